@@ -1,0 +1,27 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace testsupport {
+
+// A private HOME with XDG folders below it, made before any test runs so that nothing a test
+// writes reaches the real user's folders. Removed when the process ends normally.
+class TempHome {
+public:
+    static TempHome& instance();
+    const std::filesystem::path& root() const { return root_; }
+    ~TempHome();
+
+private:
+    TempHome();
+    std::filesystem::path root_;
+};
+
+// A fresh empty folder below the temporary home, unique per call.
+std::filesystem::path makeScratchDir(const std::string& hint = "scratch");
+
+// The source tree, for tests that read files the repository ships.
+std::filesystem::path sourceDir();
+
+} // namespace testsupport
