@@ -1,0 +1,487 @@
+#include "Platform/AutoLayout/Solver.h"
+
+#include "Platform/AutoLayout/Strength.h"
+
+#include <limits>
+
+namespace autolayout {
+
+const char* toString(SolverStatus status)
+{
+    switch (status) {
+    case SolverStatus::Ok:
+        return "ok";
+    case SolverStatus::DuplicateConstraint:
+        return "duplicate constraint";
+    case SolverStatus::UnknownConstraint:
+        return "unknown constraint";
+    case SolverStatus::UnsatisfiableConstraint:
+        return "unsatisfiable constraint";
+    case SolverStatus::DuplicateEditVariable:
+        return "duplicate edit variable";
+    case SolverStatus::UnknownEditVariable:
+        return "unknown edit variable";
+    case SolverStatus::BadRequiredStrength:
+        return "edit variables cannot be required";
+    case SolverStatus::InternalError:
+        return "internal solver error";
+    }
+    return "unknown status";
+}
+
+Solver::Solver()
+{
+    reset();
+}
+
+Solver::~Solver() = default;
+
+void Solver::reset()
+{
+    constraints_.clear();
+    variableIndex_.clear();
+    variables_.clear();
+    edits_.clear();
+    rows_.clear();
+    symbols_.clear();
+    columns_.clear();
+    infeasible_.clear();
+    objective_ = std::make_unique<Row>();
+    artificial_.reset();
+    basicCount_ = 0;
+    makeSymbol(Symbol::Type::Invalid); // id 0 stays unused, so a default Symbol never aliases one
+}
+
+std::size_t Solver::rowCount() const
+{
+    return basicCount_;
+}
+
+Symbol Solver::makeSymbol(Symbol::Type type)
+{
+    Symbol symbol { static_cast<std::uint32_t>(symbols_.size()), type };
+    symbols_.push_back(symbol);
+    rows_.emplace_back();
+    columns_.emplace_back();
+    return symbol;
+}
+
+Symbol Solver::symbolFor(const Variable& variable)
+{
+    auto [it, fresh] = variableIndex_.emplace(variable, variables_.size());
+    if (fresh)
+        variables_.push_back(VariableInfo { variable, makeSymbol(Symbol::Type::External) });
+    return variables_[it->second].symbol;
+}
+
+Row* Solver::rowFor(Symbol symbol) const
+{
+    return symbol.id < rows_.size() ? rows_[symbol.id].get() : nullptr;
+}
+
+void Solver::setRow(Symbol basic, std::unique_ptr<Row> row)
+{
+    for (const Row::Cell& cell : row->cells())
+        columns_[cell.symbol.id].push_back(basic.id);
+    rows_[basic.id] = std::move(row);
+    ++basicCount_;
+}
+
+std::unique_ptr<Row> Solver::takeRow(Symbol basic)
+{
+    --basicCount_;
+    return std::move(rows_[basic.id]);
+}
+
+const std::vector<std::uint32_t>& Solver::column(Symbol symbol)
+{
+    std::vector<std::uint32_t>& entries = columns_[symbol.id];
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        std::uint32_t basic = entries[i];
+        const Row* row = rows_[basic].get();
+        if (!row || !row->contains(symbol))
+            continue;
+        bool duplicate = false;
+        for (std::size_t j = 0; j < kept && !duplicate; ++j)
+            duplicate = entries[j] == basic;
+        // Duplicates are rare and short-lived; the quadratic check only runs over a column's
+        // own entries, which stay small for layout tableaux.
+        if (!duplicate)
+            entries[kept++] = basic;
+    }
+    entries.resize(kept);
+    return entries;
+}
+
+SolverStatus Solver::addConstraint(const Constraint& constraint)
+{
+    if (constraint.isNull())
+        return SolverStatus::UnknownConstraint;
+    if (constraints_.count(constraint))
+        return SolverStatus::DuplicateConstraint;
+
+    Tag tag;
+    std::unique_ptr<Row> row = createRow(constraint, tag);
+    Symbol subject = chooseSubject(*row, tag);
+
+    bool allDummies = true;
+    for (const Row::Cell& cell : row->cells())
+        allDummies = allDummies && cell.symbol.type == Symbol::Type::Dummy;
+    if (!subject.isValid() && allDummies) {
+        if (!nearZero(row->constant()))
+            return SolverStatus::UnsatisfiableConstraint;
+        subject = tag.marker; // redundant with what is there: keep it, so it can be removed later
+    }
+
+    if (!subject.isValid()) {
+        SolverStatus status = SolverStatus::Ok;
+        if (!addWithArtificialVariable(*row, status))
+            return status == SolverStatus::Ok ? SolverStatus::UnsatisfiableConstraint : status;
+    } else {
+        row->solveFor(subject);
+        substitute(subject, *row);
+        setRow(subject, std::move(row));
+    }
+
+    constraints_.emplace(constraint, ConstraintInfo { constraint, tag });
+    return optimize(*objective_);
+}
+
+std::unique_ptr<Row> Solver::createRow(const Constraint& constraint, Tag& tag)
+{
+    const Expression& expression = constraint.expression();
+    auto row = std::make_unique<Row>(expression.constant());
+    for (const Term& term : expression.terms()) {
+        if (nearZero(term.coefficient))
+            continue;
+        Symbol symbol = symbolFor(term.variable);
+        if (const Row* basic = rowFor(symbol))
+            row->insert(*basic, term.coefficient);
+        else
+            row->insert(symbol, term.coefficient);
+    }
+
+    double strength = constraint.strength();
+    bool required = strength::isRequired(strength);
+    switch (constraint.op()) {
+    case RelationalOperator::LessOrEqual:
+    case RelationalOperator::GreaterOrEqual: {
+        double coefficient = constraint.op() == RelationalOperator::LessOrEqual ? 1.0 : -1.0;
+        tag.marker = makeSymbol(Symbol::Type::Slack);
+        row->insert(tag.marker, coefficient);
+        if (!required) {
+            tag.other = makeSymbol(Symbol::Type::Error);
+            row->insert(tag.other, -coefficient);
+            objective_->insert(tag.other, strength);
+        }
+        break;
+    }
+    case RelationalOperator::Equal:
+        if (!required) {
+            tag.marker = makeSymbol(Symbol::Type::Error);
+            tag.other = makeSymbol(Symbol::Type::Error);
+            row->insert(tag.marker, -1.0);
+            row->insert(tag.other, 1.0);
+            objective_->insert(tag.marker, strength);
+            objective_->insert(tag.other, strength);
+        } else {
+            tag.marker = makeSymbol(Symbol::Type::Dummy);
+            row->insert(tag.marker, 1.0);
+        }
+        break;
+    }
+    if (row->constant() < 0.0)
+        row->reverseSign();
+    return row;
+}
+
+Symbol Solver::chooseSubject(const Row& row, const Tag& tag) const
+{
+    for (const Row::Cell& cell : row.cells()) {
+        if (cell.symbol.isExternal())
+            return cell.symbol;
+    }
+    if (tag.marker.isPivotable() && row.coefficientFor(tag.marker) < 0.0)
+        return tag.marker;
+    if (tag.other.isPivotable() && row.coefficientFor(tag.other) < 0.0)
+        return tag.other;
+    return Symbol {};
+}
+
+bool Solver::addWithArtificialVariable(const Row& row, SolverStatus& status)
+{
+    Symbol art = makeSymbol(Symbol::Type::Slack);
+    setRow(art, std::make_unique<Row>(row));
+    artificial_ = std::make_unique<Row>(row);
+    status = optimize(*artificial_);
+    bool success = status == SolverStatus::Ok && nearZero(artificial_->constant());
+    artificial_.reset();
+
+    if (rowFor(art)) {
+        std::unique_ptr<Row> basic = takeRow(art);
+        // A failed addition leaves the artificial variable basic: its row is the refused
+        // constraint and the other rows still describe exactly the earlier system, so dropping
+        // it restores the solver. Pivoting it in first would keep part of the refused constraint.
+        if (!success || basic->cells().empty())
+            return success;
+        Symbol entering;
+        for (const Row::Cell& cell : basic->cells()) {
+            if (cell.symbol.isPivotable()) {
+                entering = cell.symbol;
+                break;
+            }
+        }
+        if (!entering.isValid())
+            return false;
+        basic->solveFor(art, entering);
+        substitute(entering, *basic);
+        setRow(entering, std::move(basic));
+    }
+
+    for (std::uint32_t basic : column(art))
+        rows_[basic]->remove(art);
+    columns_[art.id].clear();
+    objective_->remove(art);
+    return success;
+}
+
+void Solver::substitute(Symbol symbol, const Row& row)
+{
+    std::vector<std::uint32_t> affected = column(symbol);
+    columns_[symbol.id].clear();
+    for (std::uint32_t basic : affected) {
+        Row& target = *rows_[basic];
+        entered_.clear();
+        target.substitute(symbol, row, &entered_);
+        for (Symbol entered : entered_)
+            columns_[entered.id].push_back(basic);
+        if (symbols_[basic].isRestricted() && target.constant() < 0.0)
+            infeasible_.push_back(symbols_[basic]);
+    }
+    objective_->substitute(symbol, row);
+    if (artificial_)
+        artificial_->substitute(symbol, row);
+}
+
+SolverStatus Solver::optimize(Row& objective)
+{
+    for (;;) {
+        Symbol entering = enteringSymbol(objective);
+        if (!entering.isValid())
+            return SolverStatus::Ok;
+        Symbol leaving = leavingSymbol(entering);
+        if (!leaving.isValid())
+            return SolverStatus::InternalError; // the objective is unbounded
+        std::unique_ptr<Row> row = takeRow(leaving);
+        row->solveFor(leaving, entering);
+        substitute(entering, *row);
+        setRow(entering, std::move(row));
+    }
+}
+
+SolverStatus Solver::dualOptimize()
+{
+    while (!infeasible_.empty()) {
+        Symbol leaving = infeasible_.back();
+        infeasible_.pop_back();
+        Row* row = rowFor(leaving);
+        if (!row || nearZero(row->constant()) || row->constant() >= 0.0)
+            continue;
+        Symbol entering = dualEnteringSymbol(*row);
+        if (!entering.isValid())
+            return SolverStatus::InternalError;
+        std::unique_ptr<Row> taken = takeRow(leaving);
+        taken->solveFor(leaving, entering);
+        substitute(entering, *taken);
+        setRow(entering, std::move(taken));
+    }
+    return SolverStatus::Ok;
+}
+
+Symbol Solver::enteringSymbol(const Row& objective) const
+{
+    for (const Row::Cell& cell : objective.cells()) {
+        if (cell.symbol.type != Symbol::Type::Dummy && cell.coefficient < 0.0)
+            return cell.symbol;
+    }
+    return Symbol {};
+}
+
+Symbol Solver::dualEnteringSymbol(const Row& row) const
+{
+    Symbol entering;
+    double ratio = std::numeric_limits<double>::max();
+    for (const Row::Cell& cell : row.cells()) {
+        if (cell.coefficient > 0.0 && cell.symbol.type != Symbol::Type::Dummy) {
+            double candidate = objective_->coefficientFor(cell.symbol) / cell.coefficient;
+            if (candidate < ratio) {
+                ratio = candidate;
+                entering = cell.symbol;
+            }
+        }
+    }
+    return entering;
+}
+
+Symbol Solver::leavingSymbol(Symbol entering)
+{
+    Symbol leaving;
+    double ratio = std::numeric_limits<double>::max();
+    for (std::uint32_t basic : column(entering)) {
+        if (!symbols_[basic].isRestricted())
+            continue;
+        const Row& row = *rows_[basic];
+        double coefficient = row.coefficientFor(entering);
+        if (coefficient < 0.0) {
+            double candidate = -row.constant() / coefficient;
+            if (candidate < ratio) {
+                ratio = candidate;
+                leaving = symbols_[basic];
+            }
+        }
+    }
+    return leaving;
+}
+
+Symbol Solver::markerLeavingSymbol(Symbol marker)
+{
+    constexpr double dmax = std::numeric_limits<double>::max();
+    double r1 = dmax;
+    double r2 = dmax;
+    Symbol first, second, third;
+    for (std::uint32_t basic : column(marker)) {
+        const Row& row = *rows_[basic];
+        double coefficient = row.coefficientFor(marker);
+        Symbol symbol = symbols_[basic];
+        if (symbol.isExternal()) {
+            third = symbol;
+        } else if (coefficient < 0.0) {
+            double ratio = -row.constant() / coefficient;
+            if (ratio < r1) {
+                r1 = ratio;
+                first = symbol;
+            }
+        } else {
+            double ratio = row.constant() / coefficient;
+            if (ratio < r2) {
+                r2 = ratio;
+                second = symbol;
+            }
+        }
+    }
+    if (first.isValid())
+        return first;
+    if (second.isValid())
+        return second;
+    return third;
+}
+
+void Solver::removeMarkerEffects(Symbol marker, double strength)
+{
+    if (const Row* row = rowFor(marker))
+        objective_->insert(*row, -strength);
+    else
+        objective_->insert(marker, -strength);
+}
+
+SolverStatus Solver::removeConstraint(const Constraint& constraint)
+{
+    auto it = constraints_.find(constraint);
+    if (it == constraints_.end())
+        return SolverStatus::UnknownConstraint;
+    Tag tag = it->second.tag;
+    constraints_.erase(it);
+
+    // The error weights leave the objective first, so that the re-optimisation below no longer
+    // pays for the removed constraint.
+    if (tag.marker.type == Symbol::Type::Error)
+        removeMarkerEffects(tag.marker, constraint.strength());
+    if (tag.other.type == Symbol::Type::Error)
+        removeMarkerEffects(tag.other, constraint.strength());
+
+    if (rowFor(tag.marker)) {
+        takeRow(tag.marker);
+    } else {
+        Symbol leaving = markerLeavingSymbol(tag.marker);
+        if (!leaving.isValid())
+            return SolverStatus::InternalError;
+        std::unique_ptr<Row> row = takeRow(leaving);
+        row->solveFor(leaving, tag.marker);
+        substitute(tag.marker, *row);
+    }
+    columns_[tag.marker.id].clear();
+    return optimize(*objective_);
+}
+
+bool Solver::hasConstraint(const Constraint& constraint) const
+{
+    return constraints_.count(constraint) != 0;
+}
+
+SolverStatus Solver::addEditVariable(const Variable& variable, double strength)
+{
+    if (edits_.count(variable))
+        return SolverStatus::DuplicateEditVariable;
+    if (strength::isRequired(strength))
+        return SolverStatus::BadRequiredStrength;
+    Constraint constraint(Expression(variable), RelationalOperator::Equal, strength);
+    SolverStatus status = addConstraint(constraint);
+    if (status != SolverStatus::Ok)
+        return status;
+    edits_.emplace(variable, EditInfo { constraints_.at(constraint).tag, constraint, 0.0 });
+    return SolverStatus::Ok;
+}
+
+SolverStatus Solver::removeEditVariable(const Variable& variable)
+{
+    auto it = edits_.find(variable);
+    if (it == edits_.end())
+        return SolverStatus::UnknownEditVariable;
+    Constraint constraint = it->second.constraint;
+    edits_.erase(it);
+    return removeConstraint(constraint);
+}
+
+bool Solver::hasEditVariable(const Variable& variable) const
+{
+    return edits_.count(variable) != 0;
+}
+
+SolverStatus Solver::suggestValue(const Variable& variable, double value)
+{
+    auto it = edits_.find(variable);
+    if (it == edits_.end())
+        return SolverStatus::UnknownEditVariable;
+    EditInfo& info = it->second;
+    double delta = value - info.constant;
+    info.constant = value;
+
+    // Changing the edit constant by delta is the same as shifting its error variable by delta;
+    // wherever that variable sits in the tableau, only the constants move.
+    if (Row* row = rowFor(info.tag.marker)) {
+        if (row->add(-delta) < 0.0)
+            infeasible_.push_back(info.tag.marker);
+    } else if (Row* other = rowFor(info.tag.other)) {
+        if (other->add(delta) < 0.0)
+            infeasible_.push_back(info.tag.other);
+    } else {
+        for (std::uint32_t basic : column(info.tag.marker)) {
+            Row& affected = *rows_[basic];
+            double coefficient = affected.coefficientFor(info.tag.marker);
+            if (affected.add(delta * coefficient) < 0.0 && symbols_[basic].isRestricted())
+                infeasible_.push_back(symbols_[basic]);
+        }
+    }
+    return dualOptimize();
+}
+
+void Solver::updateVariables()
+{
+    for (VariableInfo& info : variables_) {
+        const Row* row = rowFor(info.symbol);
+        info.variable.setValue(row ? row->constant() : 0.0);
+    }
+}
+
+} // namespace autolayout

@@ -1,0 +1,116 @@
+#pragma once
+
+#include "Platform/AutoLayout/Constraint.h"
+#include "Platform/AutoLayout/Row.h"
+#include "Platform/AutoLayout/Variable.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace autolayout {
+
+enum class SolverStatus {
+    Ok,
+    DuplicateConstraint,
+    UnknownConstraint,
+    UnsatisfiableConstraint,
+    DuplicateEditVariable,
+    UnknownEditVariable,
+    BadRequiredStrength,
+    // The tableau found no way out of a pivot; reported rather than looping or crashing.
+    InternalError,
+};
+
+const char* toString(SolverStatus status);
+
+// An incremental simplex solver of linear equalities and inequalities with required and weighted
+// constraints (the Cassowary algorithm). Constraints and edit variables can be added and removed
+// at any time; each change re-optimises from the current tableau instead of starting again.
+// Not thread-safe: one owner at a time.
+class Solver {
+public:
+    Solver();
+    ~Solver();
+    Solver(const Solver&) = delete;
+    Solver& operator=(const Solver&) = delete;
+
+    // A required constraint that contradicts the required ones already present is refused with
+    // UnsatisfiableConstraint and leaves the solver as it was.
+    [[nodiscard]] SolverStatus addConstraint(const Constraint& constraint);
+    [[nodiscard]] SolverStatus removeConstraint(const Constraint& constraint);
+    bool hasConstraint(const Constraint& constraint) const;
+
+    // An edit variable's strength must be below required.
+    [[nodiscard]] SolverStatus addEditVariable(const Variable& variable, double strength);
+    [[nodiscard]] SolverStatus removeEditVariable(const Variable& variable);
+    bool hasEditVariable(const Variable& variable) const;
+    [[nodiscard]] SolverStatus suggestValue(const Variable& variable, double value);
+
+    // Copies the current solution into the variables.
+    void updateVariables();
+    void reset();
+
+    std::size_t constraintCount() const { return constraints_.size(); }
+    std::size_t rowCount() const;
+    // The tableau as text, for debugging.
+    std::string dump() const;
+
+private:
+    struct Tag {
+        Symbol marker;
+        Symbol other;
+    };
+    struct ConstraintInfo {
+        Constraint constraint;
+        Tag tag;
+    };
+    struct EditInfo {
+        Tag tag;
+        Constraint constraint;
+        double constant = 0.0;
+    };
+    struct VariableInfo {
+        Variable variable;
+        Symbol symbol;
+    };
+
+    Symbol makeSymbol(Symbol::Type type);
+    Symbol symbolFor(const Variable& variable);
+    Row* rowFor(Symbol symbol) const;
+    void setRow(Symbol basic, std::unique_ptr<Row> row);
+    std::unique_ptr<Row> takeRow(Symbol basic);
+
+    std::unique_ptr<Row> createRow(const Constraint& constraint, Tag& tag);
+    Symbol chooseSubject(const Row& row, const Tag& tag) const;
+    bool addWithArtificialVariable(const Row& row, SolverStatus& status);
+    void substitute(Symbol symbol, const Row& row);
+    // Basic symbols whose rows hold `symbol`, stale entries dropped.
+    const std::vector<std::uint32_t>& column(Symbol symbol);
+    SolverStatus optimize(Row& objective);
+    SolverStatus dualOptimize();
+    Symbol enteringSymbol(const Row& objective) const;
+    Symbol dualEnteringSymbol(const Row& row) const;
+    Symbol leavingSymbol(Symbol entering);
+    Symbol markerLeavingSymbol(Symbol marker);
+    void removeMarkerEffects(Symbol marker, double strength);
+    std::string symbolName(Symbol symbol) const;
+
+    std::unordered_map<Constraint, ConstraintInfo, ConstraintHash> constraints_;
+    std::unordered_map<Variable, std::size_t, VariableHash> variableIndex_;
+    std::vector<VariableInfo> variables_;
+    std::unordered_map<Variable, EditInfo, VariableHash> edits_;
+    // Indexed by symbol id: the row whose basic variable the symbol is, if any, and its type.
+    std::vector<std::unique_ptr<Row>> rows_;
+    std::vector<Symbol> symbols_;
+    // Indexed by symbol id: basic symbols whose rows may contain it (verified on use).
+    std::vector<std::vector<std::uint32_t>> columns_;
+    std::vector<Symbol> infeasible_;
+    std::vector<Symbol> entered_;
+    std::unique_ptr<Row> objective_;
+    std::unique_ptr<Row> artificial_;
+    std::size_t basicCount_ = 0;
+};
+
+} // namespace autolayout
