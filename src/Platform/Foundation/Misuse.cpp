@@ -1,0 +1,57 @@
+#include "Platform/Foundation/Misuse.h"
+
+#include <memory>
+#include <mutex>
+
+namespace foundation {
+
+Exception::Exception(std::string name, std::string reason)
+    : name_(std::move(name))
+    , reason_(std::move(reason))
+    , what_(name_ + ": " + reason_)
+{
+}
+
+namespace {
+
+std::mutex& guardMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::shared_ptr<const MisuseGuard>& guardSlot()
+{
+    static std::shared_ptr<const MisuseGuard> slot;
+    return slot;
+}
+
+} // namespace
+
+MisuseGuard setMisuseGuard(MisuseGuard guard)
+{
+    std::lock_guard lock(guardMutex());
+    auto previous = guardSlot();
+    guardSlot() = guard ? std::make_shared<const MisuseGuard>(std::move(guard)) : nullptr;
+    return previous ? *previous : MisuseGuard{};
+}
+
+bool misuseGuardInstalled()
+{
+    std::lock_guard lock(guardMutex());
+    return guardSlot() != nullptr;
+}
+
+void misuse(std::string_view name, std::string reason)
+{
+    std::shared_ptr<const MisuseGuard> guard;
+    {
+        std::lock_guard lock(guardMutex());
+        guard = guardSlot();
+    }
+    if (!guard)
+        throw Exception(std::string(name), std::move(reason));
+    (*guard)(std::string(name), reason);
+}
+
+} // namespace foundation
