@@ -58,8 +58,9 @@ public:
 
     void advance(double seconds);
 
-    // Installs a new VirtualClock for the lifetime of the guard and reinstalls the real clock
-    // afterwards (for tests).
+    // Installs a new VirtualClock for the lifetime of the guard, then reinstalls the real clock
+    // and drops whatever was still scheduled on the virtual one, so nothing leaks into the next
+    // test. Waits with a timeout must have ended before the guard goes.
     class Scope {
     public:
         Scope();

@@ -91,6 +91,8 @@ Queue& mainQueue();
 Queue& globalQueue(Priority priority = Priority::Default);
 // A new serial queue. At most one block of it runs at any instant, on some pool thread.
 QueueRef makeSerialQueue(std::string label, Priority priority = Priority::Default);
+// A new labelled concurrent queue over the pool, at `priority`.
+QueueRef makeConcurrentQueue(std::string label, Priority priority = Priority::Default);
 
 // The main thread is the thread that first used the dispatch layer, unless set here (call it
 // before any other thread can use the layer, e.g. first thing in main()).

@@ -12,7 +12,7 @@ public:
     // Takes one unit, waiting up to `timeoutSeconds` on the installed clock (negative: forever).
     // Returns false on timeout; the count is then unchanged.
     bool wait(double timeoutSeconds = -1);
-    // Returns one unit and wakes one waiter, the longest-waiting first.
+    // Returns one unit and wakes one waiter.
     void signal();
 
 private:

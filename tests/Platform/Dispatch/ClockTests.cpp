@@ -1,0 +1,131 @@
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/Dispatch/RunLoop.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+using dispatch::VirtualClock;
+
+double secondsSince(const dispatch::Clock::TimePoint& start)
+{
+    return std::chrono::duration<double>(dispatch::Clock::current()->now() - start).count();
+}
+
+// --- Delayed blocks on the virtual clock ---
+
+TEST(VirtualAfter, FiresInDeadlineOrderOnlyWhenDue)
+{
+    VirtualClock::Scope scope;
+    const auto start = scope.clock().now();
+    std::vector<std::string> fired;
+    std::vector<double> firedAt;
+    auto record = [&](std::string name) {
+        return [&, name] {
+            fired.push_back(name);
+            firedAt.push_back(secondsSince(start));
+        };
+    };
+    dispatch::mainQueue().after(4.0, record("splash"));
+    dispatch::mainQueue().after(1.5, record("toast"));
+    dispatch::mainQueue().after(1.5, record("toast-2"));
+    dispatch::mainQueue().after(0.5, record("hover"));
+
+    scope.advance(0.4);
+    EXPECT_TRUE(fired.empty());
+    scope.advance(1.1);
+    EXPECT_EQ(fired, (std::vector<std::string>{"hover", "toast", "toast-2"}));
+    scope.advance(300);
+    EXPECT_EQ(fired, (std::vector<std::string>{"hover", "toast", "toast-2", "splash"}));
+    // Each block saw the clock at its own deadline.
+    EXPECT_EQ(firedAt, (std::vector<double>{0.5, 1.5, 1.5, 4.0}));
+    EXPECT_DOUBLE_EQ(secondsSince(start), 301.5);
+}
+
+TEST(VirtualAfter, WorkScheduledByAFiredBlockFiresInTheSameAdvance)
+{
+    VirtualClock::Scope scope;
+    const auto start = scope.clock().now();
+    std::vector<double> polls;
+    std::function<void()> poll = [&] {
+        polls.push_back(secondsSince(start));
+        if (polls.size() < 3)
+            dispatch::mainQueue().after(2.0, poll);
+    };
+    dispatch::mainQueue().after(1.0, poll);
+    scope.advance(10);
+    EXPECT_EQ(polls, (std::vector<double>{1.0, 3.0, 5.0}));
+}
+
+TEST(VirtualAfter, DelayedBlocksOnASerialQueueKeepDeadlineOrder)
+{
+    VirtualClock::Scope scope;
+    auto queue = dispatch::makeSerialQueue("test.delayed");
+    std::vector<int> seen;
+    for (int i = 9; i >= 0; --i)
+        queue->after(0.1 * (i + 1), [&seen, i] { seen.push_back(i); });
+    scope.advance(0.55);
+    queue->sync([] {});
+    EXPECT_EQ(seen, (std::vector<int>{0, 1, 2, 3, 4}));
+    scope.advance(1);
+    queue->sync([] {});
+    EXPECT_EQ(seen.size(), 10u);
+}
+
+TEST(VirtualAfter, NothingScheduledOnAFinishedVirtualClockLeaksIntoTheNext)
+{
+    bool fired = false;
+    {
+        VirtualClock::Scope scope;
+        dispatch::mainQueue().after(1.0, [&] { fired = true; });
+    }
+    VirtualClock::Scope next;
+    next.advance(100);
+    EXPECT_FALSE(fired);
+}
+
+TEST(VirtualAfter, RunForAdvancesTheVirtualClock)
+{
+    VirtualClock::Scope scope;
+    bool fired = false;
+    dispatch::mainQueue().after(4.0, [&] { fired = true; });
+    dispatch::RunLoop::runFor(3.9);
+    EXPECT_FALSE(fired);
+    dispatch::RunLoop::runFor(0.1);
+    EXPECT_TRUE(fired);
+}
+
+TEST(VirtualClockTime, WallTimeMovesWithAdvance)
+{
+    VirtualClock::Scope scope;
+    const double before = scope.clock().secondsSince1970();
+    scope.advance(86400);
+    EXPECT_DOUBLE_EQ(scope.clock().secondsSince1970() - before, 86400);
+    EXPECT_TRUE(dispatch::Clock::current()->isVirtual());
+}
+
+TEST(VirtualClockTime, NegativeAndZeroDelaysRunAtOnce)
+{
+    VirtualClock::Scope scope;
+    int fired = 0;
+    dispatch::mainQueue().after(0, [&] { ++fired; });
+    dispatch::mainQueue().after(-5, [&] { ++fired; });
+    dispatch::RunLoop::drain();
+    EXPECT_EQ(fired, 2);
+}
+
+// --- Real clock ---
+
+TEST(RealAfter, DelayedBlockReachesTheMainQueue)
+{
+    ASSERT_FALSE(dispatch::Clock::current()->isVirtual());
+    bool fired = false;
+    dispatch::mainQueue().after(0.001, [&] { fired = true; });
+    EXPECT_TRUE(dispatch::RunLoop::runUntil([&] { return fired; }, 30));
+}
+
+} // namespace
