@@ -86,10 +86,11 @@ void Scheduler::threadMain()
             continue;
         }
         const auto first = entries_.begin();
-        const auto now = clock->now();
-        if (first->first.first > now) {
+        // A copy: the entry may go while the lock is released inside the wait.
+        const Clock::TimePoint deadline = first->first.first;
+        if (deadline > clock->now()) {
             // The real clock is the steady clock, so its deadlines can be waited for directly.
-            changed_.wait_until(lock, first->first.first);
+            changed_.wait_until(lock, deadline);
             continue;
         }
         auto node = entries_.extract(first);
