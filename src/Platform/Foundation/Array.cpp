@@ -146,7 +146,9 @@ std::string Array::description() const
 std::string Array::descriptionWithIndent(int level) const
 {
     std::string inner(static_cast<std::size_t>(level + 1) * 4, ' ');
-    std::string out = "(\n";
+    // A nested container starts with its own indentation, as the platform prints it ("key =     (").
+    std::string out(static_cast<std::size_t>(level) * 4, ' ');
+    out += "(\n";
     for (std::size_t i = 0; i < objects_.size(); ++i) {
         out += inner;
         out += objects_[i].get()->descriptionWithIndent(level + 1);

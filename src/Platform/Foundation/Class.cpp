@@ -47,6 +47,9 @@ Class& Class::define(std::string name, const Class* superclass, Factory factory)
 
 const Class* Class::named(std::string_view name)
 {
+    // The object model's own classes register on first use; make sure a lookup by name finds them.
+    static std::once_flag builtins;
+    std::call_once(builtins, registerFoundationClasses);
     auto& reg = registry();
     std::lock_guard lock(reg.mutex);
     auto found = reg.classes.find(name);

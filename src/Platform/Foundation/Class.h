@@ -59,4 +59,7 @@ private:
     std::vector<PropertyInfo> properties_;
 };
 
+// Registers the object model's own classes (NSObject, NSString, NSMutableArray, ...).
+void registerFoundationClasses();
+
 } // namespace foundation

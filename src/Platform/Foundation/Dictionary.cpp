@@ -250,7 +250,9 @@ std::string Dictionary::descriptionWithIndent(int level) const
             return a->key.ptr<String>()->compare(*b->key.ptr<String>()) == ComparisonResult::Ascending;
         });
     std::string inner(static_cast<std::size_t>(level + 1) * 4, ' ');
-    std::string out = "{\n";
+    // A nested container starts with its own indentation, as the platform prints it ("key =     (").
+    std::string out(static_cast<std::size_t>(level) * 4, ' ');
+    out += "{\n";
     for (const Entry* entry : order) {
         out += inner;
         out += entry->key.get()->descriptionWithIndent(level + 1);

@@ -37,9 +37,12 @@ public:
     bool empty() const { return entries_.empty(); }
     Id objectForKey(const Id& key) const;
     Id objectForKey(std::string_view key) const; // a string key, without making a String
+    Id objectForKey(const char* key) const { return objectForKey(std::string_view(key)); }
+    Id objectForKey(const std::string& key) const { return objectForKey(std::string_view(key)); }
     Id operator[](std::string_view key) const { return objectForKey(key); }
     Id valueForKey(std::string_view key) const { return objectForKey(key); }
     bool containsKey(std::string_view key) const { return indexOf(key) != npos; }
+    bool containsKey(const char* key) const { return indexOf(std::string_view(key)) != npos; }
     bool containsKey(const Id& key) const { return indexOf(key) != npos; }
 
     Ref<Array> allKeys() const;

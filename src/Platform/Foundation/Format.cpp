@@ -242,7 +242,7 @@ std::string formatArgs(std::string_view format, std::span<const FormatArg> args)
     std::string out;
     out.reserve(format.size() + 16 * args.size());
     std::size_t next = 0;
-    static const FormatArg nilArg{Id()};
+    static const FormatArg nilArg{static_cast<const char*>(nullptr)}; // prints "(null)", reads as 0
     auto take = [&]() -> const FormatArg& { return next < args.size() ? args[next++] : nilArg; };
 
     std::size_t i = 0;

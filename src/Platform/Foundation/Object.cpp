@@ -1,9 +1,13 @@
 #include "Platform/Foundation/Object.h"
 
 #include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/Date.h"
 #include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/Null.h"
 #include "Platform/Foundation/Number.h"
+#include "Platform/Foundation/Set.h"
 #include "Platform/Foundation/String.h"
 
 #include <cstdio>
@@ -31,7 +35,7 @@ std::string Object::description() const
 
 std::string Object::descriptionWithIndent(int /*level*/) const
 {
-    return description();
+    return quotedDescription(description());
 }
 
 std::size_t Object::hash() const
@@ -47,6 +51,17 @@ Ref<Object> Object::copy() const
 Ref<Object> Object::mutableCopy() const
 {
     return copy();
+}
+
+void registerFoundationClasses()
+{
+    for (const Class* cls : {Object::classObject(), String::classObject(), MutableString::classObject(),
+                             Number::classObject(), DecimalNumber::classObject(), Null::classObject(),
+                             Data::classObject(), MutableData::classObject(), Date::classObject(),
+                             Array::classObject(), MutableArray::classObject(), Dictionary::classObject(),
+                             MutableDictionary::classObject(), Set::classObject(), MutableSet::classObject(),
+                             Error::classObject()})
+        (void)cls;
 }
 
 // Id

@@ -599,7 +599,7 @@ std::string quotedDescription(std::string_view text)
 {
     bool plain = !text.empty();
     for (unsigned char c : text) {
-        if (!(std::isalnum(c) || c == '_' || c == '$' || c == '/' || c == ':' || c == '.' || c == '-')) {
+        if (!(std::isalnum(c) || c == '_' || c == '$')) {
             plain = false;
             break;
         }
