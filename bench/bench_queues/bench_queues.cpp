@@ -1,0 +1,176 @@
+// Compares the dispatch layer with minimal peers in one run:
+//  1. 1,000,000 empty blocks posted to one serial queue and drained, against one thread fed
+//     through std::mutex, std::condition_variable and std::deque;
+//  2. the hop from a worker to the main thread, against a queued Qt call on the same
+//     offscreen application.
+// Prints both ratios (ours/peer, lower is better); the last line is the serial-queue ratio.
+
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/Dispatch/Semaphore.h"
+#include "Platform/DispatchQt/QtMainQueueDrain.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMetaObject>
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace {
+
+constexpr int kBlocks = 1'000'000;
+constexpr int kHops = 20'000;
+
+// The peer: one consumer thread, one mutex, one condition variable, one deque.
+class BaselineSerial {
+public:
+    BaselineSerial() : thread_([this] { run(); }) {}
+    ~BaselineSerial()
+    {
+        post({});
+        thread_.join();
+    }
+    void post(std::function<void()> task)
+    {
+        {
+            std::lock_guard lock(mutex_);
+            tasks_.push_back(std::move(task));
+        }
+        wake_.notify_one();
+    }
+
+private:
+    void run()
+    {
+        for (;;) {
+            std::function<void()> task;
+            {
+                std::unique_lock lock(mutex_);
+                wake_.wait(lock, [this] { return !tasks_.empty(); });
+                task = std::move(tasks_.front());
+                tasks_.pop_front();
+            }
+            if (!task)
+                return;
+            task();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<std::function<void()>> tasks_;
+    std::thread thread_;
+};
+
+void serialOurs(benchmark::State& state)
+{
+    auto queue = dispatch::makeSerialQueue("bench.serial");
+    for (auto _ : state) {
+        for (int i = 0; i < kBlocks; ++i)
+            queue->async([] {});
+        dispatch::Semaphore drained(0);
+        queue->async([&drained] { drained.signal(); });
+        drained.wait();
+    }
+}
+
+void serialBaseline(benchmark::State& state)
+{
+    BaselineSerial baseline;
+    for (auto _ : state) {
+        for (int i = 0; i < kBlocks; ++i)
+            baseline.post([] {});
+        std::mutex m;
+        std::condition_variable cv;
+        bool done = false;
+        baseline.post([&] {
+            std::lock_guard lock(m);
+            done = true;
+            cv.notify_one();
+        });
+        std::unique_lock lock(m);
+        cv.wait(lock, [&] { return done; });
+    }
+}
+
+// A worker makes kHops round trips through the main thread, which spins Qt's event loop; the
+// worker waits for each hop by spinning so both peers see the same waiting cost.
+template <typename Post>
+void hops(benchmark::State& state, Post post)
+{
+    for (auto _ : state) {
+        QEventLoop loop;
+        std::atomic<int> arrived{0};
+        std::thread worker([&] {
+            for (int i = 0; i < kHops; ++i) {
+                post([&arrived] { arrived.fetch_add(1, std::memory_order_release); });
+                while (arrived.load(std::memory_order_acquire) <= i)
+                    std::this_thread::yield();
+            }
+            post([&loop] { loop.quit(); });
+        });
+        loop.exec();
+        worker.join();
+    }
+}
+
+void hopOurs(benchmark::State& state)
+{
+    hops(state, [](std::function<void()> block) { dispatch::mainQueue().async(std::move(block)); });
+}
+
+void hopQt(benchmark::State& state)
+{
+    hops(state, [](std::function<void()> block) {
+        QMetaObject::invokeMethod(qApp, std::move(block), Qt::QueuedConnection);
+    });
+}
+
+class RecordingReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const auto& run : runs)
+            if (run.run_type == Run::RT_Iteration)
+                perIteration[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> perIteration;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    auto drain = dispatch::QtMainQueueDrain::install();
+
+    benchmark::RegisterBenchmark("serial_async_1M/ours", serialOurs)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("serial_async_1M/baseline", serialBaseline)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("main_hop_20k/ours", hopOurs)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("main_hop_20k/qt", hopQt)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+    benchmark::Initialize(&argc, argv);
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    auto& t = reporter.perIteration;
+    auto ratio = [&t](const char* ours, const char* peer) {
+        return t.count(ours) && t.count(peer) && t[peer] > 0 ? t[ours] / t[peer] : 0.0;
+    };
+    std::printf("ratio %.3f main-queue-hop\n",
+                ratio("main_hop_20k/ours/real_time", "main_hop_20k/qt/real_time"));
+    std::printf("ratio %.3f serial-async-1M\n",
+                ratio("serial_async_1M/ours/real_time", "serial_async_1M/baseline/real_time"));
+    return 0;
+}
