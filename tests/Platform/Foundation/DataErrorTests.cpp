@@ -5,7 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 
 using namespace foundation;
 
@@ -37,18 +36,21 @@ TEST(Data, AtomicWritesReplaceWholeFilesOrLeaveTheOldOne)
     EXPECT_EQ(Data::dataWithContentsOfFile(path)->view(), "new contents");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 1) << "no temporary file is left";
 
-    // A folder that cannot be written: the write fails with an error and the old file stays.
-    ASSERT_EQ(::chmod(dir.c_str(), 0500), 0);
+    // A rename that cannot happen (a folder stands at the path): the write fails, nothing is lost.
+    auto blocked = dir / "blocked";
+    std::filesystem::create_directories(blocked / "child");
     Ref<Error> error;
-    bool written = Data::create(std::string_view("lost"))->writeToFile(path, true, &error);
-    ::chmod(dir.c_str(), 0700);
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root ignores folder permissions";
-    EXPECT_FALSE(written);
+    EXPECT_FALSE(Data::create(std::string_view("lost"))->writeToFile(blocked, true, &error));
     ASSERT_NE(error, nullptr);
     EXPECT_EQ(error->domain(), "NSCocoaErrorDomain");
-    EXPECT_EQ(error->code(), NSFileWriteNoPermissionError);
-    EXPECT_EQ(Data::dataWithContentsOfFile(path)->view(), "new contents");
+    EXPECT_TRUE(std::filesystem::is_directory(blocked / "child"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir), {}), 2) << "the temporary file was removed";
+
+    // A folder that does not exist.
+    error = nullptr;
+    EXPECT_FALSE(Data::create(std::string_view("x"))->writeToFile(dir / "no" / "such" / "file", true, &error));
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->code(), NSFileNoSuchFileError);
 }
 
 TEST(Data, ReadingAMissingFileReportsThePlatformsError)

@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "Support/TempHome.h"
+
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace foundation;
 
@@ -44,8 +48,17 @@ TEST(Format, NeverFollowsTheProcessLocale)
 {
     const char* previous = std::setlocale(LC_NUMERIC, nullptr);
     std::string saved = previous ? previous : "C";
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "fr_FR.UTF-8"))
-        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
+        // Compile a German locale (decimal comma) into a private folder.
+        auto folder = testsupport::makeScratchDir("locale");
+        std::string command = "localedef -i de_DE -f UTF-8 " + (folder / "de_DE.UTF-8").string() + " 2>/dev/null";
+        ASSERT_EQ(std::system(command.c_str()), 0) << "localedef (package locales) is needed";
+        setenv("LOCPATH", folder.c_str(), 1);
+        ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
+    }
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 0.5);
+    ASSERT_STREQ(probe, "0,5") << "the locale really uses a decimal comma";
     EXPECT_EQ(format("%.2f", 3.25), "3.25");
     EXPECT_EQ(Id(0.5).description(), "0.5");
     std::setlocale(LC_NUMERIC, saved.c_str());
