@@ -16,3 +16,4 @@
 #include "Platform/Foundation/Range.h"
 #include "Platform/Foundation/Set.h"
 #include "Platform/Foundation/String.h"
+#include "Platform/Foundation/URL.h"
