@@ -9,6 +9,7 @@
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/Set.h"
 #include "Platform/Foundation/String.h"
+#include "Platform/Foundation/URL.h"
 
 #include <cstdio>
 #include <functional>
@@ -60,7 +61,7 @@ void registerFoundationClasses()
                              Data::classObject(), MutableData::classObject(), Date::classObject(),
                              Array::classObject(), MutableArray::classObject(), Dictionary::classObject(),
                              MutableDictionary::classObject(), Set::classObject(), MutableSet::classObject(),
-                             Error::classObject()})
+                             Error::classObject(), URL::classObject()})
         (void)cls;
 }
 
