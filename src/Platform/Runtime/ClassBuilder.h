@@ -1,0 +1,148 @@
+#pragma once
+
+#include "Platform/Foundation/Class.h"
+#include "Platform/Foundation/Object.h"
+#include "Platform/Runtime/PropertyAttributes.h"
+#include "Platform/Runtime/TypeEncoding.h"
+
+#include <memory>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+namespace runtime {
+
+template <class T> inline constexpr bool isWeakPointer = false;
+template <class U> inline constexpr bool isWeakPointer<std::weak_ptr<U>> = true;
+
+// Registers a C++ class with the runtime: its name, superclass, a factory and its properties in
+// declaration order, each with the type encoding and attribute text deduced from the member type.
+// Typical use, inside the class's own classObject():
+//
+//   static const Class* cls = runtime::ClassBuilder<KXFontBaseModel>("KXFontBaseModel")
+//       .property("fontid", &KXFontBaseModel::fontid)
+//       .property("fontname", &KXFontBaseModel::fontname, {.copy = true})
+//       .build();
+//
+// The class must answer that class from isa(). Registering a name that already exists changes
+// nothing and answers the existing class. Lookup by name finds a class once its classObject() has
+// run, so a class that must be found by name (archives, model mapping) is set up at start.
+template <foundation::ObjectType Self> class ClassBuilder {
+public:
+    explicit ClassBuilder(
+        std::string name, const foundation::Class* superclass = foundation::Object::classObject())
+        : name_(std::move(name))
+    {
+        existed_ = foundation::Class::named(name_) != nullptr;
+        cls_ = &foundation::Class::define(name_, superclass, factory());
+    }
+
+    // A data member.
+    template <class Value>
+    ClassBuilder& property(std::string name, Value Self::*member, PropertyOptions options = {})
+    {
+        using Traits = ValueTraits<Value>;
+        foundation::PropertyInfo info = describe<Value>(name, options);
+        info.get = [member](const foundation::Object& object) -> foundation::Id {
+            const auto* self = dynamic_cast<const Self*>(&object);
+            return self ? foundation::Id(Traits::box(self->*member)) : foundation::Id();
+        };
+        if (!options.readonly) {
+            info.set = [member, key = name](foundation::Object& object, const foundation::Id& value) {
+                auto* self = dynamic_cast<Self*>(&object);
+                if (!self)
+                    return;
+                if (auto unboxed = Traits::unbox(value, key))
+                    self->*member = std::move(*unboxed);
+            };
+        }
+        add(std::move(info));
+        return *this;
+    }
+
+    // A getter and a setter (`fontid()` / `setFontid(v)`).
+    template <class Got, class Taken>
+    ClassBuilder& property(std::string name, Got (Self::*getter)() const, void (Self::*setter)(Taken),
+        PropertyOptions options = {})
+    {
+        using Value = std::remove_cvref_t<Got>;
+        using Traits = ValueTraits<Value>;
+        foundation::PropertyInfo info = describe<Value>(name, options);
+        info.get = getterFunction<Value>(getter);
+        info.set = [setter, key = name](foundation::Object& object, const foundation::Id& value) {
+            auto* self = dynamic_cast<Self*>(&object);
+            if (!self)
+                return;
+            if (auto unboxed = Traits::unbox(value, key))
+                (self->*setter)(std::move(*unboxed));
+        };
+        add(std::move(info));
+        return *this;
+    }
+
+    // A read-only property served by a getter.
+    template <class Got>
+    ClassBuilder& readonlyProperty(
+        std::string name, Got (Self::*getter)() const, PropertyOptions options = {})
+    {
+        using Value = std::remove_cvref_t<Got>;
+        options.readonly = true;
+        foundation::PropertyInfo info = describe<Value>(name, options);
+        info.get = getterFunction<Value>(getter);
+        add(std::move(info));
+        return *this;
+    }
+
+    const foundation::Class* build() const { return cls_; }
+
+private:
+    static foundation::Class::Factory factory()
+    {
+        if constexpr (std::is_default_constructible_v<Self>)
+            return [] { return std::static_pointer_cast<foundation::Object>(std::make_shared<Self>()); };
+        else
+            return {};
+    }
+
+    template <class Value>
+    foundation::PropertyInfo describe(const std::string& name, const PropertyOptions& options) const
+    {
+        using Traits = ValueTraits<Value>;
+        std::string className = options.className;
+        if constexpr (std::is_same_v<Value,
+                          std::shared_ptr<Self>> || std::is_same_v<Value, std::weak_ptr<Self>>)
+            if (className.empty())
+                className = name_; // asking Self for its class now would re-enter its registration
+        foundation::PropertyInfo info;
+        info.name = name;
+        info.typeEncoding = Traits::encoding(className);
+        Ownership ownership = Ownership::Strong;
+        if (options.copy || info.typeEncoding == "@?")
+            ownership = Ownership::Copy;
+        if constexpr (isWeakPointer<Value>)
+            ownership = Ownership::Weak;
+        info.attributes = composeAttributes(info.typeEncoding, Traits::isObject, ownership, options, name);
+        return info;
+    }
+
+    template <class Value, class Getter>
+    static std::function<foundation::Id(const foundation::Object&)> getterFunction(Getter getter)
+    {
+        return [getter](const foundation::Object& object) -> foundation::Id {
+            const auto* self = dynamic_cast<const Self*>(&object);
+            return self ? foundation::Id(ValueTraits<Value>::box((self->*getter)())) : foundation::Id();
+        };
+    }
+
+    void add(foundation::PropertyInfo info)
+    {
+        if (!existed_)
+            cls_->addProperty(std::move(info));
+    }
+
+    std::string name_;
+    foundation::Class* cls_ = nullptr;
+    bool existed_ = false;
+};
+
+} // namespace runtime
