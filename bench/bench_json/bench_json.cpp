@@ -1,0 +1,168 @@
+// JSON decode and encode of a catalogue-shaped reply: an array of 10,000 font dictionaries with
+// about 30 keys each, about 5 MB, generated with a fixed seed.
+//   decode: ours (text to Foundation values) against QJsonDocument::fromJson(...).toVariant()
+//   encode: ours (Foundation values to compact text) against QJsonDocument::toJson(Compact)
+// The last line is the decode ratio (ours/Qt, lower is better).
+
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Serialization/JSONSerialization.h"
+
+#include <QJsonDocument>
+#include <QVariant>
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+
+namespace {
+
+using foundation::Id;
+using foundation::JSONSerialization;
+
+constexpr int kFonts = 10000;
+
+std::string jsonString(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
+
+// One font record as the catalogue service sends it.
+void appendFont(std::string& out, int index, std::mt19937& random)
+{
+    static const char* kFamilies[] = {"Noto Sans", "思源黑体", "DejaVu Serif", "Liberation Mono", "文泉驿微米黑",
+        "Free Sans", "Corvane Display", "站酷快乐体"};
+    static const char* kStyles[] = {"Regular", "Bold", "Italic", "Light", "Medium", "Black"};
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::string family = kFamilies[pick(8)];
+    std::string style = kStyles[pick(6)];
+    std::string name = family + " " + style;
+    std::string file = "font_" + std::to_string(index) + ".ttf";
+
+    out += "{";
+    out += "\"fontid\":" + std::to_string(100000 + index);
+    out += ",\"name\":" + jsonString(name);
+    out += ",\"family\":" + jsonString(family);
+    out += ",\"style\":" + jsonString(style);
+    out += ",\"postscript_name\":" + jsonString("CorvaneFont-" + std::to_string(index) + "-" + style);
+    out += ",\"weight\":" + std::to_string(100 * (1 + pick(9)));
+    out += ",\"width\":" + std::to_string(1 + pick(9));
+    out += ",\"is_free\":" + std::string(pick(2) ? "true" : "false");
+    out += ",\"is_vip\":" + std::string(pick(2) ? "true" : "false");
+    out += ",\"price\":" + std::to_string(pick(10000) / 100.0).substr(0, 5);
+    out += ",\"rating\":" + std::to_string(pick(50) / 10.0).substr(0, 3);
+    out += ",\"downloads\":" + std::to_string(random() % 10000000);
+    out += ",\"file_size\":" + std::to_string(20000 + random() % 20000000);
+    out += ",\"file_name\":" + jsonString(file);
+    out += ",\"md5\":\"" + std::to_string(random()) + "d41d8cd98f00b204e9800998ecf8427e\"";
+    out += ",\"download_url\":" + jsonString("https://cdn.example.com/fonts/" + std::to_string(index) + "/" + file);
+    out += ",\"preview_url\":" + jsonString("https://cdn.example.com/previews/" + std::to_string(index) + ".png");
+    out += ",\"language\":" + jsonString(pick(2) ? "zh-Hans" : "en");
+    out += ",\"category_id\":" + std::to_string(pick(40));
+    out += ",\"designer\":" + jsonString(pick(3) ? "Corvane Type Studio" : "Independent");
+    out += ",\"license\":" + jsonString(pick(2) ? "commercial" : "personal");
+    out += ",\"version\":" + jsonString("1." + std::to_string(pick(20)));
+    out += ",\"created_at\":" + std::to_string(1500000000 + random() % 200000000);
+    out += ",\"updated_at\":" + std::to_string(1600000000 + random() % 100000000);
+    out += ",\"glyph_count\":" + std::to_string(200 + pick(30000));
+    out += ",\"has_variable_axes\":" + std::string(pick(5) ? "false" : "true");
+    out += ",\"tags\":[\"" + std::string(pick(2) ? "sans" : "serif") + "\",\"" + style + "\",\"" +
+        std::to_string(pick(100)) + "\"]";
+    out += ",\"description\":" + jsonString("A typeface for screens and print, number " + std::to_string(index) +
+        ", with a generous x-height.");
+    out += ",\"collection_id\":" + (pick(3) ? std::to_string(pick(500)) : std::string("null"));
+    out += ",\"sort_order\":" + std::to_string(index);
+    out += "}";
+}
+
+const std::string& catalogue()
+{
+    static const std::string text = [] {
+        std::mt19937 random(20261206);
+        std::string out = "[";
+        for (int i = 0; i < kFonts; ++i) {
+            if (i)
+                out += ",";
+            appendFont(out, i, random);
+        }
+        out += "]";
+        return out;
+    }();
+    return text;
+}
+
+void decodeOurs(benchmark::State& state)
+{
+    auto data = foundation::Data::create(catalogue());
+    for (auto _ : state) {
+        Id result = JSONSerialization::JSONObjectWithData(data, 0);
+        if (result.count() != kFonts)
+            state.SkipWithError("decode failed");
+        benchmark::DoNotOptimize(result);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * catalogue().size()));
+}
+
+void decodeQt(benchmark::State& state)
+{
+    QByteArray bytes = QByteArray::fromStdString(catalogue());
+    for (auto _ : state) {
+        QVariant result = QJsonDocument::fromJson(bytes).toVariant();
+        if (result.toList().size() != kFonts)
+            state.SkipWithError("decode failed");
+        benchmark::DoNotOptimize(result);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * catalogue().size()));
+}
+
+void encodeOurs(benchmark::State& state)
+{
+    Id object = JSONSerialization::JSONObjectWithData(foundation::Data::create(catalogue()), 0);
+    for (auto _ : state) {
+        auto data = JSONSerialization::dataWithJSONObject(object, 0);
+        benchmark::DoNotOptimize(data);
+    }
+}
+
+void encodeQt(benchmark::State& state)
+{
+    QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(catalogue()));
+    for (auto _ : state) {
+        QByteArray bytes = document.toJson(QJsonDocument::Compact);
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+
+class RecordingReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const auto& run : runs)
+            if (run.run_type == Run::RT_Iteration)
+                perIteration[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> perIteration;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    std::printf("catalogue: %zu bytes, %d fonts\n", catalogue().size(), kFonts);
+    benchmark::RegisterBenchmark("json_encode_5MB/ours", encodeOurs)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("json_encode_5MB/qt", encodeQt)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("json_decode_5MB/ours", decodeOurs)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark("json_decode_5MB/qt", decodeQt)->Unit(benchmark::kMillisecond)->UseRealTime();
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    auto& t = reporter.perIteration;
+    auto ratio = [&t](const char* ours, const char* peer) { return t[peer] > 0 ? t[ours] / t[peer] : 0.0; };
+    std::printf("ratio %.3f json-encode-5MB\n", ratio("json_encode_5MB/ours/real_time", "json_encode_5MB/qt/real_time"));
+    std::printf("ratio %.3f json-decode-5MB\n", ratio("json_decode_5MB/ours/real_time", "json_decode_5MB/qt/real_time"));
+    return 0;
+}

@@ -1,0 +1,282 @@
+#include "Platform/Serialization/JSONReader.h"
+
+#include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/Null.h"
+#include "Platform/Foundation/Number.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Foundation/Unicode.h"
+#include "Platform/Serialization/JSONSerialization.h"
+#include "Platform/Serialization/ReadError.h"
+
+#include <simdjson.h>
+
+#include <unordered_map>
+#include <vector>
+
+namespace foundation {
+
+namespace jsonText {
+
+namespace {
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Whether an integer token (optional minus, digits) is outside the 64-bit ranges the reader keeps.
+bool integerTooWide(std::string_view token)
+{
+    bool negative = token.front() == '-';
+    std::string_view digits = negative ? token.substr(1) : token;
+    std::string_view limit = negative ? "9223372036854775808" : "18446744073709551615";
+    if (digits.size() != limit.size())
+        return digits.size() > limit.size();
+    return digits > limit;
+}
+
+} // namespace
+
+std::optional<std::string> widenLongIntegers(std::string_view text)
+{
+    std::string out;
+    bool changed = false;
+    bool inString = false;
+    std::size_t copied = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+            continue;
+        }
+        if (c == '"') {
+            inString = true;
+            continue;
+        }
+        if (c != '-' && !isDigit(c))
+            continue;
+        std::size_t end = i + 1;
+        while (end < text.size() && isDigit(text[end]))
+            ++end;
+        bool integer = end == text.size() || (text[end] != '.' && text[end] != 'e' && text[end] != 'E');
+        std::string_view token = text.substr(i, end - i);
+        if (integer && token != "-" && integerTooWide(token)) {
+            out.append(text.substr(copied, end - copied));
+            out.append(".0");
+            copied = end;
+            changed = true;
+        }
+        i = end - 1;
+    }
+    if (!changed)
+        return std::nullopt;
+    out.append(text.substr(copied));
+    return out;
+}
+
+std::size_t depthOverflowOffset(std::string_view text, std::size_t limit)
+{
+    std::size_t depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (inString) {
+            if (c == '\\')
+                ++i;
+            else if (c == '"')
+                inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > limit)
+                return i;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return std::string_view::npos;
+}
+
+} // namespace jsonText
+
+namespace {
+
+namespace dom = simdjson::dom;
+
+// Parsers keep their buffers between calls on a thread; one that grew for a very large reply is
+// dropped afterwards so that it does not hold that memory for the life of the thread.
+constexpr std::size_t kKeptParserCapacity = std::size_t(16) << 20;
+// Keys repeat across the dictionaries of a reply; one immutable String per distinct short key
+// saves most of their allocations.
+constexpr std::size_t kInternedKeyLength = 64;
+constexpr std::size_t kInternedKeyLimit = 4096;
+
+class Builder {
+public:
+    explicit Builder(unsigned options)
+        : mutableContainers_(options & JSONReadingMutableContainers)
+        , mutableLeaves_(options & JSONReadingMutableLeaves)
+    {
+    }
+
+    Id build(dom::element element)
+    {
+        switch (element.type()) {
+        case dom::element_type::ARRAY:
+            return buildArray(element.get_array().value_unsafe());
+        case dom::element_type::OBJECT:
+            return buildObject(element.get_object().value_unsafe());
+        case dom::element_type::INT64:
+            return Number::make(element.get_int64().value_unsafe(), NumberKind::LongLong);
+        case dom::element_type::UINT64:
+            return Number::makeUnsigned(element.get_uint64().value_unsafe(), NumberKind::UnsignedLongLong);
+        case dom::element_type::DOUBLE:
+            return Number::makeReal(element.get_double().value_unsafe(), NumberKind::Double);
+        case dom::element_type::STRING:
+            return makeString(element.get_string().value_unsafe());
+        case dom::element_type::BOOL:
+            return Number::numberWithBool(element.get_bool().value_unsafe());
+        case dom::element_type::NULL_VALUE:
+            break;
+        }
+        return Null::null();
+    }
+
+private:
+    Id makeString(std::string_view text) const
+    {
+        // The parser has validated the UTF-8 already.
+        if (mutableLeaves_)
+            return std::make_shared<MutableString>(std::string(text));
+        return std::make_shared<String>(std::string(text));
+    }
+
+    Id makeKey(std::string_view text)
+    {
+        if (text.size() > kInternedKeyLength)
+            return std::make_shared<String>(std::string(text));
+        auto found = keys_.find(text);
+        if (found != keys_.end())
+            return found->second;
+        auto key = std::make_shared<String>(std::string(text));
+        if (keys_.size() < kInternedKeyLimit)
+            keys_.emplace(key->utf8(), key);
+        return key;
+    }
+
+    Id buildArray(dom::array array)
+    {
+        std::vector<Id> elements;
+        elements.reserve(array.size());
+        for (dom::element child : array)
+            elements.push_back(build(child));
+        if (mutableContainers_)
+            return std::make_shared<MutableArray>(std::move(elements));
+        return std::make_shared<Array>(std::move(elements));
+    }
+
+    Id buildObject(dom::object object)
+    {
+        std::vector<Dictionary::Entry> entries;
+        entries.reserve(object.size());
+        for (dom::key_value_pair field : object)
+            entries.push_back({makeKey(field.key), build(field.value), 0});
+        if (mutableContainers_)
+            return std::make_shared<MutableDictionary>(std::move(entries));
+        return std::make_shared<Dictionary>(std::move(entries));
+    }
+
+    bool mutableContainers_;
+    bool mutableLeaves_;
+    std::unordered_map<std::string_view, Ref<String>> keys_;
+};
+
+// Offset of the first byte that does not start a valid UTF-8 sequence.
+std::size_t firstInvalidUTF8(std::string_view text)
+{
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t start = pos;
+        char32_t cp = unicode::decodeNext(text, pos);
+        if (cp == 0xFFFD && text.substr(start, 3) != "\xEF\xBF\xBD")
+            return start;
+    }
+    return text.size();
+}
+
+std::string describeFailure(simdjson::error_code code, std::string_view text)
+{
+    switch (code) {
+    case simdjson::EMPTY:
+        return text.empty() ? "Unable to parse empty data." : "Unexpected end of file during JSON parse.";
+    case simdjson::UTF8_ERROR: {
+        std::size_t offset = firstInvalidUTF8(text);
+        return "Unable to convert data to string" + textPosition(text, offset);
+    }
+    case simdjson::DEPTH_ERROR: {
+        std::size_t offset = jsonText::depthOverflowOffset(text, JSONSerialization::kMaxDepth);
+        return "Too many nested arrays or dictionaries" + textPosition(text, offset);
+    }
+    case simdjson::UNCLOSED_STRING:
+        return "Unterminated string.";
+    case simdjson::UNESCAPED_CHARS:
+        return "Unescaped control character in string.";
+    case simdjson::STRING_ERROR:
+        return "Invalid escape sequence in string.";
+    case simdjson::NUMBER_ERROR:
+        return "Invalid number.";
+    case simdjson::CAPACITY:
+        return "Data too large to parse.";
+    case simdjson::MEMALLOC:
+        return "Not enough memory to parse.";
+    default:
+        return "Invalid value.";
+    }
+}
+
+Id fail(Ref<Error>* error, const std::string& detail)
+{
+    if (error)
+        *error = makeCorruptDataError(JSONSerialization::kReadCorruptError, detail);
+    return {};
+}
+
+dom::parser& threadParser(std::unique_ptr<dom::parser>& slot)
+{
+    if (!slot || slot->capacity() > kKeptParserCapacity) {
+        slot = std::make_unique<dom::parser>();
+        // A failure here shows again, and is reported, when the first parse allocates.
+        simdjson::error_code ignored = slot->allocate(0, JSONSerialization::kMaxDepth);
+        static_cast<void>(ignored);
+    }
+    return *slot;
+}
+
+} // namespace
+
+Id readJSON(std::string_view text, unsigned options, Ref<Error>* error)
+{
+    thread_local std::unique_ptr<dom::parser> parserSlot;
+    dom::parser& parser = threadParser(parserSlot);
+
+    dom::element root;
+    auto code = parser.parse(text.data(), text.size()).get(root);
+    std::optional<std::string> widened;
+    if (code == simdjson::NUMBER_ERROR && (widened = jsonText::widenLongIntegers(text)))
+        code = parser.parse(widened->data(), widened->size()).get(root);
+    if (code != simdjson::SUCCESS)
+        return fail(error, describeFailure(code, text));
+
+    auto type = root.type();
+    if (!(options & JSONReadingFragmentsAllowed) && type != dom::element_type::ARRAY
+        && type != dom::element_type::OBJECT)
+        return fail(error, "JSON text did not start with array or object and option to allow fragments not set.");
+    return Builder(options).build(root);
+}
+
+} // namespace foundation

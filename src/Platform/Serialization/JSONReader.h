@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Platform/Foundation/Object.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace foundation {
+
+class Error;
+
+// Text-level helpers of the JSON reader, kept apart so that tests can pin them.
+namespace jsonText {
+
+// The same text with every integer too wide for 64 bits written as a real ("1e30" stays, but
+// "123456789012345678901234567890" becomes "123456789012345678901234567890.0"), so that the
+// parser reads it as a double; nullopt when there is none.
+std::optional<std::string> widenLongIntegers(std::string_view text);
+
+// Byte offset where nesting first goes deeper than `limit`, outside strings; npos when it never does.
+std::size_t depthOverflowOffset(std::string_view text, std::size_t limit);
+
+} // namespace jsonText
+
+// Parses one JSON text into Foundation values (see JSONSerialization.h for the rules).
+Id readJSON(std::string_view text, unsigned options, Ref<Error>* error);
+
+} // namespace foundation

@@ -1,0 +1,34 @@
+#include "Platform/Serialization/JSONSerialization.h"
+
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/Misuse.h"
+#include "Platform/Serialization/JSONReader.h"
+#include "Platform/Serialization/JSONWriter.h"
+
+namespace foundation {
+
+Id JSONSerialization::JSONObjectWithData(const Ref<Data>& data, unsigned options, Ref<Error>* error)
+{
+    return JSONObjectWithData(data.get(), options, error);
+}
+
+Id JSONSerialization::JSONObjectWithData(const Data* data, unsigned options, Ref<Error>* error)
+{
+    if (data == nullptr) {
+        misuse(NSInvalidArgumentException, "data parameter is nil");
+        return {};
+    }
+    return readJSON(data->view(), options, error);
+}
+
+Ref<Data> JSONSerialization::dataWithJSONObject(const Id& object, unsigned options, Ref<Error>* error)
+{
+    return writeJSON(object, options, error);
+}
+
+bool JSONSerialization::isValidJSONObject(const Id& object)
+{
+    return isValidJSONValue(object, false);
+}
+
+} // namespace foundation

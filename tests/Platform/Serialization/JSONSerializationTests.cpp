@@ -1,0 +1,356 @@
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Serialization/JSONReader.h"
+#include "Platform/Serialization/JSONSerialization.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <optional>
+
+using namespace foundation;
+
+namespace {
+
+Id parse(std::string_view text, unsigned options = 0, Ref<Error>* error = nullptr)
+{
+    return JSONSerialization::JSONObjectWithData(Data::create(text), options, error);
+}
+
+Ref<Error> parseError(std::string_view text, unsigned options = 0)
+{
+    Ref<Error> error;
+    Id result = parse(text, options, &error);
+    EXPECT_TRUE(result.isNil()) << text;
+    EXPECT_TRUE(error) << text;
+    return error;
+}
+
+std::string write(const Id& object, unsigned options = 0)
+{
+    Ref<Error> error;
+    auto data = JSONSerialization::dataWithJSONObject(object, options, &error);
+    EXPECT_TRUE(data) << (error ? error->description() : "");
+    return data ? std::string(data->view()) : std::string();
+}
+
+std::string debugDescription(const Ref<Error>& error)
+{
+    return error ? error->objectForUserInfoKey(NSDebugDescriptionErrorKey).stringValue() : "";
+}
+
+std::string raisedReason(const Id& object, unsigned options = 0)
+{
+    try {
+        JSONSerialization::dataWithJSONObject(object, options);
+    } catch (const Exception& exception) {
+        EXPECT_EQ(exception.name(), NSInvalidArgumentException);
+        return exception.reason();
+    }
+    return "(no exception)";
+}
+
+// Sets the language variables for one test and puts the old values back.
+class LanguageScope {
+public:
+    explicit LanguageScope(const char* language)
+    {
+        for (const char* name : kNames) {
+            const char* old = std::getenv(name);
+            saved_.push_back(old ? std::optional<std::string>(old) : std::nullopt);
+            unsetenv(name);
+        }
+        if (language)
+            setenv("LANG", language, 1);
+    }
+    ~LanguageScope()
+    {
+        for (std::size_t i = 0; i < std::size(kNames); ++i) {
+            if (saved_[i])
+                setenv(kNames[i], saved_[i]->c_str(), 1);
+            else
+                unsetenv(kNames[i]);
+        }
+    }
+
+private:
+    static constexpr const char* kNames[] = {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"};
+    std::vector<std::optional<std::string>> saved_;
+};
+
+} // namespace
+
+TEST(JSONReading, IntegersKeepIntegerKindsAndWidenOnlyWhenTheyMust)
+{
+    Id values = parse("[0, -1, 9223372036854775807, -9223372036854775808, 9223372036854775808, "
+                      "18446744073709551615, 18446744073709551616, -9223372036854775809, "
+                      "123456789012345678901234567890]");
+    ASSERT_EQ(values.count(), 9u);
+    for (int i : {0, 1, 2, 3})
+        EXPECT_EQ(values[i].number()->kind(), NumberKind::LongLong) << i;
+    EXPECT_EQ(values[1].integerValue(), -1);
+    EXPECT_EQ(values[3].integerValue(), std::numeric_limits<long long>::min());
+    EXPECT_EQ(values[4].number()->kind(), NumberKind::UnsignedLongLong);
+    EXPECT_EQ(values[4].unsignedLongLongValue(), 9223372036854775808ull);
+    EXPECT_EQ(values[5].unsignedLongLongValue(), std::numeric_limits<unsigned long long>::max());
+    for (int i : {6, 7, 8})
+        EXPECT_EQ(values[i].number()->kind(), NumberKind::Double) << i;
+    EXPECT_DOUBLE_EQ(values[6].doubleValue(), 18446744073709551616.0);
+    EXPECT_DOUBLE_EQ(values[7].doubleValue(), -9223372036854775809.0);
+    EXPECT_DOUBLE_EQ(values[8].doubleValue(), 1.2345678901234568e29);
+}
+
+TEST(JSONReading, RealsBooleansAndNull)
+{
+    Id values = parse(R"([1.5, -0.0, 1e3, true, false, null])");
+    EXPECT_EQ(values[0].number()->kind(), NumberKind::Double);
+    EXPECT_EQ(values[0].doubleValue(), 1.5);
+    EXPECT_TRUE(std::signbit(values[1].doubleValue()));
+    EXPECT_EQ(values[2].number()->kind(), NumberKind::Double);
+    EXPECT_EQ(values[3].number()->kind(), NumberKind::Bool);
+    EXPECT_TRUE(values[3].boolValue());
+    EXPECT_EQ(values[4].number()->kind(), NumberKind::Bool);
+    EXPECT_FALSE(values[4].boolValue());
+    EXPECT_TRUE(values[5].isNull());
+    EXPECT_FALSE(values[5].isNil());
+}
+
+TEST(JSONReading, StringsDecodeEscapesAndKeepOrderOfKeys)
+{
+    Id object = parse(R"({"z":"a\/b\n\u00e9\ud83d\ude00","a":"caf\u00e9","m":"字体"})");
+    EXPECT_EQ(object["z"].stringValue(), "a/b\né\xF0\x9F\x98\x80");
+    EXPECT_EQ(object["z"].count(), 7u); // UTF-16 units: the emoji counts two
+    EXPECT_EQ(object["m"].stringValue(), "字体");
+    auto keys = object.dictionary()->allKeys();
+    EXPECT_EQ(keys->componentsJoinedByString(","), "z,a,m");
+}
+
+TEST(JSONReading, DuplicateKeyKeepsTheLastValue)
+{
+    Id object = parse(R"({"a":1,"b":2,"a":3})");
+    EXPECT_EQ(object.count(), 2u);
+    EXPECT_EQ(object["a"].integerValue(), 3);
+}
+
+TEST(JSONReading, MutabilityFollowsTheOptions)
+{
+    Id plain = parse(R"({"list":[{"s":"x"}]})");
+    EXPECT_FALSE(plain.is<MutableDictionary>());
+    EXPECT_FALSE(plain["list"].is<MutableArray>());
+    EXPECT_FALSE(plain["list"][0]["s"].is<MutableString>());
+
+    Id containers = parse(R"({"list":[{"s":"x"}]})", JSONReadingMutableContainers);
+    EXPECT_TRUE(containers.is<MutableDictionary>());
+    EXPECT_TRUE(containers["list"].is<MutableArray>());
+    EXPECT_TRUE(containers["list"][0].is<MutableDictionary>());
+    EXPECT_FALSE(containers["list"][0]["s"].is<MutableString>());
+
+    Id leaves = parse(R"({"list":[{"s":"x"}]})", JSONReadingMutableLeaves);
+    EXPECT_FALSE(leaves.is<MutableDictionary>());
+    EXPECT_TRUE(leaves["list"][0]["s"].is<MutableString>());
+}
+
+TEST(JSONReading, FragmentsNeedTheOption)
+{
+    auto error = parseError("42");
+    EXPECT_EQ(error->domain(), NSCocoaErrorDomain);
+    EXPECT_EQ(error->code(), 3840);
+    EXPECT_EQ(debugDescription(error),
+        "JSON text did not start with array or object and option to allow fragments not set.");
+
+    EXPECT_EQ(parse("42", JSONReadingFragmentsAllowed).integerValue(), 42);
+    EXPECT_EQ(parse(" \"text\" ", JSONReadingFragmentsAllowed).stringValue(), "text");
+    EXPECT_TRUE(parse("null", JSONReadingFragmentsAllowed).isNull());
+}
+
+TEST(JSONReading, NestingUpToTheLimitIsRead)
+{
+    std::size_t depth = JSONSerialization::kMaxDepth;
+    Id value = parse(std::string(depth, '[') + std::string(depth, ']'));
+    ASSERT_TRUE(value.is<Array>());
+    for (std::size_t i = 1; i < depth; ++i)
+        value = value[0];
+    EXPECT_EQ(value.count(), 0u);
+}
+
+TEST(JSONReading, NestingBeyondTheLimitIsAnError)
+{
+    std::size_t depth = JSONSerialization::kMaxDepth + 1;
+    auto error = parseError(std::string(depth, '[') + std::string(depth, ']'));
+    EXPECT_EQ(error->code(), 3840);
+    EXPECT_EQ(debugDescription(error), "Too many nested arrays or dictionaries around line 1, column 512.");
+    // A hostile reply that never closes must fail just the same.
+    parseError(std::string(100000, '['));
+}
+
+TEST(JSONReading, MalformedInputGivesErrors)
+{
+    const char* samples[] = {"", " ", "[1,2", "[1,]", R"({"a":1)", R"({"a" 1})", R"({1:2})", "[01]", "[1e400]",
+        "[tru]", "[\"a\tb\"]", "[\"\\x\"]", "{\"a\":1}x", "[\"abc", "[NaN]", "[-]"};
+    for (const char* sample : samples) {
+        auto error = parseError(sample);
+        ASSERT_TRUE(error) << sample;
+        EXPECT_EQ(error->code(), 3840) << sample;
+        EXPECT_FALSE(debugDescription(error).empty()) << sample;
+    }
+    EXPECT_EQ(debugDescription(parseError("")), "Unable to parse empty data.");
+}
+
+TEST(JSONReading, InvalidUTF8IsAnErrorWithItsPosition)
+{
+    auto error = parseError("[\n\"ok\",\n \"\xC3\x28\"]");
+    EXPECT_EQ(debugDescription(error), "Unable to convert data to string around line 3, column 2.");
+    parseError("[\"\xED\xA0\x80\"]"); // an encoded surrogate is not UTF-8
+}
+
+TEST(JSONReading, NilDataIsAProgrammingError)
+{
+    try {
+        JSONSerialization::JSONObjectWithData(static_cast<const Data*>(nullptr), 0);
+        FAIL() << "no exception";
+    } catch (const Exception& exception) {
+        EXPECT_EQ(exception.name(), NSInvalidArgumentException);
+        EXPECT_EQ(exception.reason(), "data parameter is nil");
+    }
+}
+
+TEST(JSONReadingErrors, DescriptionFollowsTheProcessLanguage)
+{
+    {
+        LanguageScope english("en_US.UTF-8");
+        EXPECT_EQ(parseError("[")->localizedDescription(),
+            "The data couldn’t be read because it isn’t in the correct format.");
+    }
+    {
+        LanguageScope chinese("zh_CN.UTF-8");
+        auto error = parseError("[");
+        EXPECT_EQ(error->localizedDescription(), "未能读取数据，因为它的格式不正确。");
+        EXPECT_NE(error->description().find("未能读取数据"), std::string::npos);
+    }
+    {
+        LanguageScope unset(nullptr);
+        setenv("LANGUAGE", "zh_TW:en", 1);
+        EXPECT_EQ(parseError("[")->localizedDescription(), "未能读取数据，因为它的格式不正确。");
+    }
+}
+
+TEST(JSONText, WidensOnlyIntegersBeyondSixtyFourBits)
+{
+    EXPECT_FALSE(jsonText::widenLongIntegers("[18446744073709551615, -9223372036854775808, 1e99]"));
+    EXPECT_EQ(jsonText::widenLongIntegers(R"({"n":18446744073709551616,"s":"99999999999999999999999"})"),
+        R"({"n":18446744073709551616.0,"s":"99999999999999999999999"})");
+    EXPECT_EQ(jsonText::widenLongIntegers("[-9223372036854775809,\"\\\"\",1]"), "[-9223372036854775809.0,\"\\\"\",1]");
+}
+
+TEST(JSONWriting, CompactFormEscapesAsThePlatform)
+{
+    auto object = Dictionary::create({
+        {Id("url"), Id("https://example.com/a")},
+        {Id("text"), Id("quote\" back\\ \b\f\n\r\t\x01\x1f é 字")},
+        {Id("list"), Id(Array::create({Id(1), Id(true), Id(false), Null::null(), Id(2.5)}))},
+    });
+    EXPECT_EQ(write(object), "{\"url\":\"https:\\/\\/example.com\\/a\","
+                             "\"text\":\"quote\\\" back\\\\ \\b\\f\\n\\r\\t\\u0001\\u001f é 字\","
+                             "\"list\":[1,true,false,null,2.5]}");
+    EXPECT_EQ(write(Array::create({Id("a/b")}), JSONWritingWithoutEscapingSlashes), "[\"a/b\"]");
+}
+
+TEST(JSONWriting, PrettyFormIndentsByTwoWithSpacedColons)
+{
+    auto object = Dictionary::create({
+        {Id("name"), Id("Ada")},
+        {Id("tags"), Id(Array::create({Id(1), Id(Dictionary::create({{Id("k"), Id("v")}}))}))},
+        {Id("none"), Id(Array::create())},
+        {Id("empty"), Id(Dictionary::create())},
+    });
+    EXPECT_EQ(write(object, JSONWritingPrettyPrinted), "{\n"
+                                                       "  \"name\" : \"Ada\",\n"
+                                                       "  \"tags\" : [\n"
+                                                       "    1,\n"
+                                                       "    {\n"
+                                                       "      \"k\" : \"v\"\n"
+                                                       "    }\n"
+                                                       "  ],\n"
+                                                       "  \"none\" : [\n"
+                                                       "\n"
+                                                       "  ],\n"
+                                                       "  \"empty\" : {\n"
+                                                       "\n"
+                                                       "  }\n"
+                                                       "}");
+}
+
+TEST(JSONWriting, SortedKeysOrderByCharacterValues)
+{
+    auto object = Dictionary::create({{Id("b"), Id(1)}, {Id("B"), Id(2)}, {Id("a"), Id(3)}, {Id("é"), Id(4)}});
+    EXPECT_EQ(write(object, JSONWritingSortedKeys), R"({"B":2,"a":3,"b":1,"é":4})");
+    EXPECT_EQ(write(object), R"({"b":1,"B":2,"a":3,"é":4})");
+}
+
+TEST(JSONWriting, NumbersAreExactAndShortest)
+{
+    auto list = Array::create({Id(0.1), Id(100.0), Id(1e20), Id(1e16), Id(0.0001), Id(1e-5), Id(-0.0),
+        Id(123.456), Id(5e-324), Id(1.7976931348623157e308), Id(0.1f), Id(std::numeric_limits<long long>::min()),
+        Id(std::numeric_limits<unsigned long long>::max()), Id(static_cast<char>(7))});
+    EXPECT_EQ(write(list), "[0.1,100,1e+20,10000000000000000,0.0001,1e-05,-0,123.456,5e-324,"
+                           "1.7976931348623157e+308,0.1,-9223372036854775808,18446744073709551615,7]");
+}
+
+TEST(JSONWriting, RoundTripKeepsValuesAndKinds)
+{
+    const char* text = R"({"a":[1,-2,3.25,true,null,"x\/y"],"b":{"c":18446744073709551615,"d":-9223372036854775808}})";
+    Id parsed = parse(text);
+    EXPECT_EQ(write(parsed), text);
+    EXPECT_TRUE(parse(write(parsed)).isEqual(parsed));
+}
+
+TEST(JSONWriting, InvalidObjectsRaiseWithThePlatformReasons)
+{
+    EXPECT_EQ(raisedReason(Id("text")), "Invalid top-level type in JSON write");
+    EXPECT_EQ(raisedReason(Id()), "Invalid top-level type in JSON write");
+    EXPECT_EQ(raisedReason(Array::create({Id(std::nan(""))})), "Invalid number value (NaN) in JSON write");
+    EXPECT_EQ(raisedReason(Array::create({Id(-INFINITY)})), "Invalid number value (infinite) in JSON write");
+    EXPECT_EQ(raisedReason(Dictionary::create({{Id(1), Id(2)}})), "Invalid (non-string) key in JSON dictionary");
+    EXPECT_EQ(raisedReason(Array::create({Id(Date::dateWithTimeIntervalSince1970(0))})),
+        "Invalid type in JSON write (NSDate)");
+    EXPECT_EQ(write(Id("a/b"), JSONWritingFragmentsAllowed), "\"a\\/b\"");
+    EXPECT_EQ(write(Null::null(), JSONWritingFragmentsAllowed), "null");
+}
+
+TEST(JSONWriting, UnderAGuardInvalidObjectsGiveNilAndAnError)
+{
+    std::vector<std::string> reported;
+    auto previous = setMisuseGuard([&](const std::string& name, const std::string& reason) {
+        reported.push_back(name + ": " + reason);
+    });
+    Ref<Error> error;
+    auto data = JSONSerialization::dataWithJSONObject(Array::create({Id(NAN)}), 0, &error);
+    setMisuseGuard(previous);
+    EXPECT_FALSE(data);
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), 3852);
+    EXPECT_EQ(reported, std::vector<std::string>{"NSInvalidArgumentException: Invalid number value (NaN) in JSON write"});
+}
+
+TEST(JSONWriting, AContainerThatHoldsItselfIsAnErrorNotACrash)
+{
+    auto loop = MutableArray::create();
+    loop->addObject(loop);
+    Ref<Error> error;
+    EXPECT_FALSE(JSONSerialization::dataWithJSONObject(loop, 0, &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), 3852);
+    EXPECT_FALSE(JSONSerialization::isValidJSONObject(loop));
+    loop->removeAllObjects(); // break the cycle so the array is freed
+}
+
+TEST(JSONValidity, AnswersWithoutRaising)
+{
+    EXPECT_TRUE(JSONSerialization::isValidJSONObject(Array::create({Id("a"), Id(1), Null::null()})));
+    EXPECT_FALSE(JSONSerialization::isValidJSONObject(Id("a")));
+    EXPECT_FALSE(JSONSerialization::isValidJSONObject(Id()));
+    EXPECT_FALSE(JSONSerialization::isValidJSONObject(Array::create({Id(NAN)})));
+    EXPECT_FALSE(JSONSerialization::isValidJSONObject(Dictionary::create({{Id(1), Id(2)}})));
+    EXPECT_FALSE(JSONSerialization::isValidJSONObject(Array::create({Id(Data::create())})));
+}
