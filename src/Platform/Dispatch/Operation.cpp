@@ -1,0 +1,296 @@
+#include "Platform/Dispatch/Operation.h"
+
+#include "Platform/Dispatch/OperationQueue.h"
+
+#include <algorithm>
+
+namespace dispatch {
+
+namespace {
+thread_local const Operation* tRunningOperation = nullptr;
+
+class RunningOperation {
+public:
+    explicit RunningOperation(const Operation* op) : saved_(std::exchange(tRunningOperation, op)) {}
+    ~RunningOperation() { tRunningOperation = saved_; }
+    RunningOperation(const RunningOperation&) = delete;
+    RunningOperation& operator=(const RunningOperation&) = delete;
+
+private:
+    const Operation* saved_;
+};
+} // namespace
+
+bool Operation::dependenciesFinished() const
+{
+    const auto deps = dependencies();
+    return std::all_of(deps.begin(), deps.end(), [](const auto& d) { return d->isFinished(); });
+}
+
+bool Operation::isReady() const
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (started_)
+            return false;
+        if (cancelled_)
+            return true;
+    }
+    return dependenciesFinished();
+}
+
+bool Operation::isExecuting() const
+{
+    std::lock_guard lock(mutex_);
+    return executing_;
+}
+
+bool Operation::isFinished() const
+{
+    std::lock_guard lock(mutex_);
+    return finished_;
+}
+
+bool Operation::isCancelled() const
+{
+    std::lock_guard lock(mutex_);
+    return cancelled_;
+}
+
+void Operation::cancel()
+{
+    bool waiting;
+    {
+        std::lock_guard lock(mutex_);
+        if (cancelled_ || finished_)
+            return;
+        cancelled_ = true;
+        waiting = !started_;
+    }
+    emit("isCancelled");
+    if (waiting) {
+        emit("isReady");
+        if (auto queue = queue_.lock())
+            queue->pump();
+    }
+}
+
+void Operation::start()
+{
+    const bool depsDone = dependenciesFinished();
+    bool skip;
+    {
+        std::lock_guard lock(mutex_);
+        if (started_)
+            throw ProgrammingError("operation \"" + name_ + "\" started twice");
+        skip = cancelled_;
+        if (!skip && !depsDone)
+            throw ProgrammingError("operation \"" + name_ + "\" started before its dependencies finished");
+        started_ = true;
+        executing_ = !skip;
+    }
+    if (skip) {
+        markFinished();
+        return;
+    }
+    emit("isExecuting");
+    {
+        RunningOperation running(this);
+        main();
+    }
+    if (!isAsynchronous())
+        markFinished();
+}
+
+void Operation::finish()
+{
+    if (!isAsynchronous())
+        return;
+    {
+        std::lock_guard lock(mutex_);
+        if (!executing_)
+            return;
+    }
+    markFinished();
+}
+
+void Operation::markFinished()
+{
+    bool wasExecuting;
+    Block completion;
+    std::vector<std::weak_ptr<Operation>> dependents;
+    std::shared_ptr<OperationQueue> queue;
+    {
+        std::lock_guard lock(mutex_);
+        if (finished_)
+            return;
+        wasExecuting = executing_;
+        executing_ = false;
+        finished_ = true;
+        completion = std::move(completion_);
+        dependents.swap(dependents_);
+        queue = queue_.lock();
+        finishedChanged_.notify_all();
+    }
+    if (wasExecuting)
+        emit("isExecuting");
+    emit("isFinished");
+    if (completion)
+        completion();
+    for (const auto& weak : dependents)
+        if (auto dependent = weak.lock())
+            dependent->dependencyFinished();
+    if (queue)
+        queue->operationFinished(*this);
+}
+
+void Operation::dependencyFinished()
+{
+    if (!isReady())
+        return;
+    emit("isReady");
+    if (auto queue = queue_.lock())
+        queue->pump();
+}
+
+void Operation::waitUntilFinished()
+{
+    if (tRunningOperation == this)
+        throw ProgrammingError("operation \"" + name() + "\" waits for itself");
+    std::unique_lock lock(mutex_);
+    finishedChanged_.wait(lock, [this] { return finished_; });
+}
+
+void Operation::addDependency(const std::shared_ptr<Operation>& operation)
+{
+    if (!operation || operation.get() == this)
+        return;
+    {
+        std::lock_guard lock(operation->mutex_);
+        if (!operation->finished_)
+            operation->dependents_.push_back(weak_from_this());
+    }
+    std::lock_guard lock(mutex_);
+    if (std::find(dependencies_.begin(), dependencies_.end(), operation) == dependencies_.end())
+        dependencies_.push_back(operation);
+}
+
+void Operation::removeDependency(const std::shared_ptr<Operation>& operation)
+{
+    {
+        std::lock_guard lock(mutex_);
+        std::erase(dependencies_, operation);
+    }
+    dependencyFinished();
+}
+
+std::vector<std::shared_ptr<Operation>> Operation::dependencies() const
+{
+    std::lock_guard lock(mutex_);
+    return dependencies_;
+}
+
+QueuePriority Operation::queuePriority() const
+{
+    std::lock_guard lock(mutex_);
+    return priority_;
+}
+
+void Operation::setQueuePriority(QueuePriority priority)
+{
+    std::lock_guard lock(mutex_);
+    priority_ = priority;
+}
+
+std::string Operation::name() const
+{
+    std::lock_guard lock(mutex_);
+    return name_;
+}
+
+void Operation::setName(std::string name)
+{
+    std::lock_guard lock(mutex_);
+    name_ = std::move(name);
+}
+
+Block Operation::completionBlock() const
+{
+    std::lock_guard lock(mutex_);
+    return completion_;
+}
+
+void Operation::setCompletionBlock(Block block)
+{
+    std::lock_guard lock(mutex_);
+    completion_ = std::move(block);
+}
+
+Subscription Operation::observeChanges(ChangeObserver observer)
+{
+    std::uint64_t id;
+    {
+        std::lock_guard lock(mutex_);
+        id = nextObserverId_++;
+        observers_.push_back({id, std::make_shared<ChangeObserver>(std::move(observer))});
+    }
+    return Subscription([weak = weak_from_this(), id] {
+        if (auto self = weak.lock()) {
+            std::lock_guard lock(self->mutex_);
+            std::erase_if(self->observers_, [id](const Observer& o) { return o.id == id; });
+        }
+    });
+}
+
+void Operation::emit(const std::string& key)
+{
+    std::vector<std::shared_ptr<ChangeObserver>> toCall;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& observer : observers_)
+            toCall.push_back(observer.callback);
+    }
+    for (const auto& callback : toCall)
+        (*callback)(*this, key);
+}
+
+bool Operation::attachToQueue(const std::shared_ptr<OperationQueue>& queue)
+{
+    std::lock_guard lock(mutex_);
+    if (inQueue_ || started_)
+        return false;
+    inQueue_ = true;
+    queue_ = queue;
+    return true;
+}
+
+std::shared_ptr<BlockOperation> BlockOperation::create(Block block)
+{
+    auto operation = std::make_shared<BlockOperation>();
+    if (block)
+        operation->blocks_.push_back(std::move(block));
+    return operation;
+}
+
+void BlockOperation::addExecutionBlock(Block block)
+{
+    if (isExecuting() || isFinished())
+        throw ProgrammingError("execution block added to an operation that already started");
+    std::lock_guard lock(blocksMutex_);
+    blocks_.push_back(std::move(block));
+}
+
+std::vector<Block> BlockOperation::executionBlocks() const
+{
+    std::lock_guard lock(blocksMutex_);
+    return blocks_;
+}
+
+void BlockOperation::main()
+{
+    for (const auto& block : executionBlocks())
+        if (block)
+            block();
+}
+
+} // namespace dispatch

@@ -1,0 +1,196 @@
+#include "Platform/Dispatch/Progress.h"
+
+#include <algorithm>
+
+namespace dispatch {
+
+std::shared_ptr<Progress> Progress::create(std::int64_t totalUnitCount)
+{
+    auto progress = std::make_shared<Progress>(Private{});
+    progress->total_ = totalUnitCount;
+    return progress;
+}
+
+double Progress::fraction(std::int64_t completed, std::int64_t total)
+{
+    if (total <= 0)
+        return 0.0;
+    return static_cast<double>(completed) / static_cast<double>(total);
+}
+
+std::int64_t Progress::totalUnitCount() const
+{
+    std::lock_guard lock(mutex_);
+    return total_;
+}
+
+std::int64_t Progress::completedUnitCount() const
+{
+    std::lock_guard lock(mutex_);
+    return completed_;
+}
+
+double Progress::fractionCompleted() const
+{
+    std::lock_guard lock(mutex_);
+    return fraction(completed_, total_);
+}
+
+bool Progress::isFinished() const
+{
+    std::lock_guard lock(mutex_);
+    return total_ > 0 && completed_ >= total_;
+}
+
+void Progress::setTotalUnitCount(std::int64_t count)
+{
+    changeCounts(std::nullopt, count);
+}
+
+void Progress::setCompletedUnitCount(std::int64_t count)
+{
+    changeCounts(count, std::nullopt);
+}
+
+void Progress::setUnitCounts(std::int64_t completed, std::int64_t total)
+{
+    changeCounts(completed, total);
+}
+
+void Progress::changeCounts(std::optional<std::int64_t> completed, std::optional<std::int64_t> total)
+{
+    std::vector<std::shared_ptr<FractionObserver>> toCall;
+    {
+        std::lock_guard lock(mutex_);
+        const double before = fraction(completed_, total_);
+        completed_ = completed.value_or(completed_);
+        total_ = total.value_or(total_);
+        if (fraction(completed_, total_) == before)
+            return;
+        for (const auto& observer : observers_)
+            toCall.push_back(observer.callback);
+    }
+    for (const auto& callback : toCall)
+        (*callback)(*this);
+}
+
+Subscription Progress::observeFractionCompleted(FractionObserver observer)
+{
+    std::uint64_t id;
+    {
+        std::lock_guard lock(mutex_);
+        id = nextObserverId_++;
+        observers_.push_back({id, std::make_shared<FractionObserver>(std::move(observer))});
+    }
+    return Subscription([weak = weak_from_this(), id] {
+        auto self = weak.lock();
+        if (!self)
+            return;
+        std::lock_guard lock(self->mutex_);
+        std::erase_if(self->observers_, [id](const Observer& o) { return o.id == id; });
+    });
+}
+
+bool Progress::isCancellable() const
+{
+    std::lock_guard lock(mutex_);
+    return cancellable_;
+}
+
+void Progress::setCancellable(bool value)
+{
+    std::lock_guard lock(mutex_);
+    cancellable_ = value;
+}
+
+bool Progress::isPausable() const
+{
+    std::lock_guard lock(mutex_);
+    return pausable_;
+}
+
+void Progress::setPausable(bool value)
+{
+    std::lock_guard lock(mutex_);
+    pausable_ = value;
+}
+
+bool Progress::isCancelled() const
+{
+    std::lock_guard lock(mutex_);
+    return cancelled_;
+}
+
+bool Progress::isPaused() const
+{
+    std::lock_guard lock(mutex_);
+    return paused_;
+}
+
+void Progress::cancel()
+{
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(mutex_);
+        if (cancelled_)
+            return;
+        cancelled_ = true;
+        handler = cancellationHandler_;
+    }
+    if (handler)
+        handler();
+}
+
+void Progress::pause()
+{
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(mutex_);
+        if (paused_)
+            return;
+        paused_ = true;
+        handler = pausingHandler_;
+    }
+    if (handler)
+        handler();
+}
+
+void Progress::resume()
+{
+    std::function<void()> handler;
+    {
+        std::lock_guard lock(mutex_);
+        if (!paused_)
+            return;
+        paused_ = false;
+        handler = resumingHandler_;
+    }
+    if (handler)
+        handler();
+}
+
+void Progress::setCancellationHandler(std::function<void()> handler)
+{
+    bool runNow;
+    {
+        std::lock_guard lock(mutex_);
+        cancellationHandler_ = handler;
+        runNow = cancelled_ && handler;
+    }
+    if (runNow)
+        handler();
+}
+
+void Progress::setPausingHandler(std::function<void()> handler)
+{
+    std::lock_guard lock(mutex_);
+    pausingHandler_ = std::move(handler);
+}
+
+void Progress::setResumingHandler(std::function<void()> handler)
+{
+    std::lock_guard lock(mutex_);
+    resumingHandler_ = std::move(handler);
+}
+
+} // namespace dispatch
