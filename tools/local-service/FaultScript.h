@@ -1,0 +1,68 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace localservice {
+
+// One scripted misbehaviour. An operation fault applies to API requests whose path or tag equals
+// the key ("login", "114"); a download fault to files whose path below /files/ starts with the
+// key ("fonts/", "packages/partial.zip"), or to every file with the key "files".
+struct Fault {
+    enum class Kind {
+        None,             // only the delay
+        ErrorCode,        // envelope with errcode and message
+        TokenExpired,     // envelope with errcode 122
+        Http500,          // status 500, plain text
+        NotJson,          // status 200, an HTML body
+        NoReply,          // the request hangs until the fault is cleared or the service stops
+        TruncatedDownload,// the full length is announced, only truncateAfter bytes are sent
+        SlowDownload,     // bytesPerSecond throttles the body
+        ZipSlipPackage,   // a data package with an entry "../" outside its folder
+        NoFontsTxtPackage // a data package without fonts.txt
+    };
+    Kind kind = Kind::None;
+    std::chrono::milliseconds delay{0};
+    int errcode = 0;
+    std::string message;
+    size_t truncateAfter = 0;
+    size_t bytesPerSecond = 0;
+    int remaining = -1; // how many more requests it applies to; -1 for all
+    std::string key;    // filled in by FaultScript with the key that matched
+
+    static std::optional<Kind> kindFromName(const std::string& name);
+};
+
+// The faults in force. Thread-safe; a hanging request waits on this object.
+class FaultScript {
+public:
+    void set(const std::string& key, Fault fault);
+    void clear(const std::string& key);
+    void clearAll();
+
+    // Takes one use of the fault for an API request (path or tag match).
+    std::optional<Fault> takeForOperation(const std::string& path, const std::string& tag);
+    // Takes one use of the longest matching download fault for a file path below /files/.
+    std::optional<Fault> takeForFile(const std::string& filePath);
+
+    // Blocks while a NoReply fault for the key is set, the service runs and the limit has not
+    // passed. Returns when any of them ends.
+    void waitWhileHanging(const std::string& key, std::chrono::seconds limit);
+    // Sleeps for the delay, returning early when the service stops.
+    void pause(std::chrono::milliseconds delay);
+    void shutdown();
+
+private:
+    std::optional<Fault> take(const std::string& key);
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<std::string, Fault> faults_;
+    bool shutdown_ = false;
+};
+
+} // namespace localservice

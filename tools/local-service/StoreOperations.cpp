@@ -1,0 +1,319 @@
+// The licence store: cart, offers, prices, orders.
+#include "local-service/CatalogueIndex.h"
+#include "local-service/OperationTable.h"
+#include "local-service/ServiceControls.h"
+#include "local-service/StateDatabase.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace localservice {
+
+namespace {
+
+QString q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+struct Offer {
+    const char* brandId;
+    const char* name;
+    const char* scope;
+    double price;
+    double activityPrice; // >= 1: a promotion is on
+    const char* year;
+};
+
+struct AuthCategory {
+    int authId;
+    const char* name;
+    std::vector<Offer> offers;
+};
+
+const std::vector<AuthCategory>& categories()
+{
+    static const std::vector<AuthCategory> list = {
+        {1, "个人授权", {{"11", "个人非商用", "个人学习、非商业展示", 0, 0, "永久"},
+                         {"12", "个人商用", "个人自媒体、个人网店", 198, 158, "1"}}},
+        {2, "企业授权", {{"21", "企业标准", "企业宣传品、办公文档、网站", 1280, 0, "1"},
+                         {"22", "企业高级", "企业标识、产品包装、出版物", 3980, 3580, "3"}}},
+        {3, "媒体授权", {{"31", "新媒体", "公众号、短视频、直播", 680, 0, "1"},
+                         {"32", "影视", "影视剧、广告片", 5800, 0, "永久"}}},
+    };
+    return list;
+}
+
+const Offer* findOffer(const std::string& brandId)
+{
+    for (const auto& c : categories())
+        for (const auto& o : c.offers)
+            if (brandId == o.brandId)
+                return &o;
+    return nullptr;
+}
+
+std::string money(double value)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.2f", std::max(value, 0.0));
+    return buf;
+}
+
+QJsonObject offerJson(const OperationContext& ctx, const Offer& o, int index)
+{
+    QJsonObject j;
+    j["brand_id"] = o.brandId;
+    j["brand_name"] = q(o.name);
+    j["auth_scope"] = q(o.scope);
+    j["price"] = o.price;
+    j["activity_price"] = o.activityPrice;
+    j["year"] = q(o.year);
+    j["buyinfo"] = q(std::string("授权范围：") + o.scope + "<br/>授权期限：" + o.year +
+                     (std::string(o.year) == "永久" ? "" : "年") + "<br/>发票：支持电子发票");
+    j["img_url"] = q(ctx.baseUrl + "files/covers/cover_" + std::to_string(1 + index % 8) + ".png");
+    return j;
+}
+
+QJsonObject categoryJson(const OperationContext& ctx, const AuthCategory& c, bool withOffers)
+{
+    QJsonObject j;
+    j["auth_id"] = QString::number(c.authId);
+    j["auth_name"] = q(c.name);
+    j["img_url"] = q(ctx.baseUrl + "files/covers/cover_" + std::to_string(c.authId) + ".png");
+    if (withOffers) {
+        QJsonArray offers;
+        int index = 0;
+        for (const auto& o : c.offers)
+            offers.append(offerJson(ctx, o, c.authId * 2 + index++));
+        j["brand_data"] = offers;
+    }
+    return j;
+}
+
+Reply listReply(QJsonObject data)
+{
+    Reply reply = Reply::ok(std::move(data));
+    reply.mirrorErrorcode = true;
+    return reply;
+}
+
+std::vector<int64_t> cart(OperationContext& ctx)
+{
+    std::vector<int64_t> ids;
+    for (const auto& r : ctx.db.query("SELECT fontid FROM carts WHERE user_id = ? ORDER BY position, rowid", {*ctx.userId}))
+        ids.push_back(StateDatabase::integer(r[0]));
+    return ids;
+}
+
+QJsonArray idArray(const std::vector<int64_t>& ids)
+{
+    QJsonArray out;
+    for (const auto id : ids)
+        out.append(static_cast<qint64>(id));
+    return out;
+}
+
+Reply getCarts(OperationContext& ctx)
+{
+    QJsonObject data;
+    data["fids"] = idArray(cart(ctx));
+    return listReply(data);
+}
+
+Reply addCarts(OperationContext& ctx)
+{
+    const auto ids = parseIdList(ctx.param("fids"));
+    if (!ids || ids->empty())
+        return Reply::badParameter("fids");
+    for (const auto id : *ids) {
+        if (!ctx.catalogue.contains(id))
+            return Reply::failed(errcode::kFailed, "字体不存在");
+        ctx.db.exec("INSERT OR IGNORE INTO carts (user_id, fontid, position) VALUES (?, ?,"
+                    " (SELECT coalesce(max(position), 0) + 1 FROM carts WHERE user_id = ?))",
+                    {*ctx.userId, id, *ctx.userId});
+    }
+    QJsonObject data;
+    data["fids"] = idArray(cart(ctx));
+    return Reply::ok(data);
+}
+
+Reply delCarts(OperationContext& ctx)
+{
+    const auto ids = parseIdList(ctx.param("fids"));
+    if (!ids || ids->empty())
+        return Reply::badParameter("fids");
+    for (const auto id : *ids)
+        ctx.db.exec("DELETE FROM carts WHERE user_id = ? AND fontid = ?", {*ctx.userId, id});
+    QJsonObject data;
+    data["fids"] = idArray(cart(ctx));
+    return Reply::ok(data);
+}
+
+Reply getAuth(OperationContext& ctx)
+{
+    QJsonArray list;
+    for (const auto& c : categories())
+        list.append(categoryJson(ctx, c, false));
+    QJsonObject data;
+    data["auth_data"] = list;
+    return listReply(data);
+}
+
+Reply getBrand(OperationContext& ctx)
+{
+    const auto id = ctx.integer("auth_id");
+    for (const auto& c : categories())
+        if (id && c.authId == *id) {
+            QJsonObject data;
+            data["brand_data"] = categoryJson(ctx, c, true).value("brand_data");
+            return listReply(data);
+        }
+    Reply reply = Reply::failed(errcode::kFailed, "授权类型不存在");
+    reply.mirrorErrorcode = true;
+    return reply;
+}
+
+Reply getAllBrand(OperationContext& ctx)
+{
+    QJsonArray list;
+    for (const auto& c : categories())
+        list.append(categoryJson(ctx, c, true));
+    QJsonObject data;
+    data["auth_data"] = list;
+    data["sell_info"] = q(ctx.db.setting("sell_info", "本地服务演示：价格仅供测试，不产生实际交易。"));
+    return listReply(data);
+}
+
+struct Selection {
+    std::vector<std::pair<const Offer*, std::vector<int64_t>>> entries;
+    size_t fontCount = 0;
+};
+
+// The selection text [{"bid": "7", "fids": "101,102"}, ...]; nullopt when it is malformed or
+// names an unknown offer or font.
+std::optional<Selection> parseSelection(OperationContext& ctx)
+{
+    QJsonParseError error{};
+    const auto doc = QJsonDocument::fromJson(QByteArray::fromStdString(ctx.param("info")), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isArray())
+        return std::nullopt;
+    Selection selection;
+    for (const auto& item : doc.array()) {
+        const QJsonObject entry = item.toObject();
+        const QJsonValue bid = entry.value("bid");
+        const Offer* offer = findOffer(bid.isString() ? bid.toString().toStdString()
+                                                      : std::to_string(bid.toVariant().toLongLong()));
+        const auto fids = parseIdList(entry.value("fids").toString().toStdString());
+        if (!offer || !fids || fids->empty())
+            return std::nullopt;
+        for (const auto id : *fids)
+            if (!ctx.catalogue.contains(id))
+                return std::nullopt;
+        selection.fontCount += fids->size();
+        selection.entries.emplace_back(offer, *fids);
+    }
+    return selection;
+}
+
+struct Price {
+    double original = 0, activity = 0, favorable = 0, vip = 0;
+    double total() const { return original - activity - favorable - vip; }
+};
+
+Price priceOf(OperationContext& ctx, const Selection& selection)
+{
+    Price p;
+    for (const auto& [offer, fids] : selection.entries) {
+        const double count = static_cast<double>(fids.size());
+        p.original += offer->price * count;
+        if (offer->activityPrice >= 1)
+            p.activity += (offer->price - offer->activityPrice) * count;
+    }
+    if (selection.fontCount >= 3)
+        p.favorable = std::round((p.original - p.activity) * 5.0) / 100.0;
+    const auto vip = ctx.db.query("SELECT vip_type FROM users WHERE id = ?", {*ctx.userId});
+    if (!vip.empty() && !StateDatabase::text(vip[0][0]).empty())
+        p.vip = std::round((p.original - p.activity - p.favorable) * 10.0) / 100.0;
+    return p;
+}
+
+Reply getPrice(OperationContext& ctx)
+{
+    const auto selection = parseSelection(ctx);
+    if (!selection)
+        return Reply::badParameter("info");
+    const Price p = priceOf(ctx, *selection);
+    QJsonObject data;
+    data["price"] = q(money(p.total()));
+    data["original_price"] = q(money(p.original));
+    data["favorable_price"] = q(money(p.favorable));
+    data["activity_price"] = q(money(p.activity));
+    data["vip_price"] = q(money(p.vip));
+    return Reply::ok(data);
+}
+
+Reply subOrder(OperationContext& ctx)
+{
+    const auto selection = parseSelection(ctx);
+    if (!selection || selection->entries.empty())
+        return Reply::badParameter("info");
+    const auto inCart = cart(ctx);
+    bool outsideCart = false;
+    for (const auto& [offer, fids] : selection->entries)
+        for (const auto id : fids)
+            outsideCart = outsideCart || std::find(inCart.begin(), inCart.end(), id) == inCart.end();
+    const Price p = priceOf(ctx, *selection);
+    ctx.db.exec("INSERT INTO orders (user_id, info, price, created) VALUES (?, ?, ?, ?)",
+                {*ctx.userId, ctx.param("info"), money(p.total()), ctx.now});
+    const int64_t order = ctx.db.lastInsertId();
+    for (const auto& [offer, fids] : selection->entries)
+        for (const auto id : fids)
+            ctx.db.exec("DELETE FROM carts WHERE user_id = ? AND fontid = ?", {*ctx.userId, id});
+    QJsonObject data;
+    // Fonts that were not in the cart are a problem the user confirms before paying.
+    data["carts_error"] = outsideCart ? 1 : 0;
+    data["order_id"] = static_cast<qint64>(order);
+    data["price"] = q(money(p.total()));
+    data["jump_url"] = q(ctx.baseUrl + "pages/pay?order=" + std::to_string(order));
+    return Reply::ok(data);
+}
+
+Reply unpaid(OperationContext& ctx)
+{
+    QJsonObject data;
+    if (const auto override = ctx.controls.unpaidOverride())
+        data["num"] = *override;
+    else
+        data["num"] = static_cast<qint64>(StateDatabase::integer(
+            ctx.db.query("SELECT count(*) FROM orders WHERE user_id = ? AND paid = 0", {*ctx.userId})[0][0]));
+    return Reply::ok(data);
+}
+
+Reply clickOrder(OperationContext& ctx)
+{
+    QJsonObject data;
+    data["my_order"] = q(ctx.baseUrl + "pages/orders?uid=" + std::to_string(*ctx.userId));
+    return Reply::ok(data);
+}
+
+} // namespace
+
+void addStoreOperations(std::vector<Operation>& ops)
+{
+    ops.push_back({"addCarts", "addCarts", "153", true, nullptr, addCarts});
+    ops.push_back({"delCarts", "delCarts", "154", true, nullptr, delCarts});
+    ops.push_back({"getCarts", "getCarts", "155", true, nullptr, getCarts});
+    ops.push_back({"getAuth", "getAuth", "156", false, nullptr, getAuth});
+    ops.push_back({"getBrand", "getBrand", "157", false, nullptr, getBrand});
+    ops.push_back({"getPrice", "getPrice", "158", true, nullptr, getPrice});
+    ops.push_back({"subOrder", "subOrder", "159", true, nullptr, subOrder});
+    ops.push_back({"getUnpaid", "getUnpaid", "160", true, nullptr, unpaid});
+    ops.push_back({"clickOrder", "clickOrder", "161", true, nullptr, clickOrder});
+    ops.push_back({"getAllBrand", "getAllBrand", "164", false, nullptr, getAllBrand});
+}
+
+} // namespace localservice
