@@ -45,34 +45,32 @@ void appendFont(std::string& out, int index, std::mt19937& random)
     out += ",\"name\":" + jsonString(name);
     out += ",\"family\":" + jsonString(family);
     out += ",\"style\":" + jsonString(style);
-    out += ",\"postscript_name\":" + jsonString("CorvaneFont-" + std::to_string(index) + "-" + style);
+    out += ",\"ps_name\":" + jsonString("CF" + std::to_string(index) + "-" + style);
     out += ",\"weight\":" + std::to_string(100 * (1 + pick(9)));
     out += ",\"width\":" + std::to_string(1 + pick(9));
     out += ",\"is_free\":" + std::string(pick(2) ? "true" : "false");
     out += ",\"is_vip\":" + std::string(pick(2) ? "true" : "false");
     out += ",\"price\":" + std::to_string(pick(10000) / 100.0).substr(0, 5);
     out += ",\"rating\":" + std::to_string(pick(50) / 10.0).substr(0, 3);
-    out += ",\"downloads\":" + std::to_string(random() % 10000000);
-    out += ",\"file_size\":" + std::to_string(20000 + random() % 20000000);
-    out += ",\"file_name\":" + jsonString(file);
-    out += ",\"md5\":\"" + std::to_string(random()) + "d41d8cd98f00b204e9800998ecf8427e\"";
-    out += ",\"download_url\":" + jsonString("https://cdn.example.com/fonts/" + std::to_string(index) + "/" + file);
-    out += ",\"preview_url\":" + jsonString("https://cdn.example.com/previews/" + std::to_string(index) + ".png");
+    out += ",\"hits\":" + std::to_string(random() % 10000000);
+    out += ",\"size\":" + std::to_string(20000 + random() % 20000000);
+    out += ",\"file\":" + jsonString(file);
+    out += ",\"url\":" + jsonString("/f/" + std::to_string(index) + "/" + file);
+    out += ",\"preview\":" + jsonString("/p/" + std::to_string(index) + ".png");
     out += ",\"language\":" + jsonString(pick(2) ? "zh-Hans" : "en");
-    out += ",\"category_id\":" + std::to_string(pick(40));
-    out += ",\"designer\":" + jsonString(pick(3) ? "Corvane Type Studio" : "Independent");
+    out += ",\"category\":" + std::to_string(pick(40));
+    out += ",\"author\":" + jsonString(pick(3) ? "Corvane Type Studio" : "Independent");
     out += ",\"license\":" + jsonString(pick(2) ? "commercial" : "personal");
     out += ",\"version\":" + jsonString("1." + std::to_string(pick(20)));
-    out += ",\"created_at\":" + std::to_string(1500000000 + random() % 200000000);
-    out += ",\"updated_at\":" + std::to_string(1600000000 + random() % 100000000);
-    out += ",\"glyph_count\":" + std::to_string(200 + pick(30000));
-    out += ",\"has_variable_axes\":" + std::string(pick(5) ? "false" : "true");
+    out += ",\"created\":" + std::to_string(1500000000 + random() % 200000000);
+    out += ",\"updated\":" + std::to_string(1600000000 + random() % 100000000);
+    out += ",\"glyphs\":" + std::to_string(200 + pick(30000));
+    out += ",\"variable\":" + std::string(pick(5) ? "false" : "true");
     out += ",\"tags\":[\"" + std::string(pick(2) ? "sans" : "serif") + "\",\"" + style + "\",\"" +
         std::to_string(pick(100)) + "\"]";
-    out += ",\"description\":" + jsonString("A typeface for screens and print, number " + std::to_string(index) +
-        ", with a generous x-height.");
-    out += ",\"collection_id\":" + (pick(3) ? std::to_string(pick(500)) : std::string("null"));
-    out += ",\"sort_order\":" + std::to_string(index);
+    out += ",\"desc\":" + jsonString("No. " + std::to_string(index));
+    out += ",\"collection\":" + (pick(3) ? std::to_string(pick(500)) : std::string("null"));
+    out += ",\"sort\":" + std::to_string(index);
     out += "}";
 }
 
