@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Lib/ZipArchive/ZipTypes.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The raw records of an archive's central directory. The zip library hides some of the fields the
+// unpacker needs (the full "version made by", the general purpose flags, the DOS date and time),
+// so they are read here straight from the file. Entries are in central directory order, which is
+// the library's index order.
+class CentralDirectory {
+public:
+    struct Entry {
+        ZipEntryInfo info;
+        std::string rawName; // the name's bytes as stored
+    };
+
+    // Reads `length` bytes at `offset` into `out`; false when they are not all there.
+    using ReadAt = std::function<bool(std::uint64_t offset, std::size_t length, std::uint8_t* out)>;
+
+    // nil when the end record or a directory record is missing or malformed.
+    static std::optional<CentralDirectory> load(const ReadAt& readAt, std::uint64_t fileSize);
+    static std::optional<CentralDirectory> loadFile(const std::string& path);
+
+    const std::vector<Entry>& entries() const { return entries_; }
+    std::uint16_t commentLength() const { return commentLength_; }
+
+private:
+    bool parseRecords(const std::vector<std::uint8_t>& bytes, std::uint64_t count);
+
+    std::vector<Entry> entries_;
+    std::uint16_t commentLength_ = 0;
+};

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/String.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+// Error domain and codes of the archive layer. Every error of the domain carries its message under
+// NSLocalizedDescriptionKey.
+inline constexpr std::string_view ZipArchiveErrorDomain = "ZipArchiveErrorDomain";
+
+enum ZipArchiveErrorCode : long long {
+    ZipArchiveErrorCodeFailedOpenZipFile = -1,
+    ZipArchiveErrorCodeFailedOpenFileInZip = -2,
+    ZipArchiveErrorCodeFileInfoNotLoadable = -3,
+    ZipArchiveErrorCodeFileContentNotReadable = -4,
+    ZipArchiveErrorCodeFailedToWriteFile = -5,
+    ZipArchiveErrorCodeInvalidArguments = -6,
+    // An entry whose name or link target leads outside the destination, or that would be written
+    // through a symbolic link. The whole run fails: a partial unpack is safer than a silent gap.
+    ZipArchiveErrorCodeUnsafeEntry = -7,
+};
+
+// What the central directory says about one entry. Fields are the raw values of the record.
+struct ZipEntryInfo {
+    std::uint16_t versionMadeBy = 0; // high byte: host system (0 MS-DOS, 3 Unix)
+    std::uint16_t versionNeeded = 0;
+    std::uint16_t flag = 0; // bit 0 encrypted, bit 11 (0x800) name in UTF-8
+    std::uint16_t compressionMethod = 0;
+    std::uint32_t dosDate = 0; // MS-DOS date in the high half, time in the low half
+    std::uint32_t crc = 0;
+    std::uint64_t compressedSize = 0;
+    std::uint64_t uncompressedSize = 0;
+    std::uint16_t sizeFilename = 0;
+    std::uint16_t sizeFileExtra = 0;
+    std::uint16_t sizeFileComment = 0;
+    std::uint16_t internalFa = 0;
+    std::uint32_t externalFa = 0; // for Unix hosts the upper 16 bits are the file mode
+};
+
+struct ZipGlobalInfo {
+    std::uint64_t numberEntry = 0;
+    std::uint16_t sizeComment = 0;
+};
+
+// Called after each unpacked entry: its relative name, its information, its index from 0 and the
+// number of entries.
+using ZipProgressHandler =
+    std::function<void(const std::string& entry, const ZipEntryInfo& zipInfo, long entryNumber, long total)>;
+// Called once at the end of a run: the archive path (nil when the archive was never opened),
+// whether the run succeeded, and its error.
+using ZipCompletionHandler = std::function<void(const foundation::Ref<foundation::String>& path, bool succeeded,
+                                                const foundation::Ref<foundation::Error>& error)>;
+// Called while creating from a folder: items done so far and the total number of items.
+using ZipCreationProgressHandler = std::function<void(unsigned long entryNumber, unsigned long total)>;
