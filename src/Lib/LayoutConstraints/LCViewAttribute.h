@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Platform/AutoLayout/LayoutAttribute.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace autolayout {
+class View;
+}
+
+// One layout attribute of one view; the view and item are held weakly. Immutable.
+class LCViewAttribute {
+public:
+    LCViewAttribute(autolayout::View* view, autolayout::LayoutAttribute layoutAttribute);
+    LCViewAttribute(autolayout::View* view, autolayout::View* item, autolayout::LayoutAttribute layoutAttribute);
+
+    autolayout::View* view() const { return view_.lock().get(); }
+    autolayout::View* item() const { return item_.lock().get(); }
+    autolayout::LayoutAttribute layoutAttribute() const { return layoutAttribute_; }
+
+    bool isSizeAttribute() const;
+    // Same view (identity) and same attribute; the item is not compared.
+    bool isEqual(const LCViewAttribute& other) const;
+    friend bool operator==(const LCViewAttribute& a, const LCViewAttribute& b) { return a.isEqual(b); }
+    std::uint64_t hash() const;
+
+private:
+    std::weak_ptr<autolayout::View> view_;
+    std::weak_ptr<autolayout::View> item_;
+    // Kept for identity after the view is gone, never dereferenced.
+    const autolayout::View* viewAddress_;
+    autolayout::LayoutAttribute layoutAttribute_;
+};

@@ -1,0 +1,348 @@
+#include "Platform/AutoLayout/LayoutEngine.h"
+
+#include "Platform/AutoLayout/LayoutConstraint.h"
+#include "Platform/AutoLayout/Strength.h"
+#include "Platform/AutoLayout/View.h"
+
+#include <cmath>
+#include <iostream>
+
+namespace autolayout {
+
+struct LayoutEngine::ViewState {
+    std::weak_ptr<View> view;
+    ViewState* parent = nullptr;
+    Variable left, top, width, height;
+    std::uint64_t seenPass = 0;
+    // What the frame pins or the intrinsic-size constraints were last made from.
+    std::vector<Constraint> own;
+    bool madeAsTranslated = false;
+    Rect madeFrame;
+    Size madeIntrinsic { noIntrinsicMetric, noIntrinsicMetric };
+    LayoutPriority madePriorities[4] = {};
+    ViewState* madeParent = nullptr;
+    bool made = false;
+};
+
+struct LayoutEngine::ConstraintState {
+    std::weak_ptr<LayoutConstraint> constraint;
+    Constraint solverConstraint;
+    double constant = 0.0;
+    LayoutPriority priority = 0.0f;
+    bool dropped = false;
+    std::uint64_t seenPass = 0;
+};
+
+LayoutEngine::LayoutEngine(View& root)
+    : root_(&root)
+{
+}
+
+LayoutEngine::~LayoutEngine() = default;
+
+void LayoutEngine::setLogHandler(std::function<void(const std::string&)> handler)
+{
+    logHandler_ = std::move(handler);
+}
+
+void LayoutEngine::log(const std::string& line)
+{
+    if (logHandler_)
+        logHandler_(line);
+    else
+        std::cerr << line << '\n';
+}
+
+void LayoutEngine::layout(Size rootSize)
+{
+    if (root_->layoutGeneration() != syncedGeneration_) {
+        sync();
+        syncedGeneration_ = root_->layoutGeneration();
+    }
+    ViewState* root = stateFor(*root_);
+    if (rootSize.width != rootSize_.width)
+        (void)solver_.suggestValue(root->width, rootSize.width);
+    if (rootSize.height != rootSize_.height)
+        (void)solver_.suggestValue(root->height, rootSize.height);
+    rootSize_ = rootSize;
+    solver_.updateVariables();
+    apply();
+}
+
+LayoutEngine::ViewState* LayoutEngine::stateFor(View& view)
+{
+    auto& slot = views_[&view];
+    // A state left by a view that died at the same address belongs to nobody now.
+    if (slot && slot->view.lock().get() != &view) {
+        for (const Constraint& own : slot->own)
+            (void)solver_.removeConstraint(own);
+        slot.reset();
+    }
+    if (!slot) {
+        slot = std::make_unique<ViewState>();
+        slot->view = view.weak_from_this();
+        std::string name = view.className();
+        slot->left = Variable(name + ".left");
+        slot->top = Variable(name + ".top");
+        slot->width = Variable(name + ".width");
+        slot->height = Variable(name + ".height");
+        if (&view == root_) {
+            for (const Variable* origin : { &slot->left, &slot->top })
+                (void)solver_.addConstraint(Constraint(*origin, RelationalOperator::Equal, 0.0, strength::required));
+            (void)solver_.addEditVariable(slot->width, strength::strong);
+            (void)solver_.addEditVariable(slot->height, strength::strong);
+            rootSize_ = Size { -1.0, -1.0 };
+        }
+    }
+    ViewState* state = slot.get();
+    state->seenPass = pass_;
+    if (&view != root_ && !state->parent) {
+        if (View* parent = view.superview())
+            state->parent = stateFor(*parent);
+    }
+    return state;
+}
+
+void LayoutEngine::collect(View& view, std::vector<View*>& order)
+{
+    order.push_back(&view);
+    for (View* child : view.subviews())
+        collect(*child, order);
+}
+
+Expression LayoutEngine::attributeExpression(ViewState& item, LayoutAttribute attribute, ViewState& space)
+{
+    // Positions are measured from the origin of the view holding the constraint.
+    switch (attribute) {
+    case LayoutAttribute::Left:
+    case LayoutAttribute::Leading:
+        return item.left - space.left;
+    case LayoutAttribute::Right:
+    case LayoutAttribute::Trailing:
+        return item.left + item.width - space.left;
+    case LayoutAttribute::CenterX:
+        return item.left + 0.5 * Expression(item.width) - space.left;
+    case LayoutAttribute::Top:
+    case LayoutAttribute::FirstBaseline:
+        return item.top - space.top;
+    case LayoutAttribute::Bottom:
+    case LayoutAttribute::LastBaseline:
+        return item.top + item.height - space.top;
+    case LayoutAttribute::CenterY:
+        return item.top + 0.5 * Expression(item.height) - space.top;
+    case LayoutAttribute::Width:
+        return Expression(item.width);
+    case LayoutAttribute::Height:
+        return Expression(item.height);
+    case LayoutAttribute::NotAnAttribute:
+        break;
+    }
+    return Expression();
+}
+
+Constraint LayoutEngine::makeConstraint(const LayoutConstraint& constraint)
+{
+    View* holder = constraint.view();
+    View* first = constraint.firstItem();
+    View* second = constraint.secondItem();
+    auto inTree = [this](View* view) { return view && view->root() == root_; };
+    if (!inTree(holder) || !inTree(first) || constraint.firstAttribute() == LayoutAttribute::NotAnAttribute)
+        return Constraint();
+    bool hasSecond = second && constraint.secondAttribute() != LayoutAttribute::NotAnAttribute;
+    if (hasSecond && !inTree(second))
+        return Constraint();
+
+    ViewState& space = *stateFor(*holder);
+    Expression expression = attributeExpression(*stateFor(*first), constraint.firstAttribute(), space);
+    if (hasSecond)
+        expression -= constraint.multiplier()
+            * attributeExpression(*stateFor(*second), constraint.secondAttribute(), space);
+    expression -= Expression(constraint.constant());
+    RelationalOperator op = constraint.relation() == LayoutRelation::LessThanOrEqual ? RelationalOperator::LessOrEqual
+        : constraint.relation() == LayoutRelation::GreaterThanOrEqual                ? RelationalOperator::GreaterOrEqual
+                                                                                     : RelationalOperator::Equal;
+    return Constraint(expression, op, strength::fromPriority(constraint.priority()));
+}
+
+void LayoutEngine::sync()
+{
+    ++pass_;
+    order_.clear();
+    collect(*root_, order_);
+    for (View* view : order_) {
+        for (const auto& held : view->constraints()) {
+            auto& slot = constraints_[held.get()];
+            if (slot && slot->constraint.lock() != held) {
+                if (!slot->solverConstraint.isNull())
+                    (void)solver_.removeConstraint(slot->solverConstraint);
+                slot.reset();
+            }
+            bool fresh = !slot;
+            if (fresh) {
+                slot = std::make_unique<ConstraintState>();
+                slot->constraint = held;
+            }
+            ConstraintState& state = *slot;
+            state.seenPass = pass_;
+            View* first = held->firstItem();
+            View* second = held->secondItem();
+            bool itemsInTree = first && first->root() == root_ && (!second || second->root() == root_);
+            bool unchanged = !fresh && state.constant == held->constant() && state.priority == held->priority()
+                && (!state.solverConstraint.isNull() || state.dropped);
+            if (unchanged && itemsInTree) {
+                // Only keep its views marked as present.
+                stateFor(*first);
+                if (second)
+                    stateFor(*second);
+                continue;
+            }
+            if (!state.solverConstraint.isNull())
+                (void)solver_.removeConstraint(state.solverConstraint);
+            state.constant = held->constant();
+            state.priority = held->priority();
+            state.dropped = false;
+            state.solverConstraint = makeConstraint(*held);
+            if (state.solverConstraint.isNull())
+                continue;
+            SolverStatus status = solver_.addConstraint(state.solverConstraint);
+            if (status != SolverStatus::Ok) {
+                state.dropped = true;
+                state.solverConstraint = Constraint();
+                log(std::string("Layout: a required constraint conflicts with the others and is dropped (")
+                    + toString(status) + "): " + held->description());
+            }
+        }
+    }
+    for (View* view : order_) {
+        auto it = views_.find(view);
+        if (it != views_.end() && it->second->view.lock().get() == view)
+            it->second->seenPass = pass_;
+    }
+    for (auto it = constraints_.begin(); it != constraints_.end();) {
+        if (it->second->seenPass != pass_) {
+            if (!it->second->solverConstraint.isNull())
+                (void)solver_.removeConstraint(it->second->solverConstraint);
+            it = constraints_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    for (auto it = views_.begin(); it != views_.end();) {
+        ViewState& state = *it->second;
+        if (state.seenPass != pass_ || state.view.expired()) {
+            for (const Constraint& own : state.own)
+                (void)solver_.removeConstraint(own);
+            it = views_.erase(it);
+            continue;
+        }
+        ++it;
+    }
+    // Top-down, so that an ancestor's state exists before its descendants point at it.
+    for (View* view : order_) {
+        auto it = views_.find(view);
+        if (it == views_.end())
+            continue;
+        it->second->parent = view == root_ ? nullptr : stateFor(*view->superview());
+    }
+    for (auto& [view, state] : views_)
+        updateViewConstraints(*state);
+}
+
+void LayoutEngine::addTracked(const Constraint& constraint, const std::string& what)
+{
+    SolverStatus status = solver_.addConstraint(constraint);
+    if (status != SolverStatus::Ok)
+        log("Layout: the " + what + " conflicts with required constraints and is dropped (" + toString(status)
+            + "): " + constraint.toString());
+}
+
+void LayoutEngine::updateViewConstraints(ViewState& state)
+{
+    std::shared_ptr<View> view = state.view.lock();
+    if (view.get() == root_)
+        return;
+    bool translated = view->translatesAutoresizingMaskIntoConstraints();
+    Rect frame = translated ? view->frame() : Rect();
+    Size intrinsic = translated ? Size { noIntrinsicMetric, noIntrinsicMetric } : view->intrinsicContentSize();
+    LayoutPriority priorities[4] = { view->contentHuggingPriority(LayoutAxis::Horizontal),
+        view->contentHuggingPriority(LayoutAxis::Vertical),
+        view->contentCompressionResistancePriority(LayoutAxis::Horizontal),
+        view->contentCompressionResistancePriority(LayoutAxis::Vertical) };
+    bool same = state.made && state.madeAsTranslated == translated && state.madeFrame == frame
+        && state.madeIntrinsic == intrinsic && std::equal(priorities, priorities + 4, state.madePriorities) && state.madeParent == state.parent;
+    if (same)
+        return;
+    for (const Constraint& own : state.own)
+        (void)solver_.removeConstraint(own);
+    state.own.clear();
+    state.made = true;
+    state.madeAsTranslated = translated;
+    state.madeFrame = frame;
+    state.madeIntrinsic = intrinsic;
+    state.madeParent = state.parent;
+    std::copy(priorities, priorities + 4, state.madePriorities);
+
+    constexpr auto EQ = RelationalOperator::Equal;
+    if (translated) {
+        // The owner placed this view: its frame is as fixed as a required constraint.
+        Expression parentLeft = state.parent ? Expression(state.parent->left) : Expression();
+        Expression parentTop = state.parent ? Expression(state.parent->top) : Expression();
+        state.own = { Constraint(state.left - parentLeft, EQ, frame.x, strength::required),
+            Constraint(state.top - parentTop, EQ, frame.y, strength::required),
+            Constraint(state.width, EQ, frame.width, strength::required),
+            Constraint(state.height, EQ, frame.height, strength::required) };
+    } else {
+        const Variable* sizes[2] = { &state.width, &state.height };
+        double metrics[2] = { intrinsic.width, intrinsic.height };
+        for (int axis = 0; axis < 2; ++axis) {
+            if (metrics[axis] == noIntrinsicMetric)
+                continue;
+            state.own.emplace_back(*sizes[axis], RelationalOperator::LessOrEqual, metrics[axis],
+                strength::fromPriority(priorities[axis]));
+            state.own.emplace_back(*sizes[axis], RelationalOperator::GreaterOrEqual, metrics[axis],
+                strength::fromPriority(priorities[2 + axis]));
+        }
+    }
+    for (const Constraint& own : state.own)
+        addTracked(own, translated ? "frame of a view placed by its owner" : "intrinsic size");
+}
+
+void LayoutEngine::apply()
+{
+    for (View* view : order_) {
+        if (view == root_ || view->translatesAutoresizingMaskIntoConstraints())
+            continue;
+        Rect frame;
+        if (solvedFrame(*view, frame) && !(view->frame() == frame))
+            view->setFrame(frame);
+    }
+}
+
+bool LayoutEngine::solvedFrame(const View& view, Rect& frame) const
+{
+    auto it = views_.find(&view);
+    if (it == views_.end())
+        return false;
+    const ViewState& state = *it->second;
+    // Edges are rounded in root coordinates, so neighbours that share an edge stay flush.
+    double left = std::round(state.left.value());
+    double top = std::round(state.top.value());
+    double right = std::round(state.left.value() + state.width.value());
+    double bottom = std::round(state.top.value() + state.height.value());
+    double originX = state.parent ? std::round(state.parent->left.value()) : 0.0;
+    double originY = state.parent ? std::round(state.parent->top.value()) : 0.0;
+    frame = Rect { left - originX, top - originY, std::max(0.0, right - left), std::max(0.0, bottom - top) };
+    return true;
+}
+
+std::vector<const LayoutConstraint*> LayoutEngine::droppedConstraints() const
+{
+    std::vector<const LayoutConstraint*> dropped;
+    for (const auto& [constraint, state] : constraints_) {
+        if (state->dropped)
+            dropped.push_back(constraint);
+    }
+    return dropped;
+}
+
+} // namespace autolayout

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "Platform/AutoLayout/Geometry.h"
+#include "Platform/AutoLayout/LayoutAttribute.h"
+#include "Platform/AutoLayout/Solver.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace autolayout {
+
+class LayoutConstraint;
+class View;
+
+// Lays out one view tree (a window's content) with one solver. The root's size is an edit
+// variable; every view that a held constraint mentions, and its ancestors, get variables for
+// their frame in root coordinates. Views that translate their autoresizing mask keep the frame
+// their owner gave them; the others get their frames from the solution, applied top-down.
+// Changes are picked up incrementally: only the constraints added, removed or changed since the
+// last pass are taken out of or put into the solver. A required constraint that cannot be
+// satisfied together with the others is logged and left out, and layout goes on without it.
+// Main thread only.
+class LayoutEngine {
+public:
+    explicit LayoutEngine(View& root);
+    ~LayoutEngine();
+    LayoutEngine(const LayoutEngine&) = delete;
+    LayoutEngine& operator=(const LayoutEngine&) = delete;
+
+    // Where the "dropped" lines go; stderr by default.
+    void setLogHandler(std::function<void(const std::string&)> handler);
+
+    // Solves for the root at `rootSize` and applies the frames.
+    void layout(Size rootSize);
+    // The frame that the last pass computed for a view, in its superview's coordinates, or
+    // nothing when the view has no variables.
+    bool solvedFrame(const View& view, Rect& frame) const;
+    // The constraints left out because they could not be satisfied.
+    std::vector<const LayoutConstraint*> droppedConstraints() const;
+    std::string dump() const { return solver_.dump(); }
+
+private:
+    struct ViewState;
+    struct ConstraintState;
+
+    void sync();
+    void collect(View& view, std::vector<View*>& order);
+    ViewState* stateFor(View& view);
+    void updateViewConstraints(ViewState& state);
+    Expression attributeExpression(ViewState& item, LayoutAttribute attribute, ViewState& space);
+    Constraint makeConstraint(const LayoutConstraint& constraint);
+    void addTracked(const Constraint& constraint, const std::string& what);
+    void apply();
+    void log(const std::string& line);
+
+    View* root_;
+    Solver solver_;
+    std::unordered_map<const View*, std::unique_ptr<ViewState>> views_;
+    std::unordered_map<const LayoutConstraint*, std::unique_ptr<ConstraintState>> constraints_;
+    std::vector<View*> order_;
+    std::function<void(const std::string&)> logHandler_;
+    std::uint64_t syncedGeneration_ = ~std::uint64_t(0);
+    std::uint64_t pass_ = 0;
+    Size rootSize_ { -1.0, -1.0 };
+};
+
+} // namespace autolayout

@@ -1,0 +1,126 @@
+#include "Platform/AutoLayout/View.h"
+
+#include "Platform/AutoLayout/LayoutConstraint.h"
+
+#include <algorithm>
+
+namespace autolayout {
+
+View::View() = default;
+
+View::~View()
+{
+    for (const auto& constraint : constraints_)
+        constraint->view_.reset();
+}
+
+Size View::intrinsicContentSize() const
+{
+    return Size { noIntrinsicMetric, noIntrinsicMetric };
+}
+
+void View::addConstraint(const std::shared_ptr<LayoutConstraint>& constraint)
+{
+    if (!constraint)
+        return;
+    if (View* holder = constraint->view()) {
+        if (holder == this)
+            return;
+        holder->removeConstraint(constraint.get());
+    }
+    constraint->view_ = weak_from_this();
+    constraints_.push_back(constraint);
+    setNeedsLayout();
+}
+
+void View::removeConstraint(const LayoutConstraint* constraint)
+{
+    auto it = std::find_if(constraints_.begin(), constraints_.end(),
+        [constraint](const auto& held) { return held.get() == constraint; });
+    if (it == constraints_.end())
+        return;
+    // Keeps the constraint alive until its link back to this view is cleared.
+    std::shared_ptr<LayoutConstraint> removed = *it;
+    constraints_.erase(it);
+    removed->view_.reset();
+    setNeedsLayout();
+}
+
+void View::setTranslatesAutoresizingMaskIntoConstraints(bool translates)
+{
+    if (translatesAutoresizingMask_ == translates)
+        return;
+    translatesAutoresizingMask_ = translates;
+    setNeedsLayout();
+}
+
+LayoutPriority View::contentHuggingPriority(LayoutAxis axis) const
+{
+    return hugging_[static_cast<int>(axis)];
+}
+
+void View::setContentHuggingPriority(LayoutPriority priority, LayoutAxis axis)
+{
+    hugging_[static_cast<int>(axis)] = priority;
+    setNeedsLayout();
+}
+
+LayoutPriority View::contentCompressionResistancePriority(LayoutAxis axis) const
+{
+    return compression_[static_cast<int>(axis)];
+}
+
+void View::setContentCompressionResistancePriority(LayoutPriority priority, LayoutAxis axis)
+{
+    compression_[static_cast<int>(axis)] = priority;
+    setNeedsLayout();
+}
+
+void View::setNeedsLayout()
+{
+    View* top = root();
+    ++top->layoutGeneration_;
+    top->layoutInvalidated();
+}
+
+View* View::root()
+{
+    View* view = this;
+    while (View* parent = view->superview())
+        view = parent;
+    return view;
+}
+
+bool View::isDescendantOf(const View* ancestor) const
+{
+    for (const View* view = this; view; view = view->superview()) {
+        if (view == ancestor)
+            return true;
+    }
+    return false;
+}
+
+View* View::closestCommonAncestor(View* other)
+{
+    for (View* candidate = other; candidate; candidate = candidate->superview()) {
+        if (isDescendantOf(candidate))
+            return candidate;
+    }
+    return nullptr;
+}
+
+std::shared_ptr<void> View::associatedObject(const void* key) const
+{
+    auto it = associated_.find(key);
+    return it == associated_.end() ? nullptr : it->second;
+}
+
+void View::setAssociatedObject(const void* key, std::shared_ptr<void> object)
+{
+    if (object)
+        associated_[key] = std::move(object);
+    else
+        associated_.erase(key);
+}
+
+} // namespace autolayout

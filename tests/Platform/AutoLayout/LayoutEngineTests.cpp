@@ -1,0 +1,194 @@
+#include "Platform/AutoLayout/BasicView.h"
+#include "Platform/AutoLayout/LayoutConstraint.h"
+#include "Platform/AutoLayout/LayoutEngine.h"
+
+#include <gtest/gtest.h>
+
+using namespace autolayout;
+
+namespace {
+
+using A = LayoutAttribute;
+constexpr auto EQ = LayoutRelation::Equal;
+
+std::shared_ptr<LayoutConstraint> pin(View& holder, View& a, A aa, View* b, A ba, double constant = 0.0,
+    double multiplier = 1.0, LayoutRelation relation = EQ)
+{
+    auto constraint = LayoutConstraint::constraintWithItem(&a, aa, relation, b, ba, multiplier, constant);
+    holder.addConstraint(constraint);
+    return constraint;
+}
+
+std::shared_ptr<BasicView> child(BasicView& parent, const std::string& name)
+{
+    auto view = BasicView::create(name);
+    view->setTranslatesAutoresizingMaskIntoConstraints(false);
+    parent.addSubview(view);
+    return view;
+}
+
+struct Page {
+    std::shared_ptr<BasicView> root = BasicView::create("root");
+    std::shared_ptr<BasicView> menu = child(*root, "menu");
+    std::shared_ptr<BasicView> panel = child(*root, "panel");
+    std::shared_ptr<BasicView> list = child(*root, "list");
+    std::vector<std::shared_ptr<BasicView>> rows;
+
+    Page()
+    {
+        View& r = *root;
+        pin(r, *menu, A::Left, &r, A::Left);
+        pin(r, *menu, A::Top, &r, A::Top);
+        pin(r, *menu, A::Bottom, &r, A::Bottom);
+        pin(*menu, *menu, A::Width, nullptr, A::NotAnAttribute, 200);
+        pin(r, *panel, A::Left, menu.get(), A::Right);
+        pin(r, *panel, A::Top, &r, A::Top);
+        pin(r, *panel, A::Bottom, &r, A::Bottom);
+        pin(*panel, *panel, A::Width, nullptr, A::NotAnAttribute, 310);
+        pin(r, *list, A::Left, panel.get(), A::Right, 10);
+        pin(r, *list, A::Right, &r, A::Right, -10);
+        pin(r, *list, A::Top, &r, A::Top, 20);
+        pin(r, *list, A::Bottom, &r, A::Bottom);
+        View* above = nullptr;
+        for (int i = 0; i < 3; ++i) {
+            auto row = child(*list, "row" + std::to_string(i));
+            pin(*list, *row, A::Left, list.get(), A::Left);
+            pin(*list, *row, A::Right, list.get(), A::Right);
+            pin(*row, *row, A::Height, nullptr, A::NotAnAttribute, 40);
+            if (above)
+                pin(*list, *row, A::Top, above, A::Bottom, 1);
+            else
+                pin(*list, *row, A::Top, list.get(), A::Top);
+            above = row.get();
+            rows.push_back(row);
+        }
+    }
+};
+
+} // namespace
+
+TEST(LayoutEngineFrames, TypicalPageFollowsAWindowResize)
+{
+    Page page;
+    LayoutEngine engine(*page.root);
+    engine.layout(Size { 1000, 700 });
+    EXPECT_EQ(page.menu->frame(), (Rect { 0, 0, 200, 700 }));
+    EXPECT_EQ(page.panel->frame(), (Rect { 200, 0, 310, 700 }));
+    EXPECT_EQ(page.list->frame(), (Rect { 520, 20, 470, 680 }));
+    EXPECT_EQ(page.rows[2]->frame(), (Rect { 0, 82, 470, 40 }));
+
+    engine.layout(Size { 1280, 800 });
+    EXPECT_EQ(page.menu->frame(), (Rect { 0, 0, 200, 800 }));
+    EXPECT_EQ(page.list->frame(), (Rect { 520, 20, 750, 780 }));
+    EXPECT_EQ(page.rows[1]->frame(), (Rect { 0, 41, 750, 40 }));
+}
+
+TEST(LayoutEngineFrames, ConstantChangeAndRemovalAreReSolved)
+{
+    Page page;
+    LayoutEngine engine(*page.root);
+    engine.layout(Size { 1000, 700 });
+    auto width = page.panel->constraints().front();
+    width->setConstant(400);
+    engine.layout(Size { 1000, 700 });
+    EXPECT_EQ(page.list->frame(), (Rect { 610, 20, 380, 680 }));
+
+    ASSERT_TRUE(width->setActive(false));
+    pin(*page.panel, *page.panel, A::Width, nullptr, A::NotAnAttribute, 100);
+    engine.layout(Size { 1000, 700 });
+    EXPECT_EQ(page.list->frame(), (Rect { 310, 20, 680, 680 }));
+}
+
+TEST(LayoutEngineFrames, MultiplierIsAppliedInTheHoldingViewsSpace)
+{
+    // The holder sits at x = 100; its own right counts as its width, so right * 0.5 is the
+    // middle of the holder, not of the window.
+    auto root = BasicView::create("root");
+    auto holder = child(*root, "holder");
+    auto item = child(*holder, "item");
+    pin(*root, *holder, A::Left, root.get(), A::Left, 100);
+    pin(*root, *holder, A::Top, root.get(), A::Top);
+    pin(*holder, *holder, A::Width, nullptr, A::NotAnAttribute, 400);
+    pin(*holder, *holder, A::Height, nullptr, A::NotAnAttribute, 100);
+    pin(*holder, *item, A::Right, holder.get(), A::Right, 25, 0.5);
+    pin(*item, *item, A::Width, nullptr, A::NotAnAttribute, 50);
+    pin(*holder, *item, A::Top, holder.get(), A::Top);
+    pin(*item, *item, A::Height, nullptr, A::NotAnAttribute, 10);
+    LayoutEngine engine(*root);
+    engine.layout(Size { 800, 600 });
+    EXPECT_EQ(item->frame(), (Rect { 175, 0, 50, 10 }));
+}
+
+TEST(LayoutEngineIntrinsicSize, HuggingAndCompressionResistance)
+{
+    auto root = BasicView::create("root");
+    auto label = child(*root, "label");
+    label->setIntrinsicContentSize(Size { 120, 20 });
+    pin(*root, *label, A::Left, root.get(), A::Left, 10);
+    pin(*root, *label, A::Top, root.get(), A::Top, 10);
+    auto limit = pin(*root, *label, A::Right, root.get(), A::Right, -10, 1.0, LayoutRelation::LessThanOrEqual);
+    LayoutEngine engine(*root);
+    engine.layout(Size { 400, 100 });
+    EXPECT_EQ(label->frame(), (Rect { 10, 10, 120, 20 }));
+    engine.layout(Size { 100, 100 });
+    EXPECT_EQ(label->frame(), (Rect { 10, 10, 80, 20 })) << "required limit beats compression 750";
+
+    label->setContentHuggingPriority(200, LayoutAxis::Horizontal);
+    pin(*root, *label, A::Width, nullptr, A::NotAnAttribute, 300, 1.0).get()->setPriority(240);
+    engine.layout(Size { 400, 100 });
+    EXPECT_EQ(label->frame().width, 120) << "hugging 200 loses to 240 only when set lower";
+    engine.layout(Size { 1000, 100 });
+    EXPECT_EQ(label->frame().width, 120);
+}
+
+TEST(LayoutEngineUnsatisfiable, ConflictingRequiredConstraintIsLoggedAndDropped)
+{
+    auto root = BasicView::create("root");
+    auto box = child(*root, "box");
+    pin(*root, *box, A::Left, root.get(), A::Left);
+    pin(*root, *box, A::Top, root.get(), A::Top);
+    pin(*box, *box, A::Width, nullptr, A::NotAnAttribute, 50);
+    pin(*box, *box, A::Height, nullptr, A::NotAnAttribute, 50);
+    auto conflict = pin(*box, *box, A::Width, nullptr, A::NotAnAttribute, 80);
+    std::vector<std::string> lines;
+    LayoutEngine engine(*root);
+    engine.setLogHandler([&](const std::string& line) { lines.push_back(line); });
+    engine.layout(Size { 300, 300 });
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("dropped"), std::string::npos);
+    EXPECT_EQ(engine.droppedConstraints(), std::vector<const LayoutConstraint*> { conflict.get() });
+    EXPECT_EQ(box->frame(), (Rect { 0, 0, 50, 50 }));
+
+    engine.layout(Size { 320, 300 });
+    EXPECT_EQ(lines.size(), 1u) << "a dropped constraint is not reported again while unchanged";
+
+    ASSERT_TRUE(box->constraints()[0]->setActive(false));
+    engine.layout(Size { 320, 300 });
+    EXPECT_EQ(box->frame().width, 50) << "still dropped until it changes";
+    conflict->setConstant(90);
+    engine.layout(Size { 320, 300 });
+    EXPECT_EQ(box->frame().width, 90);
+}
+
+TEST(LayoutEngineTree, ViewsPlacedByTheirOwnerKeepTheirFrame)
+{
+    auto root = BasicView::create("root");
+    auto fixed = BasicView::create("fixed");
+    root->addSubview(fixed);
+    fixed->setFrame(Rect { 30, 40, 200, 100 });
+    auto inner = child(*fixed, "inner");
+    pin(*fixed, *inner, A::Left, fixed.get(), A::Left, 5);
+    pin(*fixed, *inner, A::Right, fixed.get(), A::Right, -5);
+    pin(*fixed, *inner, A::CenterY, fixed.get(), A::CenterY);
+    pin(*inner, *inner, A::Height, nullptr, A::NotAnAttribute, 20);
+    LayoutEngine engine(*root);
+    engine.layout(Size { 500, 500 });
+    EXPECT_EQ(fixed->frame(), (Rect { 30, 40, 200, 100 }));
+    EXPECT_EQ(inner->frame(), (Rect { 5, 40, 190, 20 }));
+
+    inner->removeFromSuperview();
+    root->addSubview(inner);
+    engine.layout(Size { 500, 500 });
+    Rect unchanged = inner->frame();
+    EXPECT_EQ(unchanged, (Rect { 5, 40, 190, 20 })) << "constraints of a view outside the tree are left out";
+}
