@@ -30,6 +30,7 @@ void BasicView::removeFromSuperview()
     if (!parent)
         return;
     std::shared_ptr<BasicView> keep = std::static_pointer_cast<BasicView>(shared_from_this());
+    removeConstraintsHeldByAncestors();
     auto& siblings = parent->subviews_;
     siblings.erase(std::remove(siblings.begin(), siblings.end(), keep), siblings.end());
     superview_ = nullptr;

@@ -169,7 +169,14 @@ void LayoutEngine::sync()
     ++pass_;
     order_.clear();
     collect(*root_, order_);
+
+    // Everything that goes away or changes leaves the solver before anything new enters it, so
+    // that a constraint replacing another is never judged against the one it replaces.
+    std::vector<std::pair<ConstraintState*, std::shared_ptr<LayoutConstraint>>> pending;
+    bool removedAny = false;
     for (View* view : order_) {
+        if (auto it = views_.find(view); it != views_.end() && it->second->view.lock().get() == view)
+            it->second->seenPass = pass_;
         for (const auto& held : view->constraints()) {
             auto& slot = constraints_[held.get()];
             if (slot && slot->constraint.lock() != held) {
@@ -190,38 +197,28 @@ void LayoutEngine::sync()
             bool unchanged = !fresh && state.constant == held->constant() && state.priority == held->priority()
                 && (!state.solverConstraint.isNull() || state.dropped);
             if (unchanged && itemsInTree) {
-                // Only keep its views marked as present.
                 stateFor(*first);
                 if (second)
                     stateFor(*second);
+                if (state.dropped)
+                    pending.emplace_back(&state, held);
                 continue;
             }
-            if (!state.solverConstraint.isNull())
+            if (!state.solverConstraint.isNull()) {
                 (void)solver_.removeConstraint(state.solverConstraint);
-            state.constant = held->constant();
-            state.priority = held->priority();
-            state.dropped = false;
-            state.solverConstraint = makeConstraint(*held);
-            if (state.solverConstraint.isNull())
-                continue;
-            SolverStatus status = solver_.addConstraint(state.solverConstraint);
-            if (status != SolverStatus::Ok) {
-                state.dropped = true;
                 state.solverConstraint = Constraint();
-                log(std::string("Layout: a required constraint conflicts with the others and is dropped (")
-                    + toString(status) + "): " + held->description());
+                removedAny = true;
             }
+            state.dropped = false;
+            pending.emplace_back(&state, held);
         }
-    }
-    for (View* view : order_) {
-        auto it = views_.find(view);
-        if (it != views_.end() && it->second->view.lock().get() == view)
-            it->second->seenPass = pass_;
     }
     for (auto it = constraints_.begin(); it != constraints_.end();) {
         if (it->second->seenPass != pass_) {
-            if (!it->second->solverConstraint.isNull())
+            if (!it->second->solverConstraint.isNull()) {
                 (void)solver_.removeConstraint(it->second->solverConstraint);
+                removedAny = true;
+            }
             it = constraints_.erase(it);
         } else {
             ++it;
@@ -232,11 +229,36 @@ void LayoutEngine::sync()
         if (state.seenPass != pass_ || state.view.expired()) {
             for (const Constraint& own : state.own)
                 (void)solver_.removeConstraint(own);
+            removedAny = removedAny || !state.own.empty();
             it = views_.erase(it);
             continue;
         }
         ++it;
     }
+
+    for (auto& [state, held] : pending) {
+        bool wasDropped = state->dropped;
+        // A dropped constraint is tried again only when something left that it may have
+        // conflicted with, and it is reported only the first time.
+        if (wasDropped && !removedAny)
+            continue;
+        state->constant = held->constant();
+        state->priority = held->priority();
+        state->dropped = false;
+        Constraint solverConstraint = makeConstraint(*held);
+        if (solverConstraint.isNull())
+            continue;
+        SolverStatus status = solver_.addConstraint(solverConstraint);
+        if (status == SolverStatus::Ok) {
+            state->solverConstraint = solverConstraint;
+            continue;
+        }
+        state->dropped = true;
+        if (!wasDropped)
+            log(std::string("Layout: a required constraint conflicts with the others and is dropped (")
+                + toString(status) + "): " + held->description());
+    }
+
     // Top-down, so that an ancestor's state exists before its descendants point at it.
     for (View* view : order_) {
         auto it = views_.find(view);

@@ -109,6 +109,21 @@ View* View::closestCommonAncestor(View* other)
     return nullptr;
 }
 
+void View::removeConstraintsHeldByAncestors()
+{
+    for (View* ancestor = superview(); ancestor; ancestor = ancestor->superview()) {
+        std::vector<const LayoutConstraint*> crossing;
+        for (const auto& constraint : ancestor->constraints_) {
+            View* first = constraint->firstItem();
+            View* second = constraint->secondItem();
+            if ((first && first->isDescendantOf(this)) || (second && second->isDescendantOf(this)))
+                crossing.push_back(constraint.get());
+        }
+        for (const LayoutConstraint* constraint : crossing)
+            ancestor->removeConstraint(constraint);
+    }
+}
+
 std::shared_ptr<void> View::associatedObject(const void* key) const
 {
     auto it = associated_.find(key);

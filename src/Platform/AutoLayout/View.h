@@ -67,6 +67,11 @@ public:
     void setAssociatedObject(const void* key, std::shared_ptr<void> object);
 
 protected:
+    // Before this view leaves its superview: constraints held by its ancestors that involve
+    // this view or a view under it lose their meaning and are removed, as a moved view does not
+    // take its old neighbours' constraints along.
+    void removeConstraintsHeldByAncestors();
+
     // Called on the root of a tree whenever something in it needs a new layout pass. A toolkit
     // adapter schedules the pass here.
     virtual void layoutInvalidated() {}
