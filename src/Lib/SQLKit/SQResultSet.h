@@ -1,0 +1,131 @@
+#pragma once
+
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/Date.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/Object.h"
+#include "Platform/Foundation/String.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3_stmt;
+class SQDatabase;
+class SQStatement;
+
+// The cursor over the rows of one query. Step it with next(); read the current row by column index
+// or by name (case-insensitive) with the typed getters; close() it when done (next() closes it by
+// itself at the end of the rows or on an error). While it is open it keeps its connection alive
+// and its statement in use.
+// Not thread-safe: it belongs to its connection's queue.
+class SQResultSet : public foundation::Object {
+public:
+    static const foundation::Class* classObject();
+    const foundation::Class* isa() const override;
+
+    // Marks the statement in use.
+    static foundation::Ref<SQResultSet> resultSetWithStatement(
+        const foundation::Ref<SQStatement>& statement, const foundation::Ref<SQDatabase>& parentDB);
+
+    SQResultSet() = default;
+    ~SQResultSet() override;
+    SQResultSet(const SQResultSet&) = delete;
+    SQResultSet& operator=(const SQResultSet&) = delete;
+
+    void close();
+    bool next() { return nextWithError(nullptr); }
+    // True for a row; false at the end, on an error (stored through `error`) or when closed.
+    bool nextWithError(foundation::Ref<foundation::Error>* error);
+    bool hasAnotherRow() const;
+
+    int columnCount() const;
+    // -1 (and a warning line) for a name the result set does not have.
+    int columnIndexForName(std::string_view columnName);
+    foundation::Ref<foundation::String> columnNameForIndex(int columnIdx) const;
+    // Lower-cased column name -> index; a later duplicate wins.
+    foundation::Ref<foundation::MutableDictionary> columnNameToIndexMap();
+
+    int intForColumnIndex(int columnIdx) const;
+    int intForColumn(std::string_view columnName) { return intForColumnIndex(columnIndexForName(columnName)); }
+    long longForColumnIndex(int columnIdx) const;
+    long longForColumn(std::string_view columnName) { return longForColumnIndex(columnIndexForName(columnName)); }
+    long long longLongIntForColumnIndex(int columnIdx) const;
+    long long longLongIntForColumn(std::string_view columnName) { return longLongIntForColumnIndex(columnIndexForName(columnName)); }
+    unsigned long long unsignedLongLongIntForColumnIndex(int columnIdx) const;
+    unsigned long long unsignedLongLongIntForColumn(std::string_view columnName)
+    {
+        return unsignedLongLongIntForColumnIndex(columnIndexForName(columnName));
+    }
+    bool boolForColumnIndex(int columnIdx) const;
+    bool boolForColumn(std::string_view columnName) { return boolForColumnIndex(columnIndexForName(columnName)); }
+    double doubleForColumnIndex(int columnIdx) const;
+    double doubleForColumn(std::string_view columnName) { return doubleForColumnIndex(columnIndexForName(columnName)); }
+    foundation::Ref<foundation::String> stringForColumnIndex(int columnIdx) const;
+    foundation::Ref<foundation::String> stringForColumn(std::string_view columnName)
+    {
+        return stringForColumnIndex(columnIndexForName(columnName));
+    }
+    foundation::Ref<foundation::Date> dateForColumnIndex(int columnIdx) const;
+    foundation::Ref<foundation::Date> dateForColumn(std::string_view columnName) { return dateForColumnIndex(columnIndexForName(columnName)); }
+    foundation::Ref<foundation::Data> dataForColumnIndex(int columnIdx) const;
+    foundation::Ref<foundation::Data> dataForColumn(std::string_view columnName) { return dataForColumnIndex(columnIndexForName(columnName)); }
+    // Our Data always owns its bytes, so this is a copy too; it answers an empty data (not nil)
+    // for a zero-length blob, as the no-copy form does.
+    foundation::Ref<foundation::Data> dataNoCopyForColumnIndex(int columnIdx) const;
+    foundation::Ref<foundation::Data> dataNoCopyForColumn(std::string_view columnName)
+    {
+        return dataNoCopyForColumnIndex(columnIndexForName(columnName));
+    }
+    // SQLite's own text, valid until the next step, reset or close.
+    const char* UTF8StringForColumnIndex(int columnIdx) const;
+    const char* UTF8StringForColumn(std::string_view columnName) { return UTF8StringForColumnIndex(columnIndexForName(columnName)); }
+    const char* UTF8StringForColumnName(std::string_view columnName) { return UTF8StringForColumn(columnName); }
+    // A number, string, data or Null; nil for an index out of range.
+    foundation::Id objectForColumnIndex(int columnIdx) const;
+    foundation::Id objectForColumn(std::string_view columnName) { return objectForColumnIndex(columnIndexForName(columnName)); }
+    foundation::Id objectForColumnName(std::string_view columnName) { return objectForColumn(columnName); }
+    bool columnIndexIsNull(int columnIdx) const;
+    bool columnIsNull(std::string_view columnName) { return columnIndexIsNull(columnIndexForName(columnName)); }
+
+    foundation::Id operator[](int columnIdx) const { return objectForColumnIndex(columnIdx); }
+    foundation::Id operator[](std::string_view columnName) { return objectForColumn(columnName); }
+    foundation::Id operator[](const char* columnName) { return objectForColumn(columnName); }
+
+    // The current row: column name -> value, in column order (a later duplicate wins).
+    foundation::Ref<foundation::Dictionary> resultDictionary() const;
+    // The older form, keyed by lower-cased names.
+    foundation::Ref<foundation::Dictionary> resultDict();
+    // Copies the current row's non-NULL columns as text into the object's registered properties.
+    void kvcMagic(foundation::Object& object) const;
+
+    const foundation::Ref<SQDatabase>& parentDB() const { return parentDB_; }
+    void setParentDB(foundation::Ref<SQDatabase> parentDB) { parentDB_ = std::move(parentDB); }
+    foundation::Ref<foundation::String> query() const;
+    void setQuery(foundation::Ref<foundation::String> query);
+    foundation::Ref<SQStatement> statement() const;
+    void setStatement(foundation::Ref<SQStatement> statement);
+
+private:
+    struct TransparentHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    void buildColumnNames();
+    
+    mutable std::mutex propertyMutex_; // `query` and `statement` are atomic properties
+    foundation::Ref<SQDatabase> parentDB_;
+    foundation::Ref<foundation::String> query_;
+    foundation::Ref<SQStatement> statement_;
+    sqlite3_stmt* handle_ = nullptr; // the statement's handle while open, read without the lock
+
+    bool columnNamesBuilt_ = false;
+    std::vector<std::pair<std::string, int>> lowerNames_; // in column order
+    foundation::Ref<foundation::MutableDictionary> columnNameToIndexMap_;
+    // Names as callers spell them -> index: the repeated by-name reads of a loop skip lower-casing.
+    std::unordered_map<std::string, int, TransparentHash, std::equal_to<>> lookupCache_;
+};
