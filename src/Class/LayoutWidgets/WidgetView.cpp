@@ -1,0 +1,115 @@
+#include "Class/LayoutWidgets/WidgetView.h"
+
+#include "Class/LayoutWidgets/WindowLayout.h"
+
+#include <QHash>
+#include <QObject>
+
+#include <cmath>
+
+namespace layoutwidgets {
+
+namespace {
+
+QHash<const QWidget*, std::shared_ptr<WidgetView>>& registry()
+{
+    static QHash<const QWidget*, std::shared_ptr<WidgetView>> views;
+    return views;
+}
+
+} // namespace
+
+WidgetView& WidgetView::of(QWidget* widget)
+{
+    auto& views = registry();
+    auto it = views.find(widget);
+    if (it != views.end())
+        return **it;
+    auto view = std::make_shared<WidgetView>(widget);
+    views.insert(widget, view);
+    QObject::connect(widget, &QObject::destroyed, [widget] { registry().remove(widget); });
+    return *view;
+}
+
+WidgetView* WidgetView::find(const QWidget* widget)
+{
+    auto it = registry().find(widget);
+    return it == registry().end() ? nullptr : it->get();
+}
+
+WidgetView::WidgetView(QWidget* widget)
+    : widget_(widget)
+{
+}
+
+autolayout::View* WidgetView::superview() const
+{
+    if (!widget_ || widget_->isWindow() || !widget_->parentWidget())
+        return nullptr;
+    return &of(widget_->parentWidget());
+}
+
+std::vector<autolayout::View*> WidgetView::subviews() const
+{
+    std::vector<autolayout::View*> views;
+    if (!widget_)
+        return views;
+    for (QObject* child : widget_->children()) {
+        if (!child->isWidgetType())
+            continue;
+        auto* childWidget = static_cast<QWidget*>(child);
+        if (!childWidget->isWindow())
+            views.push_back(&of(childWidget));
+    }
+    return views;
+}
+
+autolayout::Rect WidgetView::frame() const
+{
+    if (!widget_)
+        return {};
+    QRect geometry = widget_->geometry();
+    return autolayout::Rect { double(geometry.x()), double(geometry.y()), double(geometry.width()),
+        double(geometry.height()) };
+}
+
+void WidgetView::setFrame(const autolayout::Rect& frame)
+{
+    if (!widget_)
+        return;
+    widget_->setGeometry(QRect(int(std::lround(frame.x)), int(std::lround(frame.y)), int(std::lround(frame.width)),
+        int(std::lround(frame.height))));
+}
+
+autolayout::Size WidgetView::intrinsicContentSize() const
+{
+    autolayout::Size size { autolayout::noIntrinsicMetric, autolayout::noIntrinsicMetric };
+    if (!widget_)
+        return size;
+    QSize hint = widget_->sizeHint();
+    if (hint.width() >= 0)
+        size.width = hint.width();
+    if (hint.height() >= 0)
+        size.height = hint.height();
+    return size;
+}
+
+std::string WidgetView::className() const
+{
+    return widget_ ? widget_->metaObject()->className() : "QWidget";
+}
+
+void WidgetView::layoutInvalidated()
+{
+    if (!widget_ || !widget_->isWindow())
+        return;
+    // Looked up once: a window may hold many children, and every change asks again.
+    auto* layout = static_cast<WindowLayout*>(windowLayout_.data());
+    if (!layout) {
+        layout = &WindowLayout::of(widget_);
+        windowLayout_ = layout;
+    }
+    layout->setNeedsLayout();
+}
+
+} // namespace layoutwidgets

@@ -1,0 +1,139 @@
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/LayoutWidgets/WindowLayout.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using layoutwidgets::lcView;
+using layoutwidgets::WindowLayout;
+
+namespace {
+
+// The main window's shape: a left menu, a 310-wide panel beside it, and a list of rows filling
+// the rest.
+struct PageWindow {
+    std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
+    QWidget* menu = new QWidget(window.get());
+    QWidget* panel = new QWidget(window.get());
+    QWidget* list = new QWidget(window.get());
+    std::vector<QWidget*> rows;
+
+    PageWindow()
+    {
+        window->resize(1000, 700);
+        lc_makeConstraints(lcView(menu), [](LCConstraintMaker& make) {
+            make.left().top().bottom().equalTo(0);
+            make.width().equalTo(200);
+        });
+        lc_makeConstraints(lcView(panel), [&](LCConstraintMaker& make) {
+            make.left().equalTo(lc_right(lcView(menu)));
+            make.top().bottom().equalTo(0);
+            make.width().equalTo(LCBoxedValue("i", 310));
+        });
+        lc_makeConstraints(lcView(list), [&](LCConstraintMaker& make) {
+            make.left().equalTo(lc_right(lcView(panel))).offset(10);
+            make.right().equalTo(0).offset(-10);
+            make.top().equalTo(20);
+            make.bottom().equalTo(0);
+        });
+        QWidget* above = nullptr;
+        for (int i = 0; i < 4; ++i) {
+            auto* row = new QWidget(list);
+            lc_makeConstraints(lcView(row), [&](LCConstraintMaker& make) {
+                make.left().right().equalTo(0);
+                make.height().equalTo(40);
+                if (above)
+                    make.top().equalTo(lc_bottom(lcView(above)));
+                else
+                    make.top().equalTo(0);
+            });
+            above = row;
+            rows.push_back(row);
+        }
+    }
+};
+
+} // namespace
+
+TEST(LayoutWidgetsWindow, TypicalPageFramesFollowAWindowResize)
+{
+    PageWindow page;
+    page.window->show();
+    QApplication::processEvents();
+    EXPECT_EQ(page.menu->geometry(), QRect(0, 0, 200, 700));
+    EXPECT_EQ(page.panel->geometry(), QRect(200, 0, 310, 700));
+    EXPECT_EQ(page.list->geometry(), QRect(520, 20, 470, 680));
+    EXPECT_EQ(page.rows[3]->geometry(), QRect(0, 120, 470, 40));
+
+    page.window->resize(1280, 800);
+    QApplication::processEvents();
+    EXPECT_EQ(page.menu->geometry(), QRect(0, 0, 200, 800));
+    EXPECT_EQ(page.panel->geometry(), QRect(200, 0, 310, 800));
+    EXPECT_EQ(page.list->geometry(), QRect(520, 20, 750, 780));
+    EXPECT_EQ(page.rows[1]->geometry(), QRect(0, 40, 750, 40));
+}
+
+TEST(LayoutWidgetsWindow, ChangesAreCoalescedIntoOnePass)
+{
+    PageWindow page;
+    page.window->show();
+    QApplication::processEvents();
+    WindowLayout& layout = WindowLayout::of(page.window.get());
+    int before = layout.passCount();
+    lc_updateConstraints(lcView(page.panel), [](LCConstraintMaker& make) { make.width().equalTo(400); });
+    lc_remakeConstraints(lcView(page.menu), [](LCConstraintMaker& make) {
+        make.left().top().bottom().equalTo(0);
+        make.width().equalTo(100);
+    });
+    EXPECT_EQ(page.list->geometry(), QRect(520, 20, 470, 680)) << "nothing moves before the event loop runs";
+    QApplication::processEvents();
+    EXPECT_EQ(layout.passCount(), before + 1);
+    EXPECT_EQ(page.panel->geometry(), QRect(100, 0, 400, 700));
+    EXPECT_EQ(page.list->geometry(), QRect(510, 20, 480, 680));
+}
+
+TEST(LayoutWidgetsIntrinsicSize, SizeHintIsTheIntrinsicSize)
+{
+    QWidget window;
+    window.resize(600, 200);
+    auto* label = new QLabel("Corvane", &window);
+    QSize hint = label->sizeHint();
+    lc_makeConstraints(lcView(label), [](LCConstraintMaker& make) {
+        make.left().equalTo(10);
+        make.centerY().equalTo(0);
+    });
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(label->geometry(), QRect(10, (200 - hint.height()) / 2, hint.width(), hint.height()));
+}
+
+TEST(LayoutWidgetsTree, WidgetsWithoutConstraintsAreNotMoved)
+{
+    QWidget window;
+    window.resize(300, 300);
+    auto* placed = new QWidget(&window);
+    placed->setGeometry(7, 8, 50, 60);
+    auto* child = new QWidget(placed);
+    lc_makeConstraints(lcView(child), [](LCConstraintMaker& make) { make.edges().equalTo(0).insets(LCEdgeInsets { 1, 2, 3, 4 }); });
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(placed->geometry(), QRect(7, 8, 50, 60));
+    EXPECT_EQ(child->geometry(), QRect(2, 1, 44, 56));
+    EXPECT_EQ(layoutwidgets::WidgetView::of(child).superview(), &lcView(placed));
+}
+
+TEST(LayoutWidgetsTree, DestroyedWidgetLeavesNoView)
+{
+    QWidget window;
+    auto* child = new QWidget(&window);
+    lcView(child);
+    ASSERT_NE(layoutwidgets::WidgetView::find(child), nullptr);
+    delete child;
+    EXPECT_EQ(layoutwidgets::WidgetView::find(child), nullptr);
+}
