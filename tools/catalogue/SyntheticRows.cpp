@@ -2,7 +2,9 @@
 
 #include "catalogue/TagVocabulary.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <random>
 
 namespace catalogue {
@@ -88,15 +90,16 @@ std::vector<CatalogueRow> SyntheticRows::build(const std::vector<SampleFont>& sa
         r.partner_id = static_cast<int>(1 + random() % TagVocabulary::brands().size());
         r.m_made_time = 1262304000 + static_cast<int64_t>(random() % 504000000u); // 2010 to 2025
         r.time = r.m_made_time + 86400 * static_cast<int64_t>(random() % 90);
+        // A long tail: most fonts are rarely used, a few very often.
         const double u = unit(random);
-        r.heat = static_cast<int64_t>(100000.0 * u * u * u * u);
+        r.heat = std::min<int64_t>(100000, static_cast<int64_t>(20.0 * std::pow(1.0 - u, -1.2)) - 20);
         r.default_sort = static_cast<int64_t>(random() % 10000);
         r.ser_name_take = r.font_weight;
         r.is_sell = unit(random) < 0.4 ? 1 : 0;
         r.has_info = unit(random) < 0.8 ? 1 : 0;
         r.is_3d = unit(random) < 0.02 ? 1 : 0;
         std::string marketing;
-        if (r.heat > 40000)
+        if (r.heat > 2000)
             marketing += "m11,";
         if (r.m_made_time > 1735689600)
             marketing += "m5,";

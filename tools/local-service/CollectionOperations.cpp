@@ -307,6 +307,7 @@ Reply collectionInfo(OperationContext& ctx)
         return Reply::failed(errcode::kFailed, "合集不存在");
     ctx.db.exec("UPDATE folders SET visits = visits + 1 WHERE id = ?", {*id});
     QJsonObject data = cardRecord(ctx, rows[0]);
+    data["visits"] = data.value("visits").toInteger() + 1;
     QJsonArray fonts;
     for (const auto fontid : folderFonts(ctx.db, *id))
         if (auto row = ctx.catalogue.fontRow(fontid))

@@ -1,0 +1,155 @@
+#include "ServiceTestClient.h"
+
+#include "catalogue/ZipWriter.h"
+#include "local-service/FaultScript.h"
+
+#include <httplib.h>
+#include <thread>
+
+using localservice::Fault;
+using servicetest::ServiceTest;
+
+namespace {
+
+class ScriptedFaults : public ServiceTest {
+protected:
+    static Fault make(Fault::Kind kind)
+    {
+        Fault fault;
+        fault.kind = kind;
+        return fault;
+    }
+};
+
+} // namespace
+
+TEST_F(ScriptedFaults, ErrorCodeAndMessageReplaceTheAnswer)
+{
+    Fault fault = make(Fault::Kind::ErrorCode);
+    fault.errcode = 57;
+    fault.message = "服务器繁忙";
+    service().faults().set("getTag", fault);
+    const auto reply = client().call("getTag", {{"tag", "129"}});
+    EXPECT_EQ(reply.errcode(), 57);
+    EXPECT_EQ(reply.message(), "服务器繁忙");
+    EXPECT_EQ(reply.json.value("tag").toString(), "129");
+    EXPECT_EQ(client().call("getBaseInfo", {{"tag", "130"}}).errcode(), 0) << "other operations are untouched";
+}
+
+TEST_F(ScriptedFaults, KeyedByTagAlsoMatchesOperationsOnTheBaseUrl)
+{
+    service().faults().set("100", make(Fault::Kind::TokenExpired));
+    EXPECT_EQ(client().call("", {{"tag", "100"}}).errcode(), 122);
+    EXPECT_EQ(client().call("", {{"tag", "142"}, {"page", "1"}}).errcode(), 0);
+}
+
+TEST_F(ScriptedFaults, Http500AndNonJsonBodies)
+{
+    service().faults().set("login", make(Fault::Kind::Http500));
+    auto reply = client().call("login", {{"tag", "114"}, {"name", "demo"}, {"password", "demo1234"}});
+    EXPECT_EQ(reply.status, 500);
+    EXPECT_FALSE(reply.isJson);
+    service().faults().set("login", make(Fault::Kind::NotJson));
+    reply = client().call("login", {{"tag", "114"}, {"name", "demo"}, {"password", "demo1234"}});
+    EXPECT_EQ(reply.status, 200);
+    EXPECT_FALSE(reply.isJson);
+    EXPECT_EQ(reply.contentType, "text/html");
+    EXPECT_EQ(service().requestLog().withTag("114").size(), 2u) << "faulted requests are logged too";
+}
+
+TEST_F(ScriptedFaults, CountedFaultsRunOut)
+{
+    Fault fault = make(Fault::Kind::ErrorCode);
+    fault.errcode = 9;
+    fault.remaining = 2;
+    service().faults().set("129", fault);
+    EXPECT_EQ(client().call("getTag", {{"tag", "129"}}).errcode(), 9);
+    EXPECT_EQ(client().call("getTag", {{"tag", "129"}}).errcode(), 9);
+    EXPECT_EQ(client().call("getTag", {{"tag", "129"}}).errcode(), 0);
+}
+
+TEST_F(ScriptedFaults, DelayedRepliesStillArrive)
+{
+    Fault fault;
+    fault.delay = std::chrono::milliseconds(50);
+    service().faults().set("getTag", fault);
+    EXPECT_EQ(client().call("getTag", {{"tag", "129"}}).errcode(), 0);
+}
+
+TEST_F(ScriptedFaults, NoReplyHoldsTheRequestUntilCleared)
+{
+    service().faults().set("getTag", make(Fault::Kind::NoReply));
+    client().setReadTimeoutSeconds(1);
+    const auto timedOut = client().call("getTag", {{"tag", "129"}});
+    EXPECT_EQ(timedOut.status, 0) << "the client gave up without an answer";
+
+    servicetest::ServiceTestClient second(service());
+    std::thread waiting([&] { EXPECT_EQ(second.call("getTag", {{"tag", "129"}}).status, 503); });
+    while (service().requestLog().withTag("129").size() < 2)
+        std::this_thread::yield();
+    service().faults().clear("getTag");
+    waiting.join();
+}
+
+TEST_F(ScriptedFaults, TruncatedDownloadAnnouncesMoreThanItSends)
+{
+    const auto full = client().get("/files/fonts/" + std::string("DejaVuSans.zip"));
+    const auto anyArchive = full.status == 200 ? std::string("fonts/DejaVuSans.zip") : std::string();
+    ASSERT_FALSE(anyArchive.empty());
+    Fault fault = make(Fault::Kind::TruncatedDownload);
+    fault.truncateAfter = 1000;
+    service().faults().set("fonts/", fault);
+    httplib::Client raw("127.0.0.1", service().port());
+    std::string received;
+    const auto result = raw.Get(("/files/" + anyArchive).c_str(), [&](const char* data, size_t length) {
+        received.append(data, length);
+        return true;
+    });
+    EXPECT_FALSE(result && result->status == 200 && received.size() == full.body.size());
+    EXPECT_EQ(received.size(), 1000u);
+    EXPECT_EQ(received, full.body.substr(0, 1000));
+}
+
+TEST_F(ScriptedFaults, SlowDownloadDeliversEveryByte)
+{
+    const auto full = client().get("/files/previews/" + std::to_string(1001) + "_day.png");
+    const std::string path = full.status == 200 ? "/files/previews/1001_day.png" : "/files/images/questionnaire.png";
+    const auto reference = client().get(path);
+    Fault fault = make(Fault::Kind::SlowDownload);
+    fault.bytesPerSecond = 4 * 1024 * 1024;
+    service().faults().set("files", fault);
+    const auto slow = client().get(path);
+    EXPECT_EQ(slow.status, 200);
+    EXPECT_EQ(slow.body, reference.body);
+}
+
+TEST_F(ScriptedFaults, HostilePackages)
+{
+    service().faults().set("packages/partial.zip", make(Fault::Kind::ZipSlipPackage));
+    const auto slip = client().get("/files/packages/partial.zip");
+    const auto names = catalogue::ZipReader::entryNames(slip.body);
+    EXPECT_NE(std::find_if(names.begin(), names.end(), [](const std::string& n) { return n.rfind("../", 0) == 0; }),
+              names.end());
+    service().faults().set("packages/partial.zip", make(Fault::Kind::NoFontsTxtPackage));
+    const auto missing = client().get("/files/packages/partial.zip");
+    EXPECT_FALSE(catalogue::ZipReader::readEntry(missing.body, "fonts.txt").has_value());
+    EXPECT_FALSE(catalogue::ZipReader::entryNames(missing.body).empty());
+    service().faults().clearAll();
+    EXPECT_TRUE(catalogue::ZipReader::readEntry(client().get("/files/packages/partial.zip").body, "fonts.txt").has_value());
+}
+
+TEST_F(ScriptedFaults, AdminEndpointScriptsFaultsAndReadsTheLog)
+{
+    EXPECT_EQ(client().post("__admin/fault", "op=getTag&kind=errcode&errcode=42&message=busy&times=1").status, 200);
+    EXPECT_EQ(client().call("getTag", {{"tag", "129"}}).errcode(), 42);
+    EXPECT_EQ(client().call("getTag", {{"tag", "129"}}).errcode(), 0);
+    EXPECT_EQ(client().post("__admin/fault", "op=getTag&kind=nonsense").status, 400);
+    const auto log = client().get("/__admin/requests");
+    const QJsonArray requests = log.json.value("requests").toArray();
+    ASSERT_EQ(requests.size(), 2);
+    EXPECT_EQ(requests[0].toObject().value("tag").toString(), "129");
+    EXPECT_EQ(requests[0].toObject().value("params").toObject().value("platform").toString(), "mz_mac");
+    EXPECT_EQ(client().post("__admin/data-state", "package=partial").status, 200);
+    EXPECT_EQ(client().call("getBaseData", {{"tag", "131"}}).data().value("data_expire").toInt(), 1);
+    client().post("__admin/data-state", "expire=0");
+}
