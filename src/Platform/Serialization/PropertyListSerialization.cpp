@@ -1,0 +1,128 @@
+#include "Platform/Serialization/PropertyListSerialization.h"
+
+#include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/Date.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/Number.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Serialization/PropertyListCodec.h"
+#include "Platform/Serialization/ReadError.h"
+
+#include <vector>
+
+namespace foundation {
+
+namespace plist {
+
+Id makeString(std::string utf8, unsigned long options)
+{
+    if (options & PropertyListMutableContainersAndLeaves)
+        return std::make_shared<MutableString>(std::move(utf8));
+    return String::create(utf8);
+}
+
+Id makeData(std::string_view bytes, unsigned long options)
+{
+    std::vector<std::uint8_t> storage(bytes.begin(), bytes.end());
+    if (options & PropertyListMutableContainersAndLeaves)
+        return std::make_shared<MutableData>(std::move(storage));
+    return Data::create(std::move(storage));
+}
+
+namespace {
+
+std::string validate(const Id& value, std::size_t depth)
+{
+    if (depth > PropertyListSerialization::kMaxDepth)
+        return "too many nested arrays or dictionaries";
+    if (auto* array = value.ptr<Array>()) {
+        for (const Id& element : *array)
+            if (auto reason = validate(element, depth + 1); !reason.empty())
+                return reason;
+        return {};
+    }
+    if (auto* dictionary = value.ptr<Dictionary>()) {
+        for (const auto& entry : *dictionary) {
+            if (!entry.key.is<String>())
+                return "dictionary keys must be strings";
+            if (auto reason = validate(entry.value, depth + 1); !reason.empty())
+                return reason;
+        }
+        return {};
+    }
+    if (value.is<String>() || value.is<Number>() || value.is<Date>() || value.is<Data>())
+        return {};
+    return "property lists cannot contain objects of type '" + (value ? value.get()->isa()->name() : std::string("nil")) + "'";
+}
+
+Ref<Error> writeError(long long code, const std::string& detail)
+{
+    return Error::errorWithDomain(NSCocoaErrorDomain, code,
+        Dictionary::create({
+            {Id(NSLocalizedDescriptionKey), Id("The data couldn’t be written because it isn’t in the correct format.")},
+            {Id(NSDebugDescriptionErrorKey), Id(detail)},
+        }));
+}
+
+bool looksBinary(std::string_view bytes)
+{
+    return bytes.starts_with("bplist");
+}
+
+} // namespace
+
+std::string validatePropertyList(const Id& plist)
+{
+    return validate(plist, 0);
+}
+
+} // namespace plist
+
+Id PropertyListSerialization::propertyListWithData(const Ref<Data>& data, unsigned long options,
+    PropertyListFormat* format, Ref<Error>* error)
+{
+    std::string failure;
+    Id result;
+    std::string_view bytes = data ? data->view() : std::string_view();
+    if (bytes.empty()) {
+        failure = "Cannot parse a NULL or zero-length data";
+    } else if (plist::looksBinary(bytes)) {
+        if (format)
+            *format = PropertyListBinaryFormat_v1_0;
+        result = plist::readBinary(bytes, options, failure);
+    } else {
+        if (format)
+            *format = PropertyListXMLFormat_v1_0;
+        result = plist::readXML(data, options, failure);
+    }
+    if (result.isNil() && error)
+        *error = makeCorruptDataError(kReadCorruptError, failure);
+    return result;
+}
+
+Ref<Data> PropertyListSerialization::dataWithPropertyList(const Id& plist, PropertyListFormat format,
+    unsigned long, Ref<Error>* error)
+{
+    if (format != PropertyListXMLFormat_v1_0 && format != PropertyListBinaryFormat_v1_0) {
+        if (error)
+            *error = plist::writeError(kWriteStreamError, "Property list format " + std::to_string(format) + " is not supported for writing");
+        return nullptr;
+    }
+    if (auto reason = plist::validatePropertyList(plist); !reason.empty()) {
+        if (error)
+            *error = plist::writeError(kWriteInvalidError, "Property list invalid for format: " + std::to_string(format) + " (" + reason + ")");
+        return nullptr;
+    }
+    std::string bytes = format == PropertyListXMLFormat_v1_0 ? plist::writeXML(plist) : plist::writeBinary(plist);
+    return Data::create(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+bool PropertyListSerialization::propertyListIsValidForFormat(const Id& plist, PropertyListFormat format)
+{
+    return (format == PropertyListXMLFormat_v1_0 || format == PropertyListBinaryFormat_v1_0)
+        && plist::validatePropertyList(plist).empty();
+}
+
+} // namespace foundation
