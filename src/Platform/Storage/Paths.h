@@ -1,0 +1,33 @@
+#pragma once
+
+#include <filesystem>
+
+namespace foundation {
+
+// Every folder the client reads or writes, under the user's HOME and the XDG base directories.
+// The environment is read on every call, so a test that points HOME and XDG_* at a temporary
+// folder sees its own tree. XDG variables that are unset, empty or relative fall back to their
+// defaults below HOME, as the XDG base directory rules say. Nothing here creates folders.
+class Paths {
+public:
+    // $HOME, or the password database's home when HOME is unset or empty.
+    static std::filesystem::path homeDirectory();
+
+    static std::filesystem::path configHome(); // $XDG_CONFIG_HOME or ~/.config
+    static std::filesystem::path cacheHome(); // $XDG_CACHE_HOME or ~/.cache
+    static std::filesystem::path dataHome(); // $XDG_DATA_HOME or ~/.local/share
+
+    static std::filesystem::path cacheDirectory(); // <cacheHome>/corvane-fonts
+    static std::filesystem::path dataDirectory(); // <dataHome>/corvane-fonts
+    static std::filesystem::path configDirectory(); // <configHome>/corvane-fonts
+    static std::filesystem::path userFontsDirectory(); // <dataHome>/fonts
+
+    // The application's read-only resources: $CORVANE_RESOURCE_DIR when set, else
+    // share/corvane-fonts beside the running executable's prefix when it exists (a relocated
+    // install), else the install prefix's share/corvane-fonts.
+    static std::filesystem::path resourceDirectory();
+
+    static constexpr const char* kApplicationFolder = "corvane-fonts";
+};
+
+} // namespace foundation

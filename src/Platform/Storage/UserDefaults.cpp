@@ -1,0 +1,227 @@
+#include "Platform/Storage/UserDefaults.h"
+
+#include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/FileError.h"
+#include "Platform/Foundation/Misuse.h"
+#include "Platform/Foundation/Number.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Storage/Paths.h"
+#include "Platform/Storage/detail/PlistNode.h"
+
+#include <map>
+#include <system_error>
+
+namespace foundation {
+
+struct UserDefaults::State {
+    Ref<MutableDictionary> values = MutableDictionary::create();
+    bool loaded = false;
+    bool dirty = false;
+    unsigned long long nextToken = 1;
+    std::map<unsigned long long, std::shared_ptr<const ChangeObserver>> observers;
+};
+
+UserDefaults& UserDefaults::standardUserDefaults()
+{
+    static UserDefaults defaults(Paths::configDirectory() / "defaults.plist");
+    return defaults;
+}
+
+UserDefaults::UserDefaults(std::filesystem::path file)
+    : file_(std::move(file))
+    , state_(std::make_unique<State>())
+{
+}
+
+UserDefaults::~UserDefaults() = default;
+
+void UserDefaults::loadLocked() const
+{
+    if (state_->loaded)
+        return;
+    state_->loaded = true;
+    Ref<Data> data = Data::dataWithContentsOfFile(file_);
+    if (!data)
+        return;
+    detail::PlistPtr root = detail::parsePlist(data->view());
+    // An unreadable file is left where it is and replaced by the next successful write.
+    if (auto dictionary = detail::objectFromPlist(root.get()).dictionary())
+        state_->values = MutableDictionary::dictionaryWithDictionary(*dictionary);
+}
+
+bool UserDefaults::saveLocked()
+{
+    detail::PlistPtr root = detail::plistFromObject(state_->values);
+    Ref<Data> data = root ? detail::binaryPlistData(root.get()) : nullptr;
+    std::error_code ignored;
+    std::filesystem::create_directories(file_.parent_path(), ignored);
+    state_->dirty = !(data && writeFileAtomically(file_, data->span()));
+    return !state_->dirty;
+}
+
+Id UserDefaults::objectForKey(std::string_view key) const
+{
+    std::lock_guard lock(mutex_);
+    loadLocked();
+    return state_->values->objectForKey(key);
+}
+
+void UserDefaults::setObject(const Id& value, std::string_view key)
+{
+    if (!value) {
+        removeObjectForKey(key);
+        return;
+    }
+    // Checked and frozen outside the lock: a deep immutable copy through the property-list form.
+    std::string offender;
+    detail::PlistPtr node = detail::plistFromObject(value, &offender);
+    if (!node) {
+        misuse(NSInvalidArgumentException,
+            "Attempt to insert non-property list object " + value.description() + " for key "
+                + std::string(key));
+        return;
+    }
+    Id frozen = detail::objectFromPlist(node.get());
+    {
+        std::lock_guard lock(mutex_);
+        loadLocked();
+        state_->values->setObject(frozen, Id(key));
+        saveLocked();
+    }
+    notify(std::string(key));
+}
+
+void UserDefaults::removeObjectForKey(std::string_view key)
+{
+    {
+        std::lock_guard lock(mutex_);
+        loadLocked();
+        if (!state_->values->containsKey(key))
+            return;
+        state_->values->removeObjectForKey(Id(key));
+        saveLocked();
+    }
+    notify(std::string(key));
+}
+
+Ref<String> UserDefaults::stringForKey(std::string_view key) const
+{
+    Id value = objectForKey(key);
+    if (auto string = value.string())
+        return string;
+    if (auto number = value.number())
+        return String::create(number->description());
+    return nullptr;
+}
+
+Ref<Array> UserDefaults::arrayForKey(std::string_view key) const
+{
+    return objectForKey(key).array();
+}
+
+Ref<Dictionary> UserDefaults::dictionaryForKey(std::string_view key) const
+{
+    return objectForKey(key).dictionary();
+}
+
+Ref<Data> UserDefaults::dataForKey(std::string_view key) const
+{
+    return objectForKey(key).as<Data>();
+}
+
+long long UserDefaults::integerForKey(std::string_view key) const
+{
+    return objectForKey(key).integerValue();
+}
+
+double UserDefaults::doubleForKey(std::string_view key) const
+{
+    return objectForKey(key).doubleValue();
+}
+
+bool UserDefaults::boolForKey(std::string_view key) const
+{
+    return objectForKey(key).boolValue();
+}
+
+void UserDefaults::setInteger(long long value, std::string_view key)
+{
+    setObject(Id(value), key);
+}
+
+void UserDefaults::setDouble(double value, std::string_view key)
+{
+    setObject(Id(value), key);
+}
+
+void UserDefaults::setBool(bool value, std::string_view key)
+{
+    setObject(Id(value), key);
+}
+
+Ref<Dictionary> UserDefaults::dictionaryRepresentation() const
+{
+    std::lock_guard lock(mutex_);
+    loadLocked();
+    return std::static_pointer_cast<Dictionary>(state_->values->copy());
+}
+
+bool UserDefaults::synchronize()
+{
+    std::lock_guard lock(mutex_);
+    loadLocked();
+    return state_->dirty ? saveLocked() : true;
+}
+
+UserDefaults::Observation UserDefaults::addChangeObserver(ChangeObserver observer)
+{
+    std::lock_guard lock(mutex_);
+    unsigned long long token = state_->nextToken++;
+    state_->observers.emplace(token, std::make_shared<const ChangeObserver>(std::move(observer)));
+    return Observation(this, token);
+}
+
+void UserDefaults::removeObserver(unsigned long long token)
+{
+    std::lock_guard lock(mutex_);
+    state_->observers.erase(token);
+}
+
+void UserDefaults::notify(const std::string& key)
+{
+    std::vector<std::shared_ptr<const ChangeObserver>> observers;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& entry : state_->observers)
+            observers.push_back(entry.second);
+    }
+    for (const auto& observer : observers)
+        (*observer)(key);
+}
+
+UserDefaults::Observation::~Observation()
+{
+    if (defaults_)
+        defaults_->removeObserver(token_);
+}
+
+UserDefaults::Observation::Observation(Observation&& other) noexcept
+    : defaults_(std::exchange(other.defaults_, nullptr))
+    , token_(other.token_)
+{
+}
+
+UserDefaults::Observation& UserDefaults::Observation::operator=(Observation&& other) noexcept
+{
+    if (this != &other) {
+        if (defaults_)
+            defaults_->removeObserver(token_);
+        defaults_ = std::exchange(other.defaults_, nullptr);
+        token_ = other.token_;
+    }
+    return *this;
+}
+
+} // namespace foundation

@@ -1,0 +1,151 @@
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/Paths.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "Support/TempHome.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+using namespace foundation;
+
+namespace {
+
+std::filesystem::path freshFile()
+{
+    return testsupport::makeScratchDir("defaults") / "defaults.plist";
+}
+
+} // namespace
+
+TEST(UserDefaultsValues, AbsentAndEmptyStayDistinct)
+{
+    UserDefaults defaults(freshFile());
+    defaults.setObject(Id(""), "token");
+    EXPECT_TRUE(defaults.objectForKey("token"));
+    EXPECT_EQ(defaults.stringForKey("token")->utf8(), "");
+    EXPECT_FALSE(defaults.objectForKey("Name"));
+    EXPECT_FALSE(defaults.stringForKey("Name"));
+    defaults.setObject(nullptr, "token");
+    EXPECT_FALSE(defaults.objectForKey("token"));
+}
+
+TEST(UserDefaultsValues, TypedReadersFollowThePlatformsConversions)
+{
+    UserDefaults defaults(freshFile());
+    defaults.setInteger(-12, "n");
+    defaults.setObject(Id("42abc"), "s");
+    defaults.setBool(true, "b");
+    defaults.setObject(Id("YES"), "word");
+    defaults.setDouble(1.5, "d");
+    EXPECT_EQ(defaults.integerForKey("n"), -12);
+    EXPECT_EQ(defaults.stringForKey("n")->utf8(), "-12");
+    EXPECT_EQ(defaults.integerForKey("s"), 42);
+    EXPECT_TRUE(defaults.boolForKey("b"));
+    EXPECT_TRUE(defaults.boolForKey("word"));
+    EXPECT_EQ(defaults.doubleForKey("d"), 1.5);
+    EXPECT_EQ(defaults.integerForKey("missing"), 0);
+    EXPECT_FALSE(defaults.arrayForKey("n"));
+}
+
+TEST(UserDefaultsValues, StoredValuesAreFrozenCopies)
+{
+    UserDefaults defaults(freshFile());
+    auto list = MutableArray::create({ Id("a") });
+    defaults.setObject(list, "list");
+    list->addObject(Id("b"));
+    auto stored = defaults.arrayForKey("list");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->count(), 1u);
+    EXPECT_FALSE(stored->isKindOfClass(MutableArray::classObject()));
+}
+
+TEST(UserDefaultsValues, NonPropertyListValuesAreAMisuse)
+{
+    UserDefaults defaults(freshFile());
+    try {
+        defaults.setObject(Array::create({ Id(Null::null()) }), "bad");
+        ADD_FAILURE() << "nothing raised";
+    } catch (const Exception& exception) {
+        EXPECT_EQ(exception.name(), "NSInvalidArgumentException");
+        EXPECT_TRUE(exception.reason().starts_with("Attempt to insert non-property list object ("));
+        EXPECT_TRUE(exception.reason().ends_with(" for key bad"));
+    }
+    EXPECT_FALSE(defaults.objectForKey("bad"));
+}
+
+TEST(UserDefaultsFile, ChangesReachTheFileAndAnotherStoreReadsThem)
+{
+    auto file = freshFile();
+    {
+        UserDefaults defaults(file);
+        defaults.setObject(Dictionary::create({ { Id("url"), Id("https://example.invalid/shop") } }), "urls");
+        defaults.setObject(Data::create(std::string_view("\0\1", 2)), "blob");
+        defaults.setObject(Date::dateWithTimeIntervalSince1970(1.5e9 + 0.25), "when");
+        EXPECT_TRUE(defaults.synchronize());
+    }
+    ASSERT_TRUE(std::filesystem::exists(file));
+    UserDefaults reopened(file);
+    EXPECT_EQ(
+        reopened.dictionaryForKey("urls")->objectForKey("url").stringValue(), "https://example.invalid/shop");
+    EXPECT_EQ(reopened.dataForKey("blob")->length(), 2u);
+    EXPECT_EQ(reopened.objectForKey("when").as<Date>()->timeIntervalSince1970(), 1.5e9 + 0.25);
+}
+
+TEST(UserDefaultsFile, ADamagedFileReadsAsEmptyAndIsReplacedOnWrite)
+{
+    auto file = freshFile();
+    std::ofstream(file) << "garbage";
+    UserDefaults defaults(file);
+    EXPECT_EQ(defaults.dictionaryRepresentation()->count(), 0u);
+    defaults.setObject(Id(1), "k");
+    EXPECT_EQ(UserDefaults(file).integerForKey("k"), 1);
+}
+
+TEST(UserDefaultsFile, AFailedWriteIsReportedBySynchronize)
+{
+    auto dir = testsupport::makeScratchDir("defaults");
+    std::ofstream(dir / "blocker") << "a file where a folder should be";
+    UserDefaults defaults(dir / "blocker" / "defaults.plist");
+    defaults.setObject(Id("v"), "k");
+    EXPECT_EQ(defaults.stringForKey("k")->utf8(), "v");
+    EXPECT_FALSE(defaults.synchronize());
+}
+
+TEST(UserDefaultsFile, StandardStoreLivesInTheConfigFolder)
+{
+    EXPECT_EQ(UserDefaults::standardUserDefaults().file(), Paths::configDirectory() / "defaults.plist");
+}
+
+TEST(UserDefaultsObservers, ChangesAreReportedWhileTheTokenLives)
+{
+    UserDefaults defaults(freshFile());
+    std::vector<std::string> keys;
+    {
+        auto token = defaults.addChangeObserver([&](const std::string& key) { keys.push_back(key); });
+        defaults.setObject(Id(1), "a");
+        defaults.removeObjectForKey("a");
+        defaults.removeObjectForKey("never-set");
+    }
+    defaults.setObject(Id(2), "b");
+    EXPECT_EQ(keys, (std::vector<std::string> { "a", "a" }));
+}
+
+TEST(UserDefaultsThreads, ConcurrentWritersLoseNothing)
+{
+    auto file = freshFile();
+    UserDefaults defaults(file);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&defaults, t] {
+            for (int i = 0; i < 25; ++i)
+                defaults.setInteger(i, "k" + std::to_string(t) + "-" + std::to_string(i));
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    UserDefaults reopened(file);
+    EXPECT_EQ(reopened.dictionaryRepresentation()->count(), 100u);
+    EXPECT_EQ(reopened.integerForKey("k3-24"), 24);
+}
