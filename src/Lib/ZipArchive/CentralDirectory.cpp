@@ -83,9 +83,11 @@ bool applyZip64(const CentralDirectory::ReadAt& readAt, EndRecord& end)
     return true;
 }
 
-// Sizes stored as 0xFFFFFFFF live in the zip64 extra field, in a fixed order.
-void applyZip64Extra(ZipEntryInfo& info, const std::uint8_t* extra, std::size_t length)
+// Sizes stored as 0xFFFFFFFF live in the zip64 extra field, in a fixed order; AES entries
+// name their version and real method in field 0x9901.
+void applyExtra(CentralDirectory::Entry& entry, const std::uint8_t* extra, std::size_t length)
 {
+    ZipEntryInfo& info = entry.info;
     std::size_t pos = 0;
     while (pos + 4 <= length) {
         std::uint16_t id = le16(extra + pos);
@@ -93,6 +95,10 @@ void applyZip64Extra(ZipEntryInfo& info, const std::uint8_t* extra, std::size_t 
         pos += 4;
         if (pos + size > length)
             return;
+        if (id == 0x9901 && size >= 7) {
+            entry.aesVersion = le16(extra + pos);
+            entry.aesMethod = le16(extra + pos + 5);
+        }
         if (id == 0x0001) {
             std::size_t field = pos;
             std::size_t end = pos + size;
@@ -102,7 +108,6 @@ void applyZip64Extra(ZipEntryInfo& info, const std::uint8_t* extra, std::size_t 
             }
             if (info.compressedSize == 0xFFFFFFFF && field + 8 <= end)
                 info.compressedSize = le64(extra + field);
-            return;
         }
         pos += size;
     }
@@ -137,7 +142,7 @@ bool CentralDirectory::parseRecords(const std::vector<std::uint8_t>& bytes, std:
         if (pos + kRecordSize + variable > bytes.size())
             return false;
         entry.rawName.assign(reinterpret_cast<const char*>(p + kRecordSize), info.sizeFilename);
-        applyZip64Extra(info, p + kRecordSize + info.sizeFilename, info.sizeFileExtra);
+        applyExtra(entry, p + kRecordSize + info.sizeFilename, info.sizeFileExtra);
         entries_.push_back(std::move(entry));
         pos += kRecordSize + variable;
     }

@@ -17,6 +17,9 @@ public:
     struct Entry {
         ZipEntryInfo info;
         std::string rawName; // the name's bytes as stored
+        // WinZip AES entries (method 99): the format version (1 or 2) and the real method.
+        std::uint16_t aesVersion = 0;
+        std::uint16_t aesMethod = 0;
     };
 
     // Reads `length` bytes at `offset` into `out`; false when they are not all there.

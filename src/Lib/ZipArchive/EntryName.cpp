@@ -45,11 +45,24 @@ bool detectAndConvert(std::string_view raw, std::string& out)
     if (U_FAILURE(status))
         return false;
     ucsdet_setText(detector.get(), raw.data(), static_cast<int32_t>(raw.size()), &status);
-    const UCharsetMatch* match = ucsdet_detect(detector.get(), &status);
-    if (U_FAILURE(status) || !match)
+    int32_t count = 0;
+    const UCharsetMatch** matches = ucsdet_detectAll(detector.get(), &count, &status);
+    if (U_FAILURE(status) || !matches)
         return false;
-    const char* charset = ucsdet_getName(match, &status);
-    return U_SUCCESS(status) && charset && convert(charset, raw, out);
+    // Best guess first; a guess whose decoding fails on these bytes is no guess, and names in an
+    // archive are never in the 16- or 32-bit encodings, whatever a short sample suggests.
+    for (int32_t i = 0; i < count; ++i) {
+        UErrorCode nameStatus = U_ZERO_ERROR;
+        const char* charset = ucsdet_getName(matches[i], &nameStatus);
+        if (U_FAILURE(nameStatus) || !charset)
+            continue;
+        std::string_view name(charset);
+        if (name.starts_with("UTF-16") || name.starts_with("UTF-32"))
+            continue;
+        if (convert(charset, raw, out))
+            return true;
+    }
+    return false;
 }
 
 } // namespace

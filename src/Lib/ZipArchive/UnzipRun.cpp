@@ -2,6 +2,7 @@
 
 #include "Lib/ZipArchive/DosDate.h"
 #include "Lib/ZipArchive/EntryName.h"
+#include "Lib/ZipArchive/EntryReader.h"
 #include "Lib/ZipArchive/ExtractedFile.h"
 #include "Lib/ZipArchive/SafePath.h"
 #include "Lib/ZipArchive/ZipArchive.h"
@@ -31,7 +32,6 @@ namespace {
 constexpr std::size_t kBufferSize = 256 * 1024;
 // A link target is a path; anything longer than this is not one.
 constexpr std::size_t kMaxLinkTarget = 4096;
-constexpr std::uint16_t kEncryptedFlag = 0x1;
 
 struct ArchiveCloser {
     void operator()(zip_t* archive) const { zip_discard(archive); }
@@ -129,15 +129,12 @@ bool UnzipRun::unpackEntries(zip_t* archive, const CentralDirectory& directory)
 bool UnzipRun::unpackEntry(zip_t* archive, std::size_t index, const CentralDirectory::Entry& entry)
 {
     const ZipEntryInfo& info = entry.info;
-    zip_file_t* opened = options_.password.empty()
-        ? zip_fopen_index(archive, index, 0)
-        : zip_fopen_index_encrypted(archive, index, 0, options_.password.c_str());
-    if (!opened) {
+    int zipError = 0;
+    std::unique_ptr<EntryReader> file = EntryReader::open(archive, index, entry, options_.password, zipError);
+    if (!file) {
         error_ = archiveError(ZipArchiveErrorCodeFailedOpenFileInZip, "failed to open file in zip file");
         return false;
     }
-    auto closeFile = [](zip_file_t* file) { zip_fclose(file); };
-    std::unique_ptr<zip_file_t, decltype(closeFile)> file(opened, closeFile);
 
     ++index_;
     const long total = static_cast<long>(globalInfo_.numberEntry);
@@ -190,14 +187,14 @@ bool UnzipRun::unpackEntry(zip_t* archive, std::size_t index, const CentralDirec
     if (!isDirectory && !options_.overwrite && pathExists(fullPath))
         return true;
     if (isLink) {
-        if (!writeLink(file.get(), fullPath, *relative))
+        if (!writeLink(*file, fullPath, *relative))
             return false;
     } else if (!isDirectory) {
-        if (!writeFile(file.get(), fullPath, info, date))
+        if (!writeFile(*file, fullPath, info, date))
             return false;
     }
 
-    if (zip_fclose(file.release()) == ZIP_ER_CRC) {
+    if (!file->close()) {
         checksumFailed_ = true;
         return false;
     }
@@ -212,7 +209,7 @@ bool UnzipRun::unpackEntry(zip_t* archive, std::size_t index, const CentralDirec
     return true;
 }
 
-bool UnzipRun::writeFile(zip_file_t* file, const std::string& fullPath, const ZipEntryInfo& info, std::time_t date)
+bool UnzipRun::writeFile(EntryReader& file, const std::string& fullPath, const ZipEntryInfo& info, std::time_t date)
 {
     int posixError = 0;
     std::unique_ptr<ExtractedFile> output = ExtractedFile::create(fullPath, posixError);
@@ -222,7 +219,7 @@ bool UnzipRun::writeFile(zip_file_t* file, const std::string& fullPath, const Zi
         return false;
     }
     for (;;) {
-        zip_int64_t count = zip_fread(file, buffer_.data(), buffer_.size());
+        std::int64_t count = file.read(buffer_.data(), buffer_.size());
         if (count < 0) {
             noteReadFailure(file);
             return false;
@@ -273,11 +270,11 @@ bool UnzipRun::unpackNested(const std::string& fullPath)
     return true;
 }
 
-bool UnzipRun::writeLink(zip_file_t* file, const std::string& fullPath, const std::string& relative)
+bool UnzipRun::writeLink(EntryReader& file, const std::string& fullPath, const std::string& relative)
 {
     std::string target;
     for (;;) {
-        zip_int64_t count = zip_fread(file, buffer_.data(), buffer_.size());
+        std::int64_t count = file.read(buffer_.data(), buffer_.size());
         if (count < 0) {
             noteReadFailure(file);
             return false;
@@ -315,9 +312,9 @@ bool UnzipRun::writeLink(zip_file_t* file, const std::string& fullPath, const st
     return true;
 }
 
-void UnzipRun::noteReadFailure(zip_file_t* file)
+void UnzipRun::noteReadFailure(const EntryReader& reader)
 {
-    if (zip_error_code_zip(zip_file_get_error(file)) == ZIP_ER_CRC)
+    if (reader.checksumFailed())
         checksumFailed_ = true;
 }
 

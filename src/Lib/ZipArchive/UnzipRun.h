@@ -12,7 +12,7 @@
 #include <vector>
 
 struct zip;
-struct zip_file;
+class EntryReader;
 
 // One unpacking run of ZipArchive: walks the entries in order, writes files, folders and links
 // below the destination, and reports to the delegate and the blocks on the calling thread.
@@ -37,11 +37,11 @@ private:
     bool finishEarly(foundation::Ref<foundation::Error> error, foundation::Ref<foundation::Error>* errorOut);
     bool unpackEntries(zip* archive, const CentralDirectory& directory);
     bool unpackEntry(zip* archive, std::size_t index, const CentralDirectory::Entry& entry);
-    bool writeFile(zip_file* file, const std::string& fullPath, const ZipEntryInfo& info, std::time_t date);
-    bool writeLink(zip_file* file, const std::string& fullPath, const std::string& relative);
+    bool writeFile(EntryReader& reader, const std::string& fullPath, const ZipEntryInfo& info, std::time_t date);
+    bool writeLink(EntryReader& reader, const std::string& fullPath, const std::string& relative);
     bool unpackNested(const std::string& fullPath);
     // A negative read: remembers a checksum mismatch, which gets its own error at the end.
-    void noteReadFailure(zip_file* file);
+    void noteReadFailure(const EntryReader& reader);
     bool refuse(const std::string& name);
     void restoreFolderDates();
     std::shared_ptr<ZipArchiveDelegate> delegate() const { return options_.delegate.lock(); }

@@ -3,12 +3,10 @@
 #include "Lib/ZipArchive/ZipArchive.h"
 
 #include "Lib/ZipArchive/DosDate.h"
-#include "Lib/ZipArchive/FileEntrySource.h"
+#include "Lib/ZipArchive/EntrySource.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -165,7 +163,8 @@ bool ZipArchive::writeFileAtPath(const std::string& path, const std::string& wit
     std::string name = withFileName.empty() ? lastPathComponent(path) : withFileName;
     ZipNewEntryInfo info;
     zipInfo(info, path);
-    zip_source_t* source = FileEntrySource::create(_zip, path, static_cast<std::uint64_t>(status.st_size));
+    zip_source_t* source = EntrySource::fromFile(_zip, path, static_cast<std::uint64_t>(status.st_size),
+                                                 zipentry::timeFromDosDate(info.dosDate));
     return addEntry(name, source, info, compressionLevel, password, AES);
 }
 
@@ -183,17 +182,8 @@ bool ZipArchive::writeData(const foundation::Ref<foundation::Data>& data, const 
     ZipNewEntryInfo info;
     zipInfo(info, *foundation::Date::date());
     info.externalFa = (0644u | S_IFREG) << 16;
-    // The library reads the bytes at close; it owns this copy, so later changes to `data` do not leak in.
-    void* copy = std::malloc(std::max<std::size_t>(data->length(), 1));
-    if (!copy)
-        return false;
-    if (data->length() > 0)
-        std::memcpy(copy, data->bytes(), data->length());
-    zip_source_t* source = zip_source_buffer(_zip, copy, data->length(), 1);
-    if (!source) {
-        std::free(copy);
-        return false;
-    }
+    // The library reads the bytes at close; its own copy keeps later changes to `data` out.
+    zip_source_t* source = EntrySource::fromBytes(_zip, data->vector(), zipentry::timeFromDosDate(info.dosDate));
     return addEntry(filename, source, info, compressionLevel, password, AES);
 }
 

@@ -1,20 +1,23 @@
-#include "Lib/ZipArchive/FileEntrySource.h"
+#include "Lib/ZipArchive/EntrySource.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zip.h>
 
-namespace FileEntrySource {
+namespace EntrySource {
 
 namespace {
 
 struct Context {
-    std::string path;
+    std::string path;           // empty for bytes in memory
+    std::vector<std::uint8_t> bytes;
     std::uint64_t size = 0;
+    std::time_t mtime = 0;
     std::uint64_t done = 0;
     int fd = -1;
     zip_error_t error;
@@ -26,8 +29,11 @@ zip_int64_t fail(Context& context, int zipError, int systemError)
     return -1;
 }
 
-zip_int64_t openFile(Context& context)
+zip_int64_t openSource(Context& context)
 {
+    context.done = 0;
+    if (context.path.empty())
+        return 0;
     context.fd = ::open(context.path.c_str(), O_RDONLY | O_CLOEXEC);
     if (context.fd < 0)
         return fail(context, ZIP_ER_OPEN, errno);
@@ -36,15 +42,19 @@ zip_int64_t openFile(Context& context)
         return fail(context, ZIP_ER_READ, errno);
     if (static_cast<std::uint64_t>(status.st_size) != context.size)
         return fail(context, ZIP_ER_CHANGED, 0);
-    context.done = 0;
     return 0;
 }
 
-zip_int64_t readFile(Context& context, void* data, zip_uint64_t length)
+zip_int64_t readSource(Context& context, void* data, zip_uint64_t length)
 {
     std::uint64_t wanted = std::min<std::uint64_t>(length, context.size - context.done);
     if (wanted == 0)
         return 0;
+    if (context.path.empty()) {
+        std::memcpy(data, context.bytes.data() + context.done, wanted);
+        context.done += wanted;
+        return static_cast<zip_int64_t>(wanted);
+    }
     for (;;) {
         ssize_t count = ::read(context.fd, data, wanted);
         if (count < 0 && errno == EINTR)
@@ -58,18 +68,23 @@ zip_int64_t readFile(Context& context, void* data, zip_uint64_t length)
     }
 }
 
+void closeFile(Context& context)
+{
+    if (context.fd >= 0)
+        ::close(context.fd);
+    context.fd = -1;
+}
+
 zip_int64_t callback(void* state, void* data, zip_uint64_t length, zip_source_cmd_t command)
 {
     auto& context = *static_cast<Context*>(state);
     switch (command) {
     case ZIP_SOURCE_OPEN:
-        return openFile(context);
+        return openSource(context);
     case ZIP_SOURCE_READ:
-        return readFile(context, data, length);
+        return readSource(context, data, length);
     case ZIP_SOURCE_CLOSE:
-        if (context.fd >= 0)
-            ::close(context.fd);
-        context.fd = -1;
+        closeFile(context);
         return 0;
     case ZIP_SOURCE_STAT: {
         auto* status = ZIP_SOURCE_GET_ARGS(zip_stat_t, data, length, &context.error);
@@ -77,16 +92,16 @@ zip_int64_t callback(void* state, void* data, zip_uint64_t length, zip_source_cm
             return -1;
         zip_stat_init(status);
         status->size = context.size;
-        status->valid |= ZIP_STAT_SIZE;
+        status->mtime = context.mtime;
+        status->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
         return sizeof(zip_stat_t);
     }
     case ZIP_SOURCE_ERROR:
         return zip_error_to_data(&context.error, data, length);
     case ZIP_SOURCE_FREE:
-        if (context.fd >= 0)
-            ::close(context.fd);
+        closeFile(context);
         zip_error_fini(&context.error);
-        std::unique_ptr<Context>(&context).reset(); // the source owned it since create()
+        std::unique_ptr<Context>(&context).reset(); // the source owned it since it was made
         return 0;
     case ZIP_SOURCE_SUPPORTS:
         return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
@@ -96,21 +111,36 @@ zip_int64_t callback(void* state, void* data, zip_uint64_t length, zip_source_cm
     }
 }
 
-} // namespace
-
-zip_source* create(zip* archive, const std::string& path, std::uint64_t size)
+zip_source* make(zip* archive, std::unique_ptr<Context> context)
 {
-    auto context = std::make_unique<Context>();
-    context->path = path;
-    context->size = size;
     zip_error_init(&context->error);
     zip_source_t* source = zip_source_function(archive, callback, context.get());
     if (!source) {
         zip_error_fini(&context->error);
         return nullptr;
     }
-    context.release(); // owned by the source now; freed by ZIP_SOURCE_FREE
+    context.release(); // freed by ZIP_SOURCE_FREE
     return source;
 }
 
-} // namespace FileEntrySource
+} // namespace
+
+zip_source* fromFile(zip* archive, const std::string& path, std::uint64_t size, std::time_t mtime)
+{
+    auto context = std::make_unique<Context>();
+    context->path = path;
+    context->size = size;
+    context->mtime = mtime;
+    return make(archive, std::move(context));
+}
+
+zip_source* fromBytes(zip* archive, std::vector<std::uint8_t> bytes, std::time_t mtime)
+{
+    auto context = std::make_unique<Context>();
+    context->size = bytes.size();
+    context->bytes = std::move(bytes);
+    context->mtime = mtime;
+    return make(archive, std::move(context));
+}
+
+} // namespace EntrySource
