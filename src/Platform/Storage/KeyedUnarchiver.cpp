@@ -125,7 +125,7 @@ Id KeyedUnarchiver::State::decodeNode(plist_t node, std::uint64_t uid)
     case PLIST_UINT:
     case PLIST_REAL:
     case PLIST_DATA:
-        return detail::objectFromPlist(node);
+        return detail::leafFromPlist(node);
     case PLIST_DICT: {
         plist_t classRef = plist_dict_get_item(node, "$class");
         std::uint64_t classUid = 0;
@@ -182,7 +182,7 @@ Id KeyedUnarchiver::State::decodeClassed(plist_t node, const std::string& classN
         return mutableKind ? Id(MutableString::create(text)) : Id(String::create(text));
     }
     if (className == "NSData" || className == "NSMutableData") {
-        Id bytes = detail::objectFromPlist(plist_dict_get_item(node, "NS.data"));
+        Id bytes = detail::leafFromPlist(plist_dict_get_item(node, "NS.data"));
         const auto* data = bytes.ptr<Data>();
         if (!data)
             return mutableKind ? Id(MutableData::create()) : Id(Data::create());
@@ -311,7 +311,7 @@ long long KeyedUnarchiver::decodeIntegerForKey(std::string_view key)
     plist_t node = state_->item(key);
     if (!node || plist_get_node_type(node) == PLIST_UID)
         return 0;
-    return detail::objectFromPlist(node).integerValue();
+    return detail::leafFromPlist(node).integerValue();
 }
 
 double KeyedUnarchiver::decodeDoubleForKey(std::string_view key)
@@ -319,7 +319,7 @@ double KeyedUnarchiver::decodeDoubleForKey(std::string_view key)
     plist_t node = state_->item(key);
     if (!node || plist_get_node_type(node) == PLIST_UID)
         return 0;
-    return detail::objectFromPlist(node).doubleValue();
+    return detail::leafFromPlist(node).doubleValue();
 }
 
 bool KeyedUnarchiver::containsValueForKey(std::string_view key) const

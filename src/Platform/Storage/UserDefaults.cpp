@@ -7,8 +7,8 @@
 #include "Platform/Foundation/Misuse.h"
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/String.h"
+#include "Platform/Serialization/PropertyListSerialization.h"
 #include "Platform/Storage/Paths.h"
-#include "Platform/Storage/detail/PlistNode.h"
 
 #include <map>
 #include <system_error>
@@ -45,16 +45,16 @@ void UserDefaults::loadLocked() const
     Ref<Data> data = Data::dataWithContentsOfFile(file_);
     if (!data)
         return;
-    detail::PlistPtr root = detail::parsePlist(data->view());
     // An unreadable file is left where it is and replaced by the next successful write.
-    if (auto dictionary = detail::objectFromPlist(root.get()).dictionary())
+    Id root = PropertyListSerialization::propertyListWithData(data, PropertyListImmutable);
+    if (auto dictionary = root.dictionary())
         state_->values = MutableDictionary::dictionaryWithDictionary(*dictionary);
 }
 
 bool UserDefaults::saveLocked()
 {
-    detail::PlistPtr root = detail::plistFromObject(state_->values);
-    Ref<Data> data = root ? detail::binaryPlistData(root.get()) : nullptr;
+    Ref<Data> data
+        = PropertyListSerialization::dataWithPropertyList(state_->values, PropertyListBinaryFormat_v1_0);
     std::error_code ignored;
     std::filesystem::create_directories(file_.parent_path(), ignored);
     state_->dirty = !(data && writeFileAtomically(file_, data->span()));
@@ -74,16 +74,16 @@ void UserDefaults::setObject(const Id& value, std::string_view key)
         removeObjectForKey(key);
         return;
     }
-    // Checked and frozen outside the lock: a deep immutable copy through the property-list form.
-    std::string offender;
-    detail::PlistPtr node = detail::plistFromObject(value, &offender);
-    if (!node) {
+    // Checked and frozen outside the lock: a deep immutable copy through the stored form.
+    Ref<Data> encoded = PropertyListSerialization::dataWithPropertyList(value, PropertyListBinaryFormat_v1_0);
+    Id frozen
+        = encoded ? PropertyListSerialization::propertyListWithData(encoded, PropertyListImmutable) : Id();
+    if (!frozen) {
         misuse(NSInvalidArgumentException,
             "Attempt to insert non-property list object " + value.description() + " for key "
                 + std::string(key));
         return;
     }
-    Id frozen = detail::objectFromPlist(node.get());
     {
         std::lock_guard lock(mutex_);
         loadLocked();
