@@ -228,30 +228,12 @@ void Operation::setCompletionBlock(Block block)
 
 Subscription Operation::observeChanges(ChangeObserver observer)
 {
-    std::uint64_t id;
-    {
-        std::lock_guard lock(mutex_);
-        id = nextObserverId_++;
-        observers_.push_back({id, std::make_shared<ChangeObserver>(std::move(observer))});
-    }
-    return Subscription([weak = weak_from_this(), id] {
-        if (auto self = weak.lock()) {
-            std::lock_guard lock(self->mutex_);
-            std::erase_if(self->observers_, [id](const Observer& o) { return o.id == id; });
-        }
-    });
+    return observers_.add(std::move(observer));
 }
 
 void Operation::emit(const std::string& key)
 {
-    std::vector<std::shared_ptr<ChangeObserver>> toCall;
-    {
-        std::lock_guard lock(mutex_);
-        for (const auto& observer : observers_)
-            toCall.push_back(observer.callback);
-    }
-    for (const auto& callback : toCall)
-        (*callback)(*this, key);
+    observers_.notify(*this, key);
 }
 
 bool Operation::attachToQueue(const std::shared_ptr<OperationQueue>& queue)

@@ -2,9 +2,9 @@
 
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/Subscription.h"
+#include "Platform/Dispatch/detail/ObserverList.h"
 
 #include <condition_variable>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -78,11 +78,6 @@ private:
     // changes or the operation finishes.
     bool attachToQueue(const std::shared_ptr<OperationQueue>& queue);
 
-    struct Observer {
-        std::uint64_t id;
-        std::shared_ptr<ChangeObserver> callback;
-    };
-
     mutable std::mutex mutex_;
     std::condition_variable finishedChanged_;
     bool started_ = false;
@@ -96,8 +91,7 @@ private:
     std::vector<std::weak_ptr<Operation>> dependents_;
     std::weak_ptr<OperationQueue> queue_;
     bool inQueue_ = false;
-    std::vector<Observer> observers_;
-    std::uint64_t nextObserverId_ = 0;
+    detail::ObserverList<ChangeObserver> observers_;
 };
 
 using OperationRef = std::shared_ptr<Operation>;

@@ -1,6 +1,5 @@
 #include "Platform/Dispatch/Progress.h"
 
-#include <algorithm>
 
 namespace dispatch {
 
@@ -59,7 +58,6 @@ void Progress::setUnitCounts(std::int64_t completed, std::int64_t total)
 
 void Progress::changeCounts(std::optional<std::int64_t> completed, std::optional<std::int64_t> total)
 {
-    std::vector<std::shared_ptr<FractionObserver>> toCall;
     {
         std::lock_guard lock(mutex_);
         const double before = fraction(completed_, total_);
@@ -67,28 +65,13 @@ void Progress::changeCounts(std::optional<std::int64_t> completed, std::optional
         total_ = total.value_or(total_);
         if (fraction(completed_, total_) == before)
             return;
-        for (const auto& observer : observers_)
-            toCall.push_back(observer.callback);
     }
-    for (const auto& callback : toCall)
-        (*callback)(*this);
+    observers_.notify(*this);
 }
 
 Subscription Progress::observeFractionCompleted(FractionObserver observer)
 {
-    std::uint64_t id;
-    {
-        std::lock_guard lock(mutex_);
-        id = nextObserverId_++;
-        observers_.push_back({id, std::make_shared<FractionObserver>(std::move(observer))});
-    }
-    return Subscription([weak = weak_from_this(), id] {
-        auto self = weak.lock();
-        if (!self)
-            return;
-        std::lock_guard lock(self->mutex_);
-        std::erase_if(self->observers_, [id](const Observer& o) { return o.id == id; });
-    });
+    return observers_.add(std::move(observer));
 }
 
 bool Progress::isCancellable() const

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "Platform/Dispatch/Subscription.h"
+#include "Platform/Dispatch/detail/ObserverList.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <vector>
 
 namespace dispatch {
 
@@ -58,11 +58,6 @@ private:
     static double fraction(std::int64_t completed, std::int64_t total);
     void changeCounts(std::optional<std::int64_t> completed, std::optional<std::int64_t> total);
 
-    struct Observer {
-        std::uint64_t id;
-        std::shared_ptr<FractionObserver> callback;
-    };
-
     mutable std::mutex mutex_;
     std::int64_t total_ = -1;
     std::int64_t completed_ = 0;
@@ -73,8 +68,7 @@ private:
     std::function<void()> cancellationHandler_;
     std::function<void()> pausingHandler_;
     std::function<void()> resumingHandler_;
-    std::vector<Observer> observers_;
-    std::uint64_t nextObserverId_ = 0;
+    detail::ObserverList<FractionObserver> observers_;
 };
 
 } // namespace dispatch
