@@ -1,0 +1,31 @@
+// Any bytes either fail with an error or give values that write out and read back equal.
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Serialization/JSONSerialization.h"
+
+#include <cstdlib>
+
+using namespace foundation;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
+{
+    if (size == 0)
+        return 0;
+    unsigned options = bytes[0] & 7u;
+    auto data = Data::create(std::span(bytes + 1, size - 1));
+    Ref<Error> error;
+    Id value = JSONSerialization::JSONObjectWithData(data, options, &error);
+    if (value.isNil()) {
+        if (!error || error->code() != JSONSerialization::kReadCorruptError)
+            std::abort();
+        return 0;
+    }
+    for (unsigned writing : {0u, unsigned(JSONWritingPrettyPrinted | JSONWritingSortedKeys)}) {
+        auto written = JSONSerialization::dataWithJSONObject(value, writing | JSONWritingFragmentsAllowed, &error);
+        if (!written)
+            std::abort();
+        Id again = JSONSerialization::JSONObjectWithData(written, JSONReadingFragmentsAllowed, &error);
+        if (!again.isEqual(value))
+            std::abort();
+    }
+    return 0;
+}
