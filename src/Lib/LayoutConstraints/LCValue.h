@@ -43,6 +43,10 @@ public:
 
     LCValue() = default;
     LCValue(autolayout::View* view);
+    LCValue(autolayout::View& view)
+        : LCValue(&view)
+    {
+    }
     template <class V>
         requires std::is_base_of_v<autolayout::View, V>
     LCValue(const std::shared_ptr<V>& view)

@@ -268,6 +268,12 @@ void LayoutEngine::sync()
     }
     for (auto& [view, state] : views_)
         updateViewConstraints(*state);
+    placed_.clear();
+    for (View* view : order_) {
+        auto it = views_.find(view);
+        if (view != root_ && it != views_.end())
+            placed_.emplace_back(view, it->second.get());
+    }
 }
 
 void LayoutEngine::addTracked(const Constraint& constraint, const std::string& what)
@@ -331,21 +337,17 @@ void LayoutEngine::updateViewConstraints(ViewState& state)
 
 void LayoutEngine::apply()
 {
-    for (View* view : order_) {
-        if (view == root_ || view->translatesAutoresizingMaskIntoConstraints())
+    for (const auto& [view, state] : placed_) {
+        if (view->translatesAutoresizingMaskIntoConstraints())
             continue;
-        Rect frame;
-        if (solvedFrame(*view, frame) && !(view->frame() == frame))
+        Rect frame = frameOf(*state);
+        if (!(view->frame() == frame))
             view->setFrame(frame);
     }
 }
 
-bool LayoutEngine::solvedFrame(const View& view, Rect& frame) const
+Rect LayoutEngine::frameOf(const ViewState& state)
 {
-    auto it = views_.find(&view);
-    if (it == views_.end())
-        return false;
-    const ViewState& state = *it->second;
     // Edges are rounded in root coordinates, so neighbours that share an edge stay flush.
     double left = std::round(state.left.value());
     double top = std::round(state.top.value());
@@ -353,7 +355,15 @@ bool LayoutEngine::solvedFrame(const View& view, Rect& frame) const
     double bottom = std::round(state.top.value() + state.height.value());
     double originX = state.parent ? std::round(state.parent->left.value()) : 0.0;
     double originY = state.parent ? std::round(state.parent->top.value()) : 0.0;
-    frame = Rect { left - originX, top - originY, std::max(0.0, right - left), std::max(0.0, bottom - top) };
+    return Rect { left - originX, top - originY, std::max(0.0, right - left), std::max(0.0, bottom - top) };
+}
+
+bool LayoutEngine::solvedFrame(const View& view, Rect& frame) const
+{
+    auto it = views_.find(&view);
+    if (it == views_.end())
+        return false;
+    frame = frameOf(*it->second);
     return true;
 }
 

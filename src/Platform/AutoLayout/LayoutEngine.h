@@ -55,6 +55,7 @@ private:
     Constraint makeConstraint(const LayoutConstraint& constraint);
     void addTracked(const Constraint& constraint, const std::string& what);
     void apply();
+    static Rect frameOf(const ViewState& state);
     void log(const std::string& line);
 
     View* root_;
@@ -62,6 +63,8 @@ private:
     std::unordered_map<const View*, std::unique_ptr<ViewState>> views_;
     std::unordered_map<const LayoutConstraint*, std::unique_ptr<ConstraintState>> constraints_;
     std::vector<View*> order_;
+    // The views with variables below the root, top-down: what each pass positions.
+    std::vector<std::pair<View*, ViewState*>> placed_;
     std::function<void(const std::string&)> logHandler_;
     std::uint64_t syncedGeneration_ = ~std::uint64_t(0);
     std::uint64_t pass_ = 0;

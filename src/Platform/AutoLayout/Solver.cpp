@@ -45,6 +45,8 @@ void Solver::reset()
     rows_.clear();
     symbols_.clear();
     columns_.clear();
+    stamps_.clear();
+    stamp_ = 0;
     infeasible_.clear();
     objective_ = std::make_unique<Row>();
     artificial_.reset();
@@ -81,6 +83,7 @@ Row* Solver::rowFor(Symbol symbol) const
 
 void Solver::setRow(Symbol basic, std::unique_ptr<Row> row)
 {
+    ++structure_;
     for (const Row::Cell& cell : row->cells())
         columns_[cell.symbol.id].push_back(basic.id);
     rows_[basic.id] = std::move(row);
@@ -89,6 +92,7 @@ void Solver::setRow(Symbol basic, std::unique_ptr<Row> row)
 
 std::unique_ptr<Row> Solver::takeRow(Symbol basic)
 {
+    ++structure_;
     --basicCount_;
     return std::move(rows_[basic.id]);
 }
@@ -96,19 +100,17 @@ std::unique_ptr<Row> Solver::takeRow(Symbol basic)
 const std::vector<std::uint32_t>& Solver::column(Symbol symbol)
 {
     std::vector<std::uint32_t>& entries = columns_[symbol.id];
+    if (stamps_.size() < rows_.size())
+        stamps_.resize(rows_.size(), 0);
+    ++stamp_;
     std::size_t kept = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         std::uint32_t basic = entries[i];
         const Row* row = rows_[basic].get();
-        if (!row || !row->contains(symbol))
+        if (!row || stamps_[basic] == stamp_ || !row->contains(symbol))
             continue;
-        bool duplicate = false;
-        for (std::size_t j = 0; j < kept && !duplicate; ++j)
-            duplicate = entries[j] == basic;
-        // Duplicates are rare and short-lived; the quadratic check only runs over a column's
-        // own entries, which stay small for layout tableaux.
-        if (!duplicate)
-            entries[kept++] = basic;
+        stamps_[basic] = stamp_;
+        entries[kept++] = basic;
     }
     entries.resize(kept);
     return entries;
@@ -198,10 +200,24 @@ std::unique_ptr<Row> Solver::createRow(const Constraint& constraint, Tag& tag)
 
 Symbol Solver::chooseSubject(const Row& row, const Tag& tag) const
 {
+    // Any external symbol would do; the one that occurs in the fewest other rows keeps the
+    // substitution that follows cheap and the tableau sparse. A variable no row holds yet (the
+    // usual case when views are laid out one after another) costs nothing at all.
+    Symbol best;
+    std::size_t bestSpread = 0;
     for (const Row::Cell& cell : row.cells()) {
-        if (cell.symbol.isExternal())
-            return cell.symbol;
+        if (!cell.symbol.isExternal())
+            continue;
+        std::size_t spread = columns_[cell.symbol.id].size();
+        if (!best.isValid() || spread < bestSpread) {
+            best = cell.symbol;
+            bestSpread = spread;
+            if (spread == 0)
+                break;
+        }
     }
+    if (best.isValid())
+        return best;
     if (tag.marker.isPivotable() && row.coefficientFor(tag.marker) < 0.0)
         return tag.marker;
     if (tag.other.isPivotable() && row.coefficientFor(tag.other) < 0.0)
@@ -239,6 +255,7 @@ bool Solver::addWithArtificialVariable(const Row& row, SolverStatus& status)
         setRow(entering, std::move(basic));
     }
 
+    ++structure_;
     for (std::uint32_t basic : column(art))
         rows_[basic]->remove(art);
     columns_[art.id].clear();
@@ -248,6 +265,7 @@ bool Solver::addWithArtificialVariable(const Row& row, SolverStatus& status)
 
 void Solver::substitute(Symbol symbol, const Row& row)
 {
+    ++structure_;
     std::vector<std::uint32_t> affected = column(symbol);
     columns_[symbol.id].clear();
     for (std::uint32_t basic : affected) {
@@ -429,7 +447,10 @@ SolverStatus Solver::addEditVariable(const Variable& variable, double strength)
     SolverStatus status = addConstraint(constraint);
     if (status != SolverStatus::Ok)
         return status;
-    edits_.emplace(variable, EditInfo { constraints_.at(constraint).tag, constraint, 0.0 });
+    EditInfo info;
+    info.tag = constraints_.at(constraint).tag;
+    info.constraint = constraint;
+    edits_.emplace(variable, std::move(info));
     return SolverStatus::Ok;
 }
 
@@ -466,10 +487,14 @@ SolverStatus Solver::suggestValue(const Variable& variable, double value)
         if (other->add(delta) < 0.0)
             infeasible_.push_back(info.tag.other);
     } else {
-        for (std::uint32_t basic : column(info.tag.marker)) {
-            Row& affected = *rows_[basic];
-            double coefficient = affected.coefficientFor(info.tag.marker);
-            if (affected.add(delta * coefficient) < 0.0 && symbols_[basic].isRestricted())
+        if (info.cellsStructure != structure_) {
+            info.cells.clear();
+            for (std::uint32_t basic : column(info.tag.marker))
+                info.cells.emplace_back(basic, rows_[basic]->coefficientFor(info.tag.marker));
+            info.cellsStructure = structure_;
+        }
+        for (const auto& [basic, coefficient] : info.cells) {
+            if (rows_[basic]->add(delta * coefficient) < 0.0 && symbols_[basic].isRestricted())
                 infeasible_.push_back(symbols_[basic]);
         }
     }

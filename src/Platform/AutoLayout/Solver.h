@@ -70,6 +70,11 @@ private:
         Tag tag;
         Constraint constraint;
         double constant = 0.0;
+        // The rows holding the error symbol with its coefficients, while the tableau's
+        // structure stays as it was when they were gathered: repeated suggestions (a window
+        // being resized) then skip every lookup.
+        std::vector<std::pair<std::uint32_t, double>> cells;
+        std::uint64_t cellsStructure = ~std::uint64_t(0);
     };
     struct VariableInfo {
         Variable variable;
@@ -106,11 +111,16 @@ private:
     std::vector<Symbol> symbols_;
     // Indexed by symbol id: basic symbols whose rows may contain it (verified on use).
     std::vector<std::vector<std::uint32_t>> columns_;
+    // Marks the basic symbols already kept while a column is compacted.
+    std::vector<std::uint32_t> stamps_;
+    std::uint32_t stamp_ = 0;
     std::vector<Symbol> infeasible_;
     std::vector<Symbol> entered_;
     std::unique_ptr<Row> objective_;
     std::unique_ptr<Row> artificial_;
     std::size_t basicCount_ = 0;
+    // Changes whenever a row gains or loses a symbol or the basis changes.
+    std::uint64_t structure_ = 0;
 };
 
 } // namespace autolayout
