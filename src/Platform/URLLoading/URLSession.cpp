@@ -1,0 +1,223 @@
+#include "Platform/URLLoading/URLSession.h"
+
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/Misuse.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Foundation/URL.h"
+#include "Platform/URLLoading/URLRequest.h"
+#include "Platform/URLLoading/URLSessionConfiguration.h"
+#include "Platform/URLLoading/URLSessionDataTask.h"
+#include "Platform/URLLoading/URLSessionDownloadTask.h"
+
+#include <atomic>
+#include <vector>
+
+namespace net {
+
+namespace {
+
+std::atomic<unsigned long long> nextSessionIdentifier{1};
+
+} // namespace
+
+const foundation::Class* URLSession::classObject()
+{
+    static const foundation::Class* cls = &foundation::Class::define("NSURLSession", Object::classObject());
+    return cls;
+}
+
+const foundation::Class* URLSession::isa() const
+{
+    return classObject();
+}
+
+URLSession::URLSession(Ref<URLSessionConfiguration> configuration, std::shared_ptr<URLSessionDelegate> delegate,
+                       std::shared_ptr<dispatch::Queue> delegateQueue)
+    : configuration_(std::move(configuration))
+    , delegateQueue_(std::move(delegateQueue))
+    , identifier_(nextSessionIdentifier++)
+    , delegate_(std::move(delegate))
+{
+}
+
+Ref<URLSession> URLSession::sessionWithConfiguration(Ref<URLSessionConfiguration> configuration,
+                                                     std::shared_ptr<URLSessionDelegate> delegate,
+                                                     std::shared_ptr<dispatch::Queue> delegateQueue)
+{
+    auto own = configuration ? configuration->clone() : URLSessionConfiguration::defaultSessionConfiguration();
+    if (!delegateQueue)
+        delegateQueue = dispatch::makeSerialQueue("com.corvane.urlsession.delegate");
+    return std::make_shared<URLSession>(std::move(own), std::move(delegate), std::move(delegateQueue));
+}
+
+Ref<URLSessionConfiguration> URLSession::configuration() const
+{
+    return configuration_->clone();
+}
+
+std::shared_ptr<URLSessionDelegate> URLSession::delegate() const
+{
+    std::lock_guard lock(mutex_);
+    return delegate_;
+}
+
+std::string URLSession::sessionDescription() const
+{
+    std::lock_guard lock(mutex_);
+    return description_;
+}
+
+void URLSession::setSessionDescription(std::string description)
+{
+    std::lock_guard lock(mutex_);
+    description_ = std::move(description);
+}
+
+template <class TaskType>
+Ref<TaskType> URLSession::makeTask(const Ref<URLRequest>& request, int kind, Ref<foundation::Data> data,
+                                   const Ref<foundation::URL>& file)
+{
+    URLSessionTask::UploadSource upload;
+    upload.data = std::move(data);
+    if (file) {
+        auto path = file->path();
+        upload.file = std::filesystem::path(path ? path->utf8() : std::string());
+    }
+    std::unique_lock lock(mutex_);
+    if (invalidated_) {
+        lock.unlock();
+        foundation::misuse("NSGenericException", "Task created in a session that has been invalidated");
+        return nullptr;
+    }
+    unsigned long identifier = nextTaskIdentifier_++;
+    auto self = std::static_pointer_cast<URLSession>(shared_from_this());
+    auto task = std::make_shared<TaskType>(static_cast<URLSessionTask::Kind>(kind), self, identifier,
+                                           request ? request->clone() : nullptr, std::move(upload));
+    liveTasks_[identifier] = task;
+    return task;
+}
+
+Ref<URLSessionDataTask> URLSession::dataTaskWithRequest(const Ref<URLRequest>& request)
+{
+    return makeTask<URLSessionDataTask>(request, static_cast<int>(URLSessionTask::Kind::Data), nullptr, nullptr);
+}
+
+Ref<URLSessionUploadTask> URLSession::uploadTaskWithRequestFromFile(const Ref<URLRequest>& request, const Ref<foundation::URL>& fileURL)
+{
+    return makeTask<URLSessionUploadTask>(request, static_cast<int>(URLSessionTask::Kind::Upload), nullptr,
+                                          fileURL ? fileURL : foundation::URL::fileURLWithPath("/nonexistent"));
+}
+
+Ref<URLSessionUploadTask> URLSession::uploadTaskWithRequestFromData(const Ref<URLRequest>& request, const Ref<foundation::Data>& body)
+{
+    return makeTask<URLSessionUploadTask>(request, static_cast<int>(URLSessionTask::Kind::Upload),
+                                          body ? body : foundation::Data::create(), nullptr);
+}
+
+Ref<URLSessionUploadTask> URLSession::uploadTaskWithStreamedRequest(const Ref<URLRequest>& request)
+{
+    return makeTask<URLSessionUploadTask>(request, static_cast<int>(URLSessionTask::Kind::Upload), nullptr, nullptr);
+}
+
+Ref<URLSessionDownloadTask> URLSession::downloadTaskWithRequest(const Ref<URLRequest>& request)
+{
+    return makeTask<URLSessionDownloadTask>(request, static_cast<int>(URLSessionTask::Kind::Download), nullptr, nullptr);
+}
+
+void URLSession::getTasksWithCompletionHandler(TasksHandler handler)
+{
+    auto self = std::static_pointer_cast<URLSession>(shared_from_this());
+    delegateQueue_->async([self, handler = std::move(handler)] {
+        auto dataTasks = foundation::MutableArray::create();
+        auto uploadTasks = foundation::MutableArray::create();
+        auto downloadTasks = foundation::MutableArray::create();
+        std::vector<Ref<URLSessionTask>> live;
+        {
+            std::lock_guard lock(self->mutex_);
+            for (const auto& [identifier, task] : self->liveTasks_)
+                live.push_back(task);
+        }
+        for (const auto& task : live) {
+            if (task->state() == URLSessionTaskState::Completed)
+                continue;
+            switch (task->kind()) {
+            case URLSessionTask::Kind::Data:
+                dataTasks->addObject(task);
+                break;
+            case URLSessionTask::Kind::Upload:
+                uploadTasks->addObject(task);
+                break;
+            case URLSessionTask::Kind::Download:
+                downloadTasks->addObject(task);
+                break;
+            }
+        }
+        if (handler)
+            handler(dataTasks, uploadTasks, downloadTasks);
+    });
+}
+
+void URLSession::finishTasksAndInvalidate()
+{
+    bool idle = false;
+    {
+        std::lock_guard lock(mutex_);
+        if (invalidated_)
+            return;
+        invalidated_ = true;
+        idle = liveTasks_.empty();
+    }
+    if (idle) {
+        auto self = std::static_pointer_cast<URLSession>(shared_from_this());
+        delegateQueue_->async([self] { self->deliverInvalidation(); });
+    }
+}
+
+void URLSession::invalidateAndCancel()
+{
+    std::vector<Ref<URLSessionTask>> live;
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [identifier, task] : liveTasks_)
+            live.push_back(task);
+    }
+    finishTasksAndInvalidate();
+    for (const auto& task : live)
+        task->cancel();
+}
+
+void URLSession::taskDidComplete(unsigned long taskIdentifier)
+{
+    bool finished = false;
+    {
+        std::lock_guard lock(mutex_);
+        liveTasks_.erase(taskIdentifier);
+        finished = invalidated_ && liveTasks_.empty();
+    }
+    if (finished)
+        deliverInvalidation();
+}
+
+void URLSession::deliverInvalidation()
+{
+    std::shared_ptr<URLSessionDelegate> delegate;
+    {
+        std::lock_guard lock(mutex_);
+        if (invalidationDelivered_)
+            return;
+        invalidationDelivered_ = true;
+        delegate = std::move(delegate_);
+    }
+    if (delegate && delegate->didBecomeInvalidWithError)
+        delegate->didBecomeInvalidWithError(std::static_pointer_cast<URLSession>(shared_from_this()), nullptr);
+}
+
+std::string URLSession::description() const
+{
+    return foundation::format("<__NSURLSessionLocal: %p>", static_cast<const void*>(this));
+}
+
+} // namespace net

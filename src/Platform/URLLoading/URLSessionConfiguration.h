@@ -1,0 +1,41 @@
+#pragma once
+
+#include "Platform/Foundation/Object.h"
+#include "Platform/URLLoading/URLRequest.h"
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace net {
+
+// Settings a session is made from (NSURLSessionConfiguration). A session keeps its own copy.
+class URLSessionConfiguration final : public foundation::Object {
+public:
+    static const foundation::Class* classObject();
+    const foundation::Class* isa() const override;
+
+    static foundation::Ref<URLSessionConfiguration> defaultSessionConfiguration();
+    static foundation::Ref<URLSessionConfiguration> ephemeralSessionConfiguration();
+
+    std::optional<std::string> identifier;
+    double timeoutIntervalForRequest = 60.0;        // idle time-out: no bytes for this long
+    double timeoutIntervalForResource = 604800.0;  // whole-task limit, 7 days
+    long HTTPMaximumConnectionsPerHost = 6;
+    bool HTTPShouldSetCookies = true;
+    bool HTTPShouldUsePipelining = false;
+    bool allowsCellularAccess = true;
+    URLRequestCachePolicy requestCachePolicy = URLRequestCachePolicy::UseProtocolCachePolicy;
+    std::vector<std::pair<std::string, std::string>> HTTPAdditionalHeaders;
+    bool ephemeral = false;
+
+    foundation::Ref<URLSessionConfiguration> clone() const { return std::make_shared<URLSessionConfiguration>(*this); }
+    foundation::Ref<Object> copy() const override { return clone(); }
+    std::string description() const override;
+
+    URLSessionConfiguration() = default;
+    URLSessionConfiguration(const URLSessionConfiguration&) = default;
+};
+
+} // namespace net

@@ -1,0 +1,123 @@
+#pragma once
+
+#include "Platform/Foundation/Object.h"
+#include "Platform/URLLoading/URLSessionDelegate.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+typedef void CURL;
+struct curl_slist;
+struct x509_store_ctx_st;
+
+namespace net::detail {
+
+// One HTTP exchange of a task on the engine: the easy handle, the parsing of the response head,
+// the body going out and the bytes coming in. A redirect ends it and starts a new Transfer.
+// Callbacks run on the engine thread; the delegate-facing work is posted to the task's delegate
+// queue, with data coalesced and back-pressure applied when the delegate falls behind.
+class Transfer : public std::enable_shared_from_this<Transfer> {
+public:
+    // nil (and the error) when the request cannot be sent: bad or unsupported URL, missing file.
+    static std::shared_ptr<Transfer> create(const Ref<URLSessionTask>& task, const Ref<URLRequest>& request, int redirectCount,
+                                            Ref<foundation::Error>* error);
+    Transfer(Ref<URLSessionTask> task, Ref<URLRequest> request, int redirectCount);
+    ~Transfer();
+    Transfer(const Transfer&) = delete;
+    Transfer& operator=(const Transfer&) = delete;
+
+    CURL* easy() const { return easy_; }
+    const std::string& hostKey() const { return hostKey_; }
+    long connectionLimit() const { return connectionLimit_; }
+
+    // Engine thread.
+    bool userPaused = false;
+    void finished(int curlCode);
+    void closeFile();
+    void markDetached() { detached_ = true; }
+    bool isDetached() const { return detached_; }
+
+    // Any thread.
+    void abortChallenge();
+    void releaseDisposition();
+
+    // libcurl and OpenSSL callbacks.
+    std::size_t onHeader(const char* data, std::size_t length);
+    std::size_t onWrite(const char* data, std::size_t length);
+    std::size_t onRead(char* buffer, std::size_t length);
+    bool onRewind();
+    void onProgress(std::int64_t uploaded);
+    int onVerifyPeer(x509_store_ctx_st* context);
+
+private:
+    enum class TrustOutcome { None, Accepted, Rejected, Cancelled, TimedOut };
+    struct ChallengeWaiter;
+
+    bool setUp(Ref<foundation::Error>* error);
+    void addHeaders();
+    void headersComplete();
+    void handleRedirect();
+    void proceedWithRedirect(Ref<URLRequest> next);
+    Ref<foundation::Error> errorFor(int curlCode) const;
+    void scheduleDataFlush();
+    void flushData();
+    void scheduleProgress();
+    void scheduleSent();
+    double idleTimeout() const;
+
+    const Ref<URLSessionTask> task_;
+    const Ref<URLRequest> request_;
+    const int redirectCount_;
+    CURL* easy_ = nullptr;
+    curl_slist* headers_ = nullptr;
+    std::string url_;
+    std::string scheme_;
+    std::string host_;
+    long port_ = 0;
+    std::string hostKey_;
+    long connectionLimit_ = 6;
+    bool isDownload_ = false;
+    std::atomic<bool> detached_{false};
+
+    Ref<InputStream> body_;
+    std::int64_t bodySize_ = -1;
+    bool bodyFromFile_ = false;
+    bool readFailed_ = false;
+
+    // Response head, engine thread.
+    long status_ = 0;
+    std::string version_;
+    std::vector<std::pair<std::string, std::string>> headerLines_;
+    bool headersDone_ = false;
+    bool redirect_ = false;
+    Ref<HTTPURLResponse> response_;
+    std::string redirectBody_;
+
+    int fd_ = -1;
+    bool writeFailed_ = false;
+
+    std::mutex bufferMutex_;
+    std::vector<std::uint8_t> buffer_;
+    std::atomic<bool> flushScheduled_{false};
+    std::atomic<std::int64_t> inflight_{0};
+    std::atomic<bool> backpressured_{false};
+    std::atomic<bool> awaitingDisposition_{false};
+
+    std::atomic<std::int64_t> written_{0};
+    std::atomic<std::int64_t> uploaded_{0};
+    std::atomic<bool> progressScheduled_{false};
+    std::atomic<bool> sentScheduled_{false};
+
+    TrustOutcome trustOutcome_ = TrustOutcome::None;
+    std::mutex challengeMutex_;
+    std::shared_ptr<ChallengeWaiter> waiter_;
+    bool challengeAborted_ = false;
+};
+
+} // namespace net::detail

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+typedef void CURLM;
+typedef void CURLSH;
+
+namespace net::detail {
+
+class Transfer;
+
+// The process-wide transfer engine: one libcurl multi handle driven by one thread of its own
+// (curl_multi_poll, woken by curl_multi_wakeup). Every easy handle is touched on that thread
+// only; other threads reach it through `post`. It keeps the connection pool (reuse, HTTP/2
+// multiplexing), the shared cookie jar, and each session's per-host transfer limit.
+class TransferEngine {
+public:
+    static TransferEngine& shared();
+
+    // Admits the transfer when its session has a free slot for the host, else queues it.
+    void start(std::shared_ptr<Transfer> transfer);
+    // Removes the transfer without finishing it; a no-op once it has finished.
+    void cancel(std::shared_ptr<Transfer> transfer);
+    void setUserPaused(std::shared_ptr<Transfer> transfer, bool paused);
+    // Lets a transfer that stopped reading (back-pressure, pending disposition) read again.
+    void resumeReceiving(std::shared_ptr<Transfer> transfer);
+    void post(std::function<void()> command);
+
+    CURLSH* cookieShare() const { return share_; }
+    bool onEngineThread() const { return std::this_thread::get_id() == thread_.get_id(); }
+
+private:
+    TransferEngine();
+    void run();
+    void admit(const std::shared_ptr<Transfer>& transfer);
+    void detach(const std::shared_ptr<Transfer>& transfer);
+    void releaseSlot(const std::string& key);
+    void collectFinished();
+
+    CURLM* multi_ = nullptr;
+    CURLSH* share_ = nullptr;
+    std::mutex mutex_;
+    std::vector<std::function<void()>> commands_;
+
+    // Engine-thread state.
+    std::map<Transfer*, std::shared_ptr<Transfer>> active_;
+    std::map<std::string, long> slotsInUse_;
+    std::map<std::string, std::deque<std::shared_ptr<Transfer>>> waiting_;
+    std::thread thread_;
+};
+
+} // namespace net::detail
