@@ -261,6 +261,8 @@ dom::parser& threadParser(std::unique_ptr<dom::parser>& slot)
 
 Id readJSON(std::string_view text, unsigned options, Ref<Error>* error)
 {
+    if (text.empty()) // the parser would copy from a null pointer
+        return fail(error, describeFailure(simdjson::EMPTY, text));
     thread_local std::unique_ptr<dom::parser> parserSlot;
     dom::parser& parser = threadParser(parserSlot);
 

@@ -226,6 +226,9 @@ bool XMLParser::parse()
     if (!aborted_ && !error_ && !wellFormed)
         fail(XMLParserInternalError, "The document is not well-formed", lineNumber(), columnNumber());
     context_ = nullptr;
+    // libxml2 keeps a scratch document for the declarations of an internal subset.
+    if (context->myDoc)
+        xmlFreeDoc(context->myDoc);
     xmlFreeParserCtxt(context);
     active_ = nullptr;
     return !aborted_ && !error_;
