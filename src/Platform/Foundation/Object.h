@@ -99,6 +99,7 @@ public:
     // Subscripts: a dictionary by key, an array by index; nil for anything else or out of range.
     Id operator[](std::string_view key) const;
     Id operator[](const char* key) const { return (*this)[std::string_view(key)]; }
+    Id operator[](const std::string& key) const { return (*this)[std::string_view(key)]; }
     Id operator[](const Id& key) const;
     Id operator[](std::size_t index) const;
     Id operator[](int index) const;
