@@ -1,11 +1,13 @@
 #include "Platform/Dispatch/Clock.h"
 
 #include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Dispatch/Semaphore.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/detail/NoDestructor.h"
 #include "Platform/Dispatch/detail/Scheduler.h"
 
 #include <cmath>
+#include <thread>
 
 namespace dispatch {
 
@@ -64,6 +66,24 @@ double RealClock::secondsSince1970() const
     return std::chrono::duration<double>(since).count();
 }
 
+void Clock::sleep(double seconds)
+{
+    if (!(seconds > 0))
+        return;
+    const auto clock = current();
+    if (!clock->isVirtual()) {
+        std::this_thread::sleep_for(Clock::seconds(seconds));
+        return;
+    }
+    auto& virtualClock = static_cast<VirtualClock&>(*clock);
+    if (virtualClock.sleepAdvancesTime()) {
+        virtualClock.advanceBy(seconds, false);
+        return;
+    }
+    // Nobody signals it: the wait ends when virtual time passes its deadline.
+    Semaphore(0).wait(seconds);
+}
+
 VirtualClock::VirtualClock(double wallStart) : origin_(std::chrono::steady_clock::now()), wallStart_(wallStart) {}
 
 Clock::TimePoint VirtualClock::now() const
@@ -85,9 +105,25 @@ void VirtualClock::setNow(TimePoint t)
         elapsed_ = t - origin_;
 }
 
+void VirtualClock::setSleepAdvancesTime(bool value)
+{
+    std::lock_guard lock(mutex_);
+    sleepAdvancesTime_ = value;
+}
+
+bool VirtualClock::sleepAdvancesTime() const
+{
+    std::lock_guard lock(mutex_);
+    return sleepAdvancesTime_;
+}
+
 void VirtualClock::advance(double seconds)
 {
-    const bool onMain = isMainThread();
+    advanceBy(seconds, isMainThread());
+}
+
+void VirtualClock::advanceBy(double seconds, bool onMain)
+{
     const auto target = now() + Clock::seconds(seconds);
     auto& scheduler = detail::Scheduler::instance();
     if (onMain)

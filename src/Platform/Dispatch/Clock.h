@@ -33,6 +33,11 @@ public:
     static void install(std::shared_ptr<Clock> clock);
 
     static Duration seconds(double s);
+
+    // Blocks the calling thread for `seconds` on the installed clock. On a virtual clock the
+    // sleep ends when advance() moves time past its end (or, with sleepAdvancesTime, the sleep
+    // itself moves time forward), so a poll that sleeps between requests runs at test speed.
+    static void sleep(double seconds);
 };
 
 class RealClock final : public Clock {
@@ -58,6 +63,12 @@ public:
 
     void advance(double seconds);
 
+    // When set, Clock::sleep advances this clock by the sleep's length instead of waiting for
+    // someone else to, for code that sleeps on the thread that drives the test. Such a sleep
+    // does not drain the main queue: a real sleep runs nothing either.
+    void setSleepAdvancesTime(bool value);
+    bool sleepAdvancesTime() const;
+
     // Installs a new VirtualClock for the lifetime of the guard, then reinstalls the real clock
     // and drops whatever was still scheduled on the virtual one, so nothing leaks into the next
     // test. Waits with a timeout must have ended before the guard goes.
@@ -75,12 +86,15 @@ public:
     };
 
 private:
+    friend class Clock; // sleep() advances without draining
     void setNow(TimePoint t);
+    void advanceBy(double seconds, bool drainMainQueue);
 
     mutable std::mutex mutex_;
     TimePoint origin_;
     Duration elapsed_{};
     double wallStart_;
+    bool sleepAdvancesTime_ = false;
 };
 
 } // namespace dispatch

@@ -21,12 +21,6 @@ private:
 };
 } // namespace
 
-bool Operation::dependenciesFinished() const
-{
-    const auto deps = dependencies();
-    return std::all_of(deps.begin(), deps.end(), [](const auto& d) { return d->isFinished(); });
-}
-
 bool Operation::isReady() const
 {
     {
@@ -36,7 +30,8 @@ bool Operation::isReady() const
         if (cancelled_)
             return true;
     }
-    return dependenciesFinished();
+    const auto deps = dependencies();
+    return std::all_of(deps.begin(), deps.end(), [](const auto& d) { return d->isFinished(); });
 }
 
 bool Operation::isExecuting() const
@@ -75,18 +70,40 @@ void Operation::cancel()
     }
 }
 
+bool Operation::claim(bool& alreadyStarted)
+{
+    for (;;) {
+        const auto deps = dependencies();
+        const bool depsDone = std::all_of(deps.begin(), deps.end(), [](const auto& d) { return d->isFinished(); });
+        std::lock_guard lock(mutex_);
+        alreadyStarted = started_;
+        if (started_)
+            return false;
+        // A dependency added since the copy was taken may not have finished: look again.
+        if (dependencies_ != deps)
+            continue;
+        if (!cancelled_ && !depsDone)
+            return false;
+        started_ = true;
+        return true;
+    }
+}
+
 void Operation::start()
 {
-    const bool depsDone = dependenciesFinished();
+    bool alreadyStarted = false;
+    if (!claim(alreadyStarted))
+        throw ProgrammingError("operation \"" + name() + "\" "
+                               + (alreadyStarted ? "started twice" : "started before its dependencies finished"));
+    runClaimed();
+}
+
+void Operation::runClaimed()
+{
     bool skip;
     {
         std::lock_guard lock(mutex_);
-        if (started_)
-            throw ProgrammingError("operation \"" + name_ + "\" started twice");
         skip = cancelled_;
-        if (!skip && !depsDone)
-            throw ProgrammingError("operation \"" + name_ + "\" started before its dependencies finished");
-        started_ = true;
         executing_ = !skip;
     }
     if (skip) {

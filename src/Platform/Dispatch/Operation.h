@@ -70,7 +70,10 @@ protected:
 private:
     friend class OperationQueue;
 
-    bool dependenciesFinished() const;
+    // Marks the operation started if it is ready, in one step with the readiness check, so a
+    // dependency added at the same moment either counts or is ignored, never half of each.
+    bool claim(bool& alreadyStarted);
+    void runClaimed();
     void markFinished();
     void dependencyFinished();
     void emit(const std::string& key);

@@ -72,12 +72,15 @@ void OperationQueue::pump()
         std::lock_guard lock(mutex_);
         // Cancelled waiting operations only need to be marked finished; they take no slot.
         for (auto it = waiting_.begin(); it != waiting_.end();) {
-            if ((*it)->isCancelled()) {
-                toStart.push_back(*it);
-                it = waiting_.erase(it);
-            } else {
+            if (!(*it)->isCancelled()) {
                 ++it;
+                continue;
             }
+            // A cancelled operation can only fail to be claimed when it was started by hand.
+            bool alreadyStarted = false;
+            if ((*it)->claim(alreadyStarted))
+                toStart.push_back(*it);
+            it = waiting_.erase(it);
         }
         while (!suspended_ && (maxConcurrent_ < 0 || static_cast<long>(slots_.size()) < maxConcurrent_)) {
             auto best = waiting_.end();
@@ -89,6 +92,12 @@ void OperationQueue::pump()
             }
             if (best == waiting_.end())
                 break;
+            bool alreadyStarted = false;
+            if (!(*best)->claim(alreadyStarted)) {
+                if (alreadyStarted) // started by hand meanwhile: it no longer waits here
+                    waiting_.erase(best);
+                continue; // a dependency arrived at the last moment
+            }
             toStart.push_back(*best);
             slots_.push_back(best->get());
             waiting_.erase(best);
@@ -102,7 +111,7 @@ void OperationQueue::run(const OperationRef& operation)
 {
     target_->async([self = shared_from_this(), operation] {
         OperationQueue* saved = std::exchange(tCurrentQueue, self.get());
-        operation->start();
+        operation->runClaimed();
         tCurrentQueue = saved;
     });
 }
@@ -112,6 +121,8 @@ void OperationQueue::operationFinished(Operation& operation)
     {
         std::lock_guard lock(mutex_);
         std::erase(slots_, &operation);
+        // Started by hand while it waited here.
+        std::erase_if(waiting_, [&](const OperationRef& o) { return o.get() == &operation; });
         std::erase_if(all_, [&](const OperationRef& o) { return o.get() == &operation; });
         if (all_.empty())
             drained_.notify_all();

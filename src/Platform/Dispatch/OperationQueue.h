@@ -18,7 +18,9 @@ namespace dispatch {
 // they were added. Changing the limit, suspending or resuming applies at once: raising the limit
 // starts waiting operations immediately; lowering it lets executing operations finish but starts
 // no new one until the count is below the new limit. Cancelled operations that are waiting are
-// started at once, whatever the limit, and finish without running.
+// started at once, whatever the limit and even on a suspended queue, and finish without running.
+// A dependency added to a waiting operation counts until the queue starts it; once started,
+// later dependencies are ignored.
 //
 // An operation belongs to at most one queue; adding it twice, or adding one that has started,
 // is a programming error. Thread-safe.

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -116,6 +118,41 @@ TEST(VirtualClockTime, NegativeAndZeroDelaysRunAtOnce)
     dispatch::mainQueue().after(-5, [&] { ++fired; });
     dispatch::RunLoop::drain();
     EXPECT_EQ(fired, 2);
+}
+
+// --- Sleeping on the virtual clock ---
+
+TEST(VirtualSleep, WorkerSleepEndsWhenVirtualTimePassesIt)
+{
+    VirtualClock::Scope scope;
+    const auto start = scope.clock().now();
+    std::atomic<bool> awake{false};
+    std::thread poller([&] {
+        dispatch::Clock::sleep(300);
+        awake = true;
+    });
+    // The sleeper reads the clock when it starts; stepping until it wakes keeps the outcome
+    // independent of that moment.
+    while (!awake.load()) {
+        scope.advance(10);
+        std::this_thread::yield();
+    }
+    poller.join();
+    EXPECT_GE(secondsSince(start), 300.0);
+}
+
+TEST(VirtualSleep, SleepOnTheDrivingThreadCanAdvanceTimeItself)
+{
+    VirtualClock::Scope scope;
+    scope.clock().setSleepAdvancesTime(true);
+    const auto start = scope.clock().now();
+    bool fired = false;
+    dispatch::mainQueue().after(0.5, [&] { fired = true; });
+    dispatch::Clock::sleep(1.0);
+    EXPECT_DOUBLE_EQ(secondsSince(start), 1.0);
+    EXPECT_FALSE(fired) << "a sleeping thread runs nothing";
+    dispatch::RunLoop::drain();
+    EXPECT_TRUE(fired);
 }
 
 // --- Real clock ---

@@ -159,6 +159,29 @@ TEST(OperationOrder, HigherPriorityStartsFirstAmongReadyOperations)
                                                        "low", "very-low"}));
 }
 
+TEST(OperationOrder, LifoByMakingOlderWorkWaitForTheNewest)
+{
+    auto queue = OperationQueue::create();
+    queue->setMaxConcurrentOperationCount(1);
+    dispatch::Semaphore gate(0);
+    RecordingList order;
+    queue->addOperation([&] {
+        gate.wait();
+        order.add("0");
+    });
+    std::shared_ptr<BlockOperation> newest;
+    for (int i = 1; i <= 4; ++i) {
+        auto op = BlockOperation::create([&order, i] { order.add(std::to_string(i)); });
+        if (newest)
+            newest->addDependency(op);
+        queue->addOperation(op);
+        newest = op;
+    }
+    gate.signal();
+    queue->waitUntilAllOperationsAreFinished();
+    EXPECT_EQ(order.items(), (std::vector<std::string>{"0", "4", "3", "2", "1"}));
+}
+
 // --- Cancellation ---
 
 TEST(OperationCancel, CancelledBeforeStartFinishesWithoutRunning)
