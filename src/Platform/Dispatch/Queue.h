@@ -53,7 +53,9 @@ public:
 
     // Runs `block` on this queue and returns after it has finished. On a concurrent queue the
     // block runs on the calling thread. Throws ProgrammingError when the caller is already
-    // running on this serial queue (directly or through nested `sync`), which would deadlock.
+    // running on this serial queue (directly or through nested `sync`), or calls the main
+    // queue's sync on the main thread: both would deadlock. An exception thrown by `block`
+    // reaches the caller.
     virtual void sync(const Block& block) = 0;
 
     // Submits `block` once `seconds` have passed on the installed clock (<= 0: at once).
@@ -94,8 +96,9 @@ QueueRef makeSerialQueue(std::string label, Priority priority = Priority::Defaul
 // A new labelled concurrent queue over the pool, at `priority`.
 QueueRef makeConcurrentQueue(std::string label, Priority priority = Priority::Default);
 
-// The main thread is the thread that first used the dispatch layer, unless set here (call it
-// before any other thread can use the layer, e.g. first thing in main()).
+// The main thread is the thread that initialised the dispatch layer, which happens while the
+// process starts, on the thread that runs main(). setMainThread() names another one (the Qt
+// drain calls it for the GUI thread); call it before blocks are posted to the main queue.
 void setMainThread();
 bool isMainThread();
 
