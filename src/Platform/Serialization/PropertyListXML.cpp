@@ -8,6 +8,7 @@
 #include "Platform/Serialization/PropertyListCodec.h"
 #include "Platform/Serialization/PropertyListSerialization.h"
 #include "Platform/Serialization/XMLDocument.h"
+#include "Platform/Serialization/XMLEscape.h"
 #include "Platform/Serialization/XMLParser.h"
 
 #include <charconv>
@@ -24,20 +25,6 @@ constexpr std::size_t kDataLineLength = 76;
 void indent(std::string& out, std::size_t depth)
 {
     out.append(depth, '\t');
-}
-
-void appendEscaped(std::string& out, std::string_view text)
-{
-    for (char c : text) {
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else
-            out.push_back(c);
-    }
 }
 
 // Reals with 17 significant digits, as the platform writes them; never locale-dependent.
@@ -67,7 +54,7 @@ void writeValue(std::string& out, const Id& value, std::size_t depth)
         for (const auto& entry : *dictionary) {
             indent(out, depth + 1);
             out += "<key>";
-            appendEscaped(out, entry.key.ptr<String>()->utf8());
+            appendXMLEscaped(out, entry.key.ptr<String>()->utf8());
             out += "</key>\n";
             indent(out, depth + 1);
             writeValue(out, entry.value, depth + 1);
@@ -88,7 +75,7 @@ void writeValue(std::string& out, const Id& value, std::size_t depth)
         out += "</array>\n";
     } else if (auto* string = value.ptr<String>()) {
         out += "<string>";
-        appendEscaped(out, string->utf8());
+        appendXMLEscaped(out, string->utf8());
         out += "</string>\n";
     } else if (auto* number = value.ptr<Number>()) {
         if (number->isBoolean())

@@ -1,34 +1,9 @@
 #include "Platform/Serialization/XMLElement.h"
 
 #include "Platform/Foundation/Dictionary.h"
+#include "Platform/Serialization/XMLEscape.h"
 
 namespace foundation {
-
-namespace {
-
-void appendEscaped(std::string& out, std::string_view text, bool attribute)
-{
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += attribute ? "&quot;" : "\"";
-            break;
-        default:
-            out.push_back(c);
-        }
-    }
-}
-
-} // namespace
 
 const Class* XMLElement::classObject()
 {
@@ -92,7 +67,7 @@ std::string XMLElement::description() const
     std::string out = "<" + name_;
     for (const auto& entry : *attributes_) {
         out += " " + entry.key.stringValue() + "=\"";
-        appendEscaped(out, entry.value.stringValue(), true);
+        appendXMLEscaped(out, entry.value.stringValue(), true);
         out += "\"";
     }
     if (content_.empty())
@@ -102,7 +77,7 @@ std::string XMLElement::description() const
         if (const auto* element = std::get_if<Ref<XMLElement>>(&item))
             out += (*element)->description();
         else
-            appendEscaped(out, std::get<std::string>(item), false);
+            appendXMLEscaped(out, std::get<std::string>(item));
     }
     return out + "</" + name_ + ">";
 }
