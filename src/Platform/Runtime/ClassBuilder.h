@@ -5,6 +5,7 @@
 #include "Platform/Runtime/PropertyAttributes.h"
 #include "Platform/Runtime/TypeEncoding.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <type_traits>
@@ -14,6 +15,8 @@ namespace runtime {
 
 template <class T> inline constexpr bool isWeakPointer = false;
 template <class U> inline constexpr bool isWeakPointer<std::weak_ptr<U>> = true;
+template <class T> inline constexpr bool isBlockType = false;
+template <class Signature> inline constexpr bool isBlockType<std::function<Signature>> = true;
 
 // Registers a C++ class with the runtime: its name, superclass, a factory and its properties in
 // declaration order, each with the type encoding and attribute text deduced from the member type.
@@ -48,11 +51,12 @@ public:
             return self ? foundation::Id(Traits::box(self->*member)) : foundation::Id();
         };
         if (!options.readonly) {
-            info.set = [member, key = name](foundation::Object& object, const foundation::Id& value) {
+            info.set = [member, key = name, copies = copiesOnSet<Value>(options)](
+                           foundation::Object& object, const foundation::Id& value) {
                 auto* self = dynamic_cast<Self*>(&object);
                 if (!self)
                     return;
-                if (auto unboxed = Traits::unbox(value, key))
+                if (auto unboxed = Traits::unbox(copies ? value.copy() : value, key))
                     self->*member = std::move(*unboxed);
             };
         }
@@ -69,11 +73,12 @@ public:
         using Traits = ValueTraits<Value>;
         foundation::PropertyInfo info = describe<Value>(name, options);
         info.get = getterFunction<Value>(getter);
-        info.set = [setter, key = name](foundation::Object& object, const foundation::Id& value) {
+        info.set = [setter, key = name, copies = copiesOnSet<Value>(options)](
+                       foundation::Object& object, const foundation::Id& value) {
             auto* self = dynamic_cast<Self*>(&object);
             if (!self)
                 return;
-            if (auto unboxed = Traits::unbox(value, key))
+            if (auto unboxed = Traits::unbox(copies ? value.copy() : value, key))
                 (self->*setter)(std::move(*unboxed));
         };
         add(std::move(info));
@@ -123,6 +128,13 @@ private:
             ownership = Ownership::Weak;
         info.attributes = composeAttributes(info.typeEncoding, Traits::isObject, ownership, options, name);
         return info;
+    }
+
+    // A copy property stores an immutable copy of what it is given, so a mutable string or array
+    // changed later by its owner does not change the property.
+    template <class Value> static bool copiesOnSet(const PropertyOptions& options)
+    {
+        return options.copy && ValueTraits<Value>::isObject && !isBlockType<Value>;
     }
 
     template <class Value, class Getter>

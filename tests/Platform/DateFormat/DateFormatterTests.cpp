@@ -1,7 +1,10 @@
 #include "Platform/DateFormat/DateFormatter.h"
 #include "Platform/Foundation/Date.h"
 
+#include <atomic>
 #include <gtest/gtest.h>
+#include <thread>
+#include <vector>
 
 using foundation::Date;
 using foundation::DateFormatter;
@@ -86,4 +89,25 @@ TEST(DateFormatterPatterns, AnInvalidPatternFormatsNothing)
     EXPECT_EQ(broken->stringFromDate(*Date::dateWithTimeIntervalSince1970(0)), "");
     EXPECT_FALSE(broken->dateFromString("1970-01-01"));
     EXPECT_EQ(broken->dateFormat(), "yyyy-MM-dd jj");
+}
+
+TEST(DateFormatterThreads, OneFormatterServesSeveralThreads)
+{
+    auto shared = formatter("yyyy-MM-dd HH:mm:ss");
+    std::atomic<int> wrong { 0 };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 200; ++i) {
+                double seconds = kNewYear2021 + t * 86400 + i;
+                auto text = shared->stringFromDate(*Date::dateWithTimeIntervalSince1970(seconds));
+                auto back = shared->dateFromString(text);
+                if (!back || back->timeIntervalSince1970() != seconds)
+                    ++wrong;
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
 }

@@ -111,6 +111,18 @@ TEST(KeyValueCodingWrite, ObjectsAreStoredAndNilClearsThem)
     EXPECT_EQ(font->extra.integerValue(), 4);
 }
 
+TEST(KeyValueCodingWrite, CopyPropertiesKeepAnImmutableCopy)
+{
+    auto font = makeFont();
+    auto text = foundation::MutableString::create("Hei");
+    setValueForKey(font, text, "name");
+    text->appendString("Ti");
+    EXPECT_EQ(font->name->utf8(), "Hei");
+    EXPECT_FALSE(font->name->isKindOfClass(foundation::MutableString::classObject()));
+    setValueForKey(font, text, "title"); // a strong property shares the object
+    EXPECT_EQ(font->title().get(), text.get());
+}
+
 TEST(KeyValueCodingWrite, BlocksTravelBoxed)
 {
     auto font = makeFont();
