@@ -79,6 +79,87 @@ std::optional<std::string> widenLongIntegers(std::string_view text)
     return out;
 }
 
+namespace {
+
+enum class Encoding { UTF8, UTF16BE, UTF16LE, UTF32BE, UTF32LE };
+
+std::uint8_t byteAt(std::string_view text, std::size_t i)
+{
+    return i < text.size() ? static_cast<std::uint8_t>(text[i]) : 0xFF;
+}
+
+// The encoding and the length of its byte order mark.
+std::pair<Encoding, std::size_t> detectEncoding(std::string_view text)
+{
+    std::uint8_t b0 = byteAt(text, 0), b1 = byteAt(text, 1), b2 = byteAt(text, 2), b3 = byteAt(text, 3);
+    if (b0 == 0xEF && b1 == 0xBB && b2 == 0xBF)
+        return {Encoding::UTF8, 3};
+    if (b0 == 0 && b1 == 0 && b2 == 0xFE && b3 == 0xFF)
+        return {Encoding::UTF32BE, 4};
+    if (b0 == 0xFF && b1 == 0xFE && b2 == 0 && b3 == 0 && text.size() >= 4)
+        return {Encoding::UTF32LE, 4};
+    if (b0 == 0xFE && b1 == 0xFF)
+        return {Encoding::UTF16BE, 2};
+    if (b0 == 0xFF && b1 == 0xFE)
+        return {Encoding::UTF16LE, 2};
+    if (text.size() >= 4 && b0 == 0 && b1 == 0 && b2 == 0 && b3 != 0)
+        return {Encoding::UTF32BE, 0};
+    if (text.size() >= 4 && b0 != 0 && b1 == 0 && b2 == 0 && b3 == 0)
+        return {Encoding::UTF32LE, 0};
+    if (text.size() >= 2 && b0 == 0 && b1 != 0)
+        return {Encoding::UTF16BE, 0};
+    if (text.size() >= 2 && b0 != 0 && b1 == 0)
+        return {Encoding::UTF16LE, 0};
+    return {Encoding::UTF8, 0};
+}
+
+bool transcode(std::string_view text, Encoding encoding, std::string& out)
+{
+    bool wide = encoding == Encoding::UTF32BE || encoding == Encoding::UTF32LE;
+    bool bigEndian = encoding == Encoding::UTF16BE || encoding == Encoding::UTF32BE;
+    std::size_t unitSize = wide ? 4 : 2;
+    if (text.size() % unitSize != 0)
+        return false;
+    auto unitAt = [&](std::size_t i) {
+        std::uint32_t value = 0;
+        for (std::size_t b = 0; b < unitSize; ++b) {
+            std::size_t index = bigEndian ? i + b : i + unitSize - 1 - b;
+            value = (value << 8) | static_cast<std::uint8_t>(text[index]);
+        }
+        return value;
+    };
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); i += unitSize) {
+        std::uint32_t cp = unitAt(i);
+        if (!wide && cp >= 0xD800 && cp <= 0xDBFF) {
+            if (i + unitSize >= text.size())
+                return false;
+            std::uint32_t low = unitAt(i + unitSize);
+            if (low < 0xDC00 || low > 0xDFFF)
+                return false;
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+            i += unitSize;
+        } else if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
+            return false;
+        }
+        unicode::appendCodePoint(out, static_cast<char32_t>(cp));
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string_view> normaliseEncoding(std::string_view text, std::string& converted)
+{
+    auto [encoding, mark] = detectEncoding(text);
+    text.remove_prefix(mark);
+    if (encoding == Encoding::UTF8)
+        return text;
+    if (!transcode(text, encoding, converted))
+        return std::nullopt;
+    return std::string_view(converted);
+}
+
 std::size_t depthOverflowOffset(std::string_view text, std::size_t limit)
 {
     std::size_t depth = 0;
@@ -261,6 +342,11 @@ dom::parser& threadParser(std::unique_ptr<dom::parser>& slot)
 
 Id readJSON(std::string_view text, unsigned options, Ref<Error>* error)
 {
+    std::string converted;
+    auto normalised = jsonText::normaliseEncoding(text, converted);
+    if (!normalised)
+        return fail(error, "Unable to convert data to string around line 1, column 0.");
+    text = *normalised;
     if (text.empty()) // the parser would copy from a null pointer
         return fail(error, describeFailure(simdjson::EMPTY, text));
     thread_local std::unique_ptr<dom::parser> parserSlot;

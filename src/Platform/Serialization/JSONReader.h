@@ -18,6 +18,12 @@ namespace jsonText {
 // parser reads it as a double; nullopt when there is none.
 std::optional<std::string> widenLongIntegers(std::string_view text);
 
+// JSON text may come in UTF-8 (with or without a byte order mark), UTF-16 or UTF-32, told apart
+// by a byte order mark or by the pattern of zero bytes at the start. Returns the text as UTF-8
+// without a mark (`converted` holds it when it had to be made), or nullopt when the text does not
+// decode.
+std::optional<std::string_view> normaliseEncoding(std::string_view text, std::string& converted);
+
 // Byte offset where nesting first goes deeper than `limit`, outside strings; npos when it never does.
 std::size_t depthOverflowOffset(std::string_view text, std::size_t limit);
 

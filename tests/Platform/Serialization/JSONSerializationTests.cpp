@@ -204,6 +204,38 @@ TEST(JSONReading, InvalidUTF8IsAnErrorWithItsPosition)
     parseError("[\"\xED\xA0\x80\"]"); // an encoded surrogate is not UTF-8
 }
 
+TEST(JSONReading, UnicodeEncodingsAreDetected)
+{
+    auto encode = [](std::u32string_view text, int unitSize, bool bigEndian) {
+        std::string out;
+        for (char32_t cp : text) {
+            std::vector<std::uint32_t> units;
+            if (unitSize == 2 && cp > 0xFFFF)
+                units = {0xD800 + ((cp - 0x10000) >> 10), 0xDC00 + ((cp - 0x10000) & 0x3FF)};
+            else
+                units = {cp};
+            for (std::uint32_t unit : units)
+                for (int b = 0; b < unitSize; ++b)
+                    out.push_back(static_cast<char>(unit >> (8 * (bigEndian ? unitSize - 1 - b : b))));
+        }
+        return out;
+    };
+    std::u32string text = U"{\"k\":\"字😀\"}";
+    for (int unitSize : {2, 4})
+        for (bool bigEndian : {false, true})
+            for (bool mark : {false, true}) {
+                std::u32string input = mark ? U"\uFEFF" + text : text;
+                Ref<Error> error;
+                Id value = parse(encode(input, unitSize, bigEndian), 0, &error);
+                EXPECT_EQ(value["k"].stringValue(), "字😀") << unitSize << bigEndian << mark;
+            }
+    EXPECT_EQ(parse("\xEF\xBB\xBF[7]")[0].integerValue(), 7);
+    // A lone surrogate and a cut unit do not decode.
+    EXPECT_EQ(debugDescription(parseError(std::string("[\0\"\0\x00\xD8\"\0]\0", 10))),
+        "Unable to convert data to string around line 1, column 0.");
+    parseError(std::string("\xFF\xFE[\0]", 5));
+}
+
 TEST(JSONReading, NilDataIsAProgrammingError)
 {
     try {
