@@ -26,6 +26,8 @@ void HttpServer::start()
 {
     server_->new_task_queue = [] { return new httplib::ThreadPool(24); };
     server_->set_tcp_nodelay(true);
+    // Workers wait this long on an idle keep-alive connection, and stop() waits for them.
+    server_->set_keep_alive_timeout(1);
     port_ = server_->bind_to_any_port("127.0.0.1");
     if (port_ <= 0)
         throw std::runtime_error("cannot bind a loopback port");
@@ -114,6 +116,31 @@ void RawServer::send(int fd, const std::string& bytes)
             return;
         done += static_cast<std::size_t>(n);
     }
+}
+
+void Gate::open()
+{
+    std::lock_guard lock(mutex_);
+    open_ = true;
+    condition_.notify_all();
+}
+
+void Gate::wait()
+{
+    std::unique_lock lock(mutex_);
+    condition_.wait_for(lock, std::chrono::seconds(20), [&] { return open_; });
+}
+
+bool Gate::waitFor(const std::function<bool()>& predicate)
+{
+    std::unique_lock lock(mutex_);
+    return condition_.wait_for(lock, std::chrono::seconds(20), predicate);
+}
+
+void Gate::notify()
+{
+    std::lock_guard lock(mutex_);
+    condition_.notify_all();
 }
 
 int closedPort()

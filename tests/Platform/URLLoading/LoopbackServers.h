@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -64,6 +65,21 @@ private:
     std::mutex mutex_;
     std::vector<std::thread> workers_;
     std::vector<int> openFds_;
+};
+
+// A door a server handler waits at until the test opens it (at most 20 s, so a failing test
+// cannot hang the suite).
+class Gate {
+public:
+    void open();
+    void wait();
+    bool waitFor(const std::function<bool()>& predicate);
+    void notify();
+
+private:
+    std::mutex mutex_;
+    std::condition_variable condition_;
+    bool open_ = false;
 };
 
 // A port on 127.0.0.1 where nothing listens.

@@ -15,6 +15,7 @@ SessionRecorder::SessionRecorder()
         body_.append(data->view());
         if (events_.empty() || events_.back() != "data")
             events_.push_back("data");
+        condition_.notify_all();
     };
     delegate->didSendBodyData = [this](const auto&, const auto&, std::int64_t, std::int64_t total, std::int64_t expected) {
         std::lock_guard lock(mutex_);
@@ -83,6 +84,18 @@ void SessionRecorder::add(const std::string& event)
 {
     std::lock_guard lock(mutex_);
     events_.push_back(event);
+    condition_.notify_all();
+}
+
+bool SessionRecorder::waitForEvent(const std::string& prefix, double seconds)
+{
+    std::unique_lock lock(mutex_);
+    return condition_.wait_for(lock, std::chrono::duration<double>(seconds), [&] {
+        for (const auto& event : events_)
+            if (event.starts_with(prefix))
+                return true;
+        return false;
+    });
 }
 
 bool SessionRecorder::waitForCompletions(int count, double seconds)

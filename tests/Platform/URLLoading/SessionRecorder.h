@@ -28,6 +28,7 @@ public:
                                                                       Ref<net::URLCredential>&)> answer);
 
     bool waitForCompletions(int count = 1, double seconds = 30);
+    bool waitForEvent(const std::string& prefix, double seconds = 30);
     std::vector<std::string> events() const;
     std::string body() const;
     Ref<foundation::Error> error() const;

@@ -166,10 +166,11 @@ bool Transfer::setUp(Ref<foundation::Error>* error)
     curl_easy_setopt(easy_, CURLOPT_SSL_CTX_FUNCTION, &curlSslContext);
     curl_easy_setopt(easy_, CURLOPT_SSL_CTX_DATA, this);
 
+    // The idle time-out is watched by the engine (idleTooLong); libcurl's low-speed check
+    // averages over whole seconds and would kill a slow transfer that is still moving.
     double idle = idleTimeout();
+    idleLimit_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(idle));
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(idle * 1000));
-    curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(easy_, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(std::ceil(idle))));
     if (configuration->timeoutIntervalForResource > 0)
         curl_easy_setopt(easy_, CURLOPT_TIMEOUT_MS, static_cast<long>(configuration->timeoutIntervalForResource * 1000));
 
@@ -219,6 +220,15 @@ void Transfer::addHeaders()
     if (!request_->valueForHTTPHeaderField("User-Agent"))
         curl_easy_setopt(easy_, CURLOPT_USERAGENT, "CorvaneFonts/0.1 (Linux)");
     curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headers_);
+}
+
+bool Transfer::idleTooLong(std::chrono::steady_clock::time_point now)
+{
+    if (userPaused || backpressured_ || awaitingDisposition_) {
+        lastActivity_ = now;
+        return false;
+    }
+    return now - lastActivity_ > idleLimit_;
 }
 
 void Transfer::closeFile()

@@ -4,6 +4,7 @@
 #include "Platform/URLLoading/URLSessionDelegate.h"
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -38,6 +39,9 @@ public:
 
     // Engine thread.
     bool userPaused = false;
+    // True when no byte moved for longer than the idle time-out while the transfer could move.
+    bool idleTooLong(std::chrono::steady_clock::time_point now);
+    void noteActivity() { lastActivity_ = std::chrono::steady_clock::now(); }
     void finished(int curlCode);
     void closeFile();
     void markDetached() { detached_ = true; }
@@ -83,6 +87,8 @@ private:
     std::string hostKey_;
     long connectionLimit_ = 6;
     bool isDownload_ = false;
+    std::chrono::steady_clock::duration idleLimit_{};
+    std::chrono::steady_clock::time_point lastActivity_ = std::chrono::steady_clock::now();
     std::atomic<bool> detached_{false};
 
     Ref<InputStream> body_;

@@ -110,6 +110,7 @@ int curlSslContext(void*, void* sslContext, void* user)
 
 std::size_t Transfer::onHeader(const char* data, std::size_t length)
 {
+    noteActivity();
     if (headersDone_)
         return length; // trailers
     std::string line = trimLine(std::string_view(data, length));
@@ -169,6 +170,7 @@ void Transfer::headersComplete()
 
 std::size_t Transfer::onWrite(const char* data, std::size_t length)
 {
+    noteActivity();
     if (redirect_) {
         redirectBody_.append(data, std::min(length, kRedirectBodyLimit - std::min(kRedirectBodyLimit, redirectBody_.size())));
         return length;
@@ -246,6 +248,7 @@ void Transfer::onProgress(std::int64_t uploaded)
 {
     if (uploaded <= uploaded_)
         return;
+    noteActivity();
     uploaded_ = uploaded;
     if (sentScheduled_.exchange(true))
         return;
@@ -263,6 +266,7 @@ void Transfer::scheduleSent()
 
 std::size_t Transfer::onRead(char* buffer, std::size_t length)
 {
+    noteActivity();
     std::ptrdiff_t n = body_->read(reinterpret_cast<std::uint8_t*>(buffer), length);
     if (n < 0) {
         readFailed_ = true;

@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <chrono>
 
 namespace net::detail {
 
@@ -76,6 +77,7 @@ void TransferEngine::admit(const std::shared_ptr<Transfer>& transfer)
     }
     ++inUse;
     active_[transfer.get()] = transfer;
+    transfer->noteActivity();
     curl_multi_add_handle(multi_, transfer->easy());
     if (transfer->userPaused)
         curl_easy_pause(transfer->easy(), CURLPAUSE_ALL);
@@ -133,6 +135,22 @@ void TransferEngine::collectFinished()
     }
 }
 
+void TransferEngine::expireIdle()
+{
+    auto now = std::chrono::steady_clock::now();
+    std::vector<std::shared_ptr<Transfer>> expired;
+    for (const auto& [raw, transfer] : active_)
+        if (transfer->idleTooLong(now))
+            expired.push_back(transfer);
+    for (const auto& transfer : expired) {
+        active_.erase(transfer.get());
+        curl_multi_remove_handle(multi_, transfer->easy());
+        transfer->markDetached();
+        releaseSlot(transfer->hostKey());
+        transfer->finished(CURLE_OPERATION_TIMEDOUT);
+    }
+}
+
 void TransferEngine::run()
 {
     for (;;) {
@@ -146,12 +164,13 @@ void TransferEngine::run()
         int running = 0;
         curl_multi_perform(multi_, &running);
         collectFinished();
+        expireIdle();
         {
             std::lock_guard lock(mutex_);
             if (!commands_.empty())
                 continue;
         }
-        curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
+        curl_multi_poll(multi_, nullptr, 0, active_.empty() ? 1000 : 100, nullptr);
     }
 }
 

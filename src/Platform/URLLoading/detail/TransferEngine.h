@@ -44,6 +44,7 @@ private:
     void detach(const std::shared_ptr<Transfer>& transfer);
     void releaseSlot(const std::string& key);
     void collectFinished();
+    void expireIdle();
 
     CURLM* multi_ = nullptr;
     CURLSH* share_ = nullptr;

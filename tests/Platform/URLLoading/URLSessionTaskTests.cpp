@@ -1,0 +1,194 @@
+#include "LoopbackServers.h"
+#include "SessionRecorder.h"
+
+#include <httplib.h>
+#include <gtest/gtest.h>
+
+#include <future>
+#include <unistd.h>
+
+using foundation::Ref;
+using urltest::Gate;
+using urltest::HttpServer;
+using urltest::RawServer;
+using urltest::SessionRecorder;
+using urltest::makeSession;
+using urltest::request;
+
+namespace {
+
+// Sends a head and part of a body, then waits at the gate before sending the rest.
+std::function<void(int)> partThenRest(Gate& gate)
+{
+    return [&gate](int fd) {
+        RawServer::readRequestHead(fd);
+        RawServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 10\r\nContent-Type: application/octet-stream\r\n\r\nhello");
+        gate.wait();
+        RawServer::send(fd, "world");
+    };
+}
+
+struct PostedNotification {
+    std::string name;
+    unsigned long task;
+};
+
+} // namespace
+
+TEST(TaskCancellation, CancelBeforeResumeCompletesOnce)
+{
+    SessionRecorder recorder;
+    auto session = makeSession(recorder);
+    auto task = session->dataTaskWithRequest(request("http://127.0.0.1:9/never"));
+    task->cancel();
+    task->cancel();
+    ASSERT_TRUE(recorder.waitForCompletions());
+    task->resume();
+    EXPECT_EQ(task->state(), net::URLSessionTaskState::Completed);
+    EXPECT_EQ(recorder.events(), (std::vector<std::string>{"complete -999"}));
+    EXPECT_EQ(task->error()->localizedDescription(), "cancelled");
+}
+
+TEST(TaskCancellation, CancelMidTransferCompletesOnce)
+{
+    Gate gate;
+    RawServer server(partThenRest(gate));
+    SessionRecorder recorder;
+    auto session = makeSession(recorder);
+    auto task = session->dataTaskWithRequest(request(server.url("/slow")));
+    task->resume();
+    ASSERT_TRUE(recorder.waitForEvent("data"));
+    task->cancel();
+    EXPECT_NE(task->state(), net::URLSessionTaskState::Running);
+    ASSERT_TRUE(recorder.waitForCompletions());
+    task->cancel();
+    gate.open();
+    // Anything still queued for the task runs before this probe on the delegate queue.
+    std::promise<void> drained;
+    session->getTasksWithCompletionHandler([&](auto, auto, auto) { drained.set_value(); });
+    drained.get_future().wait();
+    EXPECT_EQ(recorder.completions(), 1);
+    EXPECT_EQ(recorder.events(), (std::vector<std::string>{"data", "complete -999"}));
+    EXPECT_EQ(recorder.body(), "hello");
+}
+
+TEST(TaskSuspension, SuspendedTaskFinishesAfterResume)
+{
+    Gate gate;
+    RawServer server(partThenRest(gate));
+    SessionRecorder recorder;
+    auto session = makeSession(recorder);
+    auto task = session->dataTaskWithRequest(request(server.url("/slow")));
+    task->resume();
+    ASSERT_TRUE(recorder.waitForEvent("data"));
+    task->suspend();
+    EXPECT_EQ(task->state(), net::URLSessionTaskState::Suspended);
+    gate.open();
+    task->resume();
+    ASSERT_TRUE(recorder.waitForCompletions());
+    EXPECT_EQ(recorder.body(), "helloworld");
+    EXPECT_FALSE(recorder.error());
+}
+
+TEST(TaskNotifications, ResumeAndSuspendAnnounceOnlyRealChanges)
+{
+    std::mutex mutex;
+    std::vector<PostedNotification> posted;
+    net::setTaskNotificationPoster([&](std::string_view name, const Ref<net::URLSessionTask>& task) {
+        std::lock_guard lock(mutex);
+        posted.push_back({std::string(name), task->taskIdentifier()});
+    });
+    SessionRecorder recorder;
+    auto session = makeSession(recorder);
+    auto task = session->dataTaskWithRequest(request("http://127.0.0.1:9/never"));
+    task->suspend(); // already suspended: silent
+    task->resume();
+    task->resume(); // already running: silent
+    task->suspend();
+    task->suspend();
+    task->cancel();
+    ASSERT_TRUE(recorder.waitForCompletions());
+    net::setTaskNotificationPoster(nullptr);
+    std::lock_guard lock(mutex);
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_EQ(posted[0].name, "com.ostrelle.networking.nsurlsessiontask.resume");
+    EXPECT_EQ(posted[1].name, "com.ostrelle.networking.nsurlsessiontask.suspend");
+    EXPECT_EQ(posted[0].task, task->taskIdentifier());
+}
+
+TEST(TaskTimeout, StalledServerTimesOut)
+{
+    Gate gate;
+    RawServer server([&gate](int fd) {
+        RawServer::readRequestHead(fd);
+        gate.wait();
+    });
+    SessionRecorder recorder;
+    auto session = makeSession(recorder);
+    auto req = request(server.url("/stall"));
+    req->setTimeoutInterval(1);
+    session->dataTaskWithRequest(req)->resume();
+    ASSERT_TRUE(recorder.waitForCompletions());
+    gate.open();
+    auto error = recorder.error();
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), net::NSURLErrorTimedOut);
+    EXPECT_EQ(error->localizedDescription(), "The request timed out.");
+    EXPECT_EQ(error->objectForUserInfoKey(foundation::NSURLErrorFailingURLStringErrorKey).stringValue(), server.url("/stall"));
+}
+
+TEST(TaskTimeout, SlowSteadyTransferIsNotKilled)
+{
+    // The time-out is idle time: a transfer that keeps trickling outlives it several times over.
+    RawServer server([](int fd) {
+        RawServer::readRequestHead(fd);
+        RawServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 8\r\nContent-Type: application/octet-stream\r\n\r\n");
+        for (int i = 0; i < 8; ++i) {
+            ::usleep(200000);
+            RawServer::send(fd, "s");
+        }
+    });
+    SessionRecorder recorder;
+    auto session = makeSession(recorder);
+    auto req = request(server.url("/trickle"));
+    req->setTimeoutInterval(0.5);
+    session->dataTaskWithRequest(req)->resume();
+    ASSERT_TRUE(recorder.waitForCompletions());
+    EXPECT_FALSE(recorder.error()) << recorder.error()->description();
+    EXPECT_EQ(recorder.body(), std::string(8, 's'));
+}
+
+TEST(ConnectionLimit, SixTransfersPerHostPerSession)
+{
+    Gate gate;
+    std::atomic<int> inside{0};
+    std::atomic<int> most{0};
+    HttpServer server;
+    server.routes().Get("/block", [&](const httplib::Request&, httplib::Response& res) {
+        int now = ++inside;
+        int seen = most;
+        while (now > seen && !most.compare_exchange_weak(seen, now)) { }
+        gate.notify();
+        gate.wait();
+        --inside;
+        res.set_content("done", "application/octet-stream");
+    });
+    server.routes().Get("/free", [](const httplib::Request&, httplib::Response& res) { res.set_content("free", "application/octet-stream"); });
+    server.start();
+
+    SessionRecorder recorder;
+    auto session = makeSession(recorder);
+    for (int i = 0; i < 8; ++i)
+        session->dataTaskWithRequest(request(server.url("/block")))->resume();
+    ASSERT_TRUE(gate.waitFor([&] { return inside == 6; }));
+
+    SessionRecorder other;
+    makeSession(other)->dataTaskWithRequest(request(server.url("/free")))->resume();
+    ASSERT_TRUE(other.waitForCompletions()) << "another session has slots of its own";
+    EXPECT_EQ(other.body(), "free");
+
+    gate.open();
+    ASSERT_TRUE(recorder.waitForCompletions(8));
+    EXPECT_EQ(most, 6);
+    EXPECT_EQ(recorder.body(), std::string("done").append("done").append("done").append("done").append("done").append("done").append("done").append("done"));
+}
