@@ -22,52 +22,34 @@ template <class T> struct ValueTraits;
 
 namespace detail {
 
-template <class T> constexpr char scalarCode()
-{
-    if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, char> || std::is_same_v<T, signed char>)
-        return 'c';
-    else if constexpr (std::is_same_v<T, unsigned char>)
-        return 'C';
-    else if constexpr (std::is_same_v<T, short>)
-        return 's';
-    else if constexpr (std::is_same_v<T, unsigned short>)
-        return 'S';
-    else if constexpr (std::is_same_v<T, int>)
-        return 'i';
-    else if constexpr (std::is_same_v<T, unsigned int>)
-        return 'I';
-    else if constexpr (std::is_same_v<T, long> || std::is_same_v<T, long long>)
-        return 'q'; // a 64-bit long encodes as the platform's NSInteger
-    else if constexpr (std::is_same_v<T, unsigned long> || std::is_same_v<T, unsigned long long>)
-        return 'Q';
-    else if constexpr (std::is_same_v<T, float>)
-        return 'f';
-    else
-        return 'd';
-}
+// A scalar's type code, and the accessor the platform sends a value to get that scalar out.
+struct ScalarDescription {
+    char code;
+    std::string_view selector;
+};
 
-template <class T> constexpr std::string_view scalarSelector()
+template <class T> constexpr ScalarDescription describeScalar()
 {
     if constexpr (std::is_same_v<T, bool> || std::is_same_v<T, char> || std::is_same_v<T, signed char>)
-        return "charValue";
+        return { 'c', "charValue" };
     else if constexpr (std::is_same_v<T, unsigned char>)
-        return "unsignedCharValue";
+        return { 'C', "unsignedCharValue" };
     else if constexpr (std::is_same_v<T, short>)
-        return "shortValue";
+        return { 's', "shortValue" };
     else if constexpr (std::is_same_v<T, unsigned short>)
-        return "unsignedShortValue";
+        return { 'S', "unsignedShortValue" };
     else if constexpr (std::is_same_v<T, int>)
-        return "intValue";
+        return { 'i', "intValue" };
     else if constexpr (std::is_same_v<T, unsigned int>)
-        return "unsignedIntValue";
+        return { 'I', "unsignedIntValue" };
     else if constexpr (std::is_same_v<T, long> || std::is_same_v<T, long long>)
-        return "longLongValue";
+        return { 'q', "longLongValue" }; // a 64-bit long encodes as the platform's NSInteger
     else if constexpr (std::is_same_v<T, unsigned long> || std::is_same_v<T, unsigned long long>)
-        return "unsignedLongLongValue";
+        return { 'Q', "unsignedLongLongValue" };
     else if constexpr (std::is_same_v<T, float>)
-        return "floatValue";
+        return { 'f', "floatValue" };
     else
-        return "doubleValue";
+        return { 'd', "doubleValue" };
 }
 
 } // namespace detail
@@ -76,7 +58,7 @@ template <foundation::Arithmetic T> struct ValueTraits<T> {
     static constexpr bool isObject = false;
     static std::string encoding(std::string_view /*className*/)
     {
-        return std::string(1, detail::scalarCode<T>());
+        return std::string(1, detail::describeScalar<T>().code);
     }
     static foundation::Id box(T value)
     {
@@ -90,13 +72,13 @@ template <foundation::Arithmetic T> struct ValueTraits<T> {
         if constexpr (std::is_same_v<T, bool>) {
             return unboxBool(value);
         } else if constexpr (std::is_floating_point_v<T>) {
-            auto real = unboxReal(value, detail::scalarSelector<T>());
+            auto real = unboxReal(value, detail::describeScalar<T>().selector);
             return real ? std::optional<T>(static_cast<T>(*real)) : std::nullopt;
         } else if constexpr (std::is_unsigned_v<T>) {
-            auto integer = unboxUnsigned(value, detail::scalarSelector<T>());
+            auto integer = unboxUnsigned(value, detail::describeScalar<T>().selector);
             return integer ? std::optional<T>(static_cast<T>(*integer)) : std::nullopt;
         } else {
-            auto integer = unboxSigned(value, detail::scalarSelector<T>());
+            auto integer = unboxSigned(value, detail::describeScalar<T>().selector);
             return integer ? std::optional<T>(static_cast<T>(*integer)) : std::nullopt;
         }
     }

@@ -109,22 +109,16 @@ TEST(KeyedUnarchiverInput, DeepNestingStopsAtTheLimit)
 
 TEST(KeyedUnarchiverInput, UnknownAndNonCodingClassesAreDamage)
 {
-    auto unknown = handMade([](plist_t objects) {
-        plist_t object = plist_new_dict();
-        plist_dict_set_item(object, "$class", plist_new_uid(2));
-        plist_array_append_item(objects, object);
-        plist_array_append_item(objects, classDescription("KXNeverRegistered"));
-        return 1;
-    });
-    EXPECT_EQ(errorCode(*unknown), 4864);
-    auto notCoding = handMade([](plist_t objects) {
-        plist_t object = plist_new_dict();
-        plist_dict_set_item(object, "$class", plist_new_uid(2));
-        plist_array_append_item(objects, object);
-        plist_array_append_item(objects, classDescription("NSObject"));
-        return 1;
-    });
-    EXPECT_EQ(errorCode(*notCoding), 4864);
+    for (const char* name : { "KXNeverRegistered", "NSObject" }) {
+        auto data = handMade([name](plist_t objects) {
+            plist_t object = plist_new_dict();
+            plist_dict_set_item(object, "$class", plist_new_uid(2));
+            plist_array_append_item(objects, object);
+            plist_array_append_item(objects, classDescription(name));
+            return 1;
+        });
+        EXPECT_EQ(errorCode(*data), 4864) << name;
+    }
 }
 
 TEST(KeyedUnarchiverKeys, MissingKeysAnswerNothingWithoutFailing)
