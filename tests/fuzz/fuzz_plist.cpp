@@ -25,8 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     auto binary = PropertyListSerialization::dataWithPropertyList(plist, PropertyListBinaryFormat_v1_0, 0, &error);
     if (!binary || PropertyListSerialization::propertyListWithData(binary, 0, nullptr, &error).isNil())
         std::abort();
-    // XML cannot hold every control character, so its output is written but not required to read back.
-    if (!PropertyListSerialization::dataWithPropertyList(plist, PropertyListXMLFormat_v1_0, 0, &error))
+    // What XML cannot hold is refused; what it writes reads back.
+    auto xml = PropertyListSerialization::dataWithPropertyList(plist, PropertyListXMLFormat_v1_0, 0, &error);
+    if (xml && PropertyListSerialization::propertyListWithData(xml, 0, nullptr, &error).isNil())
+        std::abort();
+    if (!xml && error->code() != PropertyListSerialization::kWriteInvalidError)
         std::abort();
     return 0;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Foundation/Object.h"
+#include "Platform/Serialization/PropertyListSerialization.h"
 
 #include <optional>
 #include <string>
@@ -19,8 +20,8 @@ Id readBinary(std::string_view bytes, unsigned long options, std::string& failur
 std::string writeXML(const Id& plist);
 std::string writeBinary(const Id& plist);
 
-// Empty when the object can be written; otherwise why not.
-std::string validatePropertyList(const Id& plist);
+// Empty when the object can be written in the format; otherwise why not.
+std::string validatePropertyList(const Id& plist, PropertyListFormat format);
 
 // Leaves as the mutability options ask.
 Id makeString(std::string utf8, unsigned long options);

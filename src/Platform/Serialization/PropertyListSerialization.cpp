@@ -33,13 +33,27 @@ Id makeData(std::string_view bytes, unsigned long options)
 
 namespace {
 
-std::string validate(const Id& value, std::size_t depth)
+// XML 1.0 cannot carry most control characters, nor U+FFFE and U+FFFF, even as references; a
+// string holding one would be written but could never be read back.
+bool fitsXML(std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            return false;
+        if (c == 0xEF && text.substr(i + 1, 1) == "\xBF" && (text.substr(i + 2, 1) == "\xBE" || text.substr(i + 2, 1) == "\xBF"))
+            return false;
+    }
+    return true;
+}
+
+std::string validate(const Id& value, bool xml, std::size_t depth)
 {
     if (depth > PropertyListSerialization::kMaxDepth)
         return "too many nested arrays or dictionaries";
     if (auto* array = value.ptr<Array>()) {
         for (const Id& element : *array)
-            if (auto reason = validate(element, depth + 1); !reason.empty())
+            if (auto reason = validate(element, xml, depth + 1); !reason.empty())
                 return reason;
         return {};
     }
@@ -47,11 +61,15 @@ std::string validate(const Id& value, std::size_t depth)
         for (const auto& entry : *dictionary) {
             if (!entry.key.is<String>())
                 return "dictionary keys must be strings";
-            if (auto reason = validate(entry.value, depth + 1); !reason.empty())
+            if (xml && !fitsXML(entry.key.ptr<String>()->utf8()))
+                return "XML cannot hold the control characters of a key";
+            if (auto reason = validate(entry.value, xml, depth + 1); !reason.empty())
                 return reason;
         }
         return {};
     }
+    if (auto* string = value.ptr<String>(); string && xml && !fitsXML(string->utf8()))
+        return "XML cannot hold the control characters of a string";
     if (value.is<String>() || value.is<Number>() || value.is<Date>() || value.is<Data>())
         return {};
     return "property lists cannot contain objects of type '" + (value ? value.get()->isa()->name() : std::string("nil")) + "'";
@@ -73,9 +91,9 @@ bool looksBinary(std::string_view bytes)
 
 } // namespace
 
-std::string validatePropertyList(const Id& plist)
+std::string validatePropertyList(const Id& plist, PropertyListFormat format)
 {
-    return validate(plist, 0);
+    return validate(plist, format == PropertyListXMLFormat_v1_0, 0);
 }
 
 } // namespace plist
@@ -110,7 +128,7 @@ Ref<Data> PropertyListSerialization::dataWithPropertyList(const Id& plist, Prope
             *error = plist::writeError(kWriteStreamError, "Property list format " + std::to_string(format) + " is not supported for writing");
         return nullptr;
     }
-    if (auto reason = plist::validatePropertyList(plist); !reason.empty()) {
+    if (auto reason = plist::validatePropertyList(plist, format); !reason.empty()) {
         if (error)
             *error = plist::writeError(kWriteInvalidError, "Property list invalid for format: " + std::to_string(format) + " (" + reason + ")");
         return nullptr;
@@ -122,7 +140,7 @@ Ref<Data> PropertyListSerialization::dataWithPropertyList(const Id& plist, Prope
 bool PropertyListSerialization::propertyListIsValidForFormat(const Id& plist, PropertyListFormat format)
 {
     return (format == PropertyListXMLFormat_v1_0 || format == PropertyListBinaryFormat_v1_0)
-        && plist::validatePropertyList(plist).empty();
+        && plist::validatePropertyList(plist, format).empty();
 }
 
 } // namespace foundation

@@ -32,8 +32,9 @@ enum PropertyListMutabilityOptions : unsigned long {
 // so no network access, DTD or entity expansion takes place.
 //
 // Writing accepts strings, numbers, dates, data, arrays, and dictionaries with string keys; any
-// other object (Null included) gives nil and an error with code 3852; the OpenStep format gives
-// code 3851. Safe to call from any thread.
+// other object (Null included) gives nil and an error with code 3852, and so does a string with a
+// control character other than tab and line breaks in XML, which that format cannot hold (binary
+// can); the OpenStep format gives code 3851. Safe to call from any thread.
 class PropertyListSerialization {
 public:
     static constexpr std::size_t kMaxDepth = 512;

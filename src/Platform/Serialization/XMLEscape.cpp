@@ -15,6 +15,9 @@ void appendXMLEscaped(std::string& out, std::string_view text, bool attribute)
         case '>':
             out += "&gt;";
             break;
+        case '\r': // a reference survives the reader's line-end normalisation
+            out += "&#13;";
+            break;
         case '"':
             out += attribute ? "&quot;" : "\"";
             break;

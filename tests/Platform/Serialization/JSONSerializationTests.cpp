@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <limits>
 #include <optional>
+#include <thread>
 
 using namespace foundation;
 
@@ -245,6 +246,31 @@ TEST(JSONReading, NilDataIsAProgrammingError)
         EXPECT_EQ(exception.name(), NSInvalidArgumentException);
         EXPECT_EQ(exception.reason(), "data parameter is nil");
     }
+}
+
+TEST(JSONReading, ThreadsParseAtOnceWithoutSharingState)
+{
+    // Each thread parses its own documents, large and small, so that a parser shared between
+    // threads or kept across a larger document would mix results up.
+    std::vector<std::thread> threads;
+    std::vector<int> mismatches(4, 0);
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([t, &mismatches] {
+            std::string big = "[";
+            for (int i = 0; i < 2000; ++i)
+                big += (i ? "," : "") + std::to_string(t * 100000 + i);
+            big += "]";
+            for (int round = 0; round < 50; ++round) {
+                Id small = parse("{\"thread\":" + std::to_string(t) + "}");
+                Id large = parse(big);
+                if (small["thread"].integerValue() != t || large.count() != 2000 || large[1999].integerValue() != t * 100000 + 1999)
+                    ++mismatches[t];
+            }
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(mismatches, std::vector<int>(4, 0));
 }
 
 TEST(JSONReadingErrors, DescriptionFollowsTheProcessLanguage)

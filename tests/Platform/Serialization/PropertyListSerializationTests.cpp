@@ -187,6 +187,13 @@ TEST(PropertyListWriting, InvalidObjectsAndFormatsGiveErrors)
     EXPECT_FALSE(PropertyListSerialization::propertyListIsValidForFormat(Id(), PropertyListXMLFormat_v1_0));
     EXPECT_TRUE(PropertyListSerialization::propertyListIsValidForFormat(Id("a"), PropertyListBinaryFormat_v1_0));
 
+    // XML cannot carry most control characters; binary can.
+    auto control = Array::create({Id("bell\x07")});
+    EXPECT_FALSE(PropertyListSerialization::dataWithPropertyList(control, PropertyListXMLFormat_v1_0, 0, &error));
+    EXPECT_EQ(error->code(), 3852);
+    EXPECT_TRUE(read(write(control, PropertyListBinaryFormat_v1_0)).isEqual(control));
+    EXPECT_TRUE(read(write(Array::create({Id("tab\tline\r\n")}), PropertyListXMLFormat_v1_0))[0].isEqual(Id("tab\tline\r\n")));
+
     auto loop = MutableArray::create();
     loop->addObject(loop);
     EXPECT_FALSE(PropertyListSerialization::dataWithPropertyList(loop, PropertyListBinaryFormat_v1_0, 0, &error));
