@@ -11,6 +11,7 @@
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/Set.h"
 #include "Platform/Foundation/String.h"
+#include "Platform/Foundation/URL.h"
 #include "Platform/Storage/Coding.h"
 #include "Platform/Storage/detail/PlistNode.h"
 
@@ -175,6 +176,9 @@ PlistPtr KeyedArchiver::State::encodeContents(const Object& object)
         }
         plist_dict_set_item(node.get(), "NS.keys", uidArray(keys));
         plist_dict_set_item(node.get(), "NS.objects", uidArray(values));
+    } else if (const auto* url = dynamic_cast<const URL*>(&object)) {
+        plist_dict_set_item(node.get(), "NS.base", plist_new_uid(encode(url->baseURL())));
+        plist_dict_set_item(node.get(), "NS.relative", plist_new_uid(encode(Id(url->relativeString()))));
     } else if (const auto* error = dynamic_cast<const Error*>(&object)) {
         plist_dict_set_item(node.get(), "NSCode", plist_new_uint(static_cast<std::uint64_t>(error->code())));
         plist_dict_set_item(node.get(), "NSDomain", plist_new_uid(encode(Id(error->domain()))));

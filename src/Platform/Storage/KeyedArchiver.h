@@ -16,7 +16,7 @@ class Error;
 // "$objects" ("$null" first, then each object once, referenced by UID; class descriptions carry
 // "$classname" and "$classes").
 //
-// Strings, numbers, data, dates, Null, errors, arrays, dictionaries and sets are written the way
+// Strings, numbers, data, dates, URLs, Null, errors, arrays, dictionaries and sets are written the way
 // the platform writes them; any other object must adopt Coding. An object met twice (by
 // identity) is written once and referenced twice. An object that can be neither is a misuse
 // (NSInvalidArgumentException, the platform's "unrecognized selector" text); with a guard it is

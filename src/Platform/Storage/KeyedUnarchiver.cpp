@@ -10,6 +10,7 @@
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/Set.h"
 #include "Platform/Foundation/String.h"
+#include "Platform/Foundation/URL.h"
 #include "Platform/Storage/Coding.h"
 #include "Platform/Storage/detail/PlistNode.h"
 
@@ -224,6 +225,14 @@ Id KeyedUnarchiver::State::decodeClassed(plist_t node, const std::string& classN
         for (std::size_t i = 0; i < keys.size(); ++i)
             dictionary->setObject(values[i], keys[i]);
         return mutableKind ? Id(dictionary) : dictionary->copy();
+    }
+    if (className == "NSURL") {
+        Id base = decode(plist_dict_get_item(node, "NS.base"));
+        Id relative = decode(plist_dict_get_item(node, "NS.relative"));
+        Ref<URL> url = URL::URLWithString(relative.stringValue(), base.as<URL>());
+        if (!url)
+            fail("a URL that does not parse");
+        return url;
     }
     if (className == "NSError") {
         std::uint64_t code = 0;

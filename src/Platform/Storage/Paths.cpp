@@ -93,7 +93,13 @@ fs::path Paths::resourceDirectory()
         if (fs::is_directory(beside, error))
             return beside;
     }
-    return fs::path(CORVANE_INSTALL_PREFIX) / "share" / kApplicationFolder;
+    fs::path installed = fs::path(CORVANE_INSTALL_PREFIX) / "share" / kApplicationFolder;
+#ifdef CORVANE_SOURCE_RESOURCE_DIR
+    // Run from a build tree that was never installed: the resources of the source tree.
+    if (!fs::is_directory(installed, error) && fs::is_directory(CORVANE_SOURCE_RESOURCE_DIR, error))
+        return CORVANE_SOURCE_RESOURCE_DIR;
+#endif
+    return installed;
 }
 
 } // namespace foundation

@@ -24,7 +24,8 @@ public:
 
     // The application's read-only resources: $CORVANE_RESOURCE_DIR when set, else
     // share/corvane-fonts beside the running executable's prefix when it exists (a relocated
-    // install), else the install prefix's share/corvane-fonts.
+    // install), else the install prefix's share/corvane-fonts; when that does not exist either
+    // (a build tree run before installing), the source tree's resources folder if there is one.
     static std::filesystem::path resourceDirectory();
 
     static constexpr const char* kApplicationFolder = "corvane-fonts";

@@ -130,6 +130,19 @@ TEST(KeyedArchiverValues, AnObjectMetTwiceIsWrittenOnceAndSharedAgain)
     EXPECT_EQ(decoded[0].get(), decoded[1].get());
 }
 
+TEST(KeyedArchiverValues, URLsKeepTheirBase)
+{
+    auto base = URL::URLWithString("https://example.invalid/fonts/");
+    auto relative = URL::URLWithString("list?page=2", base);
+    ASSERT_TRUE(relative);
+    Id decoded = roundTrip(Array::create({ Id(relative), Id(base) }));
+    auto url = decoded[0].as<URL>();
+    ASSERT_TRUE(url);
+    EXPECT_EQ(url->absoluteString(), "https://example.invalid/fonts/list?page=2");
+    EXPECT_EQ(url->relativeString(), "list?page=2");
+    EXPECT_EQ(url->baseURL().get(), decoded[1].get());
+}
+
 TEST(KeyedArchiverValues, ErrorsKeepDomainCodeAndUserInfo)
 {
     auto error = Error::create("KXHTTPError", -1001, "超时");
