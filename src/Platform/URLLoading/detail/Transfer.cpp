@@ -165,6 +165,12 @@ bool Transfer::setUp(Ref<foundation::Error>* error)
     curl_easy_setopt(easy_, CURLOPT_SSL_SESSIONID_CACHE, 0L);
     curl_easy_setopt(easy_, CURLOPT_SSL_CTX_FUNCTION, &curlSslContext);
     curl_easy_setopt(easy_, CURLOPT_SSL_CTX_DATA, this);
+    // libcurl reuses a TLS connection only for the same CA file name. A name of the session's
+    // own (never read: verification is ours) keeps sessions from sharing TLS connections, so
+    // each session's delegate sees the challenge for every server it talks to.
+    caKey_ = "/nonexistent/corvane-session-" + std::to_string(task_->session()->sessionIdentifier());
+    curl_easy_setopt(easy_, CURLOPT_CAINFO, caKey_.c_str());
+    curl_easy_setopt(easy_, CURLOPT_CAPATH, nullptr);
 
     // The idle time-out is watched by the engine (idleTooLong); libcurl's low-speed check
     // averages over whole seconds and would kill a slow transfer that is still moving.
@@ -269,6 +275,8 @@ Ref<foundation::Error> Transfer::errorFor(int curlCode) const
     default:
         break;
     }
+    if (headerTooLarge_ || (curlCode == CURLE_OUT_OF_MEMORY && !headersDone_))
+        return makeURLError(NSURLErrorBadServerResponse, url);
     if (writeFailed_)
         return makeURLError(NSURLErrorCannotWriteToFile, url);
     if (readFailed_)

@@ -85,6 +85,7 @@ private:
     std::string host_;
     long port_ = 0;
     std::string hostKey_;
+    std::string caKey_;
     long connectionLimit_ = 6;
     bool isDownload_ = false;
     std::chrono::steady_clock::duration idleLimit_{};
@@ -101,6 +102,8 @@ private:
     std::string version_;
     std::vector<std::pair<std::string, std::string>> headerLines_;
     bool headersDone_ = false;
+    std::size_t headerBytes_ = 0;
+    bool headerTooLarge_ = false;
     bool redirect_ = false;
     Ref<HTTPURLResponse> response_;
     std::string redirectBody_;

@@ -32,6 +32,8 @@ namespace {
 constexpr std::int64_t kHighWater = 8 * 1024 * 1024;
 constexpr std::int64_t kLowWater = 2 * 1024 * 1024;
 constexpr std::size_t kRedirectBodyLimit = 1024 * 1024;
+// A response head larger than this is not a server we want to talk to.
+constexpr std::size_t kHeaderLimit = 256 * 1024;
 
 std::string trimLine(std::string_view line)
 {
@@ -113,6 +115,11 @@ std::size_t Transfer::onHeader(const char* data, std::size_t length)
     noteActivity();
     if (headersDone_)
         return length; // trailers
+    headerBytes_ += length;
+    if (headerBytes_ > kHeaderLimit) {
+        headerTooLarge_ = true;
+        return 0;
+    }
     std::string line = trimLine(std::string_view(data, length));
     if (line.starts_with("HTTP/")) {
         std::size_t space = line.find(' ');
