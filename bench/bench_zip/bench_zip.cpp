@@ -1,0 +1,221 @@
+// Unpacking and creating zip archives: ZipArchive against the command-line zip and unzip, on
+// archives generated here in a temporary folder: 20,000 small files, and one 512 MiB compressible
+// file. Unpacking reads the same archives (made by zip) with both; creating uses the same level.
+// The last line is the unpack ratio (ours/unzip, lower is better).
+#include "Lib/ZipArchive/ZipArchive.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kSmallFiles = 20000;
+constexpr std::uint64_t kLargeBytes = 512ull * 1024 * 1024;
+constexpr int kLevel = 6; // zip's default, given to both sides
+
+struct Workload {
+    fs::path root;
+    fs::path smallSource;
+    fs::path largeSource;
+    fs::path smallArchive;
+    fs::path largeArchive;
+};
+
+int shell(const std::string& command)
+{
+    int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string quoted(const fs::path& path)
+{
+    return "'" + path.string() + "'";
+}
+
+// Text that compresses the way font metadata and sources do: words from a small vocabulary.
+std::string compressibleText(std::mt19937& random, std::size_t length)
+{
+    static const char* kWords[] = {"glyph ", "kerning ", "family ", "weight ", "Regular ", "Bold ", "italic ",
+                                   "ascender ", "descender ", "outline ", "hinting ", "0x2F3A ", "unicode ", "\n"};
+    std::string text;
+    text.reserve(length + 16);
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(kWords) - 1);
+    while (text.size() < length)
+        text += kWords[pick(random)];
+    text.resize(length);
+    return text;
+}
+
+const Workload& workload()
+{
+    static const Workload made = [] {
+        Workload w;
+        char pattern[] = "/tmp/bench_zip.XXXXXX";
+        w.root = ::mkdtemp(pattern);
+        w.smallSource = w.root / "small";
+        w.largeSource = w.root / "large";
+        std::mt19937 random(20261206);
+        std::uniform_int_distribution<std::size_t> size(200, 4000);
+        for (int i = 0; i < kSmallFiles; ++i) {
+            fs::path folder = w.smallSource / ("family" + std::to_string(i / 200));
+            if (i % 200 == 0)
+                fs::create_directories(folder);
+            std::ofstream(folder / ("font" + std::to_string(i) + ".txt"), std::ios::binary)
+                << compressibleText(random, size(random));
+        }
+        fs::create_directories(w.largeSource);
+        {
+            std::ofstream out(w.largeSource / "catalogue.bin", std::ios::binary);
+            std::string block = compressibleText(random, 1 << 20);
+            for (std::uint64_t written = 0; written < kLargeBytes; written += block.size()) {
+                block[written % block.size()] = static_cast<char>('A' + (written >> 20) % 26); // blocks differ
+                out << block;
+            }
+        }
+        w.smallArchive = w.root / "small.zip";
+        w.largeArchive = w.root / "large.zip";
+        std::string level = " -" + std::to_string(kLevel);
+        if (shell("cd " + quoted(w.smallSource) + " && zip -r -q" + level + " " + quoted(w.smallArchive) + " .") != 0
+            || shell("cd " + quoted(w.largeSource) + " && zip -r -q" + level + " " + quoted(w.largeArchive) + " .")
+                != 0) {
+            std::fprintf(stderr, "zip failed; is it installed?\n");
+            std::exit(1);
+        }
+        return w;
+    }();
+    return made;
+}
+
+void cleanUp()
+{
+    std::error_code ignored;
+    fs::remove_all(workload().root, ignored);
+}
+
+const fs::path& archiveFor(bool large)
+{
+    return large ? workload().largeArchive : workload().smallArchive;
+}
+
+const fs::path& sourceFor(bool large)
+{
+    return large ? workload().largeSource : workload().smallSource;
+}
+
+void unpackOurs(benchmark::State& state, bool large)
+{
+    fs::path out = workload().root / "out-ours";
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(out);
+        state.ResumeTiming();
+        if (!ZipArchive::unzipFileAtPath(archiveFor(large), out))
+            state.SkipWithError("unpacking failed");
+    }
+    fs::remove_all(out);
+}
+
+void unpackUnzip(benchmark::State& state, bool large)
+{
+    fs::path out = workload().root / "out-unzip";
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove_all(out);
+        state.ResumeTiming();
+        if (shell("unzip -q -o " + quoted(archiveFor(large)) + " -d " + quoted(out)) != 0)
+            state.SkipWithError("unzip failed");
+    }
+    fs::remove_all(out);
+}
+
+void createOurs(benchmark::State& state, bool large)
+{
+    fs::path archive = workload().root / "ours.zip";
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(archive);
+        state.ResumeTiming();
+        if (!ZipArchive::createZipFileAtPath(archive, sourceFor(large), false, kLevel, "", false, {}))
+            state.SkipWithError("creating failed");
+    }
+    fs::remove(archive);
+}
+
+void createZip(benchmark::State& state, bool large)
+{
+    fs::path archive = workload().root / "theirs.zip";
+    std::string command = "cd " + quoted(sourceFor(large)) + " && zip -r -q -" + std::to_string(kLevel) + " "
+        + quoted(archive) + " .";
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::remove(archive); // zip would otherwise update the archive of the previous round
+        state.ResumeTiming();
+        if (shell(command) != 0)
+            state.SkipWithError("zip failed");
+    }
+    fs::remove(archive);
+}
+
+class RecordingReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const auto& run : runs)
+            if (run.run_type == Run::RT_Iteration)
+                perIteration[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> perIteration;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    workload();
+    std::printf("workload: %d small files (archive %ju bytes), one %ju-byte file (archive %ju bytes), level %d\n",
+                kSmallFiles, static_cast<std::uintmax_t>(fs::file_size(workload().smallArchive)),
+                static_cast<std::uintmax_t>(kLargeBytes),
+                static_cast<std::uintmax_t>(fs::file_size(workload().largeArchive)), kLevel);
+    struct Case {
+        const char* name;
+        void (*function)(benchmark::State&, bool);
+    };
+    const Case cases[] = {{"unpack/ours", unpackOurs}, {"unpack/unzip", unpackUnzip}, {"create/ours", createOurs},
+                          {"create/zip", createZip}};
+    for (const Case& c : cases) {
+        for (bool large : {false, true}) {
+            std::string name = std::string(c.name) + (large ? "/large_512MiB" : "/small_20000");
+            auto function = c.function;
+            benchmark::RegisterBenchmark(name.c_str(), [function, large](benchmark::State& s) { function(s, large); })
+                ->Unit(benchmark::kMillisecond)
+                ->UseRealTime()
+                ->Iterations(large ? 2 : 3);
+        }
+    }
+    RecordingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    cleanUp();
+
+    auto& t = reporter.perIteration;
+    auto total = [&t](const std::string& prefix) {
+        return t[prefix + "/small_20000/iterations:3/real_time"] + t[prefix + "/large_512MiB/iterations:2/real_time"];
+    };
+    auto ratio = [&](const char* ours, const char* peer) { return total(peer) > 0 ? total(ours) / total(peer) : 0.0; };
+    std::printf("ratio %.3f create (20000 small files + one 512 MiB file, level %d, ours/zip -r -q)\n",
+                ratio("create/ours", "create/zip"), kLevel);
+    std::printf("ratio %.3f unpack (20000 small files + one 512 MiB file, ours/unzip -q -o)\n",
+                ratio("unpack/ours", "unpack/unzip"));
+    return 0;
+}
