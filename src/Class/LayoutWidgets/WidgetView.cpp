@@ -77,8 +77,9 @@ void WidgetView::setFrame(const autolayout::Rect& frame)
 {
     if (!widget_)
         return;
-    widget_->setGeometry(QRect(int(std::lround(frame.x)), int(std::lround(frame.y)), int(std::lround(frame.width)),
-        int(std::lround(frame.height))));
+    // Layout hands over whole units already; the conversion only drops the fraction.
+    widget_->setGeometry(QRect(static_cast<int>(frame.x), static_cast<int>(frame.y), static_cast<int>(frame.width),
+        static_cast<int>(frame.height)));
 }
 
 autolayout::Size WidgetView::intrinsicContentSize() const

@@ -3,7 +3,7 @@
 #include "Platform/AutoLayout/Row.h"
 
 #include <cstdio>
-#include <unordered_map>
+#include <algorithm>
 
 namespace autolayout {
 
@@ -17,22 +17,20 @@ double Expression::value() const
 
 Expression Expression::reduced() const
 {
+    // Layout expressions hold a handful of terms, so a linear merge beats any map.
     std::vector<Term> terms;
-    std::unordered_map<const void*, std::size_t> position;
+    terms.reserve(terms_.size());
     for (const Term& term : terms_) {
-        auto [it, fresh] = position.emplace(term.variable.identity(), terms.size());
-        if (fresh)
+        auto same = std::find_if(terms.begin(), terms.end(),
+            [&](const Term& kept) { return kept.variable.identity() == term.variable.identity(); });
+        if (same == terms.end())
             terms.push_back(term);
         else
-            terms[it->second].coefficient += term.coefficient;
+            same->coefficient += term.coefficient;
     }
-    std::vector<Term> kept;
-    kept.reserve(terms.size());
-    for (Term& term : terms) {
-        if (!nearZero(term.coefficient))
-            kept.push_back(std::move(term));
-    }
-    return Expression(std::move(kept), constant_);
+    terms.erase(std::remove_if(terms.begin(), terms.end(), [](const Term& term) { return nearZero(term.coefficient); }),
+        terms.end());
+    return Expression(std::move(terms), constant_);
 }
 
 std::string Expression::toString() const

@@ -22,6 +22,8 @@ struct LayoutEngine::ViewState {
     LayoutPriority madePriorities[4] = {};
     ViewState* madeParent = nullptr;
     bool made = false;
+    Rect appliedFrame;
+    bool applied = false;
 };
 
 struct LayoutEngine::ConstraintState {
@@ -110,34 +112,52 @@ void LayoutEngine::collect(View& view, std::vector<View*>& order)
         collect(*child, order);
 }
 
-Expression LayoutEngine::attributeExpression(ViewState& item, LayoutAttribute attribute, ViewState& space)
+void LayoutEngine::addAttribute(std::vector<Term>& terms, ViewState& item, LayoutAttribute attribute,
+    ViewState& space, double factor)
 {
     // Positions are measured from the origin of the view holding the constraint.
     switch (attribute) {
     case LayoutAttribute::Left:
     case LayoutAttribute::Leading:
-        return item.left - space.left;
+        terms.push_back(Term { item.left, factor });
+        terms.push_back(Term { space.left, -factor });
+        break;
     case LayoutAttribute::Right:
     case LayoutAttribute::Trailing:
-        return item.left + item.width - space.left;
+        terms.push_back(Term { item.left, factor });
+        terms.push_back(Term { item.width, factor });
+        terms.push_back(Term { space.left, -factor });
+        break;
     case LayoutAttribute::CenterX:
-        return item.left + 0.5 * Expression(item.width) - space.left;
+        terms.push_back(Term { item.left, factor });
+        terms.push_back(Term { item.width, 0.5 * factor });
+        terms.push_back(Term { space.left, -factor });
+        break;
     case LayoutAttribute::Top:
     case LayoutAttribute::FirstBaseline:
-        return item.top - space.top;
+        terms.push_back(Term { item.top, factor });
+        terms.push_back(Term { space.top, -factor });
+        break;
     case LayoutAttribute::Bottom:
     case LayoutAttribute::LastBaseline:
-        return item.top + item.height - space.top;
+        terms.push_back(Term { item.top, factor });
+        terms.push_back(Term { item.height, factor });
+        terms.push_back(Term { space.top, -factor });
+        break;
     case LayoutAttribute::CenterY:
-        return item.top + 0.5 * Expression(item.height) - space.top;
+        terms.push_back(Term { item.top, factor });
+        terms.push_back(Term { item.height, 0.5 * factor });
+        terms.push_back(Term { space.top, -factor });
+        break;
     case LayoutAttribute::Width:
-        return Expression(item.width);
+        terms.push_back(Term { item.width, factor });
+        break;
     case LayoutAttribute::Height:
-        return Expression(item.height);
+        terms.push_back(Term { item.height, factor });
+        break;
     case LayoutAttribute::NotAnAttribute:
         break;
     }
-    return Expression();
 }
 
 Constraint LayoutEngine::makeConstraint(const LayoutConstraint& constraint)
@@ -153,11 +173,12 @@ Constraint LayoutEngine::makeConstraint(const LayoutConstraint& constraint)
         return Constraint();
 
     ViewState& space = *stateFor(*holder);
-    Expression expression = attributeExpression(*stateFor(*first), constraint.firstAttribute(), space);
+    std::vector<Term> terms;
+    terms.reserve(6);
+    addAttribute(terms, *stateFor(*first), constraint.firstAttribute(), space, 1.0);
     if (hasSecond)
-        expression -= constraint.multiplier()
-            * attributeExpression(*stateFor(*second), constraint.secondAttribute(), space);
-    expression -= Expression(constraint.constant());
+        addAttribute(terms, *stateFor(*second), constraint.secondAttribute(), space, -constraint.multiplier());
+    Expression expression(std::move(terms), -constraint.constant());
     RelationalOperator op = constraint.relation() == LayoutRelation::LessThanOrEqual ? RelationalOperator::LessOrEqual
         : constraint.relation() == LayoutRelation::GreaterThanOrEqual                ? RelationalOperator::GreaterOrEqual
                                                                                      : RelationalOperator::Equal;
@@ -340,21 +361,38 @@ void LayoutEngine::apply()
     for (const auto& [view, state] : placed_) {
         if (view->translatesAutoresizingMaskIntoConstraints())
             continue;
+        // Frames of constrained views belong to the layout: comparing with what was applied
+        // last saves asking the toolkit for every view on every pass.
         Rect frame = frameOf(*state);
-        if (!(view->frame() == frame))
+        if (!state->applied || !(state->appliedFrame == frame)) {
             view->setFrame(frame);
+            state->appliedFrame = frame;
+            state->applied = true;
+        }
     }
 }
+
+namespace {
+
+// Half away from zero, without a library call: a pass rounds six values for every view.
+double roundEdge(double value)
+{
+    return static_cast<double>(static_cast<long long>(value + (value < 0.0 ? -0.5 : 0.5)));
+}
+
+} // namespace
 
 Rect LayoutEngine::frameOf(const ViewState& state)
 {
     // Edges are rounded in root coordinates, so neighbours that share an edge stay flush.
-    double left = std::round(state.left.value());
-    double top = std::round(state.top.value());
-    double right = std::round(state.left.value() + state.width.value());
-    double bottom = std::round(state.top.value() + state.height.value());
-    double originX = state.parent ? std::round(state.parent->left.value()) : 0.0;
-    double originY = state.parent ? std::round(state.parent->top.value()) : 0.0;
+    double x = state.left.value();
+    double y = state.top.value();
+    double left = roundEdge(x);
+    double top = roundEdge(y);
+    double right = roundEdge(x + state.width.value());
+    double bottom = roundEdge(y + state.height.value());
+    double originX = state.parent ? roundEdge(state.parent->left.value()) : 0.0;
+    double originY = state.parent ? roundEdge(state.parent->top.value()) : 0.0;
     return Rect { left - originX, top - originY, std::max(0.0, right - left), std::max(0.0, bottom - top) };
 }
 

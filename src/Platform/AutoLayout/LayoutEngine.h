@@ -41,7 +41,7 @@ public:
     bool solvedFrame(const View& view, Rect& frame) const;
     // The constraints left out because they could not be satisfied.
     std::vector<const LayoutConstraint*> droppedConstraints() const;
-    std::string dump() const { return solver_.dump(); }
+    std::string dump() { return solver_.dump(); }
 
 private:
     struct ViewState;
@@ -51,7 +51,8 @@ private:
     void collect(View& view, std::vector<View*>& order);
     ViewState* stateFor(View& view);
     void updateViewConstraints(ViewState& state);
-    Expression attributeExpression(ViewState& item, LayoutAttribute attribute, ViewState& space);
+    static void addAttribute(std::vector<Term>& terms, ViewState& item, LayoutAttribute attribute, ViewState& space,
+        double factor);
     Constraint makeConstraint(const LayoutConstraint& constraint);
     void addTracked(const Constraint& constraint, const std::string& what);
     void apply();

@@ -44,7 +44,10 @@ void Row::insert(const Row& other, double coefficient, std::vector<Symbol>* ente
     constant_ += other.constant_ * coefficient;
     if (other.cells_.empty())
         return;
-    std::vector<Cell> merged;
+    // Merging into a buffer kept between calls and swapping it in lets the buffers of the rows
+    // circulate instead of allocating one per substitution.
+    thread_local std::vector<Cell> merged;
+    merged.clear();
     merged.reserve(cells_.size() + other.cells_.size());
     auto a = cells_.begin();
     auto b = other.cells_.begin();
@@ -67,7 +70,7 @@ void Row::insert(const Row& other, double coefficient, std::vector<Symbol>* ente
             ++b;
         }
     }
-    cells_ = std::move(merged);
+    cells_.swap(merged);
 }
 
 void Row::remove(Symbol symbol)

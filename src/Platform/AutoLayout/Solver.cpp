@@ -2,6 +2,7 @@
 
 #include "Platform/AutoLayout/Strength.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace autolayout {
@@ -39,9 +40,15 @@ Solver::~Solver() = default;
 void Solver::reset()
 {
     constraints_.clear();
+    edits_.clear();
+    needsRebuild_ = false;
+    clearTableau();
+}
+
+void Solver::clearTableau()
+{
     variableIndex_.clear();
     variables_.clear();
-    edits_.clear();
     rows_.clear();
     symbols_.clear();
     columns_.clear();
@@ -51,11 +58,51 @@ void Solver::reset()
     objective_ = std::make_unique<Row>();
     artificial_.reset();
     basicCount_ = 0;
+    ++structure_;
     makeSymbol(Symbol::Type::Invalid); // id 0 stays unused, so a default Symbol never aliases one
 }
 
-std::size_t Solver::rowCount() const
+void Solver::rebuildIfNeeded()
 {
+    if (!needsRebuild_)
+        return;
+    needsRebuild_ = false;
+    std::vector<ConstraintInfo> ordered;
+    ordered.reserve(constraints_.size());
+    for (auto& [constraint, info] : constraints_)
+        ordered.push_back(info);
+    std::sort(ordered.begin(), ordered.end(),
+        [](const ConstraintInfo& a, const ConstraintInfo& b) { return a.sequence < b.sequence; });
+    constraints_.clear();
+    std::vector<VariableInfo> known = std::move(variables_);
+    clearTableau();
+    // Variables that someone still holds keep a column, so that they read 0 rather than a stale
+    // value when nothing constrains them any more; the others are forgotten here.
+    for (VariableInfo& info : known) {
+        if (info.variable.useCount() > 1)
+            symbolFor(info.variable);
+    }
+    known.clear();
+    // The same constraints in the same order: what was satisfiable before still is.
+    for (ConstraintInfo& info : ordered) {
+        if (addToTableau(info.constraint, info.tag) == SolverStatus::Ok)
+            constraints_.emplace(info.constraint, info);
+    }
+    for (auto& [variable, edit] : edits_) {
+        auto it = constraints_.find(edit.constraint);
+        if (it == constraints_.end())
+            continue;
+        edit.tag = it->second.tag;
+        edit.cellsStructure = ~std::uint64_t(0);
+        double value = edit.constant;
+        edit.constant = 0.0;
+        (void)suggestValue(variable, value);
+    }
+}
+
+std::size_t Solver::rowCount()
+{
+    rebuildIfNeeded();
     return basicCount_;
 }
 
@@ -122,18 +169,22 @@ SolverStatus Solver::addConstraint(const Constraint& constraint)
         return SolverStatus::UnknownConstraint;
     if (constraints_.count(constraint))
         return SolverStatus::DuplicateConstraint;
-
+    rebuildIfNeeded();
     Tag tag;
+    SolverStatus status = addToTableau(constraint, tag);
+    if (status == SolverStatus::Ok)
+        constraints_.emplace(constraint, ConstraintInfo { constraint, tag, nextSequence_++ });
+    return status;
+}
+
+SolverStatus Solver::addToTableau(const Constraint& constraint, Tag& tag)
+{
     std::unique_ptr<Row> row = createRow(constraint, tag);
     Symbol subject = chooseSubject(*row, tag);
 
-    bool allDummies = true;
-    for (const Row::Cell& cell : row->cells())
-        allDummies = allDummies && cell.symbol.type == Symbol::Type::Dummy;
-    if (!subject.isValid() && allDummies) {
-        if (!nearZero(row->constant()))
-            return SolverStatus::UnsatisfiableConstraint;
-        subject = tag.marker; // redundant with what is there: keep it, so it can be removed later
+    if (!subject.isValid() && row->cells().empty()) {
+        // Nothing left to solve for: either it follows from what is there, or it contradicts it.
+        return nearZero(row->constant()) ? SolverStatus::Ok : SolverStatus::UnsatisfiableConstraint;
     }
 
     if (!subject.isValid()) {
@@ -145,8 +196,6 @@ SolverStatus Solver::addConstraint(const Constraint& constraint)
         substitute(subject, *row);
         setRow(subject, std::move(row));
     }
-
-    constraints_.emplace(constraint, ConstraintInfo { constraint, tag });
     return optimize(*objective_);
 }
 
@@ -187,9 +236,6 @@ std::unique_ptr<Row> Solver::createRow(const Constraint& constraint, Tag& tag)
             row->insert(tag.other, 1.0);
             objective_->insert(tag.marker, strength);
             objective_->insert(tag.other, strength);
-        } else {
-            tag.marker = makeSymbol(Symbol::Type::Dummy);
-            row->insert(tag.marker, 1.0);
         }
         break;
     }
@@ -408,6 +454,15 @@ SolverStatus Solver::removeConstraint(const Constraint& constraint)
     auto it = constraints_.find(constraint);
     if (it == constraints_.end())
         return SolverStatus::UnknownConstraint;
+    if (!it->second.tag.marker.isValid()) {
+        constraints_.erase(it);
+        needsRebuild_ = true;
+        return SolverStatus::Ok;
+    }
+    if (needsRebuild_) {
+        rebuildIfNeeded();
+        it = constraints_.find(constraint);
+    }
     Tag tag = it->second.tag;
     constraints_.erase(it);
 
@@ -474,14 +529,15 @@ SolverStatus Solver::suggestValue(const Variable& variable, double value)
     auto it = edits_.find(variable);
     if (it == edits_.end())
         return SolverStatus::UnknownEditVariable;
+    rebuildIfNeeded();
     EditInfo& info = it->second;
     double delta = value - info.constant;
     info.constant = value;
 
     // Changing the edit constant by delta is the same as shifting its error variable by delta;
     // wherever that variable sits in the tableau, only the constants move.
-    if (Row* row = rowFor(info.tag.marker)) {
-        if (row->add(-delta) < 0.0)
+    if (Row* markerRow = rowFor(info.tag.marker)) {
+        if (markerRow->add(-delta) < 0.0)
             infeasible_.push_back(info.tag.marker);
     } else if (Row* other = rowFor(info.tag.other)) {
         if (other->add(delta) < 0.0)
@@ -489,13 +545,20 @@ SolverStatus Solver::suggestValue(const Variable& variable, double value)
     } else {
         if (info.cellsStructure != structure_) {
             info.cells.clear();
-            for (std::uint32_t basic : column(info.tag.marker))
-                info.cells.emplace_back(basic, rows_[basic]->coefficientFor(info.tag.marker));
+            info.restricted.clear();
+            for (std::uint32_t basic : column(info.tag.marker)) {
+                Row* holder = rows_[basic].get();
+                info.cells.emplace_back(holder, holder->coefficientFor(info.tag.marker));
+                if (symbols_[basic].isRestricted())
+                    info.restricted.emplace_back(holder, symbols_[basic]);
+            }
             info.cellsStructure = structure_;
         }
-        for (const auto& [basic, coefficient] : info.cells) {
-            if (rows_[basic]->add(delta * coefficient) < 0.0 && symbols_[basic].isRestricted())
-                infeasible_.push_back(symbols_[basic]);
+        for (const auto& [holder, coefficient] : info.cells)
+            holder->add(delta * coefficient);
+        for (const auto& [holder, basic] : info.restricted) {
+            if (holder->constant() < 0.0)
+                infeasible_.push_back(basic);
         }
     }
     return dualOptimize();
@@ -503,6 +566,7 @@ SolverStatus Solver::suggestValue(const Variable& variable, double value)
 
 void Solver::updateVariables()
 {
+    rebuildIfNeeded();
     for (VariableInfo& info : variables_) {
         const Row* row = rowFor(info.symbol);
         info.variable.setValue(row ? row->constant() : 0.0);

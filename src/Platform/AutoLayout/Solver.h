@@ -27,7 +27,10 @@ const char* toString(SolverStatus status);
 
 // An incremental simplex solver of linear equalities and inequalities with required and weighted
 // constraints (the Cassowary algorithm). Constraints and edit variables can be added and removed
-// at any time; each change re-optimises from the current tableau instead of starting again.
+// at any time; each change re-optimises from the current tableau instead of starting again,
+// except the removal of a required equality, after which the tableau is rebuilt once from the
+// constraints that remain (required equalities are the bulk of a layout and would otherwise
+// each leave a marker column behind that every substitution has to carry).
 // Not thread-safe: one owner at a time.
 class Solver {
 public:
@@ -53,9 +56,9 @@ public:
     void reset();
 
     std::size_t constraintCount() const { return constraints_.size(); }
-    std::size_t rowCount() const;
+    std::size_t rowCount();
     // The tableau as text, for debugging.
-    std::string dump() const;
+    std::string dump();
 
 private:
     struct Tag {
@@ -65,6 +68,7 @@ private:
     struct ConstraintInfo {
         Constraint constraint;
         Tag tag;
+        std::uint64_t sequence = 0;
     };
     struct EditInfo {
         Tag tag;
@@ -73,7 +77,8 @@ private:
         // The rows holding the error symbol with its coefficients, while the tableau's
         // structure stays as it was when they were gathered: repeated suggestions (a window
         // being resized) then skip every lookup.
-        std::vector<std::pair<std::uint32_t, double>> cells;
+        std::vector<std::pair<Row*, double>> cells;
+        std::vector<std::pair<Row*, Symbol>> restricted;
         std::uint64_t cellsStructure = ~std::uint64_t(0);
     };
     struct VariableInfo {
@@ -81,6 +86,9 @@ private:
         Symbol symbol;
     };
 
+    SolverStatus addToTableau(const Constraint& constraint, Tag& tag);
+    void clearTableau();
+    void rebuildIfNeeded();
     Symbol makeSymbol(Symbol::Type type);
     Symbol symbolFor(const Variable& variable);
     Row* rowFor(Symbol symbol) const;
@@ -121,6 +129,11 @@ private:
     std::size_t basicCount_ = 0;
     // Changes whenever a row gains or loses a symbol or the basis changes.
     std::uint64_t structure_ = 0;
+    std::uint64_t nextSequence_ = 0;
+    // Required equalities carry no marker symbol, which keeps the tableau sparse; removing one
+    // leaves the tableau to be rebuilt from the remaining constraints, once, before it is next
+    // used.
+    bool needsRebuild_ = false;
 };
 
 } // namespace autolayout

@@ -34,8 +34,9 @@ std::string rowText(const Row& row, const std::function<std::string(Symbol)>& na
 
 } // namespace
 
-std::string Solver::dump() const
+std::string Solver::dump()
 {
+    rebuildIfNeeded();
     auto name = [this](Symbol symbol) { return symbolName(symbol); };
     std::string text = "Objective\n---------\n" + rowText(*objective_, name) + "\n\nTableau\n-------\n";
     for (std::size_t id = 0; id < rows_.size(); ++id) {

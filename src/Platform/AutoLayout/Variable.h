@@ -16,6 +16,8 @@ public:
     void setValue(double value) { data_->value = value; }
 
     const void* identity() const { return data_.get(); }
+    // How many handles share this variable.
+    long useCount() const { return data_.use_count(); }
     friend bool operator==(const Variable& a, const Variable& b) { return a.data_ == b.data_; }
 
 private:

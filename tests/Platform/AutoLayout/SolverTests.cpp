@@ -191,6 +191,44 @@ TEST(SolverRemoval, RemovingAConstraintRestoresTheWeakerOne)
     EXPECT_EQ(solver.removeConstraint(pin), SolverStatus::UnknownConstraint);
 }
 
+TEST(SolverRemoval, RemovingARequiredEqualityKeepsEditsAndOtherConstraints)
+{
+    Solver solver;
+    Variable w("w"), left("left"), width("width");
+    ASSERT_EQ(solver.addEditVariable(w, strength::strong), SolverStatus::Ok);
+    ASSERT_EQ(solver.suggestValue(w, 500.0), SolverStatus::Ok);
+    add(solver, Constraint(left, EQ, 10.0, required));
+    Constraint fill(left + width, EQ, w, required);
+    add(solver, fill);
+    add(solver, Constraint(width, EQ, 40.0, strength::weak));
+    solver.updateVariables();
+    EXPECT_DOUBLE_EQ(width.value(), 490.0);
+
+    ASSERT_EQ(solver.removeConstraint(fill), SolverStatus::Ok);
+    solver.updateVariables();
+    EXPECT_DOUBLE_EQ(width.value(), 40.0);
+    EXPECT_DOUBLE_EQ(w.value(), 500.0) << "the suggested value survives the rebuild";
+    EXPECT_DOUBLE_EQ(left.value(), 10.0);
+
+    add(solver, fill);
+    ASSERT_EQ(solver.suggestValue(w, 300.0), SolverStatus::Ok);
+    solver.updateVariables();
+    EXPECT_DOUBLE_EQ(width.value(), 290.0);
+}
+
+TEST(SolverRemoval, UnconstrainedVariableReadsZeroAfterItsConstraintGoes)
+{
+    Solver solver;
+    Variable x("x");
+    Constraint pin(x, EQ, 25.0, required);
+    add(solver, pin);
+    solver.updateVariables();
+    ASSERT_DOUBLE_EQ(x.value(), 25.0);
+    ASSERT_EQ(solver.removeConstraint(pin), SolverStatus::Ok);
+    solver.updateVariables();
+    EXPECT_DOUBLE_EQ(x.value(), 0.0);
+}
+
 TEST(SolverRemoval, DuplicateConstraintIsRefused)
 {
     Solver solver;
@@ -266,6 +304,12 @@ TEST(SolverRandomised, RequiredConstraintsHoldAfterRandomEditsAndRemovals)
         add(solver, c);
         required.push_back(c);
     }
+    std::vector<Constraint> spans;
+    for (int i = 3; i < 30; i += 3) {
+        Constraint c(vars[i] - vars[i - 3], EQ, 3.0 + i, strength::required);
+        add(solver, c);
+        spans.push_back(c);
+    }
     std::vector<Constraint> weak;
     for (int i = 0; i < 30; ++i) {
         Constraint c(vars[i], EQ, number(random), strength::fromPriority(static_cast<float>(1 + i * 30)));
@@ -277,9 +321,12 @@ TEST(SolverRandomised, RequiredConstraintsHoldAfterRandomEditsAndRemovals)
         ASSERT_EQ(solver.suggestValue(vars[0], number(random)), SolverStatus::Ok);
         if (round % 5 == 4) {
             ASSERT_EQ(solver.removeConstraint(weak[round / 5]), SolverStatus::Ok);
+            ASSERT_EQ(solver.removeConstraint(spans[round / 5]), SolverStatus::Ok);
         }
         solver.updateVariables();
         for (const Constraint& c : required)
             EXPECT_GE(c.expression().value(), -1e-6) << c.toString();
+        for (std::size_t i = static_cast<std::size_t>(round / 5 + (round % 5 == 4 ? 1 : 0)); i < spans.size(); ++i)
+            EXPECT_NEAR(spans[i].expression().value(), 0.0, 1e-6) << spans[i].toString();
     }
 }
