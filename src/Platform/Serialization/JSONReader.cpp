@@ -60,10 +60,14 @@ std::optional<std::string> widenLongIntegers(std::string_view text)
         }
         if (c != '-' && !isDigit(c))
             continue;
+        // The whole number token, so that digits after a point or an exponent are not taken
+        // for an integer of their own.
         std::size_t end = i + 1;
-        while (end < text.size() && isDigit(text[end]))
+        bool integer = true;
+        while (end < text.size() && (isDigit(text[end]) || std::string_view("+-.eE").find(text[end]) != std::string_view::npos)) {
+            integer = integer && isDigit(text[end]);
             ++end;
-        bool integer = end == text.size() || (text[end] != '.' && text[end] != 'e' && text[end] != 'E');
+        }
         std::string_view token = text.substr(i, end - i);
         if (integer && token != "-" && integerTooWide(token)) {
             out.append(text.substr(copied, end - copied));

@@ -299,6 +299,9 @@ TEST(JSONText, WidensOnlyIntegersBeyondSixtyFourBits)
     EXPECT_EQ(jsonText::widenLongIntegers(R"({"n":18446744073709551616,"s":"99999999999999999999999"})"),
         R"({"n":18446744073709551616.0,"s":"99999999999999999999999"})");
     EXPECT_EQ(jsonText::widenLongIntegers("[-9223372036854775809,\"\\\"\",1]"), "[-9223372036854775809.0,\"\\\"\",1]");
+    // Digits after a point or in an exponent belong to their number.
+    EXPECT_EQ(jsonText::widenLongIntegers("[0.123456789012345678901,1e-99999999999999999999,99999999999999999999]"),
+        "[0.123456789012345678901,1e-99999999999999999999,99999999999999999999.0]");
 }
 
 TEST(JSONWriting, CompactFormEscapesAsThePlatform)
