@@ -101,25 +101,6 @@ TEST(VirtualAfter, RunForAdvancesTheVirtualClock)
     EXPECT_TRUE(fired);
 }
 
-TEST(VirtualClockTime, WallTimeMovesWithAdvance)
-{
-    VirtualClock::Scope scope;
-    const double before = scope.clock().secondsSince1970();
-    scope.advance(86400);
-    EXPECT_DOUBLE_EQ(scope.clock().secondsSince1970() - before, 86400);
-    EXPECT_TRUE(dispatch::Clock::current()->isVirtual());
-}
-
-TEST(VirtualClockTime, NegativeAndZeroDelaysRunAtOnce)
-{
-    VirtualClock::Scope scope;
-    int fired = 0;
-    dispatch::mainQueue().after(0, [&] { ++fired; });
-    dispatch::mainQueue().after(-5, [&] { ++fired; });
-    dispatch::RunLoop::drain();
-    EXPECT_EQ(fired, 2);
-}
-
 // --- Sleeping on the virtual clock ---
 
 TEST(VirtualSleep, WorkerSleepEndsWhenVirtualTimePassesIt)

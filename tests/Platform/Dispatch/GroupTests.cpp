@@ -28,15 +28,6 @@ TEST(GroupNotify, RunsOnceAfterEveryMemberFinished)
     EXPECT_EQ(notifications, 1);
 }
 
-TEST(GroupNotify, EmptyGroupNotifiesAtOnce)
-{
-    dispatch::Group group;
-    bool notified = false;
-    group.notify(dispatch::mainQueue(), [&] { notified = true; });
-    dispatch::RunLoop::drain();
-    EXPECT_TRUE(notified);
-}
-
 TEST(GroupNotify, ManualEnterAndLeave)
 {
     dispatch::Group group;

@@ -2,7 +2,6 @@
 
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Data.h"
-#include "Platform/Foundation/Dictionary.h"
 
 #include <gtest/gtest.h>
 
@@ -34,15 +33,6 @@ TEST(NotificationMatching, ByNameAndBySenderIdentity)
     EXPECT_EQ(seen, (std::vector<std::string>{"any:com.ostrelle.networking.task.resume",
                                               "name:com.ostrelle.networking.task.resume",
                                               "name:com.ostrelle.networking.task.resume", "any:other"}));
-}
-
-TEST(NotificationMatching, UserInfoReachesTheObserver)
-{
-    NotificationCenter center;
-    foundation::Id received;
-    auto token = center.addObserver("note", {}, nullptr, [&](const Notification& n) { received = n.userInfo; });
-    center.post("note", {}, foundation::Dictionary::create({{"key", "value"}}));
-    EXPECT_EQ(received["key"].stringValue(), "value");
 }
 
 TEST(NotificationMatching, SenderFilterDoesNotKeepTheSenderAlive)

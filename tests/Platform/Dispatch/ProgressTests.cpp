@@ -70,21 +70,4 @@ TEST(ProgressCancel, HandlerRunsOnceAndLateHandlersRunAtOnce)
     EXPECT_EQ(late, 1);
 }
 
-TEST(ProgressPause, PauseAndResumeCallTheirHandlersOnChangeOnly)
-{
-    auto progress = Progress::create(100);
-    progress->setPausable(true);
-    std::vector<std::string> calls;
-    progress->setPausingHandler([&] { calls.push_back("pause"); });
-    progress->setResumingHandler([&] { calls.push_back("resume"); });
-    progress->resume();
-    progress->pause();
-    progress->pause();
-    EXPECT_TRUE(progress->isPaused());
-    progress->resume();
-    EXPECT_EQ(calls, (std::vector<std::string>{"pause", "resume"}));
-    EXPECT_TRUE(progress->isPausable());
-    EXPECT_TRUE(progress->isCancellable());
-}
-
 } // namespace

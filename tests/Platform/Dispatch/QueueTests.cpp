@@ -200,24 +200,6 @@ TEST(MainQueue, WorkerSyncWaitsForTheMainThread)
     EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
 
-TEST(MainQueue, RunUntilGivesUpAfterItsTimeout)
-{
-    EXPECT_FALSE(dispatch::RunLoop::runUntil([] { return false; }, 0.01));
-}
-
-TEST(MainQueue, RunLoopRefusesOtherThreads)
-{
-    bool threw = false;
-    std::thread([&] {
-        try {
-            dispatch::RunLoop::drain();
-        } catch (const dispatch::ProgrammingError&) {
-            threw = true;
-        }
-    }).join();
-    EXPECT_TRUE(threw);
-}
-
 // --- Which queue runs now ---
 
 TEST(CurrentQueue, SpecificDataIsVisibleOnlyInsideItsQueue)
@@ -283,16 +265,6 @@ TEST(GlobalQueues, BlocksThatWaitDoNotStarveThePool)
     ASSERT_TRUE(finished.waitFor(kBlocks));
     std::lock_guard lock(mutex);
     EXPECT_EQ(started, kBlocks);
-}
-
-TEST(GlobalQueues, ConcurrentQueueSyncRunsOnTheCaller)
-{
-    auto queue = dispatch::makeConcurrentQueue("test.processing");
-    std::thread::id ranOn;
-    queue->sync([&] { ranOn = std::this_thread::get_id(); });
-    EXPECT_EQ(ranOn, std::this_thread::get_id());
-    EXPECT_EQ(queue->label(), "test.processing");
-    EXPECT_FALSE(queue->isSerial());
 }
 
 } // namespace

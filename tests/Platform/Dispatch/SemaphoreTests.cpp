@@ -10,16 +10,6 @@
 
 namespace {
 
-TEST(SemaphoreCount, InitialValueIsTakenWithoutWaiting)
-{
-    dispatch::Semaphore semaphore(2);
-    EXPECT_TRUE(semaphore.wait(0));
-    EXPECT_TRUE(semaphore.wait(0));
-    EXPECT_FALSE(semaphore.wait(0));
-    semaphore.signal();
-    EXPECT_TRUE(semaphore.wait(0));
-}
-
 TEST(SemaphoreCount, EverySignalReleasesExactlyOneWaiter)
 {
     dispatch::Semaphore semaphore(0);

@@ -89,14 +89,6 @@ TEST(InputStreamRead, MissingFileGivesAnErrorStatusAndPosixError)
     EXPECT_EQ(stream->read(&byte, 1), -1);
 }
 
-TEST(InputStreamRead, EmptyDataIsAtEndOnOpen)
-{
-    auto stream = InputStream::inputStreamWithData(foundation::Data::create());
-    stream->open();
-    EXPECT_EQ(stream->streamStatus(), StreamStatus::AtEnd);
-    EXPECT_FALSE(stream->hasBytesAvailable());
-}
-
 // --- Output ---
 
 TEST(OutputStreamWrite, MemoryStreamCollectsTheBytes)

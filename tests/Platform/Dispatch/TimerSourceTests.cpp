@@ -39,18 +39,6 @@ TEST(TimerFiring, OneShotFiresOnce)
     EXPECT_EQ(fired, 1);
 }
 
-TEST(TimerFiring, NothingFiresBeforeStart)
-{
-    dispatch::VirtualClock::Scope scope;
-    int fired = 0;
-    auto timer = TimerSource::create(dispatch::mainQueue().shared_from_this(), 1, 1, [&] { ++fired; });
-    scope.advance(5);
-    EXPECT_EQ(fired, 0);
-    timer->start();
-    scope.advance(2);
-    EXPECT_EQ(fired, 2);
-}
-
 TEST(TimerCancel, CancelBeforeTheDeadlinePreventsTheFiring)
 {
     dispatch::VirtualClock::Scope scope;

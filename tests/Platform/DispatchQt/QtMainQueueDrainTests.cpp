@@ -87,17 +87,4 @@ TEST(QtDrain, AfterRemovalTheRunLoopDrainsAgain)
     EXPECT_TRUE(dispatch::RunLoop::runUntil([&] { return ran; }, 30));
 }
 
-TEST(QtDrain, InstallOffTheGuiThreadIsRefused)
-{
-    bool threw = false;
-    std::thread([&] {
-        try {
-            dispatch::QtMainQueueDrain::install();
-        } catch (const dispatch::ProgrammingError&) {
-            threw = true;
-        }
-    }).join();
-    EXPECT_TRUE(threw);
-}
-
 } // namespace
