@@ -35,8 +35,10 @@ enum JSONWritingOptions : unsigned {
 // (NSInvalidArgumentException through misuse(); nil when a guard answers).
 //
 // Writing: "/" is written as "\/", control characters as \uXXXX (\b \f \n \r \t short), other
-// characters as UTF-8; integers exactly, doubles in the shortest text that reads back to the same
-// value, BOOL numbers as true/false. What the platform raises for goes through misuse() as
+// characters as UTF-8; integers exactly, doubles (and floats, as floats) in the shortest text that
+// reads back to the same value, in fixed notation unless the exponent is below -4 or above 16
+// ("0.1", "100", "1e+20"), BOOL numbers as true/false. The pretty form writes an empty array or
+// dictionary with an empty line inside ("[\n\n]"), as the platform does. What the platform raises for goes through misuse() as
 // NSInvalidArgumentException: a top-level object that is not an array or dictionary (without
 // JSONWritingFragmentsAllowed), a key that is not a string, a NaN or infinite number, and a value
 // of any other class. When a guard answers instead, the result is nil with an error in

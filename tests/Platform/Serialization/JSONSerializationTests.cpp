@@ -170,6 +170,7 @@ TEST(JSONReading, NestingUpToTheLimitIsRead)
     std::size_t depth = JSONSerialization::kMaxDepth;
     Id value = parse(std::string(depth, '[') + std::string(depth, ']'));
     ASSERT_TRUE(value.is<Array>());
+    EXPECT_EQ(write(value), std::string(depth, '[') + std::string(depth, ']')); // and written back
     for (std::size_t i = 1; i < depth; ++i)
         value = value[0];
     EXPECT_EQ(value.count(), 0u);
