@@ -361,20 +361,27 @@ Ref<MutableDictionary> SQDatabase::cachedStatements() const
 
 void SQDatabase::setCachedStatements(Ref<MutableDictionary> statements)
 {
+    lastCachedStatement_ = nullptr;
+    lastCachedQuery_.clear();
     cachedStatements_ = std::move(statements);
 }
 
-Ref<SQStatement> SQDatabase::cachedStatementForQuery(std::string_view query) const
+Ref<SQStatement> SQDatabase::cachedStatementForQuery(std::string_view query)
 {
     if (!cachedStatements_)
         return nullptr;
+    if (lastCachedStatement_ && query == lastCachedQuery_ && !lastCachedStatement_->inUse() && lastCachedStatement_->statement())
+        return lastCachedStatement_;
     auto* statements = cachedStatements_->objectForKey(query).ptr<foundation::Set>();
     if (!statements)
         return nullptr;
     for (const Id& entry : statements->objects()) {
         auto statement = entry.as<SQStatement>();
-        if (statement && !statement->inUse())
+        if (statement && !statement->inUse()) {
+            lastCachedQuery_.assign(query);
+            lastCachedStatement_ = statement;
             return statement;
+        }
     }
     return nullptr;
 }
@@ -409,6 +416,8 @@ void SQDatabase::clearCachedStatements()
         }
     }
     cachedStatements_->removeAllObjects();
+    lastCachedStatement_ = nullptr;
+    lastCachedQuery_.clear();
 }
 
 // --- Open result sets ---

@@ -35,6 +35,8 @@ inline constexpr int SQDefaultOpenFlags = 6;
 
 // The arguments of a variadic call, in order; nil binds NULL.
 using SQArguments = std::vector<foundation::Id>;
+// A view of such arguments, as the cores take them.
+using SQArgumentList = std::span<const foundation::Id>;
 // A SQL function implemented in C++: context, argument count, argument values.
 using SQFunctionBlock = std::function<void(sqlite3_context* context, int argc, sqlite3_value** argv)>;
 // Called once per result row of a batch with column name -> text (or Null); non-zero stops it.
@@ -106,7 +108,7 @@ public:
     void setShouldCacheStatements(bool value);
     foundation::Ref<foundation::MutableDictionary> cachedStatements() const;
     void setCachedStatements(foundation::Ref<foundation::MutableDictionary> statements);
-    foundation::Ref<SQStatement> cachedStatementForQuery(std::string_view query) const;
+    foundation::Ref<SQStatement> cachedStatementForQuery(std::string_view query);
     void setCachedStatement(const foundation::Ref<SQStatement>& statement, const foundation::Ref<foundation::String>& query);
     void clearCachedStatements();
 
@@ -118,12 +120,13 @@ public:
     // --- Queries: each gives an open result set to step with next(), or nil ---
     // executeQuery:withArgumentsInArray:orDictionary:orVAList:, the core of every query.
     foundation::Ref<SQResultSet> executeQueryWithArgumentsInArray(std::string_view sql, const foundation::Array* array,
-        const foundation::Dictionary* dictionary, const SQArguments* vaList);
+        const foundation::Dictionary* dictionary, const SQArgumentList* vaList);
     template <class... Args>
     foundation::Ref<SQResultSet> executeQuery(std::string_view sql, const Args&... args)
     {
-        const SQArguments list{foundation::Id(args)...};
-        return executeQueryWithVAList(sql, list);
+        const std::array<foundation::Id, sizeof...(Args)> list{foundation::Id(args)...};
+        const SQArgumentList view(list);
+        return executeQueryWithArgumentsInArray(sql, nullptr, nullptr, &view);
     }
     foundation::Ref<SQResultSet> executeQueryWithArgumentsInArray(std::string_view sql, const foundation::Ref<foundation::Array>& arguments);
     foundation::Ref<SQResultSet> executeQueryValues(std::string_view sql, const foundation::Ref<foundation::Array>& values, foundation::Ref<foundation::Error>* error);
@@ -141,12 +144,13 @@ public:
     // --- Updates: true when the statement ran to its end ---
     // executeUpdate:error:withArgumentsInArray:orDictionary:orVAList:, the core of every update.
     bool executeUpdateError(std::string_view sql, foundation::Ref<foundation::Error>* error, const foundation::Array* array,
-        const foundation::Dictionary* dictionary, const SQArguments* vaList);
+        const foundation::Dictionary* dictionary, const SQArgumentList* vaList);
     template <class... Args>
     bool executeUpdate(std::string_view sql, const Args&... args)
     {
-        const SQArguments list{foundation::Id(args)...};
-        return executeUpdateError(sql, nullptr, nullptr, nullptr, &list);
+        const std::array<foundation::Id, sizeof...(Args)> list{foundation::Id(args)...};
+        const SQArgumentList view(list);
+        return executeUpdateError(sql, nullptr, nullptr, nullptr, &view);
     }
     bool executeUpdateWithArgumentsInArray(std::string_view sql, const foundation::Ref<foundation::Array>& arguments);
     bool executeUpdateValues(std::string_view sql, const foundation::Ref<foundation::Array>& values, foundation::Ref<foundation::Error>* error);
@@ -155,8 +159,9 @@ public:
     template <class... Args>
     bool executeUpdateWithErrorAndBindings(std::string_view sql, foundation::Ref<foundation::Error>* error, const Args&... args)
     {
-        const SQArguments list{foundation::Id(args)...};
-        return executeUpdateError(sql, error, nullptr, nullptr, &list);
+        const std::array<foundation::Id, sizeof...(Args)> list{foundation::Id(args)...};
+        const SQArgumentList view(list);
+        return executeUpdateError(sql, error, nullptr, nullptr, &view);
     }
     template <class... Args>
     bool update(std::string_view sql, foundation::Ref<foundation::Error>* error, const Args&... args)
@@ -327,7 +332,7 @@ private:
     foundation::Ref<SQStatement> statementForSQL(std::string_view sql, bool forUpdate, foundation::Ref<foundation::Error>* error, bool& prepared);
     // Binds the arguments; returns the number bound, or -1 when values were left over.
     int bindArguments(sqlite3_stmt* statement, const foundation::Array* array, const foundation::Dictionary* dictionary,
-        const SQArguments* vaList, bool forUpdate, foundation::Ref<foundation::Error>* error);
+        const SQArgumentList* vaList, bool forUpdate, foundation::Ref<foundation::Error>* error);
     // Gives a statement whose binding failed back: a cached one is reset and kept, another finalized.
     void discardStatement(const foundation::Ref<SQStatement>& statement, sqlite3_stmt* handle, bool fromCache);
     foundation::Ref<SQResultSet> runSingleValueQuery(std::string_view sql, const SQArguments& args);
@@ -348,5 +353,8 @@ private:
     bool inTransaction_ = false;
     double maxBusyRetryTimeInterval_ = 2.0;
     foundation::Ref<foundation::MutableDictionary> cachedStatements_;
+    // The statement the cache handed out last, so a loop over one SQL text skips the lookup.
+    std::string lastCachedQuery_;
+    foundation::Ref<SQStatement> lastCachedStatement_;
     foundation::Ref<foundation::String> databasePath_;
 };

@@ -17,7 +17,8 @@ using foundation::String;
 
 Ref<SQResultSet> SQDatabase::runSingleValueQuery(std::string_view sql, const SQArguments& args)
 {
-    Ref<SQResultSet> resultSet = executeQueryWithArgumentsInArray(sql, nullptr, nullptr, &args);
+    const SQArgumentList view(args);
+    Ref<SQResultSet> resultSet = executeQueryWithArgumentsInArray(sql, nullptr, nullptr, &view);
     if (resultSet && resultSet->next())
         return resultSet;
     return nullptr;

@@ -27,11 +27,22 @@ void SQDatabase::bindObject(const Id& object, int column, sqlite3_stmt* statemen
     // Every text and blob is bound SQLITE_TRANSIENT: SQLite keeps its own copy, so no value has
     // to outlive the call.
     const foundation::Object* value = object.get();
-    if (!value || object.isNull()) {
-        sqlite3_bind_null(statement, column);
-    } else if (const auto* text = dynamic_cast<const String*>(value)) {
+    // The exact classes first: a pointer comparison instead of a dynamic_cast for the common kinds.
+    const foundation::Class* cls = value ? value->isa() : nullptr;
+    const String* text = nullptr;
+    const Number* number = nullptr;
+    if (cls == String::classObject() || cls == foundation::MutableString::classObject())
+        text = static_cast<const String*>(value);
+    else if (cls == Number::classObject())
+        number = static_cast<const Number*>(value);
+    else if (value) {
+        text = dynamic_cast<const String*>(value);
+        number = text ? nullptr : dynamic_cast<const Number*>(value);
+    }
+
+    if (text) {
         sqlite3_bind_text(statement, column, text->utf8().data(), static_cast<int>(text->utf8().size()), SQLITE_TRANSIENT);
-    } else if (const auto* number = dynamic_cast<const Number*>(value)) {
+    } else if (number) {
         switch (number->objCType()) {
         case 'c':
             sqlite3_bind_int(statement, column, static_cast<signed char>(number->longLongValue()));
@@ -69,6 +80,8 @@ void SQDatabase::bindObject(const Id& object, int column, sqlite3_stmt* statemen
             break;
         }
         }
+    } else if (!value || object.isNull()) {
+        sqlite3_bind_null(statement, column);
     } else if (const auto* data = dynamic_cast<const Data*>(value)) {
         static const char empty = 0;
         const void* bytes = data->length() ? static_cast<const void*>(data->bytes()) : &empty;
@@ -120,7 +133,7 @@ Ref<SQStatement> SQDatabase::statementForSQL(std::string_view sql, bool forUpdat
 }
 
 int SQDatabase::bindArguments(sqlite3_stmt* statement, const Array* array, const Dictionary* dictionary,
-    const SQArguments* vaList, bool forUpdate, Ref<Error>* error)
+    const SQArgumentList* vaList, bool forUpdate, Ref<Error>* error)
 {
     const int parameterCount = sqlite3_bind_parameter_count(statement);
     int bound = 0;
@@ -148,20 +161,20 @@ int SQDatabase::bindArguments(sqlite3_stmt* statement, const Array* array, const
     }
     std::size_t listIndex = 0;
     while (bound < parameterCount) {
-        Id value;
+        const Id* value = nullptr;
         if (array && static_cast<std::size_t>(bound) < array->count())
-            value = array->objectAtIndex(static_cast<std::size_t>(bound));
+            value = &array->objects()[static_cast<std::size_t>(bound)];
         else if (vaList && listIndex < vaList->size())
-            value = (*vaList)[listIndex++];
+            value = &(*vaList)[listIndex++];
         else
             break;
         if (traceExecution_) {
-            if (const auto* data = value.ptr<Data>())
+            if (const auto* data = value->ptr<Data>())
                 SQLog("data: %ld bytes", static_cast<long>(data->length()));
             else
-                SQLog("obj: %@", value);
+                SQLog("obj: %@", *value);
         }
-        bindObject(value, bound + 1, statement);
+        bindObject(*value, bound + 1, statement);
         ++bound;
     }
     // A C++ argument list is checked as a whole: values the statement has no place for are an
@@ -184,7 +197,7 @@ void SQDatabase::discardStatement(const Ref<SQStatement>& statement, sqlite3_stm
 }
 
 Ref<SQResultSet> SQDatabase::executeQueryWithArgumentsInArray(
-    std::string_view sql, const Array* array, const Dictionary* dictionary, const SQArguments* vaList)
+    std::string_view sql, const Array* array, const Dictionary* dictionary, const SQArgumentList* vaList)
 {
     if (!databaseExists())
         return nullptr;
@@ -222,7 +235,7 @@ Ref<SQResultSet> SQDatabase::executeQueryWithArgumentsInArray(
 }
 
 bool SQDatabase::executeUpdateError(std::string_view sql, Ref<Error>* error, const Array* array,
-    const Dictionary* dictionary, const SQArguments* vaList)
+    const Dictionary* dictionary, const SQArgumentList* vaList)
 {
     if (!databaseExists())
         return false;
@@ -330,7 +343,8 @@ Ref<SQResultSet> SQDatabase::executeQueryWithParameterDictionary(std::string_vie
 
 Ref<SQResultSet> SQDatabase::executeQueryWithVAList(std::string_view sql, const SQArguments& arguments)
 {
-    return executeQueryWithArgumentsInArray(sql, nullptr, nullptr, &arguments);
+    const SQArgumentList view(arguments);
+    return executeQueryWithArgumentsInArray(sql, nullptr, nullptr, &view);
 }
 
 bool SQDatabase::executeUpdateWithArgumentsInArray(std::string_view sql, const Ref<Array>& arguments)
@@ -350,5 +364,6 @@ bool SQDatabase::executeUpdateWithParameterDictionary(std::string_view sql, cons
 
 bool SQDatabase::executeUpdateWithVAList(std::string_view sql, const SQArguments& arguments)
 {
-    return executeUpdateError(sql, nullptr, nullptr, nullptr, &arguments);
+    const SQArgumentList view(arguments);
+    return executeUpdateError(sql, nullptr, nullptr, nullptr, &view);
 }

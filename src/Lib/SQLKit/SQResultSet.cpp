@@ -134,20 +134,31 @@ Ref<MutableDictionary> SQResultSet::columnNameToIndexMap()
 
 int SQResultSet::columnIndexForName(std::string_view columnName)
 {
-    if (auto hit = lookupCache_.find(columnName); hit != lookupCache_.end())
-        return hit->second;
-    buildColumnNames();
-    const std::string lower = String::create(columnName)->lowercaseString()->utf8();
+    // Loops read the same names row after row, usually from the same literal: a slot keyed by the
+    // text's address answers them without hashing; the bytes are compared, so a reused address
+    // with other text is never mistaken for a hit.
+    RecentName& slot = recentNames_[(reinterpret_cast<std::uintptr_t>(columnName.data()) >> 3) % recentNames_.size()];
+    if (slot.data == columnName.data() && slot.name == columnName)
+        return slot.index;
     int found = -1;
-    for (const auto& [name, index] : lowerNames_) {
-        if (name == lower)
-            found = index; // the later duplicate wins
+    if (auto hit = lookupCache_.find(columnName); hit != lookupCache_.end()) {
+        found = hit->second;
+    } else {
+        buildColumnNames();
+        const std::string lower = String::create(columnName)->lowercaseString()->utf8();
+        for (const auto& [name, index] : lowerNames_) {
+            if (name == lower)
+                found = index; // the later duplicate wins
+        }
+        if (found < 0) {
+            SQLog("Warning: I could not find the column named '%@'.", lower);
+            return -1;
+        }
+        lookupCache_.emplace(std::string(columnName), found);
     }
-    if (found < 0) {
-        SQLog("Warning: I could not find the column named '%@'.", lower);
-        return -1;
-    }
-    lookupCache_.emplace(std::string(columnName), found);
+    slot.data = columnName.data();
+    slot.name.assign(columnName);
+    slot.index = found;
     return found;
 }
 
@@ -201,10 +212,18 @@ bool readable(sqlite3_stmt* handle, int columnIdx)
 }
 } // namespace
 
+namespace {
+bool inRange(sqlite3_stmt* handle, int columnIdx)
+{
+    return handle && columnIdx >= 0 && columnIdx < sqlite3_column_count(handle);
+}
+} // namespace
+
 Ref<String> SQResultSet::stringForColumnIndex(int columnIdx) const
 {
-    if (!readable(handle_, columnIdx))
+    if (!inRange(handle_, columnIdx))
         return nullptr;
+    // SQLite gives no text for a NULL value, so no separate type check is needed.
     const auto* text = sqlite3_column_text(handle_, columnIdx);
     if (!text)
         return nullptr;
@@ -225,7 +244,7 @@ Ref<Date> SQResultSet::dateForColumnIndex(int columnIdx) const
 
 Ref<Data> SQResultSet::dataForColumnIndex(int columnIdx) const
 {
-    if (!readable(handle_, columnIdx))
+    if (!inRange(handle_, columnIdx))
         return nullptr;
     const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(handle_, columnIdx));
     if (!bytes)
@@ -245,7 +264,7 @@ Ref<Data> SQResultSet::dataNoCopyForColumnIndex(int columnIdx) const
 
 const char* SQResultSet::UTF8StringForColumnIndex(int columnIdx) const
 {
-    if (!readable(handle_, columnIdx))
+    if (!inRange(handle_, columnIdx))
         return nullptr;
     return reinterpret_cast<const char*>(sqlite3_column_text(handle_, columnIdx));
 }

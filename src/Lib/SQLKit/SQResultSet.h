@@ -7,6 +7,8 @@
 #include "Platform/Foundation/Object.h"
 #include "Platform/Foundation/String.h"
 
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -128,4 +130,10 @@ private:
     foundation::Ref<foundation::MutableDictionary> columnNameToIndexMap_;
     // Names as callers spell them -> index: the repeated by-name reads of a loop skip lower-casing.
     std::unordered_map<std::string, int, TransparentHash, std::equal_to<>> lookupCache_;
+    struct RecentName {
+        const char* data = nullptr;
+        std::string name;
+        int index = -1;
+    };
+    std::array<RecentName, 32> recentNames_;
 };

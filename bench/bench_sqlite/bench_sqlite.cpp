@@ -1,0 +1,300 @@
+// SQLKit against the raw sqlite3 C API on a 100,000-row table shaped like the font catalogue:
+// reading 10 columns by name through SQResultSet versus by index, and inserting every row in one
+// transaction through executeUpdate with cached statements versus a raw prepared statement.
+
+#include "Lib/SQLKit/SQDatabase.h"
+#include "Lib/SQLKit/SQResultSet.h"
+
+#include "Platform/Foundation/Foundation.h"
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+using foundation::Number;
+using foundation::Ref;
+using foundation::String;
+
+namespace {
+
+constexpr int kRows = 100000;
+
+const char* const kCreateTable = "create table fp_fonts (fontid integer primary key, fontname text, image text, night_image text, "
+                                 "download_url text, time integer, heat integer, ps_name text, font_weight integer, type integer, "
+                                 "language text, tags text, show_img text, codeid integer, default_sort integer, partner_id integer, "
+                                 "ser_name_take text, m_made_time integer, font_en_name text, new_image text, is_sell integer, "
+                                 "has_info integer, is_3d integer, marketing text, keyword text)";
+const char* const kInsert = "insert into fp_fonts values (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)";
+const char* const kSelect = "select * from fp_fonts";
+
+// One generated catalogue row: the texts and integers in column order.
+struct Row {
+    long long fontid;
+    std::string fontname, image, nightImage, downloadUrl;
+    long long time, heat;
+    std::string psName;
+    long long fontWeight, type;
+    std::string language, tags, showImg;
+    long long codeid, defaultSort, partnerId;
+    std::string serNameTake;
+    long long madeTime;
+    std::string enName, newImage;
+    long long isSell, hasInfo, is3d;
+    std::string marketing, keyword;
+};
+
+Row makeRow(int i)
+{
+    const std::string id = std::to_string(i);
+    return Row{i, "Corvane Sans " + id, "https://img.example.test/day/" + id + ".png", "https://img.example.test/night/" + id + ".png",
+        "https://dl.example.test/fonts/" + id + ".zip", 1600000000 + i, (i * 7919) % 100000, "CorvaneSans-" + id, 100 * (1 + i % 9),
+        i % 4, i % 2 ? ",1," : ",1,2,", "," + std::to_string(i % 50) + "," + std::to_string(i % 13) + ",", "1", i % 8, kRows - i,
+        i % 40, "corvane sans " + id, 1500000000 + i, "Corvane Sans " + id, i % 10 ? "" : "new.png", i % 3 == 0, 1, i % 5 == 0,
+        ",2,5,", "corvane"};
+}
+
+const std::vector<Row>& rows()
+{
+    static const std::vector<Row> all = [] {
+        std::vector<Row> made;
+        made.reserve(kRows);
+        for (int i = 1; i <= kRows; ++i)
+            made.push_back(makeRow(i));
+        return made;
+    }();
+    return all;
+}
+
+// The same rows as object-model values, the form a caller of the layer holds them in (a data
+// package parsed from JSON gives strings and numbers).
+struct ObjectRow {
+    std::vector<Ref<String>> texts;
+    std::vector<Ref<Number>> numbers;
+};
+
+const std::vector<ObjectRow>& objectRows()
+{
+    static const std::vector<ObjectRow> all = [] {
+        std::vector<ObjectRow> made;
+        made.reserve(kRows);
+        for (const Row& r : rows()) {
+            ObjectRow o;
+            for (const std::string* text : {&r.fontname, &r.image, &r.nightImage, &r.downloadUrl, &r.psName, &r.language, &r.tags,
+                     &r.showImg, &r.serNameTake, &r.enName, &r.newImage, &r.marketing, &r.keyword})
+                o.texts.push_back(String::create(*text));
+            for (const long long number : {r.fontid, r.time, r.heat, r.fontWeight, r.type, r.codeid, r.defaultSort, r.partnerId,
+                     r.madeTime, r.isSell, r.hasInfo, r.is3d})
+                o.numbers.push_back(Number::numberWithLongLong(number));
+            made.push_back(std::move(o));
+        }
+        return made;
+    }();
+    return all;
+}
+
+// SQLite copies the text, as the layer has it do (and as C++ wrappers of the C API usually do).
+void bindText(sqlite3_stmt* statement, int column, const std::string& text)
+{
+    sqlite3_bind_text(statement, column, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+void insertRaw(sqlite3* db)
+{
+    sqlite3_exec(db, "begin exclusive transaction", nullptr, nullptr, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, kInsert, -1, &statement, nullptr);
+    for (const Row& r : rows()) {
+        sqlite3_bind_int64(statement, 1, r.fontid);
+        bindText(statement, 2, r.fontname);
+        bindText(statement, 3, r.image);
+        bindText(statement, 4, r.nightImage);
+        bindText(statement, 5, r.downloadUrl);
+        sqlite3_bind_int64(statement, 6, r.time);
+        sqlite3_bind_int64(statement, 7, r.heat);
+        bindText(statement, 8, r.psName);
+        sqlite3_bind_int64(statement, 9, r.fontWeight);
+        sqlite3_bind_int64(statement, 10, r.type);
+        bindText(statement, 11, r.language);
+        bindText(statement, 12, r.tags);
+        bindText(statement, 13, r.showImg);
+        sqlite3_bind_int64(statement, 14, r.codeid);
+        sqlite3_bind_int64(statement, 15, r.defaultSort);
+        sqlite3_bind_int64(statement, 16, r.partnerId);
+        bindText(statement, 17, r.serNameTake);
+        sqlite3_bind_int64(statement, 18, r.madeTime);
+        bindText(statement, 19, r.enName);
+        bindText(statement, 20, r.newImage);
+        sqlite3_bind_int64(statement, 21, r.isSell);
+        sqlite3_bind_int64(statement, 22, r.hasInfo);
+        sqlite3_bind_int64(statement, 23, r.is3d);
+        bindText(statement, 24, r.marketing);
+        bindText(statement, 25, r.keyword);
+        if (sqlite3_step(statement) != SQLITE_DONE)
+            std::abort();
+        sqlite3_reset(statement);
+    }
+    sqlite3_finalize(statement);
+    sqlite3_exec(db, "commit transaction", nullptr, nullptr, nullptr);
+}
+
+void insertOurs(const Ref<SQDatabase>& db)
+{
+    db->setShouldCacheStatements(true);
+    db->beginTransaction();
+    for (const ObjectRow& o : objectRows()) {
+        const auto& t = o.texts;
+        const auto& n = o.numbers;
+        const bool ok = db->executeUpdate(kInsert, n[0], t[0], t[1], t[2], t[3], n[1], n[2], t[4], n[3], n[4], t[5], t[6], t[7], n[5],
+            n[6], n[7], t[8], n[8], t[9], t[10], n[9], n[10], n[11], t[11], t[12]);
+        if (!ok)
+            std::abort();
+    }
+    db->commit();
+}
+
+const std::string& databasePath()
+{
+    static const std::string path = [] {
+        char folder[] = "/tmp/bench_sqlite.XXXXXX";
+        if (!mkdtemp(folder))
+            std::abort();
+        const std::string file = std::string(folder) + "/fonts.sqlite";
+        sqlite3* db = nullptr;
+        sqlite3_open(file.c_str(), &db);
+        sqlite3_exec(db, kCreateTable, nullptr, nullptr, nullptr);
+        insertRaw(db);
+        sqlite3_close(db);
+        return file;
+    }();
+    return path;
+}
+
+// --- Reading ---
+
+void BM_ReadRaw(benchmark::State& state)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(databasePath().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    for (auto _ : state) {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(db, kSelect, -1, &statement, nullptr);
+        std::size_t sum = 0;
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            // fontname, image, download_url, ps_name, tags, new_image; fontid, heat, font_weight, is_sell
+            for (const int column : {1, 2, 4, 7, 11, 19}) {
+                const auto* text = sqlite3_column_text(statement, column);
+                // Copied out, as a caller keeps a value (the layer makes a string object of it).
+                const std::string value(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+                sum += value.size();
+            }
+            for (const int column : {0, 6, 8, 20})
+                sum += static_cast<std::size_t>(sqlite3_column_int(statement, column));
+        }
+        sqlite3_finalize(statement);
+        benchmark::DoNotOptimize(sum);
+    }
+    sqlite3_close(db);
+}
+
+void BM_ReadOurs(benchmark::State& state)
+{
+    auto db = SQDatabase::databaseWithPath(databasePath());
+    db->openWithFlags(SQLITE_OPEN_READONLY);
+    for (auto _ : state) {
+        Ref<SQResultSet> rs = db->executeQuery(kSelect);
+        std::size_t sum = 0;
+        while (rs->next()) {
+            for (const char* column : {"fontname", "image", "download_url", "ps_name", "tags", "new_image"})
+                sum += rs->stringForColumn(column)->utf8().size();
+            for (const char* column : {"fontid", "heat", "font_weight", "is_sell"})
+                sum += static_cast<std::size_t>(rs->intForColumn(column));
+        }
+        rs->close();
+        benchmark::DoNotOptimize(sum);
+    }
+}
+
+// --- Inserting ---
+
+void BM_InsertRaw(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        sqlite3* db = nullptr;
+        sqlite3_open(":memory:", &db);
+        sqlite3_exec(db, kCreateTable, nullptr, nullptr, nullptr);
+        state.ResumeTiming();
+        insertRaw(db);
+        state.PauseTiming();
+        sqlite3_close(db);
+        state.ResumeTiming();
+    }
+}
+
+void BM_InsertOurs(benchmark::State& state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto db = SQDatabase::create();
+        db->open();
+        db->executeUpdate(kCreateTable);
+        state.ResumeTiming();
+        insertOurs(db);
+        state.PauseTiming();
+        db->close();
+        state.ResumeTiming();
+    }
+}
+
+BENCHMARK(BM_ReadRaw)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_ReadOurs)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_InsertRaw)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_InsertOurs)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+
+// Keeps each benchmark's time per iteration so the ratios can be printed at the end.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
+                const std::string name = run.benchmark_name();
+                cpuPerIteration[name.substr(0, name.find('/'))] = run.GetAdjustedCPUTime();
+            }
+        }
+    }
+    double ratio(const std::string& ours, const std::string& raw) const
+    {
+        const auto o = cpuPerIteration.find(ours);
+        const auto r = cpuPerIteration.find(raw);
+        if (o == cpuPerIteration.end() || r == cpuPerIteration.end() || r->second <= 0)
+            return 0;
+        return o->second / r->second;
+    }
+
+private:
+    std::map<std::string, double> cpuPerIteration;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    databasePath();
+    objectRows();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("ratio %.3f insert-100k\n", reporter.ratio("BM_InsertOurs", "BM_InsertRaw"));
+    std::printf("ratio %.3f read-100k\n", reporter.ratio("BM_ReadOurs", "BM_ReadRaw"));
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(databasePath()).parent_path(), ignored);
+    return 0;
+}
