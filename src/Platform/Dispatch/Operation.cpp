@@ -65,8 +65,8 @@ void Operation::cancel()
     emit("isCancelled");
     if (waiting) {
         emit("isReady");
-        if (auto queue = queue_.lock())
-            queue->pump();
+        if (auto q = queue())
+            q->pump();
     }
 }
 
@@ -146,7 +146,7 @@ void Operation::markFinished()
         finished_ = true;
         completion = std::move(completion_);
         dependents.swap(dependents_);
-        queue = queue_.lock();
+        queue = std::move(queue_);
         finishedChanged_.notify_all();
     }
     if (wasExecuting)
@@ -166,8 +166,8 @@ void Operation::dependencyFinished()
     if (!isReady())
         return;
     emit("isReady");
-    if (auto queue = queue_.lock())
-        queue->pump();
+    if (auto q = queue())
+        q->pump();
 }
 
 void Operation::waitUntilFinished()
@@ -251,6 +251,12 @@ Subscription Operation::observeChanges(ChangeObserver observer)
 void Operation::emit(const std::string& key)
 {
     observers_.notify(*this, key);
+}
+
+std::shared_ptr<OperationQueue> Operation::queue() const
+{
+    std::lock_guard lock(mutex_);
+    return queue_;
 }
 
 bool Operation::attachToQueue(const std::shared_ptr<OperationQueue>& queue)

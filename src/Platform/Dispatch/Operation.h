@@ -78,8 +78,10 @@ private:
     void dependencyFinished();
     void emit(const std::string& key);
     // Set by the queue the operation is added to; it is asked to look again when readiness
-    // changes or the operation finishes.
+    // changes or the operation finishes. Until then the operation keeps its queue alive, so
+    // work added to a queue is not lost when its creator lets go of the queue.
     bool attachToQueue(const std::shared_ptr<OperationQueue>& queue);
+    std::shared_ptr<OperationQueue> queue() const;
 
     mutable std::mutex mutex_;
     std::condition_variable finishedChanged_;
@@ -92,7 +94,7 @@ private:
     Block completion_;
     std::vector<std::shared_ptr<Operation>> dependencies_;
     std::vector<std::weak_ptr<Operation>> dependents_;
-    std::weak_ptr<OperationQueue> queue_;
+    std::shared_ptr<OperationQueue> queue_;
     bool inQueue_ = false;
     detail::ObserverList<ChangeObserver> observers_;
 };

@@ -117,6 +117,23 @@ TEST(OperationLimit, SuspendedQueueStartsNothingUntilResumed)
     EXPECT_EQ(ran.load(), 3);
 }
 
+TEST(OperationLimit, PendingWorkRunsAfterTheQueueIsDropped)
+{
+    auto blocker = BlockOperation::create([] {});
+    auto dependent = BlockOperation::create([] {});
+    dependent->addDependency(blocker);
+    std::weak_ptr<OperationQueue> weakQueue;
+    {
+        auto queue = OperationQueue::create();
+        weakQueue = queue;
+        queue->addOperation(dependent);
+    }
+    EXPECT_FALSE(weakQueue.expired()) << "a waiting operation keeps its queue";
+    blocker->start();
+    dependent->waitUntilFinished();
+    EXPECT_TRUE(dependent->isFinished());
+}
+
 // --- Order: dependencies and priorities ---
 
 TEST(OperationOrder, DependenciesRunFirstAcrossQueues)
