@@ -45,8 +45,8 @@ struct KeyedUnarchiver::State {
 
     Id decode(plist_t reference);
     Id decodeUid(std::uint64_t uid);
-    Id decodeNode(plist_t node, std::uint64_t uid);
-    Id decodeClassed(plist_t node, const std::string& className, std::uint64_t uid);
+    Id decodeNode(plist_t node);
+    Id decodeClassed(plist_t node, const std::string& className);
     bool decodeElements(plist_t node, const char* key, std::vector<Id>& out);
 };
 
@@ -109,13 +109,13 @@ Id KeyedUnarchiver::State::decodeUid(std::uint64_t uid)
     }
     inProgress[uid] = true;
     DepthScope scope(depth);
-    Id result = decodeNode(plist_array_get_item(objects, static_cast<uint32_t>(uid)), uid);
+    Id result = decodeNode(plist_array_get_item(objects, static_cast<uint32_t>(uid)));
     inProgress[uid] = false;
     decoded.emplace(uid, result);
     return result;
 }
 
-Id KeyedUnarchiver::State::decodeNode(plist_t node, std::uint64_t uid)
+Id KeyedUnarchiver::State::decodeNode(plist_t node)
 {
     switch (plist_get_node_type(node)) {
     case PLIST_STRING: {
@@ -145,7 +145,7 @@ Id KeyedUnarchiver::State::decodeNode(plist_t node, std::uint64_t uid)
             fail("an object's class has no name");
             return {};
         }
-        return decodeClassed(node, detail::plistString(name), uid);
+        return decodeClassed(node, detail::plistString(name));
     }
     default:
         fail("an object of an unknown kind");
@@ -175,7 +175,7 @@ bool KeyedUnarchiver::State::decodeElements(plist_t node, const char* key, std::
     return true;
 }
 
-Id KeyedUnarchiver::State::decodeClassed(plist_t node, const std::string& className, std::uint64_t uid)
+Id KeyedUnarchiver::State::decodeClassed(plist_t node, const std::string& className)
 {
     bool mutableKind = className.starts_with("NSMutable");
     if (className == "NSString" || className == "NSMutableString") {
@@ -251,8 +251,6 @@ Id KeyedUnarchiver::State::decodeClassed(plist_t node, const std::string& classN
         fail("cannot decode object of class (" + className + ")");
         return {};
     }
-    // Registered before it reads itself, so that objects inside may refer back to it.
-    decoded.emplace(uid, instance);
     plist_t outer = current;
     current = node;
     try {

@@ -12,10 +12,11 @@ class Data;
 class Error;
 
 // Reads what KeyedArchiver writes (and archives of the platform's keyed archiver made of the same
-// kinds of objects). Damaged input never raises: a reference that points nowhere, a loop between
-// containers, nesting deeper than 512 levels, or a class that is not registered or does not adopt
-// Coding decodes as nil and marks the unarchiver failed (NSCocoaErrorDomain 4864); the
-// convenience functions then answer nil.
+// kinds of objects). Damaged input never raises: a reference that points nowhere, nesting deeper
+// than 512 levels, or a class that is not registered or does not adopt Coding decodes as nil and
+// marks the unarchiver failed (NSCocoaErrorDomain 4864); the convenience functions then answer nil.
+// An object that refers back to one still being read (a loop, which shared ownership could never
+// free) counts as damage too: objects that need a back reference rebuild it after decoding.
 //
 // Not thread-safe: one unarchiver belongs to one thread while it decodes.
 class KeyedUnarchiver {

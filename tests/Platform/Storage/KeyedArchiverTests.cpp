@@ -176,6 +176,19 @@ TEST(KeyedArchiverCoding, ObjectsEncodeThemselvesByKey)
     EXPECT_FALSE(copy->child->name);
 }
 
+TEST(KeyedArchiverCoding, AnObjectThatHoldsItselfReadsAsDamage)
+{
+    KXTestRecord::classObject();
+    auto record = std::make_shared<KXTestRecord>();
+    record->child = record;
+    Ref<Data> data = KeyedArchiver::archivedDataWithRootObject(record);
+    record->child.reset(); // the test made the loop, the test breaks it
+    Ref<Error> error;
+    EXPECT_FALSE(KeyedUnarchiver::unarchiveObjectWithData(*data, &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), 4864);
+}
+
 TEST(KeyedArchiverCoding, ObjectsThatCannotBeWrittenAreAMisuse)
 {
     auto plain = std::make_shared<KXTestRecord>();

@@ -4,7 +4,6 @@
 #include "Platform/Foundation/String.h"
 
 #include <climits>
-#include <cstdlib>
 
 namespace foundation::detail {
 
@@ -22,19 +21,13 @@ plist_t plistNumber(const Object& object)
 
 std::string plistString(plist_t node)
 {
-    if (!node)
+    if (!node || plist_get_node_type(node) != PLIST_STRING)
         return {};
-    plist_type type = plist_get_node_type(node);
-    if (type != PLIST_STRING && type != PLIST_KEY)
-        return {};
-    char* text = nullptr;
-    if (type == PLIST_STRING)
-        plist_get_string_val(node, &text);
-    else
-        plist_get_key_val(node, &text);
-    std::string out = text ? text : "";
-    std::free(text);
-    return out;
+    // Not plist_get_string_val: it asserts when the text holds a zero byte, which damaged or
+    // hostile files may.
+    std::uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
+    return text ? std::string(text, length) : std::string();
 }
 
 Id leafFromPlist(plist_t node)
@@ -43,7 +36,6 @@ Id leafFromPlist(plist_t node)
         return {};
     switch (plist_get_node_type(node)) {
     case PLIST_STRING:
-    case PLIST_KEY:
         return String::create(plistString(node));
     case PLIST_BOOLEAN: {
         std::uint8_t value = 0;
