@@ -142,6 +142,14 @@ PlistPtr KeyedArchiver::State::encodeContents(const Object& object)
         return node;
     };
     if (const auto* string = dynamic_cast<const String*>(&object)) {
+        bool holdsZero = string->utf8().find('\0') != std::string::npos;
+        if (holdsZero) {
+            // libplist takes C strings, so text with a zero byte travels as its UTF-8 bytes.
+            PlistPtr node(plist_new_dict());
+            plist_dict_set_item(
+                node.get(), "NS.bytes", plist_new_data(string->utf8().data(), string->utf8().size()));
+            return withClass(std::move(node));
+        }
         if (!dynamic_cast<const MutableString*>(string))
             return PlistPtr(plist_new_string(string->UTF8String()));
         PlistPtr node(plist_new_dict());

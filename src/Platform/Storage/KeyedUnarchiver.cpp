@@ -180,6 +180,8 @@ Id KeyedUnarchiver::State::decodeClassed(plist_t node, const std::string& classN
     bool mutableKind = className.starts_with("NSMutable");
     if (className == "NSString" || className == "NSMutableString") {
         std::string text = detail::plistString(plist_dict_get_item(node, "NS.string"));
+        if (auto bytes = detail::leafFromPlist(plist_dict_get_item(node, "NS.bytes")).as<Data>())
+            text = bytes->view();
         return mutableKind ? Id(MutableString::create(text)) : Id(String::create(text));
     }
     if (className == "NSData" || className == "NSMutableData") {

@@ -81,7 +81,8 @@ public:
         UserDefaults* defaults_ = nullptr;
         unsigned long long token_ = 0;
     };
-    // The observer stays registered while the returned token lives.
+    // The observer stays registered while the returned token lives; the token must not outlive
+    // the store (the standard store lives as long as the process).
     [[nodiscard]] Observation addChangeObserver(ChangeObserver observer);
 
 private:

@@ -109,6 +109,16 @@ TEST(KeyedArchiverValues, ValuesRoundTripWithTheirKinds)
     EXPECT_TRUE(decoded["null"].isNull());
 }
 
+TEST(KeyedArchiverValues, TextWithAZeroByteKeepsEveryByte)
+{
+    std::string_view text("a\0b", 3);
+    Id decoded = roundTrip(Array::create({ Id(String::create(text)), Id(MutableString::create(text)) }));
+    EXPECT_EQ(decoded[0].stringValue(), text);
+    EXPECT_FALSE(decoded[0].is<MutableString>());
+    EXPECT_EQ(decoded[1].stringValue(), text);
+    EXPECT_TRUE(decoded[1].is<MutableString>());
+}
+
 TEST(KeyedArchiverValues, MutableKindsStayMutable)
 {
     auto list = MutableArray::create({ Id(MutableString::create("a")), Id(MutableData::create()) });
