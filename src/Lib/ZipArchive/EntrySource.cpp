@@ -1,5 +1,7 @@
 #include "Lib/ZipArchive/EntrySource.h"
 
+#include "Lib/ZipArchive/ParallelDeflater.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -20,6 +22,10 @@ struct Context {
     std::time_t mtime = 0;
     std::uint64_t done = 0;
     int fd = -1;
+    int deflateLevel = 0; // non-zero: the source hands out deflated bytes
+    std::unique_ptr<ParallelDeflater> deflater;
+    bool crcKnown = false; // set once the deflater handed out its last byte
+    std::uint32_t crc = 0;
     zip_error_t error;
 };
 
@@ -32,6 +38,7 @@ zip_int64_t fail(Context& context, int zipError, int systemError)
 zip_int64_t openSource(Context& context)
 {
     context.done = 0;
+    context.crcKnown = false;
     if (context.path.empty())
         return 0;
     context.fd = ::open(context.path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -42,11 +49,22 @@ zip_int64_t openSource(Context& context)
         return fail(context, ZIP_ER_READ, errno);
     if (static_cast<std::uint64_t>(status.st_size) != context.size)
         return fail(context, ZIP_ER_CHANGED, 0);
+    if (context.deflateLevel)
+        context.deflater = std::make_unique<ParallelDeflater>(context.fd, context.size, context.deflateLevel);
     return 0;
 }
 
 zip_int64_t readSource(Context& context, void* data, zip_uint64_t length)
 {
+    if (context.deflater) {
+        int systemError = 0;
+        std::int64_t count = context.deflater->read(data, length, systemError);
+        if (count == 0 && context.deflater->finished()) {
+            context.crc = context.deflater->crc();
+            context.crcKnown = true;
+        }
+        return count < 0 ? fail(context, ZIP_ER_READ, systemError) : count;
+    }
     std::uint64_t wanted = std::min<std::uint64_t>(length, context.size - context.done);
     if (wanted == 0)
         return 0;
@@ -70,6 +88,7 @@ zip_int64_t readSource(Context& context, void* data, zip_uint64_t length)
 
 void closeFile(Context& context)
 {
+    context.deflater.reset(); // its threads read the file until they are joined
     if (context.fd >= 0)
         ::close(context.fd);
     context.fd = -1;
@@ -94,6 +113,15 @@ zip_int64_t callback(void* state, void* data, zip_uint64_t length, zip_source_cm
         status->size = context.size;
         status->mtime = context.mtime;
         status->valid |= ZIP_STAT_SIZE | ZIP_STAT_MTIME;
+        if (context.deflateLevel) {
+            status->comp_method = ZIP_CM_DEFLATE;
+            status->valid |= ZIP_STAT_COMP_METHOD;
+            // The checksum is known once every chunk was read; the library asks again then.
+            if (context.crcKnown) {
+                status->crc = context.crc;
+                status->valid |= ZIP_STAT_CRC;
+            }
+        }
         return sizeof(zip_stat_t);
     }
     case ZIP_SOURCE_ERROR:
@@ -125,12 +153,15 @@ zip_source* make(zip* archive, std::unique_ptr<Context> context)
 
 } // namespace
 
-zip_source* fromFile(zip* archive, const std::string& path, std::uint64_t size, std::time_t mtime)
+zip_source* fromFile(zip* archive, const std::string& path, std::uint64_t size, std::time_t mtime,
+                     int deflateLevel)
 {
     auto context = std::make_unique<Context>();
     context->path = path;
     context->size = size;
     context->mtime = mtime;
+    if (deflateLevel >= 1 && deflateLevel <= 9 && ParallelDeflater::worthwhile(size))
+        context->deflateLevel = deflateLevel;
     return make(archive, std::move(context));
 }
 

@@ -320,7 +320,10 @@ void UnzipRun::noteReadFailure(const EntryReader& reader)
 
 bool UnzipRun::refuse(const std::string& name)
 {
-    std::string message = foundation::format("refused to unpack \"%@\" outside the destination", name);
+    std::string shown = name;
+    for (std::size_t at = shown.find('\0'); at != std::string::npos; at = shown.find('\0', at))
+        shown.replace(at, 1, "\\0");
+    std::string message = foundation::format("refused to unpack \"%@\" outside the destination", shown);
     zipentry::log("[ZipArchive] " + message);
     error_ = archiveError(ZipArchiveErrorCodeUnsafeEntry, message);
     return false;

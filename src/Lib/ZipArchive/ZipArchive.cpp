@@ -4,6 +4,7 @@
 
 #include "Lib/ZipArchive/DosDate.h"
 #include "Lib/ZipArchive/EntrySource.h"
+#include "Lib/ZipArchive/ZipLog.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -16,11 +17,17 @@
 namespace {
 
 // zlib's own default; the library would otherwise pick its slowest level.
-constexpr zip_uint32_t kDefaultLevel = 6;
+constexpr int kDefaultLevel = 6;
 constexpr std::uint32_t kMSDOSDirectoryBit = 0x10;
 
 // An archive without entries: just the end of central directory record.
 constexpr unsigned char kEmptyArchive[22] = {0x50, 0x4b, 0x05, 0x06};
+
+// The deflate level of a requested compression level other than 0 (which stores).
+int deflateLevel(int compressionLevel)
+{
+    return compressionLevel >= 1 && compressionLevel <= 9 ? compressionLevel : kDefaultLevel;
+}
 
 std::string lastPathComponent(const std::string& path)
 {
@@ -99,8 +106,7 @@ bool ZipArchive::addEntry(const std::string& name, zip_source_t* source, const Z
     if (compressionLevel == 0)
         configured = zip_set_file_compression(_zip, entry, ZIP_CM_STORE, 0) == 0;
     else {
-        zip_uint32_t level = compressionLevel >= 1 && compressionLevel <= 9 ? static_cast<zip_uint32_t>(compressionLevel)
-                                                                            : kDefaultLevel;
+            auto level = static_cast<zip_uint32_t>(deflateLevel(compressionLevel));
         configured = zip_set_file_compression(_zip, entry, ZIP_CM_DEFLATE, level) == 0;
     }
     if (configured && !password.empty())
@@ -164,7 +170,8 @@ bool ZipArchive::writeFileAtPath(const std::string& path, const std::string& wit
     ZipNewEntryInfo info;
     zipInfo(info, path);
     zip_source_t* source = EntrySource::fromFile(_zip, path, static_cast<std::uint64_t>(status.st_size),
-                                                 zipentry::timeFromDosDate(info.dosDate));
+                                                 zipentry::timeFromDosDate(info.dosDate),
+                                                 compressionLevel == 0 ? 0 : deflateLevel(compressionLevel));
     return addEntry(name, source, info, compressionLevel, password, AES);
 }
 
@@ -200,6 +207,7 @@ bool ZipArchive::close()
     }
     if (zip_close(archive) == 0)
         return true;
+    zipentry::log(std::string("[ZipArchive] Failed to write the archive: ") + zip_strerror(archive));
     zip_discard(archive);
     ::unlink(_path.c_str());
     return false;
