@@ -14,6 +14,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <typeinfo>
 #include <vector>
 
 namespace foundation {
@@ -70,6 +71,49 @@ namespace {
 
 constexpr long long kWriteInvalidError = JSONSerialization::kWriteInvalidError;
 
+enum class Kind { String, Number, Null, Array, Dictionary, Other };
+
+// The bytes of the text, grown in place and handed to Data without a copy.
+class Buffer {
+public:
+    void push_back(char c) { bytes_.push_back(static_cast<std::uint8_t>(c)); }
+    void append(std::string_view text) { bytes_.insert(bytes_.end(), text.begin(), text.end()); }
+    void append(const char* begin, const char* end) { append(std::string_view(begin, static_cast<std::size_t>(end - begin))); }
+    void append(std::size_t count, char c) { bytes_.insert(bytes_.end(), count, static_cast<std::uint8_t>(c)); }
+    std::vector<std::uint8_t>& bytes() { return bytes_; }
+
+private:
+    std::vector<std::uint8_t> bytes_;
+};
+
+// The exact classes answer by their type identity, which is much cheaper than a dynamic cast on
+// every value of a large reply; subclasses from elsewhere fall through to the casts.
+Kind kindOf(Object* object)
+{
+    if (object == nullptr)
+        return Kind::Other;
+    const std::type_info& type = typeid(*object);
+    if (type == typeid(String) || type == typeid(MutableString))
+        return Kind::String;
+    if (type == typeid(Number))
+        return Kind::Number;
+    if (type == typeid(Dictionary) || type == typeid(MutableDictionary))
+        return Kind::Dictionary;
+    if (type == typeid(Array) || type == typeid(MutableArray))
+        return Kind::Array;
+    if (dynamic_cast<String*>(object))
+        return Kind::String;
+    if (dynamic_cast<Number*>(object))
+        return Kind::Number;
+    if (dynamic_cast<Null*>(object))
+        return Kind::Null;
+    if (dynamic_cast<Array*>(object))
+        return Kind::Array;
+    if (dynamic_cast<Dictionary*>(object))
+        return Kind::Dictionary;
+    return Kind::Other;
+}
+
 class Writer {
 public:
     explicit Writer(unsigned options)
@@ -88,25 +132,27 @@ public:
     bool write(const Id& value, std::size_t depth)
     {
         Object* object = value.get();
-        if (auto* string = dynamic_cast<String*>(object)) {
-            appendString(string->utf8());
+        switch (kindOf(object)) {
+        case Kind::String:
+            appendString(static_cast<String*>(object)->utf8());
             return true;
-        }
-        if (auto* number = dynamic_cast<Number*>(object))
-            return appendNumber(*number);
-        if (dynamic_cast<Null*>(object)) {
+        case Kind::Number:
+            return appendNumber(*static_cast<Number*>(object));
+        case Kind::Null:
             out_.append("null");
             return true;
+        case Kind::Array:
+            return nest(depth) && appendArray(*static_cast<Array*>(object), depth + 1);
+        case Kind::Dictionary:
+            return nest(depth) && appendDictionary(*static_cast<Dictionary*>(object), depth + 1);
+        case Kind::Other:
+            break;
         }
-        if (auto* array = dynamic_cast<Array*>(object))
-            return nest(depth) && appendArray(*array, depth + 1);
-        if (auto* dictionary = dynamic_cast<Dictionary*>(object))
-            return nest(depth) && appendDictionary(*dictionary, depth + 1);
         failure_.reason = "Invalid type in JSON write (" + (object ? object->isa()->name() : std::string("nil")) + ")";
         return false;
     }
 
-    std::string& output() { return out_; }
+    std::vector<std::uint8_t>& output() { return out_.bytes(); }
     const Failure& failure() const { return failure_; }
 
 private:
@@ -151,7 +197,7 @@ private:
         std::vector<const Dictionary::Entry*> entries;
         entries.reserve(dictionary.count());
         for (const auto& entry : dictionary) {
-            if (!entry.key.is<String>()) {
+            if (kindOf(entry.key.get()) != Kind::String) {
                 failure_.reason = "Invalid (non-string) key in JSON dictionary";
                 return false;
             }
@@ -159,7 +205,7 @@ private:
         }
         if (sorted_) {
             std::stable_sort(entries.begin(), entries.end(), [](const auto* a, const auto* b) {
-                return a->key.template ptr<String>()->compare(*b->key.template ptr<String>()) == ComparisonResult::Ascending;
+                return static_cast<String*>(a->key.get())->compare(*static_cast<String*>(b->key.get())) == ComparisonResult::Ascending;
             });
         }
         out_.push_back('{');
@@ -172,7 +218,7 @@ private:
             first = false;
             if (pretty_)
                 newline(depth);
-            appendString(entry->key.ptr<String>()->utf8());
+            appendString(static_cast<String*>(entry->key.get())->utf8());
             out_.append(pretty_ ? " : " : ":");
             if (!write(entry->value, depth))
                 return false;
@@ -198,7 +244,9 @@ private:
                 failure_.reason = "Invalid number value (infinite) in JSON write";
                 return false;
             }
-            appendShortestReal(out_, value, number.kind() == NumberKind::Float);
+            std::string text;
+            appendShortestReal(text, value, number.kind() == NumberKind::Float);
+            out_.append(text);
         } else if (number.isUnsigned()) {
             auto result = std::to_chars(buffer, buffer + sizeof buffer, number.unsignedLongLongValue());
             out_.append(buffer, result.ptr);
@@ -256,7 +304,7 @@ private:
     bool pretty_;
     bool sorted_;
     bool escapeSlashes_;
-    std::string out_;
+    Buffer out_;
     Failure failure_;
 };
 
@@ -277,8 +325,7 @@ Ref<Data> writeJSON(const Id& object, unsigned options, Ref<Error>* error)
         failure = writer.failure();
 
     if (failure.reason.empty()) {
-        std::string& text = writer.output();
-        return Data::create(std::vector<std::uint8_t>(text.begin(), text.end()));
+        return Data::create(std::move(writer.output()));
     }
     if (failure.raises)
         misuse(NSInvalidArgumentException, failure.reason);
