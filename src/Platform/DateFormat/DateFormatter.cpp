@@ -38,6 +38,23 @@ std::string utf8(const icu::UnicodeString& text)
 
 } // namespace
 
+const Class* DateFormatter::classObject()
+{
+    static const Class* formatter = &Class::define("NSFormatter", Object::classObject());
+    static const Class* cls = &Class::define("NSDateFormatter", formatter, [] { return create(); });
+    return cls;
+}
+
+namespace {
+// Registered when the program starts, so that lookup by name finds it before first use.
+[[maybe_unused]] const Class* const registeredAtLoad = DateFormatter::classObject();
+} // namespace
+
+const Class* DateFormatter::isa() const
+{
+    return classObject();
+}
+
 DateFormatter::DateFormatter()
     : state_(std::make_unique<State>())
 {

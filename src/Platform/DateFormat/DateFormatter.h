@@ -20,10 +20,14 @@ class String;
 // Parsing is strict, must consume the whole text, and fills fields that the pattern lacks from
 // 2000-01-01 00:00:00 in the formatter's time zone, as the platform does. Safe to share between
 // threads.
-class DateFormatter final {
+class DateFormatter final : public Object {
 public:
+    static const Class* classObject(); // NSDateFormatter, below NSFormatter
+    const Class* isa() const override;
+    static Ref<DateFormatter> create() { return std::make_shared<DateFormatter>(); }
+
     DateFormatter();
-    ~DateFormatter();
+    ~DateFormatter() override;
     DateFormatter(const DateFormatter&) = delete;
     DateFormatter& operator=(const DateFormatter&) = delete;
 

@@ -91,6 +91,14 @@ TEST(DateFormatterPatterns, AnInvalidPatternFormatsNothing)
     EXPECT_EQ(broken->dateFormat(), "yyyy-MM-dd jj");
 }
 
+TEST(DateFormatterClass, FoundByNameBelowNSFormatter)
+{
+    const foundation::Class* cls = foundation::Class::named("NSDateFormatter");
+    ASSERT_EQ(cls, DateFormatter::classObject());
+    EXPECT_EQ(cls->superclass()->name(), "NSFormatter");
+    EXPECT_TRUE(cls->createInstance()->isKindOfClass(cls));
+}
+
 TEST(DateFormatterThreads, OneFormatterServesSeveralThreads)
 {
     auto shared = formatter("yyyy-MM-dd HH:mm:ss");
