@@ -194,7 +194,7 @@ namespace {
 namespace dom = simdjson::dom;
 
 // Parsers keep their buffers between calls on a thread; one that grew for a very large reply is
-// dropped afterwards so that it does not hold that memory for the life of the thread.
+// dropped right after it so that it does not hold that memory for the life of the thread.
 constexpr std::size_t kKeptParserCapacity = std::size_t(16) << 20;
 // Keys repeat across the dictionaries of a reply; one immutable String per distinct short key
 // saves most of their allocations.
@@ -333,7 +333,7 @@ Id fail(Ref<Error>* error, const std::string& detail)
 
 dom::parser& threadParser(std::unique_ptr<dom::parser>& slot)
 {
-    if (!slot || slot->capacity() > kKeptParserCapacity) {
+    if (!slot) {
         slot = std::make_unique<dom::parser>();
         // A failure here shows again, and is reported, when the first parse allocates.
         simdjson::error_code ignored = slot->allocate(0, JSONSerialization::kMaxDepth);
@@ -342,20 +342,8 @@ dom::parser& threadParser(std::unique_ptr<dom::parser>& slot)
     return *slot;
 }
 
-} // namespace
-
-Id readJSON(std::string_view text, unsigned options, Ref<Error>* error)
+Id parseWith(dom::parser& parser, std::string_view text, unsigned options, Ref<Error>* error)
 {
-    std::string converted;
-    auto normalised = jsonText::normaliseEncoding(text, converted);
-    if (!normalised)
-        return fail(error, "Unable to convert data to string around line 1, column 0.");
-    text = *normalised;
-    if (text.empty()) // the parser would copy from a null pointer
-        return fail(error, describeFailure(simdjson::EMPTY, text));
-    thread_local std::unique_ptr<dom::parser> parserSlot;
-    dom::parser& parser = threadParser(parserSlot);
-
     dom::element root;
     auto code = parser.parse(text.data(), text.size()).get(root);
     std::optional<std::string> widened;
@@ -369,6 +357,26 @@ Id readJSON(std::string_view text, unsigned options, Ref<Error>* error)
         && type != dom::element_type::OBJECT)
         return fail(error, "JSON text did not start with array or object and option to allow fragments not set.");
     return Builder(options).build(root);
+}
+
+} // namespace
+
+Id readJSON(std::string_view text, unsigned options, Ref<Error>* error)
+{
+    std::string converted;
+    auto normalised = jsonText::normaliseEncoding(text, converted);
+    if (!normalised)
+        return fail(error, "Unable to convert data to string around line 1, column 0.");
+    text = *normalised;
+    if (text.empty()) // the parser would copy from a null pointer
+        return fail(error, describeFailure(simdjson::EMPTY, text));
+
+    // Each thread keeps its parser and buffers between calls, except after a very large reply.
+    thread_local std::unique_ptr<dom::parser> parserSlot;
+    Id result = parseWith(threadParser(parserSlot), text, options, error);
+    if (parserSlot->capacity() > kKeptParserCapacity)
+        parserSlot.reset();
+    return result;
 }
 
 } // namespace foundation
