@@ -157,6 +157,8 @@ bool SQDatabase::openWithFlags(int flags, const Id& vfsName)
 
 bool SQDatabase::close()
 {
+    // Closing the result sets lets go of their references to this connection; stay alive meanwhile.
+    const Ref<Object> keepAlive = weak_from_this().lock();
     clearCachedStatements();
     closeOpenResultSets();
     if (!db_)
@@ -456,12 +458,17 @@ Ref<String> SQDatabase::stringFromDate(const Date& date) const
 
 // --- Transactions ---
 
+bool SQDatabase::runTransactionStatement(const char* sql, bool inTransactionAfter)
+{
+    const bool ok = executeUpdate(sql);
+    if (ok)
+        inTransaction_ = inTransactionAfter;
+    return ok;
+}
+
 bool SQDatabase::beginTransaction()
 {
-    const bool ok = executeUpdate("begin exclusive transaction");
-    if (ok)
-        inTransaction_ = true;
-    return ok;
+    return runTransactionStatement("begin exclusive transaction", true);
 }
 
 bool SQDatabase::beginExclusiveTransaction()
@@ -471,32 +478,20 @@ bool SQDatabase::beginExclusiveTransaction()
 
 bool SQDatabase::beginDeferredTransaction()
 {
-    const bool ok = executeUpdate("begin deferred transaction");
-    if (ok)
-        inTransaction_ = true;
-    return ok;
+    return runTransactionStatement("begin deferred transaction", true);
 }
 
 bool SQDatabase::beginImmediateTransaction()
 {
-    const bool ok = executeUpdate("begin immediate transaction");
-    if (ok)
-        inTransaction_ = true;
-    return ok;
+    return runTransactionStatement("begin immediate transaction", true);
 }
 
 bool SQDatabase::commit()
 {
-    const bool ok = executeUpdate("commit transaction");
-    if (ok)
-        inTransaction_ = false;
-    return ok;
+    return runTransactionStatement("commit transaction", false);
 }
 
 bool SQDatabase::rollback()
 {
-    const bool ok = executeUpdate("rollback transaction");
-    if (ok)
-        inTransaction_ = false;
-    return ok;
+    return runTransactionStatement("rollback transaction", false);
 }

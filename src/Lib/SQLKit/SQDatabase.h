@@ -337,6 +337,8 @@ private:
     void discardStatement(const foundation::Ref<SQStatement>& statement, sqlite3_stmt* handle, bool fromCache);
     foundation::Ref<SQResultSet> runSingleValueQuery(std::string_view sql, const SQArguments& args);
     bool runPragmaUpdate(const std::string& sql);
+    std::uint32_t uint32ForPragma(const char* sql);
+    bool runTransactionStatement(const char* sql, bool inTransactionAfter);
 
     sqlite3* db_ = nullptr;
     bool isExecutingStatement_ = false;

@@ -152,15 +152,20 @@ bool SQDatabase::runPragmaUpdate(const std::string& sql)
     return true;
 }
 
-std::uint32_t SQDatabase::applicationID()
+std::uint32_t SQDatabase::uint32ForPragma(const char* sql)
 {
-    Ref<SQResultSet> rs = executeQuery("pragma application_id");
+    Ref<SQResultSet> rs = executeQuery(sql);
     std::uint32_t value = 0;
     if (rs && rs->next())
         value = static_cast<std::uint32_t>(rs->longLongIntForColumnIndex(0));
     if (rs)
         rs->close();
     return value;
+}
+
+std::uint32_t SQDatabase::applicationID()
+{
+    return uint32ForPragma("pragma application_id");
 }
 
 void SQDatabase::setApplicationID(std::uint32_t value)
@@ -170,13 +175,7 @@ void SQDatabase::setApplicationID(std::uint32_t value)
 
 std::uint32_t SQDatabase::userVersion()
 {
-    Ref<SQResultSet> rs = executeQuery("pragma user_version");
-    std::uint32_t value = 0;
-    if (rs && rs->next())
-        value = static_cast<std::uint32_t>(rs->longLongIntForColumnIndex(0));
-    if (rs)
-        rs->close();
-    return value;
+    return uint32ForPragma("pragma user_version");
 }
 
 void SQDatabase::setUserVersion(std::uint32_t value)

@@ -83,7 +83,9 @@ SQDatabaseQueue::~SQDatabaseQueue()
 
 void SQDatabaseQueue::checkNotOnQueue(const char* method) const
 {
-    if (dispatch::Queue::currentSpecific(&SQDatabaseQueueReentryKey) == this) {
+    // The innermost queue's key, and also any queue further out whose block waits on a `sync` to
+    // another queue (A -> B -> A would wait for itself just the same).
+    if (dispatch::Queue::currentSpecific(&SQDatabaseQueueReentryKey) == this || (queue_ && queue_->isCurrent())) {
         std::fprintf(stderr,
             "Assertion failed: (currentSyncQueue != self && \"%s was called reentrantly on the same queue, which would lead to a "
             "deadlock\")\n",

@@ -1,6 +1,7 @@
 #include "Lib/SQLKit/SQDatabase.h"
 #include "Lib/SQLKit/SQResultSet.h"
 #include "LogCapture.h"
+#include "TestDatabase.h"
 
 #include "Platform/Foundation/Foundation.h"
 
@@ -10,15 +11,6 @@ using foundation::Data;
 using foundation::Date;
 using foundation::Error;
 using foundation::Ref;
-
-namespace {
-Ref<SQDatabase> openMemory()
-{
-    auto db = SQDatabase::create();
-    EXPECT_TRUE(db->open());
-    return db;
-}
-} // namespace
 
 // --- Single values ---
 

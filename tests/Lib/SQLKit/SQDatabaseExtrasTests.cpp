@@ -1,6 +1,7 @@
 #include "Lib/SQLKit/SQDatabase.h"
 #include "Lib/SQLKit/SQResultSet.h"
 #include "LogCapture.h"
+#include "TestDatabase.h"
 #include "Support/TempHome.h"
 
 #include "Platform/Foundation/Foundation.h"
@@ -20,13 +21,6 @@ using foundation::Ref;
 using foundation::String;
 
 namespace {
-
-Ref<SQDatabase> openMemory()
-{
-    auto db = SQDatabase::create();
-    EXPECT_TRUE(db->open());
-    return db;
-}
 
 struct Extracted {
     std::string sql;

@@ -120,6 +120,17 @@ TEST(SQDatabaseQueueReentrancyDeathTest, NestedInDatabaseOnTheSameQueueStops)
         "currentSyncQueue != self && \"inDatabase: was called reentrantly on the same queue, which would lead to a deadlock\"");
 }
 
+TEST(SQDatabaseQueueReentrancyDeathTest, ComingBackThroughAnotherQueueStops)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto first = SQDatabaseQueue::create();
+    auto second = SQDatabaseQueue::create();
+    EXPECT_DEATH(first->inDatabase([&](const Ref<SQDatabase>&) {
+        second->inDatabase([&](const Ref<SQDatabase>&) { first->inSavePoint([](const Ref<SQDatabase>&, bool&) {}); });
+    }),
+        "inSavePoint: was called reentrantly on the same queue");
+}
+
 TEST(SQDatabaseQueueReentrancy, AnotherQueueMayBeUsedFromABlock)
 {
     auto outer = SQDatabaseQueue::create();

@@ -2,6 +2,7 @@
 #include "Lib/SQLKit/SQResultSet.h"
 #include "Lib/SQLKit/SQStatement.h"
 #include "LogCapture.h"
+#include "TestDatabase.h"
 #include "Support/TempHome.h"
 
 #include "Platform/Foundation/Foundation.h"
@@ -28,13 +29,6 @@ using foundation::Ref;
 using foundation::String;
 
 namespace {
-
-Ref<SQDatabase> openMemory()
-{
-    auto db = SQDatabase::create();
-    EXPECT_TRUE(db->open());
-    return db;
-}
 
 std::string filePath(const std::string& name)
 {
@@ -119,6 +113,16 @@ TEST(SQDatabaseClosing, CloseClosesOpenResultSets)
     EXPECT_FALSE(rs->next());
     EXPECT_EQ(rs->parentDB(), nullptr);
     EXPECT_FALSE(db->isOpen());
+}
+
+TEST(SQDatabaseClosing, AConnectionHeldOnlyByItsResultSetSurvivesItsClose)
+{
+    Ref<SQResultSet> rs = openMemory()->executeQuery("select 1");
+    ASSERT_TRUE(rs);
+    const Ref<SQDatabase>& parent = rs->parentDB(); // the result set's own reference, released by close
+    EXPECT_TRUE(parent->close());
+    EXPECT_EQ(rs->parentDB(), nullptr);
+    EXPECT_FALSE(rs->next());
 }
 
 TEST(SQDatabaseClosing, ABackupStillReadingMakesCloseReportThatItWasDeferred)
