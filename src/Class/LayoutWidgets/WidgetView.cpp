@@ -2,6 +2,7 @@
 
 #include "Class/LayoutWidgets/WindowLayout.h"
 
+#include <QEvent>
 #include <QHash>
 #include <QObject>
 
@@ -17,6 +18,28 @@ QHash<const QWidget*, std::shared_ptr<WidgetView>>& registry()
     return views;
 }
 
+// A widget whose size hint changes asks its parent for a new layout (a LayoutRequest event when
+// the parent has no QLayout); for a parent in the layout tree that means the intrinsic sizes of
+// its children may have changed.
+class SizeHintWatcher final : public QObject {
+public:
+    static SizeHintWatcher& instance()
+    {
+        static SizeHintWatcher watcher;
+        return watcher;
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::LayoutRequest) {
+            if (WidgetView* view = WidgetView::find(static_cast<QWidget*>(watched)))
+                view->invalidateIntrinsicContentSize();
+        }
+        return false;
+    }
+};
+
 } // namespace
 
 WidgetView& WidgetView::of(QWidget* widget)
@@ -28,6 +51,7 @@ WidgetView& WidgetView::of(QWidget* widget)
     auto view = std::make_shared<WidgetView>(widget);
     views.insert(widget, view);
     QObject::connect(widget, &QObject::destroyed, [widget] { registry().remove(widget); });
+    widget->installEventFilter(&SizeHintWatcher::instance());
     return *view;
 }
 

@@ -113,6 +113,23 @@ TEST(LayoutWidgetsIntrinsicSize, SizeHintIsTheIntrinsicSize)
     EXPECT_EQ(label->geometry(), QRect(10, (200 - hint.height()) / 2, hint.width(), hint.height()));
 }
 
+TEST(LayoutWidgetsIntrinsicSize, ChangedSizeHintIsPickedUp)
+{
+    QWidget window;
+    window.resize(600, 200);
+    auto* label = new QLabel("A", &window);
+    lc_makeConstraints(lcView(label), [](LCConstraintMaker& make) { make.left().top().equalTo(0); });
+    window.show();
+    QApplication::processEvents();
+    int narrow = label->width();
+    label->setText("A much longer text than before");
+    // One round delivers the size-hint request, the next runs the pass it scheduled.
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_GT(label->width(), narrow);
+    EXPECT_EQ(label->size(), label->sizeHint());
+}
+
 TEST(LayoutWidgetsTree, WidgetsWithoutConstraintsAreNotMoved)
 {
     QWidget window;
