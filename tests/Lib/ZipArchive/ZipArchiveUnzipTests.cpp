@@ -6,6 +6,8 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
@@ -498,4 +500,26 @@ TEST_F(UnzipTest, FileThatCannotBeOpenedForWritingFailsTheRun)
     ASSERT_TRUE(completion.error);
     EXPECT_FALSE(completion.succeeded);
     EXPECT_FALSE(fs::exists(destination / "later.txt"));
+}
+
+TEST_F(UnzipTest, WriteFailureIsReportedAndLeavesNoPartialFile)
+{
+    libzipArchive(archive, {{"big.bin", std::string(64 * 1024, 'b')}});
+    // A file size limit makes the write fail as a full disk would.
+    auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit previous {};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &previous), 0);
+    struct rlimit limited = previous;
+    limited.rlim_cur = 4096;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    bool unpacked = unzip();
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+
+    EXPECT_FALSE(unpacked);
+    ASSERT_TRUE(completion.error);
+    EXPECT_EQ(completion.error->domain(), "ZipArchiveErrorDomain");
+    EXPECT_EQ(completion.error->code(), -5);
+    EXPECT_EQ(completion.error->localizedDescription(), "Failed to write file (check your free space)");
+    EXPECT_TRUE(listTree(destination).empty());
 }
