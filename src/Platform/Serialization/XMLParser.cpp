@@ -187,6 +187,8 @@ void XMLParser::fail(long long code, std::string message, long line, long column
 
 bool XMLParser::parse()
 {
+    if (context_)
+        return false; // already parsing: a delegate called parse() again
     initialiseLibrary();
     auto delegate = delegate_.lock();
     XMLParserDelegate none;

@@ -69,7 +69,8 @@ public:
     bool shouldProcessNamespaces() const { return processNamespaces_; }
     void setShouldProcessNamespaces(bool value) { processNamespaces_ = value; }
 
-    // Runs the whole parse on the calling thread; false after an error or abortParsing().
+    // Runs the whole parse on the calling thread; false after an error or abortParsing(), and
+    // without effect when called from one of this parser's own callbacks.
     bool parse();
     // From a delegate callback: stops the parse, which then fails with code 512.
     void abortParsing();

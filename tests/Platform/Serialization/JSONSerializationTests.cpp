@@ -249,6 +249,16 @@ TEST(JSONReading, NilDataIsAProgrammingError)
     }
 }
 
+TEST(JSONReading, AVeryLargeReplyAndTheNextOneAreRead)
+{
+    // Large enough that the thread's parser is dropped after it.
+    std::string large = "[\"" + std::string(20u << 20, 'a') + "\",1]";
+    Id value = parse(large);
+    EXPECT_EQ(value.count(), 2u);
+    EXPECT_EQ(value[0].as<String>()->length(), 20u << 20);
+    EXPECT_EQ(parse("[2]")[0].integerValue(), 2);
+}
+
 TEST(JSONReading, ThreadsParseAtOnceWithoutSharingState)
 {
     // Each thread parses its own documents, large and small, so that a parser shared between

@@ -160,6 +160,16 @@ TEST(XMLParserControl, AbortStopsTheParseWithCode512)
     EXPECT_EQ(recorder.events, (Events{"start-document", "start r", "start a", "end a", "start stop"}));
 }
 
+TEST(XMLParserControl, ParseFromACallbackDoesNotRestart)
+{
+    Recorder recorder;
+    bool nested = true;
+    recorder.delegate->parserDidStartDocument = [&](XMLParser& parser) { nested = parser.parse(); };
+    ASSERT_TRUE(recorder.parse("<r><a/></r>"));
+    EXPECT_FALSE(nested);
+    EXPECT_EQ(recorder.events, (Events{"start r [] []", "start a [] []", "end a", "end r", "end-document"}));
+}
+
 TEST(XMLParserControl, TheDelegateIsHeldWeakly)
 {
     auto parser = XMLParser::create(Data::create("<r/>"));
