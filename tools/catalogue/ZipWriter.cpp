@@ -7,26 +7,20 @@ namespace catalogue {
 
 namespace fs = std::filesystem;
 
-namespace {
-
-bool addEntries(zip_t* archive, const std::vector<std::string>& names, const std::vector<fs::path>& files,
-                const std::vector<const std::string*>& bytes)
+bool ZipWriter::addEntries(zip_t* archive) const
 {
-    for (size_t i = 0; i < names.size(); ++i) {
-        zip_source_t* source = bytes[i]
-            ? zip_source_buffer(archive, bytes[i]->data(), bytes[i]->size(), 0)
-            : zip_source_file(archive, files[i].c_str(), 0, -1);
+    for (const auto& e : entries_) {
+        zip_source_t* source = e.bytes ? zip_source_buffer(archive, e.bytes->data(), e.bytes->size(), 0)
+                                       : zip_source_file(archive, e.file.c_str(), 0, -1);
         if (!source)
             return false;
-        if (zip_file_add(archive, names[i].c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
+        if (zip_file_add(archive, e.name.c_str(), source, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
             zip_source_free(source);
             return false;
         }
     }
     return true;
 }
-
-} // namespace
 
 void ZipWriter::addFile(const std::string& entryName, const fs::path& source)
 {
@@ -41,14 +35,6 @@ void ZipWriter::addBytes(const std::string& entryName, std::string bytes)
 
 bool ZipWriter::writeTo(const fs::path& destination, std::string* error) const
 {
-    std::vector<std::string> names;
-    std::vector<fs::path> files;
-    std::vector<const std::string*> bytes;
-    for (const auto& e : entries_) {
-        names.push_back(e.name);
-        files.push_back(e.file);
-        bytes.push_back(e.bytes);
-    }
     std::error_code ec;
     fs::create_directories(destination.parent_path(), ec);
     fs::path temporary = destination;
@@ -61,7 +47,7 @@ bool ZipWriter::writeTo(const fs::path& destination, std::string* error) const
             *error = "cannot create " + temporary.string();
         return false;
     }
-    if (!addEntries(archive, names, files, bytes) || zip_close(archive) != 0) {
+    if (!addEntries(archive) || zip_close(archive) != 0) {
         if (error)
             *error = std::string("cannot write ") + destination.string() + ": " + zip_strerror(archive);
         zip_discard(archive);
@@ -90,15 +76,7 @@ std::optional<std::string> ZipWriter::toBytes() const
         return std::nullopt;
     }
     zip_source_keep(memory);
-    std::vector<std::string> names;
-    std::vector<fs::path> files;
-    std::vector<const std::string*> bytes;
-    for (const auto& e : entries_) {
-        names.push_back(e.name);
-        files.push_back(e.file);
-        bytes.push_back(e.bytes);
-    }
-    if (!addEntries(archive, names, files, bytes) || zip_close(archive) != 0) {
+    if (!addEntries(archive) || zip_close(archive) != 0) {
         zip_discard(archive);
         zip_source_free(memory);
         return std::nullopt;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+struct zip;
+
 namespace catalogue {
 
 // Builds a zip archive from files on disk and byte strings. Entry names are written exactly as
@@ -25,6 +27,8 @@ private:
         std::filesystem::path file;
         const std::string* bytes = nullptr;
     };
+    bool addEntries(::zip* archive) const;
+
     std::vector<Entry> entries_;
     std::deque<std::string> buffers_;
 };

@@ -15,11 +15,6 @@ namespace localservice {
 
 namespace {
 
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
 Reply signIn(OperationContext& ctx, int64_t userId, const std::string& token)
 {
     Reply reply = Reply::ok(Accounts::userDictionary(ctx, userId, token));
@@ -128,7 +123,7 @@ Reply getUseFonts(OperationContext& ctx)
 {
     const auto rows = ctx.db.query("SELECT active FROM users WHERE id = ?", {*ctx.userId});
     QJsonObject data;
-    data["active"] = q(rows.empty() ? std::string() : StateDatabase::text(rows[0][0]));
+    data["active"] = qs(rows.empty() ? std::string() : StateDatabase::text(rows[0][0]));
     return Reply::ok(data);
 }
 
@@ -142,9 +137,9 @@ Reply getWxQrCode(OperationContext& ctx)
     const std::string ticket = PasswordHash::randomHex(12);
     ctx.db.exec("INSERT INTO wx_tickets (ticket, created) VALUES (?, ?)", {ticket, ctx.now});
     QJsonObject data;
-    data["ticket"] = q(ticket);
-    data["url"] = q(ctx.baseUrl + "files/qr/" + ticket + ".png");
-    data["confirm_url"] = q(ctx.baseUrl + "wechat/confirm?ticket=" + ticket);
+    data["ticket"] = qs(ticket);
+    data["url"] = qs(ctx.baseUrl + "files/qr/" + ticket + ".png");
+    data["confirm_url"] = qs(ctx.baseUrl + "wechat/confirm?ticket=" + ticket);
     return Reply::ok(data);
 }
 
@@ -189,11 +184,11 @@ Reply clientError(OperationContext& ctx)
 Reply version(OperationContext& ctx)
 {
     QJsonObject data;
-    data["version"] = q(ctx.db.setting("version", "0.1.0"));
-    data["content"] = q(ctx.db.setting("version_content", "修复已知问题，提升稳定性。"));
+    data["version"] = qs(ctx.db.setting("version", "0.1.0"));
+    data["content"] = qs(ctx.db.setting("version_content", "修复已知问题，提升稳定性。"));
     const std::string download = ctx.db.setting("version_download", "files/update/" +
         ctx.catalogue.manifest().value("update_package").toString().toStdString());
-    data["download"] = q(download.rfind("http", 0) == 0 ? download : ctx.baseUrl + download);
+    data["download"] = qs(download.rfind("http", 0) == 0 ? download : ctx.baseUrl + download);
     return Reply::ok(data);
 }
 

@@ -14,11 +14,6 @@ namespace localservice {
 
 namespace {
 
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
 std::string renderUrl(const OperationContext& ctx, int64_t fontid, const char* theme, const std::string& text)
 {
     return ctx.baseUrl + "files/render/" + std::to_string(fontid) + "/" + theme + ".png?text=" +
@@ -126,8 +121,8 @@ Reply fontImages(OperationContext& ctx)
             continue;
         QJsonObject item;
         item["fontid"] = static_cast<qint64>(id);
-        item["image"] = q(renderUrl(ctx, id, "day", text));
-        item["night_image"] = q(renderUrl(ctx, id, "night", text));
+        item["image"] = qs(renderUrl(ctx, id, "day", text));
+        item["night_image"] = qs(renderUrl(ctx, id, "night", text));
         lists.append(item);
     }
     QJsonObject data;
@@ -142,12 +137,12 @@ QJsonArray categoriesJson(const std::vector<catalogue::TagCategory>& categories)
         QJsonArray tags;
         for (const auto& t : c.tags) {
             QJsonObject tag;
-            tag["tagname"] = q(t.name);
-            tag["tagid"] = q(t.id);
+            tag["tagname"] = qs(t.name);
+            tag["tagid"] = qs(t.id);
             tags.append(tag);
         }
         QJsonObject category;
-        category["classname"] = q(c.className);
+        category["classname"] = qs(c.className);
         category["data"] = tags;
         out.append(category);
     }
@@ -168,19 +163,19 @@ Reply baseInfo(OperationContext& ctx)
 {
     QJsonObject data;
     const std::string& b = ctx.baseUrl;
-    data["weixin_login_url"] = q(b + "pages/wechat-login");
-    data["qq_login_url"] = q(b + "pages/qq-login");
-    data["register_agree_url"] = q(b + "pages/agreement");
-    data["shop_url"] = q(b + "pages/shop");
-    data["forget_pwd"] = q(b + "pages/forget-password");
-    data["help_url"] = q(b + "pages/help");
-    data["coll_list"] = q(b + "pages/collections");
-    data["coll_share"] = q(b + "pages/share");
-    data["qq_group"] = q(b + "files/images/qq_group.png");
-    data["brand_license"] = q(b + "pages/license");
-    data["heartbeat_url"] = q(b + "pages/heartbeat");
+    data["weixin_login_url"] = qs(b + "pages/wechat-login");
+    data["qq_login_url"] = qs(b + "pages/qq-login");
+    data["register_agree_url"] = qs(b + "pages/agreement");
+    data["shop_url"] = qs(b + "pages/shop");
+    data["forget_pwd"] = qs(b + "pages/forget-password");
+    data["help_url"] = qs(b + "pages/help");
+    data["coll_list"] = qs(b + "pages/collections");
+    data["coll_share"] = qs(b + "pages/share");
+    data["qq_group"] = qs(b + "files/images/qq_group.png");
+    data["brand_license"] = qs(b + "pages/license");
+    data["heartbeat_url"] = qs(b + "pages/heartbeat");
     const std::string questionnaire = ctx.db.setting("questionnaire", "files/images/questionnaire.png");
-    data["questionnaire"] = q(questionnaire.empty() ? std::string() : b + questionnaire);
+    data["questionnaire"] = qs(questionnaire.empty() ? std::string() : b + questionnaire);
     QJsonArray heat;
     for (const auto id : ctx.catalogue.popular(20)) {
         QJsonObject item;
@@ -195,16 +190,16 @@ Reply dataState(OperationContext& ctx)
 {
     QJsonObject data;
     data["data_expire"] = static_cast<qint64>(std::stoll(ctx.db.setting("data_expire", "0")));
-    data["data_version"] = q(ctx.db.setting("data_version", "A20200326154556"));
+    data["data_version"] = qs(ctx.db.setting("data_version", "A20200326154556"));
     const std::string url = ctx.db.setting("data_url", "");
-    data["data_url"] = q(url.empty() || url.rfind("http", 0) == 0 ? url : ctx.baseUrl + url);
+    data["data_url"] = qs(url.empty() || url.rfind("http", 0) == 0 ? url : ctx.baseUrl + url);
     return Reply::ok(data);
 }
 
 Reply search(OperationContext& ctx)
 {
     QJsonObject data;
-    data["fids"] = q(joinIds(ctx.catalogue.search(ctx.param("str"))));
+    data["fids"] = qs(joinIds(ctx.catalogue.search(ctx.param("str"))));
     return Reply::ok(data);
 }
 
@@ -214,7 +209,7 @@ Reply idsByPage(OperationContext& ctx)
     if (!page || *page < 1)
         return Reply::badParameter("page");
     QJsonObject data;
-    data["fids"] = q(joinIds(ctx.catalogue.page(static_cast<int>(std::min<int64_t>(*page, 100000)), 20)));
+    data["fids"] = qs(joinIds(ctx.catalogue.page(static_cast<int>(std::min<int64_t>(*page, 100000)), 20)));
     data["page"] = static_cast<qint64>(*page);
     return Reply::ok(data);
 }
@@ -244,24 +239,24 @@ Reply fontDetail(OperationContext& ctx)
 
     QJsonObject d;
     d["fontid"] = static_cast<qint64>(*id);
-    d["cover_img"] = q(cover);
-    d["content_img"] = q(renderUrl(ctx, *id, "day", name));
-    d["font_name"] = q(name);
-    d["intro_img"] = QJsonArray{q(renderUrl(ctx, *id, "day", chinese ? "永和九年，岁在癸丑" : "The quick brown fox")),
-                                q(renderUrl(ctx, *id, "day", chinese ? "天朗气清，惠风和畅" : "jumps over the lazy dog"))};
-    d["ft_apply"] = QJsonArray{q(ctx.baseUrl + "files/covers/cover_" + std::to_string(1 + (*id + 3) % 8) + ".png")};
-    d["punctuation"] = q(renderUrl(ctx, *id, "day", "，。、；：？！“”（）《》 ,.;:?!'\"()&@#"));
+    d["cover_img"] = qs(cover);
+    d["content_img"] = qs(renderUrl(ctx, *id, "day", name));
+    d["font_name"] = qs(name);
+    d["intro_img"] = QJsonArray{qs(renderUrl(ctx, *id, "day", chinese ? "永和九年，岁在癸丑" : "The quick brown fox")),
+                                qs(renderUrl(ctx, *id, "day", chinese ? "天朗气清，惠风和畅" : "jumps over the lazy dog"))};
+    d["ft_apply"] = QJsonArray{qs(ctx.baseUrl + "files/covers/cover_" + std::to_string(1 + (*id + 3) % 8) + ".png")};
+    d["punctuation"] = qs(renderUrl(ctx, *id, "day", "，。、；：？！“”（）《》 ,.;:?!'\"()&@#"));
     QJsonArray weights;
     for (const auto& member : ctx.catalogue.family(*id)) {
         QJsonObject w;
         const std::string memberName = member.value("fontname").toString().toStdString();
-        w["name"] = q(memberName);
-        w["image"] = q(renderUrl(ctx, member.value("fontid").toInteger(), "day", memberName));
+        w["name"] = qs(memberName);
+        w["image"] = qs(renderUrl(ctx, member.value("fontid").toInteger(), "day", memberName));
         weights.append(w);
     }
     d["font_list"] = weights;
-    d["apply_img"] = q(cover);
-    d["tags"] = q(tagNames(row->value("tags").toString().toStdString()));
+    d["apply_img"] = qs(cover);
+    d["tags"] = qs(tagNames(row->value("tags").toString().toStdString()));
     d["describe"] = info.value("describe").toString();
     d["designer"] = info.value("designer").toString();
     d["provider"] = info.value("provider").toString();

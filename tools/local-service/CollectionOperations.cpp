@@ -13,11 +13,6 @@ namespace localservice {
 
 namespace {
 
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
 constexpr const char* kFolderColumns =
     "id, user_id, collect_name, add_time, is_publish, is_encrypt, img, visits, reason, collect_desc, follow_num";
 
@@ -27,14 +22,6 @@ std::vector<int64_t> folderFonts(StateDatabase& db, int64_t folderId)
     for (const auto& r : db.query("SELECT fontid FROM folder_fonts WHERE folder_id = ? ORDER BY position, rowid", {folderId}))
         ids.push_back(StateDatabase::integer(r[0]));
     return ids;
-}
-
-QJsonArray idArray(const std::vector<int64_t>& ids)
-{
-    QJsonArray out;
-    for (const auto id : ids)
-        out.append(static_cast<qint64>(id));
-    return out;
 }
 
 std::string imageUrl(const OperationContext& ctx, const std::string& stored)
@@ -50,16 +37,16 @@ QJsonObject folderRecord(OperationContext& ctx, const SqlRow& r)
     const auto fonts = folderFonts(ctx.db, id);
     QJsonObject o;
     o["id"] = static_cast<qint64>(id);
-    o["collect_name"] = q(StateDatabase::text(r[2]));
+    o["collect_name"] = qs(StateDatabase::text(r[2]));
     o["fonts"] = idArray(fonts);
     o["font_num"] = static_cast<qint64>(fonts.size());
-    o["add_time"] = q(StateDatabase::text(r[3]));
+    o["add_time"] = qs(StateDatabase::text(r[3]));
     o["is_publish"] = static_cast<qint64>(StateDatabase::integer(r[4]));
     o["is_encrypt"] = static_cast<qint64>(StateDatabase::integer(r[5]));
-    o["img"] = q(imageUrl(ctx, StateDatabase::text(r[6])));
+    o["img"] = qs(imageUrl(ctx, StateDatabase::text(r[6])));
     o["visits"] = static_cast<qint64>(StateDatabase::integer(r[7]));
-    o["reason"] = q(StateDatabase::text(r[8]));
-    o["collect_desc"] = q(StateDatabase::text(r[9]));
+    o["reason"] = qs(StateDatabase::text(r[8]));
+    o["collect_desc"] = qs(StateDatabase::text(r[9]));
     o["follow_num"] = static_cast<qint64>(StateDatabase::integer(r[10]));
     return o;
 }
@@ -73,8 +60,8 @@ QJsonObject cardRecord(OperationContext& ctx, const SqlRow& r)
     o["user_id"] = static_cast<qint64>(owner);
     if (!user.empty()) {
         const std::string nick = StateDatabase::text(user[0][0]);
-        o["user_name"] = q(nick.empty() ? StateDatabase::text(user[0][1]) : nick);
-        o["user_head"] = q(imageUrl(ctx, StateDatabase::text(user[0][2])));
+        o["user_name"] = qs(nick.empty() ? StateDatabase::text(user[0][1]) : nick);
+        o["user_head"] = qs(imageUrl(ctx, StateDatabase::text(user[0][2])));
     }
     return o;
 }
@@ -112,7 +99,7 @@ Reply myFolders(OperationContext& ctx)
         collection.append(folderRecord(ctx, r));
     QJsonObject data;
     data["collection"] = collection;
-    data["collect_version"] = q(collectVersion(ctx));
+    data["collect_version"] = qs(collectVersion(ctx));
     return Reply::ok(data);
 }
 
@@ -127,7 +114,7 @@ Reply followedCollections(OperationContext& ctx)
     data["follow"] = follow;
     Reply reply = Reply::ok(data);
     // The client reads this list's version at the top level of the envelope.
-    reply.topLevel["collect_version"] = q(collectVersion(ctx));
+    reply.topLevel["collect_version"] = qs(collectVersion(ctx));
     return reply;
 }
 
@@ -144,7 +131,7 @@ Reply createFolder(OperationContext& ctx)
     bumpVersion(ctx.db, *ctx.userId);
     QJsonObject data;
     data["id"] = static_cast<qint64>(id);
-    data["collect_name"] = q(name);
+    data["collect_name"] = qs(name);
     return Reply::ok(data);
 }
 
@@ -320,7 +307,7 @@ Reply checkUpdate(OperationContext& ctx)
 {
     QJsonObject data;
     data["is_new"] = ctx.param("collect_version") == collectVersion(ctx) ? 0 : 1;
-    data["collect_version"] = q(collectVersion(ctx));
+    data["collect_version"] = qs(collectVersion(ctx));
     return Reply::ok(data);
 }
 

@@ -80,6 +80,19 @@ std::optional<std::vector<int64_t>> parseIdList(const std::string& text)
     return ids;
 }
 
+QString qs(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+QJsonArray idArray(const std::vector<int64_t>& ids)
+{
+    QJsonArray out;
+    for (const auto id : ids)
+        out.append(static_cast<qint64>(id));
+    return out;
+}
+
 std::string joinIds(const std::vector<int64_t>& ids)
 {
     std::string out;

@@ -2,6 +2,7 @@
 
 #include "local-service/FormParams.h"
 
+#include <QJsonArray>
 #include <QJsonObject>
 #include <cstdint>
 #include <filesystem>
@@ -67,6 +68,10 @@ struct Operation {
     std::function<bool(const FormParams&)> matches;
     OperationHandler handler;
 };
+
+// Small helpers shared by the operation areas.
+QString qs(const std::string& text);
+QJsonArray idArray(const std::vector<int64_t>& ids);
 
 // Parses "1,2,3" into ids; nullopt when any item is not a whole number. Empty text gives none.
 std::optional<std::vector<int64_t>> parseIdList(const std::string& text);

@@ -14,11 +14,6 @@ namespace localservice {
 
 namespace {
 
-QString q(const std::string& s)
-{
-    return QString::fromStdString(s);
-}
-
 struct Offer {
     const char* brandId;
     const char* name;
@@ -67,14 +62,14 @@ QJsonObject offerJson(const OperationContext& ctx, const Offer& o, int index)
 {
     QJsonObject j;
     j["brand_id"] = o.brandId;
-    j["brand_name"] = q(o.name);
-    j["auth_scope"] = q(o.scope);
+    j["brand_name"] = qs(o.name);
+    j["auth_scope"] = qs(o.scope);
     j["price"] = o.price;
     j["activity_price"] = o.activityPrice;
-    j["year"] = q(o.year);
-    j["buyinfo"] = q(std::string("授权范围：") + o.scope + "<br/>授权期限：" + o.year +
+    j["year"] = qs(o.year);
+    j["buyinfo"] = qs(std::string("授权范围：") + o.scope + "<br/>授权期限：" + o.year +
                      (std::string(o.year) == "永久" ? "" : "年") + "<br/>发票：支持电子发票");
-    j["img_url"] = q(ctx.baseUrl + "files/covers/cover_" + std::to_string(1 + index % 8) + ".png");
+    j["img_url"] = qs(ctx.baseUrl + "files/covers/cover_" + std::to_string(1 + index % 8) + ".png");
     return j;
 }
 
@@ -82,8 +77,8 @@ QJsonObject categoryJson(const OperationContext& ctx, const AuthCategory& c, boo
 {
     QJsonObject j;
     j["auth_id"] = QString::number(c.authId);
-    j["auth_name"] = q(c.name);
-    j["img_url"] = q(ctx.baseUrl + "files/covers/cover_" + std::to_string(c.authId) + ".png");
+    j["auth_name"] = qs(c.name);
+    j["img_url"] = qs(ctx.baseUrl + "files/covers/cover_" + std::to_string(c.authId) + ".png");
     if (withOffers) {
         QJsonArray offers;
         int index = 0;
@@ -107,14 +102,6 @@ std::vector<int64_t> cart(OperationContext& ctx)
     for (const auto& r : ctx.db.query("SELECT fontid FROM carts WHERE user_id = ? ORDER BY position, rowid", {*ctx.userId}))
         ids.push_back(StateDatabase::integer(r[0]));
     return ids;
-}
-
-QJsonArray idArray(const std::vector<int64_t>& ids)
-{
-    QJsonArray out;
-    for (const auto id : ids)
-        out.append(static_cast<qint64>(id));
-    return out;
 }
 
 Reply getCarts(OperationContext& ctx)
@@ -184,7 +171,7 @@ Reply getAllBrand(OperationContext& ctx)
         list.append(categoryJson(ctx, c, true));
     QJsonObject data;
     data["auth_data"] = list;
-    data["sell_info"] = q(ctx.db.setting("sell_info", "本地服务演示：价格仅供测试，不产生实际交易。"));
+    data["sell_info"] = qs(ctx.db.setting("sell_info", "本地服务演示：价格仅供测试，不产生实际交易。"));
     return listReply(data);
 }
 
@@ -248,11 +235,11 @@ Reply getPrice(OperationContext& ctx)
         return Reply::badParameter("info");
     const Price p = priceOf(ctx, *selection);
     QJsonObject data;
-    data["price"] = q(money(p.total()));
-    data["original_price"] = q(money(p.original));
-    data["favorable_price"] = q(money(p.favorable));
-    data["activity_price"] = q(money(p.activity));
-    data["vip_price"] = q(money(p.vip));
+    data["price"] = qs(money(p.total()));
+    data["original_price"] = qs(money(p.original));
+    data["favorable_price"] = qs(money(p.favorable));
+    data["activity_price"] = qs(money(p.activity));
+    data["vip_price"] = qs(money(p.vip));
     return Reply::ok(data);
 }
 
@@ -277,8 +264,8 @@ Reply subOrder(OperationContext& ctx)
     // Fonts that were not in the cart are a problem the user confirms before paying.
     data["carts_error"] = outsideCart ? 1 : 0;
     data["order_id"] = static_cast<qint64>(order);
-    data["price"] = q(money(p.total()));
-    data["jump_url"] = q(ctx.baseUrl + "pages/pay?order=" + std::to_string(order));
+    data["price"] = qs(money(p.total()));
+    data["jump_url"] = qs(ctx.baseUrl + "pages/pay?order=" + std::to_string(order));
     return Reply::ok(data);
 }
 
@@ -296,7 +283,7 @@ Reply unpaid(OperationContext& ctx)
 Reply clickOrder(OperationContext& ctx)
 {
     QJsonObject data;
-    data["my_order"] = q(ctx.baseUrl + "pages/orders?uid=" + std::to_string(*ctx.userId));
+    data["my_order"] = qs(ctx.baseUrl + "pages/orders?uid=" + std::to_string(*ctx.userId));
     return Reply::ok(data);
 }
 

@@ -46,9 +46,10 @@ FormParams ServiceTestClient::withCommon(FormParams own, const std::string& toke
         {"UIID", "test-uiid"}, {"token", token}, {"system", "TestMachine1,1"}, {"platform", "mz_mac"},
         {"mac", "02:00:00:00:00:01"}, {"source_type", "test"}, {"version", "0.1.0"},
         {"data_version", "A20200326154556"}, {"SystemVersion", "12.0"}};
-    for (const auto& [name, value] : common) {
-        std::erase_if(own, [&](const auto& p) { return p.first == name; });
-        own.emplace_back(name, value);
+    for (const auto& entry : common) {
+        const std::string name = entry.first;
+        std::erase_if(own, [&name](const auto& p) { return p.first == name; });
+        own.emplace_back(name, entry.second);
     }
     own.emplace_back("secret", secretFor(own));
     return own;
