@@ -19,6 +19,7 @@ struct UserDefaults::State {
     Ref<MutableDictionary> values = MutableDictionary::create();
     bool loaded = false;
     bool dirty = false;
+    bool unreadable = false; // the file is there but could not be read: never write over it
     unsigned long long nextToken = 1;
     std::map<unsigned long long, std::shared_ptr<const ChangeObserver>> observers;
 };
@@ -42,17 +43,33 @@ void UserDefaults::loadLocked() const
     if (state_->loaded)
         return;
     state_->loaded = true;
-    Ref<Data> data = Data::dataWithContentsOfFile(file_);
-    if (!data)
+    std::error_code error;
+    if (!std::filesystem::exists(file_, error))
         return;
-    // An unreadable file is left where it is and replaced by the next successful write.
+    Ref<Data> data = Data::dataWithContentsOfFile(file_);
+    if (!data) {
+        // Settings that cannot be read now (permissions, I/O) may be readable later: writing the
+        // few values of this session over them would lose the rest.
+        state_->unreadable = true;
+        return;
+    }
     Id root = PropertyListSerialization::propertyListWithData(data, PropertyListImmutable);
-    if (auto dictionary = root.dictionary())
+    if (auto dictionary = root.dictionary()) {
         state_->values = MutableDictionary::dictionaryWithDictionary(*dictionary);
+        return;
+    }
+    // Damaged beyond reading: kept beside the new file for whoever wants to look at it.
+    std::filesystem::path aside = file_;
+    aside += ".damaged";
+    std::filesystem::rename(file_, aside, error);
 }
 
 bool UserDefaults::saveLocked()
 {
+    if (state_->unreadable) {
+        state_->dirty = true;
+        return false;
+    }
     Ref<Data> data
         = PropertyListSerialization::dataWithPropertyList(state_->values, PropertyListBinaryFormat_v1_0);
     std::error_code ignored;

@@ -25,7 +25,9 @@ class String;
 //
 // Every change is written to the file at once (a temporary file renamed into place, so a failed
 // write leaves the old file); synchronize() writes again when an earlier write failed and reports
-// whether the store is on disk. The file is read on first use. All members are safe to call from
+// whether the store is on disk. The file is read on first use. A file that exists but cannot be
+// read is never written over (changes then stay in memory and synchronize() answers false); one
+// that reads but is no property list is moved aside to "<name>.damaged". All members are safe to call from
 // any thread; change observers run on the thread that made the change, after the store's lock is
 // released.
 class UserDefaults {

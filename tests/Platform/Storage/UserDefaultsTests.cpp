@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <thread>
 #include <vector>
 
@@ -93,7 +94,7 @@ TEST(UserDefaultsFile, ChangesReachTheFileAndAnotherStoreReadsThem)
     EXPECT_EQ(reopened.objectForKey("when").as<Date>()->timeIntervalSince1970(), 1.5e9 + 0.25);
 }
 
-TEST(UserDefaultsFile, ADamagedFileReadsAsEmptyAndIsReplacedOnWrite)
+TEST(UserDefaultsFile, ADamagedFileIsMovedAsideAndReplaced)
 {
     auto file = freshFile();
     std::ofstream(file) << "garbage";
@@ -101,6 +102,20 @@ TEST(UserDefaultsFile, ADamagedFileReadsAsEmptyAndIsReplacedOnWrite)
     EXPECT_EQ(defaults.dictionaryRepresentation()->count(), 0u);
     defaults.setObject(Id(1), "k");
     EXPECT_EQ(UserDefaults(file).integerForKey("k"), 1);
+    std::ifstream aside(file.string() + ".damaged");
+    std::string kept((std::istreambuf_iterator<char>(aside)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(kept, "garbage");
+}
+
+TEST(UserDefaultsFile, AFileThatCannotBeReadIsNeverWrittenOver)
+{
+    auto dir = testsupport::makeScratchDir("defaults");
+    std::filesystem::create_directories(dir / "defaults.plist"); // exists, yet no file to read
+    UserDefaults defaults(dir / "defaults.plist");
+    defaults.setObject(Id("v"), "k");
+    EXPECT_EQ(defaults.stringForKey("k")->utf8(), "v");
+    EXPECT_FALSE(defaults.synchronize());
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "defaults.plist"));
 }
 
 TEST(UserDefaultsFile, AFailedWriteIsReportedBySynchronize)
