@@ -274,8 +274,13 @@ bool ZipArchive::createZipFileAtPath(const std::string& path, const std::string&
     std::vector<std::string> items;
     std::error_code error;
     fs::recursive_directory_iterator walker(withContentsOfDirectory, error);
-    for (; !error && walker != fs::recursive_directory_iterator(); walker.increment(error))
-        items.push_back(fs::relative(walker->path(), withContentsOfDirectory, error).generic_string());
+    for (; !error && walker != fs::recursive_directory_iterator(); walker.increment(error)) {
+        // An archive written into the folder it archives does not go into itself.
+        std::error_code ignored;
+        if (fs::equivalent(walker->path(), path, ignored))
+            continue;
+        items.push_back(walker->path().lexically_relative(withContentsOfDirectory).generic_string());
+    }
     if (error)
         success = false; // a folder that cannot be listed is not archived in part silently
     std::sort(items.begin(), items.end());

@@ -114,6 +114,14 @@ TEST_F(CreateTest, KeepingTheParentPrefixesEveryName)
                                                                      "Fonts/sub/deeper/c.txt"}));
 }
 
+TEST_F(CreateTest, ArchiveInsideTheFolderLeavesItselfOut)
+{
+    fs::path inside = source / "self.zip";
+    ASSERT_TRUE(ZipArchive::createZipFileAtPath(inside, source));
+    EXPECT_EQ(namesOf(readBack(inside)),
+              (std::vector<std::string>{"a.txt", "empty/", "sub/b.txt", "sub/deeper/c.txt"}));
+}
+
 TEST_F(CreateTest, FileListUsesLastPathComponents)
 {
     ASSERT_TRUE(ZipArchive::createZipFileAtPath(archive, std::vector<std::string>{source / "a.txt",
