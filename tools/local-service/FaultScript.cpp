@@ -99,4 +99,10 @@ void FaultScript::shutdown()
     changed_.notify_all();
 }
 
+void FaultScript::reopen()
+{
+    std::lock_guard lock(mutex_);
+    shutdown_ = false;
+}
+
 } // namespace localservice

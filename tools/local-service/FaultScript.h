@@ -55,6 +55,8 @@ public:
     // Sleeps for the delay, returning early when the service stops.
     void pause(std::chrono::milliseconds delay);
     void shutdown();
+    // Makes hanging requests wait again after a restart.
+    void reopen();
 
 private:
     std::optional<Fault> take(const std::string& key);

@@ -77,6 +77,7 @@ bool LocalService::start(std::string* error)
     Impl& d = *impl_;
     if (d.server)
         return true;
+    d.faults.reopen();
     std::string message;
     d.catalogue = CatalogueIndex::open(d.options.resourcesDir, &message);
     if (d.catalogue)
