@@ -44,6 +44,13 @@ std::string logLine(const std::string& path, const FormParams& params)
     return line;
 }
 
+// The store's cart and brand-list readers take the status from "errorcode", so those replies
+// carry it beside "errcode" whatever the outcome (a refusal must not read as an empty success).
+bool readsErrorcode(const std::string& tag)
+{
+    return tag == "155" || tag == "156" || tag == "157" || tag == "164";
+}
+
 } // namespace
 
 std::string ApiDispatcher::envelope(const Reply& reply, const std::string& tag) const
@@ -55,7 +62,7 @@ std::string ApiDispatcher::envelope(const Reply& reply, const std::string& tag) 
     env["corvane_data"] = reply.data;
     for (auto it = reply.topLevel.begin(); it != reply.topLevel.end(); ++it)
         env[it.key()] = it.value();
-    if (reply.mirrorErrorcode)
+    if (reply.mirrorErrorcode || readsErrorcode(tag))
         env["errorcode"] = reply.errcode;
     const std::string text = QJsonDocument(env).toJson(QJsonDocument::Compact).toStdString();
     return replaceAll(text, deps_.catalogue.placeholder(), deps_.baseUrl);

@@ -41,6 +41,8 @@ TEST_F(StoreOperations, CartKeepsOrderAndCarriesErrorcode)
     EXPECT_EQ(client().call("delCarts", {{"tag", "154"}, {"fids", std::to_string(f[2])}}, token).errcode(), 0);
     EXPECT_EQ(ids(client().call("getCarts", {{"tag", "155"}}, token).data().value("fids").toArray()), std::vector<int64_t>{f[0]});
     EXPECT_EQ(client().call("addCarts", {{"tag", "153"}, {"fids", "abc"}}, token).errcode(), 111);
+    const auto signedOut = client().call("getCarts", {{"tag", "155"}}, "expired");
+    EXPECT_EQ(signedOut.json.value("errorcode").toInt(), 122) << "the cart reader must not take a refusal for an empty cart";
     EXPECT_EQ(client().call("addCarts", {{"tag", "153"}, {"fids", "999999"}}, token).message(), "字体不存在");
 }
 
