@@ -70,7 +70,12 @@ autolayout::View* WidgetView::superview() const
 {
     if (!widget_ || widget_->isWindow() || !widget_->parentWidget())
         return nullptr;
-    return &of(widget_->parentWidget());
+    QWidget* parent = widget_->parentWidget();
+    if (parent_ != parent || !parentView_) {
+        parent_ = parent;
+        parentView_ = &of(parent);
+    }
+    return parentView_;
 }
 
 std::vector<autolayout::View*> WidgetView::subviews() const

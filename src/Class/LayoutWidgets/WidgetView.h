@@ -35,6 +35,9 @@ protected:
 
 private:
     QPointer<QWidget> widget_;
+    // The parent's view as last looked up: layout asks for superviews all the time.
+    mutable QPointer<QWidget> parent_;
+    mutable WidgetView* parentView_ = nullptr;
     // Set once this view is a window's root and has asked for a pass.
     QPointer<QObject> windowLayout_;
 };

@@ -9,6 +9,19 @@
 
 namespace autolayout {
 
+namespace {
+
+// Half away from zero, without a library call: a pass rounds six values for every view.
+double roundEdge(double value)
+{
+    return static_cast<double>(static_cast<long long>(value + (value < 0.0 ? -0.5 : 0.5)));
+}
+
+// The origin of the root, for views without a parent state.
+const double zero = 0.0;
+
+} // namespace
+
 struct LayoutEngine::ViewState {
     std::weak_ptr<View> view;
     ViewState* parent = nullptr;
@@ -22,8 +35,6 @@ struct LayoutEngine::ViewState {
     LayoutPriority madePriorities[4] = {};
     ViewState* madeParent = nullptr;
     bool made = false;
-    Rect appliedFrame;
-    bool applied = false;
 };
 
 struct LayoutEngine::ConstraintState {
@@ -108,6 +119,7 @@ LayoutEngine::ViewState* LayoutEngine::stateFor(View& view)
 void LayoutEngine::collect(View& view, std::vector<View*>& order)
 {
     order.push_back(&view);
+    inTree_.insert(&view);
     for (View* child : view.subviews())
         collect(*child, order);
 }
@@ -160,12 +172,9 @@ void LayoutEngine::addAttribute(std::vector<Term>& terms, ViewState& item, Layou
     }
 }
 
-Constraint LayoutEngine::makeConstraint(const LayoutConstraint& constraint)
+Constraint LayoutEngine::makeConstraint(const LayoutConstraint& constraint, View* holder, View* first, View* second)
 {
-    View* holder = constraint.view();
-    View* first = constraint.firstItem();
-    View* second = constraint.secondItem();
-    auto inTree = [this](View* view) { return view && view->root() == root_; };
+    auto inTree = [this](View* view) { return view && inTree_.count(view) != 0; };
     if (!inTree(holder) || !inTree(first) || constraint.firstAttribute() == LayoutAttribute::NotAnAttribute)
         return Constraint();
     bool hasSecond = second && constraint.secondAttribute() != LayoutAttribute::NotAnAttribute;
@@ -189,11 +198,19 @@ void LayoutEngine::sync()
 {
     ++pass_;
     order_.clear();
+    inTree_.clear();
     collect(*root_, order_);
 
     // Everything that goes away or changes leaves the solver before anything new enters it, so
     // that a constraint replacing another is never judged against the one it replaces.
-    std::vector<std::pair<ConstraintState*, std::shared_ptr<LayoutConstraint>>> pending;
+    struct Pending {
+        ConstraintState* state;
+        std::shared_ptr<LayoutConstraint> constraint;
+        View* holder;
+        View* first;
+        View* second;
+    };
+    std::vector<Pending> pending;
     bool removedAny = false;
     for (View* view : order_) {
         if (auto it = views_.find(view); it != views_.end() && it->second->view.lock().get() == view)
@@ -214,7 +231,7 @@ void LayoutEngine::sync()
             state.seenPass = pass_;
             View* first = held->firstItem();
             View* second = held->secondItem();
-            bool itemsInTree = first && first->root() == root_ && (!second || second->root() == root_);
+            bool itemsInTree = first && inTree_.count(first) && (!second || inTree_.count(second));
             bool unchanged = !fresh && state.constant == held->constant() && state.priority == held->priority()
                 && (!state.solverConstraint.isNull() || state.dropped);
             if (unchanged && itemsInTree) {
@@ -222,7 +239,7 @@ void LayoutEngine::sync()
                 if (second)
                     stateFor(*second);
                 if (state.dropped)
-                    pending.emplace_back(&state, held);
+                    pending.push_back(Pending { &state, held, view, first, second });
                 continue;
             }
             if (!state.solverConstraint.isNull()) {
@@ -231,7 +248,7 @@ void LayoutEngine::sync()
                 removedAny = true;
             }
             state.dropped = false;
-            pending.emplace_back(&state, held);
+            pending.push_back(Pending { &state, held, view, first, second });
         }
     }
     for (auto it = constraints_.begin(); it != constraints_.end();) {
@@ -257,7 +274,7 @@ void LayoutEngine::sync()
         ++it;
     }
 
-    for (auto& [state, held] : pending) {
+    for (auto& [state, held, holder, first, second] : pending) {
         bool wasDropped = state->dropped;
         // A dropped constraint is tried again only when something left that it may have
         // conflicted with, and it is reported only the first time.
@@ -266,7 +283,7 @@ void LayoutEngine::sync()
         state->constant = held->constant();
         state->priority = held->priority();
         state->dropped = false;
-        Constraint solverConstraint = makeConstraint(*held);
+        Constraint solverConstraint = makeConstraint(*held, holder, first, second);
         if (solverConstraint.isNull())
             continue;
         SolverStatus status = solver_.addConstraint(solverConstraint);
@@ -289,11 +306,23 @@ void LayoutEngine::sync()
     }
     for (auto& [view, state] : views_)
         updateViewConstraints(*state);
+    std::unordered_map<const View*, Rect> applied;
+    for (const Placement& placement : placed_) {
+        if (placement.hasApplied)
+            applied.emplace(placement.view, placement.applied);
+    }
     placed_.clear();
     for (View* view : order_) {
         auto it = views_.find(view);
-        if (view != root_ && it != views_.end())
-            placed_.emplace_back(view, it->second.get());
+        if (view == root_ || it == views_.end())
+            continue;
+        const ViewState& state = *it->second;
+        auto last = applied.find(view);
+        placed_.push_back(Placement { view, state.left.valueAddress(), state.top.valueAddress(),
+            state.width.valueAddress(), state.height.valueAddress(),
+            state.parent ? state.parent->left.valueAddress() : &zero,
+            state.parent ? state.parent->top.valueAddress() : &zero, last != applied.end() ? last->second : Rect(),
+            last != applied.end() });
     }
 }
 
@@ -358,42 +387,39 @@ void LayoutEngine::updateViewConstraints(ViewState& state)
 
 void LayoutEngine::apply()
 {
-    for (const auto& [view, state] : placed_) {
-        if (view->translatesAutoresizingMaskIntoConstraints())
+    for (Placement& placement : placed_) {
+        if (placement.view->translatesAutoresizingMaskIntoConstraints())
             continue;
         // Frames of constrained views belong to the layout: comparing with what was applied
         // last saves asking the toolkit for every view on every pass.
-        Rect frame = frameOf(*state);
-        if (!state->applied || !(state->appliedFrame == frame)) {
-            view->setFrame(frame);
-            state->appliedFrame = frame;
-            state->applied = true;
+        Rect frame = frameOf(placement.left, placement.top, placement.width, placement.height, placement.originX,
+            placement.originY);
+        if (!placement.hasApplied || !(placement.applied == frame)) {
+            placement.view->setFrame(frame);
+            placement.applied = frame;
+            placement.hasApplied = true;
         }
     }
 }
 
-namespace {
-
-// Half away from zero, without a library call: a pass rounds six values for every view.
-double roundEdge(double value)
+Rect LayoutEngine::frameOf(const double* left, const double* top, const double* width, const double* height,
+    const double* originX, const double* originY)
 {
-    return static_cast<double>(static_cast<long long>(value + (value < 0.0 ? -0.5 : 0.5)));
+    // Edges are rounded in root coordinates, so neighbours that share an edge stay flush.
+    double x0 = roundEdge(*left);
+    double y0 = roundEdge(*top);
+    double x1 = roundEdge(*left + *width);
+    double y1 = roundEdge(*top + *height);
+    double ox = roundEdge(*originX);
+    double oy = roundEdge(*originY);
+    return Rect { x0 - ox, y0 - oy, std::max(0.0, x1 - x0), std::max(0.0, y1 - y0) };
 }
-
-} // namespace
 
 Rect LayoutEngine::frameOf(const ViewState& state)
 {
-    // Edges are rounded in root coordinates, so neighbours that share an edge stay flush.
-    double x = state.left.value();
-    double y = state.top.value();
-    double left = roundEdge(x);
-    double top = roundEdge(y);
-    double right = roundEdge(x + state.width.value());
-    double bottom = roundEdge(y + state.height.value());
-    double originX = state.parent ? roundEdge(state.parent->left.value()) : 0.0;
-    double originY = state.parent ? roundEdge(state.parent->top.value()) : 0.0;
-    return Rect { left - originX, top - originY, std::max(0.0, right - left), std::max(0.0, bottom - top) };
+    return frameOf(state.left.valueAddress(), state.top.valueAddress(), state.width.valueAddress(),
+        state.height.valueAddress(), state.parent ? state.parent->left.valueAddress() : &zero,
+        state.parent ? state.parent->top.valueAddress() : &zero);
 }
 
 bool LayoutEngine::solvedFrame(const View& view, Rect& frame) const

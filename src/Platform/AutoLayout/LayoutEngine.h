@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace autolayout {
@@ -53,10 +54,12 @@ private:
     void updateViewConstraints(ViewState& state);
     static void addAttribute(std::vector<Term>& terms, ViewState& item, LayoutAttribute attribute, ViewState& space,
         double factor);
-    Constraint makeConstraint(const LayoutConstraint& constraint);
+    Constraint makeConstraint(const LayoutConstraint& constraint, View* holder, View* first, View* second);
     void addTracked(const Constraint& constraint, const std::string& what);
     void apply();
     static Rect frameOf(const ViewState& state);
+    static Rect frameOf(const double* left, const double* top, const double* width, const double* height,
+        const double* originX, const double* originY);
     void log(const std::string& line);
 
     View* root_;
@@ -64,8 +67,21 @@ private:
     std::unordered_map<const View*, std::unique_ptr<ViewState>> views_;
     std::unordered_map<const LayoutConstraint*, std::unique_ptr<ConstraintState>> constraints_;
     std::vector<View*> order_;
-    // The views with variables below the root, top-down: what each pass positions.
-    std::vector<std::pair<View*, ViewState*>> placed_;
+    std::unordered_set<const View*> inTree_;
+    // The views with variables below the root, top-down: what each pass positions, with the
+    // addresses of the values it reads, kept together so that a pass walks one array.
+    struct Placement {
+        View* view;
+        const double* left;
+        const double* top;
+        const double* width;
+        const double* height;
+        const double* originX;
+        const double* originY;
+        Rect applied;
+        bool hasApplied;
+    };
+    std::vector<Placement> placed_;
     std::function<void(const std::string&)> logHandler_;
     std::uint64_t syncedGeneration_ = ~std::uint64_t(0);
     std::uint64_t pass_ = 0;

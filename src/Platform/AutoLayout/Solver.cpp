@@ -3,6 +3,7 @@
 #include "Platform/AutoLayout/Strength.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 
 namespace autolayout {
@@ -47,6 +48,8 @@ void Solver::reset()
 
 void Solver::clearTableau()
 {
+    static std::atomic<std::uint64_t> tableaux { 0 };
+    tableau_ = ++tableaux;
     variableIndex_.clear();
     variables_.clear();
     rows_.clear();
@@ -117,10 +120,17 @@ Symbol Solver::makeSymbol(Symbol::Type type)
 
 Symbol Solver::symbolFor(const Variable& variable)
 {
+    Variable::Data& data = *variable.data_;
+    if (data.solver == this && data.tableau == tableau_)
+        return Symbol { data.symbol, Symbol::Type::External };
     auto [it, fresh] = variableIndex_.emplace(variable, variables_.size());
     if (fresh)
         variables_.push_back(VariableInfo { variable, makeSymbol(Symbol::Type::External) });
-    return variables_[it->second].symbol;
+    Symbol symbol = variables_[it->second].symbol;
+    data.solver = this;
+    data.tableau = tableau_;
+    data.symbol = symbol.id;
+    return symbol;
 }
 
 Row* Solver::rowFor(Symbol symbol) const

@@ -130,6 +130,9 @@ private:
     // Changes whenever a row gains or loses a symbol or the basis changes.
     std::uint64_t structure_ = 0;
     std::uint64_t nextSequence_ = 0;
+    // Tells tableaux apart for the symbol cached in each variable; never repeats in a process,
+    // so a new solver at a dead one's address cannot mistake the cache for its own.
+    std::uint64_t tableau_ = 0;
     // Required equalities carry no marker symbol, which keeps the tableau sparse; removing one
     // leaves the tableau to be rebuilt from the remaining constraints, once, before it is next
     // used.

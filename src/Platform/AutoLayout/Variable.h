@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -13,6 +14,9 @@ public:
 
     const std::string& name() const { return data_->name; }
     double value() const { return data_->value; }
+    // Where the value lives, valid while any handle to the variable does: for readers that go
+    // over many values after each solve and want to skip the handles.
+    const double* valueAddress() const { return &data_->value; }
     void setValue(double value) { data_->value = value; }
 
     const void* identity() const { return data_.get(); }
@@ -21,9 +25,15 @@ public:
     friend bool operator==(const Variable& a, const Variable& b) { return a.data_ == b.data_; }
 
 private:
+    friend class Solver;
     struct Data {
         std::string name;
         double value = 0.0;
+        // Where the solver that saw this variable last keeps it, so that it need not look the
+        // variable up again; only that solver (and that tableau) trusts it.
+        const void* solver = nullptr;
+        std::uint64_t tableau = 0;
+        std::uint32_t symbol = 0;
     };
     std::shared_ptr<Data> data_;
 };
