@@ -1,0 +1,204 @@
+#include "Class/ServiceCore/UnitTools/KXFileManager.h"
+
+#include "Class/ServiceCore/UnitTools/KXTransformer.h"
+#include "Platform/Foundation/FileError.h"
+#include "Platform/Foundation/Format.h"
+#include "Platform/Serialization/PropertyListSerialization.h"
+#include "Platform/Storage/Paths.h"
+
+#include <filesystem>
+#include <system_error>
+
+using foundation::Id;
+using foundation::Ref;
+using foundation::String;
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path dataFolder()
+{
+    return foundation::Paths::cacheDirectory() / "kxData";
+}
+
+fs::path plistPath(const Ref<String>& key)
+{
+    return dataFolder() / (key->utf8() + ".plsit");
+}
+
+Ref<foundation::Error> errorFrom(const std::error_code& code, const fs::path& path)
+{
+    return foundation::fileWriteError(path, code.value());
+}
+
+void writePropertyList(const Id& list, const fs::path& path)
+{
+    auto data = foundation::PropertyListSerialization::dataWithPropertyList(list, foundation::PropertyListXMLFormat_v1_0);
+    if (!data)
+        return;
+    std::error_code ignored;
+    fs::create_directories(path.parent_path(), ignored);
+    data->writeToFile(path, true);
+}
+
+Id readPropertyList(const fs::path& path)
+{
+    auto data = foundation::Data::dataWithContentsOfFile(path);
+    if (!data)
+        return {};
+    return foundation::PropertyListSerialization::propertyListWithData(data, foundation::PropertyListMutableContainers);
+}
+
+} // namespace
+
+KXFileManager& KXFileManager::sharedKXFileManager()
+{
+    static KXFileManager instance;
+    return instance;
+}
+
+Ref<String> KXFileManager::pathForDocumentWithComponent(const Ref<String>& key) const
+{
+    if (!key || key->utf8().empty())
+        return nullptr;
+    fs::path folder = dataFolder() / key->utf8();
+    std::error_code error;
+    if (!fs::exists(folder, error)) {
+        if (!fs::create_directories(folder, error))
+            fs::create_directories(folder, error); // once more; the outcome shows when the file is written
+    }
+    return String::create((folder / key->utf8()).string());
+}
+
+void KXFileManager::writeEncryptDataWithDictionary(const Id& dictionary, const Ref<String>& key) const
+{
+    auto path = pathForDocumentWithComponent(key);
+    if (!path)
+        return;
+    auto data = KXTransformer::sharedKXTransformer().returnDataWithDictionary(dictionary);
+    if (data)
+        data->writeToFile(path->utf8(), true);
+}
+
+Id KXFileManager::returnDecryptDataByPathKey(const Ref<String>& key) const
+{
+    auto path = pathForDocumentWithComponent(key);
+    if (!path || !isExistsAtPath(path))
+        return {};
+    Id value = KXTransformer::sharedKXTransformer().returnDictionaryWithDataPath(path);
+    if (value.isNil() || !isExistsAtPath(path))
+        return {};
+    return value;
+}
+
+void KXFileManager::removeFileByPathkey(const Ref<String>& key) const
+{
+    auto path = pathForDocumentWithComponent(key);
+    if (!path)
+        return;
+    std::error_code ignored;
+    fs::remove(path->utf8(), ignored);
+}
+
+void KXFileManager::writeToPlistWithDictionary(const Ref<foundation::Dictionary>& dictionary, const Ref<String>& key) const
+{
+    if (dictionary && key)
+        writePropertyList(dictionary, plistPath(key));
+}
+
+void KXFileManager::writeToPlistWithArray(const Ref<foundation::Array>& array, const Ref<String>& key) const
+{
+    if (array && key)
+        writePropertyList(array, plistPath(key));
+}
+
+Ref<foundation::Dictionary> KXFileManager::getDicByPlist(const Ref<String>& key) const
+{
+    return key ? readPropertyList(plistPath(key)).as<foundation::Dictionary>() : nullptr;
+}
+
+Ref<foundation::Array> KXFileManager::getArrayByPlist(const Ref<String>& key) const
+{
+    return key ? readPropertyList(plistPath(key)).as<foundation::Array>() : nullptr;
+}
+
+void KXFileManager::removeAllFiles() const
+{
+    std::error_code ignored;
+    fs::remove(foundation::Paths::cacheDirectory() / "kxData.plsit", ignored);
+}
+
+bool KXFileManager::copyItemAtPath(const Ref<String>& source, const Ref<String>& target, bool overwrite,
+                                   Ref<foundation::Error>* error) const
+{
+    if (!source || !isExistsAtPath(source)) {
+        if (error) {
+            std::string path = source ? source->utf8() : std::string("(null)");
+            auto info = foundation::Dictionary::create(
+                {{Id(foundation::NSLocalizedDescriptionKey), Id("非法的源文件路径")},
+                 {Id(foundation::NSLocalizedFailureReasonErrorKey),
+                  Id(foundation::format("源文件路径%@不存在，请检查源文件路径", path))}});
+            *error = foundation::Error::errorWithDomain("非法的源文件路径", 0, info);
+        }
+        return false;
+    }
+    if (!target)
+        return false;
+    auto folder = directoryAtPath(target);
+    if (!isExistsAtPath(folder) && !createDirectoryAtPath(folder, error))
+        return false;
+    if (overwrite && isExistsAtPath(target) && !removeItemAtPath(target, error))
+        return false;
+    std::error_code code;
+    fs::copy(source->utf8(), target->utf8(), fs::copy_options::recursive, code);
+    if (code) {
+        if (error)
+            *error = errorFrom(code, target->utf8());
+        return false;
+    }
+    return true;
+}
+
+bool KXFileManager::removeItemAtPath(const Ref<String>& path, Ref<foundation::Error>* error) const
+{
+    std::error_code code;
+    if (!path || fs::remove_all(path->utf8(), code) == 0 || code) {
+        if (error)
+            *error = foundation::fileWriteError(path ? path->utf8() : std::string(), code ? code.value() : ENOENT);
+        return false;
+    }
+    return true;
+}
+
+bool KXFileManager::createDirectoryAtPath(const Ref<String>& path, Ref<foundation::Error>* error) const
+{
+    std::error_code code;
+    if (!path)
+        return false;
+    fs::create_directories(path->utf8(), code);
+    if (code || !fs::is_directory(path->utf8())) {
+        if (error)
+            *error = errorFrom(code ? code : std::make_error_code(std::errc::not_a_directory), path->utf8());
+        return false;
+    }
+    return true;
+}
+
+bool KXFileManager::isExistsAtPath(const Ref<String>& path) const
+{
+    std::error_code ignored;
+    return path && fs::exists(fs::symlink_status(path->utf8(), ignored));
+}
+
+Ref<String> KXFileManager::directoryAtPath(const Ref<String>& path) const
+{
+    return path ? path->stringByDeletingLastPathComponent() : nullptr;
+}
+
+bool KXFileManager::isExistFontsAtPath(const Ref<String>& path) const
+{
+    if (!isExistsAtPath(path))
+        return false;
+    std::string extension = path->pathExtension()->lowercaseString()->utf8();
+    return extension == "ttf" || extension == "otf" || extension == "ttc" || extension == "otc";
+}
