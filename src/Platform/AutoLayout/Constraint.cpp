@@ -7,8 +7,9 @@
 
 namespace autolayout {
 
-Constraint::Constraint(const Expression& expression, RelationalOperator op, double strength)
-    : data_(std::make_shared<const Data>(Data { expression.reduced(), op, std::clamp(strength, 0.0, strength::required) }))
+Constraint::Constraint(Expression expression, RelationalOperator op, double strength)
+    : data_(std::make_shared<const Data>(
+        Data { std::move(expression).reduced(), op, std::clamp(strength, 0.0, strength::required) }))
 {
 }
 

@@ -14,7 +14,7 @@ enum class RelationalOperator { LessOrEqual, Equal, GreaterOrEqual };
 class Constraint {
 public:
     Constraint() = default;
-    Constraint(const Expression& expression, RelationalOperator op, double strength);
+    Constraint(Expression expression, RelationalOperator op, double strength);
     // lhs op rhs
     Constraint(const Expression& lhs, RelationalOperator op, const Expression& rhs, double strength);
 

@@ -15,22 +15,30 @@ double Expression::value() const
     return result;
 }
 
-Expression Expression::reduced() const
+Expression Expression::reduced() const&
 {
-    // Layout expressions hold a handful of terms, so a linear merge beats any map.
-    std::vector<Term> terms;
-    terms.reserve(terms_.size());
-    for (const Term& term : terms_) {
-        auto same = std::find_if(terms.begin(), terms.end(),
-            [&](const Term& kept) { return kept.variable.identity() == term.variable.identity(); });
-        if (same == terms.end())
-            terms.push_back(term);
+    return Expression(*this).reduced();
+}
+
+Expression Expression::reduced() &&
+{
+    // Layout expressions hold a handful of terms, so a linear merge in place beats any map.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < terms_.size(); ++i) {
+        std::size_t same = 0;
+        while (same < kept && terms_[same].variable.identity() != terms_[i].variable.identity())
+            ++same;
+        if (same < kept)
+            terms_[same].coefficient += terms_[i].coefficient;
+        else if (kept != i)
+            terms_[kept++] = std::move(terms_[i]);
         else
-            same->coefficient += term.coefficient;
+            ++kept;
     }
-    terms.erase(std::remove_if(terms.begin(), terms.end(), [](const Term& term) { return nearZero(term.coefficient); }),
-        terms.end());
-    return Expression(std::move(terms), constant_);
+    terms_.resize(kept);
+    terms_.erase(std::remove_if(terms_.begin(), terms_.end(), [](const Term& term) { return nearZero(term.coefficient); }),
+        terms_.end());
+    return std::move(*this);
 }
 
 std::string Expression::toString() const

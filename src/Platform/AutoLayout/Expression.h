@@ -39,7 +39,8 @@ public:
     // The value with the variables' current values.
     double value() const;
     // The same expression with each variable once and no zero coefficients.
-    Expression reduced() const;
+    Expression reduced() const&;
+    Expression reduced() &&;
     std::string toString() const;
 
     Expression& operator+=(const Expression& other);
