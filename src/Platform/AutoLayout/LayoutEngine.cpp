@@ -37,15 +37,6 @@ struct LayoutEngine::ViewState {
     bool made = false;
 };
 
-struct LayoutEngine::ConstraintState {
-    std::weak_ptr<LayoutConstraint> constraint;
-    Constraint solverConstraint;
-    double constant = 0.0;
-    LayoutPriority priority = 0.0f;
-    bool dropped = false;
-    std::uint64_t seenPass = 0;
-};
-
 LayoutEngine::LayoutEngine(View& root)
     : root_(&root)
 {
@@ -216,18 +207,17 @@ void LayoutEngine::sync()
         if (auto it = views_.find(view); it != views_.end() && it->second->view.lock().get() == view)
             it->second->seenPass = pass_;
         for (const auto& held : view->constraints()) {
-            auto& slot = constraints_[held.get()];
-            if (slot && slot->constraint.lock() != held) {
-                if (!slot->solverConstraint.isNull())
-                    (void)solver_.removeConstraint(slot->solverConstraint);
-                slot.reset();
+            auto [slot, fresh] = constraints_.try_emplace(held.get());
+            ConstraintState& state = slot->second;
+            if (!fresh && state.constraint.lock() != held) {
+                // A constraint that died and left its address to this one.
+                if (!state.solverConstraint.isNull())
+                    (void)solver_.removeConstraint(state.solverConstraint);
+                state = ConstraintState();
+                fresh = true;
             }
-            bool fresh = !slot;
-            if (fresh) {
-                slot = std::make_unique<ConstraintState>();
-                slot->constraint = held;
-            }
-            ConstraintState& state = *slot;
+            if (fresh)
+                state.constraint = held;
             state.seenPass = pass_;
             View* first = held->firstItem();
             View* second = held->secondItem();
@@ -252,9 +242,9 @@ void LayoutEngine::sync()
         }
     }
     for (auto it = constraints_.begin(); it != constraints_.end();) {
-        if (it->second->seenPass != pass_) {
-            if (!it->second->solverConstraint.isNull()) {
-                (void)solver_.removeConstraint(it->second->solverConstraint);
+        if (it->second.seenPass != pass_) {
+            if (!it->second.solverConstraint.isNull()) {
+                (void)solver_.removeConstraint(it->second.solverConstraint);
                 removedAny = true;
             }
             it = constraints_.erase(it);
@@ -435,7 +425,7 @@ std::vector<const LayoutConstraint*> LayoutEngine::droppedConstraints() const
 {
     std::vector<const LayoutConstraint*> dropped;
     for (const auto& [constraint, state] : constraints_) {
-        if (state->dropped)
+        if (state.dropped)
             dropped.push_back(constraint);
     }
     return dropped;

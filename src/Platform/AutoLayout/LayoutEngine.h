@@ -46,7 +46,14 @@ public:
 
 private:
     struct ViewState;
-    struct ConstraintState;
+    struct ConstraintState {
+        std::weak_ptr<LayoutConstraint> constraint;
+        Constraint solverConstraint;
+        double constant = 0.0;
+        LayoutPriority priority = 0.0f;
+        bool dropped = false;
+        std::uint64_t seenPass = 0;
+    };
 
     void sync();
     void collect(View& view, std::vector<View*>& order);
@@ -65,7 +72,7 @@ private:
     View* root_;
     Solver solver_;
     std::unordered_map<const View*, std::unique_ptr<ViewState>> views_;
-    std::unordered_map<const LayoutConstraint*, std::unique_ptr<ConstraintState>> constraints_;
+    std::unordered_map<const LayoutConstraint*, ConstraintState> constraints_;
     std::vector<View*> order_;
     std::unordered_set<const View*> inTree_;
     // The views with variables below the root, top-down: what each pass positions, with the
