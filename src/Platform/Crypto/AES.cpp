@@ -34,7 +34,7 @@ std::optional<std::vector<std::uint8_t>> run(bool encrypt, std::span<const std::
     int tail = 0;
     if (EVP_CipherFinal_ex(context.get(), output.data() + written, &tail) != 1)
         return std::nullopt;
-    output.resize(static_cast<std::size_t>(written + tail));
+    output.resize(static_cast<std::size_t>(written) + static_cast<std::size_t>(tail));
     return output;
 }
 

@@ -20,7 +20,6 @@ using foundation::Array;
 using foundation::Class;
 using foundation::Dictionary;
 using foundation::Id;
-using foundation::MutableArray;
 using foundation::MutableDictionary;
 using foundation::Object;
 using foundation::PropertyInfo;

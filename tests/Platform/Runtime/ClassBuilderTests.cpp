@@ -53,7 +53,7 @@ TEST(ClassBuilderAttributes, OneLetterAttributesSkipTheTypeItem)
 {
     EXPECT_EQ(runtime::attributeValue("Tc,N,GisD,V_isD", 'G'), "isD");
     EXPECT_EQ(runtime::attributeValue("Tc,N,GisD,V_isD", 'V'), "_isD");
-    EXPECT_FALSE(runtime::attributeValue("T@\"NSValue\",&,N,V_x", 'N')->size());
+    EXPECT_TRUE(runtime::attributeValue("T@\"NSValue\",&,N,V_x", 'N')->empty());
     EXPECT_FALSE(runtime::hasAttribute("T@\"NSValue\",&,N,V_x", 'R'));
     EXPECT_FALSE(runtime::hasAttribute("TV,N,V_x", 'T'));
 }

@@ -8,8 +8,6 @@ using namespace runtimetests;
 using foundation::Dictionary;
 using foundation::MutableDictionary;
 using foundation::Null;
-using foundation::Number;
-using foundation::NumberKind;
 using runtime::setValueForKey;
 using runtime::valueForKey;
 

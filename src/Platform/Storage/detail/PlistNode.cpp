@@ -7,16 +7,16 @@
 
 namespace foundation::detail {
 
-plist_t plistNumber(const Object& object)
+plist_t plistNumber(const Object& number)
 {
-    const auto& number = dynamic_cast<const Number&>(object);
-    if (number.isBoolean())
-        return plist_new_bool(number.boolValue() ? 1 : 0);
-    if (number.isReal())
-        return plist_new_real(number.doubleValue());
-    if (number.isUnsigned() && number.unsignedLongLongValue() > static_cast<unsigned long long>(LLONG_MAX))
-        return plist_new_real(static_cast<double>(number.unsignedLongLongValue()));
-    return plist_new_uint(static_cast<std::uint64_t>(number.longLongValue()));
+    const auto& value = dynamic_cast<const Number&>(number);
+    if (value.isBoolean())
+        return plist_new_bool(value.boolValue() ? 1 : 0);
+    if (value.isReal())
+        return plist_new_real(value.doubleValue());
+    if (value.isUnsigned() && value.unsignedLongLongValue() > static_cast<unsigned long long>(LLONG_MAX))
+        return plist_new_real(static_cast<double>(value.unsignedLongLongValue()));
+    return plist_new_uint(static_cast<std::uint64_t>(value.longLongValue()));
 }
 
 std::string plistString(plist_t node)
