@@ -25,12 +25,12 @@ enum class SolverStatus {
 
 const char* toString(SolverStatus status);
 
-// An incremental simplex solver of linear equalities and inequalities with required and weighted
-// constraints (the Cassowary algorithm). Constraints and edit variables can be added and removed
-// at any time; each change re-optimises from the current tableau instead of starting again,
-// except the removal of a required equality, after which the tableau is rebuilt once from the
-// constraints that remain (required equalities are the bulk of a layout and would otherwise
-// each leave a marker column behind that every substitution has to carry).
+// An incremental simplex solver of linear equalities and inequalities, some required and the
+// others weighted by strength. Constraints and edit variables can be added and removed at any
+// time; each change re-optimises from the current tableau instead of starting again, except the
+// removal of a required equality, after which the tableau is rebuilt once from the constraints
+// that remain (required equalities are the bulk of a layout and would otherwise each leave a
+// marker column behind that every substitution has to carry).
 // Not thread-safe: one owner at a time.
 class Solver {
 public:
