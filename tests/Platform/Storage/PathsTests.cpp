@@ -65,12 +65,6 @@ TEST(PathsRoots, UnsetEmptyOrRelativeXDGFallsBackBelowHome)
     EXPECT_EQ(Paths::configDirectory(), "/tmp/h2/.config/corvane-fonts");
 }
 
-TEST(PathsRoots, HomeComesFromThePasswordDatabaseWithoutHOME)
-{
-    ScopedEnvironment home("HOME", std::nullopt);
-    EXPECT_TRUE(Paths::homeDirectory().is_absolute());
-}
-
 TEST(PathsResources, OverrideWinsOverTheInstallPrefix)
 {
     {
