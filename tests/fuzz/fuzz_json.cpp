@@ -1,5 +1,7 @@
-// Any bytes either fail with an error or give values that write out and read back equal.
+// Any bytes either fail with an error or give values that write out and read back equal; the
+// error locator accepts what the parser accepts.
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Serialization/JSONErrorLocator.h"
 #include "Platform/Serialization/JSONSerialization.h"
 
 #include <cstdlib>
@@ -19,6 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
             std::abort();
         return 0;
     }
+    // The error locator must agree with the parser about every text the parser accepts (plain
+    // UTF-8 without a byte order mark; the other encodings are converted first).
+    std::string_view text = data->view();
+    bool plainUTF8 = text.find('\0') == std::string_view::npos && !text.starts_with("\xEF\xBB\xBF");
+    if (plainUTF8 && !locateJSONError(text, JSONSerialization::kMaxDepth).empty())
+        std::abort();
     for (unsigned writing : {0u, unsigned(JSONWritingPrettyPrinted | JSONWritingSortedKeys)}) {
         auto written = JSONSerialization::dataWithJSONObject(value, writing | JSONWritingFragmentsAllowed, &error);
         if (!written)

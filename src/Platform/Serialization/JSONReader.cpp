@@ -7,6 +7,7 @@
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Foundation/Unicode.h"
+#include "Platform/Serialization/JSONErrorLocator.h"
 #include "Platform/Serialization/JSONSerialization.h"
 #include "Platform/Serialization/ReadError.h"
 
@@ -164,29 +165,6 @@ std::optional<std::string_view> normaliseEncoding(std::string_view text, std::st
     return std::string_view(converted);
 }
 
-std::size_t depthOverflowOffset(std::string_view text, std::size_t limit)
-{
-    std::size_t depth = 0;
-    bool inString = false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (inString) {
-            if (c == '\\')
-                ++i;
-            else if (c == '"')
-                inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[' || c == '{') {
-            if (++depth > limit)
-                return i;
-        } else if ((c == ']' || c == '}') && depth > 0) {
-            --depth;
-        }
-    }
-    return std::string_view::npos;
-}
-
 } // namespace jsonText
 
 namespace {
@@ -299,29 +277,19 @@ std::string describeFailure(simdjson::error_code code, std::string_view text)
     switch (code) {
     case simdjson::EMPTY:
         return text.empty() ? "Unable to parse empty data." : "Unexpected end of file during JSON parse.";
-    case simdjson::UTF8_ERROR: {
-        std::size_t offset = firstInvalidUTF8(text);
-        return "Unable to convert data to string" + textPosition(text, offset);
-    }
-    case simdjson::DEPTH_ERROR: {
-        std::size_t offset = jsonText::depthOverflowOffset(text, JSONSerialization::kMaxDepth);
-        return "Too many nested arrays or dictionaries" + textPosition(text, offset);
-    }
-    case simdjson::UNCLOSED_STRING:
-        return "Unterminated string.";
-    case simdjson::UNESCAPED_CHARS:
-        return "Unescaped control character in string.";
-    case simdjson::STRING_ERROR:
-        return "Invalid escape sequence in string.";
-    case simdjson::NUMBER_ERROR:
-        return "Invalid number.";
+    case simdjson::UTF8_ERROR:
+        return "Unable to convert data to string" + textPosition(text, firstInvalidUTF8(text));
     case simdjson::CAPACITY:
         return "Data too large to parse.";
     case simdjson::MEMALLOC:
         return "Not enough memory to parse.";
     default:
-        return "Invalid value.";
+        break;
     }
+    std::string located = locateJSONError(text, JSONSerialization::kMaxDepth);
+    if (!located.empty())
+        return located;
+    return code == simdjson::NUMBER_ERROR ? "Number wider than double." : "Invalid value.";
 }
 
 Id fail(Ref<Error>* error, const std::string& detail)

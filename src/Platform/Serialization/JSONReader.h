@@ -24,9 +24,6 @@ std::optional<std::string> widenLongIntegers(std::string_view text);
 // decode.
 std::optional<std::string_view> normaliseEncoding(std::string_view text, std::string& converted);
 
-// Byte offset where nesting first goes deeper than `limit`, outside strings; npos when it never does.
-std::size_t depthOverflowOffset(std::string_view text, std::size_t limit);
-
 } // namespace jsonText
 
 // Parses one JSON text into Foundation values (see JSONSerialization.h for the rules).

@@ -199,6 +199,26 @@ TEST(JSONReading, MalformedInputGivesErrors)
     EXPECT_EQ(debugDescription(parseError("")), "Unable to parse empty data.");
 }
 
+TEST(JSONReading, ErrorDetailSaysWhereAndWhat)
+{
+    std::pair<const char*, const char*> cases[] = {
+        {"[1,]", "Invalid value around line 1, column 3."},
+        {"{\"a\" 1}", "No value for key in object around line 1, column 5."},
+        {"{\n  1:2}", "No string key for value in object around line 2, column 2."},
+        {"[1 2]", "Badly formed array around line 1, column 3."},
+        {"{\"a\":1 \"b\":2}", "Badly formed object around line 1, column 7."},
+        {"{\"a\":1}x", "Garbage at end around line 1, column 7."},
+        {"[1,2", "Unexpected end of file while parsing array."},
+        {"{\"é\":\"a\tb\"}", "Unescaped control character around line 1, column 7."},
+        {"[\"\\x\"]", "Invalid escape sequence around line 1, column 2."},
+        {"[01]", "Number with leading zero around line 1, column 1."},
+        {"[\"abc", "Unterminated string around line 1, column 1."},
+        {"[1e400]", "Number wider than double."},
+    };
+    for (const auto& [text, detail] : cases)
+        EXPECT_EQ(debugDescription(parseError(text)), detail) << text;
+}
+
 TEST(JSONReading, InvalidUTF8IsAnErrorWithItsPosition)
 {
     auto error = parseError("[\n\"ok\",\n \"\xC3\x28\"]");
