@@ -1,8 +1,9 @@
 #include "Platform/Storage/Paths.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
-#include <gtest/gtest.h>
 #include <optional>
 #include <string>
 
