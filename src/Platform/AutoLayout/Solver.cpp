@@ -577,10 +577,23 @@ SolverStatus Solver::suggestValue(const Variable& variable, double value)
 void Solver::updateVariables()
 {
     rebuildIfNeeded();
-    for (VariableInfo& info : variables_) {
-        const Row* row = rowFor(info.symbol);
-        info.variable.setValue(row ? row->constant() : 0.0);
+    // Between structural changes the same rows hold the same variables; only their constants
+    // move (a window being resized), so the pairs are gathered once and then copied straight.
+    if (valuesStructure_ != structure_ || valueSources_.size() + zeroValues_.size() != variables_.size()) {
+        valueSources_.clear();
+        zeroValues_.clear();
+        for (VariableInfo& info : variables_) {
+            if (const Row* row = rowFor(info.symbol))
+                valueSources_.emplace_back(row, &info.variable.data_->value);
+            else
+                zeroValues_.push_back(&info.variable.data_->value);
+        }
+        valuesStructure_ = structure_;
     }
+    for (const auto& [row, value] : valueSources_)
+        *value = row->constant();
+    for (double* value : zeroValues_)
+        *value = 0.0;
 }
 
 } // namespace autolayout

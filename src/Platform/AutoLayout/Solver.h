@@ -130,6 +130,10 @@ private:
     // Changes whenever a row gains or loses a symbol or the basis changes.
     std::uint64_t structure_ = 0;
     std::uint64_t nextSequence_ = 0;
+    // Where updateVariables copies from and to, valid while structure_ stays valuesStructure_.
+    std::vector<std::pair<const Row*, double*>> valueSources_;
+    std::vector<double*> zeroValues_;
+    std::uint64_t valuesStructure_ = ~std::uint64_t(0);
     // Tells tableaux apart for the symbol cached in each variable; never repeats in a process,
     // so a new solver at a dead one's address cannot mistake the cache for its own.
     std::uint64_t tableau_ = 0;
