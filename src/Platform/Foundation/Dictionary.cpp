@@ -46,9 +46,28 @@ const Class* MutableDictionary::isa() const
 }
 
 Dictionary::Dictionary(std::vector<Entry> entries)
+    : entries_(std::move(entries))
 {
-    entries_.reserve(entries.size());
-    for (auto& entry : entries) {
+    // Parsers hand over entries with distinct keys almost always: adopt them as they are and fall
+    // back to entry-by-entry insertion only when a nil or a repeated key shows up.
+    bool clean = true;
+    for (auto& entry : entries_) {
+        if (entry.key.isNil() || entry.value.isNil()) {
+            clean = false;
+            break;
+        }
+        if (entry.keyHash == 0)
+            entry.keyHash = entry.key.hash();
+    }
+    if (clean && !hasRepeatedKey()) {
+        rebuildSlots();
+        return;
+    }
+    std::vector<Entry> incoming = std::move(entries_);
+    entries_.clear();
+    slots_.clear();
+    entries_.reserve(incoming.size());
+    for (auto& entry : incoming) {
         if (entry.key.isNil() || entry.value.isNil())
             continue;
         entry.keyHash = entry.key.hash();
@@ -61,6 +80,33 @@ Dictionary::Dictionary(std::vector<Entry> entries)
         if (entries_.size() > kLinearLimit)
             addSlot(entries_.size() - 1);
     }
+}
+
+bool Dictionary::hasRepeatedKey() const
+{
+    auto same = [](const Entry& a, const Entry& b) { return a.keyHash == b.keyHash && a.key.isEqual(b.key); };
+    if (entries_.size() <= kLinearLimit) {
+        for (std::size_t i = 0; i < entries_.size(); ++i)
+            for (std::size_t j = i + 1; j < entries_.size(); ++j)
+                if (same(entries_[i], entries_[j]))
+                    return true;
+        return false;
+    }
+    std::size_t capacity = 16;
+    while (capacity < entries_.size() * 2)
+        capacity *= 2;
+    std::vector<std::int32_t> slots(capacity, -1);
+    std::size_t mask = capacity - 1;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        std::size_t slot = entries_[i].keyHash & mask;
+        while (slots[slot] >= 0) {
+            if (same(entries_[static_cast<std::size_t>(slots[slot])], entries_[i]))
+                return true;
+            slot = (slot + 1) & mask;
+        }
+        slots[slot] = static_cast<std::int32_t>(i);
+    }
+    return false;
 }
 
 Ref<Dictionary> Dictionary::create()

@@ -30,7 +30,8 @@ public:
     // Pairs of {key, value}; a later duplicate key replaces the value and keeps the first place.
     static Ref<Dictionary> create(std::initializer_list<std::pair<Id, Id>> pairs);
     static Ref<Dictionary> dictionaryWithDictionary(const Dictionary& other);
-    // For parsers: entries whose keys are immutable already; duplicates are resolved as above.
+    // For parsers: entries whose keys are immutable already, adopted without copying; duplicates are
+    // resolved as above. An entry's keyHash is either key.hash() or 0 (then it is computed here).
     static Ref<Dictionary> createWithEntries(std::vector<Entry> entries);
 
     std::size_t count() const { return entries_.size(); }
@@ -78,6 +79,7 @@ private:
     template <class Matches>
     std::size_t find(std::size_t hash, const Matches& matches) const;
     void rebuildSlots();
+    bool hasRepeatedKey() const;
     void addSlot(std::size_t index);
 
     std::vector<std::int32_t> slots_; // open addressing over entries_, only for larger dictionaries

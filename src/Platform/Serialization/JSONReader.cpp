@@ -248,7 +248,7 @@ private:
         std::vector<Dictionary::Entry> entries;
         entries.reserve(object.size());
         for (dom::key_value_pair field : object)
-            entries.push_back({makeKey(field.key), build(field.value), 0});
+            entries.push_back({makeKey(field.key), build(field.value), std::hash<std::string_view>{}(field.key)});
         if (mutableContainers_)
             return std::make_shared<MutableDictionary>(std::move(entries));
         return std::make_shared<Dictionary>(std::move(entries));

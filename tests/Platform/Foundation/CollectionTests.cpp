@@ -182,3 +182,25 @@ TEST(Class, RegistryKnowsThePlatformHierarchy)
     EXPECT_FALSE(Id(String::create("x")).isKindOfClass(MutableString::classObject()));
     EXPECT_EQ(Class::named("NoSuchClass"), nullptr);
 }
+
+TEST(Dictionary, ParsersEntriesAreAdoptedWithRepeatsResolved)
+{
+    auto build = [](int count, bool repeat) {
+        std::vector<Dictionary::Entry> entries;
+        for (int i = 0; i < count; ++i)
+            entries.push_back({Id("k" + std::to_string(i)), Id(i), 0});
+        if (repeat)
+            entries.push_back({Id("k1"), Id("last"), 0});
+        entries.push_back({Id("nil value"), Id(), 0});
+        return Dictionary::createWithEntries(std::move(entries));
+    };
+    for (int count : {3, 30}) {
+        auto plain = build(count, false);
+        EXPECT_EQ(plain->count(), static_cast<std::size_t>(count)) << "the nil value is dropped";
+        EXPECT_EQ(plain->objectForKey("k2").integerValue(), 2);
+        auto repeated = build(count, true);
+        EXPECT_EQ(repeated->count(), static_cast<std::size_t>(count));
+        EXPECT_EQ(repeated->objectForKey("k1").stringValue(), "last") << "a later key wins";
+        EXPECT_EQ(repeated->entries()[1].key.stringValue(), "k1") << "and keeps the first place";
+    }
+}
