@@ -1,0 +1,61 @@
+#include "Lib/Networking/NKJSONRequestSerializer.h"
+
+#include "Lib/Networking/NKNetworking.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Serialization/JSONSerialization.h"
+#include "Platform/URLLoading/URLError.h"
+
+using foundation::Id;
+using foundation::Ref;
+
+const foundation::Class* NKJSONRequestSerializer::classObject()
+{
+    static const foundation::Class* cls = &foundation::Class::define("NKJSONRequestSerializer", NKHTTPRequestSerializer::classObject());
+    return cls;
+}
+
+const foundation::Class* NKJSONRequestSerializer::isa() const
+{
+    return classObject();
+}
+
+Ref<NKJSONRequestSerializer> NKJSONRequestSerializer::serializerWithWritingOptions(unsigned long options)
+{
+    auto serializer = std::make_shared<NKJSONRequestSerializer>();
+    serializer->setWritingOptions(options);
+    return serializer;
+}
+
+Ref<net::URLRequest> NKJSONRequestSerializer::requestBySerializingRequest(const Ref<net::URLRequest>& request, const Id& parameters,
+                                                                          Ref<foundation::Error>* error) const
+{
+    if (encodesParametersInURI(*request))
+        return NKHTTPRequestSerializer::requestBySerializingRequest(request, parameters, error);
+    auto mutableRequest = copyWithDefaultHeaders(request);
+    if (parameters.isNil())
+        return mutableRequest;
+    if (!mutableRequest->valueForHTTPHeaderField("Content-Type"))
+        mutableRequest->setValue("application/json", "Content-Type");
+    if (!foundation::JSONSerialization::isValidJSONObject(parameters)) {
+        if (error) {
+            auto userInfo = foundation::MutableDictionary::create();
+            userInfo->setObject(Id(NKLocalizedString("The `parameters` argument is not valid JSON.")),
+                                Id(foundation::NSLocalizedFailureReasonErrorKey));
+            *error = foundation::Error::errorWithDomain(NKURLRequestSerializationErrorDomain, net::NSURLErrorCannotDecodeContentData, userInfo);
+        }
+        return nullptr;
+    }
+    auto body = foundation::JSONSerialization::dataWithJSONObject(parameters, static_cast<unsigned>(writingOptions_), error);
+    if (!body)
+        return nullptr;
+    mutableRequest->setHTTPBody(body);
+    return mutableRequest;
+}
+
+Ref<foundation::Object> NKJSONRequestSerializer::copy() const
+{
+    auto other = std::make_shared<NKJSONRequestSerializer>();
+    copyStateInto(*other);
+    other->writingOptions_ = writingOptions_;
+    return other;
+}

@@ -1,0 +1,54 @@
+#include "Lib/Networking/NKPropertyListRequestSerializer.h"
+
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Serialization/PropertyListSerialization.h"
+
+using foundation::Id;
+using foundation::Ref;
+
+const foundation::Class* NKPropertyListRequestSerializer::classObject()
+{
+    static const foundation::Class* cls
+        = &foundation::Class::define("NKPropertyListRequestSerializer", NKHTTPRequestSerializer::classObject());
+    return cls;
+}
+
+const foundation::Class* NKPropertyListRequestSerializer::isa() const
+{
+    return classObject();
+}
+
+Ref<NKPropertyListRequestSerializer> NKPropertyListRequestSerializer::serializerWithFormat(unsigned long format, unsigned long writeOptions)
+{
+    auto serializer = std::make_shared<NKPropertyListRequestSerializer>();
+    serializer->setFormat(format);
+    serializer->setWriteOptions(writeOptions);
+    return serializer;
+}
+
+Ref<net::URLRequest> NKPropertyListRequestSerializer::requestBySerializingRequest(const Ref<net::URLRequest>& request, const Id& parameters,
+                                                                                  Ref<foundation::Error>* error) const
+{
+    if (encodesParametersInURI(*request))
+        return NKHTTPRequestSerializer::requestBySerializingRequest(request, parameters, error);
+    auto mutableRequest = copyWithDefaultHeaders(request);
+    if (parameters.isNil())
+        return mutableRequest;
+    if (!mutableRequest->valueForHTTPHeaderField("Content-Type"))
+        mutableRequest->setValue("application/x-plist", "Content-Type");
+    auto body = foundation::PropertyListSerialization::dataWithPropertyList(
+        parameters, static_cast<foundation::PropertyListFormat>(format_), writeOptions_, error);
+    if (!body)
+        return nullptr;
+    mutableRequest->setHTTPBody(body);
+    return mutableRequest;
+}
+
+Ref<foundation::Object> NKPropertyListRequestSerializer::copy() const
+{
+    auto other = std::make_shared<NKPropertyListRequestSerializer>();
+    copyStateInto(*other);
+    other->format_ = format_;
+    other->writeOptions_ = writeOptions_;
+    return other;
+}

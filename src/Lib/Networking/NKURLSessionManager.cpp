@@ -1,0 +1,404 @@
+#include "Lib/Networking/NKURLSessionManager.h"
+
+#include "Lib/Networking/NKJSONResponseSerializer.h"
+#include "Lib/Networking/NKNetworkReachabilityManager.h"
+#include "Lib/Networking/NKNetworking.h"
+#include "Lib/Networking/NKSecurityPolicy.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/Progress.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/URLLoading/URLLoading.h"
+
+
+using foundation::Id;
+using foundation::Ref;
+
+
+const foundation::Class* NKURLSessionManager::classObject()
+{
+    static const foundation::Class* cls = &foundation::Class::define("NKURLSessionManager", Object::classObject());
+    return cls;
+}
+
+const foundation::Class* NKURLSessionManager::isa() const
+{
+    return classObject();
+}
+
+Ref<NKURLSessionManager> NKURLSessionManager::create(Ref<net::URLSessionConfiguration> configuration)
+{
+    Ref<NKURLSessionManager> manager(new NKURLSessionManager());
+    manager->initWithSessionConfiguration(std::move(configuration));
+    return manager;
+}
+
+void NKURLSessionManager::initWithSessionConfiguration(Ref<net::URLSessionConfiguration> configuration)
+{
+    NKInstallTaskNotifications();
+    sessionConfiguration_ = configuration ? configuration : net::URLSessionConfiguration::defaultSessionConfiguration();
+    operationQueue_ = dispatch::makeSerialQueue("com.ostrelle.networking.session.manager.operation");
+    blocks_ = std::make_shared<Blocks>();
+    session_ = net::URLSession::sessionWithConfiguration(sessionConfiguration_, makeSessionDelegate(), operationQueue_);
+    setResponseSerializer(NKJSONResponseSerializer::serializer());
+    setSecurityPolicy(NKSecurityPolicy::defaultPolicy());
+    setReachabilityManager(NKNetworkReachabilityManager::sharedManager());
+
+    std::weak_ptr<NKURLSessionManager> weak = std::static_pointer_cast<NKURLSessionManager>(self());
+    session_->getTasksWithCompletionHandler([weak](Ref<foundation::Array> data, Ref<foundation::Array> upload, Ref<foundation::Array> download) {
+        auto strong = weak.lock();
+        if (!strong)
+            return;
+        for (const auto& list : {data, upload, download}) {
+            if (!list)
+                continue;
+            for (const auto& element : *list)
+                if (auto task = element.as<net::URLSessionTask>())
+                    strong->addDelegateForTask(task, nullptr, nullptr, nullptr, nullptr);
+        }
+    });
+}
+
+NKURLSessionManager::~NKURLSessionManager()
+{
+    // Reached only with no task in flight: nothing can use the session any more.
+    if (session_)
+        session_->finishTasksAndInvalidate();
+}
+
+Ref<NKHTTPResponseSerializer> NKURLSessionManager::responseSerializer() const
+{
+    std::lock_guard lock(settingsMutex_);
+    return responseSerializer_;
+}
+
+void NKURLSessionManager::setResponseSerializer(Ref<NKHTTPResponseSerializer> serializer)
+{
+    std::lock_guard lock(settingsMutex_);
+    responseSerializer_ = std::move(serializer);
+}
+
+Ref<NKSecurityPolicy> NKURLSessionManager::securityPolicy() const
+{
+    std::lock_guard lock(settingsMutex_);
+    return securityPolicy_;
+}
+
+void NKURLSessionManager::setSecurityPolicy(Ref<NKSecurityPolicy> policy)
+{
+    std::lock_guard lock(settingsMutex_);
+    securityPolicy_ = std::move(policy);
+}
+
+Ref<NKNetworkReachabilityManager> NKURLSessionManager::reachabilityManager() const
+{
+    std::lock_guard lock(settingsMutex_);
+    return reachabilityManager_;
+}
+
+void NKURLSessionManager::setReachabilityManager(Ref<NKNetworkReachabilityManager> manager)
+{
+    std::lock_guard lock(settingsMutex_);
+    reachabilityManager_ = std::move(manager);
+}
+
+dispatch::QueueRef NKURLSessionManager::completionQueue() const
+{
+    std::lock_guard lock(settingsMutex_);
+    return completionQueue_;
+}
+
+void NKURLSessionManager::setCompletionQueue(dispatch::QueueRef queue)
+{
+    std::lock_guard lock(settingsMutex_);
+    completionQueue_ = std::move(queue);
+}
+
+std::optional<dispatch::Group> NKURLSessionManager::completionGroup() const
+{
+    std::lock_guard lock(settingsMutex_);
+    return completionGroup_;
+}
+
+void NKURLSessionManager::setCompletionGroup(std::optional<dispatch::Group> group)
+{
+    std::lock_guard lock(settingsMutex_);
+    completionGroup_ = std::move(group);
+}
+
+std::shared_ptr<NKURLSessionManager::Blocks> NKURLSessionManager::blocks() const
+{
+    std::lock_guard lock(settingsMutex_);
+    return blocks_;
+}
+
+
+#define NK_BLOCK_SETTER(Setter, Type, field)                                                                                               \
+    void NKURLSessionManager::Setter(Type block)                                                                                         \
+    {                                                                                                                                     \
+        std::lock_guard lock(settingsMutex_);                                                                                             \
+        auto updated = std::make_shared<Blocks>(*blocks_);                                                                                \
+        updated->field = std::move(block);                                                                                                \
+        blocks_ = std::move(updated);                                                                                                     \
+    }
+
+NK_BLOCK_SETTER(setSessionDidBecomeInvalidBlock, SessionDidBecomeInvalidBlock, sessionDidBecomeInvalid)
+NK_BLOCK_SETTER(setSessionDidReceiveAuthenticationChallengeBlock, SessionDidReceiveChallengeBlock, sessionDidReceiveAuthenticationChallenge)
+NK_BLOCK_SETTER(setTaskNeedNewBodyStreamBlock, TaskNeedNewBodyStreamBlock, taskNeedNewBodyStream)
+NK_BLOCK_SETTER(setTaskWillPerformHTTPRedirectionBlock, TaskWillPerformHTTPRedirectionBlock, taskWillPerformHTTPRedirection)
+NK_BLOCK_SETTER(setTaskDidReceiveAuthenticationChallengeBlock, TaskDidReceiveChallengeBlock, taskDidReceiveAuthenticationChallenge)
+NK_BLOCK_SETTER(setTaskDidSendBodyDataBlock, TaskDidSendBodyDataBlock, taskDidSendBodyData)
+NK_BLOCK_SETTER(setTaskDidCompleteBlock, TaskDidCompleteBlock, taskDidComplete)
+NK_BLOCK_SETTER(setDataTaskDidReceiveResponseBlock, DataTaskDidReceiveResponseBlock, dataTaskDidReceiveResponse)
+NK_BLOCK_SETTER(setDataTaskDidBecomeDownloadTaskBlock, DataTaskDidBecomeDownloadTaskBlock, dataTaskDidBecomeDownloadTask)
+NK_BLOCK_SETTER(setDataTaskDidReceiveDataBlock, DataTaskDidReceiveDataBlock, dataTaskDidReceiveData)
+NK_BLOCK_SETTER(setDataTaskWillCacheResponseBlock, DataTaskWillCacheResponseBlock, dataTaskWillCacheResponse)
+NK_BLOCK_SETTER(setDownloadTaskDidFinishDownloadingBlock, NKDownloadTaskDidFinishDownloadingBlock, downloadTaskDidFinishDownloading)
+NK_BLOCK_SETTER(setDownloadTaskDidWriteDataBlock, DownloadTaskDidWriteDataBlock, downloadTaskDidWriteData)
+NK_BLOCK_SETTER(setDownloadTaskDidResumeBlock, DownloadTaskDidResumeBlock, downloadTaskDidResume)
+
+#undef NK_BLOCK_SETTER
+
+std::string NKURLSessionManager::taskDescriptionForSessionTasks() const
+{
+    return foundation::format("%p", this);
+}
+
+// Tasks.
+
+Ref<net::URLSessionDataTask> NKURLSessionManager::dataTaskWithRequest(const Ref<net::URLRequest>& request, NKCompletionHandler completionHandler)
+{
+    return dataTaskWithRequest(request, nullptr, nullptr, std::move(completionHandler));
+}
+
+Ref<net::URLSessionDataTask> NKURLSessionManager::dataTaskWithRequest(const Ref<net::URLRequest>& request, NKProgressBlock uploadProgress,
+                                                                      NKProgressBlock downloadProgress, NKCompletionHandler completionHandler)
+{
+    auto task = session_->dataTaskWithRequest(request);
+    if (task)
+        addDelegateForTask(task, std::move(uploadProgress), std::move(downloadProgress), nullptr, std::move(completionHandler));
+    return task;
+}
+
+Ref<net::URLSessionUploadTask> NKURLSessionManager::uploadTaskWithRequestFromFile(const Ref<net::URLRequest>& request,
+                                                                                  const Ref<foundation::URL>& fileURL, NKProgressBlock progress,
+                                                                                  NKCompletionHandler completionHandler)
+{
+    auto task = session_->uploadTaskWithRequestFromFile(request, fileURL);
+    if (!task && recreateUploads_ && sessionConfiguration_->identifier) {
+        for (int attempt = 0; attempt < 3 && !task; ++attempt)
+            task = session_->uploadTaskWithRequestFromFile(request, fileURL);
+    }
+    if (task)
+        addDelegateForTask(task, std::move(progress), nullptr, nullptr, std::move(completionHandler));
+    return task;
+}
+
+Ref<net::URLSessionUploadTask> NKURLSessionManager::uploadTaskWithRequestFromData(const Ref<net::URLRequest>& request,
+                                                                                  const Ref<foundation::Data>& body, NKProgressBlock progress,
+                                                                                  NKCompletionHandler completionHandler)
+{
+    auto task = session_->uploadTaskWithRequestFromData(request, body);
+    if (task)
+        addDelegateForTask(task, std::move(progress), nullptr, nullptr, std::move(completionHandler));
+    return task;
+}
+
+Ref<net::URLSessionUploadTask> NKURLSessionManager::uploadTaskWithStreamedRequest(const Ref<net::URLRequest>& request, NKProgressBlock progress,
+                                                                                  NKCompletionHandler completionHandler)
+{
+    auto task = session_->uploadTaskWithStreamedRequest(request);
+    if (task)
+        addDelegateForTask(task, std::move(progress), nullptr, nullptr, std::move(completionHandler));
+    return task;
+}
+
+Ref<net::URLSessionDownloadTask> NKURLSessionManager::downloadTaskWithRequest(const Ref<net::URLRequest>& request, NKProgressBlock progress,
+                                                                              NKDownloadDestinationBlock destination,
+                                                                              NKCompletionHandler completionHandler)
+{
+    auto task = session_->downloadTaskWithRequest(request);
+    if (task)
+        addDelegateForTask(task, nullptr, std::move(progress), std::move(destination), std::move(completionHandler));
+    return task;
+}
+
+void NKURLSessionManager::addDelegateForTask(const Ref<net::URLSessionTask>& task, NKProgressBlock uploadProgress, NKProgressBlock downloadProgress,
+                                             NKDownloadDestinationBlock destination, NKCompletionHandler completionHandler)
+{
+    auto delegate = std::make_shared<NKURLSessionManagerTaskDelegate>(task);
+    delegate->manager = std::static_pointer_cast<NKURLSessionManager>(self());
+    delegate->completionHandler = std::move(completionHandler);
+    if (destination) {
+        delegate->downloadTaskDidFinishDownloading
+            = [destination = std::move(destination)](const Ref<net::URLSession>&, const Ref<net::URLSessionDownloadTask>& downloadTask,
+                                                     const Ref<foundation::URL>& location) { return destination(location, downloadTask->response()); };
+    }
+    task->setTaskDescription(taskDescriptionForSessionTasks());
+    setDelegate(delegate, task);
+    if (task->kind() != net::URLSessionTask::Kind::Download)
+        delegate->uploadProgressBlock = std::move(uploadProgress);
+    if (task->kind() != net::URLSessionTask::Kind::Upload)
+        delegate->downloadProgressBlock = std::move(downloadProgress);
+}
+
+std::shared_ptr<dispatch::Progress> NKURLSessionManager::uploadProgressForTask(const Ref<net::URLSessionTask>& task) const
+{
+    auto delegate = delegateForTask(task);
+    return delegate ? delegate->uploadProgress() : nullptr;
+}
+
+std::shared_ptr<dispatch::Progress> NKURLSessionManager::downloadProgressForTask(const Ref<net::URLSessionTask>& task) const
+{
+    auto delegate = delegateForTask(task);
+    return delegate ? delegate->downloadProgress() : nullptr;
+}
+
+void NKURLSessionManager::invalidateSessionCancelingTasks(bool cancelPendingTasks)
+{
+    if (cancelPendingTasks)
+        session_->invalidateAndCancel();
+    else
+        session_->finishTasksAndInvalidate();
+}
+
+// The delegate table.
+
+Ref<NKURLSessionManagerTaskDelegate> NKURLSessionManager::delegateForTask(const Ref<net::URLSessionTask>& task) const
+{
+    if (!task)
+        return nullptr;
+    std::lock_guard lock(lock_);
+    auto found = mutableTaskDelegatesKeyedByTaskIdentifier_.find(task->taskIdentifier());
+    return found == mutableTaskDelegatesKeyedByTaskIdentifier_.end() ? nullptr : found->second.delegate;
+}
+
+void NKURLSessionManager::setDelegate(const Ref<NKURLSessionManagerTaskDelegate>& delegate, const Ref<net::URLSessionTask>& task)
+{
+    if (!delegate || !task)
+        return;
+    std::weak_ptr<NKURLSessionManager> weak = std::static_pointer_cast<NKURLSessionManager>(self());
+    auto& center = dispatch::NotificationCenter::defaultCenter();
+    std::lock_guard lock(lock_);
+    TaskEntry entry{delegate, task, {}, {}};
+    entry.resumeObservation = center.addObserver(std::string(NKNSURLSessionTaskDidResumeNotification), Id(task), nullptr,
+                                                 [weak](const dispatch::Notification& notification) {
+                                                     if (auto strong = weak.lock())
+                                                         strong->taskDidResume(notification);
+                                                 });
+    entry.suspendObservation = center.addObserver(std::string(NKNSURLSessionTaskDidSuspendNotification), Id(task), nullptr,
+                                                  [weak](const dispatch::Notification& notification) {
+                                                      if (auto strong = weak.lock())
+                                                          strong->taskDidSuspend(notification);
+                                                  });
+    mutableTaskDelegatesKeyedByTaskIdentifier_[task->taskIdentifier()] = std::move(entry);
+    if (!selfWhileBusy_)
+        selfWhileBusy_ = std::static_pointer_cast<NKURLSessionManager>(self());
+}
+
+void NKURLSessionManager::removeDelegateForTask(const Ref<net::URLSessionTask>& task)
+{
+    if (!task)
+        return;
+    Ref<NKURLSessionManager> released;
+    TaskEntry removed;
+    {
+        std::lock_guard lock(lock_);
+        auto found = mutableTaskDelegatesKeyedByTaskIdentifier_.find(task->taskIdentifier());
+        if (found == mutableTaskDelegatesKeyedByTaskIdentifier_.end())
+            return;
+        found->second.suspendObservation.cancel();
+        found->second.resumeObservation.cancel();
+        removed = std::move(found->second);
+        mutableTaskDelegatesKeyedByTaskIdentifier_.erase(found);
+        if (mutableTaskDelegatesKeyedByTaskIdentifier_.empty())
+            released = std::move(selfWhileBusy_);
+    }
+}
+
+Ref<foundation::Array> NKURLSessionManager::tasksForKeyPath(std::string_view keyPath) const
+{
+    using Kind = net::URLSessionTask::Kind;
+    std::vector<Kind> kinds;
+    if (keyPath == "dataTasks")
+        kinds = {Kind::Data};
+    else if (keyPath == "uploadTasks")
+        kinds = {Kind::Upload};
+    else if (keyPath == "downloadTasks")
+        kinds = {Kind::Download};
+    else if (keyPath == "tasks")
+        kinds = {Kind::Data, Kind::Upload, Kind::Download};
+    else
+        return nullptr;
+    std::vector<Id> tasks;
+    std::lock_guard lock(lock_);
+    for (const Kind kind : kinds)
+        for (const auto& [identifier, entry] : mutableTaskDelegatesKeyedByTaskIdentifier_)
+            if (entry.task->kind() == kind && entry.task->state() != net::URLSessionTaskState::Completed)
+                tasks.emplace_back(entry.task);
+    return foundation::Array::create(std::move(tasks));
+}
+
+Ref<foundation::Array> NKURLSessionManager::tasks() const
+{
+    return tasksForKeyPath("tasks");
+}
+
+Ref<foundation::Array> NKURLSessionManager::dataTasks() const
+{
+    return tasksForKeyPath("dataTasks");
+}
+
+Ref<foundation::Array> NKURLSessionManager::uploadTasks() const
+{
+    return tasksForKeyPath("uploadTasks");
+}
+
+Ref<foundation::Array> NKURLSessionManager::downloadTasks() const
+{
+    return tasksForKeyPath("downloadTasks");
+}
+
+// Resume and suspend announcements.
+
+void NKURLSessionManager::announce(const dispatch::Notification& notification, std::string_view name) const
+{
+    auto task = notification.object.as<net::URLSessionTask>();
+    if (!task || task->taskDescription() != taskDescriptionForSessionTasks())
+        return;
+    dispatch::mainQueue().async([task, name = std::string(name)] { dispatch::NotificationCenter::defaultCenter().post(name, Id(task)); });
+}
+
+void NKURLSessionManager::taskDidResume(const dispatch::Notification& notification)
+{
+    announce(notification, NKNetworkingTaskDidResumeNotification);
+}
+
+void NKURLSessionManager::taskDidSuspend(const dispatch::Notification& notification)
+{
+    announce(notification, NKNetworkingTaskDidSuspendNotification);
+}
+
+std::string NKURLSessionManager::description() const
+{
+    return foundation::format("<%@: %p, session: %@, operationQueue: %@>", isa()->name(), this, Id(session_), operationQueue_->label());
+}
+
+Ref<NKURLSessionManager> NKURLSessionManager::makeEmptyCopy() const
+{
+    return create(session_->configuration());
+}
+
+Ref<foundation::Object> NKURLSessionManager::copy() const
+{
+    return makeEmptyCopy();
+}
+
+void NKInstallTaskNotifications()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        net::setTaskNotificationPoster([](std::string_view name, const Ref<net::URLSessionTask>& task) {
+            dispatch::NotificationCenter::defaultCenter().post(std::string(name), Id(task));
+        });
+    });
+}

@@ -1,0 +1,234 @@
+#pragma once
+
+#include "Lib/Networking/NKURLSessionManagerTaskDelegate.h"
+#include "Platform/Dispatch/Group.h"
+#include "Platform/Dispatch/Notification.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/Dispatch/Subscription.h"
+#include "Platform/Foundation/Object.h"
+#include "Platform/URLLoading/URLSessionDelegate.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace foundation {
+class Array;
+}
+
+namespace net {
+class InputStream;
+class URLSessionConfiguration;
+class URLSessionUploadTask;
+} // namespace net
+
+class NKHTTPResponseSerializer;
+class NKNetworkReachabilityManager;
+class NKSecurityPolicy;
+
+// Owns one URL session and is its only delegate: creates data, upload and download tasks, gives
+// each a task delegate that collects its reply, answers TLS challenges through the security
+// policy, announces its tasks' resume and suspend, and lets callers replace any session callback
+// with a block. Session callbacks run one at a time on `operationQueue`; completions on
+// `completionQueue` (the main queue when unset). Members may be called from any thread; set the
+// serializers, policy, queues and blocks before tasks run.
+//
+// The manager stays alive while it has tasks in flight, so their completions are delivered even
+// when the caller lets it go; once it is released with no task left, its session is finished and
+// invalidated.
+class NKURLSessionManager : public foundation::Object {
+public:
+    static const foundation::Class* classObject();
+    const foundation::Class* isa() const override;
+
+    // A nil configuration means the default one.
+    static foundation::Ref<NKURLSessionManager> create(foundation::Ref<net::URLSessionConfiguration> configuration = nullptr);
+    ~NKURLSessionManager() override;
+    NKURLSessionManager(const NKURLSessionManager&) = delete;
+    NKURLSessionManager& operator=(const NKURLSessionManager&) = delete;
+
+    const foundation::Ref<net::URLSession>& session() const { return session_; }
+    // The session's delegate queue (serial: one callback at a time).
+    const dispatch::QueueRef& operationQueue() const { return operationQueue_; }
+    const foundation::Ref<net::URLSessionConfiguration>& sessionConfiguration() const { return sessionConfiguration_; }
+
+    foundation::Ref<NKHTTPResponseSerializer> responseSerializer() const;
+    virtual void setResponseSerializer(foundation::Ref<NKHTTPResponseSerializer> serializer);
+    foundation::Ref<NKSecurityPolicy> securityPolicy() const;
+    virtual void setSecurityPolicy(foundation::Ref<NKSecurityPolicy> policy);
+    foundation::Ref<NKNetworkReachabilityManager> reachabilityManager() const;
+    void setReachabilityManager(foundation::Ref<NKNetworkReachabilityManager> manager);
+    dispatch::QueueRef completionQueue() const;
+    void setCompletionQueue(dispatch::QueueRef queue);
+    std::optional<dispatch::Group> completionGroup() const;
+    void setCompletionGroup(std::optional<dispatch::Group> group);
+    bool attemptsToRecreateUploadTasksForBackgroundSessions() const { return recreateUploads_; }
+    void setAttemptsToRecreateUploadTasksForBackgroundSessions(bool value) { recreateUploads_ = value; }
+
+    // "0x..." : the manager's address; every task the manager registers carries it.
+    std::string taskDescriptionForSessionTasks() const;
+    foundation::Ref<foundation::Array> tasks() const;
+    foundation::Ref<foundation::Array> dataTasks() const;
+    foundation::Ref<foundation::Array> uploadTasks() const;
+    foundation::Ref<foundation::Array> downloadTasks() const;
+
+    // Tasks are returned suspended; the caller resumes them.
+    foundation::Ref<net::URLSessionDataTask> dataTaskWithRequest(const foundation::Ref<net::URLRequest>& request,
+                                                                  NKCompletionHandler completionHandler);
+    foundation::Ref<net::URLSessionDataTask> dataTaskWithRequest(const foundation::Ref<net::URLRequest>& request, NKProgressBlock uploadProgress,
+                                                                  NKProgressBlock downloadProgress, NKCompletionHandler completionHandler);
+    // nil when the session makes no task (nothing registered, completion never called).
+    foundation::Ref<net::URLSessionUploadTask> uploadTaskWithRequestFromFile(const foundation::Ref<net::URLRequest>& request,
+                                                                             const foundation::Ref<foundation::URL>& fileURL, NKProgressBlock progress,
+                                                                             NKCompletionHandler completionHandler);
+    foundation::Ref<net::URLSessionUploadTask> uploadTaskWithRequestFromData(const foundation::Ref<net::URLRequest>& request,
+                                                                             const foundation::Ref<foundation::Data>& body, NKProgressBlock progress,
+                                                                             NKCompletionHandler completionHandler);
+    foundation::Ref<net::URLSessionUploadTask> uploadTaskWithStreamedRequest(const foundation::Ref<net::URLRequest>& request,
+                                                                             NKProgressBlock progress, NKCompletionHandler completionHandler);
+    foundation::Ref<net::URLSessionDownloadTask> downloadTaskWithRequest(const foundation::Ref<net::URLRequest>& request, NKProgressBlock progress,
+                                                                          NKDownloadDestinationBlock destination,
+                                                                          NKCompletionHandler completionHandler);
+
+    std::shared_ptr<dispatch::Progress> uploadProgressForTask(const foundation::Ref<net::URLSessionTask>& task) const;
+    std::shared_ptr<dispatch::Progress> downloadProgressForTask(const foundation::Ref<net::URLSessionTask>& task) const;
+
+    // YES: invalidateAndCancel; NO: finishTasksAndInvalidate.
+    void invalidateSessionCancelingTasks(bool cancelPendingTasks);
+
+    // Blocks replacing the default handling of session callbacks.
+    using SessionDidBecomeInvalidBlock = std::function<void(const foundation::Ref<net::URLSession>&, const foundation::Ref<foundation::Error>&)>;
+    using SessionDidReceiveChallengeBlock = std::function<net::AuthChallengeDisposition(
+        const foundation::Ref<net::URLSession>&, const foundation::Ref<net::URLAuthenticationChallenge>&, foundation::Ref<net::URLCredential>*)>;
+    using TaskNeedNewBodyStreamBlock
+        = std::function<foundation::Ref<net::InputStream>(const foundation::Ref<net::URLSession>&, const foundation::Ref<net::URLSessionTask>&)>;
+    using TaskWillPerformHTTPRedirectionBlock = std::function<foundation::Ref<net::URLRequest>(
+        const foundation::Ref<net::URLSession>&, const foundation::Ref<net::URLSessionTask>&, const foundation::Ref<net::HTTPURLResponse>&,
+        const foundation::Ref<net::URLRequest>&)>;
+    using TaskDidReceiveChallengeBlock = std::function<net::AuthChallengeDisposition(
+        const foundation::Ref<net::URLSession>&, const foundation::Ref<net::URLSessionTask>&, const foundation::Ref<net::URLAuthenticationChallenge>&,
+        foundation::Ref<net::URLCredential>*)>;
+    using TaskDidSendBodyDataBlock = std::function<void(const foundation::Ref<net::URLSession>&, const foundation::Ref<net::URLSessionTask>&,
+                                                        std::int64_t bytesSent, std::int64_t totalBytesSent, std::int64_t totalBytesExpectedToSend)>;
+    using TaskDidCompleteBlock
+        = std::function<void(const foundation::Ref<net::URLSession>&, const foundation::Ref<net::URLSessionTask>&, const foundation::Ref<foundation::Error>&)>;
+    using DataTaskDidReceiveResponseBlock = std::function<net::ResponseDisposition(
+        const foundation::Ref<net::URLSession>&, const foundation::Ref<net::URLSessionDataTask>&, const foundation::Ref<net::URLResponse>&)>;
+    using DataTaskDidBecomeDownloadTaskBlock = std::function<void(const foundation::Ref<net::URLSession>&, const foundation::Ref<net::URLSessionDataTask>&,
+                                                                  const foundation::Ref<net::URLSessionDownloadTask>&)>;
+    using DataTaskDidReceiveDataBlock = std::function<void(const foundation::Ref<net::URLSession>&, const foundation::Ref<net::URLSessionDataTask>&,
+                                                           const foundation::Ref<foundation::Data>&)>;
+    using DataTaskWillCacheResponseBlock = std::function<foundation::Ref<foundation::Object>(
+        const foundation::Ref<net::URLSession>&, const foundation::Ref<net::URLSessionDataTask>&, const foundation::Ref<foundation::Object>&)>;
+    using DownloadTaskDidWriteDataBlock
+        = std::function<void(const foundation::Ref<net::URLSession>&, const foundation::Ref<net::URLSessionDownloadTask>&, std::int64_t bytesWritten,
+                             std::int64_t totalBytesWritten, std::int64_t totalBytesExpectedToWrite)>;
+    using DownloadTaskDidResumeBlock = std::function<void(const foundation::Ref<net::URLSession>&, const foundation::Ref<net::URLSessionDownloadTask>&,
+                                                          std::int64_t fileOffset, std::int64_t expectedTotalBytes)>;
+
+    void setSessionDidBecomeInvalidBlock(SessionDidBecomeInvalidBlock block);
+    void setSessionDidReceiveAuthenticationChallengeBlock(SessionDidReceiveChallengeBlock block);
+    void setTaskNeedNewBodyStreamBlock(TaskNeedNewBodyStreamBlock block);
+    void setTaskWillPerformHTTPRedirectionBlock(TaskWillPerformHTTPRedirectionBlock block);
+    void setTaskDidReceiveAuthenticationChallengeBlock(TaskDidReceiveChallengeBlock block);
+    void setTaskDidSendBodyDataBlock(TaskDidSendBodyDataBlock block);
+    void setTaskDidCompleteBlock(TaskDidCompleteBlock block);
+    void setDataTaskDidReceiveResponseBlock(DataTaskDidReceiveResponseBlock block);
+    // The engine never turns a data task into a download and has no response cache or resumable
+    // downloads: these three blocks are stored, and called by no session.
+    void setDataTaskDidBecomeDownloadTaskBlock(DataTaskDidBecomeDownloadTaskBlock block);
+    void setDataTaskDidReceiveDataBlock(DataTaskDidReceiveDataBlock block);
+    void setDataTaskWillCacheResponseBlock(DataTaskWillCacheResponseBlock block);
+    void setDownloadTaskDidFinishDownloadingBlock(NKDownloadTaskDidFinishDownloadingBlock block);
+    void setDownloadTaskDidWriteDataBlock(DownloadTaskDidWriteDataBlock block);
+    void setDownloadTaskDidResumeBlock(DownloadTaskDidResumeBlock block);
+
+    std::string description() const override;
+    // A new manager of the same class over the session's configuration (nothing else is copied).
+    foundation::Ref<foundation::Object> copy() const override;
+
+    // For the module: the task delegate table.
+    foundation::Ref<NKURLSessionManagerTaskDelegate> delegateForTask(const foundation::Ref<net::URLSessionTask>& task) const;
+    void setDelegate(const foundation::Ref<NKURLSessionManagerTaskDelegate>& delegate, const foundation::Ref<net::URLSessionTask>& task);
+    void removeDelegateForTask(const foundation::Ref<net::URLSessionTask>& task);
+    // The live tasks of one kind ("tasks", "dataTasks", "uploadTasks", "downloadTasks"); nil for any
+    // other key path. Answers from the manager's own table, so it never waits on the delegate queue.
+    foundation::Ref<foundation::Array> tasksForKeyPath(std::string_view keyPath) const;
+
+protected:
+    NKURLSessionManager() = default;
+    // The designated initialiser; subclasses call it right after construction.
+    void initWithSessionConfiguration(foundation::Ref<net::URLSessionConfiguration> configuration);
+    virtual foundation::Ref<NKURLSessionManager> makeEmptyCopy() const;
+
+private:
+    // Replaced as a whole by each setter, so a callback reads one consistent set without a lock.
+    struct Blocks {
+        SessionDidBecomeInvalidBlock sessionDidBecomeInvalid;
+        SessionDidReceiveChallengeBlock sessionDidReceiveAuthenticationChallenge;
+        TaskWillPerformHTTPRedirectionBlock taskWillPerformHTTPRedirection;
+        TaskDidReceiveChallengeBlock taskDidReceiveAuthenticationChallenge;
+        TaskNeedNewBodyStreamBlock taskNeedNewBodyStream;
+        TaskDidSendBodyDataBlock taskDidSendBodyData;
+        TaskDidCompleteBlock taskDidComplete;
+        DataTaskDidReceiveResponseBlock dataTaskDidReceiveResponse;
+        DataTaskDidBecomeDownloadTaskBlock dataTaskDidBecomeDownloadTask;
+        DataTaskDidReceiveDataBlock dataTaskDidReceiveData;
+        DataTaskWillCacheResponseBlock dataTaskWillCacheResponse;
+        NKDownloadTaskDidFinishDownloadingBlock downloadTaskDidFinishDownloading;
+        DownloadTaskDidWriteDataBlock downloadTaskDidWriteData;
+        DownloadTaskDidResumeBlock downloadTaskDidResume;
+    };
+    struct TaskEntry {
+        foundation::Ref<NKURLSessionManagerTaskDelegate> delegate;
+        foundation::Ref<net::URLSessionTask> task;
+        dispatch::Subscription resumeObservation;
+        dispatch::Subscription suspendObservation;
+    };
+
+    std::shared_ptr<net::URLSessionDelegate> makeSessionDelegate();
+    void addDelegateForTask(const foundation::Ref<net::URLSessionTask>& task, NKProgressBlock uploadProgress, NKProgressBlock downloadProgress,
+                            NKDownloadDestinationBlock destination, NKCompletionHandler completionHandler);
+    void taskDidResume(const dispatch::Notification& notification);
+    void taskDidSuspend(const dispatch::Notification& notification);
+    void announce(const dispatch::Notification& notification, std::string_view name) const;
+    std::shared_ptr<Blocks> blocks() const;
+
+    // Session callbacks.
+    void didBecomeInvalid(const foundation::Ref<net::URLSession>& session, const foundation::Ref<foundation::Error>& error);
+    void didReceiveChallenge(const foundation::Ref<net::URLSession>& session, const foundation::Ref<net::URLSessionTask>& task,
+                             const foundation::Ref<net::URLAuthenticationChallenge>& challenge, const net::ChallengeHandler& handler);
+    void didCompleteWithError(const foundation::Ref<net::URLSession>& session, const foundation::Ref<net::URLSessionTask>& task,
+                              const foundation::Ref<foundation::Error>& error);
+    void didFinishDownloading(const foundation::Ref<net::URLSession>& session, const foundation::Ref<net::URLSessionDownloadTask>& task,
+                              const foundation::Ref<foundation::URL>& location);
+
+    foundation::Ref<net::URLSessionConfiguration> sessionConfiguration_;
+    dispatch::QueueRef operationQueue_;
+    foundation::Ref<net::URLSession> session_;
+    bool recreateUploads_ = false;
+
+    mutable std::mutex settingsMutex_;
+    foundation::Ref<NKHTTPResponseSerializer> responseSerializer_;
+    foundation::Ref<NKSecurityPolicy> securityPolicy_;
+    foundation::Ref<NKNetworkReachabilityManager> reachabilityManager_;
+    dispatch::QueueRef completionQueue_;
+    std::optional<dispatch::Group> completionGroup_;
+    std::shared_ptr<Blocks> blocks_;
+
+    // "com.ostrelle.networking.session.manager.lock": the delegate table and the self-reference
+    // that keeps the manager alive while the table is not empty.
+    mutable std::mutex lock_;
+    std::map<unsigned long, TaskEntry> mutableTaskDelegatesKeyedByTaskIdentifier_;
+    foundation::Ref<NKURLSessionManager> selfWhileBusy_;
+};
+
+// The process-wide queue where replies are decoded and the group completions join by default.
+dispatch::Queue& NKURLSessionManagerProcessingQueue();
+dispatch::Group& NKURLSessionManagerCompletionGroup();
+// Makes every platform task post the internal resume and suspend notifications; idempotent.
+void NKInstallTaskNotifications();

@@ -1,0 +1,221 @@
+#include "Lib/Networking/NKURLSessionManagerTaskDelegate.h"
+
+#include "Lib/Networking/NKHTTPResponseSerializer.h"
+#include "Lib/Networking/NKNetworking.h"
+#include "Lib/Networking/NKURLSessionManager.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/Progress.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/URLLoading/URLLoading.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+using foundation::Id;
+using foundation::Ref;
+
+dispatch::Queue& NKURLSessionManagerProcessingQueue()
+{
+    static const dispatch::QueueRef queue = dispatch::makeConcurrentQueue("com.ostrelle.networking.session.manager.processing");
+    return *queue;
+}
+
+dispatch::Group& NKURLSessionManagerCompletionGroup()
+{
+    static dispatch::Group group;
+    return group;
+}
+
+namespace {
+
+void setUpProgress(dispatch::Progress& progress, const Ref<net::URLSessionTask>& task)
+{
+    std::weak_ptr<net::URLSessionTask> weakTask = task;
+    progress.setTotalUnitCount(-1);
+    progress.setCancellable(true);
+    progress.setCancellationHandler([weakTask] {
+        if (auto strong = weakTask.lock())
+            strong->cancel();
+    });
+    progress.setPausable(true);
+    progress.setPausingHandler([weakTask] {
+        if (auto strong = weakTask.lock())
+            strong->suspend();
+    });
+    progress.setResumingHandler([weakTask] {
+        if (auto strong = weakTask.lock())
+            strong->resume();
+    });
+}
+
+} // namespace
+
+NKURLSessionManagerTaskDelegate::NKURLSessionManagerTaskDelegate(const Ref<net::URLSessionTask>& task)
+    : mutableData_(foundation::MutableData::create())
+    , uploadProgress_(dispatch::Progress::create())
+    , downloadProgress_(dispatch::Progress::create())
+{
+    setUpProgress(*uploadProgress_, task);
+    setUpProgress(*downloadProgress_, task);
+    // The observations end in the destructor, before the blocks they call are gone.
+    uploadObservation_ = uploadProgress_->observeFractionCompleted([this](dispatch::Progress&) {
+        if (uploadProgressBlock)
+            uploadProgressBlock(uploadProgress_);
+    });
+    downloadObservation_ = downloadProgress_->observeFractionCompleted([this](dispatch::Progress&) {
+        if (downloadProgressBlock)
+            downloadProgressBlock(downloadProgress_);
+    });
+}
+
+NKURLSessionManagerTaskDelegate::~NKURLSessionManagerTaskDelegate()
+{
+    downloadObservation_.cancel();
+    uploadObservation_.cancel();
+}
+
+void NKURLSessionManagerTaskDelegate::didReceiveData(const Ref<net::URLSessionDataTask>& task, const Ref<foundation::Data>& data)
+{
+    downloadProgress_->setUnitCounts(task->countOfBytesReceived(), task->countOfBytesExpectedToReceive());
+    if (mutableData_ && data)
+        mutableData_->appendData(*data);
+}
+
+void NKURLSessionManagerTaskDelegate::didSendBodyData(const Ref<net::URLSessionTask>& task)
+{
+    uploadProgress_->setUnitCounts(task->countOfBytesSent(), task->countOfBytesExpectedToSend());
+}
+
+void NKURLSessionManagerTaskDelegate::didWriteData(std::int64_t totalBytesWritten, std::int64_t totalBytesExpectedToWrite)
+{
+    downloadProgress_->setUnitCounts(totalBytesWritten, totalBytesExpectedToWrite);
+}
+
+void NKURLSessionManagerTaskDelegate::didResumeAtOffset(std::int64_t fileOffset, std::int64_t expectedTotalBytes)
+{
+    downloadProgress_->setUnitCounts(fileOffset, expectedTotalBytes);
+}
+
+void NKURLSessionManagerTaskDelegate::didFinishDownloadingToURL(const Ref<net::URLSession>& session,
+                                                                const Ref<net::URLSessionDownloadTask>& task, const Ref<foundation::URL>& location)
+{
+    downloadFileURL_ = nullptr;
+    if (!downloadTaskDidFinishDownloading)
+        return;
+    downloadFileURL_ = downloadTaskDidFinishDownloading(session, task, location);
+    if (!downloadFileURL_)
+        return;
+    Ref<foundation::Error> moveError;
+    if (!NKMoveDownloadedFile(location, downloadFileURL_, &moveError)) {
+        moveError_ = moveError;
+        NKPostMoveFailure(task, moveError);
+    }
+}
+
+void NKURLSessionManagerTaskDelegate::didCompleteWithError(const Ref<net::URLSession>&, const Ref<net::URLSessionTask>& task,
+                                                           const Ref<foundation::Error>& taskError)
+{
+    auto strongManager = manager.lock();
+    auto userInfo = foundation::MutableDictionary::create();
+    Ref<NKHTTPResponseSerializer> serializer;
+    dispatch::QueueRef completionQueue;
+    dispatch::Group group = NKURLSessionManagerCompletionGroup();
+    if (strongManager) {
+        serializer = strongManager->responseSerializer();
+        completionQueue = strongManager->completionQueue();
+        if (auto managerGroup = strongManager->completionGroup())
+            group = *managerGroup;
+        if (serializer)
+            userInfo->setObject(Id(serializer), Id(NKNetworkingTaskDidCompleteResponseSerializerKey));
+    }
+
+    Ref<foundation::Data> data;
+    if (mutableData_) {
+        data = foundation::Data::create(std::move(mutableData_->storage()));
+        mutableData_ = nullptr;
+    }
+    if (downloadFileURL_)
+        userInfo->setObject(Id(downloadFileURL_), Id(NKNetworkingTaskDidCompleteAssetPathKey));
+    else if (data)
+        userInfo->setObject(Id(data), Id(NKNetworkingTaskDidCompleteResponseDataKey));
+
+    auto self = std::static_pointer_cast<NKURLSessionManagerTaskDelegate>(this->self());
+    auto deliver = [self, task, userInfo, group, completionQueue](Id responseObject, Ref<foundation::Error> error) mutable {
+        dispatch::Queue& queue = completionQueue ? *completionQueue : dispatch::mainQueue();
+        group.async(queue, [self, task, userInfo, responseObject, error] {
+            if (self->completionHandler)
+                self->completionHandler(task->response(), responseObject, error);
+            dispatch::mainQueue().async([task, userInfo] {
+                dispatch::NotificationCenter::defaultCenter().post(std::string(NKNetworkingTaskDidCompleteNotification), Id(task), userInfo);
+            });
+        });
+    };
+
+    // A download that could not be put where the caller asked is a failure, not a success with
+    // whatever file happens to be at that path.
+    const Ref<foundation::Error> failure = taskError ? taskError : moveError_;
+    if (failure) {
+        userInfo->setObject(Id(failure), Id(NKNetworkingTaskDidCompleteErrorKey));
+        deliver(nullptr, failure);
+        return;
+    }
+
+    const Ref<foundation::URL> fileURL = downloadFileURL_;
+    NKURLSessionManagerProcessingQueue().async([serializer, task, data, fileURL, userInfo, deliver]() mutable {
+        Ref<foundation::Error> serializationError;
+        Id responseObject;
+        if (serializer)
+            responseObject = serializer->responseObjectForResponse(task->response(), data, &serializationError);
+        if (fileURL)
+            responseObject = Id(fileURL);
+        if (!responseObject.isNil())
+            userInfo->setObject(responseObject, Id(NKNetworkingTaskDidCompleteSerializedResponseKey));
+        if (serializationError)
+            userInfo->setObject(Id(serializationError), Id(NKNetworkingTaskDidCompleteErrorKey));
+        deliver(responseObject, serializationError);
+    });
+}
+
+bool NKMoveDownloadedFile(const Ref<foundation::URL>& from, const Ref<foundation::URL>& destination, Ref<foundation::Error>* error)
+{
+    namespace fs = std::filesystem;
+    const auto fromPath = from && from->path() ? fs::path(from->path()->utf8()) : fs::path();
+    const auto toPath = destination && destination->isFileURL() && destination->path() ? fs::path(destination->path()->utf8()) : fs::path();
+    if (toPath.empty()) {
+        if (error)
+            *error = foundation::fileWriteError(destination ? destination->absoluteString() : std::string(), EINVAL);
+        return false;
+    }
+    std::error_code code;
+    fs::rename(fromPath, toPath, code); // replaces an existing file in one step
+    if (!code)
+        return true;
+    if (code != std::errc::cross_device_link) {
+        if (error)
+            *error = foundation::fileWriteError(toPath, code.value());
+        return false;
+    }
+    // Another file system: copy next to the destination, then rename over it.
+    std::random_device random;
+    const fs::path temporary = toPath.parent_path() / foundation::format(".%@.%08X.part", toPath.filename().string(), random());
+    fs::copy_file(fromPath, temporary, fs::copy_options::overwrite_existing, code);
+    if (!code)
+        fs::rename(temporary, toPath, code);
+    if (code) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        if (error)
+            *error = foundation::fileWriteError(toPath, code.value());
+        return false;
+    }
+    fs::remove(fromPath, code);
+    return true;
+}
+
+void NKPostMoveFailure(const Ref<net::URLSessionTask>& task, const Ref<foundation::Error>& error)
+{
+    dispatch::NotificationCenter::defaultCenter().post(std::string(NKURLSessionDownloadTaskDidFailToMoveFileNotification), Id(task),
+                                                       error ? error->userInfo() : nullptr);
+}
