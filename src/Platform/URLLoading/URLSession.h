@@ -39,6 +39,8 @@ public:
                                                     std::shared_ptr<dispatch::Queue> delegateQueue = nullptr);
 
     Ref<URLSessionConfiguration> configuration() const; // a copy
+    // The session's own configuration, never changed after creation (for the engine).
+    const URLSessionConfiguration& settings() const { return *configuration_; }
     const std::shared_ptr<dispatch::Queue>& delegateQueue() const { return delegateQueue_; }
     std::shared_ptr<URLSessionDelegate> delegate() const; // nil once invalidated
     std::string sessionDescription() const;

@@ -139,7 +139,7 @@ Ref<foundation::Error> URLSessionTask::error() const
 
 void URLSessionTask::enqueue(std::function<void()> block) const
 {
-    session_->delegateQueue()->async(std::move(block));
+    detail::TransferEngine::shared().deliver(session_->delegateQueue(), std::move(block));
 }
 
 void URLSessionTask::resume()

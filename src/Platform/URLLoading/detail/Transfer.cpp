@@ -39,14 +39,17 @@ std::string lowercase(std::string text)
 }
 
 // Loopback never goes through a proxy, whatever the environment says.
-std::string noProxyList()
+const std::string& noProxyList()
 {
-    const char* env = std::getenv("no_proxy");
-    if (!env)
-        env = std::getenv("NO_PROXY");
-    std::string list = "localhost,127.0.0.1,::1";
-    if (env && *env)
-        list += std::string(",") + env;
+    static const std::string list = [] {
+        const char* env = std::getenv("no_proxy");
+        if (!env)
+            env = std::getenv("NO_PROXY");
+        std::string text = "localhost,127.0.0.1,::1";
+        if (env && *env)
+            text += std::string(",") + env;
+        return text;
+    }();
     return list;
 }
 
@@ -79,8 +82,7 @@ std::shared_ptr<Transfer> Transfer::create(const Ref<URLSessionTask>& task, cons
 
 double Transfer::idleTimeout() const
 {
-    double seconds = request_->hasExplicitTimeout() ? request_->timeoutInterval()
-                                                     : task_->session()->configuration()->timeoutIntervalForRequest;
+    double seconds = request_->hasExplicitTimeout() ? request_->timeoutInterval() : task_->session()->settings().timeoutIntervalForRequest;
     return seconds > 0 ? seconds : URLRequest::kDefaultTimeout;
 }
 
@@ -105,8 +107,8 @@ bool Transfer::setUp(Ref<foundation::Error>* error)
     url_ = url->absoluteString();
     if (auto hash = url_.find('#'); hash != std::string::npos)
         url_.erase(hash);
-    auto configuration = task_->session()->configuration();
-    connectionLimit_ = std::max(1L, configuration->HTTPMaximumConnectionsPerHost);
+    const auto& configuration = task_->session()->settings();
+    connectionLimit_ = std::max(1L, configuration.HTTPMaximumConnectionsPerHost);
     hostKey_ = std::to_string(task_->session()->sessionIdentifier()) + "|" + scheme_ + "://" + host_ + ":" + std::to_string(port_);
     isDownload_ = task_->kind() == URLSessionTask::Kind::Download;
 
@@ -119,12 +121,10 @@ bool Transfer::setUp(Ref<foundation::Error>* error)
         body_ = InputStream::inputStreamWithFileAtPath(*upload.file);
         bodySize_ = static_cast<std::int64_t>(size);
         bodyFromFile_ = true;
-    } else if (upload.data) {
-        body_ = InputStream::inputStreamWithData(upload.data);
-        bodySize_ = static_cast<std::int64_t>(upload.data->length());
-    } else if (request_->HTTPBody()) {
-        body_ = InputStream::inputStreamWithData(request_->HTTPBody());
-        bodySize_ = static_cast<std::int64_t>(request_->HTTPBody()->length());
+    } else if (upload.data || request_->HTTPBody()) {
+        bodyData_ = upload.data ? upload.data : request_->HTTPBody();
+        body_ = InputStream::inputStreamWithData(bodyData_);
+        bodySize_ = static_cast<std::int64_t>(bodyData_->length());
     } else if (request_->HTTPBodyStream()) {
         body_ = request_->HTTPBodyStream();
         if (auto length = request_->valueForHTTPHeaderField("Content-Length"))
@@ -177,13 +177,9 @@ bool Transfer::setUp(Ref<foundation::Error>* error)
     double idle = idleTimeout();
     idleLimit_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(idle));
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(idle * 1000));
-    if (configuration->timeoutIntervalForResource > 0)
-        curl_easy_setopt(easy_, CURLOPT_TIMEOUT_MS, static_cast<long>(configuration->timeoutIntervalForResource * 1000));
-
-    if (request_->HTTPShouldHandleCookies() && configuration->HTTPShouldSetCookies) {
-        curl_easy_setopt(easy_, CURLOPT_SHARE, TransferEngine::shared().cookieShare());
-        curl_easy_setopt(easy_, CURLOPT_COOKIEFILE, "");
-    }
+    if (configuration.timeoutIntervalForResource > 0)
+        curl_easy_setopt(easy_, CURLOPT_TIMEOUT_MS, static_cast<long>(configuration.timeoutIntervalForResource * 1000));
+    wantsCookies_ = request_->HTTPShouldHandleCookies() && configuration.HTTPShouldSetCookies;
 
     const std::string& method = request_->HTTPMethod();
     if (method == "HEAD") {
@@ -191,10 +187,15 @@ bool Transfer::setUp(Ref<foundation::Error>* error)
     } else if (body_) {
         curl_easy_setopt(easy_, CURLOPT_POST, 1L);
         curl_easy_setopt(easy_, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(bodySize_));
-        curl_easy_setopt(easy_, CURLOPT_READFUNCTION, &curlRead);
-        curl_easy_setopt(easy_, CURLOPT_READDATA, this);
-        curl_easy_setopt(easy_, CURLOPT_SEEKFUNCTION, &curlSeek);
-        curl_easy_setopt(easy_, CURLOPT_SEEKDATA, this);
+        if (bodyData_) {
+            // Small in-memory bodies then go out in the same write as the head.
+            curl_easy_setopt(easy_, CURLOPT_POSTFIELDS, bodyData_->bytes());
+        } else {
+            curl_easy_setopt(easy_, CURLOPT_READFUNCTION, &curlRead);
+            curl_easy_setopt(easy_, CURLOPT_READDATA, this);
+            curl_easy_setopt(easy_, CURLOPT_SEEKFUNCTION, &curlSeek);
+            curl_easy_setopt(easy_, CURLOPT_SEEKDATA, this);
+        }
         if (method != "POST")
             curl_easy_setopt(easy_, CURLOPT_CUSTOMREQUEST, method.c_str());
     } else if (method == "POST") {
@@ -215,8 +216,7 @@ void Transfer::addHeaders()
     };
     for (const auto& [name, value] : request_->headerFields())
         append(name, value);
-    auto configuration = task_->session()->configuration();
-    for (const auto& [name, value] : configuration->HTTPAdditionalHeaders)
+    for (const auto& [name, value] : task_->session()->settings().HTTPAdditionalHeaders)
         if (!request_->valueForHTTPHeaderField(name))
             append(name, value);
     if (!request_->valueForHTTPHeaderField("Expect"))
@@ -235,6 +235,22 @@ bool Transfer::idleTooLong(std::chrono::steady_clock::time_point now)
         return false;
     }
     return now - lastActivity_ > idleLimit_;
+}
+
+void Transfer::attach(void* cookieShare)
+{
+    // The share is only ever touched on the engine thread: it has no lock functions.
+    if (wantsCookies_) {
+        curl_easy_setopt(easy_, CURLOPT_SHARE, cookieShare);
+        curl_easy_setopt(easy_, CURLOPT_COOKIEFILE, "");
+    }
+}
+
+void Transfer::releaseHandle()
+{
+    if (easy_)
+        curl_easy_cleanup(easy_);
+    easy_ = nullptr;
 }
 
 void Transfer::closeFile()

@@ -44,6 +44,10 @@ public:
     void noteActivity() { lastActivity_ = std::chrono::steady_clock::now(); }
     void finished(int curlCode);
     void closeFile();
+    // Attaches the shared cookie jar before the first add, and frees the handle after the
+    // last use; both on the engine thread, the only one that may touch the shared jar.
+    void attach(void* cookieShare);
+    void releaseHandle();
     void markDetached() { detached_ = true; }
     bool isDetached() const { return detached_; }
 
@@ -88,11 +92,13 @@ private:
     std::string caKey_;
     long connectionLimit_ = 6;
     bool isDownload_ = false;
+    bool wantsCookies_ = false;
     std::chrono::steady_clock::duration idleLimit_{};
     std::chrono::steady_clock::time_point lastActivity_ = std::chrono::steady_clock::now();
     std::atomic<bool> detached_{false};
 
     Ref<InputStream> body_;
+    Ref<foundation::Data> bodyData_; // an in-memory body, handed to libcurl as is
     std::int64_t bodySize_ = -1;
     bool bodyFromFile_ = false;
     bool readFailed_ = false;

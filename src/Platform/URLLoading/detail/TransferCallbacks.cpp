@@ -1,3 +1,4 @@
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/URL.h"
 #include "Platform/Security/Certificate.h"
@@ -21,6 +22,7 @@
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
+#include <linux/falloc.h>
 #include <unistd.h>
 
 namespace net::detail {
@@ -167,6 +169,10 @@ void Transfer::headersComplete()
             writeFailed_ = true;
             return;
         }
+        // Reserving the announced size up front spares the file system an allocation per write;
+        // the file's length still grows only with what arrives.
+        if (response_->expectedContentLength() > 0)
+            ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(response_->expectedContentLength()));
     } else if (task_->asksForResponseDisposition()) {
         awaitingDisposition_ = true;
     }
@@ -344,7 +350,8 @@ int Transfer::onVerifyPeer(x509_store_ctx_st* context)
         auto space = std::make_shared<URLProtectionSpace>(host_, port_, scheme_, std::string(NSURLAuthenticationMethodServerTrust), trust);
         auto challenge = std::make_shared<URLAuthenticationChallenge>(space);
         auto task = task_;
-        task->enqueue([task, delegate, challenge, waiter] {
+        // Straight onto the queue, not batched: the engine waits for the answer below.
+        task->session()->delegateQueue()->async([task, delegate, challenge, waiter] {
             ChallengeHandler handler = [waiter](AuthChallengeDisposition value, Ref<URLCredential> given) {
                 waiter->answer(value, std::move(given));
             };

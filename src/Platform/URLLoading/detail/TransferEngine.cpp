@@ -1,5 +1,6 @@
 #include "Platform/URLLoading/detail/TransferEngine.h"
 
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/URLLoading/detail/Transfer.h"
 
 #include <curl/curl.h>
@@ -26,6 +27,7 @@ TransferEngine::TransferEngine()
     // Only the engine thread uses the share, so it needs no lock functions.
     curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_COOKIE);
     thread_ = std::thread([this] { run(); });
+    engineThread_ = thread_.get_id();
     thread_.detach();
 }
 
@@ -36,6 +38,38 @@ void TransferEngine::post(std::function<void()> command)
         commands_.push_back(std::move(command));
     }
     curl_multi_wakeup(multi_);
+}
+
+void TransferEngine::deliver(const std::shared_ptr<dispatch::Queue>& queue, std::function<void()> block)
+{
+    if (!onEngineThread()) {
+        queue->async(std::move(block));
+        return;
+    }
+    for (auto& [target, blocks] : deliveries_) {
+        if (target == queue) {
+            blocks.push_back(std::move(block));
+            return;
+        }
+    }
+    deliveries_.emplace_back(queue, std::vector<std::function<void()>>{});
+    deliveries_.back().second.push_back(std::move(block));
+}
+
+void TransferEngine::flushDeliveries()
+{
+    auto batches = std::move(deliveries_);
+    deliveries_.clear();
+    for (auto& [queue, blocks] : batches) {
+        if (blocks.size() == 1) {
+            queue->async(std::move(blocks.front()));
+            continue;
+        }
+        queue->async([blocks = std::move(blocks)] {
+            for (const auto& block : blocks)
+                block();
+        });
+    }
 }
 
 void TransferEngine::start(std::shared_ptr<Transfer> transfer)
@@ -76,6 +110,7 @@ void TransferEngine::admit(const std::shared_ptr<Transfer>& transfer)
         return;
     }
     ++inUse;
+    transfer->attach(share_);
     active_[transfer.get()] = transfer;
     transfer->noteActivity();
     curl_multi_add_handle(multi_, transfer->easy());
@@ -89,6 +124,7 @@ void TransferEngine::detach(const std::shared_ptr<Transfer>& transfer)
     if (active_.erase(transfer.get()) > 0) {
         curl_multi_remove_handle(multi_, transfer->easy());
         transfer->closeFile();
+        transfer->releaseHandle();
         releaseSlot(transfer->hostKey());
         return;
     }
@@ -132,6 +168,7 @@ void TransferEngine::collectFinished()
         transfer->markDetached();
         releaseSlot(transfer->hostKey());
         transfer->finished(code);
+        transfer->releaseHandle();
     }
 }
 
@@ -148,6 +185,7 @@ void TransferEngine::expireIdle()
         transfer->markDetached();
         releaseSlot(transfer->hostKey());
         transfer->finished(CURLE_OPERATION_TIMEDOUT);
+        transfer->releaseHandle();
     }
 }
 
@@ -161,10 +199,12 @@ void TransferEngine::run()
         }
         for (auto& command : commands)
             command();
+        flushDeliveries();
         int running = 0;
         curl_multi_perform(multi_, &running);
         collectFinished();
         expireIdle();
+        flushDeliveries();
         {
             std::lock_guard lock(mutex_);
             if (!commands_.empty())
