@@ -45,6 +45,20 @@ Class& Class::define(std::string name, const Class* superclass, Factory factory)
     return result;
 }
 
+const Class& Class::define(std::unique_ptr<Class> cls)
+{
+    auto& reg = registry();
+    std::lock_guard lock(reg.mutex);
+    auto found = reg.classes.find(cls->name());
+    if (found != reg.classes.end())
+        return *found->second;
+    propertyGeneration.fetch_add(1, std::memory_order_release);
+    const Class& result = *cls;
+    std::string name = cls->name();
+    reg.classes.emplace(std::move(name), std::move(cls));
+    return result;
+}
+
 const Class* Class::named(std::string_view name)
 {
     // The object model's own classes register on first use; make sure a lookup by name finds them.

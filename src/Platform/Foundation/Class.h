@@ -33,6 +33,9 @@ public:
 
     // Registers a class. Registering a name twice returns the first registration.
     static Class& define(std::string name, const Class* superclass, Factory factory = {});
+    // Registers a class built aside with its properties, so it is never seen half-made; when the
+    // name is taken already, the first registration is returned and `cls` is dropped.
+    static const Class& define(std::unique_ptr<Class> cls);
     static const Class* named(std::string_view name);
 
     const std::string& name() const { return name_; }

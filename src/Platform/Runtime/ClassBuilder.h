@@ -36,8 +36,11 @@ public:
         std::string name, const foundation::Class* superclass = foundation::Object::classObject())
         : name_(std::move(name))
     {
-        existed_ = foundation::Class::named(name_) != nullptr;
-        cls_ = &foundation::Class::define(name_, superclass, factory());
+        existing_ = foundation::Class::named(name_);
+        // A new class is built aside and published whole by build(), so no other thread can find it
+        // by name with half of its properties.
+        if (!existing_)
+            staged_ = std::make_unique<foundation::Class>(name_, superclass, factory());
     }
 
     // A data member.
@@ -98,7 +101,12 @@ public:
         return *this;
     }
 
-    const foundation::Class* build() const { return cls_; }
+    const foundation::Class* build()
+    {
+        if (!existing_)
+            existing_ = &foundation::Class::define(std::move(staged_));
+        return existing_;
+    }
 
 private:
     static foundation::Class::Factory factory()
@@ -148,13 +156,13 @@ private:
 
     void add(foundation::PropertyInfo info)
     {
-        if (!existed_)
-            cls_->addProperty(std::move(info));
+        if (staged_)
+            staged_->addProperty(std::move(info));
     }
 
     std::string name_;
-    foundation::Class* cls_ = nullptr;
-    bool existed_ = false;
+    const foundation::Class* existing_ = nullptr;
+    std::unique_ptr<foundation::Class> staged_;
 };
 
 } // namespace runtime
