@@ -5,6 +5,14 @@
 
 namespace localservice {
 
+std::optional<int64_t> Accounts::userNamed(StateDatabase& db, const std::string& name)
+{
+    const auto rows = db.query("SELECT id FROM users WHERE name = ?", {name});
+    if (rows.empty())
+        return std::nullopt;
+    return StateDatabase::integer(rows[0][0]);
+}
+
 std::optional<int64_t> Accounts::userForToken(StateDatabase& db, const std::string& token, int64_t now)
 {
     if (token.empty())

@@ -14,6 +14,7 @@ class Accounts {
 public:
     static constexpr int64_t kTokenLifetime = 30 * 86400;
 
+    static std::optional<int64_t> userNamed(StateDatabase& db, const std::string& name);
     static std::optional<int64_t> userForToken(StateDatabase& db, const std::string& token, int64_t now);
     static std::string issueToken(StateDatabase& db, int64_t userId, int64_t now);
     static void expireAllTokens(StateDatabase& db);

@@ -1,6 +1,7 @@
 #include "local-service/LocalService.h"
 
 #include "local-service/Accounts.h"
+#include "local-service/AdminEndpoint.h"
 #include "local-service/ApiDispatcher.h"
 #include "local-service/CatalogueIndex.h"
 #include "local-service/FaultScript.h"
@@ -42,6 +43,7 @@ struct LocalService::Impl {
     std::unique_ptr<CatalogueIndex> catalogue;
     std::unique_ptr<ApiDispatcher> api;
     std::unique_ptr<ServiceFiles> files;
+    std::unique_ptr<AdminEndpoint> admin;
     std::unique_ptr<httplib::Server> server;
     std::thread thread;
     int port = 0;
@@ -49,14 +51,6 @@ struct LocalService::Impl {
 
     void routes();
     void serveFile(const std::string& relative, httplib::Response& res);
-    void admin(const std::string& action, const httplib::Request& req, httplib::Response& res);
-    std::optional<int64_t> userNamed(const std::string& name)
-    {
-        const auto rows = db->query("SELECT id FROM users WHERE name = ?", {name});
-        if (rows.empty())
-            return std::nullopt;
-        return StateDatabase::integer(rows[0][0]);
-    }
 };
 
 LocalService::LocalService(ServiceOptions options) : impl_(std::make_unique<Impl>())
@@ -122,6 +116,7 @@ bool LocalService::start(std::string* error)
         *d.db, *d.catalogue, d.controls, d.faults, d.log, d.baseUrl, d.options.stateDir / "uploads", d.options.quiet});
     d.files = std::make_unique<ServiceFiles>(*d.catalogue, d.options.stateDir / "uploads", d.options.stateDir / "cache",
                                              d.baseUrl);
+    d.admin = std::make_unique<AdminEndpoint>(AdminEndpoint::Dependencies{*d.db, *d.catalogue, d.controls, d.faults, d.log});
     d.routes();
     d.thread = std::thread([server = d.server.get()] { server->listen_after_bind(); });
     return true;
@@ -211,7 +206,7 @@ void LocalService::expireAllTokens()
 bool LocalService::confirmWechatTicket(const std::string& ticket, const std::string& userName)
 {
     auto lock = impl_->db->lock();
-    const auto user = impl_->userNamed(userName);
+    const auto user = Accounts::userNamed(*impl_->db, userName);
     if (!user || impl_->db->query("SELECT 1 FROM wx_tickets WHERE ticket = ?", {ticket}).empty())
         return false;
     return impl_->db->exec("UPDATE wx_tickets SET confirmed_user = ? WHERE ticket = ?", {*user, ticket});
@@ -308,7 +303,7 @@ void LocalService::Impl::routes()
     s.Get("/wechat/confirm", [this](const httplib::Request& req, httplib::Response& res) {
         const std::string user = req.has_param("user") ? req.get_param_value("user") : "demo";
         auto lock = db->lock();
-        const auto id = userNamed(user);
+        const auto id = Accounts::userNamed(*db, user);
         const std::string ticket = req.get_param_value("ticket");
         const bool ok = id && !db->query("SELECT 1 FROM wx_tickets WHERE ticket = ?", {ticket}).empty() &&
                         db->exec("UPDATE wx_tickets SET confirmed_user = ? WHERE ticket = ?", {*id, ticket});
@@ -357,95 +352,16 @@ void LocalService::Impl::routes()
     s.Get(R"(/pages/([A-Za-z0-9_-]+))", [](const httplib::Request& req, httplib::Response& res) {
         res.set_content(WebPages::generic(req.matches[1]), "text/html; charset=utf-8");
     });
-    s.Post(R"(/__admin/([a-z-]+))", [this](const httplib::Request& req, httplib::Response& res) {
-        admin(req.matches[1], req, res);
-    });
-    s.Get(R"(/__admin/([a-z-]+))", [this](const httplib::Request& req, httplib::Response& res) {
-        admin(req.matches[1], req, res);
-    });
-}
-
-void LocalService::Impl::admin(const std::string& action, const httplib::Request& req, httplib::Response& res)
-{
-    FormParams params = FormCodec::parse(req.body);
-    for (const auto& [name, value] : req.params)
-        params.emplace_back(name, value);
-    auto value = [&](const char* name) {
-        const std::string* v = FormCodec::find(params, name);
-        return v ? *v : std::string();
+    const auto adminRoute = [this](const httplib::Request& req, httplib::Response& res) {
+        FormParams params = FormCodec::parse(req.body);
+        for (const auto& [name, value] : req.params)
+            params.emplace_back(name, value);
+        const auto answer = admin->handle(req.matches[1], params);
+        res.status = answer.status;
+        res.set_content(answer.json, "application/json");
     };
-    auto number = [&](const char* name, long long fallback) {
-        const std::string v = value(name);
-        return v.empty() ? fallback : std::atoll(v.c_str());
-    };
-    QJsonObject result{{"ok", true}};
-    if (action == "fault") {
-        const auto kind = Fault::kindFromName(value("kind").empty() ? "delay" : value("kind"));
-        if (value("op").empty() || !kind) {
-            res.status = 400;
-            result["ok"] = false;
-        } else {
-            Fault fault;
-            fault.kind = *kind;
-            fault.delay = std::chrono::milliseconds(number("delay_ms", 0));
-            fault.errcode = static_cast<int>(number("errcode", 1));
-            fault.message = value("message");
-            fault.truncateAfter = static_cast<size_t>(number("bytes", 0));
-            fault.bytesPerSecond = static_cast<size_t>(number("rate", 0));
-            fault.remaining = static_cast<int>(number("times", -1));
-            faults.set(value("op"), fault);
-        }
-    } else if (action == "clear-faults") {
-        faults.clearAll();
-    } else if (action == "requests") {
-        QJsonArray list;
-        for (const auto& e : log.entries()) {
-            QJsonObject p;
-            for (const auto& [n, v] : e.params)
-                p[QString::fromStdString(n)] = QString::fromStdString(v);
-            list.append(QJsonObject{{"path", QString::fromStdString(e.path)},
-                                    {"tag", QString::fromStdString(e.tag)}, {"params", p}});
-        }
-        result["requests"] = list;
-    } else if (action == "clear-requests") {
-        log.clear();
-    } else if (action == "data-state") {
-        const std::string package = value("package");
-        const QJsonObject& m = catalogue->manifest();
-        auto lock = db->lock();
-        if (package == "partial" || package == "full") {
-            db->setSetting("data_expire", package == "partial" ? "1" : "2");
-            db->setSetting("data_version", m.value(QString::fromStdString(package + "_data_version")).toString().toStdString());
-            db->setSetting("data_url", "files/packages/" + package + ".zip");
-        } else {
-            db->setSetting("data_expire", std::to_string(number("expire", 0)));
-            db->setSetting("data_version", value("version").empty() ? "A20200326154556" : value("version"));
-            db->setSetting("data_url", value("url"));
-        }
-    } else if (action == "version") {
-        auto lock = db->lock();
-        db->setSetting("version", value("version"));
-        db->setSetting("version_content", value("content"));
-        if (!value("download").empty())
-            db->setSetting("version_download", value("download"));
-    } else if (action == "expire-tokens") {
-        auto lock = db->lock();
-        Accounts::expireAllTokens(*db);
-    } else if (action == "sms") {
-        const auto code = controls.lastSmsCode(value("phone"));
-        result["code"] = QString::fromStdString(code.value_or(""));
-    } else if (action == "unpaid") {
-        controls.setUnpaidOverride(value("num").empty() ? std::nullopt : std::optional<int>(static_cast<int>(number("num", 0))));
-    } else if (action == "wechat-confirm") {
-        auto lock = db->lock();
-        const auto user = userNamed(value("user").empty() ? "demo" : value("user"));
-        result["ok"] = user && db->exec("UPDATE wx_tickets SET confirmed_user = ? WHERE ticket = ?", {*user, value("ticket")}) &&
-                       db->changes() > 0;
-    } else {
-        res.status = 404;
-        result["ok"] = false;
-    }
-    res.set_content(QJsonDocument(result).toJson(QJsonDocument::Compact).toStdString(), "application/json");
+    s.Post(R"(/__admin/([a-z-]+))", adminRoute);
+    s.Get(R"(/__admin/([a-z-]+))", adminRoute);
 }
 
 } // namespace localservice
