@@ -1,0 +1,195 @@
+#include "Class/UIKit/KXBaseButton.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QPainter>
+
+namespace {
+
+constexpr int kImageTitleGap = 4;
+
+bool isPlaceholderTitle(const QString& title)
+{
+    return title == QStringLiteral("按钮") || title == QStringLiteral("button") || title == QStringLiteral("Button");
+}
+
+} // namespace
+
+KXBaseButton* KXBaseButton::buttonWithImage(const KXImage& image, Action action, QWidget* parent)
+{
+    auto* button = new KXBaseButton(parent);
+    button->setImage(image);
+    button->setAction(std::move(action));
+    return button;
+}
+
+KXBaseButton* KXBaseButton::buttonWithTitle(const QString& title, Action action, QWidget* parent)
+{
+    auto* button = new KXBaseButton(parent);
+    button->setTitle(title);
+    button->setAction(std::move(action));
+    return button;
+}
+
+KXBaseButton* KXBaseButton::buttonWithTitle(const QString& title, const KXImage& image, Action action,
+                                            QWidget* parent)
+{
+    auto* button = new KXBaseButton(parent);
+    button->setTitle(title);
+    button->setImage(image);
+    button->setAction(std::move(action));
+    return button;
+}
+
+KXBaseButton::KXBaseButton(QWidget* parent)
+    : QAbstractButton(parent)
+{
+    connect(this, &QAbstractButton::clicked, this, [this] {
+        if (action_)
+            action_(this);
+    });
+}
+
+void KXBaseButton::setTitle(const QString& title)
+{
+    attributedTitle_ = KXAttributedTitle{title, {}, {}, {}};
+    setText(title);
+    updateGeometry();
+    update();
+}
+
+void KXBaseButton::setAttributedTitle(KXAttributedTitle title)
+{
+    attributedTitle_ = std::move(title);
+    setText(attributedTitle_.text);
+    updateGeometry();
+    update();
+}
+
+void KXBaseButton::setImage(const KXImage& image)
+{
+    image_ = image;
+    updateGeometry();
+    update();
+}
+
+void KXBaseButton::setAlternateImage(const KXImage& image)
+{
+    alternateImage_ = image;
+    update();
+}
+
+const QFont& KXBaseButton::normalFont()
+{
+    if (!normalFont_) {
+        QFont font = QApplication::font();
+        font.setPointSizeF(12);
+        normalFont_ = font;
+    }
+    return *normalFont_;
+}
+
+void KXBaseButton::rebuildTitle(std::optional<QColor> color, bool truncatesTail)
+{
+    KXAttributedTitle title{attributedTitle_.text, std::move(color), normalFont(), {}};
+    if (truncatesTail)
+        title.paragraph = KXAttributedTitle::Paragraph{false, true};
+    setAttributedTitle(std::move(title));
+}
+
+void KXBaseButton::setNormalColor(std::optional<QColor> color)
+{
+    normalColor_ = std::move(color);
+    rebuildTitle(normalColor_, true);
+}
+
+void KXBaseButton::setSelected(bool selected)
+{
+    selected_ = selected;
+    if (selected_) {
+        if (selectedColor_)
+            rebuildTitle(selectedColor_, false);
+        return;
+    }
+    rebuildTitle(normalColor_, false);
+}
+
+void KXBaseButton::setKXBaseButtonAlignment(int /*alignment*/)
+{
+    KXAttributedTitle title = attributedTitle_;
+    auto paragraph = title.paragraph.value_or(KXAttributedTitle::Paragraph{});
+    paragraph.centred = true;
+    title.paragraph = paragraph;
+    setAttributedTitle(std::move(title));
+}
+
+Qt::Alignment KXBaseButton::titleAlignment() const
+{
+    // A paragraph style decides the alignment; without one the button centres its title.
+    if (attributedTitle_.paragraph && !attributedTitle_.paragraph->centred)
+        return Qt::AlignLeft | Qt::AlignVCenter;
+    return Qt::AlignCenter;
+}
+
+QSize KXBaseButton::sizeHint() const
+{
+    const QFont font = attributedTitle_.font.value_or(this->font());
+    const QFontMetrics metrics(font);
+    const QSizeF imageSize = image_.isNull() ? QSizeF() : image_.size();
+    int width = attributedTitle_.text.isEmpty() ? 0 : metrics.horizontalAdvance(attributedTitle_.text) + 8;
+    if (!image_.isNull())
+        width += qRound(imageSize.width()) + (width > 0 ? kImageTitleGap : 0);
+    const int height = std::max(metrics.height() + 4, qRound(imageSize.height()));
+    return {std::max(width, 8), height};
+}
+
+void KXBaseButton::paintEvent(QPaintEvent* /*event*/)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    QRectF area = rect();
+
+    const KXImage& shown = (isDown() && !alternateImage_.isNull()) ? alternateImage_ : image_;
+    if (!shown.isNull()) {
+        const QSizeF size = shown.size();
+        if (attributedTitle_.text.isEmpty()) {
+            shown.draw(painter, QRectF(area.center() - QPointF(size.width() / 2, size.height() / 2), size));
+            return;
+        }
+        shown.draw(painter, QRectF(area.left(), area.center().y() - size.height() / 2, size.width(), size.height()));
+        area.setLeft(area.left() + size.width() + kImageTitleGap);
+    }
+    if (attributedTitle_.text.isEmpty())
+        return;
+
+    const QFont font = attributedTitle_.font.value_or(this->font());
+    painter.setFont(font);
+    painter.setPen(attributedTitle_.color.value_or(palette().color(QPalette::ButtonText)));
+    // A title that does not fit loses its tail.
+    const QString text = QFontMetrics(font).elidedText(attributedTitle_.text, Qt::ElideRight, qRound(area.width()));
+    painter.drawText(area, static_cast<int>(titleAlignment()), text);
+}
+
+void KXBaseButton::enterEvent(QEnterEvent* event)
+{
+    QAbstractButton::enterEvent(event);
+    setCursor(Qt::PointingHandCursor);
+    update();
+
+    const QString title = attributedTitle_.text;
+    const bool leaveTooltip = isPlaceholderTitle(title) || (title.isEmpty() && toolTipTitle_.isEmpty());
+    if (!leaveTooltip && toolTipTitle_.isEmpty())
+        setToolTip(title);
+
+    if (auto delegate = delegate_.lock(); delegate && delegate->kxbasebuttonMouseEntered)
+        delegate->kxbasebuttonMouseEntered(this);
+}
+
+void KXBaseButton::leaveEvent(QEvent* event)
+{
+    QAbstractButton::leaveEvent(event);
+    setCursor(Qt::ArrowCursor);
+    update();
+    if (auto delegate = delegate_.lock(); delegate && delegate->kxbasebuttonMouseExited)
+        delegate->kxbasebuttonMouseExited(this);
+}

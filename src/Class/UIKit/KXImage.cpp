@@ -1,0 +1,115 @@
+#include "Class/UIKit/KXImage.h"
+
+#include <QFile>
+#include <QMargins>
+#include <QPainter>
+#include <QPixmap>
+#include <QSvgRenderer>
+#include <qdrawutil.h>
+
+#include <algorithm>
+#include <cmath>
+
+static void initKitResources()
+{
+    Q_INIT_RESOURCE(uikit_images);
+}
+
+namespace {
+
+constexpr double kResourceScale = 2.0;
+
+QString resourcePath(std::string_view name)
+{
+    static const bool initialised = [] {
+        initKitResources();
+        return true;
+    }();
+    (void)initialised;
+    return QStringLiteral(":/images/") + QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
+        + QStringLiteral(".svg");
+}
+
+} // namespace
+
+KXImage::KXImage(QImage image, KXEdgeInsets capInsets)
+    : image_(std::move(image))
+    , capInsets_(capInsets)
+{
+}
+
+bool KXImage::hasImageNamed(std::string_view name)
+{
+    return !name.empty() && QFile::exists(resourcePath(name));
+}
+
+KXImage KXImage::imageNamed(std::string_view name)
+{
+    if (!hasImageNamed(name))
+        return {};
+    QSvgRenderer renderer(resourcePath(name));
+    if (!renderer.isValid())
+        return {};
+    const QSize points = renderer.defaultSize();
+    QImage pixels(points * kResourceScale, QImage::Format_ARGB32_Premultiplied);
+    pixels.fill(Qt::transparent);
+    {
+        QPainter painter(&pixels);
+        renderer.render(&painter);
+    }
+    pixels.setDevicePixelRatio(kResourceScale);
+    return KXImage(std::move(pixels));
+}
+
+QSizeF KXImage::size() const
+{
+    return image_.deviceIndependentSize();
+}
+
+bool KXImage::isSameImage(const KXImage& other) const
+{
+    return !isNull() && image_.cacheKey() == other.image_.cacheKey();
+}
+
+KXImage KXImage::imageRotated(double degrees) const
+{
+    const double turn = std::fmod(degrees, 360.0);
+    if (turn == 0)
+        return *this;
+    const double w = size().width();
+    const double h = size().height();
+    QSizeF rotated;
+    if (std::abs(turn) == 90 || std::abs(turn) == 270)
+        rotated = QSizeF(h, w);
+    else if (std::abs(turn) == 180)
+        rotated = QSizeF(w, h);
+    else
+        rotated = QSizeF(std::max(w, h) + 20, std::max(w, h) + 20);
+
+    const double scale = image_.devicePixelRatio();
+    QImage pixels((rotated * scale).toSize(), QImage::Format_ARGB32_Premultiplied);
+    pixels.setDevicePixelRatio(scale);
+    pixels.fill(Qt::transparent);
+    QPainter painter(&pixels);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    // Qt's y axis points down, so a positive angle here would turn clockwise on screen.
+    painter.translate(rotated.width() / 2, rotated.height() / 2);
+    painter.rotate(-turn);
+    painter.drawImage(QRectF(-w / 2, -h / 2, w, h), image_);
+    painter.end();
+    return KXImage(std::move(pixels));
+}
+
+void KXImage::draw(QPainter& painter, const QRectF& target) const
+{
+    if (isNull() || target.isEmpty())
+        return;
+    if (capInsets_.isZero()) {
+        painter.drawImage(target, image_);
+        return;
+    }
+    const QMargins margins(static_cast<int>(capInsets_.left), static_cast<int>(capInsets_.top),
+                           static_cast<int>(capInsets_.right), static_cast<int>(capInsets_.bottom));
+    qDrawBorderPixmap(&painter, target.toRect(), margins, QPixmap::fromImage(image_));
+}

@@ -1,0 +1,221 @@
+#include "Class/UIKit/MLHudAlert.h"
+
+#include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/MLHudAlertWindow.h"
+#include "Class/UIKit/MLHudLoadingIndicator.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/Dispatch/TimerSource.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+
+// Watches the application's presses; the first left or right press outside the toast closes it.
+// The press is never consumed.
+class MLHudAlert::ClickMonitor : public QObject {
+public:
+    explicit ClickMonitor(MLHudAlert& alert)
+        : alert_(alert)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~ClickMonitor() override
+    {
+        if (installed_ && qApp)
+            qApp->removeEventFilter(this);
+    }
+
+    bool installed() const { return installed_; }
+
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override
+    {
+        if (event->type() != QEvent::MouseButtonPress)
+            return false;
+        auto* press = static_cast<QMouseEvent*>(event);
+        if (press->button() != Qt::LeftButton && press->button() != Qt::RightButton)
+            return false;
+        MLHudAlertWindow* toast = alert_.window_;
+        const QPoint global = press->globalPosition().toPoint();
+        if (toast && toast->isVisible() && QRect(toast->mapToGlobal(QPoint(0, 0)), toast->size()).contains(global))
+            return false;
+        // One click closes the toast; the monitor stays disarmed until the next alert.
+        qApp->removeEventFilter(this);
+        installed_ = false;
+        alert_.dismiss();
+        return false;
+    }
+
+private:
+    MLHudAlert& alert_;
+    bool installed_ = true;
+};
+
+namespace {
+MLHudAlert*& sharedSlot()
+{
+    static MLHudAlert* shared = nullptr;
+    return shared;
+}
+} // namespace
+
+MLHudAlert::MLHudAlert() = default;
+
+MLHudAlert::~MLHudAlert()
+{
+    cancelDismissTimer();
+}
+
+MLHudAlert* MLHudAlert::sharedAlert()
+{
+    return sharedSlot();
+}
+
+const char* MLHudAlert::iconNameForType(int type)
+{
+    switch (type) {
+    case 1:
+        return "MLHudAlertWarn";
+    case 2:
+        return "MLHudAlertError";
+    case 3:
+        return "MLHudAlertSuccess";
+    case kLoading:
+        return "";
+    default:
+        return "MLHudAlertInfo";
+    }
+}
+
+void MLHudAlert::alertWithWindow(QWidget* window, int type, const QString& message)
+{
+    if (!sharedSlot()) {
+        // Lives as long as the process, like the rest of the application's shared objects.
+        static MLHudAlert instance;
+        sharedSlot() = &instance;
+    }
+    sharedSlot()->present(window, type, message);
+}
+
+void MLHudAlert::dismisWindow()
+{
+    if (auto* alert = sharedSlot())
+        alert->dismiss();
+}
+
+MLHudAlertWindow* MLHudAlert::window()
+{
+    if (!window_) {
+        window_ = new MLHudAlertWindow;
+        window_->setCornerRadius(13);
+        QPalette palette = window_->messageField()->palette();
+        palette.setColor(QPalette::WindowText, Qt::white);
+        window_->messageField()->setPalette(palette);
+        window_->onClick = [this] {
+            if (alertType_ != kLoading)
+                dismiss();
+        };
+    }
+    return window_;
+}
+
+QLabel* MLHudAlert::iconView()
+{
+    return window()->iconView();
+}
+
+QLabel* MLHudAlert::messageField()
+{
+    return window()->messageField();
+}
+
+MLHudLoadingIndicator* MLHudAlert::loadingIndicator()
+{
+    return window()->loadingIndicator();
+}
+
+void MLHudAlert::present(QWidget* target, int type, const QString& message)
+{
+    QWidget* parent = target ? target->window() : QApplication::activeWindow();
+    if (!parent)
+        return;
+    alertType_ = type;
+    MLHudAlertWindow* toast = window();
+    if (type == kLoading) {
+        toast->iconView()->hide();
+        toast->loadingIndicator()->show();
+        toast->loadingIndicator()->startAnimation();
+    } else {
+        toast->loadingIndicator()->stopAnimation();
+        toast->loadingIndicator()->hide();
+        toast->iconView()->show();
+        toast->iconView()->setPixmap(QPixmap::fromImage(KXImage::imageNamed(iconNameForType(type)).image()));
+    }
+    toast->messageField()->setText(message.isNull() ? QString() : message);
+    toast->fitToContent();
+    // Detach from the previous window before joining the new one, so it never has two.
+    if (toast->parentWidget() != parent) {
+        toast->hide();
+        toast->setParent(nullptr);
+        toast->setParent(parent);
+    }
+    showWindow(parent);
+}
+
+void MLHudAlert::showWindow(QWidget* /*sender*/)
+{
+    MLHudAlertWindow* toast = window();
+    toast->setAlphaValue(0);
+    toast->show();
+    toast->raise();
+    updateWindowPosition();
+    toast->animateAlphaTo(kVisibleAlpha);
+
+    cancelDismissTimer();
+    removeClickMonitor();
+    // The loading style stays: nothing left by an earlier alert may close it.
+    if (alertType_ == kLoading)
+        return;
+    dismissTimer_ = dispatch::TimerSource::create(dispatch::mainQueue().shared_from_this(), kDismissSeconds, 0,
+                                                  [this] {
+                                                      dismissTimer_.reset();
+                                                      dismiss();
+                                                  });
+    dismissTimer_->start();
+    installClickMonitor();
+}
+
+void MLHudAlert::updateWindowPosition()
+{
+    MLHudAlertWindow* toast = window();
+    QWidget* parent = toast->parentWidget();
+    if (!parent)
+        return;
+    toast->move(parent->width() / 2 - toast->width() / 2, parent->height() / 2 - toast->height() / 2);
+}
+
+void MLHudAlert::dismiss()
+{
+    if (window_)
+        window_->animateAlphaTo(0);
+}
+
+void MLHudAlert::cancelDismissTimer()
+{
+    if (auto timer = std::exchange(dismissTimer_, nullptr))
+        timer->cancel();
+}
+
+void MLHudAlert::installClickMonitor()
+{
+    clickMonitor_ = std::make_unique<ClickMonitor>(*this);
+}
+
+void MLHudAlert::removeClickMonitor()
+{
+    clickMonitor_.reset();
+}
+
+bool MLHudAlert::isClickMonitorInstalled() const
+{
+    return clickMonitor_ && clickMonitor_->installed();
+}

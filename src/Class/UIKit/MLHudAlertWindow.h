@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QGraphicsOpacityEffect;
+class QLabel;
+class MLHudLoadingIndicator;
+
+namespace dispatch {
+class TimerSource;
+}
+
+// The toast's surface: a child overlay of the window it is shown over (not a window of its own,
+// so it behaves the same under every window system), black with rounded corners, white message,
+// icon or spinner. Its alpha fades on a main-queue timer; at alpha 0 it hides, so an invisible
+// toast never catches clicks. GUI thread only.
+class MLHudAlertWindow : public QWidget {
+public:
+    static constexpr double kFadeSeconds = 0.25;
+
+    explicit MLHudAlertWindow(QWidget* parent = nullptr);
+    ~MLHudAlertWindow() override;
+
+    QLabel* iconView() const { return iconView_; }
+    QLabel* messageField() const { return messageField_; }
+    MLHudLoadingIndicator* loadingIndicator() const { return loadingIndicator_; }
+
+    float cornerRadius() const { return cornerRadius_; }
+    void setCornerRadius(float radius);
+
+    double alphaValue() const;
+    void setAlphaValue(double alpha);
+    // Moves the alpha to `target` over kFadeSeconds on the installed clock.
+    void animateAlphaTo(double target);
+    bool isFading() const { return static_cast<bool>(fade_); }
+
+    // Sizes the toast to its message.
+    void fitToContent();
+
+    // Called on a press on the toast itself.
+    std::function<void()> onClick;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void stopFade();
+
+    QLabel* iconView_;
+    QLabel* messageField_;
+    MLHudLoadingIndicator* loadingIndicator_;
+    QGraphicsOpacityEffect* opacity_;
+    float cornerRadius_ = 20;
+    std::shared_ptr<dispatch::TimerSource> fade_;
+};

@@ -1,0 +1,242 @@
+#include "Class/UIKit/KXBaseButton.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+void hoverIn(QWidget& widget)
+{
+    QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+    QApplication::sendEvent(&widget, &enter);
+}
+
+void hoverOut(QWidget& widget)
+{
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&widget, &leave);
+}
+
+std::unique_ptr<KXBaseButton> titled(const QString& title)
+{
+    return std::unique_ptr<KXBaseButton>(KXBaseButton::buttonWithTitle(title, {}));
+}
+
+TEST(KXBaseButtonFactories, SetTitleImageAndActionAndCentreTheTitle)
+{
+    int clicks = 0;
+    KXBaseButton* seen = nullptr;
+    std::unique_ptr<KXBaseButton> button(KXBaseButton::buttonWithTitle("方正", [&](KXBaseButton* b) {
+        ++clicks;
+        seen = b;
+    }));
+    EXPECT_EQ(button->title(), "方正");
+    EXPECT_EQ(button->titleAlignment(), Qt::AlignCenter);
+    button->resize(80, 24);
+    QTest::mouseClick(button.get(), Qt::LeftButton);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(seen, button.get());
+
+    QImage pixels(8, 8, QImage::Format_ARGB32);
+    pixels.fill(Qt::red);
+    KXImage image(pixels);
+    std::unique_ptr<KXBaseButton> imageOnly(KXBaseButton::buttonWithImage(image, {}));
+    EXPECT_TRUE(imageOnly->image().isSameImage(image));
+    EXPECT_TRUE(imageOnly->title().isEmpty());
+    std::unique_ptr<KXBaseButton> both(KXBaseButton::buttonWithTitle("A", image, {}));
+    EXPECT_EQ(both->title(), "A");
+    EXPECT_TRUE(both->image().isSameImage(image));
+}
+
+TEST(KXBaseButtonTitle, NormalColourRebuildsTitleWithFontAndTailTruncation)
+{
+    auto button = titled("Title");
+    button->setNormalColor(QColor(1, 2, 3));
+    const auto& title = button->attributedTitle();
+    EXPECT_EQ(title.text, "Title");
+    EXPECT_EQ(title.color, QColor(1, 2, 3));
+    ASSERT_TRUE(title.font.has_value());
+    EXPECT_DOUBLE_EQ(title.font->pointSizeF(), 12);
+    ASSERT_TRUE(title.paragraph.has_value());
+    EXPECT_TRUE(title.paragraph->truncatesTail);
+    EXPECT_FALSE(title.paragraph->centred);
+    EXPECT_EQ(button->titleAlignment(), Qt::AlignLeft | Qt::AlignVCenter);
+
+    button->setNormalColor(std::nullopt);
+    EXPECT_FALSE(button->attributedTitle().color.has_value());
+    EXPECT_TRUE(button->attributedTitle().font.has_value());
+}
+
+TEST(KXBaseButtonTitle, AlignmentAfterColourCentresAndColourAfterAlignmentLosesIt)
+{
+    auto button = titled("Title");
+    button->setNormalColor(QColor(Qt::red));
+    button->setKXBaseButtonAlignment(1);
+    EXPECT_EQ(button->titleAlignment(), Qt::AlignCenter);
+    EXPECT_EQ(button->attributedTitle().color, QColor(Qt::red));
+
+    button->setNormalColor(QColor(Qt::blue));
+    EXPECT_EQ(button->titleAlignment(), Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+TEST(KXBaseButtonTitle, FontAndSelectedColourShowOnlyAtTheNextRebuild)
+{
+    auto button = titled("Title");
+    button->setNormalColor(QColor(Qt::red));
+    QFont big = button->normalFont();
+    big.setPointSizeF(20);
+    button->setNormalFont(big);
+    button->setSelectedColor(QColor(Qt::green));
+    EXPECT_DOUBLE_EQ(button->attributedTitle().font->pointSizeF(), 12);
+    EXPECT_EQ(button->attributedTitle().color, QColor(Qt::red));
+    button->setNormalColor(QColor(Qt::red));
+    EXPECT_DOUBLE_EQ(button->attributedTitle().font->pointSizeF(), 20);
+}
+
+TEST(KXBaseButtonSelection, SelectedWithoutColourKeepsTheLookThenNormalColourReturns)
+{
+    auto button = titled("Title");
+    button->setNormalColor(QColor(Qt::red));
+    button->setSelected(true);
+    EXPECT_TRUE(button->isSelected());
+    EXPECT_EQ(button->attributedTitle().color, QColor(Qt::red));
+    EXPECT_TRUE(button->attributedTitle().paragraph.has_value());
+
+    button->setSelected(false);
+    EXPECT_FALSE(button->isSelected());
+    EXPECT_EQ(button->attributedTitle().color, QColor(Qt::red));
+    EXPECT_FALSE(button->attributedTitle().paragraph.has_value());
+}
+
+TEST(KXBaseButtonSelection, SelectedColourAppliesAndUnselectingWithoutNormalColourLeavesFontAlone)
+{
+    auto button = titled("Title");
+    button->setSelectedColor(QColor(Qt::green));
+    button->setSelected(true);
+    EXPECT_EQ(button->attributedTitle().color, QColor(Qt::green));
+    button->setSelected(false);
+    EXPECT_FALSE(button->attributedTitle().color.has_value());
+    EXPECT_TRUE(button->attributedTitle().font.has_value());
+}
+
+TEST(KXBaseButtonFont, DefaultIsTwelvePointSystemFontKeptAcrossReads)
+{
+    auto button = titled("x");
+    const QFont* first = &button->normalFont();
+    EXPECT_DOUBLE_EQ(first->pointSizeF(), 12);
+    EXPECT_EQ(first->family(), QApplication::font().family());
+    EXPECT_EQ(&button->normalFont(), first);
+}
+
+TEST(KXBaseButtonHover, OrdinaryTitleBecomesTheTooltip)
+{
+    auto button = titled("思源黑体");
+    EXPECT_TRUE(button->toolTip().isEmpty());
+    hoverIn(*button);
+    EXPECT_EQ(button->toolTip(), "思源黑体");
+}
+
+TEST(KXBaseButtonHover, PlaceholderTitlesAndToolTipTitleLeaveTheTooltip)
+{
+    for (const QString& title : {QString("button"), QString("Button"), QString("按钮")}) {
+        auto button = titled(title);
+        hoverIn(*button);
+        EXPECT_TRUE(button->toolTip().isEmpty()) << title.toStdString();
+    }
+    auto withTitle = titled("Brand");
+    withTitle->setToolTip("set directly");
+    withTitle->setToolTipTitle("按钮");
+    hoverIn(*withTitle);
+    EXPECT_EQ(withTitle->toolTip(), "set directly");
+
+    std::unique_ptr<KXBaseButton> imageOnly(KXBaseButton::buttonWithImage(KXImage(), {}));
+    imageOnly->setToolTip("kept");
+    hoverIn(*imageOnly);
+    EXPECT_EQ(imageOnly->toolTip(), "kept");
+}
+
+TEST(KXBaseButtonHover, PointingHandWhileOverArrowAfter)
+{
+    auto button = titled("x");
+    hoverIn(*button);
+    EXPECT_EQ(button->cursor().shape(), Qt::PointingHandCursor);
+    hoverOut(*button);
+    EXPECT_EQ(button->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST(KXBaseButtonDelegateCalls, EnterAndExitReachTheDelegateWithTheButton)
+{
+    auto button = titled("x");
+    std::vector<std::pair<std::string, KXBaseButton*>> calls;
+    auto delegate = std::make_shared<KXBaseButtonDelegate>();
+    delegate->kxbasebuttonMouseEntered = [&](KXBaseButton* b) { calls.emplace_back("enter", b); };
+    delegate->kxbasebuttonMouseExited = [&](KXBaseButton* b) { calls.emplace_back("exit", b); };
+    button->setDelegate(delegate);
+    hoverIn(*button);
+    hoverOut(*button);
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_EQ(calls[0], std::make_pair(std::string("enter"), button.get()));
+    EXPECT_EQ(calls[1], std::make_pair(std::string("exit"), button.get()));
+}
+
+TEST(KXBaseButtonDelegateCalls, DelegateWithOneMethodOnlyGetsThatOne)
+{
+    auto button = titled("x");
+    int exits = 0;
+    auto delegate = std::make_shared<KXBaseButtonDelegate>();
+    delegate->kxbasebuttonMouseExited = [&](KXBaseButton*) { ++exits; };
+    button->setDelegate(delegate);
+    hoverIn(*button);
+    hoverOut(*button);
+    EXPECT_EQ(exits, 1);
+}
+
+TEST(KXBaseButtonDelegateCalls, ButtonDoesNotKeepItsDelegateAlive)
+{
+    auto button = titled("x");
+    int enters = 0;
+    std::weak_ptr<KXBaseButtonDelegate> watch;
+    {
+        auto delegate = std::make_shared<KXBaseButtonDelegate>();
+        delegate->kxbasebuttonMouseEntered = [&](KXBaseButton*) { ++enters; };
+        // A delegate that captures the button it serves must not form a cycle.
+        delegate->kxbasebuttonMouseExited = [keep = button.get()](KXBaseButton*) { (void)keep; };
+        button->setDelegate(delegate);
+        watch = delegate;
+    }
+    EXPECT_TRUE(watch.expired());
+    EXPECT_EQ(button->delegate(), nullptr);
+    hoverIn(*button);
+    EXPECT_EQ(enters, 0);
+}
+
+TEST(KXBaseButtonPainting, LongTitleIsCutAtTheTailInItsColour)
+{
+    QWidget window;
+    window.resize(60, 24);
+    auto* button = KXBaseButton::buttonWithTitle("WWWWWWWWWWWWWWWWWWWWWWWW", {}, &window);
+    button->setGeometry(0, 0, 60, 24);
+    button->setNormalColor(QColor(255, 0, 0));
+    const QImage shot = button->grab().toImage();
+    // The last columns stay empty: the title was cut, not drawn past the edge.
+    int redColumns = 0;
+    int lastRed = -1;
+    for (int x = 0; x < shot.width(); ++x) {
+        for (int y = 0; y < shot.height(); ++y) {
+            const QColor c = shot.pixelColor(x, y);
+            if (c.red() > 200 && c.green() < 80 && c.blue() < 80) {
+                ++redColumns;
+                lastRed = x;
+                break;
+            }
+        }
+    }
+    EXPECT_GT(redColumns, 10);
+    EXPECT_LT(lastRed, shot.width() - 1);
+}
+
+} // namespace

@@ -1,0 +1,207 @@
+#include "Class/UIKit/MLHudAlert.h"
+
+#include "Class/Theme/ToastPresenter.h"
+#include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/MLHudAlertPresenter.h"
+#include "Class/UIKit/MLHudAlertWindow.h"
+#include "Class/UIKit/MLHudLoadingIndicator.h"
+#include "Platform/Dispatch/Clock.h"
+
+#include <QLabel>
+#include <QMouseEvent>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class PressRecorder : public QWidget {
+public:
+    using QWidget::QWidget;
+    int presses = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override
+    {
+        ++presses;
+        event->accept();
+    }
+};
+
+// Toasts over a shown window, with time on a virtual clock.
+class MLHudAlertTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        window = std::make_unique<QWidget>();
+        window->resize(400, 300);
+        target = new PressRecorder(window.get());
+        target->setGeometry(0, 0, 60, 40);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    MLHudAlert& alert() { return *MLHudAlert::sharedAlert(); }
+    MLHudAlertWindow* toast() { return alert().window(); }
+    bool shown() { return toast()->isVisible() && toast()->alphaValue() > 0; }
+
+    dispatch::VirtualClock::Scope time;
+    std::unique_ptr<QWidget> window;
+    PressRecorder* target = nullptr;
+};
+
+TEST_F(MLHudAlertTest, FadesInCentredOverTheWindowAndOutAfterOneAndAHalfSeconds)
+{
+    MLHudAlert::alertWithWindow(window.get(), 0, "已是最新版本");
+    EXPECT_EQ(toast()->parentWidget(), window.get());
+    EXPECT_EQ(toast()->alphaValue(), 0);
+    time.advance(MLHudAlertWindow::kFadeSeconds);
+    EXPECT_NEAR(toast()->alphaValue(), MLHudAlert::kVisibleAlpha, 1e-6);
+    EXPECT_NEAR(toast()->geometry().center().x(), window->rect().center().x(), 1);
+    EXPECT_NEAR(toast()->geometry().center().y(), window->rect().center().y(), 1);
+    EXPECT_EQ(toast()->messageField()->text(), "已是最新版本");
+    EXPECT_EQ(toast()->cornerRadius(), 13);
+
+    time.advance(1.4 - MLHudAlertWindow::kFadeSeconds);
+    EXPECT_TRUE(shown());
+    time.advance(0.1 + MLHudAlertWindow::kFadeSeconds);
+    EXPECT_EQ(toast()->alphaValue(), 0);
+    EXPECT_FALSE(toast()->isVisible());
+    // Dismissed, it stays with its window.
+    EXPECT_EQ(toast()->parentWidget(), window.get());
+}
+
+TEST_F(MLHudAlertTest, EachStyleShowsItsIcon)
+{
+    const std::vector<std::pair<int, const char*>> styles = {
+        {0, "MLHudAlertInfo"}, {1, "MLHudAlertWarn"}, {2, "MLHudAlertError"},
+        {3, "MLHudAlertSuccess"}, {7, "MLHudAlertInfo"}, {-1, "MLHudAlertInfo"}};
+    for (const auto& [type, icon] : styles) {
+        MLHudAlert::alertWithWindow(window.get(), type, "m");
+        EXPECT_EQ(alert().alertType(), type);
+        EXPECT_FALSE(toast()->iconView()->isHidden()) << type;
+        EXPECT_TRUE(toast()->loadingIndicator()->isHidden()) << type;
+        EXPECT_EQ(toast()->iconView()->pixmap().toImage(), KXImage::imageNamed(icon).image()) << type;
+    }
+}
+
+TEST_F(MLHudAlertTest, NullMessageShowsAnEmptyField)
+{
+    MLHudAlert::alertWithWindow(window.get(), 0, "first");
+    MLHudAlert::alertWithWindow(window.get(), 0, QString());
+    EXPECT_EQ(toast()->messageField()->text(), "");
+}
+
+TEST_F(MLHudAlertTest, SecondAlertRestartsTheTimer)
+{
+    MLHudAlert::alertWithWindow(window.get(), 0, "one");
+    time.advance(1.0);
+    MLHudAlert::alertWithWindow(window.get(), 1, "two");
+    time.advance(1.0);
+    EXPECT_TRUE(shown());
+    EXPECT_EQ(toast()->messageField()->text(), "two");
+    time.advance(0.5 + MLHudAlertWindow::kFadeSeconds);
+    EXPECT_FALSE(shown());
+}
+
+TEST_F(MLHudAlertTest, ClickOutsideClosesTheToastAndStillReachesItsTarget)
+{
+    MLHudAlert::alertWithWindow(window.get(), 0, "m");
+    time.advance(0.3);
+    ASSERT_TRUE(alert().isClickMonitorInstalled());
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, QPoint(10, 10));
+    EXPECT_EQ(target->presses, 1);
+    EXPECT_FALSE(alert().isClickMonitorInstalled());
+    time.advance(MLHudAlertWindow::kFadeSeconds);
+    EXPECT_FALSE(shown());
+}
+
+TEST_F(MLHudAlertTest, ClickOnTheToastClosesIt)
+{
+    MLHudAlert::alertWithWindow(window.get(), 3, "删除成功");
+    time.advance(0.3);
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, toast()->geometry().center());
+    EXPECT_EQ(target->presses, 0);
+    time.advance(MLHudAlertWindow::kFadeSeconds);
+    EXPECT_FALSE(shown());
+}
+
+TEST_F(MLHudAlertTest, LoadingStyleShowsTheSpinnerAndStaysThroughClicksOnIt)
+{
+    MLHudAlert::alertWithWindow(window.get(), MLHudAlert::kLoading, "loading");
+    EXPECT_TRUE(toast()->iconView()->isHidden());
+    EXPECT_FALSE(toast()->loadingIndicator()->isHidden());
+    EXPECT_TRUE(toast()->loadingIndicator()->isAnimating());
+    const int phase = toast()->loadingIndicator()->phase();
+    time.advance(0.3);
+    EXPECT_NE(toast()->loadingIndicator()->phase(), phase);
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, toast()->geometry().center());
+    time.advance(10);
+    EXPECT_TRUE(shown());
+    MLHudAlert::dismisWindow();
+    time.advance(MLHudAlertWindow::kFadeSeconds);
+    EXPECT_FALSE(shown());
+}
+
+TEST_F(MLHudAlertTest, LoadingStyleIsNotClosedByAnEarlierAlertsTimerOrClickMonitor)
+{
+    MLHudAlert::alertWithWindow(window.get(), 0, "saved");
+    time.advance(0.5);
+    MLHudAlert::alertWithWindow(window.get(), MLHudAlert::kLoading, "uploading");
+    EXPECT_FALSE(alert().isDismissTimerPending());
+    EXPECT_FALSE(alert().isClickMonitorInstalled());
+    time.advance(2.0);
+    EXPECT_TRUE(shown());
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, QPoint(10, 10));
+    time.advance(1.0);
+    EXPECT_TRUE(shown());
+    EXPECT_EQ(target->presses, 1);
+}
+
+TEST_F(MLHudAlertTest, AlertOverAnotherWindowMovesTheToastThere)
+{
+    MLHudAlert::alertWithWindow(window.get(), 0, "over A");
+    QWidget other;
+    other.resize(200, 500);
+    other.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&other));
+    MLHudAlert::alertWithWindow(&other, 0, "over B");
+    EXPECT_EQ(toast()->parentWidget(), &other);
+    EXPECT_FALSE(window->isAncestorOf(toast()));
+    EXPECT_FALSE(window->children().contains(toast()));
+    time.advance(0.3);
+    EXPECT_NEAR(toast()->geometry().center().y(), other.rect().center().y(), 1);
+    EXPECT_TRUE(shown());
+}
+
+TEST_F(MLHudAlertTest, ToastSurvivesTheDestructionOfItsWindow)
+{
+    {
+        QWidget shortLived;
+        shortLived.show();
+        MLHudAlert::alertWithWindow(&shortLived, 0, "bye");
+    }
+    MLHudAlert::alertWithWindow(window.get(), 2, "网络失败！");
+    EXPECT_EQ(toast()->parentWidget(), window.get());
+    time.advance(0.3);
+    EXPECT_TRUE(shown());
+}
+
+TEST_F(MLHudAlertTest, PresenterShowsTheServiceCoresMessagesOverTheGivenWindow)
+{
+    MLHudAlertPresenter::install();
+    auto presenter = ToastPresenter::shared();
+    ASSERT_NE(presenter, nullptr);
+    presenter->show("默认分组不支持修改", ToastStyle::Warning, ToastWindow{window.get()});
+    EXPECT_EQ(alert().alertType(), 1);
+    EXPECT_EQ(toast()->parentWidget(), window.get());
+    EXPECT_EQ(toast()->messageField()->text(), "默认分组不支持修改");
+    time.advance(0.3);
+    presenter->dismiss();
+    time.advance(MLHudAlertWindow::kFadeSeconds);
+    EXPECT_FALSE(shown());
+    ToastPresenter::setShared(nullptr);
+}
+
+} // namespace
