@@ -191,6 +191,7 @@ void LayoutEngine::sync()
     order_.clear();
     inTree_.clear();
     collect(*root_, order_);
+    views_.reserve(order_.size());
 
     // Everything that goes away or changes leaves the solver before anything new enters it, so
     // that a constraint replacing another is never judged against the one it replaces.
@@ -264,6 +265,7 @@ void LayoutEngine::sync()
         ++it;
     }
 
+    solver_.reserve(pending.size(), 4 * (order_.size() > views_.size() ? order_.size() - views_.size() : 0));
     for (auto& [state, held, holder, first, second] : pending) {
         bool wasDropped = state->dropped;
         // A dropped constraint is tried again only when something left that it may have

@@ -574,6 +574,17 @@ SolverStatus Solver::suggestValue(const Variable& variable, double value)
     return dualOptimize();
 }
 
+void Solver::reserve(std::size_t constraints, std::size_t variables)
+{
+    constraints_.reserve(constraints_.size() + constraints);
+    variableIndex_.reserve(variableIndex_.size() + variables);
+    variables_.reserve(variables_.size() + variables);
+    std::size_t symbols = symbols_.size() + variables + constraints;
+    symbols_.reserve(symbols);
+    rows_.reserve(symbols);
+    columns_.reserve(symbols);
+}
+
 void Solver::updateVariables()
 {
     rebuildIfNeeded();

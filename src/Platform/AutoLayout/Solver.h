@@ -51,6 +51,9 @@ public:
     bool hasEditVariable(const Variable& variable) const;
     [[nodiscard]] SolverStatus suggestValue(const Variable& variable, double value);
 
+    // Room for this many more constraints and variables, for callers about to add many at once.
+    void reserve(std::size_t constraints, std::size_t variables);
+
     // Copies the current solution into the variables.
     void updateVariables();
     void reset();
