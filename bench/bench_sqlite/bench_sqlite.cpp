@@ -158,6 +158,32 @@ void insertOurs(const Ref<SQDatabase>& db)
     db->commit();
 }
 
+// The peer of insertOurs: the same values, bound straight through the C API with one prepared
+// statement, so the comparison measures the layer and not where the values live in memory.
+void insertObjectsRaw(sqlite3* db)
+{
+    sqlite3_exec(db, "begin exclusive transaction", nullptr, nullptr, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, kInsert, -1, &statement, nullptr);
+    // Column order of the insert: which columns are numbers (n) and which texts (t).
+    static constexpr char kKinds[] = "nttttnntnntttnnntnttnnntt";
+    for (const ObjectRow& o : objectRows()) {
+        std::size_t text = 0;
+        std::size_t number = 0;
+        for (int column = 0; column < 25; ++column) {
+            if (kKinds[column] == 't')
+                bindText(statement, column + 1, o.texts[text++]->utf8());
+            else
+                sqlite3_bind_int64(statement, column + 1, o.numbers[number++]->longLongValue());
+        }
+        if (sqlite3_step(statement) != SQLITE_DONE)
+            std::abort();
+        sqlite3_reset(statement);
+    }
+    sqlite3_finalize(statement);
+    sqlite3_exec(db, "commit transaction", nullptr, nullptr, nullptr);
+}
+
 const std::string& databasePath()
 {
     static const std::string path = [] {
@@ -230,7 +256,7 @@ void BM_InsertRaw(benchmark::State& state)
         sqlite3_open(":memory:", &db);
         sqlite3_exec(db, kCreateTable, nullptr, nullptr, nullptr);
         state.ResumeTiming();
-        insertRaw(db);
+        insertObjectsRaw(db);
         state.PauseTiming();
         sqlite3_close(db);
         state.ResumeTiming();
@@ -252,12 +278,14 @@ void BM_InsertOurs(benchmark::State& state)
     }
 }
 
-BENCHMARK(BM_ReadRaw)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_ReadOurs)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_InsertRaw)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_InsertOurs)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+// Repeated, and the ratios taken from the fastest repetition of each, so that a busy machine
+// disturbs the comparison less.
+BENCHMARK(BM_ReadRaw)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5);
+BENCHMARK(BM_ReadOurs)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5);
+BENCHMARK(BM_InsertRaw)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5);
+BENCHMARK(BM_InsertOurs)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5);
 
-// Keeps each benchmark's time per iteration so the ratios can be printed at the end.
+// Keeps each benchmark's fastest CPU time per iteration so the ratios can be printed at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
@@ -266,7 +294,11 @@ public:
         for (const Run& run : runs) {
             if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
                 const std::string name = run.benchmark_name();
-                cpuPerIteration[name.substr(0, name.find('/'))] = run.GetAdjustedCPUTime();
+                const std::string key = name.substr(0, name.find('/'));
+                const double time = run.GetAdjustedCPUTime();
+                const auto known = cpuPerIteration.find(key);
+                if (known == cpuPerIteration.end() || time < known->second)
+                    cpuPerIteration[key] = time;
             }
         }
     }

@@ -125,16 +125,8 @@ bool SQDatabase::open()
     if (isOpen_)
         return true;
     if (db_)
-        close();
-    const int rc = sqlite3_open(sqlitePath().c_str(), &db_);
-    if (rc != SQLITE_OK) {
-        SQLog("error opening!: %d", rc);
-        return false;
-    }
-    if (maxBusyRetryTimeInterval_ > 0.0)
-        setMaxBusyRetryTimeInterval(maxBusyRetryTimeInterval_);
-    isOpen_ = true;
-    return true;
+        close(); // a handle left by an earlier failed attempt
+    return finishOpening(sqlite3_open(sqlitePath().c_str(), &db_));
 }
 
 bool SQDatabase::openWithFlags(int flags, const Id& vfsName)
@@ -144,7 +136,11 @@ bool SQDatabase::openWithFlags(int flags, const Id& vfsName)
     if (db_)
         close();
     const std::string vfs = vfsName.stringValue();
-    const int rc = sqlite3_open_v2(sqlitePath().c_str(), &db_, flags, vfsName.isNil() ? nullptr : vfs.c_str());
+    return finishOpening(sqlite3_open_v2(sqlitePath().c_str(), &db_, flags, vfsName.isNil() ? nullptr : vfs.c_str()));
+}
+
+bool SQDatabase::finishOpening(int rc)
+{
     if (rc != SQLITE_OK) {
         SQLog("error opening!: %d", rc);
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Lib/SQLKit/SQArgument.h"
 #include "Lib/SQLKit/SQDateFormatter.h"
 #include "Lib/SQLKit/SQFormatArgument.h"
 #include "Platform/Foundation/Array.h"
@@ -35,8 +36,7 @@ inline constexpr int SQDefaultOpenFlags = 6;
 
 // The arguments of a variadic call, in order; nil binds NULL.
 using SQArguments = std::vector<foundation::Id>;
-// A view of such arguments, as the cores take them.
-using SQArgumentList = std::span<const foundation::Id>;
+
 // A SQL function implemented in C++: context, argument count, argument values.
 using SQFunctionBlock = std::function<void(sqlite3_context* context, int argc, sqlite3_value** argv)>;
 // Called once per result row of a batch with column name -> text (or Null); non-zero stops it.
@@ -124,7 +124,7 @@ public:
     template <class... Args>
     foundation::Ref<SQResultSet> executeQuery(std::string_view sql, const Args&... args)
     {
-        const std::array<foundation::Id, sizeof...(Args)> list{foundation::Id(args)...};
+        const std::array<SQArgument, sizeof...(Args)> list{SQArgument(args)...};
         const SQArgumentList view(list);
         return executeQueryWithArgumentsInArray(sql, nullptr, nullptr, &view);
     }
@@ -148,7 +148,7 @@ public:
     template <class... Args>
     bool executeUpdate(std::string_view sql, const Args&... args)
     {
-        const std::array<foundation::Id, sizeof...(Args)> list{foundation::Id(args)...};
+        const std::array<SQArgument, sizeof...(Args)> list{SQArgument(args)...};
         const SQArgumentList view(list);
         return executeUpdateError(sql, nullptr, nullptr, nullptr, &view);
     }
@@ -159,7 +159,7 @@ public:
     template <class... Args>
     bool executeUpdateWithErrorAndBindings(std::string_view sql, foundation::Ref<foundation::Error>* error, const Args&... args)
     {
-        const std::array<foundation::Id, sizeof...(Args)> list{foundation::Id(args)...};
+        const std::array<SQArgument, sizeof...(Args)> list{SQArgument(args)...};
         const SQArgumentList view(list);
         return executeUpdateError(sql, error, nullptr, nullptr, &view);
     }
@@ -182,7 +182,8 @@ public:
         foundation::MutableArray& arguments, std::string* problem = nullptr) const;
 
     // --- Binding ---
-    void bindObject(const foundation::Id& object, int column, sqlite3_stmt* statement);
+    void bindObject(const foundation::Id& object, int column, sqlite3_stmt* statement) { bindValue(object.get(), column, statement); }
+    void bindValue(const foundation::Object* value, int column, sqlite3_stmt* statement);
 
     // --- Dates ---
     // A formatter with `format`, GMT and the locale "en_US", for setDateFormat().
@@ -254,45 +255,52 @@ public:
     template <class... Args>
     foundation::Ref<foundation::String> stringForQuery(std::string_view sql, const Args&... args)
     {
-        return stringForQueryWithArguments(sql, SQArguments{foundation::Id(args)...});
+        const std::array<SQArgument, sizeof...(Args)> list{SQArgument(args)...};
+        return stringForQueryWithArguments(sql, list);
     }
     template <class... Args>
     int intForQuery(std::string_view sql, const Args&... args)
     {
-        return intForQueryWithArguments(sql, SQArguments{foundation::Id(args)...});
+        const std::array<SQArgument, sizeof...(Args)> list{SQArgument(args)...};
+        return intForQueryWithArguments(sql, list);
     }
     template <class... Args>
     long long longForQuery(std::string_view sql, const Args&... args)
     {
-        return longForQueryWithArguments(sql, SQArguments{foundation::Id(args)...});
+        const std::array<SQArgument, sizeof...(Args)> list{SQArgument(args)...};
+        return longForQueryWithArguments(sql, list);
     }
     template <class... Args>
     bool boolForQuery(std::string_view sql, const Args&... args)
     {
-        return boolForQueryWithArguments(sql, SQArguments{foundation::Id(args)...});
+        const std::array<SQArgument, sizeof...(Args)> list{SQArgument(args)...};
+        return boolForQueryWithArguments(sql, list);
     }
     template <class... Args>
     double doubleForQuery(std::string_view sql, const Args&... args)
     {
-        return doubleForQueryWithArguments(sql, SQArguments{foundation::Id(args)...});
+        const std::array<SQArgument, sizeof...(Args)> list{SQArgument(args)...};
+        return doubleForQueryWithArguments(sql, list);
     }
     template <class... Args>
     foundation::Ref<foundation::Data> dataForQuery(std::string_view sql, const Args&... args)
     {
-        return dataForQueryWithArguments(sql, SQArguments{foundation::Id(args)...});
+        const std::array<SQArgument, sizeof...(Args)> list{SQArgument(args)...};
+        return dataForQueryWithArguments(sql, list);
     }
     template <class... Args>
     foundation::Ref<foundation::Date> dateForQuery(std::string_view sql, const Args&... args)
     {
-        return dateForQueryWithArguments(sql, SQArguments{foundation::Id(args)...});
+        const std::array<SQArgument, sizeof...(Args)> list{SQArgument(args)...};
+        return dateForQueryWithArguments(sql, list);
     }
-    foundation::Ref<foundation::String> stringForQueryWithArguments(std::string_view sql, const SQArguments& args);
-    int intForQueryWithArguments(std::string_view sql, const SQArguments& args);
-    long long longForQueryWithArguments(std::string_view sql, const SQArguments& args);
-    bool boolForQueryWithArguments(std::string_view sql, const SQArguments& args);
-    double doubleForQueryWithArguments(std::string_view sql, const SQArguments& args);
-    foundation::Ref<foundation::Data> dataForQueryWithArguments(std::string_view sql, const SQArguments& args);
-    foundation::Ref<foundation::Date> dateForQueryWithArguments(std::string_view sql, const SQArguments& args);
+    foundation::Ref<foundation::String> stringForQueryWithArguments(std::string_view sql, SQArgumentList args);
+    int intForQueryWithArguments(std::string_view sql, SQArgumentList args);
+    long long longForQueryWithArguments(std::string_view sql, SQArgumentList args);
+    bool boolForQueryWithArguments(std::string_view sql, SQArgumentList args);
+    double doubleForQueryWithArguments(std::string_view sql, SQArgumentList args);
+    foundation::Ref<foundation::Data> dataForQueryWithArguments(std::string_view sql, SQArgumentList args);
+    foundation::Ref<foundation::Date> dateForQueryWithArguments(std::string_view sql, SQArgumentList args);
 
     // --- Schema ---
     bool tableExists(std::string_view tableName);
@@ -335,10 +343,11 @@ private:
         const SQArgumentList* vaList, bool forUpdate, foundation::Ref<foundation::Error>* error);
     // Gives a statement whose binding failed back: a cached one is reset and kept, another finalized.
     void discardStatement(const foundation::Ref<SQStatement>& statement, sqlite3_stmt* handle, bool fromCache);
-    foundation::Ref<SQResultSet> runSingleValueQuery(std::string_view sql, const SQArguments& args);
+    foundation::Ref<SQResultSet> runSingleValueQuery(std::string_view sql, SQArgumentList args);
     bool runPragmaUpdate(const std::string& sql);
     std::uint32_t uint32ForPragma(const char* sql);
     bool runTransactionStatement(const char* sql, bool inTransactionAfter);
+    bool finishOpening(int rc);
 
     sqlite3* db_ = nullptr;
     bool isExecutingStatement_ = false;

@@ -15,10 +15,9 @@ using foundation::String;
 
 // --- Single values ---
 
-Ref<SQResultSet> SQDatabase::runSingleValueQuery(std::string_view sql, const SQArguments& args)
+Ref<SQResultSet> SQDatabase::runSingleValueQuery(std::string_view sql, SQArgumentList args)
 {
-    const SQArgumentList view(args);
-    Ref<SQResultSet> resultSet = executeQueryWithArgumentsInArray(sql, nullptr, nullptr, &view);
+    Ref<SQResultSet> resultSet = executeQueryWithArgumentsInArray(sql, nullptr, nullptr, &args);
     if (resultSet && resultSet->next())
         return resultSet;
     return nullptr;
@@ -39,37 +38,37 @@ auto readFirstColumn(const Ref<SQResultSet>& resultSet, Read read) -> decltype(r
 }
 } // namespace
 
-Ref<String> SQDatabase::stringForQueryWithArguments(std::string_view sql, const SQArguments& args)
+Ref<String> SQDatabase::stringForQueryWithArguments(std::string_view sql, SQArgumentList args)
 {
     return readFirstColumn(runSingleValueQuery(sql, args), [](SQResultSet& rs) { return rs.stringForColumnIndex(0); });
 }
 
-int SQDatabase::intForQueryWithArguments(std::string_view sql, const SQArguments& args)
+int SQDatabase::intForQueryWithArguments(std::string_view sql, SQArgumentList args)
 {
     return readFirstColumn(runSingleValueQuery(sql, args), [](SQResultSet& rs) { return rs.intForColumnIndex(0); });
 }
 
-long long SQDatabase::longForQueryWithArguments(std::string_view sql, const SQArguments& args)
+long long SQDatabase::longForQueryWithArguments(std::string_view sql, SQArgumentList args)
 {
     return readFirstColumn(runSingleValueQuery(sql, args), [](SQResultSet& rs) { return static_cast<long long>(rs.longForColumnIndex(0)); });
 }
 
-bool SQDatabase::boolForQueryWithArguments(std::string_view sql, const SQArguments& args)
+bool SQDatabase::boolForQueryWithArguments(std::string_view sql, SQArgumentList args)
 {
     return readFirstColumn(runSingleValueQuery(sql, args), [](SQResultSet& rs) { return rs.boolForColumnIndex(0); });
 }
 
-double SQDatabase::doubleForQueryWithArguments(std::string_view sql, const SQArguments& args)
+double SQDatabase::doubleForQueryWithArguments(std::string_view sql, SQArgumentList args)
 {
     return readFirstColumn(runSingleValueQuery(sql, args), [](SQResultSet& rs) { return rs.doubleForColumnIndex(0); });
 }
 
-Ref<Data> SQDatabase::dataForQueryWithArguments(std::string_view sql, const SQArguments& args)
+Ref<Data> SQDatabase::dataForQueryWithArguments(std::string_view sql, SQArgumentList args)
 {
     return readFirstColumn(runSingleValueQuery(sql, args), [](SQResultSet& rs) { return rs.dataForColumnIndex(0); });
 }
 
-Ref<Date> SQDatabase::dateForQueryWithArguments(std::string_view sql, const SQArguments& args)
+Ref<Date> SQDatabase::dateForQueryWithArguments(std::string_view sql, SQArgumentList args)
 {
     return readFirstColumn(runSingleValueQuery(sql, args), [](SQResultSet& rs) { return rs.dateForColumnIndex(0); });
 }

@@ -22,18 +22,20 @@ using foundation::Number;
 using foundation::Ref;
 using foundation::String;
 
-void SQDatabase::bindObject(const Id& object, int column, sqlite3_stmt* statement)
+void SQDatabase::bindValue(const foundation::Object* value, int column, sqlite3_stmt* statement)
 {
     // Every text and blob is bound SQLITE_TRANSIENT: SQLite keeps its own copy, so no value has
     // to outlive the call.
-    const foundation::Object* value = object.get();
     // The exact classes first: a pointer comparison instead of a dynamic_cast for the common kinds.
+    static const foundation::Class* const stringClass = String::classObject();
+    static const foundation::Class* const mutableStringClass = foundation::MutableString::classObject();
+    static const foundation::Class* const numberClass = Number::classObject();
     const foundation::Class* cls = value ? value->isa() : nullptr;
     const String* text = nullptr;
     const Number* number = nullptr;
-    if (cls == String::classObject() || cls == foundation::MutableString::classObject())
+    if (cls == stringClass || cls == mutableStringClass)
         text = static_cast<const String*>(value);
-    else if (cls == Number::classObject())
+    else if (cls == numberClass)
         number = static_cast<const Number*>(value);
     else if (value) {
         text = dynamic_cast<const String*>(value);
@@ -80,7 +82,7 @@ void SQDatabase::bindObject(const Id& object, int column, sqlite3_stmt* statemen
             break;
         }
         }
-    } else if (!value || object.isNull()) {
+    } else if (!value || dynamic_cast<const foundation::Null*>(value)) {
         sqlite3_bind_null(statement, column);
     } else if (const auto* data = dynamic_cast<const Data*>(value)) {
         static const char empty = 0;
@@ -161,20 +163,20 @@ int SQDatabase::bindArguments(sqlite3_stmt* statement, const Array* array, const
     }
     std::size_t listIndex = 0;
     while (bound < parameterCount) {
-        const Id* value = nullptr;
+        const foundation::Object* value = nullptr;
         if (array && static_cast<std::size_t>(bound) < array->count())
-            value = &array->objects()[static_cast<std::size_t>(bound)];
+            value = array->objects()[static_cast<std::size_t>(bound)].get();
         else if (vaList && listIndex < vaList->size())
-            value = &(*vaList)[listIndex++];
+            value = (*vaList)[listIndex++].get();
         else
             break;
         if (traceExecution_) {
-            if (const auto* data = value->ptr<Data>())
+            if (const auto* data = dynamic_cast<const Data*>(value))
                 SQLog("data: %ld bytes", static_cast<long>(data->length()));
             else
-                SQLog("obj: %@", *value);
+                SQLog("obj: %@", value ? value->description() : std::string("(null)"));
         }
-        bindObject(*value, bound + 1, statement);
+        bindValue(value, bound + 1, statement);
         ++bound;
     }
     // A C++ argument list is checked as a whole: values the statement has no place for are an
@@ -343,7 +345,8 @@ Ref<SQResultSet> SQDatabase::executeQueryWithParameterDictionary(std::string_vie
 
 Ref<SQResultSet> SQDatabase::executeQueryWithVAList(std::string_view sql, const SQArguments& arguments)
 {
-    const SQArgumentList view(arguments);
+    const std::vector<SQArgument> list(arguments.begin(), arguments.end());
+    const SQArgumentList view(list);
     return executeQueryWithArgumentsInArray(sql, nullptr, nullptr, &view);
 }
 
@@ -364,6 +367,7 @@ bool SQDatabase::executeUpdateWithParameterDictionary(std::string_view sql, cons
 
 bool SQDatabase::executeUpdateWithVAList(std::string_view sql, const SQArguments& arguments)
 {
-    const SQArgumentList view(arguments);
+    const std::vector<SQArgument> list(arguments.begin(), arguments.end());
+    const SQArgumentList view(list);
     return executeUpdateError(sql, nullptr, nullptr, nullptr, &view);
 }

@@ -1,5 +1,6 @@
 #include "Lib/SQLKit/SQResultSet.h"
 
+#include "Lib/SQLKit/SQBlockPool.h"
 #include "Lib/SQLKit/SQDatabase.h"
 #include "Lib/SQLKit/SQLog.h"
 #include "Lib/SQLKit/SQStatement.h"
@@ -7,8 +8,11 @@
 #include "Platform/Foundation/Misuse.h"
 #include "Platform/Foundation/Null.h"
 #include "Platform/Foundation/Number.h"
+#include "Platform/Foundation/Unicode.h"
 
 #include <sqlite3.h>
+
+#include <cstring>
 
 using foundation::Data;
 using foundation::Date;
@@ -20,6 +24,37 @@ using foundation::Null;
 using foundation::Number;
 using foundation::Ref;
 using foundation::String;
+
+namespace {
+// ASCII text is valid UTF-8; checking eight bytes at a time spares most text the full validation.
+bool isASCII(std::string_view bytes)
+{
+    std::size_t i = 0;
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; i < bytes.size(); ++i) {
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Column names are short; an inline comparison beats a library call here.
+bool sameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+} // namespace
 
 const foundation::Class* SQResultSet::classObject()
 {
@@ -137,8 +172,9 @@ int SQResultSet::columnIndexForName(std::string_view columnName)
     // Loops read the same names row after row, usually from the same literal: a slot keyed by the
     // text's address answers them without hashing; the bytes are compared, so a reused address
     // with other text is never mistaken for a hit.
-    RecentName& slot = recentNames_[(reinterpret_cast<std::uintptr_t>(columnName.data()) >> 3) % recentNames_.size()];
-    if (slot.data == columnName.data() && slot.name == columnName)
+    const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(columnName.data()));
+    RecentName& slot = recentNames_[(address * 0x9E3779B97F4A7C15ULL) >> 58]; // 64 slots
+    if (slot.data == columnName.data() && sameText(slot.name, columnName))
         return slot.index;
     int found = -1;
     if (auto hit = lookupCache_.find(columnName); hit != lookupCache_.end()) {
@@ -227,8 +263,10 @@ Ref<String> SQResultSet::stringForColumnIndex(int columnIdx) const
     const auto* text = sqlite3_column_text(handle_, columnIdx);
     if (!text)
         return nullptr;
-    const auto length = static_cast<std::size_t>(sqlite3_column_bytes(handle_, columnIdx));
-    return String::createWithValidUTF8({reinterpret_cast<const char*>(text), length});
+    const std::string_view bytes(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(handle_, columnIdx)));
+    if (!isASCII(bytes) && !foundation::unicode::isValidUTF8(bytes))
+        return nullptr;
+    return std::allocate_shared<String>(sqblockpool::Allocator<String>(), std::string(bytes));
 }
 
 Ref<Date> SQResultSet::dateForColumnIndex(int columnIdx) const

@@ -135,5 +135,5 @@ private:
         std::string name;
         int index = -1;
     };
-    std::array<RecentName, 32> recentNames_;
+    std::array<RecentName, 64> recentNames_;
 };
