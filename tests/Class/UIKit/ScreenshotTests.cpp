@@ -5,6 +5,7 @@
 #include "Class/UIKit/KXBaseTextField.h"
 #include "Class/UIKit/KXBaseView.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXQtColor.h"
 #include "Class/UIKit/LADSlider.h"
 #include "Class/UIKit/MLHudAlert.h"
 #include "Class/UIKit/MLHudAlertWindow.h"
@@ -22,8 +23,7 @@ namespace {
 
 QColor qcolor(const KXThemeManager::Color& color)
 {
-    return color ? QColor::fromRgbF(float(color->red), float(color->green), float(color->blue), float(color->alpha))
-                 : QColor();
+    return kx_qcolor(color);
 }
 
 QString screenshotDir()
