@@ -98,12 +98,13 @@ foundation::Ref<HTTPURLResponse> HTTPURLResponse::create(foundation::Ref<foundat
                                                          const std::vector<std::pair<std::string, std::string>>& headerLines)
 {
     std::vector<std::pair<std::string, std::string>> fields;
-    for (const auto& [name, value] : headerLines) {
-        auto it = std::ranges::find_if(fields, [&](const auto& entry) { return equalsIgnoringCase(entry.first, name); });
+    for (const auto& line : headerLines) {
+        const std::string& name = line.first;
+        auto it = std::ranges::find_if(fields, [&name](const auto& entry) { return equalsIgnoringCase(entry.first, name); });
         if (it != fields.end())
-            it->second += ", " + value;
+            it->second += ", " + line.second;
         else
-            fields.emplace_back(name, value);
+            fields.push_back(line);
     }
     auto field = [&](std::string_view name) -> std::optional<std::string> {
         for (const auto& [key, value] : fields)

@@ -93,6 +93,8 @@ TEST_F(SessionTest, DataTaskDeliversResponseDataAndCompletionInOrder)
     EXPECT_EQ(task->state(), net::URLSessionTaskState::Completed);
     EXPECT_FALSE(task->error());
     EXPECT_EQ(session->dataTaskWithRequest(request(url("/hello")))->taskIdentifier(), 2u);
+    session->invalidateAndCancel(); // a task never resumed would keep the session alive
+    EXPECT_TRUE(recorder.waitForCompletions(2));
 }
 
 TEST_F(SessionTest, MethodsSendTheirBodies)
