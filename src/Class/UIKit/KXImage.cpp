@@ -4,7 +4,6 @@
 #include <QMargins>
 #include <QPainter>
 #include <QPixmap>
-#include <QSvgRenderer>
 #include <qdrawutil.h>
 
 #include <algorithm>
@@ -19,6 +18,7 @@ namespace {
 
 constexpr double kResourceScale = 2.0;
 
+// The 2x rendering of a named image; every image has one beside its 1x file.
 QString resourcePath(std::string_view name)
 {
     static const bool initialised = [] {
@@ -27,7 +27,7 @@ QString resourcePath(std::string_view name)
     }();
     (void)initialised;
     return QStringLiteral(":/images/") + QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()))
-        + QStringLiteral(".svg");
+        + QStringLiteral("@2x.png");
 }
 
 } // namespace
@@ -47,16 +47,10 @@ KXImage KXImage::imageNamed(std::string_view name)
 {
     if (!hasImageNamed(name))
         return {};
-    QSvgRenderer renderer(resourcePath(name));
-    if (!renderer.isValid())
+    QImage pixels(resourcePath(name));
+    if (pixels.isNull())
         return {};
-    const QSize points = renderer.defaultSize();
-    QImage pixels(points * kResourceScale, QImage::Format_ARGB32_Premultiplied);
-    pixels.fill(Qt::transparent);
-    {
-        QPainter painter(&pixels);
-        renderer.render(&painter);
-    }
+    pixels = pixels.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     pixels.setDevicePixelRatio(kResourceScale);
     return KXImage(std::move(pixels));
 }
