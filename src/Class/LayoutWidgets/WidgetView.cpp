@@ -20,7 +20,7 @@ QHash<const QWidget*, std::shared_ptr<WidgetView>>& registry()
 
 // A widget whose size hint changes asks its parent for a new layout (a LayoutRequest event when
 // the parent has no QLayout); for a parent in the layout tree that means the intrinsic sizes of
-// its children may have changed.
+// its children may have changed. Children added and removed change the tree itself.
 class SizeHintWatcher final : public QObject {
 public:
     static SizeHintWatcher& instance()
@@ -32,9 +32,21 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::LayoutRequest) {
+        switch (event->type()) {
+        case QEvent::LayoutRequest:
             if (WidgetView* view = WidgetView::find(static_cast<QWidget*>(watched)))
                 view->invalidateIntrinsicContentSize();
+            break;
+        case QEvent::ChildAdded:
+        case QEvent::ChildRemoved:
+            // A child widget that comes or goes (or dies) changes the tree a pass walks.
+            if (static_cast<QChildEvent*>(event)->child()->isWidgetType()) {
+                if (WidgetView* view = WidgetView::find(static_cast<QWidget*>(watched)))
+                    view->setNeedsLayout();
+            }
+            break;
+        default:
+            break;
         }
         return false;
     }

@@ -68,8 +68,12 @@ void WindowLayout::layout()
 
 bool WindowLayout::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == window_ && event->type() == QEvent::Resize)
+    if (watched == window_ && event->type() == QEvent::Resize) {
         layout();
+        // Filters see the resize before the window's own QLayout does; widgets that layout
+        // places move after this, so one more (coalesced) pass follows the event.
+        setNeedsLayout();
+    }
     return QObject::eventFilter(watched, event);
 }
 

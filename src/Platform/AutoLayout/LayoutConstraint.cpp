@@ -19,6 +19,7 @@ LayoutConstraint::LayoutConstraint(View* firstItem, LayoutAttribute firstAttribu
     View* secondItem, LayoutAttribute secondAttribute, double multiplier, double constant)
     : first_(weakOf(firstItem))
     , second_(weakOf(secondItem))
+    , hadSecondItem_(secondItem != nullptr)
     , firstAttribute_(firstAttribute)
     , secondAttribute_(secondAttribute)
     , relation_(relation)
@@ -45,6 +46,11 @@ View* LayoutConstraint::firstItem() const
 View* LayoutConstraint::secondItem() const
 {
     return second_.lock().get();
+}
+
+bool LayoutConstraint::itemsAlive() const
+{
+    return !first_.expired() && (!hadSecondItem_ || !second_.expired());
 }
 
 View* LayoutConstraint::view() const

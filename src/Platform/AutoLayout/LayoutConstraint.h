@@ -41,6 +41,9 @@ public:
     const std::string& identifier() const { return identifier_; }
     void setIdentifier(std::string identifier) { identifier_ = std::move(identifier); }
 
+    // False once an item the constraint was made with has gone away: it then relates nothing.
+    bool itemsAlive() const;
+
     // The view that holds the constraint, or null.
     View* view() const;
     bool isActive() const { return view() != nullptr; }
@@ -59,6 +62,7 @@ private:
     std::weak_ptr<View> first_;
     std::weak_ptr<View> second_;
     std::weak_ptr<View> view_;
+    bool hadSecondItem_;
     LayoutAttribute firstAttribute_;
     LayoutAttribute secondAttribute_;
     LayoutRelation relation_;

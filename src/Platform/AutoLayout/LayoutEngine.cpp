@@ -62,6 +62,11 @@ void LayoutEngine::layout(Size rootSize)
     if (root_->layoutGeneration() != syncedGeneration_) {
         sync();
         syncedGeneration_ = root_->layoutGeneration();
+    } else {
+        // Views placed by their owners (a toolkit layout, say) may have moved since the last
+        // pass without telling anyone; their frames are constraints here, so they are checked.
+        for (ViewState* state : translated_)
+            updateViewConstraints(*state);
     }
     ViewState* root = stateFor(*root_);
     if (rootSize.width != rootSize_.width)
@@ -166,6 +171,8 @@ void LayoutEngine::addAttribute(std::vector<Term>& terms, ViewState& item, Layou
 Constraint LayoutEngine::makeConstraint(const LayoutConstraint& constraint, View* holder, View* first, View* second)
 {
     auto inTree = [this](View* view) { return view && inTree_.count(view) != 0; };
+    if (!constraint.itemsAlive())
+        return Constraint();
     if (!inTree(holder) || !inTree(first) || constraint.firstAttribute() == LayoutAttribute::NotAnAttribute)
         return Constraint();
     bool hasSecond = second && constraint.secondAttribute() != LayoutAttribute::NotAnAttribute;
@@ -222,7 +229,7 @@ void LayoutEngine::sync()
             state.seenPass = pass_;
             View* first = held->firstItem();
             View* second = held->secondItem();
-            bool itemsInTree = first && inTree_.count(first) && (!second || inTree_.count(second));
+            bool itemsInTree = held->itemsAlive() && first && inTree_.count(first) && (!second || inTree_.count(second));
             bool unchanged = !fresh && state.constant == held->constant() && state.priority == held->priority()
                 && (!state.solverConstraint.isNull() || state.dropped);
             if (unchanged && itemsInTree) {
@@ -296,8 +303,12 @@ void LayoutEngine::sync()
             continue;
         it->second->parent = view == root_ ? nullptr : stateFor(*view->superview());
     }
-    for (auto& [view, state] : views_)
+    translated_.clear();
+    for (auto& [view, state] : views_) {
         updateViewConstraints(*state);
+        if (state->madeAsTranslated)
+            translated_.push_back(state.get());
+    }
     std::unordered_map<const View*, Rect> applied;
     for (const Placement& placement : placed_) {
         if (placement.hasApplied)
@@ -310,7 +321,7 @@ void LayoutEngine::sync()
             continue;
         const ViewState& state = *it->second;
         auto last = applied.find(view);
-        placed_.push_back(Placement { view, state.left.valueAddress(), state.top.valueAddress(),
+        placed_.push_back(Placement { view, &state.view, state.left.valueAddress(), state.top.valueAddress(),
             state.width.valueAddress(), state.height.valueAddress(),
             state.parent ? state.parent->left.valueAddress() : &zero,
             state.parent ? state.parent->top.valueAddress() : &zero, last != applied.end() ? last->second : Rect(),
@@ -329,7 +340,7 @@ void LayoutEngine::addTracked(const Constraint& constraint, const std::string& w
 void LayoutEngine::updateViewConstraints(ViewState& state)
 {
     std::shared_ptr<View> view = state.view.lock();
-    if (view.get() == root_)
+    if (!view || view.get() == root_)
         return;
     bool translated = view->translatesAutoresizingMaskIntoConstraints();
     Rect frame = translated ? view->frame() : Rect();
@@ -380,7 +391,7 @@ void LayoutEngine::updateViewConstraints(ViewState& state)
 void LayoutEngine::apply()
 {
     for (Placement& placement : placed_) {
-        if (placement.view->translatesAutoresizingMaskIntoConstraints())
+        if (placement.alive->expired() || placement.view->translatesAutoresizingMaskIntoConstraints())
             continue;
         // Frames of constrained views belong to the layout: comparing with what was applied
         // last saves asking the toolkit for every view on every pass.

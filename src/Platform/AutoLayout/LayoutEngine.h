@@ -79,6 +79,8 @@ private:
     // addresses of the values it reads, kept together so that a pass walks one array.
     struct Placement {
         View* view;
+        // The view may go away between passes without a new sync; this says whether it did.
+        const std::weak_ptr<View>* alive;
         const double* left;
         const double* top;
         const double* width;
@@ -89,6 +91,7 @@ private:
         bool hasApplied;
     };
     std::vector<Placement> placed_;
+    std::vector<ViewState*> translated_;
     std::function<void(const std::string&)> logHandler_;
     std::uint64_t syncedGeneration_ = ~std::uint64_t(0);
     std::uint64_t pass_ = 0;

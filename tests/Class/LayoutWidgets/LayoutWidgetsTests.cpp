@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -143,6 +144,47 @@ TEST(LayoutWidgetsTree, WidgetsWithoutConstraintsAreNotMoved)
     EXPECT_EQ(placed->geometry(), QRect(7, 8, 50, 60));
     EXPECT_EQ(child->geometry(), QRect(2, 1, 44, 56));
     EXPECT_EQ(layoutwidgets::WidgetView::of(child).superview(), &lcView(placed));
+}
+
+TEST(LayoutWidgetsTree, DeletingAConstrainedWidgetBetweenPassesIsSafe)
+{
+    PageWindow page;
+    page.window->show();
+    QApplication::processEvents();
+    delete page.rows[2];
+    page.rows.erase(page.rows.begin() + 2);
+    page.window->resize(900, 600); // a pass right away, before any posted event runs
+    QApplication::processEvents();
+    EXPECT_EQ(page.list->geometry(), QRect(520, 20, 370, 580));
+    EXPECT_EQ(page.rows[1]->geometry(), QRect(0, 40, 370, 40));
+    // The row below the deleted one lost what placed it vertically; its own edges still hold.
+    EXPECT_EQ(page.rows[2]->geometry().width(), 370);
+    EXPECT_EQ(page.rows[2]->geometry().height(), 40);
+}
+
+TEST(LayoutWidgetsTree, WidgetPlacedByAQtLayoutIsFollowed)
+{
+    QWidget window;
+    window.resize(400, 300);
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* header = new QWidget;
+    header->setFixedHeight(50);
+    auto* content = new QWidget;
+    layout->addWidget(header);
+    layout->addWidget(content);
+    auto* badge = new QWidget(content);
+    lc_makeConstraints(lcView(badge), [](LCConstraintMaker& make) {
+        make.right().bottom().equalTo(0).offset(-5);
+        make.size().equalTo(LCBoxedValue(LCSize { 20, 10 }));
+    });
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(badge->geometry(), QRect(content->width() - 25, content->height() - 15, 20, 10));
+    window.resize(600, 500);
+    QApplication::processEvents();
+    EXPECT_EQ(content->size(), QSize(600, 450 - layout->spacing()));
+    EXPECT_EQ(badge->geometry(), QRect(575, content->height() - 15, 20, 10));
 }
 
 TEST(LayoutWidgetsTree, DestroyedWidgetLeavesNoView)
