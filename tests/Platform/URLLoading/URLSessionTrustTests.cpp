@@ -133,27 +133,22 @@ TEST_F(TrustTest, UntrustedCertificatesFailWithDefaultHandling)
 
 TEST_F(TrustTest, PinnedAnchorAcceptsASelfSignedServer)
 {
-    SessionRecorder recorder;
-    recorder.answerChallenges([](const Ref<net::URLAuthenticationChallenge>& challenge, Ref<net::URLCredential>& credential) {
+    // The self-signed certificate is the only anchor: accepted when the chain leads to it.
+    auto pinToSelfSigned = [](const Ref<net::URLAuthenticationChallenge>& challenge, Ref<net::URLCredential>& credential) {
         auto trust = challenge->protectionSpace()->serverTrust();
         trust->setAnchorCertificates({selfSignedCertificate()});
         if (trust->evaluate() != security::TrustResult::Unspecified)
             return net::AuthChallengeDisposition::CancelAuthenticationChallenge;
         credential = net::URLCredential::credentialForTrust(trust);
         return net::AuthChallengeDisposition::UseCredential;
-    });
+    };
+    SessionRecorder recorder;
+    recorder.answerChallenges(pinToSelfSigned);
     EXPECT_FALSE(fetch(*self_, recorder));
     EXPECT_EQ(recorder.body(), "secure hello");
 
     SessionRecorder mismatched;
-    mismatched.answerChallenges([](const Ref<net::URLAuthenticationChallenge>& challenge, Ref<net::URLCredential>& credential) {
-        auto trust = challenge->protectionSpace()->serverTrust();
-        trust->setAnchorCertificates({selfSignedCertificate()});
-        if (trust->evaluate() != security::TrustResult::Unspecified)
-            return net::AuthChallengeDisposition::CancelAuthenticationChallenge;
-        credential = net::URLCredential::credentialForTrust(trust);
-        return net::AuthChallengeDisposition::UseCredential;
-    });
+    mismatched.answerChallenges(pinToSelfSigned);
     auto error = fetch(*valid_, mismatched);
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), net::NSURLErrorCancelled);
