@@ -7,6 +7,7 @@
 #include "Class/UIKit/MLHudLoadingIndicator.h"
 #include "Platform/Dispatch/Clock.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTest>
@@ -173,6 +174,21 @@ TEST_F(MLHudAlertTest, AlertOverAnotherWindowMovesTheToastThere)
     time.advance(0.3);
     EXPECT_NEAR(toast()->geometry().center().y(), other.rect().center().y(), 1);
     EXPECT_TRUE(shown());
+}
+
+TEST_F(MLHudAlertTest, WithoutAWindowTheActiveWindowIsUsed)
+{
+    QApplication::setActiveWindow(window.get());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == window.get(); }));
+    MLHudAlert::alertWithWindow(nullptr, 0, "over the active window");
+    EXPECT_EQ(toast()->parentWidget(), window.get());
+    EXPECT_EQ(toast()->messageField()->text(), "over the active window");
+}
+
+TEST_F(MLHudAlertTest, AlertOverAChildWidgetGoesToItsWindow)
+{
+    MLHudAlert::alertWithWindow(target, 0, "m");
+    EXPECT_EQ(toast()->parentWidget(), window.get());
 }
 
 TEST_F(MLHudAlertTest, ToastSurvivesTheDestructionOfItsWindow)
