@@ -1,5 +1,8 @@
 #include "Platform/URLLoading/TaskNotifications.h"
 
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/URLLoading/URLSessionTask.h"
+
 #include <mutex>
 
 namespace net {
@@ -35,6 +38,8 @@ void postTaskNotification(std::string_view name, const foundation::Ref<URLSessio
     }
     if (current)
         current(name, task);
+    else
+        dispatch::NotificationCenter::defaultCenter().post(std::string(name), foundation::Id(task));
 }
 
 } // namespace net

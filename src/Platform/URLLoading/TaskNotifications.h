@@ -14,8 +14,8 @@ class URLSessionTask;
 inline constexpr std::string_view kTaskResumeNotification = "com.ostrelle.networking.nsurlsessiontask.resume";
 inline constexpr std::string_view kTaskSuspendNotification = "com.ostrelle.networking.nsurlsessiontask.suspend";
 
-// The notification centre is wired in here: it installs a poster once; until then nothing is
-// posted. The poster runs on the thread that called resume or suspend.
+// By default they go to the default notification centre. A poster set here replaces that (nil
+// restores it); it runs on the thread that called resume or suspend.
 using TaskNotificationPoster = std::function<void(std::string_view name, const foundation::Ref<URLSessionTask>& task)>;
 void setTaskNotificationPoster(TaskNotificationPoster poster);
 void postTaskNotification(std::string_view name, const foundation::Ref<URLSessionTask>& task);

@@ -92,8 +92,6 @@ URLSessionTask::URLSessionTask(Kind kind, Ref<URLSession> session, unsigned long
     , upload_(std::move(upload))
     , currentRequest_(request ? request->clone() : nullptr)
 {
-    if (kind_ == Kind::Download)
-        downloadFile_ = makeDownloadFile();
 }
 
 Ref<URLSessionTask> URLSessionTask::selfTask()
@@ -202,6 +200,10 @@ void URLSessionTask::cancel()
 
 void URLSessionTask::startTransfer(Ref<URLRequest> request, int redirectCount)
 {
+    // Made on the first start only, so a task that never runs leaves no file behind; the
+    // transfers of later redirects write into the same file.
+    if (kind_ == Kind::Download && redirectCount == 0 && downloadFile_.empty())
+        downloadFile_ = makeDownloadFile();
     if (kind_ == Kind::Download && downloadFile_.empty()) {
         complete(makeURLError(NSURLErrorCannotCreateFile, request ? request->URL() : nullptr));
         return;

@@ -1,4 +1,5 @@
 #include "LoopbackServers.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "SessionRecorder.h"
 
 #include <httplib.h>
@@ -114,6 +115,20 @@ TEST(TaskNotifications, ResumeAndSuspendAnnounceOnlyRealChanges)
     EXPECT_EQ(posted[0].name, "com.ostrelle.networking.nsurlsessiontask.resume");
     EXPECT_EQ(posted[1].name, "com.ostrelle.networking.nsurlsessiontask.suspend");
     EXPECT_EQ(posted[0].task, task->taskIdentifier());
+}
+
+TEST(TaskNotifications, DefaultCentreHearsResumeWithTheTaskAsObject)
+{
+    SessionRecorder recorder;
+    auto session = makeSession(recorder);
+    auto task = session->dataTaskWithRequest(request("http://127.0.0.1:9/never"));
+    std::vector<std::string> heard;
+    auto token = dispatch::NotificationCenter::defaultCenter().addObserver(
+        "", foundation::Id(Ref<net::URLSessionTask>(task)), nullptr, [&](const dispatch::Notification& note) { heard.push_back(note.name); });
+    task->resume();
+    task->cancel();
+    ASSERT_TRUE(recorder.waitForCompletions());
+    EXPECT_EQ(heard, (std::vector<std::string>{"com.ostrelle.networking.nsurlsessiontask.resume"}));
 }
 
 TEST(TaskTimeout, StalledServerTimesOut)
