@@ -24,6 +24,7 @@ public:
     double constant() const { return constant_; }
     const std::vector<Cell>& cells() const { return cells_; }
 
+    void reserve(std::size_t cells) { cells_.reserve(cells); }
     // Returns the new constant.
     double add(double value) { return constant_ += value; }
     void insert(Symbol symbol, double coefficient = 1.0);

@@ -213,6 +213,7 @@ std::unique_ptr<Row> Solver::createRow(const Constraint& constraint, Tag& tag)
 {
     const Expression& expression = constraint.expression();
     auto row = std::make_unique<Row>(expression.constant());
+    row->reserve(expression.terms().size() + 2);
     for (const Term& term : expression.terms()) {
         if (nearZero(term.coefficient))
             continue;
