@@ -56,6 +56,11 @@ bool sameText(std::string_view a, std::string_view b)
 }
 } // namespace
 
+sqlite3_stmt* SQResultSet::handle() const
+{
+    return statementObject_ ? statementObject_->statement() : nullptr;
+}
+
 const foundation::Class* SQResultSet::classObject()
 {
     static const foundation::Class* cls = &foundation::Class::define(
@@ -90,7 +95,7 @@ void SQResultSet::close()
         std::lock_guard lock(propertyMutex_);
         statement = std::move(statement_);
         statement_ = nullptr;
-        handle_ = nullptr;
+        statementObject_ = nullptr;
     }
     if (statement)
         statement->reset();
@@ -103,13 +108,14 @@ void SQResultSet::close()
 
 bool SQResultSet::nextWithError(Ref<Error>* error)
 {
-    if (!handle_) {
+    sqlite3_stmt* statement = handle();
+    if (!statement) {
         // Closed: stepping a reset statement would run the query again from the start.
         if (error)
             *error = Error::create(SQDatabaseErrorDomain, SQLITE_MISUSE, "parentDB does not exist");
         return false;
     }
-    const int rc = sqlite3_step(handle_);
+    const int rc = sqlite3_step(statement);
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
         SQLog("%s:%d Database busy (%@)", "-[SQResultSet nextWithError:]", 168, parentDB_ ? Id(parentDB_->databasePath()) : Id());
         SQLog("Database busy");
@@ -140,7 +146,7 @@ bool SQResultSet::hasAnotherRow() const
 
 int SQResultSet::columnCount() const
 {
-    return handle_ ? sqlite3_column_count(handle_) : 0;
+    return handle() ? sqlite3_column_count(handle()) : 0;
 }
 
 void SQResultSet::buildColumnNames()
@@ -151,7 +157,7 @@ void SQResultSet::buildColumnNames()
     const int count = columnCount();
     lowerNames_.reserve(static_cast<std::size_t>(count));
     for (int index = 0; index < count; ++index) {
-        const char* name = sqlite3_column_name(handle_, index);
+        const char* name = sqlite3_column_name(handle(), index);
         lowerNames_.emplace_back(String::create(name ? name : "")->lowercaseString()->utf8(), index);
     }
 }
@@ -172,8 +178,10 @@ int SQResultSet::columnIndexForName(std::string_view columnName)
     // Loops read the same names row after row, usually from the same literal: a slot keyed by the
     // text's address answers them without hashing; the bytes are compared, so a reused address
     // with other text is never mistaken for a hit.
+    if (!recentNames_)
+        recentNames_ = std::make_unique<std::array<RecentName, 64>>();
     const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(columnName.data()));
-    RecentName& slot = recentNames_[(address * 0x9E3779B97F4A7C15ULL) >> 58]; // 64 slots
+    RecentName& slot = (*recentNames_)[(address * 0x9E3779B97F4A7C15ULL) >> 58]; // 64 slots
     if (slot.data == columnName.data() && sameText(slot.name, columnName))
         return slot.index;
     int found = -1;
@@ -200,23 +208,23 @@ int SQResultSet::columnIndexForName(std::string_view columnName)
 
 Ref<String> SQResultSet::columnNameForIndex(int columnIdx) const
 {
-    const char* name = handle_ ? sqlite3_column_name(handle_, columnIdx) : nullptr;
+    const char* name = handle() ? sqlite3_column_name(handle(), columnIdx) : nullptr;
     return name ? String::create(name) : nullptr;
 }
 
 int SQResultSet::intForColumnIndex(int columnIdx) const
 {
-    return handle_ ? sqlite3_column_int(handle_, columnIdx) : 0;
+    return handle() ? sqlite3_column_int(handle(), columnIdx) : 0;
 }
 
 long SQResultSet::longForColumnIndex(int columnIdx) const
 {
-    return handle_ ? static_cast<long>(sqlite3_column_int64(handle_, columnIdx)) : 0;
+    return handle() ? static_cast<long>(sqlite3_column_int64(handle(), columnIdx)) : 0;
 }
 
 long long SQResultSet::longLongIntForColumnIndex(int columnIdx) const
 {
-    return handle_ ? sqlite3_column_int64(handle_, columnIdx) : 0;
+    return handle() ? sqlite3_column_int64(handle(), columnIdx) : 0;
 }
 
 unsigned long long SQResultSet::unsignedLongLongIntForColumnIndex(int columnIdx) const
@@ -231,12 +239,12 @@ bool SQResultSet::boolForColumnIndex(int columnIdx) const
 
 double SQResultSet::doubleForColumnIndex(int columnIdx) const
 {
-    return handle_ ? sqlite3_column_double(handle_, columnIdx) : 0.0;
+    return handle() ? sqlite3_column_double(handle(), columnIdx) : 0.0;
 }
 
 bool SQResultSet::columnIndexIsNull(int columnIdx) const
 {
-    return !handle_ || sqlite3_column_type(handle_, columnIdx) == SQLITE_NULL;
+    return !handle() || sqlite3_column_type(handle(), columnIdx) == SQLITE_NULL;
 }
 
 namespace {
@@ -257,13 +265,13 @@ bool inRange(sqlite3_stmt* handle, int columnIdx)
 
 Ref<String> SQResultSet::stringForColumnIndex(int columnIdx) const
 {
-    if (!inRange(handle_, columnIdx))
+    if (!inRange(handle(), columnIdx))
         return nullptr;
     // SQLite gives no text for a NULL value, so no separate type check is needed.
-    const auto* text = sqlite3_column_text(handle_, columnIdx);
+    const auto* text = sqlite3_column_text(handle(), columnIdx);
     if (!text)
         return nullptr;
-    const std::string_view bytes(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(handle_, columnIdx)));
+    const std::string_view bytes(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(handle(), columnIdx)));
     if (!isASCII(bytes) && !foundation::unicode::isValidUTF8(bytes))
         return nullptr;
     return std::allocate_shared<String>(sqblockpool::Allocator<String>(), std::string(bytes));
@@ -271,7 +279,7 @@ Ref<String> SQResultSet::stringForColumnIndex(int columnIdx) const
 
 Ref<Date> SQResultSet::dateForColumnIndex(int columnIdx) const
 {
-    if (!readable(handle_, columnIdx))
+    if (!readable(handle(), columnIdx))
         return nullptr;
     if (parentDB_ && parentDB_->hasDateFormatter()) {
         const Ref<String> text = stringForColumnIndex(columnIdx);
@@ -282,37 +290,37 @@ Ref<Date> SQResultSet::dateForColumnIndex(int columnIdx) const
 
 Ref<Data> SQResultSet::dataForColumnIndex(int columnIdx) const
 {
-    if (!inRange(handle_, columnIdx))
+    if (!inRange(handle(), columnIdx))
         return nullptr;
-    const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(handle_, columnIdx));
+    const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(handle(), columnIdx));
     if (!bytes)
         return nullptr;
-    const auto length = static_cast<std::size_t>(sqlite3_column_bytes(handle_, columnIdx));
+    const auto length = static_cast<std::size_t>(sqlite3_column_bytes(handle(), columnIdx));
     return Data::create(std::span<const std::uint8_t>(bytes, length));
 }
 
 Ref<Data> SQResultSet::dataNoCopyForColumnIndex(int columnIdx) const
 {
-    if (!readable(handle_, columnIdx))
+    if (!readable(handle(), columnIdx))
         return nullptr;
-    const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(handle_, columnIdx));
-    const auto length = static_cast<std::size_t>(sqlite3_column_bytes(handle_, columnIdx));
+    const auto* bytes = static_cast<const std::uint8_t*>(sqlite3_column_blob(handle(), columnIdx));
+    const auto length = static_cast<std::size_t>(sqlite3_column_bytes(handle(), columnIdx));
     return Data::create(bytes ? std::span<const std::uint8_t>(bytes, length) : std::span<const std::uint8_t>());
 }
 
 const char* SQResultSet::UTF8StringForColumnIndex(int columnIdx) const
 {
-    if (!inRange(handle_, columnIdx))
+    if (!inRange(handle(), columnIdx))
         return nullptr;
-    return reinterpret_cast<const char*>(sqlite3_column_text(handle_, columnIdx));
+    return reinterpret_cast<const char*>(sqlite3_column_text(handle(), columnIdx));
 }
 
 Id SQResultSet::objectForColumnIndex(int columnIdx) const
 {
-    if (!handle_ || columnIdx < 0 || columnIdx >= sqlite3_column_count(handle_))
+    if (!handle() || columnIdx < 0 || columnIdx >= sqlite3_column_count(handle()))
         return nullptr;
     Id value;
-    switch (sqlite3_column_type(handle_, columnIdx)) {
+    switch (sqlite3_column_type(handle(), columnIdx)) {
     case SQLITE_INTEGER:
         value = Number::numberWithLongLong(longLongIntForColumnIndex(columnIdx));
         break;
@@ -331,14 +339,14 @@ Id SQResultSet::objectForColumnIndex(int columnIdx) const
 
 Ref<Dictionary> SQResultSet::resultDictionary() const
 {
-    if (!handle_ || sqlite3_data_count(handle_) == 0) {
+    if (!handle() || sqlite3_data_count(handle()) == 0) {
         SQLog("Warning: There seem to be no columns in this set.");
         return nullptr;
     }
     auto row = MutableDictionary::create();
     const int count = columnCount();
     for (int index = 0; index < count; ++index) {
-        const char* name = sqlite3_column_name(handle_, index);
+        const char* name = sqlite3_column_name(handle(), index);
         row->setObject(objectForColumnIndex(index), String::create(name ? name : ""));
     }
     return row;
@@ -346,7 +354,7 @@ Ref<Dictionary> SQResultSet::resultDictionary() const
 
 Ref<Dictionary> SQResultSet::resultDict()
 {
-    if (!handle_ || sqlite3_data_count(handle_) == 0) {
+    if (!handle() || sqlite3_data_count(handle()) == 0) {
         SQLog("Warning: There seem to be no columns in this set.");
         return nullptr;
     }
@@ -360,10 +368,10 @@ void SQResultSet::kvcMagic(foundation::Object& object) const
 {
     const int count = columnCount();
     for (int index = 0; index < count; ++index) {
-        const auto* text = sqlite3_column_text(handle_, index);
+        const auto* text = sqlite3_column_text(handle(), index);
         if (!text)
             continue;
-        const std::string key = sqlite3_column_name(handle_, index);
+        const std::string key = sqlite3_column_name(handle(), index);
         const foundation::PropertyInfo* property = object.isa()->propertyNamed(key);
         if (!property || property->readonly()) {
             foundation::misuse(foundation::NSUnknownKeyException,
@@ -397,5 +405,5 @@ void SQResultSet::setStatement(Ref<SQStatement> statement)
 {
     std::lock_guard lock(propertyMutex_);
     statement_ = std::move(statement);
-    handle_ = statement_ ? statement_->statement() : nullptr;
+    statementObject_ = statement_.get();
 }

@@ -123,7 +123,10 @@ private:
     foundation::Ref<SQDatabase> parentDB_;
     foundation::Ref<foundation::String> query_;
     foundation::Ref<SQStatement> statement_;
-    sqlite3_stmt* handle_ = nullptr; // the statement's handle while open, read without the lock
+    // The statement object while open, read without the lock. Its handle is read through it each
+    // time, so a statement finalized under an open result set (the cache cleared) reads as closed.
+    SQStatement* statementObject_ = nullptr;
+    sqlite3_stmt* handle() const;
 
     bool columnNamesBuilt_ = false;
     std::vector<std::pair<std::string, int>> lowerNames_; // in column order
@@ -135,5 +138,5 @@ private:
         std::string name;
         int index = -1;
     };
-    std::array<RecentName, 64> recentNames_;
+    std::unique_ptr<std::array<RecentName, 64>> recentNames_; // made on the first lookup by name
 };

@@ -264,7 +264,7 @@ TEST(SQDatabaseFunctions, ErrorsReachTheCaller)
     EXPECT_EQ(error->localizedDescription(), "no way");
 }
 
-// --- Checkpoints, keys ---
+// --- Checkpoints ---
 
 TEST(SQDatabaseCheckpoints, WriteAheadLogCountsAreFilled)
 {
@@ -286,13 +286,4 @@ TEST(SQDatabaseCheckpoints, WriteAheadLogCountsAreFilled)
     ASSERT_TRUE(error);
     EXPECT_EQ(error->localizedDescription(), "unknown database: nosuchdb");
     EXPECT_TRUE(log.contains("unknown database: nosuchdb"));
-}
-
-TEST(SQDatabaseKeys, EncryptionIsNotSupported)
-{
-    auto db = openMemory();
-    EXPECT_FALSE(db->setKey("secret"));
-    EXPECT_FALSE(db->rekey("secret"));
-    EXPECT_FALSE(db->setKeyWithData(Data::create(std::string_view("k"))));
-    EXPECT_FALSE(db->rekeyWithData(nullptr));
 }

@@ -455,6 +455,19 @@ TEST(SQDatabaseCache, SwitchingOffDropsTheCacheAndClosingFinalizes)
     EXPECT_EQ(db->cachedStatements(), nullptr);
 }
 
+TEST(SQDatabaseCache, ClearingTheCacheUnderAnOpenResultSetClosesItsReads)
+{
+    auto db = openMemory();
+    db->setShouldCacheStatements(true);
+    auto rs = db->executeQuery("select 1 union all select 2");
+    ASSERT_TRUE(rs->next());
+    db->clearCachedStatements(); // finalizes the statement the result set reads
+    EXPECT_FALSE(rs->next());
+    EXPECT_EQ(rs->stringForColumnIndex(0), nullptr);
+    rs->close();
+    EXPECT_FALSE(db->hasOpenResultSets());
+}
+
 TEST(SQDatabaseCache, NilQueryIsRefused)
 {
     LogCapture log;
