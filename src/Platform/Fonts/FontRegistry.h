@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace fonts {
+
+// Installs font files into the user's font folder and makes them known to fontconfig.
+//
+// A registered file is visible to this process at once (as an application font of the current
+// fontconfig configuration); other programs see files of the user's font folder after the folder's
+// cache has been rescanned, which registerFontFile does for files inside it. "A font is usable"
+// means that fontconfig lists its PostScript name. Thread-safe: calls into fontconfig are
+// serialised by one lock.
+class FontRegistry {
+public:
+    // Copies `source` into the user's font folder under its own file name, replacing a file of that
+    // name; written to a temporary file first and renamed into place, so a failure leaves the old
+    // file. Returns the installed path; nullopt with a reason in `error` on failure.
+    static std::optional<std::filesystem::path> installFontFile(const std::filesystem::path& source,
+                                                                std::string* error = nullptr);
+
+    // Adds the font file to this process's fonts; false when fontconfig refuses it (not a font, no
+    // such file).
+    static bool registerFontFile(const std::filesystem::path& file);
+
+    // Takes a file added by registerFontFile out of this process's fonts again; false when it was
+    // not registered here. The file itself stays.
+    static bool unregisterFontFile(const std::filesystem::path& file);
+
+    static bool isPostScriptNameAvailable(std::string_view postScriptName);
+
+    // Rewrites fontconfig's cache of `folder`, so other programs pick up its files without scanning.
+    static bool rescanFolder(const std::filesystem::path& folder);
+};
+
+} // namespace fonts
