@@ -117,6 +117,12 @@ URLSessionTaskState URLSessionTask::state() const
     return state_;
 }
 
+std::filesystem::path URLSessionTask::downloadFile() const
+{
+    std::lock_guard lock(mutex_);
+    return downloadFile_;
+}
+
 Ref<URLRequest> URLSessionTask::currentRequest() const
 {
     std::lock_guard lock(mutex_);
@@ -202,9 +208,12 @@ void URLSessionTask::startTransfer(Ref<URLRequest> request, int redirectCount)
 {
     // Made on the first start only, so a task that never runs leaves no file behind; the
     // transfers of later redirects write into the same file.
-    if (kind_ == Kind::Download && redirectCount == 0 && downloadFile_.empty())
-        downloadFile_ = makeDownloadFile();
-    if (kind_ == Kind::Download && downloadFile_.empty()) {
+    if (kind_ == Kind::Download && redirectCount == 0 && downloadFile().empty()) {
+        auto path = makeDownloadFile();
+        std::lock_guard lock(mutex_);
+        downloadFile_ = std::move(path);
+    }
+    if (kind_ == Kind::Download && downloadFile().empty()) {
         complete(makeURLError(NSURLErrorCannotCreateFile, request ? request->URL() : nullptr));
         return;
     }
@@ -316,7 +325,7 @@ void URLSessionTask::deliverData(const Ref<foundation::Data>& data)
     }
     if (kind_ == Kind::Download) {
         // A refused redirect's body becomes the downloaded file.
-        int fd = ::open(downloadFile_.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+        int fd = ::open(downloadFile().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         if (fd >= 0) {
             [[maybe_unused]] auto n = ::write(fd, data->bytes(), data->length());
             ::close(fd);
@@ -368,12 +377,12 @@ void URLSessionTask::deliverCompletion(Ref<foundation::Error> error)
     heldData_.clear();
     auto delegate = session_->delegate();
     auto task = selfTask();
-    if (kind_ == Kind::Download && !downloadFile_.empty()) {
+    if (auto file = downloadFile(); kind_ == Kind::Download && !file.empty()) {
         if (!error && delegate && delegate->didFinishDownloadingToURL)
             delegate->didFinishDownloadingToURL(session_, std::static_pointer_cast<URLSessionDownloadTask>(task),
-                                                foundation::URL::fileURLWithPath(downloadFile_.string()));
+                                                foundation::URL::fileURLWithPath(file.string()));
         std::error_code ec;
-        std::filesystem::remove(downloadFile_, ec);
+        std::filesystem::remove(file, ec);
     }
     {
         std::lock_guard lock(mutex_);

@@ -69,7 +69,7 @@ public:
     // The rest is for the session and the transfer engine.
     const Ref<URLSession>& session() const { return session_; }
     const UploadSource& uploadSource() const { return upload_; }
-    const std::filesystem::path& downloadFile() const { return downloadFile_; }
+    std::filesystem::path downloadFile() const;
     void enqueue(std::function<void()> block) const; // on the delegate queue
     void complete(Ref<foundation::Error> error);      // schedules completion once
     void deliverResponse(const Ref<URLResponse>& response);
