@@ -98,6 +98,9 @@ bool LocalService::start(std::string* error)
         return false;
     }
     d.server->set_payload_max_length(8 * 1024 * 1024);
+    // The client downloads up to ten files at once beside its API calls, and scripted hangs hold
+    // a worker each: more workers than the library's default. httplib takes ownership.
+    d.server->new_task_queue = [] { return new httplib::ThreadPool(32); };
     if (d.options.port == 0) {
         d.port = d.server->bind_to_any_port("127.0.0.1");
     } else {
