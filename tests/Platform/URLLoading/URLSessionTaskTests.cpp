@@ -173,6 +173,49 @@ TEST(TaskTimeout, SlowSteadyTransferIsNotKilled)
     EXPECT_EQ(recorder.body(), std::string(8, 's'));
 }
 
+TEST(TaskBackPressure, SlowDelegateStillGetsEveryByteInOrder)
+{
+    // The delegate sits on its first chunk while the server keeps sending: the transfer must stop
+    // reading instead of buffering without bound, and pick up again once the delegate catches up.
+    constexpr std::size_t total = 24 * 1024 * 1024;
+    std::atomic<std::size_t> served{0};
+    Gate gate;
+    HttpServer server;
+    server.routes().Get("/stream", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(total, "application/octet-stream", [&](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+            std::string chunk(std::min<std::size_t>(length, 64 * 1024), '\0');
+            for (std::size_t i = 0; i < chunk.size(); ++i)
+                chunk[i] = static_cast<char>((offset + i) % 251);
+            bool ok = sink.write(chunk.data(), chunk.size());
+            served += chunk.size();
+            gate.notify();
+            return ok;
+        });
+    });
+    server.start();
+
+    SessionRecorder recorder;
+    std::size_t received = 0;
+    bool inOrder = true;
+    bool first = true;
+    recorder.delegate->didReceiveData = [&](const auto&, const auto&, const Ref<foundation::Data>& data) {
+        if (first) {
+            first = false;
+            gate.waitFor([&] { return served >= 10 * 1024 * 1024; });
+            recorder.add(served >= 10 * 1024 * 1024 ? "server ran ahead" : "server stalled");
+        }
+        for (std::size_t i = 0; i < data->length(); ++i)
+            inOrder = inOrder && data->bytes()[i] == static_cast<std::uint8_t>((received + i) % 251);
+        received += data->length();
+    };
+    makeSession(recorder)->dataTaskWithRequest(request(server.url("/stream")))->resume();
+    ASSERT_TRUE(recorder.waitForCompletions());
+    EXPECT_FALSE(recorder.error());
+    EXPECT_EQ(received, total);
+    EXPECT_TRUE(inOrder);
+    EXPECT_EQ(recorder.events().front(), "server ran ahead");
+}
+
 TEST(ConnectionLimit, SixTransfersPerHostPerSession)
 {
     Gate gate;
