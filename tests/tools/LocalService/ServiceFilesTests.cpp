@@ -2,6 +2,7 @@
 
 #include "Support/TempHome.h"
 #include "catalogue/ZipWriter.h"
+#include "local-service/TestCertificate.h"
 
 #include <QJsonDocument>
 #include <fstream>
@@ -112,7 +113,10 @@ TEST(ServiceTls, ServesHttpsWithTheGeneratedCaAndReusesIt)
         EXPECT_EQ(ok->status, 200);
 
         httplib::SSLClient untrusting("127.0.0.1", service.port());
-        untrusting.set_ca_cert_path("/nonexistent");
+        // A valid trust store without the local CA: another service's CA must not be enough.
+        const auto other = testsupport::makeScratchDir("other-ca");
+        localservice::TestCertificate::ensure(other, nullptr);
+        untrusting.set_ca_cert_path(localservice::TestCertificate::pathsIn(other).caCertificate.c_str());
         untrusting.enable_server_certificate_verification(true);
         EXPECT_FALSE(untrusting.Get("/pages/agreement")) << "the server is not trusted without the local CA";
     }
