@@ -1,0 +1,236 @@
+#include "Class/ServiceCore/KXBaseDBManager.h"
+
+#include "Class/ServiceCore/KXCatalogueFile.h"
+#include "Class/ServiceCore/KXCatalogueMerge.h"
+#include "Class/ServiceCore/KXCatalogueRowReader.h"
+#include "Class/ServiceCore/KXGlobalDataBase.h"
+#include "Lib/SQLKit/SQDatabase.h"
+#include "Lib/SQLKit/SQDatabaseQueue.h"
+#include "Lib/SQLKit/SQResultSet.h"
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/Format.h"
+#include "Platform/Serialization/JSONSerialization.h"
+
+#include <cstdio>
+
+using foundation::Id;
+using foundation::MutableArray;
+using foundation::MutableDictionary;
+using foundation::Ref;
+using foundation::String;
+
+namespace {
+
+// Read and write, never create: a missing catalogue is a failure, not an empty new file.
+constexpr int kOpenReadWrite = 2; // SQLITE_OPEN_READWRITE
+
+std::mutex& logMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+KXBaseDBManager::LogSink& logSink()
+{
+    static KXBaseDBManager::LogSink sink;
+    return sink;
+}
+
+Ref<MutableArray> readFonts(const Ref<SQDatabaseQueue>& queue, const KXCatalogueStatement& statement)
+{
+    auto fonts = MutableArray::create();
+    if (!queue)
+        return fonts;
+    queue->inDatabase([&](const Ref<SQDatabase>& db) {
+        const Ref<SQResultSet> rows = db->executeQueryWithVAList(statement.sql(), statement.arguments());
+        if (!rows)
+            return;
+        KXCatalogueRowReader reader(*rows);
+        while (rows->next())
+            fonts->addObject(reader.fontRecord());
+        rows->close();
+    });
+    return fonts;
+}
+
+} // namespace
+
+KXBaseDBManager& KXBaseDBManager::shareDBManager()
+{
+    static KXBaseDBManager shared;
+    return shared;
+}
+
+KXBaseDBManager::KXBaseDBManager()
+    : KXBaseDBManager(KXCatalogueFile::prepareWritableCopy())
+{
+}
+
+KXBaseDBManager::KXBaseDBManager(std::filesystem::path catalogueFile)
+    : file_(std::move(catalogueFile))
+{
+    openQueue();
+}
+
+KXBaseDBManager::~KXBaseDBManager()
+{
+    close();
+}
+
+bool KXBaseDBManager::openQueue()
+{
+    std::error_code ec;
+    Ref<SQDatabaseQueue> queue;
+    if (std::filesystem::is_regular_file(file_, ec))
+        queue = SQDatabaseQueue::databaseQueueWithPath(Id(file_.string()), kOpenReadWrite);
+    if (!queue)
+        log(foundation::format("cannot open the catalogue %s", file_.c_str()));
+    std::lock_guard lock(queueMutex_);
+    queue_ = queue;
+    return queue != nullptr;
+}
+
+Ref<SQDatabaseQueue> KXBaseDBManager::myQueue() const
+{
+    std::lock_guard lock(queueMutex_);
+    return queue_;
+}
+
+Ref<MutableArray> KXBaseDBManager::dataArrayBySqlStr(const KXCatalogueStatement& statement)
+{
+    return readFonts(myQueue(), statement);
+}
+
+Ref<MutableArray> KXBaseDBManager::soringDataBySqlString(const KXCatalogueStatement& statement, KXCatalogueOrder order)
+{
+    auto& state = KXGlobalDataBase::sharedKXGlobalDataBase();
+    if (order == KXCatalogueOrder::Popularity && !state.isEnLanguage()) {
+        const auto popular = KXCatalogueStatement::idsOfArray(state.heatTopArray().get());
+        if (!popular.empty()) {
+            auto fonts = popularFonts(popular);
+            if (fonts->count() > 0)
+                return fonts;
+        }
+    }
+    return dataArrayBySqlStr(statement);
+}
+
+Ref<MutableArray> KXBaseDBManager::popularFonts(const std::vector<long long>& popular)
+{
+    KXCatalogueStatement first("select * from fp_fonts  where ");
+    first.append(KXCatalogueStatement::fontidIn(popular))
+        .append("  ORDER BY Instr (?,','||fontid||',') ", {Id(KXCatalogueStatement::framedIds(popular))});
+    auto fonts = dataArrayBySqlStr(first);
+    if (fonts->count() == 0)
+        return fonts;
+    KXCatalogueStatement rest("SELECT * FROM fp_fonts where ");
+    rest.append(KXCatalogueStatement::fontidIn(popular, true)).append("  ORDER BY default_sort DESC");
+    fonts->addObjectsFromArray(*dataArrayBySqlStr(rest));
+    return fonts;
+}
+
+Id KXBaseDBManager::fontInfoByFontid(long long fontid)
+{
+    const auto queue = myQueue();
+    if (!queue)
+        return nullptr;
+    Ref<String> info = String::empty();
+    queue->inDatabase([&](const Ref<SQDatabase>& db) {
+        const Ref<SQResultSet> rows = db->executeQuery("SELECT * FROM fp_fonts where fontid = ?", fontid);
+        if (!rows)
+            return;
+        const int column = KXCatalogueRowReader::columnIndex(*rows, "font_info");
+        while (rows->next())
+            info = rows->stringForColumnIndex(column);
+        rows->close();
+    });
+    if (!info)
+        return nullptr;
+    Ref<foundation::Error> error;
+    Id object = foundation::JSONSerialization::JSONObjectWithData(
+        foundation::Data::create(std::string_view(info->utf8())), foundation::JSONReadingMutableContainers, &error);
+    if (object.isNil())
+        log(foundation::format("json解析失败：%@", error));
+    return object;
+}
+
+Ref<MutableDictionary> KXBaseDBManager::vipInfoByViptype(const Id& vipType)
+{
+    auto info = MutableDictionary::create();
+    const auto queue = myQueue();
+    if (!queue)
+        return info;
+    // The column holds text: a number given as the type is compared as its decimal text.
+    const Id type = vipType.isNil() || vipType.isNull() ? Id() : Id(vipType.stringValue());
+    queue->inDatabase([&](const Ref<SQDatabase>& db) {
+        const Ref<SQResultSet> rows = db->executeQuery("SELECT * FROM fp_vip_rule WHERE vip_type = ?", type);
+        if (!rows)
+            return;
+        const int rule = KXCatalogueRowReader::columnIndex(*rows, "rule");
+        const int content = KXCatalogueRowReader::columnIndex(*rows, "content");
+        while (rows->next()) {
+            if (auto text = rows->stringForColumnIndex(rule))
+                info->setObject(text, Id("rule"));
+            if (auto text = rows->stringForColumnIndex(content))
+                info->setObject(text, Id("content"));
+        }
+        rows->close();
+    });
+    return info;
+}
+
+void KXBaseDBManager::updateDataWithdDatas(const Id& datas, const std::function<void(bool)>& callBack)
+{
+    const bool merged = KXCatalogueMerge::merge(myQueue(), datas);
+    if (callBack)
+        callBack(merged);
+}
+
+void KXBaseDBManager::close()
+{
+    if (const auto queue = myQueue())
+        queue->close();
+}
+
+bool KXBaseDBManager::replaceCatalogueWithFile(const std::filesystem::path& replacement, Ref<foundation::Error>* error)
+{
+    if (!KXCatalogueFile::isCatalogue(replacement)) {
+        if (error)
+            *error = foundation::Error::create("KXBaseDBManager", 1, "the replacement is not a font catalogue");
+        return false;
+    }
+    const auto queue = myQueue();
+    if (!queue) {
+        if (!KXCatalogueFile::moveIntoPlace(replacement, file_, error))
+            return false;
+        return openQueue();
+    }
+    // Inside one block of the queue no statement can run, and the connection stays closed from
+    // before the move until the next block opens the new file.
+    bool moved = false;
+    queue->inDatabase([&](const Ref<SQDatabase>& db) {
+        db->close();
+        moved = KXCatalogueFile::moveIntoPlace(replacement, file_, error);
+    });
+    return moved;
+}
+
+KXBaseDBManager::LogSink KXBaseDBManager::setLogSink(LogSink sink)
+{
+    std::lock_guard lock(logMutex());
+    std::swap(logSink(), sink);
+    return sink;
+}
+
+void KXBaseDBManager::log(const std::string& line)
+{
+    LogSink sink;
+    {
+        std::lock_guard lock(logMutex());
+        sink = logSink();
+    }
+    if (sink)
+        sink(line);
+    else
+        std::fprintf(stderr, "%s\n", line.c_str());
+}

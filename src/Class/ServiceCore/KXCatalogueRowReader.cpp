@@ -1,0 +1,89 @@
+#include "Class/ServiceCore/KXCatalogueRowReader.h"
+
+#include "Lib/SQLKit/SQResultSet.h"
+
+#include <algorithm>
+#include <cctype>
+
+using foundation::Ref;
+using foundation::String;
+
+namespace {
+
+bool sameName(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+} // namespace
+
+int KXCatalogueRowReader::columnIndex(const SQResultSet& rows, std::string_view name)
+{
+    const int count = rows.columnCount();
+    for (int i = 0; i < count; ++i) {
+        const Ref<String> column = rows.columnNameForIndex(i);
+        if (column && sameName(column->utf8(), name))
+            return i;
+    }
+    return -1;
+}
+
+KXCatalogueRowReader::KXCatalogueRowReader(SQResultSet& rows)
+    : rows_(rows)
+    , downloadUrl_(columnIndex(rows, "download_url"))
+    , fontname_(columnIndex(rows, "fontname"))
+    , nightImage_(columnIndex(rows, "night_image"))
+    , psName_(columnIndex(rows, "ps_name"))
+    , language_(columnIndex(rows, "language"))
+    , image_(columnIndex(rows, "image"))
+    , marketing_(columnIndex(rows, "marketing"))
+    , newImage_(columnIndex(rows, "new_image"))
+    , keyword_(columnIndex(rows, "keyword"))
+    , fontid_(columnIndex(rows, "fontid"))
+    , time_(columnIndex(rows, "time"))
+    , heat_(columnIndex(rows, "heat"))
+    , hasInfo_(columnIndex(rows, "has_info"))
+    , fontWeight_(columnIndex(rows, "font_weight"))
+    , isSell_(columnIndex(rows, "is_sell"))
+    , type_(columnIndex(rows, "type"))
+    , is3d_(columnIndex(rows, "is_3d"))
+{
+}
+
+Ref<String> KXCatalogueRowReader::text(int column) const
+{
+    return column < 0 ? nullptr : rows_.stringForColumnIndex(column);
+}
+
+int KXCatalogueRowReader::integer(int column) const
+{
+    return column < 0 ? 0 : rows_.intForColumnIndex(column);
+}
+
+Ref<KXFontBaseModel> KXCatalogueRowReader::fontRecord() const
+{
+    auto font = std::make_shared<KXFontBaseModel>();
+    font->download_url = text(downloadUrl_);
+    font->fontname = text(fontname_);
+    font->night_image = text(nightImage_);
+    font->ps_name = text(psName_);
+    font->language = text(language_);
+    font->image = text(image_);
+    font->marketing = text(marketing_);
+    font->isnew_imgage = text(newImage_);
+    font->fontid = integer(fontid_);
+    font->time = integer(time_);
+    font->heat = integer(heat_);
+    font->has_info = integer(hasInfo_);
+    font->font_weight = integer(fontWeight_);
+    // The record's is_sell is 64-bit, the column is read as 32-bit: negative values stay negative.
+    font->is_sell = static_cast<long long>(integer(isSell_));
+    font->type = integer(type_);
+    // The flag is a byte wide: only the low byte of the stored number counts.
+    font->is_3d = (static_cast<unsigned>(integer(is3d_)) & 0xFFu) != 0;
+    if ((!font->fontname || font->fontname->utf8().empty()) && font->fontid < 1)
+        font->fontname = text(keyword_);
+    return font;
+}

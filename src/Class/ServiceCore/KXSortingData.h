@@ -1,0 +1,25 @@
+#pragma once
+
+#include "Platform/Foundation/Array.h"
+
+class KXBaseDBManager;
+
+// The main font list in its sort orders, read from the catalogue of the shown language. Holds no
+// state of its own; settings are read at each call.
+//
+// Thread-safety: as the manager's operations; the pages call it on the main thread.
+class KXSortingData {
+public:
+    // Reads through the shared catalogue manager, or through `manager` (tools, tests, benchmarks).
+    KXSortingData();
+    explicit KXSortingData(KXBaseDBManager& manager);
+
+    // Sort types 0 and 1: the catalogue's default order, with the fonts of the VIP rule first for
+    // a VIP user. Any other type: by popularity, as KXBaseDBManager::soringDataBySqlString()
+    // orders it (the popular fonts first, then the whole catalogue), falling back to default_sort
+    // descending when there is no popularity list and in the English catalogue.
+    foundation::Ref<foundation::MutableArray> soringDataBySortType(unsigned long long sortType) const;
+
+private:
+    KXBaseDBManager& manager_;
+};
