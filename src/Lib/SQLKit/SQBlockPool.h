@@ -24,50 +24,60 @@ inline constexpr bool kEnabled = true;
 inline constexpr bool kEnabled = true;
 #endif
 
-class FreeList {
-public:
-    FreeList() = default;
-    FreeList(const FreeList&) = delete;
-    FreeList& operator=(const FreeList&) = delete;
-    ~FreeList()
-    {
-        while (head_) {
-            Node* next = head_->next;
-            ::operator delete(static_cast<void*>(head_));
-            head_ = next;
-        }
-    }
-    void* take()
-    {
-        if (!head_)
-            return ::operator new(kBlockSize);
-        Node* node = head_;
-        head_ = node->next;
-        --count_;
-        return node;
-    }
-    void give(void* block)
-    {
-        if (count_ >= kMaxFreeBlocks) {
-            ::operator delete(block);
-            return;
-        }
-        head_ = ::new (block) Node{head_};
-        ++count_;
-    }
-
-private:
+// The list itself is trivially destructible, so it stays usable for the whole life of its thread:
+// objects freed after the thread's cleanup ran (a static that outlives the thread-locals at exit)
+// go straight back to the general allocator.
+struct FreeList {
     struct Node {
         Node* next;
     };
-    Node* head_ = nullptr;
-    std::size_t count_ = 0;
+    Node* head = nullptr;
+    std::size_t count = 0;
+    bool closed = false;
 };
 
-inline FreeList& freeList()
+inline thread_local FreeList tlsFreeList;
+
+struct FreeListCleanup {
+    FreeListCleanup() = default;
+    FreeListCleanup(const FreeListCleanup&) = delete;
+    FreeListCleanup& operator=(const FreeListCleanup&) = delete;
+    ~FreeListCleanup()
+    {
+        FreeList& list = tlsFreeList;
+        while (list.head) {
+            FreeList::Node* next = list.head->next;
+            ::operator delete(static_cast<void*>(list.head));
+            list.head = next;
+        }
+        list.count = 0;
+        list.closed = true;
+    }
+};
+
+inline thread_local FreeListCleanup tlsFreeListCleanup;
+
+inline void* take()
 {
-    thread_local FreeList list;
-    return list;
+    FreeList& list = tlsFreeList;
+    if (!list.head)
+        return ::operator new(kBlockSize);
+    FreeList::Node* node = list.head;
+    list.head = node->next;
+    --list.count;
+    return node;
+}
+
+inline void give(void* block)
+{
+    FreeList& list = tlsFreeList;
+    if (list.closed || list.count >= kMaxFreeBlocks) {
+        ::operator delete(block);
+        return;
+    }
+    static_cast<void>(&tlsFreeListCleanup); // registers the cleanup for this thread
+    list.head = ::new (block) FreeList::Node{list.head};
+    ++list.count;
 }
 
 // An allocator for std::allocate_shared: single objects of up to kBlockSize bytes come from the pool.
@@ -82,13 +92,13 @@ struct Allocator {
     T* allocate(std::size_t n)
     {
         if (kEnabled && n == 1 && sizeof(T) <= kBlockSize && alignof(T) <= alignof(std::max_align_t))
-            return static_cast<T*>(freeList().take());
+            return static_cast<T*>(take());
         return static_cast<T*>(::operator new(n * sizeof(T)));
     }
     void deallocate(T* p, std::size_t n) noexcept
     {
         if (kEnabled && n == 1 && sizeof(T) <= kBlockSize && alignof(T) <= alignof(std::max_align_t))
-            freeList().give(p);
+            give(p);
         else
             ::operator delete(static_cast<void*>(p));
     }
