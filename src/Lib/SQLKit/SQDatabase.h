@@ -336,9 +336,10 @@ private:
     friend int SQDatabaseBusyCallback(void* context, int count);
 
     // The statement for `sql`: one from the cache (reset) or a new one. Null after a failed prepare,
-    // which has been logged; `cached` tells where it came from.
-    foundation::Ref<SQStatement> statementForSQL(std::string_view sql, bool forUpdate, foundation::Ref<foundation::Error>* error, bool& prepared);
-    // Binds the arguments; returns the number bound, or -1 when values were left over.
+    // which has been logged; `fromCache` tells where it came from.
+    foundation::Ref<SQStatement> statementForSQL(std::string_view sql, bool forUpdate, foundation::Ref<foundation::Error>* error, bool& fromCache);
+    // Binds the arguments; returns the number bound, or -(values given) - 1 when values of the
+    // argument list were left over.
     int bindArguments(sqlite3_stmt* statement, const foundation::Array* array, const foundation::Dictionary* dictionary,
         const SQArgumentList* vaList, bool forUpdate, foundation::Ref<foundation::Error>* error);
     // Gives a statement whose binding failed back: a cached one is reset and kept, another finalized.

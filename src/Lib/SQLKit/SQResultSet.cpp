@@ -272,6 +272,8 @@ Ref<String> SQResultSet::stringForColumnIndex(int columnIdx) const
     if (!text)
         return nullptr;
     const std::string_view bytes(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(handle(), columnIdx)));
+    if (bytes.empty())
+        return String::empty(); // immutable, so one shared instance serves every empty value
     if (!isASCII(bytes) && !foundation::unicode::isValidUTF8(bytes))
         return nullptr;
     return std::allocate_shared<String>(sqblockpool::Allocator<String>(), std::string(bytes));

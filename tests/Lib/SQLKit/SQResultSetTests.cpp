@@ -195,6 +195,18 @@ TEST(SQResultSetValues, ObjectsKeepTheColumnType)
     rs->close();
 }
 
+TEST(SQResultSetValues, EmptyTextIsAnEmptyStringNotNil)
+{
+    auto db = fontsDatabase();
+    auto rs = db->executeQuery("select '', 'x'");
+    ASSERT_TRUE(rs->next());
+    ASSERT_TRUE(rs->stringForColumnIndex(0));
+    EXPECT_EQ(rs->stringForColumnIndex(0)->utf8(), "");
+    EXPECT_EQ(rs->objectForColumnIndex(0).stringValue(), "");
+    EXPECT_FALSE(rs->objectForColumnIndex(0).isNull());
+    rs->close();
+}
+
 TEST(SQResultSetValues, ZeroLengthBlob)
 {
     auto db = fontsDatabase();
