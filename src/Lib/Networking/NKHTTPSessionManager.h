@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Lib/Networking/NKHTTPRequestSerializer.h"
+#include "Lib/Networking/NKMultipartFormData.h"
 #include "Lib/Networking/NKURLSessionManager.h"
 
 #include <functional>

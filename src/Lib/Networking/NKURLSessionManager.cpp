@@ -43,19 +43,9 @@ void NKURLSessionManager::initWithSessionConfiguration(Ref<net::URLSessionConfig
     setSecurityPolicy(NKSecurityPolicy::defaultPolicy());
     setReachabilityManager(NKNetworkReachabilityManager::sharedManager());
 
-    std::weak_ptr<NKURLSessionManager> weak = std::static_pointer_cast<NKURLSessionManager>(self());
-    session_->getTasksWithCompletionHandler([weak](Ref<foundation::Array> data, Ref<foundation::Array> upload, Ref<foundation::Array> download) {
-        auto strong = weak.lock();
-        if (!strong)
-            return;
-        for (const auto& list : {data, upload, download}) {
-            if (!list)
-                continue;
-            for (const auto& element : *list)
-                if (auto task = element.as<net::URLSessionTask>())
-                    strong->addDelegateForTask(task, nullptr, nullptr, nullptr, nullptr);
-        }
-    });
+    // A session made here starts without tasks (there are no background sessions to reattach on
+    // this platform), so there are no earlier tasks to give delegates; asking the session for them
+    // would only race with the tasks the caller creates next.
 }
 
 NKURLSessionManager::~NKURLSessionManager()
