@@ -84,10 +84,11 @@ Ref<foundation::MutableArray> KXHomeLocalManager::recentLocalFontsArray()
 {
     auto& cache = nameCache_ ? *nameCache_ : KXFontNameCache::shared();
     auto list = foundation::MutableArray::create();
-    for (const auto& element : *cache.entries()) {
+    const auto entries = cache.entries();
+    for (const auto& element : *entries) {
         auto dictionary = element.as<foundation::Dictionary>();
         if (dictionary && !dictionary->empty() && dictionary->entries().front().value)
-            list.get()->addObject(dictionary->entries().front().value);
+            list->addObject(dictionary->entries().front().value);
     }
     recentLocalFontsArray_ = list;
     return list;
