@@ -57,8 +57,17 @@ Ref<MutableArray> readFonts(const Ref<SQDatabaseQueue>& queue, const KXCatalogue
 
 KXBaseDBManager& KXBaseDBManager::shareDBManager()
 {
-    static KXBaseDBManager shared;
-    return shared;
+    // Never destroyed: closing its queue at exit would need the dispatch layer's per-thread state,
+    // which is gone by then. The process's end closes the file.
+    static union Holder {
+        Holder()
+            : manager()
+        {
+        }
+        ~Holder() { }
+        KXBaseDBManager manager;
+    } holder;
+    return holder.manager;
 }
 
 KXBaseDBManager::KXBaseDBManager()

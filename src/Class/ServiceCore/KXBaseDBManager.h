@@ -34,7 +34,8 @@ enum class KXCatalogueOrder {
 // are called on the caller's thread, never on the queue, so they may call back into the manager.
 class KXBaseDBManager {
 public:
-    // The manager of the writable catalogue copy, created on first use.
+    // The manager of the writable catalogue copy, created on first use and kept until the process
+    // ends (its queue is never closed).
     static KXBaseDBManager& shareDBManager();
 
     // A manager with a queue of its own on the writable catalogue copy (made first when needed).

@@ -1,0 +1,209 @@
+#include "CatalogueTestSupport.h"
+
+#include "Class/ServiceCore/KXBaseDBManager.h"
+#include "Class/ServiceCore/KXCatalogueFile.h"
+#include "Class/ServiceCore/KXFontBaseModel.h"
+#include "Class/ServiceCore/KXGlobalDataBase.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/Paths.h"
+#include "Support/TempHome.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <thread>
+
+using namespace cataloguetest;
+using foundation::Id;
+namespace fs = std::filesystem;
+
+namespace {
+
+foundation::Ref<KXFontBaseModel> fontWithId(KXBaseDBManager& manager, long long fontid)
+{
+    const auto fonts = manager.dataArrayBySqlStr(KXCatalogueStatement("SELECT * FROM fp_fonts WHERE fontid = ?", {Id(fontid)}));
+    return fonts->count() == 1 ? Id(fonts->objectAtIndex(0)).as<KXFontBaseModel>() : nullptr;
+}
+
+// Points the resource and data folders at scratch folders for the length of a test.
+class ScopedFolders {
+public:
+    ScopedFolders()
+        : resources_(testsupport::makeScratchDir("resources"))
+        , data_(testsupport::makeScratchDir("data"))
+    {
+        save("CORVANE_RESOURCE_DIR", resources_);
+        save("XDG_DATA_HOME", data_);
+    }
+    ~ScopedFolders()
+    {
+        for (const auto& [name, value] : saved_)
+            value.empty() ? unsetenv(name.c_str()) : setenv(name.c_str(), value.c_str(), 1);
+    }
+    const fs::path& resources() const { return resources_; }
+
+private:
+    void save(const std::string& name, const fs::path& value)
+    {
+        const char* old = std::getenv(name.c_str());
+        saved_.emplace_back(name, old ? old : "");
+        setenv(name.c_str(), value.c_str(), 1);
+    }
+    fs::path resources_, data_;
+    std::vector<std::pair<std::string, std::string>> saved_;
+};
+
+} // namespace
+
+TEST(KXBaseDBManager, RowMappingReadsTheColumnsAsTheRecordExpects)
+{
+    const fs::path file = copyOfSampleCatalogue();
+    execute(file, "INSERT INTO fp_fonts (fontid, fontname, keyword, is_3d, is_sell, new_image, heat, time, type, has_info, font_weight)"
+                  " VALUES (0, '', 'keyword name', 256, 4294967295, '{\"zh\":1}', 5, 6, 2, 1, 3),"
+                  " (-4, NULL, 'negative id', 257, 2147483648, NULL, 0, 0, 0, 0, 0),"
+                  " (7, '', 'not used', 1, -2, NULL, 0, 0, 0, 0, 0);");
+    KXBaseDBManager manager(file);
+
+    const auto keywordRow = fontWithId(manager, 0);
+    ASSERT_TRUE(keywordRow);
+    EXPECT_EQ(keywordRow->fontname->utf8(), "keyword name") << "no name and an id below 1: the keyword";
+    EXPECT_FALSE(keywordRow->is_3d) << "only the low byte of 256 counts";
+    EXPECT_EQ(keywordRow->is_sell, -1) << "read as 32 bits and sign-extended";
+    EXPECT_EQ(keywordRow->isnew_imgage->utf8(), "{\"zh\":1}");
+    EXPECT_EQ(keywordRow->heat, 5);
+    EXPECT_EQ(keywordRow->time, 6);
+    EXPECT_EQ(keywordRow->type, 2);
+    EXPECT_EQ(keywordRow->has_info, 1);
+    EXPECT_EQ(keywordRow->font_weight, 3);
+    EXPECT_FALSE(keywordRow->image) << "NULL reads as nil";
+
+    const auto negative = fontWithId(manager, -4);
+    ASSERT_TRUE(negative);
+    EXPECT_EQ(negative->fontname->utf8(), "negative id");
+    EXPECT_TRUE(negative->is_3d);
+    EXPECT_EQ(negative->is_sell, -2147483648LL);
+
+    const auto positive = fontWithId(manager, 7);
+    ASSERT_TRUE(positive);
+    EXPECT_EQ(positive->fontname->utf8(), "") << "an id of 1 or more keeps its empty name";
+    EXPECT_TRUE(positive->is_3d);
+    EXPECT_EQ(positive->is_sell, -2);
+
+    const auto sample = allFonts(file).front();
+    const auto font = fontWithId(manager, sample.fontid);
+    ASSERT_TRUE(font);
+    EXPECT_EQ(font->fontname->utf8(), sample.fontname);
+    EXPECT_EQ(font->language->utf8(), sample.language);
+    EXPECT_EQ(font->marketing ? font->marketing->utf8() : "", sample.marketing);
+    EXPECT_EQ(font->font_weight, sample.fontWeight);
+    EXPECT_TRUE(font->download_url && font->image && font->night_image && font->ps_name);
+    EXPECT_FALSE(font->tags) << "tags are not read into the record";
+
+    EXPECT_EQ(manager.dataArrayBySqlStr(KXCatalogueStatement("SELECT * FROM no_such_table"))->count(), 0u);
+}
+
+TEST(KXBaseDBManager, PopularityIgnoresTheStatementsConditions)
+{
+    const fs::path file = copyOfSampleCatalogue();
+    KXBaseDBManager manager(file);
+    const auto fonts = allFonts(file);
+    auto& state = KXGlobalDataBase::sharedKXGlobalDataBase();
+    state.setEnLanguage(false);
+    state.setHeatTopArray(foundation::MutableArray::create({Id(fonts.back().fontid)}));
+    const KXCatalogueStatement nothing("SELECT * FROM fp_fonts WHERE fontid = ? ORDER BY default_sort DESC", {Id(-1)});
+    const auto popular = fontids(manager.soringDataBySqlString(nothing, KXCatalogueOrder::Popularity));
+    EXPECT_EQ(popular.size(), fonts.size());
+    EXPECT_EQ(popular.front(), fonts.back().fontid);
+    EXPECT_TRUE(manager.soringDataBySqlString(nothing)->count() == 0) << "only when asked for";
+    state.setHeatTopArray(nullptr);
+}
+
+TEST(KXBaseDBManager, VipRuleAndFontDetails)
+{
+    const fs::path file = copyOfSampleCatalogue();
+    execute(file, "INSERT INTO fp_vip_rule (vip_type, rule, content) VALUES ('9', '1,2', NULL);"
+                  "INSERT INTO fp_fonts (fontid, fontname, font_info) VALUES (990010, 'broken', '{not json');");
+    KXBaseDBManager manager(file);
+    const auto vip = manager.vipInfoByViptype(Id("1"));
+    const std::string rule = textOf(file, "SELECT rule FROM fp_vip_rule WHERE vip_type = '1'");
+    ASSERT_FALSE(rule.empty());
+    EXPECT_EQ(Id(vip)["rule"].stringValue(), rule);
+    EXPECT_EQ(Id(vip)["content"].stringValue(), textOf(file, "SELECT content FROM fp_vip_rule WHERE vip_type = '1'"));
+    EXPECT_TRUE(Id(manager.vipInfoByViptype(Id(1)))["rule"].isEqual(Id(vip)["rule"])) << "a number is compared as text";
+    const auto partial = manager.vipInfoByViptype(Id("9"));
+    EXPECT_EQ(partial->count(), 1u) << "a NULL column leaves its key out";
+    EXPECT_EQ(manager.vipInfoByViptype(Id("1' OR '1'='1"))->count(), 0u);
+    EXPECT_EQ(manager.vipInfoByViptype(nullptr)->count(), 0u);
+
+    const Id details = manager.fontInfoByFontid(allFonts(file).front().fontid);
+    EXPECT_TRUE(details.is<foundation::MutableDictionary>());
+    EXPECT_FALSE(details["designer"].stringValue().empty());
+    std::vector<std::string> log;
+    auto previous = KXBaseDBManager::setLogSink([&](const std::string& line) { log.push_back(line); });
+    EXPECT_TRUE(manager.fontInfoByFontid(990010).isNil());
+    KXBaseDBManager::setLogSink(previous);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].rfind("json解析失败：", 0), 0u) << log[0];
+}
+
+TEST(KXBaseDBManager, WorksOnAWritableCopyOfTheInstalledCatalogue)
+{
+    const fs::path sample = sampleCatalogue(); // before the folders change: it sets the resource folder once
+    ScopedFolders folders;
+    const fs::path bundled = folders.resources() / "fonts.sqlite";
+    fs::copy_file(sample, bundled);
+    const long long rows = count(bundled, "SELECT count(*) FROM fp_fonts");
+    {
+        KXBaseDBManager manager;
+        EXPECT_EQ(manager.catalogueFile(), foundation::Paths::dataDirectory() / "fonts.sqlite");
+        execute(manager.catalogueFile(), "INSERT INTO fp_fonts (fontid, fontname) VALUES (990020, 'merged');");
+        EXPECT_TRUE(fontWithId(manager, 990020));
+    }
+    EXPECT_EQ(count(bundled, "SELECT count(*) FROM fp_fonts"), rows) << "the installed file is never written";
+    {
+        KXBaseDBManager manager;
+        EXPECT_TRUE(fontWithId(manager, 990020)) << "the copy is kept while the installed file is the same";
+    }
+    // A newer installed catalogue replaces the copy.
+    execute(bundled, "INSERT INTO fp_fonts (fontid, fontname) VALUES (990021, 'shipped');");
+    fs::last_write_time(bundled, fs::last_write_time(bundled) + std::chrono::seconds(5));
+    KXBaseDBManager manager;
+    EXPECT_FALSE(fontWithId(manager, 990020));
+    EXPECT_TRUE(fontWithId(manager, 990021));
+}
+
+TEST(KXBaseDBManager, ReplacesItsFileOnlyWithTheConnectionClosed)
+{
+    const fs::path file = copyOfSampleCatalogue();
+    KXBaseDBManager manager(file);
+    const auto rows = allFonts(file).size();
+
+    const fs::path notACatalogue = testsupport::makeScratchDir("junk") / "fonts.sqlite";
+    foundation::Data::create(std::string_view("junk"))->writeToFile(notACatalogue.string(), true);
+    foundation::Ref<foundation::Error> error;
+    EXPECT_FALSE(manager.replaceCatalogueWithFile(notACatalogue, &error));
+    EXPECT_TRUE(error);
+    EXPECT_EQ(manager.dataArrayBySqlStr(KXCatalogueStatement("SELECT * FROM fp_fonts"))->count(), rows);
+
+    // Readers on other threads see the old or the new file, whole, while it is replaced.
+    std::atomic<bool> stop{false};
+    std::atomic<int> torn{0};
+    std::thread reader([&] {
+        while (!stop) {
+            const auto seen = manager.dataArrayBySqlStr(KXCatalogueStatement("SELECT * FROM fp_fonts"))->count();
+            if (seen != rows && seen != rows + 1)
+                ++torn;
+        }
+    });
+    for (int i = 0; i < 5; ++i) {
+        const fs::path replacement = copyOfSampleCatalogue();
+        execute(replacement, "INSERT INTO fp_fonts (fontid, fontname) VALUES (990030, 'replacement');");
+        EXPECT_TRUE(manager.replaceCatalogueWithFile(replacement));
+        EXPECT_TRUE(fontWithId(manager, 990030));
+        EXPECT_FALSE(fs::exists(replacement));
+    }
+    stop = true;
+    reader.join();
+    EXPECT_EQ(torn, 0);
+}

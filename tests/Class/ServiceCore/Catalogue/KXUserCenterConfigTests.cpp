@@ -1,0 +1,159 @@
+#include "CatalogueTestSupport.h"
+
+#include "Class/ServiceCore/KXBaseDBManager.h"
+#include "Class/ServiceCore/KXUserCenterConfig.h"
+#include "Class/ServiceCore/UnitTools/KXFileManager.h"
+#include "Class/Theme/KXThemeManager.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/Paths.h"
+#include "Platform/Storage/UserDefaults.h"
+
+#include <gtest/gtest.h>
+
+using foundation::Dictionary;
+using foundation::Id;
+using foundation::MutableArray;
+
+namespace {
+
+const std::filesystem::path& archivePath()
+{
+    static const auto path = foundation::Paths::cacheDirectory() / "kxData" / "userInfo" / "userInfo";
+    return path;
+}
+
+foundation::Ref<Dictionary> record(const Id& vipType)
+{
+    auto user = foundation::MutableDictionary::create({{Id("token"), Id("t-1")}, {Id("uname"), Id("demo")},
+        {Id("shop_url"), Id("https://shop.test/")}, {Id("heartbeat_url"), Id("https://beat.test/")}});
+    if (!vipType.isNil())
+        user->setObject(vipType, Id("vip_type"));
+    return user;
+}
+
+class KXUserCenterConfigTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // The VIP rule comes from the shared catalogue, a copy of the sample one.
+        cataloguetest::sampleCatalogue();
+        KXBaseDBManager::shareDBManager();
+    }
+    void SetUp() override
+    {
+        KXThemeManager::themeManager().setIsNight(false);
+        signOut();
+    }
+    void TearDown() override { signOut(); }
+    static void signOut()
+    {
+        auto& session = KXUserCenterConfig::sharedKXUserCenterConfig();
+        session.removeUserInfo();
+        session.setIsAutologin(false);
+        session.setVipinfo(nullptr);
+    }
+
+    KXUserCenterConfig& session = KXUserCenterConfig::sharedKXUserCenterConfig();
+    foundation::UserDefaults& defaults = foundation::UserDefaults::standardUserDefaults();
+};
+
+} // namespace
+
+TEST_F(KXUserCenterConfigTest, SignedInIsAnyStoredToken)
+{
+    EXPECT_FALSE(session.islogin());
+    defaults.setObject(Id(""), "token");
+    EXPECT_TRUE(session.islogin()) << "an empty token counts";
+    session.setIslogin(false);
+    EXPECT_TRUE(session.islogin()) << "the stored flag is not consulted";
+}
+
+TEST_F(KXUserCenterConfigTest, SignInWithoutAutomaticSignInKeepsNothingOnDisk)
+{
+    const auto user = record(Id("1"));
+    session.setUpUserconfigWithInfo(user);
+    ASSERT_TRUE(session.userinfo());
+    EXPECT_TRUE(Id(session.userinfo()).isEqual(Id(user)));
+    EXPECT_NE(session.userinfo().get(), user.get()) << "a copy of the record";
+    EXPECT_EQ(defaults.stringForKey("vip_type")->utf8(), "1");
+    EXPECT_EQ(defaults.stringForKey("my_shop_url")->utf8(), "https://shop.test/");
+    EXPECT_EQ(defaults.stringForKey("my_heartbeat_url")->utf8(), "https://beat.test/");
+    EXPECT_FALSE(std::filesystem::exists(archivePath()));
+
+    session.setUserinfo(nullptr); // as after a restart
+    EXPECT_FALSE(session.userinfo());
+}
+
+TEST_F(KXUserCenterConfigTest, AutomaticSignInArchivesTheRecord)
+{
+    session.setIsAutologin(true);
+    const auto user = record(nullptr);
+    session.setUpUserconfigWithInfo(user);
+    ASSERT_TRUE(std::filesystem::is_regular_file(archivePath()));
+    EXPECT_TRUE(KXFileManager::sharedKXFileManager().returnDecryptDataByPathKey(foundation::String::create("userInfo")).isEqual(Id(user)));
+    session.setUserinfo(nullptr);
+    const auto restored = session.userinfo();
+    ASSERT_TRUE(restored);
+    EXPECT_TRUE(Id(restored).isEqual(Id(user)));
+    EXPECT_TRUE(Id(restored).is<foundation::MutableDictionary>());
+}
+
+TEST_F(KXUserCenterConfigTest, VipSignInLoadsTheRuleAndTheCartIcon)
+{
+    auto& theme = KXThemeManager::themeManager();
+    theme.setIsNight(false);
+    session.setUpUserconfigWithInfo(record(Id("2")));
+    const std::string rule = cataloguetest::textOf(KXBaseDBManager::shareDBManager().catalogueFile(),
+        "SELECT rule FROM fp_vip_rule WHERE vip_type = '2'");
+    ASSERT_FALSE(rule.empty());
+    ASSERT_TRUE(session.vipinfo());
+    EXPECT_EQ(Id(session.vipinfo())["rule"].stringValue(), rule);
+    EXPECT_EQ(theme.buyCartsImgstr().value_or(""), "vipfontCartDay") << "the palette is applied after vip_type is stored";
+
+    // A later sign-in without a VIP type removes the key but keeps the rule.
+    const auto previous = session.vipinfo();
+    session.setUpUserconfigWithInfo(record(nullptr));
+    EXPECT_TRUE(defaults.objectForKey("vip_type").isNil());
+    EXPECT_EQ(session.vipinfo(), previous);
+    EXPECT_EQ(theme.buyCartsImgstr().value_or(""), "fontCartDay");
+
+    // Values that are no text remove the key; a quote in the type finds no rule.
+    session.setUpUserconfigWithInfo(record(Id(foundation::Null::null())));
+    EXPECT_TRUE(defaults.objectForKey("vip_type").isNil());
+    session.setUpUserconfigWithInfo(record(Id("2' OR '1'='1")));
+    ASSERT_TRUE(session.vipinfo());
+    EXPECT_EQ(session.vipinfo()->count(), 0u);
+}
+
+TEST_F(KXUserCenterConfigTest, AnythingButADictionaryIsIgnored)
+{
+    session.setUpUserconfigWithInfo(record(Id("1")));
+    const auto before = session.userinfo();
+    session.setUpUserconfigWithInfo(MutableArray::create({Id(record(Id("2")))}));
+    session.setUpUserconfigWithInfo(nullptr);
+    EXPECT_EQ(session.userinfo(), before);
+    EXPECT_EQ(defaults.stringForKey("vip_type")->utf8(), "1");
+}
+
+TEST_F(KXUserCenterConfigTest, SignOutRemovesTheSession)
+{
+    session.setIsAutologin(true);
+    session.setUpUserconfigWithInfo(record(Id("1")));
+    session.setGroupsInfo(MutableArray::create({Id("folder")}));
+    session.setFollowsArray(MutableArray::create({Id("collection")}));
+    for (const char* key : {"Name", "token", "my_orderClick"})
+        defaults.setObject(Id("x"), key);
+    const auto vip = session.vipinfo();
+    ASSERT_TRUE(std::filesystem::exists(archivePath()));
+
+    session.removeUserInfo();
+    EXPECT_FALSE(session.islogin());
+    for (const char* key : {"Name", "token", "my_shop_url", "my_heartbeat_url", "my_orderClick", "vip_type"})
+        EXPECT_TRUE(defaults.objectForKey(key).isNil()) << key;
+    EXPECT_FALSE(session.userinfo());
+    EXPECT_FALSE(session.groupsInfo());
+    EXPECT_FALSE(session.followsArray());
+    EXPECT_FALSE(std::filesystem::exists(archivePath()));
+    EXPECT_EQ(session.vipinfo(), vip) << "readers test vip_type first";
+    EXPECT_EQ(KXThemeManager::themeManager().buyCartsImgstr().value_or(""), "fontCartDay");
+}
