@@ -1,0 +1,107 @@
+#include "TransportTestSupport.h"
+
+#include "Class/ServiceCore/KXHTTPErrorLog.h"
+#include "Class/ServiceCore/UnitTools/KXFileManager.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "Support/TempHome.h"
+
+#include <cstdlib>
+
+using foundation::Id;
+using foundation::Ref;
+
+namespace transporttest {
+
+std::unique_ptr<localservice::LocalService> TransportTest::service_;
+
+void TransportTest::SetUpTestSuite()
+{
+    localservice::ServiceOptions options;
+    options.stateDir = testsupport::makeScratchDir("local-service");
+    const char* binary = std::getenv("CORVANE_BINARY_DIR");
+    options.resourcesDir = std::filesystem::path(binary ? binary : ".") / "resources";
+    options.quiet = true;
+    service_ = std::make_unique<localservice::LocalService>(options);
+    std::string error;
+    ASSERT_TRUE(service_->start(&error)) << error;
+    setenv("SSL_CERT_FILE", service_->caCertificatePath().c_str(), 1);
+    setenv(KXHTTPBUSINESS::kBaseURLVariable, service_->baseUrl().c_str(), 1);
+}
+
+void TransportTest::TearDownTestSuite()
+{
+    service_.reset();
+}
+
+void TransportTest::SetUp()
+{
+    ASSERT_TRUE(service_ && service_->isRunning());
+    service_->faults().clearAll();
+    service_->requestLog().clear();
+    KXFileManager::sharedKXFileManager().removeFileByPathkey(foundation::String::create(KXHTTPErrorLog::kFileKey));
+    for (const char* key : {"UIID", "token", "macType", "macAddress", "typeFrom", "appVersion", "dataVersion", "SystemVersion", "collect_version"})
+        foundation::UserDefaults::standardUserDefaults().removeObjectForKey(key);
+    toasts_ = std::make_shared<RecordingToastPresenter>();
+    ToastPresenter::setShared(toasts_);
+    logouts_ = std::make_shared<std::vector<Ref<foundation::Dictionary>>>();
+    auto seen = logouts_;
+    logoutObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXHTTPREQUEST::kLogoutNotification, Id(), nullptr,
+        [seen](const dispatch::Notification& notification) { seen->push_back(notification.userInfo); });
+}
+
+void TransportTest::TearDown()
+{
+    ToastPresenter::setShared(nullptr);
+}
+
+bool TransportTest::waitFor(const std::function<bool()>& predicate)
+{
+    return dispatch::RunLoop::runUntil(predicate, 20);
+}
+
+Outcome TransportTest::run(const std::function<void(KXHTTPBUSINESS::Success, KXHTTPBUSINESS::Failure)>& call)
+{
+    auto outcome = std::make_shared<Outcome>();
+    call(
+        [outcome](const Id& reply) {
+            outcome->done = true;
+            outcome->reply = reply;
+        },
+        [outcome](const Ref<foundation::Error>& error) {
+            outcome->done = true;
+            outcome->error = error;
+        });
+    EXPECT_TRUE(waitFor([outcome] { return outcome->done; }));
+    return *outcome;
+}
+
+void TransportTest::setFault(const std::string& key, localservice::Fault::Kind kind, int errcode, const std::string& message)
+{
+    localservice::Fault fault;
+    fault.kind = kind;
+    fault.errcode = errcode;
+    fault.message = message;
+    service_->faults().set(key, fault);
+}
+
+localservice::LoggedRequest TransportTest::onlyRequest()
+{
+    const auto entries = service_->requestLog().entries();
+    EXPECT_EQ(entries.size(), 1u);
+    return entries.empty() ? localservice::LoggedRequest{} : entries.back();
+}
+
+Id TransportTest::errorLog()
+{
+    return KXFileManager::sharedKXFileManager().returnDecryptDataByPathKey(foundation::String::create(KXHTTPErrorLog::kFileKey));
+}
+
+void TransportTest::setDefault(const char* key, const Id& value)
+{
+    foundation::UserDefaults::standardUserDefaults().setObject(value, key);
+}
+
+} // namespace transporttest
