@@ -145,15 +145,16 @@ Ref<net::URLSessionDataTask> NKHTTPSessionManager::POST(std::string_view URLStri
     return task;
 }
 
-Ref<net::URLSessionDataTask> NKHTTPSessionManager::POST(std::string_view URLString, const Id& parameters,
-                                                        const NKHTTPRequestSerializer::MultipartBodyBlock& block, Success success, Failure failure)
+Ref<net::URLSessionDataTask> NKHTTPSessionManager::POSTConstructingBodyWithBlock(std::string_view URLString, const Id& parameters,
+                                                                                 const NKHTTPRequestSerializer::MultipartBodyBlock& block,
+                                                                                 Success success, Failure failure)
 {
-    return POST(URLString, parameters, block, nullptr, std::move(success), std::move(failure));
+    return POSTConstructingBodyWithBlock(URLString, parameters, block, nullptr, std::move(success), std::move(failure));
 }
 
-Ref<net::URLSessionDataTask> NKHTTPSessionManager::POST(std::string_view URLString, const Id& parameters,
-                                                        const NKHTTPRequestSerializer::MultipartBodyBlock& block, NKProgressBlock uploadProgress,
-                                                        Success success, Failure failure)
+Ref<net::URLSessionDataTask> NKHTTPSessionManager::POSTConstructingBodyWithBlock(std::string_view URLString, const Id& parameters,
+                                                                                 const NKHTTPRequestSerializer::MultipartBodyBlock& block,
+                                                                                 NKProgressBlock uploadProgress, Success success, Failure failure)
 {
     Ref<foundation::Error> serializationError;
     auto request = requestSerializer()->multipartFormRequestWithMethod("POST", fullURLString(URLString), parameters, block, &serializationError);

@@ -38,12 +38,13 @@ public:
     foundation::Ref<net::URLSessionDataTask> POST(std::string_view URLString, const foundation::Id& parameters, Success success, Failure failure);
     foundation::Ref<net::URLSessionDataTask> POST(std::string_view URLString, const foundation::Id& parameters, NKProgressBlock uploadProgress,
                                                   Success success, Failure failure);
-    // Multipart POST.
-    foundation::Ref<net::URLSessionDataTask> POST(std::string_view URLString, const foundation::Id& parameters,
-                                                  const NKHTTPRequestSerializer::MultipartBodyBlock& block, Success success, Failure failure);
-    foundation::Ref<net::URLSessionDataTask> POST(std::string_view URLString, const foundation::Id& parameters,
-                                                  const NKHTTPRequestSerializer::MultipartBodyBlock& block, NKProgressBlock uploadProgress,
-                                                  Success success, Failure failure);
+    // Multipart POST (POST:parameters:constructingBodyWithBlock:...), streamed as an upload task.
+    foundation::Ref<net::URLSessionDataTask> POSTConstructingBodyWithBlock(std::string_view URLString, const foundation::Id& parameters,
+                                                                           const NKHTTPRequestSerializer::MultipartBodyBlock& block,
+                                                                           Success success, Failure failure);
+    foundation::Ref<net::URLSessionDataTask> POSTConstructingBodyWithBlock(std::string_view URLString, const foundation::Id& parameters,
+                                                                           const NKHTTPRequestSerializer::MultipartBodyBlock& block,
+                                                                           NKProgressBlock uploadProgress, Success success, Failure failure);
     foundation::Ref<net::URLSessionDataTask> PUT(std::string_view URLString, const foundation::Id& parameters, Success success, Failure failure);
     foundation::Ref<net::URLSessionDataTask> PATCH(std::string_view URLString, const foundation::Id& parameters, Success success, Failure failure);
     foundation::Ref<net::URLSessionDataTask> DELETE(std::string_view URLString, const foundation::Id& parameters, Success success, Failure failure);

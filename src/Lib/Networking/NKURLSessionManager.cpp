@@ -34,14 +34,26 @@ Ref<NKURLSessionManager> NKURLSessionManager::create(Ref<net::URLSessionConfigur
 
 void NKURLSessionManager::initWithSessionConfiguration(Ref<net::URLSessionConfiguration> configuration)
 {
-    NKInstallTaskNotifications();
     sessionConfiguration_ = configuration ? configuration : net::URLSessionConfiguration::defaultSessionConfiguration();
     operationQueue_ = dispatch::makeSerialQueue("com.ostrelle.networking.session.manager.operation");
     blocks_ = std::make_shared<Blocks>();
-    session_ = net::URLSession::sessionWithConfiguration(sessionConfiguration_, makeSessionDelegate(), operationQueue_);
+    session_ = net::URLSession::sessionWithConfiguration(sessionConfiguration_, makeSessionDelegate(false), operationQueue_);
     setResponseSerializer(NKJSONResponseSerializer::serializer());
     setSecurityPolicy(NKSecurityPolicy::defaultPolicy());
     setReachabilityManager(NKNetworkReachabilityManager::sharedManager());
+
+    std::weak_ptr<NKURLSessionManager> weak = std::static_pointer_cast<NKURLSessionManager>(self());
+    auto& center = dispatch::NotificationCenter::defaultCenter();
+    resumeObservation_ = center.addObserver(std::string(NKNSURLSessionTaskDidResumeNotification), nullptr, nullptr,
+                                            [weak](const dispatch::Notification& notification) {
+                                                if (auto strong = weak.lock())
+                                                    strong->taskDidResume(notification);
+                                            });
+    suspendObservation_ = center.addObserver(std::string(NKNSURLSessionTaskDidSuspendNotification), nullptr, nullptr,
+                                             [weak](const dispatch::Notification& notification) {
+                                                 if (auto strong = weak.lock())
+                                                     strong->taskDidSuspend(notification);
+                                             });
 
     // A session made here starts without tasks (there are no background sessions to reattach on
     // this platform), so there are no earlier tasks to give delegates; asking the session for them
@@ -51,8 +63,8 @@ void NKURLSessionManager::initWithSessionConfiguration(Ref<net::URLSessionConfig
 NKURLSessionManager::~NKURLSessionManager()
 {
     // Reached only with no task in flight: nothing can use the session any more.
-    if (session_)
-        session_->finishTasksAndInvalidate();
+    if (auto current = session())
+        current->finishTasksAndInvalidate();
 }
 
 Ref<NKHTTPResponseSerializer> NKURLSessionManager::responseSerializer() const
@@ -138,7 +150,6 @@ NK_BLOCK_SETTER(setTaskWillPerformHTTPRedirectionBlock, TaskWillPerformHTTPRedir
 NK_BLOCK_SETTER(setTaskDidReceiveAuthenticationChallengeBlock, TaskDidReceiveChallengeBlock, taskDidReceiveAuthenticationChallenge)
 NK_BLOCK_SETTER(setTaskDidSendBodyDataBlock, TaskDidSendBodyDataBlock, taskDidSendBodyData)
 NK_BLOCK_SETTER(setTaskDidCompleteBlock, TaskDidCompleteBlock, taskDidComplete)
-NK_BLOCK_SETTER(setDataTaskDidReceiveResponseBlock, DataTaskDidReceiveResponseBlock, dataTaskDidReceiveResponse)
 NK_BLOCK_SETTER(setDataTaskDidBecomeDownloadTaskBlock, DataTaskDidBecomeDownloadTaskBlock, dataTaskDidBecomeDownloadTask)
 NK_BLOCK_SETTER(setDataTaskDidReceiveDataBlock, DataTaskDidReceiveDataBlock, dataTaskDidReceiveData)
 NK_BLOCK_SETTER(setDataTaskWillCacheResponseBlock, DataTaskWillCacheResponseBlock, dataTaskWillCacheResponse)
@@ -147,6 +158,33 @@ NK_BLOCK_SETTER(setDownloadTaskDidWriteDataBlock, DownloadTaskDidWriteDataBlock,
 NK_BLOCK_SETTER(setDownloadTaskDidResumeBlock, DownloadTaskDidResumeBlock, downloadTaskDidResume)
 
 #undef NK_BLOCK_SETTER
+
+Ref<net::URLSession> NKURLSessionManager::session() const
+{
+    return std::atomic_load(&session_);
+}
+
+void NKURLSessionManager::setDataTaskDidReceiveResponseBlock(DataTaskDidReceiveResponseBlock block)
+{
+    const bool asks = static_cast<bool>(block);
+    bool sessionAsks = false;
+    {
+        std::lock_guard lock(settingsMutex_);
+        auto updated = std::make_shared<Blocks>(*blocks_);
+        updated->dataTaskDidReceiveResponse = std::move(block);
+        blocks_ = std::move(updated);
+        sessionAsks = sessionAsksForResponses_;
+        sessionAsksForResponses_ = asks;
+    }
+    if (asks == sessionAsks)
+        return;
+    // Whether a session asks for a response disposition is fixed when it is made (asking pauses
+    // every transfer until the delegate queue answers), so a session that asks, or stops asking,
+    // takes over for the tasks made from now on; the old one finishes its tasks.
+    auto replacement = net::URLSession::sessionWithConfiguration(sessionConfiguration_, makeSessionDelegate(asks), operationQueue_);
+    auto previous = std::atomic_exchange(&session_, replacement);
+    previous->finishTasksAndInvalidate();
+}
 
 std::string NKURLSessionManager::taskDescriptionForSessionTasks() const
 {
@@ -163,7 +201,7 @@ Ref<net::URLSessionDataTask> NKURLSessionManager::dataTaskWithRequest(const Ref<
 Ref<net::URLSessionDataTask> NKURLSessionManager::dataTaskWithRequest(const Ref<net::URLRequest>& request, NKProgressBlock uploadProgress,
                                                                       NKProgressBlock downloadProgress, NKCompletionHandler completionHandler)
 {
-    auto task = session_->dataTaskWithRequest(request);
+    auto task = session()->dataTaskWithRequest(request);
     if (task)
         addDelegateForTask(task, std::move(uploadProgress), std::move(downloadProgress), nullptr, std::move(completionHandler));
     return task;
@@ -173,10 +211,10 @@ Ref<net::URLSessionUploadTask> NKURLSessionManager::uploadTaskWithRequestFromFil
                                                                                   const Ref<foundation::URL>& fileURL, NKProgressBlock progress,
                                                                                   NKCompletionHandler completionHandler)
 {
-    auto task = session_->uploadTaskWithRequestFromFile(request, fileURL);
+    auto task = session()->uploadTaskWithRequestFromFile(request, fileURL);
     if (!task && recreateUploads_ && sessionConfiguration_->identifier) {
         for (int attempt = 0; attempt < 3 && !task; ++attempt)
-            task = session_->uploadTaskWithRequestFromFile(request, fileURL);
+            task = session()->uploadTaskWithRequestFromFile(request, fileURL);
     }
     if (task)
         addDelegateForTask(task, std::move(progress), nullptr, nullptr, std::move(completionHandler));
@@ -187,7 +225,7 @@ Ref<net::URLSessionUploadTask> NKURLSessionManager::uploadTaskWithRequestFromDat
                                                                                   const Ref<foundation::Data>& body, NKProgressBlock progress,
                                                                                   NKCompletionHandler completionHandler)
 {
-    auto task = session_->uploadTaskWithRequestFromData(request, body);
+    auto task = session()->uploadTaskWithRequestFromData(request, body);
     if (task)
         addDelegateForTask(task, std::move(progress), nullptr, nullptr, std::move(completionHandler));
     return task;
@@ -196,7 +234,7 @@ Ref<net::URLSessionUploadTask> NKURLSessionManager::uploadTaskWithRequestFromDat
 Ref<net::URLSessionUploadTask> NKURLSessionManager::uploadTaskWithStreamedRequest(const Ref<net::URLRequest>& request, NKProgressBlock progress,
                                                                                   NKCompletionHandler completionHandler)
 {
-    auto task = session_->uploadTaskWithStreamedRequest(request);
+    auto task = session()->uploadTaskWithStreamedRequest(request);
     if (task)
         addDelegateForTask(task, std::move(progress), nullptr, nullptr, std::move(completionHandler));
     return task;
@@ -206,7 +244,7 @@ Ref<net::URLSessionDownloadTask> NKURLSessionManager::downloadTaskWithRequest(co
                                                                               NKDownloadDestinationBlock destination,
                                                                               NKCompletionHandler completionHandler)
 {
-    auto task = session_->downloadTaskWithRequest(request);
+    auto task = session()->downloadTaskWithRequest(request);
     if (task)
         addDelegateForTask(task, nullptr, std::move(progress), std::move(destination), std::move(completionHandler));
     return task;
@@ -246,9 +284,9 @@ std::shared_ptr<dispatch::Progress> NKURLSessionManager::downloadProgressForTask
 void NKURLSessionManager::invalidateSessionCancelingTasks(bool cancelPendingTasks)
 {
     if (cancelPendingTasks)
-        session_->invalidateAndCancel();
+        session()->invalidateAndCancel();
     else
-        session_->finishTasksAndInvalidate();
+        session()->finishTasksAndInvalidate();
 }
 
 // The delegate table.
@@ -266,21 +304,8 @@ void NKURLSessionManager::setDelegate(const Ref<NKURLSessionManagerTaskDelegate>
 {
     if (!delegate || !task)
         return;
-    std::weak_ptr<NKURLSessionManager> weak = std::static_pointer_cast<NKURLSessionManager>(self());
-    auto& center = dispatch::NotificationCenter::defaultCenter();
     std::lock_guard lock(lock_);
-    TaskEntry entry{delegate, task, {}, {}};
-    entry.resumeObservation = center.addObserver(std::string(NKNSURLSessionTaskDidResumeNotification), Id(task), nullptr,
-                                                 [weak](const dispatch::Notification& notification) {
-                                                     if (auto strong = weak.lock())
-                                                         strong->taskDidResume(notification);
-                                                 });
-    entry.suspendObservation = center.addObserver(std::string(NKNSURLSessionTaskDidSuspendNotification), Id(task), nullptr,
-                                                  [weak](const dispatch::Notification& notification) {
-                                                      if (auto strong = weak.lock())
-                                                          strong->taskDidSuspend(notification);
-                                                  });
-    mutableTaskDelegatesKeyedByTaskIdentifier_[task->taskIdentifier()] = std::move(entry);
+    mutableTaskDelegatesKeyedByTaskIdentifier_[task->taskIdentifier()] = TaskEntry{delegate, task};
     if (!selfWhileBusy_)
         selfWhileBusy_ = std::static_pointer_cast<NKURLSessionManager>(self());
 }
@@ -296,8 +321,6 @@ void NKURLSessionManager::removeDelegateForTask(const Ref<net::URLSessionTask>& 
         auto found = mutableTaskDelegatesKeyedByTaskIdentifier_.find(task->taskIdentifier());
         if (found == mutableTaskDelegatesKeyedByTaskIdentifier_.end())
             return;
-        found->second.suspendObservation.cancel();
-        found->second.resumeObservation.cancel();
         removed = std::move(found->second);
         mutableTaskDelegatesKeyedByTaskIdentifier_.erase(found);
         if (mutableTaskDelegatesKeyedByTaskIdentifier_.empty())
@@ -355,6 +378,11 @@ void NKURLSessionManager::announce(const dispatch::Notification& notification, s
     auto task = notification.object.as<net::URLSessionTask>();
     if (!task || task->taskDescription() != taskDescriptionForSessionTasks())
         return;
+    {
+        std::lock_guard lock(lock_);
+        if (!mutableTaskDelegatesKeyedByTaskIdentifier_.contains(task->taskIdentifier()))
+            return;
+    }
     dispatch::mainQueue().async([task, name = std::string(name)] { dispatch::NotificationCenter::defaultCenter().post(name, Id(task)); });
 }
 
@@ -370,25 +398,15 @@ void NKURLSessionManager::taskDidSuspend(const dispatch::Notification& notificat
 
 std::string NKURLSessionManager::description() const
 {
-    return foundation::format("<%@: %p, session: %@, operationQueue: %@>", isa()->name(), this, Id(session_), operationQueue_->label());
+    return foundation::format("<%@: %p, session: %@, operationQueue: %@>", isa()->name(), this, Id(session()), operationQueue_->label());
 }
 
 Ref<NKURLSessionManager> NKURLSessionManager::makeEmptyCopy() const
 {
-    return create(session_->configuration());
+    return create(session()->configuration());
 }
 
 Ref<foundation::Object> NKURLSessionManager::copy() const
 {
     return makeEmptyCopy();
-}
-
-void NKInstallTaskNotifications()
-{
-    static std::once_flag once;
-    std::call_once(once, [] {
-        net::setTaskNotificationPoster([](std::string_view name, const Ref<net::URLSessionTask>& task) {
-            dispatch::NotificationCenter::defaultCenter().post(std::string(name), Id(task));
-        });
-    });
 }

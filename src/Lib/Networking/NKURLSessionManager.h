@@ -51,7 +51,9 @@ public:
     NKURLSessionManager(const NKURLSessionManager&) = delete;
     NKURLSessionManager& operator=(const NKURLSessionManager&) = delete;
 
-    const foundation::Ref<net::URLSession>& session() const { return session_; }
+    // The session tasks are made from. Setting or clearing the response-disposition block moves
+    // the manager to a new session over the same configuration (see there).
+    foundation::Ref<net::URLSession> session() const;
     // The session's delegate queue (serial: one callback at a time).
     const dispatch::QueueRef& operationQueue() const { return operationQueue_; }
     const foundation::Ref<net::URLSessionConfiguration>& sessionConfiguration() const { return sessionConfiguration_; }
@@ -137,6 +139,9 @@ public:
     void setTaskDidReceiveAuthenticationChallengeBlock(TaskDidReceiveChallengeBlock block);
     void setTaskDidSendBodyDataBlock(TaskDidSendBodyDataBlock block);
     void setTaskDidCompleteBlock(TaskDidCompleteBlock block);
+    // The session asks for a disposition only while this block is set: answering pauses each
+    // transfer until the operation queue runs. Setting or clearing it moves new tasks to a fresh
+    // session over the same configuration; tasks already running finish on the old one.
     void setDataTaskDidReceiveResponseBlock(DataTaskDidReceiveResponseBlock block);
     // The engine never turns a data task into a download and has no response cache or resumable
     // downloads: these three blocks are stored, and called by no session.
@@ -151,7 +156,8 @@ public:
     // A new manager of the same class over the session's configuration (nothing else is copied).
     foundation::Ref<foundation::Object> copy() const override;
 
-    // For the module: the task delegate table.
+    // For the module: the task delegate table. A task in the table has its resume and suspend
+    // announced.
     foundation::Ref<NKURLSessionManagerTaskDelegate> delegateForTask(const foundation::Ref<net::URLSessionTask>& task) const;
     void setDelegate(const foundation::Ref<NKURLSessionManagerTaskDelegate>& delegate, const foundation::Ref<net::URLSessionTask>& task);
     void removeDelegateForTask(const foundation::Ref<net::URLSessionTask>& task);
@@ -186,11 +192,9 @@ private:
     struct TaskEntry {
         foundation::Ref<NKURLSessionManagerTaskDelegate> delegate;
         foundation::Ref<net::URLSessionTask> task;
-        dispatch::Subscription resumeObservation;
-        dispatch::Subscription suspendObservation;
     };
 
-    std::shared_ptr<net::URLSessionDelegate> makeSessionDelegate();
+    std::shared_ptr<net::URLSessionDelegate> makeSessionDelegate(bool asksForResponseDisposition);
     void addDelegateForTask(const foundation::Ref<net::URLSessionTask>& task, NKProgressBlock uploadProgress, NKProgressBlock downloadProgress,
                             NKDownloadDestinationBlock destination, NKCompletionHandler completionHandler);
     void taskDidResume(const dispatch::Notification& notification);
@@ -211,6 +215,7 @@ private:
     dispatch::QueueRef operationQueue_;
     foundation::Ref<net::URLSession> session_;
     bool recreateUploads_ = false;
+    bool sessionAsksForResponses_ = false; // guarded by settingsMutex_
 
     mutable std::mutex settingsMutex_;
     foundation::Ref<NKHTTPResponseSerializer> responseSerializer_;
@@ -225,10 +230,13 @@ private:
     mutable std::mutex lock_;
     std::map<unsigned long, TaskEntry> mutableTaskDelegatesKeyedByTaskIdentifier_;
     foundation::Ref<NKURLSessionManager> selfWhileBusy_;
+
+    // One observation of each internal task notification for all the manager's tasks: one per
+    // task would make every post walk thousands of observers when many tasks are queued.
+    dispatch::Subscription resumeObservation_;
+    dispatch::Subscription suspendObservation_;
 };
 
 // The process-wide queue where replies are decoded and the group completions join by default.
 dispatch::Queue& NKURLSessionManagerProcessingQueue();
 dispatch::Group& NKURLSessionManagerCompletionGroup();
-// Makes every platform task post the internal resume and suspend notifications; idempotent.
-void NKInstallTaskNotifications();

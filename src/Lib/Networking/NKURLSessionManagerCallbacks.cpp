@@ -25,7 +25,7 @@ std::int64_t contentLengthOf(const net::URLRequest& request, std::int64_t fallba
 
 } // namespace
 
-std::shared_ptr<net::URLSessionDelegate> NKURLSessionManager::makeSessionDelegate()
+std::shared_ptr<net::URLSessionDelegate> NKURLSessionManager::makeSessionDelegate(bool asksForResponseDisposition)
 {
     // The callbacks hold the manager weakly: the session must not keep an idle manager alive.
     std::weak_ptr<NKURLSessionManager> weak = std::static_pointer_cast<NKURLSessionManager>(self());
@@ -90,15 +90,17 @@ std::shared_ptr<net::URLSessionDelegate> NKURLSessionManager::makeSessionDelegat
         if (auto strong = weak.lock())
             strong->didCompleteWithError(session, task, error);
     };
-    delegate->didReceiveResponse = [weak](const Ref<net::URLSession>& session, const Ref<net::URLSessionDataTask>& task,
-                                          const Ref<net::URLResponse>& response, net::ResponseHandler handler) {
-        auto disposition = net::ResponseDisposition::Allow;
-        if (auto strong = weak.lock())
-            if (const auto& block = strong->blocks()->dataTaskDidReceiveResponse)
-                disposition = block(session, task, response);
-        if (handler)
-            handler(disposition);
-    };
+    if (asksForResponseDisposition) {
+        delegate->didReceiveResponse = [weak](const Ref<net::URLSession>& session, const Ref<net::URLSessionDataTask>& task,
+                                              const Ref<net::URLResponse>& response, net::ResponseHandler handler) {
+            auto disposition = net::ResponseDisposition::Allow;
+            if (auto strong = weak.lock())
+                if (const auto& block = strong->blocks()->dataTaskDidReceiveResponse)
+                    disposition = block(session, task, response);
+            if (handler)
+                handler(disposition);
+        };
+    }
     delegate->didReceiveData = [weak](const Ref<net::URLSession>& session, const Ref<net::URLSessionDataTask>& task,
                                       const Ref<foundation::Data>& data) {
         auto strong = weak.lock();
@@ -129,6 +131,8 @@ std::shared_ptr<net::URLSessionDelegate> NKURLSessionManager::makeSessionDelegat
 
 void NKURLSessionManager::didBecomeInvalid(const Ref<net::URLSession>& session, const Ref<foundation::Error>& error)
 {
+    if (session != this->session())
+        return; // a session replaced by setDataTaskDidReceiveResponseBlock, not the manager's own
     if (const auto& block = blocks()->sessionDidBecomeInvalid)
         block(session, error);
     dispatch::NotificationCenter::defaultCenter().post(std::string(NKURLSessionDidInvalidateNotification), Id(session));

@@ -198,7 +198,7 @@ TEST_F(NKHTTPSessionManagerTest, MultipartPostStreamsItsParts)
 {
     auto manager = NKHTTPSessionManager::manager();
     Id reply;
-    auto task = manager->POST(
+    auto task = manager->POSTConstructingBodyWithBlock(
         url("/api/upload"), Id(Dictionary::create({{Id("kind"), Id("font")}})),
         [](NKMultipartFormData& form) { form.appendPartWithFileData(foundation::Data::create("OTTO...."), "file", "a.otf", "font/otf"); },
         [&](const Ref<net::URLSessionDataTask>&, const Id& object) { reply = object; },

@@ -299,6 +299,28 @@ TEST_F(NKURLSessionManagerTest, UploadProgressAndRedirectBlock)
     EXPECT_EQ(fraction, 1.0);
 }
 
+TEST_F(NKURLSessionManagerTest, ResponseBlockDecidesWhetherDataTasksContinue)
+{
+    auto manager = NKURLSessionManager::create();
+    auto firstSession = manager->session();
+    std::vector<std::string> seen;
+    manager->setDataTaskDidReceiveResponseBlock([&](const Ref<net::URLSession>&, const Ref<net::URLSessionDataTask>&,
+                                                    const Ref<net::URLResponse>& response) {
+        seen.push_back(*response->MIMEType());
+        return response->MIMEType() == "text/html" ? net::ResponseDisposition::Cancel : net::ResponseDisposition::Allow;
+    });
+    EXPECT_NE(manager->session(), firstSession);
+    Completion html;
+    Completion json;
+    manager->dataTaskWithRequest(request("/html"), html.handler())->resume();
+    manager->dataTaskWithRequest(request("/json"), json.handler())->resume();
+    ASSERT_TRUE(wait([&] { return html.done && json.done; }));
+    ASSERT_TRUE(html.error);
+    EXPECT_EQ(html.error->code(), net::NSURLErrorCancelled);
+    EXPECT_TRUE(json.object["ok"].boolValue());
+    EXPECT_EQ(seen.size(), 2u);
+}
+
 TEST_F(NKURLSessionManagerTest, InvalidationIsAnnounced)
 {
     auto manager = NKURLSessionManager::create();
