@@ -1,0 +1,307 @@
+#include "TransportTestSupport.h"
+
+#include "Class/ServiceCore/KXGlobalDataBase.h"
+#include "Class/ServiceCore/KXHTTPREQUEST.h"
+#include "Platform/Dispatch/OperationQueue.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/URLLoading/LoopbackServers.h"
+
+#include <httplib.h>
+
+#include <atomic>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+
+using foundation::Id;
+using foundation::Ref;
+using transporttest::Outcome;
+using transporttest::TransportTest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// What one download reported.
+struct DownloadRecord {
+    std::mutex mutex;
+    std::vector<float> fractions;
+    Ref<foundation::Dictionary> success;
+    Ref<foundation::Dictionary> failure;
+    bool ended() const { return success || failure; }
+};
+
+std::shared_ptr<DownloadRecord> download(KXHTTPREQUEST& transport, const std::string& url)
+{
+    auto record = std::make_shared<DownloadRecord>();
+    transport.downloadWithUrl(
+        url,
+        [record](float fraction) {
+            std::lock_guard lock(record->mutex);
+            record->fractions.push_back(fraction);
+        },
+        [record](const Ref<foundation::Dictionary>& result) { record->success = result; },
+        [record](const Ref<foundation::Dictionary>& info) { record->failure = info; });
+    return record;
+}
+
+fs::path downloadFolder()
+{
+    return KXHTTPREQUEST::creatDirectoryWithSuggestName(nullptr)->utf8();
+}
+
+std::string contents(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+// Files at /dl/<name>: `bytes` of body ("new-<name>" repeated), the name in Content-Disposition
+// when ?cd= is given, status 500 for the first request of a path that starts with "fail-once",
+// and a hold at the gate for paths that start with "gate".
+class DownloadServer {
+public:
+    DownloadServer()
+    {
+        server_.routes().Get("/dl/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
+            const std::string name = req.matches[1];
+            int hit = 0;
+            {
+                std::lock_guard lock(mutex_);
+                hit = ++hits_[name];
+            }
+            if (name.starts_with("gate")) {
+                std::shared_ptr<urltest::Gate> gate;
+                {
+                    std::lock_guard lock(mutex_);
+                    gate = gate_;
+                }
+                ++waiting_;
+                gate->wait();
+            }
+            if (name.starts_with("fail-once") && hit == 1) {
+                res.status = 500;
+                res.set_content("broken", "text/plain");
+                return;
+            }
+            const std::size_t size = req.has_param("size") ? std::stoul(req.get_param_value("size")) : 4096;
+            std::string body;
+            while (body.size() < size)
+                body += "new-" + name;
+            body.resize(size);
+            if (req.has_param("cd"))
+                res.set_header("Content-Disposition", "attachment; filename*=UTF-8''" + req.get_param_value("cd"));
+            res.set_content(body, "application/octet-stream");
+        });
+        server_.start();
+    }
+    std::string url(const std::string& nameAndQuery) const { return server_.url("/dl/" + nameAndQuery); }
+    int hits(const std::string& name)
+    {
+        std::lock_guard lock(mutex_);
+        return hits_[name];
+    }
+    int waiting() const { return waiting_; }
+    void openGate()
+    {
+        std::lock_guard lock(mutex_);
+        gate_->open();
+    }
+    // Opens the gate for anything still held and starts afresh.
+    void reset()
+    {
+        std::lock_guard lock(mutex_);
+        gate_->open();
+        gate_ = std::make_shared<urltest::Gate>();
+        hits_.clear();
+        waiting_ = 0;
+    }
+
+private:
+    urltest::HttpServer server_;
+    std::mutex mutex_;
+    std::map<std::string, int> hits_;
+    std::atomic<int> waiting_{0};
+    std::shared_ptr<urltest::Gate> gate_ = std::make_shared<urltest::Gate>();
+};
+
+class KXHTTPREQUESTDownloadTest : public TransportTest {
+public:
+    static void SetUpTestSuite()
+    {
+        TransportTest::SetUpTestSuite();
+        server_ = std::make_unique<DownloadServer>();
+    }
+    static void TearDownTestSuite()
+    {
+        server_->openGate();
+        server_.reset();
+        TransportTest::TearDownTestSuite();
+    }
+
+protected:
+    void SetUp() override
+    {
+        TransportTest::SetUp();
+        std::error_code ignored;
+        fs::remove_all(downloadFolder(), ignored);
+        server_->reset();
+    }
+    void TearDown() override
+    {
+        server_->openGate();
+        TransportTest::TearDown();
+    }
+    static std::vector<fs::path> leftovers()
+    {
+        std::vector<fs::path> parts;
+        for (const auto& entry : fs::directory_iterator(downloadFolder()))
+            if (entry.path().filename().string().starts_with("."))
+                parts.push_back(entry.path());
+        return parts;
+    }
+
+    static std::unique_ptr<DownloadServer> server_;
+    std::shared_ptr<KXHTTPREQUEST> transport_ = KXHTTPREQUEST::create();
+};
+
+std::unique_ptr<DownloadServer> KXHTTPREQUESTDownloadTest::server_;
+
+} // namespace
+
+TEST_F(KXHTTPREQUESTDownloadTest, FontArchiveFromTheServiceLandsInTheCacheFolder)
+{
+    const Outcome list = run([](auto s, auto f) { KXHTTPBUSINESS().GetFontsListByParameters(nullptr, s, f); });
+    const std::string url = list.reply["corvane_data"]["fonts"][0]["download_url"].stringValue();
+    ASSERT_TRUE(url.starts_with(service().baseUrl())) << url;
+    auto record = download(*transport_, url);
+    ASSERT_TRUE(waitFor([&] { return record->ended(); }));
+    ASSERT_TRUE(record->success) << Id(record->failure).description();
+    const fs::path path = Id(record->success)["path"].stringValue();
+    EXPECT_EQ(path.parent_path(), downloadFolder().parent_path());
+    EXPECT_TRUE(contents(path).starts_with("PK"));
+    EXPECT_EQ(record->success->count(), 1u);
+    EXPECT_FALSE(transport_->hasOperationForURL(url));
+    EXPECT_TRUE(leftovers().empty());
+}
+
+TEST_F(KXHTTPREQUESTDownloadTest, ProgressRisesByWholePercentsOnly)
+{
+    const std::string url = server_->url("big.bin?size=3000000");
+    auto record = download(*transport_, url);
+    ASSERT_TRUE(waitFor([&] { return record->ended(); }));
+    ASSERT_TRUE(record->success);
+    std::lock_guard lock(record->mutex);
+    ASSERT_FALSE(record->fractions.empty());
+    EXPECT_EQ(record->fractions.back(), 1.0f);
+    for (std::size_t i = 1; i < record->fractions.size(); ++i)
+        EXPECT_GT(static_cast<int>(record->fractions[i] * 100), static_cast<int>(record->fractions[i - 1] * 100));
+    EXPECT_EQ(transport_->progressD()->objectForKey(url).stringValue(), "100");
+}
+
+TEST_F(KXHTTPREQUESTDownloadTest, SecondDownloadOfAURLReportsNoProgressButSucceeds)
+{
+    const std::string url = server_->url("twice.bin?size=200000");
+    auto first = download(*transport_, url);
+    ASSERT_TRUE(waitFor([&] { return first->ended(); }));
+    auto second = download(*transport_, url);
+    ASSERT_TRUE(waitFor([&] { return second->ended(); }));
+    EXPECT_TRUE(second->success);
+    EXPECT_TRUE(second->fractions.empty());
+    EXPECT_EQ(server_->hits("twice.bin"), 2);
+}
+
+TEST_F(KXHTTPREQUESTDownloadTest, URLInFlightIsDownloadedOnce)
+{
+    const std::string url = server_->url("gate-one.bin");
+    auto first = download(*transport_, url);
+    auto second = download(*transport_, url);
+    ASSERT_TRUE(waitFor([&] { return server_->waiting() == 1; }));
+    EXPECT_TRUE(transport_->hasOperationForURL(url));
+    server_->openGate();
+    ASSERT_TRUE(waitFor([&] { return first->ended(); }));
+    EXPECT_TRUE(first->success);
+    // The second request was dropped whole: its callbacks never run.
+    EXPECT_FALSE(second->ended());
+    EXPECT_EQ(server_->hits("gate-one.bin"), 1);
+}
+
+TEST_F(KXHTTPREQUESTDownloadTest, PathsKeepSpacesAndChineseWithoutEscapes)
+{
+    auto record = download(*transport_, server_->url("x.zip?cd=%E5%AD%97%E4%BD%93%20A.zip"));
+    ASSERT_TRUE(waitFor([&] { return record->ended(); }));
+    ASSERT_TRUE(record->success);
+    const std::string path = Id(record->success)["path"].stringValue();
+    EXPECT_EQ(path, (downloadFolder() / "字体 A.zip").string());
+    EXPECT_TRUE(fs::exists(fs::u8path(path)));
+}
+
+TEST_F(KXHTTPREQUESTDownloadTest, NamesFromTheNetworkCannotLeaveTheFolder)
+{
+    auto record = download(*transport_, server_->url("y.zip?cd=..%2F..%2Fescape.zip"));
+    ASSERT_TRUE(waitFor([&] { return record->ended(); }));
+    ASSERT_TRUE(record->success);
+    EXPECT_EQ(Id(record->success)["path"].stringValue(), (downloadFolder() / "escape.zip").string());
+    EXPECT_FALSE(fs::exists(downloadFolder().parent_path().parent_path() / "escape.zip"));
+}
+
+TEST_F(KXHTTPREQUESTDownloadTest, NewFileReplacesAnOlderOneOfTheSameName)
+{
+    writeFile(downloadFolder() / "setup.dmg", "old");
+    writeFile(downloadFolder() / "font.zip", "old");
+    auto installer = download(*transport_, server_->url("setup.dmg?size=20"));
+    auto font = download(*transport_, server_->url("font.zip?size=20"));
+    ASSERT_TRUE(waitFor([&] { return installer->ended() && font->ended(); }));
+    ASSERT_TRUE(installer->success && font->success);
+    EXPECT_EQ(contents(downloadFolder() / "setup.dmg"), "new-setup.dmgnew-set");
+    EXPECT_EQ(contents(downloadFolder() / "font.zip"), "new-font.zipnew-font");
+}
+
+TEST_F(KXHTTPREQUESTDownloadTest, FailureKeepsTheOldFileAndReleasesTheURL)
+{
+    writeFile(downloadFolder() / "fail-once.zip", "old");
+    KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create("主程序"));
+    const std::string url = server_->url("fail-once.zip?size=10");
+    auto failed = download(*transport_, url);
+    ASSERT_TRUE(waitFor([&] { return failed->ended(); }));
+    ASSERT_TRUE(failed->failure);
+    EXPECT_FALSE(failed->success);
+    EXPECT_FALSE(Id(failed->failure)[foundation::NSLocalizedDescriptionKey].stringValue().empty());
+    EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().currentModule()->utf8(), "数据迁移错误");
+    EXPECT_EQ(contents(downloadFolder() / "fail-once.zip"), "old");
+    EXPECT_TRUE(leftovers().empty());
+    EXPECT_FALSE(transport_->hasOperationForURL(url));
+
+    auto retry = download(*transport_, url);
+    ASSERT_TRUE(waitFor([&] { return retry->ended(); }));
+    ASSERT_TRUE(retry->success);
+    EXPECT_EQ(contents(downloadFolder() / "fail-once.zip"), "new-fail-o");
+}
+
+TEST_F(KXHTTPREQUESTDownloadTest, AtMostTenTransfersRunAtOnce)
+{
+    std::vector<std::shared_ptr<DownloadRecord>> records;
+    for (int i = 0; i < 12; ++i)
+        records.push_back(download(*transport_, server_->url("gate-" + std::to_string(i) + ".bin")));
+    ASSERT_TRUE(waitFor([&] { return server_->waiting() == 10; }));
+    // Ten transfers hold their slots; two requests wait in the queue without a task.
+    EXPECT_EQ(transport_->downLoadTaskCount(), 10u);
+    EXPECT_EQ(transport_->fontsQueue()->operationCount(), 12u);
+    server_->openGate();
+    ASSERT_TRUE(waitFor([&] {
+        for (const auto& record : records)
+            if (!record->ended())
+                return false;
+        return true;
+    }));
+    for (const auto& record : records)
+        EXPECT_TRUE(record->success);
+    EXPECT_EQ(transport_->downLoadTaskCount(), 12u);
+    EXPECT_EQ(server_->waiting(), 12);
+}
