@@ -11,6 +11,10 @@
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/String.h"
 
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
 using foundation::Id;
 using foundation::Ref;
 
@@ -26,21 +30,73 @@ constexpr const char* kInsert =
     " language , tags , show_img , codeid , default_sort ,  partner_id ,ser_name_take,m_made_time,font_en_name,"
     "new_image,is_sell,has_info,fontid ) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 
+constexpr std::size_t kValues = KXCatalogueMerge::kColumns.size() + 1; // the columns, then fontid
+using RowValues = std::array<Id, kValues>;
+
+// Exact classes first: a pointer comparison instead of a dynamic_cast for the kinds a package holds.
+bool isText(const foundation::Object* object)
+{
+    static const foundation::Class* const text = foundation::String::classObject();
+    static const foundation::Class* const mutableText = foundation::MutableString::classObject();
+    const foundation::Class* cls = object->isa();
+    return cls == text || cls == mutableText || dynamic_cast<const foundation::String*>(object);
+}
+
+bool isNumber(const foundation::Object* object)
+{
+    static const foundation::Class* const number = foundation::Number::classObject();
+    return object->isa() == number || dynamic_cast<const foundation::Number*>(object);
+}
+
 // Texts and numbers are bound as they are; null and missing values as NULL; anything else (a
 // nested array or dictionary) as its description, the text the row would otherwise have shown.
 Id boundValue(const Id& value)
 {
-    if (value.isNil() || value.isNull())
-        return nullptr;
-    if (value.is<foundation::String>() || value.is<foundation::Number>())
+    const foundation::Object* object = value.get();
+    if (!object)
+        return Id();
+    if (isText(object) || isNumber(object))
         return value;
-    return Id(value.description());
+    return value.isNull() ? Id() : Id(value.description());
+}
+
+// Where each key of a package row goes among the statements' values.
+int slotOf(const Id& key)
+{
+    static const std::unordered_map<std::string_view, int> slots = [] {
+        std::unordered_map<std::string_view, int> made;
+        for (std::size_t i = 0; i < KXCatalogueMerge::kColumns.size(); ++i)
+            made.emplace(KXCatalogueMerge::kColumns[i], static_cast<int>(i));
+        return made;
+    }();
+    const foundation::Object* object = key.get();
+    if (!object || !isText(object))
+        return -1;
+    const auto found = slots.find(static_cast<const foundation::String*>(object)->utf8());
+    return found == slots.end() ? -1 : found->second;
+}
+
+// One pass over the row's entries instead of a lookup per column.
+void collectValues(const foundation::Dictionary& row, RowValues& values)
+{
+    values.fill(Id());
+    for (const auto& entry : row) {
+        const int slot = slotOf(entry.key);
+        if (slot >= 0)
+            values[static_cast<std::size_t>(slot)] = boundValue(entry.value);
+    }
+}
+
+template <std::size_t... I>
+bool runUpdate(const Ref<SQDatabase>& db, const char* sql, const RowValues& values, std::index_sequence<I...>)
+{
+    return db->executeUpdate(sql, values[I]...);
 }
 
 // One merge inside the transaction. False as soon as a statement fails.
 bool mergeRows(const Ref<SQDatabase>& db, const foundation::Array& rows)
 {
-    std::vector<Id> values(KXCatalogueMerge::kColumns.size() + 1);
+    RowValues values;
     for (std::size_t index = 0; index < rows.count(); ++index) {
         const Id row = rows.objectAtIndex(index);
         const auto* dictionary = row.ptr<foundation::Dictionary>();
@@ -59,10 +115,9 @@ bool mergeRows(const Ref<SQDatabase>& db, const foundation::Array& rows)
         if (error)
             return false;
 
-        for (std::size_t column = 0; column < KXCatalogueMerge::kColumns.size(); ++column)
-            values[column] = boundValue(dictionary->objectForKey(KXCatalogueMerge::kColumns[column]));
+        collectValues(*dictionary, values);
         values.back() = Id(fontid);
-        if (!db->executeUpdateWithVAList(exists ? kUpdate : kInsert, values))
+        if (!runUpdate(db, exists ? kUpdate : kInsert, values, std::make_index_sequence<kValues>()))
             return false;
     }
     return true;

@@ -1,6 +1,9 @@
 #include "Class/ServiceCore/KXCatalogueRowReader.h"
 
 #include "Lib/SQLKit/SQResultSet.h"
+#include "Lib/SQLKit/SQStatement.h"
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
@@ -32,6 +35,7 @@ int KXCatalogueRowReader::columnIndex(const SQResultSet& rows, std::string_view 
 
 KXCatalogueRowReader::KXCatalogueRowReader(SQResultSet& rows)
     : rows_(rows)
+    , handle_(rows.statement() ? rows.statement()->statement() : nullptr)
     , downloadUrl_(columnIndex(rows, "download_url"))
     , fontname_(columnIndex(rows, "fontname"))
     , nightImage_(columnIndex(rows, "night_image"))
@@ -52,9 +56,26 @@ KXCatalogueRowReader::KXCatalogueRowReader(SQResultSet& rows)
 {
 }
 
-Ref<String> KXCatalogueRowReader::text(int column) const
+Ref<String> KXCatalogueRowReader::text(TextColumn& column)
 {
-    return column < 0 ? nullptr : rows_.stringForColumnIndex(column);
+    if (column.index < 0)
+        return nullptr;
+    if (!column.sharing || !handle_)
+        return rows_.stringForColumnIndex(column.index);
+    const auto* bytes = sqlite3_column_text(handle_, column.index);
+    if (!bytes)
+        return nullptr;
+    const std::string_view value(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(sqlite3_column_bytes(handle_, column.index)));
+    if (const auto known = column.seen.find(value); known != column.seen.end())
+        return known->second;
+    Ref<String> made = rows_.stringForColumnIndex(column.index);
+    if (column.seen.size() < kMaxSharedValues) {
+        column.seen.emplace(std::string(value), made);
+    } else {
+        column.sharing = false;
+        column.seen.clear();
+    }
+    return made;
 }
 
 int KXCatalogueRowReader::integer(int column) const
@@ -62,7 +83,7 @@ int KXCatalogueRowReader::integer(int column) const
     return column < 0 ? 0 : rows_.intForColumnIndex(column);
 }
 
-Ref<KXFontBaseModel> KXCatalogueRowReader::fontRecord() const
+Ref<KXFontBaseModel> KXCatalogueRowReader::fontRecord()
 {
     auto font = std::make_shared<KXFontBaseModel>();
     font->download_url = text(downloadUrl_);

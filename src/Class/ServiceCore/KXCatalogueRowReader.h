@@ -2,13 +2,21 @@
 
 #include "Class/ServiceCore/KXFontBaseModel.h"
 
+#include <functional>
+#include <string>
 #include <string_view>
+#include <unordered_map>
 
 class SQResultSet;
+struct sqlite3_stmt;
 
 // Turns the rows of a catalogue result set (fp_fonts, or fp_keyword for suggestions) into font
 // records. Columns are found once per result set by name, case-insensitively; a column the
 // statement does not have reads as nil text or 0.
+//
+// Most text columns hold few distinct values (language lists, marketing codes, badges): records
+// of one result set share one immutable string per distinct value of such a column, which spares
+// an allocation per value. A column stops sharing once it shows many distinct values.
 //
 // Not thread-safe: use it on the database queue, with the result set it was made for.
 class KXCatalogueRowReader {
@@ -19,25 +27,42 @@ public:
     // language, image, marketing and new_image (as isnew_imgage); the 32-bit integers fontid,
     // time, heat, has_info, font_weight, is_sell (sign-extended) and type; is_3d from its low
     // byte. A row with no font name and a fontid below 1 (a keyword row) takes its keyword.
-    foundation::Ref<KXFontBaseModel> fontRecord() const;
+    foundation::Ref<KXFontBaseModel> fontRecord();
 
     // The index of the column, -1 when the result set has none by that name.
     static int columnIndex(const SQResultSet& rows, std::string_view name);
 
 private:
-    foundation::Ref<foundation::String> text(int column) const;
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    // One text column and the strings it has shown so far.
+    struct TextColumn {
+        explicit TextColumn(int column)
+            : index(column)
+        {
+        }
+        int index;
+        bool sharing = true;
+        std::unordered_map<std::string, foundation::Ref<foundation::String>, Hash, std::equal_to<>> seen;
+    };
+    static constexpr std::size_t kMaxSharedValues = 256;
+
+    foundation::Ref<foundation::String> text(TextColumn& column);
     int integer(int column) const;
 
     SQResultSet& rows_;
-    int downloadUrl_;
-    int fontname_;
-    int nightImage_;
-    int psName_;
-    int language_;
-    int image_;
-    int marketing_;
-    int newImage_;
-    int keyword_;
+    sqlite3_stmt* handle_;
+    TextColumn downloadUrl_;
+    TextColumn fontname_;
+    TextColumn nightImage_;
+    TextColumn psName_;
+    TextColumn language_;
+    TextColumn image_;
+    TextColumn marketing_;
+    TextColumn newImage_;
+    TextColumn keyword_;
     int fontid_;
     int time_;
     int heat_;
