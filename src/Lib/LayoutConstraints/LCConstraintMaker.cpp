@@ -86,11 +86,12 @@ std::vector<std::shared_ptr<LCConstraint>> LCConstraintMaker::install()
                 installed->uninstall();
         }
     }
-    auto stated = constraints_;
+    // Taken out first: installing never states anything new on this maker.
+    auto stated = std::move(constraints_);
+    constraints_.clear();
     for (const auto& constraint : stated) {
         constraint->setUpdateExisting(updateExisting_);
         constraint->install();
     }
-    constraints_.clear();
     return stated;
 }

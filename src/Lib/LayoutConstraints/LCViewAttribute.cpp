@@ -21,6 +21,7 @@ LCViewAttribute::LCViewAttribute(autolayout::View* view, autolayout::View* item,
     : view_(weakOf(view))
     , item_(weakOf(item))
     , viewAddress_(view)
+    , itemAddress_(item)
     , layoutAttribute_(layoutAttribute)
 {
 }

@@ -15,8 +15,10 @@ public:
     LCViewAttribute(autolayout::View* view, autolayout::LayoutAttribute layoutAttribute);
     LCViewAttribute(autolayout::View* view, autolayout::View* item, autolayout::LayoutAttribute layoutAttribute);
 
-    autolayout::View* view() const { return view_.lock().get(); }
-    autolayout::View* item() const { return item_.lock().get(); }
+    // The addresses are answered only while the weak references say the views live, which
+    // spares counting references on every question.
+    autolayout::View* view() const { return view_.expired() ? nullptr : viewAddress_; }
+    autolayout::View* item() const { return item_.expired() ? nullptr : itemAddress_; }
     autolayout::LayoutAttribute layoutAttribute() const { return layoutAttribute_; }
 
     bool isSizeAttribute() const;
@@ -28,7 +30,8 @@ public:
 private:
     std::weak_ptr<autolayout::View> view_;
     std::weak_ptr<autolayout::View> item_;
-    // Kept for identity after the view is gone, never dereferenced.
-    const autolayout::View* viewAddress_;
+    // Kept for identity after the view is gone, never dereferenced then.
+    autolayout::View* viewAddress_;
+    autolayout::View* itemAddress_;
     autolayout::LayoutAttribute layoutAttribute_;
 };

@@ -6,19 +6,16 @@
 
 namespace autolayout {
 
-namespace {
-
-std::weak_ptr<View> weakOf(View* view)
+LayoutConstraint::ViewLink::ViewLink(View* view)
+    : weak_(view ? view->weak_from_this() : std::weak_ptr<View>())
+    , view_(view)
 {
-    return view ? view->weak_from_this() : std::weak_ptr<View>();
 }
-
-} // namespace
 
 LayoutConstraint::LayoutConstraint(View* firstItem, LayoutAttribute firstAttribute, LayoutRelation relation,
     View* secondItem, LayoutAttribute secondAttribute, double multiplier, double constant)
-    : first_(weakOf(firstItem))
-    , second_(weakOf(secondItem))
+    : first_(firstItem)
+    , second_(secondItem)
     , hadSecondItem_(secondItem != nullptr)
     , firstAttribute_(firstAttribute)
     , secondAttribute_(secondAttribute)
@@ -40,12 +37,12 @@ std::shared_ptr<LayoutConstraint> LayoutConstraint::constraintWithItem(View* fir
 
 View* LayoutConstraint::firstItem() const
 {
-    return first_.lock().get();
+    return first_.get();
 }
 
 View* LayoutConstraint::secondItem() const
 {
-    return second_.lock().get();
+    return second_.get();
 }
 
 bool LayoutConstraint::itemsAlive() const
@@ -55,7 +52,7 @@ bool LayoutConstraint::itemsAlive() const
 
 View* LayoutConstraint::view() const
 {
-    return view_.lock().get();
+    return view_.get();
 }
 
 void LayoutConstraint::changed()

@@ -59,9 +59,28 @@ private:
     friend class View;
     void changed();
 
-    std::weak_ptr<View> first_;
-    std::weak_ptr<View> second_;
-    std::weak_ptr<View> view_;
+    // A weak reference that answers with the address it keeps while the view lives: a layout
+    // pass asks for items thousands of times, and locking would count references each time.
+    class ViewLink {
+    public:
+        ViewLink() = default;
+        explicit ViewLink(View* view);
+        View* get() const { return weak_.expired() ? nullptr : view_; }
+        bool expired() const { return weak_.expired(); }
+        void reset()
+        {
+            weak_.reset();
+            view_ = nullptr;
+        }
+
+    private:
+        std::weak_ptr<View> weak_;
+        View* view_ = nullptr;
+    };
+
+    ViewLink first_;
+    ViewLink second_;
+    ViewLink view_;
     bool hadSecondItem_;
     LayoutAttribute firstAttribute_;
     LayoutAttribute secondAttribute_;

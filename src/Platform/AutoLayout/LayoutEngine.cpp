@@ -81,8 +81,9 @@ void LayoutEngine::layout(Size rootSize)
 LayoutEngine::ViewState* LayoutEngine::stateFor(View& view)
 {
     auto& slot = views_[&view];
-    // A state left by a view that died at the same address belongs to nobody now.
-    if (slot && slot->view.lock().get() != &view) {
+    // A state left by a view that died at the same address belongs to nobody now. A live
+    // weak reference can only be to the view at this address.
+    if (slot && slot->view.expired()) {
         for (const Constraint& own : slot->own)
             (void)solver_.removeConstraint(own);
         slot.reset();
@@ -189,7 +190,7 @@ Constraint LayoutEngine::makeConstraint(const LayoutConstraint& constraint, View
     RelationalOperator op = constraint.relation() == LayoutRelation::LessThanOrEqual ? RelationalOperator::LessOrEqual
         : constraint.relation() == LayoutRelation::GreaterThanOrEqual                ? RelationalOperator::GreaterOrEqual
                                                                                      : RelationalOperator::Equal;
-    return Constraint(expression, op, strength::fromPriority(constraint.priority()));
+    return Constraint(std::move(expression), op, strength::fromPriority(constraint.priority()));
 }
 
 void LayoutEngine::sync()
@@ -212,7 +213,7 @@ void LayoutEngine::sync()
     std::vector<Pending> pending;
     bool removedAny = false;
     for (View* view : order_) {
-        if (auto it = views_.find(view); it != views_.end() && it->second->view.lock().get() == view)
+        if (auto it = views_.find(view); it != views_.end() && !it->second->view.expired())
             it->second->seenPass = pass_;
         for (const auto& held : view->constraints()) {
             auto [slot, fresh] = constraints_.try_emplace(held.get());
@@ -321,7 +322,7 @@ void LayoutEngine::sync()
             continue;
         const ViewState& state = *it->second;
         auto last = applied.find(view);
-        placed_.push_back(Placement { view, &state.view, state.left.valueAddress(), state.top.valueAddress(),
+        placed_.push_back(Placement { view, state.view, state.left.valueAddress(), state.top.valueAddress(),
             state.width.valueAddress(), state.height.valueAddress(),
             state.parent ? state.parent->left.valueAddress() : &zero,
             state.parent ? state.parent->top.valueAddress() : &zero, last != applied.end() ? last->second : Rect(),
@@ -391,7 +392,7 @@ void LayoutEngine::updateViewConstraints(ViewState& state)
 void LayoutEngine::apply()
 {
     for (Placement& placement : placed_) {
-        if (placement.alive->expired() || placement.view->translatesAutoresizingMaskIntoConstraints())
+        if (placement.alive.expired() || placement.view->translatesAutoresizingMaskIntoConstraints())
             continue;
         // Frames of constrained views belong to the layout: comparing with what was applied
         // last saves asking the toolkit for every view on every pass.

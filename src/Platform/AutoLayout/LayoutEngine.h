@@ -80,7 +80,8 @@ private:
     struct Placement {
         View* view;
         // The view may go away between passes without a new sync; this says whether it did.
-        const std::weak_ptr<View>* alive;
+        // A copy rather than the state's own, so that a pass need not visit the states.
+        std::weak_ptr<View> alive;
         const double* left;
         const double* top;
         const double* width;

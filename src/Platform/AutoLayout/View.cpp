@@ -28,7 +28,7 @@ void View::addConstraint(const std::shared_ptr<LayoutConstraint>& constraint)
             return;
         holder->removeConstraint(constraint.get());
     }
-    constraint->view_ = weak_from_this();
+    constraint->view_ = LayoutConstraint::ViewLink(this);
     constraints_.push_back(constraint);
     setNeedsLayout();
 }
