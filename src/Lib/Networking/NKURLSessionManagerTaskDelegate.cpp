@@ -1,6 +1,7 @@
 #include "Lib/Networking/NKURLSessionManagerTaskDelegate.h"
 
 #include "Lib/Networking/NKHTTPResponseSerializer.h"
+#include "Lib/Networking/NKMultipartBodyStream.h"
 #include "Lib/Networking/NKNetworking.h"
 #include "Lib/Networking/NKURLSessionManager.h"
 #include "Platform/Dispatch/NotificationCenter.h"
@@ -155,7 +156,12 @@ void NKURLSessionManagerTaskDelegate::didCompleteWithError(const Ref<net::URLSes
 
     // A download that could not be put where the caller asked is a failure, not a success with
     // whatever file happens to be at that path.
-    const Ref<foundation::Error> failure = taskError ? taskError : moveError_;
+    Ref<foundation::Error> failure = taskError ? taskError : moveError_;
+    // A multipart body that failed or ended short aborts the upload; its own error says why.
+    if (taskError && task->originalRequest())
+        if (auto body = std::dynamic_pointer_cast<NKMultipartBodyStream>(task->originalRequest()->HTTPBodyStream()))
+            if (auto streamError = body->streamError())
+                failure = NKErrorByChaining(streamError, taskError);
     if (failure) {
         userInfo->setObject(Id(failure), Id(NKNetworkingTaskDidCompleteErrorKey));
         deliver(nullptr, failure);

@@ -210,6 +210,29 @@ TEST_F(NKHTTPSessionManagerTest, MultipartPostStreamsItsParts)
     EXPECT_EQ(reply["type"].stringValue().rfind("multipart/form-data; boundary=Boundary+", 0), 0u);
 }
 
+TEST_F(NKHTTPSessionManagerTest, MultipartPostWithAShortPartFailsWithTheStreamError)
+{
+    auto manager = NKHTTPSessionManager::manager();
+    Ref<foundation::Error> failure;
+    manager->POSTConstructingBodyWithBlock(
+        url("/api/upload"), nullptr,
+        [](NKMultipartFormData& form) {
+            // Declares 100 bytes, delivers 3.
+            form.appendPartWithInputStream(net::InputStream::inputStreamWithData(foundation::Data::create("abc")), "file", "f.bin", 100,
+                                           "application/octet-stream");
+        },
+        [](const Ref<net::URLSessionDataTask>&, const Id&) { ADD_FAILURE() << "a short body must not succeed"; },
+        [&](const Ref<net::URLSessionDataTask>& task, const Ref<foundation::Error>& error) {
+            EXPECT_TRUE(task);
+            failure = error;
+        });
+    ASSERT_TRUE(wait([&] { return failure != nullptr; }));
+    EXPECT_EQ(failure->domain(), foundation::NSCocoaErrorDomain);
+    EXPECT_EQ(failure->localizedDescription(), "A multipart part ended after 3 of 100 bytes.");
+    ASSERT_TRUE(failure->underlyingError());
+    EXPECT_EQ(failure->underlyingError()->domain(), foundation::NSURLErrorDomain);
+}
+
 TEST_F(NKHTTPSessionManagerTest, DescriptionNamesTheBaseURL)
 {
     auto manager = NKHTTPSessionManager::create(foundation::URL::URLWithString(url("/api/")));
