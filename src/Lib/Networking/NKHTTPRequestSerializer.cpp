@@ -208,6 +208,24 @@ Ref<net::URLRequest> NKHTTPRequestSerializer::requestBySerializingRequest(const 
     return mutableRequest;
 }
 
+Ref<net::URLRequest> NKHTTPRequestSerializer::serializeBody(const Ref<net::URLRequest>& request, const Id& parameters,
+                                                            std::string_view contentType, const BodyWriter& writeBody,
+                                                            Ref<foundation::Error>* error) const
+{
+    if (encodesParametersInURI(*request))
+        return NKHTTPRequestSerializer::requestBySerializingRequest(request, parameters, error);
+    auto mutableRequest = copyWithDefaultHeaders(request);
+    if (parameters.isNil())
+        return mutableRequest;
+    if (!mutableRequest->valueForHTTPHeaderField("Content-Type"))
+        mutableRequest->setValue(std::string(contentType), "Content-Type");
+    auto body = writeBody(parameters, error);
+    if (!body)
+        return nullptr;
+    mutableRequest->setHTTPBody(body);
+    return mutableRequest;
+}
+
 void NKHTTPRequestSerializer::copyStateInto(NKHTTPRequestSerializer& other) const
 {
     {

@@ -13,6 +13,7 @@
 #include <vector>
 
 namespace foundation {
+class Data;
 class Error;
 class Set;
 class URL;
@@ -110,6 +111,13 @@ protected:
     // default header fields the request lacks.
     foundation::Ref<net::URLRequest> copyWithDefaultHeaders(const foundation::Ref<net::URLRequest>& request) const;
     bool encodesParametersInURI(const net::URLRequest& request) const;
+    // For serializers that write the parameters as one body: URL methods follow the base rules;
+    // the others get the default headers and, with parameters, `contentType` unless the request
+    // has one and the body `writeBody` makes (nil, with the error set, fails the request).
+    using BodyWriter = std::function<foundation::Ref<foundation::Data>(const foundation::Id& parameters, foundation::Ref<foundation::Error>* error)>;
+    foundation::Ref<net::URLRequest> serializeBody(const foundation::Ref<net::URLRequest>& request, const foundation::Id& parameters,
+                                                   std::string_view contentType, const BodyWriter& writeBody,
+                                                   foundation::Ref<foundation::Error>* error) const;
     void copyStateInto(NKHTTPRequestSerializer& other) const;
 
 private:

@@ -29,27 +29,19 @@ Ref<NKJSONRequestSerializer> NKJSONRequestSerializer::serializerWithWritingOptio
 Ref<net::URLRequest> NKJSONRequestSerializer::requestBySerializingRequest(const Ref<net::URLRequest>& request, const Id& parameters,
                                                                           Ref<foundation::Error>* error) const
 {
-    if (encodesParametersInURI(*request))
-        return NKHTTPRequestSerializer::requestBySerializingRequest(request, parameters, error);
-    auto mutableRequest = copyWithDefaultHeaders(request);
-    if (parameters.isNil())
-        return mutableRequest;
-    if (!mutableRequest->valueForHTTPHeaderField("Content-Type"))
-        mutableRequest->setValue("application/json", "Content-Type");
-    if (!foundation::JSONSerialization::isValidJSONObject(parameters)) {
-        if (error) {
-            auto userInfo = foundation::MutableDictionary::create();
-            userInfo->setObject(Id(NKLocalizedString("The `parameters` argument is not valid JSON.")),
-                                Id(foundation::NSLocalizedFailureReasonErrorKey));
-            *error = foundation::Error::errorWithDomain(NKURLRequestSerializationErrorDomain, net::NSURLErrorCannotDecodeContentData, userInfo);
+    return serializeBody(request, parameters, "application/json", [this](const Id& object, Ref<foundation::Error>* writeError) -> Ref<foundation::Data> {
+        if (!foundation::JSONSerialization::isValidJSONObject(object)) {
+            if (writeError) {
+                auto userInfo = foundation::MutableDictionary::create();
+                userInfo->setObject(Id(NKLocalizedString("The `parameters` argument is not valid JSON.")),
+                                    Id(foundation::NSLocalizedFailureReasonErrorKey));
+                *writeError = foundation::Error::errorWithDomain(NKURLRequestSerializationErrorDomain, net::NSURLErrorCannotDecodeContentData,
+                                                                 userInfo);
+            }
+            return nullptr;
         }
-        return nullptr;
-    }
-    auto body = foundation::JSONSerialization::dataWithJSONObject(parameters, static_cast<unsigned>(writingOptions_), error);
-    if (!body)
-        return nullptr;
-    mutableRequest->setHTTPBody(body);
-    return mutableRequest;
+        return foundation::JSONSerialization::dataWithJSONObject(object, static_cast<unsigned>(writingOptions_), writeError);
+    }, error);
 }
 
 Ref<foundation::Object> NKJSONRequestSerializer::copy() const

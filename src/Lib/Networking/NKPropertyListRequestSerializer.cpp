@@ -29,19 +29,10 @@ Ref<NKPropertyListRequestSerializer> NKPropertyListRequestSerializer::serializer
 Ref<net::URLRequest> NKPropertyListRequestSerializer::requestBySerializingRequest(const Ref<net::URLRequest>& request, const Id& parameters,
                                                                                   Ref<foundation::Error>* error) const
 {
-    if (encodesParametersInURI(*request))
-        return NKHTTPRequestSerializer::requestBySerializingRequest(request, parameters, error);
-    auto mutableRequest = copyWithDefaultHeaders(request);
-    if (parameters.isNil())
-        return mutableRequest;
-    if (!mutableRequest->valueForHTTPHeaderField("Content-Type"))
-        mutableRequest->setValue("application/x-plist", "Content-Type");
-    auto body = foundation::PropertyListSerialization::dataWithPropertyList(
-        parameters, static_cast<foundation::PropertyListFormat>(format_), writeOptions_, error);
-    if (!body)
-        return nullptr;
-    mutableRequest->setHTTPBody(body);
-    return mutableRequest;
+    return serializeBody(request, parameters, "application/x-plist", [this](const Id& object, Ref<foundation::Error>* writeError) {
+        return foundation::PropertyListSerialization::dataWithPropertyList(object, static_cast<foundation::PropertyListFormat>(format_),
+                                                                           writeOptions_, writeError);
+    }, error);
 }
 
 Ref<foundation::Object> NKPropertyListRequestSerializer::copy() const
