@@ -1,0 +1,242 @@
+// The signed transport against the curl command-line tool on the same in-process local service
+// over HTTPS, in the same run: 1,000 launch reports (the velaView operation: its tag and the
+// common parameters, signed), 10 in flight. Ours runs ten lanes, each a facade over one kept
+// transport object (as a page keeps one), each lane starting its next operation when the last one
+// answered; every reply's errcode is checked. curl runs --parallel --parallel-max 10 over the
+// same URL with the same form body, signed once beforehand.
+// Prints `ratio <ours/curl> signed-ops-1000` as the last line.
+
+#include "Class/ServiceCore/KXHTTPBUSINESS.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/UserDefaults.h"
+
+#include "local-service/LocalService.h"
+#include "local-service/RequestLog.h"
+
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kOperations = 1000;
+constexpr int kParallel = 10;
+
+struct Bench {
+    std::filesystem::path folder;
+    std::unique_ptr<localservice::LocalService> service;
+    std::string body; // the signed form body curl sends
+};
+
+Bench& bench()
+{
+    static Bench instance;
+    return instance;
+}
+
+std::string formEscape(const std::string& text)
+{
+    static const char* hex = "0123456789ABCDEF";
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+// A private home, so the user-defaults values below never reach the user's own settings.
+void setUpHome()
+{
+    auto& b = bench();
+    b.folder = std::filesystem::temp_directory_path() / ("bench_transport." + std::to_string(::getpid()));
+    std::filesystem::create_directories(b.folder);
+    setenv("HOME", b.folder.c_str(), 1);
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
+        unsetenv(variable);
+}
+
+bool startService()
+{
+    auto& b = bench();
+    localservice::ServiceOptions options;
+    options.stateDir = b.folder / "service";
+    const char* resources = std::getenv("CORVANE_RESOURCES_DIR");
+    options.resourcesDir = resources ? std::filesystem::path(resources) : std::filesystem::path(CORVANE_BENCH_RESOURCES);
+    options.quiet = true;
+    b.service = std::make_unique<localservice::LocalService>(options);
+    std::string error;
+    if (!b.service->start(&error)) {
+        std::fprintf(stderr, "local service: %s\n", error.c_str());
+        return false;
+    }
+    setenv("SSL_CERT_FILE", b.service->caCertificatePath().c_str(), 1);
+    setenv(KXHTTPBUSINESS::kBaseURLVariable, b.service->baseUrl().c_str(), 1);
+
+    // The values the shell stores at start, so every request carries all common parameters.
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.setObject(foundation::Id("5f1c2a9e0b7d4c3e8a6f"), "UIID");
+    defaults.setObject(foundation::Id("Latitude 7440"), "macType");
+    defaults.setObject(foundation::Id("3c:22:fb:10:42:9a"), "macAddress");
+    defaults.setObject(foundation::Id("official"), "typeFrom");
+    defaults.setObject(foundation::Id("3.2.0"), "appVersion");
+    defaults.setObject(foundation::Id("20261130"), "dataVersion");
+    defaults.setObject(foundation::Id("Debian GNU/Linux 12"), "SystemVersion");
+
+    // The same parameters, signed once, as curl's body.
+    auto parameters = foundation::MutableDictionary::create({{foundation::Id("tag"), foundation::Id("125")}});
+    const std::pair<const char*, const char*> common[] = {{"UIID", "5f1c2a9e0b7d4c3e8a6f"}, {"token", ""},
+        {"system", "Latitude 7440"}, {"platform", "mz_mac"}, {"mac", "3c:22:fb:10:42:9a"}, {"source_type", "official"},
+        {"version", "3.2.0"}, {"data_version", "20261130"}, {"SystemVersion", "Debian GNU/Linux 12"}};
+    for (const auto& [name, value] : common)
+        parameters->setObject(foundation::Id(value), foundation::Id(name));
+    parameters->setObject(foundation::Id(KXHTTPREQUEST::dictionaryToMD5HexSting(parameters)), foundation::Id("secret"));
+    for (const auto& entry : *parameters) {
+        if (!b.body.empty())
+            b.body += '&';
+        b.body += formEscape(entry.key.stringValue()) + "=" + formEscape(entry.value.stringValue());
+    }
+    return true;
+}
+
+double seconds(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Ten lanes, each keeping one transport object and running its share one after another.
+double ourOperations()
+{
+    struct Lane {
+        std::shared_ptr<KXHTTPREQUEST> transport = KXHTTPREQUEST::create();
+        int remaining = kOperations / kParallel;
+    };
+    std::vector<std::shared_ptr<Lane>> lanes;
+    int succeeded = 0;
+    int failed = 0;
+    std::function<void(const std::shared_ptr<Lane>&)> next = [&](const std::shared_ptr<Lane>& lane) {
+        if (lane->remaining-- == 0)
+            return;
+        KXHTTPBUSINESS business;
+        business.setREQUEST(lane->transport);
+        business.appFinishLunchSuceess(
+            [&, lane](const foundation::Id& reply) {
+                if (reply["errcode"].integerValue() == 0 && reply["tag"].stringValue() == "125")
+                    ++succeeded;
+                else
+                    ++failed;
+                next(lane);
+            },
+            [&, lane](const foundation::Ref<foundation::Error>&) {
+                ++failed;
+                next(lane);
+            });
+    };
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < kParallel; ++i) {
+        lanes.push_back(std::make_shared<Lane>());
+        next(lanes.back());
+    }
+    const bool finished = dispatch::RunLoop::runUntil([&] { return succeeded + failed >= kOperations; }, 120);
+    const double elapsed = seconds(start);
+    return finished && failed == 0 ? elapsed : -1;
+}
+
+double curlOperations()
+{
+    auto& b = bench();
+    const auto config = b.folder / "operations.cfg";
+    if (!std::filesystem::exists(config)) {
+        std::ofstream out(config);
+        for (int i = 0; i < kOperations; ++i)
+            out << "url = \"" << b.service->baseUrl() << "velaView\"\n";
+        std::ofstream(b.folder / "body.txt") << b.body;
+    }
+    // The same request as ours, which offers gzip and deflate.
+    const std::string command = "curl -s --compressed -H 'Accept-Encoding: gzip, deflate' --cacert '" + b.service->caCertificatePath().string()
+        + "' --parallel --parallel-max " + std::to_string(kParallel) + " --data-binary @'" + (b.folder / "body.txt").string() + "' -K '"
+        + config.string() + "' > '" + (b.folder / "curl.out").string() + "' 2>&1";
+    const auto start = std::chrono::steady_clock::now();
+    const int rc = std::system(command.c_str());
+    const double elapsed = seconds(start);
+    // Every reply must be the service's success, or the comparison is void.
+    std::ifstream in(b.folder / "curl.out");
+    const std::string replies((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t ok = 0;
+    for (std::size_t at = replies.find("\"errcode\":0"); at != std::string::npos; at = replies.find("\"errcode\":0", at + 1))
+        ++ok;
+    return rc == 0 && ok == kOperations ? elapsed : -1;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+std::vector<double> ourTimes;
+std::vector<double> curlTimes;
+
+// Both sides run back to back in each iteration, alternating who goes first.
+void signedOperations(benchmark::State& state)
+{
+    bool oursFirst = true;
+    for (auto _ : state) {
+        bench().service->requestLog().clear();
+        double ours = 0;
+        double peer = 0;
+        if (oursFirst) {
+            ours = ourOperations();
+            peer = curlOperations();
+        } else {
+            peer = curlOperations();
+            ours = ourOperations();
+        }
+        oursFirst = !oursFirst;
+        if (ours < 0 || peer < 0) {
+            state.SkipWithError(ours < 0 ? "an operation of ours failed" : "a curl request failed");
+            return;
+        }
+        state.SetIterationTime(ours);
+        ourTimes.push_back(ours);
+        curlTimes.push_back(peer);
+    }
+    state.counters["curl_ms"] = median(curlTimes) * 1000;
+    state.counters["ratio"] = median(ourTimes) / median(curlTimes);
+}
+
+} // namespace
+
+BENCHMARK(signedOperations)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    setUpHome();
+    if (!startService())
+        return 1;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (!ourTimes.empty())
+        std::printf("ratio %.3f signed-ops-1000\n", median(ourTimes) / median(curlTimes));
+    std::fflush(stdout);
+    bench().service.reset();
+    std::filesystem::remove_all(bench().folder);
+    return 0;
+}
