@@ -1,6 +1,8 @@
 #include "Lib/Networking/NKCompoundResponseSerializer.h"
 
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
 
 using foundation::Id;
 using foundation::Ref;
@@ -8,7 +10,8 @@ using foundation::Ref;
 const foundation::Class* NKCompoundResponseSerializer::classObject()
 {
     static const foundation::Class* cls
-        = &foundation::Class::define("NKCompoundResponseSerializer", NKHTTPResponseSerializer::classObject());
+        = &foundation::Class::define("NKCompoundResponseSerializer", NKHTTPResponseSerializer::classObject(),
+                                                          [] { return Ref<foundation::Object>(std::make_shared<NKCompoundResponseSerializer>()); });
     return cls;
 }
 
@@ -55,4 +58,16 @@ Ref<foundation::Object> NKCompoundResponseSerializer::copy() const
     copyStateInto(*other);
     other->setResponseSerializers(serializers_);
     return other;
+}
+
+void NKCompoundResponseSerializer::encodeWithCoder(foundation::KeyedArchiver& coder) const
+{
+    NKHTTPResponseSerializer::encodeWithCoder(coder);
+    coder.encodeObject(Id(serializers_), "responseSerializers");
+}
+
+void NKCompoundResponseSerializer::initWithCoder(foundation::KeyedUnarchiver& coder)
+{
+    NKHTTPResponseSerializer::initWithCoder(coder);
+    setResponseSerializers(coder.decodeObjectForKey("responseSerializers").array());
 }

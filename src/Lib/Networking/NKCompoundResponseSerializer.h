@@ -21,6 +21,8 @@ public:
     foundation::Id responseObjectForResponse(const foundation::Ref<net::URLResponse>& response, const foundation::Ref<foundation::Data>& data,
                                              foundation::Ref<foundation::Error>* error) const override;
     foundation::Ref<foundation::Object> copy() const override;
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void initWithCoder(foundation::KeyedUnarchiver& coder) override;
 
 private:
     foundation::Ref<foundation::Array> serializers_;

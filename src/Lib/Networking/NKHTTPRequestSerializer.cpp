@@ -3,6 +3,8 @@
 #include "Lib/Networking/NKDefaultHeaders.h"
 #include "Lib/Networking/NKQueryString.h"
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
 
 #include <algorithm>
 #include <cctype>
@@ -20,7 +22,8 @@ const std::vector<std::string>& NKObservedRequestKeyPaths()
 
 const foundation::Class* NKHTTPRequestSerializer::classObject()
 {
-    static const foundation::Class* cls = &foundation::Class::define("NKHTTPRequestSerializer", Object::classObject());
+    static const foundation::Class* cls = &foundation::Class::define("NKHTTPRequestSerializer", Object::classObject(),
+                                                                     [] { return Ref<Object>(std::make_shared<NKHTTPRequestSerializer>()); });
     return cls;
 }
 
@@ -242,4 +245,24 @@ Ref<foundation::Object> NKHTTPRequestSerializer::copy() const
     auto other = std::make_shared<NKHTTPRequestSerializer>();
     copyStateInto(*other);
     return other;
+}
+
+void NKHTTPRequestSerializer::encodeWithCoder(foundation::KeyedArchiver& coder) const
+{
+    auto headers = foundation::MutableDictionary::create();
+    for (const auto& [field, value] : HTTPRequestHeaders())
+        headers->setObject(Id(value), Id(field));
+    coder.encodeObject(Id(headers), "mutableHTTPRequestHeaders");
+    coder.encodeInteger(static_cast<long long>(style_), "queryStringSerializationStyle");
+}
+
+void NKHTTPRequestSerializer::initWithCoder(foundation::KeyedUnarchiver& coder)
+{
+    if (auto headers = coder.decodeObjectForKey("mutableHTTPRequestHeaders").dictionary()) {
+        std::unique_lock lock(headersMutex_);
+        headers_.clear();
+        for (const auto& entry : *headers)
+            headers_.emplace_back(entry.key.stringValue(), entry.value.stringValue());
+    }
+    style_ = static_cast<NKHTTPRequestQueryStringSerializationStyle>(coder.decodeIntegerForKey("queryStringSerializationStyle"));
 }

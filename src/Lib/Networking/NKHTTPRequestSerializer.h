@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Foundation/Object.h"
+#include "Platform/Storage/Coding.h"
 #include "Platform/URLLoading/URLRequest.h"
 
 #include <functional>
@@ -42,7 +43,7 @@ enum class NKHTTPRequestQueryStringSerializationStyle : unsigned long { Default 
 // string (GET, HEAD, DELETE) or a form-encoded body (every other method).
 // Thread-safety: the default header fields may be changed and read from any thread; the other
 // properties are meant to be configured before requests are built.
-class NKHTTPRequestSerializer : public foundation::Object, public NKURLRequestSerialization {
+class NKHTTPRequestSerializer : public foundation::Object, public NKURLRequestSerialization, public foundation::Coding {
 public:
     static const foundation::Class* classObject();
     const foundation::Class* isa() const override;
@@ -105,6 +106,10 @@ public:
     std::set<std::string> changedRequestProperties() const { return changedKeyPaths_; }
 
     foundation::Ref<foundation::Object> copy() const override;
+    // Archives keep the default header fields and the query-string style.
+    static bool supportsSecureCoding() { return true; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void initWithCoder(foundation::KeyedUnarchiver& coder) override;
 
 protected:
     // The base class's steps shared by the JSON and property-list bodies: the copy with the

@@ -2,6 +2,8 @@
 
 #include "Lib/Networking/NKNetworking.h"
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
 #include "Platform/URLLoading/HTTPURLResponse.h"
 #include "Platform/URLLoading/URLError.h"
 
@@ -10,7 +12,8 @@ using foundation::Ref;
 
 const foundation::Class* NKHTTPResponseSerializer::classObject()
 {
-    static const foundation::Class* cls = &foundation::Class::define("NKHTTPResponseSerializer", Object::classObject());
+    static const foundation::Class* cls = &foundation::Class::define("NKHTTPResponseSerializer", Object::classObject(),
+                                                          [] { return Ref<Object>(std::make_shared<NKHTTPResponseSerializer>()); });
     return cls;
 }
 
@@ -120,6 +123,30 @@ Ref<foundation::Object> NKHTTPResponseSerializer::copy() const
     auto other = std::make_shared<NKHTTPResponseSerializer>();
     copyStateInto(*other);
     return other;
+}
+
+void NKHTTPResponseSerializer::encodeWithCoder(foundation::KeyedArchiver& coder) const
+{
+    if (statusCodes_) {
+        std::vector<Id> codes;
+        for (const long code : *statusCodes_)
+            codes.emplace_back(code);
+        coder.encodeObject(Id(foundation::Array::create(std::move(codes))), "acceptableStatusCodes");
+    }
+    coder.encodeObject(Id(contentTypes_), "acceptableContentTypes");
+}
+
+void NKHTTPResponseSerializer::initWithCoder(foundation::KeyedUnarchiver& coder)
+{
+    if (auto codes = coder.decodeObjectForKey("acceptableStatusCodes").array()) {
+        std::set<long> decoded;
+        for (const auto& code : *codes)
+            decoded.insert(static_cast<long>(code.integerValue()));
+        statusCodes_ = std::move(decoded);
+    } else {
+        statusCodes_.reset();
+    }
+    setAcceptableContentTypes(coder.decodeObjectForKey("acceptableContentTypes").as<foundation::Set>());
 }
 
 Ref<foundation::Error> NKErrorByChaining(const Ref<foundation::Error>& error, const Ref<foundation::Error>& underlying)

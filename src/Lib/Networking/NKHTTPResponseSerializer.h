@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Foundation/Object.h"
+#include "Platform/Storage/Coding.h"
 
 #include <optional>
 #include <set>
@@ -28,7 +29,7 @@ public:
 
 // Validates status code and MIME type and hands back the data unchanged. Its subclasses decode.
 // Configure before use; reading is thread-safe.
-class NKHTTPResponseSerializer : public foundation::Object, public NKURLResponseSerialization {
+class NKHTTPResponseSerializer : public foundation::Object, public NKURLResponseSerialization, public foundation::Coding {
 public:
     static const foundation::Class* classObject();
     const foundation::Class* isa() const override;
@@ -53,6 +54,10 @@ public:
                                              foundation::Ref<foundation::Error>* error) const override;
 
     foundation::Ref<foundation::Object> copy() const override;
+    // Archives keep the acceptable status codes (as an array of numbers) and content types.
+    static bool supportsSecureCoding() { return true; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void initWithCoder(foundation::KeyedUnarchiver& coder) override;
 
 protected:
     // Validation and the gate of the decoding serializers: false when decoding must not go ahead.

@@ -3,6 +3,8 @@
 #include "Lib/Networking/NKJSONResponseSerializer.h"
 #include "Lib/Networking/NKSecurityPolicy.h"
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
 #include "Platform/URLLoading/URLLoading.h"
 
 using foundation::Id;
@@ -10,7 +12,8 @@ using foundation::Ref;
 
 const foundation::Class* NKHTTPSessionManager::classObject()
 {
-    static const foundation::Class* cls = &foundation::Class::define("NKHTTPSessionManager", NKURLSessionManager::classObject());
+    static const foundation::Class* cls = &foundation::Class::define("NKHTTPSessionManager", NKURLSessionManager::classObject(),
+                                                          [] { return Ref<foundation::Object>(new NKHTTPSessionManager()); });
     return cls;
 }
 
@@ -22,13 +25,18 @@ const foundation::Class* NKHTTPSessionManager::isa() const
 Ref<NKHTTPSessionManager> NKHTTPSessionManager::create(Ref<foundation::URL> baseURL, Ref<net::URLSessionConfiguration> configuration)
 {
     Ref<NKHTTPSessionManager> manager(new NKHTTPSessionManager());
-    manager->initWithSessionConfiguration(std::move(configuration));
+    manager->initWithBaseURL(std::move(baseURL), std::move(configuration));
+    return manager;
+}
+
+void NKHTTPSessionManager::initWithBaseURL(Ref<foundation::URL> baseURL, Ref<net::URLSessionConfiguration> configuration)
+{
+    initWithSessionConfiguration(std::move(configuration));
     if (baseURL && baseURL->path() && baseURL->path()->length() > 0 && !baseURL->absoluteString().ends_with("/"))
         baseURL = baseURL->URLByAppendingPathComponent("");
-    manager->baseURL_ = std::move(baseURL);
-    manager->setRequestSerializer(NKHTTPRequestSerializer::serializer());
-    manager->setResponseSerializer(NKJSONResponseSerializer::serializer());
-    return manager;
+    baseURL_ = std::move(baseURL);
+    setRequestSerializer(NKHTTPRequestSerializer::serializer());
+    setResponseSerializer(NKJSONResponseSerializer::serializer());
 }
 
 Ref<NKHTTPRequestSerializer> NKHTTPSessionManager::requestSerializer() const
@@ -208,4 +216,24 @@ Ref<NKURLSessionManager> NKHTTPSessionManager::makeEmptyCopy() const
     other->setResponseSerializer(std::static_pointer_cast<NKHTTPResponseSerializer>(responseSerializer()->copy()));
     other->NKURLSessionManager::setSecurityPolicy(std::static_pointer_cast<NKSecurityPolicy>(securityPolicy()->copy()));
     return other;
+}
+
+void NKHTTPSessionManager::encodeWithCoder(foundation::KeyedArchiver& coder) const
+{
+    NKURLSessionManager::encodeWithCoder(coder);
+    coder.encodeObject(Id(baseURL_), "baseURL");
+    coder.encodeObject(Id(requestSerializer()), "requestSerializer");
+    coder.encodeObject(Id(responseSerializer()), "responseSerializer");
+    coder.encodeObject(Id(securityPolicy()), "securityPolicy");
+}
+
+void NKHTTPSessionManager::initWithCoder(foundation::KeyedUnarchiver& coder)
+{
+    initWithBaseURL(coder.decodeObjectForKey("baseURL").as<foundation::URL>(), NKSessionConfigurationFromCoder(coder));
+    if (auto serializer = coder.decodeObjectForKey("requestSerializer").as<NKHTTPRequestSerializer>())
+        setRequestSerializer(serializer);
+    if (auto serializer = coder.decodeObjectForKey("responseSerializer").as<NKHTTPResponseSerializer>())
+        setResponseSerializer(serializer);
+    if (auto policy = coder.decodeObjectForKey("securityPolicy").as<NKSecurityPolicy>())
+        setSecurityPolicy(policy);
 }

@@ -55,12 +55,16 @@ public:
                                                                     NKProgressBlock downloadProgress, Success success, Failure failure);
 
     std::string description() const override;
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    // A serializer missing from the archive keeps the default instead of leaving none.
+    void initWithCoder(foundation::KeyedUnarchiver& coder) override;
 
 protected:
     NKHTTPSessionManager() = default;
     foundation::Ref<NKURLSessionManager> makeEmptyCopy() const override;
 
 private:
+    void initWithBaseURL(foundation::Ref<foundation::URL> baseURL, foundation::Ref<net::URLSessionConfiguration> configuration);
     std::string fullURLString(std::string_view URLString) const;
     void failEarly(const Failure& failure, const foundation::Ref<foundation::Error>& error) const;
     NKCompletionHandler completionFor(const std::shared_ptr<foundation::Ref<net::URLSessionDataTask>>& taskSlot, Success success,

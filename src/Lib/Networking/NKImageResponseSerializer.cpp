@@ -26,7 +26,8 @@ NKImageResponseSerializer::Decoder& installedDecoder()
 
 const foundation::Class* NKImageResponseSerializer::classObject()
 {
-    static const foundation::Class* cls = &foundation::Class::define("NKImageResponseSerializer", NKHTTPResponseSerializer::classObject());
+    static const foundation::Class* cls = &foundation::Class::define("NKImageResponseSerializer", NKHTTPResponseSerializer::classObject(),
+                                  [] { return Ref<foundation::Object>(std::make_shared<NKImageResponseSerializer>()); });
     return cls;
 }
 

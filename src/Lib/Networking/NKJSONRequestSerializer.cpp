@@ -2,6 +2,8 @@
 
 #include "Lib/Networking/NKNetworking.h"
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
 #include "Platform/Serialization/JSONSerialization.h"
 #include "Platform/URLLoading/URLError.h"
 
@@ -10,7 +12,8 @@ using foundation::Ref;
 
 const foundation::Class* NKJSONRequestSerializer::classObject()
 {
-    static const foundation::Class* cls = &foundation::Class::define("NKJSONRequestSerializer", NKHTTPRequestSerializer::classObject());
+    static const foundation::Class* cls = &foundation::Class::define("NKJSONRequestSerializer", NKHTTPRequestSerializer::classObject(),
+                                                          [] { return Ref<foundation::Object>(std::make_shared<NKJSONRequestSerializer>()); });
     return cls;
 }
 
@@ -50,4 +53,16 @@ Ref<foundation::Object> NKJSONRequestSerializer::copy() const
     copyStateInto(*other);
     other->writingOptions_ = writingOptions_;
     return other;
+}
+
+void NKJSONRequestSerializer::encodeWithCoder(foundation::KeyedArchiver& coder) const
+{
+    NKHTTPRequestSerializer::encodeWithCoder(coder);
+    coder.encodeInteger(static_cast<long long>(writingOptions_), "writingOptions");
+}
+
+void NKJSONRequestSerializer::initWithCoder(foundation::KeyedUnarchiver& coder)
+{
+    NKHTTPRequestSerializer::initWithCoder(coder);
+    writingOptions_ = static_cast<unsigned long>(coder.decodeIntegerForKey("writingOptions"));
 }

@@ -18,6 +18,8 @@ public:
                                                                  const foundation::Id& parameters,
                                                                  foundation::Ref<foundation::Error>* error) const override;
     foundation::Ref<foundation::Object> copy() const override;
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void initWithCoder(foundation::KeyedUnarchiver& coder) override;
 
 private:
     unsigned long writingOptions_ = 0;

@@ -1,6 +1,8 @@
 #include "Lib/Networking/NKJSONResponseSerializer.h"
 
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
 #include "Platform/Serialization/JSONSerialization.h"
 
 using foundation::Id;
@@ -8,7 +10,8 @@ using foundation::Ref;
 
 const foundation::Class* NKJSONResponseSerializer::classObject()
 {
-    static const foundation::Class* cls = &foundation::Class::define("NKJSONResponseSerializer", NKHTTPResponseSerializer::classObject());
+    static const foundation::Class* cls = &foundation::Class::define("NKJSONResponseSerializer", NKHTTPResponseSerializer::classObject(),
+                                                          [] { return Ref<foundation::Object>(std::make_shared<NKJSONResponseSerializer>()); });
     return cls;
 }
 
@@ -53,4 +56,18 @@ Ref<foundation::Object> NKJSONResponseSerializer::copy() const
     other->readingOptions_ = readingOptions_;
     other->removesNulls_ = removesNulls_;
     return other;
+}
+
+void NKJSONResponseSerializer::encodeWithCoder(foundation::KeyedArchiver& coder) const
+{
+    NKHTTPResponseSerializer::encodeWithCoder(coder);
+    coder.encodeObject(Id(readingOptions_), "readingOptions");
+    coder.encodeObject(Id(removesNulls_), "removesKeysWithNullValues");
+}
+
+void NKJSONResponseSerializer::initWithCoder(foundation::KeyedUnarchiver& coder)
+{
+    NKHTTPResponseSerializer::initWithCoder(coder);
+    readingOptions_ = static_cast<unsigned long>(coder.decodeObjectForKey("readingOptions").integerValue());
+    removesNulls_ = coder.decodeObjectForKey("removesKeysWithNullValues").boolValue();
 }

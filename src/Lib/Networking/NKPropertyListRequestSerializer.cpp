@@ -1,6 +1,8 @@
 #include "Lib/Networking/NKPropertyListRequestSerializer.h"
 
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
 #include "Platform/Serialization/PropertyListSerialization.h"
 
 using foundation::Id;
@@ -9,7 +11,8 @@ using foundation::Ref;
 const foundation::Class* NKPropertyListRequestSerializer::classObject()
 {
     static const foundation::Class* cls
-        = &foundation::Class::define("NKPropertyListRequestSerializer", NKHTTPRequestSerializer::classObject());
+        = &foundation::Class::define("NKPropertyListRequestSerializer", NKHTTPRequestSerializer::classObject(),
+                                                          [] { return Ref<foundation::Object>(std::make_shared<NKPropertyListRequestSerializer>()); });
     return cls;
 }
 
@@ -42,4 +45,18 @@ Ref<foundation::Object> NKPropertyListRequestSerializer::copy() const
     other->format_ = format_;
     other->writeOptions_ = writeOptions_;
     return other;
+}
+
+void NKPropertyListRequestSerializer::encodeWithCoder(foundation::KeyedArchiver& coder) const
+{
+    NKHTTPRequestSerializer::encodeWithCoder(coder);
+    coder.encodeInteger(static_cast<long long>(format_), "format");
+    coder.encodeObject(Id(writeOptions_), "writeOptions");
+}
+
+void NKPropertyListRequestSerializer::initWithCoder(foundation::KeyedUnarchiver& coder)
+{
+    NKHTTPRequestSerializer::initWithCoder(coder);
+    format_ = static_cast<unsigned long>(coder.decodeIntegerForKey("format"));
+    writeOptions_ = static_cast<unsigned long>(coder.decodeObjectForKey("writeOptions").integerValue());
 }

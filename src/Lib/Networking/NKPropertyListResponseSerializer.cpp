@@ -1,6 +1,8 @@
 #include "Lib/Networking/NKPropertyListResponseSerializer.h"
 
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
 #include "Platform/Serialization/PropertyListSerialization.h"
 
 using foundation::Id;
@@ -9,7 +11,8 @@ using foundation::Ref;
 const foundation::Class* NKPropertyListResponseSerializer::classObject()
 {
     static const foundation::Class* cls
-        = &foundation::Class::define("NKPropertyListResponseSerializer", NKHTTPResponseSerializer::classObject());
+        = &foundation::Class::define("NKPropertyListResponseSerializer", NKHTTPResponseSerializer::classObject(),
+                                                          [] { return Ref<foundation::Object>(std::make_shared<NKPropertyListResponseSerializer>()); });
     return cls;
 }
 
@@ -55,4 +58,18 @@ Ref<foundation::Object> NKPropertyListResponseSerializer::copy() const
     other->format_ = format_;
     other->readOptions_ = readOptions_;
     return other;
+}
+
+void NKPropertyListResponseSerializer::encodeWithCoder(foundation::KeyedArchiver& coder) const
+{
+    NKHTTPResponseSerializer::encodeWithCoder(coder);
+    coder.encodeObject(Id(format_), "format");
+    coder.encodeObject(Id(readOptions_), "readOptions");
+}
+
+void NKPropertyListResponseSerializer::initWithCoder(foundation::KeyedUnarchiver& coder)
+{
+    NKHTTPResponseSerializer::initWithCoder(coder);
+    format_ = static_cast<unsigned long>(coder.decodeObjectForKey("format").integerValue());
+    readOptions_ = static_cast<unsigned long>(coder.decodeObjectForKey("readOptions").integerValue());
 }

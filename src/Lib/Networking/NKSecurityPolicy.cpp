@@ -6,6 +6,8 @@
 #include "Platform/Security/Policy.h"
 #include "Platform/Security/PublicKey.h"
 #include "Platform/Security/Trust.h"
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
 #include "Platform/Storage/Paths.h"
 
 #include <algorithm>
@@ -43,7 +45,8 @@ Ref<security::PublicKey> publicKeyOf(const Ref<security::Certificate>& certifica
 
 const foundation::Class* NKSecurityPolicy::classObject()
 {
-    static const foundation::Class* cls = &foundation::Class::define("NKSecurityPolicy", Object::classObject());
+    static const foundation::Class* cls = &foundation::Class::define("NKSecurityPolicy", Object::classObject(),
+                                                          [] { return Ref<Object>(std::make_shared<NKSecurityPolicy>()); });
     return cls;
 }
 
@@ -180,4 +183,20 @@ Ref<foundation::Object> NKSecurityPolicy::copy() const
     other->validatesDomainName_ = validatesDomainName_;
     other->setPinnedCertificates(pinnedCertificates_ ? std::static_pointer_cast<foundation::Set>(pinnedCertificates_->copy()) : nullptr);
     return other;
+}
+
+void NKSecurityPolicy::encodeWithCoder(foundation::KeyedArchiver& coder) const
+{
+    coder.encodeObject(Id(static_cast<unsigned long>(mode_)), "SSLPinningMode");
+    coder.encodeBool(allowInvalidCertificates_, "allowInvalidCertificates");
+    coder.encodeBool(validatesDomainName_, "validatesDomainName");
+    coder.encodeObject(Id(pinnedCertificates_), "pinnedCertificates");
+}
+
+void NKSecurityPolicy::initWithCoder(foundation::KeyedUnarchiver& coder)
+{
+    mode_ = static_cast<NKSSLPinningMode>(coder.decodeObjectForKey("SSLPinningMode").unsignedLongLongValue());
+    allowInvalidCertificates_ = coder.decodeBoolForKey("allowInvalidCertificates");
+    validatesDomainName_ = coder.decodeBoolForKey("validatesDomainName");
+    setPinnedCertificates(coder.decodeObjectForKey("pinnedCertificates").as<foundation::Set>());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Foundation/Object.h"
+#include "Platform/Storage/Coding.h"
 
 #include <optional>
 #include <string>
@@ -18,7 +19,7 @@ enum class NKSSLPinningMode : unsigned long { None = 0, PublicKey = 1, Certifica
 // Decides whether a TLS server trust is accepted: chain and host name against the system store,
 // optionally accepting invalid chains, optionally pinning certificates (which then become the
 // only anchors) or public keys. Configure before use; evaluation may run on several threads.
-class NKSecurityPolicy final : public foundation::Object {
+class NKSecurityPolicy final : public foundation::Object, public foundation::Coding {
 public:
     static const foundation::Class* classObject();
     const foundation::Class* isa() const override;
@@ -49,6 +50,9 @@ public:
     bool evaluateServerTrust(const foundation::Ref<security::Trust>& serverTrust, const std::optional<std::string>& domain) const;
 
     foundation::Ref<foundation::Object> copy() const override;
+    static bool supportsSecureCoding() { return true; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void initWithCoder(foundation::KeyedUnarchiver& coder) override;
 
 private:
     bool allowInvalidCertificates_ = false;

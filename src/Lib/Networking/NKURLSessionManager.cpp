@@ -7,6 +7,8 @@
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Progress.h"
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
 #include "Platform/URLLoading/URLLoading.h"
 
 
@@ -16,7 +18,8 @@ using foundation::Ref;
 
 const foundation::Class* NKURLSessionManager::classObject()
 {
-    static const foundation::Class* cls = &foundation::Class::define("NKURLSessionManager", Object::classObject());
+    static const foundation::Class* cls = &foundation::Class::define("NKURLSessionManager", Object::classObject(),
+                                                          [] { return Ref<Object>(new NKURLSessionManager()); });
     return cls;
 }
 
@@ -409,4 +412,23 @@ Ref<NKURLSessionManager> NKURLSessionManager::makeEmptyCopy() const
 Ref<foundation::Object> NKURLSessionManager::copy() const
 {
     return makeEmptyCopy();
+}
+
+void NKURLSessionManager::encodeWithCoder(foundation::KeyedArchiver& coder) const
+{
+    if (const auto& identifier = session()->configuration()->identifier)
+        coder.encodeObject(Id(*identifier), "identifier");
+}
+
+void NKURLSessionManager::initWithCoder(foundation::KeyedUnarchiver& coder)
+{
+    initWithSessionConfiguration(NKSessionConfigurationFromCoder(coder));
+}
+
+Ref<net::URLSessionConfiguration> NKSessionConfigurationFromCoder(foundation::KeyedUnarchiver& coder)
+{
+    auto configuration = net::URLSessionConfiguration::defaultSessionConfiguration();
+    if (auto identifier = coder.decodeObjectForKey("identifier").string())
+        configuration->identifier = identifier->utf8();
+    return configuration;
 }

@@ -6,6 +6,7 @@
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/Subscription.h"
 #include "Platform/Foundation/Object.h"
+#include "Platform/Storage/Coding.h"
 #include "Platform/URLLoading/URLSessionDelegate.h"
 
 #include <cstdint>
@@ -40,7 +41,7 @@ class NKSecurityPolicy;
 // The manager stays alive while it has tasks in flight, so their completions are delivered even
 // when the caller lets it go; once it is released with no task left, its session is finished and
 // invalidated.
-class NKURLSessionManager : public foundation::Object {
+class NKURLSessionManager : public foundation::Object, public foundation::Coding {
 public:
     static const foundation::Class* classObject();
     const foundation::Class* isa() const override;
@@ -155,6 +156,11 @@ public:
     std::string description() const override;
     // A new manager of the same class over the session's configuration (nothing else is copied).
     foundation::Ref<foundation::Object> copy() const override;
+    // Archives keep the configuration's identifier: session configurations cannot be archived on
+    // this platform, so a decoded manager gets a default configuration carrying that identifier.
+    static bool supportsSecureCoding() { return true; }
+    void encodeWithCoder(foundation::KeyedArchiver& coder) const override;
+    void initWithCoder(foundation::KeyedUnarchiver& coder) override;
 
     // For the module: the task delegate table. A task in the table has its resume and suspend
     // announced.
@@ -239,4 +245,7 @@ private:
 
 // The process-wide queue where replies are decoded and the group completions join by default.
 dispatch::Queue& NKURLSessionManagerProcessingQueue();
+// The configuration an archived manager is decoded with: the default one with the archived
+// identifier (background sessions behave as default sessions on this platform).
+foundation::Ref<net::URLSessionConfiguration> NKSessionConfigurationFromCoder(foundation::KeyedUnarchiver& coder);
 dispatch::Group& NKURLSessionManagerCompletionGroup();

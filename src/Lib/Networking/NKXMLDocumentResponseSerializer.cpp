@@ -1,6 +1,8 @@
 #include "Lib/Networking/NKXMLDocumentResponseSerializer.h"
 
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
 #include "Platform/Serialization/XMLDocument.h"
 
 using foundation::Id;
@@ -9,7 +11,8 @@ using foundation::Ref;
 const foundation::Class* NKXMLDocumentResponseSerializer::classObject()
 {
     static const foundation::Class* cls
-        = &foundation::Class::define("NKXMLDocumentResponseSerializer", NKHTTPResponseSerializer::classObject());
+        = &foundation::Class::define("NKXMLDocumentResponseSerializer", NKHTTPResponseSerializer::classObject(),
+                                                          [] { return Ref<foundation::Object>(std::make_shared<NKXMLDocumentResponseSerializer>()); });
     return cls;
 }
 
@@ -51,4 +54,16 @@ Ref<foundation::Object> NKXMLDocumentResponseSerializer::copy() const
     copyStateInto(*other);
     other->options_ = options_;
     return other;
+}
+
+void NKXMLDocumentResponseSerializer::encodeWithCoder(foundation::KeyedArchiver& coder) const
+{
+    NKHTTPResponseSerializer::encodeWithCoder(coder);
+    coder.encodeObject(Id(options_), "options");
+}
+
+void NKXMLDocumentResponseSerializer::initWithCoder(foundation::KeyedUnarchiver& coder)
+{
+    NKHTTPResponseSerializer::initWithCoder(coder);
+    options_ = static_cast<unsigned long>(coder.decodeObjectForKey("options").integerValue());
 }

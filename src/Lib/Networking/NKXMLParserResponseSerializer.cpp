@@ -9,7 +9,8 @@ using foundation::Ref;
 const foundation::Class* NKXMLParserResponseSerializer::classObject()
 {
     static const foundation::Class* cls
-        = &foundation::Class::define("NKXMLParserResponseSerializer", NKHTTPResponseSerializer::classObject());
+        = &foundation::Class::define("NKXMLParserResponseSerializer", NKHTTPResponseSerializer::classObject(),
+                                  [] { return Ref<foundation::Object>(std::make_shared<NKXMLParserResponseSerializer>()); });
     return cls;
 }
 

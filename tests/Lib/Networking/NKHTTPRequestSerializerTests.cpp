@@ -6,6 +6,9 @@
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/URLLoading/URLRequest.h"
 
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
+
 #include <gtest/gtest.h>
 
 using foundation::Dictionary;
@@ -185,4 +188,18 @@ TEST(NKPropertyListRequestSerializer, WritesAnXMLPropertyList)
     const std::string body = bodyText(request);
     EXPECT_NE(body.find("<key>n</key>"), std::string::npos) << body;
     EXPECT_NE(body.find("<integer>-3</integer>"), std::string::npos) << body;
+}
+
+TEST(NKHTTPRequestSerializerCoding, ArchiveKeepsHeadersStyleAndOptions)
+{
+    auto serializer = NKJSONRequestSerializer::serializerWithWritingOptions(1);
+    serializer->setValue("secret", "X-Token");
+    auto data = foundation::KeyedArchiver::archivedDataWithRootObject(Id(serializer));
+    ASSERT_TRUE(data);
+    Ref<foundation::Error> error;
+    auto decoded = foundation::KeyedUnarchiver::unarchiveObjectWithData(*data, &error).as<NKJSONRequestSerializer>();
+    ASSERT_TRUE(decoded) << Id(error).description();
+    EXPECT_EQ(decoded->writingOptions(), 1u);
+    EXPECT_EQ(decoded->valueForHTTPHeaderField("X-Token"), "secret");
+    EXPECT_EQ(decoded->HTTPRequestHeaders(), serializer->HTTPRequestHeaders());
 }

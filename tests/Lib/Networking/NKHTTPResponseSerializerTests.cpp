@@ -16,6 +16,9 @@
 #include <QBuffer>
 #include <QImage>
 
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
+
 #include <gtest/gtest.h>
 
 using foundation::Data;
@@ -252,4 +255,23 @@ TEST(NKResponseCopy, CopiesCarryTheirSettings)
     EXPECT_TRUE(copy->removesKeysWithNullValues());
     EXPECT_EQ(copy->acceptableStatusCodes(), (std::set<long>{200}));
     EXPECT_TRUE(copy->acceptableContentTypes()->containsObject(Id("text/json")));
+}
+
+TEST(NKResponseCoding, ArchiveKeepsSetsAndOptions)
+{
+    auto serializer = NKJSONResponseSerializer::serializer();
+    serializer->setRemovesKeysWithNullValues(true);
+    serializer->setAcceptableStatusCodes(std::set<long>{200, 304});
+    auto compound = NKCompoundResponseSerializer::compoundSerializerWithResponseSerializers(foundation::Array::create({Id(serializer)}));
+    auto data = foundation::KeyedArchiver::archivedDataWithRootObject(Id(compound));
+    ASSERT_TRUE(data);
+    Ref<Error> error;
+    auto decoded = foundation::KeyedUnarchiver::unarchiveObjectWithData(*data, &error).as<NKCompoundResponseSerializer>();
+    ASSERT_TRUE(decoded) << Id(error).description();
+    ASSERT_EQ(decoded->responseSerializers()->count(), 1u);
+    auto inner = decoded->responseSerializers()->objectAtIndex(0).as<NKJSONResponseSerializer>();
+    ASSERT_TRUE(inner);
+    EXPECT_TRUE(inner->removesKeysWithNullValues());
+    EXPECT_EQ(inner->acceptableStatusCodes(), (std::set<long>{200, 304}));
+    EXPECT_TRUE(inner->acceptableContentTypes()->isEqual(*serializer->acceptableContentTypes()));
 }

@@ -11,6 +11,9 @@
 #include "Platform/URLLoading/LoopbackServers.h"
 
 #include <httplib.h>
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
+
 #include <gtest/gtest.h>
 
 // The resolver headers behind httplib define DELETE as a macro.
@@ -239,4 +242,32 @@ TEST_F(NKHTTPSessionManagerTest, DescriptionNamesTheBaseURL)
     const std::string text = manager->description();
     EXPECT_EQ(text.rfind("<NKHTTPSessionManager: 0x", 0), 0u) << text;
     EXPECT_NE(text.find("baseURL: " + url("/api/") + ", session: "), std::string::npos) << text;
+}
+
+TEST_F(NKHTTPSessionManagerTest, ArchiveAndCopyKeepBaseURLSerializersAndPolicy)
+{
+    auto manager = NKHTTPSessionManager::create(foundation::URL::URLWithString(url("/api")));
+    manager->requestSerializer()->setValue("v1", "X-Version");
+    auto json = NKJSONResponseSerializer::serializer();
+    json->setRemovesKeysWithNullValues(true);
+    manager->setResponseSerializer(json);
+
+    auto data = foundation::KeyedArchiver::archivedDataWithRootObject(Id(manager));
+    ASSERT_TRUE(data);
+    auto decoded = foundation::KeyedUnarchiver::unarchiveObjectWithData(*data).as<NKHTTPSessionManager>();
+    auto copy = std::static_pointer_cast<NKHTTPSessionManager>(manager->copy());
+    for (const auto& other : {decoded, copy}) {
+        ASSERT_TRUE(other);
+        EXPECT_EQ(other->baseURL()->absoluteString(), url("/api/"));
+        EXPECT_EQ(other->requestSerializer()->valueForHTTPHeaderField("X-Version"), "v1");
+        EXPECT_NE(other->requestSerializer(), manager->requestSerializer());
+        auto otherJSON = std::dynamic_pointer_cast<NKJSONResponseSerializer>(other->responseSerializer());
+        ASSERT_TRUE(otherJSON);
+        EXPECT_TRUE(otherJSON->removesKeysWithNullValues());
+        EXPECT_TRUE(other->securityPolicy());
+    }
+    Id reply;
+    decoded->GET("list", nullptr, [&](const Ref<net::URLSessionDataTask>&, const Id& object) { reply = object; }, nullptr);
+    ASSERT_TRUE(wait([&] { return !reply.isNil(); }));
+    EXPECT_EQ(reply["path"].stringValue(), "/api/list");
 }

@@ -8,6 +8,9 @@
 #include "Support/TempHome.h"
 #include "TestPKI.h"
 
+#include "Platform/Storage/KeyedArchiver.h"
+#include "Platform/Storage/KeyedUnarchiver.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -173,4 +176,19 @@ TEST_F(NKSecurityPolicyTest, CertificatesInAFolderAndCopies)
     EXPECT_EQ(copy->SSLPinningMode(), NKSSLPinningMode::PublicKey);
     EXPECT_FALSE(copy->validatesDomainName());
     EXPECT_EQ(copy->pinnedPublicKeys()->count(), 1u);
+}
+
+TEST_F(NKSecurityPolicyTest, ArchiveKeepsModeFlagsAndPins)
+{
+    auto policy = NKSecurityPolicy::policyWithPinningMode(NKSSLPinningMode::Certificate, pins({selfSigned_}));
+    policy->setAllowInvalidCertificates(true);
+    auto data = foundation::KeyedArchiver::archivedDataWithRootObject(Id(policy));
+    ASSERT_TRUE(data);
+    auto decoded = foundation::KeyedUnarchiver::unarchiveObjectWithData(*data).as<NKSecurityPolicy>();
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->SSLPinningMode(), NKSSLPinningMode::Certificate);
+    EXPECT_TRUE(decoded->allowInvalidCertificates());
+    EXPECT_TRUE(decoded->validatesDomainName());
+    EXPECT_EQ(decoded->pinnedPublicKeys()->count(), 1u);
+    EXPECT_TRUE(decoded->evaluateServerTrust(trustFor({selfSigned_}), "localhost"));
 }
