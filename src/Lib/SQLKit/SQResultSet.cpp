@@ -26,22 +26,6 @@ using foundation::Ref;
 using foundation::String;
 
 namespace {
-// ASCII text is valid UTF-8; checking eight bytes at a time spares most text the full validation.
-bool isASCII(std::string_view bytes)
-{
-    std::size_t i = 0;
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes.data() + i, 8);
-        if (word & 0x8080808080808080ULL)
-            return false;
-    }
-    for (; i < bytes.size(); ++i) {
-        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
-            return false;
-    }
-    return true;
-}
 
 // Column names are short; an inline comparison beats a library call here.
 bool sameText(std::string_view a, std::string_view b)
@@ -274,9 +258,11 @@ Ref<String> SQResultSet::stringForColumnIndex(int columnIdx) const
     const std::string_view bytes(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(handle(), columnIdx)));
     if (bytes.empty())
         return String::empty(); // immutable, so one shared instance serves every empty value
-    if (!isASCII(bytes) && !foundation::unicode::isValidUTF8(bytes))
+    const auto kind = foundation::unicode::classifyUTF8(bytes);
+    if (kind == foundation::unicode::UTF8Kind::Invalid)
         return nullptr;
-    return std::allocate_shared<String>(sqblockpool::Allocator<String>(), std::string(bytes));
+    return std::allocate_shared<String>(sqblockpool::Allocator<String>(), std::string(bytes),
+                                        kind == foundation::unicode::UTF8Kind::ASCII);
 }
 
 Ref<Date> SQResultSet::dateForColumnIndex(int columnIdx) const

@@ -48,15 +48,34 @@ String::String(std::string utf8)
 void String::assign(std::string utf8)
 {
     utf8_ = std::move(utf8);
-    ascii_ = unicode::isASCII(utf8_);
+    ascii_ = unicode::classifyUTF8(utf8_) == unicode::UTF8Kind::ASCII;
     utf16Length_ = SIZE_MAX;
 }
 
 Ref<String> String::create(std::string_view utf8)
 {
-    if (unicode::isASCII(utf8) || unicode::isValidUTF8(utf8))
-        return std::make_shared<String>(std::string(utf8));
-    return std::make_shared<String>(unicode::sanitizeUTF8(utf8));
+    switch (unicode::classifyUTF8(utf8)) {
+    case unicode::UTF8Kind::ASCII:
+        return std::make_shared<String>(std::string(utf8), true);
+    case unicode::UTF8Kind::Valid:
+        return std::make_shared<String>(std::string(utf8), false);
+    case unicode::UTF8Kind::Invalid:
+        break;
+    }
+    return std::make_shared<String>(unicode::sanitizeUTF8(utf8), false);
+}
+
+Ref<String> String::create(std::string&& utf8)
+{
+    switch (unicode::classifyUTF8(utf8)) {
+    case unicode::UTF8Kind::ASCII:
+        return std::make_shared<String>(std::move(utf8), true);
+    case unicode::UTF8Kind::Valid:
+        return std::make_shared<String>(std::move(utf8), false);
+    case unicode::UTF8Kind::Invalid:
+        break;
+    }
+    return std::make_shared<String>(unicode::sanitizeUTF8(utf8), false);
 }
 
 Ref<String> String::createWithValidUTF8(std::string_view bytes)

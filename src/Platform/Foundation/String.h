@@ -21,6 +21,9 @@ public:
     const Class* isa() const override;
 
     static Ref<String> create(std::string_view utf8 = {}); // invalid bytes become U+FFFD
+    static Ref<String> create(std::string&& utf8);          // the same, taking the bytes over
+    static Ref<String> create(const char* utf8) { return create(std::string_view(utf8 ? utf8 : "")); }
+    static Ref<String> create(const std::string& utf8) { return create(std::string_view(utf8)); }
     // nil when the bytes are not valid UTF-8, as the platform's UTF-8 initialiser.
     static Ref<String> createWithValidUTF8(std::string_view bytes);
     static Ref<String> createWithUTF16(std::u16string_view utf16);
@@ -91,6 +94,12 @@ public:
     Ref<Object> mutableCopy() const override;
 
     explicit String(std::string utf8);
+    // For bytes already known to be valid UTF-8, with their ASCII flag: no scan at all.
+    String(std::string utf8, bool ascii)
+        : utf8_(std::move(utf8))
+        , ascii_(ascii)
+    {
+    }
 
 protected:
     void assign(std::string utf8);

@@ -1,5 +1,7 @@
 #include "Platform/Foundation/Unicode.h"
 
+#include <cstring>
+
 namespace foundation::unicode {
 
 namespace {
@@ -62,6 +64,25 @@ bool isValidUTF8(std::string_view bytes)
         pos += len;
     }
     return true;
+}
+
+UTF8Kind classifyUTF8(std::string_view bytes)
+{
+    std::size_t pos = 0;
+    const std::size_t size = bytes.size();
+    // Fast path over the ASCII prefix, a word at a time.
+    while (pos + 8 <= size) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + pos, 8);
+        if (word & 0x8080808080808080ULL)
+            break;
+        pos += 8;
+    }
+    while (pos < size && static_cast<unsigned char>(bytes[pos]) < 0x80)
+        ++pos;
+    if (pos == size)
+        return UTF8Kind::ASCII;
+    return isValidUTF8(bytes.substr(pos)) ? UTF8Kind::Valid : UTF8Kind::Invalid;
 }
 
 char32_t decodeNext(std::string_view utf8, std::size_t& pos)
