@@ -4,6 +4,7 @@
 #include "Platform/AutoLayout/Strength.h"
 #include "Platform/AutoLayout/View.h"
 
+#include <array>
 #include <cmath>
 #include <iostream>
 
@@ -92,10 +93,13 @@ LayoutEngine::ViewState* LayoutEngine::stateFor(View& view)
         slot = std::make_unique<ViewState>();
         slot->view = view.weak_from_this();
         std::string name = view.className();
-        slot->left = Variable(name + ".left");
-        slot->top = Variable(name + ".top");
-        slot->width = Variable(name + ".width");
-        slot->height = Variable(name + ".height");
+        // The four values side by side: a pass reads them together for every view.
+        auto values = std::make_shared<std::array<double, 4>>();
+        auto storage = [&values](std::size_t i) { return std::shared_ptr<double>(values, values->data() + i); };
+        slot->left = Variable(name + ".left", storage(0));
+        slot->top = Variable(name + ".top", storage(1));
+        slot->width = Variable(name + ".width", storage(2));
+        slot->height = Variable(name + ".height", storage(3));
         if (&view == root_) {
             for (const Variable* origin : { &slot->left, &slot->top })
                 (void)solver_.addConstraint(Constraint(*origin, RelationalOperator::Equal, 0.0, strength::required));

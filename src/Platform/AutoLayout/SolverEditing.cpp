@@ -100,9 +100,9 @@ void Solver::updateVariables()
         zeroValues_.clear();
         for (VariableInfo& info : variables_) {
             if (const Row* row = rowFor(info.symbol))
-                valueSources_.emplace_back(row, &info.variable.data_->value);
+                valueSources_.emplace_back(row, info.variable.data_->slot);
             else
-                zeroValues_.push_back(&info.variable.data_->value);
+                zeroValues_.push_back(info.variable.data_->slot);
         }
         valuesStructure_ = structure_;
     }

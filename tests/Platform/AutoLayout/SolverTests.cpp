@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <memory>
 #include <random>
 
 using namespace autolayout;
@@ -145,6 +147,28 @@ TEST(SolverEditVariables, SuggestedValuesPropagate)
         solver.updateVariables();
         EXPECT_DOUBLE_EQ(list.value(), width - 320.0);
     }
+}
+
+TEST(SolverEditVariables, VariablesWithSharedStorageGetTheirOwnSlotsAndOutliveTheirOwner)
+{
+    Solver solver;
+    Variable windowWidth("W");
+    auto block = std::make_shared<std::array<double, 2>>(std::array<double, 2> { 7.0, 7.0 });
+    Variable left("left", std::shared_ptr<double>(block, block->data()));
+    Variable width("width", std::shared_ptr<double>(block, block->data() + 1));
+    EXPECT_EQ((*block)[0], 0.0); // a fresh variable reads zero, whatever its storage held
+    std::weak_ptr<std::array<double, 2>> watch = block;
+    block.reset();
+    ASSERT_EQ(solver.addEditVariable(windowWidth, strength::strong), SolverStatus::Ok);
+    add(solver, Constraint(left, EQ, 20.0, required));
+    add(solver, Constraint(width, EQ, windowWidth - 40.0, required));
+    ASSERT_EQ(solver.suggestValue(windowWidth, 300.0), SolverStatus::Ok);
+    solver.updateVariables();
+    ASSERT_FALSE(watch.expired());
+    EXPECT_DOUBLE_EQ(left.value(), 20.0);
+    EXPECT_DOUBLE_EQ(width.value(), 260.0);
+    EXPECT_EQ(left.valueAddress() + 1, width.valueAddress());
+    EXPECT_DOUBLE_EQ((*watch.lock())[1], 260.0);
 }
 
 TEST(SolverEditVariables, RequiredMinimumHoldsAgainstTheEdit)
