@@ -131,8 +131,7 @@ KXCatalogueStatement mainList()
 std::vector<KXCatalogueStatement> popularity()
 {
     const auto& ids = workspace().popular;
-    KXCatalogueStatement first("select * from fp_fonts  where ");
-    first.append(KXCatalogueStatement::fontidIn(ids)).append("  ORDER BY Instr (?,','||fontid||',') ", {Id(KXCatalogueStatement::framedIds(ids))});
+    KXCatalogueStatement first = KXCatalogueStatement::fontsInIdOrder(ids);
     KXCatalogueStatement rest("SELECT * FROM fp_fonts where ");
     rest.append(KXCatalogueStatement::fontidIn(ids, true)).append("  ORDER BY default_sort DESC");
     return {first, rest};

@@ -126,10 +126,7 @@ Ref<MutableArray> KXBaseDBManager::soringDataBySqlString(const KXCatalogueStatem
 
 Ref<MutableArray> KXBaseDBManager::popularFonts(const std::vector<long long>& popular)
 {
-    KXCatalogueStatement first("select * from fp_fonts  where ");
-    first.append(KXCatalogueStatement::fontidIn(popular))
-        .append("  ORDER BY Instr (?,','||fontid||',') ", {Id(KXCatalogueStatement::framedIds(popular))});
-    auto fonts = dataArrayBySqlStr(first);
+    auto fonts = dataArrayBySqlStr(KXCatalogueStatement::fontsInIdOrder(popular));
     if (fonts->count() == 0)
         return fonts;
     KXCatalogueStatement rest("SELECT * FROM fp_fonts where ");

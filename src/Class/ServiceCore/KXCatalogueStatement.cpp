@@ -157,6 +157,12 @@ std::string KXCatalogueStatement::framedIds(const std::vector<long long>& ids)
     return "," + joinIds(ids) + ",";
 }
 
+KXCatalogueStatement KXCatalogueStatement::fontsInIdOrder(const std::vector<long long>& ids)
+{
+    KXCatalogueStatement statement("select * from fp_fonts  where ");
+    return statement.append(fontidIn(ids)).append(" ORDER BY Instr (?, ',' || fontid || ',')", {Id(framedIds(ids))});
+}
+
 std::string KXCatalogueStatement::likeContaining(std::string_view text)
 {
     std::string pattern = "%";

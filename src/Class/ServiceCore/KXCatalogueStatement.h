@@ -43,6 +43,9 @@ public:
     // search for ",<fontid>,".
     static KXCatalogueStatement fontidIn(const std::vector<long long>& ids, bool negated = false);
     static std::string framedIds(const std::vector<long long>& ids);
+    // "select * from fp_fonts where fontid IN (...) ORDER BY Instr(',ids,', ',' || fontid || ',')":
+    // the fonts of the ids, in the order of the ids' first places in the list.
+    static KXCatalogueStatement fontsInIdOrder(const std::vector<long long>& ids);
 
     // --- LIKE patterns, used with kLikeEscape ---
     // The text anywhere: "%text%".

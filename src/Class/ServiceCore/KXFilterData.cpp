@@ -93,10 +93,7 @@ Ref<MutableArray> KXFilterData::recentDataWithIDs(std::string_view ids) const
     const auto list = KXCatalogueStatement::parseIdList(ids);
     if (list.empty())
         return MutableArray::create();
-    KXCatalogueStatement statement("select * from fp_fonts  where ");
-    statement.append(KXCatalogueStatement::fontidIn(list))
-        .append("  ORDER BY Instr (?, ',' || fontid || ',') ", {Id(KXCatalogueStatement::framedIds(list))});
-    return manager_.soringDataBySqlString(statement);
+    return manager_.soringDataBySqlString(KXCatalogueStatement::fontsInIdOrder(list));
 }
 
 Ref<MutableArray> KXFilterData::dataByLanguage(bool chinese) const

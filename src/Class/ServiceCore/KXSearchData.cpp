@@ -33,8 +33,5 @@ Ref<MutableArray> KXSearchData::searchDataByword(std::string_view ids) const
     const auto list = KXCatalogueStatement::parseIdList(ids);
     if (list.empty())
         return MutableArray::create();
-    KXCatalogueStatement statement("select * from fp_fonts  where ");
-    statement.append(KXCatalogueStatement::fontidIn(list))
-        .append(" ORDER BY Instr (?, ',' || fontid || ',')", {Id(KXCatalogueStatement::framedIds(list))});
-    return manager_.dataArrayBySqlStr(statement);
+    return manager_.dataArrayBySqlStr(KXCatalogueStatement::fontsInIdOrder(list));
 }

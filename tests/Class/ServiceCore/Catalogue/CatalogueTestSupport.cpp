@@ -179,4 +179,17 @@ void resetListSettings()
     KXUserCenterConfig::sharedKXUserCenterConfig().setVipinfo(nullptr);
 }
 
+void CatalogueTest::SetUp()
+{
+    resetListSettings();
+    file_ = copyOfSampleCatalogue();
+    manager_ = std::make_unique<KXBaseDBManager>(file_);
+    fonts_ = allFonts(file_);
+}
+
+void CatalogueTest::TearDown()
+{
+    resetListSettings();
+}
+
 } // namespace cataloguetest

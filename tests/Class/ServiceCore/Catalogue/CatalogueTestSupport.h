@@ -1,6 +1,9 @@
 #pragma once
 
+#include "Class/ServiceCore/KXBaseDBManager.h"
 #include "Platform/Foundation/Array.h"
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
@@ -45,5 +48,16 @@ std::vector<long long> fontids(const foundation::Ref<foundation::MutableArray>& 
 
 // Puts the settings the lists read back to a plain signed-out Chinese session.
 void resetListSettings();
+
+// A test on its own copy of the sample catalogue, with a manager on it and the rows read apart.
+class CatalogueTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::filesystem::path file_;
+    std::unique_ptr<KXBaseDBManager> manager_;
+    std::vector<Font> fonts_;
+};
 
 } // namespace cataloguetest

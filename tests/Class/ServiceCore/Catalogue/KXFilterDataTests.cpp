@@ -24,17 +24,8 @@ foundation::Ref<MutableArray> values(std::initializer_list<const char*> texts)
     return array;
 }
 
-class KXFilterDataTest : public ::testing::Test {
+class KXFilterDataTest : public CatalogueTest {
 protected:
-    void SetUp() override
-    {
-        resetListSettings();
-        file_ = copyOfSampleCatalogue();
-        manager_ = std::make_unique<KXBaseDBManager>(file_);
-        fonts_ = allFonts(file_);
-    }
-    void TearDown() override { resetListSettings(); }
-
     std::vector<long long> filter(const foundation::Ref<MutableDictionary>& selection)
     {
         return fontids(KXFilterData(*manager_).dataByTagsDictionary(selection));
@@ -43,10 +34,6 @@ protected:
     {
         return select(fonts_, [&](const Font& f) { return hasElement(f.language, "1") && f.codeid != 3 && keep(f); }, defaultOrder);
     }
-
-    std::filesystem::path file_;
-    std::unique_ptr<KXBaseDBManager> manager_;
-    std::vector<Font> fonts_;
 };
 
 } // namespace

@@ -31,28 +31,21 @@ std::string quoted(const std::string& text)
     return out + "'";
 }
 
-class KXSearchDataTest : public ::testing::Test {
+class KXSearchDataTest : public CatalogueTest {
 protected:
     void SetUp() override
     {
-        resetListSettings();
-        file_ = copyOfSampleCatalogue();
+        CatalogueTest::SetUp();
         for (const auto& [id, name] : kHostileNames)
             execute(file_, "INSERT INTO fp_fonts (fontid, fontname, language, codeid, default_sort) VALUES (" + std::to_string(id)
                     + ", " + quoted(name) + ", ',1,', 1, 1);");
-        manager_ = std::make_unique<KXBaseDBManager>(file_);
         fonts_ = allFonts(file_);
     }
-    void TearDown() override { resetListSettings(); }
 
     std::vector<long long> byName(const std::string& text)
     {
         return select(fonts_, [&](const Font& f) { return containsIgnoringCase(f.fontname, text); });
     }
-
-    std::filesystem::path file_;
-    std::unique_ptr<KXBaseDBManager> manager_;
-    std::vector<Font> fonts_;
 };
 
 } // namespace

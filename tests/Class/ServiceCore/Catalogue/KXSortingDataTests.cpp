@@ -14,17 +14,8 @@ using foundation::Id;
 
 namespace {
 
-class KXSortingDataTest : public ::testing::Test {
+class KXSortingDataTest : public CatalogueTest {
 protected:
-    void SetUp() override
-    {
-        resetListSettings();
-        file_ = copyOfSampleCatalogue();
-        manager_ = std::make_unique<KXBaseDBManager>(file_);
-        fonts_ = allFonts(file_);
-    }
-    void TearDown() override { resetListSettings(); }
-
     std::vector<long long> list(unsigned long long sortType) { return fontids(KXSortingData(*manager_).soringDataBySortType(sortType)); }
     std::vector<long long> chineseDefault(bool bigFontsSet)
     {
@@ -33,10 +24,6 @@ protected:
         }, defaultOrder);
     }
     std::vector<long long> englishDefault() { return select(fonts_, [](const Font& f) { return hasElement(f.language, "2"); }, defaultOrder); }
-
-    std::filesystem::path file_;
-    std::unique_ptr<KXBaseDBManager> manager_;
-    std::vector<Font> fonts_;
 };
 
 } // namespace
