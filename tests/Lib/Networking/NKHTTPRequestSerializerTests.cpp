@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 using foundation::Dictionary;
 using foundation::Id;
 using foundation::Ref;
@@ -104,7 +106,8 @@ TEST(NKHTTPRequestSerializerHeaders, DefaultsAreAcceptLanguageAndUserAgent)
     ASSERT_EQ(headers.size(), 2u);
     EXPECT_EQ(headers[0].first, "Accept-Language");
     EXPECT_EQ(headers[1].first, "User-Agent");
-    EXPECT_NE(headers[1].second.find("/0.1.0 ("), std::string::npos) << headers[1].second;
+    // "<executable>/<version> (<distribution> <version>)", in ASCII.
+    EXPECT_TRUE(std::regex_match(headers[1].second, std::regex("[\\x21-\\x7e]+/[0-9][0-9.]* \\([\\x20-\\x7e]+\\)"))) << headers[1].second;
 }
 
 TEST(NKHTTPRequestSerializerProperties, OnlyPropertiesThatWereSetAreMirrored)
