@@ -416,8 +416,9 @@ Ref<foundation::Object> NKURLSessionManager::copy() const
 
 void NKURLSessionManager::encodeWithCoder(foundation::KeyedArchiver& coder) const
 {
-    if (const auto& identifier = session()->configuration()->identifier)
-        coder.encodeObject(Id(*identifier), "identifier");
+    const auto configuration = session()->configuration();
+    if (configuration->identifier)
+        coder.encodeObject(Id(*configuration->identifier), "identifier");
 }
 
 void NKURLSessionManager::initWithCoder(foundation::KeyedUnarchiver& coder)
