@@ -9,6 +9,8 @@
 #include "Platform/URLLoading/HTTPURLResponse.h"
 #include "Platform/URLLoading/URLLoading.h"
 #include "Platform/URLLoading/LoopbackServers.h"
+#include "Support/TempHome.h"
+#include "TestPKI.h"
 
 #include <httplib.h>
 #include "Platform/Storage/KeyedArchiver.h"
@@ -270,4 +272,96 @@ TEST_F(NKHTTPSessionManagerTest, ArchiveAndCopyKeepBaseURLSerializersAndPolicy)
     decoded->GET("list", nullptr, [&](const Ref<net::URLSessionDataTask>&, const Id& object) { reply = object; }, nullptr);
     ASSERT_TRUE(wait([&] { return !reply.isNil(); }));
     EXPECT_EQ(reply["path"].stringValue(), "/api/list");
+}
+
+namespace {
+
+// HTTPS servers for the trust checks of the whole stack: one with a leaf of a CA that
+// SSL_CERT_FILE makes trusted, one with a self-signed certificate.
+class NKHTTPSessionManagerTLSTest : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        const auto folder = testsupport::makeScratchDir("manager-tls");
+        ca_ = new testpki::Authority(folder, "Corvane Manager Root");
+        setenv("SSL_CERT_FILE", ca_->identity().certificateFile.c_str(), 1);
+        leaf_ = new testpki::Identity(ca_->issue("server"));
+        self_ = new testpki::Identity(testpki::selfSigned(folder, "self"));
+        trusted_ = new urltest::HttpServer(leaf_->certificateFile, leaf_->keyFile);
+        untrusted_ = new urltest::HttpServer(self_->certificateFile, self_->keyFile);
+        for (auto* server : {trusted_, untrusted_}) {
+            server->routes().Get("/hello", [](const httplib::Request&, httplib::Response& res) { res.set_content("{\"tls\":true}", "application/json"); });
+            server->start();
+        }
+    }
+    static void TearDownTestSuite()
+    {
+        delete untrusted_;
+        delete trusted_;
+        delete self_;
+        delete leaf_;
+        delete ca_;
+        unsetenv("SSL_CERT_FILE");
+    }
+
+    struct Outcome {
+        Id reply;
+        Ref<foundation::Error> error;
+        bool done = false;
+    };
+    static Outcome get(const Ref<NKHTTPSessionManager>& manager, const std::string& url)
+    {
+        Outcome outcome;
+        manager->GET(
+            url, nullptr,
+            [&](const Ref<net::URLSessionDataTask>&, const Id& object) {
+                outcome.reply = object;
+                outcome.done = true;
+            },
+            [&](const Ref<net::URLSessionDataTask>&, const Ref<foundation::Error>& error) {
+                outcome.error = error;
+                outcome.done = true;
+            });
+        EXPECT_TRUE(dispatch::RunLoop::runUntil([&] { return outcome.done; }, 20));
+        return outcome;
+    }
+
+    static testpki::Authority* ca_;
+    static testpki::Identity* leaf_;
+    static testpki::Identity* self_;
+    static urltest::HttpServer* trusted_;
+    static urltest::HttpServer* untrusted_;
+};
+
+testpki::Authority* NKHTTPSessionManagerTLSTest::ca_ = nullptr;
+testpki::Identity* NKHTTPSessionManagerTLSTest::leaf_ = nullptr;
+testpki::Identity* NKHTTPSessionManagerTLSTest::self_ = nullptr;
+urltest::HttpServer* NKHTTPSessionManagerTLSTest::trusted_ = nullptr;
+urltest::HttpServer* NKHTTPSessionManagerTLSTest::untrusted_ = nullptr;
+
+} // namespace
+
+TEST_F(NKHTTPSessionManagerTLSTest, DefaultPolicyAcceptsTheTrustedChainOnly)
+{
+    auto manager = NKHTTPSessionManager::manager();
+    auto good = get(manager, trusted_->url("/hello", "localhost"));
+    EXPECT_FALSE(good.error) << Id(good.error).description();
+    EXPECT_TRUE(good.reply["tls"].boolValue());
+
+    auto bad = get(manager, untrusted_->url("/hello", "localhost"));
+    ASSERT_TRUE(bad.error);
+    EXPECT_EQ(bad.error->domain(), foundation::NSURLErrorDomain);
+    EXPECT_EQ(bad.error->code(), net::NSURLErrorCancelled);
+}
+
+TEST_F(NKHTTPSessionManagerTLSTest, PinnedSelfSignedCertificateIsAccepted)
+{
+    auto manager = NKHTTPSessionManager::create(foundation::URL::URLWithString(untrusted_->url("/", "localhost")));
+    auto pins = foundation::Set::create({Id(foundation::Data::create(std::span<const std::uint8_t>(self_->certificateDER.data(), self_->certificateDER.size())))});
+    auto policy = NKSecurityPolicy::policyWithPinningMode(NKSSLPinningMode::Certificate, pins);
+    policy->setAllowInvalidCertificates(true);
+    manager->setSecurityPolicy(policy);
+    auto pinned = get(manager, "hello");
+    EXPECT_FALSE(pinned.error) << Id(pinned.error).description();
+    EXPECT_TRUE(pinned.reply["tls"].boolValue());
 }
