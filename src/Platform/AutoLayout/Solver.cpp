@@ -53,6 +53,7 @@ void Solver::clearTableau()
     variableIndex_.clear();
     variables_.clear();
     rows_.clear();
+    isBasic_.clear();
     symbols_.clear();
     columns_.clear();
     stamps_.clear();
@@ -113,7 +114,10 @@ Symbol Solver::makeSymbol(Symbol::Type type)
 {
     Symbol symbol { static_cast<std::uint32_t>(symbols_.size()), type };
     symbols_.push_back(symbol);
+    if (rows_.size() == rows_.capacity())
+        ++structure_; // the rows move: pointers kept to them are stale
     rows_.emplace_back();
+    isBasic_.push_back(0);
     columns_.emplace_back();
     return symbol;
 }
@@ -133,25 +137,29 @@ Symbol Solver::symbolFor(const Variable& variable)
     return symbol;
 }
 
-Row* Solver::rowFor(Symbol symbol) const
+Row* Solver::rowFor(Symbol symbol)
 {
-    return symbol.id < rows_.size() ? rows_[symbol.id].get() : nullptr;
+    return symbol.id < rows_.size() && isBasic_[symbol.id] ? &rows_[symbol.id] : nullptr;
 }
 
-void Solver::setRow(Symbol basic, std::unique_ptr<Row> row)
+void Solver::setRow(Symbol basic, Row row)
 {
     ++structure_;
-    for (const Row::Cell& cell : row->cells())
+    for (const Row::Cell& cell : row.cells())
         columns_[cell.symbol.id].push_back(basic.id);
     rows_[basic.id] = std::move(row);
+    isBasic_[basic.id] = 1;
     ++basicCount_;
 }
 
-std::unique_ptr<Row> Solver::takeRow(Symbol basic)
+Row Solver::takeRow(Symbol basic)
 {
     ++structure_;
     --basicCount_;
-    return std::move(rows_[basic.id]);
+    isBasic_[basic.id] = 0;
+    Row taken = std::move(rows_[basic.id]);
+    rows_[basic.id] = Row();
+    return taken;
 }
 
 const std::vector<std::uint32_t>& Solver::column(Symbol symbol)
@@ -163,8 +171,7 @@ const std::vector<std::uint32_t>& Solver::column(Symbol symbol)
     std::size_t kept = 0;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         std::uint32_t basic = entries[i];
-        const Row* row = rows_[basic].get();
-        if (!row || stamps_[basic] == stamp_ || !row->contains(symbol))
+        if (!isBasic_[basic] || stamps_[basic] == stamp_ || !rows_[basic].contains(symbol))
             continue;
         stamps_[basic] = stamp_;
         entries[kept++] = basic;
@@ -189,39 +196,39 @@ SolverStatus Solver::addConstraint(const Constraint& constraint)
 
 SolverStatus Solver::addToTableau(const Constraint& constraint, Tag& tag)
 {
-    std::unique_ptr<Row> row = createRow(constraint, tag);
-    Symbol subject = chooseSubject(*row, tag);
+    Row row = createRow(constraint, tag);
+    Symbol subject = chooseSubject(row, tag);
 
-    if (!subject.isValid() && row->cells().empty()) {
+    if (!subject.isValid() && row.cells().empty()) {
         // Nothing left to solve for: either it follows from what is there, or it contradicts it.
-        return nearZero(row->constant()) ? SolverStatus::Ok : SolverStatus::UnsatisfiableConstraint;
+        return nearZero(row.constant()) ? SolverStatus::Ok : SolverStatus::UnsatisfiableConstraint;
     }
 
     if (!subject.isValid()) {
         SolverStatus status = SolverStatus::Ok;
-        if (!addWithArtificialVariable(*row, status))
+        if (!addWithArtificialVariable(row, status))
             return status == SolverStatus::Ok ? SolverStatus::UnsatisfiableConstraint : status;
     } else {
-        row->solveFor(subject);
-        substitute(subject, *row);
+        row.solveFor(subject);
+        substitute(subject, row);
         setRow(subject, std::move(row));
     }
     return optimize(*objective_);
 }
 
-std::unique_ptr<Row> Solver::createRow(const Constraint& constraint, Tag& tag)
+Row Solver::createRow(const Constraint& constraint, Tag& tag)
 {
     const Expression& expression = constraint.expression();
-    auto row = std::make_unique<Row>(expression.constant());
-    row->reserve(expression.terms().size() + 2);
+    Row row(expression.constant());
+    row.reserve(expression.terms().size() + 2);
     for (const Term& term : expression.terms()) {
         if (nearZero(term.coefficient))
             continue;
         Symbol symbol = symbolFor(term.variable);
         if (const Row* basic = rowFor(symbol))
-            row->insert(*basic, term.coefficient);
+            row.insert(*basic, term.coefficient);
         else
-            row->insert(symbol, term.coefficient);
+            row.insert(symbol, term.coefficient);
     }
 
     double strength = constraint.strength();
@@ -231,10 +238,10 @@ std::unique_ptr<Row> Solver::createRow(const Constraint& constraint, Tag& tag)
     case RelationalOperator::GreaterOrEqual: {
         double coefficient = constraint.op() == RelationalOperator::LessOrEqual ? 1.0 : -1.0;
         tag.marker = makeSymbol(Symbol::Type::Slack);
-        row->insert(tag.marker, coefficient);
+        row.insert(tag.marker, coefficient);
         if (!required) {
             tag.other = makeSymbol(Symbol::Type::Error);
-            row->insert(tag.other, -coefficient);
+            row.insert(tag.other, -coefficient);
             objective_->insert(tag.other, strength);
         }
         break;
@@ -243,15 +250,15 @@ std::unique_ptr<Row> Solver::createRow(const Constraint& constraint, Tag& tag)
         if (!required) {
             tag.marker = makeSymbol(Symbol::Type::Error);
             tag.other = makeSymbol(Symbol::Type::Error);
-            row->insert(tag.marker, -1.0);
-            row->insert(tag.other, 1.0);
+            row.insert(tag.marker, -1.0);
+            row.insert(tag.other, 1.0);
             objective_->insert(tag.marker, strength);
             objective_->insert(tag.other, strength);
         }
         break;
     }
-    if (row->constant() < 0.0)
-        row->reverseSign();
+    if (row.constant() < 0.0)
+        row.reverseSign();
     return row;
 }
 
@@ -285,21 +292,21 @@ Symbol Solver::chooseSubject(const Row& row, const Tag& tag) const
 bool Solver::addWithArtificialVariable(const Row& row, SolverStatus& status)
 {
     Symbol art = makeSymbol(Symbol::Type::Slack);
-    setRow(art, std::make_unique<Row>(row));
+    setRow(art, Row(row));
     artificial_ = std::make_unique<Row>(row);
     status = optimize(*artificial_);
     bool success = status == SolverStatus::Ok && nearZero(artificial_->constant());
     artificial_.reset();
 
     if (rowFor(art)) {
-        std::unique_ptr<Row> basic = takeRow(art);
+        Row basic = takeRow(art);
         // A failed addition leaves the artificial variable basic: its row is the refused
         // constraint and the other rows still describe exactly the earlier system, so dropping
         // it restores the solver. Pivoting it in first would keep part of the refused constraint.
-        if (!success || basic->cells().empty())
+        if (!success || basic.cells().empty())
             return success;
         Symbol entering;
-        for (const Row::Cell& cell : basic->cells()) {
+        for (const Row::Cell& cell : basic.cells()) {
             if (cell.symbol.isPivotable()) {
                 entering = cell.symbol;
                 break;
@@ -307,14 +314,14 @@ bool Solver::addWithArtificialVariable(const Row& row, SolverStatus& status)
         }
         if (!entering.isValid())
             return false;
-        basic->solveFor(art, entering);
-        substitute(entering, *basic);
+        basic.solveFor(art, entering);
+        substitute(entering, basic);
         setRow(entering, std::move(basic));
     }
 
     ++structure_;
     for (std::uint32_t basic : column(art))
-        rows_[basic]->remove(art);
+        rows_[basic].remove(art);
     columns_[art.id].clear();
     objective_->remove(art);
     return success;
@@ -326,7 +333,7 @@ void Solver::substitute(Symbol symbol, const Row& row)
     std::vector<std::uint32_t> affected = column(symbol);
     columns_[symbol.id].clear();
     for (std::uint32_t basic : affected) {
-        Row& target = *rows_[basic];
+        Row& target = rows_[basic];
         entered_.clear();
         target.substitute(symbol, row, &entered_);
         for (Symbol entered : entered_)
@@ -348,9 +355,9 @@ SolverStatus Solver::optimize(Row& objective)
         Symbol leaving = leavingSymbol(entering);
         if (!leaving.isValid())
             return SolverStatus::InternalError; // the objective is unbounded
-        std::unique_ptr<Row> row = takeRow(leaving);
-        row->solveFor(leaving, entering);
-        substitute(entering, *row);
+        Row row = takeRow(leaving);
+        row.solveFor(leaving, entering);
+        substitute(entering, row);
         setRow(entering, std::move(row));
     }
 }
@@ -366,9 +373,9 @@ SolverStatus Solver::dualOptimize()
         Symbol entering = dualEnteringSymbol(*row);
         if (!entering.isValid())
             return SolverStatus::InternalError;
-        std::unique_ptr<Row> taken = takeRow(leaving);
-        taken->solveFor(leaving, entering);
-        substitute(entering, *taken);
+        Row taken = takeRow(leaving);
+        taken.solveFor(leaving, entering);
+        substitute(entering, taken);
         setRow(entering, std::move(taken));
     }
     return SolverStatus::Ok;
@@ -406,7 +413,7 @@ Symbol Solver::leavingSymbol(Symbol entering)
     for (std::uint32_t basic : column(entering)) {
         if (!symbols_[basic].isRestricted())
             continue;
-        const Row& row = *rows_[basic];
+        const Row& row = rows_[basic];
         double coefficient = row.coefficientFor(entering);
         if (coefficient < 0.0) {
             double candidate = -row.constant() / coefficient;
@@ -426,7 +433,7 @@ Symbol Solver::markerLeavingSymbol(Symbol marker)
     double r2 = dmax;
     Symbol first, second, third;
     for (std::uint32_t basic : column(marker)) {
-        const Row& row = *rows_[basic];
+        const Row& row = rows_[basic];
         double coefficient = row.coefficientFor(marker);
         Symbol symbol = symbols_[basic];
         if (symbol.isExternal()) {
@@ -490,9 +497,9 @@ SolverStatus Solver::removeConstraint(const Constraint& constraint)
         Symbol leaving = markerLeavingSymbol(tag.marker);
         if (!leaving.isValid())
             return SolverStatus::InternalError;
-        std::unique_ptr<Row> row = takeRow(leaving);
-        row->solveFor(leaving, tag.marker);
-        substitute(tag.marker, *row);
+        Row row = takeRow(leaving);
+        row.solveFor(leaving, tag.marker);
+        substitute(tag.marker, row);
     }
     columns_[tag.marker.id].clear();
     return optimize(*objective_);

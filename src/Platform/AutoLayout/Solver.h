@@ -94,11 +94,11 @@ private:
     void rebuildIfNeeded();
     Symbol makeSymbol(Symbol::Type type);
     Symbol symbolFor(const Variable& variable);
-    Row* rowFor(Symbol symbol) const;
-    void setRow(Symbol basic, std::unique_ptr<Row> row);
-    std::unique_ptr<Row> takeRow(Symbol basic);
+    Row* rowFor(Symbol symbol);
+    void setRow(Symbol basic, Row row);
+    Row takeRow(Symbol basic);
 
-    std::unique_ptr<Row> createRow(const Constraint& constraint, Tag& tag);
+    Row createRow(const Constraint& constraint, Tag& tag);
     Symbol chooseSubject(const Row& row, const Tag& tag) const;
     bool addWithArtificialVariable(const Row& row, SolverStatus& status);
     void substitute(Symbol symbol, const Row& row);
@@ -117,8 +117,11 @@ private:
     std::unordered_map<Variable, std::size_t, VariableHash> variableIndex_;
     std::vector<VariableInfo> variables_;
     std::unordered_map<Variable, EditInfo, VariableHash> edits_;
-    // Indexed by symbol id: the row whose basic variable the symbol is, if any, and its type.
-    std::vector<std::unique_ptr<Row>> rows_;
+    // Indexed by symbol id: the row whose basic variable the symbol is, if any (isBasic_ says),
+    // and its type. Rows sit in one array, so that the passes that only move constants (a
+    // window being resized) walk memory in order; growing it counts as a structural change.
+    std::vector<Row> rows_;
+    std::vector<std::uint8_t> isBasic_;
     std::vector<Symbol> symbols_;
     // Indexed by symbol id: basic symbols whose rows may contain it (verified on use).
     std::vector<std::vector<std::uint32_t>> columns_;

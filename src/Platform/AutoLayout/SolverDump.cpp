@@ -40,8 +40,8 @@ std::string Solver::dump()
     auto name = [this](Symbol symbol) { return symbolName(symbol); };
     std::string text = "Objective\n---------\n" + rowText(*objective_, name) + "\n\nTableau\n-------\n";
     for (std::size_t id = 0; id < rows_.size(); ++id) {
-        if (rows_[id])
-            text += name(symbols_[id]) + " | " + rowText(*rows_[id], name) + "\n";
+        if (isBasic_[id])
+            text += name(symbols_[id]) + " | " + rowText(rows_[id], name) + "\n";
     }
     text += "\nInfeasible\n----------\n";
     for (Symbol symbol : infeasible_)

@@ -62,7 +62,7 @@ SolverStatus Solver::suggestValue(const Variable& variable, double value)
             info.cells.clear();
             info.restricted.clear();
             for (std::uint32_t basic : column(info.tag.marker)) {
-                Row* holder = rows_[basic].get();
+                Row* holder = &rows_[basic];
                 info.cells.emplace_back(holder, holder->coefficientFor(info.tag.marker));
                 if (symbols_[basic].isRestricted())
                     info.restricted.emplace_back(holder, symbols_[basic]);
@@ -86,7 +86,10 @@ void Solver::reserve(std::size_t constraints, std::size_t variables)
     variables_.reserve(variables_.size() + variables);
     std::size_t symbols = symbols_.size() + variables + constraints;
     symbols_.reserve(symbols);
+    if (symbols > rows_.capacity())
+        ++structure_; // the rows move: pointers kept to them are stale
     rows_.reserve(symbols);
+    isBasic_.reserve(symbols);
     columns_.reserve(symbols);
 }
 
