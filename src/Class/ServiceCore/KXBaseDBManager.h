@@ -30,8 +30,9 @@ enum class KXCatalogueOrder {
 // ships. When the file cannot be opened, every statement fails: reads answer empty results and the
 // merge reports NO.
 //
-// Thread-safety: all members may be called from any thread. The merge's callback and the log sink
-// are called on the caller's thread, never on the queue, so they may call back into the manager.
+// Thread-safety: all members may be called from any thread. The merge's callback runs on the
+// caller's thread after the queue is done, so it may call back into the manager; the log sink may
+// be called from inside a queue block and must not.
 class KXBaseDBManager {
 public:
     // The manager of the writable catalogue copy, created on first use and kept until the process
@@ -76,7 +77,8 @@ public:
     // move, leaves the old file in use and answers false with the reason.
     bool replaceCatalogueWithFile(const std::filesystem::path& replacement, foundation::Ref<foundation::Error>* error = nullptr);
 
-    // Where the manager's log lines go (stderr by default); the sink may be called from any thread.
+    // Where the manager's log lines go (stderr by default); the sink may be called from any thread,
+    // also from inside a block on a catalogue queue.
     using LogSink = std::function<void(const std::string& line)>;
     static LogSink setLogSink(LogSink sink);
     static void log(const std::string& line);
