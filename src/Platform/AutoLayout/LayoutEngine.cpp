@@ -24,6 +24,16 @@ const double zero = 0.0;
 } // namespace
 
 struct LayoutEngine::ViewState {
+    // The four values side by side: a pass reads them together for every view.
+    ViewState(View& owner, const std::string& name, const std::shared_ptr<std::array<double, 4>>& values)
+        : view(owner.weak_from_this())
+        , left(name + ".left", std::shared_ptr<double>(values, values->data()))
+        , top(name + ".top", std::shared_ptr<double>(values, values->data() + 1))
+        , width(name + ".width", std::shared_ptr<double>(values, values->data() + 2))
+        , height(name + ".height", std::shared_ptr<double>(values, values->data() + 3))
+    {
+    }
+
     std::weak_ptr<View> view;
     ViewState* parent = nullptr;
     Variable left, top, width, height;
@@ -90,16 +100,7 @@ LayoutEngine::ViewState* LayoutEngine::stateFor(View& view)
         slot.reset();
     }
     if (!slot) {
-        slot = std::make_unique<ViewState>();
-        slot->view = view.weak_from_this();
-        std::string name = view.className();
-        // The four values side by side: a pass reads them together for every view.
-        auto values = std::make_shared<std::array<double, 4>>();
-        auto storage = [&values](std::size_t i) { return std::shared_ptr<double>(values, values->data() + i); };
-        slot->left = Variable(name + ".left", storage(0));
-        slot->top = Variable(name + ".top", storage(1));
-        slot->width = Variable(name + ".width", storage(2));
-        slot->height = Variable(name + ".height", storage(3));
+        slot = std::make_unique<ViewState>(view, view.className(), std::make_shared<std::array<double, 4>>());
         if (&view == root_) {
             for (const Variable* origin : { &slot->left, &slot->top })
                 (void)solver_.addConstraint(Constraint(*origin, RelationalOperator::Equal, 0.0, strength::required));
@@ -222,8 +223,9 @@ void LayoutEngine::sync()
         for (const auto& held : view->constraints()) {
             auto [slot, fresh] = constraints_.try_emplace(held.get());
             ConstraintState& state = slot->second;
-            if (!fresh && state.constraint.lock() != held) {
-                // A constraint that died and left its address to this one.
+            if (!fresh && state.constraint.expired()) {
+                // A constraint that died and left its address to this one (a live one at this
+                // address can only be `held`).
                 if (!state.solverConstraint.isNull())
                     (void)solver_.removeConstraint(state.solverConstraint);
                 state = ConstraintState();
