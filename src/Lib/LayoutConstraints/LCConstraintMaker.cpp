@@ -12,6 +12,8 @@ std::shared_ptr<LCConstraintMaker> LCConstraintMaker::create(autolayout::View& v
 {
     auto maker = std::make_shared<LCConstraintMaker>();
     maker->view_ = view.weak_from_this();
+    // A block states a few constraints: room for them at once rather than growing step by step.
+    maker->constraints_.reserve(4);
     return maker;
 }
 

@@ -10,8 +10,12 @@ using autolayout::LayoutAttribute;
 
 void LCConstraintSet::add(const std::shared_ptr<LCViewConstraint>& constraint)
 {
-    if (!contains(constraint.get()))
-        constraints_.push_back(constraint);
+    if (contains(constraint.get()))
+        return;
+    // Views hold a few constraints each: room for them at once rather than growing step by step.
+    if (constraints_.empty())
+        constraints_.reserve(4);
+    constraints_.push_back(constraint);
 }
 
 void LCConstraintSet::remove(const LCViewConstraint* constraint)

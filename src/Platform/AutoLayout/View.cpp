@@ -3,6 +3,7 @@
 #include "Platform/AutoLayout/LayoutConstraint.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace autolayout {
 
@@ -102,8 +103,23 @@ bool View::isDescendantOf(const View* ancestor) const
 
 View* View::closestCommonAncestor(View* other)
 {
+    // This view's own line of ancestors once, so that each candidate is a lookup rather than
+    // another walk up the tree (asking for a superview may cost a toolkit call).
+    View* ancestors[16];
+    std::size_t count = 0;
+    for (View* view = this; view; view = view->superview()) {
+        if (count == std::size(ancestors)) {
+            // A deep tree: walk it for every candidate instead.
+            for (View* candidate = other; candidate; candidate = candidate->superview()) {
+                if (isDescendantOf(candidate))
+                    return candidate;
+            }
+            return nullptr;
+        }
+        ancestors[count++] = view;
+    }
     for (View* candidate = other; candidate; candidate = candidate->superview()) {
-        if (isDescendantOf(candidate))
+        if (std::find(ancestors, ancestors + count, candidate) != ancestors + count)
             return candidate;
     }
     return nullptr;

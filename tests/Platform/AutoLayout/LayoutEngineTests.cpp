@@ -204,3 +204,27 @@ TEST(LayoutEngineTree, ViewsPlacedByTheirOwnerKeepTheirFrame)
     ASSERT_EQ(inner->constraints().size(), 1u) << "its own height goes along";
     EXPECT_EQ(inner->frame(), (Rect { 0, 0, 0, 20 })) << "only the height still determines it";
 }
+
+TEST(LayoutEngineTree, ClosestCommonAncestorInShallowAndDeepTrees)
+{
+    // Deep enough that the ancestors no longer fit the walk's short list.
+    auto root = BasicView::create("root");
+    std::vector<std::shared_ptr<BasicView>> chain { root };
+    for (int depth = 1; depth <= 24; ++depth) {
+        chain.push_back(BasicView::create("level"));
+        chain[chain.size() - 2]->addSubview(chain.back());
+    }
+    auto branch = BasicView::create("branch");
+    chain[3]->addSubview(branch);
+    auto leaf = BasicView::create("leaf");
+    branch->addSubview(leaf);
+
+    EXPECT_EQ(chain.back()->closestCommonAncestor(leaf.get()), chain[3].get());
+    EXPECT_EQ(leaf->closestCommonAncestor(chain.back().get()), chain[3].get());
+    EXPECT_EQ(chain[20]->closestCommonAncestor(chain[22].get()), chain[20].get());
+    EXPECT_EQ(chain[22]->closestCommonAncestor(chain[20].get()), chain[20].get());
+    EXPECT_EQ(chain.back()->closestCommonAncestor(chain.back().get()), chain.back().get());
+    auto stranger = BasicView::create("stranger");
+    EXPECT_EQ(chain.back()->closestCommonAncestor(stranger.get()), nullptr);
+    EXPECT_EQ(leaf->closestCommonAncestor(stranger.get()), nullptr);
+}
