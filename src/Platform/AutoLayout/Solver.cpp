@@ -51,6 +51,7 @@ void Solver::clearTableau()
     static std::atomic<std::uint64_t> tableaux { 0 };
     tableau_ = ++tableaux;
     variableIndex_.clear();
+    indexed_ = false;
     variables_.clear();
     rows_.clear();
     isBasic_.clear();
@@ -127,10 +128,23 @@ Symbol Solver::symbolFor(const Variable& variable)
     Variable::Data& data = *variable.data_;
     if (data.solver == this && data.tableau == tableau_)
         return Symbol { data.symbol, Symbol::Type::External };
-    auto [it, fresh] = variableIndex_.emplace(variable, variables_.size());
-    if (fresh)
+    // The cache names another solver (or an earlier tableau of this one). Only when another
+    // solver took the cache over can the variable be known here all the same; the index that
+    // answers that case is made the first time it arises and kept from then on, so that the
+    // usual case (a variable only one solver ever sees) costs no lookup.
+    bool otherSolver = data.solver && data.solver != this;
+    if (otherSolver && !indexed_) {
+        variableIndex_.reserve(variables_.size());
+        for (std::size_t i = 0; i < variables_.size(); ++i)
+            variableIndex_.emplace(variables_[i].variable.identity(), i);
+        indexed_ = true;
+    }
+    std::size_t index = variables_.size();
+    if (indexed_)
+        index = variableIndex_.emplace(variable.identity(), index).first->second;
+    if (index == variables_.size())
         variables_.push_back(VariableInfo { variable, makeSymbol(Symbol::Type::External) });
-    Symbol symbol = variables_[it->second].symbol;
+    Symbol symbol = variables_[index].symbol;
     data.solver = this;
     data.tableau = tableau_;
     data.symbol = symbol.id;

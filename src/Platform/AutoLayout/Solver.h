@@ -114,7 +114,9 @@ private:
     std::string symbolName(Symbol symbol) const;
 
     std::unordered_map<Constraint, ConstraintInfo, ConstraintHash> constraints_;
-    std::unordered_map<Variable, std::size_t, VariableHash> variableIndex_;
+    // Variables by identity, kept only once a variable shared with another solver showed up.
+    std::unordered_map<const void*, std::size_t> variableIndex_;
+    bool indexed_ = false;
     std::vector<VariableInfo> variables_;
     std::unordered_map<Variable, EditInfo, VariableHash> edits_;
     // Indexed by symbol id: the row whose basic variable the symbol is, if any (isBasic_ says),

@@ -82,7 +82,8 @@ SolverStatus Solver::suggestValue(const Variable& variable, double value)
 void Solver::reserve(std::size_t constraints, std::size_t variables)
 {
     constraints_.reserve(constraints_.size() + constraints);
-    variableIndex_.reserve(variableIndex_.size() + variables);
+    if (indexed_)
+        variableIndex_.reserve(variableIndex_.size() + variables);
     variables_.reserve(variables_.size() + variables);
     std::size_t symbols = symbols_.size() + variables + constraints;
     symbols_.reserve(symbols);

@@ -36,6 +36,32 @@ TEST(SolverEqualities, SolvesAChainOfRequiredEqualities)
     EXPECT_DOUBLE_EQ(right.value(), 90.0);
 }
 
+TEST(SolverEqualities, AVariableSharedWithAnotherSolverKeepsOneColumnInEach)
+{
+    Solver first;
+    Variable x("x"), y("y"), z("z");
+    add(first, Constraint(x, EQ, 10.0, required));
+    add(first, Constraint(z, EQ, 3.0, required));
+    {
+        Solver second;
+        add(second, Constraint(x, EQ, 20.0, required));
+        add(second, Constraint(z, EQ, x - 1.0, required));
+        second.updateVariables();
+        EXPECT_DOUBLE_EQ(z.value(), 19.0);
+        Solver third; // a solver that sees x first after the others
+        add(third, Constraint(y, EQ, x * 2.0, required));
+        add(third, Constraint(x, EQ, 4.0, required));
+        third.updateVariables();
+        EXPECT_DOUBLE_EQ(y.value(), 8.0);
+    }
+    // Back in the first solver, x and z are the columns it already had, not new free ones.
+    add(first, Constraint(y, EQ, x + z, required));
+    first.updateVariables();
+    EXPECT_DOUBLE_EQ(x.value(), 10.0);
+    EXPECT_DOUBLE_EQ(y.value(), 13.0);
+    EXPECT_EQ(first.addConstraint(Constraint(x, EQ, 11.0, required)), SolverStatus::UnsatisfiableConstraint);
+}
+
 TEST(SolverEqualities, MultipliersAndConstantsOnBothSides)
 {
     Solver solver;
