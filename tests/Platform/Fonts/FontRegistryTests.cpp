@@ -1,4 +1,5 @@
 #include "Platform/Fonts/FontRegistry.h"
+#include "Platform/Fonts/UniqueFont.h"
 #include "Platform/Storage/Paths.h"
 #include "Support/TempHome.h"
 
@@ -6,39 +7,10 @@
 
 #include <fstream>
 
-namespace {
-
-const std::filesystem::path kSourceFont = "/usr/share/fonts/truetype/dejavu/DejaVuSerifCondensed-BoldItalic.ttf";
-
-// A copy of an installed font under a PostScript name no installed font has, so that only the
-// registration under test can make it known. The name table is patched in place: same length.
-std::filesystem::path fontWithUniqueName(const std::string& replacement)
-{
-    std::ifstream in(kSourceFont, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::string original = "DejaVuSerifCondensed-BoldItalic";
-    EXPECT_EQ(replacement.size(), original.size());
-    // The PostScript name appears once in Mac Roman and once in UTF-16BE.
-    std::string wideOriginal, wideReplacement;
-    for (std::size_t i = 0; i < original.size(); ++i) {
-        wideOriginal += std::string(1, '\0') + original[i];
-        wideReplacement += std::string(1, '\0') + replacement[i];
-    }
-    for (const auto& [from, to] : {std::pair{original, replacement}, std::pair{wideOriginal, wideReplacement}}) {
-        for (auto at = bytes.find(from); at != std::string::npos; at = bytes.find(from, at + 1))
-            bytes.replace(at, from.size(), to);
-    }
-    const auto file = testsupport::makeScratchDir("download") / (replacement + ".ttf");
-    std::ofstream(file, std::ios::binary) << bytes;
-    return file;
-}
-
-} // namespace
-
 TEST(FontRegistry, InstalledFontIsUsableAtOnceByItsPostScriptName)
 {
     const std::string name = "CorvaneTestSerifCond-BoldItalic";
-    const auto download = fontWithUniqueName(name);
+    const auto download = fonttest::fontWithUniqueName(name);
     EXPECT_FALSE(fonts::FontRegistry::isPostScriptNameAvailable(name));
 
     std::string error;
@@ -57,7 +29,7 @@ TEST(FontRegistry, InstalledFontIsUsableAtOnceByItsPostScriptName)
 
 TEST(FontRegistry, ReinstallReplacesTheFileAndLeavesNoTemporaryFile)
 {
-    const auto download = fontWithUniqueName("CorvaneTestSerifCond-Reinstall1");
+    const auto download = fonttest::fontWithUniqueName("CorvaneTestSerifCond-Reinstall1");
     ASSERT_TRUE(fonts::FontRegistry::installFontFile(download));
     const auto installed = fonts::FontRegistry::installFontFile(download);
     ASSERT_TRUE(installed);
