@@ -2,9 +2,6 @@
 
 #include "Platform/Runtime/ClassBuilder.h"
 
-namespace {
-constexpr runtime::PropertyOptions kCopy{.copy = true};
-} // namespace
 
 const foundation::Class* KXFontBaseModel::classObject()
 {
@@ -35,7 +32,7 @@ const foundation::Class* KXFontBaseModel::classObject()
                                               .property("font_weight", &M::font_weight)
                                               .property("has_info", &M::has_info)
                                               .property("cellType", &M::cellType)
-                                              .property("progressBlock", &M::progressBlock, kCopy)
+                                              .property("progressBlock", &M::progressBlock, {.copy = true})
                                               .property("progress", &M::progress)
                                               .property("cellHeight", &M::cellHeight)
                                               .property("fName", &M::fName)
