@@ -392,14 +392,27 @@ void KXFontsCore::postEndCellLoading(const std::string& ttfPath)
 
 // --- Registration and unpacking ---------------------------------------------------------------
 
+namespace {
+
+// The file path of a path or "file://" URL text.
+std::string registrationPath(const Ref<String>& text)
+{
+    std::string path = text ? text->utf8() : std::string();
+    if (path.starts_with("file://"))
+        path.erase(0, 7);
+    return path;
+}
+
+} // namespace
+
 void KXFontsCore::registerFontWithPath(const Ref<String>& path)
 {
-    if (!path || !fonts::FontRegistry::registerFontFile(path->utf8()))
-        std::fprintf(stderr, "font registration failed: %s\n", path ? path->UTF8String() : "(null)");
+    const std::string file = registrationPath(path);
+    if (file.empty() || !fonts::FontRegistry::registerFontFile(file))
+        std::fprintf(stderr, "font registration failed: %s\n", file.c_str());
 }
 
 void KXFontsCore::UnRegisterFontWithPath(const Ref<String>& path)
 {
-    if (path)
-        fonts::FontRegistry::unregisterFontFile(path->utf8());
+    fonts::FontRegistry::unregisterFontFile(registrationPath(path));
 }
