@@ -21,6 +21,16 @@ double roundEdge(double value)
 // The origin of the root, for views without a parent state.
 const double zero = 0.0;
 
+// A hint only: never faults, even for a view that has gone away since.
+void prefetchAddress(const void* address)
+{
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(address);
+#else
+    (void)address;
+#endif
+}
+
 } // namespace
 
 struct LayoutEngine::ViewState {
@@ -397,7 +407,14 @@ void LayoutEngine::updateViewConstraints(ViewState& state)
 
 void LayoutEngine::apply()
 {
-    for (Placement& placement : placed_) {
+    // Each view costs a few cache misses (its object, its values, then the toolkit's own data);
+    // asking for the first two a few views ahead lets them arrive while the toolkit is busy
+    // placing this one.
+    constexpr std::size_t lookAhead = 4;
+    for (std::size_t i = 0; i < placed_.size(); ++i) {
+        if (i + lookAhead < placed_.size())
+            prefetch(placed_[i + lookAhead]);
+        Placement& placement = placed_[i];
         if (placement.alive.expired() || placement.view->translatesAutoresizingMaskIntoConstraints())
             continue;
         // Frames of constrained views belong to the layout: comparing with what was applied
@@ -410,6 +427,14 @@ void LayoutEngine::apply()
             placement.hasApplied = true;
         }
     }
+}
+
+void LayoutEngine::prefetch(const Placement& placement)
+{
+    // The base's fields sit at the start of a view; a toolkit view's own (its widget) follow.
+    prefetchAddress(placement.view);
+    prefetchAddress(reinterpret_cast<const char*>(placement.view) + sizeof(View));
+    prefetchAddress(placement.left);
 }
 
 Rect LayoutEngine::frameOf(const double* left, const double* top, const double* width, const double* height,

@@ -92,6 +92,7 @@ private:
         bool hasApplied;
     };
     std::vector<Placement> placed_;
+    static void prefetch(const Placement& placement);
     std::vector<ViewState*> translated_;
     std::function<void(const std::string&)> logHandler_;
     std::uint64_t syncedGeneration_ = ~std::uint64_t(0);

@@ -77,10 +77,11 @@ protected:
     virtual void layoutInvalidated() {}
 
 private:
+    // First, beside the object's header: a layout pass reads it for every view.
+    bool translatesAutoresizingMask_ = true;
     std::vector<std::shared_ptr<LayoutConstraint>> constraints_;
     std::map<const void*, std::shared_ptr<void>> associated_;
     std::uint64_t layoutGeneration_ = 0;
-    bool translatesAutoresizingMask_ = true;
     LayoutPriority hugging_[2] = { priority::defaultLow, priority::defaultLow };
     LayoutPriority compression_[2] = { priority::defaultHigh, priority::defaultHigh };
 };
