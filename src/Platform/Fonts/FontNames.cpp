@@ -8,6 +8,10 @@
 #include FT_TRUETYPE_IDS_H
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <initializer_list>
 #include <memory>
 
@@ -47,6 +51,40 @@ FT_Library threadLibrary()
     thread_local ThreadLibrary library;
     return library.get();
 }
+
+// The file mapped into memory for the life of its face: FreeType then reads the few tables naming
+// needs without a read call per table.
+class MappedFile {
+public:
+    explicit MappedFile(const std::filesystem::path& file)
+    {
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return;
+        struct stat info {};
+        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+            void* data = ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (data != MAP_FAILED) {
+                data_ = data;
+                size_ = static_cast<std::size_t>(info.st_size);
+            }
+        }
+        ::close(fd);
+    }
+    ~MappedFile()
+    {
+        if (data_)
+            ::munmap(data_, size_);
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    const FT_Byte* bytes() const { return static_cast<const FT_Byte*>(data_); }
+    FT_Long size() const { return static_cast<FT_Long>(size_); }
+
+private:
+    void* data_ = nullptr;
+    std::size_t size_ = 0;
+};
 
 struct FaceCloser {
     void operator()(FT_Face face) const { FT_Done_Face(face); }
@@ -114,12 +152,22 @@ std::string decodeMacRoman(const FT_Byte* bytes, FT_UInt length)
     return out;
 }
 
+// One entry of the name table; its text stays inside the face and is decoded only when chosen.
 struct NameEntry {
     FT_UShort nameId;
     FT_UShort platformId;
     FT_UShort languageId;
-    std::string text;
+    FT_SfntName raw;
 };
+
+bool decodable(const FT_SfntName& name)
+{
+    return name.platform_id == TT_PLATFORM_APPLE_UNICODE
+        || (name.platform_id == TT_PLATFORM_MICROSOFT
+            && (name.encoding_id == TT_MS_ID_UNICODE_CS || name.encoding_id == TT_MS_ID_SYMBOL_CS
+                || name.encoding_id == TT_MS_ID_UCS_4))
+        || (name.platform_id == TT_PLATFORM_MACINTOSH && name.encoding_id == TT_MAC_ID_ROMAN);
+}
 
 std::optional<std::string> decode(const FT_SfntName& name)
 {
@@ -131,7 +179,7 @@ std::optional<std::string> decode(const FT_SfntName& name)
         return decodeUtf16BE(name.string, name.string_len);
     if (name.platform_id == TT_PLATFORM_MACINTOSH && name.encoding_id == TT_MAC_ID_ROMAN)
         return decodeMacRoman(name.string, name.string_len);
-    return std::nullopt; // legacy East Asian code pages: the same names come in Unicode too
+    return std::nullopt;
 }
 
 std::vector<NameEntry> readNameTable(FT_Face face)
@@ -153,9 +201,9 @@ std::vector<NameEntry> readNameTable(FT_Face face)
         default:
             continue;
         }
-        auto text = decode(name);
-        if (text && !text->empty())
-            entries.push_back({name.name_id, name.platform_id, name.language_id, std::move(*text)});
+        // Legacy East Asian code pages are left out: the same names come in Unicode too.
+        if (decodable(name) && name.string_len > 0)
+            entries.push_back({name.name_id, name.platform_id, name.language_id, name});
     }
     return entries;
 }
@@ -177,9 +225,9 @@ std::optional<std::string> defaultName(const std::vector<NameEntry>& entries, st
                 english = &entry;
         }
         if (english)
-            return english->text;
+            return decode(english->raw);
         if (any)
-            return any->text;
+            return decode(any->raw);
     }
     return std::nullopt;
 }
@@ -188,10 +236,11 @@ std::optional<std::string> localizedName(const std::vector<NameEntry>& entries, 
                                          const std::vector<std::string>& languages)
 {
     for (const auto& language : languages) {
+        const LanguageTag tag = parseLanguageTag(language);
         for (FT_UShort id : ids) {
             for (const auto& entry : entries) {
-                if (entry.nameId == id && nameLanguageMatches(entry.platformId, entry.languageId, language))
-                    return entry.text;
+                if (entry.nameId == id && nameLanguageMatches(entry.platformId, entry.languageId, tag))
+                    return decode(entry.raw);
             }
         }
     }
@@ -225,10 +274,13 @@ std::optional<FontNames> FontNameReader::read(const std::filesystem::path& file,
     FT_Library library = threadLibrary();
     if (!library)
         return std::nullopt;
+    const MappedFile mapped(file);
+    if (!mapped.bytes())
+        return std::nullopt; // folders, empty and unreadable files
     FT_Face raw = nullptr;
-    if (FT_New_Face(library, file.c_str(), 0, &raw) != 0 || !raw)
+    if (FT_New_Memory_Face(library, mapped.bytes(), mapped.size(), 0, &raw) != 0 || !raw)
         return std::nullopt;
-    const FacePtr face(raw);
+    const FacePtr face(raw); // closed before the mapping goes
 
     FontNames names;
     const auto entries = readNameTable(face.get());

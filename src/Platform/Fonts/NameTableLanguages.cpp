@@ -11,16 +11,13 @@ namespace {
 constexpr std::uint16_t kPlatformMac = 1;
 constexpr std::uint16_t kPlatformWindows = 3;
 
-enum class ChineseScript { None, Simplified, Traditional };
+using ChineseScript = LanguageTag::ChineseScript;
 
-struct Tag {
-    std::string primary;
-    ChineseScript script = ChineseScript::None;
-};
+} // namespace
 
-Tag parseTag(std::string_view language)
+LanguageTag parseLanguageTag(std::string_view language)
 {
-    Tag tag;
+    LanguageTag tag;
     std::string lower(language);
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     std::replace(lower.begin(), lower.end(), '_', '-');
@@ -34,6 +31,8 @@ Tag parseTag(std::string_view language)
     tag.script = traditional ? ChineseScript::Traditional : ChineseScript::Simplified;
     return tag;
 }
+
+namespace {
 
 struct WindowsLanguage {
     std::uint16_t primaryId; // low ten bits of the Windows language id
@@ -79,7 +78,11 @@ ChineseScript windowsChineseScript(std::uint16_t languageId)
 
 bool nameLanguageMatches(std::uint16_t platformId, std::uint16_t languageId, std::string_view language)
 {
-    const Tag tag = parseTag(language);
+    return nameLanguageMatches(platformId, languageId, parseLanguageTag(language));
+}
+
+bool nameLanguageMatches(std::uint16_t platformId, std::uint16_t languageId, const LanguageTag& tag)
+{
     if (platformId == kPlatformWindows) {
         for (const auto& entry : kWindowsLanguages) {
             if ((languageId & 0x3FF) != entry.primaryId || tag.primary != entry.primary)
@@ -99,7 +102,8 @@ bool nameLanguageMatches(std::uint16_t platformId, std::uint16_t languageId, std
 
 bool nameLanguageIsEnglish(std::uint16_t platformId, std::uint16_t languageId)
 {
-    return nameLanguageMatches(platformId, languageId, "en");
+    static const LanguageTag english = parseLanguageTag("en");
+    return nameLanguageMatches(platformId, languageId, english);
 }
 
 } // namespace fonts

@@ -1,9 +1,19 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace fonts {
+
+// A BCP-47 tag reduced to what name tables tell apart.
+struct LanguageTag {
+    enum class ChineseScript { None, Simplified, Traditional };
+    std::string primary; // lower case: "zh", "en"
+    ChineseScript script = ChineseScript::None;
+};
+LanguageTag parseLanguageTag(std::string_view language);
+bool nameLanguageMatches(std::uint16_t platformId, std::uint16_t languageId, const LanguageTag& language);
 
 // Whether a name-table entry's language is the BCP-47 tag `language` ("zh-CN", "zh-Hant", "en").
 // Chinese is told apart by script (simplified: mainland and Singapore; traditional: Taiwan, Hong
