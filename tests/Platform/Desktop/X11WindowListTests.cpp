@@ -1,0 +1,168 @@
+#include "Platform/Desktop/X11WindowList.h"
+
+#include <gtest/gtest.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <csignal>
+#include <filesystem>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+// A private X server for one test: Xvfb picks a free display and writes its number to a pipe once
+// it accepts connections.
+class VirtualDisplay {
+public:
+    VirtualDisplay()
+    {
+        if (!std::filesystem::exists("/usr/bin/Xvfb"))
+            return;
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return;
+        std::string fd = std::to_string(fds[1]);
+        char* argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>("-displayfd"), fd.data(),
+                        const_cast<char*>("-nolisten"), const_cast<char*>("tcp"), nullptr};
+        if (posix_spawn(&pid_, "/usr/bin/Xvfb", nullptr, nullptr, argv, environ) != 0)
+            pid_ = 0;
+        ::close(fds[1]);
+        char buffer[32] = {};
+        std::string number;
+        while (pid_ > 0) {
+            const auto got = ::read(fds[0], buffer, sizeof buffer);
+            if (got <= 0)
+                break;
+            number.append(buffer, static_cast<std::size_t>(got));
+            if (number.find('\n') != std::string::npos)
+                break;
+        }
+        ::close(fds[0]);
+        if (!number.empty() && number.find('\n') != std::string::npos)
+            name_ = ":" + number.substr(0, number.find('\n'));
+    }
+    ~VirtualDisplay()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+    const std::string& name() const { return name_; }
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = 0;
+    std::string name_;
+};
+
+// Plays the window manager: makes windows and publishes their stacking order on the root window.
+class WindowManagerStandIn {
+public:
+    explicit WindowManagerStandIn(const std::string& display)
+        : display_(XOpenDisplay(display.c_str()))
+    {
+    }
+    ~WindowManagerStandIn()
+    {
+        if (display_)
+            XCloseDisplay(display_);
+    }
+    WindowManagerStandIn(const WindowManagerStandIn&) = delete;
+    WindowManagerStandIn& operator=(const WindowManagerStandIn&) = delete;
+
+    bool connected() const { return display_ != nullptr; }
+
+    Window window(long pid, const char* windowClass)
+    {
+        const Window window = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 10, 10, 0, 0, 0);
+        if (pid > 0) {
+            const unsigned long value = static_cast<unsigned long>(pid);
+            XChangeProperty(display_, window, XInternAtom(display_, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                            PropModeReplace, reinterpret_cast<const unsigned char*>(&value), 1);
+        }
+        if (windowClass) {
+            XClassHint hint{const_cast<char*>("instance"), const_cast<char*>(windowClass)};
+            XSetClassHint(display_, window, &hint);
+        }
+        return window;
+    }
+
+    void publish(const char* property, std::vector<unsigned long> bottomToTop)
+    {
+        XChangeProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, property, False), XA_WINDOW, 32,
+                        PropModeReplace, reinterpret_cast<const unsigned char*>(bottomToTop.data()),
+                        static_cast<int>(bottomToTop.size()));
+        XSync(display_, False);
+    }
+
+    void remove(const char* property)
+    {
+        XDeleteProperty(display_, DefaultRootWindow(display_), XInternAtom(display_, property, False));
+        XSync(display_, False);
+    }
+
+private:
+    Display* display_;
+};
+
+std::vector<std::string> owners(const desktop::WindowList& list)
+{
+    std::vector<std::string> names;
+    for (const auto& window : list.windowsFrontToBack())
+        names.push_back(window.ownerName);
+    return names;
+}
+
+} // namespace
+
+TEST(X11WindowList, ListsTheStackingOrderFrontToBackByProcessName)
+{
+    VirtualDisplay display;
+    if (display.name().empty())
+        GTEST_SKIP() << "no Xvfb";
+    WindowManagerStandIn manager(display.name());
+    ASSERT_TRUE(manager.connected());
+    const Window ours = manager.window(::getpid(), "Ignored Because The Process Has A Name");
+    const Window classOnly = manager.window(0, "Adobe Photoshop 2024");
+    const Window server = manager.window(display.pid(), nullptr);
+    manager.publish("_NET_CLIENT_LIST_STACKING", {ours, classOnly, server});
+    manager.publish("_NET_CLIENT_LIST", {server});
+
+    desktop::X11WindowList list(display.name());
+    EXPECT_TRUE(desktop::X11WindowList::isAvailable(display.name()));
+    EXPECT_EQ(owners(list), (std::vector<std::string>{"Xvfb", "Adobe Photoshop 2024", "DesktopTests"}));
+    const auto windows = list.windowsFrontToBack();
+    ASSERT_EQ(windows.size(), 3u);
+    EXPECT_EQ(windows.front().windowId, server);
+
+    // A window manager without a stacking list still names its clients.
+    manager.remove("_NET_CLIENT_LIST_STACKING");
+    EXPECT_EQ(owners(list), (std::vector<std::string>{"Xvfb"}));
+    manager.remove("_NET_CLIENT_LIST");
+    EXPECT_TRUE(owners(list).empty());
+}
+
+TEST(X11WindowList, WithoutADisplayTheListIsEmpty)
+{
+    desktop::X11WindowList list(":987654");
+    EXPECT_FALSE(desktop::X11WindowList::isAvailable(":987654"));
+    EXPECT_TRUE(list.windowsFrontToBack().empty());
+}
+
+TEST(X11WindowList, NamesAProcessFromProc)
+{
+    EXPECT_EQ(desktop::processName(::getpid()), "DesktopTests");
+    EXPECT_EQ(desktop::processName(0), "");
+    EXPECT_EQ(desktop::processName(-1), "");
+}
