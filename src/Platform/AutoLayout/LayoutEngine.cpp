@@ -131,7 +131,6 @@ LayoutEngine::ViewState* LayoutEngine::stateFor(View& view)
 void LayoutEngine::collect(View& view, std::vector<View*>& order)
 {
     order.push_back(&view);
-    inTree_.insert(&view);
     for (View* child : view.subviews())
         collect(*child, order);
 }
@@ -214,7 +213,13 @@ void LayoutEngine::sync()
     order_.clear();
     inTree_.clear();
     collect(*root_, order_);
+    inTree_.reserve(order_.size());
+    inTree_.insert(order_.begin(), order_.end());
     views_.reserve(order_.size());
+    std::size_t heldCount = 0;
+    for (const View* view : order_)
+        heldCount += view->constraints().size();
+    constraints_.reserve(heldCount);
 
     // Everything that goes away or changes leaves the solver before anything new enters it, so
     // that a constraint replacing another is never judged against the one it replaces.
@@ -226,6 +231,7 @@ void LayoutEngine::sync()
         View* second;
     };
     std::vector<Pending> pending;
+    pending.reserve(heldCount);
     bool removedAny = false;
     for (View* view : order_) {
         if (auto it = views_.find(view); it != views_.end() && !it->second->view.expired())
