@@ -67,9 +67,20 @@ std::string processName(long pid)
 {
     if (pid <= 0)
         return {};
-    std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+    const std::string folder = "/proc/" + std::to_string(pid);
+    std::ifstream comm(folder + "/comm");
     std::string name;
     std::getline(comm, name);
+    // The kernel cuts names to 15 bytes; the program's own first argument has the whole name.
+    constexpr std::size_t kKernelNameLimit = 15;
+    if (name.size() == kKernelNameLimit) {
+        std::ifstream cmdline(folder + "/cmdline", std::ios::binary);
+        std::string first;
+        std::getline(cmdline, first, '\0');
+        const std::string base = first.substr(first.find_last_of('/') + 1);
+        if (base.size() > name.size() && base.starts_with(name))
+            name = base;
+    }
     return name;
 }
 

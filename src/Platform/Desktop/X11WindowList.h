@@ -23,7 +23,8 @@ private:
     std::string displayName_;
 };
 
-// The name of process `pid` as /proc/<pid>/comm gives it; empty when unknown.
+// The name of process `pid` as /proc/<pid>/comm gives it, completed from the program's first
+// argument when the kernel cut it short; empty when unknown.
 std::string processName(long pid);
 
 } // namespace desktop

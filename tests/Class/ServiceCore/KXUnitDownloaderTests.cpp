@@ -103,7 +103,7 @@ int closedPort()
 struct Calls {
     std::vector<std::string> paths;
     std::vector<foundation::Ref<foundation::Dictionary>> failures;
-    float lastPercent = 0;
+    std::atomic<float> lastPercent{0}; // progress arrives on the session's queue
 };
 
 void download(KXUnitDownloader& downloader, const std::string& url, Calls& calls)

@@ -1,5 +1,7 @@
 #include "Platform/Desktop/X11WindowList.h"
 
+#include "Support/TempHome.h"
+
 #include <gtest/gtest.h>
 
 #include <X11/Xatom.h>
@@ -165,4 +167,21 @@ TEST(X11WindowList, NamesAProcessFromProc)
     EXPECT_EQ(desktop::processName(::getpid()), "DesktopTests");
     EXPECT_EQ(desktop::processName(0), "");
     EXPECT_EQ(desktop::processName(-1), "");
+}
+
+TEST(X11WindowList, ALongProcessNameIsNotCutShort)
+{
+    const auto dir = testsupport::makeScratchDir("longname");
+    const auto program = dir / "Microsoft PowerPoint";
+    std::filesystem::copy_file("/bin/sleep", program);
+    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("30"), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+    // The child has its new name once exec is done; until then /proc shows this process's.
+    std::string name;
+    for (int attempt = 0; attempt < 1000 && name != "Microsoft PowerPoint"; ++attempt)
+        name = desktop::processName(pid);
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, nullptr, 0);
+    EXPECT_EQ(name, "Microsoft PowerPoint");
 }
