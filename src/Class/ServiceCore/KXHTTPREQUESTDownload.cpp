@@ -16,6 +16,7 @@
 #include "Platform/URLLoading/URLRequest.h"
 #include "Platform/URLLoading/URLSessionDownloadTask.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -158,8 +159,10 @@ void KXHTTPREQUEST::startDownload(const std::string& URLString, const std::share
         auto self = weak.lock();
         if (!self || !report)
             return;
+        if (report->totalUnitCount() == 0)
+            return; // nothing known yet: no fraction to report
         const float fraction = static_cast<float>(report->completedUnitCount()) / static_cast<float>(report->totalUnitCount());
-        const auto percent = static_cast<long long>(fraction * 100);
+        const auto percent = static_cast<long long>(std::clamp(fraction * 100.0, -1e15, 1e15));
         if (self->reportProgress(URLString, percent) && state->percent)
             state->percent(fraction);
     };

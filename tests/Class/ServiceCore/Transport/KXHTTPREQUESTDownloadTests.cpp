@@ -99,8 +99,20 @@ public:
                 res.set_header("Content-Disposition", "attachment; filename*=UTF-8''" + req.get_param_value("cd"));
             res.set_content(body, "application/octet-stream");
         });
+        // No length announced: the total stays unknown.
+        server_.routes().Get("/chunked", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("application/octet-stream", [](std::size_t offset, httplib::DataSink& sink) {
+                if (offset >= 200000) {
+                    sink.done();
+                    return true;
+                }
+                const std::string chunk(20000, 'c');
+                return sink.write(chunk.data(), chunk.size());
+            });
+        });
         server_.start();
     }
+    std::string chunkedURL() const { return server_.url("/chunked"); }
     std::string url(const std::string& nameAndQuery) const { return server_.url("/dl/" + nameAndQuery); }
     int hits(const std::string& name)
     {
@@ -203,6 +215,16 @@ TEST_F(KXHTTPREQUESTDownloadTest, ProgressRisesByWholePercentsOnly)
     for (std::size_t i = 1; i < record->fractions.size(); ++i)
         EXPECT_GT(static_cast<int>(record->fractions[i] * 100), static_cast<int>(record->fractions[i - 1] * 100));
     EXPECT_EQ(transport_->progressD()->objectForKey(url).stringValue(), "100");
+}
+
+TEST_F(KXHTTPREQUESTDownloadTest, UnknownTotalReportsOnlyTheFirstProgress)
+{
+    auto record = download(*transport_, server_->chunkedURL());
+    ASSERT_TRUE(waitFor([&] { return record->ended(); }));
+    ASSERT_TRUE(record->success);
+    std::lock_guard lock(record->mutex);
+    ASSERT_EQ(record->fractions.size(), 1u);
+    EXPECT_LE(record->fractions[0], 0.0f);
 }
 
 TEST_F(KXHTTPREQUESTDownloadTest, SecondDownloadOfAURLReportsNoProgressButSucceeds)
