@@ -4,6 +4,7 @@
 // in one run, so its start-up counts once per round.
 // The last line is the ratio ours/fc-scan (lower is better).
 #include "Class/ServiceCore/KXFontsCore.h"
+#include "Support/BenchReporter.h"
 
 #include <benchmark/benchmark.h>
 #include <algorithm>
@@ -11,7 +12,6 @@
 #include <fcntl.h>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -99,18 +99,6 @@ void nameFcScan(benchmark::State& state)
     posix_spawn_file_actions_destroy(&actions);
 }
 
-class RecordingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const auto& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                perIteration[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> perIteration;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -119,14 +107,13 @@ int main(int argc, char** argv)
     std::printf("workload: %zu font files under %s\n", workload().files.size(), workload().root.c_str());
     benchmark::RegisterBenchmark("name/ours", nameOurs)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
     benchmark::RegisterBenchmark("name/fc-scan", nameFcScan)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
-    RecordingReporter reporter;
+    benchsupport::BenchReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::error_code ignored;
     fs::remove_all(workload().root, ignored);
 
-    const double ours = reporter.perIteration["name/ours/iterations:10/real_time"];
-    const double peer = reporter.perIteration["name/fc-scan/iterations:10/real_time"];
-    std::printf("ratio %.3f name-500\n", peer > 0 ? ours / peer : 0.0);
+    std::printf("ratio %.3f name-500\n",
+                reporter.ratio("name/ours/iterations:10/real_time", "name/fc-scan/iterations:10/real_time"));
     return 0;
 }

@@ -6,13 +6,13 @@
 
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Serialization/JSONSerialization.h"
+#include "Support/BenchReporter.h"
 
 #include <QJsonDocument>
 #include <QVariant>
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <random>
 #include <string>
 
@@ -132,18 +132,6 @@ void encodeQt(benchmark::State& state)
     }
 }
 
-class RecordingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const auto& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                perIteration[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> perIteration;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -154,13 +142,11 @@ int main(int argc, char** argv)
     benchmark::RegisterBenchmark("json_encode_5MB/qt", encodeQt)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("json_decode_5MB/ours", decodeOurs)->Unit(benchmark::kMillisecond)->UseRealTime();
     benchmark::RegisterBenchmark("json_decode_5MB/qt", decodeQt)->Unit(benchmark::kMillisecond)->UseRealTime();
-    RecordingReporter reporter;
+    benchsupport::BenchReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    auto& t = reporter.perIteration;
-    auto ratio = [&t](const char* ours, const char* peer) { return t[peer] > 0 ? t[ours] / t[peer] : 0.0; };
-    std::printf("ratio %.3f json-encode-5MB\n", ratio("json_encode_5MB/ours/real_time", "json_encode_5MB/qt/real_time"));
-    std::printf("ratio %.3f json-decode-5MB\n", ratio("json_decode_5MB/ours/real_time", "json_decode_5MB/qt/real_time"));
+    std::printf("ratio %.3f json-encode-5MB\n", reporter.ratio("json_encode_5MB/ours/real_time", "json_encode_5MB/qt/real_time"));
+    std::printf("ratio %.3f json-decode-5MB\n", reporter.ratio("json_decode_5MB/ours/real_time", "json_decode_5MB/qt/real_time"));
     return 0;
 }

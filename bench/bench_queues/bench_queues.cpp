@@ -8,6 +8,7 @@
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/Semaphore.h"
 #include "Platform/DispatchQt/QtMainQueueDrain.h"
+#include "Support/BenchReporter.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -19,7 +20,6 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
-#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -135,19 +135,6 @@ void hopQt(benchmark::State& state)
     });
 }
 
-class RecordingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        // With repetitions only the aggregates arrive; the median resists a busy machine best.
-        for (const auto& run : runs)
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-                perIteration[run.run_name.function_name] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> perIteration;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -171,15 +158,12 @@ int main(int argc, char** argv)
     }
 
     benchmark::Initialize(&argc, argv);
-    RecordingReporter reporter;
+    // With repetitions only the aggregates arrive; the median resists a busy machine best.
+    benchsupport::BenchReporter reporter(benchsupport::BenchReporter::Keep::Medians);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    auto& t = reporter.perIteration;
-    auto ratio = [&t](const char* ours, const char* peer) {
-        return t.count(ours) && t.count(peer) && t[peer] > 0 ? t[ours] / t[peer] : 0.0;
-    };
-    std::printf("ratio %.3f main-queue-hop\n", ratio("main_hop_20k/ours", "main_hop_20k/qt"));
-    std::printf("ratio %.3f serial-async-1M\n", ratio("serial_async_1M/ours", "serial_async_1M/baseline"));
+    std::printf("ratio %.3f main-queue-hop\n", reporter.ratio("main_hop_20k/ours", "main_hop_20k/qt"));
+    std::printf("ratio %.3f serial-async-1M\n", reporter.ratio("serial_async_1M/ours", "serial_async_1M/baseline"));
     return 0;
 }

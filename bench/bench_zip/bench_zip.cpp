@@ -3,13 +3,13 @@
 // file. Unpacking reads the same archives (made by zip) with both; creating uses the same level.
 // The last line is the unpack ratio (ours/unzip, lower is better).
 #include "Lib/ZipArchive/ZipArchive.h"
+#include "Support/BenchReporter.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <random>
 #include <string>
 #include <sys/wait.h>
@@ -165,18 +165,6 @@ void createZip(benchmark::State& state, bool large)
     fs::remove(archive);
 }
 
-class RecordingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const auto& run : runs)
-            if (run.run_type == Run::RT_Iteration)
-                perIteration[run.benchmark_name()] = run.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> perIteration;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -203,14 +191,14 @@ int main(int argc, char** argv)
                 ->Iterations(large ? 2 : 3);
         }
     }
-    RecordingReporter reporter;
+    benchsupport::BenchReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     cleanUp();
 
-    auto& t = reporter.perIteration;
-    auto total = [&t](const std::string& prefix) {
-        return t[prefix + "/small_20000/iterations:3/real_time"] + t[prefix + "/large_512MiB/iterations:2/real_time"];
+    auto total = [&reporter](const std::string& prefix) {
+        return reporter.time(prefix + "/small_20000/iterations:3/real_time")
+            + reporter.time(prefix + "/large_512MiB/iterations:2/real_time");
     };
     auto ratio = [&](const char* ours, const char* peer) { return total(peer) > 0 ? total(ours) / total(peer) : 0.0; };
     std::printf("ratio %.3f create (20000 small files + one 512 MiB file, level %d, ours/zip -r -q)\n",
