@@ -14,11 +14,14 @@
 #include "local-service/LocalService.h"
 #include "local-service/RequestLog.h"
 
+#include "Support/AlternatingRun.h"
+#include "Support/CurlCommand.h"
+#include "Support/Timing.h"
+
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -115,11 +118,6 @@ bool startService()
     return true;
 }
 
-double seconds(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
 // Ten lanes, each keeping one transport object and running its share one after another.
 double ourOperations()
 {
@@ -154,7 +152,7 @@ double ourOperations()
         next(lanes.back());
     }
     const bool finished = dispatch::RunLoop::runUntil([&] { return succeeded + failed >= kOperations; }, 120);
-    const double elapsed = seconds(start);
+    const double elapsed = benchsupport::secondsSince(start);
     return finished && failed == 0 ? elapsed : -1;
 }
 
@@ -162,19 +160,12 @@ double curlOperations()
 {
     auto& b = bench();
     const auto config = b.folder / "operations.cfg";
-    if (!std::filesystem::exists(config)) {
-        std::ofstream out(config);
-        for (int i = 0; i < kOperations; ++i)
-            out << "url = \"" << b.service->baseUrl() << "velaView\"\n";
+    if (benchsupport::writeCurlUrlList(config, b.service->baseUrl() + "velaView", kOperations))
         std::ofstream(b.folder / "body.txt") << b.body;
-    }
-    // The same request as ours, which offers gzip and deflate.
-    const std::string command = "curl -s --compressed -H 'Accept-Encoding: gzip, deflate' --cacert '" + b.service->caCertificatePath().string()
-        + "' --parallel --parallel-max " + std::to_string(kParallel) + " --data-binary @'" + (b.folder / "body.txt").string() + "' -K '"
-        + config.string() + "' > '" + (b.folder / "curl.out").string() + "' 2>&1";
-    const auto start = std::chrono::steady_clock::now();
-    const int rc = std::system(command.c_str());
-    const double elapsed = seconds(start);
+    const std::string options = "--cacert '" + b.service->caCertificatePath().string() + "' --data-binary @'" + (b.folder / "body.txt").string() + "'";
+    const std::string command = benchsupport::curlParallelCommand(kParallel, options, config, "> '" + (b.folder / "curl.out").string() + "' 2>&1");
+    int rc = 0;
+    const double elapsed = benchsupport::timedShell(command, rc);
     // Every reply must be the service's success, or the comparison is void.
     std::ifstream in(b.folder / "curl.out");
     const std::string replies((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -184,41 +175,14 @@ double curlOperations()
     return rc == 0 && ok == kOperations ? elapsed : -1;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
+benchsupport::PairedTimes times;
 
-std::vector<double> ourTimes;
-std::vector<double> curlTimes;
-
-// Both sides run back to back in each iteration, alternating who goes first.
 void signedOperations(benchmark::State& state)
 {
-    bool oursFirst = true;
-    for (auto _ : state) {
-        bench().service->requestLog().clear();
-        double ours = 0;
-        double peer = 0;
-        if (oursFirst) {
-            ours = ourOperations();
-            peer = curlOperations();
-        } else {
-            peer = curlOperations();
-            ours = ourOperations();
-        }
-        oursFirst = !oursFirst;
-        if (ours < 0 || peer < 0) {
-            state.SkipWithError(ours < 0 ? "an operation of ours failed" : "a curl request failed");
-            return;
-        }
-        state.SetIterationTime(ours);
-        ourTimes.push_back(ours);
-        curlTimes.push_back(peer);
-    }
-    state.counters["curl_ms"] = median(curlTimes) * 1000;
-    state.counters["ratio"] = median(ourTimes) / median(curlTimes);
+    benchsupport::runAlternately(state,
+                                 {&ourOperations, &curlOperations, "an operation of ours failed", "a curl request failed",
+                                  [] { bench().service->requestLog().clear(); }},
+                                 times);
 }
 
 } // namespace
@@ -233,8 +197,8 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    if (!ourTimes.empty())
-        std::printf("ratio %.3f signed-ops-1000\n", median(ourTimes) / median(curlTimes));
+    if (!times.empty())
+        std::printf("ratio %.3f signed-ops-1000\n", times.ratio());
     std::fflush(stdout);
     bench().service.reset();
     std::filesystem::remove_all(bench().folder);

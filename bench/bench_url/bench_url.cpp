@@ -4,25 +4,23 @@
 
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/URLLoading/URLLoading.h"
+#include "Support/AlternatingRun.h"
+#include "Support/CurlCommand.h"
+#include "Support/LoopbackServer.h"
+#include "Support/Timing.h"
 
 #include <benchmark/benchmark.h>
 #include <httplib.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <vector>
 #include <mutex>
-#include <thread>
 
 namespace {
 
@@ -32,9 +30,7 @@ constexpr int kParallel = 10;
 constexpr const char* kForm = "family=Corvane+Sans&style=Bold&size=12";
 
 struct Bench {
-    httplib::Server server;
-    std::thread thread;
-    int port = 0;
+    benchsupport::LoopbackServer server{64};
     std::filesystem::path folder;
 };
 
@@ -44,54 +40,29 @@ Bench& bench()
     return instance;
 }
 
-// The server listens with a backlog of 5, so a burst of new connections loses SYNs and waits a
-// second for the retry; raise the backlog on its listening socket.
-void widenBacklog(int port)
-{
-    for (int fd = 3; fd < 4096; ++fd) {
-        int listening = 0;
-        socklen_t size = sizeof listening;
-        sockaddr_in address{};
-        socklen_t length = sizeof address;
-        if (::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) == 0 && listening &&
-            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0 && ntohs(address.sin_port) == port)
-            ::listen(fd, 1024);
-    }
-}
-
 void startServer()
 {
     auto& b = bench();
     static const std::string chunk(1024 * 1024, 'F');
-    b.server.set_tcp_nodelay(true);
-    b.server.set_keep_alive_max_count(100000);
-    b.server.new_task_queue = [] { return new httplib::ThreadPool(64); };
-    b.server.Get("/blob", [](const httplib::Request&, httplib::Response& res) {
+    b.server.server().Get("/blob", [](const httplib::Request&, httplib::Response& res) {
         res.set_content_provider(kDownloadSize, "application/octet-stream",
                                  [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
                                      std::size_t n = std::min({length, chunk.size(), kDownloadSize - offset});
                                      return sink.write(chunk.data(), n);
                                  });
     });
-    b.server.Post("/form", [](const httplib::Request& req, httplib::Response& res) {
+    b.server.server().Post("/form", [](const httplib::Request& req, httplib::Response& res) {
         res.set_content("{\"ok\":true,\"family\":\"" + req.get_param_value("family") + "\",\"size\":" + req.get_param_value("size") + "}",
                         "application/json");
     });
-    b.port = b.server.bind_to_any_port("127.0.0.1");
-    widenBacklog(b.port);
-    b.thread = std::thread([] { bench().server.listen_after_bind(); });
+    b.server.start();
     b.folder = std::filesystem::temp_directory_path() / ("bench_url." + std::to_string(::getpid()));
     std::filesystem::create_directories(b.folder);
 }
 
 std::string url(const std::string& path)
 {
-    return "http://127.0.0.1:" + std::to_string(bench().port) + path;
-}
-
-double seconds(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return bench().server.url(path);
 }
 
 // Waits for `count` completions reported by a delegate.
@@ -128,7 +99,7 @@ double ourDownload()
     auto start = std::chrono::steady_clock::now();
     session->downloadTaskWithRequest(net::URLRequest::requestWithURL(foundation::URL::URLWithString(url("/blob"))))->resume();
     completions.waitFor(1);
-    double elapsed = seconds(start);
+    double elapsed = benchsupport::secondsSince(start);
     session->finishTasksAndInvalidate();
     std::error_code ec;
     bool ok = !completions.failed && std::filesystem::file_size(target, ec) == kDownloadSize;
@@ -140,9 +111,8 @@ double curlDownload()
 {
     auto target = bench().folder / "curl.bin";
     std::string command = "curl -s -o '" + target.string() + "' '" + url("/blob") + "'";
-    auto start = std::chrono::steady_clock::now();
-    int rc = std::system(command.c_str());
-    double elapsed = seconds(start);
+    int rc = 0;
+    double elapsed = benchsupport::timedShell(command, rc);
     std::error_code ec;
     bool ok = rc == 0 && std::filesystem::file_size(target, ec) == kDownloadSize;
     std::filesystem::remove(target, ec);
@@ -169,7 +139,7 @@ double ourPosts()
         session->dataTaskWithRequest(request)->resume();
     }
     completions.waitFor(kPosts);
-    double elapsed = seconds(start);
+    double elapsed = benchsupport::secondsSince(start);
     session->finishTasksAndInvalidate();
     return completions.failed || bytes == 0 ? -1 : elapsed;
 }
@@ -177,64 +147,23 @@ double ourPosts()
 double curlPosts()
 {
     auto config = bench().folder / "posts.cfg";
-    if (!std::filesystem::exists(config)) {
-        std::ofstream out(config);
-        for (int i = 0; i < kPosts; ++i)
-            out << "url = \"" << url("/form") << "\"\n";
-    }
-    // The same request as ours, which always offers gzip and deflate (and not brotli).
-    std::string command = "curl -s --compressed -H 'Accept-Encoding: gzip, deflate' --parallel --parallel-max " +
-        std::to_string(kParallel) + " -d '" + kForm + "' -K '" + config.string() + "' > /dev/null 2>&1";
-    auto start = std::chrono::steady_clock::now();
-    int rc = std::system(command.c_str());
-    double elapsed = seconds(start);
+    benchsupport::writeCurlUrlList(config, url("/form"), kPosts);
+    const std::string command = benchsupport::curlParallelCommand(kParallel, std::string("-d '") + kForm + "'", config, "> /dev/null 2>&1");
+    int rc = 0;
+    const double elapsed = benchsupport::timedShell(command, rc);
     return rc == 0 ? elapsed : -1;
 }
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
-}
-
-// Each iteration runs both sides back to back, alternating who goes first, so that both see the
-// same machine; the reported time is ours, the counters carry the peer's and the ratio.
-void compare(benchmark::State& state, double (*ours)(), double (*peer)(), std::vector<double>& ourTimes, std::vector<double>& peerTimes)
-{
-    bool oursFirst = true;
-    for (auto _ : state) {
-        double a = 0;
-        double b = 0;
-        if (oursFirst) {
-            a = ours();
-            b = peer();
-        } else {
-            b = peer();
-            a = ours();
-        }
-        oursFirst = !oursFirst;
-        if (a < 0 || b < 0) {
-            state.SkipWithError("a transfer failed");
-            return;
-        }
-        state.SetIterationTime(a);
-        ourTimes.push_back(a);
-        peerTimes.push_back(b);
-    }
-    state.counters["curl_ms"] = median(peerTimes) * 1000;
-    state.counters["ratio"] = median(ourTimes) / median(peerTimes);
-}
-
-std::vector<double> postOurs, postCurl, downloadOurs, downloadCurl;
+benchsupport::PairedTimes postTimes, downloadTimes;
 
 void posts(benchmark::State& state)
 {
-    compare(state, &ourPosts, &curlPosts, postOurs, postCurl);
+    benchsupport::runAlternately(state, {&ourPosts, &curlPosts, "a transfer failed", "a transfer failed", {}}, postTimes);
 }
 
 void download(benchmark::State& state)
 {
-    compare(state, &ourDownload, &curlDownload, downloadOurs, downloadCurl);
+    benchsupport::runAlternately(state, {&ourDownload, &curlDownload, "a transfer failed", "a transfer failed", {}}, downloadTimes);
 }
 
 } // namespace
@@ -249,13 +178,12 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     auto& b = bench();
-    if (!postOurs.empty())
-        std::printf("ratio %.3f post-2000-form-json-x10\n", median(postOurs) / median(postCurl));
-    if (!downloadOurs.empty())
-        std::printf("ratio %.3f download-512MiB\n", median(downloadOurs) / median(downloadCurl));
+    if (!postTimes.empty())
+        std::printf("ratio %.3f post-2000-form-json-x10\n", postTimes.ratio());
+    if (!downloadTimes.empty())
+        std::printf("ratio %.3f download-512MiB\n", downloadTimes.ratio());
     std::fflush(stdout);
     std::filesystem::remove_all(b.folder);
     b.server.stop();
-    b.thread.join();
     return 0;
 }
