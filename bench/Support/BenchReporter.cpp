@@ -2,17 +2,24 @@
 
 namespace benchsupport {
 
-BenchReporter::BenchReporter(Keep keep) : keep_(keep) {}
+BenchReporter::BenchReporter(Keep keep, Clock clock) : keep_(keep), clock_(clock) {}
 
 void BenchReporter::ReportRuns(const std::vector<Run>& runs)
 {
     for (const auto& run : runs) {
         if (run.error_occurred)
             continue;
-        if (keep_ == Keep::Iterations && run.run_type == Run::RT_Iteration)
-            perIteration_[run.benchmark_name()] = run.GetAdjustedRealTime();
-        else if (keep_ == Keep::Medians && run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-            perIteration_[run.run_name.function_name] = run.GetAdjustedRealTime();
+        const double time = clock_ == Clock::Real ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
+        if (keep_ == Keep::Iterations && run.run_type == Run::RT_Iteration) {
+            perIteration_[run.benchmark_name()] = time;
+        } else if (keep_ == Keep::Medians && run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+            perIteration_[run.run_name.function_name] = time;
+        } else if (keep_ == Keep::Fastest && run.run_type == Run::RT_Iteration && run.iterations > 0) {
+            const std::string name = run.benchmark_name();
+            const auto [known, added] = perIteration_.try_emplace(name.substr(0, name.find('/')), time);
+            if (!added && time < known->second)
+                known->second = time;
+        }
     }
     ConsoleReporter::ReportRuns(runs);
 }

@@ -14,6 +14,7 @@
 #include "Class/ServiceCore/KXSortingData.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Support/BenchReporter.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -21,7 +22,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -276,33 +276,6 @@ BENCHMARK(BM_QueriesOurs)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime
 BENCHMARK(BM_MergeRaw)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(5);
 BENCHMARK(BM_MergeOurs)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(5);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.iterations == 0 || run.error_occurred)
-                continue;
-            const std::string name = run.benchmark_name();
-            const std::string key = name.substr(0, name.find('/'));
-            const double time = run.GetAdjustedRealTime();
-            const auto known = best_.find(key);
-            if (known == best_.end() || time < known->second)
-                best_[key] = time;
-        }
-    }
-    double ratio(const std::string& ours, const std::string& peer) const
-    {
-        const auto o = best_.find(ours);
-        const auto p = best_.find(peer);
-        return o == best_.end() || p == best_.end() || p->second <= 0 ? 0 : o->second / p->second;
-    }
-
-private:
-    std::map<std::string, double> best_;
-};
-
 fs::path generatorBinary()
 {
     if (const char* binary = std::getenv("CORVANE_BINARY_DIR"))
@@ -371,7 +344,7 @@ int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     prepare();
-    RatioReporter reporter;
+    benchsupport::BenchReporter reporter(benchsupport::BenchReporter::Keep::Fastest, benchsupport::BenchReporter::Clock::Real);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("ratio %.3f catalogue-merge-10k\n", reporter.ratio("BM_MergeOurs", "BM_MergeRaw"));
     std::printf("ratio %.3f catalogue-queries\n", reporter.ratio("BM_QueriesOurs", "BM_QueriesRaw"));

@@ -5,13 +5,13 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/LayoutWidgets/WindowLayout.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Support/Timing.h"
 
 #include <QApplication>
 #include <QGridLayout>
 #include <QWidget>
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -142,12 +142,6 @@ double timeQtLayouts()
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-double median(std::vector<double> samples)
-{
-    std::sort(samples.begin(), samples.end());
-    return samples.empty() ? 0.0 : samples[samples.size() / 2];
-}
-
 std::vector<double> oursSamples;
 std::vector<double> peerSamples;
 
@@ -163,8 +157,8 @@ void BM_LayoutGridInterleaved(benchmark::State& state)
         peerSamples.push_back(peer);
         state.SetIterationTime((ours + peer) / 1000.0);
     }
-    state.counters["ours_ms"] = median(oursSamples);
-    state.counters["qt_layouts_ms"] = median(peerSamples);
+    state.counters["ours_ms"] = benchsupport::median(oursSamples);
+    state.counters["qt_layouts_ms"] = benchsupport::median(peerSamples);
 }
 
 BENCHMARK(BM_LayoutGridInterleaved)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(4.0);
@@ -179,8 +173,8 @@ int main(int argc, char** argv)
     if (!sameFrames())
         return 1;
     benchmark::RunSpecifiedBenchmarks();
-    double ours = median(oursSamples);
-    double peer = median(peerSamples);
+    double ours = benchsupport::median(oursSamples);
+    double peer = benchsupport::median(peerSamples);
     if (ours <= 0 || peer <= 0)
         return 1;
     std::fflush(stdout);

@@ -6,6 +6,7 @@
 #include "Lib/SQLKit/SQResultSet.h"
 
 #include "Platform/Foundation/Foundation.h"
+#include "Support/BenchReporter.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -13,7 +14,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -285,36 +285,6 @@ BENCHMARK(BM_ReadOurs)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions
 BENCHMARK(BM_InsertRaw)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5);
 BENCHMARK(BM_InsertOurs)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(5);
 
-// Keeps each benchmark's fastest CPU time per iteration so the ratios can be printed at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                const std::string name = run.benchmark_name();
-                const std::string key = name.substr(0, name.find('/'));
-                const double time = run.GetAdjustedCPUTime();
-                const auto known = cpuPerIteration.find(key);
-                if (known == cpuPerIteration.end() || time < known->second)
-                    cpuPerIteration[key] = time;
-            }
-        }
-    }
-    double ratio(const std::string& ours, const std::string& raw) const
-    {
-        const auto o = cpuPerIteration.find(ours);
-        const auto r = cpuPerIteration.find(raw);
-        if (o == cpuPerIteration.end() || r == cpuPerIteration.end() || r->second <= 0)
-            return 0;
-        return o->second / r->second;
-    }
-
-private:
-    std::map<std::string, double> cpuPerIteration;
-};
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -322,7 +292,8 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     databasePath();
     objectRows();
-    RatioReporter reporter;
+    // The fastest repetition of each, in CPU time per iteration.
+    benchsupport::BenchReporter reporter(benchsupport::BenchReporter::Keep::Fastest, benchsupport::BenchReporter::Clock::Cpu);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("ratio %.3f insert-100k\n", reporter.ratio("BM_InsertOurs", "BM_InsertRaw"));
     std::printf("ratio %.3f read-100k\n", reporter.ratio("BM_ReadOurs", "BM_ReadRaw"));
