@@ -25,6 +25,16 @@ std::string curlParallelCommand(int parallel, const std::string& options, const 
         + " " + options + " -K '" + config.string() + "' " + redirect;
 }
 
+double curlParallelFormPosts(const std::filesystem::path& config, const std::string& url, int count, int parallel,
+                             const std::string& form)
+{
+    writeCurlUrlList(config, url, count);
+    const std::string command = curlParallelCommand(parallel, "-d '" + form + "'", config, "> /dev/null 2>&1");
+    int status = 0;
+    const double elapsed = timedShell(command, status);
+    return status == 0 ? elapsed : -1;
+}
+
 double timedShell(const std::string& command, int& status)
 {
     const auto start = std::chrono::steady_clock::now();

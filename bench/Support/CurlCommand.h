@@ -15,6 +15,11 @@ bool writeCurlUrlList(const std::filesystem::path& config, const std::string& ur
 std::string curlParallelCommand(int parallel, const std::string& options, const std::filesystem::path& config,
                                 const std::string& redirect);
 
+// curl POSTing the form `form` to `url` `count` times, `parallel` at a time, with the URL list in
+// `config`; returns the wall time in seconds, or -1 when curl failed.
+double curlParallelFormPosts(const std::filesystem::path& config, const std::string& url, int count, int parallel,
+                             const std::string& form);
+
 // Runs `command` through the shell and returns its wall time in seconds; `status` receives what
 // std::system returned.
 double timedShell(const std::string& command, int& status);

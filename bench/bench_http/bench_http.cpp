@@ -11,12 +11,11 @@
 #include "Support/AlternatingRun.h"
 #include "Support/CurlCommand.h"
 #include "Support/LoopbackServer.h"
+#include "Support/ScratchFolder.h"
 #include "Support/Timing.h"
 
 #include <benchmark/benchmark.h>
 #include <httplib.h>
-
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -47,8 +46,7 @@ void startServer()
                         "application/json");
     });
     b.server.start();
-    b.folder = std::filesystem::temp_directory_path() / ("bench_http." + std::to_string(::getpid()));
-    std::filesystem::create_directories(b.folder);
+    b.folder = benchsupport::makeScratchFolder("bench_http");
 }
 
 std::string url(const std::string& path)
@@ -91,12 +89,7 @@ double ourPosts()
 
 double curlPosts()
 {
-    auto config = bench().folder / "posts.cfg";
-    benchsupport::writeCurlUrlList(config, url("/form"), kPosts);
-    const std::string command = benchsupport::curlParallelCommand(kParallel, std::string("-d '") + kForm + "'", config, "> /dev/null 2>&1");
-    int rc = 0;
-    const double elapsed = benchsupport::timedShell(command, rc);
-    return rc == 0 ? elapsed : -1;
+    return benchsupport::curlParallelFormPosts(bench().folder / "posts.cfg", url("/form"), kPosts, kParallel, kForm);
 }
 
 benchsupport::PairedTimes times;

@@ -16,11 +16,10 @@
 
 #include "Support/AlternatingRun.h"
 #include "Support/CurlCommand.h"
+#include "Support/ScratchFolder.h"
 #include "Support/Timing.h"
 
 #include <benchmark/benchmark.h>
-
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -68,8 +67,7 @@ std::string formEscape(const std::string& text)
 void setUpHome()
 {
     auto& b = bench();
-    b.folder = std::filesystem::temp_directory_path() / ("bench_transport." + std::to_string(::getpid()));
-    std::filesystem::create_directories(b.folder);
+    b.folder = benchsupport::makeScratchFolder("bench_transport");
     setenv("HOME", b.folder.c_str(), 1);
     for (const char* variable : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
         unsetenv(variable);

@@ -7,12 +7,11 @@
 #include "Support/AlternatingRun.h"
 #include "Support/CurlCommand.h"
 #include "Support/LoopbackServer.h"
+#include "Support/ScratchFolder.h"
 #include "Support/Timing.h"
 
 #include <benchmark/benchmark.h>
 #include <httplib.h>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -56,8 +55,7 @@ void startServer()
                         "application/json");
     });
     b.server.start();
-    b.folder = std::filesystem::temp_directory_path() / ("bench_url." + std::to_string(::getpid()));
-    std::filesystem::create_directories(b.folder);
+    b.folder = benchsupport::makeScratchFolder("bench_url");
 }
 
 std::string url(const std::string& path)
@@ -146,12 +144,7 @@ double ourPosts()
 
 double curlPosts()
 {
-    auto config = bench().folder / "posts.cfg";
-    benchsupport::writeCurlUrlList(config, url("/form"), kPosts);
-    const std::string command = benchsupport::curlParallelCommand(kParallel, std::string("-d '") + kForm + "'", config, "> /dev/null 2>&1");
-    int rc = 0;
-    const double elapsed = benchsupport::timedShell(command, rc);
-    return rc == 0 ? elapsed : -1;
+    return benchsupport::curlParallelFormPosts(bench().folder / "posts.cfg", url("/form"), kPosts, kParallel, kForm);
 }
 
 benchsupport::PairedTimes postTimes, downloadTimes;
