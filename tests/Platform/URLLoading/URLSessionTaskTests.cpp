@@ -99,9 +99,16 @@ TEST(TaskNotifications, ResumeAndSuspendAnnounceOnlyRealChanges)
         std::lock_guard lock(mutex);
         posted.push_back({std::string(name), task->taskIdentifier()});
     });
+    // A server that takes the request and never answers keeps the task running until it is
+    // cancelled, so no failure can complete it between the calls below.
+    Gate answer;
+    RawServer silent([&answer](int fd) {
+        RawServer::readRequestHead(fd);
+        answer.wait();
+    });
     SessionRecorder recorder;
     auto session = makeSession(recorder);
-    auto task = session->dataTaskWithRequest(request("http://127.0.0.1:9/never"));
+    auto task = session->dataTaskWithRequest(request(silent.url("/never")));
     task->suspend(); // already suspended: silent
     task->resume();
     task->resume(); // already running: silent
@@ -109,6 +116,7 @@ TEST(TaskNotifications, ResumeAndSuspendAnnounceOnlyRealChanges)
     task->suspend();
     task->cancel();
     ASSERT_TRUE(recorder.waitForCompletions());
+    answer.open();
     net::setTaskNotificationPoster(nullptr);
     std::lock_guard lock(mutex);
     ASSERT_EQ(posted.size(), 2u);
