@@ -78,10 +78,18 @@ std::optional<Fault> FaultScript::takeForFile(const std::string& filePath)
 void FaultScript::waitWhileHanging(const std::string& key, std::chrono::seconds limit)
 {
     std::unique_lock lock(mutex_);
+    ++hanging_;
     changed_.wait_for(lock, limit, [&] {
         const auto it = faults_.find(key);
         return shutdown_ || it == faults_.end() || it->second.kind != Fault::Kind::NoReply;
     });
+    --hanging_;
+}
+
+int FaultScript::hangingCount()
+{
+    std::lock_guard lock(mutex_);
+    return hanging_;
 }
 
 void FaultScript::pause(std::chrono::milliseconds delay)

@@ -52,6 +52,8 @@ public:
     // Blocks while a NoReply fault for the key is set, the service runs and the limit has not
     // passed. Returns when any of them ends.
     void waitWhileHanging(const std::string& key, std::chrono::seconds limit);
+    // How many requests wait in waitWhileHanging right now (tests wait for a request to be held).
+    int hangingCount();
     // Sleeps for the delay, returning early when the service stops.
     void pause(std::chrono::milliseconds delay);
     void shutdown();
@@ -65,6 +67,7 @@ private:
     std::condition_variable changed_;
     std::map<std::string, Fault> faults_;
     bool shutdown_ = false;
+    int hanging_ = 0;
 };
 
 } // namespace localservice
