@@ -1,5 +1,6 @@
 #include "Platform/Foundation/Unicode.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace foundation::unicode {
@@ -68,20 +69,36 @@ bool isValidUTF8(std::string_view bytes)
 
 UTF8Kind classifyUTF8(std::string_view bytes)
 {
-    std::size_t pos = 0;
     const std::size_t size = bytes.size();
-    // Fast path over the ASCII prefix, a word at a time.
-    while (pos + 8 <= size) {
+    const char* data = bytes.data();
+    const auto load = [data](std::size_t at) {
         std::uint64_t word;
-        std::memcpy(&word, bytes.data() + pos, 8);
-        if (word & 0x8080808080808080ULL)
-            break;
-        pos += 8;
+        std::memcpy(&word, data + at, sizeof word);
+        return word;
+    };
+    constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+    // Most texts are plain ASCII: one pass of OR-ed words (the last one overlapping the one before)
+    // answers them without a branch per word.
+    if (size >= 8) {
+        std::uint64_t seen = load(size - 8);
+        std::size_t pos = 0;
+        for (; pos + 32 <= size; pos += 32)
+            seen |= load(pos) | load(pos + 8) | load(pos + 16) | load(pos + 24);
+        for (; pos + 8 <= size; pos += 8)
+            seen |= load(pos);
+        if (!(seen & kHighBits))
+            return UTF8Kind::ASCII;
+    } else {
+        unsigned char seen = 0;
+        for (std::size_t pos = 0; pos < size; ++pos)
+            seen |= static_cast<unsigned char>(data[pos]);
+        if (seen < 0x80)
+            return UTF8Kind::ASCII;
     }
-    while (pos < size && static_cast<unsigned char>(bytes[pos]) < 0x80)
-        ++pos;
-    if (pos == size)
-        return UTF8Kind::ASCII;
+    // Skip the ASCII prefix a word at a time, then check the rest sequence by sequence.
+    std::size_t pos = 0;
+    while (pos + 8 <= size && !(load(pos) & kHighBits))
+        pos += 8;
     return isValidUTF8(bytes.substr(pos)) ? UTF8Kind::Valid : UTF8Kind::Invalid;
 }
 

@@ -11,8 +11,8 @@ namespace foundation::unicode {
 bool isValidUTF8(std::string_view bytes);
 
 enum class UTF8Kind { ASCII, Valid, Invalid };
-// One pass that tells plain ASCII, other valid UTF-8 and invalid bytes apart (ASCII runs are
-// checked eight bytes at a time).
+// Tells plain ASCII, other valid UTF-8 and invalid bytes apart (ASCII is checked eight bytes at
+// a time).
 UTF8Kind classifyUTF8(std::string_view bytes);
 // Replaces every invalid sequence with U+FFFD.
 std::string sanitizeUTF8(std::string_view bytes);

@@ -1,4 +1,5 @@
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Foundation/Unicode.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +28,26 @@ TEST(String, InvalidUTF8IsRepairedOrRefused)
     EXPECT_EQ(String::createWithValidUTF8(bad), nullptr);
     EXPECT_EQ(String::create(bad)->utf8(), "ab\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(String::create("\xED\xA0\x80")->length(), 3u) << "encoded surrogates are invalid, one U+FFFD per byte";
+}
+
+// The ASCII check reads whole words; a non-ASCII or invalid byte must be seen wherever it falls
+// (short texts, the overlapping last word, the unrolled middle).
+TEST(String, UTF8ClassificationSeesEveryByte)
+{
+    using foundation::unicode::UTF8Kind;
+    using foundation::unicode::classifyUTF8;
+    for (std::size_t length = 0; length <= 70; ++length) {
+        const std::string ascii(length, 'a');
+        EXPECT_EQ(classifyUTF8(ascii), UTF8Kind::ASCII) << length;
+        for (std::size_t at = 0; at + 1 < length; ++at) {
+            std::string accented = ascii;
+            accented.replace(at, 2, "\xC3\xA9"); // é
+            EXPECT_EQ(classifyUTF8(accented), UTF8Kind::Valid) << length << " at " << at;
+            std::string broken = ascii;
+            broken[at + 1] = '\xFF';
+            EXPECT_EQ(classifyUTF8(broken), UTF8Kind::Invalid) << length << " at " << at + 1;
+        }
+    }
 }
 
 TEST(String, OutOfRangeIsAMisuseWithThePlatformsException)
