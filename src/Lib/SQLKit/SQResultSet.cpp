@@ -25,26 +25,6 @@ using foundation::Number;
 using foundation::Ref;
 using foundation::String;
 
-namespace {
-
-// Column names are short; an inline comparison beats a library call here.
-bool sameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i])
-            return false;
-    }
-    return true;
-}
-} // namespace
-
-sqlite3_stmt* SQResultSet::handle() const
-{
-    return statementObject_ ? statementObject_->statement() : nullptr;
-}
-
 const foundation::Class* SQResultSet::classObject()
 {
     static const foundation::Class* cls = &foundation::Class::define(
@@ -157,17 +137,11 @@ Ref<MutableDictionary> SQResultSet::columnNameToIndexMap()
     return columnNameToIndexMap_;
 }
 
-int SQResultSet::columnIndexForName(std::string_view columnName)
+// The slow path of columnIndexForName: the first read of a name from a given address.
+int SQResultSet::lookUpColumnIndex(std::string_view columnName)
 {
-    // Loops read the same names row after row, usually from the same literal: a slot keyed by the
-    // text's address answers them without hashing; the bytes are compared, so a reused address
-    // with other text is never mistaken for a hit.
     if (!recentNames_)
         recentNames_ = std::make_unique<std::array<RecentName, 64>>();
-    const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(columnName.data()));
-    RecentName& slot = (*recentNames_)[(address * 0x9E3779B97F4A7C15ULL) >> 58]; // 64 slots
-    if (slot.data == columnName.data() && sameText(slot.name, columnName))
-        return slot.index;
     int found = -1;
     if (auto hit = lookupCache_.find(columnName); hit != lookupCache_.end()) {
         found = hit->second;
@@ -184,6 +158,7 @@ int SQResultSet::columnIndexForName(std::string_view columnName)
         }
         lookupCache_.emplace(std::string(columnName), found);
     }
+    RecentName& slot = recentSlot(columnName.data());
     slot.data = columnName.data();
     slot.name.assign(columnName);
     slot.index = found;
@@ -198,17 +173,20 @@ Ref<String> SQResultSet::columnNameForIndex(int columnIdx) const
 
 int SQResultSet::intForColumnIndex(int columnIdx) const
 {
-    return handle() ? sqlite3_column_int(handle(), columnIdx) : 0;
+    sqlite3_stmt* statement = handle();
+    return statement ? sqlite3_column_int(statement, columnIdx) : 0;
 }
 
 long SQResultSet::longForColumnIndex(int columnIdx) const
 {
-    return handle() ? static_cast<long>(sqlite3_column_int64(handle(), columnIdx)) : 0;
+    sqlite3_stmt* statement = handle();
+    return statement ? static_cast<long>(sqlite3_column_int64(statement, columnIdx)) : 0;
 }
 
 long long SQResultSet::longLongIntForColumnIndex(int columnIdx) const
 {
-    return handle() ? sqlite3_column_int64(handle(), columnIdx) : 0;
+    sqlite3_stmt* statement = handle();
+    return statement ? sqlite3_column_int64(statement, columnIdx) : 0;
 }
 
 unsigned long long SQResultSet::unsignedLongLongIntForColumnIndex(int columnIdx) const
@@ -223,7 +201,8 @@ bool SQResultSet::boolForColumnIndex(int columnIdx) const
 
 double SQResultSet::doubleForColumnIndex(int columnIdx) const
 {
-    return handle() ? sqlite3_column_double(handle(), columnIdx) : 0.0;
+    sqlite3_stmt* statement = handle();
+    return statement ? sqlite3_column_double(statement, columnIdx) : 0.0;
 }
 
 bool SQResultSet::columnIndexIsNull(int columnIdx) const
@@ -249,13 +228,14 @@ bool inRange(sqlite3_stmt* handle, int columnIdx)
 
 Ref<String> SQResultSet::stringForColumnIndex(int columnIdx) const
 {
-    if (!inRange(handle(), columnIdx))
+    sqlite3_stmt* statement = handle();
+    if (!inRange(statement, columnIdx))
         return nullptr;
     // SQLite gives no text for a NULL value, so no separate type check is needed.
-    const auto* text = sqlite3_column_text(handle(), columnIdx);
+    const auto* text = sqlite3_column_text(statement, columnIdx);
     if (!text)
         return nullptr;
-    const std::string_view bytes(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(handle(), columnIdx)));
+    const std::string_view bytes(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(statement, columnIdx)));
     if (bytes.empty())
         return String::empty(); // immutable, so one shared instance serves every empty value
     const auto kind = foundation::unicode::classifyUTF8(bytes);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Lib/SQLKit/SQStatement.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Date.h"
 #include "Platform/Foundation/Dictionary.h"
@@ -9,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -18,7 +20,6 @@
 
 struct sqlite3_stmt;
 class SQDatabase;
-class SQStatement;
 
 // The cursor over the rows of one query. Step it with next(); read the current row by column index
 // or by name (case-insensitive) with the typed getters; close() it when done (next() closes it by
@@ -47,7 +48,18 @@ public:
 
     int columnCount() const;
     // -1 (and a warning line) for a name the result set does not have.
-    int columnIndexForName(std::string_view columnName);
+    int columnIndexForName(std::string_view columnName)
+    {
+        // Loops read the same names row after row, usually from the same literal: a slot keyed by
+        // the text's address answers them without hashing; the bytes are compared too, so a reused
+        // address with other text is never mistaken for a hit.
+        if (recentNames_) {
+            const RecentName& slot = recentSlot(columnName.data());
+            if (slot.data == columnName.data() && sameName(slot.name, columnName))
+                return slot.index;
+        }
+        return lookUpColumnIndex(columnName);
+    }
     foundation::Ref<foundation::String> columnNameForIndex(int columnIdx) const;
     // Lower-cased column name -> index; a later duplicate wins.
     foundation::Ref<foundation::MutableDictionary> columnNameToIndexMap();
@@ -118,7 +130,8 @@ private:
         std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
     };
     void buildColumnNames();
-    
+    int lookUpColumnIndex(std::string_view columnName);
+
     mutable std::mutex propertyMutex_; // `query` and `statement` are atomic properties
     foundation::Ref<SQDatabase> parentDB_;
     foundation::Ref<foundation::String> query_;
@@ -126,7 +139,7 @@ private:
     // The statement object while open, read without the lock. Its handle is read through it each
     // time, so a statement finalized under an open result set (the cache cleared) reads as closed.
     SQStatement* statementObject_ = nullptr;
-    sqlite3_stmt* handle() const;
+    sqlite3_stmt* handle() const { return statementObject_ ? statementObject_->statement() : nullptr; }
 
     bool columnNamesBuilt_ = false;
     std::vector<std::pair<std::string, int>> lowerNames_; // in column order
@@ -139,4 +152,33 @@ private:
         int index = -1;
     };
     std::unique_ptr<std::array<RecentName, 64>> recentNames_; // made on the first lookup by name
+    // Column names are short: up to 16 bytes are compared with two overlapping loads from each side,
+    // which never read outside either text.
+    static bool sameName(std::string_view a, std::string_view b)
+    {
+        const std::size_t size = a.size();
+        if (size != b.size())
+            return false;
+        const auto load = [](const char* at, auto word) {
+            std::memcpy(&word, at, sizeof word);
+            return word;
+        };
+        const auto sameWords = [&](auto word) {
+            constexpr std::size_t width = sizeof word;
+            const std::size_t last = size - width;
+            const auto head = load(a.data(), word) ^ load(b.data(), word);
+            const auto tail = load(a.data() + last, word) ^ load(b.data() + last, word);
+            return (head | tail) == 0;
+        };
+        if (size >= 8 && size <= 16)
+            return sameWords(std::uint64_t{});
+        if (size >= 4 && size < 8)
+            return sameWords(std::uint32_t{});
+        return std::memcmp(a.data(), b.data(), size) == 0;
+    }
+    RecentName& recentSlot(const char* address) const
+    {
+        const auto key = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(address));
+        return (*recentNames_)[(key * 0x9E3779B97F4A7C15ULL) >> 58]; // 64 slots
+    }
 };

@@ -8,6 +8,10 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
+#include <cstring>
+#include <string>
+#include <vector>
+
 using foundation::Data;
 using foundation::Error;
 using foundation::Id;
@@ -126,6 +130,29 @@ TEST(SQResultSetColumns, NamesMatchWithoutRegardToCase)
     // The cached lookup answers the next row too.
     ASSERT_TRUE(rs->next());
     EXPECT_EQ(rs->stringForColumn("FONTNAME")->utf8(), "Mono");
+    rs->close();
+}
+
+// Names are remembered by the address of their text; a buffer reused for another name, or names
+// that differ only near their end, must still find their own columns.
+TEST(SQResultSetColumns, AReusedNameBufferFindsItsNewColumn)
+{
+    auto db = SQDatabase::create();
+    ASSERT_TRUE(db->open());
+    ASSERT_TRUE(db->executeUpdate("create table t (ab, abc, name_a, name_b, column_name_a, column_name_b, "
+                                  "a_rather_long_column_name_1, a_rather_long_column_name_2)"));
+    ASSERT_TRUE(db->executeUpdate("insert into t values (1, 2, 3, 4, 5, 6, 7, 8)"));
+    auto rs = db->executeQuery("select * from t");
+    ASSERT_TRUE(rs->next());
+    char buffer[64] = {};
+    const std::vector<std::pair<std::string, int>> names = {{"ab", 1}, {"abc", 2}, {"name_a", 3}, {"name_b", 4},
+        {"column_name_a", 5}, {"column_name_b", 6}, {"a_rather_long_column_name_1", 7}, {"a_rather_long_column_name_2", 8}};
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& [name, value] : names) {
+            std::memcpy(buffer, name.c_str(), name.size() + 1);
+            EXPECT_EQ(rs->intForColumn(std::string_view(buffer, name.size())), value) << name;
+        }
+    }
     rs->close();
 }
 
