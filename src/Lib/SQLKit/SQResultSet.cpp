@@ -141,7 +141,7 @@ Ref<MutableDictionary> SQResultSet::columnNameToIndexMap()
 int SQResultSet::lookUpColumnIndex(std::string_view columnName)
 {
     if (!recentNames_)
-        recentNames_ = std::make_unique<std::array<RecentName, 64>>();
+        recentNames_ = std::make_unique<std::array<RecentName, kRecentSlots>>();
     int found = -1;
     if (auto hit = lookupCache_.find(columnName); hit != lookupCache_.end()) {
         found = hit->second;
@@ -158,7 +158,21 @@ int SQResultSet::lookUpColumnIndex(std::string_view columnName)
         }
         lookupCache_.emplace(std::string(columnName), found);
     }
-    RecentName& slot = recentSlot(columnName.data());
+    // Remember it in the run of slots for its address: in place of a stale entry from the same
+    // address, else in the first free slot, else in the first slot of the run.
+    const std::size_t home = recentSlotIndex(columnName.data());
+    RecentName* chosen = nullptr;
+    for (std::size_t probe = 0; probe < kRecentProbes && !chosen; ++probe) {
+        RecentName& slot = (*recentNames_)[(home + probe) % kRecentSlots];
+        if (slot.data == columnName.data())
+            chosen = &slot;
+    }
+    for (std::size_t probe = 0; probe < kRecentProbes && !chosen; ++probe) {
+        RecentName& slot = (*recentNames_)[(home + probe) % kRecentSlots];
+        if (!slot.data)
+            chosen = &slot;
+    }
+    RecentName& slot = chosen ? *chosen : (*recentNames_)[home];
     slot.data = columnName.data();
     slot.name.assign(columnName);
     slot.index = found;

@@ -50,13 +50,18 @@ public:
     // -1 (and a warning line) for a name the result set does not have.
     int columnIndexForName(std::string_view columnName)
     {
-        // Loops read the same names row after row, usually from the same literal: a slot keyed by
-        // the text's address answers them without hashing; the bytes are compared too, so a reused
-        // address with other text is never mistaken for a hit.
+        // Loops read the same names row after row, usually from the same literal: slots keyed by
+        // the text's address answer them without hashing the text; the bytes are compared too, so
+        // a reused address with other text is never mistaken for a hit.
         if (recentNames_) {
-            const RecentName& slot = recentSlot(columnName.data());
-            if (slot.data == columnName.data() && sameName(slot.name, columnName))
-                return slot.index;
+            std::size_t at = recentSlotIndex(columnName.data());
+            for (std::size_t probe = 0; probe < kRecentProbes; ++probe, at = (at + 1) % kRecentSlots) {
+                const RecentName& slot = (*recentNames_)[at];
+                if (slot.data == columnName.data() && sameName(slot.name, columnName))
+                    return slot.index;
+                if (!slot.data)
+                    break;
+            }
         }
         return lookUpColumnIndex(columnName);
     }
@@ -151,34 +156,19 @@ private:
         std::string name;
         int index = -1;
     };
-    std::unique_ptr<std::array<RecentName, 64>> recentNames_; // made on the first lookup by name
-    // Column names are short: up to 16 bytes are compared with two overlapping loads from each side,
-    // which never read outside either text.
+    // Each address has a run of slots, so a few names whose addresses meet do not evict each other.
+    static constexpr std::size_t kRecentSlots = 64;
+    static constexpr std::size_t kRecentProbes = 4;
+    std::unique_ptr<std::array<RecentName, kRecentSlots>> recentNames_; // made on the first lookup by name
+    // With a name written as a literal the size is known where this is inlined, and the compiler
+    // compares the bytes in place.
     static bool sameName(std::string_view a, std::string_view b)
     {
-        const std::size_t size = a.size();
-        if (size != b.size())
-            return false;
-        const auto load = [](const char* at, auto word) {
-            std::memcpy(&word, at, sizeof word);
-            return word;
-        };
-        const auto sameWords = [&](auto word) {
-            constexpr std::size_t width = sizeof word;
-            const std::size_t last = size - width;
-            const auto head = load(a.data(), word) ^ load(b.data(), word);
-            const auto tail = load(a.data() + last, word) ^ load(b.data() + last, word);
-            return (head | tail) == 0;
-        };
-        if (size >= 8 && size <= 16)
-            return sameWords(std::uint64_t{});
-        if (size >= 4 && size < 8)
-            return sameWords(std::uint32_t{});
-        return std::memcmp(a.data(), b.data(), size) == 0;
+        return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
     }
-    RecentName& recentSlot(const char* address) const
+    static std::size_t recentSlotIndex(const char* address)
     {
         const auto key = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(address));
-        return (*recentNames_)[(key * 0x9E3779B97F4A7C15ULL) >> 58]; // 64 slots
+        return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> 58); // the top 6 bits: 64 slots
     }
 };

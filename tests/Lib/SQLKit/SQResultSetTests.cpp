@@ -153,6 +153,14 @@ TEST(SQResultSetColumns, AReusedNameBufferFindsItsNewColumn)
             EXPECT_EQ(rs->intForColumn(std::string_view(buffer, name.size())), value) << name;
         }
     }
+    // Far more addresses than remembered slots: names pushed out are found again.
+    std::vector<std::string> copies;
+    for (int copy = 0; copy < 300; ++copy)
+        copies.push_back(names[static_cast<std::size_t>(copy) % names.size()].first);
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t copy = 0; copy < copies.size(); ++copy)
+            ASSERT_EQ(rs->intForColumn(copies[copy]), names[copy % names.size()].second) << copies[copy];
+    }
     rs->close();
 }
 
