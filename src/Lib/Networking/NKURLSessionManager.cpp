@@ -70,72 +70,11 @@ NKURLSessionManager::~NKURLSessionManager()
         current->finishTasksAndInvalidate();
 }
 
-Ref<NKHTTPResponseSerializer> NKURLSessionManager::responseSerializer() const
-{
-    std::lock_guard lock(settingsMutex_);
-    return responseSerializer_;
-}
-
-void NKURLSessionManager::setResponseSerializer(Ref<NKHTTPResponseSerializer> serializer)
-{
-    std::lock_guard lock(settingsMutex_);
-    responseSerializer_ = std::move(serializer);
-}
-
-Ref<NKSecurityPolicy> NKURLSessionManager::securityPolicy() const
-{
-    std::lock_guard lock(settingsMutex_);
-    return securityPolicy_;
-}
-
-void NKURLSessionManager::setSecurityPolicy(Ref<NKSecurityPolicy> policy)
-{
-    std::lock_guard lock(settingsMutex_);
-    securityPolicy_ = std::move(policy);
-}
-
-Ref<NKNetworkReachabilityManager> NKURLSessionManager::reachabilityManager() const
-{
-    std::lock_guard lock(settingsMutex_);
-    return reachabilityManager_;
-}
-
-void NKURLSessionManager::setReachabilityManager(Ref<NKNetworkReachabilityManager> manager)
-{
-    std::lock_guard lock(settingsMutex_);
-    reachabilityManager_ = std::move(manager);
-}
-
-dispatch::QueueRef NKURLSessionManager::completionQueue() const
-{
-    std::lock_guard lock(settingsMutex_);
-    return completionQueue_;
-}
-
-void NKURLSessionManager::setCompletionQueue(dispatch::QueueRef queue)
-{
-    std::lock_guard lock(settingsMutex_);
-    completionQueue_ = std::move(queue);
-}
-
-std::optional<dispatch::Group> NKURLSessionManager::completionGroup() const
-{
-    std::lock_guard lock(settingsMutex_);
-    return completionGroup_;
-}
-
-void NKURLSessionManager::setCompletionGroup(std::optional<dispatch::Group> group)
-{
-    std::lock_guard lock(settingsMutex_);
-    completionGroup_ = std::move(group);
-}
-
 std::shared_ptr<NKURLSessionManager::Blocks> NKURLSessionManager::blocks() const
 {
     std::lock_guard lock(settingsMutex_);
     return blocks_;
 }
-
 
 #define NK_BLOCK_SETTER(Setter, Type, field)                                                                                               \
     void NKURLSessionManager::Setter(Type block)                                                                                         \

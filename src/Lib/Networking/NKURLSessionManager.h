@@ -5,6 +5,7 @@
 #include "Platform/Dispatch/Notification.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/Subscription.h"
+#include "Platform/Foundation/Atomic.h"
 #include "Platform/Foundation/Object.h"
 #include "Platform/Storage/Coding.h"
 #include "Platform/URLLoading/URLSessionDelegate.h"
@@ -59,16 +60,22 @@ public:
     const dispatch::QueueRef& operationQueue() const { return operationQueue_; }
     const foundation::Ref<net::URLSessionConfiguration>& sessionConfiguration() const { return sessionConfiguration_; }
 
-    foundation::Ref<NKHTTPResponseSerializer> responseSerializer() const;
-    virtual void setResponseSerializer(foundation::Ref<NKHTTPResponseSerializer> serializer);
-    foundation::Ref<NKSecurityPolicy> securityPolicy() const;
-    virtual void setSecurityPolicy(foundation::Ref<NKSecurityPolicy> policy);
-    foundation::Ref<NKNetworkReachabilityManager> reachabilityManager() const;
-    void setReachabilityManager(foundation::Ref<NKNetworkReachabilityManager> manager);
-    dispatch::QueueRef completionQueue() const;
-    void setCompletionQueue(dispatch::QueueRef queue);
-    std::optional<dispatch::Group> completionGroup() const;
-    void setCompletionGroup(std::optional<dispatch::Group> group);
+    foundation::Ref<NKHTTPResponseSerializer> responseSerializer() const { return responseSerializer_.get(); }
+    virtual void setResponseSerializer(foundation::Ref<NKHTTPResponseSerializer> serializer)
+    {
+        responseSerializer_.set(std::move(serializer));
+    }
+    foundation::Ref<NKSecurityPolicy> securityPolicy() const { return securityPolicy_.get(); }
+    virtual void setSecurityPolicy(foundation::Ref<NKSecurityPolicy> policy) { securityPolicy_.set(std::move(policy)); }
+    foundation::Ref<NKNetworkReachabilityManager> reachabilityManager() const { return reachabilityManager_.get(); }
+    void setReachabilityManager(foundation::Ref<NKNetworkReachabilityManager> manager)
+    {
+        reachabilityManager_.set(std::move(manager));
+    }
+    dispatch::QueueRef completionQueue() const { return completionQueue_.get(); }
+    void setCompletionQueue(dispatch::QueueRef queue) { completionQueue_.set(std::move(queue)); }
+    std::optional<dispatch::Group> completionGroup() const { return completionGroup_.get(); }
+    void setCompletionGroup(std::optional<dispatch::Group> group) { completionGroup_.set(std::move(group)); }
     bool attemptsToRecreateUploadTasksForBackgroundSessions() const { return recreateUploads_; }
     void setAttemptsToRecreateUploadTasksForBackgroundSessions(bool value) { recreateUploads_ = value; }
 
@@ -223,12 +230,13 @@ private:
     bool recreateUploads_ = false;
     bool sessionAsksForResponses_ = false; // guarded by settingsMutex_
 
+    foundation::Atomic<foundation::Ref<NKHTTPResponseSerializer>> responseSerializer_;
+    foundation::Atomic<foundation::Ref<NKSecurityPolicy>> securityPolicy_;
+    foundation::Atomic<foundation::Ref<NKNetworkReachabilityManager>> reachabilityManager_;
+    foundation::Atomic<dispatch::QueueRef> completionQueue_;
+    foundation::Atomic<std::optional<dispatch::Group>> completionGroup_;
+    // The callback blocks are replaced as a whole, so a task reads one consistent set.
     mutable std::mutex settingsMutex_;
-    foundation::Ref<NKHTTPResponseSerializer> responseSerializer_;
-    foundation::Ref<NKSecurityPolicy> securityPolicy_;
-    foundation::Ref<NKNetworkReachabilityManager> reachabilityManager_;
-    dispatch::QueueRef completionQueue_;
-    std::optional<dispatch::Group> completionGroup_;
     std::shared_ptr<Blocks> blocks_;
 
     // "com.ostrelle.networking.session.manager.lock": the delegate table and the self-reference

@@ -365,18 +365,6 @@ void SQResultSet::kvcMagic(foundation::Object& object) const
     }
 }
 
-Ref<String> SQResultSet::query() const
-{
-    std::lock_guard lock(propertyMutex_);
-    return query_;
-}
-
-void SQResultSet::setQuery(Ref<String> query)
-{
-    std::lock_guard lock(propertyMutex_);
-    query_ = std::move(query);
-}
-
 Ref<SQStatement> SQResultSet::statement() const
 {
     std::lock_guard lock(propertyMutex_);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Lib/SQLKit/SQStatement.h"
+#include "Platform/Foundation/Atomic.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Date.h"
 #include "Platform/Foundation/Dictionary.h"
@@ -124,8 +125,8 @@ public:
 
     const foundation::Ref<SQDatabase>& parentDB() const { return parentDB_; }
     void setParentDB(foundation::Ref<SQDatabase> parentDB) { parentDB_ = std::move(parentDB); }
-    foundation::Ref<foundation::String> query() const;
-    void setQuery(foundation::Ref<foundation::String> query);
+    foundation::Ref<foundation::String> query() const { return query_.get(); }
+    void setQuery(foundation::Ref<foundation::String> query) { query_.set(std::move(query)); }
     foundation::Ref<SQStatement> statement() const;
     void setStatement(foundation::Ref<SQStatement> statement);
 
@@ -137,9 +138,9 @@ private:
     void buildColumnNames();
     int lookUpColumnIndex(std::string_view columnName);
 
-    mutable std::mutex propertyMutex_; // `query` and `statement` are atomic properties
+    mutable std::mutex propertyMutex_; // `statement` is an atomic property
     foundation::Ref<SQDatabase> parentDB_;
-    foundation::Ref<foundation::String> query_;
+    foundation::Atomic<foundation::Ref<foundation::String>> query_;
     foundation::Ref<SQStatement> statement_;
     // The statement object while open, read without the lock. Its handle is read through it each
     // time, so a statement finalized under an open result set (the cache cleared) reads as closed.
