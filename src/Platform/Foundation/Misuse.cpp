@@ -1,5 +1,8 @@
 #include "Platform/Foundation/Misuse.h"
 
+#include "Platform/Foundation/Object.h"
+
+#include <cstdio>
 #include <memory>
 #include <mutex>
 
@@ -52,6 +55,15 @@ void misuse(std::string_view name, std::string reason)
     if (!guard)
         throw Exception(std::string(name), std::move(reason));
     (*guard)(std::string(name), reason);
+}
+
+void unrecognizedSelector(const Object& receiver, std::string_view selector)
+{
+    char address[32];
+    std::snprintf(address, sizeof address, "%p", static_cast<const void*>(&receiver));
+    misuse(NSInvalidArgumentException,
+        "-[" + receiver.isa()->name() + " " + std::string(selector) + "]: unrecognized selector sent to instance "
+            + address);
 }
 
 } // namespace foundation

@@ -7,6 +7,8 @@
 
 namespace foundation {
 
+class Object;
+
 // Exception names of the platform; reasons use its texts.
 inline constexpr std::string_view NSRangeException = "NSRangeException";
 inline constexpr std::string_view NSInvalidArgumentException = "NSInvalidArgumentException";
@@ -40,5 +42,9 @@ bool misuseGuardInstalled();
 // throws Exception{name, reason}; with a guard it reports and returns, and the caller returns its
 // default value.
 void misuse(std::string_view name, std::string reason);
+
+// The platform's answer to a message the receiver does not understand: NSInvalidArgumentException,
+// "-[<class> <selector>]: unrecognized selector sent to instance <address>", through misuse().
+void unrecognizedSelector(const Object& receiver, std::string_view selector);
 
 } // namespace foundation

@@ -19,19 +19,6 @@ std::string receiverTag(const foundation::Object& object)
     return "<" + object.isa()->name() + " " + address + ">";
 }
 
-namespace {
-
-void unrecognizedSelector(const Id& value, std::string_view selector)
-{
-    char address[32];
-    std::snprintf(address, sizeof address, "%p", static_cast<const void*>(value.get()));
-    foundation::misuse(foundation::NSInvalidArgumentException,
-        "-[" + value.get()->isa()->name() + " " + std::string(selector)
-            + "]: unrecognized selector sent to instance " + address);
-}
-
-} // namespace
-
 std::optional<long long> unboxSigned(const Id& value, std::string_view selector)
 {
     if (const auto* number = value.ptr<Number>())
@@ -39,7 +26,7 @@ std::optional<long long> unboxSigned(const Id& value, std::string_view selector)
     if (const auto* string = value.ptr<String>())
         return string->integerValue();
     if (value)
-        unrecognizedSelector(value, selector);
+        foundation::unrecognizedSelector(*value.get(), selector);
     return std::nullopt;
 }
 
@@ -50,7 +37,7 @@ std::optional<unsigned long long> unboxUnsigned(const Id& value, std::string_vie
     if (const auto* string = value.ptr<String>())
         return static_cast<unsigned long long>(string->integerValue());
     if (value)
-        unrecognizedSelector(value, selector);
+        foundation::unrecognizedSelector(*value.get(), selector);
     return std::nullopt;
 }
 
@@ -61,7 +48,7 @@ std::optional<double> unboxReal(const Id& value, std::string_view selector)
     if (const auto* string = value.ptr<String>())
         return string->doubleValue();
     if (value)
-        unrecognizedSelector(value, selector);
+        foundation::unrecognizedSelector(*value.get(), selector);
     return std::nullopt;
 }
 
@@ -72,7 +59,7 @@ std::optional<bool> unboxBool(const Id& value)
     if (const auto* string = value.ptr<String>())
         return string->boolValue();
     if (value)
-        unrecognizedSelector(value, "charValue");
+        foundation::unrecognizedSelector(*value.get(), "charValue");
     return std::nullopt;
 }
 

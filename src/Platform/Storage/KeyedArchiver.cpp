@@ -15,7 +15,6 @@
 #include "Platform/Storage/Coding.h"
 #include "Platform/Storage/detail/PlistNode.h"
 
-#include <cstdio>
 #include <map>
 #include <unordered_map>
 #include <vector>
@@ -81,16 +80,6 @@ struct KeyedArchiver::State {
 };
 
 namespace {
-
-bool unsupported(const Object& object)
-{
-    char address[32];
-    std::snprintf(address, sizeof address, "%p", static_cast<const void*>(&object));
-    misuse(NSInvalidArgumentException,
-        "-[" + object.isa()->name() + " encodeWithCoder:]: unrecognized selector sent to instance "
-            + address);
-    return false;
-}
 
 // Points encodes at an object's dictionary while it writes itself, and back afterwards, also when
 // a misuse raises in between.
@@ -195,7 +184,7 @@ PlistPtr KeyedArchiver::State::encodeContents(const Object& object)
         CurrentContainer scope(current, node.get());
         coding->encodeWithCoder(*owner);
     } else {
-        unsupported(object);
+        unrecognizedSelector(object, "encodeWithCoder:");
         return PlistPtr();
     }
     return withClass(std::move(node));
