@@ -109,23 +109,12 @@ bool Data::writeToFile(const std::filesystem::path& path, bool atomically, Ref<E
             *error = fileWriteError(path, errno);
         return false;
     }
-    std::size_t written = 0;
-    while (written < bytes_.size()) {
-        ssize_t n = ::write(fd, bytes_.data() + written, bytes_.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            int code = errno;
-            ::close(fd);
-            if (error)
-                *error = fileWriteError(path, code);
-            return false;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0) {
+    int code = writeAllBytes(fd, bytes_);
+    if (::close(fd) != 0 && code == 0)
+        code = errno;
+    if (code) {
         if (error)
-            *error = fileWriteError(path, errno);
+            *error = fileWriteError(path, code);
         return false;
     }
     return true;

@@ -64,6 +64,21 @@ Ref<Error> fileWriteError(const std::filesystem::path& path, int errnoValue)
                          format("The file “%@” couldn’t be saved in the folder “%@”.", name, folder), path, errnoValue);
 }
 
+int writeAllBytes(int fd, std::span<const std::uint8_t> bytes)
+{
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        written += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, Ref<Error>* error)
 {
     auto fail = [&](int code) {
@@ -76,18 +91,10 @@ bool writeFileAtomically(const std::filesystem::path& path, std::span<const std:
     int fd = mkstemp(temporary.data());
     if (fd < 0)
         return fail(errno);
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            int code = errno;
-            ::close(fd);
-            ::unlink(temporary.c_str());
-            return fail(code);
-        }
-        written += static_cast<std::size_t>(n);
+    if (int code = writeAllBytes(fd, bytes)) {
+        ::close(fd);
+        ::unlink(temporary.c_str());
+        return fail(code);
     }
     // Keep the usual permissions of a new file rather than mkstemp's 0600. The mask is read once:
     // changing it later from another thread would race.

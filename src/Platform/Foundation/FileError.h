@@ -32,6 +32,10 @@ enum CocoaFileError : long long {
 Ref<Error> fileReadError(const std::filesystem::path& path, int posixError);
 Ref<Error> fileWriteError(const std::filesystem::path& path, int posixError);
 
+// Writes all the bytes to an open file, retrying interrupted writes; 0, or the errno of the write
+// that failed.
+int writeAllBytes(int fd, std::span<const std::uint8_t> bytes);
+
 // Writes the bytes to a temporary file in the same folder, flushes it and renames it over `path`;
 // a failure leaves any older file as it was and removes the temporary file.
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
