@@ -79,29 +79,6 @@ struct KeyedArchiver::State {
     PlistPtr encodeContents(const Object& object);
 };
 
-namespace {
-
-// Points encodes at an object's dictionary while it writes itself, and back afterwards, also when
-// a misuse raises in between.
-class CurrentContainer {
-public:
-    CurrentContainer(plist_t& current, plist_t inner)
-        : current_(current)
-        , outer_(current)
-    {
-        current_ = inner;
-    }
-    ~CurrentContainer() { current_ = outer_; }
-    CurrentContainer(const CurrentContainer&) = delete;
-    CurrentContainer& operator=(const CurrentContainer&) = delete;
-
-private:
-    plist_t& current_;
-    plist_t outer_;
-};
-
-} // namespace
-
 std::uint64_t KeyedArchiver::State::encode(const Id& object)
 {
     const Object* value = object.get();
@@ -181,7 +158,7 @@ PlistPtr KeyedArchiver::State::encodeContents(const Object& object)
         plist_dict_set_item(node.get(), "NSDomain", plist_new_uid(encode(Id(error->domain()))));
         plist_dict_set_item(node.get(), "NSUserInfo", plist_new_uid(encode(error->userInfo())));
     } else if (const auto* coding = dynamic_cast<const Coding*>(&object)) {
-        CurrentContainer scope(current, node.get());
+        detail::CurrentNode scope(current, node.get());
         coding->encodeWithCoder(*owner);
     } else {
         unrecognizedSelector(object, "encodeWithCoder:");

@@ -253,15 +253,8 @@ Id KeyedUnarchiver::State::decodeClassed(plist_t node, const std::string& classN
         fail("cannot decode object of class (" + className + ")");
         return {};
     }
-    plist_t outer = current;
-    current = node;
-    try {
-        coding->initWithCoder(*owner);
-    } catch (...) {
-        current = outer;
-        throw;
-    }
-    current = outer;
+    detail::CurrentNode scope(current, node);
+    coding->initWithCoder(*owner);
     return instance;
 }
 

@@ -23,6 +23,25 @@ struct PlistDeleter {
 // An owned tree; ownership passes to libplist when a node is inserted into a container.
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
 
+// Points the archiver's or unarchiver's current node at an object's dictionary while that object
+// writes or reads itself, and back afterwards, also when a misuse raises in between.
+class CurrentNode {
+public:
+    CurrentNode(plist_t& current, plist_t inner)
+        : current_(current)
+        , outer_(current)
+    {
+        current_ = inner;
+    }
+    ~CurrentNode() { current_ = outer_; }
+    CurrentNode(const CurrentNode&) = delete;
+    CurrentNode& operator=(const CurrentNode&) = delete;
+
+private:
+    plist_t& current_;
+    plist_t outer_;
+};
+
 // Nesting deeper than this is treated as damaged input.
 inline constexpr int kMaxPlistDepth = 512;
 
