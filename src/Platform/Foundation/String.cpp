@@ -54,15 +54,7 @@ void String::assign(std::string utf8)
 
 Ref<String> String::create(std::string_view utf8)
 {
-    switch (unicode::classifyUTF8(utf8)) {
-    case unicode::UTF8Kind::ASCII:
-        return std::make_shared<String>(std::string(utf8), true);
-    case unicode::UTF8Kind::Valid:
-        return std::make_shared<String>(std::string(utf8), false);
-    case unicode::UTF8Kind::Invalid:
-        break;
-    }
-    return std::make_shared<String>(unicode::sanitizeUTF8(utf8), false);
+    return create(std::string(utf8));
 }
 
 Ref<String> String::create(std::string&& utf8)
