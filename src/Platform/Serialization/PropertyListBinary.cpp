@@ -227,11 +227,6 @@ private:
         return value;
     }
 
-    bool mutableContainers() const
-    {
-        return options_ & (PropertyListMutableContainers | PropertyListMutableContainersAndLeaves);
-    }
-
     // Bytes [at, at + size) lie inside the object area.
     bool fits(std::size_t at, std::uint64_t size) const { return at <= tableOffset_ && size <= tableOffset_ - at; }
 
@@ -329,7 +324,7 @@ private:
         case kArray:
         case kSet:
         case kDictionary:
-            shareable = !mutableContainers();
+            shareable = !wantsMutableContainers(options_);
             return readContainer(marker & 0xF0, at, count, depth);
         default:
             return fail("Unsupported object marker");
@@ -377,9 +372,7 @@ private:
                     return {};
                 entries.push_back({key.copy(), value, 0});
             }
-            if (mutableContainers())
-                return std::make_shared<MutableDictionary>(std::move(entries));
-            return Dictionary::createWithEntries(std::move(entries));
+            return makeDictionary(std::move(entries), options_);
         }
         std::vector<Id> elements;
         elements.reserve(count);
@@ -390,8 +383,9 @@ private:
             elements.push_back(element);
         }
         if (kind == kSet)
-            return mutableContainers() ? Id(MutableSet::create(std::move(elements))) : Id(Set::create(std::move(elements)));
-        return mutableContainers() ? Id(MutableArray::create(std::move(elements))) : Id(Array::create(std::move(elements)));
+            return wantsMutableContainers(options_) ? Id(MutableSet::create(std::move(elements)))
+                                                    : Id(Set::create(std::move(elements)));
+        return makeArray(std::move(elements), options_);
     }
 
     // The eight-bit form holds ASCII in practice; other bytes are taken as Latin-1.

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Object.h"
 #include "Platform/Serialization/PropertyListSerialization.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace foundation {
 
@@ -23,9 +25,12 @@ std::string writeBinary(const Id& plist);
 // Empty when the object can be written in the format; otherwise why not.
 std::string validatePropertyList(const Id& plist, PropertyListFormat format);
 
-// Leaves as the mutability options ask.
+// Leaves and containers as the mutability options ask.
+bool wantsMutableContainers(unsigned long options);
 Id makeString(std::string utf8, unsigned long options);
 Id makeData(std::string_view bytes, unsigned long options);
+Id makeArray(std::vector<Id> elements, unsigned long options);
+Id makeDictionary(std::vector<Dictionary::Entry> entries, unsigned long options);
 
 // Dates in the XML form "2001-01-01T00:00:00Z", as seconds since 2001-01-01 (whole seconds, the
 // fraction dropped towards the past).

@@ -31,6 +31,25 @@ Id makeData(std::string_view bytes, unsigned long options)
     return Data::create(std::move(storage));
 }
 
+bool wantsMutableContainers(unsigned long options)
+{
+    return options & (PropertyListMutableContainers | PropertyListMutableContainersAndLeaves);
+}
+
+Id makeArray(std::vector<Id> elements, unsigned long options)
+{
+    if (wantsMutableContainers(options))
+        return MutableArray::create(std::move(elements));
+    return Array::create(std::move(elements));
+}
+
+Id makeDictionary(std::vector<Dictionary::Entry> entries, unsigned long options)
+{
+    if (wantsMutableContainers(options))
+        return std::make_shared<MutableDictionary>(std::move(entries));
+    return Dictionary::createWithEntries(std::move(entries));
+}
+
 namespace {
 
 // XML 1.0 cannot carry most control characters, nor U+FFFE and U+FFFF, even as references; a

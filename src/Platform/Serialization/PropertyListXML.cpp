@@ -167,9 +167,7 @@ private:
                 return {};
             entries.push_back({String::create(children[i]->stringValue()), value, 0});
         }
-        if (options_ & (PropertyListMutableContainers | PropertyListMutableContainersAndLeaves))
-            return std::make_shared<MutableDictionary>(std::move(entries));
-        return Dictionary::createWithEntries(std::move(entries));
+        return makeDictionary(std::move(entries), options_);
     }
 
     Id readArray(const XMLElement& element)
@@ -181,9 +179,7 @@ private:
                 return {};
             elements.push_back(value);
         }
-        if (options_ & (PropertyListMutableContainers | PropertyListMutableContainersAndLeaves))
-            return MutableArray::create(std::move(elements));
-        return Array::create(std::move(elements));
+        return makeArray(std::move(elements), options_);
     }
 
     Id readInteger(const std::string& text)
