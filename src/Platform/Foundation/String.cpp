@@ -295,14 +295,14 @@ Ref<String> String::stringByReplacingOccurrencesOfString(std::string_view target
         pos = found + target.size();
     }
     out.append(utf8_, pos, std::string::npos);
-    return create(out);
+    return create(std::move(out));
 }
 
 Ref<String> String::stringByAppendingString(std::string_view tail) const
 {
     std::string out = utf8_;
     out.append(tail);
-    return create(out);
+    return create(std::move(out));
 }
 
 namespace {
@@ -356,10 +356,10 @@ Ref<String> String::lowercaseString() const
         out = utf8_;
         for (char& c : out)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return create(out);
+        return create(std::move(out));
     }
     icu::UnicodeString::fromUTF8(utf8_).toLower(icu::Locale::getRoot()).toUTF8String(out);
-    return create(out);
+    return create(std::move(out));
 }
 
 Ref<String> String::uppercaseString() const
@@ -369,10 +369,10 @@ Ref<String> String::uppercaseString() const
         out = utf8_;
         for (char& c : out)
             c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return create(out);
+        return create(std::move(out));
     }
     icu::UnicodeString::fromUTF8(utf8_).toUpper(icu::Locale::getRoot()).toUTF8String(out);
-    return create(out);
+    return create(std::move(out));
 }
 
 Ref<Array> String::componentsSeparatedByString(std::string_view separator) const
@@ -420,7 +420,7 @@ Ref<String> String::lastPathComponent() const
 {
     std::string path = standardSlashes(utf8_);
     if (path == "/" || path.empty())
-        return create(path);
+        return create(std::move(path));
     std::size_t slash = path.rfind('/');
     return create(slash == std::string::npos ? path : path.substr(slash + 1));
 }
@@ -447,7 +447,7 @@ Ref<String> String::stringByDeletingLastPathComponent() const
 {
     std::string path = standardSlashes(utf8_);
     if (path == "/")
-        return create(path);
+        return create(std::move(path));
     std::size_t slash = path.rfind('/');
     if (slash == std::string::npos)
         return String::empty();
@@ -463,7 +463,7 @@ Ref<String> String::stringByDeletingPathExtension() const
     std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     std::size_t dot = path.rfind('.');
     if (dot == std::string::npos || dot <= nameStart || dot + 1 == path.size())
-        return create(path);
+        return create(std::move(path));
     return create(path.substr(0, dot));
 }
 
@@ -471,7 +471,7 @@ Ref<String> String::stringByAppendingPathExtension(std::string_view extension) c
 {
     std::string path = standardSlashes(utf8_);
     if (path.empty() || path == "/")
-        return create(path);
+        return create(std::move(path));
     return create(path + "." + std::string(extension));
 }
 

@@ -20,7 +20,7 @@ Id makeString(std::string utf8, unsigned long options)
 {
     if (options & PropertyListMutableContainersAndLeaves)
         return std::make_shared<MutableString>(std::move(utf8));
-    return String::create(utf8);
+    return String::create(std::move(utf8));
 }
 
 Id makeData(std::string_view bytes, unsigned long options)
