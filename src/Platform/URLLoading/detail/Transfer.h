@@ -76,7 +76,6 @@ private:
     void scheduleDataFlush();
     void flushData();
     void scheduleProgress();
-    void scheduleSent();
     double idleTimeout() const;
 
     const Ref<URLSessionTask> task_;

@@ -272,11 +272,6 @@ void Transfer::onProgress(std::int64_t uploaded)
     });
 }
 
-void Transfer::scheduleSent()
-{
-    onProgress(uploaded_);
-}
-
 std::size_t Transfer::onRead(char* buffer, std::size_t length)
 {
     noteActivity();
