@@ -21,14 +21,6 @@ std::string trim(std::string_view text)
     return std::string(text);
 }
 
-std::string lowercase(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    return text;
-}
-
 // The value of `name` among the ";"-separated parameters of a header value, unquoted.
 std::optional<std::string> parameter(std::string_view value, std::string_view name)
 {
@@ -115,9 +107,9 @@ foundation::Ref<HTTPURLResponse> HTTPURLResponse::create(foundation::Ref<foundat
     std::optional<std::string> mimeType;
     std::optional<std::string> encoding;
     if (auto contentType = field("Content-Type")) {
-        mimeType = lowercase(trim(contentType->substr(0, contentType->find(';'))));
+        mimeType = asciiLowercase(trim(contentType->substr(0, contentType->find(';'))));
         if (auto charset = parameter(*contentType, "charset"))
-            encoding = lowercase(*charset);
+            encoding = asciiLowercase(*charset);
     }
     long long expected = -1;
     auto contentEncoding = field("Content-Encoding");

@@ -10,12 +10,25 @@
 
 namespace net {
 
+namespace {
+
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
+
+} // namespace
+
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
-    return std::ranges::equal(a, b, [](char x, char y) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        return lower(x) == lower(y);
-    });
+    return std::ranges::equal(a, b, [](char x, char y) { return asciiLower(x) == asciiLower(y); });
+}
+
+std::string asciiLowercase(std::string text)
+{
+    for (char& c : text)
+        c = asciiLower(c);
+    return text;
 }
 
 const foundation::Class* URLRequest::classObject()

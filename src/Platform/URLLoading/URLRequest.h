@@ -103,5 +103,7 @@ private:
 };
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
+// Only A-Z change: header names, schemes and media types are ASCII, and other bytes stay as sent.
+std::string asciiLowercase(std::string text);
 
 } // namespace net

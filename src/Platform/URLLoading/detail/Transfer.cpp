@@ -30,14 +30,6 @@ namespace {
 constexpr int kMaxRedirects = 16;
 constexpr long kDownloadBufferSize = 512 * 1024;
 
-std::string lowercase(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    return text;
-}
-
 // Loopback never goes through a proxy, whatever the environment says.
 const std::string& noProxyList()
 {
@@ -96,7 +88,7 @@ bool Transfer::setUp(Ref<foundation::Error>* error)
     };
     if (!url)
         return fail(NSURLErrorBadURL);
-    scheme_ = url->scheme() ? lowercase(url->scheme()->utf8()) : std::string();
+    scheme_ = url->scheme() ? asciiLowercase(url->scheme()->utf8()) : std::string();
     if (scheme_ != "http" && scheme_ != "https")
         return fail(NSURLErrorUnsupportedURL);
     auto host = url->host();
