@@ -162,14 +162,18 @@ void TransferEngine::collectFinished()
         auto it = active_.find(raw);
         if (it == active_.end())
             continue;
-        std::shared_ptr<Transfer> transfer = it->second;
-        active_.erase(it);
-        curl_multi_remove_handle(multi_, transfer->easy());
-        transfer->markDetached();
-        releaseSlot(transfer->hostKey());
-        transfer->finished(code);
-        transfer->releaseHandle();
+        retire(it->second, code);
     }
+}
+
+void TransferEngine::retire(std::shared_ptr<Transfer> transfer, int curlCode)
+{
+    active_.erase(transfer.get());
+    curl_multi_remove_handle(multi_, transfer->easy());
+    transfer->markDetached();
+    releaseSlot(transfer->hostKey());
+    transfer->finished(curlCode);
+    transfer->releaseHandle();
 }
 
 void TransferEngine::expireIdle()
@@ -179,14 +183,8 @@ void TransferEngine::expireIdle()
     for (const auto& [raw, transfer] : active_)
         if (transfer->idleTooLong(now))
             expired.push_back(transfer);
-    for (const auto& transfer : expired) {
-        active_.erase(transfer.get());
-        curl_multi_remove_handle(multi_, transfer->easy());
-        transfer->markDetached();
-        releaseSlot(transfer->hostKey());
-        transfer->finished(CURLE_OPERATION_TIMEDOUT);
-        transfer->releaseHandle();
-    }
+    for (const auto& transfer : expired)
+        retire(transfer, CURLE_OPERATION_TIMEDOUT);
 }
 
 void TransferEngine::run()

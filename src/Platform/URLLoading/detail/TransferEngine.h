@@ -50,6 +50,9 @@ private:
     void admit(const std::shared_ptr<Transfer>& transfer);
     void detach(const std::shared_ptr<Transfer>& transfer);
     void releaseSlot(const std::string& key);
+    // Takes a transfer that ended (or timed out) off the multi handle and reports how it ended.
+    // By value: the reference in active_ goes before the transfer is done with.
+    void retire(std::shared_ptr<Transfer> transfer, int curlCode);
     void collectFinished();
     void expireIdle();
     void flushDeliveries();
