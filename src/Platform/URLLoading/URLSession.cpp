@@ -66,14 +66,12 @@ std::shared_ptr<URLSessionDelegate> URLSession::delegate() const
 
 std::string URLSession::sessionDescription() const
 {
-    std::lock_guard lock(mutex_);
-    return description_;
+    return description_.get();
 }
 
 void URLSession::setSessionDescription(std::string description)
 {
-    std::lock_guard lock(mutex_);
-    description_ = std::move(description);
+    description_.set(std::move(description));
 }
 
 template <class TaskType>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Foundation/Atomic.h"
 #include "Platform/Foundation/Object.h"
 #include "Platform/URLLoading/URLSessionDelegate.h"
 
@@ -85,7 +86,7 @@ private:
     unsigned long nextTaskIdentifier_ = 1;
     bool invalidated_ = false;
     bool invalidationDelivered_ = false;
-    std::string description_;
+    foundation::Atomic<std::string> description_;
 };
 
 } // namespace net

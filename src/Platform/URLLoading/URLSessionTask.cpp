@@ -101,14 +101,12 @@ Ref<URLSessionTask> URLSessionTask::selfTask()
 
 std::string URLSessionTask::taskDescription() const
 {
-    std::lock_guard lock(mutex_);
-    return description_;
+    return description_.get();
 }
 
 void URLSessionTask::setTaskDescription(std::string description)
 {
-    std::lock_guard lock(mutex_);
-    description_ = std::move(description);
+    description_.set(std::move(description));
 }
 
 URLSessionTaskState URLSessionTask::state() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Foundation/Atomic.h"
 #include "Platform/Foundation/Object.h"
 #include "Platform/URLLoading/URLSessionDelegate.h"
 
@@ -97,7 +98,6 @@ private:
     mutable std::mutex mutex_;
     URLSessionTaskState state_ = URLSessionTaskState::Suspended;
     bool started_ = false;
-    std::string description_;
     Ref<URLRequest> currentRequest_;
     Ref<URLResponse> response_;
     Ref<foundation::Error> error_;
@@ -109,6 +109,7 @@ private:
     std::atomic<std::int64_t> bytesExpectedToReceive_{-1};
     std::atomic<float> priority_{URLSessionTaskPriorityDefault};
     std::atomic<bool> completionScheduled_{false};
+    foundation::Atomic<std::string> description_;
 
     // Delegate-queue state: data held back while the delegate decides on the response.
     bool completed_ = false;
