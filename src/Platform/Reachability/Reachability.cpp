@@ -15,8 +15,7 @@ struct Reachability::State : std::enable_shared_from_this<State> {
     detail::ReachabilityTarget target;
     std::mutex mutex;
     Callback callback;
-    dispatch::Queue* queue = nullptr;
-    std::shared_ptr<dispatch::Queue> queueOwner; // keeps a non-main queue alive while scheduled
+    std::shared_ptr<dispatch::Queue> queue; // kept alive while scheduled
     std::unique_ptr<detail::RouteWatcher> watcher;
     std::uint32_t lastFlags = 0;
     bool scheduled = false;
@@ -24,7 +23,7 @@ struct Reachability::State : std::enable_shared_from_this<State> {
     void routesChanged()
     {
         std::uint32_t flags = detail::probeReachability(target);
-        dispatch::Queue* deliverOn = nullptr;
+        std::shared_ptr<dispatch::Queue> deliverOn;
         {
             std::lock_guard lock(mutex);
             if (!scheduled || flags == lastFlags)
@@ -92,8 +91,7 @@ bool Reachability::scheduleOnQueue(dispatch::Queue& queue)
 {
     std::uint32_t initial = detail::probeReachability(state_->target);
     std::lock_guard lock(state_->mutex);
-    state_->queue = &queue;
-    state_->queueOwner = queue.weak_from_this().lock();
+    state_->queue = queue.shared_from_this();
     if (state_->scheduled)
         return true;
     std::weak_ptr<State> weak = state_;
@@ -117,7 +115,7 @@ void Reachability::unschedule()
         std::lock_guard lock(state_->mutex);
         state_->scheduled = false;
         watcher = std::move(state_->watcher);
-        state_->queueOwner.reset();
+        state_->queue.reset();
     }
     // Joined outside the lock: the watcher thread takes it in routesChanged.
     watcher.reset();
