@@ -1,6 +1,7 @@
 #include "Platform/Fonts/FontNames.h"
 
 #include "Platform/Fonts/NameTableLanguages.h"
+#include "Platform/Foundation/Unicode.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -91,43 +92,13 @@ struct FaceCloser {
 };
 using FacePtr = std::unique_ptr<FT_FaceRec_, FaceCloser>;
 
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
+// Name records are UTF-16 big-endian; an odd last byte is no unit and is left out.
 std::string decodeUtf16BE(const FT_Byte* bytes, FT_UInt length)
 {
-    std::string out;
-    out.reserve(length);
-    for (FT_UInt i = 0; i + 1 < length; i += 2) {
-        char32_t unit = static_cast<char32_t>((bytes[i] << 8) | bytes[i + 1]);
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < length) {
-            const char32_t low = static_cast<char32_t>((bytes[i + 2] << 8) | bytes[i + 3]);
-            if (low >= 0xDC00 && low < 0xE000) {
-                unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            }
-        }
-        if (unit >= 0xD800 && unit < 0xE000)
-            unit = 0xFFFD;
-        appendUtf8(out, unit);
-    }
-    return out;
+    std::u16string units(length / 2, u'\0');
+    for (std::size_t i = 0; i < units.size(); ++i)
+        units[i] = static_cast<char16_t>((bytes[2 * i] << 8) | bytes[2 * i + 1]);
+    return foundation::unicode::toUTF8(units);
 }
 
 // The upper half of Mac OS Roman.
@@ -148,7 +119,7 @@ std::string decodeMacRoman(const FT_Byte* bytes, FT_UInt length)
 {
     std::string out;
     for (FT_UInt i = 0; i < length; ++i)
-        appendUtf8(out, bytes[i] < 0x80 ? bytes[i] : kMacRomanHigh[bytes[i] - 0x80]);
+        foundation::unicode::appendCodePoint(out, bytes[i] < 0x80 ? bytes[i] : kMacRomanHigh[bytes[i] - 0x80]);
     return out;
 }
 
@@ -160,24 +131,29 @@ struct NameEntry {
     FT_SfntName raw;
 };
 
-bool decodable(const FT_SfntName& name)
+bool isUtf16(const FT_SfntName& name)
 {
     return name.platform_id == TT_PLATFORM_APPLE_UNICODE
         || (name.platform_id == TT_PLATFORM_MICROSOFT
             && (name.encoding_id == TT_MS_ID_UNICODE_CS || name.encoding_id == TT_MS_ID_SYMBOL_CS
-                || name.encoding_id == TT_MS_ID_UCS_4))
-        || (name.platform_id == TT_PLATFORM_MACINTOSH && name.encoding_id == TT_MAC_ID_ROMAN);
+                || name.encoding_id == TT_MS_ID_UCS_4));
+}
+
+bool isMacRoman(const FT_SfntName& name)
+{
+    return name.platform_id == TT_PLATFORM_MACINTOSH && name.encoding_id == TT_MAC_ID_ROMAN;
+}
+
+bool decodable(const FT_SfntName& name)
+{
+    return isUtf16(name) || isMacRoman(name);
 }
 
 std::optional<std::string> decode(const FT_SfntName& name)
 {
-    const bool utf16 = name.platform_id == TT_PLATFORM_APPLE_UNICODE
-        || (name.platform_id == TT_PLATFORM_MICROSOFT
-            && (name.encoding_id == TT_MS_ID_UNICODE_CS || name.encoding_id == TT_MS_ID_SYMBOL_CS
-                || name.encoding_id == TT_MS_ID_UCS_4));
-    if (utf16)
+    if (isUtf16(name))
         return decodeUtf16BE(name.string, name.string_len);
-    if (name.platform_id == TT_PLATFORM_MACINTOSH && name.encoding_id == TT_MAC_ID_ROMAN)
+    if (isMacRoman(name))
         return decodeMacRoman(name.string, name.string_len);
     return std::nullopt;
 }
