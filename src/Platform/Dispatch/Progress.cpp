@@ -110,46 +110,33 @@ bool Progress::isPaused() const
     return paused_;
 }
 
-void Progress::cancel()
+void Progress::changeState(bool& flag, bool value, const std::function<void()>& handler)
 {
-    std::function<void()> handler;
+    std::function<void()> toRun;
     {
         std::lock_guard lock(mutex_);
-        if (cancelled_)
+        if (flag == value)
             return;
-        cancelled_ = true;
-        handler = cancellationHandler_;
+        flag = value;
+        toRun = handler;
     }
-    if (handler)
-        handler();
+    if (toRun)
+        toRun();
+}
+
+void Progress::cancel()
+{
+    changeState(cancelled_, true, cancellationHandler_);
 }
 
 void Progress::pause()
 {
-    std::function<void()> handler;
-    {
-        std::lock_guard lock(mutex_);
-        if (paused_)
-            return;
-        paused_ = true;
-        handler = pausingHandler_;
-    }
-    if (handler)
-        handler();
+    changeState(paused_, true, pausingHandler_);
 }
 
 void Progress::resume()
 {
-    std::function<void()> handler;
-    {
-        std::lock_guard lock(mutex_);
-        if (!paused_)
-            return;
-        paused_ = false;
-        handler = resumingHandler_;
-    }
-    if (handler)
-        handler();
+    changeState(paused_, false, resumingHandler_);
 }
 
 void Progress::setCancellationHandler(std::function<void()> handler)

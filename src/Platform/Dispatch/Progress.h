@@ -57,6 +57,9 @@ public:
 private:
     static double fraction(std::int64_t completed, std::int64_t total);
     void changeCounts(std::optional<std::int64_t> completed, std::optional<std::int64_t> total);
+    // Sets `flag` to `value` under the lock and, when that changed it, runs a copy of `handler`
+    // after the lock is released, so a handler may call back into this progress.
+    void changeState(bool& flag, bool value, const std::function<void()>& handler);
 
     mutable std::mutex mutex_;
     std::int64_t total_ = -1;
