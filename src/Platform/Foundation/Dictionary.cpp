@@ -59,10 +59,8 @@ Dictionary::Dictionary(std::vector<Entry> entries)
         if (entry.keyHash == 0)
             entry.keyHash = entry.key.hash();
     }
-    if (clean && !hasRepeatedKey()) {
-        rebuildSlots();
+    if (clean && rebuildSlots(true))
         return;
-    }
     std::vector<Entry> incoming = std::move(entries_);
     entries_.clear();
     slots_.clear();
@@ -80,33 +78,6 @@ Dictionary::Dictionary(std::vector<Entry> entries)
         if (entries_.size() > kLinearLimit)
             addSlot(entries_.size() - 1);
     }
-}
-
-bool Dictionary::hasRepeatedKey() const
-{
-    auto same = [](const Entry& a, const Entry& b) { return a.keyHash == b.keyHash && a.key.isEqual(b.key); };
-    if (entries_.size() <= kLinearLimit) {
-        for (std::size_t i = 0; i < entries_.size(); ++i)
-            for (std::size_t j = i + 1; j < entries_.size(); ++j)
-                if (same(entries_[i], entries_[j]))
-                    return true;
-        return false;
-    }
-    std::size_t capacity = 16;
-    while (capacity < entries_.size() * 2)
-        capacity *= 2;
-    std::vector<std::int32_t> slots(capacity, -1);
-    std::size_t mask = capacity - 1;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        std::size_t slot = entries_[i].keyHash & mask;
-        while (slots[slot] >= 0) {
-            if (same(entries_[static_cast<std::size_t>(slots[slot])], entries_[i]))
-                return true;
-            slot = (slot + 1) & mask;
-        }
-        slots[slot] = static_cast<std::int32_t>(i);
-    }
-    return false;
 }
 
 Ref<Dictionary> Dictionary::create()
@@ -168,11 +139,18 @@ std::size_t Dictionary::indexOf(std::string_view key) const
     });
 }
 
-void Dictionary::rebuildSlots()
+bool Dictionary::rebuildSlots(bool refuseRepeats)
 {
     slots_.clear();
-    if (entries_.size() <= kLinearLimit)
-        return;
+    auto same = [](const Entry& a, const Entry& b) { return a.keyHash == b.keyHash && a.key.isEqual(b.key); };
+    if (entries_.size() <= kLinearLimit) {
+        if (refuseRepeats)
+            for (std::size_t i = 0; i < entries_.size(); ++i)
+                for (std::size_t j = i + 1; j < entries_.size(); ++j)
+                    if (same(entries_[i], entries_[j]))
+                        return false;
+        return true;
+    }
     std::size_t capacity = 16;
     while (capacity < entries_.size() * 2)
         capacity *= 2;
@@ -180,10 +158,14 @@ void Dictionary::rebuildSlots()
     std::size_t mask = capacity - 1;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         std::size_t slot = entries_[i].keyHash & mask;
-        while (slots_[slot] >= 0)
+        while (slots_[slot] >= 0) {
+            if (refuseRepeats && same(entries_[static_cast<std::size_t>(slots_[slot])], entries_[i]))
+                return false;
             slot = (slot + 1) & mask;
+        }
         slots_[slot] = static_cast<std::int32_t>(i);
     }
+    return true;
 }
 
 void Dictionary::addSlot(std::size_t index)

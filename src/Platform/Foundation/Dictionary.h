@@ -78,8 +78,9 @@ protected:
 private:
     template <class Matches>
     std::size_t find(std::size_t hash, const Matches& matches) const;
-    void rebuildSlots();
-    bool hasRepeatedKey() const;
+    // The hash index of larger dictionaries. With `refuseRepeats` it answers false as soon as two
+    // entries hold equal keys; the index is then incomplete and the entries must be sorted out.
+    bool rebuildSlots(bool refuseRepeats = false);
     void addSlot(std::size_t index);
 
     std::vector<std::int32_t> slots_; // open addressing over entries_, only for larger dictionaries

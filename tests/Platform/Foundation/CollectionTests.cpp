@@ -204,3 +204,16 @@ TEST(Dictionary, ParsersEntriesAreAdoptedWithRepeatsResolved)
         EXPECT_EQ(repeated->entries()[1].key.stringValue(), "k1") << "and keeps the first place";
     }
 }
+
+TEST(Dictionary, RepeatAmongManyCleanEntriesIsFoundWhileIndexing)
+{
+    std::vector<Dictionary::Entry> entries;
+    for (int i = 0; i < 30; ++i)
+        entries.push_back({Id("k" + std::to_string(i)), Id(i), 0});
+    entries.push_back({Id("k1"), Id("last"), 0});
+    auto dictionary = Dictionary::createWithEntries(std::move(entries));
+    EXPECT_EQ(dictionary->count(), 30u);
+    EXPECT_EQ(dictionary->objectForKey("k1").stringValue(), "last");
+    EXPECT_EQ(dictionary->entries()[1].key.stringValue(), "k1");
+    EXPECT_EQ(dictionary->objectForKey("k29").integerValue(), 29);
+}
