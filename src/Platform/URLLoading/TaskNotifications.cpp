@@ -1,23 +1,16 @@
 #include "Platform/URLLoading/TaskNotifications.h"
 
 #include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Foundation/Atomic.h"
 #include "Platform/URLLoading/URLSessionTask.h"
-
-#include <mutex>
 
 namespace net {
 
 namespace {
 
-std::mutex& posterMutex()
+foundation::Atomic<TaskNotificationPoster>& poster()
 {
-    static std::mutex mutex;
-    return mutex;
-}
-
-TaskNotificationPoster& poster()
-{
-    static TaskNotificationPoster instance;
+    static foundation::Atomic<TaskNotificationPoster> instance;
     return instance;
 }
 
@@ -25,18 +18,12 @@ TaskNotificationPoster& poster()
 
 void setTaskNotificationPoster(TaskNotificationPoster newPoster)
 {
-    std::lock_guard lock(posterMutex());
-    poster() = std::move(newPoster);
+    poster().set(std::move(newPoster));
 }
 
 void postTaskNotification(std::string_view name, const foundation::Ref<URLSessionTask>& task)
 {
-    TaskNotificationPoster current;
-    {
-        std::lock_guard lock(posterMutex());
-        current = poster();
-    }
-    if (current)
+    if (const TaskNotificationPoster current = poster().get())
         current(name, task);
     else
         dispatch::NotificationCenter::defaultCenter().post(std::string(name), foundation::Id(task));
