@@ -143,20 +143,27 @@ std::string Array::description() const
     return descriptionWithIndent(0);
 }
 
-std::string Array::descriptionWithIndent(int level) const
+std::string detail::describeElements(
+    const std::vector<Id>& elements, int level, std::string_view open, std::string_view close)
 {
     std::string inner(static_cast<std::size_t>(level + 1) * 4, ' ');
     // A nested container starts with its own indentation, as the platform prints it ("key =     (").
     std::string out(static_cast<std::size_t>(level) * 4, ' ');
-    out += "(\n";
-    for (std::size_t i = 0; i < objects_.size(); ++i) {
+    out += open;
+    out += "\n";
+    for (std::size_t i = 0; i < elements.size(); ++i) {
         out += inner;
-        out += objects_[i].get()->descriptionWithIndent(level + 1);
-        out += i + 1 < objects_.size() ? ",\n" : "\n";
+        out += elements[i].get()->descriptionWithIndent(level + 1);
+        out += i + 1 < elements.size() ? ",\n" : "\n";
     }
     out.append(static_cast<std::size_t>(level) * 4, ' ');
-    out += ")";
+    out += close;
     return out;
+}
+
+std::string Array::descriptionWithIndent(int level) const
+{
+    return detail::describeElements(objects_, level, "(", ")");
 }
 
 bool Array::isEqual(const Object& other) const

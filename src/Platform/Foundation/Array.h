@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -85,5 +86,12 @@ public:
 
     using Array::Array;
 };
+
+namespace detail {
+// The description of a list at `level` inside a container, shared by arrays and sets: `open`, each
+// element on a line of its own one level deeper, separated by commas, then `close`.
+std::string describeElements(
+    const std::vector<Id>& elements, int level, std::string_view open, std::string_view close);
+} // namespace detail
 
 } // namespace foundation

@@ -100,17 +100,7 @@ std::string Set::description() const
 
 std::string Set::descriptionWithIndent(int level) const
 {
-    std::string inner(static_cast<std::size_t>(level + 1) * 4, ' ');
-    // A nested container starts with its own indentation, as the platform prints it ("key =     (").
-    std::string out(static_cast<std::size_t>(level) * 4, ' ');
-    out += "{(\n";
-    for (std::size_t i = 0; i < order_.size(); ++i) {
-        out += inner + order_[i].get()->descriptionWithIndent(level + 1);
-        out += i + 1 < order_.size() ? ",\n" : "\n";
-    }
-    out.append(static_cast<std::size_t>(level) * 4, ' ');
-    out += ")}";
-    return out;
+    return detail::describeElements(order_, level, "{(", ")}");
 }
 
 bool Set::isEqual(const Object& other) const

@@ -147,6 +147,12 @@ TEST(Set, MembershipByValueInInsertionOrder)
     EXPECT_EQ(set->allObjects()->componentsJoinedByString(","), "application/json");
 }
 
+TEST(Set, DescriptionListsMembersInBracesAndParentheses)
+{
+    auto set = Set::create({Id("a"), Id(Array::create({Id(1)}))});
+    EXPECT_EQ(set->description(), "{(\n    a,\n        (\n        1\n    )\n)}");
+}
+
 TEST(Misuse, AGuardReportsAndTheOperationAnswersItsDefault)
 {
     std::vector<std::string> reports;
