@@ -10,8 +10,7 @@
 #include "Platform/URLLoading/URLLoading.h"
 #include "Support/AlternatingRun.h"
 #include "Support/CurlCommand.h"
-#include "Support/LoopbackServer.h"
-#include "Support/ScratchFolder.h"
+#include "Support/LoopbackBench.h"
 #include "Support/Timing.h"
 
 #include <benchmark/benchmark.h>
@@ -27,31 +26,19 @@ constexpr int kPosts = 2000;
 constexpr int kParallel = 10;
 constexpr const char* kForm = "family=Corvane%20Sans&size=12&style=Bold";
 
-struct Bench {
-    benchsupport::LoopbackServer server{32};
-    std::filesystem::path folder;
-};
-
-Bench& bench()
+benchsupport::LoopbackBench& bench()
 {
-    static Bench instance;
+    static benchsupport::LoopbackBench instance(32, "bench_http");
     return instance;
 }
 
 void startServer()
 {
-    auto& b = bench();
-    b.server.server().Post("/form", [](const httplib::Request& req, httplib::Response& res) {
+    bench().server().Post("/form", [](const httplib::Request& req, httplib::Response& res) {
         res.set_content("{\"errcode\":0,\"family\":\"" + req.get_param_value("family") + "\",\"size\":" + req.get_param_value("size") + "}",
                         "application/json");
     });
-    b.server.start();
-    b.folder = benchsupport::makeScratchFolder("bench_http");
-}
-
-std::string url(const std::string& path)
-{
-    return bench().server.url(path);
+    bench().start();
 }
 
 // All 2,000 POSTs are handed to the manager at once, as the transport does; the session opens at
@@ -63,7 +50,7 @@ double ourPosts()
     configuration->HTTPMaximumConnectionsPerHost = kParallel;
     auto manager = NKHTTPSessionManager::create(nullptr, configuration);
     manager->requestSerializer()->setTimeoutInterval(10);
-    const std::string target = url("/form");
+    const std::string target = bench().url("/form");
     const auto parameters = foundation::Id(foundation::Dictionary::create({{foundation::Id("family"), foundation::Id("Corvane Sans")},
                                                                            {foundation::Id("style"), foundation::Id("Bold")},
                                                                            {foundation::Id("size"), foundation::Id(12)}}));
@@ -89,7 +76,7 @@ double ourPosts()
 
 double curlPosts()
 {
-    return benchsupport::curlParallelFormPosts(bench().folder / "posts.cfg", url("/form"), kPosts, kParallel, kForm);
+    return benchsupport::curlParallelFormPosts(bench().folder() / "posts.cfg", bench().url("/form"), kPosts, kParallel, kForm);
 }
 
 benchsupport::PairedTimes times;
@@ -112,7 +99,6 @@ int main(int argc, char** argv)
     if (!times.empty())
         std::printf("ratio %.3f http-post-2000\n", times.ratio());
     std::fflush(stdout);
-    std::filesystem::remove_all(bench().folder);
-    bench().server.stop();
+    bench().finish();
     return 0;
 }

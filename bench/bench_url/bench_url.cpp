@@ -6,8 +6,7 @@
 #include "Platform/URLLoading/URLLoading.h"
 #include "Support/AlternatingRun.h"
 #include "Support/CurlCommand.h"
-#include "Support/LoopbackServer.h"
-#include "Support/ScratchFolder.h"
+#include "Support/LoopbackBench.h"
 #include "Support/Timing.h"
 
 #include <benchmark/benchmark.h>
@@ -28,39 +27,27 @@ constexpr int kPosts = 2000;
 constexpr int kParallel = 10;
 constexpr const char* kForm = "family=Corvane+Sans&style=Bold&size=12";
 
-struct Bench {
-    benchsupport::LoopbackServer server{64};
-    std::filesystem::path folder;
-};
-
-Bench& bench()
+benchsupport::LoopbackBench& bench()
 {
-    static Bench instance;
+    static benchsupport::LoopbackBench instance(64, "bench_url");
     return instance;
 }
 
 void startServer()
 {
-    auto& b = bench();
     static const std::string chunk(1024 * 1024, 'F');
-    b.server.server().Get("/blob", [](const httplib::Request&, httplib::Response& res) {
+    bench().server().Get("/blob", [](const httplib::Request&, httplib::Response& res) {
         res.set_content_provider(kDownloadSize, "application/octet-stream",
                                  [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
                                      std::size_t n = std::min({length, chunk.size(), kDownloadSize - offset});
                                      return sink.write(chunk.data(), n);
                                  });
     });
-    b.server.server().Post("/form", [](const httplib::Request& req, httplib::Response& res) {
+    bench().server().Post("/form", [](const httplib::Request& req, httplib::Response& res) {
         res.set_content("{\"ok\":true,\"family\":\"" + req.get_param_value("family") + "\",\"size\":" + req.get_param_value("size") + "}",
                         "application/json");
     });
-    b.server.start();
-    b.folder = benchsupport::makeScratchFolder("bench_url");
-}
-
-std::string url(const std::string& path)
-{
-    return bench().server.url(path);
+    bench().start();
 }
 
 // Waits for `count` completions reported by a delegate.
@@ -86,7 +73,7 @@ struct Completions {
 // One run of each side; every function returns the wall time in seconds, or -1 on failure.
 double ourDownload()
 {
-    auto target = bench().folder / "ours.bin";
+    auto target = bench().folder() / "ours.bin";
     Completions completions;
     auto delegate = std::make_shared<net::URLSessionDelegate>();
     delegate->didFinishDownloadingToURL = [&](const auto&, const auto&, const foundation::Ref<foundation::URL>& location) {
@@ -95,7 +82,7 @@ double ourDownload()
     delegate->didCompleteWithError = [&](const auto&, const auto&, const auto& error) { completions.add(!error); };
     auto session = net::URLSession::sessionWithConfiguration(nullptr, delegate);
     auto start = std::chrono::steady_clock::now();
-    session->downloadTaskWithRequest(net::URLRequest::requestWithURL(foundation::URL::URLWithString(url("/blob"))))->resume();
+    session->downloadTaskWithRequest(net::URLRequest::requestWithURL(foundation::URL::URLWithString(bench().url("/blob"))))->resume();
     completions.waitFor(1);
     double elapsed = benchsupport::secondsSince(start);
     session->finishTasksAndInvalidate();
@@ -107,8 +94,8 @@ double ourDownload()
 
 double curlDownload()
 {
-    auto target = bench().folder / "curl.bin";
-    std::string command = "curl -s -o '" + target.string() + "' '" + url("/blob") + "'";
+    auto target = bench().folder() / "curl.bin";
+    std::string command = "curl -s -o '" + target.string() + "' '" + bench().url("/blob") + "'";
     int rc = 0;
     double elapsed = benchsupport::timedShell(command, rc);
     std::error_code ec;
@@ -130,7 +117,7 @@ double ourPosts()
     auto body = foundation::Data::create(std::string_view(kForm));
     auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < kPosts; ++i) {
-        auto request = net::URLRequest::requestWithURL(foundation::URL::URLWithString(url("/form")));
+        auto request = net::URLRequest::requestWithURL(foundation::URL::URLWithString(bench().url("/form")));
         request->setHTTPMethod("POST");
         request->setValue("application/x-www-form-urlencoded", "Content-Type");
         request->setHTTPBody(body);
@@ -144,7 +131,7 @@ double ourPosts()
 
 double curlPosts()
 {
-    return benchsupport::curlParallelFormPosts(bench().folder / "posts.cfg", url("/form"), kPosts, kParallel, kForm);
+    return benchsupport::curlParallelFormPosts(bench().folder() / "posts.cfg", bench().url("/form"), kPosts, kParallel, kForm);
 }
 
 benchsupport::PairedTimes postTimes, downloadTimes;
@@ -170,13 +157,11 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    auto& b = bench();
     if (!postTimes.empty())
         std::printf("ratio %.3f post-2000-form-json-x10\n", postTimes.ratio());
     if (!downloadTimes.empty())
         std::printf("ratio %.3f download-512MiB\n", downloadTimes.ratio());
     std::fflush(stdout);
-    std::filesystem::remove_all(b.folder);
-    b.server.stop();
+    bench().finish();
     return 0;
 }
