@@ -13,6 +13,7 @@
 #include "Platform/URLLoading/URLSessionDownloadTask.h"
 
 #include <atomic>
+#include <type_traits>
 #include <vector>
 
 namespace net {
@@ -20,6 +21,18 @@ namespace net {
 namespace {
 
 std::atomic<unsigned long long> nextSessionIdentifier{1};
+
+// The kind follows from the class: upload tasks are data tasks that send a body.
+template <class TaskType>
+constexpr URLSessionTask::Kind kindOf()
+{
+    if constexpr (std::is_same_v<TaskType, URLSessionDownloadTask>)
+        return URLSessionTask::Kind::Download;
+    else if constexpr (std::is_same_v<TaskType, URLSessionUploadTask>)
+        return URLSessionTask::Kind::Upload;
+    else
+        return URLSessionTask::Kind::Data;
+}
 
 } // namespace
 
@@ -75,8 +88,7 @@ void URLSession::setSessionDescription(std::string description)
 }
 
 template <class TaskType>
-Ref<TaskType> URLSession::makeTask(const Ref<URLRequest>& request, int kind, Ref<foundation::Data> data,
-                                   const Ref<foundation::URL>& file)
+Ref<TaskType> URLSession::makeTask(const Ref<URLRequest>& request, Ref<foundation::Data> data, const Ref<foundation::URL>& file)
 {
     URLSessionTask::UploadSource upload;
     upload.data = std::move(data);
@@ -92,7 +104,7 @@ Ref<TaskType> URLSession::makeTask(const Ref<URLRequest>& request, int kind, Ref
     }
     unsigned long identifier = nextTaskIdentifier_++;
     auto self = std::static_pointer_cast<URLSession>(shared_from_this());
-    auto task = std::make_shared<TaskType>(static_cast<URLSessionTask::Kind>(kind), self, identifier,
+    auto task = std::make_shared<TaskType>(kindOf<TaskType>(), self, identifier,
                                            request ? request->clone() : nullptr, std::move(upload));
     liveTasks_[identifier] = task;
     return task;
@@ -100,29 +112,28 @@ Ref<TaskType> URLSession::makeTask(const Ref<URLRequest>& request, int kind, Ref
 
 Ref<URLSessionDataTask> URLSession::dataTaskWithRequest(const Ref<URLRequest>& request)
 {
-    return makeTask<URLSessionDataTask>(request, static_cast<int>(URLSessionTask::Kind::Data), nullptr, nullptr);
+    return makeTask<URLSessionDataTask>(request, nullptr, nullptr);
 }
 
 Ref<URLSessionUploadTask> URLSession::uploadTaskWithRequestFromFile(const Ref<URLRequest>& request, const Ref<foundation::URL>& fileURL)
 {
-    return makeTask<URLSessionUploadTask>(request, static_cast<int>(URLSessionTask::Kind::Upload), nullptr,
+    return makeTask<URLSessionUploadTask>(request, nullptr,
                                           fileURL ? fileURL : foundation::URL::fileURLWithPath("/nonexistent"));
 }
 
 Ref<URLSessionUploadTask> URLSession::uploadTaskWithRequestFromData(const Ref<URLRequest>& request, const Ref<foundation::Data>& body)
 {
-    return makeTask<URLSessionUploadTask>(request, static_cast<int>(URLSessionTask::Kind::Upload),
-                                          body ? body : foundation::Data::create(), nullptr);
+    return makeTask<URLSessionUploadTask>(request, body ? body : foundation::Data::create(), nullptr);
 }
 
 Ref<URLSessionUploadTask> URLSession::uploadTaskWithStreamedRequest(const Ref<URLRequest>& request)
 {
-    return makeTask<URLSessionUploadTask>(request, static_cast<int>(URLSessionTask::Kind::Upload), nullptr, nullptr);
+    return makeTask<URLSessionUploadTask>(request, nullptr, nullptr);
 }
 
 Ref<URLSessionDownloadTask> URLSession::downloadTaskWithRequest(const Ref<URLRequest>& request)
 {
-    return makeTask<URLSessionDownloadTask>(request, static_cast<int>(URLSessionTask::Kind::Download), nullptr, nullptr);
+    return makeTask<URLSessionDownloadTask>(request, nullptr, nullptr);
 }
 
 void URLSession::getTasksWithCompletionHandler(TasksHandler handler)

@@ -73,8 +73,7 @@ public:
 
 private:
     template <class TaskType>
-    Ref<TaskType> makeTask(const Ref<URLRequest>& request, int kind, Ref<foundation::Data> data,
-                           const Ref<foundation::URL>& file);
+    Ref<TaskType> makeTask(const Ref<URLRequest>& request, Ref<foundation::Data> data, const Ref<foundation::URL>& file);
     void deliverInvalidation();
 
     const Ref<URLSessionConfiguration> configuration_;
