@@ -1,5 +1,7 @@
 #include "Platform/Foundation/Number.h"
 
+#include "Platform/Foundation/Format.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -227,22 +229,9 @@ std::size_t Number::hash() const
 
 std::string Number::description() const
 {
+    if (kind_ == NumberKind::Double || kind_ == NumberKind::Float)
+        return format(kind_ == NumberKind::Double ? "%.16g" : "%.7g", value_.d);
     char buffer[64];
-    if (kind_ == NumberKind::Double || kind_ == NumberKind::Float) {
-        double d = value_.d;
-        if (std::isnan(d))
-            return "nan";
-        if (std::isinf(d))
-            return d < 0 ? "-inf" : "inf";
-        int digits = kind_ == NumberKind::Double ? 16 : 7;
-        auto result = std::to_chars(buffer, buffer + sizeof buffer, d, std::chars_format::general, digits);
-        std::string text(buffer, result.ptr);
-        // printf-style exponents carry at least two digits (1e+20, 1e-07).
-        auto e = text.find('e');
-        if (e != std::string::npos && text.size() - (e + 2) < 2)
-            text.insert(e + 2, "0");
-        return text;
-    }
     if (isUnsigned()) {
         auto result = std::to_chars(buffer, buffer + sizeof buffer, value_.u);
         return std::string(buffer, result.ptr);

@@ -3,6 +3,7 @@
 #include "Platform/Foundation/Date.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/Format.h"
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Serialization/PropertyListCodec.h"
@@ -34,13 +35,7 @@ std::string realText(double value)
         return "nan";
     if (std::isinf(value))
         return value < 0 ? "-infinity" : "+infinity";
-    char buffer[64];
-    auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 17);
-    std::string text(buffer, result.ptr);
-    auto e = text.find('e');
-    if (e != std::string::npos && text.size() - (e + 2) < 2)
-        text.insert(e + 2, "0");
-    return text;
+    return format("%.17g", value);
 }
 
 void writeValue(std::string& out, const Id& value, std::size_t depth)
