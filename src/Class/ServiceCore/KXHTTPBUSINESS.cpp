@@ -58,10 +58,14 @@ Ref<String> KXHTTPBUSINESS::arrayToJsonString(const Ref<foundation::Array>& arra
     return String::create(data->view());
 }
 
-KXHTTPBUSINESS::Parameters KXHTTPBUSINESS::parameters(std::string_view tag)
+KXHTTPBUSINESS::Parameters KXHTTPBUSINESS::parameters(std::string_view tag, std::initializer_list<Field> fields)
 {
     auto dictionary = foundation::MutableDictionary::create();
     dictionary->setObject(Id(tag), Id("tag"));
+    for (const auto& [key, value] : fields) {
+        if (!value.isNil())
+            dictionary->setObject(value, Id(key));
+    }
     return dictionary;
 }
 

@@ -3,9 +3,11 @@
 #include "Class/ServiceCore/KXHTTPREQUEST.h"
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // The service's API: one method per server operation. Each builds the operation's parameters with
 // its "tag" (three-digit text), forms its URL from the API base URL and posts through the signed
@@ -113,7 +115,10 @@ public:
 
 private:
     using Parameters = foundation::Ref<foundation::MutableDictionary>;
-    static Parameters parameters(std::string_view tag);
+    // One parameter of an operation; a nil value leaves it out.
+    using Field = std::pair<const char*, foundation::Id>;
+    // The tag, then the fields in their order.
+    static Parameters parameters(std::string_view tag, std::initializer_list<Field> fields = {});
     void post(std::string_view path, const Parameters& parameters, Success success, Failure failure);
 
     std::shared_ptr<KXHTTPREQUEST> request_;

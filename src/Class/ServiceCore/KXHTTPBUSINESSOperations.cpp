@@ -10,13 +10,6 @@ using foundation::Ref;
 
 namespace {
 
-// A nil argument leaves its parameter out.
-void put(foundation::MutableDictionary& parameters, const char* key, const Id& value)
-{
-    if (!value.isNil())
-        parameters.setObject(value, Id(key));
-}
-
 Ref<foundation::MutableDictionary> copyOf(const Ref<foundation::Dictionary>& dictionary)
 {
     return dictionary ? foundation::MutableDictionary::dictionaryWithDictionary(*dictionary) : foundation::MutableDictionary::create();
@@ -60,27 +53,20 @@ void KXHTTPBUSINESS::GetBoughtFontsListSuceess(Success success, Failure failure)
 
 void KXHTTPBUSINESS::GetFontByFontID(const Id& fontIDs, Success success, Failure failure)
 {
-    auto p = parameters("103");
-    put(*p, "font_ids", fontIDs);
-    post("fontDown", p, std::move(success), std::move(failure));
+    post("fontDown", parameters("103", {{"font_ids", fontIDs}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::upLoadAppUseInfoDownloadids(const Ref<foundation::Array>& downloadIds, const Ref<foundation::Array>& activation,
                                                  Success success, Failure failure)
 {
-    auto p = parameters("103");
-    put(*p, "activation", Id(arrayToJsonString(activation)));
-    if (downloadIds)
-        put(*p, "download_ids", Id(downloadIds->componentsJoinedByString(",")));
+    const Id joinedIds = downloadIds ? Id(downloadIds->componentsJoinedByString(",")) : Id();
+    auto p = parameters("103", {{"activation", Id(arrayToJsonString(activation))}, {"download_ids", joinedIds}});
     post("fontDown", p, std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::CollectFontWithFontid(const Id& fontIDs, const Id& collectID, Success success, Failure failure)
 {
-    auto p = parameters("105");
-    put(*p, "font_ids", fontIDs);
-    put(*p, "collect_id", collectID);
-    post("addLike", p, std::move(success), std::move(failure));
+    post("addLike", parameters("105", {{"font_ids", fontIDs}, {"collect_id", collectID}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::getRecentUserDataSuceess(Success success, Failure failure)
@@ -100,26 +86,17 @@ void KXHTTPBUSINESS::GetUserDataSuceess(Success success, Failure failure)
 
 void KXHTTPBUSINESS::LoginWithName(const Id& name, const Id& password, Success success, Failure failure)
 {
-    auto p = parameters("114");
-    put(*p, "name", name);
-    put(*p, "password", password);
-    post("login", p, std::move(success), std::move(failure));
+    post("login", parameters("114", {{"name", name}, {"password", password}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::GetPhoneCodeWithPhone(const Id& phone, Success success, Failure failure)
 {
-    auto p = parameters("115");
-    put(*p, "phone", phone);
-    post("getCode", p, std::move(success), std::move(failure));
+    post("getCode", parameters("115", {{"phone", phone}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::RegisterWithPhone(const Id& phone, const Id& code, const Id& password, Success success, Failure failure)
 {
-    auto p = parameters("117");
-    put(*p, "phone", phone);
-    put(*p, "code", code);
-    put(*p, "password", password);
-    post("register", p, std::move(success), std::move(failure));
+    post("register", parameters("117", {{"phone", phone}, {"code", code}, {"password", password}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::agreementProtocolSuceess(Success success, Failure failure)
@@ -130,26 +107,19 @@ void KXHTTPBUSINESS::agreementProtocolSuceess(Success success, Failure failure)
 void KXHTTPBUSINESS::ReviseUserInfoWithSex(const Id& sex, const Id& city, const Id& head, const Id& nickname, const Id& province,
                                            const Id& birthday, const Id& introduce, Success success, Failure failure)
 {
-    auto p = parameters("119");
-    put(*p, "sex", sex);
-    put(*p, "city", city);
-    put(*p, "head", head);
-    put(*p, "birthday", birthday);
-    put(*p, "province", province);
-    put(*p, "nick_name", nickname);
-    put(*p, "introduce", introduce);
+    auto p = parameters("119", {{"sex", sex}, {"city", city}, {"head", head}, {"birthday", birthday}, {"province", province},
+                                {"nick_name", nickname}, {"introduce", introduce}});
     post("modifyInfo", p, std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::upLoadActivationErrorWithClientName(const Id& clientName, const Id& clientVersion, const Id& platform, const Id& errorInfo,
                                                          Success success, Failure failure)
 {
-    auto p = parameters("120");
-    put(*p, "platform", platform);
-    put(*p, "error_info", errorInfo);
-    put(*p, "client_name", clientName);
-    put(*p, "module", Id(KXGlobalDataBase::sharedKXGlobalDataBase().currentModule()));
-    put(*p, "client_version", clientVersion);
+    auto p = parameters("120", {{"platform", platform},
+                                {"error_info", errorInfo},
+                                {"client_name", clientName},
+                                {"module", Id(KXGlobalDataBase::sharedKXGlobalDataBase().currentModule())},
+                                {"client_version", clientVersion}});
     post("clientError", p, std::move(success), std::move(failure));
 }
 
@@ -170,17 +140,12 @@ void KXHTTPBUSINESS::appFinishLunchSuceess(Success success, Failure failure)
 
 void KXHTTPBUSINESS::appUsedTime(long long seconds, Success success, Failure failure)
 {
-    auto p = parameters("126");
-    put(*p, "duration", Id(seconds));
-    post("velaDuration", p, std::move(success), std::move(failure));
+    post("velaDuration", parameters("126", {{"duration", Id(seconds)}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::GetFontImgsByString(const Id& text, const Id& fids, Success success, Failure failure)
 {
-    auto p = parameters("127");
-    put(*p, "str", text);
-    put(*p, "fids", fids);
-    post("getFontsImg", p, std::move(success), std::move(failure));
+    post("getFontsImg", parameters("127", {{"str", text}, {"fids", fids}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::GetTagListSuceess(Success success, Failure failure)
@@ -206,56 +171,38 @@ void KXHTTPBUSINESS::GetChangedDataWithDataVersion(const Id&, Success success, F
 
 void KXHTTPBUSINESS::updateMoreDataByDadaVersion(const Id& dataVersion, Success success, Failure failure)
 {
-    auto p = parameters("132");
-    put(*p, "data_version", dataVersion);
-    post("", p, std::move(success), std::move(failure));
+    post("", parameters("132", {{"data_version", dataVersion}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::CreateGroupWithName(const Id& name, Success success, Failure failure)
 {
-    auto p = parameters("133");
-    put(*p, "name", name);
-    post("createCollect", p, std::move(success), std::move(failure));
+    post("createCollect", parameters("133", {{"name", name}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::RenameGroupWithName(const Id& name, const Id& groupID, Success success, Failure failure)
 {
-    auto p = parameters("134");
-    put(*p, "id", Id(groupID.integerValue()));
-    put(*p, "name", name);
-    put(*p, "collect_img", Id(""));
+    auto p = parameters("134", {{"id", Id(groupID.integerValue())}, {"name", name}, {"collect_img", Id("")}});
     post("modifyCollect", p, std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::DeleteGroupWithGroup_id(const Id& groupID, Success success, Failure failure)
 {
-    auto p = parameters("135");
-    put(*p, "id", Id(groupID.integerValue()));
-    post("deleCollect", p, std::move(success), std::move(failure));
+    post("deleCollect", parameters("135", {{"id", Id(groupID.integerValue())}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::publishCollection(const Id& collectionID, const Id& isEncrypt, const Id& encryptStr, const Id&, const Id& base64image,
                                        const Id& tagID, const Id& tagName, const Id& imgSuffix, const Id& collectionName, Success success,
                                        Failure failure)
 {
-    auto p = parameters("136");
-    put(*p, "id", collectionID);
-    put(*p, "is_encrypt", isEncrypt);
-    put(*p, "encrypt_str", encryptStr);
-    put(*p, "img", base64image);
-    put(*p, "tag_id", tagID);
-    put(*p, "tag_name", tagName);
-    put(*p, "suffix", imgSuffix);
-    put(*p, "collect_name", collectionName);
+    auto p = parameters("136", {{"id", collectionID}, {"is_encrypt", isEncrypt}, {"encrypt_str", encryptStr}, {"img", base64image},
+                                {"tag_id", tagID}, {"tag_name", tagName}, {"suffix", imgSuffix}, {"collect_name", collectionName}});
     post("", p, std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::GetFocusGroupsListSuceess(Success success, Failure failure)
 {
-    auto p = parameters("137");
-    put(*p, "type", Id("1"));
     post(
-        "getMyCollect", p,
+        "getMyCollect", parameters("137", {{"type", Id("1")}}),
         [success](const Id& reply) {
             storeCollectVersion(reply["collect_version"]);
             if (success)
@@ -284,25 +231,17 @@ void KXHTTPBUSINESS::GetCollectGroupsListSuceess(Success success, Failure failur
 
 void KXHTTPBUSINESS::isAttentionGroup(const Id& collectID, const Id& isAttention, Success success, Failure failure)
 {
-    auto p = parameters("138");
-    put(*p, "collect_id", collectID);
-    put(*p, "type", isAttention);
-    post("followCollect", p, std::move(success), std::move(failure));
+    post("followCollect", parameters("138", {{"collect_id", collectID}, {"type", isAttention}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::GetFontidsByParticipleword(const Id& text, Success success, Failure failure)
 {
-    auto p = parameters("141");
-    put(*p, "str", text);
-    post("getSearch", p, std::move(success), std::move(failure));
+    post("getSearch", parameters("141", {{"str", text}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::GetFontidsByPageNum(const Id& page, Success success, Failure failure)
 {
-    auto p = parameters("142");
-    put(*p, "encrypt", Id("encrypt"));
-    put(*p, "page", page);
-    post("", p, std::move(success), std::move(failure));
+    post("", parameters("142", {{"encrypt", Id("encrypt")}, {"page", page}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::getRecommendDataGroupSuceess(Success success, Failure failure)
@@ -312,17 +251,12 @@ void KXHTTPBUSINESS::getRecommendDataGroupSuceess(Success success, Failure failu
 
 void KXHTTPBUSINESS::getRecommendDataByID(const Id& collectionID, const Id& source, Success success, Failure failure)
 {
-    auto p = parameters("144");
-    put(*p, "id", collectionID);
-    put(*p, "source", source);
-    post("getCollectInfo", p, std::move(success), std::move(failure));
+    post("getCollectInfo", parameters("144", {{"id", collectionID}, {"source", source}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::isUpdateGroupDataByCollectversion(const Id& collectVersion, Success success, Failure failure)
 {
-    auto p = parameters("145");
-    put(*p, "collect_version", collectVersion);
-    post("checkCollectUpdate", p, std::move(success), std::move(failure));
+    post("checkCollectUpdate", parameters("145", {{"collect_version", collectVersion}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::getWeChatCodeSuceess(Success success, Failure failure)
@@ -332,32 +266,23 @@ void KXHTTPBUSINESS::getWeChatCodeSuceess(Success success, Failure failure)
 
 void KXHTTPBUSINESS::loginWithWeChatTicket(const Id& ticket, Success success, Failure failure)
 {
-    auto p = parameters("147");
-    put(*p, "ticket", ticket);
-    post("checkWxLogin", p, std::move(success), std::move(failure));
+    post("checkWxLogin", parameters("147", {{"ticket", ticket}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::postChangeFontTimeTotalTime(const Id& total, const Id& extendInfo, long long type, Success success, Failure failure)
 {
-    auto p = parameters("150");
-    put(*p, "total", total);
-    put(*p, "extend_info", extendInfo);
-    put(*p, "type", Id(type));
+    auto p = parameters("150", {{"total", total}, {"extend_info", extendInfo}, {"type", Id(type)}});
     post("fontDuration", p, std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::addBuyCartsWithFids(const Id& fids, Success success, Failure failure)
 {
-    auto p = parameters("153");
-    put(*p, "fids", fids);
-    post("addCarts", p, std::move(success), std::move(failure));
+    post("addCarts", parameters("153", {{"fids", fids}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::deleteBuyCartsWithFids(const Id& fids, Success success, Failure failure)
 {
-    auto p = parameters("154");
-    put(*p, "fids", fids);
-    post("delCarts", p, std::move(success), std::move(failure));
+    post("delCarts", parameters("154", {{"fids", fids}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::getBuyCartsDataSuceess(Success success, Failure failure)
@@ -372,27 +297,17 @@ void KXHTTPBUSINESS::getFirstAuthDataSuceess(Success success, Failure failure)
 
 void KXHTTPBUSINESS::getSeconAuthDataWithAuthid(const Id& authID, Success success, Failure failure)
 {
-    auto p = parameters("157");
-    put(*p, "auth_id", authID);
-    post("getBrand", p, std::move(success), std::move(failure));
+    post("getBrand", parameters("157", {{"auth_id", authID}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::getBuyCartsPriceWithFids(const Id& fids, const Id& brandID, const Id& info, Success success, Failure failure)
 {
-    auto p = parameters("158");
-    put(*p, "brand_id", brandID);
-    put(*p, "fids", fids);
-    put(*p, "info", info);
-    post("getPrice", p, std::move(success), std::move(failure));
+    post("getPrice", parameters("158", {{"brand_id", brandID}, {"fids", fids}, {"info", info}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::submitBuyCartsOriderWithFids(const Id& fids, const Id& brandID, const Id& info, Success success, Failure failure)
 {
-    auto p = parameters("159");
-    put(*p, "brand_id", brandID);
-    put(*p, "fids", fids);
-    put(*p, "info", info);
-    post("subOrder", p, std::move(success), std::move(failure));
+    post("subOrder", parameters("159", {{"brand_id", brandID}, {"fids", fids}, {"info", info}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::getUnpaidOriderSuceess(Success success, Failure failure)
@@ -407,9 +322,7 @@ void KXHTTPBUSINESS::getMyOriderSuceess(Success success, Failure failure)
 
 void KXHTTPBUSINESS::getFontDetailInfoByFontid(long long fontid, Success success, Failure failure)
 {
-    auto p = parameters("163");
-    put(*p, "fontid", Id(fontid));
-    post("getInfo", p, std::move(success), std::move(failure));
+    post("getInfo", parameters("163", {{"fontid", Id(fontid)}}), std::move(success), std::move(failure));
 }
 
 void KXHTTPBUSINESS::getAllBrandSuceess(Success success, Failure failure)
