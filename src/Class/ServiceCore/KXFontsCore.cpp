@@ -30,15 +30,9 @@ constexpr long long kMaximumRetries = 10;
 constexpr double kSketchMenuDelay = 3.0;
 constexpr const char* kDefaultFamily = "Helvetica";
 
-std::mutex& reporterLock()
+foundation::Atomic<KXFontsCore::ClientErrorReporter>& reporter()
 {
-    static std::mutex lock;
-    return lock;
-}
-
-KXFontsCore::ClientErrorReporter& reporter()
-{
-    static KXFontsCore::ClientErrorReporter hook;
+    static foundation::Atomic<KXFontsCore::ClientErrorReporter> hook;
     return hook;
 }
 
@@ -64,8 +58,7 @@ struct KXFontsCore::HandOff {
 
 void KXFontsCore::setClientErrorReporter(ClientErrorReporter hook)
 {
-    std::lock_guard lock(reporterLock());
-    reporter() = std::move(hook);
+    reporter().set(std::move(hook));
 }
 
 KXFontsCore::Environment KXFontsCore::systemEnvironment()
@@ -105,10 +98,7 @@ Ref<foundation::MutableArray> KXFontsCore::fontNamesA() const
 
 Ref<foundation::MutableDictionary> KXFontsCore::tryTimeD()
 {
-    std::lock_guard lock(mutex_);
-    if (!tryTimeD_)
-        tryTimeD_ = foundation::MutableDictionary::create();
-    return tryTimeD_;
+    return tryTimeD_.getOrCreate([] { return foundation::MutableDictionary::create(); });
 }
 
 // --- The front application ------------------------------------------------------------------
@@ -120,8 +110,7 @@ int KXFontsCore::getChooseApp()
     for (const auto& window : environment_.windowList->windowsFrontToBack()) {
         for (std::size_t code = 0; code < kOwnerNames.size(); ++code) {
             if (window.ownerName.find(kOwnerNames[code]) != std::string::npos) {
-                std::lock_guard lock(mutex_);
-                ownerName_ = window.ownerName;
+                ownerName_.set(window.ownerName);
                 return static_cast<int>(code);
             }
         }
@@ -131,8 +120,7 @@ int KXFontsCore::getChooseApp()
 
 std::string KXFontsCore::chosenOwnerName() const
 {
-    std::lock_guard lock(mutex_);
-    return ownerName_;
+    return ownerName_.get();
 }
 
 // --- Naming -----------------------------------------------------------------------------------
@@ -366,11 +354,7 @@ void KXFontsCore::scriptFailed(const std::string& errorText)
         environment_.defaults->synchronize();
     }
     KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(String::create("交互失败"));
-    ClientErrorReporter hook;
-    {
-        std::lock_guard lock(reporterLock());
-        hook = reporter();
-    }
+    const ClientErrorReporter hook = reporter().get();
     if (hook)
         hook(String::create(""), String::create(""), String::create("mac"), String::create(errorText));
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Atomic.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/String.h"
@@ -8,7 +9,6 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,7 +32,7 @@ class KXFontNameCache;
 //
 // Make one per use with create(); a hand-off keeps its engine alive until it is over. Each hand-off
 // carries its own state (path, application, owner name, retry count), so hand-offs do not disturb
-// each other. The engine's own kept owner name is guarded by a mutex.
+// each other. The engine's own kept owner name is guarded by its own lock.
 //
 // Start-up wiring: the client-error report of a failed script goes through the hook given to
 // setClientErrorReporter() (the service facade's activation-error operation). Without a hook the
@@ -156,7 +156,6 @@ private:
     void postEndCellLoading(const std::string& ttfPath);
 
     Environment environment_;
-    mutable std::mutex mutex_;
-    std::string ownerName_;
-    foundation::Ref<foundation::MutableDictionary> tryTimeD_;
+    foundation::Atomic<std::string> ownerName_;
+    foundation::Atomic<foundation::Ref<foundation::MutableDictionary>> tryTimeD_;
 };
