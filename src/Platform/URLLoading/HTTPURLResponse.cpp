@@ -98,23 +98,17 @@ foundation::Ref<HTTPURLResponse> HTTPURLResponse::create(foundation::Ref<foundat
         else
             fields.push_back(line);
     }
-    auto field = [&](std::string_view name) -> std::optional<std::string> {
-        for (const auto& [key, value] : fields)
-            if (equalsIgnoringCase(key, name))
-                return value;
-        return std::nullopt;
-    };
     std::optional<std::string> mimeType;
     std::optional<std::string> encoding;
-    if (auto contentType = field("Content-Type")) {
+    if (auto contentType = headerValue(fields, "Content-Type")) {
         mimeType = asciiLowercase(trim(contentType->substr(0, contentType->find(';'))));
         if (auto charset = parameter(*contentType, "charset"))
             encoding = asciiLowercase(*charset);
     }
     long long expected = -1;
-    auto contentEncoding = field("Content-Encoding");
+    auto contentEncoding = headerValue(fields, "Content-Encoding");
     bool encoded = contentEncoding && !equalsIgnoringCase(trim(*contentEncoding), "identity");
-    if (auto length = field("Content-Length"); length && !encoded) {
+    if (auto length = headerValue(fields, "Content-Length"); length && !encoded) {
         std::string digits = trim(*length);
         if (!digits.empty() && std::ranges::all_of(digits, [](char c) { return c >= '0' && c <= '9'; }) && digits.size() < 19)
             expected = std::stoll(digits);
@@ -133,10 +127,7 @@ foundation::Ref<foundation::Dictionary> HTTPURLResponse::allHeaderFields() const
 
 std::optional<std::string> HTTPURLResponse::valueForHTTPHeaderField(std::string_view name) const
 {
-    for (const auto& [key, value] : fields_)
-        if (equalsIgnoringCase(key, name))
-            return value;
-    return std::nullopt;
+    return headerValue(fields_, name);
 }
 
 std::string HTTPURLResponse::suggestedFilename() const

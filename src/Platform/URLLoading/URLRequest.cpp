@@ -31,6 +31,15 @@ std::string asciiLowercase(std::string text)
     return text;
 }
 
+std::optional<std::string> headerValue(const std::vector<std::pair<std::string, std::string>>& fields,
+                                       std::string_view name)
+{
+    for (const auto& [key, value] : fields)
+        if (equalsIgnoringCase(key, name))
+            return value;
+    return std::nullopt;
+}
+
 const foundation::Class* URLRequest::classObject()
 {
     static const foundation::Class* cls = &foundation::Class::define("NSURLRequest", Object::classObject(),
@@ -61,10 +70,7 @@ foundation::Ref<URLRequest> URLRequest::requestWithURL(foundation::Ref<foundatio
 
 std::optional<std::string> URLRequest::valueForHTTPHeaderField(std::string_view name) const
 {
-    for (const auto& [key, value] : headers_)
-        if (equalsIgnoringCase(key, name))
-            return value;
-    return std::nullopt;
+    return headerValue(headers_, name);
 }
 
 void URLRequest::setValue(std::optional<std::string> value, std::string_view field)

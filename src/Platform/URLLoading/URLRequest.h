@@ -105,5 +105,8 @@ private:
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 // Only A-Z change: header names, schemes and media types are ASCII, and other bytes stay as sent.
 std::string asciiLowercase(std::string text);
+// The value of the first field called `name` in any case, as header lookups answer.
+std::optional<std::string> headerValue(const std::vector<std::pair<std::string, std::string>>& fields,
+                                       std::string_view name);
 
 } // namespace net
