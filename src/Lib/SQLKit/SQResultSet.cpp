@@ -159,20 +159,18 @@ int SQResultSet::lookUpColumnIndex(std::string_view columnName)
         lookupCache_.emplace(std::string(columnName), found);
     }
     // Remember it in the run of slots for its address: in place of a stale entry from the same
-    // address, else in the first free slot, else in the first slot of the run.
+    // address, else in the first free slot, else in the first slot of the run. Slots are never
+    // emptied, so a stale entry always comes before the first free slot.
     const std::size_t home = recentSlotIndex(columnName.data());
-    RecentName* chosen = nullptr;
-    for (std::size_t probe = 0; probe < kRecentProbes && !chosen; ++probe) {
-        RecentName& slot = (*recentNames_)[(home + probe) % kRecentSlots];
-        if (slot.data == columnName.data())
-            chosen = &slot;
+    RecentName* chosen = &(*recentNames_)[home];
+    for (std::size_t probe = 0; probe < kRecentProbes; ++probe) {
+        RecentName& candidate = (*recentNames_)[(home + probe) % kRecentSlots];
+        if (candidate.data == columnName.data() || !candidate.data) {
+            chosen = &candidate;
+            break;
+        }
     }
-    for (std::size_t probe = 0; probe < kRecentProbes && !chosen; ++probe) {
-        RecentName& slot = (*recentNames_)[(home + probe) % kRecentSlots];
-        if (!slot.data)
-            chosen = &slot;
-    }
-    RecentName& slot = chosen ? *chosen : (*recentNames_)[home];
+    RecentName& slot = *chosen;
     slot.data = columnName.data();
     slot.name.assign(columnName);
     slot.index = found;
