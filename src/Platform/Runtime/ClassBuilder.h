@@ -54,14 +54,9 @@ public:
             return self ? foundation::Id(Traits::box(self->*member)) : foundation::Id();
         };
         if (!options.readonly) {
-            info.set = [member, key = name, copies = copiesOnSet<Value>(options)](
-                           foundation::Object& object, const foundation::Id& value) {
-                auto* self = dynamic_cast<Self*>(&object);
-                if (!self)
-                    return;
-                if (auto unboxed = Traits::unbox(copies ? value.copy() : value, key))
-                    self->*member = std::move(*unboxed);
-            };
+            info.set = setterFunction<Value>(name, options, [member](Self& self, auto&& value) {
+                self.*member = std::forward<decltype(value)>(value);
+            });
         }
         add(std::move(info));
         return *this;
@@ -73,17 +68,11 @@ public:
         PropertyOptions options = {})
     {
         using Value = std::remove_cvref_t<Got>;
-        using Traits = ValueTraits<Value>;
         foundation::PropertyInfo info = describe<Value>(name, options);
         info.get = getterFunction<Value>(getter);
-        info.set = [setter, key = name, copies = copiesOnSet<Value>(options)](
-                       foundation::Object& object, const foundation::Id& value) {
-            auto* self = dynamic_cast<Self*>(&object);
-            if (!self)
-                return;
-            if (auto unboxed = Traits::unbox(copies ? value.copy() : value, key))
-                (self->*setter)(std::move(*unboxed));
-        };
+        info.set = setterFunction<Value>(name, options, [setter](Self& self, auto&& value) {
+            (self.*setter)(std::forward<decltype(value)>(value));
+        });
         add(std::move(info));
         return *this;
     }
@@ -151,6 +140,22 @@ private:
         return [getter](const foundation::Object& object) -> foundation::Id {
             const auto* self = dynamic_cast<const Self*>(&object);
             return self ? foundation::Id(ValueTraits<Value>::box((self->*getter)())) : foundation::Id();
+        };
+    }
+
+    // Unboxes what it is given (a copy of it for copy properties) and hands it to `store`; a value
+    // that does not unbox leaves the property as it was.
+    template <class Value, class Store>
+    static std::function<void(foundation::Object&, const foundation::Id&)> setterFunction(
+        std::string key, const PropertyOptions& options, Store store)
+    {
+        return [store, key = std::move(key), copies = copiesOnSet<Value>(options)](
+                   foundation::Object& object, const foundation::Id& value) {
+            auto* self = dynamic_cast<Self*>(&object);
+            if (!self)
+                return;
+            if (auto unboxed = ValueTraits<Value>::unbox(copies ? value.copy() : value, key))
+                store(*self, std::move(*unboxed));
         };
     }
 
