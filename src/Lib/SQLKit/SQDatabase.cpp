@@ -4,6 +4,7 @@
 #include "Lib/SQLKit/SQResultSet.h"
 #include "Lib/SQLKit/SQStatement.h"
 #include "Platform/Foundation/Date.h"
+#include "Platform/Foundation/URL.h"
 
 #include <sqlite3.h>
 
@@ -52,17 +53,7 @@ std::string pathOfURL(const std::string& url)
         rest.remove_prefix(2);
         rest = rest.substr(std::min(rest.find('/'), rest.size())); // drop the host ("localhost")
     }
-    std::string path;
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-        if (rest[i] == '%' && i + 2 < rest.size() + 0 && std::isxdigit(static_cast<unsigned char>(rest[i + 1]))
-            && std::isxdigit(static_cast<unsigned char>(rest[i + 2]))) {
-            path.push_back(static_cast<char>(std::stoi(std::string(rest.substr(i + 1, 2)), nullptr, 16)));
-            i += 2;
-        } else {
-            path.push_back(rest[i]);
-        }
-    }
-    return path;
+    return foundation::percentDecode(rest);
 }
 } // namespace
 
@@ -97,18 +88,7 @@ Ref<String> SQDatabase::databaseURL() const
 {
     if (!databasePath_)
         return nullptr;
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string url = "file://";
-    for (const unsigned char c : databasePath_->utf8()) {
-        if (std::isalnum(c) || std::string_view("/-._~").find(static_cast<char>(c)) != std::string_view::npos) {
-            url.push_back(static_cast<char>(c));
-        } else {
-            url.push_back('%');
-            url.push_back(kHex[c >> 4]);
-            url.push_back(kHex[c & 15]);
-        }
-    }
-    return String::create(url);
+    return String::create("file://" + foundation::percentEncode(databasePath_->utf8(), "/"));
 }
 
 std::string SQDatabase::sqlitePath() const
