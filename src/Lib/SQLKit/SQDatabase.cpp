@@ -291,34 +291,33 @@ void SQDatabase::warnInUse() const
     SQLog("The SQDatabase %@ is currently in use.", description());
 }
 
+bool SQDatabase::readyForStatement() const
+{
+    if (!databaseExists())
+        return false;
+    if (isExecutingStatement_) {
+        warnInUse();
+        return false;
+    }
+    return true;
+}
+
 // --- Rows changed ---
 
 long long SQDatabase::lastInsertRowId()
 {
-    if (!databaseExists())
+    if (!readyForStatement())
         return 0;
-    if (isExecutingStatement_) {
-        warnInUse();
-        return 0;
-    }
-    isExecutingStatement_ = true;
-    const long long value = sqlite3_last_insert_rowid(db_);
-    isExecutingStatement_ = false;
-    return value;
+    const ExecutingStatement executing(*this);
+    return sqlite3_last_insert_rowid(db_);
 }
 
 int SQDatabase::changes()
 {
-    if (!databaseExists())
+    if (!readyForStatement())
         return 0;
-    if (isExecutingStatement_) {
-        warnInUse();
-        return 0;
-    }
-    isExecutingStatement_ = true;
-    const int value = sqlite3_changes(db_);
-    isExecutingStatement_ = false;
-    return value;
+    const ExecutingStatement executing(*this);
+    return sqlite3_changes(db_);
 }
 
 // --- Statement cache ---

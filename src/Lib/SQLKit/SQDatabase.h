@@ -335,6 +335,25 @@ public:
 private:
     friend int SQDatabaseBusyCallback(void* context, int count);
 
+    // Whether a call may run a statement now: false, with a log line, when the connection is closed
+    // or already inside such a call.
+    bool readyForStatement() const;
+    // Marks the connection as inside a statement call until the end of the scope.
+    class ExecutingStatement {
+    public:
+        explicit ExecutingStatement(SQDatabase& owner)
+            : owner_(owner)
+        {
+            owner_.isExecutingStatement_ = true;
+        }
+        ~ExecutingStatement() { owner_.isExecutingStatement_ = false; }
+        ExecutingStatement(const ExecutingStatement&) = delete;
+        ExecutingStatement& operator=(const ExecutingStatement&) = delete;
+
+    private:
+        SQDatabase& owner_;
+    };
+
     // The statement for `sql`: one from the cache (reset) or a new one. Null after a failed prepare,
     // which has been logged; `fromCache` tells where it came from.
     foundation::Ref<SQStatement> statementForSQL(std::string_view sql, bool forUpdate, foundation::Ref<foundation::Error>* error, bool& fromCache);

@@ -201,28 +201,21 @@ void SQDatabase::discardStatement(const Ref<SQStatement>& statement, sqlite3_stm
 Ref<SQResultSet> SQDatabase::executeQueryWithArgumentsInArray(
     std::string_view sql, const Array* array, const Dictionary* dictionary, const SQArgumentList* vaList)
 {
-    if (!databaseExists())
+    if (!readyForStatement())
         return nullptr;
-    if (isExecutingStatement_) {
-        warnInUse();
-        return nullptr;
-    }
-    isExecutingStatement_ = true;
+    const ExecutingStatement executing(*this);
     if (traceExecution_)
         SQLog("%@ executeQuery: %@", description(), sql);
 
     bool fromCache = false;
     Ref<SQStatement> statement = statementForSQL(sql, false, nullptr, fromCache);
-    if (!statement) {
-        isExecutingStatement_ = false;
+    if (!statement)
         return nullptr;
-    }
     sqlite3_stmt* handle = statement->statement();
     const int bound = bindArguments(handle, array, dictionary, vaList, false, nullptr);
     if (bound != sqlite3_bind_parameter_count(handle)) {
         SQLog("Error: the bind count is not correct for the # of variables (executeQuery)");
         discardStatement(statement, handle, fromCache);
-        isExecutingStatement_ = false;
         return nullptr;
     }
     if (!fromCache && shouldCacheStatements_)
@@ -232,29 +225,22 @@ Ref<SQResultSet> SQDatabase::executeQueryWithArgumentsInArray(
     resultSet->setQuery(String::create(sql));
     openResultSets_.insert(resultSet.get());
     statement->setUseCount(statement->useCount() + 1);
-    isExecutingStatement_ = false;
     return resultSet;
 }
 
 bool SQDatabase::executeUpdateError(std::string_view sql, Ref<Error>* error, const Array* array,
     const Dictionary* dictionary, const SQArgumentList* vaList)
 {
-    if (!databaseExists())
+    if (!readyForStatement())
         return false;
-    if (isExecutingStatement_) {
-        warnInUse();
-        return false;
-    }
-    isExecutingStatement_ = true;
+    const ExecutingStatement executing(*this);
     if (traceExecution_)
         SQLog("%@ executeUpdate: %@", description(), sql);
 
     bool fromCache = false;
     Ref<SQStatement> statement = statementForSQL(sql, true, error, fromCache);
-    if (!statement) {
-        isExecutingStatement_ = false;
+    if (!statement)
         return false;
-    }
     sqlite3_stmt* handle = statement->statement();
     const int parameterCount = sqlite3_bind_parameter_count(handle);
     int bound = bindArguments(handle, array, dictionary, vaList, true, error);
@@ -269,7 +255,6 @@ bool SQDatabase::executeUpdateError(std::string_view sql, Ref<Error>* error, con
         if (error)
             *error = errorWithMessage(message);
         discardStatement(statement, handle, fromCache);
-        isExecutingStatement_ = false;
         return false;
     }
 
@@ -319,7 +304,6 @@ bool SQDatabase::executeUpdateError(std::string_view sql, Ref<Error>* error, con
         SQLog("Unknown error finalizing or resetting statement (%d: %s)", closeRc, sqlite3_errmsg(db_));
         SQLog("DB Query: %@", sql);
     }
-    isExecutingStatement_ = false;
     return rc == SQLITE_DONE || rc == SQLITE_OK;
 }
 
