@@ -63,12 +63,9 @@ bool SQDatabaseQueue::initWithPath(const Id& path, int flags, const Id& vfsName)
         SQLog("Could not create database queue for path %@", pathText);
         return false;
     }
-    {
-        std::lock_guard lock(mutex_);
-        db_ = std::move(db);
-        path_ = pathText;
-        vfsName_ = vfsName.isNil() ? nullptr : String::create(vfsName.stringValue());
-    }
+    db_.set(std::move(db));
+    path_.set(pathText);
+    setVfsName(vfsName);
     queue_ = dispatch::makeSerialQueue(foundation::format("sqlkit.%@", description()));
     queue_->setSpecific(&SQDatabaseQueueReentryKey, this);
     openFlags_ = flags;
@@ -103,23 +100,17 @@ void SQDatabaseQueue::runSync(const char* method, const std::function<void()>& w
 
 Ref<SQDatabase> SQDatabaseQueue::database()
 {
-    Ref<SQDatabase> db;
-    {
-        std::lock_guard lock(mutex_);
-        db = db_;
-    }
+    Ref<SQDatabase> db = db_.get();
     if (db && db->isOpen())
         return db;
     if (!db) {
         db = makeDatabase(databaseClass(), path());
-        std::lock_guard lock(mutex_);
-        db_ = db;
+        db_.set(db);
     }
     if (!db->openWithFlags(openFlags_, vfsName())) {
         SQLog("SQDatabaseQueue could not reopen database for path %@", path());
         db->close();
-        std::lock_guard lock(mutex_);
-        db_ = nullptr;
+        db_.set(nullptr);
         // The block still gets an object: a closed connection, whose calls log and fail.
     }
     return db;
@@ -189,12 +180,8 @@ bool SQDatabaseQueue::checkpoint(int mode, const Id& name, int* logFrameCount, i
 void SQDatabaseQueue::close()
 {
     runSync("close", [&] {
-        Ref<SQDatabase> db;
-        {
-            std::lock_guard lock(mutex_);
-            db = std::move(db_);
-            db_ = nullptr;
-        }
+        const Ref<SQDatabase> db = db_.get();
+        db_.set(nullptr);
         if (db)
             db->close();
     });
@@ -203,34 +190,26 @@ void SQDatabaseQueue::close()
 bool SQDatabaseQueue::interrupt()
 {
     // Not through the serial queue: this is how another thread stops the statement a block runs.
-    Ref<SQDatabase> db;
-    {
-        std::lock_guard lock(mutex_);
-        db = db_;
-    }
+    const Ref<SQDatabase> db = db_.get();
     return db && db->interrupt();
 }
 
 Ref<String> SQDatabaseQueue::path() const
 {
-    std::lock_guard lock(mutex_);
-    return path_;
+    return path_.get();
 }
 
 void SQDatabaseQueue::setPath(Ref<String> path)
 {
-    std::lock_guard lock(mutex_);
-    path_ = std::move(path);
+    path_.set(std::move(path));
 }
 
 Ref<String> SQDatabaseQueue::vfsName() const
 {
-    std::lock_guard lock(mutex_);
-    return vfsName_;
+    return vfsName_.get();
 }
 
 void SQDatabaseQueue::setVfsName(const Id& vfsName)
 {
-    std::lock_guard lock(mutex_);
-    vfsName_ = vfsName.isNil() ? nullptr : String::create(vfsName.stringValue());
+    vfsName_.set(vfsName.isNil() ? nullptr : String::create(vfsName.stringValue()));
 }

@@ -3,10 +3,9 @@
 #include "Lib/SQLKit/SQDatabase.h"
 #include "Lib/SQLKit/SQTransaction.h"
 #include "Platform/Dispatch/Queue.h"
+#include "Platform/Foundation/Atomic.h"
 #include "Platform/Foundation/Object.h"
 #include "Platform/Foundation/String.h"
-
-#include <mutex>
 
 // Makes one connection safe to use from any thread: every block runs on one private serial queue,
 // synchronously for the caller, with the connection plain (inDatabase), inside a transaction or
@@ -71,9 +70,8 @@ private:
     void runSync(const char* method, const std::function<void()>& work);
 
     dispatch::QueueRef queue_;
-    mutable std::mutex mutex_; // path_, vfsName_ and the db_ pointer, which interrupt() reads
-    foundation::Ref<SQDatabase> db_;
+    foundation::Atomic<foundation::Ref<SQDatabase>> db_; // interrupt() reads it from any thread
     int openFlags_ = SQDefaultOpenFlags;
-    foundation::Ref<foundation::String> path_;
-    foundation::Ref<foundation::String> vfsName_;
+    foundation::Atomic<foundation::Ref<foundation::String>> path_;
+    foundation::Atomic<foundation::Ref<foundation::String>> vfsName_;
 };

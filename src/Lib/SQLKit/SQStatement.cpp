@@ -47,12 +47,10 @@ std::string SQStatement::description() const
 
 Ref<String> SQStatement::query() const
 {
-    std::lock_guard lock(queryMutex_);
-    return query_;
+    return query_.get();
 }
 
 void SQStatement::setQuery(Ref<String> query)
 {
-    std::lock_guard lock(queryMutex_);
-    query_ = std::move(query);
+    query_.set(std::move(query));
 }

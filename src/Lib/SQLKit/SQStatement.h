@@ -1,9 +1,8 @@
 #pragma once
 
+#include "Platform/Foundation/Atomic.h"
 #include "Platform/Foundation/Object.h"
 #include "Platform/Foundation/String.h"
-
-#include <mutex>
 
 struct sqlite3_stmt;
 
@@ -39,8 +38,7 @@ public:
 
 private:
     sqlite3_stmt* statement_ = nullptr;
-    mutable std::mutex queryMutex_; // `query` is an atomic property
-    foundation::Ref<foundation::String> query_;
+    foundation::Atomic<foundation::Ref<foundation::String>> query_; // an atomic property
     long long useCount_ = 0;
     bool inUse_ = false;
 };
