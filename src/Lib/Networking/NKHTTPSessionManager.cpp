@@ -41,12 +41,12 @@ void NKHTTPSessionManager::initWithBaseURL(Ref<foundation::URL> baseURL, Ref<net
 
 Ref<NKHTTPRequestSerializer> NKHTTPSessionManager::requestSerializer() const
 {
-    return std::atomic_load(&requestSerializer_);
+    return requestSerializer_.get();
 }
 
 void NKHTTPSessionManager::setRequestSerializer(Ref<NKHTTPRequestSerializer> serializer)
 {
-    std::atomic_store(&requestSerializer_, std::move(serializer));
+    requestSerializer_.set(std::move(serializer));
 }
 
 void NKHTTPSessionManager::setSecurityPolicy(Ref<NKSecurityPolicy> policy)

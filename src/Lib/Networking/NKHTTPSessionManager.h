@@ -3,6 +3,7 @@
 #include "Lib/Networking/NKHTTPRequestSerializer.h"
 #include "Lib/Networking/NKMultipartFormData.h"
 #include "Lib/Networking/NKURLSessionManager.h"
+#include "Platform/Foundation/Atomic.h"
 
 #include <functional>
 #include <string_view>
@@ -71,5 +72,5 @@ private:
                                       Failure failure) const;
 
     foundation::Ref<foundation::URL> baseURL_;
-    foundation::Ref<NKHTTPRequestSerializer> requestSerializer_;
+    foundation::Atomic<foundation::Ref<NKHTTPRequestSerializer>> requestSerializer_;
 };

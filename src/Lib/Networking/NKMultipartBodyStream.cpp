@@ -35,8 +35,7 @@ std::uint64_t NKMultipartBodyStream::contentLength() const
 
 Ref<foundation::Error> NKMultipartBodyStream::streamError() const
 {
-    std::lock_guard lock(errorMutex_);
-    return streamError_;
+    return streamError_.get();
 }
 
 bool NKMultipartBodyStream::open()
@@ -71,8 +70,7 @@ std::ptrdiff_t NKMultipartBodyStream::read(std::uint8_t* buffer, std::size_t cap
         const std::ptrdiff_t count = currentPart_->read(buffer + total, limit - total);
         if (count < 0) {
             // Aborts the upload: a body with a missing or shortened part must not be sent as if whole.
-            std::lock_guard lock(errorMutex_);
-            streamError_ = currentPart_->error();
+            streamError_.set(currentPart_->error());
             return -1;
         }
         total += static_cast<std::size_t>(count);

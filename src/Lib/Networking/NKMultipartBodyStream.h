@@ -1,10 +1,10 @@
 #pragma once
 
 #include "Lib/Networking/NKHTTPBodyPart.h"
+#include "Platform/Foundation/Atomic.h"
 #include "Platform/URLLoading/InputStream.h"
 
 #include <limits>
-#include <mutex>
 #include <vector>
 
 // The request body stream of a multipart request: produces the encoded parts on demand, so
@@ -47,6 +47,5 @@ private:
     std::size_t nextPart_ = 0;
     foundation::Ref<NKHTTPBodyPart> currentPart_;
     Status status_ = Status::NotOpen;
-    mutable std::mutex errorMutex_;
-    foundation::Ref<foundation::Error> streamError_;
+    foundation::Atomic<foundation::Ref<foundation::Error>> streamError_; // asked from any thread
 };
