@@ -35,22 +35,7 @@ std::string NKEscapedQueryComponent(std::string_view text)
 {
     // Encoding the whole UTF-8 text at once gives the same bytes as batches that never split a
     // composed character, which is all the batching was for.
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(text.size() * 3);
-    for (const char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        const bool keep = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9')
-            || byte == '-' || byte == '.' || byte == '_' || byte == '~' || byte == '/' || byte == '?';
-        if (keep) {
-            out.push_back(ch);
-        } else {
-            out.push_back('%');
-            out.push_back(kHex[byte >> 4]);
-            out.push_back(kHex[byte & 0xF]);
-        }
-    }
-    return out;
+    return foundation::percentEncode(text, "/?");
 }
 
 namespace {
