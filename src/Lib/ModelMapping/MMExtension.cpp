@@ -104,22 +104,7 @@ bool mm_isPureInt(const String& text)
 
 Ref<foundation::URL> mm_url(const String& text)
 {
-    static constexpr std::string_view kept = "!$&'()*+,-./:;=?@_~%#[]";
-    std::string escaped;
-    escaped.reserve(text.utf8().size());
-    for (unsigned char c : text.utf8()) {
-        if (std::isalnum(c) && c < 0x80) {
-            escaped += static_cast<char>(c);
-        } else if (kept.find(static_cast<char>(c)) != std::string_view::npos) {
-            escaped += static_cast<char>(c);
-        } else {
-            static constexpr char hex[] = "0123456789ABCDEF";
-            escaped += '%';
-            escaped += hex[c >> 4];
-            escaped += hex[c & 15];
-        }
-    }
-    return foundation::URL::URLWithString(escaped);
+    return foundation::URL::URLWithString(foundation::percentEncode(text.utf8(), "!$&'()*+,/:;=?@%#[]"));
 }
 
 } // namespace mm
