@@ -47,13 +47,7 @@ protected:
         return names;
     }
 
-    RawEntry file(const std::string& name) const
-    {
-        RawEntry entry;
-        entry.name = name;
-        entry.data = "pwned";
-        return entry;
-    }
+    RawEntry file(const std::string& name) const { return fileEntry(name, "pwned"); }
 
     fs::path scratch;
     fs::path archive;

@@ -83,6 +83,14 @@ std::string rawArchive(const std::vector<RawEntry>& entries)
     return archive;
 }
 
+RawEntry fileEntry(const std::string& name, const std::string& data)
+{
+    RawEntry entry;
+    entry.name = name;
+    entry.data = data;
+    return entry;
+}
+
 RawEntry symlinkEntry(const std::string& name, const std::string& target)
 {
     RawEntry entry;

@@ -24,6 +24,7 @@ struct RawEntry {
 
 std::string rawArchive(const std::vector<RawEntry>& entries);
 
+RawEntry fileEntry(const std::string& name, const std::string& data);
 RawEntry symlinkEntry(const std::string& name, const std::string& target);
 RawEntry folderEntry(const std::string& name);
 

@@ -79,9 +79,7 @@ TEST_F(ProbeTest, PasswordCheckOnSomethingElseIsAnOpenError)
 TEST_F(ProbeTest, PasswordCheckReportsAnEntryThatCannotBeOpened)
 {
     // An entry in a compression method the library does not read cannot be opened.
-    RawEntry odd;
-    odd.name = "odd.bin";
-    odd.data = "zzzz";
+    RawEntry odd = fileEntry("odd.bin", "zzzz");
     odd.method = 6; // implode
     fs::path path = scratch / "odd.zip";
     writeBytes(path, rawArchive({odd}));

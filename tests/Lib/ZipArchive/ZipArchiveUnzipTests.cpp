@@ -116,10 +116,7 @@ TEST_F(UnzipTest, SkipsMacResourceFolderWithoutReportingIt)
 
 TEST_F(UnzipTest, BackslashNamesBecomeSubFolders)
 {
-    RawEntry entry;
-    entry.name = "dir\\sub\\file.txt";
-    entry.data = "x";
-    writeBytes(archive, rawArchive({entry}));
+    writeBytes(archive, rawArchive({fileEntry("dir\\sub\\file.txt", "x")}));
     ASSERT_TRUE(unzip());
     EXPECT_EQ(readBytes(destination / "dir/sub/file.txt"), "x");
     ASSERT_EQ(progress.size(), 1u);
@@ -128,12 +125,7 @@ TEST_F(UnzipTest, BackslashNamesBecomeSubFolders)
 
 TEST_F(UnzipTest, EmptyNameBecomesTheIndex)
 {
-    RawEntry first;
-    first.name = "a";
-    first.data = "1";
-    RawEntry unnamed;
-    unnamed.data = "2";
-    writeBytes(archive, rawArchive({first, unnamed}));
+    writeBytes(archive, rawArchive({fileEntry("a", "1"), fileEntry("", "2")}));
     ASSERT_TRUE(unzip());
     EXPECT_EQ(readBytes(destination / "1"), "2");
 }
@@ -198,9 +190,7 @@ TEST(ZipArchiveNames, DecodingFollowsHostFlagAndFallsBack)
 
 TEST_F(UnzipTest, ZeroAttributesGiveOwnerReadWriteOnly)
 {
-    RawEntry entry;
-    entry.name = "plain.txt";
-    entry.data = "p";
+    RawEntry entry = fileEntry("plain.txt", "p");
     entry.externalFa = 0;
     writeBytes(archive, rawArchive({entry}));
     ASSERT_TRUE(unzip());
@@ -209,13 +199,9 @@ TEST_F(UnzipTest, ZeroAttributesGiveOwnerReadWriteOnly)
 
 TEST_F(UnzipTest, ModesAreMaskedToPermissionBits)
 {
-    RawEntry setuid;
-    setuid.name = "tool";
-    setuid.data = "#!/bin/sh\n";
+    RawEntry setuid = fileEntry("tool", "#!/bin/sh\n");
     setuid.externalFa = 0106755u << 16; // setuid, setgid, sticky
-    RawEntry readOnly;
-    readOnly.name = "ro.txt";
-    readOnly.data = "r";
+    RawEntry readOnly = fileEntry("ro.txt", "r");
     readOnly.externalFa = 0100444u << 16;
     writeBytes(archive, rawArchive({setuid, readOnly}));
     ASSERT_TRUE(unzip());
@@ -227,9 +213,7 @@ TEST_F(UnzipTest, DosDatesBecomeModificationDatesOfFilesAndFolders)
 {
     RawEntry folder = folderEntry("dir/");
     folder.dosDate = (40u << 25) | (7u << 21) | (14u << 16) | (9u << 11) | (30u << 5) | 5u; // 2020-07-14 09:30:10
-    RawEntry file;
-    file.name = "dir/f.txt";
-    file.data = "f";
+    RawEntry file = fileEntry("dir/f.txt", "f");
     file.dosDate = (41u << 25) | (12u << 21) | (31u << 16) | (23u << 11) | (59u << 5) | 29u; // 2021-12-31 23:59:58
     writeBytes(archive, rawArchive({folder, file}));
     ASSERT_TRUE(unzip());
@@ -247,9 +231,7 @@ TEST_F(UnzipTest, DosDatesBecomeModificationDatesOfFilesAndFolders)
 
 TEST_F(UnzipTest, WithoutKeepingAttributesFilesGetTheUsualMode)
 {
-    RawEntry entry;
-    entry.name = "x";
-    entry.data = "x";
+    RawEntry entry = fileEntry("x", "x");
     entry.externalFa = 0100700u << 16;
     writeBytes(archive, rawArchive({entry}));
     ASSERT_TRUE(ZipArchive::unzipFileAtPath(archive, destination, false, true, "", nullptr, {}));
@@ -262,10 +244,7 @@ TEST_F(UnzipTest, WithoutKeepingAttributesFilesGetTheUsualMode)
 
 TEST_F(UnzipTest, LinksInsideTheDestinationAreMade)
 {
-    RawEntry target;
-    target.name = "fonts/real.ttf";
-    target.data = "font";
-    writeBytes(archive, rawArchive({target, symlinkEntry("fonts/alias.ttf", "real.ttf"),
+    writeBytes(archive, rawArchive({fileEntry("fonts/real.ttf", "font"), symlinkEntry("fonts/alias.ttf", "real.ttf"),
                                     symlinkEntry("top/up.ttf", "../fonts/real.ttf")}));
     ASSERT_TRUE(unzip());
     EXPECT_EQ(fs::read_symlink(destination / "fonts/alias.ttf"), "real.ttf");
@@ -441,14 +420,9 @@ TEST_F(UnzipTest, WrongPasswordCannotOpenTheEntry)
 
 TEST_F(UnzipTest, ChecksumMismatchLeavesNoFileAndIsReported)
 {
-    RawEntry good;
-    good.name = "good.txt";
-    good.data = "good";
-    RawEntry bad;
-    bad.name = "bad.txt";
-    bad.data = "payload";
+    RawEntry bad = fileEntry("bad.txt", "payload");
     bad.corruptCrc = true;
-    writeBytes(archive, rawArchive({good, bad}));
+    writeBytes(archive, rawArchive({fileEntry("good.txt", "good"), bad}));
     EXPECT_FALSE(unzip());
     ASSERT_TRUE(completion.error);
     EXPECT_EQ(completion.error->code(), -3);
@@ -458,9 +432,7 @@ TEST_F(UnzipTest, ChecksumMismatchLeavesNoFileAndIsReported)
 
 TEST_F(UnzipTest, UnreadableDataFailsWithoutErrorObjectAndLeavesNoFile)
 {
-    RawEntry broken;
-    broken.name = "broken.txt";
-    broken.data = std::string("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 8); // not deflate data
+    RawEntry broken = fileEntry("broken.txt", std::string("\xFF\xFF\xFF\xFF\xFF\xFF\xFF\xFF", 8)); // not deflate data
     broken.method = 8;
     broken.uncompressedSize = 100;
     writeBytes(archive, rawArchive({broken}));
@@ -472,13 +444,7 @@ TEST_F(UnzipTest, UnreadableDataFailsWithoutErrorObjectAndLeavesNoFile)
 
 TEST_F(UnzipTest, FolderThatCannotBeMadeFailsTheRun)
 {
-    RawEntry file;
-    file.name = "a";
-    file.data = "file where a folder is needed";
-    RawEntry inside;
-    inside.name = "a/b.txt";
-    inside.data = "b";
-    writeBytes(archive, rawArchive({file, inside}));
+    writeBytes(archive, rawArchive({fileEntry("a", "file where a folder is needed"), fileEntry("a/b.txt", "b")}));
     EXPECT_FALSE(unzip());
     ASSERT_TRUE(completion.error);
     EXPECT_EQ(completion.error->domain(), foundation::NSCocoaErrorDomain);
@@ -487,15 +453,9 @@ TEST_F(UnzipTest, FolderThatCannotBeMadeFailsTheRun)
 
 TEST_F(UnzipTest, FileThatCannotBeOpenedForWritingFailsTheRun)
 {
-    RawEntry later;
-    later.name = "later.txt";
-    later.data = "later";
     // A folder already standing where the file goes cannot be replaced by it.
-    RawEntry clash;
-    clash.name = "clash";
-    clash.data = "c";
     fs::create_directories(destination / "clash");
-    writeBytes(archive, rawArchive({clash, later}));
+    writeBytes(archive, rawArchive({fileEntry("clash", "c"), fileEntry("later.txt", "later")}));
     EXPECT_FALSE(unzip());
     ASSERT_TRUE(completion.error);
     EXPECT_FALSE(completion.succeeded);
