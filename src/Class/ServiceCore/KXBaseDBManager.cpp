@@ -12,6 +12,7 @@
 #include "Platform/Serialization/JSONSerialization.h"
 
 #include <cstdio>
+#include <mutex>
 
 using foundation::Id;
 using foundation::MutableArray;
@@ -94,15 +95,13 @@ bool KXBaseDBManager::openQueue()
         queue = SQDatabaseQueue::databaseQueueWithPath(Id(file_.string()), kOpenReadWrite);
     if (!queue)
         log(foundation::format("cannot open the catalogue %s", file_.c_str()));
-    std::lock_guard lock(queueMutex_);
-    queue_ = queue;
+    queue_.set(queue);
     return queue != nullptr;
 }
 
 Ref<SQDatabaseQueue> KXBaseDBManager::myQueue() const
 {
-    std::lock_guard lock(queueMutex_);
-    return queue_;
+    return queue_.get();
 }
 
 Ref<MutableArray> KXBaseDBManager::dataArrayBySqlStr(const KXCatalogueStatement& statement)

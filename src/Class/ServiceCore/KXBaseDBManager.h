@@ -2,6 +2,7 @@
 
 #include "Class/ServiceCore/KXCatalogueStatement.h"
 #include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Atomic.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/Object.h"
@@ -9,7 +10,7 @@
 
 #include <filesystem>
 #include <functional>
-#include <mutex>
+#include <memory>
 #include <string>
 
 class SQDatabaseQueue;
@@ -88,6 +89,5 @@ private:
     foundation::Ref<foundation::MutableArray> popularFonts(const std::vector<long long>& popular);
 
     std::filesystem::path file_;
-    mutable std::mutex queueMutex_; // the queue pointer, replaced when the file is reopened
-    std::shared_ptr<SQDatabaseQueue> queue_;
+    foundation::Atomic<std::shared_ptr<SQDatabaseQueue>> queue_; // replaced when the file is reopened
 };
