@@ -41,6 +41,12 @@ std::string quoted(const fs::path& path)
     return "'" + path.string() + "'";
 }
 
+// zip storing what `source` holds (not the folder itself) in `archive`, at kLevel.
+std::string zipCommand(const fs::path& source, const fs::path& archive)
+{
+    return "cd " + quoted(source) + " && zip -r -q -" + std::to_string(kLevel) + " " + quoted(archive) + " .";
+}
+
 // Text that compresses the way font metadata and sources do: words from a small vocabulary.
 std::string compressibleText(std::mt19937& random, std::size_t length)
 {
@@ -83,10 +89,7 @@ const Workload& workload()
         }
         w.smallArchive = w.root / "small.zip";
         w.largeArchive = w.root / "large.zip";
-        std::string level = " -" + std::to_string(kLevel);
-        if (shell("cd " + quoted(w.smallSource) + " && zip -r -q" + level + " " + quoted(w.smallArchive) + " .") != 0
-            || shell("cd " + quoted(w.largeSource) + " && zip -r -q" + level + " " + quoted(w.largeArchive) + " .")
-                != 0) {
+        if (shell(zipCommand(w.smallSource, w.smallArchive)) != 0 || shell(zipCommand(w.largeSource, w.largeArchive)) != 0) {
             std::fprintf(stderr, "zip failed; is it installed?\n");
             std::exit(1);
         }
@@ -111,58 +114,47 @@ const fs::path& sourceFor(bool large)
     return large ? workload().largeSource : workload().smallSource;
 }
 
-void unpackOurs(benchmark::State& state, bool large)
+// Runs `once` every round, after removing `output` outside the timing; a failed round ends the run.
+template <typename Once>
+void rounds(benchmark::State& state, const fs::path& output, Once once, const char* failure)
 {
-    fs::path out = workload().root / "out-ours";
     for (auto _ : state) {
         state.PauseTiming();
-        fs::remove_all(out);
+        fs::remove_all(output);
         state.ResumeTiming();
-        if (!ZipArchive::unzipFileAtPath(archiveFor(large), out))
-            state.SkipWithError("unpacking failed");
+        if (!once())
+            state.SkipWithError(failure);
     }
-    fs::remove_all(out);
+    fs::remove_all(output);
+}
+
+void unpackOurs(benchmark::State& state, bool large)
+{
+    const fs::path out = workload().root / "out-ours";
+    rounds(state, out, [&] { return ZipArchive::unzipFileAtPath(archiveFor(large), out); }, "unpacking failed");
 }
 
 void unpackUnzip(benchmark::State& state, bool large)
 {
-    fs::path out = workload().root / "out-unzip";
-    for (auto _ : state) {
-        state.PauseTiming();
-        fs::remove_all(out);
-        state.ResumeTiming();
-        if (shell("unzip -q -o " + quoted(archiveFor(large)) + " -d " + quoted(out)) != 0)
-            state.SkipWithError("unzip failed");
-    }
-    fs::remove_all(out);
+    const fs::path out = workload().root / "out-unzip";
+    rounds(state, out, [&] { return shell("unzip -q -o " + quoted(archiveFor(large)) + " -d " + quoted(out)) == 0; },
+           "unzip failed");
 }
 
 void createOurs(benchmark::State& state, bool large)
 {
-    fs::path archive = workload().root / "ours.zip";
-    for (auto _ : state) {
-        state.PauseTiming();
-        fs::remove(archive);
-        state.ResumeTiming();
-        if (!ZipArchive::createZipFileAtPath(archive, sourceFor(large), false, kLevel, "", false, {}))
-            state.SkipWithError("creating failed");
-    }
-    fs::remove(archive);
+    const fs::path archive = workload().root / "ours.zip";
+    rounds(state, archive,
+           [&] { return ZipArchive::createZipFileAtPath(archive, sourceFor(large), false, kLevel, "", false, {}); },
+           "creating failed");
 }
 
+// The archive is removed before every round, or zip would update the archive of the previous one.
 void createZip(benchmark::State& state, bool large)
 {
-    fs::path archive = workload().root / "theirs.zip";
-    std::string command = "cd " + quoted(sourceFor(large)) + " && zip -r -q -" + std::to_string(kLevel) + " "
-        + quoted(archive) + " .";
-    for (auto _ : state) {
-        state.PauseTiming();
-        fs::remove(archive); // zip would otherwise update the archive of the previous round
-        state.ResumeTiming();
-        if (shell(command) != 0)
-            state.SkipWithError("zip failed");
-    }
-    fs::remove(archive);
+    const fs::path archive = workload().root / "theirs.zip";
+    const std::string command = zipCommand(sourceFor(large), archive);
+    rounds(state, archive, [&] { return shell(command) == 0; }, "zip failed");
 }
 
 } // namespace
