@@ -22,7 +22,8 @@ enum CocoaFileError : long long {
     NSFileWriteFileExistsError = 516,
     NSFileWriteOutOfSpaceError = 640,
     NSPropertyListReadCorruptError = 3840,
-    NSPropertyListWriteInvalidError = 3851,
+    NSPropertyListWriteStreamError = 3851,
+    NSPropertyListWriteInvalidError = 3852,
     NSCoderReadCorruptError = 4864,
     NSCoderValueNotFoundError = 4865,
 };
