@@ -1,31 +1,25 @@
 #include "Class/Theme/ToastPresenter.h"
 
-#include <mutex>
+#include "Platform/Foundation/Atomic.h"
+
 #include <utility>
 
 namespace {
 
-struct Slot {
-    std::mutex mutex;
-    std::shared_ptr<ToastPresenter> presenter;
-};
-
-Slot& slot()
+foundation::Atomic<std::shared_ptr<ToastPresenter>>& slot()
 {
-    static Slot instance;
-    return instance;
+    static foundation::Atomic<std::shared_ptr<ToastPresenter>> presenter;
+    return presenter;
 }
 
 } // namespace
 
 std::shared_ptr<ToastPresenter> ToastPresenter::shared()
 {
-    std::lock_guard lock(slot().mutex);
-    return slot().presenter;
+    return slot().get();
 }
 
 void ToastPresenter::setShared(std::shared_ptr<ToastPresenter> presenter)
 {
-    std::lock_guard lock(slot().mutex);
-    slot().presenter = std::move(presenter);
+    slot().set(std::move(presenter));
 }
