@@ -96,23 +96,21 @@ KXHTTPREQUEST::~KXHTTPREQUEST() = default;
 
 Ref<NKHTTPSessionManager> KXHTTPREQUEST::NKManager()
 {
-    std::lock_guard lock(mutex_);
-    if (!manager_) {
-        manager_ = NKHTTPSessionManager::manager();
+    return manager_.getOrCreate([] {
+        auto manager = NKHTTPSessionManager::manager();
         auto serializer = NKJSONResponseSerializer::serializer();
         serializer->setAcceptableContentTypes(foundation::Set::create({Id("text/plain"), Id("application/json"), Id("text/json"),
                                                                        Id("text/javascript"), Id("text/html"), Id("image/png"),
                                                                        Id("image/jpeg")}));
-        manager_->setResponseSerializer(serializer);
-        manager_->requestSerializer()->setTimeoutInterval(kTimeoutInterval);
-    }
-    return manager_;
+        manager->setResponseSerializer(serializer);
+        manager->requestSerializer()->setTimeoutInterval(kTimeoutInterval);
+        return manager;
+    });
 }
 
 void KXHTTPREQUEST::setNKManager(Ref<NKHTTPSessionManager> manager)
 {
-    std::lock_guard lock(mutex_);
-    manager_ = std::move(manager);
+    manager_.set(std::move(manager));
 }
 
 Ref<String> KXHTTPREQUEST::md5HexDigest(const Ref<String>& text)
@@ -196,11 +194,7 @@ void KXHTTPREQUEST::cancelRequest()
 {
     // The session manager has no operation queue of requests; cancelling its live tasks is the
     // same thing for the caller.
-    Ref<NKHTTPSessionManager> manager;
-    {
-        std::lock_guard lock(mutex_);
-        manager = manager_;
-    }
+    const Ref<NKHTTPSessionManager> manager = manager_.get();
     if (!manager)
         return;
     if (auto tasks = manager->tasks()) {
@@ -213,8 +207,5 @@ void KXHTTPREQUEST::cancelRequest()
 
 Ref<foundation::MutableArray> KXHTTPREQUEST::ttfPathA()
 {
-    std::lock_guard lock(mutex_);
-    if (!ttfPathA_)
-        ttfPathA_ = foundation::MutableArray::create();
-    return ttfPathA_;
+    return ttfPathA_.getOrCreate([] { return foundation::MutableArray::create(); });
 }

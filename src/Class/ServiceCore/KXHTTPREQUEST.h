@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Atomic.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/String.h"
@@ -89,11 +90,12 @@ private:
     void finishDownload(const std::string& URLString);
     bool reportProgress(const std::string& URLString, long long percent);
 
-    mutable std::mutex mutex_;
-    foundation::Ref<NKHTTPSessionManager> manager_;
-    std::shared_ptr<dispatch::OperationQueue> fontsQueue_;
+    foundation::Atomic<foundation::Ref<NKHTTPSessionManager>> manager_;
+    foundation::Atomic<std::shared_ptr<dispatch::OperationQueue>> fontsQueue_;
+    foundation::Atomic<foundation::Ref<foundation::MutableArray>> ttfPathA_;
+
+    mutable std::mutex mutex_; // the download bookkeeping below
     std::map<std::string, std::shared_ptr<dispatch::BlockOperation>> operations_;
     std::map<std::string, foundation::Ref<net::URLSessionDownloadTask>> downLoadTaskA_;
     foundation::Ref<foundation::MutableDictionary> progressD_ = foundation::MutableDictionary::create();
-    foundation::Ref<foundation::MutableArray> ttfPathA_;
 };

@@ -79,12 +79,11 @@ Ref<String> KXHTTPREQUEST::creatDirectoryWithSuggestName(const Ref<String>&)
 
 std::shared_ptr<dispatch::OperationQueue> KXHTTPREQUEST::fontsQueue()
 {
-    std::lock_guard lock(mutex_);
-    if (!fontsQueue_) {
-        fontsQueue_ = dispatch::OperationQueue::create("KXFonts downloads");
-        fontsQueue_->setMaxConcurrentOperationCount(kMaxConcurrentDownloads);
-    }
-    return fontsQueue_;
+    return fontsQueue_.getOrCreate([] {
+        auto queue = dispatch::OperationQueue::create("KXFonts downloads");
+        queue->setMaxConcurrentOperationCount(kMaxConcurrentDownloads);
+        return queue;
+    });
 }
 
 bool KXHTTPREQUEST::hasOperationForURL(std::string_view URLString) const
