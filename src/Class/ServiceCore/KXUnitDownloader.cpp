@@ -56,28 +56,21 @@ KXUnitDownloader::KXUnitDownloader(std::filesystem::path documents)
 
 Ref<foundation::MutableDictionary> KXUnitDownloader::downLoadTaskA()
 {
-    std::lock_guard lock(mutex_);
-    if (!downLoadTaskA_)
-        downLoadTaskA_ = foundation::MutableDictionary::create();
-    return downLoadTaskA_;
+    return downLoadTaskA_.getOrCreate([] { return foundation::MutableDictionary::create(); });
 }
 
 Ref<foundation::MutableDictionary> KXUnitDownloader::operations()
 {
-    std::lock_guard lock(mutex_);
-    if (!operations_)
-        operations_ = foundation::MutableDictionary::create();
-    return operations_;
+    return operations_.getOrCreate([] { return foundation::MutableDictionary::create(); });
 }
 
 std::shared_ptr<dispatch::OperationQueue> KXUnitDownloader::fontsQueue()
 {
-    std::lock_guard lock(mutex_);
-    if (!fontsQueue_) {
-        fontsQueue_ = dispatch::OperationQueue::create();
-        fontsQueue_->setMaxConcurrentOperationCount(kConcurrentDownloads);
-    }
-    return fontsQueue_;
+    return fontsQueue_.getOrCreate([] {
+        auto queue = dispatch::OperationQueue::create();
+        queue->setMaxConcurrentOperationCount(kConcurrentDownloads);
+        return queue;
+    });
 }
 
 void KXUnitDownloader::downloadWithUrlD(const Ref<foundation::Dictionary>& info, const std::function<void(float)>& percent,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Foundation/Atomic.h"
 #include "Platform/Foundation/Dictionary.h"
 
 #include <filesystem>
@@ -39,8 +40,8 @@ public:
 
 private:
     std::filesystem::path documents_;
-    std::mutex mutex_;
-    foundation::Ref<foundation::MutableDictionary> downLoadTaskA_;
-    foundation::Ref<foundation::MutableDictionary> operations_;
-    std::shared_ptr<dispatch::OperationQueue> fontsQueue_;
+    std::mutex mutex_; // the contents of the two dictionaries
+    foundation::Atomic<foundation::Ref<foundation::MutableDictionary>> downLoadTaskA_;
+    foundation::Atomic<foundation::Ref<foundation::MutableDictionary>> operations_;
+    foundation::Atomic<std::shared_ptr<dispatch::OperationQueue>> fontsQueue_;
 };
