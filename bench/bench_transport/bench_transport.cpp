@@ -47,22 +47,6 @@ Bench& bench()
     return instance;
 }
 
-std::string formEscape(const std::string& text)
-{
-    static const char* hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : text) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
-}
-
 // A private home, so the user-defaults values below never reach the user's own settings.
 void setUpHome()
 {
@@ -111,7 +95,7 @@ bool startService()
     for (const auto& entry : *parameters) {
         if (!b.body.empty())
             b.body += '&';
-        b.body += formEscape(entry.key.stringValue()) + "=" + formEscape(entry.value.stringValue());
+        b.body += foundation::percentEncode(entry.key.stringValue(), "") + "=" + foundation::percentEncode(entry.value.stringValue(), "");
     }
     return true;
 }
