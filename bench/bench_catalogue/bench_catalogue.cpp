@@ -6,12 +6,12 @@
 //    the old merge (values pasted between quotes) run with sqlite3_exec in one transaction.
 // The last line is the queries' ratio.
 
-#include "Class/ServiceCore/KXBaseDBManager.h"
-#include "Class/ServiceCore/KXCatalogueMerge.h"
-#include "Class/ServiceCore/KXFilterData.h"
-#include "Class/ServiceCore/KXGlobalDataBase.h"
-#include "Class/ServiceCore/KXSearchData.h"
-#include "Class/ServiceCore/KXSortingData.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueMerge.h"
+#include "Class/ServiceCore/Catalogue/KXFilterData.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Catalogue/KXSearchData.h"
+#include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/BenchReporter.h"
@@ -147,9 +147,9 @@ foundation::Ref<foundation::MutableDictionary> filterSelection()
 KXCatalogueStatement filterStatement()
 {
     KXCatalogueStatement statement = KXCatalogueStatement::catalogueBase();
-    statement.append(" and (tags like ? ESCAPE '\\' or tags like ? ESCAPE '\\')", {Id("%,101,%"), Id("%,102,%")})
+    statement.append(" and (instr(lower(tags), lower(?)) > 0 or instr(lower(tags), lower(?)) > 0)", {Id(",101,"), Id(",102,")})
         .append(" and (font_weight = ? or font_weight = ?)", {Id("4"), Id("5")})
-        .append(" and (marketing like ? ESCAPE '\\')", {Id("%,m11,%")})
+        .append(" and (instr(lower(marketing), lower(?)) > 0)", {Id(",m11,")})
         .append(KXCatalogueStatement::kDefaultOrder);
     return statement;
 }
@@ -158,8 +158,7 @@ constexpr const char* kSearchWord = "黑体";
 
 KXCatalogueStatement searchStatement()
 {
-    return KXCatalogueStatement("SELECT * FROM fp_fonts WHERE fontname like ?", {Id(KXCatalogueStatement::likeContaining(kSearchWord))})
-        .append(KXCatalogueStatement::kLikeEscape);
+    return KXCatalogueStatement("SELECT * FROM fp_fonts WHERE instr(lower(fontname), lower(?)) > 0", {Id(kSearchWord)});
 }
 
 void BM_QueriesRaw(benchmark::State& state)

@@ -3,7 +3,7 @@
 // of the installed TrueType and OpenType fonts in a temporary folder. fc-scan gets all 500 files
 // in one run, so its start-up counts once per round.
 // The last line is the ratio ours/fc-scan (lower is better).
-#include "Class/ServiceCore/KXFontsCore.h"
+#include "Class/ServiceCore/Fonts/KXFontsCore.h"
 #include "Support/BenchReporter.h"
 
 #include <benchmark/benchmark.h>

@@ -6,7 +6,7 @@
 // same URL with the same form body, signed once beforehand.
 // Prints `ratio <ours/curl> signed-ops-1000` as the last line.
 
-#include "Class/ServiceCore/KXHTTPBUSINESS.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"

@@ -1,5 +1,6 @@
 // Entry names and central directories from hostile archives: decoding never fails, a safe path
-// never leaves the destination, and the directory reader never reads out of bounds.
+// never leaves the destination nor holds a control character, and the directory reader and its
+// overlap check never read out of bounds.
 #include "Lib/ZipArchive/CentralDirectory.h"
 #include "Lib/ZipArchive/EntryName.h"
 #include "Lib/ZipArchive/SafePath.h"
@@ -23,7 +24,7 @@ void check(bool condition)
 void checkSafePath(const std::string& path)
 {
     check(!path.starts_with('/'));
-    check(path.find('\0') == std::string::npos);
+    check(!zipentry::hasControlCharacter(path));
     check(path.find('\\') == std::string::npos);
     std::size_t start = 0;
     while (start <= path.size() && !path.empty()) {
@@ -63,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (auto directory = CentralDirectory::load(readAt, size)) {
         for (const auto& entry : directory->entries())
             check(entry.rawName.size() == entry.info.sizeFilename);
+        directory->entriesAreDisjoint(readAt);
     }
     return 0;
 }

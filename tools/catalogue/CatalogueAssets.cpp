@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <set>
+#include <utility>
 
 namespace catalogue {
 
@@ -34,7 +35,7 @@ bool savePng(const QImage& image, const fs::path& path, std::string* error)
     return !ec;
 }
 
-// A soft diagonal gradient between two colours: covers, avatars and badges need no text.
+// A soft diagonal gradient between two colours: covers and avatars need no text.
 QImage gradient(int width, int height, QColor from, QColor to)
 {
     QImage image(width, height, QImage::Format_RGB32);
@@ -74,13 +75,17 @@ bool CatalogueAssets::writePreviews(const std::vector<SampleFont>& fonts, const 
     for (const auto& font : fonts) {
         const std::string id = std::to_string(font.row.fontid);
         const QString text = QString::fromStdString(font.row.fontname);
-        const fs::path day = dir / (id + "_day.png");
-        const fs::path night = dir / (id + "_night.png");
-        if (upToDate(day, font.face.file) && upToDate(night, font.face.file))
-            continue;
-        if (!savePng(TextRenderer::render(font.face.file, font.face.faceIndex, text, TextRenderer::dayStyle()), day, error) ||
-            !savePng(TextRenderer::render(font.face.file, font.face.faceIndex, text, TextRenderer::nightStyle()), night, error))
-            return false;
+        const std::pair<fs::path, TextRenderer::Style> previews[] = {
+            {dir / (id + "_day.png"), TextRenderer::dayStyle()},
+            {dir / (id + "_night.png"), TextRenderer::nightStyle()},
+            {dir / (id + "_new_day.png"), TextRenderer::newFontStyle(TextRenderer::dayStyle())},
+            {dir / (id + "_new_night.png"), TextRenderer::newFontStyle(TextRenderer::nightStyle())},
+        };
+        for (const auto& [path, style] : previews) {
+            if (!upToDate(path, font.face.file) &&
+                !savePng(TextRenderer::render(font.face.file, font.face.faceIndex, text, style), path, error))
+                return false;
+        }
     }
     return true;
 }
@@ -101,13 +106,6 @@ bool CatalogueAssets::writePictures(const fs::path& filesDir, std::string* error
     for (int i = 0; i < 6; ++i) {
         if (!savePng(gradient(120, 120, palette[7 - i][1], palette[7 - i][0]),
                      filesDir / "avatars" / ("avatar_" + std::to_string(i + 1) + ".png"), error))
-            return false;
-    }
-    for (const char* lang : {"zh", "eng"}) {
-        if (!savePng(gradient(40, 20, {0xee, 0x54, 0x54}, {0xff, 0x8a, 0x65}),
-                     filesDir / "badges" / (std::string("new_") + lang + "_day.png"), error) ||
-            !savePng(gradient(40, 20, {0xb0, 0x3a, 0x3a}, {0xc0, 0x60, 0x50}),
-                     filesDir / "badges" / (std::string("new_") + lang + "_night.png"), error))
             return false;
     }
     return savePng(gradient(300, 100, palette[3][0], palette[3][1]), filesDir / "images" / "questionnaire.png", error) &&

@@ -3,12 +3,14 @@
 #include "catalogue/CatalogueAssets.h"
 #include "catalogue/CataloguePlaceholder.h"
 #include "catalogue/CatalogueWriter.h"
+#include "catalogue/PreviewFormats.h"
 #include "catalogue/SyntheticRows.h"
 #include "catalogue/ZipWriter.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <fstream>
 #include <set>
 
@@ -52,7 +54,7 @@ QJsonObject packageRow(const CatalogueRow& r)
     return o;
 }
 
-std::vector<std::string> keywordsFor(const std::vector<SampleFont>& fonts)
+std::vector<std::string> keywordsFor(const std::vector<SampleFont>& fonts, size_t rows)
 {
     std::vector<std::string> words = {"黑体", "宋体", "圆体", "楷体", "等宽", "衬线", "无衬线", "粗体",
                                       "细体", "微米黑", "正黑", "文泉驿", "标题", "正文", "海报",
@@ -62,6 +64,10 @@ std::vector<std::string> keywordsFor(const std::vector<SampleFont>& fonts)
     for (const auto& f : fonts)
         if (seen.insert(f.row.fontname).second)
             words.push_back(f.row.fontname);
+    if (rows >= SyntheticRows::kKeywordRowsThreshold)
+        for (auto& word : SyntheticRows::keywords())
+            if (seen.insert(word).second)
+                words.push_back(std::move(word));
     return words;
 }
 
@@ -92,7 +98,7 @@ std::vector<CatalogueRow> partialRows(const std::vector<SampleFont>& fonts)
         r.fontid = CatalogueGenerator::kPartialNewIds[i];
         r.fontname += i == 0 ? " 新版" : " Updated";
         r.keyword = r.fontname;
-        r.new_image = SampleRows::newBadgeJson(std::string(kPlaceholderBase));
+        r.new_image = SampleRows::newPreviewJson(std::string(kPlaceholderBase), fonts[i == 0 ? 0 : fonts.size() - 1].row.fontid);
         rows.push_back(r);
     }
     return rows;
@@ -104,13 +110,50 @@ bool writeCatalogue(const fs::path& path, const std::vector<CatalogueRow>& rows,
     auto writer = CatalogueWriter::create(path, error);
     if (!writer)
         return false;
-    if (!writer->addRows(rows) || !writer->addKeywords(keywordsFor(fonts)) ||
+    if (!writer->addRows(rows) || !writer->addKeywords(keywordsFor(fonts, rows.size())) ||
         !writer->addVipRules(vipRulesFor(fonts))) {
         if (error)
             *error = "cannot fill " + path.string();
         return false;
     }
     return writer->commit(error);
+}
+
+// The update package: a Debian package that installs a README, built by dpkg-deb from a staging
+// folder beside it, with fixed times so that every generation makes the same bytes.
+bool writeUpdatePackage(const fs::path& target, std::string* error)
+{
+    const fs::path staging = target.parent_path() / ".deb-staging";
+    std::error_code ec;
+    fs::remove_all(staging, ec);
+    fs::create_directories(staging / "DEBIAN", ec);
+    fs::create_directories(staging / "usr/share/doc/corvane-fonts", ec);
+    const std::string version = CatalogueGenerator::kUpdateVersion;
+    std::ofstream(staging / "DEBIAN/control") << "Package: corvane-fonts\n"
+                                                 "Version: " << version << "\n"
+                                                 "Architecture: amd64\n"
+                                                 "Maintainer: Corvane local service <service@localhost>\n"
+                                                 "Section: fonts\n"
+                                                 "Priority: optional\n"
+                                                 "Description: Corvane Fonts (sample update package of the local service)\n"
+                                                 " Installs only this package's README; it stands for a client update in tests and demos.\n";
+    std::ofstream(staging / "usr/share/doc/corvane-fonts/README") << "Corvane Fonts " << version << " update package for the local service.\n";
+    for (const fs::path& folder : {staging, staging / "DEBIAN", staging / "usr", staging / "usr/share", staging / "usr/share/doc",
+                                   staging / "usr/share/doc/corvane-fonts"})
+        fs::permissions(folder, fs::perms(0755), ec);
+
+    QProcess dpkg;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("SOURCE_DATE_EPOCH", "1767225600");
+    dpkg.setProcessEnvironment(environment);
+    dpkg.start("dpkg-deb", {"--root-owner-group", "-Zgzip", "--build", QString::fromStdString(staging.string()),
+                            QString::fromStdString(target.string())});
+    const bool finished = dpkg.waitForFinished(60000);
+    const bool ok = finished && dpkg.exitStatus() == QProcess::NormalExit && dpkg.exitCode() == 0;
+    if (!ok && error)
+        *error = "dpkg-deb could not build " + target.string() + ": " + dpkg.readAllStandardError().toStdString() + dpkg.errorString().toStdString();
+    fs::remove_all(staging, ec);
+    return ok;
 }
 
 bool writePackages(const std::vector<SampleFont>& fonts, const fs::path& filesDir, std::string* error)
@@ -148,10 +191,7 @@ bool writePackages(const std::vector<SampleFont>& fonts, const fs::path& filesDi
     if (!ok)
         return false;
 
-    ZipWriter update;
-    update.addBytes("README.txt", std::string("Corvane Fonts ") + CatalogueGenerator::kUpdateVersion +
-                                      " update package for the local service.\n");
-    return update.writeTo(filesDir / "update" / CatalogueGenerator::kUpdatePackageName, error);
+    return writeUpdatePackage(filesDir / "update" / CatalogueGenerator::kUpdatePackageName, error);
 }
 
 bool writeManifest(const fs::path& path, const std::vector<SampleFont>& fonts, size_t rows, std::string* error)
@@ -212,7 +252,8 @@ bool CatalogueGenerator::generate(const Options& options, std::string* error)
     for (const auto& f : fonts)
         rows.push_back(f.row);
     if (options.rows > rows.size()) {
-        auto synthetic = SyntheticRows::build(fonts, options.rows - rows.size());
+        auto synthetic = SyntheticRows::build(fonts, options.rows - rows.size(),
+                                              options.renderPreviews ? std::string(kPlaceholderBase) : std::string());
         rows.insert(rows.end(), std::make_move_iterator(synthetic.begin()), std::make_move_iterator(synthetic.end()));
     }
     std::error_code ec;
@@ -223,6 +264,7 @@ bool CatalogueGenerator::generate(const Options& options, std::string* error)
         const fs::path files = options.outDir / "service-files";
         if (!CatalogueAssets::writeArchives(fonts, files / "fonts", error) ||
             !CatalogueAssets::writePreviews(fonts, files / "previews", error) ||
+            !PreviewFormats::write(fonts, files, error) ||
             !CatalogueAssets::writePictures(files, error) || !writePackages(fonts, files, error))
             return false;
     }

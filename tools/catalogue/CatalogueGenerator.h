@@ -10,10 +10,11 @@ namespace catalogue {
 //   OUT/fonts.sqlite                  the catalogue (sample rows, or --rows N with synthetic ones)
 //   OUT/catalogue.json                manifest: placeholder, data versions, fontid -> font file
 //   OUT/service-files/fonts/*.zip     font archives holding the real font files
-//   OUT/service-files/previews/*.png  day and night previews rendered from each font
-//   OUT/service-files/{badges,covers,avatars,images}/*.png
+//   OUT/service-files/previews/*.png  day and night previews rendered from each font, also in the
+//                                     accent colour of new fonts (<id>_new_{day,night}.png)
+//   OUT/service-files/{covers,avatars,images}/*.png
 //   OUT/service-files/packages/{partial,full}.zip   catalogue data packages
-//   OUT/service-files/update/*        the client update package
+//   OUT/service-files/update/*.deb    the client update package (a small real .deb)
 class CatalogueGenerator {
 public:
     struct Options {
@@ -21,6 +22,10 @@ public:
         std::vector<std::filesystem::path> fontFolders = defaultFontFolders();
         size_t rows = 0; // 0: only the rows made from real fonts
         bool assets = true;
+        // Synthetic rows show previews rendered for each font by the local service
+        // (files/render/<fontid>/{day,night}.png, the font's name) instead of sharing the sample
+        // fonts' few dozen preview files: every row has a preview URL of its own.
+        bool renderPreviews = false;
     };
 
     static std::vector<std::filesystem::path> defaultFontFolders();
@@ -29,7 +34,8 @@ public:
     static constexpr const char* kPartialDataVersion = "20261201120000";
     static constexpr const char* kFullDataVersion = "20261215120000";
     static constexpr const char* kUpdateVersion = "9.9.0";
-    static constexpr const char* kUpdatePackageName = "CorvaneFonts-9.9.0.dmg";
+    // A real Debian package built with dpkg-deb: it installs only a README.
+    static constexpr const char* kUpdatePackageName = "corvane-fonts_9.9.0_amd64.deb";
     static constexpr int64_t kPartialNewIds[2] = {1901, 1902};
 };
 

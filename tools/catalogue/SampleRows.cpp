@@ -86,18 +86,16 @@ std::string SampleRows::archiveNameFor(const FontFace& face)
     return face.file.stem().string() + ".zip";
 }
 
-std::string SampleRows::newBadgeJson(const std::string& base)
+std::string SampleRows::newPreviewJson(const std::string& base, long long fontid)
 {
-    auto pair = [&](const char* lang) {
-        QJsonObject o;
-        o["image"] = QString::fromStdString(base + "files/badges/new_" + lang + "_day.png");
-        o["night_image"] = QString::fromStdString(base + "files/badges/new_" + lang + "_night.png");
-        return o;
-    };
-    QJsonObject badge;
-    badge["zh"] = pair("zh");
-    badge["eng"] = pair("eng");
-    return QJsonDocument(badge).toJson(QJsonDocument::Compact).toStdString();
+    const std::string stem = base + "files/previews/" + std::to_string(fontid) + "_new_";
+    QJsonObject pair;
+    pair["image"] = QString::fromStdString(stem + "day.png");
+    pair["night_image"] = QString::fromStdString(stem + "night.png");
+    QJsonObject previews;
+    previews["zh"] = pair;
+    previews["eng"] = pair;
+    return QJsonDocument(previews).toJson(QJsonDocument::Compact).toStdString();
 }
 
 std::vector<SampleFont> SampleRows::build(const std::vector<FontFace>& faces, const std::string& base)
@@ -172,7 +170,7 @@ std::vector<SampleFont> SampleRows::build(const std::vector<FontFace>& faces, co
         if (r.is_sell == 0)
             marketing += "m3,";
         r.marketing = marketing.empty() ? std::string() : "," + marketing;
-        r.new_image = marketing.find("m5,") != std::string::npos ? newBadgeJson(base) : std::string();
+        r.new_image = marketing.find("m5,") != std::string::npos ? newPreviewJson(base, r.fontid) : std::string();
         r.font_info = fontInfoJson(face, partner, r.m_made_time);
         fonts.push_back(std::move(font));
         ++index;

@@ -26,7 +26,9 @@ public:
     static std::string archiveNameFor(const FontFace& face);
     static std::string chineseNameFor(const std::string& family);
     static int weightCode(int weightClass);
-    static std::string newBadgeJson(const std::string& base);
+    // The "new font" previews of a row ({"zh": {"image", "night_image"}, "eng": {...}}): the
+    // font's own preview drawn in the accent colour of new fonts.
+    static std::string newPreviewJson(const std::string& base, long long fontid);
 };
 
 } // namespace catalogue

@@ -20,6 +20,9 @@ constexpr std::array<const char*, 6> kLatinStyle = {"Sans", "Serif", "Grotesk", 
 constexpr std::array<const char*, 8> kWeightZh = {"极细", "纤细", "细", "常规", "中", "半粗", "粗", "特粗"};
 constexpr std::array<const char*, 8> kWeightEn = {"Thin", "ExtraLight", "Light", "Regular", "Medium", "SemiBold", "Bold", "Heavy"};
 
+constexpr std::array<const char*, 10> kUseZh = {"标题", "正文", "海报", "包装", "屏显", "广告", "书籍", "品牌", "电商", "影视"};
+constexpr std::array<const char*, 10> kUseEn = {"Headline", "Body", "Poster", "Packaging", "Screen", "Advert", "Book", "Brand", "Commerce", "Film"};
+
 const SampleFont* pickSample(const std::vector<SampleFont>& samples, bool chinese, size_t n)
 {
     std::vector<const SampleFont*> matching;
@@ -41,7 +44,58 @@ int weightFrom(std::mt19937& random)
 
 } // namespace
 
-std::vector<CatalogueRow> SyntheticRows::build(const std::vector<SampleFont>& samples, size_t count)
+std::vector<std::string> SyntheticRows::keywords()
+{
+    std::vector<std::string> words;
+    auto add = [&words](std::string word) { words.push_back(std::move(word)); };
+    for (size_t family = 0; family < kChinesePrefix.size(); ++family) {
+        add(kChinesePrefix[family]);
+        add(kChinesePrefixLatin[family]);
+        add(kLatinPrefix[family]);
+        for (size_t style = 0; style < kChineseStyle.size(); ++style) {
+            const std::string zh = std::string(kChinesePrefix[family]) + kChineseStyle[style] + "体";
+            const std::string latin = std::string(kChinesePrefixLatin[family]) + kChineseStyleLatin[style];
+            add(zh);
+            add(latin);
+            for (size_t use = 0; use < kUseZh.size(); ++use) {
+                add(zh + kUseZh[use]);
+                add(latin + " " + kUseEn[use]);
+            }
+        }
+        for (size_t style = 0; style < kLatinStyle.size(); ++style) {
+            const std::string latin = std::string(kLatinPrefix[family]) + " " + kLatinStyle[style];
+            add(latin);
+            for (const char* use : kUseEn)
+                add(latin + " " + use);
+        }
+        for (size_t use = 0; use < kUseZh.size(); ++use) {
+            add(std::string(kChinesePrefix[family]) + kUseZh[use]);
+            add(std::string(kLatinPrefix[family]) + " " + kUseEn[use]);
+        }
+    }
+    for (const auto& brand : TagVocabulary::brands()) {
+        add(brand.name);
+        for (size_t use = 0; use < kUseZh.size(); ++use) {
+            add(brand.name + " " + kUseZh[use]);
+            add(brand.name + " " + kUseEn[use]);
+        }
+    }
+    for (size_t style = 0; style < kChineseStyle.size(); ++style)
+        add(std::string(kChineseStyle[style]) + "体");
+    for (const char* style : kLatinStyle)
+        add(style);
+    for (size_t weight = 0; weight < kWeightZh.size(); ++weight) {
+        add(kWeightZh[weight]);
+        add(kWeightEn[weight]);
+    }
+    for (size_t use = 0; use < kUseZh.size(); ++use) {
+        add(kUseZh[use]);
+        add(kUseEn[use]);
+    }
+    return words;
+}
+
+std::vector<CatalogueRow> SyntheticRows::build(const std::vector<SampleFont>& samples, size_t count, const std::string& renderBase)
 {
     std::vector<CatalogueRow> rows;
     rows.reserve(count);
@@ -84,6 +138,11 @@ std::vector<CatalogueRow> SyntheticRows::build(const std::vector<SampleFont>& sa
             r.night_image = sample->row.night_image;
             r.show_img = sample->row.show_img;
             r.download_url = sample->row.download_url;
+        }
+        if (!renderBase.empty()) {
+            const std::string rendered = renderBase + "files/render/" + std::to_string(r.fontid) + "/";
+            r.image = rendered + "day.png";
+            r.night_image = rendered + "night.png";
         }
         const double codeRoll = unit(random);
         r.codeid = codeRoll < 0.25 ? 3 : codeRoll < 0.40 ? 7 : codeRoll < 0.7 ? 1 : codeRoll < 0.9 ? 2 : 5;

@@ -1,6 +1,7 @@
 #include "catalogue/TextRenderer.h"
 
 #include <algorithm>
+#include <mutex>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -55,12 +56,47 @@ TextRenderer::Style TextRenderer::nightStyle()
     return style;
 }
 
+TextRenderer::Style TextRenderer::newFontStyle(Style style)
+{
+    style.foreground = style.background.lightness() > 128 ? QColor(0xe0, 0x4a, 0x2f) : QColor(0xff, 0x8a, 0x65);
+    return style;
+}
+
+struct TextRenderer::Face::State {
+    FreeTypeFace ft;
+    std::mutex mutex;
+    State(const std::filesystem::path& file, int index)
+        : ft(file, index)
+    {
+    }
+};
+
+TextRenderer::Face::Face(std::unique_ptr<State> state)
+    : state_(std::move(state))
+{
+}
+
+TextRenderer::Face::~Face() = default;
+
+std::shared_ptr<TextRenderer::Face> TextRenderer::Face::open(const std::filesystem::path& fontFile, int faceIndex)
+{
+    auto state = std::make_unique<State>(fontFile, faceIndex);
+    if (!state->ft.face)
+        return nullptr;
+    return std::make_shared<Face>(std::move(state));
+}
+
 QImage TextRenderer::render(const std::filesystem::path& fontFile, int faceIndex, const QString& text,
                             const Style& style)
 {
-    FreeTypeFace ft(fontFile, faceIndex);
-    if (!ft.face)
-        return {};
+    const auto face = Face::open(fontFile, faceIndex);
+    return face ? face->render(text, style) : QImage();
+}
+
+QImage TextRenderer::Face::render(const QString& text, const Style& style)
+{
+    std::lock_guard lock(state_->mutex);
+    FreeTypeFace& ft = state_->ft;
     if (FT_Set_Pixel_Sizes(ft.face, 0, static_cast<FT_UInt>(style.pixelSize)) != 0)
         return {};
 

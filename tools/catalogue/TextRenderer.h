@@ -4,12 +4,13 @@
 #include <QImage>
 #include <QString>
 #include <filesystem>
+#include <memory>
 
 namespace catalogue {
 
-// Renders one line of text in a given font face with FreeType into an image. No shaping and no
-// kerning: enough for preview strips of Latin and CJK text. Needs no QGuiApplication, and each
-// call owns its FreeType objects, so calls from several threads do not interfere.
+// Renders one line of text in a given font face with FreeType into an image. No shaping, no
+// kerning and no fallback font (a character the face lacks draws as the face draws it): enough for
+// preview strips of Latin and CJK text. Needs no QGuiApplication.
 class TextRenderer {
 public:
     struct Style {
@@ -21,10 +22,33 @@ public:
         QColor background{0xff, 0xff, 0xff};
     };
 
+    // One face opened once for many renders. Renders of one face take turns (a FreeType face is
+    // not to be used by two threads at once); different faces render side by side.
+    class Face {
+    public:
+        // Null when the file or the face cannot be opened.
+        static std::shared_ptr<Face> open(const std::filesystem::path& fontFile, int faceIndex);
+        ~Face();
+        Face(const Face&) = delete;
+        Face& operator=(const Face&) = delete;
+
+        // A null image when the face cannot be set to the style's size.
+        QImage render(const QString& text, const Style& style);
+
+        struct State;
+        explicit Face(std::unique_ptr<State> state);
+
+    private:
+        std::unique_ptr<State> state_;
+    };
+
     static Style dayStyle();
     static Style nightStyle();
+    // The same style with the accent colour that marks new fonts.
+    static Style newFontStyle(Style style);
 
-    // A null image when the face cannot be opened.
+    // A null image when the face cannot be opened. Opens the face for this call only, so calls from
+    // several threads do not interfere.
     static QImage render(const std::filesystem::path& fontFile, int faceIndex, const QString& text,
                          const Style& style);
 };

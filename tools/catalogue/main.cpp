@@ -11,8 +11,9 @@ namespace {
 void usage()
 {
     std::fprintf(stderr,
-                 "usage: corvane-catalogue --out DIR [--rows N] [--fonts DIR]... [--no-assets]\n"
+                 "usage: corvane-catalogue --out DIR [--rows N] [--render-previews] [--fonts DIR]... [--no-assets]\n"
                  "  --rows N     fill the catalogue up to N rows with synthetic fonts (e.g. 100000)\n"
+                 "  --render-previews  synthetic rows preview their own name, rendered by the local service\n"
                  "  --fonts DIR  read fonts from DIR instead of the Debian font folders\n"
                  "  --no-assets  write only fonts.sqlite and catalogue.json\n");
 }
@@ -41,6 +42,8 @@ int main(int argc, char** argv)
                 options.fontFolders.clear();
             customFonts = true;
             options.fontFolders.emplace_back(argv[++i]);
+        } else if (arg == "--render-previews") {
+            options.renderPreviews = true;
         } else if (arg == "--no-assets") {
             options.assets = false;
         } else {

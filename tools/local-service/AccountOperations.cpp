@@ -6,8 +6,13 @@
 #include "local-service/ServiceControls.h"
 #include "local-service/StateDatabase.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
 #include <random>
 #include <regex>
 
@@ -181,6 +186,22 @@ Reply clientError(OperationContext& ctx)
     return Reply::ok();
 }
 
+QString fileSha256Hex(const std::filesystem::path& path)
+{
+    QFile file(QString::fromStdString(path.string()));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return {};
+    return QString::fromLatin1(hash.result().toHex());
+}
+
+// A scripted "size" or "sha256": digits become a number, anything else stays text.
+QJsonValue scripted(const std::string& value)
+{
+    const bool digits = !value.empty() && value.size() < 19 && std::all_of(value.begin(), value.end(), [](unsigned char c) { return std::isdigit(c); });
+    return digits ? QJsonValue(static_cast<qint64>(std::stoll(value))) : QJsonValue(qs(value));
+}
+
 Reply version(OperationContext& ctx)
 {
     QJsonObject data;
@@ -189,6 +210,24 @@ Reply version(OperationContext& ctx)
     const std::string download = ctx.db.setting("version_download", "files/update/" +
         ctx.catalogue.manifest().value("update_package").toString().toStdString());
     data["download"] = qs(download.rfind("http", 0) == 0 ? download : ctx.baseUrl + download);
+    // The served package's size and SHA-256, so the client can check what it downloaded; a test
+    // scripts a mismatch (or a missing field) with the overrides.
+    if (download.rfind("files/", 0) == 0) {
+        const std::filesystem::path file = ctx.catalogue.filesDir() / download.substr(6);
+        std::error_code error;
+        const auto size = std::filesystem::file_size(file, error);
+        if (!error) {
+            data["size"] = static_cast<qint64>(size);
+            data["sha256"] = fileSha256Hex(file);
+        }
+    }
+    for (const char* field : {"size", "sha256"}) {
+        const std::string override = ctx.db.setting(std::string("version_") + field);
+        if (override == "-")
+            data.remove(field);
+        else if (!override.empty())
+            data[field] = scripted(override);
+    }
     return Reply::ok(data);
 }
 

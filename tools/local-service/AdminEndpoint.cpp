@@ -3,6 +3,7 @@
 #include "local-service/Accounts.h"
 #include "local-service/CatalogueIndex.h"
 #include "local-service/FaultScript.h"
+#include "local-service/OperationTable.h"
 #include "local-service/RequestLog.h"
 #include "local-service/ServiceControls.h"
 #include "local-service/StateDatabase.h"
@@ -39,6 +40,8 @@ AdminEndpoint::Answer AdminEndpoint::handle(const std::string& action, const For
             fault.message = value("message");
             fault.truncateAfter = static_cast<size_t>(number("bytes", 0));
             fault.bytesPerSecond = static_cast<size_t>(number("rate", 0));
+            fault.status = static_cast<int>(number("status", 0));
+            fault.announcedLength = static_cast<size_t>(number("length", 0));
             fault.remaining = static_cast<int>(number("times", -1));
             deps_.faults.set(value("op"), fault);
         }
@@ -54,8 +57,20 @@ AdminEndpoint::Answer AdminEndpoint::handle(const std::string& action, const For
                                     {"tag", QString::fromStdString(e.tag)}, {"params", p}});
         }
         result["requests"] = list;
+        QJsonArray files;
+        for (const auto& e : deps_.log.fileEntries()) {
+            QJsonObject headers;
+            for (const auto& [n, v] : e.headers)
+                headers[QString::fromStdString(n)] = QString::fromStdString(v);
+            files.append(QJsonObject{{"path", QString::fromStdString(e.path)},
+                                     {"query", QString::fromStdString(e.query)}, {"headers", headers}});
+        }
+        result["files"] = files;
     } else if (action == "clear-requests") {
         deps_.log.clear();
+    } else if (action == "files-in-flight") {
+        result["in_flight"] = deps_.log.filesInFlight();
+        result["peak"] = deps_.log.peakFilesInFlight();
     } else if (action == "data-state") {
         const std::string package = value("package");
         const QJsonObject& m = deps_.catalogue.manifest();
@@ -75,12 +90,40 @@ AdminEndpoint::Answer AdminEndpoint::handle(const std::string& action, const For
         deps_.db.setSetting("version_content", value("content"));
         if (!value("download").empty())
             deps_.db.setSetting("version_download", value("download"));
+        // Empty: the served file's own; "-": left out of the reply; anything else as given.
+        deps_.db.setSetting("version_size", value("size"));
+        deps_.db.setSetting("version_sha256", value("sha256"));
+    } else if (action == "questionnaire") {
+        // The questionnaire image path below the base URL; empty turns the questionnaire off.
+        auto lock = deps_.db.lock();
+        deps_.db.setSetting("questionnaire", value("path"));
     } else if (action == "expire-tokens") {
         auto lock = deps_.db.lock();
         Accounts::expireAllTokens(deps_.db);
     } else if (action == "sms") {
         const auto code = deps_.controls.lastSmsCode(value("phone"));
         result["code"] = QString::fromStdString(code.value_or(""));
+    } else if (action == "cart") {
+        const auto ids = value("fids").empty() ? std::optional<std::vector<int64_t>>(std::vector<int64_t>()) : parseIdList(value("fids"));
+        auto lock = deps_.db.lock();
+        result["ok"] = ids && replaceCart(deps_.db, value("user").empty() ? "demo" : value("user"), *ids);
+        if (!result["ok"].toBool())
+            status = 400;
+    } else if (action == "review") {
+        // The review's outcome for a folder submitted for publication: 2 published, 3 refused.
+        const long long state = number("state", 0);
+        const long long id = number("id", 0);
+        auto lock = deps_.db.lock();
+        const bool known = (state == 2 || state == 3) && id > 0 &&
+                           deps_.db.exec("UPDATE folders SET is_publish = ?, reason = ? WHERE id = ?",
+                                         {static_cast<int64_t>(state), state == 3 ? value("reason") : std::string(), static_cast<int64_t>(id)}) &&
+                           deps_.db.changes() > 0;
+        if (known)
+            deps_.db.exec("UPDATE users SET collect_version = collect_version + 1 WHERE id = (SELECT user_id FROM folders WHERE id = ?)",
+                          {static_cast<int64_t>(id)});
+        result["ok"] = known;
+        if (!known)
+            status = 400;
     } else if (action == "unpaid") {
         deps_.controls.setUnpaidOverride(value("num").empty() ? std::nullopt : std::optional<int>(static_cast<int>(number("num", 0))));
     } else if (action == "wechat-confirm") {

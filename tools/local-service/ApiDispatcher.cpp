@@ -28,22 +28,6 @@ std::string replaceAll(std::string text, const std::string& from, const std::str
     return text;
 }
 
-std::string logLine(const std::string& path, const FormParams& params)
-{
-    std::string line = "POST /" + path;
-    for (const auto& [name, value] : params) {
-        if (name == "secret" || name == "UIID" || name == "mac" || name == "system" || name == "SystemVersion")
-            continue;
-        std::string shown = value;
-        if (name == "password")
-            shown = "***";
-        else if (name == "token" && value.size() > 6)
-            shown = value.substr(0, 6) + "…";
-        line += " " + name + "=" + shown;
-    }
-    return line;
-}
-
 // The store's cart and brand-list readers take the status from "errorcode", so those replies
 // carry it beside "errcode" whatever the outcome (a refusal must not read as an empty success).
 bool readsErrorcode(const std::string& tag)
@@ -52,6 +36,24 @@ bool readsErrorcode(const std::string& tag)
 }
 
 } // namespace
+
+std::string ApiDispatcher::logLine(const std::string& path, const FormParams& params)
+{
+    std::string line = "POST /" + path;
+    for (const auto& [name, value] : params) {
+        if (name == "secret" || name == "UIID" || name == "mac" || name == "system" || name == "SystemVersion")
+            continue;
+        std::string shown = value;
+        if (name == "password" || name == "encrypt_str")
+            shown = "***";
+        else if (name == "img" && value.size() > 16)
+            shown = value.substr(0, 16) + "…(" + std::to_string(value.size()) + " bytes)";
+        else if (name == "token" && value.size() > 6)
+            shown = value.substr(0, 6) + "…";
+        line += " " + name + "=" + shown;
+    }
+    return line;
+}
 
 std::string ApiDispatcher::envelope(const Reply& reply, const std::string& tag) const
 {
@@ -78,8 +80,12 @@ ApiDispatcher::HttpAnswer ApiDispatcher::handle(const std::string& path, const s
         deps_.controls.print(logLine(path, params));
 
     HttpAnswer answer;
+    std::chrono::milliseconds late{0};
     if (const auto fault = deps_.faults.takeForOperation(path, tag)) {
-        deps_.faults.pause(fault->delay);
+        if (fault->kind == Fault::Kind::LateReply)
+            late = fault->delay;
+        else
+            deps_.faults.pause(fault->delay);
         switch (fault->kind) {
         case Fault::Kind::Http500:
             return {500, "text/plain", "Internal Server Error"};
@@ -108,15 +114,18 @@ ApiDispatcher::HttpAnswer ApiDispatcher::handle(const std::string& path, const s
         answer.body = envelope(Reply::failed(errcode::kUnknownOperation, "未知操作"), tag);
         return answer;
     }
-    auto lock = deps_.db.lock();
-    OperationContext ctx{params, deps_.db, deps_.catalogue, deps_.controls, deps_.baseUrl, deps_.uploadsDir,
-                         std::nullopt, static_cast<int64_t>(std::time(nullptr))};
-    ctx.userId = Accounts::userForToken(deps_.db, ctx.param("token"), ctx.now);
-    if (op->needsUser && !ctx.userId) {
-        answer.body = envelope(Reply::failed(errcode::kTokenInvalid, "登录已过期，请重新登录"), tag);
-        return answer;
+    {
+        auto lock = deps_.db.lock();
+        OperationContext ctx{params, deps_.db, deps_.catalogue, deps_.controls, deps_.baseUrl, deps_.uploadsDir,
+                             std::nullopt, static_cast<int64_t>(std::time(nullptr))};
+        ctx.userId = Accounts::userForToken(deps_.db, ctx.param("token"), ctx.now);
+        if (op->needsUser && !ctx.userId)
+            answer.body = envelope(Reply::failed(errcode::kTokenInvalid, "登录已过期，请重新登录"), tag);
+        else
+            answer.body = envelope(op->handler(ctx), tag);
     }
-    answer.body = envelope(op->handler(ctx), tag);
+    // Held back without the state lock: other requests are answered meanwhile.
+    deps_.faults.pause(late);
     return answer;
 }
 

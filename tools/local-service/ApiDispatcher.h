@@ -41,6 +41,10 @@ public:
 
     // The envelope text, with the catalogue's placeholder base replaced by the service's URL.
     std::string envelope(const Reply& reply, const std::string& tag) const;
+    // The line printed for a request: the device parameters and the signature left out, passwords
+    // ("password", "encrypt_str") as "***", the token shortened, a cover image ("img") cut to its
+    // first 16 characters and its length.
+    static std::string logLine(const std::string& path, const FormParams& params);
 
 private:
     Dependencies deps_;

@@ -115,14 +115,46 @@ std::vector<int64_t> CatalogueIndex::idColumn(const std::string& sql, const std:
     return ids;
 }
 
+std::vector<std::string> CatalogueIndex::words(const std::string& text)
+{
+    std::vector<std::string> words;
+    std::string word;
+    auto flush = [&] {
+        if (!word.empty())
+            words.push_back(std::move(word));
+        word.clear();
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v') {
+            flush();
+        } else if (text.compare(i, 3, "\xE3\x80\x80") == 0) { // the ideographic space
+            flush();
+            i += 2;
+        } else {
+            word += c;
+        }
+    }
+    flush();
+    return words;
+}
+
 std::vector<int64_t> CatalogueIndex::search(const std::string& text, int limit)
 {
-    if (text.empty())
+    const auto parts = words(text);
+    if (parts.empty())
         return {};
-    const std::string pattern = "%" + escapeLike(text) + "%";
-    return idColumn("SELECT fontid FROM fp_fonts WHERE fontname LIKE ?1 ESCAPE '\\' OR font_en_name LIKE ?1 ESCAPE '\\'"
-                    " OR keyword LIKE ?1 ESCAPE '\\' OR ps_name LIKE ?1 ESCAPE '\\' ORDER BY heat DESC, fontid LIMIT ?2",
-                    {pattern}, limit);
+    // Every word must match one of the name columns; the ranking stays popularity.
+    std::string sql = "SELECT fontid FROM fp_fonts WHERE ";
+    std::vector<std::string> patterns;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        const std::string n = "?" + std::to_string(i + 1);
+        sql += std::string(i ? " AND " : "") + "(fontname LIKE " + n + " ESCAPE '\\' OR font_en_name LIKE " + n
+            + " ESCAPE '\\' OR keyword LIKE " + n + " ESCAPE '\\' OR ps_name LIKE " + n + " ESCAPE '\\')";
+        patterns.push_back("%" + escapeLike(parts[i]) + "%");
+    }
+    sql += " ORDER BY heat DESC, fontid LIMIT ?" + std::to_string(parts.size() + 1);
+    return idColumn(sql, patterns, limit);
 }
 
 std::vector<int64_t> CatalogueIndex::page(int pageNumber, int pageSize)

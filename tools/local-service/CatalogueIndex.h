@@ -35,8 +35,11 @@ public:
     // Every column of the row, keyed by column name (the keys of the client's font record).
     std::optional<QJsonObject> fontRow(int64_t fontid);
     bool contains(int64_t fontid);
-    // Font ids whose names contain the text (LIKE with % and _ escaped), most popular first.
+    // Font ids whose names contain every word of the text (split at blanks; LIKE with % and _
+    // escaped), most popular first.
     std::vector<int64_t> search(const std::string& text, int limit = 200);
+    // The words of a search text: split at ASCII blanks and the ideographic space.
+    static std::vector<std::string> words(const std::string& text);
     std::vector<int64_t> page(int page, int pageSize);
     std::vector<int64_t> popular(int count);
     std::vector<int64_t> ids(bool chinese, int count);

@@ -2,6 +2,7 @@
 #include "local-service/CatalogueIndex.h"
 #include "local-service/OperationTable.h"
 #include "local-service/PasswordHash.h"
+#include "local-service/ServiceSeed.h"
 #include "local-service/StateDatabase.h"
 
 #include <QByteArray>
@@ -231,7 +232,8 @@ Reply publish(OperationContext& ctx)
     }
     ctx.db.exec("UPDATE folders SET is_publish = 1, reason = '', is_encrypt = ?, encrypt_str = ?, tag_id = ?,"
                 " tag_name = ? WHERE id = ?",
-                {encrypt, ctx.param("encrypt_str"), ctx.param("tag_id"), ctx.param("tag_name"), *id});
+                {encrypt, encrypt != 0 ? ServiceSeed::folderPassword(ctx.param("encrypt_str")) : std::string(), ctx.param("tag_id"),
+                 ctx.param("tag_name"), *id});
     if (!ctx.param("collect_name").empty())
         ctx.db.exec("UPDATE folders SET collect_name = ? WHERE id = ?", {ctx.param("collect_name"), *id});
     if (!img.empty())

@@ -9,6 +9,8 @@ std::optional<Fault::Kind> Fault::kindFromName(const std::string& name)
         {"http500", Kind::Http500}, {"nonjson", Kind::NotJson}, {"noreply", Kind::NoReply},
         {"truncate", Kind::TruncatedDownload}, {"slow", Kind::SlowDownload},
         {"zipslip", Kind::ZipSlipPackage}, {"nofontstxt", Kind::NoFontsTxtPackage},
+        {"status", Kind::Status}, {"chunked", Kind::Chunked}, {"length", Kind::AnnouncedLength},
+        {"late", Kind::LateReply},
     };
     const auto it = names.find(name);
     if (it == names.end())

@@ -23,7 +23,13 @@ struct Fault {
         TruncatedDownload,// the full length is announced, only truncateAfter bytes are sent
         SlowDownload,     // bytesPerSecond throttles the body
         ZipSlipPackage,   // a data package with an entry "../" outside its folder
-        NoFontsTxtPackage // a data package without fonts.txt
+        NoFontsTxtPackage,// a data package without fonts.txt
+        Status,           // a file answered with `status` and a short text body (304: no body, no validators)
+        Chunked,          // a file sent in chunks, without Content-Length
+        AnnouncedLength,  // a file whose Content-Length says `announcedLength`; the bytes sent stop at
+                          // the file's end or at that length, whichever comes first
+        LateReply         // an operation answered at once and its reply held back for the delay, so it
+                          // reports the state of the moment it was asked (a reply slow in transit)
     };
     Kind kind = Kind::None;
     std::chrono::milliseconds delay{0};
@@ -31,6 +37,8 @@ struct Fault {
     std::string message;
     size_t truncateAfter = 0;
     size_t bytesPerSecond = 0;
+    int status = 0;
+    size_t announcedLength = 0;
     int remaining = -1; // how many more requests it applies to; -1 for all
     std::string key;    // filled in by FaultScript with the key that matched
 

@@ -5,6 +5,8 @@
 #include "local-service/ApiDispatcher.h"
 #include "local-service/CatalogueIndex.h"
 #include "local-service/FaultScript.h"
+#include "local-service/FileValidators.h"
+#include "local-service/OperationTable.h"
 #include "local-service/RequestLog.h"
 #include "local-service/ServiceControls.h"
 #include "local-service/ServiceFiles.h"
@@ -18,7 +20,9 @@
 #include <QJsonObject>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <httplib.h>
+#include <map>
 #include <thread>
 
 namespace localservice {
@@ -50,7 +54,10 @@ struct LocalService::Impl {
     std::string baseUrl;
 
     void routes();
-    void serveFile(const std::string& relative, httplib::Response& res);
+    // Answers a file below /files/ with its faults and validators, logging the request; `make`
+    // stands in for the stored file (rendered previews).
+    using MakeFile = std::function<std::optional<ServiceFiles::File>()>;
+    void serveFile(const httplib::Request& req, const std::string& relative, httplib::Response& res, const MakeFile& make = {});
 };
 
 LocalService::LocalService(ServiceOptions options) : impl_(std::make_unique<Impl>())
@@ -98,6 +105,9 @@ bool LocalService::start(std::string* error)
         return false;
     }
     d.server->set_payload_max_length(8 * 1024 * 1024);
+    // A worker waits this long for the next request on a kept-alive connection, and stop() waits
+    // for the workers: the library's 5 s made every stop with a client connected take 5 s.
+    d.server->set_keep_alive_timeout(1);
     // The client downloads up to ten files at once beside its API calls, and scripted hangs hold
     // a worker each: more workers than the library's default. httplib takes ownership.
     d.server->new_task_queue = [] { return new httplib::ThreadPool(32); };
@@ -172,6 +182,11 @@ RequestLog& LocalService::requestLog()
     return impl_->log;
 }
 
+RenderCache* LocalService::renderCache()
+{
+    return impl_->files ? &impl_->files->renderCache() : nullptr;
+}
+
 ServiceControls& LocalService::controls()
 {
     return impl_->controls;
@@ -185,13 +200,16 @@ void LocalService::setDataState(int expire, const std::string& version, const st
     impl_->db->setSetting("data_url", url);
 }
 
-void LocalService::setVersionInfo(const std::string& version, const std::string& content, const std::string& download)
+void LocalService::setVersionInfo(const std::string& version, const std::string& content, const std::string& download,
+                                  const std::string& size, const std::string& sha256)
 {
     auto lock = impl_->db->lock();
     impl_->db->setSetting("version", version);
     impl_->db->setSetting("version_content", content);
     if (!download.empty())
         impl_->db->setSetting("version_download", download);
+    impl_->db->setSetting("version_size", size);
+    impl_->db->setSetting("version_sha256", sha256);
 }
 
 void LocalService::setQuestionnaire(const std::string& imagePath)
@@ -204,6 +222,12 @@ void LocalService::expireAllTokens()
 {
     auto lock = impl_->db->lock();
     Accounts::expireAllTokens(*impl_->db);
+}
+
+bool LocalService::setCart(const std::string& userName, const std::vector<int64_t>& fontids)
+{
+    auto lock = impl_->db->lock();
+    return replaceCart(*impl_->db, userName, fontids);
 }
 
 bool LocalService::confirmWechatTicket(const std::string& ticket, const std::string& userName)
@@ -220,29 +244,49 @@ std::optional<std::string> LocalService::lastSmsCode(const std::string& phone) c
     return impl_->controls.lastSmsCode(phone);
 }
 
-void LocalService::Impl::serveFile(const std::string& relative, httplib::Response& res)
+void LocalService::Impl::serveFile(const httplib::Request& req, const std::string& relative, httplib::Response& res,
+                                   const MakeFile& make)
 {
+    LoggedFileRequest logged{relative, {}, {}};
+    if (const auto mark = req.target.find('?'); mark != std::string::npos)
+        logged.query = req.target.substr(mark + 1);
+    for (const auto& [name, value] : req.headers)
+        logged.headers.emplace_back(name, value);
+    log.recordFile(std::move(logged));
+    std::shared_ptr<void> inFlight = log.fileInFlight();
+
     const auto fault = faults.takeForFile(relative);
+    const Fault::Kind kind = fault ? fault->kind : Fault::Kind::None;
     std::optional<ServiceFiles::File> file;
-    if (fault && fault->kind == Fault::Kind::ZipSlipPackage)
+    if (kind == Fault::Kind::ZipSlipPackage)
         file = ServiceFiles::File{std::make_shared<const std::string>(ServiceFiles::zipSlipPackage()), "application/zip",
-                                  fs::path(relative).filename().string()};
-    else if (fault && fault->kind == Fault::Kind::NoFontsTxtPackage)
+                                  fs::path(relative).filename().string(), std::nullopt};
+    else if (kind == Fault::Kind::NoFontsTxtPackage)
         file = ServiceFiles::File{std::make_shared<const std::string>(ServiceFiles::packageWithoutFontsTxt()),
-                                  "application/zip", fs::path(relative).filename().string()};
+                                  "application/zip", fs::path(relative).filename().string(), std::nullopt};
     else
-        file = files->get(relative);
+        file = make ? make() : files->get(relative);
     if (fault) {
         faults.pause(fault->delay);
-        if (fault->kind == Fault::Kind::NoReply) {
+        switch (kind) {
+        case Fault::Kind::NoReply:
             faults.waitWhileHanging(fault->key, std::chrono::seconds(300));
             res.status = 503;
             return;
-        }
-        if (fault->kind == Fault::Kind::Http500) {
+        case Fault::Kind::Http500:
             res.status = 500;
             res.set_content("Internal Server Error", "text/plain");
             return;
+        case Fault::Kind::Status:
+            res.status = fault->status;
+            if (fault->status != 304 && fault->status >= 200)
+                res.set_content("Status " + std::to_string(fault->status), "text/plain");
+            return;
+        case Fault::Kind::NotJson:
+            res.set_content("<!DOCTYPE html><html><body><h1>Service unavailable</h1></body></html>", "text/html");
+            return;
+        default:
+            break;
         }
     }
     if (!file) {
@@ -250,20 +294,63 @@ void LocalService::Impl::serveFile(const std::string& relative, httplib::Respons
         res.set_content("Not Found", "text/plain");
         return;
     }
-    if (!file->downloadName.empty())
-        res.set_header("Content-Disposition", "attachment; filename=\"" + file->downloadName + "\"");
-    const bool truncate = fault && fault->kind == Fault::Kind::TruncatedDownload;
-    const bool slow = fault && fault->kind == Fault::Kind::SlowDownload && fault->bytesPerSecond > 0;
-    if (!truncate && !slow) {
-        res.set_content(*file->bytes, file->contentType.c_str());
+    const std::string tag = FileValidators::entityTag(*file->bytes);
+    res.set_header("ETag", tag);
+    if (file->lastModified)
+        res.set_header("Last-Modified", FileValidators::httpDate(*file->lastModified));
+    const auto header = [&](const char* name) {
+        return req.has_header(name) ? std::optional<std::string>(req.get_header_value(name)) : std::nullopt;
+    };
+    const auto ifNoneMatch = header("If-None-Match");
+    const auto ifModifiedSince = header("If-Modified-Since");
+    if (FileValidators::notModified(ifNoneMatch ? &*ifNoneMatch : nullptr, ifModifiedSince ? &*ifModifiedSince : nullptr,
+                                    tag, file->lastModified)) {
+        res.status = 304;
         return;
     }
-    const size_t limit = truncate ? std::min(fault->truncateAfter, file->bytes->size()) : file->bytes->size();
-    const size_t rate = slow ? fault->bytesPerSecond : 0;
+    if (!file->downloadName.empty())
+        res.set_header("Content-Disposition", "attachment; filename=\"" + file->downloadName + "\"");
+    const auto bytes = file->bytes;
+    const size_t size = bytes->size();
+    // The provider keeps the request counted as in flight until its body has gone out.
+    const auto release = [inFlight](bool) mutable { inFlight.reset(); };
+    switch (kind) {
+    case Fault::Kind::Chunked:
+        res.set_chunked_content_provider(
+            file->contentType, [bytes](size_t offset, httplib::DataSink& sink) {
+                if (offset < bytes->size())
+                    sink.write(bytes->data() + offset, std::min<size_t>(bytes->size() - offset, 4096));
+                if (offset + 4096 >= bytes->size())
+                    sink.done();
+                return true;
+            },
+            release);
+        return;
+    case Fault::Kind::AnnouncedLength:
+        res.set_content_provider(
+            fault->announcedLength, file->contentType,
+            [bytes](size_t offset, size_t length, httplib::DataSink& sink) {
+                if (offset >= bytes->size())
+                    return false; // the connection closes short of the announced length
+                sink.write(bytes->data() + offset, std::min(length, bytes->size() - offset));
+                return true;
+            },
+            release);
+        return;
+    case Fault::Kind::TruncatedDownload:
+    case Fault::Kind::SlowDownload:
+        break;
+    default:
+        res.set_content(*bytes, file->contentType);
+        return;
+    }
+    const bool truncate = kind == Fault::Kind::TruncatedDownload;
+    const size_t limit = truncate ? std::min(fault->truncateAfter, size) : size;
+    const size_t rate = truncate ? 0 : fault->bytesPerSecond;
     FaultScript* script = &faults;
     res.set_content_provider(
-        file->bytes->size(), file->contentType.c_str(),
-        [bytes = file->bytes, limit, rate, script](size_t offset, size_t length, httplib::DataSink& sink) {
+        size, file->contentType,
+        [bytes, limit, rate, script](size_t offset, size_t length, httplib::DataSink& sink) {
             if (offset >= limit)
                 return false; // the connection closes short of the announced length
             const size_t chunk = std::min({length, limit - offset, rate ? std::max<size_t>(rate / 10, 1) : size_t(65536)});
@@ -271,7 +358,8 @@ void LocalService::Impl::serveFile(const std::string& relative, httplib::Respons
             if (rate)
                 script->pause(std::chrono::milliseconds(1000 * chunk / rate));
             return true;
-        });
+        },
+        release);
 }
 
 void LocalService::Impl::routes()
@@ -291,17 +379,16 @@ void LocalService::Impl::routes()
         const auto file = files->qr(baseUrl + "wechat/confirm?ticket=" + std::string(req.matches[1]));
         res.set_content(*file.bytes, "image/png");
     });
+    // Rendered previews are files like the others: logged, scripted under "render/", validated.
     s.Get(R"(/files/render/([0-9]+)/(day|night)\.png)", [this](const httplib::Request& req, httplib::Response& res) {
-        const auto file = files->render(std::strtoll(std::string(req.matches[1]).c_str(), nullptr, 10),
-                                        req.matches[2] == "night", req.get_param_value("text"));
-        if (!file) {
-            res.status = 404;
-            return;
-        }
-        res.set_content(*file->bytes, "image/png");
+        const int64_t fontid = std::strtoll(std::string(req.matches[1]).c_str(), nullptr, 10);
+        const bool night = req.matches[2] == "night";
+        const std::string text = req.get_param_value("text");
+        serveFile(req, "render/" + std::string(req.matches[1]) + "/" + std::string(req.matches[2]) + ".png", res,
+                  [&] { return files->render(fontid, night, text); });
     });
     s.Get(R"(/files/(.+))", [this](const httplib::Request& req, httplib::Response& res) {
-        serveFile(req.matches[1], res);
+        serveFile(req, req.matches[1], res);
     });
     s.Get("/wechat/confirm", [this](const httplib::Request& req, httplib::Response& res) {
         const std::string user = req.has_param("user") ? req.get_param_value("user") : "demo";
@@ -351,6 +438,38 @@ void LocalService::Impl::routes()
             paid = true;
         }
         res.set_content(WebPages::payment(order, paid, StateDatabase::text(rows[0][0])), "text/html; charset=utf-8");
+    });
+    // The share page of a published collection: 404 for an unknown or unpublished id, 400 for an
+    // unknown target.
+    s.Get("/pages/share", [this](const httplib::Request& req, httplib::Response& res) {
+        static const std::map<std::string, std::string> targets = {
+            {"wechat", "微信"}, {"weibo", "微博"}, {"qq", "QQ"}, {"qzone", "QQ空间"}};
+        const std::string idText = req.get_param_value("id");
+        char* end = nullptr;
+        const long long id = idText.empty() ? 0 : std::strtoll(idText.c_str(), &end, 10);
+        auto lock = db->lock();
+        const auto rows = end && *end == '\0' && id > 0
+            ? db->query("SELECT f.collect_name, f.img, f.is_publish, f.is_encrypt, u.nick_name, u.name FROM folders f"
+                        " JOIN users u ON u.id = f.user_id WHERE f.id = ?", {static_cast<int64_t>(id)})
+            : std::vector<SqlRow>();
+        if (rows.empty() || StateDatabase::integer(rows[0][2]) != 2) {
+            res.status = 404;
+            res.set_content(WebPages::generic("合集不存在"), "text/html; charset=utf-8");
+            return;
+        }
+        const auto target = targets.find(req.get_param_value("direct"));
+        if (target == targets.end()) {
+            res.status = 400;
+            res.set_content(WebPages::generic("未知的分享方式"), "text/html; charset=utf-8");
+            return;
+        }
+        const std::string nick = StateDatabase::text(rows[0][4]);
+        std::string cover = StateDatabase::text(rows[0][1]);
+        if (!cover.empty() && cover.rfind("http", 0) != 0)
+            cover = baseUrl + cover;
+        res.set_content(WebPages::share(StateDatabase::text(rows[0][0]), nick.empty() ? StateDatabase::text(rows[0][5]) : nick, cover,
+                                        target->second, StateDatabase::integer(rows[0][3]) != 0),
+                        "text/html; charset=utf-8");
     });
     s.Get(R"(/pages/([A-Za-z0-9_-]+))", [](const httplib::Request& req, httplib::Response& res) {
         res.set_content(WebPages::generic(req.matches[1]), "text/html; charset=utf-8");

@@ -5,10 +5,12 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace localservice {
 
 class FaultScript;
+class RenderCache;
 class RequestLog;
 class ServiceControls;
 
@@ -48,13 +50,22 @@ public:
     FaultScript& faults();
     RequestLog& requestLog();
     ServiceControls& controls();
+    // What the render route keeps (rendered previews, opened faces); null before start().
+    RenderCache* renderCache();
 
     // The catalogue data state that getBaseData answers: data_expire (0 none, 1 partial, 2 full),
     // data_version, data_url (a path below the base URL, or an absolute URL).
     void setDataState(int expire, const std::string& version, const std::string& url);
-    void setVersionInfo(const std::string& version, const std::string& content, const std::string& download);
+    // The version reply. `download` empty keeps the current package (by default the update package
+    // of the resources); `size` and `sha256` empty answer the served file's own, "-" leaves the
+    // field out, anything else is answered instead (digits as a number).
+    void setVersionInfo(const std::string& version, const std::string& content, const std::string& download,
+                        const std::string& size = {}, const std::string& sha256 = {});
     void setQuestionnaire(const std::string& imagePath);
     void expireAllTokens();
+    // The user's cart (by name or phone) becomes exactly these fonts, unchecked: ids the
+    // catalogue lacks are kept too. False when there is no such user.
+    bool setCart(const std::string& userName, const std::vector<int64_t>& fontids);
     // What scanning the QR code and confirming on the phone does.
     bool confirmWechatTicket(const std::string& ticket, const std::string& userName = "demo");
     std::optional<std::string> lastSmsCode(const std::string& phone) const;

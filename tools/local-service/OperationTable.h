@@ -25,4 +25,8 @@ void addCatalogueOperations(std::vector<Operation>& ops);
 void addCollectionOperations(std::vector<Operation>& ops);
 void addStoreOperations(std::vector<Operation>& ops);
 
+// Makes a user's cart (found by name or phone) exactly these fonts, in this order, without
+// checking them against the catalogue; false when there is no such user.
+bool replaceCart(StateDatabase& db, const std::string& user, const std::vector<int64_t>& fontids);
+
 } // namespace localservice

@@ -1,6 +1,7 @@
 #include "local-service/QrImage.h"
 
-#include <QBuffer>
+#include "local-service/PngEncoding.h"
+
 #include <QImage>
 #include <qrencode.h>
 
@@ -27,11 +28,7 @@ std::string QrImage::png(const std::string& text, int moduleSize)
         }
     }
     QRcode_free(code);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes.toStdString();
+    return encodePng(image);
 }
 
 } // namespace localservice

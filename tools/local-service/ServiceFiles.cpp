@@ -3,12 +3,13 @@
 #include "catalogue/TextRenderer.h"
 #include "catalogue/ZipWriter.h"
 #include "local-service/CatalogueIndex.h"
+#include "local-service/PngEncoding.h"
 #include "local-service/QrImage.h"
 
-#include <QBuffer>
 #include <fstream>
 #include <sqlite3.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace localservice {
@@ -62,6 +63,12 @@ std::string ServiceFiles::contentTypeFor(const std::string& name)
         return "image/png";
     if (ext == ".jpg" || ext == ".jpeg")
         return "image/jpeg";
+    if (ext == ".gif")
+        return "image/gif";
+    if (ext == ".webp")
+        return "image/webp";
+    if (ext == ".heic")
+        return "image/heic";
     if (ext == ".zip")
         return "application/zip";
     if (ext == ".json" || ext == ".txt")
@@ -79,14 +86,16 @@ std::optional<ServiceFiles::File> ServiceFiles::get(const std::string& relative)
     if (file.contentType.rfind("image/", 0) != 0)
         file.downloadName = name;
     std::optional<std::string> bytes;
-    if (relative.rfind("uploads/", 0) == 0)
-        bytes = readFile(uploadsDir_ / relative.substr(8));
-    else if (relative.rfind("packages/", 0) == 0)
-        bytes = packageBytes(name, catalogue_.filesDir() / relative);
+    const fs::path source = relative.rfind("uploads/", 0) == 0 ? uploadsDir_ / relative.substr(8)
+                                                               : catalogue_.filesDir() / relative;
+    if (relative.rfind("packages/", 0) == 0)
+        bytes = packageBytes(name, source);
     else
-        bytes = readFile(catalogue_.filesDir() / relative);
+        bytes = readFile(source);
     if (!bytes)
         return std::nullopt;
+    if (struct stat info{}; ::stat(source.c_str(), &info) == 0)
+        file.lastModified = info.st_mtime;
     file.bytes = std::make_shared<const std::string>(std::move(*bytes));
     return file;
 }
@@ -145,25 +154,28 @@ std::optional<ServiceFiles::File> ServiceFiles::render(int64_t fontid, bool nigh
     const auto face = catalogue_.faceFor(fontid);
     if (!face)
         return std::nullopt;
-    QString shown = QString::fromStdString(text);
-    if (shown.isEmpty())
-        shown = catalogue_.fontRow(fontid).value_or(QJsonObject()).value("fontname").toString();
-    shown.truncate(40);
-    const QImage image = catalogue::TextRenderer::render(
-        face->file, face->faceIndex, shown,
-        night ? catalogue::TextRenderer::nightStyle() : catalogue::TextRenderer::dayStyle());
-    if (image.isNull())
+    auto bytes = renderCache_.png(fontid, night, text, [&]() -> std::shared_ptr<const std::string> {
+        const auto opened = renderCache_.face(face->file, face->faceIndex);
+        if (!opened)
+            return nullptr;
+        QString shown = QString::fromStdString(text);
+        if (shown.isEmpty())
+            shown = catalogue_.fontRow(fontid).value_or(QJsonObject()).value("fontname").toString();
+        shown.truncate(40);
+        const QImage image =
+            opened->render(shown, night ? catalogue::TextRenderer::nightStyle() : catalogue::TextRenderer::dayStyle());
+        if (image.isNull())
+            return nullptr;
+        return std::make_shared<const std::string>(encodePng(image));
+    });
+    if (!bytes || bytes->empty())
         return std::nullopt;
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return File{std::make_shared<const std::string>(bytes.toStdString()), "image/png", {}};
+    return File{std::move(bytes), "image/png", {}, std::nullopt};
 }
 
 ServiceFiles::File ServiceFiles::qr(const std::string& text)
 {
-    return File{std::make_shared<const std::string>(QrImage::png(text)), "image/png", {}};
+    return File{std::make_shared<const std::string>(QrImage::png(text)), "image/png", {}, std::nullopt};
 }
 
 std::string ServiceFiles::zipSlipPackage()

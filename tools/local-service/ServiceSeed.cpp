@@ -2,6 +2,7 @@
 
 #include "local-service/Accounts.h"
 #include "local-service/CatalogueIndex.h"
+#include "local-service/PasswordHash.h"
 #include "local-service/StateDatabase.h"
 
 #include <vector>
@@ -50,6 +51,12 @@ std::vector<int64_t> join(std::vector<int64_t> a, const std::vector<int64_t>& b)
 
 } // namespace
 
+std::string ServiceSeed::folderPassword(const std::string& password)
+{
+    const std::string salt = PasswordHash::randomHex(16);
+    return salt + ":" + PasswordHash::hash(password, salt);
+}
+
 bool ServiceSeed::seedIfEmpty(StateDatabase& db, CatalogueIndex& catalogue, int64_t now)
 {
     if (!db.query("SELECT id FROM users LIMIT 1").empty())
@@ -78,6 +85,8 @@ bool ServiceSeed::seedIfEmpty(StateDatabase& db, CatalogueIndex& catalogue, int6
                                                        pick(chinese, {0, 1, 2, 3, 4}), 1}, now);
     addFolder(db, *editor, {"经典衬线", 2, "书籍与海报里常见的衬线字体。", pick(latin, {14, 15, 16, 17}), 2}, now);
     addFolder(db, *editor, {"海报大字", 2, "粗重醒目的海报用字。", pick(latin, {2, 6, 24, 31}), 3}, now);
+    const int64_t locked = addFolder(db, *editor, {"会员专享合集", 2, "输入密码后可见的精选字体。", pick(chinese, {5, 6}), 2}, now);
+    db.exec("UPDATE folders SET is_encrypt = 1, encrypt_str = ? WHERE id = ?", {ServiceSeed::folderPassword("corvane2024"), locked});
     const int64_t designerPick = addFolder(db, *designer, {"界面设计常用", 2, "界面与屏幕阅读常用字体。",
                                                            pick(latin, {3, 12, 20}), 6}, now);
     addFolder(db, *designer, {"草稿", 3, "", pick(latin, {7}), 7, "封面图片不清晰"}, now);

@@ -7,20 +7,21 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 
 namespace localservice {
 
 namespace {
 
+// Amounts are kept in fen (hundredths of a yuan) and summed as integers.
 struct Offer {
     const char* brandId;
     const char* name;
     const char* scope;
-    double price;
-    double activityPrice; // >= 1: a promotion is on
+    long long price;         // fen
+    long long activityPrice; // fen; at least 100 (one yuan): a promotion is on
     const char* year;
+    bool pricesAsText = false; // "price" and "activity_price" served as numeric strings
 };
 
 struct AuthCategory {
@@ -31,13 +32,16 @@ struct AuthCategory {
 
 const std::vector<AuthCategory>& categories()
 {
+    // Offer 13 is priced with cents (a JSON number such as 19.9), offer 33 with numeric strings.
     static const std::vector<AuthCategory> list = {
         {1, "个人授权", {{"11", "个人非商用", "个人学习、非商业展示", 0, 0, "永久"},
-                         {"12", "个人商用", "个人自媒体、个人网店", 198, 158, "1"}}},
-        {2, "企业授权", {{"21", "企业标准", "企业宣传品、办公文档、网站", 1280, 0, "1"},
-                         {"22", "企业高级", "企业标识、产品包装、出版物", 3980, 3580, "3"}}},
-        {3, "媒体授权", {{"31", "新媒体", "公众号、短视频、直播", 680, 0, "1"},
-                         {"32", "影视", "影视剧、广告片", 5800, 0, "永久"}}},
+                         {"12", "个人商用", "个人自媒体、个人网店", 19800, 15800, "1"},
+                         {"13", "个人小微", "个人网店单店铺", 1990, 0, "1"}}},
+        {2, "企业授权", {{"21", "企业标准", "企业宣传品、办公文档、网站", 128000, 0, "1"},
+                         {"22", "企业高级", "企业标识、产品包装、出版物", 398000, 358000, "3"}}},
+        {3, "媒体授权", {{"31", "新媒体", "公众号、短视频、直播", 68000, 0, "1"},
+                         {"32", "影视", "影视剧、广告片", 580000, 0, "永久"},
+                         {"33", "短视频单条", "单条短视频", 1990, 990, "1", true}}},
     };
     return list;
 }
@@ -51,11 +55,24 @@ const Offer* findOffer(const std::string& brandId)
     return nullptr;
 }
 
-std::string money(double value)
+// "12.30" for 1230 fen; never below zero.
+std::string money(long long fen)
 {
+    fen = std::max(fen, 0LL);
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.2f", std::max(value, 0.0));
+    std::snprintf(buf, sizeof buf, "%lld.%02lld", fen / 100, fen % 100);
     return buf;
+}
+
+// An offer's amount as served: whole yuan as an integer, other amounts as a number with cents,
+// or the amount's text ("19.90") for the offers priced in text.
+QJsonValue amountJson(long long fen, bool asText)
+{
+    if (asText)
+        return qs(money(fen));
+    if (fen % 100 == 0)
+        return static_cast<qint64>(fen / 100);
+    return static_cast<double>(fen) / 100.0;
 }
 
 QJsonObject offerJson(const OperationContext& ctx, const Offer& o, int index)
@@ -64,8 +81,8 @@ QJsonObject offerJson(const OperationContext& ctx, const Offer& o, int index)
     j["brand_id"] = o.brandId;
     j["brand_name"] = qs(o.name);
     j["auth_scope"] = qs(o.scope);
-    j["price"] = o.price;
-    j["activity_price"] = o.activityPrice;
+    j["price"] = amountJson(o.price, o.pricesAsText);
+    j["activity_price"] = amountJson(o.activityPrice, o.pricesAsText);
     j["year"] = qs(o.year);
     j["buyinfo"] = qs(std::string("授权范围：") + o.scope + "<br/>授权期限：" + o.year +
                      (std::string(o.year) == "永久" ? "" : "年") + "<br/>发票：支持电子发票");
@@ -207,24 +224,30 @@ std::optional<Selection> parseSelection(OperationContext& ctx)
 }
 
 struct Price {
-    double original = 0, activity = 0, favorable = 0, vip = 0;
-    double total() const { return original - activity - favorable - vip; }
+    long long original = 0, activity = 0, favorable = 0, vip = 0; // fen
+    long long total() const { return original - activity - favorable - vip; }
 };
+
+// A percentage of an amount in fen, rounded half up to whole fen.
+long long percentOf(long long fen, long long percent)
+{
+    return (std::max(fen, 0LL) * percent + 50) / 100;
+}
 
 Price priceOf(OperationContext& ctx, const Selection& selection)
 {
     Price p;
     for (const auto& [offer, fids] : selection.entries) {
-        const double count = static_cast<double>(fids.size());
+        const auto count = static_cast<long long>(fids.size());
         p.original += offer->price * count;
-        if (offer->activityPrice >= 1)
+        if (offer->activityPrice >= 100)
             p.activity += (offer->price - offer->activityPrice) * count;
     }
     if (selection.fontCount >= 3)
-        p.favorable = std::round((p.original - p.activity) * 5.0) / 100.0;
+        p.favorable = percentOf(p.original - p.activity, 5);
     const auto vip = ctx.db.query("SELECT vip_type FROM users WHERE id = ?", {*ctx.userId});
     if (!vip.empty() && !StateDatabase::text(vip[0][0]).empty())
-        p.vip = std::round((p.original - p.activity - p.favorable) * 10.0) / 100.0;
+        p.vip = percentOf(p.original - p.activity - p.favorable, 10);
     return p;
 }
 
@@ -288,6 +311,19 @@ Reply clickOrder(OperationContext& ctx)
 }
 
 } // namespace
+
+bool replaceCart(StateDatabase& db, const std::string& user, const std::vector<int64_t>& fontids)
+{
+    const auto rows = db.query("SELECT id FROM users WHERE name = ? OR phone = ? ORDER BY id LIMIT 1", {user, user});
+    if (rows.empty())
+        return false;
+    const int64_t userId = StateDatabase::integer(rows[0][0]);
+    db.exec("DELETE FROM carts WHERE user_id = ?", {userId});
+    int64_t position = 1;
+    for (const auto id : fontids)
+        db.exec("INSERT OR IGNORE INTO carts (user_id, fontid, position) VALUES (?, ?, ?)", {userId, id, position++});
+    return true;
+}
 
 void addStoreOperations(std::vector<Operation>& ops)
 {

@@ -71,4 +71,13 @@ std::string WebPages::generic(const std::string& name)
     return page("Corvane 本地服务：" + name, "<p>这是本地测试服务提供的页面 “" + escape(name) + "”。</p>");
 }
 
+std::string WebPages::share(const std::string& name, const std::string& author, const std::string& coverUrl,
+                            const std::string& target, bool protectedByPassword)
+{
+    return page("分享合集：" + name,
+                "<p>作者：" + escape(author) + "</p>" +
+                    (coverUrl.empty() ? "" : "<p><img src=\"" + escape(coverUrl) + "\" alt=\"封面\" width=\"300\"></p>") +
+                    (protectedByPassword ? "<p>这是加密合集，输入密码后可查看字体。</p>" : "") + "<p>分享到：" + escape(target) + "</p>");
+}
+
 } // namespace localservice

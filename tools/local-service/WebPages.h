@@ -17,6 +17,9 @@ public:
     static std::string wechatConfirmed(bool ok);
     static std::string payment(long long order, bool paid, const std::string& price);
     static std::string generic(const std::string& name);
+    // The share page of a published collection for one target.
+    static std::string share(const std::string& name, const std::string& author, const std::string& coverUrl,
+                             const std::string& target, bool protectedByPassword);
 };
 
 } // namespace localservice

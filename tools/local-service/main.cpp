@@ -14,12 +14,13 @@ void usage()
 {
     std::fprintf(stderr,
                  "usage: corvane-local-service [--port N] [--http] [--state DIR] [--resources DIR]\n"
-                 "                             [--wechat-auto-confirm POLLS] [--quiet]\n"
+                 "                             [--wechat-auto-confirm POLLS] [--update-version V] [--quiet]\n"
                  "  --port N        listen on 127.0.0.1:N (default 0: a free port)\n"
                  "  --http          plain HTTP instead of HTTPS with the local test CA\n"
                  "  --state DIR     state folder (default $XDG_DATA_HOME/corvane-local-service)\n"
                  "  --resources DIR the folder corvane-catalogue wrote (default: the build's resources)\n"
-                 "  --wechat-auto-confirm POLLS  a WeChat ticket signs in the demo user at that poll\n");
+                 "  --wechat-auto-confirm POLLS  a WeChat ticket signs in the demo user at that poll\n"
+                 "  --update-version V  the version reply offers V (with the resources' update package)\n");
 }
 
 std::filesystem::path defaultResources()
@@ -42,6 +43,7 @@ int main(int argc, char** argv)
 {
     localservice::ServiceOptions options;
     options.resourcesDir = defaultResources();
+    std::string updateVersion;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -60,6 +62,8 @@ int main(int argc, char** argv)
             options.resourcesDir = argv[++i];
         } else if (arg == "--wechat-auto-confirm" && hasValue) {
             options.wechatAutoConfirmPolls = std::atoi(argv[++i]);
+        } else if (arg == "--update-version" && hasValue) {
+            updateVersion = argv[++i];
         } else if (arg == "--quiet") {
             options.quiet = true;
         } else {
@@ -80,6 +84,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "corvane-local-service: %s\n", error.c_str());
         return 1;
     }
+    if (!updateVersion.empty())
+        service.setVersionInfo(updateVersion, "本地服务提供的新版本 " + updateVersion + "：示例更新包，只安装一份说明文件。", "");
     const std::string base = service.baseUrl();
     std::printf("%s\n", base.c_str());
     std::printf("  state folder:   %s\n", service.stateDir().c_str());
@@ -93,6 +99,8 @@ int main(int argc, char** argv)
     std::printf("  admin:          %s__admin/{fault,clear-faults,requests,data-state,version,expire-tokens,sms}\n",
                 base.c_str());
     std::printf("  demo account:   demo / demo1234 (phone 13800000000)\n");
+    if (!updateVersion.empty())
+        std::printf("  update offered: %s (%sfiles/update/...)\n", updateVersion.c_str(), base.c_str());
     std::fflush(stdout);
 
     int received = 0;

@@ -79,6 +79,58 @@ void KXBaseButton::setAlternateImage(const KXImage& image)
     update();
 }
 
+void KXBaseButton::setButtonType(ButtonType type)
+{
+    buttonType_ = type;
+    setCheckable(type == ButtonType::CheckBox);
+    update();
+}
+
+void KXBaseButton::setImagePosition(ImagePosition position)
+{
+    imagePosition_ = position;
+    updateGeometry();
+    update();
+}
+
+void KXBaseButton::setImageScaling(ImageScaling scaling)
+{
+    imageScaling_ = scaling;
+    update();
+}
+
+void KXBaseButton::setTitleInsets(double left, double right)
+{
+    titleInsetLeft_ = left;
+    titleInsetRight_ = right;
+    update();
+}
+
+const KXImage& KXBaseButton::shownImage() const
+{
+    const bool alternate = buttonType_ == ButtonType::CheckBox ? isChecked() : isDown();
+    return (alternate && !alternateImage_.isNull()) ? alternateImage_ : image_;
+}
+
+QRectF KXBaseButton::imageRect(const QRectF& bounds) const
+{
+    const KXImage& shown = shownImage();
+    const QSizeF natural = shown.isNull() ? QSizeF() : shown.size();
+    switch (imageScaling_) {
+    case ImageScaling::AxesIndependently:
+        return bounds;
+    case ImageScaling::ProportionallyUpOrDown: {
+        if (natural.isEmpty())
+            return bounds;
+        const QSizeF fitted = natural.scaled(bounds.size(), Qt::KeepAspectRatio);
+        return {bounds.center() - QPointF(fitted.width() / 2, fitted.height() / 2), fitted};
+    }
+    case ImageScaling::None:
+        break;
+    }
+    return {bounds.center() - QPointF(natural.width() / 2, natural.height() / 2), natural};
+}
+
 const QFont& KXBaseButton::normalFont()
 {
     if (!normalFont_) {
@@ -136,9 +188,12 @@ QSize KXBaseButton::sizeHint() const
     const QFont font = attributedTitle_.font.value_or(this->font());
     const QFontMetrics metrics(font);
     const QSizeF imageSize = image_.isNull() ? QSizeF() : image_.size();
-    int width = attributedTitle_.text.isEmpty() ? 0 : metrics.horizontalAdvance(attributedTitle_.text) + 8;
-    if (!image_.isNull())
+    const bool drawsTitle = imagePosition_ != ImagePosition::ImageOnly && !attributedTitle_.text.isEmpty();
+    int width = drawsTitle ? metrics.horizontalAdvance(attributedTitle_.text) + 8 : 0;
+    if (!image_.isNull() && (imagePosition_ == ImagePosition::Leading || imagePosition_ == ImagePosition::Trailing))
         width += qRound(imageSize.width()) + (width > 0 ? kImageTitleGap : 0);
+    else if (!image_.isNull())
+        width = std::max(width, qRound(imageSize.width()));
     const int height = std::max(metrics.height() + 4, qRound(imageSize.height()));
     return {std::max(width, 8), height};
 }
@@ -149,8 +204,18 @@ void KXBaseButton::paintEvent(QPaintEvent* /*event*/)
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     QRectF area = rect();
 
-    const KXImage& shown = (isDown() && !alternateImage_.isNull()) ? alternateImage_ : image_;
-    if (!shown.isNull()) {
+    const KXImage& shown = shownImage();
+    if (imagePosition_ == ImagePosition::Trailing) {
+        if (!shown.isNull()) {
+            const QSizeF size = shown.size();
+            shown.draw(painter, QRectF(area.right() - size.width(), area.center().y() - size.height() / 2, size.width(), size.height()));
+            area.setRight(area.right() - size.width() - kImageTitleGap);
+        }
+    } else if (imagePosition_ != ImagePosition::Leading) {
+        shown.draw(painter, imageRect(area));
+        if (imagePosition_ == ImagePosition::ImageOnly)
+            return;
+    } else if (!shown.isNull()) {
         const QSizeF size = shown.size();
         if (attributedTitle_.text.isEmpty()) {
             shown.draw(painter, QRectF(area.center() - QPointF(size.width() / 2, size.height() / 2), size));
@@ -161,6 +226,7 @@ void KXBaseButton::paintEvent(QPaintEvent* /*event*/)
     }
     if (attributedTitle_.text.isEmpty())
         return;
+    area.adjust(titleInsetLeft_, 0, -titleInsetRight_, 0);
 
     const QFont font = attributedTitle_.font.value_or(this->font());
     painter.setFont(font);

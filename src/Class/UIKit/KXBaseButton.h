@@ -35,9 +35,24 @@ struct KXAttributedTitle {
 // button keeps and cut at the tail when it does not fit; the pointing-hand cursor and a tooltip
 // while the pointer is over it; hover reported to a delegate. The delegate is held weakly: the
 // owner of the button keeps it alive. GUI thread only.
+//
+// As a check box (ButtonType::CheckBox) a click flips the state before the action runs, the
+// alternate image stands for the ticked state, and the identifier names what the box stands for.
+// Setting the state from code runs no action.
 class KXBaseButton : public QAbstractButton {
 public:
     using Action = std::function<void(KXBaseButton*)>;
+
+    // Momentary change: the alternate image shows while the button is held down. Check box: the
+    // button keeps an on/off state and the alternate image shows while it is on.
+    enum class ButtonType { MomentaryChange, CheckBox };
+    // Where the image goes: before the title (alone: centred at its own size), after it at the
+    // trailing edge, under the title filling the button as the scaling says, or alone (the title
+    // is kept but not drawn).
+    enum class ImagePosition { Leading, Trailing, Overlaps, ImageOnly };
+    // How an overlapping or lone image meets the button's bounds: its own size, stretched to
+    // the bounds on both axes independently, or scaled up or down to fit keeping its proportions.
+    enum class ImageScaling { None, AxesIndependently, ProportionallyUpOrDown };
 
     // The three factories; the action runs on each click. The button belongs to `parent`.
     static KXBaseButton* buttonWithImage(const KXImage& image, Action action, QWidget* parent = nullptr);
@@ -55,11 +70,28 @@ public:
 
     const KXImage& image() const { return image_; }
     void setImage(const KXImage& image);
-    // Shown instead of the image while the button is held down.
+    // Shown instead of the image while the button is held down (a check box: while it is on).
     const KXImage& alternateImage() const { return alternateImage_; }
     void setAlternateImage(const KXImage& image);
 
     void setAction(Action action) { action_ = std::move(action); }
+
+    ButtonType buttonType() const { return buttonType_; }
+    void setButtonType(ButtonType type);
+    // 1 when a check box is on, else 0.
+    int state() const { return isChecked() ? 1 : 0; }
+    void setState(int state) { setChecked(state != 0); }
+    ImagePosition imagePosition() const { return imagePosition_; }
+    void setImagePosition(ImagePosition position);
+    ImageScaling imageScaling() const { return imageScaling_; }
+    void setImageScaling(ImageScaling scaling);
+    // Room kept free of the title at the left and right edges (an image under the title may
+    // draw there).
+    void setTitleInsets(double left, double right);
+    const QString& identifier() const { return identifier_; }
+    void setIdentifier(const QString& identifier) { identifier_ = identifier; }
+    // Where an overlapping or lone image is drawn inside `bounds` (button coordinates).
+    QRectF imageRect(const QRectF& bounds) const;
 
     bool isSelected() const { return selected_; }
     // Stores the flag and recolours the title: the selected colour when selected (no change at
@@ -96,11 +128,18 @@ protected:
 
 private:
     void rebuildTitle(std::optional<QColor> color, bool truncatesTail);
+    const KXImage& shownImage() const;
 
     KXAttributedTitle attributedTitle_;
     KXImage image_;
     KXImage alternateImage_;
     Action action_;
+    ButtonType buttonType_ = ButtonType::MomentaryChange;
+    ImagePosition imagePosition_ = ImagePosition::Leading;
+    ImageScaling imageScaling_ = ImageScaling::None;
+    QString identifier_;
+    double titleInsetLeft_ = 0;
+    double titleInsetRight_ = 0;
     bool selected_ = false;
     std::optional<QFont> normalFont_;
     std::optional<QColor> normalColor_;

@@ -315,7 +315,8 @@ void writeAtKeyPath(const Ref<foundation::MutableDictionary>& root, const MMKeyP
             if (!array) {
                 foundation::misuse(foundation::NSInvalidArgumentException,
                                    foundation::format("-[%@ replaceObjectAtIndex:withObject:]: unrecognized selector sent to instance",
-                                                      container.isNil() ? std::string("nil") : container.get()->isa()->name()));
+                                                      container.isNil() ? std::string("nil") : container.get()->isa()->name()),
+                                   foundation::MisuseDefault::Ignore);
                 return;
             }
             array->replaceObjectAtIndex(static_cast<std::size_t>(foundation::String(key.name).intValue()), item);
@@ -324,7 +325,8 @@ void writeAtKeyPath(const Ref<foundation::MutableDictionary>& root, const MMKeyP
             if (!dictionary) {
                 foundation::misuse(foundation::NSInvalidArgumentException,
                                    foundation::format("-[%@ setObject:forKey:]: unrecognized selector sent to instance",
-                                                      container.isNil() ? std::string("nil") : container.get()->isa()->name()));
+                                                      container.isNil() ? std::string("nil") : container.get()->isa()->name()),
+                                   foundation::MisuseDefault::Ignore);
                 return;
             }
             dictionary->setObject(item, Id(key.name));

@@ -1,8 +1,8 @@
 #include "Lib/Networking/NKDefaultHeaders.h"
 
 #include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/Unicode.h"
 
-#include <unicode/translit.h>
 #include <unicode/uloc.h>
 #include <unicode/unistr.h>
 
@@ -125,17 +125,7 @@ std::string NKAcceptLanguageValue(const std::vector<std::string>& languages)
 
 bool NKTransliterateToASCII(std::string& text)
 {
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Transliterator> transform(icu::Transliterator::createInstance(
-        icu::UnicodeString::fromUTF8("Any-Latin; Latin-ASCII; [:^ASCII:] Remove"), UTRANS_FORWARD, status));
-    if (U_FAILURE(status) || !transform)
-        return false;
-    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(text);
-    transform->transliterate(unicode);
-    std::string result;
-    unicode.toUTF8String(result);
-    text = std::move(result);
-    return true;
+    return foundation::unicode::transliterateToASCII(text);
 }
 
 std::string NKUserAgentValue(const std::string& executable, const std::string& version, const std::string& system)

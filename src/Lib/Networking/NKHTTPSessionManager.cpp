@@ -57,7 +57,8 @@ void NKHTTPSessionManager::setSecurityPolicy(Ref<NKSecurityPolicy> policy)
             foundation::misuse("Invalid Security Policy",
                                foundation::format("A security policy configured with `%@` can only be applied on a manager with a secure "
                                                   "base URL (i.e. https)",
-                                                  NKSSLPinningModeName(policy->SSLPinningMode())));
+                                                  NKSSLPinningModeName(policy->SSLPinningMode())),
+                               foundation::MisuseDefault::Ignore);
             return;
         }
     }

@@ -89,7 +89,8 @@ Ref<NKNetworkReachabilityManager> NKNetworkReachabilityManager::managerForAddres
 
 Ref<NKNetworkReachabilityManager> NKNetworkReachabilityManager::init()
 {
-    foundation::misuse(foundation::NSGenericException, "`-init` unavailable. Use `-initWithReachability:` instead");
+    foundation::misuse(foundation::NSGenericException, "`-init` unavailable. Use `-initWithReachability:` instead",
+                       foundation::MisuseDefault::ReturnNil);
     return nullptr;
 }
 

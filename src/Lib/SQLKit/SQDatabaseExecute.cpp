@@ -11,6 +11,7 @@
 #include <sqlite3.h>
 
 #include <cstdlib>
+#include <string_view>
 
 using foundation::Array;
 using foundation::Data;
@@ -21,6 +22,17 @@ using foundation::Id;
 using foundation::Number;
 using foundation::Ref;
 using foundation::String;
+
+namespace {
+
+// Texts and blobs go by their byte length through the 64-bit binders: a text holding a NUL byte is
+// bound whole, and a length past INT_MAX cannot turn negative and make SQLite read up to a NUL.
+void bindText(sqlite3_stmt* statement, int column, std::string_view text)
+{
+    sqlite3_bind_text64(statement, column, text.data(), static_cast<sqlite3_uint64>(text.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+} // namespace
 
 void SQDatabase::bindValue(const foundation::Object* value, int column, sqlite3_stmt* statement)
 {
@@ -43,7 +55,7 @@ void SQDatabase::bindValue(const foundation::Object* value, int column, sqlite3_
     }
 
     if (text) {
-        sqlite3_bind_text(statement, column, text->utf8().data(), static_cast<int>(text->utf8().size()), SQLITE_TRANSIENT);
+        bindText(statement, column, text->utf8());
     } else if (number) {
         switch (number->objCType()) {
         case 'c':
@@ -77,8 +89,7 @@ void SQDatabase::bindValue(const foundation::Object* value, int column, sqlite3_
             sqlite3_bind_double(statement, column, number->doubleValue());
             break;
         default: {
-            const std::string described = number->description();
-            sqlite3_bind_text(statement, column, described.c_str(), -1, SQLITE_TRANSIENT);
+            bindText(statement, column, number->description());
             break;
         }
         }
@@ -87,20 +98,19 @@ void SQDatabase::bindValue(const foundation::Object* value, int column, sqlite3_
     } else if (const auto* data = dynamic_cast<const Data*>(value)) {
         static const char empty = 0;
         const void* bytes = data->length() ? static_cast<const void*>(data->bytes()) : &empty;
-        sqlite3_bind_blob(statement, column, bytes, static_cast<int>(data->length()), SQLITE_TRANSIENT);
+        sqlite3_bind_blob64(statement, column, bytes, static_cast<sqlite3_uint64>(data->length()), SQLITE_TRANSIENT);
     } else if (const auto* date = dynamic_cast<const Date*>(value)) {
         if (dateFormat_) {
             const Ref<String> formatted = dateFormat_->stringFromDate(*date);
             if (formatted)
-                sqlite3_bind_text(statement, column, formatted->UTF8String(), -1, SQLITE_TRANSIENT);
+                bindText(statement, column, formatted->utf8());
             else
                 sqlite3_bind_null(statement, column);
         } else {
             sqlite3_bind_double(statement, column, date->timeIntervalSince1970());
         }
     } else {
-        const std::string described = value->description();
-        sqlite3_bind_text(statement, column, described.c_str(), -1, SQLITE_TRANSIENT);
+        bindText(statement, column, value->description());
     }
 }
 

@@ -148,7 +148,8 @@ Ref<String> SQDatabase::valueString(sqlite3_value* value)
     const auto* text = sqlite3_value_text(value);
     if (!text)
         return nullptr;
-    return String::create(reinterpret_cast<const char*>(text));
+    // By its length: a text argument may hold NUL bytes.
+    return String::create(std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_value_bytes(value))));
 }
 
 void SQDatabase::resultNullInContext(sqlite3_context* context)
@@ -173,12 +174,12 @@ void SQDatabase::resultDouble(double value, sqlite3_context* context)
 
 void SQDatabase::resultData(const Data& data, sqlite3_context* context)
 {
-    sqlite3_result_blob(context, data.bytes(), static_cast<int>(data.length()), SQLITE_TRANSIENT);
+    sqlite3_result_blob64(context, data.bytes(), static_cast<sqlite3_uint64>(data.length()), SQLITE_TRANSIENT);
 }
 
 void SQDatabase::resultString(std::string_view value, sqlite3_context* context)
 {
-    sqlite3_result_text(context, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+    sqlite3_result_text64(context, value.data(), static_cast<sqlite3_uint64>(value.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
 }
 
 void SQDatabase::resultError(std::string_view message, sqlite3_context* context)

@@ -123,7 +123,8 @@ void SQDatabasePool::pushDatabaseBackInPool(const Ref<SQDatabase>& db)
     });
     // Raised outside the lock, so a guard that answers instead leaves the pool usable.
     if (alreadyIdle)
-        foundation::misuse("Database already in pool", "The SQDatabase being put back into the pool is already present in the pool");
+        foundation::misuse("Database already in pool", "The SQDatabase being put back into the pool is already present in the pool",
+                           foundation::MisuseDefault::Ignore);
 }
 
 void SQDatabasePool::inDatabase(const SQDatabaseBlock& block)

@@ -1,36 +1,23 @@
 #include "Lib/SQLKit/SQLog.h"
 
-#include <cstdio>
-#include <mutex>
+#include "Platform/Foundation/LogChannel.h"
 
 namespace {
-std::mutex& sinkMutex()
+
+foundation::LogChannel& channel()
 {
-    static std::mutex mutex;
-    return mutex;
+    static foundation::LogChannel channel;
+    return channel;
 }
-SQLogSink& currentSink()
-{
-    static SQLogSink sink;
-    return sink;
-}
+
 } // namespace
 
 SQLogSink SQSetLogSink(SQLogSink sink)
 {
-    std::lock_guard lock(sinkMutex());
-    std::swap(currentSink(), sink);
-    return sink;
+    return channel().setSink(std::move(sink));
 }
 
 void SQLogLine(const std::string& line)
 {
-    std::lock_guard lock(sinkMutex());
-    if (currentSink()) {
-        currentSink()(line);
-        return;
-    }
-    std::string text = line;
-    text.push_back('\n');
-    std::fwrite(text.data(), 1, text.size(), stderr);
+    channel().line(line);
 }

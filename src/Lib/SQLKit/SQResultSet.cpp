@@ -356,10 +356,12 @@ void SQResultSet::kvcMagic(foundation::Object& object) const
         if (!property || property->readonly()) {
             foundation::misuse(foundation::NSUnknownKeyException,
                 foundation::format("[<%@ %p> setValue:forKey:]: this class is not key value coding-compliant for the key %@.",
-                    object.isa()->name(), static_cast<const void*>(&object), key));
+                    object.isa()->name(), static_cast<const void*>(&object), key),
+                foundation::MisuseDefault::Ignore);
             continue;
         }
-        property->set(object, Id(String::create(reinterpret_cast<const char*>(text))));
+        const std::string_view bytes(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(handle(), index)));
+        property->set(object, Id(String::create(bytes)));
     }
 }
 

@@ -12,8 +12,10 @@ constexpr std::uint32_t kEndSignature = 0x06054b50;
 constexpr std::uint32_t kZip64LocatorSignature = 0x07064b50;
 constexpr std::uint32_t kZip64EndSignature = 0x06064b50;
 constexpr std::uint32_t kRecordSignature = 0x02014b50;
+constexpr std::uint32_t kLocalSignature = 0x04034b50;
 constexpr std::size_t kEndSize = 22;
 constexpr std::size_t kRecordSize = 46;
+constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kMaxComment = 0xFFFF;
 
 std::uint16_t le16(const std::uint8_t* p)
@@ -83,7 +85,7 @@ bool applyZip64(const CentralDirectory::ReadAt& readAt, EndRecord& end)
     return true;
 }
 
-// Sizes stored as 0xFFFFFFFF live in the zip64 extra field, in a fixed order; AES entries
+// Sizes and the offset stored as 0xFFFFFFFF live in the zip64 extra field, in a fixed order; AES entries
 // name their version and real method in field 0x9901.
 void applyExtra(CentralDirectory::Entry& entry, const std::uint8_t* extra, std::size_t length)
 {
@@ -106,8 +108,12 @@ void applyExtra(CentralDirectory::Entry& entry, const std::uint8_t* extra, std::
                 info.uncompressedSize = le64(extra + field);
                 field += 8;
             }
-            if (info.compressedSize == 0xFFFFFFFF && field + 8 <= end)
+            if (info.compressedSize == 0xFFFFFFFF && field + 8 <= end) {
                 info.compressedSize = le64(extra + field);
+                field += 8;
+            }
+            if (entry.localHeaderOffset == 0xFFFFFFFF && field + 8 <= end)
+                entry.localHeaderOffset = le64(extra + field);
         }
         pos += size;
     }
@@ -138,6 +144,7 @@ bool CentralDirectory::parseRecords(const std::vector<std::uint8_t>& bytes, std:
         info.sizeFileComment = le16(p + 32);
         info.internalFa = le16(p + 36);
         info.externalFa = le32(p + 38);
+        entry.localHeaderOffset = le32(p + 42);
         std::size_t variable = std::size_t{info.sizeFilename} + info.sizeFileExtra + info.sizeFileComment;
         if (pos + kRecordSize + variable > bytes.size())
             return false;
@@ -168,20 +175,59 @@ std::optional<CentralDirectory> CentralDirectory::load(const ReadAt& readAt, std
         return std::nullopt;
     CentralDirectory directory;
     directory.commentLength_ = end->commentLength;
+    directory.directoryStart_ = offset;
+    directory.statedStart_ = end->offset;
     if (!directory.parseRecords(bytes, end->count))
         return std::nullopt;
     return directory;
 }
 
-std::optional<CentralDirectory> CentralDirectory::loadFile(const std::string& path)
+bool CentralDirectory::entriesAreDisjoint(const ReadAt& readAt) const
+{
+    struct Span {
+        std::uint64_t start;
+        std::uint64_t end;
+    };
+    std::vector<Span> spans;
+    spans.reserve(entries_.size());
+    for (const Entry& entry : entries_) {
+        // A local header comes before the directory, wherever the archive begins.
+        if (entry.localHeaderOffset > statedStart_ || statedStart_ - entry.localHeaderOffset > directoryStart_)
+            return false;
+        std::uint64_t start = directoryStart_ - (statedStart_ - entry.localHeaderOffset);
+        std::uint8_t header[kLocalHeaderSize];
+        if (!readAt(start, sizeof header, header) || le32(header) != kLocalSignature)
+            return false;
+        // The data begins after the local header's own name and extra field, which may differ
+        // from the directory record's.
+        std::uint64_t dataStart = start + kLocalHeaderSize + le16(header + 26) + le16(header + 28);
+        if (entry.info.compressedSize > directoryStart_)
+            return false;
+        spans.push_back({start, dataStart + entry.info.compressedSize});
+    }
+    std::sort(spans.begin(), spans.end(), [](const Span& a, const Span& b) { return a.start < b.start; });
+    std::uint64_t previousEnd = 0;
+    for (const Span& span : spans) {
+        if (span.start < previousEnd || span.end > directoryStart_)
+            return false;
+        previousEnd = span.end;
+    }
+    return true;
+}
+
+namespace {
+
+// Calls `body` with a reader over the file at `path`; false when the file cannot be opened.
+bool withFileReader(const std::string& path,
+                    const std::function<void(const CentralDirectory::ReadAt&, std::uint64_t fileSize)>& body)
 {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
-        return std::nullopt;
+        return false;
     struct stat status {};
-    std::optional<CentralDirectory> result;
-    if (::fstat(fd, &status) == 0) {
-        ReadAt readAt = [fd](std::uint64_t offset, std::size_t length, std::uint8_t* out) {
+    bool opened = ::fstat(fd, &status) == 0;
+    if (opened) {
+        CentralDirectory::ReadAt readAt = [fd](std::uint64_t offset, std::size_t length, std::uint8_t* out) {
             std::size_t done = 0;
             while (done < length) {
                 ssize_t n = ::pread(fd, out + done, length - done, static_cast<off_t>(offset + done));
@@ -193,8 +239,24 @@ std::optional<CentralDirectory> CentralDirectory::loadFile(const std::string& pa
             }
             return true;
         };
-        result = load(readAt, static_cast<std::uint64_t>(status.st_size));
+        body(readAt, static_cast<std::uint64_t>(status.st_size));
     }
     ::close(fd);
+    return opened;
+}
+
+} // namespace
+
+std::optional<CentralDirectory> CentralDirectory::loadFile(const std::string& path)
+{
+    std::optional<CentralDirectory> result;
+    withFileReader(path, [&](const ReadAt& readAt, std::uint64_t fileSize) { result = load(readAt, fileSize); });
     return result;
+}
+
+bool CentralDirectory::entriesAreDisjointInFile(const std::string& path) const
+{
+    bool disjoint = false;
+    withFileReader(path, [&](const ReadAt& readAt, std::uint64_t) { disjoint = entriesAreDisjoint(readAt); });
+    return disjoint;
 }

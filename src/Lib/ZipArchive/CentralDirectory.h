@@ -20,6 +20,7 @@ public:
         // WinZip AES entries (method 99): the format version (1 or 2) and the real method.
         std::uint16_t aesVersion = 0;
         std::uint16_t aesMethod = 0;
+        std::uint64_t localHeaderOffset = 0; // where its local header starts in the file
     };
 
     // Reads `length` bytes at `offset` into `out`; false when they are not all there.
@@ -32,9 +33,20 @@ public:
     const std::vector<Entry>& entries() const { return entries_; }
     std::uint16_t commentLength() const { return commentLength_; }
 
+    // Whether every entry's local header and data lie in front of the directory and apart from
+    // every other entry's. A zip bomb makes many records share one block of compressed data (or
+    // one local header), so that a small file unpacks to many times its size; the library
+    // accepts that. False too when a local header is missing.
+    bool entriesAreDisjoint(const ReadAt& readAt) const;
+    bool entriesAreDisjointInFile(const std::string& path) const;
+
 private:
     bool parseRecords(const std::vector<std::uint8_t>& bytes, std::uint64_t count);
 
     std::vector<Entry> entries_;
     std::uint16_t commentLength_ = 0;
+    // Where the records were found and where the end record says they are: data in front of the
+    // archive moves every stored offset by the difference.
+    std::uint64_t directoryStart_ = 0;
+    std::uint64_t statedStart_ = 0;
 };

@@ -1,9 +1,14 @@
 #include "Lib/ZipArchive/DestinationFolder.h"
 
 #include <cerrno>
-#include <filesystem>
 #include <sys/stat.h>
-#include <system_error>
+
+namespace {
+
+// Folders are never group- or world-writable: others could then replace what is unpacked there.
+constexpr mode_t kFolderMode = 0755;
+
+} // namespace
 
 DestinationFolder::DestinationFolder(std::string root)
     : root_(std::move(root))
@@ -23,10 +28,20 @@ DestinationFolder::Result DestinationFolder::makeRoot(int& posixError, std::stri
 {
     if (rootMade_)
         return Result::Ok;
-    std::error_code error;
-    std::filesystem::create_directories(root_, error);
-    if (error || !std::filesystem::is_directory(root_, error)) {
-        posixError = error ? error.value() : ENOTDIR;
+    // Each missing folder on the way, from the top.
+    for (std::size_t end = root_.find('/', 1);; end = root_.find('/', end + 1)) {
+        std::string prefix = root_.substr(0, end);
+        if (::mkdir(prefix.c_str(), kFolderMode) != 0 && errno != EEXIST) {
+            posixError = errno;
+            failedPath = prefix;
+            return Result::Failed;
+        }
+        if (end == std::string::npos)
+            break;
+    }
+    struct stat status {};
+    if (::stat(root_.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        posixError = ENOTDIR;
         failedPath = root_;
         return Result::Failed;
     }
@@ -50,7 +65,7 @@ DestinationFolder::Result DestinationFolder::makeFolder(const std::string& relat
         std::string path = fullPath(prefix);
         struct stat status {};
         if (::lstat(path.c_str(), &status) != 0) {
-            if (errno != ENOENT || (::mkdir(path.c_str(), 0777) != 0 && errno != EEXIST)) {
+            if (errno != ENOENT || (::mkdir(path.c_str(), kFolderMode) != 0 && errno != EEXIST)) {
                 posixError = errno;
                 failedPath = path;
                 return Result::Failed;

@@ -41,8 +41,8 @@ std::unique_ptr<ExtractedFile> ExtractedFile::create(const std::string& path, in
 {
     for (int attempt = 0; attempt < 16; ++attempt) {
         std::string temporary = temporaryName(path, nextSalt());
-        // 0666 lets the process umask decide, as for any new file.
-        int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        // Private while it is written; setPermissions() gives the file its mode.
+        int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd >= 0)
             return std::unique_ptr<ExtractedFile>(new ExtractedFile(path, std::move(temporary), fd));
         if (errno != EEXIST) {

@@ -8,7 +8,8 @@
 
 // A file being unpacked. The bytes go to a temporary file beside the final path, and only
 // commit() renames it into place, so a failed read or checksum never leaves a partial file.
-// Destroying an uncommitted file removes the temporary file.
+// Destroying an uncommitted file removes the temporary file. The temporary file is readable and
+// writable by its owner only until setPermissions().
 class ExtractedFile {
 public:
     // nil with `posixError` set when the temporary file cannot be made.

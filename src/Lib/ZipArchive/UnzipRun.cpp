@@ -17,7 +17,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <limits>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -33,7 +36,7 @@ constexpr std::size_t kBufferSize = 256 * 1024;
 // A link target is a path; anything longer than this is not one.
 constexpr std::size_t kMaxLinkTarget = 4096;
 
-struct ArchiveCloser {
+struct ArchiveDiscarder {
     void operator()(zip_t* archive) const { zip_discard(archive); }
 };
 
@@ -49,6 +52,42 @@ bool pathExists(const std::string& path)
     return ::lstat(path.c_str(), &status) == 0;
 }
 
+bool isFolderName(const std::string& rawName)
+{
+    return !rawName.empty() && (rawName.back() == '/' || rawName.back() == '\\');
+}
+
+// The process umask, read without changing it (setting it to learn it would race with threads
+// making files meanwhile). Without /proc the usual 022 is assumed.
+mode_t processUmask()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("Umask:"))
+            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
+    }
+    return 022;
+}
+
+// Bytes an unprivileged process may still write on the file system that holds `path`, or what
+// will hold it: its nearest existing parent. nil when that cannot be told.
+std::optional<std::uint64_t> freeSpaceAt(const std::string& path)
+{
+    std::error_code error;
+    std::filesystem::path probe = std::filesystem::absolute(path, error);
+    if (error)
+        return std::nullopt;
+    for (;;) {
+        struct statvfs space {};
+        if (::statvfs(probe.c_str(), &space) == 0)
+            return static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize;
+        if (errno != ENOENT || !probe.has_relative_path())
+            return std::nullopt;
+        probe = probe.parent_path();
+    }
+}
+
 } // namespace
 
 UnzipRun::UnzipRun(Options options)
@@ -57,32 +96,56 @@ UnzipRun::UnzipRun(Options options)
 {
 }
 
-bool UnzipRun::finishEarly(Ref<Error> error, Ref<Error>* errorOut)
+bool UnzipRun::finishEarly(Ref<Error> error, Ref<Error>* errorOut, bool opened)
 {
     if (errorOut)
         *errorOut = error;
     if (options_.completionHandler && *options_.completionHandler)
-        (*options_.completionHandler)(nullptr, false, error);
+        (*options_.completionHandler)(opened ? foundation::String::create(options_.path) : nullptr, false, error);
     return false;
+}
+
+Ref<Error> UnzipRun::checkLayout(const CentralDirectory& directory)
+{
+    if (!directory.entriesAreDisjointInFile(options_.path))
+        return archiveError(ZipArchiveErrorCodeDamagedArchive, "damaged zip file: entries overlap");
+    std::uint64_t declared = 0;
+    for (const auto& entry : directory.entries()) {
+        if (!isFolderName(entry.rawName))
+            declared += std::min(entry.info.uncompressedSize, std::numeric_limits<std::uint64_t>::max() - declared);
+    }
+    outputCap_ = options_.outputLimit.bytesFor(fileSize_);
+    if (declared > outputCap_)
+        return archiveError(ZipArchiveErrorCodeOutputLimitExceeded, "zip file unpacks to more than the size limit");
+    if (std::optional<std::uint64_t> space = freeSpaceAt(options_.destination); space && declared > *space)
+        return Error::errorWithDomain(foundation::NSPOSIXErrorDomain, ENOSPC, nullptr);
+    return nullptr;
 }
 
 bool UnzipRun::run(Ref<Error>* errorOut)
 {
     if (options_.path.empty() || options_.destination.empty())
-        return finishEarly(archiveError(ZipArchiveErrorCodeInvalidArguments, "received invalid argument(s)"), errorOut);
+        return finishEarly(archiveError(ZipArchiveErrorCodeInvalidArguments, "received invalid argument(s)"), errorOut,
+                           false);
 
     int openError = 0;
-    std::unique_ptr<zip_t, ArchiveCloser> archive(zip_open(options_.path.c_str(), ZIP_RDONLY, &openError));
+    std::unique_ptr<zip_t, ArchiveDiscarder> archive(zip_open(options_.path.c_str(), ZIP_RDONLY, &openError));
     std::optional<CentralDirectory> directory;
     if (archive)
         directory = CentralDirectory::loadFile(options_.path);
     if (!archive || !directory
         || static_cast<std::uint64_t>(zip_get_num_entries(archive.get(), 0)) != directory->entries().size())
-        return finishEarly(archiveError(ZipArchiveErrorCodeFailedOpenZipFile, "failed to open zip file"), errorOut);
+        return finishEarly(archiveError(ZipArchiveErrorCodeFailedOpenZipFile, "failed to open zip file"), errorOut,
+                           false);
 
     struct stat status {};
     if (::stat(options_.path.c_str(), &status) == 0)
         fileSize_ = static_cast<unsigned long long>(status.st_size);
+    if (Ref<Error> refusal = checkLayout(*directory)) {
+        zipentry::log("[ZipArchive] " + refusal->localizedDescription());
+        return finishEarly(refusal, errorOut, true);
+    }
+    umask_ = processUmask();
     globalInfo_.numberEntry = directory->entries().size();
     globalInfo_.sizeComment = directory->commentLength();
 
@@ -155,9 +218,11 @@ bool UnzipRun::unpackEntry(zip_t* archive, std::size_t index, const CentralDirec
         return true;
     if (name.empty())
         name = std::to_string(index_);
-    const bool isDirectory = !entry.rawName.empty() && (entry.rawName.back() == '/' || entry.rawName.back() == '\\');
+    const bool isDirectory = isFolderName(entry.rawName);
     std::replace(name.begin(), name.end(), '\\', '/');
 
+    if (zipentry::hasControlCharacter(name))
+        return refuse(name, "with a control character in its name");
     std::optional<std::string> relative = zipentry::safeRelativePath(name);
     if (!relative || (relative->empty() && !isDirectory))
         return refuse(name);
@@ -226,20 +291,21 @@ bool UnzipRun::writeFile(EntryReader& file, const std::string& fullPath, const Z
         }
         if (count == 0)
             break;
+        if (!addWritten(static_cast<std::uint64_t>(count)))
+            return false;
         if (!output->write(buffer_.data(), static_cast<std::size_t>(count), posixError)) {
             zipentry::log("[ZipArchive] Failed to write file (check your free space)");
             error_ = archiveError(ZipArchiveErrorCodeFailedToWriteFile, "Failed to write file (check your free space)");
             return false;
         }
     }
-    if (options_.preserveAttributes) {
-        if (info.dosDate != 0 && !output->setModificationDate(date))
-            zipentry::log("[ZipArchive] Failed to set attributes - whilst setting modification date");
-        // Only the permission bits: an archive never makes setuid, setgid or sticky files.
-        mode_t mode = static_cast<mode_t>(((info.externalFa >> 16) & 0777) | 0600);
-        if (!output->setPermissions(mode))
-            zipentry::log("[ZipArchive] Failed to set attributes - whilst setting permissions");
-    }
+    if (options_.preserveAttributes && info.dosDate != 0 && !output->setModificationDate(date))
+        zipentry::log("[ZipArchive] Failed to set attributes - whilst setting modification date");
+    // Only the permission bits: an archive never makes setuid, setgid or sticky files, nor files
+    // that other users could replace.
+    mode_t mode = options_.preserveAttributes ? static_cast<mode_t>(((info.externalFa >> 16) & 0777) | 0600) : 0666;
+    if (!output->setPermissions(mode & ~(umask_ | 022)))
+        zipentry::log("[ZipArchive] Failed to set attributes - whilst setting permissions");
     if (!output->commit(posixError)) {
         error_ = foundation::fileWriteError(fullPath, posixError);
         return false;
@@ -260,8 +326,18 @@ bool UnzipRun::unpackNested(const std::string& fullPath)
     struct stat status {};
     if (::lstat(folder.c_str(), &status) == 0 && S_ISLNK(status.st_mode))
         return refuse(folder);
-    bool unpacked = ZipArchive::unzipFileAtPath(fullPath, folder, options_.preserveAttributes, options_.overwrite,
-                                                options_.nestedZipLevel - 1, options_.password, nullptr, {}, {}, {});
+    // The inner archive spends what is left of this run's output limit.
+    Options inner;
+    inner.path = fullPath;
+    inner.destination = folder;
+    inner.preserveAttributes = options_.preserveAttributes;
+    inner.overwrite = options_.overwrite;
+    inner.nestedZipLevel = options_.nestedZipLevel - 1;
+    inner.password = options_.password;
+    inner.outputLimit = {outputCap_ - written_, options_.outputLimit.maximumRatio};
+    UnzipRun nested(std::move(inner));
+    bool unpacked = nested.run(nullptr);
+    written_ += nested.written();
     if (unpacked) {
         if (!folderDates_.empty())
             folderDates_.pop_back();
@@ -281,6 +357,8 @@ bool UnzipRun::writeLink(EntryReader& file, const std::string& fullPath, const s
         }
         if (count == 0)
             break;
+        if (!addWritten(static_cast<std::uint64_t>(count)))
+            return false;
         target.append(buffer_.data(), static_cast<std::size_t>(count));
         if (target.size() > kMaxLinkTarget)
             return refuse(relative);
@@ -316,14 +394,29 @@ void UnzipRun::noteReadFailure(const EntryReader& reader)
 {
     if (reader.checksumFailed())
         checksumFailed_ = true;
+    if (reader.sizeMismatch()) {
+        constexpr std::string_view message = "size of file in zip file differs from its declared size";
+        zipentry::log("[ZipArchive] " + std::string(message));
+        error_ = archiveError(ZipArchiveErrorCodeDamagedArchive, message);
+    }
 }
 
-bool UnzipRun::refuse(const std::string& name)
+bool UnzipRun::addWritten(std::uint64_t count)
 {
-    std::string shown = name;
-    for (std::size_t at = shown.find('\0'); at != std::string::npos; at = shown.find('\0', at))
-        shown.replace(at, 1, "\\0");
-    std::string message = foundation::format("refused to unpack \"%@\" outside the destination", shown);
+    // Entries are held to their declared sizes, whose sum the cap was checked against; this
+    // guards what the declared sizes do not cover.
+    if (count > outputCap_ - written_) {
+        error_ = archiveError(ZipArchiveErrorCodeOutputLimitExceeded, "zip file unpacks to more than the size limit");
+        return false;
+    }
+    written_ += count;
+    return true;
+}
+
+bool UnzipRun::refuse(const std::string& name, std::string_view reason)
+{
+    std::string message = foundation::format("refused to unpack \"%@\" %@", zipentry::escapedControlCharacters(name),
+                                             std::string(reason));
     zipentry::log("[ZipArchive] " + message);
     error_ = archiveError(ZipArchiveErrorCodeUnsafeEntry, message);
     return false;

@@ -25,7 +25,9 @@ struct ZipNewEntryInfo {
 // create... class methods).
 //
 // Unpacking runs synchronously on the caller's thread; the delegate and the blocks are called on
-// that thread. No entry is ever written outside the destination. An instance holds one archive
+// that thread. No entry is ever written outside the destination, nor more than the run's output
+// limit (ZipOutputLimit), nor more than the free space; an entry whose data differs in size from
+// its declared size, and an archive whose entries overlap, fail as damaged. An instance holds one archive
 // being created and is used by one thread at a time; the class side holds no shared state.
 //
 // Paths and passwords are UTF-8; an empty password means none.
@@ -59,9 +61,20 @@ public:
                                 bool overwrite, int nestedZipLevel, const std::string& password, ErrorOut error,
                                 DelegateRef delegate, const ZipProgressHandler& progressHandler,
                                 const ZipCompletionHandler& completionHandler);
+    // The same with a cap on what the call may write in all; every form above uses the default
+    // cap. Over the cap the run fails before it writes anything, or, for nested archives, when it
+    // gets there (ZipArchiveErrorCodeOutputLimitExceeded).
+    static bool unzipFileAtPath(const std::string& path, const std::string& destination, bool preserveAttributes,
+                                bool overwrite, int nestedZipLevel, const std::string& password, ErrorOut error,
+                                DelegateRef delegate, const ZipProgressHandler& progressHandler,
+                                const ZipCompletionHandler& completionHandler, const ZipOutputLimit& outputLimit);
 
     // --- Probes ------------------------------------------------------------------------------
     static bool isFilePasswordProtectedAtPath(const std::string& path);
+    // Whether `password` opens the first encrypted entry (YES when there is none). That entry is
+    // read to its end and thrown away, so that its checksum or authentication code decides: the
+    // time taken grows with its size. A wrong password is a NO without an error; `error` is set
+    // when the archive or an entry cannot be read at all.
     static bool isPasswordValidForArchiveAtPath(const std::string& path, const std::string& password,
                                                 ErrorOut error);
 

@@ -4,6 +4,7 @@
 #include "Lib/ZipArchive/CentralDirectory.h"
 #include "Lib/ZipArchive/DosDate.h"
 #include "Lib/ZipArchive/EntryName.h"
+#include "Lib/ZipArchive/EntryReader.h"
 #include "Lib/ZipArchive/UnzipRun.h"
 #include "Lib/ZipArchive/ZipErrors.h"
 
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <vector>
 #include <zip.h>
 
 using foundation::Ref;
@@ -20,6 +22,7 @@ using zipentry::archiveError;
 namespace {
 
 constexpr std::uint16_t kEncryptedFlag = 0x1;
+constexpr std::size_t kProbeBufferSize = 64 * 1024;
 
 struct ArchiveCloser {
     void operator()(zip_t* archive) const { zip_discard(archive); }
@@ -37,11 +40,31 @@ bool isPasswordMismatch(int code)
     return code == ZIP_ER_NOPASSWD || code == ZIP_ER_WRONGPASSWD;
 }
 
-// Codes of garbled data, which is what a wrong password produces for the older encryption.
+// Codes of data that does not check out, which is what a wrong password produces once it has got
+// past the check at the start of an entry.
 bool isDataError(int code)
 {
     return code == ZIP_ER_ZLIB || code == ZIP_ER_CRC || code == ZIP_ER_COMPRESSED_DATA || code == ZIP_ER_INCONS
         || code == ZIP_ER_WRONGPASSWD;
+}
+
+// Reads an encrypted entry to its end and throws the bytes away. The check at the start of an
+// entry lets a wrong password through now and then (1 in 256 for the traditional encryption, 1 in
+// 65,536 for AES); only the checksum or the authentication code at the end tells for certain.
+bool readsToItsEnd(EntryReader& reader, ZipArchive::ErrorOut error)
+{
+    std::vector<char> sink(kProbeBufferSize);
+    for (;;) {
+        std::int64_t count = reader.read(sink.data(), sink.size());
+        if (count == 0)
+            return reader.close();
+        if (count < 0) {
+            if (error && !isDataError(reader.zipError()))
+                *error = archiveError(ZipArchiveErrorCodeFileContentNotReadable,
+                                      "failed to read contents of file entry");
+            return false;
+        }
+    }
 }
 
 } // namespace
@@ -105,6 +128,15 @@ bool ZipArchive::unzipFileAtPath(const std::string& path, const std::string& des
                                  DelegateRef delegate, const ZipProgressHandler& progressHandler,
                                  const ZipCompletionHandler& completionHandler)
 {
+    return unzipFileAtPath(path, destination, preserveAttributes, overwrite, nestedZipLevel, password, error,
+                           std::move(delegate), progressHandler, completionHandler, ZipOutputLimit());
+}
+
+bool ZipArchive::unzipFileAtPath(const std::string& path, const std::string& destination, bool preserveAttributes,
+                                 bool overwrite, int nestedZipLevel, const std::string& password, ErrorOut error,
+                                 DelegateRef delegate, const ZipProgressHandler& progressHandler,
+                                 const ZipCompletionHandler& completionHandler, const ZipOutputLimit& outputLimit)
+{
     UnzipRun::Options options;
     options.path = path;
     options.destination = destination;
@@ -112,6 +144,7 @@ bool ZipArchive::unzipFileAtPath(const std::string& path, const std::string& des
     options.overwrite = overwrite;
     options.nestedZipLevel = nestedZipLevel;
     options.password = password;
+    options.outputLimit = outputLimit;
     options.delegate = std::move(delegate);
     options.progressHandler = &progressHandler;
     options.completionHandler = &completionHandler;
@@ -130,9 +163,11 @@ bool ZipArchive::isFilePasswordProtectedAtPath(const std::string& path)
     zip_int64_t count = std::min<zip_int64_t>(zip_get_num_entries(archive.get(), 0),
                                               static_cast<zip_int64_t>(entries.size()));
     for (zip_int64_t i = 0; i < count; ++i) {
-        FileHandle file(zip_fopen_index(archive.get(), static_cast<zip_uint64_t>(i), 0));
+        int zipError = 0;
+        auto index = static_cast<zip_uint64_t>(i);
+        FileHandle file(zipentry::openEntryFile(archive.get(), index, 0, std::string(), zipError));
         if (!file)
-            return isPasswordMismatch(zip_error_code_zip(zip_get_error(archive.get())));
+            return isPasswordMismatch(zipError);
         if (entries[static_cast<std::size_t>(i)].info.flag & kEncryptedFlag)
             return true;
     }
@@ -157,25 +192,17 @@ bool ZipArchive::isPasswordValidForArchiveAtPath(const std::string& path, const 
     zip_int64_t count = std::min<zip_int64_t>(zip_get_num_entries(archive.get(), 0),
                                               static_cast<zip_int64_t>(entries.size()));
     for (zip_int64_t i = 0; i < count; ++i) {
-        auto index = static_cast<zip_uint64_t>(i);
-        FileHandle file(password.empty() ? zip_fopen_index(archive.get(), index, 0)
-                                         : zip_fopen_index_encrypted(archive.get(), index, 0, password.c_str()));
-        if (!file) {
-            if (error && !isPasswordMismatch(zip_error_code_zip(zip_get_error(archive.get()))))
+        const CentralDirectory::Entry& entry = entries[static_cast<std::size_t>(i)];
+        int zipError = 0;
+        std::unique_ptr<EntryReader> reader
+            = EntryReader::open(archive.get(), static_cast<zip_uint64_t>(i), entry, password, zipError);
+        if (!reader) {
+            if (error && !isPasswordMismatch(zipError))
                 *error = archiveError(ZipArchiveErrorCodeFailedOpenFileInZip, "failed to open first file in zip file");
             return false;
         }
-        const ZipEntryInfo& info = entries[static_cast<std::size_t>(i)].info;
-        if (!(info.flag & kEncryptedFlag))
-            continue;
-        char probe[10];
-        zip_int64_t read = zip_fread(file.get(), probe, std::min<std::uint64_t>(sizeof probe, info.uncompressedSize));
-        if (read >= 0)
-            return true;
-        int code = zip_error_code_zip(zip_file_get_error(file.get()));
-        if (error && !isDataError(code))
-            *error = archiveError(ZipArchiveErrorCodeFileContentNotReadable, "failed to read contents of file entry");
-        return false;
+        if (entry.info.flag & kEncryptedFlag)
+            return readsToItsEnd(*reader, error);
     }
     return true;
 }
@@ -200,7 +227,7 @@ std::string _hexString(const foundation::Data& data)
     try {
         return zipentry::hexString(data.view());
     } catch (const std::bad_alloc&) {
-        foundation::misuse(foundation::NSInternalInconsistencyException, "failed malloc");
+        foundation::misuse(foundation::NSInternalInconsistencyException, "failed malloc", foundation::MisuseDefault::ReturnNil);
         return std::string();
     }
 }

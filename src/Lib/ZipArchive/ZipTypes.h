@@ -22,6 +22,31 @@ enum ZipArchiveErrorCode : long long {
     // An entry whose name or link target leads outside the destination, or that would be written
     // through a symbolic link. The whole run fails: a partial unpack is safer than a silent gap.
     ZipArchiveErrorCodeUnsafeEntry = -7,
+    // The archive is damaged in a way the zip library lets through: entries whose bytes overlap,
+    // or an entry whose data is longer or shorter than the size its record declares.
+    ZipArchiveErrorCodeDamagedArchive = -8,
+    // Unpacking would write more than the run's output limit allows.
+    ZipArchiveErrorCodeOutputLimitExceeded = -9,
+};
+
+// What one unpacking call may write in all (entries of nested archives included): at most
+// `maximumBytes`, and at most `maximumRatio` times the archive file's size (0: no ratio). The
+// free space below the destination caps it further. The defaults leave the font and catalogue
+// packages far below the cap while a few kilobytes can no longer fill a disk.
+struct ZipOutputLimit {
+    static constexpr std::uint64_t kDefaultMaximumBytes = std::uint64_t{4} << 30;
+    static constexpr std::uint64_t kDefaultMaximumRatio = 1000;
+
+    std::uint64_t maximumBytes = kDefaultMaximumBytes;
+    std::uint64_t maximumRatio = kDefaultMaximumRatio;
+
+    // The cap for an archive file of `archiveSize` bytes.
+    constexpr std::uint64_t bytesFor(std::uint64_t archiveSize) const
+    {
+        if (maximumRatio == 0 || archiveSize > maximumBytes / maximumRatio)
+            return maximumBytes;
+        return archiveSize * maximumRatio;
+    }
 };
 
 // What the central directory says about one entry. Fields are the raw values of the record.

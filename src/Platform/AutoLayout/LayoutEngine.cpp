@@ -295,6 +295,20 @@ void LayoutEngine::sync()
         ++it;
     }
 
+    // A view whose frame was pinned by its owner and is now handed to constraints loses its pins
+    // before the new constraints go in: judged against the old frame, the first constraint that
+    // sizes or places it would be dropped for good. The view's own constraints are made again
+    // below.
+    for (auto& [view, state] : views_) {
+        if (!state->made || !state->madeAsTranslated || view->translatesAutoresizingMaskIntoConstraints())
+            continue;
+        for (const Constraint& own : state->own)
+            (void)solver_.removeConstraint(own);
+        state->own.clear();
+        state->made = false;
+        removedAny = true;
+    }
+
     solver_.reserve(pending.size(), 4 * (order_.size() > views_.size() ? order_.size() - views_.size() : 0));
     for (auto& [state, held, holder, first, second] : pending) {
         bool wasDropped = state->dropped;

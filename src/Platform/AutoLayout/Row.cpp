@@ -7,8 +7,7 @@ namespace autolayout {
 
 bool nearZero(double value)
 {
-    constexpr double epsilon = 1.0e-8;
-    return std::fabs(value) < epsilon;
+    return std::fabs(value) < zeroTolerance;
 }
 
 std::vector<Row::Cell>::iterator Row::find(Symbol symbol)

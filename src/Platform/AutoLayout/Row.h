@@ -49,6 +49,8 @@ private:
     double constant_ = 0.0;
 };
 
+// Coefficients and constants closer to zero than this are taken as zero.
+inline constexpr double zeroTolerance = 1.0e-8;
 bool nearZero(double value);
 
 } // namespace autolayout

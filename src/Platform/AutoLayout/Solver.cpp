@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <limits>
 
 namespace autolayout {
@@ -62,6 +63,8 @@ void Solver::clearTableau()
     infeasible_.clear();
     objective_ = std::make_unique<Row>();
     artificial_.reset();
+    weights_.clear();
+    largestWeight_ = 1.0;
     basicCount_ = 0;
     ++structure_;
     makeSymbol(Symbol::Type::Invalid); // id 0 stays unused, so a default Symbol never aliases one
@@ -69,8 +72,12 @@ void Solver::clearTableau()
 
 void Solver::rebuildIfNeeded()
 {
-    if (!needsRebuild_)
-        return;
+    if (needsRebuild_)
+        rebuild();
+}
+
+void Solver::rebuild()
+{
     needsRebuild_ = false;
     std::vector<ConstraintInfo> ordered;
     ordered.reserve(constraints_.size());
@@ -101,7 +108,7 @@ void Solver::rebuildIfNeeded()
         edit.cellsStructure = ~std::uint64_t(0);
         double value = edit.constant;
         edit.constant = 0.0;
-        (void)suggestValue(variable, value);
+        (void)shiftEdit(edit, value);
     }
 }
 
@@ -205,6 +212,8 @@ SolverStatus Solver::addConstraint(const Constraint& constraint)
     SolverStatus status = addToTableau(constraint, tag);
     if (status == SolverStatus::Ok)
         constraints_.emplace(constraint, ConstraintInfo { constraint, tag, nextSequence_++ });
+    else if (status == SolverStatus::InternalError)
+        rebuild(); // drops whatever part of the constraint made it into the tableau
     return status;
 }
 
@@ -220,14 +229,20 @@ SolverStatus Solver::addToTableau(const Constraint& constraint, Tag& tag)
 
     if (!subject.isValid()) {
         SolverStatus status = SolverStatus::Ok;
-        if (!addWithArtificialVariable(row, status))
+        if (!addWithArtificialVariable(row, status)) {
+            if (status != SolverStatus::Ok)
+                return status;
+            // The search for a feasible point moved the basis; the objective moved along with it
+            // but is no longer at its optimum.
+            status = optimize(*objective_, objectiveTolerance());
             return status == SolverStatus::Ok ? SolverStatus::UnsatisfiableConstraint : status;
+        }
     } else {
         row.solveFor(subject);
         substitute(subject, row);
         setRow(subject, std::move(row));
     }
-    return optimize(*objective_);
+    return optimize(*objective_, objectiveTolerance());
 }
 
 Row Solver::createRow(const Constraint& constraint, Tag& tag)
@@ -271,6 +286,10 @@ Row Solver::createRow(const Constraint& constraint, Tag& tag)
         }
         break;
     }
+    if (!required) {
+        ++weights_[strength];
+        largestWeight_ = std::max(largestWeight_, strength);
+    }
     if (row.constant() < 0.0)
         row.reverseSign();
     return row;
@@ -280,11 +299,18 @@ Symbol Solver::chooseSubject(const Row& row, const Tag& tag) const
 {
     // Any external symbol would do; the one that occurs in the fewest other rows keeps the
     // substitution that follows cheap and the tableau sparse. A variable no row holds yet (the
-    // usual case when views are laid out one after another) costs nothing at all.
+    // usual case when views are laid out one after another) costs nothing at all. Only one with
+    // a coefficient far below the row's largest is passed over: dividing by it would magnify
+    // the rounding in every row it is substituted into.
+    double largest = 0.0;
+    for (const Row::Cell& cell : row.cells()) {
+        if (cell.symbol.isExternal())
+            largest = std::max(largest, std::fabs(cell.coefficient));
+    }
     Symbol best;
     std::size_t bestSpread = 0;
     for (const Row::Cell& cell : row.cells()) {
-        if (!cell.symbol.isExternal())
+        if (!cell.symbol.isExternal() || std::fabs(cell.coefficient) < 0.01 * largest)
             continue;
         std::size_t spread = columns_[cell.symbol.id].size();
         if (!best.isValid() || spread < bestSpread) {
@@ -308,7 +334,7 @@ bool Solver::addWithArtificialVariable(const Row& row, SolverStatus& status)
     Symbol art = makeSymbol(Symbol::Type::Slack);
     setRow(art, Row(row));
     artificial_ = std::make_unique<Row>(row);
-    status = optimize(*artificial_);
+    status = optimize(*artificial_, zeroTolerance);
     bool success = status == SolverStatus::Ok && nearZero(artificial_->constant());
     artificial_.reset();
 
@@ -320,10 +346,11 @@ bool Solver::addWithArtificialVariable(const Row& row, SolverStatus& status)
         if (!success || basic.cells().empty())
             return success;
         Symbol entering;
+        double largest = 0.0;
         for (const Row::Cell& cell : basic.cells()) {
-            if (cell.symbol.isPivotable()) {
+            if (cell.symbol.isPivotable() && std::fabs(cell.coefficient) > largest) {
                 entering = cell.symbol;
-                break;
+                largest = std::fabs(cell.coefficient);
             }
         }
         if (!entering.isValid())
@@ -360,13 +387,26 @@ void Solver::substitute(Symbol symbol, const Row& row)
         artificial_->substitute(symbol, row);
 }
 
-SolverStatus Solver::optimize(Row& objective)
+double Solver::objectiveTolerance() const
 {
-    for (;;) {
-        Symbol entering = enteringSymbol(objective);
+    // Rounding leaves about 1e-13 of the largest weight behind; a hundred times that still lets
+    // the weakest priorities (about 1% apart) be told apart beside weights a million times theirs.
+    return 1.0e-11 * largestWeight_;
+}
+
+SolverStatus Solver::optimize(Row& objective, double tolerance)
+{
+    // The most negative coefficient enters first, so that a residue of rounding that slipped
+    // past the tolerance is only ever taken when nothing real is left. Layouts are highly
+    // degenerate; should the pivots go on for long, the lowest-numbered symbols are taken
+    // instead, which cannot cycle.
+    std::size_t patience = 2 * basicCount_ + 100;
+    for (std::size_t pivots = 0;; ++pivots) {
+        bool lowestFirst = pivots > patience;
+        Symbol entering = enteringSymbol(objective, tolerance, lowestFirst);
         if (!entering.isValid())
             return SolverStatus::Ok;
-        Symbol leaving = leavingSymbol(entering);
+        Symbol leaving = leavingSymbol(entering, lowestFirst);
         if (!leaving.isValid())
             return SolverStatus::InternalError; // the objective is unbounded
         Row row = takeRow(leaving);
@@ -395,24 +435,34 @@ SolverStatus Solver::dualOptimize()
     return SolverStatus::Ok;
 }
 
-Symbol Solver::enteringSymbol(const Row& objective) const
+Symbol Solver::enteringSymbol(const Row& objective, double tolerance, bool lowestFirst) const
 {
+    Symbol entering;
+    double steepest = -tolerance;
     for (const Row::Cell& cell : objective.cells()) {
-        if (cell.symbol.type != Symbol::Type::Dummy && cell.coefficient < 0.0)
-            return cell.symbol;
+        if (cell.symbol.type != Symbol::Type::Dummy && cell.coefficient < steepest) {
+            if (lowestFirst)
+                return cell.symbol;
+            entering = cell.symbol;
+            steepest = cell.coefficient;
+        }
     }
-    return Symbol {};
+    return entering;
 }
 
 Symbol Solver::dualEnteringSymbol(const Row& row) const
 {
+    // Of the symbols that keep the objective at its optimum longest, the one with the largest
+    // coefficient. Residues of rounding below zero in the objective count as zero.
     Symbol entering;
     double ratio = std::numeric_limits<double>::max();
+    double pivot = 0.0;
     for (const Row::Cell& cell : row.cells()) {
         if (cell.coefficient > 0.0 && cell.symbol.type != Symbol::Type::Dummy) {
-            double candidate = objective_->coefficientFor(cell.symbol) / cell.coefficient;
-            if (candidate < ratio) {
+            double candidate = std::max(0.0, objective_->coefficientFor(cell.symbol)) / cell.coefficient;
+            if (candidate < ratio || (candidate == ratio && cell.coefficient > pivot)) {
                 ratio = candidate;
+                pivot = cell.coefficient;
                 entering = cell.symbol;
             }
         }
@@ -420,21 +470,28 @@ Symbol Solver::dualEnteringSymbol(const Row& row) const
     return entering;
 }
 
-Symbol Solver::leavingSymbol(Symbol entering)
+Symbol Solver::leavingSymbol(Symbol entering, bool lowestFirst)
 {
+    // The row that bounds the entering symbol first. Rows that bound it at the same point are
+    // common (many rows sit at zero); of those, the largest coefficient makes the steadiest
+    // pivot, or the lowest-numbered symbol while cycling is to be ruled out.
     Symbol leaving;
     double ratio = std::numeric_limits<double>::max();
+    double pivot = 0.0;
     for (std::uint32_t basic : column(entering)) {
         if (!symbols_[basic].isRestricted())
             continue;
         const Row& row = rows_[basic];
         double coefficient = row.coefficientFor(entering);
-        if (coefficient < 0.0) {
-            double candidate = -row.constant() / coefficient;
-            if (candidate < ratio) {
-                ratio = candidate;
-                leaving = symbols_[basic];
-            }
+        if (coefficient >= 0.0)
+            continue;
+        double candidate = -row.constant() / coefficient;
+        bool tie = nearZero(candidate - ratio);
+        if ((candidate < ratio && !tie)
+            || (tie && (lowestFirst ? basic < leaving.id : -coefficient > pivot))) {
+            ratio = std::min(ratio, candidate);
+            pivot = -coefficient;
+            leaving = symbols_[basic];
         }
     }
     return leaving;
@@ -486,14 +543,13 @@ SolverStatus Solver::removeConstraint(const Constraint& constraint)
     auto it = constraints_.find(constraint);
     if (it == constraints_.end())
         return SolverStatus::UnknownConstraint;
-    if (!it->second.tag.marker.isValid()) {
+    // A required equality has no marker to pivot on. And once the largest weights are gone, the
+    // residues they left would hide the differences between the weights that remain. Either way
+    // the tableau is made again, once, before it is next used; until then removing is forgetting.
+    if (needsRebuild_ || !it->second.tag.marker.isValid() || lastOfTheLargestWeights(constraint)) {
         constraints_.erase(it);
         needsRebuild_ = true;
         return SolverStatus::Ok;
-    }
-    if (needsRebuild_) {
-        rebuildIfNeeded();
-        it = constraints_.find(constraint);
     }
     Tag tag = it->second.tag;
     constraints_.erase(it);
@@ -505,18 +561,35 @@ SolverStatus Solver::removeConstraint(const Constraint& constraint)
     if (tag.other.type == Symbol::Type::Error)
         removeMarkerEffects(tag.other, constraint.strength());
 
+    // Should rounding leave the tableau without a pivot that the removal needs, the constraint is
+    // gone from the record all the same, and the tableau is made again without it.
     if (rowFor(tag.marker)) {
         takeRow(tag.marker);
     } else {
         Symbol leaving = markerLeavingSymbol(tag.marker);
-        if (!leaving.isValid())
-            return SolverStatus::InternalError;
+        if (!leaving.isValid()) {
+            rebuild();
+            return SolverStatus::Ok;
+        }
         Row row = takeRow(leaving);
         row.solveFor(leaving, tag.marker);
         substitute(tag.marker, row);
     }
     columns_[tag.marker.id].clear();
-    return optimize(*objective_);
+    if (optimize(*objective_, objectiveTolerance()) != SolverStatus::Ok)
+        rebuild();
+    return SolverStatus::Ok;
+}
+
+bool Solver::lastOfTheLargestWeights(const Constraint& constraint)
+{
+    if (constraint.isRequired())
+        return false;
+    auto it = weights_.find(constraint.strength());
+    if (it != weights_.end() && --it->second == 0)
+        weights_.erase(it);
+    double remaining = weights_.empty() ? 1.0 : std::max(1.0, weights_.rbegin()->first);
+    return 100.0 * remaining < largestWeight_;
 }
 
 bool Solver::hasConstraint(const Constraint& constraint) const

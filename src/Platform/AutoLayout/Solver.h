@@ -4,6 +4,7 @@
 #include "Platform/AutoLayout/Row.h"
 #include "Platform/AutoLayout/Variable.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -19,7 +20,9 @@ enum class SolverStatus {
     DuplicateEditVariable,
     UnknownEditVariable,
     BadRequiredStrength,
-    // The tableau found no way out of a pivot; reported rather than looping or crashing.
+    // Rounding left the tableau without a way out of a pivot while a constraint or edit variable
+    // was being added; it is not added and the solver is as it was. (Removals and suggestions
+    // that meet the same make the tableau again and succeed.)
     InternalError,
 };
 
@@ -30,7 +33,11 @@ const char* toString(SolverStatus status);
 // time; each change re-optimises from the current tableau instead of starting again, except the
 // removal of a required equality, after which the tableau is rebuilt once from the constraints
 // that remain (required equalities are the bulk of a layout and would otherwise each leave a
-// marker column behind that every substitution has to carry).
+// marker column behind that every substitution has to carry), and the removal of the last of
+// weights far above all others.
+// Whatever an operation answers, the solver stays consistent: a refused or failed operation leaves
+// the constraints and edits as they were and the solution as optimal as it was (though where
+// optima tie, it may be another of them).
 // Not thread-safe: one owner at a time.
 class Solver {
 public:
@@ -40,7 +47,7 @@ public:
     Solver& operator=(const Solver&) = delete;
 
     // A required constraint that contradicts the required ones already present is refused with
-    // UnsatisfiableConstraint and leaves the solver as it was.
+    // UnsatisfiableConstraint.
     [[nodiscard]] SolverStatus addConstraint(const Constraint& constraint);
     [[nodiscard]] SolverStatus removeConstraint(const Constraint& constraint);
     bool hasConstraint(const Constraint& constraint) const;
@@ -92,6 +99,10 @@ private:
     SolverStatus addToTableau(const Constraint& constraint, Tag& tag);
     void clearTableau();
     void rebuildIfNeeded();
+    // Makes the tableau again from the constraints and edits on record: after the removals above,
+    // and whenever rounding left the tableau with a pivot it cannot make, to undo whatever the
+    // failed operation had done to it.
+    void rebuild();
     Symbol makeSymbol(Symbol::Type type);
     Symbol symbolFor(const Variable& variable);
     Row* rowFor(Symbol symbol);
@@ -104,13 +115,20 @@ private:
     void substitute(Symbol symbol, const Row& row);
     // Basic symbols whose rows hold `symbol`, stale entries dropped.
     const std::vector<std::uint32_t>& column(Symbol symbol);
-    SolverStatus optimize(Row& objective);
+    // Coefficients of the objective closer to zero than this are rounding residues.
+    double objectiveTolerance() const;
+    SolverStatus optimize(Row& objective, double tolerance);
+    // Moves an edit's constant to `value`, then restores feasibility.
+    SolverStatus shiftEdit(EditInfo& info, double value);
     SolverStatus dualOptimize();
-    Symbol enteringSymbol(const Row& objective) const;
+    Symbol enteringSymbol(const Row& objective, double tolerance, bool lowestFirst) const;
     Symbol dualEnteringSymbol(const Row& row) const;
-    Symbol leavingSymbol(Symbol entering);
+    Symbol leavingSymbol(Symbol entering, bool lowestFirst);
     Symbol markerLeavingSymbol(Symbol marker);
     void removeMarkerEffects(Symbol marker, double strength);
+    // Takes the constraint's weight out of those counted; tells whether the largest that remains
+    // is far below the largest the objective has seen.
+    bool lastOfTheLargestWeights(const Constraint& constraint);
     std::string symbolName(Symbol symbol) const;
 
     std::unordered_map<Constraint, ConstraintInfo, ConstraintHash> constraints_;
@@ -134,6 +152,11 @@ private:
     std::vector<Symbol> entered_;
     std::unique_ptr<Row> objective_;
     std::unique_ptr<Row> artificial_;
+    // The weights in the objective, each with how many constraints carry it, and the largest
+    // since the tableau was made. Rounding leaves residues in the objective in proportion to the
+    // latter, and they stay after its constraints go.
+    std::map<double, std::size_t> weights_;
+    double largestWeight_ = 1.0;
     std::size_t basicCount_ = 0;
     // Changes whenever a row gains or loses a symbol or the basis changes.
     std::uint64_t structure_ = 0;

@@ -45,7 +45,15 @@ SolverStatus Solver::suggestValue(const Variable& variable, double value)
     if (it == edits_.end())
         return SolverStatus::UnknownEditVariable;
     rebuildIfNeeded();
-    EditInfo& info = it->second;
+    // Rounding may leave the tableau without the pivot the new value needs; the tableau is then
+    // made again with the value.
+    if (shiftEdit(it->second, value) != SolverStatus::Ok)
+        rebuild();
+    return SolverStatus::Ok;
+}
+
+SolverStatus Solver::shiftEdit(EditInfo& info, double value)
+{
     double delta = value - info.constant;
     info.constant = value;
 

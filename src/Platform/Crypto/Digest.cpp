@@ -2,7 +2,9 @@
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 #include <openssl/evp.h>
+#include <openssl/hmac.h>
 
 namespace crypto {
 
@@ -52,6 +54,26 @@ std::span<const std::uint8_t> bytesOf(std::string_view text)
     return { reinterpret_cast<const std::uint8_t*>(text.data()), text.size() };
 }
 
+std::optional<std::string> fileDigestHex(const EVP_MD* algorithm, const std::filesystem::path& path, std::size_t chunkSize)
+{
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file)
+        return std::nullopt;
+    // The stream's own buffer would only add a copy: reads go straight into ours.
+    std::setvbuf(file.get(), nullptr, _IONBF, 0);
+    std::vector<std::uint8_t> buffer(chunkSize);
+    return digestHex(algorithm, [&](std::span<const std::uint8_t>& chunk) {
+        std::size_t count = std::fread(buffer.data(), 1, buffer.size(), file.get());
+        if (count == 0 && std::ferror(file.get()))
+            return false;
+        chunk = { buffer.data(), count };
+        return true;
+    });
+}
+
 } // namespace
 
 std::string hexString(std::span<const std::uint8_t> bytes)
@@ -86,22 +108,34 @@ std::string sha1Hex(std::string_view text)
     return sha1Hex(bytesOf(text));
 }
 
+std::string sha256Hex(std::span<const std::uint8_t> bytes)
+{
+    return digestOfBytes(EVP_sha256(), bytes);
+}
+
+std::string sha256Hex(std::string_view text)
+{
+    return sha256Hex(bytesOf(text));
+}
+
+std::string hmacSha256Hex(std::span<const std::uint8_t> key, std::string_view message)
+{
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    const auto bytes = bytesOf(message);
+    if (!HMAC(EVP_sha256(), key.data(), static_cast<int>(key.size()), bytes.data(), bytes.size(), digest, &length))
+        return {};
+    return hexString({ digest, length });
+}
+
 std::optional<std::string> fileMD5Hex(const std::filesystem::path& path)
 {
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file)
-        return std::nullopt;
-    std::uint8_t buffer[8192];
-    return digestHex(EVP_md5(), [&](std::span<const std::uint8_t>& chunk) {
-        std::size_t count = std::fread(buffer, 1, sizeof buffer, file.get());
-        if (count == 0 && std::ferror(file.get()))
-            return false;
-        chunk = { buffer, count };
-        return true;
-    });
+    return fileDigestHex(EVP_md5(), path, 8192);
+}
+
+std::optional<std::string> fileSHA256Hex(const std::filesystem::path& path)
+{
+    return fileDigestHex(EVP_sha256(), path, std::size_t(1) << 20);
 }
 
 } // namespace crypto

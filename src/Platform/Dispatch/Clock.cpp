@@ -122,6 +122,11 @@ void VirtualClock::advance(double seconds)
     advanceBy(seconds, isMainThread());
 }
 
+std::size_t VirtualClock::pendingCount() const
+{
+    return detail::Scheduler::instance().pendingCount(this);
+}
+
 void VirtualClock::advanceBy(double seconds, bool onMain)
 {
     const auto target = now() + Clock::seconds(seconds);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <memory>
 #include <mutex>
 
@@ -62,6 +63,10 @@ public:
     bool isVirtual() const override { return true; }
 
     void advance(double seconds);
+
+    // How many delayed blocks, timer firings and wait timeouts scheduled on this clock are still
+    // to fire: what a test checks to see that repeated work leaves nothing behind.
+    std::size_t pendingCount() const;
 
     // When set, Clock::sleep advances this clock by the sleep's length instead of waiting for
     // someone else to, for code that sleeps on the thread that drives the test. Such a sleep

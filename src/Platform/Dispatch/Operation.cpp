@@ -62,9 +62,9 @@ void Operation::cancel()
         cancelled_ = true;
         waiting = !started_;
     }
-    emit("isCancelled");
+    notifyChange("isCancelled");
     if (waiting) {
-        emit("isReady");
+        notifyChange("isReady");
         if (auto q = queue())
             q->pump();
     }
@@ -110,7 +110,7 @@ void Operation::runClaimed()
         markFinished();
         return;
     }
-    emit("isExecuting");
+    notifyChange("isExecuting");
     {
         RunningOperation running(this);
         main();
@@ -150,8 +150,8 @@ void Operation::markFinished()
         finishedChanged_.notify_all();
     }
     if (wasExecuting)
-        emit("isExecuting");
-    emit("isFinished");
+        notifyChange("isExecuting");
+    notifyChange("isFinished");
     if (completion)
         completion();
     for (const auto& weak : dependents)
@@ -165,7 +165,7 @@ void Operation::dependencyFinished()
 {
     if (!isReady())
         return;
-    emit("isReady");
+    notifyChange("isReady");
     if (auto q = queue())
         q->pump();
 }
@@ -248,7 +248,7 @@ Subscription Operation::observeChanges(ChangeObserver observer)
     return observers_.add(std::move(observer));
 }
 
-void Operation::emit(const std::string& key)
+void Operation::notifyChange(const std::string& key)
 {
     observers_.notify(*this, key);
 }

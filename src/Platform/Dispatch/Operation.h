@@ -76,7 +76,7 @@ private:
     void runClaimed();
     void markFinished();
     void dependencyFinished();
-    void emit(const std::string& key);
+    void notifyChange(const std::string& key);
     // Set by the queue the operation is added to; it is asked to look again when readiness
     // changes or the operation finishes. Until then the operation keeps its queue alive, so
     // work added to a queue is not lost when its creator lets go of the queue.

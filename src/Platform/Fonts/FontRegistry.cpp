@@ -135,6 +135,32 @@ bool FontRegistry::isPostScriptNameAvailable(std::string_view postScriptName)
     return available;
 }
 
+std::optional<FontRegistry::FontFile> FontRegistry::fileForPostScriptName(std::string_view postScriptName)
+{
+    if (postScriptName.empty())
+        return std::nullopt;
+    const std::string name(postScriptName);
+    std::lock_guard lock(fontconfigLock());
+    FcPattern* pattern = FcPatternCreate();
+    FcPatternAddString(pattern, FC_POSTSCRIPT_NAME, fcText(name));
+    FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_INDEX, static_cast<char*>(nullptr));
+    FcFontSet* found = FcFontList(FcConfigGetCurrent(), pattern, objects);
+    std::optional<FontFile> result;
+    if (found && found->nfont > 0) {
+        FcChar8* file = nullptr;
+        int index = 0;
+        if (FcPatternGetString(found->fonts[0], FC_FILE, 0, &file) == FcResultMatch && file) {
+            FcPatternGetInteger(found->fonts[0], FC_INDEX, 0, &index);
+            result = FontFile{reinterpret_cast<const char*>(file), index};
+        }
+    }
+    if (found)
+        FcFontSetDestroy(found);
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    return result;
+}
+
 bool FontRegistry::rescanFolder(const std::filesystem::path& folder)
 {
     std::lock_guard lock(fontconfigLock());

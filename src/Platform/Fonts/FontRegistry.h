@@ -31,6 +31,13 @@ public:
     static bool unregisterFontFile(const std::filesystem::path& file);
 
     static bool isPostScriptNameAvailable(std::string_view postScriptName);
+    // The file of a font fontconfig lists under this PostScript name (the first it lists), and the
+    // face's index inside it; nullopt when none is known.
+    struct FontFile {
+        std::filesystem::path file;
+        int faceIndex = 0;
+    };
+    static std::optional<FontFile> fileForPostScriptName(std::string_view postScriptName);
 
     // Rewrites fontconfig's cache of `folder`, so other programs pick up its files without scanning.
     static bool rescanFolder(const std::filesystem::path& folder);

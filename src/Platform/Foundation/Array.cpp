@@ -42,24 +42,37 @@ Ref<Array> Array::create(std::vector<Id> objects)
 
 Ref<Array> Array::create(std::initializer_list<Id> objects)
 {
+    reportNilInLiteral(objects);
     return std::make_shared<Array>(std::vector<Id>(objects));
 }
 
-bool Array::checkIndex(std::size_t index, std::size_t limit, const char* method) const
+void Array::reportNilInLiteral(std::initializer_list<Id> objects)
+{
+    const auto nil = std::find_if(objects.begin(), objects.end(), [](const Id& object) { return object.isNil(); });
+    if (nil == objects.end())
+        return;
+    reportMisuse(NSInvalidArgumentException,
+                 format("*** -[__NSPlaceholderArray initWithObjects:count:]: attempt to insert nil object from objects[%lu]",
+                        static_cast<unsigned long>(nil - objects.begin())),
+                 MisuseDefault::RebuiltArray);
+}
+
+bool Array::checkIndex(std::size_t index, std::size_t limit, const char* method, MisuseDefault instead) const
 {
     if (index < limit)
         return true;
     if (limit == 0)
-        misuse(NSRangeException, format("*** -[%@ %s]: index %lu beyond bounds for empty array", isa()->name(), method, index));
+        misuse(NSRangeException, format("*** -[%@ %s]: index %lu beyond bounds for empty array", isa()->name(), method, index),
+               instead);
     else
         misuse(NSRangeException,
-               format("*** -[%@ %s]: index %lu beyond bounds [0 .. %lu]", isa()->name(), method, index, limit - 1));
+               format("*** -[%@ %s]: index %lu beyond bounds [0 .. %lu]", isa()->name(), method, index, limit - 1), instead);
     return false;
 }
 
 Id Array::objectAtIndex(std::size_t index) const
 {
-    if (!checkIndex(index, objects_.size(), "objectAtIndex:"))
+    if (!checkIndex(index, objects_.size(), "objectAtIndex:", MisuseDefault::ReturnNil))
         return {};
     return objects_[index];
 }
@@ -83,7 +96,7 @@ std::size_t Array::indexOfObjectIdenticalTo(const Id& object) const
 Ref<Array> Array::arrayByAddingObject(const Id& object) const
 {
     if (object.isNil()) {
-        misuse(NSInvalidArgumentException, "*** -[NSArray arrayByAddingObject:]: object cannot be nil");
+        misuse(NSInvalidArgumentException, "*** -[NSArray arrayByAddingObject:]: object cannot be nil", MisuseDefault::Ignore);
         return create(objects_);
     }
     std::vector<Id> objects = objects_;
@@ -103,7 +116,8 @@ Ref<Array> Array::subarrayWithRange(Range range) const
     if (range.location > objects_.size() || range.length > objects_.size() - range.location) {
         misuse(NSRangeException, format("*** -[%@ subarrayWithRange:]: range {%lu, %lu} extends beyond bounds [0 .. %ld]",
                                         isa()->name(), range.location, range.length,
-                                        static_cast<long>(objects_.size()) - 1));
+                                        static_cast<long>(objects_.size()) - 1),
+               MisuseDefault::ReturnNil);
         return create();
     }
     auto first = objects_.begin() + static_cast<std::ptrdiff_t>(range.location);
@@ -198,6 +212,7 @@ Ref<MutableArray> MutableArray::create(std::vector<Id> objects)
 
 Ref<MutableArray> MutableArray::create(std::initializer_list<Id> objects)
 {
+    reportNilInLiteral(objects);
     return std::make_shared<MutableArray>(std::vector<Id>(objects));
 }
 
@@ -216,7 +231,7 @@ Ref<Object> MutableArray::copy() const
 void MutableArray::addObject(const Id& object)
 {
     if (object.isNil()) {
-        misuse(NSInvalidArgumentException, "*** -[__NSArrayM insertObject:atIndex:]: object cannot be nil");
+        misuse(NSInvalidArgumentException, "*** -[__NSArrayM insertObject:atIndex:]: object cannot be nil", MisuseDefault::Ignore);
         return;
     }
     objects_.push_back(object);
@@ -225,12 +240,13 @@ void MutableArray::addObject(const Id& object)
 void MutableArray::insertObject(const Id& object, std::size_t index)
 {
     if (object.isNil()) {
-        misuse(NSInvalidArgumentException, "*** -[__NSArrayM insertObject:atIndex:]: object cannot be nil");
+        misuse(NSInvalidArgumentException, "*** -[__NSArrayM insertObject:atIndex:]: object cannot be nil", MisuseDefault::Ignore);
         return;
     }
     if (index > objects_.size()) {
         misuse(NSRangeException, format("*** -[__NSArrayM insertObject:atIndex:]: index %lu beyond bounds [0 .. %lu]",
-                                        index, objects_.size()));
+                                        index, objects_.size()),
+               MisuseDefault::Ignore);
         return;
     }
     objects_.insert(objects_.begin() + static_cast<std::ptrdiff_t>(index), object);
@@ -238,7 +254,7 @@ void MutableArray::insertObject(const Id& object, std::size_t index)
 
 void MutableArray::removeObjectAtIndex(std::size_t index)
 {
-    if (!checkIndex(index, objects_.size(), "removeObjectsInRange:"))
+    if (!checkIndex(index, objects_.size(), "removeObjectsInRange:", MisuseDefault::Ignore))
         return;
     objects_.erase(objects_.begin() + static_cast<std::ptrdiff_t>(index));
 }
@@ -263,7 +279,8 @@ void MutableArray::removeObjectsInRange(Range range)
 {
     if (range.location > objects_.size() || range.length > objects_.size() - range.location) {
         misuse(NSRangeException, format("*** -[__NSArrayM removeObjectsInRange:]: range {%lu, %lu} extends beyond bounds [0 .. %ld]",
-                                        range.location, range.length, static_cast<long>(objects_.size()) - 1));
+                                        range.location, range.length, static_cast<long>(objects_.size()) - 1),
+               MisuseDefault::Ignore);
         return;
     }
     auto first = objects_.begin() + static_cast<std::ptrdiff_t>(range.location);
@@ -273,18 +290,19 @@ void MutableArray::removeObjectsInRange(Range range)
 void MutableArray::replaceObjectAtIndex(std::size_t index, const Id& object)
 {
     if (object.isNil()) {
-        misuse(NSInvalidArgumentException, "*** -[__NSArrayM replaceObjectAtIndex:withObject:]: object cannot be nil");
+        misuse(NSInvalidArgumentException, "*** -[__NSArrayM replaceObjectAtIndex:withObject:]: object cannot be nil",
+               MisuseDefault::Ignore);
         return;
     }
-    if (!checkIndex(index, objects_.size(), "replaceObjectAtIndex:withObject:"))
+    if (!checkIndex(index, objects_.size(), "replaceObjectAtIndex:withObject:", MisuseDefault::Ignore))
         return;
     objects_[index] = object;
 }
 
 void MutableArray::exchangeObjectAtIndex(std::size_t a, std::size_t b)
 {
-    if (!checkIndex(a, objects_.size(), "exchangeObjectAtIndex:withObjectAtIndex:") ||
-        !checkIndex(b, objects_.size(), "exchangeObjectAtIndex:withObjectAtIndex:"))
+    if (!checkIndex(a, objects_.size(), "exchangeObjectAtIndex:withObjectAtIndex:", MisuseDefault::Ignore) ||
+        !checkIndex(b, objects_.size(), "exchangeObjectAtIndex:withObjectAtIndex:", MisuseDefault::Ignore))
         return;
     std::swap(objects_[a], objects_[b]);
 }

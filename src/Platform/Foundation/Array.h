@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Foundation/Misuse.h"
 #include "Platform/Foundation/Object.h"
 #include "Platform/Foundation/Range.h"
 
@@ -20,6 +21,7 @@ public:
     const Class* isa() const override;
 
     static Ref<Array> create(std::vector<Id> objects = {}); // nil elements are dropped
+    // A literal: nil elements are left out; a guard is told of the first (an "array" misuse).
     static Ref<Array> create(std::initializer_list<Id> objects);
     static Ref<Array> arrayWithArray(const Array& other) { return create(other.objects_); }
 
@@ -56,7 +58,9 @@ public:
     explicit Array(std::vector<Id> objects);
 
 protected:
-    bool checkIndex(std::size_t index, std::size_t limit, const char* method) const;
+    bool checkIndex(std::size_t index, std::size_t limit, const char* method, MisuseDefault instead) const;
+    // Tells a guard of the first nil element of a literal, as the platform's literal raises for it.
+    static void reportNilInLiteral(std::initializer_list<Id> objects);
     std::vector<Id> objects_;
 };
 
@@ -65,7 +69,7 @@ public:
     static const Class* classObject();
     const Class* isa() const override;
     static Ref<MutableArray> create(std::vector<Id> objects = {});
-    static Ref<MutableArray> create(std::initializer_list<Id> objects);
+    static Ref<MutableArray> create(std::initializer_list<Id> objects); // a literal, as Array's
     static Ref<MutableArray> arrayWithCapacity(std::size_t capacity);
 
     void addObject(const Id& object); // NSInvalidArgumentException for nil

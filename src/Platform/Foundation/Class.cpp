@@ -100,6 +100,12 @@ Class& Class::addProperty(PropertyInfo property)
     return *this;
 }
 
+Class& Class::setImageFactory(ImageFactory factory)
+{
+    imageFactory_ = std::move(factory);
+    return *this;
+}
+
 unsigned long long Class::generation()
 {
     return propertyGeneration.load(std::memory_order_acquire);

@@ -5,6 +5,7 @@
 #include "Platform/Foundation/Format.h"
 #include "Platform/Foundation/Misuse.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
@@ -89,11 +90,63 @@ Ref<Data> Data::dataWithContentsOfFile(const std::filesystem::path& path, Ref<Er
     return create(std::move(bytes));
 }
 
+Ref<Data> Data::dataWithContentsOfRegularFile(const std::filesystem::path& path, std::uintmax_t maxLength,
+                                               Ref<Error>* error)
+{
+    auto failure = [&](int code) -> Ref<Data> {
+        if (error)
+            *error = fileReadError(path, code);
+        return nullptr;
+    };
+    // O_NONBLOCK: a pipe in the file's place must not hang the reader.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return failure(errno);
+    struct stat info {};
+    int refusal = 0;
+    if (::fstat(fd, &info) != 0)
+        refusal = errno;
+    else if (!S_ISREG(info.st_mode))
+        refusal = S_ISDIR(info.st_mode) ? EISDIR : EINVAL;
+    else if (static_cast<std::uintmax_t>(info.st_size) > maxLength)
+        refusal = EFBIG;
+    if (refusal != 0) {
+        ::close(fd);
+        return failure(refusal);
+    }
+    // Read by the limit, not by the size: the file may grow while it is read.
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size) + 1);
+    std::size_t filled = 0;
+    int readError = 0;
+    while (filled < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + filled, bytes.size() - filled);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            readError = errno;
+            break;
+        }
+        if (n == 0)
+            break;
+        filled += static_cast<std::size_t>(n);
+        if (filled == bytes.size() && bytes.size() <= maxLength)
+            bytes.resize(static_cast<std::size_t>(std::min<std::uintmax_t>(maxLength + 1, bytes.size() * 2)));
+    }
+    ::close(fd);
+    if (readError != 0)
+        return failure(readError);
+    if (filled > maxLength)
+        return failure(EFBIG);
+    bytes.resize(filled);
+    return create(std::move(bytes));
+}
+
 Ref<Data> Data::subdataWithRange(Range range) const
 {
     if (range.location > bytes_.size() || range.length > bytes_.size() - range.location) {
         misuse(NSRangeException, format("*** -[NSData subdataWithRange:]: range {%lu, %lu} exceeds data length %lu",
-                                        range.location, range.length, bytes_.size()));
+                                        range.location, range.length, bytes_.size()),
+               MisuseDefault::ReturnNil);
         return create();
     }
     return create(std::span<const std::uint8_t>(bytes_).subspan(range.location, range.length));
@@ -259,7 +312,8 @@ void MutableData::replaceBytesInRange(Range range, std::span<const std::uint8_t>
 {
     if (range.location > bytes_.size()) {
         misuse(NSRangeException, format("*** -[NSConcreteMutableData replaceBytesInRange:withBytes:length:]: range {%lu, %lu} exceeds data length %lu",
-                                        range.location, range.length, bytes_.size()));
+                                        range.location, range.length, bytes_.size()),
+               MisuseDefault::Ignore);
         return;
     }
     std::size_t end = std::min(bytes_.size(), range.end());

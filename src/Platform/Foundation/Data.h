@@ -24,6 +24,13 @@ public:
     static Ref<Data> create(std::vector<std::uint8_t>&& bytes);
     // nil (and the error) when the file cannot be read.
     static Ref<Data> dataWithContentsOfFile(const std::filesystem::path& path, Ref<Error>* error = nullptr);
+    // The bytes of a regular file of at most `maxLength` bytes, for files whose size has a known
+    // bound: nil and the error otherwise. A larger file gives NSFileReadTooLargeError (underlying
+    // EFBIG); anything that is no regular file gives NSFileReadUnknownError, a pipe included, which
+    // is opened without waiting for a writer. At most `maxLength` + 1 bytes are ever read, also
+    // from a file that grows meanwhile.
+    static Ref<Data> dataWithContentsOfRegularFile(const std::filesystem::path& path, std::uintmax_t maxLength,
+                                                   Ref<Error>* error = nullptr);
 
     std::size_t length() const { return bytes_.size(); }
     const std::uint8_t* bytes() const { return bytes_.data(); }

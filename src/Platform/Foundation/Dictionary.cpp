@@ -85,8 +85,26 @@ Ref<Dictionary> Dictionary::create()
     return std::make_shared<Dictionary>();
 }
 
+// The platform's complaint about the first pair of a literal with a nil key or value, or "" when
+// every pair is whole.
+std::string Dictionary::nilInLiteral(std::initializer_list<std::pair<Id, Id>> pairs)
+{
+    for (std::size_t i = 0; const auto& [key, value] : pairs) {
+        if (value.isNil())
+            return format("*** -[__NSPlaceholderDictionary initWithObjects:forKeys:count:]: attempt to insert nil object from objects[%lu]",
+                          static_cast<unsigned long>(i));
+        if (key.isNil())
+            return format("*** -[__NSPlaceholderDictionary initWithObjects:forKeys:count:]: attempt to insert nil key from keys[%lu]",
+                          static_cast<unsigned long>(i));
+        ++i;
+    }
+    return {};
+}
+
 Ref<Dictionary> Dictionary::create(std::initializer_list<std::pair<Id, Id>> pairs)
 {
+    if (std::string reason = nilInLiteral(pairs); !reason.empty())
+        reportMisuse(NSInvalidArgumentException, std::move(reason), MisuseDefault::RebuiltDictionary);
     std::vector<Entry> entries;
     entries.reserve(pairs.size());
     for (const auto& [key, value] : pairs)
@@ -325,9 +343,16 @@ Ref<MutableDictionary> MutableDictionary::create()
 
 Ref<MutableDictionary> MutableDictionary::create(std::initializer_list<std::pair<Id, Id>> pairs)
 {
+    // A guard hears of the literal once and the dictionary is built from the whole pairs. Without
+    // a guard, or when it declines, a nil raises from setObject, as it always has.
+    bool wholePairsOnly = false;
+    if (std::string reason = nilInLiteral(pairs); !reason.empty())
+        wholePairsOnly
+            = reportMisuse(NSInvalidArgumentException, std::move(reason), MisuseDefault::RebuiltDictionary);
     auto dictionary = create();
     for (const auto& [key, value] : pairs)
-        dictionary->setObject(value, key);
+        if (!wholePairsOnly || (!key.isNil() && !value.isNil()))
+            dictionary->setObject(value, key);
     return dictionary;
 }
 
@@ -344,12 +369,12 @@ Ref<Object> MutableDictionary::copy() const
 void MutableDictionary::setObject(const Id& value, const Id& key)
 {
     if (key.isNil()) {
-        misuse(NSInvalidArgumentException, "*** -[__NSDictionaryM setObject:forKey:]: key cannot be nil");
+        misuse(NSInvalidArgumentException, "*** -[__NSDictionaryM setObject:forKey:]: key cannot be nil", MisuseDefault::Ignore);
         return;
     }
     if (value.isNil()) {
         misuse(NSInvalidArgumentException,
-               format("*** -[__NSDictionaryM setObject:forKey:]: object cannot be nil (key: %@)", key));
+               format("*** -[__NSDictionaryM setObject:forKey:]: object cannot be nil (key: %@)", key), MisuseDefault::Ignore);
         return;
     }
     insertOrAssign(key, value);
@@ -369,7 +394,8 @@ void MutableDictionary::setValue(const Id& value, std::string_view key)
 void MutableDictionary::removeObjectForKey(const Id& key)
 {
     if (key.isNil()) {
-        misuse(NSInvalidArgumentException, "*** -[__NSDictionaryM removeObjectForKey:]: key cannot be nil");
+        misuse(NSInvalidArgumentException, "*** -[__NSDictionaryM removeObjectForKey:]: key cannot be nil",
+               MisuseDefault::Ignore);
         return;
     }
     std::size_t found = indexOf(key);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -27,7 +28,9 @@ public:
     const Class* isa() const override;
 
     static Ref<Dictionary> create();
-    // Pairs of {key, value}; a later duplicate key replaces the value and keeps the first place.
+    // A literal: pairs of {key, value}; a later duplicate key replaces the value and keeps the first
+    // place. Pairs with a nil key or value are left out; a guard is told of the first (a
+    // "dictionary" misuse).
     static Ref<Dictionary> create(std::initializer_list<std::pair<Id, Id>> pairs);
     static Ref<Dictionary> dictionaryWithDictionary(const Dictionary& other);
     // For parsers: entries whose keys are immutable already, adopted without copying; duplicates are
@@ -72,6 +75,7 @@ protected:
     void insertOrAssign(const Id& key, const Id& value); // key must not be nil, value not nil
     void eraseAt(std::size_t index);
     void clear();
+    static std::string nilInLiteral(std::initializer_list<std::pair<Id, Id>> pairs);
 
     std::vector<Entry> entries_;
 
@@ -91,6 +95,8 @@ public:
     static const Class* classObject();
     const Class* isa() const override;
     static Ref<MutableDictionary> create();
+    // A literal. A nil key or value raises through setObject; with a guard installed the guard is
+    // told once (a "dictionary" misuse) and the whole pairs make the dictionary.
     static Ref<MutableDictionary> create(std::initializer_list<std::pair<Id, Id>> pairs);
     static Ref<MutableDictionary> dictionaryWithDictionary(const Dictionary& other);
 

@@ -38,6 +38,9 @@ Ref<Error> fileReadError(const std::filesystem::path& path, int errnoValue)
         return makeFileError(NSFileReadNoSuchFileError,
                              format("The file “%@” couldn’t be opened because there is no such file.", name), path,
                              errnoValue);
+    if (errnoValue == EFBIG)
+        return makeFileError(NSFileReadTooLargeError,
+                             format("The file “%@” couldn’t be opened because it is too large.", name), path, errnoValue);
     if (errnoValue == EACCES || errnoValue == EPERM)
         return makeFileError(NSFileReadNoPermissionError,
                              format("The file “%@” couldn’t be opened because you don’t have permission to view it.", name),
@@ -79,7 +82,7 @@ int writeAllBytes(int fd, std::span<const std::uint8_t> bytes)
     return 0;
 }
 
-bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, Ref<Error>* error)
+bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes, Ref<Error>* error, unsigned permissions)
 {
     auto fail = [&](int code) {
         if (error)
@@ -96,14 +99,14 @@ bool writeFileAtomically(const std::filesystem::path& path, std::span<const std:
         ::unlink(temporary.c_str());
         return fail(code);
     }
-    // Keep the usual permissions of a new file rather than mkstemp's 0600. The mask is read once:
-    // changing it later from another thread would race.
+    // The permissions asked for (by default those of a new file, rather than mkstemp's 0600). The
+    // mask is read once: changing it later from another thread would race.
     static const mode_t mask = [] {
         mode_t current = ::umask(022);
         ::umask(current);
         return current;
     }();
-    ::fchmod(fd, 0666 & ~mask);
+    ::fchmod(fd, static_cast<mode_t>(permissions & 0777) & ~mask);
     if (::fsync(fd) != 0 || ::close(fd) != 0) {
         int code = errno;
         ::unlink(temporary.c_str());

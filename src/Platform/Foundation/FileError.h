@@ -17,6 +17,7 @@ enum CocoaFileError : long long {
     NSFileReadNoPermissionError = 257,
     NSFileReadNoSuchFileError = 260,
     NSFileReadCorruptFileError = 259,
+    NSFileReadTooLargeError = 263,
     NSFileWriteUnknownError = 512,
     NSFileWriteNoPermissionError = 513,
     NSFileWriteFileExistsError = 516,
@@ -38,8 +39,9 @@ Ref<Error> fileWriteError(const std::filesystem::path& path, int posixError);
 int writeAllBytes(int fd, std::span<const std::uint8_t> bytes);
 
 // Writes the bytes to a temporary file in the same folder, flushes it and renames it over `path`;
-// a failure leaves any older file as it was and removes the temporary file.
+// a failure leaves any older file as it was and removes the temporary file. The new file gets
+// `permissions` less the process umask (0600 keeps a private file from other users from the start).
 bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
-                         Ref<Error>* error = nullptr);
+                         Ref<Error>* error = nullptr, unsigned permissions = 0666);
 
 } // namespace foundation

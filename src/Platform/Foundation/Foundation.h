@@ -3,10 +3,12 @@
 // The object model in one include, for code that uses most of it.
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Class.h"
+#include "Platform/Foundation/ClassValue.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Date.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/ExceptionObject.h"
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Format.h"
 #include "Platform/Foundation/Misuse.h"

@@ -5,6 +5,7 @@
 #include "Platform/Foundation/Date.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/ExceptionObject.h"
 #include "Platform/Foundation/Null.h"
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/Set.h"
@@ -61,7 +62,7 @@ void registerFoundationClasses()
                              Data::classObject(), MutableData::classObject(), Date::classObject(),
                              Array::classObject(), MutableArray::classObject(), Dictionary::classObject(),
                              MutableDictionary::classObject(), Set::classObject(), MutableSet::classObject(),
-                             Error::classObject(), URL::classObject()})
+                             Error::classObject(), ExceptionObject::classObject(), URL::classObject()})
         (void)cls;
 }
 

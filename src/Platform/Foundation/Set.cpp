@@ -134,7 +134,7 @@ Ref<Object> MutableSet::copy() const
 void MutableSet::addObject(const Id& object)
 {
     if (object.isNil()) {
-        misuse(NSInvalidArgumentException, "*** -[__NSSetM addObject:]: object cannot be nil");
+        misuse(NSInvalidArgumentException, "*** -[__NSSetM addObject:]: object cannot be nil", MisuseDefault::Ignore);
         return;
     }
     add(object);

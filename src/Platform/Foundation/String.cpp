@@ -105,7 +105,8 @@ std::u16string String::utf16() const
 char16_t String::characterAtIndex(std::size_t index) const
 {
     if (index >= length()) {
-        misuse(NSRangeException, foundation::format("-[__NSCFString characterAtIndex:]: Range or index out of bounds"));
+        misuse(NSRangeException, "-[__NSCFString characterAtIndex:]: Range or index out of bounds",
+               MisuseDefault::UnassignedCharacter);
         return 0;
     }
     if (ascii_)
@@ -117,8 +118,9 @@ Ref<String> String::substringFromIndex(std::size_t index) const
 {
     std::size_t len = length();
     if (index > len) {
-        misuse(NSRangeException, foundation::format("-[__NSCFString substringFromIndex:]: Index %lu out of bounds; string length %lu",
-                                              index, len));
+        misuse(NSRangeException,
+               foundation::format("-[__NSCFString substringFromIndex:]: Index %lu out of bounds; string length %lu", index, len),
+               MisuseDefault::ReturnNil);
         return String::empty();
     }
     if (ascii_)
@@ -130,8 +132,9 @@ Ref<String> String::substringToIndex(std::size_t index) const
 {
     std::size_t len = length();
     if (index > len) {
-        misuse(NSRangeException, foundation::format("-[__NSCFString substringToIndex:]: Index %lu out of bounds; string length %lu",
-                                              index, len));
+        misuse(NSRangeException,
+               foundation::format("-[__NSCFString substringToIndex:]: Index %lu out of bounds; string length %lu", index, len),
+               MisuseDefault::ReturnNil);
         return String::empty();
     }
     if (ascii_)
@@ -145,7 +148,8 @@ Ref<String> String::substringWithRange(Range range) const
     if (range.location > len || range.length > len - range.location) {
         misuse(NSRangeException,
                foundation::format("-[__NSCFString substringWithRange:]: Range {%lu, %lu} out of bounds; string length %lu",
-                            range.location, range.length, len));
+                                  range.location, range.length, len),
+               MisuseDefault::ReturnNil);
         return String::empty();
     }
     if (ascii_)
@@ -183,7 +187,8 @@ Range String::rangeOfString(std::string_view needle, unsigned options, Range sea
     std::size_t len = length();
     if (searchRange.location > len || searchRange.length > len - searchRange.location) {
         misuse(NSRangeException, foundation::format("-[__NSCFString rangeOfString:options:range:]: Range {%lu, %lu} out of bounds; string length %lu",
-                                              searchRange.location, searchRange.length, len));
+                                              searchRange.location, searchRange.length, len),
+               MisuseDefault::Ignore);
         return {};
     }
     if (needle.empty())
@@ -715,7 +720,8 @@ bool MutableString::byteRange(Range range, const char* method, std::size_t& begi
 {
     std::size_t len = length();
     if (range.location > len || range.length > len - range.location) {
-        misuse(NSRangeException, foundation::format("-[__NSCFString %s]: Range or index out of bounds", method));
+        misuse(NSRangeException, foundation::format("-[__NSCFString %s]: Range or index out of bounds", method),
+               MisuseDefault::Ignore);
         return false;
     }
     begin = unicode::byteOffsetOfUTF16Index(utf8_, range.location);
@@ -725,19 +731,24 @@ bool MutableString::byteRange(Range range, const char* method, std::size_t& begi
 
 void MutableString::insertString(std::string_view text, std::size_t index)
 {
-    replaceCharactersInRange(Range{index, 0}, text);
+    replace(Range{index, 0}, text, "insertString:atIndex:");
 }
 
 void MutableString::deleteCharactersInRange(Range range)
 {
-    replaceCharactersInRange(range, {});
+    replace(range, {}, "deleteCharactersInRange:");
 }
 
 void MutableString::replaceCharactersInRange(Range range, std::string_view text)
 {
+    replace(range, text, "replaceCharactersInRange:withString:");
+}
+
+void MutableString::replace(Range range, std::string_view text, const char* method)
+{
     std::size_t begin;
     std::size_t end;
-    if (!byteRange(range, "replaceCharactersInRange:withString:", begin, end))
+    if (!byteRange(range, method, begin, end))
         return;
     std::string updated = utf8_.substr(0, begin);
     updated += unicode::sanitizeUTF8(text);

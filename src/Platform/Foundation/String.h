@@ -134,6 +134,7 @@ public:
     }
 
 private:
+    void replace(Range range, std::string_view text, const char* method);
     // Byte range of a UTF-16 range, after the platform's bounds check (false when out of bounds).
     bool byteRange(Range range, const char* method, std::size_t& begin, std::size_t& end) const;
 };

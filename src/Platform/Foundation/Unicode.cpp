@@ -1,7 +1,11 @@
 #include "Platform/Foundation/Unicode.h"
 
+#include <unicode/translit.h>
+#include <unicode/unistr.h>
+
 #include <cstdint>
 #include <cstring>
+#include <memory>
 
 namespace foundation::unicode {
 
@@ -210,6 +214,21 @@ std::size_t byteOffsetOfUTF16Index(std::string_view utf8, std::size_t index)
         units += width;
     }
     return pos;
+}
+
+bool transliterateToASCII(std::string& text)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Transliterator> transform(icu::Transliterator::createInstance(
+        icu::UnicodeString::fromUTF8("Any-Latin; Latin-ASCII; [:^ASCII:] Remove"), UTRANS_FORWARD, status));
+    if (U_FAILURE(status) || !transform)
+        return false;
+    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(text);
+    transform->transliterate(unicode);
+    std::string result;
+    unicode.toUTF8String(result);
+    text = std::move(result);
+    return true;
 }
 
 } // namespace foundation::unicode

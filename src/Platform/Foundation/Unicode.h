@@ -30,6 +30,11 @@ std::size_t byteOffsetOfUTF16Index(std::string_view utf8, std::size_t index);
 // Decodes one code point at `pos` and advances it; invalid bytes decode as U+FFFD one at a time.
 char32_t decodeNext(std::string_view utf8, std::size_t& pos);
 
+// Applies the ICU transform "Any-Latin; Latin-ASCII; [:^ASCII:] Remove" in place (the
+// platform's ASCII transliteration of header values); false, text unchanged, when ICU cannot
+// make the transform.
+bool transliterateToASCII(std::string& text);
+
 inline bool isASCII(std::string_view bytes)
 {
     for (unsigned char c : bytes)

@@ -67,7 +67,8 @@ void reportWrongClass(const Id& value, std::string_view expectedClass, std::stri
 {
     foundation::misuse(foundation::NSInvalidArgumentException,
         "value of class " + value.get()->isa()->name() + " cannot be stored as " + std::string(expectedClass)
-            + " for the key " + std::string(key) + ".");
+            + " for the key " + std::string(key) + ".",
+        foundation::MisuseDefault::Ignore);
 }
 
 } // namespace runtime

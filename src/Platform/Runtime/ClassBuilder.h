@@ -90,6 +90,14 @@ public:
         return *this;
     }
 
+    // How the class makes images of itself (see foundation::ImageFactory).
+    ClassBuilder& imageFactory(foundation::ImageFactory factory)
+    {
+        if (staged_)
+            staged_->setImageFactory(std::move(factory));
+        return *this;
+    }
+
     const foundation::Class* build()
     {
         if (!existing_)

@@ -80,7 +80,8 @@ Id valueForUndefinedKey(const Object& object, std::string_view key)
 {
     if (auto hook = findHook(object.isa(), &KeyValueCodingHooks::valueForUndefinedKey))
         return hook(object, key);
-    foundation::misuse(foundation::NSUnknownKeyException, notCompliant(object, "valueForUndefinedKey:", key));
+    foundation::misuse(foundation::NSUnknownKeyException, notCompliant(object, "valueForUndefinedKey:", key),
+                       foundation::MisuseDefault::ReturnNil);
     return {};
 }
 
@@ -91,7 +92,8 @@ void setValueForUndefinedKey(Object& object, const Id& value, std::string_view k
         return;
     }
     foundation::misuse(
-        foundation::NSUnknownKeyException, notCompliant(object, "setValue:forUndefinedKey:", key));
+        foundation::NSUnknownKeyException, notCompliant(object, "setValue:forUndefinedKey:", key),
+        foundation::MisuseDefault::Ignore);
 }
 
 void setNilValueForKey(Object& object, std::string_view key)
@@ -102,7 +104,8 @@ void setNilValueForKey(Object& object, std::string_view key)
     }
     foundation::misuse(foundation::NSInvalidArgumentException,
         "[" + receiverTag(object) + " setNilValueForKey]: could not set nil as the value for the key "
-            + std::string(key) + ".");
+            + std::string(key) + ".",
+        foundation::MisuseDefault::Ignore);
 }
 
 Id nullForNil(const Id& value)
@@ -214,7 +217,8 @@ void setValuesForKeysWithDictionary(const Id& object, const Dictionary& keyedVal
         const auto* key = entry.key.ptr<foundation::String>();
         if (!key) {
             foundation::misuse(foundation::NSInvalidArgumentException,
-                "setValuesForKeysWithDictionary: key " + entry.key.description() + " is not a string.");
+                "setValuesForKeysWithDictionary: key " + entry.key.description() + " is not a string.",
+                foundation::MisuseDefault::Ignore);
             continue;
         }
         setValueForKey(object, entry.value.isNull() ? Id() : entry.value, key->utf8());

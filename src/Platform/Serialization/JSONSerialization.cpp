@@ -15,7 +15,7 @@ Id JSONSerialization::JSONObjectWithData(const Ref<Data>& data, unsigned options
 Id JSONSerialization::JSONObjectWithData(const Data* data, unsigned options, Ref<Error>* error)
 {
     if (data == nullptr) {
-        misuse(NSInvalidArgumentException, "data parameter is nil");
+        misuse(NSInvalidArgumentException, "data parameter is nil", MisuseDefault::ReturnNil);
         return {};
     }
     return readJSON(data->view(), options, error);

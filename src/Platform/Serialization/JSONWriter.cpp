@@ -328,7 +328,7 @@ Ref<Data> writeJSON(const Id& object, unsigned options, Ref<Error>* error)
         return Data::create(std::move(writer.output()));
     }
     if (failure.raises)
-        misuse(NSInvalidArgumentException, failure.reason);
+        misuse(NSInvalidArgumentException, failure.reason, MisuseDefault::ReturnNil);
     if (error) {
         *error = Error::errorWithDomain(NSCocoaErrorDomain, kWriteInvalidError,
             Dictionary::create({{Id(NSDebugDescriptionErrorKey), Id(failure.reason)}}));

@@ -9,6 +9,7 @@
 #include "Platform/Serialization/PropertyListCodec.h"
 #include "Platform/Serialization/PropertyListSerialization.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <limits>
@@ -184,39 +185,157 @@ private:
 
 class BinaryReader {
 public:
-    BinaryReader(std::string_view bytes, unsigned long options, std::string& failure)
+    BinaryReader(std::string_view bytes, unsigned long options, ReadMeter& meter, std::string& failure)
         : bytes_(bytes)
         , options_(options)
+        , meter_(meter)
         , failure_(failure)
     {
     }
 
     Id read()
     {
-        if (bytes_.size() < kMagic.size() + 1 + kTrailerSize || !bytes_.starts_with(kMagic))
-            return fail("Not a binary property list, or truncated");
-        std::size_t trailer = bytes_.size() - kTrailerSize;
-        offsetSize_ = static_cast<std::uint8_t>(bytes_[trailer + 6]);
-        refSize_ = static_cast<std::uint8_t>(bytes_[trailer + 7]);
-        objectCount_ = bigEndian(trailer + 8, 8);
-        std::uint64_t top = bigEndian(trailer + 16, 8);
-        tableOffset_ = bigEndian(trailer + 24, 8);
-        if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8 || objectCount_ == 0
-            || top >= objectCount_ || tableOffset_ < kMagic.size() + 1 || tableOffset_ > trailer
-            || objectCount_ > (trailer - tableOffset_) / offsetSize_)
-            return fail("Malformed trailer of a binary property list");
+        if (!readTrailer())
+            return {};
         cache_.resize(objectCount_);
         visiting_.assign(objectCount_, false);
-        budget_ = objectCount_ * 8 + 65536;
-        return readObject(top, 0);
+        return readObject(top_, 0);
+    }
+
+    // Spends what a reader that builds a tree, copying a shared object for every reference to it,
+    // would build, without building anything: each object's share is worked out once and counted
+    // again for every reference, so the walk stays linear in the input however far the tree
+    // would unfold. Leaves are not checked beyond their length.
+    bool measureUnfolded()
+    {
+        if (!readTrailer())
+            return false;
+        unfolded_.assign(objectCount_, {});
+        visiting_.assign(objectCount_, false);
+        Unfolded tree;
+        if (!unfold(top_, 0, tree))
+            return false;
+        if (!meter_.spendElements(tree.elements))
+            return failed(ReadMeter::kTooManyElements);
+        if (!meter_.spendBytes(tree.bytes))
+            return failed(ReadMeter::kTooManyBytes);
+        return true;
     }
 
 private:
+    // What one object unfolds to: itself and everything below it, every reference counted. No
+    // elements: not worked out yet.
+    struct Unfolded {
+        std::uint64_t elements = 0;
+        std::uint64_t bytes = 0;
+    };
+    // Sums stop growing here, far above any budget, so that they cannot overflow.
+    static constexpr std::uint64_t kUnfoldedCap = std::uint64_t(1) << 62;
+
     Id fail(std::string detail)
     {
         if (failure_.empty())
             failure_ = std::move(detail);
         return {};
+    }
+
+    bool failed(std::string detail)
+    {
+        fail(std::move(detail));
+        return false;
+    }
+
+    bool readTrailer()
+    {
+        if (bytes_.size() < kMagic.size() + 1 + kTrailerSize || !bytes_.starts_with(kMagic))
+            return failed("Not a binary property list, or truncated");
+        std::size_t trailer = bytes_.size() - kTrailerSize;
+        offsetSize_ = static_cast<std::uint8_t>(bytes_[trailer + 6]);
+        refSize_ = static_cast<std::uint8_t>(bytes_[trailer + 7]);
+        objectCount_ = bigEndian(trailer + 8, 8);
+        top_ = bigEndian(trailer + 16, 8);
+        tableOffset_ = bigEndian(trailer + 24, 8);
+        if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8 || objectCount_ == 0
+            || top_ >= objectCount_ || tableOffset_ < kMagic.size() + 1 || tableOffset_ > trailer
+            || objectCount_ > (trailer - tableOffset_) / offsetSize_)
+            return failed("Malformed trailer of a binary property list");
+        return true;
+    }
+
+    // Where the object starts, once it may be entered at this depth: not deeper than the limit,
+    // not inside itself. 0 (with the failure) otherwise; the caller leaves it again.
+    std::size_t enter(std::uint64_t index, std::size_t depth)
+    {
+        auto refuse = [this](const char* detail) -> std::size_t {
+            fail(detail);
+            return 0;
+        };
+        if (depth > PropertyListSerialization::kMaxDepth)
+            return refuse("Too many nested arrays or dictionaries");
+        if (visiting_[index])
+            return refuse("Object refers to itself");
+        const std::uint64_t offset = bigEndian(tableOffset_ + index * offsetSize_, offsetSize_);
+        if (offset < kMagic.size() || offset >= tableOffset_)
+            return refuse("Object offset out of range");
+        visiting_[index] = true;
+        return static_cast<std::size_t>(offset);
+    }
+
+    bool unfold(std::uint64_t index, std::size_t depth, Unfolded& out)
+    {
+        if (unfolded_[index].elements != 0) {
+            out = unfolded_[index];
+            return true;
+        }
+        std::size_t at = enter(index, depth);
+        if (at == 0)
+            return false;
+        Unfolded self{1, 0};
+        const bool measured = unfoldAt(at, depth, self);
+        visiting_[index] = false;
+        if (!measured)
+            return false;
+        unfolded_[index] = self;
+        out = self;
+        return true;
+    }
+
+    bool unfoldAt(std::size_t at, std::size_t depth, Unfolded& self)
+    {
+        auto marker = static_cast<std::uint8_t>(bytes_[at++]);
+        const std::uint8_t kind = marker & 0xF0;
+        if (kind != kData && kind != kASCIIString && kind != kUTF16String && kind != kArray && kind != kSet
+            && kind != kDictionary)
+            return true;
+        std::uint64_t count = 0;
+        if (!readCount(marker, at, count))
+            return failed("Malformed length");
+        if (kind == kData || kind == kASCIIString) {
+            if (!fits(at, count))
+                return failed("String or data runs past the end");
+            self.bytes = count;
+            return true;
+        }
+        if (kind == kUTF16String) {
+            if (count > tableOffset_ / 2 || !fits(at, count * 2))
+                return failed("String runs past the end");
+            self.bytes = count * 3; // at most three UTF-8 bytes a unit
+            return true;
+        }
+        const std::uint64_t perEntry = kind == kDictionary ? 2 : 1;
+        if (count > tableOffset_ / refSize_ / perEntry || !fits(at, count * perEntry * refSize_))
+            return failed("Container runs past the end");
+        for (std::uint64_t i = 0; i < count * perEntry; ++i) {
+            std::uint64_t target = bigEndian(at + i * refSize_, refSize_);
+            if (target >= objectCount_)
+                return failed("Object reference out of range");
+            Unfolded child;
+            if (!unfold(target, depth + 1, child))
+                return false;
+            self.elements = std::min(self.elements + child.elements, kUnfoldedCap);
+            self.bytes = std::min(self.bytes + child.bytes, kUnfoldedCap);
+        }
+        return true;
     }
 
     std::uint64_t bigEndian(std::size_t at, std::size_t size) const
@@ -247,22 +366,18 @@ private:
         return true;
     }
 
+    // Every reference is an element of the result, a shared one as much as the first.
     Id readObject(std::uint64_t index, std::size_t depth)
     {
+        if (!meter_.spendElements(1))
+            return fail(ReadMeter::kTooManyElements);
         if (cache_[index])
             return cache_[index];
-        if (depth > PropertyListSerialization::kMaxDepth)
-            return fail("Too many nested arrays or dictionaries");
-        if (visiting_[index])
-            return fail("Object refers to itself");
-        if (budget_-- == 0)
-            return fail("Too many objects");
-        std::uint64_t offset = bigEndian(tableOffset_ + index * offsetSize_, offsetSize_);
-        if (offset < kMagic.size() || offset >= tableOffset_)
-            return fail("Object offset out of range");
-        visiting_[index] = true;
+        std::size_t at = enter(index, depth);
+        if (at == 0)
+            return {};
         bool shareable = false;
-        Id value = readAt(static_cast<std::size_t>(offset), depth, shareable);
+        Id value = readAt(at, depth, shareable);
         visiting_[index] = false;
         if (value && shareable)
             cache_[index] = value;
@@ -305,21 +420,30 @@ private:
         case kData:
             if (!fits(at, count))
                 return fail("Data runs past the end");
+            if (!meter_.spendBytes(count))
+                return fail(ReadMeter::kTooManyBytes);
             shareable = !(options_ & PropertyListMutableContainersAndLeaves);
             return makeData(bytes_.substr(at, count), options_);
-        case kASCIIString:
+        case kASCIIString: {
             if (!fits(at, count))
                 return fail("String runs past the end");
+            std::string text = latin1(bytes_.substr(at, count));
+            if (!meter_.spendBytes(text.size()))
+                return fail(ReadMeter::kTooManyBytes);
             shareable = !(options_ & PropertyListMutableContainersAndLeaves);
-            return makeString(latin1(bytes_.substr(at, count)), options_);
+            return makeString(std::move(text), options_);
+        }
         case kUTF16String: {
             if (count > tableOffset_ / 2 || !fits(at, count * 2))
                 return fail("String runs past the end");
             std::u16string units(count, u'\0');
             for (std::size_t i = 0; i < count; ++i)
                 units[i] = static_cast<char16_t>(bigEndian(at + 2 * i, 2));
+            std::string text = unicode::toUTF8(units);
+            if (!meter_.spendBytes(text.size()))
+                return fail(ReadMeter::kTooManyBytes);
             shareable = !(options_ & PropertyListMutableContainersAndLeaves);
-            return makeString(unicode::toUTF8(units), options_);
+            return makeString(std::move(text), options_);
         }
         case kArray:
         case kSet:
@@ -356,6 +480,8 @@ private:
         std::uint64_t refs = kind == kDictionary ? 2 : 1;
         if (count > tableOffset_ / refSize_ / refs || !fits(at, count * refs * refSize_))
             return fail("Container runs past the end");
+        if (!meter_.holdsElements(count * refs))
+            return fail(ReadMeter::kTooManyElements);
         auto ref = [&](std::uint64_t i) -> Id {
             std::uint64_t target = bigEndian(at + i * refSize_, refSize_);
             if (target >= objectCount_)
@@ -370,6 +496,9 @@ private:
                 Id value = key ? ref(count + i) : Id();
                 if (!value)
                     return {};
+                // A mutable key is copied into an immutable one.
+                if (auto* mutableKey = key.ptr<MutableString>(); mutableKey && !meter_.spendBytes(mutableKey->utf8().size()))
+                    return fail(ReadMeter::kTooManyBytes);
                 entries.push_back({key.copy(), value, 0});
             }
             return makeDictionary(std::move(entries), options_);
@@ -401,14 +530,16 @@ private:
 
     std::string_view bytes_;
     unsigned long options_;
+    ReadMeter& meter_;
     std::string& failure_;
     std::size_t offsetSize_ = 0;
     std::size_t refSize_ = 0;
     std::uint64_t objectCount_ = 0;
+    std::uint64_t top_ = 0;
     std::uint64_t tableOffset_ = 0;
     std::vector<Id> cache_;
+    std::vector<Unfolded> unfolded_;
     std::vector<bool> visiting_;
-    std::uint64_t budget_ = 0;
 };
 
 } // namespace
@@ -418,9 +549,14 @@ std::string writeBinary(const Id& plist)
     return BinaryWriter().write(plist);
 }
 
-Id readBinary(std::string_view bytes, unsigned long options, std::string& failure)
+bool measureBinaryUnfolded(std::string_view bytes, ReadMeter& meter, std::string& failure)
 {
-    Id result = BinaryReader(bytes, options, failure).read();
+    return BinaryReader(bytes, PropertyListImmutable, meter, failure).measureUnfolded();
+}
+
+Id readBinary(std::string_view bytes, unsigned long options, ReadMeter& meter, std::string& failure)
+{
+    Id result = BinaryReader(bytes, options, meter, failure).read();
     if (result.isNil() && failure.empty())
         failure = "Malformed binary property list";
     return result;

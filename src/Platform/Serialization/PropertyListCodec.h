@@ -17,8 +17,42 @@ class Data;
 // of what was wrong; writers expect a plist that validatePropertyList() accepted.
 namespace plist {
 
-Id readXML(const Ref<Data>& data, unsigned long options, std::string& failure);
-Id readBinary(std::string_view bytes, unsigned long options, std::string& failure);
+// What is left of a read's budget. The readers spend it as they build and fail when a step would
+// overdraw it; nothing is spent then.
+class ReadMeter {
+public:
+    explicit ReadMeter(const PropertyListReadBudget& budget)
+        : elements_(budget.elements)
+        , bytes_(budget.bytes)
+    {
+    }
+
+    bool spendElements(std::uint64_t count) { return spend(elements_, count); }
+    bool spendBytes(std::uint64_t count) { return spend(bytes_, count); }
+    bool holdsElements(std::uint64_t count) const { return count <= elements_; }
+
+    static constexpr const char* kTooManyElements = "Property list has more elements than the read allows";
+    static constexpr const char* kTooManyBytes = "Property list has more string and data bytes than the read allows";
+
+private:
+    static bool spend(std::uint64_t& left, std::uint64_t count)
+    {
+        if (count > left)
+            return false;
+        left -= count;
+        return true;
+    }
+
+    std::uint64_t elements_;
+    std::uint64_t bytes_;
+};
+
+Id readXML(const Ref<Data>& data, unsigned long options, ReadMeter& meter, std::string& failure);
+Id readBinary(std::string_view bytes, unsigned long options, ReadMeter& meter, std::string& failure);
+// Spends what a reader that builds a tree, copying a shared object for every reference to it,
+// would build from a binary property list, without building anything; false (and why) when that
+// overdraws the meter or the structure is malformed.
+bool measureBinaryUnfolded(std::string_view bytes, ReadMeter& meter, std::string& failure);
 std::string writeXML(const Id& plist);
 std::string writeBinary(const Id& plist);
 

@@ -10,6 +10,7 @@
 #include "Platform/Serialization/PropertyListCodec.h"
 #include "Platform/Serialization/ReadError.h"
 
+#include <new>
 #include <vector>
 
 namespace foundation {
@@ -120,23 +121,51 @@ std::string validatePropertyList(const Id& plist, PropertyListFormat format)
 Id PropertyListSerialization::propertyListWithData(const Ref<Data>& data, unsigned long options,
     PropertyListFormat* format, Ref<Error>* error)
 {
+    return propertyListWithData(data, options, format, error,
+        PropertyListReadBudget::forInputSize(data ? data->length() : 0));
+}
+
+Id PropertyListSerialization::propertyListWithData(const Ref<Data>& data, unsigned long options,
+    PropertyListFormat* format, Ref<Error>* error, const PropertyListReadBudget& budget)
+{
     std::string failure;
     Id result;
     std::string_view bytes = data ? data->view() : std::string_view();
-    if (bytes.empty()) {
-        failure = "Cannot parse a NULL or zero-length data";
-    } else if (plist::looksBinary(bytes)) {
-        if (format)
-            *format = PropertyListBinaryFormat_v1_0;
-        result = plist::readBinary(bytes, options, failure);
-    } else {
-        if (format)
-            *format = PropertyListXMLFormat_v1_0;
-        result = plist::readXML(data, options, failure);
+    plist::ReadMeter meter(budget);
+    try {
+        if (bytes.empty()) {
+            failure = "Cannot parse a NULL or zero-length data";
+        } else if (plist::looksBinary(bytes)) {
+            if (format)
+                *format = PropertyListBinaryFormat_v1_0;
+            result = plist::readBinary(bytes, options, meter, failure);
+        } else {
+            if (format)
+                *format = PropertyListXMLFormat_v1_0;
+            result = plist::readXML(data, options, meter, failure);
+        }
+    } catch (const std::bad_alloc&) {
+        // The budget keeps the default reads far from this; a caller's larger budget may not.
+        result = Id();
+        failure = "Not enough memory to read the property list";
     }
     if (result.isNil() && error)
         *error = makeCorruptDataError(kReadCorruptError, failure);
     return result;
+}
+
+bool PropertyListSerialization::unfoldsWithinBudget(std::string_view bytes, const PropertyListReadBudget& budget,
+    Ref<Error>* error)
+{
+    if (!plist::looksBinary(bytes))
+        return true;
+    plist::ReadMeter meter(budget);
+    std::string failure;
+    if (plist::measureBinaryUnfolded(bytes, meter, failure))
+        return true;
+    if (error)
+        *error = makeCorruptDataError(kReadCorruptError, failure);
+    return false;
 }
 
 Ref<Data> PropertyListSerialization::dataWithPropertyList(const Id& plist, PropertyListFormat format,

@@ -104,21 +104,28 @@ std::string trimmed(const std::string& text)
 
 class Reader {
 public:
-    Reader(unsigned long options, std::string& failure)
+    Reader(unsigned long options, ReadMeter& meter, std::string& failure)
         : options_(options)
+        , meter_(meter)
         , failure_(failure)
     {
     }
 
     Id read(const XMLElement& element)
     {
+        if (!meter_.spendElements(1))
+            return fail(ReadMeter::kTooManyElements);
         const std::string& name = element.name();
         if (name == "dict")
             return readDictionary(element);
         if (name == "array")
             return readArray(element);
-        if (name == "string" || name == "key")
-            return makeString(element.stringValue(), options_);
+        if (name == "string" || name == "key") {
+            std::string text = element.stringValue();
+            if (!meter_.spendBytes(text.size()))
+                return fail(ReadMeter::kTooManyBytes);
+            return makeString(std::move(text), options_);
+        }
         if (name == "integer")
             return readInteger(trimmed(element.stringValue()));
         if (name == "real")
@@ -134,6 +141,8 @@ public:
             auto data = Data::fromBase64(element.stringValue());
             if (!data)
                 return fail("Malformed data");
+            if (!meter_.spendBytes(data->length()))
+                return fail(ReadMeter::kTooManyBytes);
             return makeData(data->view(), options_);
         }
         return fail("Encountered unknown tag " + name);
@@ -152,23 +161,34 @@ private:
         auto children = element.children();
         if (children.size() % 2 != 0)
             return fail("Value missing for key inside <dict>");
+        if (!meter_.holdsElements(children.size()))
+            return fail(ReadMeter::kTooManyElements);
         std::vector<Dictionary::Entry> entries;
         entries.reserve(children.size() / 2);
         for (std::size_t i = 0; i < children.size(); i += 2) {
             if (children[i]->name() != "key")
                 return fail("Found non-key inside <dict>");
+            std::string key = children[i]->stringValue();
+            if (!meter_.spendElements(1))
+                return fail(ReadMeter::kTooManyElements);
+            if (!meter_.spendBytes(key.size()))
+                return fail(ReadMeter::kTooManyBytes);
             Id value = read(*children[i + 1]);
             if (value.isNil())
                 return {};
-            entries.push_back({String::create(children[i]->stringValue()), value, 0});
+            entries.push_back({String::create(std::move(key)), value, 0});
         }
         return makeDictionary(std::move(entries), options_);
     }
 
     Id readArray(const XMLElement& element)
     {
+        auto children = element.children();
+        if (!meter_.holdsElements(children.size()))
+            return fail(ReadMeter::kTooManyElements);
         std::vector<Id> elements;
-        for (const auto& child : element.children()) {
+        elements.reserve(children.size());
+        for (const auto& child : children) {
             Id value = read(*child);
             if (value.isNil())
                 return {};
@@ -220,6 +240,7 @@ private:
     }
 
     unsigned long options_;
+    ReadMeter& meter_;
     std::string& failure_;
 };
 
@@ -236,7 +257,7 @@ std::string writeXML(const Id& plist)
     return out;
 }
 
-Id readXML(const Ref<Data>& data, unsigned long options, std::string& failure)
+Id readXML(const Ref<Data>& data, unsigned long options, ReadMeter& meter, std::string& failure)
 {
     Ref<Error> error;
     auto document = XMLDocument::create(data, 0, &error);
@@ -253,7 +274,7 @@ Id readXML(const Ref<Data>& data, unsigned long options, std::string& failure)
         }
         root = children.front();
     }
-    Id result = Reader(options, failure).read(*root);
+    Id result = Reader(options, meter, failure).read(*root);
     if (result.isNil() && failure.empty())
         failure = "Malformed property list";
     return result;

@@ -269,7 +269,8 @@ KeyedUnarchiver::~KeyedUnarchiver() = default;
 std::unique_ptr<KeyedUnarchiver> KeyedUnarchiver::create(const Data& data, Ref<Error>* error)
 {
     auto state = std::make_unique<State>();
-    state->root = detail::parsePlist(data.view());
+    std::string refusal;
+    state->root = detail::parsePlist(data.view(), &refusal);
     plist_t root = state->root.get();
     plist_t top
         = root && plist_get_node_type(root) == PLIST_DICT ? plist_dict_get_item(root, "$top") : nullptr;
@@ -278,7 +279,7 @@ std::unique_ptr<KeyedUnarchiver> KeyedUnarchiver::create(const Data& data, Ref<E
     if (!top || plist_get_node_type(top) != PLIST_DICT || !objects
         || plist_get_node_type(objects) != PLIST_ARRAY) {
         if (error)
-            *error = corruptError("The data isn’t in the keyed archive format.");
+            *error = corruptError(refusal.empty() ? "The data isn’t in the keyed archive format." : refusal);
         return nullptr;
     }
     state->objects = objects;

@@ -21,7 +21,8 @@ class Error;
 // Not thread-safe: one unarchiver belongs to one thread while it decodes.
 class KeyedUnarchiver {
 public:
-    // nil (and the error) when the bytes are not a keyed archive.
+    // nil (and the error) when the bytes are not a keyed archive, or when they would unfold past
+    // the property-list read budget for their size (shared objects counted once per reference).
     static std::unique_ptr<KeyedUnarchiver> create(const Data& data, Ref<Error>* error = nullptr);
     ~KeyedUnarchiver();
     KeyedUnarchiver(const KeyedUnarchiver&) = delete;

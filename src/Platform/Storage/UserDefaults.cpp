@@ -3,6 +3,7 @@
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Misuse.h"
 #include "Platform/Foundation/Number.h"
@@ -46,19 +47,22 @@ void UserDefaults::loadLocked() const
     std::error_code error;
     if (!std::filesystem::exists(file_, error))
         return;
-    Ref<Data> data = Data::dataWithContentsOfFile(file_);
-    if (!data) {
-        // Settings that cannot be read now (permissions, I/O) may be readable later: writing the
-        // few values of this session over them would lose the rest.
+    Ref<Error> readError;
+    Ref<Data> data = Data::dataWithContentsOfRegularFile(file_, kMaxFileBytes, &readError);
+    const bool tooLarge = !data && readError && readError->code() == NSFileReadTooLargeError;
+    if (!data && !tooLarge) {
+        // Settings that cannot be read now (permissions, I/O, no file in its place) may be
+        // readable later: writing the few values of this session over them would lose the rest.
         state_->unreadable = true;
         return;
     }
-    Id root = PropertyListSerialization::propertyListWithData(data, PropertyListImmutable);
+    Id root = data ? PropertyListSerialization::propertyListWithData(data, PropertyListImmutable) : Id();
     if (auto dictionary = root.dictionary()) {
         state_->values = MutableDictionary::dictionaryWithDictionary(*dictionary);
         return;
     }
-    // Damaged beyond reading: kept beside the new file for whoever wants to look at it.
+    // Damaged beyond reading, or larger than settings ever grow (and left unread): kept beside
+    // the new file for whoever wants to look at it.
     std::filesystem::path aside = file_;
     aside += ".damaged";
     std::filesystem::rename(file_, aside, error);
@@ -98,7 +102,8 @@ void UserDefaults::setObject(const Id& value, std::string_view key)
     if (!frozen) {
         misuse(NSInvalidArgumentException,
             "Attempt to insert non-property list object " + value.description() + " for key "
-                + std::string(key));
+                + std::string(key),
+            MisuseDefault::Ignore);
         return;
     }
     {

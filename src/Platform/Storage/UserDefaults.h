@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/Object.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -27,11 +28,15 @@ class String;
 // write leaves the old file); synchronize() writes again when an earlier write failed and reports
 // whether the store is on disk. The file is read on first use. A file that exists but cannot be
 // read is never written over (changes then stay in memory and synchronize() answers false); one
-// that reads but is no property list is moved aside to "<name>.damaged". All members are safe to call from
+// that reads but is no property list, or that holds more than kMaxFileBytes (it is not read then),
+// is moved aside to "<name>.damaged". All members are safe to call from
 // any thread; change observers run on the thread that made the change, after the store's lock is
 // released.
 class UserDefaults {
 public:
+    // Far above what settings hold (a few kilobytes).
+    static constexpr std::uintmax_t kMaxFileBytes = 8 * 1024 * 1024;
+
     static UserDefaults& standardUserDefaults();
     // A store over another file (tests, tools). The file need not exist.
     explicit UserDefaults(std::filesystem::path file);

@@ -34,8 +34,12 @@ std::string urlErrorDescription(long long code, const std::string& host)
         return "cannot decode raw data";
     case NSURLErrorRequestBodyStreamExhausted:
         return "request body stream exhausted";
+    case NSURLErrorAppTransportSecurityRequiresSecureConnection:
+        return "The server redirected a secure request to an insecure address; the redirect was not followed.";
     case NSURLErrorFileDoesNotExist:
         return "The requested URL was not found on this server.";
+    case NSURLErrorDataLengthExceedsMaximum:
+        return "resource exceeds maximum size";
     case NSURLErrorSecureConnectionFailed:
         return "An SSL error has occurred and a secure connection to the server cannot be made.";
     case NSURLErrorServerCertificateUntrusted:
@@ -50,8 +54,10 @@ std::string urlErrorDescription(long long code, const std::string& host)
     }
 }
 
-foundation::Ref<foundation::Error> makeURLError(long long code, const foundation::Ref<foundation::URL>& url,
-                                                foundation::Ref<foundation::Error> underlying)
+namespace {
+
+foundation::Ref<foundation::Error> urlError(long long code, const foundation::Ref<foundation::URL>& url,
+                                            const foundation::Ref<foundation::Error>& underlying, const std::string* description)
 {
     auto info = foundation::MutableDictionary::create();
     std::string host;
@@ -62,11 +68,25 @@ foundation::Ref<foundation::Error> makeURLError(long long code, const foundation
         info->setObject(foundation::String::create(url->absoluteString()),
                         foundation::String::create(foundation::NSURLErrorFailingURLStringErrorKey));
     }
-    info->setObject(foundation::String::create(urlErrorDescription(code, host)),
+    info->setObject(foundation::String::create(description ? *description : urlErrorDescription(code, host)),
                     foundation::String::create(foundation::NSLocalizedDescriptionKey));
     if (underlying)
         info->setObject(underlying, foundation::String::create(foundation::NSUnderlyingErrorKey));
     return foundation::Error::errorWithDomain(foundation::NSURLErrorDomain, code, info);
+}
+
+} // namespace
+
+foundation::Ref<foundation::Error> makeURLError(long long code, const foundation::Ref<foundation::URL>& url,
+                                                foundation::Ref<foundation::Error> underlying)
+{
+    return urlError(code, url, underlying, nullptr);
+}
+
+foundation::Ref<foundation::Error> makeURLErrorWithDescription(long long code, const foundation::Ref<foundation::URL>& url,
+                                                               std::string description)
+{
+    return urlError(code, url, nullptr, &description);
 }
 
 } // namespace net

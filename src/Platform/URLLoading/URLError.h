@@ -26,7 +26,9 @@ enum URLErrorCode : long long {
     NSURLErrorBadServerResponse = -1011,
     NSURLErrorCannotDecodeContentData = -1016,
     NSURLErrorRequestBodyStreamExhausted = -1021,
+    NSURLErrorAppTransportSecurityRequiresSecureConnection = -1022,
     NSURLErrorFileDoesNotExist = -1100,
+    NSURLErrorDataLengthExceedsMaximum = -1103,
     NSURLErrorSecureConnectionFailed = -1200,
     NSURLErrorServerCertificateUntrusted = -1202,
     NSURLErrorCannotCreateFile = -3000,
@@ -40,5 +42,8 @@ std::string urlErrorDescription(long long code, const std::string& host = {});
 // NSErrorFailingURLStringKey) and, when given, the underlying error.
 foundation::Ref<foundation::Error> makeURLError(long long code, const foundation::Ref<foundation::URL>& url,
                                                 foundation::Ref<foundation::Error> underlying = nullptr);
+// The same with a description of its own, where the code's general text would not say what happened.
+foundation::Ref<foundation::Error> makeURLErrorWithDescription(long long code, const foundation::Ref<foundation::URL>& url,
+                                                               std::string description);
 
 } // namespace net

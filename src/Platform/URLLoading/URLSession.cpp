@@ -99,7 +99,8 @@ Ref<TaskType> URLSession::makeTask(const Ref<URLRequest>& request, Ref<foundatio
     std::unique_lock lock(mutex_);
     if (invalidated_) {
         lock.unlock();
-        foundation::misuse("NSGenericException", "Task created in a session that has been invalidated");
+        foundation::misuse(foundation::NSGenericException, "Task created in a session that has been invalidated",
+                           foundation::MisuseDefault::ReturnNil);
         return nullptr;
     }
     unsigned long identifier = nextTaskIdentifier_++;

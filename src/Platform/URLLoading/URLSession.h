@@ -28,7 +28,9 @@ class URLSessionUploadTask;
 // callback at a time, and the table of its live tasks. Sessions are cheap; all of them share
 // the process-wide transfer engine, its connection pool and one in-memory cookie jar. Each
 // session opens at most `HTTPMaximumConnectionsPerHost` transfers to one host at a time; the
-// others wait in order. Thread-safe.
+// others wait in order. A request that fails on a kept-alive connection the server has closed
+// meanwhile, before any byte of the answer, goes out once more on a new connection without the
+// delegate hearing of it (unless its body is a stream that cannot be reopened). Thread-safe.
 class URLSession final : public foundation::Object {
 public:
     static const foundation::Class* classObject(); // NSURLSession

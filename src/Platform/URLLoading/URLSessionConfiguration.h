@@ -3,6 +3,7 @@
 #include "Platform/Foundation/Object.h"
 #include "Platform/URLLoading/URLRequest.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -23,6 +24,11 @@ public:
     double timeoutIntervalForRequest = 60.0;        // idle time-out: no bytes for this long
     double timeoutIntervalForResource = 604800.0;  // whole-task limit, 7 days
     long HTTPMaximumConnectionsPerHost = 6;
+    // Bytes of response body a data or upload task may receive, counted after decoding (so a
+    // compressed body is bounded by what it inflates to); 0 means no limit. A longer body, or a
+    // plain one announcing more, fails the task with NSURLErrorDataLengthExceedsMaximum. Download
+    // tasks stream to disk and are bounded by the free space instead.
+    std::int64_t responseBodyLimit = 0;
     bool HTTPShouldSetCookies = true;
     bool HTTPShouldUsePipelining = false;
     bool allowsCellularAccess = true;

@@ -242,6 +242,16 @@ void URLSessionTask::followRedirect(Ref<URLRequest> request, int redirectCount)
     startTransfer(std::move(request), redirectCount);
 }
 
+bool URLSessionTask::replaceTransfer(const std::shared_ptr<detail::Transfer>& lost, std::shared_ptr<detail::Transfer> fresh)
+{
+    std::lock_guard lock(mutex_);
+    if (transfer_ != lost || state_ == URLSessionTaskState::Canceling || state_ == URLSessionTaskState::Completed)
+        return false;
+    fresh->userPaused = state_ == URLSessionTaskState::Suspended;
+    transfer_ = std::move(fresh);
+    return true;
+}
+
 void URLSessionTask::complete(Ref<foundation::Error> error)
 {
     if (completionScheduled_.exchange(true))

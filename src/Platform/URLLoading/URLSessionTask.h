@@ -78,6 +78,9 @@ public:
     void deliverBodySent(std::int64_t totalSent);
     void deliverWritten(std::int64_t totalWritten);
     void followRedirect(Ref<URLRequest> request, int redirectCount);
+    // Engine thread: `fresh` takes over from `lost`, paused if the task is suspended; false
+    // (and nothing changes) once the task is cancelled or complete.
+    bool replaceTransfer(const std::shared_ptr<detail::Transfer>& lost, std::shared_ptr<detail::Transfer> fresh);
     // True when the delegate will be asked for a response disposition (data tasks only).
     bool asksForResponseDisposition() const;
     void setExpectedToSend(std::int64_t expected) { bytesExpectedToSend_ = expected; }

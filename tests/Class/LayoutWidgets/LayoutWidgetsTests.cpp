@@ -196,3 +196,38 @@ TEST(LayoutWidgetsTree, DestroyedWidgetLeavesNoView)
     delete child;
     EXPECT_EQ(layoutwidgets::WidgetView::find(child), nullptr);
 }
+
+// A page states its layout when it is first shown, after the window's first pass has pinned its
+// widgets at the frames they were made with.
+TEST(LayoutWidgetsTree, ConstraintsStatedAfterTheFirstPassReplaceTheFrame)
+{
+    QWidget window;
+    window.resize(400, 300);
+    auto* menu = new QWidget(&window);
+    menu->resize(100, 640);
+    auto* tab = new QWidget(menu);
+    tab->resize(100, 40);
+    auto* icon = new QWidget(tab);
+    lc_makeConstraints(lcView(icon), [](LCConstraintMaker& make) {
+        make.left().equalTo(4);
+        make.centerY().equalTo(0);
+        make.width().height().equalTo(20);
+    });
+    window.show(); // the resize delivered on show lays the window out with menu and tab as placed
+    QApplication::processEvents();
+    lc_makeConstraints(lcView(menu), [](LCConstraintMaker& make) {
+        make.left().top().bottom().equalTo(0);
+        make.width().equalTo(90);
+    });
+    lc_makeConstraints(lcView(tab), [](LCConstraintMaker& make) {
+        make.left().equalTo(0);
+        make.right().equalTo(0).offset(3);
+        make.top().equalTo(10);
+        make.height().equalTo(30);
+    });
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_EQ(menu->geometry(), QRect(0, 0, 90, 300));
+    EXPECT_EQ(tab->geometry(), QRect(0, 10, 93, 30));
+    EXPECT_EQ(icon->geometry(), QRect(4, 5, 20, 20));
+}

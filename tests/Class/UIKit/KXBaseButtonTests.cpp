@@ -30,11 +30,11 @@ TEST(KXBaseButtonFactories, SetTitleImageAndActionAndCentreTheTitle)
 {
     int clicks = 0;
     KXBaseButton* seen = nullptr;
-    std::unique_ptr<KXBaseButton> button(KXBaseButton::buttonWithTitle("方正", [&](KXBaseButton* b) {
+    std::unique_ptr<KXBaseButton> button(KXBaseButton::buttonWithTitle("示例", [&](KXBaseButton* b) {
         ++clicks;
         seen = b;
     }));
-    EXPECT_EQ(button->title(), "方正");
+    EXPECT_EQ(button->title(), "示例");
     EXPECT_EQ(button->titleAlignment(), Qt::AlignCenter);
     button->resize(80, 24);
     QTest::mouseClick(button.get(), Qt::LeftButton);
@@ -237,6 +237,116 @@ TEST(KXBaseButtonPainting, LongTitleIsCutAtTheTailInItsColour)
     }
     EXPECT_GT(redColumns, 10);
     EXPECT_LT(lastRed, shot.width() - 1);
+}
+
+QImage solid(int width, int height, QColor colour)
+{
+    QImage pixels(width, height, QImage::Format_ARGB32);
+    pixels.fill(colour);
+    return pixels;
+}
+
+TEST(KXBaseButtonCheckBox, ClickFlipsTheStateBeforeTheActionAndCodeRunsNoAction)
+{
+    std::vector<int> statesSeen;
+    std::unique_ptr<KXBaseButton> box(KXBaseButton::buttonWithTitle("示例字体", [&](KXBaseButton* b) { statesSeen.push_back(b->state()); }));
+    box->setButtonType(KXBaseButton::ButtonType::CheckBox);
+    box->setIdentifier("21");
+    box->resize(92, 28);
+    EXPECT_EQ(box->state(), 0);
+    QTest::mouseClick(box.get(), Qt::LeftButton);
+    QTest::mouseClick(box.get(), Qt::LeftButton);
+    EXPECT_EQ(statesSeen, (std::vector<int>{1, 0}));
+    box->setState(1);
+    EXPECT_EQ(box->state(), 1);
+    EXPECT_EQ(statesSeen.size(), 2u);
+    EXPECT_EQ(box->identifier(), "21");
+
+    // Back to momentary: clicks no longer keep a state.
+    box->setButtonType(KXBaseButton::ButtonType::MomentaryChange);
+    QTest::mouseClick(box.get(), Qt::LeftButton);
+    EXPECT_EQ(box->state(), 0);
+}
+
+TEST(KXBaseButtonCheckBox, AlternateImageShowsWhileOnUnderTheTitle)
+{
+    QWidget window;
+    auto* box = KXBaseButton::buttonWithTitle("x", {}, &window);
+    box->setButtonType(KXBaseButton::ButtonType::CheckBox);
+    box->setImagePosition(KXBaseButton::ImagePosition::Overlaps);
+    box->setImageScaling(KXBaseButton::ImageScaling::AxesIndependently);
+    box->setImage(KXImage(solid(4, 4, QColor(0, 0, 255))));
+    box->setAlternateImage(KXImage(solid(4, 4, QColor(255, 0, 0))));
+    box->setGeometry(0, 0, 92, 28);
+    // The stretched image reaches every corner; the title is drawn over it in the middle.
+    const QImage off = box->grab().toImage();
+    EXPECT_EQ(off.pixelColor(1, 1), QColor(0, 0, 255));
+    EXPECT_EQ(off.pixelColor(off.width() - 2, off.height() - 2), QColor(0, 0, 255));
+    box->setState(1);
+    const QImage on = box->grab().toImage();
+    EXPECT_EQ(on.pixelColor(1, 1), QColor(255, 0, 0));
+    EXPECT_EQ(on.pixelColor(on.width() - 2, on.height() - 2), QColor(255, 0, 0));
+}
+
+TEST(KXBaseButtonCheckBox, ScalingsPlaceTheImage)
+{
+    std::unique_ptr<KXBaseButton> button(KXBaseButton::buttonWithTitle("+", {}));
+    QImage pixels = solid(20, 10, Qt::black);
+    pixels.setDevicePixelRatio(2); // 10 x 5 points
+    button->setImage(KXImage(pixels));
+    const QRectF bounds(0, 0, 29, 20);
+    button->setImagePosition(KXBaseButton::ImagePosition::ImageOnly);
+    EXPECT_EQ(button->imageRect(bounds), QRectF(9.5, 7.5, 10, 5));
+    button->setImageScaling(KXBaseButton::ImageScaling::ProportionallyUpOrDown);
+    EXPECT_EQ(button->imageRect(bounds), QRectF(0, 2.75, 29, 14.5));
+    button->setImageScaling(KXBaseButton::ImageScaling::AxesIndependently);
+    EXPECT_EQ(button->imageRect(bounds), bounds);
+}
+
+TEST(KXBaseButtonCheckBox, TrailingImageSitsAtTheRightEdge)
+{
+    QWidget window;
+    auto* button = KXBaseButton::buttonWithTitle("x", {}, &window);
+    button->setImagePosition(KXBaseButton::ImagePosition::Trailing);
+    QImage pixels = solid(24, 24, QColor(0, 0, 255));
+    pixels.setDevicePixelRatio(2);
+    button->setImage(KXImage(pixels));
+    button->setGeometry(0, 0, 80, 20);
+    const QImage shot = button->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(shot.width() - 3, shot.height() / 2), QColor(0, 0, 255));
+    EXPECT_NE(shot.pixelColor(3, shot.height() / 2), QColor(0, 0, 255));
+}
+
+TEST(KXBaseButtonCheckBox, TitleInsetsKeepTheTitleOffTheEdge)
+{
+    QWidget window;
+    auto* button = KXBaseButton::buttonWithTitle("WWWWWWWWWWWWWWWWWWWWWWWW", {}, &window);
+    button->setNormalColor(QColor(255, 0, 0));
+    button->setTitleInsets(0, 30);
+    button->setGeometry(0, 0, 80, 20);
+    const QImage shot = button->grab().toImage();
+    for (int x = 50; x < shot.width(); ++x) {
+        for (int y = 0; y < shot.height(); ++y) {
+            const QColor c = shot.pixelColor(x, y);
+            ASSERT_FALSE(c.red() > 200 && c.green() < 80) << x << "," << y;
+        }
+    }
+}
+
+TEST(KXBaseButtonCheckBox, ImageOnlyDrawsNoTitle)
+{
+    QWidget window;
+    auto* button = KXBaseButton::buttonWithTitle("WWWW", {}, &window);
+    button->setNormalColor(QColor(255, 0, 0));
+    button->setImagePosition(KXBaseButton::ImagePosition::ImageOnly);
+    button->setGeometry(0, 0, 60, 24);
+    const QImage shot = button->grab().toImage();
+    for (int x = 0; x < shot.width(); ++x) {
+        for (int y = 0; y < shot.height(); ++y) {
+            const QColor c = shot.pixelColor(x, y);
+            ASSERT_FALSE(c.red() > 200 && c.green() < 80) << x << "," << y;
+        }
+    }
 }
 
 } // namespace

@@ -247,6 +247,7 @@ TEST(SQDatabaseFunctions, ABlockAnswersSQL)
         }
     });
     EXPECT_EQ(db->stringForQuery("select describe('a')")->utf8(), "<a>");
+    EXPECT_EQ(db->stringForQuery("select describe('a' || char(0) || 'b')")->utf8(), std::string("<a\0b>", 5)) << "by its length";
     EXPECT_EQ(db->longForQuery("select describe(9223372036854775806)"), 9223372036854775807LL);
     EXPECT_EQ(db->doubleForQuery("select describe(3.0)"), 1.5);
     EXPECT_EQ(db->dataForQuery("select describe(x'0a0b')")->view(), std::string_view("\x0a\x0b", 2));

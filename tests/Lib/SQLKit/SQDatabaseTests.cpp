@@ -191,6 +191,21 @@ TEST(SQDatabaseBinding, TextDataNullAndOtherObjects)
     EXPECT_EQ(bindAndRead(Array::create({Id(1)})).second, "'(\n    1\n)'");
 }
 
+TEST(SQDatabaseBinding, TextIsBoundByItsLength)
+{
+    auto db = openMemory();
+    db->executeUpdate("create table t (v text)");
+    const std::string withNul("Sans\0%", 6);
+    ASSERT_TRUE(db->executeUpdate("insert into t values (?)", String::create(withNul)));
+    EXPECT_EQ(db->stringForQuery("select hex(v) from t")->utf8(), "53616E730025");
+    EXPECT_EQ(db->stringForQuery("select v from t")->utf8(), withNul);
+    // Compared whole: the bytes after the NUL count.
+    EXPECT_EQ(db->intForQuery("select count(*) from t where v = ?", String::create(std::string("Sans", 4))), 0);
+    EXPECT_EQ(db->intForQuery("select count(*) from t where v = ?", String::create(withNul)), 1);
+    // SQL functions see the whole value as well.
+    EXPECT_EQ(db->stringForQuery("select ? || 'x'", String::create(withNul))->utf8(), withNul + "x");
+}
+
 TEST(SQDatabaseBinding, ValuesNeedNotOutliveTheCall)
 {
     auto db = openMemory();

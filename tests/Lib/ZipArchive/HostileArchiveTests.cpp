@@ -118,6 +118,29 @@ TEST_F(HostileArchiveTest, NameWithNulByteIsRefused)
     expectRefused({file(std::string("ok.txt\0/../../x", 15))});
 }
 
+TEST_F(HostileArchiveTest, NamesWithControlCharactersAreRefused)
+{
+    for (std::string name : {"new\nline.txt", "carriage\r.txt", "\x1b[2Jclear.txt", "tab\there.txt", "del\x7f.txt",
+                             "folder\n/inside.txt"}) {
+        SCOPED_TRACE(name);
+        expectRefused({file(name)});
+    }
+    // U+009B, a C1 control that some terminals take as the start of an escape sequence.
+    RawEntry c1 = file("csi\xC2\x9B" "2J.txt");
+    c1.flag = 0x800;
+    expectRefused({c1});
+}
+
+TEST_F(HostileArchiveTest, RefusedNamesAreReportedWithTheirControlCharactersEscaped)
+{
+    writeBytes(archive, rawArchive({file("fake\n[ZipArchive] all fine\x1b[0m")}));
+    Ref<Error> error;
+    EXPECT_FALSE(ZipArchive::unzipFileAtPath(archive, destination, true, "", &error));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->localizedDescription(),
+              "refused to unpack \"fake\\x0A[ZipArchive] all fine\\x1B[0m\" with a control character in its name");
+}
+
 TEST_F(HostileArchiveTest, SegmentsThatStayInsideAreResolved)
 {
     writeBytes(archive, rawArchive({file("a/./b/../c.txt")}));

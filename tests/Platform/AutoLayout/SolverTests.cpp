@@ -5,15 +5,14 @@
 
 #include <array>
 #include <memory>
-#include <random>
 
 using namespace autolayout;
 
 namespace {
 
-constexpr auto EQ = RelationalOperator::Equal;
-constexpr auto LE = RelationalOperator::LessOrEqual;
-constexpr auto GE = RelationalOperator::GreaterOrEqual;
+constexpr auto OpEQ = RelationalOperator::Equal;
+constexpr auto OpLE = RelationalOperator::LessOrEqual;
+constexpr auto OpGE = RelationalOperator::GreaterOrEqual;
 constexpr double required = strength::required;
 
 void add(Solver& solver, const Constraint& constraint)
@@ -27,9 +26,9 @@ TEST(SolverEqualities, SolvesAChainOfRequiredEqualities)
 {
     Solver solver;
     Variable left("left"), width("width"), right("right");
-    add(solver, Constraint(left, EQ, 10.0, required));
-    add(solver, Constraint(width, EQ, 80.0, required));
-    add(solver, Constraint(right, EQ, left + width, required));
+    add(solver, Constraint(left, OpEQ, 10.0, required));
+    add(solver, Constraint(width, OpEQ, 80.0, required));
+    add(solver, Constraint(right, OpEQ, left + width, required));
     solver.updateVariables();
     EXPECT_DOUBLE_EQ(left.value(), 10.0);
     EXPECT_DOUBLE_EQ(width.value(), 80.0);
@@ -40,34 +39,35 @@ TEST(SolverEqualities, AVariableSharedWithAnotherSolverKeepsOneColumnInEach)
 {
     Solver first;
     Variable x("x"), y("y"), z("z");
-    add(first, Constraint(x, EQ, 10.0, required));
-    add(first, Constraint(z, EQ, 3.0, required));
+    add(first, Constraint(x, OpEQ, 10.0, required));
+    add(first, Constraint(z, OpEQ, 3.0, required));
     {
         Solver second;
-        add(second, Constraint(x, EQ, 20.0, required));
-        add(second, Constraint(z, EQ, x - 1.0, required));
+        add(second, Constraint(x, OpEQ, 20.0, required));
+        add(second, Constraint(z, OpEQ, x - 1.0, required));
         second.updateVariables();
         EXPECT_DOUBLE_EQ(z.value(), 19.0);
         Solver third; // a solver that sees x first after the others
-        add(third, Constraint(y, EQ, x * 2.0, required));
-        add(third, Constraint(x, EQ, 4.0, required));
+        add(third, Constraint(y, OpEQ, x * 2.0, required));
+        add(third, Constraint(x, OpEQ, 4.0, required));
         third.updateVariables();
         EXPECT_DOUBLE_EQ(y.value(), 8.0);
     }
     // Back in the first solver, x and z are the columns it already had, not new free ones.
-    add(first, Constraint(y, EQ, x + z, required));
+    add(first, Constraint(y, OpEQ, x + z, required));
     first.updateVariables();
     EXPECT_DOUBLE_EQ(x.value(), 10.0);
     EXPECT_DOUBLE_EQ(y.value(), 13.0);
-    EXPECT_EQ(first.addConstraint(Constraint(x, EQ, 11.0, required)), SolverStatus::UnsatisfiableConstraint);
+    EXPECT_EQ(first.addConstraint(Constraint(x, OpEQ, 11.0, required)),
+              SolverStatus::UnsatisfiableConstraint);
 }
 
 TEST(SolverEqualities, MultipliersAndConstantsOnBothSides)
 {
     Solver solver;
     Variable x("x"), y("y");
-    add(solver, Constraint(2.0 * x + 4.0, EQ, y - 6.0, required));
-    add(solver, Constraint(y, EQ, 30.0, required));
+    add(solver, Constraint(2.0 * x + 4.0, OpEQ, y - 6.0, required));
+    add(solver, Constraint(y, OpEQ, 30.0, required));
     solver.updateVariables();
     EXPECT_DOUBLE_EQ(x.value(), 10.0);
 }
@@ -76,9 +76,9 @@ TEST(SolverEqualities, RedundantRequiredEqualityIsAccepted)
 {
     Solver solver;
     Variable x("x"), y("y");
-    add(solver, Constraint(x, EQ, 10.0, required));
-    add(solver, Constraint(y, EQ, x + 5.0, required));
-    add(solver, Constraint(y - x, EQ, 5.0, required));
+    add(solver, Constraint(x, OpEQ, 10.0, required));
+    add(solver, Constraint(y, OpEQ, x + 5.0, required));
+    add(solver, Constraint(y - x, OpEQ, 5.0, required));
     solver.updateVariables();
     EXPECT_DOUBLE_EQ(y.value(), 15.0);
     EXPECT_EQ(solver.constraintCount(), 3u);
@@ -88,15 +88,15 @@ TEST(SolverInequalities, RequiredBoundsClampAWeakPreference)
 {
     Solver solver;
     Variable x("x");
-    add(solver, Constraint(x, GE, 10.0, required));
-    add(solver, Constraint(x, LE, 20.0, required));
-    Constraint preference(x, EQ, 50.0, strength::weak);
+    add(solver, Constraint(x, OpGE, 10.0, required));
+    add(solver, Constraint(x, OpLE, 20.0, required));
+    Constraint preference(x, OpEQ, 50.0, strength::weak);
     add(solver, preference);
     solver.updateVariables();
     EXPECT_DOUBLE_EQ(x.value(), 20.0);
 
     ASSERT_EQ(solver.removeConstraint(preference), SolverStatus::Ok);
-    add(solver, Constraint(x, EQ, 0.0, strength::weak));
+    add(solver, Constraint(x, OpEQ, 0.0, strength::weak));
     solver.updateVariables();
     EXPECT_DOUBLE_EQ(x.value(), 10.0);
 }
@@ -105,9 +105,9 @@ TEST(SolverInequalities, SlackAllowsValuesInsideTheRange)
 {
     Solver solver;
     Variable x("x");
-    add(solver, Constraint(x, GE, 10.0, required));
-    add(solver, Constraint(x, LE, 20.0, required));
-    add(solver, Constraint(x, EQ, 13.5, strength::weak));
+    add(solver, Constraint(x, OpGE, 10.0, required));
+    add(solver, Constraint(x, OpLE, 20.0, required));
+    add(solver, Constraint(x, OpEQ, 13.5, strength::weak));
     solver.updateVariables();
     EXPECT_DOUBLE_EQ(x.value(), 13.5);
 }
@@ -116,8 +116,8 @@ TEST(SolverStrengths, StrongerPreferenceWins)
 {
     Solver solver;
     Variable x("x");
-    add(solver, Constraint(x, EQ, 100.0, strength::fromPriority(250)));
-    add(solver, Constraint(x, EQ, 40.0, strength::fromPriority(750)));
+    add(solver, Constraint(x, OpEQ, 100.0, strength::fromPriority(250)));
+    add(solver, Constraint(x, OpEQ, 40.0, strength::fromPriority(750)));
     solver.updateVariables();
     EXPECT_DOUBLE_EQ(x.value(), 40.0);
 }
@@ -136,8 +136,8 @@ TEST(SolverStrengths, PriorityFiveHundredOneBeatsFiveHundred)
 {
     Solver solver;
     Variable x("x");
-    add(solver, Constraint(x, EQ, 1.0, strength::fromPriority(500)));
-    add(solver, Constraint(x, EQ, 2.0, strength::fromPriority(501)));
+    add(solver, Constraint(x, OpEQ, 1.0, strength::fromPriority(500)));
+    add(solver, Constraint(x, OpEQ, 2.0, strength::fromPriority(501)));
     solver.updateVariables();
     EXPECT_DOUBLE_EQ(x.value(), 2.0);
 }
@@ -148,15 +148,15 @@ TEST(SolverStrengths, HuggingAndCompressionAroundAnIntrinsicWidth)
     // the required slot); in a 300-wide slot with a 251 stretch it grows past hugging 250.
     Solver solver;
     Variable width("width");
-    add(solver, Constraint(width, GE, 120.0, strength::fromPriority(750)));
-    add(solver, Constraint(width, LE, 120.0, strength::fromPriority(250)));
-    Constraint slot(width, LE, 100.0, required);
+    add(solver, Constraint(width, OpGE, 120.0, strength::fromPriority(750)));
+    add(solver, Constraint(width, OpLE, 120.0, strength::fromPriority(250)));
+    Constraint slot(width, OpLE, 100.0, required);
     add(solver, slot);
     solver.updateVariables();
     EXPECT_DOUBLE_EQ(width.value(), 100.0);
 
     ASSERT_EQ(solver.removeConstraint(slot), SolverStatus::Ok);
-    add(solver, Constraint(width, EQ, 300.0, strength::fromPriority(251)));
+    add(solver, Constraint(width, OpEQ, 300.0, strength::fromPriority(251)));
     solver.updateVariables();
     EXPECT_DOUBLE_EQ(width.value(), 300.0);
 }
@@ -166,8 +166,8 @@ TEST(SolverEditVariables, SuggestedValuesPropagate)
     Solver solver;
     Variable windowWidth("W"), panel("panel"), list("list");
     ASSERT_EQ(solver.addEditVariable(windowWidth, strength::strong), SolverStatus::Ok);
-    add(solver, Constraint(panel, EQ, 310.0, required));
-    add(solver, Constraint(list, EQ, windowWidth - panel - 10.0, required));
+    add(solver, Constraint(panel, OpEQ, 310.0, required));
+    add(solver, Constraint(list, OpEQ, windowWidth - panel - 10.0, required));
     for (double width : { 800.0, 1200.0, 640.0, 1000.0 }) {
         ASSERT_EQ(solver.suggestValue(windowWidth, width), SolverStatus::Ok);
         solver.updateVariables();
@@ -186,8 +186,8 @@ TEST(SolverEditVariables, VariablesWithSharedStorageGetTheirOwnSlotsAndOutliveTh
     std::weak_ptr<std::array<double, 2>> watch = block;
     block.reset();
     ASSERT_EQ(solver.addEditVariable(windowWidth, strength::strong), SolverStatus::Ok);
-    add(solver, Constraint(left, EQ, 20.0, required));
-    add(solver, Constraint(width, EQ, windowWidth - 40.0, required));
+    add(solver, Constraint(left, OpEQ, 20.0, required));
+    add(solver, Constraint(width, OpEQ, windowWidth - 40.0, required));
     ASSERT_EQ(solver.suggestValue(windowWidth, 300.0), SolverStatus::Ok);
     solver.updateVariables();
     ASSERT_FALSE(watch.expired());
@@ -201,7 +201,7 @@ TEST(SolverEditVariables, RequiredMinimumHoldsAgainstTheEdit)
 {
     Solver solver;
     Variable w("w");
-    add(solver, Constraint(w, GE, 200.0, required));
+    add(solver, Constraint(w, OpGE, 200.0, required));
     ASSERT_EQ(solver.addEditVariable(w, strength::strong), SolverStatus::Ok);
     ASSERT_EQ(solver.suggestValue(w, 50.0), SolverStatus::Ok);
     solver.updateVariables();
@@ -229,8 +229,8 @@ TEST(SolverRemoval, RemovingAConstraintRestoresTheWeakerOne)
 {
     Solver solver;
     Variable x("x");
-    add(solver, Constraint(x, EQ, 5.0, strength::weak));
-    Constraint pin(x, EQ, 42.0, required);
+    add(solver, Constraint(x, OpEQ, 5.0, strength::weak));
+    Constraint pin(x, OpEQ, 42.0, required);
     add(solver, pin);
     solver.updateVariables();
     EXPECT_DOUBLE_EQ(x.value(), 42.0);
@@ -247,10 +247,10 @@ TEST(SolverRemoval, RemovingARequiredEqualityKeepsEditsAndOtherConstraints)
     Variable w("w"), left("left"), width("width");
     ASSERT_EQ(solver.addEditVariable(w, strength::strong), SolverStatus::Ok);
     ASSERT_EQ(solver.suggestValue(w, 500.0), SolverStatus::Ok);
-    add(solver, Constraint(left, EQ, 10.0, required));
-    Constraint fill(left + width, EQ, w, required);
+    add(solver, Constraint(left, OpEQ, 10.0, required));
+    Constraint fill(left + width, OpEQ, w, required);
     add(solver, fill);
-    add(solver, Constraint(width, EQ, 40.0, strength::weak));
+    add(solver, Constraint(width, OpEQ, 40.0, strength::weak));
     solver.updateVariables();
     EXPECT_DOUBLE_EQ(width.value(), 490.0);
 
@@ -270,7 +270,7 @@ TEST(SolverRemoval, UnconstrainedVariableReadsZeroAfterItsConstraintGoes)
 {
     Solver solver;
     Variable x("x");
-    Constraint pin(x, EQ, 25.0, required);
+    Constraint pin(x, OpEQ, 25.0, required);
     add(solver, pin);
     solver.updateVariables();
     ASSERT_DOUBLE_EQ(x.value(), 25.0);
@@ -283,7 +283,7 @@ TEST(SolverRemoval, DuplicateConstraintIsRefused)
 {
     Solver solver;
     Variable x("x");
-    Constraint c(x, EQ, 1.0, required);
+    Constraint c(x, OpEQ, 1.0, required);
     add(solver, c);
     EXPECT_EQ(solver.addConstraint(c), SolverStatus::DuplicateConstraint);
 }
@@ -292,9 +292,9 @@ TEST(SolverRemoval, RemovingEveryConstraintEmptiesTheTableau)
 {
     Solver solver;
     Variable a("a"), b("b"), c("c");
-    std::vector<Constraint> all { Constraint(a, GE, 0.0, required), Constraint(b, EQ, a + 10.0, required),
-        Constraint(c, LE, b * 2.0, required), Constraint(c, EQ, 100.0, strength::medium),
-        Constraint(a, EQ, 3.0, strength::weak) };
+    std::vector<Constraint> all { Constraint(a, OpGE, 0.0, required), Constraint(b, OpEQ, a + 10.0, required),
+        Constraint(c, OpLE, b * 2.0, required), Constraint(c, OpEQ, 100.0, strength::medium),
+        Constraint(a, OpEQ, 3.0, strength::weak) };
     for (const Constraint& constraint : all)
         add(solver, constraint);
     for (const Constraint& constraint : all)
@@ -307,8 +307,8 @@ TEST(SolverUnsatisfiable, ConflictingRequiredEqualityIsRefusedAndLeavesTheSoluti
 {
     Solver solver;
     Variable x("x");
-    add(solver, Constraint(x, EQ, 10.0, required));
-    Constraint conflict(x, EQ, 20.0, required);
+    add(solver, Constraint(x, OpEQ, 10.0, required));
+    Constraint conflict(x, OpEQ, 20.0, required);
     EXPECT_EQ(solver.addConstraint(conflict), SolverStatus::UnsatisfiableConstraint);
     EXPECT_FALSE(solver.hasConstraint(conflict));
     solver.updateVariables();
@@ -319,64 +319,96 @@ TEST(SolverUnsatisfiable, ConflictingRequiredInequalityIsRefusedAndTheSolverGoes
 {
     Solver solver;
     Variable x("x"), y("y");
-    add(solver, Constraint(x, GE, 100.0, required));
-    add(solver, Constraint(y, EQ, x + 1.0, required));
-    EXPECT_EQ(solver.addConstraint(Constraint(x, LE, 50.0, required)), SolverStatus::UnsatisfiableConstraint);
-    add(solver, Constraint(x, EQ, 120.0, strength::weak));
+    add(solver, Constraint(x, OpGE, 100.0, required));
+    add(solver, Constraint(y, OpEQ, x + 1.0, required));
+    EXPECT_EQ(solver.addConstraint(Constraint(x, OpLE, 50.0, required)),
+              SolverStatus::UnsatisfiableConstraint);
+    add(solver, Constraint(x, OpEQ, 120.0, strength::weak));
     solver.updateVariables();
     EXPECT_DOUBLE_EQ(x.value(), 120.0);
     EXPECT_DOUBLE_EQ(y.value(), 121.0);
+}
+
+TEST(SolverUnsatisfiable, RefusalLeavesTheOptimumStraightAfterAndThroughSuggestions)
+{
+    // Finding a refused constraint infeasible moves the basis about; nothing else that happens
+    // here (no later addition or removal) would put the optimum back. An equality takes the same
+    // path as an inequality.
+    for (RelationalOperator op : { OpLE, OpEQ }) {
+        Solver solver;
+        Variable w("w"), window("window"), rest("rest");
+        ASSERT_EQ(solver.addEditVariable(window, strength::strong), SolverStatus::Ok);
+        ASSERT_EQ(solver.suggestValue(window, 300.0), SolverStatus::Ok);
+        add(solver, Constraint(rest, OpEQ, window - w, required));
+        add(solver, Constraint(w, OpGE, 20.0, required));
+        add(solver, Constraint(w, OpEQ, 80.0, strength::medium));
+        Constraint conflict(w, op, 15.0, required);
+        EXPECT_EQ(solver.addConstraint(conflict), SolverStatus::UnsatisfiableConstraint);
+        EXPECT_FALSE(solver.hasConstraint(conflict));
+        solver.updateVariables();
+        EXPECT_DOUBLE_EQ(w.value(), 80.0);
+        EXPECT_DOUBLE_EQ(rest.value(), 220.0);
+        ASSERT_EQ(solver.suggestValue(window, 500.0), SolverStatus::Ok);
+        solver.updateVariables();
+        EXPECT_DOUBLE_EQ(w.value(), 80.0);
+        EXPECT_DOUBLE_EQ(rest.value(), 420.0);
+    }
+}
+
+TEST(SolverRounding, StrongPreferenceOverFractionsIsAddedWholeAndRemovable)
+{
+    // Shares of a tenth and two thirds leave residues of about 1e-7 in an objective that weighs
+    // a strong preference; taken for a way down, one led to a pivot with no way out, and the
+    // constraint was reported as failed while its row stayed in the tableau.
+    Solver solver;
+    Variable a("a"), b("b"), c("c");
+    add(solver, Constraint(b - a * 0.1, OpLE, 25.0, strength::fromPriority(560)));
+    add(solver, Constraint(b * 0.7, OpLE, 171.0, required));
+    add(solver, Constraint(a - c * 0.1, OpEQ, 108.0, required));
+    Constraint limit(c - a * (2.0 / 3.0), OpLE, 132.0, strength::strong);
+    ASSERT_EQ(solver.addConstraint(limit), SolverStatus::Ok);
+    EXPECT_TRUE(solver.hasConstraint(limit));
+    solver.updateVariables();
+    // Nothing conflicts, so every constraint holds; which point of the feasible range the
+    // solver picks is its own choice.
+    EXPECT_LE(b.value() - a.value() * 0.1, 25.0 + 1e-9);
+    EXPECT_LE(b.value() * 0.7, 171.0 + 1e-9);
+    EXPECT_NEAR(a.value() - c.value() * 0.1, 108.0, 1e-9);
+    EXPECT_LE(c.value() - a.value() * (2.0 / 3.0), 132.0 + 1e-9);
+
+    EXPECT_EQ(solver.removeConstraint(limit), SolverStatus::Ok);
+    EXPECT_FALSE(solver.hasConstraint(limit));
+    EXPECT_EQ(solver.addConstraint(limit), SolverStatus::Ok);
+}
+
+TEST(SolverRounding, LargeWeightOverAShareIsRemovedCleanly)
+{
+    // A preference a hundred million times another, tying two variables by a tenth: removing the
+    // weaker one used to end in an internal error after the removal had been done.
+    Solver solver;
+    Variable a("a"), b("b");
+    add(solver, Constraint(a, OpEQ, b * 0.1, 1.0e8));
+    Constraint same(a, OpEQ, b, strength::weak);
+    add(solver, same);
+    add(solver, Constraint(a, OpGE, 49.0, required));
+    solver.updateVariables();
+    EXPECT_DOUBLE_EQ(a.value(), 49.0);
+    EXPECT_DOUBLE_EQ(b.value(), 490.0);
+
+    EXPECT_EQ(solver.removeConstraint(same), SolverStatus::Ok);
+    EXPECT_FALSE(solver.hasConstraint(same));
+    solver.updateVariables();
+    EXPECT_NEAR(a.value(), b.value() * 0.1, 1e-9);
+    EXPECT_GE(a.value(), 49.0 - 1e-9);
+    add(solver, same);
 }
 
 TEST(SolverDump, NamesVariablesAndConstraints)
 {
     Solver solver;
     Variable x("frameX");
-    add(solver, Constraint(x, EQ, 7.0, required));
+    add(solver, Constraint(x, OpEQ, 7.0, required));
     std::string text = solver.dump();
     EXPECT_NE(text.find("frameX"), std::string::npos);
     EXPECT_NE(text.find("1*frameX + -7 == 0 | required"), std::string::npos) << text;
-}
-
-// Random systems checked against their own constraints: every required constraint holds and
-// the result does not depend on the order of additions and removals.
-TEST(SolverRandomised, RequiredConstraintsHoldAfterRandomEditsAndRemovals)
-{
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> number(0.0, 100.0);
-    Solver solver;
-    std::vector<Variable> vars;
-    for (int i = 0; i < 30; ++i)
-        vars.emplace_back("v" + std::to_string(i));
-    std::vector<Constraint> required;
-    for (int i = 1; i < 30; ++i) {
-        Constraint c(vars[i], GE, vars[i - 1] + 1.0, strength::required);
-        add(solver, c);
-        required.push_back(c);
-    }
-    std::vector<Constraint> spans;
-    for (int i = 3; i < 30; i += 3) {
-        Constraint c(vars[i] - vars[i - 3], EQ, 3.0 + i, strength::required);
-        add(solver, c);
-        spans.push_back(c);
-    }
-    std::vector<Constraint> weak;
-    for (int i = 0; i < 30; ++i) {
-        Constraint c(vars[i], EQ, number(random), strength::fromPriority(static_cast<float>(1 + i * 30)));
-        add(solver, c);
-        weak.push_back(c);
-    }
-    ASSERT_EQ(solver.addEditVariable(vars[0], strength::strong), SolverStatus::Ok);
-    for (int round = 0; round < 40; ++round) {
-        ASSERT_EQ(solver.suggestValue(vars[0], number(random)), SolverStatus::Ok);
-        if (round % 5 == 4) {
-            ASSERT_EQ(solver.removeConstraint(weak[round / 5]), SolverStatus::Ok);
-            ASSERT_EQ(solver.removeConstraint(spans[round / 5]), SolverStatus::Ok);
-        }
-        solver.updateVariables();
-        for (const Constraint& c : required)
-            EXPECT_GE(c.expression().value(), -1e-6) << c.toString();
-        for (std::size_t i = static_cast<std::size_t>(round / 5 + (round % 5 == 4 ? 1 : 0)); i < spans.size(); ++i)
-            EXPECT_NEAR(spans[i].expression().value(), 0.0, 1e-6) << spans[i].toString();
-    }
 }

@@ -90,6 +90,18 @@ TEST(VirtualAfter, NothingScheduledOnAFinishedVirtualClockLeaksIntoTheNext)
     EXPECT_FALSE(fired);
 }
 
+TEST(VirtualAfter, PendingCountFollowsWhatIsStillToFire)
+{
+    VirtualClock::Scope scope;
+    dispatch::mainQueue().after(1.0, [] { });
+    dispatch::mainQueue().after(2.0, [] { });
+    EXPECT_EQ(scope.clock().pendingCount(), 2u);
+    scope.advance(1.5);
+    EXPECT_EQ(scope.clock().pendingCount(), 1u);
+    scope.advance(1);
+    EXPECT_EQ(scope.clock().pendingCount(), 0u);
+}
+
 TEST(VirtualAfter, RunForAdvancesTheVirtualClock)
 {
     VirtualClock::Scope scope;

@@ -54,3 +54,21 @@ TEST(FontRegistry, SystemFontsAreListedByPostScriptName)
     EXPECT_TRUE(fonts::FontRegistry::isPostScriptNameAvailable("DejaVuSans"));
     EXPECT_FALSE(fonts::FontRegistry::isPostScriptNameAvailable("NoSuchFont-Regular"));
 }
+
+TEST(FontRegistry, FindsTheFileOfAPostScriptName)
+{
+    const auto file = fonts::FontRegistry::fileForPostScriptName("DejaVuSans-Bold");
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->file.filename(), "DejaVuSans-Bold.ttf");
+    EXPECT_EQ(file->faceIndex, 0);
+    EXPECT_FALSE(fonts::FontRegistry::fileForPostScriptName("NoSuchFont-Regular"));
+    EXPECT_FALSE(fonts::FontRegistry::fileForPostScriptName(""));
+
+    // A font the client installed is found in the user's font folder once registered.
+    const std::string name = "CorvaneTestSerifCond-LookupFile";
+    const auto installed = fonts::FontRegistry::installFontFile(fonttest::fontWithUniqueName(name));
+    ASSERT_TRUE(installed && fonts::FontRegistry::registerFontFile(*installed));
+    const auto found = fonts::FontRegistry::fileForPostScriptName(name);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->file, *installed);
+}

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
+
+#include <sys/stat.h>
 
 using namespace foundation;
 
@@ -64,6 +67,38 @@ TEST(Data, ReadingAMissingFileReportsThePlatformsError)
     EXPECT_EQ(error->objectForUserInfoKey(NSFilePathErrorKey).stringValue(), path.string());
     EXPECT_EQ(error->underlyingError()->domain(), "NSPOSIXErrorDomain");
     EXPECT_EQ(error->underlyingError()->code(), 2);
+}
+
+TEST(Data, BoundedReadsTakeRegularFilesUpToTheLimitOnly)
+{
+    const auto dir = testsupport::makeScratchDir("bounded");
+    const auto path = dir / "state";
+    std::ofstream(path, std::ios::binary) << "0123456789";
+    ASSERT_NE(Data::dataWithContentsOfRegularFile(path, 10), nullptr);
+    EXPECT_EQ(Data::dataWithContentsOfRegularFile(path, 10)->view(), "0123456789");
+
+    Ref<Error> error;
+    EXPECT_EQ(Data::dataWithContentsOfRegularFile(path, 9, &error), nullptr);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->code(), NSFileReadTooLargeError);
+    EXPECT_EQ(error->localizedDescription(), "The file “state” couldn’t be opened because it is too large.");
+    EXPECT_EQ(error->underlyingError()->code(), EFBIG);
+
+    // No regular file: a folder, and a pipe nobody writes to, which must not hang the read.
+    std::filesystem::create_directory(dir / "folder");
+    ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
+    for (const char* name : {"folder", "pipe"}) {
+        SCOPED_TRACE(name);
+        error = nullptr;
+        EXPECT_EQ(Data::dataWithContentsOfRegularFile(dir / name, 1024, &error), nullptr);
+        ASSERT_NE(error, nullptr);
+        EXPECT_EQ(error->code(), NSFileReadUnknownError);
+    }
+
+    error = nullptr;
+    EXPECT_EQ(Data::dataWithContentsOfRegularFile(dir / "missing", 1024, &error), nullptr);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error->code(), NSFileReadNoSuchFileError);
 }
 
 TEST(Error, DescriptionsAndDefaults)

@@ -1,6 +1,8 @@
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Serialization/PropertyListSerialization.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Support/SpreadPropertyList.h"
 #include "Support/TempHome.h"
 
 #include <fstream>
@@ -105,6 +107,26 @@ TEST(UserDefaultsFile, ADamagedFileIsMovedAsideAndReplaced)
     std::ifstream aside(file.string() + ".damaged");
     std::string kept((std::istreambuf_iterator<char>(aside)), std::istreambuf_iterator<char>());
     EXPECT_EQ(kept, "garbage");
+}
+
+TEST(UserDefaultsFile, AFileLargerThanSettingsEverGrowIsMovedAsideUnread)
+{
+    auto file = freshFile();
+    const auto settings = PropertyListSerialization::dataWithPropertyList(
+        Id(Dictionary::create({{Id("k"), Id("kept")}})), PropertyListBinaryFormat_v1_0);
+    ASSERT_TRUE(settings);
+    // The same settings spread over the whole limit still read...
+    testsupport::writeSpreadPropertyList(file, settings->view(), UserDefaults::kMaxFileBytes);
+    EXPECT_EQ(UserDefaults(file).objectForKey("k").stringValue(), "kept");
+
+    // ...one byte more, and the file is moved aside without being read; the store starts afresh.
+    testsupport::writeSpreadPropertyList(file, settings->view(), UserDefaults::kMaxFileBytes + 1);
+    UserDefaults defaults(file);
+    EXPECT_TRUE(defaults.objectForKey("k").isNil());
+    defaults.setObject(Id(1), "n");
+    EXPECT_TRUE(defaults.synchronize());
+    EXPECT_EQ(UserDefaults(file).integerForKey("n"), 1);
+    EXPECT_EQ(std::filesystem::file_size(file.string() + ".damaged"), UserDefaults::kMaxFileBytes + 1);
 }
 
 TEST(UserDefaultsFile, AFileThatCannotBeReadIsNeverWrittenOver)

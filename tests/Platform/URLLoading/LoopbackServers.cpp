@@ -2,14 +2,65 @@
 
 #include <httplib.h>
 
+#include <openssl/ssl.h>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
+#include <pthread.h>
+#include <zlib.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
+#include <csignal>
+#include <cstdlib>
 #include <stdexcept>
 
 namespace urltest {
+
+namespace {
+
+// Request readers over a `read(buffer, capacity)` that returns what recv or SSL_read does.
+template <class Read>
+std::string readHead(Read read)
+{
+    std::string head;
+    char c;
+    while (head.find("\r\n\r\n") == std::string::npos && read(&c, 1) == 1)
+        head.push_back(c);
+    return head;
+}
+
+template <class Read>
+std::string readCount(Read read, std::size_t count)
+{
+    std::string bytes;
+    char buffer[16384];
+    while (bytes.size() < count) {
+        const int n = read(buffer, std::min(count - bytes.size(), sizeof buffer));
+        if (n <= 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+// The head and the Content-Length bytes of body after it.
+template <class Read>
+std::string readWithBody(Read read)
+{
+    std::string request = readHead(read);
+    std::string lower = request;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const auto field = lower.find("\r\ncontent-length:");
+    const std::size_t length = field == std::string::npos ? 0 : std::strtoul(lower.c_str() + field + 17, nullptr, 10);
+    return request + readCount(read, length);
+}
+
+} // namespace
 
 HttpServer::HttpServer()
     : server_(std::make_unique<httplib::Server>())
@@ -100,11 +151,12 @@ std::string RawServer::url(const std::string& path) const
 
 std::string RawServer::readRequestHead(int fd)
 {
-    std::string head;
-    char c;
-    while (head.find("\r\n\r\n") == std::string::npos && ::recv(fd, &c, 1, 0) == 1)
-        head.push_back(c);
-    return head;
+    return readHead([fd](char* buffer, std::size_t capacity) { return static_cast<int>(::recv(fd, buffer, capacity, 0)); });
+}
+
+std::string RawServer::readRequest(int fd)
+{
+    return readWithBody([fd](char* buffer, std::size_t capacity) { return static_cast<int>(::recv(fd, buffer, capacity, 0)); });
 }
 
 void RawServer::send(int fd, const std::string& bytes)
@@ -116,6 +168,113 @@ void RawServer::send(int fd, const std::string& bytes)
             return;
         done += static_cast<std::size_t>(n);
     }
+}
+
+bool RawServer::sendPaced(int fd, const std::vector<std::string>& pieces, std::chrono::milliseconds interval)
+{
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i > 0) {
+            // The pause is a wait for the client to hang up: it ends early when it does.
+            pollfd peer{fd, POLLRDHUP, 0};
+            if (::poll(&peer, 1, static_cast<int>(interval.count())) != 0)
+                return false;
+        }
+        if (::send(fd, pieces[i].data(), pieces[i].size(), MSG_NOSIGNAL) != static_cast<ssize_t>(pieces[i].size()))
+            return false;
+    }
+    return true;
+}
+
+ScriptedServer::ScriptedServer(Script script)
+    : script_(std::move(script))
+    , server_(std::make_unique<RawServer>([this](int fd) { serve(fd); }))
+{
+}
+
+ScriptedServer::ScriptedServer(const std::filesystem::path& certificate, const std::filesystem::path& key, Script script)
+    : context_(SSL_CTX_new(TLS_server_method()))
+    , script_(std::move(script))
+{
+    if (!context_ || SSL_CTX_use_certificate_chain_file(context_, certificate.c_str()) != 1
+        || SSL_CTX_use_PrivateKey_file(context_, key.c_str(), SSL_FILETYPE_PEM) != 1)
+        throw std::runtime_error("cannot load the TLS identity");
+    server_ = std::make_unique<RawServer>([this](int fd) { serve(fd); });
+}
+
+ScriptedServer::~ScriptedServer()
+{
+    server_.reset();
+    SSL_CTX_free(context_);
+}
+
+std::string ScriptedServer::url(const std::string& path) const
+{
+    return std::string(context_ ? "https" : "http") + "://127.0.0.1:" + std::to_string(server_->port()) + path;
+}
+
+void ScriptedServer::serve(int fd)
+{
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+    const int index = ++connections_;
+    SSL* ssl = nullptr;
+    if (context_) {
+        ssl = SSL_new(context_);
+        SSL_set_fd(ssl, fd);
+        if (SSL_accept(ssl) != 1) {
+            SSL_free(ssl);
+            return;
+        }
+    }
+    Connection connection(fd, ssl);
+    script_(connection, index);
+    SSL_free(ssl);
+}
+
+int ScriptedServer::Connection::read(char* buffer, std::size_t capacity)
+{
+    if (ssl_)
+        return SSL_read(ssl_, buffer, static_cast<int>(capacity));
+    return static_cast<int>(::recv(fd_, buffer, capacity, 0));
+}
+
+std::string ScriptedServer::Connection::readRequestHead()
+{
+    return readHead([this](char* buffer, std::size_t capacity) { return read(buffer, capacity); });
+}
+
+std::string ScriptedServer::Connection::readRequest()
+{
+    return readWithBody([this](char* buffer, std::size_t capacity) { return read(buffer, capacity); });
+}
+
+std::string ScriptedServer::Connection::readBytes(std::size_t count)
+{
+    return readCount([this](char* buffer, std::size_t capacity) { return read(buffer, capacity); }, count);
+}
+
+void ScriptedServer::Connection::send(const std::string& bytes)
+{
+    if (!ssl_) {
+        RawServer::send(fd_, bytes);
+        return;
+    }
+    SSL_write(ssl_, bytes.data(), static_cast<int>(bytes.size()));
+}
+
+void ScriptedServer::Connection::waitForBytes()
+{
+    pollfd peer{fd_, POLLIN, 0};
+    ::poll(&peer, 1, 20000);
+}
+
+void ScriptedServer::Connection::close()
+{
+    if (ssl_)
+        SSL_shutdown(ssl_);
+    ::shutdown(fd_, SHUT_RDWR);
 }
 
 void Gate::open()
@@ -154,6 +313,24 @@ int closedPort()
     ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
     ::close(fd); // bound but never listening, and released: connecting is refused
     return ntohs(address.sin_port);
+}
+
+std::string gzipped(const std::string& bytes)
+{
+    z_stream stream{};
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("deflateInit2");
+    std::string out(deflateBound(&stream, static_cast<uLong>(bytes.size())), '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    stream.avail_in = static_cast<uInt>(bytes.size());
+    stream.next_out = reinterpret_cast<Bytef*>(out.data());
+    stream.avail_out = static_cast<uInt>(out.size());
+    const int rc = deflate(&stream, Z_FINISH);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    if (rc != Z_STREAM_END)
+        throw std::runtime_error("deflate");
+    return out;
 }
 
 } // namespace urltest

@@ -28,6 +28,7 @@ SessionRecorder::SessionRecorder()
         written_.push_back(total);
         if (events_.empty() || events_.back() != "written")
             events_.push_back("written");
+        condition_.notify_all();
     };
     delegate->didFinishDownloadingToURL = [this](const auto&, const auto&, const Ref<foundation::URL>& location) {
         std::ifstream in(location->path()->utf8(), std::ios::binary);

@@ -162,14 +162,13 @@ TEST(TaskTimeout, StalledServerTimesOut)
 
 TEST(TaskTimeout, SlowSteadyTransferIsNotKilled)
 {
-    // The time-out is idle time: a transfer that keeps trickling outlives it several times over.
+    // The time-out is idle time: a slow transfer that keeps moving (above the low-speed floor of
+    // 64 bytes a second) outlives it several times over.
     RawServer server([](int fd) {
         RawServer::readRequestHead(fd);
-        RawServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: 8\r\nContent-Type: application/octet-stream\r\n\r\n");
-        for (int i = 0; i < 8; ++i) {
-            ::usleep(200000);
-            RawServer::send(fd, "s");
-        }
+        std::vector<std::string> pieces{"HTTP/1.1 200 OK\r\nContent-Length: 512\r\nContent-Type: application/octet-stream\r\n\r\n"};
+        pieces.resize(9, std::string(64, 's'));
+        RawServer::sendPaced(fd, pieces, std::chrono::milliseconds(200));
     });
     SessionRecorder recorder;
     auto session = makeSession(recorder);
@@ -178,7 +177,7 @@ TEST(TaskTimeout, SlowSteadyTransferIsNotKilled)
     session->dataTaskWithRequest(req)->resume();
     ASSERT_TRUE(recorder.waitForCompletions());
     EXPECT_FALSE(recorder.error()) << recorder.error()->description();
-    EXPECT_EQ(recorder.body(), std::string(8, 's'));
+    EXPECT_EQ(recorder.body(), std::string(512, 's'));
 }
 
 TEST(TaskBackPressure, SlowDelegateStillGetsEveryByteInOrder)
@@ -217,7 +216,7 @@ TEST(TaskBackPressure, SlowDelegateStillGetsEveryByteInOrder)
         received += data->length();
     };
     makeSession(recorder)->dataTaskWithRequest(request(server.url("/stream")))->resume();
-    ASSERT_TRUE(recorder.waitForCompletions());
+    ASSERT_TRUE(recorder.waitForCompletions(1, 120)) << "24 MiB through a delegate that checks every byte; slow under the sanitizers";
     EXPECT_FALSE(recorder.error());
     EXPECT_EQ(received, total);
     EXPECT_TRUE(inOrder);

@@ -223,4 +223,37 @@ TEST(LargeCatalogue, HundredThousandRowsWithRealisticDistributions)
         archives.insert(r[0]);
     EXPECT_LE(archives.size(), 3u) << "synthetic rows reuse the real archives";
     EXPECT_EQ(db.number("SELECT count(*) FROM fp_fonts WHERE download_url NOT LIKE '" + base + "files/fonts/%'"), 0);
+
+    // A keyword table at the scale of a real one: families, styles, brands and uses, each once,
+    // without the whole names, which only the font names hold.
+    const double keywords = db.number("SELECT count(*) FROM fp_keyword");
+    EXPECT_GT(keywords, 2000);
+    EXPECT_LT(keywords, 5000);
+    EXPECT_EQ(db.number("SELECT count(DISTINCT keyword) FROM fp_keyword"), keywords);
+    for (const char* word : {"云墨黑体", "云墨黑体海报", "Corva Sans Poster", "青禾字体 包装", "YunmoHei Headline"})
+        EXPECT_EQ(db.number(std::string("SELECT count(*) FROM fp_keyword WHERE keyword = '") + word + "'"), 1) << word;
+    EXPECT_GT(db.number("SELECT count(*) FROM fp_fonts WHERE fontname = '云墨黑体 常规'"), 0);
+    EXPECT_EQ(db.number("SELECT count(*) FROM fp_keyword WHERE keyword = '云墨黑体 常规'"), 0);
+}
+
+TEST(LargeCatalogue, RenderedPreviewsGiveEverySyntheticRowItsOwnAddresses)
+{
+    const fs::path out = testsupport::makeScratchDir("rendered");
+    CatalogueGenerator::Options options;
+    options.outDir = out;
+    options.fontFolders = {fontFolder()};
+    options.rows = 2000;
+    options.assets = false;
+    options.renderPreviews = true;
+    std::string error;
+    ASSERT_TRUE(CatalogueGenerator::generate(options, &error)) << error;
+    Database db(out / "fonts.sqlite");
+    const std::string base(catalogue::kPlaceholderBase);
+    const double synthetic = db.number("SELECT count(*) FROM fp_fonts WHERE fontid >= 100001");
+    EXPECT_GT(synthetic, 1900);
+    EXPECT_EQ(db.number("SELECT count(DISTINCT image) FROM fp_fonts WHERE fontid >= 100001"), synthetic);
+    EXPECT_EQ(db.one("SELECT image || ' ' || night_image FROM fp_fonts WHERE fontid = 100001"),
+              base + "files/render/100001/day.png " + base + "files/render/100001/night.png");
+    EXPECT_EQ(db.number("SELECT count(*) FROM fp_fonts WHERE fontid < 100001 AND image LIKE '%/render/%'"), 0) << "real fonts keep their files";
+    EXPECT_LT(db.number("SELECT count(*) FROM fp_keyword"), 100) << "small catalogues keep the short word list";
 }

@@ -1,5 +1,6 @@
 #include "ServiceTestClient.h"
 
+#include <QCryptographicHash>
 #include <QJsonDocument>
 #include <regex>
 
@@ -167,5 +168,28 @@ TEST_F(AccountOperations, VersionReplyNamesTheUpdatePackage)
     ASSERT_EQ(download.rfind(service().baseUrl(), 0), 0u);
     const auto file = client().get(download.substr(service().baseUrl().size() - 1));
     EXPECT_EQ(file.status, 200);
-    EXPECT_FALSE(file.body.empty());
+    ASSERT_FALSE(file.body.empty());
+    EXPECT_EQ(download.substr(download.rfind('/') + 1), "corvane-fonts_9.9.0_amd64.deb");
+    EXPECT_EQ(file.body.substr(0, 8), "!<arch>\n") << "a Debian package is an ar archive";
+    EXPECT_NE(file.body.find("debian-binary"), std::string::npos);
+    EXPECT_EQ(newer.value("size").toInteger(), static_cast<qint64>(file.body.size()));
+    EXPECT_EQ(newer.value("sha256").toString().toStdString(),
+              QCryptographicHash::hash(QByteArray::fromStdString(file.body), QCryptographicHash::Sha256).toHex().toStdString());
+}
+
+TEST_F(AccountOperations, VersionReplyOverridesScriptAMismatch)
+{
+    service().setVersionInfo("9.9.0", "新版本", "", "12", "00" + std::string(62, 'a'));
+    auto data = client().call("version", {{"tag", "121"}}).data();
+    EXPECT_EQ(data.value("size").toInteger(), 12);
+    EXPECT_EQ(data.value("sha256").toString().toStdString(), "00" + std::string(62, 'a'));
+    service().setVersionInfo("9.9.0", "新版本", "", "-", "-");
+    data = client().call("version", {{"tag", "121"}}).data();
+    EXPECT_FALSE(data.contains("size"));
+    EXPECT_FALSE(data.contains("sha256"));
+    service().setVersionInfo("9.9.0", "新版本", "https://s.example/corvane.deb");
+    data = client().call("version", {{"tag", "121"}}).data();
+    EXPECT_FALSE(data.contains("size")) << "nothing to measure for a package served elsewhere";
+    service().setVersionInfo("9.9.0", "新版本", "files/update/corvane-fonts_9.9.0_amd64.deb");
+    EXPECT_TRUE(client().call("version", {{"tag", "121"}}).data().contains("sha256"));
 }

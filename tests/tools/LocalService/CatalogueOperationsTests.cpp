@@ -2,6 +2,8 @@
 
 #include <QJsonDocument>
 
+#include <algorithm>
+
 using servicetest::ServiceTest;
 
 namespace {
@@ -90,6 +92,34 @@ TEST_F(CatalogueOperations, SearchFindsNamesAndTreatsWildcardsLiterally)
     EXPECT_EQ(client().call("getSearch", {{"tag", "141"}, {"str", "%"}}).data().value("fids").toString(), "");
     EXPECT_EQ(client().call("getSearch", {{"tag", "141"}, {"str", "'; DROP TABLE fp_fonts; --"}}).data().value("fids").toString(), "");
     EXPECT_EQ(client().call("getSearch", {{"tag", "141"}, {"str", ""}}).data().value("fids").toString(), "");
+}
+
+TEST_F(CatalogueOperations, SearchWantsEveryWordAndKeepsThePopularityOrder)
+{
+    const auto search = [&](const std::string& text) {
+        QStringList ids = client().call("getSearch", {{"tag", "141"}, {"str", text}}).data().value("fids").toString().split(',');
+        ids.removeAll(QString());
+        return ids;
+    };
+    // Every font whose names hold both words, and only those, most popular first.
+    QStringList expected;
+    std::vector<std::pair<int64_t, int64_t>> ranked; // heat, fontid
+    for (const auto& f : allFonts()) {
+        const QJsonObject font = f.toObject();
+        const QString names = font.value("fontname").toString() + " " + font.value("font_en_name").toString() + " "
+            + font.value("keyword").toString() + " " + font.value("ps_name").toString();
+        if (names.contains("dejavu", Qt::CaseInsensitive) && names.contains("bold", Qt::CaseInsensitive))
+            ranked.emplace_back(font.value("heat").toInteger(), font.value("fontid").toInteger());
+    }
+    std::sort(ranked.begin(), ranked.end(), [](const auto& a, const auto& b) { return a.first != b.first ? a.first > b.first : a.second < b.second; });
+    for (const auto& [heat, id] : ranked)
+        expected << QString::number(id);
+    ASSERT_GE(expected.size(), 2);
+    EXPECT_EQ(search("DejaVu Bold"), expected);
+    EXPECT_EQ(search("  bold \t dejavu\xE3\x80\x80"), search("dejavu bold")) << "blanks of any kind, in any order";
+    EXPECT_LT(search("DejaVu Bold").size(), search("DejaVu").size());
+    EXPECT_TRUE(search("DejaVu Nonexistentword").isEmpty());
+    EXPECT_TRUE(search(" \t ").isEmpty());
 }
 
 TEST_F(CatalogueOperations, DetailHasTheKeysOfTheDetailPanel)

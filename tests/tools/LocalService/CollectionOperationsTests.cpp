@@ -1,4 +1,7 @@
 #include "ServiceTestClient.h"
+#include "local-service/ApiDispatcher.h"
+
+#include <QFile>
 
 using servicetest::ServiceTest;
 using servicetest::ids;
@@ -182,4 +185,80 @@ TEST_F(CollectionOperations, PublishingPutsAFolderUnderReview)
     ASSERT_EQ(img.rfind(service().baseUrl() + "files/uploads/", 0), 0u);
     EXPECT_EQ(client().get(img.substr(service().baseUrl().size() - 1)).body.substr(0, 4), "\x89PNG");
     EXPECT_EQ(client().call("", {{"tag", "136"}, {"id", std::to_string(id)}, {"img", "bm90IGFuIGltYWdl"}}, token).errcode(), 111);
+}
+
+TEST_F(CollectionOperations, ThePasswordProtectedCollectionIsSeededAndItsPasswordKeptHashed)
+{
+    const QJsonArray recommended = client().call("getCollectList", {{"tag", "143"}}).data().value("collection").toArray();
+    QJsonObject locked;
+    for (const auto& c : recommended)
+        if (c.toObject().value("is_encrypt").toInt() != 0)
+            locked = c.toObject();
+    ASSERT_FALSE(locked.isEmpty());
+    EXPECT_EQ(locked.value("collect_name").toString(), QStringLiteral("会员专享合集"));
+    EXPECT_EQ(locked.value("is_publish").toInt(), 2);
+    int read = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(service().stateDir())) {
+        if (entry.path().filename().string().rfind("state.sqlite", 0) != 0)
+            continue;
+        QFile state(QString::fromStdString(entry.path().string()));
+        ASSERT_TRUE(state.open(QIODevice::ReadOnly));
+        EXPECT_FALSE(state.readAll().contains("corvane2024")) << entry.path();
+        read += 1;
+    }
+    EXPECT_GE(read, 1);
+}
+
+TEST_F(CollectionOperations, TheReviewSwitchPublishesOrRefusesAFolder)
+{
+    const std::string token = client().registerNewUser(service());
+    const int64_t id = client().call("createCollect", {{"tag", "133"}, {"name", "送审"}}, token).data().value("id").toInteger();
+    const auto review = [&](const std::string& state, const std::string& reason = {}) {
+        return client().post("__admin/review", "id=" + std::to_string(id) + "&state=" + state + (reason.empty() ? "" : "&reason=" + reason)).status;
+    };
+    EXPECT_EQ(review("2"), 200);
+    EXPECT_EQ(folderNamed(token, "送审").value("is_publish").toInt(), 2);
+    EXPECT_EQ(review("3", "cover"), 200);
+    EXPECT_EQ(folderNamed(token, "送审").value("is_publish").toInt(), 3);
+    EXPECT_EQ(folderNamed(token, "送审").value("reason").toString(), "cover");
+    EXPECT_EQ(review("1"), 400) << "only the review's outcomes";
+    EXPECT_EQ(client().post("__admin/review", "id=999999&state=2").status, 400);
+}
+
+TEST_F(CollectionOperations, TheSharePageAnswersPublishedCollectionsAndKnownTargets)
+{
+    const QJsonObject card = client().call("getCollectList", {{"tag", "143"}}).data().value("collection").toArray()[0].toObject();
+    const std::string id = std::to_string(card.value("id").toInteger());
+    const auto page = client().get("/pages/share?id=" + id + "&direct=weibo");
+    EXPECT_EQ(page.status, 200);
+    EXPECT_NE(page.body.find(card.value("collect_name").toString().toStdString()), std::string::npos);
+    EXPECT_NE(page.body.find(card.value("user_name").toString().toStdString()), std::string::npos);
+    EXPECT_NE(page.body.find("微博"), std::string::npos);
+    EXPECT_NE(page.body.find(card.value("img").toString().toStdString()), std::string::npos) << "the cover";
+    EXPECT_EQ(client().get("/pages/share?id=" + id + "&direct=mail").status, 400);
+    EXPECT_EQ(client().get("/pages/share?id=999999&direct=qq").status, 404);
+    EXPECT_EQ(client().get("/pages/share?id=" + id + "x&direct=qq").status, 404);
+    const std::string demo = client().signIn("demo", "demo1234");
+    const auto draft = folders(demo)[0].toObject().value("id").toInteger();
+    EXPECT_EQ(client().get("/pages/share?id=" + std::to_string(draft) + "&direct=qq").status, 404) << "not published";
+}
+
+TEST_F(CollectionOperations, PrintedLinesHideFolderPasswordsAndShortenCovers)
+{
+    const std::string cover(5000, 'A');
+    const std::string line = localservice::ApiDispatcher::logLine(
+        "", {{"tag", "136"}, {"encrypt_str", "hunter22"}, {"img", cover}, {"password", "pw"}, {"secret", "abc"}});
+    EXPECT_EQ(line, "POST / tag=136 encrypt_str=*** img=AAAAAAAAAAAAAAAA…(5000 bytes) password=***");
+    service().requestLog().clear();
+    const std::string token = client().registerNewUser(service());
+    const int64_t id = client().call("createCollect", {{"tag", "133"}, {"name", "带密码"}}, token).data().value("id").toInteger();
+    service().requestLog().clear();
+    client().call("", {{"tag", "136"}, {"id", std::to_string(id)}, {"is_encrypt", "1"}, {"encrypt_str", "hunter22"}}, token);
+    const auto logged = service().requestLog().withTag("136");
+    ASSERT_EQ(logged.size(), 1u);
+    for (const auto& [name, value] : logged[0].params) {
+        if (name == "encrypt_str") {
+            EXPECT_EQ(value, "***");
+        }
+    }
 }

@@ -154,3 +154,69 @@ TEST_F(ScriptedFaults, AdminEndpointScriptsFaultsAndReadsTheLog)
     EXPECT_EQ(client().call("getBaseData", {{"tag", "131"}}).data().value("data_expire").toInt(), 1);
     client().post("__admin/data-state", "expire=0");
 }
+
+TEST_F(ScriptedFaults, AdminEndpointSwitchesTheQuestionnaire)
+{
+    EXPECT_EQ(client().post("__admin/questionnaire", "path=").status, 200);
+    EXPECT_EQ(client().call("getBaseInfo", {{"tag", "130"}}).data().value("questionnaire").toString(), "");
+    EXPECT_EQ(client().post("__admin/questionnaire", "path=files/images/questionnaire.png").status, 200);
+    EXPECT_EQ(client().call("getBaseInfo", {{"tag", "130"}}).data().value("questionnaire").toString().toStdString(),
+              service().baseUrl() + "files/images/questionnaire.png");
+}
+
+TEST_F(ScriptedFaults, FileStatusFaultsAnswerAnyCode)
+{
+    httplib::Client raw("127.0.0.1", service().port());
+    EXPECT_EQ(client().post("__admin/fault", "op=previews/&kind=status&status=403&times=1").status, 200);
+    const auto forbidden = raw.Get("/files/previews/1001_day.png");
+    ASSERT_TRUE(forbidden);
+    EXPECT_EQ(forbidden->status, 403);
+    Fault notModified = make(Fault::Kind::Status);
+    notModified.status = 304;
+    service().faults().set("previews/", notModified);
+    const auto bare = raw.Get("/files/previews/1001_day.png");
+    ASSERT_TRUE(bare);
+    EXPECT_EQ(bare->status, 304);
+    EXPECT_FALSE(bare->has_header("ETag")) << "a scripted 304 carries no validators";
+    EXPECT_FALSE(bare->has_header("Last-Modified"));
+}
+
+TEST_F(ScriptedFaults, FileBodiesAsHtmlChunkedOrWithAnAnnouncedLength)
+{
+    httplib::Client raw("127.0.0.1", service().port());
+    const auto reference = raw.Get("/files/previews/1002_day.png");
+    ASSERT_TRUE(reference);
+    ASSERT_GT(reference->body.size(), 4096u) << "big enough for several chunks";
+
+    service().faults().set("previews/", make(Fault::Kind::NotJson));
+    const auto html = raw.Get("/files/previews/1002_day.png");
+    ASSERT_TRUE(html);
+    EXPECT_EQ(html->status, 200);
+    EXPECT_EQ(html->get_header_value("Content-Type"), "text/html");
+
+    service().faults().set("previews/", make(Fault::Kind::Chunked));
+    const auto chunked = raw.Get("/files/previews/1002_day.png");
+    ASSERT_TRUE(chunked);
+    EXPECT_FALSE(chunked->has_header("Content-Length"));
+    EXPECT_EQ(chunked->get_header_value("Transfer-Encoding"), "chunked");
+    EXPECT_EQ(chunked->body, reference->body);
+
+    Fault shorter = make(Fault::Kind::AnnouncedLength);
+    shorter.announcedLength = 100;
+    service().faults().set("previews/", shorter);
+    const auto cut = raw.Get("/files/previews/1002_day.png");
+    ASSERT_TRUE(cut);
+    EXPECT_EQ(cut->get_header_value("Content-Length"), "100");
+    EXPECT_EQ(cut->body, reference->body.substr(0, 100));
+
+    Fault longer = make(Fault::Kind::AnnouncedLength);
+    longer.announcedLength = reference->body.size() * 4;
+    service().faults().set("previews/", longer);
+    std::string received;
+    const auto result = raw.Get("/files/previews/1002_day.png", [&](const char* data, size_t length) {
+        received.append(data, length);
+        return true;
+    });
+    EXPECT_FALSE(result) << "the connection ends short of the announced length";
+    EXPECT_EQ(received, reference->body);
+}

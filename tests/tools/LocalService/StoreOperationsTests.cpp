@@ -91,6 +91,49 @@ TEST_F(StoreOperations, PriceAppliesPromotionQuantityAndVipDiscounts)
     EXPECT_EQ(client().call("getPrice", {{"tag", "158"}, {"info", "not json"}}, plain).errcode(), 111);
 }
 
+TEST_F(StoreOperations, AmountsWithCentsAndAsTextAreSummedInWholeFen)
+{
+    const auto categories = client().call("getAllBrand", {{"tag", "164"}}).data().value("auth_data").toArray();
+    QJsonObject cents, text;
+    for (const auto& c : categories)
+        for (const auto& o : c.toObject().value("brand_data").toArray()) {
+            if (o.toObject().value("brand_id") == "13")
+                cents = o.toObject();
+            if (o.toObject().value("brand_id") == "33")
+                text = o.toObject();
+        }
+    EXPECT_TRUE(cents.value("price").isDouble());
+    EXPECT_DOUBLE_EQ(cents.value("price").toDouble(), 19.9);
+    EXPECT_EQ(text.value("price"), QJsonValue("19.90"));
+    EXPECT_EQ(text.value("activity_price"), QJsonValue("9.90"));
+
+    const auto f = fontIds(3);
+    const std::string plain = client().registerNewUser(service());
+    // 3 x 19.90 = 59.70; 5 % of it is 2.985, which rounds to 2.99 in fen (2.98 in binary).
+    auto price = client().call("getPrice", {{"tag", "158"}, {"info", info("13", f)}}, plain).data();
+    EXPECT_EQ(price.value("original_price").toString(), "59.70");
+    EXPECT_EQ(price.value("favorable_price").toString(), "2.99");
+    EXPECT_EQ(price.value("price").toString(), "56.71");
+    price = client().call("getPrice", {{"tag", "158"}, {"info", info("33", {f[0]})}}, plain).data();
+    EXPECT_EQ(price.value("activity_price").toString(), "10.00");
+    EXPECT_EQ(price.value("price").toString(), "9.90");
+}
+
+TEST_F(StoreOperations, AdminCartPutsAnyIdsInAUsersCart)
+{
+    const auto f = fontIds(1);
+    auto answer = client().post("__admin/cart", "user=designer&fids=999999," + std::to_string(f[0]));
+    EXPECT_EQ(answer.status, 200) << answer.body;
+    const std::string token = client().signIn("designer", "designer123");
+    EXPECT_EQ(ids(client().call("getCarts", {{"tag", "155"}}, token).data().value("fids").toArray()),
+              (std::vector<int64_t>{999999, f[0]}));
+    EXPECT_TRUE(service().setCart("designer", {f[0]}));
+    EXPECT_EQ(ids(client().call("getCarts", {{"tag", "155"}}, token).data().value("fids").toArray()), std::vector<int64_t>{f[0]});
+    EXPECT_EQ(client().post("__admin/cart", "user=nobody&fids=1").status, 400);
+    EXPECT_EQ(client().post("__admin/cart", "user=designer&fids=x").status, 400);
+    EXPECT_TRUE(service().setCart("designer", {}));
+}
+
 TEST_F(StoreOperations, OrderEmptiesTheCartAndCountsAsUnpaidUntilPaid)
 {
     const auto f = fontIds(2);

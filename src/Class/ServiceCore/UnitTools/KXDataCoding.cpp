@@ -25,7 +25,8 @@ std::span<const std::uint8_t> bytesOf(std::string_view text)
 Ref<foundation::Data> dataWithBase64EncodedString(const Ref<String>& text)
 {
     if (!text) {
-        foundation::misuse(foundation::NSInvalidArgumentException, "*** +[NSData dataWithBase64EncodedString:]: nil argument");
+        foundation::misuse(foundation::NSInvalidArgumentException, "*** +[NSData dataWithBase64EncodedString:]: nil argument",
+                           foundation::MisuseDefault::ReturnNil);
         return nullptr;
     }
     return crypto::base64Decode(text->utf8());

@@ -1,5 +1,6 @@
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 
+#include "Class/ServiceCore/UnitTools/KXStateFile.h"
 #include "Class/ServiceCore/UnitTools/KXTransformer.h"
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Format.h"
@@ -31,6 +32,14 @@ Ref<foundation::Error> errorFrom(const std::error_code& code, const fs::path& pa
     return foundation::fileWriteError(path, code.value());
 }
 
+// State files are the user's own: others may not read them (the session record holds its token).
+constexpr unsigned kStateFileMode = 0600;
+
+bool writeStateFile(const fs::path& path, const foundation::Data& data)
+{
+    return foundation::writeFileAtomically(path, data.span(), nullptr, kStateFileMode);
+}
+
 void writePropertyList(const Id& list, const fs::path& path)
 {
     auto data = foundation::PropertyListSerialization::dataWithPropertyList(list, foundation::PropertyListXMLFormat_v1_0);
@@ -38,15 +47,20 @@ void writePropertyList(const Id& list, const fs::path& path)
         return;
     std::error_code ignored;
     fs::create_directories(path.parent_path(), ignored);
-    data->writeToFile(path, true);
+    writeStateFile(path, *data);
 }
 
 Id readPropertyList(const fs::path& path)
 {
-    auto data = foundation::Data::dataWithContentsOfFile(path);
+    auto data = KXStateFile::read(path);
     if (!data)
         return {};
-    return foundation::PropertyListSerialization::propertyListWithData(data, foundation::PropertyListMutableContainers);
+    // Immutable, so that references repeated in a binary list share one object instead of
+    // multiplying into copies.
+    Id list = foundation::PropertyListSerialization::propertyListWithData(data, foundation::PropertyListImmutable);
+    if (list.isNil())
+        KXStateFile::setAside(path);
+    return list;
 }
 
 } // namespace
@@ -77,7 +91,7 @@ void KXFileManager::writeEncryptDataWithDictionary(const Id& dictionary, const R
         return;
     auto data = KXTransformer::sharedKXTransformer().returnDataWithDictionary(dictionary);
     if (data)
-        data->writeToFile(path->utf8(), true);
+        writeStateFile(path->utf8(), *data);
 }
 
 Id KXFileManager::returnDecryptDataByPathKey(const Ref<String>& key) const
@@ -85,10 +99,16 @@ Id KXFileManager::returnDecryptDataByPathKey(const Ref<String>& key) const
     auto path = pathForDocumentWithComponent(key);
     if (!path || !isExistsAtPath(path))
         return {};
-    Id value = KXTransformer::sharedKXTransformer().returnDictionaryWithDataPath(path);
-    if (value.isNil() || !isExistsAtPath(path))
+    auto data = KXStateFile::read(path->utf8());
+    if (!data)
         return {};
-    return value;
+    Id value = KXTransformer::sharedKXTransformer().returnDictionaryWithData(data);
+    if (value.isNil()) {
+        // Not an archive of ours: kept aside for a look, and the key starts afresh.
+        KXStateFile::setAside(path->utf8());
+        return {};
+    }
+    return isExistsAtPath(path) ? value : Id();
 }
 
 void KXFileManager::removeFileByPathkey(const Ref<String>& key) const

@@ -7,7 +7,8 @@
 
 // Small state files: one keyed archive of a dictionary per key, at <cache>/kxData/<key>/<key>
 // (root key "listData"), plus thin file utilities. One shared instance; files are read and written
-// on the calling thread, each write replacing the whole file atomically.
+// on the calling thread, each write replacing the whole file atomically with mode 0600. Reads are
+// bounded (KXStateFile): a file too large, or one that is no archive, is set aside and reads as nil.
 class KXFileManager {
 public:
     static KXFileManager& sharedKXFileManager();

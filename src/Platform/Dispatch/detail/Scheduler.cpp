@@ -58,6 +58,15 @@ std::optional<std::pair<Clock::TimePoint, Scheduler::Fire>> Scheduler::popNextDu
     return std::make_pair(node.key().first, std::move(node.mapped().fire));
 }
 
+std::size_t Scheduler::pendingCount(const Clock* clock)
+{
+    std::lock_guard lock(mutex_);
+    std::size_t count = 0;
+    for (const auto& [key, entry] : entries_)
+        count += entry.clock == clock ? 1 : 0;
+    return count;
+}
+
 void Scheduler::dropEntriesOf(const Clock* clock)
 {
     std::map<Key, Entry> dropped;

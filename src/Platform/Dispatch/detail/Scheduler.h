@@ -3,6 +3,7 @@
 #include "Platform/Dispatch/Clock.h"
 
 #include <condition_variable>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -35,6 +36,9 @@ public:
 
     // Wakes the scheduler thread to look at the installed clock again.
     void clockChanged();
+
+    // How many entries scheduled while `clock` was installed wait to fire.
+    std::size_t pendingCount(const Clock* clock);
 
     // Drops, without firing, every entry scheduled while `clock` was installed. Their
     // deadlines mean nothing on another clock's timeline.

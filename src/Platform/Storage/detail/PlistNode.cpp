@@ -1,7 +1,9 @@
 #include "Platform/Storage/detail/PlistNode.h"
 
+#include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/String.h"
+#include "Platform/Serialization/PropertyListSerialization.h"
 
 #include <climits>
 
@@ -62,10 +64,20 @@ Id leafFromPlist(plist_t node)
     }
 }
 
-PlistPtr parsePlist(std::string_view bytes)
+PlistPtr parsePlist(std::string_view bytes, std::string* failure)
 {
     if (bytes.empty() || bytes.size() > UINT32_MAX)
         return PlistPtr();
+    // The library builds a tree and copies a shared object for every reference to it, so a few
+    // kilobytes of binary input could name gigabytes of nodes: measured first against the budget
+    // our own reader keeps.
+    Ref<Error> refusal;
+    if (!PropertyListSerialization::unfoldsWithinBudget(bytes, PropertyListReadBudget::forInputSize(bytes.size()),
+                                                        &refusal)) {
+        if (failure && refusal)
+            *failure = refusal->objectForUserInfoKey(NSDebugDescriptionErrorKey).stringValue();
+        return PlistPtr();
+    }
     plist_t root = nullptr;
     plist_from_memory(bytes.data(), static_cast<uint32_t>(bytes.size()), &root);
     return PlistPtr(root);

@@ -56,8 +56,10 @@ Id leafFromPlist(plist_t node);
 // The text of a string node ("" for other nodes).
 std::string plistString(plist_t node);
 
-// Parses binary or XML property-list bytes; nullptr when they are not one.
-PlistPtr parsePlist(std::string_view bytes);
+// Parses binary or XML property-list bytes; nullptr when they are not one, or when they would
+// unfold past the read budget for their size (PropertyListSerialization::unfoldsWithinBudget;
+// `failure` then says so).
+PlistPtr parsePlist(std::string_view bytes, std::string* failure = nullptr);
 // Binary property-list bytes of a tree.
 Ref<Data> binaryPlistData(plist_t node);
 

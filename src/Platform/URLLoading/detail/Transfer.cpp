@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Foundation/URL.h"
@@ -29,6 +30,9 @@ namespace {
 
 constexpr int kMaxRedirects = 16;
 constexpr long kDownloadBufferSize = 512 * 1024;
+// A moving body must average at least this over each window of the request's time-out interval;
+// one byte a second, or a chunk header with one byte in it, is a stall and not a slow network.
+constexpr std::int64_t kLowSpeedBytesPerSecond = 64;
 
 // Loopback never goes through a proxy, whatever the environment says.
 const std::string& noProxyList()
@@ -104,7 +108,10 @@ bool Transfer::setUp(Ref<foundation::Error>* error)
     hostKey_ = std::to_string(task_->session()->sessionIdentifier()) + "|" + scheme_ + "://" + host_ + ":" + std::to_string(port_);
     isDownload_ = task_->kind() == URLSessionTask::Kind::Download;
 
-    const auto& upload = task_->uploadSource();
+    // An upload task's body goes with its request, not with a redirect that turned it into a GET.
+    const std::string& requestMethod = request_->HTTPMethod();
+    const bool bodiless = redirectCount_ > 0 && (requestMethod == "GET" || requestMethod == "HEAD");
+    const auto upload = bodiless ? URLSessionTask::UploadSource{} : task_->uploadSource();
     if (upload.file) {
         std::error_code ec;
         auto size = std::filesystem::file_size(*upload.file, ec);
@@ -164,10 +171,12 @@ bool Transfer::setUp(Ref<foundation::Error>* error)
     curl_easy_setopt(easy_, CURLOPT_CAINFO, caKey_.c_str());
     curl_easy_setopt(easy_, CURLOPT_CAPATH, nullptr);
 
-    // The idle time-out is watched by the engine (idleTooLong); libcurl's low-speed check
-    // averages over whole seconds and would kill a slow transfer that is still moving.
+    // Stalls are watched by the engine (stalled()); libcurl's low-speed check averages over
+    // whole seconds and knows nothing of pauses, disposition or the delegate's trust decision.
     double idle = idleTimeout();
     idleLimit_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(idle));
+    lowSpeedFloor_ = std::max<std::int64_t>(1, static_cast<std::int64_t>(std::ceil(idle * kLowSpeedBytesPerSecond)));
+    responseBodyLimit_ = isDownload_ ? 0 : std::max<std::int64_t>(0, configuration.responseBodyLimit);
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(idle * 1000));
     if (configuration.timeoutIntervalForResource > 0)
         curl_easy_setopt(easy_, CURLOPT_TIMEOUT_MS, static_cast<long>(configuration.timeoutIntervalForResource * 1000));
@@ -220,13 +229,39 @@ void Transfer::addHeaders()
     curl_easy_setopt(easy_, CURLOPT_HTTPHEADER, headers_);
 }
 
-bool Transfer::idleTooLong(std::chrono::steady_clock::time_point now)
+void Transfer::restartClocks(std::chrono::steady_clock::time_point now)
+{
+    lastActivity_ = now;
+    headerClock_ = now;
+    windowStart_ = now;
+    windowBytes_ = 0;
+}
+
+bool Transfer::stalled(std::chrono::steady_clock::time_point now)
 {
     if (userPaused || backpressured_ || awaitingDisposition_) {
-        lastActivity_ = now;
+        restartClocks(now);
         return false;
     }
-    return now - lastActivity_ > idleLimit_;
+    if (now - lastActivity_ > idleLimit_)
+        return true;
+    if (!headersDone_ && now - headerClock_ > idleLimit_)
+        return true;
+    // A request body that has gone out and a server that has not answered yet are the head's
+    // time-out's business; the window measures bodies that are moving.
+    const bool uploading = bodySize_ > 0 && uploaded_ > 0 && uploaded_ < bodySize_;
+    if (!headersDone_ && !uploading) {
+        windowStart_ = now;
+        windowBytes_ = 0;
+        return false;
+    }
+    if (now - windowStart_ < idleLimit_)
+        return false;
+    if (windowBytes_ < lowSpeedFloor_)
+        return true;
+    windowStart_ = now;
+    windowBytes_ = 0;
+    return false;
 }
 
 void Transfer::attach(void* cookieShare)
@@ -270,6 +305,64 @@ void Transfer::finished(int curlCode)
     task_->complete(code == CURLE_OK ? nullptr : errorFor(code));
 }
 
+// libcurl sends a request that died on a reused connection again by itself, but not always: a
+// TLS connection whose server sent close_notify while it sat idle passes libcurl's liveness check,
+// so a pool of them is tried one after the other until libcurl's own retries (five) run out; and
+// a send error while a body goes out after the head is not retried at all.
+std::shared_ptr<Transfer> Transfer::retryOnFreshConnection(int curlCode)
+{
+    if (retried_ || !lostReusedConnection(curlCode))
+        return nullptr;
+    auto request = replayableRequest();
+    if (!request)
+        return nullptr;
+    auto fresh = create(task_, request, redirectCount_, nullptr);
+    if (!fresh)
+        return nullptr; // the body went away meanwhile: the failure stands
+    fresh->retried_ = true;
+    curl_easy_setopt(fresh->easy_, CURLOPT_FRESH_CONNECT, 1L);
+    if (!task_->replaceTransfer(shared_from_this(), fresh))
+        return nullptr; // cancelled meanwhile
+    return fresh;
+}
+
+bool Transfer::lostReusedConnection(int curlCode) const
+{
+    switch (static_cast<CURLcode>(curlCode)) {
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+        break;
+    default:
+        return false;
+    }
+    // Our own reasons to stop (a body stream that failed, a verdict on trust) are not the
+    // connection's, and a head that began to arrive means the server took the request.
+    if (readFailed_ || trustOutcome_ != TrustOutcome::None || headerBytes_ > 0 || headersDone_)
+        return false;
+    long newConnections = -1;
+    long headerSize = -1;
+    curl_off_t received = -1;
+    curl_easy_getinfo(easy_, CURLINFO_NUM_CONNECTS, &newConnections);
+    curl_easy_getinfo(easy_, CURLINFO_HEADER_SIZE, &headerSize);
+    curl_easy_getinfo(easy_, CURLINFO_SIZE_DOWNLOAD_T, &received);
+    // A connection opened for this request that fails is the server's answer, not a stale one.
+    return newConnections == 0 && headerSize == 0 && received == 0;
+}
+
+Ref<URLRequest> Transfer::replayableRequest() const
+{
+    // In-memory and file bodies are read again from their source by the new transfer.
+    if (!body_ || bodyData_ || bodyFromFile_)
+        return request_;
+    auto again = body_->reopened();
+    if (!again)
+        return nullptr;
+    auto request = request_->clone();
+    request->setHTTPBodyStream(std::move(again));
+    return request;
+}
+
 Ref<foundation::Error> Transfer::errorFor(int curlCode) const
 {
     const auto& url = request_->URL();
@@ -283,6 +376,10 @@ Ref<foundation::Error> Transfer::errorFor(int curlCode) const
     default:
         break;
     }
+    if (bodyTooLarge_)
+        return makeURLError(NSURLErrorDataLengthExceedsMaximum, url);
+    if (noSpace_)
+        return makeURLError(NSURLErrorCannotWriteToFile, url, foundation::fileWriteError(task_->downloadFile(), ENOSPC));
     if (headerTooLarge_ || (curlCode == CURLE_OUT_OF_MEMORY && !headersDone_))
         return makeURLError(NSURLErrorBadServerResponse, url);
     if (writeFailed_)
@@ -358,6 +455,10 @@ void Transfer::handleRedirect()
         next->setValue(std::nullopt, "Content-Type");
         next->setValue(std::nullopt, "Content-Length");
     }
+    if (auto refusal = redirectRefusal(*next)) {
+        task_->complete(refusal);
+        return;
+    }
     auto oldHost = request_->URL()->host();
     auto newHost = target->host();
     if (!oldHost || !newHost || !equalsIgnoringCase(oldHost->utf8(), newHost->utf8()))
@@ -398,12 +499,18 @@ void Transfer::proceedWithRedirect(Ref<URLRequest> next)
         task_->followRedirect(std::move(next), count);
         return;
     }
+    auto self = shared_from_this();
     auto task = task_;
     auto response = response_;
     auto body = foundation::Data::create(std::string_view(redirectBody_));
-    task->enqueue([task, delegate, response, next, body, count] {
-        delegate->willPerformHTTPRedirection(task->session(), task, response, next, [task, response, body, count](Ref<URLRequest> chosen) {
+    task->enqueue([self, task, delegate, response, next, body, count] {
+        delegate->willPerformHTTPRedirection(task->session(), task, response, next, [self, task, response, body, count](Ref<URLRequest> chosen) {
             if (chosen) {
+                // The delegate's choice is held to the same rules as the server's.
+                if (auto refusal = self->redirectRefusal(*chosen)) {
+                    task->complete(refusal);
+                    return;
+                }
                 task->followRedirect(std::move(chosen), count);
                 return;
             }
@@ -415,6 +522,55 @@ void Transfer::proceedWithRedirect(Ref<URLRequest> next)
             task->complete(nullptr);
         });
     });
+}
+
+namespace {
+
+// scheme, host and port: what decides whether two URLs are one server.
+struct Origin {
+    std::string scheme;
+    std::string host;
+    long long port = -1;
+    bool operator==(const Origin&) const = default;
+};
+
+Origin originOf(const foundation::Ref<foundation::URL>& url)
+{
+    Origin origin;
+    if (!url)
+        return origin;
+    origin.scheme = url->scheme() ? asciiLowercase(url->scheme()->utf8()) : std::string();
+    origin.host = url->host() ? asciiLowercase(url->host()->utf8()) : std::string();
+    origin.port = url->port() ? url->port()->longLongValue() : (origin.scheme == "https" ? 443 : origin.scheme == "http" ? 80 : -1);
+    return origin;
+}
+
+} // namespace
+
+bool Transfer::carriesBody(const URLRequest& request) const
+{
+    if (const auto& data = request.HTTPBody(); data && data->length() > 0)
+        return true;
+    if (request.HTTPBodyStream())
+        return true;
+    // An upload task's own body goes out with every request that is not turned into a GET.
+    const auto& upload = task_->uploadSource();
+    const std::string& method = request.HTTPMethod();
+    return (upload.file || (upload.data && upload.data->length() > 0)) && method != "GET" && method != "HEAD";
+}
+
+Ref<foundation::Error> Transfer::redirectRefusal(const URLRequest& next) const
+{
+    const Origin from = originOf(request_->URL());
+    const Origin to = originOf(next.URL());
+    // A request that went out encrypted (with its signature, password or token) never goes on in
+    // plain text, and a server cannot hand the reply over to a plain one either.
+    if (from.scheme == "https" && to.scheme != "https")
+        return makeURLError(NSURLErrorAppTransportSecurityRequiresSecureConnection, request_->URL());
+    if (from != to && carriesBody(next))
+        return makeURLErrorWithDescription(NSURLErrorBadServerResponse, request_->URL(),
+                                           "The server redirected the request with its body to another server; the redirect was not followed.");
+    return nullptr;
 }
 
 } // namespace net::detail

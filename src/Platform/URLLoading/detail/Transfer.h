@@ -39,10 +39,23 @@ public:
 
     // Engine thread.
     bool userPaused = false;
-    // True when no byte moved for longer than the idle time-out while the transfer could move.
-    bool idleTooLong(std::chrono::steady_clock::time_point now);
-    void noteActivity() { lastActivity_ = std::chrono::steady_clock::now(); }
+    // True when the transfer stalls while it could move, each limit being the request's time-out
+    // interval T: no byte for T; a response head not complete T after the request went out; or,
+    // while a body moves (the response's, or a request body still going out), fewer than
+    // kLowSpeedBytesPerSecond x T bytes in a window of T. A trickle fails like silence does.
+    bool stalled(std::chrono::steady_clock::time_point now);
+    void restartClocks(std::chrono::steady_clock::time_point now = std::chrono::steady_clock::now());
+    void noteActivity(std::int64_t bytes = 0)
+    {
+        lastActivity_ = std::chrono::steady_clock::now();
+        windowBytes_ += bytes;
+    }
     void finished(int curlCode);
+    // A request that failed on a kept-alive connection the server had meanwhile closed, before any
+    // byte of the answer came, goes out once more on a new connection: the transfer that does it
+    // (already the task's), or nil when the failure is the task's. Never a second time, never
+    // once part of the answer arrived, never with a body that cannot be sent again.
+    std::shared_ptr<Transfer> retryOnFreshConnection(int curlCode);
     void closeFile();
     // Attaches the shared cookie jar before the first add, and frees the handle after the
     // last use; both on the engine thread, the only one that may touch the shared jar.
@@ -73,6 +86,14 @@ private:
     void handleRedirect();
     void proceedWithRedirect(Ref<URLRequest> next);
     Ref<foundation::Error> errorFor(int curlCode) const;
+    bool lostReusedConnection(int curlCode) const;
+    // The request to send again, its body stream reopened; nil when the body cannot be replayed.
+    Ref<URLRequest> replayableRequest() const;
+    // Why `next` may not follow `request_`, or nil: never from https to another scheme, never a
+    // request body to another origin.
+    Ref<foundation::Error> redirectRefusal(const URLRequest& next) const;
+    bool carriesBody(const URLRequest& request) const;
+    void reserveAhead();
     void scheduleDataFlush();
     void flushData();
     void scheduleProgress();
@@ -81,6 +102,7 @@ private:
     const Ref<URLSessionTask> task_;
     const Ref<URLRequest> request_;
     const int redirectCount_;
+    bool retried_ = false; // this transfer is the one retry its request gets
     CURL* easy_ = nullptr;
     curl_slist* headers_ = nullptr;
     std::string url_;
@@ -94,6 +116,10 @@ private:
     bool wantsCookies_ = false;
     std::chrono::steady_clock::duration idleLimit_{};
     std::chrono::steady_clock::time_point lastActivity_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point headerClock_ = lastActivity_; // the head is due T after this
+    std::chrono::steady_clock::time_point windowStart_ = lastActivity_; // the low-speed window
+    std::int64_t windowBytes_ = 0;
+    std::int64_t lowSpeedFloor_ = 1; // bytes a window of T must move
     std::atomic<bool> detached_{false};
 
     Ref<InputStream> body_;
@@ -115,6 +141,14 @@ private:
 
     int fd_ = -1;
     bool writeFailed_ = false;
+    bool noSpace_ = false;         // a download announced more than the disk has free
+    std::int64_t announced_ = -1;  // a download's announced length
+    std::int64_t reserved_ = 0;    // bytes of the download file reserved on disk so far
+
+    // A data task's body, counted after decoding, against the session's limit (0: none).
+    std::int64_t responseBodyLimit_ = 0;
+    std::int64_t bodyReceived_ = 0;
+    bool bodyTooLarge_ = false;
 
     std::mutex bufferMutex_;
     std::vector<std::uint8_t> buffer_;

@@ -19,10 +19,12 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
 #include <linux/falloc.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace net::detail {
@@ -36,6 +38,9 @@ constexpr std::int64_t kLowWater = 2 * 1024 * 1024;
 constexpr std::size_t kRedirectBodyLimit = 1024 * 1024;
 // A response head larger than this is not a server we want to talk to.
 constexpr std::size_t kHeaderLimit = 256 * 1024;
+// A download reserves disk room for what it announced one step ahead of what arrived, never all
+// at once: a server announcing gigabytes gets no more room than it fills.
+constexpr std::int64_t kReserveStep = 8 * 1024 * 1024;
 
 std::string trimLine(std::string_view line)
 {
@@ -114,7 +119,7 @@ int curlSslContext(void*, void* sslContext, void* user)
 
 std::size_t Transfer::onHeader(const char* data, std::size_t length)
 {
-    noteActivity();
+    noteActivity(static_cast<std::int64_t>(length));
     if (headersDone_)
         return length; // trailers
     headerBytes_ += length;
@@ -137,7 +142,7 @@ std::size_t Transfer::onHeader(const char* data, std::size_t length)
             return length;
         }
         headersComplete();
-        return writeFailed_ ? 0 : length;
+        return writeFailed_ || noSpace_ || bodyTooLarge_ ? 0 : length;
     }
     if ((line.front() == ' ' || line.front() == '\t') && !headerLines_.empty()) {
         headerLines_.back().second += " " + line.substr(line.find_first_not_of(" \t"));
@@ -155,6 +160,8 @@ std::size_t Transfer::onHeader(const char* data, std::size_t length)
 void Transfer::headersComplete()
 {
     headersDone_ = true;
+    windowStart_ = std::chrono::steady_clock::now();
+    windowBytes_ = 0;
     response_ = HTTPURLResponse::create(request_->URL(), status_, version_, headerLines_);
     if (isRedirectStatus(status_) && response_->valueForHTTPHeaderField("Location")) {
         redirect_ = true;
@@ -169,22 +176,53 @@ void Transfer::headersComplete()
             writeFailed_ = true;
             return;
         }
-        // Reserving the announced size up front spares the file system an allocation per write;
-        // the file's length still grows only with what arrives.
-        if (response_->expectedContentLength() > 0)
-            ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(response_->expectedContentLength()));
-    } else if (task_->asksForResponseDisposition()) {
-        awaitingDisposition_ = true;
+        announced_ = response_->expectedContentLength();
+        if (announced_ > 0) {
+            // A length the disk cannot hold fails now rather than after filling it.
+            struct statvfs space {};
+            if (::fstatvfs(fd_, &space) == 0
+                && static_cast<unsigned long long>(announced_) > static_cast<unsigned long long>(space.f_bavail) * space.f_frsize) {
+                noSpace_ = true;
+                return;
+            }
+            reserveAhead();
+        }
+    } else {
+        if (responseBodyLimit_ > 0 && response_->expectedContentLength() > responseBodyLimit_) {
+            // A plain body announcing more is refused at once; a coded one is counted as it inflates.
+            auto coding = response_->valueForHTTPHeaderField("Content-Encoding");
+            if (!coding || equalsIgnoringCase(*coding, "identity")) {
+                bodyTooLarge_ = true;
+                return;
+            }
+        }
+        if (task_->asksForResponseDisposition())
+            awaitingDisposition_ = true;
     }
     auto task = task_;
     auto response = response_;
     task->enqueue([task, response] { task->deliverResponse(response); });
 }
 
+void Transfer::reserveAhead()
+{
+    // Reserving spares the file system an allocation per write; the file's length still grows
+    // only with what arrives.
+    if (announced_ <= reserved_ || written_ + kReserveStep / 2 < reserved_)
+        return;
+    const std::int64_t until = std::min(announced_, written_ + kReserveStep);
+    if (until <= reserved_)
+        return;
+    ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(reserved_), static_cast<off_t>(until - reserved_));
+    reserved_ = until;
+}
+
 std::size_t Transfer::onWrite(const char* data, std::size_t length)
 {
+    // Bytes count for the low-speed window once taken: paused writes come back again.
     noteActivity();
     if (redirect_) {
+        windowBytes_ += static_cast<std::int64_t>(length);
         redirectBody_.append(data, std::min(length, kRedirectBodyLimit - std::min(kRedirectBodyLimit, redirectBody_.size())));
         return length;
     }
@@ -201,6 +239,8 @@ std::size_t Transfer::onWrite(const char* data, std::size_t length)
             done += static_cast<std::size_t>(n);
         }
         written_ += static_cast<std::int64_t>(length);
+        windowBytes_ += static_cast<std::int64_t>(length);
+        reserveAhead();
         scheduleProgress();
         return length;
     }
@@ -212,6 +252,12 @@ std::size_t Transfer::onWrite(const char* data, std::size_t length)
             return CURL_WRITEFUNC_PAUSE;
         backpressured_ = false;
     }
+    if (responseBodyLimit_ > 0 && bodyReceived_ + static_cast<std::int64_t>(length) > responseBodyLimit_) {
+        bodyTooLarge_ = true;
+        return 0;
+    }
+    bodyReceived_ += static_cast<std::int64_t>(length);
+    windowBytes_ += static_cast<std::int64_t>(length);
     {
         std::lock_guard lock(bufferMutex_);
         buffer_.insert(buffer_.end(), data, data + length);
@@ -261,7 +307,9 @@ void Transfer::onProgress(std::int64_t uploaded)
 {
     if (uploaded <= uploaded_)
         return;
-    noteActivity();
+    noteActivity(uploaded - uploaded_);
+    // The server's time to answer runs from the last byte of the request it got.
+    headerClock_ = lastActivity_;
     uploaded_ = uploaded;
     if (sentScheduled_.exchange(true))
         return;
@@ -368,6 +416,8 @@ int Transfer::onVerifyPeer(x509_store_ctx_st* context)
         lock.unlock();
         std::lock_guard reset(challengeMutex_);
         waiter_.reset();
+        // The time the delegate took is not the server's.
+        restartClocks();
     }
 
     switch (disposition) {

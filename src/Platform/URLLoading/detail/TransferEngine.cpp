@@ -110,9 +110,14 @@ void TransferEngine::admit(const std::shared_ptr<Transfer>& transfer)
         return;
     }
     ++inUse;
+    enter(transfer);
+}
+
+void TransferEngine::enter(const std::shared_ptr<Transfer>& transfer)
+{
     transfer->attach(share_);
     active_[transfer.get()] = transfer;
-    transfer->noteActivity();
+    transfer->restartClocks();
     curl_multi_add_handle(multi_, transfer->easy());
     if (transfer->userPaused)
         curl_easy_pause(transfer->easy(), CURLPAUSE_ALL);
@@ -171,17 +176,22 @@ void TransferEngine::retire(std::shared_ptr<Transfer> transfer, int curlCode)
     active_.erase(transfer.get());
     curl_multi_remove_handle(multi_, transfer->easy());
     transfer->markDetached();
+    if (auto again = transfer->retryOnFreshConnection(curlCode)) {
+        transfer->releaseHandle();
+        enter(again);
+        return;
+    }
     releaseSlot(transfer->hostKey());
     transfer->finished(curlCode);
     transfer->releaseHandle();
 }
 
-void TransferEngine::expireIdle()
+void TransferEngine::expireStalled()
 {
     auto now = std::chrono::steady_clock::now();
     std::vector<std::shared_ptr<Transfer>> expired;
     for (const auto& [raw, transfer] : active_)
-        if (transfer->idleTooLong(now))
+        if (transfer->stalled(now))
             expired.push_back(transfer);
     for (const auto& transfer : expired)
         retire(transfer, CURLE_OPERATION_TIMEDOUT);
@@ -201,7 +211,7 @@ void TransferEngine::run()
         int running = 0;
         curl_multi_perform(multi_, &running);
         collectFinished();
-        expireIdle();
+        expireStalled();
         flushDeliveries();
         {
             std::lock_guard lock(mutex_);

@@ -48,13 +48,16 @@ private:
     TransferEngine();
     void run();
     void admit(const std::shared_ptr<Transfer>& transfer);
+    // Puts a transfer that holds a slot on the multi handle.
+    void enter(const std::shared_ptr<Transfer>& transfer);
     void detach(const std::shared_ptr<Transfer>& transfer);
     void releaseSlot(const std::string& key);
-    // Takes a transfer that ended (or timed out) off the multi handle and reports how it ended.
+    // Takes a transfer that ended (or stalled) off the multi handle and reports how it ended,
+    // unless its request goes out again on a new connection, in the same slot.
     // By value: the reference in active_ goes before the transfer is done with.
     void retire(std::shared_ptr<Transfer> transfer, int curlCode);
     void collectFinished();
-    void expireIdle();
+    void expireStalled();
     void flushDeliveries();
 
     CURLM* multi_ = nullptr;

@@ -1,8 +1,8 @@
 #include "CatalogueTestSupport.h"
 
-#include "Class/ServiceCore/KXFontBaseModel.h"
-#include "Class/ServiceCore/KXGlobalDataBase.h"
-#include "Class/ServiceCore/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Lib/SQLKit/SQDatabase.h"
 #include "Lib/SQLKit/SQResultSet.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -56,6 +56,19 @@ const fs::path& sampleCatalogue()
         if (std::system(command.c_str()) != 0 || !fs::is_regular_file(folder / "fonts.sqlite"))
             throw std::runtime_error("the catalogue generator failed: " + command);
         setenv("CORVANE_RESOURCE_DIR", folder.c_str(), 1);
+        return folder / "fonts.sqlite";
+    }();
+    return file;
+}
+
+const fs::path& largeCatalogue()
+{
+    static const fs::path file = [] {
+        const fs::path folder = testsupport::makeScratchDir("large-catalogue");
+        const std::string command =
+            "'" + generatorBinary().string() + "' --out '" + folder.string() + "' --rows 100000 --no-assets > /dev/null";
+        if (std::system(command.c_str()) != 0 || !fs::is_regular_file(folder / "fonts.sqlite"))
+            throw std::runtime_error("the catalogue generator failed: " + command);
         return folder / "fonts.sqlite";
     }();
     return file;
@@ -149,6 +162,14 @@ bool defaultOrder(const Font& a, const Font& b)
 bool hasElement(const std::string& list, const std::string& element)
 {
     return list.find("," + element + ",") != std::string::npos;
+}
+
+std::string quoted(const std::string& text)
+{
+    std::string out = "'";
+    for (char c : text)
+        out += c == '\'' ? std::string("''") : std::string(1, c);
+    return out + "'";
 }
 
 bool containsIgnoringCase(const std::string& text, const std::string& part)

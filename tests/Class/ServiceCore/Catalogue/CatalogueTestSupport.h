@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Class/ServiceCore/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Platform/Foundation/Array.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +18,9 @@ namespace cataloguetest {
 // (CORVANE_BINARY_DIR, else the source tree's build/). CORVANE_RESOURCE_DIR points at its folder,
 // so the shared catalogue manager copies it on first use.
 const std::filesystem::path& sampleCatalogue();
+// A catalogue of 100,000 rows (the sample fonts and synthetic ones, with the large keyword table),
+// generated once per process into a scratch folder.
+const std::filesystem::path& largeCatalogue();
 // A copy of the sample catalogue in a fresh scratch folder.
 std::filesystem::path copyOfSampleCatalogue();
 // Runs SQL on a catalogue file directly (fixtures and checks).
@@ -42,6 +45,7 @@ std::vector<long long> select(const std::vector<Font>& fonts, const std::functio
 bool defaultOrder(const Font& a, const Font& b);
 bool hasElement(const std::string& list, const std::string& element); // ",a,b," holds a
 bool containsIgnoringCase(const std::string& text, const std::string& part); // ASCII case, as LIKE
+std::string quoted(const std::string& text); // an SQL string literal
 
 // The fontids of font records, in order.
 std::vector<long long> fontids(const foundation::Ref<foundation::MutableArray>& records);

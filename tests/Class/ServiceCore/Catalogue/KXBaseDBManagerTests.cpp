@@ -1,9 +1,11 @@
 #include "CatalogueTestSupport.h"
 
-#include "Class/ServiceCore/KXBaseDBManager.h"
-#include "Class/ServiceCore/KXCatalogueFile.h"
-#include "Class/ServiceCore/KXFontBaseModel.h"
-#include "Class/ServiceCore/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueRowReader.h"
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/Paths.h"
 #include "Support/TempHome.h"
@@ -11,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <cstdlib>
 #include <thread>
 
@@ -101,6 +104,40 @@ TEST(KXBaseDBManager, RowMappingReadsTheColumnsAsTheRecordExpects)
     EXPECT_FALSE(font->tags) << "tags are not read into the record";
 
     EXPECT_EQ(manager.dataArrayBySqlStr(KXCatalogueStatement("SELECT * FROM no_such_table"))->count(), 0u);
+}
+
+TEST(KXBaseDBManager, CatalogueURLsTakeTheAPIBaseAsTheyAreRead)
+{
+    const fs::path file = copyOfSampleCatalogue();
+    execute(file, "INSERT INTO fp_fonts (fontid, fontname, image, night_image, download_url, new_image, marketing)"
+                  " VALUES (9001, 'a', 'https://catalogue.corvane.invalid/files/previews/1_day.png',"
+                  " 'https://catalogue.corvane.invalid/files/previews/1_night.png',"
+                  " 'https://catalogue.corvane.invalid/files/fonts/1.zip',"
+                  " '{\"zh\":{\"image\":\"https:\\/\\/catalogue.corvane.invalid\\/files\\/badges\\/z.png\",'"
+                  " || '\"night_image\":\"https://catalogue.corvane.invalid/files/badges/n.png\"}}',"
+                  " 'https://catalogue.corvane.invalid/not-a-url-column'),"
+                  " (9002, 'b', 'https://elsewhere.test/catalogue.corvane.invalid/x.png', NULL, '', NULL, NULL);");
+    const char* old = std::getenv(KXHTTPBUSINESS::kBaseURLVariable);
+    const std::string saved = old ? old : "";
+    setenv(KXHTTPBUSINESS::kBaseURLVariable, "https://127.0.0.1:4443/api/", 1);
+    KXBaseDBManager manager(file);
+    const auto font = fontWithId(manager, 9001);
+    const auto other = fontWithId(manager, 9002);
+    saved.empty() ? unsetenv(KXHTTPBUSINESS::kBaseURLVariable) : setenv(KXHTTPBUSINESS::kBaseURLVariable, saved.c_str(), 1);
+
+    ASSERT_TRUE(font && other);
+    EXPECT_EQ(font->image->utf8(), "https://127.0.0.1:4443/api/files/previews/1_day.png");
+    EXPECT_EQ(font->night_image->utf8(), "https://127.0.0.1:4443/api/files/previews/1_night.png");
+    EXPECT_EQ(font->download_url->utf8(), "https://127.0.0.1:4443/api/files/fonts/1.zip");
+    EXPECT_EQ(font->isnew_imgage->utf8(), "{\"zh\":{\"image\":\"https:\\/\\/127.0.0.1:4443\\/api\\/files\\/badges\\/z.png\","
+                                          "\"night_image\":\"https://127.0.0.1:4443/api/files/badges/n.png\"}}")
+        << "both the plain and the escaped form inside the JSON";
+    EXPECT_EQ(font->marketing->utf8(), "https://catalogue.corvane.invalid/not-a-url-column") << "only URL columns";
+    EXPECT_EQ(other->image->utf8(), "https://elsewhere.test/catalogue.corvane.invalid/x.png") << "only the base itself";
+
+    // Without an API base the stored URLs stay: nothing guesses an address.
+    EXPECT_EQ(KXCatalogueRowReader::rewriteURLs("https://catalogue.corvane.invalid/a.png", ""),
+              "https://catalogue.corvane.invalid/a.png");
 }
 
 TEST(KXBaseDBManager, PopularityIgnoresTheStatementsConditions)
@@ -206,4 +243,53 @@ TEST(KXBaseDBManager, ReplacesItsFileOnlyWithTheConnectionClosed)
     stop = true;
     reader.join();
     EXPECT_EQ(torn, 0);
+}
+
+TEST(KXBaseDBManager, RefusesADamagedOrIncompleteReplacement)
+{
+    const fs::path file = copyOfSampleCatalogue();
+    KXBaseDBManager manager(file);
+    const auto rows = allFonts(file).size();
+    const auto size = fs::file_size(file);
+    const auto generation = manager.generation();
+
+    // A file whose pages were overwritten after the header: it opens, but fails the check.
+    const fs::path damaged = copyOfSampleCatalogue();
+    {
+        std::fstream bytes(damaged, std::ios::in | std::ios::out | std::ios::binary);
+        const auto length = static_cast<std::streamoff>(fs::file_size(damaged));
+        const std::string garbage(4096, '\xA5');
+        for (std::streamoff at = 4096 * 2; at + 4096 <= length; at += 4096 * 3) {
+            bytes.seekp(at + 8);
+            bytes.write(garbage.data(), 2048);
+        }
+    }
+    const fs::path noFontInfo = copyOfSampleCatalogue();
+    execute(noFontInfo, "ALTER TABLE fp_fonts DROP COLUMN font_info; ALTER TABLE fp_fonts DROP COLUMN is_3d;");
+    const fs::path noVipRules = copyOfSampleCatalogue();
+    execute(noVipRules, "DROP TABLE fp_vip_rule;");
+
+    const std::vector<std::pair<fs::path, std::string>> candidates = {
+        {damaged, "fails the integrity check"},
+        {noFontInfo, "has no column is_3d, font_info in fp_fonts"},
+        {noVipRules, "has no table fp_vip_rule"},
+    };
+    for (const auto& [candidate, reason] : candidates) {
+        SCOPED_TRACE(reason);
+        foundation::Ref<foundation::Error> error;
+        EXPECT_FALSE(manager.replaceCatalogueWithFile(candidate, &error));
+        ASSERT_TRUE(error);
+        EXPECT_NE(error->localizedDescription().find(reason), std::string::npos) << error->localizedDescription();
+        EXPECT_TRUE(fs::exists(candidate)) << "a refused file is left where it was";
+        EXPECT_EQ(fs::file_size(file), size);
+        EXPECT_EQ(manager.dataArrayBySqlStr(KXCatalogueStatement("SELECT * FROM fp_fonts"))->count(), rows);
+        EXPECT_EQ(manager.generation(), generation) << "copies of the catalogue's texts stay current";
+    }
+    // The sample catalogue itself passes, with columns the client does not use added.
+    const fs::path wider = copyOfSampleCatalogue();
+    execute(wider, "ALTER TABLE fp_fonts ADD COLUMN extra TEXT; INSERT INTO fp_fonts (fontid, fontname) VALUES (990040, 'wider');");
+    EXPECT_EQ(KXCatalogueFile::catalogueDefect(wider), "");
+    EXPECT_TRUE(manager.replaceCatalogueWithFile(wider));
+    EXPECT_TRUE(fontWithId(manager, 990040));
+    EXPECT_EQ(manager.generation(), generation + 1);
 }

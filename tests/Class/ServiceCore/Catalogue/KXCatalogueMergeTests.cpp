@@ -1,8 +1,8 @@
 #include "CatalogueTestSupport.h"
 
-#include "Class/ServiceCore/KXBaseDBManager.h"
-#include "Class/ServiceCore/KXCatalogueMerge.h"
-#include "Class/ServiceCore/KXFontBaseModel.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueMerge.h"
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Support/TempHome.h"
 

@@ -1,9 +1,9 @@
 #include "CatalogueTestSupport.h"
 
-#include "Class/ServiceCore/KXBaseDBManager.h"
-#include "Class/ServiceCore/KXFilterData.h"
-#include "Class/ServiceCore/KXGlobalDataBase.h"
-#include "Class/ServiceCore/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXFilterData.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 
@@ -111,4 +111,17 @@ TEST_F(KXFilterDataTest, RecentIdsAreFramedByCommas)
     const long long known = fonts_.front().fontid;
     EXPECT_EQ(fontids(data.recentDataWithIDs("x,123,abc," + std::to_string(known) + ",12")), (std::vector<long long>{123, known, 12}));
     EXPECT_TRUE(data.recentDataWithIDs("")->count() == 0);
+    EXPECT_EQ(fontids(data.recentDataWithIDs("12,123,12")), (std::vector<long long>{12, 123})) << "listed twice, shown once";
+}
+
+TEST_F(KXFilterDataTest, ALongIdListIsOneValue)
+{
+    // More ids than a statement may have placeholders (32766): the known ones still come, in order.
+    execute(file_, "INSERT INTO fp_fonts (fontid, fontname, language) VALUES (12, 'twelve', ',1,'), (123, 'one two three', ',1,');");
+    std::string ids = "123";
+    for (int unknown = 0; unknown < 40000; ++unknown)
+        ids += "," + std::to_string(900000000 + unknown);
+    ids += ",12";
+    KXFilterData data(*manager_);
+    EXPECT_EQ(fontids(data.recentDataWithIDs(ids)), (std::vector<long long>{123, 12}));
 }

@@ -1,9 +1,9 @@
 #include "CatalogueTestSupport.h"
 
-#include "Class/ServiceCore/KXBaseDBManager.h"
-#include "Class/ServiceCore/KXFontBaseModel.h"
-#include "Class/ServiceCore/KXGlobalDataBase.h"
-#include "Class/ServiceCore/KXSearchData.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Catalogue/KXSearchData.h"
 #include "Platform/Foundation/Foundation.h"
 
 #include <gtest/gtest.h>
@@ -22,14 +22,6 @@ const std::vector<std::pair<long long, std::string>> kHostileNames = {
     {910005, "x'); DROP TABLE fp_fonts; --"},
     {910006, "Back\\slash"},
 };
-
-std::string quoted(const std::string& text)
-{
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("''") : std::string(1, c);
-    return out + "'";
-}
 
 class KXSearchDataTest : public CatalogueTest {
 protected:
@@ -76,6 +68,18 @@ TEST_F(KXSearchDataTest, HostileTextIsMatchedLiterally)
     EXPECT_EQ(fontids(search.searchDataByKeyword("x'); DROP TABLE fp_fonts; --")), (std::vector<long long>{910005}));
     EXPECT_EQ(fontids(search.searchDataByKeyword("' OR '1'='1")), std::vector<long long>{});
     EXPECT_EQ(count(file_, "SELECT count(*) FROM fp_fonts"), static_cast<long long>(fonts_.size()));
+}
+
+TEST_F(KXSearchDataTest, ANulByteDoesNotEndTheText)
+{
+    KXSearchData search(*manager_);
+    execute(file_, "INSERT INTO fp_fonts (fontid, fontname, language, codeid, default_sort)"
+                   " VALUES (910007, 'Mono Sans' || char(0) || '% Bold', ',1,', 1, 1);");
+    ASSERT_GT(byName("sans").size(), 1u) << "names that hold the text before the NUL byte";
+    // "Sans\0%" is searched whole: only the name that holds all six bytes matches, in any case.
+    EXPECT_EQ(fontids(search.searchDataByKeyword(std::string_view("SANS\0%", 6))), (std::vector<long long>{910007}));
+    EXPECT_EQ(fontids(search.searchDataByKeyword(std::string_view("Sans\0%x", 7))), std::vector<long long>{});
+    EXPECT_EQ(search.searchDataByParticipleword(std::string_view("\0", 1))->count(), 0u);
 }
 
 TEST_F(KXSearchDataTest, ParticiplewordGivesKeywordRecords)

@@ -1,9 +1,9 @@
 #include "CatalogueTestSupport.h"
 
-#include "Class/ServiceCore/KXBaseDBManager.h"
-#include "Class/ServiceCore/KXGlobalDataBase.h"
-#include "Class/ServiceCore/KXSortingData.h"
-#include "Class/ServiceCore/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Catalogue/KXSortingData.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 

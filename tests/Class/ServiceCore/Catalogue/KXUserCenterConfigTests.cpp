@@ -1,7 +1,7 @@
 #include "CatalogueTestSupport.h"
 
-#include "Class/ServiceCore/KXBaseDBManager.h"
-#include "Class/ServiceCore/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Class/Theme/KXThemeManager.h"
 #include "Platform/Foundation/Foundation.h"
@@ -133,6 +133,35 @@ TEST_F(KXUserCenterConfigTest, AnythingButADictionaryIsIgnored)
     session.setUpUserconfigWithInfo(nullptr);
     EXPECT_EQ(session.userinfo(), before);
     EXPECT_EQ(defaults.stringForKey("vip_type")->utf8(), "1");
+}
+
+TEST_F(KXUserCenterConfigTest, FavouriteIndexFollowsEveryFolderListWritten)
+{
+    auto& session = KXUserCenterConfig::sharedKXUserCenterConfig();
+    auto folder = [](const Id& id, std::initializer_list<Id> fonts) {
+        return Id(foundation::MutableDictionary::create({{Id("id"), id}, {Id("fonts"), Id(MutableArray::create(fonts))}}));
+    };
+    // Ids come as texts or numbers; a folder without fonts and one whose list is no array count nothing.
+    auto folders = MutableArray::create({folder(Id("1"), {Id("101"), Id(102)}), folder(Id("2"), {}),
+                                         Id(foundation::MutableDictionary::create({{Id("fonts"), Id("103")}}))});
+    session.setGroupsInfo(folders);
+    EXPECT_TRUE(session.isCollected(101));
+    EXPECT_TRUE(session.isCollected(102));
+    EXPECT_FALSE(session.isCollected(103));
+    EXPECT_FALSE(session.isCollected(0));
+
+    // The stored list is a copy: changing the caller's array later does not reach the index or
+    // the list handed out.
+    folders->addObject(folder(Id("3"), {Id("104")}));
+    EXPECT_FALSE(session.isCollected(104));
+    EXPECT_EQ(session.groupsInfo()->count(), 3u);
+    EXPECT_FALSE(session.groupsInfo()->isKindOfClass(MutableArray::classObject()));
+
+    session.setGroupsInfo(MutableArray::create({folder(Id("1"), {Id("104")})}));
+    EXPECT_FALSE(session.isCollected(101));
+    EXPECT_TRUE(session.isCollected(104));
+    session.removeUserInfo();
+    EXPECT_FALSE(session.isCollected(104));
 }
 
 TEST_F(KXUserCenterConfigTest, SignOutRemovesTheSession)

@@ -1,4 +1,4 @@
-#include "Class/ServiceCore/KXDownloadFileName.h"
+#include "Class/ServiceCore/Transport/KXDownloadFileName.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@ TEST(KXDownloadFileName, PlainNamesStayAsTheyAre)
 
 TEST(KXDownloadFileName, FoldersAndTraversalAreStripped)
 {
-    EXPECT_EQ(KXDownloadFileName::safeName("../../.ssh/authorized_keys", "u"), "authorized_keys");
+    EXPECT_EQ(KXDownloadFileName::safeName("../../.ssh/id.ttf", "u"), "id.ttf");
     EXPECT_EQ(KXDownloadFileName::safeName("..\\..\\evil.zip", "u"), "evil.zip");
     EXPECT_EQ(KXDownloadFileName::safeName(".hidden.zip", "u"), "hidden.zip");
     EXPECT_EQ(KXDownloadFileName::safeName("a\nb\x01\x7f.zip", "u"), "ab.zip");
@@ -37,4 +37,14 @@ TEST(KXDownloadFileName, LongNamesKeepTheirExtension)
     EXPECT_LE(chinese.size(), KXDownloadFileName::kMaxBytes);
     EXPECT_TRUE(chinese.ends_with("字.ttf"));
     EXPECT_EQ((chinese.size() - 101 - 4) % 3, 0u); // cut at a character boundary
+}
+
+TEST(KXDownloadFileName, OnlyTheKindsTheClientDownloadsKeepTheirName)
+{
+    const std::string hash = "82a2e708b2fc53792af9097bc4a00b8c"; // MD5 of "https://x/y"
+    for (const char* kept : {"a.ttf", "b.OTF", "c.ttc", "d.otc", "e.Zip", "f.dmg", "corvane_2.0_amd64.deb", "Corvane-2.0.AppImage"})
+        EXPECT_EQ(KXDownloadFileName::safeName(kept, "https://x/y"), kept);
+    // The client's own files beside the downloads, and anything else, take the URL's hash.
+    for (const char* other : {"fontName.plist", "fontName.plist\n", "fonts.sqlite", "font.woff", "a.zip.plist", "zip", ".zip", "a.zip."})
+        EXPECT_EQ(KXDownloadFileName::safeName(other, "https://x/y"), hash) << other;
 }

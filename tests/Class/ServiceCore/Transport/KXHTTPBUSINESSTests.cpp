@@ -1,6 +1,6 @@
 #include "TransportTestSupport.h"
 
-#include "Class/ServiceCore/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Platform/Storage/UserDefaults.h"
 
 #include <map>
@@ -84,7 +84,7 @@ std::vector<OperationCase> operationCases()
              b.publishCollection(Id("4"), Id("1"), Id("pw"), Id("desc"), Id("aW1n"), Id("8"), Id("标题"), Id("png"), Id("集"), s, f);
          },
          "",
-         {{"tag", "136"}, {"id", "4"}, {"is_encrypt", "1"}, {"encrypt_str", "pw"}, {"img", "aW1n"}, {"tag_id", "8"}, {"tag_name", "标题"},
+         {{"tag", "136"}, {"id", "4"}, {"is_encrypt", "1"}, {"encrypt_str", "***"}, {"img", "aW1n"}, {"tag_id", "8"}, {"tag_name", "标题"},
           {"suffix", "png"}, {"collect_name", "集"}}},
         {"followedList", [](auto& b, S s, F f) { b.GetFocusGroupsListSuceess(s, f); }, "getMyCollect", {{"tag", "137"}, {"type", "1"}}},
         {"folderList", [](auto& b, S s, F f) { b.GetCollectGroupsListSuceess(s, f); }, "getMyCollect", {{"tag", "137"}}},

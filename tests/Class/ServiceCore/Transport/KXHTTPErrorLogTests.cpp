@@ -1,8 +1,13 @@
-#include "Class/ServiceCore/KXHTTPErrorLog.h"
+#include "Class/ServiceCore/Transport/KXHTTPErrorLog.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Platform/DateFormat/DateFormatter.h"
+#include "Platform/Foundation/Data.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
 
 using foundation::Id;
 
@@ -31,19 +36,46 @@ TEST(KXHTTPErrorLogTimeStamp, UsesTheCalendarYearAtTheEndOfDecember)
     EXPECT_EQ(KXHTTPErrorLog::timeStamp(*date), "2024-12-31 23:59:58");
 }
 
-TEST(KXHTTPErrorLogSecrets, PasswordAndTokenAreMaskedOthersKept)
+TEST(KXHTTPErrorLogSecrets, TheSignatureAndCredentialsAreLeftOutOthersKept)
 {
-    auto param = foundation::Dictionary::create(
-        {{Id("name"), Id("demo")}, {Id("password"), Id("hunter2")}, {Id("token"), Id("abc")}, {Id("secret"), Id("0123")}});
-    auto masked = KXHTTPErrorLog::redacted(param);
-    EXPECT_EQ(masked->objectForKey("password").stringValue(), "***");
-    EXPECT_EQ(masked->objectForKey("token").stringValue(), "***");
-    EXPECT_EQ(masked->objectForKey("name").stringValue(), "demo");
-    EXPECT_EQ(masked->objectForKey("secret").stringValue(), "0123");
-    EXPECT_EQ(param->objectForKey("password").stringValue(), "hunter2"); // the request itself is untouched
-    // An empty token shows that none was sent, and stays empty.
+    auto param = foundation::Dictionary::create({{Id("name"), Id("demo")},
+                                                 {Id("phone"), Id("13800000000")},
+                                                 {Id("password"), Id("hunter2")},
+                                                 {Id("pwd"), Id("hunter3")},
+                                                 {Id("token"), Id("abc")},
+                                                 {Id("ticket"), Id("wx-ticket")},
+                                                 {Id("code"), Id("424242")},
+                                                 {Id("encrypt_str"), Id("folder-pass")},
+                                                 {Id("secret"), Id("0123")},
+                                                 {Id("tag"), Id(117)}});
+    auto kept = KXHTTPErrorLog::redacted(param);
+    std::vector<std::string> keys;
+    for (const auto& entry : *kept)
+        keys.push_back(entry.key.stringValue());
+    EXPECT_EQ(keys, (std::vector<std::string>{"name", "phone", "tag"}));
+    EXPECT_EQ(param->count(), 10u) << "the request itself is untouched";
+    // An empty token shows that none was sent, and stays.
     auto empty = KXHTTPErrorLog::redacted(foundation::Dictionary::create({{Id("token"), Id("")}}));
     EXPECT_EQ(empty->objectForKey("token").stringValue(), "");
+    // A cover sent as base64 keeps its start and its length; a short value stays as it is.
+    const std::string cover(3 * 1024 * 1024, 'A');
+    auto shortened = KXHTTPErrorLog::redacted(foundation::Dictionary::create({{Id("img"), Id(cover)}}));
+    EXPECT_EQ(shortened->objectForKey("img").stringValue(), std::string(32, 'A') + "... (3145728 bytes)");
+    auto small = KXHTTPErrorLog::redacted(foundation::Dictionary::create({{Id("img"), Id("https://cdn/cover.png")}}));
+    EXPECT_EQ(small->objectForKey("img").stringValue(), "https://cdn/cover.png");
+}
+
+TEST(KXHTTPErrorLogSecrets, TheFileIsPrivateToTheUser)
+{
+    removeLog();
+    KXHTTPErrorLog::append("boom", foundation::Dictionary::create({{Id("secret"), Id("0123")}, {Id("tag"), Id("114")}}));
+    const auto path = KXFileManager::sharedKXFileManager().pathForDocumentWithComponent(foundation::String::create(KXHTTPErrorLog::kFileKey));
+    EXPECT_EQ(std::filesystem::status(path->utf8()).permissions() & std::filesystem::perms::all, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const auto bytes = foundation::Data::dataWithContentsOfFile(path->utf8());
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(bytes->view().find("0123"), std::string_view::npos);
+    EXPECT_EQ(readLog()["param"]["tag"].stringValue(), "114");
+    removeLog();
 }
 
 TEST(KXHTTPErrorLogSize, OldestWholeLinesAreDropped)

@@ -1,7 +1,8 @@
 #include "TransportTestSupport.h"
 
-#include "Class/ServiceCore/KXGlobalDataBase.h"
-#include "Class/ServiceCore/KXHTTPREQUEST.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
+#include "Platform/Crypto/Digest.h"
 #include "Platform/Dispatch/OperationQueue.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/URLLoading/LoopbackServers.h"
@@ -273,6 +274,17 @@ TEST_F(KXHTTPREQUESTDownloadTest, NamesFromTheNetworkCannotLeaveTheFolder)
     ASSERT_TRUE(record->success);
     EXPECT_EQ(Id(record->success)["path"].stringValue(), (downloadFolder() / "escape.zip").string());
     EXPECT_FALSE(fs::exists(downloadFolder().parent_path().parent_path() / "escape.zip"));
+}
+
+TEST_F(KXHTTPREQUESTDownloadTest, ADownloadNeverTakesTheNameOfTheClientsOwnFiles)
+{
+    writeFile(downloadFolder() / "fontName.plist", "the font name cache");
+    const std::string url = server_->url("z.zip?cd=fontName.plist");
+    auto record = download(*transport_, url);
+    ASSERT_TRUE(waitFor([&] { return record->ended(); }));
+    ASSERT_TRUE(record->success);
+    EXPECT_EQ(Id(record->success)["path"].stringValue(), (downloadFolder() / crypto::md5Hex(url)).string());
+    EXPECT_EQ(contents(downloadFolder() / "fontName.plist"), "the font name cache");
 }
 
 TEST_F(KXHTTPREQUESTDownloadTest, NewFileReplacesAnOlderOneOfTheSameName)

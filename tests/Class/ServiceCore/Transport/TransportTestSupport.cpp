@@ -1,6 +1,6 @@
 #include "TransportTestSupport.h"
 
-#include "Class/ServiceCore/KXHTTPErrorLog.h"
+#include "Class/ServiceCore/Transport/KXHTTPErrorLog.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/RunLoop.h"

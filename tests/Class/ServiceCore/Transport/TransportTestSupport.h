@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Class/ServiceCore/KXHTTPBUSINESS.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/Theme/ToastPresenter.h"
 #include "Platform/Dispatch/Subscription.h"
 #include "Platform/Foundation/Foundation.h"

@@ -1,0 +1,488 @@
+// The font list on the 100,000-row catalogue of the generator, with an in-process local service
+// serving its previews, warmed into memory before anything is timed: ours through the
+// application's image loader (its memory cache), the peer into a QHash of the same images.
+//
+// Ours: KXHomeListView, 1200 x 800 offscreen, preview size 90, its rows read by KXSortingData and
+// painted by the row delegate (badges, marks, favourite, preview, the row set-up of every paint).
+// Peer: a QListView with uniform item sizes over a QStandardItemModel of the same rows (the fields
+// a row draws as roles: name, day and night preview, new-preview text, marketing codes, 3D and sale
+// flags, font id) and a QStyledItemDelegate drawing the title and the preview from a QHash of the
+// same decoded images. Each scrolls from the top to the bottom a page per step, repainting
+// at each step; the two alternate.
+//
+// Memory: each side also runs alone in a child process (this program again, "--child ours|peer")
+// that loads its rows the way it would in use (ours through the catalogue classes, the peer with
+// plain sqlite3), warms the previews from the parent's service and scrolls through once; its peak resident size comes from
+// wait4. The children are started by a launcher forked while the program is still small: a
+// process keeps the peak of the memory it was cloned from across exec, so children started by the
+// grown parent would all report the parent's peak.
+//
+// Lines: `ratio <ours/peer> fontlist-peak-rss-100k`, then last `ratio <ours/peer> fontlist-scroll-100k`.
+
+#include "Class/FontList/KXFontListModel.h"
+#include "Class/FontList/KXFontTableView.h"
+#include "Class/FontList/KXHomeListTableCellView.h"
+#include "Class/FontList/KXHomeListView.h"
+#include "Class/FontList/KXPreviewImageSource.h"
+#include "Class/FontList/KXWebPreviewSource.h"
+#include "Class/LayoutWidgets/WindowLayout.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Foundation/Data.h"
+#include "Platform/Graphics/Image.h"
+#include "Support/AlternatingRun.h"
+#include "Support/ScratchFolder.h"
+#include "Support/Timing.h"
+#include "local-service/LocalService.h"
+
+#include <QApplication>
+#include <QHash>
+#include <QListView>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStandardItemModel>
+#include <QStyledItemDelegate>
+#include <benchmark/benchmark.h>
+#include <httplib.h>
+#include <sqlite3.h>
+
+#include <spawn.h>
+#include <unistd.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using foundation::Id;
+
+extern char** environ;
+
+namespace {
+
+constexpr int kCatalogueRows = 100000;
+constexpr int kWidth = 1200;
+constexpr int kHeight = 800;
+
+// --- The catalogue and its previews --------------------------------------------------------------
+
+fs::path generatorBinary()
+{
+    // build/bench/bench_fontlist -> build/tools/catalogue/corvane-catalogue
+    return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "tools/catalogue/corvane-catalogue";
+}
+
+// Every distinct preview address of the rows, in the palette the list starts in (the light one).
+std::vector<std::string> previewURLs(const fs::path& catalogue, const std::string& base)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(catalogue.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, "SELECT DISTINCT image FROM fp_fonts", -1, &statement, nullptr);
+    std::vector<std::string> urls;
+    const std::string placeholder = "https://catalogue.corvane.invalid/";
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        std::string url = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        if (url.starts_with(placeholder))
+            url = base + url.substr(placeholder.size());
+        urls.push_back(url);
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+    return urls;
+}
+
+// Decoded previews by address: what a warm memory cache holds.
+using Previews = std::map<std::string, foundation::Ref<graphics::Image>>;
+
+// Fetches each preview from the service over HTTPS and decodes it.
+Previews fetchPreviews(const std::vector<std::string>& urls, const std::string& base, const fs::path& caFile)
+{
+    const std::string host = base.substr(std::string("https://").size(), base.size() - std::string("https://").size() - 1);
+    httplib::SSLClient client(host.substr(0, host.find(':')), std::stoi(host.substr(host.find(':') + 1)));
+    client.set_ca_cert_path(caFile.c_str());
+    client.enable_server_certificate_verification(true);
+    Previews previews;
+    for (const auto& url : urls) {
+        const auto reply = client.Get(url.substr(base.size() - 1));
+        if (!reply || reply->status != 200)
+            throw std::runtime_error("preview not served: " + url);
+        if (auto image = graphics::Image::createWithData(foundation::Data::create(reply->body), 2.0))
+            previews.emplace(url, image);
+    }
+    return previews;
+}
+
+// Our previews: the application's image loader, each preview loaded once from the service so that
+// its memory cache holds them all.
+std::shared_ptr<KXPreviewImageSource> warmImageLoader(const std::vector<std::string>& urls)
+{
+    auto source = std::make_shared<KXWebPreviewSource>();
+    std::size_t finished = 0;
+    std::vector<std::shared_ptr<KXPreviewImageSource::Load>> loads;
+    for (const auto& url : urls)
+        loads.push_back(source->load(url, [&finished](const foundation::Ref<graphics::Image>&, bool done) { finished += done ? 1 : 0; }));
+    dispatch::RunLoop::runUntil([&] { return finished == urls.size(); }, 120);
+    for (const auto& url : urls)
+        if (!source->cachedImage(url))
+            throw std::runtime_error("preview not in the image loader's memory: " + url);
+    return source;
+}
+
+// --- The peer ------------------------------------------------------------------------------------
+
+// The peer's roles: every catalogue field a row draws.
+constexpr int kUrlRole = Qt::UserRole + 1;
+constexpr int kNightUrlRole = Qt::UserRole + 2;
+constexpr int kNewImageRole = Qt::UserRole + 3;
+constexpr int kMarketingRole = Qt::UserRole + 4;
+constexpr int kThreeDRole = Qt::UserRole + 5;
+constexpr int kSellRole = Qt::UserRole + 6;
+constexpr int kFontIdRole = Qt::UserRole + 7;
+
+struct PeerRow {
+    QString title, url, nightUrl, newImage, marketing;
+    int threeD = 0, sell = 0, fontid = 0;
+};
+
+class PeerDelegate final : public QStyledItemDelegate {
+public:
+    explicit PeerDelegate(const QHash<QString, QImage>& images)
+        : images_(images)
+    {
+        titleFont_.setPixelSize(12);
+    }
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        const QRect row(option.rect.topLeft(), QSize(option.rect.width(), option.rect.height() - 3));
+        painter->fillRect(row, Qt::white);
+        painter->setFont(titleFont_);
+        painter->setPen(QColor(180, 180, 180));
+        painter->drawText(QRect(row.left() + 8, row.top() + 10, row.width() - 16, 15), Qt::AlignLeft | Qt::AlignVCenter,
+                          index.data(Qt::DisplayRole).toString());
+        const auto image = images_.constFind(index.data(kUrlRole).toString());
+        if (image != images_.constEnd() && !image->isNull()) {
+            const QSizeF size = image->deviceIndependentSize();
+            const double width = 30 * size.width() / size.height();
+            painter->setRenderHint(QPainter::SmoothPixmapTransform);
+            painter->drawImage(QRectF(row.left() + 8, row.top() + 25 + (row.height() - 25) / 2.0 - 15, width, 30), *image);
+        }
+    }
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return {1, 93}; }
+
+private:
+    const QHash<QString, QImage>& images_;
+    QFont titleFont_;
+};
+
+// The peer's rows read as a plain program would, each handed over as it is read: the same
+// catalogue query, the drawn columns.
+void readPeerRows(const fs::path& catalogue, const std::string& base, const std::function<void(const PeerRow&)>& row)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(catalogue.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    const std::string sql = "SELECT fontname, image, night_image, new_image, marketing, is_3d, is_sell, fontid FROM fp_fonts"
+                            " where language like '%,1,%' and (codeid != 3)" +
+                            std::string(KXCatalogueStatement::kDefaultOrder);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr);
+    const std::string placeholder = "https://catalogue.corvane.invalid/";
+    auto text = [statement](int column) {
+        const auto* bytes = sqlite3_column_text(statement, column);
+        return bytes ? std::string(reinterpret_cast<const char*>(bytes)) : std::string();
+    };
+    auto url = [&](int column) {
+        std::string value = text(column);
+        if (value.starts_with(placeholder))
+            value = base + value.substr(placeholder.size());
+        return QString::fromStdString(value);
+    };
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        row(PeerRow{QString::fromStdString(text(0)), url(1), url(2), QString::fromStdString(text(3)), QString::fromStdString(text(4)),
+                    sqlite3_column_int(statement, 5), sqlite3_column_int(statement, 6), sqlite3_column_int(statement, 7)});
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(db);
+}
+
+struct Peer {
+    QHash<QString, QImage> images;
+    QStandardItemModel model;
+    QListView view;
+    PeerDelegate delegate{images};
+
+    Peer(const fs::path& catalogue, const std::string& base, const Previews& previews)
+    {
+        for (const auto& [url, image] : previews)
+            images.insert(QString::fromStdString(url), image->image());
+        int row = 0;
+        readPeerRows(catalogue, base, [&](const PeerRow& fields) {
+            auto* item = new QStandardItem(fields.title);
+            item->setData(fields.url, kUrlRole);
+            item->setData(fields.nightUrl, kNightUrlRole);
+            item->setData(fields.newImage, kNewImageRole);
+            item->setData(fields.marketing, kMarketingRole);
+            item->setData(fields.threeD, kThreeDRole);
+            item->setData(fields.sell, kSellRole);
+            item->setData(fields.fontid, kFontIdRole);
+            model.setItem(row++, item);
+        });
+        view.setUniformItemSizes(true);
+        view.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+        view.setItemDelegate(&delegate);
+        view.setModel(&model);
+        view.setGeometry(0, 0, kWidth, kHeight);
+        view.show();
+        QApplication::processEvents();
+    }
+};
+
+// --- Ours ----------------------------------------------------------------------------------------
+
+struct Ours {
+    KXHomeListView list{QRect(0, 0, kWidth, kHeight)};
+    Ours()
+    {
+        list.show();
+        for (int i = 0; i < 3; ++i) {
+            QApplication::processEvents();
+            layoutwidgets::WindowLayout::of(&list).layoutIfNeeded();
+        }
+    }
+};
+
+// Top to bottom, a page per step, each step painted before the next.
+double scrollThrough(QAbstractScrollArea& area)
+{
+    QScrollBar* bar = area.verticalScrollBar();
+    bar->setValue(0);
+    area.viewport()->repaint();
+    const int page = area.viewport()->height();
+    const auto start = std::chrono::steady_clock::now();
+    for (int value = 0; value < bar->maximum(); value += page) {
+        bar->setValue(value);
+        area.viewport()->repaint();
+    }
+    bar->setValue(bar->maximum());
+    area.viewport()->repaint();
+    return benchsupport::secondsSince(start);
+}
+
+struct Workspace {
+    fs::path folder;
+    std::unique_ptr<localservice::LocalService> service;
+    std::string base;
+    Previews previews;
+    std::unique_ptr<Ours> ours;
+    std::unique_ptr<Peer> peer;
+};
+
+Workspace& workspace()
+{
+    static Workspace w;
+    return w;
+}
+
+void setFolders(const fs::path& folder)
+{
+    setenv("HOME", (folder / "home").c_str(), 1);
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        setenv(variable, (folder / "home" / variable).c_str(), 1);
+    setenv("CORVANE_RESOURCE_DIR", (folder / "resources").c_str(), 1);
+}
+
+void prepare()
+{
+    Workspace& w = workspace();
+    w.folder = benchsupport::makeScratchFolder("bench-fontlist");
+    setFolders(w.folder);
+    const std::string command = "'" + generatorBinary().string() + "' --out '" + (w.folder / "resources").string() + "' --rows " +
+                                std::to_string(kCatalogueRows) + " > /dev/null";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("cannot generate the catalogue: " + command);
+
+    localservice::ServiceOptions options;
+    options.stateDir = w.folder / "service";
+    options.resourcesDir = w.folder / "resources";
+    options.quiet = true;
+    w.service = std::make_unique<localservice::LocalService>(options);
+    std::string error;
+    if (!w.service->start(&error))
+        throw std::runtime_error("local service: " + error);
+    w.base = w.service->baseUrl();
+    setenv(KXHTTPBUSINESS::kBaseURLVariable, w.base.c_str(), 1);
+    setenv("SSL_CERT_FILE", w.service->caCertificatePath().c_str(), 1);
+
+    const auto urls = previewURLs(w.folder / "resources" / "fonts.sqlite", w.base);
+    w.previews = fetchPreviews(urls, w.base, w.service->caCertificatePath());
+    KXPreviewImageSource::install(warmImageLoader(urls));
+    w.ours = std::make_unique<Ours>();
+    w.peer = std::make_unique<Peer>(w.folder / "resources" / "fonts.sqlite", w.base, w.previews);
+    std::fprintf(stderr, "rows: ours %d, peer %d; previews %zu\n", w.ours->list.listModel()->rowCount(), w.peer->model.rowCount(),
+                 w.previews.size());
+}
+
+benchsupport::PairedTimes gScroll;
+
+void BM_Scroll(benchmark::State& state)
+{
+    Workspace& w = workspace();
+    benchsupport::runAlternately(
+        state,
+        {[&] { return scrollThrough(*w.ours->list.listTableView()); }, [&] { return scrollThrough(w.peer->view); }, "ours failed",
+         "the peer failed", {}},
+        gScroll, "peer_ms");
+}
+BENCHMARK(BM_Scroll)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+// --- Peak memory in child processes --------------------------------------------------------------
+
+// The launcher: reads "side folder base" lines, runs each child and answers its peak in KiB (-1
+// when it failed).
+struct Launcher {
+    int requests = -1;
+    int answers = -1;
+    pid_t pid = -1;
+};
+
+Launcher& launcher()
+{
+    static Launcher l;
+    return l;
+}
+
+[[noreturn]] void serveLaunches(int in, int out)
+{
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    std::string line;
+    char c = 0;
+    while (read(in, &c, 1) == 1) {
+        if (c != '\n') {
+            line += c;
+            continue;
+        }
+        std::vector<std::string> arguments = {self, "--child"};
+        for (std::size_t start = 0; start <= line.size();) {
+            const std::size_t space = std::min(line.find(' ', start), line.size());
+            arguments.push_back(line.substr(start, space - start));
+            start = space + 1;
+        }
+        line.clear();
+        std::vector<char*> argv;
+        for (auto& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        long peak = -1;
+        pid_t pid = 0;
+        if (posix_spawn(&pid, self.c_str(), nullptr, nullptr, argv.data(), environ) == 0) {
+            int status = 0;
+            rusage usage{};
+            if (wait4(pid, &status, 0, &usage) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0)
+                peak = usage.ru_maxrss;
+        }
+        const std::string answer = std::to_string(peak) + "\n";
+        if (write(out, answer.data(), answer.size()) < 0)
+            break;
+    }
+    _exit(0);
+}
+
+void startLauncher()
+{
+    int toLauncher[2];
+    int fromLauncher[2];
+    if (pipe(toLauncher) != 0 || pipe(fromLauncher) != 0)
+        return;
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(toLauncher[1]);
+        close(fromLauncher[0]);
+        serveLaunches(toLauncher[0], fromLauncher[1]);
+    }
+    close(toLauncher[0]);
+    close(fromLauncher[1]);
+    launcher() = Launcher{toLauncher[1], fromLauncher[0], pid};
+}
+
+long peakKilobytes(const char* side)
+{
+    Workspace& w = workspace();
+    const std::string request =
+        std::string(side) + " " + w.folder.string() + " " + w.base + " " + w.service->caCertificatePath().string() + "\n";
+    if (launcher().requests < 0 || write(launcher().requests, request.data(), request.size()) < 0)
+        return -1;
+    std::string answer;
+    char c = 0;
+    while (read(launcher().answers, &c, 1) == 1 && c != '\n')
+        answer += c;
+    return answer.empty() ? -1 : std::stol(answer);
+}
+
+int runChild(const std::string& side, const fs::path& folder, const std::string& base, const fs::path& caFile)
+{
+    setFolders(folder);
+    // The launcher was started before the service: the service's address and trust come here.
+    setenv(KXHTTPBUSINESS::kBaseURLVariable, base.c_str(), 1);
+    setenv("SSL_CERT_FILE", caFile.c_str(), 1);
+    const fs::path catalogue = folder / "resources" / "fonts.sqlite";
+    const auto urls = previewURLs(catalogue, base);
+    if (side == "ours") {
+        KXPreviewImageSource::install(warmImageLoader(urls));
+        Ours ours;
+        scrollThrough(*ours.list.listTableView());
+        KXPreviewImageSource::install(nullptr);
+    } else {
+        const Previews previews = fetchPreviews(urls, base, caFile);
+        Peer peer(catalogue, base, previews);
+        scrollThrough(peer.view);
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc == 6 && std::string(argv[1]) == "--child") {
+        int qtArgc = 1;
+        QApplication app(qtArgc, argv);
+        return runChild(argv[2], argv[3], argv[4], argv[5]);
+    }
+    startLauncher();
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    prepare();
+    benchmark::RunSpecifiedBenchmarks();
+
+    std::vector<double> ours;
+    std::vector<double> peer;
+    for (int round = 0; round < 2; ++round) {
+        const bool oursFirst = round % 2 == 0;
+        const long first = peakKilobytes(oursFirst ? "ours" : "peer");
+        const long second = peakKilobytes(oursFirst ? "peer" : "ours");
+        (oursFirst ? ours : peer).push_back(static_cast<double>(first));
+        (oursFirst ? peer : ours).push_back(static_cast<double>(second));
+    }
+    std::fprintf(stderr, "peak RSS: ours %.0f KiB, peer %.0f KiB\n", benchsupport::median(ours), benchsupport::median(peer));
+    close(launcher().requests);
+    waitpid(launcher().pid, nullptr, 0);
+    KXPreviewImageSource::install(nullptr);
+    workspace().ours.reset();
+    workspace().peer.reset();
+    workspace().service.reset();
+    std::error_code ec;
+    fs::remove_all(workspace().folder, ec);
+    std::printf("ratio %.3f fontlist-peak-rss-100k\n", benchsupport::median(ours) / benchsupport::median(peer));
+    std::printf("ratio %.3f fontlist-scroll-100k\n", gScroll.ratio());
+    return 0;
+}

@@ -1,0 +1,210 @@
+#include "Class/Account/Core/KXPersonalCenterModel.h"
+
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Platform/Desktop/URLOpener.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Storage/UserDefaults.h"
+
+using foundation::Id;
+using foundation::MutableArray;
+using foundation::Ref;
+
+namespace {
+
+foundation::UserDefaults& defaults()
+{
+    return foundation::UserDefaults::standardUserDefaults();
+}
+
+bool succeeded(const Id& reply)
+{
+    return !reply["errcode"].isNil() && reply["errcode"].integerValue() == 0;
+}
+
+void ignoreFailure(const Ref<foundation::Error>&) { }
+
+void openPage(const Id& address)
+{
+    const std::string url = address.stringValue();
+    if (!url.empty())
+        desktop::URLOpener::shared()->openURL(url);
+}
+
+} // namespace
+
+std::shared_ptr<KXPersonalCenterModel> KXPersonalCenterModel::create()
+{
+    return std::make_shared<KXPersonalCenterModel>();
+}
+
+Ref<MutableArray> KXPersonalCenterModel::collectionArray()
+{
+    if (!collectionArray_)
+        collectionArray_ = MutableArray::create();
+    return collectionArray_;
+}
+
+std::optional<std::string> KXPersonalCenterModel::unpaidBadgeText(const Id& num)
+{
+    const long long count = num.integerValue();
+    if (count == kEmptyBadgeCount)
+        return std::string();
+    if (count < 1)
+        return std::nullopt;
+    return num.stringValue();
+}
+
+Ref<MutableArray> KXPersonalCenterModel::publishedCollections(const Id& folders)
+{
+    auto published = MutableArray::create();
+    for (std::size_t i = 0; i < folders.count(); ++i) {
+        const Id folder = folders[i];
+        if (folder.dictionary() && folder["is_publish"].integerValue() > 0)
+            published->addObject(folder);
+    }
+    return published;
+}
+
+std::string KXPersonalCenterModel::publishedCountText(std::size_t count)
+{
+    return foundation::format("发布了%zd个收藏", count);
+}
+
+bool KXPersonalCenterModel::opensDetail(const Id& folder)
+{
+    return folder["is_publish"].integerValue() == 2;
+}
+
+std::string KXPersonalCenterModel::versionText()
+{
+    return foundation::format("版本V%@", Id(defaults().stringForKey("appVersion")));
+}
+
+bool KXPersonalCenterModel::isVip()
+{
+    return !Id(defaults().stringForKey("vip_type")).stringValue().empty();
+}
+
+std::string KXPersonalCenterModel::vipPrivilegesText(const Id& vipinfo)
+{
+    const auto content = vipinfo["content"].string();
+    if (!content)
+        return {};
+    return content->stringByReplacingOccurrencesOfString("\\r\\n\\r\\n", "\r\n\r\n")->utf8();
+}
+
+void KXPersonalCenterModel::setUPData()
+{
+    std::weak_ptr<KXPersonalCenterModel> weak = weak_from_this();
+    auto withSelf = [weak](auto fn) {
+        return [weak, fn](const Id& reply) {
+            if (auto self = weak.lock())
+                fn(*self, reply);
+        };
+    };
+
+    if (!Id(defaults().stringForKey("my_orderClick")).stringValue().empty()) {
+        KXHTTPBUSINESS().getUnpaidOriderSuceess(withSelf([](KXPersonalCenterModel& self, const Id& reply) {
+                                                    if (!succeeded(reply))
+                                                        return;
+                                                    if (auto delegate = self.delegate())
+                                                        delegate->personalCenterShowOrderBadge(unpaidBadgeText(reply["corvane_data"]["num"]));
+                                                }),
+                                                ignoreFailure);
+    } else if (auto delegate = this->delegate()) {
+        delegate->personalCenterShowOrderBadge(std::nullopt);
+    }
+
+    if (defaults().objectForKey("token").isNil())
+        return;
+    auto showStoredUser = [weak] {
+        auto self = weak.lock();
+        if (!self)
+            return;
+        const Id stored(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo());
+        if (stored.dictionary() && stored.count() > 0)
+            self->setUPDataWithDic(stored);
+    };
+    KXHTTPBUSINESS business;
+    business.LoginWithName(Id(""), Id(""),
+                           withSelf([showStoredUser](KXPersonalCenterModel& self, const Id& reply) {
+                               if (!succeeded(reply)) {
+                                   showStoredUser();
+                                   return;
+                               }
+                               const Id user = reply["corvane_data"];
+                               KXUserCenterConfig::sharedKXUserCenterConfig().setUpUserconfigWithInfo(user);
+                               self.setUPDataWithDic(user);
+                           }),
+                           [showStoredUser](const Ref<foundation::Error>&) { showStoredUser(); });
+    business.GetCollectGroupsListSuceess(withSelf([](KXPersonalCenterModel& self, const Id& reply) {
+                                             if (succeeded(reply))
+                                                 self.publishCollectionDataWithOriginData(reply["corvane_data"]["collection"]);
+                                         }),
+                                         ignoreFailure);
+    business.GetUserDataSuceess(withSelf([](KXPersonalCenterModel& self, const Id& reply) {
+                                    if (!succeeded(reply))
+                                        return;
+                                    const Id data = reply["corvane_data"];
+                                    if (auto delegate = self.delegate())
+                                        delegate->personalCenterShowCounts(data["dowload_num"].stringValue(), data["group_num"].stringValue(),
+                                                                           data["collection_num"].stringValue());
+                                }),
+                                ignoreFailure);
+}
+
+void KXPersonalCenterModel::setUPDataWithDic(const Id& user)
+{
+    KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create(kModule));
+    dic_ = user;
+    if (user.isNil())
+        return;
+    if (auto delegate = this->delegate())
+        delegate->personalCenterShowUser(user);
+}
+
+void KXPersonalCenterModel::publishCollectionDataWithOriginData(const Id& folders)
+{
+    auto delegate = this->delegate();
+    if (folders.count() == 0) {
+        if (delegate)
+            delegate->personalCenterShowPublished(MutableArray::create(), false);
+        return;
+    }
+    auto published = publishedCollections(folders);
+    if (published->count() > 0)
+        collectionArray_ = published;
+    if (delegate)
+        delegate->personalCenterShowPublished(published, true);
+}
+
+void KXPersonalCenterModel::myOriderClick()
+{
+    defaults().setObject(Id(""), "my_orderClick");
+    defaults().synchronize();
+    dispatch::NotificationCenter::defaultCenter().post("buyCartsGoToOrder");
+    if (auto delegate = this->delegate())
+        delegate->personalCenterShowOrderBadge(std::nullopt);
+    std::weak_ptr<KXPersonalCenterModel> weak = weak_from_this();
+    KXHTTPBUSINESS().getMyOriderSuceess(
+        [weak](const Id& reply) {
+            auto self = weak.lock();
+            if (self && succeeded(reply))
+                openPage(self->dic_["my_order"]);
+        },
+        ignoreFailure);
+}
+
+void KXPersonalCenterModel::settingBtnClick()
+{
+    openPage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo())["myinfo_url"]);
+}
+
+void KXPersonalCenterModel::settingClick()
+{
+    openPage(dic_["myinfo_url"]);
+}

@@ -1,0 +1,204 @@
+#include "Class/Account/KXLoginRegisterView.h"
+
+#include "Class/Account/Core/KXAccountChecks.h"
+#include "Class/Account/Core/KXSignInEvents.h"
+#include "Class/Account/KXAccountViews.h"
+#include "Class/Account/KXLoginWindowController.h"
+#include "Class/Account/KXRegisterAgreementWC.h"
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "Class/UIKit/MLHudAlert.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/DispatchQt/QtGuardedCallback.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Storage/UserDefaults.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+
+using foundation::Id;
+using layoutwidgets::lcView;
+
+namespace {
+
+bool succeeded(const Id& reply)
+{
+    return !reply["errcode"].isNil() && reply["errcode"].integerValue() == 0;
+}
+
+} // namespace
+
+KXLoginRegisterView::KXLoginRegisterView(const QRect& frame, QWidget* parent)
+    : QWidget(parent)
+{
+    if (frame.isValid())
+        setGeometry(frame);
+    setUPUI();
+}
+
+KXLoginRegisterView::~KXLoginRegisterView() = default;
+
+void KXLoginRegisterView::setUPUI()
+{
+    auto* background = new KXFilledView(this, Qt::white);
+    lc_makeConstraints(lcView(background), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+    auto* title = kxaccount::makeLabel(this, QStringLiteral("手机号注册"), 18, kxaccount::kText, true);
+    phoneTF_ = kxaccount::makeField(this, QStringLiteral("手机号"));
+    verificationCodeLabel_ = kxaccount::makeField(this, QStringLiteral("短信验证码"));
+    verificationBtn_ = new KXFillButton(this, QStringLiteral("获取验证码"), QColor(239, 239, 239), kxaccount::kText, 3,
+                                        [this](KXBaseButton*) { sendPhoneCode(); });
+    verificationBtn_->setNormalFont(kxaccount::systemFont(13));
+    verificationBtn_->setNormalColor(kxaccount::kText);
+    verificationBtn_->setKXBaseButtonAlignment(2);
+    pwdTF_ = kxaccount::makeField(this, QString(), true);
+    pwdTF_->setStyleSheet(pwdTF_->styleSheet() + QStringLiteral("QLineEdit { background: transparent; }"));
+    pwdbgLabel_ = kxaccount::makeLabel(this, QStringLiteral("设置密码（6-20位字符，区分大小写）"), 14, kxaccount::kMutedText);
+    pwdbgLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    agreementCheckBtn_ = kxaccount::makeCheckBox(this, QStringLiteral("我已阅读并同意"));
+    agreementBtn_ = kxaccount::makeLinkButton(this, QStringLiteral("《用户注册协议》"), kxaccount::kAccent, [this](KXBaseButton*) {
+        agreementBtnClick();
+    });
+    registerBtn_ = new KXFillButton(this, QStringLiteral("注册"), kxaccount::kAccent, Qt::white, 3, [this](KXBaseButton*) { registerBtnClick(); });
+    loginBtn_ = kxaccount::makeLinkButton(this, QStringLiteral("已有账号，返回登录"), kxaccount::kAccent, [this](KXBaseButton*) { loginBtnClick(); });
+    codeCountDown_ = std::make_unique<KXButtonCountDown>(verificationBtn_, QStringLiteral("%.2zd秒后重新发送"));
+
+    lc_makeConstraints(lcView(title), [](LCConstraintMaker& make) {
+        make.centerX().equalTo(0);
+        make.top().equalTo(44);
+    });
+    const auto row = [](QWidget* view, double top, double right) {
+        lc_makeConstraints(lcView(view), [top, right](LCConstraintMaker& make) {
+            make.left().equalTo(40);
+            make.right().equalTo(right);
+            make.top().equalTo(top);
+            make.height().equalTo(40);
+        });
+    };
+    row(phoneTF_, 100, -40);
+    row(verificationCodeLabel_, 152, -158);
+    lc_makeConstraints(lcView(verificationBtn_), [](LCConstraintMaker& make) {
+        make.right().equalTo(-40);
+        make.top().equalTo(152);
+        make.width().equalTo(110);
+        make.height().equalTo(40);
+    });
+    row(pwdTF_, 204, -40);
+    QWidget* password = pwdTF_;
+    lc_makeConstraints(lcView(pwdbgLabel_), [password](LCConstraintMaker& make) {
+        make.left().equalTo(lc_left(lcView(password))).offset(10);
+        make.centerY().equalTo(lcView(password));
+    });
+    lc_makeConstraints(lcView(agreementCheckBtn_), [](LCConstraintMaker& make) {
+        make.left().equalTo(40);
+        make.top().equalTo(258);
+    });
+    QWidget* box = agreementCheckBtn_;
+    lc_makeConstraints(lcView(agreementBtn_), [box](LCConstraintMaker& make) {
+        make.left().equalTo(lc_right(lcView(box))).offset(2);
+        make.centerY().equalTo(lcView(box));
+        make.height().equalTo(22);
+    });
+    row(registerBtn_, 296, -40);
+    lc_makeConstraints(lcView(loginBtn_), [](LCConstraintMaker& make) {
+        make.centerX().equalTo(0);
+        make.bottom().equalTo(-40);
+        make.height().equalTo(24);
+    });
+
+    pwdTF_->raise();
+    pwdbgLabel_->raise();
+    connect(pwdTF_, &QLineEdit::textChanged, this, [this](const QString& text) { pwdbgLabel_->setVisible(text.isEmpty()); });
+    agreementObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXSignInEvents::kAgreementNotification, {}, nullptr, dispatch::guardedQt(this, [](KXLoginRegisterView& self, const dispatch::Notification& n) {
+            self.agreementCheck(n);
+        }));
+}
+
+void KXLoginRegisterView::startWithTime(long long time, const QString&, const QString& countDownTitle, const QColor&, const QColor&)
+{
+    codeCountDown_->start(time, countDownTitle);
+}
+
+void KXLoginRegisterView::sendPhoneCode()
+{
+    if (codeInFlight_)
+        return;
+    const std::string phone = phoneTF_->text().toStdString();
+    if (const auto problem = KXAccountChecks::codeRequestProblem(phone)) {
+        MLHudAlert::alertWithWindow(window(), 1, QString::fromStdString(*problem));
+        return;
+    }
+    codeInFlight_ = true;
+    KXHTTPBUSINESS().GetPhoneCodeWithPhone(Id(phone),
+                                           dispatch::guardedQt(this, [](KXLoginRegisterView& self, const Id& reply) {
+                                               self.codeInFlight_ = false;
+                                               if (succeeded(reply))
+                                                   self.startWithTime(kCodeSeconds, QString(), QStringLiteral("重新发送"), QColor(), QColor());
+                                           }),
+                                           dispatch::guardedQt(this, [](KXLoginRegisterView& self, const foundation::Ref<foundation::Error>&) {
+                                               self.codeInFlight_ = false;
+                                           }));
+}
+
+void KXLoginRegisterView::registerBtnClick()
+{
+    const auto problem = KXAccountChecks::registrationProblem(phoneTF_->text().toStdString(), verificationCodeLabel_->text().toStdString(),
+                                                              pwdTF_->text().toStdString());
+    if (problem) {
+        MLHudAlert::alertWithWindow(window(), 1, QString::fromStdString(*problem));
+        return;
+    }
+    agreementBtnClick();
+    MLHudAlert::alertWithWindow(window(), 1, QStringLiteral("请阅读并同意注册协议"));
+}
+
+void KXLoginRegisterView::agreementBtnClick()
+{
+    // The agreement window is transient for the login window, so it stays above it.
+    if (!registerWc_)
+        registerWc_ = std::make_unique<KXRegisterAgreementWC>(QStringLiteral("KXRegisterAgreementWC"), window());
+    awaitingAgreement_ = true;
+    registerWc_->showCentred();
+}
+
+void KXLoginRegisterView::agreementCheck(const dispatch::Notification& notification)
+{
+    if (!awaitingAgreement_)
+        return;
+    awaitingAgreement_ = false;
+    const bool agreed = Id(notification.userInfo)["isAgree"].integerValue() != 0;
+    agreementCheckBtn_->setChecked(agreed);
+    if (agreed && isVisible())
+        sendRegistration();
+}
+
+void KXLoginRegisterView::sendRegistration()
+{
+    if (registrationInFlight_)
+        return;
+    registrationInFlight_ = true;
+    KXHTTPBUSINESS().RegisterWithPhone(Id(phoneTF_->text().toStdString()), Id(verificationCodeLabel_->text().toStdString()),
+                                       Id(pwdTF_->text().toStdString()),
+                                       dispatch::guardedQt(this, [](KXLoginRegisterView& self, const Id& reply) {
+                                           self.registrationInFlight_ = false;
+                                           if (!succeeded(reply))
+                                               return;
+                                           const Id user = reply["corvane_data"];
+                                           KXSignInEvents::postLoginMessage(user);
+                                           auto& defaults = foundation::UserDefaults::standardUserDefaults();
+                                           defaults.setObject(user["token"], "token");
+                                           defaults.synchronize();
+                                           KXLoginWindowController::orderOutWindowOf(&self);
+                                       }),
+                                       dispatch::guardedQt(this, [](KXLoginRegisterView& self, const foundation::Ref<foundation::Error>&) {
+                                           self.registrationInFlight_ = false;
+                                       }));
+}
+
+void KXLoginRegisterView::loginBtnClick()
+{
+    kx_removeFromSuperview(this);
+}

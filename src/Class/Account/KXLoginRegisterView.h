@@ -1,0 +1,85 @@
+#pragma once
+
+#include "Class/Account/KXButtonCountDown.h"
+#include "Platform/Dispatch/Subscription.h"
+
+#include <QColor>
+#include <QPointer>
+#include <QRect>
+#include <QWidget>
+
+#include <memory>
+
+class KXBaseButton;
+class KXRegisterAgreementWC;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+namespace dispatch {
+struct Notification;
+}
+
+// Phone registration, over the account panel: phone, SMS code, password, the user agreement.
+//
+// Get code: sends getCode for the phone (one request at a time); a success counts the button down
+// from 60 ("%.2zd秒后重新发送", then "重新发送"). Register: the checks (KXAccountChecks), then the
+// agreement window opens (one per panel, reused) with "请阅读并同意注册协议". The answer
+// ("agreementClick") ticks or unticks the agreement box; an acceptance sends the registration with
+// the fields as they are then, but only from a shown panel that opened the agreement window itself
+// and is waiting for its answer, and only once at a time. A successful registration posts the
+// sign-in, stores the "token" and closes the login window.
+//
+// Main thread only; replies hold the panel weakly.
+class KXLoginRegisterView : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr long long kCodeSeconds = 60;
+
+    explicit KXLoginRegisterView(const QRect& frame = {}, QWidget* parent = nullptr);
+    ~KXLoginRegisterView() override;
+
+    QLineEdit* phoneTF() const { return phoneTF_; }
+    QLineEdit* verificationCodeLabel() const { return verificationCodeLabel_; }
+    QLineEdit* pwdTF() const { return pwdTF_; }
+    QLabel* pwdbgLabel() const { return pwdbgLabel_; }
+    KXBaseButton* verificationBtn() const { return verificationBtn_; }
+    KXBaseButton* loginBtn() const { return loginBtn_; }
+    KXBaseButton* registerBtn() const { return registerBtn_; }
+    QCheckBox* agreementCheckBtn() const { return agreementCheckBtn_; }
+    KXBaseButton* agreementBtn() const { return agreementBtn_; }
+    KXRegisterAgreementWC* registerWc() const { return registerWc_.get(); }
+    bool isRegistrationInFlight() const { return registrationInFlight_; }
+    bool isCodeInFlight() const { return codeInFlight_; }
+
+    // The count-down of the get-code button; the title and colours are not used (the panel's
+    // button keeps its own).
+    void startWithTime(long long time, const QString& title, const QString& countDownTitle, const QColor& mainColor,
+                       const QColor& countColor);
+
+    void sendPhoneCode();
+    void registerBtnClick();
+    void agreementBtnClick();
+    void loginBtnClick();
+
+private:
+    void setUPUI();
+    void agreementCheck(const dispatch::Notification& notification);
+    void sendRegistration();
+
+    QLineEdit* phoneTF_ = nullptr;
+    QLineEdit* verificationCodeLabel_ = nullptr;
+    QLineEdit* pwdTF_ = nullptr;
+    QLabel* pwdbgLabel_ = nullptr;
+    KXBaseButton* verificationBtn_ = nullptr;
+    KXBaseButton* loginBtn_ = nullptr;
+    KXBaseButton* registerBtn_ = nullptr;
+    QCheckBox* agreementCheckBtn_ = nullptr;
+    KXBaseButton* agreementBtn_ = nullptr;
+    std::unique_ptr<KXRegisterAgreementWC> registerWc_;
+    std::unique_ptr<KXButtonCountDown> codeCountDown_;
+    dispatch::Subscription agreementObservation_;
+    bool awaitingAgreement_ = false;
+    bool codeInFlight_ = false;
+    bool registrationInFlight_ = false;
+};

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "Class/Account/KXButtonCountDown.h"
+
+#include <QColor>
+#include <QWidget>
+
+#include <memory>
+
+class KXBaseButton;
+class KXFilledView;
+class KXWebPanel;
+
+// The user agreement page: the service's agreement (the user default "register_agree_url") in a
+// web panel 520 x 538, and the agree and refuse buttons. Each time the page is shown the agree
+// button counts down 5 s ("同意(%.2zds)", then "同意") and stays disabled until then; refusing is
+// always possible.
+//
+// Agree posts "agreementClick" {"isAgree": "1"}, closes the window and, when a "token" is stored
+// (a signed-in user who had not agreed), records the acceptance with the service. Refuse posts
+// {"isAgree": "0"} and closes the window.
+//
+// Without the web engine the page offers a link that opens the agreement in the browser instead;
+// the count-down and the buttons are the same. Main thread only.
+class KXRegisterAgreementVC : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr long long kAgreeSeconds = 5;
+
+    explicit KXRegisterAgreementVC(QWidget* parent = nullptr);
+    ~KXRegisterAgreementVC() override;
+
+    KXBaseButton* sureBtn() const { return sureBtn_; }
+    KXBaseButton* disagreeBtn() const { return disagreeBtn_; }
+    KXWebPanel* webView() const { return webView_; }
+    // The browser link of a build without the web engine (nullptr otherwise).
+    KXBaseButton* browserLink() const { return browserLink_; }
+    QWidget* bgView() const;
+
+    // The agree button's count-down; the title and colours are not used.
+    void startWithTime(long long time, const QString& title, const QString& countDownTitle, const QColor& mainColor,
+                       const QColor& countColor);
+
+    void sureBtnClick();
+    void disagreeBtnclick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void setUPUI();
+    void viewDidAppear();
+
+    KXFilledView* bgView_ = nullptr;
+    KXWebPanel* webView_ = nullptr;
+    KXBaseButton* browserLink_ = nullptr;
+    KXBaseButton* sureBtn_ = nullptr;
+    KXBaseButton* disagreeBtn_ = nullptr;
+    std::unique_ptr<KXButtonCountDown> agreeCountDown_;
+};

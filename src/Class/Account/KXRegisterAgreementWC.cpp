@@ -1,0 +1,28 @@
+#include "Class/Account/KXRegisterAgreementWC.h"
+
+#include "Class/Account/KXRegisterAgreementVC.h"
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+
+using layoutwidgets::lcView;
+
+KXRegisterAgreementWC::KXRegisterAgreementWC(const QString& windowNibName, QWidget* transientParent)
+    : windowNibName_(windowNibName)
+    , window_(new KXTransientWindow(transientParent, QSize(kWidth, kHeight)))
+{
+    content_ = new KXRegisterAgreementVC(window());
+    lc_makeConstraints(lcView(content_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+}
+
+KXRegisterAgreementWC::~KXRegisterAgreementWC() = default;
+
+KXTransientWindow* KXRegisterAgreementWC::window() const
+{
+    return static_cast<KXTransientWindow*>(window_.get());
+}
+
+void KXRegisterAgreementWC::showCentred()
+{
+    if (auto* shown = window())
+        shown->showCentred();
+}

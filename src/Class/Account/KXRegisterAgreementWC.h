@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Class/Account/KXTransientWindow.h"
+
+#include <QObject>
+#include <QString>
+
+class KXRegisterAgreementVC;
+
+// The user agreement's window controller, made from the interface file "KXRegisterAgreementWC":
+// a window transient for the window that opens it (the login window, or the main window after a
+// sign-in of a user who has not agreed yet; the platform's level 11), system frame with an empty
+// title and only a close button, content a new KXRegisterAgreementVC. The window is kept when
+// closed. Main thread only.
+class KXRegisterAgreementWC : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 560;
+    static constexpr int kHeight = 640;
+
+    explicit KXRegisterAgreementWC(const QString& windowNibName, QWidget* transientParent = nullptr);
+    ~KXRegisterAgreementWC() override;
+
+    const QString& windowNibName() const { return windowNibName_; }
+    KXTransientWindow* window() const;
+    KXRegisterAgreementVC* contentViewController() const { return content_; }
+    void showCentred();
+
+private:
+    QString windowNibName_;
+    KXOwnedWindow window_;
+    KXRegisterAgreementVC* content_ = nullptr;
+};

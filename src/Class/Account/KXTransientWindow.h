@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QPointer>
+#include <QSize>
+#include <QWidget>
+
+// The small windows of the account and update areas (login, user agreement, updater): the UI
+// kit's transient windows (KXTransientWindows.h), with a class of their own so that pages find
+// the window they lie in. Closing hides the window: its controller keeps it and its state. Main
+// thread only.
+class KXTransientWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    KXTransientWindow(QWidget* transientParent, const QSize& size);
+
+    // Brings the window to the front, centred over its parent's window (or the screen).
+    void showCentred();
+    // Hides the window (the platform's "order out").
+    void orderOut() { hide(); }
+};
+
+// Owns a window as long as the window lives: deletes it with the owner unless its parent's
+// window took it down first.
+class KXOwnedWindow {
+public:
+    explicit KXOwnedWindow(QWidget* window)
+        : window_(window)
+    {
+    }
+    ~KXOwnedWindow() { delete window_.data(); }
+    KXOwnedWindow(const KXOwnedWindow&) = delete;
+    KXOwnedWindow& operator=(const KXOwnedWindow&) = delete;
+
+    QWidget* get() const { return window_.data(); }
+
+private:
+    QPointer<QWidget> window_;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Class/Account/KXWebPanel.h"
+
+#include <QPointer>
+
+class QWebEnginePage;
+class QWebEngineProfile;
+class QWebEngineView;
+
+// The web panel on QtWebEngine: one view whose page keeps new windows to itself and accepts a
+// rejected certificate only when KXWebPanel::chainIsTrusted() says so. Pages use the default
+// profile unless a test set another with setProfileForNewPanels(). Script results and load ends that
+// the page delivers while the panel is being destroyed are dropped. Main thread only.
+class KXWebEnginePanel final : public KXWebPanel {
+    Q_OBJECT
+
+public:
+    explicit KXWebEnginePanel(QWidget* parent);
+    ~KXWebEnginePanel() override;
+
+    void load(const QUrl& url) override;
+    QUrl url() const override;
+    void runJavaScript(const QString& script, std::function<void(const QVariant&)> done) override;
+
+    QWebEnginePage* page() const;
+    QWebEngineView* view() const { return view_; }
+
+    // The profile of panels made from now on (nullptr: the default profile); the profile must
+    // outlive them.
+    static void setProfileForNewPanels(QWebEngineProfile* profile);
+
+private:
+    class Page;
+    QWebEngineView* view_ = nullptr;
+    bool closing_ = false;
+};

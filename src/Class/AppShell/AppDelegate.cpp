@@ -1,0 +1,267 @@
+#include "Class/AppShell/AppDelegate.h"
+
+#include "Class/AppShell/KXAppSettingWindowController.h"
+#include "Class/AppShell/KXBegainViewController.h"
+#include "Class/AppShell/KXBegainWindow.h"
+#include "Class/AppShell/KXCatalogueUpdater.h"
+#include "Class/AppShell/KXDefaults.h"
+#include "Class/AppShell/KXDeviceInfo.h"
+#include "Class/AppShell/KXStartupReports.h"
+#include "Class/AppShell/KXStartupTrace.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/UIKit/KXImage.h"
+#include "Lib/CrashGuard/CrashGuard.h"
+#include "Lib/ImageLoading/ILImageCache.h"
+#include "Lib/ImageLoading/ILImageCacheConfig.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Storage/UserDefaults.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QSystemTrayIcon>
+#include <QWindowStateChangeEvent>
+
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+#ifndef CORVANE_VERSION
+#define CORVANE_VERSION "0.0.0"
+#endif
+
+using foundation::Id;
+
+AppDelegate& AppDelegate::sharedAppDelegate()
+{
+    static AppDelegate* instance = new AppDelegate(); // lives as long as the process
+    return *instance;
+}
+
+AppDelegate::AppDelegate() = default;
+
+QWidget* AppDelegate::makeMainWindow() const
+{
+    return mainWindowFactory_ ? mainWindowFactory_() : nullptr;
+}
+
+void AppDelegate::setShowWindow(QWidget* window)
+{
+    if (window == showWindow_)
+        return;
+    if (showWindow_) {
+        showWindow_->removeEventFilter(this);
+        showWindow_->deleteLater();
+    }
+    showWindow_ = window;
+    if (window) {
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        window->installEventFilter(this);
+    }
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    kx_storeDefault(defaults, "appVersion", Id(CORVANE_VERSION));
+    defaults.synchronize();
+    const KXDeviceInfo::Description device = KXDeviceInfo::read(KXDeviceInfo::systemRoots());
+    KXDeviceInfo::store(device, defaults);
+
+    setupCrashRank();
+
+    auto& state = KXGlobalDataBase::sharedKXGlobalDataBase();
+    state.setAppStartTime(static_cast<long long>(std::floor(dispatch::Clock::current()->secondsSince1970())));
+
+    auto* splash = new KXBegainWindow();
+    auto* controller = new KXBegainViewController(splash);
+    splash->setContentViewController(controller);
+    splash->setWindowOpacity(1.0);
+    splash->show();
+    splash->raise();
+    setShowWindow(splash);
+
+    auto imageCache = ILImageCache::sharedImageCache()->config();
+    imageCache->setMaxDiskSize(1073741824);
+    imageCache->setMaxMemoryCount(20480);
+    imageCache->setShouldUseWeakMemoryCache(true);
+    imageCache->setShouldRemoveExpiredDataWhenEnterBackground(true);
+
+    KXStartupReports::uploadhttpError();
+    KXStartupReports::sendFirstStartReport(defaults);
+    KXDeviceInfo::storeTypeFrom(device, defaults);
+    KXStartupReports::sendLaunchReport();
+
+    installTrayIcon();
+}
+
+void AppDelegate::setupCrashRank()
+{
+    CrashGuard::makeAllEffective();
+    // The delegate lives as long as the process, so its observer needs no weak reference.
+    crashObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+        CrashGuard::kNotificationName, Id(), nullptr,
+        [this](const dispatch::Notification& notification) { dealwithCrashMessage(notification); });
+}
+
+void AppDelegate::dealwithCrashMessage(const dispatch::Notification& notification)
+{
+    crashForwarder_.dealwithCrashMessage(notification);
+}
+
+void AppDelegate::releaseWindows()
+{
+    settingWC_.reset();
+    if (QWidget* window = showWindow_) {
+        window->removeEventFilter(this);
+        showWindow_ = nullptr;
+        delete window;
+    }
+    delete urlAlert_;
+    delete trayIcon_;
+    trayIcon_ = nullptr;
+    trayMenu_.reset();
+}
+
+void AppDelegate::installTrayIcon()
+{
+    if (trayIcon_ || !QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    trayIcon_ = new QSystemTrayIcon(QApplication::windowIcon(), this);
+    trayMenu_ = std::make_unique<QMenu>();
+    trayMenu_->addAction(QStringLiteral("显示主窗口"), this, [this] { applicationShouldHandleReopen(); });
+    trayMenu_->addAction(QStringLiteral("退出"), qApp, &QCoreApplication::quit);
+    trayIcon_->setContextMenu(trayMenu_.get());
+    connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            applicationShouldHandleReopen();
+    });
+    trayIcon_->show();
+}
+
+void AppDelegate::bringShowWindowToFront(bool activate)
+{
+    if (!showWindow_)
+        return;
+    if (showWindow_->isMinimized())
+        showWindow_->showNormal();
+    else
+        showWindow_->show();
+    showWindow_->raise();
+    if (activate)
+        showWindow_->activateWindow();
+}
+
+void AppDelegate::applicationDidBecomeActive()
+{
+    // Another window of ours that the user just clicked keeps the focus; the shown window only
+    // comes up behind it.
+    QWidget* active = QApplication::activeWindow();
+    const bool otherWindowActive = active && showWindow_ && active != showWindow_->window();
+    if (showWindow_ && showWindow_->isVisible())
+        bringShowWindowToFront(!otherWindowActive);
+}
+
+void AppDelegate::applicationWillResignActive()
+{
+    std::fprintf(stderr, "\n");
+}
+
+bool AppDelegate::applicationShouldHandleReopen()
+{
+    kxtrace::mark("reopen");
+    bringShowWindowToFront(true);
+    return true;
+}
+
+void AppDelegate::handleLaterStart(const QStringList& arguments, const QString& activationToken, const QString& startupId)
+{
+    // The desktop hands its activation permit to whoever raises a window next.
+    if (!activationToken.isEmpty())
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+    if (!startupId.isEmpty())
+        qputenv("DESKTOP_STARTUP_ID", startupId.toUtf8());
+    applicationShouldHandleReopen();
+    for (const QString& argument : arguments) {
+        if (argument.startsWith(QLatin1String("corvane:"), Qt::CaseInsensitive))
+            handleURLEvent(argument);
+    }
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    kxtrace::mark("terminate");
+    // The report and the image cache's expiry run side by side; the wait for both is bounded, and
+    // the only one at quit (the cache starts its pass on the same signal, whichever comes first,
+    // and waits for nothing).
+    auto reported = std::make_shared<bool>(false);
+    KXStartupReports::sendUsedTime([reported] { *reported = true; });
+    const auto expired = ILImageCache::sharedImageCache()->applicationWillTerminate();
+    dispatch::RunLoop::runUntil([reported, expired] { return *reported && expired(); }, kQuitWaitSeconds);
+}
+
+void AppDelegate::windowDidMiniaturize()
+{
+    updateAppData();
+}
+
+bool AppDelegate::windowShouldClose()
+{
+    updateAppData();
+    return true;
+}
+
+void AppDelegate::updateAppData()
+{
+    KXCatalogueUpdater::shared().updateAppData();
+}
+
+void AppDelegate::handleURLEvent(const QString& url)
+{
+    kxtrace::mark("url-alert", url.toStdString());
+    auto* alert = new QMessageBox(showWindow_);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->setWindowModality(Qt::ApplicationModal);
+    alert->setIcon(QMessageBox::Information);
+    alert->setTextFormat(Qt::PlainText);
+    alert->setText(QStringLiteral("URL Request"));
+    alert->setInformativeText(url);
+    // The address is whatever the sender wrote: never markup.
+    if (auto* informative = alert->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
+    alert->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+    urlAlert_ = alert;
+    alert->open();
+}
+
+void AppDelegate::appSettingClick(QWidget* transientParent)
+{
+    if (!settingWC_ || !settingWC_->window() || !settingWC_->window()->isVisible())
+        settingWC_ = std::make_unique<KXAppSettingWindowController>(QStringLiteral("KXAppSettingWindowController"),
+                                                                    transientParent ? transientParent : showWindow_.data());
+    settingWC_->showCentred();
+}
+
+void AppDelegate::cleanCache()
+{
+    ILImageCache::sharedImageCache()->clearDiskOnCompletion([] { });
+}
+
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == showWindow_) {
+        if (event->type() == QEvent::WindowStateChange) {
+            const auto* change = static_cast<QWindowStateChangeEvent*>(event);
+            if (showWindow_->isMinimized() && !(change->oldState() & Qt::WindowMinimized))
+                windowDidMiniaturize();
+        } else if (event->type() == QEvent::Close) {
+            windowShouldClose();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "Class/ServiceCore/CrashReports/KXCrashMessageForwarder.h"
+#include "Platform/Dispatch/Notification.h"
+#include "Platform/Dispatch/Subscription.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+#include <QMenu>
+#include <QMessageBox>
+
+class KXAppSettingWindowController;
+class QSystemTrayIcon;
+
+// The spine of the application, one per process: the start-up sequence, the window shown to the
+// user (the splash, then the main window) whose events it watches, the catalogue data update on
+// minimise and close, incoming "corvane:" addresses, the tray icon and the use-time report at the
+// end. Main thread only.
+//
+// Platform events arrive as Qt events: becoming active is applicationStateChanged, a reopen is a
+// later start of the program or a click on the tray icon, closing the shown window is its Close
+// event (the window hides and is kept; the process runs on), minimising is its WindowStateChange
+// event, terminating is aboutToQuit.
+class AppDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    static AppDelegate& sharedAppDelegate();
+
+    // Makes the main window at the splash's hand-over; installed by main().
+    using MainWindowFactory = std::function<QWidget*()>;
+    void setMainWindowFactory(MainWindowFactory factory) { mainWindowFactory_ = std::move(factory); }
+    QWidget* makeMainWindow() const;
+
+    // The window shown to the user, owned here; the previous one is released.
+    QWidget* showWindow() const { return showWindow_; }
+    void setShowWindow(QWidget* window);
+
+    void applicationDidFinishLaunching();
+    // A step of the start-up: switches the guarded collections on for the rest of the process and
+    // observes their reports with dealwithCrashMessage.
+    void setupCrashRank();
+    // A guard report on its way to the service as a client error (KXCrashMessageForwarder).
+    void dealwithCrashMessage(const dispatch::Notification& notification);
+    void applicationDidBecomeActive();
+    void applicationWillResignActive();
+    bool applicationShouldHandleReopen();
+    // The use-time report and the other waits at quit, side by side, at most kQuitWaitSeconds in
+    // all while the main queue keeps running.
+    void applicationWillTerminate();
+    static constexpr double kQuitWaitSeconds = 2.0;
+
+    void windowDidMiniaturize();
+    bool windowShouldClose();
+    void updateAppData();
+
+    // An incoming address: shown in an alert, nothing more.
+    void handleURLEvent(const QString& url);
+    QMessageBox* urlAlert() const { return urlAlert_; }
+    // What a later start of the program hands over: its addresses, else a reopen.
+    void handleLaterStart(const QStringList& arguments, const QString& activationToken, const QString& startupId);
+
+    // The client's one settings window, whichever item asks for it (the menu bar's or the extend
+    // menu's): a visible one is brought forward; else a new one is made, transient for
+    // `transientParent`'s window, or for the shown window without one.
+    void appSettingClick(QWidget* transientParent = nullptr);
+    KXAppSettingWindowController* settingWindow() const { return settingWC_.get(); }
+    void cleanCache();
+
+    QSystemTrayIcon* trayIcon() const { return trayIcon_; }
+    // Deletes the shown window, the settings window and the tray icon at once; called when the event loop has ended.
+    void releaseWindows();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    AppDelegate();
+    void installTrayIcon();
+    void bringShowWindowToFront(bool activate);
+
+    QPointer<QWidget> showWindow_;
+    MainWindowFactory mainWindowFactory_;
+    QSystemTrayIcon* trayIcon_ = nullptr;
+    std::unique_ptr<QMenu> trayMenu_;
+    QPointer<QMessageBox> urlAlert_;
+    std::unique_ptr<KXAppSettingWindowController> settingWC_;
+    KXCrashMessageForwarder crashForwarder_;
+    dispatch::Subscription crashObservation_;
+};

@@ -1,0 +1,152 @@
+#include "Class/AppShell/KXBegainViewController.h"
+
+#include "Class/AppShell/AppDelegate.h"
+#include "Class/AppShell/KXAnimatedImage.h"
+#include "Class/ImageViews/ImageView.h"
+#include "Class/AppShell/KXMigration.h"
+#include "Class/AppShell/KXStartupRules.h"
+#include "Class/AppShell/KXStartupTrace.h"
+#include "Class/Favourites/Core/KXFolderSession.h"
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/DispatchQt/QtGuardedCallback.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Storage/UserDefaults.h"
+
+#include <QShowEvent>
+
+using foundation::Id;
+using foundation::Ref;
+using layoutwidgets::lcView;
+
+namespace {
+
+void ignoreError(const Ref<foundation::Error>&) { }
+
+void setModule(const char* label)
+{
+    KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create(label));
+}
+
+} // namespace
+
+KXBegainViewController::KXBegainViewController(QWidget* parent)
+    : QWidget(parent)
+{
+    viewDidLoad();
+}
+
+KXBegainViewController::~KXBegainViewController() = default;
+
+std::shared_ptr<KXHTTPBUSINESS> KXBegainViewController::bussinessR()
+{
+    if (!bussinessR_)
+        bussinessR_ = std::make_shared<KXHTTPBUSINESS>();
+    return bussinessR_;
+}
+
+void KXBegainViewController::viewDidLoad()
+{
+    setModule("用户登录错误");
+    QPointer<KXBegainViewController> self(this);
+    observation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXMigration::kSignInNotification, Id(), nullptr, [self](const dispatch::Notification& notification) {
+            if (self)
+                self->receiveNotification(notification);
+        });
+
+    setAutoFillBackground(true);
+    imageView_ = new ImageView(this);
+    imageView_->setImageScaling(ImageScaling::AxesIndependently);
+    imageView_->setImage(kx_animatedImageNamed("begainLoading"));
+    imageView_->setAnimates(true);
+    lc_makeConstraints(lcView(imageView_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    if (!defaults.objectForKey("token").isNil()) {
+        // The transport sends the stored token; empty credentials ask the service to renew it.
+        KXHTTPBUSINESS().LoginWithName(
+            Id(""), Id(""),
+            [](const Id& reply) {
+                if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
+                    return;
+                const Id user = reply["corvane_data"];
+                KXUserCenterConfig::sharedKXUserCenterConfig().setUpUserconfigWithInfo(user);
+                auto& store = foundation::UserDefaults::standardUserDefaults();
+                store.setObject(user["shop_url"].string() ? user["shop_url"] : Id(), "my_shop_url");
+                store.synchronize();
+            },
+            ignoreError);
+    }
+}
+
+void KXBegainViewController::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (event->spontaneous() || appeared_)
+        return;
+    appeared_ = true;
+    dispatch::mainQueue().async(dispatch::guardedQt(this, [](KXBegainViewController& self) { self.viewDidAppear(); }));
+}
+
+void KXBegainViewController::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    kxtrace::markOnce("splash-painted");
+}
+
+void KXBegainViewController::viewDidAppear()
+{
+    setModule("初始化错误");
+    bussinessR_ = std::make_shared<KXHTTPBUSINESS>();
+    bussinessR_->GetINITDataWithDataVersion(
+        Id(),
+        [](const Id& reply) {
+            KXStartupRules::applyStartupData(reply, foundation::UserDefaults::standardUserDefaults(),
+                                             KXGlobalDataBase::sharedKXGlobalDataBase());
+        },
+        ignoreError);
+    auto& session = KXUserCenterConfig::sharedKXUserCenterConfig();
+    // Through the folders' reply gate: a list of a session that ended meanwhile, or older than one
+    // already stored, is dropped.
+    if (session.islogin())
+        KXFolderSession::reloadFolders();
+    KXStartupRules::applyBaseline(foundation::UserDefaults::standardUserDefaults());
+    bussinessR()->GetChangedDataWithDataVersion(
+        Id(""),
+        [](const Id& reply) {
+            KXStartupRules::applyDataState(reply, foundation::UserDefaults::standardUserDefaults(),
+                                           KXGlobalDataBase::sharedKXGlobalDataBase());
+        },
+        ignoreError);
+    dispatch::mainQueue().after(kHandOverSeconds,
+                                dispatch::guardedQt(this, [](KXBegainViewController& self) { self.handOver(); }));
+}
+
+void KXBegainViewController::handOver()
+{
+    if (handedOver_)
+        return;
+    handedOver_ = true;
+    kxtrace::markOnce("handover");
+    window()->hide();
+    auto& delegate = AppDelegate::sharedAppDelegate();
+    QWidget* main = delegate.makeMainWindow();
+    if (!main)
+        return;
+    main->show();
+    main->raise();
+    main->activateWindow();
+    delegate.setShowWindow(main);
+}
+
+void KXBegainViewController::receiveNotification(const dispatch::Notification& notification)
+{
+    if (notification.userInfo && notification.userInfo->containsKey("loginOut"))
+        KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
+}

@@ -1,0 +1,200 @@
+#include "Class/AppShell/KXCatalogueUpdater.h"
+
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
+#include "Lib/ZipArchive/ZipArchive.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Serialization/JSONSerialization.h"
+#include "Platform/Storage/Paths.h"
+#include "Platform/Storage/UserDefaults.h"
+
+#include <cstdio>
+
+namespace fs = std::filesystem;
+using foundation::Id;
+using foundation::Ref;
+
+// One update: the pending pair as it stood when the job began, and where the job works.
+struct KXCatalogueUpdater::Job {
+    Ref<foundation::Dictionary> pending;
+    bool partial = false;
+    std::string url;
+    std::shared_ptr<KXHTTPREQUEST> request;
+    KXBaseDBManager* database = nullptr;
+    fs::path archive;
+    fs::path workFolder; // removed when the job ends
+    std::function<void(bool)> done;
+};
+
+namespace {
+
+fs::path updateRoot()
+{
+    return foundation::Paths::cacheDirectory() / "kxData" / "updataData";
+}
+
+std::string secondsStamp()
+{
+    return foundation::format("%0.f", dispatch::Clock::current()->secondsSince1970());
+}
+
+void logProblem(const std::string& problem)
+{
+    std::fprintf(stderr, "catalogue update: %s\n", problem.c_str());
+}
+
+bool unpack(const fs::path& archive, const fs::path& destination, std::string* problem)
+{
+    Ref<foundation::Error> error;
+    const bool unpacked = ZipArchive::unzipFileAtPath(archive.string(), destination.string(), true, "", &error);
+    std::error_code ignored;
+    fs::remove(archive, ignored);
+    if (!unpacked)
+        *problem = "the package could not be unpacked" + (error ? ": " + error->localizedDescription() : std::string());
+    return unpacked;
+}
+
+} // namespace
+
+KXCatalogueUpdater& KXCatalogueUpdater::shared()
+{
+    static KXCatalogueUpdater updater;
+    return updater;
+}
+
+KXCatalogueUpdater::KXCatalogueUpdater(KXBaseDBManager* database)
+    : database_(database)
+{
+}
+
+fs::path KXCatalogueUpdater::pathForDocumentWithComponent(const std::string& component)
+{
+    if (component.empty())
+        return foundation::Paths::cacheDirectory();
+    const fs::path outer = updateRoot() / component;
+    std::error_code error;
+    if (!fs::is_directory(outer, error) && !fs::create_directories(outer, error))
+        fs::create_directories(outer, error); // tried once more, as a folder made meanwhile counts
+    return outer / component;
+}
+
+Id KXCatalogueUpdater::jsonToObject(const std::string& text)
+{
+    return foundation::JSONSerialization::JSONObjectWithData(foundation::Data::create(std::string_view(text)),
+                                                             foundation::JSONReadingMutableContainers);
+}
+
+bool KXCatalogueUpdater::updateAppData(std::function<void(bool)> done)
+{
+    auto& state = KXGlobalDataBase::sharedKXGlobalDataBase();
+    state.setCurrentModule(foundation::String::create(""));
+    auto pending = state.updateDataDic();
+    if (!pending || running_)
+        return false;
+    auto job = std::make_shared<Job>();
+    job->pending = pending;
+    job->partial = state.isPartialUpdate();
+    job->url = Id(pending)["dataUrl"].stringValue();
+    job->database = database_ ? database_ : &KXBaseDBManager::shareDBManager();
+    job->done = std::move(done);
+    if (job->url.empty())
+        return false;
+    running_ = true;
+    job->request = KXHTTPREQUEST::create();
+    job->request->downloadWithUrl(
+        job->url, nullptr,
+        [this, job](const Ref<foundation::Dictionary>& reply) {
+            const std::string path = Id(reply)["path"].stringValue();
+            if (path.empty()) {
+                finish(job, false);
+                return;
+            }
+            job->archive = path;
+            dispatch::globalQueue().async([this, job] {
+                std::string problem;
+                const bool applied = job->partial ? applyPartial(*job, &problem) : applyFull(*job, &problem);
+                std::error_code ignored;
+                fs::remove_all(job->workFolder, ignored);
+                if (!applied)
+                    logProblem(problem);
+                dispatch::mainQueue().async([this, job, applied] { finish(job, applied); });
+            });
+        },
+        [this, job](const Ref<foundation::Dictionary>&) { finish(job, false); });
+    return true;
+}
+
+bool KXCatalogueUpdater::applyPartial(Job& job, std::string* problem)
+{
+    const std::string stamp = secondsStamp();
+    const fs::path folder = pathForDocumentWithComponent(stamp);
+    job.workFolder = folder.parent_path();
+    if (!unpack(job.archive, folder, problem))
+        return false;
+    auto text = foundation::Data::dataWithContentsOfFile(folder / "fonts.txt");
+    if (!text) {
+        *problem = "the partial package has no fonts.txt";
+        return false;
+    }
+    const Id rows = jsonToObject(std::string(text->view()));
+    if (!rows.array()) {
+        *problem = "fonts.txt of the partial package is not a JSON array";
+        return false;
+    }
+    bool merged = false;
+    job.database->updateDataWithdDatas(rows, [&merged](bool committed) { merged = committed; });
+    if (!merged)
+        *problem = "the merge of the partial package was rolled back";
+    return merged;
+}
+
+bool KXCatalogueUpdater::applyFull(Job& job, std::string* problem)
+{
+    const fs::path staging = updateRoot() / ("full-" + secondsStamp());
+    job.workFolder = staging;
+    std::error_code error;
+    fs::remove_all(staging, error);
+    fs::create_directories(staging, error);
+    if (!unpack(job.archive, staging, problem))
+        return false;
+    // Only the catalogue itself is taken from a full package; other entries are ignored.
+    const fs::path candidate = staging / KXCatalogueFile::kFileName;
+    if (!KXCatalogueFile::isCatalogue(candidate)) {
+        *problem = "the full package holds no catalogue";
+        return false;
+    }
+    Ref<foundation::Error> replaceError;
+    if (!job.database->replaceCatalogueWithFile(candidate, &replaceError)) {
+        *problem = "the catalogue could not be replaced" + (replaceError ? ": " + replaceError->localizedDescription() : std::string());
+        return false;
+    }
+    return true;
+}
+
+void KXCatalogueUpdater::finish(const std::shared_ptr<Job>& job, bool applied)
+{
+    auto& state = KXGlobalDataBase::sharedKXGlobalDataBase();
+    // A newer pending package recorded meanwhile stays pending.
+    auto current = state.updateDataDic();
+    if (applied && current && current->isEqual(*job->pending)) {
+        state.setUpdateDataDic(nullptr);
+        const Id version = Id(job->pending)["data_version"];
+        auto& defaults = foundation::UserDefaults::standardUserDefaults();
+        defaults.setObject(version.string() ? version : Id(version.stringValue()), "dataVersion");
+        defaults.synchronize();
+        if (job->partial)
+            state.setPartialUpdate(false);
+    }
+    // The transport object is let go on a later turn, not inside its own callback.
+    dispatch::mainQueue().async([request = std::move(job->request)] { });
+    running_ = false;
+    if (job->done)
+        job->done(applied);
+}

@@ -1,0 +1,149 @@
+#include "Class/AppShell/KXSingleInstance.h"
+
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QStandardPaths>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr quint32 kMagic = 0x4b58534e; // "KXSN"
+constexpr char kAcknowledged = 'K';
+
+QByteArray encode(const KXSingleInstance::Message& message)
+{
+    QByteArray bytes;
+    QDataStream out(&bytes, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_0);
+    out << kMagic << message.arguments << message.activationToken << message.startupId;
+    QByteArray framed;
+    QDataStream frame(&framed, QIODevice::WriteOnly);
+    frame << bytes;
+    return framed;
+}
+
+} // namespace
+
+QString KXSingleInstance::defaultFolder()
+{
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (runtime.isEmpty() || !QFileInfo(runtime).isDir())
+        runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return QDir(runtime).filePath("corvane-fonts");
+}
+
+KXSingleInstance::Message KXSingleInstance::currentMessage(const QStringList& argumentsWithProgram)
+{
+    Message message;
+    message.arguments = argumentsWithProgram.mid(1);
+    message.activationToken = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    message.startupId = qEnvironmentVariable("DESKTOP_STARTUP_ID");
+    return message;
+}
+
+KXSingleInstance::KXSingleInstance(QString folder, QObject* parent)
+    : QObject(parent)
+    , folder_(std::move(folder))
+{
+    server_.setSocketOptions(QLocalServer::UserAccessOption);
+    connect(&server_, &QLocalServer::newConnection, this, [this] { acceptConnection(); });
+}
+
+KXSingleInstance::~KXSingleInstance()
+{
+    if (role_ == Role::Primary) {
+        server_.close();
+        QFile::remove(socketPath());
+    }
+}
+
+QString KXSingleInstance::socketPath() const
+{
+    return QDir(folder_).filePath("instance.socket");
+}
+
+QString KXSingleInstance::lockPath() const
+{
+    return QDir(folder_).filePath("instance.lock");
+}
+
+bool KXSingleInstance::prepareFolder() const
+{
+    const QByteArray path = QFile::encodeName(folder_);
+    if (!QDir().mkpath(folder_))
+        return false;
+    struct stat info {};
+    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
+        return false; // a folder someone else made (or a link) is no place for our socket
+    return (info.st_mode & 077) == 0 || ::chmod(path.constData(), 0700) == 0;
+}
+
+KXSingleInstance::Role KXSingleInstance::claim(const Message& message, int timeoutMs)
+{
+    role_ = Role::Unavailable;
+    if (!prepareFolder())
+        return role_;
+    lock_ = std::make_unique<QLockFile>(lockPath());
+    lock_->setStaleLockTime(0); // only a lock whose process is gone is stale
+    if (lock_->tryLock(0)) {
+        QLocalServer::removeServer(socketPath()); // left by an instance that died
+        if (server_.listen(socketPath()))
+            role_ = Role::Primary;
+        return role_;
+    }
+    lock_.reset();
+    if (forward(message, timeoutMs))
+        role_ = Role::Forwarded;
+    return role_;
+}
+
+bool KXSingleInstance::forward(const Message& message, int timeoutMs) const
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath());
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    socket.write(encode(message));
+    if (!socket.waitForBytesWritten(timeoutMs))
+        return false;
+    while (socket.bytesAvailable() < 1) {
+        if (!socket.waitForReadyRead(timeoutMs))
+            return false;
+    }
+    char answer = 0;
+    return socket.getChar(&answer) && answer == kAcknowledged;
+}
+
+void KXSingleInstance::acceptConnection()
+{
+    while (QLocalSocket* socket = server_.nextPendingConnection()) {
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+            QDataStream frame(socket);
+            frame.setVersion(QDataStream::Qt_6_0);
+            frame.startTransaction();
+            QByteArray bytes;
+            frame >> bytes;
+            if (!frame.commitTransaction())
+                return; // the rest is still on its way
+            QDataStream in(bytes);
+            in.setVersion(QDataStream::Qt_6_0);
+            quint32 magic = 0;
+            Message message;
+            in >> magic >> message.arguments >> message.activationToken >> message.startupId;
+            if (in.status() != QDataStream::Ok || magic != kMagic) {
+                socket->abort();
+                return;
+            }
+            socket->putChar(kAcknowledged);
+            socket->flush();
+            if (handler_)
+                handler_(message);
+        });
+    }
+}

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QLocalServer>
+#include <QLockFile>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+// One client per user: the first start holds a lock file and listens on a local socket in
+// $XDG_RUNTIME_DIR/corvane-fonts/ (mode 0700); a later start hands its arguments and its
+// activation token to the first one and ends. The lock of an instance that died counts as free
+// and its socket is replaced, so a dead instance never blocks a new one. Main thread only.
+class KXSingleInstance : public QObject {
+    Q_OBJECT
+
+public:
+    // What a later start hands over.
+    struct Message {
+        QStringList arguments;    // without the program name
+        QString activationToken;  // XDG_ACTIVATION_TOKEN (Wayland)
+        QString startupId;        // DESKTOP_STARTUP_ID (X11)
+        friend bool operator==(const Message&, const Message&) = default;
+    };
+
+    enum class Role {
+        Primary,     // this process is the instance: it listens for later starts
+        Forwarded,   // another instance took the message; this process should end
+        Unavailable, // no lock or socket could be had: run on without the guarantee
+    };
+
+    // $XDG_RUNTIME_DIR/corvane-fonts (the user's runtime folder of the platform otherwise).
+    static QString defaultFolder();
+    // The message of this process: its arguments and the activation variables of its environment.
+    static Message currentMessage(const QStringList& argumentsWithProgram);
+
+    explicit KXSingleInstance(QString folder = defaultFolder(), QObject* parent = nullptr);
+    ~KXSingleInstance() override;
+
+    // Becomes the instance, or hands `message` to the running one (waiting at most `timeoutMs`
+    // for it to confirm).
+    Role claim(const Message& message, int timeoutMs = 3000);
+    Role role() const { return role_; }
+
+    // Called on the main thread for each message of a later start.
+    void setMessageHandler(std::function<void(const Message&)> handler) { handler_ = std::move(handler); }
+
+    QString socketPath() const;
+    QString lockPath() const;
+
+private:
+    bool prepareFolder() const;
+    bool forward(const Message& message, int timeoutMs) const;
+    void acceptConnection();
+
+    QString folder_;
+    std::unique_ptr<QLockFile> lock_;
+    QLocalServer server_;
+    Role role_ = Role::Unavailable;
+    std::function<void(const Message&)> handler_;
+};

@@ -1,0 +1,83 @@
+#include "Class/Favourites/Core/KXFolderSession.h"
+
+#include "Class/Favourites/Core/KXReplyGate.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+
+using foundation::Id;
+using foundation::MutableArray;
+using foundation::Ref;
+
+namespace {
+
+Ref<MutableArray> mutableCopy(const Id& list)
+{
+    const auto array = list.array();
+    return array ? MutableArray::create(array->objects()) : MutableArray::create();
+}
+
+} // namespace
+
+Ref<MutableArray> KXFolderSession::folders()
+{
+    const auto stored = KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo();
+    return stored ? MutableArray::create(stored->objects()) : MutableArray::create();
+}
+
+void KXFolderSession::storeChangedFolders(const Ref<foundation::Array>& folders)
+{
+    KXReplyGate::folders().supersede();
+    KXUserCenterConfig::sharedKXUserCenterConfig().setGroupsInfo(folders);
+}
+
+void KXFolderSession::reloadFolders(Shown shown)
+{
+    const auto ticket = KXReplyGate::folders().issue();
+    KXHTTPBUSINESS().GetCollectGroupsListSuceess(
+        [ticket, shown](const Id& reply) {
+            switch (KXReplyGate::folders().admit(ticket)) {
+            case KXReplyGate::Verdict::OtherSession:
+                return;
+            case KXReplyGate::Verdict::Superseded:
+                // The folders changed after this list was asked for: ask again.
+                reloadFolders(shown);
+                return;
+            case KXReplyGate::Verdict::Admitted:
+                KXUserCenterConfig::sharedKXUserCenterConfig().setGroupsInfo(mutableCopy(reply["corvane_data"]["collection"]));
+                break;
+            case KXReplyGate::Verdict::Newer:
+                break;
+            }
+            if (shown)
+                shown(folders());
+        },
+        nullptr);
+}
+
+void KXFolderSession::reloadFollows(Shown shown)
+{
+    const auto ticket = KXReplyGate::follows().issue();
+    KXHTTPBUSINESS().GetFocusGroupsListSuceess(
+        [ticket, shown](const Id& reply) {
+            if (reply["errcode"].integerValue() != 0)
+                return;
+            auto& session = KXUserCenterConfig::sharedKXUserCenterConfig();
+            switch (KXReplyGate::follows().admit(ticket)) {
+            case KXReplyGate::Verdict::OtherSession:
+                return;
+            case KXReplyGate::Verdict::Superseded:
+                reloadFollows(shown);
+                return;
+            case KXReplyGate::Verdict::Admitted:
+                session.setFollowsArray(mutableCopy(reply["corvane_data"]["follow"]));
+                break;
+            case KXReplyGate::Verdict::Newer:
+                break;
+            }
+            if (shown) {
+                const auto follows = session.followsArray();
+                shown(follows ? MutableArray::create(follows->objects()) : MutableArray::create());
+            }
+        },
+        nullptr);
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "Class/UIKit/KXBaseView.h"
+#include "Platform/Foundation/Dictionary.h"
+
+#include <QPointer>
+
+#include <functional>
+
+class KXBaseButton;
+class QLabel;
+class QLineEdit;
+
+// The dialog that creates a favourite folder or, given a folder id above 0, renames one, laid
+// over its opener and pinned to its edges: a veil (black at alpha 0.2) with a white box holding
+// the title, the name field and the cancel and confirm buttons. Confirm and Return in the field
+// check the name (KXFolderNameRule: "请输入分组名称", "不能超过三十个字符"), send the create or
+// rename and report with a toast: the server's refusal (its message) and success ("创建成功！",
+// "修改成功！") as success toasts, a network failure as "网络失败！". After a success the group
+// block gets the name that was sent ({"collect_name"}, and {"id"} of a new folder) and the dialog
+// leaves; otherwise it stays with the typed name. While a request runs, confirm does nothing, so
+// Return plus a click sends once. The group block runs even when the dialog was closed meanwhile
+// (the server has the folder). Main thread only.
+class KXFontGroupCreate : public KXBaseView {
+    Q_OBJECT
+
+public:
+    using GroupBlock = std::function<void(const foundation::Ref<foundation::Dictionary>& result)>;
+
+    explicit KXFontGroupCreate(QWidget* parent = nullptr);
+    ~KXFontGroupCreate() override;
+
+    // The folder to rename; unset or not above 0 (integer value): create mode.
+    const foundation::Id& groupid() const { return groupid_; }
+    void setGroupid(const foundation::Id& groupid) { groupid_ = groupid; }
+    // The current name: puts it in the field and the dialog's title becomes "分组重命名".
+    const QString& title() const { return title_; }
+    void setTitle(const QString& title);
+    const GroupBlock& groupBlock() const { return groupBlock_; }
+    void setGroupBlock(GroupBlock block) { groupBlock_ = std::move(block); }
+
+    bool isRenaming() const;
+    bool isSubmitting() const { return submitting_; }
+
+    QLabel* titleLabel() const { return titleLabel_; }
+    QWidget* centerBgView() const { return centerBgView_; }
+    QLineEdit* showTF() const { return showTF_; }
+    KXBaseButton* cancelBtn() const { return cancelBtn_; }
+    KXBaseButton* sureBtn() const { return sureBtn_; }
+
+    void cancelClick();
+    void sureClick();
+    // Checks the field's name and sends it.
+    void creatGroup();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void setUPUI();
+
+    foundation::Id groupid_;
+    QString title_;
+    GroupBlock groupBlock_;
+    bool submitting_ = false;
+    QLabel* titleLabel_ = nullptr;
+    QWidget* centerBgView_ = nullptr;
+    QLineEdit* showTF_ = nullptr;
+    KXBaseButton* cancelBtn_ = nullptr;
+    KXBaseButton* sureBtn_ = nullptr;
+};

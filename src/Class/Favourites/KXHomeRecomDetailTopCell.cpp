@@ -1,0 +1,258 @@
+#include "Class/Favourites/KXHomeRecomDetailTopCell.h"
+
+#include "Class/Account/Core/KXSignInEvents.h"
+#include "Class/Favourites/Core/KXCollectionHeaderLayout.h"
+#include "Class/Favourites/Core/KXFavouritesTexts.h"
+#include "Class/Favourites/KXFavouritesStyle.h"
+#include "Class/ImageViews/ImageView.h"
+#include "Class/ImageViews/ImageViewWebCache.h"
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXImage.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Foundation/URL.h"
+#include "Platform/Storage/UserDefaults.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPointer>
+#include <QTextDocument>
+
+using foundation::Id;
+using layoutwidgets::lcView;
+namespace style = favouritesstyle;
+
+namespace {
+
+constexpr int kCoverHeight = 200;
+const QColor kDescriptionColor(72, 72, 72);
+
+} // namespace
+
+// The description, drawn from the document the row height is measured with.
+class KXHomeRecomDetailTopCell::Description final : public QWidget {
+public:
+    Description(QWidget* parent, QTextDocument* document)
+        : QWidget(parent)
+        , document_(document)
+    {
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.palette.setColor(QPalette::Text, kDescriptionColor);
+        document_->documentLayout()->draw(&painter, context);
+    }
+
+private:
+    QTextDocument* document_;
+};
+
+KXHomeRecomDetailTopCell::KXHomeRecomDetailTopCell(QWidget* parent)
+    : QWidget(parent)
+{
+    setUPUI();
+}
+
+KXHomeRecomDetailTopCell::~KXHomeRecomDetailTopCell() = default;
+
+void KXHomeRecomDetailTopCell::setUPUI()
+{
+    contentImg_ = new ImageView(this);
+    contentImg_->setImageScaling(ImageScaling::AxesIndependently);
+    contentImg_->setBackgroundColor(QColor(243, 243, 243));
+    avatarImg_ = new ImageView(this);
+    avatarImg_->setImageScaling(ImageScaling::AxesIndependently);
+    avatarImg_->setCornerRadius(13);
+    avatarImg_->setBackgroundColor(QColor(230, 230, 230));
+    titleLabel_ = style::label(QString(), 17, QColor(34, 34, 34), this);
+    authorNameLabel_ = style::label(QString(), 13, QColor(102, 102, 102), this);
+    groupDetailLabel_ = style::label(QString(), 12, QColor(153, 153, 153), this);
+    timeLabel_ = style::label(QString(), 12, QColor(153, 153, 153), this);
+    detailContent_ = new QTextDocument(this);
+    detailContentLabel_ = new Description(this, detailContent_);
+    attentionBtn_ = new KXBaseButton(this);
+    attentionBtn_->setButtonType(KXBaseButton::ButtonType::CheckBox);
+    attentionBtn_->setImagePosition(KXBaseButton::ImagePosition::ImageOnly);
+    attentionBtn_->setImage(KXImage::imageNamed("collectionFollow"));
+    attentionBtn_->setAlternateImage(KXImage::imageNamed("collectionFollowed"));
+    attentionBtn_->setAction([this](KXBaseButton*) { attentionBtnClick(); });
+
+    lc_makeConstraints(lcView(contentImg_), [](LCConstraintMaker& make) {
+        make.left().top().right().equalTo(0);
+        make.height().equalTo(kCoverHeight);
+    });
+    lc_makeConstraints(lcView(titleLabel_), [](LCConstraintMaker& make) {
+        make.left().equalTo(15);
+        make.right().equalTo(-15);
+        make.top().equalTo(kCoverHeight + 14);
+        make.height().equalTo(26);
+    });
+    lc_makeConstraints(lcView(avatarImg_), [](LCConstraintMaker& make) {
+        make.left().equalTo(15);
+        make.top().equalTo(kCoverHeight + 52);
+        make.width().height().equalTo(26);
+    });
+    lc_makeConstraints(lcView(authorNameLabel_), [](LCConstraintMaker& make) {
+        make.left().equalTo(49);
+        make.right().equalTo(-95);
+        make.top().equalTo(kCoverHeight + 52);
+        make.height().equalTo(26);
+    });
+    lc_makeConstraints(lcView(attentionBtn_), [](LCConstraintMaker& make) {
+        make.right().equalTo(-15);
+        make.top().equalTo(kCoverHeight + 52);
+        make.width().equalTo(72);
+        make.height().equalTo(26);
+    });
+    lc_makeConstraints(lcView(groupDetailLabel_), [](LCConstraintMaker& make) {
+        make.left().equalTo(15);
+        make.right().equalTo(-15);
+        make.top().equalTo(kCoverHeight + 94);
+        make.height().equalTo(20);
+    });
+    lc_makeConstraints(lcView(timeLabel_), [](LCConstraintMaker& make) {
+        make.left().equalTo(15);
+        make.right().equalTo(-15);
+        make.top().equalTo(kCoverHeight + 118);
+        make.height().equalTo(20);
+    });
+    lc_makeConstraints(lcView(detailContentLabel_), [](LCConstraintMaker& make) {
+        make.left().equalTo(15);
+        make.width().equalTo(KXCollectionHeaderLayout::kDescriptionWidth);
+        make.top().equalTo(KXCollectionHeaderLayout::kFixedHeight - 20);
+        make.bottom().equalTo(-10);
+    });
+}
+
+void KXHomeRecomDetailTopCell::paintEvent(QPaintEvent*)
+{
+    // White, framed in black at alpha 0.1.
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    painter.setPen(QColor(0, 0, 0, 26));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void KXHomeRecomDetailTopCell::setDataDic(const Id& record)
+{
+    dataDic_ = record;
+    if (!record.dictionary())
+        return;
+    il_setImageWithURL(contentImg_, foundation::URL::URLWithString(record["img"].stringValue()));
+    // The user's own folders come without their author: the signed-in user is.
+    const bool ownFolder = record["user_name"].isNil() && record["user_id"].isNil();
+    const Id user = ownFolder ? Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()) : Id();
+    const Id head = ownFolder ? user["head"] : record["user_head"];
+    il_setImageWithURL(avatarImg_, foundation::URL::URLWithString(head.isNil() ? std::string() : head.stringValue()));
+    titleLabel_->setText(KXFavouritesTexts::plain(record["collect_name"]));
+    authorNameLabel_->setText(KXFavouritesTexts::plain(ownFolder ? user["uname"] : record["user_name"]));
+    timeLabel_->setText(KXFavouritesTexts::date(record["add_time"]));
+    groupDetailLabel_->setText(KXFavouritesTexts::collectionFacts(record));
+    KXCollectionHeaderLayout::describe(*detailContent_, KXFavouritesTexts::plain(record["collect_desc"]));
+    detailContentLabel_->update();
+
+    bool followed = false;
+    if (const auto follows = KXUserCenterConfig::sharedKXUserCenterConfig().followsArray()) {
+        const std::string id = record["id"].stringValue();
+        for (const Id& follow : follows->objects())
+            followed = followed || (follow.dictionary() && follow["id"].stringValue() == id);
+    }
+    toggle_.setState(followed ? 1 : 0);
+    showAttention();
+}
+
+void KXHomeRecomDetailTopCell::setFrom(const QString& from)
+{
+    hasOrigin_ = !from.isEmpty();
+    showAttention();
+}
+
+bool KXHomeRecomDetailTopCell::isOwnCollection() const
+{
+    const Id owner = dataDic_["user_id"];
+    if (owner.isNil())
+        return false;
+    Id user = foundation::UserDefaults::standardUserDefaults().objectForKey("userID");
+    if (user.isNil())
+        user = Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo())["uid"];
+    return !user.isNil() && owner.integerValue() == user.integerValue();
+}
+
+void KXHomeRecomDetailTopCell::showAttention()
+{
+    attentionBtn_->setVisible(!hasOrigin_ && !isOwnCollection());
+    attentionBtn_->setState(toggle_.state());
+    attentionBtn_->setEnabled(!toggle_.isPending());
+}
+
+void KXHomeRecomDetailTopCell::attentionBtnClick()
+{
+    // The button has flipped itself; the toggle decides.
+    if (!toggle_.click()) {
+        showAttention();
+        return;
+    }
+    showAttention();
+    if (KXUserCenterConfig::sharedKXUserCenterConfig().islogin()) {
+        attentionHttpRequest();
+        return;
+    }
+    if (!signIn_.isActive()) {
+        signIn_
+            = dispatch::NotificationCenter::defaultCenter().addObserver(KXSignInEvents::kNotification, Id(),
+                nullptr, [cell = QPointer<KXHomeRecomDetailTopCell>(this)](const dispatch::Notification& n) {
+                    if (cell)
+                        cell->receiveNotification(n);
+                });
+    }
+    if (const auto delegate = delegate_.lock())
+        delegate->loginClick();
+}
+
+void KXHomeRecomDetailTopCell::receiveNotification(const dispatch::Notification& notification)
+{
+    if (!notification.userInfo || !notification.userInfo->containsKey("loginMessage"))
+        return;
+    signIn_.cancel();
+    attentionHttpRequest();
+}
+
+void KXHomeRecomDetailTopCell::attentionHttpRequest()
+{
+    if (toggle_.isPending() || !dataDic_.dictionary())
+        return;
+    KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(
+        foundation::String::create("添加/取消收藏错误"));
+    const Id groupID = dataDic_["id"];
+    const int state = toggle_.begin();
+    showAttention();
+    const auto finished = [cell = QPointer<KXHomeRecomDetailTopCell>(this)](bool accepted) {
+        if (!cell)
+            return;
+        cell->toggle_.finished(accepted);
+        cell->showAttention();
+    };
+    KXHTTPBUSINESS().isAttentionGroup(
+        groupID, Id(foundation::String::create(std::to_string(state))),
+        [finished, groupID, state](const Id& reply) {
+            const bool accepted = !reply["errcode"].isNil() && reply["errcode"].integerValue() == 0;
+            finished(accepted);
+            if (!accepted)
+                return;
+            dispatch::NotificationCenter::defaultCenter().post(kAttentionNotification, Id(),
+                foundation::Dictionary::create({ { Id("groupID"), groupID },
+                    { Id("groupState"), Id(foundation::String::create(std::to_string(state))) } }));
+        },
+        [finished](const auto&) { finished(false); });
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "Class/Favourites/Core/KXFollowToggle.h"
+#include "Platform/Dispatch/Subscription.h"
+#include "Platform/Foundation/Object.h"
+
+#include <QWidget>
+#include <memory>
+
+class ImageView;
+class KXBaseButton;
+class QLabel;
+class QTextDocument;
+namespace dispatch {
+struct Notification;
+}
+
+// What the header of a collection's detail page asks of the page. Does nothing unless implemented;
+// held weakly.
+class KXHomeRecomDetailTopCellDelegate {
+public:
+    virtual ~KXHomeRecomDetailTopCellDelegate() = default;
+    // A signed-out click on the follow button: show the sign-in window.
+    virtual void loginClick() { }
+};
+
+// The header of a collection's detail page: cover, the author's avatar (radius 13) and name, the
+// collection's name, "字体 %@ · 关注 %@ · 浏览 %@", the date (the first 10 characters of
+// "add_time"), the description (line spacing 8, rgb(72,72,72), typeset as
+// KXCollectionHeaderLayout measures it) and the follow button. The follow button is hidden for a
+// header given an origin (setFrom) and for the signed-in user's own collection; its state is 1
+// when the session's followed collections hold the record's "id".
+//
+// A click flips the button and sends the follow request at once (KXFollowToggle): while it runs
+// the button is disabled; a refusal or a failure puts the state back; an accepted change posts
+// "KXHomeRecomAttention" {"groupID", "groupState"}. Signed out, the click asks for the sign-in
+// (the delegate's loginClick) and waits for the next sign-in message ("homeNotificationCenter" with
+// "loginMessage"), which sends the state the button shows then; clicks while waiting add no second
+// observer. Main thread only.
+class KXHomeRecomDetailTopCell : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kIdentifier = "KXHomeRecomDetailTopCellID";
+    static constexpr const char* kAttentionNotification = "KXHomeRecomAttention";
+
+    explicit KXHomeRecomDetailTopCell(QWidget* parent = nullptr);
+    ~KXHomeRecomDetailTopCell() override;
+
+    const foundation::Id& dataDic() const { return dataDic_; }
+    void setDataDic(const foundation::Id& record);
+    // A non-empty origin hides the follow button, an empty one shows it; the origin is not kept.
+    void setFrom(const QString& from);
+    std::shared_ptr<KXHomeRecomDetailTopCellDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(const std::shared_ptr<KXHomeRecomDetailTopCellDelegate>& delegate) { delegate_ = delegate; }
+
+    void attentionBtnClick();
+    void receiveNotification(const dispatch::Notification& notification);
+    void attentionHttpRequest();
+
+    KXBaseButton* attentionBtn() const { return attentionBtn_; }
+    int attentionState() const { return toggle_.state(); }
+    bool isWaitingForSignIn() const { return signIn_.isActive(); }
+    QLabel* titleLabel() const { return titleLabel_; }
+    QLabel* authorNameLabel() const { return authorNameLabel_; }
+    QLabel* groupDetailLabel() const { return groupDetailLabel_; }
+    QLabel* timeLabel() const { return timeLabel_; }
+    const QTextDocument& detailContent() const { return *detailContent_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    class Description;
+    void setUPUI();
+    void showAttention();
+    bool isOwnCollection() const;
+
+    foundation::Id dataDic_;
+    bool hasOrigin_ = false;
+    KXFollowToggle toggle_;
+    std::weak_ptr<KXHomeRecomDetailTopCellDelegate> delegate_;
+    dispatch::Subscription signIn_;
+    ImageView* contentImg_ = nullptr;
+    ImageView* avatarImg_ = nullptr;
+    QLabel* titleLabel_ = nullptr;
+    QLabel* authorNameLabel_ = nullptr;
+    QLabel* groupDetailLabel_ = nullptr;
+    QLabel* timeLabel_ = nullptr;
+    Description* detailContentLabel_ = nullptr;
+    QTextDocument* detailContent_ = nullptr;
+    KXBaseButton* attentionBtn_ = nullptr;
+};

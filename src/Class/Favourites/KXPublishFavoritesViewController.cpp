@@ -1,0 +1,414 @@
+#include "Class/Favourites/KXPublishFavoritesViewController.h"
+
+#include "Class/Favourites/Core/KXFolderSession.h"
+#include "Class/Favourites/Core/KXReplyGate.h"
+#include "Class/Favourites/KXFavouritesStyle.h"
+#include "Class/Favourites/KXPublishFavoriteItem.h"
+#include "Class/Favourites/KXPublishNoCollectionView.h"
+#include "Class/FontList/KXFontListStyle.h"
+#include "Class/ImageViews/ImageView.h"
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXImage.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
+
+using foundation::Id;
+using foundation::Ref;
+using layoutwidgets::lcView;
+namespace style = favouritesstyle;
+
+namespace {
+
+constexpr int kItemSpacing = 20;
+constexpr int kFieldLeft = 110;
+constexpr int kRowsTop = 330;
+constexpr int kRowPitch = 44;
+const QColor kFieldText(68, 68, 68);
+
+ImageView* warningImage(QWidget* parent)
+{
+    auto* image = new ImageView(parent);
+    image->setImage(KXImage::imageNamed("publishWarning"));
+    image->hide();
+    return image;
+}
+
+void showWarning(ImageView* image, bool accepted, const QString& reason)
+{
+    image->setVisible(!accepted);
+    image->setToolTip(accepted ? QString() : reason);
+}
+
+} // namespace
+
+// The form as the delegate of its items; forwards to the form while it lives.
+class KXPublishFavoritesViewController::Items final : public KXPublishFavoriteItemDelegate {
+public:
+    explicit Items(KXPublishFavoritesViewController* form)
+        : form_(form)
+    {
+    }
+    void favoriteItemDidSelect(KXPublishFavoriteItem* item) override
+    {
+        if (form_)
+            form_->chooseItem(item);
+    }
+
+private:
+    QPointer<KXPublishFavoritesViewController> form_;
+};
+
+KXPublishFavoritesViewController::KXPublishFavoritesViewController(QWidget* parent)
+    : QWidget(parent)
+    , groups_(foundation::Array::create())
+    , itemsDelegate_(std::make_shared<Items>(this))
+{
+    // viewDidLoad
+    setUPUI();
+    setUpData();
+}
+
+KXPublishFavoritesViewController::~KXPublishFavoritesViewController() = default;
+
+void KXPublishFavoritesViewController::setUPUI()
+{
+    fontliststyle::fill(*this, Qt::white);
+    headView_ = new style::Panel(this, QColor(252, 252, 252));
+    auto* title = style::label(QStringLiteral("公开收藏夹"), 16, QColor(34, 34, 34), headView_);
+    auto* hint = style::label(QStringLiteral("选择一个收藏夹，填写合集信息，审核通过后即可公开"), 12,
+        QColor(153, 153, 153), headView_);
+
+    leftScrollBtn_ = style::textButton(QStringLiteral("‹"), QColor(102, 102, 102), this);
+    leftScrollBtn_->setAction([this](KXBaseButton*) { leftScrollBtnClick(); });
+    leftScrollBtn_->setEnabled(false);
+    rightScrollBtn_ = style::textButton(QStringLiteral("›"), QColor(102, 102, 102), this);
+    rightScrollBtn_->setAction([this](KXBaseButton*) { rightScrollBtnClick(); });
+    collectionView_ = new QScrollArea(this);
+    collectionView_->setFrameShape(QFrame::NoFrame);
+    collectionView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    collectionView_->setWidgetResizable(false);
+    itemsRow_ = new QWidget;
+    fontliststyle::fill(*itemsRow_, Qt::white);
+    fontliststyle::fill(*collectionView_->viewport(), Qt::white);
+    collectionView_->setWidget(itemsRow_);
+    connect(collectionView_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
+        [this] { updateScrollButtons(); });
+    connect(collectionView_->horizontalScrollBar(), &QScrollBar::rangeChanged, this,
+        [this] { updateScrollButtons(); });
+    noCollectionView_ = new KXPublishNoCollectionView(this);
+    noCollectionView_->hide();
+
+    const auto caption = [this](const QString& text, int row) {
+        auto* label = style::label(text, 13, kFieldText, this);
+        lc_makeConstraints(lcView(label), [row](LCConstraintMaker& make) {
+            make.left().equalTo(30);
+            make.top().equalTo(kRowsTop + row * kRowPitch);
+            make.width().equalTo(kFieldLeft - 40);
+            make.height().equalTo(30);
+        });
+    };
+    const auto field = [](QWidget* widget, ImageView* warning, int row, int width) {
+        lc_makeConstraints(lcView(widget), [row, width](LCConstraintMaker& make) {
+            make.left().equalTo(kFieldLeft);
+            make.top().equalTo(kRowsTop + row * kRowPitch);
+            make.width().equalTo(width);
+            make.height().equalTo(30);
+        });
+        lc_makeConstraints(lcView(warning), [widget](LCConstraintMaker& make) {
+            make.left().equalTo(lc_right(lcView(widget))).offset(8);
+            make.centerY().equalTo(lcView(widget));
+            make.width().height().equalTo(16);
+        });
+    };
+
+    caption(QStringLiteral("合集名称"), 0);
+    collectionTitleLabel_ = new QLineEdit(this);
+    collectionTitleLabel_->setPlaceholderText(QStringLiteral("不超过三十个字符"));
+    titleWarningImg_ = warningImage(this);
+    field(collectionTitleLabel_, titleWarningImg_, 0, 300);
+
+    caption(QStringLiteral("访问权限"), 1);
+    authBtn_ = new QComboBox(this);
+    authBtn_->addItems({ QStringLiteral("公开"), QStringLiteral("密码访问") });
+    connect(authBtn_, &QComboBox::currentIndexChanged, this, [this] { authChanged(); });
+    pwdLabel_ = new QLineEdit(this);
+    pwdLabel_->setEchoMode(QLineEdit::Password);
+    pwdLabel_->setPlaceholderText(QStringLiteral("访问密码"));
+    pwdWarningImg_ = warningImage(this);
+    lc_makeConstraints(lcView(authBtn_), [](LCConstraintMaker& make) {
+        make.left().equalTo(kFieldLeft);
+        make.top().equalTo(kRowsTop + kRowPitch);
+        make.width().equalTo(110);
+        make.height().equalTo(30);
+    });
+    lc_makeConstraints(lcView(pwdLabel_), [](LCConstraintMaker& make) {
+        make.left().equalTo(kFieldLeft + 120);
+        make.top().equalTo(kRowsTop + kRowPitch);
+        make.width().equalTo(180);
+        make.height().equalTo(30);
+    });
+    lc_makeConstraints(lcView(pwdWarningImg_), [this](LCConstraintMaker& make) {
+        make.left().equalTo(lc_right(lcView(pwdLabel_))).offset(8);
+        make.centerY().equalTo(lcView(pwdLabel_));
+        make.width().height().equalTo(16);
+    });
+
+    caption(QStringLiteral("话题"), 2);
+    topicBtn_ = new QComboBox(this);
+    topicBtn_->addItems(KXPublishForm::topics());
+    topicWarningImg_ = warningImage(this);
+    field(topicBtn_, topicWarningImg_, 2, 160);
+    topicLabel_
+        = style::label(QStringLiteral("合适的话题让更多人发现你的合集"), 12, QColor(153, 153, 153), this);
+    lc_makeConstraints(lcView(topicLabel_), [](LCConstraintMaker& make) {
+        make.left().equalTo(kFieldLeft + 196);
+        make.top().equalTo(kRowsTop + 2 * kRowPitch);
+        make.right().equalTo(-20);
+        make.height().equalTo(30);
+    });
+
+    caption(QStringLiteral("简介"), 3);
+    summaryTextView_ = new QPlainTextEdit(this);
+    summaryTextView_->setPlaceholderText(QStringLiteral("介绍一下这个合集（不超过200字）"));
+    summaryWarningImg_ = warningImage(this);
+    lc_makeConstraints(lcView(summaryTextView_), [](LCConstraintMaker& make) {
+        make.left().equalTo(kFieldLeft);
+        make.top().equalTo(kRowsTop + 3 * kRowPitch);
+        make.width().equalTo(300);
+        make.height().equalTo(70);
+    });
+    lc_makeConstraints(lcView(summaryWarningImg_), [this](LCConstraintMaker& make) {
+        make.left().equalTo(lc_right(lcView(summaryTextView_))).offset(8);
+        make.top().equalTo(lcView(summaryTextView_)).offset(6);
+        make.width().height().equalTo(16);
+    });
+
+    auto* coverCaption = style::label(QStringLiteral("封面"), 13, kFieldText, this);
+    uploadImageview_ = new ImageView(this);
+    uploadImageview_->setImageScaling(ImageScaling::ProportionallyUpOrDown);
+    uploadImageview_->setBackgroundColor(QColor(248, 248, 248));
+    uploadImageview_->setBorderWidth(1);
+    uploadImageview_->setBorderColor(QColor(220, 220, 220));
+    uploadImageview_->setImage(KXImage::imageNamed("publishUpload"));
+    auto* upload = style::textButton(QString(), kFieldText, uploadImageview_);
+    upload->setToolTip(QStringLiteral("上传封面（PNG或JPG，不超过2M）"));
+    upload->setAction([this](KXBaseButton*) { uploadImageClick(); });
+    coverWarningImg_ = warningImage(this);
+    lc_makeConstraints(lcView(coverCaption), [](LCConstraintMaker& make) {
+        make.left().equalTo(30);
+        make.top().equalTo(kRowsTop + 3 * kRowPitch + 80);
+        make.width().equalTo(kFieldLeft - 40);
+        make.height().equalTo(30);
+    });
+    lc_makeConstraints(lcView(uploadImageview_), [](LCConstraintMaker& make) {
+        make.left().equalTo(kFieldLeft);
+        make.top().equalTo(kRowsTop + 3 * kRowPitch + 80);
+        make.width().equalTo(120);
+        make.height().equalTo(80);
+    });
+    lc_makeConstraints(lcView(upload), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+    lc_makeConstraints(lcView(coverWarningImg_), [this](LCConstraintMaker& make) {
+        make.left().equalTo(lc_right(lcView(uploadImageview_))).offset(8);
+        make.top().equalTo(lcView(uploadImageview_)).offset(6);
+        make.width().height().equalTo(16);
+    });
+
+    auto* publishBack = new style::Panel(this, QColor(183, 144, 104), 2);
+    publishBtn_ = style::textButton(QStringLiteral("公开"), Qt::white, publishBack);
+    publishBtn_->setKXBaseButtonAlignment(Qt::AlignCenter);
+    publishBtn_->setAction([this](KXBaseButton*) { publishBtnClick(); });
+    lc_makeConstraints(lcView(publishBack), [](LCConstraintMaker& make) {
+        make.right().equalTo(-30);
+        make.bottom().equalTo(-20);
+        make.width().equalTo(100);
+        make.height().equalTo(32);
+    });
+    lc_makeConstraints(lcView(publishBtn_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+
+    lc_makeConstraints(lcView(headView_), [](LCConstraintMaker& make) {
+        make.left().top().right().equalTo(0);
+        make.height().equalTo(56);
+    });
+    lc_makeConstraints(lcView(title), [](LCConstraintMaker& make) {
+        make.left().equalTo(30);
+        make.top().equalTo(8);
+        make.height().equalTo(24);
+        make.right().equalTo(-30);
+    });
+    lc_makeConstraints(lcView(hint), [](LCConstraintMaker& make) {
+        make.left().equalTo(30);
+        make.top().equalTo(32);
+        make.height().equalTo(18);
+        make.right().equalTo(-30);
+    });
+    lc_makeConstraints(lcView(leftScrollBtn_), [](LCConstraintMaker& make) {
+        make.left().equalTo(4);
+        make.top().equalTo(76 + 212 / 2 - 15);
+        make.width().height().equalTo(30);
+    });
+    lc_makeConstraints(lcView(rightScrollBtn_), [](LCConstraintMaker& make) {
+        make.right().equalTo(-4);
+        make.top().equalTo(76 + 212 / 2 - 15);
+        make.width().height().equalTo(30);
+    });
+    lc_makeConstraints(lcView(collectionView_), [](LCConstraintMaker& make) {
+        make.left().equalTo(36);
+        make.right().equalTo(-36);
+        make.top().equalTo(72);
+        make.height().equalTo(KXPublishFavoriteItem::kHeight + 16);
+    });
+    lc_makeConstraints(lcView(noCollectionView_), [](LCConstraintMaker& make) {
+        make.left().equalTo(36);
+        make.right().equalTo(-36);
+        make.top().equalTo(72);
+        make.height().equalTo(KXPublishFavoriteItem::kHeight + 16);
+    });
+    authChanged();
+}
+
+void KXPublishFavoritesViewController::setUpData()
+{
+    // Signed out there are no folders to ask for (the service would answer with a sign-out).
+    if (KXReplyGate::currentToken().empty()) {
+        setGroups(foundation::Array::create());
+        return;
+    }
+    KXFolderSession::reloadFolders([form = QPointer<KXPublishFavoritesViewController>(this)](
+                                       const Ref<foundation::MutableArray>& folders) {
+        if (form)
+            form->setGroups(folders);
+    });
+}
+
+void KXPublishFavoritesViewController::setGroups(Ref<foundation::Array> groups)
+{
+    // The chosen folder stays chosen when it is still listed.
+    const std::string chosen
+        = chosenFolder().dictionary() ? chosenFolder()["id"].stringValue() : std::string();
+    groups_ = groups ? std::move(groups) : foundation::Array::create();
+    for (auto* item : items_)
+        delete item;
+    items_.clear();
+    int x = 0;
+    for (const Id& folder : groups_->objects()) {
+        auto* item = new KXPublishFavoriteItem(itemsRow_);
+        item->setInfo(folder);
+        item->setChosen(!chosen.empty() && folder["id"].stringValue() == chosen);
+        item->setDelegate(itemsDelegate_);
+        item->move(x, 0);
+        item->show();
+        items_.push_back(item);
+        x += KXPublishFavoriteItem::kWidth + kItemSpacing;
+    }
+    itemsRow_->resize(std::max(0, x - kItemSpacing), KXPublishFavoriteItem::kHeight);
+    const bool empty = items_.empty();
+    collectionView_->setVisible(!empty);
+    noCollectionView_->setVisible(empty);
+    updateScrollButtons();
+}
+
+Id KXPublishFavoritesViewController::chosenFolder() const
+{
+    for (auto* item : items_)
+        if (item->isChosen())
+            return item->info();
+    return {};
+}
+
+void KXPublishFavoritesViewController::chooseItem(KXPublishFavoriteItem* item)
+{
+    for (auto* other : items_)
+        other->setChosen(other == item);
+}
+
+void KXPublishFavoritesViewController::updateScrollButtons()
+{
+    const QScrollBar* bar = collectionView_->horizontalScrollBar();
+    const bool shown = !items_.empty();
+    leftScrollBtn_->setVisible(shown);
+    rightScrollBtn_->setVisible(shown);
+    leftScrollBtn_->setEnabled(bar->value() > bar->minimum());
+    rightScrollBtn_->setEnabled(bar->value() < bar->maximum());
+}
+
+void KXPublishFavoritesViewController::leftScrollBtnClick()
+{
+    QScrollBar* bar = collectionView_->horizontalScrollBar();
+    bar->setValue(bar->value() - (KXPublishFavoriteItem::kWidth + kItemSpacing));
+}
+
+void KXPublishFavoritesViewController::rightScrollBtnClick()
+{
+    QScrollBar* bar = collectionView_->horizontalScrollBar();
+    bar->setValue(bar->value() + (KXPublishFavoriteItem::kWidth + kItemSpacing));
+}
+
+void KXPublishFavoritesViewController::authChanged()
+{
+    const bool protectedAccess = authBtn_->currentIndex() == 1;
+    pwdLabel_->setEnabled(protectedAccess);
+    if (!protectedAccess) {
+        pwdLabel_->clear();
+        pwdWarningImg_->hide();
+    }
+}
+
+void KXPublishFavoritesViewController::uploadImageClick()
+{
+    const QString path = QFileDialog::getOpenFileName(
+        this, QString(), QString(), QStringLiteral("图片 (*.png *.jpg *.jpeg)"));
+    if (!path.isEmpty())
+        chooseCover(path);
+}
+
+void KXPublishFavoritesViewController::chooseCover(const QString& path)
+{
+    const QString problem = KXPublishForm::coverProblem(path);
+    showWarning(coverWarningImg_, problem.isEmpty(), problem);
+    if (!problem.isEmpty()) {
+        coverPath_.clear();
+        uploadImageview_->setImage(KXImage::imageNamed("publishUpload"));
+        return;
+    }
+    coverPath_ = path;
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    uploadImageview_->setImage(KXImage(reader.read()));
+}
+
+KXPublishInput KXPublishFavoritesViewController::input() const
+{
+    KXPublishInput input;
+    input.folder = chosenFolder();
+    input.name = collectionTitleLabel_->text();
+    input.isProtected = authBtn_->currentIndex() == 1;
+    input.password = pwdLabel_->text();
+    input.topicIndex = topicBtn_->currentIndex();
+    input.summary = summaryTextView_->toPlainText();
+    input.coverPath = coverPath_;
+    return input;
+}
+
+void KXPublishFavoritesViewController::publishBtnClick()
+{
+    // Checked and shown; nothing is sent.
+    lastCheck_ = KXPublishForm::check(input());
+    showWarning(titleWarningImg_, lastCheck_.nameAccepted, lastCheck_.nameMessage);
+    showWarning(pwdWarningImg_, lastCheck_.passwordAccepted, QStringLiteral("请输入访问密码"));
+    showWarning(topicWarningImg_, lastCheck_.topicChosen, QStringLiteral("请选择话题"));
+    showWarning(summaryWarningImg_, lastCheck_.summaryAccepted, QStringLiteral("简介不能超过200字"));
+    showWarning(coverWarningImg_, lastCheck_.coverAccepted, lastCheck_.coverMessage);
+    if (!lastCheck_.folderChosen)
+        style::toast(ToastStyle::Warning, QStringLiteral("请选择要公开的收藏夹"));
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "Class/Favourites/Core/KXPublishForm.h"
+#include "Platform/Foundation/Array.h"
+
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+class ImageView;
+class KXBaseButton;
+class KXPublishFavoriteItem;
+class KXPublishNoCollectionView;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QScrollArea;
+
+// The publish form: the user's folders as items (KXPublishFavoriteItem, 160 x 212, 20 apart) in one
+// horizontally scrolling row with its two scroll buttons, or KXPublishNoCollectionView for a user
+// without folders; then the collection's name, the access (public or by password, with the
+// password field), the topic, the summary and the cover image. It loads the folders when it is
+// made, and again when its window is shown without any (the session's folders are stored through
+// their reply gate; a reply for a form already gone changes nothing). Signed out it asks for none.
+//
+// The publish button checks what was filled in (KXPublishForm) and shows a warning image, with the
+// reason as its tool tip, beside each field that would not do; it sends nothing. The password is
+// kept only by its field. Main thread only.
+class KXPublishFavoritesViewController : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit KXPublishFavoritesViewController(QWidget* parent = nullptr);
+    ~KXPublishFavoritesViewController() override;
+
+    const foundation::Ref<foundation::Array>& groups() const { return groups_; }
+    void setUpData();
+    // Shows these folders as the items (the chosen one stays chosen while it is listed); none shows
+    // KXPublishNoCollectionView.
+    void setGroups(foundation::Ref<foundation::Array> groups);
+
+    // Collection view.
+    int numberOfItems() const { return static_cast<int>(items_.size()); }
+    KXPublishFavoriteItem* itemAt(int index) const { return items_.at(static_cast<std::size_t>(index)); }
+    // The folder of the chosen item (nil while none is).
+    foundation::Id chosenFolder() const;
+    void chooseItem(KXPublishFavoriteItem* item);
+    void leftScrollBtnClick();
+    void rightScrollBtnClick();
+
+    // The cover: the file dialog's choice, shown when it decodes.
+    void uploadImageClick();
+    void chooseCover(const QString& path);
+    const QString& coverPath() const { return coverPath_; }
+
+    KXPublishInput input() const;
+    void publishBtnClick();
+    const KXPublishCheck& lastCheck() const { return lastCheck_; }
+
+    QWidget* headView() const { return headView_; }
+    QScrollArea* collectionView() const { return collectionView_; }
+    KXPublishNoCollectionView* noCollectionView() const { return noCollectionView_; }
+    KXBaseButton* leftScrollBtn() const { return leftScrollBtn_; }
+    KXBaseButton* rightScrollBtn() const { return rightScrollBtn_; }
+    QLineEdit* collectionTitleLabel() const { return collectionTitleLabel_; }
+    ImageView* titleWarningImg() const { return titleWarningImg_; }
+    QComboBox* authBtn() const { return authBtn_; }
+    QLineEdit* pwdLabel() const { return pwdLabel_; }
+    ImageView* pwdWarningImg() const { return pwdWarningImg_; }
+    QComboBox* topicBtn() const { return topicBtn_; }
+    ImageView* topicWarningImg() const { return topicWarningImg_; }
+    QPlainTextEdit* summaryTextView() const { return summaryTextView_; }
+    ImageView* summaryWarningImg() const { return summaryWarningImg_; }
+    ImageView* uploadImageview() const { return uploadImageview_; }
+    ImageView* coverWarningImg() const { return coverWarningImg_; }
+    KXBaseButton* publishBtn() const { return publishBtn_; }
+
+private:
+    class Items;
+    void setUPUI();
+    void updateScrollButtons();
+    void authChanged();
+
+    foundation::Ref<foundation::Array> groups_;
+    std::shared_ptr<Items> itemsDelegate_;
+    std::vector<KXPublishFavoriteItem*> items_;
+    QString coverPath_;
+    KXPublishCheck lastCheck_;
+    QWidget* headView_ = nullptr;
+    QScrollArea* collectionView_ = nullptr;
+    QWidget* itemsRow_ = nullptr;
+    KXPublishNoCollectionView* noCollectionView_ = nullptr;
+    KXBaseButton* leftScrollBtn_ = nullptr;
+    KXBaseButton* rightScrollBtn_ = nullptr;
+    QLineEdit* collectionTitleLabel_ = nullptr;
+    ImageView* titleWarningImg_ = nullptr;
+    QComboBox* authBtn_ = nullptr;
+    QLineEdit* pwdLabel_ = nullptr;
+    ImageView* pwdWarningImg_ = nullptr;
+    QComboBox* topicBtn_ = nullptr;
+    QLabel* topicLabel_ = nullptr;
+    ImageView* topicWarningImg_ = nullptr;
+    QPlainTextEdit* summaryTextView_ = nullptr;
+    ImageView* summaryWarningImg_ = nullptr;
+    ImageView* uploadImageview_ = nullptr;
+    ImageView* coverWarningImg_ = nullptr;
+    KXBaseButton* publishBtn_ = nullptr;
+};

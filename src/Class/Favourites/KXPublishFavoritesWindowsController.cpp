@@ -1,0 +1,42 @@
+#include "Class/Favourites/KXPublishFavoritesWindowsController.h"
+
+#include "Class/Favourites/KXPublishFavoritesViewController.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Platform/Foundation/String.h"
+
+#include <QVBoxLayout>
+
+KXPublishFavoritesWindowsController::KXPublishFavoritesWindowsController(
+    const QString& windowNibName, QWidget* transientParent)
+    : windowNibName_(windowNibName)
+    , window_(new KXTransientWindow(transientParent, QSize(kWidth, kHeight)))
+{
+    windowDidLoad();
+}
+
+KXPublishFavoritesWindowsController::~KXPublishFavoritesWindowsController() = default;
+
+KXTransientWindow* KXPublishFavoritesWindowsController::window() const
+{
+    return static_cast<KXTransientWindow*>(window_.get());
+}
+
+void KXPublishFavoritesWindowsController::windowDidLoad()
+{
+    auto* window = this->window();
+    window->setWindowTitle(QString());
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    content_ = new KXPublishFavoritesViewController(window);
+    layout->addWidget(content_);
+    KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create("公开收藏夹"));
+}
+
+void KXPublishFavoritesWindowsController::showWindow()
+{
+    // A form that found no folders (signed out, say) asks again.
+    if (content_ && content_->numberOfItems() == 0)
+        content_->setUpData();
+    if (auto* window = this->window())
+        window->showCentred();
+}

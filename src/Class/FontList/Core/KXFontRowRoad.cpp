@@ -1,0 +1,315 @@
+#include "Class/FontList/Core/KXFontRowRoad.h"
+
+#include "Class/FontList/Core/KXDownloadedFontMap.h"
+#include "Class/FontList/Core/KXRecentUsedStore.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Fonts/KXFontsCore.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/Foundation/Format.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+using foundation::Array;
+using foundation::Id;
+using foundation::MutableDictionary;
+using foundation::Ref;
+using foundation::String;
+
+namespace {
+
+bool fileExists(const Ref<String>& path)
+{
+    std::error_code ec;
+    return path && !path->utf8().empty() && std::filesystem::exists(path->utf8(), ec);
+}
+
+bool isEmpty(const Ref<String>& text)
+{
+    return !text || text->utf8().empty();
+}
+
+std::string idText(int fontid)
+{
+    return foundation::format("%d", fontid);
+}
+
+} // namespace
+
+KXFontRowRoadPolicy KXFontRowRoadPolicy::searchPanel()
+{
+    KXFontRowRoadPolicy policy;
+    policy.minimumActivationId = 0;
+    policy.marksLocalWhileDownloading = true;
+    policy.textRowHeight = 22;
+    policy.cellHeight = CellHeight::Fixed;
+    policy.cellType = CellType::Catalogue;
+    policy.afterFolderDialog = AfterFolderDialog::ReloadRow;
+    return policy;
+}
+
+KXFontRowRoadPolicy KXFontRowRoadPolicy::fontList()
+{
+    KXFontRowRoadPolicy policy;
+    policy.rowEnd = RowEnd::HandedOffFileInCloudMode;
+    policy.fontRowHeight = 0;
+    return policy;
+}
+
+KXFontRowRoadPolicy KXFontRowRoadPolicy::collectionDetail()
+{
+    KXFontRowRoadPolicy policy;
+    policy.fontRowHeight = 100;
+    policy.cellHeight = CellHeight::Untouched;
+    policy.cellType = CellType::RowsOwn;
+    policy.afterFolderDialog = AfterFolderDialog::ReloadRow;
+    return policy;
+}
+
+KXFontRowRoadPolicy KXFontRowRoadPolicy::folderDetail()
+{
+    KXFontRowRoadPolicy policy;
+    policy.requiresSignIn = false;
+    policy.cellHeight = CellHeight::Fixed;
+    policy.afterFolderDialog = AfterFolderDialog::RereadFoldersAndRemove;
+    return policy;
+}
+
+std::shared_ptr<KXFontRowRoad> KXFontRowRoad::create(std::weak_ptr<KXFontRowRoadOwner> owner, KXFontRowRoadPolicy policy,
+                                                     Environment environment)
+{
+    auto road = std::make_shared<KXFontRowRoad>(std::move(owner), policy, std::move(environment));
+    std::weak_ptr<KXFontRowRoad> weak = road;
+    road->endObservation_ = road->environment_.notificationCenter->addObserver(
+        KXFontsCore::kEndCellLoadingNotification, Id(), nullptr, [weak](const dispatch::Notification& notification) {
+            if (const auto self = weak.lock())
+                self->endActivityCell(&notification);
+        });
+    return road;
+}
+
+KXFontRowRoad::KXFontRowRoad(std::weak_ptr<KXFontRowRoadOwner> owner, KXFontRowRoadPolicy policy, Environment environment)
+    : owner_(std::move(owner))
+    , policy_(policy)
+    , environment_(std::move(environment))
+{
+    if (!environment_.makeFontsCore)
+        environment_.makeFontsCore = [] { return KXFontsCore::create(); };
+    if (!environment_.notificationCenter)
+        environment_.notificationCenter = &dispatch::NotificationCenter::defaultCenter();
+    if (!environment_.isSignedIn)
+        environment_.isSignedIn = [] { return KXUserCenterConfig::sharedKXUserCenterConfig().islogin(); };
+}
+
+std::shared_ptr<KXHTTPREQUEST> KXFontRowRoad::REQUEST()
+{
+    if (!request_)
+        request_ = KXHTTPREQUEST::create();
+    return request_;
+}
+
+KXDownloadedFontMap& KXFontRowRoad::fontMap()
+{
+    return environment_.fontMap ? *environment_.fontMap : KXDownloadedFontMap::shared();
+}
+
+std::vector<std::string> KXFontRowRoad::loadingPaths() const
+{
+    std::vector<std::string> paths;
+    for (const auto& [path, records] : loading_)
+        paths.push_back(path);
+    std::sort(paths.begin(), paths.end());
+    return paths;
+}
+
+void KXFontRowRoad::reload(const Ref<KXFontBaseModel>& record)
+{
+    if (const auto owner = owner_.lock())
+        owner->roadReloadRecord(record);
+}
+
+void KXFontRowRoad::report(const Ref<Array>& downloadIds, const Ref<Array>& activation)
+{
+    KXHTTPBUSINESS business;
+    business.upLoadAppUseInfoDownloadids(
+        downloadIds, activation,
+        [](const Id& reply) {
+            if (reply["errcode"].integerValue() != 0 || reply["errcode"].isNil())
+                return;
+            auto& global = KXGlobalDataBase::sharedKXGlobalDataBase();
+            global.setDownloadIds(nullptr);
+            global.setActivation(nullptr);
+        },
+        [](const Ref<foundation::Error>&) { });
+}
+
+void KXFontRowRoad::select(const Ref<KXFontBaseModel>& record)
+{
+    if (selected_ != record && selected_) {
+        selected_->is_seleted = false;
+        reload(selected_);
+    }
+    selected_ = record;
+    record->is_seleted = true;
+    reload(record);
+}
+
+void KXFontRowRoad::tableViewAction(const Ref<KXFontBaseModel>& record)
+{
+    if (!record)
+        return;
+    if (policy_.requiresSignIn && !environment_.isSignedIn()) {
+        if (const auto owner = owner_.lock())
+            owner->roadAskSignIn();
+        return;
+    }
+    if (record->fontid >= policy_.minimumActivationId) {
+        report(Array::create(),
+               Array::create({Id(MutableDictionary::create({{Id("fid"), Id(idText(record->fontid))}, {Id("num"), Id("1")}}))}));
+    }
+    select(record);
+
+    // A file that has gone is installed afresh: its map entry goes and the record forgets it.
+    if (!fileExists(record->ttfPath)) {
+        const std::string name = record->fontname ? record->fontname->utf8() : std::string();
+        if (fontMap().pathForFontname(name))
+            fontMap().removeFontname(name);
+        record->ttfPath = String::create("");
+    }
+
+    if (!isEmpty(record->ttfPath)) {
+        record->progress = 0.8;
+        record->cellType = 1;
+        record->isLoading = true;
+        reload(record);
+        handOff(environment_.makeFontsCore(), record->ttfPath, record);
+        return;
+    }
+    // No activation list at all: the service reads an empty text as none.
+    report(Array::create({Id(idText(record->fontid))}), nullptr);
+    download(record);
+}
+
+void KXFontRowRoad::download(const Ref<KXFontBaseModel>& record)
+{
+    const std::weak_ptr<KXFontRowRoad> weak = weak_from_this();
+    const Ref<String> url = record->download_url ? record->download_url : String::create("");
+    const bool marksLocal = policy_.marksLocalWhileDownloading;
+    REQUEST()->downloadWithUrl(
+        url->utf8(),
+        [weak, record, marksLocal](float fraction) {
+            dispatch::mainQueue().async([weak, record, marksLocal, fraction] {
+                const auto self = weak.lock();
+                if (!self)
+                    return;
+                record->progress = static_cast<double>(fraction * 0.85f);
+                record->cellType = 1;
+                record->isLoading = true;
+                if (marksLocal)
+                    record->isLocalFont = true;
+                self->reload(record);
+            });
+        },
+        [weak, record, url](const Ref<foundation::Dictionary>& result) {
+            const auto self = weak.lock();
+            if (!self)
+                return;
+            record->isLoading = true;
+            self->activeFontsByPath(Id(result)["path"].string(), url, record);
+        },
+        [weak, record](const Ref<foundation::Dictionary>&) {
+            dispatch::mainQueue().async([weak, record] {
+                if (const auto self = weak.lock())
+                    self->fail(record);
+            });
+        });
+}
+
+void KXFontRowRoad::activeFontsByPath(const Ref<String>& archivePath, const Ref<String>& downloadURL,
+                                      const Ref<KXFontBaseModel>& record)
+{
+    if (!record)
+        return;
+    if (record->fontid != 0)
+        KXRecentUsedStore::addRecentUsed(idText(record->fontid));
+    if (isEmpty(archivePath)) {
+        fail(record);
+        return;
+    }
+    const std::shared_ptr<KXFontsCore> core = environment_.makeFontsCore();
+    const std::weak_ptr<KXFontRowRoad> weak = weak_from_this();
+    core->installFontsWithFilePath(
+        archivePath, downloadURL,
+        [weak, record](double fraction) {
+            const auto self = weak.lock();
+            if (!self)
+                return;
+            record->progress = fraction * 0.15 + 0.85;
+            record->cellType = 1;
+            self->reload(record);
+        },
+        [weak, record, core](const Ref<String>& installed) {
+            const auto self = weak.lock();
+            if (!self)
+                return;
+            self->fontMap().setPathForFontname(record->fontname ? record->fontname->utf8() : std::string(), installed->utf8());
+            self->reload(record);
+            record->ttfPath = installed;
+            self->handOff(core, installed, record);
+        },
+        [weak, record](const Ref<foundation::Error>&) {
+            if (const auto self = weak.lock())
+                self->fail(record);
+        });
+}
+
+void KXFontRowRoad::handOff(const std::shared_ptr<KXFontsCore>& core, const Ref<String>& path, const Ref<KXFontBaseModel>& record)
+{
+    auto& records = loading_[path->utf8()];
+    if (std::find(records.begin(), records.end(), record) == records.end())
+        records.push_back(record);
+    core->activeFontsBypath(path, {}, {});
+}
+
+void KXFontRowRoad::fail(const Ref<KXFontBaseModel>& record)
+{
+    record->isLoading = false;
+    record->progress = 0;
+    reload(record);
+}
+
+void KXFontRowRoad::finish(const Ref<KXFontBaseModel>& record)
+{
+    record->progress = 1.0;
+    record->isLoading = false;
+    reload(record);
+}
+
+void KXFontRowRoad::endActivityCell(const dispatch::Notification* notification)
+{
+    const auto owner = owner_.lock();
+    const bool lookedUp = policy_.rowEnd == KXFontRowRoadPolicy::RowEnd::HandedOffFile || (owner && owner->roadMode() == 1);
+    if (!notification || notification->object.isNil() || !lookedUp) {
+        if (selected_)
+            finish(selected_);
+        return;
+    }
+    const auto ended = loading_.find(notification->object["ttfPath"].stringValue());
+    if (ended == loading_.end())
+        return;
+    const auto records = std::move(ended->second);
+    loading_.erase(ended);
+    for (const auto& record : records)
+        finish(record);
+}
+
+void KXFontRowRoad::downloadTTFPath(const Ref<String>& path)
+{
+    if (!isEmpty(path))
+        environment_.makeFontsCore()->activeFontsBypath(path, {}, {});
+}

@@ -1,0 +1,108 @@
+#include "Class/FontList/KXFontListModel.h"
+
+using foundation::Id;
+using foundation::Ref;
+
+KXFontListModel::KXFontListModel(QObject* parent)
+    : QAbstractListModel(parent)
+{
+}
+
+void KXFontListModel::setRecords(Ref<foundation::MutableArray> records)
+{
+    beginResetModel();
+    records_ = std::move(records);
+    rowsValid_ = false;
+    endResetModel();
+}
+
+void KXFontListModel::reset()
+{
+    beginResetModel();
+    rowsValid_ = false;
+    endResetModel();
+}
+
+int KXFontListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() || !records_ ? 0 : static_cast<int>(records_->count());
+}
+
+Ref<KXFontBaseModel> KXFontListModel::recordAt(int row) const
+{
+    if (!records_ || row < 0 || static_cast<std::size_t>(row) >= records_->count())
+        return nullptr;
+    return records_->objects()[static_cast<std::size_t>(row)].as<KXFontBaseModel>();
+}
+
+int KXFontListModel::rowOfRecord(const KXFontBaseModel* record) const
+{
+    if (!record || !records_)
+        return -1;
+    if (!rowsValid_) {
+        rows_.clear();
+        rows_.reserve(records_->count());
+        int row = 0;
+        for (const Id& item : *records_) {
+            // The first row wins when a record is listed twice.
+            rows_.emplace(item.ptr<KXFontBaseModel>(), row);
+            ++row;
+        }
+        rowsValid_ = true;
+    }
+    const auto found = rows_.find(record);
+    return found == rows_.end() ? -1 : found->second;
+}
+
+int KXFontListModel::rowOfFontid(long long fontid) const
+{
+    const int rows = rowCount();
+    for (int row = 0; row < rows; ++row) {
+        const auto record = recordAt(row);
+        if (record && record->fontid == fontid)
+            return row;
+    }
+    return -1;
+}
+
+void KXFontListModel::reloadRecord(const Ref<KXFontBaseModel>& record)
+{
+    const int row = rowOfRecord(record.get());
+    if (row < 0)
+        return;
+    const QModelIndex changed = index(row);
+    emit dataChanged(changed, changed);
+}
+
+void KXFontListModel::reloadData()
+{
+    if (rowCount() > 0)
+        emit dataChanged(index(0), index(rowCount() - 1));
+}
+
+void KXFontListModel::removeRecordAt(int row)
+{
+    if (!records_ || row < 0 || row >= rowCount())
+        return;
+    beginRemoveRows(QModelIndex(), row, row);
+    records_->removeObjectAtIndex(static_cast<std::size_t>(row));
+    rowsValid_ = false;
+    endRemoveRows();
+}
+
+QVariant KXFontListModel::data(const QModelIndex& index, int role) const
+{
+    const auto record = recordAt(index.row());
+    if (!record || index.parent().isValid())
+        return {};
+    if (role == RecordRole)
+        return QVariant::fromValue(record);
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return record->fontname ? QString::fromStdString(record->fontname->utf8()) : QString();
+    return {};
+}
+
+Ref<KXFontBaseModel> KXFontListModel::recordOfIndex(const QModelIndex& index)
+{
+    return index.data(RecordRole).value<Ref<KXFontBaseModel>>();
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Platform/Foundation/Array.h"
+
+#include <QAbstractListModel>
+
+#include <unordered_map>
+
+Q_DECLARE_METATYPE(foundation::Ref<KXFontBaseModel>)
+
+// The rows of a font list: a list model over the list's own mutable array of records, without a
+// copy. The row delegate reads a record through RecordRole, so any model that answers that role
+// can be painted by it. Finding the row of a record uses a hash from record to row, rebuilt on the
+// first lookup after the rows were replaced or one was removed.
+//
+// Changing the array behind the model's back requires reset(). Main thread only.
+class KXFontListModel : public QAbstractListModel {
+    Q_OBJECT
+
+public:
+    static constexpr int RecordRole = Qt::UserRole + 1;
+
+    explicit KXFontListModel(QObject* parent = nullptr);
+
+    const foundation::Ref<foundation::MutableArray>& records() const { return records_; }
+    // Shows these records (nil shows none); the array is kept, not copied.
+    void setRecords(foundation::Ref<foundation::MutableArray> records);
+    // The array changed wholesale elsewhere: every row is new.
+    void reset();
+
+    foundation::Ref<KXFontBaseModel> recordAt(int row) const;
+    // The row holding this record now, -1 when none does.
+    int rowOfRecord(const KXFontBaseModel* record) const;
+    // The first row showing the font with this id now, -1 when none does.
+    int rowOfFontid(long long fontid) const;
+    // Redraws the row holding the record, if any.
+    void reloadRecord(const foundation::Ref<KXFontBaseModel>& record);
+    // Redraws every row (the records changed in place).
+    void reloadData();
+    void removeRecordAt(int row);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+    // The record of an index of any model that answers RecordRole, or nil.
+    static foundation::Ref<KXFontBaseModel> recordOfIndex(const QModelIndex& index);
+
+private:
+    foundation::Ref<foundation::MutableArray> records_;
+    mutable std::unordered_map<const KXFontBaseModel*, int> rows_;
+    mutable bool rowsValid_ = false;
+};

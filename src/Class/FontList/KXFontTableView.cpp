@@ -1,0 +1,299 @@
+#include "Class/FontList/KXFontTableView.h"
+
+#include "Class/FontList/Core/KXLicenceLinkSchedule.h"
+#include "Class/FontList/Core/KXRowLook.h"
+#include "Class/FontList/KXFontListModel.h"
+#include "Class/FontList/KXHomeListTableCellView.h"
+#include "Class/FontList/KXPreviewLoads.h"
+#include "Class/FontList/KXViewReference.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/Theme/KXThemeManager.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXImage.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/DispatchQt/QtGuardedCallback.h"
+
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <cstdio>
+#include <unordered_set>
+
+namespace {
+
+bool scrolling()
+{
+    return KXGlobalDataBase::sharedKXGlobalDataBase().scrollSate();
+}
+
+} // namespace
+
+KXFontTableView::KXFontTableView(QWidget* parent)
+    : QListView(parent)
+    , cartButton_(KXBaseButton::buttonWithImage(KXImage(), {}, nullptr))
+{
+    setUniformItemSizes(true);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setFocusPolicy(Qt::NoFocus);
+    setFrameShape(QFrame::NoFrame);
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
+    setAttribute(Qt::WA_Hover, false);
+
+    cartButton_->setParent(viewport());
+    cartButton_->hide();
+    cartButton_->setAction([this](KXBaseButton*) { cartClicked(); });
+
+    previews_ = KXPreviewLoads::create(dispatch::guardedQt(this, [](KXFontTableView& table, const std::string& url) {
+        table.previewArrived(url);
+    }));
+    licenceLinks_ = KXLicenceLinkSchedule::create(dispatch::guardedQt(this, [](KXFontTableView& table, const foundation::Ref<KXFontBaseModel>& record) {
+        table.reloadRecord(record.get());
+    }));
+
+    connect(verticalScrollBar(), &QScrollBar::sliderPressed, this, [this] { beginLiveScroll(); });
+    connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, [this] { endLiveScroll(); });
+}
+
+KXFontTableView::~KXFontTableView() = default;
+
+KXHomeListTableCellView* KXFontTableView::rowDelegate() const
+{
+    return qobject_cast<KXHomeListTableCellView*>(itemDelegate());
+}
+
+void KXFontTableView::setRowDelegate(KXHomeListTableCellView* delegate)
+{
+    setItemDelegate(delegate);
+}
+
+void KXFontTableView::setRowHeight(double height)
+{
+    if (height == rowHeight_)
+        return;
+    rowHeight_ = height;
+    // Uniform rows: the list measures one row, so it must measure again.
+    doItemsLayout();
+    updateCartButton();
+}
+
+int KXFontTableView::rowPitch() const
+{
+    return static_cast<int>(std::lround(rowHeight_)) + kIntercellSpacing;
+}
+
+std::pair<int, int> KXFontTableView::visibleRows() const
+{
+    if (!model() || model()->rowCount(rootIndex()) == 0)
+        return {-1, -1};
+    const QModelIndex first = indexAt(QPoint(0, 0));
+    QModelIndex last = indexAt(QPoint(0, viewport()->height() - 1));
+    if (!last.isValid())
+        last = model()->index(model()->rowCount(rootIndex()) - 1, 0, rootIndex());
+    return {first.isValid() ? first.row() : -1, last.row()};
+}
+
+bool KXFontTableView::isTitleHovered(const QModelIndex& index) const
+{
+    const auto* delegate = rowDelegate();
+    if (!delegate || !index.isValid() || hovered_ != index)
+        return false;
+    return delegate->targetAt(*this, index, hoverPosition_) == KXRowPainter::Target::Title;
+}
+
+void KXFontTableView::reloadRecord(const KXFontBaseModel* record)
+{
+    auto* list = qobject_cast<KXFontListModel*>(model());
+    const int row = list ? list->rowOfRecord(record) : -1;
+    if (row >= 0)
+        viewport()->update(visualRect(model()->index(row, 0, rootIndex())));
+    else if (!list)
+        viewport()->update();
+    if (hovered_.isValid() && list && row == hovered_.row())
+        updateCartButton();
+}
+
+void KXFontTableView::beginLiveScroll()
+{
+    if (liveScrolling_)
+        return;
+    liveScrolling_ = true;
+    dispatch::NotificationCenter::defaultCenter().post(kWillStartLiveScrollNotification, foundation::Id(KXViewReference::create(this)));
+}
+
+void KXFontTableView::endLiveScroll()
+{
+    if (!liveScrolling_)
+        return;
+    liveScrolling_ = false;
+    dispatch::NotificationCenter::defaultCenter().post(kDidEndLiveScrollNotification, foundation::Id(KXViewReference::create(this)));
+}
+
+void KXFontTableView::wheelEvent(QWheelEvent* event)
+{
+    beginLiveScroll();
+    const unsigned long long generation = ++wheelGeneration_;
+    dispatch::mainQueue().after(kWheelScrollEndDelay, dispatch::guardedQt(this, [generation](KXFontTableView& table) {
+        if (generation == table.wheelGeneration_ && !table.verticalScrollBar()->isSliderDown())
+            table.endLiveScroll();
+    }));
+    QListView::wheelEvent(event);
+}
+
+void KXFontTableView::setHover(const QModelIndex& index, const QPoint& position)
+{
+    const QPersistentModelIndex previous = hovered_;
+    const bool titleBefore = isTitleHovered(previous);
+    hovered_ = index;
+    hoverPosition_ = position;
+    if (previous != hovered_) {
+        if (previous.isValid())
+            viewport()->update(visualRect(previous));
+        if (hovered_.isValid()) {
+            // The hover trace of the rows, on the console.
+            std::fprintf(stderr, "---进入\n");
+            viewport()->update(visualRect(hovered_));
+        }
+        updateCartButton();
+    } else if (hovered_.isValid() && titleBefore != isTitleHovered(hovered_)) {
+        viewport()->update(visualRect(hovered_));
+    }
+}
+
+void KXFontTableView::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint position = event->position().toPoint();
+    if (!scrolling()) {
+        const QModelIndex index = indexAt(position);
+        const auto* delegate = rowDelegate();
+        const bool overRow = index.isValid() && delegate && delegate->targetAt(*this, index, position) != KXRowPainter::Target::None;
+        setHover(overRow ? index : QModelIndex(), position);
+    }
+    updateCursor(position);
+    QListView::mouseMoveEvent(event);
+}
+
+bool KXFontTableView::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::Leave && !scrolling())
+        setHover(QModelIndex(), QPoint());
+    return QListView::viewportEvent(event);
+}
+
+void KXFontTableView::updateCursor(const QPoint& position)
+{
+    const QModelIndex index = indexAt(position);
+    const auto* delegate = rowDelegate();
+    const bool hand = index.isValid() && delegate && delegate->targetAt(*this, index, position) != KXRowPainter::Target::None;
+    if (hand)
+        viewport()->setCursor(Qt::PointingHandCursor);
+    else
+        viewport()->unsetCursor();
+}
+
+void KXFontTableView::updateCartButton()
+{
+    const auto* delegate = rowDelegate();
+    const auto record = hovered_.isValid() ? KXFontListModel::recordOfIndex(hovered_) : nullptr;
+    if (!delegate || !record || !KXRowLook::offersCart(*record)) {
+        cartButton_->hide();
+        return;
+    }
+    const QRect area = KXHomeListTableCellView::rowRect(visualRect(hovered_), this);
+    const KXRowPainter::Row row = delegate->rowFor(*record, area, this);
+    const auto& cart = row.geometry.cart;
+    const auto name = KXThemeManager::themeManager().buyCartsImgstr();
+    const KXImage image = KXImage::imageNamed(name.value_or(""));
+    cartButton_->setImage(image);
+    cartButton_->setAlternateImage(image);
+    cartButton_->setGeometry(QRect(area.left() + static_cast<int>(cart.x), area.top() + static_cast<int>(cart.y),
+                                   static_cast<int>(cart.width), static_cast<int>(cart.height)));
+    cartButton_->setProperty("tag", QVariant::fromValue<qlonglong>(record->fontid));
+    cartButton_->show();
+    cartButton_->raise();
+}
+
+void KXFontTableView::cartClicked()
+{
+    const auto record = hovered_.isValid() ? KXFontListModel::recordOfIndex(hovered_) : nullptr;
+    if (!record)
+        return;
+    cartButton_->setProperty("tag", QVariant::fromValue<qlonglong>(record->fontid));
+    dispatch::NotificationCenter::defaultCenter().post(kBuyCartsNotification,
+                                                       foundation::Id(KXViewReference::create(cartButton_, record->fontid)));
+}
+
+void KXFontTableView::previewArrived(const std::string& url)
+{
+    const auto* delegate = rowDelegate();
+    const auto [first, last] = visibleRows();
+    if (!delegate || first < 0)
+        return;
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex index = model()->index(row, 0, rootIndex());
+        const auto record = KXFontListModel::recordOfIndex(index);
+        if (record && delegate->previewURL(*record) == url)
+            viewport()->update(visualRect(index));
+    }
+    if (hovered_.isValid())
+        updateCartButton();
+}
+
+void KXFontTableView::keepNearbyPreviews()
+{
+    const auto* delegate = rowDelegate();
+    const auto [first, last] = visibleRows();
+    std::unordered_set<std::string> wanted;
+    if (delegate && first >= 0) {
+        const int page = last - first + 1;
+        const int count = model()->rowCount(rootIndex());
+        for (int row = std::max(0, first - page); row <= std::min(count - 1, last + page); ++row) {
+            const auto record = KXFontListModel::recordOfIndex(model()->index(row, 0, rootIndex()));
+            if (record)
+                wanted.insert(delegate->previewURL(*record));
+        }
+    }
+    previews_->keepOnly(wanted);
+}
+
+void KXFontTableView::scrollContentsBy(int dx, int dy)
+{
+    QListView::scrollContentsBy(dx, dy);
+    keepNearbyPreviews();
+    if (hovered_.isValid())
+        updateCartButton();
+}
+
+void KXFontTableView::resizeEvent(QResizeEvent* event)
+{
+    QListView::resizeEvent(event);
+    if (hovered_.isValid())
+        updateCartButton();
+}
+
+void KXFontTableView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles)
+{
+    QListView::dataChanged(topLeft, bottomRight, roles);
+    if (hovered_.isValid() && hovered_.row() >= topLeft.row() && hovered_.row() <= bottomRight.row())
+        updateCartButton();
+}
+
+void KXFontTableView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end)
+{
+    QListView::rowsAboutToBeRemoved(parent, start, end);
+    if (hovered_.isValid() && hovered_.row() >= start && hovered_.row() <= end)
+        setHover(QModelIndex(), QPoint());
+}
+
+void KXFontTableView::reset()
+{
+    QListView::reset();
+    hovered_ = QPersistentModelIndex();
+    cartButton_->hide();
+    previews_->forgetFailures();
+    keepNearbyPreviews();
+}

@@ -1,0 +1,93 @@
+#pragma once
+
+#include <QListView>
+#include <QPersistentModelIndex>
+#include <QPointer>
+
+#include <memory>
+#include <string>
+
+class KXBaseButton;
+class KXFontBaseModel;
+class KXHomeListTableCellView;
+class KXLicenceLinkSchedule;
+class KXPreviewLoads;
+
+// The table of a font list: a list view of rows that are all as high as the preview size, 3 points
+// apart, scrolled by the pixel, painted by one row delegate (KXHomeListTableCellView) for the rows
+// in view only. It keeps what the rows share: which row the pointer is over, the one cart button
+// moved over that row, the preview loads of the rows near the viewport and the licence links.
+//
+// User scrolling is announced on the default notification centre, as a scroll view announces
+// live scrolling: "NSScrollViewWillStartLiveScrollNotification" at the first wheel event or when
+// the scroller is pressed, "NSScrollViewDidEndLiveScrollNotification" when the scroller is let go
+// or 200 ms (on the dispatch clock) after the last wheel event. The object is a KXViewReference of
+// the table. The pointer entering a row writes "---进入" to the console (stderr); while the
+// process-wide `scrollSate` is set, pointer entry and exit change nothing.
+//
+// The cart button posts "cellBuyCartsClick" with a KXViewReference of itself whose tag is the
+// hovered font's id. Main thread only.
+class KXFontTableView : public QListView {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kWillStartLiveScrollNotification = "NSScrollViewWillStartLiveScrollNotification";
+    static constexpr const char* kDidEndLiveScrollNotification = "NSScrollViewDidEndLiveScrollNotification";
+    static constexpr const char* kBuyCartsNotification = "cellBuyCartsClick";
+    static constexpr double kWheelScrollEndDelay = 0.2;
+    static constexpr int kIntercellSpacing = 3;
+
+    explicit KXFontTableView(QWidget* parent = nullptr);
+    ~KXFontTableView() override;
+
+    // The rows' height (the preview size); rows are this plus the spacing apart.
+    double rowHeight() const { return rowHeight_; }
+    void setRowHeight(double height);
+    int rowPitch() const;
+
+    KXHomeListTableCellView* rowDelegate() const;
+    void setRowDelegate(KXHomeListTableCellView* delegate);
+
+    // The row under the pointer, as the rows last learnt it.
+    QModelIndex hoveredIndex() const { return hovered_; }
+    bool isTitleHovered(const QModelIndex& index) const;
+    bool isLiveScrolling() const { return liveScrolling_; }
+    KXBaseButton* cartButton() const { return cartButton_; }
+
+    KXPreviewLoads& previews() const { return *previews_; }
+    KXLicenceLinkSchedule& licenceLinks() const { return *licenceLinks_; }
+
+    // Redraws the row holding the record, wherever it is now.
+    void reloadRecord(const KXFontBaseModel* record);
+    // The rows in view, first and last (-1 when none).
+    std::pair<int, int> visibleRows() const;
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) override;
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+    void reset() override;
+
+private:
+    void beginLiveScroll();
+    void endLiveScroll();
+    void setHover(const QModelIndex& index, const QPoint& position);
+    void updateCartButton();
+    void cartClicked();
+    void previewArrived(const std::string& url);
+    void keepNearbyPreviews();
+    void updateCursor(const QPoint& position);
+
+    double rowHeight_ = 90;
+    QPersistentModelIndex hovered_;
+    QPoint hoverPosition_;
+    bool liveScrolling_ = false;
+    unsigned long long wheelGeneration_ = 0;
+    KXBaseButton* cartButton_;
+    std::shared_ptr<KXPreviewLoads> previews_;
+    std::shared_ptr<KXLicenceLinkSchedule> licenceLinks_;
+};

@@ -1,0 +1,285 @@
+// The font list's toolbar actions, filters, overlays and the rows' title and favourite buttons.
+#include "Class/FontList/Core/KXFilterOutcome.h"
+#include "Class/FontList/Core/KXFolderChange.h"
+#include "Class/FontList/Core/KXFontRowRoad.h"
+#include "Class/FontList/KXFontDetailView.h"
+#include "Class/FontList/KXFontListModel.h"
+#include "Class/FontList/KXFontTableView.h"
+#include "Class/FontList/KXHomeListViewAdapter.h"
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Catalogue/KXFilterData.h"
+#include "Class/ServiceCore/Catalogue/KXSortingData.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/DispatchQt/QtGuardedCallback.h"
+
+using foundation::Id;
+using foundation::Ref;
+using Language = KXLanguageSwitch::Language;
+using layoutwidgets::lcView;
+
+namespace {
+
+// The drop-down filter's pages.
+constexpr long long kStylePage = 1;
+constexpr long long kWeightPage = 2;
+constexpr long long kTypePage = 3;
+constexpr long long kAdvancedPage = 4;
+// The drop-down filter starts under the toolbar's upper line.
+constexpr double kFilterViewTop = 81;
+// The language underline sits under "中文" or "外文".
+constexpr double kChineseUnderline = 12;
+constexpr double kForeignUnderline = 57;
+
+} // namespace
+
+void KXHomeListView::backToiCloudBtnClick()
+{
+    if (tabTypeNum_ == ModeCloud)
+        return;
+    if (const auto owner = delegate())
+        owner->backToCloudBtn();
+}
+
+void KXHomeListView::addOverlay(QWidget* overlay)
+{
+    overlay->setParent(this);
+    lc_makeConstraints(lcView(overlay), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+    overlay->show();
+    overlay->raise();
+}
+
+void KXHomeListView::removeTopFilterView()
+{
+    QWidget* top = KXHomeListOverlays::topSubview(this);
+    if (KXHomeListOverlays::isKind(KXHomeListOverlays::Kind::FilterView, top))
+        kx_removeFromSuperview(top);
+}
+
+// --- Language --------------------------------------------------------------------------------
+
+void KXHomeListView::cnBtnClick()
+{
+    backToiCloudBtnClick();
+    chooseLanguage(Language::Chinese);
+}
+
+void KXHomeListView::enBtnClick()
+{
+    backToiCloudBtnClick();
+    chooseLanguage(Language::Foreign);
+}
+
+void KXHomeListView::chooseLanguage(Language language)
+{
+    const KXLanguageSwitch::Step step = languages_.click(language);
+    if (step.closesFilter)
+        removeTopFilterView();
+    if (!step.switches)
+        return;
+    const bool foreign = language == Language::Foreign;
+    // Both buttons follow the choice: at creation "中文" is drawn selected without being chosen.
+    CNBtn_->setSelected(!foreign);
+    ENBtn_->setSelected(foreign);
+    lc_updateConstraints(lcView(targetLine_), [foreign](LCConstraintMaker& make) {
+        make.left().equalTo(foreign ? kForeignUnderline : kChineseUnderline);
+    });
+    auto& globals = KXGlobalDataBase::sharedKXGlobalDataBase();
+    globals.setEnLanguage(foreign);
+    if (foreign) {
+        globals.setFilterD(foundation::MutableDictionary::create());
+        filterViewTagsClick(foundation::Dictionary::create());
+    } else {
+        filterViewTagsClick(foundation::Dictionary::create());
+        globals.setFilterD(foundation::MutableDictionary::create());
+    }
+}
+
+// --- Filters -----------------------------------------------------------------------------------
+
+QWidget* KXHomeListView::filterView()
+{
+    if (filterView_ && KXHomeListOverlays::topSubview(this) == filterView_)
+        return filterView_;
+    QWidget* view = KXHomeListOverlays::createFilterView();
+    if (!view)
+        return nullptr;
+    view->setParent(this);
+    lc_makeConstraints(lcView(view), [](LCConstraintMaker& make) {
+        make.top().equalTo(kFilterViewTop);
+        make.left().right().bottom().equalTo(0);
+    });
+    view->show();
+    view->raise();
+    filterView_ = view;
+    return view;
+}
+
+void KXHomeListView::openFilterPage(long long page, bool backToCloudFirst)
+{
+    if (backToCloudFirst)
+        backToiCloudBtnClick();
+    removeTopFilterView();
+    if (QWidget* view = filterView())
+        KXHomeListOverlays::showFilterView(view, filterDataArray_, adapter_, page);
+}
+
+void KXHomeListView::fontStyleBtnClick()
+{
+    openFilterPage(kStylePage, true);
+}
+
+void KXHomeListView::fontWeightBtnClick()
+{
+    openFilterPage(kWeightPage, true);
+}
+
+void KXHomeListView::fontTypeBtnClick()
+{
+    openFilterPage(kTypePage, true);
+}
+
+void KXHomeListView::advancedBtnClick()
+{
+    openFilterPage(kAdvancedPage, false);
+}
+
+void KXHomeListView::filterClick()
+{
+    backToiCloudBtnClick();
+    if (KXHomeListOverlays::isKind(
+            KXHomeListOverlays::Kind::HomeFilterView, KXHomeListOverlays::topSubview(this)))
+        return;
+    if (QWidget* view = KXHomeListOverlays::createHomeFilterView(rect(), filterDataArray_, adapter_))
+        addOverlay(view);
+}
+
+void KXHomeListView::searchingClick()
+{
+    backToiCloudBtnClick();
+    if (QWidget* view = KXHomeListOverlays::createHomeSearchView(rect(), adapter_))
+        addOverlay(view);
+}
+
+void KXHomeListView::editBtnClick()
+{
+    if (KXHomeListOverlays::isKind(
+            KXHomeListOverlays::Kind::HomeEditStrView, KXHomeListOverlays::topSubview(this)))
+        return;
+    removeTopFilterView();
+    auto* editor = new KXHomeEditStrView;
+    editor->setDelegate(adapter_);
+    addOverlay(editor);
+    editor->textView()->setFocus();
+}
+
+void KXHomeListView::setTableTop(double top)
+{
+    if (top == tableTop_)
+        return;
+    tableTop_ = top;
+    lc_updateConstraints(lcView(listTableView_), [top](LCConstraintMaker& make) { make.top().equalTo(top); });
+}
+
+void KXHomeListView::showRows(Ref<foundation::MutableArray> rows)
+{
+    // Replaced directly: the selection and the empty-list view stay as they are.
+    dataArray_ = std::move(rows);
+    model_->setRecords(dataArray_);
+}
+
+void KXHomeListView::filterViewTagsClick(const Ref<foundation::Dictionary>& tags)
+{
+    backToiCloudBtnClick();
+    const KXFilterOutcome outcome = KXFilterOutcome::apply(
+        tags,
+        [](const Ref<foundation::MutableDictionary>& copy) {
+            return KXFilterData().dataByTagsDictionary(copy);
+        },
+        [] { return KXSortingData().soringDataBySortType(0); });
+    switch (outcome.kind) {
+    case KXFilterOutcome::Kind::Rows:
+        if (noDataView_)
+            noDataView_->hide();
+        showRows(outcome.rows);
+        setTableTop(outcome.tableTop);
+        scrollRowToVisible(0);
+        break;
+    case KXFilterOutcome::Kind::NoResult:
+        noDataView()->show();
+        setTableTop(outcome.tableTop);
+        showRows(outcome.rows);
+        break;
+    case KXFilterOutcome::Kind::Cleared:
+        if (noDataView_) {
+            kx_removeFromSuperview(noDataView_);
+            noDataView_ = nullptr;
+            setTableTop(outcome.tableTop);
+        }
+        setData();
+        break;
+    }
+}
+
+// --- Rows' buttons -----------------------------------------------------------------------------
+
+void KXHomeListView::fontTitleClick(long long fontid)
+{
+    KXFontDetailView::requestAndShow(this, fontid,
+        dispatch::guardedQt(
+            this, [](KXHomeListView& list, KXFontDetailView* panel) { list.detailView_ = panel; }));
+}
+
+KXFontDetailView* KXHomeListView::detailView() const
+{
+    return detailView_;
+}
+
+void KXHomeListView::collectionBtnClick(const Ref<KXFontBaseModel>& record)
+{
+    if (!record)
+        return;
+    if (!KXUserCenterConfig::sharedKXUserCenterConfig().islogin()) {
+        loginClick();
+        return;
+    }
+    const long row = model_->rowOfRecord(record.get());
+    QWidget* dialog = KXHomeListOverlays::createFontGroupAddView(
+        foundation::String::create(std::to_string(record->fontid)), row, adapter_);
+    if (!dialog)
+        return;
+    groupAddFonts_[row] = record->fontid;
+    addOverlay(dialog);
+}
+
+void KXHomeListView::refreshowCell(long row)
+{
+    using Action = KXFolderChange::Action;
+    const auto opened = groupAddFonts_.find(row);
+    if (opened == groupAddFonts_.end())
+        return;
+    const long long fontid = opened->second;
+    const int current = model_->rowOfFontid(fontid);
+    const auto folders = KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo();
+    const std::string groupID = groupID_ ? groupID_->utf8() : std::string();
+    const Action action
+        = KXFolderChange::decide(road_->policy().afterFolderDialog, tabTypeNum_, current >= 0, fontid, folders.get(), groupID);
+    switch (action) {
+    case Action::Nothing:
+        break;
+    case Action::ReloadRow:
+    case Action::ReloadRowTellOwner:
+        model_->reloadRecord(model_->recordAt(current));
+        if (const auto owner = delegate(); owner && action == Action::ReloadRowTellOwner)
+            owner->refreshCollection(tabTypeNum_);
+        break;
+    case Action::RemoveRow:
+        model_->removeRecordAt(current);
+        showGroupNoDataView(!dataArray_ || dataArray_->count() == 0);
+        reloadData();
+        break;
+    }
+}

@@ -1,0 +1,6 @@
+#include "Class/FontList/KXHomeLocalCell.h"
+
+KXHomeLocalCell::KXHomeLocalCell(QWidget* parent)
+    : QWidget(parent)
+{
+}

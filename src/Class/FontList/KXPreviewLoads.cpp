@@ -1,0 +1,69 @@
+#include "Class/FontList/KXPreviewLoads.h"
+
+#include "Platform/Graphics/Image.h"
+
+std::shared_ptr<KXPreviewLoads> KXPreviewLoads::create(Arrived arrived)
+{
+    return std::make_shared<KXPreviewLoads>(std::move(arrived));
+}
+
+KXPreviewLoads::KXPreviewLoads(Arrived arrived)
+    : arrived_(std::move(arrived))
+{
+}
+
+KXPreviewLoads::~KXPreviewLoads()
+{
+    for (const auto& [url, load] : loads_)
+        load->cancel();
+}
+
+foundation::Ref<graphics::Image> KXPreviewLoads::imageForURL(const std::string& url)
+{
+    const auto source = KXPreviewImageSource::shared();
+    if (url.empty() || !source)
+        return nullptr;
+    if (auto image = source->cachedImage(url))
+        return image;
+    if (const auto partial = partial_.find(url); partial != partial_.end())
+        return partial->second;
+    if (loads_.contains(url) || failed_.contains(url))
+        return nullptr;
+    const std::weak_ptr<KXPreviewLoads> weak = weak_from_this();
+    started_ += 1;
+    // A source may answer before load() returns (an image it had after all).
+    const auto answered = std::make_shared<bool>(false);
+    auto load = source->load(url, [weak, url, answered](const foundation::Ref<graphics::Image>& image, bool finished) {
+        const auto self = weak.lock();
+        if (!self)
+            return;
+        if (!finished) {
+            if (image)
+                self->partial_[url] = image;
+        } else {
+            *answered = true;
+            self->loads_.erase(url);
+            self->partial_.erase(url);
+            if (!image)
+                self->failed_.insert(url);
+        }
+        if (self->arrived_)
+            self->arrived_(url);
+    });
+    if (load && !*answered)
+        loads_.emplace(url, std::move(load));
+    return nullptr;
+}
+
+void KXPreviewLoads::keepOnly(const std::unordered_set<std::string>& wanted)
+{
+    for (auto it = loads_.begin(); it != loads_.end();) {
+        if (wanted.contains(it->first)) {
+            ++it;
+            continue;
+        }
+        it->second->cancel();
+        partial_.erase(it->first);
+        it = loads_.erase(it);
+    }
+}

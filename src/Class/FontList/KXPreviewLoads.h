@@ -1,0 +1,44 @@
+#pragma once
+
+#include "Class/FontList/KXPreviewImageSource.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+// The preview loads of one table: a row that paints asks for its URL; the table says which URLs
+// its rows near the viewport still need and every other load is cancelled, so a fast scroll never
+// piles up loads of rows long gone. A URL that failed is not asked again until the table forgets
+// it (the rows are reloaded). `arrived` tells the table which URL came in, so it repaints only the
+// rows showing it.
+//
+// Main thread only; the loads' answers come on the main queue and are dropped once this object is
+// gone.
+class KXPreviewLoads : public std::enable_shared_from_this<KXPreviewLoads> {
+public:
+    using Arrived = std::function<void(const std::string& url)>;
+
+    static std::shared_ptr<KXPreviewLoads> create(Arrived arrived);
+    explicit KXPreviewLoads(Arrived arrived);
+    ~KXPreviewLoads();
+
+    // The image of the URL if memory holds it, else the partial image of its load so far; a URL
+    // with neither starts its load (once) and answers nil.
+    foundation::Ref<graphics::Image> imageForURL(const std::string& url);
+    // Cancels the loads of every URL outside `wanted`.
+    void keepOnly(const std::unordered_set<std::string>& wanted);
+    // Forgets failures, so the next paint asks again.
+    void forgetFailures() { failed_.clear(); }
+
+    std::size_t loadsInFlight() const { return loads_.size(); }
+    std::size_t loadsStarted() const { return started_; }
+
+private:
+    Arrived arrived_;
+    std::unordered_map<std::string, std::shared_ptr<KXPreviewImageSource::Load>> loads_;
+    std::unordered_set<std::string> failed_;
+    std::unordered_map<std::string, foundation::Ref<graphics::Image>> partial_;
+    std::size_t started_ = 0;
+};

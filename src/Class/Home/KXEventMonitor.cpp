@@ -1,0 +1,77 @@
+#include "Class/Home/KXEventMonitor.h"
+
+#include <QApplication>
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QWidget>
+
+namespace {
+
+int& live()
+{
+    static int count = 0;
+    return count;
+}
+
+} // namespace
+
+KXEventMonitor::KXEventMonitor(QWidget* owner, int mask, Handler handler)
+    : QObject(owner)
+    , owner_(owner)
+    , mask_(mask)
+    , handler_(std::move(handler))
+{
+    ++live();
+    qApp->installEventFilter(this);
+}
+
+KXEventMonitor::~KXEventMonitor()
+{
+    --live();
+    if (qApp)
+        qApp->removeEventFilter(this);
+}
+
+int KXEventMonitor::liveCount()
+{
+    return live();
+}
+
+bool KXEventMonitor::eventFilter(QObject*, QEvent* event)
+{
+    int kind = 0;
+    QPointF global;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        kind = mouse->button() == Qt::LeftButton ? LeftMouseDown : mouse->button() == Qt::RightButton ? RightMouseDown : 0;
+        global = mouse->globalPosition();
+        break;
+    }
+    case QEvent::MouseMove: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        kind = (mouse->buttons() & Qt::LeftButton) ? LeftMouseDragged : 0;
+        global = mouse->globalPosition();
+        break;
+    }
+    case QEvent::Enter:
+        if (const auto* enter = dynamic_cast<const QEnterEvent*>(event)) {
+            kind = MouseEntered;
+            global = enter->globalPosition();
+        }
+        break;
+    case QEvent::Wheel:
+        kind = ScrollWheel;
+        global = static_cast<QWheelEvent*>(event)->globalPosition();
+        break;
+    default:
+        break;
+    }
+    if (!(kind & mask_) || !owner_->isVisible() || !owner_->parentWidget())
+        return false;
+    if (handler_)
+        handler_(global);
+    return false;
+}

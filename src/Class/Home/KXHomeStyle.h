@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+
+class QWidget;
+
+// Metrics and colours the main window's pieces share. The window's points are pixels at scale 1,
+// so "the system font of N points" is a pixel size here.
+namespace kxhome {
+
+inline const QColor kMenuText(171, 171, 171);
+inline const QColor kMenuBackground(83, 84, 86);
+inline const QColor kStretchBackground(24, 25, 26);
+inline const QColor kOrderBadge(217, 42, 42);
+inline const QColor kCartBadge(238, 84, 84);
+inline const QColor kVipRing(215, 178, 127);
+inline const QColor kMenuLine(110, 111, 114);
+
+QFont systemFont(double points);
+void setTextColor(QWidget* widget, const QColor& color);
+
+} // namespace kxhome

@@ -1,0 +1,201 @@
+// Sign-in, sign-out and the account area at the top of the left menu: the avatar, the name, the
+// VIP mark, the agreement gate and the personal centre's toggle.
+#include "Class/Account/KXDiversionGroupView.h"
+#include "Class/Account/KXPersonalCenterView.h"
+#include "Class/Account/KXPersonalStubPage.h"
+#include "Class/Account/KXPersonalFeedBack.h"
+#include "Class/Account/KXRegisterAgreementWC.h"
+#include "Class/FontList/KXHomeListView.h"
+#include "Class/Home/Core/KXDisplayName.h"
+#include "Class/Home/Core/KXSignInGate.h"
+#include "Class/Home/KXHomeStyle.h"
+#include "Class/Home/KXHomeViewController.h"
+#include "Class/Home/KXTopSubview.h"
+#include "Class/ImageViews/ILImageConversion.h"
+#include "Class/ImageViews/ILViewWebCache.h"
+#include "Class/ImageViews/ImageView.h"
+#include "Class/ImageViews/ImageViewWebCache.h"
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXBaseTextField.h"
+#include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Foundation/URL.h"
+#include "Platform/Storage/UserDefaults.h"
+
+#include <QLabel>
+
+#include <exception>
+
+using foundation::Id;
+using layoutwidgets::lcView;
+
+namespace {
+
+KXUserCenterConfig& session()
+{
+    return KXUserCenterConfig::sharedKXUserCenterConfig();
+}
+
+foundation::UserDefaults& defaults()
+{
+    return foundation::UserDefaults::standardUserDefaults();
+}
+
+Id userInfoValue(const dispatch::Notification& notification, const char* key)
+{
+    return Id(notification.userInfo)[key];
+}
+
+foundation::Ref<foundation::MutableArray> storedRows(const foundation::Ref<foundation::Array>& rows)
+{
+    auto copy = rows ? std::dynamic_pointer_cast<foundation::MutableArray>(rows->mutableCopy()) : nullptr;
+    return copy ? copy : foundation::MutableArray::create();
+}
+
+} // namespace
+
+void KXHomeViewController::receiveNotification(const dispatch::Notification& notification)
+{
+    if (userInfoValue(notification, "eveType").stringValue() == "forgetPwd")
+        addPanel(new KXPersonalChangePwd());
+    const Id user = userInfoValue(notification, "loginMessage");
+    if (!user.isNil())
+        loginUpDateWithUserInfo(user);
+    if (!userInfoValue(notification, "loginOut").isNil())
+        logoutBussiness();
+}
+
+void KXHomeViewController::loginUpDateWithUserInfo(const Id& user)
+{
+    if (KXSignInGate::receive(user) == KXSignInGate::Step::SignIn) {
+        loginBusiness(user);
+        return;
+    }
+    // A second gated sign-in while the question is on screen raises the window already shown.
+    if (!greeWc_ || !greeWc_->window() || !greeWc_->window()->isVisible())
+        greeWc_ = std::make_unique<KXRegisterAgreementWC>(QStringLiteral("KXRegisterAgreementWC"), this);
+    greeWc_->showCentred();
+    // One registration answers every gated sign-in, each once.
+    if (!agreementObservation_.isActive()) {
+        QPointer<KXHomeViewController> self(this);
+        agreementObservation_ = notiCenter_->addObserver("agreementClick", Id(), nullptr, [self](const dispatch::Notification& answer) {
+            if (self)
+                self->agreeAgreementA(answer);
+        });
+    }
+}
+
+void KXHomeViewController::agreeAgreementA(const dispatch::Notification& notification)
+{
+    const Id user = KXSignInGate::answer(userInfoValue(notification, "isAgree"));
+    if (!user.isNil())
+        loginBusiness(user);
+}
+
+void KXHomeViewController::loginBusiness(const Id& user)
+{
+    session().setUpUserconfigWithInfo(user);
+    upDateBuyCartState();
+    showAvatar(user);
+    showName(user);
+    if (!Id(defaults().stringForKey("vip_type")).stringValue().empty())
+        showVipMark();
+    try {
+        defaults().setObject(Id(foundation::String::create(shownName_.toStdString())), "Name");
+        defaults().synchronize();
+        defaults().setObject(user["shop_url"], "shop_url");
+        defaults().synchronize();
+        defaults().setObject(user["uid"], "userID");
+        defaults().synchronize();
+    } catch (const std::exception&) {
+        // A store that refuses a value leaves the rest as it was.
+    }
+    // The side tables show the folders and follows the session holds now.
+    groupArray_ = storedRows(session().groupsInfo());
+    followArray_ = storedRows(session().followsArray());
+    sideRowsChanged();
+    // The list goes back to the cloud before the welcome page opens: a tab touch closes every
+    // overlay, and would take the welcome page away the moment it came.
+    if (rightListview_->tabTypeNum() != 0)
+        tabViewTouched(cloudBtn_);
+    if (user["is_first"].integerValue() != 0)
+        addOverlay(new KXDiversionGroupView());
+}
+
+void KXHomeViewController::logoutBussiness()
+{
+    session().removeUserInfo();
+    rightListview_->setTabTypeNum(1);
+    buyCartNumLabel()->hide();
+    orderNumLabel_->hide();
+    shoppingCartBtn_->setState(0);
+    setShownName(QStringLiteral("登录/注册"));
+    il_cancelCurrentImageLoad(avatarImg_);
+    avatarImg_->setImage(KXImage::imageNamed("default_avatar"));
+    if (vipMarkIMG_)
+        vipMarkIMG_->hide();
+    avatarImg_->setBorderWidth(0.01);
+    groupArray_ = foundation::MutableArray::create();
+    followArray_ = foundation::MutableArray::create();
+    accordion_.closeBoth();
+    sideRowsChanged();
+    loginClick();
+    tabViewTouched(cloudBtn_);
+}
+
+void KXHomeViewController::avatarClick()
+{
+    if (qobject_cast<KXPersonalFeedBack*>(kx_topSubview(this)))
+        kx_removeFromSuperview(kx_topSubview(this));
+    if (auto* centre = qobject_cast<KXPersonalCenterView*>(kx_topSubview(this))) {
+        const Id user(session().userinfo());
+        showAvatar(user);
+        showName(user);
+        kx_removeFromSuperview(centre);
+        return;
+    }
+    if (session().islogin()) {
+        addPage(new KXPersonalCenterView());
+        return;
+    }
+    loginClick();
+}
+
+void KXHomeViewController::buttonClick()
+{
+    if (!session().islogin())
+        loginClick();
+}
+
+void KXHomeViewController::showAvatar(const Id& user)
+{
+    const Id head = user["head"];
+    if (head.isNil() || head.isNull())
+        return;
+    il_setImageWithURL(avatarImg_, foundation::URL::URLWithString(head.stringValue()),
+                       il_imageFromKXImage(KXImage::imageNamed("default_avatar")));
+}
+
+void KXHomeViewController::showName(const Id& user)
+{
+    if (const auto name = kx_displayName(user))
+        setShownName(QString::fromStdString(*name));
+}
+
+void KXHomeViewController::showVipMark()
+{
+    ImageView* avatar = avatarImg_;
+    lc_remakeConstraints(lcView(vipMarkIMG()), [avatar](LCConstraintMaker& make) {
+        make.right().equalTo(lc_right(lcView(avatar)));
+        make.bottom().equalTo(lc_bottom(lcView(avatar)));
+    });
+    vipMarkIMG()->show();
+    vipMarkIMG()->raise();
+    avatarImg_->setBorderWidth(1.8);
+    avatarImg_->setBorderColor(kxhome::kVipRing);
+}

@@ -1,0 +1,108 @@
+// The side tables' context menus (delete or rename a folder, unfollow or open a followed
+// collection) and two small actions: the VIP mark and the diagnostic toast.
+#include "Class/Account/KXVipAlertView.h"
+#include "Class/AppShell/KXDeviceInfo.h"
+#include "Class/Favourites/KXDeleteGroupView.h"
+#include "Class/Favourites/KXHomeRecomDetailView.h"
+#include "Class/Home/KXHomeGroupModel.h"
+#include "Class/Home/KXHomeGroupTableView.h"
+#include "Class/Home/KXHomeViewController.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "Class/UIKit/MLHudAlert.h"
+#include "Platform/Dispatch/Notification.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/DispatchQt/QtGuardedCallback.h"
+#include "Platform/Foundation/String.h"
+
+using foundation::Id;
+using foundation::Ref;
+
+namespace {
+
+// The row the context menu opened on, nil over empty space or beyond the rows.
+Id clickedRow(const KXHomeGroupTableView* table)
+{
+    return table->groupModel()->row(table->clickedRow());
+}
+
+} // namespace
+
+void KXHomeViewController::deleteGroupAction()
+{
+    const Id folder = clickedRow(collectionTableview_);
+    if (folder.isNil())
+        return;
+    if (collectionTableview_->clickedRow() == 0) {
+        MLHudAlert::alertWithWindow(window(), 1, QString::fromUtf8(kDefaultFolderToast));
+        return;
+    }
+    const Id id = folder["id"];
+    auto* dialog = new KXDeleteGroupView();
+    dialog->setGroupID(id);
+    addOverlay(dialog);
+    dialog->setGroupBlock(dispatch::guardedQt(this, [id](KXHomeViewController& self, const Ref<foundation::Dictionary>&) {
+        self.dropFolder(id);
+        // The default folder is shown once the deleted one has gone.
+        dispatch::mainQueue().after(kDeletedFolderDelay, dispatch::guardedQt(&self, [](KXHomeViewController& hub) {
+            hub.collectionTableview_->selectRow(0);
+            hub.tableViewCellClick(hub.collectionTableview_);
+        }));
+    }));
+}
+
+void KXHomeViewController::renameGroupAction()
+{
+    if (clickedRow(collectionTableview_).isNil())
+        return;
+    if (collectionTableview_->clickedRow() == 0) {
+        MLHudAlert::alertWithWindow(window(), 1, QString::fromUtf8(kDefaultFolderToast));
+        return;
+    }
+    addNewGroup(QStringLiteral("分组重命名"));
+}
+
+void KXHomeViewController::canceFollowAction()
+{
+    const Id collection = clickedRow(followTableview_);
+    if (collection.isNil())
+        return;
+    KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create("添加/取消收藏错误"));
+    bussinessR()->isAttentionGroup(
+        collection["id"], Id("0"),
+        dispatch::guardedQt(this,
+                            [](KXHomeViewController& self, const Id& reply) {
+                                if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
+                                    return;
+                                const dispatch::Notification unfollowed{"", Id(""), nullptr};
+                                self.focusExpandNoti(&unfollowed);
+                            }),
+        [](const foundation::Ref<foundation::Error>&) { });
+}
+
+void KXHomeViewController::detailFollowAction()
+{
+    const int row = followTableview_->clickedRow();
+    const Id collection = clickedRow(followTableview_);
+    if (collection.isNil())
+        return;
+    if (!recomDetailView_) {
+        recomDetailView_ = new KXHomeRecomDetailView();
+        kx_setKeptByHolder(recomDetailView_, true);
+    }
+    recomDetailView_->setUserinfoDic(collection.dictionary());
+    addPage(recomDetailView_);
+    followTableview_->selectRow(row);
+}
+
+void KXHomeViewController::vipIMGClick()
+{
+    addOverlay(new KXVipAlertView());
+}
+
+void KXHomeViewController::testAppFrom()
+{
+    const auto from = KXDeviceInfo::distributionSource(KXDeviceInfo::systemRoots().distribution);
+    MLHudAlert::alertWithWindow(window(), 0, QString::fromStdString(from.value_or(std::string())));
+}

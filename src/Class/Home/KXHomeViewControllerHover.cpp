@@ -1,0 +1,215 @@
+// Hover pop-ups of the two section tabs, the monitor that closes them, and the collapse and
+// expansion of the left menu.
+#include "Class/Favourites/Core/KXFolderSession.h"
+#include "Class/Favourites/KXGroupExtendView.h"
+#include "Class/FontList/KXHomeListView.h"
+#include "Class/Home/Core/KXHomeProcessState.h"
+#include "Class/Home/Core/KXHoverTracker.h"
+#include "Class/Home/KXEventMonitor.h"
+#include "Class/Home/KXHomeGroupTableView.h"
+#include "Class/Home/KXHomeHubDelegates.h"
+#include "Class/Home/KXHomeViewController.h"
+#include "Class/Home/KXTopSubview.h"
+#include "Class/ImageViews/ImageView.h"
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/DispatchQt/QtGuardedCallback.h"
+
+#include <QEasingCurve>
+#include <QGuiApplication>
+#include <QVariantAnimation>
+
+using foundation::Ref;
+using layoutwidgets::lcView;
+
+namespace {
+
+constexpr int kPopUpWidth = 148;
+constexpr int kPopUpHeight = 204;
+constexpr int kCollapseMilliseconds = 500;
+constexpr const char* kClosingProperty = "kxClosing";
+
+// The platform's "easeIn" timing: the cubic Bézier (0.42, 0) (1, 1).
+QEasingCurve easeIn()
+{
+    QEasingCurve curve(QEasingCurve::BezierSpline);
+    curve.addCubicBezierSegment(QPointF(0.42, 0), QPointF(1, 1), QPointF(1, 1));
+    return curve;
+}
+
+bool windowsMayMove()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+} // namespace
+
+void KXHomeViewController::KXLeftTabViewMouseEntered(const QString& identifier)
+{
+    hoverTracker_->mouseEntered(identifier.toStdString());
+}
+
+void KXHomeViewController::KXLeftTabViewMouseExited(const QString& identifier)
+{
+    hoverTracker_->mouseExited(identifier.toStdString());
+}
+
+// The lists come through the session's reply gates: a list asked for before a later one was
+// shown, or before a folder changed, or in another session, never replaces what is stored.
+void KXHomeViewController::MouseOnMyCollection()
+{
+    KXFolderSession::reloadFolders(dispatch::guardedQt(this, [](KXHomeViewController& self, const Ref<foundation::MutableArray>& folders) {
+        self.groupArray_ = folders;
+        self.sideRowsChanged();
+        self.showGroupExtendView(kFoldersOrigin, self.fontManagerBtn_, self.groupArray_);
+    }));
+}
+
+void KXHomeViewController::MouseOnMyFocus()
+{
+    KXFolderSession::reloadFollows(dispatch::guardedQt(this, [](KXHomeViewController& self, const Ref<foundation::MutableArray>& followed) {
+        self.followArray_ = followed;
+        self.sideRowsChanged();
+        self.showGroupExtendView(kFollowedOrigin, self.myFocusBtn_, self.followArray_);
+    }));
+}
+
+void KXHomeViewController::showGroupExtendView(const char* from, KXLeftTabView* anchor, const Ref<foundation::Array>& rows)
+{
+    if (groupExtendView_ && kx_topSubview(this) == groupExtendView_)
+        kx_removeFromSuperview(groupExtendView_);
+    auto* popUp = new KXGroupExtendView(this);
+    groupExtendView_ = popUp;
+    popUp->setDelegate(delegates_);
+    popUp->show();
+    popUp->raise();
+
+    // Closes this pop-up, and never a later one, after an event outside it and its two tabs.
+    QPointer<KXGroupExtendView> watched(popUp);
+    QPointer<KXHomeViewController> hub(this);
+    new KXEventMonitor(popUp, KXEventMonitor::kPopUpMask, [hub, watched](const QPointF& position) {
+        if (!hub || !watched || watched->property(kClosingProperty).toBool() || hub->isInsidePopUpControls(position))
+            return;
+        watched->setProperty(kClosingProperty, true);
+        dispatch::mainQueue().after(kPopUpCloseDelay, [watched] {
+            if (watched && watched->parentWidget())
+                kx_removeFromSuperview(watched);
+        });
+    });
+
+    popUp->setDataA(rows);
+    popUp->setFrom(QString::fromUtf8(from));
+    // Placed at once, so an event before the next layout pass finds it where it will stay.
+    popUp->setGeometry(leftMenu_->geometry().right() + 1, anchor->mapTo(this, QPoint(0, 0)).y(), kPopUpWidth, kPopUpHeight);
+    QWidget* menu = leftMenu_;
+    lc_makeConstraints(lcView(popUp), [menu, anchor](LCConstraintMaker& make) {
+        make.left().equalTo(lc_right(lcView(menu)));
+        make.top().equalTo(lc_top(lcView(anchor)));
+        make.height().equalTo(kPopUpHeight);
+        make.width().equalTo(kPopUpWidth);
+    });
+}
+
+void KXHomeViewController::removeKeptPopUp()
+{
+    if (groupExtendView_ && qobject_cast<KXGroupExtendView*>(kx_topSubview(this)))
+        kx_removeFromSuperview(groupExtendView_);
+}
+
+QRect KXHomeViewController::frameInView(const QWidget* view) const
+{
+    if (!view || !view->isVisible())
+        return {};
+    return {view->mapTo(this, QPoint(0, 0)), view->size()};
+}
+
+bool KXHomeViewController::isInsidePopUpControls(const QPointF& globalPosition) const
+{
+    const QPoint point = mapFromGlobal(globalPosition).toPoint();
+    return frameInView(groupExtendView_).contains(point) || frameInView(myFocusBtn_).contains(point)
+        || frameInView(fontManagerBtn_).contains(point);
+}
+
+void KXHomeViewController::changewidthClick()
+{
+    auto& state = KXHomeProcessState::shared();
+    state.menuExpanded = !state.menuExpanded;
+    const std::vector<KXLeftTabView*> collapsible{recommendBtn_, cloudBtn_, localBtn_, recentBtn_, myFocusBtn_, fontManagerBtn_, fontStoreBtn_};
+    const int from = menuWidth_;
+    const bool collapsing = !isMenuCollapsed();
+    if (collapsing) {
+        for (KXLeftTabView* tab : collapsible)
+            tab->setCollapse(true);
+        stretchBtn_->setImage(KXImage::imageNamed("leftArrow"));
+        newgroupBtn_->setImagePosition(KXBaseButton::ImagePosition::ImageOnly);
+        menuWidth_ = kCollapsedMenuWidth;
+    } else {
+        stretchBtn_->setImage(KXImage::imageNamed("rightArrow"));
+        for (KXLeftTabView* tab : collapsible)
+            tab->setCollapse(false);
+        newgroupBtn_->setImagePosition(KXBaseButton::ImagePosition::Leading);
+        menuWidth_ = kMenuWidth;
+    }
+    moveWindowForCollapse(collapsing);
+    if (accordion_.isCollectionOpen())
+        layOutNewGroupButton();
+    animateMenu(from, menuWidth_, [this] { reloadSideTables(); });
+}
+
+void KXHomeViewController::applyMenuMetrics(double width)
+{
+    // The avatar shrinks with the menu: 50 at 90, 30 at 50.
+    const double avatar = 30 + (width - kCollapsedMenuWidth) * 20 / (kMenuWidth - kCollapsedMenuWidth);
+    lc_updateConstraints(lcView(leftMenu_), [width](LCConstraintMaker& make) { make.width().equalTo(width); });
+    lc_updateConstraints(lcView(avatarImg_), [avatar](LCConstraintMaker& make) { make.width().height().equalTo(avatar); });
+    avatarImg_->setCornerRadius(avatar / 2);
+}
+
+void KXHomeViewController::animateMenu(int fromWidth, int toWidth, std::function<void()> completion)
+{
+    if (menuAnimation_)
+        menuAnimation_->stop();
+    if (!animationsEnabled()) {
+        applyMenuMetrics(toWidth);
+        completion();
+        return;
+    }
+    auto* animation = new QVariantAnimation(this);
+    menuAnimation_ = animation;
+    animation->setStartValue(static_cast<double>(fromWidth));
+    animation->setEndValue(static_cast<double>(toWidth));
+    animation->setDuration(kCollapseMilliseconds);
+    animation->setEasingCurve(easeIn());
+    connect(animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) { applyMenuMetrics(value.toDouble()); });
+    connect(animation, &QVariantAnimation::finished, this, [this, toWidth, completion = std::move(completion)] {
+        applyMenuMetrics(toWidth);
+        completion();
+    });
+    animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void KXHomeViewController::moveWindowForCollapse(bool collapsing)
+{
+    QWidget* shown = window();
+    if (!shown || shown->isMaximized() || shown->isFullScreen())
+        return;
+    // The window's minimum follows the menu, so a window at its minimum can still shrink and two
+    // clicks give back the first frame. On Wayland no client may move its window: the right edge
+    // moves instead of the left.
+    QRect frame = shown->geometry();
+    const int shift = collapsing ? kCollapseShift : -kCollapseShift;
+    if (collapsing) {
+        expandedMinimumWidth_ = shown->minimumWidth();
+        shown->setMinimumWidth(std::max(0, expandedMinimumWidth_ - kCollapseShift));
+    }
+    frame.setWidth(frame.width() - shift);
+    if (windowsMayMove())
+        frame.moveLeft(frame.left() + shift);
+    shown->setGeometry(frame);
+    if (!collapsing && expandedMinimumWidth_ > 0)
+        shown->setMinimumWidth(expandedMinimumWidth_);
+}

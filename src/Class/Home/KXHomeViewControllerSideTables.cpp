@@ -1,0 +1,365 @@
+// Side tables: the favourite folders and the followed collections beside the left menu, their
+// accordion, a row click, the new-folder button and what the hub does with the group pop-ups'
+// rows and buttons.
+#include "Class/Account/KXPersonalCenterView.h"
+#include "Class/Account/KXPersonalFeedBack.h"
+#include "Class/Favourites/Core/KXFolderSession.h"
+#include "Class/Favourites/KXDeleteGroupView.h"
+#include "Class/Favourites/KXFontGroupCreate.h"
+#include "Class/Favourites/KXFontManagerDetailView.h"
+#include "Class/Favourites/KXGroupExtendView.h"
+#include "Class/Favourites/KXHomeRecomDetailView.h"
+#include "Class/Favourites/KXHomeRecommendView.h"
+#include "Class/Favourites/KXShareCollectionGroupView.h"
+#include "Class/FontList/KXHomeListView.h"
+#include "Class/Home/Core/KXHomeProcessState.h"
+#include "Class/Home/KXHomeGroupModel.h"
+#include "Class/Home/KXHomeGroupTableView.h"
+#include "Class/Home/KXHomeViewController.h"
+#include "Class/Home/KXTopSubview.h"
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Catalogue/KXFilterData.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/Store/KXFontsSaleList.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "Class/UIKit/MLHudAlert.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Dispatch/Notification.h"
+#include "Platform/DispatchQt/QtGuardedCallback.h"
+#include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Storage/UserDefaults.h"
+
+using foundation::Id;
+using foundation::Ref;
+using layoutwidgets::lcView;
+
+namespace {
+
+KXUserCenterConfig& session()
+{
+    return KXUserCenterConfig::sharedKXUserCenterConfig();
+}
+
+void setModule(const char* label)
+{
+    KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create(label));
+}
+
+Ref<foundation::MutableArray> mutableRows(const Ref<foundation::Array>& rows)
+{
+    auto copy = rows ? std::dynamic_pointer_cast<foundation::MutableArray>(rows->mutableCopy()) : nullptr;
+    return copy ? copy : foundation::MutableArray::create();
+}
+
+bool sameId(const Id& a, const Id& b)
+{
+    return !a.isNil() && !b.isNil() && a.stringValue() == b.stringValue();
+}
+
+// Replaces a table's rows and keeps its selected row.
+void showRows(KXHomeGroupTableView* table, const Ref<foundation::Array>& rows)
+{
+    const int selected = table->selectedRow();
+    table->groupModel()->setRows(rows);
+    table->selectRow(selected);
+}
+
+} // namespace
+
+bool KXHomeViewController::isSideRowSelected(const KXHomeGroupTableView* table, int row) const
+{
+    if (selectedTabView_ || row < 0 || row != table->selectedRow())
+        return false;
+    return KXHomeProcessState::shared().followedSelection == (table == followTableview_);
+}
+
+void KXHomeViewController::reloadSideTables()
+{
+    collectionTableview_->reloadData();
+    followTableview_->reloadData();
+}
+
+void KXHomeViewController::sideRowsChanged()
+{
+    showRows(collectionTableview_, groupArray());
+    showRows(followTableview_, followArray());
+    accordion_.rowsChanged(groupArray()->count(), followArray()->count());
+    layOutSideTables();
+}
+
+void KXHomeViewController::layOutSideTables()
+{
+    QWidget* line2 = leftMenuLine2_;
+    const double inset = fontManagerInset_;
+    lc_remakeConstraints(lcView(fontManagerBtn_), [line2, inset](LCConstraintMaker& make) {
+        make.top().equalTo(lc_bottom(lcView(line2))).offset(15);
+        make.left().equalTo(inset);
+        make.right().equalTo(0);
+        make.height().equalTo(30);
+    });
+    QWidget* favourites = fontManagerBtn_;
+    lc_remakeConstraints(lcView(collectionScrollView_), [favourites, height = accordion_.collectionHeight()](LCConstraintMaker& make) {
+        make.top().equalTo(lc_bottom(lcView(favourites)));
+        make.left().right().equalTo(0);
+        make.height().equalTo(height);
+    });
+    // The new-folder button shows under the open folder table; the followed tab follows it.
+    QWidget* above = collectionScrollView_;
+    double gap = 0;
+    newgroupBtn_->setVisible(accordion_.isCollectionOpen());
+    if (accordion_.isCollectionOpen()) {
+        layOutNewGroupButton();
+        above = newgroupBtn_;
+        gap = 4;
+    }
+    lc_remakeConstraints(lcView(myFocusBtn_), [above, gap](LCConstraintMaker& make) {
+        make.top().equalTo(lc_bottom(lcView(above))).offset(gap);
+        make.left().right().equalTo(0);
+        make.height().equalTo(30);
+    });
+    QWidget* followed = myFocusBtn_;
+    lc_remakeConstraints(lcView(followScrollView_), [followed, height = accordion_.followHeight()](LCConstraintMaker& make) {
+        make.top().equalTo(lc_bottom(lcView(followed)));
+        make.left().right().equalTo(0);
+        make.height().equalTo(height);
+    });
+}
+
+void KXHomeViewController::layOutNewGroupButton()
+{
+    QWidget* table = collectionScrollView_;
+    const bool collapsed = isMenuCollapsed();
+    lc_remakeConstraints(lcView(newgroupBtn_), [table, collapsed](LCConstraintMaker& make) {
+        make.top().equalTo(lc_bottom(lcView(table))).offset(4);
+        make.height().equalTo(20);
+        make.width().equalTo(60);
+        if (collapsed)
+            make.centerX().equalTo(0);
+        else
+            make.left().equalTo(4);
+    });
+}
+
+void KXHomeViewController::colletExpand()
+{
+    fontManagerInset_ = 7;
+    accordion_.toggleCollection(groupArray()->count());
+    layOutSideTables();
+}
+
+void KXHomeViewController::focusExpandAction()
+{
+    if (session().islogin()) {
+        setModule("合集检测更新错误");
+        const Id version = foundation::UserDefaults::standardUserDefaults().objectForKey("collect_version");
+        bussinessR()->isUpdateGroupDataByCollectversion(
+            Id(foundation::String::create(foundation::format("%@", version))),
+            dispatch::guardedQt(this,
+                                [](KXHomeViewController& self, const Id& reply) {
+                                    const Id isNew = reply["corvane_data"]["is_new"];
+                                    if (isNew.number() && isNew.integerValue() == 1)
+                                        self.MouseOnMyFocus();
+                                }),
+            [](const Ref<foundation::Error>&) { });
+    }
+    if (!accordion_.isFollowOpen())
+        fontManagerInset_ = 7;
+    accordion_.toggleFollow(followArray()->count());
+    layOutSideTables();
+}
+
+void KXHomeViewController::closeOverlaysOfTableClick()
+{
+    const std::function<bool(QWidget*)> kinds[] = {
+        [](QWidget* view) { return qobject_cast<KXPersonalCenterView*>(view) != nullptr; },
+        [](QWidget* view) { return qobject_cast<KXPersonalFeedBack*>(view) != nullptr; },
+        [](QWidget* view) { return qobject_cast<KXHomeRecommendView*>(view) != nullptr; },
+        [](QWidget* view) { return qobject_cast<KXHomeRecomDetailView*>(view) != nullptr; },
+        [](QWidget* view) { return qobject_cast<KXFontsSaleList*>(view) != nullptr; },
+    };
+    for (const auto& isKind : kinds) {
+        QWidget* top = kx_topSubview(this);
+        if (top && isKind(top))
+            kx_removeFromSuperview(top);
+    }
+}
+
+Ref<foundation::MutableArray> KXHomeViewController::fontRecords(const Id& group) const
+{
+    // The folders hold font ids: the records come from the local catalogue, in the folder's order.
+    const Id fonts = group["fonts"];
+    const std::string ids = fonts.array() ? fonts.array()->componentsJoinedByString(",") : fonts.stringValue();
+    return KXFilterData().recentDataWithIDs(ids);
+}
+
+void KXHomeViewController::tableViewCellClick(KXHomeGroupTableView* table)
+{
+    closeOverlaysOfTableClick();
+    const int row = table->selectedRow();
+    if (row < 0)
+        return;
+    if (selectedTabView_) {
+        selectedTabView_->setSelected(false);
+        selectedTabView_ = nullptr;
+    }
+    auto& state = KXHomeProcessState::shared();
+    const bool followed = table->tag() == KXHomeGroupTableView::kFollowTag;
+    state.followedSelection = followed;
+    if (state.sideTableRowMemory >= 0) {
+        const int previous = static_cast<int>(state.sideTableRowMemory);
+        collectionTableview_->reloadRow(previous);
+        followTableview_->reloadRow(previous);
+    }
+    state.sideTableRowMemory = row;
+
+    Id group;
+    if (!followed) {
+        groupArray_ = mutableRows(session().groupsInfo());
+        showRows(collectionTableview_, groupArray_);
+        collectionTableview_->reloadRow(row);
+        group = static_cast<std::size_t>(row) < groupArray_->count() ? groupArray_->objectAtIndex(static_cast<std::size_t>(row)) : Id();
+    } else {
+        followTableview_->reloadRow(row);
+        followArray_ = mutableRows(session().followsArray());
+        showRows(followTableview_, followArray_);
+        group = static_cast<std::size_t>(row) < followArray_->count() ? followArray_->objectAtIndex(static_cast<std::size_t>(row)) : Id();
+    }
+    accordion_.rowsChanged(groupArray()->count(), followArray()->count());
+    layOutSideTables();
+    const Ref<foundation::MutableArray> records = group.isNil() ? foundation::MutableArray::create() : fontRecords(group);
+    rightListview_->setGroupID(group.isNil() ? nullptr : foundation::String::create(group["id"].stringValue()));
+    rightListview_->setTabTypeNum(4);
+    rightListview_->setDataArray(records);
+}
+
+void KXHomeViewController::KXGroupExtendBtnClik(const Id& row, bool fristBtnClick)
+{
+    const QString origin = groupExtendView_ ? groupExtendView_->from() : QString();
+    const Ref<foundation::Array> popUpRows = groupExtendView_ ? groupExtendView_->dataA() : nullptr;
+    removeKeptPopUp();
+    const Id id = row["id"];
+    if (origin == QLatin1String(kFoldersOrigin)) {
+        if (popUpRows && popUpRows->indexOfObject(row) == 0) {
+            MLHudAlert::alertWithWindow(window(), 1, QString::fromUtf8(kDefaultFolderToast));
+            return;
+        }
+        if (fristBtnClick) {
+            auto* dialog = new KXDeleteGroupView();
+            dialog->setGroupID(id);
+            addOverlay(dialog);
+            dialog->setGroupBlock(dispatch::guardedQt(this, [id](KXHomeViewController& self, const Ref<foundation::Dictionary>&) { self.dropFolder(id); }));
+        } else {
+            openFolderDialog(QString::fromStdString(row["collect_name"].stringValue()), id);
+        }
+        return;
+    }
+    if (!fristBtnClick) {
+        setModule("添加/取消收藏错误");
+        auto* dialog = new KXDeleteGroupView();
+        addOverlay(dialog);
+        dialog->setInfo(foundation::Dictionary::create({{Id("title"), Id("取消关注的合集")},
+                                                        {Id("content"), Id("是否取消关注该合集")},
+                                                        {Id("id"), Id(foundation::String::create(foundation::format("%@", id)))}}));
+        dialog->setGroupBlock(dispatch::guardedQt(this, [](KXHomeViewController& self, const Ref<foundation::Dictionary>&) {
+            const dispatch::Notification unfollowed{"", Id(""), nullptr};
+            self.focusExpandNoti(&unfollowed);
+        }));
+        return;
+    }
+    auto* share = new KXShareCollectionGroupView();
+    share->setGroupID(id);
+    addOverlay(share);
+}
+
+void KXHomeViewController::KXGroupExtendCellClik(const Id& row, const QString& from)
+{
+    removeKeptPopUp();
+    tabViewTouched(fontManagerBtn_);
+    if (from == QLatin1String(kFoldersOrigin)) {
+        if (!qobject_cast<KXFontManagerDetailView*>(kx_topSubview(this)))
+            detailView_ = new KXFontManagerDetailView();
+        detailView_->setTabTypeNum(4);
+        detailView_->setDataArray(fontRecords(row));
+        addPanel(detailView_);
+        return;
+    }
+    tabViewTouched(myFocusBtn_);
+    if (!qobject_cast<KXHomeRecomDetailView*>(kx_topSubview(this)))
+        myfocusDetailView_ = new KXHomeRecomDetailView();
+    myfocusDetailView_->setInfoDic(row.dictionary());
+    addPage(myfocusDetailView_);
+}
+
+void KXHomeViewController::KXGroupExtendBottomBtnClikFrom(const QString& from)
+{
+    removeKeptPopUp();
+    if (from == QLatin1String(kFoldersOrigin))
+        addNewGroup();
+    else
+        tabViewTouched(recommendBtn_);
+}
+
+void KXHomeViewController::newgroupClick()
+{
+    if (!session().islogin()) {
+        loginClick();
+        return;
+    }
+    addNewGroup();
+}
+
+void KXHomeViewController::openFolderDialog(const QString& title, const Id& groupid)
+{
+    auto* dialog = new KXFontGroupCreate();
+    if (!groupid.isNil()) {
+        dialog->setTitle(title);
+        dialog->setGroupid(groupid);
+    }
+    addOverlay(dialog);
+    // The dialog reports a rename with the new name only: the folder is the one it was opened for.
+    dialog->setGroupBlock(dispatch::guardedQt(this, [groupid](KXHomeViewController& self, const Ref<foundation::Dictionary>& group) {
+        self.groupCreated(group, groupid);
+    }));
+}
+
+void KXHomeViewController::groupCreated(const Ref<foundation::Dictionary>& group, const Id& renamedId)
+{
+    const Id created(group);
+    const Id id = renamedId.isNil() ? created["id"] : renamedId;
+    auto folders = groupArray();
+    bool renamed = false;
+    for (std::size_t i = 0; i < folders->count(); ++i) {
+        const Id folder = folders->objectAtIndex(i);
+        if (!sameId(folder["id"], id))
+            continue;
+        // A new name for a folder: the entry keeps its fonts and everything else.
+        auto entry = folder.dictionary() ? foundation::MutableDictionary::dictionaryWithDictionary(*folder.dictionary())
+                                         : foundation::MutableDictionary::create();
+        entry->setValue(created["collect_name"], "collect_name");
+        folders->replaceObjectAtIndex(i, Id(entry));
+        renamed = true;
+        break;
+    }
+    if (!renamed) {
+        folders->addObject(created);
+        upDateBuyCartState();
+    }
+    // The service has made the change: a list asked for before it is out of date.
+    KXFolderSession::storeChangedFolders(folders);
+    sideRowsChanged();
+}
+
+void KXHomeViewController::dropFolder(const Id& id)
+{
+    auto folders = groupArray();
+    for (std::size_t i = folders->count(); i-- > 0;) {
+        if (sameId(folders->objectAtIndex(i)["id"], id))
+            folders->removeObjectAtIndex(i);
+    }
+    KXFolderSession::storeChangedFolders(folders);
+    sideRowsChanged();
+}

@@ -1,0 +1,78 @@
+#include "Class/SearchFilter/Core/KXFilterGeometry.h"
+
+namespace KXFilterGeometry {
+
+namespace {
+
+// (c - 1) div perLine, with c = 0 counting as one line (the formula's integer division of -1).
+double lines(std::size_t tagCount, std::size_t perLine)
+{
+    return tagCount == 0 ? 0.0 : static_cast<double>((tagCount - 1) / perLine);
+}
+
+} // namespace
+
+double sideTagRowHeight(std::size_t tagCount, bool collapsed)
+{
+    return collapsed ? kCollapsedRowHeight : lines(tagCount, 3) * 36 + 40;
+}
+
+Rect sideTagButton(std::size_t index, std::size_t tagCount)
+{
+    return {static_cast<double>(index % 3) * 62 + 8, static_cast<double>(index / 3) * 36 + 14, tagCount <= 1 ? 150.0 : 58.0,
+            kTagButtonHeight};
+}
+
+double advancedTagRowHeight(std::size_t tagCount, bool collapsed)
+{
+    return collapsed ? kCollapsedRowHeight : lines(tagCount, 4) * 40 + 40;
+}
+
+Rect advancedTagButton(std::size_t index, std::size_t tagCount)
+{
+    return {static_cast<double>(index % 4) * 75 + 8, static_cast<double>(index / 4) * 40 + 14, tagCount <= 1 ? 150.0 : 68.0,
+            kTagButtonHeight};
+}
+
+Rect topicButton(std::size_t index, double rowWidth, double rowHeight)
+{
+    const double pitch = (rowWidth - 16) / 4;
+    return {8 + static_cast<double>(index) * pitch, (rowHeight - kTagButtonHeight) / 2, pitch - 6, kTagButtonHeight};
+}
+
+double dropDownButtonWidth(DropDownPage page, double labelWidth)
+{
+    if (page == DropDownPage::Style)
+        return labelWidth > 50 ? labelWidth : 68;
+    const double counted = labelWidth > 50 ? labelWidth : 67;
+    return counted > 60 ? 93 : 68;
+}
+
+std::vector<Rect> dropDownButtons(DropDownPage page, const std::vector<double>& labelWidths)
+{
+    std::vector<Rect> buttons;
+    double x = 8;
+    double y = 0;
+    for (const double label : labelWidths) {
+        if (x + label + 8 > kDropDownWrapLimit && x > 8) {
+            y += kDropDownLineStep;
+            x = 8;
+        }
+        const double width = dropDownButtonWidth(page, label);
+        buttons.push_back({x, y, width, kTagButtonHeight});
+        x += width + 8;
+    }
+    return buttons;
+}
+
+double dropDownTagAreaHeight(std::size_t tagCount)
+{
+    return tagCount >= 17 ? static_cast<double>(tagCount / 4) * 40 + 40 : 160;
+}
+
+Rect weightButton(std::size_t index)
+{
+    return {8 + static_cast<double>(index) * 37, 8, 32, kTagButtonHeight};
+}
+
+} // namespace KXFilterGeometry

@@ -1,0 +1,309 @@
+#include "Class/SearchFilter/Core/KXHomeSearchState.h"
+
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXSearchData.h"
+#include "Class/ServiceCore/Catalogue/KXSortingData.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Platform/Foundation/String.h"
+
+#include <algorithm>
+
+using foundation::Id;
+using foundation::MutableArray;
+using foundation::Ref;
+
+namespace {
+
+class StandardServices final : public KXHomeSearchServices {
+public:
+    explicit StandardServices(KXBaseDBManager& manager)
+        : manager_(manager)
+    {
+    }
+
+    void search(const std::string& text, Reply reply) override
+    {
+        KXHTTPBUSINESS business;
+        business.GetFontidsByParticipleword(Id(text), [reply](const Id& answer) { reply(answer); }, [](const Ref<foundation::Error>&) { });
+    }
+    Ref<MutableArray> recordsOfIds(std::string_view ids) override { return KXSearchData(manager_).searchDataByword(ids); }
+    Ref<MutableArray> defaultCatalogue() override { return KXSortingData(manager_).soringDataBySortType(0); }
+    KXSuggestionMatches suggestions(std::string_view text) override { return KXSearchData(manager_).suggestionsByText(text); }
+    Ref<MutableArray> suggestionRecords(const KXSuggestionMatches& matches, std::size_t first, std::size_t count) override
+    {
+        return KXSearchData(manager_).recordsOfSuggestions(matches, first, count);
+    }
+    void setCurrentModule(const std::string& label) override
+    {
+        KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create(label));
+    }
+
+private:
+    KXBaseDBManager& manager_;
+};
+
+} // namespace
+
+std::shared_ptr<KXHomeSearchServices> KXHomeSearchServices::standard(KXBaseDBManager* manager)
+{
+    return std::make_shared<StandardServices>(manager ? *manager : KXBaseDBManager::shareDBManager());
+}
+
+struct KXHomeSearchState::SuggestionResult {
+    KXSuggestionMatches matches;
+    Ref<MutableArray> firstRecords;
+};
+
+std::shared_ptr<KXHomeSearchState> KXHomeSearchState::create(std::shared_ptr<KXHomeSearchServices> services,
+                                                             std::filesystem::path historyFile)
+{
+    auto state = std::make_shared<KXHomeSearchState>(std::move(services), std::move(historyFile));
+    state->services_->setCurrentModule(kModule);
+    return state;
+}
+
+KXHomeSearchState::KXHomeSearchState(std::shared_ptr<KXHomeSearchServices> services, std::filesystem::path historyFile)
+    : services_(std::move(services))
+    , history_(std::move(historyFile))
+    , suggestionQueue_(dispatch::makeSerialQueue("corvane.search.suggestions", dispatch::Priority::High))
+    , groupArray_(history_.entries())
+    , newestKeystroke_(std::make_shared<std::atomic<unsigned long long>>(0))
+    , suggestionQueriesRun_(std::make_shared<std::atomic<unsigned long long>>(0))
+{
+}
+
+KXHomeSearchState::~KXHomeSearchState() = default;
+
+KXHomeSearchState::Mode KXHomeSearchState::mode() const
+{
+    if (resultMode_)
+        return noticeShown_ ? Mode::NoResult : Mode::Results;
+    return suggestMode_ ? Mode::Suggestions : Mode::History;
+}
+
+std::size_t KXHomeSearchState::rowCount() const
+{
+    if (matches_)
+        return matches_->count();
+    return groupArray_ ? groupArray_->count() : 0;
+}
+
+std::string KXHomeSearchState::textAt(std::size_t row) const
+{
+    if (row >= rowCount())
+        return {};
+    if (matches_)
+        return std::string(matches_->name(row));
+    const Id element = groupArray_->objectAtIndex(row);
+    if (const auto record = element.as<KXFontBaseModel>())
+        return record->fontname ? record->fontname->utf8() : std::string();
+    return element.stringValue();
+}
+
+Ref<KXFontBaseModel> KXHomeSearchState::recordAt(std::size_t row)
+{
+    if (row >= rowCount())
+        return nullptr;
+    if (!matches_)
+        return groupArray_->objectAtIndex(row).as<KXFontBaseModel>();
+    if (row < matchRecords_.size() && matchRecords_[row])
+        return matchRecords_[row];
+    // A batch from this row on, so a scroll through the suggestions reads once per page.
+    const auto records = services_->suggestionRecords(*matches_, row, kPrefetchedRecords);
+    if (!records || records->count() == 0)
+        return nullptr;
+    matchRecords_.resize(std::max(matchRecords_.size(), row + records->count()));
+    for (std::size_t i = 0; i < records->count(); ++i)
+        matchRecords_[row + i] = records->objectAtIndex(i).as<KXFontBaseModel>();
+    return matchRecords_[row];
+}
+
+void KXHomeSearchState::fieldTextDidChange(const std::string& text)
+{
+    if (closed_)
+        return;
+    fieldText_ = text;
+    searchFontsWithKeyWord(text);
+}
+
+void KXHomeSearchState::searchFontsWithKeyWord(const std::string& text)
+{
+    const unsigned long long sequence = ++sequence_;
+    newestKeystroke_->store(sequence);
+    const std::weak_ptr<KXHomeSearchState> weak = weak_from_this();
+    suggestionQueue_->async([weak, services = services_, text, sequence, newest = newestKeystroke_, runs = suggestionQueriesRun_] {
+        // A newer keystroke is already queued: its query answers instead.
+        if (newest->load() != sequence)
+            return;
+        runs->fetch_add(1);
+        SuggestionResult result{services->suggestions(text), nullptr};
+        result.firstRecords = services->suggestionRecords(result.matches, 0, kPrefetchedRecords);
+        dispatch::mainQueue().async([weak, sequence, result = std::move(result)]() mutable {
+            if (const auto self = weak.lock())
+                self->applySuggestions(sequence, std::move(result));
+        });
+    });
+}
+
+bool KXHomeSearchState::accepts(unsigned long long sequence)
+{
+    if (closed_ || sequence < applied_)
+        return false;
+    applied_ = sequence;
+    return true;
+}
+
+void KXHomeSearchState::applySuggestions(unsigned long long sequence, SuggestionResult result)
+{
+    if (!accepts(sequence))
+        return;
+    const bool found = result.matches.count() > 0;
+    if (resultMode_ && found) {
+        resultMode_ = false;
+        noticeShown_ = false;
+        titlePlace_ = TitlePlace::UnderField;
+    }
+    if (resultMode_) {
+        // Nothing found while font rows show: they stay font rows, none of them.
+        matches_.reset();
+        groupArray_ = MutableArray::create();
+    } else {
+        matchRecords_.clear();
+        if (result.firstRecords) {
+            for (const Id& record : *result.firstRecords)
+                matchRecords_.push_back(record.as<KXFontBaseModel>());
+        }
+        matches_ = std::move(result.matches);
+        groupArray_ = nullptr;
+    }
+    suggestMode_ = true;
+    title_ = kTitleSuggestions;
+    clearButtonShown_ = false;
+    changed();
+}
+
+void KXHomeSearchState::jumpListView()
+{
+    if (closed_ || fieldText_.empty())
+        return;
+    const std::string text = fieldText_;
+    history_.add(text);
+    clearButtonShown_ = false;
+    const unsigned long long sequence = ++sequence_;
+    const std::weak_ptr<KXHomeSearchState> weak = weak_from_this();
+    services_->search(text, [weak, sequence](const Id& reply) {
+        if (const auto self = weak.lock())
+            self->applySearchReply(sequence, reply);
+    });
+    changed();
+}
+
+void KXHomeSearchState::showRecords(Ref<MutableArray> records)
+{
+    matches_.reset();
+    matchRecords_.clear();
+    groupArray_ = records ? std::move(records) : MutableArray::create();
+}
+
+void KXHomeSearchState::applySearchReply(unsigned long long sequence, const Id& reply)
+{
+    if (!accepts(sequence))
+        return;
+    const std::string fids = reply["corvane_data"]["fids"].stringValue();
+    if (!fids.empty()) {
+        noticeShown_ = false;
+        titlePlace_ = TitlePlace::UnderField;
+        showRecords(services_->recordsOfIds(fids));
+        title_ = kTitleResults;
+    } else {
+        noticeShown_ = true;
+        titlePlace_ = TitlePlace::UnderNotice;
+        title_ = kTitleRecommended;
+        showRecords(services_->defaultCatalogue());
+    }
+    resultMode_ = true;
+    changed();
+}
+
+void KXHomeSearchState::tableViewCellClick(long long row)
+{
+    if (closed_ || resultMode_ || row < 0 || static_cast<std::size_t>(row) >= rowCount())
+        return;
+    const std::string text = textAt(static_cast<std::size_t>(row));
+    if (!suggestMode_) {
+        setFieldText(text);
+        jumpListView();
+        return;
+    }
+    // The suggestion's own search, and at once the search of the text typed.
+    const unsigned long long sequence = ++sequence_;
+    const std::weak_ptr<KXHomeSearchState> weak = weak_from_this();
+    services_->search(text, [weak, sequence, text](const Id& reply) {
+        if (const auto self = weak.lock())
+            self->applySuggestionReply(sequence, text, reply);
+    });
+    jumpListView();
+}
+
+void KXHomeSearchState::applySuggestionReply(unsigned long long sequence, const std::string& name, const Id& reply)
+{
+    if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
+        return;
+    if (!accepts(sequence))
+        return;
+    showRecords(services_->recordsOfIds(reply["corvane_data"]["fids"].stringValue()));
+    setFieldText(name);
+    noticeShown_ = false;
+    titlePlace_ = TitlePlace::UnderField;
+    suggestMode_ = true;
+    title_ = kTitleSuggestions;
+    changed();
+}
+
+void KXHomeSearchState::setFieldText(const std::string& text)
+{
+    fieldText_ = text;
+    if (const auto observer = delegate())
+        observer->searchStateDidSetFieldText(text);
+}
+
+void KXHomeSearchState::clearBtnClick()
+{
+    if (closed_)
+        return;
+    history_.clear();
+    history_.write();
+    showRecords(history_.entries());
+    changed();
+}
+
+void KXHomeSearchState::writeHistoryIfAny()
+{
+    if (!history_.isEmpty())
+        history_.write();
+}
+
+void KXHomeSearchState::cancelBtnClick()
+{
+    if (closed_)
+        return;
+    suggestMode_ = false;
+    resultMode_ = false;
+    writeHistoryIfAny();
+    closed_ = true;
+}
+
+void KXHomeSearchState::removedByOwner()
+{
+    if (closed_)
+        return;
+    writeHistoryIfAny();
+    closed_ = true;
+}
+
+void KXHomeSearchState::changed()
+{
+    if (const auto observer = delegate())
+        observer->searchStateDidChange();
+}

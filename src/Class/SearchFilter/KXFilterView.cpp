@@ -1,0 +1,337 @@
+#include "Class/SearchFilter/KXFilterView.h"
+
+#include "Class/FontList/KXFontListStyle.h"
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/SearchFilter/KXFilterFontWeighCell.h"
+#include "Class/SearchFilter/KXSearchFilterStyle.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+
+using foundation::Ref;
+using layoutwidgets::lcView;
+using Page = KXFilterGeometry::DropDownPage;
+
+namespace {
+
+constexpr long long kStylePage = 1;
+constexpr long long kWeightPage = 2;
+constexpr long long kTypePage = 3;
+constexpr long long kAdvancedPage = 4;
+const char* const kWeightCodes[] = {"1", "2", "3", "4", "5", "6", "7", "8"};
+
+} // namespace
+
+class KXFilterView::Adapter final : public KXFilterFontWeighCellDelegate, public KXAdvancedFilterViewDelegate {
+public:
+    explicit Adapter(KXFilterView* view)
+        : view_(view)
+    {
+    }
+    void KXFilterFontWeighCellBtnClick(const Ref<foundation::Dictionary>& tag) override
+    {
+        if (view_)
+            view_->KXFilterFontWeighCellBtnClick(tag);
+    }
+    void filterViewTagsClick(const Ref<foundation::Dictionary>& tags) override
+    {
+        if (view_)
+            view_->filterViewTagsClick(tags);
+    }
+
+private:
+    QPointer<KXFilterView> view_;
+};
+
+KXFilterView::KXFilterView(QWidget* parent)
+    : KXBaseView(parent)
+    , adapter_(std::make_shared<Adapter>(this))
+{
+    setAttribute(Qt::WA_TranslucentBackground);
+}
+
+KXFilterView::~KXFilterView() = default;
+
+void KXFilterView::paintEvent(QPaintEvent*)
+{
+    // The veil that dims the list below.
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor::fromRgbF(0, 0, 0, 0.2f));
+}
+
+void KXFilterView::makeTopArea()
+{
+    if (topAreaView_) {
+        topAreaView_->show();
+        return;
+    }
+    using KXFilterGeometry::kDropDownBarHeight;
+    using KXFilterGeometry::kDropDownWidth;
+    topAreaView_ = new KXBaseView(this);
+    fontliststyle::fill(*topAreaView_, Qt::white);
+    lc_makeConstraints(lcView(topAreaView_), [](LCConstraintMaker& make) {
+        make.top().left().equalTo(0);
+        make.width().equalTo(kDropDownWidth);
+        make.height().equalTo(kDropDownBarHeight);
+    });
+    titleLabel_ = fontliststyle::plainLabel(QString::fromUtf8("风格选项"), 12, QColor(131, 131, 131), topAreaView_);
+    lc_makeConstraints(lcView(titleLabel_), [](LCConstraintMaker& make) {
+        make.left().equalTo(8);
+        make.top().equalTo(10);
+    });
+    auto barButton = [this](const char* title, KXBaseButton::Action action) {
+        auto* button = KXBaseButton::buttonWithTitle(QString::fromUtf8(title), std::move(action), topAreaView_);
+        button->setNormalFont(fontliststyle::systemFont(12));
+        button->setNormalColor(QColor(131, 131, 131));
+        return button;
+    };
+    clearSelectedBtn_ = barButton("清除", [this](KXBaseButton*) { clearSelectedBtnClick(); });
+    allSelectedBtn_ = barButton("全部", [this](KXBaseButton*) { allSelectedBtnClick(); });
+    lc_makeConstraints(lcView(clearSelectedBtn_), [](LCConstraintMaker& make) {
+        make.right().equalTo(-8);
+        make.top().equalTo(10);
+    });
+    lc_makeConstraints(lcView(allSelectedBtn_), [](LCConstraintMaker& make) {
+        make.right().equalTo(-47);
+        make.top().equalTo(10);
+    });
+    auto* separator = new QWidget(topAreaView_);
+    fontliststyle::fill(*separator, QColor(225, 225, 225));
+    lc_makeConstraints(lcView(separator), [](LCConstraintMaker& make) {
+        make.width().equalTo(1);
+        make.height().equalTo(12);
+        make.right().equalTo(-39);
+        make.top().equalTo(12);
+    });
+
+    bgView_ = new KXBaseView(this);
+    fontliststyle::fill(*bgView_, Qt::white);
+    lc_makeConstraints(lcView(bgView_), [](LCConstraintMaker& make) {
+        make.top().equalTo(kDropDownBarHeight);
+        make.left().equalTo(0);
+        make.width().equalTo(kDropDownWidth);
+        make.height().equalTo(KXFilterGeometry::dropDownTagAreaHeight(0));
+    });
+    auto* tab = new searchfilterstyle::RoundedBox(this, Qt::white, 5);
+    cancelBtn_ = KXBaseButton::buttonWithImage(KXImage::imageNamed("filterviewClose"), [this](KXBaseButton*) { filterviewCloseClick(); }, tab);
+    lc_makeConstraints(lcView(cancelBtn_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+    lc_makeConstraints(lcView(tab), [this](LCConstraintMaker& make) {
+        make.centerX().equalTo(lc_centerX(lcView(bgView_)));
+        make.top().equalTo(lc_bottom(lcView(bgView_))).offset(3);
+        make.width().equalTo(48);
+        make.height().equalTo(20);
+    });
+    // Made while the drop-down may already show.
+    for (QWidget* part : {topAreaView_, bgView_, static_cast<QWidget*>(tab)})
+        part->show();
+}
+
+std::vector<KXFilterCategory> KXFilterView::categories() const
+{
+    return KXFilterCategories::of(dataArray_, KXGlobalDataBase::sharedKXGlobalDataBase().isEnLanguage());
+}
+
+void KXFilterView::clearTagArea()
+{
+    if (!bgView_)
+        return;
+    for (QWidget* child : bgView_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+        child->hide();
+        child->deleteLater();
+    }
+    weightCell_ = nullptr;
+}
+
+std::vector<KXBaseButton*> KXFilterView::tagButtons() const
+{
+    std::vector<KXBaseButton*> buttons;
+    if (!bgView_ || seletedType_ == kWeightPage)
+        return buttons;
+    for (QWidget* child : bgView_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (auto* button = dynamic_cast<KXBaseButton*>(child); button && !button->isHidden())
+            buttons.push_back(button);
+    return buttons;
+}
+
+void KXFilterView::selectedFilterType(long long type)
+{
+    if (advancedView_ && KXHomeListOverlays::topSubview(this) == advancedView_) {
+        kx_removeFromSuperview(advancedView_);
+        advancedView_ = nullptr;
+    }
+    seletedType_ = type;
+    switch (type) {
+    case kStylePage:
+        showTagPage(KXFilterCategories::kStylePosition, Page::Style);
+        break;
+    case kTypePage:
+        showTagPage(KXFilterCategories::kTypePosition, Page::Type);
+        break;
+    case kWeightPage:
+        showWeightPage();
+        break;
+    case kAdvancedPage:
+        showAdvancedPage();
+        break;
+    default:
+        break;
+    }
+}
+
+void KXFilterView::showTagPage(std::size_t position, Page page)
+{
+    makeTopArea();
+    clearTagArea();
+    const auto all = categories();
+    const KXFilterCategory* category = KXFilterCategories::atPosition(all, position);
+    classStr_ = category ? category->name : std::string();
+    const std::size_t count = category ? category->tags.size() : 0;
+    std::vector<double> widths;
+    const QFontMetricsF metrics(fontliststyle::systemFont(12));
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto& name = category->tags[i]->tagname;
+        widths.push_back(metrics.horizontalAdvance(name ? QString::fromStdString(name->utf8()) : QString()));
+    }
+    const auto frames = KXFilterGeometry::dropDownButtons(page, widths);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto& tag = category->tags[i];
+        const QString tagid = tag->tagid ? QString::fromStdString(tag->tagid->utf8()) : QString();
+        auto* button = searchfilterstyle::filterSwitch(tag->tagname ? QString::fromStdString(tag->tagname->utf8()) : QString(), tagid,
+                                                       selection_.isSelected(classStr_, tagid.toStdString()), bgView_);
+        button->setAction([this](KXBaseButton* clicked) { btnClick(clicked); });
+        button->setGeometry(QRectF(frames[i].x, frames[i].y, frames[i].width, frames[i].height).toRect());
+        button->show();
+    }
+    lc_updateConstraints(lcView(bgView_), [count](LCConstraintMaker& make) {
+        make.height().equalTo(KXFilterGeometry::dropDownTagAreaHeight(count));
+    });
+}
+
+void KXFilterView::showWeightPage()
+{
+    makeTopArea();
+    clearTagArea();
+    titleLabel_->setText(QString::fromUtf8("字重选项"));
+    const auto all = categories();
+    const KXFilterCategory* weight = KXFilterCategories::named(all, KXFilterCategories::kWeight);
+    classStr_ = weight ? weight->name : std::string();
+    lc_updateConstraints(lcView(bgView_), [](LCConstraintMaker& make) { make.height().equalTo(KXFilterGeometry::dropDownTagAreaHeight(0)); });
+    if (!weight)
+        return;
+    weightCell_ = new KXFilterFontWeighCell(&selection_, bgView_);
+    weightCell_->setDelegate(adapter_);
+    weightCell_->setClassStr(weight->name);
+    weightCell_->setDataA(weight->tags);
+    weightCell_->setGeometry(0, 0, static_cast<int>(KXFilterGeometry::kDropDownWidth), 40);
+    weightCell_->show();
+}
+
+void KXFilterView::showAdvancedPage()
+{
+    auto* page = new KXAdvancedFilterView(this);
+    page->setDelegate(adapter_);
+    page->setDataArray(dataArray_);
+    // The bar goes and is made again by the next page.
+    for (QWidget* part : {topAreaView_, bgView_, cancelBtn_ ? cancelBtn_->parentWidget() : nullptr})
+        if (part) {
+            part->hide();
+            part->deleteLater();
+        }
+    topAreaView_ = nullptr;
+    bgView_ = nullptr;
+    cancelBtn_ = nullptr;
+    weightCell_ = nullptr;
+    lc_makeConstraints(lcView(page), [](LCConstraintMaker& make) {
+        make.left().top().equalTo(0);
+        make.width().equalTo(KXFilterGeometry::kDropDownWidth);
+        make.bottom().equalTo(-80);
+    });
+    page->show();
+    page->raise();
+    advancedView_ = page;
+}
+
+void KXFilterView::store()
+{
+    selection_.storeAlways();
+}
+
+void KXFilterView::report()
+{
+    if (const auto owner = delegate())
+        owner->filterViewTagsClick(selection_.tagsDD());
+}
+
+void KXFilterView::btnClick(KXBaseButton* button)
+{
+    if (classStr_.empty())
+        return;
+    selection_.toggle(classStr_, button->identifier().toStdString());
+    store();
+    report();
+}
+
+void KXFilterView::KXFilterFontWeighCellBtnClick(const Ref<foundation::Dictionary>& tag)
+{
+    selection_.toggle(tag);
+    report();
+    store();
+}
+
+void KXFilterView::allSelectedBtnClick()
+{
+    if (classStr_.empty())
+        return;
+    if (seletedType_ == kWeightPage) {
+        selection_.setValues(classStr_, std::vector<std::string>(std::begin(kWeightCodes), std::end(kWeightCodes)));
+        store();
+        selectedFilterType(kWeightPage);
+    } else {
+        std::vector<std::string> values;
+        for (KXBaseButton* button : tagButtons()) {
+            button->setState(1);
+            values.push_back(button->identifier().toStdString());
+        }
+        selection_.setValues(classStr_, values);
+        store();
+    }
+    report();
+}
+
+void KXFilterView::clearSelectedBtnClick()
+{
+    if (classStr_.empty() || !selection_.removeCategory(classStr_))
+        return;
+    store();
+    selectedFilterType(seletedType_);
+    report();
+}
+
+void KXFilterView::filterViewTagsClick(const Ref<foundation::Dictionary>& tags)
+{
+    auto selection = std::dynamic_pointer_cast<foundation::MutableDictionary>(tags);
+    if (!selection)
+        selection = tags ? foundation::MutableDictionary::dictionaryWithDictionary(*tags) : foundation::MutableDictionary::create();
+    selection_.setTagsDD(selection);
+    report();
+}
+
+void KXFilterView::filterviewCloseClick()
+{
+    kx_removeFromSuperview(this);
+}
+
+void KXFilterView::mousePressEvent(QMouseEvent* event)
+{
+    // Only a click on the veil gets here: the bar and the tag area keep theirs.
+    event->accept();
+    if (event->button() == Qt::LeftButton)
+        filterviewCloseClick();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Class/SearchFilter/KXFilterCells.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class KXBaseButton;
+class KXFilterSelection;
+
+// The tag row of a filter category: one switch per tag (its tag name as title, its tag id as
+// identifier), laid out as the side panel (3 to a line) or the advanced page (4 to a line) lays
+// them, each showing whether the working selection holds its tag id. GUI thread only.
+class KXHomeFilterViewListCell : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class Layout { SidePanel, AdvancedPage };
+
+    KXHomeFilterViewListCell(Layout layout, KXFilterSelection* selection, QWidget* parent = nullptr);
+
+    std::shared_ptr<KXHomeFilterViewListCellDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(std::weak_ptr<KXHomeFilterViewListCellDelegate> delegate) { delegate_ = std::move(delegate); }
+
+    const std::string& classStr() const { return classStr_; }
+    void setClassStr(std::string classStr) { classStr_ = std::move(classStr); }
+    const std::vector<foundation::Ref<KXHomeListFilterModel>>& dataA() const { return dataA_; }
+    // Stores the tags and makes their switches again.
+    void setDataA(std::vector<foundation::Ref<KXHomeListFilterModel>> tags);
+    const std::vector<KXBaseButton*>& buttons() const { return buttons_; }
+
+    void btnClick(KXBaseButton* button);
+
+private:
+    void setUPUI();
+
+    Layout layout_;
+    KXFilterSelection* selection_;
+    std::weak_ptr<KXHomeFilterViewListCellDelegate> delegate_;
+    std::string classStr_;
+    std::vector<foundation::Ref<KXHomeListFilterModel>> dataA_;
+    std::vector<KXBaseButton*> buttons_;
+};

@@ -1,0 +1,227 @@
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+
+#include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueMerge.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueRowReader.h"
+#include "Class/ServiceCore/Catalogue/KXSuggestionIndex.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Lib/SQLKit/SQDatabase.h"
+#include "Lib/SQLKit/SQDatabaseQueue.h"
+#include "Lib/SQLKit/SQResultSet.h"
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/Format.h"
+#include "Platform/Serialization/JSONSerialization.h"
+
+#include <cstdio>
+#include <mutex>
+
+using foundation::Id;
+using foundation::MutableArray;
+using foundation::MutableDictionary;
+using foundation::Ref;
+using foundation::String;
+
+namespace {
+
+// Read and write, never create: a missing catalogue is a failure, not an empty new file.
+constexpr int kOpenReadWrite = 2; // SQLITE_OPEN_READWRITE
+
+Ref<MutableArray> readFonts(const Ref<SQDatabaseQueue>& queue, const KXCatalogueStatement& statement)
+{
+    auto fonts = MutableArray::create();
+    if (!queue)
+        return fonts;
+    queue->inDatabase([&](const Ref<SQDatabase>& db) {
+        const Ref<SQResultSet> rows = db->executeQueryWithVAList(statement.sql(), statement.arguments());
+        if (!rows)
+            return;
+        KXCatalogueRowReader reader(*rows);
+        while (rows->next())
+            fonts->addObject(reader.fontRecord());
+        rows->close();
+    });
+    return fonts;
+}
+
+} // namespace
+
+KXBaseDBManager& KXBaseDBManager::shareDBManager()
+{
+    // Never destroyed: closing its queue at exit would need the dispatch layer's per-thread state,
+    // which is gone by then. The process's end closes the file.
+    static union Holder {
+        Holder()
+            : manager()
+        {
+        }
+        ~Holder() { }
+        KXBaseDBManager manager;
+    } holder;
+    return holder.manager;
+}
+
+KXBaseDBManager::KXBaseDBManager()
+    : KXBaseDBManager(KXCatalogueFile::prepareWritableCopy())
+{
+}
+
+KXBaseDBManager::KXBaseDBManager(std::filesystem::path catalogueFile)
+    : file_(std::move(catalogueFile))
+    , suggestionIndexCache_(std::make_unique<KXSuggestionIndexCache>())
+{
+    openQueue();
+}
+
+KXBaseDBManager::~KXBaseDBManager()
+{
+    close();
+}
+
+bool KXBaseDBManager::openQueue()
+{
+    std::error_code ec;
+    Ref<SQDatabaseQueue> queue;
+    if (std::filesystem::is_regular_file(file_, ec))
+        queue = SQDatabaseQueue::databaseQueueWithPath(Id(file_.string()), kOpenReadWrite);
+    if (!queue)
+        log(foundation::format("cannot open the catalogue %s", file_.c_str()));
+    queue_.set(queue);
+    return queue != nullptr;
+}
+
+Ref<SQDatabaseQueue> KXBaseDBManager::myQueue() const
+{
+    return queue_.get();
+}
+
+Ref<MutableArray> KXBaseDBManager::dataArrayBySqlStr(const KXCatalogueStatement& statement)
+{
+    return readFonts(myQueue(), statement);
+}
+
+Ref<MutableArray> KXBaseDBManager::soringDataBySqlString(const KXCatalogueStatement& statement, KXCatalogueOrder order)
+{
+    auto& state = KXGlobalDataBase::sharedKXGlobalDataBase();
+    if (order == KXCatalogueOrder::Popularity && !state.isEnLanguage()) {
+        const auto popular = KXCatalogueStatement::idsOfArray(state.heatTopArray().get());
+        if (!popular.empty()) {
+            auto fonts = popularFonts(popular);
+            if (fonts->count() > 0)
+                return fonts;
+        }
+    }
+    return dataArrayBySqlStr(statement);
+}
+
+Ref<MutableArray> KXBaseDBManager::popularFonts(const std::vector<long long>& popular)
+{
+    auto fonts = dataArrayBySqlStr(KXCatalogueStatement::fontsInIdOrder(popular));
+    if (fonts->count() == 0)
+        return fonts;
+    KXCatalogueStatement rest("SELECT * FROM fp_fonts where ");
+    rest.append(KXCatalogueStatement::fontidIn(popular, true)).append("  ORDER BY default_sort DESC");
+    fonts->addObjectsFromArray(*dataArrayBySqlStr(rest));
+    return fonts;
+}
+
+Id KXBaseDBManager::fontInfoByFontid(long long fontid)
+{
+    const auto queue = myQueue();
+    if (!queue)
+        return nullptr;
+    Ref<String> info = String::empty();
+    queue->inDatabase([&](const Ref<SQDatabase>& db) {
+        const Ref<SQResultSet> rows = db->executeQuery("SELECT * FROM fp_fonts where fontid = ?", fontid);
+        if (!rows)
+            return;
+        const int column = KXCatalogueRowReader::columnIndex(*rows, "font_info");
+        while (rows->next())
+            info = rows->stringForColumnIndex(column);
+        rows->close();
+    });
+    if (!info)
+        return nullptr;
+    Ref<foundation::Error> error;
+    Id object = foundation::JSONSerialization::JSONObjectWithData(
+        foundation::Data::create(std::string_view(info->utf8())), foundation::JSONReadingMutableContainers, &error);
+    if (object.isNil())
+        log(foundation::format("json解析失败：%@", error));
+    return object;
+}
+
+Ref<MutableDictionary> KXBaseDBManager::vipInfoByViptype(const Id& vipType)
+{
+    auto info = MutableDictionary::create();
+    const auto queue = myQueue();
+    if (!queue)
+        return info;
+    // The column holds text: a number given as the type is compared as its decimal text.
+    const Id type = vipType.isNil() || vipType.isNull() ? Id() : Id(vipType.stringValue());
+    queue->inDatabase([&](const Ref<SQDatabase>& db) {
+        const Ref<SQResultSet> rows = db->executeQuery("SELECT * FROM fp_vip_rule WHERE vip_type = ?", type);
+        if (!rows)
+            return;
+        const int rule = KXCatalogueRowReader::columnIndex(*rows, "rule");
+        const int content = KXCatalogueRowReader::columnIndex(*rows, "content");
+        while (rows->next()) {
+            if (auto text = rows->stringForColumnIndex(rule))
+                info->setObject(text, Id("rule"));
+            if (auto text = rows->stringForColumnIndex(content))
+                info->setObject(text, Id("content"));
+        }
+        rows->close();
+    });
+    return info;
+}
+
+void KXBaseDBManager::updateDataWithdDatas(const Id& datas, const std::function<void(bool)>& callBack)
+{
+    const bool merged = KXCatalogueMerge::merge(myQueue(), datas);
+    if (merged)
+        generation_ += 1;
+    if (callBack)
+        callBack(merged);
+}
+
+std::shared_ptr<const KXSuggestionIndex> KXBaseDBManager::suggestionIndex()
+{
+    // The generation first: the index must not claim a newer catalogue than the one it read.
+    KXSuggestionSource source;
+    source.generation = generation();
+    source.queue = myQueue();
+    return suggestionIndexCache_->current(source);
+}
+
+void KXBaseDBManager::close()
+{
+    if (const auto queue = myQueue())
+        queue->close();
+}
+
+bool KXBaseDBManager::replaceCatalogueWithFile(const std::filesystem::path& replacement, Ref<foundation::Error>* error)
+{
+    // Checked before anything is touched: a refused file leaves the catalogue as it was.
+    if (const std::string defect = KXCatalogueFile::catalogueDefect(replacement); !defect.empty()) {
+        kxcatalogue::log(foundation::format("refused the catalogue %s: it %@", replacement.c_str(), defect));
+        if (error)
+            *error = foundation::Error::create("KXBaseDBManager", 1, "the replacement is not a font catalogue: it " + defect);
+        return false;
+    }
+    const auto queue = myQueue();
+    if (!queue) {
+        if (!KXCatalogueFile::moveIntoPlace(replacement, file_, error))
+            return false;
+        generation_ += 1;
+        return openQueue();
+    }
+    // Inside one block of the queue no statement can run, and the connection stays closed from
+    // before the move until the next block opens the new file.
+    bool moved = false;
+    queue->inDatabase([&](const Ref<SQDatabase>& db) {
+        db->close();
+        moved = KXCatalogueFile::moveIntoPlace(replacement, file_, error);
+        if (moved)
+            generation_ += 1;
+    });
+    return moved;
+}

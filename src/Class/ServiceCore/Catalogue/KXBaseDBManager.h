@@ -1,0 +1,108 @@
+#pragma once
+
+#include "Class/ServiceCore/Catalogue/KXCatalogueLog.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
+#include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Atomic.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/Object.h"
+#include "Platform/Foundation/String.h"
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+class KXSuggestionIndex;
+class KXSuggestionIndexCache;
+class SQDatabaseQueue;
+
+// How soringDataBySqlString() orders its result.
+enum class KXCatalogueOrder {
+    AsStated,   // the statement's own ORDER BY
+    Popularity, // the popularity list of the process-wide state first (Chinese catalogue)
+};
+
+// The local font catalogue, fonts.sqlite: one serial database queue on the file, the mapping of
+// catalogue rows to font records, the popularity ordering, the VIP rule lookup and the merge of a
+// partial catalogue update. Every read and write goes through the queue, so each operation is
+// synchronous for its caller and callers on any thread are serialized.
+//
+// The installed catalogue is read-only; the shared manager works on a writable copy in the data
+// folder, made from the installed file on first use and made again when another installed file
+// ships. When the file cannot be opened, every statement fails: reads answer empty results and the
+// merge reports NO.
+//
+// Thread-safety: all members may be called from any thread. The merge's callback runs on the
+// caller's thread after the queue is done, so it may call back into the manager; the log sink may
+// be called from inside a queue block and must not.
+class KXBaseDBManager {
+public:
+    // The manager of the writable catalogue copy, created on first use and kept until the process
+    // ends (its queue is never closed).
+    static KXBaseDBManager& shareDBManager();
+
+    // A manager with a queue of its own on the writable catalogue copy (made first when needed).
+    KXBaseDBManager();
+    // A manager with a queue of its own on the given catalogue file (tools and tests).
+    explicit KXBaseDBManager(std::filesystem::path catalogueFile);
+    ~KXBaseDBManager();
+    KXBaseDBManager(const KXBaseDBManager&) = delete;
+    KXBaseDBManager& operator=(const KXBaseDBManager&) = delete;
+
+    // The queue on the catalogue; nil while the file cannot be opened.
+    std::shared_ptr<SQDatabaseQueue> myQueue() const;
+    const std::filesystem::path& catalogueFile() const { return file_; }
+
+    // The font records of the statement's rows, in row order; empty when it finds nothing or fails.
+    foundation::Ref<foundation::MutableArray> dataArrayBySqlStr(const KXCatalogueStatement& statement);
+    // Popularity (Chinese catalogue only): the fonts of the popularity list in its order, then
+    // every other font by default_sort descending; the statement's conditions do not apply. When
+    // the list is empty or names no font of the catalogue, and in the English catalogue, the
+    // statement runs as it stands: the caller gives it its default ordering.
+    foundation::Ref<foundation::MutableArray> soringDataBySqlString(
+        const KXCatalogueStatement& statement, KXCatalogueOrder order = KXCatalogueOrder::AsStated);
+    // The parsed font_info JSON of a font, or nil.
+    foundation::Id fontInfoByFontid(long long fontid);
+    // {"rule", "content"} of the VIP type's row of fp_vip_rule; empty when there is none.
+    foundation::Ref<foundation::MutableDictionary> vipInfoByViptype(const foundation::Id& vipType);
+
+    // Merges the row dictionaries of a partial update into fp_fonts in one transaction: rows whose
+    // fontid exists are updated (every row of that fontid), the others inserted. A row without an
+    // integer fontid is skipped and logged. Any failing statement rolls the whole merge back. The
+    // callback gets YES only after the transaction has committed.
+    void updateDataWithdDatas(const foundation::Id& datas, const std::function<void(bool)>& callBack);
+
+    // Counts the changes of the catalogue's contents: each committed merge and each swapped file
+    // adds one, so copies of its texts (the suggestion index) can tell they are stale.
+    unsigned long long generation() const { return generation_.load(); }
+    // The type-ahead's copy of the keyword and font-name texts for the current generation, built
+    // on the calling thread (reading through the queue) when the catalogue changed since the last.
+    std::shared_ptr<const KXSuggestionIndex> suggestionIndex();
+    KXSuggestionIndexCache& suggestionIndexCache() { return *suggestionIndexCache_; }
+
+    // Closes the connection; the next operation opens the file again.
+    void close();
+    // Moves `replacement` over the catalogue file while the connection is closed, then reopens it.
+    // The replacement is checked first (KXCatalogueFile::catalogueDefect: SQLite's integrity check,
+    // the tables and columns the client uses); a refused replacement, or a failed move, leaves the
+    // old file in use and answers false with the reason. Callers record a new data version only
+    // when this answers true.
+    bool replaceCatalogueWithFile(const std::filesystem::path& replacement, foundation::Ref<foundation::Error>* error = nullptr);
+
+    // Where the catalogue's log lines go (stderr by default); see KXCatalogueLog.h.
+    using LogSink = kxcatalogue::LogSink;
+    static LogSink setLogSink(LogSink sink) { return kxcatalogue::setLogSink(std::move(sink)); }
+    static void log(const std::string& line) { kxcatalogue::log(line); }
+
+private:
+    bool openQueue();
+    foundation::Ref<foundation::MutableArray> popularFonts(const std::vector<long long>& popular);
+
+    std::filesystem::path file_;
+    foundation::Atomic<std::shared_ptr<SQDatabaseQueue>> queue_; // replaced when the file is reopened
+    std::atomic<unsigned long long> generation_{0};
+    std::unique_ptr<KXSuggestionIndexCache> suggestionIndexCache_;
+};

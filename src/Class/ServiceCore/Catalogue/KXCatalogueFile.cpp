@@ -1,0 +1,196 @@
+#include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
+
+#include "Class/ServiceCore/Catalogue/KXCatalogueLog.h"
+#include "Lib/SQLKit/SQDatabase.h"
+#include "Lib/SQLKit/SQResultSet.h"
+#include "Platform/Foundation/FileError.h"
+#include "Platform/Foundation/Format.h"
+#include "Platform/Storage/Paths.h"
+
+#include <atomic>
+#include <cerrno>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <system_error>
+#include <vector>
+
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kOpenReadOnly = 1; // SQLITE_OPEN_READONLY
+
+// The tables and columns the client reads or writes: the row mapping, the orderings and filters,
+// the merge, the keyword suggestions and the VIP rules.
+struct RequiredTable {
+    const char* name;
+    std::vector<const char*> columns;
+};
+const std::vector<RequiredTable> kRequiredColumns = {
+    {"fp_fonts",
+     {"fontid", "fontname", "image", "night_image", "download_url", "time", "heat", "ps_name", "font_weight", "type", "language",
+      "tags", "show_img", "codeid", "default_sort", "partner_id", "ser_name_take", "m_made_time", "font_en_name", "new_image",
+      "is_sell", "has_info", "is_3d", "marketing", "keyword", "font_info"}},
+    {"fp_keyword", {"keyword"}},
+    {"fp_vip_rule", {"vip_type", "rule", "content"}},
+};
+
+// Which installed file a copy was made from: its size and modification time.
+std::string stampOf(const fs::path& file)
+{
+    std::error_code ec;
+    const auto size = fs::file_size(file, ec);
+    if (ec)
+        return {};
+    const auto modified = fs::last_write_time(file, ec);
+    if (ec)
+        return {};
+    return std::to_string(size) + " " + std::to_string(modified.time_since_epoch().count()) + "\n";
+}
+
+std::string readText(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return in ? text.str() : std::string();
+}
+
+fs::path temporaryBeside(const fs::path& destination)
+{
+    static std::atomic<unsigned> counter{0};
+    fs::path temporary = destination;
+    temporary += ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    return temporary;
+}
+
+void removeSideFiles(const fs::path& database)
+{
+    std::error_code ignored;
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+        fs::path side = database;
+        side += suffix;
+        fs::remove(side, ignored);
+    }
+}
+
+bool copyBeside(const fs::path& source, const fs::path& destination, foundation::Ref<foundation::Error>* error)
+{
+    const fs::path temporary = temporaryBeside(destination);
+    std::error_code ec;
+    fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, ec);
+    if (!ec) {
+        removeSideFiles(destination);
+        fs::rename(temporary, destination, ec);
+    }
+    if (ec) {
+        fs::remove(temporary, ec);
+        if (error)
+            *error = foundation::fileWriteError(destination, ec.value() ? ec.value() : EIO);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+fs::path KXCatalogueFile::bundledPath()
+{
+    return foundation::Paths::resourceDirectory() / kFileName;
+}
+
+fs::path KXCatalogueFile::writablePath()
+{
+    return foundation::Paths::dataDirectory() / kFileName;
+}
+
+fs::path KXCatalogueFile::prepareWritableCopy(bool* copied)
+{
+    static std::mutex copying;
+    std::lock_guard lock(copying);
+    if (copied)
+        *copied = false;
+    const fs::path bundled = bundledPath();
+    const fs::path writable = writablePath();
+    fs::path stampFile = writable;
+    stampFile += ".bundle";
+
+    const std::string stamp = stampOf(bundled);
+    std::error_code ec;
+    if (stamp.empty() || (fs::exists(writable, ec) && readText(stampFile) == stamp))
+        return writable;
+
+    fs::create_directories(writable.parent_path(), ec);
+    foundation::Ref<foundation::Error> error;
+    if (!copyBeside(bundled, writable, &error)) {
+        kxcatalogue::log(foundation::format("cannot copy the catalogue %s: %@", bundled.c_str(), error));
+        return writable;
+    }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(stamp.data());
+    if (!foundation::writeFileAtomically(stampFile, std::span(bytes, stamp.size()), &error))
+        kxcatalogue::log(foundation::format("cannot record the catalogue's origin: %@", error));
+    if (copied)
+        *copied = true;
+    return writable;
+}
+
+std::string KXCatalogueFile::catalogueDefect(const fs::path& file)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec))
+        return "not a file";
+    auto db = SQDatabase::databaseWithPath(foundation::Id(file.string()));
+    if (!db->openWithFlags(kOpenReadOnly))
+        return "cannot be opened";
+    std::string defect;
+    // One problem is enough to refuse the file; a damaged one may not even say "ok" to the check.
+    const auto integrity = db->stringForQuery("PRAGMA integrity_check(1)");
+    if (!integrity || integrity->utf8() != "ok")
+        defect = "fails the integrity check (" + (integrity ? integrity->utf8() : db->lastErrorMessage()->utf8()) + ")";
+    for (const auto& table : kRequiredColumns) {
+        if (!defect.empty())
+            break;
+        if (!db->tableExists(table.name)) {
+            defect = foundation::format("has no table %s", table.name);
+            break;
+        }
+        std::set<std::string> present;
+        if (const auto columns = db->getTableSchema(table.name)) {
+            while (columns->next())
+                if (const auto name = columns->stringForColumn("name"))
+                    present.insert(name->lowercaseString()->utf8());
+            columns->close();
+        }
+        std::string missing;
+        for (const char* column : table.columns)
+            if (!present.contains(column))
+                missing += (missing.empty() ? "" : ", ") + std::string(column);
+        if (!missing.empty())
+            defect = foundation::format("has no column %@ in %s", missing, table.name);
+    }
+    db->close();
+    return defect;
+}
+
+bool KXCatalogueFile::moveIntoPlace(const fs::path& source, const fs::path& destination, foundation::Ref<foundation::Error>* error)
+{
+    std::error_code ec;
+    fs::create_directories(destination.parent_path(), ec);
+    removeSideFiles(destination);
+    fs::rename(source, destination, ec);
+    if (!ec)
+        return true;
+    if (ec != std::errc::cross_device_link) {
+        if (error)
+            *error = foundation::fileWriteError(destination, ec.value());
+        return false;
+    }
+    if (!copyBeside(source, destination, error))
+        return false;
+    fs::remove(source, ec);
+    return true;
+}

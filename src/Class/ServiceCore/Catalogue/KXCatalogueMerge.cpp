@@ -1,0 +1,152 @@
+#include "Class/ServiceCore/Catalogue/KXCatalogueMerge.h"
+
+#include "Class/ServiceCore/Catalogue/KXCatalogueLog.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
+#include "Lib/SQLKit/SQDatabase.h"
+#include "Lib/SQLKit/SQDatabaseQueue.h"
+#include "Lib/SQLKit/SQResultSet.h"
+#include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/Number.h"
+#include "Platform/Foundation/String.h"
+
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+using foundation::Id;
+using foundation::Ref;
+
+namespace {
+
+constexpr const char* kSelect = "SELECT * FROM fp_fonts WHERE fontid = ?";
+constexpr const char* kUpdate =
+    "UPDATE fp_fonts SET fontname = ?,image = ?,night_image = ?, download_url = ?, time = ?, heat = ?, ps_name = ?,"
+    " font_weight = ?, type = ?, language = ?, tags = ?, show_img = ?, codeid = ?, default_sort = ?,  partner_id = ?,"
+    " ser_name_take = ?, m_made_time = ?,font_en_name = ?, new_image = ? , is_sell = ?,has_info = ? WHERE fontid = ? ";
+constexpr const char* kInsert =
+    "INSERT INTO fp_fonts (fontname,image,night_image, download_url, time , heat, ps_name, font_weight , type,"
+    " language , tags , show_img , codeid , default_sort ,  partner_id ,ser_name_take,m_made_time,font_en_name,"
+    "new_image,is_sell,has_info,fontid ) VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+
+constexpr std::size_t kValues = KXCatalogueMerge::kColumns.size() + 1; // the columns, then fontid
+using RowValues = std::array<Id, kValues>;
+
+// Exact classes first: a pointer comparison instead of a dynamic_cast for the kinds a package holds.
+bool isText(const foundation::Object* object)
+{
+    static const foundation::Class* const text = foundation::String::classObject();
+    static const foundation::Class* const mutableText = foundation::MutableString::classObject();
+    const foundation::Class* cls = object->isa();
+    return cls == text || cls == mutableText || dynamic_cast<const foundation::String*>(object);
+}
+
+bool isNumber(const foundation::Object* object)
+{
+    static const foundation::Class* const number = foundation::Number::classObject();
+    return object->isa() == number || dynamic_cast<const foundation::Number*>(object);
+}
+
+// Texts and numbers are bound as they are; null and missing values as NULL; anything else (a
+// nested array or dictionary) as its description, the text the row would otherwise have shown.
+Id boundValue(const Id& value)
+{
+    const foundation::Object* object = value.get();
+    if (!object)
+        return Id();
+    if (isText(object) || isNumber(object))
+        return value;
+    return value.isNull() ? Id() : Id(value.description());
+}
+
+// Where each key of a package row goes among the statements' values.
+int slotOf(const Id& key)
+{
+    static const std::unordered_map<std::string_view, int> slots = [] {
+        std::unordered_map<std::string_view, int> made;
+        for (std::size_t i = 0; i < KXCatalogueMerge::kColumns.size(); ++i)
+            made.emplace(KXCatalogueMerge::kColumns[i], static_cast<int>(i));
+        return made;
+    }();
+    const foundation::Object* object = key.get();
+    if (!object || !isText(object))
+        return -1;
+    const auto found = slots.find(static_cast<const foundation::String*>(object)->utf8());
+    return found == slots.end() ? -1 : found->second;
+}
+
+// One pass over the row's entries instead of a lookup per column.
+void collectValues(const foundation::Dictionary& row, RowValues& values)
+{
+    values.fill(Id());
+    for (const auto& entry : row) {
+        const int slot = slotOf(entry.key);
+        if (slot >= 0)
+            values[static_cast<std::size_t>(slot)] = boundValue(entry.value);
+    }
+}
+
+template <std::size_t... I>
+bool runUpdate(const Ref<SQDatabase>& db, const char* sql, const RowValues& values, std::index_sequence<I...>)
+{
+    return db->executeUpdate(sql, values[I]...);
+}
+
+// One merge inside the transaction. False as soon as a statement fails.
+bool mergeRows(const Ref<SQDatabase>& db, const foundation::Array& rows)
+{
+    RowValues values;
+    for (std::size_t index = 0; index < rows.count(); ++index) {
+        const Id row = rows.objectAtIndex(index);
+        const auto* dictionary = row.ptr<foundation::Dictionary>();
+        long long fontid = 0;
+        if (!dictionary || !KXCatalogueStatement::integerId(dictionary->objectForKey("fontid"), fontid)) {
+            kxcatalogue::log(foundation::format("catalogue merge: row %lu skipped, it has no integer fontid: %@",
+                static_cast<unsigned long>(index), row.isNil() ? Id("(null)") : Id(row.description())));
+            continue;
+        }
+        const Ref<SQResultSet> existing = db->executeQuery(kSelect, fontid);
+        if (!existing)
+            return false;
+        Ref<foundation::Error> error;
+        const bool exists = existing->nextWithError(&error);
+        existing->close();
+        if (error)
+            return false;
+
+        collectValues(*dictionary, values);
+        values.back() = Id(fontid);
+        if (!runUpdate(db, exists ? kUpdate : kInsert, values, std::make_index_sequence<kValues>()))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool KXCatalogueMerge::merge(const std::shared_ptr<SQDatabaseQueue>& queue, const Id& rows)
+{
+    if (rows.isNil())
+        return true;
+    const auto* array = rows.ptr<foundation::Array>();
+    if (!array) {
+        kxcatalogue::log("catalogue merge: the update is not a list of rows");
+        return false;
+    }
+    if (array->count() == 0)
+        return true;
+    if (!queue)
+        return false;
+    bool merged = false;
+    const bool committed = queue->inTransaction([&](const Ref<SQDatabase>& db, bool& rollback) {
+        const bool cached = db->shouldCacheStatements();
+        db->setShouldCacheStatements(true);
+        merged = mergeRows(db, *array);
+        db->setShouldCacheStatements(cached);
+        rollback = !merged;
+    });
+    if (merged && !committed)
+        kxcatalogue::log("catalogue merge: the transaction could not be committed");
+    return merged && committed;
+}

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+class SQResultSet;
+struct sqlite3_stmt;
+
+// Turns the rows of a catalogue result set (fp_fonts, or fp_keyword for suggestions) into font
+// records. Columns are found once per result set by name, case-insensitively; a column the
+// statement does not have reads as nil text or 0.
+//
+// Most text columns hold few distinct values (language lists, marketing codes, badges): records
+// of one result set share one immutable string per distinct value of such a column, which spares
+// an allocation per value. A column stops sharing once it shows many distinct values.
+//
+// The bundled catalogue stores its URLs (download_url, image, night_image and the URLs inside the
+// new_image JSON) under a placeholder base that never resolves. The reader puts the API base URL
+// in its place as it reads, so every record carries addresses of the service in use; with no API
+// base configured the URLs stay as stored. The file itself is never changed.
+//
+// Not thread-safe: use it on the database queue, with the result set it was made for.
+class KXCatalogueRowReader {
+public:
+    static constexpr std::string_view kPlaceholderBase = "https://catalogue.corvane.invalid/";
+
+    // Reads with KXHTTPBUSINESS::apiBaseURL() as the base of the catalogue's URLs.
+    explicit KXCatalogueRowReader(SQResultSet& rows);
+    // Reads with `urlBase` in place of the placeholder base ("" keeps the stored URLs).
+    KXCatalogueRowReader(SQResultSet& rows, std::string urlBase);
+
+    // `text` with every placeholder base replaced by `base`, also in the escaped form that JSON
+    // writers give ("https:\/\/..."); "" as base keeps the text.
+    static std::string rewriteURLs(std::string_view text, std::string_view base);
+
+    // The record of the current row. The texts download_url, fontname, night_image, ps_name,
+    // language, image, marketing and new_image (as isnew_imgage); the 32-bit integers fontid,
+    // time, heat, has_info, font_weight, is_sell (sign-extended) and type; is_3d from its low
+    // byte. A row with no font name and a fontid below 1 (a keyword row) takes its keyword.
+    foundation::Ref<KXFontBaseModel> fontRecord();
+
+    // The index of the column, -1 when the result set has none by that name.
+    static int columnIndex(const SQResultSet& rows, std::string_view name);
+
+private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+    };
+    // One text column and the strings it has shown so far.
+    struct TextColumn {
+        explicit TextColumn(int column, bool urls = false)
+            : index(column)
+            , holdsURLs(urls)
+        {
+        }
+        int index;
+        bool holdsURLs;
+        bool sharing = true;
+        std::unordered_map<std::string, foundation::Ref<foundation::String>, Hash, std::equal_to<>> seen;
+    };
+    static constexpr std::size_t kMaxSharedValues = 256;
+
+    foundation::Ref<foundation::String> text(TextColumn& column);
+    foundation::Ref<foundation::String> columnText(const TextColumn& column, std::string_view value) const;
+    int integer(int column) const;
+
+    SQResultSet& rows_;
+    sqlite3_stmt* handle_;
+    std::string urlBase_;
+    TextColumn downloadUrl_;
+    TextColumn fontname_;
+    TextColumn nightImage_;
+    TextColumn psName_;
+    TextColumn language_;
+    TextColumn image_;
+    TextColumn marketing_;
+    TextColumn newImage_;
+    TextColumn keyword_;
+    int fontid_;
+    int time_;
+    int heat_;
+    int hasInfo_;
+    int fontWeight_;
+    int isSell_;
+    int type_;
+    int is3d_;
+};

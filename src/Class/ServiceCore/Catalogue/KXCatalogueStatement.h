@@ -1,0 +1,75 @@
+#pragma once
+
+#include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Object.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// One statement on the catalogue: SQL text with "?" placeholders and the values bound to them, in
+// order. Values never enter the text; the text is made only of fixed pieces and placeholders.
+//
+// The helpers below are the pieces the catalogue queries share: id lists parsed into integers,
+// text searches that take the whole text as it stands, the language and character-set base of the lists and
+// the VIP ordering. The ones that read settings read the user defaults and the process-wide
+// state as they are at the call.
+class KXCatalogueStatement {
+public:
+    KXCatalogueStatement() = default;
+    KXCatalogueStatement(std::string sql, std::vector<foundation::Id> arguments = {});
+
+    const std::string& sql() const { return sql_; }
+    const std::vector<foundation::Id>& arguments() const { return arguments_; }
+
+    // Appends a piece of SQL text and the values of the placeholders it holds.
+    KXCatalogueStatement& append(std::string_view sql);
+    KXCatalogueStatement& append(std::string_view sql, std::initializer_list<foundation::Id> arguments);
+    KXCatalogueStatement& append(const KXCatalogueStatement& other);
+    KXCatalogueStatement& bind(const foundation::Id& argument);
+
+    // --- Id lists ---
+    // The integers of a comma-separated id text, in order. Blanks around an id are ignored; a piece
+    // that is not a whole decimal integer is dropped.
+    static std::vector<long long> parseIdList(std::string_view text);
+    // The integers of an array of numbers or decimal texts; anything else is dropped.
+    static std::vector<long long> idsOfArray(const foundation::Array* array);
+    // One id: an integral number (not a BOOL) or a text that is one whole decimal integer.
+    static bool integerId(const foundation::Id& value, long long& id);
+    static std::string joinIds(const std::vector<long long>& ids);
+    // "?,?,?" for n values.
+    static std::string placeholders(std::size_t count);
+    // "fontid IN (?,...)" over the ids, and the framed id text ",1,2,3," that the Instr orderings
+    // search for ",<fontid>,".
+    static KXCatalogueStatement fontidIn(const std::vector<long long>& ids, bool negated = false);
+    static std::string framedIds(const std::vector<long long>& ids);
+    // The fonts of the ids, in the order of the ids' first places in the list (an id listed twice
+    // gives one row). The ids go in as one JSON array joined to the fontid index, so the order costs
+    // one lookup per id, and a list of any length binds one value.
+    static KXCatalogueStatement fontsInIdOrder(const std::vector<long long>& ids);
+
+    // --- Text search ---
+    // "instr(lower(column), lower(?)) > 0": the column holds the text anywhere, ASCII letters in
+    // either case, as LIKE '%text%' matches. Unlike a LIKE pattern the whole text counts (a NUL
+    // byte does not end it) and "%" and "_" are plain characters. `column` is a fixed name.
+    static KXCatalogueStatement containing(std::string_view column, std::string_view text);
+    // The text as one element of a comma-framed list: the column holds ",text," anywhere.
+    static KXCatalogueStatement containingElement(std::string_view column, std::string_view text);
+
+    // --- Settings of the lists ---
+    // The fonts of the shown catalogue: Chinese (with the "bigFontsSet" character-set rule) or
+    // English. "SELECT * FROM fp_fonts where language like ..."
+    static KXCatalogueStatement catalogueBase();
+    // The catalogue's default order: " ORDER BY default_sort DESC, m_made_time DESC, ..."
+    static constexpr std::string_view kDefaultOrder =
+        " ORDER BY default_sort DESC, m_made_time DESC,ser_name_take ASC,font_weight ASC";
+    // A VIP user is one whose user default "vip_type" is a non-empty text.
+    static bool isVipUser();
+    // The ordering that lists the fonts of a VIP rule's id list (the session's "rule" text, say)
+    // first, in the rule's order, then the rest in the default order.
+    static KXCatalogueStatement vipOrder(std::string_view ruleIds);
+
+private:
+    std::string sql_;
+    std::vector<foundation::Id> arguments_;
+};

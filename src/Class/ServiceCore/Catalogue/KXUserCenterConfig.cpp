@@ -1,0 +1,201 @@
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/UnitTools/KXFileManager.h"
+#include "Class/Theme/KXThemeManager.h"
+#include "Platform/Foundation/Number.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Storage/UserDefaults.h"
+
+using foundation::Id;
+using foundation::MutableArray;
+using foundation::MutableDictionary;
+using foundation::Ref;
+
+namespace {
+
+const Ref<foundation::String>& userInfoKey()
+{
+    static const Ref<foundation::String> key = foundation::String::create("userInfo");
+    return key;
+}
+
+// The settings are texts (a number is kept as it came); a missing field, a null or a value of
+// another kind removes the stored key instead of storing something the store cannot hold.
+void storeField(foundation::UserDefaults& defaults, const Id& value, std::string_view key)
+{
+    if (value.is<foundation::String>() || value.is<foundation::Number>())
+        defaults.setObject(value, key);
+    else
+        defaults.removeObjectForKey(key);
+    defaults.synchronize();
+}
+
+// Views that depend on the session (the cart icon follows "vip_type") read the palette again.
+void reapplyPalette()
+{
+    auto& theme = KXThemeManager::themeManager();
+    theme.setIsNight(theme.isNight());
+}
+
+} // namespace
+
+KXUserCenterConfig& KXUserCenterConfig::sharedKXUserCenterConfig()
+{
+    static KXUserCenterConfig shared;
+    return shared;
+}
+
+bool KXUserCenterConfig::islogin() const
+{
+    return !foundation::UserDefaults::standardUserDefaults().objectForKey("token").isNil();
+}
+
+void KXUserCenterConfig::setIslogin(bool value)
+{
+    std::lock_guard lock(mutex_);
+    islogin_ = value;
+}
+
+bool KXUserCenterConfig::isAutologin() const
+{
+    std::lock_guard lock(mutex_);
+    return isAutologin_;
+}
+
+void KXUserCenterConfig::setIsAutologin(bool value)
+{
+    std::lock_guard lock(mutex_);
+    isAutologin_ = value;
+}
+
+bool KXUserCenterConfig::isRemPwd() const
+{
+    std::lock_guard lock(mutex_);
+    return isRemPwd_;
+}
+
+void KXUserCenterConfig::setIsRemPwd(bool value)
+{
+    std::lock_guard lock(mutex_);
+    isRemPwd_ = value;
+}
+
+Ref<foundation::Array> KXUserCenterConfig::groupsInfo() const
+{
+    std::lock_guard lock(mutex_);
+    return groupsInfo_;
+}
+
+void KXUserCenterConfig::setGroupsInfo(const Ref<foundation::Array>& value)
+{
+    Ref<foundation::Array> folders = value ? std::static_pointer_cast<foundation::Array>(value->copy()) : nullptr;
+    std::unordered_set<long long> collected;
+    if (folders) {
+        for (const Id& folder : *folders) {
+            const Ref<foundation::Array> fonts = folder["fonts"].array();
+            if (!fonts)
+                continue;
+            for (const Id& font : *fonts)
+                collected.insert(font.integerValue());
+        }
+    }
+    std::lock_guard lock(mutex_);
+    groupsInfo_ = std::move(folders);
+    collectedFontIds_ = std::move(collected);
+}
+
+bool KXUserCenterConfig::isCollected(long long fontid) const
+{
+    std::lock_guard lock(mutex_);
+    return collectedFontIds_.contains(fontid);
+}
+
+Ref<MutableArray> KXUserCenterConfig::followsArray() const
+{
+    std::lock_guard lock(mutex_);
+    return followsArray_;
+}
+
+void KXUserCenterConfig::setFollowsArray(Ref<MutableArray> value)
+{
+    std::lock_guard lock(mutex_);
+    followsArray_ = std::move(value);
+}
+
+Ref<MutableDictionary> KXUserCenterConfig::userinfo()
+{
+    {
+        std::lock_guard lock(mutex_);
+        if (userinfo_ && userinfo_->count() > 0)
+            return userinfo_;
+    }
+    const Id archived = KXFileManager::sharedKXFileManager().returnDecryptDataByPathKey(userInfoKey());
+    std::lock_guard lock(mutex_);
+    if (archived.is<foundation::Dictionary>() && !(userinfo_ && userinfo_->count() > 0))
+        userinfo_ = archived.mutableCopy().as<MutableDictionary>();
+    return userinfo_;
+}
+
+void KXUserCenterConfig::setUserinfo(Ref<MutableDictionary> value)
+{
+    std::lock_guard lock(mutex_);
+    userinfo_ = std::move(value);
+}
+
+Ref<MutableDictionary> KXUserCenterConfig::vipinfo() const
+{
+    std::lock_guard lock(mutex_);
+    return vipinfo_;
+}
+
+void KXUserCenterConfig::setVipinfo(Ref<MutableDictionary> value)
+{
+    std::lock_guard lock(mutex_);
+    vipinfo_ = std::move(value);
+}
+
+std::string KXUserCenterConfig::vipRuleIds() const
+{
+    return Id(vipinfo())["rule"].stringValue();
+}
+
+void KXUserCenterConfig::setUpUserconfigWithInfo(const Id& info)
+{
+    if (!info.is<foundation::Dictionary>())
+        return;
+    const auto record = info.mutableCopy().as<MutableDictionary>();
+    setUserinfo(record);
+
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    storeField(defaults, record->objectForKey("vip_type"), "vip_type");
+    storeField(defaults, record->objectForKey("shop_url"), "my_shop_url");
+    storeField(defaults, record->objectForKey("heartbeat_url"), "my_heartbeat_url");
+
+    if (isAutologin())
+        KXFileManager::sharedKXFileManager().writeEncryptDataWithDictionary(record, userInfoKey());
+
+    reapplyPalette();
+
+    const Id vipType = record->objectForKey("vip_type");
+    const bool isVip = vipType.is<foundation::Number>() || (vipType.is<foundation::String>() && !vipType.stringValue().empty());
+    if (isVip)
+        setVipinfo(KXBaseDBManager::shareDBManager().vipInfoByViptype(defaults.objectForKey("vip_type")));
+}
+
+void KXUserCenterConfig::removeUserInfo()
+{
+    {
+        std::lock_guard lock(mutex_);
+        islogin_ = false;
+        userinfo_ = nullptr;
+        groupsInfo_ = nullptr;
+        collectedFontIds_.clear();
+        followsArray_ = nullptr;
+    }
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    for (const char* key : {"Name", "token", "my_shop_url", "my_heartbeat_url", "my_orderClick", "vip_type"})
+        defaults.removeObjectForKey(key);
+    reapplyPalette();
+    KXFileManager::sharedKXFileManager().removeFileByPathkey(userInfoKey());
+}

@@ -1,0 +1,182 @@
+// The font engine's archive work: unpacking a downloaded font and installing its font files.
+#include "Class/ServiceCore/Fonts/KXFontsCore.h"
+
+#include "Lib/ZipArchive/ZipArchive.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/Fonts/FontNames.h"
+#include "Platform/Fonts/FontRegistry.h"
+#include "Platform/Storage/Paths.h"
+
+#include <algorithm>
+#include <atomic>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
+
+using foundation::Ref;
+using foundation::String;
+namespace fs = std::filesystem;
+
+namespace {
+
+enum InstallError : long long {
+    InstallErrorNoFile = 1,
+    InstallErrorUnpack = 2,
+    InstallErrorNoFont = 3,
+    InstallErrorInstall = 4,
+};
+
+Ref<foundation::Error> installError(InstallError code, const std::string& message)
+{
+    return foundation::Error::create(KXFontsCore::kErrorDomain, code, message);
+}
+
+std::string withoutPrefix(std::string text, std::string_view prefix)
+{
+    if (text.starts_with(prefix))
+        text.erase(0, prefix.size());
+    return text;
+}
+
+bool looksLikeArchive(const fs::path& file, const std::string& downloadUrl)
+{
+    auto lower = [](std::string text) {
+        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+        return text;
+    };
+    if (lower(file.extension().string()) == ".zip")
+        return true;
+    const std::string url = lower(downloadUrl.substr(0, downloadUrl.find_first_of("?#")));
+    return url.ends_with(".zip");
+}
+
+// Font files below `folder`, in name order; what FreeType cannot open is left out, and so are
+// resource-fork copies ("__MACOSX", "._name").
+std::vector<fs::path> fontFilesBelow(const fs::path& folder)
+{
+    std::vector<fs::path> found;
+    std::error_code ec;
+    for (fs::recursive_directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const auto name = it->path().filename().string();
+        if (name == "__MACOSX" || name.starts_with(".")) {
+            if (it->is_directory(ec))
+                it.disable_recursion_pending();
+            continue;
+        }
+        if (it->is_regular_file(ec) && fonts::FontNameReader::read(it->path(), {"en"}))
+            found.push_back(it->path());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+fs::path makeUnpackFolder()
+{
+    static std::atomic<unsigned> counter{0};
+    return foundation::Paths::cacheDirectory() / "KXFonts"
+        / (".unpack-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+}
+
+} // namespace
+
+void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Ref<String>& downloadUrl,
+                                           const std::function<void(double)>& progress,
+                                           const std::function<void(const Ref<String>&)>& success,
+                                           const std::function<void(const Ref<foundation::Error>&)>& fail)
+{
+    const fs::path file = withoutPrefix(filePath ? filePath->utf8() : std::string(), "file://");
+    const std::string url = downloadUrl ? downloadUrl->utf8() : std::string();
+    auto report = [progress](double fraction) {
+        if (progress)
+            dispatch::mainQueue().async([progress, fraction] { progress(fraction); });
+    };
+    auto failed = [fail](const Ref<foundation::Error>& error) {
+        if (fail)
+            dispatch::mainQueue().async([fail, error] { fail(error); });
+    };
+    auto succeeded = [success](const std::string& path) {
+        if (success)
+            dispatch::mainQueue().async([success, path] { success(String::create(path)); });
+    };
+
+    dispatch::globalQueue().async([file, url, report, failed, succeeded] {
+        std::error_code ec;
+        if (!fs::is_regular_file(file, ec))
+            return failed(installError(InstallErrorNoFile, "no downloaded file at " + file.string()));
+
+        std::vector<fs::path> fonts;
+        fs::path unpackFolder;
+        if (looksLikeArchive(file, url)) {
+            unpackFolder = makeUnpackFolder();
+            fs::create_directories(unpackFolder, ec);
+            Ref<foundation::Error> unzipError;
+            const bool unpacked = ZipArchive::unzipFileAtPath(
+                file.string(), unpackFolder.string(), true, "",
+                [report](const std::string&, const ZipEntryInfo&, long entryNumber, long total) {
+                    if (total > 0)
+                        report(0.9 * static_cast<double>(entryNumber + 1) / static_cast<double>(total));
+                },
+                [&unzipError](const Ref<String>&, bool, const Ref<foundation::Error>& error) { unzipError = error; });
+            if (!unpacked) {
+                fs::remove_all(unpackFolder, ec);
+                auto error = unzipError ? unzipError : installError(InstallErrorUnpack, "cannot unpack " + file.string());
+                return failed(error);
+            }
+            fonts = fontFilesBelow(unpackFolder);
+        } else if (fonts::FontNameReader::read(file, {"en"})) {
+            fonts.push_back(file);
+        }
+        if (fonts.empty()) {
+            if (!unpackFolder.empty())
+                fs::remove_all(unpackFolder, ec);
+            return failed(installError(InstallErrorNoFont, "no font file in " + file.string()));
+        }
+
+        std::string first;
+        std::string reason;
+        for (const auto& font : fonts) {
+            auto installed = fonts::FontRegistry::installFontFile(font, &reason);
+            if (!installed)
+                break;
+            fonts::FontRegistry::registerFontFile(*installed);
+            if (first.empty())
+                first = installed->string();
+        }
+        if (!unpackFolder.empty())
+            fs::remove_all(unpackFolder, ec);
+        if (!reason.empty())
+            return failed(installError(InstallErrorInstall, reason));
+        report(1.0);
+        succeeded(first);
+    });
+}
+
+void KXFontsCore::unzipNoPwdFileToPathWithFilePath(const Ref<String>& path,
+                                                   const std::function<void(const Ref<String>&)>& success,
+                                                   const std::function<void(const Ref<foundation::Error>&)>& fail)
+{
+    const std::string archive = withoutPrefix(path ? path->utf8() : std::string(), "file://");
+    const std::string folder = withoutPrefix(fs::path(archive).parent_path().string(), "file:");
+    ZipArchive::unzipFileAtPath(
+        archive, folder, [](const std::string&, const ZipEntryInfo&, long, long) {},
+        [&](const Ref<String>& completedPath, bool succeeded, const Ref<foundation::Error>& error) {
+            std::error_code ec;
+            fs::remove(archive, ec);
+            if (!succeeded) {
+                if (fail)
+                    fail(error ? error : installError(InstallErrorUnpack, "cannot unpack " + archive));
+                return;
+            }
+            std::string result;
+            if (completedPath && completedPath->length() > 0 && !completedPath->isEqualToString("(null)")) {
+                std::vector<std::string> names;
+                for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+                    names.push_back(it->path().filename().string());
+                std::sort(names.begin(), names.end());
+                if (!names.empty())
+                    result = folder + "/" + names.front();
+            }
+            if (success)
+                success(String::create(result));
+        });
+}

@@ -1,7 +1,0 @@
-#include "Class/ServiceCore/KXGlobalDataBase.h"
-
-KXGlobalDataBase& KXGlobalDataBase::sharedKXGlobalDataBase()
-{
-    static KXGlobalDataBase instance;
-    return instance;
-}

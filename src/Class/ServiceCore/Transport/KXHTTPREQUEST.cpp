@@ -1,0 +1,214 @@
+#include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
+
+#include "Class/ServiceCore/Transport/KXHTTPErrorLog.h"
+#include "Class/ServiceCore/UnitTools/KXMD5.h"
+#include "Class/Theme/ToastPresenter.h"
+#include "Lib/Networking/NKHTTPSessionManager.h"
+#include "Lib/Networking/NKJSONResponseSerializer.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Foundation/Set.h"
+#include "Platform/Serialization/ReadError.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "Platform/URLLoading/URLSessionConfiguration.h"
+#include "Platform/URLLoading/URLSessionTask.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+#include <vector>
+
+using foundation::Id;
+using foundation::Ref;
+using foundation::String;
+
+namespace {
+
+// The common parameters in the order they are written, with the user-defaults key of each.
+struct CommonParameter {
+    const char* name;
+    const char* defaultsKey; // nullptr: a constant
+};
+constexpr CommonParameter kCommonParameters[] = {
+    {"UIID", "UIID"},
+    {"token", "token"},
+    {"system", "macType"},
+    {"platform", nullptr},
+    {"mac", "macAddress"},
+    {"source_type", "typeFrom"},
+    {"version", "appVersion"},
+    {"data_version", "dataVersion"},
+    {"SystemVersion", "SystemVersion"},
+};
+
+constexpr const char* kSalt = "Qp#7vL@x2&";
+
+void addCommonParameters(foundation::MutableDictionary& parameters)
+{
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    for (const auto& common : kCommonParameters) {
+        if (!common.defaultsKey) {
+            parameters.setObject(Id(KXHTTPREQUEST::kPlatform), Id(common.name));
+            continue;
+        }
+        Ref<String> value = defaults.stringForKey(common.defaultsKey);
+        if (std::string_view(common.name) == "token" && !value)
+            value = String::create("");
+        // setValue removes the entry for nil, so a same-named operation parameter goes as well.
+        parameters.setValue(value ? Id(value) : Id(), common.name);
+    }
+}
+
+// Replies that are valid JSON but no object fail like undecodable ones, with the same text.
+Ref<foundation::Error> notAnObjectError()
+{
+    return foundation::makeCorruptDataError(3840, "The reply is not a JSON object.");
+}
+
+void applyEnvelope(const Ref<foundation::Dictionary>& reply, const Ref<foundation::MutableDictionary>& parameters)
+{
+    const Id envelope(reply);
+    if (envelope["errcode"].integerValue() == 0)
+        return;
+    const std::string message = envelope["message"].stringValue();
+    if (message.find("参数错误") != std::string::npos)
+        std::fprintf(stderr, "-----%s\n", message.c_str());
+    KXHTTPErrorLog::append(message, parameters);
+
+    if (envelope["errcode"].integerValue() == 122) {
+        auto inner = foundation::Dictionary::create({{Id("logint"), Id("YES")}});
+        dispatch::NotificationCenter::defaultCenter().post(KXHTTPREQUEST::kLogoutNotification, Id(),
+                                                            foundation::Dictionary::create({{Id("loginOut"), Id(inner)}}));
+        return;
+    }
+    if (envelope["tag"].stringValue() == "147")
+        return; // the WeChat sign-in poll answers "not yet" with a non-zero code
+    if (auto presenter = ToastPresenter::shared())
+        presenter->show(message, ToastStyle::Warning, ToastWindow{});
+}
+
+} // namespace
+
+std::shared_ptr<KXHTTPREQUEST> KXHTTPREQUEST::create()
+{
+    return std::shared_ptr<KXHTTPREQUEST>(new KXHTTPREQUEST());
+}
+
+KXHTTPREQUEST::~KXHTTPREQUEST() = default;
+
+Ref<NKHTTPSessionManager> KXHTTPREQUEST::NKManager()
+{
+    return manager_.getOrCreate([] {
+        auto configuration = net::URLSessionConfiguration::defaultSessionConfiguration();
+        configuration->responseBodyLimit = kMaxReplyBytes;
+        auto manager = NKHTTPSessionManager::create(nullptr, configuration);
+        auto serializer = NKJSONResponseSerializer::serializer();
+        serializer->setAcceptableContentTypes(foundation::Set::create({Id("text/plain"), Id("application/json"), Id("text/json"),
+                                                                       Id("text/javascript"), Id("text/html"), Id("image/png"),
+                                                                       Id("image/jpeg")}));
+        manager->setResponseSerializer(serializer);
+        manager->requestSerializer()->setTimeoutInterval(kTimeoutInterval);
+        return manager;
+    });
+}
+
+void KXHTTPREQUEST::setNKManager(Ref<NKHTTPSessionManager> manager)
+{
+    manager_.set(std::move(manager));
+}
+
+Ref<String> KXHTTPREQUEST::md5HexDigest(const Ref<String>& text)
+{
+    if (!text || text->utf8().empty())
+        return nullptr;
+    return KXMD5::md5String(text);
+}
+
+Ref<String> KXHTTPREQUEST::dictionaryToMD5HexSting(const Ref<foundation::Dictionary>& dictionary)
+{
+    std::vector<std::pair<std::string, std::string>> pairs;
+    if (dictionary) {
+        pairs.reserve(dictionary->count());
+        for (const auto& entry : *dictionary)
+            pairs.emplace_back(entry.key.stringValue(), entry.value.stringValue());
+    }
+    // Byte order equals the platform's plain compare for the ASCII keys of the API.
+    std::sort(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::string joined;
+    for (const auto& [key, value] : pairs) {
+        if (!joined.empty())
+            joined += '&';
+        joined += key;
+        joined += '=';
+        joined += value;
+    }
+    const auto first = KXMD5::md5String(String::create(joined));
+    return KXMD5::md5String(String::create(first->utf8() + kSalt));
+}
+
+Ref<String> KXHTTPREQUEST::getCurrentTimes()
+{
+    return String::create(KXHTTPErrorLog::timeStamp(*foundation::Date::date()));
+}
+
+void KXHTTPREQUEST::PostJsonWithURLString(std::string_view URLString, const Ref<foundation::MutableDictionary>& parameters, ReplyBlock success,
+                                          ErrorBlock fail)
+{
+    const auto dictionary = parameters ? parameters : foundation::MutableDictionary::create();
+    addCommonParameters(*dictionary);
+    dictionary->setObject(Id(dictionaryToMD5HexSting(dictionary)), Id("secret"));
+
+    auto failure = [fail](const Ref<foundation::Error>& error) {
+        if (!error)
+            return;
+        KXHTTPErrorLog::append(error->localizedDescription());
+        if (fail)
+            fail(error);
+    };
+    NKManager()->POST(
+        URLString, Id(dictionary),
+        [dictionary, success, failure](const Ref<net::URLSessionDataTask>&, const Id& responseObject) {
+            auto reply = responseObject.dictionary();
+            if (!reply) {
+                failure(notAnObjectError());
+                return;
+            }
+            if (success)
+                success(responseObject);
+            applyEnvelope(reply, dictionary);
+        },
+        [failure](const Ref<net::URLSessionDataTask>&, const Ref<foundation::Error>& error) { failure(error); });
+}
+
+void KXHTTPREQUEST::getJosonWithURLString(std::string_view URLString, const Id& parameters, ReplyBlock success, ErrorBlock fail)
+{
+    NKManager()->GET(
+        URLString, parameters,
+        [success](const Ref<net::URLSessionDataTask>&, const Id& responseObject) {
+            if (success)
+                success(responseObject);
+        },
+        [fail](const Ref<net::URLSessionDataTask>&, const Ref<foundation::Error>& error) {
+            if (fail)
+                fail(error);
+        });
+}
+
+void KXHTTPREQUEST::cancelRequest()
+{
+    // The session manager has no operation queue of requests; cancelling its live tasks is the
+    // same thing for the caller.
+    const Ref<NKHTTPSessionManager> manager = manager_.get();
+    if (!manager)
+        return;
+    if (auto tasks = manager->tasks()) {
+        for (const Id& task : *tasks) {
+            if (auto sessionTask = task.as<net::URLSessionTask>())
+                sessionTask->cancel();
+        }
+    }
+}
+
+Ref<foundation::MutableArray> KXHTTPREQUEST::ttfPathA()
+{
+    return ttfPathA_.getOrCreate([] { return foundation::MutableArray::create(); });
+}

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Atomic.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/String.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace dispatch {
+class BlockOperation;
+class OperationQueue;
+} // namespace dispatch
+
+namespace net {
+class URLSessionDownloadTask;
+}
+
+class NKHTTPSessionManager;
+
+// The one road to the service's API: adds the device and session parameters to a request, signs
+// it with "secret", posts it form-encoded and applies the reply envelope (caller first, then the
+// HTTP error log, the sign-out notice on errcode 122 or a warning toast). It also holds the
+// download queue of the font pages: one download per URL, at most 10 transfers at once, into the
+// "KXFonts" folder of the user's cache folder.
+//
+// Make one with create() and keep it; replies and download completions are delivered on the main
+// queue, progress reports on the download's own delegate queue. Requests are started on the main
+// thread. The download bookkeeping is guarded by the object's mutex, so it may also be read from
+// other threads.
+class KXHTTPREQUEST : public std::enable_shared_from_this<KXHTTPREQUEST> {
+public:
+    using ReplyBlock = std::function<void(const foundation::Id& reply)>;
+    using ErrorBlock = std::function<void(const foundation::Ref<foundation::Error>& error)>;
+    using PercentBlock = std::function<void(float fraction)>;
+    using DictionaryBlock = std::function<void(const foundation::Ref<foundation::Dictionary>& dictionary)>;
+
+    static constexpr const char* kLogoutNotification = "homeNotificationCenter";
+    static constexpr const char* kPlatform = "mz_mac";
+    static constexpr double kTimeoutInterval = 10;
+    // An API reply, after decoding, is at most this long (a page of catalogue rows is far
+    // below); a longer one fails with NSURLErrorDataLengthExceedsMaximum (-1103).
+    static constexpr std::int64_t kMaxReplyBytes = 32 * 1024 * 1024;
+    static constexpr long kMaxConcurrentDownloads = 10;
+
+    static std::shared_ptr<KXHTTPREQUEST> create();
+    ~KXHTTPREQUEST();
+    KXHTTPREQUEST(const KXHTTPREQUEST&) = delete;
+    KXHTTPREQUEST& operator=(const KXHTTPREQUEST&) = delete;
+
+    // Writes the common parameters and "secret" into `parameters` (the caller's dictionary keeps
+    // them) and posts it. Returns at once.
+    void PostJsonWithURLString(std::string_view URLString, const foundation::Ref<foundation::MutableDictionary>& parameters,
+                               ReplyBlock success, ErrorBlock fail);
+    // A plain GET with the parameters in the query: no common parameters, signature or envelope.
+    void getJosonWithURLString(std::string_view URLString, const foundation::Id& parameters, ReplyBlock success, ErrorBlock fail);
+    void cancelRequest();
+
+    // The signature over every entry of the dictionary (32 lower-case hexadecimal digits).
+    static foundation::Ref<foundation::String> dictionaryToMD5HexSting(const foundation::Ref<foundation::Dictionary>& dictionary);
+    // nil for nil or empty text.
+    static foundation::Ref<foundation::String> md5HexDigest(const foundation::Ref<foundation::String>& text);
+    static foundation::Ref<foundation::String> getCurrentTimes();
+
+    foundation::Ref<NKHTTPSessionManager> NKManager();
+    void setNKManager(foundation::Ref<NKHTTPSessionManager> manager);
+
+    // Download queue. The callbacks of a URL already in flight on this object are dropped.
+    void downloadWithUrl(std::string_view URLString, PercentBlock percent, DictionaryBlock sucess, DictionaryBlock fail);
+    // The download folder, ending in "/", created when missing; the name is not used.
+    static foundation::Ref<foundation::String> creatDirectoryWithSuggestName(const foundation::Ref<foundation::String>& name);
+
+    std::shared_ptr<dispatch::OperationQueue> fontsQueue();
+    // The bookkeeping: whether a URL is in flight here, how many download tasks were started,
+    // and a copy of URL text to last reported whole percent ("%zd" text).
+    bool hasOperationForURL(std::string_view URLString) const;
+    std::size_t downLoadTaskCount() const;
+    foundation::Ref<foundation::Dictionary> progressD() const;
+    foundation::Ref<foundation::MutableArray> ttfPathA();
+
+private:
+    KXHTTPREQUEST() = default;
+
+    struct DownloadState;
+    void startDownload(const std::string& URLString, const std::shared_ptr<DownloadState>& state);
+    void finishDownload(const std::string& URLString);
+    bool reportProgress(const std::string& URLString, long long percent);
+
+    foundation::Atomic<foundation::Ref<NKHTTPSessionManager>> manager_;
+    foundation::Atomic<std::shared_ptr<dispatch::OperationQueue>> fontsQueue_;
+    foundation::Atomic<foundation::Ref<foundation::MutableArray>> ttfPathA_;
+
+    mutable std::mutex mutex_; // the download bookkeeping below
+    std::map<std::string, std::shared_ptr<dispatch::BlockOperation>> operations_;
+    std::map<std::string, foundation::Ref<net::URLSessionDownloadTask>> downLoadTaskA_;
+    foundation::Ref<foundation::MutableDictionary> progressD_ = foundation::MutableDictionary::create();
+};

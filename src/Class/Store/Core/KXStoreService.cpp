@@ -1,0 +1,133 @@
+#include "Class/Store/Core/KXStoreService.h"
+
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/Store/Core/KXStoreSession.h"
+
+#include <mutex>
+
+using foundation::Id;
+
+namespace {
+
+std::mutex& installedMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::shared_ptr<KXStoreService>& installed()
+{
+    static std::shared_ptr<KXStoreService> service;
+    return service;
+}
+
+} // namespace
+
+std::shared_ptr<KXStoreService> KXStoreService::shared()
+{
+    std::lock_guard lock(installedMutex());
+    if (!installed())
+        installed() = std::make_shared<KXStoreHTTPService>();
+    return installed();
+}
+
+std::shared_ptr<KXStoreService> KXStoreService::install(std::shared_ptr<KXStoreService> service)
+{
+    std::lock_guard lock(installedMutex());
+    auto previous = std::move(installed());
+    installed() = std::move(service);
+    return previous;
+}
+
+bool KXStoreService::listSucceeded(const Id& reply)
+{
+    const Id status = reply["errorcode"];
+    return status.isNil() || status.integerValue() == 0;
+}
+
+bool KXStoreService::succeeded(const Id& reply)
+{
+    const Id status = reply["errcode"];
+    return !status.isNil() && status.integerValue() == 0;
+}
+
+void KXStoreService::guardedSend(
+    Operation operation, const std::string& argument, Reply reply, Failure failure)
+{
+    auto& session = KXStoreSession::shared();
+    const auto generation = session.generation();
+    auto ended = [failure](const char* what) {
+        if (failure)
+            failure(foundation::Error::create(kSessionEndedDomain, 1, what));
+    };
+    send(
+        operation, argument,
+        [&session, generation, reply = std::move(reply), ended](const Id& answer) {
+            if (session.generation() != generation) {
+                ended("The reply belongs to a session that has ended.");
+                return;
+            }
+            if (reply)
+                reply(answer);
+        },
+        [failure = std::move(failure)](const foundation::Ref<foundation::Error>& error) {
+            if (failure)
+                failure(error);
+        });
+}
+
+void KXStoreService::getBuyCartsDataSuceess(Reply reply, Failure failure)
+{
+    guardedSend(Operation::Carts, {}, std::move(reply), std::move(failure));
+}
+
+void KXStoreService::deleteBuyCartsWithFids(const std::string& fids, Reply reply, Failure failure)
+{
+    guardedSend(Operation::DeleteCarts, fids, std::move(reply), std::move(failure));
+}
+
+void KXStoreService::getAllBrandSuceess(Reply reply, Failure failure)
+{
+    guardedSend(Operation::AllBrand, {}, std::move(reply), std::move(failure));
+}
+
+void KXStoreService::getSeconAuthDataWithAuthid(const std::string& authID, Reply reply, Failure failure)
+{
+    guardedSend(Operation::Brand, authID, std::move(reply), std::move(failure));
+}
+
+void KXStoreService::getBuyCartsPriceWithInfo(const std::string& info, Reply reply, Failure failure)
+{
+    guardedSend(Operation::Price, info, std::move(reply), std::move(failure));
+}
+
+void KXStoreService::submitBuyCartsOriderWithInfo(const std::string& info, Reply reply, Failure failure)
+{
+    guardedSend(Operation::Order, info, std::move(reply), std::move(failure));
+}
+
+void KXStoreHTTPService::send(Operation operation, const std::string& argument, Reply reply, Failure failure)
+{
+    KXHTTPBUSINESS business;
+    switch (operation) {
+    case Operation::Carts:
+        business.getBuyCartsDataSuceess(std::move(reply), std::move(failure));
+        break;
+    case Operation::DeleteCarts:
+        business.deleteBuyCartsWithFids(Id(argument), std::move(reply), std::move(failure));
+        break;
+    case Operation::AllBrand:
+        business.getAllBrandSuceess(std::move(reply), std::move(failure));
+        break;
+    case Operation::Brand:
+        business.getSeconAuthDataWithAuthid(Id(argument), std::move(reply), std::move(failure));
+        break;
+    case Operation::Price:
+        business.getBuyCartsPriceWithFids(Id(""), Id(""), Id(argument), std::move(reply), std::move(failure));
+        break;
+    case Operation::Order:
+        business.submitBuyCartsOriderWithFids(
+            Id(""), Id(""), Id(argument), std::move(reply), std::move(failure));
+        break;
+    }
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/Object.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+
+// The service operations of the store, in one place so that a test or a benchmark can answer
+// them. Each call sends one request; its reply (the whole decoded envelope) or failure reaches
+// its block on the main queue, unless the user signed out or another user signed in since the
+// call (KXStoreSession), in which case neither block runs. Pages hold themselves weakly in the
+// blocks.
+//
+// The installed service is KXStoreHTTPService (the API facade) until another is installed.
+// Main thread only.
+class KXStoreService {
+public:
+    using Reply = std::function<void(const foundation::Id& reply)>;
+    using Failure = std::function<void(const foundation::Ref<foundation::Error>& error)>;
+
+    enum class Operation { Carts, DeleteCarts, AllBrand, Brand, Price, Order };
+
+    static constexpr const char* kSessionEndedDomain = "KXStoreSessionEnded";
+
+    virtual ~KXStoreService() = default;
+
+    static std::shared_ptr<KXStoreService> shared();
+    // Installs `service` (nullptr: the API facade again) and returns the previous one.
+    static std::shared_ptr<KXStoreService> install(std::shared_ptr<KXStoreService> service);
+
+    void getBuyCartsDataSuceess(Reply reply, Failure failure); // getCarts
+    void deleteBuyCartsWithFids(const std::string& fids, Reply reply, Failure failure); // delCarts
+    void getAllBrandSuceess(Reply reply, Failure failure); // getAllBrand
+    void getSeconAuthDataWithAuthid(const std::string& authID, Reply reply, Failure failure); // getBrand
+    // getPrice and subOrder with empty "fids" and "brand_id" and the selection text as "info".
+    void getBuyCartsPriceWithInfo(const std::string& info, Reply reply, Failure failure);
+    void submitBuyCartsOriderWithInfo(const std::string& info, Reply reply, Failure failure);
+
+    // The cart and brand-list readers take the status from "errorcode", a missing key being
+    // success; the other replies from "errcode", which must be there and 0.
+    static bool listSucceeded(const foundation::Id& reply);
+    static bool succeeded(const foundation::Id& reply);
+
+protected:
+    // Sends one operation; `argument` is the ids, the category id or the selection text.
+    virtual void send(Operation operation, const std::string& argument, Reply reply, Failure failure) = 0;
+
+private:
+    void guardedSend(Operation operation, const std::string& argument, Reply reply, Failure failure);
+};
+
+// The store's operations through KXHTTPBUSINESS (getCarts 155, delCarts 154, getAllBrand 164,
+// getBrand 157, getPrice 158, subOrder 159).
+class KXStoreHTTPService : public KXStoreService {
+protected:
+    void send(Operation operation, const std::string& argument, Reply reply, Failure failure) override;
+};

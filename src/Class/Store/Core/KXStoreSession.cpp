@@ -1,0 +1,32 @@
+#include "Class/Store/Core/KXStoreSession.h"
+
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+
+KXStoreSession& KXStoreSession::shared()
+{
+    static KXStoreSession session;
+    return session;
+}
+
+KXStoreSession::KXStoreSession()
+{
+    observation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+        kNotification, foundation::Id(), nullptr, [this](const dispatch::Notification& notification) {
+            if (!notification.userInfo)
+                return;
+            if (notification.userInfo->containsKey("loginOut")) {
+                signedOut();
+            } else if (notification.userInfo->containsKey("loginMessage")) {
+                ++generation_;
+            }
+        });
+}
+
+void KXStoreSession::signedOut()
+{
+    ++generation_;
+    auto& state = KXGlobalDataBase::sharedKXGlobalDataBase();
+    state.setSelectedAuthArray(foundation::MutableArray::create());
+    state.setSell_info(nullptr);
+}

@@ -1,0 +1,148 @@
+#pragma once
+
+#include "Class/Store/Core/KXOrderSelection.h"
+#include "Class/UIKit/KXBaseView.h"
+#include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Dictionary.h"
+
+#include <QPointer>
+#include <functional>
+#include <memory>
+#include <string>
+
+class KXBaseButton;
+class KXCountDown;
+class KXFontsSaleCheckOrderView;
+class KXFontsSaleDeleteAuthView;
+class KXFontsSaleDeleteAuthViewDelegate;
+class KXFontsSaleOrderViewCellDelegate;
+class KXFontsSaleReselectedView;
+class KXFontsSaleReselectedViewDelegate;
+class KXPriceRequester;
+class KXStoreButton;
+class KXStoreTableCellView;
+class KXStoreTableView;
+class KXStoreTableViewDataSource;
+class KXStoreTextLabel;
+class LCConstraint;
+class QLabel;
+
+// The order page: one row per chosen offer, each offering every cart font as a check box; every
+// change of the choice is priced by the service (only the latest question's answer is shown);
+// offers are added through the re-pick sheet and removed after a question. Submitting sends the
+// selection text as an order, one request at a time; the service's answer (after the check
+// dialog when it reports a problem) opens the payment page in the browser, marks an order as
+// awaiting payment ("my_orderClick" "0"), posts "buyCartsGoToOrder" with "scac" and counts down
+// 5 s on the wait panel while the main window takes the user to the orders.
+//
+// The opener calls setBuyCartFonts() first, then setDataA() and setBackBlock(). Replies and the
+// count-down hold the page weakly. Main thread only.
+class KXFontsSaleOrderView : public KXBaseView {
+    Q_OBJECT
+
+public:
+    using BackBlock = std::function<void(bool userLeft)>;
+
+    static constexpr const char* kGoToOrderNotification = "buyCartsGoToOrder";
+    static constexpr const char* kOrderPosterObject = "scac";
+    static constexpr const char* kOrderReminderKey = "my_orderClick";
+    static constexpr long long kCountDownSeconds = 5;
+    static constexpr double kVipBottomHeight = 122;
+
+    explicit KXFontsSaleOrderView(QWidget* parent = nullptr);
+    ~KXFontsSaleOrderView() override;
+
+    void setBuyCartFonts(foundation::Ref<foundation::MutableArray> fonts);
+    const foundation::Ref<foundation::MutableArray>& buyCartFonts() const { return buyCartFonts_; }
+    // Every offer with every cart font chosen; the table reloads and the totals are asked for.
+    void setDataA(const foundation::Ref<foundation::Array>& offers);
+    void setBackBlock(BackBlock block) { backBlock_ = std::move(block); }
+
+    const KXOrderSelection& selection() const { return selection_; }
+    const foundation::Ref<foundation::MutableArray>& dataA() const { return selection_.dataA(); }
+    std::string getPriceDataInfo() const { return selection_.infoString(); }
+    // Rebuilds the selection text and refreshes the totals (the zero texts for an empty choice).
+    void upDatePriceByInfoString();
+    // The hand-over after an accepted order, with the order reply.
+    void buyFontsBussiness(const foundation::Id& reply);
+    // The row whose removal awaits confirmation, as last asked.
+    long long deleteRow() const { return deleteRow_; }
+
+    // Actions.
+    void allSelectedBtnClick();
+    void backBtnClick();
+    void buyBtnClick();
+    void seeOrderBtnClick();
+
+    // Delegate methods of the rows, the sheet and the removal question.
+    void KXFontsSaleOrderViewCellFontBtnClick(const foundation::Ref<foundation::Dictionary>& info);
+    void KXFontsSaleOrderViewCellAddClassClick(const foundation::Ref<foundation::Dictionary>& info);
+    void KXFontsSaleOrderViewCellremoveClassClick(const foundation::Id& record);
+    void KXFontsSaleReselectedViewSureBtnClick();
+    void KXFontsSaleDeleteAuthViewSureBtnClick(const std::string& brandID);
+
+    // The table's data source.
+    int numberOfRowsInTableView(KXStoreTableView* tableView);
+    double tableViewHeightOfRow(KXStoreTableView* tableView, int row);
+    KXStoreTableCellView* tableViewViewForRow(KXStoreTableView* tableView, int row);
+
+    KXStoreTableView* listTableview() const { return listTableview_; }
+    QWidget* bottomView() const { return bottomView_; }
+    const std::shared_ptr<LCConstraint>& bottomViewHeight() const { return bottomViewHeight_; }
+    double bottomViewHeightConstant() const { return bottomViewHeightConstant_; }
+    QWidget* waitBgView() const { return waitBgView_; }
+    KXStoreButton* seeOrderBtn() const { return seeOrderBtn_; }
+    KXStoreTextLabel* seeOrderTitle() const { return seeOrderTitle_; }
+    KXStoreButton* backBtn() const { return backBtn_; }
+    KXStoreButton* buyBtn() const { return buyBtn_; }
+    KXBaseButton* allSelectBtn() const { return allSelectBtn_; }
+    KXStoreTextLabel* countPriceLabel() const { return countPriceLabel_; }
+    QLabel* discountPriceLabel() const { return discountPriceLabel_; }
+    QLabel* activityLabel() const { return activityLabel_; }
+    QLabel* vipLabel() const { return vipLabel_; }
+    QLabel* fontsNumLabel() const { return fontsNumLabel_; }
+    // The dialogs and the sheet while they are open.
+    KXFontsSaleCheckOrderView* checkOrderView() const;
+    KXFontsSaleReselectedView* reselectedView() const;
+    // An order request is on its way.
+    bool isSubmitting() const { return submitting_; }
+
+private:
+    void setUPUI();
+    void showZeroTotals();
+    void applyTotals(const foundation::Id& data);
+    void orderArrived(const foundation::Id& reply);
+    void updateSubmitState();
+    void openPaymentPage(const foundation::Id& address);
+    void showEmptyState();
+
+    foundation::Ref<foundation::MutableArray> buyCartFonts_;
+    KXOrderSelection selection_;
+    BackBlock backBlock_;
+    long long deleteRow_ = 0;
+    bool submitting_ = false;
+    std::unique_ptr<KXPriceRequester> priceRequester_;
+    std::unique_ptr<KXCountDown> countDown_;
+    std::shared_ptr<KXStoreTableViewDataSource> tableSource_;
+    std::shared_ptr<KXFontsSaleOrderViewCellDelegate> cellDelegate_;
+    std::shared_ptr<KXFontsSaleReselectedViewDelegate> sheetDelegate_;
+    std::shared_ptr<KXFontsSaleDeleteAuthViewDelegate> deleteDelegate_;
+
+    KXStoreTableView* listTableview_ = nullptr;
+    QWidget* bottomView_ = nullptr;
+    std::shared_ptr<LCConstraint> bottomViewHeight_;
+    double bottomViewHeightConstant_ = 0;
+    QWidget* waitBgView_ = nullptr;
+    KXStoreButton* seeOrderBtn_ = nullptr;
+    KXStoreTextLabel* seeOrderTitle_ = nullptr;
+    KXStoreButton* backBtn_ = nullptr;
+    KXStoreButton* buyBtn_ = nullptr;
+    KXBaseButton* allSelectBtn_ = nullptr;
+    KXStoreTextLabel* countPriceLabel_ = nullptr;
+    QLabel* discountPriceLabel_ = nullptr;
+    QLabel* activityLabel_ = nullptr;
+    QLabel* vipLabel_ = nullptr;
+    QLabel* fontsNumLabel_ = nullptr;
+    QPointer<KXFontsSaleCheckOrderView> checkOrderView_;
+    QPointer<KXFontsSaleReselectedView> reselectedView_;
+};

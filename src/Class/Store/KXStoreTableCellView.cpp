@@ -1,0 +1,6 @@
+#include "Class/Store/KXStoreTableCellView.h"
+
+KXStoreTableCellView::KXStoreTableCellView(QWidget* parent)
+    : QWidget(parent)
+{
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QSize>
+
+class QWidget;
+
+// The small windows the main window raises above itself (the platform's levels 10 and 11):
+// transient for the main window, so the desktop keeps them above it and never above other
+// programs, with the system frame, an empty title and only a close button; closing hides the
+// window and its controller keeps it. GUI thread only.
+
+// A new hidden window of that kind and size, transient for the window of `transientParent`.
+QWidget* kx_makeTransientWindow(QWidget* transientParent, const QSize& size);
+// Makes `window`, made but never shown, such a window (for windows of a class of their own).
+void kx_setUpTransientWindow(QWidget* window, QWidget* transientParent, const QSize& size);
+// Brings the window to the front and activates it, centred over its parent window (or the
+// primary screen); on Wayland the compositor places it.
+void kx_showCentred(QWidget* window);
+// Centres the window as kx_showCentred() does, without showing it.
+void kx_centreWindow(QWidget* window);
+// Whether clients may place their windows: Wayland lets none.
+bool kx_canMoveWindows();

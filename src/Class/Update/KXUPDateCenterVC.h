@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QWidget>
+
+#include <memory>
+
+class KXBaseButton;
+class KXFilledView;
+class KXUpdateDownload;
+class LCConstraint;
+class QLabel;
+
+// The updater's content: the download of the verified Linux package (KXUpdateDownload) as a bar
+// (840 points at 100 %) and a percentage, then a button that hands the package to the desktop.
+//
+// States: downloading (also while the package information is fetched and while the file is
+// checked: track, bar, percentage, loading label), finished (success label and open button),
+// failed (what failed and a retry button; the bar stays where it was). Open hands the package to
+// the desktop and orders the window out; the controller and its state remain, so opening again
+// opens the same package. When the desktop cannot open it (no opener, or the opener fails later)
+// the window stays or comes back, finished, with a toast saying so. Main thread only.
+class KXUPDateCenterVC : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kDownloadFailed = "更新包下载失败，请检查网络后重试";
+    static constexpr const char* kCheckFailed = "更新包校验失败，已删除下载的文件，请重试";
+    static constexpr const char* kOpenFailed = "无法打开安装包";
+
+    // Starts the download (setUPDownload) unless `download` is given idle for tests.
+    explicit KXUPDateCenterVC(QWidget* parent = nullptr, std::shared_ptr<KXUpdateDownload> download = nullptr);
+    ~KXUPDateCenterVC() override;
+
+    QLabel* percentLabel() const { return percentLabel_; }
+    QLabel* sucesslabel() const { return sucesslabel_; }
+    QLabel* loadingLabel() const { return loadingLabel_; }
+    QLabel* failureLabel() const { return failureLabel_; }
+    KXBaseButton* openBtn() const { return openBtn_; }
+    KXBaseButton* retryBtn() const { return retryBtn_; }
+    QWidget* bottomBg() const;
+    QWidget* progressBg() const;
+    QWidget* progressView() const { return progressView_; }
+    const std::shared_ptr<LCConstraint>& progressWidth() const { return progressWidth_; }
+    double progressWidthConstant() const { return progressWidthConstant_; }
+    const std::shared_ptr<KXUpdateDownload>& download() const { return download_; }
+
+    void setUPDownload();
+    void openBtnClick();
+    void retryBtnClick();
+    // Shows `fraction` on the bar and as a percentage.
+    void showProgress(float fraction);
+
+private:
+    class DownloadDelegate;
+
+    void setupUI();
+    void showState();
+    void openFailed();
+
+    std::shared_ptr<KXUpdateDownload> download_;
+    std::shared_ptr<DownloadDelegate> downloadDelegate_;
+    KXFilledView* bottomBg_ = nullptr;
+    KXFilledView* progressBg_ = nullptr;
+    QWidget* progressView_ = nullptr;
+    QLabel* percentLabel_ = nullptr;
+    QLabel* loadingLabel_ = nullptr;
+    QLabel* sucesslabel_ = nullptr;
+    QLabel* failureLabel_ = nullptr;
+    KXBaseButton* openBtn_ = nullptr;
+    KXBaseButton* retryBtn_ = nullptr;
+    std::shared_ptr<LCConstraint> progressWidth_;
+    double progressWidthConstant_ = 0;
+};

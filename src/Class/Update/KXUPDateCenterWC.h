@@ -1,0 +1,34 @@
+#pragma once
+
+#include "Class/Account/KXTransientWindow.h"
+
+#include <QObject>
+#include <QString>
+
+class KXUPDateCenterVC;
+
+// The updater window's controller, made from the interface file "KXUPDateCenterWC": a window
+// transient for the main window (the platform's level 11 above it), system frame with an empty
+// title and only a close button, content a new KXUPDateCenterVC, which starts the download at
+// once. The module label becomes "更新错误". The main window keeps the controller for its whole
+// life: showing it again never restarts a download. Main thread only.
+class KXUPDateCenterWC : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kWidth = 900;
+    static constexpr int kHeight = 280;
+
+    explicit KXUPDateCenterWC(const QString& windowNibName, QWidget* transientParent = nullptr);
+    ~KXUPDateCenterWC() override;
+
+    const QString& windowNibName() const { return windowNibName_; }
+    KXTransientWindow* window() const;
+    KXUPDateCenterVC* contentViewController() const { return content_; }
+    void showCentred();
+
+private:
+    QString windowNibName_;
+    KXOwnedWindow window_;
+    KXUPDateCenterVC* content_ = nullptr;
+};

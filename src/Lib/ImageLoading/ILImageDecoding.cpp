@@ -1,0 +1,146 @@
+#include "Lib/ImageLoading/ILImageDecoding.h"
+
+#include "Lib/ImageLoading/ILAnimatedImageProtocol.h"
+#include "Lib/ImageLoading/ILImageCoderHelper.h"
+#include "Lib/ImageLoading/ILImageCodersManager.h"
+#include "Lib/ImageLoading/ILImageMetadata.h"
+#include "Lib/ImageLoading/ILImageScale.h"
+#include "Lib/ImageLoading/ILWebCacheKeyFilterProtocol.h"
+#include "Platform/Foundation/ClassValue.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/Number.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Foundation/URL.h"
+#include "Platform/Graphics/Image.h"
+
+using foundation::Dictionary;
+using foundation::Id;
+using foundation::Ref;
+using graphics::Image;
+
+namespace {
+
+// What every decode step works out from the key, the options and the context.
+struct DecodePlan {
+    bool firstFrameOnly = false;
+    double scale = 1;
+    Ref<Dictionary> coderOptions;
+    const foundation::ImageFactory* animatedFactory = nullptr; // the context's conforming class
+};
+
+DecodePlan planFor(const Ref<foundation::String>& cacheKey, ILLoadOptions options, const ILContext& context)
+{
+    DecodePlan plan;
+    const Id contextId(context);
+    plan.firstFrameOnly = (options & ILLoadDecodeFirstFrameOnly) != 0;
+    const Id contextScale = contextId[ILWebContextImageScaleFactor];
+    plan.scale = contextScale && contextScale.doubleValue() >= 1 ? contextScale.doubleValue()
+                                                                 : ILScaleFactorFromKey(cacheKey);
+    auto coderOptions = foundation::MutableDictionary::create({
+        { Id(ILImageCoderDecodeFirstFrameOnly), Id(plan.firstFrameOnly) },
+        { Id(ILImageCoderDecodeScaleFactor), Id(plan.scale) },
+    });
+    if (context)
+        coderOptions->setObject(Id(context), Id(ILImageCoderWebImageContext));
+    plan.coderOptions = coderOptions;
+    const foundation::Class* animatedClass
+        = foundation::ClassValue::classFrom(contextId[ILWebContextAnimatedImageClass]);
+    if (!plan.firstFrameOnly && ILAnimatedImageProtocol::classConforms(animatedClass))
+        plan.animatedFactory = animatedClass->imageFactory();
+    return plan;
+}
+
+Ref<foundation::String> cacheKeyForURL(const Ref<foundation::URL>& url, const ILContext& context)
+{
+    const Id filter = Id(context)[ILWebContextCacheKeyFilter];
+    if (const auto* keyFilter = filter.ptr<ILWebCacheKeyFilterProtocol>())
+        return keyFilter->cacheKeyForURL(url);
+    return url ? foundation::String::create(url->absoluteString()) : nullptr;
+}
+
+bool isAnimatedClass(const Ref<Image>& image)
+{
+    return dynamic_cast<const ILAnimatedImageProtocol*>(image.get()) != nullptr;
+}
+
+// The last step of every decode: a still image of an ordinary class is decoded (and, when asked,
+// scaled down) unless the load asks to avoid decoding.
+Ref<Image> finish(Ref<Image> image, ILLoadOptions options, bool mayScaleDown)
+{
+    if (isAnimatedClass(image) || il_isAnimated(image) || (options & ILLoadAvoidDecodeImage))
+        return image;
+    if (mayScaleDown && (options & ILLoadScaleDownLargeImages))
+        return ILImageCoderHelper::decodedAndScaledDownImageWithImage(image, 0);
+    return ILImageCoderHelper::decodedImageWithImage(image);
+}
+
+Ref<Image> decodeWhole(const Ref<foundation::Data>& data, const Ref<foundation::String>& cacheKey,
+    ILLoadOptions options, const ILContext& context)
+{
+    const DecodePlan plan = planFor(cacheKey, options, context);
+    Ref<Image> image;
+    if (plan.animatedFactory) {
+        image = std::dynamic_pointer_cast<Image>(
+            plan.animatedFactory->withData(data, plan.scale, plan.coderOptions));
+        if (image && (options & ILLoadPreloadAllFrames))
+            if (auto* animated = dynamic_cast<ILAnimatedImageProtocol*>(image.get()))
+                animated->preloadAllFrames();
+        if (!image && (options & ILLoadMatchAnimatedImageClass))
+            return nullptr;
+    }
+    if (!image)
+        image = ILImageCodersManager::sharedManager()->decodedImageWithData(data, plan.coderOptions);
+    if (!image)
+        return nullptr;
+    return finish(std::move(image), options, true);
+}
+
+} // namespace
+
+ILImageRef ILDecodeDownloadedData(const Ref<foundation::Data>& data, const Ref<foundation::URL>& url,
+    ILLoadOptions options, const ILContext& context)
+{
+    return decodeWhole(data, cacheKeyForURL(url, context), options, context);
+}
+
+ILImageRef ILDecodeCachedData(const Ref<foundation::Data>& data, const Ref<foundation::String>& cacheKey,
+    ILLoadOptions options, const ILContext& context)
+{
+    return decodeWhole(data, cacheKey, options, context);
+}
+
+ILImageRef ILDecodePartialDownload(const Ref<foundation::Data>& data, const Ref<foundation::URL>& url,
+    bool finished, Ref<ILImageCoder>& progressiveCoder, ILLoadOptions options, const ILContext& context)
+{
+    const DecodePlan plan = planFor(cacheKeyForURL(url, context), options, context);
+    if (!progressiveCoder) {
+        const ILImageCodersManager::Coders coders = ILImageCodersManager::sharedManager()->coders();
+        for (auto coder = coders.rbegin(); coder != coders.rend(); ++coder) {
+            const auto* progressive = dynamic_cast<const ILProgressiveImageCoder*>(coder->get());
+            if (progressive && progressive->canIncrementalDecodeFromData(data)) {
+                progressiveCoder = progressive->initIncrementalWithOptions(plan.coderOptions);
+                break;
+            }
+        }
+        if (!progressiveCoder)
+            return nullptr;
+    }
+    auto* progressive = dynamic_cast<ILProgressiveImageCoder*>(progressiveCoder.get());
+    if (!progressive)
+        return nullptr;
+    progressive->updateIncrementalData(data, finished);
+    Ref<Image> image;
+    if (plan.animatedFactory && dynamic_cast<const ILAnimatedImageCoder*>(progressiveCoder.get())) {
+        image = std::dynamic_pointer_cast<Image>(
+            plan.animatedFactory->withAnimatedCoder(progressiveCoder, plan.scale));
+        if (!image && (options & ILLoadMatchAnimatedImageClass))
+            return nullptr;
+    }
+    if (!image)
+        image = progressive->incrementalDecodedImageWithOptions(plan.coderOptions);
+    if (!image)
+        return nullptr;
+    image = finish(std::move(image), options, false);
+    il_setIsIncremental(image, true);
+    return image;
+}

@@ -1,0 +1,141 @@
+#pragma once
+
+#include "Platform/Foundation/Object.h"
+#include "Platform/Graphics/ImageSource.h"
+
+#include <QImage>
+#include <QRect>
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+namespace foundation {
+class Data;
+class Dictionary;
+} // namespace foundation
+
+namespace graphics::detail {
+
+// One format's reader behind an ImageSource. The source calls it under its mutex only, so a decoder
+// keeps state between calls without locks of its own.
+class FrameDecoder {
+public:
+    virtual ~FrameDecoder() = default;
+
+    // All data so far (it begins with the data given before) and whether it is complete.
+    virtual void update(const foundation::Ref<foundation::Data>& data, bool final) = 0;
+    virtual ImageSourceStatus status() const = 0;
+    virtual std::size_t count() const = 0;
+    virtual foundation::Ref<foundation::Dictionary> properties() const;
+    virtual foundation::Ref<foundation::Dictionary> propertiesAtIndex(std::size_t index) const = 0;
+    virtual QImage imageAtIndex(std::size_t index) = 0;
+    virtual std::size_t cachedBytes() const { return 0; }
+};
+
+// The decoder of one type identifier; nil for types without one.
+std::unique_ptr<FrameDecoder> makeFrameDecoder(std::string_view type);
+
+// Shared pieces of the decoders.
+
+// The status of a format read as it arrives: broken, still before its header, or after it.
+ImageSourceStatus readingStatus(bool invalid, bool headerRead, bool final);
+
+// A blank frame, transparent or black; null when the limits refuse it or memory runs out.
+QImage allocateFrame(std::int64_t width, std::int64_t height, bool alpha);
+// The same without blanking: for a decoder that writes every pixel, or blanks what it did not write
+// with blankRows().
+QImage allocateFrameForOverwrite(std::int64_t width, std::int64_t height, bool alpha);
+// Blanks rows `from` to the end as allocateFrame() would have.
+void blankRows(QImage& frame, int from);
+
+// A frame's property dictionary. `orientation` 0 leaves "Orientation" out; `formatKey` empty leaves
+// the format dictionary out, else it holds the delays.
+struct FrameInfo {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    bool alpha = false;
+    int orientation = 0;
+    std::string_view formatKey;
+    bool hasDelay = true; // false leaves the format dictionary empty
+    double delay = 0;     // seconds as stored
+};
+foundation::Ref<foundation::Dictionary> frameProperties(const FrameInfo& info);
+// {"{X}": {"LoopCount": n}}
+foundation::Ref<foundation::Dictionary> loopProperties(std::string_view formatKey, unsigned loopCount);
+double clampedDelay(double seconds);
+
+// x * a / 255 on each of the four bytes of x, rounded as Qt rounds.
+inline std::uint32_t byteMul(std::uint32_t x, std::uint32_t a)
+{
+    std::uint32_t t = (x & 0xff00ff) * a;
+    t = (t + ((t >> 8) & 0xff00ff) + 0x800080) >> 8;
+    t &= 0xff00ff;
+    x = ((x >> 8) & 0xff00ff) * a;
+    x = (x + ((x >> 8) & 0xff00ff) + 0x800080);
+    x &= 0xff00ff00;
+    return x | t;
+}
+
+// One 32-bit ARGB pixel premultiplied.
+inline std::uint32_t premultiplied(std::uint32_t pixel)
+{
+    std::uint32_t a = pixel >> 24;
+    if (a == 255)
+        return pixel;
+    return a == 0 ? 0 : ((byteMul(pixel, a) & 0x00ffffff) | (a << 24));
+}
+
+// Premultiplies a row of 32-bit ARGB pixels in place.
+void premultiplyRow(std::uint32_t* pixels, std::size_t count);
+
+// How a frame leaves the canvas for the next one, and how it meets what is there.
+enum class Dispose { None, Background, Previous };
+enum class Blend { Source, Over };
+
+// Composes the frames of an animation on one canvas. It keeps the canvas of the frame it composed
+// last, so frame i after frame i-1 costs one frame; going back starts again from frame 0.
+class FrameComposer {
+public:
+    struct Placement {
+        QRect rect; // where the frame goes; clipped to the canvas
+        Dispose dispose = Dispose::None;
+        Blend blend = Blend::Over;
+    };
+
+    void reset(int width, int height);
+    // The canvas after frame `index`; `place(i)` tells where frame i goes and `decode(i)` gives its
+    // pixels (Format_ARGB32_Premultiplied, the size of its rectangle; a null image leaves the
+    // canvas as it was). A null image when the canvas cannot be allocated.
+    template <class Place, class Decode>
+    QImage compose(std::size_t index, const Place& place, const Decode& decode)
+    {
+        if (!prepare(index))
+            return {};
+        while (!next_ || *next_ <= index) {
+            std::size_t i = next_.value_or(0);
+            Placement placement = place(i);
+            begin(i, placement);
+            draw(decode(i), placement);
+            next_ = i + 1;
+        }
+        return canvas_;
+    }
+    std::size_t cachedBytes() const;
+
+private:
+    bool prepare(std::size_t index);
+    void begin(std::size_t index, const Placement& placement);
+    void draw(const QImage& frame, const Placement& placement);
+
+    int width_ = 0;
+    int height_ = 0;
+    QImage canvas_;
+    QImage saved_; // the canvas before a frame that disposes to the previous one
+    std::optional<std::size_t> next_;
+    Placement last_;
+};
+
+} // namespace graphics::detail

@@ -1,0 +1,295 @@
+#include "Platform/Graphics/detail/JpegDecoder.h"
+
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Graphics/ImageProperties.h"
+
+#include <cstdio>
+// clang-format off: jpeglib.h needs stdio first
+#include <jpeglib.h>
+// clang-format on
+#include <turbojpeg.h>
+
+#include <csetjmp>
+#include <new>
+
+// libjpeg reports errors by longjmp to advance(): that frame and libjpeg's callbacks hold no object
+// with a destructor. The stream lives on the heap and outlives every jump.
+
+namespace graphics::detail {
+
+namespace {
+
+using foundation::Data;
+using foundation::Dictionary;
+using foundation::Ref;
+
+QImage decodeWhole(std::span<const std::uint8_t> data)
+{
+    tjhandle handle = tjInitDecompress();
+    if (!handle)
+        return {};
+    int width = 0;
+    int height = 0;
+    int subsampling = 0;
+    int colorspace = 0;
+    QImage image;
+    if (tjDecompressHeader3(handle, data.data(), static_cast<unsigned long>(data.size()), &width, &height,
+            &subsampling, &colorspace)
+        == 0) {
+        // turbojpeg writes every row unless a fatal error discards the image.
+        image = allocateFrameForOverwrite(width, height, false);
+        if (!image.isNull()
+            && tjDecompress2(handle, data.data(), static_cast<unsigned long>(data.size()), image.bits(), width,
+                   int(image.bytesPerLine()), height, TJPF_BGRX, 0)
+                != 0
+            && tjGetErrorCode(handle) == TJERR_FATAL)
+            image = QImage();
+    }
+    tjDestroy(handle);
+    return image;
+}
+
+// A libjpeg decompression fed from data that grows. The source suspends when it runs out; once the
+// data is final it ends the stream with an EOI marker of its own, so short files still finish.
+struct JpegStream {
+    enum class Phase { Header, Start, Rows, Scans, Finish, Done, Failed };
+
+    jpeg_decompress_struct info {};
+    jpeg_error_mgr errors {};
+    jpeg_source_mgr source {};
+    std::jmp_buf jump {};
+    Phase phase = Phase::Header;
+    Ref<Data> held;                     // the current data
+    const std::uint8_t* base = nullptr;
+    std::size_t size = 0;
+    std::size_t position = 0; // of the next byte libjpeg has not taken
+    std::size_t skip = 0;     // bytes libjpeg asked to skip beyond the data so far
+    bool final = false;
+    bool progressive = false;
+    bool outputting = false;
+    QImage canvas;
+    bool anyRow = false;
+
+    JpegStream()
+    {
+        info.err = jpeg_std_error(&errors);
+        errors.error_exit = [](j_common_ptr common) {
+            auto* stream = reinterpret_cast<JpegStream*>(common->client_data);
+            std::longjmp(stream->jump, 1);
+        };
+        errors.output_message = [](j_common_ptr) { };
+        info.client_data = this;
+        jpeg_create_decompress(&info);
+        source.init_source = [](j_decompress_ptr) { };
+        source.fill_input_buffer = fill;
+        source.skip_input_data = skipData;
+        source.resync_to_restart = jpeg_resync_to_restart;
+        source.term_source = [](j_decompress_ptr) { };
+        info.src = &source;
+    }
+    ~JpegStream() { jpeg_destroy_decompress(&info); }
+    JpegStream(const JpegStream&) = delete;
+    JpegStream& operator=(const JpegStream&) = delete;
+
+    static JpegStream& of(j_decompress_ptr info) { return *static_cast<JpegStream*>(info->client_data); }
+
+    static boolean fill(j_decompress_ptr info)
+    {
+        JpegStream& stream = of(info);
+        if (!stream.final)
+            return FALSE; // suspend: libjpeg keeps its place and asks again with more data
+        static const JOCTET end[2] = {0xff, JPEG_EOI};
+        stream.source.next_input_byte = end;
+        stream.source.bytes_in_buffer = 2;
+        stream.position = stream.size;
+        return TRUE;
+    }
+
+    static void skipData(j_decompress_ptr info, long count)
+    {
+        JpegStream& stream = of(info);
+        if (count <= 0)
+            return;
+        auto wanted = static_cast<std::size_t>(count);
+        if (wanted <= stream.source.bytes_in_buffer) {
+            stream.source.next_input_byte += wanted;
+            stream.source.bytes_in_buffer -= wanted;
+        } else {
+            stream.skip += wanted - stream.source.bytes_in_buffer;
+            stream.source.next_input_byte += stream.source.bytes_in_buffer;
+            stream.source.bytes_in_buffer = 0;
+        }
+    }
+
+    // Points the source at the unread part of `data`, which begins with the data given before.
+    void feed(const Ref<Data>& data, bool isFinal)
+    {
+        if (base && source.next_input_byte >= base && source.next_input_byte <= base + size)
+            position = std::size_t(source.next_input_byte - base);
+        held = data;
+        base = data->bytes();
+        size = data->length();
+        final = isFinal;
+        std::size_t skipped = std::min(skip, size - std::min(size, position));
+        position += skipped;
+        skip -= skipped;
+        position = std::min(position, size);
+        source.next_input_byte = base + position;
+        source.bytes_in_buffer = size - position;
+    }
+};
+
+bool allocateCanvas(JpegStream& stream)
+{
+    try {
+        stream.canvas = allocateFrame(stream.info.image_width, stream.info.image_height, false);
+    } catch (const std::bad_alloc&) {
+        stream.canvas = QImage();
+    }
+    return !stream.canvas.isNull();
+}
+
+// Reads rows of the current output pass into the canvas; false when the source suspended.
+bool readRows(JpegStream& stream)
+{
+    while (stream.info.output_scanline < stream.info.output_height) {
+        JSAMPROW row = stream.canvas.scanLine(int(stream.info.output_scanline));
+        if (jpeg_read_scanlines(&stream.info, &row, 1) != 1)
+            return false;
+        stream.anyRow = true;
+    }
+    return true;
+}
+
+// Decodes as far as the data allows. No object with a destructor lives in this frame.
+void advance(JpegStream& stream)
+{
+    if (setjmp(stream.jump)) {
+        stream.phase = JpegStream::Phase::Failed;
+        return;
+    }
+    j_decompress_ptr info = &stream.info;
+    for (;;) {
+        switch (stream.phase) {
+        case JpegStream::Phase::Header:
+            if (jpeg_read_header(info, TRUE) == JPEG_SUSPENDED)
+                return;
+            if (!imageLimits::allows(info->image_width, info->image_height) || !allocateCanvas(stream)) {
+                stream.phase = JpegStream::Phase::Failed;
+                return;
+            }
+            info->out_color_space = JCS_EXT_BGRX;
+            stream.progressive = jpeg_has_multiple_scans(info);
+            info->buffered_image = stream.progressive ? TRUE : FALSE;
+            stream.phase = JpegStream::Phase::Start;
+            break;
+        case JpegStream::Phase::Start:
+            if (!jpeg_start_decompress(info))
+                return;
+            if (info->output_width != info->image_width || info->output_height != info->image_height
+                || info->output_components != 4) {
+                stream.phase = JpegStream::Phase::Failed;
+                return;
+            }
+            stream.phase = stream.progressive ? JpegStream::Phase::Scans : JpegStream::Phase::Rows;
+            break;
+        case JpegStream::Phase::Rows:
+            if (!readRows(stream))
+                return;
+            stream.phase = JpegStream::Phase::Finish;
+            break;
+        case JpegStream::Phase::Scans: {
+            if (!stream.outputting) {
+                int status = JPEG_SUSPENDED;
+                do {
+                    status = jpeg_consume_input(info);
+                } while (status != JPEG_SUSPENDED && status != JPEG_REACHED_EOI);
+                bool complete = jpeg_input_complete(info);
+                if (!complete && info->input_scan_number == info->output_scan_number)
+                    return; // nothing new to show
+                if (!jpeg_start_output(info, info->input_scan_number))
+                    return;
+                stream.outputting = true;
+            }
+            if (!readRows(stream))
+                return;
+            if (!jpeg_finish_output(info))
+                return;
+            stream.outputting = false;
+            if (jpeg_input_complete(info) && info->input_scan_number == info->output_scan_number)
+                stream.phase = JpegStream::Phase::Finish;
+            else if (!stream.final)
+                return;
+            break;
+        }
+        case JpegStream::Phase::Finish:
+            if (!jpeg_finish_decompress(info))
+                return;
+            stream.phase = JpegStream::Phase::Done;
+            return;
+        case JpegStream::Phase::Done:
+        case JpegStream::Phase::Failed:
+            return;
+        }
+    }
+}
+
+class JpegDecoder final : public FrameDecoder {
+public:
+    void update(const Ref<Data>& data, bool final) override
+    {
+        data_ = data;
+        final_ = final;
+        header_ = readJpegHeader(data_->span());
+        if (!final_ && !stream_) {
+            try {
+                stream_ = std::make_unique<JpegStream>();
+            } catch (const std::bad_alloc&) {
+                stream_.reset();
+            }
+        }
+        if (stream_)
+            stream_->feed(data_, final_);
+    }
+
+    ImageSourceStatus status() const override { return readingStatus(false, header_.sizeKnown, final_); }
+
+    std::size_t count() const override { return header_.sizeKnown ? 1 : 0; }
+
+    Ref<Dictionary> propertiesAtIndex(std::size_t index) const override
+    {
+        if (index >= count())
+            return nullptr;
+        FrameInfo info;
+        info.width = header_.width;
+        info.height = header_.height;
+        info.orientation = header_.orientation;
+        return frameProperties(info);
+    }
+
+    QImage imageAtIndex(std::size_t index) override
+    {
+        if (index >= count())
+            return {};
+        if (!stream_)
+            return decodeWhole(data_->span());
+        advance(*stream_);
+        return stream_->anyRow ? stream_->canvas : QImage();
+    }
+
+private:
+    Ref<Data> data_;
+    bool final_ = false;
+    JpegHeader header_;
+    std::unique_ptr<JpegStream> stream_;
+};
+
+} // namespace
+
+std::unique_ptr<FrameDecoder> makeJpegDecoder()
+{
+    return std::make_unique<JpegDecoder>();
+}
+
+} // namespace graphics::detail

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "Platform/Graphics/detail/FrameDecoder.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace graphics::detail {
+
+// JPEG: turbojpeg for whole data; libjpeg with a suspending source in buffered-image mode for data
+// that arrives in parts, so a progressive file shows each scan as it completes.
+std::unique_ptr<FrameDecoder> makeJpegDecoder();
+
+// What the markers before the first scan say: frame size and the EXIF orientation (0 when none).
+struct JpegHeader {
+    bool sizeKnown = false;
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    int orientation = 0;
+};
+JpegHeader readJpegHeader(std::span<const std::uint8_t> data);
+
+} // namespace graphics::detail

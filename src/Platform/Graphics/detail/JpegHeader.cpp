@@ -1,0 +1,102 @@
+#include "Platform/Graphics/detail/JpegDecoder.h"
+
+namespace graphics::detail {
+
+namespace {
+
+// Bounds-checked reads of a TIFF structure inside an APP1 segment.
+struct TiffView {
+    std::span<const std::uint8_t> bytes;
+    bool bigEndian = false;
+
+    bool u16(std::size_t offset, std::uint16_t& value) const
+    {
+        if (offset > bytes.size() || bytes.size() - offset < 2)
+            return false;
+        value = bigEndian ? std::uint16_t(bytes[offset] << 8 | bytes[offset + 1])
+                          : std::uint16_t(bytes[offset + 1] << 8 | bytes[offset]);
+        return true;
+    }
+    bool u32(std::size_t offset, std::uint32_t& value) const
+    {
+        std::uint16_t high = 0;
+        std::uint16_t low = 0;
+        if (!u16(offset, bigEndian ? high : low) || !u16(offset + 2, bigEndian ? low : high))
+            return false;
+        value = std::uint32_t(high) << 16 | low;
+        return true;
+    }
+};
+
+// The orientation tag (0x0112) of IFD0 in an "Exif\0\0" APP1 payload; 0 when absent or not 1..8.
+int exifOrientation(std::span<const std::uint8_t> payload)
+{
+    static constexpr std::uint8_t exif[6] = {'E', 'x', 'i', 'f', 0, 0};
+    if (payload.size() < 14 || !std::equal(exif, exif + 6, payload.begin()))
+        return 0;
+    TiffView tiff {payload.subspan(6)};
+    if (tiff.bytes[0] == 'M' && tiff.bytes[1] == 'M')
+        tiff.bigEndian = true;
+    else if (tiff.bytes[0] != 'I' || tiff.bytes[1] != 'I')
+        return 0;
+    std::uint32_t ifd = 0;
+    std::uint16_t entries = 0;
+    if (!tiff.u32(4, ifd) || !tiff.u16(ifd, entries))
+        return 0;
+    for (std::uint32_t i = 0; i < entries && i < 512; ++i) {
+        std::size_t entry = std::size_t(ifd) + 2 + std::size_t(i) * 12;
+        std::uint16_t tag = 0;
+        std::uint16_t type = 0;
+        std::uint16_t value = 0;
+        if (!tiff.u16(entry, tag) || !tiff.u16(entry + 2, type))
+            return 0;
+        if (tag != 0x0112)
+            continue;
+        if (type != 3 || !tiff.u16(entry + 8, value) || value < 1 || value > 8)
+            return 0;
+        return value;
+    }
+    return 0;
+}
+
+} // namespace
+
+JpegHeader readJpegHeader(std::span<const std::uint8_t> data)
+{
+    JpegHeader header;
+    if (data.size() < 2 || data[0] != 0xff || data[1] != 0xd8)
+        return header;
+    std::size_t offset = 2;
+    // Walk the segments up to the first scan; fill bytes between markers are skipped.
+    for (int segments = 0; segments < 1024 && offset + 4 <= data.size(); ++segments) {
+        if (data[offset] != 0xff)
+            return header;
+        std::uint8_t marker = data[offset + 1];
+        if (marker == 0xff) {
+            ++offset;
+            continue;
+        }
+        if (marker == 0xd8 || (marker >= 0xd0 && marker <= 0xd7) || marker == 0x01) {
+            offset += 2;
+            continue;
+        }
+        if (marker == 0xd9 || marker == 0xda)
+            return header;
+        std::size_t length = std::size_t(data[offset + 2]) << 8 | data[offset + 3];
+        if (length < 2 || data.size() - offset - 2 < length)
+            return header;
+        auto payload = data.subspan(offset + 4, length - 2);
+        bool frame = marker >= 0xc0 && marker <= 0xcf && marker != 0xc4 && marker != 0xc8 && marker != 0xcc;
+        if (frame && payload.size() >= 5 && !header.sizeKnown) {
+            header.height = std::uint32_t(payload[1]) << 8 | payload[2];
+            header.width = std::uint32_t(payload[3]) << 8 | payload[4];
+            header.sizeKnown = true;
+        } else if (marker == 0xe1 && header.orientation == 0) {
+            header.orientation = exifOrientation(payload);
+        }
+        offset += 2 + length;
+    }
+    return header;
+}
+
+} // namespace graphics::detail

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QImage>
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace graphics::detail {
+
+// Decodes one PNG with libpng's progressive reader straight into Format_ARGB32_Premultiplied (alpha
+// or tRNS) or Format_RGB32. Data that ends early gives the rows decoded so far over a blank frame
+// (an interlaced image: the blocky preview its passes so far give); a null image when the header is
+// missing or broken, or the limits refuse its size. `whole` says the data is expected to be all
+// there: an interlaced image is then read in one go, and read again as a preview only when it ends
+// early.
+QImage readPng(std::span<const std::uint8_t> data, bool whole);
+
+} // namespace graphics::detail

@@ -1,0 +1,66 @@
+#include "Platform/Graphics/detail/WholeDataDecoder.h"
+#include "Platform/Graphics/detail/WholeDataDecoders.h"
+
+#include <QBuffer>
+#include <QImageReader>
+
+#include <string>
+
+namespace graphics::detail {
+
+namespace {
+
+// BMP and ICO through Qt's reader, always told the format its magic showed, so no other data reaches
+// a Qt plugin. The size from the header is checked before a frame is read.
+class QtReaderDecoder final : public WholeDataDecoder {
+public:
+    explicit QtReaderDecoder(std::string_view format)
+        : format_(format)
+    {
+    }
+
+private:
+    bool open(std::vector<Frame>& frames) override
+    {
+        bytes_ = QByteArray::fromRawData(reinterpret_cast<const char*>(data().bytes()), qsizetype(data().length()));
+        QBuffer buffer(&bytes_);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, format_.c_str());
+        int count = std::max(1, reader.imageCount());
+        for (int i = 0; i < count && i < 256; ++i) {
+            if (i > 0 && !reader.jumpToImage(i))
+                break;
+            QSize size = reader.size();
+            if (!size.isValid())
+                break;
+            frames.push_back(Frame {size.width(), size.height(), true, 0});
+        }
+        return !frames.empty();
+    }
+
+    QImage decode(std::size_t index, const Frame& frame) override
+    {
+        QBuffer buffer(&bytes_);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, format_.c_str());
+        if (index > 0 && !reader.jumpToImage(int(index)))
+            return {};
+        QImage image = reader.read();
+        if (image.isNull() || image.width() != frame.width || image.height() != frame.height)
+            return {};
+        return image.convertToFormat(
+            image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+    }
+
+    std::string format_;
+    QByteArray bytes_;
+};
+
+} // namespace
+
+std::unique_ptr<FrameDecoder> makeQtReaderDecoder(std::string_view format)
+{
+    return std::make_unique<QtReaderDecoder>(format);
+}
+
+} // namespace graphics::detail

@@ -1,0 +1,209 @@
+#include "Platform/Graphics/detail/WebPDecoder.h"
+
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Graphics/ImageProperties.h"
+
+#include <webp/decode.h>
+#include <webp/demux.h>
+
+#include <cstring>
+#include <vector>
+
+namespace graphics::detail {
+
+namespace {
+
+using foundation::Data;
+using foundation::Dictionary;
+using foundation::Ref;
+
+struct DemuxDeleter {
+    void operator()(WebPDemuxer* demux) const { WebPDemuxDelete(demux); }
+};
+struct AnimDecoderDeleter {
+    void operator()(WebPAnimDecoder* decoder) const { WebPAnimDecoderDelete(decoder); }
+};
+struct IncrementalDeleter {
+    void operator()(WebPIDecoder* decoder) const { WebPIDelete(decoder); }
+};
+
+class WebPDecoder final : public FrameDecoder {
+public:
+    void update(const Ref<Data>& data, bool final) override
+    {
+        data_ = data;
+        final_ = final;
+        WebPData bytes {data_->bytes(), data_->length()};
+        WebPDemuxState state = WEBP_DEMUX_PARSING_HEADER;
+        demux_.reset(WebPDemuxPartial(&bytes, &state));
+        headerRead_ = demux_ && state >= WEBP_DEMUX_PARSED_HEADER;
+        invalid_ = state == WEBP_DEMUX_PARSE_ERROR || (final_ && !demux_);
+        animation_.reset();
+        next_ = 0;
+        if (!headerRead_)
+            return;
+        width_ = WebPDemuxGetI(demux_.get(), WEBP_FF_CANVAS_WIDTH);
+        height_ = WebPDemuxGetI(demux_.get(), WEBP_FF_CANVAS_HEIGHT);
+        std::uint32_t flags = WebPDemuxGetI(demux_.get(), WEBP_FF_FORMAT_FLAGS);
+        animated_ = (flags & ANIMATION_FLAG) != 0;
+        alpha_ = (flags & ALPHA_FLAG) != 0;
+        WebPBitstreamFeatures features;
+        if (!animated_ && WebPGetFeatures(data_->bytes(), data_->length(), &features) == VP8_STATUS_OK)
+            alpha_ = features.has_alpha != 0;
+        frames_ = animated_ ? (final_ && state == WEBP_DEMUX_DONE ? WebPDemuxGetI(demux_.get(), WEBP_FF_FRAME_COUNT) : 0)
+                            : 1;
+    }
+
+    ImageSourceStatus status() const override { return readingStatus(invalid_, headerRead_, final_); }
+
+    std::size_t count() const override { return headerRead_ && !invalid_ ? frames_ : 0; }
+
+    Ref<Dictionary> properties() const override
+    {
+        if (!animated_ || count() == 0)
+            return Dictionary::create();
+        return loopProperties(imageProperty::webpDictionary, WebPDemuxGetI(demux_.get(), WEBP_FF_LOOP_COUNT));
+    }
+
+    Ref<Dictionary> propertiesAtIndex(std::size_t index) const override
+    {
+        if (index >= count())
+            return nullptr;
+        FrameInfo info;
+        info.width = width_;
+        info.height = height_;
+        info.alpha = alpha_ || animated_;
+        if (animated_) {
+            WebPIterator iterator;
+            info.formatKey = imageProperty::webpDictionary;
+            if (WebPDemuxGetFrame(demux_.get(), int(index) + 1, &iterator)) {
+                info.delay = iterator.duration / 1000.0;
+                WebPDemuxReleaseIterator(&iterator);
+            }
+        }
+        return frameProperties(info);
+    }
+
+    QImage imageAtIndex(std::size_t index) override
+    {
+        if (index >= count())
+            return {};
+        if (animated_)
+            return animationFrame(index);
+        if (final_) {
+            // Complete data is decoded in one pass: libwebp's incremental decoder, fed the whole
+            // file after a part of it, can call through a null pointer on some damaged streams.
+            incremental_.reset();
+            return still();
+        }
+        return partialStill();
+    }
+
+private:
+    QImage still() const
+    {
+        // WebPDecode writes every pixel or fails.
+        QImage image = allocateFrameForOverwrite(width_, height_, alpha_);
+        if (image.isNull())
+            return {};
+        WebPDecoderConfig config;
+        if (!WebPInitDecoderConfig(&config))
+            return {};
+        config.output.colorspace = alpha_ ? MODE_bgrA : MODE_BGRA;
+        config.output.is_external_memory = 1;
+        config.output.u.RGBA.rgba = image.bits();
+        config.output.u.RGBA.stride = int(image.bytesPerLine());
+        config.output.u.RGBA.size = std::size_t(image.sizeInBytes());
+        bool decoded = WebPDecode(data_->bytes(), data_->length(), &config) == VP8_STATUS_OK;
+        WebPFreeDecBuffer(&config.output);
+        return decoded ? image : QImage();
+    }
+
+    // The rows decoded so far; the incremental decoder keeps its place between updates.
+    QImage partialStill()
+    {
+        if (!incremental_) {
+            canvas_ = allocateFrame(width_, height_, alpha_);
+            if (canvas_.isNull())
+                return {};
+            WebPDecBuffer output;
+            WebPInitDecBuffer(&output);
+            output.colorspace = alpha_ ? MODE_bgrA : MODE_BGRA;
+            output.is_external_memory = 1;
+            output.u.RGBA.rgba = canvas_.bits();
+            output.u.RGBA.stride = int(canvas_.bytesPerLine());
+            output.u.RGBA.size = std::size_t(canvas_.sizeInBytes());
+            incremental_.reset(WebPINewDecoder(&output));
+            if (!incremental_)
+                return {};
+        }
+        int lastRow = 0;
+        VP8StatusCode status = WebPIUpdate(incremental_.get(), data_->bytes(), data_->length());
+        if (status != VP8_STATUS_OK && status != VP8_STATUS_SUSPENDED)
+            return {};
+        if (!WebPIDecGetRGB(incremental_.get(), &lastRow, nullptr, nullptr, nullptr) || lastRow <= 0)
+            return {};
+        // A copy: the decoder keeps writing into canvas_'s memory.
+        return canvas_.copy();
+    }
+
+    QImage animationFrame(std::size_t index)
+    {
+        if (!imageLimits::allows(width_, height_))
+            return {};
+        if (!animation_) {
+            WebPAnimDecoderOptions options;
+            if (!WebPAnimDecoderOptionsInit(&options))
+                return {};
+            options.color_mode = MODE_bgrA;
+            options.use_threads = 0;
+            WebPData bytes {data_->bytes(), data_->length()};
+            animation_.reset(WebPAnimDecoderNew(&bytes, &options));
+            if (!animation_)
+                return {};
+            next_ = 0;
+        }
+        if (index < next_) {
+            WebPAnimDecoderReset(animation_.get());
+            next_ = 0;
+        }
+        std::uint8_t* pixels = nullptr;
+        while (next_ <= index) {
+            int timestamp = 0;
+            if (!WebPAnimDecoderGetNext(animation_.get(), &pixels, &timestamp))
+                return {};
+            ++next_;
+        }
+        QImage frame = allocateFrameForOverwrite(width_, height_, true);
+        if (frame.isNull() || !pixels)
+            return {};
+        for (int y = 0; y < frame.height(); ++y)
+            std::memcpy(frame.scanLine(y), pixels + std::size_t(y) * width_ * 4, std::size_t(width_) * 4);
+        return frame;
+    }
+
+    Ref<Data> data_;
+    bool final_ = false;
+    bool headerRead_ = false;
+    bool invalid_ = false;
+    bool animated_ = false;
+    bool alpha_ = false;
+    std::uint32_t width_ = 0;
+    std::uint32_t height_ = 0;
+    std::size_t frames_ = 0;
+    std::unique_ptr<WebPDemuxer, DemuxDeleter> demux_;
+    std::unique_ptr<WebPAnimDecoder, AnimDecoderDeleter> animation_;
+    std::size_t next_ = 0;
+    std::unique_ptr<WebPIDecoder, IncrementalDeleter> incremental_;
+    QImage canvas_;
+};
+
+} // namespace
+
+std::unique_ptr<FrameDecoder> makeWebPDecoder()
+{
+    return std::make_unique<WebPDecoder>();
+}
+
+} // namespace graphics::detail

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Graphics/ImageProperties.h"
+#include "Platform/Graphics/detail/FrameDecoder.h"
+
+#include <vector>
+
+namespace graphics::detail {
+
+// The common part of the formats read only once their data is complete: the subclass reads the
+// frames' sizes once (open) and decodes one frame on request.
+class WholeDataDecoder : public FrameDecoder {
+public:
+    struct Frame {
+        std::int64_t width = 0;
+        std::int64_t height = 0;
+        bool alpha = false;
+        int orientation = 0;
+    };
+
+    void update(const foundation::Ref<foundation::Data>& data, bool final) override
+    {
+        data_ = data;
+        final_ = final;
+        frames_.clear();
+        opened_ = final && open(frames_);
+    }
+    ImageSourceStatus status() const override
+    {
+        if (!final_)
+            return ImageSourceStatus::Incomplete;
+        return opened_ ? ImageSourceStatus::Complete : ImageSourceStatus::InvalidData;
+    }
+    std::size_t count() const override { return frames_.size(); }
+    foundation::Ref<foundation::Dictionary> propertiesAtIndex(std::size_t index) const override
+    {
+        if (index >= frames_.size())
+            return nullptr;
+        FrameInfo info;
+        info.width = frames_[index].width;
+        info.height = frames_[index].height;
+        info.alpha = frames_[index].alpha;
+        info.orientation = frames_[index].orientation;
+        return frameProperties(info);
+    }
+    QImage imageAtIndex(std::size_t index) override
+    {
+        if (index >= frames_.size() || !imageLimits::allows(frames_[index].width, frames_[index].height))
+            return {};
+        return decode(index, frames_[index]);
+    }
+
+protected:
+    virtual bool open(std::vector<Frame>& frames) = 0;
+    virtual QImage decode(std::size_t index, const Frame& frame) = 0;
+    const foundation::Data& data() const { return *data_; }
+
+private:
+    foundation::Ref<foundation::Data> data_;
+    bool final_ = false;
+    bool opened_ = false;
+    std::vector<Frame> frames_;
+};
+
+} // namespace graphics::detail

@@ -1,0 +1,126 @@
+// corvane-fonts: the desktop client. main() only wires the platform: one instance per user, the
+// application object, the main-queue drain, the toast, the client-error report, the signals that
+// end the process, and the application delegate, which does the rest.
+#include "Class/Account/KXWebPanel.h"
+#include "Class/AppShell/AppDelegate.h"
+#include "Class/AppShell/KXSingleInstance.h"
+#include "Class/AppShell/KXStartupTrace.h"
+#include "Class/Favourites/FavouritesRegistration.h"
+#include "Class/FontList/FontListRegistration.h"
+#include "Class/Home/HomeRegistration.h"
+#include "Class/Home/KXHomeWindow.h"
+#include "Class/SearchFilter/SearchFilterRegistration.h"
+#include "Class/ServiceCore/Fonts/KXClientErrorReporting.h"
+#include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/MLHudAlertPresenter.h"
+#include "Lib/ImageLoading/ILMainScreen.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/DispatchQt/QtMainQueueDrain.h"
+#ifdef CORVANE_WITH_WEBENGINE
+#include "Lib/ScriptBridge/WebScriptBridge.h"
+#endif
+
+#include <QApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <QScreen>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void forwardSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT end the event loop like the quit command does, so the termination work runs.
+std::unique_ptr<QSocketNotifier> quitOnSignals()
+{
+    if (::pipe2(signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return nullptr;
+    struct sigaction action {};
+    action.sa_handler = forwardSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+    auto notifier = std::make_unique<QSocketNotifier>(signalPipe[0], QSocketNotifier::Read);
+    QObject::connect(notifier.get(), &QSocketNotifier::activated, qApp, [] {
+        char buffer[16];
+        while (::read(signalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        QCoreApplication::quit();
+    });
+    return notifier;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication::setApplicationName(QStringLiteral("corvane-fonts"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Corvane Fonts"));
+    QApplication::setDesktopFileName(QStringLiteral("corvane-fonts"));
+#ifdef CORVANE_WITH_WEBENGINE
+    // The web engine takes its schemes and settings when it starts, before the application exists.
+    WebScriptBridge::registerUrlSchemes();
+#endif
+    KXWebPanel::prepareEngine();
+    QApplication app(argc, argv);
+
+    KXSingleInstance instance;
+    const auto message = KXSingleInstance::currentMessage(QCoreApplication::arguments());
+    if (instance.claim(message) == KXSingleInstance::Role::Forwarded)
+        return 0;
+
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(KXImage::imageNamed("corvane-fonts").image())));
+    QApplication::setQuitOnLastWindowClosed(false);
+    // The image layer reads the screen's scale from any thread; it is read here, on the GUI thread.
+    ILUpdateMainScreenScale();
+    QObject::connect(&app, &QGuiApplication::primaryScreenChanged, &app, [] { ILUpdateMainScreenScale(); });
+    auto drain = dispatch::QtMainQueueDrain::install();
+    MLHudAlertPresenter::install();
+    KXInstallClientErrorReporter();
+    registerFontListOverlays();
+    registerSearchFilterOverlays();
+    registerFavouritesOverlays();
+    registerHomePages();
+    auto signalWatch = quitOnSignals();
+
+    AppDelegate& delegate = AppDelegate::sharedAppDelegate();
+    delegate.setMainWindowFactory([] { return new KXHomeWindow(); });
+    instance.setMessageHandler([&delegate](const KXSingleInstance::Message& later) {
+        delegate.handleLaterStart(later.arguments, later.activationToken, later.startupId);
+    });
+    QObject::connect(&app, &QGuiApplication::applicationStateChanged, &delegate, [&delegate](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            delegate.applicationDidBecomeActive();
+        else if (state == Qt::ApplicationInactive)
+            delegate.applicationWillResignActive();
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationWillTerminate(); });
+
+    dispatch::mainQueue().async([&delegate, arguments = message.arguments] {
+        delegate.applicationDidFinishLaunching();
+        // An address the program was started with arrives like one sent to it later.
+        for (const QString& argument : arguments) {
+            if (argument.startsWith(QLatin1String("corvane:"), Qt::CaseInsensitive))
+                delegate.handleURLEvent(argument);
+        }
+    });
+    kxtrace::mark("exec");
+    const int status = QApplication::exec();
+    kxtrace::mark("exit", std::to_string(status));
+    delegate.releaseWindows();
+    signalWatch.reset();
+    drain.reset();
+    return status;
+}

@@ -1,0 +1,240 @@
+// The web panels on the engine (one Chromium, off the network): the QQ sign-in from the local
+// service's form, the origin rule and hostile attributes, new windows kept in the panel, the
+// service's certificate accepted through the transport's anchors, the window growing to the QQ
+// panel, and the agreement page, with pictures.
+#include "AccountTestSupport.h"
+
+#include "Class/Account/KXLoginPhoneMailView.h"
+#include "Class/Account/KXLoginQQView.h"
+#include "Class/Account/KXLoginViewController.h"
+#include "Class/Account/KXLoginWindowController.h"
+#include "Class/Account/KXRegisterAgreementVC.h"
+#include "Class/Account/KXRegisterAgreementWC.h"
+#include "Class/Account/KXWebEnginePanel.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/Theme/KXThemeManager.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXTransientWindows.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Support/WebEngine/WebEngineTestSupport.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWebEnginePage>
+
+using foundation::Id;
+
+void testsupport::beforeWebEngineApplication()
+{
+    KXWebPanel::prepareEngine();
+}
+
+namespace {
+
+class AccountWebTest : public accounttest::AccountServiceTest {
+protected:
+    void SetUp() override
+    {
+        CORVANE_SKIP_WITHOUT_WEBENGINE();
+        AccountServiceTest::SetUp();
+        profile_ = std::make_unique<testsupport::IsolatedWebProfile>();
+        KXWebEnginePanel::setProfileForNewPanels(profile_->profile());
+        setDefault("qqloginUrl", Id(service().baseUrl() + "pages/qq-login"));
+        setDefault("register_agree_url", Id(service().baseUrl() + "pages/agreement"));
+        main_.resize(1000, 760);
+        main_.show();
+    }
+
+    void TearDown() override
+    {
+        windows_.clear();
+        panels_.clear();
+        settle();
+        KXWebEnginePanel::setProfileForNewPanels(nullptr);
+        if (profile_) {
+            EXPECT_TRUE(profile_->guard().violations().isEmpty()) << profile_->guard().violations().join(", ").toStdString();
+        }
+        profile_.reset();
+        AccountServiceTest::TearDown();
+    }
+
+    // A QQ panel in a window of its own, as the login window shows it.
+    KXLoginQQView* openQQ()
+    {
+        auto window = std::make_unique<QWidget>();
+        window->resize(KXLoginViewController::kQQWidth, KXLoginViewController::kQQHeight);
+        auto* panel = new KXLoginQQView(window.get());
+        panel->setGeometry(window->rect());
+        window->show();
+        windows_.push_back(std::move(window));
+        return panel;
+    }
+
+    static QWebEnginePage* pageOf(KXLoginQQView* panel) { return static_cast<KXWebEnginePanel*>(panel->webView())->page(); }
+
+    static bool loaded(KXLoginQQView* panel, const QString& path)
+    {
+        return testsupport::waitFor([&] { return panel->webView()->url().path() == path && !pageOf(panel)->isLoading(); }, 30000);
+    }
+
+    QUrl allowedBase() const { return QUrl(QString::fromStdString(service().baseUrl() + "pages/")); }
+
+    QWidget main_;
+    std::unique_ptr<testsupport::IsolatedWebProfile> profile_;
+    std::vector<std::unique_ptr<QWidget>> windows_;
+    std::vector<std::unique_ptr<QObject>> panels_;
+};
+
+// Whether a window shows rendered page text (dark pixels) yet: the engine paints after it loads.
+bool showsText(QWidget* window)
+{
+    const QImage image = window->grab().toImage();
+    int dark = 0;
+    for (int y = 0; y < image.height(); y += 3)
+        for (int x = 0; x < image.width(); x += 3)
+            dark += qGray(image.pixel(x, y)) < 90;
+    return dark > 40;
+}
+
+QString pageWithAttribute(const QString& attribute)
+{
+    return QStringLiteral("<!DOCTYPE html><html><body %1><p>result</p></body></html>").arg(attribute);
+}
+
+} // namespace
+
+TEST_F(AccountWebTest, TheServicesQQFormSignsInOnceThroughTheTrustedCertificate)
+{
+    auto* panel = openQQ();
+    ASSERT_NE(panel->webView(), nullptr);
+    ASSERT_TRUE(loaded(panel, "/pages/qq-login")) << "the local service's certificate is accepted through SSL_CERT_FILE";
+    EXPECT_TRUE(signIns().empty()) << "the form carries no result";
+
+    testsupport::runScript(*pageOf(panel), QStringLiteral("document.forms[0].submit(); true"));
+    ASSERT_TRUE(testsupport::waitFor([&] { return !signIns().empty(); }, 30000));
+    EXPECT_EQ(signIns().size(), 1u);
+    EXPECT_EQ(signIns()[0]["uname"].stringValue(), "demo");
+    EXPECT_FALSE(signIns()[0]["token"].stringValue().empty());
+    EXPECT_TRUE(KXUserCenterConfig::sharedKXUserCenterConfig().isAutologin());
+    EXPECT_FALSE(panel->window()->isVisible()) << "the login window closes";
+    EXPECT_TRUE(panel->hasSignedIn());
+
+    // The result page again: one sign-in per panel.
+    pageOf(panel)->triggerAction(QWebEnginePage::Reload);
+    testsupport::waitFor([&] { return !pageOf(panel)->isLoading(); }, 10000);
+    settle();
+    EXPECT_EQ(signIns().size(), 1u);
+}
+
+TEST_F(AccountWebTest, ResultsFromOtherOriginsAndHostileAttributesChangeNothing)
+{
+    auto* panel = openQQ();
+    ASSERT_TRUE(loaded(panel, "/pages/qq-login"));
+    const QString user = QStringLiteral(R"(PersonLoginData='{"uname":"mallory","token":"t"}')");
+
+    // Another loopback origin (another port, plain http) carrying a valid result.
+    ASSERT_TRUE(testsupport::loadHtml(*pageOf(panel), pageWithAttribute(user), QUrl("http://127.0.0.1:9/pages/qq-login")));
+    settle();
+    // The allowed origin with attributes that are no user.
+    for (const QString& attribute : {QStringLiteral("PersonLoginData=''"), QStringLiteral("PersonLoginData='not json {'"),
+                                     QStringLiteral("PersonLoginData='[1,2,3]'"), QStringLiteral(R"(PersonLoginData='"text"')"),
+                                     QStringLiteral("PersonLoginData='null'"), QStringLiteral("data-other='1'")}) {
+        ASSERT_TRUE(testsupport::loadHtml(*pageOf(panel), pageWithAttribute(attribute), allowedBase())) << attribute.toStdString();
+        settle();
+    }
+    // Let the last reads come back before judging.
+    testsupport::runScript(*pageOf(panel), QStringLiteral("1"));
+    settle();
+    EXPECT_TRUE(signIns().empty());
+    EXPECT_TRUE(panel->window()->isVisible());
+    EXPECT_FALSE(KXUserCenterConfig::sharedKXUserCenterConfig().isAutologin());
+
+    // The same valid result on the allowed origin does sign in: the refusals above were real.
+    ASSERT_TRUE(testsupport::loadHtml(*pageOf(panel), pageWithAttribute(user), allowedBase()));
+    ASSERT_TRUE(testsupport::waitFor([&] { return signIns().size() == 1; }, 10000));
+    EXPECT_EQ(signIns()[0]["uname"].stringValue(), "mallory");
+}
+
+TEST_F(AccountWebTest, NewWindowsLoadInThePanel)
+{
+    auto* panel = openQQ();
+    ASSERT_TRUE(loaded(panel, "/pages/qq-login"));
+    const QString target = QString::fromStdString(service().baseUrl() + "pages/help");
+    const auto windowsBefore = QApplication::topLevelWidgets().count();
+    testsupport::runScript(*pageOf(panel), QStringLiteral("window.open('%1'); true").arg(target));
+    ASSERT_TRUE(loaded(panel, "/pages/help")) << "the new window's page replaced the panel's";
+    EXPECT_EQ(QApplication::topLevelWidgets().count(), windowsBefore) << "no window of its own";
+}
+
+TEST_F(AccountWebTest, AScriptStillRunningWhenThePanelGoesReachesNobody)
+{
+    auto* panel = openQQ();
+    ASSERT_TRUE(loaded(panel, "/pages/qq-login"));
+    // The page answers pending scripts while it is destroyed; the answer must not reach the
+    // panel's owner, which is being destroyed too.
+    auto called = std::make_shared<bool>(false);
+    panel->webView()->runJavaScript(QStringLiteral("(() => { const end = Date.now() + 300; while (Date.now() < end) {} return 1; })()"), [called](const QVariant&) { *called = true; });
+    windows_.clear();
+    settle();
+    EXPECT_FALSE(*called);
+}
+
+TEST_F(AccountWebTest, TheWindowGrowsToTheQQPanel)
+{
+    dispatch::VirtualClock::Scope time;
+    KXLoginWindowController controller(QStringLiteral("KXLoginWindowController"), &main_);
+    controller.showCentred();
+    QWidget* window = controller.window();
+    const QRect before = window->geometry();
+    controller.contentViewController()->qqLoginButton()->click();
+    time.advance(0.25);
+    settle();
+    EXPECT_GT(window->width(), before.width());
+    EXPECT_LT(window->width(), KXLoginViewController::kQQWidth) << "half-way through the ease-in";
+    time.advance(0.25);
+    settle();
+    EXPECT_EQ(window->size(), QSize(KXLoginViewController::kQQWidth, KXLoginViewController::kQQHeight));
+    EXPECT_NE(controller.contentViewController()->findChild<KXLoginQQView*>(), nullptr);
+    if (kx_canMoveWindows()) {
+        const QPoint centre = main_.frameGeometry().center();
+        EXPECT_LE(std::abs(window->geometry().center().x() - centre.x()), 1) << "centred once grown";
+    }
+
+    // From the account panel the window grows the same way and the account panel leaves.
+    KXLoginWindowController second(QStringLiteral("KXLoginWindowController"), &main_);
+    second.showCentred();
+    const QRect start = second.window()->geometry();
+    second.contentViewController()->phoneLogin();
+    auto* account = second.contentViewController()->findChild<KXLoginPhoneMailView*>();
+    ASSERT_NE(account, nullptr);
+    account->qqBtn()->click();
+    time.advance(0.5);
+    settle();
+    EXPECT_EQ(second.window()->size(), QSize(KXLoginViewController::kQQWidth, KXLoginViewController::kQQHeight));
+    if (kx_canMoveWindows()) {
+        EXPECT_EQ(second.window()->geometry().topLeft(), start.topLeft() + QPoint(60, 0)) << "not centred on this path";
+    }
+    EXPECT_EQ(account->parentWidget(), nullptr);
+}
+
+TEST_F(AccountWebTest, TheAgreementPageAndPictures)
+{
+    for (bool day : {true, false}) {
+        KXThemeManager::themeManager().setIsNight(day);
+        const QString suffix = day ? "day" : "night";
+        KXRegisterAgreementWC agreement(QStringLiteral("KXRegisterAgreementWC"), &main_);
+        agreement.showCentred();
+        auto* web = static_cast<KXWebEnginePanel*>(agreement.contentViewController()->webView());
+        ASSERT_NE(web, nullptr);
+        EXPECT_EQ(agreement.contentViewController()->browserLink(), nullptr);
+        ASSERT_TRUE(testsupport::waitFor([&] { return web->url().path() == "/pages/agreement" && !web->page()->isLoading(); }, 30000));
+        EXPECT_EQ(testsupport::runScript(*web->page(), QStringLiteral("document.title")).toString(), QStringLiteral("用户协议"));
+        ASSERT_TRUE(testsupport::waitFor([&] { return showsText(agreement.window()); }, 10000));
+        accounttest::screenshot(agreement.window(), QStringLiteral("account-agreement-web-%1").arg(suffix));
+
+        auto* panel = openQQ();
+        ASSERT_TRUE(loaded(panel, "/pages/qq-login"));
+        ASSERT_TRUE(testsupport::waitFor([&] { return showsText(panel->window()); }, 10000));
+        accounttest::screenshot(panel->window(), QStringLiteral("account-login-qq-%1").arg(suffix));
+    }
+}

@@ -1,0 +1,246 @@
+// Phone registration and the user agreement against the local service: the checks, the SMS code
+// and its count-down, the agreement window's 5 s, and which panel the answer reaches.
+#include "AccountTestSupport.h"
+
+#include "Class/Account/KXButtonCountDown.h"
+#include "Class/Account/KXLoginRegisterView.h"
+#include "Class/Account/KXRegisterAgreementVC.h"
+#include "Class/Account/KXRegisterAgreementWC.h"
+#include "Class/Account/Core/KXSignInEvents.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Platform/Desktop/URLOpener.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Storage/UserDefaults.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using foundation::Id;
+
+namespace {
+
+class KXLoginRegisterViewTest : public accounttest::AccountServiceTest {
+protected:
+    void SetUp() override
+    {
+        AccountServiceTest::SetUp();
+        foundation::UserDefaults::standardUserDefaults().removeObjectForKey("token");
+        window_.resize(380, 480);
+        window_.show();
+    }
+
+    KXLoginRegisterView* open()
+    {
+        auto* panel = new KXLoginRegisterView(QRect(0, 0, 380, 480), &window_);
+        panel->show();
+        settle();
+        return panel;
+    }
+
+    void fill(KXLoginRegisterView* panel, const QString& phone, const QString& code, const QString& password)
+    {
+        panel->phoneTF()->setText(phone);
+        panel->verificationCodeLabel()->setText(code);
+        panel->pwdTF()->setText(password);
+    }
+
+    std::size_t registrations() const { return service().requestLog().withTag("117").size(); }
+
+    QWidget window_;
+};
+
+QString repeat(int n)
+{
+    return QString(n, QLatin1Char('a'));
+}
+
+} // namespace
+
+TEST(KXButtonCountDown, TitlesCountDownDisabledThenComeBackEnabled)
+{
+    dispatch::VirtualClock::Scope time;
+    auto button = std::make_unique<QPushButton>(QStringLiteral("获取验证码"));
+    KXButtonCountDown countDown(button.get(), QStringLiteral("%.2zd秒后重新发送"));
+    countDown.start(60, QStringLiteral("重新发送"));
+    EXPECT_EQ(button->text(), QStringLiteral("60秒后重新发送")) << "from the start";
+    EXPECT_FALSE(button->isEnabled());
+    time.advance(51);
+    ASSERT_TRUE(accounttest::AccountServiceTest::waitFor([&] { return button->text() == QStringLiteral("09秒后重新发送"); }));
+    time.advance(8);
+    ASSERT_TRUE(accounttest::AccountServiceTest::waitFor([&] { return button->text() == QStringLiteral("01秒后重新发送"); }));
+    EXPECT_FALSE(button->isEnabled());
+    time.advance(1);
+    ASSERT_TRUE(accounttest::AccountServiceTest::waitFor([&] { return button->isEnabled(); }));
+    EXPECT_EQ(button->text(), QStringLiteral("重新发送"));
+
+    countDown.start(0, QStringLiteral("同意"));
+    time.advance(0);
+    ASSERT_TRUE(accounttest::AccountServiceTest::waitFor([&] { return button->text() == QStringLiteral("同意"); }));
+    EXPECT_TRUE(button->isEnabled());
+    countDown.start(-3, QStringLiteral("重新发送"));
+    time.advance(0);
+    ASSERT_TRUE(accounttest::AccountServiceTest::waitFor([&] { return button->text() == QStringLiteral("重新发送"); }));
+    EXPECT_TRUE(button->isEnabled());
+
+    // A count outliving its button runs to its end touching nothing (a tick or the end reaching
+    // for the button would crash here).
+    countDown.start(5, QStringLiteral("重新发送"));
+    button.reset();
+    time.advance(10);
+    EXPECT_TRUE(accounttest::AccountServiceTest::waitFor([&] { return !countDown.isCounting(); }));
+}
+
+TEST_F(KXLoginRegisterViewTest, TheChecksInTheirOrder)
+{
+    auto* panel = open();
+    panel->registerBtn()->click();
+    EXPECT_EQ(toastText(), QStringLiteral("手机号不能为空"));
+    fill(panel, "13900001111", "", "secret1");
+    panel->registerBtn()->click();
+    EXPECT_EQ(toastText(), QStringLiteral("验证码不能为空"));
+    EXPECT_EQ(panel->registerWc(), nullptr) << "the agreement window does not open";
+    fill(panel, "13900001111", "123456", "");
+    panel->registerBtn()->click();
+    EXPECT_EQ(toastText(), QStringLiteral("密码为空…"));
+    for (int length : {5, 21}) {
+        fill(panel, "13900001111", "123456", repeat(length));
+        panel->registerBtn()->click();
+        EXPECT_EQ(toastText(), QStringLiteral("密码为6-20位字符，区分大小写")) << length;
+        EXPECT_EQ(panel->registerWc(), nullptr);
+    }
+    fill(panel, "13900001111", "123456", repeat(6));
+    panel->registerBtn()->click();
+    EXPECT_EQ(toastText(), QStringLiteral("请阅读并同意注册协议"));
+    ASSERT_NE(panel->registerWc(), nullptr);
+    EXPECT_TRUE(panel->registerWc()->window()->isVisible());
+    EXPECT_EQ(panel->registerWc()->window()->parentWidget(), &window_) << "above the login window";
+    KXRegisterAgreementWC* first = panel->registerWc();
+    panel->registerWc()->window()->hide();
+    fill(panel, "13900001111", "123456", repeat(20));
+    panel->registerBtn()->click();
+    EXPECT_EQ(panel->registerWc(), first) << "one agreement window per panel";
+    EXPECT_TRUE(first->window()->isVisible());
+    EXPECT_EQ(registrations(), 0u);
+}
+
+TEST_F(KXLoginRegisterViewTest, FromTheSmsCodeThroughTheAgreementToASignIn)
+{
+    dispatch::VirtualClock::Scope time;
+    auto* panel = open();
+    EXPECT_TRUE(panel->pwdbgLabel()->isVisible()) << "the hint over the empty password";
+    fill(panel, "13911112222", "", "");
+    panel->verificationBtn()->click();
+    panel->verificationBtn()->click();
+    ASSERT_TRUE(waitFor([&] { return panel->verificationBtn()->title() == QStringLiteral("60秒后重新发送"); }));
+    EXPECT_FALSE(panel->verificationBtn()->isEnabled());
+    EXPECT_EQ(service().requestLog().withTag("115").size(), 1u) << "one code request at a time";
+    const auto code = service().lastSmsCode("13911112222");
+    ASSERT_TRUE(code);
+
+    panel->verificationCodeLabel()->setText(QString::fromStdString(*code));
+    panel->pwdTF()->setText("reg-pass-77");
+    EXPECT_FALSE(panel->pwdbgLabel()->isVisible());
+    panel->registerBtn()->click();
+    KXRegisterAgreementVC* agreement = panel->registerWc()->contentViewController();
+    EXPECT_FALSE(agreement->sureBtn()->isEnabled()) << "disabled from the moment the page shows";
+    EXPECT_EQ(agreement->sureBtn()->title(), QStringLiteral("同意(05s)"));
+    EXPECT_TRUE(agreement->disagreeBtn()->isEnabled()) << "refusing is always possible";
+    time.advance(4);
+    ASSERT_TRUE(waitFor([&] { return agreement->sureBtn()->title() == QStringLiteral("同意(01s)"); }));
+    EXPECT_FALSE(agreement->sureBtn()->isEnabled());
+    time.advance(1);
+    ASSERT_TRUE(waitFor([&] { return agreement->sureBtn()->isEnabled(); }));
+    EXPECT_EQ(agreement->sureBtn()->title(), QStringLiteral("同意"));
+
+    agreement->sureBtn()->click();
+    EXPECT_EQ(agreements(), std::vector<std::string>{"1"});
+    EXPECT_TRUE(KXGlobalDataBase::sharedKXGlobalDataBase().registerUrl());
+    EXPECT_TRUE(panel->agreementCheckBtn()->isChecked());
+    ASSERT_TRUE(waitFor([&] { return !signIns().empty(); }));
+    EXPECT_EQ(registrations(), 1u);
+    const auto registration = service().requestLog().withTag("117");
+    const auto* sent = registration.front().param("phone");
+    ASSERT_NE(sent, nullptr);
+    EXPECT_EQ(*sent, "13911112222");
+    EXPECT_EQ(foundation::UserDefaults::standardUserDefaults().stringForKey("token")->utf8(), signIns()[0]["token"].stringValue());
+    EXPECT_FALSE(window_.isVisible()) << "the login window closes";
+    EXPECT_TRUE(service().requestLog().withTag("118").empty()) << "no stored token when agreeing: no agreement request";
+}
+
+TEST_F(KXLoginRegisterViewTest, RefusingUnticksAndSendsNothing)
+{
+    auto* panel = open();
+    fill(panel, "13900001111", "123456", "secret1");
+    panel->agreementCheckBtn()->setChecked(true);
+    panel->registerBtn()->click();
+    panel->registerWc()->contentViewController()->disagreeBtn()->click();
+    EXPECT_EQ(agreements(), std::vector<std::string>{"0"});
+    EXPECT_FALSE(panel->agreementCheckBtn()->isChecked());
+    EXPECT_FALSE(panel->registerWc()->window()->isVisible());
+    settle();
+    EXPECT_EQ(registrations(), 0u);
+}
+
+TEST_F(KXLoginRegisterViewTest, OnlyAShownPanelThatAskedSendsTheRegistration)
+{
+    auto* panel = open();
+    fill(panel, "13900001111", "123456", "secret1");
+    // An answer from an agreement window this panel did not open (the main window's, after a sign-in).
+    KXSignInEvents::postAgreement(true);
+    settle();
+    EXPECT_EQ(registrations(), 0u);
+    EXPECT_FALSE(panel->agreementCheckBtn()->isChecked());
+
+    // The panel asked, then went away before the answer.
+    panel->registerBtn()->click();
+    panel->loginBtnClick();
+    KXSignInEvents::postAgreement(true);
+    settle();
+    EXPECT_EQ(registrations(), 0u);
+}
+
+TEST_F(KXLoginRegisterViewTest, AcceptingWithAStoredTokenRecordsTheAgreementAfterClosing)
+{
+    const Id user = signInAs("newbie", "newbie123");
+    ASSERT_FALSE(user["token"].stringValue().empty());
+    KXRegisterAgreementWC agreement(QStringLiteral("KXRegisterAgreementWC"), &window_);
+    agreement.showCentred();
+    agreement.contentViewController()->sureBtnClick();
+    EXPECT_FALSE(agreement.window()->isVisible());
+    ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("118").size() == 1; }));
+    EXPECT_EQ(agreements(), std::vector<std::string>{"1"});
+}
+
+TEST_F(KXLoginRegisterViewTest, WithoutTheWebEngineTheAgreementOpensInTheBrowser)
+{
+    desktop::ScopedRecordingURLOpener opener;
+    KXRegisterAgreementWC agreement(QStringLiteral("KXRegisterAgreementWC"), &window_);
+    KXRegisterAgreementVC* page = agreement.contentViewController();
+    ASSERT_EQ(page->webView(), nullptr) << "this program never prepares the engine";
+    ASSERT_NE(page->browserLink(), nullptr);
+    page->browserLink()->click();
+    setDefault("register_agree_url", Id("javascript:alert(1)"));
+    page->browserLink()->click();
+    EXPECT_TRUE(opener.opened().empty()) << "no address, then one that is not a web page";
+
+    // The address is the one stored when the link is followed.
+    const std::string address = service().baseUrl() + "pages/agreement";
+    setDefault("register_agree_url", Id(address));
+    page->browserLink()->click();
+    EXPECT_EQ(opener.opened(), std::vector<std::string>{address});
+}
+
+TEST_F(KXLoginRegisterViewTest, AFailedCodeRequestLeavesTheButtonAsItWas)
+{
+    auto* panel = open();
+    fill(panel, "12345", "", "");
+    panel->verificationBtn()->click();
+    ASSERT_TRUE(waitFor([&] { return !panel->isCodeInFlight(); }));
+    EXPECT_EQ(service().requestLog().withTag("115").size(), 1u);
+    EXPECT_TRUE(panel->verificationBtn()->isEnabled());
+    EXPECT_EQ(panel->verificationBtn()->title(), QStringLiteral("获取验证码"));
+}

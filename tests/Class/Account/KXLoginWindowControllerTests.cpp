@@ -1,0 +1,193 @@
+// The login window and its QR panel against the local service, on the virtual clock: the code,
+// the poll that the admin endpoint's confirmation ends, the time-out image and its click, the
+// window's frame and level.
+#include "AccountTestSupport.h"
+
+#include "Class/Account/Core/KXWechatQRPoll.h"
+#include "Class/Account/KXLoginPhoneMailView.h"
+#include "Class/Account/KXLoginViewController.h"
+#include "Class/Account/KXLoginWindowController.h"
+#include "Class/Account/KXQRCodeView.h"
+#include "Class/Account/KXWebPanel.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Graphics/Image.h"
+
+#include <QMainWindow>
+#include <QMouseEvent>
+#include <QTest>
+
+using foundation::Id;
+
+namespace {
+
+class KXLoginWindowTest : public accounttest::AccountServiceTest {
+protected:
+    void SetUp() override
+    {
+        AccountServiceTest::SetUp();
+        main_.resize(900, 700);
+        main_.show();
+    }
+
+    std::unique_ptr<KXLoginWindowController> open()
+    {
+        auto controller = std::make_unique<KXLoginWindowController>(QStringLiteral("KXLoginWindowController"), &main_);
+        controller->showCentred();
+        return controller;
+    }
+
+    // Polls the service has received so far.
+    std::vector<localservice::LoggedRequest> polls() const { return service().requestLog().withTag("147"); }
+
+    QWidget main_;
+};
+
+bool showsImage(KXQRCodeView* view)
+{
+    return view->image() != nullptr;
+}
+
+} // namespace
+
+TEST_F(KXLoginWindowTest, TheWindowIsTransientForTheMainWindowWithOnlyACloseButton)
+{
+    auto controller = open();
+    QWidget* window = controller->window();
+    EXPECT_TRUE(window->isWindow());
+    EXPECT_EQ(window->parentWidget(), &main_) << "transient for the main window";
+    const Qt::WindowFlags flags = window->windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowStaysOnTopHint) << "never above other programs";
+    EXPECT_TRUE(window->windowTitle().isEmpty());
+    EXPECT_EQ(controller->windowNibName(), QStringLiteral("KXLoginWindowController"));
+    EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().currentModule()->utf8(), "用户登录");
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_NE(controller->window(), nullptr) << "closing keeps the window";
+}
+
+TEST_F(KXLoginWindowTest, AScanConfirmedAtTheServiceSignsInAndClosesTheWindow)
+{
+    dispatch::VirtualClock::Scope time;
+    auto controller = open();
+    KXLoginViewController* panel = controller->contentViewController();
+    ASSERT_TRUE(waitFor([&] { return !panel->poll()->ticket().empty(); }));
+    ASSERT_TRUE(waitFor([&] { return showsImage(panel->imgView()); })) << "the service's QR image";
+    EXPECT_FALSE(panel->imgView()->isClickArmed());
+    const std::string ticket = panel->poll()->ticket();
+
+    time.advance(10);
+    EXPECT_TRUE(polls().empty());
+    for (int i = 1; i <= 3; ++i) {
+        time.advance(1);
+        ASSERT_TRUE(waitFor([&] { return polls().size() == static_cast<std::size_t>(i); })) << i;
+        ASSERT_TRUE(waitFor([&] { return panel->poll()->budget() == KXWechatQRPoll::kBudget - i; })) << "one poll at a time";
+    }
+    ASSERT_TRUE(service().confirmWechatTicket(ticket));
+    time.advance(1);
+    ASSERT_TRUE(waitFor([&] { return !signIns().empty(); }));
+    EXPECT_EQ(signIns().front()["uname"].stringValue(), "demo");
+    EXPECT_FALSE(controller->window()->isVisible());
+    EXPECT_TRUE(KXUserCenterConfig::sharedKXUserCenterConfig().isAutologin());
+    for (const auto& poll : polls()) {
+        ASSERT_NE(poll.param("ticket"), nullptr) << "never a poll without a ticket";
+        EXPECT_EQ(*poll.param("ticket"), ticket);
+    }
+    EXPECT_EQ(polls().size(), 4u);
+    time.advance(30);
+    EXPECT_EQ(polls().size(), 4u);
+}
+
+TEST_F(KXLoginWindowTest, ADeadCodeShowsTheTimedOutImageAndAClickAsksForANewOne)
+{
+    dispatch::VirtualClock::Scope time;
+    setFault("getWxQrCode", localservice::Fault::Kind::Http500);
+    auto controller = open();
+    KXLoginViewController* panel = controller->contentViewController();
+    ASSERT_TRUE(waitFor([&] { return panel->poll()->state() == KXWechatQRPoll::State::TimedOut; }));
+    ASSERT_TRUE(waitFor([&] { return showsImage(panel->imgView()); }));
+    EXPECT_TRUE(panel->imgView()->isClickArmed());
+    const QImage shown = panel->imgView()->currentFrameImage();
+    EXPECT_EQ(shown.size(), KXImage::imageNamed("wechatCodeTimeOut").image().size());
+    time.advance(60);
+    EXPECT_TRUE(polls().empty()) << "no ticket, no poll";
+
+    service().faults().clearAll();
+    const auto codesBefore = service().requestLog().withTag("146").size();
+    QTest::mouseClick(panel->imgView(), Qt::LeftButton);
+    ASSERT_TRUE(waitFor([&] { return !panel->poll()->ticket().empty(); }));
+    EXPECT_EQ(service().requestLog().withTag("146").size(), codesBefore + 1);
+    EXPECT_FALSE(panel->imgView()->isClickArmed());
+    QTest::mouseClick(panel->imgView(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(service().requestLog().withTag("146").size(), codesBefore + 1) << "a fresh code ignores clicks";
+    time.advance(11);
+    ASSERT_TRUE(waitFor([&] { return polls().size() == 1; }));
+}
+
+TEST_F(KXLoginWindowTest, TheAccountPanelStopsPollingAndComingBackShowsAFreshCode)
+{
+    dispatch::VirtualClock::Scope time;
+    auto controller = open();
+    KXLoginViewController* panel = controller->contentViewController();
+    ASSERT_TRUE(waitFor([&] { return !panel->poll()->ticket().empty(); }));
+    const std::string first = panel->poll()->ticket();
+    panel->phoneLoginButton()->click();
+    auto* account = panel->findChild<KXLoginPhoneMailView*>();
+    ASSERT_NE(account, nullptr);
+    EXPECT_TRUE(account->isVisible());
+    time.advance(60);
+    EXPECT_TRUE(polls().empty());
+    EXPECT_EQ(panel->poll()->state(), KXWechatQRPoll::State::Stopped);
+
+    account->wechatBtn()->click();
+    EXPECT_EQ(account->parentWidget(), nullptr);
+    ASSERT_TRUE(waitFor([&] { return !panel->poll()->ticket().empty() && panel->poll()->ticket() != first; }));
+    time.advance(11);
+    ASSERT_TRUE(waitFor([&] { return polls().size() == 1; }));
+    EXPECT_EQ(*polls().front().param("ticket"), panel->poll()->ticket());
+}
+
+TEST_F(KXLoginWindowTest, ClosingTheWindowStopsItsPolling)
+{
+    dispatch::VirtualClock::Scope time;
+    auto controller = open();
+    KXLoginViewController* panel = controller->contentViewController();
+    ASSERT_TRUE(waitFor([&] { return !panel->poll()->ticket().empty(); }));
+    controller->window()->close();
+    time.advance(60);
+    EXPECT_TRUE(polls().empty());
+    // A newer window polls on its own.
+    auto second = open();
+    ASSERT_TRUE(waitFor([&] { return !second->contentViewController()->poll()->ticket().empty(); }));
+    time.advance(11);
+    ASSERT_TRUE(waitFor([&] { return polls().size() == 1; }));
+}
+
+TEST_F(KXLoginWindowTest, QQNeedsTheWebEngineBuild)
+{
+    auto controller = open();
+    KXBaseButton* qq = controller->contentViewController()->qqLoginButton();
+    EXPECT_EQ(qq->isEnabled(), KXWebPanel::isAvailable());
+    if (!KXWebPanel::isAvailable()) {
+        EXPECT_FALSE(qq->toolTip().isEmpty());
+    }
+}
+
+TEST(KXWebPanel, AsRootTheEngineStartsOnlyWithItsSandboxSwitchedOff)
+{
+    // The engine ends a root process at its first page unless its sandbox is off: such a process
+    // keeps the pages' fallbacks instead.
+    EXPECT_TRUE(KXWebPanel::engineCanStart(false, "", ""));
+    EXPECT_FALSE(KXWebPanel::engineCanStart(true, "", ""));
+    EXPECT_FALSE(KXWebPanel::engineCanStart(true, "  ", "--disable-gpu --no-sandboxing"));
+    EXPECT_TRUE(KXWebPanel::engineCanStart(true, "1", ""));
+    EXPECT_TRUE(KXWebPanel::engineCanStart(true, "", "--disable-gpu  --no-sandbox"));
+}

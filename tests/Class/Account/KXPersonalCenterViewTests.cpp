@@ -1,0 +1,282 @@
+// The personal centre against the local service: the badge, the user, the counters, the published
+// collections, the links and the pages it lays over itself.
+#include "AccountTestSupport.h"
+
+#include "Class/Account/KXAccountViews.h"
+#include "Class/Account/KXPersonalCenterPages.h"
+#include "Class/Account/KXPersonalCenterView.h"
+#include "Class/Account/KXVipAlertView.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Lib/LayoutConstraints/LCConstraint.h"
+#include "Platform/Desktop/URLOpener.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Storage/UserDefaults.h"
+
+#include "local-service/ServiceControls.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPointer>
+#include <QTableWidget>
+
+using foundation::Id;
+using Page = KXPersonalCenterPages::Page;
+
+namespace {
+
+// A page of another area: records what it was made with.
+class FakePage final : public QWidget {
+public:
+    FakePage(Page page, const Id& argument)
+        : page(page)
+        , argument(argument)
+    {
+    }
+    Page page;
+    Id argument;
+};
+
+class KXPersonalCenterViewTest : public accounttest::AccountServiceTest {
+protected:
+    void SetUp() override
+    {
+        AccountServiceTest::SetUp();
+        service().controls().setUnpaidOverride(std::nullopt);
+        for (Page page : {Page::Publish, Page::CollectionDetail, Page::FollowedCollections, Page::FavouriteFolders, Page::Quit, Page::CollectionCard})
+            KXPersonalCenterPages::registerCreator(page, [page](const Id& argument) { return new FakePage(page, argument); });
+    }
+
+    void TearDown() override
+    {
+        for (Page page : {Page::Publish, Page::CollectionDetail, Page::FollowedCollections, Page::FavouriteFolders, Page::Quit, Page::CollectionCard})
+            KXPersonalCenterPages::registerCreator(page, nullptr);
+        service().controls().setUnpaidOverride(std::nullopt);
+        AccountServiceTest::TearDown();
+    }
+
+    KXPersonalCenterView* open()
+    {
+        auto* page = new KXPersonalCenterView(&host_);
+        page->setGeometry(0, 0, KXPersonalCenterView::kWidth, 680);
+        host_.resize(KXPersonalCenterView::kWidth, 680);
+        host_.show();
+        page->show();
+        return page;
+    }
+
+    // Waits until the three requests of a signed-in page have been answered.
+    bool loaded(KXPersonalCenterView* page)
+    {
+        return waitFor([&] { return page->groupsNum()->text() != QStringLiteral("0") && !page->nickName()->text().isEmpty(); });
+    }
+
+    static FakePage* topPage(QWidget* parent)
+    {
+        const QObjectList& children = parent->children();
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            if (auto* page = dynamic_cast<FakePage*>(*it))
+                return page;
+        return nullptr;
+    }
+
+    QWidget host_;
+};
+
+} // namespace
+
+TEST_F(KXPersonalCenterViewTest, WithoutAPendingOrderNoCountIsAskedAndTheBadgeIsHidden)
+{
+    signInAs("demo", "demo1234");
+    setDefault("my_orderClick", Id(""));
+    auto* page = open();
+    ASSERT_TRUE(loaded(page));
+    EXPECT_TRUE(service().requestLog().withTag("160").empty());
+    EXPECT_FALSE(page->orderNumLabel()->isVisible());
+}
+
+TEST_F(KXPersonalCenterViewTest, TheUnpaidBadge)
+{
+    signInAs("demo", "demo1234");
+    setDefault("my_orderClick", Id("1"));
+    struct Case {
+        int num;
+        bool shown;
+        QString text;
+    };
+    for (const Case& c : {Case{0, false, ""}, Case{3, true, "3"}, Case{9999, true, ""}}) {
+        service().controls().setUnpaidOverride(c.num);
+        service().requestLog().clear();
+        auto* page = open();
+        ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("160").size() == 1; })) << c.num;
+        ASSERT_TRUE(loaded(page));
+        ASSERT_TRUE(waitFor([&] { return page->orderNumLabel()->isVisible() == c.shown; })) << c.num;
+        EXPECT_EQ(page->orderNumLabel()->text(), c.text) << c.num;
+        delete page;
+    }
+}
+
+TEST_F(KXPersonalCenterViewTest, TheUserTheCountersAndThePublishedCollections)
+{
+    signInAs("demo", "demo1234");
+    auto* page = open();
+    ASSERT_TRUE(loaded(page));
+    EXPECT_EQ(page->nickName()->text(), QStringLiteral("demo"));
+    EXPECT_EQ(page->groupsNum()->text(), QStringLiteral("4")) << "the demo user's four folders";
+    EXPECT_EQ(page->collectedNum()->text(), QStringLiteral("2")) << "two followed collections";
+    EXPECT_EQ(page->dic()["uname"].stringValue(), "demo");
+    EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().currentModule()->utf8(), "添加/取消收藏错误");
+    ASSERT_TRUE(waitFor([&] { return page->collectionScorllView()->isVisible(); }));
+    EXPECT_EQ(page->collectionNumLabel()->text(), QStringLiteral("发布了2个收藏")) << "published and under review";
+    EXPECT_EQ(page->collectionTableview()->rowCount(), 1) << "the first one only";
+    EXPECT_EQ(page->collectionArray()->count(), 2u);
+    auto* card = dynamic_cast<FakePage*>(page->collectionTableview()->cellWidget(0, 0));
+    ASSERT_NE(card, nullptr) << "the folders area's card";
+    EXPECT_EQ(card->argument["collect_name"].stringValue(), "正文精选");
+    EXPECT_TRUE(page->vipButton()->isVisible()) << "the demo user is a VIP";
+    EXPECT_EQ(page->vipButton()->toolTip(), QStringLiteral("查看VIP特权"));
+    EXPECT_EQ(page->versionLabel()->text().left(3), QStringLiteral("版本V"));
+
+    // Only a folder in state 2 opens its detail.
+    page->tableviewcellclick(0);
+    auto* detail = topPage(page);
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->page, Page::CollectionDetail);
+    EXPECT_EQ(detail->argument["collect_name"].stringValue(), "正文精选");
+    settle();
+    EXPECT_EQ(detail->geometry(), page->rect()) << "laid over the page, filling it";
+    delete detail;
+    const Id underReview = Id(page->collectionArray())[1];
+    page->collectionArray()->removeObjectAtIndex(0);
+    EXPECT_EQ(underReview["is_publish"].integerValue(), 1);
+    page->tableviewcellclick(0);
+    EXPECT_EQ(topPage(page), nullptr);
+    page->tableviewcellclick(7);
+    EXPECT_EQ(topPage(page), nullptr);
+}
+
+TEST_F(KXPersonalCenterViewTest, ARefusedTokenShowsTheStoredUser)
+{
+    const Id user = signInAs("demo", "demo1234");
+    KXUserCenterConfig::sharedKXUserCenterConfig().setUpUserconfigWithInfo(user);
+    service().expireAllTokens();
+    auto* page = open();
+    ASSERT_TRUE(waitFor([&] { return !page->nickName()->text().isEmpty(); }));
+    EXPECT_EQ(page->nickName()->text(), QStringLiteral("demo"));
+    // All three requests went out (and nothing of this test reaches the next one's log).
+    ASSERT_TRUE(waitFor([&] {
+        const auto& log = service().requestLog();
+        return !log.withTag("113").empty() && !log.withTag("137").empty() && !log.withTag("114").empty();
+    }));
+    EXPECT_EQ(page->groupsNum()->text(), QStringLiteral("0")) << "the counters stay as they were";
+}
+
+TEST_F(KXPersonalCenterViewTest, WithoutATokenNothingIsAsked)
+{
+    auto* page = open();
+    settle();
+    EXPECT_EQ(service().requestLog().size(), 0u);
+    EXPECT_TRUE(page->nickName()->text().isEmpty());
+    EXPECT_FALSE(page->collectionScorllView()->isVisible());
+}
+
+TEST_F(KXPersonalCenterViewTest, TheOrdersLinkClearsTheReminderAndOpensTheOrdersPage)
+{
+    desktop::ScopedRecordingURLOpener opener;
+    const Id user = signInAs("demo", "demo1234");
+    setDefault("my_orderClick", Id("1"));
+    service().controls().setUnpaidOverride(2);
+    auto* page = open();
+    ASSERT_TRUE(loaded(page));
+    ASSERT_TRUE(waitFor([&] { return page->orderNumLabel()->isVisible(); }));
+    int posted = 0;
+    auto observation = dispatch::NotificationCenter::defaultCenter().addObserver("buyCartsGoToOrder", {}, nullptr,
+                                                                                [&](const dispatch::Notification& n) {
+                                                                                    EXPECT_TRUE(n.object.isNil());
+                                                                                    EXPECT_EQ(n.userInfo, nullptr);
+                                                                                    ++posted;
+                                                                                });
+    page->orderButton()->click();
+    EXPECT_EQ(posted, 1);
+    EXPECT_EQ(foundation::UserDefaults::standardUserDefaults().stringForKey("my_orderClick")->utf8(), "");
+    EXPECT_FALSE(page->orderNumLabel()->isVisible());
+    ASSERT_TRUE(waitFor([&] { return !opener.opened().empty(); }));
+    EXPECT_EQ(opener.opened(), std::vector<std::string>{user["my_order"].stringValue()});
+    EXPECT_EQ(service().requestLog().withTag("161").size(), 1u);
+
+    opener.opener().clear();
+    page->infoButton()->click();
+    EXPECT_EQ(opener.opened(), std::vector<std::string>{user["myinfo_url"].stringValue()});
+    opener.opener().clear();
+    KXUserCenterConfig::sharedKXUserCenterConfig().setUpUserconfigWithInfo(Id(foundation::Dictionary::create(
+        {{Id("uname"), Id("stored")}, {Id("myinfo_url"), Id("javascript:alert(1)")}})));
+    page->settingBtn()->click();
+    EXPECT_TRUE(opener.opened().empty()) << "only web addresses leave the client";
+}
+
+TEST_F(KXPersonalCenterViewTest, EveryPageItOpensLiesOverIt)
+{
+    auto* page = open();
+    const std::pair<KXBaseButton*, Page> buttons[] = {
+        {page->moreBtn(), Page::Publish},
+        {page->logoutBtn(), Page::Quit},
+        {page->followsButton(), Page::FollowedCollections},
+        {page->favouritesButton(), Page::FavouriteFolders},
+    };
+    for (const auto& [button, kind] : buttons) {
+        button->click();
+        auto* opened = topPage(page);
+        ASSERT_NE(opened, nullptr);
+        EXPECT_EQ(opened->page, kind);
+        settle();
+        EXPECT_EQ(opened->geometry(), page->rect());
+        delete opened;
+    }
+    page->vipBtnClick();
+    auto* vip = page->findChild<KXVipAlertView*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_NE(vip, nullptr);
+    settle();
+    EXPECT_EQ(vip->geometry(), page->rect());
+
+    KXPersonalCenterPages::registerCreator(Page::Quit, nullptr);
+    page->logoutBtn()->click();
+    EXPECT_EQ(topPage(page), nullptr) << "no creator, no page";
+
+    QPointer<KXPersonalCenterView> alive(page);
+    page->backBtn()->click();
+    EXPECT_EQ(page->parentWidget(), nullptr);
+    settle();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(alive.isNull()) << "the page is removed";
+}
+
+TEST_F(KXPersonalCenterViewTest, TheButtonsItOnlyStylesAreWhiteHiddenAndDoNothing)
+{
+    desktop::ScopedRecordingURLOpener opener;
+    auto* page = open();
+    const QObjectList before = page->children();
+    for (KXBaseButton* button : {page->authorizationBtn(), page->fontCacheBtn(), page->feedBackBtn(), page->fontFormat(), page->changePwd(),
+                                 page->upLoadBtn(), page->aboutBtn(), page->helpBtn(), page->clearLastButton()}) {
+        auto* styled = dynamic_cast<KXFillButton*>(button);
+        ASSERT_NE(styled, nullptr);
+        EXPECT_EQ(styled->fill(), QColor(Qt::white)) << styled->title().toStdString();
+        EXPECT_TRUE(styled->isHidden()) << styled->title().toStdString();
+        styled->click();
+    }
+    settle();
+    EXPECT_EQ(page->children(), before) << "nothing laid over the page";
+    EXPECT_TRUE(opener.opened().empty());
+    EXPECT_EQ(service().requestLog().size(), 0u);
+}
+
+TEST_F(KXPersonalCenterViewTest, TheConstraintOutletsPlaceThePublishedCollections)
+{
+    auto* page = open();
+    settle();
+    EXPECT_EQ(page->collectionScorllView()->geometry(), QRect(15, 322, KXPersonalCenterView::kWidth - 30, 30 + KXPersonalCenterView::kTableRowHeight));
+    page->scrollTop()->setOffset(300);
+    page->scrollHeigh()->setOffset(120);
+    settle();
+    EXPECT_EQ(page->collectionScorllView()->geometry(), QRect(15, 300, KXPersonalCenterView::kWidth - 30, 120));
+}

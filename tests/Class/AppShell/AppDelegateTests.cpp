@@ -1,0 +1,135 @@
+#include "Class/AppShell/AppDelegate.h"
+
+#include "Class/AppShell/KXCatalogueUpdater.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Lib/ImageLoading/ILImageCache.h"
+#include "Platform/Foundation/Array.h"
+#include "ShellServiceTest.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+
+using foundation::Id;
+using localservice::Fault;
+
+namespace {
+
+class AppDelegateTest : public shelltest::ShellServiceTest {
+protected:
+    void TearDown() override
+    {
+        AppDelegate::sharedAppDelegate().setShowWindow(nullptr);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        KXGlobalDataBase::sharedKXGlobalDataBase().setUpdateDataDic(nullptr);
+        ShellServiceTest::TearDown();
+    }
+
+    static QWidget* showWindow()
+    {
+        auto* window = new QWidget();
+        window->resize(300, 200);
+        window->show();
+        AppDelegate::sharedAppDelegate().setShowWindow(window);
+        return window;
+    }
+
+    // A pending partial update whose download waits, so a started job can be seen running.
+    static void setSlowPendingUpdate()
+    {
+        Fault slow;
+        slow.delay = std::chrono::milliseconds(200);
+        service().faults().set("packages/partial.zip", slow);
+        KXGlobalDataBase::sharedKXGlobalDataBase().setUpdateDataDic(foundation::Dictionary::create(
+            {{Id("data_version"), Id("20261201120000")}, {Id("dataUrl"), Id(service().baseUrl() + "files/packages/partial.zip")}}));
+        KXGlobalDataBase::sharedKXGlobalDataBase().setPartialUpdate(true);
+    }
+};
+
+} // namespace
+
+TEST_F(AppDelegateTest, GuardReportsGoToTheServiceAsClientErrors)
+{
+    AppDelegate::sharedAppDelegate().setupCrashRank();
+    EXPECT_TRUE(foundation::MutableArray::create()->objectAtIndex(2).isNil());
+    ASSERT_TRUE(waitFor([] { return !service().requestLog().withTag("120").empty(); }));
+    const auto request = onlyRequest();
+    EXPECT_EQ(request.path, "clientError");
+    EXPECT_EQ(*request.param("module"), "主程序");
+    EXPECT_EQ(*request.param("error_info"),
+              "{\n"
+              "  \"defaultToDo\" : \"CrashGuard default is to return nil to avoid crash.\",\n"
+              "  \"errorName\" : \"NSRangeException\",\n"
+              "  \"errorPlace\" : \"Error Place:-[AppDelegateTest_GuardReportsGoToTheServiceAsClientErrors_Test TestBody]\",\n"
+              "  \"errorReason\" : \"*** -[NSMutableArray objectAtIndex:]: index 2 beyond bounds for empty array\"\n"
+              "}");
+}
+
+TEST_F(AppDelegateTest, AnIncomingAddressIsShownAsPlainText)
+{
+    const QString address = QStringLiteral("corvane://open?name=<b>粗体</b>&x=<img src=x>");
+    AppDelegate::sharedAppDelegate().handleURLEvent(address);
+    QMessageBox* alert = AppDelegate::sharedAppDelegate().urlAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_EQ(alert->text(), QStringLiteral("URL Request"));
+    auto* informative = alert->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_NE(informative, nullptr);
+    EXPECT_EQ(informative->textFormat(), Qt::PlainText);
+    EXPECT_EQ(informative->text(), address);
+    ASSERT_EQ(alert->buttons().size(), 1);
+    EXPECT_EQ(alert->buttons().front()->text(), QStringLiteral("OK"));
+    alert->buttons().front()->click();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(AppDelegate::sharedAppDelegate().urlAlert(), nullptr);
+}
+
+TEST_F(AppDelegateTest, ClosingTheShownWindowHidesItAndStartsTheDataUpdate)
+{
+    QPointer<QWidget> window = showWindow();
+    setSlowPendingUpdate();
+    window->close();
+    EXPECT_TRUE(window) << "closed windows are kept";
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(KXCatalogueUpdater::shared().isRunning());
+    ASSERT_TRUE(waitFor([] { return !KXCatalogueUpdater::shared().isRunning(); }));
+
+    AppDelegate::sharedAppDelegate().applicationShouldHandleReopen();
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(AppDelegateTest, MinimisingTheShownWindowStartsTheDataUpdateAndReopenRestoresIt)
+{
+    QPointer<QWidget> window = showWindow();
+    setSlowPendingUpdate();
+    window->showMinimized();
+    EXPECT_TRUE(KXCatalogueUpdater::shared().isRunning());
+    ASSERT_TRUE(waitFor([] { return !KXCatalogueUpdater::shared().isRunning(); }));
+    AppDelegate::sharedAppDelegate().applicationShouldHandleReopen();
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(AppDelegateTest, ALaterStartReopensAndShowsItsAddresses)
+{
+    QPointer<QWidget> window = showWindow();
+    window->hide();
+    AppDelegate::sharedAppDelegate().handleLaterStart({QStringLiteral("--verbose"), QStringLiteral("corvane://font/7")}, {}, {});
+    EXPECT_TRUE(window->isVisible());
+    ASSERT_NE(AppDelegate::sharedAppDelegate().urlAlert(), nullptr);
+    EXPECT_EQ(AppDelegate::sharedAppDelegate().urlAlert()->informativeText(), QStringLiteral("corvane://font/7"));
+    AppDelegate::sharedAppDelegate().urlAlert()->close();
+}
+
+TEST_F(AppDelegateTest, TerminationWaitsForTheUseTimeReportAndTheCacheExpiry)
+{
+    KXGlobalDataBase::sharedKXGlobalDataBase().setAppStartTime(1);
+    AppDelegate::sharedAppDelegate().applicationWillTerminate();
+    // No further waiting: the report was answered before termination went on.
+    const auto reports = service().requestLog().withTag("126");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_GT(std::stoll(*reports[0].param("duration")), 1'000'000'000);
+    // Asking again answers for the pass quitting started: it had ended too.
+    EXPECT_TRUE(ILImageCache::sharedImageCache()->applicationWillTerminate()());
+}

@@ -1,0 +1,155 @@
+#include "Class/AppShell/KXAppSettingWindowController.h"
+
+#include "Class/AppShell/AppDelegate.h"
+#include "Class/AppShell/KXAppSettingViewController.h"
+#include "Class/Theme/KXThemeManager.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Platform/Desktop/URLOpener.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Storage/Paths.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "ScreenshotSupport.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+using foundation::Id;
+
+namespace {
+
+foundation::UserDefaults& defaults()
+{
+    return foundation::UserDefaults::standardUserDefaults();
+}
+
+std::string setting()
+{
+    return defaults().objectForKey("bigFontsSet").stringValue();
+}
+
+class KXAppSettingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        defaults().removeObjectForKey("bigFontsSet");
+        observation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+            "KXBigFontsSet", Id(), nullptr, [this](const dispatch::Notification& notification) {
+                ++posts_;
+                EXPECT_TRUE(notification.object.isNil());
+                EXPECT_FALSE(notification.userInfo);
+            });
+    }
+
+    static void click(KXBaseButton* button) { QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, 8)); }
+
+    int posts_ = 0;
+    dispatch::Subscription observation_;
+};
+
+} // namespace
+
+TEST_F(KXAppSettingTest, WithoutTheSettingTheSmallChoiceShowsAndTheFirstClickStoresOne)
+{
+    KXAppSettingViewController page;
+    EXPECT_EQ(page.smallFontsSetBtn()->state(), 1);
+    EXPECT_EQ(page.bigFontsSetBtn()->state(), 0);
+    EXPECT_EQ(page.openFiledBtn()->normalColor(), QColor(49, 123, 255));
+
+    click(page.smallFontsSetBtn());
+    EXPECT_EQ(setting(), "1") << "a click on the choice already made flips the setting too";
+    EXPECT_EQ(page.bigFontsSetBtn()->state(), 1);
+    EXPECT_EQ(page.smallFontsSetBtn()->state(), 0);
+    EXPECT_EQ(posts_, 1);
+
+    click(page.bigFontsSetBtn());
+    EXPECT_EQ(setting(), "0");
+    EXPECT_EQ(page.smallFontsSetBtn()->state(), 1);
+    EXPECT_EQ(page.bigFontsSetBtn()->state(), 0);
+    click(page.smallFontsSetBtn());
+    EXPECT_EQ(setting(), "1");
+    EXPECT_EQ(posts_, 3);
+}
+
+TEST_F(KXAppSettingTest, AStoredNumberSelectsTheBigChoice)
+{
+    defaults().setObject(Id(1), "bigFontsSet");
+    KXAppSettingViewController page;
+    EXPECT_EQ(page.bigFontsSetBtn()->state(), 1);
+    EXPECT_EQ(page.smallFontsSetBtn()->state(), 0);
+    page.fontsSetBtnClick();
+    EXPECT_EQ(setting(), "0");
+}
+
+TEST_F(KXAppSettingTest, TheFolderButtonOpensTheFontFolderMadeFirst)
+{
+    desktop::ScopedRecordingURLOpener opener;
+    const auto folder = foundation::Paths::userFontsDirectory();
+    std::filesystem::remove_all(folder);
+    KXAppSettingViewController page;
+    click(page.openFiledBtn());
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_EQ(opener.opened(), std::vector<std::string>{folder.string()});
+}
+
+TEST_F(KXAppSettingTest, TheWindowIsTransientFramedWithoutTitleAndKeptWhenClosed)
+{
+    QWidget main;
+    main.resize(400, 860);
+    main.show();
+    KXAppSettingWindowController controller(QStringLiteral("KXAppSettingWindowController"), &main);
+    QPointer<QWidget> window = controller.window();
+    EXPECT_EQ(controller.windowNibName(), QStringLiteral("KXAppSettingWindowController"));
+    EXPECT_EQ(window->parentWidget(), &main);
+    EXPECT_TRUE(window->windowFlags() & Qt::Dialog);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(window->windowTitle().isEmpty());
+    EXPECT_EQ(controller.contentViewController()->parentWidget(), window);
+    controller.showCentred();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_LE((window->geometry().center() - main.frameGeometry().center()).manhattanLength(), 2) << "centred over the main window";
+    window->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window) << "closing hides the window";
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(KXAppSettingTest, TheApplicationMenuReusesAVisibleWindow)
+{
+    auto& delegate = AppDelegate::sharedAppDelegate();
+    delegate.appSettingClick();
+    KXAppSettingWindowController* first = delegate.settingWindow();
+    ASSERT_NE(first, nullptr);
+    EXPECT_TRUE(first->window()->isVisible());
+    delegate.appSettingClick();
+    EXPECT_EQ(delegate.settingWindow(), first);
+    first->window()->close();
+    delegate.appSettingClick();
+    EXPECT_NE(delegate.settingWindow(), nullptr);
+    EXPECT_TRUE(delegate.settingWindow()->window()->isVisible());
+    delegate.releaseWindows();
+}
+
+TEST_F(KXAppSettingTest, ScreenshotsDayAndNight)
+{
+    defaults().setObject(Id("1"), "bigFontsSet");
+    for (const bool day : {true, false}) {
+        KXThemeManager::themeManager().setIsNight(day);
+        KXAppSettingWindowController controller(QStringLiteral("KXAppSettingWindowController"));
+        controller.showCentred();
+        const QImage picture(shelltest::saveScreenshot(controller.window(), day ? "settings-day" : "settings-night"));
+        const double scale = picture.devicePixelRatio();
+        EXPECT_EQ(picture.pixelColor(static_cast<int>(400 * scale), static_cast<int>(10 * scale)), QColor(Qt::white));
+        // The chosen circle's dot is the accent blue.
+        const QRect big = controller.contentViewController()->bigFontsSetBtn()->geometry();
+        const QColor dot = picture.pixelColor(static_cast<int>((big.left() + 8) * scale), static_cast<int>(big.center().y() * scale));
+        EXPECT_EQ(dot, QColor(0x31, 0x7B, 0xFF)) << (day ? "day" : "night");
+    }
+    KXThemeManager::themeManager().setIsNight(true);
+}

@@ -1,0 +1,236 @@
+#include "Class/AppShell/KXCatalogueUpdater.h"
+
+#include "Catalogue/CatalogueTestSupport.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Lib/ZipArchive/ZipArchive.h"
+#include "Platform/Foundation/Data.h"
+#include "Platform/Storage/Paths.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "Platform/URLLoading/LoopbackServers.h"
+#include "ShellServiceTest.h"
+
+#include <httplib.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+namespace fs = std::filesystem;
+using foundation::Id;
+using localservice::Fault;
+
+namespace {
+
+class KXCatalogueUpdaterTest : public shelltest::ShellServiceTest {
+protected:
+    void SetUp() override
+    {
+        ShellServiceTest::SetUp();
+        file_ = cataloguetest::copyOfSampleCatalogue();
+        database_ = std::make_unique<KXBaseDBManager>(file_);
+        updater_ = std::make_unique<KXCatalogueUpdater>(database_.get());
+        defaults().setObject(Id("A20200326154556"), "dataVersion");
+        fs::remove_all(updateRoot());
+        fs::remove_all(foundation::Paths::cacheDirectory() / "KXFonts");
+    }
+
+    void TearDown() override
+    {
+        state().setUpdateDataDic(nullptr);
+        state().setPartialUpdate(false);
+        ShellServiceTest::TearDown();
+    }
+
+    static KXGlobalDataBase& state() { return KXGlobalDataBase::sharedKXGlobalDataBase(); }
+    static foundation::UserDefaults& defaults() { return foundation::UserDefaults::standardUserDefaults(); }
+    static fs::path updateRoot() { return foundation::Paths::cacheDirectory() / "kxData" / "updataData"; }
+
+    static void setPending(const std::string& package, const std::string& version, bool partial)
+    {
+        state().setUpdateDataDic(foundation::Dictionary::create(
+            {{Id("data_version"), Id(version)}, {Id("dataUrl"), Id(service().baseUrl() + "files/packages/" + package)}}));
+        state().setPartialUpdate(partial);
+    }
+
+    // Runs one update to its end; nullopt when none started.
+    std::optional<bool> update()
+    {
+        auto outcome = std::make_shared<std::optional<bool>>();
+        if (!updater_->updateAppData([outcome](bool applied) { *outcome = applied; }))
+            return std::nullopt;
+        EXPECT_TRUE(waitFor([outcome] { return outcome->has_value(); }));
+        return **outcome;
+    }
+
+    long long rows() const { return cataloguetest::count(file_, "SELECT COUNT(*) FROM fp_fonts"); }
+
+    static bool leftNothingBehind()
+    {
+        std::error_code error;
+        const bool workEmpty = !fs::exists(updateRoot(), error) || fs::is_empty(updateRoot(), error);
+        const fs::path downloads = foundation::Paths::cacheDirectory() / "KXFonts";
+        const bool downloadsEmpty = !fs::exists(downloads, error) || fs::is_empty(downloads, error);
+        return workEmpty && downloadsEmpty;
+    }
+
+    fs::path file_;
+    std::unique_ptr<KXBaseDBManager> database_;
+    std::unique_ptr<KXCatalogueUpdater> updater_;
+};
+
+} // namespace
+
+TEST_F(KXCatalogueUpdaterTest, NothingPendingDoesNothing)
+{
+    state().setUpdateDataDic(nullptr);
+    EXPECT_EQ(update(), std::nullopt);
+    // Only package downloads count: a request an earlier test's page sent late may still arrive.
+    for (const auto& request : service().requestLog().fileEntries())
+        EXPECT_FALSE(request.path.starts_with("packages/")) << request.path;
+}
+
+TEST_F(KXCatalogueUpdaterTest, APartialPackageIsMergedOnceEvenWhenAppliedTwice)
+{
+    // The package updates two fonts and adds two.
+    const long long before = rows();
+    ASSERT_EQ(cataloguetest::count(file_, "SELECT COUNT(*) FROM fp_fonts WHERE fontid IN (1901, 1902)"), 0);
+    setPending("partial.zip", "20261201120000", true);
+    EXPECT_EQ(update(), true);
+    const long long after = rows();
+    EXPECT_EQ(after, before + 2);
+    EXPECT_EQ(cataloguetest::count(file_, "SELECT heat FROM fp_fonts WHERE fontid = 1001"), 25315);
+    EXPECT_EQ(defaults().stringForKey("dataVersion")->utf8(), "20261201120000");
+    EXPECT_FALSE(state().updateDataDic());
+    EXPECT_FALSE(state().isPartialUpdate());
+    EXPECT_TRUE(leftNothingBehind());
+
+    setPending("partial.zip", "20261201120000", true);
+    EXPECT_EQ(update(), true);
+    EXPECT_EQ(rows(), after);
+}
+
+TEST_F(KXCatalogueUpdaterTest, APackageWithoutFontsTxtStaysPending)
+{
+    setFault("packages/partial.zip", Fault::Kind::NoFontsTxtPackage);
+    const long long before = rows();
+    setPending("partial.zip", "20261201120000", true);
+    EXPECT_EQ(update(), false);
+    EXPECT_EQ(rows(), before);
+    EXPECT_TRUE(state().updateDataDic());
+    EXPECT_TRUE(state().isPartialUpdate());
+    EXPECT_EQ(defaults().stringForKey("dataVersion")->utf8(), "A20200326154556");
+    EXPECT_TRUE(leftNothingBehind());
+}
+
+TEST_F(KXCatalogueUpdaterTest, AnEntryLeadingOutOfTheFolderNeverLandsOutside)
+{
+    setFault("packages/partial.zip", Fault::Kind::ZipSlipPackage);
+    setPending("partial.zip", "20261201120000", true);
+    update();
+    for (fs::path folder = updateRoot(); folder != folder.root_path(); folder = folder.parent_path())
+        EXPECT_FALSE(fs::exists(folder / "corvane-zip-slip.txt")) << folder;
+    EXPECT_TRUE(leftNothingBehind());
+}
+
+TEST_F(KXCatalogueUpdaterTest, ATruncatedDownloadChangesNothing)
+{
+    Fault truncated;
+    truncated.kind = Fault::Kind::TruncatedDownload;
+    truncated.truncateAfter = 100;
+    service().faults().set("packages/full.zip", truncated);
+    const long long before = rows();
+    setPending("full.zip", "20261215120000", false);
+    EXPECT_EQ(update(), false);
+    EXPECT_EQ(rows(), before);
+    EXPECT_TRUE(state().updateDataDic());
+    EXPECT_TRUE(leftNothingBehind());
+}
+
+TEST_F(KXCatalogueUpdaterTest, ASecondMinimiseWhileOneRunsStartsNothing)
+{
+    Fault slow;
+    slow.delay = std::chrono::milliseconds(300);
+    service().faults().set("packages/partial.zip", slow);
+    setPending("partial.zip", "20261201120000", true);
+    auto outcome = std::make_shared<std::optional<bool>>();
+    ASSERT_TRUE(updater_->updateAppData([outcome](bool applied) { *outcome = applied; }));
+    EXPECT_TRUE(updater_->isRunning());
+    EXPECT_FALSE(updater_->updateAppData());
+    ASSERT_TRUE(waitFor([outcome] { return outcome->has_value(); }));
+    EXPECT_TRUE(**outcome);
+    EXPECT_FALSE(updater_->isRunning());
+}
+
+TEST_F(KXCatalogueUpdaterTest, AFullPackageReplacesTheCatalogueWhileItIsRead)
+{
+    const fs::path package = fs::path(std::getenv("CORVANE_BINARY_DIR")) / "resources/service-files/packages/full.zip";
+    ASSERT_TRUE(fs::exists(package));
+    std::atomic<bool> stop = false;
+    std::atomic<long> reads = 0;
+    std::atomic<long> empty = 0;
+    std::thread reader([&] {
+        while (!stop) {
+            auto records = database_->dataArrayBySqlStr(KXCatalogueStatement("SELECT * FROM fp_fonts LIMIT 20"));
+            ++reads;
+            if (!records || records->count() == 0)
+                ++empty;
+        }
+    });
+    setPending("full.zip", "20261215120000", false);
+    const auto applied = update();
+    stop = true;
+    reader.join();
+    EXPECT_EQ(applied, true);
+    EXPECT_GT(reads.load(), 0);
+    EXPECT_EQ(empty.load(), 0) << "every read saw one catalogue or the other";
+    EXPECT_EQ(defaults().stringForKey("dataVersion")->utf8(), "20261215120000");
+    EXPECT_FALSE(state().updateDataDic());
+    EXPECT_EQ(cataloguetest::count(file_, "SELECT COUNT(*) FROM fp_fonts WHERE fontid IN (1901, 1902)"), 2)
+        << "the full package's catalogue is the one in use";
+    EXPECT_TRUE(leftNothingBehind());
+}
+
+TEST_F(KXCatalogueUpdaterTest, ARefusedCatalogueLeavesTheCatalogueAndTheDataVersion)
+{
+    // A full package whose catalogue lacks a column the lists read, from a server of the test's
+    // own (the service serves sound packages only).
+    const fs::path candidate = cataloguetest::copyOfSampleCatalogue();
+    cataloguetest::execute(candidate, "ALTER TABLE fp_fonts DROP COLUMN font_info;"
+                                      "INSERT INTO fp_fonts (fontid, fontname) VALUES (990041, 'refused');");
+    const fs::path package = candidate.parent_path() / "full.zip";
+    ASSERT_TRUE(ZipArchive::createZipFileAtPath(package.string(), std::vector<std::string>{candidate.string()}));
+    const auto bytes = foundation::Data::dataWithContentsOfFile(package);
+    ASSERT_TRUE(bytes);
+    urltest::HttpServer server;
+    server.routes().Get("/packages/full.zip", [&bytes](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Connection", "close"); // nothing kept alive for the server to wait out
+        res.set_content(std::string(bytes->view()), "application/zip");
+    });
+    server.start();
+
+    const long long before = rows();
+    const auto generation = database_->generation();
+    state().setUpdateDataDic(foundation::Dictionary::create(
+        {{Id("data_version"), Id("20261215120000")}, {Id("dataUrl"), Id(server.url("/packages/full.zip"))}}));
+    state().setPartialUpdate(false);
+    EXPECT_EQ(update(), false);
+    EXPECT_EQ(rows(), before);
+    EXPECT_EQ(cataloguetest::count(file_, "SELECT COUNT(*) FROM fp_fonts WHERE fontid = 990041"), 0);
+    EXPECT_EQ(database_->generation(), generation);
+    EXPECT_EQ(defaults().stringForKey("dataVersion")->utf8(), "A20200326154556");
+    EXPECT_TRUE(state().updateDataDic()) << "still pending for the next minimise or close";
+    EXPECT_TRUE(leftNothingBehind());
+}
+
+TEST(KXCatalogueUpdaterPaths, WorkingFolderAndJson)
+{
+    const fs::path path = KXCatalogueUpdater::pathForDocumentWithComponent("1700000000");
+    EXPECT_EQ(path, foundation::Paths::cacheDirectory() / "kxData/updataData/1700000000/1700000000");
+    EXPECT_TRUE(fs::is_directory(path.parent_path()));
+    EXPECT_FALSE(fs::exists(path));
+    EXPECT_EQ(KXCatalogueUpdater::pathForDocumentWithComponent(""), foundation::Paths::cacheDirectory());
+    EXPECT_TRUE(KXCatalogueUpdater::jsonToObject("[1, {\"a\": 2}]").array());
+    EXPECT_TRUE(KXCatalogueUpdater::jsonToObject("not json").isNil());
+}

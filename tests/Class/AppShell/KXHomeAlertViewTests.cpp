@@ -1,0 +1,56 @@
+#include "Class/AppShell/KXHomeAlertView.h"
+
+#include "Class/ImageViews/ImageView.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Lib/ImageLoading/ILImageCache.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "ShellServiceTest.h"
+
+#include <QApplication>
+#include <QPointer>
+
+using foundation::Id;
+
+namespace {
+
+class KXHomeAlertViewTest : public shelltest::ShellServiceTest {
+protected:
+    void SetUp() override
+    {
+        ShellServiceTest::SetUp();
+        window_.resize(400, 680);
+        window_.show();
+    }
+
+    QWidget window_;
+};
+
+} // namespace
+
+TEST_F(KXHomeAlertViewTest, ShowsTheQuestionnairePictureAndClosesItself)
+{
+    // Asked of the service, not of a memory an earlier test filled.
+    ILImageCache::sharedImageCache()->clearMemory();
+    bool cleared = false;
+    ILImageCache::sharedImageCache()->clearDiskOnCompletion([&cleared] { cleared = true; });
+    ASSERT_TRUE(waitFor([&] { return cleared; }));
+    foundation::UserDefaults::standardUserDefaults().setObject(Id(service().baseUrl() + "files/images/questionnaire.png"),
+                                                                "questionnaire");
+    QPointer<KXHomeAlertView> alert = new KXHomeAlertView(&window_);
+    alert->setGeometry(window_.rect());
+    alert->show();
+    ASSERT_TRUE(waitFor([&] { return alert->bgImgView()->image() != nullptr; }));
+    EXPECT_EQ(service().requestLog().fileEntries().size(), 1u);
+    alert->cancelBtn()->click();
+    EXPECT_FALSE(alert && alert->parentWidget());
+}
+
+TEST_F(KXHomeAlertViewTest, NoQuestionnaireShowsNoPicture)
+{
+    foundation::UserDefaults::standardUserDefaults().setObject(Id(""), "questionnaire");
+    KXHomeAlertView alert(&window_);
+    dispatch::RunLoop::runUntil([] { return false; }, 0.2);
+    EXPECT_EQ(alert.bgImgView()->image(), nullptr);
+    EXPECT_TRUE(service().requestLog().fileEntries().empty());
+}

@@ -1,0 +1,92 @@
+#include "Class/AppShell/KXSingleInstance.h"
+
+#include "Support/TempHome.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLockFile>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <sys/stat.h>
+#include <thread>
+
+namespace {
+
+QString scratchFolder()
+{
+    return QString::fromStdString((testsupport::makeScratchDir("instance") / "corvane-fonts").string());
+}
+
+// A later start runs in its own thread, as it would in its own process, while this thread serves.
+KXSingleInstance::Role claimFromAnotherStart(const QString& folder, const KXSingleInstance::Message& message)
+{
+    std::atomic<bool> done = false;
+    KXSingleInstance::Role role = KXSingleInstance::Role::Unavailable;
+    std::thread later([&] {
+        KXSingleInstance instance(folder);
+        role = instance.claim(message, 5000);
+        done = true;
+    });
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    later.join();
+    QCoreApplication::processEvents();
+    return role;
+}
+
+} // namespace
+
+TEST(KXSingleInstance, ALaterStartHandsOverItsArgumentsAndEnds)
+{
+    const QString folder = scratchFolder();
+    KXSingleInstance first(folder);
+    std::vector<KXSingleInstance::Message> received;
+    first.setMessageHandler([&](const KXSingleInstance::Message& message) { received.push_back(message); });
+    ASSERT_EQ(first.claim(KXSingleInstance::Message{}), KXSingleInstance::Role::Primary);
+
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(folder).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    const KXSingleInstance::Message message{{QStringLiteral("corvane://collection/12?from=mail")},
+                                            QStringLiteral("activation-token-1"), QString()};
+    EXPECT_EQ(claimFromAnotherStart(folder, message), KXSingleInstance::Role::Forwarded);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0], message);
+
+    EXPECT_EQ(claimFromAnotherStart(folder, KXSingleInstance::Message{}), KXSingleInstance::Role::Forwarded);
+    EXPECT_EQ(received.size(), 2u);
+}
+
+TEST(KXSingleInstance, ADeadInstanceLeavesNothingThatBlocks)
+{
+    const QString folder = scratchFolder();
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    // The lock of a process that is gone, and its socket file.
+    {
+        QFile lock(QDir(folder).filePath("instance.lock"));
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+        lock.write("999999\ncorvane-fonts\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    }
+    {
+        QFile socket(QDir(folder).filePath("instance.socket"));
+        ASSERT_TRUE(socket.open(QIODevice::WriteOnly));
+    }
+    KXSingleInstance instance(folder);
+    EXPECT_EQ(instance.claim(KXSingleInstance::Message{}, 500), KXSingleInstance::Role::Primary);
+}
+
+TEST(KXSingleInstance, CurrentMessageCarriesTheActivationVariables)
+{
+    qputenv("XDG_ACTIVATION_TOKEN", "token-9");
+    qputenv("DESKTOP_STARTUP_ID", "startup-3");
+    const auto message = KXSingleInstance::currentMessage({QStringLiteral("corvane-fonts"), QStringLiteral("corvane://x")});
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    qunsetenv("DESKTOP_STARTUP_ID");
+    EXPECT_EQ(message.arguments, QStringList{QStringLiteral("corvane://x")});
+    EXPECT_EQ(message.activationToken, QStringLiteral("token-9"));
+    EXPECT_EQ(message.startupId, QStringLiteral("startup-3"));
+}

@@ -1,0 +1,135 @@
+// The session's lists against an in-process local service: what a load stores, and the races a
+// slow reply makes (a list asked for before a change, a reply after the user signed out).
+#include "Class/Favourites/Core/KXFolderSession.h"
+
+#include "Class/Favourites/Core/KXReplyGate.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/TransportTestSupport.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Storage/UserDefaults.h"
+
+using foundation::Id;
+using localservice::Fault;
+
+namespace {
+
+class KXFolderSessionTest : public transporttest::TransportTest {
+protected:
+    void SetUp() override
+    {
+        TransportTest::SetUp();
+        KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
+        const auto outcome = run([](auto success, auto failure) {
+            KXHTTPBUSINESS().LoginWithName(Id("demo"), Id("demo1234"), std::move(success), std::move(failure));
+        });
+        setDefault("token", outcome.reply["corvane_data"]["token"]);
+        service().requestLog().clear();
+    }
+    void TearDown() override
+    {
+        KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
+        TransportTest::TearDown();
+    }
+
+    static void lateReplies(const char* operation, int milliseconds)
+    {
+        Fault fault;
+        fault.kind = Fault::Kind::LateReply;
+        fault.delay = std::chrono::milliseconds(milliseconds);
+        fault.remaining = 1;
+        service().faults().set(operation, fault);
+    }
+
+    static std::vector<std::string> names(const foundation::Ref<foundation::Array>& folders)
+    {
+        std::vector<std::string> out;
+        if (folders)
+            for (const Id& folder : *folders)
+                out.push_back(folder["collect_name"].stringValue());
+        return out;
+    }
+
+    static std::string createFolder(const char* name)
+    {
+        const auto created = run([name](auto success, auto failure) { KXHTTPBUSINESS().CreateGroupWithName(Id(name), success, failure); });
+        return created.reply["corvane_data"]["id"].stringValue();
+    }
+};
+
+} // namespace
+
+TEST_F(KXFolderSessionTest, ALoadStoresTheFoldersAndTheirFavourites)
+{
+    std::vector<std::string> shown;
+    KXFolderSession::reloadFolders([&](const auto& list) { shown = names(list); });
+    ASSERT_TRUE(waitFor([&] { return !shown.empty(); }));
+    EXPECT_EQ(shown[0], "喜欢的字体");
+    const auto stored = KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo();
+    EXPECT_EQ(names(stored), shown);
+    const auto firstFont = stored->objectAtIndex(0)["fonts"][0].integerValue();
+    EXPECT_TRUE(KXUserCenterConfig::sharedKXUserCenterConfig().isCollected(firstFont));
+    EXPECT_EQ(service().requestLog().withTag("137").size(), 1u);
+}
+
+TEST_F(KXFolderSessionTest, ASlowListAskedBeforeAChangeDoesNotBringTheOldListBack)
+{
+    lateReplies("getMyCollect", 600);
+    std::vector<std::vector<std::string>> shown;
+    KXFolderSession::reloadFolders([&](const auto& list) { shown.push_back(names(list)); });
+    ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 1; }));
+    const std::string created = createFolder("稍后的列表");
+    ASSERT_FALSE(created.empty());
+    KXFolderSession::reloadFolders([&](const auto& list) { shown.push_back(names(list)); });
+    ASSERT_TRUE(waitFor([&] { return shown.size() == 2; }));
+    const auto newest = shown[0];
+    EXPECT_EQ(newest.back(), "稍后的列表") << "the second request answered first";
+    EXPECT_EQ(shown[1], newest) << "the late reply shows the newer list, not its own";
+    EXPECT_EQ(names(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo()), newest);
+
+    // A slow list asked before a delete the client stored itself: it is asked again, so the
+    // deleted folder does not come back.
+    lateReplies("getMyCollect", 600);
+    std::vector<std::string> afterDelete;
+    KXFolderSession::reloadFolders([&](const auto& list) { afterDelete = names(list); });
+    ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 3; }));
+    const auto deleted = run([&](auto success, auto failure) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(Id(created), success, failure); });
+    ASSERT_EQ(deleted.reply["errcode"].integerValue(), 0);
+    auto withoutCreated = KXFolderSession::folders();
+    withoutCreated->removeLastObject();
+    KXFolderSession::storeChangedFolders(withoutCreated);
+    ASSERT_TRUE(waitFor([&] { return !afterDelete.empty(); }));
+    EXPECT_EQ(service().requestLog().withTag("137").size(), 4u) << "asked again";
+    EXPECT_EQ(afterDelete.size(), newest.size() - 1);
+    EXPECT_EQ(names(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo()), afterDelete);
+}
+
+TEST_F(KXFolderSessionTest, RepliesAfterASignOutFillNothing)
+{
+    lateReplies("getMyCollect", 400);
+    bool shown = false;
+    KXFolderSession::reloadFolders([&](const auto&) { shown = true; });
+    KXFolderSession::reloadFollows([&](const auto&) { shown = true; });
+    ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 2; }));
+    KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
+    dispatch::RunLoop::runUntil([] { return false; }, 0.8);
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo(), nullptr);
+    EXPECT_EQ(KXUserCenterConfig::sharedKXUserCenterConfig().followsArray(), nullptr);
+}
+
+TEST_F(KXFolderSessionTest, FollowsAreStoredOnlyFromAcceptedReplies)
+{
+    std::size_t follows = 0;
+    KXFolderSession::reloadFollows([&](const auto& list) { follows = list->count(); });
+    ASSERT_TRUE(waitFor([&] { return follows > 0; }));
+    EXPECT_EQ(KXUserCenterConfig::sharedKXUserCenterConfig().followsArray()->count(), follows);
+
+    setFault("getMyCollect", Fault::Kind::ErrorCode, 1, "refused");
+    bool called = false;
+    KXFolderSession::reloadFollows([&](const auto&) { called = true; });
+    KXFolderSession::reloadFolders([&](const auto&) { called = true; });
+    ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 3; }));
+    dispatch::RunLoop::runUntil([] { return false; }, 0.8);
+    EXPECT_FALSE(called);
+    EXPECT_EQ(KXUserCenterConfig::sharedKXUserCenterConfig().followsArray()->count(), follows) << "kept";
+}

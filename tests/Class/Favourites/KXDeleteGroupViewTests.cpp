@@ -1,0 +1,97 @@
+// The delete and unfollow dialog against the local service.
+#include "Class/Favourites/KXDeleteGroupView.h"
+
+#include "Class/Favourites/KXFavouritesStyle.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "FavouritesTestSupport.h"
+#include "Platform/Foundation/Foundation.h"
+
+#include <QLabel>
+#include <QPointer>
+
+using foundation::Id;
+using localservice::Fault;
+using ToastList = std::vector<std::string>;
+
+namespace {
+
+class KXDeleteGroupViewTest : public favouritestest::FavouritesTest {
+protected:
+    KXDeleteGroupView* open()
+    {
+        auto* dialog = new KXDeleteGroupView;
+        favouritesstyle::pinOnTop(dialog, &host());
+        dialog->setGroupBlock([this](const foundation::Ref<foundation::Dictionary>& result) { results_.push_back(result); });
+        settle(host());
+        return dialog;
+    }
+    static Id createFolder(const char* name)
+    {
+        return run([name](auto s, auto f) { KXHTTPBUSINESS().CreateGroupWithName(Id(name), s, f); }).reply["corvane_data"]["id"];
+    }
+    std::vector<foundation::Ref<foundation::Dictionary>> results_;
+};
+
+} // namespace
+
+TEST_F(KXDeleteGroupViewTest, AConfirmedDeleteCallsTheCompletionWithNothing)
+{
+    const Id folder = createFolder("要删除的");
+    service().requestLog().clear();
+    QPointer<KXDeleteGroupView> dialog = open();
+    dialog->setGroupID(Id(folder.stringValue()));
+    dialog->sureBtn()->click();
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return !results_.empty(); }));
+    EXPECT_EQ(requests("135"), 1u) << "a second click while the request runs sends nothing";
+    EXPECT_EQ(toastTexts(), ToastList{"删除成功"});
+    EXPECT_EQ(toasts_->shown[0].style, ToastStyle::Success);
+    EXPECT_EQ(results_[0]->count(), 0u);
+    EXPECT_TRUE(dialog.isNull() || dialog->parentWidget() == nullptr);
+}
+
+TEST_F(KXDeleteGroupViewTest, ARefusalAndAFailureKeepTheDialog)
+{
+    auto* dialog = open();
+    dialog->setGroupID(serverFolders()->objectAtIndex(0)["id"]);
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return toastTexts().size() == 2; }));
+    EXPECT_EQ(toastTexts()[0], "默认收藏夹不能删除");
+    EXPECT_EQ(toasts_->shown[0].style, ToastStyle::Success) << "the dialog's, before the transport's warning";
+    EXPECT_FALSE(dialog->isSubmitting());
+
+    setFault("deleCollect", Fault::Kind::NotJson);
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return toastTexts().size() == 3; }));
+    EXPECT_EQ(toastTexts()[2], "网络失败！");
+    EXPECT_EQ(toasts_->shown[2].style, ToastStyle::Error);
+    EXPECT_TRUE(results_.empty());
+    EXPECT_EQ(dialog->parentWidget(), &host());
+}
+
+TEST_F(KXDeleteGroupViewTest, UnfollowingClosesSilentlyWhateverTheAnswer)
+{
+    setFault("followCollect", Fault::Kind::Http500);
+    QPointer<KXDeleteGroupView> dialog = open();
+    dialog->setInfo(foundation::Dictionary::create({{Id("title"), Id("取消关注的合集")}, {Id("content"), Id("是否取消关注该合集")}, {Id("id"), Id("5")}}));
+    EXPECT_EQ(dialog->showLabel()->text(), QStringLiteral("取消关注的合集"));
+    EXPECT_EQ(dialog->contentLabel()->text(), QStringLiteral("是否取消关注该合集"));
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return dialog.isNull() || dialog->parentWidget() == nullptr; }));
+    const auto sent = service().requestLog().withTag("138");
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_TRUE(toastTexts().empty());
+    EXPECT_TRUE(results_.empty());
+}
+
+TEST_F(KXDeleteGroupViewTest, Screenshots)
+{
+    auto* remove = open();
+    remove->setGroupID(Id(5));
+    EXPECT_TRUE(favouritestest::saveScreenshots(host(), QStringLiteral("favourites-delete-folder")));
+    remove->cancelBtnClick();
+    auto* unfollow = open();
+    unfollow->setInfo(foundation::Dictionary::create(
+        {{Id("title"), Id("取消关注的合集")}, {Id("content"), Id("是否取消关注该合集")}, {Id("id"), Id("5")}}));
+    EXPECT_TRUE(favouritestest::saveScreenshots(host(), QStringLiteral("favourites-unfollow-collection")));
+}

@@ -1,0 +1,168 @@
+// The create and rename dialog against the local service: what it sends, its toasts, what its
+// completion gets, and that Return plus a click sends once.
+#include "Class/Favourites/KXFontGroupCreate.h"
+
+#include "Class/Favourites/KXFavouritesStyle.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "FavouritesTestSupport.h"
+#include "Platform/Foundation/Foundation.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QDateTime>
+#include <QTest>
+
+using foundation::Id;
+using localservice::Fault;
+using ToastList = std::vector<std::string>;
+
+namespace {
+
+class KXFontGroupCreateTest : public favouritestest::FavouritesTest {
+protected:
+    KXFontGroupCreate* open(const std::function<void(const foundation::Ref<foundation::Dictionary>&)>& block = {})
+    {
+        auto* dialog = new KXFontGroupCreate;
+        favouritesstyle::pinOnTop(dialog, &host());
+        dialog->setGroupBlock([this, block](const foundation::Ref<foundation::Dictionary>& result) {
+            results_.push_back(result);
+            if (block)
+                block(result);
+        });
+        settle(host());
+        return dialog;
+    }
+    std::vector<foundation::Ref<foundation::Dictionary>> results_;
+};
+
+} // namespace
+
+TEST_F(KXFontGroupCreateTest, ACreatedFolderIsInTheNextList)
+{
+    QPointer<KXFontGroupCreate> dialog = open();
+    EXPECT_FALSE(dialog->isRenaming());
+    EXPECT_EQ(dialog->titleLabel()->text(), QStringLiteral("新建分组"));
+    EXPECT_EQ(dialog->geometry(), host().rect());
+    dialog->showTF()->setText(QStringLiteral("海报备选"));
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return !results_.empty(); }));
+    EXPECT_EQ(toastTexts(), ToastList{"创建成功！"});
+    EXPECT_EQ(toasts_->shown[0].style, ToastStyle::Success);
+    const Id result(results_[0]);
+    EXPECT_EQ(result["collect_name"].stringValue(), "海报备选");
+    EXPECT_GT(result["id"].integerValue(), 0);
+    EXPECT_TRUE(waitUntil([&] { return dialog.isNull() || dialog->parentWidget() == nullptr; })) << "the dialog leaves";
+    bool listed = false;
+    for (const Id& folder : *serverFolders())
+        listed = listed || folder["id"].integerValue() == result["id"].integerValue();
+    EXPECT_TRUE(listed);
+}
+
+TEST_F(KXFontGroupCreateTest, NamesAreCheckedBeforeAnythingIsSent)
+{
+    auto* dialog = open();
+    dialog->showTF()->setText(QString(30, QChar(u'字')));
+    dialog->sureBtn()->click();
+    dialog->showTF()->setText(QStringLiteral(" \u3000 "));
+    QTest::keyClick(dialog->showTF(), Qt::Key_Return);
+    EXPECT_EQ(toastTexts(), (ToastList{"不能超过三十个字符", "请输入分组名称"}));
+    EXPECT_EQ(toasts_->shown[0].style, ToastStyle::Warning);
+    EXPECT_EQ(requests("133"), 0u);
+    EXPECT_EQ(dialog->parentWidget(), &host()) << "the dialog stays";
+}
+
+TEST_F(KXFontGroupCreateTest, ReturnPlusAClickSendsOnce)
+{
+    lateReply("createCollect", 300);
+    auto* dialog = open();
+    dialog->showTF()->setText(QStringLiteral("只建一次"));
+    QTest::keyClick(dialog->showTF(), Qt::Key_Return);
+    dialog->sureBtn()->click();
+    EXPECT_TRUE(dialog->isSubmitting());
+    ASSERT_TRUE(waitUntil([&] { return !results_.empty(); }));
+    EXPECT_EQ(requests("133"), 1u);
+    EXPECT_EQ(results_.size(), 1u);
+}
+
+TEST_F(KXFontGroupCreateTest, TheCompletionGetsTheNameThatWasSent)
+{
+    lateReply("createCollect", 300);
+    auto* dialog = open();
+    dialog->showTF()->setText(QStringLiteral("发出的名字"));
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([] { return requests("133") == 1; }));
+    dialog->showTF()->setText(QStringLiteral("后来改的"));
+    ASSERT_TRUE(waitUntil([&] { return !results_.empty(); }));
+    EXPECT_EQ(Id(results_[0])["collect_name"].stringValue(), "发出的名字");
+}
+
+TEST_F(KXFontGroupCreateTest, ARefusedNameKeepsTheDialogWithTheServersMessage)
+{
+    auto* dialog = open();
+    dialog->showTF()->setText(QStringLiteral("喜欢的字体"));
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return toastTexts().size() == 2; }));
+    // The dialog shows the refusal as a success toast, then the transport once more as a warning.
+    EXPECT_EQ(toastTexts(), (ToastList{"收藏夹名称已存在", "收藏夹名称已存在"}));
+    EXPECT_EQ(toasts_->shown[0].style, ToastStyle::Success);
+    EXPECT_EQ(toasts_->shown[1].style, ToastStyle::Warning);
+    EXPECT_TRUE(results_.empty());
+    EXPECT_FALSE(dialog->isSubmitting()) << "another try is possible";
+    EXPECT_EQ(dialog->showTF()->text(), QStringLiteral("喜欢的字体"));
+}
+
+TEST_F(KXFontGroupCreateTest, ANetworkFailureIsAnErrorAndTheDialogStays)
+{
+    setFault("createCollect", Fault::Kind::Http500);
+    auto* dialog = open();
+    dialog->showTF()->setText(QStringLiteral("断网时"));
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return !toastTexts().empty(); }));
+    EXPECT_EQ(toastTexts(), ToastList{"网络失败！"});
+    EXPECT_EQ(toasts_->shown[0].style, ToastStyle::Error);
+    EXPECT_EQ(dialog->parentWidget(), &host());
+    EXPECT_FALSE(dialog->isSubmitting());
+}
+
+TEST_F(KXFontGroupCreateTest, RenamingSendsTheFolderIdAndTheNewName)
+{
+    const auto folders = serverFolders();
+    const Id second = folders->objectAtIndex(1);
+    auto* dialog = open();
+    dialog->setTitle(QString::fromStdString(second["collect_name"].stringValue()));
+    dialog->setGroupid(Id(second["id"].stringValue()));
+    EXPECT_TRUE(dialog->isRenaming());
+    EXPECT_EQ(dialog->titleLabel()->text(), QStringLiteral("分组重命名"));
+    EXPECT_EQ(dialog->showTF()->text().toStdString(), second["collect_name"].stringValue());
+    const QString renamed = QStringLiteral("标题字体") + QString::number(QDateTime::currentMSecsSinceEpoch() % 100000);
+    dialog->showTF()->setText(renamed);
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return !results_.empty(); }));
+    EXPECT_EQ(toastTexts(), ToastList{"修改成功！"});
+    const auto sent = service().requestLog().withTag("134");
+    ASSERT_EQ(sent.size(), 1u);
+    const auto param = [&](const char* name) {
+        for (const auto& [key, value] : sent[0].params)
+            if (key == name)
+                return value;
+        return std::string();
+    };
+    EXPECT_EQ(param("id"), second["id"].stringValue());
+    EXPECT_EQ(param("collect_img"), "");
+    EXPECT_EQ(Id(results_[0])["collect_name"].stringValue(), renamed.toStdString());
+    EXPECT_FALSE(Id(results_[0])["id"]) << "a rename reports the name only";
+}
+
+TEST_F(KXFontGroupCreateTest, Screenshots)
+{
+    auto* create = open();
+    EXPECT_TRUE(favouritestest::saveScreenshots(host(), QStringLiteral("favourites-create-folder")));
+    create->cancelClick();
+    auto* rename = open();
+    rename->setTitle(QStringLiteral("标题字体"));
+    rename->setGroupid(Id(2));
+    rename->showTF()->setText(QString(30, QChar(u'字')));
+    rename->sureClick();
+    EXPECT_TRUE(favouritestest::saveScreenshots(host(), QStringLiteral("favourites-rename-folder-refused")));
+}

@@ -1,0 +1,325 @@
+// The collection detail against the local service: header and rows, the header's texts and height,
+// the palette it holds however it leaves, the user's own records without a request, following
+// (accepted, refused, signed out), sharing, a late reply for another record, and the folder dialog's
+// report resolved by font.
+#include "Class/Account/Core/KXSignInEvents.h"
+#include "Class/Account/KXLoginWindowController.h"
+#include "Class/Favourites/Core/KXCollectionHeaderLayout.h"
+#include "Class/Favourites/Core/KXPaletteHold.h"
+#include "Class/Favourites/KXFavouritesStyle.h"
+#include "Class/Favourites/KXFontGroupAddView.h"
+#include "Class/Favourites/KXHomeRecomDetailTopCell.h"
+#include "Class/Favourites/KXHomeRecomDetailView.h"
+#include "Class/Favourites/KXShareCollectionGroupView.h"
+#include "Class/FontList/KXFontListModel.h"
+#include "Class/FontList/KXFontTableView.h"
+#include "Class/FontList/KXHomeListOverlays.h"
+#include "Class/FontList/KXPreviewLoads.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/Theme/KXThemeManager.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "FavouritesTestSupport.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Foundation/Foundation.h"
+
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+
+using foundation::Id;
+
+namespace {
+
+class KXHomeRecomDetailViewTest : public favouritestest::FavouritesTest {
+protected:
+    // The recommended card with that name.
+    static Id cardNamed(const std::string& name)
+    {
+        for (const Id& card : *serverCards())
+            if (card["collect_name"].stringValue() == name)
+                return card;
+        ADD_FAILURE() << "no card " << name;
+        return {};
+    }
+    KXHomeRecomDetailView* openCard(const Id& card)
+    {
+        auto* detail = new KXHomeRecomDetailView;
+        favouritesstyle::pinOnTop(detail, &host());
+        detail->setInfoDic(card.dictionary());
+        EXPECT_TRUE(waitUntil([detail] { return detail->groupDataA()->count() > 0; }));
+        settle(host());
+        return detail;
+    }
+    static std::vector<long long> fontids(KXHomeRecomDetailView* detail)
+    {
+        std::vector<long long> out;
+        for (int row = 0; row < detail->listModel()->rowCount(); ++row)
+            out.push_back(detail->listModel()->recordAt(row)->fontid);
+        return out;
+    }
+    static std::size_t followed(const std::string& id)
+    {
+        const auto list = run([](auto s, auto f) {
+            KXHTTPBUSINESS().GetFocusGroupsListSuceess(s, f);
+        }).reply["corvane_data"]["follow"];
+        std::size_t found = 0;
+        for (const Id& follow : *list.array())
+            found += follow["id"].stringValue() == id;
+        return found;
+    }
+    static void follow(const Id& id, const char* state)
+    {
+        run([&](auto s, auto f) { KXHTTPBUSINESS().isAttentionGroup(id, Id(state), s, f); });
+    }
+};
+
+} // namespace
+
+TEST_F(KXHomeRecomDetailViewTest, TheHeaderIsRowZeroAndEachFontARowAfterIt)
+{
+    const Id card = cardNamed("编辑推荐：中文黑体");
+    auto* detail = openCard(card);
+    const auto fonts = run([&](auto s, auto f) {
+        KXHTTPBUSINESS().getRecommendDataByID(card["id"], Id("0"), s, f);
+    }).reply["corvane_data"]["fonts"];
+    ASSERT_EQ(detail->numberOfRows(), static_cast<int>(fonts.count()) + 1);
+    EXPECT_EQ(fontids(detail).front(), fonts[0]["fontid"].integerValue()) << "the first font is row 1";
+    EXPECT_EQ(detail->heightOfRow(0),
+        KXCollectionHeaderLayout::height(QString::fromStdString(card["collect_desc"].stringValue())));
+    EXPECT_GT(detail->heightOfRow(0), KXCollectionHeaderLayout::kFixedHeight);
+    EXPECT_EQ(detail->heightOfRow(1), 100);
+    // Header and rows scroll as one: the first font row starts below the header.
+    EXPECT_EQ(detail->topCell()->height(), detail->heightOfRow(0));
+    EXPECT_EQ(detail->topCell()->width(), detail->scrollView()->viewport()->width())
+        << "beside the scroll bar, not under it";
+    EXPECT_GE(detail->detailTableView()->y(), detail->heightOfRow(0));
+    EXPECT_GE(detail->scrollView()->widget()->height(),
+        detail->heightOfRow(0) + detail->listModel()->rowCount() * 100);
+
+    auto* header = detail->topCell();
+    EXPECT_EQ(header->titleLabel()->text().toStdString(), card["collect_name"].stringValue());
+    EXPECT_EQ(header->timeLabel()->text().toStdString(), card["add_time"].stringValue().substr(0, 10));
+    EXPECT_EQ(header->groupDetailLabel()->text().toStdString(),
+        "字体 " + card["font_num"].stringValue() + " · 关注 " + card["follow_num"].stringValue() + " · 浏览 "
+            + card["visits"].stringValue());
+    EXPECT_EQ(header->detailContent().toPlainText().toStdString(), card["collect_desc"].stringValue());
+}
+
+TEST_F(KXHomeRecomDetailViewTest, TheLightPaletteIsHeldWhileThePageShowsACollection)
+{
+    auto& theme = KXThemeManager::themeManager();
+    theme.setIsNight(false);
+    auto* detail = openCard(cardNamed("经典衬线"));
+    EXPECT_TRUE(theme.isNight());
+    detail->setInfoDic(cardNamed("海报大字").dictionary());
+    detail->backBtnClick();
+    EXPECT_FALSE(theme.isNight()) << "a second record and the back button: the first palette";
+
+    // Removed otherwise (a tab switch), and one page over another: back only when both are gone.
+    auto* under = openCard(cardNamed("经典衬线"));
+    auto* over = openCard(cardNamed("海报大字"));
+    EXPECT_EQ(KXPaletteHold::holders(), 2);
+    kx_removeFromSuperview(over);
+    EXPECT_TRUE(theme.isNight());
+    kx_removeFromSuperview(under);
+    EXPECT_FALSE(theme.isNight());
+    EXPECT_EQ(KXPaletteHold::holders(), 0);
+}
+
+TEST_F(KXHomeRecomDetailViewTest, TheUsersOwnRecordShowsItsFontsWithoutARequest)
+{
+    auto& theme = KXThemeManager::themeManager();
+    theme.setIsNight(false);
+    const Id own = serverFolders()->objectAtIndex(2);
+    auto* detail = new KXHomeRecomDetailView;
+    favouritesstyle::pinOnTop(detail, &host());
+    detail->setUserinfoDic(own.dictionary());
+    settle(host());
+    std::vector<long long> expected;
+    for (const Id& font : *own["fonts"].array())
+        expected.push_back(font.integerValue());
+    EXPECT_EQ(fontids(detail), expected) << "ids in the folder's order";
+    EXPECT_EQ(requests("144"), 0u);
+    EXPECT_TRUE(detail->topCell()->attentionBtn()->isHidden());
+    const std::string uname
+        = Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo())["uname"].stringValue();
+    EXPECT_FALSE(uname.empty());
+    EXPECT_EQ(detail->topCell()->authorNameLabel()->text().toStdString(), uname)
+        << "the user's own folder: the user wrote it";
+    EXPECT_FALSE(theme.isNight());
+    detail->backBtnClick();
+    EXPECT_FALSE(theme.isNight());
+}
+
+TEST_F(KXHomeRecomDetailViewTest, FollowingIsSentAtOnceAndPosted)
+{
+    const Id card = cardNamed("经典衬线");
+    const std::string id = card["id"].stringValue();
+    ASSERT_EQ(followed(id), 0u);
+    auto* detail = openCard(card);
+    auto* header = detail->topCell();
+    ASSERT_FALSE(header->attentionBtn()->isHidden());
+    EXPECT_EQ(header->attentionState(), 0);
+    std::vector<std::string> posted;
+    auto observer = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXHomeRecomDetailTopCell::kAttentionNotification, Id(), nullptr,
+        [&](const dispatch::Notification& n) {
+            posted.push_back(
+                Id(n.userInfo)["groupID"].stringValue() + "/" + Id(n.userInfo)["groupState"].stringValue());
+        });
+    header->attentionBtn()->click();
+    EXPECT_EQ(header->attentionState(), 1);
+    EXPECT_FALSE(header->attentionBtn()->isEnabled()) << "one request at a time";
+    header->attentionBtnClick();
+    ASSERT_TRUE(waitUntil([&] { return !posted.empty(); }));
+    EXPECT_EQ(posted, std::vector<std::string> { id + "/1" });
+    EXPECT_EQ(requests("138"), 1u);
+    EXPECT_TRUE(header->attentionBtn()->isEnabled());
+    EXPECT_EQ(followed(id), 1u);
+    follow(card["id"], "0");
+}
+
+TEST_F(KXHomeRecomDetailViewTest, ARefusedOrFailedFollowPutsTheButtonBack)
+{
+    // The service refuses to follow one's own collection (the button is hidden; clicked anyway).
+    const Id own = cardNamed("正文精选");
+    auto* detail = new KXHomeRecomDetailView;
+    favouritesstyle::pinOnTop(detail, &host());
+    detail->setInfoDic(own.dictionary());
+    settle(host());
+    auto* header = detail->topCell();
+    EXPECT_TRUE(header->attentionBtn()->isHidden()) << "the signed-in user's own collection";
+    header->attentionBtnClick();
+    EXPECT_EQ(header->attentionState(), 1);
+    ASSERT_TRUE(waitUntil([&] { return requests("138") == 1 && header->attentionBtn()->isEnabled(); }));
+    EXPECT_EQ(header->attentionState(), 0);
+    EXPECT_EQ(header->attentionBtn()->state(), 0);
+    EXPECT_EQ(toastTexts(), std::vector<std::string> { "不能关注自己的合集" });
+
+    const Id card = cardNamed("海报大字");
+    detail->setInfoDic(card.dictionary());
+    settle(host());
+    setFault("followCollect", localservice::Fault::Kind::Http500);
+    header->attentionBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return requests("138") == 2 && header->attentionBtn()->isEnabled(); }));
+    EXPECT_EQ(header->attentionState(), 0);
+    EXPECT_EQ(followed(card["id"].stringValue()), 0u);
+}
+
+TEST_F(KXHomeRecomDetailViewTest, SignedOutTheFollowWaitsForTheSignIn)
+{
+    const Id card = cardNamed("海报大字");
+    signOut();
+    auto* detail = openCard(card);
+    auto* header = detail->topCell();
+    header->attentionBtn()->click();
+    ASSERT_NE(detail->loginWindow(), nullptr);
+    EXPECT_TRUE(detail->loginWindow()->window()->isVisible());
+    auto* window = detail->loginWindow();
+    header->attentionBtn()->click();
+    header->attentionBtn()->click();
+    EXPECT_EQ(detail->loginWindow(), window) << "the visible window is brought forward";
+    EXPECT_TRUE(header->isWaitingForSignIn());
+    EXPECT_EQ(requests("138"), 0u);
+    EXPECT_EQ(header->attentionState(), 1) << "three clicks";
+
+    // Other sign-in events are not a sign-in.
+    KXSignInEvents::postLoginStarting();
+    EXPECT_TRUE(header->isWaitingForSignIn());
+    signIn();
+    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()));
+    EXPECT_FALSE(header->isWaitingForSignIn());
+    ASSERT_TRUE(waitUntil([] { return requests("138") == 1; }));
+    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()));
+    settle(host());
+    EXPECT_EQ(requests("138"), 1u) << "one request for the clicks made signed out";
+    ASSERT_TRUE(waitUntil([&] { return header->attentionBtn()->isEnabled(); }));
+    EXPECT_EQ(followed(card["id"].stringValue()), 1u);
+    follow(card["id"], "0");
+    window->window()->orderOut();
+}
+
+TEST_F(KXHomeRecomDetailViewTest, ShareOpensTheDialogForTheCollection)
+{
+    const Id card = cardNamed("经典衬线");
+    auto* detail = openCard(card);
+    detail->shareBtn()->click();
+    auto* share = qobject_cast<KXShareCollectionGroupView*>(KXHomeListOverlays::topSubview(&host()));
+    ASSERT_NE(share, nullptr);
+    EXPECT_EQ(share->groupID().stringValue(), card["id"].stringValue());
+    settle(host());
+    EXPECT_EQ(share->geometry(), host().rect());
+}
+
+TEST_F(KXHomeRecomDetailViewTest, AReplyForARecordNoLongerShownIsDropped)
+{
+    const Id first = cardNamed("经典衬线");
+    const Id second = cardNamed("界面设计常用");
+    auto* detail = new KXHomeRecomDetailView;
+    favouritesstyle::pinOnTop(detail, &host());
+    lateReply("getCollectInfo", 300);
+    detail->setInfoDic(first.dictionary());
+    detail->setInfoDic(second.dictionary());
+    const auto secondFonts = run([&](auto s, auto f) {
+        KXHTTPBUSINESS().getRecommendDataByID(second["id"], Id("0"), s, f);
+    }).reply["corvane_data"]["fonts"];
+    ASSERT_TRUE(
+        waitUntil([&] { return detail->listModel()->rowCount() == static_cast<int>(secondFonts.count()); }));
+    // A request sent after the first one and held back longer answers after it: by then the first
+    // record's reply has come and gone.
+    lateReply("getCollectList", 900);
+    run([](auto s, auto f) { KXHTTPBUSINESS().getRecommendDataGroupSuceess(s, f); });
+    settle(host());
+    ASSERT_EQ(detail->listModel()->rowCount(), static_cast<int>(secondFonts.count()));
+    EXPECT_EQ(fontids(detail).front(), secondFonts[0]["fontid"].integerValue());
+}
+
+TEST_F(KXHomeRecomDetailViewTest, TheFolderDialogsReportRedrawsItsFontWhereverItIs)
+{
+    KXUserCenterConfig::sharedKXUserCenterConfig().setGroupsInfo(serverFolders());
+    auto* detail = openCard(cardNamed("经典衬线"));
+    const auto first = detail->listModel()->recordAt(0);
+    detail->collectionBtnClick(first);
+    auto* dialog = qobject_cast<KXFontGroupAddView*>(KXHomeListOverlays::topSubview(detail));
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->rowNum(), 0);
+    dialog->cancelClick();
+    // The rows shift before the report (the index would now name another font).
+    detail->groupDataA()->exchangeObjectAtIndex(0, 1);
+    detail->listModel()->reset();
+    KXUserCenterConfig::sharedKXUserCenterConfig().setGroupsInfo(
+        foundation::MutableArray::create({ Id(foundation::Dictionary::create({ { Id("id"), Id(1) },
+            { Id("fonts"), Id(foundation::Array::create({ Id(first->fontid) })) } })) }));
+    detail->refreshowCell(0);
+    // An index no dialog was opened with changes nothing.
+    detail->refreshowCell(static_cast<long>(detail->groupDataA()->count()));
+    settle(host());
+    EXPECT_EQ(detail->listModel()->rowOfRecord(first.get()), 1);
+    detail->detailTableView()->viewport()->repaint();
+    EXPECT_TRUE(first->isCollected);
+    EXPECT_FALSE(detail->listModel()->recordAt(0)->isCollected);
+
+    signOut();
+    detail->collectionBtnClick(first);
+    EXPECT_EQ(qobject_cast<KXFontGroupAddView*>(KXHomeListOverlays::topSubview(detail)), nullptr);
+    ASSERT_NE(detail->loginWindow(), nullptr) << "signed out: the sign-in window";
+    detail->loginWindow()->window()->orderOut();
+}
+
+TEST_F(KXHomeRecomDetailViewTest, Screenshots)
+{
+    const favouritestest::WebImages images;
+    auto* detail = openCard(cardNamed("编辑推荐：中文黑体"));
+    const auto previews = [this, detail] {
+        settle(host());
+        waitUntil([detail] { return detail->detailTableView()->previews().loadsInFlight() == 0; });
+    };
+    EXPECT_TRUE(
+        favouritestest::saveScreenshots(*detail, QStringLiteral("favourites-collection-detail"), previews));
+    EXPECT_TRUE(favouritestest::saveScreenshots(
+        *detail, QStringLiteral("favourites-collection-detail-rows"), [detail, previews] {
+            detail->scrollView()->verticalScrollBar()->setValue(detail->heightOfRow(0));
+            previews();
+        }));
+}

@@ -1,0 +1,388 @@
+// The row-click road against an in-process local service: real downloads of the sample archives,
+// real installation into the temporary home's font folder, the usage reports in the service's
+// request log. The font engine works on stand-ins for the window server and the script host.
+#include "Class/FontList/Core/KXDownloadedFontMap.h"
+#include "Class/FontList/Core/KXFontRowRoad.h"
+#include "Class/FontList/Core/KXRecentUsedStore.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
+#include "Class/ServiceCore/Fonts/FontEngineFakes.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/TransportTestSupport.h"
+#include "Class/ServiceCore/UnitTools/KXFileManager.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/Paths.h"
+#include "Platform/URLLoading/TaskNotifications.h"
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <map>
+
+using foundation::Id;
+using foundation::Ref;
+using foundation::String;
+using localservice::Fault;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A list holding records; it counts the redraws of the records it holds and ignores the others.
+class RecordingOwner final : public KXFontRowRoadOwner {
+public:
+    void roadReloadRecord(const Ref<KXFontBaseModel>& record) override
+    {
+        if (std::find(rows.begin(), rows.end(), record) != rows.end())
+            reloads.push_back(record);
+        else
+            reloadsOfRecordsGone += 1;
+        progressSeen.push_back(record->progress);
+        if (!record->isLoading && record->progress == 0)
+            restingRedraws[record.get()] += 1;
+        if (record->isLoading && record->progress > 0 && record->progress < 0.85 && record->isLocalFont)
+            sawInstalledWhileLoading = true;
+    }
+    void roadAskSignIn() override { signInRequests += 1; }
+    long long roadMode() const override { return mode; }
+
+    std::vector<Ref<KXFontBaseModel>> rows;
+    std::vector<Ref<KXFontBaseModel>> reloads;
+    std::vector<double> progressSeen;
+    // Redraws of each record while it is neither loading nor under way: its selection, a failure.
+    std::map<const KXFontBaseModel*, int> restingRedraws;
+    int reloadsOfRecordsGone = 0;
+    int signInRequests = 0;
+    long long mode = 1;
+    bool sawInstalledWhileLoading = false;
+};
+
+class KXFontRowRoadTest : public transporttest::TransportTest {
+protected:
+    void SetUp() override
+    {
+        TransportTest::SetUp();
+        std::error_code ec;
+        fs::remove(KXDownloadedFontMap::defaultFile(), ec);
+        fs::remove_all(foundation::Paths::userFontsDirectory(), ec);
+        KXFileManager::sharedKXFileManager().removeFileByPathkey(String::create(KXRecentUsedStore::kArchiveKey));
+        KXGlobalDataBase::sharedKXGlobalDataBase().setActivation(nullptr);
+        KXGlobalDataBase::sharedKXGlobalDataBase().setDownloadIds(nullptr);
+        engine_.usableFromTest = 1;
+        owner_ = std::make_shared<RecordingOwner>();
+        road_ = makeRoad({});
+    }
+
+    std::shared_ptr<KXFontRowRoad> makeRoad(KXFontRowRoadPolicy policy)
+    {
+        KXFontRowRoad::Environment environment;
+        environment.makeFontsCore = [this] { return KXFontsCore::create(engine_.environment()); };
+        environment.notificationCenter = &engine_.center;
+        environment.isSignedIn = [this] { return signedIn_; };
+        return KXFontRowRoad::create(owner_, policy, environment);
+    }
+
+    Ref<KXFontBaseModel> font(int fontid, const std::string& name, const std::string& archive)
+    {
+        auto record = std::make_shared<KXFontBaseModel>();
+        record->fontid = fontid;
+        record->fontname = String::create(name);
+        record->download_url = String::create(service().baseUrl() + "files/fonts/" + archive);
+        owner_->rows.push_back(record);
+        return record;
+    }
+
+    // Clicks and waits until the record's font has reached the application.
+    bool clickAndWait(const Ref<KXFontBaseModel>& record)
+    {
+        road_->tableViewAction(record);
+        return waitFor([&] { return !record->isLoading && record->progress == 1.0; });
+    }
+
+    std::vector<localservice::LoggedRequest> reports() const { return service().requestLog().withTag("103"); }
+
+    fontengine_test::Bench engine_;
+    bool signedIn_ = true;
+    std::shared_ptr<RecordingOwner> owner_;
+    std::shared_ptr<KXFontRowRoad> road_;
+};
+
+std::string param(const localservice::LoggedRequest& request, const char* name)
+{
+    const std::string* value = request.param(name);
+    return value ? *value : "(none)";
+}
+
+} // namespace
+
+TEST_F(KXFontRowRoadTest, ADownloadInstallsTheFontAndRecordsIt)
+{
+    const auto record = font(1002, "DejaVu Sans Bold", "DejaVuSans-Bold.zip");
+    ASSERT_TRUE(clickAndWait(record));
+
+    EXPECT_EQ(record->progress, 1.0);
+    EXPECT_FALSE(record->isLoading);
+    const fs::path installed = foundation::Paths::userFontsDirectory() / "DejaVuSans-Bold.ttf";
+    EXPECT_TRUE(fs::exists(installed)) << "unpacked into the user's font folder";
+    EXPECT_EQ(record->ttfPath->utf8(), installed.string());
+    EXPECT_EQ(KXDownloadedFontMap::shared().pathForFontname("DejaVu Sans Bold")->utf8(), installed.string());
+    EXPECT_EQ(KXRecentUsedStore::recentIds(), std::vector<std::string>{"1002"});
+    EXPECT_TRUE(road_->loadingPaths().empty()) << "the hand-off's entry goes once it has ended";
+
+    // An activation report and a download report, both on the font's id (they may arrive in
+    // either order).
+    ASSERT_TRUE(waitFor([&] { return reports().size() == 2; }));
+    auto sent = reports();
+    std::sort(sent.begin(), sent.end(), [](const auto& a, const auto& b) { return param(a, "download_ids") < param(b, "download_ids"); });
+    EXPECT_EQ(param(sent[0], "download_ids"), "");
+    EXPECT_EQ(param(sent[0], "activation"), "[\n  {\n    \"fid\" : \"1002\",\n    \"num\" : \"1\"\n  }\n]");
+    EXPECT_EQ(param(sent[1], "download_ids"), "1002");
+    EXPECT_EQ(param(sent[1], "activation"), "");
+
+    // The phases, as the row saw them: download up to 0.85 (single precision), unpacking above.
+    const auto& seen = owner_->progressSeen;
+    EXPECT_NE(std::find(seen.begin(), seen.end(), static_cast<double>(0.85f)), seen.end());
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+    EXPECT_TRUE(record->is_seleted);
+    EXPECT_EQ(road_->selectedRecord(), record);
+}
+
+TEST_F(KXFontRowRoadTest, AnInstalledFontIsHandedOffAtEightyPercentWithoutADownload)
+{
+    const fs::path file = foundation::Paths::userFontsDirectory() / "FreeSerif.ttf";
+    fs::create_directories(file.parent_path());
+    fs::copy_file("/usr/share/fonts/truetype/freefont/FreeSerif.ttf", file);
+    ASSERT_TRUE(KXDownloadedFontMap::shared().setPathForFontname("FreeSerif", file.string()));
+    const auto record = font(1010, "FreeSerif", "FreeSerif.zip");
+    record->ttfPath = String::create(file.string());
+
+    dispatch::VirtualClock::Scope time;
+    engine_.usableFromTest = 3; // the engine waits twice (0.5 s each) before the font is usable
+    road_->tableViewAction(record);
+    EXPECT_EQ(record->progress, 0.8);
+    EXPECT_TRUE(record->isLoading);
+    // The first test runs on a background queue, which schedules its retry right after it: the
+    // clock moves only once that retry waits on it.
+    ASSERT_TRUE(waitFor([&] { return engine_.usabilityTests >= 1 && time.clock().pendingCount() > 0; }));
+    time.advance(0.6);
+    ASSERT_TRUE(waitFor([&] { return engine_.usabilityTests >= 2; }));
+    dispatch::RunLoop::drain();
+    EXPECT_EQ(record->progress, 0.8) << "80 % until \"endcellloading\"";
+    time.advance(0.6);
+    ASSERT_TRUE(waitFor([&] { return record->progress == 1.0; }));
+    EXPECT_FALSE(record->isLoading);
+
+    ASSERT_TRUE(waitFor([&] { return reports().size() == 1; }));
+    EXPECT_EQ(param(reports()[0], "download_ids"), "") << "an activation report only";
+    EXPECT_TRUE(KXRecentUsedStore::recentIds().empty()) << "no recently used entry without a download";
+}
+
+TEST_F(KXFontRowRoadTest, ADeletedFileIsDownloadedAgainAndItsEntryReplaced)
+{
+    const fs::path gone = foundation::Paths::userFontsDirectory() / "gone.ttf";
+    ASSERT_TRUE(KXDownloadedFontMap::shared().setPathForFontname("DejaVu Sans Oblique", gone.string()));
+    const auto record = font(1005, "DejaVu Sans Oblique", "DejaVuSans-Oblique.zip");
+    record->ttfPath = String::create(gone.string());
+
+    ASSERT_TRUE(clickAndWait(record));
+    const fs::path installed = foundation::Paths::userFontsDirectory() / "DejaVuSans-Oblique.ttf";
+    EXPECT_EQ(record->progress, 1.0);
+    EXPECT_EQ(KXDownloadedFontMap::shared().pathForFontname("DejaVu Sans Oblique")->utf8(), installed.string());
+    EXPECT_TRUE(waitFor([&] { return reports().size() == 2; }));
+}
+
+TEST_F(KXFontRowRoadTest, AFontWithoutAnIdIsReportedAsADownloadOnly)
+{
+    const auto record = font(0, "DejaVu Sans Bold Oblique", "DejaVuSans-BoldOblique.zip");
+    ASSERT_TRUE(clickAndWait(record));
+    EXPECT_EQ(record->progress, 1.0);
+    ASSERT_TRUE(waitFor([&] { return reports().size() == 1; }));
+    EXPECT_EQ(param(reports()[0], "download_ids"), "0");
+    EXPECT_TRUE(KXRecentUsedStore::recentIds().empty());
+}
+
+TEST_F(KXFontRowRoadTest, SignedOutClicksOnlyAskForTheSignInWindow)
+{
+    signedIn_ = false;
+    const auto record = font(1002, "DejaVu Sans Bold", "DejaVuSans-Bold.zip");
+    // A report or a download starts its request as a task resumes; a report before the click
+    // returns.
+    std::atomic<int> started = 0;
+    const auto starts = dispatch::NotificationCenter::defaultCenter().addObserver(
+        std::string(net::kTaskResumeNotification), Id(), nullptr, [&](const dispatch::Notification&) { started += 1; });
+    road_->tableViewAction(record);
+    EXPECT_EQ(owner_->signInRequests, 1);
+    EXPECT_EQ(started.load(), 0) << "no report, no download";
+    EXPECT_FALSE(record->is_seleted);
+    EXPECT_FALSE(road_->selectedRecord());
+
+    // The favourite-folder detail lets everyone through.
+    road_ = makeRoad({.minimumActivationId = 1, .requiresSignIn = false});
+    ASSERT_TRUE(clickAndWait(record));
+    EXPECT_EQ(record->progress, 1.0);
+    EXPECT_GE(started.load(), 3) << "two reports and the download";
+}
+
+TEST_F(KXFontRowRoadTest, AFailedDownloadPutsOnlyItsOwnRecordBack)
+{
+    const auto done = font(1002, "DejaVu Sans Bold", "DejaVuSans-Bold.zip");
+    ASSERT_TRUE(clickAndWait(done));
+    for (const auto kind : {Fault::Kind::Http500, Fault::Kind::TruncatedDownload, Fault::Kind::NoFontsTxtPackage}) {
+        Fault fault;
+        fault.kind = kind;
+        fault.truncateAfter = 100;
+        service().faults().set("fonts/", fault);
+        const auto failing = font(1003, "DejaVu Sans Bold Oblique", "DejaVuSans-BoldOblique.zip");
+        const std::size_t doneReloads = std::count(owner_->reloads.begin(), owner_->reloads.end(), done);
+
+        road_->tableViewAction(failing);
+        // Drawn at rest once for the selection, once more when the failure put it back. Its
+        // progress reports were queued before the failure: nothing of this download is left to come.
+        ASSERT_TRUE(waitFor([&] { return owner_->restingRedraws[failing.get()] == 2; })) << static_cast<int>(kind);
+        dispatch::RunLoop::drain();
+        EXPECT_FALSE(failing->isLoading);
+        EXPECT_EQ(failing->progress, 0) << "no ring left half-way";
+        EXPECT_FALSE(KXDownloadedFontMap::shared().pathForFontname("DejaVu Sans Bold Oblique"));
+        EXPECT_EQ(done->progress, 1.0) << "the earlier row is not marked again";
+        // The earlier record is drawn once more when the selection leaves it, and never after.
+        EXPECT_LE(std::count(owner_->reloads.begin(), owner_->reloads.end(), done), static_cast<long>(doneReloads) + 1);
+        EXPECT_TRUE(failing->is_seleted);
+        EXPECT_FALSE(done->is_seleted);
+        service().faults().clearAll();
+    }
+}
+
+TEST_F(KXFontRowRoadTest, RowsReplacedMidDownloadAreLeftAlone)
+{
+    const auto record = font(1004, "DejaVu Sans ExtraLight", "DejaVuSans-ExtraLight.zip");
+    Fault slow;
+    slow.kind = Fault::Kind::SlowDownload;
+    slow.bytesPerSecond = 200000;
+    service().faults().set("fonts/", slow);
+    road_->tableViewAction(record);
+    ASSERT_TRUE(waitFor([&] { return record->progress > 0; }));
+
+    // The list now shows other records (a filter, a tab change); the download goes on with its
+    // own record, which no row holds any more.
+    owner_->rows.clear();
+    const auto successor = font(1004, "DejaVu Sans ExtraLight", "DejaVuSans-ExtraLight.zip");
+    const std::size_t before = owner_->reloads.size();
+    ASSERT_TRUE(waitFor([&] { return record->progress == 1.0 && !record->isLoading; }));
+    EXPECT_GT(owner_->reloadsOfRecordsGone, 0);
+    EXPECT_EQ(owner_->reloads.size(), before) << "no other row redrawn";
+    EXPECT_EQ(successor->progress, 0);
+    EXPECT_TRUE(KXDownloadedFontMap::shared().pathForFontname("DejaVu Sans ExtraLight")) << "the next row setup shows it installed";
+}
+
+TEST_F(KXFontRowRoadTest, EndNotificationsOfOtherFilesChangeNothing)
+{
+    const auto record = font(1002, "DejaVu Sans Bold", "DejaVuSans-Bold.zip");
+    record->progress = 0.5;
+    record->isLoading = true;
+    engine_.center.post(KXFontsCore::kEndCellLoadingNotification, Id(foundation::Dictionary::create({{Id("ttfPath"), Id("/elsewhere.ttf")}})));
+    EXPECT_EQ(record->progress, 0.5);
+    EXPECT_TRUE(record->isLoading);
+    EXPECT_TRUE(owner_->reloads.empty());
+}
+
+TEST_F(KXFontRowRoadTest, TheSelectionIsKeptByRecord)
+{
+    const auto first = font(1002, "DejaVu Sans Bold", "DejaVuSans-Bold.zip");
+    const auto second = font(1005, "DejaVu Sans Oblique", "DejaVuSans-Oblique.zip");
+    ASSERT_TRUE(clickAndWait(first));
+    // The list removes the first row: the selection stays with the record, not a row number.
+    owner_->rows.erase(owner_->rows.begin());
+    ASSERT_TRUE(clickAndWait(second));
+    EXPECT_FALSE(first->is_seleted);
+    EXPECT_TRUE(second->is_seleted);
+    EXPECT_EQ(road_->selectedRecord(), second);
+    // Without a notification the selected record ends.
+    second->progress = 0.3;
+    road_->endActivityCell(nullptr);
+    EXPECT_EQ(second->progress, 1.0);
+}
+
+TEST_F(KXFontRowRoadTest, ASecondClickWhileDownloadingStartsNoSecondDownload)
+{
+    const auto record = font(1002, "DejaVu Sans Bold", "DejaVuSans-Bold.zip");
+    road_->tableViewAction(record);
+    road_->tableViewAction(record);
+    ASSERT_TRUE(waitFor([&] { return record->progress == 1.0 && !record->isLoading; }));
+    EXPECT_TRUE(waitFor([&] { return reports().size() == 4; })) << "both clicks report";
+    EXPECT_EQ(road_->REQUEST()->downLoadTaskCount(), 1u);
+}
+
+TEST_F(KXFontRowRoadTest, CatalogueRecordsCarryDownloadAddressesOfTheService)
+{
+    // The bundled catalogue's placeholder URLs read as the service's own: the road downloads them.
+    KXBaseDBManager manager(fs::path(std::getenv("CORVANE_BINARY_DIR")) / "resources" / "fonts.sqlite");
+    const auto rows = manager.dataArrayBySqlStr(KXCatalogueStatement("SELECT * FROM fp_fonts WHERE fontid = 1001"));
+    ASSERT_EQ(rows->count(), 1u);
+    const auto record = Id(rows->objectAtIndex(0)).as<KXFontBaseModel>();
+    EXPECT_TRUE(record->download_url->hasPrefix(service().baseUrl()));
+    owner_->rows.push_back(record);
+    ASSERT_TRUE(clickAndWait(record));
+    EXPECT_EQ(record->progress, 1.0);
+    EXPECT_TRUE(fs::exists(record->ttfPath->utf8()));
+}
+
+TEST_F(KXFontRowRoadTest, TheListLooksTheEndedFileUpInTheCloudModeOnly)
+{
+    // An installed font whose hand-off never ends keeps the clicked record selected at 80 %.
+    const fs::path file = foundation::Paths::userFontsDirectory() / "FreeSerif.ttf";
+    fs::create_directories(file.parent_path());
+    fs::copy_file("/usr/share/fonts/truetype/freefont/FreeSerif.ttf", file);
+    ASSERT_TRUE(KXDownloadedFontMap::shared().setPathForFontname("FreeSerif", file.string()));
+    dispatch::VirtualClock::Scope time;
+    engine_.usableFromTest = 0;
+    const auto endOther = [&] {
+        engine_.center.post(KXFontsCore::kEndCellLoadingNotification, Id(foundation::Dictionary::create({{Id("ttfPath"), Id("/elsewhere.ttf")}})));
+    };
+
+    road_ = makeRoad(KXFontRowRoadPolicy::fontList());
+    const auto record = font(1010, "FreeSerif", "FreeSerif.zip");
+    record->ttfPath = String::create(file.string());
+    road_->tableViewAction(record);
+    ASSERT_EQ(record->progress, 0.8);
+    endOther();
+    EXPECT_EQ(record->progress, 0.8) << "mode 1: a file this list never handed off ends nothing";
+    owner_->mode = 3;
+    endOther();
+    EXPECT_EQ(record->progress, 1.0) << "other modes: the selected row ends";
+    EXPECT_FALSE(record->isLoading);
+
+    // The search panel looks the file up whatever its owner's mode.
+    road_ = makeRoad(KXFontRowRoadPolicy::searchPanel());
+    const auto other = font(1010, "FreeSerif", "FreeSerif.zip");
+    other->ttfPath = String::create(file.string());
+    road_->tableViewAction(other);
+    ASSERT_EQ(other->progress, 0.8);
+    endOther();
+    EXPECT_EQ(other->progress, 0.8);
+    EXPECT_TRUE(waitFor([&] { return reports().size() == 2; }));
+
+    // Both hand-offs end before the test does: nothing of theirs outlives the engine.
+    engine_.usableFromTest = 1;
+    ASSERT_TRUE(waitFor([&] {
+        time.advance(0.6);
+        return std::count(engine_.endedPaths.begin(), engine_.endedPaths.end(), file.string()) == 2;
+    }));
+    EXPECT_EQ(other->progress, 1.0);
+}
+
+TEST_F(KXFontRowRoadTest, TheSearchPanelReportsFontZeroAndMarksDownloadsInstalled)
+{
+    road_ = makeRoad(KXFontRowRoadPolicy::searchPanel());
+    Fault slow;
+    slow.kind = Fault::Kind::SlowDownload;
+    slow.bytesPerSecond = 300000;
+    service().faults().set("fonts/", slow);
+    const auto record = font(0, "DejaVu Sans Bold Oblique", "DejaVuSans-BoldOblique.zip");
+    ASSERT_TRUE(clickAndWait(record));
+    ASSERT_TRUE(waitFor([&] { return reports().size() == 2; })) << "an activation report for font 0 as well: " << reports().size();
+    EXPECT_TRUE(owner_->sawInstalledWhileLoading);
+    EXPECT_TRUE(KXRecentUsedStore::recentIds().empty()) << "font 0 is never recently used";
+    service().faults().clearAll();
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "Class/FontList/KXHomeListTableCellView.h"
+#include "Class/FontList/KXPreviewImageSource.h"
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Platform/Foundation/Array.h"
+
+#include <QImage>
+#include <QString>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+// Helpers of the font list's widget tests.
+namespace fontlisttest {
+
+// Preview images from the files the catalogue generator wrote (build/resources/service-files),
+// found by the path of the URL after its host: "https://host/files/previews/1001_day.png". Loads
+// answer on the main queue at the next drain, one decode each; the source counts what it was asked.
+class FilePreviewSource final : public KXPreviewImageSource {
+public:
+    FilePreviewSource();
+    foundation::Ref<graphics::Image> cachedImage(const std::string& url) override;
+    std::shared_ptr<Load> load(const std::string& url, Done done) override;
+
+    std::vector<std::string> requested;
+    std::size_t cancelled = 0;
+    std::size_t inFlight() const;
+    bool holdLoads = false; // loads wait until release()
+    void release();
+
+private:
+    struct Pending;
+    std::filesystem::path folder_;
+    std::map<std::string, foundation::Ref<graphics::Image>> memory_;
+    std::vector<std::shared_ptr<Pending>> pending_;
+    void finish(const std::shared_ptr<Pending>& pending);
+};
+
+// Installs a FilePreviewSource for its lifetime.
+class ScopedPreviewSource {
+public:
+    ScopedPreviewSource();
+    ~ScopedPreviewSource();
+    FilePreviewSource& source() { return *source_; }
+
+private:
+    std::shared_ptr<FilePreviewSource> source_;
+    std::shared_ptr<KXPreviewImageSource> previous_;
+};
+
+// A catalogue-like record whose previews are the generator's files for `previewId` (1001 to 1051).
+foundation::Ref<KXFontBaseModel> record(int fontid, const std::string& name, const char* marketing = nullptr, int previewId = 1001);
+// `count` records named "Font <n>", previews cycling through the sample ones.
+foundation::Ref<foundation::MutableArray> records(int count);
+
+// Remembers what the rows reported.
+class RecordingRowOwner final : public KXHomeListTableCellViewDeleagte {
+public:
+    void cellMouseDown(const foundation::Ref<KXFontBaseModel>& record) override { rowClicks.push_back(record); }
+    void collectionBtnClick(const foundation::Ref<KXFontBaseModel>& record) override { favouriteClicks.push_back(record); }
+    void fontTitleClick(long long fontid) override { titleClicks.push_back(fontid); }
+
+    std::vector<foundation::Ref<KXFontBaseModel>> rowClicks;
+    std::vector<foundation::Ref<KXFontBaseModel>> favouriteClicks;
+    std::vector<long long> titleClicks;
+};
+
+// <build>/screenshots/<name>.png
+bool saveScreenshot(QWidget& widget, const QString& name);
+// Lays out and paints the window now (no event loop turn needed).
+void settle(QWidget& window);
+
+} // namespace fontlisttest

@@ -1,0 +1,330 @@
+// The row delegate and its table offscreen: hit rectangles, hover and its console trace, the cart
+// button, previews near the viewport, a 100,000-row list, the licence link on the virtual clock.
+#include "Class/FontList/Core/KXLicenceLinkSchedule.h"
+#include "Class/FontList/KXFontListModel.h"
+#include "Class/FontList/KXFontTableView.h"
+#include "Class/FontList/KXHomeListTableCellView.h"
+#include "Class/FontList/KXPreviewLoads.h"
+#include "Class/FontList/KXViewReference.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/Theme/KXThemeManager.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "FontListTestSupport.h"
+#include "Platform/Desktop/URLOpener.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Graphics/Image.h"
+#include "Platform/Storage/UserDefaults.h"
+
+#include <QScrollBar>
+#include <QToolTip>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using foundation::Id;
+using foundation::Ref;
+using Target = KXRowPainter::Target;
+
+namespace {
+
+// A table of records with the row delegate, 900 x 600, in the light palette.
+struct Table {
+    fontlisttest::ScopedPreviewSource previews;
+    QWidget window;
+    KXFontListModel model;
+    KXFontTableView* table = new KXFontTableView(&window);
+    KXHomeListTableCellView* rows = new KXHomeListTableCellView(table);
+    std::shared_ptr<fontlisttest::RecordingRowOwner> owner = std::make_shared<fontlisttest::RecordingRowOwner>();
+
+    explicit Table(Ref<foundation::MutableArray> records)
+    {
+        KXThemeManager::themeManager().setIsNight(true);
+        window.resize(900, 600);
+        table->setGeometry(0, 0, 900, 600);
+        table->setRowDelegate(rows);
+        rows->setDelegate(owner);
+        model.setRecords(std::move(records));
+        table->setModel(&model);
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        fontlisttest::settle(window);
+    }
+
+    Ref<KXFontBaseModel> recordAt(int row) const { return model.recordAt(row); }
+    QRect rowRect(int row) const { return KXHomeListTableCellView::rowRect(table->visualRect(model.index(row)), table); }
+    KXRowPainter::Row layout(int row) const { return rows->rowFor(*recordAt(row), rowRect(row), table); }
+    // A point inside a part of a row, in viewport coordinates.
+    QPoint pointIn(int row, const autolayout::Rect& part) const
+    {
+        return rowRect(row).topLeft() + QPoint(static_cast<int>(part.x + part.width / 2), static_cast<int>(part.y + part.height / 2));
+    }
+    // A point on the row away from its buttons.
+    QPoint onRow(int row) const { return rowRect(row).topLeft() + QPoint(420, 70 * rowRect(row).height() / 90); }
+    void click(const QPoint& point) { QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, point); }
+    void move(const QPoint& point)
+    {
+        QMouseEvent event(QEvent::MouseMove, point, table->viewport()->mapToGlobal(point), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(table->viewport(), &event);
+    }
+};
+
+Ref<foundation::MutableArray> sampleRows()
+{
+    auto rows = foundation::MutableArray::create();
+    auto heart = fontlisttest::record(1001, "心动字体", ",m4,m11,", 1001);
+    heart->has_info = 1;
+    heart->is_sell = 1;
+    rows->addObject(Id(heart));
+    auto plain = fontlisttest::record(1002, "Plain Font", nullptr, 1002);
+    rows->addObject(Id(plain));
+    auto local = fontlisttest::record(1003, "DejaVu Sans", nullptr, 1003);
+    local->cellType = 2;
+    local->cellHeight = 30;
+    local->pName = foundation::String::create("DejaVuSans");
+    rows->addObject(Id(local));
+    return rows;
+}
+
+} // namespace
+
+TEST(KXHomeListTableCellView, EachPartOfARowReportsItsOwnCallback)
+{
+    desktop::ScopedRecordingURLOpener opener;
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.setObject(Id("https://svc.test/beat"), "heartbeat_url");
+    defaults.removeObjectForKey("token");
+    Table t(sampleRows());
+    const auto row0 = t.layout(0);
+
+    t.click(t.onRow(0));
+    ASSERT_EQ(t.owner->rowClicks.size(), 1u);
+    EXPECT_EQ(t.owner->rowClicks[0], t.recordAt(0));
+    EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().activation()->count(), 0u) << "signed out: nothing counted";
+
+    t.click(t.pointIn(0, row0.geometry.title));
+    EXPECT_EQ(t.owner->titleClicks, std::vector<long long>{1001});
+    t.click(t.pointIn(1, t.layout(1).geometry.title));
+    EXPECT_EQ(t.owner->titleClicks.size(), 1u) << "no detail page, no title click";
+    EXPECT_EQ(t.owner->rowClicks.size(), 1u) << "the title takes the click, not the row";
+
+    t.click(t.pointIn(0, row0.geometry.favourite));
+    ASSERT_EQ(t.owner->favouriteClicks.size(), 1u);
+
+    t.click(t.pointIn(0, row0.geometry.heartbeat));
+    EXPECT_EQ(opener.opened(), std::vector<std::string>{"https://svc.test/beat"});
+    EXPECT_EQ(t.owner->rowClicks.size(), 1u);
+
+    // A local row has no favourite button: its place belongs to the row.
+    const auto row2 = t.layout(2);
+    EXPECT_FALSE(row2.marks.showsFavourite);
+    t.click(t.pointIn(2, row2.geometry.favourite));
+    EXPECT_EQ(t.owner->favouriteClicks.size(), 1u);
+    EXPECT_EQ(t.owner->rowClicks.size(), 2u);
+
+    // The left margin is nobody's.
+    t.click(t.rowRect(1).topLeft() + QPoint(3, 60));
+    EXPECT_EQ(t.owner->rowClicks.size(), 2u);
+}
+
+TEST(KXHomeListTableCellView, SignedInClicksCountOneUsePerFont)
+{
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.setObject(Id("t-1"), "token");
+    KXGlobalDataBase::sharedKXGlobalDataBase().setActivation(nullptr);
+    Table t(sampleRows());
+    const QPoint row = t.onRow(1);
+    t.click(row);
+    t.click(row);
+    const auto activation = KXGlobalDataBase::sharedKXGlobalDataBase().activation();
+    ASSERT_EQ(activation->count(), 1u);
+    EXPECT_EQ(Id(activation)[0]["fid"].stringValue(), "1002");
+    EXPECT_EQ(Id(activation)[0]["num"].stringValue(), "2");
+    defaults.removeObjectForKey("token");
+    KXGlobalDataBase::sharedKXGlobalDataBase().setActivation(nullptr);
+}
+
+TEST(KXHomeListTableCellView, TheLicenceLinkIsItsRecordsFromOneToFiveSeconds)
+{
+    desktop::ScopedRecordingURLOpener opener;
+    foundation::UserDefaults::standardUserDefaults().setObject(Id("https://svc.test/licence"), "brand_license");
+    dispatch::VirtualClock::Scope time;
+    Table t(sampleRows());
+    const auto record = t.recordAt(1);
+    record->progress = static_cast<double>(0.85f);
+    t.model.reloadRecord(record);
+    fontlisttest::settle(t.window);
+    const QPoint link = t.pointIn(1, t.layout(1).geometry.licenceLink);
+    EXPECT_EQ(t.rows->targetAt(*t.table, t.model.index(1), link), Target::Row) << "not before 1 s";
+
+    time.advance(1.01);
+    fontlisttest::settle(t.window);
+    EXPECT_EQ(t.rows->targetAt(*t.table, t.model.index(1), link), Target::LicenceLink);
+    t.click(link);
+    EXPECT_EQ(opener.opened(), std::vector<std::string>{"https://svc.test/licence"});
+    EXPECT_TRUE(t.owner->rowClicks.empty());
+
+    // Another record drawn in the same place does not show it.
+    t.model.setRecords(sampleRows());
+    fontlisttest::settle(t.window);
+    EXPECT_EQ(t.rows->targetAt(*t.table, t.model.index(1), link), Target::Row);
+    time.advance(4.1);
+    EXPECT_FALSE(t.table->licenceLinks().isShowing(*record));
+}
+
+TEST(KXHomeListTableCellView, HoverShowsTheCartUnlessTheListScrollsOrTheRingShows)
+{
+    Table t(sampleRows());
+    auto& global = KXGlobalDataBase::sharedKXGlobalDataBase();
+    global.setScrollSate(false);
+    const QPoint overRow0 = t.onRow(0);
+    t.move(overRow0);
+    EXPECT_EQ(t.table->hoveredIndex().row(), 0);
+    ASSERT_TRUE(t.table->cartButton()->isVisible()) << "a font for sale";
+    const auto cart = t.layout(0).geometry.cart;
+    EXPECT_EQ(t.table->cartButton()->geometry(),
+              QRect(t.rowRect(0).topLeft() + QPoint(static_cast<int>(cart.x), static_cast<int>(cart.y)), QSize(35, 29)));
+
+    std::vector<Ref<KXViewReference>> posted;
+    auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXFontTableView::kBuyCartsNotification, Id(), nullptr,
+        [&](const dispatch::Notification& n) { posted.push_back(n.object.as<KXViewReference>()); });
+    QTest::mouseClick(t.table->cartButton(), Qt::LeftButton);
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(posted[0]->tag, 1001);
+    EXPECT_EQ(posted[0]->view, t.table->cartButton());
+    EXPECT_EQ(t.table->cartButton()->property("tag").toLongLong(), 1001);
+    EXPECT_TRUE(t.owner->rowClicks.empty()) << "the cart click is not a row click";
+
+    // The ring shows: the cart goes.
+    t.recordAt(0)->progress = 0.4;
+    t.model.reloadRecord(t.recordAt(0));
+    EXPECT_FALSE(t.table->cartButton()->isVisible());
+    t.recordAt(0)->progress = 0;
+
+    // While the list scrolls, entering another row changes nothing.
+    global.setScrollSate(true);
+    t.move(t.onRow(1));
+    EXPECT_EQ(t.table->hoveredIndex().row(), 0);
+    global.setScrollSate(false);
+    t.move(t.onRow(1));
+    EXPECT_EQ(t.table->hoveredIndex().row(), 1);
+    EXPECT_FALSE(t.table->cartButton()->isVisible()) << "not for sale";
+
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(t.table->viewport(), &leave);
+    EXPECT_FALSE(t.table->hoveredIndex().isValid());
+}
+
+TEST(KXHomeListTableCellView, EnteringARowIsTracedOnTheConsoleUnlessTheListScrolls)
+{
+    Table t(sampleRows());
+    auto& global = KXGlobalDataBase::sharedKXGlobalDataBase();
+    global.setScrollSate(false);
+    testing::internal::CaptureStderr();
+    t.move(t.onRow(0));
+    t.move(t.onRow(0) + QPoint(30, 0)); // moving within the row enters nothing
+    global.setScrollSate(true);
+    t.move(t.onRow(1));
+    global.setScrollSate(false);
+    t.move(t.onRow(1));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(t.table->viewport(), &leave);
+    t.move(t.onRow(1));
+    const std::string console = testing::internal::GetCapturedStderr();
+
+    std::size_t entries = 0;
+    for (auto at = console.find("---进入\n"); at != std::string::npos; at = console.find("---进入\n", at + 1))
+        ++entries;
+    EXPECT_EQ(entries, 3u) << "row 0, row 1 once the list stopped, row 1 again after leaving:\n" << console;
+}
+
+TEST(KXHomeListTableCellView, SmallRowsShrinkTheCartWithThePreview)
+{
+    Table t(sampleRows());
+    t.table->setRowHeight(50);
+    t.recordAt(0)->cellHeight = 50.0 / 3;
+    fontlisttest::settle(t.window);
+    t.move(t.onRow(0));
+    ASSERT_TRUE(t.table->cartButton()->isVisible());
+    EXPECT_EQ(t.table->cartButton()->height(), 15);
+    EXPECT_EQ(t.table->rowPitch(), 53);
+}
+
+TEST(KXHomeListTableCellView, TheHeartbeatBadgeExplainsItself)
+{
+    Table t(sampleRows());
+    const QPoint badge = t.pointIn(0, t.layout(0).geometry.heartbeat);
+    QHelpEvent help(QEvent::ToolTip, badge, t.table->viewport()->mapToGlobal(badge));
+    QApplication::sendEvent(t.table->viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), QString::fromUtf8("心动模式字体"));
+    QToolTip::hideText();
+}
+
+TEST(KXHomeListTableCellView, AHundredThousandRowsPaintOnlyWhatIsInView)
+{
+    Table t(fontlisttest::records(100000));
+    t.previews.source().holdLoads = true;
+    const long long before = t.rows->paintCount();
+    const int perPage = 600 / t.table->rowPitch() + 2;
+    QScrollBar* bar = t.table->verticalScrollBar();
+    for (int step = 0; step < 30; ++step) {
+        bar->setValue(bar->maximum() * step / 29);
+        t.table->viewport()->repaint();
+    }
+    const auto [first, last] = t.table->visibleRows();
+    EXPECT_EQ(last, 99999);
+    EXPECT_LE(t.rows->paintCount() - before, 31 * perPage) << "only the rows in view are painted";
+    // Loads stay near the viewport: the rows of every page passed were asked for, all but those
+    // within a page of the view were cancelled again.
+    EXPECT_LE(t.table->previews().loadsInFlight(), static_cast<std::size_t>(3 * perPage));
+    EXPECT_GT(t.previews.source().cancelled, 0u);
+    EXPECT_LE(t.previews.source().inFlight(), static_cast<std::size_t>(3 * perPage));
+    EXPECT_GE(first, 99999 - perPage);
+}
+
+TEST(KXHomeListTableCellView, ArrivedPreviewsRepaintTheirRowsAtTheirShape)
+{
+    Table t(sampleRows());
+    EXPECT_GE(t.previews.source().requested.size(), 2u);
+    dispatch::RunLoop::runUntil([&] { return t.table->previews().loadsInFlight() == 0; }, 5);
+    fontlisttest::settle(t.window);
+    const auto row = t.layout(1);
+    // 600 x 80 pixels at 2x: 300 x 40 points drawn 30 high.
+    EXPECT_EQ(row.geometry.preview.height, 30);
+    EXPECT_EQ(row.geometry.preview.width, 225);
+    EXPECT_EQ(row.geometry.preview.y, 43) << "centred on the area below the title";
+    const QImage shot = t.table->viewport()->grab().toImage();
+    const QPoint inPreview = t.rowRect(1).topLeft() + QPoint(30, 58);
+    EXPECT_NE(shot.pixelColor(inPreview), QColor(Qt::white)) << "the preview is drawn";
+}
+
+TEST(KXPreviewLoads, PartialImagesShowUntilTheLoadFinishes)
+{
+    // A source that answers by hand: a partial image first, the whole one later.
+    class ManualSource final : public KXPreviewImageSource {
+    public:
+        foundation::Ref<graphics::Image> cachedImage(const std::string&) override { return nullptr; }
+        std::shared_ptr<Load> load(const std::string&, Done answer) override
+        {
+            done = std::move(answer);
+            return nullptr;
+        }
+        Done done;
+    };
+    auto source = std::make_shared<ManualSource>();
+    const auto previous = KXPreviewImageSource::install(source);
+    std::vector<std::string> arrivals;
+    auto loads = KXPreviewLoads::create([&](const std::string& url) { arrivals.push_back(url); });
+    EXPECT_FALSE(loads->imageForURL("https://svc.test/a.png"));
+    ASSERT_TRUE(source->done);
+    const auto partial = graphics::Image::create(QImage(4, 2, QImage::Format_ARGB32_Premultiplied));
+    source->done(partial, false);
+    EXPECT_EQ(loads->imageForURL("https://svc.test/a.png"), partial);
+    source->done(nullptr, true);
+    EXPECT_FALSE(loads->imageForURL("https://svc.test/a.png")) << "failed: the partial goes, no second load";
+    EXPECT_EQ(arrivals.size(), 2u);
+    EXPECT_EQ(loads->loadsStarted(), 1u);
+    KXPreviewImageSource::install(previous);
+}

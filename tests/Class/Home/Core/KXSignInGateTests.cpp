@@ -1,0 +1,78 @@
+#include "Class/Home/Core/KXSignInGate.h"
+
+#include "Class/Home/Core/KXHomeProcessState.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/UserDefaults.h"
+
+#include <gtest/gtest.h>
+
+using foundation::Id;
+
+namespace {
+
+foundation::UserDefaults& defaults()
+{
+    return foundation::UserDefaults::standardUserDefaults();
+}
+
+Id user(const char* token, long long isAgree)
+{
+    return Id(foundation::Dictionary::create({{Id("token"), Id(token)}, {Id("is_agree"), Id(isAgree)}, {Id("uname"), Id("newbie")}}));
+}
+
+std::string token()
+{
+    return Id(defaults().stringForKey("token")).stringValue();
+}
+
+class KXSignInGateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        KXHomeProcessState::reset();
+        defaults().removeObjectForKey("token");
+    }
+    void TearDown() override { KXHomeProcessState::reset(); }
+};
+
+} // namespace
+
+TEST_F(KXSignInGateTest, AnAgreedUserSignsInAtOnce)
+{
+    EXPECT_EQ(KXSignInGate::receive(user("t-1", 1)), KXSignInGate::Step::SignIn);
+    EXPECT_EQ(token(), "t-1");
+    EXPECT_FALSE(KXSignInGate::isWaiting());
+}
+
+TEST_F(KXSignInGateTest, ARefusalTakesTheTokenBack)
+{
+    EXPECT_EQ(KXSignInGate::receive(user("t-2", 0)), KXSignInGate::Step::AwaitAgreement);
+    EXPECT_EQ(token(), "t-2") << "stored while the window asks";
+    EXPECT_TRUE(KXSignInGate::isWaiting());
+    EXPECT_TRUE(KXSignInGate::answer(Id("0")).isNil());
+    EXPECT_TRUE(defaults().objectForKey("token").isNil());
+    EXPECT_FALSE(KXSignInGate::isWaiting());
+}
+
+TEST_F(KXSignInGateTest, AnAcceptanceSignsTheWaitingUserInOnce)
+{
+    KXSignInGate::receive(user("t-3", 0));
+    const Id accepted = KXSignInGate::answer(Id("1"));
+    EXPECT_EQ(accepted["uname"].stringValue(), "newbie");
+    EXPECT_EQ(token(), "t-3");
+    EXPECT_TRUE(KXSignInGate::answer(Id("1")).isNil()) << "a second answer signs nobody in";
+    EXPECT_TRUE(KXSignInGate::answer(Id("0")).isNil());
+    EXPECT_EQ(token(), "t-3") << "nor does a later refusal sign the user out";
+}
+
+TEST_F(KXSignInGateTest, QuittingWithTheQuestionOpenLeavesNoToken)
+{
+    KXSignInGate::abandon();
+    defaults().setObject(Id("kept"), "token");
+    KXSignInGate::abandon();
+    EXPECT_EQ(token(), "kept") << "nobody waited";
+    KXSignInGate::receive(user("t-4", 0));
+    KXSignInGate::abandon();
+    EXPECT_TRUE(defaults().objectForKey("token").isNil());
+    EXPECT_FALSE(KXSignInGate::isWaiting());
+}

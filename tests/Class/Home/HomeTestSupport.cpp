@@ -1,0 +1,130 @@
+#include "HomeTestSupport.h"
+
+#include "Class/Home/Core/KXHomeProcessState.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/UIKit/MLHudAlert.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Storage/UserDefaults.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+
+#include "Class/UIKit/KXBaseView.h"
+
+using foundation::Id;
+
+namespace hometest {
+
+namespace {
+
+foundation::UserDefaults& defaults()
+{
+    return foundation::UserDefaults::standardUserDefaults();
+}
+
+} // namespace
+
+void HubTest::SetUp()
+{
+    ShellServiceTest::SetUp();
+    defaults().setObject(Id("yes"), "install");
+    defaults().setObject(Id("YES"), "datemove");
+    defaults().setObject(Id("0.1.0"), "appVersion");
+    for (const char* key : {"questionnaire", "vip_type", "my_orderClick", "bigFontsSet", "Name", "help_url"})
+        defaults().removeObjectForKey(key);
+    KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
+    KXHomeProcessState::reset();
+    KXHomeViewController::setAnimationsEnabled(false);
+}
+
+void HubTest::TearDown()
+{
+    // Replies still on their way would reach the next test's hub (a refused one signs out).
+    settle();
+    hub_.reset();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
+    KXHomeProcessState::reset();
+    KXHomeViewController::setAnimationsEnabled(true);
+    service().setVersionInfo("0.1.0", "", "");
+    ShellServiceTest::TearDown();
+}
+
+KXHomeViewController& HubTest::open()
+{
+    hub_ = std::make_unique<KXHomeViewController>();
+    hub_->resize(400, 860);
+    hub_->show();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    dispatch::RunLoop::drain();
+    waitFor([] { return service().requestLog().withTag("129").size() >= 1; });
+    settle();
+    return *hub_;
+}
+
+void HubTest::settle()
+{
+    dispatch::RunLoop::runUntil([] { return false; }, 0.3);
+    layOut();
+}
+
+void HubTest::layOut()
+{
+    QApplication::processEvents();
+    QApplication::processEvents();
+}
+
+Id HubTest::signIn(const char* name, const char* password)
+{
+    const auto outcome = run([name, password](auto success, auto failure) {
+        KXHTTPBUSINESS().LoginWithName(Id(name), Id(password), std::move(success), std::move(failure));
+    });
+    const Id user = outcome.reply["corvane_data"];
+    defaults().setObject(user["token"], "token");
+    KXUserCenterConfig::sharedKXUserCenterConfig().setUpUserconfigWithInfo(user);
+    service().requestLog().clear();
+    return user;
+}
+
+void HubTest::postSignIn(const Id& user)
+{
+    dispatch::NotificationCenter::defaultCenter().post("homeNotificationCenter", Id(),
+                                                        foundation::Dictionary::create({{Id("loginMessage"), user}}));
+}
+
+std::vector<KXLeftTabView*> HubTest::selectedTabs() const
+{
+    std::vector<KXLeftTabView*> selected;
+    for (auto* tab : hub_->tabs())
+        if (tab->selected())
+            selected.push_back(tab);
+    return selected;
+}
+
+QWidget* HubTest::addOverlay()
+{
+    auto* overlay = new KXBaseView(hub_.get());
+    overlay->setGeometry(hub_->rect());
+    overlay->show();
+    return overlay;
+}
+
+int HubTest::toastType()
+{
+    return MLHudAlert::sharedAlert() ? MLHudAlert::sharedAlert()->alertType() : -1;
+}
+
+QString HubTest::toastText()
+{
+    return MLHudAlert::sharedAlert() ? MLHudAlert::sharedAlert()->messageField()->text() : QString();
+}
+
+void HubTest::click(QWidget* widget, QPoint point, Qt::MouseButton button)
+{
+    QTest::mouseClick(widget, button, {}, point.isNull() ? widget->rect().center() : point);
+}
+
+} // namespace hometest

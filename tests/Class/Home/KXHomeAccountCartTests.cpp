@@ -1,0 +1,474 @@
+// The account area (sign-in with and without the agreement, sign-out from the confirmation and
+// by a refused token), the cart (badge, cart page, adding from a row, the order hand-over and the
+// unpaid-order badge) and the notification table, against the local service.
+#include "Class/Account/KXDiversionGroupView.h"
+#include "Class/Account/KXLoginWindowController.h"
+#include "Class/Account/KXPersonalCenterView.h"
+#include "Class/Account/KXPersonalFeedBack.h"
+#include "Class/Account/KXRegisterAgreementWC.h"
+#include "Class/Account/KXTransientWindow.h"
+#include "Class/AppShell/KXQuitView.h"
+#include "Class/Favourites/KXFontGroupCreate.h"
+#include "Class/FontList/KXHomeListView.h"
+#include "Class/FontList/KXViewReference.h"
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Catalogue/KXSortingData.h"
+#include "Class/Home/Core/KXHomeProcessState.h"
+#include "Class/Home/KXTopSubview.h"
+#include "Class/ImageViews/ImageView.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/Store/KXFontsSaleList.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXBaseTextField.h"
+#include "Class/Update/KXUPDateCenterWC.h"
+#include "HomeTestSupport.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "local-service/ServiceControls.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QLabel>
+#include <QPointer>
+
+#include <algorithm>
+#include <vector>
+
+using foundation::Id;
+
+namespace {
+
+foundation::UserDefaults& defaults()
+{
+    return foundation::UserDefaults::standardUserDefaults();
+}
+
+KXUserCenterConfig& session()
+{
+    return KXUserCenterConfig::sharedKXUserCenterConfig();
+}
+
+void post(const char* name, const Id& object = Id(), const foundation::Ref<foundation::Dictionary>& userInfo = nullptr)
+{
+    dispatch::NotificationCenter::defaultCenter().post(name, object, userInfo);
+}
+
+std::vector<int> fontIds(const foundation::Ref<foundation::MutableArray>& records)
+{
+    std::vector<int> ids;
+    if (records) {
+        for (const Id& record : records->objects())
+            ids.push_back(record.ptr<KXFontBaseModel>()->fontid);
+    }
+    return ids;
+}
+
+void answerAgreement(const char* isAgree)
+{
+    post("agreementClick", Id(), foundation::Dictionary::create({{Id("isAgree"), Id(isAgree)}}));
+}
+
+class KXHomeAccountCartTest : public hometest::HubTest {
+protected:
+    // The user as the sign-in pages receive it, without recording the session.
+    static Id loginReply(const char* name, const char* password)
+    {
+        const auto outcome = run([name, password](auto success, auto failure) {
+            KXHTTPBUSINESS().LoginWithName(Id(name), Id(password), std::move(success), std::move(failure));
+        });
+        return outcome.reply["corvane_data"];
+    }
+
+    static std::string stored(const char* key) { return Id(defaults().stringForKey(key)).stringValue(); }
+
+    void TearDown() override
+    {
+        defaults().removeObjectForKey("token");
+        HubTest::TearDown();
+    }
+
+    // Requests for the followed collections (the folders share their operation, without "type").
+    static std::size_t followedAsked()
+    {
+        const auto asked = service().requestLog().withTag("137");
+        return static_cast<std::size_t>(std::count_if(asked.begin(), asked.end(), [](const localservice::LoggedRequest& request) {
+            const std::string* type = request.param("type");
+            return type && *type == "1";
+        }));
+    }
+
+    static bool loginShown(KXHomeViewController& home) { return home.loginWindow() && home.loginWindow()->window()->isVisible(); }
+
+    // The signed-out look of the account area and the menu.
+    static void expectSignedOut(KXHomeViewController& home)
+    {
+        EXPECT_FALSE(session().islogin());
+        EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
+        EXPECT_FALSE(home.buyCartNumLabel()->isVisible());
+        EXPECT_FALSE(home.orderNumLabel()->isVisible());
+        EXPECT_FALSE(home.vipMarkIMG()->isVisible());
+        EXPECT_EQ(home.avatarImg()->borderWidth(), 0.01);
+        EXPECT_EQ(home.groupArray()->count(), 0u);
+        EXPECT_EQ(home.followArray()->count(), 0u);
+        EXPECT_EQ(home.selectedTabView(), home.cloudBtn());
+        EXPECT_EQ(home.rightListview()->tabTypeNum(), 1);
+        EXPECT_TRUE(loginShown(home));
+    }
+};
+
+} // namespace
+
+TEST_F(KXHomeAccountCartTest, ADemoSignInFillsTheAccountAreaAndTheCartBadge)
+{
+    auto& home = open();
+    EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
+    home.tabViewTouched(home.recentBtn());
+    const Id user = loginReply("demo", "demo1234");
+    defaults().setObject(Id("1"), "vip_type");
+    postSignIn(user);
+    ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("155").size() >= 1; }));
+    settle();
+
+    EXPECT_TRUE(session().islogin());
+    const QString shown = home.nickNameLabel()->text();
+    EXPECT_FALSE(shown.isEmpty());
+    EXPECT_NE(shown, QStringLiteral("登录/注册"));
+    EXPECT_EQ(stored("Name"), shown.toStdString());
+    EXPECT_EQ(Id(defaults().objectForKey("userID")).stringValue(), user["uid"].stringValue());
+    EXPECT_EQ(Id(defaults().objectForKey("shop_url")).stringValue(), user["shop_url"].stringValue());
+    EXPECT_TRUE(home.vipMarkIMG()->isVisible());
+    EXPECT_EQ(home.avatarImg()->borderWidth(), 1.8);
+    EXPECT_TRUE(home.buyCartNumLabel()->isVisible()) << "the demo user has fonts in the cart";
+    EXPECT_EQ(home.selectedTabView(), home.cloudBtn()) << "a sign-in switches to the cloud list";
+    EXPECT_EQ(kx_subviews(&home).size(), 2u) << "an account past its first run sees no welcome page";
+}
+
+TEST_F(KXHomeAccountCartTest, ASignInOnTheRecommendedPageStaysThere)
+{
+    auto& home = open();
+    home.tabViewTouched(home.recommendBtn());
+    ASSERT_EQ(home.rightListview()->tabTypeNum(), 0);
+    postSignIn(loginReply("demo", "demo1234"));
+    settle();
+    EXPECT_EQ(home.selectedTabView(), home.recommendBtn());
+    EXPECT_EQ(home.rightListview()->tabTypeNum(), 0);
+}
+
+TEST_F(KXHomeAccountCartTest, TheAgreementGatesANewUsersSignIn)
+{
+    auto& home = open();
+    // The service counts the first sign-in of the test program; this one is a first sign-in whatever ran before.
+    auto first = foundation::MutableDictionary::dictionaryWithDictionary(*loginReply("newbie", "newbie123").dictionary());
+    first->setValue(Id(1), "is_first");
+    const Id newbie(first);
+    ASSERT_EQ(newbie["is_agree"].integerValue(), 0);
+
+    // Refused: the token goes again and the account area stays signed out.
+    postSignIn(newbie);
+    ASSERT_NE(home.greeWc(), nullptr);
+    EXPECT_TRUE(home.greeWc()->window()->isVisible());
+    EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册")) << "nothing is shown before the answer";
+    answerAgreement("0");
+    settle();
+    EXPECT_TRUE(stored("token").empty());
+    EXPECT_FALSE(session().islogin());
+    EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
+
+    // A second sign-in waits again; one answer signs in once, and a late second answer nobody.
+    postSignIn(newbie);
+    postSignIn(newbie);
+    service().requestLog().clear();
+    answerAgreement("1");
+    answerAgreement("1");
+    ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("155").size() >= 1; }));
+    settle();
+    EXPECT_TRUE(session().islogin());
+    EXPECT_EQ(service().requestLog().withTag("155").size(), 1u) << "signed in once";
+    EXPECT_NE(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
+    EXPECT_EQ(stored("token"), newbie["token"].stringValue());
+    EXPECT_TRUE(qobject_cast<KXDiversionGroupView*>(kx_topSubview(&home))) << "a first sign-in shows the welcome page";
+}
+
+TEST_F(KXHomeAccountCartTest, ASecondGatedSignInRaisesTheAgreementWindowOnScreen)
+{
+    auto& home = open();
+    const Id newbie = loginReply("newbie", "newbie123");
+    ASSERT_EQ(newbie["is_agree"].integerValue(), 0);
+    postSignIn(newbie);
+    KXRegisterAgreementWC* const asking = home.greeWc();
+    ASSERT_NE(asking, nullptr);
+    QPointer<QWidget> window = asking->window();
+    postSignIn(newbie);
+    EXPECT_EQ(home.greeWc(), asking);
+    ASSERT_TRUE(window) << "the window on screen is kept";
+    EXPECT_TRUE(window->isVisible());
+
+    // Closed without an answer, it gives way to a new one at the next gated sign-in.
+    window->close();
+    postSignIn(newbie);
+    EXPECT_FALSE(window);
+    ASSERT_NE(home.greeWc(), nullptr);
+    EXPECT_TRUE(home.greeWc()->window()->isVisible());
+    answerAgreement("0");
+    settle();
+    EXPECT_FALSE(session().islogin());
+}
+
+TEST_F(KXHomeAccountCartTest, TheConfirmationSignsOutAndClosesThePersonalCentre)
+{
+    signIn();
+    auto& home = open();
+    home.avatarClick();
+    auto* centre = qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home));
+    ASSERT_NE(centre, nullptr);
+    auto* quit = new KXQuitView(centre);
+    quit->setGeometry(centre->rect());
+    quit->show();
+    quit->sureClick();
+    settle();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    expectSignedOut(home);
+    EXPECT_EQ(kx_subviews(&home).size(), 2u) << "the personal centre closed with the confirmation";
+    KXLoginWindowController* login = home.loginWindow();
+
+    // Laid on the hub itself, the confirmation takes only itself away.
+    signIn();
+    auto* stray = new KXQuitView(&home);
+    stray->show();
+    stray->sureClick();
+    settle();
+    EXPECT_TRUE(home.isVisible());
+    EXPECT_EQ(kx_subviews(&home).size(), 2u);
+    EXPECT_EQ(home.loginWindow(), login) << "the visible login window is brought forward, not made again";
+}
+
+TEST_F(KXHomeAccountCartTest, ARefusedTokenSignsOutOnce)
+{
+    signIn();
+    auto& home = open();
+    ASSERT_TRUE(home.buyCartNumLabel()->isVisible());
+    service().expireAllTokens();
+    home.upDateBuyCartState();
+    home.focusExpandAction();
+    ASSERT_TRUE(waitFor([&] { return !session().islogin(); }));
+    settle();
+    expectSignedOut(home);
+    const auto windows = QApplication::topLevelWidgets();
+    EXPECT_EQ(std::count_if(windows.begin(), windows.end(),
+                            [](QWidget* window) { return window->isVisible() && window->inherits("KXTransientWindow"); }),
+              1)
+        << "one login window for two refused requests";
+}
+
+TEST_F(KXHomeAccountCartTest, TheAvatarTogglesThePersonalCentre)
+{
+    auto& home = open();
+    home.avatarClick();
+    EXPECT_TRUE(loginShown(home)) << "signed out, the avatar opens the login window";
+    EXPECT_EQ(kx_subviews(&home).size(), 2u);
+
+    signIn();
+    // The feedback page goes first, and the personal centre opens in its place.
+    home.feedBackBtnClick();
+    ASSERT_TRUE(qobject_cast<KXPersonalFeedBack*>(kx_topSubview(&home)));
+    home.avatarClick();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(kx_subviews(&home).size(), 3u);
+    auto* centre = qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home));
+    ASSERT_NE(centre, nullptr);
+    layOut();
+    EXPECT_EQ(centre->geometry(), QRect(KXHomeViewController::kMenuWidth, 0, KXHomeViewController::kPageWidth, home.height()));
+    home.avatarClick();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(kx_subviews(&home).size(), 2u) << "a second click closes it";
+}
+
+TEST_F(KXHomeAccountCartTest, TheCartButtonOpensAndClosesTheCartPage)
+{
+    auto& home = open();
+    home.shoppingCartBtnClick();
+    EXPECT_TRUE(loginShown(home));
+    EXPECT_EQ(home.shoppingCartBtn()->state(), 0);
+    EXPECT_EQ(kx_subviews(&home).size(), 2u);
+
+    signIn();
+    home.shoppingCartBtnClick();
+    EXPECT_TRUE(qobject_cast<KXFontsSaleList*>(kx_topSubview(&home)));
+    EXPECT_EQ(home.shoppingCartBtn()->state(), 1);
+    EXPECT_FALSE(home.cloudBtn()->selected());
+    home.shoppingCartBtnClick();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(kx_subviews(&home).size(), 2u);
+    EXPECT_EQ(home.shoppingCartBtn()->state(), 0);
+    EXPECT_TRUE(home.cloudBtn()->selected()) << "closing the cart gives the tab its look back";
+
+    // The page's back button: the same end.
+    home.shoppingCartBtnClick();
+    auto* cart = qobject_cast<KXFontsSaleList*>(kx_topSubview(&home));
+    ASSERT_NE(cart, nullptr);
+    cart->backBtnClick();
+    EXPECT_EQ(home.shoppingCartBtn()->state(), 0);
+    EXPECT_TRUE(home.cloudBtn()->selected());
+
+    // A cart the page finds empty takes the badge away.
+    ASSERT_TRUE(service().setCart("newbie", {}));
+    signIn("newbie", "newbie123");
+    home.buyCartNumLabel()->show();
+    home.tabViewTouched(home.cloudBtn());
+    home.shoppingCartBtnClick();
+    EXPECT_TRUE(waitFor([&] { return !home.buyCartNumLabel()->isVisible(); }));
+}
+
+TEST_F(KXHomeAccountCartTest, AddingFromARowFliesADotAndRefreshesTheBadge)
+{
+    dispatch::VirtualClock::Scope clock;
+    auto& home = open();
+    auto* button = new KXBaseButton(&home);
+    post("cellBuyCartsClick", Id(KXViewReference::create(button, 7)));
+    EXPECT_TRUE(loginShown(home)) << "signed out, a row's cart button opens the login window";
+    settle();
+    EXPECT_TRUE(service().requestLog().withTag("153").empty());
+
+    ASSERT_TRUE(service().setCart("newbie", {}));
+    signIn("newbie", "newbie123");
+    ASSERT_FALSE(home.buyCartNumLabel()->isVisible());
+    ASSERT_GT(home.rightListview()->dataArray()->count(), 0u);
+    const long long fontid = home.rightListview()->dataArray()->objectAtIndex(0).ptr<KXFontBaseModel>()->fontid;
+    QCursor::setPos(home.mapToGlobal(QPoint(200, 300)));
+    post("cellBuyCartsClick", Id(KXViewReference::create(button, fontid)));
+    ASSERT_NE(home.roView(), nullptr);
+    const QPointer<QWidget> first = home.roView();
+    EXPECT_EQ(home.cursor().shape(), Qt::UpArrowCursor);
+    clock.advance(0.3);
+    post("cellBuyCartsClick", Id(KXViewReference::create(button, fontid)));
+    EXPECT_TRUE(!first || !first->parentWidget()) << "a second click replaces the dot";
+    const QPointer<QWidget> second = home.roView();
+    clock.advance(0.2);
+    EXPECT_TRUE(!second || !second->parentWidget()) << "the first click's removal takes whatever dot flies";
+    EXPECT_NE(home.cursor().shape(), Qt::UpArrowCursor);
+
+    ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("155").size() >= 2; }));
+    settle();
+    const auto added = service().requestLog().withTag("153");
+    ASSERT_EQ(added.size(), 2u);
+    EXPECT_TRUE(home.buyCartNumLabel()->isVisible()) << "the cart now holds the font";
+    EXPECT_TRUE(service().setCart("newbie", {}));
+}
+
+TEST_F(KXHomeAccountCartTest, TheOrderHandOverSwapsTheCartForThePersonalCentre)
+{
+    dispatch::VirtualClock::Scope clock;
+    signIn();
+    auto& home = open();
+
+    // From the order page's submission: the cart stays 5 s, then the personal centre replaces it.
+    home.shoppingCartBtnClick();
+    post("buyCartsGoToOrder", Id("scac"));
+    EXPECT_TRUE(qobject_cast<KXFontsSaleList*>(kx_topSubview(&home)));
+    clock.advance(4.9);
+    EXPECT_TRUE(qobject_cast<KXFontsSaleList*>(kx_topSubview(&home)));
+    clock.advance(0.1);
+    EXPECT_TRUE(qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home)));
+    EXPECT_EQ(kx_subviews(&home).size(), 3u);
+
+    // From elsewhere: at once, and the hand-over later finds the personal centre on top.
+    home.tabViewTouched(home.cloudBtn());
+    home.shoppingCartBtnClick();
+    post("buyCartsGoToOrder");
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home)));
+    clock.advance(5);
+    EXPECT_TRUE(qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home)));
+    EXPECT_EQ(kx_subviews(&home).size(), 3u);
+}
+
+TEST_F(KXHomeAccountCartTest, TheUnpaidOrderBadgeFollowsThePolls)
+{
+    dispatch::VirtualClock::Scope clock;
+    signIn();
+    auto& home = open();
+    defaults().setObject(Id("1"), "my_orderClick");
+    service().controls().setUnpaidOverride(3);
+    post("buyCartsGoToOrder");
+    clock.advance(5);
+    clock.advance(299);
+    settle();
+    EXPECT_TRUE(service().requestLog().withTag("160").empty());
+    clock.advance(1);
+    ASSERT_TRUE(waitFor([&] { return home.orderNumLabel()->isVisible(); }));
+    EXPECT_EQ(home.orderNumLabel()->text(), QStringLiteral("3"));
+
+    service().controls().setUnpaidOverride(0);
+    clock.advance(300);
+    ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("160").size() == 2; }));
+    settle();
+    EXPECT_FALSE(home.orderNumLabel()->isVisible()) << "no unpaid order hides the badge";
+    EXPECT_EQ(KXHomeProcessState::shared().remainingOrderPolls, 497u) << "and the polling goes on";
+    service().controls().setUnpaidOverride(std::nullopt);
+}
+
+TEST_F(KXHomeAccountCartTest, EveryNotificationReachesItsHandler)
+{
+    signIn();
+    auto& home = open();
+
+    post("updateappnoti");
+    ASSERT_NE(home.updateAppWindow(), nullptr);
+    KXUPDateCenterWC* updater = home.updateAppWindow();
+    EXPECT_TRUE(updater->window()->isVisible());
+    updater->window()->hide();
+    post("updateappnoti");
+    EXPECT_EQ(home.updateAppWindow(), updater) << "one updater window";
+    EXPECT_TRUE(updater->window()->isVisible());
+    updater->window()->hide();
+
+    post("createNewGroup");
+    EXPECT_TRUE(qobject_cast<KXFontGroupCreate*>(kx_topSubview(&home)));
+    home.tabViewTouched(home.cloudBtn());
+
+    service().requestLog().clear();
+    post("myFocusToFoundMore");
+    EXPECT_EQ(home.selectedTabView(), home.recommendBtn());
+    // The recommend page asks for its cards and refreshes the session's two lists: those requests
+    // reach the service before the ones counted below are.
+    ASSERT_TRUE(waitFor([&] {
+        return service().requestLog().withTag("143").size() == 1 && service().requestLog().withTag("137").size() == 2;
+    }));
+    home.tabViewTouched(home.cloudBtn());
+
+    settle();
+    service().requestLog().clear();
+    post("KXHomeRecomAttention", Id(""));
+    ASSERT_TRUE(waitFor([&] { return followedAsked() == 1; }));
+    settle();
+    EXPECT_EQ(home.followArray()->count(), session().followsArray()->count());
+    home.focusExpandNoti(nullptr);
+    settle();
+    EXPECT_EQ(followedAsked(), 1u) << "without a notification nothing is asked";
+
+    // The character-set setting rebuilds the cloud list by the new rule, and no other list.
+    home.tabViewTouched(home.cloudBtn());
+    const std::vector<int> common = fontIds(home.rightListview()->dataArray());
+    defaults().setObject(Id("1"), "bigFontsSet");
+    post("KXBigFontsSet");
+    const std::vector<int> large = fontIds(home.rightListview()->dataArray());
+    EXPECT_EQ(large, fontIds(KXSortingData().soringDataBySortType(0)));
+    EXPECT_NE(large, common);
+    home.tabViewTouched(home.localBtn());
+    const auto local = home.rightListview()->dataArray();
+    defaults().removeObjectForKey("bigFontsSet");
+    post("KXBigFontsSet");
+    EXPECT_EQ(home.rightListview()->tabTypeNum(), 2);
+    EXPECT_EQ(home.rightListview()->dataArray(), local);
+
+    service().requestLog().clear();
+    post("buyCartsGoToOrder");
+    ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("155").size() == 1; }));
+
+    post("homeNotificationCenter", Id(),
+         foundation::Dictionary::create({{Id("loginOut"), Id(foundation::Dictionary::create({{Id("logint"), Id("YES")}}))}}));
+    settle();
+    EXPECT_FALSE(session().islogin());
+    EXPECT_TRUE(loginShown(home));
+}

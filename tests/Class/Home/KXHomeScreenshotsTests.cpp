@@ -1,0 +1,163 @@
+// Pictures of the hub's menus, pop-ups and overlays in both palettes, each checked where it
+// matters: the menu's grey stays, the pop-ups and cards are white, the rows sit where the
+// accordion put them.
+#include "Class/Account/KXPersonalCenterView.h"
+#include "Class/AppShell/KXHomeAlertView.h"
+#include "Class/AppShell/KXQuitView.h"
+#include "Class/Favourites/KXGroupExtendView.h"
+#include "Class/FontList/KXHomeListView.h"
+#include "Class/Home/KXHomeGroupTableView.h"
+#include "Class/Home/KXTopSubview.h"
+#include "Class/ImageViews/ImageView.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "HomeTestSupport.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "ScreenshotSupport.h"
+
+#include <QApplication>
+#include <QImage>
+
+#include <functional>
+
+using foundation::Id;
+
+namespace {
+
+const QColor kMenuGrey(83, 84, 86);
+
+class KXHomeScreenshotsTest : public hometest::HubTest {
+protected:
+    // Runs `shoot` in the day palette, then in the night one (switched by the list's theme
+    // button, as a user switches it), and leaves the palette as it was.
+    void eachPalette(const std::function<void(const QString& palette)>& shoot)
+    {
+        shoot(QStringLiteral("day"));
+        hub().rightListview()->themeClick();
+        layOut();
+        shoot(QStringLiteral("night"));
+        hub().rightListview()->themeClick();
+        layOut();
+    }
+
+    QImage shot(const QString& name) { return QImage(shelltest::saveScreenshot(&hub(), name)); }
+
+    // The colour at a point of the hub in its own coordinates.
+    static QColor at(const QImage& picture, QPoint point)
+    {
+        const double scale = picture.devicePixelRatio();
+        return picture.pixelColor(static_cast<int>(point.x() * scale), static_cast<int>(point.y() * scale));
+    }
+    QPoint centreOf(const QWidget* view) { return view->mapTo(&hub(), view->rect().center()); }
+};
+
+} // namespace
+
+TEST_F(KXHomeScreenshotsTest, TheAccountAreaSignedOutAndVip)
+{
+    auto& signedOut = open();
+    eachPalette([&](const QString& palette) {
+        const QImage picture = shot("home-signed-out-" + palette);
+        EXPECT_EQ(at(picture, QPoint(45, signedOut.height() - 300)), kMenuGrey) << palette.toStdString();
+        EXPECT_FALSE(signedOut.vipMarkIMG()->isVisible());
+    });
+
+    foundation::UserDefaults::standardUserDefaults().setObject(Id("1"), "vip_type");
+    signIn();
+    auto& vip = open();
+    eachPalette([&](const QString& palette) {
+        const QImage picture = shot("home-vip-" + palette);
+        ASSERT_TRUE(vip.vipMarkIMG()->isVisible());
+        // The ring's gold on the avatar's left edge, half-way down.
+        const QRect avatar = vip.avatarImg()->geometry().translated(vip.avatarImg()->parentWidget()->mapTo(&vip, QPoint(0, 0)));
+        const QColor ring = at(picture, QPoint(avatar.left() + 1, avatar.center().y()));
+        EXPECT_GT(ring.red(), ring.blue() + 40) << palette.toStdString() << " the ring is gold";
+    });
+}
+
+TEST_F(KXHomeScreenshotsTest, TheSideTablesOpenAndTheMenuCollapsed)
+{
+    signIn();
+    auto& home = open();
+    home.MouseOnMyCollection();
+    ASSERT_TRUE(waitFor([&] { return home.groupExtendView() != nullptr; }));
+    kx_removeFromSuperview(home.groupExtendView());
+    home.colletExpand();
+    layOut();
+    const int rows = static_cast<int>(home.groupArray()->count());
+    ASSERT_GT(rows, 0);
+    eachPalette([&](const QString& palette) {
+        const QImage picture = shot("home-side-tables-" + palette);
+        EXPECT_EQ(home.collectionScrollView()->height(), std::min(rows, 6) * 25);
+        // Right of the row's title, inside its 10-point margin.
+        const QPoint row = home.collectionScrollView()->mapTo(&home, QPoint(85, 12));
+        EXPECT_EQ(at(picture, row), kMenuGrey) << palette.toStdString() << " a row on the menu's grey";
+        EXPECT_LE(home.newgroupBtn()->sizeHint().height(), 20) << "the new-folder button's small title";
+    });
+
+    home.changewidthClick();
+    layOut();
+    eachPalette([&](const QString& palette) {
+        const QImage picture = shot("home-collapsed-" + palette);
+        EXPECT_EQ(home.leftMenu()->width(), KXHomeViewController::kCollapsedMenuWidth);
+        EXPECT_EQ(at(picture, QPoint(25, home.height() - 300)), kMenuGrey);
+        EXPECT_EQ(home.rightListview()->x(), KXHomeViewController::kCollapsedMenuWidth) << "the list starts at 50";
+    });
+}
+
+TEST_F(KXHomeScreenshotsTest, ThePopUpAndTheExtendMenu)
+{
+    signIn();
+    auto& home = open();
+    home.MouseOnMyCollection();
+    ASSERT_TRUE(waitFor([&] { return home.groupExtendView() != nullptr; }));
+    layOut();
+    eachPalette([&](const QString& palette) {
+        const QImage picture = shot("home-folders-pop-up-" + palette);
+        const QRect popUp = home.groupExtendView()->geometry();
+        EXPECT_EQ(popUp.left(), KXHomeViewController::kMenuWidth);
+        EXPECT_EQ(at(picture, QPoint(popUp.left() + 4, popUp.top() + 4)), QColor(Qt::white)) << palette.toStdString();
+    });
+    kx_removeFromSuperview(home.groupExtendView());
+
+    home.extendButtonClick();
+    layOut();
+    ASSERT_NE(home.extendContentView(), nullptr);
+    eachPalette([&](const QString& palette) {
+        const QImage picture = shot("home-extend-menu-" + palette);
+        const QRect panel(home.extendContentView()->mapTo(&home, QPoint(0, 0)), home.extendContentView()->size());
+        EXPECT_EQ(at(picture, QPoint(panel.left() + 3, panel.top() + 3)), QColor(Qt::white)) << palette.toStdString();
+        EXPECT_EQ(home.extendEntries().size(), 4u);
+    });
+}
+
+TEST_F(KXHomeScreenshotsTest, TheQuestionnaireAndTheSignOutConfirmation)
+{
+    foundation::UserDefaults::standardUserDefaults().setObject(Id(service().baseUrl() + "files/images/questionnaire.png"),
+                                                                "questionnaire");
+    signIn();
+    auto& home = open();
+    home.alertBtnClick();
+    auto* alert = qobject_cast<KXHomeAlertView*>(kx_topSubview(&home));
+    ASSERT_NE(alert, nullptr);
+    ASSERT_TRUE(waitFor([&] { return alert->bgImgView()->image() != nullptr; }));
+    eachPalette([&](const QString& palette) {
+        const QImage picture = shot("home-questionnaire-" + palette);
+        // The dimming darkens the menu's grey.
+        const QColor dimmed = at(picture, QPoint(45, home.height() - 300));
+        EXPECT_LT(dimmed.red(), kMenuGrey.red()) << palette.toStdString();
+    });
+    alert->cancelBtn()->click();
+
+    home.avatarClick();
+    auto* centre = qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home));
+    ASSERT_NE(centre, nullptr);
+    layOut();
+    auto* quit = new KXQuitView(centre);
+    quit->setGeometry(centre->rect());
+    quit->show();
+    eachPalette([&](const QString& palette) {
+        const QImage picture = shot("home-sign-out-" + palette);
+        EXPECT_EQ(at(picture, centreOf(quit->centerView())), QColor(Qt::white)) << palette.toStdString();
+    });
+}

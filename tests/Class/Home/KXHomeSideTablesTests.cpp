@@ -1,0 +1,572 @@
+// The side tables of the left menu, their context menus and what the hub does with the group
+// pop-ups' rows and buttons, against the local service.
+#include "Class/Favourites/KXDeleteGroupView.h"
+#include "Class/Favourites/KXFontGroupCreate.h"
+#include "Class/Favourites/KXFontManagerDetailView.h"
+#include "Class/Favourites/KXGroupExtendView.h"
+#include "Class/Favourites/KXHomeRecomDetailView.h"
+#include "Class/Favourites/KXHomeRecommendView.h"
+#include "Class/Favourites/KXShareCollectionGroupView.h"
+#include "Class/Account/KXLoginWindowController.h"
+#include "Class/Account/KXPersonalCenterView.h"
+#include "Class/Account/KXPersonalFeedBack.h"
+#include "Class/Account/KXVipAlertView.h"
+#include "Class/FontList/KXHomeListView.h"
+#include "Class/Home/Core/KXHomeProcessState.h"
+#include "Class/Home/KXHomeGroupCell.h"
+#include "Class/Home/KXHomeGroupModel.h"
+#include "Class/Home/KXHomeGroupTableView.h"
+#include "Class/Home/KXTopSubview.h"
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/Store/KXFontsSaleList.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "HomeTestSupport.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Foundation/String.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "Class/ServiceCore/Catalogue/KXSortingData.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QMenu>
+
+#include <algorithm>
+#include <chrono>
+
+using foundation::Id;
+
+namespace {
+
+KXUserCenterConfig& session()
+{
+    return KXUserCenterConfig::sharedKXUserCenterConfig();
+}
+
+foundation::UserDefaults& defaults()
+{
+    return foundation::UserDefaults::standardUserDefaults();
+}
+
+Id folder(long long id, const char* name, const foundation::Ref<foundation::Array>& fonts = foundation::Array::create())
+{
+    return Id(foundation::Dictionary::create({{Id("id"), Id(id)}, {Id("collect_name"), Id(name)}, {Id("fonts"), Id(fonts)}}));
+}
+
+foundation::Ref<foundation::MutableArray> folders(int count)
+{
+    auto rows = foundation::MutableArray::create();
+    for (int i = 0; i < count; ++i)
+        rows->addObject(folder(100 + i, i == 0 ? "默认分组" : "分组"));
+    return rows;
+}
+
+std::vector<long long> fontIds(const foundation::Ref<foundation::MutableArray>& records)
+{
+    std::vector<long long> ids;
+    for (const Id& record : records->objects())
+        ids.push_back(record.ptr<KXFontBaseModel>()->fontid);
+    return ids;
+}
+
+class KXHomeSideTablesTest : public hometest::HubTest {
+protected:
+    // Whether a folder or collection dialog lies on the hub.
+    static bool hasDialog(const KXHomeViewController& home)
+    {
+        for (QWidget* view : kx_subviews(&home)) {
+            if (qobject_cast<KXDeleteGroupView*>(view) || qobject_cast<KXFontGroupCreate*>(view) || qobject_cast<KXShareCollectionGroupView*>(view))
+                return true;
+        }
+        return false;
+    }
+
+    // Opens the kept pop-up of the signed-in user's folders (or followed collections).
+    KXGroupExtendView* openPopUp(bool followed)
+    {
+        const auto before = hub().groupExtendView();
+        if (followed)
+            hub().MouseOnMyFocus();
+        else
+            hub().MouseOnMyCollection();
+        EXPECT_TRUE(waitFor([&] { return hub().groupExtendView() && hub().groupExtendView() != before; }));
+        return hub().groupExtendView();
+    }
+
+    bool rowLooksSelected(KXHomeGroupTableView* table, int row) const
+    {
+        return static_cast<KXHomeGroupCell*>(table->itemDelegate())->isRowSelected(row);
+    }
+
+    // The next folder or followed list is answered at once and held back on its way for `milliseconds`.
+    static void holdBackNextList(int milliseconds)
+    {
+        localservice::Fault fault;
+        fault.kind = localservice::Fault::Kind::LateReply;
+        fault.delay = std::chrono::milliseconds(milliseconds);
+        fault.remaining = 1;
+        service().faults().set("getMyCollect", fault);
+    }
+
+    static bool lists(const foundation::Ref<foundation::Array>& rows, const Id& id)
+    {
+        if (!rows)
+            return false;
+        const auto& entries = rows->objects();
+        return std::any_of(entries.begin(), entries.end(), [&](const Id& row) { return row["id"].stringValue() == id.stringValue(); });
+    }
+
+    // A folder made on the service for this test, and given to the session with the others.
+    Id createFolder(const char* name)
+    {
+        const auto created = run([name](auto success, auto failure) { KXHTTPBUSINESS().CreateGroupWithName(Id(name), success, failure); });
+        const auto listed = run([](auto success, auto failure) { KXHTTPBUSINESS().GetCollectGroupsListSuceess(success, failure); });
+        session().setGroupsInfo(listed.reply["corvane_data"]["collection"].array());
+        service().requestLog().clear();
+        return created.reply["corvane_data"];
+    }
+};
+
+} // namespace
+
+TEST_F(KXHomeSideTablesTest, TheAccordionOpensOneTableAtATimeToSixRows)
+{
+    session().setGroupsInfo(folders(7));
+    session().setFollowsArray(folders(3));
+    auto& home = open();
+    EXPECT_EQ(home.collectionScrollView()->height(), 0);
+    EXPECT_EQ(home.followScrollView()->height(), 0);
+    EXPECT_EQ(home.fontManagerBtn()->x(), 0);
+    EXPECT_FALSE(home.newgroupBtn()->isVisible());
+
+    // The disclosure mark of the section tab opens its table and touches no tab.
+    click(home.collectionToggle());
+    layOut();
+    EXPECT_EQ(home.selectedTabView(), home.cloudBtn());
+    EXPECT_EQ(kx_subviews(&home).size(), 2u);
+    EXPECT_EQ(home.collectionScrollView()->height(), 150) << "six rows show, the seventh scrolls";
+    EXPECT_EQ(home.collectionTableview()->model()->rowCount(), 7);
+    EXPECT_EQ(home.fontManagerBtn()->geometry().left(), 7);
+    EXPECT_TRUE(home.newgroupBtn()->isVisible());
+    EXPECT_EQ(home.newgroupBtn()->geometry(), QRect(4, home.collectionScrollView()->geometry().bottom() + 5, 60, 20));
+    EXPECT_EQ(home.myFocusBtn()->y(), home.newgroupBtn()->geometry().bottom() + 5);
+
+    click(home.followToggle());
+    layOut();
+    EXPECT_EQ(home.collectionScrollView()->height(), 0);
+    EXPECT_EQ(home.followScrollView()->height(), 75);
+    EXPECT_EQ(home.followScrollView()->y(), home.myFocusBtn()->geometry().bottom() + 1);
+    EXPECT_FALSE(home.newgroupBtn()->isVisible());
+    EXPECT_TRUE(service().requestLog().withTag("145").empty()) << "signed out, no update check";
+
+    home.focusExpandAction();
+    layOut();
+    EXPECT_EQ(home.followScrollView()->height(), 0);
+}
+
+TEST_F(KXHomeSideTablesTest, ARowClickShowsTheFolderInsteadOfATab)
+{
+    signIn();
+    const auto cloud = fontIds(KXSortingData().soringDataBySortType(0));
+    ASSERT_GE(cloud.size(), 3u);
+    // The folders hold font ids; a click lists the catalogue's records in the folder's order.
+    auto rows = folders(3);
+    rows->replaceObjectAtIndex(1, folder(201, "标题字体", foundation::Array::create({Id(cloud[2]), Id(std::to_string(cloud[0]))})));
+    session().setGroupsInfo(rows);
+    session().setFollowsArray(folders(2));
+    auto& home = open();
+    home.colletExpand();
+    home.collectionTableview()->performClick(1);
+    EXPECT_EQ(home.selectedTabView(), nullptr);
+    EXPECT_TRUE(selectedTabs().empty());
+    EXPECT_EQ(home.rightListview()->tabTypeNum(), 4);
+    EXPECT_EQ(home.rightListview()->groupID()->utf8(), "201");
+    EXPECT_EQ(fontIds(home.rightListview()->dataArray()), (std::vector<long long>{cloud[2], cloud[0]}));
+    EXPECT_EQ(KXHomeViewController::sideTableRowMemory(), 1);
+    EXPECT_TRUE(rowLooksSelected(home.collectionTableview(), 1));
+    EXPECT_FALSE(rowLooksSelected(home.collectionTableview(), 0));
+
+    // The followed table's first click shows its row selected, and the folder's row gives way.
+    home.followTableview()->performClick(0);
+    EXPECT_TRUE(KXHomeProcessState::shared().followedSelection);
+    EXPECT_TRUE(rowLooksSelected(home.followTableview(), 0));
+    EXPECT_FALSE(rowLooksSelected(home.collectionTableview(), 1));
+    EXPECT_EQ(home.rightListview()->groupID()->utf8(), "100");
+
+    home.tabViewTouched(home.cloudBtn());
+    EXPECT_EQ(selectedTabs(), std::vector<KXLeftTabView*>{home.cloudBtn()});
+    EXPECT_FALSE(rowLooksSelected(home.followTableview(), 0)) << "a tab is the selection now";
+    EXPECT_EQ(KXHomeViewController::sideTableRowMemory(), 0);
+}
+
+TEST_F(KXHomeSideTablesTest, AClickOnEmptySpaceOnlyClosesTheOverlaysOnTop)
+{
+    signIn();
+    session().setGroupsInfo(folders(2));
+    auto& home = open();
+    auto* cart = new KXFontsSaleList(&home);
+    cart->show();
+    auto* centre = new KXPersonalCenterView(&home);
+    centre->show();
+    auto* feedback = new KXPersonalFeedBack(&home);
+    feedback->show();
+    home.collectionTableview()->performClick(-1);
+    // Each class is tested once on the view then on top: the feedback page goes, the centre under
+    // it was tested before and stays, and so does the cart under the centre.
+    EXPECT_EQ(kx_subviews(&home), (std::vector<QWidget*>{home.leftMenu(), home.rightListview(), cart, centre}));
+    EXPECT_EQ(home.rightListview()->tabTypeNum(), 1);
+    EXPECT_EQ(home.selectedTabView(), home.cloudBtn());
+}
+
+TEST_F(KXHomeSideTablesTest, TheContextMenuLeavesTheDefaultFolderAndEmptySpaceAlone)
+{
+    session().setGroupsInfo(folders(3));
+    auto& home = open();
+    home.colletExpand();
+    layOut();
+    // A right click over row 0 opens the menu on that row without selecting it.
+    click(home.collectionTableview()->viewport(), QPoint(20, 12), Qt::RightButton);
+    QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(20, 12), home.collectionTableview()->viewport()->mapToGlobal(QPoint(20, 12)));
+    QApplication::sendEvent(home.collectionTableview()->viewport(), &request);
+    EXPECT_TRUE(home.collectionMenu()->isVisible());
+    EXPECT_EQ(home.collectionTableview()->clickedRow(), 0);
+    EXPECT_EQ(home.collectionTableview()->selectedRow(), -1);
+    home.collectionMenu()->actions()[0]->trigger();
+    EXPECT_EQ(toastType(), 1);
+    EXPECT_EQ(toastText(), QStringLiteral("默认分组不支持修改"));
+    home.collectionMenu()->hide();
+    home.collectionMenu()->actions()[1]->trigger();
+    EXPECT_EQ(toastText(), QStringLiteral("默认分组不支持修改"));
+    EXPECT_FALSE(hasDialog(home));
+
+    for (int row : {-1, 3}) {
+        home.collectionTableview()->setClickedRow(row);
+        home.collectionMenu()->actions()[0]->trigger();
+        home.collectionMenu()->actions()[1]->trigger();
+        home.followTableview()->setClickedRow(row);
+        home.followMenu()->actions()[0]->trigger();
+        home.followMenu()->actions()[1]->trigger();
+        EXPECT_FALSE(hasDialog(home)) << row;
+        EXPECT_FALSE(home.recomDetailView()) << row;
+    }
+    settle();
+    EXPECT_TRUE(service().requestLog().withTag("138").empty());
+}
+
+TEST_F(KXHomeSideTablesTest, DeletingAFolderFromTheMenuShowsTheDefaultFolderHalfASecondLater)
+{
+    dispatch::VirtualClock::Scope clock;
+    signIn();
+    const Id created = createFolder("临时分组");
+    auto& home = open();
+    home.colletExpand();
+    const int row = static_cast<int>(home.groupArray()->count()) - 1;
+    ASSERT_EQ(home.groupArray()->objectAtIndex(static_cast<std::size_t>(row))["collect_name"].stringValue(), "临时分组");
+    home.collectionTableview()->setClickedRow(row);
+    home.collectionMenu()->actions()[0]->trigger();
+    auto* dialog = qobject_cast<KXDeleteGroupView*>(kx_topSubview(&home));
+    ASSERT_NE(dialog, nullptr);
+    layOut();
+    EXPECT_EQ(dialog->geometry(), home.rect());
+    EXPECT_EQ(dialog->groupID().stringValue(), created["id"].stringValue());
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitFor([&] { return home.groupArray()->count() == static_cast<std::size_t>(row); }));
+    EXPECT_EQ(session().groupsInfo()->count(), static_cast<std::size_t>(row)) << "the stored folders drop it too";
+    EXPECT_EQ(home.collectionTableview()->model()->rowCount(), row);
+    EXPECT_NE(home.rightListview()->tabTypeNum(), 4);
+
+    clock.advance(0.49);
+    EXPECT_NE(home.rightListview()->tabTypeNum(), 4);
+    clock.advance(0.01);
+    EXPECT_EQ(home.collectionTableview()->selectedRow(), 0);
+    EXPECT_EQ(home.rightListview()->tabTypeNum(), 4);
+    EXPECT_EQ(home.rightListview()->groupID()->utf8(), home.groupArray()->objectAtIndex(0)["id"].stringValue());
+}
+
+TEST_F(KXHomeSideTablesTest, ARenameKeepsTheFolderAndItsFontsANewFolderGoesLast)
+{
+    signIn();
+    const Id made = createFolder("旧名字");
+    // The session's copy of the new folder holds two fonts.
+    auto rows = foundation::MutableArray::create();
+    std::size_t row = 0;
+    for (const Id& entry : session().groupsInfo()->objects()) {
+        if (entry["id"].integerValue() == made["id"].integerValue()) {
+            row = rows->count();
+            rows->addObject(folder(made["id"].integerValue(), "旧名字", foundation::Array::create({Id(7), Id(9)})));
+        } else {
+            rows->addObject(entry);
+        }
+    }
+    ASSERT_GT(row, 0u);
+    session().setGroupsInfo(rows);
+    auto& home = open();
+    const std::size_t count = home.groupArray()->count();
+    home.collectionTableview()->setClickedRow(static_cast<int>(row));
+    home.collectionMenu()->actions()[1]->trigger();
+    auto* dialog = qobject_cast<KXFontGroupCreate*>(kx_topSubview(&home));
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->title(), QStringLiteral("旧名字"));
+    EXPECT_EQ(dialog->groupid().integerValue(), made["id"].integerValue());
+    // The dialog asks the service and answers with the new name only.
+    dialog->showTF()->setText(QStringLiteral("新名字"));
+    dialog->sureClick();
+    ASSERT_TRUE(waitFor([&] { return home.groupArray()->objectAtIndex(row)["collect_name"].stringValue() == "新名字"; }));
+    EXPECT_EQ(home.groupArray()->count(), count) << "renamed in place, not added";
+    EXPECT_EQ(home.groupArray()->objectAtIndex(row)["fonts"].count(), 2u);
+    EXPECT_EQ(Id(session().groupsInfo())[row]["collect_name"].stringValue(), "新名字");
+    EXPECT_EQ(home.collectionTableview()->model()->index(static_cast<int>(row), 0).data().toString(), QStringLiteral("新名字"));
+
+    kx_removeFromSuperview(dialog);
+    home.addNewGroup();
+    auto* create = qobject_cast<KXFontGroupCreate*>(kx_topSubview(&home));
+    ASSERT_NE(create, nullptr);
+    EXPECT_FALSE(create->groupid().integerValue() > 0);
+    create->groupBlock()(foundation::Dictionary::create({{Id("collect_name"), Id("新分组")}, {Id("id"), Id(999)}}));
+    ASSERT_EQ(session().groupsInfo()->count(), count + 1);
+    EXPECT_EQ(Id(session().groupsInfo())[count]["id"].integerValue(), 999);
+    run([&](auto success, auto failure) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(made["id"], success, failure); });
+}
+
+TEST_F(KXHomeSideTablesTest, AFolderListAskedBeforeANewFolderNeverTakesItAway)
+{
+    signIn();
+    auto& home = open();
+    holdBackNextList(600);
+    home.MouseOnMyCollection();
+    ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 1; }));
+    // While that list is on its way, a folder is made from the new-folder dialog.
+    const Id made = run([](auto success, auto failure) { KXHTTPBUSINESS().CreateGroupWithName(Id("列表之后新建"), success, failure); })
+                        .reply["corvane_data"];
+    home.addNewGroup();
+    auto* dialog = qobject_cast<KXFontGroupCreate*>(kx_topSubview(&home));
+    ASSERT_NE(dialog, nullptr);
+    dialog->groupBlock()(foundation::Dictionary::create({{Id("collect_name"), Id("列表之后新建")}, {Id("id"), made["id"]}}));
+    ASSERT_TRUE(lists(session().groupsInfo(), made["id"]));
+
+    ASSERT_TRUE(waitFor([&] { return home.groupExtendView() != nullptr; }));
+    settle();
+    EXPECT_EQ(service().requestLog().withTag("137").size(), 2u) << "the list asked for before the change is asked again";
+    EXPECT_TRUE(lists(session().groupsInfo(), made["id"]));
+    EXPECT_TRUE(lists(home.groupArray(), made["id"]));
+    EXPECT_TRUE(lists(home.groupExtendView()->dataA(), made["id"]));
+    run([&](auto success, auto failure) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(made["id"], success, failure); });
+}
+
+TEST_F(KXHomeSideTablesTest, AFollowedListLandingAfterTheSignOutIsDropped)
+{
+    signIn();
+    auto& home = open();
+    holdBackNextList(600);
+    home.MouseOnMyFocus();
+    ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 1; }));
+    dispatch::NotificationCenter::defaultCenter().post(
+        "homeNotificationCenter", Id(),
+        foundation::Dictionary::create({{Id("loginOut"), Id(foundation::Dictionary::create({{Id("logint"), Id("YES")}}))}}));
+    ASSERT_FALSE(session().islogin());
+    dispatch::RunLoop::runUntil([] { return false; }, 1.0);
+    settle();
+    EXPECT_TRUE(!session().followsArray() || session().followsArray()->count() == 0);
+    EXPECT_EQ(home.followArray()->count(), 0u);
+    EXPECT_EQ(home.followTableview()->model()->rowCount(), 0);
+    EXPECT_EQ(home.groupExtendView(), nullptr) << "no pop-up of the former user";
+}
+
+TEST_F(KXHomeSideTablesTest, ThePopUpsRowButtons)
+{
+    signIn();
+    auto& home = open();
+    KXGroupExtendView* popUp = openPopUp(false);
+    ASSERT_NE(popUp, nullptr);
+    EXPECT_EQ(popUp->from(), QStringLiteral("fontManage"));
+    EXPECT_EQ(popUp->groupExtendViewTitle()->text(), QStringLiteral("我的字体管理"));
+    EXPECT_EQ(popUp->dataA()->count(), home.groupArray()->count());
+    ASSERT_GE(home.groupArray()->count(), 2u);
+    const Id defaultFolder = home.groupArray()->objectAtIndex(0);
+    const Id second = home.groupArray()->objectAtIndex(1);
+
+    for (int flag : {0, 1}) {
+        QPointer<KXGroupExtendView> shown = openPopUp(false);
+        home.KXGroupExtendBtnClik(defaultFolder, flag);
+        EXPECT_EQ(toastText(), QStringLiteral("默认分组不支持修改"));
+        EXPECT_TRUE(!shown || !shown->parentWidget()) << "the pop-up closes first";
+        EXPECT_FALSE(hasDialog(home));
+    }
+    openPopUp(false);
+    home.KXGroupExtendBtnClik(second, 1);
+    auto* remove = qobject_cast<KXDeleteGroupView*>(kx_topSubview(&home));
+    ASSERT_NE(remove, nullptr);
+    EXPECT_EQ(remove->groupID().stringValue(), second["id"].stringValue());
+    EXPECT_FALSE(remove->info());
+    kx_removeFromSuperview(remove);
+    openPopUp(false);
+    home.KXGroupExtendBtnClik(second, 0);
+    auto* rename = qobject_cast<KXFontGroupCreate*>(kx_topSubview(&home));
+    ASSERT_NE(rename, nullptr);
+    EXPECT_EQ(rename->title().toStdString(), second["collect_name"].stringValue());
+    EXPECT_EQ(rename->showTF()->text().toStdString(), second["collect_name"].stringValue());
+    kx_removeFromSuperview(rename);
+
+    popUp = openPopUp(true);
+    EXPECT_EQ(popUp->from(), QStringLiteral("myfocus"));
+    ASSERT_GE(home.followArray()->count(), 1u);
+    const Id collection = home.followArray()->objectAtIndex(0);
+    home.KXGroupExtendBtnClik(collection, 0);
+    auto* unfollow = qobject_cast<KXDeleteGroupView*>(kx_topSubview(&home));
+    ASSERT_NE(unfollow, nullptr);
+    EXPECT_EQ(Id(unfollow->info())["title"].stringValue(), "取消关注的合集");
+    EXPECT_EQ(Id(unfollow->info())["content"].stringValue(), "是否取消关注该合集");
+    EXPECT_EQ(Id(unfollow->info())["id"].string()->utf8(), collection["id"].stringValue());
+    EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().currentModule()->utf8(), "添加/取消收藏错误");
+    kx_removeFromSuperview(unfollow);
+    openPopUp(true);
+    home.KXGroupExtendBtnClik(collection, 1);
+    auto* share = qobject_cast<KXShareCollectionGroupView*>(kx_topSubview(&home));
+    ASSERT_NE(share, nullptr);
+    EXPECT_EQ(share->groupID().stringValue(), collection["id"].stringValue());
+    layOut();
+    EXPECT_EQ(share->geometry(), home.rect());
+}
+
+TEST_F(KXHomeSideTablesTest, ThePopUpsRowsAndBottomButton)
+{
+    signIn();
+    auto& home = open();
+    openPopUp(false);
+    const Id first = home.groupArray()->objectAtIndex(0);
+    home.KXGroupExtendCellClik(first, QStringLiteral("fontManage"));
+    auto* detail = qobject_cast<KXFontManagerDetailView*>(kx_topSubview(&home));
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(home.detailView(), detail);
+    EXPECT_EQ(detail->tabTypeNum(), 4);
+    EXPECT_EQ(detail->dataArray()->count(), first["fonts"].count()) << "the folder's fonts from the catalogue";
+    EXPECT_EQ(home.selectedTabView(), home.fontManagerBtn());
+    layOut();
+    EXPECT_EQ(detail->geometry(), QRect(90, 0, 310, 860));
+
+    // Another folder while a detail panel shows: the tab switch took the old one away.
+    home.KXGroupExtendCellClik(home.groupArray()->objectAtIndex(1), QStringLiteral("fontManage"));
+    EXPECT_NE(home.detailView(), detail);
+
+    openPopUp(true);
+    const Id collection = home.followArray()->objectAtIndex(0);
+    home.KXGroupExtendCellClik(collection, QStringLiteral("myfocus"));
+    auto* followed = qobject_cast<KXHomeRecomDetailView*>(kx_topSubview(&home));
+    ASSERT_NE(followed, nullptr);
+    EXPECT_EQ(home.myfocusDetailView(), followed);
+    EXPECT_EQ(Id(followed->infoDic())["id"].stringValue(), collection["id"].stringValue());
+    EXPECT_EQ(home.selectedTabView(), home.myFocusBtn());
+    EXPECT_EQ(home.rightListview()->tabTypeNum(), 4);
+
+    openPopUp(false);
+    home.KXGroupExtendBottomBtnClikFrom(QStringLiteral("fontManage"));
+    EXPECT_NE(qobject_cast<KXFontGroupCreate*>(kx_topSubview(&home)), nullptr);
+    openPopUp(true);
+    home.KXGroupExtendBottomBtnClikFrom(QStringLiteral("myfocus"));
+    EXPECT_NE(qobject_cast<KXHomeRecommendView*>(kx_topSubview(&home)), nullptr);
+    EXPECT_EQ(home.selectedTabView(), home.recommendBtn());
+}
+
+TEST_F(KXHomeSideTablesTest, TheNewFolderButtonWantsASignIn)
+{
+    auto& home = open();
+    home.newgroupClick();
+    ASSERT_NE(home.loginWindow(), nullptr);
+    EXPECT_TRUE(home.loginWindow()->window()->isVisible());
+    EXPECT_EQ(kx_subviews(&home).size(), 2u);
+    home.loginWindow()->window()->hide();
+
+    defaults().setObject(Id("token-x"), "token");
+    home.newgroupClick();
+    auto* dialog = qobject_cast<KXFontGroupCreate*>(kx_topSubview(&home));
+    ASSERT_NE(dialog, nullptr);
+    layOut();
+    EXPECT_EQ(dialog->geometry(), home.rect());
+}
+
+TEST_F(KXHomeSideTablesTest, UnfollowingFromTheMenuRefreshesTheFollowedCollections)
+{
+    signIn();
+    auto& home = open();
+    openPopUp(true);
+    kx_removeFromSuperview(home.groupExtendView());
+    const auto before = home.followArray()->count();
+    ASSERT_GE(before, 1u);
+    const Id collection = home.followArray()->objectAtIndex(0);
+    service().requestLog().clear();
+    home.followTableview()->setClickedRow(0);
+    home.followMenu()->actions()[0]->trigger();
+    ASSERT_TRUE(waitFor([&] { return session().followsArray()->count() == before - 1; }));
+    const auto unfollow = service().requestLog().withTag("138");
+    ASSERT_EQ(unfollow.size(), 1u);
+    EXPECT_EQ(*unfollow[0].param("type"), "0");
+    EXPECT_EQ(*unfollow[0].param("collect_id"), collection["id"].stringValue());
+    EXPECT_EQ(home.followArray()->count(), before - 1);
+    EXPECT_EQ(home.followTableview()->model()->rowCount(), static_cast<int>(before - 1));
+
+    // The demo user follows it again for the other tests.
+    run([&](auto success, auto failure) { KXHTTPBUSINESS().isAttentionGroup(collection["id"], Id("1"), success, failure); });
+}
+
+TEST_F(KXHomeSideTablesTest, TheFollowedDetailPanelIsKeptAndReused)
+{
+    session().setFollowsArray(folders(3));
+    auto& home = open();
+    home.followTableview()->setClickedRow(1);
+    home.followMenu()->actions()[1]->trigger();
+    KXHomeRecomDetailView* panel = home.recomDetailView();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_EQ(kx_topSubview(&home), panel);
+    EXPECT_EQ(Id(panel->userinfoDic())["id"].integerValue(), 101);
+    EXPECT_EQ(home.followTableview()->selectedRow(), 1);
+    home.tabViewTouched(home.cloudBtn());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(home.recomDetailView(), panel) << "kept while off the view";
+
+    home.followTableview()->setClickedRow(2);
+    home.followMenu()->actions()[1]->trigger();
+    EXPECT_EQ(home.recomDetailView(), panel);
+    EXPECT_EQ(kx_topSubview(&home), panel);
+    EXPECT_EQ(Id(panel->userinfoDic())["id"].integerValue(), 102);
+}
+
+TEST_F(KXHomeSideTablesTest, ChangedCollectionsOpenTheFollowedPopUp)
+{
+    signIn();
+    auto& home = open();
+    home.focusExpandAction();
+    ASSERT_TRUE(waitFor([&] { return home.groupExtendView() != nullptr; })) << "no stored version: the service says is_new 1";
+    const auto check = service().requestLog().withTag("145");
+    ASSERT_EQ(check.size(), 1u);
+    EXPECT_EQ(*check[0].param("collect_version"), "(null)");
+    EXPECT_EQ(home.groupExtendView()->from(), QStringLiteral("myfocus"));
+    EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().currentModule()->utf8(), "合集检测更新错误");
+
+    // The followed list stored its version: the next check finds nothing new.
+    QPointer<KXGroupExtendView> shown = home.groupExtendView();
+    kx_removeFromSuperview(shown);
+    service().requestLog().clear();
+    home.focusExpandAction();
+    ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("145").size() == 1; }));
+    settle();
+    EXPECT_TRUE(service().requestLog().withTag("137").empty());
+}
+
+TEST_F(KXHomeSideTablesTest, TheVipMarkAndTheSourceToast)
+{
+    defaults().setObject(Id("1"), "vip_type");
+    auto& home = open();
+    click(home.vipMarkIMG());
+    auto* vip = qobject_cast<KXVipAlertView*>(kx_topSubview(&home));
+    ASSERT_NE(vip, nullptr);
+    layOut();
+    EXPECT_EQ(vip->geometry(), home.rect());
+    home.testAppFrom();
+    EXPECT_EQ(toastType(), 0);
+    EXPECT_EQ(toastText(), QStringLiteral("linux"));
+}

@@ -1,0 +1,137 @@
+// The main window: where it opens, its menu, and its pictures in both palettes, with the first-run
+// guide over it.
+#include "Class/Home/KXHomeWindow.h"
+
+#include "Class/AppShell/AppDelegate.h"
+#include "Class/AppShell/KXAppSettingViewController.h"
+#include "Class/AppShell/KXAppSettingWindowController.h"
+#include "Class/FontList/KXHomeListView.h"
+#include "Class/Home/KXHomeViewController.h"
+#include "Class/Home/KXNewHomeUserGuideView.h"
+#include "Class/Home/KXTopSubview.h"
+#include "Class/Theme/KXThemeManager.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "ScreenshotSupport.h"
+#include "ShellServiceTest.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QImage>
+#include <QMenuBar>
+
+using foundation::Id;
+
+namespace {
+
+class KXHomeWindowTest : public shelltest::ShellServiceTest {
+protected:
+    void SetUp() override
+    {
+        ShellServiceTest::SetUp();
+        auto& defaults = foundation::UserDefaults::standardUserDefaults();
+        defaults.setObject(Id("yes"), "install");
+        defaults.setObject(Id("YES"), "datemove");
+        defaults.setObject(Id("0.1.0"), "appVersion");
+        defaults.setObject(Id("https://s.example/q.png"), "questionnaire");
+    }
+
+    std::unique_ptr<KXHomeWindow> openWindow()
+    {
+        auto window = std::make_unique<KXHomeWindow>();
+        window->show();
+        QApplication::processEvents();
+        dispatch::RunLoop::runUntil([] { return false; }, 0.3);
+        return window;
+    }
+};
+
+} // namespace
+
+TEST(KXHomeWindowFrame, OpensOnTheScreenClampedToIt)
+{
+    EXPECT_EQ(KXHomeWindow::initialFrame(QRect(0, 0, 1920, 1080)), QRect(760, 110, 400, 860));
+    EXPECT_EQ(KXHomeWindow::initialFrame(QRect(1920, 0, 1280, 1024)), QRect(1920 + 440, 82, 400, 860));
+    // A short screen: the height shrinks to what it offers, never below the minimum.
+    EXPECT_EQ(KXHomeWindow::initialFrame(QRect(0, 27, 1366, 741)), QRect(483, 27, 400, 741));
+    EXPECT_EQ(KXHomeWindow::initialFrame(QRect(0, 0, 800, 600)), QRect(200, 0, 400, 680));
+}
+
+TEST_F(KXHomeWindowTest, TheMenuAndTheLimits)
+{
+    auto window = openWindow();
+    EXPECT_EQ(window->minimumSize(), QSize(400, 680));
+    EXPECT_EQ(window->maximumSize(), QSize(2000, 3000));
+    EXPECT_TRUE(window->windowTitle().isEmpty());
+    EXPECT_TRUE(window->settingsAction()->isEnabled());
+    EXPECT_TRUE(window->cleanCacheAction()->isEnabled());
+    std::vector<QString> shortcuts;
+    for (QAction* menu : window->menuBar()->actions())
+        for (QAction* action : menu->menu()->actions())
+            if (!action->shortcut().isEmpty())
+                shortcuts.push_back(action->shortcut().toString());
+    EXPECT_EQ(shortcuts, (std::vector<QString>{QStringLiteral("Ctrl+Q"), QStringLiteral("Ctrl+M"), QStringLiteral("Ctrl+W")}));
+    window->close();
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(KXHomeWindowTest, TheMenuBarAndTheExtendMenuShowOneSettingsWindow)
+{
+    auto window = openWindow();
+    KXHomeViewController* hub = window->contentViewController();
+    const auto settingsOnScreen = [] {
+        int shown = 0;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            shown += top->isVisible() && top->findChild<KXAppSettingViewController*>(QString(), Qt::FindDirectChildrenOnly) ? 1 : 0;
+        return shown;
+    };
+
+    window->settingsAction()->trigger();
+    KXAppSettingWindowController* fromMenuBar = AppDelegate::sharedAppDelegate().settingWindow();
+    ASSERT_NE(fromMenuBar, nullptr);
+    hub->settingBtnClick();
+    EXPECT_EQ(hub->settingWC(), fromMenuBar);
+    EXPECT_EQ(settingsOnScreen(), 1);
+
+    fromMenuBar->window()->close();
+    hub->settingBtnClick();
+    KXAppSettingWindowController* fromHub = hub->settingWC();
+    ASSERT_NE(fromHub, nullptr);
+    EXPECT_EQ(fromHub->window()->parentWidget(), window.get()) << "transient for the main window";
+    window->settingsAction()->trigger();
+    EXPECT_EQ(AppDelegate::sharedAppDelegate().settingWindow(), fromHub);
+    EXPECT_EQ(settingsOnScreen(), 1);
+    fromHub->window()->close();
+}
+
+TEST_F(KXHomeWindowTest, ScreenshotsDayAndNight)
+{
+    auto window = openWindow();
+    KXHomeViewController* hub = window->contentViewController();
+    const QImage day(shelltest::saveScreenshot(window.get(), "main-window-day"));
+    const double scale = day.devicePixelRatio();
+    const QPoint menu(static_cast<int>(45 * scale), static_cast<int>((window->height() - 300) * scale));
+    EXPECT_EQ(day.pixelColor(menu), QColor(83, 84, 86)) << "the left menu's grey";
+
+    hub->rightListview()->themeClick();
+    const QImage night(shelltest::saveScreenshot(window.get(), "main-window-night"));
+    const QPoint list(static_cast<int>((window->width() - 20) * scale), static_cast<int>((window->height() - 20) * scale));
+    EXPECT_NE(day.pixelColor(list), night.pixelColor(list)) << "the list changed palette";
+    EXPECT_EQ(night.pixelColor(menu), QColor(83, 84, 86));
+    hub->rightListview()->themeClick();
+}
+
+TEST_F(KXHomeWindowTest, ScreenshotOfTheGuide)
+{
+    foundation::UserDefaults::standardUserDefaults().removeObjectForKey("install");
+    auto window = openWindow();
+    auto* guide = qobject_cast<KXNewHomeUserGuideView*>(kx_topSubview(window->contentViewController()));
+    ASSERT_NE(guide, nullptr);
+    const QImage picture(shelltest::saveScreenshot(window.get(), "guide"));
+    const double scale = picture.devicePixelRatio();
+    const QRect button = guide->sureBtn()->geometry().translated(guide->mapTo(window.get(), QPoint(0, 0)));
+    EXPECT_EQ(picture.pixelColor(static_cast<int>((button.left() + 20) * scale), static_cast<int>(button.center().y() * scale)),
+              QColor(255, 225, 43));
+    EXPECT_EQ(button.size(), QSize(160, 38));
+}

@@ -1,0 +1,160 @@
+#include "Class/ImageViews/ILImageConversion.h"
+#include "Class/ImageViews/ImageView.h"
+#include "Class/UIKit/KXImage.h"
+#include "ImageViewsTestSupport.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Graphics/Image.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+using imageviewtest::centreColour;
+
+TEST(ImageViewGeometry, ScalingAndAlignmentPlaceTheImage)
+{
+    ImageView view;
+    view.resize(100, 50);
+    view.setImage(imageviewtest::solidImage(Qt::red, 40, 20));
+    EXPECT_EQ(view.imageRect(), QRectF(30, 15, 40, 20))
+        << "a smaller image is not enlarged, and sits centred";
+    view.setImageAlignment(ImageAlignment::TopLeft);
+    EXPECT_EQ(view.imageRect(), QRectF(0, 0, 40, 20));
+    view.setImageAlignment(ImageAlignment::BottomRight);
+    EXPECT_EQ(view.imageRect(), QRectF(60, 30, 40, 20));
+    view.setImageAlignment(ImageAlignment::Center);
+    view.setImageScaling(ImageScaling::ProportionallyUpOrDown);
+    EXPECT_EQ(view.imageRect(), QRectF(0, 0, 100, 50));
+    view.setImageScaling(ImageScaling::AxesIndependently);
+    view.setImage(imageviewtest::solidImage(Qt::red, 10, 10));
+    EXPECT_EQ(view.imageRect(), QRectF(0, 0, 100, 50));
+    view.setImageScaling(ImageScaling::ProportionallyDown);
+    view.setImage(imageviewtest::solidImage(Qt::red, 400, 100));
+    EXPECT_EQ(view.imageRect(), QRectF(0, 12.5, 100, 25)) << "a larger image shrinks to fit";
+    view.setImageScaling(ImageScaling::None);
+    view.setImageAlignment(ImageAlignment::Left);
+    EXPECT_EQ(view.imageRect(), QRectF(0, -25, 400, 100));
+}
+
+TEST(ImageViewGeometry, TheSizeHintIsTheImageInPoints)
+{
+    ImageView view;
+    EXPECT_EQ(view.sizeHint(), QSize(0, 0));
+    view.setImage(imageviewtest::solidImage(Qt::red, 120, 40, 2));
+    EXPECT_EQ(view.sizeHint(), QSize(60, 20));
+    QImage pixels(64, 32, QImage::Format_ARGB32_Premultiplied);
+    pixels.fill(Qt::blue);
+    pixels.setDevicePixelRatio(2);
+    view.setImage(KXImage(pixels));
+    EXPECT_EQ(view.sizeHint(), QSize(32, 16)) << "a kit image keeps its point size";
+}
+
+TEST(ImageViewLook, CornersBorderAndBackgroundAreDrawnAsALayerDraws)
+{
+    ImageView view;
+    view.resize(40, 40);
+    view.setImageScaling(ImageScaling::AxesIndependently);
+    view.setImage(imageviewtest::solidImage(Qt::blue));
+    view.setCornerRadius(12);
+    view.setBorderWidth(3);
+    view.setBorderColor(Qt::red);
+    const QImage picture = view.grab().toImage();
+    EXPECT_EQ(picture.pixelColor(0, 0).alpha(), 0) << "outside the rounded corner";
+    EXPECT_EQ(picture.pixelColor(20, 1), QColor(Qt::red)) << "the border lies inside the bounds";
+    EXPECT_EQ(picture.pixelColor(20, 20), QColor(Qt::blue));
+    view.setImage(ILImageRef());
+    view.setBackgroundColor(Qt::green);
+    EXPECT_EQ(centreColour(&view), QColor(Qt::green));
+}
+
+class ImageViewPlayback : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        window_.resize(60, 60);
+        view_ = new ImageView(&window_);
+        view_->resize(20, 20);
+        view_->setImageScaling(ImageScaling::AxesIndependently);
+    }
+    void advance(double seconds) { clock_.advance(seconds); }
+
+    dispatch::VirtualClock::Scope clock_;
+    QWidget window_;
+    ImageView* view_ = nullptr;
+};
+
+TEST_F(ImageViewPlayback, FramesFollowTheirDurationsAndStopAfterTheLoops)
+{
+    window_.show();
+    view_->setImage(imageviewtest::animatedImage({ Qt::red, Qt::green, Qt::blue }, { 0.1, 0.2, 0.3 }, 2));
+    ASSERT_TRUE(view_->isPlaying());
+    EXPECT_EQ(centreColour(view_), QColor(Qt::red));
+    advance(0.09);
+    EXPECT_EQ(view_->currentFrameIndex(), 0u);
+    advance(0.02);
+    EXPECT_EQ(view_->currentFrameIndex(), 1u);
+    EXPECT_EQ(centreColour(view_), QColor(Qt::green));
+    advance(0.2);
+    EXPECT_EQ(view_->currentFrameIndex(), 2u);
+    advance(0.3);
+    EXPECT_EQ(view_->currentFrameIndex(), 0u) << "second pass";
+    advance(0.6);
+    EXPECT_EQ(view_->currentFrameIndex(), 2u);
+    EXPECT_FALSE(view_->isPlaying()) << "two loops: it stops on the last frame";
+    advance(5);
+    EXPECT_EQ(centreColour(view_), QColor(Qt::blue));
+}
+
+TEST_F(ImageViewPlayback, PlaysOnlyWhileVisibleAndAnimating)
+{
+    view_->setImage(imageviewtest::animatedImage({ Qt::red, Qt::green }, { 0.1, 0.1 }, 0));
+    EXPECT_FALSE(view_->isPlaying()) << "no window on screen yet";
+    window_.show();
+    EXPECT_TRUE(view_->isPlaying());
+    view_->setAnimates(false);
+    EXPECT_FALSE(view_->isPlaying());
+    advance(1);
+    EXPECT_EQ(view_->currentFrameIndex(), 0u);
+    view_->setAnimates(true);
+    view_->hide();
+    EXPECT_FALSE(view_->isPlaying());
+    view_->show();
+    advance(0.15);
+    EXPECT_EQ(view_->currentFrameIndex(), 1u);
+    view_->setImage(imageviewtest::solidImage(Qt::yellow));
+    EXPECT_FALSE(view_->isPlaying()) << "a still image does not play";
+    advance(1);
+    EXPECT_EQ(centreColour(view_), QColor(Qt::yellow));
+}
+
+TEST_F(ImageViewPlayback, AHalfWayFadeShowsBothImages)
+{
+    window_.show();
+    view_->setImage(imageviewtest::solidImage(QColor(255, 0, 0)));
+    view_->setImage(imageviewtest::solidImage(QColor(0, 0, 255)));
+    view_->startTransition(ImageView::TransitionKind::Fade, ImageView::TransitionEdge::None, 1.0,
+        QEasingCurve(QEasingCurve::Linear));
+    advance(0.5);
+    ASSERT_TRUE(view_->transitionProgress().has_value());
+    EXPECT_NEAR(*view_->transitionProgress(), 0.5, 0.03);
+    const QColor mixed = centreColour(view_);
+    EXPECT_NEAR(mixed.red(), 128, 12);
+    EXPECT_NEAR(mixed.blue(), 128, 12);
+    advance(0.6);
+    EXPECT_FALSE(view_->transitionProgress().has_value());
+    EXPECT_EQ(centreColour(view_), QColor(0, 0, 255));
+}
+
+TEST(ImageConversion, KitImagesKeepTheirScale)
+{
+    QImage pixels(20, 10, QImage::Format_ARGB32_Premultiplied);
+    pixels.fill(Qt::red);
+    pixels.setDevicePixelRatio(2);
+    const auto image = il_imageFromKXImage(KXImage(pixels));
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->scale(), 2.0);
+    EXPECT_EQ(image->size(), QSizeF(10, 5));
+    EXPECT_EQ(il_kxImage(image).size(), QSizeF(10, 5));
+    EXPECT_EQ(il_imageFromKXImage(KXImage()), nullptr);
+    EXPECT_TRUE(il_kxImage(nullptr).isNull());
+}

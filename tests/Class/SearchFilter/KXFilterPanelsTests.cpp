@@ -1,0 +1,315 @@
+// The three filter UIs offscreen: the side panel's tabs, reset, collapse and close; the drop-down's
+// four pages, "全部", "清除" and its veil; the advanced page's "重置" and "确认". Every change is
+// reported once, and filterD changes only as each UI's rules say.
+#include "Class/FontList/KXHomeListView.h"
+#include "Class/SearchFilter/Core/KXFilterGeometry.h"
+#include "Class/SearchFilter/KXAdvancedFilterView.h"
+#include "Class/SearchFilter/KXFilterFontWeighCell.h"
+#include "Class/SearchFilter/KXFilterTable.h"
+#include "Class/SearchFilter/KXFilterView.h"
+#include "Class/SearchFilter/KXHomeFilterView.h"
+#include "Class/SearchFilter/KXHomeFilterViewHeaderCell.h"
+#include "Class/SearchFilter/KXHomeFilterViewListCell.h"
+#include "Class/SearchFilter/KXHomeFilterViewTopicCell.h"
+#include "Class/SearchFilter/SearchFilterRegistration.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "FontListTestSupport.h"
+#include "Platform/Foundation/Foundation.h"
+#include "SearchFilterTestSupport.h"
+
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using foundation::Id;
+using searchfiltertest::RecordingFilterOwner;
+using searchfiltertest::valuesOf;
+
+namespace {
+
+class FilterPanelsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        global().setFilterD(foundation::MutableDictionary::create());
+        global().setEnLanguage(false);
+        owner_ = std::make_shared<RecordingFilterOwner>();
+        host_.resize(900, 700);
+        host_.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&host_));
+    }
+    void TearDown() override
+    {
+        global().setFilterD(foundation::MutableDictionary::create());
+        global().setEnLanguage(false);
+    }
+    static KXGlobalDataBase& global() { return KXGlobalDataBase::sharedKXGlobalDataBase(); }
+
+    KXHomeFilterView* sidePanel(foundation::Ref<foundation::MutableArray> data = searchfiltertest::filterDataArray())
+    {
+        auto* panel = new KXHomeFilterView(host_.rect(), &host_);
+        panel->setDataArray(data);
+        panel->setDelegate(owner_);
+        panel->show();
+        fontlisttest::settle(host_);
+        return panel;
+    }
+    KXFilterView* dropDown(long long page, foundation::Ref<foundation::MutableArray> data = searchfiltertest::filterDataArray())
+    {
+        auto* view = new KXFilterView(&host_);
+        view->setGeometry(0, 81, 900, 619);
+        view->setDataArray(data);
+        view->setDelegate(owner_);
+        view->selectedFilterType(page);
+        view->show();
+        fontlisttest::settle(host_);
+        return view;
+    }
+    // The switch of a tag row of a filter table, by the tag's id.
+    static KXBaseButton* tagSwitch(KXFilterTable* table, const std::string& category, const std::string& tagid)
+    {
+        for (int row = 2; row < table->numberOfRows(); row += 2)
+            if (auto* cell = qobject_cast<KXHomeFilterViewListCell*>(table->rowView(row)); cell && cell->classStr() == category)
+                for (KXBaseButton* button : cell->buttons())
+                    if (button->identifier().toStdString() == tagid)
+                        return button;
+        return nullptr;
+    }
+
+    QWidget host_;
+    std::shared_ptr<RecordingFilterOwner> owner_;
+};
+
+} // namespace
+
+TEST_F(FilterPanelsTest, TheSidePanelReportsEveryToggleAndStoresOnlyWhenClosing)
+{
+    auto* panel = sidePanel();
+    EXPECT_EQ(panel->selectedBtn(), panel->cnBtn());
+    EXPECT_EQ(panel->bgView()->width(), 200);
+    EXPECT_EQ(panel->bgView()->geometry().right(), host_.width() - 1);
+    auto* table = panel->listTableView();
+    ASSERT_EQ(table->numberOfRows(), 13) << "six categories";
+    EXPECT_EQ(qobject_cast<KXHomeFilterViewHeaderCell*>(table->rowView(1))->title(), QString::fromUtf8("风格"));
+    EXPECT_EQ(table->rowView(0)->height(), 46);
+    EXPECT_EQ(table->rowView(2)->height(), 112) << "seven style tags: three lines";
+
+    const auto stored = global().filterD();
+    KXBaseButton* sans = tagSwitch(table, "风格", "101");
+    ASSERT_TRUE(sans);
+    EXPECT_EQ(sans->title(), QString::fromUtf8("黑体"));
+    QTest::mouseClick(sans, Qt::LeftButton);
+    ASSERT_EQ(owner_->reports.size(), 1u);
+    EXPECT_EQ(owner_->lastValues("风格"), std::vector<std::string>{"101"});
+    EXPECT_EQ(sans->state(), 1);
+    EXPECT_EQ(global().filterD(), stored) << "not stored before closing";
+
+    // A topic switch: the "大类型标签" category, by its marketing code.
+    auto* topics = qobject_cast<KXHomeFilterViewTopicCell*>(table->rowView(0));
+    QTest::mouseClick(topics->heartBeatBtn(), Qt::LeftButton);
+    ASSERT_EQ(owner_->reports.size(), 2u);
+    EXPECT_EQ(owner_->lastValues("大类型标签"), std::vector<std::string>{"m4"});
+    EXPECT_EQ(topics->heartBeatBtn()->toolTip(), QString::fromUtf8("心动模式字体"));
+
+    // Rows made again show the working selection, not filterD.
+    table->reloadData();
+    EXPECT_EQ(tagSwitch(table, "风格", "101")->state(), 1);
+
+    // A click beside the column closes and stores.
+    QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(100, 300));
+    EXPECT_FALSE(panel->parentWidget());
+    EXPECT_EQ(valuesOf(global().filterD(), "风格"), std::vector<std::string>{"101"});
+    EXPECT_EQ(owner_->reports.size(), 2u);
+
+    // Opened again, it edits the stored selection in place: taking the values out empties filterD.
+    auto* again = sidePanel();
+    EXPECT_EQ(again->tagsDD(), global().filterD());
+    EXPECT_EQ(tagSwitch(again->listTableView(), "风格", "101")->state(), 1);
+    QTest::mouseClick(tagSwitch(again->listTableView(), "风格", "101"), Qt::LeftButton);
+    QTest::mouseClick(qobject_cast<KXHomeFilterViewTopicCell*>(again->listTableView()->rowView(0))->heartBeatBtn(), Qt::LeftButton);
+    again->cancelClick();
+    EXPECT_EQ(global().filterD()->count(), 0u);
+}
+
+TEST_F(FilterPanelsTest, TheSidePanelsTabsAndResetEmptyTheSelectionAndFollowTheLanguage)
+{
+    global().setEnLanguage(true);
+    auto* panel = sidePanel();
+    EXPECT_EQ(panel->selectedBtn(), panel->enBtn()) << "opens on the catalogue shown";
+    EXPECT_EQ(qobject_cast<KXHomeFilterViewHeaderCell*>(panel->listTableView()->rowView(1))->title(), QString("Style"));
+
+    QTest::mouseClick(tagSwitch(panel->listTableView(), "Style", "102"), Qt::LeftButton);
+    panel->headArrorClick(3);
+    EXPECT_FALSE(panel->listTableView()->rowView(4)->isVisible()) << "collapsed";
+    EXPECT_EQ(panel->listTableView()->heightOfRow(4), KXFilterGeometry::kCollapsedRowHeight);
+
+    QTest::mouseClick(panel->enBtn(), Qt::LeftButton);
+    EXPECT_EQ(owner_->reports.size(), 1u) << "the selected tab again changes nothing";
+
+    QTest::mouseClick(panel->cnBtn(), Qt::LeftButton);
+    ASSERT_EQ(owner_->reports.size(), 2u);
+    EXPECT_EQ(owner_->reports.back()->count(), 0u) << "the list is told the selection is empty";
+    EXPECT_FALSE(global().isEnLanguage());
+    EXPECT_EQ(global().filterD()->count(), 0u);
+    EXPECT_NE(global().filterD(), panel->tagsDD()) << "two new dictionaries";
+    EXPECT_EQ(qobject_cast<KXHomeFilterViewHeaderCell*>(panel->listTableView()->rowView(1))->title(), QString::fromUtf8("风格"));
+    EXPECT_TRUE(panel->listTableView()->collapsed().empty()) << "every category expanded";
+
+    QTest::mouseClick(tagSwitch(panel->listTableView(), "用途", "203"), Qt::LeftButton);
+    QTest::mouseClick(panel->resetBtn(), Qt::LeftButton);
+    ASSERT_EQ(owner_->reports.size(), 4u);
+    EXPECT_EQ(owner_->reports.back()->count(), 0u);
+    EXPECT_EQ(tagSwitch(panel->listTableView(), "用途", "203")->state(), 0);
+    EXPECT_EQ(panel->selectedBtn(), panel->cnBtn());
+
+    // Closing with nothing chosen leaves filterD as it was.
+    const auto stored = global().filterD();
+    panel->cancelClick();
+    EXPECT_EQ(global().filterD(), stored);
+}
+
+TEST_F(FilterPanelsTest, DropDownTagPagesStoreEveryChangeAndKeepTheTagIdText)
+{
+    // A style tag whose id has a leading zero keeps it.
+    const auto data = searchfiltertest::categories({}, {{"风格", {{"0101", "黑体"}, {"102", "宋体"}, {"103", "非常长的装饰风格标签名称"}}},
+                                                         {"用途", {{"201", "标题"}}},
+                                                         {"类型", {{"301", "中文"}, {"302", "英文"}}}});
+    auto* view = dropDown(1, data);
+    EXPECT_EQ(view->titleLabel()->text(), QString::fromUtf8("风格选项"));
+    EXPECT_EQ(view->topAreaView()->geometry(), QRect(0, 0, 310, 40));
+    auto buttons = view->tagButtons();
+    ASSERT_EQ(buttons.size(), 3u);
+    EXPECT_EQ(buttons[0]->geometry(), QRect(8, 0, 68, 24));
+    EXPECT_EQ(buttons[1]->geometry().left(), 84);
+    EXPECT_GT(buttons[2]->width(), 68) << "a long label takes its own width";
+
+    QTest::mouseClick(buttons[0], Qt::LeftButton);
+    ASSERT_EQ(owner_->reports.size(), 1u);
+    EXPECT_EQ(owner_->lastValues("风格"), std::vector<std::string>{"0101"});
+    EXPECT_EQ(global().filterD(), view->tagsDD()) << "stored at once";
+
+    QTest::mouseClick(view->allSelectedBtn(), Qt::LeftButton);
+    ASSERT_EQ(owner_->reports.size(), 2u);
+    EXPECT_EQ(owner_->lastValues("风格"), (std::vector<std::string>{"0101", "102", "103"}));
+    for (KXBaseButton* button : view->tagButtons())
+        EXPECT_EQ(button->state(), 1);
+
+    QTest::mouseClick(view->clearSelectedBtn(), Qt::LeftButton);
+    ASSERT_EQ(owner_->reports.size(), 3u);
+    EXPECT_TRUE(owner_->lastValues("风格").empty());
+    fontlisttest::settle(host_);
+    for (KXBaseButton* button : view->tagButtons())
+        EXPECT_EQ(button->state(), 0);
+    QTest::mouseClick(view->clearSelectedBtn(), Qt::LeftButton);
+    EXPECT_EQ(owner_->reports.size(), 3u) << "nothing to clear, nobody told";
+
+    // The type page: category 2, buttons 93 wide for short labels.
+    auto* type = dropDown(3, data);
+    ASSERT_EQ(type->tagButtons().size(), 2u);
+    EXPECT_EQ(type->classStr(), "类型");
+    EXPECT_EQ(type->tagButtons()[0]->width(), 93);
+
+    // Fewer categories: an empty page with its bar; one language only: the same.
+    auto* empty = dropDown(3, searchfiltertest::categories({}, {{"风格", {{"101", "黑体"}}}}));
+    EXPECT_TRUE(empty->tagButtons().empty());
+    EXPECT_TRUE(empty->topAreaView()->isVisible());
+    QTest::mouseClick(empty->allSelectedBtn(), Qt::LeftButton);
+    auto* lonely = dropDown(1, foundation::MutableArray::create({Id(foundation::MutableArray::create())}));
+    EXPECT_TRUE(lonely->tagButtons().empty());
+    EXPECT_EQ(owner_->reports.size(), 3u);
+}
+
+TEST_F(FilterPanelsTest, TheWeightPageIsTheCategoryNamedWeight)
+{
+    // The weight category is not at position 3 here.
+    const auto data = searchfiltertest::categories({}, {{"字重", {{"1", "极细"}, {"8", "特粗"}}}, {"风格", {{"101", "黑体"}}}});
+    auto* view = dropDown(2, data);
+    EXPECT_EQ(view->titleLabel()->text(), QString::fromUtf8("字重选项"));
+    ASSERT_TRUE(view->weightCell());
+    EXPECT_EQ(view->weightCell()->classStr(), "字重");
+    EXPECT_EQ(view->weightCell()->geometry(), QRect(0, 0, 310, 40));
+
+    QTest::mouseClick(view->weightCell()->fontweightBtn(4), Qt::LeftButton);
+    ASSERT_EQ(owner_->reports.size(), 1u);
+    EXPECT_EQ(owner_->lastValues("字重"), std::vector<std::string>{"4"});
+    EXPECT_EQ(global().filterD(), view->tagsDD());
+
+    QTest::mouseClick(view->allSelectedBtn(), Qt::LeftButton);
+    ASSERT_EQ(owner_->reports.size(), 2u);
+    EXPECT_EQ(owner_->lastValues("字重"), (std::vector<std::string>{"1", "2", "3", "4", "5", "6", "7", "8"}));
+    fontlisttest::settle(host_);
+    for (int number = 1; number <= 8; ++number)
+        EXPECT_EQ(view->weightCell()->fontweightBtn(number)->state(), 1) << number;
+
+    // The veil closes it.
+    QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(600, 400));
+    EXPECT_FALSE(view->parentWidget());
+}
+
+TEST_F(FilterPanelsTest, TheAdvancedPageResetsAndConfirmsThroughTheDropDown)
+{
+    auto* view = dropDown(4);
+    auto* page = view->advancedView();
+    ASSERT_TRUE(page);
+    fontlisttest::settle(host_);
+    EXPECT_FALSE(view->topAreaView()) << "the bar goes with page 4";
+    EXPECT_EQ(page->geometry(), QRect(0, 0, 310, view->height() - 80));
+    auto* table = page->listTableView();
+    EXPECT_EQ(table->rowView(0)->height(), 90);
+    EXPECT_EQ(table->rowView(1)->height(), 25);
+    EXPECT_TRUE(qobject_cast<KXFilterFontWeighCell*>(table->rowView(8))) << "the weight category shows the weight row";
+
+    const auto stored = global().filterD();
+    QTest::mouseClick(tagSwitch(table, "字体品牌", "5"), Qt::LeftButton);
+    ASSERT_EQ(owner_->reports.size(), 1u) << "through the drop-down to the list";
+    EXPECT_EQ(owner_->lastValues("字体品牌"), std::vector<std::string>{"5"});
+    EXPECT_EQ(global().filterD(), stored) << "stored only by 确认";
+    QTest::mouseClick(qobject_cast<KXFilterFontWeighCell*>(table->rowView(8))->fontweightBtn(7), Qt::LeftButton);
+    EXPECT_EQ(owner_->lastValues("字重"), std::vector<std::string>{"7"});
+    EXPECT_EQ(owner_->reports.size(), 2u);
+
+    QTest::mouseClick(page->resetBtn(), Qt::LeftButton);
+    ASSERT_EQ(owner_->reports.size(), 3u);
+    EXPECT_EQ(owner_->reports.back()->count(), 0u);
+    EXPECT_EQ(global().filterD()->count(), 0u);
+    EXPECT_EQ(page->parentWidget(), view) << "the page stays";
+    fontlisttest::settle(host_);
+    EXPECT_EQ(tagSwitch(page->listTableView(), "字体品牌", "5")->state(), 0);
+
+    // 确认 with nothing chosen stores nothing and closes the whole drop-down.
+    const auto emptied = global().filterD();
+    QTest::mouseClick(page->sureBtn(), Qt::LeftButton);
+    EXPECT_EQ(global().filterD(), emptied);
+    EXPECT_FALSE(view->parentWidget());
+
+    // 确认 with a choice stores it.
+    auto* second = dropDown(4);
+    QTest::mouseClick(tagSwitch(second->advancedView()->listTableView(), "风格", "104"), Qt::LeftButton);
+    QTest::mouseClick(second->advancedView()->sureBtn(), Qt::LeftButton);
+    EXPECT_EQ(valuesOf(global().filterD(), "风格"), std::vector<std::string>{"104"});
+}
+
+TEST_F(FilterPanelsTest, TheListOpensEveryFilterThroughItsRegistry)
+{
+    registerSearchFilterOverlays();
+    KXHomeListView list(QRect(0, 0, 900, 700));
+    list.setFilterDataArray(searchfiltertest::filterDataArray());
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    list.fontWeightBtnClick();
+    fontlisttest::settle(list);
+    auto* dropDown = qobject_cast<KXFilterView*>(KXHomeListOverlays::topSubview(&list));
+    ASSERT_TRUE(dropDown);
+    EXPECT_EQ(dropDown->seletedType(), 2);
+    EXPECT_EQ(dropDown->geometry().top(), 81);
+    QTest::mouseClick(dropDown->weightCell()->fontweightBtn(8), Qt::LeftButton);
+    fontlisttest::settle(list);
+    EXPECT_EQ(valuesOf(KXGlobalDataBase::sharedKXGlobalDataBase().filterD(), "字重"), std::vector<std::string>{"8"});
+
+    list.filterClick();
+    auto* side = qobject_cast<KXHomeFilterView*>(KXHomeListOverlays::topSubview(&list));
+    ASSERT_TRUE(side);
+    list.setTabTypeNum(KXHomeListView::ModeLocal);
+    EXPECT_FALSE(qobject_cast<KXHomeFilterView*>(KXHomeListOverlays::topSubview(&list)));
+}

@@ -1,0 +1,158 @@
+// Pictures of the search panel in its four states and of the filter panels, day and night, into
+// <build>/screenshots/, each laid over a font list as the list opens them.
+#include "Class/FontList/KXFontListModel.h"
+#include "Class/FontList/KXFontTableView.h"
+#include "Class/FontList/KXHomeListView.h"
+#include "Class/FontList/KXPreviewLoads.h"
+#include "Class/SearchFilter/KXFilterView.h"
+#include "Class/SearchFilter/KXHomeFilterView.h"
+#include "Class/SearchFilter/KXHomeSearchView.h"
+#include "Class/SearchFilter/KXFilterTable.h"
+#include "Class/SearchFilter/SearchFilterRegistration.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/Theme/KXThemeManager.h"
+#include "Class/Theme/KXThemeToggle.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXQtColor.h"
+#include "Class/UIKit/THSearchField.h"
+#include "Core/ScriptedSearchServices.h"
+#include "FontListTestSupport.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "SearchFilterTestSupport.h"
+#include "Support/TempHome.h"
+
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// GetParam(): day (the light palette) or night.
+class SearchFilterScreenshots : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override
+    {
+        KXGlobalDataBase::sharedKXGlobalDataBase().setFilterD(foundation::MutableDictionary::create());
+        KXGlobalDataBase::sharedKXGlobalDataBase().setEnLanguage(false);
+        registerSearchFilterOverlays();
+    }
+    QString name(const char* what) const { return QString("%1-%2").arg(what, GetParam() ? "day" : "night"); }
+    // The list builds itself in the light palette; night is one theme click away.
+    void applyPalette(KXHomeListView& list)
+    {
+        if (!GetParam())
+            list.themeClick();
+        fontlisttest::settle(list);
+    }
+    void waitForPreviews(KXFontTableView& table, QWidget& window)
+    {
+        dispatch::RunLoop::runUntil([&] { return table.previews().loadsInFlight() == 0; }, 5);
+        fontlisttest::settle(window);
+    }
+    // A pixel of a view in the picture's coordinates.
+    static QColor pixel(const QImage& picture, QWidget* view, QPoint at, QWidget* window)
+    {
+        const QPoint point = view->mapTo(window, at) * picture.devicePixelRatio();
+        return picture.pixelColor(point);
+    }
+};
+
+} // namespace
+
+TEST_P(SearchFilterScreenshots, TheSearchPanelInItsFourStates)
+{
+    fontlisttest::ScopedPreviewSource previews;
+    KXHomeListView list(QRect(0, 0, 900, 700));
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    applyPalette(list);
+
+    auto services = std::make_shared<ScriptedSearchServices>(ScriptedSearchServices::sampleCatalogue());
+    const auto historyFile = testsupport::makeScratchDir("search-shots") / "KXFonts" / KXSearchHistory::kFileName;
+    KXSearchHistory stored(historyFile);
+    for (const char* text : {"Liberation", "宋体", "DejaVu Sans", "黑体"})
+        stored.add(text);
+    stored.write();
+    auto* panel = new KXHomeSearchView(list.rect(), &list, services, historyFile);
+    panel->show();
+    fontlisttest::settle(list);
+    ASSERT_TRUE(fontlisttest::saveScreenshot(list, name("search-history")));
+    const QImage history = list.grab().toImage();
+    EXPECT_EQ(pixel(history, panel, QPoint(300, 400), &list), kx_qcolor(KXThemeManager::themeManager().RightBGC()).rgb());
+
+    searchfiltertest::typeText(panel->customStrTF(), "Sans");
+    const auto wanted = panel->state().requestedSequence();
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return panel->state().appliedSequence() >= wanted; }, 5));
+    fontlisttest::settle(list);
+    ASSERT_TRUE(fontlisttest::saveScreenshot(list, name("search-suggestions")));
+
+    QTest::keyClick(panel->customStrTF(), Qt::Key_Return);
+    services->answer(0, "1006,1002,1027,1039,1047");
+    panel->fontModel()->recordAt(1)->progress = 0.43;
+    panel->fontModel()->recordAt(1)->isLoading = true;
+    fontlisttest::settle(list);
+    waitForPreviews(*panel->listTableView(), list);
+    ASSERT_TRUE(fontlisttest::saveScreenshot(list, name("search-results")));
+
+    QTest::keyClick(panel->customStrTF(), Qt::Key_Return);
+    services->answer(1, "");
+    fontlisttest::settle(list);
+    waitForPreviews(*panel->listTableView(), list);
+    ASSERT_TRUE(fontlisttest::saveScreenshot(list, name("search-noresult")));
+    EXPECT_TRUE(panel->noDataView()->isVisible());
+}
+
+TEST_P(SearchFilterScreenshots, TheSidePanelAndTheDropDownPages)
+{
+    fontlisttest::ScopedPreviewSource previews;
+    KXHomeListView list(QRect(0, 0, 900, 700));
+    list.setFilterDataArray(searchfiltertest::filterDataArray());
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    applyPalette(list);
+
+    list.filterClick();
+    auto* side = qobject_cast<KXHomeFilterView*>(KXHomeListOverlays::topSubview(&list));
+    ASSERT_TRUE(side);
+    fontlisttest::settle(list);
+    side->filterViewCellTagClick(foundation::Dictionary::create({{foundation::Id("风格"), foundation::Id("102")}}));
+    side->listTableView()->reloadData();
+    side->headArrorClick(3);
+    fontlisttest::settle(list);
+    waitForPreviews(*list.listTableView(), list);
+    ASSERT_TRUE(fontlisttest::saveScreenshot(list, name("filter-side-panel")));
+    side->cancelClick();
+    fontlisttest::settle(list);
+
+    KXGlobalDataBase::sharedKXGlobalDataBase().setFilterD(foundation::MutableDictionary::create());
+    for (long long page = 1; page <= 4; ++page) {
+        switch (page) {
+        case 1: list.fontStyleBtnClick(); break;
+        case 2: list.fontWeightBtnClick(); break;
+        case 3: list.fontTypeBtnClick(); break;
+        default: list.advancedBtnClick(); break;
+        }
+        auto* dropDown = qobject_cast<KXFilterView*>(KXHomeListOverlays::topSubview(&list));
+        ASSERT_TRUE(dropDown) << page;
+        fontlisttest::settle(list);
+        if (page == 1 || page == 3) {
+            ASSERT_FALSE(dropDown->tagButtons().empty());
+            QTest::mouseClick(dropDown->tagButtons().front(), Qt::LeftButton);
+            EXPECT_TRUE(dropDown->topAreaView()->isVisible());
+        }
+        fontlisttest::settle(list);
+        waitForPreviews(*list.listTableView(), list);
+        ASSERT_TRUE(fontlisttest::saveScreenshot(list, name(QString("filter-dropdown-page%1").arg(page).toUtf8().constData())));
+        // The veil dims the list beside the 310-wide area.
+        const QImage picture = list.grab().toImage();
+        const QColor veiled = pixel(picture, dropDown, QPoint(600, 300), &list);
+        const QColor list_ = kx_qcolor(KXThemeManager::themeManager().RightBGC());
+        EXPECT_LT(veiled.lightness(), list_.lightness()) << page;
+        dropDown->filterviewCloseClick();
+        fontlisttest::settle(list);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(DayAndNight, SearchFilterScreenshots, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& param) { return param.param ? "Day" : "Night"; });

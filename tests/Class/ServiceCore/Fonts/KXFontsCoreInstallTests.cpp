@@ -1,0 +1,120 @@
+#include "Class/ServiceCore/Fonts/KXFontsCore.h"
+#include "FontEngineFakes.h"
+#include "Lib/ZipArchive/ZipArchive.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Fonts/FontRegistry.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/Paths.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using foundation::String;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    std::vector<double> progress;
+    std::string installed;
+    foundation::Ref<foundation::Error> error;
+    bool done = false;
+};
+
+Outcome install(const fs::path& file, const std::string& url)
+{
+    fontengine_test::Bench bench;
+    auto core = KXFontsCore::create(bench.environment());
+    Outcome outcome;
+    core->installFontsWithFilePath(
+        String::create(file.string()), String::create(url), [&](double q) { outcome.progress.push_back(q); },
+        [&](const foundation::Ref<String>& path) {
+            outcome.installed = path->utf8();
+            outcome.done = true;
+        },
+        [&](const foundation::Ref<foundation::Error>& error) {
+            outcome.error = error;
+            outcome.done = true;
+        });
+    EXPECT_TRUE(dispatch::RunLoop::runUntil([&] { return outcome.done; }, 20));
+    dispatch::RunLoop::drain();
+    return outcome;
+}
+
+} // namespace
+
+TEST(KXFontsCoreInstall, UnpacksAnArchiveAndMakesItsFontUsable)
+{
+    const auto dir = testsupport::makeScratchDir("archive");
+    fs::copy_file("/usr/share/fonts/truetype/freefont/FreeSerifBoldItalic.ttf", dir / "FreeSerifBoldItalic.ttf");
+    std::ofstream(dir / "readme.txt") << "licence";
+    const auto archive = dir / "12345";
+    ASSERT_TRUE(ZipArchive::createZipFileAtPath(archive.string(),
+                                                {(dir / "readme.txt").string(), (dir / "FreeSerifBoldItalic.ttf").string()}));
+
+    const auto outcome = install(archive, "https://fonts.example/dl/12345.zip?sig=1");
+    ASSERT_FALSE(outcome.error) << outcome.error->description();
+    const auto expected = foundation::Paths::userFontsDirectory() / "FreeSerifBoldItalic.ttf";
+    EXPECT_EQ(outcome.installed, expected.string());
+    EXPECT_EQ(fs::file_size(expected), fs::file_size(dir / "FreeSerifBoldItalic.ttf"));
+    EXPECT_FALSE(fs::exists(foundation::Paths::userFontsDirectory() / "readme.txt"));
+    ASSERT_FALSE(outcome.progress.empty());
+    EXPECT_TRUE(std::is_sorted(outcome.progress.begin(), outcome.progress.end()));
+    EXPECT_EQ(outcome.progress.back(), 1.0);
+    EXPECT_TRUE(fonts::FontRegistry::isPostScriptNameAvailable("FreeSerifBoldItalic"));
+    // No unpack folder is left behind.
+    for (const auto& entry : fs::directory_iterator(foundation::Paths::cacheDirectory() / "KXFonts"))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".unpack")) << entry.path();
+}
+
+TEST(KXFontsCoreInstall, APlainFontFileIsInstalledAsItIs)
+{
+    const auto dir = testsupport::makeScratchDir("plain");
+    fs::copy_file("/usr/share/fonts/truetype/freefont/FreeMonoOblique.ttf", dir / "FreeMonoOblique.ttf");
+    const auto outcome = install(dir / "FreeMonoOblique.ttf", "https://fonts.example/FreeMonoOblique.ttf");
+    EXPECT_FALSE(outcome.error);
+    EXPECT_EQ(outcome.installed, (foundation::Paths::userFontsDirectory() / "FreeMonoOblique.ttf").string());
+}
+
+TEST(KXFontsCoreInstall, FailsWithoutAFont)
+{
+    const auto dir = testsupport::makeScratchDir("nofont");
+    std::ofstream(dir / "readme.txt") << "licence";
+    ASSERT_TRUE(ZipArchive::createZipFileAtPath((dir / "a.zip").string(), std::vector<std::string>{(dir / "readme.txt").string()}));
+    auto outcome = install(dir / "a.zip", "");
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->domain(), KXFontsCore::kErrorDomain);
+    EXPECT_EQ(outcome.error->code(), 3);
+    EXPECT_TRUE(outcome.installed.empty());
+
+    std::ofstream(dir / "broken.zip") << "PK not really";
+    outcome = install(dir / "broken.zip", "");
+    ASSERT_TRUE(outcome.error);
+
+    outcome = install(dir / "missing.zip", "");
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->code(), 1);
+}
+
+TEST(KXFontsCoreInstall, UnzipHelperAnswersTheFirstUnpackedName)
+{
+    const auto dir = testsupport::makeScratchDir("unzip-helper");
+    const auto content = testsupport::makeScratchDir("unzip-content");
+    std::ofstream(content / "b.otf") << "b";
+    std::ofstream(content / "a.ttf") << "a";
+    const auto archive = dir / "pack.zip";
+    ASSERT_TRUE(ZipArchive::createZipFileAtPath(archive.string(), {(content / "b.otf").string(), (content / "a.ttf").string()}));
+    fontengine_test::Bench bench;
+    auto core = KXFontsCore::create(bench.environment());
+    std::string answer = "unset";
+    core->unzipNoPwdFileToPathWithFilePath(String::create("file://" + archive.string()),
+                                           [&](const foundation::Ref<String>& path) { answer = path->utf8(); }, nullptr);
+    EXPECT_EQ(answer, (dir / "a.ttf").string());
+    EXPECT_FALSE(fs::exists(archive));
+
+    foundation::Ref<foundation::Error> failure;
+    core->unzipNoPwdFileToPathWithFilePath(String::create((dir / "none.zip").string()), nullptr,
+                                           [&](const foundation::Ref<foundation::Error>& error) { failure = error; });
+    EXPECT_TRUE(failure);
+}

@@ -1,0 +1,143 @@
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/Store/Core/KXPriceRequester.h"
+#include "Class/Store/Core/KXStoreSession.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Foundation/Foundation.h"
+#include "ScriptedStoreService.h"
+
+#include <gtest/gtest.h>
+
+using foundation::Id;
+using Operation = KXStoreService::Operation;
+using storetest::envelope;
+
+namespace {
+
+Id totals(const char* price)
+{
+    return envelope(0, Id(foundation::Dictionary::create({ { Id("price"), Id(price) } })));
+}
+
+class KXPriceRequesterTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        service = std::make_shared<storetest::ScriptedStoreService>();
+        requester = std::make_unique<KXPriceRequester>(service);
+        requester->setLog([this](const std::string& line) { logged.push_back(line); });
+    }
+    KXPriceRequester::Apply record()
+    {
+        return [this](const Id& data) { applied.push_back(data["price"].stringValue()); };
+    }
+
+    std::shared_ptr<storetest::ScriptedStoreService> service;
+    std::unique_ptr<KXPriceRequester> requester;
+    std::vector<std::string> applied;
+    std::vector<std::string> logged;
+};
+
+TEST_F(KXPriceRequesterTest, OnlyTheLatestRequestsReplyIsApplied)
+{
+    ASSERT_TRUE(requester->request(R"([{"bid":"7","fids":"1"}])", record()));
+    ASSERT_TRUE(requester->request(R"([{"bid":"7","fids":"1,2"}])", record()));
+    EXPECT_EQ(service->call(Operation::Price, 1).argument, R"([{"bid":"7","fids":"1,2"}])");
+    service->answer(Operation::Price, 1, totals("2.00"));
+    service->answer(Operation::Price, 0, totals("1.00")); // late reply to the older choice
+    EXPECT_EQ(applied, std::vector<std::string> { "2.00" });
+    EXPECT_FALSE(requester->isWaiting());
+}
+
+TEST_F(KXPriceRequesterTest, InOrderRepliesApplyOnlyTheLast)
+{
+    requester->request(R"([{"bid":"7","fids":"1"}])", record());
+    requester->request(R"([{"bid":"7","fids":"2"}])", record());
+    service->answer(Operation::Price, 0, totals("1.00"));
+    EXPECT_TRUE(applied.empty());
+    EXPECT_TRUE(requester->isWaiting());
+    service->answer(Operation::Price, 1, totals("2.00"));
+    EXPECT_EQ(applied, std::vector<std::string> { "2.00" });
+}
+
+TEST_F(KXPriceRequesterTest, TheEmptyChoiceSendsNothingAndRetiresWhatIsInFlight)
+{
+    requester->request(R"([{"bid":"7","fids":"1"}])", record());
+    EXPECT_FALSE(requester->request("[]", record()));
+    EXPECT_EQ(service->count(Operation::Price), 1u);
+    EXPECT_FALSE(requester->isWaiting());
+    service->answer(Operation::Price, 0, totals("1.00"));
+    EXPECT_TRUE(applied.empty()) << "the zero texts stay";
+}
+
+TEST_F(KXPriceRequesterTest, ARefusedReplyIsLoggedAndChangesNothing)
+{
+    requester->request(R"([{"bid":"7","fids":"1"}])", record());
+    service->answer(Operation::Price, 0, envelope(111, Id(foundation::Dictionary::create())));
+    EXPECT_TRUE(applied.empty());
+    ASSERT_EQ(logged.size(), 1u);
+    EXPECT_EQ(logged[0].rfind("----{", 0), 0u) << logged[0];
+    EXPECT_NE(logged[0].find("errcode = 111"), std::string::npos) << logged[0];
+    // A reply without any status is not taken for success.
+    requester->request(R"([{"bid":"7","fids":"2"}])", record());
+    service->answer(Operation::Price, 1,
+        Id(foundation::Dictionary::create({ { Id("corvane_data"), Id(foundation::Dictionary::create()) } })));
+    EXPECT_TRUE(applied.empty());
+}
+
+TEST_F(KXPriceRequesterTest, AFailureEndsTheWaitAndKeepsTheTotals)
+{
+    requester->request(R"([{"bid":"7","fids":"1"}])", record());
+    service->fail(Operation::Price, 0);
+    EXPECT_FALSE(requester->isWaiting());
+    EXPECT_TRUE(applied.empty());
+}
+
+TEST_F(KXPriceRequesterTest, AReplyAfterThePageIsGoneIsDropped)
+{
+    requester->request(R"([{"bid":"7","fids":"1"}])", record());
+    requester.reset();
+    service->answer(Operation::Price, 0, totals("1.00"));
+    service->fail(Operation::Price, 0);
+    EXPECT_TRUE(applied.empty());
+}
+
+TEST_F(KXPriceRequesterTest, RepliesOfAnEarlierSessionAreDropped)
+{
+    requester->request(R"([{"bid":"7","fids":"1"}])", record());
+    dispatch::NotificationCenter::defaultCenter().post(KXStoreSession::kNotification, Id(),
+        foundation::Dictionary::create(
+            { { Id("loginOut"), Id(foundation::Dictionary::create({ { Id("logint"), Id("YES") } })) } }));
+    service->answer(Operation::Price, 0, totals("1.00"));
+    EXPECT_TRUE(applied.empty());
+    EXPECT_FALSE(requester->isWaiting()) << "a dropped reply still ends the wait";
+}
+
+TEST(KXStoreSessionTest, SignOutClearsTheChoiceAndTheSalesNote)
+{
+    auto& state = KXGlobalDataBase::sharedKXGlobalDataBase();
+    const auto generation = KXStoreSession::shared().generation();
+    auto chosen = state.selectedAuthArray();
+    chosen->addObject(Id(foundation::Dictionary::create({ { Id("brand_id"), Id("7") } })));
+    state.setSell_info(foundation::String::create("限时八折"));
+
+    // Another user signing in starts a new generation but keeps nothing from the store either way.
+    dispatch::NotificationCenter::defaultCenter().post(KXStoreSession::kNotification, Id(),
+        foundation::Dictionary::create({ { Id("loginMessage"), Id(foundation::Dictionary::create()) } }));
+    EXPECT_EQ(KXStoreSession::shared().generation(), generation + 1);
+    EXPECT_EQ(state.selectedAuthArray()->count(), 1u);
+
+    dispatch::NotificationCenter::defaultCenter().post(KXStoreSession::kNotification, Id(),
+        foundation::Dictionary::create(
+            { { Id("loginOut"), Id(foundation::Dictionary::create({ { Id("logint"), Id("YES") } })) } }));
+    EXPECT_EQ(KXStoreSession::shared().generation(), generation + 2);
+    EXPECT_EQ(state.selectedAuthArray()->count(), 0u);
+    EXPECT_EQ(state.sell_info(), nullptr);
+    EXPECT_EQ(chosen->count(), 1u) << "a list an open page still holds is not changed behind its back";
+
+    // Other events of the same notification change nothing.
+    dispatch::NotificationCenter::defaultCenter().post(KXStoreSession::kNotification, Id(),
+        foundation::Dictionary::create({ { Id("eveType"), Id("login") } }));
+    EXPECT_EQ(KXStoreSession::shared().generation(), generation + 2);
+}
+
+} // namespace

@@ -1,0 +1,171 @@
+// The store inside the main window, against the local service: the cart button opens the cart,
+// the cart leads through the chooser to the order page, and an order hands the user over to the
+// personal centre, after 5 s or at once from the see-order button, taking the whole store along.
+#include "Class/Account/KXPersonalCenterView.h"
+#include "Class/Home/KXTopSubview.h"
+#include "Class/Store/KXFontSaleAuthorizeCell.h"
+#include "Class/Store/KXFontsSaleAuthorizeView.h"
+#include "Class/Store/KXFontsSaleList.h"
+#include "Class/Store/KXFontsSaleOrderView.h"
+#include "Class/Store/KXStoreButton.h"
+#include "Class/Store/KXStoreTableView.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "HomeTestSupport.h"
+#include "Platform/Desktop/URLOpener.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "StoreTestSupport.h"
+
+#include <QApplication>
+#include <QPointer>
+
+using foundation::Id;
+
+namespace {
+
+class StoreHandOverTest : public hometest::HubTest {
+protected:
+    void SetUp() override
+    {
+        HubTest::SetUp();
+        ids = storetest::fontIDs(storetest::catalogueFonts(3));
+        ASSERT_TRUE(service().setCart("demo", { ids.begin(), ids.end() }));
+    }
+    void TearDown() override
+    {
+        service().setCart("demo", {});
+        foundation::UserDefaults::standardUserDefaults().removeObjectForKey("token");
+        HubTest::TearDown();
+    }
+
+    // The cart button pressed, and the cart's rows in.
+    KXFontsSaleList* openCart(KXHomeViewController& home)
+    {
+        home.shoppingCartBtnClick();
+        auto* cart = qobject_cast<KXFontsSaleList*>(kx_topSubview(&home));
+        EXPECT_NE(cart, nullptr);
+        if (!cart)
+            return nullptr;
+        EXPECT_TRUE(waitFor([&] { return cart->listTableview()->numberOfRows() == 3; }));
+        settle();
+        return cart;
+    }
+
+    // From the cart on: buy, one offer ticked in the chooser, confirmed, and the order page's
+    // first price in.
+    KXFontsSaleOrderView* openOrder(KXFontsSaleList* cart)
+    {
+        storetest::click(*cart->buyBtn());
+        KXFontsSaleAuthorizeView* chooser = cart->authorizeView();
+        EXPECT_NE(chooser, nullptr);
+        if (!chooser)
+            return nullptr;
+        EXPECT_TRUE(waitFor([&] { return chooser->listTableview()->numberOfRows() > 0; }));
+        settle();
+        auto* row = static_cast<KXFontSaleAuthorizeCell*>(chooser->listTableview()->viewAtRow(0));
+        storetest::click(*row->boxes()[1]);
+        storetest::click(*chooser->sureBtn());
+        KXFontsSaleOrderView* page = chooser->orderView();
+        EXPECT_NE(page, nullptr);
+        if (!page)
+            return nullptr;
+        EXPECT_TRUE(waitFor([&] { return service().requestLog().withTag("158").size() == 1; }));
+        settle();
+        return page;
+    }
+
+    std::vector<int> ids;
+    // The objects of the "buyCartsGoToOrder" posts seen so far.
+    std::vector<Id> handOvers;
+    dispatch::Subscription seen_
+        = dispatch::NotificationCenter::defaultCenter().addObserver("buyCartsGoToOrder", Id(), nullptr,
+            [this](const dispatch::Notification& n) { handOvers.push_back(n.object); });
+};
+
+TEST_F(StoreHandOverTest, AnOrderLeavesTheStoreForThePersonalCentreFiveSecondsLater)
+{
+    dispatch::VirtualClock::Scope clock;
+    signIn();
+    auto& home = open();
+    desktop::ScopedRecordingURLOpener opener;
+    KXFontsSaleList* cart = openCart(home);
+    ASSERT_NE(cart, nullptr);
+    EXPECT_EQ(cart->geometry(),
+        QRect(KXHomeViewController::kMenuWidth, 0, KXHomeViewController::kPageWidth, home.height()));
+    QPointer<KXFontsSaleOrderView> page = openOrder(cart);
+    ASSERT_FALSE(page.isNull());
+
+    storetest::click(*page->buyBtn());
+    ASSERT_TRUE(waitFor([&] { return page && !page->waitBgView()->isHidden(); }));
+    ASSERT_EQ(opener.opened().size(), 1u);
+    EXPECT_NE(opener.opened()[0].find("pages/pay?order="), std::string::npos);
+    EXPECT_EQ(
+        Id(foundation::UserDefaults::standardUserDefaults().objectForKey("my_orderClick")).stringValue(),
+        "0");
+    ASSERT_EQ(handOvers.size(), 1u);
+    EXPECT_EQ(handOvers[0].stringValue(), "scac");
+
+    // The wait panel counts down over the cart while the main window waits.
+    clock.advance(4.9);
+    EXPECT_EQ(kx_topSubview(&home), cart);
+    clock.advance(0.1);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home)));
+    EXPECT_TRUE(page.isNull()) << "the order page went with the cart it lay in";
+    EXPECT_EQ(home.shoppingCartBtn()->state(), 0);
+}
+
+TEST_F(StoreHandOverTest, SeeOrderClosesTheStoreAtOnceAndLeavesThePersonalCentre)
+{
+    dispatch::VirtualClock::Scope clock;
+    signIn();
+    auto& home = open();
+    desktop::ScopedRecordingURLOpener opener;
+    KXFontsSaleList* cart = openCart(home);
+    ASSERT_NE(cart, nullptr);
+    QPointer<KXFontsSaleOrderView> page = openOrder(cart);
+    ASSERT_FALSE(page.isNull());
+    storetest::click(*page->buyBtn());
+    ASSERT_TRUE(waitFor([&] { return page && !page->waitBgView()->isHidden(); }));
+    const std::size_t hubViews = kx_subviews(&home).size();
+
+    storetest::click(*page->seeOrderBtn());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(handOvers.size(), 2u);
+    EXPECT_TRUE(handOvers[1].isNil());
+    auto* centre = qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home));
+    ASSERT_NE(centre, nullptr) << "the page that asked leaves the personal centre in place";
+    EXPECT_EQ(kx_subviews(&home).size(), hubViews)
+        << "the cart went, the personal centre came, nothing else changed";
+    EXPECT_TRUE(page.isNull());
+
+    // The hand-over of the order itself, 5 s on, finds the personal centre on top already.
+    clock.advance(5);
+    EXPECT_EQ(kx_topSubview(&home), centre);
+}
+
+TEST_F(StoreHandOverTest, TheCartsBackAndAnEmptyCartReachTheMenu)
+{
+    signIn();
+    auto& home = open();
+    KXFontsSaleList* cart = openCart(home);
+    ASSERT_NE(cart, nullptr);
+    EXPECT_EQ(home.shoppingCartBtn()->state(), 1);
+    storetest::click(*cart->backBtn());
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(qobject_cast<KXFontsSaleList*>(kx_topSubview(&home)));
+    EXPECT_EQ(home.shoppingCartBtn()->state(), 0);
+    EXPECT_TRUE(home.selectedTabView()->selected()) << "back gives the tab its look back";
+
+    ASSERT_TRUE(service().setCart("demo", {}));
+    home.buyCartNumLabel()->show();
+    home.shoppingCartBtnClick();
+    auto* empty = qobject_cast<KXFontsSaleList*>(kx_topSubview(&home));
+    ASSERT_NE(empty, nullptr);
+    ASSERT_TRUE(waitFor([&] { return empty->emptyView()->isVisibleTo(empty); }));
+    EXPECT_FALSE(home.buyCartNumLabel()->isVisible()) << "an empty cart hides the menu's badge";
+    EXPECT_EQ(kx_topSubview(&home), empty) << "the empty cart stays open";
+}
+
+} // namespace

@@ -1,0 +1,237 @@
+// The cart panel on a scripted service and the sample catalogue.
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/Store/KXDeleteBuyCartsView.h"
+#include "Class/Store/KXFontSaleListCell.h"
+#include "Class/Store/KXFontsSaleAuthorizeView.h"
+#include "Class/Store/KXFontsSaleList.h"
+#include "Class/Store/KXStoreButton.h"
+#include "Class/Store/KXStoreTableView.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "StorePageTest.h"
+#include "StoreTestSupport.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QScrollBar>
+
+using foundation::Id;
+using Operation = KXStoreService::Operation;
+using layoutwidgets::lcView;
+
+namespace {
+
+class KXFontsSaleListTest : public storetest::StorePageTest {
+protected:
+    // A cart panel over the host, as the main window lays it.
+    KXFontsSaleList* openCart()
+    {
+        auto* cart = new KXFontsSaleList(host.get());
+        lc_makeConstraints(lcView(cart), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+        cart->show();
+        cart->setBackBlock([this](bool left) { backs.push_back(left); });
+        storetest::settle(*host);
+        return cart;
+    }
+    KXFontsSaleList* openCartOf(const std::vector<int>& ids)
+    {
+        auto* cart = openCart();
+        service->answer(Operation::Carts, service->count(Operation::Carts) - 1, storetest::cartReply(ids));
+        storetest::settle(*host);
+        return cart;
+    }
+    KXFontSaleListCell* row(KXFontsSaleList* cart, int index)
+    {
+        return static_cast<KXFontSaleListCell*>(cart->listTableview()->viewAtRow(index));
+    }
+
+    std::vector<bool> backs;
+};
+
+TEST_F(KXFontsSaleListTest, ACartOfThreeOpensWithEveryRowTicked)
+{
+    const auto fonts = storetest::catalogueFonts(3);
+    const auto ids = storetest::fontIDs(fonts);
+    auto* cart = openCartOf(ids);
+    EXPECT_EQ(cart->listTableview()->numberOfRows(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(cart->listTableview()->rectOfRow(i).height(), 90);
+        ASSERT_NE(row(cart, i), nullptr);
+        EXPECT_EQ(row(cart, i)->state(), 1);
+        EXPECT_EQ(row(cart, i)->checkBtn()->state(), 1);
+        EXPECT_EQ(row(cart, i)->dataDic()->fontid, ids[static_cast<std::size_t>(i)]);
+    }
+    EXPECT_EQ(cart->fontsNumLabel()->text(), "已选3款");
+    EXPECT_EQ(cart->allSelectedbtn()->state(), 1);
+    EXPECT_EQ(row(cart, 0)->titlelabel()->text().toStdString(),
+        fonts->objectAtIndex(0).as<KXFontBaseModel>()->fontname->utf8());
+}
+
+TEST_F(KXFontsSaleListTest, UntickingARowTurnsSelectAllOffAndRetickingOn)
+{
+    auto* cart = openCartOf(storetest::fontIDs(storetest::catalogueFonts(3)));
+    storetest::click(*row(cart, 1)->checkBtn());
+    EXPECT_EQ(cart->allSelectedbtn()->state(), 0);
+    EXPECT_EQ(cart->fontsNumLabel()->text(), "已选2款");
+    storetest::click(*row(cart, 1)->checkBtn());
+    EXPECT_EQ(cart->allSelectedbtn()->state(), 1);
+    EXPECT_EQ(cart->fontsNumLabel()->text(), "已选3款");
+}
+
+TEST_F(KXFontsSaleListTest, SelectAllOffUnticksEveryRowAndBuyRefuses)
+{
+    auto* cart = openCartOf(storetest::fontIDs(storetest::catalogueFonts(3)));
+    storetest::click(*cart->allSelectedbtn());
+    EXPECT_EQ(cart->fontsNumLabel()->text(), "已选0款");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(row(cart, i)->checkBtn()->state(), 0);
+    storetest::click(*cart->buyBtn());
+    EXPECT_EQ(toastMessages(), std::vector<std::string> { "没有选中字体" });
+    EXPECT_EQ(toasts->shown[0].style, ToastStyle::Warning);
+    EXPECT_EQ(cart->authorizeView(), nullptr);
+}
+
+TEST_F(KXFontsSaleListTest, RowsShowThePanelsTicksWhenReused)
+{
+    // A long cart: rows scrolled out and back are built from the panel's ticks.
+    const auto ids = storetest::fontIDs(storetest::catalogueFonts(30));
+    ASSERT_EQ(ids.size(), 30u);
+    auto* cart = openCartOf(ids);
+    storetest::click(*row(cart, 0)->checkBtn());
+    cart->listTableview()->verticalScrollBar()->setValue(2000);
+    cart->listTableview()->verticalScrollBar()->setValue(0);
+    EXPECT_EQ(row(cart, 0)->checkBtn()->state(), 0);
+    EXPECT_EQ(row(cart, 1)->checkBtn()->state(), 1);
+    EXPECT_LT(cart->listTableview()->viewCount(), 12u);
+}
+
+TEST_F(KXFontsSaleListTest, ManageModeSwitchesTitlesAndKeepsTicks)
+{
+    auto* cart = openCartOf(storetest::fontIDs(storetest::catalogueFonts(2)));
+    storetest::click(*cart->manaBtn());
+    EXPECT_EQ(cart->buyBtn()->title(), "删除");
+    EXPECT_EQ(cart->manaBtn()->title(), "完成");
+    EXPECT_EQ(cart->buyBtn()->layerBackground(), QColor(Qt::white));
+    EXPECT_EQ(cart->selectedArray().size(), 2u);
+    storetest::click(*cart->manaBtn());
+    EXPECT_EQ(cart->buyBtn()->title(), "购买");
+    EXPECT_EQ(cart->manaBtn()->title(), "管理");
+    EXPECT_EQ(cart->buyBtn()->layerBackground(), QColor(238, 84, 84));
+}
+
+TEST_F(KXFontsSaleListTest, RemovingAsksThenDeletesTheTickedAndReloads)
+{
+    const auto ids = storetest::fontIDs(storetest::catalogueFonts(3));
+    auto* cart = openCartOf(ids);
+    storetest::click(*row(cart, 2)->checkBtn());
+    storetest::click(*cart->manaBtn());
+    storetest::click(*cart->buyBtn());
+    auto* question = host->findChild<KXDeleteBuyCartsView*>();
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(question->parentWidget(), host.get()) << "over the panel's superview";
+    EXPECT_EQ(question->contentLabel()->text(), "确定将这2款字体删除");
+
+    storetest::click(*question->sureBtn());
+    EXPECT_EQ(cart->fontsNumLabel()->text(), "已选0款");
+    ASSERT_EQ(service->count(Operation::DeleteCarts), 1u);
+    EXPECT_EQ(service->call(Operation::DeleteCarts).argument,
+        std::to_string(ids[0]) + "," + std::to_string(ids[1]));
+    // Whatever the answer, the cart is asked again; manage mode stays.
+    service->answer(Operation::DeleteCarts, 0, storetest::priceReply("0"));
+    EXPECT_EQ(service->count(Operation::Carts), 2u);
+    service->answer(Operation::Carts, 1, storetest::cartReply({ ids[2] }));
+    EXPECT_EQ(cart->listTableview()->numberOfRows(), 1);
+    EXPECT_EQ(cart->buyBtn()->title(), "删除");
+
+    // Removing the last font: the reload finds the cart empty.
+    storetest::click(*cart->buyBtn());
+    storetest::click(*host->findChild<KXDeleteBuyCartsView*>()->sureBtn());
+    service->fail(Operation::DeleteCarts, 1);
+    EXPECT_EQ(service->count(Operation::Carts), 2u) << "a failed removal reloads nothing";
+}
+
+TEST_F(KXFontsSaleListTest, CancellingTheQuestionChangesNothing)
+{
+    auto* cart = openCartOf(storetest::fontIDs(storetest::catalogueFonts(2)));
+    storetest::click(*cart->manaBtn());
+    storetest::click(*cart->buyBtn());
+    auto* question = host->findChild<KXDeleteBuyCartsView*>();
+    storetest::click(*question->cancelBtn());
+    storetest::settle(*host);
+    EXPECT_EQ(host->findChild<KXDeleteBuyCartsView*>(), nullptr);
+    EXPECT_EQ(cart->selectedArray().size(), 2u);
+    EXPECT_EQ(service->count(Operation::DeleteCarts), 0u);
+}
+
+TEST_F(KXFontsSaleListTest, AnEmptyCartHidesItsListAndCallsBackWithNo)
+{
+    auto* cart = openCart();
+    // No errorcode and no payload: an empty cart.
+    service->answer(Operation::Carts, 0, Id(foundation::Dictionary::create()));
+    EXPECT_TRUE(cart->scrollerView()->isHidden());
+    EXPECT_TRUE(cart->bottomView()->isHidden());
+    EXPECT_TRUE(cart->manaBtn()->isHidden());
+    EXPECT_FALSE(cart->emptyView()->isHidden());
+    EXPECT_EQ(backs, std::vector<bool> { false });
+}
+
+TEST_F(KXFontsSaleListTest, ARefusedCartHidesTheListOnly)
+{
+    auto* cart = openCart();
+    service->answer(
+        Operation::Carts, 0, Id(foundation::Dictionary::create({ { Id("errorcode"), Id(122) } })));
+    EXPECT_TRUE(cart->scrollerView()->isHidden());
+    EXPECT_TRUE(cart->bottomView()->isHidden());
+    EXPECT_FALSE(cart->manaBtn()->isHidden());
+    EXPECT_TRUE(backs.empty());
+}
+
+TEST_F(KXFontsSaleListTest, IdsTheCatalogueLacksGiveNoRows)
+{
+    auto* cart = openCartOf({ 999999991, 999999992 });
+    EXPECT_EQ(cart->listTableview()->numberOfRows(), 0);
+    EXPECT_FALSE(cart->bottomView()->isHidden());
+    storetest::click(*cart->buyBtn());
+    EXPECT_EQ(toastMessages(), std::vector<std::string> { "没有选中字体" });
+}
+
+TEST_F(KXFontsSaleListTest, AVipUserGetsTheTallerBottomBarWithItsLine)
+{
+    foundation::UserDefaults::standardUserDefaults().setObject(Id("1"), "vip_type");
+    auto* cart = openCart();
+    EXPECT_EQ(cart->bottomHeightConstant(), 83);
+    EXPECT_FALSE(cart->vipLabel()->isHidden());
+    EXPECT_FALSE(cart->vipline()->isHidden());
+    storetest::settle(*host);
+    EXPECT_EQ(cart->bottomView()->height(), 83);
+}
+
+TEST_F(KXFontsSaleListTest, BuyingOpensOneChooserWithTheTickedFonts)
+{
+    const auto ids = storetest::fontIDs(storetest::catalogueFonts(3));
+    auto* cart = openCartOf(ids);
+    storetest::click(*row(cart, 0)->checkBtn());
+    storetest::click(*cart->buyBtn());
+    storetest::click(*cart->buyBtn());
+    ASSERT_NE(cart->authorizeView(), nullptr);
+    EXPECT_EQ(cart->findChildren<KXFontsSaleAuthorizeView*>().size(), 1u)
+        << "a second press opens no second chooser";
+    EXPECT_EQ(
+        storetest::fontIDs(cart->authorizeView()->buyCartFonts()), (std::vector<int> { ids[1], ids[2] }));
+}
+
+TEST_F(KXFontsSaleListTest, BackCallsTheBlockWithYesAndLeaves)
+{
+    auto* cart = openCartOf(storetest::fontIDs(storetest::catalogueFonts(1)));
+    QPointer<KXFontsSaleList> watch(cart);
+    storetest::click(*cart->backBtn());
+    EXPECT_EQ(backs, std::vector<bool> { true });
+    EXPECT_EQ(cart->parentWidget(), nullptr);
+    storetest::settle(*host);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(watch.isNull());
+}
+
+} // namespace

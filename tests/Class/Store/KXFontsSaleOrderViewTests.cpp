@@ -1,0 +1,490 @@
+// The order page, its dialogs and the re-pick sheet on a scripted service.
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/Store/KXFontSaleAuthorizeCell.h"
+#include "Class/Store/KXFontsSaleCheckOrderView.h"
+#include "Class/Store/KXFontsSaleDeleteAuthView.h"
+#include "Class/Store/KXFontsSaleOrderView.h"
+#include "Class/Store/KXFontsSaleOrderViewCell.h"
+#include "Class/Store/KXFontsSaleReselectedView.h"
+#include "Class/Store/KXStoreButton.h"
+#include "Class/Store/KXStoreTableView.h"
+#include "Class/Store/KXStoreTextLabel.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Desktop/URLOpener.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Serialization/JSONSerialization.h"
+#include "Platform/Storage/UserDefaults.h"
+#include "StorePageTest.h"
+#include "StoreTestSupport.h"
+
+#include <QLabel>
+
+using foundation::Id;
+using Operation = KXStoreService::Operation;
+using layoutwidgets::lcView;
+using storetest::offer;
+
+namespace {
+
+foundation::Ref<foundation::Array> twoOffers()
+{
+    return foundation::Array::create(
+        { offer("7", "企业标准", Id(1280), Id(0)), offer("12", "个人商用", Id(199), Id(99)) });
+}
+
+// The selection text's entries: offer id to its ids.
+std::map<std::string, std::string> entriesOf(const std::string& text)
+{
+    const Id json = foundation::JSONSerialization::JSONObjectWithData(foundation::Data::create(text), 0);
+    std::map<std::string, std::string> entries;
+    for (std::size_t i = 0; i < json.count(); ++i)
+        entries[json[i]["bid"].stringValue()] = json[i]["fids"].stringValue();
+    return entries;
+}
+
+std::string idsText(const std::vector<int>& ids)
+{
+    std::string text;
+    for (int id : ids)
+        text += (text.empty() ? "" : ",") + std::to_string(id);
+    return text;
+}
+
+Id orderReply(long long cartsError, const std::string& jumpURL)
+{
+    auto data = foundation::Dictionary::create({ { Id("carts_error"), Id(cartsError) },
+        { Id("jump_url"), Id(jumpURL) }, { Id("order_id"), Id(41) } });
+    return Id(foundation::Dictionary::create({ { Id("errcode"), Id(0) }, { Id("corvane_data"), Id(data) } }));
+}
+
+class KXFontsSaleOrderViewTest : public storetest::StorePageTest {
+protected:
+    KXFontsSaleOrderView* openOrder(const foundation::Ref<foundation::Array>& offers, std::size_t fonts)
+    {
+        cartFonts = storetest::catalogueFonts(fonts);
+        auto* page = new KXFontsSaleOrderView(host.get());
+        lc_makeConstraints(lcView(page), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+        page->show();
+        page->setBuyCartFonts(cartFonts);
+        page->setDataA(offers);
+        page->setBackBlock([this](bool left) { backs.push_back(left); });
+        KXGlobalDataBase::sharedKXGlobalDataBase().setSelectedAuthArray(
+            foundation::MutableArray::create(offers->objects()));
+        storetest::settle(*host);
+        return page;
+    }
+    KXFontsSaleOrderViewCell* row(KXFontsSaleOrderView* page, int index)
+    {
+        return static_cast<KXFontsSaleOrderViewCell*>(page->listTableview()->viewAtRow(index));
+    }
+    std::size_t prices() { return service->count(Operation::Price); }
+    void answerLatestPrice(const Id& reply) { service->answer(Operation::Price, prices() - 1, reply); }
+
+    foundation::Ref<foundation::MutableArray> cartFonts;
+    std::vector<bool> backs;
+};
+
+TEST_F(KXFontsSaleOrderViewTest, RowHeightsAndBoxPlaces)
+{
+    auto* single = openOrder(twoOffers(), 1);
+    EXPECT_EQ(single->listTableview()->rectOfRow(0).height(), 101);
+    delete single;
+    auto* page = openOrder(twoOffers(), 3);
+    EXPECT_EQ(page->listTableview()->rectOfRow(1).height(), 132);
+    auto* cell = row(page, 0);
+    ASSERT_NE(cell, nullptr);
+    ASSERT_EQ(cell->fontBtnA().size(), 3u);
+    EXPECT_EQ(cell->fontBtnA()[0]->geometry(), QRect(14, 55, 138, 24));
+    EXPECT_EQ(cell->fontBtnA()[1]->geometry(), QRect(158, 55, 138, 24));
+    EXPECT_EQ(cell->fontBtnA()[2]->geometry(), QRect(14, 89, 138, 24));
+    const auto first = cartFonts->objectAtIndex(0).as<KXFontBaseModel>();
+    EXPECT_EQ(cell->fontBtnA()[0]->title().toStdString(), "  " + first->fontname->utf8());
+    EXPECT_EQ(cell->fontBtnA()[0]->identifier().toStdString(), std::to_string(first->fontid));
+    EXPECT_EQ(cell->classLabel()->text(), "企业标准");
+    EXPECT_EQ(cell->classIdentifier(), "7");
+    const QRect plus = cell->addclassCheckBtn()->geometry();
+    EXPECT_EQ(plus, QRect(cell->width() - 39, 16, 29, 20));
+    EXPECT_EQ(cell->removeclassCheckBtn()->geometry().right() + 1, plus.left() + 1)
+        << "the two overlap by one point";
+    EXPECT_EQ(cell->seamLine()->geometry(), QRect(plus.left() + 1, 16, 1, 20));
+}
+
+TEST_F(KXFontsSaleOrderViewTest, OpeningAsksThePriceOfEveryOfferWithEveryFont)
+{
+    auto* page = openOrder(twoOffers(), 3);
+    const std::string ids = idsText(storetest::fontIDs(cartFonts));
+    ASSERT_EQ(prices(), 1u);
+    EXPECT_EQ(entriesOf(service->call(Operation::Price).argument),
+        (std::map<std::string, std::string> { { "7", ids }, { "12", ids } }));
+    page->allSelectBtn()->setState(0);
+    answerLatestPrice(storetest::priceReply("450.30", "23.70", "120.00"));
+    EXPECT_EQ(page->fontsNumLabel()->text(), "已选2种授权，6款字体");
+    EXPECT_EQ(page->allSelectBtn()->state(), 1);
+    EXPECT_EQ(page->countPriceLabel()->text(), "合计：￥450.30");
+    EXPECT_EQ(page->countPriceLabel()->colorAt(3), QColor(238, 84, 84));
+    EXPECT_EQ(page->countPriceLabel()->fontAt(4).pixelSize(), 16);
+    EXPECT_EQ(page->discountPriceLabel()->text(), "优惠：-￥23.70");
+    EXPECT_TRUE(page->activityLabel()->isHidden()) << "no VIP discount, no activity line";
+}
+
+TEST_F(KXFontsSaleOrderViewTest, AVipDiscountShowsTheLinesAndRaisesTheBar)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    answerLatestPrice(storetest::priceReply("100", "0", "0", "0"));
+    EXPECT_EQ(page->bottomViewHeightConstant(), 90);
+    storetest::click(*row(page, 0)->fontBtnA()[0]);
+    answerLatestPrice(storetest::priceReply("88", "0", "3.5", "12.5"));
+    EXPECT_EQ(page->bottomViewHeightConstant(), 122);
+    EXPECT_FALSE(page->activityLabel()->isHidden());
+    EXPECT_EQ(page->activityLabel()->text(), "活动优惠：-￥3.5");
+    EXPECT_EQ(page->vipLabel()->text(), "VIP 优惠：-￥12.5");
+    storetest::settle(*host);
+    EXPECT_EQ(page->bottomView()->height(), 122);
+}
+
+TEST_F(KXFontsSaleOrderViewTest, UntickingFontsShrinksTheEntryAndTheLastIsRefused)
+{
+    auto* page = openOrder(twoOffers(), 3);
+    const auto ids = storetest::fontIDs(cartFonts);
+    auto* cell = row(page, 0);
+    storetest::click(*cell->fontBtnA()[0]);
+    EXPECT_EQ(page->allSelectBtn()->state(), 0);
+    storetest::click(*cell->fontBtnA()[1]);
+    EXPECT_EQ(entriesOf(page->getPriceDataInfo())["7"], std::to_string(ids[2]));
+    EXPECT_EQ(prices(), 3u);
+    storetest::click(*cell->fontBtnA()[2]);
+    EXPECT_EQ(cell->fontBtnA()[2]->state(), 1) << "the last font of a row is ticked again";
+    EXPECT_EQ(toastMessages(), std::vector<std::string> { "请选择至少一款字体" });
+    EXPECT_EQ(prices(), 3u) << "the page was not told";
+}
+
+TEST_F(KXFontsSaleOrderViewTest, ARepliesOfAnOlderChoiceNeverOverwriteTheTotals)
+{
+    auto* page = openOrder(twoOffers(), 3);
+    storetest::click(*row(page, 0)->fontBtnA()[0]);
+    storetest::click(*row(page, 0)->fontBtnA()[1]);
+    service->answer(Operation::Price, 2, storetest::priceReply("1.00"));
+    service->answer(Operation::Price, 1, storetest::priceReply("2.00"));
+    service->answer(Operation::Price, 0, storetest::priceReply("3.00"));
+    EXPECT_EQ(page->countPriceLabel()->text(), "合计：￥1.00");
+}
+
+TEST_F(KXFontsSaleOrderViewTest, SelectAllOffEmptiesTheChoiceThenOneTickMakesOneEntry)
+{
+    auto* page = openOrder(twoOffers(), 3);
+    storetest::click(*page->allSelectBtn());
+    EXPECT_EQ(page->getPriceDataInfo(), "[]");
+    EXPECT_EQ(page->countPriceLabel()->text(), "合计：￥0");
+    EXPECT_EQ(page->discountPriceLabel()->text(), "优惠：-￥0");
+    EXPECT_EQ(page->fontsNumLabel()->text(), "已选0种授权，0款字体");
+    for (int r = 0; r < 2; ++r)
+        for (KXBaseButton* box : row(page, r)->fontBtnA())
+            EXPECT_EQ(box->state(), 0);
+    // The reply to the question before the switch is not shown.
+    answerLatestPrice(storetest::priceReply("450.30"));
+    EXPECT_EQ(page->countPriceLabel()->text(), "合计：￥0");
+
+    storetest::click(*page->buyBtn());
+    EXPECT_EQ(toastMessages(), std::vector<std::string> { "请选择至少一个授权及字体" });
+    EXPECT_EQ(service->count(Operation::Order), 0u);
+
+    storetest::click(*row(page, 1)->fontBtnA()[2]);
+    EXPECT_EQ(entriesOf(page->getPriceDataInfo()),
+        (std::map<std::string, std::string> { { "12", std::to_string(storetest::fontIDs(cartFonts)[2]) } }));
+    storetest::click(*page->allSelectBtn());
+    EXPECT_EQ(page->selection().allFontsA().size(), 6u);
+    EXPECT_EQ(row(page, 0)->fontBtnA()[0]->state(), 1);
+}
+
+TEST_F(KXFontsSaleOrderViewTest, TheRemovalQuestionSitsBelowTheMiddleAndRemovesItsOwnOffer)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    storetest::click(*row(page, 0)->removeclassCheckBtn());
+    storetest::settle(*host);
+    auto* question = page->findChild<KXFontsSaleDeleteAuthView*>();
+    ASSERT_NE(question, nullptr);
+    EXPECT_EQ(question->size(), QSize(240, 160));
+    EXPECT_EQ(question->geometry().center().x(), page->rect().center().x());
+    EXPECT_NEAR(question->geometry().center().y() - page->rect().center().y(), 50, 1);
+    EXPECT_EQ(question->brandID(), "7");
+    EXPECT_EQ(page->deleteRow(), 0);
+
+    storetest::click(*question->cancelBtn());
+    EXPECT_EQ(page->dataA()->count(), 2u);
+
+    // Two questions open; the second row's is confirmed first, then the first row's: each removes
+    // its own offer although the rows moved in between.
+    storetest::click(*row(page, 0)->removeclassCheckBtn());
+    auto* forSeven = page->findChildren<KXFontsSaleDeleteAuthView*>().back();
+    storetest::click(*row(page, 1)->removeclassCheckBtn());
+    auto* forTwelve = page->findChildren<KXFontsSaleDeleteAuthView*>().back();
+    storetest::click(*forTwelve->sureBtn());
+    ASSERT_EQ(page->dataA()->count(), 1u);
+    EXPECT_EQ(page->dataA()->objectAtIndex(0)["brand_id"].stringValue(), "7");
+    EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().selectedAuthArray(), page->dataA());
+    storetest::click(*forSeven->sureBtn());
+    EXPECT_EQ(page->dataA()->count(), 0u);
+    EXPECT_TRUE(page->listTableview()->isHidden());
+    EXPECT_TRUE(page->bottomView()->isHidden());
+    EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().selectedAuthArray()->count(), 0u);
+    EXPECT_EQ(page->getPriceDataInfo(), "[]");
+}
+
+TEST_F(KXFontsSaleOrderViewTest, ConfirmingAnOfferAlreadyGoneRemovesNothing)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    page->KXFontsSaleDeleteAuthViewSureBtnClick("99");
+    EXPECT_EQ(page->dataA()->count(), 2u);
+}
+
+class KXRepickSheetTest : public KXFontsSaleOrderViewTest {
+protected:
+    KXFontsSaleReselectedView* openSheet(KXFontsSaleOrderView* page)
+    {
+        storetest::click(*row(page, 0)->addclassCheckBtn());
+        auto* sheet = page->reselectedView();
+        EXPECT_NE(sheet, nullptr);
+        const Id brands = storetest::brandList(
+            { storetest::category("企业授权",
+                  { offer("7", "企业标准", Id(1280), Id(0)), offer("21", "企业高级", Id(3980), Id(0)) }),
+                storetest::category("个人授权", { offer("12", "个人商用", Id(199), Id(99)) }) });
+        service->answer(Operation::AllBrand, service->count(Operation::AllBrand) - 1, brands);
+        storetest::settle(*host);
+        sheet->finishSlide();
+        return sheet;
+    }
+    KXFontSaleAuthorizeCell* sheetRow(KXFontsSaleReselectedView* sheet, int index)
+    {
+        return static_cast<KXFontSaleAuthorizeCell*>(sheet->listTableview()->viewAtRow(index));
+    }
+};
+
+TEST_F(KXRepickSheetTest, TheSheetSlidesUpOverADimmingCover)
+{
+    host->resize(600, 500);
+    auto* page = openOrder(twoOffers(), 2);
+    storetest::click(*row(page, 0)->addclassCheckBtn());
+    auto* sheet = page->reselectedView();
+    ASSERT_NE(sheet, nullptr);
+    storetest::settle(*host);
+    EXPECT_EQ(sheet->height(), 500);
+    EXPECT_EQ(sheet->slideOffset(), 270) << "h - 230 below its place";
+    EXPECT_TRUE(sheet->isSliding());
+    ASSERT_NE(sheet->coverview(), nullptr);
+    EXPECT_EQ(sheet->coverview()->parentWidget(), page);
+    const auto children = page->children();
+    EXPECT_EQ(children.indexOf(sheet->coverview()) + 1, children.indexOf(sheet))
+        << "directly below the sheet";
+    sheet->finishSlide();
+    EXPECT_EQ(sheet->slideOffset(), 0);
+    EXPECT_FALSE(sheet->isSliding());
+    // A second "+" while the sheet is open opens no second sheet.
+    page->KXFontsSaleOrderViewCellAddClassClick(foundation::Dictionary::create());
+    EXPECT_EQ(page->findChildren<KXFontsSaleReselectedView*>().size(), 1u);
+}
+
+TEST_F(KXRepickSheetTest, ConfirmingUnchangedKeepsEveryRowAndItsChoice)
+{
+    auto* page = openOrder(twoOffers(), 3);
+    storetest::click(*row(page, 1)->fontBtnA()[0]);
+    const std::string before = page->getPriceDataInfo();
+    auto* sheet = openSheet(page);
+    EXPECT_EQ(sheetRow(sheet, 0)->boxes()[0]->state(), 1);
+    EXPECT_EQ(sheetRow(sheet, 0)->boxes()[1]->state(), 0);
+    EXPECT_EQ(sheetRow(sheet, 1)->boxes()[0]->state(), 1);
+    storetest::click(*sheet->sureBtn());
+    EXPECT_EQ(page->dataA()->count(), 2u);
+    EXPECT_EQ(page->getPriceDataInfo(), before);
+    EXPECT_EQ(sheet->parentWidget(), nullptr);
+}
+
+TEST_F(KXRepickSheetTest, UntickingEveryOfferRemovesEveryRow)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    auto* sheet = openSheet(page);
+    storetest::click(*sheetRow(sheet, 0)->boxes()[0]);
+    storetest::click(*sheetRow(sheet, 1)->boxes()[0]);
+    EXPECT_EQ(sheet->selectedA()->count(), 0u);
+    EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().selectedAuthArray()->count(), 2u)
+        << "the shared choice waits for the confirmation";
+    storetest::click(*sheet->sureBtn());
+    EXPECT_EQ(page->dataA()->count(), 0u);
+    EXPECT_TRUE(page->listTableview()->isHidden());
+    EXPECT_TRUE(page->bottomView()->isHidden());
+}
+
+TEST_F(KXRepickSheetTest, ANewOfferGetsARowWithEveryFontAndBackChangesNothing)
+{
+    auto* page = openOrder(twoOffers(), 3);
+    auto* sheet = openSheet(page);
+    storetest::click(*sheetRow(sheet, 0)->boxes()[1]);
+    storetest::click(*sheet->sureBtn());
+    ASSERT_EQ(page->dataA()->count(), 3u);
+    EXPECT_EQ(page->dataA()->objectAtIndex(2)["brand_id"].stringValue(), "21");
+    EXPECT_EQ(entriesOf(page->getPriceDataInfo())["21"], idsText(storetest::fontIDs(cartFonts)));
+    page->listTableview()->finishAnimations();
+
+    auto* again = openSheet(page);
+    storetest::click(*sheetRow(again, 0)->boxes()[0]);
+    storetest::click(*sheetRow(again, 0)->boxes()[1]);
+    storetest::click(*again->backBtn());
+    EXPECT_EQ(page->dataA()->count(), 3u);
+    EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().selectedAuthArray()->count(), 3u);
+}
+
+TEST_F(KXRepickSheetTest, TheSheetsRowsKeepItsOwnTicksWhenRebuilt)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    auto* sheet = openSheet(page);
+    storetest::click(*sheetRow(sheet, 0)->boxes()[1]);
+    sheet->listTableview()->reloadData();
+    EXPECT_EQ(sheetRow(sheet, 0)->boxes()[1]->state(), 1);
+}
+
+class KXOrderSubmitTest : public KXFontsSaleOrderViewTest {
+protected:
+    void SetUp() override
+    {
+        KXFontsSaleOrderViewTest::SetUp();
+        posted = dispatch::NotificationCenter::defaultCenter().addObserver("buyCartsGoToOrder", Id(), nullptr,
+            [this](const dispatch::Notification& n) { posts.push_back(n.object); });
+    }
+    dispatch::VirtualClock::Scope time;
+    desktop::ScopedRecordingURLOpener opener;
+    dispatch::Subscription posted;
+    std::vector<Id> posts;
+};
+
+TEST_F(KXOrderSubmitTest, OneOrderRequestAtATime)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    storetest::click(*page->buyBtn());
+    storetest::click(*page->buyBtn());
+    page->buyBtnClick();
+    EXPECT_EQ(service->count(Operation::Order), 1u);
+    EXPECT_EQ(service->call(Operation::Order).argument, page->getPriceDataInfo());
+    EXPECT_FALSE(page->buyBtn()->isEnabled());
+    service->fail(Operation::Order, 0);
+    EXPECT_TRUE(page->buyBtn()->isEnabled());
+    page->buyBtnClick();
+    // A refused order hands nothing over; the user may submit again.
+    service->answer(Operation::Order, 1, Id(foundation::Dictionary::create({ { Id("errcode"), Id(1) } })));
+    EXPECT_TRUE(page->waitBgView()->isHidden());
+    EXPECT_TRUE(page->buyBtn()->isEnabled());
+    EXPECT_TRUE(posts.empty());
+}
+
+TEST_F(KXOrderSubmitTest, AnAcceptedOrderHandsOverOnceAndCountsDown)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    page->buyBtnClick();
+    service->answer(Operation::Order, 0, orderReply(0, "https://127.0.0.1:1/pages/pay?order=41"));
+    EXPECT_FALSE(page->waitBgView()->isHidden());
+    EXPECT_TRUE(page->backBtn()->isHidden());
+    EXPECT_EQ(opener.opened(), std::vector<std::string> { "https://127.0.0.1:1/pages/pay?order=41" });
+    EXPECT_EQ(
+        Id(foundation::UserDefaults::standardUserDefaults().objectForKey("my_orderClick")).stringValue(),
+        "0");
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts[0].stringValue(), "scac");
+
+    time.advance(0);
+    for (int n = 5; n >= 1; --n) {
+        const QString expected
+            = QStringLiteral("请等待 %1S 将自动跳转到\n个人中心-我的订单，也可点击前往").arg(n);
+        ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return page->seeOrderTitle()->text() == expected; }, 5))
+            << n;
+        time.advance(1);
+    }
+    dispatch::RunLoop::drain();
+    EXPECT_EQ(page->seeOrderTitle()->text(),
+        QStringLiteral("请等待 1S 将自动跳转到\n个人中心-我的订单，也可点击前往"))
+        << "the tick that finds 0 changes nothing";
+    EXPECT_EQ(page->seeOrderTitle()->colorAt(4), QColor(238, 84, 84));
+    EXPECT_EQ(page->seeOrderTitle()->colorAt(14), QColor(49, 123, 255));
+
+    // Back hides the wait panel and stays.
+    page->backBtnClick();
+    EXPECT_TRUE(page->waitBgView()->isHidden());
+    EXPECT_TRUE(backs.empty());
+}
+
+TEST_F(KXOrderSubmitTest, AProblemWithTheOrderAsksFirst)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    page->buyBtnClick();
+    service->answer(Operation::Order, 0, orderReply(1, "https://127.0.0.1:1/pages/pay?order=41"));
+    auto* check = page->checkOrderView();
+    ASSERT_NE(check, nullptr);
+    storetest::settle(*host);
+    EXPECT_EQ(check->size(), QSize(240, 150));
+    EXPECT_EQ(check->geometry().center().x(), page->rect().center().x());
+    EXPECT_NEAR(check->geometry().center().y() - page->rect().center().y(), 50, 1);
+    EXPECT_FALSE(page->buyBtn()->isEnabled()) << "no second order while the dialog asks";
+    page->buyBtnClick();
+    EXPECT_EQ(service->count(Operation::Order), 1u);
+
+    storetest::click(*check->ReThinkBtn());
+    EXPECT_TRUE(opener.opened().empty());
+    EXPECT_TRUE(posts.empty());
+    EXPECT_TRUE(page->waitBgView()->isHidden());
+    EXPECT_TRUE(page->buyBtn()->isEnabled());
+
+    page->buyBtnClick();
+    service->answer(Operation::Order, 1, orderReply(1, "https://127.0.0.1:1/pages/pay?order=42"));
+    storetest::click(*page->checkOrderView()->continueBtn());
+    EXPECT_EQ(opener.opened(), std::vector<std::string> { "https://127.0.0.1:1/pages/pay?order=42" });
+    EXPECT_EQ(posts.size(), 1u);
+    EXPECT_FALSE(page->waitBgView()->isHidden());
+}
+
+TEST_F(KXOrderSubmitTest, WhenTheBrowserCannotOpenTheAddressIsToasted)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    opener.opener().setLaunchError("xdg-open: not found");
+    page->buyBtnClick();
+    service->answer(Operation::Order, 0, orderReply(0, "https://127.0.0.1:1/pages/pay?order=43"));
+    EXPECT_EQ(toastMessages(),
+        std::vector<std::string> {
+            "未能打开浏览器，请手动访问支付页面：https://127.0.0.1:1/pages/pay?order=43" });
+    EXPECT_EQ(
+        Id(foundation::UserDefaults::standardUserDefaults().objectForKey("my_orderClick")).stringValue(), "0")
+        << "the order exists";
+    EXPECT_EQ(posts.size(), 1u);
+
+    // An address that is not http(s) never reaches the desktop.
+    opener.opener().setLaunchError(std::nullopt);
+    toasts->shown.clear();
+    page->buyFontsBussiness(orderReply(0, "file:///etc/passwd"));
+    EXPECT_TRUE(opener.opened().empty());
+    EXPECT_EQ(toastMessages(),
+        std::vector<std::string> { "未能打开浏览器，请手动访问支付页面：file:///etc/passwd" });
+}
+
+TEST_F(KXOrderSubmitTest, SeeOrderPostsWithoutObjectAndLeaves)
+{
+    auto* page = openOrder(twoOffers(), 1);
+    page->buyFontsBussiness(orderReply(0, "https://127.0.0.1:1/pages/pay?order=44"));
+    posts.clear();
+    storetest::click(*page->seeOrderBtn());
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_TRUE(posts[0].isNil());
+    EXPECT_EQ(page->parentWidget(), nullptr) << "the top-most subview of the window's content went";
+}
+
+TEST_F(KXOrderSubmitTest, ACountDownOfAPageGoneStops)
+{
+    auto* page = openOrder(twoOffers(), 1);
+    page->buyFontsBussiness(orderReply(0, "https://127.0.0.1:1/pages/pay?order=45"));
+    QPointer<KXStoreTextLabel> title(page->seeOrderTitle());
+    delete page;
+    time.advance(6);
+    EXPECT_TRUE(title.isNull());
+}
+
+} // namespace
