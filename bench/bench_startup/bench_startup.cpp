@@ -110,6 +110,8 @@ double startClient()
     if (!exec || !splash || !handover || !rows || status != 0)
         return -1;
     const double total = seconds(*exec, *splash) + seconds(*handover, *rows);
+    std::fprintf(stderr, "client: %.0f ms to the splash, %.0f ms from the hand-over to the rows\n",
+                 seconds(*exec, *splash) * 1000, seconds(*handover, *rows) * 1000);
     // The hand-over comes four seconds after the splash appeared; what the bench times is the rest.
     if (seconds(*splash, *handover) < kSplashSeconds - 0.05)
         return -1;
@@ -127,6 +129,7 @@ double startPeer()
     const auto status = peer.wait(std::chrono::seconds(30));
     if (!exec || !painted || status != 0)
         return -1;
+    std::fprintf(stderr, "peer: %.0f ms to its first paint\n", seconds(*exec, *painted) * 1000);
     return seconds(*exec, *painted);
 }
 
