@@ -26,11 +26,11 @@
 #include "Platform/Graphics/Image.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/AlternatingRun.h"
+#include "Support/BenchService.h"
 #include "Support/CurlCommand.h"
 #include "Support/ScratchFolder.h"
 #include "Support/Timing.h"
 #include "local-service/FormParams.h"
-#include "local-service/LocalService.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -75,28 +75,17 @@ void setUpHome()
 {
     auto& b = bench();
     b.folder = benchsupport::makeScratchFolder("bench_customtext");
-    setenv("HOME", b.folder.c_str(), 1);
-    for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME" })
-        unsetenv(variable);
+    benchsupport::usePrivateHome(b.folder);
 }
 
 bool startService()
 {
     auto& b = bench();
-    localservice::ServiceOptions options;
-    options.stateDir = b.folder / "service";
-    const char* resources = std::getenv("CORVANE_RESOURCES_DIR");
-    options.resourcesDir = resources ? fs::path(resources) : fs::path(CORVANE_BENCH_RESOURCES);
-    options.quiet = true;
-    b.service = std::make_unique<localservice::LocalService>(options);
-    std::string error;
-    if (!b.service->start(&error)) {
-        std::fprintf(stderr, "local service: %s\n", error.c_str());
+    b.service = benchsupport::startBenchService(b.folder / "service");
+    if (!b.service)
         return false;
-    }
-    setenv("SSL_CERT_FILE", b.service->caCertificatePath().c_str(), 1);
     setenv(KXHTTPBUSINESS::kBaseURLVariable, b.service->baseUrl().c_str(), 1);
-    setenv("CORVANE_RESOURCE_DIR", options.resourcesDir.c_str(), 1);
+    setenv("CORVANE_RESOURCE_DIR", benchsupport::benchResources().c_str(), 1);
 
     // The values the shell stores at start, so every request carries all common parameters.
     auto& defaults = foundation::UserDefaults::standardUserDefaults();

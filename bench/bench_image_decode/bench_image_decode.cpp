@@ -10,6 +10,7 @@
 #include "Platform/Foundation/Data.h"
 #include "Platform/Graphics/Image.h"
 #include "Support/AlternatingRun.h"
+#include "Support/BenchService.h"
 #include "Support/Timing.h"
 
 #include <QBuffer>
@@ -40,8 +41,7 @@ struct Sample {
 
 fs::path filesDir()
 {
-    const char* resources = std::getenv("CORVANE_RESOURCES_DIR");
-    return (resources ? fs::path(resources) : fs::path(CORVANE_BENCH_RESOURCES)) / "service-files";
+    return benchsupport::benchResources() / "service-files";
 }
 
 // The family and tolerance of a file by its name; an empty family leaves the file out (HEIC, which

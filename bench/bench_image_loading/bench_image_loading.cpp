@@ -23,9 +23,9 @@
 #include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/URL.h"
 #include "Support/AlternatingRun.h"
+#include "Support/BenchService.h"
 #include "Support/ScratchFolder.h"
 #include "Support/Timing.h"
-#include "local-service/LocalService.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -75,30 +75,18 @@ void setUpHome()
 {
     auto& b = bench();
     b.folder = benchsupport::makeScratchFolder("bench_image_loading");
-    setenv("HOME", b.folder.c_str(), 1);
-    for (const char* variable : { "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME" })
-        unsetenv(variable);
+    benchsupport::usePrivateHome(b.folder);
 }
 
 bool startService()
 {
     auto& b = bench();
-    localservice::ServiceOptions options;
-    options.stateDir = b.folder / "service";
-    const char* resources = std::getenv("CORVANE_RESOURCES_DIR");
-    options.resourcesDir
-        = resources ? std::filesystem::path(resources) : std::filesystem::path(CORVANE_BENCH_RESOURCES);
-    options.quiet = true;
-    b.service = std::make_unique<localservice::LocalService>(options);
-    std::string error;
-    if (!b.service->start(&error)) {
-        std::fprintf(stderr, "local service: %s\n", error.c_str());
+    b.service = benchsupport::startBenchService(b.folder / "service");
+    if (!b.service)
         return false;
-    }
-    setenv("SSL_CERT_FILE", b.service->caCertificatePath().c_str(), 1);
     // The catalogue's PNG previews, day and night (the other formats there are for the decoders).
     for (const auto& entry :
-        std::filesystem::directory_iterator(options.resourcesDir / "service-files" / "previews")) {
+        std::filesystem::directory_iterator(benchsupport::benchResources() / "service-files" / "previews")) {
         const std::string name = entry.path().filename().string();
         if (name.ends_with("_day.png") || name.ends_with("_night.png"))
             b.previews.push_back("previews/" + name);

@@ -59,9 +59,7 @@ bool prepare()
 {
     auto& b = bench();
     b.folder = benchsupport::makeScratchFolder("bench_startup");
-    setenv("HOME", (b.folder / "bench-home").c_str(), 1);
-    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
-        unsetenv(variable);
+    benchsupport::usePrivateHome(b.folder / "bench-home");
     b.binaries = fs::read_symlink("/proc/self/exe").parent_path();
     const fs::path build = b.binaries.parent_path();
     b.resources = b.folder / "resources";

@@ -55,9 +55,7 @@ void setUpHome()
 {
     auto& b = bench();
     b.folder = benchsupport::makeScratchFolder("bench_update");
-    setenv("HOME", b.folder.c_str(), 1);
-    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"})
-        unsetenv(variable);
+    benchsupport::usePrivateHome(b.folder);
 }
 
 // Bytes that do not compress, so that nothing on the way can make them cheaper than they are.
