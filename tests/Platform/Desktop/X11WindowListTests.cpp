@@ -8,11 +8,13 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -177,10 +179,15 @@ TEST(X11WindowList, ALongProcessNameIsNotCutShort)
     char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("30"), nullptr};
     pid_t pid = 0;
     ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
-    // The child has its new name once exec is done; until then /proc shows this process's.
+    // The kernel renames the child part-way through exec and only then lays out its arguments, so
+    // for a moment /proc shows the cut name with no command line; a loaded machine can stay in
+    // that window for a while. Wait for the exec to finish rather than counting attempts.
     std::string name;
-    for (int attempt = 0; attempt < 1000 && name != "Microsoft PowerPoint"; ++attempt)
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (name != "Microsoft PowerPoint" && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
         name = desktop::processName(pid);
+    }
     ::kill(pid, SIGTERM);
     ::waitpid(pid, nullptr, 0);
     EXPECT_EQ(name, "Microsoft PowerPoint");
