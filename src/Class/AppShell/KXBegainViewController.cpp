@@ -8,6 +8,7 @@
 #include "Class/AppShell/KXStartupTrace.h"
 #include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
@@ -134,6 +135,9 @@ void KXBegainViewController::handOver()
         return;
     handedOver_ = true;
     kxtrace::markOnce("handover");
+    // The main window's list opens on the catalogue in its default order: read it while the
+    // window builds its views.
+    KXSortingData().readAheadSortType(0);
     window()->hide();
     auto& delegate = AppDelegate::sharedAppDelegate();
     QWidget* main = delegate.makeMainWindow();

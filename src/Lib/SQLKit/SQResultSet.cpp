@@ -247,7 +247,12 @@ Ref<String> SQResultSet::stringForColumnIndex(int columnIdx) const
     const auto* text = sqlite3_column_text(statement, columnIdx);
     if (!text)
         return nullptr;
-    const std::string_view bytes(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(statement, columnIdx)));
+    return stringWithColumnBytes(
+        std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(statement, columnIdx))));
+}
+
+Ref<String> SQResultSet::stringWithColumnBytes(std::string_view bytes)
+{
     if (bytes.empty())
         return String::empty(); // immutable, so one shared instance serves every empty value
     const auto kind = foundation::unicode::classifyUTF8(bytes);

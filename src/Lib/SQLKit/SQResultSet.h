@@ -86,6 +86,9 @@ public:
     double doubleForColumnIndex(int columnIdx) const;
     double doubleForColumn(std::string_view columnName) { return doubleForColumnIndex(columnIndexForName(columnName)); }
     foundation::Ref<foundation::String> stringForColumnIndex(int columnIdx) const;
+    // The string of a text value's bytes, as stringForColumnIndex() reads it: the shared empty
+    // string for no bytes, nil for bytes that are not UTF-8.
+    static foundation::Ref<foundation::String> stringWithColumnBytes(std::string_view bytes);
     foundation::Ref<foundation::String> stringForColumn(std::string_view columnName)
     {
         return stringForColumnIndex(columnIndexForName(columnName));

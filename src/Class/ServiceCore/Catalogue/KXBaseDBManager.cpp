@@ -8,12 +8,17 @@
 #include "Lib/SQLKit/SQDatabase.h"
 #include "Lib/SQLKit/SQDatabaseQueue.h"
 #include "Lib/SQLKit/SQResultSet.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Format.h"
 #include "Platform/Serialization/JSONSerialization.h"
 
+#include <sqlite3.h>
+
 #include <cstdio>
+#include <exception>
 #include <mutex>
+#include <utility>
 
 using foundation::Id;
 using foundation::MutableArray;
@@ -23,8 +28,10 @@ using foundation::String;
 
 namespace {
 
-// Read and write, never create: a missing catalogue is a failure, not an empty new file.
-constexpr int kOpenReadWrite = 2; // SQLITE_OPEN_READWRITE
+// Read and write, never create: a missing catalogue is a failure, not an empty new file. The
+// queue already lets one block at a time use the connection, so SQLite's own lock around every
+// call is left out.
+constexpr int kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
 
 Ref<MutableArray> readFonts(const Ref<SQDatabaseQueue>& queue, const KXCatalogueStatement& statement)
 {
@@ -35,9 +42,7 @@ Ref<MutableArray> readFonts(const Ref<SQDatabaseQueue>& queue, const KXCatalogue
         const Ref<SQResultSet> rows = db->executeQueryWithVAList(statement.sql(), statement.arguments());
         if (!rows)
             return;
-        KXCatalogueRowReader reader(*rows);
-        while (rows->next())
-            fonts->addObject(reader.fontRecord());
+        fonts = KXCatalogueRowReader(*rows).fontRecords();
         rows->close();
     });
     return fonts;
@@ -74,6 +79,14 @@ KXBaseDBManager::KXBaseDBManager(std::filesystem::path catalogueFile)
 
 KXBaseDBManager::~KXBaseDBManager()
 {
+    // A read still running ahead uses the queue: let it end before the connection closes.
+    std::optional<ReadAhead> pending;
+    {
+        std::lock_guard lock(readAheadLock_);
+        pending.swap(readAhead_);
+    }
+    if (pending)
+        pending->records.wait();
     close();
 }
 
@@ -82,7 +95,7 @@ bool KXBaseDBManager::openQueue()
     std::error_code ec;
     Ref<SQDatabaseQueue> queue;
     if (std::filesystem::is_regular_file(file_, ec))
-        queue = SQDatabaseQueue::databaseQueueWithPath(Id(file_.string()), kOpenReadWrite);
+        queue = SQDatabaseQueue::databaseQueueWithPath(Id(file_.string()), kOpenFlags);
     if (!queue)
         log(foundation::format("cannot open the catalogue %s", file_.c_str()));
     queue_.set(queue);
@@ -96,7 +109,55 @@ Ref<SQDatabaseQueue> KXBaseDBManager::myQueue() const
 
 Ref<MutableArray> KXBaseDBManager::dataArrayBySqlStr(const KXCatalogueStatement& statement)
 {
+    if (auto records = takeReadAhead(statement))
+        return records;
     return readFonts(myQueue(), statement);
+}
+
+void KXBaseDBManager::readAhead(const KXCatalogueStatement& statement)
+{
+    if (!statement.arguments().empty())
+        return;
+    auto promise = std::make_shared<std::promise<Ref<MutableArray>>>();
+    ReadAhead ahead{statement.sql(), generation(), promise->get_future().share()};
+    std::optional<ReadAhead> replaced;
+    {
+        std::lock_guard lock(readAheadLock_);
+        replaced = std::exchange(readAhead_, std::move(ahead));
+    }
+    if (replaced)
+        replaced->records.wait(); // nothing runs on the queue past the manager's end
+    dispatch::globalQueue(dispatch::Priority::High).async([promise, queue = myQueue(), statement] {
+        try {
+            promise->set_value(readFonts(queue, statement));
+        } catch (...) {
+            promise->set_exception(std::current_exception());
+        }
+    });
+}
+
+Ref<MutableArray> KXBaseDBManager::takeReadAhead(const KXCatalogueStatement& statement)
+{
+    std::optional<ReadAhead> ahead;
+    {
+        std::lock_guard lock(readAheadLock_);
+        ahead.swap(readAhead_);
+    }
+    if (!ahead)
+        return nullptr;
+    // The queue runs one block at a time, so the read ahead is over before this caller's own
+    // read could start anyway: waiting for it costs nothing, and nothing is left running.
+    Ref<MutableArray> records;
+    try {
+        records = ahead->records.get();
+    } catch (const std::exception&) {
+        return nullptr; // the read failed: read again
+    }
+    const bool same = ahead->sql == statement.sql() && statement.arguments().empty();
+    // A merge or a new file committed since the read began: read again.
+    if (!same || ahead->generation != generation())
+        return nullptr;
+    return records;
 }
 
 Ref<MutableArray> KXBaseDBManager::soringDataBySqlString(const KXCatalogueStatement& statement, KXCatalogueOrder order)

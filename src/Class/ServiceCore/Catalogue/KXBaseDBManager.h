@@ -12,7 +12,10 @@
 #include <atomic>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 
 class KXSuggestionIndex;
@@ -58,6 +61,12 @@ public:
 
     // The font records of the statement's rows, in row order; empty when it finds nothing or fails.
     foundation::Ref<foundation::MutableArray> dataArrayBySqlStr(const KXCatalogueStatement& statement);
+    // Starts reading the statement's rows on a background queue for a caller that will ask for
+    // them shortly (the main window reads its first list while it builds its views). The next
+    // dataArrayBySqlStr() of the same statement on unchanged catalogue contents takes those
+    // records, waiting for the read to end; any other read drops them. A statement with arguments
+    // is not read ahead.
+    void readAhead(const KXCatalogueStatement& statement);
     // Popularity (Chinese catalogue only): the fonts of the popularity list in its order, then
     // every other font by default_sort descending; the statement's conditions do not apply. When
     // the list is empty or names no font of the catalogue, and in the English catalogue, the
@@ -98,11 +107,21 @@ public:
     static void log(const std::string& line) { kxcatalogue::log(line); }
 
 private:
+    // Records being read, or read, ahead of the call that wants them.
+    struct ReadAhead {
+        std::string sql;
+        unsigned long long generation = 0;
+        std::shared_future<foundation::Ref<foundation::MutableArray>> records;
+    };
+
     bool openQueue();
+    foundation::Ref<foundation::MutableArray> takeReadAhead(const KXCatalogueStatement& statement);
     foundation::Ref<foundation::MutableArray> popularFonts(const std::vector<long long>& popular);
 
     std::filesystem::path file_;
     foundation::Atomic<std::shared_ptr<SQDatabaseQueue>> queue_; // replaced when the file is reopened
     std::atomic<unsigned long long> generation_{0};
     std::unique_ptr<KXSuggestionIndexCache> suggestionIndexCache_;
+    std::mutex readAheadLock_;
+    std::optional<ReadAhead> readAhead_;
 };

@@ -3,12 +3,22 @@
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Lib/SQLKit/SQResultSet.h"
 #include "Lib/SQLKit/SQStatement.h"
+#include "Platform/Dispatch/Queue.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cctype>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <vector>
 
+using foundation::Id;
+using foundation::MutableArray;
 using foundation::Ref;
 using foundation::String;
 
@@ -36,24 +46,46 @@ int KXCatalogueRowReader::columnIndex(const SQResultSet& rows, std::string_view 
 
 std::string KXCatalogueRowReader::rewriteURLs(std::string_view text, std::string_view base)
 {
-    std::string result(text);
     if (base.empty())
-        return result;
-    auto replaceAll = [&result](std::string_view from, std::string_view to) {
-        for (std::size_t at = result.find(from); at != std::string::npos; at = result.find(from, at + to.size()))
-            result.replace(at, from.size(), to);
-    };
-    auto escaped = [](std::string_view plain) {
-        std::string out;
-        for (char c : plain) {
-            if (c == '/')
-                out += '\\';
-            out += c;
+        return std::string(text);
+    return rewriteURLs(text, base, escapedURL(kPlaceholderBase), escapedURL(base));
+}
+
+std::string KXCatalogueRowReader::escapedURL(std::string_view plain)
+{
+    std::string out;
+    out.reserve(plain.size() + 8);
+    for (char c : plain) {
+        if (c == '/')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
+std::string KXCatalogueRowReader::rewriteURLs(std::string_view text, std::string_view base, std::string_view escapedPlaceholder,
+                                              std::string_view escapedBase)
+{
+    // One pass: at each position the plain or the escaped placeholder, whichever comes first.
+    std::string result;
+    result.reserve(text.size() + (base.size() > kPlaceholderBase.size() ? 2 * (base.size() - kPlaceholderBase.size()) : 0));
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t plain = text.find(kPlaceholderBase, from);
+        const std::size_t escaped = text.find(escapedPlaceholder, from);
+        const std::size_t at = std::min(plain, escaped);
+        if (at == std::string_view::npos)
+            break;
+        result.append(text.substr(from, at - from));
+        if (at == plain) {
+            result.append(base);
+            from = at + kPlaceholderBase.size();
+        } else {
+            result.append(escapedBase);
+            from = at + escapedPlaceholder.size();
         }
-        return out;
-    };
-    replaceAll(kPlaceholderBase, base);
-    replaceAll(escaped(kPlaceholderBase), escaped(base));
+    }
+    result.append(text.substr(from));
     return result;
 }
 
@@ -66,45 +98,74 @@ KXCatalogueRowReader::KXCatalogueRowReader(SQResultSet& rows, std::string urlBas
     : rows_(rows)
     , handle_(rows.statement() ? rows.statement()->statement() : nullptr)
     , urlBase_(std::move(urlBase))
-    , downloadUrl_(columnIndex(rows, "download_url"), true)
-    , fontname_(columnIndex(rows, "fontname"))
-    , nightImage_(columnIndex(rows, "night_image"), true)
-    , psName_(columnIndex(rows, "ps_name"))
-    , language_(columnIndex(rows, "language"))
-    , image_(columnIndex(rows, "image"), true)
-    , marketing_(columnIndex(rows, "marketing"))
-    , newImage_(columnIndex(rows, "new_image"), true)
-    , keyword_(columnIndex(rows, "keyword"))
-    , fontid_(columnIndex(rows, "fontid"))
-    , time_(columnIndex(rows, "time"))
-    , heat_(columnIndex(rows, "heat"))
-    , hasInfo_(columnIndex(rows, "has_info"))
-    , fontWeight_(columnIndex(rows, "font_weight"))
-    , isSell_(columnIndex(rows, "is_sell"))
-    , type_(columnIndex(rows, "type"))
-    , is3d_(columnIndex(rows, "is_3d"))
+    , escapedPlaceholder_(escapedURL(kPlaceholderBase))
+    , escapedURLBase_(escapedURL(urlBase_))
+    , texts_{TextColumn(columnIndex(rows, "download_url"), true), TextColumn(columnIndex(rows, "fontname")),
+             TextColumn(columnIndex(rows, "night_image"), true), TextColumn(columnIndex(rows, "ps_name")),
+             TextColumn(columnIndex(rows, "language")), TextColumn(columnIndex(rows, "image"), true),
+             TextColumn(columnIndex(rows, "marketing")), TextColumn(columnIndex(rows, "new_image"), true),
+             TextColumn(columnIndex(rows, "keyword"))}
+    , numbers_{columnIndex(rows, "fontid"), columnIndex(rows, "time"), columnIndex(rows, "heat"),
+               columnIndex(rows, "has_info"), columnIndex(rows, "font_weight"), columnIndex(rows, "is_sell"),
+               columnIndex(rows, "type"), columnIndex(rows, "is_3d")}
 {
+}
+
+KXCatalogueRowReader::~KXCatalogueRowReader() = default;
+
+// The values of up to kBatchRows rows: per row, kTextColumns (offset, size) pairs into `bytes`
+// (size kNull for NULL) and kNumberColumns integers.
+struct KXCatalogueRowReader::Batch {
+    static constexpr std::uint32_t kNull = UINT32_MAX;
+    std::vector<std::uint32_t> texts;
+    std::vector<int> numbers;
+    std::string bytes;
+    std::size_t rows = 0;
+};
+
+// The batches between the two stages. The record maker is started on the pool when the first
+// batch is full; whichever side claims the work first makes every record, so that a pool too busy
+// to start the maker in time cannot hold the read up: the statement's side then makes them itself.
+struct KXCatalogueRowReader::Handoff {
+    enum class Owner { Nobody, Maker, Reader };
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<std::unique_ptr<Batch>> ready;
+    bool reading = true;
+    bool made = false;
+    std::exception_ptr failure; // what stopped the maker, given to the reader's caller
+    Owner owner = Owner::Nobody;
+};
+
+void KXCatalogueRowReader::copyRow(Batch& batch) const
+{
+    for (const TextColumn& column : texts_) {
+        const unsigned char* bytes = column.index < 0 ? nullptr : sqlite3_column_text(handle_, column.index);
+        if (!bytes) {
+            batch.texts.push_back(0);
+            batch.texts.push_back(Batch::kNull);
+            continue;
+        }
+        const auto size = static_cast<std::size_t>(sqlite3_column_bytes(handle_, column.index));
+        batch.texts.push_back(static_cast<std::uint32_t>(batch.bytes.size()));
+        batch.texts.push_back(static_cast<std::uint32_t>(size));
+        batch.bytes.append(reinterpret_cast<const char*>(bytes), size);
+    }
+    for (int column : numbers_)
+        batch.numbers.push_back(column < 0 ? 0 : sqlite3_column_int(handle_, column));
+    batch.rows += 1;
 }
 
 Ref<String> KXCatalogueRowReader::columnText(const TextColumn& column, std::string_view value) const
 {
     if (column.holdsURLs && !urlBase_.empty() && value.find("corvane.invalid") != std::string_view::npos)
-        return String::create(rewriteURLs(value, urlBase_));
-    return rows_.stringForColumnIndex(column.index);
+        return String::create(rewriteURLs(value, urlBase_, escapedPlaceholder_, escapedURLBase_));
+    return SQResultSet::stringWithColumnBytes(value);
 }
 
-Ref<String> KXCatalogueRowReader::text(TextColumn& column)
+Ref<String> KXCatalogueRowReader::text(TextColumn& column, const char* bytes, std::size_t size)
 {
-    if (column.index < 0)
-        return nullptr;
-    if (!handle_) {
-        Ref<String> stored = rows_.stringForColumnIndex(column.index);
-        return stored ? columnText(column, stored->utf8()) : nullptr;
-    }
-    const auto* bytes = sqlite3_column_text(handle_, column.index);
-    if (!bytes)
-        return nullptr;
-    const std::string_view value(reinterpret_cast<const char*>(bytes), static_cast<std::size_t>(sqlite3_column_bytes(handle_, column.index)));
+    const std::string_view value(bytes, size);
     if (!column.sharing)
         return columnText(column, value);
     if (const auto known = column.seen.find(value); known != column.seen.end())
@@ -119,33 +180,125 @@ Ref<String> KXCatalogueRowReader::text(TextColumn& column)
     return made;
 }
 
-int KXCatalogueRowReader::integer(int column) const
+void KXCatalogueRowReader::makeRecords(const Batch& batch, MutableArray& records)
 {
-    return column < 0 ? 0 : rows_.intForColumnIndex(column);
+    enum Text { DownloadUrl, Fontname, NightImage, PsName, Language, Image, Marketing, NewImage, Keyword };
+    enum Number { Fontid, Time, Heat, HasInfo, FontWeight, IsSell, Type, Is3d };
+    for (std::size_t row = 0; row < batch.rows; ++row) {
+        const std::uint32_t* spans = batch.texts.data() + row * kTextColumns * 2;
+        const int* numbers = batch.numbers.data() + row * kNumberColumns;
+        auto textAt = [&](Text which) -> Ref<String> {
+            const std::uint32_t offset = spans[which * 2], size = spans[which * 2 + 1];
+            if (size == Batch::kNull)
+                return nullptr;
+            return text(texts_[which], batch.bytes.data() + offset, size);
+        };
+        auto font = std::make_shared<KXFontBaseModel>();
+        font->download_url = textAt(DownloadUrl);
+        font->fontname = textAt(Fontname);
+        font->night_image = textAt(NightImage);
+        font->ps_name = textAt(PsName);
+        font->language = textAt(Language);
+        font->image = textAt(Image);
+        font->marketing = textAt(Marketing);
+        font->isnew_imgage = textAt(NewImage);
+        font->fontid = numbers[Fontid];
+        font->time = numbers[Time];
+        font->heat = numbers[Heat];
+        font->has_info = numbers[HasInfo];
+        font->font_weight = numbers[FontWeight];
+        // The record's is_sell is 64-bit, the column is read as 32-bit: negative values stay negative.
+        font->is_sell = static_cast<long long>(numbers[IsSell]);
+        font->type = numbers[Type];
+        // The flag is a byte wide: only the low byte of the stored number counts.
+        font->is_3d = (static_cast<unsigned>(numbers[Is3d]) & 0xFFu) != 0;
+        if ((!font->fontname || font->fontname->utf8().empty()) && font->fontid < 1)
+            font->fontname = textAt(Keyword);
+        records.addObject(Id(std::move(font)));
+    }
 }
 
-Ref<KXFontBaseModel> KXCatalogueRowReader::fontRecord()
+Ref<MutableArray> KXCatalogueRowReader::fontRecords()
 {
-    auto font = std::make_shared<KXFontBaseModel>();
-    font->download_url = text(downloadUrl_);
-    font->fontname = text(fontname_);
-    font->night_image = text(nightImage_);
-    font->ps_name = text(psName_);
-    font->language = text(language_);
-    font->image = text(image_);
-    font->marketing = text(marketing_);
-    font->isnew_imgage = text(newImage_);
-    font->fontid = integer(fontid_);
-    font->time = integer(time_);
-    font->heat = integer(heat_);
-    font->has_info = integer(hasInfo_);
-    font->font_weight = integer(fontWeight_);
-    // The record's is_sell is 64-bit, the column is read as 32-bit: negative values stay negative.
-    font->is_sell = static_cast<long long>(integer(isSell_));
-    font->type = integer(type_);
-    // The flag is a byte wide: only the low byte of the stored number counts.
-    font->is_3d = (static_cast<unsigned>(integer(is3d_)) & 0xFFu) != 0;
-    if ((!font->fontname || font->fontname->utf8().empty()) && font->fontid < 1)
-        font->fontname = text(keyword_);
-    return font;
+    auto records = MutableArray::create();
+    if (!handle_)
+        return records;
+    auto handoff = std::make_shared<Handoff>();
+    auto newBatch = [] {
+        auto batch = std::make_unique<Batch>();
+        batch->texts.reserve(kBatchRows * kTextColumns * 2);
+        batch->numbers.reserve(kBatchRows * kNumberColumns);
+        batch->bytes.reserve(kBatchRows * 256);
+        return batch;
+    };
+    auto batch = newBatch();
+    bool makerStarted = false;
+    while (rows_.next()) {
+        copyRow(*batch);
+        if (batch->rows < kBatchRows)
+            continue;
+        {
+            std::lock_guard guard(handoff->lock);
+            handoff->ready.push_back(std::move(batch));
+        }
+        handoff->changed.notify_all();
+        batch = newBatch();
+        if (makerStarted)
+            continue;
+        makerStarted = true;
+        // The maker holds the hand-off; it uses the reader and the records only once it has claimed
+        // the work, and then this call waits for it below.
+        dispatch::globalQueue(dispatch::Priority::High).async([this, handoff, records] {
+            {
+                std::lock_guard guard(handoff->lock);
+                if (handoff->owner != Handoff::Owner::Nobody)
+                    return;
+                handoff->owner = Handoff::Owner::Maker;
+            }
+            std::exception_ptr failure;
+            try {
+                for (;;) {
+                    std::unique_ptr<Batch> next;
+                    {
+                        std::unique_lock guard(handoff->lock);
+                        handoff->changed.wait(guard, [&] { return !handoff->ready.empty() || !handoff->reading; });
+                        if (handoff->ready.empty())
+                            break;
+                        next = std::move(handoff->ready.front());
+                        handoff->ready.pop_front();
+                    }
+                    makeRecords(*next, *records);
+                }
+            } catch (...) {
+                failure = std::current_exception();
+            }
+            {
+                std::lock_guard guard(handoff->lock);
+                handoff->made = true;
+                handoff->failure = failure;
+            }
+            handoff->changed.notify_all();
+        });
+    }
+    if (batch->rows > 0) {
+        std::lock_guard guard(handoff->lock);
+        handoff->ready.push_back(std::move(batch));
+    }
+    std::unique_lock guard(handoff->lock);
+    handoff->reading = false;
+    if (handoff->owner == Handoff::Owner::Nobody)
+        handoff->owner = Handoff::Owner::Reader;
+    if (handoff->owner == Handoff::Owner::Maker) {
+        handoff->changed.notify_all();
+        handoff->changed.wait(guard, [&] { return handoff->made; });
+        if (handoff->failure)
+            std::rethrow_exception(handoff->failure);
+        return records;
+    }
+    // Nobody else touches the batches now.
+    auto batches = std::move(handoff->ready);
+    guard.unlock();
+    for (const auto& ready : batches)
+        makeRecords(*ready, *records);
+    return records;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Platform/Foundation/Array.h"
 
+#include <array>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -23,25 +25,36 @@ struct sqlite3_stmt;
 // in its place as it reads, so every record carries addresses of the service in use; with no API
 // base configured the URLs stay as stored. The file itself is never changed.
 //
+// A long result is read in two stages that overlap: the statement steps on the calling thread,
+// which copies each row's values into batches, while a pool thread turns the batches into records.
+// A short one (one batch) is read on the calling thread alone.
+//
 // Not thread-safe: use it on the database queue, with the result set it was made for.
 class KXCatalogueRowReader {
 public:
     static constexpr std::string_view kPlaceholderBase = "https://catalogue.corvane.invalid/";
+    // Rows per batch handed from the statement to the record maker.
+    static constexpr std::size_t kBatchRows = 1024;
 
     // Reads with KXHTTPBUSINESS::apiBaseURL() as the base of the catalogue's URLs.
     explicit KXCatalogueRowReader(SQResultSet& rows);
     // Reads with `urlBase` in place of the placeholder base ("" keeps the stored URLs).
     KXCatalogueRowReader(SQResultSet& rows, std::string urlBase);
+    ~KXCatalogueRowReader();
+    KXCatalogueRowReader(const KXCatalogueRowReader&) = delete;
+    KXCatalogueRowReader& operator=(const KXCatalogueRowReader&) = delete;
 
     // `text` with every placeholder base replaced by `base`, also in the escaped form that JSON
     // writers give ("https:\/\/..."); "" as base keeps the text.
     static std::string rewriteURLs(std::string_view text, std::string_view base);
 
-    // The record of the current row. The texts download_url, fontname, night_image, ps_name,
-    // language, image, marketing and new_image (as isnew_imgage); the 32-bit integers fontid,
-    // time, heat, has_info, font_weight, is_sell (sign-extended) and type; is_3d from its low
-    // byte. A row with no font name and a fontid below 1 (a keyword row) takes its keyword.
-    foundation::Ref<KXFontBaseModel> fontRecord();
+    // The records of the rows not read yet, in row order; the result set is at its end after.
+    // Each record has the texts download_url, fontname, night_image, ps_name, language, image,
+    // marketing and new_image (as isnew_imgage); the 32-bit integers fontid, time, heat, has_info,
+    // font_weight, is_sell (sign-extended) and type; is_3d from its low byte. A row with no font
+    // name and a fontid below 1 (a keyword row) takes its keyword. Text that is not UTF-8 reads as
+    // nil, except in URL columns whose base is replaced, where bad bytes become U+FFFD.
+    foundation::Ref<foundation::MutableArray> fontRecords();
 
     // The index of the column, -1 when the result set has none by that name.
     static int columnIndex(const SQResultSet& rows, std::string_view name);
@@ -64,29 +77,29 @@ private:
         std::unordered_map<std::string, foundation::Ref<foundation::String>, Hash, std::equal_to<>> seen;
     };
     static constexpr std::size_t kMaxSharedValues = 256;
+    static constexpr std::size_t kTextColumns = 9;
+    static constexpr std::size_t kNumberColumns = 8;
+    struct Batch;
+    struct Handoff;
 
-    foundation::Ref<foundation::String> text(TextColumn& column);
+    static std::string escapedURL(std::string_view plain);
+    static std::string rewriteURLs(std::string_view text, std::string_view base, std::string_view escapedPlaceholder,
+                                   std::string_view escapedBase);
+    // Stage one: the current row's values, appended to the batch.
+    void copyRow(Batch& batch) const;
+    // Stage two: the records of a batch, appended to `records`.
+    void makeRecords(const Batch& batch, foundation::MutableArray& records);
+    foundation::Ref<foundation::String> text(TextColumn& column, const char* bytes, std::size_t size);
     foundation::Ref<foundation::String> columnText(const TextColumn& column, std::string_view value) const;
-    int integer(int column) const;
 
     SQResultSet& rows_;
     sqlite3_stmt* handle_;
     std::string urlBase_;
-    TextColumn downloadUrl_;
-    TextColumn fontname_;
-    TextColumn nightImage_;
-    TextColumn psName_;
-    TextColumn language_;
-    TextColumn image_;
-    TextColumn marketing_;
-    TextColumn newImage_;
-    TextColumn keyword_;
-    int fontid_;
-    int time_;
-    int heat_;
-    int hasInfo_;
-    int fontWeight_;
-    int isSell_;
-    int type_;
-    int is3d_;
+    std::string escapedPlaceholder_;
+    std::string escapedURLBase_;
+    // In the order copyRow() stores them: download_url, fontname, night_image, ps_name, language,
+    // image, marketing, new_image, keyword.
+    std::array<TextColumn, kTextColumns> texts_;
+    // fontid, time, heat, has_info, font_weight, is_sell, type, is_3d.
+    std::array<int, kNumberColumns> numbers_;
 };

@@ -13,14 +13,27 @@ KXSortingData::KXSortingData(KXBaseDBManager& manager)
 {
 }
 
-foundation::Ref<foundation::MutableArray> KXSortingData::soringDataBySortType(unsigned long long sortType) const
+KXCatalogueStatement KXSortingData::defaultOrderStatement()
 {
     KXCatalogueStatement statement = KXCatalogueStatement::catalogueBase();
-    if (sortType > 1)
-        return manager_.soringDataBySqlString(statement.append(" ORDER BY default_sort DESC"), KXCatalogueOrder::Popularity);
     if (KXCatalogueStatement::isVipUser())
         statement.append(KXCatalogueStatement::vipOrder(KXUserCenterConfig::sharedKXUserCenterConfig().vipRuleIds()));
     else
         statement.append(KXCatalogueStatement::kDefaultOrder);
-    return manager_.soringDataBySqlString(statement);
+    return statement;
+}
+
+foundation::Ref<foundation::MutableArray> KXSortingData::soringDataBySortType(unsigned long long sortType) const
+{
+    if (sortType > 1) {
+        KXCatalogueStatement statement = KXCatalogueStatement::catalogueBase();
+        return manager_.soringDataBySqlString(statement.append(" ORDER BY default_sort DESC"), KXCatalogueOrder::Popularity);
+    }
+    return manager_.soringDataBySqlString(defaultOrderStatement());
+}
+
+void KXSortingData::readAheadSortType(unsigned long long sortType) const
+{
+    if (sortType <= 1)
+        manager_.readAhead(defaultOrderStatement());
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
 #include "Platform/Foundation/Array.h"
 
 class KXBaseDBManager;
@@ -19,7 +20,14 @@ public:
     // orders it (the popular fonts first, then the whole catalogue), falling back to default_sort
     // descending when there is no popularity list and in the English catalogue.
     foundation::Ref<foundation::MutableArray> soringDataBySortType(unsigned long long sortType) const;
+    // Starts reading sort type 0 or 1 in the background (KXBaseDBManager::readAhead), so that a
+    // soringDataBySortType() soon after, with the same settings, finds the rows read. Other sort
+    // types are read when asked.
+    void readAheadSortType(unsigned long long sortType) const;
 
 private:
+    // The statement of sort type 0 or 1 under the current settings.
+    static KXCatalogueStatement defaultOrderStatement();
+
     KXBaseDBManager& manager_;
 };

@@ -13,8 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
 #include <cstdlib>
+#include <fstream>
+#include <map>
 #include <thread>
 
 using namespace cataloguetest;
@@ -138,6 +139,96 @@ TEST(KXBaseDBManager, CatalogueURLsTakeTheAPIBaseAsTheyAreRead)
     // Without an API base the stored URLs stay: nothing guesses an address.
     EXPECT_EQ(KXCatalogueRowReader::rewriteURLs("https://catalogue.corvane.invalid/a.png", ""),
               "https://catalogue.corvane.invalid/a.png");
+}
+
+TEST(KXBaseDBManager, ALongResultKeepsRowOrderAndEveryValueAcrossBatches)
+{
+    // Thousands of rows after the sample's: every 700th a keyword row, every row with its own
+    // name and URLs, a few languages and marketing codes between them.
+    const fs::path file = copyOfSampleCatalogue();
+    const long long added = 6 * static_cast<long long>(KXCatalogueRowReader::kBatchRows) + 123;
+    execute(file, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(added) + ")"
+                  " INSERT INTO fp_fonts (fontid, fontname, keyword, language, marketing, ps_name, image, download_url, heat, is_sell)"
+                  " SELECT CASE WHEN i % 700 = 0 THEN -i ELSE 500000 + i END,"
+                  " CASE WHEN i % 700 = 0 THEN '' ELSE 'font ' || i END, 'keyword ' || i,"
+                  " ',' || (i % 3) || ',', CASE WHEN i % 5 = 0 THEN NULL ELSE 'm' || (i % 4) END, 'PS-' || i,"
+                  " 'https://catalogue.corvane.invalid/files/previews/' || i || '.png',"
+                  " 'https://catalogue.corvane.invalid/files/fonts/' || i || '.zip', i, -i FROM n;");
+    const long long sampleRows = count(file, "SELECT count(*) FROM fp_fonts") - added;
+
+    const char* old = std::getenv(KXHTTPBUSINESS::kBaseURLVariable);
+    const std::string saved = old ? old : "";
+    setenv(KXHTTPBUSINESS::kBaseURLVariable, "https://127.0.0.1:4443/", 1);
+    KXBaseDBManager manager(file);
+    const auto records = manager.dataArrayBySqlStr(KXCatalogueStatement("SELECT * FROM fp_fonts ORDER BY id"));
+    saved.empty() ? unsetenv(KXHTTPBUSINESS::kBaseURLVariable) : setenv(KXHTTPBUSINESS::kBaseURLVariable, saved.c_str(), 1);
+
+    ASSERT_EQ(static_cast<long long>(records->count()), sampleRows + added);
+    std::map<std::string, const foundation::String*> languages;
+    for (long long i = 1; i <= added; ++i) {
+        const auto font = Id(records->objectAtIndex(static_cast<std::size_t>(sampleRows + i - 1))).as<KXFontBaseModel>();
+        ASSERT_TRUE(font) << i;
+        const std::string n = std::to_string(i);
+        const bool keywordRow = i % 700 == 0;
+        ASSERT_EQ(font->fontid, keywordRow ? -i : 500000 + i) << "row order";
+        EXPECT_EQ(font->fontname->utf8(), keywordRow ? "keyword " + n : "font " + n);
+        EXPECT_EQ(font->ps_name->utf8(), "PS-" + n);
+        EXPECT_EQ(font->image->utf8(), "https://127.0.0.1:4443/files/previews/" + n + ".png");
+        EXPECT_EQ(font->download_url->utf8(), "https://127.0.0.1:4443/files/fonts/" + n + ".zip");
+        EXPECT_EQ(font->heat, i);
+        EXPECT_EQ(font->is_sell, -i);
+        EXPECT_EQ(i % 5 == 0, font->marketing == nullptr);
+        // Equal language lists are one shared string, whichever batch they came in.
+        const auto [known, fresh] = languages.emplace(font->language->utf8(), font->language.get());
+        EXPECT_TRUE(fresh || known->second == font->language.get()) << i;
+    }
+    EXPECT_EQ(languages.size(), 3u);
+}
+
+TEST(KXBaseDBManager, RowsReadAheadAreHandedOnceAndNeverStale)
+{
+    const fs::path file = copyOfSampleCatalogue();
+    const KXCatalogueStatement all("SELECT * FROM fp_fonts ORDER BY fontid");
+    const KXCatalogueStatement first("SELECT * FROM fp_fonts ORDER BY fontid LIMIT 1");
+    {
+        KXBaseDBManager manager(file);
+        const auto expected = fontids(manager.dataArrayBySqlStr(all));
+        ASSERT_GT(expected.size(), 3u);
+
+        // Taken by the same statement, once: the next call reads again, into records of its own.
+        manager.readAhead(all);
+        const auto ahead = manager.dataArrayBySqlStr(all);
+        const auto again = manager.dataArrayBySqlStr(all);
+        EXPECT_EQ(fontids(ahead), expected);
+        EXPECT_EQ(fontids(again), expected);
+        EXPECT_NE(Id(ahead->objectAtIndex(0)).as<KXFontBaseModel>(), Id(again->objectAtIndex(0)).as<KXFontBaseModel>());
+
+        // Another statement gets its own rows, and the rows read ahead are dropped.
+        manager.readAhead(all);
+        EXPECT_EQ(fontids(manager.dataArrayBySqlStr(first)), std::vector<long long>{expected.front()});
+        EXPECT_EQ(fontids(manager.dataArrayBySqlStr(all)), expected);
+
+        // A merge after the read began: the rows come from the merged catalogue, whenever the
+        // read ahead ran.
+        manager.readAhead(all);
+        auto row = foundation::MutableDictionary::create();
+        row->setObject(Id(987654), Id("fontid"));
+        row->setObject(Id("merged"), Id("fontname"));
+        bool merged = false;
+        manager.updateDataWithdDatas(foundation::MutableArray::create({Id(row)}), [&](bool ok) { merged = ok; });
+        ASSERT_TRUE(merged);
+        EXPECT_EQ(fontids(manager.dataArrayBySqlStr(all)).back(), 987654);
+
+        // A statement with arguments is read when asked.
+        const KXCatalogueStatement one("SELECT * FROM fp_fonts WHERE fontid = ?", {Id(987654)});
+        manager.readAhead(one);
+        EXPECT_EQ(fontids(manager.dataArrayBySqlStr(one)), std::vector<long long>{987654});
+
+        // The manager ends with a read still running ahead.
+        manager.readAhead(all);
+    }
+    KXBaseDBManager reopened(file);
+    EXPECT_EQ(fontids(reopened.dataArrayBySqlStr(all)).back(), 987654);
 }
 
 TEST(KXBaseDBManager, PopularityIgnoresTheStatementsConditions)

@@ -42,6 +42,19 @@ TEST_F(KXSortingDataTest, DefaultOrderFollowsLanguageAndCharacterSet)
     EXPECT_EQ(list(0), big);
 }
 
+TEST_F(KXSortingDataTest, AListReadAheadFollowsTheSettingsOfTheCallThatTakesIt)
+{
+    const auto plain = chineseDefault(false);
+    KXSortingData sorting(*manager_);
+    sorting.readAheadSortType(0);
+    EXPECT_EQ(fontids(sorting.soringDataBySortType(1)), plain) << "types 0 and 1 share the read";
+
+    // Settings changed after the read began: the list of the new settings.
+    sorting.readAheadSortType(0);
+    foundation::UserDefaults::standardUserDefaults().setInteger(1, "bigFontsSet");
+    EXPECT_EQ(list(0), chineseDefault(true));
+}
+
 TEST_F(KXSortingDataTest, EnglishCatalogueIgnoresTheCharacterSetSetting)
 {
     KXGlobalDataBase::sharedKXGlobalDataBase().setEnLanguage(true);
