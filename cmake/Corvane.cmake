@@ -61,13 +61,23 @@ endfunction()
 # namespaces need names of their own. The crash guard stays per-file: its tests read the program's
 # inlined frames, and joining files changes what is inlined. The page folders stay per-file too,
 # so an edit there rebuilds one file, not its batch.
+#
+# CI builds every folder from a cold cache, where the edit-one-file argument does not hold: there
+# CORVANE_UNITY_ALL (on when the environment variable of that name is 1) batches the page folders,
+# the application and their tests as well.
 option(CORVANE_UNITY "Compile the platform layer, libraries, service core and tools as unity builds" ON)
+option(CORVANE_UNITY_ALL "Compile the page folders and the application as unity builds too (CI)" "$ENV{CORVANE_UNITY_ALL}")
 set(CORVANE_UNITY_BATCH 8 CACHE STRING "Sources per unit of a unity build")
 
 function(corvane_unity target)
   file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  if(CORVANE_UNITY_ALL)
+    set(unity_folders "^(src|tests|tools|bench)(/|$)")
+  else()
+    set(unity_folders "^((src|tests)/(Platform|Lib|Class/ServiceCore)|tools|tests/tools)(/|$)")
+  endif()
   if(CORVANE_UNITY
-     AND folder MATCHES "^((src|tests)/(Platform|Lib|Class/ServiceCore)|tools|tests/tools)(/|$)"
+     AND folder MATCHES "${unity_folders}"
      AND NOT folder MATCHES "^(src|tests)/Lib/CrashGuard(/|$)")
     set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${CORVANE_UNITY_BATCH})
     if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")

@@ -16,7 +16,7 @@ using foundation::Id;
 namespace {
 
 constexpr int kCardInset = 16;
-constexpr int kCoverHeight = 180;
+constexpr int kCellCoverHeight = 180;
 const QColor kCountColor(153, 153, 153);
 
 QImage loaded(const QStyleOptionViewItem& option, const std::string& url)
@@ -70,7 +70,7 @@ QRect KXHomeRecommendCell::cardRect(const QRect& row)
 QRect KXHomeRecommendCell::coverRect(const QRect& row)
 {
     const QRect card = cardRect(row);
-    return QRect(card.left() + 1, card.top() + 1, card.width() - 2, kCoverHeight);
+    return QRect(card.left() + 1, card.top() + 1, card.width() - 2, kCellCoverHeight);
 }
 
 QRect KXHomeRecommendCell::avatarRect(const QRect& row)

@@ -31,7 +31,7 @@ namespace {
 constexpr int kPopUpWidth = 148;
 constexpr int kPopUpHeight = 204;
 constexpr int kCollapseMilliseconds = 500;
-constexpr const char* kClosingProperty = "kxClosing";
+constexpr const char* kHoverClosingProperty = "kxClosing";
 
 // The platform's "easeIn" timing: the cubic Bézier (0.42, 0) (1, 1).
 QEasingCurve easeIn()
@@ -92,9 +92,9 @@ void KXHomeViewController::showGroupExtendView(const char* from, KXLeftTabView* 
     QPointer<KXGroupExtendView> watched(popUp);
     QPointer<KXHomeViewController> hub(this);
     new KXEventMonitor(popUp, KXEventMonitor::kPopUpMask, [hub, watched](const QPointF& position) {
-        if (!hub || !watched || watched->property(kClosingProperty).toBool() || hub->isInsidePopUpControls(position))
+        if (!hub || !watched || watched->property(kHoverClosingProperty).toBool() || hub->isInsidePopUpControls(position))
             return;
-        watched->setProperty(kClosingProperty, true);
+        watched->setProperty(kHoverClosingProperty, true);
         dispatch::mainQueue().after(kPopUpCloseDelay, [watched] {
             if (watched && watched->parentWidget())
                 kx_removeFromSuperview(watched);

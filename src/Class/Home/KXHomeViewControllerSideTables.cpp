@@ -39,7 +39,7 @@ using layoutwidgets::lcView;
 
 namespace {
 
-KXUserCenterConfig& session()
+KXUserCenterConfig& sideTableSession()
 {
     return KXUserCenterConfig::sharedKXUserCenterConfig();
 }
@@ -153,7 +153,7 @@ void KXHomeViewController::colletExpand()
 
 void KXHomeViewController::focusExpandAction()
 {
-    if (session().islogin()) {
+    if (sideTableSession().islogin()) {
         setModule("合集检测更新错误");
         const Id version = foundation::UserDefaults::standardUserDefaults().objectForKey("collect_version");
         bussinessR()->isUpdateGroupDataByCollectversion(
@@ -218,13 +218,13 @@ void KXHomeViewController::tableViewCellClick(KXHomeGroupTableView* table)
 
     Id group;
     if (!followed) {
-        groupArray_ = mutableRows(session().groupsInfo());
+        groupArray_ = mutableRows(sideTableSession().groupsInfo());
         showRows(collectionTableview_, groupArray_);
         collectionTableview_->reloadRow(row);
         group = static_cast<std::size_t>(row) < groupArray_->count() ? groupArray_->objectAtIndex(static_cast<std::size_t>(row)) : Id();
     } else {
         followTableview_->reloadRow(row);
-        followArray_ = mutableRows(session().followsArray());
+        followArray_ = mutableRows(sideTableSession().followsArray());
         showRows(followTableview_, followArray_);
         group = static_cast<std::size_t>(row) < followArray_->count() ? followArray_->objectAtIndex(static_cast<std::size_t>(row)) : Id();
     }
@@ -305,7 +305,7 @@ void KXHomeViewController::KXGroupExtendBottomBtnClikFrom(const QString& from)
 
 void KXHomeViewController::newgroupClick()
 {
-    if (!session().islogin()) {
+    if (!sideTableSession().islogin()) {
         loginClick();
         return;
     }

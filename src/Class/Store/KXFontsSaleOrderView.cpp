@@ -34,7 +34,7 @@ using layoutwidgets::lcView;
 
 namespace {
 
-constexpr double kBottomHeight = 90;
+constexpr double kOrderBottomHeight = 90;
 
 QLabel* totalLine(QWidget* parent)
 {
@@ -131,10 +131,10 @@ void KXFontsSaleOrderView::setUPUI()
 
     const auto bottom = lc_makeConstraints(lcView(bottomView_), [](LCConstraintMaker& make) {
         make.left().right().bottom().equalTo(0);
-        make.height().equalTo(kBottomHeight);
+        make.height().equalTo(kOrderBottomHeight);
     });
     bottomViewHeight_ = bottom.back();
-    bottomViewHeightConstant_ = kBottomHeight;
+    bottomViewHeightConstant_ = kOrderBottomHeight;
     QWidget* bar = bottomView_;
     lc_makeConstraints(lcView(listTableview_), [bar](LCConstraintMaker& make) {
         make.left().right().equalTo(0);

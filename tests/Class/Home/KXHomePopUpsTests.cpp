@@ -29,7 +29,7 @@ using foundation::Id;
 
 namespace {
 
-foundation::UserDefaults& defaults()
+foundation::UserDefaults& popUpDefaults()
 {
     return foundation::UserDefaults::standardUserDefaults();
 }
@@ -211,10 +211,10 @@ TEST_F(KXHomePopUpsTest, TheExtendMenusEntries)
 
     home.extendButtonClick();
     home.extendEntries()[1]->click();
-    defaults().setObject(Id("https://s.example/help"), "help_url");
+    popUpDefaults().setObject(Id("https://s.example/help"), "help_url");
     home.extendButtonClick();
     home.extendEntries()[1]->click();
-    defaults().setObject(Id("file:///etc/passwd"), "help_url");
+    popUpDefaults().setObject(Id("file:///etc/passwd"), "help_url");
     home.extendButtonClick();
     home.extendEntries()[1]->click();
     EXPECT_EQ(opener.opened(), (std::vector<std::string>{"https://www.corvane.example/help", "https://s.example/help"}))
@@ -244,7 +244,7 @@ TEST_F(KXHomePopUpsTest, TheExtendMenusEntries)
 
 TEST_F(KXHomePopUpsTest, TheQuestionnaireButtonShowsTheAlert)
 {
-    defaults().setObject(Id(service().baseUrl() + "files/images/questionnaire.png"), "questionnaire");
+    popUpDefaults().setObject(Id(service().baseUrl() + "files/images/questionnaire.png"), "questionnaire");
     auto& home = open();
     click(home.alertBtn());
     auto* alert = qobject_cast<KXHomeAlertView*>(kx_topSubview(&home));

@@ -43,12 +43,12 @@ using foundation::Id;
 
 namespace {
 
-KXUserCenterConfig& session()
+KXUserCenterConfig& sideTableSession()
 {
     return KXUserCenterConfig::sharedKXUserCenterConfig();
 }
 
-foundation::UserDefaults& defaults()
+foundation::UserDefaults& sideTableDefaults()
 {
     return foundation::UserDefaults::standardUserDefaults();
 }
@@ -66,7 +66,7 @@ foundation::Ref<foundation::MutableArray> folders(int count)
     return rows;
 }
 
-std::vector<long long> fontIds(const foundation::Ref<foundation::MutableArray>& records)
+std::vector<long long> sideTableFontIds(const foundation::Ref<foundation::MutableArray>& records)
 {
     std::vector<long long> ids;
     for (const Id& record : records->objects())
@@ -126,7 +126,7 @@ protected:
     {
         const auto created = run([name](auto success, auto failure) { KXHTTPBUSINESS().CreateGroupWithName(Id(name), success, failure); });
         const auto listed = run([](auto success, auto failure) { KXHTTPBUSINESS().GetCollectGroupsListSuceess(success, failure); });
-        session().setGroupsInfo(listed.reply["corvane_data"]["collection"].array());
+        sideTableSession().setGroupsInfo(listed.reply["corvane_data"]["collection"].array());
         service().requestLog().clear();
         return created.reply["corvane_data"];
     }
@@ -136,8 +136,8 @@ protected:
 
 TEST_F(KXHomeSideTablesTest, TheAccordionOpensOneTableAtATimeToSixRows)
 {
-    session().setGroupsInfo(folders(7));
-    session().setFollowsArray(folders(3));
+    sideTableSession().setGroupsInfo(folders(7));
+    sideTableSession().setFollowsArray(folders(3));
     auto& home = open();
     EXPECT_EQ(home.collectionScrollView()->height(), 0);
     EXPECT_EQ(home.followScrollView()->height(), 0);
@@ -172,13 +172,13 @@ TEST_F(KXHomeSideTablesTest, TheAccordionOpensOneTableAtATimeToSixRows)
 TEST_F(KXHomeSideTablesTest, ARowClickShowsTheFolderInsteadOfATab)
 {
     signIn();
-    const auto cloud = fontIds(KXSortingData().soringDataBySortType(0));
+    const auto cloud = sideTableFontIds(KXSortingData().soringDataBySortType(0));
     ASSERT_GE(cloud.size(), 3u);
     // The folders hold font ids; a click lists the catalogue's records in the folder's order.
     auto rows = folders(3);
     rows->replaceObjectAtIndex(1, folder(201, "标题字体", foundation::Array::create({Id(cloud[2]), Id(std::to_string(cloud[0]))})));
-    session().setGroupsInfo(rows);
-    session().setFollowsArray(folders(2));
+    sideTableSession().setGroupsInfo(rows);
+    sideTableSession().setFollowsArray(folders(2));
     auto& home = open();
     home.colletExpand();
     home.collectionTableview()->performClick(1);
@@ -186,7 +186,7 @@ TEST_F(KXHomeSideTablesTest, ARowClickShowsTheFolderInsteadOfATab)
     EXPECT_TRUE(selectedTabs().empty());
     EXPECT_EQ(home.rightListview()->tabTypeNum(), 4);
     EXPECT_EQ(home.rightListview()->groupID()->utf8(), "201");
-    EXPECT_EQ(fontIds(home.rightListview()->dataArray()), (std::vector<long long>{cloud[2], cloud[0]}));
+    EXPECT_EQ(sideTableFontIds(home.rightListview()->dataArray()), (std::vector<long long>{cloud[2], cloud[0]}));
     EXPECT_EQ(KXHomeViewController::sideTableRowMemory(), 1);
     EXPECT_TRUE(rowLooksSelected(home.collectionTableview(), 1));
     EXPECT_FALSE(rowLooksSelected(home.collectionTableview(), 0));
@@ -207,7 +207,7 @@ TEST_F(KXHomeSideTablesTest, ARowClickShowsTheFolderInsteadOfATab)
 TEST_F(KXHomeSideTablesTest, AClickOnEmptySpaceOnlyClosesTheOverlaysOnTop)
 {
     signIn();
-    session().setGroupsInfo(folders(2));
+    sideTableSession().setGroupsInfo(folders(2));
     auto& home = open();
     auto* cart = new KXFontsSaleList(&home);
     cart->show();
@@ -225,7 +225,7 @@ TEST_F(KXHomeSideTablesTest, AClickOnEmptySpaceOnlyClosesTheOverlaysOnTop)
 
 TEST_F(KXHomeSideTablesTest, TheContextMenuLeavesTheDefaultFolderAndEmptySpaceAlone)
 {
-    session().setGroupsInfo(folders(3));
+    sideTableSession().setGroupsInfo(folders(3));
     auto& home = open();
     home.colletExpand();
     layOut();
@@ -276,7 +276,7 @@ TEST_F(KXHomeSideTablesTest, DeletingAFolderFromTheMenuShowsTheDefaultFolderHalf
     EXPECT_EQ(dialog->groupID().stringValue(), created["id"].stringValue());
     dialog->sureBtn()->click();
     ASSERT_TRUE(waitFor([&] { return home.groupArray()->count() == static_cast<std::size_t>(row); }));
-    EXPECT_EQ(session().groupsInfo()->count(), static_cast<std::size_t>(row)) << "the stored folders drop it too";
+    EXPECT_EQ(sideTableSession().groupsInfo()->count(), static_cast<std::size_t>(row)) << "the stored folders drop it too";
     EXPECT_EQ(home.collectionTableview()->model()->rowCount(), row);
     EXPECT_NE(home.rightListview()->tabTypeNum(), 4);
 
@@ -295,7 +295,7 @@ TEST_F(KXHomeSideTablesTest, ARenameKeepsTheFolderAndItsFontsANewFolderGoesLast)
     // The session's copy of the new folder holds two fonts.
     auto rows = foundation::MutableArray::create();
     std::size_t row = 0;
-    for (const Id& entry : session().groupsInfo()->objects()) {
+    for (const Id& entry : sideTableSession().groupsInfo()->objects()) {
         if (entry["id"].integerValue() == made["id"].integerValue()) {
             row = rows->count();
             rows->addObject(folder(made["id"].integerValue(), "旧名字", foundation::Array::create({Id(7), Id(9)})));
@@ -304,7 +304,7 @@ TEST_F(KXHomeSideTablesTest, ARenameKeepsTheFolderAndItsFontsANewFolderGoesLast)
         }
     }
     ASSERT_GT(row, 0u);
-    session().setGroupsInfo(rows);
+    sideTableSession().setGroupsInfo(rows);
     auto& home = open();
     const std::size_t count = home.groupArray()->count();
     home.collectionTableview()->setClickedRow(static_cast<int>(row));
@@ -319,7 +319,7 @@ TEST_F(KXHomeSideTablesTest, ARenameKeepsTheFolderAndItsFontsANewFolderGoesLast)
     ASSERT_TRUE(waitFor([&] { return home.groupArray()->objectAtIndex(row)["collect_name"].stringValue() == "新名字"; }));
     EXPECT_EQ(home.groupArray()->count(), count) << "renamed in place, not added";
     EXPECT_EQ(home.groupArray()->objectAtIndex(row)["fonts"].count(), 2u);
-    EXPECT_EQ(Id(session().groupsInfo())[row]["collect_name"].stringValue(), "新名字");
+    EXPECT_EQ(Id(sideTableSession().groupsInfo())[row]["collect_name"].stringValue(), "新名字");
     EXPECT_EQ(home.collectionTableview()->model()->index(static_cast<int>(row), 0).data().toString(), QStringLiteral("新名字"));
 
     kx_removeFromSuperview(dialog);
@@ -328,8 +328,8 @@ TEST_F(KXHomeSideTablesTest, ARenameKeepsTheFolderAndItsFontsANewFolderGoesLast)
     ASSERT_NE(create, nullptr);
     EXPECT_FALSE(create->groupid().integerValue() > 0);
     create->groupBlock()(foundation::Dictionary::create({{Id("collect_name"), Id("新分组")}, {Id("id"), Id(999)}}));
-    ASSERT_EQ(session().groupsInfo()->count(), count + 1);
-    EXPECT_EQ(Id(session().groupsInfo())[count]["id"].integerValue(), 999);
+    ASSERT_EQ(sideTableSession().groupsInfo()->count(), count + 1);
+    EXPECT_EQ(Id(sideTableSession().groupsInfo())[count]["id"].integerValue(), 999);
     run([&](auto success, auto failure) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(made["id"], success, failure); });
 }
 
@@ -347,12 +347,12 @@ TEST_F(KXHomeSideTablesTest, AFolderListAskedBeforeANewFolderNeverTakesItAway)
     auto* dialog = qobject_cast<KXFontGroupCreate*>(kx_topSubview(&home));
     ASSERT_NE(dialog, nullptr);
     dialog->groupBlock()(foundation::Dictionary::create({{Id("collect_name"), Id("列表之后新建")}, {Id("id"), made["id"]}}));
-    ASSERT_TRUE(lists(session().groupsInfo(), made["id"]));
+    ASSERT_TRUE(lists(sideTableSession().groupsInfo(), made["id"]));
 
     ASSERT_TRUE(waitFor([&] { return home.groupExtendView() != nullptr; }));
     settle();
     EXPECT_EQ(service().requestLog().withTag("137").size(), 2u) << "the list asked for before the change is asked again";
-    EXPECT_TRUE(lists(session().groupsInfo(), made["id"]));
+    EXPECT_TRUE(lists(sideTableSession().groupsInfo(), made["id"]));
     EXPECT_TRUE(lists(home.groupArray(), made["id"]));
     EXPECT_TRUE(lists(home.groupExtendView()->dataA(), made["id"]));
     run([&](auto success, auto failure) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(made["id"], success, failure); });
@@ -368,10 +368,10 @@ TEST_F(KXHomeSideTablesTest, AFollowedListLandingAfterTheSignOutIsDropped)
     dispatch::NotificationCenter::defaultCenter().post(
         "homeNotificationCenter", Id(),
         foundation::Dictionary::create({{Id("loginOut"), Id(foundation::Dictionary::create({{Id("logint"), Id("YES")}}))}}));
-    ASSERT_FALSE(session().islogin());
+    ASSERT_FALSE(sideTableSession().islogin());
     dispatch::RunLoop::runUntil([] { return false; }, 1.0);
     settle();
-    EXPECT_TRUE(!session().followsArray() || session().followsArray()->count() == 0);
+    EXPECT_TRUE(!sideTableSession().followsArray() || sideTableSession().followsArray()->count() == 0);
     EXPECT_EQ(home.followArray()->count(), 0u);
     EXPECT_EQ(home.followTableview()->model()->rowCount(), 0);
     EXPECT_EQ(home.groupExtendView(), nullptr) << "no pop-up of the former user";
@@ -481,7 +481,7 @@ TEST_F(KXHomeSideTablesTest, TheNewFolderButtonWantsASignIn)
     EXPECT_EQ(kx_subviews(&home).size(), 2u);
     home.loginWindow()->window()->hide();
 
-    defaults().setObject(Id("token-x"), "token");
+    sideTableDefaults().setObject(Id("token-x"), "token");
     home.newgroupClick();
     auto* dialog = qobject_cast<KXFontGroupCreate*>(kx_topSubview(&home));
     ASSERT_NE(dialog, nullptr);
@@ -501,7 +501,7 @@ TEST_F(KXHomeSideTablesTest, UnfollowingFromTheMenuRefreshesTheFollowedCollectio
     service().requestLog().clear();
     home.followTableview()->setClickedRow(0);
     home.followMenu()->actions()[0]->trigger();
-    ASSERT_TRUE(waitFor([&] { return session().followsArray()->count() == before - 1; }));
+    ASSERT_TRUE(waitFor([&] { return sideTableSession().followsArray()->count() == before - 1; }));
     const auto unfollow = service().requestLog().withTag("138");
     ASSERT_EQ(unfollow.size(), 1u);
     EXPECT_EQ(*unfollow[0].param("type"), "0");
@@ -515,7 +515,7 @@ TEST_F(KXHomeSideTablesTest, UnfollowingFromTheMenuRefreshesTheFollowedCollectio
 
 TEST_F(KXHomeSideTablesTest, TheFollowedDetailPanelIsKeptAndReused)
 {
-    session().setFollowsArray(folders(3));
+    sideTableSession().setFollowsArray(folders(3));
     auto& home = open();
     home.followTableview()->setClickedRow(1);
     home.followMenu()->actions()[1]->trigger();
@@ -559,7 +559,7 @@ TEST_F(KXHomeSideTablesTest, ChangedCollectionsOpenTheFollowedPopUp)
 
 TEST_F(KXHomeSideTablesTest, TheVipMarkAndTheSourceToast)
 {
-    defaults().setObject(Id("1"), "vip_type");
+    sideTableDefaults().setObject(Id("1"), "vip_type");
     auto& home = open();
     click(home.vipMarkIMG());
     auto* vip = qobject_cast<KXVipAlertView*>(kx_topSubview(&home));

@@ -43,7 +43,7 @@ using foundation::Id;
 
 namespace {
 
-foundation::UserDefaults& defaults()
+foundation::UserDefaults& hubDefaults()
 {
     return foundation::UserDefaults::standardUserDefaults();
 }
@@ -66,7 +66,7 @@ protected:
     {
         KXHomeViewControllerTest::SetUp();
         namespace fs = std::filesystem;
-        defaults().removeObjectForKey("datemove");
+        hubDefaults().removeObjectForKey("datemove");
         fs::create_directories(sources_.accountFile.parent_path());
         std::ofstream(sources_.accountFile) << crypto::base64Encode(std::string_view(R"({"user": "demo", "pass": "demo1234"})"));
         fs::create_directories(sources_.usedFonts);
@@ -84,7 +84,7 @@ protected:
         fs::remove_all(sources_.usedFonts);
         fs::remove(sources_.fontsFolder / kFontFile);
         KXDownloadedFontMap::shared().update([this](foundation::MutableDictionary& map) { map.setDictionary(*keptMap_); });
-        defaults().removeObjectForKey("token");
+        hubDefaults().removeObjectForKey("token");
     }
 
     const KXMigration::Sources sources_ = KXMigration::systemSources();
@@ -124,7 +124,7 @@ TEST_F(KXHomeViewControllerTest, BuildsTheMenuWithTheCloudTabSelected)
     EXPECT_EQ(selectedTabs(), std::vector<KXLeftTabView*>{home.cloudBtn()});
     EXPECT_EQ(home.rightListview()->tabTypeNum(), 1);
     EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
-    EXPECT_EQ(defaults().stringForKey("the")->utf8(), "0");
+    EXPECT_EQ(hubDefaults().stringForKey("the")->utf8(), "0");
     EXPECT_TRUE(home.alertBtn()->isHidden()) << "no questionnaire";
     EXPECT_EQ(home.shoppingCartBtn()->toolTip(), QStringLiteral("购物车"));
     EXPECT_EQ(home.extendBtn()->toolTip(), QStringLiteral("拓展"));
@@ -164,9 +164,9 @@ TEST_F(KXHomeViewControllerTest, GeometryOfTheMenu)
 
 TEST_F(KXHomeViewControllerTest, TheFirstRunShowsTheGuideOnce)
 {
-    defaults().removeObjectForKey("install");
+    hubDefaults().removeObjectForKey("install");
     auto& first = open();
-    EXPECT_EQ(defaults().stringForKey("install")->utf8(), "yes");
+    EXPECT_EQ(hubDefaults().stringForKey("install")->utf8(), "yes");
     auto* guide = qobject_cast<KXNewHomeUserGuideView*>(kx_topSubview(&first));
     ASSERT_NE(guide, nullptr);
     EXPECT_EQ(guide->geometry(), first.rect());
@@ -196,7 +196,7 @@ TEST_F(KXHomeViewControllerTest, ANewerVersionIsOffered)
 
 TEST_F(KXHomeViewControllerTest, QuestionnaireButtonAndCartBadgeFollowTheService)
 {
-    defaults().setObject(Id("https://s.example/q.png"), "questionnaire");
+    hubDefaults().setObject(Id("https://s.example/q.png"), "questionnaire");
     signIn();
     auto& home = open();
     EXPECT_FALSE(home.alertBtn()->isHidden());
@@ -215,7 +215,7 @@ TEST_F(KXHomeViewControllerTest, QuestionnaireButtonAndCartBadgeFollowTheService
 
 TEST_F(KXHomeViewControllerTest, TheVipMarkAndRing)
 {
-    defaults().setObject(Id("1"), "vip_type");
+    hubDefaults().setObject(Id("1"), "vip_type");
     auto& home = open();
     ASSERT_TRUE(home.vipMarkIMG()->isVisible());
     EXPECT_EQ(home.vipMarkIMG()->geometry().bottomRight(), home.avatarImg()->geometry().bottomRight());
@@ -254,9 +254,9 @@ TEST(KXHomeViewControllerFilters, AnEmptyEnglishListStillTakesIndexZero)
 
 TEST_F(KXHomeViewControllerTest, TheMigrationIsCheckedOnceAndNeverShownWithoutAnAccount)
 {
-    defaults().removeObjectForKey("datemove");
+    hubDefaults().removeObjectForKey("datemove");
     auto& home = open();
-    EXPECT_EQ(defaults().stringForKey("datemove")->utf8(), "YES");
+    EXPECT_EQ(hubDefaults().stringForKey("datemove")->utf8(), "YES");
     for (QWidget* view : kx_subviews(&home))
         EXPECT_EQ(qobject_cast<KXDataMoveView*>(view), nullptr);
 }
@@ -276,7 +276,7 @@ TEST_F(KXHomeMigrationTest, AFormerAccountPutsTheMigrationOnTheWindowUntilItSign
 
     EXPECT_EQ(watch.added, 1);
     EXPECT_TRUE(!overlay || !overlay->parentWidget()) << "the overlay leaves once the account is in";
-    EXPECT_EQ(defaults().stringForKey("datemove")->utf8(), "YES");
+    EXPECT_EQ(hubDefaults().stringForKey("datemove")->utf8(), "YES");
     EXPECT_TRUE(std::filesystem::exists(sources_.fontsFolder / kFontFile));
     EXPECT_EQ(KXDownloadedFontMap::shared().map()->count(), 1u) << "the copy is recorded by its family";
     const auto signIns = service().requestLog().withTag("114");
@@ -349,14 +349,14 @@ TEST_F(KXHomeViewControllerTest, SignedOutTabsOpenTheLoginWindow)
 TEST_F(KXHomeViewControllerTest, TheStoreOpensInTheBrowserAndSelectsNothing)
 {
     desktop::ScopedRecordingURLOpener opener;
-    defaults().setObject(Id("https://s.example/shop"), "shop_url");
-    defaults().setObject(Id("https://s.example/shop?uid=1"), "my_shop_url");
+    hubDefaults().setObject(Id("https://s.example/shop"), "shop_url");
+    hubDefaults().setObject(Id("https://s.example/shop?uid=1"), "my_shop_url");
     auto& home = open();
     home.tabViewTouched(home.fontStoreBtn());
-    defaults().setObject(Id("token-x"), "token");
+    hubDefaults().setObject(Id("token-x"), "token");
     home.tabViewTouched(home.fontStoreBtn());
-    defaults().removeObjectForKey("token");
-    defaults().setObject(Id("javascript:alert(1)"), "shop_url");
+    hubDefaults().removeObjectForKey("token");
+    hubDefaults().setObject(Id("javascript:alert(1)"), "shop_url");
     home.tabViewTouched(home.fontStoreBtn());
     EXPECT_EQ(opener.opened(), (std::vector<std::string>{"https://s.example/shop", "https://s.example/shop?uid=1"}));
     EXPECT_EQ(selectedTabs(), std::vector<KXLeftTabView*>{home.cloudBtn()});

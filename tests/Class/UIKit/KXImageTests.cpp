@@ -9,7 +9,7 @@
 
 namespace {
 
-KXImage solid(int w, int h, QColor color = Qt::red)
+KXImage filledImage(int w, int h, QColor color = Qt::red)
 {
     QImage pixels(w, h, QImage::Format_ARGB32_Premultiplied);
     pixels.fill(color);
@@ -55,14 +55,14 @@ TEST(KXImageResources, UnknownNamesGiveNil)
 
 TEST(KXImageRotation, WholeTurnsGiveTheSameImage)
 {
-    const KXImage image = solid(10, 30);
+    const KXImage image = filledImage(10, 30);
     for (double degrees : {0.0, 360.0, -720.0})
         EXPECT_TRUE(image.imageRotated(degrees).isSameImage(image)) << degrees;
 }
 
 TEST(KXImageRotation, SizesFollowTheAngle)
 {
-    const KXImage image = solid(10, 30);
+    const KXImage image = filledImage(10, 30);
     EXPECT_EQ(image.imageRotated(90).size(), QSizeF(30, 10));
     EXPECT_EQ(image.imageRotated(-270).size(), QSizeF(30, 10));
     EXPECT_EQ(image.imageRotated(180).size(), QSizeF(10, 30));

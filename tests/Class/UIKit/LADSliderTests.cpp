@@ -6,7 +6,7 @@
 
 namespace {
 
-KXImage solid(int w, int h, QColor color = Qt::red)
+KXImage knobImage(int w, int h, QColor color = Qt::red)
 {
     QImage pixels(w, h, QImage::Format_ARGB32_Premultiplied);
     pixels.fill(color);
@@ -16,17 +16,17 @@ KXImage solid(int w, int h, QColor color = Qt::red)
 TEST(LADSliderCreation, NilImagesGiveNoSlider)
 {
     EXPECT_EQ(LADSlider::initWithKnobImage(KXImage()), nullptr);
-    EXPECT_EQ(LADSlider::initWithKnobImage(solid(8, 8), KXImage(), solid(4, 4)), nullptr);
-    EXPECT_EQ(LADSlider::initWithKnobImage(solid(8, 8), solid(4, 4), KXImage()), nullptr);
-    EXPECT_EQ(LADSlider::initWithKnobImage(KXImage(), solid(4, 4), solid(4, 4)), nullptr);
+    EXPECT_EQ(LADSlider::initWithKnobImage(knobImage(8, 8), KXImage(), knobImage(4, 4)), nullptr);
+    EXPECT_EQ(LADSlider::initWithKnobImage(knobImage(8, 8), knobImage(4, 4), KXImage()), nullptr);
+    EXPECT_EQ(LADSlider::initWithKnobImage(KXImage(), knobImage(4, 4), knobImage(4, 4)), nullptr);
     EXPECT_EQ(LADSliderCell::initWithKnobImage(KXImage()), nullptr);
 }
 
 TEST(LADSliderCreation, ThreeImagesAreStoredUnchanged)
 {
-    const KXImage knob = solid(8, 8);
-    const KXImage minimum = solid(12, 4);
-    const KXImage maximum = solid(12, 4, Qt::gray);
+    const KXImage knob = knobImage(8, 8);
+    const KXImage minimum = knobImage(12, 4);
+    const KXImage maximum = knobImage(12, 4, Qt::gray);
     std::unique_ptr<LADSlider> slider(LADSlider::initWithKnobImage(knob, minimum, maximum));
     ASSERT_NE(slider, nullptr);
     EXPECT_TRUE(slider->knobImage().isSameImage(knob));
@@ -38,8 +38,8 @@ TEST(LADSliderCreation, ThreeImagesAreStoredUnchanged)
 TEST(LADSliderTrackImages, HorizontalSliderStretchesOnlyTheColumnAtTheKnob)
 {
     LADSlider slider(Qt::Horizontal);
-    slider.setMinimumValueImage(solid(12, 4));
-    slider.setMaximumValueImage(solid(12, 4));
+    slider.setMinimumValueImage(knobImage(12, 4));
+    slider.setMaximumValueImage(knobImage(12, 4));
     EXPECT_EQ(slider.minimumValueImage().capInsets(), (KXEdgeInsets{0, 11, 0, 0}));
     EXPECT_EQ(slider.maximumValueImage().capInsets(), (KXEdgeInsets{0, 0, 0, 11}));
     EXPECT_EQ(slider.minimumValueImage().size(), QSizeF(12, 4));
@@ -48,8 +48,8 @@ TEST(LADSliderTrackImages, HorizontalSliderStretchesOnlyTheColumnAtTheKnob)
 TEST(LADSliderTrackImages, VerticalSliderTurnsTheImagesUpright)
 {
     LADSlider slider(Qt::Vertical);
-    slider.setMinimumValueImage(solid(12, 4));
-    slider.setMaximumValueImage(solid(12, 4));
+    slider.setMinimumValueImage(knobImage(12, 4));
+    slider.setMaximumValueImage(knobImage(12, 4));
     EXPECT_EQ(slider.minimumValueImage().size(), QSizeF(4, 12));
     EXPECT_EQ(slider.minimumValueImage().capInsets(), (KXEdgeInsets{0, 0, 11, 0}));
     EXPECT_EQ(slider.maximumValueImage().capInsets(), (KXEdgeInsets{11, 0, 0, 0}));
@@ -58,7 +58,7 @@ TEST(LADSliderTrackImages, VerticalSliderTurnsTheImagesUpright)
 TEST(LADSliderTrackImages, ImageWithInsetsIsStoredUntouchedEvenWhenVertical)
 {
     LADSlider slider(Qt::Vertical);
-    KXImage inset = solid(12, 4);
+    KXImage inset = knobImage(12, 4);
     inset.setCapInsets({1, 2, 3, 4});
     slider.setMinimumValueImage(inset);
     EXPECT_TRUE(slider.minimumValueImage().isSameImage(inset));
@@ -70,7 +70,7 @@ class LADSliderCellGeometry : public testing::Test {
 protected:
     void SetUp() override
     {
-        cell = LADSliderCell::initWithKnobImage(solid(10, 10), solid(6, 4), solid(6, 2));
+        cell = LADSliderCell::initWithKnobImage(knobImage(10, 10), knobImage(6, 4), knobImage(6, 2));
         ASSERT_NE(cell, nullptr);
     }
     std::unique_ptr<LADSliderCell> cell;
@@ -111,7 +111,7 @@ TEST(LADSliderDrawing, WithoutImagesItDrawsAsAStandardSlider)
 
 TEST(LADSliderDrawing, KnobImageIsDrawnWhereTheStyleHasTheKnob)
 {
-    std::unique_ptr<LADSlider> slider(LADSlider::initWithKnobImage(solid(10, 10, Qt::magenta)));
+    std::unique_ptr<LADSlider> slider(LADSlider::initWithKnobImage(knobImage(10, 10, Qt::magenta)));
     ASSERT_NE(slider, nullptr);
     slider->resize(120, 24);
     slider->setRange(0, 100);
@@ -124,7 +124,7 @@ TEST(LADSliderDrawing, KnobImageIsDrawnWhereTheStyleHasTheKnob)
 TEST(LADSliderDrawing, TrackPartsFollowTheKnob)
 {
     std::unique_ptr<LADSlider> slider(
-        LADSlider::initWithKnobImage(solid(6, 6, Qt::magenta), solid(4, 4, Qt::red), solid(4, 4, Qt::blue)));
+        LADSlider::initWithKnobImage(knobImage(6, 6, Qt::magenta), knobImage(4, 4, Qt::red), knobImage(4, 4, Qt::blue)));
     ASSERT_NE(slider, nullptr);
     slider->resize(200, 24);
     slider->setRange(0, 100);

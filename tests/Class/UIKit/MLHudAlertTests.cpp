@@ -17,7 +17,7 @@
 
 namespace {
 
-class PressRecorder : public QWidget {
+class HudPressRecorder : public QWidget {
 public:
     using QWidget::QWidget;
     int presses = 0;
@@ -37,7 +37,7 @@ protected:
     {
         window = std::make_unique<QWidget>();
         window->resize(400, 300);
-        target = new PressRecorder(window.get());
+        target = new HudPressRecorder(window.get());
         target->setGeometry(0, 0, 60, 40);
         window->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
@@ -49,7 +49,7 @@ protected:
 
     dispatch::VirtualClock::Scope time;
     std::unique_ptr<QWidget> window;
-    PressRecorder* target = nullptr;
+    HudPressRecorder* target = nullptr;
 };
 
 TEST_F(MLHudAlertTest, FadesInCentredOverTheWindowAndOutAfterOneAndAHalfSeconds)

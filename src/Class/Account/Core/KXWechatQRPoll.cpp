@@ -24,7 +24,7 @@ public:
     }
 };
 
-bool succeeded(const Id& reply)
+bool ticketReplySucceeded(const Id& reply)
 {
     return !reply["errcode"].isNil() && reply["errcode"].integerValue() == 0;
 }
@@ -97,7 +97,7 @@ void KXWechatQRPoll::codeReplied(std::uint64_t generation, const Id& reply)
     codeInFlight_ = false;
     const Id data = reply["corvane_data"];
     const Id ticket = data["ticket"];
-    if (!succeeded(reply) || !ticket.string() || ticket.stringValue().empty()) {
+    if (!ticketReplySucceeded(reply) || !ticket.string() || ticket.stringValue().empty()) {
         // No code to show, or none that could ever be confirmed.
         timeOut();
         return;
@@ -152,7 +152,7 @@ void KXWechatQRPoll::pollReplied(std::uint64_t generation, const Id& reply)
 {
     if (state_ == State::SignedIn)
         return;
-    if (succeeded(reply)) {
+    if (ticketReplySucceeded(reply)) {
         const Id user = reply["corvane_data"]["userinfo"];
         // A confirmation counts even when the panel moved on: the user did scan the code.
         if (user.dictionary()) {

@@ -7,23 +7,23 @@ using foundation::Id;
 
 namespace {
 
-foundation::UserDefaults& defaults()
+foundation::UserDefaults& gateDefaults()
 {
     return foundation::UserDefaults::standardUserDefaults();
 }
 
 void removeToken()
 {
-    defaults().removeObjectForKey("token");
-    defaults().synchronize();
+    gateDefaults().removeObjectForKey("token");
+    gateDefaults().synchronize();
 }
 
 } // namespace
 
 KXSignInGate::Step KXSignInGate::receive(const Id& user)
 {
-    defaults().setObject(user["token"], "token");
-    defaults().synchronize();
+    gateDefaults().setObject(user["token"], "token");
+    gateDefaults().synchronize();
     if (user["is_agree"].integerValue() != 0)
         return Step::SignIn;
     KXHomeProcessState::shared().pendingSignIn = user;

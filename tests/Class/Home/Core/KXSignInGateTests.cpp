@@ -10,7 +10,7 @@ using foundation::Id;
 
 namespace {
 
-foundation::UserDefaults& defaults()
+foundation::UserDefaults& gateDefaults()
 {
     return foundation::UserDefaults::standardUserDefaults();
 }
@@ -22,7 +22,7 @@ Id user(const char* token, long long isAgree)
 
 std::string token()
 {
-    return Id(defaults().stringForKey("token")).stringValue();
+    return Id(gateDefaults().stringForKey("token")).stringValue();
 }
 
 class KXSignInGateTest : public ::testing::Test {
@@ -30,7 +30,7 @@ protected:
     void SetUp() override
     {
         KXHomeProcessState::reset();
-        defaults().removeObjectForKey("token");
+        gateDefaults().removeObjectForKey("token");
     }
     void TearDown() override { KXHomeProcessState::reset(); }
 };
@@ -50,7 +50,7 @@ TEST_F(KXSignInGateTest, ARefusalTakesTheTokenBack)
     EXPECT_EQ(token(), "t-2") << "stored while the window asks";
     EXPECT_TRUE(KXSignInGate::isWaiting());
     EXPECT_TRUE(KXSignInGate::answer(Id("0")).isNil());
-    EXPECT_TRUE(defaults().objectForKey("token").isNil());
+    EXPECT_TRUE(gateDefaults().objectForKey("token").isNil());
     EXPECT_FALSE(KXSignInGate::isWaiting());
 }
 
@@ -68,11 +68,11 @@ TEST_F(KXSignInGateTest, AnAcceptanceSignsTheWaitingUserInOnce)
 TEST_F(KXSignInGateTest, QuittingWithTheQuestionOpenLeavesNoToken)
 {
     KXSignInGate::abandon();
-    defaults().setObject(Id("kept"), "token");
+    gateDefaults().setObject(Id("kept"), "token");
     KXSignInGate::abandon();
     EXPECT_EQ(token(), "kept") << "nobody waited";
     KXSignInGate::receive(user("t-4", 0));
     KXSignInGate::abandon();
-    EXPECT_TRUE(defaults().objectForKey("token").isNil());
+    EXPECT_TRUE(gateDefaults().objectForKey("token").isNil());
     EXPECT_FALSE(KXSignInGate::isWaiting());
 }

@@ -1,5 +1,6 @@
 #include "TransportTestSupport.h"
 
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPErrorLog.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Platform/Dispatch/NotificationCenter.h"
@@ -43,6 +44,8 @@ void TransportTest::SetUp()
     KXFileManager::sharedKXFileManager().removeFileByPathkey(foundation::String::create(KXHTTPErrorLog::kFileKey));
     for (const char* key : {"UIID", "token", "macType", "macAddress", "typeFrom", "appVersion", "dataVersion", "SystemVersion", "collect_version"})
         foundation::UserDefaults::standardUserDefaults().removeObjectForKey(key);
+    // The module client errors name is process-wide: every test starts from the default.
+    KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(nullptr);
     toasts_ = std::make_shared<RecordingToastPresenter>();
     ToastPresenter::setShared(toasts_);
     logouts_ = std::make_shared<std::vector<Ref<foundation::Dictionary>>>();
