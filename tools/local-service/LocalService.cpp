@@ -18,16 +18,55 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <arpa/inet.h>
+#include <charconv>
 #include <cstdlib>
 #include <ctime>
 #include <functional>
 #include <httplib.h>
 #include <map>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
 
 namespace localservice {
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Ends every connection this process accepted on `port`, once the listening socket is closed.
+// A worker of the HTTP library waits up to the keep-alive time-out for the next request on an
+// idle connection, and the server's stop waits for its workers: with a client still connected
+// (its connection pool keeps one open) every stop took that long. An ended connection reads as
+// closed, and its worker leaves at once. Sockets of other servers and of clients (whose own
+// port is not this one) are left alone.
+void endConnectionsAcceptedOn(uint16_t port)
+{
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc/self/fd", ec)) {
+        const std::string name = entry.path().filename().string();
+        int fd = -1;
+        if (std::from_chars(name.data(), name.data() + name.size(), fd).ec != std::errc())
+            continue;
+        sockaddr_storage address{};
+        socklen_t length = sizeof address;
+        if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+            continue;
+        uint16_t local = 0;
+        if (address.ss_family == AF_INET)
+            local = ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
+        else if (address.ss_family == AF_INET6)
+            local = ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
+        int listening = 0;
+        socklen_t size = sizeof listening;
+        if (local != port || ::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || listening)
+            continue;
+        ::shutdown(fd, SHUT_RDWR);
+    }
+}
+
+} // namespace
 
 fs::path ServiceOptions::defaultStateDir()
 {
@@ -142,6 +181,7 @@ void LocalService::stop()
         return;
     d.faults.shutdown();
     d.server->stop();
+    endConnectionsAcceptedOn(static_cast<uint16_t>(d.port));
     if (d.thread.joinable())
         d.thread.join();
     d.server.reset();

@@ -163,7 +163,7 @@ TEST_F(KXBegainViewControllerTest, AFolderListLandingAfterASignOutIsDropped)
     }));
     auto& session = KXUserCenterConfig::sharedKXUserCenterConfig();
     session.removeUserInfo();
-    dispatch::RunLoop::runUntil([] { return false; }, 1.0);
+    ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_FALSE(session.groupsInfo()) << "the former user's folders stay out";
 }
 

@@ -1,5 +1,6 @@
 #include "Class/AppShell/KXHomeAlertView.h"
 
+#include "Class/ImageViews/ILViewWebCache.h"
 #include "Class/ImageViews/ImageView.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Lib/ImageLoading/ILImageCache.h"
@@ -50,7 +51,9 @@ TEST_F(KXHomeAlertViewTest, NoQuestionnaireShowsNoPicture)
 {
     foundation::UserDefaults::standardUserDefaults().setObject(Id(""), "questionnaire");
     KXHomeAlertView alert(&window_);
-    dispatch::RunLoop::runUntil([] { return false; }, 0.2);
+    dispatch::RunLoop::drain();
+    EXPECT_FALSE(il_imageLoadOperationForKey(alert.bgImgView(), il_latestOperationKey(alert.bgImgView())))
+        << "no picture is on its way";
     EXPECT_EQ(alert.bgImgView()->image(), nullptr);
     EXPECT_TRUE(service().requestLog().fileEntries().empty());
 }

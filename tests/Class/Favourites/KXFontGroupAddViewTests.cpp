@@ -134,7 +134,7 @@ TEST_F(KXFontGroupAddViewTest, ASecondClickUndoesTheFirstAndNothingIsSent)
     clickFolder(dialog, folder(1));
     EXPECT_TRUE(dialog->filing().unchanged());
     dialog->sureBtn()->click();
-    dispatch::RunLoop::runUntil([] { return false; }, 0.3);
+    ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_EQ(requests("105"), 0u);
     EXPECT_TRUE(opener_->rows.empty());
     EXPECT_TRUE(dialog.isNull() || dialog->parentWidget() == nullptr);
@@ -182,7 +182,7 @@ TEST_F(KXFontGroupAddViewTest, TwoDialogsAtOnceBothEndInTheSession)
     ASSERT_TRUE(waitUntil([] { return requests("137") == 3; })) << "the first dialog's slow re-read is on its way";
     b->sureBtn()->click();
     ASSERT_TRUE(waitUntil([&] { return opener_->rows.size() == 2; }));
-    dispatch::RunLoop::runUntil([] { return false; }, 0.3);
+    ASSERT_TRUE(waitForQuietTraffic());
     const auto session = KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo();
     EXPECT_TRUE(folderHolds(session, folder(3), first));
     EXPECT_TRUE(folderHolds(session, folder(3), second)) << "the slow list did not undo the second filing";

@@ -174,7 +174,7 @@ TEST_F(KXFontManagerViewTest, ASlowListAskedBeforeADeleteDoesNotBringTheFolderBa
         return std::count(list.begin(), list.end(), "慢列表之前") > 0;
     };
     ASSERT_TRUE(waitUntil([&] { return !shows(page->groupDataA()); }));
-    dispatch::RunLoop::runUntil([] { return false; }, 1.0);
+    ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_EQ(requests("137"), 3u) << "the slow list, made before the delete, is asked again";
     EXPECT_FALSE(shows(page->groupDataA()));
     EXPECT_FALSE(shows(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo()));

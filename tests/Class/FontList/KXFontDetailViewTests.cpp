@@ -5,6 +5,7 @@
 #include "Class/ImageViews/ImageView.h"
 #include "Class/ServiceCore/Transport/TransportTestSupport.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Lib/ImageLoading/ILWebDownloader.h"
 #include "FontListTestSupport.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
@@ -200,7 +201,10 @@ TEST_F(KXFontDetailViewTest, TheBackButtonRemovesOnlyThePanelAndLateImagesChange
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(panel) << "deleted on a later turn";
     service().faults().clearAll();
-    dispatch::RunLoop::runFor(0.3);
+    ASSERT_TRUE(waitFor([] {
+        return service().faults().hangingCount() == 0 && ILWebDownloader::sharedDownloader()->currentDownloadCount() == 0;
+    }));
+    dispatch::RunLoop::drain();
     EXPECT_EQ(host->findChildren<KXFontDetailView*>().size(), 0);
 }
 
@@ -228,7 +232,7 @@ TEST_F(KXFontDetailViewTest, TheTitleClickRoadShowsThePanelOnlyForASuccessfulRep
     bool called = false;
     KXFontDetailView::requestAndShow(host.get(), 1001, [&](KXFontDetailView*) { called = true; });
     ASSERT_TRUE(waitFor([] { return service().requestLog().size() == 1; }));
-    dispatch::RunLoop::runFor(0.2);
+    ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_FALSE(called);
     EXPECT_EQ(host->findChildren<KXFontDetailView*>().size(), 1u);
 }

@@ -7,6 +7,8 @@
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/FontList/KXPreviewLoads.h"
 #include "Class/FontList/KXWebPreviewSource.h"
+#include "Class/ImageViews/ILViewWebCache.h"
+#include "Class/ImageViews/ImageView.h"
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/Transport/TransportTestSupport.h"
 #include "FontListTestSupport.h"
@@ -124,8 +126,11 @@ TEST_F(KXHomeListViewCustomTextTest, AScrollEndOnTheCloudTabAsksForTheRowsNowInV
 
     // Without a custom text, a scroll end asks for nothing.
     list->setTabTypeNum(KXHomeListView::ModeCloud);
+    ASSERT_TRUE(waitForQuietTraffic());
+    const std::size_t started = tasksStarted();
     scrollTo(0);
-    dispatch::RunLoop::runFor(0.2);
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(tasksStarted(), started);
     EXPECT_EQ(renderRequests().size(), 2u);
 }
 
@@ -140,7 +145,7 @@ TEST_F(KXHomeListViewCustomTextTest, AnEmptyTextBringsBackTheDefaultCatalogue)
     EXPECT_EQ(
         foundation::UserDefaults::standardUserDefaults().stringForKey("sortingSelected")->utf8(), "默认排序");
     EXPECT_FALSE(visibleRowsShow("x")) << "the rows were read from the catalogue again";
-    dispatch::RunLoop::runFor(0.1);
+    ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_EQ(renderRequests().size(), 1u);
 }
 
@@ -148,11 +153,14 @@ TEST_F(KXHomeListViewCustomTextTest, TheLocalTabDrawsTheTextItselfAndAsksForNoth
 {
     list->setTabTypeNum(KXHomeListView::ModeLocal);
     list->setDataArray(fontlisttest::records(5));
+    ASSERT_TRUE(waitForQuietTraffic());
+    const std::size_t started = tasksStarted();
     list->confirmBtnClickWithString(foundation::String::create("自定义"));
     for (int row = 0; row < 5; ++row)
         EXPECT_EQ(model().recordAt(row)->localTitle->utf8(), "自定义");
     scrollTo(0);
-    dispatch::RunLoop::runFor(0.2);
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(tasksStarted(), started);
     EXPECT_TRUE(renderRequests().empty());
 }
 
@@ -168,7 +176,7 @@ TEST_F(KXHomeListViewCustomTextTest, AnOlderReplyArrivingLateChangesNothing)
     // The first reply comes 400 ms late, after the second.
     ASSERT_TRUE(
         waitFor([&] { return service().faults().hangingCount() == 0 && renderRequests().size() == 2; }));
-    dispatch::RunLoop::runFor(0.6);
+    ASSERT_TRUE(waitForQuietTraffic()) << "the late reply was handled";
     EXPECT_TRUE(visibleRowsShow("new"));
 }
 
@@ -186,7 +194,7 @@ TEST_F(KXHomeListViewCustomTextTest, ATitleClickShowsTheFontsDetailsAtTheRight)
     QPointer<KXFontDetailView> first = list->detailView();
     list->fontTitleClick(record->fontid);
     ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("163").size() == 2; }));
-    dispatch::RunLoop::runFor(0.2);
+    ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_EQ(list->detailView(), first) << "an errcode shows no panel";
     EXPECT_EQ(list->findChildren<KXFontDetailView*>().size(), 1);
 }
@@ -226,7 +234,14 @@ TEST_P(CustomTextScreenshot, RowsShowTheTextInTheirFonts)
             fontlisttest::settle(list);
             return service().requestLog().fileEntries().size() >= 8 && table->previews().loadsInFlight() == 0;
         });
-        dispatch::RunLoop::runFor(0.5);
+        // Every image of the panel has come in (or failed).
+        ASSERT_TRUE(waitFor([&] {
+            for (auto* view : list.detailView()->documentView()->findChildren<ImageView*>())
+                if (il_imageLoadOperationForKey(view, il_latestOperationKey(view)))
+                    return false;
+            return true;
+        }));
+        dispatch::RunLoop::drain();
         fontlisttest::settle(list);
         EXPECT_TRUE(
             fontlisttest::saveScreenshot(list, QString("fontlist-detail-") + (GetParam() ? "day" : "night")));

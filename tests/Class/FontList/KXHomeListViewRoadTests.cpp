@@ -130,9 +130,12 @@ TEST_F(KXHomeListViewRoadTest, SignedOutClicksAskTheOwnerForTheSignInWindow)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
     fontlisttest::settle(list);
     auto* table = list.listTableView();
+    ASSERT_TRUE(waitForQuietTraffic());
+    const std::size_t started = tasksStarted();
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(list.listModel()->index(0)).topLeft() + QPoint(420, 70));
     EXPECT_EQ(owner->requests, 1);
-    dispatch::RunLoop::runFor(0.1);
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(tasksStarted(), started);
     EXPECT_TRUE(service().requestLog().entries().empty());
     EXPECT_EQ(list.selectedRow(), -1);
 }

@@ -3,6 +3,7 @@
 #include "Class/Home/Core/KXHomeProcessState.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/UIKit/MLHudAlert.h"
+#include "Lib/ImageLoading/ILWebDownloader.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -67,8 +68,18 @@ KXHomeViewController& HubTest::open()
 
 void HubTest::settle()
 {
-    dispatch::RunLoop::runUntil([] { return false; }, 0.3);
+    // Until every request the hub made has been answered and handled, its images included; what
+    // one reply asks for in turn is waited for as well.
     layOut();
+    const auto imagesIn = [] { return ILWebDownloader::sharedDownloader()->currentDownloadCount() == 0; };
+    std::size_t started;
+    do {
+        started = tasksStarted();
+        EXPECT_TRUE(waitForQuietTraffic());
+        EXPECT_TRUE(waitFor(imagesIn));
+        dispatch::RunLoop::drain();
+        layOut();
+    } while (tasksStarted() != started || !imagesIn());
 }
 
 void HubTest::layOut()

@@ -23,7 +23,7 @@ protected:
     // A new hub, 400 x 860 and shown; its construction requests are answered before it returns.
     KXHomeViewController& open();
     KXHomeViewController& hub() { return *hub_; }
-    // Lets the replies in flight arrive and the layout settle.
+    // Lets the replies in flight arrive and be handled, and the layout settle.
     static void settle();
     // Runs the layout passes that are due.
     static void layOut();

@@ -369,7 +369,6 @@ TEST_F(KXHomeSideTablesTest, AFollowedListLandingAfterTheSignOutIsDropped)
         "homeNotificationCenter", Id(),
         foundation::Dictionary::create({{Id("loginOut"), Id(foundation::Dictionary::create({{Id("logint"), Id("YES")}}))}}));
     ASSERT_FALSE(sideTableSession().islogin());
-    dispatch::RunLoop::runUntil([] { return false; }, 1.0);
     settle();
     EXPECT_TRUE(!sideTableSession().followsArray() || sideTableSession().followsArray()->count() == 0);
     EXPECT_EQ(home.followArray()->count(), 0u);

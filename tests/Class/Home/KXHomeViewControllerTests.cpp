@@ -425,7 +425,7 @@ TEST_F(KXHomeViewControllerTest, ALateRecentListDoesNotReplaceAnotherTab)
     home.tabViewTouched(home.localBtn());
     const auto installed = home.rightListview()->dataArray();
     ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("112").size() == 1; }));
-    dispatch::RunLoop::runUntil([] { return false; }, 0.6);
+    settle();
     EXPECT_EQ(home.rightListview()->tabTypeNum(), 2);
     EXPECT_EQ(home.rightListview()->dataArray(), installed);
 }

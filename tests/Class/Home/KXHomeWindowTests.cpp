@@ -42,7 +42,7 @@ protected:
         auto window = std::make_unique<KXHomeWindow>();
         window->show();
         QApplication::processEvents();
-        dispatch::RunLoop::runUntil([] { return false; }, 0.3);
+        EXPECT_TRUE(waitForQuietTraffic());
         return window;
     }
 };

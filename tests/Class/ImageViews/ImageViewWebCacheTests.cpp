@@ -302,7 +302,8 @@ TEST_F(ViewLoadingFromTheService, ARefreshShowsTheCachedImageAndAsksAgain)
     il_setImageWithURL(&view, url, nullptr, ILLoadRefreshCached, done);
     ASSERT_TRUE(
         waitFor([&] { return fileRequests("avatars/avatar_2.png").size() == 2 && types.size() == 2; }));
-    dispatch::RunLoop::runUntil([] { return false; }, 0.3);
+    ASSERT_TRUE(waitFor([&] { return !il_imageLoadOperationForKey(&view, il_latestOperationKey(&view)); }));
+    dispatch::RunLoop::drain();
     EXPECT_EQ(types, (std::vector<ILCacheType> { ILCacheTypeNone, ILCacheTypeMemory }))
         << "304: nothing more is delivered";
     const auto second = fileRequests("avatars/avatar_2.png").back();

@@ -17,6 +17,7 @@
 #include "Platform/URLLoading/URLSessionDataTask.h"
 #include "Support/ImageServiceTest.h"
 
+#include <algorithm>
 #include <mutex>
 #include <thread>
 
@@ -137,10 +138,10 @@ TEST_F(Downloader, CancellingTheLastRequesterCancelsTheDownloadOnce)
     ASSERT_TRUE(waitFor([&] { return outcome->done() && !stops.empty(); }));
     EXPECT_EQ(outcome->errorCode(), ILWebErrorCancelled);
     EXPECT_TRUE(outcome->last().error->userInfo()->empty());
-    dispatch::RunLoop::runUntil([] { return false; }, 0.2);
+    ASSERT_TRUE(waitFor([&] { return downloader_->currentDownloadCount() == 0; }));
+    dispatch::RunLoop::drain();
     EXPECT_EQ(outcome->calls.size(), 1u);
     EXPECT_EQ(stops.size(), 1u);
-    EXPECT_TRUE(waitFor([&] { return downloader_->currentDownloadCount() == 0; }));
 }
 
 TEST_F(Downloader, ABadStatusEndsWith2001AndTheStatus)
@@ -338,7 +339,9 @@ TEST_F(Downloader, AtMostSixTransfersRunAtOnce)
     for (int i = 0; i < 10; ++i)
         outcomes.push_back(start(fileURL(kPreview + "?n=" + std::to_string(i))));
     ASSERT_TRUE(waitFor([&] { return service().faults().hangingCount() == 6; }));
-    dispatch::RunLoop::runUntil([] { return false; }, 0.3);
+    const auto operations = downloader_->downloadQueue()->operations();
+    EXPECT_EQ(std::count_if(operations.begin(), operations.end(), [](const auto& operation) { return operation->isExecuting(); }), 6)
+        << "the other four wait in the queue";
     EXPECT_EQ(service().faults().hangingCount(), 6);
     EXPECT_EQ(downloader_->currentDownloadCount(), 10u);
     service().faults().clearAll();

@@ -111,7 +111,7 @@ TEST_F(KXFolderSessionTest, RepliesAfterASignOutFillNothing)
     KXFolderSession::reloadFollows([&](const auto&) { shown = true; });
     ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 2; }));
     KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
-    dispatch::RunLoop::runUntil([] { return false; }, 0.8);
+    ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_FALSE(shown);
     EXPECT_EQ(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo(), nullptr);
     EXPECT_EQ(KXUserCenterConfig::sharedKXUserCenterConfig().followsArray(), nullptr);
@@ -129,7 +129,7 @@ TEST_F(KXFolderSessionTest, FollowsAreStoredOnlyFromAcceptedReplies)
     KXFolderSession::reloadFollows([&](const auto&) { called = true; });
     KXFolderSession::reloadFolders([&](const auto&) { called = true; });
     ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 3; }));
-    dispatch::RunLoop::runUntil([] { return false; }, 0.8);
+    ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_FALSE(called);
     EXPECT_EQ(KXUserCenterConfig::sharedKXUserCenterConfig().followsArray()->count(), follows) << "kept";
 }

@@ -3,11 +3,13 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPErrorLog.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
+#include "Lib/Networking/NKNetworking.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/TempHome.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 using foundation::Id;
@@ -16,6 +18,7 @@ using foundation::Ref;
 namespace transporttest {
 
 std::unique_ptr<localservice::LocalService> TransportTest::service_;
+std::shared_ptr<TransportTest::Traffic> TransportTest::traffic_;
 
 void TransportTest::SetUpTestSuite()
 {
@@ -53,6 +56,16 @@ void TransportTest::SetUp()
     logoutObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
         KXHTTPREQUEST::kLogoutNotification, Id(), nullptr,
         [seen](const dispatch::Notification& notification) { seen->push_back(notification.userInfo); });
+    // Both are posted on the main queue: a resume when the task starts, a completion after its
+    // completion handler ran.
+    traffic_ = std::make_shared<Traffic>();
+    auto traffic = traffic_;
+    resumeObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+        std::string(NKNetworkingTaskDidResumeNotification), Id(), nullptr,
+        [traffic](const dispatch::Notification& notification) { traffic->started.insert(notification.object.ref()); });
+    completeObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+        std::string(NKNetworkingTaskDidCompleteNotification), Id(), nullptr,
+        [traffic](const dispatch::Notification& notification) { traffic->finished.insert(notification.object.ref()); });
 }
 
 void TransportTest::TearDown()
@@ -63,6 +76,17 @@ void TransportTest::TearDown()
 bool TransportTest::waitFor(const std::function<bool()>& predicate)
 {
     return dispatch::RunLoop::runUntil(predicate, 20);
+}
+
+bool TransportTest::waitForQuietTraffic()
+{
+    dispatch::RunLoop::drain();
+    auto traffic = traffic_;
+    const bool quiet = waitFor([traffic] {
+        return std::includes(traffic->finished.begin(), traffic->finished.end(), traffic->started.begin(), traffic->started.end());
+    });
+    dispatch::RunLoop::drain();
+    return quiet;
 }
 
 Outcome TransportTest::run(const std::function<void(KXHTTPBUSINESS::Success, KXHTTPBUSINESS::Failure)>& call)

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -63,13 +64,28 @@ protected:
     static void setDefault(const char* key, const foundation::Id& value);
     // The user's sign-out notifications seen so far (their user info).
     const std::vector<foundation::Ref<foundation::Dictionary>>& logouts() const { return *logouts_; }
+    // Session tasks the client started during this test.
+    static std::size_t tasksStarted() { return traffic_->started.size(); }
+    // Runs the main queue until every task the client started has finished and its completion
+    // handler has run, then until nothing more is queued. Afterwards no request the client did
+    // not make can still be on its way, and every reply it got has been handled: a test that
+    // something does not happen needs no real-time wait.
+    static bool waitForQuietTraffic();
 
     std::shared_ptr<RecordingToastPresenter> toasts_;
 
 private:
     static std::unique_ptr<localservice::LocalService> service_;
+    // The tasks themselves are kept, so that no later task can take a finished one's address.
+    struct Traffic {
+        std::set<foundation::Ref<foundation::Object>> started;
+        std::set<foundation::Ref<foundation::Object>> finished;
+    };
     std::shared_ptr<std::vector<foundation::Ref<foundation::Dictionary>>> logouts_;
+    static std::shared_ptr<Traffic> traffic_;
     dispatch::Subscription logoutObservation_;
+    dispatch::Subscription resumeObservation_;
+    dispatch::Subscription completeObservation_;
 };
 
 } // namespace transporttest
