@@ -147,8 +147,9 @@ function(corvane_add_test name)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
   endif()
   if(ARG_WEBENGINE)
-    # One Chromium at a time on a shared machine.
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK webengine)
+    # One Chromium at a time on a shared machine. They run one after another, the longest chain of
+    # the run: a high cost starts them first (a fresh clone has no timings of earlier runs).
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK webengine COST 1000)
   endif()
 endfunction()
 
