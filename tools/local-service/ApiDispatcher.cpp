@@ -125,7 +125,7 @@ ApiDispatcher::HttpAnswer ApiDispatcher::handle(const std::string& path, const s
             answer.body = envelope(op->handler(ctx), tag);
     }
     // Held back without the state lock: other requests are answered meanwhile.
-    deps_.faults.pause(late);
+    deps_.faults.holdReply(late);
     return answer;
 }
 

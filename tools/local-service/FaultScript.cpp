@@ -102,6 +102,30 @@ void FaultScript::pause(std::chrono::milliseconds delay)
     changed_.wait_for(lock, delay, [&] { return shutdown_; });
 }
 
+void FaultScript::holdReply(std::chrono::milliseconds delay)
+{
+    if (delay.count() <= 0)
+        return;
+    std::unique_lock lock(mutex_);
+    const unsigned long release = releases_;
+    ++held_;
+    changed_.wait_for(lock, delay, [&] { return shutdown_ || releases_ != release; });
+    --held_;
+}
+
+void FaultScript::releaseHeld()
+{
+    std::lock_guard lock(mutex_);
+    ++releases_;
+    changed_.notify_all();
+}
+
+int FaultScript::heldCount()
+{
+    std::lock_guard lock(mutex_);
+    return held_;
+}
+
 void FaultScript::shutdown()
 {
     std::lock_guard lock(mutex_);

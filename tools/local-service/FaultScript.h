@@ -28,8 +28,9 @@ struct Fault {
         Chunked,          // a file sent in chunks, without Content-Length
         AnnouncedLength,  // a file whose Content-Length says `announcedLength`; the bytes sent stop at
                           // the file's end or at that length, whichever comes first
-        LateReply         // an operation answered at once and its reply held back for the delay, so it
-                          // reports the state of the moment it was asked (a reply slow in transit)
+        LateReply         // an operation answered at once and its reply held back for the delay (or
+                          // until releaseHeld()), so it reports the state of the moment it was asked
+                          // (a reply slow in transit)
     };
     Kind kind = Kind::None;
     std::chrono::milliseconds delay{0};
@@ -64,6 +65,13 @@ public:
     int hangingCount();
     // Sleeps for the delay, returning early when the service stops.
     void pause(std::chrono::milliseconds delay);
+    // Holds a late reply back for the delay, returning early when releaseHeld() is called or the
+    // service stops.
+    void holdReply(std::chrono::milliseconds delay);
+    // Lets every reply held back now go (tests choose the moment a late reply lands).
+    void releaseHeld();
+    // How many late replies are held back right now.
+    int heldCount();
     void shutdown();
     // Makes hanging requests wait again after a restart.
     void reopen();
@@ -76,6 +84,8 @@ private:
     std::map<std::string, Fault> faults_;
     bool shutdown_ = false;
     int hanging_ = 0;
+    int held_ = 0;
+    unsigned long releases_ = 0;
 };
 
 } // namespace localservice

@@ -151,11 +151,7 @@ TEST_F(KXBegainViewControllerTest, AFolderListLandingAfterASignOutIsDropped)
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
     defaults.setObject(signedIn.reply["corvane_data"]["token"], "token");
     defaults.removeObjectForKey("my_shop_url");
-    Fault late;
-    late.kind = Fault::Kind::LateReply;
-    late.delay = std::chrono::milliseconds(600);
-    late.remaining = 1;
-    service().faults().set("getMyCollect", late);
+    holdNextReply("getMyCollect");
 
     openSplash();
     ASSERT_TRUE(waitFor([&] {
@@ -163,6 +159,7 @@ TEST_F(KXBegainViewControllerTest, AFolderListLandingAfterASignOutIsDropped)
     }));
     auto& session = KXUserCenterConfig::sharedKXUserCenterConfig();
     session.removeUserInfo();
+    ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_FALSE(session.groupsInfo()) << "the former user's folders stay out";
 }

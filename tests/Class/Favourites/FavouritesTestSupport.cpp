@@ -91,15 +91,6 @@ std::vector<std::string> FavouritesTest::toastTexts() const
     return texts;
 }
 
-void FavouritesTest::lateReply(const char* operation, int milliseconds)
-{
-    localservice::Fault fault;
-    fault.kind = localservice::Fault::Kind::LateReply;
-    fault.delay = std::chrono::milliseconds(milliseconds);
-    fault.remaining = 1;
-    service().faults().set(operation, fault);
-}
-
 foundation::Ref<foundation::Array> FavouritesTest::serverFolders()
 {
     const auto outcome = run([](auto success, auto failure) { KXHTTPBUSINESS().GetCollectGroupsListSuceess(success, failure); });

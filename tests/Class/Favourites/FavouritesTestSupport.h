@@ -38,8 +38,6 @@ protected:
     static std::size_t requests(const char* tag);
     // The toasts shown so far, as text.
     std::vector<std::string> toastTexts() const;
-    // A reply held back `milliseconds` after it was made, for the next request of the operation.
-    static void lateReply(const char* operation, int milliseconds);
     // The demo user's folders as the server lists them now.
     static foundation::Ref<foundation::Array> serverFolders();
     // The recommended collections as the server lists them now.

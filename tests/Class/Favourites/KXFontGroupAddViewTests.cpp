@@ -155,7 +155,7 @@ TEST_F(KXFontGroupAddViewTest, AUserWithOnlyTheDefaultFolderFindsItTicked)
 TEST_F(KXFontGroupAddViewTest, WithoutFoldersYetTheListArrivesAndClicksStay)
 {
     KXUserCenterConfig::sharedKXUserCenterConfig().setGroupsInfo(nullptr);
-    lateReply("getMyCollect", 300);
+    holdNextReply("getMyCollect");
     auto* dialog = new KXFontGroupAddView;
     dialog->setFontid(foundation::String::create(std::to_string(fontOfDefault())));
     dialog->setDelegate(opener_);
@@ -163,6 +163,7 @@ TEST_F(KXFontGroupAddViewTest, WithoutFoldersYetTheListArrivesAndClicksStay)
     EXPECT_EQ(dialog->grouoList()->model()->rowCount(), 0);
     // A click made on an item before the list came (a folder of the older list) is kept by id.
     dialog->groupsItemButtonClick(foundation::Dictionary::create({{Id("id"), Id(folder(3).stringValue())}, {Id("state"), Id("1")}}));
+    ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitUntil([&] { return dialog->grouoList()->model()->rowCount() > 0; }));
     EXPECT_EQ(dialog->grouoList()->model()->index(3, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
     EXPECT_EQ(dialog->filing().collectIdText(), folder(0).stringValue() + "," + folder(3).stringValue());
@@ -177,10 +178,12 @@ TEST_F(KXFontGroupAddViewTest, TwoDialogsAtOnceBothEndInTheSession)
     auto* b = open(second, 2);
     clickFolder(b, folder(3));
     clickFolder(a, folder(3));
-    lateReply("getMyCollect", 500);
+    holdNextReply("getMyCollect");
     a->sureBtn()->click();
     ASSERT_TRUE(waitUntil([] { return requests("137") == 3; })) << "the first dialog's slow re-read is on its way";
     b->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return opener_->rows.size() == 1; })) << "the second dialog ended first";
+    ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitUntil([&] { return opener_->rows.size() == 2; }));
     ASSERT_TRUE(waitForQuietTraffic());
     const auto session = KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo();

@@ -74,25 +74,28 @@ TEST_F(KXFontGroupCreateTest, NamesAreCheckedBeforeAnythingIsSent)
 
 TEST_F(KXFontGroupCreateTest, ReturnPlusAClickSendsOnce)
 {
-    lateReply("createCollect", 300);
+    holdNextReply("createCollect");
     auto* dialog = open();
     dialog->showTF()->setText(QStringLiteral("只建一次"));
     QTest::keyClick(dialog->showTF(), Qt::Key_Return);
     dialog->sureBtn()->click();
     EXPECT_TRUE(dialog->isSubmitting());
+    ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitUntil([&] { return !results_.empty(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_EQ(requests("133"), 1u);
     EXPECT_EQ(results_.size(), 1u);
 }
 
 TEST_F(KXFontGroupCreateTest, TheCompletionGetsTheNameThatWasSent)
 {
-    lateReply("createCollect", 300);
+    holdNextReply("createCollect");
     auto* dialog = open();
     dialog->showTF()->setText(QStringLiteral("发出的名字"));
     dialog->sureBtn()->click();
     ASSERT_TRUE(waitUntil([] { return requests("133") == 1; }));
     dialog->showTF()->setText(QStringLiteral("后来改的"));
+    ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitUntil([&] { return !results_.empty(); }));
     EXPECT_EQ(Id(results_[0])["collect_name"].stringValue(), "发出的名字");
 }

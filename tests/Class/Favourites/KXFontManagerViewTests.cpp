@@ -164,7 +164,7 @@ TEST_F(KXFontManagerViewTest, ASlowListAskedBeforeADeleteDoesNotBringTheFolderBa
     const Id folder = createFolder("慢列表之前");
     auto* page = open();
     page_ = page;
-    lateReply("getMyCollect", 600);
+    holdNextReply("getMyCollect");
     page->setUPData();
     ASSERT_TRUE(waitUntil([] { return requests("137") == 2; }));
     page->deleteFolder(Id(foundation::Dictionary::create({{Id("id"), folder}})));
@@ -174,6 +174,7 @@ TEST_F(KXFontManagerViewTest, ASlowListAskedBeforeADeleteDoesNotBringTheFolderBa
         return std::count(list.begin(), list.end(), "慢列表之前") > 0;
     };
     ASSERT_TRUE(waitUntil([&] { return !shows(page->groupDataA()); }));
+    ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_EQ(requests("137"), 3u) << "the slow list, made before the delete, is asked again";
     EXPECT_FALSE(shows(page->groupDataA()));

@@ -258,7 +258,7 @@ TEST_F(KXHomeRecomDetailViewTest, AReplyForARecordNoLongerShownIsDropped)
     const Id second = cardNamed("界面设计常用");
     auto* detail = new KXHomeRecomDetailView;
     favouritesstyle::pinOnTop(detail, &host());
-    lateReply("getCollectInfo", 300);
+    holdNextReply("getCollectInfo");
     detail->setInfoDic(first.dictionary());
     detail->setInfoDic(second.dictionary());
     const auto secondFonts = run([&](auto s, auto f) {
@@ -266,10 +266,9 @@ TEST_F(KXHomeRecomDetailViewTest, AReplyForARecordNoLongerShownIsDropped)
     }).reply["corvane_data"]["fonts"];
     ASSERT_TRUE(
         waitUntil([&] { return detail->listModel()->rowCount() == static_cast<int>(secondFonts.count()); }));
-    // A request sent after the first one and held back longer answers after it: by then the first
-    // record's reply has come and gone.
-    lateReply("getCollectList", 900);
-    run([](auto s, auto f) { KXHTTPBUSINESS().getRecommendDataGroupSuceess(s, f); });
+    // The first record's reply lands now.
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitForQuietTraffic());
     settle(host());
     ASSERT_EQ(detail->listModel()->rowCount(), static_cast<int>(secondFonts.count()));
     EXPECT_EQ(fontids(detail).front(), secondFonts[0]["fontid"].integerValue());

@@ -119,13 +119,12 @@ TEST_F(KXMyfocusSetViewTest, ACollectionUnfollowedInItsDetailLeavesTheList)
 
 TEST_F(KXMyfocusSetViewTest, AListArrivingAfterTheSignOutIsDropped)
 {
-    lateReply("getMyCollect", 300);
+    holdNextReply("getMyCollect");
     auto* page = new KXMyfocusSetView(QRect(0, 0, 310, 680));
     favouritesstyle::pinOnTop(page, &host());
     signOut();
-    // A request sent after it and held back longer answers after it.
-    lateReply("getCollectList", 900);
-    run([](auto s, auto f) { KXHTTPBUSINESS().getRecommendDataGroupSuceess(s, f); });
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitForQuietTraffic());
     settle(host());
     EXPECT_EQ(page->groupDataA()->count(), 0u);
     const auto follows = KXUserCenterConfig::sharedKXUserCenterConfig().followsArray();

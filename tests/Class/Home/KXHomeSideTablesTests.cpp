@@ -104,14 +104,7 @@ protected:
     }
 
     // The next folder or followed list is answered at once and held back on its way for `milliseconds`.
-    static void holdBackNextList(int milliseconds)
-    {
-        localservice::Fault fault;
-        fault.kind = localservice::Fault::Kind::LateReply;
-        fault.delay = std::chrono::milliseconds(milliseconds);
-        fault.remaining = 1;
-        service().faults().set("getMyCollect", fault);
-    }
+    static void holdBackNextList() { holdNextReply("getMyCollect"); }
 
     static bool lists(const foundation::Ref<foundation::Array>& rows, const Id& id)
     {
@@ -337,7 +330,7 @@ TEST_F(KXHomeSideTablesTest, AFolderListAskedBeforeANewFolderNeverTakesItAway)
 {
     signIn();
     auto& home = open();
-    holdBackNextList(600);
+    holdBackNextList();
     home.MouseOnMyCollection();
     ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 1; }));
     // While that list is on its way, a folder is made from the new-folder dialog.
@@ -349,6 +342,7 @@ TEST_F(KXHomeSideTablesTest, AFolderListAskedBeforeANewFolderNeverTakesItAway)
     dialog->groupBlock()(foundation::Dictionary::create({{Id("collect_name"), Id("列表之后新建")}, {Id("id"), made["id"]}}));
     ASSERT_TRUE(lists(sideTableSession().groupsInfo(), made["id"]));
 
+    ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitFor([&] { return home.groupExtendView() != nullptr; }));
     settle();
     EXPECT_EQ(service().requestLog().withTag("137").size(), 2u) << "the list asked for before the change is asked again";
@@ -362,13 +356,14 @@ TEST_F(KXHomeSideTablesTest, AFollowedListLandingAfterTheSignOutIsDropped)
 {
     signIn();
     auto& home = open();
-    holdBackNextList(600);
+    holdBackNextList();
     home.MouseOnMyFocus();
     ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 1; }));
     dispatch::NotificationCenter::defaultCenter().post(
         "homeNotificationCenter", Id(),
         foundation::Dictionary::create({{Id("loginOut"), Id(foundation::Dictionary::create({{Id("logint"), Id("YES")}}))}}));
     ASSERT_FALSE(sideTableSession().islogin());
+    ASSERT_TRUE(releaseHeldReplies());
     settle();
     EXPECT_TRUE(!sideTableSession().followsArray() || sideTableSession().followsArray()->count() == 0);
     EXPECT_EQ(home.followArray()->count(), 0u);

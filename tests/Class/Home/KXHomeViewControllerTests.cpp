@@ -418,13 +418,12 @@ TEST_F(KXHomeViewControllerTest, ALateRecentListDoesNotReplaceAnotherTab)
 {
     signIn();
     auto& home = open();
-    localservice::Fault slow;
-    slow.delay = std::chrono::milliseconds(300);
-    service().faults().set("getUseFonts", slow);
+    holdNextReply("getUseFonts");
     home.tabViewTouched(home.recentBtn());
     home.tabViewTouched(home.localBtn());
     const auto installed = home.rightListview()->dataArray();
     ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("112").size() == 1; }));
+    ASSERT_TRUE(releaseHeldReplies());
     settle();
     EXPECT_EQ(home.rightListview()->tabTypeNum(), 2);
     EXPECT_EQ(home.rightListview()->dataArray(), installed);

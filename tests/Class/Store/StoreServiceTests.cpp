@@ -73,15 +73,13 @@ TEST_F(StoreServiceTest, TheChooserListsTheServicesCategoriesAndKeepsTheSalesNot
 
 TEST_F(StoreServiceTest, ASlowFirstPriceNeverOverwritesTheSecondChoice)
 {
-    localservice::Fault slow;
-    slow.kind = localservice::Fault::Kind::None;
-    slow.delay = std::chrono::milliseconds(600);
-    slow.remaining = 1;
-    service().faults().set("getPrice", slow);
+    holdNextReply("getPrice");
     auto* page = openOrder(fonts);
     storetest::click(
         *static_cast<KXFontsSaleOrderViewCell*>(page->listTableview()->viewAtRow(0))->fontBtnA()[0]);
-    // Offer 12 for two fonts: 2 x 158 with the promotion.
+    // Offer 12 for two fonts: 2 x 158 with the promotion. The first choice's price lands last.
+    ASSERT_TRUE(waitFor([&] { return counting->arrived(KXStoreService::Operation::Price) == 1; }));
+    ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitFor([&] { return counting->arrived(KXStoreService::Operation::Price) == 2; }));
     EXPECT_EQ(page->countPriceLabel()->text(), "合计：￥316.00");
     EXPECT_EQ(page->fontsNumLabel()->text(), "已选1种授权，2款字体");
@@ -149,14 +147,12 @@ TEST_F(StoreServiceTest, AnExpiredTokenMidOrderClearsTheStoreState)
 
 TEST_F(StoreServiceTest, ACartReplyAfterASignOutIsDropped)
 {
-    localservice::Fault slow;
-    slow.kind = localservice::Fault::Kind::None;
-    slow.delay = std::chrono::milliseconds(300);
-    service().faults().set("getCarts", slow);
+    holdNextReply("getCarts");
     auto* cart = static_cast<KXFontsSaleList*>(lay(new KXFontsSaleList(host.get())));
     dispatch::NotificationCenter::defaultCenter().post("homeNotificationCenter", Id(),
         foundation::Dictionary::create(
             { { Id("loginOut"), Id(foundation::Dictionary::create({ { Id("logint"), Id("YES") } })) } }));
+    ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitFor([&] { return counting->arrived(KXStoreService::Operation::Carts) == 1; }));
     QApplication::processEvents();
     EXPECT_EQ(cart->listTableview()->numberOfRows(), 0);

@@ -76,6 +76,23 @@ TEST_F(ScriptedFaults, DelayedRepliesStillArrive)
     EXPECT_EQ(client().call("getTag", {{"tag", "129"}}).errcode(), 0);
 }
 
+TEST_F(ScriptedFaults, ALateReplyLandsWhenReleased)
+{
+    Fault fault = make(Fault::Kind::LateReply);
+    fault.delay = std::chrono::seconds(60);
+    fault.remaining = 1;
+    service().faults().set("getTag", fault);
+    client().setReadTimeoutSeconds(20);
+    std::thread waiting([&] { EXPECT_EQ(client().call("getTag", {{"tag", "129"}}).errcode(), 0); });
+    while (service().faults().heldCount() < 1)
+        std::this_thread::yield();
+    EXPECT_EQ(service().faults().hangingCount(), 0) << "held, not hanging";
+    service().faults().releaseHeld();
+    waiting.join();
+    EXPECT_EQ(service().faults().heldCount(), 0);
+    EXPECT_EQ(client().call("getTag", {{"tag", "129"}}).errcode(), 0) << "the fault was used up";
+}
+
 TEST_F(ScriptedFaults, NoReplyHoldsTheRequestUntilCleared)
 {
     service().faults().set("getTag", make(Fault::Kind::NoReply));

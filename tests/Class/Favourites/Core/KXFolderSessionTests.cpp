@@ -31,15 +31,6 @@ protected:
         TransportTest::TearDown();
     }
 
-    static void lateReplies(const char* operation, int milliseconds)
-    {
-        Fault fault;
-        fault.kind = Fault::Kind::LateReply;
-        fault.delay = std::chrono::milliseconds(milliseconds);
-        fault.remaining = 1;
-        service().faults().set(operation, fault);
-    }
-
     static std::vector<std::string> names(const foundation::Ref<foundation::Array>& folders)
     {
         std::vector<std::string> out;
@@ -73,13 +64,15 @@ TEST_F(KXFolderSessionTest, ALoadStoresTheFoldersAndTheirFavourites)
 
 TEST_F(KXFolderSessionTest, ASlowListAskedBeforeAChangeDoesNotBringTheOldListBack)
 {
-    lateReplies("getMyCollect", 600);
+    holdNextReply("getMyCollect");
     std::vector<std::vector<std::string>> shown;
     KXFolderSession::reloadFolders([&](const auto& list) { shown.push_back(names(list)); });
     ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 1; }));
     const std::string created = createFolder("稍后的列表");
     ASSERT_FALSE(created.empty());
     KXFolderSession::reloadFolders([&](const auto& list) { shown.push_back(names(list)); });
+    ASSERT_TRUE(waitFor([&] { return shown.size() == 1; }));
+    ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitFor([&] { return shown.size() == 2; }));
     const auto newest = shown[0];
     EXPECT_EQ(newest.back(), "稍后的列表") << "the second request answered first";
@@ -88,7 +81,7 @@ TEST_F(KXFolderSessionTest, ASlowListAskedBeforeAChangeDoesNotBringTheOldListBac
 
     // A slow list asked before a delete the client stored itself: it is asked again, so the
     // deleted folder does not come back.
-    lateReplies("getMyCollect", 600);
+    holdNextReply("getMyCollect");
     std::vector<std::string> afterDelete;
     KXFolderSession::reloadFolders([&](const auto& list) { afterDelete = names(list); });
     ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 3; }));
@@ -97,6 +90,7 @@ TEST_F(KXFolderSessionTest, ASlowListAskedBeforeAChangeDoesNotBringTheOldListBac
     auto withoutCreated = KXFolderSession::folders();
     withoutCreated->removeLastObject();
     KXFolderSession::storeChangedFolders(withoutCreated);
+    ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitFor([&] { return !afterDelete.empty(); }));
     EXPECT_EQ(service().requestLog().withTag("137").size(), 4u) << "asked again";
     EXPECT_EQ(afterDelete.size(), newest.size() - 1);
@@ -105,12 +99,13 @@ TEST_F(KXFolderSessionTest, ASlowListAskedBeforeAChangeDoesNotBringTheOldListBac
 
 TEST_F(KXFolderSessionTest, RepliesAfterASignOutFillNothing)
 {
-    lateReplies("getMyCollect", 400);
+    holdNextReply("getMyCollect", 2);
     bool shown = false;
     KXFolderSession::reloadFolders([&](const auto&) { shown = true; });
     KXFolderSession::reloadFollows([&](const auto&) { shown = true; });
     ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 2; }));
     KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
+    ASSERT_TRUE(releaseHeldReplies(2));
     ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_FALSE(shown);
     EXPECT_EQ(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo(), nullptr);

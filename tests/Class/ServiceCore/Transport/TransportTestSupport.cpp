@@ -114,6 +114,22 @@ void TransportTest::setFault(const std::string& key, localservice::Fault::Kind k
     service_->faults().set(key, fault);
 }
 
+void TransportTest::holdNextReply(const std::string& operation, int count)
+{
+    localservice::Fault fault;
+    fault.kind = localservice::Fault::Kind::LateReply;
+    fault.delay = std::chrono::seconds(20);
+    fault.remaining = count;
+    service_->faults().set(operation, fault);
+}
+
+bool TransportTest::releaseHeldReplies(int count)
+{
+    const bool held = waitFor([count] { return service_->faults().heldCount() >= count; });
+    service_->faults().releaseHeld();
+    return held;
+}
+
 localservice::LoggedRequest TransportTest::onlyRequest()
 {
     const auto entries = service_->requestLog().entries();

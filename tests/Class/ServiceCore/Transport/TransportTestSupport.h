@@ -57,6 +57,12 @@ protected:
     // Runs `call` with callbacks that fill the outcome and waits until one of them ran.
     static Outcome run(const std::function<void(KXHTTPBUSINESS::Success, KXHTTPBUSINESS::Failure)>& call);
     static void setFault(const std::string& key, localservice::Fault::Kind kind, int errcode = 0, const std::string& message = {});
+    // The next `count` requests of the operation (path or tag) are answered at once and their
+    // replies held back until releaseHeldReplies() (at most 20 s): replies slow in transit that
+    // land when the test says, after what they are to land after.
+    static void holdNextReply(const std::string& operation, int count = 1);
+    // Waits until `count` replies are held back, then lets them all go.
+    static bool releaseHeldReplies(int count = 1);
     // The one logged request of the service, checked to be the only one.
     static localservice::LoggedRequest onlyRequest();
     // The HTTP error log on disk, or nil.
