@@ -105,12 +105,11 @@ TEST_F(KXStartupReportsTest, UnreadableDataNoiseIsDroppedAndAnEmptyLogLeftAlone)
 TEST_F(KXStartupReportsTest, LinesAppendedDuringTheUploadStay)
 {
     writeLog("2024-05-01 10:00:00:签名错误\n");
-    Fault slow;
-    slow.delay = std::chrono::milliseconds(400);
-    service().faults().set("clientError", slow);
+    holdNextReply("clientError");
     auto outcome = std::make_shared<std::optional<bool>>();
     ASSERT_TRUE(KXStartupReports::uploadhttpError([outcome](bool sent) { *outcome = sent; }));
     KXHTTPErrorLog::append("服务器繁忙");
+    ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitFor([outcome] { return outcome->has_value(); }));
     EXPECT_EQ(**outcome, true);
     const std::string rest = errorLog()["errorinfo"].stringValue();

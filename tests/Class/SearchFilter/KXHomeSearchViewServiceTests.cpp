@@ -186,13 +186,12 @@ TEST_F(KXHomeSearchViewServiceTest, AFailedRequestChangesNothing)
 
 TEST_F(KXHomeSearchViewServiceTest, AReplyAfterTheCloseButtonIsDropped)
 {
-    Fault late;
-    late.delay = std::chrono::milliseconds(300);
-    service().faults().set("getSearch", late);
+    holdNextReply("getSearch");
     auto panel = makePanel();
     searchfiltertest::typeText(panel->customStrTF(), "Mono");
     QTest::keyClick(panel->customStrTF(), Qt::Key_Return);
     panel->cancelBtnClick();
+    ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitFor([&] { return services_->replies() == 1; })) << "the late reply reached the panel";
     dispatch::RunLoop::drain();
     EXPECT_TRUE(panel->state().isClosed());
