@@ -9,7 +9,8 @@ namespace net {
 
 class URLSessionTask;
 
-// Posted synchronously on the caller's thread by `resume` on a task that was not running and by
+// Posted synchronously on the caller's thread by `resume` on a task that was not running (before
+// its transfer starts or goes on, so it always comes before the task's completion) and by
 // `suspend` on a task that was not suspended, with the task as object.
 inline constexpr std::string_view kTaskResumeNotification = "com.ostrelle.networking.nsurlsessiontask.resume";
 inline constexpr std::string_view kTaskSuspendNotification = "com.ostrelle.networking.nsurlsessiontask.suspend";

@@ -159,12 +159,14 @@ void URLSessionTask::resume()
             transfer = transfer_;
         }
     }
+    // Announced before the transfer moves: a short transfer may otherwise complete, and its
+    // delegate be gone, before the observers hear that it started.
+    if (previous != URLSessionTaskState::Running)
+        postTaskNotification(kTaskResumeNotification, selfTask());
     if (start)
         startTransfer(currentRequest(), 0);
     else if (transfer)
         detail::TransferEngine::shared().setUserPaused(transfer, false);
-    if (previous != URLSessionTaskState::Running)
-        postTaskNotification(kTaskResumeNotification, selfTask());
 }
 
 void URLSessionTask::suspend()
