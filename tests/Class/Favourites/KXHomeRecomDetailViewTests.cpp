@@ -260,6 +260,7 @@ TEST_F(KXHomeRecomDetailViewTest, AReplyForARecordNoLongerShownIsDropped)
     favouritesstyle::pinOnTop(detail, &host());
     holdNextReply("getCollectInfo");
     detail->setInfoDic(first.dictionary());
+    ASSERT_TRUE(waitForHeldReplies());
     detail->setInfoDic(second.dictionary());
     const auto secondFonts = run([&](auto s, auto f) {
         KXHTTPBUSINESS().getRecommendDataByID(second["id"], Id("0"), s, f);

@@ -168,6 +168,7 @@ TEST_F(KXHomeListViewCustomTextTest, AnOlderReplyArrivingLateChangesNothing)
 {
     holdNextReply("getFontsImg");
     list->confirmBtnClickWithString(foundation::String::create("old"));
+    ASSERT_TRUE(waitForHeldReplies());
     list->confirmBtnClickWithString(foundation::String::create("new"));
     ASSERT_TRUE(waitFor([&] { return visibleRowsShow("new"); }));
     // The first reply lands after the second.

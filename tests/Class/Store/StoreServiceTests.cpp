@@ -75,6 +75,7 @@ TEST_F(StoreServiceTest, ASlowFirstPriceNeverOverwritesTheSecondChoice)
 {
     holdNextReply("getPrice");
     auto* page = openOrder(fonts);
+    ASSERT_TRUE(waitForHeldReplies());
     storetest::click(
         *static_cast<KXFontsSaleOrderViewCell*>(page->listTableview()->viewAtRow(0))->fontBtnA()[0]);
     // Offer 12 for two fonts: 2 x 158 with the promotion. The first choice's price lands last.

@@ -123,9 +123,14 @@ void TransportTest::holdNextReply(const std::string& operation, int count)
     service_->faults().set(operation, fault);
 }
 
+bool TransportTest::waitForHeldReplies(int count)
+{
+    return waitFor([count] { return service_->faults().heldCount() >= count; });
+}
+
 bool TransportTest::releaseHeldReplies(int count)
 {
-    const bool held = waitFor([count] { return service_->faults().heldCount() >= count; });
+    const bool held = waitForHeldReplies(count);
     service_->faults().releaseHeld();
     return held;
 }

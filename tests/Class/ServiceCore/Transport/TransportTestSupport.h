@@ -61,6 +61,9 @@ protected:
     // replies held back until releaseHeldReplies() (at most 20 s): replies slow in transit that
     // land when the test says, after what they are to land after.
     static void holdNextReply(const std::string& operation, int count = 1);
+    // Waits until `count` replies are held back. Requests sent one after another may reach the
+    // service in either order: wait for the one to hold before sending the next.
+    static bool waitForHeldReplies(int count = 1);
     // Waits until `count` replies are held back, then lets them all go.
     static bool releaseHeldReplies(int count = 1);
     // The one logged request of the service, checked to be the only one.
