@@ -35,11 +35,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Ends every connection this process accepted on `port`, once the listening socket is closed.
-// A worker of the HTTP library waits up to the keep-alive time-out for the next request on an
-// idle connection, and the server's stop waits for its workers: with a client still connected
-// (its connection pool keeps one open) every stop took that long. An ended connection reads as
-// closed, and its worker leaves at once. Sockets of other servers and of clients (whose own
+// Closes the reading side of every connection this process accepted on `port`, once the
+// listening socket is closed. A worker of the HTTP library waits up to the keep-alive time-out
+// for the next request on an idle connection, and the server's stop waits for its workers: with
+// a client still connected (its connection pool keeps one open) every stop took that long. Such
+// a connection now reads as closed and its worker leaves at once, while a worker still answering
+// a request finishes writing its reply first. Sockets of other servers and of clients (whose own
 // port is not this one) are left alone.
 void endConnectionsAcceptedOn(uint16_t port)
 {
@@ -62,7 +63,7 @@ void endConnectionsAcceptedOn(uint16_t port)
         socklen_t size = sizeof listening;
         if (local != port || ::getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &listening, &size) != 0 || listening)
             continue;
-        ::shutdown(fd, SHUT_RDWR);
+        ::shutdown(fd, SHUT_RD);
     }
 }
 

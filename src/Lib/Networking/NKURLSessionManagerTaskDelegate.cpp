@@ -17,16 +17,18 @@
 using foundation::Id;
 using foundation::Ref;
 
+// Both live as long as the process and are never destroyed: a transfer still completing on the
+// engine's threads while the process exits reaches them after static destructors have run.
 dispatch::Queue& NKURLSessionManagerProcessingQueue()
 {
-    static const dispatch::QueueRef queue = dispatch::makeConcurrentQueue("com.ostrelle.networking.session.manager.processing");
-    return *queue;
+    static const auto* const queue = new dispatch::QueueRef(dispatch::makeConcurrentQueue("com.ostrelle.networking.session.manager.processing"));
+    return **queue;
 }
 
 dispatch::Group& NKURLSessionManagerCompletionGroup()
 {
-    static dispatch::Group group;
-    return group;
+    static auto* const group = new dispatch::Group;
+    return *group;
 }
 
 namespace {

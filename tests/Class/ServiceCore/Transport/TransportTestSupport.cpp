@@ -36,6 +36,11 @@ void TransportTest::SetUpTestSuite()
 
 void TransportTest::TearDownTestSuite()
 {
+    // Replies still on their way are handled before the service goes: a transfer the stop cuts
+    // off would otherwise complete on the engine's threads while the process exits.
+    if (traffic_) {
+        EXPECT_TRUE(waitForQuietTraffic());
+    }
     service_.reset();
 }
 
@@ -56,16 +61,24 @@ void TransportTest::SetUp()
     logoutObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
         KXHTTPREQUEST::kLogoutNotification, Id(), nullptr,
         [seen](const dispatch::Notification& notification) { seen->push_back(notification.userInfo); });
-    // Both are posted on the main queue: a resume when the task starts, a completion after its
-    // completion handler ran.
     traffic_ = std::make_shared<Traffic>();
-    auto traffic = traffic_;
-    resumeObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+    observeTraffic();
+}
+
+void TransportTest::observeTraffic()
+{
+    // Both are posted on the main queue: a resume when the task starts, a completion after its
+    // completion handler ran. The observers stay for the whole process (a task may finish after
+    // its test), and record into the current test's traffic.
+    auto& center = dispatch::NotificationCenter::defaultCenter();
+    static const auto* const resumes = new dispatch::Subscription(center.addObserver(
         std::string(NKNetworkingTaskDidResumeNotification), Id(), nullptr,
-        [traffic](const dispatch::Notification& notification) { traffic->started.insert(notification.object.ref()); });
-    completeObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+        [](const dispatch::Notification& notification) { traffic_->started.insert(notification.object.ref()); }));
+    static const auto* const completions = new dispatch::Subscription(center.addObserver(
         std::string(NKNetworkingTaskDidCompleteNotification), Id(), nullptr,
-        [traffic](const dispatch::Notification& notification) { traffic->finished.insert(notification.object.ref()); });
+        [](const dispatch::Notification& notification) { traffic_->finished.insert(notification.object.ref()); }));
+    (void)resumes;
+    (void)completions;
 }
 
 void TransportTest::TearDown()

@@ -91,10 +91,10 @@ private:
         std::set<foundation::Ref<foundation::Object>> finished;
     };
     std::shared_ptr<std::vector<foundation::Ref<foundation::Dictionary>>> logouts_;
+    // This test's tasks (the suite's last test's, once it ended).
     static std::shared_ptr<Traffic> traffic_;
+    static void observeTraffic();
     dispatch::Subscription logoutObservation_;
-    dispatch::Subscription resumeObservation_;
-    dispatch::Subscription completeObservation_;
 };
 
 } // namespace transporttest
