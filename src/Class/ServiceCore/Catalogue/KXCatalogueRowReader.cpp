@@ -100,15 +100,18 @@ KXCatalogueRowReader::KXCatalogueRowReader(SQResultSet& rows, std::string urlBas
     , urlBase_(std::move(urlBase))
     , escapedPlaceholder_(escapedURL(kPlaceholderBase))
     , escapedURLBase_(escapedURL(urlBase_))
-    , texts_{TextColumn(columnIndex(rows, "download_url"), true), TextColumn(columnIndex(rows, "fontname")),
-             TextColumn(columnIndex(rows, "night_image"), true), TextColumn(columnIndex(rows, "ps_name")),
-             TextColumn(columnIndex(rows, "language")), TextColumn(columnIndex(rows, "image"), true),
-             TextColumn(columnIndex(rows, "marketing")), TextColumn(columnIndex(rows, "new_image"), true),
-             TextColumn(columnIndex(rows, "keyword"))}
-    , numbers_{columnIndex(rows, "fontid"), columnIndex(rows, "time"), columnIndex(rows, "heat"),
-               columnIndex(rows, "has_info"), columnIndex(rows, "font_weight"), columnIndex(rows, "is_sell"),
-               columnIndex(rows, "type"), columnIndex(rows, "is_3d")}
 {
+    // By TextField and NumberField.
+    static constexpr std::array<std::string_view, kTextColumns> textNames
+        = {"download_url", "fontname", "night_image", "ps_name", "language", "image", "marketing", "new_image", "keyword"};
+    static constexpr std::array<std::string_view, kNumberColumns> numberNames
+        = {"fontid", "time", "heat", "has_info", "font_weight", "is_sell", "type", "is_3d"};
+    for (std::size_t field = 0; field < kTextColumns; ++field) {
+        texts_[field].index = columnIndex(rows, textNames[field]);
+        texts_[field].holdsURLs = field == DownloadUrl || field == NightImage || field == Image || field == NewImage;
+    }
+    for (std::size_t field = 0; field < kNumberColumns; ++field)
+        numbers_[field] = columnIndex(rows, numberNames[field]);
 }
 
 KXCatalogueRowReader::~KXCatalogueRowReader() = default;
@@ -182,12 +185,10 @@ Ref<String> KXCatalogueRowReader::text(TextColumn& column, const char* bytes, st
 
 void KXCatalogueRowReader::makeRecords(const Batch& batch, MutableArray& records)
 {
-    enum Text { DownloadUrl, Fontname, NightImage, PsName, Language, Image, Marketing, NewImage, Keyword };
-    enum Number { Fontid, Time, Heat, HasInfo, FontWeight, IsSell, Type, Is3d };
     for (std::size_t row = 0; row < batch.rows; ++row) {
         const std::uint32_t* spans = batch.texts.data() + row * kTextColumns * 2;
         const int* numbers = batch.numbers.data() + row * kNumberColumns;
-        auto textAt = [&](Text which) -> Ref<String> {
+        auto textAt = [&](TextField which) -> Ref<String> {
             const std::uint32_t offset = spans[which * 2], size = spans[which * 2 + 1];
             if (size == Batch::kNull)
                 return nullptr;

@@ -66,19 +66,15 @@ private:
     };
     // One text column and the strings it has shown so far.
     struct TextColumn {
-        explicit TextColumn(int column, bool urls = false)
-            : index(column)
-            , holdsURLs(urls)
-        {
-        }
-        int index;
-        bool holdsURLs;
+        int index = -1;
+        bool holdsURLs = false;
         bool sharing = true;
         std::unordered_map<std::string, foundation::Ref<foundation::String>, Hash, std::equal_to<>> seen;
     };
     static constexpr std::size_t kMaxSharedValues = 256;
-    static constexpr std::size_t kTextColumns = 9;
-    static constexpr std::size_t kNumberColumns = 8;
+    // The columns read, in the order a batch stores them (their names in the source file).
+    enum TextField : std::size_t { DownloadUrl, Fontname, NightImage, PsName, Language, Image, Marketing, NewImage, Keyword, kTextColumns };
+    enum NumberField : std::size_t { Fontid, Time, Heat, HasInfo, FontWeight, IsSell, Type, Is3d, kNumberColumns };
     struct Batch;
     struct Handoff;
 
@@ -97,9 +93,6 @@ private:
     std::string urlBase_;
     std::string escapedPlaceholder_;
     std::string escapedURLBase_;
-    // In the order copyRow() stores them: download_url, fontname, night_image, ps_name, language,
-    // image, marketing, new_image, keyword.
-    std::array<TextColumn, kTextColumns> texts_;
-    // fontid, time, heat, has_info, font_weight, is_sell, type, is_3d.
-    std::array<int, kNumberColumns> numbers_;
+    std::array<TextColumn, kTextColumns> texts_;  // by TextField
+    std::array<int, kNumberColumns> numbers_;     // column indexes, by NumberField
 };
