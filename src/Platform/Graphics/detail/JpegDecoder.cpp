@@ -24,7 +24,29 @@ using foundation::Data;
 using foundation::Dictionary;
 using foundation::Ref;
 
-QImage decodeWhole(std::span<const std::uint8_t> data)
+// Turns `width` pixels of C, M, Y, K bytes into opaque RGB32 in place. Files with an Adobe segment
+// store the values inverted (0 is full ink), others as they are.
+void cmykToRgb(std::uint8_t* pixels, std::size_t width, bool adobe)
+{
+    // After the flip, 255 is no ink: each channel is what its ink and the black leave of the light.
+    auto light = [adobe](std::uint8_t stored) { return adobe ? unsigned(stored) : 255u - stored; };
+    auto scaled = [](unsigned ink, unsigned black) { return std::uint8_t((ink * black + 127) / 255); };
+    for (std::size_t x = 0; x < width; ++x) {
+        std::uint8_t* pixel = pixels + 4 * x;
+        unsigned c = light(pixel[0]);
+        unsigned m = light(pixel[1]);
+        unsigned y = light(pixel[2]);
+        unsigned k = light(pixel[3]);
+        // RGB32 is B, G, R, X in memory on the little-endian machines the client runs on.
+        pixel[0] = scaled(y, k);
+        pixel[1] = scaled(m, k);
+        pixel[2] = scaled(c, k);
+        pixel[3] = 0xff;
+    }
+}
+
+// `adobe` says how stored CMYK is to be read; turbojpeg does not tell.
+QImage decodeWhole(std::span<const std::uint8_t> data, bool adobe)
 {
     tjhandle handle = tjInitDecompress();
     if (!handle)
@@ -37,14 +59,19 @@ QImage decodeWhole(std::span<const std::uint8_t> data)
     if (tjDecompressHeader3(handle, data.data(), static_cast<unsigned long>(data.size()), &width, &height,
             &subsampling, &colorspace)
         == 0) {
+        // turbojpeg cannot give CMYK as RGB: it comes as CMYK, four bytes a pixel like the frame's,
+        // and is turned into RGB in place.
+        bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
         // turbojpeg writes every row unless a fatal error discards the image.
         image = allocateFrameForOverwrite(width, height, false);
         if (!image.isNull()
             && tjDecompress2(handle, data.data(), static_cast<unsigned long>(data.size()), image.bits(), width,
-                   int(image.bytesPerLine()), height, TJPF_BGRX, 0)
+                   int(image.bytesPerLine()), height, cmyk ? TJPF_CMYK : TJPF_BGRX, 0)
                 != 0
             && tjGetErrorCode(handle) == TJERR_FATAL)
             image = QImage();
+        for (int y = 0; cmyk && y < image.height(); ++y)
+            cmykToRgb(image.scanLine(y), std::size_t(width), adobe);
     }
     tjDestroy(handle);
     return image;
@@ -68,6 +95,8 @@ struct JpegStream {
     bool final = false;
     bool progressive = false;
     bool outputting = false;
+    bool cmyk = false; // rows come as CMYK and are turned into RGB as they are read
+    bool adobe = false;
     QImage canvas;
     bool anyRow = false;
 
@@ -157,6 +186,8 @@ bool readRows(JpegStream& stream)
         JSAMPROW row = stream.canvas.scanLine(int(stream.info.output_scanline));
         if (jpeg_read_scanlines(&stream.info, &row, 1) != 1)
             return false;
+        if (stream.cmyk)
+            cmykToRgb(row, stream.info.output_width, stream.adobe);
         stream.anyRow = true;
     }
     return true;
@@ -179,7 +210,10 @@ void advance(JpegStream& stream)
                 stream.phase = JpegStream::Phase::Failed;
                 return;
             }
-            info->out_color_space = JCS_EXT_BGRX;
+            // libjpeg gives four-channel files only as CMYK (YCCK turned into it).
+            stream.cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
+            stream.adobe = info->saw_Adobe_marker;
+            info->out_color_space = stream.cmyk ? JCS_CMYK : JCS_EXT_BGRX;
             stream.progressive = jpeg_has_multiple_scans(info);
             info->buffered_image = stream.progressive ? TRUE : FALSE;
             stream.phase = JpegStream::Phase::Start;
@@ -273,7 +307,7 @@ public:
         if (index >= count())
             return {};
         if (!stream_)
-            return decodeWhole(data_->span());
+            return decodeWhole(data_->span(), header_.adobe);
         advance(*stream_);
         return stream_->anyRow ? stream_->canvas : QImage();
     }

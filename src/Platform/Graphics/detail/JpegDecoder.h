@@ -12,12 +12,14 @@ namespace graphics::detail {
 // that arrives in parts, so a progressive file shows each scan as it completes.
 std::unique_ptr<FrameDecoder> makeJpegDecoder();
 
-// What the markers before the first scan say: frame size and the EXIF orientation (0 when none).
+// What the markers before the first scan say: frame size, the EXIF orientation (0 when none) and
+// whether an Adobe segment is there, which says the file stores CMYK inverted.
 struct JpegHeader {
     bool sizeKnown = false;
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     int orientation = 0;
+    bool adobe = false;
 };
 JpegHeader readJpegHeader(std::span<const std::uint8_t> data);
 

@@ -59,6 +59,14 @@ int exifOrientation(std::span<const std::uint8_t> payload)
     return 0;
 }
 
+// An APP14 segment long enough for its version, flags and transform, as libjpeg requires before it
+// takes the segment for Adobe's.
+bool isAdobeSegment(std::span<const std::uint8_t> payload)
+{
+    static constexpr std::uint8_t adobe[5] = {'A', 'd', 'o', 'b', 'e'};
+    return payload.size() >= 12 && std::equal(adobe, adobe + 5, payload.begin());
+}
+
 } // namespace
 
 JpegHeader readJpegHeader(std::span<const std::uint8_t> data)
@@ -93,6 +101,8 @@ JpegHeader readJpegHeader(std::span<const std::uint8_t> data)
             header.sizeKnown = true;
         } else if (marker == 0xe1 && header.orientation == 0) {
             header.orientation = exifOrientation(payload);
+        } else if (marker == 0xee && isAdobeSegment(payload)) {
+            header.adobe = true;
         }
         offset += 2 + length;
     }
