@@ -1,3 +1,4 @@
+#include "Platform/Graphics/ApngTestFiles.h"
 #include "Platform/Graphics/GifTestFiles.h"
 #include "Platform/Graphics/ImageTestSupport.h"
 
@@ -5,7 +6,6 @@
 #include "Platform/Graphics/BitmapImageRep.h"
 #include "Platform/Graphics/ImageProperties.h"
 #include "Platform/Graphics/ImageSource.h"
-#include "Platform/Graphics/detail/PngChunks.h"
 
 #include <random>
 #include <thread>
@@ -16,96 +16,12 @@ using foundation::Id;
 using foundation::Ref;
 using graphics::ImageSource;
 namespace property = graphics::imageProperty;
-namespace png = graphics::detail::png;
 
 namespace {
 
 constexpr QRgb red = qRgb(255, 0, 0);
 constexpr QRgb green = qRgb(0, 255, 0);
 constexpr QRgb blue = qRgb(0, 0, 255);
-
-struct ApngFrame {
-    QImage pixels; // Format_ARGB32, so every frame is an RGBA PNG
-    std::uint32_t x = 0;
-    std::uint32_t y = 0;
-    std::uint8_t dispose = 0; // 0 none, 1 background, 2 previous
-    std::uint8_t blend = 0;   // 0 source, 1 over
-    std::uint16_t delayNumerator = 1;
-    std::uint16_t delayDenominator = 10;
-};
-
-QImage solid(int width, int height, QRgb colour)
-{
-    QImage image(width, height, QImage::Format_ARGB32);
-    image.fill(colour);
-    return image;
-}
-
-std::vector<std::uint8_t> idatOf(const QImage& image)
-{
-    auto file = qtEncoded(image.convertToFormat(QImage::Format_ARGB32), "png");
-    std::vector<std::uint8_t> data;
-    png::Chunk chunk;
-    for (std::size_t offset = 8; png::readChunk(file->span(), offset, chunk); offset = chunk.end())
-        if (chunk.type == png::tag("IDAT"))
-            data.insert(data.end(), file->bytes() + chunk.dataOffset, file->bytes() + chunk.dataOffset + chunk.length);
-    return data;
-}
-
-enum class ApngFault { None, SequenceOutOfOrder, DataBeforeControl };
-
-// An APNG put together chunk by chunk from Qt-written frames; the first frame is the default image.
-Ref<Data> apngFile(int width, int height, const std::vector<ApngFrame>& frames, unsigned loops = 0,
-    ApngFault fault = ApngFault::None)
-{
-    std::vector<std::uint8_t> file(png::signature, png::signature + 8);
-    std::vector<std::uint8_t> header;
-    png::appendU32(header, std::uint32_t(width));
-    png::appendU32(header, std::uint32_t(height));
-    header.insert(header.end(), {8, 6, 0, 0, 0});
-    png::appendChunk(file, png::tag("IHDR"), header);
-    std::vector<std::uint8_t> animation;
-    png::appendU32(animation, std::uint32_t(frames.size()));
-    png::appendU32(animation, loops);
-    std::vector<std::uint8_t> late; // chunks the fault moves after the animation control
-    std::uint32_t sequence = 0;
-    auto sequenceNumber = [&] {
-        std::uint32_t n = sequence++;
-        if (fault == ApngFault::SequenceOutOfOrder && n == 2)
-            return 3u;
-        if (fault == ApngFault::SequenceOutOfOrder && n == 3)
-            return 2u;
-        return n;
-    };
-    if (fault != ApngFault::DataBeforeControl)
-        png::appendChunk(file, png::tag("acTL"), animation);
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        const ApngFrame& frame = frames[i];
-        std::vector<std::uint8_t> control;
-        png::appendU32(control, sequenceNumber());
-        png::appendU32(control, std::uint32_t(frame.pixels.width()));
-        png::appendU32(control, std::uint32_t(frame.pixels.height()));
-        png::appendU32(control, frame.x);
-        png::appendU32(control, frame.y);
-        png::appendU16(control, frame.delayNumerator);
-        png::appendU16(control, frame.delayDenominator);
-        control.push_back(frame.dispose);
-        control.push_back(frame.blend);
-        png::appendChunk(file, png::tag("fcTL"), control);
-        auto data = idatOf(frame.pixels);
-        if (i == 0) {
-            png::appendChunk(file, png::tag("IDAT"), data);
-            if (fault == ApngFault::DataBeforeControl)
-                png::appendChunk(file, png::tag("acTL"), animation);
-        } else {
-            std::vector<std::uint8_t> number;
-            png::appendU32(number, sequenceNumber());
-            png::appendChunk(file, png::tag("fdAT"), data, number);
-        }
-    }
-    png::appendChunk(file, png::tag("IEND"), {});
-    return Data::create(std::move(file));
-}
 
 // The premultiplied pixels of a canvas, row by row.
 std::vector<QRgb> pixelsOf(const QImage& image)
@@ -226,7 +142,8 @@ TEST(ImageSourceApng, MalformedAnimationsShowTheirStillImage)
 {
     QImage still = ImageSource::create(qtEncoded(solid(4, 4, red), "png"))->imageAtIndex(0);
     for (ApngFault fault : {ApngFault::SequenceOutOfOrder, ApngFault::DataBeforeControl}) {
-        auto source = ImageSource::create(apngFile(4, 4, disposeAndBlendFrames(), 0, fault));
+        ApngLayout layout {fault, std::nullopt, false};
+        auto source = ImageSource::create(apngFile(4, 4, disposeAndBlendFrames(), 0, layout));
         EXPECT_EQ(source->count(), 1u);
         EXPECT_EQ(source->properties()->count(), 0u);
         EXPECT_TRUE(pixelsMatch(source->imageAtIndex(0), still));

@@ -48,7 +48,10 @@ struct Layout {
     std::vector<Span> prelude; // whole PLTE and tRNS chunks, copied into each frame's PNG
     bool sawData = false;      // an IDAT
     bool ended = false;        // IEND
-    // Animation: valid while acTL came before the first IDAT and every sequence number was in order.
+    // Animation: valid while a single acTL came before the first IDAT, every sequence number was in
+    // order and the fcTL chunks, once all are in, number as many as acTL says. fcTL may come before
+    // acTL, so the walk collects frames whether or not acTL has been seen.
+    bool sawAnimationControl = false;
     bool animated = false;
     bool broken = false;
     std::uint32_t frameLimit = 0;
@@ -107,7 +110,7 @@ void walk(Layout& layout, std::span<const std::uint8_t> data)
     while (!layout.invalid && !layout.ended && png::readChunk(data, layout.offset, chunk)) {
         const std::uint8_t* d = data.data() + chunk.dataOffset;
         layout.offset = chunk.end();
-        bool animationChunk = layout.animated && !layout.broken;
+        bool readingAnimation = !layout.broken;
         if (!layout.headerRead) {
             if (chunk.type != png::tag("IHDR") || chunk.length != 13) {
                 layout.invalid = true;
@@ -129,23 +132,26 @@ void walk(Layout& layout, std::span<const std::uint8_t> data)
                 layout.alpha = true;
             break;
         case png::tag("acTL"):
-            if (!layout.sawData && !layout.animated && chunk.length == 8) {
+            if (layout.sawAnimationControl)
+                layout.broken = true;
+            layout.sawAnimationControl = true;
+            if (!layout.sawData && chunk.length == 8) {
                 layout.frameLimit = png::readU32(d);
                 layout.loopCount = png::readU32(d + 4);
-                layout.animated = layout.frameLimit > 0;
+                layout.animated = layout.frameLimit > 0 && layout.frameLimit <= 0x7fffffffu;
             }
             break;
         case png::tag("fcTL"):
-            if (animationChunk && chunk.length == 26 && inSequence(layout, d))
+            if (readingAnimation && chunk.length == 26 && inSequence(layout, d))
                 readFrameControl(layout, d);
             break;
         case png::tag("IDAT"):
             layout.sawData = true;
-            if (animationChunk && layout.defaultImageIsFrame && layout.frames.size() == 1)
+            if (readingAnimation && layout.defaultImageIsFrame && layout.frames.size() == 1)
                 layout.frames[0].data.push_back({chunk.dataOffset, chunk.length});
             break;
         case png::tag("fdAT"):
-            if (!animationChunk || chunk.length < 4 || !inSequence(layout, d))
+            if (!readingAnimation || chunk.length < 4 || !inSequence(layout, d))
                 break;
             if (layout.frames.empty() || (layout.defaultImageIsFrame && layout.frames.size() == 1))
                 layout.broken = true; // data without a frame of its own
@@ -159,6 +165,9 @@ void walk(Layout& layout, std::span<const std::uint8_t> data)
             break;
         }
     }
+    if (layout.animated && (layout.frames.size() > layout.frameLimit
+                               || (layout.ended && layout.frames.size() != layout.frameLimit)))
+        layout.broken = true;
 }
 
 class PngDecoder final : public FrameDecoder {
@@ -218,15 +227,14 @@ public:
     std::size_t cachedBytes() const override { return composer_.cachedBytes(); }
 
 private:
-    // Frames of a usable animation: those whose data is all there, up to acTL's count. A broken
-    // animation, or one without a frame, shows the still image.
+    // Frames of a usable animation: those whose data is all there. A broken animation, or one
+    // without a frame, shows the still image.
     std::size_t animatedFrames() const
     {
         if (!layout_.animated || layout_.broken || !layout_.headerRead)
             return 0;
-        std::size_t limit = std::min<std::size_t>(layout_.frames.size(), layout_.frameLimit);
         std::size_t frames = 0;
-        for (; frames < limit; ++frames) {
+        for (; frames < layout_.frames.size(); ++frames) {
             if (layout_.frames[frames].data.empty())
                 break;
             bool followed = frames + 1 < layout_.frames.size() || layout_.ended || final_;
