@@ -15,12 +15,12 @@ namespace graphics::detail {
 
 namespace {
 
-[[noreturn]] void onError(png_structp png, png_const_charp)
+[[noreturn]] void onWriteError(png_structp png, png_const_charp)
 {
     png_longjmp(png, 1);
 }
 
-void onWarning(png_structp, png_const_charp) { }
+void onWriteWarning(png_structp, png_const_charp) { }
 
 bool appendBytes(std::vector<std::uint8_t>& out, png_bytep data, png_size_t length)
 {
@@ -63,7 +63,7 @@ EncodedBytes encodePng(const QImage& pixels, bool alpha)
     std::vector<png_bytep> rows(std::size_t(pixels.height()));
     for (int y = 0; y < pixels.height(); ++y)
         rows[std::size_t(y)] = const_cast<png_bytep>(pixels.constScanLine(y));
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onError, onWarning);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, onWriteError, onWriteWarning);
     if (!png)
         return std::nullopt;
     png_infop info = png_create_info_struct(png);
