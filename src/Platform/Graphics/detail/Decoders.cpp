@@ -23,7 +23,7 @@ std::unique_ptr<FrameDecoder> makeFrameDecoder(std::string_view type)
     if ((type == typeIdentifier::heic || type == typeIdentifier::heif) && heifCanDecode())
         return makeHeifDecoder();
     if (type == typeIdentifier::bmp)
-        return makeQtReaderDecoder("bmp");
+        return makeBmpDecoder();
     if (type == typeIdentifier::ico)
         return makeQtReaderDecoder("ico");
     return nullptr;

@@ -10,8 +10,8 @@ namespace graphics::detail {
 
 namespace {
 
-// BMP and ICO through Qt's reader, always told the format its magic showed, so no other data reaches
-// a Qt plugin. The size from the header is checked before a frame is read.
+// ICO through Qt's reader, always told the format its magic showed, so no other data reaches a Qt
+// plugin. The size from the header is checked before a frame is read.
 class QtReaderDecoder final : public WholeDataDecoder {
 public:
     explicit QtReaderDecoder(std::string_view format)

@@ -1,0 +1,177 @@
+#include "Platform/Graphics/detail/BmpPixels.h"
+
+#include "Platform/Graphics/detail/FrameDecoder.h"
+
+#include <algorithm>
+#include <bit>
+
+namespace graphics::detail {
+
+namespace {
+
+// Up to 256 colours; an index past the file's palette reads opaque black.
+using IndexColours = std::array<std::uint32_t, 256>;
+
+IndexColours indexColours(const BmpLayout& layout)
+{
+    IndexColours colours;
+    colours.fill(0xff000000u);
+    std::copy_n(layout.palette.begin(), std::min(layout.palette.size(), colours.size()), colours.begin());
+    return colours;
+}
+
+// One channel of a masked pixel, widened to 8 bits by repeating its bits, so that a full channel of
+// any width reads 255.
+class MaskChannel {
+public:
+    explicit MaskChannel(std::uint32_t mask)
+        : mask_(mask)
+        , shift_(mask == 0 ? 0 : std::countr_zero(mask))
+        , bits_(int(std::bit_width(mask >> shift_)))
+    {
+        for (std::uint32_t value = 0; bits_ <= 8 && value < (1u << bits_); ++value)
+            table_[value] = widened(value, bits_);
+    }
+
+    std::uint32_t operator()(std::uint32_t pixel) const
+    {
+        std::uint32_t value = (pixel & mask_) >> shift_;
+        return bits_ > 8 ? value >> (bits_ - 8) : table_[value];
+    }
+
+private:
+    static std::uint8_t widened(std::uint32_t value, int bits)
+    {
+        if (bits == 0)
+            return 0;
+        std::uint32_t repeated = 0;
+        int filled = 0;
+        for (; filled < 8; filled += bits)
+            repeated = repeated << bits | value;
+        return std::uint8_t(repeated >> (filled - 8));
+    }
+
+    std::uint32_t mask_;
+    int shift_;
+    int bits_;
+    std::array<std::uint8_t, 256> table_ {};
+};
+
+std::uint32_t* frameRowOf(QImage& frame, const BmpLayout& layout, std::int64_t fileRow)
+{
+    auto y = int(layout.bottomUp ? frame.height() - 1 - fileRow : fileRow);
+    return reinterpret_cast<std::uint32_t*>(frame.scanLine(y));
+}
+
+void readIndexedBmpRow(
+    const std::uint8_t* row, int bits, const IndexColours& colours, std::uint32_t* out, int width)
+{
+    std::uint32_t indexMask = (1u << bits) - 1;
+    for (int x = 0; x < width; ++x) {
+        std::size_t bit = std::size_t(x) * std::size_t(bits);
+        out[x] = colours[(row[bit / 8] >> (8 - bits - int(bit % 8))) & indexMask];
+    }
+}
+
+void readMaskedBmpRow(const std::uint8_t* row, int bytesPerPixel, const std::array<MaskChannel, 4>& channels,
+    bool alpha, std::uint32_t* out, int width)
+{
+    for (int x = 0; x < width; ++x) {
+        const std::uint8_t* p = row + std::size_t(x) * std::size_t(bytesPerPixel);
+        std::uint32_t pixel = 0;
+        for (int i = bytesPerPixel - 1; i >= 0; --i)
+            pixel = pixel << 8 | p[i];
+        std::uint32_t argb = (alpha ? channels[3](pixel) : 255u) << 24 | channels[0](pixel) << 16
+            | channels[1](pixel) << 8 | channels[2](pixel);
+        out[x] = alpha ? premultiplied(argb) : argb;
+    }
+}
+
+// Uncompressed rows, each padded to four bytes. A last row that lacks only its padding is read.
+void readBmpRows(const BmpLayout& layout, std::span<const std::uint8_t> file, QImage& frame)
+{
+    int width = frame.width();
+    int bits = layout.bitsPerPixel;
+    std::size_t rowBytes = (std::size_t(width) * std::size_t(bits) + 7) / 8;
+    std::size_t stride = (std::size_t(width) * std::size_t(bits) + 31) / 32 * 4;
+    std::size_t available = file.size() - layout.pixelOffset;
+    std::size_t rows = available < rowBytes
+        ? 0
+        : std::min<std::size_t>(std::size_t(frame.height()), (available - rowBytes) / stride + 1);
+    const std::uint8_t* pixels = file.data() + layout.pixelOffset;
+    if (bits <= 8) {
+        IndexColours colours = indexColours(layout);
+        for (std::size_t r = 0; r < rows; ++r)
+            readIndexedBmpRow(
+                pixels + r * stride, bits, colours, frameRowOf(frame, layout, std::int64_t(r)), width);
+        return;
+    }
+    std::array<MaskChannel, 4> channels {MaskChannel(layout.masks[0]), MaskChannel(layout.masks[1]),
+        MaskChannel(layout.masks[2]), MaskChannel(layout.masks[3])};
+    bool alpha = frame.hasAlphaChannel();
+    for (std::size_t r = 0; r < rows; ++r)
+        readMaskedBmpRow(pixels + r * stride, bits / 8, channels, alpha,
+            frameRowOf(frame, layout, std::int64_t(r)), width);
+}
+
+// Run-length coded indices: (count, value) runs; after a zero count, end of line (0), end of image
+// (1), a move right and up (2, then two bytes) or that many literal indices padded to two bytes.
+// Runs are clipped at the right edge; a move or an end leaves the pixels it passes blank.
+void readBmpRuns(const BmpLayout& layout, std::span<const std::uint8_t> file, QImage& frame)
+{
+    const bool nibbles = layout.coding == BmpLayout::Coding::Rle4;
+    const std::int64_t width = frame.width();
+    const std::int64_t height = frame.height();
+    IndexColours colours = indexColours(layout);
+    auto index = [nibbles](const std::uint8_t* bytes, std::size_t i) -> std::uint8_t {
+        return nibbles ? (i % 2 ? bytes[i / 2] & 0x0f : bytes[i / 2] >> 4) : bytes[i];
+    };
+    std::int64_t x = 0;
+    std::int64_t row = 0;
+    std::size_t at = layout.pixelOffset;
+    while (row < height && file.size() - at >= 2) {
+        std::uint8_t count = file[at];
+        std::uint8_t value = file[at + 1];
+        at += 2;
+        if (count > 0) {
+            std::uint32_t* out = frameRowOf(frame, layout, row);
+            std::uint32_t even = colours[nibbles ? value >> 4 : value];
+            std::uint32_t odd = colours[nibbles ? value & 0x0f : value];
+            for (std::size_t i = 0; i < count && x < width; ++i, ++x)
+                out[x] = i % 2 ? odd : even;
+            continue;
+        }
+        if (value == 0) {
+            x = 0;
+            ++row;
+        } else if (value == 1) {
+            break;
+        } else if (value == 2) {
+            if (file.size() - at < 2)
+                break;
+            x += file[at];
+            row += file[at + 1];
+            at += 2;
+        } else {
+            std::size_t used = nibbles ? (std::size_t(value) + 1) / 2 : value;
+            if (file.size() - at < used)
+                break;
+            std::uint32_t* out = frameRowOf(frame, layout, row);
+            for (std::size_t i = 0; i < value && x < width; ++i, ++x)
+                out[x] = colours[index(file.data() + at, i)];
+            at = std::min(file.size(), at + used + used % 2);
+        }
+    }
+}
+
+} // namespace
+
+void readBmpPixels(const BmpLayout& layout, std::span<const std::uint8_t> file, QImage& frame)
+{
+    if (layout.coding == BmpLayout::Coding::Rows)
+        readBmpRows(layout, file, frame);
+    else
+        readBmpRuns(layout, file, frame);
+}
+
+} // namespace graphics::detail

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "Platform/Graphics/detail/BmpLayout.h"
+
+#include <QImage>
+#include <span>
+
+namespace graphics::detail {
+
+// Writes the pixels of the BMP `file`, as `layout` describes them, into `frame`: a blank frame of
+// the layout's size (transparent when the layout has alpha). Whatever the file does not give
+// (rows after its data ends, pixels that run-length codes skip) keeps the blank; nothing outside
+// the file is read.
+void readBmpPixels(const BmpLayout& layout, std::span<const std::uint8_t> file, QImage& frame);
+
+} // namespace graphics::detail
