@@ -102,9 +102,3 @@ bool KXStartupRules::applyBaseline(foundation::UserDefaults& defaults)
     defaults.synchronize();
     return true;
 }
-
-bool KXStartupRules::isNewerVersion(const std::string& serverVersion, const std::string& installedVersion)
-{
-    const auto server = String::create(serverVersion)->stringByReplacingOccurrencesOfString("_beta", "");
-    return server->compare(installedVersion, foundation::NumericSearch) == foundation::ComparisonResult::Descending;
-}

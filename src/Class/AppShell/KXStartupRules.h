@@ -2,8 +2,6 @@
 
 #include "Platform/Foundation/Object.h"
 
-#include <string>
-
 namespace foundation {
 class UserDefaults;
 }
@@ -36,8 +34,4 @@ public:
     // Stores the baseline under "dataVersion" unless the stored version sorts above it and has a
     // positive integer value. Returns whether the baseline was stored.
     static bool applyBaseline(foundation::UserDefaults& defaults);
-
-    // Whether the service's client version (with "_beta" removed) is newer than the installed one
-    // under the numeric string comparison.
-    static bool isNewerVersion(const std::string& serverVersion, const std::string& installedVersion);
 };

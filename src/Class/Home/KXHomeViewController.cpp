@@ -19,7 +19,6 @@
 #include "Class/AppShell/KXDataMoveView.h"
 #include "Class/AppShell/KXDefaults.h"
 #include "Class/AppShell/KXMigration.h"
-#include "Class/AppShell/KXStartupRules.h"
 #include "Class/AppShell/KXStartupTrace.h"
 #include "Class/Home/KXHomeStyle.h"
 #include "Class/Home/KXNewHomeUserGuideView.h"
@@ -38,6 +37,7 @@
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXBaseTextField.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/Update/Core/KXVersionCheck.h"
 #include "Class/Update/KXUPDateAPPView.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Lib/ModelMapping/MMKeyValue.h"
@@ -436,7 +436,7 @@ void KXHomeViewController::requestNewVersion()
             if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
                 return;
             const Id data = reply["corvane_data"];
-            if (!KXStartupRules::isNewerVersion(data["version"].stringValue(), installed.stringValue()))
+            if (!KXVersionCheck::isNewer(data["version"].stringValue(), installed.stringValue(), KXVersionCheck::Rule::Startup))
                 return;
             auto* prompt = new KXUPDateAPPView();
             prompt->setVersion(QString::fromStdString(data["version"].stringValue()));

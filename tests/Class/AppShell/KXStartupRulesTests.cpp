@@ -127,14 +127,3 @@ TEST_F(KXStartupRulesTest, BaselineTable)
         EXPECT_EQ(defaults.objectForKey("dataVersion").stringValue(), KXStartupRules::kBaselineDataVersion) << stored;
     }
 }
-
-TEST(KXStartupVersion, NumericComparisonWithoutTheBetaMark)
-{
-    EXPECT_FALSE(KXStartupRules::isNewerVersion("2.1.0_beta", "2.1.0"));
-    EXPECT_TRUE(KXStartupRules::isNewerVersion("2.1.1", "2.1.0"));
-    EXPECT_TRUE(KXStartupRules::isNewerVersion("2.1.1_beta", "2.1.0"));
-    EXPECT_TRUE(KXStartupRules::isNewerVersion("2.10.0", "2.9.9"));
-    EXPECT_FALSE(KXStartupRules::isNewerVersion("2.1.0", "2.1.0"));
-    EXPECT_FALSE(KXStartupRules::isNewerVersion("2.0.9", "2.1.0"));
-    EXPECT_FALSE(KXStartupRules::isNewerVersion("", "0.1.0"));
-}

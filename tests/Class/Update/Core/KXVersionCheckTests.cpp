@@ -28,6 +28,8 @@ TEST(KXVersionCheck, TheTableOfBothChecks)
 {
     const Row rows[] = {
         {"2.10.0", "2.9.3", true, true},          // digit runs compare as numbers
+        {"2.10.0", "2.9.9", true, true},
+        {"2.1.1", "2.1.0", true, true},
         {"2.1.0", "2.1.0", false, false},
         {"2.1.1_beta", "2.1.0", true, true},
         {"2.1.0", "2.1.0_beta", false, false},    // shorter text first / equal once stripped
@@ -36,6 +38,7 @@ TEST(KXVersionCheck, TheTableOfBothChecks)
         {"2.0.9", "2.1.0", false, false},
         {"10.0", "9.99.99", true, true},
         {"", "2.1.0", false, false},              // no version: no update
+        {"", "0.1.0", false, false},
         {"2.1.0", "", true, true},
     };
     for (const Row& row : rows) {
