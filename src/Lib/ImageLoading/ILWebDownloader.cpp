@@ -56,6 +56,12 @@ std::string sentURLOf(const Ref<net::URLRequest>& request)
 
 } // namespace
 
+struct ILWebDownloader::PendingValidators {
+    std::mutex mutex;
+    std::string url;
+    Ref<net::HTTPURLResponse> response;
+};
+
 std::string ILWebDownloader::userAgent(
     std::string_view name, std::string_view version, std::string_view system)
 {
@@ -123,8 +129,20 @@ void ILWebDownloader::installSession()
               if (!operation)
                   return handler(net::ResponseDisposition::Allow);
               const auto http = std::dynamic_pointer_cast<net::HTTPURLResponse>(response);
-              if (http && (operation->options() & ILWebDownloaderUseNSURLCache) && task->originalRequest())
-                  self->validators_.record(task->originalRequest()->URL()->absoluteString(), *http);
+              if (http && (operation->options() & ILWebDownloaderUseNSURLCache) && task->originalRequest()) {
+                  std::shared_ptr<PendingValidators> pending;
+                  {
+                      std::lock_guard lock(self->operationsLock_);
+                      if (const auto it = self->pendingValidators_.find(operation.get());
+                          it != self->pendingValidators_.end())
+                          pending = it->second;
+                  }
+                  if (pending) {
+                      std::lock_guard lock(pending->mutex);
+                      pending->url = task->originalRequest()->URL()->absoluteString();
+                      pending->response = http;
+                  }
+              }
               operation->didReceiveResponse(session, task, response, std::move(handler));
           };
     delegate->didReceiveData
@@ -291,7 +309,8 @@ std::shared_ptr<ILWebDownloadToken> ILWebDownloader::downloadImageWithURL(const 
             ? nullptr
             : std::dynamic_pointer_cast<dispatch::Operation>(it->second);
         if (running && !running->isFinished() && !running->isCancelled())
-            entry = it->second->addHandlersForProgress(progress, completed);
+            entry = it->second->addHandlersForProgress(
+                progress, keepingValidators(it->second.get(), completed));
         if (entry) {
             operation = it->second;
             if (!running->isExecuting()) {
@@ -313,24 +332,56 @@ std::shared_ptr<ILWebDownloadToken> ILWebDownloader::downloadImageWithURL(const 
             auto queued = std::dynamic_pointer_cast<dispatch::Operation>(operation);
             std::weak_ptr<ILWebDownloader> weak = weak_from_this();
             std::weak_ptr<ILWebDownloaderOperationProtocol> weakOperation = operation;
+            const ILWebDownloaderOperationProtocol* raw = operation.get();
+            pendingValidators_[raw] = std::make_shared<PendingValidators>();
             // Removes this operation's entries only: a newer operation for the URL may sit there.
-            queued->setCompletionBlock([weak, key, sent = sentURLOf(operation->request()), weakOperation] {
-                auto self = weak.lock();
-                if (!self)
-                    return;
-                self->forgetOperation(sent, weakOperation);
-                std::lock_guard inner(self->operationsLock_);
-                const auto found = self->URLOperations_.find(key);
-                if (found != self->URLOperations_.end() && found->second == weakOperation.lock())
-                    self->URLOperations_.erase(found);
-            });
+            queued->setCompletionBlock(
+                [weak, key, sent = sentURLOf(operation->request()), weakOperation, raw] {
+                    auto self = weak.lock();
+                    if (!self)
+                        return;
+                    self->forgetOperation(sent, weakOperation);
+                    std::lock_guard inner(self->operationsLock_);
+                    self->pendingValidators_.erase(raw);
+                    const auto found = self->URLOperations_.find(key);
+                    if (found != self->URLOperations_.end() && found->second == weakOperation.lock())
+                        self->URLOperations_.erase(found);
+                });
             URLOperations_[key] = operation;
             // The requester's blocks go in before the queue may start it.
-            entry = operation->addHandlersForProgress(std::move(progress), std::move(completed));
+            entry = operation->addHandlersForProgress(
+                std::move(progress), keepingValidators(raw, std::move(completed)));
             downloadQueue_->addOperation(queued);
         }
     }
     return ILWebDownloadToken::create(operation, std::move(entry));
+}
+
+ILImageLoaderCompletedBlock ILWebDownloader::keepingValidators(
+    const ILWebDownloaderOperationProtocol* operation, ILImageLoaderCompletedBlock completed)
+{
+    // A requester without a completion block never makes the operation decode.
+    const auto it = pendingValidators_.find(operation);
+    if (!completed || it == pendingValidators_.end())
+        return completed;
+    std::weak_ptr<ILWebDownloader> weak = weak_from_this();
+    return [weak, pending = it->second, completed = std::move(completed)](const ILImageRef& image,
+               const Ref<foundation::Data>& data, const Ref<foundation::Error>& error, bool finished) {
+        if (finished && image && !error) {
+            std::string url;
+            Ref<net::HTTPURLResponse> response;
+            {
+                std::lock_guard lock(pending->mutex);
+                url = std::move(pending->url);
+                response = std::move(pending->response);
+                pending->response = nullptr;
+            }
+            auto self = weak.lock();
+            if (self && response)
+                self->validators_.record(url, *response);
+        }
+        completed(image, data, error, finished);
+    };
 }
 
 std::shared_ptr<ILWebDownloaderOperationProtocol> ILWebDownloader::createDownloaderOperation(

@@ -38,7 +38,7 @@ class ILWebDownloaderRequestModifierProtocol;
 // The session's task callbacks are routed to the operation by task identifier (never by a search
 // of the queue): an operation is known by its request's URL from the moment it is made, and by its
 // task's identifier once it has a task. Refreshes revalidate with the validators of earlier
-// cacheable responses (ILWebDownloaderValidators).
+// cacheable responses whose image was decoded (ILWebDownloaderValidators).
 //
 // Requests carry "User-Agent" ("<name>/<version> (Linux <system>)") and "Accept"
 // ("image/*,*/*;q=0.8"). Every member may be called from any thread.
@@ -119,6 +119,10 @@ private:
     void stopAwaitingTask(
         const std::string& sentURL, const std::weak_ptr<ILWebDownloaderOperationProtocol>& operation);
     void installSession();
+    // With operationsLock_ held: a requester's completion block that first keeps the pending
+    // validators when the image arrived decoded.
+    ILImageLoaderCompletedBlock keepingValidators(
+        const ILWebDownloaderOperationProtocol* operation, ILImageLoaderCompletedBlock completed);
 
     const std::shared_ptr<ILWebDownloaderConfig> config_;
     const std::shared_ptr<dispatch::OperationQueue> downloadQueue_;
@@ -132,6 +136,12 @@ private:
 
     std::mutex operationsLock_;
     std::unordered_map<std::string, std::shared_ptr<ILWebDownloaderOperationProtocol>> URLOperations_;
+    // The validators a cacheable operation's response brought, held until its image is decoded:
+    // a body that fails, is cut or is cancelled must leave the kept ones (those of the cached
+    // copy) in place. By operation, for as long as it is queued; its requesters hold it too.
+    struct PendingValidators;
+    std::unordered_map<const ILWebDownloaderOperationProtocol*, std::shared_ptr<PendingValidators>>
+        pendingValidators_;
 
     // Operations by their task's identifier; before that is known, by their request's URL in the
     // order they were made. An operation that does not report its task (setTaskCreatedHandler)

@@ -16,6 +16,7 @@
 #include "Platform/URLLoading/URLSession.h"
 #include "Platform/URLLoading/URLSessionDataTask.h"
 #include "Support/ImageServiceTest.h"
+#include "local-service/FileValidators.h"
 
 #include <algorithm>
 #include <mutex>
@@ -186,6 +187,49 @@ TEST_F(Downloader, ARefreshRevalidatesWithTheKeptValidators)
     ASSERT_NE(sent.header("If-Modified-Since"), nullptr);
     EXPECT_EQ(refreshed->errorCode(), ILWebErrorCacheNotModified);
     EXPECT_EQ(refreshed->last().image, nullptr);
+}
+
+// A 200 whose image never arrives whole leaves the validators of the cached copy: were the new tag
+// kept at the response head, the next refresh would hear 304 and keep the old image for good.
+TEST_F(Downloader, ARefreshThatFailsKeepsTheValidatorsOfTheCachedCopy)
+{
+    const auto first = load(fileURL("previews/1001_day.png"))->last().data;
+    const auto second = load(fileURL("previews/1002_day.png"))->last().data;
+    ASSERT_TRUE(first && second);
+    const std::string oldBytes(first->view()), newBytes(second->view());
+    ASSERT_NE(oldBytes, newBytes);
+    const std::string path = "uploads/refresh.png";
+    const auto url = fileURL(path);
+    const ILWebDownloaderOptions refresh = ILWebDownloaderUseNSURLCache | ILWebDownloaderIgnoreCachedResponse;
+
+    upload("refresh.png", oldBytes);
+    ASSERT_NE(load(url, ILWebDownloaderUseNSURLCache)->last().image, nullptr);
+    const std::string cachedTag = localservice::FileValidators::entityTag(oldBytes);
+
+    // A body that is not an image, then the new image cut short.
+    upload("refresh.png", "not an image at all");
+    EXPECT_EQ(load(url, refresh)->errorCode(), ILWebErrorBadImageData);
+    upload("refresh.png", newBytes);
+    auto cut = fault(Fault::Kind::TruncatedDownload);
+    cut.truncateAfter = newBytes.size() / 2;
+    cut.remaining = 1;
+    service().faults().set(path, cut);
+    const auto failed = load(url, refresh);
+    EXPECT_EQ(failed->last().image, nullptr);
+    EXPECT_NE(failed->errorCode(), ILWebErrorCacheNotModified);
+
+    const auto refreshed = load(url, refresh);
+    const auto sent = fileRequests(path).back();
+    ASSERT_NE(sent.header("If-None-Match"), nullptr);
+    EXPECT_EQ(*sent.header("If-None-Match"), cachedTag);
+    EXPECT_EQ(refreshed->last().error, nullptr) << refreshed->errorCode();
+    ASSERT_NE(refreshed->last().data, nullptr);
+    EXPECT_EQ(refreshed->last().data->view(), newBytes) << "the new image is shown";
+
+    // Once decoded, the new image's validators are the kept ones.
+    EXPECT_EQ(load(url, refresh)->errorCode(), ILWebErrorCacheNotModified);
+    EXPECT_EQ(*fileRequests(path).back().header("If-None-Match"),
+        localservice::FileValidators::entityTag(newBytes));
 }
 
 TEST_F(Downloader, ABodyWithoutLengthReportsAnExpectedSizeOfZero)
