@@ -25,7 +25,7 @@ struct Fault {
         ZipSlipPackage,   // a data package with an entry "../" outside its folder
         NoFontsTxtPackage,// a data package without fonts.txt
         Status,           // a file answered with `status` and a short text body (304: no body, no validators)
-        Chunked,          // a file sent in chunks, without Content-Length
+        Chunked,          // a file sent in chunks, without Content-Length (bytesPerSecond throttles them)
         AnnouncedLength,  // a file whose Content-Length says `announcedLength`; the bytes sent stop at
                           // the file's end or at that length, whichever comes first
         LateReply         // an operation answered at once and its reply held back for the delay (or

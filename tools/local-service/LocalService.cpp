@@ -356,17 +356,25 @@ void LocalService::Impl::serveFile(const httplib::Request& req, const std::strin
     // The provider keeps the request counted as in flight until its body has gone out.
     const auto release = [inFlight](bool) mutable { inFlight.reset(); };
     switch (kind) {
-    case Fault::Kind::Chunked:
+    case Fault::Kind::Chunked: {
+        const size_t rate = fault->bytesPerSecond;
+        const size_t step = rate ? std::max<size_t>(rate / 10, 1) : 4096;
+        FaultScript* script = &faults;
         res.set_chunked_content_provider(
-            file->contentType, [bytes](size_t offset, httplib::DataSink& sink) {
-                if (offset < bytes->size())
-                    sink.write(bytes->data() + offset, std::min<size_t>(bytes->size() - offset, 4096));
-                if (offset + 4096 >= bytes->size())
+            file->contentType,
+            [bytes, rate, step, script](size_t offset, httplib::DataSink& sink) {
+                if (offset < bytes->size()
+                    && !sink.write(bytes->data() + offset, std::min(bytes->size() - offset, step)))
+                    return false;
+                if (rate)
+                    script->pause(std::chrono::milliseconds(1000 * step / rate));
+                if (offset + step >= bytes->size())
                     sink.done();
                 return true;
             },
             release);
         return;
+    }
     case Fault::Kind::AnnouncedLength:
         res.set_content_provider(
             fault->announcedLength, file->contentType,
