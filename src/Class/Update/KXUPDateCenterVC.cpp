@@ -184,15 +184,22 @@ void KXUPDateCenterVC::showState()
 void KXUPDateCenterVC::openBtnClick()
 {
     QPointer<KXUPDateCenterVC> self(this);
-    const auto refused = download_->open([self](const std::string&) {
-        if (self)
-            self->openFailed();
-    });
-    if (refused) {
-        openFailed();
-        return;
-    }
-    window()->hide();
+    download_->open(
+        [self](const std::optional<std::string>& refused) {
+            if (!self)
+                return;
+            // A package that changed since its check is gone: the page shows that failure instead.
+            if (self->download_->state() != KXUpdateDownload::State::Finished)
+                return;
+            if (refused)
+                self->openFailed();
+            else
+                self->window()->hide();
+        },
+        [self](const std::string&) {
+            if (self)
+                self->openFailed();
+        });
 }
 
 void KXUPDateCenterVC::openFailed()

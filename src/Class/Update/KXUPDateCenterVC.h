@@ -15,9 +15,9 @@ class QLabel;
 //
 // States: downloading (also while the package information is fetched and while the file is
 // checked: track, bar, percentage, loading label), finished (success label and open button),
-// failed (what failed and a retry button; the bar stays where it was). Open hands the package to
-// the desktop and orders the window out; the controller and its state remain, so opening again
-// opens the same package. When the desktop cannot open it (no opener, or the opener fails later)
+// failed (what failed and a retry button; the bar stays where it was). Open checks the package
+// again, hands it to the desktop and orders the window out; the controller and its state remain,
+// so opening again opens the same package (a package that changed is deleted and shown as failed). When the desktop cannot open it (no opener, or the opener fails later)
 // the window stays or comes back, finished, with a toast saying so. Main thread only.
 class KXUPDateCenterVC : public QWidget {
     Q_OBJECT

@@ -1,7 +1,6 @@
 // The updater window against the local service: the verified package handed to the desktop, and
 // every way it can fail (hash or size mismatch, missing fields, truncation) leaving no file.
 #include "AccountTestSupport.h"
-
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
 #include "Class/UIKit/KXBaseButton.h"
@@ -12,9 +11,10 @@
 #include "Platform/Crypto/Digest.h"
 #include "Platform/Desktop/URLOpener.h"
 
+#include <QEvent>
 #include <QLabel>
-
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 using foundation::Id;
@@ -34,7 +34,14 @@ protected:
         std::error_code ignored;
         fs::remove(folder() / kPackage, ignored);
         KXGlobalDataBase::sharedKXGlobalDataBase().setDownLoadUrl(foundation::String::create(service().baseUrl() + "files/update/" + kPackage));
-        service().setVersionInfo("9.9.0", "新版本", "");
+        service().setVersionInfo("9.9.0", "新版本", std::string("files/update/") + kPackage);
+    }
+
+    // The service is shared with other suites: the package it offers goes back to the default.
+    void TearDown() override
+    {
+        service().setVersionInfo("9.9.0", "新版本", std::string("files/update/") + kPackage);
+        AccountServiceTest::TearDown();
     }
 
     std::unique_ptr<KXUPDateCenterWC> open()
@@ -74,6 +81,19 @@ protected:
     QWidget main_;
 };
 
+// Counts the times a window was ordered out.
+class HideCounter final : public QObject {
+public:
+    int hides = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        hides += event->type() == QEvent::Hide;
+        return false;
+    }
+};
+
 } // namespace
 
 TEST_F(KXUpdaterTest, ADesktopThatCannotOpenThePackageLeavesTheWindowOfferingIt)
@@ -84,17 +104,21 @@ TEST_F(KXUpdaterTest, ADesktopThatCannotOpenThePackageLeavesTheWindowOfferingIt)
     ASSERT_TRUE(waitFor([&] { return settled(*controller); }));
     ASSERT_EQ(page->download()->state(), State::Finished);
 
+    HideCounter counter;
+    controller->window()->installEventFilter(&counter);
+
     // No opener could be started: the window stays.
     recording.opener().setLaunchError(std::string("xdg-open: not found"));
     page->openBtn()->click();
+    ASSERT_TRUE(waitFor([&] { return toastText() == QString::fromUtf8(KXUPDateCenterVC::kOpenFailed); }));
     EXPECT_TRUE(controller->window()->isVisible());
-    EXPECT_EQ(toastText(), QString::fromUtf8(KXUPDateCenterVC::kOpenFailed));
+    EXPECT_EQ(counter.hides, 0);
 
     // The opener starts, then fails: the hidden window comes back, still offering the package.
     const auto failing = desktop::URLOpener::install(std::make_shared<desktop::SystemURLOpener>("false"));
     page->openBtn()->click();
-    EXPECT_FALSE(controller->window()->isVisible()) << "ordered out while the desktop opens it";
-    ASSERT_TRUE(waitFor([&] { return controller->window()->isVisible(); }));
+    ASSERT_TRUE(waitFor([&] { return counter.hides == 1 && controller->window()->isVisible(); }))
+        << "ordered out while the desktop opens it, then back";
     EXPECT_TRUE(page->openBtn()->isVisible());
     EXPECT_EQ(page->download()->state(), State::Finished);
     EXPECT_TRUE(fs::exists(page->download()->packagePath()));
@@ -125,10 +149,11 @@ TEST_F(KXUpdaterTest, AVerifiedPackageIsOfferedAndOpenedWithTheDesktop)
     EXPECT_EQ(crypto::fileSHA256Hex(package), reply["corvane_data"]["sha256"].stringValue());
 
     page->openBtn()->click();
-    EXPECT_EQ(opener.opened(), std::vector<std::string>{package.string()});
-    EXPECT_FALSE(controller->window()->isVisible()) << "ordered out";
+    ASSERT_TRUE(waitFor([&] { return !controller->window()->isVisible(); })) << "ordered out";
+    EXPECT_EQ(opener.opened(), std::vector<std::string> { package.string() });
     page->openBtn()->click();
-    EXPECT_EQ(opener.opened().size(), 2u) << "opening again opens the same package";
+    ASSERT_TRUE(waitFor([&] { return opener.opened().size() == 2; }))
+        << "opening again opens the same package";
     EXPECT_EQ(opener.opened().back(), package.string());
 
     // Shown again, the window keeps its state: no second download.
@@ -193,6 +218,91 @@ TEST_F(KXUpdaterTest, ATruncatedTransferFailsAndLeavesNothing)
     EXPECT_EQ(page->download()->failure(), KXUpdateDownload::Failure::Transfer);
     EXPECT_TRUE(leftovers().empty());
     EXPECT_EQ(page->failureLabel()->text(), QString::fromUtf8(KXUPDateCenterVC::kDownloadFailed));
+}
+
+// A body longer than the reply announced is stopped as soon as it passes that size, whether the
+// response announced its length or not. The bodies are throttled so that a transfer run to its end
+// would outlast the wait.
+TEST_F(KXUpdaterTest, ABodyPastTheAnnouncedSizeIsStoppedThere)
+{
+    service().setVersionInfo("9.9.0", "新版本", "", "10", "");
+    for (const auto kind : { localservice::Fault::Kind::SlowDownload, localservice::Fault::Kind::Chunked }) {
+        localservice::Fault fault;
+        fault.kind = kind;
+        fault.bytesPerSecond = 20;
+        service().faults().set("update/", fault);
+        auto controller = open();
+        KXUPDateCenterVC* page = controller->contentViewController();
+        ASSERT_TRUE(waitFor([&] { return settled(*controller); })) << static_cast<int>(kind);
+        EXPECT_EQ(page->download()->state(), State::Failed);
+        EXPECT_EQ(page->download()->failure(), KXUpdateDownload::Failure::Unverified);
+        EXPECT_TRUE(leftovers().empty()) << "the partial file is deleted";
+        EXPECT_EQ(page->failureLabel()->text(), QString::fromUtf8(KXUPDateCenterVC::kCheckFailed));
+        EXPECT_TRUE(page->retryBtn()->isVisible());
+    }
+}
+
+// The package may be opened long after its check: one that changed since is never handed over.
+TEST_F(KXUpdaterTest, APackageThatChangedAfterItsCheckIsDeletedInsteadOfOpened)
+{
+    desktop::ScopedRecordingURLOpener opener;
+    auto controller = open();
+    KXUPDateCenterVC* page = controller->contentViewController();
+    // The same size with other bytes, then a byte more.
+    const auto changes = { +[](const fs::path& file) {
+                              std::fstream stream(file, std::ios::binary | std::ios::in | std::ios::out);
+                              const int first = stream.get();
+                              stream.seekp(0);
+                              stream.put(static_cast<char>(~first));
+                          },
+        +[](const fs::path& file) { std::ofstream(file, std::ios::binary | std::ios::app) << "x"; } };
+    for (const auto change : changes) {
+        ASSERT_TRUE(waitFor([&] { return settled(*controller); }));
+        ASSERT_EQ(page->download()->state(), State::Finished);
+        const fs::path package = page->download()->packagePath();
+        change(package);
+
+        page->openBtn()->click();
+        ASSERT_TRUE(waitFor([&] { return page->download()->state() == State::Failed; }));
+        EXPECT_EQ(page->download()->failure(), KXUpdateDownload::Failure::Unverified);
+        EXPECT_FALSE(fs::exists(package));
+        EXPECT_TRUE(opener.opened().empty());
+        EXPECT_TRUE(page->failureLabel()->isVisible());
+        EXPECT_EQ(page->failureLabel()->text(), QString::fromUtf8(KXUPDateCenterVC::kCheckFailed));
+        EXPECT_TRUE(controller->window()->isVisible());
+        page->retryBtn()->click();
+    }
+    ASSERT_TRUE(waitFor([&] { return settled(*controller); }));
+    EXPECT_EQ(page->download()->state(), State::Finished);
+}
+
+TEST_F(KXUpdaterTest, AnAppImageIsMadeExecutableForItsOwnerAndItsFolderIsOpened)
+{
+    constexpr const char* kAppImage = "Corvane-9.9.0-x86_64.AppImage";
+    const std::string bytes = "\x7f"
+                              "ELF AppImage of the newer version";
+    fs::create_directories(service().stateDir() / "uploads");
+    std::ofstream(service().stateDir() / "uploads" / kAppImage, std::ios::binary) << bytes;
+    service().setVersionInfo("9.9.0", "新版本", std::string("files/uploads/") + kAppImage,
+        std::to_string(bytes.size()), crypto::sha256Hex(bytes));
+    KXGlobalDataBase::sharedKXGlobalDataBase().setDownLoadUrl(
+        foundation::String::create(service().baseUrl() + "files/uploads/" + kAppImage));
+
+    desktop::ScopedRecordingURLOpener opener;
+    auto controller = open();
+    KXUPDateCenterVC* page = controller->contentViewController();
+    ASSERT_TRUE(waitFor([&] { return settled(*controller); }));
+    ASSERT_EQ(page->download()->state(), State::Finished);
+    const fs::path package = page->download()->packagePath();
+    EXPECT_EQ(package, folder() / kAppImage);
+
+    page->openBtn()->click();
+    ASSERT_TRUE(waitFor([&] { return !opener.opened().empty(); }));
+    EXPECT_EQ(opener.opened(), std::vector<std::string> { package.parent_path().string() })
+        << "its folder, not the file";
+    EXPECT_EQ(fs::status(package).permissions(), fs::perms::owner_all) << "executable for its owner alone";
+    std::error_code ignored;
+    fs::remove(package, ignored);
 }
 
 TEST_F(KXUpdaterTest, AnAddressThatIsNotTheOffersPackageIsRefused)

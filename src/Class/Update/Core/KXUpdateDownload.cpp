@@ -2,7 +2,7 @@
 
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
-#include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
+#include "Class/Update/Core/KXUpdateTransfer.h"
 #include "Platform/Crypto/Digest.h"
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/Queue.h"
@@ -61,6 +61,10 @@ std::shared_ptr<KXUpdateDownload> KXUpdateDownload::create()
 {
     return std::make_shared<KXUpdateDownload>();
 }
+
+KXUpdateDownload::KXUpdateDownload() = default;
+
+KXUpdateDownload::~KXUpdateDownload() = default;
 
 std::string KXUpdateDownload::percentText(float fraction)
 {
@@ -146,12 +150,9 @@ void KXUpdateDownload::fetchPackageInfo(const std::string& url)
 void KXUpdateDownload::download(const std::string& url, long long size, std::string sha256)
 {
     setState(State::Downloading);
-    // A transport of its own per attempt: the transport reports a URL's progress only above what
-    // it reported before, which a retry would never pass.
-    transport_ = KXHTTPREQUEST::create();
     std::weak_ptr<KXUpdateDownload> weak = weak_from_this();
-    transport_->downloadWithUrl(
-        url,
+    transfer_ = KXUpdateTransfer::start(
+        url, size,
         [weak](float fraction) {
             dispatch::mainQueue().async([weak, fraction] {
                 auto self = weak.lock();
@@ -162,19 +163,27 @@ void KXUpdateDownload::download(const std::string& url, long long size, std::str
                     delegate->updateDownloadProgressed(fraction);
             });
         },
-        [weak, size, sha256](const foundation::Ref<foundation::Dictionary>& result) {
+        [weak, size, sha256](KXUpdateTransfer::Outcome outcome, const fs::path& file) {
             auto self = weak.lock();
-            const fs::path file = Id(result)["path"].stringValue();
             if (!self) {
                 std::error_code ignored;
-                fs::remove(file, ignored);
+                if (!file.empty())
+                    fs::remove(file, ignored);
                 return;
             }
-            self->verifyDownload(file, size, sha256);
-        },
-        [weak](const foundation::Ref<foundation::Dictionary>&) {
-            if (auto self = weak.lock())
+            self->transfer_.reset();
+            switch (outcome) {
+            case KXUpdateTransfer::Outcome::Done:
+                self->verifyDownload(file, size, sha256);
+                return;
+            case KXUpdateTransfer::Outcome::Oversized:
+                // More bytes than announced: not the package the reply described.
+                self->fail(Failure::Unverified);
+                return;
+            case KXUpdateTransfer::Outcome::Failed:
                 self->fail(Failure::Transfer);
+                return;
+            }
         });
 }
 
@@ -190,7 +199,7 @@ void KXUpdateDownload::verifyDownload(const fs::path& file, long long size, std:
             std::error_code ignored;
             fs::remove(file, ignored);
         }
-        dispatch::mainQueue().async([weak, file, supported, verdict] {
+        dispatch::mainQueue().async([weak, file, size, sha256, supported, verdict] {
             auto self = weak.lock();
             if (!self)
                 return;
@@ -203,23 +212,53 @@ void KXUpdateDownload::verifyDownload(const fs::path& file, long long size, std:
                 return;
             }
             self->packagePath_ = file;
+            self->packageSize_ = size;
+            self->packageSha256_ = sha256;
             self->fraction_ = 1;
             self->setState(State::Finished);
         });
     });
 }
 
-std::optional<std::string> KXUpdateDownload::open(std::function<void(const std::string& reason)> onFailure) const
+void KXUpdateDownload::open(OpenDone done, std::function<void(const std::string& reason)> onFailure)
 {
-    if (state_ != State::Finished)
-        return std::string("The package is not verified yet.");
-    if (isDebianPackage(packagePath_))
-        return desktop::URLOpener::shared()->openLocalFile(packagePath_, std::move(onFailure));
-    // An AppImage runs from where it lies: executable for its owner, then its folder is shown.
-    std::error_code error;
-    fs::permissions(packagePath_, fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec,
-                    fs::perm_options::add, error);
-    if (error)
-        return "Could not make the package executable: " + error.message();
-    return desktop::URLOpener::shared()->openLocalFile(packagePath_.parent_path(), std::move(onFailure));
+    if (state_ != State::Finished) {
+        dispatch::mainQueue().async([done = std::move(done)] {
+            if (done)
+                done(std::string("The package is not verified yet."));
+        });
+        return;
+    }
+    std::weak_ptr<KXUpdateDownload> weak = weak_from_this();
+    // The check and the hand-over follow each other off the main thread, as close as they can.
+    dispatch::globalQueue().async([weak, file = packagePath_, size = packageSize_, sha256 = packageSha256_,
+                                      done = std::move(done), onFailure = std::move(onFailure)]() mutable {
+        const bool unchanged = verify(file, size, sha256) == Verdict::Verified;
+        std::optional<std::string> refused;
+        if (!unchanged) {
+            std::error_code ignored;
+            fs::remove(file, ignored);
+            refused = "The package changed since it was checked.";
+        } else if (isDebianPackage(file)) {
+            refused = desktop::URLOpener::shared()->openLocalFile(file, std::move(onFailure));
+        } else {
+            // An AppImage runs from where it lies: executable for its owner alone, then its folder
+            // is shown.
+            std::error_code error;
+            fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::owner_exec,
+                fs::perm_options::replace, error);
+            refused = error
+                ? "Could not make the package executable: " + error.message()
+                : desktop::URLOpener::shared()->openLocalFile(file.parent_path(), std::move(onFailure));
+        }
+        dispatch::mainQueue().async([weak, file, unchanged, refused, done = std::move(done)] {
+            auto self = weak.lock();
+            if (self && !unchanged && self->state_ == State::Finished && self->packagePath_ == file) {
+                self->packagePath_.clear();
+                self->fail(Failure::Unverified);
+            }
+            if (done)
+                done(refused);
+        });
+    });
 }

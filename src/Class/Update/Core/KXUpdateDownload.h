@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-class KXHTTPREQUEST;
+class KXUpdateTransfer;
 
 // What the updater window shows as its download moves on; every method defaults to nothing.
 class KXUpdateDownloadDelegate {
@@ -22,17 +22,20 @@ public:
 //
 // start() reads the package address that the version check stored (KXGlobalDataBase's
 // downLoadUrl), asks the service's version reply for that package's "size" and "sha256", then
-// downloads it through the transport's download queue into its download folder and checks both.
-// Only a verified package reaches Finished; an address that is empty or not http(s), a reply
-// without size or hash for that package, a failed transfer, a file that is neither a .deb nor an
-// .AppImage, or one whose size or SHA-256 differs all end in Failed, and a downloaded file that
-// failed its check is deleted. From Failed, start() tries again; in every other state it does
-// nothing, so showing the window again never restarts a download.
+// downloads it (KXUpdateTransfer) into the transport's download folder and checks both. Only a
+// verified package reaches Finished; an address that is empty or not http(s), a reply without size
+// or hash for that package, a failed transfer, a file that is neither a .deb nor an .AppImage, or
+// one whose size or SHA-256 differs all end in Failed, and a downloaded file that failed its check
+// is deleted. A body that passes the announced size is stopped there and fails its check at once.
+// From Failed, start() tries again; in every other state it does nothing, so showing the window
+// again never restarts a download.
 //
-// open() hands the verified package to the desktop through the URL opener: a .deb to its default
-// application (the desktop's package installer); an .AppImage is made executable and its folder is
-// opened. The client installs nothing itself. When the desktop's opener later fails, `onFailure`
-// runs on the main queue with the reason.
+// open() checks the package's size and SHA-256 once more (it may be opened hours after its
+// download), then hands it to the desktop through the URL opener: a .deb to its default
+// application (the desktop's package installer); an .AppImage is made executable for its owner
+// alone and its folder is opened. A package that changed meanwhile is deleted and the download
+// ends in Failed (Unverified). The client installs nothing itself. When the desktop's opener later
+// fails, `onFailure` runs on the main queue with the reason.
 //
 // Progress arrives on the download's thread and is moved to the main queue; every callback holds
 // the object weakly. Main thread only.
@@ -54,6 +57,8 @@ public:
     static constexpr const char* kModule = "更新错误";
 
     static std::shared_ptr<KXUpdateDownload> create();
+    KXUpdateDownload();
+    ~KXUpdateDownload();
 
     void setDelegate(std::weak_ptr<KXUpdateDownloadDelegate> delegate) { delegate_ = std::move(delegate); }
 
@@ -63,8 +68,10 @@ public:
     float fraction() const { return fraction_; }
     // The verified package (Finished), else empty.
     const std::filesystem::path& packagePath() const { return packagePath_; }
-    // nullopt when the desktop was asked to open it, else why not.
-    std::optional<std::string> open(std::function<void(const std::string& reason)> onFailure = {}) const;
+    // `done` runs on the main queue once the package was checked again: nullopt when the desktop
+    // was asked to open it, else why not.
+    using OpenDone = std::function<void(const std::optional<std::string>& refused)>;
+    void open(OpenDone done, std::function<void(const std::string& reason)> onFailure = {});
 
     // "%.f%%" of the percentage: 0.374 gives "37%".
     static std::string percentText(float fraction);
@@ -80,9 +87,12 @@ private:
     void setState(State state);
 
     std::weak_ptr<KXUpdateDownloadDelegate> delegate_;
-    std::shared_ptr<KXHTTPREQUEST> transport_;
+    std::unique_ptr<KXUpdateTransfer> transfer_;
     State state_ = State::Idle;
     Failure failure_ = Failure::None;
     float fraction_ = 0;
     std::filesystem::path packagePath_;
+    // What the verified package was checked against, for the check before it is opened.
+    long long packageSize_ = 0;
+    std::string packageSha256_;
 };

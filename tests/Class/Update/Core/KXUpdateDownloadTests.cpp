@@ -74,7 +74,11 @@ TEST(KXUpdateDownload, AnAddressThatIsNotHttpIsNeverFetched)
         download->start();
         EXPECT_EQ(download->state(), KXUpdateDownload::State::Failed) << address;
         EXPECT_EQ(download->failure(), KXUpdateDownload::Failure::RefusedAddress) << address;
-        EXPECT_TRUE(download->open().has_value()) << "nothing to open";
+        std::optional<std::optional<std::string>> answer;
+        download->open([&](const std::optional<std::string>& refused) { answer = refused; });
+        dispatch::RunLoop::drain();
+        ASSERT_TRUE(answer.has_value());
+        EXPECT_TRUE(answer->has_value()) << "nothing to open";
     }
     KXGlobalDataBase::sharedKXGlobalDataBase().setDownLoadUrl(nullptr);
     auto download = KXUpdateDownload::create();
