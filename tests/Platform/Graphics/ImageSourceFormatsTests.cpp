@@ -204,6 +204,44 @@ TEST(ImageSourceFormats, WebPFedInChunksEndsEqualToTheWholeDecode)
     }
 }
 
+// How many rows from the top `partial` has as `whole` has them.
+int leadingRowsMatching(const QImage& partial, const QImage& whole)
+{
+    int rows = 0;
+    while (rows < whole.height() && pixelsMatch(partial.copy(0, rows, whole.width(), 1), whole.copy(0, rows, whole.width(), 1)))
+        ++rows;
+    return rows;
+}
+
+TEST(ImageSourceFormats, LossyWebPFedInThirdsShowsMoreRowsAfterEachPart)
+{
+    // The library's incremental decoder keeps what it was started with between updates; the second
+    // part that is not final used to crash the process.
+    for (bool alpha : {false, true}) {
+        // Translucent columns on the left: alpha that takes little room before the colour data.
+        QImage picture = testPicture(192, 160, false, 9).convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; alpha && y < picture.height(); ++y)
+            for (int x = 0; x < 48; ++x)
+                picture.setPixel(x, y, (picture.pixel(x, y) & 0xffffff) | 0x80000000u);
+        auto data = qtEncoded(picture, "webp", 75);
+        QImage whole = ImageSource::create(data)->imageAtIndex(0);
+        ASSERT_FALSE(whole.isNull());
+        auto source = ImageSource::createIncremental();
+        int rowsBefore = 0;
+        for (std::size_t thirds : {1, 2}) {
+            source->update(prefix(*data, data->length() * thirds / 3), false);
+            QImage image = source->imageAtIndex(0);
+            ASSERT_EQ(image.size(), whole.size()) << thirds << "/3, alpha " << alpha;
+            int rows = leadingRowsMatching(image, whole);
+            EXPECT_GT(rows, rowsBefore) << thirds << "/3, alpha " << alpha;
+            EXPECT_LT(rows, whole.height()) << thirds << "/3, alpha " << alpha;
+            rowsBefore = rows;
+        }
+        source->update(data, true);
+        EXPECT_TRUE(pixelsMatch(source->imageAtIndex(0), whole)) << "alpha " << alpha;
+    }
+}
+
 TEST(ImageSourceFormats, ADamagedWebPFedHalfThenWholeEndsWithoutACrash)
 {
     // A 15 x 10249 lossy frame whose partitions are zeros: the library's incremental decoder,

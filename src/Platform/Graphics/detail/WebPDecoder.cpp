@@ -28,6 +28,21 @@ struct IncrementalDeleter {
     void operator()(WebPIDecoder* decoder) const { WebPIDelete(decoder); }
 };
 
+// A still decoded as its data arrives. libwebp keeps a pointer to the output description it was
+// started with and writes through it into the canvas on every update, so both live as long as the
+// decoder, which is destroyed first; held by pointer, none of them ever moves.
+struct IncrementalStill {
+    QImage canvas;
+    WebPDecBuffer output {};
+    std::unique_ptr<WebPIDecoder, IncrementalDeleter> decoder;
+
+    ~IncrementalStill()
+    {
+        decoder.reset();
+        WebPFreeDecBuffer(&output);
+    }
+};
+
 class WebPDecoder final : public FrameDecoder {
 public:
     void update(const Ref<Data>& data, bool final) override
@@ -124,28 +139,28 @@ private:
     QImage partialStill()
     {
         if (!incremental_) {
-            canvas_ = allocateFrame(width_, height_, alpha_);
-            if (canvas_.isNull())
+            auto still = std::make_unique<IncrementalStill>();
+            still->canvas = allocateFrame(width_, height_, alpha_);
+            if (still->canvas.isNull() || !WebPInitDecBuffer(&still->output))
                 return {};
-            WebPDecBuffer output;
-            WebPInitDecBuffer(&output);
-            output.colorspace = alpha_ ? MODE_bgrA : MODE_BGRA;
-            output.is_external_memory = 1;
-            output.u.RGBA.rgba = canvas_.bits();
-            output.u.RGBA.stride = int(canvas_.bytesPerLine());
-            output.u.RGBA.size = std::size_t(canvas_.sizeInBytes());
-            incremental_.reset(WebPINewDecoder(&output));
-            if (!incremental_)
+            still->output.colorspace = alpha_ ? MODE_bgrA : MODE_BGRA;
+            still->output.is_external_memory = 1;
+            still->output.u.RGBA.rgba = still->canvas.bits();
+            still->output.u.RGBA.stride = int(still->canvas.bytesPerLine());
+            still->output.u.RGBA.size = std::size_t(still->canvas.sizeInBytes());
+            still->decoder.reset(WebPINewDecoder(&still->output));
+            if (!still->decoder)
                 return {};
+            incremental_ = std::move(still);
         }
         int lastRow = 0;
-        VP8StatusCode status = WebPIUpdate(incremental_.get(), data_->bytes(), data_->length());
+        VP8StatusCode status = WebPIUpdate(incremental_->decoder.get(), data_->bytes(), data_->length());
         if (status != VP8_STATUS_OK && status != VP8_STATUS_SUSPENDED)
             return {};
-        if (!WebPIDecGetRGB(incremental_.get(), &lastRow, nullptr, nullptr, nullptr) || lastRow <= 0)
+        if (!WebPIDecGetRGB(incremental_->decoder.get(), &lastRow, nullptr, nullptr, nullptr) || lastRow <= 0)
             return {};
-        // A copy: the decoder keeps writing into canvas_'s memory.
-        return canvas_.copy();
+        // A copy: the decoder keeps writing into the canvas's memory.
+        return incremental_->canvas.copy();
     }
 
     QImage animationFrame(std::size_t index)
@@ -195,8 +210,7 @@ private:
     std::unique_ptr<WebPDemuxer, DemuxDeleter> demux_;
     std::unique_ptr<WebPAnimDecoder, AnimDecoderDeleter> animation_;
     std::size_t next_ = 0;
-    std::unique_ptr<WebPIDecoder, IncrementalDeleter> incremental_;
-    QImage canvas_;
+    std::unique_ptr<IncrementalStill> incremental_;
 };
 
 } // namespace
