@@ -32,6 +32,7 @@ class HeifDecoder final : public WholeDataDecoder {
     bool open(std::vector<Frame>& frames) override
     {
         initialise();
+        handle_.reset(); // it keeps the context it came from
         context_.reset(heif_context_alloc());
         if (!context_)
             return false;
@@ -39,7 +40,8 @@ class HeifDecoder final : public WholeDataDecoder {
         // made of, whose sizes libheif reads on its own: a grid claiming a larger canvas than its
         // image's size property took gigabytes from a 1 KB file.
         heif_context_set_maximum_image_size_limit(context_.get(), static_cast<int>(imageLimits::maxSide));
-        if (heif_context_read_from_memory_without_copy(context_.get(), data().bytes(), data().length(), nullptr).code
+        bytes_ = sharedData();
+        if (heif_context_read_from_memory_without_copy(context_.get(), bytes_->bytes(), bytes_->length(), nullptr).code
             != heif_error_Ok)
             return false;
         heif_image_handle* handle = nullptr;
@@ -87,6 +89,7 @@ class HeifDecoder final : public WholeDataDecoder {
         return result;
     }
 
+    foundation::Ref<foundation::Data> bytes_; // the context reads them in place: it goes first
     std::unique_ptr<heif_context, ContextDeleter> context_;
     std::unique_ptr<heif_image_handle, HandleDeleter> handle_;
 };

@@ -22,7 +22,8 @@ public:
 private:
     bool open(std::vector<Frame>& frames) override
     {
-        bytes_ = QByteArray::fromRawData(reinterpret_cast<const char*>(data().bytes()), qsizetype(data().length()));
+        held_ = sharedData();
+        bytes_ = QByteArray::fromRawData(reinterpret_cast<const char*>(held_->bytes()), qsizetype(held_->length()));
         QBuffer buffer(&bytes_);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer, format_.c_str());
@@ -53,7 +54,8 @@ private:
     }
 
     std::string format_;
-    QByteArray bytes_;
+    foundation::Ref<foundation::Data> held_;
+    QByteArray bytes_; // over held_'s bytes
 };
 
 } // namespace

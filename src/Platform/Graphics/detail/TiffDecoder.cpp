@@ -10,9 +10,10 @@ namespace graphics::detail {
 
 namespace {
 
-// libtiff reads and seeks through these over the data in memory.
+// libtiff reads and seeks through these over the data in memory, which they hold for as long as
+// the TIFF handle lives.
 struct MemoryFile {
-    const foundation::Data* data = nullptr;
+    foundation::Ref<foundation::Data> data;
     toff_t position = 0;
 };
 
@@ -68,7 +69,8 @@ class TiffDecoder final : public WholeDataDecoder {
     bool open(std::vector<Frame>& frames) override
     {
         silenceHandlers();
-        file_ = MemoryFile {&data(), 0};
+        tiff_.reset();
+        file_ = MemoryFile {sharedData(), 0};
         tiff_.reset(TIFFClientOpen("memory", "rm", &file_, readProc, writeProc, seekProc, closeProc, sizeProc,
             [](thandle_t, tdata_t*, toff_t*) { return 0; }, [](thandle_t, tdata_t, toff_t) { }));
         if (!tiff_)

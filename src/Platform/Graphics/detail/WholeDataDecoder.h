@@ -56,6 +56,9 @@ protected:
     virtual bool open(std::vector<Frame>& frames) = 0;
     virtual QImage decode(std::size_t index, const Frame& frame) = 0;
     const foundation::Data& data() const { return *data_; }
+    // For a library that keeps reading the data after open(): a decoder holds this beside the
+    // library's state, as a later update replaces the data here.
+    const foundation::Ref<foundation::Data>& sharedData() const { return data_; }
 
 private:
     foundation::Ref<foundation::Data> data_;
