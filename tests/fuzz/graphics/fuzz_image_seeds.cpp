@@ -1,18 +1,23 @@
-// Seeds of the image fuzzers, one format each (the argument: png, jpeg, gif, webp, tiff or heif):
-// small images written by the image destination (opaque and with alpha, lossy and lossless, two
-// frames where the format animates), each without the leading bytes that its fuzzer puts in front.
-// JPEGs come again with an EXIF segment holding an orientation, in both byte orders, as the
-// destination writes none. The program fails when no image of the format fits behind those bytes.
+// Seeds of an image fuzzer (the arguments: the format's type identifier and the leading bytes, in
+// hex, that its fuzzer puts in front): small images of that type (opaque and with alpha, lossy and
+// lossless, two frames where the format animates, one tall enough to arrive in rows), each without
+// those leading bytes and behind the header of cut points the fuzzer reads first. The image
+// destination writes them; a type it does not write, Qt's writer does under the type's last name
+// (com.microsoft.bmp: bmp), first frames only. JPEGs come again with an EXIF segment holding an
+// orientation, in both byte orders, as the destination writes none. The program fails when no image
+// of the format fits behind those bytes.
+#include "ImageFuzzInput.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Graphics/ImageDestination.h"
 #include "Platform/Graphics/ImageProperties.h"
 #include "Platform/Graphics/ImageSource.h"
 #include "fuzz/SeedWriter.h"
 
+#include <QBuffer>
 #include <QColor>
 #include <QImage>
+#include <QImageWriter>
 #include <cstdint>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -20,21 +25,7 @@ using namespace foundation;
 
 namespace {
 
-struct Format {
-    std::string_view type;
-    std::string_view leadingBytes; // as the fuzzer writes them
-    bool riff = false;             // the fuzzer writes the length of bytes 4 to 7 itself
-};
-
 using namespace std::string_view_literals;
-const std::map<std::string, Format> kFormats = {
-    {"png", {graphics::typeIdentifier::png, "\x89PNG\r\n\x1a\n"sv}},
-    {"jpeg", {graphics::typeIdentifier::jpeg, "\xff\xd8"sv}},
-    {"gif", {graphics::typeIdentifier::gif, "GIF89a"sv}},
-    {"webp", {graphics::typeIdentifier::webp, "RIFF\xff\xff\xff\x7fWEBP"sv, true}},
-    {"tiff", {graphics::typeIdentifier::tiff, "II*\0"sv}},
-    {"heif", {graphics::typeIdentifier::heic, "\0\0\0\x18" "ftypheic"sv}},
-};
 
 QImage gradient(int width, int height, bool alpha)
 {
@@ -48,11 +39,23 @@ QImage gradient(int width, int height, bool alpha)
     return image;
 }
 
+Ref<Data> qtWritten(std::string_view type, const QImage& image)
+{
+    std::string_view name = type.substr(type.rfind('.') + 1);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, QByteArray(name.data(), qsizetype(name.size())));
+    if (!writer.write(image))
+        return nullptr;
+    return Data::create(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+}
+
 Ref<Data> encode(std::string_view type, const std::vector<QImage>& frames, double quality)
 {
     auto destination = graphics::ImageDestination::create(type, frames.size());
     if (!destination)
-        return nullptr;
+        return qtWritten(type, frames.front());
     destination->setProperties(
         Dictionary::create({{Id(graphics::imageProperty::lossyCompressionQuality), Id(quality)}}));
     for (const QImage& frame : frames)
@@ -61,16 +64,19 @@ Ref<Data> encode(std::string_view type, const std::vector<QImage>& frames, doubl
 }
 
 // The file as its fuzzer reads it: its leading bytes, then the seed.
-bool decodes(const Format& format, std::string_view seed)
+bool decodes(std::span<const std::uint8_t> leading, std::string_view seed)
 {
-    std::string file = std::string(format.leadingBytes) + std::string(seed);
-    if (format.riff) {
-        auto length = static_cast<std::uint32_t>(file.size() - 8);
-        for (std::size_t i = 0; i < 4; ++i)
-            file[4 + i] = static_cast<char>(length >> (8 * i));
-    }
-    auto source = graphics::ImageSource::create(Data::create(file));
+    auto body = std::span(reinterpret_cast<const std::uint8_t*>(seed.data()), seed.size());
+    auto source = graphics::ImageSource::create(
+        Data::create(std::span<const std::uint8_t>(imagefuzz::fileOf(leading, body))));
     return source && source->count() > 0 && !source->imageAtIndex(0).isNull();
+}
+
+// The seed behind the header of cut points.
+std::string withCuts(std::string_view seed)
+{
+    return std::string(reinterpret_cast<const char*>(imagefuzz::seedHeader), imagefuzz::headerSize)
+        + std::string(seed);
 }
 
 // `jpeg` with an "Exif\0\0" APP1 segment after its start marker whose first IFD holds a Make entry
@@ -124,43 +130,46 @@ bool reportsOrientation(std::string_view jpeg, int orientation)
 int main(int argc, char** argv)
 {
     fuzzseeds::SeedWriter writer(argc, argv);
-    auto found = writer.arguments().empty() ? kFormats.end() : kFormats.find(writer.arguments().front());
-    writer.check(found != kFormats.end(), "format argument");
-    if (found == kFormats.end())
+    writer.check(writer.arguments().size() == 2, "type and leading bytes arguments");
+    if (writer.arguments().size() != 2)
         return writer.finish();
-    const Format& format = found->second;
+    const std::string& type = writer.arguments()[0];
+    const std::vector<std::uint8_t> leading = imagefuzz::fromHex(writer.arguments()[1]);
+    const std::string_view leadingBytes(reinterpret_cast<const char*>(leading.data()), leading.size());
+    const bool riff = leadingBytes.starts_with("RIFF"); // the fuzzer writes the length of bytes 4 to 7 itself
 
     const std::vector<std::vector<QImage>> images = {
         {gradient(16, 16, false)},
         {gradient(15, 9, false)},
         {gradient(9, 7, true)},
         {gradient(12, 12, true), gradient(12, 12, false)},
+        {gradient(40, 48, true)}, // rows that a partial update can show before the rest
     };
     int orientation = 0;
     for (const auto& frames : images) {
         for (double quality : {1.0, 0.5}) {
-            Ref<Data> data = encode(format.type, frames, quality);
-            writer.check(data && data->length() > format.leadingBytes.size(), "encoded image");
+            Ref<Data> data = encode(type, frames, quality);
+            writer.check(data && data->length() > leading.size(), "encoded image");
             if (!data)
                 continue;
             std::string_view bytes = data->view();
-            std::string_view lead = bytes.substr(0, format.leadingBytes.size());
-            bool sameLead = format.riff
-                ? lead.substr(0, 4) == format.leadingBytes.substr(0, 4) && lead.substr(8) == format.leadingBytes.substr(8)
-                : lead == format.leadingBytes;
+            std::string_view lead = bytes.substr(0, leading.size());
+            bool sameLead = riff
+                ? lead.substr(0, 4) == leadingBytes.substr(0, 4) && lead.substr(8) == leadingBytes.substr(8)
+                : lead == leadingBytes;
             // An encoder may begin some files otherwise (HEIF adds a brand to the file type box
             // of images with even sides): those cannot follow the fuzzer's leading bytes.
             if (!sameLead)
                 continue;
-            std::string_view seed = bytes.substr(format.leadingBytes.size());
-            writer.check(decodes(format, seed), "image after the fuzzer's leading bytes");
-            writer.add(seed);
-            if (format.type == graphics::typeIdentifier::jpeg) {
+            std::string_view seed = bytes.substr(leading.size());
+            writer.check(decodes(leading, seed), "image after the fuzzer's leading bytes");
+            writer.add(withCuts(seed));
+            if (type == graphics::typeIdentifier::jpeg) {
                 orientation = orientation % 8 + 1;
                 for (bool bigEndian : {false, true}) {
                     const std::string rotated = withExifOrientation(bytes, orientation, bigEndian);
                     writer.check(reportsOrientation(rotated, orientation), "JPEG with an EXIF orientation");
-                    writer.add(std::string_view(rotated).substr(format.leadingBytes.size()));
+                    writer.add(withCuts(std::string_view(rotated).substr(leading.size())));
                 }
             }
         }

@@ -1,35 +1,19 @@
-// One libFuzzer target per image format: the input follows the format's leading bytes (chosen by
-// CORVANE_FUZZ_FORMAT; a RIFF header gets the input's length), so every input reaches that
-// format's reader. Each input is read whole and again in two parts, every frame asked for, in
-// order and then back to the first.
+// One libFuzzer target per image format: the input's body follows the format's leading bytes
+// (CORVANE_FUZZ_LEADING_BYTES, hex; a RIFF header gets the input's length), so every input reaches
+// that format's reader, and its header chooses where an incremental source sees the data end (see
+// ImageFuzzInput.h). Each file is read whole; then fed to an incremental source as growing prefixes
+// that are not final, every frame asked for after each, and at last whole as final. Every frame is
+// asked for in order and then the first again.
+#include "ImageFuzzInput.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Graphics/ImageSource.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <string_view>
+#include <span>
 #include <vector>
 
 namespace {
-
-using namespace std::string_view_literals;
-constexpr std::string_view leadingBytes[] = {
-    "\x89PNG\r\n\x1a\n"sv,
-    "\xff\xd8"sv,
-    "GIF89a"sv,
-    "RIFF\xff\xff\xff\x7fWEBP"sv,
-    "II*\0"sv,
-    "\0\0\0\x18" "ftypheic"sv,
-};
-
-// A RIFF header gives the length of what follows it; a length that does not fit the input would
-// stop every file at the container, before the image data.
-void fitRiffSize(std::vector<std::uint8_t>& bytes)
-{
-    auto length = static_cast<std::uint32_t>(bytes.size() - 8);
-    for (std::size_t i = 0; i < 4; ++i)
-        bytes[4 + i] = static_cast<std::uint8_t>(length >> (8 * i));
-}
 
 void readAll(graphics::ImageSource& source)
 {
@@ -47,18 +31,20 @@ void readAll(graphics::ImageSource& source)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    constexpr std::string_view magic = leadingBytes[CORVANE_FUZZ_FORMAT];
-    std::vector<std::uint8_t> bytes(magic.begin(), magic.end());
-    bytes.insert(bytes.end(), data, data + size);
-    if (magic.starts_with("RIFF"))
-        fitRiffSize(bytes);
-    auto whole = foundation::Data::create(std::span<const std::uint8_t>(bytes));
+    static const std::vector<std::uint8_t> leading = imagefuzz::fromHex(CORVANE_FUZZ_LEADING_BYTES);
+    std::span<const std::uint8_t> input(data, size);
+    std::vector<std::uint8_t> file
+        = imagefuzz::fileOf(leading, input.subspan(std::min(size, imagefuzz::headerSize)));
+    std::span<const std::uint8_t> bytes(file);
+    auto whole = foundation::Data::create(bytes);
     if (auto source = graphics::ImageSource::create(whole))
         readAll(*source);
 
     auto incremental = graphics::ImageSource::createIncremental();
-    incremental->update(foundation::Data::create(std::span<const std::uint8_t>(bytes).first(bytes.size() / 2)), false);
-    readAll(*incremental);
+    for (std::size_t cut : imagefuzz::cutsOf(input, file.size())) {
+        incremental->update(foundation::Data::create(bytes.first(cut)), false);
+        readAll(*incremental);
+    }
     incremental->update(whole, true);
     readAll(*incremental);
     return 0;
