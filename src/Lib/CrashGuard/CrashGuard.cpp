@@ -125,6 +125,8 @@ const char* CrashGuard::defaultToDoText(foundation::MisuseDefault instead)
     switch (instead) {
     case foundation::MisuseDefault::ReturnNil:
         return kDefaultToReturnNil;
+    case foundation::MisuseDefault::ReturnEmptyString:
+        return kDefaultToReturnEmptyString;
     case foundation::MisuseDefault::RebuiltArray:
         return kDefaultToRebuildArray;
     case foundation::MisuseDefault::RebuiltDictionary:

@@ -44,6 +44,8 @@ public:
     static constexpr const char* kUnlocatedPlace = "崩溃方法定位失败,请您查看函数调用栈来排查错误原因";
 
     static constexpr const char* kDefaultToReturnNil = "CrashGuard default is to return nil to avoid crash.";
+    static constexpr const char* kDefaultToReturnEmptyString
+        = "CrashGuard default is to return an empty string to avoid crash.";
     static constexpr const char* kDefaultToIgnore
         = "CrashGuard default is to ignore this operation to avoid crash.";
     static constexpr const char* kDefaultToRebuildArray

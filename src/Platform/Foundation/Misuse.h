@@ -36,6 +36,7 @@ private:
 enum class MisuseDefault {
     Ignore, // nothing is done: the receiver stays as it was, nothing is set
     ReturnNil, // the result is nil (an empty string, array or data where the result is one)
+    ReturnEmptyString, // the result is an empty string, and the report says so rather than nil
     RebuiltArray, // an array literal is built from its non-nil elements
     RebuiltDictionary, // a dictionary literal is built from the pairs whose key and value are non-nil
     UnassignedCharacter, // a character is answered that nothing assigned (0)

@@ -120,7 +120,7 @@ Ref<String> String::substringFromIndex(std::size_t index) const
     if (index > len) {
         misuse(NSRangeException,
                foundation::format("-[__NSCFString substringFromIndex:]: Index %lu out of bounds; string length %lu", index, len),
-               MisuseDefault::ReturnNil);
+               MisuseDefault::ReturnEmptyString);
         return String::empty();
     }
     if (ascii_)
@@ -134,7 +134,7 @@ Ref<String> String::substringToIndex(std::size_t index) const
     if (index > len) {
         misuse(NSRangeException,
                foundation::format("-[__NSCFString substringToIndex:]: Index %lu out of bounds; string length %lu", index, len),
-               MisuseDefault::ReturnNil);
+               MisuseDefault::ReturnEmptyString);
         return String::empty();
     }
     if (ascii_)
@@ -149,7 +149,7 @@ Ref<String> String::substringWithRange(Range range) const
         misuse(NSRangeException,
                foundation::format("-[__NSCFString substringWithRange:]: Range {%lu, %lu} out of bounds; string length %lu",
                                   range.location, range.length, len),
-               MisuseDefault::ReturnNil);
+               MisuseDefault::ReturnEmptyString);
         return String::empty();
     }
     if (ascii_)

@@ -182,21 +182,22 @@ TEST_F(GuardedOperations, StringReadsPastTheEndAnswerTheirDefaults)
         "-[__NSCFString characterAtIndex:]: Range or index out of bounds");
     EXPECT_EQ(character, 0);
 
-    // A method that answers a string answers the empty one where the platform answers nil.
+    // A method that answers a string answers the empty one where the platform answers nil, and
+    // the report says so.
     Ref<String> part;
     expectReported([&] { part = text->substringFromIndex(5); }, "NSRangeException",
-        CrashGuard::kDefaultToReturnNil,
+        CrashGuard::kDefaultToReturnEmptyString,
         "-[__NSCFString substringFromIndex:]: Index 5 out of bounds; string length 4");
     EXPECT_EQ(part->utf8(), "");
     expectReported([&] { part = text->substringToIndex(9); }, "NSRangeException",
-        CrashGuard::kDefaultToReturnNil,
+        CrashGuard::kDefaultToReturnEmptyString,
         "-[__NSCFString substringToIndex:]: Index 9 out of bounds; string length 4");
     EXPECT_EQ(part->utf8(), "");
     expectReported(
         [&] {
             part = text->substringWithRange({ 3, 2 });
         },
-        "NSRangeException", CrashGuard::kDefaultToReturnNil,
+        "NSRangeException", CrashGuard::kDefaultToReturnEmptyString,
         "-[__NSCFString substringWithRange:]: Range {3, 2} out of bounds; string length 4");
     EXPECT_EQ(part->utf8(), "");
 }
