@@ -60,12 +60,19 @@ protected:
             text += (text.empty() ? "" : ",") + std::to_string(rows.recordAt(row)->fontid);
         return text;
     }
-    // Whether every visible row shows a render of `text` (percent-encoded as the service writes it).
+    // Whether every visible row shows a render of `text` (percent-encoded as the service writes it);
+    // false when no row is in view (an empty table answers (-1, -1)).
     bool visibleRowsShow(const std::string& encoded) const
     {
         const auto [first, last] = visible();
+        if (first < 0)
+            return false;
         for (int row = first; row <= last; ++row) {
             const auto record = model().recordAt(row);
+            if (!record) {
+                ADD_FAILURE() << "row " << row << " is in view but has no record";
+                return false;
+            }
             const std::string url = list->rowView()->previewURL(*record);
             const std::string expected
                 = "files/render/" + std::to_string(record->fontid) + "/day.png?text=" + encoded;
@@ -136,6 +143,7 @@ TEST_F(KXHomeListViewCustomTextTest, AScrollEndOnTheCloudTabAsksForTheRowsNowInV
 
 TEST_F(KXHomeListViewCustomTextTest, AnEmptyTextBringsBackTheDefaultCatalogue)
 {
+    ASSERT_GE(visible().first, 0) << "no row is in view: the default catalogue did not load";
     list->confirmBtnClickWithString(foundation::String::create("x"));
     ASSERT_TRUE(waitFor([&] { return visibleRowsShow("x"); }));
     foundation::UserDefaults::standardUserDefaults().setObject(Id("热度排序"), "sortingSelected");
@@ -144,6 +152,7 @@ TEST_F(KXHomeListViewCustomTextTest, AnEmptyTextBringsBackTheDefaultCatalogue)
     EXPECT_EQ(list->tabTypeNum(), KXHomeListView::ModeCloud);
     EXPECT_EQ(
         foundation::UserDefaults::standardUserDefaults().stringForKey("sortingSelected")->utf8(), "默认排序");
+    ASSERT_GE(visible().first, 0) << "no row is in view: the default catalogue did not come back";
     EXPECT_FALSE(visibleRowsShow("x")) << "the rows were read from the catalogue again";
     ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_EQ(renderRequests().size(), 1u);
