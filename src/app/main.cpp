@@ -16,6 +16,8 @@
 #include "Lib/ImageLoading/ILMainScreen.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/DispatchQt/QtMainQueueDrain.h"
+#include "Platform/Foundation/PrivateFiles.h"
+#include "Platform/Storage/Paths.h"
 #ifdef CORVANE_WITH_WEBENGINE
 #include "Lib/ScriptBridge/WebScriptBridge.h"
 #endif
@@ -80,6 +82,11 @@ int main(int argc, char** argv)
     const auto message = KXSingleInstance::currentMessage(QCoreApplication::arguments());
     if (instance.claim(message) == KXSingleInstance::Role::Forwarded)
         return 0;
+    // Folders that earlier versions left open to every local account (the settings hold the
+    // sign-in token) are closed before anything is read from or written to them.
+    for (const auto& folder : { foundation::Paths::configDirectory(), foundation::Paths::dataDirectory(),
+             foundation::Paths::cacheDirectory() })
+        foundation::PrivateFiles::restrictFolders(folder);
 
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(KXImage::imageNamed("corvane-fonts").image())));
     QApplication::setQuitOnLastWindowClosed(false);

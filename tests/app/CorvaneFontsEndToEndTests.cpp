@@ -16,6 +16,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <set>
+#include <vector>
 
 namespace fs = std::filesystem;
 using foundation::Id;
@@ -86,8 +87,25 @@ size_t CorvaneFontsEndToEnd::cloudRows_ = 0;
 TEST_F(CorvaneFontsEndToEnd, StartsToTheCloudListAndEndsCleanlyOnSigterm)
 {
     const fs::path home = testsupport::makeScratchDir("e2e-home");
+    // Folders an older version left open to every account; the user's own font folder is not the
+    // client's and keeps its mode.
+    const std::vector<fs::path> leftOpen = { home / ".config/corvane-fonts", home / ".cache/corvane-fonts/KXFonts",
+        home / ".local/share/corvane-fonts" };
+    for (const fs::path& folder : leftOpen) {
+        fs::create_directories(folder);
+        fs::permissions(folder, fs::perms(0755));
+        fs::permissions(folder.parent_path(), fs::perms(0755));
+    }
+    for (const fs::path& notOurs : { home / ".local/share/fonts", home / ".cache" }) {
+        fs::create_directories(notOurs);
+        fs::permissions(notOurs, fs::perms(0755));
+    }
     auto client = start(home);
     const auto exec = client->waitFor("exec");
+    for (const fs::path& folder : { leftOpen[0], leftOpen[1], leftOpen[1].parent_path(), leftOpen[2] })
+        EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all) << folder << " is closed at start-up";
+    EXPECT_EQ(fs::status(home / ".local/share/fonts").permissions(), fs::perms(0755));
+    EXPECT_EQ(fs::status(home / ".cache").permissions(), fs::perms(0755)) << "the cache home is not the client's";
     const auto splash = client->waitFor("splash-painted");
     const auto handover = client->waitFor("handover");
     const auto rows = client->waitFor("main-window-rows");

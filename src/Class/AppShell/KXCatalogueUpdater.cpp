@@ -10,6 +10,7 @@
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Serialization/JSONSerialization.h"
 #include "Platform/Storage/Paths.h"
@@ -80,8 +81,9 @@ fs::path KXCatalogueUpdater::pathForDocumentWithComponent(const std::string& com
         return foundation::Paths::cacheDirectory();
     const fs::path outer = updateRoot() / component;
     std::error_code error;
-    if (!fs::is_directory(outer, error) && !fs::create_directories(outer, error))
-        fs::create_directories(outer, error); // tried once more, as a folder made meanwhile counts
+    // Tried once more, as a folder made meanwhile counts.
+    if (!fs::is_directory(outer, error) && !foundation::PrivateFiles::createFolder(outer, error))
+        foundation::PrivateFiles::createFolder(outer, error);
     return outer / component;
 }
 
@@ -161,7 +163,7 @@ bool KXCatalogueUpdater::applyFull(Job& job, std::string* problem)
     job.workFolder = staging;
     std::error_code error;
     fs::remove_all(staging, error);
-    fs::create_directories(staging, error);
+    foundation::PrivateFiles::createFolder(staging, error);
     if (!unpack(job.archive, staging, problem))
         return false;
     // Only the catalogue itself is taken from a full package; other entries are ignored.

@@ -5,6 +5,7 @@
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/FileError.h"
+#include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Foundation/URL.h"
 
@@ -165,13 +166,13 @@ foundation::Ref<foundation::Data> ILDiskCache::dataForKey(const std::string& key
 void ILDiskCache::ensureFolder()
 {
     std::error_code ec;
-    fs::create_directories(diskCachePath_, ec);
+    foundation::PrivateFiles::createFolder(diskCachePath_, ec);
     if (!config_->shouldDisableiCloud())
         return;
     const fs::path tag = fs::path(diskCachePath_).parent_path() / kCacheDirectoryTag;
     struct stat info { };
     if (::lstat(tag.c_str(), &info) != 0)
-        foundation::writeFileAtomically(
+        foundation::PrivateFiles::writeFile(
             tag, std::span(reinterpret_cast<const std::uint8_t*>(kTagContent), sizeof kTagContent - 1));
 }
 
@@ -186,7 +187,8 @@ void ILDiskCache::setData(const foundation::Ref<foundation::Data>& data, const s
     if (fd < 0)
         return;
     // A cache needs no flush to disk: a file lost in a crash is downloaded again.
-    const bool written = foundation::writeAllBytes(fd, data->span()) == 0 && ::fchmod(fd, 0644) == 0;
+    const bool written = foundation::writeAllBytes(fd, data->span()) == 0
+        && ::fchmod(fd, foundation::PrivateFiles::kFileMode) == 0;
     if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), path.c_str()) != 0)
         ::unlink(temporary.c_str());
 }
@@ -200,7 +202,7 @@ void ILDiskCache::removeAllData()
 {
     std::error_code ec;
     fs::remove_all(diskCachePath_, ec);
-    fs::create_directories(diskCachePath_, ec);
+    foundation::PrivateFiles::createFolder(diskCachePath_, ec);
 }
 
 void ILDiskCache::removeExpiredData()
@@ -278,6 +280,6 @@ void ILDiskCache::moveCacheDirectory(const std::string& srcPath, const std::stri
     }
     if (fs::exists(fs::symlink_status(dstPath, ec)))
         fs::remove(dstPath, ec);
-    fs::create_directories(fs::path(dstPath).parent_path(), ec);
+    foundation::PrivateFiles::createFolder(fs::path(dstPath).parent_path(), ec);
     fs::rename(srcPath, dstPath, ec);
 }

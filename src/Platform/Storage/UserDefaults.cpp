@@ -7,6 +7,7 @@
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Misuse.h"
 #include "Platform/Foundation/Number.h"
+#include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Serialization/PropertyListSerialization.h"
 #include "Platform/Storage/Paths.h"
@@ -76,9 +77,8 @@ bool UserDefaults::saveLocked()
     }
     Ref<Data> data
         = PropertyListSerialization::dataWithPropertyList(state_->values, PropertyListBinaryFormat_v1_0);
-    std::error_code ignored;
-    std::filesystem::create_directories(file_.parent_path(), ignored);
-    state_->dirty = !(data && writeFileAtomically(file_, data->span()));
+    // The settings hold the sign-in token.
+    state_->dirty = !(data && PrivateFiles::writeFile(file_, data->span()));
     return !state_->dirty;
 }
 

@@ -3,13 +3,13 @@
 #include "Class/ServiceCore/UnitTools/KXStateFile.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Serialization/PropertyListSerialization.h"
 #include "Platform/Storage/Paths.h"
 
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <system_error>
 
 using foundation::Dictionary;
 using foundation::Id;
@@ -76,9 +76,7 @@ bool KXDownloadedFontMap::update(const std::function<void(MutableDictionary&)>& 
     change(*changed);
     Ref<foundation::Error> error;
     const auto data = foundation::PropertyListSerialization::dataWithPropertyList(Id(changed), foundation::PropertyListXMLFormat_v1_0, 0, &error);
-    std::error_code ec;
-    std::filesystem::create_directories(file_.parent_path(), ec);
-    if (!data || !data->writeToFile(file_, true, &error)) {
+    if (!data || !foundation::PrivateFiles::writeFile(file_, data->span(), &error)) {
         std::fprintf(stderr, "fontsPlist.plist: not written: %s\n", error ? error->description().c_str() : "");
         return false;
     }

@@ -3,11 +3,11 @@
 #include "Class/ServiceCore/UnitTools/KXStateFile.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Serialization/PropertyListSerialization.h"
 #include "Platform/Storage/Paths.h"
 
 #include <cstdio>
-#include <system_error>
 
 using foundation::Id;
 using foundation::MutableArray;
@@ -62,9 +62,7 @@ bool KXSearchHistory::write() const
 {
     Ref<foundation::Error> error;
     const auto data = foundation::PropertyListSerialization::dataWithPropertyList(Id(entries_), foundation::PropertyListXMLFormat_v1_0, 0, &error);
-    std::error_code ec;
-    std::filesystem::create_directories(file_.parent_path(), ec);
-    if (!data || !data->writeToFile(file_, true, &error)) {
+    if (!data || !foundation::PrivateFiles::writeFile(file_, data->span(), &error)) {
         std::fprintf(stderr, "%s: not written: %s\n", kFileName, error ? error->description().c_str() : "");
         return false;
     }

@@ -11,6 +11,7 @@
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Serialization/JSONSerialization.h"
 
 #include <sqlite3.h>
@@ -94,8 +95,13 @@ bool KXBaseDBManager::openQueue()
 {
     std::error_code ec;
     Ref<SQDatabaseQueue> queue;
-    if (std::filesystem::is_regular_file(file_, ec))
+    if (std::filesystem::is_regular_file(file_, ec)) {
+        // SQLite gives its journal, WAL and shared-memory files the database's own mode; side files
+        // left by an older version are closed as well.
+        for (const char* suffix : { "", "-journal", "-wal", "-shm" })
+            foundation::PrivateFiles::restrictFile(file_.string() + suffix);
         queue = SQDatabaseQueue::databaseQueueWithPath(Id(file_.string()), kOpenFlags);
+    }
     if (!queue)
         log(foundation::format("cannot open the catalogue %s", file_.c_str()));
     queue_.set(queue);

@@ -5,6 +5,7 @@
 #include "Lib/SQLKit/SQResultSet.h"
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Storage/Paths.h"
 
 #include <atomic>
@@ -83,6 +84,8 @@ bool copyBeside(const fs::path& source, const fs::path& destination, foundation:
     const fs::path temporary = temporaryBeside(destination);
     std::error_code ec;
     fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, ec);
+    // The copy would keep the installed file's mode, open to all.
+    foundation::PrivateFiles::restrictFile(temporary);
     if (!ec) {
         removeSideFiles(destination);
         fs::rename(temporary, destination, ec);
@@ -124,14 +127,14 @@ fs::path KXCatalogueFile::prepareWritableCopy(bool* copied)
     if (stamp.empty() || (fs::exists(writable, ec) && readText(stampFile) == stamp))
         return writable;
 
-    fs::create_directories(writable.parent_path(), ec);
+    foundation::PrivateFiles::createFolder(writable.parent_path(), ec);
     foundation::Ref<foundation::Error> error;
     if (!copyBeside(bundled, writable, &error)) {
         kxcatalogue::log(foundation::format("cannot copy the catalogue %s: %@", bundled.c_str(), error));
         return writable;
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(stamp.data());
-    if (!foundation::writeFileAtomically(stampFile, std::span(bytes, stamp.size()), &error))
+    if (!foundation::PrivateFiles::writeFile(stampFile, std::span(bytes, stamp.size()), &error))
         kxcatalogue::log(foundation::format("cannot record the catalogue's origin: %@", error));
     if (copied)
         *copied = true;
@@ -179,11 +182,13 @@ std::string KXCatalogueFile::catalogueDefect(const fs::path& file)
 bool KXCatalogueFile::moveIntoPlace(const fs::path& source, const fs::path& destination, foundation::Ref<foundation::Error>* error)
 {
     std::error_code ec;
-    fs::create_directories(destination.parent_path(), ec);
+    foundation::PrivateFiles::createFolder(destination.parent_path(), ec);
     removeSideFiles(destination);
     fs::rename(source, destination, ec);
-    if (!ec)
+    if (!ec) {
+        foundation::PrivateFiles::restrictFile(destination); // unpacked with the archive's mode
         return true;
+    }
     if (ec != std::errc::cross_device_link) {
         if (error)
             *error = foundation::fileWriteError(destination, ec.value());

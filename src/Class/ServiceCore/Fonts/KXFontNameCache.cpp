@@ -2,6 +2,7 @@
 
 #include "Class/ServiceCore/UnitTools/KXStateFile.h"
 #include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Serialization/PropertyListSerialization.h"
 #include "Platform/Storage/Paths.h"
@@ -115,10 +116,8 @@ void KXFontNameCache::save(const Ref<foundation::MutableArray>& array) const
                                                                            foundation::PropertyListXMLFormat_v1_0);
     if (!data)
         return;
-    std::error_code ec;
-    std::filesystem::create_directories(file_.parent_path(), ec);
     // A cache that cannot be written is named again next time; nothing else depends on it.
-    data->writeToFile(file_, true);
+    foundation::PrivateFiles::writeFile(file_, data->span());
 }
 
 bool KXFontNameCache::isStale(const std::string& path)

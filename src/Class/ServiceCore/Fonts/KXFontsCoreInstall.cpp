@@ -5,6 +5,7 @@
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Fonts/FontNames.h"
 #include "Platform/Fonts/FontRegistry.h"
+#include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Storage/Paths.h"
 
 #include <algorithm>
@@ -108,7 +109,7 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
         fs::path unpackFolder;
         if (looksLikeArchive(file, url)) {
             unpackFolder = makeUnpackFolder();
-            fs::create_directories(unpackFolder, ec);
+            foundation::PrivateFiles::createFolder(unpackFolder, ec);
             Ref<foundation::Error> unzipError;
             const bool unpacked = ZipArchive::unzipFileAtPath(
                 file.string(), unpackFolder.string(), true, "",

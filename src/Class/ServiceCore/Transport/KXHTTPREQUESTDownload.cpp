@@ -10,6 +10,7 @@
 #include "Platform/Dispatch/Semaphore.h"
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Foundation/URL.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/URLLoading/HTTPURLResponse.h"
@@ -73,7 +74,7 @@ Ref<String> KXHTTPREQUEST::creatDirectoryWithSuggestName(const Ref<String>&)
 {
     const fs::path folder = foundation::Paths::cacheDirectory() / "KXFonts";
     std::error_code ignored;
-    fs::create_directories(folder, ignored);
+    foundation::PrivateFiles::createFolder(folder, ignored);
     return String::create(folder.string() + "/");
 }
 

@@ -4,6 +4,7 @@
 #include "Class/ServiceCore/UnitTools/KXTransformer.h"
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Serialization/PropertyListSerialization.h"
 #include "Platform/Storage/Paths.h"
 
@@ -33,11 +34,9 @@ Ref<foundation::Error> errorFrom(const std::error_code& code, const fs::path& pa
 }
 
 // State files are the user's own: others may not read them (the session record holds its token).
-constexpr unsigned kStateFileMode = 0600;
-
 bool writeStateFile(const fs::path& path, const foundation::Data& data)
 {
-    return foundation::writeFileAtomically(path, data.span(), nullptr, kStateFileMode);
+    return foundation::PrivateFiles::writeFile(path, data.span());
 }
 
 void writePropertyList(const Id& list, const fs::path& path)
@@ -45,8 +44,6 @@ void writePropertyList(const Id& list, const fs::path& path)
     auto data = foundation::PropertyListSerialization::dataWithPropertyList(list, foundation::PropertyListXMLFormat_v1_0);
     if (!data)
         return;
-    std::error_code ignored;
-    fs::create_directories(path.parent_path(), ignored);
     writeStateFile(path, *data);
 }
 
@@ -78,8 +75,9 @@ Ref<String> KXFileManager::pathForDocumentWithComponent(const Ref<String>& key) 
     fs::path folder = dataFolder() / key->utf8();
     std::error_code error;
     if (!fs::exists(folder, error)) {
-        if (!fs::create_directories(folder, error))
-            fs::create_directories(folder, error); // once more; the outcome shows when the file is written
+        // Once more; the outcome shows when the file is written.
+        if (!foundation::PrivateFiles::createFolder(folder, error))
+            foundation::PrivateFiles::createFolder(folder, error);
     }
     return String::create((folder / key->utf8()).string());
 }
@@ -195,7 +193,7 @@ bool KXFileManager::createDirectoryAtPath(const Ref<String>& path, Ref<foundatio
     std::error_code code;
     if (!path)
         return false;
-    fs::create_directories(path->utf8(), code);
+    foundation::PrivateFiles::createFolder(path->utf8(), code);
     if (code || !fs::is_directory(path->utf8())) {
         if (error)
             *error = errorFrom(code ? code : std::make_error_code(std::errc::not_a_directory), path->utf8());

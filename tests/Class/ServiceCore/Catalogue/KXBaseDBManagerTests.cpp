@@ -301,6 +301,35 @@ TEST(KXBaseDBManager, WorksOnAWritableCopyOfTheInstalledCatalogue)
     EXPECT_TRUE(fontWithId(manager, 990021));
 }
 
+TEST(KXBaseDBManager, TheWritableCopyAndItsSideFilesAreTheUsersAlone)
+{
+    const fs::path sample = sampleCatalogue();
+    ScopedFolders folders;
+    const fs::path bundled = folders.resources() / "fonts.sqlite";
+    fs::copy_file(sample, bundled);
+    fs::permissions(bundled, fs::perms(0644));
+    const auto modeOf = [](const fs::path& file) { return fs::status(file).permissions() & fs::perms::all; };
+    const auto ownerOnly = fs::perms::owner_read | fs::perms::owner_write;
+    fs::path copy;
+    {
+        KXBaseDBManager manager;
+        copy = manager.catalogueFile();
+        EXPECT_EQ(modeOf(copy), ownerOnly) << "not the installed file's mode";
+        EXPECT_EQ(modeOf(copy.parent_path()), fs::perms::owner_all);
+    }
+    EXPECT_EQ(modeOf(bundled), fs::perms(0644)) << "the installed file is not the client's";
+
+    // A copy and a side file an older version left open to all are closed when it is opened.
+    fs::path wal = copy;
+    wal += "-wal";
+    std::ofstream(wal).flush();
+    fs::permissions(copy, fs::perms(0644));
+    fs::permissions(wal, fs::perms(0644));
+    KXBaseDBManager manager;
+    EXPECT_EQ(modeOf(copy), ownerOnly);
+    EXPECT_EQ(modeOf(wal), ownerOnly);
+}
+
 TEST(KXBaseDBManager, ReplacesItsFileOnlyWithTheConnectionClosed)
 {
     const fs::path file = copyOfSampleCatalogue();
