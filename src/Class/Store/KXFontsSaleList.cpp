@@ -300,7 +300,7 @@ void KXFontsSaleList::KXDeleteBuyCartsViewSureBtnClick()
 {
     const std::string ids = selection_.selectedIDs();
     selection_.clear();
-    fontsNumLabel_->setText(QStringLiteral("已选0款"));
+    showCount();
     listTableview_->reloadData();
     auto reload = dispatch::guardedQt(this, [](KXFontsSaleList& self) { self.setUPData(); });
     KXStoreService::shared()->deleteBuyCartsWithFids(

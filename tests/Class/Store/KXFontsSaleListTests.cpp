@@ -152,6 +152,31 @@ TEST_F(KXFontsSaleListTest, RemovingAsksThenDeletesTheTickedAndReloads)
     EXPECT_EQ(service->count(Operation::Carts), 2u) << "a failed removal reloads nothing";
 }
 
+TEST_F(KXFontsSaleListTest, AFailedRemovalLeavesNoTickAndSelectAllOff)
+{
+    const auto ids = storetest::fontIDs(storetest::catalogueFonts(3));
+    auto* cart = openCartOf(ids);
+    ASSERT_EQ(cart->allSelectedbtn()->state(), 1);
+    storetest::click(*cart->manaBtn());
+    storetest::click(*cart->buyBtn());
+    storetest::click(*host->findChild<KXDeleteBuyCartsView*>()->sureBtn());
+    service->fail(Operation::DeleteCarts, 0);
+    storetest::settle(*host);
+
+    // Nothing is reloaded; the panel shows what it holds, and the box agrees with the rows.
+    EXPECT_EQ(service->count(Operation::Carts), 1u);
+    EXPECT_EQ(cart->fontsNumLabel()->text(), "已选0款");
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(row(cart, i)->checkBtn()->state(), 0) << i;
+    EXPECT_EQ(cart->allSelectedbtn()->state(), 0);
+
+    // Ticking every row again turns the box back on; a later reply ticks everything as before.
+    for (int i = 0; i < 3; ++i)
+        storetest::click(*row(cart, i)->checkBtn());
+    EXPECT_EQ(cart->allSelectedbtn()->state(), 1);
+    EXPECT_EQ(cart->fontsNumLabel()->text(), "已选3款");
+}
+
 TEST_F(KXFontsSaleListTest, CancellingTheQuestionChangesNothing)
 {
     auto* cart = openCartOf(storetest::fontIDs(storetest::catalogueFonts(2)));

@@ -45,6 +45,7 @@ void KXCartSelection::followSelectAll()
 void KXCartSelection::clear()
 {
     selected_.clear();
+    allSelected_ = false;
 }
 
 std::size_t KXCartSelection::untickMissing(const std::unordered_set<int>& present)

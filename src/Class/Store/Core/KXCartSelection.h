@@ -25,7 +25,8 @@ public:
     // A row's box changed: a tick appends the id, an untick removes every equal id; the select-
     // all box follows (on when every row is ticked, off otherwise).
     void tick(int fontid, bool ticked);
-    // No tick at all (after a removal was confirmed). The select-all box keeps its state.
+    // No tick at all (after a removal was confirmed); the select-all box goes off with them, as
+    // a failed removal leaves the panel so.
     void clear();
     // Unticks the ids that `present` lacks (fonts that left the catalogue); returns how many.
     std::size_t untickMissing(const std::unordered_set<int>& present);

@@ -64,6 +64,7 @@ TEST(KXCartSelectionTicks, RemovalClearsTheTicks)
     EXPECT_TRUE(cart.selectedArray().empty());
     EXPECT_EQ(cart.countText(), "已选0款");
     EXPECT_EQ(cart.selectedIDs(), "");
+    EXPECT_FALSE(cart.isAllSelected()) << "the select-all box agrees with no tick at all";
 }
 
 TEST(KXCartSelectionTicks, VanishedFontsAreUnticked)
