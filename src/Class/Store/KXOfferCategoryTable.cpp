@@ -1,6 +1,7 @@
 #include "Class/Store/KXOfferCategoryTable.h"
 
 #include "Class/Store/Core/KXBrandLookup.h"
+#include "Class/Store/Core/KXOrderSelection.h"
 #include "Class/Store/Core/KXStoreGeometry.h"
 #include "Class/Store/Core/KXStoreService.h"
 #include "Class/Store/KXFontSaleAuthorizeCell.h"
@@ -80,10 +81,16 @@ KXStoreTableCellView* KXOfferCategoryTable::tableViewViewForRow(KXStoreTableView
 
 void KXOfferCategoryTable::KXFontSaleAuthorizeCellButtonClick(const Id& offer)
 {
-    if (selectedA_->containsObject(offer))
-        selectedA_->removeObject(offer);
-    else
-        selectedA_->addObject(offer);
+    // By "brand_id", as the boxes show their ticks: the brand list may have been fetched again since
+    // the chosen record was, and an offer whose other fields changed is still the same offer.
+    const std::string brandid = KXOrderSelection::brandID(offer);
+    for (std::size_t i = 0; i < selectedA_->count(); ++i) {
+        if (KXOrderSelection::brandID(selectedA_->objectAtIndex(i)) == brandid) {
+            selectedA_->removeObjectAtIndex(i);
+            return;
+        }
+    }
+    selectedA_->addObject(offer);
 }
 
 void KXOfferCategoryTable::KXFontSaleAuthorizeCellButtonMouseEntered(KXBaseButton* box)

@@ -18,9 +18,9 @@ class KXStoreTableViewDataSource;
 // The category table that the licence chooser and the re-pick sheet share: the categories of a
 // brand list as rows of offer boxes (KXFontSaleAuthorizeCell), the lookup table of every offer by
 // its "brand_id", the offer pop-up on hover, and the ticks, kept in the owner's list of chosen
-// offers (`selectedA`): a click removes an equal record from it or appends the offer, and rows
-// built again show that list. It is the table's data source and the rows' delegate; a child of
-// its owner. Main thread only.
+// offers (`selectedA`): a click removes the offer with the same "brand_id" from it or appends the
+// offer, and rows built again show that list. It is the table's data source and the rows' delegate; a child
+// of its owner. Main thread only.
 class KXOfferCategoryTable : public QObject {
     Q_OBJECT
 

@@ -337,6 +337,55 @@ TEST_F(KXRepickSheetTest, ANewOfferGetsARowWithEveryFontAndBackChangesNothing)
     EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().selectedAuthArray()->count(), 3u);
 }
 
+TEST_F(KXRepickSheetTest, AnOfferTheServiceChangedIsStillOneOffer)
+{
+    // The sheet's brand list prices offer 7 otherwise than the record the order row holds.
+    auto* page = openOrder(twoOffers(), 2);
+    const auto repricedSheet = [&] {
+        storetest::click(*row(page, 0)->addclassCheckBtn());
+        auto* sheet = page->reselectedView();
+        const Id brands = storetest::brandList(
+            { storetest::category("企业授权", { offer("7", "企业标准", Id(1500), Id(0)) }),
+                storetest::category("个人授权", { offer("12", "个人商用", Id(199), Id(99)) }) });
+        service->answer(Operation::AllBrand, service->count(Operation::AllBrand) - 1, brands);
+        storetest::settle(*host);
+        sheet->finishSlide();
+        return sheet;
+    };
+
+    auto* sheet = repricedSheet();
+    ASSERT_EQ(sheetRow(sheet, 0)->boxes()[0]->state(), 1) << "ticked by its brand_id";
+    storetest::click(*sheetRow(sheet, 0)->boxes()[0]);
+    EXPECT_EQ(sheet->selectedA()->count(), 1u) << "the untick removed offer 7";
+    storetest::click(*sheet->sureBtn());
+    ASSERT_EQ(page->dataA()->count(), 1u);
+    EXPECT_EQ(page->dataA()->objectAtIndex(0)["brand_id"].stringValue(), "12");
+    EXPECT_EQ(entriesOf(page->getPriceDataInfo()).count("7"), 0u);
+
+    sheet = repricedSheet();
+    ASSERT_EQ(sheetRow(sheet, 0)->boxes()[0]->state(), 0);
+    storetest::click(*sheetRow(sheet, 0)->boxes()[0]);
+    storetest::click(*sheetRow(sheet, 0)->boxes()[0]);
+    storetest::click(*sheetRow(sheet, 0)->boxes()[0]);
+    storetest::click(*sheet->sureBtn());
+    ASSERT_EQ(page->dataA()->count(), 2u);
+    EXPECT_EQ(page->dataA()->objectAtIndex(1)["brand_id"].stringValue(), "7");
+    const std::string info = page->getPriceDataInfo();
+    EXPECT_EQ(info.find("\"bid\":\"7\""), info.rfind("\"bid\":\"7\"")) << info;
+    EXPECT_NE(info.find("\"bid\":\"7\""), std::string::npos) << info;
+
+    // Untick and tick again in one sheet: the row stays, with its choice.
+    page->listTableview()->finishAnimations();
+    storetest::click(*row(page, 1)->fontBtnA()[0]);
+    const std::string chosen = page->getPriceDataInfo();
+    sheet = repricedSheet();
+    storetest::click(*sheetRow(sheet, 0)->boxes()[0]);
+    storetest::click(*sheetRow(sheet, 0)->boxes()[0]);
+    storetest::click(*sheet->sureBtn());
+    EXPECT_EQ(page->dataA()->count(), 2u);
+    EXPECT_EQ(page->getPriceDataInfo(), chosen);
+}
+
 TEST_F(KXRepickSheetTest, TheSheetsRowsKeepItsOwnTicksWhenRebuilt)
 {
     auto* page = openOrder(twoOffers(), 2);

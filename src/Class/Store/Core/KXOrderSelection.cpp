@@ -6,6 +6,7 @@
 #include "Platform/Serialization/JSONSerialization.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 using foundation::Id;
 
@@ -125,10 +126,13 @@ KXOrderSelection::Reconciliation KXOrderSelection::reconcile(
     const foundation::Ref<foundation::Array>& selectedOffers)
 {
     Reconciliation result;
-    const auto selected = selectedOffers ? selectedOffers : foundation::Array::create();
+    const auto offers = selectedOffers ? selectedOffers : foundation::Array::create();
+    std::unordered_set<std::string> selected;
+    for (const Id& offer : offers->objects())
+        selected.insert(brandID(offer));
 
     for (std::size_t row = 0; row < dataA_->count(); ++row) {
-        if (!selected->containsObject(dataA_->objectAtIndex(row)))
+        if (!selected.contains(brandID(dataA_->objectAtIndex(row))))
             result.removedRows.push_back(row);
     }
     for (auto it = result.removedRows.rbegin(); it != result.removedRows.rend(); ++it) {
@@ -143,8 +147,11 @@ KXOrderSelection::Reconciliation KXOrderSelection::reconcile(
     }
 
     result.firstAddedRow = dataA_->count();
-    for (const Id& offer : selected->objects()) {
-        if (dataA_->containsObject(offer))
+    std::unordered_set<std::string> held;
+    for (const Id& offer : dataA_->objects())
+        held.insert(brandID(offer));
+    for (const Id& offer : offers->objects()) {
+        if (!held.insert(brandID(offer)).second)
             continue;
         dataA_->addObject(offer);
         ++result.addedRows;

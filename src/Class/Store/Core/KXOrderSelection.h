@@ -53,9 +53,10 @@ public:
     // entry. Returns the row index removed, or -1 when no row holds the offer any more.
     long long removeOffer(const std::string& brandid);
 
-    // What a confirmed re-pick changes: the rows whose record the new offers do not hold
-    // (whole-record equality) go, the new offers that no row holds are appended in their order,
-    // each with every font chosen. Rows kept keep their choice.
+    // What a confirmed re-pick changes, offers told apart by "brand_id" (the sheet's brand list may
+    // be newer than the rows' records): the rows whose offer is no longer chosen go, the chosen
+    // offers that no row holds are appended in their order, once each, with every font chosen.
+    // Rows kept keep their record and their choice.
     struct Reconciliation {
         std::vector<std::size_t> removedRows; // indexes before the change, ascending
         std::size_t firstAddedRow = 0; // index of the first added row after the change

@@ -148,6 +148,36 @@ TEST_F(KXOrderSelectionTest, RepickAddsANewOfferWithEveryFontAndDropsAnUntickedO
     EXPECT_EQ(KXOrderSelection::brandID(selection.dataA()->objectAtIndex(1)), "21");
 }
 
+TEST_F(KXOrderSelectionTest, RepickTellsOffersApartByTheirBrandId)
+{
+    // The sheet fetched the offers again and the service changed offer 7's price meanwhile.
+    Id changed = offer("7", "企业标准");
+    auto record = foundation::MutableDictionary::dictionaryWithDictionary(*changed.dictionary());
+    record->setObject(Id(1500), Id("price"));
+    const Id repriced(record);
+    selection.fontChoice("7", "102");
+
+    // Still ticked: the row stays with its choice, and no second row comes with the same bid.
+    auto change = selection.reconcile(offers({ selection.dataA()->objectAtIndex(1), repriced }));
+    EXPECT_TRUE(change.removedRows.empty());
+    EXPECT_EQ(change.addedRows, 0u);
+    EXPECT_EQ(selection.dataA()->count(), 2u);
+    EXPECT_EQ(parsed(selection.infoString()),
+        (std::vector<std::pair<std::string, std::string>> { { "7", "101,103" }, { "12", "101,102,103" } }));
+
+    // Unticked: the row goes. Ticked again, in a list that holds the offer twice: one row, one entry.
+    change = selection.reconcile(offers({ offer("12", "个人商用") }));
+    EXPECT_EQ(change.removedRows, std::vector<std::size_t> { 0 });
+    change = selection.reconcile(offers({ offer("12", "个人商用"), repriced, offer("7", "企业标准") }));
+    EXPECT_EQ(change.addedRows, 1u);
+    ASSERT_EQ(selection.dataA()->count(), 2u);
+    EXPECT_EQ(KXOrderSelection::brandID(selection.dataA()->objectAtIndex(1)), "7");
+    EXPECT_EQ(selection.oriInfoArray().size(), 2u);
+    EXPECT_EQ(parsed(selection.infoString()),
+        (std::vector<std::pair<std::string, std::string>> {
+            { "12", "101,102,103" }, { "7", "101,102,103" } }));
+}
+
 TEST(KXOrderSelectionText, BrandIdsAreTextAndEscaped)
 {
     KXOrderSelection selection;
