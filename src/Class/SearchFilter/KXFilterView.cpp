@@ -14,6 +14,10 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include <cmath>
 
 using foundation::Ref;
 using layoutwidgets::lcView;
@@ -119,6 +123,19 @@ void KXFilterView::makeTopArea()
         make.width().equalTo(kDropDownWidth);
         make.height().equalTo(KXFilterGeometry::dropDownTagAreaHeight(0));
     });
+    // Scrolled by the wheel, as the filter tables are: no scroller takes room from the lines.
+    tagScrollView_ = new QScrollArea(bgView_);
+    tagScrollView_->setFrameShape(QFrame::NoFrame);
+    tagScrollView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tagScrollView_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    tagScrollView_->setWidgetResizable(false);
+    tagScrollView_->setAutoFillBackground(false);
+    tagScrollView_->viewport()->setAutoFillBackground(false);
+    tagsView_ = new QWidget;
+    tagsView_->setAutoFillBackground(false);
+    tagScrollView_->setWidget(tagsView_);
+    lc_makeConstraints(lcView(tagScrollView_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+    setTagContentHeight(KXFilterGeometry::dropDownTagAreaHeight(0));
     auto* tab = new searchfilterstyle::RoundedBox(this, Qt::white, 5);
     cancelBtn_ = KXBaseButton::buttonWithImage(KXImage::imageNamed("filterviewClose"), [this](KXBaseButton*) { filterviewCloseClick(); }, tab);
     lc_makeConstraints(lcView(cancelBtn_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
@@ -140,21 +157,43 @@ std::vector<KXFilterCategory> KXFilterView::categories() const
 
 void KXFilterView::clearTagArea()
 {
-    if (!bgView_)
+    if (!tagsView_)
         return;
-    for (QWidget* child : bgView_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    for (QWidget* child : tagsView_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         child->hide();
         child->deleteLater();
     }
     weightCell_ = nullptr;
 }
 
+void KXFilterView::setTagContentHeight(double height)
+{
+    tagContentHeight_ = height;
+    tagsView_->resize(static_cast<int>(KXFilterGeometry::kDropDownWidth), static_cast<int>(std::ceil(height)));
+    tagScrollView_->verticalScrollBar()->setValue(0);
+    fitTagArea();
+}
+
+void KXFilterView::fitTagArea()
+{
+    if (!bgView_)
+        return;
+    const double shown = KXFilterGeometry::dropDownVisibleHeight(tagContentHeight_, height());
+    lc_updateConstraints(lcView(bgView_), [shown](LCConstraintMaker& make) { make.height().equalTo(shown); });
+}
+
+void KXFilterView::resizeEvent(QResizeEvent* event)
+{
+    KXBaseView::resizeEvent(event);
+    fitTagArea();
+}
+
 std::vector<KXBaseButton*> KXFilterView::tagButtons() const
 {
     std::vector<KXBaseButton*> buttons;
-    if (!bgView_ || seletedType_ == kWeightPage)
+    if (!tagsView_ || seletedType_ == kWeightPage)
         return buttons;
-    for (QWidget* child : bgView_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    for (QWidget* child : tagsView_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
         if (auto* button = dynamic_cast<KXBaseButton*>(child); button && !button->isHidden())
             buttons.push_back(button);
     return buttons;
@@ -204,14 +243,12 @@ void KXFilterView::showTagPage(std::size_t position, Page page)
         const auto& tag = category->tags[i];
         const QString tagid = tag->tagid ? QString::fromStdString(tag->tagid->utf8()) : QString();
         auto* button = searchfilterstyle::filterSwitch(tag->tagname ? QString::fromStdString(tag->tagname->utf8()) : QString(), tagid,
-                                                       selection_.isSelected(classStr_, tagid.toStdString()), bgView_);
+                                                       selection_.isSelected(classStr_, tagid.toStdString()), tagsView_);
         button->setAction([this](KXBaseButton* clicked) { btnClick(clicked); });
         button->setGeometry(QRectF(frames[i].x, frames[i].y, frames[i].width, frames[i].height).toRect());
         button->show();
     }
-    lc_updateConstraints(lcView(bgView_), [count](LCConstraintMaker& make) {
-        make.height().equalTo(KXFilterGeometry::dropDownTagAreaHeight(count));
-    });
+    setTagContentHeight(KXFilterGeometry::dropDownContentHeight(frames));
 }
 
 void KXFilterView::showWeightPage()
@@ -222,10 +259,10 @@ void KXFilterView::showWeightPage()
     const auto all = categories();
     const KXFilterCategory* weight = KXFilterCategories::named(all, KXFilterCategories::kWeight);
     classStr_ = weight ? weight->name : std::string();
-    lc_updateConstraints(lcView(bgView_), [](LCConstraintMaker& make) { make.height().equalTo(KXFilterGeometry::dropDownTagAreaHeight(0)); });
+    setTagContentHeight(KXFilterGeometry::dropDownTagAreaHeight(0));
     if (!weight)
         return;
-    weightCell_ = new KXFilterFontWeighCell(&selection_, bgView_);
+    weightCell_ = new KXFilterFontWeighCell(&selection_, tagsView_);
     weightCell_->setDelegate(adapter_);
     weightCell_->setClassStr(weight->name);
     weightCell_->setDataA(weight->tags);
@@ -246,6 +283,8 @@ void KXFilterView::showAdvancedPage()
         }
     topAreaView_ = nullptr;
     bgView_ = nullptr;
+    tagScrollView_ = nullptr;
+    tagsView_ = nullptr;
     cancelBtn_ = nullptr;
     weightCell_ = nullptr;
     lc_makeConstraints(lcView(page), [](LCConstraintMaker& make) {

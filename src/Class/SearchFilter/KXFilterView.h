@@ -18,13 +18,16 @@
 class KXBaseButton;
 class KXFilterFontWeighCell;
 class QLabel;
+class QScrollArea;
 
 // The drop-down filter under the font list's toolbar: a veil (black, alpha 0.2) over the list and,
 // 310 wide at its left, a bar ("风格选项" or "字重选项", "全部", "清除") over a white tag area with
 // a close tab under it. Page 1 shows the style category's tags (category 0), page 3 the type
 // category's (category 2), page 2 the weight row (the category named "字重"), page 4 the advanced
-// page. Every change toggles the working selection, stores it in filterD at once and is reported
-// through filterViewTagsClick. A click on the veil or the close tab closes it. Main thread only.
+// page. The tag area is as high as its lines and scrolls where it would reach below the
+// drop-down. Every change toggles the working selection, stores it in filterD at once and is
+// reported through filterViewTagsClick. A click on the veil or the close tab closes it. Main thread
+// only.
 class KXFilterView : public KXBaseView {
     Q_OBJECT
 
@@ -59,6 +62,8 @@ public:
     KXBaseButton* allSelectedBtn() const { return allSelectedBtn_; }
     KXBaseButton* clearSelectedBtn() const { return clearSelectedBtn_; }
     QWidget* bgView() const { return bgView_; }
+    // What the tag area scrolls when its tags reach below the drop-down.
+    QScrollArea* tagScrollView() const { return tagScrollView_; }
     KXBaseButton* cancelBtn() const { return cancelBtn_; }
     // The tag switches of page 1 or 3, in order.
     std::vector<KXBaseButton*> tagButtons() const;
@@ -67,6 +72,7 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -76,6 +82,8 @@ private:
     void showWeightPage();
     void showAdvancedPage();
     void clearTagArea();
+    void setTagContentHeight(double height);
+    void fitTagArea();
     std::vector<KXFilterCategory> categories() const;
     void store();
     void report();
@@ -92,6 +100,9 @@ private:
     KXBaseButton* allSelectedBtn_ = nullptr;
     KXBaseButton* clearSelectedBtn_ = nullptr;
     QWidget* bgView_ = nullptr;
+    QScrollArea* tagScrollView_ = nullptr;
+    QWidget* tagsView_ = nullptr;
+    double tagContentHeight_ = 0;
     KXBaseButton* cancelBtn_ = nullptr;
     KXFilterFontWeighCell* weightCell_ = nullptr;
     QPointer<KXAdvancedFilterView> advancedView_;

@@ -19,6 +19,7 @@
 #include "SearchFilterTestSupport.h"
 
 #include <QLabel>
+#include <QScrollArea>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -218,6 +219,45 @@ TEST_F(FilterPanelsTest, DropDownTagPagesStoreEveryChangeAndKeepTheTagIdText)
     auto* lonely = dropDown(1, foundation::MutableArray::create({Id(foundation::MutableArray::create())}));
     EXPECT_TRUE(lonely->tagButtons().empty());
     EXPECT_EQ(owner_->reports.size(), 3u);
+}
+
+TEST_F(FilterPanelsTest, DropDownTagPagesShowEveryTagWhole)
+{
+    // Scrolls the tag area to the button where it scrolls; then the whole button must show in it.
+    const auto showsWhole = [](QWidget* area, QWidget* button) {
+        for (QWidget* parent = button->parentWidget(); parent && parent != area; parent = parent->parentWidget())
+            if (auto* scroll = qobject_cast<QScrollArea*>(parent))
+                scroll->ensureWidgetVisible(button, 0, 0);
+        return area->rect().contains(QRect(button->mapTo(area, QPoint(0, 0)), button->size()));
+    };
+    const std::vector<std::string> labels = {"宋体", "非常长的装饰风格标签名称", "一个比整行还要宽得多的标签名称，它只能被省略号截断才能放进一行里面"};
+    for (const long long page : {1LL, 3LL}) {
+        for (const std::size_t count : {1u, 4u, 16u, 19u, 40u}) {
+            for (const std::string& label : labels) {
+                searchfiltertest::Tags tags;
+                for (std::size_t i = 0; i < count; ++i)
+                    tags.emplace_back(std::to_string(100 + i), i % 4 == 3 ? "楷" : label);
+                const auto data = searchfiltertest::categories(
+                    {}, {{"风格", page == 1 ? tags : searchfiltertest::Tags{}}, {"用途", {}}, {"类型", page == 3 ? tags : searchfiltertest::Tags{}}});
+                auto* view = dropDown(page, data);
+                const std::string where = "page " + std::to_string(page) + ", " + std::to_string(count) + " tags of " + label;
+                const auto buttons = view->tagButtons();
+                ASSERT_EQ(buttons.size(), count) << where;
+                QWidget* area = view->bgView();
+                EXPECT_GE(area->height(), KXFilterGeometry::dropDownTagAreaHeight(count)) << where;
+                EXPECT_LE(area->geometry().bottom() + 1 + KXFilterGeometry::kDropDownTabRoom, view->height())
+                    << where << ": the area and its close tab stay inside the drop-down";
+                for (std::size_t i = 0; i < count; ++i)
+                    EXPECT_TRUE(showsWhole(area, buttons[i])) << where << ", tag " << i << " at " << buttons[i]->x() << ","
+                                                              << buttons[i]->y() << " in " << area->width() << " x " << area->height();
+                // The last tag, brought into view, takes a click.
+                QTest::mouseClick(buttons.back(), Qt::LeftButton);
+                EXPECT_EQ(owner_->lastValues(view->classStr()), std::vector<std::string>{std::to_string(100 + count - 1)}) << where;
+                view->filterviewCloseClick();
+                global().setFilterD(foundation::MutableDictionary::create());
+            }
+        }
+    }
 }
 
 TEST_F(FilterPanelsTest, TheWeightPageIsTheCategoryNamedWeight)

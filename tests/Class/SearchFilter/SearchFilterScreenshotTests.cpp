@@ -23,6 +23,7 @@
 #include "SearchFilterTestSupport.h"
 #include "Support/TempHome.h"
 
+#include <QScrollArea>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -149,6 +150,48 @@ TEST_P(SearchFilterScreenshots, TheSidePanelAndTheDropDownPages)
         const QColor veiled = pixel(picture, dropDown, QPoint(600, 300), &list);
         const QColor list_ = kx_qcolor(KXThemeManager::themeManager().RightBGC());
         EXPECT_LT(veiled.lightness(), list_.lightness()) << page;
+        dropDown->filterviewCloseClick();
+        fontlisttest::settle(list);
+    }
+}
+
+TEST_P(SearchFilterScreenshots, TheDropDownPagesWithManyTags)
+{
+    // 19 type tags of short and long labels, and 40 style tags, some too wide for a line: the
+    // area grows with its lines and, reaching the list's foot, scrolls.
+    searchfiltertest::Tags style;
+    searchfiltertest::Tags type;
+    const char* const names[] = {"宋体", "黑体", "非常长的装饰风格标签名称", "楷", "一个比整行还要宽得多的标签名称，它只能被省略号截断才能放进一行"};
+    for (int i = 0; i < 40; ++i)
+        style.emplace_back(std::to_string(100 + i), names[i % 5]);
+    for (int i = 0; i < 19; ++i)
+        type.emplace_back(std::to_string(300 + i), names[i % 4]);
+    fontlisttest::ScopedPreviewSource previews;
+    KXHomeListView list(QRect(0, 0, 900, 700));
+    list.setFilterDataArray(searchfiltertest::categories({}, {{"风格", style}, {"用途", {}}, {"类型", type}}));
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    applyPalette(list);
+
+    for (const bool typePage : {true, false}) {
+        if (typePage)
+            list.fontTypeBtnClick();
+        else
+            list.fontStyleBtnClick();
+        auto* dropDown = qobject_cast<KXFilterView*>(KXHomeListOverlays::topSubview(&list));
+        ASSERT_TRUE(dropDown);
+        fontlisttest::settle(list);
+        waitForPreviews(*list.listTableView(), list);
+        const auto buttons = dropDown->tagButtons();
+        ASSERT_EQ(buttons.size(), typePage ? 19u : 40u);
+        QTest::mouseClick(buttons.back(), Qt::LeftButton);
+        ASSERT_TRUE(fontlisttest::saveScreenshot(list, name(typePage ? "filter-dropdown-type-19" : "filter-dropdown-style-40")));
+        if (!typePage) {
+            // The foot of the scrolled area: its last lines, above the close tab.
+            dropDown->tagScrollView()->ensureWidgetVisible(buttons.back(), 0, 0);
+            fontlisttest::settle(list);
+            ASSERT_TRUE(fontlisttest::saveScreenshot(list, name("filter-dropdown-style-40-scrolled")));
+        }
         dropDown->filterviewCloseClick();
         fontlisttest::settle(list);
     }

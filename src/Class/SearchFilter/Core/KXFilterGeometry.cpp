@@ -1,5 +1,7 @@
 #include "Class/SearchFilter/Core/KXFilterGeometry.h"
 
+#include <algorithm>
+
 namespace KXFilterGeometry {
 
 namespace {
@@ -50,15 +52,16 @@ double dropDownButtonWidth(DropDownPage page, double labelWidth)
 
 std::vector<Rect> dropDownButtons(DropDownPage page, const std::vector<double>& labelWidths)
 {
+    const double right = kDropDownWidth - kDropDownMargin;
     std::vector<Rect> buttons;
-    double x = 8;
+    double x = kDropDownMargin;
     double y = 0;
     for (const double label : labelWidths) {
-        if (x + label + 8 > kDropDownWrapLimit && x > 8) {
+        const double width = std::min(dropDownButtonWidth(page, label), right - kDropDownMargin);
+        if (x + width > right && x > kDropDownMargin) {
             y += kDropDownLineStep;
-            x = 8;
+            x = kDropDownMargin;
         }
-        const double width = dropDownButtonWidth(page, label);
         buttons.push_back({x, y, width, kTagButtonHeight});
         x += width + 8;
     }
@@ -68,6 +71,22 @@ std::vector<Rect> dropDownButtons(DropDownPage page, const std::vector<double>& 
 double dropDownTagAreaHeight(std::size_t tagCount)
 {
     return tagCount >= 17 ? static_cast<double>(tagCount / 4) * 40 + 40 : 160;
+}
+
+double dropDownContentHeight(const std::vector<Rect>& buttons)
+{
+    double bottom = 0;
+    for (const Rect& button : buttons)
+        bottom = std::max(bottom, button.y + button.height + kDropDownLineStep - kTagButtonHeight);
+    return std::max(bottom, dropDownTagAreaHeight(buttons.size()));
+}
+
+double dropDownVisibleHeight(double contentHeight, double dropDownHeight)
+{
+    if (dropDownHeight <= 0)
+        return contentHeight;
+    const double room = std::max(dropDownHeight - kDropDownBarHeight - kDropDownTabRoom, kDropDownLineStep);
+    return std::min(contentHeight, room);
 }
 
 Rect weightButton(std::size_t index)

@@ -43,18 +43,27 @@ Rect topicButton(std::size_t index, double rowWidth, double rowHeight);
 // --- Drop-down: a 310-wide area under a 40-high bar; tag pages flow from x 8 at the running x. ---
 constexpr double kDropDownWidth = 310;
 constexpr double kDropDownBarHeight = 40;
-constexpr double kDropDownWrapLimit = 294;
+constexpr double kDropDownMargin = 8; // left of every line, and kept free at its right
 constexpr double kDropDownLineStep = 34; // a button 24 high and 10 between lines
+constexpr double kDropDownTabRoom = 23; // the close tab, 3 below the area and 20 high
 enum class DropDownPage { Style, Type };
 // The button's width for a label `labelWidth` wide: the style page takes the label when it is
 // wider than 50, else 68; the type page takes 93 for a label wider than 60 (a label of 50 or less
 // counting as 67), else 68.
 double dropDownButtonWidth(DropDownPage page, double labelWidth);
-// Every button of a page: a button whose label would pass 294 (running x + label + 8) starts a
-// line 34 lower at x 8; the next button follows 8 after this one's width.
+// Every button of a page, at the width the page gives it: a button that would cross the area's
+// right edge less 8 starts a line 34 lower at x 8; one wider than a line is cut to the line (the
+// button elides its title); the next button follows 8 after this one.
 std::vector<Rect> dropDownButtons(DropDownPage page, const std::vector<double>& labelWidths);
-// The tag area: 160 high, or (c div 4) x 40 + 40 for 17 tags or more.
+// The page's own tag area: 160 high, or (c div 4) x 40 + 40 for 17 tags or more.
 double dropDownTagAreaHeight(std::size_t tagCount);
+// What the buttons as laid out need: down to the last line and a line's gap below it, never lower
+// than the page's own height for that many tags.
+double dropDownContentHeight(const std::vector<Rect>& buttons);
+// The area's height in a drop-down `dropDownHeight` high: the content, unless that would push the
+// close tab past the drop-down's foot; then the area stops there (one line at least) and scrolls.
+// A drop-down not laid out yet (0 high) takes the content.
+double dropDownVisibleHeight(double contentHeight, double dropDownHeight);
 // The eight weight buttons of the weight row, 40 high: 32 wide, 37 apart from x 8, 8 from the top.
 Rect weightButton(std::size_t index);
 
