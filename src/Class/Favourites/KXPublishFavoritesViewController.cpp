@@ -1,5 +1,6 @@
 #include "Class/Favourites/KXPublishFavoritesViewController.h"
 
+#include "Class/Account/Core/KXPersonalCenterModel.h"
 #include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/Core/KXReplyGate.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
@@ -8,9 +9,12 @@
 #include "Class/FontList/KXFontListStyle.h"
 #include "Class/ImageViews/ImageView.h"
 #include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/DispatchQt/QtGuardedCallback.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -35,6 +39,7 @@ constexpr int kFieldLeft = 110;
 constexpr int kRowsTop = 330;
 constexpr int kRowPitch = 44;
 const QColor kFieldText(68, 68, 68);
+const QColor kProblemText(238, 84, 84);
 
 ImageView* warningImage(QWidget* parent)
 {
@@ -223,6 +228,17 @@ void KXPublishFavoritesViewController::setUPUI()
         make.top().equalTo(lcView(uploadImageview_)).offset(6);
         make.width().height().equalTo(16);
     });
+    // A refused file is named with its reason in full: a tool tip alone is easily missed.
+    coverReasonLabel_ = style::label(QString(), 12, kProblemText, this);
+    coverReasonLabel_->setWordWrap(true);
+    coverReasonLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    coverReasonLabel_->hide();
+    lc_makeConstraints(lcView(coverReasonLabel_), [this](LCConstraintMaker& make) {
+        make.left().equalTo(lc_right(lcView(coverWarningImg_))).offset(6);
+        make.top().equalTo(lcView(uploadImageview_)).offset(5);
+        make.right().equalTo(-30);
+        make.height().equalTo(40);
+    });
 
     auto* publishBack = new style::Panel(this, QColor(183, 144, 104), 2);
     publishBtn_ = style::textButton(QStringLiteral("公开"), Qt::white, publishBack);
@@ -302,6 +318,8 @@ void KXPublishFavoritesViewController::setGroups(Ref<foundation::Array> groups)
     items_.clear();
     int x = 0;
     for (const Id& folder : groups_->objects()) {
+        if (!KXPublishForm::offers(folder))
+            continue;
         auto* item = new KXPublishFavoriteItem(itemsRow_);
         item->setInfo(folder);
         item->setChosen(!chosen.empty() && folder["id"].stringValue() == chosen);
@@ -372,10 +390,17 @@ void KXPublishFavoritesViewController::uploadImageClick()
         chooseCover(path);
 }
 
+void KXPublishFavoritesViewController::showCoverProblem(const QString& problem)
+{
+    showWarning(coverWarningImg_, problem.isEmpty(), problem);
+    coverReasonLabel_->setText(problem);
+    coverReasonLabel_->setVisible(!problem.isEmpty());
+}
+
 void KXPublishFavoritesViewController::chooseCover(const QString& path)
 {
     const QString problem = KXPublishForm::coverProblem(path);
-    showWarning(coverWarningImg_, problem.isEmpty(), problem);
+    showCoverProblem(problem);
     if (!problem.isEmpty()) {
         coverPath_.clear();
         uploadImageview_->setImage(KXImage::imageNamed("publishUpload"));
@@ -402,13 +427,81 @@ KXPublishInput KXPublishFavoritesViewController::input() const
 
 void KXPublishFavoritesViewController::publishBtnClick()
 {
-    // Checked and shown; nothing is sent.
-    lastCheck_ = KXPublishForm::check(input());
+    if (publishing_)
+        return;
+    const KXPublishInput input = this->input();
+    lastCheck_ = KXPublishForm::check(input);
     showWarning(titleWarningImg_, lastCheck_.nameAccepted, lastCheck_.nameMessage);
     showWarning(pwdWarningImg_, lastCheck_.passwordAccepted, QStringLiteral("请输入访问密码"));
     showWarning(topicWarningImg_, lastCheck_.topicChosen, QStringLiteral("请选择话题"));
     showWarning(summaryWarningImg_, lastCheck_.summaryAccepted, QStringLiteral("简介不能超过200字"));
-    showWarning(coverWarningImg_, lastCheck_.coverAccepted, lastCheck_.coverMessage);
+    showCoverProblem(lastCheck_.coverMessage);
     if (!lastCheck_.folderChosen)
         style::toast(ToastStyle::Warning, QStringLiteral("请选择要公开的收藏夹"));
+    if (!lastCheck_.ready())
+        return;
+    // The file may have changed since it was checked: what is sent is read and checked once more.
+    KXPublishCover cover;
+    const QString problem = KXPublishForm::readCover(input.coverPath, cover);
+    if (!problem.isEmpty()) {
+        lastCheck_.coverAccepted = false;
+        lastCheck_.coverMessage = problem;
+        showCoverProblem(problem);
+        return;
+    }
+    const KXPublishRequest r = KXPublishForm::request(input, cover);
+    setPublishing(true);
+    KXHTTPBUSINESS().publishCollection(r.folderID, r.isEncrypt, r.encryptStr, r.description, r.base64Image,
+        r.tagID, r.tagName, r.imageSuffix, r.collectionName,
+        dispatch::guardedOnMain(this,
+            [](KXPublishFavoritesViewController& form, const Id& reply) { form.publishReplied(reply); }),
+        dispatch::guardedOnMain(
+            this, [](KXPublishFavoritesViewController& form, const Ref<foundation::Error>&) {
+                form.publishFailed();
+            }));
+}
+
+void KXPublishFavoritesViewController::setPublishing(bool publishing)
+{
+    publishing_ = publishing;
+    publishBtn_->setEnabled(!publishing);
+}
+
+void KXPublishFavoritesViewController::publishReplied(const Id& reply)
+{
+    setPublishing(false);
+    // Another result code: the transport has shown the service's message; the inputs stay for
+    // another try.
+    if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
+        return;
+    clearInputs();
+    emit published();
+    style::toast(ToastStyle::Success, QStringLiteral("提交成功，等待审核"));
+    // The folder is under review now: it leaves this form, and the published lists show it.
+    KXFolderSession::reloadFolders([form = QPointer<KXPublishFavoritesViewController>(this)](
+                                       const Ref<foundation::MutableArray>& folders) {
+        if (form)
+            form->setGroups(folders);
+    });
+    dispatch::NotificationCenter::defaultCenter().post(KXPersonalCenterModel::kPublishSubmittedNotification);
+}
+
+void KXPublishFavoritesViewController::publishFailed()
+{
+    setPublishing(false);
+    style::toast(ToastStyle::Error, QStringLiteral("网络异常，请稍后重试"));
+}
+
+void KXPublishFavoritesViewController::clearInputs()
+{
+    for (auto* item : items_)
+        item->setChosen(false);
+    collectionTitleLabel_->clear();
+    authBtn_->setCurrentIndex(0);
+    pwdLabel_->clear();
+    topicBtn_->setCurrentIndex(0);
+    summaryTextView_->clear();
+    coverPath_.clear();
+    uploadImageview_->setImage(KXImage::imageNamed("publishUpload"));
+    showCoverProblem(QString());
 }

@@ -17,16 +17,22 @@ class QLineEdit;
 class QPlainTextEdit;
 class QScrollArea;
 
-// The publish form: the user's folders as items (KXPublishFavoriteItem, 160 x 212, 20 apart) in one
-// horizontally scrolling row with its two scroll buttons, or KXPublishNoCollectionView for a user
-// without folders; then the collection's name, the access (public or by password, with the
-// password field), the topic, the summary and the cover image. It loads the folders when it is
-// made, and again when its window is shown without any (the session's folders are stored through
-// their reply gate; a reply for a form already gone changes nothing). Signed out it asks for none.
+// The publish form: the user's folders that can be submitted (neither published nor under review,
+// KXPublishForm::offers) as items (KXPublishFavoriteItem, 160 x 212, 20 apart) in one horizontally
+// scrolling row with its two scroll buttons, or KXPublishNoCollectionView when there are none; then the
+// collection's name, the access (public or by password, with the password field), the topic, the summary and
+// the cover image. It loads the folders when it is made, and again when its window is shown without any (the
+// session's folders are stored through their reply gate; a reply for a form already gone changes nothing).
+// Signed out it asks for none.
 //
 // The publish button checks what was filled in (KXPublishForm) and shows a warning image, with the
-// reason as its tool tip, beside each field that would not do; it sends nothing. The password is
-// kept only by its field. Main thread only.
+// reason as its tool tip, beside each field that would not do (a refused cover's reason is also
+// written beside it). A form that passes sends the publish operation once; the button is inert
+// until its answer. Accepted: the form empties, says published() (its window closes), toasts
+// "提交成功，等待审核", reads the folders again and posts
+// KXPersonalCenterModel::kPublishSubmittedNotification. Refused (the transport toasts the service's
+// message) or failed ("网络异常，请稍后重试"): the inputs stay. The password is kept only by its
+// field. Main thread only.
 class KXPublishFavoritesViewController : public QWidget {
     Q_OBJECT
 
@@ -57,6 +63,8 @@ public:
     KXPublishInput input() const;
     void publishBtnClick();
     const KXPublishCheck& lastCheck() const { return lastCheck_; }
+    // A publish request is out.
+    bool isPublishing() const { return publishing_; }
 
     QWidget* headView() const { return headView_; }
     QScrollArea* collectionView() const { return collectionView_; }
@@ -74,19 +82,30 @@ public:
     ImageView* summaryWarningImg() const { return summaryWarningImg_; }
     ImageView* uploadImageview() const { return uploadImageview_; }
     ImageView* coverWarningImg() const { return coverWarningImg_; }
+    QLabel* coverReasonLabel() const { return coverReasonLabel_; }
     KXBaseButton* publishBtn() const { return publishBtn_; }
+
+signals:
+    // The service accepted the submission.
+    void published();
 
 private:
     class Items;
     void setUPUI();
     void updateScrollButtons();
     void authChanged();
+    void showCoverProblem(const QString& problem);
+    void setPublishing(bool publishing);
+    void publishReplied(const foundation::Id& reply);
+    void publishFailed();
+    void clearInputs();
 
     foundation::Ref<foundation::Array> groups_;
     std::shared_ptr<Items> itemsDelegate_;
     std::vector<KXPublishFavoriteItem*> items_;
     QString coverPath_;
     KXPublishCheck lastCheck_;
+    bool publishing_ = false;
     QWidget* headView_ = nullptr;
     QScrollArea* collectionView_ = nullptr;
     QWidget* itemsRow_ = nullptr;
@@ -105,5 +124,6 @@ private:
     ImageView* summaryWarningImg_ = nullptr;
     ImageView* uploadImageview_ = nullptr;
     ImageView* coverWarningImg_ = nullptr;
+    QLabel* coverReasonLabel_ = nullptr;
     KXBaseButton* publishBtn_ = nullptr;
 };

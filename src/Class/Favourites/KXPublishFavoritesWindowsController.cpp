@@ -29,6 +29,7 @@ void KXPublishFavoritesWindowsController::windowDidLoad()
     layout->setContentsMargins(0, 0, 0, 0);
     content_ = new KXPublishFavoritesViewController(window);
     layout->addWidget(content_);
+    connect(content_, &KXPublishFavoritesViewController::published, window, &KXTransientWindow::orderOut);
     KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create("公开收藏夹"));
 }
 

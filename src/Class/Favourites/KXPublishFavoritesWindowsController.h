@@ -10,7 +10,8 @@ class KXPublishFavoritesViewController;
 // The publish window, made from the interface file "KXPublishFavoritesWindowsController": transient
 // for the main window (kept above it, never above other programs), the system frame with an empty
 // title, its content the publish form (KXPublishFavoritesViewController). Making it sets the module
-// label "公开收藏夹". Closing hides it; its opener keeps it and shows it again. Main thread only.
+// label "公开收藏夹". A submission the service accepted closes it. Closing hides it; its opener keeps it and
+// shows it again. Main thread only.
 class KXPublishFavoritesWindowsController : public QObject {
     Q_OBJECT
 

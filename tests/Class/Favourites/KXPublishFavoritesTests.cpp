@@ -1,12 +1,15 @@
-// Publishing: the form over the user's folders (items, choice, checks; it sends nothing), the form
-// of a user without folders, the published-folders list and the personal centre's card with their
-// review states, the pages the personal centre opens, and a review's outcome on the list.
+// Publishing: the form over the user's folders (items, choice, checks), its submission and what
+// the service's answer does, the form of a user without folders, the published-folders list and
+// the personal centre's card with their review states, the pages the personal centre opens, and a
+// review's outcome on the lists.
 #include "Class/Account/KXPersonalCenterPages.h"
+#include "Class/Account/KXPersonalCenterView.h"
 #include "Class/Favourites/Core/KXFolderStateIcon.h"
 #include "Class/Favourites/FavouritesRegistration.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
 #include "Class/Favourites/KXFontManagerView.h"
 #include "Class/Favourites/KXHomeRecomDetailView.h"
+#include "Class/Favourites/KXHomeRecommendView.h"
 #include "Class/Favourites/KXMyfocusSetView.h"
 #include "Class/Favourites/KXPersonalCenterCollectionCell.h"
 #include "Class/Favourites/KXPersonalPublish.h"
@@ -37,6 +40,7 @@
 #include <QSslConfiguration>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 
 using foundation::Id;
 
@@ -128,14 +132,31 @@ TEST_F(KXPublishFavoritesTest, TheCardShowsTheCountAndWrapsALongReason)
     card.setParent(nullptr);
 }
 
-TEST_F(KXPublishFavoritesTest, TheFormListsTheFoldersInOneScrollingRow)
+TEST_F(KXPublishFavoritesTest, TheFormOffersTheUnpublishedFoldersInOneScrollingRow)
 {
     auto* form = openForm();
-    const auto folders = serverFolders();
-    ASSERT_EQ(form->numberOfItems(), static_cast<int>(folders->count()));
+    std::vector<std::string> offered;
+    for (const Id& folder : *serverFolders())
+        if (folder["is_publish"].integerValue() == 0 || folder["is_publish"].integerValue() == 3)
+            offered.push_back(folder["id"].stringValue());
+    ASSERT_EQ(offered.size(), 2u) << "the demo user has two folders neither published nor under review";
+    ASSERT_EQ(form->numberOfItems(), 2);
+    for (int i = 0; i < form->numberOfItems(); ++i)
+        EXPECT_EQ(form->itemAt(i)->info()["id"].stringValue(), offered[static_cast<std::size_t>(i)]);
+
+    // Eight folders in every state: the published and those under review are left out.
+    auto many = foundation::MutableArray::create();
+    for (int i = 0; i < 8; ++i)
+        many->addObject(Id(foundation::Dictionary::create(
+            { { Id("id"), Id(500 + i) }, { Id("collect_name"), Id("夹" + std::to_string(i)) },
+                { Id("is_publish"), Id(i % 4) }, { Id("fonts"), Id(foundation::Array::create()) } })));
+    form->setGroups(many);
+    settle(host());
+    ASSERT_EQ(form->numberOfItems(), 4);
     for (int i = 0; i < form->numberOfItems(); ++i) {
+        EXPECT_EQ(form->itemAt(i)->info()["id"].integerValue(), 500 + (i / 2) * 4 + (i % 2) * 3);
         EXPECT_EQ(form->itemAt(i)->titleLabel()->text().toStdString(),
-            folders->objectAtIndex(i)["collect_name"].stringValue());
+            form->itemAt(i)->info()["collect_name"].stringValue());
         EXPECT_EQ(form->itemAt(i)->y(), 0) << "a single row";
         EXPECT_EQ(form->itemAt(i)->x(), i * (KXPublishFavoriteItem::kWidth + 20));
         EXPECT_EQ(form->itemAt(i)->size(), QSize(160, 212));
@@ -150,10 +171,10 @@ TEST_F(KXPublishFavoritesTest, TheFormListsTheFoldersInOneScrollingRow)
     QTest::mouseClick(form->itemAt(1), Qt::LeftButton);
     form->itemAt(2)->slectedBtn()->click();
     EXPECT_FALSE(form->itemAt(1)->isChosen()) << "one folder at a time";
-    EXPECT_EQ(form->chosenFolder()["id"].stringValue(), folders->objectAtIndex(2)["id"].stringValue());
+    EXPECT_EQ(form->chosenFolder()["id"].integerValue(), 504);
 }
 
-TEST_F(KXPublishFavoritesTest, TheFormChecksItsInputsAndSendsNothing)
+TEST_F(KXPublishFavoritesTest, TheFormChecksItsInputsBeforeSendingAnything)
 {
     auto* form = openForm();
     QTemporaryDir dir;
@@ -164,6 +185,17 @@ TEST_F(KXPublishFavoritesTest, TheFormChecksItsInputsAndSendsNothing)
     ASSERT_TRUE(text.open(QIODevice::WriteOnly));
     text.write("not an image");
     text.close();
+    const QString big = dir.filePath("big.png");
+    QFile bigFile(big);
+    ASSERT_TRUE(bigFile.open(QIODevice::WriteOnly));
+    bigFile.write(QByteArray("\x89PNG\r\n\x1a\n", 8) + QByteArray(2 * 1024 * 1024, 'x'));
+    bigFile.close();
+
+    EXPECT_FALSE(form->pwdLabel()->isEnabled()) << "public: the password field is off";
+    form->authBtn()->setCurrentIndex(1);
+    EXPECT_TRUE(form->pwdLabel()->isEnabled());
+    form->authBtn()->setCurrentIndex(0);
+    EXPECT_FALSE(form->pwdLabel()->isEnabled());
 
     form->publishBtn()->click();
     EXPECT_FALSE(form->lastCheck().ready());
@@ -173,15 +205,24 @@ TEST_F(KXPublishFavoritesTest, TheFormChecksItsInputsAndSendsNothing)
     EXPECT_FALSE(form->coverWarningImg()->isHidden());
     EXPECT_EQ(toastTexts(), std::vector<std::string> { "请选择要公开的收藏夹" });
 
+    // A refused cover says why beside it, not only in a tool tip.
     form->chooseCover(fake);
     EXPECT_TRUE(form->coverPath().isEmpty());
     EXPECT_FALSE(form->coverWarningImg()->isHidden());
+    EXPECT_TRUE(form->coverReasonLabel()->isVisible());
+    EXPECT_EQ(form->coverReasonLabel()->text(), QStringLiteral("封面图片只能是PNG或JPG格式"));
+    form->chooseCover(big);
+    EXPECT_TRUE(form->coverPath().isEmpty());
+    EXPECT_EQ(form->coverReasonLabel()->text(), QStringLiteral("封面图片不能超过2M"));
+    EXPECT_TRUE(form->coverReasonLabel()->isVisible());
+    form->chooseCover(png);
+    EXPECT_FALSE(form->coverReasonLabel()->isVisible());
+
     form->itemAt(0)->slectedBtn()->click();
     form->collectionTitleLabel()->setText(QString(29, QChar(u'字')));
     form->authBtn()->setCurrentIndex(1);
     form->topicBtn()->setCurrentIndex(2);
     form->summaryTextView()->setPlainText(QStringLiteral("简介"));
-    form->chooseCover(png);
     form->publishBtn()->click();
     EXPECT_FALSE(form->lastCheck().ready());
     EXPECT_FALSE(form->pwdWarningImg()->isHidden()) << "protected without a password";
@@ -189,15 +230,13 @@ TEST_F(KXPublishFavoritesTest, TheFormChecksItsInputsAndSendsNothing)
     EXPECT_TRUE(form->coverWarningImg()->isHidden());
 
     form->pwdLabel()->setText(QStringLiteral("secret-pass"));
-    form->publishBtn()->click();
-    EXPECT_TRUE(form->lastCheck().ready());
-    EXPECT_TRUE(form->pwdWarningImg()->isHidden());
     form->collectionTitleLabel()->setText(QString(30, QChar(u'字')));
     form->publishBtn()->click();
     EXPECT_EQ(form->titleWarningImg()->toolTip(), QStringLiteral("不能超过三十个字符"));
-    settle(host());
-    EXPECT_EQ(requests("136"), 0u);
-    EXPECT_EQ(service().requestLog().entries().size(), requests("137")) << "the form only loads the folders";
+    EXPECT_TRUE(form->pwdWarningImg()->isHidden());
+    EXPECT_FALSE(form->isPublishing());
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(requests("136"), 0u) << "nothing is sent while a field would not do";
 }
 
 TEST_F(KXPublishFavoritesTest, WithoutFoldersTheFormSaysSo)
@@ -285,6 +324,14 @@ TEST_F(KXPublishFavoritesTest, Screenshots)
     form->publishBtn()->click();
     EXPECT_TRUE(
         favouritestest::saveScreenshots(*controller.window(), QStringLiteral("favourites-publish-form")));
+    QTemporaryDir dir;
+    QFile big(dir.filePath("big.jpg"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    big.write(QByteArray("\xff\xd8\xff", 3) + QByteArray(3 * 1024 * 1024, 'x'));
+    big.close();
+    form->chooseCover(big.fileName());
+    EXPECT_TRUE(favouritestest::saveScreenshots(
+        *controller.window(), QStringLiteral("favourites-publish-cover-refused")));
     KXPublishNoCollectionView empty;
     empty.resize(648, 228);
     EXPECT_TRUE(favouritestest::saveScreenshots(empty, QStringLiteral("favourites-publish-no-collection")));
@@ -316,7 +363,8 @@ TEST_F(KXPublishReviewTest, APublishedReviewShowsThePublishedIcon)
 TEST_F(KXPublishFavoritesTest, SignedOutTheFormAsksForNothingUntilShownSignedIn)
 {
     signOut();
-    KXPublishFavoritesWindowsController controller(QStringLiteral("KXPublishFavoritesWindowsController"), &host());
+    KXPublishFavoritesWindowsController controller(
+        QStringLiteral("KXPublishFavoritesWindowsController"), &host());
     controller.showWindow();
     settle(*controller.window());
     EXPECT_EQ(requests("137"), 0u) << "no request that the service would answer with a sign-out";
@@ -326,4 +374,155 @@ TEST_F(KXPublishFavoritesTest, SignedOutTheFormAsksForNothingUntilShownSignedIn)
     ASSERT_TRUE(waitUntil([&] { return controller.contentViewController()->numberOfItems() > 0; }));
     EXPECT_FALSE(controller.contentViewController()->noCollectionView()->isVisible());
     controller.window()->orderOut();
+}
+
+// Its own suite: the submissions change the service's folders for the rest of the suite.
+class KXPublishSubmitTest : public KXPublishFavoritesTest {
+protected:
+    void SetUp() override
+    {
+        KXPublishFavoritesTest::SetUp();
+        controller_ = std::make_unique<KXPublishFavoritesWindowsController>(
+            QStringLiteral("KXPublishFavoritesWindowsController"), &host());
+        controller_->showWindow();
+        ASSERT_TRUE(waitUntil([this] { return form()->numberOfItems() > 0; }));
+        cover_ = dir_.filePath("cover.png");
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(QColor(183, 144, 104));
+        ASSERT_TRUE(image.save(cover_, "PNG"));
+    }
+    void TearDown() override
+    {
+        controller_.reset();
+        KXPublishFavoritesTest::TearDown();
+    }
+    KXPublishFavoritesViewController* form() const { return controller_->contentViewController(); }
+    // Fills every field of the form for the first folder it offers; returns that folder.
+    Id fill(const QString& name, const QString& password = {})
+    {
+        form()->itemAt(0)->slectedBtn()->click();
+        form()->collectionTitleLabel()->setText(name);
+        form()->authBtn()->setCurrentIndex(password.isEmpty() ? 0 : 1);
+        form()->pwdLabel()->setText(password);
+        form()->topicBtn()->setCurrentIndex(1);
+        form()->summaryTextView()->setPlainText(QStringLiteral("标题用的字体"));
+        form()->chooseCover(cover_);
+        return form()->chosenFolder();
+    }
+    static Id serverFolder(const Id& folder)
+    {
+        for (const Id& f : *serverFolders())
+            if (f["id"].stringValue() == folder["id"].stringValue())
+                return f;
+        return {};
+    }
+    static bool lists(const foundation::Ref<foundation::Array>& records, const Id& folder, long long state)
+    {
+        if (!records)
+            return false;
+        for (const Id& record : *records)
+            if (record["id"].stringValue() == folder["id"].stringValue())
+                return record["is_publish"].integerValue() == state;
+        return false;
+    }
+
+    std::unique_ptr<KXPublishFavoritesWindowsController> controller_;
+    QTemporaryDir dir_;
+    QString cover_;
+};
+
+TEST_F(KXPublishSubmitTest, PublishSendsTheFormOnceAndThePublishedListsFollowTheReview)
+{
+    auto* centre = new KXPersonalCenterView;
+    favouritesstyle::pinOnTop(centre, &host());
+    ASSERT_TRUE(waitUntil([centre] { return centre->collectionArray()->count() == 2; }));
+
+    const Id folder = fill(QStringLiteral("精选标题"));
+    ASSERT_EQ(folder["is_publish"].integerValue(), 0);
+    holdNextReply("136");
+    form()->publishBtn()->click();
+    ASSERT_TRUE(waitForHeldReplies());
+    EXPECT_TRUE(form()->isPublishing());
+    EXPECT_FALSE(form()->publishBtn()->isEnabled()) << "inert while the request is out";
+    form()->publishBtn()->click();
+    form()->publishBtnClick();
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitUntil([this] { return !controller_->window()->isVisible(); }))
+        << "accepted: the window closes";
+    EXPECT_EQ(requests("136"), 1u);
+    EXPECT_TRUE(form()->publishBtn()->isEnabled());
+    const auto toasts = toastTexts();
+    EXPECT_NE(std::find(toasts.begin(), toasts.end(), "提交成功，等待审核"), toasts.end());
+
+    const auto sent = service().requestLog().withTag("136");
+    ASSERT_EQ(sent.size(), 1u);
+    const auto param = [&sent](const char* name) {
+        const std::string* value = sent[0].param(name);
+        return value ? *value : std::string("<none>");
+    };
+    EXPECT_EQ(param("id"), folder["id"].stringValue());
+    EXPECT_EQ(param("is_encrypt"), "0");
+    EXPECT_EQ(param("suffix"), "png");
+    EXPECT_EQ(param("tag_id"), "1");
+    EXPECT_EQ(param("tag_name"), "标题字体");
+    EXPECT_EQ(param("collect_name"), "精选标题");
+    QFile file(cover_);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QByteArray::fromBase64(QByteArray::fromStdString(param("img"))), file.readAll());
+
+    const Id submitted = serverFolder(folder);
+    EXPECT_EQ(submitted["is_publish"].integerValue(), 1);
+    EXPECT_EQ(submitted["collect_name"].stringValue(), "精选标题");
+    // The form leaves the folder out and starts empty; the personal centre lists it under review.
+    ASSERT_TRUE(waitUntil([this] { return form()->numberOfItems() == 1; }));
+    EXPECT_NE(form()->itemAt(0)->info()["id"].stringValue(), folder["id"].stringValue());
+    EXPECT_TRUE(form()->collectionTitleLabel()->text().isEmpty());
+    EXPECT_TRUE(form()->coverPath().isEmpty());
+    ASSERT_TRUE(waitUntil([&] { return lists(centre->collectionArray(), folder, 1); }));
+    EXPECT_EQ(KXFolderStateIcon::imageName(serverFolder(folder)), KXFolderStateIcon::kChecking);
+
+    // Reviewed as published: the personal centre and the recommended list show it.
+    ASSERT_TRUE(review(folder["id"].integerValue(), 2));
+    centre->setUPData();
+    ASSERT_TRUE(waitUntil([&] { return lists(centre->collectionArray(), folder, 2); }));
+    EXPECT_EQ(KXFolderStateIcon::imageName(serverFolder(folder)), KXFolderStateIcon::kPublished);
+    auto* recommended = new KXHomeRecommendView(QRect(0, 0, 310, 680));
+    favouritesstyle::pinOnTop(recommended, &host());
+    EXPECT_TRUE(waitUntil([&] { return lists(recommended->groupDataA(), folder, 2); }));
+    settle(host());
+    delete recommended;
+    delete centre;
+}
+
+TEST_F(KXPublishSubmitTest, ARefusedOrFailedSubmissionKeepsTheInputs)
+{
+    const Id folder = fill(QStringLiteral("带密码的合集"), QStringLiteral("hunter22"));
+    const auto kept = [&] {
+        return form()->chosenFolder()["id"].stringValue() == folder["id"].stringValue()
+            && form()->collectionTitleLabel()->text() == QStringLiteral("带密码的合集")
+            && form()->pwdLabel()->text() == QStringLiteral("hunter22") && form()->coverPath() == cover_
+            && form()->publishBtn()->isEnabled() && controller_->window()->isVisible();
+    };
+
+    setFault("136", localservice::Fault::Kind::ErrorCode, 1, "合集名称已存在");
+    form()->publishBtn()->click();
+    ASSERT_TRUE(waitUntil([this] { return !form()->isPublishing(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(toastTexts(), std::vector<std::string> { "合集名称已存在" }) << "the service's message, once";
+    EXPECT_TRUE(kept());
+
+    setFault("136", localservice::Fault::Kind::Http500);
+    form()->publishBtn()->click();
+    ASSERT_TRUE(waitUntil([this] { return !form()->isPublishing(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(toastTexts().back(), "网络异常，请稍后重试");
+    EXPECT_TRUE(kept());
+    EXPECT_EQ(serverFolder(folder)["is_publish"].integerValue(), 0);
+
+    service().faults().clearAll();
+    form()->publishBtn()->click();
+    ASSERT_TRUE(waitUntil([this] { return !controller_->window()->isVisible(); }));
+    EXPECT_EQ(requests("136"), 3u);
+    EXPECT_EQ(serverFolder(folder)["is_encrypt"].integerValue(), 1) << "published behind its password";
+    EXPECT_EQ(serverFolder(folder)["is_publish"].integerValue(), 1);
 }

@@ -38,7 +38,30 @@ void openPage(const Id& address)
 
 std::shared_ptr<KXPersonalCenterModel> KXPersonalCenterModel::create()
 {
-    return std::make_shared<KXPersonalCenterModel>();
+    auto model = std::make_shared<KXPersonalCenterModel>();
+    // Held weakly by the centre: the registration ends with the page.
+    dispatch::NotificationCenter::defaultCenter().addObserver(model, &KXPersonalCenterModel::publishSubmitted,
+                                                              kPublishSubmittedNotification);
+    return model;
+}
+
+void KXPersonalCenterModel::publishSubmitted(const dispatch::Notification&)
+{
+    reloadPublished();
+}
+
+void KXPersonalCenterModel::reloadPublished()
+{
+    if (defaults().objectForKey("token").isNil())
+        return;
+    std::weak_ptr<KXPersonalCenterModel> weak = weak_from_this();
+    KXHTTPBUSINESS().GetCollectGroupsListSuceess(
+        [weak](const Id& reply) {
+            auto self = weak.lock();
+            if (self && succeeded(reply))
+                self->publishCollectionDataWithOriginData(reply["corvane_data"]["collection"]);
+        },
+        ignoreFailure);
 }
 
 Ref<MutableArray> KXPersonalCenterModel::collectionArray()

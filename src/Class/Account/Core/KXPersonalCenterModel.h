@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Dispatch/Notification.h"
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Object.h"
 
@@ -40,17 +41,23 @@ public:
 // and the user's counters, sent at once one after the other. Error replies and failures change
 // nothing on the page.
 //
+// A folder submitted for publication (kPublishSubmittedNotification, posted by the publish form)
+// reads the user's folders again, so the published list shows the folder under review.
+//
 // Replies hold the model weakly; the page owns it. Main thread only.
 class KXPersonalCenterModel : public std::enable_shared_from_this<KXPersonalCenterModel> {
 public:
     static constexpr const char* kModule = "添加/取消收藏错误";
     static constexpr long long kEmptyBadgeCount = 9999;
+    static constexpr const char* kPublishSubmittedNotification = "publishCollectionSubmitted";
 
     static std::shared_ptr<KXPersonalCenterModel> create();
 
     void setDelegate(std::weak_ptr<KXPersonalCenterModelDelegate> delegate) { delegate_ = std::move(delegate); }
 
     void setUPData();
+    // getMyCollect again, for the published folders alone (signed in only).
+    void reloadPublished();
     // Shows a user: sets the module label, keeps the dictionary and hands it to the delegate.
     void setUPDataWithDic(const foundation::Id& user);
     const foundation::Id& dic() const { return dic_; }
@@ -82,6 +89,7 @@ public:
     static std::string vipPrivilegesText(const foundation::Id& vipinfo);
 
 private:
+    void publishSubmitted(const dispatch::Notification&);
     void publishCollectionDataWithOriginData(const foundation::Id& folders);
     std::shared_ptr<KXPersonalCenterModelDelegate> delegate() const { return delegate_.lock(); }
 
