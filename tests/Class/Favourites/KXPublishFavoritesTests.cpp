@@ -29,6 +29,7 @@
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -387,9 +388,16 @@ protected:
         controller_->showWindow();
         ASSERT_TRUE(waitUntil([this] { return form()->numberOfItems() > 0; }));
         cover_ = dir_.filePath("cover.png");
-        QImage image(64, 48, QImage::Format_RGB32);
-        image.fill(QColor(183, 144, 104));
+        // A photograph-like cover: noise keeps it well above the few kilobytes of other forms.
+        QImage image(320, 200, QImage::Format_RGB32);
+        quint32 seed = 12345;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                image.setPixel(x, y, seed >> 8);
+            }
         ASSERT_TRUE(image.save(cover_, "PNG"));
+        ASSERT_GT(QFileInfo(cover_).size(), 64 * 1024);
     }
     void TearDown() override
     {

@@ -187,6 +187,20 @@ TEST_F(CollectionOperations, PublishingPutsAFolderUnderReview)
     EXPECT_EQ(client().call("", {{"tag", "136"}, {"id", std::to_string(id)}, {"img", "bm90IGFuIGltYWdl"}}, token).errcode(), 111);
 }
 
+TEST_F(CollectionOperations, ACoverOfTwoMebibytesIsAccepted)
+{
+    // Covers go base64 in the form body: a real one is far beyond the few kilobytes of other forms.
+    const std::string token = client().registerNewUser(service());
+    const int64_t id = client().call("createCollect", {{"tag", "133"}, {"name", "大封面"}}, token).data().value("id").toInteger();
+    QByteArray jpeg("\xff\xd8\xff\xe0", 4);
+    jpeg.append(QByteArray(2 * 1024 * 1024 - jpeg.size(), '\x5a'));
+    const auto reply = client().call("", {{"tag", "136"}, {"id", std::to_string(id)}, {"img", jpeg.toBase64().toStdString()},
+                                          {"suffix", "jpg"}, {"collect_name", "大封面"}}, token);
+    ASSERT_EQ(reply.errcode(), 0) << reply.status << " " << reply.body.substr(0, 200);
+    const std::string img = folderNamed(token, "大封面").value("img").toString().toStdString();
+    EXPECT_EQ(client().get(img.substr(service().baseUrl().size() - 1)).body.size(), static_cast<size_t>(jpeg.size()));
+}
+
 TEST_F(CollectionOperations, ThePasswordProtectedCollectionIsSeededAndItsPasswordKeptHashed)
 {
     const QJsonArray recommended = client().call("getCollectList", {{"tag", "143"}}).data().value("collection").toArray();
