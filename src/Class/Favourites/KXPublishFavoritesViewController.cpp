@@ -10,6 +10,7 @@
 #include "Class/ImageViews/ImageView.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/Theme/ToastPresenter.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
@@ -475,8 +476,11 @@ void KXPublishFavoritesViewController::publishReplied(const Id& reply)
     if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
         return;
     clearInputs();
+    // The window closes: the toast goes over the window it was opened from, which stays.
+    QWidget* opener = window()->parentWidget() ? window()->parentWidget()->window() : nullptr;
     emit published();
-    style::toast(ToastStyle::Success, QStringLiteral("提交成功，等待审核"));
+    if (const auto presenter = ToastPresenter::shared())
+        presenter->show("提交成功，等待审核", ToastStyle::Success, ToastWindow { opener });
     // The folder is under review now: it leaves this form, and the published lists show it.
     KXFolderSession::reloadFolders([form = QPointer<KXPublishFavoritesViewController>(this)](
                                        const Ref<foundation::MutableArray>& folders) {

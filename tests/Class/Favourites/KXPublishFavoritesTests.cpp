@@ -459,8 +459,11 @@ TEST_F(KXPublishSubmitTest, PublishSendsTheFormOnceAndThePublishedListsFollowThe
         << "accepted: the window closes";
     EXPECT_EQ(requests("136"), 1u);
     EXPECT_TRUE(form()->publishBtn()->isEnabled());
-    const auto toasts = toastTexts();
-    EXPECT_NE(std::find(toasts.begin(), toasts.end(), "提交成功，等待审核"), toasts.end());
+    const auto& shown = toasts_->shown;
+    const auto success = std::find_if(
+        shown.begin(), shown.end(), [](const auto& toast) { return toast.message == "提交成功，等待审核"; });
+    ASSERT_NE(success, shown.end());
+    EXPECT_EQ(success->window, &host()) << "over the window that stays, not the one closing";
 
     const auto sent = service().requestLog().withTag("136");
     ASSERT_EQ(sent.size(), 1u);
