@@ -167,13 +167,20 @@ bool ILAnimatedImage::initWithAnimatedCoder(std::shared_ptr<ILAnimatedImageCoder
     if (!coder)
         return false;
     const Ref<Image> first = coder->animatedImageFrameAtIndex(0);
-    const QImage pixels = il_CGImage(first);
-    if (pixels.isNull())
+    if (!first || first->isEmpty())
         return false;
-    const auto representation = graphics::BitmapImageRep::create(pixels);
-    if (!representation)
-        return false;
-    initWithRepresentation(representation, std::max(1.0, scale));
+    const double shown = std::max(1.0, scale);
+    if (first->scale() == shown) {
+        // One representation for this image and its frame 0: no pixel is decoded or copied twice.
+        initWithRepresentation(first->representation(), shown);
+        firstFrame_ = first;
+    } else {
+        // Frames keep the coder's scale, so frame 0 stays the coder's to decode.
+        const auto representation = graphics::BitmapImageRep::create(il_CGImage(first));
+        if (!representation)
+            return false;
+        initWithRepresentation(representation, shown);
+    }
     adoptCoder(std::move(coder));
     return true;
 }
@@ -207,6 +214,8 @@ Ref<Image> ILAnimatedImage::animatedImageFrameAtIndex(std::size_t index) const
         return nullptr;
     if (const auto frames = loadedFrames_.get(); frames && index < frames->size())
         return (*frames)[index].image;
+    if (index == 0 && firstFrame_)
+        return firstFrame_;
     return coder_->animatedImageFrameAtIndex(index);
 }
 
@@ -232,7 +241,7 @@ void ILAnimatedImage::preloadAllFrames()
     frames->reserve(count);
     for (std::size_t index = 0; index < count; ++index)
         frames->push_back(ILImageFrame::frameWithImage(
-            coder_->animatedImageFrameAtIndex(index), coder_->animatedImageDurationAtIndex(index)));
+            animatedImageFrameAtIndex(index), coder_->animatedImageDurationAtIndex(index)));
     loadedFrames_.set(std::move(frames));
     allFramesLoaded_.store(true);
 }
@@ -248,9 +257,10 @@ void ILAnimatedImage::unloadAllFrames()
 std::size_t ILAnimatedImage::memoryCostOfFrames() const
 {
     std::size_t bytes = memoryCost();
+    const uchar* own = image().constBits();
     if (const auto frames = loadedFrames_.get())
         for (const ILImageFrame& frame : *frames)
-            if (frame.image)
+            if (frame.image && frame.image->image().constBits() != own)
                 bytes += static_cast<std::size_t>(frame.image->image().sizeInBytes());
     if (const auto* source = dynamic_cast<const ILImageIOAnimatedCoder*>(coder_.get()))
         bytes += source->cachedBytes();

@@ -67,7 +67,7 @@ public:
     void unloadAllFrames() override;
     bool isAllFramesLoaded() const override { return allFramesLoaded_.load(); }
 
-    // Bytes held: frame 0, the preloaded frames, the coder's kept canvas and the encoded data.
+    // Bytes held: frame 0, the other preloaded frames, the coder's kept canvas and the encoded data.
     std::size_t memoryCostOfFrames() const;
 
     void encodeWithCoder(foundation::KeyedArchiver& archiver) const override;
@@ -82,6 +82,10 @@ private:
     void adoptCoder(std::shared_ptr<ILAnimatedImageCoder> coder);
 
     std::shared_ptr<ILAnimatedImageCoder> coder_;
+    // The frame decoded at creation, sharing this image's representation: asked for again it is
+    // served, since a second decode of a large still would hold its pixels twice. Nil when the
+    // coder's scale is not this image's (frame 0 is then decoded on demand like the others).
+    foundation::Ref<graphics::Image> firstFrame_;
     ILImageFormatCode animatedImageFormat_ = ILImageFormatUndefined;
     foundation::Atomic<std::shared_ptr<const ILImageFrames>> loadedFrames_;
     std::atomic<bool> allFramesLoaded_ { false };

@@ -78,7 +78,7 @@ TEST(ILAnimatedImage, PreloadingKeepsTheFramesAndCountsThemInTheCost)
     ASSERT_TRUE(image->isAllFramesLoaded());
     ASSERT_TRUE(image->loadedAnimatedImageFrames());
     EXPECT_EQ(image->loadedAnimatedImageFrames()->size(), 3u);
-    EXPECT_EQ(il_memoryCost(image), unloaded + 3 * frameBytes);
+    EXPECT_EQ(il_memoryCost(image), unloaded + 2 * frameBytes) << "frame 0 is the image's own pixels";
     EXPECT_EQ(
         image->animatedImageFrameAtIndex(1), image->animatedImageFrameAtIndex(1)); // served, not decoded
     image->unloadAllFrames();
@@ -87,6 +87,32 @@ TEST(ILAnimatedImage, PreloadingKeepsTheFramesAndCountsThemInTheCost)
     EXPECT_EQ(il_memoryCost(image), unloaded);
     il_setMemoryCost(image, 7);
     EXPECT_EQ(il_memoryCost(image), 7u);
+}
+
+// Frame 0 is decoded when the image is made; asking for it again (the view does first, preloading
+// does too) must not decode it a second time: a large still would be held twice.
+TEST(ILAnimatedImage, FrameZeroIsTheImageItselfNotASecondDecode)
+{
+    for (const double scale : { 1.0, 2.0 }) {
+        SCOPED_TRACE(scale);
+        const auto image = ILAnimatedImage::imageWithData(apng(rgbFrames(40, 30), { 0.1, 0.2, 0.3 }), scale);
+        ASSERT_TRUE(image);
+        const uchar* own = image->image().constBits();
+        const auto first = image->animatedImageFrameAtIndex(0);
+        ASSERT_TRUE(first);
+        EXPECT_EQ(first->image().constBits(), own);
+        EXPECT_EQ(first->scale(), scale);
+        EXPECT_EQ(image->animatedImageFrameAtIndex(0), first);
+        EXPECT_NE(image->animatedImageFrameAtIndex(1)->image().constBits(), own);
+        image->preloadAllFrames();
+        ASSERT_TRUE(image->isAllFramesLoaded());
+        EXPECT_EQ((*image->loadedAnimatedImageFrames())[0].image->image().constBits(), own);
+        EXPECT_EQ(image->image().constBits(), own) << "the image's own pixels were not copied";
+    }
+    const auto still
+        = ILAnimatedImage::imageWithData(graphicstest::qtEncoded(flat(8, 6, 0xFF102030u), "png"));
+    ASSERT_TRUE(still);
+    EXPECT_EQ(still->animatedImageFrameAtIndex(0)->image().constBits(), still->image().constBits());
 }
 
 TEST(ILAnimatedImage, PreloadPastTheMemoryLimitDecodesOnDemand)
