@@ -26,13 +26,19 @@ ILMemoryCache::ILMemoryCache(std::shared_ptr<ILImageCacheConfig> config)
 
 std::uint64_t ILMemoryCache::defaultCostLimit()
 {
-    constexpr std::uint64_t ceiling = 512ull * 1024 * 1024;
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGESIZE);
     if (pages <= 0 || pageSize <= 0)
+        return defaultCostLimit(0);
+    return defaultCostLimit(static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize));
+}
+
+std::uint64_t ILMemoryCache::defaultCostLimit(std::uint64_t physicalMemory)
+{
+    constexpr std::uint64_t ceiling = 64ull * 1024 * 1024;
+    if (physicalMemory == 0)
         return ceiling;
-    return std::min<std::uint64_t>(
-        static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize) / 8, ceiling);
+    return std::max<std::uint64_t>(1, std::min(physicalMemory / 64, ceiling));
 }
 
 void ILMemoryCache::applyLimits()

@@ -24,17 +24,20 @@ public:
 };
 
 // Decoded images by key, bounded by a total cost and an object count and evicting the least
-// recently used first. The limits follow the configuration's "maxMemoryCost" and
-// "maxMemoryCount" at once. A cost limit of 0 in the configuration means defaultCostLimit(): an
-// unbounded cache of decoded previews would grow past the machine's memory. An image that costs
+// recently used first (a lookup counts as a use). The limits follow the configuration's
+// "maxMemoryCost" and "maxMemoryCount" at once. A cost limit of 0 in the configuration means
+// defaultCostLimit(): enough for the previews near the viewport, since browsing a large catalogue
+// would otherwise keep every preview passed; the disk cache serves the rest. An image that costs
 // more than the limit by itself is not kept. Thread-safe.
 class ILMemoryCache final : public ILMemoryCacheProtocol, public std::enable_shared_from_this<ILMemoryCache> {
 public:
     // With no configuration a fresh one of its own.
     static std::shared_ptr<ILMemoryCache> create(std::shared_ptr<ILImageCacheConfig> config = nullptr);
 
-    // min(physical memory / 8, 512 MiB).
+    // defaultCostLimit(physical memory of this machine).
     static std::uint64_t defaultCostLimit();
+    // min(physicalMemory / 64, 64 MiB); 64 MiB when the size is unknown (0).
+    static std::uint64_t defaultCostLimit(std::uint64_t physicalMemory);
 
     ILImageRef objectForKey(const std::string& key) override;
     using ILMemoryCacheProtocol::setObject;

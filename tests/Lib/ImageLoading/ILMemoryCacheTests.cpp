@@ -3,6 +3,7 @@
 #include "Platform/Graphics/Image.h"
 
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -59,8 +60,6 @@ TEST(MemoryCache, LimitsFollowTheConfigurationAtOnce)
     const auto cache = ILMemoryCache::create(config);
     EXPECT_EQ(cache->totalCostLimit(), ILMemoryCache::defaultCostLimit())
         << "0 means the default bound, not unbounded";
-    EXPECT_GT(ILMemoryCache::defaultCostLimit(), 0u);
-    EXPECT_LE(ILMemoryCache::defaultCostLimit(), 512ull * 1024 * 1024);
     for (int i = 0; i < 5; ++i)
         cache->setObject(image(), std::to_string(i), 10);
     config->setMaxMemoryCount(20480);
@@ -70,4 +69,40 @@ TEST(MemoryCache, LimitsFollowTheConfigurationAtOnce)
     config->setMaxMemoryCost(15);
     EXPECT_EQ(cache->totalCostLimit(), 15u);
     EXPECT_EQ(cache->count(), 1u);
+}
+
+// Browsing a large catalogue passes far more previews than anybody looks at again soon: the default
+// keeps those near the viewport only.
+TEST(MemoryCache, DefaultLimitIsSixtyFourMegabytesOrASixtyFourthOfMemory)
+{
+    constexpr std::uint64_t MiB = 1024ull * 1024;
+    EXPECT_EQ(ILMemoryCache::defaultCostLimit(16 * 1024 * MiB), 64 * MiB);
+    EXPECT_EQ(ILMemoryCache::defaultCostLimit(4 * 1024 * MiB), 64 * MiB);
+    EXPECT_EQ(ILMemoryCache::defaultCostLimit(2 * 1024 * MiB), 32 * MiB);
+    EXPECT_EQ(ILMemoryCache::defaultCostLimit(512 * MiB), 8 * MiB);
+    EXPECT_EQ(ILMemoryCache::defaultCostLimit(0), 64 * MiB) << "unknown memory";
+    EXPECT_GT(ILMemoryCache::defaultCostLimit(), 0u);
+    EXPECT_LE(ILMemoryCache::defaultCostLimit(), 64 * MiB);
+}
+
+TEST(MemoryCache, UnderTheDefaultCostLimitALookupKeepsAnImage)
+{
+    const auto cache = ILMemoryCache::create();
+    const std::uint64_t quarter = cache->totalCostLimit() / 4;
+    ASSERT_EQ(cache->totalCostLimit(), ILMemoryCache::defaultCostLimit());
+    std::vector<ILImageRef> images;
+    for (int i = 0; i < 4; ++i) {
+        images.push_back(image());
+        cache->setObject(images.back(), std::to_string(i), quarter);
+    }
+    ASSERT_EQ(cache->count(), 4u);
+    EXPECT_EQ(cache->objectForKey("0"), images[0]);
+    cache->setObject(image(), "4", quarter);
+    EXPECT_EQ(cache->objectForKey("1"), nullptr) << "the least recently used goes first";
+    EXPECT_EQ(cache->objectForKey("0"), images[0]) << "looked up, so kept";
+    cache->setObject(image(), "5", quarter);
+    EXPECT_EQ(cache->objectForKey("2"), nullptr);
+    EXPECT_EQ(cache->objectForKey("0"), images[0]);
+    EXPECT_EQ(cache->objectForKey("3"), images[3]);
+    EXPECT_LE(cache->totalCost(), cache->totalCostLimit());
 }
