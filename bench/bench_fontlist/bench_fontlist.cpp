@@ -17,17 +17,28 @@
 // process keeps the peak of the memory it was cloned from across exec, so children started by the
 // grown parent would all report the parent's peak.
 //
-// Lines: `ratio <ours/peer> fontlist-peak-rss-100k`, then last `ratio <ours/peer> fontlist-scroll-100k`.
+// Browsing: one more child runs the list over a catalogue whose every row has a preview of its
+// own (rendered by the service), loaded the way the page loads them: the rows a paint shows ask the
+// image loader, which keeps what it decoded in its memory cache at the default limit and writes
+// it to its disk cache. It prints its resident size once the first page's previews are in, and
+// again after a page per step through every row, each step's previews in before the next.
+//
+// Lines: `ratio <ours/peer> fontlist-peak-rss-100k`, `ratio <after/start> fontlist-browse-rss-100k`,
+// then last `ratio <ours/peer> fontlist-scroll-100k`.
 
 #include "Class/FontList/KXFontListModel.h"
 #include "Class/FontList/KXFontTableView.h"
 #include "Class/FontList/KXHomeListTableCellView.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/FontList/KXPreviewImageSource.h"
+#include "Class/FontList/KXPreviewLoads.h"
 #include "Class/FontList/KXWebPreviewSource.h"
 #include "Class/LayoutWidgets/WindowLayout.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Lib/ImageLoading/ILImageCache.h"
+#include "Lib/ImageLoading/ILMemoryCache.h"
+#include "Lib/ImageLoading/ILWebManager.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Graphics/Image.h"
@@ -300,15 +311,27 @@ void setFolders(const fs::path& folder)
     setenv("CORVANE_RESOURCE_DIR", (folder / "resources").c_str(), 1);
 }
 
+// The browsing child's own home and resources, so that it reads its own catalogue.
+fs::path browseFolder(const fs::path& folder)
+{
+    return folder / "browse";
+}
+
+void generateCatalogue(const fs::path& resources, const std::string& extra)
+{
+    const std::string command = "'" + generatorBinary().string() + "' --out '" + resources.string() + "' --rows " +
+                                std::to_string(kCatalogueRows) + extra + " > /dev/null";
+    if (std::system(command.c_str()) != 0)
+        throw std::runtime_error("cannot generate the catalogue: " + command);
+}
+
 void prepare()
 {
     Workspace& w = workspace();
     w.folder = benchsupport::makeScratchFolder("bench-fontlist");
     setFolders(w.folder);
-    const std::string command = "'" + generatorBinary().string() + "' --out '" + (w.folder / "resources").string() + "' --rows " +
-                                std::to_string(kCatalogueRows) + " > /dev/null";
-    if (std::system(command.c_str()) != 0)
-        throw std::runtime_error("cannot generate the catalogue: " + command);
+    generateCatalogue(w.folder / "resources", "");
+    generateCatalogue(browseFolder(w.folder) / "resources", " --render-previews");
 
     localservice::ServiceOptions options;
     options.stateDir = w.folder / "service";
@@ -427,12 +450,70 @@ long peakKilobytes(const char* side)
     return answer.empty() ? -1 : std::stol(answer);
 }
 
+// --- Browsing ------------------------------------------------------------------------------------
+
+long residentKilobytes()
+{
+    std::FILE* status = std::fopen("/proc/self/status", "r");
+    if (!status)
+        return -1;
+    char line[256];
+    long kilobytes = -1;
+    while (std::fgets(line, sizeof line, status))
+        if (std::sscanf(line, "VmRSS: %ld kB", &kilobytes) == 1)
+            break;
+    std::fclose(status);
+    return kilobytes;
+}
+
+// Paints the rows in view, which asks for their previews, and waits until none is loading.
+void showPreviewsInView(KXFontTableView& table)
+{
+    table.viewport()->repaint();
+    dispatch::RunLoop::runUntil([&] { return table.previews().loadsInFlight() == 0; }, 60);
+    table.viewport()->repaint();
+}
+
+int browse()
+{
+    KXPreviewImageSource::install(std::make_shared<KXWebPreviewSource>());
+    Ours ours;
+    KXFontTableView& table = *ours.list.listTableView();
+    QScrollBar* bar = table.verticalScrollBar();
+    bar->setValue(0);
+    showPreviewsInView(table);
+    const long start = residentKilobytes();
+    const int page = table.viewport()->height();
+    for (int value = page; value < bar->maximum(); value += page) {
+        bar->setValue(value);
+        showPreviewsInView(table);
+    }
+    bar->setValue(bar->maximum());
+    showPreviewsInView(table);
+    const long after = residentKilobytes();
+    const int rows = ours.list.listModel()->rowCount();
+    const std::size_t loads = table.previews().loadsStarted();
+    KXPreviewImageSource::install(nullptr);
+    std::fprintf(stderr, "browse: RSS after start %ld KiB, after scrolling through %d rows (%zu previews loaded) %ld KiB\n",
+                 start, rows, loads, after);
+    const auto cache = std::dynamic_pointer_cast<ILImageCache>(ILWebManager::sharedManager()->imageCache());
+    if (const auto memory = cache ? std::dynamic_pointer_cast<ILMemoryCache>(cache->memoryCache()) : nullptr)
+        std::fprintf(stderr, "browse: the memory cache holds %zu previews, %llu of %llu KiB\n", memory->count(),
+                     static_cast<unsigned long long>(memory->totalCost() / 1024),
+                     static_cast<unsigned long long>(memory->totalCostLimit() / 1024));
+    std::printf("ratio %.3f fontlist-browse-rss-100k\n", static_cast<double>(after) / static_cast<double>(start));
+    std::fflush(stdout);
+    return start > 0 && after > 0 && loads >= static_cast<std::size_t>(rows) ? 0 : 1;
+}
+
 int runChild(const std::string& side, const fs::path& folder, const std::string& base, const fs::path& caFile)
 {
-    setFolders(folder);
+    setFolders(side == "browse" ? browseFolder(folder) : folder);
     // The launcher was started before the service: the service's address and trust come here.
     setenv(KXHTTPBUSINESS::kBaseURLVariable, base.c_str(), 1);
     setenv("SSL_CERT_FILE", caFile.c_str(), 1);
+    if (side == "browse")
+        return browse();
     const fs::path catalogue = folder / "resources" / "fonts.sqlite";
     const auto urls = previewURLs(catalogue, base);
     if (side == "ours") {
@@ -474,6 +555,9 @@ int main(int argc, char** argv)
         (oursFirst ? peer : ours).push_back(static_cast<double>(second));
     }
     std::fprintf(stderr, "peak RSS: ours %.0f KiB, peer %.0f KiB\n", benchsupport::median(ours), benchsupport::median(peer));
+    std::fflush(stdout);
+    if (peakKilobytes("browse") < 0)
+        std::fprintf(stderr, "browse: the browsing child failed\n");
     close(launcher().requests);
     waitpid(launcher().pid, nullptr, 0);
     KXPreviewImageSource::install(nullptr);
