@@ -135,18 +135,30 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
 
         std::string first;
         std::string reason;
+        // The files this installation brought into the user's font folder: a font that fails takes
+        // them out again, so that an archive is installed whole or not at all. A file that was there
+        // before stays.
+        std::vector<fs::path> added;
         for (const auto& font : fonts) {
+            const bool existed = fs::exists(foundation::Paths::userFontsDirectory() / font.filename(), ec);
             auto installed = fonts::FontRegistry::installFontFile(font, &reason);
             if (!installed)
                 break;
+            if (!existed)
+                added.push_back(*installed);
             fonts::FontRegistry::registerFontFile(*installed);
             if (first.empty())
                 first = installed->string();
         }
         if (!unpackFolder.empty())
             fs::remove_all(unpackFolder, ec);
-        if (!reason.empty())
+        if (!reason.empty()) {
+            for (const auto& font : added) {
+                fonts::FontRegistry::unregisterFontFile(font);
+                fs::remove(font, ec);
+            }
             return failed(installError(InstallErrorInstall, reason));
+        }
         report(1.0);
         succeeded(first);
     });

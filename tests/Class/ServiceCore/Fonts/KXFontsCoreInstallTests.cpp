@@ -118,3 +118,34 @@ TEST(KXFontsCoreInstall, UnzipHelperAnswersTheFirstUnpackedName)
                                            [&](const foundation::Ref<foundation::Error>& error) { failure = error; });
     EXPECT_TRUE(failure);
 }
+
+TEST(KXFontsCoreInstall, AFailedInstallLeavesTheFontFolderAsItWas)
+{
+    // The archive's second font cannot take its place (a folder holds its name): the first one,
+    // already copied, goes again; a font of that name installed before stays.
+    const auto dir = testsupport::makeScratchDir("partial");
+    for (const char* name : {"FreeMono.ttf", "FreeSans.ttf", "FreeSerif.ttf"})
+        fs::copy_file(fs::path("/usr/share/fonts/truetype/freefont") / name, dir / name);
+    const auto archive = dir / "three.zip";
+    std::vector<std::string> members;
+    for (const char* name : {"FreeMono.ttf", "FreeSans.ttf", "FreeSerif.ttf"})
+        members.push_back((dir / name).string());
+    ASSERT_TRUE(ZipArchive::createZipFileAtPath(archive.string(), members));
+    const auto folder = foundation::Paths::userFontsDirectory();
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    fs::create_directories(folder / "FreeSerif.ttf" / "in-the-way");
+    fs::copy_file(dir / "FreeSans.ttf", folder / "FreeSans.ttf");
+
+    const auto outcome = install(archive, "");
+    ASSERT_TRUE(outcome.error);
+    EXPECT_EQ(outcome.error->code(), 4);
+    EXPECT_FALSE(fs::exists(folder / "FreeMono.ttf")) << "no partly installed archive";
+    EXPECT_TRUE(fs::exists(folder / "FreeSans.ttf")) << "what was there before stays";
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"FreeSans.ttf", "FreeSerif.ttf"}));
+    fs::remove_all(folder, ec);
+}
