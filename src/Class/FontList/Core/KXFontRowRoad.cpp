@@ -7,6 +7,7 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
+#include "Class/Theme/ToastPresenter.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Format.h"
@@ -38,6 +39,9 @@ std::string idText(int fontid)
 {
     return foundation::format("%d", fontid);
 }
+
+constexpr const char* kDownloadFailedText = "字体下载失败，请稍后重试";
+constexpr const char* kInstallFailedText = "字体安装失败，请稍后重试";
 
 } // namespace
 
@@ -168,10 +172,6 @@ void KXFontRowRoad::tableViewAction(const Ref<KXFontBaseModel>& record)
             owner->roadAskSignIn();
         return;
     }
-    if (record->fontid >= policy_.minimumActivationId) {
-        report(Array::create(),
-               Array::create({Id(MutableDictionary::create({{Id("fid"), Id(idText(record->fontid))}, {Id("num"), Id("1")}}))}));
-    }
     select(record);
 
     // A file that has gone is installed afresh: its map entry goes and the record forgets it.
@@ -183,6 +183,7 @@ void KXFontRowRoad::tableViewAction(const Ref<KXFontBaseModel>& record)
     }
 
     if (!isEmpty(record->ttfPath)) {
+        reportActivation(record->fontid);
         record->progress = 0.8;
         record->cellType = 1;
         record->isLoading = true;
@@ -190,9 +191,34 @@ void KXFontRowRoad::tableViewAction(const Ref<KXFontBaseModel>& record)
         handOff(environment_.makeFontsCore(), record->ttfPath, record);
         return;
     }
-    // No activation list at all: the service reads an empty text as none.
-    report(Array::create({Id(idText(record->fontid))}), nullptr);
+    // The service counts a font as used and downloaded only once it is installed: the click waits
+    // for its download's installation, and is forgotten if that fails.
+    const Ref<String> url = record->download_url ? record->download_url : String::create("");
+    uncounted_[url->utf8()].push_back(record->fontid);
     download(record);
+}
+
+void KXFontRowRoad::reportActivation(int fontid)
+{
+    if (fontid >= policy_.minimumActivationId)
+        report(Array::create(),
+               Array::create({Id(MutableDictionary::create({{Id("fid"), Id(idText(fontid))}, {Id("num"), Id("1")}}))}));
+}
+
+void KXFontRowRoad::countInstalled(const std::string& downloadURL, const Ref<KXFontBaseModel>& record)
+{
+    std::vector<int> clicks;
+    if (const auto waiting = uncounted_.find(downloadURL); waiting != uncounted_.end()) {
+        clicks = std::move(waiting->second);
+        uncounted_.erase(waiting);
+    }
+    for (const int fontid : clicks) {
+        reportActivation(fontid);
+        // No activation list at all: the service reads an empty text as none.
+        report(Array::create({Id(idText(fontid))}), nullptr);
+    }
+    if (record->fontid != 0)
+        KXRecentUsedStore::addRecentUsed(idText(record->fontid));
 }
 
 void KXFontRowRoad::download(const Ref<KXFontBaseModel>& record)
@@ -216,16 +242,19 @@ void KXFontRowRoad::download(const Ref<KXFontBaseModel>& record)
             });
         },
         [weak, record, url](const Ref<foundation::Dictionary>& result) {
-            const auto self = weak.lock();
-            if (!self)
-                return;
-            record->isLoading = true;
-            self->activeFontsByPath(Id(result)["path"].string(), url, record);
+            const Ref<String> archivePath = Id(result)["path"].string();
+            dispatch::mainQueue().async([weak, record, url, archivePath] {
+                const auto self = weak.lock();
+                if (!self)
+                    return;
+                record->isLoading = true;
+                self->activeFontsByPath(archivePath, url, record);
+            });
         },
-        [weak, record](const Ref<foundation::Dictionary>&) {
-            dispatch::mainQueue().async([weak, record] {
+        [weak, record, url](const Ref<foundation::Dictionary>&) {
+            dispatch::mainQueue().async([weak, record, url] {
                 if (const auto self = weak.lock())
-                    self->fail(record);
+                    self->fail(record, url->utf8(), kDownloadFailedText);
             });
         });
 }
@@ -235,10 +264,9 @@ void KXFontRowRoad::activeFontsByPath(const Ref<String>& archivePath, const Ref<
 {
     if (!record)
         return;
-    if (record->fontid != 0)
-        KXRecentUsedStore::addRecentUsed(idText(record->fontid));
+    const std::string url = downloadURL ? downloadURL->utf8() : std::string();
     if (isEmpty(archivePath)) {
-        fail(record);
+        fail(record, url, kDownloadFailedText);
         return;
     }
     const std::shared_ptr<KXFontsCore> core = environment_.makeFontsCore();
@@ -253,18 +281,19 @@ void KXFontRowRoad::activeFontsByPath(const Ref<String>& archivePath, const Ref<
             record->cellType = 1;
             self->reload(record);
         },
-        [weak, record, core](const Ref<String>& installed) {
+        [weak, record, core, url](const Ref<String>& installed) {
             const auto self = weak.lock();
             if (!self)
                 return;
             self->fontMap().setPathForFontname(record->fontname ? record->fontname->utf8() : std::string(), installed->utf8());
             self->reload(record);
             record->ttfPath = installed;
+            self->countInstalled(url, record);
             self->handOff(core, installed, record);
         },
-        [weak, record](const Ref<foundation::Error>&) {
+        [weak, record, url](const Ref<foundation::Error>&) {
             if (const auto self = weak.lock())
-                self->fail(record);
+                self->fail(record, url, kInstallFailedText);
         });
 }
 
@@ -276,11 +305,14 @@ void KXFontRowRoad::handOff(const std::shared_ptr<KXFontsCore>& core, const Ref<
     core->activeFontsBypath(path, {}, {});
 }
 
-void KXFontRowRoad::fail(const Ref<KXFontBaseModel>& record)
+void KXFontRowRoad::fail(const Ref<KXFontBaseModel>& record, const std::string& downloadURL, const char* message)
 {
+    uncounted_.erase(downloadURL);
     record->isLoading = false;
     record->progress = 0;
     reload(record);
+    if (const auto toasts = ToastPresenter::shared())
+        toasts->show(message, ToastStyle::Error, {});
 }
 
 void KXFontRowRoad::finish(const Ref<KXFontBaseModel>& record)

@@ -92,11 +92,16 @@ struct KXFontRowRoadEnvironment {
     std::function<bool()> isSignedIn; // KXUserCenterConfig::islogin
 };
 
-// The row-click road of every font list, once: a click checks the sign-in, reports the activation
-// and moves the selection; an installed font is handed to the application in front at once, any
-// other is downloaded (progress 0 to 0.85), counted as recently used, unpacked and installed into
-// the user's font folder (0.85 to 1), entered in the downloaded-font map and handed off. The font
-// engine's "endcellloading" notification for the installed file ends the row's loading state.
+// The row-click road of every font list, once: a click checks the sign-in and moves the selection;
+// an installed font's activation is reported and the font handed to the application in front at
+// once, any other is downloaded (progress 0 to 0.85), unpacked and installed into the user's font
+// folder (0.85 to 1), entered in the downloaded-font map, reported (activation and download),
+// counted as recently used and handed off. The font engine's "endcellloading" notification for the
+// installed file ends the row's loading state.
+//
+// A font is counted only once it is installed, so that the service's recently used list and
+// download count never hold a font the user does not have: a failed download or installation sends
+// no report, leaves the recently used list alone and says so in a toast.
 //
 // Each list keeps its own road (its own download queue, selection and loading map). The road
 // never holds row numbers: every step after the click works on the clicked record itself and asks
@@ -146,7 +151,12 @@ private:
     void handOff(const std::shared_ptr<KXFontsCore>& core, const foundation::Ref<foundation::String>& path,
                  const foundation::Ref<KXFontBaseModel>& record);
     void download(const foundation::Ref<KXFontBaseModel>& record);
-    void fail(const foundation::Ref<KXFontBaseModel>& record);
+    void reportActivation(int fontid);
+    // The installation of a download ended well: its waiting clicks are reported and the font
+    // counted as recently used.
+    void countInstalled(const std::string& downloadURL, const foundation::Ref<KXFontBaseModel>& record);
+    // Puts the record back, forgets the download's waiting clicks and says what failed.
+    void fail(const foundation::Ref<KXFontBaseModel>& record, const std::string& downloadURL, const char* message);
     void finish(const foundation::Ref<KXFontBaseModel>& record);
     void reload(const foundation::Ref<KXFontBaseModel>& record);
     KXDownloadedFontMap& fontMap();
@@ -158,5 +168,7 @@ private:
     foundation::Ref<KXFontBaseModel> selected_;
     // Installed file path -> the records handed off with it, until "endcellloading" names it.
     std::unordered_map<std::string, std::vector<foundation::Ref<KXFontBaseModel>>> loading_;
+    // Download URL -> the font id of each click waiting for that download's installation.
+    std::unordered_map<std::string, std::vector<int>> uncounted_;
     dispatch::Subscription endObservation_;
 };

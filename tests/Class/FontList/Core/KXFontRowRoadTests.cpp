@@ -14,8 +14,11 @@
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Foundation/URL.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/URLLoading/TaskNotifications.h"
+#include "Platform/URLLoading/URLRequest.h"
+#include "Platform/URLLoading/URLSessionTask.h"
 
 #include <algorithm>
 #include <atomic>
@@ -252,6 +255,100 @@ TEST_F(KXFontRowRoadTest, AFailedDownloadPutsOnlyItsOwnRecordBack)
         EXPECT_FALSE(done->is_seleted);
         service().faults().clearAll();
     }
+}
+
+// The folder's files and their sizes: what a failed installation must leave as it found.
+std::map<std::string, std::uintmax_t> fontFolder()
+{
+    std::map<std::string, std::uintmax_t> files;
+    std::error_code ec;
+    for (fs::directory_iterator it(foundation::Paths::userFontsDirectory(), ec), end; !ec && it != end; it.increment(ec))
+        files[it->path().filename().string()] = it->is_regular_file(ec) ? it->file_size(ec) : 0;
+    return files;
+}
+
+TEST_F(KXFontRowRoadTest, AFailedDownloadOrInstallIsShownAndCountsNothing)
+{
+    // One font installed before, and a recently used list the user already had.
+    ASSERT_TRUE(clickAndWait(font(1002, "DejaVu Sans Bold", "DejaVuSans-Bold.zip")));
+    KXFileManager::sharedKXFileManager().writeEncryptDataWithDictionary(
+        Id(foundation::Dictionary::create({{Id("active"), Id("7,8")}, {Id("other"), Id("kept")}})),
+        String::create(KXRecentUsedStore::kArchiveKey));
+    ASSERT_TRUE(waitForQuietTraffic());
+    service().requestLog().clear();
+    toasts_->shown.clear();
+    const auto folderBefore = fontFolder();
+
+    const struct {
+        Fault::Kind kind;
+        const char* toast;
+    } failures[] = {
+        {Fault::Kind::Http500, "字体下载失败，请稍后重试"},
+        {Fault::Kind::TruncatedDownload, "字体下载失败，请稍后重试"},
+        {Fault::Kind::NoFontsTxtPackage, "字体安装失败，请稍后重试"}, // an archive without a font
+    };
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.toast);
+        Fault fault;
+        fault.kind = failure.kind;
+        fault.truncateAfter = 100;
+        service().faults().set("fonts/", fault);
+        const auto record = font(1003, "DejaVu Sans Bold Oblique", "DejaVuSans-BoldOblique.zip");
+        road_->tableViewAction(record);
+        ASSERT_TRUE(waitFor([&] { return owner_->restingRedraws[record.get()] == 2; }));
+        ASSERT_TRUE(waitForQuietTraffic());
+
+        EXPECT_TRUE(reports().empty()) << "neither the activation nor the download is counted";
+        EXPECT_EQ(KXRecentUsedStore::recentIds(), (std::vector<std::string>{"7", "8"}));
+        const Id archive =
+            KXFileManager::sharedKXFileManager().returnDecryptDataByPathKey(String::create(KXRecentUsedStore::kArchiveKey));
+        EXPECT_EQ(archive["other"].stringValue(), "kept") << "the archive's other entries stay";
+        EXPECT_EQ(fontFolder(), folderBefore) << "nothing left in the user's font folder";
+        ASSERT_EQ(toasts_->shown.size(), 1u);
+        EXPECT_EQ(toasts_->shown[0].message, failure.toast);
+        EXPECT_EQ(toasts_->shown[0].style, ToastStyle::Error);
+        EXPECT_EQ(toasts_->shown[0].window, nullptr);
+        EXPECT_EQ(record->progress, 0);
+        EXPECT_FALSE(record->isLoading);
+        service().faults().clearAll();
+        toasts_->shown.clear();
+    }
+}
+
+TEST_F(KXFontRowRoadTest, ADownloadedFontIsCountedOnceItIsInstalled)
+{
+    // Every usage report starts after the font file is in the user's font folder.
+    const fs::path installed = foundation::Paths::userFontsDirectory() / "DejaVuSans-Bold.ttf";
+    std::vector<bool> installedAtReport;
+    const auto starts = dispatch::NotificationCenter::defaultCenter().addObserver(
+        std::string(net::kTaskResumeNotification), Id(), nullptr, [&](const dispatch::Notification& notification) {
+            const auto task = notification.object.as<net::URLSessionTask>();
+            const auto request = task ? task->originalRequest() : nullptr;
+            if (request && request->URL()->absoluteString().find("fontDown") != std::string::npos)
+                installedAtReport.push_back(fs::exists(installed));
+        });
+    const auto record = font(1002, "DejaVu Sans Bold", "DejaVuSans-Bold.zip");
+    ASSERT_TRUE(clickAndWait(record));
+    ASSERT_TRUE(waitFor([&] { return reports().size() == 2; }));
+    EXPECT_EQ(installedAtReport, (std::vector<bool>{true, true}));
+    EXPECT_EQ(KXRecentUsedStore::recentIds(), std::vector<std::string>{"1002"});
+    EXPECT_TRUE(toasts_->shown.empty());
+
+    // A click on the installed font reports its activation at once, before its hand-off ends.
+    dispatch::VirtualClock::Scope time;
+    engine_.usableFromTest = 0;
+    installedAtReport.clear();
+    service().requestLog().clear();
+    road_->tableViewAction(record);
+    EXPECT_EQ(installedAtReport, std::vector<bool>{true});
+    ASSERT_TRUE(waitFor([&] { return reports().size() == 1; }));
+    EXPECT_EQ(param(reports()[0], "download_ids"), "");
+    EXPECT_EQ(record->progress, 0.8);
+    engine_.usableFromTest = 1;
+    ASSERT_TRUE(waitFor([&] {
+        time.advance(0.6);
+        return record->progress == 1.0;
+    }));
 }
 
 TEST_F(KXFontRowRoadTest, RowsReplacedMidDownloadAreLeftAlone)
