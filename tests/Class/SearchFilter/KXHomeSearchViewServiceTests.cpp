@@ -199,6 +199,47 @@ TEST_F(KXHomeSearchViewServiceTest, AReplyAfterTheCloseButtonIsDropped)
     EXPECT_EQ(KXSearchHistory::read(historyFile_)->count(), 1u);
 }
 
+TEST_F(KXHomeSearchViewServiceTest, APickedSuggestionShowsItsOwnFontsWhicheverReplyComesLast)
+{
+    const std::vector<long long> expected = serverIds("FreeSerif Bold");
+    ASSERT_FALSE(expected.empty());
+    ASSERT_NE(expected, serverIds("serif")) << "the typed text finds other fonts";
+    auto panel = makePanel();
+    searchfiltertest::typeText(panel->customStrTF(), "serif");
+    QAbstractItemModel* suggestions = panel->textModel();
+    int row = -1;
+    ASSERT_TRUE(waitFor([&] {
+        for (int i = 0; i < suggestions->rowCount(); ++i)
+            if (suggestions->index(i, 0).data().toString() == "FreeSerif Bold")
+                row = i;
+        return row >= 0;
+    }));
+    // The search that reaches the service first answers last.
+    holdNextReply("getSearch");
+    auto* table = panel->listTableView();
+    table->scrollTo(suggestions->index(row, 0));
+    fontlisttest::settle(*panel);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(suggestions->index(row, 0)).center());
+    ASSERT_TRUE(waitFor([&] { return services_->replies() == 1; })) << "the reply not held";
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitFor([&] { return services_->replies() == 2; }));
+    dispatch::RunLoop::drain();
+    fontlisttest::settle(*panel);
+
+    const auto logged = service().requestLog().withTag("141");
+    ASSERT_EQ(logged.size(), 4u) << "the test's own two, then both of the click";
+    std::vector<std::string> sent{*logged[2].param("str"), *logged[3].param("str")};
+    std::sort(sent.begin(), sent.end());
+    EXPECT_EQ(sent, (std::vector<std::string>{"FreeSerif Bold", "serif"}));
+    EXPECT_EQ(panel->state().history().entries()->objectAtIndex(0).stringValue(), "serif");
+    EXPECT_EQ(panel->state().mode(), KXHomeSearchState::Mode::Results);
+    EXPECT_EQ(shownIds(*panel), expected);
+    EXPECT_EQ(panel->listTableView()->model(), panel->fontModel()) << "font rows";
+    EXPECT_EQ(panel->topicLabel()->text(), QString::fromUtf8("搜索建议"));
+    EXPECT_FALSE(panel->noDataView() && panel->noDataView()->isVisible());
+    EXPECT_EQ(panel->customStrTF()->text(), "FreeSerif Bold");
+}
+
 TEST_F(KXHomeSearchViewServiceTest, AClickOnAResultInstallsTheFontAndAFailureEndsOnlyItsRow)
 {
     setDefault("token", Id("local-test-token"));

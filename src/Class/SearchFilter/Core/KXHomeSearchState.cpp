@@ -208,6 +208,9 @@ void KXHomeSearchState::showRecords(Ref<MutableArray> records)
 
 void KXHomeSearchState::applySearchReply(unsigned long long sequence, const Id& reply)
 {
+    // The typed text's search of a suggestion click whose own reply is already shown.
+    if (sequence == overriddenSearch_)
+        return;
     if (!accepts(sequence))
         return;
     const std::string fids = reply["corvane_data"]["fids"].stringValue();
@@ -236,26 +239,35 @@ void KXHomeSearchState::tableViewCellClick(long long row)
         jumpListView();
         return;
     }
-    // The suggestion's own search, and at once the search of the text typed.
-    const unsigned long long sequence = ++sequence_;
+    // The suggestion's own search, and at once the search of the text typed (none for an empty
+    // field). The typed search takes the number after the suggestion's; the suggestion's reply is
+    // judged by that number, so it wins over the typed text's reply of the same click in either
+    // order.
+    const unsigned long long suggestion = ++sequence_;
+    const unsigned long long decidesAs = fieldText_.empty() ? suggestion : suggestion + 1;
     const std::weak_ptr<KXHomeSearchState> weak = weak_from_this();
-    services_->search(text, [weak, sequence, text](const Id& reply) {
+    services_->search(text, [weak, decidesAs, text](const Id& reply) {
         if (const auto self = weak.lock())
-            self->applySuggestionReply(sequence, text, reply);
+            self->applySuggestionReply(decidesAs, text, reply);
     });
     jumpListView();
 }
 
-void KXHomeSearchState::applySuggestionReply(unsigned long long sequence, const std::string& name, const Id& reply)
+void KXHomeSearchState::applySuggestionReply(unsigned long long decidesAs, const std::string& name, const Id& reply)
 {
     if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
         return;
-    if (!accepts(sequence))
+    // Replaces the typed text's reply of the same click if that came first; anything applied after
+    // the click (a keystroke, another search) stays.
+    if (!accepts(decidesAs))
         return;
+    overriddenSearch_ = decidesAs;
     showRecords(services_->recordsOfIds(reply["corvane_data"]["fids"].stringValue()));
     setFieldText(name);
     noticeShown_ = false;
     titlePlace_ = TitlePlace::UnderField;
+    // Font rows, as after Enter: the typed text's reply no longer sets the mode after this one.
+    resultMode_ = true;
     suggestMode_ = true;
     title_ = kTitleSuggestions;
     changed();

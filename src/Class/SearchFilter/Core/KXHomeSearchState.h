@@ -69,7 +69,9 @@ public:
 //
 // The mode flags belong to each panel, not to the process. Every search request and every
 // type-ahead query takes a number from one sequence; a reply or a result is applied only when
-// nothing newer has been applied, so an older one never replaces a newer one. Type-ahead queries
+// nothing newer has been applied, so an older one never replaces a newer one. A suggestion click
+// sends the suggestion's search and the typed text's; the suggestion's reply (errcode 0) decides
+// what the click shows, whichever comes first, and shows its fonts as font rows. Type-ahead queries
 // run one at a time on a queue of their own, and one already overtaken by a newer keystroke is
 // skipped. Once the panel is closed (close() or removed()) nothing more is applied.
 //
@@ -150,7 +152,7 @@ private:
     void searchFontsWithKeyWord(const std::string& text);
     void applySuggestions(unsigned long long sequence, SuggestionResult result);
     void applySearchReply(unsigned long long sequence, const foundation::Id& reply);
-    void applySuggestionReply(unsigned long long sequence, const std::string& name, const foundation::Id& reply);
+    void applySuggestionReply(unsigned long long decidesAs, const std::string& name, const foundation::Id& reply);
     bool accepts(unsigned long long sequence);
     void setFieldText(const std::string& text);
     void showRecords(foundation::Ref<foundation::MutableArray> records);
@@ -179,6 +181,9 @@ private:
 
     unsigned long long sequence_ = 0;
     unsigned long long applied_ = 0;
+    // The typed text's search of the suggestion click whose own reply was applied: its reply is
+    // dropped.
+    unsigned long long overriddenSearch_ = 0;
     std::shared_ptr<std::atomic<unsigned long long>> newestKeystroke_;
     std::shared_ptr<std::atomic<unsigned long long>> suggestionQueriesRun_;
 };

@@ -186,38 +186,103 @@ TEST_F(KXHomeSearchStateTest, AnOlderReplyNeverReplacesANewerOne)
     EXPECT_EQ(state_->mode(), Mode::Suggestions);
     EXPECT_EQ(rowTexts(), keywordsContaining("Mono"));
 
-    // A suggestion: its own search, then the typed text's. The typed one's reply comes first.
+    // A suggestion click, then a keystroke: the click's late replies are dropped, the suggestion's
+    // own too.
+    type("Mono B");
+    state_->tableViewCellClick(0);
+    ASSERT_EQ(services_->requests.size(), 5u);
+    type("Mono");
+    services_->answer(3, "1011,1012");
+    services_->answer(4, "1014");
+    EXPECT_EQ(state_->mode(), Mode::Suggestions);
+    EXPECT_EQ(rowTexts(), keywordsContaining("Mono"));
+    EXPECT_TRUE(delegate_->fieldTexts.empty()) << "the dropped reply set no text";
+}
+
+TEST_F(KXHomeSearchStateTest, ASuggestionsOwnReplyDecidesWhatItsClickShowsInEitherOrder)
+{
+    const std::vector<std::string> suggestionRows{"DejaVu Sans Mono Bold", "DejaVu Sans Mono Bold Oblique"};
+    auto expectSuggestionRows = [&](const std::string& suggestion) {
+        EXPECT_TRUE(state_->resultMode()) << "font rows, as after Enter";
+        EXPECT_EQ(state_->mode(), Mode::Results);
+        EXPECT_EQ(rowIds(), (std::vector<long long>{1011, 1012}));
+        for (std::size_t row = 0; row < suggestionRows.size() && row < state_->rowCount(); ++row)
+            EXPECT_EQ(state_->recordAt(row)->fontname->utf8(), suggestionRows[row]);
+        EXPECT_EQ(state_->title(), "搜索建议");
+        EXPECT_FALSE(state_->isNoticeShown());
+        EXPECT_EQ(state_->titlePlace(), KXHomeSearchState::TitlePlace::UnderField);
+        EXPECT_EQ(state_->fieldText(), suggestion);
+        ASSERT_FALSE(delegate_->fieldTexts.empty());
+        EXPECT_EQ(delegate_->fieldTexts.back(), suggestion);
+    };
+
+    // The typed text's reply first: the suggestion's replaces it. A failed search of "Nothing"
+    // left the notice shown: the suggestion's reply hides it.
+    search("Nothing");
+    services_->answer(0, "");
+    ASSERT_TRUE(state_->isNoticeShown());
     type("Mono B");
     const std::string suggestion = state_->textAt(0);
     ASSERT_NE(suggestion, "Mono B");
     state_->tableViewCellClick(0);
-    ASSERT_EQ(services_->requests.size(), 5u);
-    EXPECT_EQ(services_->requests[3].text, suggestion);
-    EXPECT_EQ(services_->requests[4].text, "Mono B") << "the history gets the typed text";
-    EXPECT_EQ(state_->history().entries()->objectAtIndex(0).stringValue(), "Mono B");
-    services_->answer(4, "1014");
-    services_->answer(3, "1011,1012");
-    EXPECT_EQ(state_->mode(), Mode::Results);
+    ASSERT_EQ(services_->requests.size(), 3u) << "both requests are sent";
+    EXPECT_EQ(services_->requests[1].text, suggestion);
+    EXPECT_EQ(services_->requests[2].text, "Mono B");
+    EXPECT_EQ(state_->history().entries()->objectAtIndex(0).stringValue(), "Mono B") << "the history gets the typed text";
+    services_->answer(2, "1014");
     EXPECT_EQ(rowIds(), std::vector<long long>{1014});
-    EXPECT_TRUE(delegate_->fieldTexts.empty()) << "the dropped reply set no text";
+    services_->answer(1, "1011,1012");
+    expectSuggestionRows(suggestion);
 
-    // The other order: the suggestion's reply shows its fonts as suggestions and fills the field,
-    // then the typed text's reply shows the results.
+    // The suggestion's reply first: the typed text's comes after it and changes nothing.
     type("Mono B");
+    delegate_->fieldTexts.clear();
     state_->tableViewCellClick(0);
-    services_->answer(5, "1011,1012");
+    services_->answer(3, "1011,1012");
+    expectSuggestionRows(suggestion);
+    const int changes = delegate_->changes;
+    services_->answer(4, "");
+    expectSuggestionRows(suggestion);
+    EXPECT_EQ(delegate_->changes, changes);
+
+    // A suggestion reply with another error code changes nothing, before or after the typed
+    // text's reply: that one applies as after Enter.
+    type("Mono B");
+    delegate_->fieldTexts.clear();
+    state_->tableViewCellClick(0);
+    services_->answer(5, "", 3);
     EXPECT_EQ(state_->mode(), Mode::Suggestions);
-    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"DejaVu Sans Mono Bold", "DejaVu Sans Mono Bold Oblique"}));
-    EXPECT_EQ(delegate_->fieldTexts, std::vector<std::string>{suggestion});
-    EXPECT_EQ(state_->fieldText(), suggestion);
     services_->answer(6, "1014");
     EXPECT_EQ(state_->mode(), Mode::Results);
+    EXPECT_EQ(state_->title(), "搜索字体");
+    EXPECT_EQ(rowIds(), std::vector<long long>{1014});
 
-    // A suggestion reply with an error code changes nothing.
     type("Mono B");
     state_->tableViewCellClick(0);
+    services_->answer(8, "1014");
     services_->answer(7, "", 3);
-    EXPECT_EQ(state_->mode(), Mode::Suggestions);
+    EXPECT_EQ(rowIds(), std::vector<long long>{1014});
+    EXPECT_EQ(state_->title(), "搜索字体");
+    EXPECT_TRUE(delegate_->fieldTexts.empty());
+
+    // A search after the click: the click's replies, the suggestion's own too, stay behind it.
+    type("Mono B");
+    state_->tableViewCellClick(0);
+    search("Sans");
+    services_->answer(11, "1003");
+    services_->answer(9, "1011,1012");
+    services_->answer(10, "1014");
+    EXPECT_EQ(rowIds(), std::vector<long long>{1003});
+    EXPECT_EQ(state_->title(), "搜索字体");
+
+    // With the field erased only the suggestion's search goes out, and its reply shows.
+    type("");
+    const std::string first = state_->textAt(0);
+    state_->tableViewCellClick(0);
+    ASSERT_EQ(services_->requests.size(), 13u);
+    services_->answer(12, "1011,1012");
+    EXPECT_EQ(rowIds(), (std::vector<long long>{1011, 1012}));
+    EXPECT_EQ(state_->fieldText(), first);
 }
 
 TEST_F(KXHomeSearchStateTest, AKeystrokeOvertakenWhileQueuedIsNeverQueried)
