@@ -102,6 +102,20 @@ TEST_P(SearchFilterScreenshots, TheSearchPanelInItsFourStates)
     waitForPreviews(*panel->listTableView(), list);
     ASSERT_TRUE(fontlisttest::saveScreenshot(list, name("search-noresult")));
     EXPECT_TRUE(panel->noDataView()->isVisible());
+
+    // A picked suggestion: its own fonts as font rows under "搜索建议", the notice gone.
+    panel->customStrTF()->clear();
+    searchfiltertest::typeText(panel->customStrTF(), "Mono B");
+    const auto typed = panel->state().requestedSequence();
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return panel->state().appliedSequence() >= typed; }, 5));
+    panel->tableViewCellClick(0);
+    ASSERT_EQ(services->requests.size(), 4u);
+    services->answer(3, "1014");
+    services->answer(2, "1011,1012");
+    fontlisttest::settle(list);
+    waitForPreviews(*panel->listTableView(), list);
+    ASSERT_TRUE(fontlisttest::saveScreenshot(list, name("search-picked-suggestion")));
+    EXPECT_FALSE(panel->noDataView()->isVisible());
 }
 
 TEST_P(SearchFilterScreenshots, TheSidePanelAndTheDropDownPages)
