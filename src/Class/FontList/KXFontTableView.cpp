@@ -13,6 +13,7 @@
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QWheelEvent>
@@ -38,7 +39,7 @@ KXFontTableView::KXFontTableView(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::ClickFocus);
     setFrameShape(QFrame::NoFrame);
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
@@ -142,6 +143,35 @@ void KXFontTableView::wheelEvent(QWheelEvent* event)
             table.endLiveScroll();
     }));
     QListView::wheelEvent(event);
+}
+
+void KXFontTableView::keyPressEvent(QKeyEvent* event)
+{
+    QScrollBar* bar = verticalScrollBar();
+    switch (event->key()) {
+    case Qt::Key_Up:
+        bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        break;
+    case Qt::Key_Down:
+        bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        break;
+    case Qt::Key_PageUp:
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+        break;
+    case Qt::Key_PageDown:
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        break;
+    case Qt::Key_Home:
+        bar->triggerAction(QAbstractSlider::SliderToMinimum);
+        break;
+    case Qt::Key_End:
+        bar->triggerAction(QAbstractSlider::SliderToMaximum);
+        break;
+    default:
+        QListView::keyPressEvent(event);
+        return;
+    }
+    event->accept();
 }
 
 void KXFontTableView::setHover(const QModelIndex& index, const QPoint& position)

@@ -26,7 +26,11 @@ class KXPreviewLoads;
 // process-wide `scrollSate` is set, pointer entry and exit change nothing.
 //
 // The cart button posts "cellBuyCartsClick" with a KXViewReference of itself whose tag is the
-// hovered font's id. Main thread only.
+// hovered font's id.
+//
+// A click gives the list the keyboard focus. The rows show no current row, so the arrow keys, Page
+// Up, Page Down, Home and End scroll the view itself rather than move a cursor nobody sees. Main
+// thread only.
 class KXFontTableView : public QListView {
     Q_OBJECT
 
@@ -64,6 +68,7 @@ public:
 
 protected:
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;

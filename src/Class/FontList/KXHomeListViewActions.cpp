@@ -160,8 +160,10 @@ void KXHomeListView::filterClick()
 void KXHomeListView::searchingClick()
 {
     backToiCloudBtnClick();
-    if (QWidget* view = KXHomeListOverlays::createHomeSearchView(rect(), adapter_))
+    if (QWidget* view = KXHomeListOverlays::createHomeSearchView(rect(), adapter_)) {
         addOverlay(view);
+        view->setFocus();
+    }
 }
 
 void KXHomeListView::editBtnClick()

@@ -231,6 +231,8 @@ void KXHomeSearchView::setUPBaseUI()
         make.right().equalTo(-100);
         make.centerY().equalTo(lc_centerY(lcView(customStrImg_)));
     });
+    // Whoever gives the panel the focus gives it to the field, so typing goes there at once.
+    setFocusProxy(customStrTF_);
     connect(customStrTF_, &QLineEdit::textEdited, this, [this](const QString& text) {
         state_->fieldTextDidChange(text.toStdString());
         sureBtn_->setVisible(state_->isSearchButtonShown());
@@ -339,6 +341,8 @@ void KXHomeSearchView::showState()
 
     const KXFontRowRoadPolicy& policy = road_->policy();
     listTableView_->setRowHeight(state.resultMode() ? policy.fontRowHeight : policy.textRowHeight);
+    // Text rows belong to the field: a click on one leaves the keys there. Font rows are a list.
+    listTableView_->setFocusPolicy(state.resultMode() ? Qt::ClickFocus : Qt::NoFocus);
     if (state.resultMode()) {
         fontModel_->setRecords(state.records() ? state.records() : foundation::MutableArray::create());
         if (listTableView_->model() != fontModel_)

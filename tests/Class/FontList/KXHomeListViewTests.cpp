@@ -16,6 +16,7 @@
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
@@ -244,6 +245,34 @@ TEST(KXFontTableView, UserScrollingIsAnnouncedUntilTheWheelRestsOrTheScrollerIsL
     // Scrolling by the program is no live scroll.
     table->verticalScrollBar()->setValue(200);
     EXPECT_EQ(seen.size(), 4u);
+}
+
+TEST(KXFontTableView, AClickGivesTheListTheKeysThatScrollIt)
+{
+    Panel panel;
+    panel.list.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel.list));
+    auto* table = panel.list.listTableView();
+    auto* bar = table->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), bar->pageStep() * 2);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, QPoint(100, 40));
+    ASSERT_EQ(QApplication::focusWidget(), table);
+
+    // The keys go where focus is, as a person's key presses do.
+    auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(bar->value(), bar->pageStep()) << "a page, from where the list is";
+    press(Qt::Key_Down);
+    EXPECT_EQ(bar->value(), bar->pageStep() + bar->singleStep());
+    press(Qt::Key_Up);
+    press(Qt::Key_PageDown);
+    EXPECT_EQ(bar->value(), 2 * bar->pageStep());
+    press(Qt::Key_End);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    press(Qt::Key_PageUp);
+    EXPECT_EQ(bar->value(), bar->maximum() - bar->pageStep());
+    press(Qt::Key_Home);
+    EXPECT_EQ(bar->value(), 0);
 }
 
 #include "KXHomeListViewTests.moc"

@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -313,6 +314,36 @@ TEST_F(KXHomeSearchViewTest, TheListOpensThePanelThroughItsRegistryAndRemovesItO
     EXPECT_TRUE(KXHomeListOverlays::isKind(KXHomeListOverlays::Kind::HomeSearchView, panel));
     fontlisttest::settle(list);
     EXPECT_EQ(panel->geometry(), list.rect()) << "edge to edge";
+    list.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+    EXPECT_EQ(QApplication::focusWidget(), panel->customStrTF()) << "what the user types next goes into the field";
     list.setTabTypeNum(KXHomeListView::ModeLocal);
     EXPECT_FALSE(qobject_cast<KXHomeSearchView*>(KXHomeListOverlays::topSubview(&list)));
+}
+
+TEST_F(KXHomeSearchViewTest, TextRowsLeaveTheKeysInTheFieldAndClickedFontRowsTakeThem)
+{
+    auto panel = makePanel({"黑体", "Mono"});
+    panel->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel.get()));
+    panel->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), panel->customStrTF());
+    auto* table = panel->listTableView();
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rowRect(*panel, 1).center());
+    ASSERT_EQ(services_->requests.size(), 1u);
+    EXPECT_EQ(QApplication::focusWidget(), panel->customStrTF()) << "a history row belongs to the field";
+
+    services_->answer(0, "1001,1002,1003,1004,1005,1006,1007,1008,1009,1010,1011,1012,1013,1014,1015,1016");
+    fontlisttest::settle(*panel);
+    auto* bar = table->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, rowRect(*panel, 0).center());
+    ASSERT_EQ(QApplication::focusWidget(), table);
+    auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    press(Qt::Key_PageDown);
+    EXPECT_GT(bar->value(), 0);
+    press(Qt::Key_End);
+    EXPECT_EQ(bar->value(), bar->maximum());
+    press(Qt::Key_Home);
+    EXPECT_EQ(bar->value(), 0);
 }
