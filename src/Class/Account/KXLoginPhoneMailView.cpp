@@ -12,10 +12,10 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/UIKit/MLHudAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
-#include "Platform/Desktop/URLOpener.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -193,7 +193,7 @@ void KXLoginPhoneMailView::forgetPwd()
 {
     const std::string address = Id(foundation::UserDefaults::standardUserDefaults().stringForKey("forget_pwd")).stringValue();
     if (!address.empty())
-        desktop::URLOpener::shared()->openURL(address);
+        KXOpenFailedAlert::openURL(this, address);
 }
 
 void KXLoginPhoneMailView::rememberBtnClick()

@@ -9,6 +9,7 @@
 #include "Class/ImageViews/ImageViewWebCache.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Foundation/URL.h"
@@ -139,6 +140,11 @@ public:
     {
         if (page_)
             page_->showOrderBadge(text);
+    }
+    void personalCenterOpenFailed(const std::string& address) override
+    {
+        if (page_)
+            KXOpenFailedAlert::showOver(page_, KXOpenFailedAlert::Kind::WebPage, address);
     }
 
 private:

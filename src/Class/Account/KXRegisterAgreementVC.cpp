@@ -6,8 +6,8 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
-#include "Platform/Desktop/URLOpener.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Storage/UserDefaults.h"
 
@@ -60,10 +60,10 @@ void KXRegisterAgreementVC::setUPUI()
             webView_->load(address);
     } else {
         auto* note = kxaccount::makeLabel(frame, QStringLiteral("用户注册协议将在浏览器中打开"), 14, kxaccount::kText);
-        browserLink_ = kxaccount::makeLinkButton(frame, QStringLiteral("查看《用户注册协议》"), kxaccount::kAccent, [](KXBaseButton*) {
+        browserLink_ = kxaccount::makeLinkButton(frame, QStringLiteral("查看《用户注册协议》"), kxaccount::kAccent, [this](KXBaseButton*) {
             const std::string address = agreementAddress();
             if (!address.empty())
-                desktop::URLOpener::shared()->openURL(address);
+                KXOpenFailedAlert::openURL(this, address);
         }, 14);
         lc_makeConstraints(lcView(note), [](LCConstraintMaker& make) {
             make.centerX().equalTo(0);

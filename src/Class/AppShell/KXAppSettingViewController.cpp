@@ -3,8 +3,8 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
-#include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -113,7 +113,7 @@ void KXAppSettingViewController::openFiledBtnClick()
     const auto folder = foundation::Paths::userFontsDirectory();
     std::error_code error;
     std::filesystem::create_directories(folder, error);
-    desktop::URLOpener::shared()->openLocalFile(folder);
+    KXOpenFailedAlert::openFolder(this, folder);
 }
 
 void KXAppSettingViewController::fontsSetBtnClick()

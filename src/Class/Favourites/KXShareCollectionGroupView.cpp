@@ -5,9 +5,9 @@
 #include "Class/ImageViews/ImageView.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
-#include "Platform/Desktop/URLOpener.h"
 
 #include <QLabel>
 
@@ -116,7 +116,7 @@ void KXShareCollectionGroupView::shareBtnClick(KXBaseButton* sender)
         return;
     const auto address = KXShareAddress::build(KXShareAddress::pageAddress(), groupID_.stringValue(), sender->identifier().toStdString());
     if (address)
-        desktop::URLOpener::shared()->openURL(*address);
+        KXOpenFailedAlert::openURL(this, *address);
 }
 
 void KXShareCollectionGroupView::closeBtnClick()

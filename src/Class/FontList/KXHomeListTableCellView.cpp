@@ -7,7 +7,7 @@
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/Theme/KXThemeManager.h"
-#include "Platform/Desktop/URLOpener.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Platform/Graphics/Image.h"
 #include "Platform/Storage/UserDefaults.h"
 
@@ -117,18 +117,18 @@ bool KXHomeListTableCellView::editorEvent(QEvent* event, QAbstractItemModel*, co
         pressedIndex_ = QPersistentModelIndex();
         pressedTarget_ = Target::None;
         if (same && target != Target::None)
-            activate(target, record);
+            activate(target, record, table);
         return target != Target::None;
     }
     pressedIndex_ = index;
     pressedTarget_ = target;
     // The title acts on the press, as a text link does; the buttons on the release inside them.
     if (target == Target::Title && type == QEvent::MouseButtonPress)
-        activate(target, record);
+        activate(target, record, table);
     return target != Target::None;
 }
 
-void KXHomeListTableCellView::activate(Target target, const foundation::Ref<KXFontBaseModel>& record)
+void KXHomeListTableCellView::activate(Target target, const foundation::Ref<KXFontBaseModel>& record, const QWidget* table)
 {
     if (!record)
         return;
@@ -150,10 +150,10 @@ void KXHomeListTableCellView::activate(Target target, const foundation::Ref<KXFo
             owner->collectionBtnClick(record);
         break;
     case Target::Heartbeat:
-        desktop::URLOpener::shared()->openURL(KXRowLook::heartbeatURL(defaults));
+        KXOpenFailedAlert::openURL(table, KXRowLook::heartbeatURL(defaults));
         break;
     case Target::LicenceLink:
-        desktop::URLOpener::shared()->openURL(KXRowLook::licenceURL(defaults));
+        KXOpenFailedAlert::openURL(table, KXRowLook::licenceURL(defaults));
         break;
     case Target::None:
         break;

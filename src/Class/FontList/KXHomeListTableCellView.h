@@ -73,7 +73,8 @@ protected:
     virtual void prepareRecord(KXFontBaseModel& record) const { (void)record; }
 
 private:
-    void activate(KXRowPainter::Target target, const foundation::Ref<KXFontBaseModel>& record);
+    // `table` is the list that asked, over whose window a link that cannot open is reported.
+    void activate(KXRowPainter::Target target, const foundation::Ref<KXFontBaseModel>& record, const QWidget* table);
 
     unsigned long long cellType_ = 0;
     std::weak_ptr<KXHomeListTableCellViewDeleagte> delegate_;

@@ -10,9 +10,9 @@
 #include "Class/Home/KXTopSubview.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
-#include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/Data.h"
@@ -172,7 +172,7 @@ void KXHomeViewController::helpBtnClick()
     std::string address = Id(foundation::UserDefaults::standardUserDefaults().stringForKey("help_url")).stringValue();
     if (address.empty())
         address = fixedHelpAddress();
-    desktop::URLOpener::shared()->openURL(address);
+    KXOpenFailedAlert::openURL(this, address);
     kx_removeFromSuperview(extendView_);
 }
 

@@ -14,10 +14,10 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/Update/KXUPDateAPPView.h"
 #include "Lib/ModelMapping/MMKeyValue.h"
-#include "Platform/Desktop/URLOpener.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -149,7 +149,7 @@ void KXHomeViewController::openStorePage()
     const bool hasToken = !defaults.objectForKey("token").isNil();
     const std::string address = Id(defaults.stringForKey(hasToken ? "my_shop_url" : "shop_url")).stringValue();
     if (!address.empty())
-        desktop::URLOpener::shared()->openURL(address);
+        KXOpenFailedAlert::openURL(this, address);
 }
 
 void KXHomeViewController::backToCloudBtn()

@@ -19,9 +19,9 @@
 #include "Class/Store/KXStoreTableView.h"
 #include "Class/Store/KXStoreTextLabel.h"
 #include "Class/Store/KXStoreWindow.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
-#include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/Format.h"
@@ -41,12 +41,6 @@ QLabel* totalLine(QWidget* parent)
     auto* label = storestyle::plainLabel({}, 12, storestyle::kTextGrey, parent);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return label;
-}
-
-// The text the opener's failure toast shows: the address to open by hand.
-std::string openerFailureText(const std::string& address)
-{
-    return foundation::format("未能打开浏览器，请手动访问支付页面：%@", Id(address));
 }
 
 } // namespace
@@ -451,13 +445,7 @@ void KXFontsSaleOrderView::buyFontsBussiness(const Id& reply)
 
 void KXFontsSaleOrderView::openPaymentPage(const Id& address)
 {
-    const std::string url = address.stringValue();
-    QPointer<KXFontsSaleOrderView> self(this);
-    auto failed = [self, url](const std::string&) {
-        storewindow::toast(self, ToastStyle::Warning, openerFailureText(url));
-    };
-    if (auto refused = desktop::URLOpener::shared()->openURL(url, failed))
-        failed(*refused);
+    KXOpenFailedAlert::openURL(this, address.stringValue(), KXOpenFailedAlert::Kind::PaymentPage);
 }
 
 void KXFontsSaleOrderView::seeOrderBtnClick()

@@ -31,7 +31,8 @@ class QLabel;
 // change of the choice is priced by the service (only the latest question's answer is shown);
 // offers are added through the re-pick sheet and removed after a question. Submitting sends the
 // selection text as an order, one request at a time; the service's answer (after the check
-// dialog when it reports a problem) opens the payment page in the browser, marks an order as
+// dialog when it reports a problem) opens the payment page in the browser (when no browser can
+// be started, an alert shows the address to open by hand), marks an order as
 // awaiting payment ("my_orderClick" "0"), posts "buyCartsGoToOrder" with "scac" and counts down
 // 5 s on the wait panel while the main window takes the user to the orders.
 //

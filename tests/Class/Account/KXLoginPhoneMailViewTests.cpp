@@ -8,12 +8,15 @@
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Support/FailingOpeners.h"
 #include "Support/TempHome.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTest>
 
 using foundation::Id;
@@ -182,6 +185,29 @@ TEST_F(KXLoginPhoneMailViewTest, ForgottenPasswordOpensOnlyWebAddresses)
     setDefault("forget_pwd", Id("https://s.example/forget"));
     panel->forgetPwdBtn()->click();
     EXPECT_EQ(opener.opened(), std::vector<std::string>{"https://s.example/forget"});
+}
+
+TEST_F(KXLoginPhoneMailViewTest, AForgottenPasswordPageTheBrowserCannotOpenShowsItsAddress)
+{
+    auto* panel = open();
+    setDefault("forget_pwd", Id("https://s.example/forget"));
+    const auto shown = [&] {
+        auto* alert = KXOpenFailedAlert::alertOf(panel);
+        return alert && alert->isVisible() ? alert->targetField()->toPlainText() : QString();
+    };
+    {
+        desktop::ScopedRecordingURLOpener opener;
+        opener.opener().setLaunchError("Could not start xdg-open");
+        panel->forgetPwdBtn()->click();
+        ASSERT_EQ(shown(), "https://s.example/forget");
+        EXPECT_EQ(KXOpenFailedAlert::alertOf(panel)->parentWidget(), &window_);
+        KXOpenFailedAlert::alertOf(panel)->closeBtnClick();
+    }
+    testsupport::ScopedFailingSystemOpener opener;
+    panel->forgetPwdBtn()->click();
+    EXPECT_TRUE(shown().isEmpty());
+    ASSERT_TRUE(waitFor([&] { return !shown().isEmpty(); }));
+    EXPECT_EQ(shown(), "https://s.example/forget");
 }
 
 TEST_F(KXLoginPhoneMailViewTest, RegistrationOpensOverThePanel)

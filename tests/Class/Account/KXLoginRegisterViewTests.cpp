@@ -9,13 +9,16 @@
 #include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Support/FailingOpeners.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -232,6 +235,31 @@ TEST_F(KXLoginRegisterViewTest, WithoutTheWebEngineTheAgreementOpensInTheBrowser
     setDefault("register_agree_url", Id(address));
     page->browserLink()->click();
     EXPECT_EQ(opener.opened(), std::vector<std::string>{address});
+}
+
+TEST_F(KXLoginRegisterViewTest, AnAgreementTheBrowserCannotOpenShowsItsAddress)
+{
+    KXRegisterAgreementWC agreement(QStringLiteral("KXRegisterAgreementWC"), &window_);
+    KXRegisterAgreementVC* page = agreement.contentViewController();
+    ASSERT_NE(page->browserLink(), nullptr);
+    const std::string address = service().baseUrl() + "pages/agreement";
+    setDefault("register_agree_url", Id(address));
+    const auto shown = [&] {
+        auto* alert = KXOpenFailedAlert::alertOf(page);
+        return alert && alert->isVisible() ? alert->targetField()->toPlainText().toStdString() : std::string();
+    };
+    {
+        desktop::ScopedRecordingURLOpener opener;
+        opener.opener().setLaunchError("Could not start xdg-open");
+        page->browserLink()->click();
+        ASSERT_EQ(shown(), address);
+        EXPECT_EQ(KXOpenFailedAlert::alertOf(page)->parentWidget(), agreement.window()) << "over the agreement's window";
+        KXOpenFailedAlert::alertOf(page)->closeBtnClick();
+    }
+    testsupport::ScopedFailingSystemOpener opener;
+    page->browserLink()->click();
+    ASSERT_TRUE(waitFor([&] { return !shown().empty(); }));
+    EXPECT_EQ(shown(), address);
 }
 
 TEST_F(KXLoginRegisterViewTest, AFailedCodeRequestLeavesTheButtonAsItWas)

@@ -9,15 +9,18 @@
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Lib/LayoutConstraints/LCConstraint.h"
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Support/FailingOpeners.h"
 
 #include "local-service/ServiceControls.h"
 
 #include <QApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTableWidget>
 
@@ -213,6 +216,44 @@ TEST_F(KXPersonalCenterViewTest, TheOrdersLinkClearsTheReminderAndOpensTheOrders
         {{Id("uname"), Id("stored")}, {Id("myinfo_url"), Id("javascript:alert(1)")}})));
     page->settingBtn()->click();
     EXPECT_TRUE(opener.opened().empty()) << "only web addresses leave the client";
+}
+
+TEST_F(KXPersonalCenterViewTest, OrdersAndProfileLinksTheBrowserCannotOpenShowTheAddress)
+{
+    const Id user = signInAs("demo", "demo1234");
+    auto* page = open();
+    ASSERT_TRUE(loaded(page));
+    const auto shownAddress = [&] {
+        auto* alert = KXOpenFailedAlert::alertOf(page);
+        return alert && alert->isVisible() ? alert->targetField()->toPlainText().toStdString() : std::string();
+    };
+    {
+        desktop::ScopedRecordingURLOpener opener;
+        opener.opener().setLaunchError("Could not start xdg-open");
+        page->infoButton()->click();
+        ASSERT_EQ(shownAddress(), user["myinfo_url"].stringValue());
+        ASSERT_EQ(KXOpenFailedAlert::alertOf(page)->parentWidget(), page->window());
+        KXOpenFailedAlert::alertOf(page)->closeBtnClick();
+        page->orderButton()->click();
+        ASSERT_TRUE(waitFor([&] { return !shownAddress().empty(); }));
+        EXPECT_EQ(shownAddress(), user["my_order"].stringValue());
+        KXOpenFailedAlert::alertOf(page)->closeBtnClick();
+    }
+    {
+        testsupport::ScopedFailingSystemOpener opener;
+        page->infoButton()->click();
+        EXPECT_TRUE(shownAddress().empty()) << "the browser started; its exit comes later";
+        ASSERT_TRUE(waitFor([&] { return !shownAddress().empty(); }));
+        EXPECT_EQ(shownAddress(), user["myinfo_url"].stringValue());
+        KXOpenFailedAlert::alertOf(page)->closeBtnClick();
+    }
+    // The late failure of a page that is gone shows nothing.
+    testsupport::ScopedHeldFailureOpener opener;
+    page->settingBtn()->click();
+    ASSERT_EQ(opener.held(), 1u);
+    delete page;
+    opener.failAll();
+    EXPECT_FALSE(KXOpenFailedAlert::alertOf(&host_)->isVisible());
 }
 
 TEST_F(KXPersonalCenterViewTest, EveryPageItOpensLiesOverIt)

@@ -4,13 +4,18 @@
 #include "Class/AppShell/KXAppSettingViewController.h"
 #include "Class/Theme/KXThemeManager.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "ScreenshotSupport.h"
+#include "Support/FailingOpeners.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -94,6 +99,34 @@ TEST_F(KXAppSettingTest, TheFolderButtonOpensTheFontFolderMadeFirst)
     click(page.openFiledBtn());
     EXPECT_TRUE(std::filesystem::is_directory(folder));
     EXPECT_EQ(opener.opened(), std::vector<std::string>{folder.string()});
+}
+
+TEST_F(KXAppSettingTest, AFontFolderTheDesktopCannotOpenShowsItsPath)
+{
+    const auto folder = foundation::Paths::userFontsDirectory();
+    QWidget window;
+    auto* page = new KXAppSettingViewController(&window);
+    window.show();
+    const auto shown = [&] {
+        auto* alert = KXOpenFailedAlert::alertOf(page);
+        return alert && alert->isVisible() ? alert->targetField()->toPlainText().toStdString() : std::string();
+    };
+    {
+        desktop::ScopedRecordingURLOpener opener;
+        opener.opener().setLaunchError("Could not start xdg-open");
+        click(page->openFiledBtn());
+        ASSERT_EQ(shown(), folder.string());
+        auto* alert = KXOpenFailedAlert::alertOf(page);
+        EXPECT_EQ(alert->parentWidget(), &window);
+        EXPECT_EQ(alert->messageLabel()->text(), "未能打开文件夹，请手动打开");
+        EXPECT_EQ(alert->copyButton()->title(), "复制路径");
+        alert->closeBtnClick();
+    }
+    testsupport::ScopedFailingSystemOpener opener;
+    click(page->openFiledBtn());
+    EXPECT_TRUE(shown().empty());
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return !shown().empty(); }, 20));
+    EXPECT_EQ(shown(), folder.string());
 }
 
 TEST_F(KXAppSettingTest, TheWindowIsTransientFramedWithoutTitleAndKeptWhenClosed)

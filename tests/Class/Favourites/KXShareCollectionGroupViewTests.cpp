@@ -4,11 +4,15 @@
 
 #include "Class/Favourites/KXFavouritesStyle.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "FavouritesTestSupport.h"
 #include "Platform/Desktop/URLOpener.h"
+#include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Support/FailingOpeners.h"
 
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <httplib.h>
 
@@ -83,4 +87,26 @@ TEST_F(KXShareCollectionGroupViewTest, Screenshots)
 {
     open(Id(12));
     EXPECT_TRUE(favouritestest::saveScreenshots(host(), QStringLiteral("favourites-share-collection")));
+}
+
+TEST_F(KXShareCollectionGroupViewTest, ASharePageTheBrowserCannotOpenShowsItsAddress)
+{
+    auto* dialog = open(Id("12"));
+    setDefault("coll_share", Id("https://share.example/pages/share"));
+    const std::string expected = "https://share.example/pages/share?id=12&direct=weibo";
+    const auto shown = [&] {
+        auto* alert = KXOpenFailedAlert::alertOf(dialog);
+        return alert && alert->isVisible() ? alert->targetField()->toPlainText().toStdString() : std::string();
+    };
+    opener_.opener().setLaunchError("Could not start xdg-open");
+    target(dialog, "weibo")->click();
+    ASSERT_EQ(shown(), expected);
+    EXPECT_EQ(KXOpenFailedAlert::alertOf(dialog)->parentWidget(), dialog->window());
+    KXOpenFailedAlert::alertOf(dialog)->closeBtnClick();
+
+    testsupport::ScopedFailingSystemOpener failing;
+    target(dialog, "weibo")->click();
+    EXPECT_TRUE(shown().empty());
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return !shown().empty(); }, 20));
+    EXPECT_EQ(shown(), expected);
 }

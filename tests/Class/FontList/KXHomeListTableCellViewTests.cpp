@@ -9,6 +9,7 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/Theme/KXThemeManager.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "FontListTestSupport.h"
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/Clock.h"
@@ -17,7 +18,9 @@
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Graphics/Image.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Support/FailingOpeners.h"
 
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QToolTip>
 #include <QTest>
@@ -128,6 +131,30 @@ TEST(KXHomeListTableCellView, EachPartOfARowReportsItsOwnCallback)
     EXPECT_EQ(t.owner->rowClicks.size(), 2u);
 }
 
+TEST(KXHomeListTableCellView, AHeartbeatPageTheBrowserCannotOpenShowsItsAddress)
+{
+    foundation::UserDefaults::standardUserDefaults().setObject(Id("https://svc.test/beat"), "heartbeat_url");
+    Table t(sampleRows());
+    const QPoint heartbeat = t.pointIn(0, t.layout(0).geometry.heartbeat);
+    const auto shown = [&] {
+        auto* alert = KXOpenFailedAlert::alertOf(&t.window);
+        return alert && alert->isVisible() ? alert->targetField()->toPlainText() : QString();
+    };
+    {
+        desktop::ScopedRecordingURLOpener opener;
+        opener.opener().setLaunchError("Could not start xdg-open");
+        t.click(heartbeat);
+        ASSERT_EQ(shown(), "https://svc.test/beat");
+        KXOpenFailedAlert::alertOf(&t.window)->closeBtnClick();
+    }
+    testsupport::ScopedFailingSystemOpener opener;
+    t.click(heartbeat);
+    EXPECT_TRUE(shown().isEmpty());
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return !shown().isEmpty(); }, 20));
+    EXPECT_EQ(shown(), "https://svc.test/beat");
+    EXPECT_TRUE(t.owner->rowClicks.empty());
+}
+
 TEST(KXHomeListTableCellView, SignedInClicksCountOneUsePerFont)
 {
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
@@ -164,6 +191,13 @@ TEST(KXHomeListTableCellView, TheLicenceLinkIsItsRecordsFromOneToFiveSeconds)
     t.click(link);
     EXPECT_EQ(opener.opened(), std::vector<std::string>{"https://svc.test/licence"});
     EXPECT_TRUE(t.owner->rowClicks.empty());
+    // When the browser cannot start, the link's address is shown over the list's window.
+    opener.opener().setLaunchError("Could not start xdg-open");
+    t.click(link);
+    ASSERT_NE(KXOpenFailedAlert::alertOf(&t.window), nullptr);
+    EXPECT_TRUE(KXOpenFailedAlert::alertOf(&t.window)->isVisible());
+    EXPECT_EQ(KXOpenFailedAlert::alertOf(&t.window)->targetField()->toPlainText(), "https://svc.test/licence");
+    opener.opener().setLaunchError(std::nullopt);
 
     // Another record drawn in the same place does not show it.
     t.model.setRecords(sampleRows());

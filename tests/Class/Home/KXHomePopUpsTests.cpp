@@ -14,15 +14,18 @@
 #include "Class/ImageViews/ImageView.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "HomeTestSupport.h"
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Support/FailingOpeners.h"
 
 #include <QApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QWheelEvent>
 
 using foundation::Id;
@@ -240,6 +243,32 @@ TEST_F(KXHomePopUpsTest, TheExtendMenusEntries)
     settings->window()->close();
     home.settingBtnClick();
     EXPECT_TRUE(home.settingWC()->window()->isVisible());
+}
+
+
+TEST_F(KXHomePopUpsTest, AHelpPageTheBrowserCannotOpenShowsItsAddress)
+{
+    auto& home = open();
+    popUpDefaults().setObject(Id("https://s.example/help"), "help_url");
+    const auto shown = [&] {
+        auto* alert = KXOpenFailedAlert::alertOf(&home);
+        return alert && alert->isVisible() ? alert->targetField()->toPlainText() : QString();
+    };
+    {
+        desktop::ScopedRecordingURLOpener opener;
+        opener.opener().setLaunchError("Could not start xdg-open");
+        home.extendButtonClick();
+        home.extendEntries()[1]->click();
+        ASSERT_EQ(shown(), "https://s.example/help");
+        EXPECT_EQ(KXOpenFailedAlert::alertOf(&home)->parentWidget(), home.window());
+        KXOpenFailedAlert::alertOf(&home)->closeBtnClick();
+    }
+    testsupport::ScopedFailingSystemOpener opener;
+    home.extendButtonClick();
+    home.extendEntries()[1]->click();
+    EXPECT_TRUE(shown().isEmpty());
+    ASSERT_TRUE(waitFor([&] { return !shown().isEmpty(); }));
+    EXPECT_EQ(shown(), "https://s.example/help");
 }
 
 TEST_F(KXHomePopUpsTest, TheQuestionnaireButtonShowsTheAlert)

@@ -20,6 +20,7 @@
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXBaseTextField.h"
 #include "Class/UIKit/KXBaseView.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/Update/KXUPDateAPPView.h"
 #include "Platform/Crypto/Base64.h"
 #include "Platform/Desktop/URLOpener.h"
@@ -27,11 +28,13 @@
 #include "Platform/Serialization/JSONSerialization.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "HomeTestSupport.h"
+#include "Support/FailingOpeners.h"
 
 #include <QApplication>
 #include <QChildEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QTableWidget>
 
@@ -361,6 +364,30 @@ TEST_F(KXHomeViewControllerTest, TheStoreOpensInTheBrowserAndSelectsNothing)
     EXPECT_EQ(opener.opened(), (std::vector<std::string>{"https://s.example/shop", "https://s.example/shop?uid=1"}));
     EXPECT_EQ(selectedTabs(), std::vector<KXLeftTabView*>{home.cloudBtn()});
     EXPECT_FALSE(home.fontStoreBtn()->selected());
+}
+
+
+TEST_F(KXHomeViewControllerTest, AStoreTheBrowserCannotOpenShowsItsAddress)
+{
+    hubDefaults().setObject(Id("https://s.example/shop"), "shop_url");
+    auto& home = open();
+    const auto shown = [&] {
+        auto* alert = KXOpenFailedAlert::alertOf(&home);
+        return alert && alert->isVisible() ? alert->targetField()->toPlainText() : QString();
+    };
+    {
+        desktop::ScopedRecordingURLOpener opener;
+        opener.opener().setLaunchError("Could not start xdg-open");
+        home.tabViewTouched(home.fontStoreBtn());
+        ASSERT_EQ(shown(), "https://s.example/shop");
+        KXOpenFailedAlert::alertOf(&home)->closeBtnClick();
+    }
+    testsupport::ScopedFailingSystemOpener opener;
+    home.tabViewTouched(home.fontStoreBtn());
+    EXPECT_TRUE(shown().isEmpty());
+    ASSERT_TRUE(waitFor([&] { return !shown().isEmpty(); }));
+    EXPECT_EQ(shown(), "https://s.example/shop");
+    EXPECT_EQ(selectedTabs(), std::vector<KXLeftTabView*>{home.cloudBtn()});
 }
 
 TEST_F(KXHomeViewControllerTest, RecommendedAndSignedInPages)

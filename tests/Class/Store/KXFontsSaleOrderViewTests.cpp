@@ -11,6 +11,7 @@
 #include "Class/Store/KXStoreButton.h"
 #include "Class/Store/KXStoreTableView.h"
 #include "Class/Store/KXStoreTextLabel.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/Clock.h"
@@ -21,8 +22,10 @@
 #include "Platform/Storage/UserDefaults.h"
 #include "StorePageTest.h"
 #include "StoreTestSupport.h"
+#include "Support/FailingOpeners.h"
 
 #include <QLabel>
+#include <QPlainTextEdit>
 
 using foundation::Id;
 using Operation = KXStoreService::Operation;
@@ -492,27 +495,65 @@ TEST_F(KXOrderSubmitTest, AProblemWithTheOrderAsksFirst)
     EXPECT_FALSE(page->waitBgView()->isHidden());
 }
 
-TEST_F(KXOrderSubmitTest, WhenTheBrowserCannotOpenTheAddressIsToasted)
+TEST_F(KXOrderSubmitTest, WhenTheBrowserCannotOpenTheAddressStaysOnShowUntilDismissed)
 {
     auto* page = openOrder(twoOffers(), 2);
+    const auto alert = [&] { return KXOpenFailedAlert::alertOf(page); };
     opener.opener().setLaunchError("xdg-open: not found");
     page->buyBtnClick();
     service->answer(Operation::Order, 0, orderReply(0, "https://127.0.0.1:1/pages/pay?order=43"));
-    EXPECT_EQ(toastMessages(),
-        std::vector<std::string> {
-            "未能打开浏览器，请手动访问支付页面：https://127.0.0.1:1/pages/pay?order=43" });
+    ASSERT_NE(alert(), nullptr);
+    EXPECT_TRUE(alert()->isVisible());
+    EXPECT_EQ(alert()->parentWidget(), page->window());
+    EXPECT_EQ(alert()->messageLabel()->text(), "未能打开浏览器，请手动访问支付页面");
+    EXPECT_EQ(alert()->targetField()->toPlainText(), "https://127.0.0.1:1/pages/pay?order=43");
+    EXPECT_EQ(alert()->copyButton()->title(), "复制链接");
+    EXPECT_TRUE(toastMessages().empty()) << "no toast that fades before the address is copied";
+    time.advance(10);
+    EXPECT_TRUE(alert()->isVisible());
     EXPECT_EQ(
         Id(foundation::UserDefaults::standardUserDefaults().objectForKey("my_orderClick")).stringValue(), "0")
         << "the order exists";
-    EXPECT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts.size(), 1u) << "the jump to the orders stays";
+    alert()->closeBtnClick();
 
     // An address that is not http(s) never reaches the desktop.
     opener.opener().setLaunchError(std::nullopt);
-    toasts->shown.clear();
     page->buyFontsBussiness(orderReply(0, "file:///etc/passwd"));
     EXPECT_TRUE(opener.opened().empty());
-    EXPECT_EQ(toastMessages(),
-        std::vector<std::string> { "未能打开浏览器，请手动访问支付页面：file:///etc/passwd" });
+    EXPECT_TRUE(alert()->isVisible());
+    EXPECT_EQ(alert()->targetField()->toPlainText(), "file:///etc/passwd");
+}
+
+TEST_F(KXOrderSubmitTest, APaymentPageTheBrowserFailsOnLaterIsShownWhileThePageLives)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    QWidget* window = page->window();
+    testsupport::ScopedHeldFailureOpener held;
+    page->buyFontsBussiness(orderReply(0, "https://127.0.0.1:1/pages/pay?order=45"));
+    EXPECT_EQ(KXOpenFailedAlert::alertOf(page), nullptr);
+    held.failAll();
+    ASSERT_NE(KXOpenFailedAlert::alertOf(page), nullptr);
+    EXPECT_TRUE(KXOpenFailedAlert::alertOf(page)->isVisible());
+    EXPECT_EQ(KXOpenFailedAlert::alertOf(page)->targetField()->toPlainText(), "https://127.0.0.1:1/pages/pay?order=45");
+    KXOpenFailedAlert::alertOf(page)->closeBtnClick();
+
+    page->buyFontsBussiness(orderReply(0, "https://127.0.0.1:1/pages/pay?order=46"));
+    delete page;
+    held.failAll();
+    EXPECT_FALSE(KXOpenFailedAlert::alertOf(window)->isVisible()) << "the page is gone";
+}
+
+TEST_F(KXOrderSubmitTest, AFailedExitOfTheSystemOpenerIsShown)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    testsupport::ScopedFailingSystemOpener failing;
+    page->buyFontsBussiness(orderReply(0, "https://127.0.0.1:1/pages/pay?order=47"));
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] {
+        auto* alert = KXOpenFailedAlert::alertOf(page);
+        return alert && alert->isVisible();
+    }, 20));
+    EXPECT_EQ(KXOpenFailedAlert::alertOf(page)->targetField()->toPlainText(), "https://127.0.0.1:1/pages/pay?order=47");
 }
 
 TEST_F(KXOrderSubmitTest, SeeOrderPostsWithoutObjectAndLeaves)

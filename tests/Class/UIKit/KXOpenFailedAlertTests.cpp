@@ -4,7 +4,7 @@
 #include "Class/UIKit/KXQtColor.h"
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/RunLoop.h"
-#include "Support/FailingSystemOpener.h"
+#include "Support/FailingOpeners.h"
 #include "Support/TempHome.h"
 
 #include <QApplication>
@@ -28,19 +28,6 @@ QString screenshotDir()
     QDir().mkpath(dir);
     return dir;
 }
-
-// Starts nothing and keeps each late-failure handler for the test to call.
-class HeldFailureOpener final : public desktop::URLOpener {
-public:
-    std::vector<FailureHandler> failures;
-
-protected:
-    std::optional<std::string> launch(const std::string&, FailureHandler onFailure) override
-    {
-        failures.push_back(std::move(onFailure));
-        return std::nullopt;
-    }
-};
 
 // A shown window with a page inside it, the way the client's pages ask to open links.
 class KXOpenFailedAlertTest : public testing::Test {
@@ -178,17 +165,14 @@ TEST_F(KXOpenFailedAlertTest, AFailedExitShowsTheAlertLater)
 
 TEST_F(KXOpenFailedAlertTest, ALateFailureOfAPageThatIsGoneShowsNothing)
 {
-    const auto held = std::make_shared<HeldFailureOpener>();
-    const auto previous = desktop::URLOpener::install(held);
+    testsupport::ScopedHeldFailureOpener opener;
     EXPECT_TRUE(KXOpenFailedAlert::openURL(page, "https://x.example/gone"));
     EXPECT_TRUE(KXOpenFailedAlert::openFolder(page, testsupport::makeScratchDir("fonts")));
-    ASSERT_EQ(held->failures.size(), 2u);
+    ASSERT_EQ(opener.held(), 2u);
     delete page;
     page = nullptr;
-    for (const auto& failure : held->failures)
-        failure("xdg-open exited with status 4");
+    opener.failAll();
     EXPECT_EQ(alert(), nullptr);
-    desktop::URLOpener::install(previous);
 }
 
 TEST_F(KXOpenFailedAlertTest, WithoutAPageTheAlertStandsAlone)

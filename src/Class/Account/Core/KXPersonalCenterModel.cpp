@@ -27,13 +27,6 @@ bool succeeded(const Id& reply)
 
 void ignoreFailure(const Ref<foundation::Error>&) { }
 
-void openPage(const Id& address)
-{
-    const std::string url = address.stringValue();
-    if (!url.empty())
-        desktop::URLOpener::shared()->openURL(url);
-}
-
 } // namespace
 
 std::shared_ptr<KXPersonalCenterModel> KXPersonalCenterModel::create()
@@ -205,6 +198,23 @@ void KXPersonalCenterModel::publishCollectionDataWithOriginData(const Id& folder
         delegate->personalCenterShowPublished(published, true);
 }
 
+void KXPersonalCenterModel::openPage(const Id& address)
+{
+    const std::string url = address.stringValue();
+    if (url.empty())
+        return;
+    const std::string shown = desktop::URLOpener::acceptedWebAddress(url).value_or(url);
+    std::weak_ptr<KXPersonalCenterModel> weak = weak_from_this();
+    auto failed = [weak, shown](const std::string&) {
+        if (auto self = weak.lock()) {
+            if (auto delegate = self->delegate())
+                delegate->personalCenterOpenFailed(shown);
+        }
+    };
+    if (auto refused = desktop::URLOpener::shared()->openURL(url, failed))
+        failed(*refused);
+}
+
 void KXPersonalCenterModel::myOriderClick()
 {
     defaults().setObject(Id(""), "my_orderClick");
@@ -217,7 +227,7 @@ void KXPersonalCenterModel::myOriderClick()
         [weak](const Id& reply) {
             auto self = weak.lock();
             if (self && succeeded(reply))
-                openPage(self->dic_["my_order"]);
+                self->openPage(self->dic_["my_order"]);
         },
         ignoreFailure);
 }

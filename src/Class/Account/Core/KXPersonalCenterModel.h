@@ -31,6 +31,9 @@ public:
     }
     // The unpaid-order badge: its text ("" is an empty badge), nullopt hides it.
     virtual void personalCenterShowOrderBadge(const std::optional<std::string>& text) { (void)text; }
+    // A page of the user's (orders, account) could not be opened in the browser: at once, or
+    // when the desktop's opener exited with a failure.
+    virtual void personalCenterOpenFailed(const std::string& address) { (void)address; }
 };
 
 // The personal centre without its widgets: what it asks the service, the rules that turn the
@@ -39,7 +42,7 @@ public:
 // setUPData(): with a pending order ("my_orderClick" non-empty) the unpaid-order count; with a
 // "token", the token sign-in (refused or failed: the stored user is shown), the user's folders
 // and the user's counters, sent at once one after the other. Error replies and failures change
-// nothing on the page.
+// nothing on the page. A link the browser cannot open is handed to the delegate.
 //
 // A folder submitted for publication (kPublishSubmittedNotification, posted by the publish form)
 // reads the user's folders again, so the published list shows the folder under review.
@@ -91,6 +94,7 @@ public:
 private:
     void publishSubmitted(const dispatch::Notification&);
     void publishCollectionDataWithOriginData(const foundation::Id& folders);
+    void openPage(const foundation::Id& address);
     std::shared_ptr<KXPersonalCenterModelDelegate> delegate() const { return delegate_.lock(); }
 
     std::weak_ptr<KXPersonalCenterModelDelegate> delegate_;
