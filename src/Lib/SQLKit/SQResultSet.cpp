@@ -238,6 +238,21 @@ bool inRange(sqlite3_stmt* handle, int columnIdx)
 }
 } // namespace
 
+namespace {
+// The body of stringWithColumnBytes, inlined into stringForColumnIndex: one more call for every
+// text of every row is a cost a long read feels.
+[[gnu::always_inline]] inline Ref<String> makeString(std::string_view bytes)
+{
+    if (bytes.empty())
+        return String::empty(); // immutable, so one shared instance serves every empty value
+    const auto kind = foundation::unicode::classifyUTF8(bytes);
+    if (kind == foundation::unicode::UTF8Kind::Invalid)
+        return nullptr;
+    return std::allocate_shared<String>(
+        sqblockpool::Allocator<String>(), std::string(bytes), kind == foundation::unicode::UTF8Kind::ASCII);
+}
+} // namespace
+
 Ref<String> SQResultSet::stringForColumnIndex(int columnIdx) const
 {
     sqlite3_stmt* statement = handle();
@@ -247,19 +262,13 @@ Ref<String> SQResultSet::stringForColumnIndex(int columnIdx) const
     const auto* text = sqlite3_column_text(statement, columnIdx);
     if (!text)
         return nullptr;
-    return stringWithColumnBytes(
-        std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(statement, columnIdx))));
+    const int size = sqlite3_column_bytes(statement, columnIdx);
+    return makeString(std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size)));
 }
 
 Ref<String> SQResultSet::stringWithColumnBytes(std::string_view bytes)
 {
-    if (bytes.empty())
-        return String::empty(); // immutable, so one shared instance serves every empty value
-    const auto kind = foundation::unicode::classifyUTF8(bytes);
-    if (kind == foundation::unicode::UTF8Kind::Invalid)
-        return nullptr;
-    return std::allocate_shared<String>(sqblockpool::Allocator<String>(), std::string(bytes),
-                                        kind == foundation::unicode::UTF8Kind::ASCII);
+    return makeString(bytes);
 }
 
 Ref<Date> SQResultSet::dateForColumnIndex(int columnIdx) const
