@@ -100,6 +100,8 @@ bool SQResultSet::nextWithError(Ref<Error>* error)
     }
     if (rc != SQLITE_ROW)
         close();
+    else if (rowColumnCount_ < 0)
+        rowColumnCount_ = sqlite3_column_count(statement);
     return rc == SQLITE_ROW;
 }
 
@@ -256,13 +258,21 @@ namespace {
 Ref<String> SQResultSet::stringForColumnIndex(int columnIdx) const
 {
     sqlite3_stmt* statement = handle();
-    if (!inRange(statement, columnIdx))
+    if (!statement || columnIdx < 0)
         return nullptr;
+    if (columnIdx >= (rowColumnCount_ >= 0 ? rowColumnCount_ : sqlite3_column_count(statement)))
+        return nullptr;
+    // Text and length come from one column call: each column call takes the connection's lock and
+    // settles its error state, and a second one per text was the largest cost of a long read. The
+    // value is read without that lock, which is sound because a connection and its result sets are
+    // used by one queue at a time; a text pointer from sqlite3_column_text is no safer, since any
+    // other use of the statement would invalidate it.
+    sqlite3_value* value = sqlite3_column_value(statement, columnIdx);
     // SQLite gives no text for a NULL value, so no separate type check is needed.
-    const auto* text = sqlite3_column_text(statement, columnIdx);
+    const auto* text = sqlite3_value_text(value);
     if (!text)
         return nullptr;
-    const int size = sqlite3_column_bytes(statement, columnIdx);
+    const int size = sqlite3_value_bytes(value);
     return makeString(std::string_view(reinterpret_cast<const char*>(text), static_cast<std::size_t>(size)));
 }
 

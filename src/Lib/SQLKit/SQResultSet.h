@@ -150,6 +150,10 @@ private:
     SQStatement* statementObject_ = nullptr;
     sqlite3_stmt* handle() const { return statementObject_ ? statementObject_->statement() : nullptr; }
 
+    // The column count, read at the first row: a prepared statement is prepared again only before
+    // its first row, so the count holds for every row after it. The text getter checks each index
+    // against it instead of asking SQLite every time.
+    int rowColumnCount_ = -1;
     bool columnNamesBuilt_ = false;
     std::vector<std::pair<std::string, int>> lowerNames_; // in column order
     foundation::Ref<foundation::MutableDictionary> columnNameToIndexMap_;
