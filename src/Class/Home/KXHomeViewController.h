@@ -281,6 +281,8 @@ private:
     void showName(const foundation::Id& user);
     void setShownName(const QString& name);
     void showVipMark();
+    // Paints every font row on screen again: the rows read their favourite mark as they paint.
+    void repaintFontRows();
 
     // Cart.
     void requestCartState();

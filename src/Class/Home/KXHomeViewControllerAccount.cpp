@@ -5,6 +5,8 @@
 #include "Class/Account/KXPersonalStubPage.h"
 #include "Class/Account/KXPersonalFeedBack.h"
 #include "Class/Account/KXRegisterAgreementWC.h"
+#include "Class/Favourites/Core/KXFolderSession.h"
+#include "Class/FontList/KXFontTableView.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/Home/Core/KXDisplayName.h"
 #include "Class/Home/Core/KXSignInGate.h"
@@ -23,6 +25,7 @@
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Foundation/URL.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -119,6 +122,14 @@ void KXHomeViewController::loginBusiness(const Id& user)
     groupArray_ = storedRows(session().groupsInfo());
     followArray_ = storedRows(session().followsArray());
     sideRowsChanged();
+    // Only a signed-in start asks for the folders by itself; without them the rows' favourite
+    // marks and the folder table stay empty until some page happens to ask.
+    KXFolderSession::reloadFolders(dispatch::guardedQt(
+        this, [](KXHomeViewController& self, const foundation::Ref<foundation::MutableArray>& folders) {
+            self.groupArray_ = folders;
+            self.sideRowsChanged();
+            self.repaintFontRows();
+        }));
     // The list goes back to the cloud before the welcome page opens: a tab touch closes every
     // overlay, and would take the welcome page away the moment it came.
     if (rightListview_->tabTypeNum() != 0)
@@ -146,6 +157,13 @@ void KXHomeViewController::logoutBussiness()
     sideRowsChanged();
     loginClick();
     tabViewTouched(cloudBtn_);
+}
+
+void KXHomeViewController::repaintFontRows()
+{
+    // The list, an open search panel and any folder page over them.
+    for (KXFontTableView* table : findChildren<KXFontTableView*>())
+        table->viewport()->update();
 }
 
 void KXHomeViewController::avatarClick()

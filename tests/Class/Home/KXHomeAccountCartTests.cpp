@@ -9,17 +9,24 @@
 #include "Class/Account/KXTransientWindow.h"
 #include "Class/AppShell/KXQuitView.h"
 #include "Class/Favourites/KXFontGroupCreate.h"
+#include "Class/FontList/KXFontListModel.h"
+#include "Class/FontList/KXFontTableView.h"
+#include "Class/FontList/KXHomeListOverlays.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/FontList/KXViewReference.h"
-#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
-#include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Class/Home/Core/KXHomeProcessState.h"
+#include "Class/Home/KXHomeGroupTableView.h"
 #include "Class/Home/KXTopSubview.h"
 #include "Class/ImageViews/ImageView.h"
+#include "Class/SearchFilter/KXHomeSearchView.h"
+#include "Class/SearchFilter/SearchFilterRegistration.h"
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/Store/KXFontsSaleList.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXBaseTextField.h"
+#include "Class/UIKit/THSearchField.h"
 #include "Class/Update/KXUPDateCenterWC.h"
 #include "HomeTestSupport.h"
 #include "Platform/Dispatch/Clock.h"
@@ -29,10 +36,13 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
+#include <QTest>
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
 using foundation::Id;
@@ -67,6 +77,40 @@ std::vector<int> fontIds(const foundation::Ref<foundation::MutableArray>& record
 void answerAgreement(const char* isAgree)
 {
     post("agreementClick", Id(), foundation::Dictionary::create({{Id("isAgree"), Id(isAgree)}}));
+}
+
+// The font rows a table shows on screen: each font id with the favourite mark it was painted with.
+std::vector<std::pair<long long, bool>> rowsOnScreen(const KXFontTableView* table)
+{
+    std::vector<std::pair<long long, bool>> rows;
+    for (int row = 0; row < table->model()->rowCount(); ++row) {
+        const QModelIndex index = table->model()->index(row, 0);
+        const auto record = KXFontListModel::recordOfIndex(index);
+        if (record && table->visualRect(index).intersects(table->viewport()->rect()))
+            rows.emplace_back(record->fontid, record->isCollected);
+    }
+    return rows;
+}
+
+// Of those rows, the ones in the user's folders and the ones painted with the mark.
+std::pair<std::size_t, std::size_t> marks(const KXFontTableView* table, const std::set<long long>& inFolders)
+{
+    std::size_t filed = 0;
+    std::size_t marked = 0;
+    for (const auto& [fontid, collected] : rowsOnScreen(table)) {
+        filed += inFolders.count(fontid);
+        marked += collected;
+        EXPECT_TRUE(!collected || inFolders.count(fontid)) << fontid << " is in no folder";
+    }
+    return { filed, marked };
+}
+
+int rowOfFont(const foundation::Ref<foundation::MutableArray>& records, const std::set<long long>& fontids)
+{
+    for (std::size_t row = 0; records && row < records->count(); ++row)
+        if (fontids.count(records->objectAtIndex(row).ptr<KXFontBaseModel>()->fontid))
+            return static_cast<int>(row);
+    return -1;
 }
 
 class KXHomeAccountCartTest : public hometest::HubTest {
@@ -142,6 +186,83 @@ TEST_F(KXHomeAccountCartTest, ADemoSignInFillsTheAccountAreaAndTheCartBadge)
     EXPECT_TRUE(home.buyCartNumLabel()->isVisible()) << "the demo user has fonts in the cart";
     EXPECT_EQ(home.selectedTabView(), home.cloudBtn()) << "a sign-in switches to the cloud list";
     EXPECT_EQ(kx_subviews(&home).size(), 2u) << "an account past its first run sees no welcome page";
+}
+
+TEST_F(KXHomeAccountCartTest, TheRowsOnScreenShowTheFavouriteMarksOnceTheFoldersOfASignInArrive)
+{
+    // The fonts of the demo user's folders, as the service keeps them.
+    signIn();
+    const Id listed = run([](auto success, auto failure) {
+        KXHTTPBUSINESS().GetCollectGroupsListSuceess(success, failure);
+    }).reply["corvane_data"]["collection"];
+    std::set<long long> inFolders;
+    for (const Id& folder : *listed.array())
+        for (const Id& font : *folder["fonts"].array())
+            inFolders.insert(font.integerValue());
+    ASSERT_FALSE(inFolders.empty());
+    session().removeUserInfo();
+    registerSearchFilterOverlays();
+    struct Unregister {
+        ~Unregister() { KXHomeListOverlays::unregisterOverlay(KXHomeListOverlays::Kind::HomeSearchView); }
+    } unregister;
+
+    // The list: the folders arrive after the rows on screen were painted without them.
+    auto& home = open();
+    KXHomeListView& list = *home.rightListview();
+    holdNextReply("getMyCollect");
+    postSignIn(loginReply("demo", "demo1234"));
+    ASSERT_TRUE(waitForHeldReplies());
+    const int filedRow = rowOfFont(list.dataArray(), inFolders);
+    ASSERT_GE(filedRow, 0);
+    list.scrollRowToVisible(filedRow);
+    layOut();
+    auto [filed, marked] = marks(list.listTableView(), inFolders);
+    ASSERT_GT(filed, 0u);
+    ASSERT_EQ(marked, 0u) << "no folders yet";
+    ASSERT_TRUE(releaseHeldReplies());
+    settle();
+    std::tie(filed, marked) = marks(list.listTableView(), inFolders);
+    EXPECT_EQ(marked, filed) << "every filed font on screen shows its mark without any other action";
+    EXPECT_EQ(home.groupArray()->count(), listed.count());
+    EXPECT_EQ(home.collectionTableview()->model()->rowCount(), static_cast<int>(listed.count()))
+        << "the side folder table";
+
+    home.logoutBussiness();
+    settle();
+    list.scrollRowToVisible(rowOfFont(list.dataArray(), inFolders));
+    layOut();
+    std::tie(filed, marked) = marks(list.listTableView(), inFolders);
+    EXPECT_GT(filed, 0u);
+    EXPECT_EQ(marked, 0u) << "signed out, no font shows the mark";
+    EXPECT_EQ(home.collectionTableview()->model()->rowCount(), 0);
+
+    // The search panel opened while the folders of a sign-in are on their way.
+    holdNextReply("getMyCollect");
+    postSignIn(loginReply("demo", "demo1234"));
+    ASSERT_TRUE(waitForHeldReplies());
+    list.searchingClick();
+    auto* panel = qobject_cast<KXHomeSearchView*>(KXHomeListOverlays::topSubview(&list));
+    ASSERT_NE(panel, nullptr);
+    const auto records = list.dataArray();
+    const std::string name = records->objectAtIndex(static_cast<std::size_t>(rowOfFont(records, inFolders)))
+                                 .ptr<KXFontBaseModel>()
+                                 ->fontname->utf8();
+    // Typed as an input method commits it.
+    QKeyEvent typed(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString::fromStdString(name));
+    QApplication::sendEvent(panel->customStrTF(), &typed);
+    QTest::keyClick(panel->customStrTF(), Qt::Key_Return);
+    ASSERT_TRUE(waitFor([&] {
+        layOut();
+        return panel->state().resultMode() && marks(panel->listTableView(), inFolders).first > 0;
+    })) << "the search for "
+        << name << " lists it";
+    std::tie(filed, marked) = marks(panel->listTableView(), inFolders);
+    ASSERT_EQ(marked, 0u) << "no folders yet";
+    ASSERT_TRUE(releaseHeldReplies());
+    settle();
+    std::tie(filed, marked) = marks(panel->listTableView(), inFolders);
+    EXPECT_GT(filed, 0u);
+    EXPECT_EQ(marked, filed);
 }
 
 TEST_F(KXHomeAccountCartTest, ASignInOnTheRecommendedPageStaysThere)
