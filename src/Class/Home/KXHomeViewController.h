@@ -265,6 +265,10 @@ private:
     void groupCreated(const foundation::Ref<foundation::Dictionary>& group, const foundation::Id& renamedId);
     // A deleted folder leaves the folders.
     void dropFolder(const foundation::Id& id);
+    // Selects the default folder and shows it, kDeletedFolderDelay after a deletion.
+    void showDefaultFolderLater();
+    // Whether the list shows this folder of the folder table.
+    bool listShowsFolder(const foundation::Id& id) const;
     foundation::Ref<foundation::MutableArray> fontRecords(const foundation::Id& group) const;
 
     // Pop-ups.

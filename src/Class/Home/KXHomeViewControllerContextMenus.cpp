@@ -12,7 +12,6 @@
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/UIKit/MLHudAlert.h"
 #include "Platform/Dispatch/Notification.h"
-#include "Platform/Dispatch/Queue.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/String.h"
 
@@ -44,11 +43,7 @@ void KXHomeViewController::deleteGroupAction()
     addOverlay(dialog);
     dialog->setGroupBlock(dispatch::guardedQt(this, [id](KXHomeViewController& self, const Ref<foundation::Dictionary>&) {
         self.dropFolder(id);
-        // The default folder is shown once the deleted one has gone.
-        dispatch::mainQueue().after(kDeletedFolderDelay, dispatch::guardedQt(&self, [](KXHomeViewController& hub) {
-            hub.collectionTableview_->selectRow(0);
-            hub.tableViewCellClick(hub.collectionTableview_);
-        }));
+        self.showDefaultFolderLater();
     }));
 }
 

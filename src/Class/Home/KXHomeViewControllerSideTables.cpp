@@ -28,6 +28,7 @@
 #include "Class/UIKit/MLHudAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/Notification.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/Format.h"
 #include "Platform/Foundation/String.h"
@@ -60,12 +61,23 @@ bool sameId(const Id& a, const Id& b)
     return !a.isNil() && !b.isNil() && a.stringValue() == b.stringValue();
 }
 
-// Replaces a table's rows and keeps its selected row.
+// Replaces a table's rows and keeps its selected folder or collection where it is now: a row
+// number would move the selection to whatever took the place of a removed row.
 void showRows(KXHomeGroupTableView* table, const Ref<foundation::Array>& rows)
 {
     const int selected = table->selectedRow();
+    const Id selectedId = table->groupModel()->row(selected)["id"];
     table->groupModel()->setRows(rows);
-    table->selectRow(selected);
+    if (selectedId.isNil()) {
+        table->selectRow(selected);
+        return;
+    }
+    int row = -1;
+    for (std::size_t i = 0; rows && i < rows->count() && row < 0; ++i) {
+        if (sameId(rows->objectAtIndex(i)["id"], selectedId))
+            row = static_cast<int>(i);
+    }
+    table->selectRow(row);
 }
 
 } // namespace
@@ -216,17 +228,19 @@ void KXHomeViewController::tableViewCellClick(KXHomeGroupTableView* table)
     }
     state.sideTableRowMemory = row;
 
+    // The rows are refreshed from the session; the clicked folder or collection is the one the
+    // selection stayed on.
     Id group;
     if (!followed) {
         groupArray_ = mutableRows(sideTableSession().groupsInfo());
         showRows(collectionTableview_, groupArray_);
-        collectionTableview_->reloadRow(row);
-        group = static_cast<std::size_t>(row) < groupArray_->count() ? groupArray_->objectAtIndex(static_cast<std::size_t>(row)) : Id();
+        collectionTableview_->reloadRow(collectionTableview_->selectedRow());
+        group = collectionTableview_->groupModel()->row(collectionTableview_->selectedRow());
     } else {
         followTableview_->reloadRow(row);
         followArray_ = mutableRows(sideTableSession().followsArray());
         showRows(followTableview_, followArray_);
-        group = static_cast<std::size_t>(row) < followArray_->count() ? followArray_->objectAtIndex(static_cast<std::size_t>(row)) : Id();
+        group = followTableview_->groupModel()->row(followTableview_->selectedRow());
     }
     accordion_.rowsChanged(groupArray()->count(), followArray()->count());
     layOutSideTables();
@@ -251,7 +265,14 @@ void KXHomeViewController::KXGroupExtendBtnClik(const Id& row, bool fristBtnClic
             auto* dialog = new KXDeleteGroupView();
             dialog->setGroupID(id);
             addOverlay(dialog);
-            dialog->setGroupBlock(dispatch::guardedQt(this, [id](KXHomeViewController& self, const Ref<foundation::Dictionary>&) { self.dropFolder(id); }));
+            dialog->setGroupBlock(dispatch::guardedQt(
+                this, [id](KXHomeViewController& self, const Ref<foundation::Dictionary>&) {
+                    // The list must not go on showing a folder that is gone.
+                    const bool shown = self.listShowsFolder(id);
+                    self.dropFolder(id);
+                    if (shown)
+                        self.showDefaultFolderLater();
+                }));
         } else {
             openFolderDialog(QString::fromStdString(row["collect_name"].stringValue()), id);
         }
@@ -353,13 +374,34 @@ void KXHomeViewController::groupCreated(const Ref<foundation::Dictionary>& group
     sideRowsChanged();
 }
 
+bool KXHomeViewController::listShowsFolder(const Id& id) const
+{
+    if (selectedTabView_ || KXHomeProcessState::shared().followedSelection
+        || rightListview_->tabTypeNum() != 4)
+        return false;
+    const auto& shown = rightListview_->groupID();
+    return shown && sameId(Id(shown), id);
+}
+
+void KXHomeViewController::showDefaultFolderLater()
+{
+    dispatch::mainQueue().after(
+        kDeletedFolderDelay, dispatch::guardedQt(this, [](KXHomeViewController& self) {
+            self.collectionTableview_->selectRow(0);
+            self.tableViewCellClick(self.collectionTableview_);
+        }));
+}
+
 void KXHomeViewController::dropFolder(const Id& id)
 {
-    auto folders = groupArray();
-    for (std::size_t i = folders->count(); i-- > 0;) {
-        if (sameId(folders->objectAtIndex(i)["id"], id))
-            folders->removeObjectAtIndex(i);
+    // A new list, not the shown one changed in place: the table finds its selected folder in the
+    // rows it shows until it is given these.
+    auto folders = foundation::MutableArray::create();
+    for (const Id& folder : groupArray()->objects()) {
+        if (!sameId(folder["id"], id))
+            folders->addObject(folder);
     }
+    groupArray_ = folders;
     KXFolderSession::storeChangedFolders(folders);
     sideRowsChanged();
 }

@@ -281,6 +281,52 @@ TEST_F(KXHomeSideTablesTest, DeletingAFolderFromTheMenuShowsTheDefaultFolderHalf
     EXPECT_EQ(home.rightListview()->groupID()->utf8(), home.groupArray()->objectAtIndex(0)["id"].stringValue());
 }
 
+TEST_F(KXHomeSideTablesTest, AFolderDeletedFromThePopUpLeavesTheHighlightOnTheFolderShown)
+{
+    dispatch::VirtualClock::Scope clock;
+    signIn();
+    const Id first = createFolder("先删的分组");
+    const Id second = createFolder("留下的分组");
+    auto& home = open();
+    home.colletExpand();
+    const auto rowOf = [&](const Id& folder) {
+        for (std::size_t row = 0; row < home.groupArray()->count(); ++row)
+            if (home.groupArray()->objectAtIndex(row)["id"].stringValue() == folder["id"].stringValue())
+                return static_cast<int>(row);
+        return -1;
+    };
+    const auto deleteFromPopUp = [&](const Id& folder) {
+        const std::size_t before = home.groupArray()->count();
+        openPopUp(false);
+        home.KXGroupExtendBtnClik(folder, true);
+        auto* dialog = qobject_cast<KXDeleteGroupView*>(kx_topSubview(&home));
+        ASSERT_NE(dialog, nullptr);
+        dialog->sureBtn()->click();
+        ASSERT_TRUE(waitFor([&] { return home.groupArray()->count() == before - 1; }));
+        settle();
+    };
+
+    // Another folder goes: the highlight and the list stay with the folder that had them.
+    home.collectionTableview()->performClick(rowOf(second));
+    ASSERT_EQ(home.rightListview()->groupID()->utf8(), second["id"].stringValue());
+    deleteFromPopUp(first);
+    ASSERT_GE(rowOf(second), 1);
+    EXPECT_EQ(home.collectionTableview()->selectedRow(), rowOf(second));
+    EXPECT_TRUE(rowLooksSelected(home.collectionTableview(), rowOf(second)));
+    clock.advance(KXHomeViewController::kDeletedFolderDelay);
+    EXPECT_EQ(home.collectionTableview()->selectedRow(), rowOf(second));
+    EXPECT_EQ(home.rightListview()->groupID()->utf8(), second["id"].stringValue());
+
+    // The folder shown goes: the default folder is selected and shown, as from the context menu.
+    deleteFromPopUp(second);
+    clock.advance(KXHomeViewController::kDeletedFolderDelay);
+    EXPECT_EQ(home.collectionTableview()->selectedRow(), 0);
+    EXPECT_TRUE(rowLooksSelected(home.collectionTableview(), 0));
+    EXPECT_EQ(home.rightListview()->tabTypeNum(), 4);
+    EXPECT_EQ(
+        home.rightListview()->groupID()->utf8(), home.groupArray()->objectAtIndex(0)["id"].stringValue());
+}
+
 TEST_F(KXHomeSideTablesTest, ARenameKeepsTheFolderAndItsFontsANewFolderGoesLast)
 {
     signIn();
