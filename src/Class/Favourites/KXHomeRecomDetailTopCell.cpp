@@ -158,7 +158,6 @@ void KXHomeRecomDetailTopCell::setDataDic(const Id& record)
     titleLabel_->setText(KXFavouritesTexts::plain(record["collect_name"]));
     authorNameLabel_->setText(KXFavouritesTexts::plain(ownFolder ? user["uname"] : record["user_name"]));
     timeLabel_->setText(KXFavouritesTexts::date(record["add_time"]));
-    groupDetailLabel_->setText(KXFavouritesTexts::collectionFacts(record));
     KXCollectionHeaderLayout::describe(*detailContent_, KXFavouritesTexts::plain(record["collect_desc"]));
     detailContentLabel_->update();
 
@@ -169,6 +168,7 @@ void KXHomeRecomDetailTopCell::setDataDic(const Id& record)
             followed = followed || (follow.dictionary() && follow["id"].stringValue() == id);
     }
     toggle_.setState(followed ? 1 : 0);
+    recordState_ = followed ? 1 : 0;
     showAttention();
 }
 
@@ -194,6 +194,9 @@ void KXHomeRecomDetailTopCell::showAttention()
     attentionBtn_->setVisible(!hasOrigin_ && !isOwnCollection());
     attentionBtn_->setState(toggle_.state());
     attentionBtn_->setEnabled(!toggle_.isPending());
+    if (dataDic_.dictionary())
+        groupDetailLabel_->setText(
+            KXFavouritesTexts::collectionFacts(dataDic_, toggle_.state() - recordState_));
 }
 
 void KXHomeRecomDetailTopCell::attentionBtnClick()

@@ -36,7 +36,8 @@ public:
 // "KXHomeRecomAttention" {"groupID", "groupState"}. Signed out, the click asks for the sign-in
 // (the delegate's loginClick) and waits for the next sign-in message ("homeNotificationCenter" with
 // "loginMessage"), which sends the state the button shows then; clicks while waiting add no second
-// observer. Main thread only.
+// observer. The follower count moves by one with the button's state, and back with it. Main
+// thread only.
 class KXHomeRecomDetailTopCell : public QWidget {
     Q_OBJECT
 
@@ -79,6 +80,8 @@ private:
     foundation::Id dataDic_;
     bool hasOrigin_ = false;
     KXFollowToggle toggle_;
+    // The button's state as the record was read: the record's follower count is that state's.
+    int recordState_ = 0;
     std::weak_ptr<KXHomeRecomDetailTopCellDelegate> delegate_;
     dispatch::Subscription signIn_;
     ImageView* contentImg_ = nullptr;

@@ -4,6 +4,7 @@
 // report resolved by font.
 #include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/Account/KXLoginWindowController.h"
+#include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/Core/KXCollectionHeaderLayout.h"
 #include "Class/Favourites/Core/KXPaletteHold.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
@@ -67,6 +68,12 @@ protected:
         for (const Id& follow : *list.array())
             found += follow["id"].stringValue() == id;
         return found;
+    }
+    // The follower count the header shows.
+    static std::string followers(const KXHomeRecomDetailTopCell* header)
+    {
+        const QString facts = header->groupDetailLabel()->text();
+        return facts.section(QStringLiteral(" · "), 1, 1).toStdString();
     }
     static void follow(const Id& id, const char* state)
     {
@@ -168,8 +175,11 @@ TEST_F(KXHomeRecomDetailViewTest, FollowingIsSentAtOnceAndPosted)
             posted.push_back(
                 Id(n.userInfo)["groupID"].stringValue() + "/" + Id(n.userInfo)["groupState"].stringValue());
         });
+    const long long count = card["follow_num"].integerValue();
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
     header->attentionBtn()->click();
     EXPECT_EQ(header->attentionState(), 1);
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count + 1)) << "with the toggle";
     EXPECT_FALSE(header->attentionBtn()->isEnabled()) << "one request at a time";
     header->attentionBtnClick();
     ASSERT_TRUE(waitUntil([&] { return !posted.empty(); }));
@@ -177,7 +187,26 @@ TEST_F(KXHomeRecomDetailViewTest, FollowingIsSentAtOnceAndPosted)
     EXPECT_EQ(requests("138"), 1u);
     EXPECT_TRUE(header->attentionBtn()->isEnabled());
     EXPECT_EQ(followed(id), 1u);
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count + 1));
     follow(card["id"], "0");
+
+    // A collection the user follows: unfollowing takes the user's own follow off the count.
+    const Id followedCard = cardNamed("编辑推荐：中文黑体");
+    ASSERT_EQ(followed(followedCard["id"].stringValue()), 1u);
+    KXFolderSession::reloadFollows();
+    ASSERT_TRUE(waitUntil([] {
+        const auto follows = KXUserCenterConfig::sharedKXUserCenterConfig().followsArray();
+        return follows && follows->count() > 0;
+    }));
+    detail->setInfoDic(followedCard.dictionary());
+    settle(host());
+    ASSERT_EQ(header->attentionState(), 1);
+    const long long followedCount = followedCard["follow_num"].integerValue();
+    header->attentionBtn()->click();
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(followedCount - 1));
+    ASSERT_TRUE(waitUntil([&] { return header->attentionBtn()->isEnabled(); }));
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(followedCount - 1));
+    follow(followedCard["id"], "1");
 }
 
 TEST_F(KXHomeRecomDetailViewTest, ARefusedOrFailedFollowPutsTheButtonBack)
@@ -190,11 +219,14 @@ TEST_F(KXHomeRecomDetailViewTest, ARefusedOrFailedFollowPutsTheButtonBack)
     settle(host());
     auto* header = detail->topCell();
     EXPECT_TRUE(header->attentionBtn()->isHidden()) << "the signed-in user's own collection";
+    const std::string shown = followers(header);
     header->attentionBtnClick();
     EXPECT_EQ(header->attentionState(), 1);
+    EXPECT_NE(followers(header), shown);
     ASSERT_TRUE(waitUntil([&] { return requests("138") == 1 && header->attentionBtn()->isEnabled(); }));
     EXPECT_EQ(header->attentionState(), 0);
     EXPECT_EQ(header->attentionBtn()->state(), 0);
+    EXPECT_EQ(followers(header), shown) << "the count goes back with the button";
     EXPECT_EQ(toastTexts(), std::vector<std::string> { "不能关注自己的合集" });
 
     const Id card = cardNamed("海报大字");
@@ -202,8 +234,10 @@ TEST_F(KXHomeRecomDetailViewTest, ARefusedOrFailedFollowPutsTheButtonBack)
     settle(host());
     setFault("followCollect", localservice::Fault::Kind::Http500);
     header->attentionBtn()->click();
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(card["follow_num"].integerValue() + 1));
     ASSERT_TRUE(waitUntil([&] { return requests("138") == 2 && header->attentionBtn()->isEnabled(); }));
     EXPECT_EQ(header->attentionState(), 0);
+    EXPECT_EQ(followers(header), "关注 " + card["follow_num"].stringValue());
     EXPECT_EQ(followed(card["id"].stringValue()), 0u);
 }
 

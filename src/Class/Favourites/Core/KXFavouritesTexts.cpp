@@ -3,6 +3,8 @@
 #include "Platform/Foundation/Format.h"
 #include "Platform/Foundation/String.h"
 
+#include <algorithm>
+
 namespace {
 
 QString qs(const std::string& utf8)
@@ -66,10 +68,14 @@ QString date(const foundation::Id& addTime)
     return text.size() < 10 ? QString() : text.left(10);
 }
 
-QString collectionFacts(const foundation::Id& record)
+QString collectionFacts(const foundation::Id& record, int followShift)
 {
+    const foundation::Id followers = record["follow_num"];
+    const QString follows = followShift == 0
+        ? count(followers)
+        : QString::number(std::max(0LL, followers.integerValue() + followShift));
     return QStringLiteral("字体 %1 · 关注 %2 · 浏览 %3")
-        .arg(count(record["font_num"]), count(record["follow_num"]), count(record["visits"]));
+        .arg(count(record["font_num"]), follows, count(record["visits"]));
 }
 
 } // namespace KXFavouritesTexts

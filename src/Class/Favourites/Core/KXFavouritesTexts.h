@@ -35,8 +35,9 @@ QString visits(const foundation::Id& visits);
 QString followers(const foundation::Id& followers);
 // The first 10 characters of "add_time"; "" when it is shorter.
 QString date(const foundation::Id& addTime);
-// "字体 %@ · 关注 %@ · 浏览 %@" of a collection record.
-QString collectionFacts(const foundation::Id& record);
+// "字体 %@ · 关注 %@ · 浏览 %@" of a collection record. `followShift` is the user's own follow (1)
+// or unfollow (-1) made since the record was read; the count moves by it, never below 0.
+QString collectionFacts(const foundation::Id& record, int followShift = 0);
 // A server value as plain text ("%@"): numbers as numbers, texts as they are, nil as "".
 QString plain(const foundation::Id& value);
 

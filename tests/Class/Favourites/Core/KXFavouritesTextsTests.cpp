@@ -53,6 +53,12 @@ TEST(KXFavouritesTexts, CollectionFactsAndPlainValues)
 {
     const Id record(foundation::Dictionary::create({{Id("font_num"), Id(5)}, {Id("follow_num"), Id("38")}, {Id("visits"), Id(1200)}}));
     EXPECT_EQ(texts::collectionFacts(record), QStringLiteral("字体 5 · 关注 38 · 浏览 1200"));
+    // The user's own follow or unfollow since the record was read moves the count, never below 0.
+    EXPECT_EQ(texts::collectionFacts(record, 1), QStringLiteral("字体 5 · 关注 39 · 浏览 1200"));
+    EXPECT_EQ(texts::collectionFacts(record, -1), QStringLiteral("字体 5 · 关注 37 · 浏览 1200"));
+    const Id unfollowed(foundation::Dictionary::create({{Id("font_num"), Id(1)}, {Id("visits"), Id(0)}}));
+    EXPECT_EQ(texts::collectionFacts(unfollowed, -1), QStringLiteral("字体 1 · 关注 0 · 浏览 0"));
+    EXPECT_EQ(texts::collectionFacts(unfollowed, 1), QStringLiteral("字体 1 · 关注 1 · 浏览 0"));
     EXPECT_EQ(texts::plain(Id(foundation::Null::null())), QString());
     EXPECT_EQ(texts::plain(Id(2.5)), QStringLiteral("2.5"));
 }
