@@ -15,6 +15,7 @@
 #include "Lib/ImageLoading/ILImageCacheConfig.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -30,6 +31,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 #ifndef CORVANE_VERSION
 #define CORVANE_VERSION "0.0.0"
@@ -37,13 +39,49 @@
 
 using foundation::Id;
 
+namespace {
+
+// Sees the application's Quit event before the application closes its windows. An application
+// filter sees every event of the process: it stays apart from the shown window's filter, which
+// would otherwise see that window's events twice.
+class QuitWatch : public QObject {
+public:
+    explicit QuitWatch(std::function<void()> started)
+        : started_(std::move(started))
+    {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Quit && watched == qApp)
+            started_();
+        return false;
+    }
+
+private:
+    std::function<void()> started_;
+};
+
+} // namespace
+
 AppDelegate& AppDelegate::sharedAppDelegate()
 {
     static AppDelegate* instance = new AppDelegate(); // lives as long as the process
     return *instance;
 }
 
-AppDelegate::AppDelegate() = default;
+AppDelegate::AppDelegate()
+{
+    setTrayAvailability(nullptr);
+}
+
+void AppDelegate::setTrayAvailability(TrayAvailability availability)
+{
+    trayAvailability_
+        = availability ? std::move(availability) : TrayAvailability(&QSystemTrayIcon::isSystemTrayAvailable);
+}
 
 QWidget* AppDelegate::makeMainWindow() const
 {
@@ -56,9 +94,16 @@ void AppDelegate::setShowWindow(QWidget* window)
         return;
     if (showWindow_) {
         showWindow_->removeEventFilter(this);
+        // The alert stays until it is answered: it would go with the window it belongs to.
+        if (window && urlAlert_ && urlAlert_->parentWidget() == showWindow_) {
+            urlAlert_->setParent(window, urlAlert_->windowFlags());
+            urlAlert_->show();
+        }
         showWindow_->deleteLater();
     }
     showWindow_ = window;
+    if (window && !quitWatch_ && qApp)
+        quitWatch_ = std::make_unique<QuitWatch>([this] { quitStarted(); });
     if (window) {
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         window->installEventFilter(this);
@@ -130,7 +175,7 @@ void AppDelegate::releaseWindows()
 
 void AppDelegate::installTrayIcon()
 {
-    if (trayIcon_ || !QSystemTrayIcon::isSystemTrayAvailable())
+    if (trayIcon_ || !isTrayAvailable())
         return;
     trayIcon_ = new QSystemTrayIcon(QApplication::windowIcon(), this);
     trayMenu_ = std::make_unique<QMenu>();
@@ -252,6 +297,15 @@ void AppDelegate::cleanCache()
     ILImageCache::sharedImageCache()->clearDiskOnCompletion([] { });
 }
 
+void AppDelegate::quitStarted()
+{
+    if (quitting_)
+        return;
+    quitting_ = true;
+    // A quit another window refused leaves the closes as they were.
+    dispatch::mainQueue().async([this] { quitting_ = false; });
+}
+
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == showWindow_) {
@@ -260,6 +314,13 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
             if (showWindow_->isMinimized() && !(change->oldState() & Qt::WindowMinimized))
                 windowDidMiniaturize();
         } else if (event->type() == QEvent::Close) {
+            if (!quitting_ && !isTrayAvailable()) {
+                // A hidden window without a tray icon leaves nothing to bring it back: it goes to
+                // the task bar instead, and the minimise starts the data update.
+                event->ignore();
+                showWindow_->showMinimized();
+                return true;
+            }
             windowShouldClose();
         }
     }

@@ -25,8 +25,9 @@ class QSystemTrayIcon;
 //
 // Platform events arrive as Qt events: becoming active is applicationStateChanged, a reopen is a
 // later start of the program or a click on the tray icon, closing the shown window is its Close
-// event (the window hides and is kept; the process runs on), minimising is its WindowStateChange
-// event, terminating is aboutToQuit.
+// event (the window hides and is kept; the process runs on, reached again through the tray icon;
+// a desktop without a tray gets the window minimised instead, so its task-bar entry stays),
+// minimising is its WindowStateChange event, terminating is aboutToQuit.
 class AppDelegate : public QObject {
     Q_OBJECT
 
@@ -38,7 +39,8 @@ public:
     void setMainWindowFactory(MainWindowFactory factory) { mainWindowFactory_ = std::move(factory); }
     QWidget* makeMainWindow() const;
 
-    // The window shown to the user, owned here; the previous one is released.
+    // The window shown to the user, owned here; the previous one is released. An open address
+    // alert moves over to the new window.
     QWidget* showWindow() const { return showWindow_; }
     void setShowWindow(QWidget* window);
 
@@ -74,6 +76,10 @@ public:
     void cleanCache();
 
     QSystemTrayIcon* trayIcon() const { return trayIcon_; }
+    // Whether the desktop shows tray icons; QSystemTrayIcon's answer unless replaced.
+    using TrayAvailability = std::function<bool()>;
+    void setTrayAvailability(TrayAvailability availability);
+    bool isTrayAvailable() const { return trayAvailability_(); }
     // Deletes the shown window, the settings window and the tray icon at once; called when the event loop has ended.
     void releaseWindows();
 
@@ -84,9 +90,15 @@ private:
     AppDelegate();
     void installTrayIcon();
     void bringShowWindowToFront(bool activate);
+    void quitStarted();
 
     QPointer<QWidget> showWindow_;
     MainWindowFactory mainWindowFactory_;
+    TrayAvailability trayAvailability_;
+    // Quitting closes every window first and gives up when one refuses: from the application's
+    // Quit event until the queue has run, a close is a close.
+    bool quitting_ = false;
+    std::unique_ptr<QObject> quitWatch_;
     QSystemTrayIcon* trayIcon_ = nullptr;
     std::unique_ptr<QMenu> trayMenu_;
     QPointer<QMessageBox> urlAlert_;

@@ -3,10 +3,12 @@
 #include "Class/AppShell/KXCatalogueUpdater.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Lib/ImageLoading/ILImageCache.h"
+#include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Array.h"
 #include "ShellServiceTest.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -20,6 +22,7 @@ class AppDelegateTest : public shelltest::ShellServiceTest {
 protected:
     void TearDown() override
     {
+        AppDelegate::sharedAppDelegate().setTrayAvailability(nullptr);
         AppDelegate::sharedAppDelegate().setShowWindow(nullptr);
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         KXGlobalDataBase::sharedKXGlobalDataBase().setUpdateDataDic(nullptr);
@@ -45,6 +48,26 @@ protected:
             {{Id("data_version"), Id("20261201120000")}, {Id("dataUrl"), Id(service().baseUrl() + "files/packages/partial.zip")}}));
         KXGlobalDataBase::sharedKXGlobalDataBase().setPartialUpdate(true);
     }
+
+    static std::size_t updateDownloads()
+    {
+        std::size_t count = 0;
+        for (const auto& file : service().requestLog().fileEntries())
+            count += file.path == "packages/partial.zip" ? 1 : 0;
+        return count;
+    }
+
+    static void setTray(bool available)
+    {
+        AppDelegate::sharedAppDelegate().setTrayAvailability([available] { return available; });
+    }
+};
+
+// Refuses to close, as a window with unsaved work may: the application's quit then gives up, so
+// a test can send it without ending the test program.
+class StubbornWindow : public QWidget {
+protected:
+    void closeEvent(QCloseEvent* event) override { event->ignore(); }
 };
 
 } // namespace
@@ -85,8 +108,30 @@ TEST_F(AppDelegateTest, AnIncomingAddressIsShownAsPlainText)
     EXPECT_EQ(AppDelegate::sharedAppDelegate().urlAlert(), nullptr);
 }
 
-TEST_F(AppDelegateTest, ClosingTheShownWindowHidesItAndStartsTheDataUpdate)
+TEST_F(AppDelegateTest, AnAddressAlertOutlivesTheHandOverToTheMainWindow)
 {
+    QPointer<QWidget> splash = showWindow();
+    AppDelegate::sharedAppDelegate().handleURLEvent(QStringLiteral("corvane://font/7"));
+    QPointer<QMessageBox> alert = AppDelegate::sharedAppDelegate().urlAlert();
+    ASSERT_NE(alert, nullptr);
+    const Qt::WindowFlags flags = alert->windowFlags();
+
+    QPointer<QWidget> main = showWindow();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(splash) << "the splash is released";
+    ASSERT_TRUE(alert) << "the alert is still waiting for its answer";
+    EXPECT_EQ(alert->parentWidget(), main.data());
+    EXPECT_EQ(alert->windowFlags(), flags);
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_EQ(alert->informativeText(), QStringLiteral("corvane://font/7"));
+    alert->buttons().front()->click();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(alert);
+}
+
+TEST_F(AppDelegateTest, WithATrayClosingTheShownWindowHidesItAndStartsTheDataUpdate)
+{
+    setTray(true);
     QPointer<QWidget> window = showWindow();
     setSlowPendingUpdate();
     window->close();
@@ -97,6 +142,43 @@ TEST_F(AppDelegateTest, ClosingTheShownWindowHidesItAndStartsTheDataUpdate)
 
     AppDelegate::sharedAppDelegate().applicationShouldHandleReopen();
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(AppDelegateTest, WithoutATrayClosingTheShownWindowMinimisesIt)
+{
+    setTray(false);
+    QPointer<QWidget> window = showWindow();
+    setSlowPendingUpdate();
+    service().requestLog().clear();
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible()) << "it stays in the task bar";
+    EXPECT_TRUE(window->isMinimized());
+    EXPECT_TRUE(KXCatalogueUpdater::shared().isRunning());
+    ASSERT_TRUE(waitFor([] { return !KXCatalogueUpdater::shared().isRunning(); }));
+    EXPECT_EQ(updateDownloads(), 1u) << "the update starts once";
+
+    AppDelegate::sharedAppDelegate().applicationShouldHandleReopen();
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(AppDelegateTest, WithoutATrayQuittingStillClosesTheShownWindow)
+{
+    setTray(false);
+    QPointer<QWidget> window = showWindow();
+    StubbornWindow other;
+    other.show();
+    QEvent quit(QEvent::Quit);
+    QApplication::sendEvent(qApp, &quit);
+    EXPECT_FALSE(window->isVisible()) << "the shown window gave way to the quit";
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_FALSE(quit.isAccepted()) << "the other window refused it";
+
+    // The quit that was given up leaves the close button as it was.
+    dispatch::RunLoop::drain();
+    window->show();
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isMinimized());
 }
 
 TEST_F(AppDelegateTest, MinimisingTheShownWindowStartsTheDataUpdateAndReopenRestoresIt)
