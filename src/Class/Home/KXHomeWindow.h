@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QPointer>
 
 #include "Class/Home/KXHomeViewController.h"
@@ -9,14 +10,17 @@ class QAction;
 
 // The main window: the hub as its central widget, a menu bar (exported as the desktop's global
 // menu where there is one) with the settings, clearing the image cache, minimise, close and quit.
-// It opens 400 x 860 centred on the screen (clamped to what the screen offers), keeps a minimum
-// of 400 x 680 and a maximum of 2000 x 3000, and is kept, not deleted, when closed.
+// It opens 400 x 860 centred on the screen, keeps a minimum of 400 x 680 and a maximum of
+// 2000 x 3000, and is kept, not deleted, when closed. The height it opens with and its minimum
+// height are capped so the whole window, the window manager's frame included, fits the screen's
+// available area; the frame is measured again once the window manager has framed the window.
 class KXHomeWindow : public QMainWindow {
     Q_OBJECT
 
 public:
     static constexpr int kWidth = 400;
     static constexpr int kHeight = 860;
+    static constexpr int kMinimumHeight = 680;
 
     // `controller` becomes the central widget (a new hub when nullptr).
     explicit KXHomeWindow(KXHomeViewController* controller = nullptr);
@@ -25,12 +29,24 @@ public:
     QAction* settingsAction() const { return settingsAction_; }
     QAction* cleanCacheAction() const { return cleanCacheAction_; }
 
-    // The frame the window opens with on a screen of `available` geometry.
-    static QRect initialFrame(const QRect& available);
+    // The client area the window opens with on a screen of `available` geometry, the window
+    // manager's frame adding `frame` around it: the framed window centred and inside the area.
+    static QRect initialFrame(const QRect& available, const QMargins& frame = {});
+    // The minimum height that keeps the framed window inside `available`.
+    static int minimumHeight(const QRect& available, const QMargins& frame = {});
+    // `client` moved, and made lower where it must, so that the framed window lies inside
+    // `available` (its top-left corner where the area is too small).
+    static QRect keptInside(const QRect& client, const QRect& available, const QMargins& frame);
+
+protected:
+    bool event(QEvent* event) override;
 
 private:
     void buildMenu();
+    // Fits the window to its screen again when its frame has changed since the last fit.
+    void fitToScreen();
 
+    QMargins fittedFrame_;
     QPointer<KXHomeViewController> controller_;
     QAction* settingsAction_ = nullptr;
     QAction* cleanCacheAction_ = nullptr;

@@ -4,6 +4,8 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <algorithm>
+
 QWidget* kx_makeTransientWindow(QWidget* transientParent, const QSize& size)
 {
     auto* window = new QWidget;
@@ -25,17 +27,37 @@ bool kx_canMoveWindows()
     return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
+QRect kx_centredFrame(const QSize& frameSize, const QRect& area, const QRect& available)
+{
+    QRect frame(QPoint(0, 0), frameSize);
+    frame.moveCenter(area.center());
+    if (!available.isValid())
+        return frame;
+    frame.moveRight(std::min(frame.right(), available.right()));
+    frame.moveBottom(std::min(frame.bottom(), available.bottom()));
+    frame.moveLeft(std::max(frame.left(), available.left()));
+    frame.moveTop(std::max(frame.top(), available.top()));
+    return frame;
+}
+
 void kx_centreWindow(QWidget* window)
 {
     if (!window || !kx_canMoveWindows())
         return;
     QRect area;
-    if (QWidget* parent = window->parentWidget(); parent && parent->isVisible())
+    QScreen* screen = nullptr;
+    if (QWidget* parent = window->parentWidget(); parent && parent->isVisible()) {
         area = parent->window()->frameGeometry();
-    else if (QScreen* screen = QGuiApplication::primaryScreen())
+        screen = parent->window()->screen();
+    } else if ((screen = QGuiApplication::primaryScreen())) {
         area = screen->availableGeometry();
-    if (area.isValid())
-        window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+    }
+    if (!area.isValid())
+        return;
+    // Before the window manager has framed the window its frame is its client area; move()
+    // places the frame.
+    const QSize frameSize = window->frameGeometry().size().expandedTo(window->size());
+    window->move(kx_centredFrame(frameSize, area, screen ? screen->availableGeometry() : QRect()).topLeft());
 }
 
 void kx_showCentred(QWidget* window)

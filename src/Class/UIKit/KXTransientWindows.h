@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QSize>
 
 class QWidget;
@@ -14,9 +15,13 @@ QWidget* kx_makeTransientWindow(QWidget* transientParent, const QSize& size);
 // Makes `window`, made but never shown, such a window (for windows of a class of their own).
 void kx_setUpTransientWindow(QWidget* window, QWidget* transientParent, const QSize& size);
 // Brings the window to the front and activates it, centred over its parent window (or the
-// primary screen); on Wayland the compositor places it.
+// primary screen) and kept inside the screen's available area, frame included; on Wayland the
+// compositor places it.
 void kx_showCentred(QWidget* window);
 // Centres the window as kx_showCentred() does, without showing it.
 void kx_centreWindow(QWidget* window);
+// Where a window whose frame (title bar included) is `frameSize` lies when centred over `area`
+// and kept inside `available`; a frame larger than `available` keeps its top-left corner inside.
+QRect kx_centredFrame(const QSize& frameSize, const QRect& area, const QRect& available);
 // Whether clients may place their windows: Wayland lets none.
 bool kx_canMoveWindows();

@@ -20,6 +20,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMenuBar>
+#include <QScreen>
 
 using foundation::Id;
 
@@ -53,15 +54,46 @@ TEST(KXHomeWindowFrame, OpensOnTheScreenClampedToIt)
 {
     EXPECT_EQ(KXHomeWindow::initialFrame(QRect(0, 0, 1920, 1080)), QRect(760, 110, 400, 860));
     EXPECT_EQ(KXHomeWindow::initialFrame(QRect(1920, 0, 1280, 1024)), QRect(1920 + 440, 82, 400, 860));
-    // A short screen: the height shrinks to what it offers, never below the minimum.
+    // A short screen: the height shrinks to what it offers.
     EXPECT_EQ(KXHomeWindow::initialFrame(QRect(0, 27, 1366, 741)), QRect(483, 27, 400, 741));
-    EXPECT_EQ(KXHomeWindow::initialFrame(QRect(0, 0, 800, 600)), QRect(200, 0, 400, 680));
+    EXPECT_EQ(KXHomeWindow::initialFrame(QRect(0, 0, 800, 600)), QRect(200, 0, 400, 600));
+}
+
+TEST(KXHomeWindowFrame, TheFramedWindowFitsTheScreen)
+{
+    const QMargins titleBar(0, 30, 0, 0);
+    struct Screen {
+        QRect available;
+        int minimumHeight;
+    };
+    // 1024 x 768, and a 1000-pixel screen at a scale of 1.5 with a panel.
+    for (const Screen& screen : {Screen{QRect(0, 0, 1024, 768), 680}, Screen{QRect(0, 0, 1067, 667), 637},
+                                 Screen{QRect(1024, 24, 1067, 643), 613}}) {
+        const QRect client = KXHomeWindow::initialFrame(screen.available, titleBar);
+        SCOPED_TRACE(testing::Message() << "screen " << screen.available.width() << "x" << screen.available.height());
+        EXPECT_TRUE(screen.available.contains(client + titleBar));
+        EXPECT_EQ(client.width(), KXHomeWindow::kWidth);
+        EXPECT_EQ(client.height(), std::min(KXHomeWindow::kHeight, screen.available.height() - 30)) << "as high as fits";
+        EXPECT_EQ((client + titleBar).center().x(), screen.available.center().x());
+        EXPECT_EQ(KXHomeWindow::minimumHeight(screen.available, titleBar), screen.minimumHeight);
+    }
+    EXPECT_EQ(KXHomeWindow::initialFrame(QRect(0, 0, 1024, 768), titleBar), QRect(312, 30, 400, 738));
+
+    // A window framed after it was placed: the title bar above the screen's top comes down, a foot
+    // below its bottom comes up and the height shrinks to what the screen offers.
+    const QRect available(0, 0, 1067, 667);
+    EXPECT_EQ(KXHomeWindow::keptInside(QRect(333, 0, 400, 637), available, titleBar), QRect(333, 30, 400, 637));
+    EXPECT_EQ(KXHomeWindow::keptInside(QRect(333, 10, 400, 680), available, titleBar), QRect(333, 30, 400, 637));
+    EXPECT_EQ(KXHomeWindow::keptInside(QRect(900, 100, 400, 500), available, titleBar), QRect(667, 100, 400, 500));
+    EXPECT_EQ(KXHomeWindow::keptInside(QRect(100, 100, 400, 500), available, titleBar), QRect(100, 100, 400, 500));
 }
 
 TEST_F(KXHomeWindowTest, TheMenuAndTheLimits)
 {
     auto window = openWindow();
-    EXPECT_EQ(window->minimumSize(), QSize(400, 680));
+    const QRect available = window->screen()->availableGeometry();
+    EXPECT_EQ(window->minimumSize(), QSize(400, std::min(680, available.height())));
+    EXPECT_TRUE(available.contains(window->frameGeometry()));
     EXPECT_EQ(window->maximumSize(), QSize(2000, 3000));
     EXPECT_TRUE(window->windowTitle().isEmpty());
     EXPECT_TRUE(window->settingsAction()->isEnabled());
