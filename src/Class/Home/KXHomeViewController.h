@@ -85,6 +85,8 @@ public:
     QWidget* leftMenu() const { return leftMenu_; }
     QLabel* leftMenuBgImg() const { return leftMenuBgImg_; }
     KXBaseButton* stretchBtn() const { return stretchBtn_; }
+    // The menu's collapse or expansion under way, or nullptr.
+    QVariantAnimation* menuAnimation() const;
     ImageView* avatarImg() const { return avatarImg_; }
     KXBaseTextField* nickNameLabel() const { return nickNameLabel_; }
     QLabel* orderNumLabel() const { return orderNumLabel_; }

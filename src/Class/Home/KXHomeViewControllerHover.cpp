@@ -139,7 +139,10 @@ void KXHomeViewController::changewidthClick()
     auto& state = KXHomeProcessState::shared();
     state.menuExpanded = !state.menuExpanded;
     const std::vector<KXLeftTabView*> collapsible{recommendBtn_, cloudBtn_, localBtn_, recentBtn_, myFocusBtn_, fontManagerBtn_, fontStoreBtn_};
-    const int from = menuWidth_;
+    // The direction follows the clicks; a click during the animation turns it back from where the
+    // menu is, not from where the animation was heading.
+    const bool animating = menuAnimation_ && menuAnimation_->state() == QAbstractAnimation::Running;
+    const int from = animating ? leftMenu_->width() : menuWidth_;
     const bool collapsing = !isMenuCollapsed();
     if (collapsing) {
         for (KXLeftTabView* tab : collapsible)
@@ -158,6 +161,11 @@ void KXHomeViewController::changewidthClick()
     if (accordion_.isCollectionOpen())
         layOutNewGroupButton();
     animateMenu(from, menuWidth_, [this] { reloadSideTables(); });
+}
+
+QVariantAnimation* KXHomeViewController::menuAnimation() const
+{
+    return menuAnimation_;
 }
 
 void KXHomeViewController::applyMenuMetrics(double width)

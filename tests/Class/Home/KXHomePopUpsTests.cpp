@@ -26,6 +26,7 @@
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QVariantAnimation>
 #include <QWheelEvent>
 
 using foundation::Id;
@@ -315,6 +316,42 @@ TEST_F(KXHomePopUpsTest, CollapsingAndExpandingTheMenuGiveBackTheFirstState)
     EXPECT_EQ(home.avatarImg()->geometry(), QRect(20, 56, 50, 50));
     EXPECT_FALSE(home.cloudBtn()->titleLabel()->isHidden());
     EXPECT_EQ(home.newgroupBtn()->imagePosition(), KXBaseButton::ImagePosition::Leading);
+}
+
+TEST_F(KXHomePopUpsTest, ASecondClickDuringTheAnimationTurnsBackFromWhereTheMenuIs)
+{
+    auto& home = open();
+    home.setMinimumWidth(400);
+    home.setGeometry(300, 100, 400, 860);
+    layOut();
+    const QRect first = home.geometry();
+    KXHomeViewController::setAnimationsEnabled(true);
+
+    click(home.stretchBtn());
+    QPointer<QVariantAnimation> collapse = home.menuAnimation();
+    ASSERT_NE(collapse, nullptr);
+    collapse->setCurrentTime(collapse->duration() / 2);
+    layOut();
+    const int midway = home.leftMenu()->width();
+    EXPECT_GT(midway, KXHomeViewController::kCollapsedMenuWidth);
+    EXPECT_LT(midway, KXHomeViewController::kMenuWidth);
+
+    click(home.stretchBtn());
+    QVariantAnimation* expansion = home.menuAnimation();
+    ASSERT_NE(expansion, nullptr);
+    ASSERT_NE(expansion, collapse.data());
+    EXPECT_EQ(expansion->startValue().toDouble(), midway);
+    expansion->setCurrentTime(expansion->duration() / 10);
+    layOut();
+    EXPECT_GE(home.leftMenu()->width(), midway) << "no jump to the collapsed width";
+    EXPECT_EQ(expansion->endValue().toDouble(), KXHomeViewController::kMenuWidth);
+    expansion->setCurrentTime(expansion->duration());
+    layOut();
+    KXHomeViewController::setAnimationsEnabled(false);
+    EXPECT_FALSE(home.isMenuCollapsed());
+    EXPECT_EQ(home.leftMenu()->width(), KXHomeViewController::kMenuWidth);
+    EXPECT_EQ(home.avatarImg()->geometry(), QRect(20, 56, 50, 50));
+    EXPECT_EQ(home.geometry(), first) << "the window's frame as before the two clicks";
 }
 
 TEST_F(KXHomePopUpsTest, AThousandOpeningsLeaveNothingBehind)
