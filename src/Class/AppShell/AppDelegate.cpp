@@ -10,6 +10,7 @@
 #include "Class/AppShell/KXStartupTrace.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXPageLog.h"
 #include "Lib/CrashGuard/CrashGuard.h"
 #include "Lib/ImageLoading/ILImageCache.h"
 #include "Lib/ImageLoading/ILImageCacheConfig.h"
@@ -29,7 +30,6 @@
 #include <QWindowStateChangeEvent>
 
 #include <cmath>
-#include <cstdio>
 #include <memory>
 #include <utility>
 
@@ -214,7 +214,7 @@ void AppDelegate::applicationDidBecomeActive()
 
 void AppDelegate::applicationWillResignActive()
 {
-    std::fprintf(stderr, "\n");
+    qCDebug(kxPages).noquote() << QString();
 }
 
 bool AppDelegate::applicationShouldHandleReopen()

@@ -10,6 +10,7 @@
 #include "Class/Theme/KXThemeManager.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXPageLog.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 
@@ -18,7 +19,6 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
-#include <cstdio>
 #include <unordered_set>
 
 namespace {
@@ -184,8 +184,7 @@ void KXFontTableView::setHover(const QModelIndex& index, const QPoint& position)
         if (previous.isValid())
             viewport()->update(visualRect(previous));
         if (hovered_.isValid()) {
-            // The hover trace of the rows, on the console.
-            std::fprintf(stderr, "---进入\n");
+            qCDebug(kxPages).noquote() << QStringLiteral("---进入");
             viewport()->update(visualRect(hovered_));
         }
         updateCartButton();

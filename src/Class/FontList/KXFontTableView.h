@@ -22,7 +22,7 @@ class KXPreviewLoads;
 // live scrolling: "NSScrollViewWillStartLiveScrollNotification" at the first wheel event or when
 // the scroller is pressed, "NSScrollViewDidEndLiveScrollNotification" when the scroller is let go
 // or 200 ms (on the dispatch clock) after the last wheel event. The object is a KXViewReference of
-// the table. The pointer entering a row writes "---进入" to the console (stderr); while the
+// the table. The pointer entering a row writes "---进入" to the pages' trace (kxPages); while the
 // process-wide `scrollSate` is set, pointer entry and exit change nothing.
 //
 // The cart button posts "cellBuyCartsClick" with a KXViewReference of itself whose tag is the

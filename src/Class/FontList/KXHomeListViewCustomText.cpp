@@ -4,6 +4,7 @@
 #include "Class/FontList/KXHomeListViewAdapter.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/UIKit/KXPageLog.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Storage/UserDefaults.h"
 
@@ -114,13 +115,13 @@ void KXHomeListView::applyCustomPreviews(const std::vector<Ref<KXFontBaseModel>>
 void KXHomeListView::scrollViewbeginScroll()
 {
     KXGlobalDataBase::sharedKXGlobalDataBase().setScrollSate(true);
-    std::fprintf(stderr, "------------开始滚动\n");
+    qCDebug(kxPages).noquote() << QStringLiteral("------------开始滚动");
 }
 
 void KXHomeListView::scrollViewEndScroll()
 {
     KXGlobalDataBase::sharedKXGlobalDataBase().setScrollSate(false);
-    std::fprintf(stderr, "------------结束滚动\n");
+    qCDebug(kxPages).noquote() << QStringLiteral("------------结束滚动");
     if (tabTypeNum_ == ModeCloud && isCustomTextActive())
         changeFontImage();
 }

@@ -3,12 +3,14 @@
 #include "Class/AppShell/KXCatalogueUpdater.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Lib/ImageLoading/ILImageCache.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/RunLoop.h"
+#include "Platform/DispatchQt/QtMainQueueDrain.h"
 #include "Platform/Foundation/Array.h"
 #include "ShellServiceTest.h"
+#include "Support/PageTrace.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -63,12 +65,7 @@ protected:
     }
 };
 
-// Refuses to close, as a window with unsaved work may: the application's quit then gives up, so
-// a test can send it without ending the test program.
-class StubbornWindow : public QWidget {
-protected:
-    void closeEvent(QCloseEvent* event) override { event->ignore(); }
-};
+
 
 } // namespace
 
@@ -162,19 +159,27 @@ TEST_F(AppDelegateTest, WithoutATrayClosingTheShownWindowMinimisesIt)
     EXPECT_TRUE(window->isVisible());
 }
 
-TEST_F(AppDelegateTest, WithoutATrayQuittingStillClosesTheShownWindow)
+TEST_F(AppDelegateTest, WithoutATrayQuittingStillClosesTheShownWindowAndEnds)
 {
     setTray(false);
     QPointer<QWidget> window = showWindow();
-    StubbornWindow other;
-    other.show();
-    QEvent quit(QEvent::Quit);
-    QApplication::sendEvent(qApp, &quit);
+    {
+        auto drain = dispatch::QtMainQueueDrain::install();
+        auto ended = std::make_shared<bool>(false);
+        dispatch::mainQueue().async([] { QCoreApplication::quit(); });
+        // A quit that was given up would otherwise hold the test for ever.
+        dispatch::mainQueue().after(20, [ended] {
+            if (!*ended)
+                QCoreApplication::exit(1);
+        });
+        const int status = QApplication::exec();
+        *ended = true;
+        EXPECT_EQ(status, 0) << "the quit went through";
+    }
     EXPECT_FALSE(window->isVisible()) << "the shown window gave way to the quit";
     EXPECT_FALSE(window->isMinimized());
-    EXPECT_FALSE(quit.isAccepted()) << "the other window refused it";
 
-    // The quit that was given up leaves the close button as it was.
+    // Once the quit is over, the close button minimises again.
     dispatch::RunLoop::drain();
     window->show();
     EXPECT_FALSE(window->close());
@@ -202,6 +207,18 @@ TEST_F(AppDelegateTest, ALaterStartReopensAndShowsItsAddresses)
     ASSERT_NE(AppDelegate::sharedAppDelegate().urlAlert(), nullptr);
     EXPECT_EQ(AppDelegate::sharedAppDelegate().urlAlert()->informativeText(), QStringLiteral("corvane://font/7"));
     AppDelegate::sharedAppDelegate().urlAlert()->close();
+}
+
+TEST_F(AppDelegateTest, ADeactivationIsTracedAsAnEmptyLineOnlyWhenTheTraceIsOn)
+{
+    {
+        testsupport::PageTrace off(false);
+        AppDelegate::sharedAppDelegate().applicationWillResignActive();
+        EXPECT_TRUE(off.lines().empty());
+    }
+    testsupport::PageTrace trace(true);
+    AppDelegate::sharedAppDelegate().applicationWillResignActive();
+    EXPECT_EQ(trace.lines(), std::vector<QString>{QString()});
 }
 
 TEST_F(AppDelegateTest, TerminationWaitsForTheUseTimeReportAndTheCacheExpiry)

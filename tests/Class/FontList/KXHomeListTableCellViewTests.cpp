@@ -19,6 +19,7 @@
 #include "Platform/Graphics/Image.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/FailingOpeners.h"
+#include "Support/PageTrace.h"
 
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -251,12 +252,17 @@ TEST(KXHomeListTableCellView, HoverShowsTheCartUnlessTheListScrollsOrTheRingShow
     EXPECT_FALSE(t.table->hoveredIndex().isValid());
 }
 
-TEST(KXHomeListTableCellView, EnteringARowIsTracedOnTheConsoleUnlessTheListScrolls)
+TEST(KXHomeListTableCellView, EnteringARowIsTracedWhenTheTraceIsOnUnlessTheListScrolls)
 {
     Table t(sampleRows());
     auto& global = KXGlobalDataBase::sharedKXGlobalDataBase();
     global.setScrollSate(false);
-    testing::internal::CaptureStderr();
+    {
+        testsupport::PageTrace off(false);
+        t.move(t.onRow(2));
+        EXPECT_TRUE(off.lines().empty()) << "off by default";
+    }
+    testsupport::PageTrace trace(true);
     t.move(t.onRow(0));
     t.move(t.onRow(0) + QPoint(30, 0)); // moving within the row enters nothing
     global.setScrollSate(true);
@@ -266,12 +272,8 @@ TEST(KXHomeListTableCellView, EnteringARowIsTracedOnTheConsoleUnlessTheListScrol
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(t.table->viewport(), &leave);
     t.move(t.onRow(1));
-    const std::string console = testing::internal::GetCapturedStderr();
-
-    std::size_t entries = 0;
-    for (auto at = console.find("---进入\n"); at != std::string::npos; at = console.find("---进入\n", at + 1))
-        ++entries;
-    EXPECT_EQ(entries, 3u) << "row 0, row 1 once the list stopped, row 1 again after leaving:\n" << console;
+    // Row 0, row 1 once the list stopped, row 1 again after leaving.
+    EXPECT_EQ(trace.lines(), std::vector<QString>(3, QStringLiteral("---进入")));
 }
 
 TEST(KXHomeListTableCellView, SmallRowsShrinkTheCartWithThePreview)

@@ -15,6 +15,7 @@
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Support/PageTrace.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -273,6 +274,25 @@ TEST(KXFontTableView, AClickGivesTheListTheKeysThatScrollIt)
     EXPECT_EQ(bar->value(), bar->maximum() - bar->pageStep());
     press(Qt::Key_Home);
     EXPECT_EQ(bar->value(), 0);
+}
+
+TEST(KXHomeListView, EachScrollIsTracedOnlyWhenTheTraceIsOn)
+{
+    dispatch::VirtualClock::Scope time;
+    Panel panel;
+    auto* table = panel.list.listTableView();
+    const auto scroll = [&] {
+        emit table->verticalScrollBar()->sliderPressed();
+        emit table->verticalScrollBar()->sliderReleased();
+    };
+    {
+        testsupport::PageTrace off(false);
+        scroll();
+        EXPECT_TRUE(off.lines().empty());
+    }
+    testsupport::PageTrace trace(true);
+    scroll();
+    EXPECT_EQ(trace.lines(), (std::vector<QString>{QStringLiteral("------------开始滚动"), QStringLiteral("------------结束滚动")}));
 }
 
 #include "KXHomeListViewTests.moc"
