@@ -3,6 +3,7 @@
 // end the process, and the application delegate, which does the rest.
 #include "Class/Account/KXWebPanel.h"
 #include "Class/AppShell/AppDelegate.h"
+#include "Class/AppShell/KXQtTranslation.h"
 #include "Class/AppShell/KXSingleInstance.h"
 #include "Class/AppShell/KXStartupTrace.h"
 #include "Class/Favourites/FavouritesRegistration.h"
@@ -88,6 +89,7 @@ int main(int argc, char** argv)
              foundation::Paths::cacheDirectory() })
         foundation::PrivateFiles::restrictFolders(folder);
 
+    KXQtTranslation::install();
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(KXImage::imageNamed("corvane-fonts").image())));
     QApplication::setQuitOnLastWindowClosed(false);
     // The image layer reads the screen's scale from any thread; it is read here, on the GUI thread.
