@@ -17,8 +17,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyle>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <unordered_set>
 
 namespace {
@@ -70,6 +72,23 @@ KXHomeListTableCellView* KXFontTableView::rowDelegate() const
 void KXFontTableView::setRowDelegate(KXHomeListTableCellView* delegate)
 {
     setItemDelegate(delegate);
+}
+
+void KXFontTableView::setScrollerColours(const QColor& track, const QColor& thumb)
+{
+    scrollerColours_ = {track, thumb};
+    QScrollBar* bar = verticalScrollBar();
+    // The style's own thumb is a light grey on a light track whatever the palette says; the width
+    // stays the style's, so the rows keep their width.
+    const int width = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, bar);
+    bar->setStyleSheet(QStringLiteral("QScrollBar:vertical { background: %1; width: %3px; margin: 0; border: none; }"
+                                      "QScrollBar::handle:vertical { background: %2; min-height: 24px; margin: 2px;"
+                                      " border-radius: %4px; }"
+                                      "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; border: none; }"
+                                      "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
+                           .arg(track.name(), thumb.name())
+                           .arg(width)
+                           .arg(std::max(1, width / 2 - 2)));
 }
 
 void KXFontTableView::setRowHeight(double height)

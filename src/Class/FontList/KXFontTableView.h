@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QColor>
 #include <QListView>
 #include <QPersistentModelIndex>
 #include <QPointer>
 
 #include <memory>
 #include <string>
+#include <utility>
 
 class KXBaseButton;
 class KXFontBaseModel;
@@ -47,6 +49,10 @@ public:
     // The rows' height (the preview size); rows are this plus the spacing apart.
     double rowHeight() const { return rowHeight_; }
     void setRowHeight(double height);
+    // The scroll bar in the palette's colours: its track and its thumb, which the caller gives
+    // a contrast of at least 3:1 so the thumb can be found.
+    void setScrollerColours(const QColor& track, const QColor& thumb);
+    std::pair<QColor, QColor> scrollerColours() const { return scrollerColours_; }
     int rowPitch() const;
 
     KXHomeListTableCellView* rowDelegate() const;
@@ -78,6 +84,7 @@ protected:
     void reset() override;
 
 private:
+    std::pair<QColor, QColor> scrollerColours_;
     void beginLiveScroll();
     void endLiveScroll();
     void setHover(const QModelIndex& index, const QPoint& position);

@@ -356,6 +356,7 @@ void KXHomeListView::applyTheme(const std::string& themeImage)
     fill(*bottomTopLine_, kx_qcolor(theme.filterViewTopline()));
     fill(*this, kx_qcolor(theme.RightBGC()));
     fill(*listTableView_->viewport(), kx_qcolor(theme.RightBGC()));
+    listTableView_->setScrollerColours(kx_qcolor(theme.RightBGC()), kx_qcolor(theme.listcellTitleLabel()));
     leftSliderImg_->setPixmap(pixmapNamed(theme.leftSliderImgStr()));
     rightSliderImg_->setPixmap(pixmapNamed(theme.rightSliderImgStr()));
     reloadData();

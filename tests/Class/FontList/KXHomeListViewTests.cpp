@@ -19,10 +19,14 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QImage>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
 
 using foundation::Id;
 using Kind = KXHomeListOverlays::Kind;
@@ -199,6 +203,46 @@ TEST(KXHomeListView, TwoThemeClicksReturnToTheStartingTheme)
     EXPECT_TRUE(theme.isNight());
     EXPECT_EQ(defaults.stringForKey("the")->utf8(), "0");
     EXPECT_EQ(panel.list.palette().color(QPalette::Window), light);
+}
+
+// The contrast ratio of two colours, from their relative luminance (sRGB).
+double contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+TEST(KXHomeListView, TheScrollerThumbStandsOutFromItsTrackInBothPalettes)
+{
+    Panel panel;
+    panel.list.setTabTypeNum(KXHomeListView::ModeLocal);
+    auto rows = foundation::MutableArray::create();
+    for (int row = 0; row < 40; ++row)
+        rows->addObject(Id(fontlisttest::record(0, "FreeSerif")));
+    panel.list.setDataArray(rows);
+    fontlisttest::settle(panel.list);
+    QScrollBar* bar = panel.list.listTableView()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    ASSERT_TRUE(bar->isVisible());
+    for (int palette = 0; palette < 2; ++palette) {
+        const auto [track, thumb] = panel.list.listTableView()->scrollerColours();
+        SCOPED_TRACE(track.name().toStdString());
+        EXPECT_EQ(track, kx_qcolor(KXThemeManager::themeManager().RightBGC())) << "the track is the list's background";
+        EXPECT_GE(contrast(thumb, track), 3.0);
+        // Painted in those colours: the thumb at the top, the track below it.
+        bar->setValue(0);
+        const QImage picture = bar->grab().toImage();
+        const double scale = picture.devicePixelRatio();
+        const auto at = [&](int x, int y) { return picture.pixelColor(static_cast<int>(x * scale), static_cast<int>(y * scale)); };
+        EXPECT_EQ(at(bar->width() / 2, 12), thumb);
+        EXPECT_EQ(at(bar->width() / 2, bar->height() - 3), track);
+        fontlisttest::saveScreenshot(panel.list, track.lightness() > 128 ? "font-list-scroller-day" : "font-list-scroller-night");
+        panel.list.themeClick();
+    }
 }
 
 TEST(KXHomeListView, TheSearchPanelsSignInRequestReachesTheOwner)
