@@ -1,6 +1,6 @@
-// corvane-fonts: the desktop client. main() only wires the platform: one instance per user, the
-// application object, the main-queue drain, the toast, the client-error report, the signals that
-// end the process, and the application delegate, which does the rest.
+// corvane-fonts: the desktop client. main() only wires the platform: the allocator's policy, one
+// instance per user, the application object, the main-queue drain, the toast, the client-error
+// report, the signals that end the process, and the application delegate, which does the rest.
 #include "Class/Account/KXWebPanel.h"
 #include "Class/AppShell/AppDelegate.h"
 #include "Class/AppShell/KXQtTranslation.h"
@@ -15,6 +15,7 @@
 #include "Class/UIKit/KXImage.h"
 #include "Class/UIKit/MLHudAlertPresenter.h"
 #include "Lib/ImageLoading/ILMainScreen.h"
+#include "Lib/ImageLoading/ILMemoryPolicy.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/DispatchQt/QtMainQueueDrain.h"
 #include "Platform/Foundation/PrivateFiles.h"
@@ -69,6 +70,7 @@ std::unique_ptr<QSocketNotifier> quitOnSignals()
 
 int main(int argc, char** argv)
 {
+    ILApplyProcessMemoryPolicy();
     QApplication::setApplicationName(QStringLiteral("corvane-fonts"));
     QApplication::setApplicationDisplayName(QStringLiteral("Corvane Fonts"));
     QApplication::setDesktopFileName(QStringLiteral("corvane-fonts"));
