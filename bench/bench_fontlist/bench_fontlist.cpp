@@ -17,15 +17,20 @@
 // process keeps the peak of the memory it was cloned from across exec, so children started by the
 // grown parent would all report the parent's peak.
 //
-// Browsing: one more child runs the list over a catalogue whose every row has a preview of its
-// own (rendered by the service), loaded the way the page loads them: the rows a paint shows ask the
-// image loader, which keeps what it decoded in its memory cache at the default limit and writes
-// it to its disk cache. It prints its resident size once the first page's previews are in, and
-// again after a page per step through every row, each step's previews in before the next.
+// Browsing: one more child is the client as it starts (main()'s wiring and the main window it
+// opens, offscreen at the window's own size, its start-up requests answered by the service) over a
+// catalogue whose every row has a preview of its own (rendered by the service), loaded the way the
+// page loads them: the rows a paint shows ask the image loader, which keeps what it decoded in its
+// memory cache at the default limit and writes it to its disk cache. It prints its resident size
+// once the window's requests are answered and the cloud list's first page of previews is in, and
+// again after a page per step through every row of the list, each step's previews in before the
+// next.
 //
 // Lines: `ratio <ours/peer> fontlist-peak-rss-100k`, `ratio <after/start> fontlist-browse-rss-100k`,
 // then last `ratio <ours/peer> fontlist-scroll-100k`.
 
+#include "Class/Favourites/FavouritesRegistration.h"
+#include "Class/FontList/FontListRegistration.h"
 #include "Class/FontList/KXFontListModel.h"
 #include "Class/FontList/KXFontTableView.h"
 #include "Class/FontList/KXHomeListTableCellView.h"
@@ -33,12 +38,19 @@
 #include "Class/FontList/KXPreviewImageSource.h"
 #include "Class/FontList/KXPreviewLoads.h"
 #include "Class/FontList/KXWebPreviewSource.h"
+#include "Class/Home/HomeRegistration.h"
+#include "Class/Home/KXHomeWindow.h"
 #include "Class/LayoutWidgets/WindowLayout.h"
+#include "Class/SearchFilter/SearchFilterRegistration.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Lib/ImageLoading/ILImageCache.h"
+#include "Lib/ImageLoading/ILMainScreen.h"
 #include "Lib/ImageLoading/ILMemoryCache.h"
+#include "Lib/ImageLoading/ILMemoryPolicy.h"
 #include "Lib/ImageLoading/ILWebManager.h"
+#include "Lib/Networking/NKNetworking.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Graphics/Image.h"
@@ -69,6 +81,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -474,11 +487,38 @@ void showPreviewsInView(KXFontTableView& table)
     table.viewport()->repaint();
 }
 
+// Waits until every network task the window started has completed.
+void waitForQuietTraffic()
+{
+    struct Traffic {
+        std::set<foundation::Ref<foundation::Object>> started, finished;
+    };
+    auto traffic = std::make_shared<Traffic>();
+    auto& center = dispatch::NotificationCenter::defaultCenter();
+    const auto resumes = center.addObserver(std::string(NKNetworkingTaskDidResumeNotification), Id(), nullptr,
+                                            [traffic](const dispatch::Notification& n) { traffic->started.insert(n.object.ref()); });
+    const auto completions = center.addObserver(std::string(NKNetworkingTaskDidCompleteNotification), Id(), nullptr,
+                                                [traffic](const dispatch::Notification& n) { traffic->finished.insert(n.object.ref()); });
+    dispatch::RunLoop::drain();
+    dispatch::RunLoop::runUntil([&] { return std::ranges::includes(traffic->finished, traffic->started); }, 30);
+    dispatch::RunLoop::drain();
+}
+
+// The client as it starts: the start-up wiring of main() that needs no desktop session, then the
+// main window its delegate opens, offscreen at its own size, with the cloud list in it.
 int browse()
 {
-    KXPreviewImageSource::install(std::make_shared<KXWebPreviewSource>());
-    Ours ours;
-    KXFontTableView& table = *ours.list.listTableView();
+    ILUpdateMainScreenScale();
+    registerFontListOverlays();
+    registerSearchFilterOverlays();
+    registerFavouritesOverlays();
+    registerHomePages();
+    auto window = std::make_unique<KXHomeWindow>();
+    window->show();
+    QApplication::processEvents();
+    waitForQuietTraffic();
+    KXHomeListView& list = *window->contentViewController()->rightListview();
+    KXFontTableView& table = *list.listTableView();
     QScrollBar* bar = table.verticalScrollBar();
     bar->setValue(0);
     showPreviewsInView(table);
@@ -491,9 +531,8 @@ int browse()
     bar->setValue(bar->maximum());
     showPreviewsInView(table);
     const long after = residentKilobytes();
-    const int rows = ours.list.listModel()->rowCount();
+    const int rows = list.listModel()->rowCount();
     const std::size_t loads = table.previews().loadsStarted();
-    KXPreviewImageSource::install(nullptr);
     std::fprintf(stderr, "browse: RSS after start %ld KiB, after scrolling through %d rows (%zu previews loaded) %ld KiB\n",
                  start, rows, loads, after);
     const auto cache = std::dynamic_pointer_cast<ILImageCache>(ILWebManager::sharedManager()->imageCache());
@@ -503,7 +542,9 @@ int browse()
                      static_cast<unsigned long long>(memory->totalCostLimit() / 1024));
     std::printf("ratio %.3f fontlist-browse-rss-100k\n", static_cast<double>(after) / static_cast<double>(start));
     std::fflush(stdout);
-    return start > 0 && after > 0 && loads >= static_cast<std::size_t>(rows) ? 0 : 1;
+    window.reset();
+    KXPreviewImageSource::install(nullptr);
+    return start > 0 && after > 0 && rows > 0 && loads >= static_cast<std::size_t>(rows) ? 0 : 1;
 }
 
 int runChild(const std::string& side, const fs::path& folder, const std::string& base, const fs::path& caFile)
@@ -535,6 +576,9 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 6 && std::string(argv[1]) == "--child") {
+        // The browsing child is the client: its allocator is set as the client's main() sets it.
+        if (std::string(argv[2]) == "browse")
+            ILApplyProcessMemoryPolicy();
         int qtArgc = 1;
         QApplication app(qtArgc, argv);
         return runChild(argv[2], argv[3], argv[4], argv[5]);
