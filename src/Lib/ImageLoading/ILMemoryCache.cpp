@@ -35,7 +35,10 @@ std::uint64_t ILMemoryCache::defaultCostLimit()
 
 std::uint64_t ILMemoryCache::defaultCostLimit(std::uint64_t physicalMemory)
 {
-    constexpr std::uint64_t ceiling = 64ull * 1024 * 1024;
+    // About 170 catalogue previews (a decoded preview is some 190 KB), twenty screens of rows: the
+    // client starts at about 160 MB, and browsing a whole catalogue should grow it by less than a
+    // third of that.
+    constexpr std::uint64_t ceiling = 32ull * 1024 * 1024;
     if (physicalMemory == 0)
         return ceiling;
     return std::max<std::uint64_t>(1, std::min(physicalMemory / 64, ceiling));

@@ -36,7 +36,7 @@ public:
 
     // defaultCostLimit(physical memory of this machine).
     static std::uint64_t defaultCostLimit();
-    // min(physicalMemory / 64, 64 MiB); 64 MiB when the size is unknown (0).
+    // min(physicalMemory / 64, 32 MiB); 32 MiB when the size is unknown (0).
     static std::uint64_t defaultCostLimit(std::uint64_t physicalMemory);
 
     ILImageRef objectForKey(const std::string& key) override;

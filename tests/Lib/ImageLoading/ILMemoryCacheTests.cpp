@@ -73,16 +73,16 @@ TEST(MemoryCache, LimitsFollowTheConfigurationAtOnce)
 
 // Browsing a large catalogue passes far more previews than anybody looks at again soon: the default
 // keeps those near the viewport only.
-TEST(MemoryCache, DefaultLimitIsSixtyFourMegabytesOrASixtyFourthOfMemory)
+TEST(MemoryCache, DefaultLimitIsThirtyTwoMegabytesOrASixtyFourthOfMemory)
 {
     constexpr std::uint64_t MiB = 1024ull * 1024;
-    EXPECT_EQ(ILMemoryCache::defaultCostLimit(16 * 1024 * MiB), 64 * MiB);
-    EXPECT_EQ(ILMemoryCache::defaultCostLimit(4 * 1024 * MiB), 64 * MiB);
+    EXPECT_EQ(ILMemoryCache::defaultCostLimit(16 * 1024 * MiB), 32 * MiB);
     EXPECT_EQ(ILMemoryCache::defaultCostLimit(2 * 1024 * MiB), 32 * MiB);
+    EXPECT_EQ(ILMemoryCache::defaultCostLimit(1024 * MiB), 16 * MiB);
     EXPECT_EQ(ILMemoryCache::defaultCostLimit(512 * MiB), 8 * MiB);
-    EXPECT_EQ(ILMemoryCache::defaultCostLimit(0), 64 * MiB) << "unknown memory";
+    EXPECT_EQ(ILMemoryCache::defaultCostLimit(0), 32 * MiB) << "unknown memory";
     EXPECT_GT(ILMemoryCache::defaultCostLimit(), 0u);
-    EXPECT_LE(ILMemoryCache::defaultCostLimit(), 64 * MiB);
+    EXPECT_LE(ILMemoryCache::defaultCostLimit(), 32 * MiB);
 }
 
 TEST(MemoryCache, UnderTheDefaultCostLimitALookupKeepsAnImage)
