@@ -1,3 +1,4 @@
+#include "Platform/Graphics/detail/HeifItems.h"
 #include "Platform/Graphics/detail/WholeDataDecoder.h"
 #include "Platform/Graphics/detail/WholeDataDecoders.h"
 
@@ -41,6 +42,8 @@ class HeifDecoder final : public WholeDataDecoder {
         // image's size property took gigabytes from a 1 KB file.
         heif_context_set_maximum_image_size_limit(context_.get(), static_cast<int>(imageLimits::maxSide));
         bytes_ = sharedData();
+        if (!heifDerivedImagesResolve(bytes_->span()))
+            return false;
         if (heif_context_read_from_memory_without_copy(context_.get(), bytes_->bytes(), bytes_->length(), nullptr).code
             != heif_error_Ok)
             return false;
