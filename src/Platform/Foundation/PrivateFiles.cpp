@@ -12,12 +12,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isRealFolder(const fs::path& path)
-{
-    struct stat info { };
-    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 void restrictFolder(const fs::path& folder)
 {
     struct stat info { };
@@ -75,7 +69,11 @@ void PrivateFiles::restrictFile(const fs::path& file)
 
 void PrivateFiles::restrictFolders(const fs::path& root)
 {
-    if (!isRealFolder(root))
+    // A root that is already closed was made or closed by this version, and every folder below it
+    // since then was made 0700: only folders of an earlier version need the walk, so a start does
+    // not list the whole image cache each time.
+    struct stat info { };
+    if (::lstat(root.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || (info.st_mode & 07777) == kFolderMode)
         return;
     restrictFolder(root);
     std::error_code error;

@@ -34,7 +34,8 @@ public:
     static void restrictFile(const std::filesystem::path& file);
 
     // Makes `root` and every folder below it 0700, links not followed: folders that earlier
-    // versions made open to all are closed at start-up, before anything is read from them.
+    // versions made open to all are closed at start-up, before anything is read from them. A root
+    // that is 0700 already is left as it is, without a walk.
     static void restrictFolders(const std::filesystem::path& root);
 };
 

@@ -33,7 +33,11 @@ public:
         return value;
     }
 
-    bool skip(std::size_t bytes) { return !take(bytes).empty() || (bytes == 0 && !failed_); }
+    bool skip(std::size_t bytes)
+    {
+        take(bytes);
+        return !failed_;
+    }
 
     std::span<const std::uint8_t> take(std::size_t bytes)
     {
