@@ -52,6 +52,9 @@ KXOpenFailedAlert::Content KXOpenFailedAlert::content(Kind kind, const std::stri
     case Kind::Folder:
         return { QString::fromUtf8(kFolderMessage), QString::fromUtf8(kCopyPathTitle),
             QString::fromStdString(target) };
+    case Kind::Package:
+        return { QString::fromUtf8(kPackageMessage), QString::fromUtf8(kCopyPathTitle),
+            QString::fromStdString(target) };
     case Kind::PaymentPage:
         return { QString::fromUtf8(kPaymentPageMessage), QString::fromUtf8(kCopyLinkTitle),
             QString::fromStdString(target) };

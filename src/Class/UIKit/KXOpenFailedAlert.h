@@ -9,10 +9,10 @@ class QFrame;
 class QLabel;
 class QPlainTextEdit;
 
-// Tells the user that the desktop could not open an address or a folder, so that a link never
-// fails silently: a small window transient for the window of the page that asked, which stays
-// until it is dismissed. It says what failed, shows the address or path as selectable plain text,
-// and offers to copy it ("复制链接", for a folder "复制路径") or to close ("知道了").
+// Tells the user that the desktop could not open an address, a folder or a file, so that a link
+// never fails silently: a small window transient for the window of the page that asked, which
+// stays until it is dismissed. It says what failed, shows the address or path as selectable plain
+// text, and offers to copy it ("复制链接", for a folder or a file "复制路径") or to close ("知道了").
 //
 // The opening calls go through desktop::URLOpener and show the alert for both of its answers: the
 // failure it returns at once (a refused address, an opener that could not start) and a failed exit
@@ -24,7 +24,8 @@ class KXOpenFailedAlert : public QWidget {
     Q_OBJECT
 
 public:
-    enum class Kind { WebPage, Folder, PaymentPage };
+    // Package: a downloaded file the desktop was to open, shown by its path.
+    enum class Kind { WebPage, Folder, PaymentPage, Package };
 
     // What the alert says for one failure.
     struct Content {
@@ -37,6 +38,7 @@ public:
     static constexpr const char* kWebPageMessage = "未能打开浏览器，请复制链接后在浏览器中打开";
     static constexpr const char* kFolderMessage = "未能打开文件夹，请手动打开";
     static constexpr const char* kPaymentPageMessage = "未能打开浏览器，请手动访问支付页面";
+    static constexpr const char* kPackageMessage = "未能打开安装包，请复制路径后手动打开";
     static constexpr const char* kCopyLinkTitle = "复制链接";
     static constexpr const char* kCopyPathTitle = "复制路径";
     static constexpr const char* kCloseTitle = "知道了";

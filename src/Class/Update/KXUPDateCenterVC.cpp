@@ -2,7 +2,7 @@
 
 #include "Class/Account/KXAccountViews.h"
 #include "Class/LayoutWidgets/WidgetView.h"
-#include "Class/UIKit/MLHudAlert.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/Update/Core/KXUpdateDownload.h"
 #include "Lib/LayoutConstraints/LCConstraint.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
@@ -12,6 +12,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+
+#include <cstdio>
 
 using layoutwidgets::lcView;
 
@@ -37,6 +39,24 @@ protected:
         painter.fillPath(shape, gradient);
     }
 };
+
+// What the failed state says for each failure.
+const char* failureText(KXUpdateDownload::Failure failure)
+{
+    using Failure = KXUpdateDownload::Failure;
+    switch (failure) {
+    case Failure::RefusedAddress:
+    case Failure::NoPackageInfo:
+        return KXUPDateCenterVC::kIncompleteOffer;
+    case Failure::Unverified:
+    case Failure::UnsupportedFile:
+        return KXUPDateCenterVC::kCheckFailed;
+    case Failure::Transfer:
+    case Failure::None:
+        break;
+    }
+    return KXUPDateCenterVC::kDownloadFailed;
+}
 
 } // namespace
 
@@ -161,7 +181,6 @@ void KXUPDateCenterVC::showProgress(float fraction)
 void KXUPDateCenterVC::showState()
 {
     using State = KXUpdateDownload::State;
-    using Failure = KXUpdateDownload::Failure;
     const State state = download_->state();
     const bool finished = state == State::Finished;
     const bool failed = state == State::Failed;
@@ -172,11 +191,8 @@ void KXUPDateCenterVC::showState()
     openBtn_->setVisible(finished);
     failureLabel_->setVisible(failed);
     retryBtn_->setVisible(failed);
-    if (failed) {
-        const Failure failure = download_->failure();
-        const bool checkFailed = failure == Failure::Unverified || failure == Failure::UnsupportedFile;
-        failureLabel_->setText(QString::fromUtf8(checkFailed ? kCheckFailed : kDownloadFailed));
-    }
+    if (failed)
+        failureLabel_->setText(QString::fromUtf8(failureText(download_->failure())));
     if (state == State::Verifying)
         showProgress(1);
 }
@@ -192,22 +208,24 @@ void KXUPDateCenterVC::openBtnClick()
             if (self->download_->state() != KXUpdateDownload::State::Finished)
                 return;
             if (refused)
-                self->openFailed();
+                self->openFailed(*refused);
             else
                 self->window()->hide();
         },
-        [self](const std::string&) {
+        [self](const std::string& reason) {
             if (self)
-                self->openFailed();
+                self->openFailed(reason);
         });
 }
 
-void KXUPDateCenterVC::openFailed()
+void KXUPDateCenterVC::openFailed(const std::string& reason)
 {
+    // Shown, not only logged; the reason still helps whoever reads the console.
+    std::fprintf(stderr, "%s\n", reason.c_str());
     QWidget* shown = window();
     shown->show();
     shown->raise();
-    MLHudAlert::alertWithWindow(shown, 2, QString::fromUtf8(kOpenFailed));
+    KXOpenFailedAlert::showOver(this, KXOpenFailedAlert::Kind::Package, download_->packagePath().string());
 }
 
 void KXUPDateCenterVC::retryBtnClick()

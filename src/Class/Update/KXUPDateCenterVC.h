@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <string>
 
 class KXBaseButton;
 class KXFilledView;
@@ -17,15 +18,21 @@ class QLabel;
 // checked: track, bar, percentage, loading label), finished (success label and open button),
 // failed (what failed and a retry button; the bar stays where it was). Open checks the package
 // again, hands it to the desktop and orders the window out; the controller and its state remain,
-// so opening again opens the same package (a package that changed is deleted and shown as failed). When the desktop cannot open it (no opener, or the opener fails later)
-// the window stays or comes back, finished, with a toast saying so. Main thread only.
+// so opening again opens the same package (a package that changed is deleted and shown as failed).
+// When the desktop cannot open it (no opener, or the opener fails later) the window stays or comes
+// back, finished, with the open-failure alert showing the package's path to copy.
+//
+// The failure text says what failed: an offer the client refused (no usable address, no size or
+// hash for the package) never reached the network; a version request or a download that failed
+// on its way asks to check the network; a package that failed its check was deleted.
+// Main thread only.
 class KXUPDateCenterVC : public QWidget {
     Q_OBJECT
 
 public:
     static constexpr const char* kDownloadFailed = "更新包下载失败，请检查网络后重试";
+    static constexpr const char* kIncompleteOffer = "更新包信息不完整，暂时无法更新，请稍后重试";
     static constexpr const char* kCheckFailed = "更新包校验失败，已删除下载的文件，请重试";
-    static constexpr const char* kOpenFailed = "无法打开安装包";
 
     // Starts the download (setUPDownload) unless `download` is given idle for tests.
     explicit KXUPDateCenterVC(QWidget* parent = nullptr, std::shared_ptr<KXUpdateDownload> download = nullptr);
@@ -55,7 +62,7 @@ private:
 
     void setupUI();
     void showState();
-    void openFailed();
+    void openFailed(const std::string& reason);
 
     std::shared_ptr<KXUpdateDownload> download_;
     std::shared_ptr<DownloadDelegate> downloadDelegate_;

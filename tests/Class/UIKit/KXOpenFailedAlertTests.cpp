@@ -63,6 +63,9 @@ TEST(KXOpenFailedAlertContent, EachKindSaysWhatFailedAndHowToCopyIt)
         (Content { "未能打开文件夹，请手动打开", "复制路径", "/home/u/.local/share/fonts" }));
     EXPECT_EQ(KXOpenFailedAlert::content(Kind::PaymentPage, "https://x.example/pay?o=1"),
         (Content { "未能打开浏览器，请手动访问支付页面", "复制链接", "https://x.example/pay?o=1" }));
+    EXPECT_EQ(KXOpenFailedAlert::content(Kind::Package, "/home/u/Downloads/corvane-fonts_9.9.0_amd64.deb"),
+        (Content { "未能打开安装包，请复制路径后手动打开", "复制路径",
+            "/home/u/Downloads/corvane-fonts_9.9.0_amd64.deb" }));
 }
 
 TEST_F(KXOpenFailedAlertTest, AnOpenerThatCannotStartShowsTheAlertAtOnceAndItStaysUntilDismissed)

@@ -4,15 +4,20 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/Update/Core/KXUpdateDownload.h"
 #include "Class/Update/KXUPDateCenterVC.h"
 #include "Class/Update/KXUPDateCenterWC.h"
 #include "Lib/LayoutConstraints/LCConstraint.h"
 #include "Platform/Crypto/Digest.h"
 #include "Platform/Desktop/URLOpener.h"
+#include "Support/FailingOpeners.h"
 
+#include <QClipboard>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <filesystem>
 #include <fstream>
 
@@ -96,33 +101,51 @@ protected:
 
 } // namespace
 
-TEST_F(KXUpdaterTest, ADesktopThatCannotOpenThePackageLeavesTheWindowOfferingIt)
+// The user is never left without the file: the alert shows its path to copy.
+TEST_F(KXUpdaterTest, ADesktopThatCannotOpenThePackageLeavesTheWindowOfferingItAndShowsItsPath)
 {
     desktop::ScopedRecordingURLOpener recording;
     auto controller = open();
     KXUPDateCenterVC* page = controller->contentViewController();
     ASSERT_TRUE(waitFor([&] { return settled(*controller); }));
     ASSERT_EQ(page->download()->state(), State::Finished);
+    const fs::path package = page->download()->packagePath();
+    const auto alertShown = [&] {
+        auto* alert = KXOpenFailedAlert::alertOf(page);
+        return alert && alert->isVisible();
+    };
 
     HideCounter counter;
     controller->window()->installEventFilter(&counter);
 
-    // No opener could be started: the window stays.
+    // No opener could be started: the window stays, with the alert over it.
     recording.opener().setLaunchError(std::string("xdg-open: not found"));
     page->openBtn()->click();
-    ASSERT_TRUE(waitFor([&] { return toastText() == QString::fromUtf8(KXUPDateCenterVC::kOpenFailed); }));
+    ASSERT_TRUE(waitFor(alertShown));
+    KXOpenFailedAlert* alert = KXOpenFailedAlert::alertOf(page);
+    EXPECT_EQ(alert->parentWidget(), controller->window()) << "transient for the updater window";
+    EXPECT_EQ(alert->targetField()->toPlainText().toStdString(), package.string());
+    EXPECT_EQ(alert->copyButton()->title(), QStringLiteral("复制路径"));
+    EXPECT_EQ(alert->messageLabel()->text(), QString::fromUtf8(KXOpenFailedAlert::kPackageMessage));
+    EXPECT_TRUE(toastText().isEmpty()) << "no toast that goes away with the path";
     EXPECT_TRUE(controller->window()->isVisible());
     EXPECT_EQ(counter.hides, 0);
+    alert->copyBtnClick();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), package.string());
+    alert->closeBtnClick();
 
-    // The opener starts, then fails: the hidden window comes back, still offering the package.
-    const auto failing = desktop::URLOpener::install(std::make_shared<desktop::SystemURLOpener>("false"));
+    // The opener starts, then fails: the hidden window comes back, still offering the package, and
+    // the alert shows its path again.
+    testsupport::ScopedFailingSystemOpener failing;
     page->openBtn()->click();
-    ASSERT_TRUE(waitFor([&] { return counter.hides == 1 && controller->window()->isVisible(); }))
-        << "ordered out while the desktop opens it, then back";
+    ASSERT_TRUE(waitFor([&] {
+        return counter.hides == 1 && controller->window()->isVisible() && alertShown();
+    })) << "ordered out while the desktop opens it, then back with the alert";
+    EXPECT_EQ(KXOpenFailedAlert::alertOf(page)->targetField()->toPlainText().toStdString(), package.string());
     EXPECT_TRUE(page->openBtn()->isVisible());
     EXPECT_EQ(page->download()->state(), State::Finished);
-    EXPECT_TRUE(fs::exists(page->download()->packagePath()));
-    desktop::URLOpener::install(failing);
+    EXPECT_TRUE(fs::exists(package));
+    KXOpenFailedAlert::alertOf(page)->closeBtnClick();
 }
 
 TEST_F(KXUpdaterTest, AVerifiedPackageIsOfferedAndOpenedWithTheDesktop)
@@ -200,7 +223,8 @@ TEST_F(KXUpdaterTest, WithoutSizeOrHashNothingIsDownloaded)
         KXUPDateCenterVC* page = controller->contentViewController();
         ASSERT_TRUE(waitFor([&] { return settled(*controller); }));
         EXPECT_EQ(page->download()->failure(), KXUpdateDownload::Failure::NoPackageInfo) << size << sha;
-        EXPECT_EQ(page->failureLabel()->text(), QString::fromUtf8(KXUPDateCenterVC::kDownloadFailed));
+        EXPECT_EQ(page->failureLabel()->text(), QString::fromUtf8(KXUPDateCenterVC::kIncompleteOffer))
+            << size << sha;
         EXPECT_EQ(packageRequests(), before);
     }
 }
@@ -311,7 +335,52 @@ TEST_F(KXUpdaterTest, AnAddressThatIsNotTheOffersPackageIsRefused)
     auto controller = open();
     ASSERT_TRUE(waitFor([&] { return settled(*controller); }));
     EXPECT_EQ(controller->contentViewController()->download()->failure(), KXUpdateDownload::Failure::NoPackageInfo);
+    EXPECT_EQ(controller->contentViewController()->failureLabel()->text(),
+        QString::fromUtf8(KXUPDateCenterVC::kIncompleteOffer));
     EXPECT_EQ(packageRequests(), 0u);
+}
+
+// An offer the client refuses never reached the network, so it does not blame the network; a
+// version request that fails on its way does, as a failed download does.
+TEST_F(KXUpdaterTest, EachFailureSaysWhatFailed)
+{
+    const auto failureOf = [&](KXUPDateCenterWC& controller) {
+        EXPECT_TRUE(waitFor([&] { return settled(controller); }));
+        KXUPDateCenterVC* page = controller.contentViewController();
+        EXPECT_TRUE(page->failureLabel()->isVisible());
+        EXPECT_TRUE(page->retryBtn()->isVisible());
+        return std::pair(page->download()->failure(), page->failureLabel()->text());
+    };
+    using Failure = KXUpdateDownload::Failure;
+    const QString incomplete = QStringLiteral("更新包信息不完整，暂时无法更新，请稍后重试");
+    const QString network = QStringLiteral("更新包下载失败，请检查网络后重试");
+
+    // An address that is not http(s).
+    const std::string offered = service().baseUrl() + "files/update/" + kPackage;
+    KXGlobalDataBase::sharedKXGlobalDataBase().setDownLoadUrl(
+        foundation::String::create("file:///tmp/" + std::string(kPackage)));
+    auto controller = open();
+    EXPECT_EQ(failureOf(*controller), std::pair(Failure::RefusedAddress, incomplete));
+    KXGlobalDataBase::sharedKXGlobalDataBase().setDownLoadUrl(foundation::String::create(offered));
+
+    // The service answers that it has no package information for now.
+    setFault("version", localservice::Fault::Kind::ErrorCode, 500, "busy");
+    controller->contentViewController()->retryBtn()->click();
+    EXPECT_EQ(failureOf(*controller), std::pair(Failure::NoPackageInfo, incomplete));
+
+    // The version request fails on its way.
+    for (const auto kind : { localservice::Fault::Kind::Http500, localservice::Fault::Kind::NotJson }) {
+        setFault("version", kind);
+        controller->contentViewController()->retryBtn()->click();
+        EXPECT_EQ(failureOf(*controller), std::pair(Failure::Transfer, network)) << static_cast<int>(kind);
+    }
+    EXPECT_EQ(packageRequests(), 0u);
+
+    service().faults().clearAll();
+    controller->contentViewController()->retryBtn()->click();
+    ASSERT_TRUE(waitFor([&] { return settled(*controller); }));
+    EXPECT_EQ(controller->contentViewController()->download()->state(), State::Finished);
+    EXPECT_FALSE(controller->contentViewController()->failureLabel()->isVisible());
 }
 
 TEST_F(KXUpdaterTest, TheBarFollowsTheFraction)

@@ -1,18 +1,21 @@
-// Pictures of the update prompt, the About page and the updater window in its three states, day
-// and night, into <build>/screenshots/.
+// Pictures of the update prompt, the About page, the updater window in its three states and its
+// alert when the desktop cannot open the package, day and night, into <build>/screenshots/.
 #include "AccountTestSupport.h"
 
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/Theme/KXThemeManager.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXQtColor.h"
 #include "Class/Update/Core/KXUpdateDownload.h"
 #include "Class/Update/KXPersonalAboutUS.h"
 #include "Class/Update/KXUPDateAPPView.h"
 #include "Class/Update/KXUPDateCenterVC.h"
 #include "Class/Update/KXUPDateCenterWC.h"
+#include "Platform/Desktop/URLOpener.h"
 
 #include <QLabel>
+#include <QPlainTextEdit>
 
 using foundation::Id;
 
@@ -92,6 +95,37 @@ TEST_P(UpdateScreenshots, UpdaterInItsThreeStates)
         ASSERT_TRUE(button->isVisible()) << state;
         EXPECT_EQ(accounttest::colorAt(picture, button->mapTo(controller.window(), QPoint(6, button->height() / 2))), QColor(151, 125, 98)) << state;
     }
+}
+
+TEST_P(UpdateScreenshots, TheAlertWhenTheDesktopCannotOpenThePackage)
+{
+    QWidget main;
+    main.resize(1000, 700);
+    main.show();
+    service().setVersionInfo("9.9.0", "新版本", "");
+    KXGlobalDataBase::sharedKXGlobalDataBase().setDownLoadUrl(
+        foundation::String::create(service().baseUrl() + "files/update/corvane-fonts_9.9.0_amd64.deb"));
+    desktop::ScopedRecordingURLOpener opener;
+    opener.opener().setLaunchError(std::string("xdg-open: no method available for opening the package"));
+
+    KXUPDateCenterWC controller(QStringLiteral("KXUPDateCenterWC"), &main);
+    controller.showCentred();
+    KXUPDateCenterVC* page = controller.contentViewController();
+    ASSERT_TRUE(waitFor([&] { return page->download()->state() == KXUpdateDownload::State::Finished; }));
+    page->openBtn()->click();
+    ASSERT_TRUE(waitFor([&] {
+        const auto* alert = KXOpenFailedAlert::alertOf(page);
+        return alert && alert->isVisible();
+    }));
+    KXOpenFailedAlert* alert = KXOpenFailedAlert::alertOf(page);
+    settle();
+    accounttest::screenshot(alert, name("updater-open-failed"));
+    const QRect updater = controller.window()->frameGeometry();
+    EXPECT_TRUE(updater.contains(alert->frameGeometry().center()))
+        << "over the updater window, not the main window";
+    EXPECT_TRUE(
+        alert->targetField()->toPlainText().endsWith(QStringLiteral("/corvane-fonts_9.9.0_amd64.deb")));
+    alert->closeBtnClick();
 }
 
 INSTANTIATE_TEST_SUITE_P(DayAndNight, UpdateScreenshots, ::testing::Bool(),

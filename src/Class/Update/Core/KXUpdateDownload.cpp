@@ -142,8 +142,9 @@ void KXUpdateDownload::fetchPackageInfo(const std::string& url)
             self->download(url, *size, sha256);
         },
         [weak](const foundation::Ref<foundation::Error>&) {
+            // The request did not come back with a reply: nothing is known about the package.
             if (auto self = weak.lock())
-                self->fail(Failure::NoPackageInfo);
+                self->fail(Failure::Transfer);
         });
 }
 

@@ -24,11 +24,11 @@ public:
 // downLoadUrl), asks the service's version reply for that package's "size" and "sha256", then
 // downloads it (KXUpdateTransfer) into the transport's download folder and checks both. Only a
 // verified package reaches Finished; an address that is empty or not http(s), a reply without size
-// or hash for that package, a failed transfer, a file that is neither a .deb nor an .AppImage, or
-// one whose size or SHA-256 differs all end in Failed, and a downloaded file that failed its check
-// is deleted. A body that passes the announced size is stopped there and fails its check at once.
-// From Failed, start() tries again; in every other state it does nothing, so showing the window
-// again never restarts a download.
+// or hash for that package, a version request or a transfer that failed on its way, a file that is
+// neither a .deb nor an .AppImage, or one whose size or SHA-256 differs all end in Failed, and a
+// downloaded file that failed its check is deleted. A body that passes the announced size is
+// stopped there and fails its check at once. From Failed, start() tries again; in every other
+// state it does nothing, so showing the window again never restarts a download.
 //
 // open() checks the package's size and SHA-256 once more (it may be opened hours after its
 // download), then hands it to the desktop through the URL opener: a .deb to its default
@@ -45,8 +45,8 @@ public:
     enum class Failure {
         None,
         RefusedAddress,  // no package address, or not http(s)
-        NoPackageInfo,   // the service did not say the package's size and hash
-        Transfer,        // the download failed
+        NoPackageInfo,   // the service's reply did not say the package's size and hash
+        Transfer,        // the version request or the download failed on its way
         Unverified,      // size or hash differ, or the file could not be read
         UnsupportedFile, // neither .deb nor .AppImage
     };
