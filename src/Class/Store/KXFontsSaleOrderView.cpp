@@ -234,13 +234,15 @@ void KXFontsSaleOrderView::applyTotals(const Id& data)
         KXStoreTexts::orderCount(selection_.infoArray().size(), selection_.allFontsA().size())));
     if (selection_.isAllSelected())
         allSelectBtn_->setState(1);
+    // Once shown the two lines stay, so each reply writes both from its own amounts: a reply
+    // without a VIP discount must not leave the amounts of an earlier one on screen.
+    activityLabel_->setText(storestyle::qstring(KXStoreTexts::orderActivity(data["activity_price"])));
+    vipLabel_->setText(storestyle::qstring(KXStoreTexts::orderVip(data["vip_price"])));
     if (KXStoreTexts::showsVipLines(data)) {
         bottomViewHeightConstant_ = kVipBottomHeight;
         bottomViewHeight_->setOffset(kVipBottomHeight);
         activityLabel_->show();
         vipLabel_->show();
-        activityLabel_->setText(storestyle::qstring(KXStoreTexts::orderActivity(data["activity_price"])));
-        vipLabel_->setText(storestyle::qstring(KXStoreTexts::orderVip(data["vip_price"])));
     }
 }
 

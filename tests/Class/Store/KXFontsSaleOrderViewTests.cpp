@@ -150,6 +150,22 @@ TEST_F(KXFontsSaleOrderViewTest, AVipDiscountShowsTheLinesAndRaisesTheBar)
     EXPECT_EQ(page->bottomView()->height(), 122);
 }
 
+TEST_F(KXFontsSaleOrderViewTest, TheLinesStayShownAndEachReplyWritesItsOwnAmounts)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    answerLatestPrice(storetest::priceReply("1368.98", "110.02", "80", "30.02"));
+    EXPECT_EQ(page->activityLabel()->text(), "活动优惠：-￥80");
+    EXPECT_EQ(page->vipLabel()->text(), "VIP 优惠：-￥30.02");
+    storetest::click(*row(page, 0)->fontBtnA()[0]);
+    answerLatestPrice(storetest::priceReply("0.00", "0", "0", "0"));
+    EXPECT_EQ(page->countPriceLabel()->text(), "合计：￥0.00");
+    EXPECT_FALSE(page->activityLabel()->isHidden());
+    EXPECT_FALSE(page->vipLabel()->isHidden());
+    EXPECT_EQ(page->bottomViewHeightConstant(), 122);
+    EXPECT_EQ(page->activityLabel()->text(), "活动优惠：-￥0");
+    EXPECT_EQ(page->vipLabel()->text(), "VIP 优惠：-￥0");
+}
+
 TEST_F(KXFontsSaleOrderViewTest, UntickingFontsShrinksTheEntryAndTheLastIsRefused)
 {
     auto* page = openOrder(twoOffers(), 3);
