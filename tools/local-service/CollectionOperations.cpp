@@ -236,6 +236,8 @@ Reply publish(OperationContext& ctx)
                  ctx.param("tag_name"), *id});
     if (!ctx.param("collect_name").empty())
         ctx.db.exec("UPDATE folders SET collect_name = ? WHERE id = ?", {ctx.param("collect_name"), *id});
+    if (ctx.has("collect_desc"))
+        ctx.db.exec("UPDATE folders SET collect_desc = ? WHERE id = ?", {ctx.param("collect_desc"), *id});
     if (!img.empty())
         ctx.db.exec("UPDATE folders SET img = ? WHERE id = ?", {img, *id});
     bumpVersion(ctx.db, *ctx.userId);

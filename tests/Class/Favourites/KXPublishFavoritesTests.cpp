@@ -477,6 +477,7 @@ TEST_F(KXPublishSubmitTest, PublishSendsTheFormOnceAndThePublishedListsFollowThe
     EXPECT_EQ(param("tag_id"), "1");
     EXPECT_EQ(param("tag_name"), "标题字体");
     EXPECT_EQ(param("collect_name"), "精选标题");
+    EXPECT_EQ(param("collect_desc"), "标题用的字体");
     QFile file(cover_);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QByteArray::fromBase64(QByteArray::fromStdString(param("img"))), file.readAll());
@@ -497,6 +498,8 @@ TEST_F(KXPublishSubmitTest, PublishSendsTheFormOnceAndThePublishedListsFollowThe
     centre->setUPData();
     ASSERT_TRUE(waitUntil([&] { return lists(centre->collectionArray(), folder, 2); }));
     EXPECT_EQ(KXFolderStateIcon::imageName(serverFolder(folder)), KXFolderStateIcon::kPublished);
+    const auto detail = run([&](auto s, auto f) { KXHTTPBUSINESS().getRecommendDataByID(folder["id"], Id("0"), s, f); });
+    EXPECT_EQ(detail.reply["corvane_data"]["collect_desc"].stringValue(), "标题用的字体") << "the form's summary";
     auto* recommended = new KXHomeRecommendView(QRect(0, 0, 310, 680));
     favouritesstyle::pinOnTop(recommended, &host());
     EXPECT_TRUE(waitUntil([&] { return lists(recommended->groupDataA(), folder, 2); }));

@@ -187,6 +187,27 @@ TEST_F(CollectionOperations, PublishingPutsAFolderUnderReview)
     EXPECT_EQ(client().call("", {{"tag", "136"}, {"id", std::to_string(id)}, {"img", "bm90IGFuIGltYWdl"}}, token).errcode(), 111);
 }
 
+TEST_F(CollectionOperations, ThePublishedSummaryIsServedWithTheCollection)
+{
+    const std::string token = client().registerNewUser(service());
+    const int64_t id = client().call("createCollect", {{"tag", "133"}, {"name", "有简介"}}, token).data().value("id").toInteger();
+    const std::string folder = std::to_string(id);
+    const auto reply = client().call("", {{"tag", "136"}, {"id", folder}, {"is_encrypt", "0"}, {"encrypt_str", ""},
+                                          {"collect_desc", "适合做标题的粗黑体"}, {"tag_id", "101"}, {"tag_name", "黑体"},
+                                          {"collect_name", "有简介"}}, token);
+    ASSERT_EQ(reply.errcode(), 0) << reply.body;
+    EXPECT_EQ(folderNamed(token, "有简介").value("collect_desc").toString(), QStringLiteral("适合做标题的粗黑体"));
+    ASSERT_EQ(client().post("__admin/review", "id=" + folder + "&state=2").status, 200);
+    const auto detail = client().call("getCollectInfo", {{"tag", "144"}, {"id", folder}, {"source", "0"}});
+    ASSERT_EQ(detail.errcode(), 0) << detail.body;
+    EXPECT_EQ(detail.data().value("collect_desc").toString(), QStringLiteral("适合做标题的粗黑体"));
+    QString listed;
+    for (const auto& card : client().call("getCollectList", {{"tag", "143"}}).data().value("collection").toArray())
+        if (card.toObject().value("id").toInteger() == id)
+            listed = card.toObject().value("collect_desc").toString();
+    EXPECT_EQ(listed, QStringLiteral("适合做标题的粗黑体"));
+}
+
 TEST_F(CollectionOperations, ACoverOfTwoMebibytesIsAccepted)
 {
     // Covers go base64 in the form body: a real one is far beyond the few kilobytes of other forms.

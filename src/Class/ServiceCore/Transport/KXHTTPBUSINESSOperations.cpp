@@ -190,12 +190,13 @@ void KXHTTPBUSINESS::DeleteGroupWithGroup_id(const Id& groupID, Success success,
     post("deleCollect", parameters("135", {{"id", Id(groupID.integerValue())}}), std::move(success), std::move(failure));
 }
 
-void KXHTTPBUSINESS::publishCollection(const Id& collectionID, const Id& isEncrypt, const Id& encryptStr, const Id&, const Id& base64image,
-                                       const Id& tagID, const Id& tagName, const Id& imgSuffix, const Id& collectionName, Success success,
-                                       Failure failure)
+void KXHTTPBUSINESS::publishCollection(const Id& collectionID, const Id& isEncrypt, const Id& encryptStr, const Id& collectDesc,
+                                       const Id& base64image, const Id& tagID, const Id& tagName, const Id& imgSuffix,
+                                       const Id& collectionName, Success success, Failure failure)
 {
-    auto p = parameters("136", {{"id", collectionID}, {"is_encrypt", isEncrypt}, {"encrypt_str", encryptStr}, {"img", base64image},
-                                {"tag_id", tagID}, {"tag_name", tagName}, {"suffix", imgSuffix}, {"collect_name", collectionName}});
+    auto p = parameters("136", {{"id", collectionID}, {"is_encrypt", isEncrypt}, {"encrypt_str", encryptStr},
+                                {"collect_desc", collectDesc}, {"img", base64image}, {"tag_id", tagID}, {"tag_name", tagName},
+                                {"suffix", imgSuffix}, {"collect_name", collectionName}});
     post("", p, std::move(success), std::move(failure));
 }
 

@@ -84,8 +84,8 @@ std::vector<OperationCase> operationCases()
              b.publishCollection(Id("4"), Id("1"), Id("pw"), Id("desc"), Id("aW1n"), Id("8"), Id("标题"), Id("png"), Id("集"), s, f);
          },
          "",
-         {{"tag", "136"}, {"id", "4"}, {"is_encrypt", "1"}, {"encrypt_str", "***"}, {"img", "aW1n"}, {"tag_id", "8"}, {"tag_name", "标题"},
-          {"suffix", "png"}, {"collect_name", "集"}}},
+         {{"tag", "136"}, {"id", "4"}, {"is_encrypt", "1"}, {"encrypt_str", "***"}, {"collect_desc", "desc"}, {"img", "aW1n"},
+          {"tag_id", "8"}, {"tag_name", "标题"}, {"suffix", "png"}, {"collect_name", "集"}}},
         {"followedList", [](auto& b, S s, F f) { b.GetFocusGroupsListSuceess(s, f); }, "getMyCollect", {{"tag", "137"}, {"type", "1"}}},
         {"folderList", [](auto& b, S s, F f) { b.GetCollectGroupsListSuceess(s, f); }, "getMyCollect", {{"tag", "137"}}},
         {"follow", [](auto& b, S s, F f) { b.isAttentionGroup(Id("5"), Id("0"), s, f); }, "followCollect",
