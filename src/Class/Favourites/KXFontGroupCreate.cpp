@@ -12,6 +12,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QShowEvent>
 
 using foundation::Id;
 using layoutwidgets::lcView;
@@ -48,7 +49,15 @@ void KXFontGroupCreate::setUPUI()
         make.right().equalTo(-24);
         make.height().equalTo(32);
     });
-    showTF_->setFocus();
+}
+
+void KXFontGroupCreate::showEvent(QShowEvent* event)
+{
+    KXBaseView::showEvent(event);
+    // Focus given before the dialog sits in its window would stay behind with the parentless
+    // widget; once shown, the keys go to the name field.
+    if (!event->spontaneous())
+        showTF_->setFocus(Qt::OtherFocusReason);
 }
 
 void KXFontGroupCreate::paintEvent(QPaintEvent*)

@@ -13,14 +13,14 @@ class QLineEdit;
 
 // The dialog that creates a favourite folder or, given a folder id above 0, renames one, laid
 // over its opener and pinned to its edges: a veil (black at alpha 0.2) with a white box holding
-// the title, the name field and the cancel and confirm buttons. Confirm and Return in the field
-// check the name (KXFolderNameRule: "请输入分组名称", "不能超过三十个字符"), send the create or
-// rename and report with a toast: the server's refusal (its message) and success ("创建成功！",
-// "修改成功！") as success toasts, a network failure as "网络失败！". After a success the group
-// block gets the name that was sent ({"collect_name"}, and {"id"} of a new folder) and the dialog
-// leaves; otherwise it stays with the typed name. While a request runs, confirm does nothing, so
-// Return plus a click sends once. The group block runs even when the dialog was closed meanwhile
-// (the server has the folder). Main thread only.
+// the title, the name field and the cancel and confirm buttons; once shown, the name field has the
+// keys. Confirm and Return in the field check the name (KXFolderNameRule: "请输入分组名称",
+// "不能超过三十个字符"), send the create or rename and report with a toast: the server's refusal
+// (its message) and success ("创建成功！", "修改成功！") as success toasts, a network failure as
+// "网络失败！". After a success the group block gets the name that was sent ({"collect_name"}, and
+// {"id"} of a new folder) and the dialog leaves; otherwise it stays with the typed name. While a
+// request runs, confirm does nothing, so Return plus a click sends once. The group block runs even
+// when the dialog was closed meanwhile (the server has the folder). Main thread only.
 class KXFontGroupCreate : public KXBaseView {
     Q_OBJECT
 
@@ -55,6 +55,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void setUPUI();

@@ -419,7 +419,7 @@ void KXHomeViewController::setupData()
         if (user.dictionary() && user.count() > 0) {
             il_setImageWithURL(avatarImg_, foundation::URL::URLWithString(user["head"].stringValue()),
                                il_imageFromKXImage(KXImage::imageNamed("default_avatar")));
-            setShownName(QString::fromStdString(user["uname"].stringValue()));
+            showName(user);
         }
     }
     kx_storeDefault(defaults(), "the", Id("0"));

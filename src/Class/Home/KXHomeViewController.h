@@ -152,7 +152,9 @@ public:
     // KXHomeProcessState value); -2 until a row is clicked.
     static long long& sideTableRowMemory();
 
-    // Tab switching.
+    // Tab switching: closes the overlays down to a new-version prompt, which holds the window, and
+    // shows the tab's list or page. The store tab only opens the store's address (not while the
+    // prompt is up): the pages, the list and the selected tab stay.
     void tabViewTouched(KXLeftTabView* tab);
     void backToCloudBtn();
     void loginClick();
@@ -284,6 +286,7 @@ private:
 
     // Account area.
     void showAvatar(const foundation::Id& user);
+    // The user's name by kx_displayName; a user without any keeps the name shown.
     void showName(const foundation::Id& user);
     void setShownName(const QString& name);
     void showVipMark();

@@ -39,6 +39,14 @@ void reloadSelectedRow(KXHomeGroupTableView* table)
         table->reloadRow(table->selectedRow());
 }
 
+bool showsUpdatePrompt(const QWidget* view)
+{
+    for (QWidget* subview : kx_subviews(view))
+        if (qobject_cast<KXUPDateAPPView*>(subview))
+            return true;
+    return false;
+}
+
 } // namespace
 
 bool KXHomeViewController::closeOverlays()
@@ -58,9 +66,15 @@ bool KXHomeViewController::closeOverlays()
 
 void KXHomeViewController::tabViewTouched(KXLeftTabView* tab)
 {
+    const QString identifier = tab ? tab->identifier() : QString();
+    // The store is a web page: the window keeps its pages, its list and its selected tab.
+    if (identifier == QStringLiteral("字体商城")) {
+        if (!showsUpdatePrompt(this))
+            openStorePage();
+        return;
+    }
     if (!closeOverlays())
         return;
-    const QString identifier = tab ? tab->identifier() : QString();
     if (identifier.contains(QStringLiteral("推荐"))) {
         if (rightListview_)
             rightListview_->setTabTypeNum(0);
@@ -103,9 +117,6 @@ void KXHomeViewController::tabViewTouched(KXLeftTabView* tab)
         auto* page = new KXMyfocusSetView(QRect(0, 0, 310, 680));
         page->setFrom(QString::fromUtf8(KXLeftTabView::kFollowedTitle));
         addPage(page);
-    } else if (identifier == QStringLiteral("字体商城")) {
-        openStorePage();
-        return;
     }
 
     if (selectedTabView_ && selectedTabView_ != tab)

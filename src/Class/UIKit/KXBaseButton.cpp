@@ -44,6 +44,8 @@ KXBaseButton* KXBaseButton::buttonWithTitle(const QString& title, const KXImage&
 KXBaseButton::KXBaseButton(QWidget* parent)
     : QAbstractButton(parent)
 {
+    // Buttons draw no focus mark: Tab passes them by, so Space never presses an unseen button.
+    setFocusPolicy(Qt::NoFocus);
     connect(this, &QAbstractButton::clicked, this, [this] {
         if (action_)
             action_(this);

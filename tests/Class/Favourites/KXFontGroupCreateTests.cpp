@@ -7,6 +7,7 @@
 #include "FavouritesTestSupport.h"
 #include "Platform/Foundation/Foundation.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -155,6 +156,39 @@ TEST_F(KXFontGroupCreateTest, RenamingSendsTheFolderIdAndTheNewName)
     EXPECT_EQ(param("collect_img"), "");
     EXPECT_EQ(Id(results_[0])["collect_name"].stringValue(), renamed.toStdString());
     EXPECT_FALSE(Id(results_[0])["id"]) << "a rename reports the name only";
+}
+
+TEST_F(KXFontGroupCreateTest, TheKeysGoToTheNameFieldOfBothDialogs)
+{
+    host().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host()));
+    const auto typeIntoFocus = [](const char* text) {
+        QTest::keyClicks(QApplication::focusWidget(), QString::fromLatin1(text));
+    };
+
+    auto* create = open();
+    ASSERT_EQ(QApplication::focusWidget(), create->showTF()) << "the field has the keys without a click";
+    typeIntoFocus("Posters");
+    EXPECT_EQ(create->showTF()->text(), QStringLiteral("Posters"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), create->cancelBtn()) << "Tab passes the buttons by";
+    EXPECT_NE(QApplication::focusWidget(), create->sureBtn());
+    create->showTF()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return !results_.empty(); }));
+    EXPECT_EQ(Id(results_[0])["collect_name"].stringValue(), "Posters");
+
+    const Id folder = serverFolders()->objectAtIndex(1);
+    auto* rename = open();
+    rename->setTitle(QString::fromStdString(folder["collect_name"].stringValue()));
+    rename->setGroupid(Id(folder["id"].stringValue()));
+    ASSERT_EQ(QApplication::focusWidget(), rename->showTF());
+    const std::string renamed = folder["collect_name"].stringValue() + " v2";
+    typeIntoFocus(" v2");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return results_.size() == 2; }));
+    EXPECT_EQ(Id(results_[1])["collect_name"].stringValue(), renamed);
+    EXPECT_EQ(requests("134"), 1u);
 }
 
 TEST_F(KXFontGroupCreateTest, Screenshots)

@@ -188,6 +188,27 @@ TEST_F(KXHomeAccountCartTest, ADemoSignInFillsTheAccountAreaAndTheCartBadge)
     EXPECT_EQ(kx_subviews(&home).size(), 2u) << "an account past its first run sees no welcome page";
 }
 
+TEST_F(KXHomeAccountCartTest, AStartShowsTheStoredUserByTheNameASignInShows)
+{
+    const Id user = signIn();
+    ASSERT_EQ(user["nick_name"].stringValue(), "演示用户");
+    ASSERT_EQ(user["uname"].stringValue(), "demo");
+    const auto storeUser = [&](std::initializer_list<const char*> emptied) {
+        auto record = user.mutableCopy().as<foundation::MutableDictionary>();
+        for (const char* key : emptied)
+            record->setObject(Id(""), Id(key));
+        session().setUpUserconfigWithInfo(Id(record));
+    };
+    defaults().setObject(Id("上次的名字"), "Name");
+
+    EXPECT_EQ(open().nickNameLabel()->text(), QStringLiteral("演示用户"));
+    storeUser({"nick_name"});
+    EXPECT_EQ(open().nickNameLabel()->text(), QStringLiteral("demo"));
+    storeUser({"nick_name", "uname", "email"});
+    EXPECT_EQ(open().nickNameLabel()->text(), QStringLiteral("上次的名字"))
+        << "a user without a name keeps the stored one";
+}
+
 TEST_F(KXHomeAccountCartTest, TheRowsOnScreenShowTheFavouriteMarksOnceTheFoldersOfASignInArrive)
 {
     // The fonts of the demo user's folders, as the service keeps them.

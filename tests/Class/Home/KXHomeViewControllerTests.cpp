@@ -4,6 +4,7 @@
 #include "Class/AppShell/KXDataMoveView.h"
 #include "Class/AppShell/KXMigration.h"
 #include "Class/Favourites/KXFontManagerView.h"
+#include "Class/Favourites/KXHomeRecomDetailView.h"
 #include "Class/Favourites/KXHomeRecommendView.h"
 #include "Class/Favourites/KXMyfocusSetView.h"
 #include "Class/FontList/Core/KXDownloadedFontMap.h"
@@ -364,6 +365,40 @@ TEST_F(KXHomeViewControllerTest, TheStoreOpensInTheBrowserAndSelectsNothing)
     EXPECT_EQ(opener.opened(), (std::vector<std::string>{"https://s.example/shop", "https://s.example/shop?uid=1"}));
     EXPECT_EQ(selectedTabs(), std::vector<KXLeftTabView*>{home.cloudBtn()});
     EXPECT_FALSE(home.fontStoreBtn()->selected());
+}
+
+
+TEST_F(KXHomeViewControllerTest, TheStoreLeavesThePagesTheListAndTheTabAsTheyAre)
+{
+    desktop::ScopedRecordingURLOpener opener;
+    hubDefaults().setObject(Id("https://s.example/shop"), "shop_url");
+    auto& home = open();
+    home.tabViewTouched(home.recommendBtn());
+    QPointer<KXHomeRecommendView> recommend = qobject_cast<KXHomeRecommendView*>(kx_topSubview(&home));
+    ASSERT_NE(recommend, nullptr);
+    settle();
+    ASSERT_GT(recommend->groupDataA()->count(), 0u);
+    recommend->tablecellClick(0);
+    QPointer<QWidget> detail = kx_topSubview(recommend);
+    ASSERT_TRUE(qobject_cast<KXHomeRecomDetailView*>(detail));
+
+    home.tabViewTouched(home.fontStoreBtn());
+    EXPECT_EQ(opener.opened(), std::vector<std::string>{"https://s.example/shop"});
+    ASSERT_TRUE(recommend && detail);
+    EXPECT_EQ(kx_topSubview(&home), recommend.data());
+    EXPECT_EQ(kx_topSubview(recommend), detail.data());
+    EXPECT_TRUE(detail->isVisible());
+    EXPECT_EQ(selectedTabs(), std::vector<KXLeftTabView*>{home.recommendBtn()});
+    EXPECT_EQ(home.rightListview()->tabTypeNum(), 0);
+
+    // A new-version prompt holds the window: the store does not open and nothing is closed.
+    auto* prompt = new KXUPDateAPPView(&home);
+    prompt->show();
+    QPointer<QWidget> feedback = addOverlay();
+    home.tabViewTouched(home.fontStoreBtn());
+    EXPECT_EQ(opener.opened().size(), 1u);
+    EXPECT_TRUE(feedback && feedback->parentWidget() == &home);
+    EXPECT_EQ(kx_subviews(&home).size(), 5u);
 }
 
 
