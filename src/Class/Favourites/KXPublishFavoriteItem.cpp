@@ -7,6 +7,7 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXPlainToolTip.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 
 #include <QLabel>
@@ -72,7 +73,7 @@ void KXPublishFavoriteItem::setInfo(const Id& info)
     info_ = info;
     titleLabel_->setText(KXFavouritesTexts::plain(info["collect_name"]));
     contLabel_->setText(KXFavouritesTexts::fontsInList(info["fonts"]));
-    setToolTip(titleLabel_->text());
+    setToolTip(kx_plainToolTip(titleLabel_->text()));
 }
 
 bool KXPublishFavoriteItem::isChosen() const

@@ -1,5 +1,6 @@
 #include "Class/Home/KXHomeGroupModel.h"
 
+#include "Class/UIKit/KXPlainToolTip.h"
 #include "Platform/Foundation/String.h"
 
 using foundation::Id;
@@ -44,5 +45,6 @@ QVariant KXHomeGroupModel::data(const QModelIndex& index, int role) const
     const Id dictionary = row(index.row());
     if (dictionary.isNil())
         return {};
-    return QString::fromStdString(dictionary["collect_name"].stringValue());
+    const QString name = QString::fromStdString(dictionary["collect_name"].stringValue());
+    return role == Qt::ToolTipRole ? kx_plainToolTip(name) : name;
 }

@@ -1,5 +1,7 @@
 #include "Class/UIKit/KXBaseButton.h"
 
+#include "Class/UIKit/KXPlainToolTip.h"
+
 #include <QApplication>
 #include <QEnterEvent>
 #include <QPainter>
@@ -247,7 +249,7 @@ void KXBaseButton::enterEvent(QEnterEvent* event)
     const QString title = attributedTitle_.text;
     const bool leaveTooltip = isPlaceholderTitle(title) || (title.isEmpty() && toolTipTitle_.isEmpty());
     if (!leaveTooltip && toolTipTitle_.isEmpty())
-        setToolTip(title);
+        setToolTip(kx_plainToolTip(title));
 
     if (auto delegate = delegate_.lock(); delegate && delegate->kxbasebuttonMouseEntered)
         delegate->kxbasebuttonMouseEntered(this);

@@ -150,14 +150,14 @@ void MLHudAlert::present(QWidget* target, int type, const QString& message)
         toast->iconView()->show();
         toast->iconView()->setPixmap(QPixmap::fromImage(KXImage::imageNamed(iconNameForType(type)).image()));
     }
-    toast->messageField()->setText(message.isNull() ? QString() : message);
-    toast->fitToContent();
     // Detach from the previous window before joining the new one, so it never has two.
     if (toast->parentWidget() != parent) {
         toast->hide();
         toast->setParent(nullptr);
         toast->setParent(parent);
     }
+    // Sized once it is over its window, which bounds its height.
+    toast->setMessage(message.isNull() ? QString() : message);
     showWindow(parent);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QWidget>
 
 #include <functional>
@@ -16,10 +17,13 @@ class TimerSource;
 // The toast's surface: a child overlay of the window it is shown over (not a window of its own,
 // so it behaves the same under every window system), black with rounded corners, white message,
 // icon or spinner. Its alpha fades on a main-queue timer; at alpha 0 it hides, so an invisible
-// toast never catches clicks. GUI thread only.
+// toast never catches clicks. The message is plain text: it comes from the service, and markup in
+// it shows as written. GUI thread only.
 class MLHudAlertWindow : public QWidget {
 public:
     static constexpr double kFadeSeconds = 0.25;
+    static constexpr int kMaxWidth = 320;
+    static constexpr int kParentMargin = 40;
 
     explicit MLHudAlertWindow(QWidget* parent = nullptr);
     ~MLHudAlertWindow() override;
@@ -37,7 +41,13 @@ public:
     void animateAlphaTo(double target);
     bool isFading() const { return static_cast<bool>(fade_); }
 
-    // Sizes the toast to its message.
+    // The whole message last given; the field may show only its first lines.
+    const QString& message() const { return message_; }
+    // Shows `message` and sizes the toast to it (fitToContent).
+    void setMessage(const QString& message);
+    // Sizes the toast to its message, at most kMaxWidth wide and, over a parent, never taller than
+    // the parent less kParentMargin above and below: a longer message keeps the lines that fit
+    // and its last kept line ends with "…".
     void fitToContent();
 
     // Called on a press on the toast itself.
@@ -55,6 +65,7 @@ private:
     QLabel* messageField_;
     MLHudLoadingIndicator* loadingIndicator_;
     QGraphicsOpacityEffect* opacity_;
+    QString message_;
     float cornerRadius_ = 20;
     std::shared_ptr<dispatch::TimerSource> fade_;
 };

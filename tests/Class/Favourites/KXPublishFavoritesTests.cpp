@@ -23,6 +23,7 @@
 #include "Class/ImageViews/ImageView.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "FavouritesTestSupport.h"
+#include "Support/ShownToolTip.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 
@@ -539,4 +540,15 @@ TEST_F(KXPublishSubmitTest, ARefusedOrFailedSubmissionKeepsTheInputs)
     EXPECT_EQ(requests("136"), 3u);
     EXPECT_EQ(serverFolder(folder)["is_encrypt"].integerValue(), 1) << "published behind its password";
     EXPECT_EQ(serverFolder(folder)["is_publish"].integerValue(), 1);
+}
+
+TEST(KXPublishFavoriteItemText, TheFolderNameShowsAsWrittenInTheTitleAndTheTooltip)
+{
+    const QString name = R"(<b>我的</b><img src="file:///usr/share/pixmaps/x.png"> & more)";
+    KXPublishFavoriteItem item;
+    item.setInfo(Id(foundation::Dictionary::create(
+        {{Id("collect_name"), Id(name.toStdString())}, {Id("fonts"), Id(foundation::Array::create())}})));
+    EXPECT_EQ(item.titleLabel()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(item.titleLabel()->text(), name);
+    EXPECT_EQ(shownToolTipText(item.toolTip()).toStdString(), name.toStdString());
 }

@@ -1,5 +1,7 @@
 #include "Class/UIKit/KXBaseButton.h"
 
+#include "Support/ShownToolTip.h"
+
 #include <QApplication>
 #include <QEnterEvent>
 #include <QTest>
@@ -137,7 +139,15 @@ TEST(KXBaseButtonHover, OrdinaryTitleBecomesTheTooltip)
     auto button = titled("思源黑体");
     EXPECT_TRUE(button->toolTip().isEmpty());
     hoverIn(*button);
-    EXPECT_EQ(button->toolTip(), "思源黑体");
+    EXPECT_EQ(shownToolTipText(button->toolTip()), "思源黑体");
+}
+
+TEST(KXBaseButtonHover, MarkupInTheTitleShowsAsWrittenInTheTooltip)
+{
+    const QString markup = R"(<b>粗</b> & <img src="file:///usr/share/pixmaps/x.png">)";
+    auto marked = titled(markup);
+    hoverIn(*marked);
+    EXPECT_EQ(shownToolTipText(marked->toolTip()).toStdString(), markup.toStdString());
 }
 
 TEST(KXBaseButtonHover, PlaceholderTitlesAndToolTipTitleLeaveTheTooltip)

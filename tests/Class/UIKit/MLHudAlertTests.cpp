@@ -8,8 +8,10 @@
 #include "Platform/Dispatch/Clock.h"
 
 #include <QApplication>
+#include <QImage>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -218,6 +220,57 @@ TEST_F(MLHudAlertTest, PresenterShowsTheServiceCoresMessagesOverTheGivenWindow)
     time.advance(MLHudAlertWindow::kFadeSeconds);
     EXPECT_FALSE(shown());
     ToastPresenter::setShared(nullptr);
+}
+
+TEST_F(MLHudAlertTest, MarkupInTheMessageShowsAsWrittenAndLoadsNoImage)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString imagePath = dir.filePath("x.png");
+    QImage red(24, 24, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(imagePath));
+    const QString message = "<b>bold</b><img src=\"file://" + imagePath + "\"><span style=\"font-size:60px\">大</span>";
+
+    MLHudAlert::alertWithWindow(window.get(), 2, message);
+    QLabel* field = toast()->messageField();
+    EXPECT_EQ(field->textFormat(), Qt::PlainText);
+    EXPECT_EQ(field->text(), message);
+    // The field is tall enough for the image had it been loaded; no pixel of it is drawn.
+    ASSERT_GE(field->height(), 24);
+    const QImage drawn = field->grab().toImage();
+    bool anyRed = false;
+    for (int y = 0; y < drawn.height() && !anyRed; ++y)
+        for (int x = 0; x < drawn.width() && !anyRed; ++x) {
+            const QColor pixel = drawn.pixelColor(x, y);
+            anyRed = pixel.alpha() > 128 && pixel.red() > 200 && pixel.green() < 60 && pixel.blue() < 60;
+        }
+    EXPECT_FALSE(anyRed);
+}
+
+TEST_F(MLHudAlertTest, LongMessageStaysInsideItsWindowCutToTheLinesThatFit)
+{
+    const QString words = QString("the service says no ").repeated(105);
+    const QString ideographs = QString("服务器拒绝了请求").repeated(262) + "到此为止";
+    for (const QString& message : {words, ideographs}) {
+        ASSERT_EQ(message.size(), 2100);
+        MLHudAlert::alertWithWindow(window.get(), 2, message);
+        QLabel* field = toast()->messageField();
+        const QString shown = field->text();
+        EXPECT_LE(toast()->height(), window->height()) << shown.size();
+        EXPECT_TRUE(window->rect().contains(toast()->geometry())) << shown.size();
+        ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << shown.right(20).toStdString();
+        const QString kept = shown.chopped(1).trimmed();
+        EXPECT_TRUE(message.startsWith(kept));
+        // Several lines are kept, and every kept line is inside the field.
+        const QFontMetrics metrics(field->font());
+        const int needed = metrics.boundingRect(QRect(0, 0, field->width(), 100000), Qt::TextWordWrap, shown).height();
+        EXPECT_GE(needed, 5 * metrics.height());
+        EXPECT_LE(needed, field->height());
+    }
+    // A message that fits is shown whole.
+    MLHudAlert::alertWithWindow(window.get(), 2, words.left(120));
+    EXPECT_EQ(toast()->messageField()->text(), words.left(120));
 }
 
 } // namespace
