@@ -3,6 +3,7 @@
 // report, the signals that end the process, and the application delegate, which does the rest.
 #include "Class/Account/KXWebPanel.h"
 #include "Class/AppShell/AppDelegate.h"
+#include "Class/AppShell/KXLeftovers.h"
 #include "Class/AppShell/KXQtTranslation.h"
 #include "Class/AppShell/KXSingleInstance.h"
 #include "Class/AppShell/KXStartupTrace.h"
@@ -18,8 +19,6 @@
 #include "Lib/ImageLoading/ILMemoryPolicy.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/DispatchQt/QtMainQueueDrain.h"
-#include "Platform/Foundation/PrivateFiles.h"
-#include "Platform/Storage/Paths.h"
 #ifdef CORVANE_WITH_WEBENGINE
 #include "Lib/ScriptBridge/WebScriptBridge.h"
 #endif
@@ -83,13 +82,13 @@ int main(int argc, char** argv)
 
     KXSingleInstance instance;
     const auto message = KXSingleInstance::currentMessage(QCoreApplication::arguments());
-    if (instance.claim(message) == KXSingleInstance::Role::Forwarded)
+    const auto role = instance.claim(message);
+    if (role == KXSingleInstance::Role::Forwarded)
         return 0;
-    // Folders that earlier versions left open to every local account (the settings hold the
-    // sign-in token) are closed before anything is read from or written to them.
-    for (const auto& folder : { foundation::Paths::configDirectory(), foundation::Paths::dataDirectory(),
-             foundation::Paths::cacheDirectory() })
-        foundation::PrivateFiles::restrictFolders(folder);
+    // Before anything is read from or written to the client's folders: folders that earlier
+    // versions left open to every local account (the settings hold the sign-in token) are closed,
+    // and what killed or abandoned work of earlier runs left behind is removed.
+    KXLeftovers::tidyAtStartup(role);
 
     KXQtTranslation::install();
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(KXImage::imageNamed("corvane-fonts").image())));

@@ -94,7 +94,7 @@ std::optional<int> waitForExit(int pid, std::chrono::steady_clock::time_point de
 std::map<std::string, std::string> ClientProcess::homeEnvironment(const fs::path& home)
 {
     const fs::path runtime = home / "run";
-    for (const char* sub : {".config", ".cache", ".local/share/fonts", "Documents"})
+    for (const char* sub : {".config", ".cache", ".local/share/fonts", "Documents", "tmp"})
         fs::create_directories(home / sub);
     fs::create_directories(runtime);
     fs::permissions(runtime, fs::perms::owner_all);
@@ -103,6 +103,7 @@ std::map<std::string, std::string> ClientProcess::homeEnvironment(const fs::path
             {"XDG_CACHE_HOME", (home / ".cache").string()},
             {"XDG_DATA_HOME", (home / ".local/share").string()},
             {"XDG_RUNTIME_DIR", runtime.string()},
+            {"TMPDIR", (home / "tmp").string()}, // what the client finds in its temporary folder is the test's
             {"QT_QPA_PLATFORM", "offscreen"}};
 }
 

@@ -20,7 +20,7 @@ public:
         std::string detail;
     };
 
-    // `home` holds HOME, the XDG folders and the runtime folder; `environment` adds to or
+    // `home` holds HOME, the XDG folders, the runtime folder and TMPDIR; `environment` adds to or
     // replaces variables of this process's environment. A quiet program's output goes nowhere.
     ClientProcess(const std::filesystem::path& program, const std::filesystem::path& home,
                   std::map<std::string, std::string> environment, std::vector<std::string> arguments = {},

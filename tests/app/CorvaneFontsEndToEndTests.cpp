@@ -15,6 +15,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
 #include <set>
 #include <vector>
 
@@ -100,10 +101,22 @@ TEST_F(CorvaneFontsEndToEnd, StartsToTheCloudListAndEndsCleanlyOnSigterm)
         fs::create_directories(notOurs);
         fs::permissions(notOurs, fs::perms(0755));
     }
+    // What a killed run left, beside a font the client keeps.
+    const std::vector<fs::path> leftovers = { leftOpen[1] / ".Font.ttf.0A1B2C3D.part",
+        leftOpen[1].parent_path() / "tmp/corvane-download-Ab12Cd.tmp", leftOpen[0] / ".defaults.plist.a1B2c3",
+        home / "tmp/corvane-download-Zz9Yy8.tmp" };
+    for (const fs::path& file : leftovers) {
+        fs::create_directories(file.parent_path());
+        std::ofstream(file) << "left";
+    }
+    std::ofstream(leftOpen[1] / "Font.ttf") << "font";
     auto client = start(home);
     const auto exec = client->waitFor("exec");
     for (const fs::path& folder : { leftOpen[0], leftOpen[1], leftOpen[1].parent_path(), leftOpen[2] })
         EXPECT_EQ(fs::status(folder).permissions(), fs::perms::owner_all) << folder << " is closed at start-up";
+    for (const fs::path& file : leftovers)
+        EXPECT_FALSE(fs::exists(file)) << file << " is removed at start-up";
+    EXPECT_TRUE(fs::exists(leftOpen[1] / "Font.ttf"));
     EXPECT_EQ(fs::status(home / ".local/share/fonts").permissions(), fs::perms(0755));
     EXPECT_EQ(fs::status(home / ".cache").permissions(), fs::perms(0755)) << "the cache home is not the client's";
     const auto splash = client->waitFor("splash-painted");
@@ -155,10 +168,15 @@ TEST_F(CorvaneFontsEndToEnd, ASecondStartReopensTheFirstAndHandsOverItsAddress)
     const fs::path home = testsupport::makeScratchDir("e2e-home");
     auto first = start(home, {"corvane://collection/3"});
     ASSERT_TRUE(first->waitFor("url-alert", "corvane://collection/3"));
+    // A download of the running instance, as a later start finds it.
+    const fs::path running = home / ".cache/corvane-fonts/KXFonts/.Font.ttf.0A1B2C3D.part";
+    fs::create_directories(running.parent_path());
+    std::ofstream(running) << "running";
 
     auto second = start(home, {"corvane://font/7"});
     EXPECT_EQ(second->wait(std::chrono::seconds(20)), 0) << "the later start hands over and ends";
     EXPECT_FALSE(second->waitFor("exec", std::chrono::seconds(0))) << "it never ran the application";
+    EXPECT_TRUE(fs::exists(running)) << "a later start leaves the running instance's files";
     EXPECT_TRUE(first->waitFor("reopen"));
     EXPECT_TRUE(first->waitFor("url-alert", "corvane://font/7"));
 

@@ -17,6 +17,7 @@
 #include "Platform/Storage/UserDefaults.h"
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using foundation::Id;
@@ -51,18 +52,24 @@ void logProblem(const std::string& problem)
     std::fprintf(stderr, "catalogue update: %s\n", problem.c_str());
 }
 
-bool unpack(const fs::path& archive, const fs::path& destination, std::string* problem)
+} // namespace
+
+bool KXCatalogueUpdater::unpackPackage(const fs::path& archive, const fs::path& destination, std::string* problem)
 {
     Ref<foundation::Error> error;
     const bool unpacked = ZipArchive::unzipFileAtPath(archive.string(), destination.string(), true, "", &error);
     std::error_code ignored;
     fs::remove(archive, ignored);
+    // The archive's modes are not kept: every file unpacked, also those a failed run left, is the
+    // user's alone. Links are not followed.
+    for (fs::recursive_directory_iterator it(destination, ignored), end; !ignored && it != end; it.increment(ignored)) {
+        if (it->is_regular_file(ignored) && !it->is_symlink(ignored))
+            ::chmod(it->path().c_str(), foundation::PrivateFiles::kFileMode);
+    }
     if (!unpacked)
         *problem = "the package could not be unpacked" + (error ? ": " + error->localizedDescription() : std::string());
     return unpacked;
 }
-
-} // namespace
 
 KXCatalogueUpdater& KXCatalogueUpdater::shared()
 {
@@ -138,7 +145,7 @@ bool KXCatalogueUpdater::applyPartial(Job& job, std::string* problem)
     const std::string stamp = secondsStamp();
     const fs::path folder = pathForDocumentWithComponent(stamp);
     job.workFolder = folder.parent_path();
-    if (!unpack(job.archive, folder, problem))
+    if (!unpackPackage(job.archive, folder, problem))
         return false;
     auto text = foundation::Data::dataWithContentsOfFile(folder / "fonts.txt");
     if (!text) {
@@ -164,7 +171,7 @@ bool KXCatalogueUpdater::applyFull(Job& job, std::string* problem)
     std::error_code error;
     fs::remove_all(staging, error);
     foundation::PrivateFiles::createFolder(staging, error);
-    if (!unpack(job.archive, staging, problem))
+    if (!unpackPackage(job.archive, staging, problem))
         return false;
     // Only the catalogue itself is taken from a full package; other entries are ignored.
     const fs::path candidate = staging / KXCatalogueFile::kFileName;

@@ -38,6 +38,10 @@ public:
     static std::filesystem::path pathForDocumentWithComponent(const std::string& component);
     // The text's UTF-8 bytes as JSON with mutable containers; nil when it is not JSON.
     static foundation::Id jsonToObject(const std::string& text);
+    // Unpacks a downloaded package into `destination` and removes the package. Its files are 0600,
+    // whatever mode the archive gives them; `problem` says why when it fails.
+    static bool unpackPackage(const std::filesystem::path& archive, const std::filesystem::path& destination,
+                              std::string* problem);
 
 private:
     struct Job;

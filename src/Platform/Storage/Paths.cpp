@@ -67,6 +67,11 @@ fs::path Paths::cacheDirectory()
     return cacheHome() / kApplicationFolder;
 }
 
+fs::path Paths::temporaryDirectory()
+{
+    return cacheDirectory() / "tmp";
+}
+
 fs::path Paths::dataDirectory()
 {
     return dataHome() / kApplicationFolder;

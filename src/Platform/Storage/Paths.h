@@ -18,6 +18,9 @@ public:
     static std::filesystem::path dataHome(); // $XDG_DATA_HOME or ~/.local/share
 
     static std::filesystem::path cacheDirectory(); // <cacheHome>/corvane-fonts
+    // <cacheDirectory>/tmp: the client's own scratch files (download bodies), never the shared
+    // /tmp, where other accounts see their names and nothing removes what a killed run left.
+    static std::filesystem::path temporaryDirectory();
     static std::filesystem::path dataDirectory(); // <dataHome>/corvane-fonts
     static std::filesystem::path configDirectory(); // <configHome>/corvane-fonts
     static std::filesystem::path userFontsDirectory(); // <dataHome>/fonts

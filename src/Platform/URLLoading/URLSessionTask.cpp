@@ -4,7 +4,9 @@
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Foundation/URL.h"
+#include "Platform/Storage/Paths.h"
 #include "Platform/URLLoading/TaskNotifications.h"
 #include "Platform/URLLoading/URLError.h"
 #include "Platform/URLLoading/URLRequest.h"
@@ -25,10 +27,10 @@ namespace {
 
 std::filesystem::path makeDownloadFile()
 {
+    const std::filesystem::path folder = foundation::Paths::temporaryDirectory();
     std::error_code ec;
-    std::filesystem::path folder = std::filesystem::temp_directory_path(ec);
-    if (ec)
-        folder = "/tmp";
+    if (!foundation::PrivateFiles::createFolder(folder, ec))
+        return {};
     std::string pattern = (folder / "corvane-download-XXXXXX.tmp").string();
     int fd = ::mkstemps(pattern.data(), 4);
     if (fd < 0)

@@ -10,11 +10,14 @@
 #include "Platform/Storage/UserDefaults.h"
 #include "Platform/URLLoading/LoopbackServers.h"
 #include "ShellServiceTest.h"
+#include "Support/TempHome.h"
 
 #include <httplib.h>
 
 #include <atomic>
+#include <fstream>
 #include <memory>
+#include <sys/stat.h>
 #include <thread>
 
 namespace fs = std::filesystem;
@@ -132,6 +135,28 @@ TEST_F(KXCatalogueUpdaterTest, AnEntryLeadingOutOfTheFolderNeverLandsOutside)
     for (fs::path folder = updateRoot(); folder != folder.root_path(); folder = folder.parent_path())
         EXPECT_FALSE(fs::exists(folder / "corvane-zip-slip.txt")) << folder;
     EXPECT_TRUE(leftNothingBehind());
+}
+
+TEST_F(KXCatalogueUpdaterTest, UnpackedFilesAreTheUsersAloneWhateverModeTheArchiveGives)
+{
+    const fs::path content = testsupport::makeScratchDir("package-content");
+    fs::create_directories(content / "inner");
+    std::ofstream(content / "fonts.sqlite") << "catalogue";
+    std::ofstream(content / "inner" / "fonts.txt") << "[]";
+    fs::permissions(content / "fonts.sqlite", fs::perms(0644));
+    fs::permissions(content / "inner" / "fonts.txt", fs::perms(0755));
+    const fs::path package = testsupport::makeScratchDir("package") / "full.zip";
+    ASSERT_TRUE(ZipArchive::createZipFileAtPath(package.string(), content.string()));
+
+    const fs::path destination = testsupport::makeScratchDir("unpacked");
+    std::string problem;
+    ASSERT_TRUE(KXCatalogueUpdater::unpackPackage(package, destination, &problem)) << problem;
+    for (const fs::path& file : { destination / "fonts.sqlite", destination / "inner" / "fonts.txt" }) {
+        struct stat info {};
+        ASSERT_EQ(::lstat(file.c_str(), &info), 0) << file;
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << file;
+    }
+    EXPECT_FALSE(fs::exists(package)) << "the package goes once unpacked";
 }
 
 TEST_F(KXCatalogueUpdaterTest, ATruncatedDownloadChangesNothing)

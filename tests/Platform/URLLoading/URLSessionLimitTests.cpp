@@ -2,6 +2,7 @@
 #include "SessionRecorder.h"
 
 #include "Platform/Foundation/FileError.h"
+#include "Platform/Storage/Paths.h"
 
 #include <gtest/gtest.h>
 
@@ -184,7 +185,7 @@ std::uint64_t freeBytes(const std::filesystem::path& folder)
 
 TEST(DownloadRoom, ALengthBeyondTheFreeSpaceFailsBeforeAnythingIsWritten)
 {
-    const auto folder = std::filesystem::temp_directory_path();
+    const auto folder = foundation::Paths::cacheHome(); // the download folder's file system
     const std::uint64_t announced = freeBytes(folder) + (1ull << 30);
     Gate gate;
     RawServer server([&](int fd) {
@@ -207,7 +208,7 @@ TEST(DownloadRoom, ALengthBeyondTheFreeSpaceFailsBeforeAnythingIsWritten)
 
 TEST(DownloadRoom, RoomIsReservedOneStepAheadOfWhatArrived)
 {
-    const auto folder = std::filesystem::temp_directory_path();
+    const auto folder = foundation::Paths::cacheHome(); // the download folder's file system
     constexpr std::int64_t kAnnounced = 512ll * 1024 * 1024;
     if (freeBytes(folder) < 2 * static_cast<std::uint64_t>(kAnnounced))
         GTEST_SKIP() << "needs 1 GiB free in " << folder;

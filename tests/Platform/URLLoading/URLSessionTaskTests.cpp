@@ -1,11 +1,14 @@
 #include "LoopbackServers.h"
 #include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Storage/Paths.h"
 #include "SessionRecorder.h"
 
 #include <httplib.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <future>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using foundation::Ref;
@@ -71,6 +74,30 @@ TEST(TaskCancellation, CancelMidTransferCompletesOnce)
     EXPECT_EQ(recorder.completions(), 1);
     EXPECT_EQ(recorder.events(), (std::vector<std::string>{"data", "complete -999"}));
     EXPECT_EQ(recorder.body(), "hello");
+}
+
+TEST(DownloadBody, IsWrittenInTheClientsOwnTemporaryFolderAndGoesWhenDone)
+{
+    const auto folder = foundation::Paths::temporaryDirectory();
+    std::filesystem::remove_all(folder);
+    Gate gate;
+    RawServer server(partThenRest(gate));
+    SessionRecorder recorder;
+    auto task = makeSession(recorder)->downloadTaskWithRequest(request(server.url("/body")));
+    task->resume();
+    ASSERT_TRUE(recorder.waitForEvent("written"));
+    const auto body = task->downloadFile();
+    EXPECT_EQ(body.parent_path(), folder);
+    struct stat info {};
+    ASSERT_EQ(::lstat(folder.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    ASSERT_EQ(::lstat(body.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    gate.open();
+    ASSERT_TRUE(recorder.waitForCompletions());
+    EXPECT_FALSE(recorder.error());
+    EXPECT_FALSE(std::filesystem::exists(body));
 }
 
 TEST(TaskSuspension, SuspendedTaskFinishesAfterResume)
