@@ -82,7 +82,7 @@ bool CatalogueAssets::writePreviews(const std::vector<SampleFont>& fonts, const 
             {dir / (id + "_new_night.png"), TextRenderer::newFontStyle(TextRenderer::nightStyle())},
         };
         for (const auto& [path, style] : previews) {
-            if (!upToDate(path, font.face.file) &&
+            if (!TextRenderer::isUpToDate(path, font.face.file) &&
                 !savePng(TextRenderer::render(font.face.file, font.face.faceIndex, text, style), path, error))
                 return false;
         }

@@ -25,12 +25,6 @@ bool fail(std::string* error, const std::string& message)
     return false;
 }
 
-bool previewUpToDate(const fs::path& target, const fs::path& source)
-{
-    std::error_code ec;
-    return fs::exists(target, ec) && fs::last_write_time(target, ec) >= fs::last_write_time(source, ec);
-}
-
 // Writes through a temporary file in the same folder, renamed into place.
 bool writeBytes(const std::vector<std::uint8_t>& bytes, const fs::path& path, std::string* error)
 {
@@ -169,6 +163,15 @@ bool savePng(const QImage& image, const QString& path)
     return image.save(path, "PNG");
 }
 
+// The day preview on white: JPEG has no alpha and GIF no partial alpha, and every format here holds
+// the very same pixels.
+TextRenderer::Style opaqueDayStyle()
+{
+    TextRenderer::Style style = TextRenderer::dayStyle();
+    style.background = QColor(0xff, 0xff, 0xff);
+    return style;
+}
+
 // Four frames of the preview, the text in four colours, reduced to at most 256 colours each so that
 // every format holds the very same pixels.
 std::vector<QImage> stripFrames(const SampleFont& font)
@@ -176,7 +179,7 @@ std::vector<QImage> stripFrames(const SampleFont& font)
     const QColor colours[] = {{0x33, 0x33, 0x33}, {0xd0, 0x30, 0x30}, {0x20, 0x90, 0x40}, {0x30, 0x50, 0xd0}};
     std::vector<QImage> frames;
     for (const QColor& colour : colours) {
-        TextRenderer::Style style = TextRenderer::dayStyle();
+        TextRenderer::Style style = opaqueDayStyle();
         style.foreground = colour;
         QImage frame = TextRenderer::render(font.face.file, font.face.faceIndex,
                                             QString::fromStdString(font.row.fontname), style);
@@ -191,8 +194,8 @@ bool writeStrips(const SampleFont& font, const fs::path& dir, std::string* error
     const fs::path gif = dir / (id + ".gif");
     const fs::path apng = dir / (id + ".png");
     const fs::path webp = dir / (id + ".webp");
-    if (previewUpToDate(gif, font.face.file) && previewUpToDate(apng, font.face.file)
-        && previewUpToDate(webp, font.face.file))
+    if (TextRenderer::isUpToDate(gif, font.face.file) && TextRenderer::isUpToDate(apng, font.face.file)
+        && TextRenderer::isUpToDate(webp, font.face.file))
         return true;
     const auto frames = stripFrames(font);
     if (frames.front().isNull())
@@ -228,10 +231,11 @@ bool writeStills(const SampleFont& font, const fs::path& dir, bool heic, std::st
 {
     const std::string base = (dir / (std::to_string(font.row.fontid) + "_day")).string();
     const fs::path last = base + "@2x.png";
-    if (previewUpToDate(last, font.face.file) && (!heic || previewUpToDate(base + ".heic", font.face.file)))
+    if (TextRenderer::isUpToDate(last, font.face.file)
+        && (!heic || TextRenderer::isUpToDate(base + ".heic", font.face.file)))
         return true;
     const QString text = QString::fromStdString(font.row.fontname);
-    const QImage day = TextRenderer::render(font.face.file, font.face.faceIndex, text, TextRenderer::dayStyle());
+    const QImage day = TextRenderer::render(font.face.file, font.face.faceIndex, text, opaqueDayStyle());
     if (day.isNull())
         return fail(error, "cannot render " + font.face.file.string());
     QTemporaryDir temporary;
@@ -250,7 +254,7 @@ bool writeStills(const SampleFont& font, const fs::path& dir, bool heic, std::st
         return false;
     if (heic && !run("heif-enc", {"-q", "90", png, "-o", QString::fromStdString(base + ".heic")}, error))
         return false;
-    TextRenderer::Style doubled = TextRenderer::dayStyle();
+    TextRenderer::Style doubled = opaqueDayStyle();
     doubled.pixelSize *= 2;
     doubled.width = 1200;
     doubled.height = 160;

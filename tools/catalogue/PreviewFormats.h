@@ -8,7 +8,7 @@
 
 namespace catalogue {
 
-// The previews in the other formats the client decodes, written by encoders independent of the
+// The previews, on white, in the other formats the client decodes, written by encoders independent of the
 // client's own: Qt's writers (JPEG, baseline and progressive; PNG at 1200 x 160 for @2x), libpng
 // (interlaced PNG), giflib (GIF), and Debian's command-line tools cwebp, img2webp, apngasm and
 // heif-enc. Beside them, animated strips of four frames (GIF, APNG, WebP; loop count 2, the first

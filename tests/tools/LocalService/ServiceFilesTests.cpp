@@ -5,6 +5,7 @@
 #include "local-service/RenderCache.h"
 #include "local-service/TestCertificate.h"
 
+#include <QImage>
 #include <QJsonDocument>
 #include <fstream>
 #include <httplib.h>
@@ -257,6 +258,30 @@ TEST_F(ServiceFiles, RenderedPreviewsAreLoggedAndFollowTheFaultsUnderRender)
     EXPECT_EQ(client().get(path).status, 404);
     service().faults().clearAll();
     EXPECT_EQ(client().get("/files/render/999999/day.png?text=x").status, 404) << "an unknown font";
+}
+
+TEST_F(ServiceFiles, RenderedPreviewsLieOnATransparentBackgroundAndShowTheWholeText)
+{
+    const QJsonObject font = client().call("", {{"tag", "100"}, {"size", "1"}}).data().value("fonts").toArray()[0].toObject();
+    const std::string fontid = std::to_string(font.value("fontid").toInteger());
+    for (const char* theme : {"day", "night"}) {
+        SCOPED_TRACE(theme);
+        // Forty letters, as many as a rendered text keeps: far wider than the canvas at the normal size.
+        const auto served
+            = client().get("/files/render/" + fontid + "/" + theme + ".png?text=" + std::string(40, 'W'));
+        ASSERT_EQ(served.status, 200);
+        const QImage image
+            = QImage::fromData(QByteArray::fromStdString(served.body)).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(image.size(), QSize(600, 80));
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)) + qAlpha(image.pixel(599, 79)), 0) << "transparent corners";
+        int right = -1;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (qAlpha(image.pixel(x, y)) > 0)
+                    right = std::max(right, x);
+        EXPECT_GT(right, 300);
+        EXPECT_LE(right, 600 - 16) << "the last letter ends inside the margin";
+    }
 }
 
 TEST_F(ServiceFiles, RenderedPreviewsAreKeptByFontThemeAndText)
