@@ -8,6 +8,8 @@
 #include <QMenuBar>
 #include <QScreen>
 
+#include <algorithm>
+
 KXHomeWindow::KXHomeWindow(KXHomeViewController* controller)
     : QMainWindow(nullptr)
     , controller_(controller ? controller : new KXHomeViewController())
@@ -16,35 +18,89 @@ KXHomeWindow::KXHomeWindow(KXHomeViewController* controller)
     setWindowTitle(QString());
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, kWidth, kHeight);
-    setMinimumSize(kWidth, minimumHeight(available));
+    const KXScreenGrid grid = KXScreenGrid::of(screen);
+    setMinimumSize(kWidth, minimumHeight(available, {}, grid));
     setMaximumSize(2000, 3000);
     setCentralWidget(controller_);
     buildMenu();
-    setGeometry(initialFrame(available));
+    setGeometry(initialFrame(available, {}, grid));
 }
 
-QRect KXHomeWindow::initialFrame(const QRect& available, const QMargins& frame)
+namespace {
+
+// The window's client and frame in device pixels: what must fit the screen is the frame the
+// window manager draws there, whose client size and position Qt rounds on their own.
+struct DeviceFit {
+    DeviceFit(const QRect& available, const QMargins& frame, const KXScreenGrid& grid)
+        : grid(grid)
+        , inside(grid.deviceAreaInside(available))
+        , border(grid.deviceMargins(frame))
+    {
+    }
+
+    // The first and last device positions of the client's top-left corner on `axis` that keep a
+    // client `length` logical pixels long and its frame inside.
+    std::pair<int, int> range(int length, Qt::Orientation axis) const
+    {
+        if (axis == Qt::Horizontal)
+            return {inside.left() + border.left(), inside.right() + 1 - border.right() - grid.deviceLength(length)};
+        return {inside.top() + border.top(), inside.bottom() + 1 - border.bottom() - grid.deviceLength(length)};
+    }
+
+    // The tallest client, at most `wanted` high, that some position keeps inside: a slack
+    // narrower than a logical pixel may fall between two positions, and one pixel less opens it.
+    int tallest(int wanted) const
+    {
+        int height = std::min(wanted, grid.lengthWithin(inside.height() - border.top() - border.bottom()));
+        for (; height > 0; --height) {
+            const auto [lo, hi] = range(height, Qt::Vertical);
+            if (grid.positionWithin(lo, lo, hi, Qt::Vertical))
+                break;
+        }
+        return std::max(0, height);
+    }
+
+    // The logical position on `axis` nearest device position `target` that keeps the client
+    // inside, or keeps its top-left corner inside where nothing does.
+    int place(int target, int length, Qt::Orientation axis) const
+    {
+        const auto [lo, hi] = range(length, axis);
+        return grid.positionWithin(target, lo, hi, axis).value_or(grid.positionFrom(lo, axis));
+    }
+
+    const KXScreenGrid& grid;
+    QRect inside;
+    QMargins border;
+};
+
+} // namespace
+
+QRect KXHomeWindow::initialFrame(const QRect& available, const QMargins& frame, const KXScreenGrid& grid)
 {
-    const int height = std::min(kHeight, available.height() - frame.top() - frame.bottom());
-    QRect outer(0, 0, kWidth + frame.left() + frame.right(), std::max(0, height) + frame.top() + frame.bottom());
-    outer.moveCenter(available.center());
-    return keptInside(outer - frame, available, frame);
+    const DeviceFit fit(available, frame, grid);
+    const int height = fit.tallest(kHeight);
+    QRect outer(QPoint(0, 0), QSize(grid.deviceLength(kWidth), grid.deviceLength(height)).grownBy(fit.border));
+    outer.moveCenter(fit.inside.center());
+    return QRect(fit.place(outer.left() + fit.border.left(), kWidth, Qt::Horizontal),
+                 fit.place(outer.top() + fit.border.top(), height, Qt::Vertical), kWidth, height);
 }
 
-int KXHomeWindow::minimumHeight(const QRect& available, const QMargins& frame)
+int KXHomeWindow::minimumHeight(const QRect& available, const QMargins& frame, const KXScreenGrid& grid)
 {
-    return std::max(0, std::min(kMinimumHeight, available.height() - frame.top() - frame.bottom()));
+    return DeviceFit(available, frame, grid).tallest(kMinimumHeight);
 }
 
-QRect KXHomeWindow::keptInside(const QRect& client, const QRect& available, const QMargins& frame)
+QRect KXHomeWindow::keptInside(const QRect& client, const QRect& available, const QMargins& frame, const KXScreenGrid& grid)
 {
-    QRect outer = client + frame;
-    outer.setHeight(std::max(frame.top() + frame.bottom(), std::min(outer.height(), available.height())));
-    outer.moveRight(std::min(outer.right(), available.right()));
-    outer.moveBottom(std::min(outer.bottom(), available.bottom()));
-    outer.moveLeft(std::max(outer.left(), available.left()));
-    outer.moveTop(std::max(outer.top(), available.top()));
-    return outer - frame;
+    const DeviceFit fit(available, frame, grid);
+    const int height = fit.tallest(client.height());
+    // A client already inside keeps its logical position.
+    const auto kept = [&](int position, int length, Qt::Orientation axis) {
+        const int device = grid.devicePosition(position, axis);
+        const auto [lo, hi] = fit.range(length, axis);
+        return device >= lo && device <= hi ? position : fit.place(device, length, axis);
+    };
+    return QRect(kept(client.x(), client.width(), Qt::Horizontal), kept(client.y(), height, Qt::Vertical), client.width(), height);
 }
 
 bool KXHomeWindow::event(QEvent* event)
@@ -78,8 +134,9 @@ void KXHomeWindow::fitToScreen()
         return;
     fittedFrame_ = frame;
     const QRect available = screen()->availableGeometry();
-    setMinimumHeight(minimumHeight(available, frame));
-    const QRect fitted = keptInside(client, available, frame);
+    const KXScreenGrid grid = KXScreenGrid::of(screen());
+    setMinimumHeight(minimumHeight(available, frame, grid));
+    const QRect fitted = keptInside(client, available, frame, grid);
     if (fitted != client)
         setGeometry(fitted);
 }

@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include "Class/Home/KXHomeViewController.h"
+#include "Class/UIKit/KXScreenGrid.h"
 
 class QAction;
 
@@ -13,7 +14,8 @@ class QAction;
 // It opens 400 x 860 centred on the screen, keeps a minimum of 400 x 680 and a maximum of
 // 2000 x 3000, and is kept, not deleted, when closed. The height it opens with and its minimum
 // height are capped so the whole window, the window manager's frame included, fits the screen's
-// available area; the frame is measured again once the window manager has framed the window.
+// available area in the screen's own pixels, whatever the scale; the frame is measured again once
+// the window manager has framed the window.
 class KXHomeWindow : public QMainWindow {
     Q_OBJECT
 
@@ -30,13 +32,14 @@ public:
     QAction* cleanCacheAction() const { return cleanCacheAction_; }
 
     // The client area the window opens with on a screen of `available` geometry, the window
-    // manager's frame adding `frame` around it: the framed window centred and inside the area.
-    static QRect initialFrame(const QRect& available, const QMargins& frame = {});
+    // manager's frame adding `frame` around it: the framed window centred and inside the area,
+    // measured in the device pixels of `grid`.
+    static QRect initialFrame(const QRect& available, const QMargins& frame = {}, const KXScreenGrid& grid = {});
     // The minimum height that keeps the framed window inside `available`.
-    static int minimumHeight(const QRect& available, const QMargins& frame = {});
+    static int minimumHeight(const QRect& available, const QMargins& frame = {}, const KXScreenGrid& grid = {});
     // `client` moved, and made lower where it must, so that the framed window lies inside
     // `available` (its top-left corner where the area is too small).
-    static QRect keptInside(const QRect& client, const QRect& available, const QMargins& frame);
+    static QRect keptInside(const QRect& client, const QRect& available, const QMargins& frame, const KXScreenGrid& grid = {});
 
 protected:
     bool event(QEvent* event) override;

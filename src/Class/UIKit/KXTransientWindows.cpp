@@ -27,17 +27,25 @@ bool kx_canMoveWindows()
     return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
-QRect kx_centredFrame(const QSize& frameSize, const QRect& area, const QRect& available)
+QRect kx_centredFrame(const QSize& clientSize, const QMargins& frame, const QRect& area, const QRect& available,
+                     const KXScreenGrid& grid)
 {
-    QRect frame(QPoint(0, 0), frameSize);
-    frame.moveCenter(area.center());
+    QRect logical(QPoint(0, 0), clientSize.grownBy(frame));
+    logical.moveCenter(area.center());
     if (!available.isValid())
-        return frame;
-    frame.moveRight(std::min(frame.right(), available.right()));
-    frame.moveBottom(std::min(frame.bottom(), available.bottom()));
-    frame.moveLeft(std::max(frame.left(), available.left()));
-    frame.moveTop(std::max(frame.top(), available.top()));
-    return frame;
+        return logical;
+    // Placed in device pixels: the frame the window manager draws is whole device pixels, and the
+    // client's size and the frame's position are rounded on their own.
+    const QMargins border = grid.deviceMargins(frame);
+    const QRect inside = grid.deviceAreaInside(available);
+    QRect device(QPoint(0, 0), QSize(grid.deviceLength(clientSize.width()), grid.deviceLength(clientSize.height())).grownBy(border));
+    device.moveCenter(grid.toDevice(area).center());
+    const auto place = [&grid](int target, int lo, int hi, Qt::Orientation axis) {
+        return grid.positionWithin(target, lo, hi, axis).value_or(grid.positionFrom(lo, axis));
+    };
+    logical.moveTopLeft(QPoint(place(device.left(), inside.left(), inside.right() + 1 - device.width(), Qt::Horizontal),
+                               place(device.top(), inside.top(), inside.bottom() + 1 - device.height(), Qt::Vertical)));
+    return logical;
 }
 
 void kx_centreWindow(QWidget* window)
@@ -56,8 +64,12 @@ void kx_centreWindow(QWidget* window)
         return;
     // Before the window manager has framed the window its frame is its client area; move()
     // places the frame.
-    const QSize frameSize = window->frameGeometry().size().expandedTo(window->size());
-    window->move(kx_centredFrame(frameSize, area, screen ? screen->availableGeometry() : QRect()).topLeft());
+    const QRect client = window->geometry();
+    const QRect outer = window->frameGeometry();
+    const QMargins frame(std::max(0, client.left() - outer.left()), std::max(0, client.top() - outer.top()),
+                         std::max(0, outer.right() - client.right()), std::max(0, outer.bottom() - client.bottom()));
+    window->move(kx_centredFrame(client.size(), frame, area, screen ? screen->availableGeometry() : QRect(), KXScreenGrid::of(screen))
+                     .topLeft());
 }
 
 void kx_showCentred(QWidget* window)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Class/UIKit/KXScreenGrid.h"
+
+#include <QMargins>
 #include <QRect>
 #include <QSize>
 
@@ -20,8 +23,11 @@ void kx_setUpTransientWindow(QWidget* window, QWidget* transientParent, const QS
 void kx_showCentred(QWidget* window);
 // Centres the window as kx_showCentred() does, without showing it.
 void kx_centreWindow(QWidget* window);
-// Where a window whose frame (title bar included) is `frameSize` lies when centred over `area`
-// and kept inside `available`; a frame larger than `available` keeps its top-left corner inside.
-QRect kx_centredFrame(const QSize& frameSize, const QRect& area, const QRect& available);
+// Where a window of `clientSize`, the window manager's `frame` around it (title bar included),
+// lies when centred over `area` and kept inside `available`, frame included, in the device pixels
+// of `grid`; a frame larger than `available` keeps its top-left corner inside. The frame's
+// rectangle, whose top-left corner move() takes.
+QRect kx_centredFrame(const QSize& clientSize, const QMargins& frame, const QRect& area, const QRect& available,
+                      const KXScreenGrid& grid = {});
 // Whether clients may place their windows: Wayland lets none.
 bool kx_canMoveWindows();

@@ -13,6 +13,7 @@
 #include "Class/UIKit/KXBaseButton.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Class/UIKit/ScaledScreen.h"
 #include "ScreenshotSupport.h"
 #include "ShellServiceTest.h"
 
@@ -21,6 +22,9 @@
 #include <QImage>
 #include <QMenuBar>
 #include <QScreen>
+
+#include <cmath>
+#include <cstdlib>
 
 using foundation::Id;
 
@@ -86,6 +90,36 @@ TEST(KXHomeWindowFrame, TheFramedWindowFitsTheScreen)
     EXPECT_EQ(KXHomeWindow::keptInside(QRect(333, 10, 400, 680), available, titleBar), QRect(333, 30, 400, 637));
     EXPECT_EQ(KXHomeWindow::keptInside(QRect(900, 100, 400, 500), available, titleBar), QRect(667, 100, 400, 500));
     EXPECT_EQ(KXHomeWindow::keptInside(QRect(100, 100, 400, 500), available, titleBar), QRect(100, 100, 400, 500));
+}
+
+TEST(KXHomeWindowFrame, TheFramedWindowStaysInsideTheScreenAtFractionalScales)
+{
+    scaledscreen::forEachScreen([](const scaledscreen::ScaledScreen& screen) {
+        const QRect& deviceArea = screen.deviceAvailable;
+        const QRect available = screen.available();
+        // Before the window manager frames it, and once it has.
+        const QRect unframed = screen.placedClient(KXHomeWindow::initialFrame(available, {}, screen.grid()));
+        EXPECT_TRUE(deviceArea.contains(unframed)) << unframed.top() << " to " << unframed.bottom();
+        const QRect client = KXHomeWindow::initialFrame(available, screen.frame(), screen.grid());
+        const QRect framed = screen.framedClient(client);
+        EXPECT_TRUE(deviceArea.contains(framed)) << framed.top() << " to " << framed.bottom();
+        EXPECT_EQ(client.width(), KXHomeWindow::kWidth);
+        const int wanted = screen.framedClient(QRect(0, 0, 0, KXHomeWindow::kHeight)).height();
+        EXPECT_GE(framed.height(), std::min(deviceArea.height(), wanted) - 2 * std::ceil(screen.scale))
+            << "as high as fits, within two logical pixels";
+        EXPECT_LE(std::abs((framed.left() - deviceArea.left()) - (deviceArea.right() - framed.right())), 2 * std::ceil(screen.scale))
+            << "centred";
+        // The minimum height, and a window the window manager framed where it was placed or that
+        // was moved past the screen's bottom right corner.
+        const int minimumHeight = KXHomeWindow::minimumHeight(available, screen.frame(), screen.grid());
+        EXPECT_TRUE(deviceArea.contains(screen.framedClient(QRect(client.topLeft(), QSize(client.width(), minimumHeight)))));
+        for (const QRect& placed : {KXHomeWindow::initialFrame(available, {}, screen.grid()),
+                                    QRect(available.bottomRight() - QPoint(300, 400), QSize(400, KXHomeWindow::kHeight))}) {
+            const QRect kept = screen.framedClient(KXHomeWindow::keptInside(placed, available, screen.frame(), screen.grid()));
+            EXPECT_TRUE(deviceArea.contains(kept)) << kept.top() << " to " << kept.bottom();
+        }
+        EXPECT_EQ(KXHomeWindow::keptInside(client, available, screen.frame(), screen.grid()), client) << "inside stays put";
+    });
 }
 
 TEST_F(KXHomeWindowTest, TheMenuAndTheLimits)

@@ -1,19 +1,46 @@
 // Where the small windows open: centred over their parent and kept on the screen.
 #include "Class/UIKit/KXTransientWindows.h"
 
+#include "ScaledScreen.h"
+
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
 
 TEST(KXTransientWindows, ACentredWindowStaysInsideTheScreen)
 {
     const QRect screen(0, 0, 1024, 768);
     // Over a parent in the middle of the screen: centred on it.
-    EXPECT_EQ(kx_centredFrame(QSize(300, 200), QRect(312, 0, 400, 768), screen), QRect(362, 284, 300, 200));
+    EXPECT_EQ(kx_centredFrame(QSize(300, 200), QMargins(), QRect(312, 0, 400, 768), screen), QRect(362, 284, 300, 200));
     // Over a main window at the screen's right edge, a window wider than it comes back inside.
-    EXPECT_EQ(kx_centredFrame(QSize(600, 450), QRect(624, 0, 400, 768), screen), QRect(424, 159, 600, 450));
+    EXPECT_EQ(kx_centredFrame(QSize(600, 450), QMargins(), QRect(624, 0, 400, 768), screen), QRect(424, 159, 600, 450));
     // Over a parent partly below the screen: its foot comes up to the screen's bottom.
-    EXPECT_EQ(kx_centredFrame(QSize(400, 500), QRect(0, 500, 400, 600), QRect(0, 0, 1067, 667)), QRect(0, 167, 400, 500));
+    EXPECT_EQ(kx_centredFrame(QSize(400, 500), QMargins(), QRect(0, 500, 400, 600), QRect(0, 0, 1067, 667)), QRect(0, 167, 400, 500));
     // A frame taller than the screen keeps its title bar on it.
-    EXPECT_EQ(kx_centredFrame(QSize(400, 800), QRect(0, 0, 1067, 667), QRect(0, 0, 1067, 667)).topLeft(), QPoint(334, 0));
+    EXPECT_EQ(kx_centredFrame(QSize(400, 800), QMargins(), QRect(0, 0, 1067, 667), QRect(0, 0, 1067, 667)).topLeft(), QPoint(334, 0));
     // A screen at an offset.
-    EXPECT_EQ(kx_centredFrame(QSize(300, 200), QRect(1000, 0, 200, 200), QRect(1024, 24, 800, 576)), QRect(1024, 24, 300, 200));
+    EXPECT_EQ(kx_centredFrame(QSize(300, 200), QMargins(), QRect(1000, 0, 200, 200), QRect(1024, 24, 800, 576)), QRect(1024, 24, 300, 200));
+}
+
+TEST(KXTransientWindows, ACentredWindowStaysInsideTheScreenAtFractionalScales)
+{
+    scaledscreen::forEachScreen([](const scaledscreen::ScaledScreen& screen) {
+        const QRect& deviceArea = screen.deviceAvailable;
+        const QRect available = screen.available();
+        // The settings window and a sign-in window taller than the screen, over the whole screen
+        // and over a main window in its top-left and bottom-right corners.
+        const QSize fits(400, 300), tall(400, available.height());
+        for (const QRect& over : {available, QRect(available.topLeft(), QSize(400, 600)),
+                                  QRect(available.bottomRight() - QPoint(400, 600), QSize(400, 600))}) {
+            const QRect placed = screen.movedFrame(kx_centredFrame(fits, screen.frame(), over, available, screen.grid()).topLeft(), fits);
+            EXPECT_TRUE(deviceArea.contains(placed)) << placed.top() << " to " << placed.bottom();
+            const QRect high = screen.movedFrame(kx_centredFrame(tall, screen.frame(), over, available, screen.grid()).topLeft(), tall);
+            EXPECT_TRUE(deviceArea.contains(high.topLeft())) << "the title bar stays on the screen";
+            EXPECT_LE(high.top(), deviceArea.top() + 1);
+        }
+        // Centred over the screen, as near as a logical pixel allows.
+        const QRect centred = screen.movedFrame(kx_centredFrame(fits, screen.frame(), available, available, screen.grid()).topLeft(), fits);
+        EXPECT_LE(std::abs((centred.left() - deviceArea.left()) - (deviceArea.right() - centred.right())), 2 * std::ceil(screen.scale));
+    });
 }
