@@ -26,8 +26,15 @@
 // again after a page per step through every row of the list, each step's previews in before the
 // next.
 //
-// Lines: `ratio <ours/peer> fontlist-peak-rss-100k`, `ratio <after/start> fontlist-browse-rss-100k`,
-// then last `ratio <ours/peer> fontlist-scroll-100k`.
+// Filtering: the last child is the same client after the same start, with nothing scrolled. It
+// makes 30 filter changes on the cloud list as a person makes them through the drop-down filter
+// and the search panel (style tags with "清除" between, weights the same way, two tags together, a
+// search, "清除"), each change's rows and previews shown before the next, and prints its resident
+// size after start and after the last change.
+//
+// Lines: `ratio <after/start> fontlist-browse-rss-100k`, `ratio <after/start>
+// fontlist-filter-rss-100k`, `ratio <ours/peer> fontlist-peak-rss-100k`, then last `ratio
+// <ours/peer> fontlist-scroll-100k`.
 
 #include "Class/Favourites/FavouritesRegistration.h"
 #include "Class/FontList/FontListRegistration.h"
@@ -41,9 +48,14 @@
 #include "Class/Home/HomeRegistration.h"
 #include "Class/Home/KXHomeWindow.h"
 #include "Class/LayoutWidgets/WindowLayout.h"
+#include "Class/SearchFilter/KXFilterFontWeighCell.h"
+#include "Class/SearchFilter/KXFilterView.h"
+#include "Class/SearchFilter/KXHomeSearchView.h"
 #include "Class/SearchFilter/SearchFilterRegistration.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/THSearchField.h"
 #include "Lib/ImageLoading/ILImageCache.h"
 #include "Lib/ImageLoading/ILMainScreen.h"
 #include "Lib/ImageLoading/ILMemoryCache.h"
@@ -505,8 +517,9 @@ void waitForQuietTraffic()
 }
 
 // The client as it starts: the start-up wiring of main() that needs no desktop session, then the
-// main window its delegate opens, offscreen at its own size, with the cloud list in it.
-int browse()
+// main window its delegate opens, offscreen at its own size, its requests answered and the cloud
+// list's first page of previews in.
+std::unique_ptr<KXHomeWindow> startClient()
 {
     ILUpdateMainScreenScale();
     registerFontListOverlays();
@@ -517,11 +530,18 @@ int browse()
     window->show();
     QApplication::processEvents();
     waitForQuietTraffic();
+    KXFontTableView& table = *window->contentViewController()->rightListview()->listTableView();
+    table.verticalScrollBar()->setValue(0);
+    showPreviewsInView(table);
+    return window;
+}
+
+int browse()
+{
+    auto window = startClient();
     KXHomeListView& list = *window->contentViewController()->rightListview();
     KXFontTableView& table = *list.listTableView();
     QScrollBar* bar = table.verticalScrollBar();
-    bar->setValue(0);
-    showPreviewsInView(table);
     const long start = residentKilobytes();
     const int page = table.viewport()->height();
     for (int value = page; value < bar->maximum(); value += page) {
@@ -547,14 +567,103 @@ int browse()
     return start > 0 && after > 0 && rows > 0 && loads >= static_cast<std::size_t>(rows) ? 0 : 1;
 }
 
+// The drop-down filter the list shows on top after one of its toolbar buttons, or nullptr.
+KXFilterView* openFilterPage(KXHomeListView& list, void (KXHomeListView::*open)())
+{
+    (list.*open)();
+    QApplication::processEvents();
+    return qobject_cast<KXFilterView*>(list.filterView());
+}
+
+// The client as it starts, then filter changes on its cloud list as a person makes them: one style
+// tag after another with "清除" between, weights the same way, a search typed into the search panel
+// and its results shown, and "清除" at the end. Each change's rows and previews are shown before the
+// next; the resident size is printed after start and after the last change.
+int filter()
+{
+    auto window = startClient();
+    KXHomeListView& list = *window->contentViewController()->rightListview();
+    KXFontTableView& table = *list.listTableView();
+    const long start = residentKilobytes();
+    const int startRows = list.listModel()->rowCount();
+    int changes = 0;
+    std::set<int> rowCounts;
+    auto shown = [&] {
+        QApplication::processEvents();
+        showPreviewsInView(table);
+        rowCounts.insert(list.listModel()->rowCount());
+        changes += 1;
+    };
+
+    KXFilterView* styles = openFilterPage(list, &KXHomeListView::fontStyleBtnClick);
+    const std::size_t tags = styles ? styles->tagButtons().size() : 0;
+    if (tags == 0)
+        return 1;
+    for (std::size_t i = 0; i < 9; ++i) {
+        styles->tagButtons()[i % tags]->click();
+        shown();
+        styles->clearSelectedBtn()->click();
+        shown();
+    }
+    KXFilterView* weights = openFilterPage(list, &KXHomeListView::fontWeightBtnClick);
+    if (!weights || !weights->weightCell())
+        return 1;
+    for (int weight : {2, 4, 6, 8}) {
+        weights->weightCell()->fontweightBtn(weight)->click();
+        shown();
+        weights->clearSelectedBtn()->click();
+        shown();
+    }
+    styles = openFilterPage(list, &KXHomeListView::fontStyleBtnClick);
+    styles->tagButtons()[0]->click();
+    shown();
+    styles->tagButtons()[1 % tags]->click();
+    shown();
+
+    list.searchingClick();
+    QApplication::processEvents();
+    auto* search = list.findChild<KXHomeSearchView*>();
+    if (!search)
+        return 1;
+    // Typed: the field shows the text and the panel hears of it as of an edit.
+    const QString text = QString::fromUtf8("黑体");
+    search->customStrTF()->setText(text);
+    search->state().fieldTextDidChange(text.toStdString());
+    search->sureBtnClick();
+    waitForQuietTraffic();
+    QApplication::processEvents();
+    search->listTableView()->viewport()->repaint();
+    dispatch::RunLoop::runUntil([&] { return search->listTableView()->previews().loadsInFlight() == 0; }, 60);
+    const int found = search->fontModel()->rowCount();
+    search->cancelBtnClick();
+    shown();
+
+    styles = openFilterPage(list, &KXHomeListView::fontStyleBtnClick);
+    styles->clearSelectedBtn()->click();
+    shown();
+    const long after = residentKilobytes();
+    const int rows = list.listModel()->rowCount();
+    std::fprintf(stderr,
+                 "filter: RSS after start %ld KiB, after %d filter changes %ld KiB (%zu list lengths, the search "
+                 "found %d, the list back at %d rows)\n",
+                 start, changes, after, rowCounts.size(), found, rows);
+    std::printf("ratio %.3f fontlist-filter-rss-100k\n", static_cast<double>(after) / static_cast<double>(start));
+    std::fflush(stdout);
+    window.reset();
+    KXPreviewImageSource::install(nullptr);
+    return start > 0 && after > 0 && changes == 30 && rowCounts.size() > 2 && rows == startRows && found > 0 ? 0 : 1;
+}
+
 int runChild(const std::string& side, const fs::path& folder, const std::string& base, const fs::path& caFile)
 {
-    setFolders(side == "browse" ? browseFolder(folder) : folder);
+    setFolders(side == "browse" || side == "filter" ? browseFolder(folder) : folder);
     // The launcher was started before the service: the service's address and trust come here.
     setenv(KXHTTPBUSINESS::kBaseURLVariable, base.c_str(), 1);
     setenv("SSL_CERT_FILE", caFile.c_str(), 1);
     if (side == "browse")
         return browse();
+    if (side == "filter")
+        return filter();
     const fs::path catalogue = folder / "resources" / "fonts.sqlite";
     const auto urls = previewURLs(catalogue, base);
     if (side == "ours") {
@@ -576,8 +685,8 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 6 && std::string(argv[1]) == "--child") {
-        // The browsing child is the client: its allocator is set as the client's main() sets it.
-        if (std::string(argv[2]) == "browse")
+        // The browsing and filtering children are the client: the allocator is set as its main() sets it.
+        if (std::string(argv[2]) == "browse" || std::string(argv[2]) == "filter")
             ILApplyProcessMemoryPolicy();
         int qtArgc = 1;
         QApplication app(qtArgc, argv);
@@ -602,6 +711,8 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     if (peakKilobytes("browse") < 0)
         std::fprintf(stderr, "browse: the browsing child failed\n");
+    if (peakKilobytes("filter") < 0)
+        std::fprintf(stderr, "filter: the filtering child failed\n");
     close(launcher().requests);
     waitpid(launcher().pid, nullptr, 0);
     KXPreviewImageSource::install(nullptr);

@@ -1,5 +1,9 @@
 #include "Class/FontList/KXFontListModel.h"
 
+#include "Lib/ImageLoading/ILMemoryPolicy.h"
+
+#include <utility>
+
 using foundation::Id;
 using foundation::Ref;
 
@@ -11,9 +15,16 @@ KXFontListModel::KXFontListModel(QObject* parent)
 void KXFontListModel::setRecords(Ref<foundation::MutableArray> records)
 {
     beginResetModel();
-    records_ = std::move(records);
+    Ref<foundation::MutableArray> previous = std::exchange(records_, std::move(records));
     rowsValid_ = false;
+    decltype(rows_)().swap(rows_);
     endResetModel();
+    // A long list let go for good (a filter change on a whole catalogue) leaves tens of megabytes
+    // free in the middle of the heap, which the allocator would keep: they go back to the system.
+    const bool longListFreed = previous && previous.use_count() == 1 && previous->count() >= kLongList;
+    previous = nullptr;
+    if (longListFreed)
+        ILReturnFreeMemory();
 }
 
 void KXFontListModel::reset()

@@ -24,7 +24,12 @@ public:
     explicit KXFontListModel(QObject* parent = nullptr);
 
     const foundation::Ref<foundation::MutableArray>& records() const { return records_; }
-    // Shows these records (nil shows none); the array is kept, not copied.
+    // Rows from which a list that is let go gives its memory back to the system.
+    static constexpr std::size_t kLongList = 1024;
+
+    // Shows these records (nil shows none); the array is kept, not copied. The records shown
+    // before are let go; when that was the last hold on a long list, the allocator gives the
+    // memory it leaves free back to the system.
     void setRecords(foundation::Ref<foundation::MutableArray> records);
     // The array changed wholesale elsewhere: every row is new.
     void reset();

@@ -382,7 +382,6 @@ void KXHomeListView::setData()
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
     defaults.setObject(Id("默认排序"), "sortingSelected");
     defaults.synchronize();
-    oriDataArray_ = dataArray_ ? foundation::Array::arrayWithArray(*dataArray_) : nullptr;
     customPopoverControllerzDidChooseIndex(0);
 }
 

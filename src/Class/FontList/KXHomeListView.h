@@ -221,7 +221,6 @@ private:
     std::weak_ptr<KXHomeListViewDelegate> delegate_;
     foundation::Ref<foundation::MutableArray> filterDataArray_;
     foundation::Ref<foundation::MutableArray> dataArray_;
-    foundation::Ref<foundation::Array> oriDataArray_;
     long long tabTypeNum_ = 0;
     foundation::Ref<foundation::String> groupID_;
     foundation::Ref<foundation::String> customStr_;

@@ -20,6 +20,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using foundation::Id;
 using Kind = KXHomeListOverlays::Kind;
 
@@ -301,6 +303,40 @@ TEST(KXHomeListViewActions, AFilterWithoutMatchesShowsTheCatalogueUnderTheNoResu
     EXPECT_EQ(table->geometry().top(), 82);
     EXPECT_EQ(panel.fontids(), catalogue);
     EXPECT_EQ(panel.list.tabTypeNum(), KXHomeListView::ModeCloud);
+}
+
+TEST(KXHomeListViewActions, TheRowsAFilterChangeOrACloudTabReplacesAreLetGo)
+{
+    Panel panel;
+    auto rowsShown = [&] {
+        std::vector<std::weak_ptr<KXFontBaseModel>> rows;
+        for (int row = 0; row < panel.list.listModel()->rowCount(); ++row)
+            rows.push_back(panel.list.listModel()->recordAt(row));
+        return rows;
+    };
+    auto stillHeld = [](const std::vector<std::weak_ptr<KXFontBaseModel>>& rows) {
+        return std::ranges::count_if(rows, [](const auto& row) { return !row.expired(); });
+    };
+    const auto m5 = foundation::Dictionary::create(
+        { { Id("大类型标签"), Id(foundation::Array::create({ Id("m5") })) } });
+
+    const auto catalogue = rowsShown();
+    ASSERT_FALSE(catalogue.empty());
+    panel.list.filterViewTagsClick(m5);
+    fontlisttest::settle(panel.list);
+    EXPECT_EQ(stillHeld(catalogue), 0) << "the catalogue's rows, replaced by the filter's";
+
+    const auto filtered = rowsShown();
+    ASSERT_FALSE(filtered.empty());
+    panel.list.filterViewTagsClick(foundation::Dictionary::create());
+    fontlisttest::settle(panel.list);
+    EXPECT_EQ(stillHeld(filtered), 0) << "the filter's rows, replaced by the catalogue on clearing";
+
+    const auto reloaded = rowsShown();
+    panel.list.setTabTypeNum(KXHomeListView::ModeCloud);
+    fontlisttest::settle(panel.list);
+    EXPECT_EQ(stillHeld(reloaded), 0) << "the rows before the cloud tab read the catalogue again";
+    EXPECT_EQ(panel.list.listModel()->rowCount(), static_cast<int>(catalogue.size()));
 }
 
 TEST(KXHomeListViewActions, TheFirstLanguageClickAlwaysSwitchesAndForeignTwiceOnlyClosesTheFilter)
