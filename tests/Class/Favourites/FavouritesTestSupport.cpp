@@ -142,12 +142,12 @@ bool saveScreenshots(QWidget& widget, const QString& name, const std::function<v
     auto& theme = KXThemeManager::themeManager();
     const bool before = theme.isNight();
     bool saved = true;
-    for (const bool light : {true, false}) {
-        theme.setIsNight(light);
+    for (const bool night : {false, true}) {
+        theme.setIsNight(night);
         if (prepare)
             prepare();
         settle(widget);
-        saved = widget.grab().save(dir + "/" + name + (light ? "-day" : "-night") + ".png") && saved;
+        saved = widget.grab().save(dir + "/" + name + (night ? "-night" : "-day") + ".png") && saved;
     }
     theme.setIsNight(before);
     return saved;
