@@ -15,14 +15,25 @@ TempHome& TempHome::instance()
     return home;
 }
 
+namespace {
+constexpr const char* kInheritedHome = "CORVANE_TEST_HOME";
+}
+
 TempHome::TempHome()
 {
+    std::error_code error;
+    if (const char* inherited = std::getenv(kInheritedHome); inherited && fs::is_directory(inherited, error)) {
+        root_ = inherited;
+        owned_ = false;
+        return;
+    }
     std::string pattern = (fs::temp_directory_path() / "corvane-test-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot make a temporary home");
     root_ = pattern;
     for (const char* sub : {".config", ".cache", ".local/share", ".local/share/fonts"})
         fs::create_directories(root_ / sub);
+    setenv(kInheritedHome, root_.c_str(), 1);
     setenv("HOME", root_.c_str(), 1);
     setenv("XDG_CONFIG_HOME", (root_ / ".config").c_str(), 1);
     setenv("XDG_CACHE_HOME", (root_ / ".cache").c_str(), 1);
@@ -31,7 +42,7 @@ TempHome::TempHome()
 
 TempHome::~TempHome()
 {
-    if (!std::getenv("CORVANE_KEEP_TEST_HOME")) {
+    if (owned_ && !std::getenv("CORVANE_KEEP_TEST_HOME")) {
         std::error_code ignored;
         fs::remove_all(root_, ignored);
     }

@@ -6,7 +6,9 @@
 namespace testsupport {
 
 // A private HOME with XDG folders below it, made before any test runs so that nothing a test
-// writes reaches the real user's folders. Removed when the process ends normally.
+// writes reaches the real user's folders. Removed when the process ends normally. A test program
+// started by another one (a death test's child runs the program again, then ends without unwinding)
+// uses the home of the program that started it and leaves it in place.
 class TempHome {
 public:
     static TempHome& instance();
@@ -16,6 +18,7 @@ public:
 private:
     TempHome();
     std::filesystem::path root_;
+    bool owned_ = true;
 };
 
 // A fresh empty folder below the temporary home, unique per call.
