@@ -65,7 +65,7 @@ struct DeviceFit {
     int place(int target, int length, Qt::Orientation axis) const
     {
         const auto [lo, hi] = range(length, axis);
-        return grid.positionWithin(target, lo, hi, axis).value_or(grid.positionFrom(lo, axis));
+        return grid.placeWithin(target, lo, hi, axis);
     }
 
     const KXScreenGrid& grid;

@@ -40,11 +40,8 @@ QRect kx_centredFrame(const QSize& clientSize, const QMargins& frame, const QRec
     const QRect inside = grid.deviceAreaInside(available);
     QRect device(QPoint(0, 0), QSize(grid.deviceLength(clientSize.width()), grid.deviceLength(clientSize.height())).grownBy(border));
     device.moveCenter(grid.toDevice(area).center());
-    const auto place = [&grid](int target, int lo, int hi, Qt::Orientation axis) {
-        return grid.positionWithin(target, lo, hi, axis).value_or(grid.positionFrom(lo, axis));
-    };
-    logical.moveTopLeft(QPoint(place(device.left(), inside.left(), inside.right() + 1 - device.width(), Qt::Horizontal),
-                               place(device.top(), inside.top(), inside.bottom() + 1 - device.height(), Qt::Vertical)));
+    logical.moveTopLeft(QPoint(grid.placeWithin(device.left(), inside.left(), inside.right() + 1 - device.width(), Qt::Horizontal),
+                               grid.placeWithin(device.top(), inside.top(), inside.bottom() + 1 - device.height(), Qt::Vertical)));
     return logical;
 }
 
