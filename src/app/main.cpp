@@ -87,8 +87,9 @@ int main(int argc, char** argv)
         return 0;
     // Before anything is read from or written to the client's folders: folders that earlier
     // versions left open to every local account (the settings hold the sign-in token) are closed,
-    // and what killed or abandoned work of earlier runs left behind is removed.
-    KXLeftovers::tidyAtStartup(role);
+    // and what killed or abandoned work of earlier runs left behind is removed, unless another
+    // process still works in these folders (whatever this start's role).
+    KXLeftovers::tidyAtStartup();
 
     KXQtTranslation::install();
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(KXImage::imageNamed("corvane-fonts").image())));

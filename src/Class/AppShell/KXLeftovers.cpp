@@ -1,12 +1,15 @@
 #include "Class/AppShell/KXLeftovers.h"
 
+#include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Storage/Paths.h"
 
 #include <algorithm>
-#include <filesystem>
+#include <cerrno>
+#include <fcntl.h>
 #include <functional>
 #include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -81,10 +84,37 @@ bool isUpdateWorkFolder(std::string_view name)
     return allOf(name, isDigit);
 }
 
-// ".defaults.plist.XXXXXX": an atomic write of the settings that did not reach its rename.
-bool isSettingsCopy(std::string_view name)
+// ".<file>.XXXXXX": an atomic write (writeFileAtomically) that did not reach its rename.
+bool isAtomicWriteCopy(std::string_view name)
 {
-    return takePrefix(name, ".defaults.plist.") && isTemplateSuffix(name);
+    if (!takePrefix(name, ".") || name.size() < 8)
+        return false;
+    return name[name.size() - 7] == '.' && isTemplateSuffix(name.substr(name.size() - 6));
+}
+
+// "fonts.sqlite.tmp-<pid>-<n>": a copy of the catalogue made beside it before its rename.
+bool isCatalogueCopy(std::string_view name)
+{
+    if (!takePrefix(name, KXCatalogueFile::kFileName) || !takePrefix(name, ".tmp-"))
+        return false;
+    const auto dash = name.find('-');
+    return dash != std::string_view::npos && allOf(name.substr(0, dash), isDigit)
+        && allOf(name.substr(dash + 1), isDigit);
+}
+
+// ".<font file>.<pid>.<n>.part": a font being copied into the user's font folder. That folder is
+// the user's, so nothing else goes, however much it looks alike.
+bool isInstallCopy(std::string_view name)
+{
+    if (!takePrefix(name, ".") || !takeSuffix(name, ".part"))
+        return false;
+    for (int number = 0; number < 2; ++number) {
+        const auto dot = name.rfind('.');
+        if (dot == std::string_view::npos || !allOf(name.substr(dot + 1), isDigit))
+            return false;
+        name = name.substr(0, dot);
+    }
+    return !name.empty();
 }
 
 // "corvane-download-XXXXXX.tmp": a download body as earlier versions wrote it.
@@ -100,16 +130,33 @@ void removeEntry(const fs::path& entry)
     fs::remove_all(entry, ignored);
 }
 
-void removeMatching(const fs::path& folder, const std::function<bool(std::string_view)>& matches)
+enum class Kinds { Any, PlainFiles };
+
+void removeMatching(
+    const fs::path& folder, const std::function<bool(std::string_view)>& matches, Kinds kinds = Kinds::Any)
 {
     std::error_code error;
     std::vector<fs::path> found;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        if (matches(it->path().filename().native()))
+        if (!matches(it->path().filename().native()))
+            continue;
+        std::error_code ignored;
+        if (kinds == Kinds::Any || it->symlink_status(ignored).type() == fs::file_type::regular)
             found.push_back(it->path());
     }
     for (const auto& entry : found)
         removeEntry(entry);
+}
+
+// The key folders of kxData hold one archive each, written atomically too.
+void removeAtomicWriteCopiesOfKeyFolders(const fs::path& folder)
+{
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code ignored;
+        if (it->symlink_status(ignored).type() == fs::file_type::directory)
+            removeMatching(it->path(), isAtomicWriteCopy, Kinds::PlainFiles);
+    }
 }
 
 void emptyTemporaryFolder()
@@ -139,15 +186,44 @@ void removeSharedDownloadBodies()
     }
 }
 
+// Kept open until the process ends, so that the kernel lets the lock go only after the last
+// write of any thread, exit handlers included.
+int instancesLock = -1;
+
+void holdShared(int lock)
+{
+    while (::flock(lock, LOCK_SH) != 0 && errno == EINTR) { }
+}
+
 } // namespace
 
-void KXLeftovers::tidyAtStartup(KXSingleInstance::Role role)
+fs::path KXLeftovers::lockPath()
+{
+    return foundation::Paths::cacheDirectory() / "instances.lock";
+}
+
+bool KXLeftovers::tidyAtStartup()
 {
     for (const auto& folder : { foundation::Paths::configDirectory(), foundation::Paths::dataDirectory(),
              foundation::Paths::cacheDirectory() })
         foundation::PrivateFiles::restrictFolders(folder);
-    if (role == KXSingleInstance::Role::Primary)
-        removeAll();
+    if (instancesLock < 0) {
+        std::error_code ignored; // a lock that cannot be opened below shows it
+        foundation::PrivateFiles::createFolder(foundation::Paths::cacheDirectory(), ignored);
+        instancesLock = ::open(lockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    }
+    // Without the lock, or with another process holding it, whatever lies there may be live work.
+    if (instancesLock < 0)
+        return false;
+    if (::flock(instancesLock, LOCK_EX | LOCK_NB) != 0) {
+        holdShared(instancesLock);
+        return false;
+    }
+    removeAll();
+    // Going back to shared lets go of the lock for a moment, and another start may sweep in
+    // between: waiting here keeps this one from working until that sweep is done.
+    holdShared(instancesLock);
+    return true;
 }
 
 void KXLeftovers::removeAll()
@@ -156,7 +232,15 @@ void KXLeftovers::removeAll()
     emptyTemporaryFolder();
     removeMatching(cache / "KXFonts",
         [](std::string_view name) { return isDownloadPart(name) || isUnpackFolder(name); });
+    removeMatching(cache / "KXFonts", isAtomicWriteCopy, Kinds::PlainFiles);
     removeMatching(cache / "kxData" / "updataData", isUpdateWorkFolder);
-    removeMatching(foundation::Paths::configDirectory(), isSettingsCopy);
+    removeMatching(cache / "kxData", isAtomicWriteCopy, Kinds::PlainFiles);
+    removeAtomicWriteCopiesOfKeyFolders(cache / "kxData");
+    const fs::path data = KXCatalogueFile::writablePath().parent_path();
+    removeMatching(
+        data, [](std::string_view name) { return isCatalogueCopy(name) || isAtomicWriteCopy(name); },
+        Kinds::PlainFiles);
+    removeMatching(foundation::Paths::configDirectory(), isAtomicWriteCopy, Kinds::PlainFiles);
+    removeMatching(foundation::Paths::userFontsDirectory(), isInstallCopy, Kinds::PlainFiles);
     removeSharedDownloadBodies();
 }

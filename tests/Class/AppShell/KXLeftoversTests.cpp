@@ -1,15 +1,19 @@
 #include "Class/AppShell/KXLeftovers.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/TempHome.h"
 
-#include <QCoreApplication>
-#include <atomic>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <thread>
+#include <optional>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace fs = std::filesystem;
 using foundation::Paths;
@@ -28,6 +32,68 @@ bool present(const fs::path& entry)
     return fs::exists(fs::symlink_status(entry, error));
 }
 
+// A start of the client in a process of its own, on this program's home, with a runtime folder of
+// its own: it reports its role and whether it removed the leftovers, then runs until end().
+class ClientStart {
+public:
+    explicit ClientStart(const fs::path& runtimeFolder)
+    {
+        int input[2];
+        int output[2];
+        if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0)
+            return;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+        std::string program = CORVANE_CLIENT_START;
+        std::string folder = runtimeFolder.string();
+        char* argv[] = { program.data(), folder.data(), nullptr };
+        if (::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(input[0]);
+        ::close(output[1]);
+        input_ = input[1];
+        char c = 0;
+        while (::read(output[0], &c, 1) == 1 && c != '\n')
+            outcome_ += c;
+        ::close(output[0]);
+    }
+    ~ClientStart() { end(); }
+
+    // "primary removed", "unavailable kept", ...; empty when the start failed.
+    const std::string& outcome() const { return outcome_; }
+
+    void end()
+    {
+        if (input_ >= 0)
+            ::close(input_);
+        input_ = -1;
+        if (pid_ > 0)
+            ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int input_ = -1;
+    std::string outcome_;
+};
+
+fs::path runtimeFolder(const std::string& hint)
+{
+    return testsupport::makeScratchDir(hint) / "corvane-fonts";
+}
+
+// Below a file: no single-instance lock or socket can be had there.
+fs::path unusableRuntimeFolder()
+{
+    const fs::path file = testsupport::makeScratchDir("runtime-file") / "not-a-folder";
+    plant(file);
+    return file / "corvane-fonts";
+}
+
 // One file or folder of every kind interrupted work leaves, next to files that only look alike
 // or lie where the client does not clean; the shared temporary folder is a scratch one (TMPDIR).
 class KXLeftoversTest : public ::testing::Test {
@@ -41,10 +107,15 @@ protected:
         outside_ = testsupport::makeScratchDir("outside");
         plant(outside_ / "linked" / "keep.ttf");
         plant(outside_ / "linked-body");
+    }
 
+    void plantLeftovers()
+    {
         const fs::path cache = Paths::cacheDirectory();
         const fs::path fonts = cache / "KXFonts";
         const fs::path updates = cache / "kxData" / "updataData";
+        const fs::path data = Paths::dataDirectory();
+        const fs::path userFonts = Paths::userFontsDirectory();
         const fs::path temporary = Paths::temporaryDirectory();
         fs::create_directories(temporary);
         fs::permissions(temporary, fs::perms::owner_all);
@@ -53,7 +124,12 @@ protected:
             fonts / ".SourceHan-Regular.ttf.0A1B2C3D.part", fonts / ".package.zip.ffee0012.part",
             fonts / ".unpack-4242-0" / "font" / "Half.otf", updates / "full-1765170000" / "fonts.sqlite",
             updates / "1765170001" / "1765170001" / "fonts.txt",
-            Paths::configDirectory() / ".defaults.plist.a1B2c3", shared_ / "corvane-download-Zz9Yy8.tmp" };
+            Paths::configDirectory() / ".defaults.plist.a1B2c3", shared_ / "corvane-download-Zz9Yy8.tmp",
+            // Copies of atomic writes, of the catalogue and of installs.
+            fonts / ".fontsPlist.plist.Q1w2E3", fonts / ".fontsearch.plist.a9B8c7",
+            cache / "kxData" / ".userCenter.plsit.k3J4h5", cache / "kxData" / "session" / ".session.Rr55Tt",
+            data / ".fonts.sqlite.bundle.Xy12Zw", data / "fonts.sqlite.tmp-4242-3",
+            userFonts / ".Mine-Bold.ttf.4242.17.part" };
         for (const auto& file : leftovers_)
             plant(file);
         fs::create_symlink(outside_ / "linked", fonts / ".unpack-4242-1");
@@ -69,13 +145,22 @@ protected:
             Paths::configDirectory() / ".defaults.plist", fonts / "SourceHan-Regular.ttf",
             fonts / ".SourceHan-Regular.ttf.part", fonts / ".Half.otf.0A1B2C3.part", fonts / ".unpack-notes",
             fonts / "fontName.plist", updates / "notes-1765170000", imageCache / "3f2a9c.png",
-            imageCache / ".3f2a9c.png.Ab12Cd", Paths::userFontsDirectory() / ".Mine.ttf.0A1B2C3D.part",
-            Paths::userFontsDirectory() / ".unpack-1-1" / "Mine.ttf", shared_ / "corvane-download-Zz9Yy8.txt",
-            shared_ / "corvane-download-Zz9Y.tmp", outside_ / "linked" / "keep.ttf",
-            outside_ / "linked-body" };
+            imageCache / ".3f2a9c.png.Ab12Cd", userFonts / ".Mine.ttf.0A1B2C3D.part",
+            userFonts / ".unpack-1-1" / "Mine.ttf", shared_ / "corvane-download-Zz9Yy8.txt",
+            shared_ / "corvane-download-Zz9Y.tmp", outside_ / "linked" / "keep.ttf", outside_ / "linked-body",
+            // Names close to those copies, and the files they become.
+            fonts / ".fontsPlist.plist.Q1w2-3", fonts / ".fontsPlist.plist.Q1w2E",
+            fonts / ".folder.Ab12Cd" / "inside", data / KXCatalogueFile::kFileName,
+            data / "fonts.sqlite.bundle", data / ".fonts.sqlite.bundle.Xy12Z", data / "fonts.sqlite.tmp-4242",
+            data / "fonts.sqlite.tmp-42a-3", data / "other.sqlite.tmp-4242-3", userFonts / "Mine-Bold.ttf",
+            userFonts / ".Mine.ttf.4242.part", userFonts / ".Mine.ttf.4242.x7.part",
+            userFonts / "Mine.ttf.4242.7.part", userFonts / ".4242.7.part", userFonts / ".Mine.ttf.Ab12Cd",
+            userFonts / ".Mine.ttf.4242.7.part.bak" };
         for (const auto& file : ordinary_) {
-            if (!present(file))
+            if (!present(file)) {
                 plant(file);
+                planted_.push_back(file);
+            }
         }
         // A body of an earlier version that a link stands in for, and one of another account.
         fs::create_symlink(outside_ / "linked-body", shared_ / "corvane-download-Lnk123.tmp");
@@ -95,6 +180,8 @@ protected:
             unsetenv("TMPDIR");
         std::error_code ignored;
         for (const auto& entry : leftovers_)
+            fs::remove_all(entry, ignored);
+        for (const auto& entry : planted_)
             fs::remove_all(entry, ignored);
         foundation::UserDefaults::standardUserDefaults().removeObjectForKey("leftoversProbe");
     }
@@ -124,41 +211,46 @@ protected:
     fs::path outside_;
     std::vector<fs::path> leftovers_;
     std::vector<fs::path> ordinary_;
+    std::vector<fs::path> planted_; // the ordinary files that were not there before
 };
-
-// A later start in its own thread, as it would be in its own process, while this thread serves.
-KXSingleInstance::Role claimAsALaterStart(const QString& folder)
-{
-    std::atomic<bool> done = false;
-    KXSingleInstance::Role role = KXSingleInstance::Role::Unavailable;
-    std::thread later([&] {
-        KXSingleInstance instance(folder);
-        role = instance.claim(KXSingleInstance::Message {}, 5000);
-        done = true;
-    });
-    while (!done)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    later.join();
-    return role;
-}
 
 } // namespace
 
-TEST_F(KXLeftoversTest, OnlyTheFirstInstanceRemovesLeftoversAndNothingElse)
+// The single-instance claim lives in the runtime folder, which two starts on one home need not
+// share (another machine, su, a container, a start whose claim failed): what tells that a client
+// works in the folders is found in the folders.
+TEST_F(KXLeftoversTest, AStartBesideARunningClientRemovesNoneOfItsWorkWhateverItsRole)
 {
-    const QString runtime = QString::fromStdString(
-        (testsupport::makeScratchDir("leftovers-instance") / "corvane-fonts").string());
-    KXSingleInstance first(runtime);
-    ASSERT_EQ(first.claim(KXSingleInstance::Message {}), KXSingleInstance::Role::Primary);
+    ClientStart first(runtimeFolder("runtime-first"));
+    ASSERT_EQ(first.outcome(), "primary removed");
+    plantLeftovers();
 
-    const auto later = claimAsALaterStart(runtime);
-    ASSERT_EQ(later, KXSingleInstance::Role::Forwarded);
-    KXLeftovers::tidyAtStartup(later);
-    EXPECT_EQ(remainingLeftovers(), leftovers_) << "a later start leaves the running instance's files";
-    KXLeftovers::tidyAtStartup(KXSingleInstance::Role::Unavailable);
-    EXPECT_EQ(remainingLeftovers(), leftovers_) << "without the claim another instance may be running";
+    ClientStart second(runtimeFolder("runtime-second"));
+    EXPECT_EQ(second.outcome(), "primary kept");
+    second.end();
+    ClientStart unavailable(unusableRuntimeFolder());
+    EXPECT_EQ(unavailable.outcome(), "unavailable kept");
+    EXPECT_EQ(remainingLeftovers(), leftovers_) << "the running client's work is left to it";
 
-    KXLeftovers::tidyAtStartup(first.role());
+    // The next start after the first one ended, while the start without a claim still runs.
+    first.end();
+    ClientStart third(runtimeFolder("runtime-third"));
+    EXPECT_EQ(third.outcome(), "primary kept");
+    unavailable.end();
+    third.end();
+    EXPECT_EQ(remainingLeftovers(), leftovers_);
+}
+
+TEST_F(KXLeftoversTest, TheStartAfterTheLastClientEndedRemovesItsLeftoversAndNothingElse)
+{
+    ClientStart first(unusableRuntimeFolder());
+    ASSERT_EQ(first.outcome(), "unavailable removed");
+    plantLeftovers();
+    first.end();
+
+    ClientStart next(runtimeFolder("runtime-next"));
+    EXPECT_EQ(next.outcome(), "primary removed");
+    next.end();
     EXPECT_EQ(remainingLeftovers(), std::vector<fs::path> {});
     EXPECT_EQ(missingOrdinaryFiles(), std::vector<fs::path> {});
     EXPECT_TRUE(fs::is_directory(fs::symlink_status(Paths::temporaryDirectory())))
