@@ -49,12 +49,15 @@ void KXDownloadedFontMap::refresh()
         return;
     loadedStamp_ = stamp;
     map_ = Dictionary::create();
+    damaged_ = false;
     if (!stamp)
         return;
     const auto data = foundation::Data::dataWithContentsOfRegularFile(file_, KXStateFile::kMaxBytes);
     const Id plist = data ? foundation::PropertyListSerialization::propertyListWithData(data, 0) : Id();
     if (const auto dictionary = plist.as<Dictionary>())
         map_ = std::static_pointer_cast<Dictionary>(dictionary->copy());
+    else
+        damaged_ = true;
 }
 
 Ref<Dictionary> KXDownloadedFontMap::map()
@@ -76,12 +79,16 @@ bool KXDownloadedFontMap::update(const std::function<void(MutableDictionary&)>& 
     change(*changed);
     Ref<foundation::Error> error;
     const auto data = foundation::PropertyListSerialization::dataWithPropertyList(Id(changed), foundation::PropertyListXMLFormat_v1_0, 0, &error);
+    // The fonts the damaged file names are still installed: whoever wants them back needs its bytes.
+    if (data && damaged_)
+        KXStateFile::setAside(file_);
     if (!data || !foundation::PrivateFiles::writeFile(file_, data->span(), &error)) {
         std::fprintf(stderr, "fontsPlist.plist: not written: %s\n", error ? error->description().c_str() : "");
         return false;
     }
     map_ = std::static_pointer_cast<Dictionary>(changed->copy());
     loadedStamp_ = stampOfFile();
+    damaged_ = false;
     return true;
 }
 

@@ -21,7 +21,8 @@
 // change is one read-modify-write of the current file, written to a temporary file and renamed.
 // A missing or unreadable file, one that holds no dictionary, and one that is no regular file or
 // holds more than KXStateFile::kMaxBytes (it is not read then) read as an empty map; the next
-// change writes a new file over it.
+// change first sets such a file aside as "fontsPlist.plist.damaged" (KXStateFile::setAside), then
+// writes the new map.
 //
 // Thread-safety: the owner is the main queue; call every member there.
 class KXDownloadedFontMap {
@@ -64,4 +65,5 @@ private:
     std::filesystem::path file_;
     foundation::Ref<foundation::Dictionary> map_;
     std::optional<std::optional<Stamp>> loadedStamp_; // unset until the first read; inner nullopt: no file
+    bool damaged_ = false; // the loaded file exists but gave no map
 };

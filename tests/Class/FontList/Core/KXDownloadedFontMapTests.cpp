@@ -61,6 +61,34 @@ TEST(KXDownloadedFontMap, MissingOrForeignFilesReadAsAnEmptyMap)
     EXPECT_EQ(map.map()->count(), 0u) << "an array is no map";
 }
 
+TEST(KXDownloadedFontMap, ADamagedMapIsKeptBesideTheNewOne)
+{
+    const fs::path folder = testsupport::makeScratchDir("fontmap");
+    KXDownloadedFontMap map(folder / "fontsPlist.plist");
+    const fs::path aside = folder / "fontsPlist.plist.damaged";
+    for (const char* name : {"Lumen Sans", "Noto Serif", "思源黑体", "Source Code Pro"})
+        ASSERT_TRUE(map.setPathForFontname(name, std::string("/home/u/.local/share/fonts/") + name + ".ttf"));
+    ASSERT_GT(fs::file_size(map.file()), 250u);
+    EXPECT_FALSE(fs::exists(aside)) << "a readable map is simply rewritten";
+
+    // Cut short, as a full disk or a crash of another writer leaves it.
+    fs::resize_file(map.file(), 250);
+    const std::string damaged = contents(map.file());
+    EXPECT_EQ(map.map()->count(), 0u) << "still read as an empty map";
+    ASSERT_TRUE(map.setPathForFontname("New Font", "/fonts/new.ttf"));
+    EXPECT_EQ(contents(aside), damaged);
+    KXDownloadedFontMap reread(map.file());
+    EXPECT_EQ(reread.map()->count(), 1u);
+    ASSERT_TRUE(map.setPathForFontname("Other Font", "/fonts/other.ttf"));
+    EXPECT_EQ(contents(aside), damaged) << "only a damaged file is set aside";
+
+    // A later damaged map replaces the older copy instead of piling up beside it.
+    std::ofstream(map.file(), std::ios::trunc) << "<?xml";
+    ASSERT_TRUE(map.removeFontname("New Font"));
+    EXPECT_EQ(contents(aside), "<?xml");
+    EXPECT_EQ(KXDownloadedFontMap(map.file()).map()->count(), 0u);
+}
+
 TEST(KXDownloadedFontMap, EachChangeIsOneAtomicReadModifyWrite)
 {
     const fs::path folder = testsupport::makeScratchDir("fontmap");
