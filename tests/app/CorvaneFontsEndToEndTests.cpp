@@ -4,7 +4,9 @@
 #include "ClientProcess.h"
 
 #include "Class/AppShell/KXStartupRules.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Class/ServiceCore/Catalogue/KXSortingData.h"
+#include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/TempHome.h"
 
@@ -187,6 +189,42 @@ TEST_F(CorvaneFontsEndToEnd, ASecondStartReopensTheFirstAndHandsOverItsAddress)
     EXPECT_TRUE(third->waitFor("splash-painted"));
     third->signal(SIGINT);
     EXPECT_EQ(third->wait(), 0);
+}
+
+TEST_F(CorvaneFontsEndToEnd, ADamagedCatalogueCopyIsMadeAgainAndTheListShows)
+{
+    const fs::path home = testsupport::makeScratchDir("e2e-home");
+    // The copy an earlier start made (this process made the same one of the same installed file),
+    // with 8 KB in its middle overwritten.
+    const fs::path data = home / ".local/share/corvane-fonts";
+    fs::create_directories(data);
+    for (const char* name : {"fonts.sqlite", "fonts.sqlite.bundle"})
+        fs::copy_file(foundation::Paths::dataDirectory() / name, data / name);
+    const fs::path copy = data / "fonts.sqlite";
+    std::string damaged;
+    {
+        std::fstream bytes(copy, std::ios::in | std::ios::out | std::ios::binary);
+        bytes.seekp(static_cast<std::streamoff>(fs::file_size(copy) / 2 - 4096));
+        const std::string garbage(8192, '\x5A');
+        bytes.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+        bytes.close();
+        std::ifstream in(copy, std::ios::binary);
+        damaged.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    auto client = start(home);
+    const auto rows = client->waitFor("main-window-rows");
+    ASSERT_TRUE(rows);
+    EXPECT_EQ(rows->detail, std::to_string(cloudRows_));
+    client->signal(SIGTERM);
+    EXPECT_EQ(client->wait(), 0);
+
+    std::ifstream aside(data / "fonts.sqlite.damaged", std::ios::binary);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(aside), std::istreambuf_iterator<char>()) == damaged)
+        << "the damaged copy is kept beside the new one";
+    EXPECT_TRUE(KXCatalogueFile::isCatalogue(copy));
+    foundation::UserDefaults defaults(home / ".config/corvane-fonts/defaults.plist");
+    EXPECT_EQ(defaults.objectForKey("dataVersion").stringValue(), KXStartupRules::kBaselineDataVersion);
 }
 
 TEST_F(CorvaneFontsEndToEnd, AnInstalledCopyRunsFromItsPrefix)

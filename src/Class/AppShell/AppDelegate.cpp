@@ -7,7 +7,9 @@
 #include "Class/AppShell/KXDefaults.h"
 #include "Class/AppShell/KXDeviceInfo.h"
 #include "Class/AppShell/KXStartupReports.h"
+#include "Class/AppShell/KXStartupRules.h"
 #include "Class/AppShell/KXStartupTrace.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/UIKit/KXImage.h"
 #include "Class/UIKit/KXPageLog.h"
@@ -112,6 +114,7 @@ void AppDelegate::setShowWindow(QWidget* window)
 
 void AppDelegate::applicationDidFinishLaunching()
 {
+    watchCatalogueCopy();
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
     kx_storeDefault(defaults, "appVersion", Id(CORVANE_VERSION));
     defaults.synchronize();
@@ -152,6 +155,14 @@ void AppDelegate::setupCrashRank()
     crashObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
         CrashGuard::kNotificationName, Id(), nullptr,
         [this](const dispatch::Notification& notification) { dealwithCrashMessage(notification); });
+}
+
+void AppDelegate::watchCatalogueCopy()
+{
+    catalogueObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXBaseDBManager::kCatalogueRestoredNotification, Id(), &dispatch::mainQueue(), [](const dispatch::Notification&) {
+            KXStartupRules::catalogueRestored(foundation::UserDefaults::standardUserDefaults());
+        });
 }
 
 void AppDelegate::dealwithCrashMessage(const dispatch::Notification& notification)

@@ -48,6 +48,9 @@ public:
     // A step of the start-up: switches the guarded collections on for the rest of the process and
     // observes their reports with dealwithCrashMessage.
     void setupCrashRank();
+    // A step of the start-up: a catalogue copy made again from the installed catalogue takes the
+    // baseline data version (KXStartupRules::catalogueRestored), on the main queue.
+    void watchCatalogueCopy();
     // A guard report on its way to the service as a client error (KXCrashMessageForwarder).
     void dealwithCrashMessage(const dispatch::Notification& notification);
     void applicationDidBecomeActive();
@@ -105,4 +108,5 @@ private:
     std::unique_ptr<KXAppSettingWindowController> settingWC_;
     KXCrashMessageForwarder crashForwarder_;
     dispatch::Subscription crashObservation_;
+    dispatch::Subscription catalogueObservation_;
 };

@@ -102,3 +102,9 @@ bool KXStartupRules::applyBaseline(foundation::UserDefaults& defaults)
     defaults.synchronize();
     return true;
 }
+
+void KXStartupRules::catalogueRestored(foundation::UserDefaults& defaults)
+{
+    kx_storeDefault(defaults, "dataVersion", Id(kBaselineDataVersion));
+    defaults.synchronize();
+}

@@ -34,4 +34,8 @@ public:
     // Stores the baseline under "dataVersion" unless the stored version sorts above it and has a
     // positive integer value. Returns whether the baseline was stored.
     static bool applyBaseline(foundation::UserDefaults& defaults);
+
+    // The catalogue copy was made again from the installed catalogue: "dataVersion" goes back to
+    // the baseline, so that the next data check brings the copy up to date as on a first start.
+    static void catalogueRestored(foundation::UserDefaults& defaults);
 };

@@ -1,12 +1,16 @@
 #include "Class/AppShell/AppDelegate.h"
 
 #include "Class/AppShell/KXCatalogueUpdater.h"
+#include "Class/AppShell/KXStartupRules.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Lib/ImageLoading/ILImageCache.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/DispatchQt/QtMainQueueDrain.h"
 #include "Platform/Foundation/Array.h"
+#include "Platform/Storage/UserDefaults.h"
 #include "ShellServiceTest.h"
 #include "Support/PageTrace.h"
 
@@ -14,6 +18,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+
+#include <thread>
 
 using foundation::Id;
 using localservice::Fault;
@@ -84,6 +90,17 @@ TEST_F(AppDelegateTest, GuardReportsGoToTheServiceAsClientErrors)
               "  \"errorPlace\" : \"Error Place:-[AppDelegateTest_GuardReportsGoToTheServiceAsClientErrors_Test TestBody]\",\n"
               "  \"errorReason\" : \"*** -[NSMutableArray objectAtIndex:]: index 2 beyond bounds for empty array\"\n"
               "}");
+}
+
+TEST_F(AppDelegateTest, ARestoredCatalogueCopyTakesTheBaselineDataVersion)
+{
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    // As an update applied earlier in this session leaves it.
+    defaults.setObject(Id("A20261201120000"), "dataVersion");
+    AppDelegate::sharedAppDelegate().watchCatalogueCopy();
+    // Restored on the thread whose read found the damage.
+    std::thread([] { dispatch::NotificationCenter::defaultCenter().post(KXBaseDBManager::kCatalogueRestoredNotification); }).join();
+    EXPECT_TRUE(waitFor([&] { return defaults.objectForKey("dataVersion").stringValue() == KXStartupRules::kBaselineDataVersion; }));
 }
 
 TEST_F(AppDelegateTest, AnIncomingAddressIsShownAsPlainText)

@@ -8,6 +8,7 @@
 #include "Lib/SQLKit/SQDatabase.h"
 #include "Lib/SQLKit/SQDatabaseQueue.h"
 #include "Lib/SQLKit/SQResultSet.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Format.h"
@@ -34,12 +35,67 @@ namespace {
 // call is left out.
 constexpr int kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
 
-Ref<MutableArray> readFonts(const Ref<SQDatabaseQueue>& queue, const KXCatalogueStatement& statement)
+// What SQLite answers when the file's pages make no sense: damage no retry will mend.
+bool isDamage(int code)
+{
+    const int primary = code & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
+}
+
+} // namespace
+
+bool KXBaseDBManager::inCatalogue(const std::function<void(const Ref<SQDatabase>&)>& block)
+{
+    bool damaged = false;
+    const auto run = [&](const Ref<SQDatabaseQueue>& queue) {
+        queue->inDatabase([&](const Ref<SQDatabase>& db) {
+            block(db);
+            damaged = isDamage(db->lastErrorCode());
+        });
+    };
+    auto queue = myQueue();
+    if (!queue)
+        return false;
+    run(queue);
+    // Asked again of the fresh copy, but never restored twice: a second damage is only logged.
+    if (damaged && restoreDamagedCopy() && (queue = myQueue()))
+        run(queue);
+    return true;
+}
+
+bool KXBaseDBManager::restoreDamagedCopy()
+{
+    if (!restoresDamagedCopy_)
+        return false;
+    // Readers that found the damage together wait here for the one restoring the copy, then read
+    // the fresh copy.
+    std::lock_guard lock(restoreLock_);
+    if (restoreTried_)
+        return restored_;
+    restoreTried_ = true;
+    Ref<foundation::Error> error;
+    if (!KXCatalogueFile::keepDamaged(file_, &error))
+        log(foundation::format("cannot keep the damaged catalogue %s: %@", file_.c_str(), error));
+    const std::filesystem::path fresh = KXCatalogueFile::copyOfBundledBesideWritable(&error);
+    if (fresh.empty() || !replaceCatalogueWithFile(fresh, &error)) {
+        std::error_code ignored;
+        if (!fresh.empty())
+            std::filesystem::remove(fresh, ignored);
+        log(foundation::format("the catalogue %s is damaged and cannot be restored: %@", file_.c_str(), error));
+        return false;
+    }
+    restored_ = true;
+    log(foundation::format("the catalogue %s was damaged: kept as %s%s, restored from the installed catalogue", file_.c_str(),
+        file_.c_str(), KXCatalogueFile::kDamagedSuffix));
+    dispatch::NotificationCenter::defaultCenter().post(kCatalogueRestoredNotification);
+    return true;
+}
+
+Ref<MutableArray> KXBaseDBManager::readFonts(const KXCatalogueStatement& statement)
 {
     auto fonts = MutableArray::create();
-    if (!queue)
-        return fonts;
-    queue->inDatabase([&](const Ref<SQDatabase>& db) {
+    inCatalogue([&](const Ref<SQDatabase>& db) {
+        fonts = MutableArray::create();
         const Ref<SQResultSet> rows = db->executeQueryWithVAList(statement.sql(), statement.arguments());
         if (!rows)
             return;
@@ -48,8 +104,6 @@ Ref<MutableArray> readFonts(const Ref<SQDatabaseQueue>& queue, const KXCatalogue
     });
     return fonts;
 }
-
-} // namespace
 
 KXBaseDBManager& KXBaseDBManager::shareDBManager()
 {
@@ -69,6 +123,7 @@ KXBaseDBManager& KXBaseDBManager::shareDBManager()
 KXBaseDBManager::KXBaseDBManager()
     : KXBaseDBManager(KXCatalogueFile::prepareWritableCopy())
 {
+    restoresDamagedCopy_ = true;
 }
 
 KXBaseDBManager::KXBaseDBManager(std::filesystem::path catalogueFile)
@@ -117,7 +172,7 @@ Ref<MutableArray> KXBaseDBManager::dataArrayBySqlStr(const KXCatalogueStatement&
 {
     if (auto records = takeReadAhead(statement))
         return records;
-    return readFonts(myQueue(), statement);
+    return readFonts(statement);
 }
 
 void KXBaseDBManager::readAhead(const KXCatalogueStatement& statement)
@@ -133,9 +188,10 @@ void KXBaseDBManager::readAhead(const KXCatalogueStatement& statement)
     }
     if (replaced)
         replaced->records.wait(); // nothing runs on the queue past the manager's end
-    dispatch::globalQueue(dispatch::Priority::High).async([promise, queue = myQueue(), statement] {
+    // The manager waits for this read before it ends, so the block may use it.
+    dispatch::globalQueue(dispatch::Priority::High).async([this, promise, statement] {
         try {
-            promise->set_value(readFonts(queue, statement));
+            promise->set_value(readFonts(statement));
         } catch (...) {
             promise->set_exception(std::current_exception());
         }
@@ -193,11 +249,9 @@ Ref<MutableArray> KXBaseDBManager::popularFonts(const std::vector<long long>& po
 
 Id KXBaseDBManager::fontInfoByFontid(long long fontid)
 {
-    const auto queue = myQueue();
-    if (!queue)
-        return nullptr;
     Ref<String> info = String::empty();
-    queue->inDatabase([&](const Ref<SQDatabase>& db) {
+    const bool opened = inCatalogue([&](const Ref<SQDatabase>& db) {
+        info = String::empty();
         const Ref<SQResultSet> rows = db->executeQuery("SELECT * FROM fp_fonts where fontid = ?", fontid);
         if (!rows)
             return;
@@ -206,7 +260,7 @@ Id KXBaseDBManager::fontInfoByFontid(long long fontid)
             info = rows->stringForColumnIndex(column);
         rows->close();
     });
-    if (!info)
+    if (!opened || !info)
         return nullptr;
     Ref<foundation::Error> error;
     Id object = foundation::JSONSerialization::JSONObjectWithData(
@@ -219,12 +273,10 @@ Id KXBaseDBManager::fontInfoByFontid(long long fontid)
 Ref<MutableDictionary> KXBaseDBManager::vipInfoByViptype(const Id& vipType)
 {
     auto info = MutableDictionary::create();
-    const auto queue = myQueue();
-    if (!queue)
-        return info;
     // The column holds text: a number given as the type is compared as its decimal text.
     const Id type = vipType.isNil() || vipType.isNull() ? Id() : Id(vipType.stringValue());
-    queue->inDatabase([&](const Ref<SQDatabase>& db) {
+    inCatalogue([&](const Ref<SQDatabase>& db) {
+        info->removeAllObjects();
         const Ref<SQResultSet> rows = db->executeQuery("SELECT * FROM fp_vip_rule WHERE vip_type = ?", type);
         if (!rows)
             return;

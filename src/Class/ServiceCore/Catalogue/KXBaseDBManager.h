@@ -20,6 +20,7 @@
 
 class KXSuggestionIndex;
 class KXSuggestionIndexCache;
+class SQDatabase;
 class SQDatabaseQueue;
 
 // How soringDataBySqlString() orders its result.
@@ -36,13 +37,21 @@ enum class KXCatalogueOrder {
 // The installed catalogue is read-only; the shared manager works on a writable copy in the data
 // folder, made from the installed file on first use and made again when another installed file
 // ships. When the file cannot be opened, every statement fails: reads answer empty results and the
-// merge reports NO.
+// merge reports NO. When SQLite finds the writable copy damaged (SQLITE_CORRUPT, SQLITE_NOTADB) in
+// a read, the copy is kept aside as "fonts.sqlite.damaged", replaced by a fresh copy of the
+// installed catalogue, and the read asked again of it; this happens at most once per manager, so
+// an installed catalogue that is damaged itself cannot make it loop.
 //
 // Thread-safety: all members may be called from any thread. The merge's callback runs on the
 // caller's thread after the queue is done, so it may call back into the manager; the log sink may
 // be called from inside a queue block and must not.
 class KXBaseDBManager {
 public:
+    // Posted on the thread that read the damage, once the writable copy was restored from the
+    // installed catalogue: whatever was recorded about the contents of the old copy (its data
+    // version) no longer holds.
+    static constexpr const char* kCatalogueRestoredNotification = "KXCatalogueRestoredNotification";
+
     // The manager of the writable catalogue copy, created on first use and kept until the process
     // ends (its queue is never closed).
     static KXBaseDBManager& shareDBManager();
@@ -115,6 +124,11 @@ private:
     };
 
     bool openQueue();
+    // Runs `block` on the queue; a block that met damage runs once more on the restored copy, so it
+    // must start its result afresh. False when the file cannot be opened.
+    bool inCatalogue(const std::function<void(const foundation::Ref<SQDatabase>&)>& block);
+    bool restoreDamagedCopy();
+    foundation::Ref<foundation::MutableArray> readFonts(const KXCatalogueStatement& statement);
     foundation::Ref<foundation::MutableArray> takeReadAhead(const KXCatalogueStatement& statement);
     foundation::Ref<foundation::MutableArray> popularFonts(const std::vector<long long>& popular);
 
@@ -124,4 +138,8 @@ private:
     std::unique_ptr<KXSuggestionIndexCache> suggestionIndexCache_;
     std::mutex readAheadLock_;
     std::optional<ReadAhead> readAhead_;
+    bool restoresDamagedCopy_ = false; // only the copy of the installed catalogue has one to restore from
+    std::mutex restoreLock_;
+    bool restoreTried_ = false;
+    bool restored_ = false;
 };

@@ -79,24 +79,34 @@ void removeSideFiles(const fs::path& database)
     }
 }
 
+void copyPrivately(const fs::path& source, const fs::path& copy, std::error_code& ec)
+{
+    fs::copy_file(source, copy, fs::copy_options::overwrite_existing, ec);
+    // The copy would keep the installed file's mode, open to all.
+    foundation::PrivateFiles::restrictFile(copy);
+}
+
+// Removes what was written under `temporary` and reports `ec`, the failure of the copy or the
+// rename, not that of the clean-up.
+bool giveUp(const fs::path& temporary, const fs::path& target, const std::error_code& ec, foundation::Ref<foundation::Error>* error)
+{
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    if (error)
+        *error = foundation::fileWriteError(target, ec.value() ? ec.value() : EIO);
+    return false;
+}
+
 bool copyBeside(const fs::path& source, const fs::path& destination, foundation::Ref<foundation::Error>* error)
 {
     const fs::path temporary = temporaryBeside(destination);
     std::error_code ec;
-    fs::copy_file(source, temporary, fs::copy_options::overwrite_existing, ec);
-    // The copy would keep the installed file's mode, open to all.
-    foundation::PrivateFiles::restrictFile(temporary);
+    copyPrivately(source, temporary, ec);
     if (!ec) {
         removeSideFiles(destination);
         fs::rename(temporary, destination, ec);
     }
-    if (ec) {
-        fs::remove(temporary, ec);
-        if (error)
-            *error = foundation::fileWriteError(destination, ec.value() ? ec.value() : EIO);
-        return false;
-    }
-    return true;
+    return ec ? giveUp(temporary, destination, ec, error) : true;
 }
 
 } // namespace
@@ -198,4 +208,33 @@ bool KXCatalogueFile::moveIntoPlace(const fs::path& source, const fs::path& dest
         return false;
     fs::remove(source, ec);
     return true;
+}
+
+fs::path KXCatalogueFile::copyOfBundledBesideWritable(foundation::Ref<foundation::Error>* error)
+{
+    const fs::path writable = writablePath();
+    const fs::path temporary = temporaryBeside(writable);
+    std::error_code ec;
+    foundation::PrivateFiles::createFolder(writable.parent_path(), ec);
+    copyPrivately(bundledPath(), temporary, ec);
+    if (!ec)
+        return temporary;
+    giveUp(temporary, temporary, ec, error);
+    return {};
+}
+
+bool KXCatalogueFile::keepDamaged(const fs::path& file, foundation::Ref<foundation::Error>* error)
+{
+    fs::path aside = file;
+    aside += kDamagedSuffix;
+    const fs::path temporary = temporaryBeside(aside);
+    // A second name for the same bytes costs nothing and leaves the file in use where it is; a
+    // copy where the file system has no such names.
+    std::error_code ec;
+    fs::create_hard_link(file, temporary, ec);
+    if (ec)
+        copyPrivately(file, temporary, ec);
+    if (!ec)
+        fs::rename(temporary, aside, ec);
+    return ec ? giveUp(temporary, aside, ec, error) : true;
 }

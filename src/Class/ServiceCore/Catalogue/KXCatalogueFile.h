@@ -37,4 +37,11 @@ public:
     // would otherwise be applied to the new one.
     static bool moveIntoPlace(const std::filesystem::path& source, const std::filesystem::path& destination,
         foundation::Ref<foundation::Error>* error = nullptr);
+    // A fresh copy of the installed catalogue beside the writable copy, under a temporary name,
+    // for KXBaseDBManager::replaceCatalogueWithFile; an empty path (and the reason) when it fails.
+    static std::filesystem::path copyOfBundledBesideWritable(foundation::Ref<foundation::Error>* error = nullptr);
+    // Keeps the bytes of a damaged catalogue as "<file>.damaged", replacing an older one, while
+    // `file` itself stays in place.
+    static constexpr const char* kDamagedSuffix = ".damaged";
+    static bool keepDamaged(const std::filesystem::path& file, foundation::Ref<foundation::Error>* error = nullptr);
 };

@@ -6,16 +6,21 @@
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/Paths.h"
 #include "Support/TempHome.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <mutex>
 #include <thread>
 
 using namespace cataloguetest;
@@ -57,6 +62,24 @@ private:
     fs::path resources_, data_;
     std::vector<std::pair<std::string, std::string>> saved_;
 };
+
+// Overwrites `length` bytes in the middle of a file, as a bad sector or a torn write leaves it.
+std::string damageMiddle(const fs::path& file, std::size_t length = 8192)
+{
+    std::fstream bytes(file, std::ios::in | std::ios::out | std::ios::binary);
+    bytes.seekp(static_cast<std::streamoff>(fs::file_size(file) / 2 - length / 2));
+    const std::string garbage(length, '\x5A');
+    bytes.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+    bytes.close();
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string contentsOf(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 } // namespace
 
@@ -412,4 +435,83 @@ TEST(KXBaseDBManager, RefusesADamagedOrIncompleteReplacement)
     EXPECT_TRUE(manager.replaceCatalogueWithFile(wider));
     EXPECT_TRUE(fontWithId(manager, 990040));
     EXPECT_EQ(manager.generation(), generation + 1);
+}
+
+TEST(KXBaseDBManager, ADamagedCopyIsKeptAsideAndMadeAgainOnce)
+{
+    const fs::path sample = sampleCatalogue();
+    ScopedFolders folders;
+    const fs::path bundled = folders.resources() / "fonts.sqlite";
+    fs::copy_file(sample, bundled);
+    const KXCatalogueStatement all("SELECT * FROM fp_fonts");
+    const auto rows = allFonts(bundled).size();
+    fs::path copy;
+    {
+        KXBaseDBManager manager;
+        copy = manager.catalogueFile();
+        execute(copy, "INSERT INTO fp_fonts (fontid, fontname) VALUES (990050, 'merged');");
+    }
+    const fs::path aside = copy.string() + ".damaged";
+    std::ofstream(aside) << "an older damaged copy";
+    const std::string damaged = damageMiddle(copy);
+    std::atomic<int> restored{0};
+    const auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXBaseDBManager::kCatalogueRestoredNotification, Id(), nullptr, [&](const dispatch::Notification&) { ++restored; });
+    std::vector<std::string> log;
+    std::mutex logLock;
+    auto previous = KXBaseDBManager::setLogSink([&](const std::string& line) {
+        std::lock_guard lock(logLock);
+        log.push_back(line);
+    });
+
+    KXBaseDBManager manager;
+    const auto generation = manager.generation();
+    // The first list is read ahead while other readers find the damage at the same time: one
+    // restores the copy, every one of them gets the whole list.
+    manager.readAhead(all);
+    std::vector<std::thread> readers;
+    std::atomic<int> whole{0};
+    for (int i = 0; i < 4; ++i)
+        readers.emplace_back([&] { whole += manager.dataArrayBySqlStr(all)->count() == rows ? 1 : 0; });
+    for (auto& reader : readers)
+        reader.join();
+    EXPECT_EQ(whole, 4);
+    EXPECT_EQ(manager.dataArrayBySqlStr(all)->count(), rows);
+    EXPECT_EQ(restored, 1);
+    EXPECT_EQ(manager.generation(), generation + 1) << "copies of the old texts are stale";
+    EXPECT_EQ(contentsOf(aside), damaged) << "the damaged bytes are kept, replacing the older copy";
+    EXPECT_FALSE(fontWithId(manager, 990050)) << "the copy is the installed catalogue's again";
+    EXPECT_EQ(fs::status(copy).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+    for (const auto& entry : fs::directory_iterator(copy.parent_path()))
+        EXPECT_EQ(entry.path().filename().string().find(".tmp-"), std::string::npos) << "left beside the copy: " << entry.path();
+
+    // Damaged again in the same run: no second restore, so a copy that SQLite keeps refusing
+    // cannot make every read copy the catalogue again.
+    manager.close();
+    damageMiddle(copy);
+    manager.dataArrayBySqlStr(all);
+    manager.vipInfoByViptype(Id("1"));
+    EXPECT_EQ(restored, 1);
+    EXPECT_EQ(contentsOf(aside), damaged);
+    KXBaseDBManager::setLogSink(previous);
+    EXPECT_NE(std::find_if(log.begin(), log.end(), [](const std::string& line) { return line.find("restored") != std::string::npos; }),
+              log.end());
+}
+
+TEST(KXBaseDBManager, AFailedCopyOfTheCatalogueNamesItsOwnReason)
+{
+    const fs::path sample = sampleCatalogue();
+    ScopedFolders folders;
+    fs::copy_file(sample, folders.resources() / "fonts.sqlite");
+    // A folder in the copy's place: the copy is made, its rename fails, its removal succeeds.
+    fs::create_directories(KXCatalogueFile::writablePath() / "inside");
+    std::vector<std::string> log;
+    auto previous = KXBaseDBManager::setLogSink([&](const std::string& line) { log.push_back(line); });
+    bool copied = true;
+    KXCatalogueFile::prepareWritableCopy(&copied);
+    KXBaseDBManager::setLogSink(previous);
+    EXPECT_FALSE(copied);
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_NE(log[0].find(std::strerror(EISDIR)), std::string::npos) << log[0];
+    EXPECT_EQ(log[0].find(std::strerror(EIO)), std::string::npos) << log[0];
 }
