@@ -35,13 +35,6 @@ namespace {
 // call is left out.
 constexpr int kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
 
-// What SQLite answers when the file's pages make no sense: damage no retry will mend.
-bool isDamage(int code)
-{
-    const int primary = code & 0xff;
-    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
-}
-
 } // namespace
 
 bool KXBaseDBManager::inCatalogue(const std::function<void(const Ref<SQDatabase>&)>& block)
@@ -50,7 +43,7 @@ bool KXBaseDBManager::inCatalogue(const std::function<void(const Ref<SQDatabase>
     const auto run = [&](const Ref<SQDatabaseQueue>& queue) {
         queue->inDatabase([&](const Ref<SQDatabase>& db) {
             block(db);
-            damaged = isDamage(db->lastErrorCode());
+            damaged = KXCatalogueFile::isDamageCode(db->lastErrorCode());
         });
     };
     auto queue = myQueue();
@@ -295,7 +288,11 @@ Ref<MutableDictionary> KXBaseDBManager::vipInfoByViptype(const Id& vipType)
 
 void KXBaseDBManager::updateDataWithdDatas(const Id& datas, const std::function<void(bool)>& callBack)
 {
-    const bool merged = KXCatalogueMerge::merge(myQueue(), datas);
+    bool damaged = false;
+    bool merged = KXCatalogueMerge::merge(myQueue(), datas, &damaged);
+    // The update was made for the installed catalogue's version, which the fresh copy has again.
+    if (damaged && restoreDamagedCopy())
+        merged = KXCatalogueMerge::merge(myQueue(), datas);
     if (merged)
         generation_ += 1;
     if (callBack)
@@ -306,6 +303,11 @@ std::shared_ptr<const KXSuggestionIndex> KXBaseDBManager::suggestionIndex()
 {
     // The generation first: the index must not claim a newer catalogue than the one it read.
     KXSuggestionSource source;
+    source.generation = generation();
+    source.queue = myQueue();
+    auto index = suggestionIndexCache_->current(source);
+    if (!index->readDamaged() || !restoreDamagedCopy())
+        return index;
     source.generation = generation();
     source.queue = myQueue();
     return suggestionIndexCache_->current(source);

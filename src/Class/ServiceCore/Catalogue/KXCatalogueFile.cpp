@@ -17,6 +17,7 @@
 #include <system_error>
 #include <vector>
 
+#include <sqlite3.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -221,6 +222,12 @@ fs::path KXCatalogueFile::copyOfBundledBesideWritable(foundation::Ref<foundation
         return temporary;
     giveUp(temporary, temporary, ec, error);
     return {};
+}
+
+bool KXCatalogueFile::isDamageCode(int code)
+{
+    const int primary = code & 0xff;
+    return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
 }
 
 bool KXCatalogueFile::keepDamaged(const fs::path& file, foundation::Ref<foundation::Error>* error)

@@ -40,6 +40,9 @@ public:
     // A fresh copy of the installed catalogue beside the writable copy, under a temporary name,
     // for KXBaseDBManager::replaceCatalogueWithFile; an empty path (and the reason) when it fails.
     static std::filesystem::path copyOfBundledBesideWritable(foundation::Ref<foundation::Error>* error = nullptr);
+    // Whether an SQLite result code says the file's pages make no sense (SQLITE_CORRUPT,
+    // SQLITE_NOTADB): damage that no retry will mend.
+    static bool isDamageCode(int code);
     // Keeps the bytes of a damaged catalogue as "<file>.damaged", replacing an older one, while
     // `file` itself stays in place.
     static constexpr const char* kDamagedSuffix = ".damaged";

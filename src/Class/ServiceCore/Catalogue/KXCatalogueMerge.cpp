@@ -1,5 +1,6 @@
 #include "Class/ServiceCore/Catalogue/KXCatalogueMerge.h"
 
+#include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueLog.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
 #include "Lib/SQLKit/SQDatabase.h"
@@ -125,8 +126,10 @@ bool mergeRows(const Ref<SQDatabase>& db, const foundation::Array& rows)
 
 } // namespace
 
-bool KXCatalogueMerge::merge(const std::shared_ptr<SQDatabaseQueue>& queue, const Id& rows)
+bool KXCatalogueMerge::merge(const std::shared_ptr<SQDatabaseQueue>& queue, const Id& rows, bool* damaged)
 {
+    if (damaged)
+        *damaged = false;
     if (rows.isNil())
         return true;
     const auto* array = rows.ptr<foundation::Array>();
@@ -143,6 +146,9 @@ bool KXCatalogueMerge::merge(const std::shared_ptr<SQDatabaseQueue>& queue, cons
         const bool cached = db->shouldCacheStatements();
         db->setShouldCacheStatements(true);
         merged = mergeRows(db, *array);
+        // Read before the rollback answers for itself.
+        if (damaged)
+            *damaged = !merged && KXCatalogueFile::isDamageCode(db->lastErrorCode());
         db->setShouldCacheStatements(cached);
         rollback = !merged;
     });

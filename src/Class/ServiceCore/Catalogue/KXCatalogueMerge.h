@@ -23,5 +23,6 @@ public:
     // True when every row was merged (rows without an integer fontid are skipped and logged) and
     // the transaction committed; false, with nothing changed, when a statement failed, the queue
     // is nil or `rows` is not an array. nil and an empty array merge nothing and answer true.
-    static bool merge(const std::shared_ptr<SQDatabaseQueue>& queue, const foundation::Id& rows);
+    // `damaged`: whether the merge failed because SQLite found the file damaged.
+    static bool merge(const std::shared_ptr<SQDatabaseQueue>& queue, const foundation::Id& rows, bool* damaged = nullptr);
 };

@@ -1,5 +1,6 @@
 #include "Class/ServiceCore/Catalogue/KXSuggestionIndex.h"
 
+#include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueRowReader.h"
 #include "Lib/SQLKit/SQDatabase.h"
 #include "Lib/SQLKit/SQDatabaseQueue.h"
@@ -33,21 +34,25 @@ std::optional<std::string_view> columnText(sqlite3_stmt* statement, int column)
     return std::string_view(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
 }
 
-// Runs `sql` on the catalogue's queue and hands each row's statement to `row`.
-void eachRow(const std::shared_ptr<SQDatabaseQueue>& queue, const char* sql,
+// Runs `sql` on the catalogue's queue and hands each row's statement to `row`; true when SQLite
+// found the file damaged.
+bool eachRow(const std::shared_ptr<SQDatabaseQueue>& queue, const char* sql,
              const std::function<void(SQResultSet&, sqlite3_stmt*)>& row)
 {
     if (!queue)
-        return;
+        return false;
+    bool damaged = false;
     queue->inDatabase([&](const Ref<SQDatabase>& db) {
         const Ref<SQResultSet> rows = db->executeQuery(sql);
         sqlite3_stmt* statement = rows && rows->statement() ? rows->statement()->statement() : nullptr;
-        if (!statement)
-            return;
-        while (rows->next())
-            row(*rows, statement);
-        rows->close();
+        if (statement) {
+            while (rows->next())
+                row(*rows, statement);
+            rows->close();
+        }
+        damaged = KXCatalogueFile::isDamageCode(db->lastErrorCode());
     });
+    return damaged;
 }
 
 } // namespace
@@ -149,7 +154,7 @@ std::shared_ptr<const KXSuggestionIndex> KXSuggestionIndex::build(const KXSugges
 
     bool located = false;
     int keyword = -1, fontname = -1, fontid = -1;
-    eachRow(source.queue, "SELECT rowid, * FROM fp_keyword", [&](SQResultSet& rows, sqlite3_stmt* statement) {
+    index->readDamaged_ = eachRow(source.queue, "SELECT rowid, * FROM fp_keyword", [&](SQResultSet& rows, sqlite3_stmt* statement) {
         if (!located) {
             located = true;
             keyword = KXCatalogueRowReader::columnIndex(rows, "keyword");
@@ -168,7 +173,7 @@ std::shared_ptr<const KXSuggestionIndex> KXSuggestionIndex::build(const KXSugges
     });
     index->keywords_.finish();
 
-    eachRow(source.queue, "SELECT rowid, fontid, fontname FROM fp_fonts", [&](SQResultSet&, sqlite3_stmt* statement) {
+    index->readDamaged_ |= eachRow(source.queue, "SELECT rowid, fontid, fontname FROM fp_fonts", [&](SQResultSet&, sqlite3_stmt* statement) {
         if (const auto text = columnText(statement, 2))
             index->fontnames_.add(sqlite3_column_int64(statement, 0), sqlite3_column_int(statement, 1), *text, *text);
     });

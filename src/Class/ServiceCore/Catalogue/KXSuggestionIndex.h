@@ -62,12 +62,14 @@ public:
     };
 
     // Reads both tables through the source's queue. A table that cannot be read (a catalogue
-    // without fp_keyword, say) is empty, and so is every table without a queue.
+    // without fp_keyword, say) is empty, and so is every table without a queue; readDamaged()
+    // says whether SQLite found the file damaged on the way.
     static std::shared_ptr<const KXSuggestionIndex> build(const KXSuggestionSource& source);
 
     unsigned long long generation() const { return generation_; }
     const Column& keywords() const { return keywords_; }
     const Column& fontnames() const { return fontnames_; }
+    bool readDamaged() const { return readDamaged_; }
     // Memory held by the texts and their tables.
     std::size_t bytes() const { return keywords_.bytes() + fontnames_.bytes(); }
 
@@ -76,6 +78,7 @@ public:
 
 private:
     unsigned long long generation_ = 0;
+    bool readDamaged_ = false;
     Column keywords_;
     Column fontnames_;
 };
