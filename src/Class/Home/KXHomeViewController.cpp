@@ -3,6 +3,7 @@
 #include "Class/Home/KXHomeViewController.h"
 
 #include "Class/Account/KXRegisterAgreementWC.h"
+#include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/KXFontManagerDetailView.h"
 #include "Class/Favourites/KXGroupExtendView.h"
 #include "Class/Favourites/KXHomeRecomDetailView.h"
@@ -231,6 +232,7 @@ void KXHomeViewController::observeNotifications()
         {"myFocusToFoundMore", [](KXHomeViewController& hub, const dispatch::Notification&) { hub.myFocusToFoundMore(); }},
         {"cellBuyCartsClick", [](KXHomeViewController& hub, const dispatch::Notification& n) { hub.cellBuyCartsClick(n); }},
         {"buyCartsGoToOrder", [](KXHomeViewController& hub, const dispatch::Notification& n) { hub.buyCartsGoToOrder(n); }},
+        {KXFolderSession::kFoldersStored, [](KXHomeViewController& hub, const dispatch::Notification&) { hub.foldersStored(); }},
     };
     QPointer<KXHomeViewController> self(this);
     for (const auto& entry : table) {

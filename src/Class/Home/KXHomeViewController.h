@@ -221,6 +221,8 @@ public:
     void upDateFontsSet();
     void focusExpandNoti(const dispatch::Notification* notification);
     void myFocusToFoundMore();
+    // The session stored new folders, wherever they were changed: the folder table shows them.
+    void foldersStored();
 
 protected:
     void showEvent(QShowEvent* event) override;

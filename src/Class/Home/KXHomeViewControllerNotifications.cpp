@@ -56,6 +56,13 @@ void KXHomeViewController::focusExpandNoti(const dispatch::Notification* notific
     }));
 }
 
+void KXHomeViewController::foldersStored()
+{
+    const auto stored = KXFolderSession::folders();
+    groupArray_ = stored;
+    sideRowsChanged();
+}
+
 void KXHomeViewController::myFocusToFoundMore()
 {
     tabViewTouched(recommendBtn_);

@@ -2,6 +2,7 @@
 // pop-ups' rows and buttons, against the local service.
 #include "Class/Favourites/KXDeleteGroupView.h"
 #include "Class/Favourites/KXFontGroupCreate.h"
+#include "Class/Favourites/KXFontManagerView.h"
 #include "Class/Favourites/KXFontManagerDetailView.h"
 #include "Class/Favourites/KXGroupExtendView.h"
 #include "Class/Favourites/KXHomeRecomDetailView.h"
@@ -11,6 +12,7 @@
 #include "Class/Account/KXPersonalCenterView.h"
 #include "Class/Account/KXPersonalFeedBack.h"
 #include "Class/Account/KXVipAlertView.h"
+#include "Class/FontList/KXHomeListOverlays.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/Home/Core/KXHomeProcessState.h"
 #include "Class/Home/KXHomeGroupCell.h"
@@ -396,6 +398,68 @@ TEST_F(KXHomeSideTablesTest, AFolderListAskedBeforeANewFolderNeverTakesItAway)
     EXPECT_TRUE(lists(home.groupArray(), made["id"]));
     EXPECT_TRUE(lists(home.groupExtendView()->dataA(), made["id"]));
     run([&](auto success, auto failure) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(made["id"], success, failure); });
+}
+
+// The favourites page changes the folders through the session, not through the hub: the open
+// folder table still shows each change as soon as the page does, with no row clicked.
+TEST_F(KXHomeSideTablesTest, FoldersChangedOnTheFavouritesPageShowInTheSideTableAtOnce)
+{
+    signIn();
+    const auto listed = run([](auto success, auto failure) { KXHTTPBUSINESS().GetCollectGroupsListSuceess(success, failure); });
+    sideTableSession().setGroupsInfo(listed.reply["corvane_data"]["collection"].array());
+    auto& home = open();
+    home.colletExpand();
+    ASSERT_TRUE(home.accordion().isCollectionOpen());
+    home.tabViewTouched(home.fontManagerBtn());
+    auto* page = qobject_cast<KXFontManagerView*>(kx_topSubview(&home));
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(waitFor([&] { return page->groupDataA()->count() > 0; }));
+    const auto sideNames = [&] {
+        std::vector<std::string> names;
+        const auto* rows = home.collectionTableview()->model();
+        for (int row = 0; row < rows->rowCount(); ++row)
+            names.push_back(rows->index(row, 0).data().toString().toStdString());
+        return names;
+    };
+    const auto pageShows = [&](const std::string& name) {
+        const auto& shown = page->groupDataA()->objects();
+        return std::any_of(shown.begin(), shown.end(), [&](const Id& row) { return row["collect_name"].stringValue() == name; });
+    };
+    const auto sideShows = [&](const std::string& name) {
+        const auto names = sideNames();
+        return std::find(names.begin(), names.end(), name) != names.end();
+    };
+    const auto dialogOnPage = [&]() { return qobject_cast<KXFontGroupCreate*>(KXHomeListOverlays::topSubview(page)); };
+
+    page->uploadBtn2()->click();
+    ASSERT_NE(dialogOnPage(), nullptr);
+    dialogOnPage()->showTF()->setText(QStringLiteral("页面新建"));
+    dialogOnPage()->sureBtn()->click();
+    ASSERT_TRUE(waitFor([&] { return pageShows("页面新建"); }));
+    EXPECT_TRUE(sideShows("页面新建")) << "made on the page";
+    layOut();
+    EXPECT_EQ(home.collectionScrollView()->height(), std::min<int>(home.groupArray()->count(), 6) * 25) << "the open table grows";
+
+    Id made;
+    for (const Id& row : page->groupDataA()->objects())
+        if (row["collect_name"].stringValue() == "页面新建")
+            made = row;
+    page->renameFolder(made);
+    ASSERT_NE(dialogOnPage(), nullptr);
+    dialogOnPage()->showTF()->setText(QStringLiteral("页面改名"));
+    dialogOnPage()->sureBtn()->click();
+    ASSERT_TRUE(waitFor([&] { return pageShows("页面改名"); }));
+    EXPECT_TRUE(sideShows("页面改名")) << "renamed on the page";
+    EXPECT_FALSE(sideShows("页面新建"));
+
+    const std::size_t before = home.collectionTableview()->model()->rowCount();
+    page->deleteFolder(made);
+    auto* confirm = qobject_cast<KXDeleteGroupView*>(KXHomeListOverlays::topSubview(page));
+    ASSERT_NE(confirm, nullptr);
+    confirm->sureBtn()->click();
+    ASSERT_TRUE(waitFor([&] { return !pageShows("页面改名"); }));
+    EXPECT_FALSE(sideShows("页面改名")) << "deleted on the page";
+    EXPECT_EQ(static_cast<std::size_t>(home.collectionTableview()->model()->rowCount()), before - 1);
 }
 
 TEST_F(KXHomeSideTablesTest, AFollowedListLandingAfterTheSignOutIsDropped)

@@ -3,6 +3,7 @@
 #include "Class/Favourites/Core/KXReplyGate.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 
 using foundation::Id;
 using foundation::MutableArray;
@@ -16,6 +17,12 @@ Ref<MutableArray> mutableCopy(const Id& list)
     return array ? MutableArray::create(array->objects()) : MutableArray::create();
 }
 
+void storeFolders(const Ref<foundation::Array>& folders)
+{
+    KXUserCenterConfig::sharedKXUserCenterConfig().setGroupsInfo(folders);
+    dispatch::NotificationCenter::defaultCenter().post(KXFolderSession::kFoldersStored);
+}
+
 } // namespace
 
 Ref<MutableArray> KXFolderSession::folders()
@@ -27,7 +34,7 @@ Ref<MutableArray> KXFolderSession::folders()
 void KXFolderSession::storeChangedFolders(const Ref<foundation::Array>& folders)
 {
     KXReplyGate::folders().supersede();
-    KXUserCenterConfig::sharedKXUserCenterConfig().setGroupsInfo(folders);
+    storeFolders(folders);
 }
 
 void KXFolderSession::reloadFolders(Shown shown)
@@ -43,7 +50,7 @@ void KXFolderSession::reloadFolders(Shown shown)
                 reloadFolders(shown);
                 return;
             case KXReplyGate::Verdict::Admitted:
-                KXUserCenterConfig::sharedKXUserCenterConfig().setGroupsInfo(mutableCopy(reply["corvane_data"]["collection"]));
+                storeFolders(mutableCopy(reply["corvane_data"]["collection"]));
                 break;
             case KXReplyGate::Verdict::Newer:
                 break;

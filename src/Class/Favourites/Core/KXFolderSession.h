@@ -10,6 +10,10 @@
 // this reply's list or a newer one; a reply of a former session shows nothing. Main thread only.
 class KXFolderSession {
 public:
+    // Posted on the default centre, with no sender, each time new folders are stored: the client's
+    // own changes and admitted loads alike, so every view of the folders can show them at once.
+    static constexpr const char* kFoldersStored = "KXFolderSessionFoldersStored";
+
     // The lists as they are stored: a mutable copy of what arrived.
     using Shown = std::function<void(const foundation::Ref<foundation::MutableArray>& list)>;
 

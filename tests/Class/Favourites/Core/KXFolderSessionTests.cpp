@@ -5,6 +5,7 @@
 #include "Class/Favourites/Core/KXReplyGate.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/TransportTestSupport.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Storage/UserDefaults.h"
 
@@ -95,6 +96,34 @@ TEST_F(KXFolderSessionTest, ASlowListAskedBeforeAChangeDoesNotBringTheOldListBac
     EXPECT_EQ(service().requestLog().withTag("137").size(), 4u) << "asked again";
     EXPECT_EQ(afterDelete.size(), newest.size() - 1);
     EXPECT_EQ(names(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo()), afterDelete);
+}
+
+// Every view of the folders hears of each new list stored, and finds it stored when it hears.
+TEST_F(KXFolderSessionTest, EachStoredListIsAnnouncedAndNothingElse)
+{
+    std::vector<std::vector<std::string>> heard;
+    const auto subscription = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXFolderSession::kFoldersStored, Id(), nullptr,
+        [&](const dispatch::Notification&) { heard.push_back(names(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo())); });
+    bool loaded = false;
+    KXFolderSession::reloadFolders([&](const auto&) { loaded = true; });
+    ASSERT_TRUE(waitFor([&] { return loaded; }));
+    ASSERT_EQ(heard.size(), 1u) << "an admitted load";
+    EXPECT_EQ(heard[0].front(), "喜欢的字体");
+
+    auto fewer = KXFolderSession::folders();
+    fewer->removeLastObject();
+    KXFolderSession::storeChangedFolders(fewer);
+    ASSERT_EQ(heard.size(), 2u) << "a change the client made";
+    EXPECT_EQ(heard[1].size(), heard[0].size() - 1);
+
+    holdNextReply("getMyCollect");
+    KXFolderSession::reloadFolders();
+    ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 2; }));
+    KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(heard.size(), 2u) << "a reply of a former session stores nothing";
 }
 
 TEST_F(KXFolderSessionTest, RepliesAfterASignOutFillNothing)
