@@ -1,8 +1,10 @@
 #include "Class/Home/KXHomeGroupTableView.h"
 
 #include "Class/Home/KXHomeGroupModel.h"
+#include "Class/Home/KXHomeStyle.h"
 
 #include <QMouseEvent>
+#include <QScrollBar>
 
 KXHomeGroupTableView::KXHomeGroupTableView(QWidget* parent)
     : QListView(parent)
@@ -19,6 +21,8 @@ KXHomeGroupTableView::KXHomeGroupTableView(QWidget* parent)
     viewport()->setAttribute(Qt::WA_Hover, true);
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
+    // The default bar, light and with arrows, would take the names' room in a menu this narrow.
+    kxhome::styleMenuScrollBar(verticalScrollBar());
 }
 
 KXHomeGroupModel* KXHomeGroupTableView::groupModel() const

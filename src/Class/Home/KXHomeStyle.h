@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 
+class QScrollBar;
 class QWidget;
 
 // Metrics and colours the main window's pieces share. The window's points are pixels at scale 1,
@@ -16,6 +17,10 @@ inline const QColor kOrderBadge(217, 42, 42);
 inline const QColor kCartBadge(238, 84, 84);
 inline const QColor kVipRing(215, 178, 127);
 inline const QColor kMenuLine(110, 111, 114);
+
+// The scroll bars of the dark menu: a thin handle in the menu's line colour, no arrows, no track.
+inline constexpr int kMenuScrollBarWidth = 4;
+void styleMenuScrollBar(QScrollBar* bar);
 
 QFont systemFont(double points);
 void setTextColor(QWidget* widget, const QColor& color);

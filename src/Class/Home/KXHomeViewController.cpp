@@ -54,7 +54,9 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QShowEvent>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <cstdio>
@@ -212,7 +214,7 @@ QLabel* KXHomeViewController::buyCartNumLabel()
 QLabel* KXHomeViewController::vipMarkIMG()
 {
     if (!vipMarkIMG_) {
-        vipMarkIMG_ = imageLabel("vipAvatarIMG", leftMenu_);
+        vipMarkIMG_ = imageLabel("vipAvatarIMG", menuColumnContent_);
         vipMarkIMG_->installEventFilter(this);
         vipMarkIMG_->setToolTip(QStringLiteral("查看VIP特权"));
         vipMarkIMG_->setCursor(Qt::PointingHandCursor);
@@ -271,7 +273,7 @@ void KXHomeViewController::setShownName(const QString& name)
 
 KXLeftTabView* KXHomeViewController::makeTab(const char* title, const char* icon, const char* iconActive)
 {
-    auto* tab = new KXLeftTabView(leftMenu_);
+    auto* tab = new KXLeftTabView(menuColumnContent_);
     tab->resize(100, 40);
     tab->setInfoD(foundation::Dictionary::create({{Id("title"), Id(title)}, {Id("icon"), Id(icon)}, {Id("iconActive"), Id(iconActive)}}));
     tab->setDelegate(delegates_);
@@ -308,6 +310,9 @@ KXHomeGroupTableView* KXHomeViewController::makeSideTable(QWidget* scrollView, Q
     connect(table, &QWidget::customContextMenuRequested, menu,
             [table, menu](const QPoint& point) { menu->popup(table->viewport()->mapToGlobal(point)); });
     lc_makeConstraints(lcView(table), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+    // A list scrolls its rows: on a short window it gives up height before the menu's column must
+    // scroll.
+    lcView(table).setContentCompressionResistancePriority(autolayout::priority::defaultLow, autolayout::LayoutAxis::Vertical);
     return table;
 }
 
@@ -322,22 +327,24 @@ void KXHomeViewController::setupBaseUI()
 
     leftMenuBgImg_ = imageLabel("leftMenuBg", leftMenu_);
     leftMenuBgImg_->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
+    setUpMenuColumn();
+    QWidget* column = menuColumnContent_;
 
-    stretchBtn_ = KXBaseButton::buttonWithImage(KXImage::imageNamed("rightArrow"), [this](KXBaseButton*) { changewidthClick(); }, leftMenu_);
+    stretchBtn_ = KXBaseButton::buttonWithImage(KXImage::imageNamed("rightArrow"), [this](KXBaseButton*) { changewidthClick(); }, column);
     stretchBtn_->setAutoFillBackground(true);
     QPalette stretchPalette = stretchBtn_->palette();
     stretchPalette.setColor(QPalette::Window, kxhome::kStretchBackground);
     stretchPalette.setColor(QPalette::Button, kxhome::kStretchBackground);
     stretchBtn_->setPalette(stretchPalette);
 
-    avatarImg_ = new ImageView(leftMenu_);
+    avatarImg_ = new ImageView(column);
     avatarImg_->setImageScaling(ImageScaling::AxesIndependently);
     avatarImg_->setImage(KXImage::imageNamed("default_avatar"));
     avatarImg_->setCornerRadius(25);
     avatarImg_->setCursor(Qt::PointingHandCursor);
     avatarImg_->installEventFilter(this);
 
-    nickNameLabel_ = new KXBaseTextField(leftMenu_);
+    nickNameLabel_ = new KXBaseTextField(column);
     nickNameLabel_->setTextFormat(Qt::PlainText);
     nickNameLabel_->setAlignment(Qt::AlignCenter);
     nickNameLabel_->setFont(kxhome::systemFont(12));
@@ -347,20 +354,20 @@ void KXHomeViewController::setupBaseUI()
     const std::string storedName = Id(defaults().stringForKey("Name")).stringValue();
     setShownName(storedName.empty() ? QStringLiteral("登录/注册") : QString::fromStdString(storedName));
 
-    orderNumLabel_ = new QLabel(leftMenu_);
+    orderNumLabel_ = new QLabel(column);
     orderNumLabel_->setTextFormat(Qt::PlainText);
     orderNumLabel_->setAlignment(Qt::AlignCenter);
     orderNumLabel_->setStyleSheet(QStringLiteral("background: rgb(217, 42, 42); border-radius: 8px; color: white; font-size: 11px;"));
     orderNumLabel_->hide();
 
-    leftMenuLine_ = lineView(leftMenu_);
+    leftMenuLine_ = lineView(column);
     recommendBtn_ = makeTab("推荐", "recommend-hover", "recommend-active");
     cloudBtn_ = makeTab("云字库", "cloud-hover", "cloud-active");
     fontStoreBtn_ = makeTab("字体商城", "fontStore", "fontStore_Sel");
     tabViewTouched(cloudBtn_);
     localBtn_ = makeTab("本地字库", "local-hover", "local-active");
     recentBtn_ = makeTab("最近常用", "history-hover", "history-active");
-    leftMenuLine2_ = lineView(leftMenu_);
+    leftMenuLine2_ = lineView(column);
     fontManagerBtn_ = makeTab(KXLeftTabView::kFavouritesTitle, "naviFontMana", "naviFontMana");
     addTriangle(fontManagerBtn_, &KXHomeViewController::colletExpand);
 
@@ -388,6 +395,59 @@ void KXHomeViewController::setupBaseUI()
     setupSideTables();
 }
 
+void KXHomeViewController::setUpMenuColumn()
+{
+    menuColumn_ = new QWidget(leftMenu_);
+    menuColumnContent_ = new QWidget(menuColumn_);
+    menuColumn_->installEventFilter(this);
+    menuColumnContent_->installEventFilter(this);
+    menuColumnBar_ = new QScrollBar(Qt::Vertical, leftMenu_);
+    kxhome::styleMenuScrollBar(menuColumnBar_);
+    menuColumnBar_->setFocusPolicy(Qt::NoFocus);
+    menuColumnBar_->hide();
+    connect(menuColumnBar_, &QScrollBar::valueChanged, this, [this](int value) { scrollMenuColumn(value); });
+}
+
+int KXHomeViewController::bottomStripHeight() const
+{
+    // From the top of the highest bottom button, with a little air above it.
+    return alertBtn_ && !alertBtn_->isHidden() ? 110 + 48 + 4 : 50 + 50 + 4;
+}
+
+int KXHomeViewController::menuColumnScrollRange() const
+{
+    // The column's last piece is the followed table, under the open one or the closed ones.
+    const int natural = followScrollView_->geometry().bottom() + 1 + kMenuColumnFoot;
+    return std::max(0, natural - menuColumn_->height());
+}
+
+void KXHomeViewController::scrollMenuColumn(int offset)
+{
+    menuColumnOffset_ = std::clamp(offset, 0, menuColumnScrollRange());
+    // The content fills the column and grows only by what does not fit once the side tables
+    // have shrunk to their least; the offset moves it within what it has grown.
+    QWidget* column = menuColumn_;
+    lc_remakeConstraints(lcView(menuColumnContent_), [column, offset = menuColumnOffset_](LCConstraintMaker& make) {
+        make.left().right().equalTo(0);
+        make.top().lessThanOrEqualTo(0);
+        make.bottom().greaterThanOrEqualTo(0);
+        make.height().equalTo(lc_height(lcView(column))).priority(kMenuColumnFillPriority);
+        make.top().equalTo(-offset).priority(kMenuColumnOffsetPriority);
+    });
+    syncMenuColumnBar();
+}
+
+void KXHomeViewController::syncMenuColumnBar()
+{
+    const int range = menuColumnScrollRange();
+    const QSignalBlocker quiet(menuColumnBar_);
+    menuColumnBar_->setRange(0, range);
+    menuColumnBar_->setPageStep(std::max(1, menuColumn_->height()));
+    menuColumnBar_->setValue(menuColumnOffset_);
+    menuColumnBar_->setVisible(range > 0);
+    menuColumnBar_->raise();
+}
+
 void KXHomeViewController::setupSideTables()
 {
     // The menus' title is kept for its own sake: a context menu shows none.
@@ -398,15 +458,16 @@ void KXHomeViewController::setupSideTables()
     followMenu_->addAction(QStringLiteral("取消关注"), this, [this] { canceFollowAction(); });
     followMenu_->addAction(QStringLiteral("查看详情"), this, [this] { detailFollowAction(); });
 
-    collectionScrollView_ = new QWidget(leftMenu_);
-    followScrollView_ = new QWidget(leftMenu_);
+    collectionScrollView_ = new QWidget(menuColumnContent_);
+    followScrollView_ = new QWidget(menuColumnContent_);
     collectionTableview_ = makeSideTable(collectionScrollView_, collectionMenu_, 0, KXHomeGroupCell::kGroupIdentifier);
     followTableview_ = makeSideTable(followScrollView_, followMenu_, KXHomeGroupTableView::kFollowTag, KXHomeGroupCell::kFollowIdentifier);
+    followScrollView_->installEventFilter(this);
     collectionTableview_->groupModel()->setRows(groupArray());
     followTableview_->groupModel()->setRows(followArray());
 
     newgroupBtn_ = KXBaseButton::buttonWithTitle(QStringLiteral("新建分组"), KXImage::imageNamed("newgroupAdd"),
-                                                 [this](KXBaseButton*) { newgroupClick(); }, leftMenu_);
+                                                 [this](KXBaseButton*) { newgroupClick(); }, menuColumnContent_);
     // The font first: the colour builds the title with it.
     newgroupBtn_->setNormalFont(kxhome::systemFont(11));
     newgroupBtn_->setNormalColor(kxhome::kMenuText);
@@ -521,6 +582,18 @@ void KXHomeViewController::layOutLeftMenu()
         make.width().equalTo(width);
     });
     lc_remakeConstraints(lcView(leftMenuBgImg_), [](LCConstraintMaker& make) { make.left().right().top().equalTo(0); });
+    lc_remakeConstraints(lcView(menuColumn_), [strip = bottomStripHeight()](LCConstraintMaker& make) {
+        make.left().right().top().equalTo(0);
+        make.bottom().equalTo(0).offset(-strip);
+    });
+    QWidget* column = menuColumn_;
+    lc_remakeConstraints(lcView(menuColumnBar_), [column](LCConstraintMaker& make) {
+        make.right().equalTo(0);
+        make.width().equalTo(kxhome::kMenuScrollBarWidth);
+        make.top().equalTo(lc_top(lcView(column)));
+        make.bottom().equalTo(lc_bottom(lcView(column)));
+    });
+    scrollMenuColumn(menuColumnOffset_);
     lc_remakeConstraints(lcView(stretchBtn_), [](LCConstraintMaker& make) {
         make.left().right().equalTo(0);
         make.top().equalTo(22);
@@ -660,6 +733,22 @@ bool KXHomeViewController::eventFilter(QObject* watched, QEvent* event)
     }
     if (event->type() == QEvent::Resize && watched == nickNameLabel_)
         setShownName(shownName_);
+    if (watched == menuColumn_ || watched == menuColumnContent_ || watched == followScrollView_) {
+        // A wheel turn that nothing in the column took moves the column, when it has to scroll.
+        if (event->type() == QEvent::Wheel && watched == menuColumn_ && menuColumnScrollRange() > 0) {
+            const int notches = static_cast<QWheelEvent*>(event)->angleDelta().y() / 120;
+            scrollMenuColumn(menuColumnOffset_ - notches * kMenuColumnWheelStep);
+            return true;
+        }
+        // A taller window or shorter tables leave less to scroll; the followed table, the column's
+        // last piece, tells where its content ends.
+        if (event->type() == QEvent::Resize || (event->type() == QEvent::Move && watched == followScrollView_)) {
+            if (menuColumnOffset_ > menuColumnScrollRange())
+                scrollMenuColumn(menuColumnOffset_);
+            else
+                syncMenuColumnBar();
+        }
+    }
     // The first paint of the list's rows: marked on the turn after the paint, once it is done.
     if (event->type() == QEvent::Paint && rightListview_ && watched == rightListview_->listTableView()->viewport()) {
         const auto& rows = rightListview_->dataArray();

@@ -33,6 +33,7 @@ class KXRegisterAgreementWC;
 class KXUPDateCenterWC;
 class QLabel;
 class QMenu;
+class QScrollBar;
 class QVariantAnimation;
 namespace dispatch {
 class NotificationCenter;
@@ -83,6 +84,11 @@ public:
 
     // Left menu.
     QWidget* leftMenu() const { return leftMenu_; }
+    // The part of the menu above its bottom buttons (account area, tabs and side tables): it
+    // scrolls its content when the window is too short for it.
+    QWidget* menuColumn() const { return menuColumn_; }
+    QWidget* menuColumnContent() const { return menuColumnContent_; }
+    QScrollBar* menuColumnBar() const { return menuColumnBar_; }
     QLabel* leftMenuBgImg() const { return leftMenuBgImg_; }
     KXBaseButton* stretchBtn() const { return stretchBtn_; }
     // The menu's collapse or expansion under way, or nullptr.
@@ -249,6 +255,13 @@ private:
     void addTriangle(KXLeftTabView* tab, void (KXHomeViewController::*toggle)());
     KXHomeGroupTableView* makeSideTable(QWidget* scrollView, QMenu* menu, int tag, const char* identifier);
     void layOutLeftMenu();
+    // The height kept at the menu's foot for the questionnaire, cart and extend buttons.
+    int bottomStripHeight() const;
+    void setUpMenuColumn();
+    // The column's content at the scroll offset `offset`, kept within what there is to scroll.
+    void scrollMenuColumn(int offset);
+    int menuColumnScrollRange() const;
+    void syncMenuColumnBar();
     // An overlay over the whole view, pinned to every edge.
     void addOverlay(QWidget* overlay);
     // A page from the left menu's right edge, 310 wide, the window's height.
@@ -302,8 +315,22 @@ private:
     void addPersonalCenterPage();
     void flyDotToCart(const QPointF& pointInView);
 
+    // The menu's column gives way in this order when the window is short: first the open side
+    // table shrinks towards two rows, then the content grows past the column and scrolls. The
+    // offset holds wherever there is that much to scroll.
+    static constexpr float kSideTableFullPriority = 500;
+    static constexpr float kMenuColumnOffsetPriority = 550;
+    static constexpr float kMenuColumnFillPriority = 600;
+    // Room under the column's last piece.
+    static constexpr int kMenuColumnFoot = 6;
+    static constexpr int kMenuColumnWheelStep = 40;
+
     QWidget* leftMenu_ = nullptr;
     QLabel* leftMenuBgImg_ = nullptr;
+    QWidget* menuColumn_ = nullptr;
+    QWidget* menuColumnContent_ = nullptr;
+    QScrollBar* menuColumnBar_ = nullptr;
+    int menuColumnOffset_ = 0;
     KXBaseButton* stretchBtn_ = nullptr;
     ImageView* avatarImg_ = nullptr;
     KXBaseTextField* nickNameLabel_ = nullptr;

@@ -80,6 +80,19 @@ void showRows(KXHomeGroupTableView* table, const Ref<foundation::Array>& rows)
     table->selectRow(row);
 }
 
+// An open table wants its rows, up to six; on a short window it gives way down to two rows and
+// scrolls the rest. A closed one is flat.
+void constrainTableHeight(LCConstraintMaker& make, double full, float fullPriority)
+{
+    if (full <= 0) {
+        make.height().equalTo(0);
+        return;
+    }
+    make.height().lessThanOrEqualTo(full);
+    make.height().greaterThanOrEqualTo(KXSideTableAccordion::leastHeight(full));
+    make.height().equalTo(full).priority(fullPriority);
+}
+
 } // namespace
 
 bool KXHomeViewController::isSideRowSelected(const KXHomeGroupTableView* table, int row) const
@@ -117,7 +130,7 @@ void KXHomeViewController::layOutSideTables()
     lc_remakeConstraints(lcView(collectionScrollView_), [favourites, height = accordion_.collectionHeight()](LCConstraintMaker& make) {
         make.top().equalTo(lc_bottom(lcView(favourites)));
         make.left().right().equalTo(0);
-        make.height().equalTo(height);
+        constrainTableHeight(make, height, kSideTableFullPriority);
     });
     // The new-folder button shows under the open folder table; the followed tab follows it.
     QWidget* above = collectionScrollView_;
@@ -137,7 +150,9 @@ void KXHomeViewController::layOutSideTables()
     lc_remakeConstraints(lcView(followScrollView_), [followed, height = accordion_.followHeight()](LCConstraintMaker& make) {
         make.top().equalTo(lc_bottom(lcView(followed)));
         make.left().right().equalTo(0);
-        make.height().equalTo(height);
+        constrainTableHeight(make, height, kSideTableFullPriority);
+        // The last piece of the menu's column: the column's content holds it.
+        make.bottom().lessThanOrEqualTo(-kMenuColumnFoot);
     });
 }
 

@@ -9,6 +9,7 @@
 #include "Class/Home/KXHomeGroupTableView.h"
 #include "Class/Home/KXTopSubview.h"
 #include "Class/ImageViews/ImageView.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "HomeTestSupport.h"
@@ -17,6 +18,7 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QScrollBar>
 
 #include <functional>
 
@@ -102,6 +104,35 @@ TEST_F(KXHomeScreenshotsTest, TheSideTablesOpenAndTheMenuCollapsed)
         EXPECT_EQ(home.leftMenu()->width(), KXHomeViewController::kCollapsedMenuWidth);
         EXPECT_EQ(at(picture, QPoint(25, home.height() - 300)), kMenuGrey);
         EXPECT_EQ(home.rightListview()->x(), KXHomeViewController::kCollapsedMenuWidth) << "the list starts at 50";
+    });
+}
+
+TEST_F(KXHomeScreenshotsTest, TheSideMenuOnAShortWindow)
+{
+    foundation::UserDefaults::standardUserDefaults().setObject(Id(service().baseUrl() + "files/images/questionnaire.png"),
+                                                                "questionnaire");
+    signIn();
+    auto folders = foundation::MutableArray::create();
+    for (int i = 0; i < 8; ++i)
+        folders->addObject(Id(foundation::Dictionary::create({{Id("id"), Id(200 + i)}, {Id("collect_name"), Id(i == 0 ? "喜欢的字体" : "等宽代码")}})));
+    KXUserCenterConfig::sharedKXUserCenterConfig().setGroupsInfo(folders);
+    auto& home = open();
+    home.colletExpand();
+    home.resize(400, 540);
+    layOut();
+    eachPalette([&](const QString& palette) {
+        const QImage picture = shot("home-side-menu-short-" + palette);
+        // The column ends above the questionnaire: the strip between them is the menu's grey.
+        const int gap = home.alertBtn()->geometry().top() - 2;
+        EXPECT_EQ(at(picture, QPoint(8, gap)), kMenuGrey) << palette.toStdString();
+        EXPECT_TRUE(home.menuColumnBar()->isVisible());
+    });
+    home.menuColumnBar()->setValue(home.menuColumnBar()->maximum());
+    layOut();
+    eachPalette([&](const QString& palette) {
+        shot("home-side-menu-short-scrolled-" + palette);
+        EXPECT_LE(home.myFocusBtn()->mapTo(&home, QPoint(0, home.myFocusBtn()->height())).y(), home.menuColumn()->geometry().bottom() + 1)
+            << palette.toStdString();
     });
 }
 

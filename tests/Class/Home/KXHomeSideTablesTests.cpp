@@ -19,6 +19,7 @@
 #include "Class/Home/KXHomeGroupModel.h"
 #include "Class/Home/KXHomeGroupTableView.h"
 #include "Class/Home/KXTopSubview.h"
+#include "Class/ImageViews/ImageView.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
@@ -35,6 +36,8 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QScrollBar>
+#include <QWheelEvent>
 #include <QLineEdit>
 #include <QMenu>
 
@@ -162,6 +165,105 @@ TEST_F(KXHomeSideTablesTest, TheAccordionOpensOneTableAtATimeToSixRows)
     home.focusExpandAction();
     layOut();
     EXPECT_EQ(home.followScrollView()->height(), 0);
+}
+
+namespace {
+
+// Where a control of the menu can be seen: its frame in the hub, cut by every view it lies in.
+QRect visibleFrame(const QWidget* control, const QWidget* hub)
+{
+    QRect frame(control->mapTo(hub, QPoint(0, 0)), control->size());
+    for (const QWidget* above = control->parentWidget(); above && above != hub; above = above->parentWidget())
+        frame &= QRect(above->mapTo(hub, QPoint(0, 0)), above->size());
+    return control->isVisible() ? frame : QRect();
+}
+
+// Each control seen is apart from the others and takes the clicks at its centre.
+void expectApartAndReachable(KXHomeViewController& home, const std::vector<QWidget*>& controls, const std::string& when)
+{
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        const QRect frame = visibleFrame(controls[i], &home);
+        if (frame.isEmpty())
+            continue;
+        for (std::size_t j = i + 1; j < controls.size(); ++j)
+            EXPECT_FALSE(frame.intersects(visibleFrame(controls[j], &home)))
+                << when << ": controls " << i << " and " << j << " overlap";
+        QWidget* hit = home.childAt(frame.center());
+        EXPECT_TRUE(hit && (hit == controls[i] || controls[i]->isAncestorOf(hit))) << when << ": control " << i << " misses its click";
+    }
+}
+
+} // namespace
+
+TEST_F(KXHomeSideTablesTest, OnAShortWindowTheMenusControlsStayApartAndTheColumnScrolls)
+{
+    sideTableDefaults().setObject(Id(service().baseUrl() + "files/images/questionnaire.png"), "questionnaire");
+    sideTableSession().setGroupsInfo(folders(8));
+    auto& home = open();
+    ASSERT_FALSE(home.alertBtn()->isHidden());
+    click(home.collectionToggle());
+    layOut();
+    std::vector<QWidget*> controls{home.stretchBtn(), home.avatarImg(), home.collectionScrollView(), home.newgroupBtn(),
+                                   home.alertBtn(), home.shoppingCartBtn(), home.extendBtn()};
+    for (KXLeftTabView* tab : home.tabs())
+        controls.push_back(tab);
+    const std::vector<QWidget*> bottom{home.alertBtn(), home.shoppingCartBtn(), home.extendBtn()};
+
+    // A 1366 x 768 screen: the open table gives up rows and everything fits unscrolled.
+    home.resize(400, 700);
+    layOut();
+    EXPECT_LT(home.collectionScrollView()->height(), 150);
+    EXPECT_GE(home.collectionScrollView()->height(), 50);
+    EXPECT_FALSE(home.menuColumnBar()->isVisible());
+    for (QWidget* control : controls)
+        EXPECT_EQ(visibleFrame(control, &home).height(), control->height()) << "whole at 700";
+    expectApartAndReachable(home, controls, "700 high");
+
+    for (const int height : {540, 370}) {
+        const std::string when = std::to_string(height) + " high";
+        home.resize(400, height);
+        layOut();
+        EXPECT_EQ(home.collectionScrollView()->height(), 50) << when << ": two rows of the table stay";
+        ASSERT_TRUE(home.menuColumnBar()->isVisible()) << when;
+        EXPECT_LE(home.menuColumnBar()->width(), 6);
+        for (QWidget* control : bottom)
+            EXPECT_EQ(visibleFrame(control, &home).height(), control->height()) << when << ": the bottom buttons are whole";
+        expectApartAndReachable(home, controls, when);
+
+        // Wheel turns over the column bring its end into view, and no further.
+        for (int turn = 0; turn < 20; ++turn) {
+            QWheelEvent wheel(QPointF(10, 10), home.menuColumn()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(home.menuColumn(), &wheel);
+            layOut();
+        }
+        EXPECT_EQ(home.menuColumnBar()->value(), home.menuColumnBar()->maximum());
+        for (QWidget* control : {static_cast<QWidget*>(home.myFocusBtn()), static_cast<QWidget*>(home.newgroupBtn())})
+            EXPECT_EQ(visibleFrame(control, &home).height(), control->height()) << when << ": reached by scrolling";
+        EXPECT_LE(visibleFrame(home.myFocusBtn(), &home).bottom(), home.menuColumn()->geometry().bottom()) << when;
+        expectApartAndReachable(home, controls, when + ", scrolled");
+        home.menuColumnBar()->setValue(0);
+        layOut();
+    }
+
+    // Back on a tall window nothing is left to scroll and the table has its six rows.
+    home.resize(400, 860);
+    layOut();
+    EXPECT_EQ(home.collectionScrollView()->height(), 150);
+    EXPECT_FALSE(home.menuColumnBar()->isVisible());
+    EXPECT_EQ(home.menuColumnContent()->y(), 0);
+}
+
+TEST_F(KXHomeSideTablesTest, TheFolderTablesScrollBarLeavesTheNamesTheirRoom)
+{
+    sideTableSession().setGroupsInfo(folders(8));
+    auto& home = open();
+    click(home.collectionToggle());
+    layOut();
+    QScrollBar* bar = home.collectionTableview()->verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible()) << "eight rows in six";
+    EXPECT_LE(bar->width(), 6);
+    EXPECT_GE(home.collectionTableview()->viewport()->width(), home.collectionTableview()->width() - 6);
 }
 
 TEST_F(KXHomeSideTablesTest, ARowClickShowsTheFolderInsteadOfATab)

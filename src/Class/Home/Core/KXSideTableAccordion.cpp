@@ -7,6 +7,11 @@ double KXSideTableAccordion::openHeight(std::size_t rows)
     return tableHeight(std::min(rows, kVisibleRows));
 }
 
+double KXSideTableAccordion::leastHeight(double openHeight)
+{
+    return std::min(openHeight, tableHeight(kLeastVisibleRows));
+}
+
 double KXSideTableAccordion::tableHeight(std::size_t rows)
 {
     return static_cast<double>(rows) * kRowHeight;
