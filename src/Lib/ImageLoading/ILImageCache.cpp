@@ -335,7 +335,7 @@ std::shared_ptr<ILWebOperation> ILImageCache::queryCacheOperationForKey(const IL
                 done(nullptr, nullptr, ILCacheTypeNone);
             return;
         }
-        const Ref<Data> data = self->diskImageDataBySearchingAllPathsForKey(lookup);
+        Ref<Data> data = self->diskImageDataBySearchingAllPathsForKey(lookup);
         ILImageRef answer = image;
         ILCacheType type = ILCacheTypeNone;
         if (image) {
@@ -343,6 +343,14 @@ std::shared_ptr<ILWebOperation> ILImageCache::queryCacheOperationForKey(const IL
         } else if (data) {
             type = ILCacheTypeDisk;
             answer = self->diskImageForKey(lookup, data, options, context);
+            if (answer && il_isIncremental(answer)) {
+                // A file cut short (kept by an earlier version) is no copy of the image: a miss, so
+                // the image is fetched again and its whole data replaces the file.
+                self->diskCache_->removeDataForKey(text(lookup));
+                answer = nullptr;
+                data = nullptr;
+                type = ILCacheTypeNone;
+            }
             if (answer && self->config()->shouldCacheImagesInMemory())
                 self->memoryCache_->setObject(answer, text(lookup), costOf(answer));
         }

@@ -11,7 +11,9 @@
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Foundation/URL.h"
+#include "Platform/Graphics/BitmapImageRep.h"
 #include "Platform/Graphics/Image.h"
+#include "Platform/Graphics/ImageSource.h"
 
 using foundation::Dictionary;
 using foundation::Id;
@@ -74,6 +76,19 @@ Ref<Image> finish(Ref<Image> image, ILLoadOptions options, bool mayScaleDown)
     return ILImageCoderHelper::decodedImageWithImage(image);
 }
 
+// Data that stops before its image does (a connection dropped while the server still called the
+// body complete) decodes as far as it goes. The image is marked partial, as a progressive one is, so
+// that no cache keeps it and the next view fetches it again.
+bool endsEarly(const Ref<Image>& image, const Ref<foundation::Data>& data)
+{
+    std::shared_ptr<graphics::ImageSource> source;
+    if (const auto& representation = image->representation())
+        source = representation->source();
+    if (!source)
+        source = graphics::ImageSource::create(data);
+    return source && source->status() == graphics::ImageSourceStatus::UnexpectedEOF;
+}
+
 Ref<Image> decodeWhole(const Ref<foundation::Data>& data, const Ref<foundation::String>& cacheKey,
     ILLoadOptions options, const ILContext& context)
 {
@@ -92,7 +107,11 @@ Ref<Image> decodeWhole(const Ref<foundation::Data>& data, const Ref<foundation::
         image = ILImageCodersManager::sharedManager()->decodedImageWithData(data, plan.coderOptions);
     if (!image)
         return nullptr;
-    return finish(std::move(image), options, true);
+    const bool cut = endsEarly(image, data);
+    image = finish(std::move(image), options, true);
+    if (cut)
+        il_setIsIncremental(image, true);
+    return image;
 }
 
 } // namespace

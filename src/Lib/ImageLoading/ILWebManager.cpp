@@ -294,7 +294,9 @@ void ILWebManager::callStoreCacheProcess(const std::shared_ptr<ILWebCombinedOper
     const auto diskInvolved
         = [](ILCacheType type) { return type == ILCacheTypeDisk || type == ILCacheTypeAll; };
 
-    if (downloadedImage && finished) {
+    // An image whose data was cut short is shown but kept in no cache: the next view fetches it again.
+    const bool whole = finished && !il_isIncremental(downloadedImage);
+    if (downloadedImage && whole) {
         const ILCacheType targetType = transform ? originalStoreType : storeType;
         if (serializer && diskInvolved(targetType)) {
             dispatch::globalQueue(dispatch::Priority::High)
@@ -313,9 +315,9 @@ void ILWebManager::callStoreCacheProcess(const std::shared_ptr<ILWebCombinedOper
     }
     dispatch::globalQueue(dispatch::Priority::High)
         .async([cache = imageCache_, transformer, serializer, downloadedImage, downloadedData, url, key,
-                   storeType, finished, completed, diskInvolved] {
+                   storeType, finished, whole, completed, diskInvolved] {
             const ILImageRef transformed = transformer->transformedImageWithImage(downloadedImage, key);
-            if (transformed && finished) {
+            if (transformed && whole) {
                 const ILCacheKey transformedKey = ILTransformedCacheKey(key, transformer->transformerKey());
                 // The downloaded bytes describe the transformed image only when it is the same image.
                 const bool same = transformed == downloadedImage;

@@ -93,6 +93,29 @@ TEST(ILImageDecoding, ScaleComesFromTheKeyUnlessTheContextNamesOneOfAtLeastOne)
     EXPECT_FALSE(il_isIncremental(complete));
 }
 
+TEST(ILImageDecoding, DataCutShortDecodesAsFarAsItGoesAndIsMarkedPartial)
+{
+    const auto url = URL::URLWithString("https://host/previews/cut.png");
+    const auto withClass = context({ { Id(ILWebContextAnimatedImageClass), animatedClass() } });
+    const auto jpeg = jpegWithOrientation(flat(32, 24, 0xFF406080u), 6);
+    const auto gif = animation(graphics::typeIdentifier::gif, graphics::imageProperty::gifDictionary,
+        rgbFrames(), { 0.1, 0.1, 0.1 });
+    for (const auto& whole : { png(), jpeg, gif }) {
+        for (const ILContext& loadContext : { ILContext(), ILContext(withClass) }) {
+            const auto complete = ILDecodeDownloadedData(whole, url, 0, loadContext);
+            ASSERT_TRUE(complete);
+            EXPECT_FALSE(il_isIncremental(complete));
+            const auto cut = ILDecodeDownloadedData(prefix(whole, whole->length() - 1), url, 0, loadContext);
+            ASSERT_TRUE(cut);
+            EXPECT_TRUE(il_isIncremental(cut)) << "so that no cache keeps it";
+            EXPECT_EQ(cut->size(), complete->size());
+            const auto fromDisk
+                = ILDecodeCachedData(prefix(whole, whole->length() - 1), String::create("k"), 0, loadContext);
+            EXPECT_TRUE(fromDisk && il_isIncremental(fromDisk));
+        }
+    }
+}
+
 TEST(ILImageDecoding, TheContextsAnimatedClassMakesTheImage)
 {
     const auto url = URL::URLWithString("https://host/animated/strip.png");

@@ -176,6 +176,41 @@ TEST(ImageSourceFormats, TruncatedJpegGivesTheRowsItHas)
     EXPECT_TRUE(pixelsMatch(image.copy(0, 0, 64, 8), qtDecoded(*data, "jpeg").copy(0, 0, 64, 8), 2));
 }
 
+TEST(ImageSourceFormats, DataCutBeforeTheImageEndsIsReportedAndShowsWhatItHas)
+{
+    QImage picture = testPicture(96, 64, false, 5);
+    struct Case {
+        const char* name;
+        Ref<Data> data;
+    };
+    const std::vector<Case> cases = {
+        {"png", qtEncoded(picture, "png")},
+        {"jpeg", qtEncoded(picture, "jpeg", 90)},
+        {"progressive jpeg", progressiveJpeg(picture)},
+        {"gif", gifOfPicture(picture)},
+        {"webp", qtEncoded(picture, "webp", 80)},
+        {"bmp", qtEncoded(picture, "bmp")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(c.data && c.data->length() > 100);
+        EXPECT_EQ(ImageSource::create(c.data)->status(), ImageSourceStatus::Complete);
+        // Cut inside the pixels, and one byte before the end (the end marker's last byte).
+        for (std::size_t length : {c.data->length() * 2 / 3, c.data->length() - 1}) {
+            auto cut = ImageSource::create(prefix(*c.data, length));
+            EXPECT_EQ(cut->status(), ImageSourceStatus::UnexpectedEOF) << length;
+            ASSERT_EQ(cut->count(), 1u) << length;
+            EXPECT_EQ(cut->imageAtIndex(0).size(), picture.size()) << length;
+            // Data still arriving is not cut yet; its final update is.
+            auto incremental = ImageSource::createIncremental();
+            incremental->update(prefix(*c.data, length), false);
+            EXPECT_EQ(incremental->status(), ImageSourceStatus::Incomplete) << length;
+            incremental->update(prefix(*c.data, length), true);
+            EXPECT_EQ(incremental->status(), ImageSourceStatus::UnexpectedEOF) << length;
+        }
+    }
+}
+
 TEST(ImageSourceFormats, JpegOrientationIsReportedAndFramesStayAsStored)
 {
     auto plain = qtEncoded(testPicture(40, 20, false), "jpeg", 95);

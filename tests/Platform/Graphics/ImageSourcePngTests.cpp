@@ -190,9 +190,10 @@ TEST(ImageSourcePng, PartialDataGivesTheRowsSoFar)
     EXPECT_TRUE(pixelsMatch(partial.copy(0, 0, 64, 10), expected.copy(0, 0, 64, 10)));
     EXPECT_EQ(partial.pixel(63, 199), qRgb(0, 0, 0)) << "rows not yet decoded are blank";
 
-    // A final update that stays short gives the rows it has; later updates are ignored.
+    // A final update that stays short gives the rows it has and says the data ended early; later
+    // updates are ignored.
     source->update(pngPrefix(*whole, whole->length() - 10), true);
-    EXPECT_EQ(source->status(), ImageSourceStatus::Complete);
+    EXPECT_EQ(source->status(), ImageSourceStatus::UnexpectedEOF);
     source->update(whole, true);
     EXPECT_EQ(source->data()->length(), whole->length() - 10);
 }

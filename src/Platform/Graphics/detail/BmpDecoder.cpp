@@ -25,6 +25,8 @@ class BmpDecoder final : public WholeDataDecoder {
         return image;
     }
 
+    bool endsEarly() const override { return layout_ && bmpPixelsCut(*layout_, data().span()); }
+
     std::optional<BmpLayout> layout_;
 };
 

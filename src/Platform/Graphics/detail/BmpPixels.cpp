@@ -87,13 +87,23 @@ void readMaskedBmpRow(const std::uint8_t* row, int bytesPerPixel, const std::arr
     }
 }
 
+std::size_t bmpRowBytes(std::int64_t width, int bits)
+{
+    return (std::size_t(width) * std::size_t(bits) + 7) / 8;
+}
+
+std::size_t bmpStride(std::int64_t width, int bits)
+{
+    return (std::size_t(width) * std::size_t(bits) + 31) / 32 * 4;
+}
+
 // Uncompressed rows, each padded to four bytes. A last row that lacks only its padding is read.
 void readBmpRows(const BmpLayout& layout, std::span<const std::uint8_t> file, QImage& frame)
 {
     int width = frame.width();
     int bits = layout.bitsPerPixel;
-    std::size_t rowBytes = (std::size_t(width) * std::size_t(bits) + 7) / 8;
-    std::size_t stride = (std::size_t(width) * std::size_t(bits) + 31) / 32 * 4;
+    std::size_t rowBytes = bmpRowBytes(width, bits);
+    std::size_t stride = bmpStride(width, bits);
     std::size_t available = file.size() - layout.pixelOffset;
     std::size_t rows = available < rowBytes
         ? 0
@@ -172,6 +182,15 @@ void readBmpPixels(const BmpLayout& layout, std::span<const std::uint8_t> file, 
         readBmpRows(layout, file, frame);
     else
         readBmpRuns(layout, file, frame);
+}
+
+bool bmpPixelsCut(const BmpLayout& layout, std::span<const std::uint8_t> file)
+{
+    if (layout.coding != BmpLayout::Coding::Rows || layout.height <= 0)
+        return false;
+    std::size_t needed = bmpRowBytes(layout.width, layout.bitsPerPixel)
+        + std::size_t(layout.height - 1) * bmpStride(layout.width, layout.bitsPerPixel);
+    return file.size() - layout.pixelOffset < needed;
 }
 
 } // namespace graphics::detail

@@ -13,4 +13,8 @@ namespace graphics::detail {
 // the file is read.
 void readBmpPixels(const BmpLayout& layout, std::span<const std::uint8_t> file, QImage& frame);
 
+// Whether uncompressed rows end before the last one is whole (its padding may be missing). Run-length
+// codes say where they end only by reading them all, so they never count as cut.
+bool bmpPixelsCut(const BmpLayout& layout, std::span<const std::uint8_t> file);
+
 } // namespace graphics::detail

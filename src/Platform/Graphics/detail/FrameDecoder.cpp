@@ -47,13 +47,15 @@ void blankRows(QImage& frame, int from)
     }
 }
 
-ImageSourceStatus readingStatus(bool invalid, bool headerRead, bool final)
+ImageSourceStatus readingStatus(bool invalid, bool headerRead, bool final, bool cut)
 {
     if (invalid)
         return ImageSourceStatus::InvalidData;
     if (!headerRead)
         return final ? ImageSourceStatus::InvalidData : ImageSourceStatus::ReadingHeader;
-    return final ? ImageSourceStatus::Complete : ImageSourceStatus::Incomplete;
+    if (!final)
+        return ImageSourceStatus::Incomplete;
+    return cut ? ImageSourceStatus::UnexpectedEOF : ImageSourceStatus::Complete;
 }
 
 double clampedDelay(double seconds)

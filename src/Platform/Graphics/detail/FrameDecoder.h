@@ -40,8 +40,10 @@ std::unique_ptr<FrameDecoder> makeFrameDecoder(std::string_view type);
 
 // Shared pieces of the decoders.
 
-// The status of a format read as it arrives: broken, still before its header, or after it.
-ImageSourceStatus readingStatus(bool invalid, bool headerRead, bool final);
+// The status of a format read as it arrives: broken, still before its header, or after it. `cut`
+// says the data stops before the format's end: final data is then UnexpectedEOF, as what a dropped
+// connection leaves is not the image, however much of it shows.
+ImageSourceStatus readingStatus(bool invalid, bool headerRead, bool final, bool cut = false);
 
 // A blank frame, transparent or black; null when the limits refuse it or memory runs out.
 QImage allocateFrame(std::int64_t width, std::int64_t height, bool alpha);

@@ -38,6 +38,7 @@ struct GifLayout {
     int width = 0;
     int height = 0;
     std::size_t headerEnd = 0; // after the global colour table
+    bool ended = false;        // the trailer (0x3B) was reached
     std::optional<unsigned> loopCount;
     std::vector<GifFrame> frames;
 };
@@ -77,8 +78,10 @@ GifLayout walk(std::span<const std::uint8_t> d)
     GifFrame pending; // control values for the next frame
     while (offset < d.size()) {
         std::uint8_t introducer = d[offset];
-        if (introducer == 0x3b)
+        if (introducer == 0x3b) {
+            layout.ended = true;
             break;
+        }
         if (introducer == 0x21) {
             if (offset + 2 > d.size())
                 break;
@@ -225,7 +228,11 @@ public:
         composer_.reset(layout_.width, layout_.height);
     }
 
-    ImageSourceStatus status() const override { return readingStatus(layout_.invalid, layout_.headerRead, final_); }
+    // A file ends with its trailer; without it the data was cut, in a frame or between two.
+    ImageSourceStatus status() const override
+    {
+        return readingStatus(layout_.invalid, layout_.headerRead, final_, !layout_.ended);
+    }
 
     // Complete frames; a frame still arriving counts when it is the first or the data is final.
     std::size_t count() const override

@@ -276,6 +276,7 @@ public:
         data_ = data;
         final_ = final;
         header_ = readJpegHeader(data_->span());
+        cut_ = final_ && !jpegHasEnd(data_->span(), header_);
         if (!final_ && !stream_) {
             try {
                 stream_ = std::make_unique<JpegStream>();
@@ -287,7 +288,10 @@ public:
             stream_->feed(data_, final_);
     }
 
-    ImageSourceStatus status() const override { return readingStatus(false, header_.sizeKnown, final_); }
+    ImageSourceStatus status() const override
+    {
+        return readingStatus(false, header_.sizeKnown, final_, cut_);
+    }
 
     std::size_t count() const override { return header_.sizeKnown ? 1 : 0; }
 
@@ -315,6 +319,7 @@ public:
 private:
     Ref<Data> data_;
     bool final_ = false;
+    bool cut_ = false;
     JpegHeader header_;
     std::unique_ptr<JpegStream> stream_;
 };

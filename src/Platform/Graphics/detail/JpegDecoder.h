@@ -20,7 +20,11 @@ struct JpegHeader {
     std::uint32_t height = 0;
     int orientation = 0;
     bool adobe = false;
+    std::size_t scanStart = 0; // offset of the first scan's marker; 0 until the data reaches it
 };
 JpegHeader readJpegHeader(std::span<const std::uint8_t> data);
+// Whether the end-of-image marker follows the first scan: entropy-coded data never holds 0xFF 0xD9,
+// so one found after the scan starts is the end, and without one the file was cut.
+bool jpegHasEnd(std::span<const std::uint8_t> data, const JpegHeader& header);
 
 } // namespace graphics::detail

@@ -88,6 +88,8 @@ JpegHeader readJpegHeader(std::span<const std::uint8_t> data)
             offset += 2;
             continue;
         }
+        if (marker == 0xda)
+            header.scanStart = offset;
         if (marker == 0xd9 || marker == 0xda)
             return header;
         std::size_t length = std::size_t(data[offset + 2]) << 8 | data[offset + 3];
@@ -107,6 +109,17 @@ JpegHeader readJpegHeader(std::span<const std::uint8_t> data)
         offset += 2 + length;
     }
     return header;
+}
+
+bool jpegHasEnd(std::span<const std::uint8_t> data, const JpegHeader& header)
+{
+    if (header.scanStart == 0)
+        return false;
+    // Searched from the end, where the marker of a whole file is (trailing bytes aside).
+    for (std::size_t i = data.size(); i >= header.scanStart + 2; --i)
+        if (data[i - 2] == 0xff && data[i - 1] == 0xd9)
+            return true;
+    return false;
 }
 
 } // namespace graphics::detail

@@ -181,7 +181,11 @@ public:
         composer_.reset(int(layout_.width), int(layout_.height));
     }
 
-    ImageSourceStatus status() const override { return readingStatus(layout_.invalid, layout_.headerRead, final_); }
+    // A file ends with IEND; without it the data was cut, wherever in the chunks.
+    ImageSourceStatus status() const override
+    {
+        return readingStatus(layout_.invalid, layout_.headerRead, final_, !layout_.ended);
+    }
 
     std::size_t count() const override
     {

@@ -54,6 +54,7 @@ public:
         demux_.reset(WebPDemuxPartial(&bytes, &state));
         headerRead_ = demux_ && state >= WEBP_DEMUX_PARSED_HEADER;
         invalid_ = state == WEBP_DEMUX_PARSE_ERROR || (final_ && !demux_);
+        cut_ = final_ && state != WEBP_DEMUX_DONE;
         animation_.reset();
         next_ = 0;
         if (!headerRead_)
@@ -70,7 +71,7 @@ public:
                             : 1;
     }
 
-    ImageSourceStatus status() const override { return readingStatus(invalid_, headerRead_, final_); }
+    ImageSourceStatus status() const override { return readingStatus(invalid_, headerRead_, final_, cut_); }
 
     std::size_t count() const override { return headerRead_ && !invalid_ ? frames_ : 0; }
 
@@ -106,7 +107,7 @@ public:
             return {};
         if (animated_)
             return animationFrame(index);
-        if (final_) {
+        if (final_ && !cut_) {
             // Complete data is decoded in one pass: libwebp's incremental decoder, fed the whole
             // file after a part of it, can call through a null pointer on some damaged streams.
             incremental_.reset();
@@ -202,6 +203,7 @@ private:
     bool final_ = false;
     bool headerRead_ = false;
     bool invalid_ = false;
+    bool cut_ = false; // final data that ends inside the container: its still shows the rows it holds
     bool animated_ = false;
     bool alpha_ = false;
     std::uint32_t width_ = 0;

@@ -31,7 +31,9 @@ public:
     {
         if (!final_)
             return ImageSourceStatus::Incomplete;
-        return opened_ ? ImageSourceStatus::Complete : ImageSourceStatus::InvalidData;
+        if (!opened_)
+            return ImageSourceStatus::InvalidData;
+        return endsEarly() ? ImageSourceStatus::UnexpectedEOF : ImageSourceStatus::Complete;
     }
     std::size_t count() const override { return frames_.size(); }
     foundation::Ref<foundation::Dictionary> propertiesAtIndex(std::size_t index) const override
@@ -55,6 +57,9 @@ public:
 protected:
     virtual bool open(std::vector<Frame>& frames) = 0;
     virtual QImage decode(std::size_t index, const Frame& frame) = 0;
+    // After a successful open(): the data stops before the image does (it still decodes as far as
+    // it goes).
+    virtual bool endsEarly() const { return false; }
     const foundation::Data& data() const { return *data_; }
     // For a library that keeps reading the data after open(): a decoder holds this beside the
     // library's state, as a later update replaces the data here.
