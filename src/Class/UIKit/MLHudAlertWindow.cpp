@@ -11,10 +11,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QTextBoundaryFinder>
 #include <QTextLayout>
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -25,61 +27,131 @@ constexpr int kMinWidth = 160;
 constexpr double kFrameSeconds = 1.0 / 60;
 const QChar kEllipsis(0x2026);
 
+// The field (a QLabel) wraps at word boundaries only: a run wider than the line would stay on one
+// line and, centred, show neither its start nor its end. Fitting breaks such a run where the line
+// ends and marks the break with this invisible break opportunity, which the field honours.
+const QChar kRunBreak(0x200B);
+
 // The height of `text` as the field draws it: wrapped at word boundaries within `width`.
 int wrappedHeight(const QFontMetrics& metrics, int width, const QString& text)
 {
     return metrics.boundingRect(QRect(0, 0, width, 1 << 24), Qt::TextWordWrap, text).height();
 }
 
-// Where each line of `text` starts when wrapped at word boundaries within `width`, as the field
-// wraps it (a line feed ends a line).
-std::vector<int> lineStarts(const QFont& font, int width, QString text)
+// The start of a text wrapped within a width: at word boundaries, and inside a run only where the
+// run alone is wider than the line.
+struct WrappedLines {
+    QString text;            // the start of the message, with kRunBreak where a run was broken
+    std::vector<int> starts; // where each line starts in `text`
+    bool whole = false;      // `text` holds the whole message and `starts` all its lines
+};
+
+// The lines of the first `length` characters of `text` within `width`: at most `wanted` of them.
+WrappedLines wrapStart(const QFont& font, int width, const QString& text, qsizetype length, qsizetype wanted)
 {
-    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    QTextLayout layout(text, font);
+    QString measured = length < text.size() ? text.left(length) : text;
+    if (measured.size() < text.size() && !measured.isEmpty() && measured.back().isHighSurrogate())
+        measured.chop(1);
+    QString laidOut = measured;
+    laidOut.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(laidOut, font);
     QTextOption option;
-    option.setWrapMode(QTextOption::WordWrap);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     layout.setTextOption(option);
     std::vector<int> starts;
+    bool ended = false;
     layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+    while (static_cast<qsizetype>(starts.size()) < wanted) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid()) {
+            ended = true;
+            break;
+        }
         line.setLineWidth(width);
         starts.push_back(line.textStart());
     }
     layout.endLayout();
-    return starts;
+
+    WrappedLines wrapped;
+    wrapped.whole = ended && measured.size() == text.size();
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, laidOut);
+    wrapped.text.reserve(measured.size() + static_cast<qsizetype>(starts.size()));
+    int copied = 0;
+    for (int& start : starts) {
+        breaks.setPosition(start);
+        const bool forced = start > 0 && !breaks.isAtBoundary();
+        wrapped.text += QStringView(measured).mid(copied, start - copied);
+        copied = start;
+        if (forced)
+            wrapped.text += kRunBreak;
+        start = static_cast<int>(wrapped.text.size());
+    }
+    wrapped.text += QStringView(measured).mid(copied);
+    wrapped.starts = std::move(starts);
+    return wrapped;
 }
 
-// The first `lines` lines of `text`, the last of them shortened as needed to end with "…" within
-// `width`.
-QString firstLines(const QFontMetrics& metrics, int width, const QString& text, const std::vector<int>& starts,
-                   std::size_t lines)
+// The first lines of `text` within `width`: all of them when they are no more than `maxLines`, else
+// `maxLines` and the start of the next. Only as much of the text is laid out as those lines need,
+// so the cost follows what can be shown, not the length of the message: most characters are
+// several pixels wide, so a first try takes four pixels a character and a longer one follows only
+// when that falls short; none is narrower than a pixel, which bounds the last try.
+WrappedLines wrapLines(const QFont& font, int width, const QString& text, qsizetype maxLines)
 {
-    const int lastStart = starts[lines - 1];
-    const int lastEnd = lines < starts.size() ? starts[lines] : static_cast<int>(text.size());
-    QString last = text.mid(lastStart, lastEnd - lastStart);
-    while (!last.isEmpty() && (last.back().isSpace() || last.back() == QChar::LineSeparator))
+    const qsizetype wanted = maxLines + 1;
+    const qsizetype bound = wanted * (std::max(width, 1) + 1);
+    for (qsizetype length = wanted * std::max(width / 4, 1);; length *= 2) {
+        length = std::min(length, bound);
+        WrappedLines wrapped = wrapStart(font, width, text, length, wanted);
+        const bool enough = static_cast<qsizetype>(wrapped.starts.size()) >= wanted;
+        if (wrapped.whole || enough || length >= bound || length >= text.size())
+            return wrapped;
+    }
+}
+
+// The first `lines` lines of `wrapped`, the last of them shortened as needed to end with "…"
+// within `width`.
+QString firstLines(const QFontMetrics& metrics, int width, const WrappedLines& wrapped, std::size_t lines)
+{
+    const QString& text = wrapped.text;
+    const int lastStart = wrapped.starts[lines - 1];
+    const int lastEnd = lines < wrapped.starts.size() ? wrapped.starts[lines] : static_cast<int>(text.size());
+    QStringView last = QStringView(text).mid(lastStart, lastEnd - lastStart);
+    while (!last.isEmpty() && (last.back().isSpace() || last.back() == kRunBreak))
         last.chop(1);
-    while (!last.isEmpty() && metrics.horizontalAdvance(last + kEllipsis) > width)
-        last.chop(last.size() >= 2 && last.back().isLowSurrogate() ? 2 : 1);
-    return text.left(lastStart) + last + kEllipsis;
+    // A longer start is never narrower, so halving finds the longest that leaves room for "…".
+    qsizetype fits = 0;
+    qsizetype tooLong = last.size() + 1;
+    while (tooLong - fits > 1) {
+        const qsizetype middle = fits + (tooLong - fits) / 2;
+        if (metrics.horizontalAdvance(last.left(middle).toString() + kEllipsis) <= width)
+            fits = middle;
+        else
+            tooLong = middle;
+    }
+    if (fits > 0 && last[fits - 1].isHighSurrogate())
+        --fits;
+    return text.left(lastStart) + last.left(fits).toString() + kEllipsis;
 }
 
 // `text` as the field shows it within `width` and at most `limit` high: whole when it fits, else
-// its first lines, the last of them ending with "…" (one line at the least).
+// its first lines, the last of them ending with "…" (one line at the least). Runs wider than the
+// line are broken where the line ends.
 QString fittedText(const QFont& font, int width, int limit, const QString& text)
 {
     const QFontMetrics metrics(font);
-    if (wrappedHeight(metrics, width, text) <= limit)
-        return text;
-    const std::vector<int> starts = lineStarts(font, width, text);
-    if (starts.empty())
-        return text;
     // Every line takes at least a line spacing, so no more than this many fit.
-    std::size_t lines = std::min<std::size_t>(static_cast<std::size_t>(limit / std::max(metrics.lineSpacing(), 1)) + 1, starts.size());
-    QString shown = firstLines(metrics, width, text, starts, lines);
+    const qsizetype maxLines = static_cast<qsizetype>(limit / std::max(metrics.lineSpacing(), 1)) + 1;
+    const WrappedLines wrapped = wrapLines(font, width, text, maxLines);
+    if (wrapped.starts.empty())
+        return text;
+    if (wrapped.whole && static_cast<qsizetype>(wrapped.starts.size()) <= maxLines
+        && wrappedHeight(metrics, width, wrapped.text) <= limit)
+        return wrapped.text;
+    std::size_t lines = std::min<std::size_t>(wrapped.starts.size(), static_cast<std::size_t>(maxLines));
+    QString shown = firstLines(metrics, width, wrapped, lines);
     while (lines > 1 && wrappedHeight(metrics, width, shown) > limit)
-        shown = firstLines(metrics, width, text, starts, --lines);
+        shown = firstLines(metrics, width, wrapped, --lines);
     return shown;
 }
 } // namespace
@@ -168,17 +240,19 @@ void MLHudAlertWindow::setMessage(const QString& message)
 void MLHudAlertWindow::fitToContent()
 {
     const QFontMetrics metrics(messageField_->font());
-    const int textWidth = metrics.horizontalAdvance(message_);
+    // Only whether the message is wider than the widest toast matters: no drawn character is
+    // narrower than a pixel, so a start of kMaxWidth characters tells.
+    const int textWidth = metrics.horizontalAdvance(message_.left(kMaxWidth));
     const int width = std::clamp(textWidth + 2 * kPadding, kMinWidth, kMaxWidth);
     const int textArea = width - 2 * kPadding;
     const int textTop = kPadding + kIconSide + kIconGap;
 
-    QString shown = message_;
-    if (const QWidget* parent = parentWidget()) {
-        // At least one line, however small the parent.
-        const int textLimit = std::max(parent->height() - 2 * kParentMargin - textTop - kPadding, metrics.height());
-        shown = fittedText(messageField_->font(), textArea, textLimit, message_);
-    }
+    // At least one line, however small the parent; without one the whole message shows.
+    const QWidget* parent = parentWidget();
+    const int textLimit = parent
+        ? std::max(parent->height() - 2 * kParentMargin - textTop - kPadding, metrics.height())
+        : std::numeric_limits<int>::max();
+    const QString shown = fittedText(messageField_->font(), textArea, textLimit, message_);
     messageField_->setText(shown);
     const int textHeight = wrappedHeight(metrics, textArea, shown);
 

@@ -273,4 +273,37 @@ TEST_F(MLHudAlertTest, LongMessageStaysInsideItsWindowCutToTheLinesThatFit)
     EXPECT_EQ(toast()->messageField()->text(), words.left(120));
 }
 
+TEST_F(MLHudAlertTest, RunWiderThanTheToastWrapsShowingItsStartAndItsCut)
+{
+    const QChar runBreak(0x200B);
+    const QString run = QString("Unbroken").repeated(250);
+    for (const QString& message : {run, QString("下载失败：") + run}) {
+        ASSERT_GE(message.size(), 2000);
+        MLHudAlert::alertWithWindow(window.get(), 2, message);
+        QLabel* field = toast()->messageField();
+        const QString shown = field->text();
+        ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << shown.right(20).toStdString();
+        const QString kept = QString(shown).remove(runBreak).chopped(1);
+        EXPECT_TRUE(message.startsWith(kept)) << kept.left(40).toStdString();
+        // The run fills several lines, and what the field draws is no wider than the field, so its
+        // start is in sight.
+        const QFontMetrics metrics(field->font());
+        const QRect drawn
+            = metrics.boundingRect(QRect(0, 0, field->width(), 100000), Qt::TextWordWrap, shown);
+        EXPECT_GE(drawn.height(), 5 * metrics.height());
+        EXPECT_LE(drawn.width(), field->width());
+        EXPECT_LE(drawn.height(), field->height());
+    }
+    // A run that fits in a few lines is shown whole, broken where the lines end.
+    const QString shortRun = run.left(120);
+    MLHudAlert::alertWithWindow(window.get(), 2, shortRun);
+    QLabel* field = toast()->messageField();
+    EXPECT_EQ(QString(field->text()).remove(runBreak), shortRun);
+    const QFontMetrics metrics(field->font());
+    const QRect drawn
+        = metrics.boundingRect(QRect(0, 0, field->width(), 100000), Qt::TextWordWrap, field->text());
+    EXPECT_LE(drawn.width(), field->width());
+    EXPECT_GE(drawn.height(), 2 * metrics.height());
+}
+
 } // namespace

@@ -165,6 +165,10 @@ TEST_P(ScreenshotTest, KitInPalette)
         EXPECT_LT(shot.pixelColor(inside).lightness(), 60) << type;
         EXPECT_TRUE(shot.save(dir + QString("/toast-%1-%2.png").arg(type).arg(suffix)));
     }
+    // A run with no break point wraps inside the toast and its cut ends with "…".
+    MLHudAlert::alertWithWindow(&sample.window, 2, "下载失败：" + QString("Unbroken").repeated(250));
+    time.advance(MLHudAlertWindow::kFadeSeconds);
+    EXPECT_TRUE(sample.window.grab().save(dir + "/toast-long-run-" + suffix + ".png"));
     MLHudAlert::dismisWindow();
     time.advance(MLHudAlertWindow::kFadeSeconds);
 }
