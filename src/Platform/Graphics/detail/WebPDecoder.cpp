@@ -107,11 +107,12 @@ public:
             return {};
         if (animated_)
             return animationFrame(index);
-        if (final_ && !cut_) {
-            // Complete data is decoded in one pass: libwebp's incremental decoder, fed the whole
+        if (final_) {
+            // Final data is decoded in one pass: libwebp's incremental decoder, fed the whole
             // file after a part of it, can call through a null pointer on some damaged streams.
+            // Data cut short goes to a fresh incremental decoder at once, which gives its rows.
             incremental_.reset();
-            return still();
+            return cut_ ? partialStill() : still();
         }
         return partialStill();
     }
