@@ -27,13 +27,16 @@ foundation::Ref<graphics::Image> KXPreviewLoads::imageForURL(const std::string& 
         return image;
     if (const auto partial = partial_.find(url); partial != partial_.end())
         return partial->second;
+    if (const auto kept = uncached_.find(url); kept != uncached_.end())
+        return kept->second;
     if (loads_.contains(url) || failed_.contains(url))
         return nullptr;
     const std::weak_ptr<KXPreviewLoads> weak = weak_from_this();
     started_ += 1;
     // A source may answer before load() returns (an image it had after all).
     const auto answered = std::make_shared<bool>(false);
-    auto load = source->load(url, [weak, url, answered](const foundation::Ref<graphics::Image>& image, bool finished) {
+    auto load = source->load(url, [weak, source, url, answered](const foundation::Ref<graphics::Image>& image,
+                                                                bool finished) {
         const auto self = weak.lock();
         if (!self)
             return;
@@ -46,6 +49,8 @@ foundation::Ref<graphics::Image> KXPreviewLoads::imageForURL(const std::string& 
             self->partial_.erase(url);
             if (!image)
                 self->failed_.insert(url);
+            else if (!source->cachedImage(url))
+                self->uncached_[url] = image; // else every repaint would load it again
         }
         if (self->arrived_)
             self->arrived_(url);
@@ -57,6 +62,7 @@ foundation::Ref<graphics::Image> KXPreviewLoads::imageForURL(const std::string& 
 
 void KXPreviewLoads::keepOnly(const std::unordered_set<std::string>& wanted)
 {
+    std::erase_if(uncached_, [&](const auto& kept) { return !wanted.contains(kept.first); });
     for (auto it = loads_.begin(); it != loads_.end();) {
         if (wanted.contains(it->first)) {
             ++it;

@@ -24,10 +24,12 @@ public:
     explicit KXPreviewLoads(Arrived arrived);
     ~KXPreviewLoads();
 
-    // The image of the URL if memory holds it, else the partial image of its load so far; a URL
-    // with neither starts its load (once) and answers nil.
+    // The image of the URL if memory holds it, else the partial image of its load so far, else the
+    // image of a finished load that memory does not hold (one cut short, which no cache keeps); a
+    // URL with none of them starts its load (once) and answers nil.
     foundation::Ref<graphics::Image> imageForURL(const std::string& url);
-    // Cancels the loads of every URL outside `wanted`.
+    // Cancels the loads of every URL outside `wanted` and lets go of their uncached images, so a
+    // row that comes back into view loads its image again.
     void keepOnly(const std::unordered_set<std::string>& wanted);
     // Forgets failures, so the next paint asks again.
     void forgetFailures() { failed_.clear(); }
@@ -40,5 +42,6 @@ private:
     std::unordered_map<std::string, std::shared_ptr<KXPreviewImageSource::Load>> loads_;
     std::unordered_set<std::string> failed_;
     std::unordered_map<std::string, foundation::Ref<graphics::Image>> partial_;
+    std::unordered_map<std::string, foundation::Ref<graphics::Image>> uncached_;
     std::size_t started_ = 0;
 };

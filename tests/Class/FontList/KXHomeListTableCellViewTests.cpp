@@ -364,3 +364,35 @@ TEST(KXPreviewLoads, PartialImagesShowUntilTheLoadFinishes)
     EXPECT_EQ(loads->loadsStarted(), 1u);
     KXPreviewImageSource::install(previous);
 }
+
+TEST(KXPreviewLoads, AFinishedImageNoCacheKeptShowsWithoutLoadingAgainWhileItsRowIsWanted)
+{
+    // A source whose cache keeps nothing, as for an image whose data was cut short.
+    class UncachingSource final : public KXPreviewImageSource {
+    public:
+        foundation::Ref<graphics::Image> cachedImage(const std::string&) override { return nullptr; }
+        std::shared_ptr<Load> load(const std::string&, Done answer) override
+        {
+            ++loads;
+            answer(graphics::Image::create(QImage(4, 2, QImage::Format_RGB32)), true);
+            return nullptr;
+        }
+        int loads = 0;
+    };
+    auto source = std::make_shared<UncachingSource>();
+    const auto previous = KXPreviewImageSource::install(source);
+    auto loads = KXPreviewLoads::create(nullptr);
+    const std::string url = "https://svc.test/cut.png";
+    EXPECT_FALSE(loads->imageForURL(url));
+    const auto shown = loads->imageForURL(url);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(loads->imageForURL(url), shown) << "repaints show it";
+    loads->keepOnly({url});
+    EXPECT_EQ(loads->imageForURL(url), shown);
+    EXPECT_EQ(source->loads, 1);
+    // Once its row is out of the wanted set the image goes, and the next view loads it again.
+    loads->keepOnly({});
+    EXPECT_FALSE(loads->imageForURL(url));
+    EXPECT_EQ(source->loads, 2);
+    KXPreviewImageSource::install(previous);
+}
