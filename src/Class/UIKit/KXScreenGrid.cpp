@@ -88,6 +88,26 @@ int KXScreenGrid::positionFrom(int lo, Qt::Orientation axis) const
     return position;
 }
 
+int KXScreenGrid::placeWithin(int target, int lo, int hi, Qt::Orientation axis) const
+{
+    if (const std::optional<int> inside = positionWithin(target, lo, hi, axis))
+        return *inside;
+    const int first = positionFrom(lo, axis);
+    if (axis == Qt::Vertical)
+        return first;
+    // The range is empty or falls between two positions. The margins behind it are the widest
+    // the reported frame may stand for, so the real frame most likely fits where the overshoot is
+    // shared between both ends rather than all of it put past the far one.
+    const auto overshoot = [&](int position) {
+        const int device = devicePosition(position, axis);
+        return std::max({0, lo - device, device - hi});
+    };
+    int best = first;
+    for (int position = first - 1; overshoot(position) < overshoot(best); --position)
+        best = position;
+    return best;
+}
+
 int KXScreenGrid::widestDeviceLength(int logical) const
 {
     // Every device length Qt reports as `logical` lies within half a logical pixel of it.

@@ -36,12 +36,10 @@ public:
     std::optional<int> positionWithin(int target, int lo, int hi, Qt::Orientation axis) const;
     // The first logical position on `axis` at or after device position `lo`.
     int positionFrom(int lo, Qt::Orientation axis) const;
-    // Where a window's edge goes: the position within [lo, hi] nearest `target`, or where none is,
-    // the first from `lo`.
-    int placeWithin(int target, int lo, int hi, Qt::Orientation axis) const
-    {
-        return positionWithin(target, lo, hi, axis).value_or(positionFrom(lo, axis));
-    }
+    // Where a window's edge goes: the position within [lo, hi] nearest `target`. Where none is,
+    // the one that overshoots the range least on either side; vertically the first from `lo`, so
+    // that the title bar stays on the screen.
+    int placeWithin(int target, int lo, int hi, Qt::Orientation axis) const;
 
     // The device pixels that surely lie inside an area Qt reports as `logical` (the screen's
     // available geometry), whichever way its edges were rounded.

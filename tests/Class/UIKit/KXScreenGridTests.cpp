@@ -51,3 +51,18 @@ TEST(KXScreenGrid, AReportedAreaAndFrameCoverTheirDevicePixels)
         }
     }
 }
+
+TEST(KXScreenGrid, WhereNoPositionFitsTheOvershootIsTheLeastThatKeepsTheTopInside)
+{
+    const KXScreenGrid grid(3);
+    // An empty range, 5 device pixels too narrow: 1 (device 3) overshoots 2 and 3 pixels, 2 (device
+    // 6) all 6 past the far end, 0 all 5 before the near one.
+    EXPECT_EQ(grid.placeWithin(6, 5, 0, Qt::Horizontal), 1);
+    EXPECT_EQ(grid.placeWithin(0, 5, 0, Qt::Horizontal), 1);
+    // A range between two positions: the nearer one.
+    EXPECT_EQ(grid.placeWithin(4, 4, 4, Qt::Horizontal), 1);
+    EXPECT_EQ(grid.placeWithin(5, 5, 5, Qt::Horizontal), 2);
+    // The top edge never goes above the range's start.
+    EXPECT_EQ(grid.placeWithin(0, 5, 0, Qt::Vertical), 2);
+    EXPECT_EQ(grid.placeWithin(4, 4, 4, Qt::Vertical), 2);
+}

@@ -44,3 +44,15 @@ TEST(KXTransientWindows, ACentredWindowStaysInsideTheScreenAtFractionalScales)
         EXPECT_LE(std::abs((centred.left() - deviceArea.left()) - (deviceArea.right() - centred.right())), 2 * std::ceil(screen.scale));
     });
 }
+
+TEST(KXTransientWindows, AWindowAsWideAsTheScreenIsNotPushedPastItsFarEdge)
+{
+    // 1280 x 1024 at 3 with a 73-pixel panel on the right: 1207 device columns, reported as 402.
+    // A 400-column client under a 3-pixel border fills 1206 of them; the reported border of 1
+    // could stand for 4, so no position fits by the estimate.
+    const scaledscreen::ScaledScreen screen{3, QRect(0, 0, 1207, 1024), QMargins(3, 30, 3, 3)};
+    const QSize client(400, 200);
+    const QRect placed = screen.movedFrame(kx_centredFrame(client, screen.frame(), screen.available(), screen.available(), screen.grid()).topLeft(), client);
+    EXPECT_GE(placed.left(), 0);
+    EXPECT_LE(placed.right(), 1206);
+}
