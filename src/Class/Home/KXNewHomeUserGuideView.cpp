@@ -3,15 +3,14 @@
 #include "Class/AppShell/KXAnimatedImage.h"
 #include "Class/Home/KXHomeStyle.h"
 #include "Class/ImageViews/ImageView.h"
-#include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
-#include "Lib/LayoutConstraints/LCViewAdditions.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
-using layoutwidgets::lcView;
+#include <algorithm>
 
 namespace {
 
@@ -64,19 +63,52 @@ void KXNewHomeUserGuideView::setUPUI()
     sureBtn_->setKXBaseButtonAlignment(2);
     sureBtn_->setAction([this](KXBaseButton*) { kx_removeFromSuperview(this); });
 
-    lc_makeConstraints(lcView(imgV_), [](LCConstraintMaker& make) {
-        make.centerX().equalTo(0);
-        make.centerY().equalTo(0).offset(-30);
-        make.width().equalTo(300);
-        make.height().equalTo(380);
-    });
-    ImageView* image = imgV_;
-    lc_makeConstraints(lcView(sureBtn_), [image](LCConstraintMaker& make) {
-        make.centerX().equalTo(0);
-        make.top().equalTo(lc_bottom(lcView(image))).offset(24);
-        make.width().equalTo(160);
-        make.height().equalTo(38);
-    });
+    setFocusPolicy(Qt::StrongFocus);
+    layOut();
+}
+
+void KXNewHomeUserGuideView::layOut()
+{
+    // At full size the picture sits 30 above the middle with the button 24 below it; a shorter
+    // window scales the picture down and keeps the pair inside, a margin from either edge.
+    const QSize picture(300, 380);
+    const QSize button(160, 38);
+    const int gap = 24, margin = 16;
+    const int room = std::max(0, std::min(height() - 2 * margin - gap - button.height(),
+                                          (width() - 2 * margin) * picture.height() / picture.width()));
+    const int pictureHeight = std::min(picture.height(), room);
+    const int pictureWidth = pictureHeight * picture.width() / picture.height();
+    const int block = pictureHeight + gap + button.height();
+    const int designedTop = height() / 2 - 30 - pictureHeight / 2;
+    const int top = std::max(std::min(designedTop, height() - margin - block), std::min(margin, (height() - block) / 2));
+    imgV_->setGeometry((width() - pictureWidth) / 2, top, pictureWidth, pictureHeight);
+    sureBtn_->setGeometry((width() - button.width()) / 2, top + pictureHeight + gap, button.width(), button.height());
+}
+
+void KXNewHomeUserGuideView::resizeEvent(QResizeEvent* event)
+{
+    KXBaseView::resizeEvent(event);
+    layOut();
+}
+
+void KXNewHomeUserGuideView::showEvent(QShowEvent* event)
+{
+    KXBaseView::showEvent(event);
+    // The guide covers the whole window: the keys are its own until it is dismissed.
+    setFocus(Qt::OtherFocusReason);
+}
+
+void KXNewHomeUserGuideView::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        sureBtn_->click();
+        return;
+    default:
+        KXBaseView::keyPressEvent(event);
+    }
 }
 
 bool KXNewHomeUserGuideView::event(QEvent* event)

@@ -6,7 +6,8 @@ class ImageView;
 class KXBaseButton;
 
 // The first-run guide laid over the whole main window: the animated picture "newUserGuide" and
-// a button that closes the guide.
+// a button that closes the guide, as Escape and Return do. On a window too short for the picture
+// at its full size the picture shrinks, so that the button always shows.
 class KXNewHomeUserGuideView : public KXBaseView {
     Q_OBJECT
 
@@ -23,10 +24,14 @@ public:
 protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void setUPUI();
     void viewDidMoveToSuperview();
+    void layOut();
 
     ImageView* imgV_ = nullptr;
     KXBaseButton* sureBtn_ = nullptr;

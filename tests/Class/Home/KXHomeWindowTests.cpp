@@ -9,6 +9,7 @@
 #include "Class/Home/KXHomeViewController.h"
 #include "Class/Home/KXNewHomeUserGuideView.h"
 #include "Class/Home/KXTopSubview.h"
+#include "Class/ImageViews/ImageView.h"
 #include "Class/Theme/KXThemeManager.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Platform/Dispatch/RunLoop.h"
@@ -22,6 +23,7 @@
 #include <QImage>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTest>
 
 #include <cmath>
 #include <cstdlib>
@@ -200,4 +202,35 @@ TEST_F(KXHomeWindowTest, ScreenshotOfTheGuide)
     EXPECT_EQ(picture.pixelColor(static_cast<int>((button.left() + 20) * scale), static_cast<int>(button.center().y() * scale)),
               QColor(255, 225, 43));
     EXPECT_EQ(button.size(), QSize(160, 38));
+}
+
+TEST_F(KXHomeWindowTest, TheGuideFitsAShortWindowAndGoesWithItsButtonOrAKey)
+{
+    // The main window's height at 2.0 on a 1366 x 768 screen.
+    QWidget host;
+    host.resize(KXHomeWindow::kWidth, 370);
+    auto* guide = new KXNewHomeUserGuideView(&host);
+    guide->setGeometry(host.rect());
+    host.show();
+    QApplication::processEvents();
+    EXPECT_TRUE(guide->rect().contains(guide->sureBtn()->geometry()));
+    EXPECT_TRUE(guide->rect().contains(guide->imgV()->geometry()));
+    EXPECT_FALSE(guide->imgV()->geometry().intersects(guide->sureBtn()->geometry()));
+    EXPECT_EQ(guide->sureBtn()->size(), QSize(160, 38));
+    shelltest::saveScreenshot(&host, "guide-short-window");
+    const QPoint centre = guide->sureBtn()->geometry().center();
+    EXPECT_EQ(guide->childAt(centre), guide->sureBtn()) << "nothing lies over the button";
+    QTest::mouseClick(guide->sureBtn(), Qt::LeftButton);
+    EXPECT_EQ(guide->parentWidget(), nullptr) << "dismissed";
+
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+        SCOPED_TRACE(key);
+        auto* again = new KXNewHomeUserGuideView(&host);
+        again->setGeometry(host.rect());
+        again->show();
+        QApplication::processEvents();
+        ASSERT_EQ(host.focusWidget(), again) << "the keys go to the guide";
+        QTest::keyClick(host.focusWidget(), key);
+        EXPECT_EQ(again->parentWidget(), nullptr) << "dismissed";
+    }
 }
