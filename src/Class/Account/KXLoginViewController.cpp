@@ -173,7 +173,11 @@ KXLoginQQView* KXLoginViewController::switchToQQ(QWidget* host, std::function<vo
     });
     panel->show();
     panel->raise();
-    kx_growWindow(window, QRect(frame.x() + 60, frame.y(), kQQWidth, kQQHeight), kQQGrowthSeconds, std::move(completion));
+    // The login window grows to the QQ form, as far as the screen allows; the rest scrolls.
+    const QSize designed(kQQWidth, kQQHeight);
+    if (auto* transient = qobject_cast<KXTransientWindow*>(window))
+        transient->setDesignedSize(designed);
+    kx_growWindow(window, QRect(frame.topLeft() + QPoint(60, 0), kx_fittedSize(window, designed)), kQQGrowthSeconds, std::move(completion));
     return panel;
 }
 

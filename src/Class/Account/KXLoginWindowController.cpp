@@ -12,7 +12,7 @@ KXLoginWindowController::KXLoginWindowController(const QString& windowNibName, Q
     : windowNibName_(windowNibName)
     , window_(new KXTransientWindow(transientParent, QSize(kWidth, kHeight)))
 {
-    content_ = new KXLoginViewController(window());
+    content_ = new KXLoginViewController(window()->contentView());
     lc_makeConstraints(lcView(content_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create(kModule));
 }

@@ -10,7 +10,7 @@ KXRegisterAgreementWC::KXRegisterAgreementWC(const QString& windowNibName, QWidg
     : windowNibName_(windowNibName)
     , window_(new KXTransientWindow(transientParent, QSize(kWidth, kHeight)))
 {
-    content_ = new KXRegisterAgreementVC(window());
+    content_ = new KXRegisterAgreementVC(window()->contentView());
     lc_makeConstraints(lcView(content_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
 }
 

@@ -2,9 +2,29 @@
 
 #include "Class/UIKit/KXTransientWindows.h"
 
+#include <QScrollArea>
+#include <QVBoxLayout>
+
 KXTransientWindow::KXTransientWindow(QWidget* transientParent, const QSize& size)
 {
     kx_setUpTransientWindow(this, transientParent, size);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    scrollArea_ = new QScrollArea(this);
+    scrollArea_->setFrameShape(QFrame::NoFrame);
+    scrollArea_->setWidgetResizable(true);
+    contentView_ = new QWidget;
+    contentView_->setMinimumSize(size);
+    scrollArea_->setWidget(contentView_);
+    // The content paints as it did straight on the window.
+    contentView_->setAutoFillBackground(false);
+    layout->addWidget(scrollArea_);
+}
+
+void KXTransientWindow::setDesignedSize(const QSize& size)
+{
+    kx_setDesignedSize(this, size);
+    contentView_->setMinimumSize(size);
 }
 
 void KXTransientWindow::showCentred()

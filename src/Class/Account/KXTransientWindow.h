@@ -4,20 +4,33 @@
 #include <QSize>
 #include <QWidget>
 
+class QScrollArea;
+
 // The small windows of the account and update areas (login, user agreement, updater): the UI
 // kit's transient windows (KXTransientWindows.h), with a class of their own so that pages find
-// the window they lie in. Closing hides the window: its controller keeps it and its state. Main
-// thread only.
+// the window they lie in. Closing hides the window: its controller keeps it and its state. Their
+// content goes in contentView(), which keeps the designed size and scrolls where a small screen
+// makes the window smaller. Main thread only.
 class KXTransientWindow : public QWidget {
     Q_OBJECT
 
 public:
     KXTransientWindow(QWidget* transientParent, const QSize& size);
 
+    QWidget* contentView() const { return contentView_; }
+    QScrollArea* scrollArea() const { return scrollArea_; }
+    // A new designed size (a form that needs more room), which the content keeps from now on;
+    // the window takes it, as far as the screen allows, when it is next centred.
+    void setDesignedSize(const QSize& size);
+
     // Brings the window to the front, centred over its parent's window (or the screen).
     void showCentred();
     // Hides the window (the platform's "order out").
     void orderOut() { hide(); }
+
+private:
+    QScrollArea* scrollArea_ = nullptr;
+    QWidget* contentView_ = nullptr;
 };
 
 // Owns a window as long as the window lives: deletes it with the owner unless its parent's

@@ -1,7 +1,9 @@
 #include "Class/Favourites/KXFontGroupAdd.h"
 
 #include "Class/FontList/KXFontListStyle.h"
+#include "Class/FontList/KXPopover.h"
 
+#include <QScreen>
 #include <QVBoxLayout>
 
 KXFontGroupAdd::KXFontGroupAdd(QWidget* parent)
@@ -35,9 +37,11 @@ QRect KXFontGroupAdd::popoverFrame(QWidget* positioningView)
 {
     if (!positioningView)
         return QRect(QPoint(0, 0), QSize(kWidth, kHeight));
-    // Above the view's top edge, centred on it.
-    const QPoint top = positioningView->mapToGlobal(QPoint(positioningView->width() / 2, 0));
-    return QRect(top.x() - kWidth / 2, top.y() - kHeight, kWidth, kHeight);
+    // Above the view's top edge, centred on it, unless the screen has no room there.
+    const QRect anchor(positioningView->mapToGlobal(QPoint(0, 0)), positioningView->size());
+    const QScreen* screen = positioningView->screen();
+    const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
+    return KXPopover::placement(anchor, QSize(kWidth, kHeight), available, KXPopover::Edge::MaxY);
 }
 
 void KXFontGroupAdd::addfontsGroupWithSelectedTitle(const QString& title, QWidget* positioningView)

@@ -25,9 +25,9 @@ void KXPublishFavoritesWindowsController::windowDidLoad()
 {
     auto* window = this->window();
     window->setWindowTitle(QString());
-    auto* layout = new QVBoxLayout(window);
+    auto* layout = new QVBoxLayout(window->contentView());
     layout->setContentsMargins(0, 0, 0, 0);
-    content_ = new KXPublishFavoritesViewController(window);
+    content_ = new KXPublishFavoritesViewController(window->contentView());
     layout->addWidget(content_);
     connect(content_, &KXPublishFavoritesViewController::published, window, &KXTransientWindow::orderOut);
     KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create("公开收藏夹"));

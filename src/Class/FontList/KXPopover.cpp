@@ -3,6 +3,8 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <algorithm>
+
 KXPopover::KXPopover(QWidget* content)
     : QWidget(nullptr, Qt::Popup)
     , content_(content)
@@ -20,9 +22,11 @@ QRect KXPopover::placement(const QRect& anchor, const QSize& size, const QRect& 
     const QRect below(QPoint(x, anchor.bottom() + 1), size);
     const bool aboveFits = above.top() >= screen.top();
     const bool belowFits = below.bottom() <= screen.bottom();
-    if (preferredEdge == Edge::MaxY)
-        return aboveFits || !belowFits ? above : below;
-    return belowFits || !aboveFits ? below : above;
+    QRect chosen = preferredEdge == Edge::MaxY ? (aboveFits || !belowFits ? above : below) : (belowFits || !aboveFits ? below : above);
+    // On a screen too short for either side the pop-up covers the anchor rather than leave the
+    // screen.
+    chosen.moveTop(std::clamp(chosen.top(), screen.top(), std::max(screen.top(), screen.bottom() - size.height() + 1)));
+    return chosen;
 }
 
 void KXPopover::showRelativeToView(QWidget* anchor, Edge preferredEdge)

@@ -6,7 +6,8 @@
 // A transient pop-up beside a view (the popovers of the toolbar): a Qt::Popup window holding one
 // content view, shown above or below its anchor and closed by any click outside it. Edges are
 // named as the platform names them in y-up coordinates: MaxY is above the anchor, MinY below;
-// a pop-up that does not fit on the anchor's screen on the preferred side opens on the other.
+// a pop-up that does not fit on the anchor's screen on the preferred side opens on the other, and
+// where neither side has room it stays on the screen over the anchor.
 // Main thread only.
 class KXPopover : public QWidget {
     Q_OBJECT

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QVariant>
 #include <QWidget>
 
 #include <algorithm>
@@ -19,7 +20,72 @@ void kx_setUpTransientWindow(QWidget* window, QWidget* transientParent, const QS
                       Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     window->setWindowTitle(QString());
     window->setAttribute(Qt::WA_DeleteOnClose, false);
+    kx_setDesignedSize(window, size);
     window->resize(size);
+}
+
+namespace {
+
+constexpr const char* kDesignedSize = "kxDesignedSize";
+
+// The window manager's frame around the window: its client area alone until it has framed it.
+QMargins frameOf(const QWidget* window)
+{
+    const QRect client = window->geometry();
+    const QRect outer = window->frameGeometry();
+    return QMargins(std::max(0, client.left() - outer.left()), std::max(0, client.top() - outer.top()),
+                    std::max(0, outer.right() - client.right()), std::max(0, outer.bottom() - client.bottom()));
+}
+
+// The longest length up to `wanted` whose frame, `border` device pixels all told, a position
+// keeps within the `room` device pixels from `start`.
+int fittedLength(int wanted, int start, int room, int border, Qt::Orientation axis, const KXScreenGrid& grid)
+{
+    int length = std::min(wanted, grid.lengthWithin(room - border));
+    // A slack narrower than a logical pixel may fall between two positions; one pixel less opens it.
+    for (; length > 0; --length) {
+        if (grid.positionWithin(start, start, start + room - border - grid.deviceLength(length), axis))
+            break;
+    }
+    return std::max(0, length);
+}
+
+} // namespace
+
+QSize kx_designedSize(const QWidget* window)
+{
+    const QVariant designed = window->property(kDesignedSize);
+    return designed.isValid() ? designed.toSize() : window->size();
+}
+
+void kx_setDesignedSize(QWidget* window, const QSize& size)
+{
+    window->setProperty(kDesignedSize, size);
+}
+
+QSize kx_fittedClientSize(const QSize& designed, const QMargins& frame, const QRect& available, const KXScreenGrid& grid)
+{
+    if (!available.isValid())
+        return designed;
+    const QMargins border = grid.deviceMargins(frame);
+    const QRect inside = grid.deviceAreaInside(available);
+    return QSize(fittedLength(designed.width(), inside.left(), inside.width(), border.left() + border.right(), Qt::Horizontal, grid),
+                 fittedLength(designed.height(), inside.top(), inside.height(), border.top() + border.bottom(), Qt::Vertical, grid));
+}
+
+QSize kx_fittedSize(const QWidget* window, const QSize& designed)
+{
+    const QScreen* screen = window ? window->screen() : nullptr;
+    if (!screen)
+        return designed;
+    return kx_fittedClientSize(designed, frameOf(window), screen->availableGeometry(), KXScreenGrid::of(screen));
+}
+
+void kx_fitWindow(QWidget* window, const QMargins& frame, const QRect& area, const QRect& available, const KXScreenGrid& grid)
+{
+    window->resize(kx_fittedClientSize(kx_designedSize(window), frame, available, grid));
+    // move() places the frame.
+    window->move(kx_centredFrame(window->size(), frame, area, available, grid).topLeft());
 }
 
 bool kx_canMoveWindows()
@@ -47,8 +113,13 @@ QRect kx_centredFrame(const QSize& clientSize, const QMargins& frame, const QRec
 
 void kx_centreWindow(QWidget* window)
 {
-    if (!window || !kx_canMoveWindows())
+    if (!window)
         return;
+    if (!kx_canMoveWindows()) {
+        // The compositor places the window, but its size is still ours to fit.
+        window->resize(kx_fittedSize(window, kx_designedSize(window)));
+        return;
+    }
     QRect area;
     QScreen* screen = nullptr;
     if (QWidget* parent = window->parentWidget(); parent && parent->isVisible()) {
@@ -59,14 +130,7 @@ void kx_centreWindow(QWidget* window)
     }
     if (!area.isValid())
         return;
-    // Before the window manager has framed the window its frame is its client area; move()
-    // places the frame.
-    const QRect client = window->geometry();
-    const QRect outer = window->frameGeometry();
-    const QMargins frame(std::max(0, client.left() - outer.left()), std::max(0, client.top() - outer.top()),
-                         std::max(0, outer.right() - client.right()), std::max(0, outer.bottom() - client.bottom()));
-    window->move(kx_centredFrame(client.size(), frame, area, screen ? screen->availableGeometry() : QRect(), KXScreenGrid::of(screen))
-                     .topLeft());
+    kx_fitWindow(window, frameOf(window), area, screen ? screen->availableGeometry() : QRect(), KXScreenGrid::of(screen));
 }
 
 void kx_showCentred(QWidget* window)

@@ -13,7 +13,9 @@ class QWidget;
 // programs, with the system frame, an empty title and only a close button; closing hides the
 // window and its controller keeps it. GUI thread only.
 
-// A new hidden window of that kind and size, transient for the window of `transientParent`.
+// A new hidden window of that kind and designed size, transient for the window of
+// `transientParent`. A screen too small for the designed size, frame included, shows the window
+// at the size that fits; its content is then laid out smaller or scrolls.
 QWidget* kx_makeTransientWindow(QWidget* transientParent, const QSize& size);
 // Makes `window`, made but never shown, such a window (for windows of a class of their own).
 void kx_setUpTransientWindow(QWidget* window, QWidget* transientParent, const QSize& size);
@@ -29,5 +31,17 @@ void kx_centreWindow(QWidget* window);
 // rectangle, whose top-left corner move() takes.
 QRect kx_centredFrame(const QSize& clientSize, const QMargins& frame, const QRect& area, const QRect& available,
                       const KXScreenGrid& grid = {});
+// The size a window is designed for, which kx_centreWindow() fits to the screen: its size when
+// it was set up, until it is set anew (a window that grows for another form).
+QSize kx_designedSize(const QWidget* window);
+void kx_setDesignedSize(QWidget* window, const QSize& size);
+// The largest client size up to `designed` whose frame, the window manager's `frame` around it,
+// fits inside `available` somewhere, in the device pixels of `grid`.
+QSize kx_fittedClientSize(const QSize& designed, const QMargins& frame, const QRect& available, const KXScreenGrid& grid = {});
+// `designed` fitted to the available area of the screen `window` is on, under its frame.
+QSize kx_fittedSize(const QWidget* window, const QSize& designed);
+// Gives the window its designed size fitted to `available` under the window manager's `frame` and
+// centres the frame over `area` inside it, as kx_centreWindow() does on the window's own screen.
+void kx_fitWindow(QWidget* window, const QMargins& frame, const QRect& area, const QRect& available, const KXScreenGrid& grid);
 // Whether clients may place their windows: Wayland lets none.
 bool kx_canMoveWindows();

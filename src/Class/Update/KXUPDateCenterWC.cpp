@@ -13,7 +13,7 @@ KXUPDateCenterWC::KXUPDateCenterWC(const QString& windowNibName, QWidget* transi
     : windowNibName_(windowNibName)
     , window_(new KXTransientWindow(transientParent, QSize(kWidth, kHeight)))
 {
-    content_ = new KXUPDateCenterVC(window());
+    content_ = new KXUPDateCenterVC(window()->contentView());
     lc_makeConstraints(lcView(content_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create(KXUpdateDownload::kModule));
 }

@@ -13,6 +13,7 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/ScaledScreen.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Graphics/Image.h"
@@ -190,4 +191,19 @@ TEST(KXWebPanel, AsRootTheEngineStartsOnlyWithItsSandboxSwitchedOff)
     EXPECT_FALSE(KXWebPanel::engineCanStart(true, "  ", "--disable-gpu --no-sandboxing"));
     EXPECT_TRUE(KXWebPanel::engineCanStart(true, "1", ""));
     EXPECT_TRUE(KXWebPanel::engineCanStart(true, "", "--disable-gpu  --no-sandbox"));
+}
+
+TEST_F(KXLoginWindowTest, OnASmallScreenTheWindowFitsAndItsSignInButtonsScrollIntoIt)
+{
+    KXLoginWindowController controller(QStringLiteral("KXLoginWindowController"), &main_);
+    KXLoginViewController* page = controller.contentViewController();
+    scaledscreen::forEachSmallScreen([&](const scaledscreen::ScaledScreen& screen) {
+        scaledscreen::expectFitsWithButtonsReachable(controller.window(), {page->phoneLoginButton(), page->qqLoginButton()}, screen);
+    });
+    // Grown for the QQ form, the window still fits.
+    controller.window()->setDesignedSize(QSize(KXLoginViewController::kQQWidth, KXLoginViewController::kQQHeight));
+    scaledscreen::forEachSmallScreen([&](const scaledscreen::ScaledScreen& screen) {
+        scaledscreen::expectFitsWithButtonsReachable(controller.window(), {}, screen);
+        EXPECT_EQ(controller.window()->contentView()->minimumSize(), QSize(KXLoginViewController::kQQWidth, KXLoginViewController::kQQHeight));
+    });
 }

@@ -4,6 +4,7 @@
 #include "FavouritesTestSupport.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QPushButton>
 #include <QTest>
 
@@ -36,4 +37,21 @@ TEST_F(KXFontGroupAddTest, ThePopUpSitsOnTheViewsTopEdgeAndIsMadeOnce)
     EXPECT_EQ(popover->geometry().topLeft(), QPoint(0, 0));
     EXPECT_TRUE(favouritestest::saveScreenshots(*popover, QStringLiteral("favourites-folder-popover")));
     popover->hide();
+}
+
+TEST_F(KXFontGroupAddTest, ByTheScreensTopThePopUpOpensBelowTheView)
+{
+    QWidget window;
+    window.setGeometry(QGuiApplication::primaryScreen()->availableGeometry().topLeft().x(),
+                       QGuiApplication::primaryScreen()->availableGeometry().top(), 400, 300);
+    auto* anchor = new QPushButton(QStringLiteral("收藏"), &window);
+    anchor->setGeometry(150, 10, 60, 24);
+    window.show();
+    settle(window);
+    KXFontGroupAdd host;
+    host.addfontsGroupWithSelectedTitle(QString(), anchor);
+    const QRect placed = host.popover()->geometry();
+    EXPECT_TRUE(anchor->screen()->availableGeometry().contains(placed)) << placed.top();
+    EXPECT_EQ(placed.top(), anchor->mapToGlobal(QPoint(0, anchor->height())).y());
+    host.popover()->hide();
 }

@@ -24,6 +24,7 @@
 #include "Class/UIKit/KXBaseButton.h"
 #include "FavouritesTestSupport.h"
 #include "Support/ShownToolTip.h"
+#include "Class/UIKit/ScaledScreen.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 
@@ -551,4 +552,13 @@ TEST(KXPublishFavoriteItemText, TheFolderNameShowsAsWrittenInTheTitleAndTheToolt
     EXPECT_EQ(item.titleLabel()->textFormat(), Qt::PlainText);
     EXPECT_EQ(item.titleLabel()->text(), name);
     EXPECT_EQ(shownToolTipText(item.toolTip()).toStdString(), name.toStdString());
+}
+
+TEST_F(KXPublishFavoritesTest, OnASmallScreenTheWindowFitsAndTheCoverAndPublishButtonsScrollIntoIt)
+{
+    KXPublishFavoritesWindowsController controller(QStringLiteral("KXPublishFavoritesWindowsController"), &host());
+    KXPublishFavoritesViewController* form = controller.contentViewController();
+    scaledscreen::forEachSmallScreen([&](const scaledscreen::ScaledScreen& screen) {
+        scaledscreen::expectFitsWithButtonsReachable(controller.window(), {form->uploadImageview(), form->publishBtn()}, screen);
+    });
 }

@@ -103,6 +103,13 @@ TEST(KXPopover, OpensOnThePreferredSideUnlessItDoesNotFit)
     EXPECT_EQ(KXPopover::placement(QRect(300, 50, 40, 20), size, screen, KXPopover::Edge::MaxY).top(), 70) << "flipped below";
     EXPECT_EQ(KXPopover::placement(QRect(300, 750, 40, 20), size, screen, KXPopover::Edge::MinY).bottom(), 749) << "flipped above";
     EXPECT_EQ(KXPopover::placement(QRect(980, 400, 20, 20), size, screen, KXPopover::Edge::MinY).right(), 999) << "kept on screen";
+    // A screen with room on neither side: on the screen, over the anchor.
+    const QRect shortScreen(0, 30, 1000, 180);
+    for (const KXPopover::Edge edge : {KXPopover::Edge::MaxY, KXPopover::Edge::MinY}) {
+        const QRect placed = KXPopover::placement(QRect(300, 120, 40, 20), size, shortScreen, edge);
+        EXPECT_TRUE(shortScreen.contains(placed)) << placed.top() << " to " << placed.bottom();
+        EXPECT_EQ(placed.size(), size);
+    }
 }
 
 TEST(KXCustomSliderPopoverController, TakesTheValueAtTheFirstOpeningAndReportsByTheAnchorsTag)

@@ -56,3 +56,30 @@ TEST(KXTransientWindows, AWindowAsWideAsTheScreenIsNotPushedPastItsFarEdge)
     EXPECT_GE(placed.left(), 0);
     EXPECT_LE(placed.right(), 1206);
 }
+
+TEST(KXTransientWindows, AWindowLargerThanASmallScreenTakesTheSizeThatFits)
+{
+    // The settings, sign-in (and its QQ form), agreement, publish and updater windows.
+    const QSize designed[] = {QSize(420, 200), QSize(380, 480), QSize(830, 630), QSize(560, 640), QSize(720, 660), QSize(900, 280)};
+    scaledscreen::forEachSmallScreen([&](const scaledscreen::ScaledScreen& screen) {
+        const QRect available = screen.available();
+        for (const QSize& size : designed) {
+            SCOPED_TRACE(testing::Message() << size.width() << " x " << size.height());
+            const QSize fitted = kx_fittedClientSize(size, screen.frame(), available, screen.grid());
+            EXPECT_LE(fitted.width(), size.width());
+            EXPECT_LE(fitted.height(), size.height());
+            const QRect placed = screen.movedFrame(kx_centredFrame(fitted, screen.frame(), available, available, screen.grid()).topLeft(), fitted);
+            EXPECT_TRUE(screen.deviceAvailable.contains(placed)) << placed.width() << " x " << placed.height() << " at " << placed.x() << ", " << placed.y();
+            // As large as fits, within a logical pixel at either end.
+            const int slack = 2 * int(std::ceil(screen.scale)) + 1;
+            if (fitted.width() < size.width()) {
+                EXPECT_GE(placed.width(), screen.deviceAvailable.width() - slack);
+            }
+            if (fitted.height() < size.height()) {
+                EXPECT_GE(placed.height(), screen.deviceAvailable.height() - slack);
+            }
+        }
+    });
+    // No area known: the designed size.
+    EXPECT_EQ(kx_fittedClientSize(QSize(900, 280), QMargins(0, 30, 0, 0), QRect()), QSize(900, 280));
+}

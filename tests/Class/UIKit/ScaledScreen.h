@@ -5,10 +5,16 @@
 // rounding puts the window it places (each position and length rounded on its own, halves up, as
 // Qt placed windows on an X screen at 1.5). Tests check placements against the device pixels.
 #include "Class/UIKit/KXScreenGrid.h"
+#include "Class/UIKit/KXTransientWindows.h"
 
 #include <QMargins>
+#include <QApplication>
 #include <QRect>
+#include <QScrollArea>
+#include <QWidget>
 #include <QtGlobal>
+
+#include <initializer_list>
 
 #include <gtest/gtest.h>
 
@@ -63,6 +69,42 @@ void forEachScreen(Check check)
             }
         }
     }
+}
+
+// Calls `check` with the screens of small laptops, 1366 x 768 and 1280 x 720, bare and with a
+// panel, under a window manager's title bar, at the scales from 1.0 to 2.0.
+template <typename Check>
+void forEachSmallScreen(Check check)
+{
+    for (const double scale : {1.0, 1.25, 1.5, 1.75, 2.0}) {
+        for (const QRect& area : {QRect(0, 0, 1366, 768), QRect(0, 27, 1366, 741), QRect(0, 0, 1280, 720), QRect(0, 0, 1280, 690)}) {
+            SCOPED_TRACE(testing::Message() << "scale " << scale << ", screen " << area.width() << " x " << area.height() << " at " << area.y());
+            check(ScaledScreen{scale, area, QMargins(1, 30, 1, 1)});
+        }
+    }
+}
+
+// Shows `window` fitted to `screen` as it opens there, and checks that its frame lies inside the
+// screen's available area and that each of `buttons` can be brought inside the window.
+inline void expectFitsWithButtonsReachable(QWidget* window, std::initializer_list<QWidget*> buttons, const ScaledScreen& screen)
+{
+    const QRect available = screen.available();
+    kx_fitWindow(window, screen.frame(), available, available, screen.grid());
+    const QRect placed = screen.movedFrame(window->pos(), window->size());
+    EXPECT_TRUE(screen.deviceAvailable.contains(placed)) << placed.width() << " x " << placed.height() << " at " << placed.x() << ", " << placed.y();
+    window->show();
+    QApplication::processEvents();
+    const QSize shown = window->size();
+    for (QWidget* button : buttons) {
+        if (auto* scroll = window->findChild<QScrollArea*>())
+            scroll->ensureWidgetVisible(button, 0, 0);
+        QApplication::processEvents();
+        const QRect reached(button->mapTo(window, QPoint(0, 0)), button->size());
+        EXPECT_TRUE(window->rect().contains(reached))
+            << button->objectName().toStdString() << " " << reached.x() << ", " << reached.y() << " in " << shown.width() << " x " << shown.height();
+    }
+    EXPECT_EQ(window->size(), shown) << "the window keeps the size that fits";
+    window->hide();
 }
 
 } // namespace scaledscreen

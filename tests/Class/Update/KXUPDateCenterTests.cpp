@@ -5,6 +5,7 @@
 #include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
+#include "Class/UIKit/ScaledScreen.h"
 #include "Class/Update/Core/KXUpdateDownload.h"
 #include "Class/Update/KXUPDateCenterVC.h"
 #include "Class/Update/KXUPDateCenterWC.h"
@@ -393,4 +394,14 @@ TEST_F(KXUpdaterTest, TheBarFollowsTheFraction)
     page.showProgress(1.0f);
     EXPECT_EQ(page.percentLabel()->text(), QStringLiteral("100%"));
     EXPECT_DOUBLE_EQ(page.progressWidthConstant(), 840);
+}
+
+TEST_F(KXUpdaterTest, OnASmallScreenTheWindowWithItsCloseButtonFitsAndItsButtonsScrollIntoIt)
+{
+    KXUPDateCenterWC controller(QStringLiteral("KXUPDateCenterWC"), &main_);
+    KXUPDateCenterVC* page = controller.contentViewController();
+    // The close button is the frame's: a frame inside the screen shows it.
+    scaledscreen::forEachSmallScreen([&](const scaledscreen::ScaledScreen& screen) {
+        scaledscreen::expectFitsWithButtonsReachable(controller.window(), {page->openBtn(), page->retryBtn()}, screen);
+    });
 }
