@@ -12,6 +12,7 @@
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/Theme/ToastPresenter.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXTransientWindows.h"
 #include "Class/UIKit/KXImage.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/NotificationCenter.h"
@@ -385,8 +386,13 @@ void KXPublishFavoritesViewController::authChanged()
 
 void KXPublishFavoritesViewController::uploadImageClick()
 {
-    const QString path = QFileDialog::getOpenFileName(
-        this, QString(), QString(), QStringLiteral("图片 (*.png *.jpg *.jpeg)"));
+    QFileDialog dialog(this, QString(), QString(), QStringLiteral("图片 (*.png *.jpg *.jpeg)"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    // The toolkit's own dialog opens at a size of its own, which a small screen may not have.
+    kx_fitDialog(&dialog, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString path = dialog.selectedFiles().value(0);
     if (!path.isEmpty())
         chooseCover(path);
 }

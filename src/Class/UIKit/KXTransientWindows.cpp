@@ -81,6 +81,19 @@ QSize kx_fittedSize(const QWidget* window, const QSize& designed)
     return kx_fittedClientSize(designed, frameOf(window), screen->availableGeometry(), KXScreenGrid::of(screen));
 }
 
+void kx_fitDialog(QWidget* dialog, const QWidget* framedLike)
+{
+    const QWidget* window = framedLike ? framedLike->window() : nullptr;
+    const QScreen* screen = window ? window->screen() : QGuiApplication::primaryScreen();
+    if (!dialog || !screen)
+        return;
+    // A dialog not sized by hand opens at its size hint.
+    const QSize wanted = dialog->testAttribute(Qt::WA_Resized) || !dialog->sizeHint().isValid() ? dialog->size() : dialog->sizeHint();
+    const QSize fitted = kx_fittedClientSize(wanted, window ? frameOf(window) : QMargins(), screen->availableGeometry(), KXScreenGrid::of(screen));
+    if (fitted != wanted)
+        dialog->resize(fitted);
+}
+
 void kx_fitWindow(QWidget* window, const QMargins& frame, const QRect& area, const QRect& available, const KXScreenGrid& grid)
 {
     window->resize(kx_fittedClientSize(kx_designedSize(window), frame, available, grid));

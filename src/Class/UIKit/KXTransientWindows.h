@@ -40,6 +40,9 @@ void kx_setDesignedSize(QWidget* window, const QSize& size);
 QSize kx_fittedClientSize(const QSize& designed, const QMargins& frame, const QRect& available, const KXScreenGrid& grid = {});
 // `designed` fitted to the available area of the screen `window` is on, under its frame.
 QSize kx_fittedSize(const QWidget* window, const QSize& designed);
+// Fits a dialog that is about to show, and that the window system will place, to the screen
+// of `framedLike`, taking that shown window's frame for the one the dialog will get.
+void kx_fitDialog(QWidget* dialog, const QWidget* framedLike);
 // Gives the window its designed size fitted to `available` under the window manager's `frame` and
 // centres the frame over `area` inside it, as kx_centreWindow() does on the window's own screen.
 void kx_fitWindow(QWidget* window, const QMargins& frame, const QRect& area, const QRect& available, const KXScreenGrid& grid);

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
 #include <cmath>
 #include <cstdlib>
 
@@ -82,4 +86,42 @@ TEST(KXTransientWindows, AWindowLargerThanASmallScreenTakesTheSizeThatFits)
     });
     // No area known: the designed size.
     EXPECT_EQ(kx_fittedClientSize(QSize(900, 280), QMargins(0, 30, 0, 0), QRect()), QSize(900, 280));
+}
+
+namespace {
+
+// A dialog that asks for more room than any screen has, as the toolkit's file dialog does at a
+// large scale.
+class RoomyDialog : public QWidget {
+public:
+    explicit RoomyDialog(QSize wanted)
+        : wanted_(wanted)
+    {
+    }
+    QSize sizeHint() const override { return wanted_; }
+
+private:
+    QSize wanted_;
+};
+
+} // namespace
+
+TEST(KXTransientWindows, ADialogTheWindowSystemPlacesIsFittedToTheScreenOfItsWindow)
+{
+    QWidget window;
+    window.show();
+    const QRect available = window.screen()->availableGeometry();
+    RoomyDialog roomy(available.size() + QSize(900, 700));
+    kx_fitDialog(&roomy, &window);
+    const QRect client = window.geometry(), outer = window.frameGeometry();
+    const QSize frame = outer.size() - client.size();
+    EXPECT_LE(roomy.width() + frame.width(), available.width()) << "framed as its window is";
+    EXPECT_LE(roomy.height() + frame.height(), available.height());
+    EXPECT_GE(roomy.width() + frame.width(), available.width() - 1) << "as large as fits";
+    // A dialog that fits is left to open at its own size.
+    RoomyDialog small(QSize(300, 200));
+    kx_fitDialog(&small, &window);
+    EXPECT_FALSE(small.testAttribute(Qt::WA_Resized));
+    small.show();
+    EXPECT_EQ(small.size(), QSize(300, 200));
 }
