@@ -98,14 +98,33 @@ void KXNewHomeUserGuideView::showEvent(QShowEvent* event)
     setFocus(Qt::OtherFocusReason);
 }
 
+bool KXNewHomeUserGuideView::isUppermost() const
+{
+    // An overlay opened over the guide (the update prompt on a first start) is the one the user
+    // sees and answers; the guide keeps its keys until it is uncovered.
+    const QWidget* parent = parentWidget();
+    if (!parent)
+        return true;
+    const QObjectList& siblings = parent->children();
+    for (auto it = siblings.rbegin(); it != siblings.rend() && *it != this; ++it) {
+        const auto* sibling = qobject_cast<const QWidget*>(*it);
+        if (sibling && sibling->isVisible() && !sibling->isWindow() && sibling->geometry().intersects(geometry()))
+            return false;
+    }
+    return true;
+}
+
 void KXNewHomeUserGuideView::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
     case Qt::Key_Escape:
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        sureBtn_->click();
-        return;
+        if (isUppermost()) {
+            sureBtn_->click();
+            return;
+        }
+        break;
     default:
         KXBaseView::keyPressEvent(event);
     }

@@ -6,7 +6,7 @@ class ImageView;
 class KXBaseButton;
 
 // The first-run guide laid over the whole main window: the animated picture "newUserGuide" and
-// a button that closes the guide, as Escape and Return do. On a window too short for the picture
+// a button that closes the guide, as Escape and Return do while nothing lies over the guide. On a window too short for the picture
 // at its full size the picture shrinks, so that the button always shows.
 class KXNewHomeUserGuideView : public KXBaseView {
     Q_OBJECT
@@ -32,6 +32,7 @@ private:
     void setUPUI();
     void viewDidMoveToSuperview();
     void layOut();
+    bool isUppermost() const;
 
     ImageView* imgV_ = nullptr;
     KXBaseButton* sureBtn_ = nullptr;

@@ -230,6 +230,13 @@ TEST_F(KXHomeWindowTest, TheGuideFitsAShortWindowAndGoesWithItsButtonOrAKey)
         again->show();
         QApplication::processEvents();
         ASSERT_EQ(host.focusWidget(), again) << "the keys go to the guide";
+        // Not while a prompt lies over it.
+        auto* prompt = new QWidget(&host);
+        prompt->setGeometry(50, 100, 300, 150);
+        prompt->show();
+        QTest::keyClick(again, key);
+        EXPECT_EQ(again->parentWidget(), &host) << "the prompt over it is answered first";
+        delete prompt;
         QTest::keyClick(host.focusWidget(), key);
         EXPECT_EQ(again->parentWidget(), nullptr) << "dismissed";
     }
