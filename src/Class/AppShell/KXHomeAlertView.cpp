@@ -2,11 +2,10 @@
 
 #include "Class/ImageViews/ImageView.h"
 #include "Class/ImageViews/ImageViewWebCache.h"
-#include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXPictureAndButton.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
-#include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Foundation/URL.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -14,7 +13,6 @@
 #include <QPainter>
 
 using foundation::Id;
-using layoutwidgets::lcView;
 
 KXHomeAlertView::KXHomeAlertView(QWidget* parent)
     : KXBaseView(parent)
@@ -29,21 +27,26 @@ void KXHomeAlertView::setUPUI()
     cancelBtn_ = KXBaseButton::buttonWithImage(KXImage::imageNamed("homeAlertClose"), [this](KXBaseButton*) { cancelBtnClick(); }, this);
     cancelBtn_->setToolTip(QStringLiteral("关闭"));
 
-    lc_makeConstraints(lcView(bgImgView_), [](LCConstraintMaker& make) {
-        make.centerX().centerY().equalTo(0);
-        make.width().equalTo(kImageWidth);
-        make.height().equalTo(kImageHeight);
-    });
-    ImageView* picture = bgImgView_;
-    lc_makeConstraints(lcView(cancelBtn_), [picture](LCConstraintMaker& make) {
-        make.top().equalTo(lc_bottom(lcView(picture))).offset(16);
-        make.centerX().equalTo(0);
-        make.width().height().equalTo(28);
-    });
+    layOut();
 
     const std::string address = Id(foundation::UserDefaults::standardUserDefaults().stringForKey("questionnaire")).stringValue();
     if (!address.empty())
         il_setImageWithURL(bgImgView_, foundation::URL::URLWithString(address));
+}
+
+void KXHomeAlertView::layOut()
+{
+    // The picture in the middle with the close button 16 below; a short window scales the
+    // picture down so that the button stays inside.
+    const auto placed = KXPictureAndButton::within(size(), QSize(kImageWidth, kImageHeight), QSize(28, 28), 16, 0);
+    bgImgView_->setGeometry(placed.picture);
+    cancelBtn_->setGeometry(placed.button);
+}
+
+void KXHomeAlertView::resizeEvent(QResizeEvent* event)
+{
+    KXBaseView::resizeEvent(event);
+    layOut();
 }
 
 void KXHomeAlertView::cancelBtnClick()

@@ -7,7 +7,8 @@ class KXBaseButton;
 
 // The questionnaire alert over the whole main window: the service's questionnaire picture (the
 // address stored under "questionnaire" at start-up) on a dimmed window, with a close button. An
-// empty address shows no picture. Main thread only.
+// empty address shows no picture. On a short window the picture shrinks to keep the close button
+// inside. Main thread only.
 class KXHomeAlertView : public KXBaseView {
     Q_OBJECT
 
@@ -25,9 +26,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void setUPUI();
+    void layOut();
 
     ImageView* bgImgView_ = nullptr;
     KXBaseButton* cancelBtn_ = nullptr;

@@ -4,13 +4,13 @@
 #include "Class/Home/KXHomeStyle.h"
 #include "Class/ImageViews/ImageView.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXPictureAndButton.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 
 #include <QEvent>
 #include <QKeyEvent>
 #include <QPainter>
 
-#include <algorithm>
 
 namespace {
 
@@ -69,20 +69,10 @@ void KXNewHomeUserGuideView::setUPUI()
 
 void KXNewHomeUserGuideView::layOut()
 {
-    // At full size the picture sits 30 above the middle with the button 24 below it; a shorter
-    // window scales the picture down and keeps the pair inside, a margin from either edge.
-    const QSize picture(300, 380);
-    const QSize button(160, 38);
-    const int gap = 24, margin = 16;
-    const int room = std::max(0, std::min(height() - 2 * margin - gap - button.height(),
-                                          (width() - 2 * margin) * picture.height() / picture.width()));
-    const int pictureHeight = std::min(picture.height(), room);
-    const int pictureWidth = pictureHeight * picture.width() / picture.height();
-    const int block = pictureHeight + gap + button.height();
-    const int designedTop = height() / 2 - 30 - pictureHeight / 2;
-    const int top = std::max(std::min(designedTop, height() - margin - block), std::min(margin, (height() - block) / 2));
-    imgV_->setGeometry((width() - pictureWidth) / 2, top, pictureWidth, pictureHeight);
-    sureBtn_->setGeometry((width() - button.width()) / 2, top + pictureHeight + gap, button.width(), button.height());
+    // At full size the picture sits 30 above the middle with the button 24 below it.
+    const auto placed = KXPictureAndButton::within(size(), QSize(300, 380), QSize(160, 38), 24, 30);
+    imgV_->setGeometry(placed.picture);
+    sureBtn_->setGeometry(placed.button);
 }
 
 void KXNewHomeUserGuideView::resizeEvent(QResizeEvent* event)

@@ -57,3 +57,23 @@ TEST_F(KXHomeAlertViewTest, NoQuestionnaireShowsNoPicture)
     EXPECT_EQ(alert.bgImgView()->image(), nullptr);
     EXPECT_TRUE(service().requestLog().fileEntries().empty());
 }
+
+TEST_F(KXHomeAlertViewTest, OnAShortWindowTheCloseButtonStaysInside)
+{
+    foundation::UserDefaults::standardUserDefaults().setObject(Id(""), "questionnaire");
+    // The main window's height at 2.0 on a 1366 x 768 screen.
+    window_.resize(400, 370);
+    QPointer<KXHomeAlertView> alert = new KXHomeAlertView(&window_);
+    alert->setGeometry(window_.rect());
+    alert->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(alert->rect().contains(alert->cancelBtn()->geometry()));
+    EXPECT_FALSE(alert->bgImgView()->geometry().intersects(alert->cancelBtn()->geometry()));
+    EXPECT_EQ(alert->childAt(alert->cancelBtn()->geometry().center()), alert->cancelBtn());
+    // At full height the picture keeps its size.
+    window_.resize(400, 680);
+    alert->setGeometry(window_.rect());
+    EXPECT_EQ(alert->bgImgView()->size(), QSize(KXHomeAlertView::kImageWidth, KXHomeAlertView::kImageHeight));
+    EXPECT_EQ(alert->bgImgView()->geometry().center().y(), 680 / 2 - 1);
+    delete alert.data();
+}
