@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QScrollArea>
+#include <QStyle>
 #include <QVariant>
 #include <QWidget>
 
@@ -50,6 +52,21 @@ int fittedLength(int wanted, int start, int room, int border, Qt::Orientation ax
     return std::max(0, length);
 }
 
+// The window's size for `designed` content fitted to `available`. Content that scrolls one way
+// (a window with a scroll area around its content) is given the scroll bar's room the other
+// way, so that a window only too short does not scroll sideways as well.
+QSize fittedWindowSize(const QWidget* window, const QSize& designed, const QMargins& frame, const QRect& available,
+                       const KXScreenGrid& grid)
+{
+    const QSize fitted = kx_fittedClientSize(designed, frame, available, grid);
+    const auto* scroll = window->findChild<const QScrollArea*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!scroll || fitted == designed)
+        return fitted;
+    const int bar = scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll);
+    const QSize room(fitted.height() < designed.height() ? bar : 0, fitted.width() < designed.width() ? bar : 0);
+    return kx_fittedClientSize(designed + room, frame, available, grid);
+}
+
 } // namespace
 
 QSize kx_designedSize(const QWidget* window)
@@ -78,7 +95,7 @@ QSize kx_fittedSize(const QWidget* window, const QSize& designed)
     const QScreen* screen = window ? window->screen() : nullptr;
     if (!screen)
         return designed;
-    return kx_fittedClientSize(designed, frameOf(window), screen->availableGeometry(), KXScreenGrid::of(screen));
+    return fittedWindowSize(window, designed, frameOf(window), screen->availableGeometry(), KXScreenGrid::of(screen));
 }
 
 void kx_fitDialog(QWidget* dialog, const QWidget* framedLike)
@@ -96,7 +113,7 @@ void kx_fitDialog(QWidget* dialog, const QWidget* framedLike)
 
 void kx_fitWindow(QWidget* window, const QMargins& frame, const QRect& area, const QRect& available, const KXScreenGrid& grid)
 {
-    window->resize(kx_fittedClientSize(kx_designedSize(window), frame, available, grid));
+    window->resize(fittedWindowSize(window, kx_designedSize(window), frame, available, grid));
     // move() places the frame.
     window->move(kx_centredFrame(window->size(), frame, area, available, grid).topLeft());
 }

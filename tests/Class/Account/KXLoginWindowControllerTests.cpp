@@ -7,6 +7,7 @@
 #include "Class/Account/KXLoginPhoneMailView.h"
 #include "Class/Account/KXLoginViewController.h"
 #include "Class/Account/KXLoginWindowController.h"
+#include "Class/Account/KXTransientWindow.h"
 #include "Class/Account/KXQRCodeView.h"
 #include "Class/Account/KXWebPanel.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
@@ -18,7 +19,10 @@
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Graphics/Image.h"
 
+#include <QApplication>
 #include <QMainWindow>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -200,6 +204,14 @@ TEST_F(KXLoginWindowTest, OnASmallScreenTheWindowFitsAndItsSignInButtonsScrollIn
     scaledscreen::forEachSmallScreen([&](const scaledscreen::ScaledScreen& screen) {
         scaledscreen::expectFitsWithButtonsReachable(controller.window(), {page->phoneLoginButton(), page->qqLoginButton()}, screen);
     });
+    // Only too short at 2.0 on 1366 x 768: it scrolls up and down, not sideways.
+    const scaledscreen::ScaledScreen laptop{2.0, QRect(0, 0, 1366, 768), QMargins(1, 30, 1, 1)};
+    kx_fitWindow(controller.window(), laptop.frame(), laptop.available(), laptop.available(), laptop.grid());
+    controller.window()->show();
+    QApplication::processEvents();
+    EXPECT_TRUE(controller.window()->scrollArea()->verticalScrollBar()->isVisible());
+    EXPECT_FALSE(controller.window()->scrollArea()->horizontalScrollBar()->isVisible());
+    controller.window()->hide();
     // Grown for the QQ form, the window still fits.
     controller.window()->setDesignedSize(QSize(KXLoginViewController::kQQWidth, KXLoginViewController::kQQHeight));
     scaledscreen::forEachSmallScreen([&](const scaledscreen::ScaledScreen& screen) {
