@@ -24,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShowEvent>
 
 using foundation::Id;
 using layoutwidgets::lcView;
@@ -130,6 +131,15 @@ bool KXLoginPhoneMailView::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void KXLoginPhoneMailView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Keys typed right after choosing this way of signing in belong in the account field. Given
+    // once the panel is shown, so that the focus lands in the window the panel sits in.
+    if (!event->spontaneous())
+        phoneNum_->setFocus(Qt::OtherFocusReason);
 }
 
 void KXLoginPhoneMailView::login()

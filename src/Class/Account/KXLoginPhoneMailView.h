@@ -28,8 +28,9 @@ public:
 // "accountInfo", the password in the keyring), then the login request; its success posts the
 // sign-in and closes the window. One request at a time: a second click or Return while one is
 // under way does nothing. Return in either field logs in; Tab in the account field goes to the
-// password. Ticking automatic sign-in ticks remember too. The panel opens with the remembered
-// account and, once the keyring answers, its password (remember ticked then).
+// password; the account field has the keys as soon as the panel shows. Ticking automatic sign-in
+// ticks remember too. The panel opens with the remembered account and, once the keyring answers,
+// its password (remember ticked then).
 //
 // Main thread only; replies hold the panel weakly.
 class KXLoginPhoneMailView : public QWidget {
@@ -62,6 +63,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void setUPUI();

@@ -420,6 +420,9 @@ void KXHomeListView::setTabTypeNum(long long mode)
     showGroupNoDataView(mode == ModeFolder && (!dataArray_ || dataArray_->count() == 0));
     reloadData();
     scrollRowToVisible(0);
+    // A new tab's keys scroll its list. A row click downloads, so the user has no harmless click
+    // that would give the list the focus.
+    listTableView_->setFocus(Qt::OtherFocusReason);
 }
 
 KXBaseButton* KXHomeListView::selectLanguageBtn() const

@@ -46,7 +46,8 @@ public:
 // download, installation into the user's font folder and hand-off, with the row's progress ring.
 //
 // Modes: 0 the recommended page lies over the panel, 1 the cloud catalogue, 2 installed fonts,
-// 3 recently used fonts, 4 a favourite folder or followed collection.
+// 3 recently used fonts, 4 a favourite folder or followed collection. Each new mode gives the
+// table the keyboard focus, so that PageUp, PageDown, Home and End scroll it.
 //
 // The preview size (50 to 180, 90 at start) is one value for the whole process; rows are that
 // high, 3 apart. The panel always builds itself in the light palette (the theme toggle's state is

@@ -572,6 +572,10 @@ void KXHomeViewController::viewWillAppear()
         make.left().equalTo(lc_right(lcView(menu)));
     });
     upDateBuyCartState();
+    // The first keys scroll the list (PageDown, End), unless something shown over it has
+    // already taken them.
+    if (!window()->focusWidget())
+        rightListview_->listTableView()->setFocus(Qt::OtherFocusReason);
 }
 
 void KXHomeViewController::layOutLeftMenu()

@@ -1,9 +1,20 @@
 #include "Class/UIKit/KXBaseView.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
+
+namespace {
+
+bool takesTabFocus(const QWidget* widget, const QWidget* panel)
+{
+    return (widget->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && widget->isEnabled() && widget->isVisibleTo(panel)
+           && !widget->focusProxy();
+}
+
+} // namespace
 
 KXBaseView::KXBaseView(QWidget* parent)
     : QWidget(parent)
@@ -22,6 +33,24 @@ bool KXBaseView::event(QEvent* event)
         return true;
     default:
         return QWidget::event(event);
+    }
+}
+
+bool KXBaseView::focusNextPrevChild(bool next)
+{
+    QWidget* current = QApplication::focusWidget();
+    if (!current || !isAncestorOf(current))
+        return QWidget::focusNextPrevChild(next);
+    // The window's focus chain, walked from the field that has the keys; only the panel's own
+    // widgets are stops. With no other stop the focus stays where it is.
+    for (QWidget* candidate = current;;) {
+        candidate = next ? candidate->nextInFocusChain() : candidate->previousInFocusChain();
+        if (!candidate || candidate == current)
+            return true;
+        if (isAncestorOf(candidate) && takesTabFocus(candidate, this)) {
+            candidate->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return true;
+        }
     }
 }
 

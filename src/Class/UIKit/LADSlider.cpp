@@ -13,6 +13,9 @@ LADSlider::LADSlider(std::unique_ptr<LADSliderCell> cell, Qt::Orientation orient
     : QSlider(orientation, parent)
     , cell_(std::move(cell))
 {
+    // As with the buttons, the keys belong to the lists and fields: a slider that took the focus
+    // would turn PageDown meant for the list into a change of its value.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 LADSlider::~LADSlider() = default;

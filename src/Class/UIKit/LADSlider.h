@@ -9,7 +9,8 @@
 
 // A slider drawn with images: a knob and the two parts of the track on either side of it.
 // Without a knob image it draws as a standard slider; with a knob but without both track images
-// only the knob is an image. GUI thread only.
+// only the knob is an image. It takes no keyboard focus: it answers the pointer only. GUI thread
+// only.
 class LADSlider : public QSlider {
 public:
     explicit LADSlider(Qt::Orientation orientation = Qt::Horizontal, QWidget* parent = nullptr);

@@ -20,6 +20,7 @@
 #include "Platform/Graphics/Image.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -158,6 +159,25 @@ TEST_F(KXLoginWindowTest, TheAccountPanelStopsPollingAndComingBackShowsAFreshCod
     time.advance(11);
     ASSERT_TRUE(waitFor([&] { return polls().size() == 1; }));
     EXPECT_EQ(*polls().front().param("ticket"), panel->poll()->ticket());
+}
+
+TEST_F(KXLoginWindowTest, KeysTypedRightAfterChoosingTheAccountFormLandInTheAccountField)
+{
+    auto controller = open();
+    QWidget* window = controller->window();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    KXLoginViewController* panel = controller->contentViewController();
+    panel->phoneLoginButton()->click();
+    auto* account = panel->findChild<KXLoginPhoneMailView*>();
+    ASSERT_NE(account, nullptr);
+    // Typed into the window as a keyboard types: the keys go wherever the focus is.
+    for (const char key : std::string("demo"))
+        QTest::keyClick(window->windowHandle(), key);
+    EXPECT_EQ(account->phoneNum()->text(), QStringLiteral("demo"));
+    QTest::keyClick(window->windowHandle(), Qt::Key_Tab);
+    QTest::keyClick(window->windowHandle(), 'x');
+    EXPECT_EQ(account->pwdTF()->text(), QStringLiteral("x")) << "Tab still leads to the password";
 }
 
 TEST_F(KXLoginWindowTest, ClosingTheWindowStopsItsPolling)

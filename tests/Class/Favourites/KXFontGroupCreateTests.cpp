@@ -160,6 +160,10 @@ TEST_F(KXFontGroupCreateTest, RenamingSendsTheFolderIdAndTheNewName)
 
 TEST_F(KXFontGroupCreateTest, TheKeysGoToTheNameFieldOfBothDialogs)
 {
+    // A field of the page beneath the dialog, before the dialog in the window's Tab order.
+    auto* beneath = new QLineEdit(&host());
+    beneath->setGeometry(10, 10, 120, 24);
+    beneath->show();
     host().activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&host()));
     const auto typeIntoFocus = [](const char* text) {
@@ -173,6 +177,11 @@ TEST_F(KXFontGroupCreateTest, TheKeysGoToTheNameFieldOfBothDialogs)
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     EXPECT_NE(QApplication::focusWidget(), create->cancelBtn()) << "Tab passes the buttons by";
     EXPECT_NE(QApplication::focusWidget(), create->sureBtn());
+    EXPECT_EQ(QApplication::focusWidget(), create->showTF()) << "Tab stays in the dialog";
+    typeIntoFocus("QQ");
+    EXPECT_EQ(create->showTF()->text(), QStringLiteral("PostersQQ"));
+    EXPECT_TRUE(beneath->text().isEmpty());
+    create->showTF()->setText(QStringLiteral("Posters"));
     create->showTF()->setFocus();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     ASSERT_TRUE(waitUntil([&] { return !results_.empty(); }));

@@ -5,6 +5,7 @@
 #include "Class/AppShell/AppDelegate.h"
 #include "Class/AppShell/KXAppSettingViewController.h"
 #include "Class/AppShell/KXAppSettingWindowController.h"
+#include "Class/FontList/KXFontTableView.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/Home/KXHomeViewController.h"
 #include "Class/Home/KXNewHomeUserGuideView.h"
@@ -23,6 +24,7 @@
 #include <QImage>
 #include <QMenuBar>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 
 #include <cmath>
@@ -171,6 +173,40 @@ TEST_F(KXHomeWindowTest, TheMenuBarAndTheExtendMenuShowOneSettingsWindow)
     EXPECT_EQ(AppDelegate::sharedAppDelegate().settingWindow(), fromHub);
     EXPECT_EQ(settingsOnScreen(), 1);
     fromHub->window()->close();
+}
+
+// At start and after a change of tab the keys scroll the list; before, the preview-size slider held
+// them and PageDown shrank the rows instead.
+TEST_F(KXHomeWindowTest, PageDownScrollsTheListAtStartAndAfterATabChange)
+{
+    auto window = openWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    KXHomeViewController* hub = window->contentViewController();
+    KXFontTableView* table = hub->rightListview()->listTableView();
+    QScrollBar* bar = table->verticalScrollBar();
+    ASSERT_TRUE(waitFor([&] { return bar->maximum() > 0; })) << "a catalogue longer than the window";
+    const double rowHeight = table->rowHeight();
+    const float previewSize = KXHomeListView::previewSize();
+
+    QTest::keyClick(window->windowHandle(), Qt::Key_PageDown);
+    const int onePage = bar->value();
+    EXPECT_GT(onePage, 0) << "PageDown scrolls";
+    for (int press = 1; press < 10; ++press)
+        QTest::keyClick(window->windowHandle(), Qt::Key_PageDown);
+    EXPECT_GT(bar->value(), onePage);
+    EXPECT_EQ(table->rowHeight(), rowHeight) << "the rows keep their height";
+    EXPECT_EQ(KXHomeListView::previewSize(), previewSize);
+    QTest::keyClick(window->windowHandle(), Qt::Key_Home);
+    EXPECT_EQ(bar->value(), 0);
+
+    // Another tab and back: the keys are the list's again, wherever they were.
+    hub->extendBtn()->setFocus();
+    hub->tabViewTouched(hub->localBtn());
+    hub->tabViewTouched(hub->cloudBtn());
+    EXPECT_TRUE(table->hasFocus());
+    QTest::keyClick(window->windowHandle(), Qt::Key_End);
+    EXPECT_EQ(bar->value(), bar->maximum());
 }
 
 TEST_F(KXHomeWindowTest, ScreenshotsDayAndNight)

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWheelEvent>
@@ -140,6 +141,48 @@ TEST_F(KXBaseViewTest, TouchEventsAreTakenByThePanel)
     QTest::touchEvent(window.windowHandle(), device).press(0, QPoint(10, 10));
     QTest::touchEvent(window.windowHandle(), device).release(0, QPoint(10, 10));
     EXPECT_GT(beneath->touches, 0);
+}
+
+// Tab and Shift+Tab from a field of the panel go round the panel's fields: a field beneath the
+// panel, where typed keys would show nowhere, is never reached, and neither are fields that
+// cannot take the keys.
+TEST_F(KXBaseViewTest, TabGoesRoundThePanelsOwnFields)
+{
+    auto* behind = new QLineEdit(beneath);
+    behind->setGeometry(5, 5, 40, 20);
+    auto* name = new QLineEdit(panel);
+    auto* disabled = new QLineEdit(panel);
+    disabled->setEnabled(false);
+    auto* note = new QLineEdit(panel);
+    auto* hidden = new QLineEdit(panel);
+    hidden->hide();
+    for (QLineEdit* field : {name, disabled, note})
+        field->show();
+    behind->show();
+    panel->raise();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    name->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), name);
+
+    std::vector<QWidget*> visited;
+    for (int step = 0; step < 4; ++step) {
+        QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    EXPECT_EQ(visited, (std::vector<QWidget*>{note, name, note, name}));
+    QTest::keyClick(window.windowHandle(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), note);
+    QTest::keyClick(window.windowHandle(), Qt::Key_Tab, Qt::ShiftModifier);
+    EXPECT_EQ(QApplication::focusWidget(), name);
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("QQ"));
+    EXPECT_EQ(name->text(), QStringLiteral("QQ"));
+    EXPECT_TRUE(behind->text().isEmpty());
+
+    // The only field of a panel keeps the keys.
+    note->setEnabled(false);
+    QTest::keyClick(window.windowHandle(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), name);
 }
 
 } // namespace
