@@ -184,9 +184,12 @@ void KXUPDateCenterVC::showState()
     const State state = download_->state();
     const bool finished = state == State::Finished;
     const bool failed = state == State::Failed;
-    for (QWidget* view : {static_cast<QWidget*>(progressBg_), static_cast<QWidget*>(progressView_), static_cast<QWidget*>(percentLabel_),
-                          static_cast<QWidget*>(loadingLabel_)})
+    for (QWidget* view : {static_cast<QWidget*>(progressBg_), static_cast<QWidget*>(progressView_)})
         view->setVisible(!finished);
+    // A failed download is no longer under way: its "downloading" line and percentage would
+    // contradict the failure text beneath them.
+    for (QWidget* view : {static_cast<QWidget*>(percentLabel_), static_cast<QWidget*>(loadingLabel_)})
+        view->setVisible(!finished && !failed);
     sucesslabel_->setVisible(finished);
     openBtn_->setVisible(finished);
     failureLabel_->setVisible(failed);

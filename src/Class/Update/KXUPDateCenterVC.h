@@ -16,9 +16,10 @@ class QLabel;
 //
 // States: downloading (also while the package information is fetched and while the file is
 // checked: track, bar, percentage, loading label), finished (success label and open button),
-// failed (what failed and a retry button; the bar stays where it was). Open checks the package
-// again, hands it to the desktop and orders the window out; the controller and its state remain,
-// so opening again opens the same package (a package that changed is deleted and shown as failed).
+// failed (what failed and a retry button; the bar stays where it was, without the loading label
+// and percentage). Open checks the package again, hands it to the desktop and orders the window
+// out; the controller and its state remain, so opening again opens the same package (a package
+// that changed is deleted and shown as failed).
 // When the desktop cannot open it (no opener, or the opener fails later) the window stays or comes
 // back, finished, with the open-failure alert showing the package's path to copy.
 //

@@ -201,9 +201,14 @@ TEST_F(KXUpdaterTest, AHashOrSizeThatDiffersLeavesNoFileAndARetryRecovers)
     EXPECT_EQ(page->failureLabel()->text(), QString::fromUtf8(KXUPDateCenterVC::kCheckFailed));
     EXPECT_TRUE(page->retryBtn()->isVisible());
     EXPECT_FALSE(page->openBtn()->isVisible()) << "never offered";
+    EXPECT_FALSE(page->loadingLabel()->isVisible()) << "no longer downloading";
+    EXPECT_FALSE(page->percentLabel()->isVisible());
 
     service().setVersionInfo("9.9.0", "新版本", "", "12345", "");
     page->retryBtn()->click();
+    EXPECT_TRUE(page->loadingLabel()->isVisible()) << "a retry downloads again";
+    EXPECT_TRUE(page->percentLabel()->isVisible());
+    EXPECT_FALSE(page->failureLabel()->isVisible());
     ASSERT_TRUE(waitFor([&] { return settled(*controller); }));
     EXPECT_EQ(page->download()->failure(), KXUpdateDownload::Failure::Unverified) << "the size differs";
     EXPECT_TRUE(leftovers().empty());
@@ -350,6 +355,8 @@ TEST_F(KXUpdaterTest, EachFailureSaysWhatFailed)
         KXUPDateCenterVC* page = controller.contentViewController();
         EXPECT_TRUE(page->failureLabel()->isVisible());
         EXPECT_TRUE(page->retryBtn()->isVisible());
+        EXPECT_FALSE(page->loadingLabel()->isVisible());
+        EXPECT_FALSE(page->percentLabel()->isVisible());
         return std::pair(page->download()->failure(), page->failureLabel()->text());
     };
     using Failure = KXUpdateDownload::Failure;
