@@ -82,7 +82,7 @@ QImage KXRowPainter::scaledPreview(const QImage& preview, const QSize& size, qre
     return scaled;
 }
 
-const KXRowPainter::Title& KXRowPainter::title(const foundation::Ref<foundation::String>& text)
+KXRowPainter::Title& KXRowPainter::title(const foundation::Ref<foundation::String>& text)
 {
     const std::string& utf8 = text ? text->utf8() : std::string();
     if (const auto known = titles_.find(utf8); known != titles_.end())
@@ -96,6 +96,20 @@ const KXRowPainter::Title& KXRowPainter::title(const foundation::Ref<foundation:
     laidOut.text.prepare(QTransform(), titleFont());
     laidOut.width = std::ceil(laidOut.text.size().width());
     return titles_.emplace(utf8, std::move(laidOut)).first->second;
+}
+
+const QStaticText& KXRowPainter::titleFitting(Title& laidOut, const foundation::Ref<foundation::String>& text, double room)
+{
+    if (room >= laidOut.width)
+        return laidOut.text;
+    if (room != laidOut.elidedRoom) {
+        const QString full = text ? QString::fromStdString(text->utf8()) : QString();
+        laidOut.elided = QStaticText(QFontMetricsF(titleFont()).elidedText(full, Qt::ElideRight, room));
+        laidOut.elided.setTextFormat(Qt::PlainText);
+        laidOut.elided.prepare(QTransform(), titleFont());
+        laidOut.elidedRoom = room;
+    }
+    return laidOut.elided;
 }
 
 void KXRowPainter::drawArtwork(QPainter& painter, const Rect& rect, const std::string& name)
@@ -164,8 +178,9 @@ void KXRowPainter::paint(QPainter& painter, const QRectF& rowRect, const KXFontB
     const bool titleHighlighted = state.titleHovered && !KXRowLook::titleKeepsColourOnHover(record);
     painter.setFont(titleFont());
     painter.setPen(kx_qcolor(titleHighlighted ? theme.listcellTitleLabel() : theme.listcellLabel()));
-    const Title& laidOut = title(record.fontname);
-    painter.drawStaticText(QPointF(g.title.x, g.title.y + (g.title.height - laidOut.text.size().height()) / 2), laidOut.text);
+    Title& laidOut = title(record.fontname);
+    const QStaticText& titleText = titleFitting(laidOut, record.fontname, g.title.width);
+    painter.drawStaticText(QPointF(g.title.x, g.title.y + (g.title.height - titleText.size().height()) / 2), titleText);
 
     auto badge = [&](const Rect& rect, bool shown, const std::optional<std::string>& name) {
         if (shown && name && rect.width > 0)

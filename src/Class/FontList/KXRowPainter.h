@@ -70,8 +70,12 @@ private:
     struct Title {
         QStaticText text;
         double width = 0;
+        // The text elided to the narrower room a row last gave it (long names beside badges).
+        QStaticText elided;
+        double elidedRoom = -1;
     };
-    const Title& title(const foundation::Ref<foundation::String>& text);
+    Title& title(const foundation::Ref<foundation::String>& text);
+    const QStaticText& titleFitting(Title& title, const foundation::Ref<foundation::String>& text, double room);
     void drawArtwork(QPainter& painter, const autolayout::Rect& rect, const std::string& name);
 
     std::unordered_map<std::string, QImage> artwork_;

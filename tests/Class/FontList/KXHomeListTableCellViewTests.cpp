@@ -132,6 +132,56 @@ TEST(KXHomeListTableCellView, EachPartOfARowReportsItsOwnCallback)
     EXPECT_EQ(t.owner->rowClicks.size(), 2u);
 }
 
+// A long name in a list as narrow as the main window's: the name is elided before its badges, and
+// the badges keep clear of the favourite star, which is drawn whole and answers its own clicks.
+TEST(KXHomeListTableCellView, ALongNameGivesWayToItsBadgesAndTheStar)
+{
+    desktop::ScopedRecordingURLOpener opener;
+    foundation::UserDefaults::standardUserDefaults().setObject(Id("https://svc.test/beat"), "heartbeat_url");
+    auto rows = foundation::MutableArray::create();
+    auto longName = fontlisttest::record(2001, "DejaVu Serif Condensed Bold GBK", ",m3,m4,m5,m11,", 2001);
+    longName->is_3d = 1;
+    rows->addObject(Id(longName));
+    rows->addObject(Id(fontlisttest::record(2002, "Sans", nullptr, 2002)));
+    rows->addObject(Id(fontlisttest::record(2003, "DejaVu Serif Condensed Bold Italic Extra Wide Display", nullptr, 2003)));
+    Table t(rows);
+    t.table->setGeometry(0, 0, 300, 600);
+    fontlisttest::settle(t.window);
+
+    const KXRowPainter::Row row = t.layout(0);
+    const KXRowGeometry& g = row.geometry;
+    const auto rect = [](const autolayout::Rect& part) { return QRectF(part.x, part.y, part.width, part.height); };
+    const QRectF star = rect(g.favourite);
+    for (const autolayout::Rect* badge : {&g.newest, &g.free, &g.hot, &g.heartbeat, &g.gbk, &g.threeD}) {
+        EXPECT_EQ(badge->width, KXRowGeometry::kBadgeWidth) << "every badge shows whole";
+        EXPECT_LE(rect(*badge).right(), star.left()) << "clear of the star";
+    }
+    EXPECT_LE(rect(g.title).right(), g.newest.x) << "the name ends before its badges";
+    EXPECT_GT(g.title.width, 0);
+    EXPECT_GT(t.rows->rowFor(*t.recordAt(0), QRect(0, 0, 2000, 90), t.table).geometry.title.width, g.title.width)
+        << "the name is shortened here only";
+
+    // The star's pixels are those of the short name's row.
+    const QImage shot = t.table->viewport()->grab().toImage();
+    const QRect starPixels = star.toAlignedRect();
+    EXPECT_EQ(shot.copy(starPixels.translated(t.rowRect(0).topLeft())), shot.copy(starPixels.translated(t.rowRect(1).topLeft())))
+        << "the star is drawn whole";
+    // A long name without badges: its letters end in its rectangle, before the star.
+    const KXRowGeometry bare = t.layout(2).geometry;
+    const QPoint bareRow = t.rowRect(2).topLeft();
+    ASSERT_LT(bare.title.x + bare.title.width + 4, bare.favourite.x) << "room for the elided name's end";
+    const QColor background = shot.pixelColor(bareRow + QPoint(4, 4));
+    int inkPastTheName = 0;
+    for (int x = static_cast<int>(bare.title.x + bare.title.width) + 1; x < static_cast<int>(bare.favourite.x); ++x)
+        for (int y = static_cast<int>(bare.title.y); y < static_cast<int>(bare.title.y + bare.title.height); ++y)
+            inkPastTheName += shot.pixelColor(bareRow + QPoint(x, y)) != background ? 1 : 0;
+    EXPECT_EQ(inkPastTheName, 0);
+
+    t.click(t.pointIn(0, g.favourite));
+    EXPECT_EQ(t.owner->favouriteClicks.size(), 1u) << "the star answers its own click";
+    EXPECT_TRUE(opener.opened().empty()) << "not the heartbeat badge's";
+}
+
 TEST(KXHomeListTableCellView, AHeartbeatPageTheBrowserCannotOpenShowsItsAddress)
 {
     foundation::UserDefaults::standardUserDefaults().setObject(Id("https://svc.test/beat"), "heartbeat_url");

@@ -1,5 +1,6 @@
 #include "Class/FontList/Core/KXRowGeometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 using autolayout::Rect;
@@ -38,13 +39,26 @@ void roundEdges(Rect& rect)
 
 } // namespace
 
+double KXRowGeometry::badgesWidth(const KXRowBadges& badges)
+{
+    double width = 5 * kBadgeGap;
+    for (const bool shown : {badges.newest, badges.free, badges.hot, badges.heartbeat, badges.gbk, badges.threeD})
+        width += shown ? kBadgeWidth : kHiddenBadgeWidth;
+    return width;
+}
+
 KXRowGeometry KXRowGeometry::layout(const Input& in)
 {
     KXRowGeometry g;
     const double w = in.rowWidth;
     const double h = in.rowHeight;
 
-    g.title = Rect{in.titleIndented ? 25.0 : 8.0, 10, in.titleWidth, 15};
+    // The badges follow the title and stay clear of the favourite star at the right: a long name
+    // gives way and is drawn elided to its rectangle.
+    const double titleLeft = in.titleIndented ? 25.0 : 8.0;
+    const double badgesRoom = badgesWidth(in.badges);
+    const double titleRoom = std::max(0.0, w - kFavouriteRight - kFavouriteSize - kStarClearance - badgesRoom - titleLeft);
+    g.title = Rect{titleLeft, 10, std::min(in.titleWidth, titleRoom), 15};
     const double badgeMiddle = centerY(g.title) + 1;
     auto badge = [&](double left, bool shown, double height) {
         return centredAt(left, badgeMiddle, shown ? kBadgeWidth : kHiddenBadgeWidth, height);
@@ -57,7 +71,7 @@ KXRowGeometry KXRowGeometry::layout(const Input& in)
     g.threeD = badge(g.gbk.x + g.gbk.width + kBadgeGap, in.badges.threeD, 12);
 
     g.localFontIcon = centredAt(w - 13 - 16, centerY(g.title), 16, 16);
-    g.favourite = centredAt(w - 15 - 20, centerY(g.title), 20, 20);
+    g.favourite = centredAt(w - kFavouriteRight - kFavouriteSize, centerY(g.title), kFavouriteSize, kFavouriteSize);
     g.bottomArea = Rect{w - 50, 25, 50, h - 25};
     if (in.previewImageSize && in.previewImageSize->height > 0) {
         const double height = in.cellHeight;

@@ -29,8 +29,15 @@ struct KXRowGeometry {
     static constexpr double kHiddenBadgeWidth = 0.01;
     static constexpr double kBadgeGap = 1.5;
     static constexpr double kSmallCartLimit = 20; // cellHeight below this shrinks the cart button
+    static constexpr double kFavouriteSize = 20;
+    static constexpr double kFavouriteRight = 15;  // from the row's right edge
+    static constexpr double kStarClearance = 4;    // kept free between the last badge and the star
 
+    // The title's rectangle is as wide as its text, or narrower where the text and the badges after
+    // it would reach the favourite star: the title is then drawn elided to it.
     static KXRowGeometry layout(const Input& input);
+    // The badges' run after the title, shown or not, with the gaps between them.
+    static double badgesWidth(const KXRowBadges& badges);
 
     autolayout::Rect title;
     autolayout::Rect newest, free, hot, heartbeat, gbk, threeD;

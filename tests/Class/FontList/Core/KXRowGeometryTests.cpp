@@ -230,3 +230,28 @@ TEST(KXRowGeometry, SmallRowsShrinkTheCartWithTheRow)
     const auto g = KXRowGeometry::layout(in);
     EXPECT_EQ(g.cart.height, 15) << "cellHeight x 0.9 instead of 29";
 }
+
+TEST(KXRowGeometry, ALongTitleGivesWayToItsBadgesBeforeTheStar)
+{
+    KXRowGeometry::Input in;
+    in.rowWidth = 290;
+    in.titleWidth = 220;
+    in.badges.newest = in.badges.free = in.badges.hot = in.badges.heartbeat = true;
+    auto g = KXRowGeometry::layout(in);
+    EXPECT_EQ(g.favourite.x, 255);
+    EXPECT_EQ(g.threeD.x, 251) << "the badges' run, hidden ones included, ends 4 before the star";
+    EXPECT_EQ(g.heartbeat.x + g.heartbeat.width, 248);
+    EXPECT_EQ(g.newest.width, KXRowGeometry::kBadgeWidth);
+    EXPECT_EQ(g.title.width, 147) << "what is left: 251 - 4 x 22 - 5 x 1.5 - 2 x 0.01 - 8, rounded";
+
+    // No room at all: the title vanishes, it never turns round.
+    in.rowWidth = 120;
+    g = KXRowGeometry::layout(in);
+    EXPECT_EQ(g.title.width, 0);
+    EXPECT_EQ(g.newest.x, 8);
+
+    // A title that fits keeps its own width.
+    in.rowWidth = 990;
+    g = KXRowGeometry::layout(in);
+    EXPECT_EQ(g.title.width, 220);
+}
