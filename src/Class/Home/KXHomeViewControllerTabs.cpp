@@ -14,6 +14,7 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
+#include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/Update/KXUPDateAPPView.h"
@@ -75,6 +76,9 @@ void KXHomeViewController::tabViewTouched(KXLeftTabView* tab)
     }
     if (!closeOverlays())
         return;
+    // The cart page went with the other overlays: its button is no longer the one selected.
+    if (shoppingCartBtn_)
+        shoppingCartBtn_->setState(0);
     if (identifier.contains(QStringLiteral("推荐"))) {
         if (rightListview_)
             rightListview_->setTabTypeNum(0);

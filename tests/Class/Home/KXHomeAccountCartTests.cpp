@@ -453,6 +453,17 @@ TEST_F(KXHomeAccountCartTest, TheCartButtonOpensAndClosesTheCartPage)
     EXPECT_EQ(home.shoppingCartBtn()->state(), 0);
     EXPECT_TRUE(home.cloudBtn()->selected());
 
+    // Leaving by a tab: the cart page goes with the other pages, and so does the button's look.
+    for (KXLeftTabView* tab : {home.cloudBtn(), home.localBtn()}) {
+        home.shoppingCartBtnClick();
+        ASSERT_TRUE(qobject_cast<KXFontsSaleList*>(kx_topSubview(&home)));
+        home.tabViewTouched(tab);
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(kx_subviews(&home).size(), 2u);
+        EXPECT_EQ(home.shoppingCartBtn()->state(), 0) << tab->identifier().toStdString();
+        EXPECT_TRUE(tab->selected());
+    }
+
     // A cart the page finds empty takes the badge away.
     ASSERT_TRUE(service().setCart("newbie", {}));
     signIn("newbie", "newbie123");
