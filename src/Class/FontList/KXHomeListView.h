@@ -199,6 +199,9 @@ public:
     void reloadData();
     void scrollRowToVisible(int row);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     class RowDelegate;
     class Adapter;
@@ -208,6 +211,9 @@ private:
     void showGroupNoDataView(bool shown);
     void showRows(foundation::Ref<foundation::MutableArray> rows);
     void setTableTop(double top);
+    // The no-result view below what the open drop-down filter draws (at its own place when none is
+    // open), and the table below the view.
+    void placeNoDataView();
     // Adds an overlay on top of the panel, its edges on the panel's.
     void addOverlay(QWidget* overlay);
     void removeTopFilterView();

@@ -16,6 +16,10 @@
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 
+#include <QChildEvent>
+
+#include <algorithm>
+
 using foundation::Id;
 using foundation::Ref;
 using Language = KXLanguageSwitch::Language;
@@ -30,6 +34,8 @@ constexpr long long kTypePage = 3;
 constexpr long long kAdvancedPage = 4;
 // The drop-down filter starts under the toolbar's upper line.
 constexpr double kFilterViewTop = 81;
+// The no-result view keeps this far below an open drop-down's lowest part.
+constexpr double kNoResultBelowDropDown = 10;
 // The language underline sits under "中文" or "外文".
 constexpr double kChineseUnderline = 12;
 constexpr double kForeignUnderline = 57;
@@ -115,7 +121,49 @@ QWidget* KXHomeListView::filterView()
     view->show();
     view->raise();
     filterView_ = view;
+    // The drop-down's parts come and change size with its pages; the no-result view follows them.
+    view->installEventFilter(this);
     return view;
+}
+
+bool KXHomeListView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (filterView_ && watched == filterView_) {
+        if (event->type() == QEvent::ChildAdded) {
+            if (QObject* part = static_cast<QChildEvent*>(event)->child(); part->isWidgetType())
+                part->installEventFilter(this);
+        } else if (event->type() == QEvent::Hide || event->type() == QEvent::ParentChange) {
+            placeNoDataView();
+        }
+    } else if (filterView_ && watched->parent() == filterView_) {
+        switch (event->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::Show:
+        case QEvent::Hide:
+            placeNoDataView();
+            break;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void KXHomeListView::placeNoDataView()
+{
+    if (!noDataView_ || noDataView_->isHidden())
+        return;
+    double top = KXFilterOutcome::kNoResultTop;
+    // The drop-down dims the whole list but draws only its bar, tags and close tab: the view goes
+    // below those, where the dimmed list shows, instead of partly under them.
+    if (filterView_ && filterView_->parentWidget() == this && !filterView_->isHidden()) {
+        const QRect drawn = filterView_->childrenRect();
+        if (!drawn.isEmpty())
+            top = std::max(top, filterView_->y() + drawn.bottom() + 1 + kNoResultBelowDropDown);
+    }
+    lc_updateConstraints(lcView(noDataView_), [top](LCConstraintMaker& make) { make.top().equalTo(top); });
+    setTableTop(top + KXFilterOutcome::kNoResultHeight);
 }
 
 void KXHomeListView::openFilterPage(long long page, bool backToCloudFirst)
@@ -212,7 +260,7 @@ void KXHomeListView::filterViewTagsClick(const Ref<foundation::Dictionary>& tags
         break;
     case KXFilterOutcome::Kind::NoResult:
         noDataView()->show();
-        setTableTop(outcome.tableTop);
+        placeNoDataView();
         showRows(outcome.rows);
         break;
     case KXFilterOutcome::Kind::Cleared:

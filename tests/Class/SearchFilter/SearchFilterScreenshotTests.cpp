@@ -211,5 +211,46 @@ TEST_P(SearchFilterScreenshots, TheDropDownPagesWithManyTags)
     }
 }
 
+// A filter without matches chosen while the style page is open: the no-result view shows whole,
+// below the drop-down, and back at its own place once the drop-down closes.
+TEST_P(SearchFilterScreenshots, TheNoResultViewShowsBelowAnOpenDropDown)
+{
+    fontlisttest::ScopedPreviewSource previews;
+    KXHomeListView list(QRect(0, 0, 900, 700));
+    list.setFilterDataArray(searchfiltertest::filterDataArray());
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    applyPalette(list);
+    QWidget* table = list.listTableView();
+
+    list.fontStyleBtnClick();
+    auto* dropDown = qobject_cast<KXFilterView*>(KXHomeListOverlays::topSubview(&list));
+    ASSERT_TRUE(dropDown);
+    fontlisttest::settle(list);
+    const auto none = foundation::Dictionary::create(
+        {{foundation::Id("字体品牌"), foundation::Id(foundation::Array::create({foundation::Id("no-such-brand")}))}});
+    list.filterViewTagsClick(none);
+    fontlisttest::settle(list);
+    waitForPreviews(*list.listTableView(), list);
+    ASSERT_TRUE(list.noDataView()->isVisible());
+    const int dropDownFoot = dropDown->y() + dropDown->childrenRect().bottom();
+    EXPECT_GT(dropDownFoot, 170) << "a drop-down that reaches the view's own place";
+    EXPECT_GT(list.noDataView()->y(), dropDownFoot) << "the view below the drop-down";
+    EXPECT_EQ(list.noDataView()->height(), 150);
+    EXPECT_EQ(table->y(), list.noDataView()->geometry().bottom() + 1) << "the table below the view";
+    ASSERT_TRUE(fontlisttest::saveScreenshot(list, name("filter-dropdown-no-result")));
+
+    // Another page of another height, then none.
+    list.fontWeightBtnClick();
+    dropDown = qobject_cast<KXFilterView*>(KXHomeListOverlays::topSubview(&list));
+    ASSERT_TRUE(dropDown);
+    fontlisttest::settle(list);
+    EXPECT_EQ(list.noDataView()->y(), std::max(170, dropDown->y() + dropDown->childrenRect().bottom() + 11));
+    dropDown->filterviewCloseClick();
+    fontlisttest::settle(list);
+    EXPECT_EQ(list.noDataView()->geometry(), QRect(0, 170, 900, 150));
+    EXPECT_EQ(table->y(), 320);
+}
+
 INSTANTIATE_TEST_SUITE_P(DayAndNight, SearchFilterScreenshots, testing::Values(true, false),
                          [](const testing::TestParamInfo<bool>& param) { return param.param ? "Day" : "Night"; });
