@@ -91,6 +91,28 @@ TEST_P(ScreenshotTest, PanelWithRowsInEveryState)
     KXUserCenterConfig::sharedKXUserCenterConfig().setGroupsInfo(nullptr);
 }
 
+// A list as wide as the main window's: a long name with every badge is elided before them.
+TEST_P(ScreenshotTest, ALongNameWithItsBadgesInTheMainWindowsWidth)
+{
+    fontlisttest::ScopedPreviewSource previews;
+    KXHomeListView list(QRect(0, 0, 310, 420));
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    applyPalette(list);
+    auto rows = foundation::MutableArray::create();
+    auto longName = fontlisttest::record(2001, "DejaVu Serif Condensed Bold GBK", ",m3,m4,m5,m11,", 1001);
+    longName->is_3d = 1;
+    rows->addObject(Id(longName));
+    rows->addObject(Id(fontlisttest::record(2002, "DejaVu Serif Condensed", ",m5,", 1002)));
+    list.setDataArray(rows);
+    waitForPreviews(list);
+    KXFontTableView& table = *list.listTableView();
+    const QRect firstRow = KXHomeListTableCellView::rowRect(table.visualRect(table.model()->index(0, 0)), &table);
+    const KXRowGeometry g = list.rowView()->rowFor(*longName, firstRow, &table).geometry;
+    EXPECT_LE(g.threeD.x + g.threeD.width, g.favourite.x - KXRowGeometry::kStarClearance);
+    EXPECT_TRUE(fontlisttest::saveScreenshot(list, "fontlist-long-name-" + suffix()));
+}
+
 TEST_P(ScreenshotTest, LocalTabDrawsNamesInTheirFonts)
 {
     fontlisttest::ScopedPreviewSource previews;
