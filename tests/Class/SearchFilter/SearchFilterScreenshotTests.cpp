@@ -46,6 +46,14 @@ protected:
             list.themeClick();
         fontlisttest::settle(list);
     }
+    // The list on screen with the sample filter categories, in the palette on test.
+    void showList(KXHomeListView& list)
+    {
+        list.setFilterDataArray(searchfiltertest::filterDataArray());
+        list.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+        applyPalette(list);
+    }
     void waitForPreviews(KXFontTableView& table, QWidget& window)
     {
         dispatch::RunLoop::runUntil([&] { return table.previews().loadsInFlight() == 0; }, 5);
@@ -122,10 +130,7 @@ TEST_P(SearchFilterScreenshots, TheSidePanelAndTheDropDownPages)
 {
     fontlisttest::ScopedPreviewSource previews;
     KXHomeListView list(QRect(0, 0, 900, 700));
-    list.setFilterDataArray(searchfiltertest::filterDataArray());
-    list.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
-    applyPalette(list);
+    showList(list);
 
     list.filterClick();
     auto* side = qobject_cast<KXHomeFilterView*>(KXHomeListOverlays::topSubview(&list));
@@ -217,10 +222,7 @@ TEST_P(SearchFilterScreenshots, TheNoResultViewShowsBelowAnOpenDropDown)
 {
     fontlisttest::ScopedPreviewSource previews;
     KXHomeListView list(QRect(0, 0, 900, 700));
-    list.setFilterDataArray(searchfiltertest::filterDataArray());
-    list.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
-    applyPalette(list);
+    showList(list);
     QWidget* table = list.listTableView();
 
     list.fontStyleBtnClick();
