@@ -92,4 +92,19 @@ ChildOutcome runLimited(const ChildLimits& limits, const std::function<int()>& b
     return outcome;
 }
 
+FileSizeLimit::FileSizeLimit(std::uint64_t bytes)
+    : previousHandler_(std::signal(SIGXFSZ, SIG_IGN))
+{
+    ::getrlimit(RLIMIT_FSIZE, &previous_);
+    struct rlimit limited = previous_;
+    limited.rlim_cur = static_cast<rlim_t>(bytes);
+    ::setrlimit(RLIMIT_FSIZE, &limited);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    ::setrlimit(RLIMIT_FSIZE, &previous_);
+    std::signal(SIGXFSZ, previousHandler_);
+}
+
 } // namespace testsupport

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <csignal>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <sys/resource.h>
 
 namespace testsupport {
 
@@ -35,5 +37,21 @@ inline constexpr int kChildThrew = 121;
 // parent's exit handlers. GoogleTest assertions in the body do not reach the parent: return a code
 // and check it there.
 ChildOutcome runLimited(const ChildLimits& limits, const std::function<int()>& body);
+
+// For its lifetime, this process may write no file past `bytes` (RLIMIT_FSIZE, SIGXFSZ ignored):
+// a write fails with EFBIG as on a full disk, while a removal still works, whoever runs the test
+// (root ignores permissions). Nothing else may write files meanwhile; the limits are restored
+// afterwards.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(std::uint64_t bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    struct rlimit previous_ {};
+    void (*previousHandler_)(int) = SIG_DFL;
+};
 
 } // namespace testsupport

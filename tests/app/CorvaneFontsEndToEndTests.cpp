@@ -151,6 +151,8 @@ TEST_F(CorvaneFontsEndToEnd, StartsToTheCloudListAndEndsCleanlyOnSigterm)
     client->signal(SIGTERM);
     EXPECT_EQ(client->wait(), 0);
     EXPECT_TRUE(client->waitFor("terminate", std::chrono::seconds(0)));
+    EXPECT_TRUE(client->waitFor("first-run-guide", std::chrono::seconds(0)));
+    EXPECT_TRUE(client->waitFor("migration-check", std::chrono::seconds(0)));
     const auto ended = paths();
     EXPECT_NE(std::find(ended.begin(), ended.end(), "velaDuration"), ended.end()) << "the use time went out before the end";
 
@@ -163,6 +165,28 @@ TEST_F(CorvaneFontsEndToEnd, StartsToTheCloudListAndEndsCleanlyOnSigterm)
     EXPECT_EQ(defaults.objectForKey("typeFrom").stringValue(), "linux");
     EXPECT_FALSE(defaults.objectForKey("macType").stringValue().empty());
     EXPECT_NE(defaults.objectForKey("shop_url").stringValue().find(service_->baseUrl()), std::string::npos);
+}
+
+TEST_F(CorvaneFontsEndToEnd, SettingsThatCannotBeReadAreNamedAndMakeNoFirstRun)
+{
+    const fs::path home = testsupport::makeScratchDir("e2e-home");
+    // Settings the user cannot read: there, yet nothing this account can open as a file.
+    const fs::path settings = home / ".config/corvane-fonts/defaults.plist";
+    fs::create_directories(settings);
+    auto client = start(home);
+    EXPECT_TRUE(client->waitFor("settings-unreadable", settings.string()));
+    ASSERT_TRUE(client->waitFor("main-window-rows"));
+    // The tag list's reply comes after the migration check, which runs as the main window appears.
+    ASSERT_TRUE(client->waitFor("filter-tags"));
+    client->signal(SIGTERM);
+    EXPECT_EQ(client->wait(), 0);
+
+    EXPECT_FALSE(client->waitFor("first-run-guide", std::chrono::seconds(0)));
+    EXPECT_FALSE(client->waitFor("migration-check", std::chrono::seconds(0)));
+    const auto seen = paths();
+    EXPECT_NE(std::find(seen.begin(), seen.end(), "velaView"), seen.end());
+    EXPECT_EQ(std::find(seen.begin(), seen.end(), "velaInstall"), seen.end()) << "no first-start report";
+    EXPECT_TRUE(fs::is_directory(settings)) << "nothing was written over it";
 }
 
 TEST_F(CorvaneFontsEndToEnd, ASecondStartReopensTheFirstAndHandsOverItsAddress)

@@ -116,6 +116,7 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     watchCatalogueCopy();
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    kx_reportSettingsFile(defaults, [this] { return ToastWindow {showWindow_.data()}; });
     kx_storeDefault(defaults, "appVersion", Id(CORVANE_VERSION));
     defaults.synchronize();
     const KXDeviceInfo::Description device = KXDeviceInfo::read(KXDeviceInfo::systemRoots());
@@ -252,6 +253,9 @@ void AppDelegate::handleLaterStart(const QStringList& arguments, const QString& 
 void AppDelegate::applicationWillTerminate()
 {
     kxtrace::mark("terminate");
+    // Settings a failed write left in memory only (a sign-out on a full disk removes the file)
+    // get their last chance.
+    foundation::UserDefaults::standardUserDefaults().synchronize();
     // The report and the image cache's expiry run side by side; the wait for both is bounded, and
     // the only one at quit (the cache starts its pass on the same signal, whichever comes first,
     // and waits for nothing).

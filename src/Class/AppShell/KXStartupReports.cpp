@@ -91,7 +91,8 @@ bool KXStartupReports::uploadhttpError(std::function<void(bool)> done)
 
 void KXStartupReports::sendFirstStartReport(foundation::UserDefaults& defaults)
 {
-    if (defaults.objectForKey("install").isNil())
+    // Settings that could not be read do not tell whether this is the first start.
+    if (defaults.objectForKey("install").isNil() && !defaults.isUnreadable())
         KXHTTPBUSINESS().appFirstLunchSuceess(ignoreReply, ignoreError);
 }
 

@@ -24,8 +24,8 @@ public:
     // The log after a successful upload of `sent`: what the log gained since, or nothing.
     static std::string remainderAfterUpload(const std::string& current, const std::string& sent);
 
-    // The first-start report when "install" is absent, then "typeFrom" is stored (by the caller)
-    // and the launch report follows. Fire and forget.
+    // The first-start report when "install" is absent from settings that could be read, then
+    // "typeFrom" is stored (by the caller) and the launch report follows. Fire and forget.
     static void sendFirstStartReport(foundation::UserDefaults& defaults);
     static void sendLaunchReport();
     // The whole seconds since the recorded start time.

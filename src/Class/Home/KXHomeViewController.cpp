@@ -254,10 +254,12 @@ void KXHomeViewController::viewDidLoad()
     setupData();
     requestNewVersion();
 
-    if (defaults().objectForKey("install").isNil()) {
+    // Settings that could not be read make no first run: their "install" is unknown, not absent.
+    if (defaults().objectForKey("install").isNil() && !defaults().isUnreadable()) {
         defaults().setObject(Id("yes"), "install");
         defaults().synchronize();
         addOverlay(new KXNewHomeUserGuideView());
+        kxtrace::mark("first-run-guide");
     }
     if (KXUserCenterConfig::sharedKXUserCenterConfig().islogin())
         requestCartState();
@@ -706,10 +708,11 @@ void KXHomeViewController::setUPFilterData()
 
 void KXHomeViewController::moveData()
 {
-    if (!defaults().objectForKey("datemove").isNil())
+    if (!defaults().objectForKey("datemove").isNil() || defaults().isUnreadable())
         return;
     defaults().setObject(Id("YES"), "datemove");
     defaults().synchronize();
+    kxtrace::mark("migration-check");
     auto migration = KXMigration::create();
     if (!KXMigration::shouldOffer(migration->sources(), KXUserCenterConfig::sharedKXUserCenterConfig()))
         return;

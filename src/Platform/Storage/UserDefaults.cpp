@@ -22,6 +22,9 @@ struct UserDefaults::State {
     bool loaded = false;
     bool dirty = false;
     bool unreadable = false; // the file is there but could not be read: never write over it
+    bool writeFailureReported = false; // since the last write that succeeded
+    bool writeFailureToReport = false;
+    std::shared_ptr<const WriteFailureHandler> writeFailureHandler;
     unsigned long long nextToken = 1;
     std::map<unsigned long long, std::shared_ptr<const ChangeObserver>> observers;
 };
@@ -78,8 +81,62 @@ bool UserDefaults::saveLocked()
     Ref<Data> data
         = PropertyListSerialization::dataWithPropertyList(state_->values, PropertyListBinaryFormat_v1_0);
     // The settings hold the sign-in token.
-    state_->dirty = !(data && PrivateFiles::writeFile(file_, data->span()));
-    return !state_->dirty;
+    const bool written = data && PrivateFiles::writeFile(file_, data->span());
+    state_->dirty = !written;
+    if (written) {
+        state_->writeFailureReported = false;
+    } else if (!state_->writeFailureReported) {
+        state_->writeFailureReported = true;
+        state_->writeFailureToReport = true;
+    }
+    return written;
+}
+
+void UserDefaults::reportWriteFailure()
+{
+    std::shared_ptr<const WriteFailureHandler> handler;
+    {
+        std::lock_guard lock(mutex_);
+        if (!state_->writeFailureToReport)
+            return;
+        state_->writeFailureToReport = false;
+        handler = state_->writeFailureHandler;
+    }
+    if (handler && *handler)
+        (*handler)(file_);
+}
+
+void UserDefaults::setWriteFailureHandler(WriteFailureHandler handler)
+{
+    std::lock_guard lock(mutex_);
+    state_->writeFailureHandler = std::make_shared<const WriteFailureHandler>(std::move(handler));
+}
+
+bool UserDefaults::isUnreadable() const
+{
+    std::lock_guard lock(mutex_);
+    loadLocked();
+    return state_->unreadable;
+}
+
+UserDefaults::DiskOutcome UserDefaults::saveOrRemoveFile()
+{
+    DiskOutcome outcome = DiskOutcome::Saved;
+    {
+        std::lock_guard lock(mutex_);
+        loadLocked();
+        if (state_->dirty && !saveLocked()) {
+            std::error_code error;
+            if (!state_->unreadable)
+                std::filesystem::remove(file_, error); // a missing file is no error
+            if (state_->unreadable || error)
+                outcome = DiskOutcome::NotRemoved;
+            else
+                outcome = saveLocked() ? DiskOutcome::Saved : DiskOutcome::FileRemoved;
+        }
+    }
+    reportWriteFailure();
+    return outcome;
 }
 
 Id UserDefaults::objectForKey(std::string_view key) const
@@ -112,6 +169,7 @@ void UserDefaults::setObject(const Id& value, std::string_view key)
         state_->values->setObject(frozen, Id(key));
         saveLocked();
     }
+    reportWriteFailure();
     notify(std::string(key));
 }
 
@@ -125,6 +183,7 @@ void UserDefaults::removeObjectForKey(std::string_view key)
         state_->values->removeObjectForKey(Id(key));
         saveLocked();
     }
+    reportWriteFailure();
     notify(std::string(key));
 }
 
@@ -192,9 +251,15 @@ Ref<Dictionary> UserDefaults::dictionaryRepresentation() const
 
 bool UserDefaults::synchronize()
 {
-    std::lock_guard lock(mutex_);
-    loadLocked();
-    return state_->dirty ? saveLocked() : true;
+    bool saved = true;
+    {
+        std::lock_guard lock(mutex_);
+        loadLocked();
+        if (state_->dirty)
+            saved = saveLocked();
+    }
+    reportWriteFailure();
+    return saved;
 }
 
 UserDefaults::Observation UserDefaults::addChangeObserver(ChangeObserver observer)

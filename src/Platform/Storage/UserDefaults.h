@@ -30,8 +30,8 @@ class String;
 // read is never written over (changes then stay in memory and synchronize() answers false); one
 // that reads but is no property list, or that holds more than kMaxFileBytes (it is not read then),
 // is moved aside to "<name>.damaged". All members are safe to call from
-// any thread; change observers run on the thread that made the change, after the store's lock is
-// released.
+// any thread; change observers and the write-failure handler run on the thread that made the
+// change, after the store's lock is released.
 class UserDefaults {
 public:
     // Far above what settings hold (a few kilobytes).
@@ -67,6 +67,29 @@ public:
     bool synchronize();
     const std::filesystem::path& file() const { return file_; }
 
+    // Whether the file exists but could not be read: its values are unknown rather than absent,
+    // so a key missing from the store says nothing about what the user had stored.
+    bool isUnreadable() const;
+
+    // Where the store's values stand after saveOrRemoveFile().
+    enum class DiskOutcome {
+        Saved,       // the file holds the values in memory
+        FileRemoved, // no file: the values live in memory only, until a save succeeds
+        NotRemoved,  // the file could neither be rewritten nor removed, or could not be read
+    };
+    // For a removal that must not stay on disk (the sign-in token): saves the store and, where the
+    // file cannot be rewritten, removes it instead, which needs no space. The values stay in
+    // memory and the store dirty: they are written again at once if that fits now (the removal
+    // freed the old file's space), else by the next save that succeeds or synchronize(). A file
+    // that could not be read is left alone with whatever it holds.
+    DiskOutcome saveOrRemoveFile();
+
+    // Called with the file's path at the first failed write since the store was last on disk,
+    // not at each change that fails again after it, so the user hears of it once per failure.
+    // A file that could not be read is never written, which is no failed write.
+    using WriteFailureHandler = std::function<void(const std::filesystem::path& file)>;
+    void setWriteFailureHandler(WriteFailureHandler handler);
+
     // Called with the key after each change (set, replace or removal of a present key).
     using ChangeObserver = std::function<void(const std::string& key)>;
     class Observation {
@@ -96,6 +119,7 @@ private:
     struct State;
     void loadLocked() const;
     bool saveLocked();
+    void reportWriteFailure();
     void notify(const std::string& key);
     void removeObserver(unsigned long long token);
 

@@ -1,13 +1,18 @@
 #include "Class/AppShell/KXStartupReports.h"
 
+#include "Class/AppShell/KXDefaults.h"
+
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPErrorLog.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "ShellServiceTest.h"
+#include "Support/TempHome.h"
 
 #include <cmath>
+#include <fstream>
 #include <memory>
 #include <set>
 
@@ -63,6 +68,39 @@ TEST_F(KXStartupReportsTest, FirstStartAndLaunchReports)
     ASSERT_TRUE(waitFor([] { return service().requestLog().size() == 1; }));
     EXPECT_EQ(paths(), (std::set<std::string>{"velaView"}));
     defaults.removeObjectForKey("install");
+}
+
+TEST_F(KXStartupReportsTest, SettingsThatCannotBeReadAreNamedAndMakeNoFirstStart)
+{
+    const auto file = testsupport::makeScratchDir("unreadable") / "defaults.plist";
+    std::filesystem::create_directories(file); // there, yet no file to read
+    foundation::UserDefaults defaults(file);
+    int splash = 0;
+    kx_reportSettingsFile(defaults, [&splash] { return ToastWindow {&splash}; });
+    ASSERT_TRUE(waitFor([this] { return !toasts_->shown.empty(); }));
+    ASSERT_EQ(toasts_->shown.size(), 1u);
+    EXPECT_EQ(toasts_->shown[0].message, "无法读取设置文件：" + file.string());
+    EXPECT_EQ(toasts_->shown[0].window, &splash);
+
+    KXStartupReports::sendFirstStartReport(defaults);
+    KXStartupReports::sendLaunchReport();
+    ASSERT_TRUE(waitFor([] { return service().requestLog().size() == 1; }));
+    EXPECT_EQ(paths(), (std::set<std::string>{"velaView"}));
+}
+
+TEST_F(KXStartupReportsTest, SettingsThatCannotBeWrittenAreNamedAtTheFirstFailedWrite)
+{
+    const auto blocker = testsupport::makeScratchDir("unwritable") / "blocker";
+    std::ofstream(blocker) << "a file where the folder should be";
+    foundation::UserDefaults defaults(blocker / "defaults.plist");
+    kx_reportSettingsFile(defaults, nullptr);
+    bool drained = false; // the main queue runs in order: anything queued before has run
+    dispatch::mainQueue().async([&drained] { drained = true; });
+    ASSERT_TRUE(waitFor([&drained] { return drained; }));
+    EXPECT_TRUE(toasts_->shown.empty()) << "readable, and nothing written yet";
+    defaults.setObject(Id("v"), "k");
+    ASSERT_TRUE(waitFor([this] { return !toasts_->shown.empty(); }));
+    EXPECT_EQ(toasts_->shown[0].message, "无法写入设置文件：" + (blocker / "defaults.plist").string());
 }
 
 TEST_F(KXStartupReportsTest, AnUploadedLogIsDeleted)

@@ -2,6 +2,7 @@
 #include "Platform/Serialization/PropertyListSerialization.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Support/LimitedChild.h"
 #include "Support/SpreadPropertyList.h"
 #include "Support/TempHome.h"
 
@@ -134,20 +135,75 @@ TEST(UserDefaultsFile, AFileThatCannotBeReadIsNeverWrittenOver)
     auto dir = testsupport::makeScratchDir("defaults");
     std::filesystem::create_directories(dir / "defaults.plist"); // exists, yet no file to read
     UserDefaults defaults(dir / "defaults.plist");
+    int failures = 0;
+    defaults.setWriteFailureHandler([&failures](const std::filesystem::path&) { ++failures; });
+    EXPECT_TRUE(defaults.isUnreadable());
     defaults.setObject(Id("v"), "k");
     EXPECT_EQ(defaults.stringForKey("k")->utf8(), "v");
     EXPECT_FALSE(defaults.synchronize());
+    EXPECT_EQ(defaults.saveOrRemoveFile(), UserDefaults::DiskOutcome::NotRemoved) << "not removed either";
     EXPECT_TRUE(std::filesystem::is_directory(dir / "defaults.plist"));
+    EXPECT_EQ(failures, 0) << "an unreadable file is told at start, not as a failed write";
+
+    // Neither a file still to be made nor a damaged one (moved aside) is unreadable.
+    EXPECT_FALSE(UserDefaults(freshFile()).isUnreadable());
+    auto damaged = freshFile();
+    std::ofstream(damaged) << "garbage";
+    EXPECT_FALSE(UserDefaults(damaged).isUnreadable());
 }
 
-TEST(UserDefaultsFile, AFailedWriteIsReportedBySynchronize)
+TEST(UserDefaultsFile, ARemovalThatCannotBeWrittenTakesTheFileOffTheDisk)
+{
+    auto file = freshFile();
+    UserDefaults defaults(file);
+    std::vector<std::filesystem::path> failures;
+    defaults.setWriteFailureHandler([&failures](const std::filesystem::path& path) { failures.push_back(path); });
+    defaults.setObject(Id("secret-7f3a"), "token");
+    defaults.setObject(Id("yes"), "install");
+    ASSERT_TRUE(std::filesystem::exists(file));
+    {
+        testsupport::FileSizeLimit full(16); // less than any settings file
+        defaults.removeObjectForKey("token");
+        EXPECT_EQ(defaults.saveOrRemoveFile(), UserDefaults::DiskOutcome::FileRemoved);
+    }
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_TRUE(std::filesystem::is_empty(file.parent_path())) << "no temporary copy left either";
+    EXPECT_EQ(failures, std::vector<std::filesystem::path> {file}) << "three writes failed, one report";
+    EXPECT_EQ(defaults.stringForKey("install")->utf8(), "yes") << "the values stay in memory";
+
+    // The next save that succeeds writes them all again.
+    EXPECT_TRUE(defaults.synchronize());
+    UserDefaults reopened(file);
+    EXPECT_EQ(reopened.stringForKey("install")->utf8(), "yes");
+    EXPECT_TRUE(reopened.objectForKey("token").isNil());
+    EXPECT_EQ(defaults.saveOrRemoveFile(), UserDefaults::DiskOutcome::Saved);
+}
+
+TEST(UserDefaultsFile, AFailedWriteIsReportedBySynchronizeAndOnceToTheHandler)
 {
     auto dir = testsupport::makeScratchDir("defaults");
-    std::ofstream(dir / "blocker") << "a file where a folder should be";
-    UserDefaults defaults(dir / "blocker" / "defaults.plist");
+    const auto blocker = dir / "blocker";
+    std::ofstream(blocker) << "a file where a folder should be";
+    UserDefaults defaults(blocker / "defaults.plist");
+    int failures = 0;
+    defaults.setWriteFailureHandler([&](const std::filesystem::path& file) {
+        EXPECT_EQ(file, blocker / "defaults.plist");
+        ++failures;
+    });
     defaults.setObject(Id("v"), "k");
+    defaults.setObject(Id("w"), "l");
     EXPECT_EQ(defaults.stringForKey("k")->utf8(), "v");
     EXPECT_FALSE(defaults.synchronize());
+    EXPECT_EQ(failures, 1);
+
+    // Once a write succeeded, the next failure is a new one.
+    std::filesystem::remove(blocker);
+    std::filesystem::create_directory(blocker);
+    EXPECT_TRUE(defaults.synchronize());
+    std::filesystem::remove_all(blocker);
+    std::ofstream(blocker) << "in the way again";
+    defaults.setObject(Id("x"), "m");
+    EXPECT_EQ(failures, 2);
 }
 
 TEST(UserDefaultsFile, StandardStoreLivesInTheConfigFolder)

@@ -60,7 +60,9 @@ public:
     void setUpUserconfigWithInfo(const foundation::Id& info);
     // Signs out locally: clears the record, folders and follows, removes the user defaults
     // "Name", "token", "my_shop_url", "my_heartbeat_url", "my_orderClick" and "vip_type",
-    // re-applies the palette and deletes the "userInfo" archive.
+    // re-applies the palette and deletes the "userInfo" archive. Settings that cannot be rewritten
+    // have their file removed so that the token is on no disk (UserDefaults::saveOrRemoveFile);
+    // a toast on the main queue says so, or says that the token may still be there.
     void removeUserInfo();
     void initUserConfig() { }
 

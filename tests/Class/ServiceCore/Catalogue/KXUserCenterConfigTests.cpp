@@ -4,11 +4,16 @@
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Class/Theme/KXThemeManager.h"
+#include "Class/Theme/ToastPresenter.h"
+#include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Support/LimitedChild.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 
 using foundation::Dictionary;
 using foundation::Id;
@@ -185,4 +190,57 @@ TEST_F(KXUserCenterConfigTest, SignOutRemovesTheSession)
     EXPECT_FALSE(std::filesystem::exists(archivePath()));
     EXPECT_EQ(session.vipinfo(), vip) << "readers test vip_type first";
     EXPECT_EQ(KXThemeManager::themeManager().buyCartsImgstr().value_or(""), "fontCartDay");
+}
+
+namespace {
+
+class RecordingToasts final : public ToastPresenter {
+public:
+    void show(const std::string& message, ToastStyle style, ToastWindow) override { shown.push_back({message, style}); }
+    void dismiss() override { }
+    std::vector<std::pair<std::string, ToastStyle>> shown;
+};
+
+bool anyFileHolds(const std::filesystem::path& folder, const std::string& text)
+{
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+        if (!entry.is_regular_file())
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (bytes.find(text) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(KXUserCenterConfigTest, ASignOutOnSettingsThatCannotBeWrittenLeavesNoTokenOnDisk)
+{
+    const auto toasts = std::make_shared<RecordingToasts>();
+    const auto previous = ToastPresenter::shared();
+    ToastPresenter::setShared(toasts);
+    const std::string token = "token-5c1e9d";
+    defaults.setObject(Id(token), "token");
+    defaults.setObject(Id("yes"), "install");
+    const auto config = foundation::Paths::configDirectory();
+    ASSERT_TRUE(anyFileHolds(config, token));
+
+    {
+        testsupport::FileSizeLimit full(16); // as a full disk: no write goes through
+        session.removeUserInfo();
+    }
+    dispatch::RunLoop::runUntil([&] { return !toasts->shown.empty(); }, 5);
+    ToastPresenter::setShared(previous);
+
+    EXPECT_FALSE(session.islogin());
+    EXPECT_FALSE(anyFileHolds(config, token)) << "the next start would sign in again";
+    ASSERT_EQ(toasts->shown.size(), 1u);
+    EXPECT_EQ(toasts->shown[0].first, "设置无法保存，已删除设置文件以清除登录信息：" + defaults.file().string());
+    EXPECT_EQ(toasts->shown[0].second, ToastStyle::Warning);
+
+    // The settings kept in memory reach the disk with the next save that succeeds.
+    EXPECT_TRUE(defaults.synchronize());
+    EXPECT_EQ(foundation::UserDefaults(defaults.file()).stringForKey("install")->utf8(), "yes");
 }
