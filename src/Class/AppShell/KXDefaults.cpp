@@ -2,6 +2,7 @@
 
 #include "Class/AppShell/KXStartupTrace.h"
 #include "Platform/Dispatch/Queue.h"
+#include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 
 #include <string>
@@ -30,10 +31,10 @@ void queueToast(std::string message, const std::function<ToastWindow()>& window)
 void kx_reportSettingsFile(foundation::UserDefaults& defaults, std::function<ToastWindow()> window)
 {
     defaults.setWriteFailureHandler([window](const std::filesystem::path& file) {
-        queueToast("无法写入设置文件：" + file.string(), window);
+        queueToast("无法写入设置文件：" + foundation::Paths::displayPath(file), window);
     });
     if (!defaults.isUnreadable())
         return;
     kxtrace::mark("settings-unreadable", defaults.file().string());
-    queueToast("无法读取设置文件：" + defaults.file().string(), window);
+    queueToast("无法读取设置文件：" + foundation::Paths::displayPath(defaults.file()), window);
 }

@@ -34,6 +34,17 @@ fs::path xdgHome(const char* variable, const char* fallbackBelowHome)
 
 } // namespace
 
+std::string Paths::displayPath(const fs::path& path)
+{
+    const fs::path home = homeDirectory().lexically_normal();
+    if (home == home.root_path())
+        return path.string();
+    const fs::path below = path.lexically_normal().lexically_relative(home);
+    if (below.empty() || *below.begin() == "..")
+        return path.string();
+    return below == "." ? "~" : "~/" + below.string();
+}
+
 fs::path Paths::homeDirectory()
 {
     if (const char* home = nonEmptyEnvironment("HOME"))

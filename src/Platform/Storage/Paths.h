@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
 
 namespace foundation {
 
@@ -30,6 +31,10 @@ public:
     // install), else the install prefix's share/corvane-fonts; when that does not exist either
     // (a build tree run before installing), the source tree's resources folder if there is one.
     static std::filesystem::path resourceDirectory();
+
+    // A path as the user is shown it: below HOME it starts with "~", which keeps a message that
+    // names one of the client's files short enough to read in a toast.
+    static std::string displayPath(const std::filesystem::path& path);
 
     static constexpr const char* kApplicationFolder = "corvane-fonts";
 };

@@ -7,6 +7,7 @@
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/Queue.h"
+#include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "ShellServiceTest.h"
 #include "Support/TempHome.h"
@@ -79,7 +80,7 @@ TEST_F(KXStartupReportsTest, SettingsThatCannotBeReadAreNamedAndMakeNoFirstStart
     kx_reportSettingsFile(defaults, [&splash] { return ToastWindow {&splash}; });
     ASSERT_TRUE(waitFor([this] { return !toasts_->shown.empty(); }));
     ASSERT_EQ(toasts_->shown.size(), 1u);
-    EXPECT_EQ(toasts_->shown[0].message, "无法读取设置文件：" + file.string());
+    EXPECT_EQ(toasts_->shown[0].message, "无法读取设置文件：~/" + file.lexically_relative(foundation::Paths::homeDirectory()).string());
     EXPECT_EQ(toasts_->shown[0].window, &splash);
 
     KXStartupReports::sendFirstStartReport(defaults);
@@ -100,7 +101,7 @@ TEST_F(KXStartupReportsTest, SettingsThatCannotBeWrittenAreNamedAtTheFirstFailed
     EXPECT_TRUE(toasts_->shown.empty()) << "readable, and nothing written yet";
     defaults.setObject(Id("v"), "k");
     ASSERT_TRUE(waitFor([this] { return !toasts_->shown.empty(); }));
-    EXPECT_EQ(toasts_->shown[0].message, "无法写入设置文件：" + (blocker / "defaults.plist").string());
+    EXPECT_EQ(toasts_->shown[0].message, "无法写入设置文件：~/" + (blocker / "defaults.plist").lexically_relative(foundation::Paths::homeDirectory()).string());
 }
 
 TEST_F(KXStartupReportsTest, AnUploadedLogIsDeleted)

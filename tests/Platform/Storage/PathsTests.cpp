@@ -78,3 +78,14 @@ TEST(PathsResources, OverrideWinsOverTheInstallPrefix)
     bool sourceTree = folder.filename() == "resources" && std::filesystem::is_directory(folder);
     EXPECT_TRUE(installed || sourceTree) << folder;
 }
+
+TEST(Paths, FilesBelowHomeAreShownFromTilde)
+{
+    ScopedEnvironment home("HOME", "/home/alice");
+    EXPECT_EQ(Paths::displayPath("/home/alice/.config/corvane-fonts/defaults.plist"), "~/.config/corvane-fonts/defaults.plist");
+    EXPECT_EQ(Paths::displayPath("/home/alice"), "~");
+    EXPECT_EQ(Paths::displayPath("/home/alicia/defaults.plist"), "/home/alicia/defaults.plist") << "a name that only starts alike";
+    EXPECT_EQ(Paths::displayPath("/etc/defaults.plist"), "/etc/defaults.plist");
+    ScopedEnvironment root("HOME", "/");
+    EXPECT_EQ(Paths::displayPath("/etc/defaults.plist"), "/etc/defaults.plist") << "a home at the root shortens nothing";
+}

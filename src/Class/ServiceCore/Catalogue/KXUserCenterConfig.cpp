@@ -7,6 +7,7 @@
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/String.h"
+#include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 
 using foundation::Id;
@@ -49,9 +50,9 @@ void takeTokenOffTheDisk(foundation::UserDefaults& defaults)
     const Outcome outcome = defaults.saveOrRemoveFile();
     if (outcome == Outcome::Saved)
         return;
-    const std::string message = outcome == Outcome::FileRemoved
-        ? "设置无法保存，已删除设置文件以清除登录信息：" + defaults.file().string()
-        : "设置无法保存，登录信息可能仍留在设置文件中：" + defaults.file().string();
+    const std::string file = foundation::Paths::displayPath(defaults.file());
+    const std::string message = outcome == Outcome::FileRemoved ? "设置无法保存，已删除设置文件以清除登录信息：" + file
+                                                                : "设置无法保存，登录信息可能仍留在设置文件中：" + file;
     const ToastStyle style = outcome == Outcome::FileRemoved ? ToastStyle::Warning : ToastStyle::Error;
     dispatch::mainQueue().async([message, style] {
         if (const auto toasts = ToastPresenter::shared())

@@ -237,7 +237,7 @@ TEST_F(KXUserCenterConfigTest, ASignOutOnSettingsThatCannotBeWrittenLeavesNoToke
     EXPECT_FALSE(session.islogin());
     EXPECT_FALSE(anyFileHolds(config, token)) << "the next start would sign in again";
     ASSERT_EQ(toasts->shown.size(), 1u);
-    EXPECT_EQ(toasts->shown[0].first, "设置无法保存，已删除设置文件以清除登录信息：" + defaults.file().string());
+    EXPECT_EQ(toasts->shown[0].first, "设置无法保存，已删除设置文件以清除登录信息：~/.config/corvane-fonts/defaults.plist");
     EXPECT_EQ(toasts->shown[0].second, ToastStyle::Warning);
 
     // The settings kept in memory reach the disk with the next save that succeeds.
