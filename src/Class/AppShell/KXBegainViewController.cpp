@@ -12,6 +12,7 @@
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/UIKit/MLHudAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Queue.h"
@@ -151,6 +152,14 @@ void KXBegainViewController::handOver()
 
 void KXBegainViewController::receiveNotification(const dispatch::Notification& notification)
 {
-    if (notification.userInfo && notification.userInfo->containsKey("loginOut"))
-        KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
+    if (!notification.userInfo || !notification.userInfo->containsKey("loginOut"))
+        return;
+    const std::string unsaved = KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
+    if (unsaved.empty())
+        return;
+    // Queued behind the settings' own report of the failed write.
+    dispatch::mainQueue().async(
+        dispatch::guardedQt(this, [message = QString::fromStdString(unsaved)](KXBegainViewController& self) {
+            MLHudAlert::alertWithWindow(self.window(), 1, message);
+        }));
 }

@@ -1,6 +1,7 @@
 // Sign-in, sign-out and the account area at the top of the left menu: the avatar, the name, the
 // VIP mark, the agreement gate and the personal centre's toggle.
 #include "Class/Account/KXDiversionGroupView.h"
+#include "Class/Account/KXLoginWindowController.h"
 #include "Class/Account/KXPersonalCenterView.h"
 #include "Class/Account/KXPersonalStubPage.h"
 #include "Class/Account/KXPersonalFeedBack.h"
@@ -23,8 +24,10 @@
 #include "Class/UIKit/KXBaseTextField.h"
 #include "Class/UIKit/KXImage.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "Class/UIKit/MLHudAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Foundation/URL.h"
@@ -140,7 +143,7 @@ void KXHomeViewController::loginBusiness(const Id& user)
 
 void KXHomeViewController::logoutBussiness()
 {
-    session().removeUserInfo();
+    const std::string unsaved = session().removeUserInfo();
     rightListview_->setTabTypeNum(1);
     buyCartNumLabel()->hide();
     orderNumLabel_->hide();
@@ -157,6 +160,14 @@ void KXHomeViewController::logoutBussiness()
     sideRowsChanged();
     loginClick();
     tabViewTouched(cloudBtn_);
+    if (unsaved.empty())
+        return;
+    // Over the login window, which covers the hub; queued behind the settings' own report of the
+    // failed write, which would otherwise take the toast back to the hub.
+    dispatch::mainQueue().async(
+        dispatch::guardedQt(this, [message = QString::fromStdString(unsaved)](KXHomeViewController& self) {
+            MLHudAlert::alertWithWindow(self.loginWindow_ ? self.loginWindow_->window() : self.window(), 1, message);
+        }));
 }
 
 void KXHomeViewController::repaintFontRows()

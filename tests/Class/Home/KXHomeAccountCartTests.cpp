@@ -26,12 +26,15 @@
 #include "Class/Store/KXFontsSaleList.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXBaseTextField.h"
+#include "Class/UIKit/MLHudAlert.h"
+#include "Class/UIKit/MLHudAlertWindow.h"
 #include "Class/UIKit/THSearchField.h"
 #include "Class/Update/KXUPDateCenterWC.h"
 #include "HomeTestSupport.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Support/LimitedChild.h"
 #include "local-service/ServiceControls.h"
 
 #include <QApplication>
@@ -383,6 +386,26 @@ TEST_F(KXHomeAccountCartTest, TheConfirmationSignsOutAndClosesThePersonalCentre)
     EXPECT_TRUE(home.isVisible());
     EXPECT_EQ(kx_subviews(&home).size(), 2u);
     EXPECT_EQ(home.loginWindow(), login) << "the visible login window is brought forward, not made again";
+}
+
+TEST_F(KXHomeAccountCartTest, ASignOutThatCannotRewriteTheSettingsIsToldOverTheLoginWindow)
+{
+    signIn();
+    auto& home = open();
+    {
+        testsupport::FileSizeLimit full(16); // as a full disk: no settings write goes through
+        home.logoutBussiness();
+    }
+    settle();
+    expectSignedOut(home);
+    EXPECT_FALSE(std::filesystem::exists(defaults().file())) << "removed, with the token in it";
+    MLHudAlert* alert = MLHudAlert::sharedAlert();
+    ASSERT_NE(alert, nullptr);
+    EXPECT_EQ(alert->window()->parentWidget(), home.loginWindow()->window()) << "not under the login window";
+    EXPECT_TRUE(alert->window()->isVisible());
+    EXPECT_EQ(alert->messageField()->text(),
+              QStringLiteral("设置无法保存，已删除设置文件以清除登录信息：~/.config/corvane-fonts/defaults.plist"));
+    EXPECT_TRUE(defaults().synchronize());
 }
 
 TEST_F(KXHomeAccountCartTest, ARefusedTokenSignsOutOnce)

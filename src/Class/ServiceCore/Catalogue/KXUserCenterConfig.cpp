@@ -3,8 +3,6 @@
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Class/Theme/KXThemeManager.h"
-#include "Class/Theme/ToastPresenter.h"
-#include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Storage/Paths.h"
@@ -42,22 +40,16 @@ void reapplyPalette()
 }
 
 // A sign-out shown as done must not leave the token to sign the next start in: where the settings
-// cannot be rewritten (a full disk), their file goes instead, and the user hears of it either way.
-// Queued, so that it follows the store's own report of the failed write.
-void takeTokenOffTheDisk(foundation::UserDefaults& defaults)
+// cannot be rewritten (a full disk), their file goes instead. What the user must be told of it.
+std::string takeTokenOffTheDisk(foundation::UserDefaults& defaults)
 {
     using Outcome = foundation::UserDefaults::DiskOutcome;
     const Outcome outcome = defaults.saveOrRemoveFile();
     if (outcome == Outcome::Saved)
-        return;
+        return {};
     const std::string file = foundation::Paths::displayPath(defaults.file());
-    const std::string message = outcome == Outcome::FileRemoved ? "设置无法保存，已删除设置文件以清除登录信息：" + file
-                                                                : "设置无法保存，登录信息可能仍留在设置文件中：" + file;
-    const ToastStyle style = outcome == Outcome::FileRemoved ? ToastStyle::Warning : ToastStyle::Error;
-    dispatch::mainQueue().async([message, style] {
-        if (const auto toasts = ToastPresenter::shared())
-            toasts->show(message, style, ToastWindow {});
-    });
+    return outcome == Outcome::FileRemoved ? "设置无法保存，已删除设置文件以清除登录信息：" + file
+                                           : "设置无法保存，登录信息可能仍留在设置文件中：" + file;
 }
 
 } // namespace
@@ -205,7 +197,7 @@ void KXUserCenterConfig::setUpUserconfigWithInfo(const Id& info)
         setVipinfo(KXBaseDBManager::shareDBManager().vipInfoByViptype(defaults.objectForKey("vip_type")));
 }
 
-void KXUserCenterConfig::removeUserInfo()
+std::string KXUserCenterConfig::removeUserInfo()
 {
     {
         std::lock_guard lock(mutex_);
@@ -218,7 +210,8 @@ void KXUserCenterConfig::removeUserInfo()
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
     for (const char* key : {"Name", "token", "my_shop_url", "my_heartbeat_url", "my_orderClick", "vip_type"})
         defaults.removeObjectForKey(key);
-    takeTokenOffTheDisk(defaults);
+    std::string warning = takeTokenOffTheDisk(defaults);
     reapplyPalette();
     KXFileManager::sharedKXFileManager().removeFileByPathkey(userInfoKey());
+    return warning;
 }

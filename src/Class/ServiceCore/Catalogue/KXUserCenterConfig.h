@@ -61,9 +61,10 @@ public:
     // Signs out locally: clears the record, folders and follows, removes the user defaults
     // "Name", "token", "my_shop_url", "my_heartbeat_url", "my_orderClick" and "vip_type",
     // re-applies the palette and deletes the "userInfo" archive. Settings that cannot be rewritten
-    // have their file removed so that the token is on no disk (UserDefaults::saveOrRemoveFile);
-    // a toast on the main queue says so, or says that the token may still be there.
-    void removeUserInfo();
+    // have their file removed so that the token is on no disk (UserDefaults::saveOrRemoveFile).
+    // Returns what the user must then be told (the file was removed, or the token may still be on
+    // disk), empty when the sign-out reached the disk as it is.
+    std::string removeUserInfo();
     void initUserConfig() { }
 
     KXUserCenterConfig(const KXUserCenterConfig&) = delete;
