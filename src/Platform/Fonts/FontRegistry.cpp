@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
 #include <fstream>
 #include <mutex>
 #include <system_error>
@@ -54,11 +57,58 @@ bool rescanLocked(const std::filesystem::path& folder)
     return true;
 }
 
+// Another font of the same name is looked for under at most this many numbered names.
+constexpr int kMaxNameSuffix = 999;
+
+// "name.ttf" for 0, "name-<n>.ttf" after it.
+std::filesystem::path nameWithSuffix(const std::filesystem::path& name, int suffix)
+{
+    if (suffix == 0)
+        return name;
+    return name.stem().string() + "-" + std::to_string(suffix) + name.extension().string();
+}
+
+bool sameBytes(const std::filesystem::path& first, const std::filesystem::path& second)
+{
+    std::error_code ec;
+    const auto size = std::filesystem::file_size(first, ec);
+    if (ec || std::filesystem::file_size(second, ec) != size || ec)
+        return false;
+    std::ifstream a(first, std::ios::binary);
+    std::ifstream b(second, std::ios::binary);
+    std::vector<char> left(64 * 1024);
+    std::vector<char> right(left.size());
+    while (a && b) {
+        a.read(left.data(), static_cast<std::streamsize>(left.size()));
+        b.read(right.data(), static_cast<std::streamsize>(right.size()));
+        if (a.gcount() != b.gcount() || !std::equal(left.begin(), left.begin() + a.gcount(), right.begin()))
+            return false;
+    }
+    return a.eof() && b.eof();
+}
+
+// Renames `from` to `to` unless `to` exists, in one step, so that a file someone puts there
+// meanwhile is not replaced: file_exists then.
+std::error_code renameUnlessTaken(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return {};
+    if (errno != EINVAL && errno != ENOSYS)
+        return {errno, std::generic_category()};
+    // A file system without that kind of rename: a hard link fails just the same on a taken name.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return {errno, std::generic_category()};
+    ::unlink(from.c_str());
+    return {};
+}
+
 } // namespace
 
-std::optional<std::filesystem::path> FontRegistry::installFontFile(const std::filesystem::path& source, std::string* error)
+std::optional<FontRegistry::InstalledFile> FontRegistry::installFontFile(const std::filesystem::path& source,
+                                                                         const std::set<std::filesystem::path>& replaceable,
+                                                                         std::string* error)
 {
-    auto fail = [error](std::string reason) -> std::optional<std::filesystem::path> {
+    auto fail = [error](std::string reason) -> std::optional<InstalledFile> {
         if (error)
             *error = std::move(reason);
         return std::nullopt;
@@ -70,22 +120,70 @@ std::optional<std::filesystem::path> FontRegistry::installFontFile(const std::fi
     std::filesystem::create_directories(folder, ec);
     if (ec)
         return fail("cannot create " + folder.string() + ": " + ec.message());
-    const auto target = folder / source.filename();
-    if (std::filesystem::equivalent(source, target, ec))
-        return target;
+    std::set<std::filesystem::path> mayGo;
+    for (const auto& file : replaceable)
+        mayGo.insert(file.lexically_normal());
 
     static std::atomic<unsigned> counter{0};
     const auto temporary = folder
         / ("." + source.filename().string() + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".part");
-    std::filesystem::copy_file(source, temporary, std::filesystem::copy_options::overwrite_existing, ec);
-    if (!ec)
-        std::filesystem::rename(temporary, target, ec);
-    if (ec) {
+    bool copied = false;
+    auto dropCopy = [&] {
         std::error_code ignored;
         std::filesystem::remove(temporary, ignored);
-        return fail("cannot install " + target.string() + ": " + ec.message());
+    };
+    // Moves the copy to `target`; a name taken meanwhile is not an error, the next name is tried.
+    enum class Move { Done, NameTaken, Failed };
+    std::string reason;
+    auto moveCopyTo = [&](const std::filesystem::path& target, bool replacing) {
+        ec.clear();
+        if (!copied) {
+            std::filesystem::copy_file(source, temporary, std::filesystem::copy_options::overwrite_existing, ec);
+            copied = !ec;
+        }
+        if (!ec) {
+            if (replacing)
+                std::filesystem::rename(temporary, target, ec);
+            else
+                ec = renameUnlessTaken(temporary, target);
+        }
+        if (!ec) {
+            copied = false;
+            return Move::Done;
+        }
+        reason = "cannot install " + target.string() + ": " + ec.message();
+        return ec == std::errc::file_exists ? Move::NameTaken : Move::Failed;
+    };
+
+    int racesLeft = 8;
+    for (int suffix = 0; suffix <= kMaxNameSuffix;) {
+        const auto target = folder / nameWithSuffix(source.filename(), suffix);
+        if (std::filesystem::equivalent(source, target, ec))
+            return InstalledFile{target, false};
+        const auto status = std::filesystem::symlink_status(target, ec);
+        if (status.type() == std::filesystem::file_type::not_found) {
+            const Move moved = moveCopyTo(target, false);
+            if (moved == Move::Done)
+                return InstalledFile{target, true};
+            if (moved == Move::NameTaken && --racesLeft > 0)
+                continue; // look at what took it
+            dropCopy();
+            return fail(reason);
+        }
+        if (std::filesystem::is_regular_file(target, ec) && sameBytes(source, target)) {
+            dropCopy();
+            return InstalledFile{target, false};
+        }
+        if (mayGo.contains(target)) {
+            if (moveCopyTo(target, true) == Move::Done)
+                return InstalledFile{target, false};
+            dropCopy();
+            return fail(reason);
+        }
+        ++suffix;
     }
-    return target;
+    dropCopy();
+    return fail("no free name for " + source.filename().string() + " in " + folder.string());
 }
 
 bool FontRegistry::registerFontFile(const std::filesystem::path& file)

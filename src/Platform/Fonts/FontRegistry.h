@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -16,11 +17,21 @@ namespace fonts {
 // serialised by one lock.
 class FontRegistry {
 public:
-    // Copies `source` into the user's font folder under its own file name, replacing a file of that
-    // name; written to a temporary file first and renamed into place, so a failure leaves the old
-    // file. Returns the installed path; nullopt with a reason in `error` on failure.
-    static std::optional<std::filesystem::path> installFontFile(const std::filesystem::path& source,
-                                                                std::string* error = nullptr);
+    struct InstalledFile {
+        std::filesystem::path file;
+        // No file of this name was in the folder before: taking the installation back removes it.
+        bool added = false;
+    };
+    // Copies `source` into the user's font folder under its own file name, written to a temporary
+    // file first and renamed into place, so a failure leaves the old file. A file of that name
+    // already there is never lost unless the caller says it may go: one with the same bytes is taken
+    // as the installed file as it is; one of `replaceable` (files the caller installed earlier) is
+    // replaced; any other (the user's own font, a folder) stays, and the font takes the first name
+    // "<stem>-1<ext>", "<stem>-2<ext>", ... that is free, holds the same bytes or is replaceable.
+    // Returns the installed file; nullopt with a reason in `error` on failure.
+    static std::optional<InstalledFile> installFontFile(const std::filesystem::path& source,
+                                                        const std::set<std::filesystem::path>& replaceable = {},
+                                                        std::string* error = nullptr);
 
     // Adds the font file to this process's fonts; false when fontconfig refuses it (not a font, no
     // such file).

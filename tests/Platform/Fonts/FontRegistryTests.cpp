@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 TEST(FontRegistry, InstalledFontIsUsableAtOnceByItsPostScriptName)
 {
@@ -14,17 +18,19 @@ TEST(FontRegistry, InstalledFontIsUsableAtOnceByItsPostScriptName)
     EXPECT_FALSE(fonts::FontRegistry::isPostScriptNameAvailable(name));
 
     std::string error;
-    const auto installed = fonts::FontRegistry::installFontFile(download, &error);
-    ASSERT_TRUE(installed) << error;
-    EXPECT_EQ(*installed, foundation::Paths::userFontsDirectory() / (name + ".ttf"));
-    EXPECT_EQ(std::filesystem::file_size(*installed), std::filesystem::file_size(download));
+    const auto placed = fonts::FontRegistry::installFontFile(download, {}, &error);
+    ASSERT_TRUE(placed) << error;
+    const auto& installed = placed->file;
+    EXPECT_EQ(installed, foundation::Paths::userFontsDirectory() / (name + ".ttf"));
+    EXPECT_TRUE(placed->added);
+    EXPECT_EQ(std::filesystem::file_size(installed), std::filesystem::file_size(download));
 
-    ASSERT_TRUE(fonts::FontRegistry::registerFontFile(*installed));
+    ASSERT_TRUE(fonts::FontRegistry::registerFontFile(installed));
     EXPECT_TRUE(fonts::FontRegistry::isPostScriptNameAvailable(name));
 
-    EXPECT_TRUE(fonts::FontRegistry::unregisterFontFile(*installed));
-    EXPECT_FALSE(fonts::FontRegistry::unregisterFontFile(*installed));
-    EXPECT_TRUE(std::filesystem::exists(*installed));
+    EXPECT_TRUE(fonts::FontRegistry::unregisterFontFile(installed));
+    EXPECT_FALSE(fonts::FontRegistry::unregisterFontFile(installed));
+    EXPECT_TRUE(std::filesystem::exists(installed));
 }
 
 TEST(FontRegistry, ReinstallReplacesTheFileAndLeavesNoTemporaryFile)
@@ -33,14 +39,77 @@ TEST(FontRegistry, ReinstallReplacesTheFileAndLeavesNoTemporaryFile)
     ASSERT_TRUE(fonts::FontRegistry::installFontFile(download));
     const auto installed = fonts::FontRegistry::installFontFile(download);
     ASSERT_TRUE(installed);
-    for (const auto& entry : std::filesystem::directory_iterator(installed->parent_path()))
+    for (const auto& entry : std::filesystem::directory_iterator(installed->file.parent_path()))
         EXPECT_FALSE(entry.path().extension() == ".part") << entry.path();
+}
+
+bool sameBytes(const std::filesystem::path& file, const std::filesystem::path& other)
+{
+    std::ifstream a(file, std::ios::binary);
+    std::ifstream b(other, std::ios::binary);
+    return a && b
+        && std::string(std::istreambuf_iterator<char>(a), {}) == std::string(std::istreambuf_iterator<char>(b), {});
+}
+
+TEST(FontRegistry, AFileOfTheSameNameGoesOnlyWhenTheCallerInstalledIt)
+{
+    namespace fs = std::filesystem;
+    const std::string name = "CorvaneTestSerifCond-SameNames1";
+    const auto download = fonttest::fontWithUniqueName(name);
+    const auto otherFont = fonttest::fontWithUniqueName("CorvaneTestSerifCond-UsersOwn01");
+    const auto folder = foundation::Paths::userFontsDirectory();
+    fs::create_directories(folder);
+    const auto target = folder / (name + ".ttf");
+    const auto numbered = folder / (name + "-1.ttf");
+
+    // The same bytes: the file there is the installed one, untouched.
+    fs::copy_file(download, target);
+    const auto longAgo = fs::file_time_type::clock::now() - std::chrono::hours(24 * 365);
+    fs::last_write_time(target, longAgo);
+    auto placed = fonts::FontRegistry::installFontFile(download);
+    ASSERT_TRUE(placed);
+    EXPECT_EQ(placed->file, target);
+    EXPECT_FALSE(placed->added) << "taking it back must not remove a file that was there";
+    EXPECT_EQ(fs::last_write_time(target), longAgo) << "not written again";
+
+    // The user's own font under that name stays; the download takes the next free name, and finds
+    // itself there the next time instead of adding one more copy.
+    fs::copy_file(otherFont, target, fs::copy_options::overwrite_existing);
+    std::string error;
+    placed = fonts::FontRegistry::installFontFile(download, {}, &error);
+    ASSERT_TRUE(placed) << error;
+    EXPECT_EQ(placed->file, numbered);
+    EXPECT_TRUE(placed->added);
+    EXPECT_TRUE(sameBytes(target, otherFont));
+    EXPECT_TRUE(sameBytes(numbered, download));
+    placed = fonts::FontRegistry::installFontFile(download, {target});
+    ASSERT_TRUE(placed);
+    EXPECT_EQ(placed->file, target) << "a file the caller installed is replaced";
+    EXPECT_FALSE(placed->added);
+    EXPECT_TRUE(sameBytes(target, download));
+
+    // A file the caller installed, now with other bytes (an older version): replaced in place.
+    fs::copy_file(otherFont, numbered, fs::copy_options::overwrite_existing);
+    fs::copy_file(otherFont, target, fs::copy_options::overwrite_existing);
+    placed = fonts::FontRegistry::installFontFile(download, {numbered});
+    ASSERT_TRUE(placed);
+    EXPECT_EQ(placed->file, numbered);
+    EXPECT_FALSE(placed->added);
+    EXPECT_TRUE(sameBytes(numbered, download));
+    EXPECT_TRUE(sameBytes(target, otherFont));
+
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().find("SameNames1") != std::string::npos)
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{name + "-1.ttf", name + ".ttf"})) << "no copy, no temporary file left";
 }
 
 TEST(FontRegistry, RefusesMissingFilesAndNonFonts)
 {
     std::string error;
-    EXPECT_FALSE(fonts::FontRegistry::installFontFile("/nonexistent/a.ttf", &error));
+    EXPECT_FALSE(fonts::FontRegistry::installFontFile("/nonexistent/a.ttf", {}, &error));
     EXPECT_NE(error.find("/nonexistent/a.ttf"), std::string::npos);
 
     const auto text = testsupport::makeScratchDir("text") / "readme.ttf";
@@ -67,8 +136,8 @@ TEST(FontRegistry, FindsTheFileOfAPostScriptName)
     // A font the client installed is found in the user's font folder once registered.
     const std::string name = "CorvaneTestSerifCond-LookupFile";
     const auto installed = fonts::FontRegistry::installFontFile(fonttest::fontWithUniqueName(name));
-    ASSERT_TRUE(installed && fonts::FontRegistry::registerFontFile(*installed));
+    ASSERT_TRUE(installed && fonts::FontRegistry::registerFontFile(installed->file));
     const auto found = fonts::FontRegistry::fileForPostScriptName(name);
     ASSERT_TRUE(found);
-    EXPECT_EQ(found->file, *installed);
+    EXPECT_EQ(found->file, installed->file);
 }

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 using foundation::Array;
@@ -38,6 +39,31 @@ bool isEmpty(const Ref<String>& text)
 std::string idText(int fontid)
 {
     return foundation::format("%d", fontid);
+}
+
+// The font files this client installed: every path the downloaded-font map holds. Only these may
+// be replaced by an installation; another file of the same name is the user's own.
+std::set<std::filesystem::path> filesInstalledBefore(KXDownloadedFontMap& fontMap)
+{
+    std::set<std::filesystem::path> files;
+    for (const auto& entry : *fontMap.map())
+        if (const auto path = entry.value.as<String>(); path && path->length() > 0)
+            files.insert(path->utf8());
+    return files;
+}
+
+// One change of the map: the font's name gives its first file, as every list reads it; the other
+// files of its archive are entered under their own paths, so that the next installation of the font
+// (an update) knows them as the client's too and replaces them rather than adding copies beside.
+void recordInstallation(KXDownloadedFontMap& fontMap, const std::string& fontname, const Ref<String>& first,
+                        const KXFontsCore::InstalledFiles& files)
+{
+    fontMap.update([&](MutableDictionary& map) {
+        map.setObject(Id(first), Id(fontname));
+        for (const auto& file : files)
+            if (file.string() != first->utf8())
+                map.setObject(Id(file.string()), Id(file.string()));
+    });
 }
 
 constexpr const char* kDownloadFailedText = "字体下载失败，请稍后重试";
@@ -272,7 +298,7 @@ void KXFontRowRoad::activeFontsByPath(const Ref<String>& archivePath, const Ref<
     const std::shared_ptr<KXFontsCore> core = environment_.makeFontsCore();
     const std::weak_ptr<KXFontRowRoad> weak = weak_from_this();
     core->installFontsWithFilePath(
-        archivePath, downloadURL,
+        archivePath, downloadURL, filesInstalledBefore(fontMap()),
         [weak, record](double fraction) {
             const auto self = weak.lock();
             if (!self)
@@ -281,11 +307,11 @@ void KXFontRowRoad::activeFontsByPath(const Ref<String>& archivePath, const Ref<
             record->cellType = 1;
             self->reload(record);
         },
-        [weak, record, core, url](const Ref<String>& installed) {
+        [weak, record, core, url](const Ref<String>& installed, const KXFontsCore::InstalledFiles& files) {
             const auto self = weak.lock();
             if (!self)
                 return;
-            self->fontMap().setPathForFontname(record->fontname ? record->fontname->utf8() : std::string(), installed->utf8());
+            recordInstallation(self->fontMap(), record->fontname ? record->fontname->utf8() : std::string(), installed, files);
             self->reload(record);
             record->ttfPath = installed;
             self->countInstalled(url, record);

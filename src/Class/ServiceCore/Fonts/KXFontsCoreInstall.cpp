@@ -81,8 +81,8 @@ fs::path makeUnpackFolder()
 } // namespace
 
 void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Ref<String>& downloadUrl,
-                                           const std::function<void(double)>& progress,
-                                           const std::function<void(const Ref<String>&)>& success,
+                                           std::set<fs::path> installedBefore, const std::function<void(double)>& progress,
+                                           const std::function<void(const Ref<String>&, const InstalledFiles&)>& success,
                                            const std::function<void(const Ref<foundation::Error>&)>& fail)
 {
     const fs::path file = withoutPrefix(filePath ? filePath->utf8() : std::string(), "file://");
@@ -95,12 +95,12 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
         if (fail)
             dispatch::mainQueue().async([fail, error] { fail(error); });
     };
-    auto succeeded = [success](const std::string& path) {
+    auto succeeded = [success](const InstalledFiles& files) {
         if (success)
-            dispatch::mainQueue().async([success, path] { success(String::create(path)); });
+            dispatch::mainQueue().async([success, files] { success(String::create(files.front().string()), files); });
     };
 
-    dispatch::globalQueue().async([file, url, report, failed, succeeded] {
+    dispatch::globalQueue().async([file, url, installedBefore = std::move(installedBefore), report, failed, succeeded] {
         std::error_code ec;
         if (!fs::is_regular_file(file, ec))
             return failed(installError(InstallErrorNoFile, "no downloaded file at " + file.string()));
@@ -133,22 +133,20 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
             return failed(installError(InstallErrorNoFont, "no font file in " + file.string()));
         }
 
-        std::string first;
         std::string reason;
+        InstalledFiles installed;
         // The files this installation brought into the user's font folder: a font that fails takes
         // them out again, so that an archive is installed whole or not at all. A file that was there
         // before stays.
         std::vector<fs::path> added;
         for (const auto& font : fonts) {
-            const bool existed = fs::exists(foundation::Paths::userFontsDirectory() / font.filename(), ec);
-            auto installed = fonts::FontRegistry::installFontFile(font, &reason);
-            if (!installed)
+            const auto placed = fonts::FontRegistry::installFontFile(font, installedBefore, &reason);
+            if (!placed)
                 break;
-            if (!existed)
-                added.push_back(*installed);
-            fonts::FontRegistry::registerFontFile(*installed);
-            if (first.empty())
-                first = installed->string();
+            if (placed->added)
+                added.push_back(placed->file);
+            fonts::FontRegistry::registerFontFile(placed->file);
+            installed.push_back(placed->file);
         }
         if (!unpackFolder.empty())
             fs::remove_all(unpackFolder, ec);
@@ -160,7 +158,7 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
             return failed(installError(InstallErrorInstall, reason));
         }
         report(1.0);
-        succeeded(first);
+        succeeded(installed);
     });
 }
 

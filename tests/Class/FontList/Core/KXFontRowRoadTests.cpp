@@ -10,6 +10,7 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/TransportTestSupport.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
+#include "Lib/ZipArchive/ZipArchive.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/RunLoop.h"
@@ -19,11 +20,15 @@
 #include "Platform/URLLoading/TaskNotifications.h"
 #include "Platform/URLLoading/URLRequest.h"
 #include "Platform/URLLoading/URLSessionTask.h"
+#include "Support/TempHome.h"
 
 #include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <utility>
+#include <vector>
 
 using foundation::Id;
 using foundation::Ref;
@@ -491,4 +496,78 @@ TEST_F(KXFontRowRoadTest, TheSearchPanelReportsFontZeroAndMarksDownloadsInstalle
     EXPECT_TRUE(owner_->sawInstalledWhileLoading);
     EXPECT_TRUE(KXRecentUsedStore::recentIds().empty()) << "font 0 is never recently used";
     service().faults().clearAll();
+}
+
+namespace {
+
+bool sameBytes(const fs::path& file, const fs::path& other)
+{
+    std::ifstream a(file, std::ios::binary);
+    std::ifstream b(other, std::ios::binary);
+    return a && b
+        && std::string(std::istreambuf_iterator<char>(a), {}) == std::string(std::istreambuf_iterator<char>(b), {});
+}
+
+// An archive of the given system fonts under the given names: {name in the archive, font file}.
+fs::path archiveOf(const std::vector<std::pair<std::string, std::string>>& members)
+{
+    const auto dir = testsupport::makeScratchDir("archive");
+    std::vector<std::string> paths;
+    for (const auto& [name, font] : members) {
+        fs::copy_file(fs::path("/usr/share/fonts/truetype/freefont") / font, dir / name);
+        paths.push_back((dir / name).string());
+    }
+    const auto archive = dir / "font.zip";
+    EXPECT_TRUE(ZipArchive::createZipFileAtPath(archive.string(), paths));
+    return archive;
+}
+
+} // namespace
+
+TEST_F(KXFontRowRoadTest, TheUsersOwnFontOfTheSameNameStays)
+{
+    // Another font of the user's own under the name the download installs as.
+    const fs::path folder = foundation::Paths::userFontsDirectory();
+    const fs::path own = folder / "DejaVuSans-BoldOblique.ttf";
+    fs::create_directories(folder);
+    fs::copy_file("/usr/share/fonts/truetype/freefont/FreeSerif.ttf", own);
+
+    const auto record = font(1003, "DejaVu Sans Bold Oblique", "DejaVuSans-BoldOblique.zip");
+    ASSERT_TRUE(clickAndWait(record));
+    const fs::path installed = folder / "DejaVuSans-BoldOblique-1.ttf";
+    EXPECT_TRUE(sameBytes(own, "/usr/share/fonts/truetype/freefont/FreeSerif.ttf")) << "the user's file is untouched";
+    EXPECT_TRUE(sameBytes(installed, "/usr/share/fonts/truetype/dejavu/DejaVuSans-BoldOblique.ttf"));
+    EXPECT_EQ(record->ttfPath->utf8(), installed.string());
+    EXPECT_EQ(KXDownloadedFontMap::shared().pathForFontname("DejaVu Sans Bold Oblique")->utf8(), installed.string());
+    EXPECT_TRUE(waitFor([&] { return reports().size() == 2; }));
+}
+
+TEST_F(KXFontRowRoadTest, AnUpdatedArchiveReplacesEveryFileOfItsOwnAndNothingElse)
+{
+    const fs::path folder = foundation::Paths::userFontsDirectory();
+    fs::create_directories(folder);
+    fs::copy_file("/usr/share/fonts/truetype/freefont/FreeSerif.ttf", folder / "Two.ttf");
+    const auto record = font(1020, "Corvane Pair", "pair.zip");
+    auto installArchive = [&](const fs::path& archive) {
+        record->isLoading = true;
+        record->progress = 0;
+        road_->activeFontsByPath(String::create(archive.string()), record->download_url, record);
+        return waitFor([&] { return !record->isLoading && record->progress == 1.0; });
+    };
+
+    // The first version: the second file finds the user's own font under its name.
+    ASSERT_TRUE(installArchive(archiveOf({{"One.ttf", "FreeMono.ttf"}, {"Two.ttf", "FreeSans.ttf"}})));
+    EXPECT_TRUE(sameBytes(folder / "Two-1.ttf", "/usr/share/fonts/truetype/freefont/FreeSans.ttf"));
+
+    // The update: both files of the font are replaced where they are, the user's own file stays.
+    ASSERT_TRUE(installArchive(archiveOf({{"One.ttf", "FreeMonoBold.ttf"}, {"Two.ttf", "FreeSansBold.ttf"}})));
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"One.ttf", "Two-1.ttf", "Two.ttf"})) << "no copies gathered";
+    EXPECT_TRUE(sameBytes(folder / "One.ttf", "/usr/share/fonts/truetype/freefont/FreeMonoBold.ttf"));
+    EXPECT_TRUE(sameBytes(folder / "Two-1.ttf", "/usr/share/fonts/truetype/freefont/FreeSansBold.ttf"));
+    EXPECT_TRUE(sameBytes(folder / "Two.ttf", "/usr/share/fonts/truetype/freefont/FreeSerif.ttf"));
+    EXPECT_EQ(KXDownloadedFontMap::shared().pathForFontname("Corvane Pair")->utf8(), (folder / "One.ttf").string());
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <set>
 
 using foundation::String;
 namespace fs = std::filesystem;
@@ -18,19 +19,22 @@ namespace {
 struct Outcome {
     std::vector<double> progress;
     std::string installed;
+    KXFontsCore::InstalledFiles files;
     foundation::Ref<foundation::Error> error;
     bool done = false;
 };
 
-Outcome install(const fs::path& file, const std::string& url)
+Outcome install(const fs::path& file, const std::string& url, std::set<fs::path> installedBefore = {})
 {
     fontengine_test::Bench bench;
     auto core = KXFontsCore::create(bench.environment());
     Outcome outcome;
     core->installFontsWithFilePath(
-        String::create(file.string()), String::create(url), [&](double q) { outcome.progress.push_back(q); },
-        [&](const foundation::Ref<String>& path) {
+        String::create(file.string()), String::create(url), std::move(installedBefore),
+        [&](double q) { outcome.progress.push_back(q); },
+        [&](const foundation::Ref<String>& path, const KXFontsCore::InstalledFiles& files) {
             outcome.installed = path->utf8();
+            outcome.files = files;
             outcome.done = true;
         },
         [&](const foundation::Ref<foundation::Error>& error) {
@@ -57,6 +61,7 @@ TEST(KXFontsCoreInstall, UnpacksAnArchiveAndMakesItsFontUsable)
     ASSERT_FALSE(outcome.error) << outcome.error->description();
     const auto expected = foundation::Paths::userFontsDirectory() / "FreeSerifBoldItalic.ttf";
     EXPECT_EQ(outcome.installed, expected.string());
+    EXPECT_EQ(outcome.files, KXFontsCore::InstalledFiles{expected});
     EXPECT_EQ(fs::file_size(expected), fs::file_size(dir / "FreeSerifBoldItalic.ttf"));
     EXPECT_FALSE(fs::exists(foundation::Paths::userFontsDirectory() / "readme.txt"));
     ASSERT_FALSE(outcome.progress.empty());
@@ -121,8 +126,9 @@ TEST(KXFontsCoreInstall, UnzipHelperAnswersTheFirstUnpackedName)
 
 TEST(KXFontsCoreInstall, AFailedInstallLeavesTheFontFolderAsItWas)
 {
-    // The archive's second font cannot take its place (a folder holds its name): the first one,
-    // already copied, goes again; a font of that name installed before stays.
+    // The archive's last font cannot take the place of the file the client installed under its
+    // name (a folder holds that name now): the first one, already copied, goes again; a font of
+    // that name there before stays.
     const auto dir = testsupport::makeScratchDir("partial");
     for (const char* name : {"FreeMono.ttf", "FreeSans.ttf", "FreeSerif.ttf"})
         fs::copy_file(fs::path("/usr/share/fonts/truetype/freefont") / name, dir / name);
@@ -137,7 +143,7 @@ TEST(KXFontsCoreInstall, AFailedInstallLeavesTheFontFolderAsItWas)
     fs::create_directories(folder / "FreeSerif.ttf" / "in-the-way");
     fs::copy_file(dir / "FreeSans.ttf", folder / "FreeSans.ttf");
 
-    const auto outcome = install(archive, "");
+    const auto outcome = install(archive, "", {folder / "FreeSerif.ttf"});
     ASSERT_TRUE(outcome.error);
     EXPECT_EQ(outcome.error->code(), 4);
     EXPECT_FALSE(fs::exists(folder / "FreeMono.ttf")) << "no partly installed archive";
