@@ -8,7 +8,7 @@
 void ILApplyProcessMemoryPolicy();
 
 // The most allocator arenas ILApplyProcessMemoryPolicy() lets the process have: the main thread's
-// and one that every other thread shares.
+// and one more; the threads started after it are spread over both.
 inline constexpr int kILProcessArenaLimit = 2;
 
 // Gives the free pages of every allocator arena back to the system. For the moment after a large

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/Foundation/Sanitizers.h"
+
 #include <cstddef>
 #include <new>
 
@@ -12,17 +14,7 @@ namespace sqblockpool {
 inline constexpr std::size_t kBlockSize = 128;
 inline constexpr std::size_t kMaxFreeBlocks = 4096;
 
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr bool kEnabled = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-inline constexpr bool kEnabled = false;
-#else
-inline constexpr bool kEnabled = true;
-#endif
-#else
-inline constexpr bool kEnabled = true;
-#endif
+inline constexpr bool kEnabled = !foundation::kAddressSanitizer;
 
 // The list itself is trivially destructible, so it stays usable for the whole life of its thread:
 // objects freed after the thread's cleanup ran (a static that outlives the thread-locals at exit)

@@ -1,6 +1,7 @@
 // The process memory policy, each case in a process of its own started afresh (the allocator's
 // arenas of the test program's earlier threads would otherwise be inherited).
 #include "Lib/ImageLoading/ILMemoryPolicy.h"
+#include "Platform/Foundation/Sanitizers.h"
 
 #include <gtest/gtest.h>
 
@@ -72,9 +73,8 @@ auto arenasWere(bool (*accept)(int))
 
 TEST(ILMemoryPolicy, ThreadsStartedAfterThePolicyShareTheArenasItAllows)
 {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    GTEST_SKIP() << "the sanitizer's own allocator serves malloc here, not the one the policy sets";
-#endif
+    if (foundation::kSanitizerAllocator)
+        GTEST_SKIP() << "the sanitizer's own allocator serves malloc here, not the one the policy sets";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     // Without the policy every thread takes an arena of its own: the count below can tell.
     EXPECT_EXIT(std::_Exit(arenasAfterThreadsAllocate(kThreads)), arenasWere([](int arenas) { return arenas > kThreads; }), "");
