@@ -15,7 +15,8 @@
 // plain sqlite3), warms the previews from the parent's service and scrolls through once; its peak resident size comes from
 // wait4. The children are started by a launcher forked while the program is still small: a
 // process keeps the peak of the memory it was cloned from across exec, so children started by the
-// grown parent would all report the parent's peak.
+// grown parent would all report the parent's peak. The children that stand for the client (ours,
+// browsing, filtering) set the allocator as the client does; the peer's leaves it as it is.
 //
 // Browsing: one more child is the client as it starts (main()'s wiring and the main window it
 // opens, offscreen at the window's own size, its start-up requests answered by the service) over a
@@ -685,8 +686,11 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     if (argc == 6 && std::string(argv[1]) == "--child") {
-        // The browsing and filtering children are the client: the allocator is set as its main() sets it.
-        if (std::string(argv[2]) == "browse" || std::string(argv[2]) == "filter")
+        // Every child but the peer's stands for the client, so its allocator is set as the client's
+        // main() sets it and the memory policy's cost (threads sharing two arenas) shows in their
+        // figures as it would in use. The timed scrolling runs both sides in this process and
+        // leaves the allocator alone, so as to favour neither.
+        if (std::string(argv[2]) != "peer")
             ILApplyProcessMemoryPolicy();
         int qtArgc = 1;
         QApplication app(qtArgc, argv);

@@ -9,6 +9,9 @@
 // Ceiling: the memory cache limited to 32 MiB while 600 new previews (about 110 MiB decoded) load;
 // the peak cost over the limit must stay at or below 1.0.
 //
+// The whole program runs with the allocator set as the client's main() sets it (both sides, and the
+// service, in this one process).
+//
 // Prints `ratio <ours/qnam> preview-load-600-warm`, `ceiling <peak cost/limit> ...`, and last
 // `ratio <ours/qnam> preview-load-600-cold`.
 
@@ -18,6 +21,7 @@
 #include "Lib/ImageLoading/ILImageCache.h"
 #include "Lib/ImageLoading/ILImageCacheConfig.h"
 #include "Lib/ImageLoading/ILMemoryCache.h"
+#include "Lib/ImageLoading/ILMemoryPolicy.h"
 #include "Lib/ImageLoading/ILWebDownloader.h"
 #include "Platform/DispatchQt/QtMainQueueDrain.h"
 #include "Platform/Foundation/Error.h"
@@ -333,6 +337,10 @@ BENCHMARK(cold)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
+    // Our loads run with the allocator set as the client sets it, so the memory policy's cost (the
+    // decoding threads share two arenas) shows where it would in use. Set before any thread starts,
+    // as the client does; the peer in this process runs under the same setting.
+    ILApplyProcessMemoryPolicy();
     setUpHome();
     qputenv(
         "QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
