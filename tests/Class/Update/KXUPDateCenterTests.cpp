@@ -12,6 +12,7 @@
 #include "Lib/LayoutConstraints/LCConstraint.h"
 #include "Platform/Crypto/Digest.h"
 #include "Platform/Desktop/URLOpener.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Support/FailingOpeners.h"
 
 #include <QClipboard>
@@ -147,6 +148,37 @@ TEST_F(KXUpdaterTest, ADesktopThatCannotOpenThePackageLeavesTheWindowOfferingItA
     EXPECT_EQ(page->download()->state(), State::Finished);
     EXPECT_TRUE(fs::exists(package));
     KXOpenFailedAlert::alertOf(page)->closeBtnClick();
+}
+
+// An opener that starts and fails at once reports its failure before the hand-over is reported.
+class FailingAtOnceOpener final : public desktop::URLOpener {
+protected:
+    std::optional<std::string> launch(const std::string&, FailureHandler onFailure) override
+    {
+        dispatch::mainQueue().async([onFailure = std::move(onFailure)] { onFailure("exited with status 1"); });
+        return std::nullopt;
+    }
+};
+
+TEST_F(KXUpdaterTest, AnOpenerThatFailsAtOnceLeavesTheWindowShownWithTheAlert)
+{
+    auto controller = open();
+    KXUPDateCenterVC* page = controller->contentViewController();
+    ASSERT_TRUE(waitFor([&] { return settled(*controller); }));
+    ASSERT_EQ(page->download()->state(), State::Finished);
+
+    const auto previous = desktop::URLOpener::install(std::make_shared<FailingAtOnceOpener>());
+    HideCounter counter;
+    controller->window()->installEventFilter(&counter);
+    page->openBtn()->click();
+    const bool cameBack = waitFor([&] {
+        auto* alert = KXOpenFailedAlert::alertOf(page);
+        return counter.hides == 1 && controller->window()->isVisible() && alert && alert->isVisible();
+    });
+    desktop::URLOpener::install(previous);
+    EXPECT_TRUE(cameBack) << "ordered out for the hand-over, then back with the alert, never hidden after it";
+    if (auto* alert = KXOpenFailedAlert::alertOf(page))
+        alert->closeBtnClick();
 }
 
 TEST_F(KXUpdaterTest, AVerifiedPackageIsOfferedAndOpenedWithTheDesktop)

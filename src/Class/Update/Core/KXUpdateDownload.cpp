@@ -11,7 +11,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
+#include <optional>
 #include <system_error>
+#include <utility>
 
 using foundation::Id;
 namespace fs = std::filesystem;
@@ -231,9 +234,31 @@ void KXUpdateDownload::open(OpenDone done, std::function<void(const std::string&
         return;
     }
     std::weak_ptr<KXUpdateDownload> weak = weak_from_this();
+    // An opener that fails at once can report it on the main queue before the hand-over below is
+    // reported there: such a failure waits for the hand-over, so that the caller always hears of
+    // the hand-over first and of its failure after it. Both fields live on the main queue.
+    struct HandOver {
+        bool reported = false;
+        std::optional<std::string> earlyFailure;
+    };
+    auto handOver = std::make_shared<HandOver>();
+    auto failed = [handOver, onFailure = std::move(onFailure)](const std::string& reason) {
+        if (!handOver->reported)
+            handOver->earlyFailure = reason;
+        else if (onFailure)
+            onFailure(reason);
+    };
+    auto reported = [handOver, failed](const std::optional<std::string>& refused, const OpenDone& then) {
+        handOver->reported = true;
+        if (then)
+            then(refused);
+        if (const auto early = std::exchange(handOver->earlyFailure, std::nullopt))
+            failed(*early);
+    };
     // The check and the hand-over follow each other off the main thread, as close as they can.
     dispatch::globalQueue().async([weak, file = packagePath_, size = packageSize_, sha256 = packageSha256_,
-                                      done = std::move(done), onFailure = std::move(onFailure)]() mutable {
+                                      done = std::move(done), onFailure = std::move(failed),
+                                      reported = std::move(reported)]() mutable {
         const bool unchanged = verify(file, size, sha256) == Verdict::Verified;
         std::optional<std::string> refused;
         if (!unchanged) {
@@ -252,14 +277,14 @@ void KXUpdateDownload::open(OpenDone done, std::function<void(const std::string&
                 ? "Could not make the package executable: " + error.message()
                 : desktop::URLOpener::shared()->openLocalFile(file.parent_path(), std::move(onFailure));
         }
-        dispatch::mainQueue().async([weak, file, unchanged, refused, done = std::move(done)] {
+        dispatch::mainQueue().async([weak, file, unchanged, refused, done = std::move(done),
+                                        reported = std::move(reported)] {
             auto self = weak.lock();
             if (self && !unchanged && self->state_ == State::Finished && self->packagePath_ == file) {
                 self->packagePath_.clear();
                 self->fail(Failure::Unverified);
             }
-            if (done)
-                done(refused);
+            reported(refused, done);
         });
     });
 }

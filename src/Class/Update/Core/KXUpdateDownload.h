@@ -69,7 +69,8 @@ public:
     // The verified package (Finished), else empty.
     const std::filesystem::path& packagePath() const { return packagePath_; }
     // `done` runs on the main queue once the package was checked again: nullopt when the desktop
-    // was asked to open it, else why not.
+    // was asked to open it, else why not. `onFailure` runs on the main queue when the desktop's
+    // opener fails later, always after `done`.
     using OpenDone = std::function<void(const std::optional<std::string>& refused)>;
     void open(OpenDone done, std::function<void(const std::string& reason)> onFailure = {});
 
