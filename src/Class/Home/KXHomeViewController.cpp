@@ -50,10 +50,12 @@
 #include "Platform/Foundation/String.h"
 #include "Platform/Storage/UserDefaults.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QWheelEvent>
@@ -513,8 +515,43 @@ void KXHomeViewController::requestNewVersion()
         ignoreError);
 }
 
+namespace {
+
+// An overlay that held the keys (the first-run guide takes them) gives them back to the font list
+// when it goes, so that PageDown scrolls the list again instead of landing wherever the focus chain
+// leads. Watched at the overlay's hide: the focus is still inside it then.
+class KeysBackToList final : public QObject {
+public:
+    KeysBackToList(QWidget* overlay, QWidget* list)
+        : QObject(overlay)
+        , overlay_(overlay)
+        , list_(list)
+    {
+        overlay->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == overlay_ && event->type() == QEvent::Hide && list_ && list_->isVisible()) {
+            QWidget* focus = QApplication::focusWidget();
+            if (focus && (focus == overlay_ || overlay_->isAncestorOf(focus)))
+                list_->setFocus(Qt::OtherFocusReason);
+        }
+        return false;
+    }
+
+private:
+    QWidget* overlay_;
+    QPointer<QWidget> list_;
+};
+
+} // namespace
+
 void KXHomeViewController::addOverlay(QWidget* overlay)
 {
+    if (rightListview_)
+        new KeysBackToList(overlay, rightListview_->listTableView());
     overlay->setParent(this);
     lc_remakeConstraints(lcView(overlay), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     overlay->show();

@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollBar>
 #include <QTest>
@@ -207,6 +208,28 @@ TEST_F(KXHomeWindowTest, PageDownScrollsTheListAtStartAndAfterATabChange)
     EXPECT_TRUE(table->hasFocus());
     QTest::keyClick(window->windowHandle(), Qt::Key_End);
     EXPECT_EQ(bar->value(), bar->maximum());
+}
+
+TEST_F(KXHomeWindowTest, OnAFirstStartPageDownScrollsTheListOnceTheGuideIsDismissed)
+{
+    foundation::UserDefaults::standardUserDefaults().removeObjectForKey("install");
+    auto window = openWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    KXHomeViewController* hub = window->contentViewController();
+    QPointer<KXNewHomeUserGuideView> guide = qobject_cast<KXNewHomeUserGuideView*>(kx_topSubview(hub));
+    ASSERT_NE(guide, nullptr);
+    KXFontTableView* table = hub->rightListview()->listTableView();
+    QScrollBar* bar = table->verticalScrollBar();
+    ASSERT_TRUE(waitFor([&] { return bar->maximum() > 0; })) << "a catalogue longer than the window";
+
+    QTest::keyClick(window->windowHandle(), Qt::Key_PageDown);
+    EXPECT_EQ(bar->value(), 0) << "the guide holds the keys while it shows";
+    QTest::keyClick(window->windowHandle(), Qt::Key_Return);
+    ASSERT_TRUE(!guide || !guide->parentWidget()) << "Return dismisses the guide";
+    EXPECT_TRUE(table->hasFocus()) << "the list has the keys back";
+    QTest::keyClick(window->windowHandle(), Qt::Key_PageDown);
+    EXPECT_GT(bar->value(), 0) << "PageDown scrolls";
 }
 
 TEST_F(KXHomeWindowTest, ScreenshotsDayAndNight)
