@@ -35,8 +35,10 @@ foundation::Ref<graphics::Image> KXPreviewLoads::imageForURL(const std::string& 
     started_ += 1;
     // A source may answer before load() returns (an image it had after all).
     const auto answered = std::make_shared<bool>(false);
-    auto load = source->load(url, [weak, source, url, answered](const foundation::Ref<graphics::Image>& image,
-                                                                bool finished) {
+    // Held weakly: the source keeps this callback while the load runs.
+    const std::weak_ptr<KXPreviewImageSource> weakSource = source;
+    auto load = source->load(url, [weak, weakSource, url, answered](const foundation::Ref<graphics::Image>& image,
+                                                                    bool finished) {
         const auto self = weak.lock();
         if (!self)
             return;
@@ -49,7 +51,7 @@ foundation::Ref<graphics::Image> KXPreviewLoads::imageForURL(const std::string& 
             self->partial_.erase(url);
             if (!image)
                 self->failed_.insert(url);
-            else if (!source->cachedImage(url))
+            else if (const auto answering = weakSource.lock(); !answering || !answering->cachedImage(url))
                 self->uncached_[url] = image; // else every repaint would load it again
         }
         if (self->arrived_)
