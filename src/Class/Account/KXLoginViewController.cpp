@@ -173,11 +173,14 @@ KXLoginQQView* KXLoginViewController::switchToQQ(QWidget* host, std::function<vo
     });
     panel->show();
     panel->raise();
-    // The login window grows to the QQ form, as far as the screen allows; the rest scrolls.
+    // The login window grows to the QQ form, as far as the screen allows; the rest scrolls. It
+    // moves right as it grows, no further than the screen's edge: a window near that edge, or
+    // one the screen's width, moves back to stay whole on the screen.
     const QSize designed(kQQWidth, kQQHeight);
     if (auto* transient = qobject_cast<KXTransientWindow*>(window))
         transient->setDesignedSize(designed);
-    kx_growWindow(window, QRect(frame.topLeft() + QPoint(60, 0), kx_fittedSize(window, designed)), kQQGrowthSeconds, std::move(completion));
+    const QRect grown = kx_keptOnScreen(window, QRect(frame.topLeft() + QPoint(60, 0), kx_fittedSize(window, designed)));
+    kx_growWindow(window, grown, kQQGrowthSeconds, std::move(completion));
     return panel;
 }
 

@@ -2,6 +2,7 @@
 
 #include "Class/AppShell/AppDelegate.h"
 #include "Class/Home/KXHomeViewController.h"
+#include "Class/UIKit/KXTransientWindows.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -92,15 +93,8 @@ int KXHomeWindow::minimumHeight(const QRect& available, const QMargins& frame, c
 
 QRect KXHomeWindow::keptInside(const QRect& client, const QRect& available, const QMargins& frame, const KXScreenGrid& grid)
 {
-    const DeviceFit fit(available, frame, grid);
-    const int height = fit.tallest(client.height());
-    // A client already inside keeps its logical position.
-    const auto kept = [&](int position, int length, Qt::Orientation axis) {
-        const int device = grid.devicePosition(position, axis);
-        const auto [lo, hi] = fit.range(length, axis);
-        return device >= lo && device <= hi ? position : fit.place(device, length, axis);
-    };
-    return QRect(kept(client.x(), client.width(), Qt::Horizontal), kept(client.y(), height, Qt::Vertical), client.width(), height);
+    const int height = DeviceFit(available, frame, grid).tallest(client.height());
+    return kx_keptInside(QRect(client.topLeft(), QSize(client.width(), height)), frame, available, grid);
 }
 
 bool KXHomeWindow::event(QEvent* event)

@@ -111,6 +111,29 @@ void kx_fitDialog(QWidget* dialog, const QWidget* framedLike)
         dialog->resize(fitted);
 }
 
+QRect kx_keptInside(const QRect& client, const QMargins& frame, const QRect& available, const KXScreenGrid& grid)
+{
+    if (!available.isValid())
+        return client;
+    const QMargins border = grid.deviceMargins(frame);
+    const QRect inside = grid.deviceAreaInside(available);
+    const auto kept = [&grid](int position, int lo, int hi, Qt::Orientation axis) {
+        const int device = grid.devicePosition(position, axis);
+        return device >= lo && device <= hi ? position : grid.placeWithin(device, lo, hi, axis);
+    };
+    return QRect(kept(client.x(), inside.left() + border.left(), inside.right() + 1 - border.right() - grid.deviceLength(client.width()), Qt::Horizontal),
+                 kept(client.y(), inside.top() + border.top(), inside.bottom() + 1 - border.bottom() - grid.deviceLength(client.height()), Qt::Vertical),
+                 client.width(), client.height());
+}
+
+QRect kx_keptOnScreen(const QWidget* window, const QRect& client)
+{
+    const QScreen* screen = window ? window->screen() : nullptr;
+    if (!screen || !kx_canMoveWindows())
+        return client;
+    return kx_keptInside(client, frameOf(window), screen->availableGeometry(), KXScreenGrid::of(screen));
+}
+
 void kx_fitWindow(QWidget* window, const QMargins& frame, const QRect& area, const QRect& available, const KXScreenGrid& grid)
 {
     window->resize(fittedWindowSize(window, kx_designedSize(window), frame, available, grid));

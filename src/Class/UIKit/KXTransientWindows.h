@@ -31,6 +31,13 @@ void kx_centreWindow(QWidget* window);
 // rectangle, whose top-left corner move() takes.
 QRect kx_centredFrame(const QSize& clientSize, const QMargins& frame, const QRect& area, const QRect& available,
                       const KXScreenGrid& grid = {});
+// `client`, the client area of a window the window manager frames with `frame`, moved as little
+// as keeps the frame inside `available` in the device pixels of `grid`: a client already inside
+// keeps its position, and one whose frame is larger than the area keeps its top-left corner inside.
+QRect kx_keptInside(const QRect& client, const QMargins& frame, const QRect& available, const KXScreenGrid& grid = {});
+// `client` kept inside the available area of the screen `window` is on, under its frame (as it
+// is where the compositor places windows).
+QRect kx_keptOnScreen(const QWidget* window, const QRect& client);
 // The size a window is designed for, which kx_centreWindow() fits to the screen: its size when
 // it was set up, until it is set anew (a window that grows for another form).
 QSize kx_designedSize(const QWidget* window);

@@ -88,6 +88,45 @@ TEST(KXTransientWindows, AWindowLargerThanASmallScreenTakesTheSizeThatFits)
     EXPECT_EQ(kx_fittedClientSize(QSize(900, 280), QMargins(0, 30, 0, 0), QRect()), QSize(900, 280));
 }
 
+TEST(KXTransientWindows, AWindowGrownNearTheScreensEdgeIsMovedBackInside)
+{
+    // The sign-in window, centred over a main window at either edge of the screen, grows to its
+    // QQ form and moves 60 to the right.
+    scaledscreen::forEachSmallScreen([](const scaledscreen::ScaledScreen& screen) {
+        const QRect available = screen.available();
+        const QMargins frame = screen.frame();
+        const QSize signIn = kx_fittedClientSize(QSize(380, 480), frame, available, screen.grid());
+        const QSize qq = kx_fittedClientSize(QSize(830, 630), frame, available, screen.grid());
+        for (const QRect& main : {QRect(available.topLeft(), QSize(400, 600)), QRect(available.topRight() - QPoint(399, 0), QSize(400, 600))}) {
+            const QPoint framePosition = kx_centredFrame(signIn, frame, main, available, screen.grid()).topLeft();
+            const QRect grown(framePosition + QPoint(frame.left() + 60, frame.top()), qq);
+            const QRect kept = kx_keptInside(grown, frame, available, screen.grid());
+            const QRect placed = screen.framedClient(kept);
+            EXPECT_TRUE(screen.deviceAvailable.contains(placed)) << placed.width() << " x " << placed.height() << " at " << placed.x() << ", " << placed.y();
+            EXPECT_EQ(kept.size(), grown.size());
+            // Each way, where it was or as near as a logical pixel allows.
+            const QRect wanted = screen.framedClient(grown);
+            const int slack = 2 * int(std::ceil(screen.scale)) + 1;
+            if (wanted.right() <= screen.deviceAvailable.right()) {
+                EXPECT_EQ(kept.x(), grown.x()) << "moved right where the screen has the room";
+            } else {
+                EXPECT_GE(placed.right(), screen.deviceAvailable.right() - slack) << "no further left than it must";
+            }
+            if (wanted.bottom() <= screen.deviceAvailable.bottom()) {
+                EXPECT_EQ(kept.y(), grown.y());
+            } else {
+                EXPECT_GE(placed.bottom(), screen.deviceAvailable.bottom() - slack);
+            }
+        }
+    });
+    const QMargins titleBar(1, 30, 1, 1);
+    const QRect laptop(0, 0, 1366, 768);
+    EXPECT_EQ(kx_keptInside(QRect(70, 100, 830, 630), titleBar, laptop), QRect(70, 100, 830, 630));
+    EXPECT_EQ(kx_keptInside(QRect(600, 100, 830, 630), titleBar, laptop), QRect(535, 100, 830, 630));
+    EXPECT_EQ(kx_keptInside(QRect(600, 200, 830, 630), titleBar, laptop), QRect(535, 137, 830, 630));
+    EXPECT_EQ(kx_keptInside(QRect(600, 100, 830, 630), titleBar, QRect()), QRect(600, 100, 830, 630)) << "no area known";
+}
+
 namespace {
 
 // A dialog that asks for more room than any screen has, as the toolkit's file dialog does at a
