@@ -5,6 +5,9 @@
 #include "Class/AppShell/AppDelegate.h"
 #include "Class/AppShell/KXAppSettingViewController.h"
 #include "Class/AppShell/KXAppSettingWindowController.h"
+#include "Class/Favourites/KXDeleteGroupView.h"
+#include "Class/Favourites/KXFontGroupCreate.h"
+#include "Class/Favourites/KXShareCollectionGroupView.h"
 #include "Class/FontList/KXFontTableView.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/Home/KXHomeViewController.h"
@@ -22,6 +25,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
@@ -299,4 +303,34 @@ TEST_F(KXHomeWindowTest, TheGuideFitsAShortWindowAndGoesWithItsButtonOrAKey)
         QTest::keyClick(host.focusWidget(), key);
         EXPECT_EQ(again->parentWidget(), nullptr) << "dismissed";
     }
+}
+
+TEST_F(KXHomeWindowTest, TheFolderAndShareDialogsFitTheShortestWindow)
+{
+    // The main window at its smallest: its minimum height at 2.0 on a 1280 x 690 screen.
+    const scaledscreen::ScaledScreen laptop{2.0, QRect(0, 0, 1280, 690), QMargins(1, 30, 1, 1)};
+    QWidget host;
+    host.resize(KXHomeWindow::kWidth, KXHomeWindow::minimumHeight(laptop.available(), laptop.frame(), laptop.grid()));
+    host.show();
+    auto* share = new KXShareCollectionGroupView(&host);
+    auto* removal = new KXDeleteGroupView(&host);
+    auto* folder = new KXFontGroupCreate(&host);
+    const auto expectInside = [&host](QWidget* dialog, const std::vector<QWidget*>& controls) {
+        SCOPED_TRACE(dialog->metaObject()->className());
+        dialog->setGeometry(host.rect());
+        dialog->show();
+        dialog->raise();
+        QApplication::processEvents();
+        for (QWidget* control : controls) {
+            const QRect placed(control->mapTo(&host, QPoint(0, 0)), control->size());
+            EXPECT_TRUE(host.rect().contains(placed)) << placed.y() << " + " << placed.height() << " in " << host.height();
+            EXPECT_TRUE(control->isVisible());
+        }
+        dialog->hide();
+    };
+    std::vector<QWidget*> shareControls(share->shareButtons().begin(), share->shareButtons().end());
+    shareControls.push_back(share->closeBtn());
+    expectInside(share, shareControls);
+    expectInside(removal, {removal->cancelBtn(), removal->sureBtn()});
+    expectInside(folder, {folder->showTF(), folder->cancelBtn(), folder->sureBtn()});
 }
