@@ -415,6 +415,8 @@ void KXHomeListView::setTabTypeNum(long long mode)
     }
     tabTypeNum_ = mode;
     KXGlobalDataBase::sharedKXGlobalDataBase().setFilterD(foundation::MutableDictionary::create());
+    // The filter is gone, so its no-result view would lie over rows that no longer belong to it.
+    forgetNoDataView();
     if (mode == ModeCloud)
         setData();
     showGroupNoDataView(mode == ModeFolder && (!dataArray_ || dataArray_->count() == 0));

@@ -214,6 +214,9 @@ private:
     // The no-result view below what the open drop-down filter draws (at its own place when none is
     // open), and the table below the view.
     void placeNoDataView();
+    // The filter is empty again: the no-result view goes and the table moves back up under the
+    // toolbar. Every road that empties the filter comes through here.
+    void forgetNoDataView();
     // Adds an overlay on top of the panel, its edges on the panel's.
     void addOverlay(QWidget* overlay);
     void removeTopFilterView();

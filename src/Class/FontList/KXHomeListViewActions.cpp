@@ -264,14 +264,19 @@ void KXHomeListView::filterViewTagsClick(const Ref<foundation::Dictionary>& tags
         showRows(outcome.rows);
         break;
     case KXFilterOutcome::Kind::Cleared:
-        if (noDataView_) {
-            kx_removeFromSuperview(noDataView_);
-            noDataView_ = nullptr;
-            setTableTop(outcome.tableTop);
-        }
+        forgetNoDataView();
         setData();
         break;
     }
+}
+
+void KXHomeListView::forgetNoDataView()
+{
+    if (!noDataView_)
+        return;
+    kx_removeFromSuperview(noDataView_);
+    noDataView_ = nullptr;
+    setTableTop(KXFilterOutcome::kTableTop);
 }
 
 // --- Rows' buttons -----------------------------------------------------------------------------

@@ -305,6 +305,43 @@ TEST(KXHomeListViewActions, AFilterWithoutMatchesShowsTheCatalogueUnderTheNoResu
     EXPECT_EQ(panel.list.tabTypeNum(), KXHomeListView::ModeCloud);
 }
 
+TEST(KXHomeListViewActions, ATabChangeEmptiesTheFilterAndTakesItsNoResultViewAway)
+{
+    Panel panel;
+    const auto catalogue = panel.fontids();
+    auto* table = panel.list.listTableView();
+    const auto none = foundation::Dictionary::create(
+        { { Id("字体品牌"), Id(foundation::Array::create({ Id("no-such-brand") })) } });
+    auto findNothing = [&] {
+        panel.list.filterViewTagsClick(none);
+        fontlisttest::settle(panel.list);
+        ASSERT_TRUE(panel.list.hasNoDataView());
+        ASSERT_TRUE(panel.list.noDataView()->isVisible());
+    };
+
+    // The cloud tab clicked again, and signing in, switch to the cloud tab once more.
+    findNothing();
+    panel.list.setTabTypeNum(KXHomeListView::ModeCloud);
+    fontlisttest::settle(panel.list);
+    EXPECT_FALSE(panel.list.hasNoDataView()) << "the notice goes with the filter";
+    EXPECT_EQ(table->geometry().top(), 82) << "the table back under the toolbar";
+    EXPECT_EQ(panel.fontids(), catalogue);
+
+    // Found nothing with the drop-down open, then another tab.
+    panel.list.fontStyleBtnClick();
+    findNothing();
+    panel.list.setTabTypeNum(KXHomeListView::ModeLocal);
+    fontlisttest::settle(panel.list);
+    EXPECT_FALSE(panel.list.hasNoDataView());
+    EXPECT_EQ(table->geometry().top(), 82);
+
+    // The next filter that finds nothing shows the notice again, back from the other tab.
+    findNothing();
+    EXPECT_EQ(panel.list.tabTypeNum(), KXHomeListView::ModeCloud);
+    EXPECT_EQ(panel.list.noDataView()->geometry(), QRect(0, 170, 900, 150));
+    EXPECT_EQ(table->geometry().top(), 320);
+}
+
 TEST(KXHomeListViewActions, TheRowsAFilterChangeOrACloudTabReplacesAreLetGo)
 {
     Panel panel;
