@@ -5,7 +5,9 @@
 #include "Class/AppShell/KXHomeAlertView.h"
 #include "Class/AppShell/KXQuitView.h"
 #include "Class/Favourites/KXGroupExtendView.h"
+#include "Class/FontList/KXFontListModel.h"
 #include "Class/FontList/KXHomeListView.h"
+#include "Class/FontList/KXWebPreviewSource.h"
 #include "Class/Home/KXHomeGroupTableView.h"
 #include "Class/Home/KXTopSubview.h"
 #include "Class/ImageViews/ImageView.h"
@@ -28,6 +30,21 @@ namespace {
 
 const QColor kMenuGrey(83, 84, 86);
 
+// While it lives the rows load their previews from the local service, as the application's do.
+class WebPreviews {
+public:
+    WebPreviews()
+        : previous_(KXPreviewImageSource::install(std::make_shared<KXWebPreviewSource>()))
+    {
+    }
+    ~WebPreviews() { KXPreviewImageSource::install(previous_); }
+    WebPreviews(const WebPreviews&) = delete;
+    WebPreviews& operator=(const WebPreviews&) = delete;
+
+private:
+    std::shared_ptr<KXPreviewImageSource> previous_;
+};
+
 class KXHomeScreenshotsTest : public hometest::HubTest {
 protected:
     // Runs `shoot` in the day palette, then in the night one (switched by the list's theme
@@ -35,11 +52,12 @@ protected:
     void eachPalette(const std::function<void(const QString& palette)>& shoot)
     {
         shoot(QStringLiteral("day"));
+        // Settled, not only laid out: each palette has its own previews, loaded after the switch.
         hub().rightListview()->themeClick();
-        layOut();
+        settle();
         shoot(QStringLiteral("night"));
         hub().rightListview()->themeClick();
-        layOut();
+        settle();
     }
 
     QImage shot(const QString& name) { return QImage(shelltest::saveScreenshot(&hub(), name)); }
@@ -167,7 +185,10 @@ TEST_F(KXHomeScreenshotsTest, TheQuestionnaireAndTheSignOutConfirmation)
     foundation::UserDefaults::standardUserDefaults().setObject(Id(service().baseUrl() + "files/images/questionnaire.png"),
                                                                 "questionnaire");
     signIn();
+    // The picture shows the list behind the dimming as the user sees it, previews drawn.
+    const WebPreviews previews;
     auto& home = open();
+    ASSERT_GT(home.rightListview()->listModel()->rowCount(), 0);
     home.alertBtnClick();
     auto* alert = qobject_cast<KXHomeAlertView*>(kx_topSubview(&home));
     ASSERT_NE(alert, nullptr);
