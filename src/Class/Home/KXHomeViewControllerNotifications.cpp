@@ -58,8 +58,7 @@ void KXHomeViewController::focusExpandNoti(const dispatch::Notification* notific
 
 void KXHomeViewController::foldersStored()
 {
-    const auto stored = KXFolderSession::folders();
-    groupArray_ = stored;
+    groupArray_ = KXFolderSession::folders();
     sideRowsChanged();
 }
 

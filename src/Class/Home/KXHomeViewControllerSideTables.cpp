@@ -384,9 +384,9 @@ void KXHomeViewController::groupCreated(const Ref<foundation::Dictionary>& group
         folders->addObject(created);
         upDateBuyCartState();
     }
-    // The service has made the change: a list asked for before it is out of date.
+    // The service has made the change: a list asked for before it is out of date. The stored list
+    // comes back to the side tables through the session's notice (foldersStored).
     KXFolderSession::storeChangedFolders(folders);
-    sideRowsChanged();
 }
 
 bool KXHomeViewController::listShowsFolder(const Id& id) const
@@ -410,13 +410,11 @@ void KXHomeViewController::showDefaultFolderLater()
 void KXHomeViewController::dropFolder(const Id& id)
 {
     // A new list, not the shown one changed in place: the table finds its selected folder in the
-    // rows it shows until it is given these.
+    // rows it shows until it is given the stored list, through the session's notice (foldersStored).
     auto folders = foundation::MutableArray::create();
     for (const Id& folder : groupArray()->objects()) {
         if (!sameId(folder["id"], id))
             folders->addObject(folder);
     }
-    groupArray_ = folders;
     KXFolderSession::storeChangedFolders(folders);
-    sideRowsChanged();
 }
