@@ -100,18 +100,32 @@ TEST(ILImageDecoding, DataCutShortDecodesAsFarAsItGoesAndIsMarkedPartial)
     const auto jpeg = jpegWithOrientation(flat(32, 24, 0xFF406080u), 6);
     const auto gif = animation(graphics::typeIdentifier::gif, graphics::imageProperty::gifDictionary,
         rgbFrames(), { 0.1, 0.1, 0.1 });
-    for (const auto& whole : { png(), jpeg, gif }) {
+    // {data, its end marker's bytes}: a JPEG or a GIF without only its end marker holds every row
+    // and is whole; one byte more gone, it is cut. A PNG is cut without its end's last byte.
+    const struct {
+        Ref<foundation::Data> whole;
+        std::size_t wholeWithout;
+    } cases[] = { { png(), 0 }, { jpeg, 2 }, { gif, 1 } };
+    for (const auto& [whole, wholeWithout] : cases) {
         for (const ILContext& loadContext : { ILContext(), ILContext(withClass) }) {
             const auto complete = ILDecodeDownloadedData(whole, url, 0, loadContext);
             ASSERT_TRUE(complete);
             EXPECT_FALSE(il_isIncremental(complete));
-            const auto cut = ILDecodeDownloadedData(prefix(whole, whole->length() - 1), url, 0, loadContext);
+            const auto cutData = prefix(whole, whole->length() - wholeWithout - 1);
+            const auto cut = ILDecodeDownloadedData(cutData, url, 0, loadContext);
             ASSERT_TRUE(cut);
             EXPECT_TRUE(il_isIncremental(cut)) << "so that no cache keeps it";
             EXPECT_EQ(cut->size(), complete->size());
-            const auto fromDisk
-                = ILDecodeCachedData(prefix(whole, whole->length() - 1), String::create("k"), 0, loadContext);
+            const auto fromDisk = ILDecodeCachedData(cutData, String::create("k"), 0, loadContext);
             EXPECT_TRUE(fromDisk && il_isIncremental(fromDisk));
+            if (wholeWithout > 0) {
+                const auto withoutEnd = prefix(whole, whole->length() - wholeWithout);
+                const auto shown = ILDecodeDownloadedData(withoutEnd, url, 0, loadContext);
+                ASSERT_TRUE(shown);
+                EXPECT_FALSE(il_isIncremental(shown)) << "every row arrived: the caches keep it";
+                const auto kept = ILDecodeCachedData(withoutEnd, String::create("k"), 0, loadContext);
+                EXPECT_TRUE(kept && !il_isIncremental(kept));
+            }
         }
     }
 }

@@ -182,12 +182,15 @@ TEST(ImageSourceFormats, DataCutBeforeTheImageEndsIsReportedAndShowsWhatItHas)
     struct Case {
         const char* name;
         Ref<Data> data;
+        // Bytes cut from the end for the second cut: the end marker's last byte, or where a JPEG
+        // or a GIF lacks more than its end marker (without only that it is whole).
+        std::size_t nearEnd = 1;
     };
     const std::vector<Case> cases = {
         {"png", qtEncoded(picture, "png")},
-        {"jpeg", qtEncoded(picture, "jpeg", 90)},
-        {"progressive jpeg", progressiveJpeg(picture)},
-        {"gif", gifOfPicture(picture)},
+        {"jpeg", qtEncoded(picture, "jpeg", 90), 2 + 16},
+        {"progressive jpeg", progressiveJpeg(picture), 2 + 16},
+        {"gif", gifOfPicture(picture), 1 + 1},
         {"webp", qtEncoded(picture, "webp", 80)},
         {"bmp", qtEncoded(picture, "bmp")},
     };
@@ -195,8 +198,8 @@ TEST(ImageSourceFormats, DataCutBeforeTheImageEndsIsReportedAndShowsWhatItHas)
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(c.data && c.data->length() > 100);
         EXPECT_EQ(ImageSource::create(c.data)->status(), ImageSourceStatus::Complete);
-        // Cut inside the pixels, and one byte before the end (the end marker's last byte).
-        for (std::size_t length : {c.data->length() * 2 / 3, c.data->length() - 1}) {
+        // Cut inside the pixels, and just before the end.
+        for (std::size_t length : {c.data->length() * 2 / 3, c.data->length() - c.nearEnd}) {
             auto cut = ImageSource::create(prefix(*c.data, length));
             EXPECT_EQ(cut->status(), ImageSourceStatus::UnexpectedEOF) << length;
             ASSERT_EQ(cut->count(), 1u) << length;
@@ -209,6 +212,46 @@ TEST(ImageSourceFormats, DataCutBeforeTheImageEndsIsReportedAndShowsWhatItHas)
             EXPECT_EQ(incremental->status(), ImageSourceStatus::UnexpectedEOF) << length;
         }
     }
+}
+
+TEST(ImageSourceFormats, AJpegOrGifWithoutItsEndWhoseRowsAllArrivedIsWhole)
+{
+    QImage picture = testPicture(96, 64, false, 5);
+    struct Case {
+        const char* name;
+        Ref<Data> data;
+        std::size_t endBytes; // the end marker: FF D9, or the trailer 3B
+    };
+    const std::vector<Case> cases = {
+        {"jpeg", qtEncoded(picture, "jpeg", 90), 2},
+        {"progressive jpeg", progressiveJpeg(picture), 2},
+        {"gif", gifOfPicture(picture), 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QImage whole = ImageSource::create(c.data)->imageAtIndex(0);
+        const auto withoutEnd = prefix(*c.data, c.data->length() - c.endBytes);
+        auto source = ImageSource::create(withoutEnd);
+        EXPECT_EQ(source->status(), ImageSourceStatus::Complete);
+        EXPECT_EQ(source->imageAtIndex(0), whole);
+        auto incremental = ImageSource::createIncremental();
+        incremental->update(withoutEnd, false);
+        EXPECT_EQ(incremental->status(), ImageSourceStatus::Incomplete);
+        incremental->update(withoutEnd, true);
+        EXPECT_EQ(incremental->status(), ImageSourceStatus::Complete);
+    }
+
+    // A progressive file that stops between two scans shows every row, but not all of each: cut.
+    const auto progressive = progressiveJpeg(picture);
+    const auto bytes = progressive->span();
+    std::size_t lastScan = 0;
+    for (std::size_t i = 0; i + 1 < bytes.size(); ++i)
+        if (bytes[i] == 0xff && bytes[i + 1] == 0xda)
+            lastScan = i;
+    ASSERT_GT(lastScan, 0u);
+    auto betweenScans = ImageSource::create(prefix(*progressive, lastScan));
+    EXPECT_EQ(betweenScans->status(), ImageSourceStatus::UnexpectedEOF);
+    EXPECT_EQ(betweenScans->imageAtIndex(0).size(), picture.size());
 }
 
 TEST(ImageSourceFormats, JpegOrientationIsReportedAndFramesStayAsStored)

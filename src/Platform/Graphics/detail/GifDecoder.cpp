@@ -228,10 +228,14 @@ public:
         composer_.reset(layout_.width, layout_.height);
     }
 
-    // A file ends with its trailer; without it the data was cut, in a frame or between two.
+    // A file ends with its trailer. Without it, data that stops right after a frame's last
+    // sub-block holds every row of its frames and is taken as whole (some writers leave the
+    // trailer out); data that stops anywhere else was cut.
     ImageSourceStatus status() const override
     {
-        return readingStatus(layout_.invalid, layout_.headerRead, final_, !layout_.ended);
+        const bool endsAfterAFrame = !layout_.frames.empty() && layout_.frames.back().complete
+            && layout_.frames.back().end == data_->length();
+        return readingStatus(layout_.invalid, layout_.headerRead, final_, !layout_.ended && !endsAfterAFrame);
     }
 
     // Complete frames; a frame still arriving counts when it is the first or the data is final.

@@ -7,10 +7,12 @@
 #include <cstdio>
 // clang-format off: jpeglib.h needs stdio first
 #include <jpeglib.h>
+#include <jerror.h>
 // clang-format on
 #include <turbojpeg.h>
 
 #include <csetjmp>
+#include <memory>
 #include <new>
 
 // libjpeg reports errors by longjmp to advance(): that frame and libjpeg's callbacks hold no object
@@ -269,6 +271,82 @@ void advance(JpegStream& stream)
     }
 }
 
+// Decoding a JPEG that lacks its end marker, to learn whether its scans ran out of data. Lives on
+// the heap and outlives the jump.
+struct JpegEndCheck {
+    jpeg_decompress_struct info {};
+    jpeg_error_mgr errors {};
+    std::jmp_buf jump {};
+    bool ranOut = false; // the entropy decoder wanted bits the data did not hold
+
+    JpegEndCheck()
+    {
+        info.err = jpeg_std_error(&errors);
+        errors.error_exit = [](j_common_ptr common) {
+            std::longjmp(static_cast<JpegEndCheck*>(common->client_data)->jump, 1);
+        };
+        errors.emit_message = [](j_common_ptr common, int level) {
+            if (level < 0 && common->err->msg_code == JWRN_HIT_MARKER)
+                static_cast<JpegEndCheck*>(common->client_data)->ranOut = true;
+        };
+        info.client_data = this;
+        jpeg_create_decompress(&info);
+    }
+    ~JpegEndCheck() { jpeg_destroy_decompress(&info); }
+    JpegEndCheck(const JpegEndCheck&) = delete;
+    JpegEndCheck& operator=(const JpegEndCheck&) = delete;
+};
+
+// Decodes every row, at an eighth of the size (the entropy decoding, which tells, is whole). Every
+// component must have had its scan, and a progressive file must have refined every coefficient to
+// its last bit. No object with a destructor lives in this frame.
+bool decodesEveryRow(JpegEndCheck& check, std::span<const std::uint8_t> data)
+{
+    if (setjmp(check.jump))
+        return false;
+    j_decompress_ptr info = &check.info;
+    jpeg_mem_src(info, data.data(), static_cast<unsigned long>(data.size()));
+    if (jpeg_read_header(info, TRUE) != JPEG_HEADER_OK || !imageLimits::allows(info->image_width, info->image_height))
+        return false;
+    info->scale_num = 1;
+    info->scale_denom = 8;
+    info->dct_method = JDCT_IFAST;
+    info->do_fancy_upsampling = FALSE;
+    if (!jpeg_start_decompress(info))
+        return false;
+    JSAMPARRAY row = (*info->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(info), JPOOL_IMAGE,
+                                                info->output_width * JDIMENSION(info->output_components), 1);
+    while (info->output_scanline < info->output_height)
+        if (jpeg_read_scanlines(info, row, 1) != 1)
+            return false;
+    if (check.ranOut)
+        return false;
+    // A component's tables are taken when its first scan starts: a file cut before a component's
+    // scan leaves none.
+    for (int component = 0; component < info->num_components; ++component)
+        if (!info->comp_info[component].quant_table)
+            return false;
+    if (info->progressive_mode && info->coef_bits) {
+        for (int component = 0; component < info->num_components; ++component)
+            for (int k = 0; k < DCTSIZE2; ++k)
+                if (info->coef_bits[component][k] != 0)
+                    return false;
+    }
+    return true;
+}
+
+// Whether every row of data that lacks the end marker arrived: some writers leave the marker out,
+// and such a file is whole, while one whose scans stop early is not.
+bool jpegRowsAllArrived(std::span<const std::uint8_t> data)
+{
+    try {
+        const auto check = std::make_unique<JpegEndCheck>();
+        return decodesEveryRow(*check, data);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 class JpegDecoder final : public FrameDecoder {
 public:
     void update(const Ref<Data>& data, bool final) override
@@ -276,7 +354,7 @@ public:
         data_ = data;
         final_ = final;
         header_ = readJpegHeader(data_->span());
-        cut_ = final_ && !jpegHasEnd(data_->span(), header_);
+        cut_ = final_ && !jpegHasEnd(data_->span(), header_) && !jpegRowsAllArrived(data_->span());
         if (!final_ && !stream_) {
             try {
                 stream_ = std::make_unique<JpegStream>();

@@ -24,7 +24,8 @@ struct JpegHeader {
 };
 JpegHeader readJpegHeader(std::span<const std::uint8_t> data);
 // Whether the end-of-image marker follows the first scan: entropy-coded data never holds 0xFF 0xD9,
-// so one found after the scan starts is the end, and without one the file was cut.
+// so one found after the scan starts is the end. Without one the file was cut, unless its scans
+// hold every row (the decoder checks that for final data).
 bool jpegHasEnd(std::span<const std::uint8_t> data, const JpegHeader& header);
 
 } // namespace graphics::detail
