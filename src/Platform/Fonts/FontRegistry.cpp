@@ -159,12 +159,12 @@ std::optional<FontRegistry::InstalledFile> FontRegistry::installFontFile(const s
     for (int suffix = 0; suffix <= kMaxNameSuffix;) {
         const auto target = folder / nameWithSuffix(source.filename(), suffix);
         if (std::filesystem::equivalent(source, target, ec))
-            return InstalledFile{target, false};
+            return InstalledFile{target, false, false};
         const auto status = std::filesystem::symlink_status(target, ec);
         if (status.type() == std::filesystem::file_type::not_found) {
             const Move moved = moveCopyTo(target, false);
             if (moved == Move::Done)
-                return InstalledFile{target, true};
+                return InstalledFile{target, true, true};
             if (moved == Move::NameTaken && --racesLeft > 0)
                 continue; // look at what took it
             dropCopy();
@@ -172,11 +172,11 @@ std::optional<FontRegistry::InstalledFile> FontRegistry::installFontFile(const s
         }
         if (std::filesystem::is_regular_file(target, ec) && sameBytes(source, target)) {
             dropCopy();
-            return InstalledFile{target, false};
+            return InstalledFile{target, false, false};
         }
         if (mayGo.contains(target)) {
             if (moveCopyTo(target, true) == Move::Done)
-                return InstalledFile{target, false};
+                return InstalledFile{target, false, true};
             dropCopy();
             return fail(reason);
         }

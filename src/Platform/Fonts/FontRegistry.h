@@ -21,6 +21,8 @@ public:
         std::filesystem::path file;
         // No file of this name was in the folder before: taking the installation back removes it.
         bool added = false;
+        // This call wrote the file's bytes (a new file or a replaced one), rather than finding them.
+        bool written = false;
     };
     // Copies `source` into the user's font folder under its own file name, written to a temporary
     // file first and renamed into place, so a failure leaves the old file. A file of that name

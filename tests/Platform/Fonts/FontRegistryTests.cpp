@@ -70,6 +70,7 @@ TEST(FontRegistry, AFileOfTheSameNameGoesOnlyWhenTheCallerInstalledIt)
     ASSERT_TRUE(placed);
     EXPECT_EQ(placed->file, target);
     EXPECT_FALSE(placed->added) << "taking it back must not remove a file that was there";
+    EXPECT_FALSE(placed->written) << "the bytes were found, not written";
     EXPECT_EQ(fs::last_write_time(target), longAgo) << "not written again";
 
     // The user's own font under that name stays; the download takes the next free name, and finds
@@ -80,6 +81,7 @@ TEST(FontRegistry, AFileOfTheSameNameGoesOnlyWhenTheCallerInstalledIt)
     ASSERT_TRUE(placed) << error;
     EXPECT_EQ(placed->file, numbered);
     EXPECT_TRUE(placed->added);
+    EXPECT_TRUE(placed->written);
     EXPECT_TRUE(sameBytes(target, otherFont));
     EXPECT_TRUE(sameBytes(numbered, download));
     placed = fonts::FontRegistry::installFontFile(download);
@@ -92,6 +94,7 @@ TEST(FontRegistry, AFileOfTheSameNameGoesOnlyWhenTheCallerInstalledIt)
     ASSERT_TRUE(placed);
     EXPECT_EQ(placed->file, target);
     EXPECT_FALSE(placed->added);
+    EXPECT_TRUE(placed->written);
     EXPECT_TRUE(sameBytes(target, download));
 
     std::vector<std::string> names;

@@ -1,6 +1,7 @@
 #include "Class/FontList/Core/KXFontRowRoad.h"
 
 #include "Class/FontList/Core/KXDownloadedFontMap.h"
+#include "Class/FontList/Core/KXInstalledFontFiles.h"
 #include "Class/FontList/Core/KXRecentUsedStore.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Fonts/KXFontsCore.h"
@@ -41,29 +42,28 @@ std::string idText(int fontid)
     return foundation::format("%d", fontid);
 }
 
-// The font files this client installed: every path the downloaded-font map holds. Only these may
-// be replaced by an installation; another file of the same name is the user's own.
-std::set<std::filesystem::path> filesInstalledBefore(KXDownloadedFontMap& fontMap)
+KXInstalledFontFiles::Font fontOf(const KXFontBaseModel& record)
 {
-    std::set<std::filesystem::path> files;
-    for (const auto& entry : *fontMap.map())
-        if (const auto path = entry.value.as<String>(); path && path->length() > 0)
-            files.insert(path->utf8());
-    return files;
+    return {record.fontid, record.fontname ? record.fontname->utf8() : std::string()};
 }
 
-// One change of the map: the font's name gives its first file, as every list reads it; the other
-// files of its archive are entered under their own paths, so that the next installation of the font
-// (an update) knows them as the client's too and replaces them rather than adding copies beside.
-void recordInstallation(KXDownloadedFontMap& fontMap, const std::string& fontname, const Ref<String>& first,
-                        const KXFontsCore::InstalledFiles& files)
+// The font files this installation may replace: those the client wrote for this same font, as it
+// wrote them. Another file of the same name is the user's own or another font's, and stays.
+std::set<std::filesystem::path> filesInstalledBefore(KXInstalledFontFiles& installedFiles,
+                                                     const KXFontBaseModel& record)
 {
-    fontMap.update([&](MutableDictionary& map) {
-        map.setObject(Id(first), Id(fontname));
-        for (const auto& file : files)
-            if (file.string() != first->utf8())
-                map.setObject(Id(file.string()), Id(file.string()));
-    });
+    return installedFiles.filesOf(fontOf(record));
+}
+
+// The font's name gives its first file, as every list reads it; the files this installation wrote
+// are recorded as the font's, so that its next installation (an update) replaces them rather than
+// adding copies beside.
+void recordInstallation(KXDownloadedFontMap& fontMap, KXInstalledFontFiles& installedFiles,
+                        const KXFontBaseModel& record, const Ref<String>& first,
+                        const KXFontsCore::InstalledFiles& written)
+{
+    installedFiles.recordWritten(fontOf(record), written);
+    fontMap.setPathForFontname(record.fontname ? record.fontname->utf8() : std::string(), first->utf8());
 }
 
 constexpr const char* kDownloadFailedText = "字体下载失败，请稍后重试";
@@ -298,7 +298,7 @@ void KXFontRowRoad::activeFontsByPath(const Ref<String>& archivePath, const Ref<
     const std::shared_ptr<KXFontsCore> core = environment_.makeFontsCore();
     const std::weak_ptr<KXFontRowRoad> weak = weak_from_this();
     core->installFontsWithFilePath(
-        archivePath, downloadURL, filesInstalledBefore(fontMap()),
+        archivePath, downloadURL, filesInstalledBefore(KXInstalledFontFiles::shared(), *record),
         [weak, record](double fraction) {
             const auto self = weak.lock();
             if (!self)
@@ -307,11 +307,12 @@ void KXFontRowRoad::activeFontsByPath(const Ref<String>& archivePath, const Ref<
             record->cellType = 1;
             self->reload(record);
         },
-        [weak, record, core, url](const Ref<String>& installed, const KXFontsCore::InstalledFiles& files) {
+        [weak, record, core, url](const Ref<String>& installed, const KXFontsCore::InstalledFiles&,
+                                  const KXFontsCore::InstalledFiles& written) {
             const auto self = weak.lock();
             if (!self)
                 return;
-            recordInstallation(self->fontMap(), record->fontname ? record->fontname->utf8() : std::string(), installed, files);
+            recordInstallation(self->fontMap(), KXInstalledFontFiles::shared(), *record, installed, written);
             self->reload(record);
             record->ttfPath = installed;
             self->countInstalled(url, record);

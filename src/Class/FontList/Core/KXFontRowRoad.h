@@ -99,10 +99,10 @@ struct KXFontRowRoadEnvironment {
 // counted as recently used and handed off. The font engine's "endcellloading" notification for the
 // installed file ends the row's loading state.
 //
-// The map names every file the client installed: the font's first file under its fontname, the
-// other files of its archive under their own paths. Only those files may be replaced by a later
-// installation; a file of the same name that the map does not name is the user's own and stays
-// (the font then takes a free name, which the map records).
+// The map names the font's first file under its fontname; the files an installation wrote are
+// recorded as the font's (KXInstalledFontFiles). Only those, while still as the client wrote them,
+// may be replaced by a later installation of the same font; any other file of the same name (the
+// user's own, another font's) stays, and the font takes a free name, which the map records.
 //
 // A font is counted only once it is installed, so that the service's recently used list and
 // download count never hold a font the user does not have: a failed download or installation sends

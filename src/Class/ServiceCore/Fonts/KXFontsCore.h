@@ -129,12 +129,13 @@ public:
     // Installs a downloaded font file: a zip archive is unpacked into a private folder and every font
     // file in it installed into the user's font folder and registered with fontconfig; a plain font
     // file is installed as it is. `downloadUrl` tells an archive from a font when the downloaded
-    // file's name does not. `installedBefore` holds the font files this client installed earlier
-    // (the downloaded-font map's paths): only those are replaced by a font file of their name; any
+    // file's name does not. `installedBefore` holds the font files this client wrote earlier for
+    // this font and that are still as it wrote them: only those are replaced by a font file of their name; any
     // other file of that name stays and the font takes a free name (FontRegistry::installFontFile).
     // Works on a global queue; progress (0 to 1), success (the installed path of the first font
-    // file in name order, and the installed paths of all of them) and fail are called on the main
-    // queue. The downloaded file is left in place.
+    // file in name order, the installed paths of all of them, and those of them whose bytes this
+    // installation wrote, rather than found there already) and fail are called on the main queue.
+    // The downloaded file is left in place.
     static constexpr const char* kErrorDomain = "KXFontsCoreErrorDomain";
     using InstalledFiles = std::vector<std::filesystem::path>;
     void installFontsWithFilePath(const foundation::Ref<foundation::String>& filePath,
@@ -142,7 +143,7 @@ public:
                                   std::set<std::filesystem::path> installedBefore,
                                   const std::function<void(double)>& progress,
                                   const std::function<void(const foundation::Ref<foundation::String>& first,
-                                                           const InstalledFiles& all)>& success,
+                                                           const InstalledFiles& all, const InstalledFiles& written)>& success,
                                   const std::function<void(const foundation::Ref<foundation::Error>&)>& fail);
 
     explicit KXFontsCore(Environment environment);

@@ -82,7 +82,8 @@ fs::path makeUnpackFolder()
 
 void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Ref<String>& downloadUrl,
                                            std::set<fs::path> installedBefore, const std::function<void(double)>& progress,
-                                           const std::function<void(const Ref<String>&, const InstalledFiles&)>& success,
+                                           const std::function<void(const Ref<String>&, const InstalledFiles&,
+                                                                    const InstalledFiles&)>& success,
                                            const std::function<void(const Ref<foundation::Error>&)>& fail)
 {
     const fs::path file = withoutPrefix(filePath ? filePath->utf8() : std::string(), "file://");
@@ -95,9 +96,10 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
         if (fail)
             dispatch::mainQueue().async([fail, error] { fail(error); });
     };
-    auto succeeded = [success](const InstalledFiles& files) {
+    auto succeeded = [success](const InstalledFiles& files, const InstalledFiles& written) {
         if (success)
-            dispatch::mainQueue().async([success, files] { success(String::create(files.front().string()), files); });
+            dispatch::mainQueue().async(
+                [success, files, written] { success(String::create(files.front().string()), files, written); });
     };
 
     dispatch::globalQueue().async([file, url, installedBefore = std::move(installedBefore), report, failed, succeeded] {
@@ -135,6 +137,7 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
 
         std::string reason;
         InstalledFiles installed;
+        InstalledFiles written;
         // The files this installation brought into the user's font folder: a font that fails takes
         // them out again, so that an archive is installed whole or not at all. A file that was there
         // before stays.
@@ -147,6 +150,8 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
                 added.push_back(placed->file);
             fonts::FontRegistry::registerFontFile(placed->file);
             installed.push_back(placed->file);
+            if (placed->written)
+                written.push_back(placed->file);
         }
         if (!unpackFolder.empty())
             fs::remove_all(unpackFolder, ec);
@@ -158,7 +163,7 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
             return failed(installError(InstallErrorInstall, reason));
         }
         report(1.0);
-        succeeded(installed);
+        succeeded(installed, written);
     });
 }
 

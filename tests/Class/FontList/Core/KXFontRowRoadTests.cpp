@@ -3,6 +3,7 @@
 // request log. The font engine works on stand-ins for the window server and the script host.
 #include "Class/FontList/Core/KXDownloadedFontMap.h"
 #include "Class/FontList/Core/KXFontRowRoad.h"
+#include "Class/FontList/Core/KXInstalledFontFiles.h"
 #include "Class/FontList/Core/KXRecentUsedStore.h"
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
@@ -74,6 +75,7 @@ protected:
         TransportTest::SetUp();
         std::error_code ec;
         fs::remove(KXDownloadedFontMap::defaultFile(), ec);
+        fs::remove(KXInstalledFontFiles::defaultFile(), ec);
         fs::remove_all(foundation::Paths::userFontsDirectory(), ec);
         KXFileManager::sharedKXFileManager().removeFileByPathkey(String::create(KXRecentUsedStore::kArchiveKey));
         KXGlobalDataBase::sharedKXGlobalDataBase().setActivation(nullptr);
@@ -108,6 +110,16 @@ protected:
         record->download_url = String::create(service().baseUrl() + "files/fonts/" + archive);
         owner_->rows.push_back(record);
         return record;
+    }
+
+    // The second half of a click, with a downloaded archive: waits until its font has reached the
+    // application.
+    bool installArchive(const Ref<KXFontBaseModel>& record, const fs::path& archive)
+    {
+        record->isLoading = true;
+        record->progress = 0;
+        road_->activeFontsByPath(String::create(archive.string()), record->download_url, record);
+        return waitFor([&] { return !record->isLoading && record->progress == 1.0; });
     }
 
     // Clicks and waits until the record's font has reached the application.
@@ -548,19 +560,13 @@ TEST_F(KXFontRowRoadTest, AnUpdatedArchiveReplacesEveryFileOfItsOwnAndNothingEls
     fs::create_directories(folder);
     fs::copy_file("/usr/share/fonts/truetype/freefont/FreeSerif.ttf", folder / "Two.ttf");
     const auto record = font(1020, "Corvane Pair", "pair.zip");
-    auto installArchive = [&](const fs::path& archive) {
-        record->isLoading = true;
-        record->progress = 0;
-        road_->activeFontsByPath(String::create(archive.string()), record->download_url, record);
-        return waitFor([&] { return !record->isLoading && record->progress == 1.0; });
-    };
 
     // The first version: the second file finds the user's own font under its name.
-    ASSERT_TRUE(installArchive(archiveOf({{"One.ttf", "FreeMono.ttf"}, {"Two.ttf", "FreeSans.ttf"}})));
+    ASSERT_TRUE(installArchive(record, archiveOf({{"One.ttf", "FreeMono.ttf"}, {"Two.ttf", "FreeSans.ttf"}})));
     EXPECT_TRUE(sameBytes(folder / "Two-1.ttf", "/usr/share/fonts/truetype/freefont/FreeSans.ttf"));
 
     // The update: both files of the font are replaced where they are, the user's own file stays.
-    ASSERT_TRUE(installArchive(archiveOf({{"One.ttf", "FreeMonoBold.ttf"}, {"Two.ttf", "FreeSansBold.ttf"}})));
+    ASSERT_TRUE(installArchive(record, archiveOf({{"One.ttf", "FreeMonoBold.ttf"}, {"Two.ttf", "FreeSansBold.ttf"}})));
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
         names.push_back(entry.path().filename().string());
@@ -570,4 +576,45 @@ TEST_F(KXFontRowRoadTest, AnUpdatedArchiveReplacesEveryFileOfItsOwnAndNothingEls
     EXPECT_TRUE(sameBytes(folder / "Two-1.ttf", "/usr/share/fonts/truetype/freefont/FreeSansBold.ttf"));
     EXPECT_TRUE(sameBytes(folder / "Two.ttf", "/usr/share/fonts/truetype/freefont/FreeSerif.ttf"));
     EXPECT_EQ(KXDownloadedFontMap::shared().pathForFontname("Corvane Pair")->utf8(), (folder / "One.ttf").string());
+}
+
+TEST_F(KXFontRowRoadTest, AFileTheUserPutBackUnderAFormerNameStays)
+{
+    const fs::path folder = foundation::Paths::userFontsDirectory();
+    const auto record = font(1021, "Corvane Pair", "pair.zip");
+    const auto archive = archiveOf({{"One.ttf", "FreeMono.ttf"}, {"Two.ttf", "FreeSans.ttf"}});
+    ASSERT_TRUE(installArchive(record, archive));
+    ASSERT_TRUE(sameBytes(folder / "Two.ttf", "/usr/share/fonts/truetype/freefont/FreeSans.ttf"));
+
+    // The user deletes both files and puts a font of their own where the second one was; the font
+    // is installed again.
+    fs::remove(folder / "One.ttf");
+    fs::remove(folder / "Two.ttf");
+    fs::copy_file("/usr/share/fonts/truetype/freefont/FreeSerif.ttf", folder / "Two.ttf");
+    ASSERT_TRUE(installArchive(record, archive));
+
+    EXPECT_TRUE(sameBytes(folder / "Two.ttf", "/usr/share/fonts/truetype/freefont/FreeSerif.ttf")) << "the user's file stays";
+    EXPECT_TRUE(sameBytes(folder / "Two-1.ttf", "/usr/share/fonts/truetype/freefont/FreeSans.ttf"));
+    EXPECT_TRUE(sameBytes(folder / "One.ttf", "/usr/share/fonts/truetype/freefont/FreeMono.ttf"));
+}
+
+TEST_F(KXFontRowRoadTest, AnotherFontsArchiveLeavesAFileOfTheSameNameToItsFont)
+{
+    const fs::path folder = foundation::Paths::userFontsDirectory();
+    const auto first = font(1022, "Corvane First", "first.zip");
+    ASSERT_TRUE(installArchive(first, archiveOf({{"Shared.ttf", "FreeMono.ttf"}})));
+    const auto second = font(1023, "Corvane Second", "second.zip");
+    ASSERT_TRUE(installArchive(second, archiveOf({{"Shared.ttf", "FreeSans.ttf"}})));
+
+    EXPECT_TRUE(sameBytes(folder / "Shared.ttf", "/usr/share/fonts/truetype/freefont/FreeMono.ttf"))
+        << "the first font's file still holds the first font";
+    EXPECT_TRUE(sameBytes(folder / "Shared-1.ttf", "/usr/share/fonts/truetype/freefont/FreeSans.ttf"));
+    EXPECT_EQ(KXDownloadedFontMap::shared().pathForFontname("Corvane First")->utf8(), (folder / "Shared.ttf").string());
+    EXPECT_EQ(KXDownloadedFontMap::shared().pathForFontname("Corvane Second")->utf8(), (folder / "Shared-1.ttf").string());
+    EXPECT_EQ(second->ttfPath->utf8(), (folder / "Shared-1.ttf").string());
+
+    // An update of the first font still replaces its own file where it is.
+    ASSERT_TRUE(installArchive(first, archiveOf({{"Shared.ttf", "FreeMonoBold.ttf"}})));
+    EXPECT_TRUE(sameBytes(folder / "Shared.ttf", "/usr/share/fonts/truetype/freefont/FreeMonoBold.ttf"));
+    EXPECT_TRUE(sameBytes(folder / "Shared-1.ttf", "/usr/share/fonts/truetype/freefont/FreeSans.ttf"));
 }

@@ -20,6 +20,7 @@ struct Outcome {
     std::vector<double> progress;
     std::string installed;
     KXFontsCore::InstalledFiles files;
+    KXFontsCore::InstalledFiles written;
     foundation::Ref<foundation::Error> error;
     bool done = false;
 };
@@ -32,9 +33,11 @@ Outcome install(const fs::path& file, const std::string& url, std::set<fs::path>
     core->installFontsWithFilePath(
         String::create(file.string()), String::create(url), std::move(installedBefore),
         [&](double q) { outcome.progress.push_back(q); },
-        [&](const foundation::Ref<String>& path, const KXFontsCore::InstalledFiles& files) {
+        [&](const foundation::Ref<String>& path, const KXFontsCore::InstalledFiles& files,
+            const KXFontsCore::InstalledFiles& written) {
             outcome.installed = path->utf8();
             outcome.files = files;
+            outcome.written = written;
             outcome.done = true;
         },
         [&](const foundation::Ref<foundation::Error>& error) {
