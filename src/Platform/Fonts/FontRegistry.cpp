@@ -87,6 +87,48 @@ bool sameBytes(const std::filesystem::path& first, const std::filesystem::path& 
     return a.eof() && b.eof();
 }
 
+// Copies the file's bytes to a new file at `to` (replacing one there). Unlike
+// std::filesystem::copy_file, which reports a short copy as an input/output error, the error is the
+// system's own, so that a full disk says so.
+std::error_code copyBytes(const std::filesystem::path& from, const std::filesystem::path& to)
+{
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return {errno, std::generic_category()};
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) {
+        const int error = errno;
+        ::close(in);
+        return {error, std::generic_category()};
+    }
+    std::vector<char> buffer(64 * 1024);
+    int error = 0;
+    for (;;) {
+        const ssize_t count = ::read(in, buffer.data(), buffer.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            error = count < 0 ? errno : 0;
+            break;
+        }
+        for (ssize_t done = 0; done < count && error == 0;) {
+            const ssize_t written = ::write(out, buffer.data() + done, static_cast<std::size_t>(count - done));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                error = written < 0 ? errno : ENOSPC;
+            else
+                done += written;
+        }
+        if (error != 0)
+            break;
+    }
+    ::close(in);
+    if (::close(out) != 0 && error == 0)
+        error = errno;
+    return error == 0 ? std::error_code() : std::error_code(error, std::generic_category());
+}
+
 // Renames `from` to `to` unless `to` exists, in one step, so that a file someone puts there
 // meanwhile is not replaced: file_exists then.
 std::error_code renameUnlessTaken(const std::filesystem::path& from, const std::filesystem::path& to)
@@ -108,18 +150,33 @@ std::optional<FontRegistry::InstalledFile> FontRegistry::installFontFile(const s
                                                                          const std::set<std::filesystem::path>& replaceable,
                                                                          std::string* error)
 {
-    auto fail = [error](std::string reason) -> std::optional<InstalledFile> {
-        if (error)
-            *error = std::move(reason);
+    Failure failure;
+    auto installed = installFontFile(source, replaceable, failure);
+    if (!installed && error)
+        *error = std::move(failure.reason);
+    return installed;
+}
+
+std::optional<FontRegistry::InstalledFile> FontRegistry::installFontFile(const std::filesystem::path& source,
+                                                                         const std::set<std::filesystem::path>& replaceable,
+                                                                         Failure& failure)
+{
+    const auto folder = foundation::Paths::userFontsDirectory();
+    auto fail = [&failure](std::string reason) -> std::optional<InstalledFile> {
+        failure.reason = std::move(reason);
         return std::nullopt;
+    };
+    auto failWriting = [&](std::string reason, std::error_code code) {
+        failure.folder = folder;
+        failure.cause = code;
+        return fail(std::move(reason));
     };
     std::error_code ec;
     if (!std::filesystem::is_regular_file(source, ec))
         return fail("no font file at " + source.string());
-    const auto folder = foundation::Paths::userFontsDirectory();
     std::filesystem::create_directories(folder, ec);
     if (ec)
-        return fail("cannot create " + folder.string() + ": " + ec.message());
+        return failWriting("cannot create " + folder.string() + ": " + ec.message(), ec);
     std::set<std::filesystem::path> mayGo;
     for (const auto& file : replaceable)
         mayGo.insert(file.lexically_normal());
@@ -135,10 +192,11 @@ std::optional<FontRegistry::InstalledFile> FontRegistry::installFontFile(const s
     // Moves the copy to `target`; a name taken meanwhile is not an error, the next name is tried.
     enum class Move { Done, NameTaken, Failed };
     std::string reason;
+    std::error_code cause;
     auto moveCopyTo = [&](const std::filesystem::path& target, bool replacing) {
         ec.clear();
         if (!copied) {
-            std::filesystem::copy_file(source, temporary, std::filesystem::copy_options::overwrite_existing, ec);
+            ec = copyBytes(source, temporary);
             copied = !ec;
         }
         if (!ec) {
@@ -152,6 +210,7 @@ std::optional<FontRegistry::InstalledFile> FontRegistry::installFontFile(const s
             return Move::Done;
         }
         reason = "cannot install " + target.string() + ": " + ec.message();
+        cause = ec;
         return ec == std::errc::file_exists ? Move::NameTaken : Move::Failed;
     };
 
@@ -168,7 +227,7 @@ std::optional<FontRegistry::InstalledFile> FontRegistry::installFontFile(const s
             if (moved == Move::NameTaken && --racesLeft > 0)
                 continue; // look at what took it
             dropCopy();
-            return fail(reason);
+            return failWriting(reason, cause);
         }
         if (std::filesystem::is_regular_file(target, ec) && sameBytes(source, target)) {
             dropCopy();
@@ -178,7 +237,7 @@ std::optional<FontRegistry::InstalledFile> FontRegistry::installFontFile(const s
             if (moveCopyTo(target, true) == Move::Done)
                 return InstalledFile{target, false, true};
             dropCopy();
-            return fail(reason);
+            return failWriting(reason, cause);
         }
         ++suffix;
     }

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace fonts {
 
@@ -34,6 +35,15 @@ public:
     static std::optional<InstalledFile> installFontFile(const std::filesystem::path& source,
                                                         const std::set<std::filesystem::path>& replaceable = {},
                                                         std::string* error = nullptr);
+    // Why an installation failed: the reason, and where writing into the font folder failed, the
+    // folder and the system's error.
+    struct Failure {
+        std::string reason;
+        std::filesystem::path folder;
+        std::error_code cause;
+    };
+    static std::optional<InstalledFile> installFontFile(const std::filesystem::path& source,
+                                                        const std::set<std::filesystem::path>& replaceable, Failure& failure);
 
     // Adds the font file to this process's fonts; false when fontconfig refuses it (not a font, no
     // such file).

@@ -1,6 +1,7 @@
 #include "Class/FontList/Core/KXFontRowRoad.h"
 
 #include "Class/FontList/Core/KXDownloadedFontMap.h"
+#include "Class/FontList/Core/KXFontFailure.h"
 #include "Class/FontList/Core/KXInstalledFontFiles.h"
 #include "Class/FontList/Core/KXRecentUsedStore.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
@@ -67,7 +68,6 @@ void recordInstallation(KXDownloadedFontMap& fontMap, KXInstalledFontFiles& inst
 }
 
 constexpr const char* kDownloadFailedText = "字体下载失败，请稍后重试";
-constexpr const char* kInstallFailedText = "字体安装失败，请稍后重试";
 
 } // namespace
 
@@ -277,10 +277,11 @@ void KXFontRowRoad::download(const Ref<KXFontBaseModel>& record)
                 self->activeFontsByPath(archivePath, url, record);
             });
         },
-        [weak, record, url](const Ref<foundation::Dictionary>&) {
-            dispatch::mainQueue().async([weak, record, url] {
+        [weak, record, url](const Ref<foundation::Dictionary>& errorInfo) {
+            dispatch::mainQueue().async([weak, record, url, errorInfo] {
                 if (const auto self = weak.lock())
-                    self->fail(record, url->utf8(), kDownloadFailedText);
+                    self->fail(record, url->utf8(),
+                               kxfontfailure::report(kxfontfailure::Step::Download, errorInfo).c_str());
             });
         });
 }
@@ -318,9 +319,9 @@ void KXFontRowRoad::activeFontsByPath(const Ref<String>& archivePath, const Ref<
             self->countInstalled(url, record);
             self->handOff(core, installed, record);
         },
-        [weak, record, url](const Ref<foundation::Error>&) {
+        [weak, record, url](const Ref<foundation::Error>& error) {
             if (const auto self = weak.lock())
-                self->fail(record, url, kInstallFailedText);
+                self->fail(record, url, kxfontfailure::report(kxfontfailure::Step::Install, error).c_str());
         });
 }
 

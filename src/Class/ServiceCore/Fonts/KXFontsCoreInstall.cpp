@@ -3,6 +3,9 @@
 
 #include "Lib/ZipArchive/ZipArchive.h"
 #include "Platform/Dispatch/Queue.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/FileError.h"
 #include "Platform/Fonts/FontNames.h"
 #include "Platform/Fonts/FontRegistry.h"
 #include "Platform/Foundation/PrivateFiles.h"
@@ -30,6 +33,20 @@ enum InstallError : long long {
 Ref<foundation::Error> installError(InstallError code, const std::string& message)
 {
     return foundation::Error::create(KXFontsCore::kErrorDomain, code, message);
+}
+
+// A font file that could not be written into the font folder names the file and the system's
+// error beneath, as a failed write of that file would (NSFilePath, NSUnderlyingError).
+Ref<foundation::Error> installFailure(const fonts::FontRegistry::Failure& failure, const fs::path& font)
+{
+    if (!failure.cause)
+        return installError(InstallErrorInstall, failure.reason);
+    const auto info = foundation::Dictionary::create({
+        {foundation::Id(foundation::NSLocalizedDescriptionKey), foundation::Id(failure.reason)},
+        {foundation::Id(foundation::NSUnderlyingErrorKey),
+         foundation::Id(foundation::fileWriteError(failure.folder / font.filename(), failure.cause.value()))},
+    });
+    return foundation::Error::errorWithDomain(KXFontsCore::kErrorDomain, InstallErrorInstall, info);
 }
 
 std::string withoutPrefix(std::string text, std::string_view prefix)
@@ -135,7 +152,8 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
             return failed(installError(InstallErrorNoFont, "no font file in " + file.string()));
         }
 
-        std::string reason;
+        fonts::FontRegistry::Failure failure;
+        fs::path failedFont;
         InstalledFiles installed;
         InstalledFiles written;
         // The files this installation brought into the user's font folder: a font that fails takes
@@ -143,9 +161,11 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
         // before stays.
         std::vector<fs::path> added;
         for (const auto& font : fonts) {
-            const auto placed = fonts::FontRegistry::installFontFile(font, installedBefore, &reason);
-            if (!placed)
+            const auto placed = fonts::FontRegistry::installFontFile(font, installedBefore, failure);
+            if (!placed) {
+                failedFont = font;
                 break;
+            }
             if (placed->added)
                 added.push_back(placed->file);
             fonts::FontRegistry::registerFontFile(placed->file);
@@ -155,12 +175,12 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
         }
         if (!unpackFolder.empty())
             fs::remove_all(unpackFolder, ec);
-        if (!reason.empty()) {
+        if (!failedFont.empty()) {
             for (const auto& font : added) {
                 fonts::FontRegistry::unregisterFontFile(font);
                 fs::remove(font, ec);
             }
-            return failed(installError(InstallErrorInstall, reason));
+            return failed(installFailure(failure, failedFont));
         }
         report(1.0);
         succeeded(installed, written);

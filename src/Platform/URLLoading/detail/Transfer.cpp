@@ -383,7 +383,8 @@ Ref<foundation::Error> Transfer::errorFor(int curlCode) const
     if (headerTooLarge_ || (curlCode == CURLE_OUT_OF_MEMORY && !headersDone_))
         return makeURLError(NSURLErrorBadServerResponse, url);
     if (writeFailed_)
-        return makeURLError(NSURLErrorCannotWriteToFile, url);
+        return makeURLError(NSURLErrorCannotWriteToFile, url,
+                            writeErrno_ ? foundation::fileWriteError(task_->downloadFile(), writeErrno_) : nullptr);
     if (readFailed_)
         return makeURLError(bodyFromFile_ ? NSURLErrorFileDoesNotExist : NSURLErrorRequestBodyStreamExhausted, url);
     long osError = 0;

@@ -141,6 +141,7 @@ private:
 
     int fd_ = -1;
     bool writeFailed_ = false;
+    int writeErrno_ = 0; // why the download file could not be opened or written, when the system said
     bool noSpace_ = false;         // a download announced more than the disk has free
     std::int64_t announced_ = -1;  // a download's announced length
     std::int64_t reserved_ = 0;    // bytes of the download file reserved on disk so far

@@ -174,6 +174,7 @@ void Transfer::headersComplete()
         fd_ = ::open(task_->downloadFile().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         if (fd_ < 0) {
             writeFailed_ = true;
+            writeErrno_ = errno;
             return;
         }
         announced_ = response_->expectedContentLength();
@@ -234,6 +235,7 @@ std::size_t Transfer::onWrite(const char* data, std::size_t length)
                 continue;
             if (n <= 0) {
                 writeFailed_ = true;
+                writeErrno_ = n < 0 ? errno : ENOSPC;
                 return 0;
             }
             done += static_cast<std::size_t>(n);

@@ -2,6 +2,7 @@
 // real installation into the temporary home's font folder, the usage reports in the service's
 // request log. The font engine works on stand-ins for the window server and the script host.
 #include "Class/FontList/Core/KXDownloadedFontMap.h"
+#include "Class/FontList/Core/KXFontFailure.h"
 #include "Class/FontList/Core/KXFontRowRoad.h"
 #include "Class/FontList/Core/KXInstalledFontFiles.h"
 #include "Class/FontList/Core/KXRecentUsedStore.h"
@@ -21,6 +22,7 @@
 #include "Platform/URLLoading/TaskNotifications.h"
 #include "Platform/URLLoading/URLRequest.h"
 #include "Platform/URLLoading/URLSessionTask.h"
+#include "Support/LimitedChild.h"
 #include "Support/TempHome.h"
 
 #include <algorithm>
@@ -28,6 +30,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -617,4 +620,86 @@ TEST_F(KXFontRowRoadTest, AnotherFontsArchiveLeavesAFileOfTheSameNameToItsFont)
     ASSERT_TRUE(installArchive(first, archiveOf({{"Shared.ttf", "FreeMonoBold.ttf"}})));
     EXPECT_TRUE(sameBytes(folder / "Shared.ttf", "/usr/share/fonts/truetype/freefont/FreeMonoBold.ttf"));
     EXPECT_TRUE(sameBytes(folder / "Shared-1.ttf", "/usr/share/fonts/truetype/freefont/FreeSans.ttf"));
+}
+
+TEST_F(KXFontRowRoadTest, AFolderThatCannotBeWrittenOrAFullDiskIsNamed)
+{
+    std::mutex mutex;
+    std::vector<std::string> logged;
+    kxfontfailure::setLogSink([&](const std::string& line) {
+        std::lock_guard lock(mutex);
+        logged.push_back(line);
+    });
+    auto lastLogLine = [&] {
+        std::lock_guard lock(mutex);
+        return logged.empty() ? std::string() : logged.back();
+    };
+    auto failureShown = [&](const Ref<KXFontBaseModel>& record) {
+        return waitFor([&] { return !toasts_->shown.empty() && !record->isLoading; });
+    };
+    const fs::path home = foundation::Paths::homeDirectory();
+
+    // A file where the font folder should be: nothing can be written into it, whoever runs this.
+    const fs::path fonts = foundation::Paths::userFontsDirectory();
+    fs::create_directories(fonts.parent_path());
+    std::ofstream(fonts) << "not a folder";
+    const auto installed = font(1003, "DejaVu Sans Bold Oblique", "DejaVuSans-BoldOblique.zip");
+    road_->tableViewAction(installed);
+    ASSERT_TRUE(failureShown(installed));
+    EXPECT_EQ(toasts_->shown.back().message, "文件夹无法写入，字体未能安装：~/" + fonts.lexically_relative(home).string());
+    EXPECT_NE(lastLogLine().find("font installation failed in " + fonts.string() + ": Not a directory"), std::string::npos)
+        << lastLogLine();
+    fs::remove(fonts);
+    ASSERT_TRUE(waitForQuietTraffic());
+    toasts_->shown.clear();
+
+    // The same for the folder downloads go to.
+    const fs::path downloads = foundation::Paths::cacheDirectory() / "KXFonts";
+    fs::remove_all(downloads);
+    std::ofstream(downloads) << "not a folder";
+    const auto downloaded = font(1002, "DejaVu Sans Bold", "DejaVuSans-Bold.zip");
+    road_->tableViewAction(downloaded);
+    ASSERT_TRUE(failureShown(downloaded));
+    EXPECT_EQ(toasts_->shown.back().message, "文件夹无法写入，字体未能下载：~/" + downloads.lexically_relative(home).string());
+    EXPECT_NE(lastLogLine().find("font download failed in " + downloads.string() + ": Not a directory"), std::string::npos)
+        << lastLogLine();
+    fs::remove(downloads);
+    toasts_->shown.clear();
+
+    // A full disk: the downloaded font file cannot be copied into the font folder, nor can a
+    // download be written.
+    const fs::path fontFile = testsupport::makeScratchDir("full") / "FreeSans.ttf";
+    fs::copy_file("/usr/share/fonts/truetype/freefont/FreeSans.ttf", fontFile);
+    const auto onFullDisk = font(1004, "Free Sans", "FreeSans.ttf");
+    {
+        testsupport::FileSizeLimit full(16);
+        onFullDisk->isLoading = true;
+        road_->activeFontsByPath(String::create(fontFile.string()), onFullDisk->download_url, onFullDisk);
+        ASSERT_TRUE(failureShown(onFullDisk));
+    }
+    EXPECT_EQ(toasts_->shown.back().message, "磁盘空间不足，字体未能安装");
+    EXPECT_NE(lastLogLine().find("font installation failed in " + fonts.string() + ": File too large"), std::string::npos)
+        << lastLogLine();
+    EXPECT_FALSE(fs::exists(fonts / "FreeSans.ttf"));
+    toasts_->shown.clear();
+    {
+        testsupport::FileSizeLimit full(16);
+        road_->tableViewAction(downloaded);
+        ASSERT_TRUE(failureShown(downloaded));
+    }
+    EXPECT_EQ(toasts_->shown.back().message, "磁盘空间不足，字体未能下载");
+    EXPECT_NE(lastLogLine().find("font download failed in " + foundation::Paths::temporaryDirectory().string()),
+              std::string::npos)
+        << lastLogLine();
+
+    // Any other failure keeps the general words.
+    toasts_->shown.clear();
+    Fault fault;
+    fault.kind = Fault::Kind::Http500;
+    service().faults().set("fonts/", fault);
+    road_->tableViewAction(downloaded);
+    ASSERT_TRUE(failureShown(downloaded));
+    EXPECT_EQ(toasts_->shown.back().message, "字体下载失败，请稍后重试");
+    service().faults().clearAll();
+    kxfontfailure::setLogSink({});
 }
