@@ -418,6 +418,24 @@ int KXHomeViewController::bottomStripHeight() const
     return alertBtn_ && !alertBtn_->isHidden() ? 110 + 48 + 4 : 50 + 50 + 4;
 }
 
+int KXHomeViewController::menuColumnWheelPixels(const QWheelEvent& event)
+{
+    // A touchpad that reports pixels moves the column by them, as it moves any list.
+    if (!event.pixelDelta().isNull()) {
+        menuColumnWheelRest_ = 0;
+        return event.pixelDelta().y();
+    }
+    // Touchpads and fine wheels send many steps of a fraction of a notch; what each step leaves
+    // under a pixel is kept for the next, so the steps of one notch move it as far as the notch.
+    const int delta = event.angleDelta().y();
+    if ((delta > 0 && menuColumnWheelRest_ < 0) || (delta < 0 && menuColumnWheelRest_ > 0))
+        menuColumnWheelRest_ = 0;
+    menuColumnWheelRest_ += delta * kMenuColumnWheelStep;
+    const int pixels = menuColumnWheelRest_ / kWheelNotch;
+    menuColumnWheelRest_ -= pixels * kWheelNotch;
+    return pixels;
+}
+
 int KXHomeViewController::menuColumnScrollRange() const
 {
     // The column's last piece is the followed table, under the open one or the closed ones.
@@ -780,8 +798,7 @@ bool KXHomeViewController::eventFilter(QObject* watched, QEvent* event)
     if (watched == menuColumn_ || watched == menuColumnContent_ || watched == followScrollView_) {
         // A wheel turn that nothing in the column took moves the column, when it has to scroll.
         if (event->type() == QEvent::Wheel && watched == menuColumn_ && menuColumnScrollRange() > 0) {
-            const int notches = static_cast<QWheelEvent*>(event)->angleDelta().y() / 120;
-            scrollMenuColumn(menuColumnOffset_ - notches * kMenuColumnWheelStep);
+            scrollMenuColumn(menuColumnOffset_ - menuColumnWheelPixels(*static_cast<QWheelEvent*>(event)));
             return true;
         }
         // A taller window or shorter tables leave less to scroll; the followed table, the column's

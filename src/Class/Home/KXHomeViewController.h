@@ -35,6 +35,7 @@ class QLabel;
 class QMenu;
 class QScrollBar;
 class QVariantAnimation;
+class QWheelEvent;
 namespace dispatch {
 class NotificationCenter;
 struct Notification;
@@ -261,6 +262,8 @@ private:
     // The column's content at the scroll offset `offset`, kept within what there is to scroll.
     void scrollMenuColumn(int offset);
     int menuColumnScrollRange() const;
+    // How far a wheel or touchpad step moves the column towards its top, in pixels.
+    int menuColumnWheelPixels(const QWheelEvent& event);
     void syncMenuColumnBar();
     // An overlay over the whole view, pinned to every edge.
     void addOverlay(QWidget* overlay);
@@ -323,7 +326,9 @@ private:
     static constexpr float kMenuColumnFillPriority = 600;
     // Room under the column's last piece.
     static constexpr int kMenuColumnFoot = 6;
+    // Pixels per notch of a wheel; a notch is 120 in the wheel's angle units.
     static constexpr int kMenuColumnWheelStep = 40;
+    static constexpr int kWheelNotch = 120;
 
     QWidget* leftMenu_ = nullptr;
     QLabel* leftMenuBgImg_ = nullptr;
@@ -331,6 +336,8 @@ private:
     QWidget* menuColumnContent_ = nullptr;
     QScrollBar* menuColumnBar_ = nullptr;
     int menuColumnOffset_ = 0;
+    // What the last wheel steps left under a pixel, in angle units times kMenuColumnWheelStep.
+    int menuColumnWheelRest_ = 0;
     KXBaseButton* stretchBtn_ = nullptr;
     ImageView* avatarImg_ = nullptr;
     KXBaseTextField* nickNameLabel_ = nullptr;

@@ -254,6 +254,37 @@ TEST_F(KXHomeSideTablesTest, OnAShortWindowTheMenusControlsStayApartAndTheColumn
     EXPECT_EQ(home.menuColumnContent()->y(), 0);
 }
 
+TEST_F(KXHomeSideTablesTest, TheColumnScrollsByATouchpadsSmallSteps)
+{
+    sideTableSession().setGroupsInfo(folders(8));
+    auto& home = open();
+    click(home.collectionToggle());
+    home.resize(400, 370);
+    layOut();
+    ASSERT_TRUE(home.menuColumnBar()->isVisible());
+    const auto turn = [&](int steps, QPoint angle, QPoint pixels = {}) {
+        for (int step = 0; step < steps; ++step) {
+            QWheelEvent wheel(QPointF(10, 10), home.menuColumn()->mapToGlobal(QPointF(10, 10)), pixels, angle,
+                              Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(home.menuColumn(), &wheel);
+        }
+        layOut();
+        return home.menuColumnBar()->value();
+    };
+
+    const int notch = turn(1, QPoint(0, -120));
+    ASSERT_GT(notch, 0);
+    home.menuColumnBar()->setValue(0);
+    EXPECT_EQ(turn(12, QPoint(0, -10)), notch) << "twelve touchpad steps of a twelfth of a notch";
+    EXPECT_GT(turn(1, QPoint(0, 10)), 0) << "a step back moves back from there, not past a kept rest";
+    EXPECT_LT(home.menuColumnBar()->value(), notch);
+    EXPECT_EQ(turn(11, QPoint(0, 10)), 0);
+    EXPECT_EQ(home.menuColumnContent()->y(), 0);
+
+    // A touchpad that reports pixels moves the column by those pixels.
+    EXPECT_EQ(turn(3, QPoint(0, -24), QPoint(0, -7)), 21);
+}
+
 TEST_F(KXHomeSideTablesTest, TheFolderTablesScrollBarLeavesTheNamesTheirRoom)
 {
     sideTableSession().setGroupsInfo(folders(8));
