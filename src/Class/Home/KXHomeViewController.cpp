@@ -15,6 +15,7 @@
 #include "Class/Home/KXHomeGroupModel.h"
 #include "Class/Home/KXHomeGroupTableView.h"
 #include "Class/Home/KXHomeHubDelegates.h"
+#include "Class/Home/KXPageSpan.h"
 #include "Class/Update/KXUPDateCenterWC.h"
 
 #include "Class/AppShell/KXDataMoveView.h"
@@ -61,6 +62,7 @@
 #include <QWheelEvent>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstdio>
 
 using foundation::Id;
@@ -592,15 +594,25 @@ void KXHomeViewController::addPage(QWidget* page)
 {
     page->setParent(this);
     QWidget* menu = leftMenu_;
-    // The pages are 310 wide from the menu's edge; the rule that would also pin them to the
-    // right edge gives way.
+    // The pages' content is 310 wide from the menu's edge; on a wider window the page itself
+    // still covers the list up to the right edge, its background filling the rest.
     lc_remakeConstraints(lcView(page), [menu](LCConstraintMaker& make) {
         make.top().bottom().equalTo(0);
         make.left().equalTo(lc_right(lcView(menu)));
         make.width().equalTo(kPageWidth);
     });
+    KXPageSpan::attach(page, kPageWidth);
     page->show();
     page->raise();
+    // Keys the list held would scroll it unseen beneath the page: the page takes them, and gives
+    // them back to the list when it goes.
+    QWidget* focus = QApplication::focusWidget();
+    if (!rightListview_ || !focus || !rightListview_->isAncestorOf(focus))
+        return;
+    page->setFocus(Qt::OtherFocusReason);
+    const QObjectList watchers = page->children();
+    if (std::none_of(watchers.begin(), watchers.end(), [](QObject* child) { return dynamic_cast<KeysBackToList*>(child); }))
+        new KeysBackToList(page, rightListview_->listTableView());
 }
 
 void KXHomeViewController::showEvent(QShowEvent* event)

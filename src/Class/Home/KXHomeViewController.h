@@ -267,7 +267,8 @@ private:
     void syncMenuColumnBar();
     // An overlay over the whole view, pinned to every edge.
     void addOverlay(QWidget* overlay);
-    // A page from the left menu's right edge, 310 wide, the window's height.
+    // A page from the left menu's right edge to the view's right edge, the window's height; its
+    // content keeps 310 wide at the left.
     void addPage(QWidget* page);
     // A panel from the left menu's right edge to the view's right edge.
     void addPanel(QWidget* panel);

@@ -214,6 +214,36 @@ TEST_F(KXHomeWindowTest, PageDownScrollsTheListAtStartAndAfterATabChange)
     EXPECT_EQ(bar->value(), bar->maximum());
 }
 
+// A page over the list on a wide window takes the keys the list held: PageDown and End scrolled the
+// list unseen beneath it.
+TEST_F(KXHomeWindowTest, APageOnAWideWindowTakesTheKeysTheListHeld)
+{
+    auto window = openWindow();
+    window->resize(1600, window->height());
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    KXHomeViewController* hub = window->contentViewController();
+    KXFontTableView* table = hub->rightListview()->listTableView();
+    QScrollBar* bar = table->verticalScrollBar();
+    ASSERT_TRUE(waitFor([&] { return bar->maximum() > 0; })) << "a catalogue longer than the window";
+    ASSERT_TRUE(table->hasFocus());
+
+    hub->tabViewTouched(hub->recommendBtn());
+    QWidget* page = kx_topSubview(hub);
+    QWidget* focus = QApplication::focusWidget();
+    ASSERT_NE(focus, nullptr);
+    EXPECT_TRUE(focus == page || page->isAncestorOf(focus));
+    for (const Qt::Key key : {Qt::Key_PageDown, Qt::Key_End, Qt::Key_Down, Qt::Key_Tab, Qt::Key_PageDown})
+        QTest::keyClick(window->windowHandle(), key);
+    EXPECT_EQ(bar->value(), 0) << "the list beneath the page does not scroll";
+    EXPECT_FALSE(table->hasFocus()) << "Tab keeps to the page";
+
+    hub->tabViewTouched(hub->cloudBtn());
+    EXPECT_TRUE(table->hasFocus()) << "the list has the keys back";
+    QTest::keyClick(window->windowHandle(), Qt::Key_PageDown);
+    EXPECT_GT(bar->value(), 0);
+}
+
 TEST_F(KXHomeWindowTest, OnAFirstStartPageDownScrollsTheListOnceTheGuideIsDismissed)
 {
     foundation::UserDefaults::standardUserDefaults().removeObjectForKey("install");

@@ -1,0 +1,199 @@
+// Where the hub's pages lie on a window wider than the menu and a page: over the whole list, their
+// content at its designed width, and nothing beneath them taking clicks, wheel turns or keys.
+#include "Class/Account/KXPersonalCenterView.h"
+#include "Class/Favourites/KXFontManagerView.h"
+#include "Class/Favourites/KXHomeRecomDetailView.h"
+#include "Class/Favourites/KXHomeRecommendView.h"
+#include "Class/Favourites/KXMyfocusSetView.h"
+#include "Class/FontList/KXHomeListView.h"
+#include "Class/Home/KXHomeGroupTableView.h"
+#include "Class/Home/KXTopSubview.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/Store/KXFontsSaleList.h"
+#include "HomeTestSupport.h"
+#include "ScreenshotSupport.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <functional>
+
+namespace {
+
+constexpr int kWideWindow = 1600;
+
+// Counts the pointer events that reach the font list or anything in it.
+class ListEvents final : public QObject {
+public:
+    explicit ListEvents(QWidget* list)
+        : list_(list)
+    {
+        qApp->installEventFilter(this);
+    }
+    ~ListEvents() override { qApp->removeEventFilter(this); }
+    int count() const { return count_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const auto type = event->type();
+        const bool pointer = type == QEvent::MouseButtonPress || type == QEvent::MouseButtonRelease || type == QEvent::Wheel;
+        if (pointer && watched->isWidgetType() && (watched == list_ || list_->isAncestorOf(static_cast<QWidget*>(watched))))
+            ++count_;
+        return false;
+    }
+
+private:
+    QWidget* list_;
+    int count_ = 0;
+};
+
+class KXHomePagePlacementTest : public hometest::HubTest {
+protected:
+    KXHomeViewController& openWide()
+    {
+        signIn();
+        auto follows = foundation::MutableArray::create();
+        for (long long id : {101, 102})
+            follows->addObject(foundation::Id(foundation::Dictionary::create(
+                {{foundation::Id("id"), foundation::Id(id)}, {foundation::Id("collect_name"), foundation::Id("合集")}})));
+        KXUserCenterConfig::sharedKXUserCenterConfig().setFollowsArray(follows);
+        auto& home = open();
+        home.resize(kWideWindow, home.height());
+        layOut();
+        return home;
+    }
+
+    // What a user pointing at `point` of the hub reaches, pressed and turned there.
+    static QWidget* pointAt(KXHomeViewController& home, QPoint point)
+    {
+        QWidget* target = home.childAt(point);
+        if (!target)
+            return nullptr;
+        const QPoint local = target->mapFrom(&home, point);
+        QTest::mouseClick(target, Qt::LeftButton, {}, local);
+        QWheelEvent wheel(local, target->mapToGlobal(local), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &wheel);
+        return target;
+    }
+};
+
+} // namespace
+
+TEST_F(KXHomePagePlacementTest, EveryPageFromTheMenuCoversTheListOnAWideWindow)
+{
+    auto& home = openWide();
+    ASSERT_GE(home.followArray()->count(), 1u);
+    const foundation::Id collection = home.followArray()->objectAtIndex(0);
+    struct Page {
+        const char* name;
+        std::function<void()> open;
+        std::function<bool(QWidget*)> is;
+    };
+    const std::vector<Page> pages{
+        {"推荐", [&] { home.tabViewTouched(home.recommendBtn()); },
+         [](QWidget* page) { return qobject_cast<KXHomeRecommendView*>(page) != nullptr; }},
+        {"收藏的字体", [&] { home.tabViewTouched(home.fontManagerBtn()); },
+         [](QWidget* page) { return qobject_cast<KXFontManagerView*>(page) != nullptr; }},
+        {"关注的合集", [&] { home.tabViewTouched(home.myFocusBtn()); },
+         [](QWidget* page) { return qobject_cast<KXMyfocusSetView*>(page) != nullptr; }},
+        {"a followed collection from the pop-up", [&] { home.KXGroupExtendCellClik(collection, QStringLiteral("myfocus")); },
+         [&](QWidget* page) { return page && page == home.myfocusDetailView(); }},
+        {"a followed collection from the side table",
+         [&] {
+             home.followTableview()->setClickedRow(0);
+             home.detailFollowAction();
+         },
+         [&](QWidget* page) { return page && page == home.recomDetailView(); }},
+        {"the personal centre", [&] { home.avatarClick(); },
+         [](QWidget* page) { return qobject_cast<KXPersonalCenterView*>(page) != nullptr; }},
+        {"the cart", [&] { home.shoppingCartBtnClick(); },
+         [](QWidget* page) { return qobject_cast<KXFontsSaleList*>(page) != nullptr; }},
+    };
+
+    const int menuEdge = home.leftMenu()->geometry().right() + 1;
+    for (const Page& each : pages) {
+        SCOPED_TRACE(each.name);
+        home.tabViewTouched(home.cloudBtn());
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        each.open();
+        settle();
+        QWidget* page = kx_topSubview(&home);
+        ASSERT_TRUE(each.is(page));
+        EXPECT_EQ(page->geometry(), QRect(menuEdge, 0, kWideWindow - menuEdge, home.height())) << "to the right edge";
+        for (QWidget* part : kx_subviews(page)) {
+            if (part->isVisible()) {
+                EXPECT_LE(part->geometry().right(), KXHomeViewController::kPageWidth - 1)
+                    << part->metaObject()->className() << " keeps to the designed width";
+            }
+        }
+
+        ListEvents reaching(home.rightListview());
+        const QPoint past(kWideWindow - 100, home.height() / 2);
+        QWidget* target = pointAt(home, past);
+        ASSERT_NE(target, nullptr);
+        EXPECT_TRUE(target == page || page->isAncestorOf(target));
+        EXPECT_EQ(reaching.count(), 0) << "the list beneath takes nothing";
+        EXPECT_EQ(kx_topSubview(&home), page) << "nothing opened over the page";
+    }
+}
+
+TEST_F(KXHomePagePlacementTest, TheSpanFollowsTheWindowAndLeavesWithThePage)
+{
+    auto& home = openWide();
+    home.tabViewTouched(home.recommendBtn());
+    layOut();
+    QWidget* page = kx_topSubview(&home);
+    const int menuEdge = home.leftMenu()->geometry().right() + 1;
+
+    home.resize(1000, 700);
+    layOut();
+    EXPECT_EQ(page->geometry(), QRect(menuEdge, 0, 1000 - menuEdge, 700));
+    home.changewidthClick();
+    layOut();
+    const int collapsedEdge = home.leftMenu()->geometry().right() + 1;
+    ASSERT_LT(collapsedEdge, menuEdge);
+    EXPECT_EQ(page->geometry(), QRect(collapsedEdge, 0, home.width() - collapsedEdge, 700)) << "beside the collapsed menu";
+    home.changewidthClick();
+    layOut();
+    home.resize(400, 700);
+    layOut();
+    EXPECT_EQ(page->geometry(), QRect(menuEdge, 0, KXHomeViewController::kPageWidth, 700)) << "as designed when it fits";
+
+    // The kept detail page leaves the hub and comes back the width the hub then has.
+    home.resize(kWideWindow, 700);
+    home.followTableview()->setClickedRow(0);
+    home.detailFollowAction();
+    layOut();
+    KXHomeRecomDetailView* detail = home.recomDetailView();
+    ASSERT_EQ(kx_topSubview(&home), detail);
+    EXPECT_EQ(detail->geometry().right(), kWideWindow - 1);
+    home.tabViewTouched(home.cloudBtn());
+    ASSERT_EQ(detail->parentWidget(), nullptr);
+    EXPECT_EQ(detail->width(), KXHomeViewController::kPageWidth) << "off the hub, the designed width";
+    home.resize(1200, 700);
+    home.followTableview()->setClickedRow(0);
+    home.detailFollowAction();
+    layOut();
+    EXPECT_EQ(detail->geometry(), QRect(menuEdge, 0, 1200 - menuEdge, 700));
+}
+
+TEST_F(KXHomePagePlacementTest, ScreenshotsOfAPageOnAWideWindow)
+{
+    auto& home = openWide();
+    home.tabViewTouched(home.recommendBtn());
+    settle();
+    QWidget* page = kx_topSubview(&home);
+    const QColor background = page->palette().color(page->backgroundRole());
+    for (const char* palette : {"day", "night"}) {
+        const QImage picture(shelltest::saveScreenshot(&home, QStringLiteral("page-wide-window-%1").arg(palette)));
+        const double scale = picture.devicePixelRatio();
+        const QPoint past(static_cast<int>((kWideWindow - 100) * scale), static_cast<int>(home.height() / 2 * scale));
+        EXPECT_EQ(picture.pixelColor(past), background) << palette << ": the page's own background right of its content";
+        home.rightListview()->themeClick();
+        settle();
+    }
+}
