@@ -11,12 +11,16 @@
 #include "Class/UIKit/KXImage.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "Class/UIKit/KXThinScrollBar.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Foundation/URL.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
 
 using foundation::Id;
@@ -182,7 +186,40 @@ void KXPersonalCenterView::paintEvent(QPaintEvent* event)
 
 void KXPersonalCenterView::setUPUI()
 {
-    header_ = new KXFilledView(this, kHeaderColor);
+    // Everything but the pages laid over it scrolls, on a window shorter than the page. The
+    // content keeps the page's full width: the thin bar lies over its right margin.
+    scrollArea_ = new QScrollArea(this);
+    scrollArea_->setFrameShape(QFrame::NoFrame);
+    scrollArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrollArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scrollArea_->setWidgetResizable(true);
+    content_ = new QWidget;
+    scrollArea_->setWidget(content_);
+    // The area sizes the content, outside the window's constraints: each new size is laid out.
+    content_->installEventFilter(this);
+    // The page paints its white under the content in both palettes.
+    content_->setAutoFillBackground(false);
+    scrollArea_->viewport()->setAutoFillBackground(false);
+    lc_makeConstraints(lcView(scrollArea_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+    scrollBar_ = new QScrollBar(Qt::Vertical, this);
+    kx_styleThinScrollBar(scrollBar_, kScrollBarWidth, QColor(200, 200, 200));
+    scrollBar_->setFocusPolicy(Qt::NoFocus);
+    scrollBar_->hide();
+    lc_makeConstraints(lcView(scrollBar_), [](LCConstraintMaker& make) {
+        make.top().right().bottom().equalTo(0);
+        make.width().equalTo(kScrollBarWidth);
+    });
+    QScrollBar* inner = scrollArea_->verticalScrollBar();
+    connect(inner, &QScrollBar::rangeChanged, scrollBar_, [this, inner](int minimum, int maximum) {
+        scrollBar_->setRange(minimum, maximum);
+        scrollBar_->setPageStep(inner->pageStep());
+        scrollBar_->setVisible(maximum > minimum);
+    });
+    connect(inner, &QScrollBar::valueChanged, scrollBar_, &QScrollBar::setValue);
+    connect(scrollBar_, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
+
+    QWidget* page = content_;
+    header_ = new KXFilledView(page, kHeaderColor);
     lc_makeConstraints(lcView(header_), [](LCConstraintMaker& make) {
         make.left().top().right().equalTo(0);
         make.height().equalTo(140);
@@ -235,7 +272,7 @@ void KXPersonalCenterView::setUPUI()
     });
 
     // The counters, in a grey rounded band.
-    tagsBg_ = new KXFilledView(this, QColor(250, 250, 250), 4, QColor(230, 230, 230));
+    tagsBg_ = new KXFilledView(page, QColor(250, 250, 250), 4, QColor(230, 230, 230));
     lc_makeConstraints(lcView(tagsBg_), [](LCConstraintMaker& make) {
         make.left().equalTo(15);
         make.right().equalTo(-15);
@@ -248,8 +285,8 @@ void KXPersonalCenterView::setUPUI()
     collectedNum_ = addCounter(tagsBg_, QStringLiteral("关注合集"), 233, captions[2]);
 
     // The ways out, two by two.
-    const auto entry = [this](const QString& title, double left, double top, KXBaseButton::Action action) {
-        auto* button = new KXFillButton(this, title, QColor(247, 247, 247), kxaccount::kText, 4, std::move(action));
+    const auto entry = [page](const QString& title, double left, double top, KXBaseButton::Action action) {
+        auto* button = new KXFillButton(page, title, QColor(247, 247, 247), kxaccount::kText, 4, std::move(action));
         button->setNormalFont(kxaccount::systemFont(13));
         button->setNormalColor(kxaccount::kText);
         button->setKXBaseButtonAlignment(2);
@@ -267,7 +304,7 @@ void KXPersonalCenterView::setUPUI()
     followsButton_ = entry(QStringLiteral("关注的合集"), 163, 270, [this](KXBaseButton*) { myfocusBtnClick(); });
     vipButton_->setToolTip(QString());
 
-    orderNumLabel_ = new BadgeLabel(this);
+    orderNumLabel_ = new BadgeLabel(page);
     QWidget* orders = orderButton_;
     lc_makeConstraints(lcView(orderNumLabel_), [orders](LCConstraintMaker& make) {
         make.right().equalTo(lc_right(lcView(orders))).offset(-8);
@@ -277,14 +314,14 @@ void KXPersonalCenterView::setUPUI()
     orderNumLabel_->hide();
 
     // The published collections: the count, the way to all of them, the first one.
-    collectionScorllView_ = new QWidget(this);
+    collectionScorllView_ = new QWidget(page);
     lc_makeConstraints(lcView(collectionScorllView_), [](LCConstraintMaker& make) {
         make.left().equalTo(15);
         make.right().equalTo(-15);
     });
-    scrollTop_ = lc_makeConstraints(lcView(collectionScorllView_), [](LCConstraintMaker& make) { make.top().equalTo(322); }).front();
+    scrollTop_ = lc_makeConstraints(lcView(collectionScorllView_), [](LCConstraintMaker& make) { make.top().equalTo(kPublishedTop); }).front();
     scrollHeigh_ = lc_makeConstraints(lcView(collectionScorllView_), [](LCConstraintMaker& make) {
-        make.height().equalTo(30 + kTableRowHeight);
+        make.height().equalTo(kPublishedHeight);
     }).front();
     collectionNumLabel_ = kxaccount::makeLabel(collectionScorllView_, QString(), 13, kxaccount::kText, true);
     moreBtn_ = kxaccount::makeLinkButton(collectionScorllView_, QStringLiteral("更多 ›"), kxaccount::kAccent, [this](KXBaseButton*) { moreBtnClick(); });
@@ -313,11 +350,12 @@ void KXPersonalCenterView::setUPUI()
     });
     collectionScorllView_->hide();
 
-    versionLabel_ = kxaccount::makeLabel(this, QString::fromStdString(KXPersonalCenterModel::versionText()), 11, kxaccount::kMutedText);
+    versionLabel_ = kxaccount::makeLabel(page, QString::fromStdString(KXPersonalCenterModel::versionText()), 11, kxaccount::kMutedText);
     lc_makeConstraints(lcView(versionLabel_), [](LCConstraintMaker& make) {
         make.centerX().equalTo(0);
-        make.bottom().equalTo(-10);
+        make.bottom().equalTo(-kVersionMargin);
     });
+    fitContentHeight();
 
     // Buttons the page styles and nothing leads to: kept out of sight.
     const auto styledOnly = [this](const QString& title) {
@@ -334,6 +372,20 @@ void KXPersonalCenterView::setUPUI()
     aboutBtn_ = styledOnly(QStringLiteral("关于我们"));
     helpBtn_ = styledOnly(QStringLiteral("帮助中心"));
     clearLastButton_ = styledOnly(QStringLiteral("清除记录"));
+}
+
+bool KXPersonalCenterView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == content_ && event->type() == QEvent::Resize)
+        lcView(content_).setNeedsLayout();
+    return KXBaseView::eventFilter(watched, event);
+}
+
+void KXPersonalCenterView::fitContentHeight()
+{
+    // The version line keeps its margin below the lowest piece shown; a shorter window scrolls.
+    const int lowest = collectionScorllView_->isHidden() ? kEntriesBottom : kPublishedTop + kPublishedHeight;
+    content_->setMinimumHeight(lowest + 2 * kVersionMargin + versionLabel_->sizeHint().height());
 }
 
 void KXPersonalCenterView::setUPData()
@@ -372,6 +424,7 @@ void KXPersonalCenterView::showPublished(const foundation::Ref<foundation::Array
         collectionScorllView_->hide();
         if (anyFolders)
             moreBtn_->hide();
+        fitContentHeight();
         return;
     }
     collectionNumLabel_->setText(QString::fromStdString(KXPersonalCenterModel::publishedCountText(published->count())));
@@ -384,6 +437,7 @@ void KXPersonalCenterView::showPublished(const foundation::Ref<foundation::Array
     card->setAttribute(Qt::WA_TransparentForMouseEvents);
     collectionTableview_->setCellWidget(0, 0, card);
     collectionScorllView_->show();
+    fitContentHeight();
 }
 
 void KXPersonalCenterView::showOrderBadge(const std::optional<std::string>& text)

@@ -14,6 +14,8 @@ class KXFilledView;
 class KXPersonalCenterModel;
 class LCConstraint;
 class QLabel;
+class QScrollArea;
+class QScrollBar;
 class QTableWidget;
 class QWidget;
 
@@ -34,6 +36,7 @@ class KXPersonalCenterView : public KXBaseView {
 public:
     static constexpr int kWidth = 310;
     static constexpr int kTableRowHeight = 210;
+    static constexpr int kScrollBarWidth = 6;
 
     explicit KXPersonalCenterView(QWidget* parent = nullptr);
     ~KXPersonalCenterView() override;
@@ -55,6 +58,9 @@ public:
     QLabel* orderNumLabel() const { return orderNumLabel_; }
     QTableWidget* collectionTableview() const { return collectionTableview_; }
     QWidget* collectionScorllView() const { return collectionScorllView_; }
+    // What scrolls on a short window (all but the pages laid over it), and its bar.
+    QScrollArea* scrollArea() const { return scrollArea_; }
+    QScrollBar* scrollBar() const { return scrollBar_; }
     KXBaseButton* settingBtn() const { return settingBtn_; }
     KXBaseButton* moreBtn() const { return moreBtn_; }
     KXBaseButton* logoutBtn() const { return logoutBtn_; }
@@ -92,11 +98,18 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class ModelDelegate;
 
+    static constexpr int kPublishedTop = 322;
+    static constexpr int kPublishedHeight = 30 + kTableRowHeight;
+    static constexpr int kEntriesBottom = 308;
+    static constexpr int kVersionMargin = 10;
+
     void setUPUI();
+    void fitContentHeight();
     void showUser(const foundation::Id& user);
     void showCounts(const std::string& used, const std::string& groups, const std::string& collections);
     void showPublished(const foundation::Ref<foundation::Array>& published, bool anyFolders);
@@ -107,6 +120,9 @@ private:
     std::shared_ptr<KXPersonalCenterModel> model_;
     std::shared_ptr<ModelDelegate> modelDelegate_;
 
+    QScrollArea* scrollArea_ = nullptr;
+    QWidget* content_ = nullptr;
+    QScrollBar* scrollBar_ = nullptr;
     KXFilledView* header_ = nullptr;
     ImageView* avatarImg_ = nullptr;
     QLabel* nickName_ = nullptr;

@@ -1,23 +1,16 @@
 #include "Class/Home/KXHomeStyle.h"
 
+#include "Class/UIKit/KXThinScrollBar.h"
+
 #include <QApplication>
 #include <QPalette>
-#include <QScrollBar>
 #include <QWidget>
 
 namespace kxhome {
 
 void styleMenuScrollBar(QScrollBar* bar)
 {
-    bar->setStyleSheet(QStringLiteral("QScrollBar:vertical { background: transparent; width: %1px; margin: 0; border: none; }"
-                                      "QScrollBar::handle:vertical { background: rgb(%2, %3, %4); border-radius: %5px; min-height: 16px; }"
-                                      "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; border: none; background: none; }"
-                                      "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: none; }")
-                           .arg(kMenuScrollBarWidth)
-                           .arg(kMenuLine.red())
-                           .arg(kMenuLine.green())
-                           .arg(kMenuLine.blue())
-                           .arg(kMenuScrollBarWidth / 2));
+    kx_styleThinScrollBar(bar, kMenuScrollBarWidth, kMenuLine);
 }
 
 QFont systemFont(double points)

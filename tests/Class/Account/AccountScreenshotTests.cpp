@@ -29,6 +29,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QTableWidget>
 
 using foundation::Id;
@@ -124,6 +125,34 @@ TEST_P(AccountScreenshots, PersonalCentre)
     EXPECT_EQ(accounttest::colorAt(picture, QPoint(90 + 6, 680 - 4)), QColor(Qt::white)) << "the page's own white";
     EXPECT_EQ(accounttest::colorAt(picture, page->orderNumLabel()->geometry().translated(90, 0).center() + QPoint(0, 8)), QColor(238, 84, 84)) << "the badge";
     service().controls().setUnpaidOverride(std::nullopt);
+}
+
+TEST_P(AccountScreenshots, PersonalCentreOnTheShortestWindow)
+{
+    signInAs("demo", "demo1234");
+    setDefault("appVersion", Id("3.2.0"));
+    accounttest::Backdrop backdrop;
+    // The main window's least height at 2.0 on 1600 x 1000.
+    backdrop.resize(700, 486);
+    backdrop.show();
+    auto* page = new KXPersonalCenterView(&backdrop);
+    page->setGeometry(90, 0, KXPersonalCenterView::kWidth, backdrop.height());
+    page->show();
+    ASSERT_TRUE(waitFor([&] { return page->collectionScorllView()->isVisible() && page->groupsNum()->text() != QStringLiteral("0"); }));
+    ASSERT_TRUE(waitFor([&] {
+        for (ImageView* view : page->findChildren<ImageView*>())
+            if (view->isVisible() && !view->image())
+                return false;
+        return true;
+    }));
+    accounttest::screenshot(&backdrop, name("personal-centre-short"));
+    page->scrollBar()->setValue(page->scrollBar()->maximum());
+    settle();
+    const QImage scrolled = accounttest::screenshot(&backdrop, name("personal-centre-short-scrolled"));
+    const QPoint versionLine = page->versionLabel()->mapTo(&backdrop, page->versionLabel()->rect().center());
+    EXPECT_LT(versionLine.y(), backdrop.height());
+    EXPECT_EQ(accounttest::colorAt(scrolled, QPoint(90 + 6, page->collectionScorllView()->mapTo(&backdrop, QPoint(0, 0)).y() - 4)), QColor(Qt::white))
+        << "the page's own white above the card";
 }
 
 TEST_P(AccountScreenshots, Overlays)

@@ -22,7 +22,10 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTableWidget>
+#include <QWheelEvent>
 
 using foundation::Id;
 using Page = KXPersonalCenterPages::Page;
@@ -320,4 +323,47 @@ TEST_F(KXPersonalCenterViewTest, TheConstraintOutletsPlaceThePublishedCollection
     page->scrollHeigh()->setOffset(120);
     settle();
     EXPECT_EQ(page->collectionScorllView()->geometry(), QRect(15, 300, KXPersonalCenterView::kWidth - 30, 120));
+}
+
+TEST_F(KXPersonalCenterViewTest, OnTheShortestWindowThePageScrollsAndNothingLiesOverThePublishedCard)
+{
+    signInAs("demo", "demo1234");
+    auto* page = open();
+    ASSERT_TRUE(waitFor([&] { return page->collectionScorllView()->isVisible(); }));
+    const auto frameIn = [](QWidget* view, QWidget* in) { return QRect(view->mapTo(in, QPoint(0, 0)), view->size()); };
+    // The main window's least height at 1.25 on 1280 x 720 and at 2.0 on 1600 x 1000.
+    for (const int height : {556, 486}) {
+        SCOPED_TRACE(height);
+        host_.resize(KXPersonalCenterView::kWidth, height);
+        page->setGeometry(0, 0, KXPersonalCenterView::kWidth, height);
+        settle();
+        const QRect card = frameIn(page->collectionScorllView(), page);
+        const QRect version = frameIn(page->versionLabel(), page);
+        EXPECT_GT(version.top(), card.bottom()) << "the version line stays below the published card";
+
+        // Wheel turns over the page (as the pieces under the pointer pass them on to the page's
+        // viewport) bring the card's name strip and the version line into view.
+        QWidget* viewport = page->scrollArea()->viewport();
+        for (int turn = 0; turn < 10; ++turn) {
+            const QPointF local(KXPersonalCenterView::kWidth / 2, height / 2);
+            QWheelEvent wheel(local, viewport->mapToGlobal(local), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(viewport, &wheel);
+        }
+        EXPECT_EQ(page->scrollBar()->value(), page->scrollBar()->maximum());
+        settle();
+        EXPECT_TRUE(page->rect().contains(frameIn(page->collectionScorllView(), page))) << "the whole card, name strip included";
+        EXPECT_TRUE(page->rect().contains(frameIn(page->versionLabel(), page)));
+        EXPECT_TRUE(page->scrollBar()->isVisible());
+        EXPECT_LE(page->scrollBar()->width(), 15) << "over the page's right margin";
+        EXPECT_EQ(page->collectionScorllView()->width(), KXPersonalCenterView::kWidth - 30) << "the content keeps the page's width";
+        page->scrollBar()->setValue(0);
+    }
+
+    // A window tall enough shows everything unscrolled, the version line at the page's foot.
+    host_.resize(KXPersonalCenterView::kWidth, 680);
+    page->setGeometry(0, 0, KXPersonalCenterView::kWidth, 680);
+    settle();
+    EXPECT_FALSE(page->scrollBar()->isVisible());
+    EXPECT_EQ(frameIn(page->versionLabel(), page).bottom(), 680 - 10 - 1);
 }
