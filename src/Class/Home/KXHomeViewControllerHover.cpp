@@ -23,6 +23,8 @@
 #include <QGuiApplication>
 #include <QVariantAnimation>
 
+#include <algorithm>
+
 using foundation::Ref;
 using layoutwidgets::lcView;
 
@@ -30,6 +32,10 @@ namespace {
 
 constexpr int kPopUpWidth = 148;
 constexpr int kPopUpHeight = 204;
+// Staying inside the window wins over staying level with the tab; on a window shorter than the
+// pop-up its top stays at the window's.
+constexpr float kPopUpLevelPriority = 500;
+constexpr float kPopUpInsidePriority = 750;
 constexpr int kCollapseMilliseconds = 500;
 constexpr const char* kHoverClosingProperty = "kxClosing";
 
@@ -103,12 +109,17 @@ void KXHomeViewController::showGroupExtendView(const char* from, KXLeftTabView* 
 
     popUp->setDataA(rows);
     popUp->setFrom(QString::fromUtf8(from));
-    // Placed at once, so an event before the next layout pass finds it where it will stay.
-    popUp->setGeometry(leftMenu_->geometry().right() + 1, anchor->mapTo(this, QPoint(0, 0)).y(), kPopUpWidth, kPopUpHeight);
+    // Level with its tab; on a short window, where that would run past the window's foot, it
+    // moves up just enough to end inside it, so its last entries stay reachable. Placed at once,
+    // so an event before the next layout pass finds it where it will stay.
+    const int tabTop = anchor->mapTo(this, QPoint(0, 0)).y();
+    popUp->setGeometry(leftMenu_->geometry().right() + 1, std::max(0, std::min(tabTop, height() - kPopUpHeight)), kPopUpWidth, kPopUpHeight);
     QWidget* menu = leftMenu_;
     lc_makeConstraints(lcView(popUp), [menu, anchor](LCConstraintMaker& make) {
         make.left().equalTo(lc_right(lcView(menu)));
-        make.top().equalTo(lc_top(lcView(anchor)));
+        make.top().equalTo(lc_top(lcView(anchor))).priority(kPopUpLevelPriority);
+        make.top().greaterThanOrEqualTo(0);
+        make.bottom().lessThanOrEqualTo(0).priority(kPopUpInsidePriority);
         make.height().equalTo(kPopUpHeight);
         make.width().equalTo(kPopUpWidth);
     });

@@ -154,6 +154,43 @@ TEST_F(KXHomeScreenshotsTest, TheSideMenuOnAShortWindow)
     });
 }
 
+TEST_F(KXHomeScreenshotsTest, OnTheShortestWindowTheFollowedPopUpEndsInsideIt)
+{
+    signIn();
+    auto folders = foundation::MutableArray::create();
+    for (int i = 0; i < 8; ++i)
+        folders->addObject(Id(foundation::Dictionary::create({{Id("id"), Id(200 + i)}, {Id("collect_name"), Id("等宽代码")}})));
+    KXUserCenterConfig::sharedKXUserCenterConfig().setGroupsInfo(folders);
+    auto& home = open();
+    home.colletExpand();
+    // The main window's least height at 1.25 on 1280 x 720, the column scrolled to its end so the
+    // followed tab sits near the window's foot.
+    home.resize(400, 556);
+    layOut();
+    home.menuColumnBar()->setValue(home.menuColumnBar()->maximum());
+    layOut();
+    const int tabTop = home.myFocusBtn()->mapTo(&home, QPoint(0, 0)).y();
+    ASSERT_GT(tabTop + 204, home.height()) << "a pop-up level with the tab would run past the foot";
+    home.MouseOnMyFocus();
+    ASSERT_TRUE(waitFor([&] { return home.groupExtendView() != nullptr; }));
+    layOut();
+    KXGroupExtendView* popUp = home.groupExtendView();
+    EXPECT_EQ(popUp->geometry(), QRect(KXHomeViewController::kMenuWidth, home.height() - 204, 148, 204)) << "moved up just enough";
+    const QRect more(popUp->extendBtn()->mapTo(&home, QPoint(0, 0)), popUp->extendBtn()->size());
+    EXPECT_TRUE(home.rect().contains(more)) << "its last button whole";
+    eachPalette([&](const QString& palette) { shot("home-followed-pop-up-short-" + palette); });
+
+    // On a tall window the tab is high enough: the pop-up is level with it again.
+    kx_removeFromSuperview(popUp);
+    home.resize(400, 900);
+    layOut();
+    ASSERT_LE(home.myFocusBtn()->mapTo(&home, QPoint(0, 0)).y() + 204, home.height());
+    home.MouseOnMyFocus();
+    ASSERT_TRUE(waitFor([&] { return home.groupExtendView() && home.groupExtendView()->parentWidget() == &home; }));
+    layOut();
+    EXPECT_EQ(home.groupExtendView()->y(), home.myFocusBtn()->mapTo(&home, QPoint(0, 0)).y());
+}
+
 TEST_F(KXHomeScreenshotsTest, ThePopUpAndTheExtendMenu)
 {
     signIn();
