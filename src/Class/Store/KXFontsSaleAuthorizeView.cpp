@@ -11,14 +11,23 @@
 #include "Class/Store/KXStoreTableView.h"
 #include "Class/Store/KXStoreWindow.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
+#include "Class/UIKit/KXThinScrollBar.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/String.h"
 
 #include <QLabel>
+#include <QScrollBar>
 
 using foundation::Id;
 using layoutwidgets::lcView;
+
+namespace {
+
+// Within the 12 the boxes leave at the chooser's right edge.
+constexpr int kScrollBarWidth = 8;
+
+} // namespace
 
 KXFontsSaleAuthorizeView::KXFontsSaleAuthorizeView(QWidget* parent)
     : KXBaseView(parent)
@@ -44,6 +53,8 @@ void KXFontsSaleAuthorizeView::setUPUI()
     listTableview_ = new KXStoreTableView(this);
     listTableview_->setIntercellSpacing({ 0, 3 });
     listTableview_->setBackgroundColor(Qt::white);
+    // The boxes keep their frames, ending 12 short of the chooser's edge: the bar fits there.
+    kx_styleThinScrollBar(listTableview_->verticalScrollBar(), kScrollBarWidth, QColor(200, 200, 200));
     categories_ = new KXOfferCategoryTable(this, listTableview_);
 
     bottomView_ = new QWidget(this);

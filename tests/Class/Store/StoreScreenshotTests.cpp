@@ -33,6 +33,7 @@
 #include "StoreTestSupport.h"
 
 #include <QLabel>
+#include <QScrollBar>
 
 using foundation::Id;
 
@@ -169,6 +170,31 @@ TEST_P(StoreScreenshotTest, ChooserWithPopUp)
     const QImage shot = shoot("chooser-popup");
     EXPECT_FALSE(chooser->alertView()->isHidden());
     EXPECT_EQ(centreOf(shot, chooser->sureBtn(), host.get()), kStoreRed);
+}
+
+TEST_P(StoreScreenshotTest, ChooserOnTheShortestWindow)
+{
+    // The main window's least height at 2.0 on 1600 x 1000: the categories scroll, and the bar
+    // lies beside the third box of each line, not over it.
+    host->resize(310, 486);
+    auto* chooser = openChooser();
+    KXStoreTableView* table = chooser->listTableview();
+    const QScrollBar* bar = table->verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible()) << "the categories outgrow the table";
+    const int barLeft = bar->mapTo(chooser, QPoint(0, 0)).x();
+    EXPECT_LE(bar->width(), 12);
+    int boxes = 0;
+    for (int index = table->rowsInView().first; index >= 0 && index <= table->rowsInView().second; ++index) {
+        auto* row = static_cast<KXFontSaleAuthorizeCell*>(table->viewAtRow(index));
+        ASSERT_NE(row, nullptr);
+        for (KXBaseButton* box : row->boxes()) {
+            ++boxes;
+            EXPECT_LE(box->mapTo(chooser, QPoint(box->width(), 0)).x(), barLeft) << box->title().toStdString();
+            EXPECT_LE(box->mapTo(table->viewport(), QPoint(box->width(), 0)).x(), table->viewport()->width()) << box->title().toStdString();
+        }
+    }
+    EXPECT_GE(boxes, 3);
+    shoot("chooser-short");
 }
 
 TEST_P(StoreScreenshotTest, OfferPages)
