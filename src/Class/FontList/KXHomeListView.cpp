@@ -53,6 +53,7 @@ QLabel* greyLabel(const QString& text, QWidget* parent)
 // `imageTop` from its top) above a grey centred two-line label. Made hidden.
 struct EmptyView {
     QWidget* view;
+    QLabel* image;
     QLabel* label;
 };
 
@@ -78,7 +79,7 @@ EmptyView makeEmptyView(QWidget& panel, const char* imageName, double top, doubl
         make.height().equalTo(36);
     });
     view->hide();
-    return {view, label};
+    return {view, image, label};
 }
 
 } // namespace
@@ -468,7 +469,7 @@ QWidget* KXHomeListView::groupNoDataView()
 QWidget* KXHomeListView::noDataView()
 {
     if (!noDataView_) {
-        const EmptyView empty = makeEmptyView(*this, "nodataCloud", 170, 150, 20);
+        const EmptyView empty = makeEmptyView(*this, "nodataCloud", 170, 150, kNoDataImageTop);
         empty.view->lower();
         empty.label->setText(QString::fromUtf8("云字库没找到您要的字体\n我们给您找到了您可能喜欢的字体"));
         auto* picks = plainLabel(QString::fromUtf8("精选收藏字体"), 12, QColor::fromRgbF(0.592f, 0.490f, 0.384f), empty.view);
@@ -479,6 +480,9 @@ QWidget* KXHomeListView::noDataView()
             make.bottom().equalTo(0);
         });
         noDataView_ = empty.view;
+        noDataImage_ = empty.image;
+        noDataLabel_ = empty.label;
+        noDataPicks_ = picks;
     }
     return noDataView_;
 }

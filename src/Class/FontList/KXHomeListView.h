@@ -201,8 +201,17 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The no-result view's parts: its picture's top, the picture, the two lines under it.
+    static constexpr double kNoDataImageTop = 20;
+    static constexpr double kNoDataImageHeight = 60;
+    static constexpr double kNoDataLabelHeight = 36;
+    static constexpr double kNoDataPicksHeight = 20;
+    // The bottom bar with its upper line.
+    static constexpr double kBottomBarHeight = 37.5;
+
     class RowDelegate;
     class Adapter;
     void setupUI();
@@ -212,7 +221,8 @@ private:
     void showRows(foundation::Ref<foundation::MutableArray> rows);
     void setTableTop(double top);
     // The no-result view below what the open drop-down filter draws (at its own place when none is
-    // open), and the table below the view.
+    // open) and above the bottom bar, and the table below the view. Short of room it gives up its
+    // picture, then its "精选收藏字体" line, then its text, rather than run into the bar.
     void placeNoDataView();
     // The filter is empty again: the no-result view goes and the table moves back up under the
     // toolbar. Every road that empties the filter comes through here.
@@ -260,6 +270,9 @@ private:
     QLabel* rightSliderImg_ = nullptr;
     KXLanguageSwitch languages_;
     QPointer<QWidget> noDataView_;
+    QPointer<QLabel> noDataImage_;
+    QPointer<QLabel> noDataLabel_;
+    QPointer<QLabel> noDataPicks_;
     QPointer<QWidget> groupNoDataView_;
     QLabel* groupNoDataLabel_ = nullptr;
 

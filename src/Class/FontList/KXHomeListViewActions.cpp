@@ -17,6 +17,7 @@
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 
 #include <QChildEvent>
+#include <QLabel>
 
 #include <algorithm>
 
@@ -162,8 +163,34 @@ void KXHomeListView::placeNoDataView()
         if (!drawn.isEmpty())
             top = std::max(top, filterView_->y() + drawn.bottom() + 1 + kNoResultBelowDropDown);
     }
-    lc_updateConstraints(lcView(noDataView_), [top](LCConstraintMaker& make) { make.top().equalTo(top); });
-    setTableTop(top + KXFilterOutcome::kNoResultHeight);
+    const double room = height() - kBottomBarHeight - top;
+    const bool withImage = room >= KXFilterOutcome::kNoResultHeight;
+    const bool withPicks = room >= kNoDataLabelHeight + kNoDataPicksHeight;
+    const bool withText = room >= kNoDataLabelHeight;
+    const double shown = withImage  ? KXFilterOutcome::kNoResultHeight
+                         : withPicks ? kNoDataLabelHeight + kNoDataPicksHeight
+                         : withText  ? kNoDataLabelHeight
+                                     : std::max(0.0, room);
+    noDataImage_->setVisible(withImage);
+    noDataLabel_->setVisible(withText);
+    noDataPicks_->setVisible(withPicks);
+    const double labelTop = withImage ? kNoDataImageTop + kNoDataImageHeight + 10 : 0;
+    lc_remakeConstraints(lcView(noDataLabel_), [labelTop](LCConstraintMaker& make) {
+        make.top().equalTo(labelTop);
+        make.left().right().equalTo(0);
+        make.height().equalTo(kNoDataLabelHeight);
+    });
+    lc_updateConstraints(lcView(noDataView_), [top, shown](LCConstraintMaker& make) {
+        make.top().equalTo(top);
+        make.height().equalTo(shown);
+    });
+    setTableTop(top + shown);
+}
+
+void KXHomeListView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeNoDataView();
 }
 
 void KXHomeListView::openFilterPage(long long page, bool backToCloudFirst)

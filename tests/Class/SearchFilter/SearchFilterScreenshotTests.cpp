@@ -23,6 +23,7 @@
 #include "SearchFilterTestSupport.h"
 #include "Support/TempHome.h"
 
+#include <QLabel>
 #include <QScrollArea>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -252,6 +253,59 @@ TEST_P(SearchFilterScreenshots, TheNoResultViewShowsBelowAnOpenDropDown)
     fontlisttest::settle(list);
     EXPECT_EQ(list.noDataView()->geometry(), QRect(0, 170, 900, 150));
     EXPECT_EQ(table->y(), 320);
+}
+
+// On the main window's least heights (1.25 on 1280 x 720, 2.0 on 1600 x 1000) the style page
+// leaves the no-result view less than its height above the bottom bar: it gives up parts instead
+// of running into the bar, and the table starts under what it shows.
+TEST_P(SearchFilterScreenshots, TheNoResultViewStaysAboveTheBottomBarOnTheShortestWindow)
+{
+    fontlisttest::ScopedPreviewSource previews;
+    for (const int height : {556, 486}) {
+        SCOPED_TRACE(height);
+        KXHomeListView list(QRect(0, 0, 900, height));
+        showList(list);
+        list.fontStyleBtnClick();
+        auto* dropDown = qobject_cast<KXFilterView*>(KXHomeListOverlays::topSubview(&list));
+        ASSERT_TRUE(dropDown);
+        fontlisttest::settle(list);
+        const auto none = foundation::Dictionary::create(
+            {{foundation::Id("字体品牌"), foundation::Id(foundation::Array::create({foundation::Id("no-such-brand")}))}});
+        list.filterViewTagsClick(none);
+        fontlisttest::settle(list);
+        waitForPreviews(*list.listTableView(), list);
+
+        QWidget* notice = list.noDataView();
+        ASSERT_TRUE(notice->isVisible());
+        EXPECT_GT(notice->y(), dropDown->y() + dropDown->childrenRect().bottom()) << "below the drop-down";
+        const int barTop = list.bottomTopLine()->y();
+        EXPECT_LE(notice->geometry().bottom(), barTop) << "above the bottom bar";
+        const QRect customText = list.editStrBtn()->geometry();
+        int partsShown = 0;
+        for (QWidget* part : notice->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (!part->isVisible())
+                continue;
+            ++partsShown;
+            const QRect placed(part->mapTo(&list, QPoint(0, 0)), part->size());
+            EXPECT_LE(placed.bottom(), barTop) << "a part of the view runs into the bar";
+            EXPECT_FALSE(placed.intersects(customText)) << "a part of the view lies over 自定义文字";
+        }
+        EXPECT_GE(partsShown, 1) << "the text at least";
+        EXPECT_EQ(list.listTableView()->y(), notice->geometry().bottom() + 1) << "the table below the view";
+        if (height != 486)
+            continue;
+        ASSERT_TRUE(fontlisttest::saveScreenshot(list, name("filter-dropdown-no-result-short")));
+
+        // Shorter still, the picks line goes too and the two lines of text stay.
+        list.resize(900, 400);
+        fontlisttest::settle(list);
+        EXPECT_LE(notice->geometry().bottom(), list.bottomTopLine()->y());
+        QStringList shown;
+        for (QLabel* part : notice->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly))
+            if (part->isVisible())
+                shown << part->text();
+        EXPECT_EQ(shown, QStringList{QString::fromUtf8("云字库没找到您要的字体\n我们给您找到了您可能喜欢的字体")});
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(DayAndNight, SearchFilterScreenshots, testing::Values(true, false),
