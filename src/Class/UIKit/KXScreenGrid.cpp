@@ -108,6 +108,29 @@ int KXScreenGrid::placeWithin(int target, int lo, int hi, Qt::Orientation axis) 
     return best;
 }
 
+int KXScreenGrid::resizeIncrement() const
+{
+    return std::max(1, deviceLength(1));
+}
+
+int KXScreenGrid::snappedLength(int logical) const
+{
+    const int device = deviceLength(logical);
+    return logicalLength(device - device % resizeIncrement());
+}
+
+int KXScreenGrid::lengthKeptBySnap(int logical) const
+{
+    if (logical <= 0)
+        return logical;
+    // One logical pixel more spans at least one device pixel more, so an increment's worth of
+    // lengths always holds one the snap keeps.
+    int length = logical;
+    while (snappedLength(length) < logical && length < logical + resizeIncrement())
+        ++length;
+    return length;
+}
+
 int KXScreenGrid::widestDeviceLength(int logical) const
 {
     // Every device length Qt reports as `logical` lies within half a logical pixel of it.

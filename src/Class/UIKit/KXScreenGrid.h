@@ -41,6 +41,18 @@ public:
     // that the title bar stays on the screen.
     int placeWithin(int target, int lo, int hi, Qt::Orientation axis) const;
 
+    // The step, in device pixels, that Qt advertises to the window manager as the window's resize
+    // increment: one logical pixel rounded to device pixels. The window manager snaps a window's
+    // size down to a multiple of it.
+    int resizeIncrement() const;
+    // The logical length Qt reads back for a window asked to be `logical` long once the window
+    // manager has snapped it to the increment: at 1.75, 380 spans 665 device pixels, snapped to
+    // 664 and read back as 379.
+    int snappedLength(int logical) const;
+    // The shortest length from `logical` that the snap reads back no shorter than `logical`
+    // (381 at 1.75: 667, snapped to 666, reads back as 381).
+    int lengthKeptBySnap(int logical) const;
+
     // The device pixels that surely lie inside an area Qt reports as `logical` (the screen's
     // available geometry), whichever way its edges were rounded.
     QRect deviceAreaInside(const QRect& logical) const;

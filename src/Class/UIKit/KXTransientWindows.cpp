@@ -1,6 +1,8 @@
 #include "Class/UIKit/KXTransientWindows.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QStyle>
@@ -8,6 +10,7 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
 QWidget* kx_makeTransientWindow(QWidget* transientParent, const QSize& size)
 {
@@ -29,14 +32,92 @@ void kx_setUpTransientWindow(QWidget* window, QWidget* transientParent, const QS
 namespace {
 
 constexpr const char* kDesignedSize = "kxDesignedSize";
+constexpr const char* kRefitWhenFramed = "kxRefitWhenFramed";
+
+KXFrameReader& frameReader()
+{
+    static KXFrameReader reader;
+    return reader;
+}
 
 // The window manager's frame around the window: its client area alone until it has framed it.
-QMargins frameOf(const QWidget* window)
+QMargins reportedFrame(const QWidget* window)
 {
+    if (const KXFrameReader& reader = frameReader())
+        return reader(window);
     const QRect client = window->geometry();
     const QRect outer = window->frameGeometry();
     return QMargins(std::max(0, client.left() - outer.left()), std::max(0, client.top() - outer.top()),
                     std::max(0, outer.right() - client.right()), std::max(0, outer.bottom() - client.bottom()));
+}
+
+bool isFramedKind(const QWidget* window)
+{
+    const Qt::WindowType type = window->windowType();
+    return (type == Qt::Window || type == Qt::Dialog) && !window->windowFlags().testFlag(Qt::FramelessWindowHint);
+}
+
+// The frame a window gets: its own once the window manager has framed it; until then that of a
+// window it has framed, which frames the client's windows alike (its transient parent first).
+QMargins frameOf(const QWidget* window)
+{
+    const QMargins own = reportedFrame(window);
+    if (!own.isNull() || !isFramedKind(window))
+        return own;
+    const QWidget* parent = window->parentWidget() ? window->parentWidget()->window() : nullptr;
+    if (parent && isFramedKind(parent)) {
+        if (const QMargins frame = reportedFrame(parent); !frame.isNull())
+            return frame;
+    }
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (const QWidget* other : windows) {
+        if (other == window || other == parent || !other->isVisible() || !isFramedKind(other))
+            continue;
+        if (const QMargins frame = reportedFrame(other); !frame.isNull())
+            return frame;
+    }
+    return own;
+}
+
+// Centres a window fitted under a borrowed frame again once the window manager has framed it,
+// if its own frame is not that one. Qt learns the frame with the move the framing makes.
+class RefitWhenFramed : public QObject {
+public:
+    RefitWhenFramed(QWidget* window, const QMargins& fittedUnder)
+        : QObject(window)
+        , fittedUnder_(fittedUnder)
+    {
+        setObjectName(QLatin1String(kRefitWhenFramed));
+        window->installEventFilter(this);
+    }
+
+    void setFittedUnder(const QMargins& frame) { fittedUnder_ = frame; }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Move && event->type() != QEvent::Resize)
+            return false;
+        auto* window = static_cast<QWidget*>(watched);
+        const QMargins own = reportedFrame(window);
+        if (own.isNull() || !window->isVisible())
+            return false;
+        window->removeEventFilter(this);
+        deleteLater();
+        if (own != fittedUnder_)
+            kx_centreWindow(window);
+        return false;
+    }
+
+private:
+    QMargins fittedUnder_;
+};
+
+void refitWhenFramed(QWidget* window, const QMargins& fittedUnder)
+{
+    if (auto* refit = window->findChild<QObject*>(QLatin1String(kRefitWhenFramed), Qt::FindDirectChildrenOnly))
+        static_cast<RefitWhenFramed*>(refit)->setFittedUnder(fittedUnder);
+    else
+        new RefitWhenFramed(window, fittedUnder);
 }
 
 // The longest length up to `wanted` whose frame, `border` device pixels all told, a position
@@ -54,17 +135,22 @@ int fittedLength(int wanted, int start, int room, int border, Qt::Orientation ax
 
 // The window's size for `designed` content fitted to `available`. Content that scrolls one way
 // (a window with a scroll area around its content) is given the scroll bar's room the other
-// way, so that a window only too short does not scroll sideways as well.
+// way, so that a window only too short does not scroll sideways as well. Each length is asked
+// for as one the window manager's resize increment keeps.
 QSize fittedWindowSize(const QWidget* window, const QSize& designed, const QMargins& frame, const QRect& available,
                        const KXScreenGrid& grid)
 {
-    const QSize fitted = kx_fittedClientSize(designed, frame, available, grid);
+    const auto fitted = [&](const QSize& wanted) {
+        return kx_fittedClientSize(QSize(grid.lengthKeptBySnap(wanted.width()), grid.lengthKeptBySnap(wanted.height())), frame,
+                                   available, grid);
+    };
+    const QSize whole = fitted(designed);
     const auto* scroll = window->findChild<const QScrollArea*>(QString(), Qt::FindDirectChildrenOnly);
-    if (!scroll || fitted == designed)
-        return fitted;
+    const bool scrollsDown = whole.height() < designed.height(), scrollsAcross = whole.width() < designed.width();
+    if (!scroll || (!scrollsDown && !scrollsAcross))
+        return whole;
     const int bar = scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll);
-    const QSize room(fitted.height() < designed.height() ? bar : 0, fitted.width() < designed.width() ? bar : 0);
-    return kx_fittedClientSize(designed + room, frame, available, grid);
+    return fitted(designed + QSize(scrollsDown ? bar : 0, scrollsAcross ? bar : 0));
 }
 
 } // namespace
@@ -134,8 +220,14 @@ QRect kx_keptOnScreen(const QWidget* window, const QRect& client)
     return kx_keptInside(client, frameOf(window), screen->availableGeometry(), KXScreenGrid::of(screen));
 }
 
-void kx_fitWindow(QWidget* window, const QMargins& frame, const QRect& area, const QRect& available, const KXScreenGrid& grid)
+void kx_setFrameReader(KXFrameReader reader)
 {
+    frameReader() = std::move(reader);
+}
+
+void kx_fitWindow(QWidget* window, const QRect& area, const QRect& available, const KXScreenGrid& grid)
+{
+    const QMargins frame = frameOf(window);
     window->resize(fittedWindowSize(window, kx_designedSize(window), frame, available, grid));
     // move() places the frame.
     window->move(kx_centredFrame(window->size(), frame, area, available, grid).topLeft());
@@ -168,6 +260,8 @@ void kx_centreWindow(QWidget* window)
 {
     if (!window)
         return;
+    if (isFramedKind(window) && reportedFrame(window).isNull())
+        refitWhenFramed(window, frameOf(window));
     if (!kx_canMoveWindows()) {
         // The compositor places the window, but its size is still ours to fit.
         window->resize(kx_fittedSize(window, kx_designedSize(window)));
@@ -183,7 +277,7 @@ void kx_centreWindow(QWidget* window)
     }
     if (!area.isValid())
         return;
-    kx_fitWindow(window, frameOf(window), area, screen ? screen->availableGeometry() : QRect(), KXScreenGrid::of(screen));
+    kx_fitWindow(window, area, screen ? screen->availableGeometry() : QRect(), KXScreenGrid::of(screen));
 }
 
 void kx_showCentred(QWidget* window)

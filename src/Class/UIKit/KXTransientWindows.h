@@ -6,6 +6,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <functional>
+
 class QWidget;
 
 // The small windows the main window raises above itself (the platform's levels 10 and 11):
@@ -23,7 +25,9 @@ void kx_setUpTransientWindow(QWidget* window, QWidget* transientParent, const QS
 // primary screen) and kept inside the screen's available area, frame included; on Wayland the
 // compositor places it.
 void kx_showCentred(QWidget* window);
-// Centres the window as kx_showCentred() does, without showing it.
+// Centres the window as kx_showCentred() does, without showing it. A window not framed yet is
+// fitted again once the window manager has framed it, if its frame is not the one it was fitted
+// under.
 void kx_centreWindow(QWidget* window);
 // Where a window of `clientSize`, the window manager's `frame` around it (title bar included),
 // lies when centred over `area` and kept inside `available`, frame included, in the device pixels
@@ -50,8 +54,15 @@ QSize kx_fittedSize(const QWidget* window, const QSize& designed);
 // Fits a dialog that is about to show, and that the window system will place, to the screen
 // of `framedLike`, taking that shown window's frame for the one the dialog will get.
 void kx_fitDialog(QWidget* dialog, const QWidget* framedLike);
-// Gives the window its designed size fitted to `available` under the window manager's `frame` and
-// centres the frame over `area` inside it, as kx_centreWindow() does on the window's own screen.
-void kx_fitWindow(QWidget* window, const QMargins& frame, const QRect& area, const QRect& available, const KXScreenGrid& grid);
+// Gives the window its designed size fitted to `available` and centres its frame over `area`
+// inside it, as kx_centreWindow() does on the window's own screen. A window the window manager
+// has not framed yet (the first time it shows) is fitted under the frame of one it has framed.
+// Its size is one the window manager's resize increment keeps: a window with room for its
+// designed size is given no less.
+void kx_fitWindow(QWidget* window, const QRect& area, const QRect& available, const KXScreenGrid& grid);
+// The frame the window system reports around a window: none until the window manager has framed
+// it. `reader` replaces it (tests run without a window manager); an empty one restores it.
+using KXFrameReader = std::function<QMargins(const QWidget* window)>;
+void kx_setFrameReader(KXFrameReader reader);
 // Whether clients may place their windows: Wayland lets none.
 bool kx_canMoveWindows();

@@ -66,3 +66,23 @@ TEST(KXScreenGrid, WhereNoPositionFitsTheOvershootIsTheLeastThatKeepsTheTopInsid
     EXPECT_EQ(grid.placeWithin(0, 5, 0, Qt::Vertical), 2);
     EXPECT_EQ(grid.placeWithin(4, 4, 4, Qt::Vertical), 2);
 }
+
+TEST(KXScreenGrid, ALengthKeptBySnapReadsBackNoShorterThanAskedAfterTheWindowManagersSnap)
+{
+    // The sign-in window's width at 1.75: 665 device pixels, snapped to 664, reads back as 379.
+    const KXScreenGrid grid(1.75);
+    EXPECT_EQ(grid.resizeIncrement(), 2);
+    EXPECT_EQ(grid.snappedLength(380), 379);
+    EXPECT_EQ(grid.lengthKeptBySnap(380), 381);
+    EXPECT_EQ(grid.lengthKeptBySnap(480), 480) << "840 is a whole number of increments";
+    for (const double scale : {1.0, 1.25, 1.5, 1.75, 2.0}) {
+        const KXScreenGrid scaled(scale);
+        const ScaledScreen screen{scale, {}, {}};
+        for (int length = 100; length <= 1200; ++length) {
+            SCOPED_TRACE(testing::Message() << "scale " << scale << ", " << length);
+            const int kept = scaled.lengthKeptBySnap(length);
+            ASSERT_GE(screen.snapped(QSize(kept, kept)).width(), length);
+            ASSERT_LE(kept, length + 1);
+        }
+    }
+}

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -125,6 +126,42 @@ TEST(KXTransientWindows, AWindowGrownNearTheScreensEdgeIsMovedBackInside)
     EXPECT_EQ(kx_keptInside(QRect(600, 100, 830, 630), titleBar, laptop), QRect(535, 100, 830, 630));
     EXPECT_EQ(kx_keptInside(QRect(600, 200, 830, 630), titleBar, laptop), QRect(535, 137, 830, 630));
     EXPECT_EQ(kx_keptInside(QRect(600, 100, 830, 630), titleBar, QRect()), QRect(600, 100, 830, 630)) << "no area known";
+}
+
+TEST(KXTransientWindows, AWindowOpenedForTheFirstTimeIsFittedUnderTheFrameOfItsMainWindow)
+{
+    // The publish window beside a main window that openbox framed with a 22-pixel title bar, a
+    // 5-pixel foot and 1-pixel sides; it frames the window only once it shows.
+    for (const scaledscreen::ScaledScreen& screen : {scaledscreen::ScaledScreen{1.25, QRect(0, 0, 1280, 720), QMargins(1, 22, 1, 5)},
+                                                     scaledscreen::ScaledScreen{1.75, QRect(0, 0, 1366, 768), QMargins(1, 22, 1, 5)}}) {
+        SCOPED_TRACE(testing::Message() << "scale " << screen.scale);
+        QWidget main;
+        QWidget* window = kx_makeTransientWindow(&main, QSize(720, 660));
+        scaledscreen::expectFitsWithButtonsReachable(window, {}, screen);
+    }
+}
+
+TEST(KXTransientWindows, AWindowIsFittedAgainOnceTheWindowManagerHasFramedIt)
+{
+    QWidget main;
+    QWidget* window = kx_makeTransientWindow(&main, QSize(380, 2000));
+    const QRect available = window->screen()->availableGeometry();
+    const QMargins borrowed(1, 22, 1, 5), own(4, 40, 4, 4);
+    bool framed = false;
+    kx_setFrameReader([&](const QWidget* shown) { return shown != window ? borrowed : framed ? own : QMargins(); });
+    kx_showCentred(window);
+    EXPECT_EQ(window->height() + 27, available.height()) << "fitted under its main window's frame";
+    // The window manager frames it with a taller title bar; Qt learns it with the move that makes.
+    framed = true;
+    window->move(window->pos() + QPoint(4, 40));
+    QApplication::processEvents();
+    EXPECT_EQ(window->height() + 44, available.height());
+    EXPECT_EQ(window->y(), available.y()) << "its frame from the screen's top";
+    // Fitted under its own frame, it stays where it is moved.
+    window->move(window->pos() + QPoint(0, 10));
+    QApplication::processEvents();
+    EXPECT_EQ(window->y(), available.y() + 10);
+    kx_setFrameReader({});
 }
 
 namespace {

@@ -4,6 +4,8 @@
 // what Qt reports of both at a scale factor: the numbers a window is placed by, and where Qt's
 // rounding puts the window it places (each position and length rounded on its own, halves up, as
 // Qt placed windows on an X screen at 1.5). Tests check placements against the device pixels.
+// The window manager frames a window only once it shows, and snaps its size to the resize
+// increment Qt advertises: one logical pixel rounded to device pixels.
 #include "Class/UIKit/KXScreenGrid.h"
 #include "Class/UIKit/KXTransientWindows.h"
 
@@ -11,9 +13,13 @@
 #include <QApplication>
 #include <QRect>
 #include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QWidget>
 #include <QtGlobal>
 
+#include <algorithm>
+#include <cmath>
 #include <initializer_list>
 
 #include <gtest/gtest.h>
@@ -39,6 +45,18 @@ struct ScaledScreen {
                         toLogical(deviceFrame.right(), scale), toLogical(deviceFrame.bottom(), scale));
     }
     KXScreenGrid grid() const { return KXScreenGrid(scale); }
+
+    // The client size Qt reads back for a window it asked to be `client`, once the window manager
+    // has snapped its device size down to the increment.
+    QSize snapped(QSize client) const
+    {
+        const int increment = std::max(1, toDevice(1, scale));
+        const auto snap = [&](int length) {
+            const int device = toDevice(length, scale);
+            return toLogical(device - device % increment, scale);
+        };
+        return QSize(snap(client.width()), snap(client.height()));
+    }
 
     // The device pixels of a client Qt placed at `client`, and of its frame.
     QRect placedClient(const QRect& client) const
@@ -84,17 +102,53 @@ void forEachSmallScreen(Check check)
     }
 }
 
-// Shows `window` fitted to `screen` as it opens there, and checks that its frame lies inside the
-// screen's available area and that each of `buttons` can be brought inside the window.
+// While it lives, the window manager has framed every window with `frame` but `unframed`, which
+// it frames once it shows.
+class FramedWindows {
+public:
+    FramedWindows(const QWidget* unframed, const QMargins& frame)
+    {
+        kx_setFrameReader([unframed, frame](const QWidget* window) { return window == unframed ? QMargins() : frame; });
+    }
+    ~FramedWindows() { kx_setFrameReader({}); }
+    FramedWindows(const FramedWindows&) = delete;
+    FramedWindows& operator=(const FramedWindows&) = delete;
+};
+
+// Shows `window` fitted to `screen` as it opens there the first time, beside its framed main
+// window, and checks that its frame lies inside the screen's available area, that its content
+// scrolls only a way the screen has no room for, and that each of `buttons` can be brought inside
+// the window.
 inline void expectFitsWithButtonsReachable(QWidget* window, std::initializer_list<QWidget*> buttons, const ScaledScreen& screen)
 {
     const QRect available = screen.available();
-    kx_fitWindow(window, screen.frame(), available, available, screen.grid());
+    {
+        const FramedWindows framed(window, screen.frame());
+        kx_fitWindow(window, available, available, screen.grid());
+    }
+    // Shown, the window takes the size the window manager's snap leaves it.
+    window->resize(screen.snapped(window->size()));
     const QRect placed = screen.movedFrame(window->pos(), window->size());
     EXPECT_TRUE(screen.deviceAvailable.contains(placed)) << placed.width() << " x " << placed.height() << " at " << placed.x() << ", " << placed.y();
     window->show();
     QApplication::processEvents();
     const QSize shown = window->size();
+    if (const auto* scroll = window->findChild<const QScrollArea*>(QString(), Qt::FindDirectChildrenOnly)) {
+        const QSize designed = kx_designedSize(window);
+        const int bar = scroll->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scroll);
+        const bool down = scroll->verticalScrollBar()->isVisible(), across = scroll->horizontalScrollBar()->isVisible();
+        // Room for the length, within a logical pixel and an increment.
+        const auto roomFor = [&screen](int length, int frame, int room) {
+            return ScaledScreen::toDevice(length, screen.scale) + frame + 3 * int(std::ceil(screen.scale)) <= room;
+        };
+        const QMargins& frame = screen.deviceFrame;
+        if (roomFor(designed.width() + (down ? bar : 0), frame.left() + frame.right(), screen.deviceAvailable.width())) {
+            EXPECT_FALSE(across) << "room for the designed width, " << shown.width() << " wide";
+        }
+        if (roomFor(designed.height() + (across ? bar : 0), frame.top() + frame.bottom(), screen.deviceAvailable.height())) {
+            EXPECT_FALSE(down) << "room for the designed height, " << shown.height() << " high";
+        }
+    }
     for (QWidget* button : buttons) {
         if (auto* scroll = window->findChild<QScrollArea*>())
             scroll->ensureWidgetVisible(button, 0, 0);
