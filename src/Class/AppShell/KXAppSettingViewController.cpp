@@ -66,8 +66,10 @@ KXBaseButton* KXAppSettingViewController::makeChoice(const QString& title, const
 void KXAppSettingViewController::viewDidLoad()
 {
     fontsSetLabel_ = sectionLabel(QStringLiteral("云字库显示"), this);
-    smallFontsSetBtn_ = makeChoice(QStringLiteral("只显示常用字符集字体"), QStringLiteral("smallFontsSet"));
-    bigFontsSetBtn_ = makeChoice(QStringLiteral("同时显示大字符集字体"), QStringLiteral("bigFontsSet"));
+    // The big choice lists the big character sets' fonts instead of the common ones, not beside
+    // them: each label says what its list holds.
+    smallFontsSetBtn_ = makeChoice(QStringLiteral("常用字符集字体"), QStringLiteral("smallFontsSet"));
+    bigFontsSetBtn_ = makeChoice(QStringLiteral("只显示大字符集字体"), QStringLiteral("bigFontsSet"));
     folderLabel_ = sectionLabel(QStringLiteral("字体文件夹"), this);
     openFiledBtn_ = KXBaseButton::buttonWithTitle(QStringLiteral("打开字体文件夹"), [this](KXBaseButton*) { openFiledBtnClick(); }, this);
     openFiledBtn_->setNormalFont(pointFont(13));

@@ -5,8 +5,9 @@
 class KXBaseButton;
 class QLabel;
 
-// The settings page: whether the cloud catalogue lists the fonts of big character sets (the user
-// default "bigFontsSet", "1" yes, "0" or absent no), as a pair of choices, and a shortcut to the
+// The settings page: whether the cloud catalogue lists the fonts of common character sets or only
+// those of big character sets (the user default "bigFontsSet", "1" big, "0" or absent common), as
+// a pair of choices, "常用字符集字体" and "只显示大字符集字体", and a shortcut to the
 // user's font folder. A click on either choice flips the setting and posts "KXBigFontsSet", on
 // which the main window rebuilds its cloud list. Main thread only.
 class KXAppSettingViewController : public QWidget {

@@ -2,6 +2,8 @@
 
 #include "Class/AppShell/AppDelegate.h"
 #include "Class/AppShell/KXAppSettingViewController.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Class/Theme/KXThemeManager.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
@@ -10,6 +12,7 @@
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Catalogue/CatalogueTestSupport.h"
 #include "ScreenshotSupport.h"
 #include "Support/FailingOpeners.h"
 
@@ -21,7 +24,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <set>
 
 using foundation::Id;
 
@@ -88,6 +93,39 @@ TEST_F(KXAppSettingTest, AStoredNumberSelectsTheBigChoice)
     EXPECT_EQ(page.smallFontsSetBtn()->state(), 0);
     page.fontsSetBtnClick();
     EXPECT_EQ(setting(), "0");
+}
+
+TEST_F(KXAppSettingTest, EachChoiceSaysWhatTheCloudListThenShows)
+{
+    cataloguetest::resetListSettings();
+    const auto file = cataloguetest::copyOfSampleCatalogue();
+    KXBaseDBManager manager(file);
+    std::map<long long, long long> codeidOf;
+    for (const auto& font : cataloguetest::allFonts(file))
+        codeidOf[font.fontid] = font.codeid;
+    // The character sets of the cloud list's rows, as the main window reads the list.
+    const auto listedCodeids = [&] {
+        std::set<long long> codeids;
+        for (long long fontid : cataloguetest::fontids(KXSortingData(manager).soringDataBySortType(0)))
+            codeids.insert(codeidOf.at(fontid));
+        return codeids;
+    };
+
+    KXAppSettingViewController page;
+    EXPECT_EQ(page.smallFontsSetBtn()->title(), QStringLiteral("常用字符集字体"));
+    EXPECT_EQ(page.bigFontsSetBtn()->title(), QStringLiteral("只显示大字符集字体"));
+    const std::set<long long> common = listedCodeids();
+    EXPECT_FALSE(common.contains(3)) << "no big character set among the common ones";
+    EXPECT_GE(common.size(), 2u);
+
+    click(page.bigFontsSetBtn());
+    ASSERT_EQ(page.bigFontsSetBtn()->state(), 1);
+    EXPECT_EQ(listedCodeids(), (std::set<long long>{3, 7})) << "only the big character sets, none beside them";
+
+    click(page.smallFontsSetBtn());
+    ASSERT_EQ(page.smallFontsSetBtn()->state(), 1);
+    EXPECT_EQ(listedCodeids(), common);
+    cataloguetest::resetListSettings();
 }
 
 TEST_F(KXAppSettingTest, TheFolderButtonOpensTheFontFolderMadeFirst)
