@@ -62,6 +62,12 @@ KXHomeRecomDetailTopCell::KXHomeRecomDetailTopCell(QWidget* parent)
     : QWidget(parent)
 {
     setUPUI();
+    // A follow or unfollow made elsewhere (the side table's menu) shows here as well.
+    attentionChanges_ = dispatch::NotificationCenter::defaultCenter().addObserver(kAttentionNotification, Id(), nullptr,
+        [cell = QPointer<KXHomeRecomDetailTopCell>(this)](const dispatch::Notification& n) {
+            if (cell)
+                cell->attentionChanged(n);
+        });
 }
 
 KXHomeRecomDetailTopCell::~KXHomeRecomDetailTopCell() = default;
@@ -229,6 +235,16 @@ void KXHomeRecomDetailTopCell::receiveNotification(const dispatch::Notification&
         return;
     signIn_.cancel();
     attentionHttpRequest();
+}
+
+void KXHomeRecomDetailTopCell::attentionChanged(const dispatch::Notification& notification)
+{
+    const Id change(notification.userInfo);
+    if (!dataDic_.dictionary() || change["groupID"].isNil() || change["groupID"].stringValue() != dataDic_["id"].stringValue())
+        return;
+    // While this header's own request runs, its answer decides.
+    toggle_.setState(change["groupState"].integerValue() != 0 ? 1 : 0);
+    showAttention();
 }
 
 void KXHomeRecomDetailTopCell::attentionHttpRequest()

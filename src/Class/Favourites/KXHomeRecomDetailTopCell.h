@@ -36,8 +36,9 @@ public:
 // "KXHomeRecomAttention" {"groupID", "groupState"}. Signed out, the click asks for the sign-in
 // (the delegate's loginClick) and waits for the next sign-in message ("homeNotificationCenter" with
 // "loginMessage"), which sends the state the button shows then; clicks while waiting add no second
-// observer. The follower count moves by one with the button's state, and back with it. Main
-// thread only.
+// observer. The follower count moves by one with the button's state, and back with it. A
+// "KXHomeRecomAttention" posted elsewhere for the collection shown (the side table's unfollow)
+// sets the state and the count the same way. Main thread only.
 class KXHomeRecomDetailTopCell : public QWidget {
     Q_OBJECT
 
@@ -57,6 +58,7 @@ public:
 
     void attentionBtnClick();
     void receiveNotification(const dispatch::Notification& notification);
+    void attentionChanged(const dispatch::Notification& notification);
     void attentionHttpRequest();
 
     KXBaseButton* attentionBtn() const { return attentionBtn_; }
@@ -84,6 +86,7 @@ private:
     int recordState_ = 0;
     std::weak_ptr<KXHomeRecomDetailTopCellDelegate> delegate_;
     dispatch::Subscription signIn_;
+    dispatch::Subscription attentionChanges_;
     ImageView* contentImg_ = nullptr;
     ImageView* avatarImg_ = nullptr;
     QLabel* titleLabel_ = nullptr;

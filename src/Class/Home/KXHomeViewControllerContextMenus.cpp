@@ -3,6 +3,7 @@
 #include "Class/Account/KXVipAlertView.h"
 #include "Class/AppShell/KXDeviceInfo.h"
 #include "Class/Favourites/KXDeleteGroupView.h"
+#include "Class/Favourites/KXHomeRecomDetailTopCell.h"
 #include "Class/Favourites/KXHomeRecomDetailView.h"
 #include "Class/Home/KXHomeGroupModel.h"
 #include "Class/Home/KXHomeGroupTableView.h"
@@ -11,7 +12,7 @@
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/UIKit/MLHudAlert.h"
-#include "Platform/Dispatch/Notification.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/String.h"
 
@@ -64,14 +65,18 @@ void KXHomeViewController::canceFollowAction()
     if (collection.isNil())
         return;
     KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create("添加/取消收藏错误"));
+    const Id collectionID = collection["id"];
     bussinessR()->isAttentionGroup(
-        collection["id"], Id("0"),
+        collectionID, Id("0"),
         dispatch::guardedQt(this,
-                            [](KXHomeViewController& self, const Id& reply) {
+                            [collectionID](KXHomeViewController& self, const Id& reply) {
                                 if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
                                     return;
-                                const dispatch::Notification unfollowed{"", Id(""), nullptr};
-                                self.focusExpandNoti(&unfollowed);
+                                // Told as a collection page's own follow button tells it: this
+                                // window refreshes its followed list on it, and a page showing
+                                // the collection shows it unfollowed.
+                                self.notiCenter().post(KXHomeRecomDetailTopCell::kAttentionNotification, Id(),
+                                    foundation::Dictionary::create({{Id("groupID"), collectionID}, {Id("groupState"), Id("0")}}));
                             }),
         [](const foundation::Ref<foundation::Error>&) { });
 }

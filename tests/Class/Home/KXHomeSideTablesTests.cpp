@@ -5,6 +5,7 @@
 #include "Class/Favourites/KXFontManagerView.h"
 #include "Class/Favourites/KXFontManagerDetailView.h"
 #include "Class/Favourites/KXGroupExtendView.h"
+#include "Class/Favourites/KXHomeRecomDetailTopCell.h"
 #include "Class/Favourites/KXHomeRecomDetailView.h"
 #include "Class/Favourites/KXHomeRecommendView.h"
 #include "Class/Favourites/KXShareCollectionGroupView.h"
@@ -745,6 +746,47 @@ TEST_F(KXHomeSideTablesTest, UnfollowingFromTheMenuRefreshesTheFollowedCollectio
     EXPECT_EQ(*unfollow[0].param("collect_id"), collection["id"].stringValue());
     EXPECT_EQ(home.followArray()->count(), before - 1);
     EXPECT_EQ(home.followTableview()->model()->rowCount(), static_cast<int>(before - 1));
+
+    // The demo user follows it again for the other tests.
+    run([&](auto success, auto failure) { KXHTTPBUSINESS().isAttentionGroup(collection["id"], Id("1"), success, failure); });
+}
+
+TEST_F(KXHomeSideTablesTest, AnOpenCollectionPageShowsTheUnfollowOfTheSideMenu)
+{
+    signIn();
+    auto& home = open();
+    openPopUp(true);
+    kx_removeFromSuperview(home.groupExtendView());
+    const auto before = home.followArray()->count();
+    ASSERT_GE(before, 2u);
+    const Id collection = home.followArray()->objectAtIndex(0);
+    const long long followers = collection["follow_num"].integerValue();
+    ASSERT_GE(followers, 1);
+    home.KXGroupExtendCellClik(collection, QStringLiteral("myfocus"));
+    KXHomeRecomDetailView* page = home.myfocusDetailView();
+    ASSERT_NE(page, nullptr);
+    KXHomeRecomDetailTopCell* header = page->topCell();
+    const auto facts = [&](long long count) {
+        return QStringLiteral("字体 %1 · 关注 %2 · 浏览 %3")
+            .arg(collection["font_num"].integerValue())
+            .arg(count)
+            .arg(collection["visits"].integerValue());
+    };
+    ASSERT_EQ(header->attentionState(), 1);
+    EXPECT_EQ(header->groupDetailLabel()->text(), facts(followers));
+
+    // Another collection's unfollow leaves the page alone.
+    const Id other = home.followArray()->objectAtIndex(1);
+    dispatch::NotificationCenter::defaultCenter().post("KXHomeRecomAttention", Id(),
+        foundation::Dictionary::create({{Id("groupID"), other["id"]}, {Id("groupState"), Id("0")}}));
+    EXPECT_EQ(header->attentionState(), 1);
+
+    home.followTableview()->setClickedRow(0);
+    home.followMenu()->actions()[0]->trigger();
+    ASSERT_TRUE(waitFor([&] { return header->attentionState() == 0; }));
+    EXPECT_EQ(header->attentionBtn()->state(), 0);
+    EXPECT_EQ(header->groupDetailLabel()->text(), facts(followers - 1));
+    ASSERT_TRUE(waitFor([&] { return home.followArray()->count() == before - 1; })) << "the side table is refreshed as before";
 
     // The demo user follows it again for the other tests.
     run([&](auto success, auto failure) { KXHTTPBUSINESS().isAttentionGroup(collection["id"], Id("1"), success, failure); });
