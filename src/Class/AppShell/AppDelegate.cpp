@@ -102,6 +102,9 @@ void AppDelegate::setShowWindow(QWidget* window)
             urlAlert_->show();
         }
         showWindow_->deleteLater();
+        // The start's notice of unreadable settings was over the splash for a moment only.
+        if (window)
+            kx_repeatSettingsFileNotice(foundation::UserDefaults::standardUserDefaults(), [this] { return ToastWindow {showWindow_.data()}; });
     }
     showWindow_ = window;
     if (window && !quitWatch_ && qApp)

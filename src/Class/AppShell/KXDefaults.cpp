@@ -5,6 +5,8 @@
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 
+#include <atomic>
+#include <memory>
 #include <string>
 
 bool kx_storeDefault(foundation::UserDefaults& defaults, std::string_view key, const foundation::Id& value)
@@ -17,6 +19,9 @@ bool kx_storeDefault(foundation::UserDefaults& defaults, std::string_view key, c
 }
 
 namespace {
+
+// The settings key of the signed-in session.
+constexpr const char* kSignInKey = "token";
 
 void queueToast(std::string message, const std::function<ToastWindow()>& window)
 {
@@ -33,8 +38,20 @@ void kx_reportSettingsFile(foundation::UserDefaults& defaults, std::function<Toa
     defaults.setWriteFailureHandler([window](const std::filesystem::path& file) {
         queueToast("无法写入设置文件：" + foundation::Paths::displayPath(file), window);
     });
+    // The sign-in made in this run is lost at the next start: said once, when it is made.
+    auto signInRefusalSaid = std::make_shared<std::atomic<bool>>(false);
+    defaults.setRefusedChangeHandler([window, signInRefusalSaid](const std::filesystem::path& file, const std::string& key) {
+        if (key == kSignInKey && !signInRefusalSaid->exchange(true))
+            queueToast("设置文件无法读取，登录信息不会保存：" + foundation::Paths::displayPath(file), window);
+    });
     if (!defaults.isUnreadable())
         return;
     kxtrace::mark("settings-unreadable", defaults.file().string());
-    queueToast("无法读取设置文件：" + foundation::Paths::displayPath(defaults.file()), window);
+    kx_repeatSettingsFileNotice(defaults, std::move(window));
+}
+
+void kx_repeatSettingsFileNotice(const foundation::UserDefaults& defaults, std::function<ToastWindow()> window)
+{
+    if (defaults.isUnreadable())
+        queueToast("无法读取设置文件：" + foundation::Paths::displayPath(defaults.file()), window);
 }

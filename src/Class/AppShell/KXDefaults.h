@@ -18,6 +18,10 @@ bool kx_storeDefault(foundation::UserDefaults& defaults, std::string_view key, c
 // Tells the user of the settings file's troubles in the toast, queued on the main queue and shown
 // over the window `window` answers then: at once when the file exists but cannot be read (its
 // values are unknown, so that start is no first run, and it is never written over), and from then
-// on at the first write that fails after the store was last on disk. Called before the run's first
-// write. Main queue.
+// on at the first write that fails after the store was last on disk. Over a file that cannot be
+// read, the first sign-in stored ("token") also says once that it will not be kept. Called before
+// the run's first write. Main queue.
 void kx_reportSettingsFile(foundation::UserDefaults& defaults, std::function<ToastWindow()> window);
+// The unreadable file's toast again, for a window shown after the start's (the splash shows it for
+// a moment only); nothing when the file was read.
+void kx_repeatSettingsFileNotice(const foundation::UserDefaults& defaults, std::function<ToastWindow()> window);

@@ -25,6 +25,7 @@ struct UserDefaults::State {
     bool writeFailureReported = false; // since the last write that succeeded
     bool writeFailureToReport = false;
     std::shared_ptr<const WriteFailureHandler> writeFailureHandler;
+    std::shared_ptr<const RefusedChangeHandler> refusedChangeHandler;
     unsigned long long nextToken = 1;
     std::map<unsigned long long, std::shared_ptr<const ChangeObserver>> observers;
 };
@@ -112,6 +113,23 @@ void UserDefaults::setWriteFailureHandler(WriteFailureHandler handler)
     state_->writeFailureHandler = std::make_shared<const WriteFailureHandler>(std::move(handler));
 }
 
+void UserDefaults::setRefusedChangeHandler(RefusedChangeHandler handler)
+{
+    std::lock_guard lock(mutex_);
+    state_->refusedChangeHandler = std::make_shared<const RefusedChangeHandler>(std::move(handler));
+}
+
+void UserDefaults::reportRefusedChange(const std::string& key)
+{
+    std::shared_ptr<const RefusedChangeHandler> handler;
+    {
+        std::lock_guard lock(mutex_);
+        handler = state_->refusedChangeHandler;
+    }
+    if (handler && *handler)
+        (*handler)(file_, key);
+}
+
 bool UserDefaults::isUnreadable() const
 {
     std::lock_guard lock(mutex_);
@@ -163,27 +181,33 @@ void UserDefaults::setObject(const Id& value, std::string_view key)
             MisuseDefault::Ignore);
         return;
     }
+    bool refused = false;
     {
         std::lock_guard lock(mutex_);
         loadLocked();
         state_->values->setObject(frozen, Id(key));
-        saveLocked();
+        refused = !saveLocked() && state_->unreadable;
     }
     reportWriteFailure();
+    if (refused)
+        reportRefusedChange(std::string(key));
     notify(std::string(key));
 }
 
 void UserDefaults::removeObjectForKey(std::string_view key)
 {
+    bool refused = false;
     {
         std::lock_guard lock(mutex_);
         loadLocked();
         if (!state_->values->containsKey(key))
             return;
         state_->values->removeObjectForKey(Id(key));
-        saveLocked();
+        refused = !saveLocked() && state_->unreadable;
     }
     reportWriteFailure();
+    if (refused)
+        reportRefusedChange(std::string(key));
     notify(std::string(key));
 }
 

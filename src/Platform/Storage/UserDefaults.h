@@ -30,8 +30,8 @@ class String;
 // read is never written over (changes then stay in memory and synchronize() answers false); one
 // that reads but is no property list, or that holds more than kMaxFileBytes (it is not read then),
 // is moved aside to "<name>.damaged". All members are safe to call from
-// any thread; change observers and the write-failure handler run on the thread that made the
-// change, after the store's lock is released.
+// any thread; change observers and the write-failure and refused-change handlers run on the
+// thread that made the change, after the store's lock is released.
 class UserDefaults {
 public:
     // Far above what settings hold (a few kilobytes).
@@ -90,6 +90,12 @@ public:
     using WriteFailureHandler = std::function<void(const std::filesystem::path& file)>;
     void setWriteFailureHandler(WriteFailureHandler handler);
 
+    // Called with the file's path and the key at each change kept in memory only because the file
+    // could not be read (and so is never written over): what the change stored is gone at the
+    // next start.
+    using RefusedChangeHandler = std::function<void(const std::filesystem::path& file, const std::string& key)>;
+    void setRefusedChangeHandler(RefusedChangeHandler handler);
+
     // Called with the key after each change (set, replace or removal of a present key).
     using ChangeObserver = std::function<void(const std::string& key)>;
     class Observation {
@@ -120,6 +126,7 @@ private:
     void loadLocked() const;
     bool saveLocked();
     void reportWriteFailure();
+    void reportRefusedChange(const std::string& key);
     void notify(const std::string& key);
     void removeObserver(unsigned long long token);
 

@@ -83,10 +83,47 @@ TEST_F(KXStartupReportsTest, SettingsThatCannotBeReadAreNamedAndMakeNoFirstStart
     EXPECT_EQ(toasts_->shown[0].message, "无法读取设置文件：~/" + file.lexically_relative(foundation::Paths::homeDirectory()).string());
     EXPECT_EQ(toasts_->shown[0].window, &splash);
 
+    // The splash shows it for a moment only: the main window, once shown, shows it again.
+    int main = 0;
+    kx_repeatSettingsFileNotice(defaults, [&main] { return ToastWindow {&main}; });
+    ASSERT_TRUE(waitFor([this] { return toasts_->shown.size() == 2; }));
+    EXPECT_EQ(toasts_->shown[1].message, toasts_->shown[0].message);
+    EXPECT_EQ(toasts_->shown[1].window, &main);
+
     KXStartupReports::sendFirstStartReport(defaults);
     KXStartupReports::sendLaunchReport();
     ASSERT_TRUE(waitFor([] { return service().requestLog().size() == 1; }));
     EXPECT_EQ(paths(), (std::set<std::string>{"velaView"}));
+}
+
+TEST_F(KXStartupReportsTest, ASignInOverUnreadableSettingsSaysOnceThatItIsNotKept)
+{
+    const auto file = testsupport::makeScratchDir("unreadable-sign-in") / "defaults.plist";
+    std::filesystem::create_directories(file);
+    foundation::UserDefaults defaults(file);
+    kx_reportSettingsFile(defaults, nullptr);
+    ASSERT_TRUE(waitFor([this] { return toasts_->shown.size() == 1; }));
+    const auto drain = [] {
+        bool drained = false; // the main queue runs in order: anything queued before has run
+        dispatch::mainQueue().async([&drained] { drained = true; });
+        return waitFor([&drained] { return drained; });
+    };
+
+    defaults.setObject(Id("2.0"), "appVersion");
+    ASSERT_TRUE(drain());
+    EXPECT_EQ(toasts_->shown.size(), 1u) << "the start's own settings: nothing more to say";
+
+    defaults.setObject(Id("token-1"), "token");
+    ASSERT_TRUE(waitFor([this] { return toasts_->shown.size() == 2; }));
+    EXPECT_EQ(toasts_->shown[1].message,
+        "设置文件无法读取，登录信息不会保存：~/" + file.lexically_relative(foundation::Paths::homeDirectory()).string());
+    EXPECT_EQ(toasts_->shown[1].style, ToastStyle::Error);
+
+    defaults.removeObjectForKey("token");
+    defaults.setObject(Id("token-2"), "token");
+    ASSERT_TRUE(drain());
+    EXPECT_EQ(toasts_->shown.size(), 2u) << "said once";
+    EXPECT_TRUE(std::filesystem::is_directory(file)) << "still never written over";
 }
 
 TEST_F(KXStartupReportsTest, SettingsThatCannotBeWrittenAreNamedAtTheFirstFailedWrite)

@@ -137,13 +137,21 @@ TEST(UserDefaultsFile, AFileThatCannotBeReadIsNeverWrittenOver)
     UserDefaults defaults(dir / "defaults.plist");
     int failures = 0;
     defaults.setWriteFailureHandler([&failures](const std::filesystem::path&) { ++failures; });
+    std::vector<std::string> refused;
+    defaults.setRefusedChangeHandler([&](const std::filesystem::path& file, const std::string& key) {
+        EXPECT_EQ(file, dir / "defaults.plist");
+        refused.push_back(key);
+    });
     EXPECT_TRUE(defaults.isUnreadable());
     defaults.setObject(Id("v"), "k");
     EXPECT_EQ(defaults.stringForKey("k")->utf8(), "v");
     EXPECT_FALSE(defaults.synchronize());
     EXPECT_EQ(defaults.saveOrRemoveFile(), UserDefaults::DiskOutcome::NotRemoved) << "not removed either";
+    defaults.removeObjectForKey("k");
+    defaults.removeObjectForKey("never-set");
     EXPECT_TRUE(std::filesystem::is_directory(dir / "defaults.plist"));
     EXPECT_EQ(failures, 0) << "an unreadable file is told at start, not as a failed write";
+    EXPECT_EQ(refused, (std::vector<std::string>{"k", "k"})) << "each change kept in memory only, by key";
 
     // Neither a file still to be made nor a damaged one (moved aside) is unreadable.
     EXPECT_FALSE(UserDefaults(freshFile()).isUnreadable());
@@ -190,6 +198,7 @@ TEST(UserDefaultsFile, AFailedWriteIsReportedBySynchronizeAndOnceToTheHandler)
         EXPECT_EQ(file, blocker / "defaults.plist");
         ++failures;
     });
+    defaults.setRefusedChangeHandler([](const std::filesystem::path&, const std::string& key) { ADD_FAILURE() << key << ": a failed write is no refusal"; });
     defaults.setObject(Id("v"), "k");
     defaults.setObject(Id("w"), "l");
     EXPECT_EQ(defaults.stringForKey("k")->utf8(), "v");
