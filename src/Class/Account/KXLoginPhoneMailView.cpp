@@ -154,7 +154,10 @@ void KXLoginPhoneMailView::login()
     }
     KXSignInEvents::postLoginStarting();
     if (rememberBtn_->isChecked())
-        remembered_->remember(account, password);
+        remembered_->remember(account, password, dispatch::guardedQt(this, [](KXLoginPhoneMailView& self, bool passwordKept) {
+            if (!passwordKept)
+                MLHudAlert::alertWithWindow(self.window(), 1, QStringLiteral("无法保存密码：系统钥匙串不可用"));
+        }));
     else
         remembered_->forget();
     loginInFlight_ = true;

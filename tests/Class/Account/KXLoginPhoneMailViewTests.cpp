@@ -9,6 +9,7 @@
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
+#include "Class/UIKit/MLHudAlert.h"
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/FailingOpeners.h"
@@ -173,6 +174,38 @@ TEST_F(KXLoginPhoneMailViewTest, TheRememberedPasswordLivesInTheKeyringInEveryCa
     EXPECT_EQ(archive()["account"].stringValue(), "demo");
     EXPECT_EQ(archive().count(), 1u);
     EXPECT_TRUE(noFileHoldsIt());
+}
+
+TEST_F(KXLoginPhoneMailViewTest, APasswordTheKeyringCannotKeepIsSaidOnce)
+{
+    const QString notKept = QStringLiteral("无法保存密码：系统钥匙串不可用");
+    const auto signInRemembered = [&] {
+        window_.show();
+        auto* panel = open();
+        panel->rememberBtn()->setChecked(true);
+        panel->phoneNum()->setText("demo");
+        panel->pwdTF()->setText("demo1234");
+        panel->loginBtn()->click();
+        return panel;
+    };
+
+    signInRemembered();
+    ASSERT_TRUE(waitFor([&] { return signIns().size() == 1; }));
+    settle();
+    EXPECT_NE(toastText(), notKept) << "kept: nothing to say";
+    EXPECT_EQ(keyring_->passwordFor("demo"), "demo1234");
+
+    keyring_->clearPassword("demo", {});
+    keyring_->setAvailable(false);
+    signInRemembered();
+    ASSERT_TRUE(waitFor([&] { return toastText() == notKept; }));
+    EXPECT_EQ(archive()["account"].stringValue(), "demo") << "the account name is kept all the same";
+
+    // A panel gone before the keyring answers says nothing, and nothing breaks.
+    MLHudAlert::alertWithWindow(&window_, 0, QStringLiteral("其他"));
+    delete signInRemembered();
+    settle();
+    EXPECT_EQ(toastText(), QStringLiteral("其他"));
 }
 
 TEST_F(KXLoginPhoneMailViewTest, ForgottenPasswordOpensOnlyWebAddresses)
