@@ -27,11 +27,19 @@ AdminEndpoint::Answer AdminEndpoint::handle(const std::string& action, const For
         return v.empty() ? fallback : std::atoll(v.c_str());
     };
     QJsonObject result{{"ok", true}};
+    std::string refused;
+    // A refusal says why and changes nothing.
+    const auto refuse = [&](int code, const std::string& why) {
+        status = code;
+        refused = why;
+    };
     if (action == "fault") {
-        const auto kind = Fault::kindFromName(value("kind").empty() ? "delay" : value("kind"));
-        if (value("op").empty() || !kind) {
-            status = 400;
-            result["ok"] = false;
+        const std::string kindName = value("kind").empty() ? "delay" : value("kind");
+        const auto kind = Fault::kindFromName(kindName);
+        if (value("op").empty()) {
+            refuse(400, "op is required");
+        } else if (!kind) {
+            refuse(400, "unknown kind: " + kindName);
         } else {
             Fault fault;
             fault.kind = *kind;
@@ -75,7 +83,9 @@ AdminEndpoint::Answer AdminEndpoint::handle(const std::string& action, const For
         const std::string package = value("package");
         const QJsonObject& m = deps_.catalogue.manifest();
         auto lock = deps_.db.lock();
-        if (package == "partial" || package == "full") {
+        if (!package.empty() && package != "partial" && package != "full") {
+            refuse(400, "unknown package: " + package + " (partial or full)");
+        } else if (!package.empty()) {
             deps_.db.setSetting("data_expire", package == "partial" ? "1" : "2");
             deps_.db.setSetting("data_version", m.value(QString::fromStdString(package + "_data_version")).toString().toStdString());
             deps_.db.setSetting("data_url", "files/packages/" + package + ".zip");
@@ -105,37 +115,52 @@ AdminEndpoint::Answer AdminEndpoint::handle(const std::string& action, const For
         result["code"] = QString::fromStdString(code.value_or(""));
     } else if (action == "cart") {
         const auto ids = value("fids").empty() ? std::optional<std::vector<int64_t>>(std::vector<int64_t>()) : parseIdList(value("fids"));
+        const std::string user = value("user").empty() ? "demo" : value("user");
         auto lock = deps_.db.lock();
-        result["ok"] = ids && replaceCart(deps_.db, value("user").empty() ? "demo" : value("user"), *ids);
-        if (!result["ok"].toBool())
-            status = 400;
+        if (!ids)
+            refuse(400, "fids must be font ids separated by commas");
+        else if (!replaceCart(deps_.db, user, *ids))
+            refuse(400, "unknown user: " + user);
     } else if (action == "review") {
         // The review's outcome for a folder submitted for publication: 2 published, 3 refused.
         const long long state = number("state", 0);
         const long long id = number("id", 0);
         auto lock = deps_.db.lock();
-        const bool known = (state == 2 || state == 3) && id > 0 &&
-                           deps_.db.exec("UPDATE folders SET is_publish = ?, reason = ? WHERE id = ?",
-                                         {static_cast<int64_t>(state), state == 3 ? value("reason") : std::string(), static_cast<int64_t>(id)}) &&
-                           deps_.db.changes() > 0;
-        if (known)
+        if (state != 2 && state != 3) {
+            refuse(400, "state must be 2 or 3");
+        } else if (id <= 0
+            || !deps_.db.exec("UPDATE folders SET is_publish = ?, reason = ? WHERE id = ?",
+                {static_cast<int64_t>(state), state == 3 ? value("reason") : std::string(), static_cast<int64_t>(id)})
+            || deps_.db.changes() == 0) {
+            refuse(400, "unknown folder: " + value("id"));
+        } else {
             deps_.db.exec("UPDATE users SET collect_version = collect_version + 1 WHERE id = (SELECT user_id FROM folders WHERE id = ?)",
                           {static_cast<int64_t>(id)});
-        result["ok"] = known;
-        if (!known)
-            status = 400;
+        }
     } else if (action == "unpaid") {
         deps_.controls.setUnpaidOverride(value("num").empty() ? std::nullopt : std::optional<int>(static_cast<int>(number("num", 0))));
     } else if (action == "wechat-confirm") {
+        const std::string name = value("user").empty() ? "demo" : value("user");
         auto lock = deps_.db.lock();
-        const auto user = Accounts::userNamed(deps_.db, value("user").empty() ? "demo" : value("user"));
-        result["ok"] = user && deps_.db.exec("UPDATE wx_tickets SET confirmed_user = ? WHERE ticket = ?", {*user, value("ticket")}) &&
-                       deps_.db.changes() > 0;
+        const auto user = Accounts::userNamed(deps_.db, name);
+        if (value("ticket").empty())
+            refuse(400, "ticket is required");
+        else if (!user)
+            refuse(400, "unknown user: " + name);
+        else if (!deps_.db.exec("UPDATE wx_tickets SET confirmed_user = ? WHERE ticket = ?", {*user, value("ticket")}) || deps_.db.changes() == 0)
+            refuse(400, "unknown ticket: " + value("ticket"));
     } else {
-        status = 404;
-        result["ok"] = false;
+        refuse(404, "unknown action: " + action);
     }
+    if (status != 200)
+        return {status, refusal(refused)};
     return {status, QJsonDocument(result).toJson(QJsonDocument::Compact).toStdString()};
+}
+
+std::string AdminEndpoint::refusal(const std::string& why)
+{
+    const QJsonObject body{{"ok", false}, {"error", QString::fromStdString(why)}};
+    return QJsonDocument(body).toJson(QJsonDocument::Compact).toStdString();
 }
 
 } // namespace localservice

@@ -14,7 +14,9 @@ class StateDatabase;
 
 // The small admin interface below /__admin/ through which a test in another process scripts the
 // service: faults, the request log, the data state, the version, tokens, SMS codes, unpaid count
-// and WeChat confirmation. Loopback only, like the rest of the service.
+// and WeChat confirmation. Loopback only, like the rest of the service. A refusal is
+// {"ok": false, "error": why} with status 400 (a bad or missing value; nothing is changed then) or
+// 404 (an unknown action).
 class AdminEndpoint {
 public:
     struct Dependencies {
@@ -31,6 +33,8 @@ public:
 
     explicit AdminEndpoint(Dependencies deps) : deps_(deps) {}
     Answer handle(const std::string& action, const FormParams& params);
+    // The body of a refusal.
+    static std::string refusal(const std::string& why);
 
 private:
     Dependencies deps_;

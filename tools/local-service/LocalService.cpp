@@ -6,6 +6,7 @@
 #include "local-service/CatalogueIndex.h"
 #include "local-service/FaultScript.h"
 #include "local-service/FileValidators.h"
+#include "local-service/Operation.h"
 #include "local-service/OperationTable.h"
 #include "local-service/RequestLog.h"
 #include "local-service/ServiceControls.h"
@@ -65,6 +66,22 @@ void endConnectionsAcceptedOn(uint16_t port)
             continue;
         ::shutdown(fd, SHUT_RD);
     }
+}
+
+// Reads a request's body into `body`. A request with neither Content-Length nor chunked encoding
+// has none (RFC 9112, 6.3); the library would read one until the connection closes. False when
+// the reader failed, with the status set: 413 over the payload limit, else 400.
+bool readBody(const httplib::Request& req, const httplib::ContentReader& content, std::string& body, httplib::Response& res)
+{
+    if (!req.has_header("Content-Length") && req.get_header_value("Transfer-Encoding").find("chunked") == std::string::npos)
+        return true;
+    const bool read = content([&body](const char* data, size_t length) {
+        body.append(data, length);
+        return true;
+    });
+    if (!read && res.status < 400)
+        res.status = 400;
+    return read;
 }
 
 } // namespace
@@ -416,21 +433,23 @@ void LocalService::Impl::routes()
     httplib::Server& s = *server;
     // The operations read their bodies themselves: the library refuses a form body over 8 KiB when
     // it reads one, and a cover goes base64 in the publish form. The payload limit still holds.
-    const auto operation = [this](const std::string& path, const httplib::ContentReader& content, httplib::Response& res) {
+    const auto operation = [this](const std::string& path, const httplib::Request& req, const httplib::ContentReader& content, httplib::Response& res) {
         std::string body;
-        content([&body](const char* data, size_t length) {
-            body.append(data, length);
-            return true;
-        });
+        if (!readBody(req, content, body, res)) {
+            // The reader set the status: 413 over the payload limit, 400 for a body cut short.
+            const char* why = res.status == 413 ? "参数错误：请求体超过 8 MB" : "参数错误：请求体不完整";
+            res.set_content(api->envelope(Reply::failed(errcode::kBadParameter, why), ""), "application/json; charset=utf-8");
+            return;
+        }
         const auto answer = api->handle(path, body);
         res.status = answer.status;
         res.set_content(answer.body, answer.contentType.c_str());
     };
-    s.Post("/", [operation](const httplib::Request&, httplib::Response& res, const httplib::ContentReader& content) {
-        operation("", content, res);
+    s.Post("/", [operation](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& content) {
+        operation("", req, content, res);
     });
     s.Post(R"(/([A-Za-z]+))", [operation](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& content) {
-        operation(req.matches[1], content, res);
+        operation(req.matches[1], req, content, res);
     });
     s.Get(R"(/files/qr/([0-9a-f]+)\.png)", [this](const httplib::Request& req, httplib::Response& res) {
         const auto file = files->qr(baseUrl + "wechat/confirm?ticket=" + std::string(req.matches[1]));
@@ -531,16 +550,23 @@ void LocalService::Impl::routes()
     s.Get(R"(/pages/([A-Za-z0-9_-]+))", [](const httplib::Request& req, httplib::Response& res) {
         res.set_content(WebPages::generic(req.matches[1]), "text/html; charset=utf-8");
     });
-    const auto adminRoute = [this](const httplib::Request& req, httplib::Response& res) {
-        FormParams params = FormCodec::parse(req.body);
+    const auto adminRoute = [this](const httplib::Request& req, const std::string& body, httplib::Response& res) {
+        FormParams params = FormCodec::parse(body);
         for (const auto& [name, value] : req.params)
             params.emplace_back(name, value);
         const auto answer = admin->handle(req.matches[1], params);
         res.status = answer.status;
         res.set_content(answer.json, "application/json");
     };
-    s.Post(R"(/__admin/([a-z-]+))", adminRoute);
-    s.Get(R"(/__admin/([a-z-]+))", adminRoute);
+    s.Post(R"(/__admin/([a-z-]+))", [adminRoute](const httplib::Request& req, httplib::Response& res, const httplib::ContentReader& content) {
+        std::string body;
+        if (!readBody(req, content, body, res)) {
+            res.set_content(AdminEndpoint::refusal(res.status == 413 ? "body over 8 MB" : "body cut short"), "application/json");
+            return;
+        }
+        adminRoute(req, body, res);
+    });
+    s.Get(R"(/__admin/([a-z-]+))", [adminRoute](const httplib::Request& req, httplib::Response& res) { adminRoute(req, req.body, res); });
 }
 
 } // namespace localservice

@@ -49,6 +49,16 @@ TEST_F(ApiEnvelope, ASignatureOverOtherValuesIsRefused)
     EXPECT_EQ(client().post("getInfo", FormCodec::encode(params)).errcode(), 110);
 }
 
+TEST_F(ApiEnvelope, ABodyOverThePayloadLimitIsRefusedAsTooLarge)
+{
+    const auto reply = client().call("getTag", {{"tag", "129"}, {"pad", std::string(8 * 1024 * 1024, 'x')}});
+    EXPECT_EQ(reply.status, 413);
+    ASSERT_TRUE(reply.isJson) << reply.body.substr(0, 200);
+    EXPECT_EQ(reply.errcode(), 111);
+    EXPECT_EQ(reply.message(), "参数错误：请求体超过 8 MB");
+    EXPECT_EQ(client().call("getTag", {{"tag", "129"}}).errcode(), 0) << "the next request is answered as before";
+}
+
 TEST_F(ApiEnvelope, UnknownPathOrTagIsAnUnknownOperation)
 {
     EXPECT_EQ(client().call("noSuchThing", {{"tag", "129"}}).errcode(), 404);

@@ -3,8 +3,13 @@
 #include "catalogue/ZipWriter.h"
 #include "local-service/FaultScript.h"
 
+#include <QJsonDocument>
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
+#include <unistd.h>
 
 using localservice::Fault;
 using servicetest::ServiceTest;
@@ -18,6 +23,35 @@ protected:
         Fault fault;
         fault.kind = kind;
         return fault;
+    }
+
+    // A POST with neither Content-Length nor a chunked body, as `curl -X POST` sends it: the status
+    // line's code and the body.
+    static std::pair<int, QJsonObject> postWithoutBody(const std::string& path)
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(service().port());
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+        const std::string request = "POST " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+        EXPECT_EQ(::send(fd, request.data(), request.size(), 0), static_cast<ssize_t>(request.size()));
+        std::string reply;
+        char buffer[4096];
+        for (ssize_t n; (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0;)
+            reply.append(buffer, static_cast<size_t>(n));
+        ::close(fd);
+        const size_t bodyAt = reply.find("\r\n\r\n");
+        const int status = reply.size() > 12 ? std::atoi(reply.substr(9, 3).c_str()) : 0;
+        const std::string body = bodyAt == std::string::npos ? std::string() : reply.substr(bodyAt + 4);
+        return {status, QJsonDocument::fromJson(QByteArray::fromStdString(body)).object()};
+    }
+
+    static std::string error(const servicetest::ServiceTestClient::Reply& reply)
+    {
+        EXPECT_FALSE(reply.json.value("ok").toBool(true)) << reply.body;
+        return reply.json.value("error").toString().toStdString();
     }
 };
 
@@ -170,6 +204,48 @@ TEST_F(ScriptedFaults, AdminEndpointScriptsFaultsAndReadsTheLog)
     EXPECT_EQ(client().post("__admin/data-state", "package=partial").status, 200);
     EXPECT_EQ(client().call("getBaseData", {{"tag", "131"}}).data().value("data_expire").toInt(), 1);
     client().post("__admin/data-state", "expire=0");
+}
+
+TEST_F(ScriptedFaults, AdminRefusalsSayWhyAndChangeNothing)
+{
+    auto reply = client().post("__admin/fault", "kind=slow");
+    EXPECT_EQ(reply.status, 400);
+    EXPECT_EQ(error(reply), "op is required");
+    reply = client().post("__admin/fault", "op=getTag&kind=nonsense");
+    EXPECT_EQ(reply.status, 400);
+    EXPECT_EQ(error(reply), "unknown kind: nonsense");
+    EXPECT_EQ(client().call("getTag", {{"tag", "129"}}).errcode(), 0) << "no fault was set";
+
+    ASSERT_EQ(client().post("__admin/data-state", "package=partial").status, 200);
+    reply = client().post("__admin/data-state", "package=bogus&expire=0");
+    EXPECT_EQ(reply.status, 400);
+    EXPECT_EQ(error(reply), "unknown package: bogus (partial or full)");
+    const QJsonObject data = client().call("getBaseData", {{"tag", "131"}}).data();
+    EXPECT_EQ(data.value("data_expire").toInt(), 1) << "the data settings stay";
+    EXPECT_NE(data.value("data_url").toString().toStdString().find("packages/partial.zip"), std::string::npos);
+    client().post("__admin/data-state", "expire=0");
+
+    reply = client().post("__admin/wechat-confirm", "");
+    EXPECT_EQ(reply.status, 400);
+    EXPECT_EQ(error(reply), "ticket is required");
+    reply = client().post("__admin/wechat-confirm", "ticket=no-such-ticket");
+    EXPECT_EQ(reply.status, 400);
+    EXPECT_EQ(error(reply), "unknown ticket: no-such-ticket");
+    reply = client().post("__admin/wechat-confirm", "ticket=t&user=nobody");
+    EXPECT_EQ(reply.status, 400);
+    EXPECT_EQ(error(reply), "unknown user: nobody");
+
+    reply = client().post("__admin/no-such-action", "");
+    EXPECT_EQ(reply.status, 404);
+    EXPECT_EQ(error(reply), "unknown action: no-such-action");
+
+    // Without any body: the same answers as with an empty one.
+    const auto [status, body] = postWithoutBody("/__admin/fault");
+    EXPECT_EQ(status, 400);
+    EXPECT_EQ(body.value("error").toString(), "op is required");
+    const auto [cleared, clearedBody] = postWithoutBody("/__admin/clear-requests");
+    EXPECT_EQ(cleared, 200);
+    EXPECT_TRUE(clearedBody.value("ok").toBool());
 }
 
 TEST_F(ScriptedFaults, AdminEndpointSwitchesTheQuestionnaire)
