@@ -108,8 +108,6 @@ void KXLoginPhoneMailView::setUPUI()
 
     setTabOrder(phoneNum_, pwdTF_);
     phoneNum_->installEventFilter(this);
-    connect(phoneNum_, &QLineEdit::returnPressed, this, [this] { login(); });
-    connect(pwdTF_, &QLineEdit::returnPressed, this, [this] { login(); });
     connect(rememberBtn_, &QCheckBox::clicked, this, [this] { rememberBtnClick(); });
     connect(autoLoginBtn_, &QCheckBox::clicked, this, [this] { autoLoginBtnClick(); });
 
@@ -126,6 +124,12 @@ void KXLoginPhoneMailView::setUPUI()
 
 bool KXLoginPhoneMailView::eventFilter(QObject* watched, QEvent* event)
 {
+    // The registration panel leaves without this panel being shown again: the keys come back to
+    // the account field here.
+    if (event->type() == QEvent::Hide && watched != phoneNum_ && isVisible()) {
+        phoneNum_->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
     if (watched == phoneNum_ && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Tab) {
         pwdTF_->setFocus(Qt::TabFocusReason);
         return true;
@@ -140,6 +144,17 @@ void KXLoginPhoneMailView::showEvent(QShowEvent* event)
     // once the panel is shown, so that the focus lands in the window the panel sits in.
     if (!event->spontaneous())
         phoneNum_->setFocus(Qt::OtherFocusReason);
+}
+
+void KXLoginPhoneMailView::keyPressEvent(QKeyEvent* event)
+{
+    // Login is the panel's default button: Return from any of its controls (the fields pass it
+    // on, the check boxes ignore it) signs in.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        login();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void KXLoginPhoneMailView::login()
@@ -198,6 +213,7 @@ void KXLoginPhoneMailView::registerC()
 {
     auto* panel = new KXLoginRegisterView(rect(), this);
     lc_makeConstraints(lcView(panel), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+    panel->installEventFilter(this);
     panel->show();
     panel->raise();
 }

@@ -27,8 +27,9 @@ public:
 // the remembered account is written or forgotten (KXRememberedAccount: the account in
 // "accountInfo", the password in the keyring), then the login request; its success posts the
 // sign-in and closes the window. One request at a time: a second click or Return while one is
-// under way does nothing. Return in either field logs in; Tab in the account field goes to the
-// password; the account field has the keys as soon as the panel shows. Ticking automatic sign-in
+// under way does nothing. Return anywhere in the panel logs in; Tab in the account field goes to
+// the password; the account field has the keys as soon as the panel shows, and again when the
+// registration panel over it goes. Ticking automatic sign-in
 // ticks remember too. The panel opens with the remembered account and, once the keyring answers,
 // its password (remember ticked then).
 //
@@ -64,6 +65,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void setUPUI();

@@ -16,8 +16,10 @@
 #include "Platform/Storage/UserDefaults.h"
 
 #include <QCheckBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QShowEvent>
 
 using foundation::Id;
 using layoutwidgets::lcView;
@@ -32,7 +34,7 @@ bool succeeded(const Id& reply)
 } // namespace
 
 KXLoginRegisterView::KXLoginRegisterView(const QRect& frame, QWidget* parent)
-    : QWidget(parent)
+    : KXBaseView(parent)
 {
     if (frame.isValid())
         setGeometry(frame);
@@ -115,6 +117,18 @@ void KXLoginRegisterView::setUPUI()
         KXSignInEvents::kAgreementNotification, {}, nullptr, dispatch::guardedQt(this, [](KXLoginRegisterView& self, const dispatch::Notification& n) {
             self.agreementCheck(n);
         }));
+}
+
+void KXLoginRegisterView::showEvent(QShowEvent* event)
+{
+    KXBaseView::showEvent(event);
+    if (!event->spontaneous())
+        phoneTF_->setFocus(Qt::OtherFocusReason);
+}
+
+void KXLoginRegisterView::keyPressEvent(QKeyEvent* event)
+{
+    event->accept();
 }
 
 void KXLoginRegisterView::startWithTime(long long time, const QString&, const QString& countDownTitle, const QColor&, const QColor&)

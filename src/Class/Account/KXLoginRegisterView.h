@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Class/Account/KXButtonCountDown.h"
+#include "Class/UIKit/KXBaseView.h"
 #include "Platform/Dispatch/Subscription.h"
 
 #include <QColor>
@@ -29,8 +30,11 @@ struct Notification;
 // and is waiting for its answer, and only once at a time. A successful registration posts the
 // sign-in, stores the "token" and closes the login window.
 //
+// The phone field has the keys as soon as the panel shows; keys stay in the panel and never reach
+// the account panel it covers (Return there would sign in).
+//
 // Main thread only; replies hold the panel weakly.
-class KXLoginRegisterView : public QWidget {
+class KXLoginRegisterView : public KXBaseView {
     Q_OBJECT
 
 public:
@@ -61,6 +65,10 @@ public:
     void registerBtnClick();
     void agreementBtnClick();
     void loginBtnClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void setUPUI();

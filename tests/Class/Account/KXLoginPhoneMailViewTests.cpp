@@ -15,6 +15,7 @@
 #include "Support/FailingOpeners.h"
 #include "Support/TempHome.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -254,4 +255,44 @@ TEST_F(KXLoginPhoneMailViewTest, RegistrationOpensOverThePanel)
     registration->loginBtn()->click();
     EXPECT_EQ(registration->parentWidget(), nullptr) << "back to the account panel";
     EXPECT_TRUE(panel->isVisible());
+}
+
+TEST_F(KXLoginPhoneMailViewTest, TheFormOnShowHasTheKeysAndTheCoveredOneNone)
+{
+    auto* panel = open();
+    window_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+    const auto typeIntoFocus = [](const QString& text) {
+        ASSERT_NE(QApplication::focusWidget(), nullptr) << "some field has the keys";
+        QTest::keyClicks(QApplication::focusWidget(), text);
+    };
+
+    panel->registerBtn()->click();
+    auto* registration = panel->findChild<KXLoginRegisterView*>();
+    ASSERT_NE(registration, nullptr);
+    typeIntoFocus(QStringLiteral("138"));
+    EXPECT_EQ(registration->phoneTF()->text(), QStringLiteral("138")) << "typed at once into the phone field";
+    EXPECT_TRUE(panel->phoneNum()->text().isEmpty());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(toastText().isEmpty()) << "Return in the registration form is not a sign-in of the form beneath";
+
+    registration->loginBtn()->click();
+    typeIntoFocus(QStringLiteral("demo"));
+    EXPECT_EQ(panel->phoneNum()->text(), QStringLiteral("demo")) << "back on the login form, the account field has the keys";
+}
+
+TEST_F(KXLoginPhoneMailViewTest, ReturnAfterAClickOnACheckBoxSignsIn)
+{
+    auto* panel = open();
+    window_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+    panel->phoneNum()->setText("demo");
+    QTest::mouseClick(panel->rememberBtn(), Qt::LeftButton);
+    ASSERT_EQ(QApplication::focusWidget(), panel->rememberBtn());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(toastText(), QStringLiteral("密码为空…")) << "Return from the check box runs the login";
+    panel->pwdTF()->setText("demo1234");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Enter);
+    ASSERT_TRUE(waitFor([&] { return !signIns().empty(); }));
+    EXPECT_EQ(logins(), 1u);
 }
