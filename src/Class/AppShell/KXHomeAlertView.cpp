@@ -4,6 +4,7 @@
 #include "Class/ImageViews/ImageViewWebCache.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXPictureAndButton.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Platform/Foundation/String.h"
@@ -26,6 +27,7 @@ void KXHomeAlertView::setUPUI()
     bgImgView_->setImageScaling(ImageScaling::ProportionallyUpOrDown);
     cancelBtn_ = KXBaseButton::buttonWithImage(KXImage::imageNamed("homeAlertClose"), [this](KXBaseButton*) { cancelBtnClick(); }, this);
     cancelBtn_->setToolTip(QStringLiteral("关闭"));
+    kx_setOverlayKeys(this, cancelBtn_);
 
     layOut();
 

@@ -4,6 +4,7 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/NotificationCenter.h"
@@ -40,6 +41,7 @@ void KXQuitView::setUPUI()
     sureBtn_ = KXBaseButton::buttonWithTitle(QStringLiteral("退出登录"), [this](KXBaseButton*) { sureClick(); }, centerView_);
     sureBtn_->setNormalColor(QColor(176, 176, 176));
     sureBtn_->setKXBaseButtonAlignment(2);
+    kx_setOverlayKeys(this, cancelBtn_);
     auto* line = new QWidget(centerView_);
     line->setStyleSheet(QStringLiteral("background: rgb(238, 238, 238);"));
 

@@ -4,6 +4,7 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 
@@ -33,6 +34,7 @@ void KXDeleteGroupView::setUPUI()
     cancelBtn_->setAction([this](KXBaseButton*) { cancelBtnClick(); });
     sureBtn_ = style::textButton(QStringLiteral("确定"), QColor(151, 125, 98), centerBgView_);
     sureBtn_->setAction([this](KXBaseButton*) { sureBtnClick(); });
+    kx_setOverlayKeys(this, cancelBtn_, sureBtn_);
 
     style::layoutDialogCard(centerBgView_, showLabel_, cancelBtn_, sureBtn_);
     lc_makeConstraints(lcView(contentLabel_), [](LCConstraintMaker& make) {

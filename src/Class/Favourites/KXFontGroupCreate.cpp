@@ -6,6 +6,7 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Foundation/String.h"
@@ -41,6 +42,7 @@ void KXFontGroupCreate::setUPUI()
     cancelBtn_->setAction([this](KXBaseButton*) { cancelClick(); });
     sureBtn_ = style::textButton(QStringLiteral("确定"), QColor(151, 125, 98), centerBgView_);
     sureBtn_->setAction([this](KXBaseButton*) { sureClick(); });
+    kx_setOverlayKeys(this, cancelBtn_);
 
     style::layoutDialogCard(centerBgView_, titleLabel_, cancelBtn_, sureBtn_);
     lc_makeConstraints(lcView(showTF_), [](LCConstraintMaker& make) {

@@ -6,6 +6,7 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 
@@ -43,6 +44,7 @@ void KXShareCollectionGroupView::setUPUI()
     descriptionlabel_ = style::label(QStringLiteral("把这个合集分享给朋友"), 12, QColor(153, 153, 153), headerBg_);
     closeBtn_ = style::imageButton("shareClose", centerBGView_);
     closeBtn_->setAction([this](KXBaseButton*) { closeBtnClick(); });
+    kx_setOverlayKeys(this, closeBtn_);
 
     lc_makeConstraints(lcView(centerBGView_), [](LCConstraintMaker& make) {
         make.width().equalTo(320);

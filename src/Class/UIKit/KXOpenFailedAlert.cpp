@@ -9,7 +9,6 @@
 #include <QClipboard>
 #include <QFrame>
 #include <QGuiApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -241,13 +240,4 @@ void KXOpenFailedAlert::copyBtnClick()
 void KXOpenFailedAlert::closeBtnClick()
 {
     close();
-}
-
-void KXOpenFailedAlert::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Escape) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }

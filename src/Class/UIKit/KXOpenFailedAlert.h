@@ -68,9 +68,6 @@ public:
     void copyBtnClick();
     void closeBtnClick();
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     explicit KXOpenFailedAlert(const QWidget* page);
     void fill(const Content& content);

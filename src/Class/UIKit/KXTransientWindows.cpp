@@ -1,5 +1,7 @@
 #include "Class/UIKit/KXTransientWindows.h"
 
+#include "Class/UIKit/KXOverlayKeys.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QEvent>
@@ -27,6 +29,7 @@ void kx_setUpTransientWindow(QWidget* window, QWidget* transientParent, const QS
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     kx_setDesignedSize(window, size);
     window->resize(size);
+    kx_setOverlayKeys(window, nullptr);
 }
 
 namespace {

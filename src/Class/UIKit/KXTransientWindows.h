@@ -12,8 +12,8 @@ class QWidget;
 
 // The small windows the main window raises above itself (the platform's levels 10 and 11):
 // transient for the main window, so the desktop keeps them above it and never above other
-// programs, with the system frame, an empty title and only a close button; closing hides the
-// window and its controller keeps it. GUI thread only.
+// programs, with the system frame, an empty title and only a close button, which Escape presses
+// too; closing hides the window and its controller keeps it. GUI thread only.
 
 // A new hidden window of that kind and designed size, transient for the window of
 // `transientParent`. A screen too small for the designed size, frame included, shows the window

@@ -3,6 +3,7 @@
 #include "Class/Account/KXAccountViews.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/NotificationCenter.h"
@@ -43,6 +44,7 @@ void KXUPDateAPPView::setUPUI()
     nextRemind_ = new KXFillButton(centerBg_, QStringLiteral("下次提醒"), QColor(239, 239, 239), kxaccount::kText, 3,
                                    [this](KXBaseButton*) { nextRemindClick(); });
     closeBtn_ = kxaccount::makeLinkButton(centerBg_, QStringLiteral("✕"), kxaccount::kMutedText, [this](KXBaseButton*) { closeBtnClick(); }, 14);
+    kx_setOverlayKeys(this, closeBtn_);
 
     lc_makeConstraints(lcView(title), [](LCConstraintMaker& make) {
         make.left().equalTo(24);

@@ -226,3 +226,16 @@ TEST_F(KXAppSettingTest, ScreenshotsDayAndNight)
     }
     KXThemeManager::themeManager().setIsNight(true);
 }
+
+TEST_F(KXAppSettingTest, EscapeClosesTheWindowAsItsCloseButtonDoes)
+{
+    QWidget main;
+    main.show();
+    KXAppSettingWindowController controller(QStringLiteral("KXAppSettingWindowController"), &main);
+    controller.showCentred();
+    QWidget* window = controller.window();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : window, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(main.isVisible());
+}

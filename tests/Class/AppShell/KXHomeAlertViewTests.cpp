@@ -1,4 +1,5 @@
 #include "Class/AppShell/KXHomeAlertView.h"
+#include "Class/AppShell/KXQuitView.h"
 
 #include "Class/ImageViews/ILViewWebCache.h"
 #include "Class/ImageViews/ImageView.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTest>
 
 using foundation::Id;
 
@@ -76,4 +78,26 @@ TEST_F(KXHomeAlertViewTest, OnAShortWindowTheCloseButtonStaysInside)
     EXPECT_EQ(alert->bgImgView()->size(), QSize(KXHomeAlertView::kImageWidth, KXHomeAlertView::kImageHeight));
     EXPECT_EQ(alert->bgImgView()->geometry().center().y(), 680 / 2 - 1);
     delete alert.data();
+}
+
+TEST_F(KXHomeAlertViewTest, EscapeClosesTheQuestionnaireAndTheSignOutConfirmation)
+{
+    window_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+    QPointer<KXHomeAlertView> alert = new KXHomeAlertView(&window_);
+    alert->setGeometry(window_.rect());
+    alert->show();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(alert && alert->parentWidget()) << "the questionnaire's close button";
+
+    // The confirmation lies on the personal centre: Escape is 取消 and takes only itself away.
+    auto* centre = new QWidget(&window_);
+    centre->setGeometry(window_.rect());
+    centre->show();
+    QPointer<KXQuitView> quit = new KXQuitView(centre);
+    quit->setGeometry(centre->rect());
+    quit->show();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(quit && quit->parentWidget());
+    EXPECT_EQ(centre->parentWidget(), &window_);
 }

@@ -6,8 +6,11 @@
 #include "FavouritesTestSupport.h"
 #include "Platform/Foundation/Foundation.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
+#include <QTest>
 
 using foundation::Id;
 using localservice::Fault;
@@ -94,4 +97,31 @@ TEST_F(KXDeleteGroupViewTest, Screenshots)
     unfollow->setInfo(foundation::Dictionary::create(
         {{Id("title"), Id("取消关注的合集")}, {Id("content"), Id("是否取消关注该合集")}, {Id("id"), Id("5")}}));
     EXPECT_TRUE(favouritestest::saveScreenshots(host(), QStringLiteral("favourites-unfollow-collection")));
+}
+
+TEST_F(KXDeleteGroupViewTest, TheDialogHoldsTheKeysEscapeCancelsAndReturnConfirms)
+{
+    // The page beneath had the keys before the dialog came.
+    auto* beneath = new QLineEdit(&host());
+    beneath->show();
+    host().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host()));
+    beneath->setFocus();
+    const Id folder = createFolder("按键删除");
+    service().requestLog().clear();
+
+    QPointer<KXDeleteGroupView> cancelled = open();
+    cancelled->setGroupID(Id(folder.stringValue()));
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("x"));
+    EXPECT_TRUE(beneath->text().isEmpty()) << "keys reach nothing behind the dialog";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(cancelled.isNull() || cancelled->parentWidget() == nullptr) << "Escape is 取消";
+    EXPECT_EQ(QApplication::focusWidget(), beneath) << "the keys go back where they were";
+
+    QPointer<KXDeleteGroupView> confirmed = open();
+    confirmed->setGroupID(Id(folder.stringValue()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return !results_.empty(); })) << "Return is 确定";
+    EXPECT_EQ(requests("135"), 1u);
+    EXPECT_TRUE(confirmed.isNull() || confirmed->parentWidget() == nullptr);
 }

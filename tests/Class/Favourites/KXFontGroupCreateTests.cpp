@@ -212,3 +212,17 @@ TEST_F(KXFontGroupCreateTest, Screenshots)
     rename->sureClick();
     EXPECT_TRUE(favouritestest::saveScreenshots(host(), QStringLiteral("favourites-rename-folder-refused")));
 }
+
+TEST_F(KXFontGroupCreateTest, EscapeCancelsWithoutSending)
+{
+    host().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host()));
+    service().requestLog().clear();
+    QPointer<KXFontGroupCreate> dialog = open();
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("Posters"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isNull() || dialog->parentWidget() == nullptr) << "Escape is 取消";
+    settle(host());
+    EXPECT_TRUE(results_.empty());
+    EXPECT_EQ(service().requestLog().size(), 0u);
+}

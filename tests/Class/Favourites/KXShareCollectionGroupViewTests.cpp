@@ -12,8 +12,10 @@
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/FailingOpeners.h"
 
+#include <QApplication>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QTest>
 #include <httplib.h>
 
 using foundation::Id;
@@ -109,4 +111,15 @@ TEST_F(KXShareCollectionGroupViewTest, ASharePageTheBrowserCannotOpenShowsItsAdd
     EXPECT_TRUE(shown().empty());
     ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return !shown().empty(); }, 20));
     EXPECT_EQ(shown(), expected);
+}
+
+TEST_F(KXShareCollectionGroupViewTest, EscapeClosesTheDialog)
+{
+    host().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&host()));
+    QPointer<KXShareCollectionGroupView> dialog = open(Id("12"));
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isNull() || dialog->parentWidget() == nullptr);
+    EXPECT_TRUE(opener_.opened().empty()) << "nothing shared";
 }

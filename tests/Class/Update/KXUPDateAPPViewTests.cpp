@@ -7,8 +7,12 @@
 #include "Class/Update/KXUPDateAPPView.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QTest>
 
 using foundation::Id;
 
@@ -118,4 +122,28 @@ TEST_F(KXUpdatePromptTest, ARefusedReplyShowsNothing)
     EXPECT_TRUE(prompts().empty());
     page->backButton()->click();
     EXPECT_EQ(page->parentWidget(), nullptr);
+}
+
+TEST_F(KXUpdatePromptTest, ThePromptHoldsTheKeysWhileItShowsAndEscapeClosesIt)
+{
+    // A long list behind the prompt, which has the keys as the font list has them.
+    auto* list = new QListWidget(content_);
+    list->setGeometry(content_->rect());
+    for (int row = 0; row < 200; ++row)
+        list->addItem(QString::number(row));
+    list->show();
+    window_.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window_));
+    list->setFocus();
+    list->setCurrentRow(0);
+
+    QPointer<KXUPDateAPPView> prompt = KXUPDateAPPView::showOn(content_, QStringLiteral("2.1.1"), QStringLiteral("新功能"), QString());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_EQ(list->currentRow(), 0) << "PageDown and the arrows reach nothing behind the prompt";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(prompt.isNull() || prompt->parentWidget() == nullptr) << "Escape is the close button";
+    EXPECT_EQ(QApplication::focusWidget(), list) << "the list has the keys back";
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+    EXPECT_GT(list->currentRow(), 0);
 }

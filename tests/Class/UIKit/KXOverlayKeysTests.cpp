@@ -1,0 +1,89 @@
+// Escape, Return and the keys' owner for overlays and transient windows, by key events.
+#include "Class/UIKit/KXOverlayKeys.h"
+
+#include "Class/UIKit/KXBaseView.h"
+#include "Class/UIKit/KXOpenFailedAlert.h"
+#include "Class/UIKit/KXTransientWindows.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+struct Dialog {
+    explicit Dialog(QWidget* parent)
+        : overlay(new KXBaseView(parent))
+        , cancel(new QPushButton(QStringLiteral("取消"), overlay))
+        , confirm(new QPushButton(QStringLiteral("确定"), overlay))
+    {
+        overlay->setGeometry(parent->rect());
+        QObject::connect(cancel, &QPushButton::clicked, [this] { ++cancels; });
+        QObject::connect(confirm, &QPushButton::clicked, [this] { ++confirms; });
+    }
+    KXBaseView* overlay;
+    QPushButton* cancel;
+    QPushButton* confirm;
+    int cancels = 0;
+    int confirms = 0;
+};
+
+} // namespace
+
+TEST(KXOverlayKeys, EscapeAndReturnPressTheDeclaredControlsAndOtherKeysStopAtTheOverlay)
+{
+    QWidget window;
+    window.resize(300, 200);
+    auto* beneath = new QLineEdit(&window);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    beneath->setFocus();
+
+    Dialog dialog(&window);
+    kx_setOverlayKeys(dialog.overlay, dialog.cancel, dialog.confirm);
+    auto* field = new QLineEdit(dialog.overlay);
+    dialog.overlay->show();
+    ASSERT_TRUE(dialog.overlay->isAncestorOf(QApplication::focusWidget()) || QApplication::focusWidget() == dialog.overlay)
+        << "the overlay takes the keys when it shows";
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("abc"));
+    EXPECT_TRUE(beneath->text().isEmpty());
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Return);
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_EQ(dialog.confirms, 1) << "Return from a field of the overlay";
+    EXPECT_EQ(dialog.cancels, 1);
+
+    dialog.cancel->setEnabled(false);
+    dialog.confirm->setEnabled(false);
+    QTest::keyClick(field, Qt::Key_Escape);
+    QTest::keyClick(field, Qt::Key_Enter);
+    EXPECT_EQ(dialog.cancels, 1) << "a disabled control does nothing";
+    EXPECT_EQ(dialog.confirms, 1);
+
+    dialog.overlay->hide();
+    EXPECT_EQ(QApplication::focusWidget(), beneath) << "the keys go back when the overlay goes";
+}
+
+TEST(KXOverlayKeys, TransientWindowsCloseOnEscape)
+{
+    QWidget main;
+    main.show();
+    std::unique_ptr<QWidget> window(kx_makeTransientWindow(&main, QSize(200, 120)));
+    auto* field = new QLineEdit(window.get());
+    window->show();
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_TRUE(main.isVisible());
+
+    QPointer<KXOpenFailedAlert> alert = KXOpenFailedAlert::showOver(&main, KXOpenFailedAlert::Kind::WebPage, "https://example.com/");
+    ASSERT_TRUE(alert && alert->isVisible());
+    QTest::keyClick(alert.data(), Qt::Key_Escape);
+    EXPECT_TRUE(alert.isNull() || !alert->isVisible()) << "the alert, as its 知道了";
+}
