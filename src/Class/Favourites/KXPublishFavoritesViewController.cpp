@@ -19,7 +19,9 @@
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
@@ -28,6 +30,7 @@
 #include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStandardPaths>
 
 using foundation::Id;
 using foundation::Ref;
@@ -246,6 +249,10 @@ void KXPublishFavoritesViewController::setUPUI()
     publishBtn_ = style::textButton(QStringLiteral("公开"), Qt::white, publishBack);
     publishBtn_->setKXBaseButtonAlignment(Qt::AlignCenter);
     publishBtn_->setAction([this](KXBaseButton*) { publishBtnClick(); });
+    connect(collectionTitleLabel_, &QLineEdit::textChanged, this, [this] { recheckMarkedFields(); });
+    connect(pwdLabel_, &QLineEdit::textChanged, this, [this] { recheckMarkedFields(); });
+    connect(topicBtn_, &QComboBox::currentIndexChanged, this, [this] { recheckMarkedFields(); });
+    connect(summaryTextView_, &QPlainTextEdit::textChanged, this, [this] { recheckMarkedFields(); });
     lc_makeConstraints(lcView(publishBack), [](LCConstraintMaker& make) {
         make.right().equalTo(-30);
         make.bottom().equalTo(-20);
@@ -386,15 +393,74 @@ void KXPublishFavoritesViewController::authChanged()
 
 void KXPublishFavoritesViewController::uploadImageClick()
 {
-    QFileDialog dialog(this, QString(), QString(), QStringLiteral("图片 (*.png *.jpg *.jpeg)"));
+    QFileDialog dialog(this, QString(), coverFolder(), QStringLiteral("图片 (*.png *.jpg *.jpeg)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     // The toolkit's own dialog opens at a size of its own, which a small screen may not have.
     kx_fitDialog(&dialog, this);
-    if (dialog.exec() != QDialog::Accepted)
+    const QString path = coverDialogRunner()(dialog);
+    if (path.isEmpty())
         return;
-    const QString path = dialog.selectedFiles().value(0);
-    if (!path.isEmpty())
-        chooseCover(path);
+    lastCoverFolder() = QFileInfo(path).absolutePath();
+    chooseCover(path);
+}
+
+QString KXPublishFavoritesViewController::coverFolder()
+{
+    if (const QString& last = lastCoverFolder(); !last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (!pictures.isEmpty() && QFileInfo(pictures).isDir())
+        return pictures;
+    return QDir::homePath();
+}
+
+void KXPublishFavoritesViewController::setCoverDialogRunner(CoverDialogRunner runner)
+{
+    coverDialogRunner() = runner ? std::move(runner) : CoverDialogRunner(runDialog);
+}
+
+void KXPublishFavoritesViewController::forgetCoverFolder()
+{
+    lastCoverFolder().clear();
+}
+
+QString KXPublishFavoritesViewController::runDialog(QFileDialog& dialog)
+{
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
+KXPublishFavoritesViewController::CoverDialogRunner& KXPublishFavoritesViewController::coverDialogRunner()
+{
+    static CoverDialogRunner runner = runDialog;
+    return runner;
+}
+
+QString& KXPublishFavoritesViewController::lastCoverFolder()
+{
+    // Where the last cover was picked, for the rest of the session.
+    static QString folder;
+    return folder;
+}
+
+void KXPublishFavoritesViewController::showFieldWarnings(const KXPublishCheck& check, bool onlyMarked)
+{
+    const auto show = [onlyMarked](ImageView* mark, bool accepted, const QString& reason) {
+        if (!onlyMarked || !mark->isHidden())
+            showWarning(mark, accepted, reason);
+    };
+    show(titleWarningImg_, check.nameAccepted, check.nameMessage);
+    show(pwdWarningImg_, check.passwordAccepted, QStringLiteral("请输入访问密码"));
+    show(topicWarningImg_, check.topicChosen, QStringLiteral("请选择话题"));
+    show(summaryWarningImg_, check.summaryAccepted, QStringLiteral("简介不能超过200字"));
+}
+
+void KXPublishFavoritesViewController::recheckMarkedFields()
+{
+    // A mark the publish check set goes as soon as its field passes; a field not marked yet is
+    // not judged while the user is still typing. The cover's mark follows its own choice.
+    KXPublishInput typed = input();
+    typed.coverPath.clear();
+    showFieldWarnings(KXPublishForm::check(typed), true);
 }
 
 void KXPublishFavoritesViewController::showCoverProblem(const QString& problem)
@@ -438,10 +504,7 @@ void KXPublishFavoritesViewController::publishBtnClick()
         return;
     const KXPublishInput input = this->input();
     lastCheck_ = KXPublishForm::check(input);
-    showWarning(titleWarningImg_, lastCheck_.nameAccepted, lastCheck_.nameMessage);
-    showWarning(pwdWarningImg_, lastCheck_.passwordAccepted, QStringLiteral("请输入访问密码"));
-    showWarning(topicWarningImg_, lastCheck_.topicChosen, QStringLiteral("请选择话题"));
-    showWarning(summaryWarningImg_, lastCheck_.summaryAccepted, QStringLiteral("简介不能超过200字"));
+    showFieldWarnings(lastCheck_, false);
     showCoverProblem(lastCheck_.coverMessage);
     if (!lastCheck_.folderChosen)
         style::toast(ToastStyle::Warning, QStringLiteral("请选择要公开的收藏夹"));

@@ -4,6 +4,7 @@
 #include "Platform/Foundation/Array.h"
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -12,6 +13,7 @@ class KXBaseButton;
 class KXPublishFavoriteItem;
 class KXPublishNoCollectionView;
 class QComboBox;
+class QFileDialog;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -27,8 +29,8 @@ class QScrollArea;
 //
 // The publish button checks what was filled in (KXPublishForm) and shows a warning image, with the
 // reason as its tool tip, beside each field that would not do (a refused cover's reason is also
-// written beside it). A form that passes sends the publish operation once; the button is inert
-// until its answer. Accepted: the form empties, says published() (its window closes), toasts
+// written beside it); a field's image goes as soon as the field passes, while the user types. A
+// form that passes sends the publish operation once; the button is inert until its answer. Accepted: the form empties, says published() (its window closes), toasts
 // "提交成功，等待审核", reads the folders again and posts
 // KXPersonalCenterModel::kPublishSubmittedNotification. Refused (the transport toasts the service's
 // message) or failed ("网络异常，请稍后重试"): the inputs stay. The password is kept only by its
@@ -55,8 +57,15 @@ public:
     void leftScrollBtnClick();
     void rightScrollBtnClick();
 
-    // The cover: the file dialog's choice, shown when it decodes.
+    // The cover: the file dialog's choice, shown when it decodes. The dialog opens where the last
+    // cover of the session was picked, else in the user's pictures folder, else at home.
     void uploadImageClick();
+    static QString coverFolder();
+    // Runs the cover's file dialog and gives the chosen path ("" when cancelled). Tests replace
+    // the modal run; an empty runner restores it.
+    using CoverDialogRunner = std::function<QString(QFileDialog&)>;
+    static void setCoverDialogRunner(CoverDialogRunner runner);
+    static void forgetCoverFolder();
     void chooseCover(const QString& path);
     const QString& coverPath() const { return coverPath_; }
 
@@ -95,6 +104,11 @@ private:
     void updateScrollButtons();
     void authChanged();
     void showCoverProblem(const QString& problem);
+    void showFieldWarnings(const KXPublishCheck& check, bool onlyMarked);
+    void recheckMarkedFields();
+    static QString runDialog(QFileDialog& dialog);
+    static CoverDialogRunner& coverDialogRunner();
+    static QString& lastCoverFolder();
     void setPublishing(bool publishing);
     void publishReplied(const foundation::Id& reply);
     void publishFailed();

@@ -24,13 +24,16 @@
 #include "Class/UIKit/KXBaseButton.h"
 #include "FavouritesTestSupport.h"
 #include "Support/ShownToolTip.h"
+#include "Support/TempHome.h"
 #include "Class/UIKit/ScaledScreen.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 
 #include <QComboBox>
 #include <QEventLoop>
+#include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
@@ -41,6 +44,7 @@
 #include <QScrollArea>
 #include <QSslCertificate>
 #include <QSslConfiguration>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -240,6 +244,77 @@ TEST_F(KXPublishFavoritesTest, TheFormChecksItsInputsBeforeSendingAnything)
     EXPECT_FALSE(form->isPublishing());
     ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_EQ(requests("136"), 0u) << "nothing is sent while a field would not do";
+}
+
+TEST_F(KXPublishFavoritesTest, AFieldsMarkGoesAsSoonAsTheFieldPasses)
+{
+    auto* form = openForm();
+    form->authBtn()->setCurrentIndex(1);
+    form->summaryTextView()->setPlainText(QString(201, QChar(u'简')));
+    form->publishBtn()->click();
+    ASSERT_FALSE(form->titleWarningImg()->isHidden());
+    ASSERT_FALSE(form->pwdWarningImg()->isHidden());
+    ASSERT_FALSE(form->topicWarningImg()->isHidden());
+    ASSERT_FALSE(form->summaryWarningImg()->isHidden());
+
+    form->collectionTitleLabel()->setText(QString(30, QChar(u'字')));
+    EXPECT_FALSE(form->titleWarningImg()->isHidden()) << "still too long";
+    EXPECT_EQ(form->titleWarningImg()->toolTip(), QStringLiteral("不能超过三十个字符")) << "the reason follows the field";
+    form->collectionTitleLabel()->setFocus();
+    QTest::keyClick(form->collectionTitleLabel(), Qt::Key_Backspace);
+    EXPECT_TRUE(form->titleWarningImg()->isHidden()) << "twenty-nine characters pass";
+    EXPECT_TRUE(form->titleWarningImg()->toolTip().isEmpty());
+
+    QTest::keyClicks(form->pwdLabel(), QStringLiteral("pw"));
+    EXPECT_TRUE(form->pwdWarningImg()->isHidden());
+    form->topicBtn()->setCurrentIndex(1);
+    EXPECT_TRUE(form->topicWarningImg()->isHidden());
+    form->summaryTextView()->setPlainText(QStringLiteral("简介"));
+    EXPECT_TRUE(form->summaryWarningImg()->isHidden());
+
+    form->collectionTitleLabel()->clear();
+    EXPECT_TRUE(form->titleWarningImg()->isHidden()) << "an unmarked field is judged again by the publish check only";
+    form->publishBtn()->click();
+    EXPECT_FALSE(form->titleWarningImg()->isHidden());
+}
+
+TEST_F(KXPublishFavoritesTest, TheCoverDialogOpensInPicturesElseHomeThenWhereTheLastCoverWas)
+{
+    KXPublishFavoritesViewController::forgetCoverFolder();
+    const QString pictures = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    ASSERT_FALSE(pictures.isEmpty());
+    QDir(pictures).removeRecursively();
+    struct Restore {
+        QString pictures;
+        ~Restore()
+        {
+            KXPublishFavoritesViewController::setCoverDialogRunner({});
+            KXPublishFavoritesViewController::forgetCoverFolder();
+            QDir(pictures).removeRecursively();
+        }
+    } restore{pictures};
+    QString openedIn;
+    QString choice;
+    KXPublishFavoritesViewController::setCoverDialogRunner([&](QFileDialog& dialog) {
+        openedIn = dialog.directory().absolutePath();
+        return choice;
+    });
+    auto* form = openForm();
+    form->uploadImageClick();
+    EXPECT_EQ(openedIn, QDir(QDir::homePath()).absolutePath()) << "no pictures folder: home";
+    ASSERT_TRUE(QDir().mkpath(pictures));
+    form->uploadImageClick();
+    EXPECT_EQ(openedIn, QDir(pictures).absolutePath());
+    EXPECT_TRUE(form->coverPath().isEmpty()) << "cancelled";
+
+    const QString elsewhere = QString::fromStdString(testsupport::makeScratchDir("covers").string());
+    choice = QDir(elsewhere).filePath(QStringLiteral("cover.png"));
+    QImage(40, 30, QImage::Format_RGB32).save(choice, "PNG");
+    form->uploadImageClick();
+    EXPECT_EQ(form->coverPath(), choice);
+    choice.clear();
+    form->uploadImageClick();
+    EXPECT_EQ(openedIn, QDir(elsewhere).absolutePath()) << "where the last cover was picked";
 }
 
 TEST_F(KXPublishFavoritesTest, WithoutFoldersTheFormSaysSo)
