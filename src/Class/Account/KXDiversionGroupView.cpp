@@ -4,6 +4,7 @@
 #include "Class/Account/KXQQGroupCode.h"
 #include "Class/ImageViews/ImageView.h"
 #include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 
@@ -35,6 +36,7 @@ void KXDiversionGroupView::setUPUI()
     QQERCodeImgView_ = new ImageView(centerBgView_);
     sureBtn_ = new KXFillButton(centerBgView_, QStringLiteral("我知道了"), QColor(251, 89, 46), Qt::white, 12, [this](KXBaseButton*) { sureBtnClick(); });
     cancelButton_ = kxaccount::makeLinkButton(centerBgView_, QStringLiteral("✕"), kxaccount::kMutedText, [this](KXBaseButton*) { cancelBtn(); }, 14);
+    kx_setOverlayKeys(this, cancelButton_);
 
     lc_makeConstraints(lcView(title), [](LCConstraintMaker& make) {
         make.centerX().equalTo(0);

@@ -4,6 +4,7 @@
 #include "Class/Account/KXAccountViews.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 
@@ -37,6 +38,7 @@ void KXVipAlertView::setUPUI()
         KXPersonalCenterModel::vipPrivilegesText(Id(KXUserCenterConfig::sharedKXUserCenterConfig().vipinfo()))));
     cancelBtn_ = new KXFillButton(centerBg_, QStringLiteral("知道了"), QColor(215, 178, 127), Qt::white, 3,
                                   [this](KXBaseButton*) { cancelBtnClick(); });
+    kx_setOverlayKeys(this, cancelBtn_);
 
     lc_makeConstraints(lcView(title), [](LCConstraintMaker& make) {
         make.centerX().equalTo(0);

@@ -9,6 +9,7 @@
 #include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/NotificationCenter.h"
@@ -87,6 +88,7 @@ void KXFontGroupAddView::setUPUI()
     newGroupBtn_->setAction([this](KXBaseButton*) { newgroupClick(); });
     cancelBtn_ = style::textButton(QStringLiteral("取消"), QColor(176, 176, 176), listBgView_);
     cancelBtn_->setAction([this](KXBaseButton*) { cancelClick(); });
+    kx_setOverlayKeys(this, cancelBtn_);
     sureBtn_ = style::textButton(QStringLiteral("确定"), QColor(151, 125, 98), listBgView_);
     sureBtn_->setAction([this](KXBaseButton*) { sureBtnClick(); });
 

@@ -4,6 +4,7 @@
 #include "Class/Store/KXStoreBox.h"
 #include "Class/Store/KXStoreButton.h"
 #include "Class/Store/KXStoreStyle.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Foundation/Format.h"
@@ -30,6 +31,7 @@ void KXDeleteBuyCartsView::setUPUI()
     cancelBtn_
         = storestyle::titledButton(QStringLiteral("取消"), storestyle::kCancelTitle, 14, centerBgView_);
     cancelBtn_->setAction([this](KXBaseButton*) { cancelBtnClick(); });
+    kx_setOverlayKeys(this, cancelBtn_);
     sureBtn_ = storestyle::titledButton(QStringLiteral("确定"), storestyle::kConfirmTitle, 14, centerBgView_);
     sureBtn_->setAction([this](KXBaseButton*) { sureBtnClick(); });
     auto* line = new KXStoreBox(centerBgView_, storestyle::kSeparator);

@@ -4,6 +4,7 @@
 #include "Class/Store/KXStoreButton.h"
 #include "Class/Store/KXStoreDialogParts.h"
 #include "Class/Store/KXStoreStyle.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 
 using storedialog::messageIn;
@@ -29,6 +30,7 @@ void KXFontsSaleCheckOrderView::setUPUI()
     messageLabel_ = messageIn(this, QStringLiteral("订单中有不在购物车里的字体，确定继续支付吗？"));
     reThinkBtn_ = storestyle::titledButton(QStringLiteral("再想想"), storestyle::kCancelTitle, 14, this);
     reThinkBtn_->setAction([this](KXBaseButton*) { ReThinkBtnClick(); });
+    kx_setOverlayKeys(this, reThinkBtn_);
     continueBtn_ = storestyle::titledButton(QStringLiteral("继续支付"), storestyle::kConfirmTitle, 14, this);
     continueBtn_->setAction([this](KXBaseButton*) { continueBtnClick(); });
     for (KXStoreButton* button : { reThinkBtn_, continueBtn_ }) {

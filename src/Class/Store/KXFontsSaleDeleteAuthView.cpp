@@ -4,6 +4,7 @@
 #include "Class/Store/KXStoreButton.h"
 #include "Class/Store/KXStoreDialogParts.h"
 #include "Class/Store/KXStoreStyle.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 
 using storedialog::messageIn;
@@ -22,6 +23,7 @@ void KXFontsSaleDeleteAuthView::setUPUI()
     messageLabel_ = messageIn(this, QStringLiteral("确定从订单中删除该授权吗？"));
     cancelBtn_ = storestyle::titledButton(QStringLiteral("取消"), storestyle::kCancelTitle, 14, this);
     cancelBtn_->setAction([this](KXBaseButton*) { cancelBtnClick(); });
+    kx_setOverlayKeys(this, cancelBtn_);
     sureBtn_ = storestyle::titledButton(QStringLiteral("删除"), storestyle::kConfirmTitle, 14, this);
     sureBtn_->setAction([this](KXBaseButton*) { sureBtnClick(); });
     placePair(cancelBtn_, sureBtn_);

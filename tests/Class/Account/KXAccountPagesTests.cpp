@@ -13,6 +13,7 @@
 #include "Platform/Graphics/Image.h"
 
 #include <QPlainTextEdit>
+#include <QTest>
 
 using foundation::Id;
 
@@ -56,6 +57,8 @@ TEST_F(KXAccountPagesTest, TheVipTextShowsTheRuleOfTheUsersVipType)
     KXUserCenterConfig::sharedKXUserCenterConfig().setVipinfo(nullptr);
     auto* none = lay<KXVipAlertView>();
     EXPECT_TRUE(none->textInfoView()->toPlainText().isEmpty());
+    QTest::keyClick(none, Qt::Key_Escape);
+    EXPECT_EQ(none->parentWidget(), nullptr) << "Escape is 知道了";
 }
 
 TEST_F(KXAccountPagesTest, WithoutAGroupAddressThePlaceholderStays)
@@ -89,6 +92,9 @@ TEST_F(KXAccountPagesTest, BothButtonsCloseTheInvitationAndTheStubsGoBack)
     auto* second = lay<KXDiversionGroupView>();
     second->cancelButton()->click();
     EXPECT_EQ(second->parentWidget(), nullptr);
+    auto* third = lay<KXDiversionGroupView>();
+    QTest::keyClick(third, Qt::Key_Escape);
+    EXPECT_EQ(third->parentWidget(), nullptr) << "Escape is its close button";
 
     auto* settings = lay<KXPersonalSettingView>();
     auto* password = lay<KXPersonalChangePwd>();

@@ -15,6 +15,7 @@
 #include "Platform/Foundation/Foundation.h"
 
 #include <QPointer>
+#include <QTest>
 
 using foundation::Id;
 
@@ -138,6 +139,16 @@ TEST_F(KXFontGroupAddViewTest, ASecondClickUndoesTheFirstAndNothingIsSent)
     EXPECT_EQ(requests("105"), 0u);
     EXPECT_TRUE(opener_->rows.empty());
     EXPECT_TRUE(dialog.isNull() || dialog->parentWidget() == nullptr);
+}
+
+TEST_F(KXFontGroupAddViewTest, EscapeCancelsWhatWasTicked)
+{
+    QPointer<KXFontGroupAddView> dialog = open(fontOfDefault());
+    clickFolder(dialog, folder(1));
+    QTest::keyClick(dialog.data(), Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isNull() || dialog->parentWidget() == nullptr) << "Escape is 取消";
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(requests("105"), 0u);
 }
 
 TEST_F(KXFontGroupAddViewTest, AUserWithOnlyTheDefaultFolderFindsItTicked)

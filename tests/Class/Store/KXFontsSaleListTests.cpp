@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QScrollBar>
+#include <QTest>
 
 using foundation::Id;
 using Operation = KXStoreService::Operation;
@@ -187,6 +188,12 @@ TEST_F(KXFontsSaleListTest, CancellingTheQuestionChangesNothing)
     storetest::settle(*host);
     EXPECT_EQ(host->findChild<KXDeleteBuyCartsView*>(), nullptr);
     EXPECT_EQ(cart->selectedArray().size(), 2u);
+    EXPECT_EQ(service->count(Operation::DeleteCarts), 0u);
+
+    storetest::click(*cart->buyBtn());
+    QTest::keyClick(host->findChild<KXDeleteBuyCartsView*>(), Qt::Key_Escape);
+    storetest::settle(*host);
+    EXPECT_EQ(host->findChild<KXDeleteBuyCartsView*>(), nullptr) << "Escape is 取消";
     EXPECT_EQ(service->count(Operation::DeleteCarts), 0u);
 }
 
