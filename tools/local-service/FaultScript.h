@@ -30,7 +30,8 @@ struct Fault {
                           // the file's end or at that length, whichever comes first
         LateReply         // an operation answered at once and its reply held back for the delay (or
                           // until releaseHeld()), so it reports the state of the moment it was asked
-                          // (a reply slow in transit)
+                          // (a reply slow in transit); a file sends its first half at once and
+                          // holds the rest back likewise (a download under way)
     };
     Kind kind = Kind::None;
     std::chrono::milliseconds delay{0};

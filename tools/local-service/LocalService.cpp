@@ -325,7 +325,8 @@ void LocalService::Impl::serveFile(const httplib::Request& req, const std::strin
     else
         file = make ? make() : files->get(relative);
     if (fault) {
-        faults.pause(fault->delay);
+        if (kind != Fault::Kind::LateReply)
+            faults.pause(fault->delay);
         switch (kind) {
         case Fault::Kind::NoReply:
             faults.waitWhileHanging(fault->key, std::chrono::seconds(300));
@@ -403,6 +404,25 @@ void LocalService::Impl::serveFile(const httplib::Request& req, const std::strin
             },
             release);
         return;
+    case Fault::Kind::LateReply: {
+        const size_t half = size / 2;
+        const auto delay = fault->delay;
+        auto held = std::make_shared<bool>(false);
+        FaultScript* script = &faults;
+        res.set_content_provider(
+            size, file->contentType,
+            [bytes, half, delay, held, script](size_t offset, size_t length, httplib::DataSink& sink) {
+                if (offset >= half && !*held) {
+                    *held = true;
+                    script->holdReply(delay);
+                }
+                const size_t end = offset < half ? half : bytes->size();
+                sink.write(bytes->data() + offset, std::min(length, end - offset));
+                return true;
+            },
+            release);
+        return;
+    }
     case Fault::Kind::TruncatedDownload:
     case Fault::Kind::SlowDownload:
         break;

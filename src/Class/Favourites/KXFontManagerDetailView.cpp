@@ -77,6 +77,7 @@ void KXFontManagerDetailView::setUPUI()
     titleLabel_ = style::label(QStringLiteral("收藏夹"), 14, QColor(128, 128, 128), this);
 
     model_ = new KXFontListModel(this);
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { road_->showLoadingFonts(); });
     rows_ = new Rows(this);
     rows_->setDelegate(adapter_);
     listTableView_ = new KXFontTableView(this);

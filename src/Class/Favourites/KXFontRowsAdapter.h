@@ -44,6 +44,10 @@ public:
         if (page_ && page_->listModel())
             page_->listModel()->reloadRecord(record);
     }
+    foundation::Ref<KXFontBaseModel> roadShownRecord(long long fontid) const override
+    {
+        return page_ && page_->listModel() ? page_->listModel()->recordOfFontid(fontid) : nullptr;
+    }
     void roadAskSignIn() override
     {
         if constexpr (requires(Page & page) { page.loginClick(); }) {

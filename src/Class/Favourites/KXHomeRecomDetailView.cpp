@@ -117,6 +117,7 @@ void KXHomeRecomDetailView::setUPUI()
     topCell_->setDelegate(headerDelegate_);
 
     model_ = new KXFontListModel(this);
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { road_->showLoadingFonts(); });
     rows_ = new Rows(this, road_->policy());
     rows_->setDelegate(adapter_);
     detailTableView_ = new KXFontTableView(content_);

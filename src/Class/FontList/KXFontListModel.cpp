@@ -18,6 +18,7 @@ void KXFontListModel::setRecords(Ref<foundation::MutableArray> records)
     Ref<foundation::MutableArray> previous = std::exchange(records_, std::move(records));
     rowsValid_ = false;
     decltype(rows_)().swap(rows_);
+    decltype(fontRows_)().swap(fontRows_);
     endResetModel();
     // A long list let go for good (a filter change on a whole catalogue) leaves tens of megabytes
     // free in the middle of the heap, which the allocator would keep: they go back to the system.
@@ -46,34 +47,47 @@ Ref<KXFontBaseModel> KXFontListModel::recordAt(int row) const
     return records_->objects()[static_cast<std::size_t>(row)].as<KXFontBaseModel>();
 }
 
+void KXFontListModel::indexRows() const
+{
+    if (rowsValid_ || !records_)
+        return;
+    rows_.clear();
+    fontRows_.clear();
+    rows_.reserve(records_->count());
+    fontRows_.reserve(records_->count());
+    int row = 0;
+    for (const Id& item : *records_) {
+        // The first row wins when a record or a font is listed twice.
+        const auto* record = item.ptr<KXFontBaseModel>();
+        rows_.emplace(record, row);
+        if (record)
+            fontRows_.emplace(record->fontid, row);
+        ++row;
+    }
+    rowsValid_ = true;
+}
+
 int KXFontListModel::rowOfRecord(const KXFontBaseModel* record) const
 {
     if (!record || !records_)
         return -1;
-    if (!rowsValid_) {
-        rows_.clear();
-        rows_.reserve(records_->count());
-        int row = 0;
-        for (const Id& item : *records_) {
-            // The first row wins when a record is listed twice.
-            rows_.emplace(item.ptr<KXFontBaseModel>(), row);
-            ++row;
-        }
-        rowsValid_ = true;
-    }
+    indexRows();
     const auto found = rows_.find(record);
     return found == rows_.end() ? -1 : found->second;
 }
 
 int KXFontListModel::rowOfFontid(long long fontid) const
 {
-    const int rows = rowCount();
-    for (int row = 0; row < rows; ++row) {
-        const auto record = recordAt(row);
-        if (record && record->fontid == fontid)
-            return row;
-    }
-    return -1;
+    if (!records_)
+        return -1;
+    indexRows();
+    const auto found = fontRows_.find(fontid);
+    return found == fontRows_.end() ? -1 : found->second;
+}
+
+Ref<KXFontBaseModel> KXFontListModel::recordOfFontid(long long fontid) const
+{
+    return recordAt(rowOfFontid(fontid));
 }
 
 void KXFontListModel::reloadRecord(const Ref<KXFontBaseModel>& record)

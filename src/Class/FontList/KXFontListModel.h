@@ -11,8 +11,9 @@ Q_DECLARE_METATYPE(foundation::Ref<KXFontBaseModel>)
 
 // The rows of a font list: a list model over the list's own mutable array of records, without a
 // copy. The row delegate reads a record through RecordRole, so any model that answers that role
-// can be painted by it. Finding the row of a record uses a hash from record to row, rebuilt on the
-// first lookup after the rows were replaced or one was removed.
+// can be painted by it. Finding the row of a record, or of a font id, uses hashes to the row, built
+// together on the first lookup after the rows were replaced or one was removed: a running download
+// asks for its font's row at every step, in lists of a whole catalogue.
 //
 // Changing the array behind the model's back requires reset(). Main thread only.
 class KXFontListModel : public QAbstractListModel {
@@ -39,6 +40,8 @@ public:
     int rowOfRecord(const KXFontBaseModel* record) const;
     // The first row showing the font with this id now, -1 when none does.
     int rowOfFontid(long long fontid) const;
+    // The record of that row, nil when none shows the font.
+    foundation::Ref<KXFontBaseModel> recordOfFontid(long long fontid) const;
     // Redraws the row holding the record, if any.
     void reloadRecord(const foundation::Ref<KXFontBaseModel>& record);
     // Redraws every row (the records changed in place).
@@ -52,7 +55,10 @@ public:
     static foundation::Ref<KXFontBaseModel> recordOfIndex(const QModelIndex& index);
 
 private:
+    void indexRows() const;
+
     foundation::Ref<foundation::MutableArray> records_;
     mutable std::unordered_map<const KXFontBaseModel*, int> rows_;
+    mutable std::unordered_map<long long, int> fontRows_;
     mutable bool rowsValid_ = false;
 };

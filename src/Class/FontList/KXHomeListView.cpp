@@ -109,6 +109,11 @@ void KXHomeListView::Adapter::roadReloadRecord(const Ref<KXFontBaseModel>& recor
         list_->model_->reloadRecord(record);
 }
 
+Ref<KXFontBaseModel> KXHomeListView::Adapter::roadShownRecord(long long fontid) const
+{
+    return list_ ? list_->model_->recordOfFontid(fontid) : nullptr;
+}
+
 float KXHomeListView::previewSize()
 {
     return gPreviewSize;
@@ -167,6 +172,8 @@ void KXHomeListView::setupUI()
     setupToolbar();
 
     model_ = new KXFontListModel(this);
+    // A change of tab builds new records: those of a font that loads show its ring from the start.
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { road_->showLoadingFonts(); });
     listTableView_ = new KXFontTableView(this);
     rowDelegate_ = new RowDelegate(*this);
     rowDelegate_->setDelegate(adapter_);

@@ -51,6 +51,7 @@ public:
             list_->downloadTTFPath(path);
     }
     void roadReloadRecord(const foundation::Ref<KXFontBaseModel>& record) override;
+    foundation::Ref<KXFontBaseModel> roadShownRecord(long long fontid) const override;
     void roadAskSignIn() override
     {
         if (list_)

@@ -89,6 +89,10 @@ public:
         if (panel_)
             panel_->fontModel_->reloadRecord(record);
     }
+    Ref<KXFontBaseModel> roadShownRecord(long long fontid) const override
+    {
+        return panel_ ? panel_->fontModel_->recordOfFontid(fontid) : nullptr;
+    }
     void roadAskSignIn() override
     {
         if (!panel_)
@@ -268,6 +272,7 @@ void KXHomeSearchView::setUPBaseUI()
     listTableView_->setRowDelegate(rowDelegate_);
     textModel_ = new TextModel(*state_, this);
     fontModel_ = new KXFontListModel(this);
+    connect(fontModel_, &QAbstractItemModel::modelReset, this, [this] { road_->showLoadingFonts(); });
     listTableView_->setModel(textModel_);
     listTableView_->setRowHeight(road_->policy().textRowHeight);
     lc_makeConstraints(lcView(listTableView_), [this](LCConstraintMaker& make) {

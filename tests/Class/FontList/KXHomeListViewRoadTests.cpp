@@ -19,6 +19,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 using foundation::Id;
 namespace fs = std::filesystem;
 
@@ -117,6 +119,64 @@ TEST_F(KXHomeListViewRoadTest, AClickOnACatalogueRowInstallsItsFont)
     EXPECT_TRUE(record->isLocalFont);
     EXPECT_EQ(record->cellType, static_cast<unsigned long long>(KXHomeListView::ModeCloud));
     EXPECT_TRUE(waitFor([&] { return service().requestLog().withTag("103").size() == 2; }));
+    KXPreviewImageSource::install(previous);
+}
+
+TEST_F(KXHomeListViewRoadTest, ADownloadKeepsItsRingOnTheRowAfterAChangeOfTab)
+{
+    KXBaseDBManager::shareDBManager();
+    const auto previous = KXPreviewImageSource::install(std::make_shared<KXWebPreviewSource>());
+    KXHomeListView list(QRect(0, 0, 900, 700));
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    list.setTabTypeNum(KXHomeListView::ModeCloud);
+    fontlisttest::settle(list);
+    auto* model = list.listModel();
+    auto* table = list.listTableView();
+    const auto clickRow = [&](int row) {
+        list.scrollRowToVisible(row);
+        fontlisttest::settle(list);
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, table->visualRect(model->index(row)).topLeft() + QPoint(420, 70));
+    };
+    const long long fontid = 1002; // DejaVu Sans Bold
+    const int row = model->rowOfFontid(fontid);
+    ASSERT_GE(row, 0);
+    const auto clicked = model->recordAt(row);
+
+    holdNextReply("fonts/");
+    clickRow(row);
+    ASSERT_TRUE(waitFor([&] { return clicked->progress > 0; }));
+    ASSERT_TRUE(waitForHeldReplies());
+
+    // Away to the installed fonts (the hub hands them over) and back: the rows are new records, the
+    // ring is on the font's.
+    list.setTabTypeNum(KXHomeListView::ModeLocal);
+    list.setDataArray(foundation::MutableArray::create());
+    fontlisttest::settle(list);
+    list.setTabTypeNum(KXHomeListView::ModeCloud);
+    fontlisttest::settle(list);
+    const int shownRow = model->rowOfFontid(fontid);
+    const auto shown = model->recordAt(shownRow);
+    ASSERT_TRUE(shown);
+    ASSERT_NE(shown, clicked) << "the tab change built the list again";
+    EXPECT_TRUE(shown->isLoading);
+    EXPECT_EQ(shown->progress, clicked->progress);
+
+    // A click on it again selects it with its ring; the running download stays the only one.
+    clickRow(shownRow);
+    EXPECT_EQ(list.selectedRow(), shownRow);
+    EXPECT_TRUE(shown->isLoading);
+    waitFor([&] { return table->previews().loadsInFlight() == 0; });
+    fontlisttest::settle(list);
+    EXPECT_TRUE(fontlisttest::saveScreenshot(list, "fontlist-row-downloading-after-tab-change"));
+
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitFor([&] { return shown->progress == 1.0 && !shown->isLoading; }));
+    fontlisttest::settle(list);
+    EXPECT_TRUE(shown->isLocalFont) << "drawn installed at once";
+    ASSERT_TRUE(waitForQuietTraffic());
+    const auto downloads = service().requestLog().fileEntries();
+    EXPECT_EQ(std::count_if(downloads.begin(), downloads.end(), [](const auto& file) { return file.path.starts_with("fonts/"); }), 1);
     KXPreviewImageSource::install(previous);
 }
 

@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <arpa/inet.h>
 #include <httplib.h>
+#include <mutex>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <thread>
@@ -173,6 +174,42 @@ TEST_F(ScriptedFaults, SlowDownloadDeliversEveryByte)
     const auto slow = client().get(path);
     EXPECT_EQ(slow.status, 200);
     EXPECT_EQ(slow.body, reference.body);
+}
+
+TEST_F(ScriptedFaults, AHeldFileSendsItsFirstHalfThenTheRestWhenReleased)
+{
+    const auto full = client().get("/files/fonts/DejaVuSans.zip");
+    ASSERT_EQ(full.status, 200);
+    Fault fault = make(Fault::Kind::LateReply);
+    fault.delay = std::chrono::seconds(60);
+    fault.remaining = 1;
+    service().faults().set("fonts/", fault);
+    httplib::Client raw("127.0.0.1", service().port());
+    std::mutex mutex;
+    std::string received;
+    std::size_t receivedWhenHeld = 0;
+    std::thread waiting([&] {
+        const auto result = raw.Get("/files/fonts/DejaVuSans.zip", [&](const char* data, size_t length) {
+            std::lock_guard lock(mutex);
+            received.append(data, length);
+            return true;
+        });
+        EXPECT_TRUE(result && result->status == 200);
+    });
+    while (service().faults().heldCount() < 1)
+        std::this_thread::yield();
+    // The first half was written before the hold; it may still be on its way to the client.
+    for (;;) {
+        std::lock_guard lock(mutex);
+        if (received.size() >= full.body.size() / 2) {
+            receivedWhenHeld = received.size();
+            break;
+        }
+    }
+    service().faults().releaseHeld();
+    waiting.join();
+    EXPECT_EQ(receivedWhenHeld, full.body.size() / 2);
+    EXPECT_EQ(received, full.body);
 }
 
 TEST_F(ScriptedFaults, HostilePackages)

@@ -213,7 +213,7 @@ void KXFontRowRoad::tableViewAction(const Ref<KXFontBaseModel>& record)
         record->progress = 0.8;
         record->cellType = 1;
         record->isLoading = true;
-        reload(record);
+        show(record, true);
         handOff(environment_.makeFontsCore(), record->ttfPath, record);
         return;
     }
@@ -264,7 +264,7 @@ void KXFontRowRoad::download(const Ref<KXFontBaseModel>& record)
                 record->isLoading = true;
                 if (marksLocal)
                     record->isLocalFont = true;
-                self->reload(record);
+                self->show(record, true);
             });
         },
         [weak, record, url](const Ref<foundation::Dictionary>& result) {
@@ -306,7 +306,7 @@ void KXFontRowRoad::activeFontsByPath(const Ref<String>& archivePath, const Ref<
                 return;
             record->progress = fraction * 0.15 + 0.85;
             record->cellType = 1;
-            self->reload(record);
+            self->show(record, true);
         },
         [weak, record, core, url](const Ref<String>& installed, const KXFontsCore::InstalledFiles&,
                                   const KXFontsCore::InstalledFiles& written) {
@@ -338,7 +338,7 @@ void KXFontRowRoad::fail(const Ref<KXFontBaseModel>& record, const std::string& 
     uncounted_.erase(downloadURL);
     record->isLoading = false;
     record->progress = 0;
-    reload(record);
+    show(record, false);
     if (const auto toasts = ToastPresenter::shared())
         toasts->show(message, ToastStyle::Error, {});
 }
@@ -347,7 +347,38 @@ void KXFontRowRoad::finish(const Ref<KXFontBaseModel>& record)
 {
     record->progress = 1.0;
     record->isLoading = false;
+    show(record, false);
+}
+
+void KXFontRowRoad::show(const Ref<KXFontBaseModel>& record, bool loading)
+{
+    if (loading)
+        loadingFonts_[record->fontid] = record;
+    else
+        loadingFonts_.erase(record->fontid);
     reload(record);
+    const auto owner = owner_.lock();
+    const auto shown = owner ? owner->roadShownRecord(record->fontid) : nullptr;
+    if (!shown || shown == record)
+        return;
+    // The ring is drawn from the record the row holds. How the row draws the font (its cellType)
+    // stays its own list's choice: the clicked record may have been set up for another tab since.
+    shown->progress = record->progress;
+    shown->isLoading = record->isLoading;
+    if (policy_.marksLocalWhileDownloading && record->isLoading)
+        shown->isLocalFont = record->isLocalFont;
+    owner->roadReloadRecord(shown);
+}
+
+void KXFontRowRoad::showLoadingFonts()
+{
+    // A copy: the owner's redraws run list code of its own while the loop goes on.
+    std::vector<Ref<KXFontBaseModel>> loading;
+    loading.reserve(loadingFonts_.size());
+    for (const auto& [fontid, record] : loadingFonts_)
+        loading.push_back(record);
+    for (const auto& record : loading)
+        show(record, true);
 }
 
 void KXFontRowRoad::endActivityCell(const dispatch::Notification* notification)

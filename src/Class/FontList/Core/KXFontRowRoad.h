@@ -25,6 +25,13 @@ public:
     virtual ~KXFontRowRoadOwner() = default;
     // Draw again the row that holds this record now, if any row does.
     virtual void roadReloadRecord(const foundation::Ref<KXFontBaseModel>& record) = 0;
+    // The record shown for the font with this id now (its first row), nil when none is: after the
+    // list was built again it is another record than the one clicked.
+    virtual foundation::Ref<KXFontBaseModel> roadShownRecord(long long fontid) const
+    {
+        (void)fontid;
+        return nullptr;
+    }
     // Nobody is signed in: ask for the sign-in window (the font list and the search panel ask
     // their delegate's loginClick; the recommended-collection detail opens its own window).
     virtual void roadAskSignIn() { }
@@ -110,8 +117,12 @@ struct KXFontRowRoadEnvironment {
 //
 // Each list keeps its own road (its own download queue, selection and loading map). The road
 // never holds row numbers: every step after the click works on the clicked record itself and asks
-// the owner to redraw whichever row holds that record by then. A failed download or installation
-// puts its record back to progress 0, not loading, and touches no other record. The usage reports
+// the owner to redraw whichever row holds that record by then. A list built again while a font
+// loads (a change of tab, a new search) shows new records: each step's progress and loading state
+// are also copied onto the record the owner shows for that font id, and the owner hands its new
+// records to showLoadingFonts() so that they carry the state from the start. A failed download or
+// installation puts its record back to progress 0, not loading, and touches no record of another
+// font. The usage reports
 // are sent from the main thread; download progress, which the transport reports on its own queue,
 // is applied on the main queue.
 //
@@ -141,6 +152,8 @@ public:
     void endActivityCell(const dispatch::Notification* notification);
     // Hands an installed file to the application in front.
     void downloadTTFPath(const foundation::Ref<foundation::String>& path);
+    // The owner shows new records: those of a font that loads now take its progress and state.
+    void showLoadingFonts();
 
     const KXFontRowRoadPolicy& policy() const { return policy_; }
     // The record of the last click, kept by identity (nil before the first click).
@@ -164,6 +177,9 @@ private:
     void fail(const foundation::Ref<KXFontBaseModel>& record, const std::string& downloadURL, const char* message);
     void finish(const foundation::Ref<KXFontBaseModel>& record);
     void reload(const foundation::Ref<KXFontBaseModel>& record);
+    // A loading step of the record's font: redrawn, and copied onto the record shown for the font
+    // when that is another one. `loading` keeps the font among those that load; false ends it.
+    void show(const foundation::Ref<KXFontBaseModel>& record, bool loading);
     KXDownloadedFontMap& fontMap();
 
     std::weak_ptr<KXFontRowRoadOwner> owner_;
@@ -175,5 +191,7 @@ private:
     std::unordered_map<std::string, std::vector<foundation::Ref<KXFontBaseModel>>> loading_;
     // Download URL -> the font id of each click waiting for that download's installation.
     std::unordered_map<std::string, std::vector<int>> uncounted_;
+    // Font id -> the record whose download or hand-off runs, until it ends or fails.
+    std::unordered_map<long long, foundation::Ref<KXFontBaseModel>> loadingFonts_;
     dispatch::Subscription endObservation_;
 };

@@ -57,6 +57,11 @@ public:
         if (record->isLoading && record->progress > 0 && record->progress < 0.85 && record->isLocalFont)
             sawInstalledWhileLoading = true;
     }
+    Ref<KXFontBaseModel> roadShownRecord(long long fontid) const override
+    {
+        const auto shown = std::find_if(rows.begin(), rows.end(), [&](const auto& row) { return row->fontid == fontid; });
+        return shown == rows.end() ? nullptr : *shown;
+    }
     void roadAskSignIn() override { signInRequests += 1; }
     long long roadMode() const override { return mode; }
 
@@ -379,26 +384,64 @@ TEST_F(KXFontRowRoadTest, ADownloadedFontIsCountedOnceItIsInstalled)
     }));
 }
 
-TEST_F(KXFontRowRoadTest, RowsReplacedMidDownloadAreLeftAlone)
+TEST_F(KXFontRowRoadTest, ARecordShownInsteadMidDownloadFollowsTheDownload)
 {
     const auto record = font(1004, "DejaVu Sans ExtraLight", "DejaVuSans-ExtraLight.zip");
-    Fault slow;
-    slow.kind = Fault::Kind::SlowDownload;
-    slow.bytesPerSecond = 200000;
-    service().faults().set("fonts/", slow);
+    holdNextReply("fonts/");
     road_->tableViewAction(record);
     ASSERT_TRUE(waitFor([&] { return record->progress > 0; }));
+    ASSERT_TRUE(waitForHeldReplies());
 
-    // The list now shows other records (a filter, a tab change); the download goes on with its
-    // own record, which no row holds any more.
+    // The list now shows other records (a change of tab): the new record of the font takes the
+    // download's state at once, another font's record stays as it is.
+    owner_->rows.clear();
+    const auto other = font(1002, "DejaVu Sans Bold", "DejaVuSans-Bold.zip");
+    const auto successor = font(1004, "DejaVu Sans ExtraLight", "DejaVuSans-ExtraLight.zip");
+    road_->showLoadingFonts();
+    EXPECT_TRUE(successor->isLoading);
+    EXPECT_EQ(successor->progress, record->progress);
+    ASSERT_FALSE(owner_->reloads.empty());
+    EXPECT_EQ(owner_->reloads.back(), successor);
+
+    ASSERT_TRUE(releaseHeldReplies());
+    std::vector<double> successorSteps;
+    ASSERT_TRUE(waitFor([&] {
+        if (successorSteps.empty() || successorSteps.back() != successor->progress)
+            successorSteps.push_back(successor->progress);
+        return successor->progress == 1.0 && !successor->isLoading;
+    }));
+    EXPECT_EQ(record->progress, 1.0);
+    EXPECT_FALSE(record->isLoading);
+    EXPECT_GT(successorSteps.size(), 1u) << "the later steps reach the new record too";
+    EXPECT_EQ(other->progress, 0);
+    EXPECT_FALSE(other->isLoading);
+    EXPECT_EQ(std::count(owner_->reloads.begin(), owner_->reloads.end(), other), 0) << "no other font's row redrawn";
+    EXPECT_TRUE(KXDownloadedFontMap::shared().pathForFontname("DejaVu Sans ExtraLight")) << "the next row setup shows it installed";
+
+    // Nothing loads any more: a list built again now shows the font as it is.
+    owner_->rows.clear();
+    const auto later = font(1004, "DejaVu Sans ExtraLight", "DejaVuSans-ExtraLight.zip");
+    road_->showLoadingFonts();
+    EXPECT_FALSE(later->isLoading);
+    EXPECT_EQ(later->progress, 0);
+}
+
+TEST_F(KXFontRowRoadTest, AFailedDownloadPutsTheRecordShownInsteadBack)
+{
+    const auto record = font(1004, "DejaVu Sans ExtraLight", "DejaVuSans-ExtraLight.zip");
+    Fault cut = {};
+    cut.kind = Fault::Kind::TruncatedDownload;
+    cut.truncateAfter = 4000;
+    service().faults().set("fonts/", cut);
+    road_->tableViewAction(record);
+    // The list is built again while the download runs: its record of the font shows the ring.
     owner_->rows.clear();
     const auto successor = font(1004, "DejaVu Sans ExtraLight", "DejaVuSans-ExtraLight.zip");
-    const std::size_t before = owner_->reloads.size();
-    ASSERT_TRUE(waitFor([&] { return record->progress == 1.0 && !record->isLoading; }));
-    EXPECT_GT(owner_->reloadsOfRecordsGone, 0);
-    EXPECT_EQ(owner_->reloads.size(), before) << "no other row redrawn";
+    successor->isLoading = true;
+    successor->progress = 0.2;
+    ASSERT_TRUE(waitFor([&] { return !toasts_->shown.empty(); }));
+    EXPECT_FALSE(successor->isLoading);
     EXPECT_EQ(successor->progress, 0);
-    EXPECT_TRUE(KXDownloadedFontMap::shared().pathForFontname("DejaVu Sans ExtraLight")) << "the next row setup shows it installed";
 }
 
 TEST_F(KXFontRowRoadTest, EndNotificationsOfOtherFilesChangeNothing)
