@@ -32,6 +32,22 @@ const QChar kEllipsis(0x2026);
 // ends and marks the break with this invisible break opportunity, which the field honours.
 const QChar kRunBreak(0x200B);
 
+// The longest start of `text` no longer than `length` that ends between two characters as the reader
+// sees them: never inside a joined emoji, nor between a syllable and its marks.
+qsizetype graphemeCut(QStringView text, qsizetype length)
+{
+    if (length <= 0 || length >= text.size())
+        return std::clamp<qsizetype>(length, 0, text.size());
+    // Whether a character ends at `length` depends on what precedes it and on the next code point
+    // alone, so the rest of a long message is not looked at.
+    const QStringView start = text.left(length + 2);
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, start.data(), start.size());
+    graphemes.setPosition(length);
+    if (graphemes.isAtBoundary())
+        return length;
+    return std::max<qsizetype>(graphemes.toPreviousBoundary(), 0);
+}
+
 // The height of `text` as the field draws it: wrapped at word boundaries within `width`.
 int wrappedHeight(const QFontMetrics& metrics, int width, const QString& text)
 {
@@ -49,9 +65,7 @@ struct WrappedLines {
 // The lines of the first `length` characters of `text` within `width`: at most `wanted` of them.
 WrappedLines wrapStart(const QFont& font, int width, const QString& text, qsizetype length, qsizetype wanted)
 {
-    QString measured = length < text.size() ? text.left(length) : text;
-    if (measured.size() < text.size() && !measured.isEmpty() && measured.back().isHighSurrogate())
-        measured.chop(1);
+    const QString measured = length < text.size() ? text.left(graphemeCut(text, length)) : text;
     QString laidOut = measured;
     laidOut.replace(QLatin1Char('\n'), QChar::LineSeparator);
     QTextLayout layout(laidOut, font);
@@ -129,9 +143,7 @@ QString firstLines(const QFontMetrics& metrics, int width, const WrappedLines& w
         else
             tooLong = middle;
     }
-    if (fits > 0 && last[fits - 1].isHighSurrogate())
-        --fits;
-    return text.left(lastStart) + last.left(fits).toString() + kEllipsis;
+    return text.left(lastStart) + last.left(graphemeCut(last, fits)).toString() + kEllipsis;
 }
 
 // `text` as the field shows it within `width` and at most `limit` high: whole when it fits, else

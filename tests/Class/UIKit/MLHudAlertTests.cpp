@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -304,6 +305,46 @@ TEST_F(MLHudAlertTest, RunWiderThanTheToastWrapsShowingItsStartAndItsCut)
         = metrics.boundingRect(QRect(0, 0, field->width(), 100000), Qt::TextWordWrap, field->text());
     EXPECT_LE(drawn.width(), field->width());
     EXPECT_GE(drawn.height(), 2 * metrics.height());
+}
+
+TEST_F(MLHudAlertTest, TheCutKeepsJoinedEmojiAndSyllablesWhole)
+{
+    const QChar runBreak(0x200B);
+    // Characters as the reader sees them: a family joined by zero-width joiners, and Devanagari
+    // consonants with vowel signs and a nasal mark. The message is a lead-in of "x" and a run of
+    // them; the window's height decides which line is cut.
+    const QString family = QString::fromUtf8("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7");
+    const QStringList syllables = {QString::fromUtf8("\xE0\xA4\x95\xE0\xA4\xBF"),          // कि
+                                   QString::fromUtf8("\xE0\xA4\xAE\xE0\xA5\x80\xE0\xA4\x82"), // मीं
+                                   QString::fromUtf8("\xE0\xA4\xA0\xE0\xA5\x8B"),          // ठो
+                                   QString::fromUtf8("\xE0\xA4\xB9\xE0\xA5\x88")};         // है
+    ASSERT_EQ(family.size(), 8);
+    const auto run = [](const QStringList& characters, qsizetype units, std::set<qsizetype>& ends, qsizetype leadIn) {
+        QString text = QString("x").repeated(leadIn);
+        // The same mix for every lead-in, irregular enough that each cut line holds another one.
+        for (unsigned draw = 12345; text.size() < units;) {
+            draw = draw * 1103515245u + 12345u;
+            text += characters[static_cast<qsizetype>((draw >> 16) % static_cast<unsigned>(characters.size()))];
+            ends.insert(text.size());
+        }
+        return text;
+    };
+    for (const QStringList& characters : {QStringList{family}, syllables}) {
+        for (int leadIn = 0; leadIn < 12; ++leadIn) {
+            std::set<qsizetype> ends{leadIn};
+            const QString message = run(characters, 4000, ends, leadIn);
+            for (int height = 150; height <= 300; height += 15) {
+                window->resize(400, height);
+                MLHudAlert::alertWithWindow(window.get(), 2, message);
+                const QString shown = toast()->messageField()->text();
+                ASSERT_TRUE(shown.endsWith(QChar(0x2026))) << height;
+                const QString kept = QString(shown).remove(runBreak).chopped(1);
+                ASSERT_TRUE(message.startsWith(kept)) << height;
+                EXPECT_GT(kept.size(), leadIn);
+                EXPECT_TRUE(ends.contains(kept.size())) << "lead-in " << leadIn << ", height " << height << ", kept " << kept.size();
+            }
+        }
+    }
 }
 
 } // namespace
