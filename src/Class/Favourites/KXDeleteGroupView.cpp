@@ -1,12 +1,14 @@
 #include "Class/Favourites/KXDeleteGroupView.h"
 
 #include "Class/Favourites/KXFavouritesStyle.h"
+#include "Class/Favourites/KXHomeRecomDetailTopCell.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 
 #include <QLabel>
 
@@ -81,8 +83,19 @@ void KXDeleteGroupView::unfollow()
         if (dialog)
             kx_removeFromSuperview(dialog);
     };
-    KXHTTPBUSINESS().isAttentionGroup(Id(info_)["id"], Id("0"), [close](const Id&) { close(); },
-                                      [close](const foundation::Ref<foundation::Error>&) { close(); });
+    const Id collectionID = Id(info_)["id"];
+    KXHTTPBUSINESS().isAttentionGroup(
+        collectionID, Id("0"),
+        [close, collectionID](const Id& reply) {
+            close();
+            // Told as a collection page's own follow button tells it, so the side table of followed
+            // collections and a page showing this collection stop showing it followed.
+            if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
+                return;
+            dispatch::NotificationCenter::defaultCenter().post(KXHomeRecomDetailTopCell::kAttentionNotification, Id(),
+                foundation::Dictionary::create({{Id("groupID"), collectionID}, {Id("groupState"), Id("0")}}));
+        },
+        [close](const foundation::Ref<foundation::Error>&) { close(); });
 }
 
 void KXDeleteGroupView::deleteFolder()

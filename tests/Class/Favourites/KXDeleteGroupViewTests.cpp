@@ -1,9 +1,12 @@
 // The delete and unfollow dialog against the local service.
 #include "Class/Favourites/KXDeleteGroupView.h"
 
+#include "Class/Favourites/KXHomeRecomDetailTopCell.h"
+
 #include "Class/Favourites/KXFavouritesStyle.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "FavouritesTestSupport.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Foundation/Foundation.h"
 
 #include <QApplication>
@@ -83,6 +86,31 @@ TEST_F(KXDeleteGroupViewTest, UnfollowingClosesSilentlyWhateverTheAnswer)
     ASSERT_TRUE(waitUntil([&] { return dialog.isNull() || dialog->parentWidget() == nullptr; }));
     const auto sent = service().requestLog().withTag("138");
     ASSERT_EQ(sent.size(), 1u);
+    EXPECT_TRUE(toastTexts().empty());
+    EXPECT_TRUE(results_.empty());
+}
+
+TEST_F(KXDeleteGroupViewTest, AnUnfollowTheServiceTakesIsToldAsTheFollowButtonTellsIt)
+{
+    std::vector<std::pair<std::string, std::string>> told;
+    const auto observer = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXHomeRecomDetailTopCell::kAttentionNotification, Id(), nullptr, [&](const dispatch::Notification& n) {
+            told.emplace_back(Id(n.userInfo)["groupID"].stringValue(), Id(n.userInfo)["groupState"].stringValue());
+        });
+    auto unfollow = [this] {
+        QPointer<KXDeleteGroupView> dialog = open();
+        dialog->setInfo(foundation::Dictionary::create(
+            {{Id("title"), Id("取消关注的合集")}, {Id("content"), Id("是否取消关注该合集")}, {Id("id"), Id("5")}}));
+        dialog->sureBtn()->click();
+        return waitUntil([&] { return dialog.isNull() || dialog->parentWidget() == nullptr; });
+    };
+    setFault("followCollect", Fault::Kind::Http500);
+    ASSERT_TRUE(unfollow());
+    EXPECT_TRUE(told.empty()) << "an unfollow that failed changes nothing shown";
+    setFault("followCollect", Fault::Kind::None);
+    ASSERT_TRUE(unfollow());
+    ASSERT_TRUE(waitUntil([&] { return !told.empty(); }));
+    EXPECT_EQ(told, (std::vector<std::pair<std::string, std::string>>{{"5", "0"}}));
     EXPECT_TRUE(toastTexts().empty());
     EXPECT_TRUE(results_.empty());
 }
