@@ -7,6 +7,8 @@
 #include <QLocalSocket>
 #include <QStandardPaths>
 
+#include <thread>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,6 +51,7 @@ KXSingleInstance::Message KXSingleInstance::currentMessage(const QStringList& ar
 KXSingleInstance::KXSingleInstance(QString folder, QObject* parent)
     : QObject(parent)
     , folder_(std::move(folder))
+    , retryPause_([] { std::this_thread::sleep_for(kRetryStep); })
 {
     server_.setSocketOptions(QLocalServer::UserAccessOption);
     connect(&server_, &QLocalServer::newConnection, this, [this] { acceptConnection(); });
@@ -88,35 +91,44 @@ KXSingleInstance::Role KXSingleInstance::claim(const Message& message, int timeo
     role_ = Role::Unavailable;
     if (!prepareFolder())
         return role_;
-    lock_ = std::make_unique<QLockFile>(lockPath());
-    lock_->setStaleLockTime(0); // only a lock whose process is gone is stale
-    if (lock_->tryLock(0)) {
-        QLocalServer::removeServer(socketPath()); // left by an instance that died
-        if (server_.listen(socketPath()))
-            role_ = Role::Primary;
-        return role_;
+    // Two starts at one instant: the one that lost the lock may look for the socket before the
+    // winner listens on it, or the winner may die before it does. Both are tried again, briefly.
+    const auto deadline = std::chrono::steady_clock::now() + kListenWait;
+    for (;;) {
+        lock_ = std::make_unique<QLockFile>(lockPath());
+        lock_->setStaleLockTime(0); // only a lock whose process is gone is stale
+        if (lock_->tryLock(0)) {
+            QLocalServer::removeServer(socketPath()); // left by an instance that died
+            if (server_.listen(socketPath()))
+                role_ = Role::Primary;
+            return role_;
+        }
+        const bool held = lock_->error() == QLockFile::LockFailedError;
+        lock_.reset();
+        const Forwarding forwarding = forward(message, timeoutMs);
+        if (forwarding == Forwarding::Delivered)
+            role_ = Role::Forwarded;
+        if (forwarding != Forwarding::NoListener || !held || std::chrono::steady_clock::now() >= deadline)
+            return role_;
+        retryPause_();
     }
-    lock_.reset();
-    if (forward(message, timeoutMs))
-        role_ = Role::Forwarded;
-    return role_;
 }
 
-bool KXSingleInstance::forward(const Message& message, int timeoutMs) const
+KXSingleInstance::Forwarding KXSingleInstance::forward(const Message& message, int timeoutMs) const
 {
     QLocalSocket socket;
     socket.connectToServer(socketPath());
     if (!socket.waitForConnected(timeoutMs))
-        return false;
+        return Forwarding::NoListener;
     socket.write(encode(message));
     if (!socket.waitForBytesWritten(timeoutMs))
-        return false;
+        return Forwarding::Failed;
     while (socket.bytesAvailable() < 1) {
         if (!socket.waitForReadyRead(timeoutMs))
-            return false;
+            return Forwarding::Failed;
     }
     char answer = 0;
-    return socket.getChar(&answer) && answer == kAcknowledged;
+    return socket.getChar(&answer) && answer == kAcknowledged ? Forwarding::Delivered : Forwarding::Failed;
 }
 
 void KXSingleInstance::acceptConnection()

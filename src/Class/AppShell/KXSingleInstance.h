@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -44,6 +45,13 @@ public:
     Role claim(const Message& message, int timeoutMs = 3000);
     Role role() const { return role_; }
 
+    // How long a later start looks for the socket of an instance that holds the lock but does not
+    // listen yet, and the pause between two looks (start-up code: the event loop does not run yet).
+    static constexpr std::chrono::milliseconds kListenWait{1500};
+    static constexpr std::chrono::milliseconds kRetryStep{25};
+    // Replaces the pause between two looks (tests hold the later start there).
+    void setRetryPause(std::function<void()> pause) { retryPause_ = std::move(pause); }
+
     // Called on the main thread for each message of a later start.
     void setMessageHandler(std::function<void(const Message&)> handler) { handler_ = std::move(handler); }
 
@@ -52,7 +60,8 @@ public:
 
 private:
     bool prepareFolder() const;
-    bool forward(const Message& message, int timeoutMs) const;
+    enum class Forwarding { Delivered, NoListener, Failed };
+    Forwarding forward(const Message& message, int timeoutMs) const;
     void acceptConnection();
 
     QString folder_;
@@ -60,4 +69,5 @@ private:
     QLocalServer server_;
     Role role_ = Role::Unavailable;
     std::function<void(const Message&)> handler_;
+    std::function<void()> retryPause_;
 };

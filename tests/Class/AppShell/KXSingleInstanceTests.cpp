@@ -90,3 +90,48 @@ TEST(KXSingleInstance, CurrentMessageCarriesTheActivationVariables)
     EXPECT_EQ(message.activationToken, QStringLiteral("token-9"));
     EXPECT_EQ(message.startupId, QStringLiteral("startup-3"));
 }
+
+// Two starts at one instant: the loser of the lock looks for the socket before the winner listens
+// on it. It looks again for a while, and hands its message over once the winner listens.
+TEST(KXSingleInstance, ALaterStartWaitsForTheWinnerThatDoesNotListenYet)
+{
+    const QString folder = scratchFolder();
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    auto winnersLock = std::make_unique<QLockFile>(QDir(folder).filePath("instance.lock"));
+    ASSERT_TRUE(winnersLock->tryLock(0)); // the winner has its lock, and no socket yet
+
+    std::atomic<int> looks = 0;
+    std::atomic<bool> winnerListens = false;
+    std::atomic<bool> done = false;
+    KXSingleInstance::Role role = KXSingleInstance::Role::Unavailable;
+    const KXSingleInstance::Message message{{QStringLiteral("corvane://font/7")}, QString(), QString()};
+    std::thread later([&] {
+        KXSingleInstance instance(folder);
+        // Held here until the winner listens, so the first look surely came too early.
+        instance.setRetryPause([&] {
+            ++looks;
+            while (!winnerListens)
+                std::this_thread::yield();
+        });
+        role = instance.claim(message, 5000);
+        done = true;
+    });
+    while (looks == 0 && !done)
+        std::this_thread::yield();
+    EXPECT_EQ(looks, 1) << "the later start gave up at its first look";
+
+    KXSingleInstance winner(folder);
+    std::vector<KXSingleInstance::Message> received;
+    winner.setMessageHandler([&](const KXSingleInstance::Message& handed) { received.push_back(handed); });
+    winnersLock.reset();
+    EXPECT_EQ(winner.claim(KXSingleInstance::Message{}), KXSingleInstance::Role::Primary);
+    winnerListens = true;
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    later.join();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(role, KXSingleInstance::Role::Forwarded);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0], message);
+}
