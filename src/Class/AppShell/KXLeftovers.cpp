@@ -1,11 +1,13 @@
 #include "Class/AppShell/KXLeftovers.h"
 
 #include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
+#include "Platform/Foundation/LogChannel.h"
 #include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Storage/Paths.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <string_view>
@@ -123,14 +125,13 @@ bool isSharedDownloadBody(std::string_view name)
     return takePrefix(name, "corvane-download-") && takeSuffix(name, ".tmp") && isTemplateSuffix(name);
 }
 
-// remove_all takes a link itself away, never what it leads to, and does not descend through links.
-void removeEntry(const fs::path& entry)
-{
-    std::error_code ignored;
-    fs::remove_all(entry, ignored);
-}
+using Kinds = KXLeftovers::Kinds;
 
-enum class Kinds { Any, PlainFiles };
+foundation::LogChannel& logChannel()
+{
+    static foundation::LogChannel channel;
+    return channel;
+}
 
 void removeMatching(
     const fs::path& folder, const std::function<bool(std::string_view)>& matches, Kinds kinds = Kinds::Any)
@@ -145,7 +146,7 @@ void removeMatching(
             found.push_back(it->path());
     }
     for (const auto& entry : found)
-        removeEntry(entry);
+        KXLeftovers::removeEntry(entry, kinds);
 }
 
 // The key folders of kxData hold one archive each, written atomically too.
@@ -197,6 +198,23 @@ void holdShared(int lock)
 
 } // namespace
 
+void KXLeftovers::removeEntry(const fs::path& entry, Kinds kinds)
+{
+    std::error_code ignored;
+    // remove_all takes a link itself away, never what it leads to, and does not descend through
+    // links. A plain file's name is removed by itself: a folder put there since it was found stays
+    // (remove takes only an empty one).
+    if (kinds == Kinds::PlainFiles)
+        fs::remove(entry, ignored);
+    else
+        fs::remove_all(entry, ignored);
+}
+
+KXLeftovers::LogSink KXLeftovers::setLogSink(LogSink sink)
+{
+    return logChannel().setSink(std::move(sink));
+}
+
 fs::path KXLeftovers::lockPath()
 {
     return foundation::Paths::cacheDirectory() / "instances.lock";
@@ -211,6 +229,10 @@ bool KXLeftovers::tidyAtStartup()
         std::error_code ignored; // a lock that cannot be opened below shows it
         foundation::PrivateFiles::createFolder(foundation::Paths::cacheDirectory(), ignored);
         instancesLock = ::open(lockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (instancesLock < 0) {
+            const int reason = errno;
+            logChannel().line("no leftovers removed: cannot use the lock " + lockPath().string() + ": " + std::strerror(reason));
+        }
     }
     // Without the lock, or with another process holding it, whatever lies there may be live work.
     if (instancesLock < 0)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
+#include <string>
 
 // What interrupted work of earlier runs left behind (a kill, a logout, a quit with a catalogue
 // update pending): download bodies, half-written downloads, installs and unpacked packages, the
@@ -29,4 +31,15 @@ public:
     // temporary folder the "corvane-download-XXXXXX.tmp" files of this user that earlier versions
     // wrote there. Only under the lock that tidyAtStartup holds alone.
     static void removeAll();
+
+    // What a name found by the sweep may be: anything (a work folder goes with all inside), or
+    // only a plain file.
+    enum class Kinds { Any, PlainFiles };
+    // Removes one leftover the sweep found. A name of a plain-file kind goes by itself: whatever
+    // took its place since it was found, a folder with the user's files inside, stays.
+    static void removeEntry(const std::filesystem::path& entry, Kinds kinds);
+
+    // Where the sweep's log lines go (why no sweep ran: a lock it cannot use); stderr by default.
+    using LogSink = std::function<void(const std::string& line)>;
+    static LogSink setLogSink(LogSink sink);
 };

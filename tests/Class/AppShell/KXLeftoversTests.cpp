@@ -4,7 +4,9 @@
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/TempHome.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -269,4 +271,41 @@ TEST_F(KXLeftoversTest, ATemporaryFolderThatIsALinkIsNotEmptied)
     KXLeftovers::removeAll();
     EXPECT_TRUE(fs::exists(outside_ / "linked" / "keep.ttf"));
     fs::remove(temporary);
+}
+
+// A name the sweep found as a plain file may be a folder by the time it is removed: only the name
+// goes, never what another program put inside.
+TEST_F(KXLeftoversTest, APlainFileKindRemovesTheNameAloneWhateverItHasBecome)
+{
+    const fs::path folder = testsupport::makeScratchDir("swapped");
+    plant(folder / ".defaults.plist.a1B2c3" / "user.txt");
+    KXLeftovers::removeEntry(folder / ".defaults.plist.a1B2c3", KXLeftovers::Kinds::PlainFiles);
+    EXPECT_TRUE(present(folder / ".defaults.plist.a1B2c3" / "user.txt"));
+
+    plant(folder / ".defaults.plist.Q1w2E3");
+    KXLeftovers::removeEntry(folder / ".defaults.plist.Q1w2E3", KXLeftovers::Kinds::PlainFiles);
+    EXPECT_FALSE(present(folder / ".defaults.plist.Q1w2E3"));
+    plant(folder / ".unpack-1-2" / "font" / "Half.otf");
+    KXLeftovers::removeEntry(folder / ".unpack-1-2", KXLeftovers::Kinds::Any);
+    EXPECT_FALSE(present(folder / ".unpack-1-2"));
+}
+
+// A lock the start cannot use means no sweep: the log says which file and why.
+TEST_F(KXLeftoversTest, ALockThatCannotBeUsedIsNamedInTheLog)
+{
+    const fs::path lock = KXLeftovers::lockPath();
+    fs::create_directories(lock.parent_path());
+    fs::remove(lock); // no client runs now
+    std::vector<std::string> log;
+    auto previous = KXLeftovers::setLogSink([&](const std::string& line) { log.push_back(line); });
+    fs::create_directories(lock / "inside");
+    EXPECT_FALSE(KXLeftovers::tidyAtStartup());
+    fs::remove_all(lock);
+    fs::create_symlink(outside_ / "linked-body", lock);
+    EXPECT_FALSE(KXLeftovers::tidyAtStartup());
+    fs::remove(lock);
+    KXLeftovers::setLogSink(previous);
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_EQ(log[0], "no leftovers removed: cannot use the lock " + lock.string() + ": " + std::strerror(EISDIR));
+    EXPECT_EQ(log[1], "no leftovers removed: cannot use the lock " + lock.string() + ": " + std::strerror(ELOOP));
 }
