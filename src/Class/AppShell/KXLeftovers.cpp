@@ -94,10 +94,14 @@ bool isAtomicWriteCopy(std::string_view name)
     return name[name.size() - 7] == '.' && isTemplateSuffix(name.substr(name.size() - 6));
 }
 
-// "fonts.sqlite.tmp-<pid>-<n>": a copy of the catalogue made beside it before its rename.
+// "fonts.sqlite.tmp-<pid>-<n>": a copy of the catalogue made beside it before its rename; with
+// ".damaged" before ".tmp", the second name of a damaged catalogue before it is renamed aside.
 bool isCatalogueCopy(std::string_view name)
 {
-    if (!takePrefix(name, KXCatalogueFile::kFileName) || !takePrefix(name, ".tmp-"))
+    if (!takePrefix(name, KXCatalogueFile::kFileName))
+        return false;
+    takePrefix(name, KXCatalogueFile::kDamagedSuffix);
+    if (!takePrefix(name, ".tmp-"))
         return false;
     const auto dash = name.find('-');
     return dash != std::string_view::npos && allOf(name.substr(0, dash), isDigit)

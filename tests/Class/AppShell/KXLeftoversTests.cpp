@@ -130,7 +130,7 @@ protected:
             // Copies of atomic writes, of the catalogue and of installs.
             fonts / ".fontsPlist.plist.Q1w2E3", fonts / ".fontsearch.plist.a9B8c7",
             cache / "kxData" / ".userCenter.plsit.k3J4h5", cache / "kxData" / "session" / ".session.Rr55Tt",
-            data / ".fonts.sqlite.bundle.Xy12Zw", data / "fonts.sqlite.tmp-4242-3",
+            data / ".fonts.sqlite.bundle.Xy12Zw", data / "fonts.sqlite.tmp-4242-3", data / "fonts.sqlite.damaged.tmp-12-0",
             userFonts / ".Mine-Bold.ttf.4242.17.part" };
         for (const auto& file : leftovers_)
             plant(file);
@@ -154,7 +154,9 @@ protected:
             fonts / ".fontsPlist.plist.Q1w2-3", fonts / ".fontsPlist.plist.Q1w2E",
             fonts / ".folder.Ab12Cd" / "inside", data / KXCatalogueFile::kFileName,
             data / "fonts.sqlite.bundle", data / ".fonts.sqlite.bundle.Xy12Z", data / "fonts.sqlite.tmp-4242",
-            data / "fonts.sqlite.tmp-42a-3", data / "other.sqlite.tmp-4242-3", userFonts / "Mine-Bold.ttf",
+            data / "fonts.sqlite.tmp-42a-3", data / "other.sqlite.tmp-4242-3", data / "fonts.sqlite.damaged",
+            data / "fonts.sqlite.damaged.tmp-12a-0", data / "fonts.sqlite.damaged-tmp-12-0",
+            data / "fonts.sqlite.damaged.damaged.tmp-12-0", userFonts / "Mine-Bold.ttf",
             userFonts / ".Mine.ttf.4242.part", userFonts / ".Mine.ttf.4242.x7.part",
             userFonts / "Mine.ttf.4242.7.part", userFonts / ".4242.7.part", userFonts / ".Mine.ttf.Ab12Cd",
             userFonts / ".Mine.ttf.4242.7.part.bak" };

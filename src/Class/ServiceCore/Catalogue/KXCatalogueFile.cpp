@@ -241,7 +241,12 @@ bool KXCatalogueFile::keepDamaged(const fs::path& file, foundation::Ref<foundati
     fs::create_hard_link(file, temporary, ec);
     if (ec)
         copyPrivately(file, temporary, ec);
-    if (!ec)
+    if (!ec) {
         fs::rename(temporary, aside, ec);
+        // A rename onto another name of the same file (a restore that was killed left the link)
+        // does nothing and succeeds, and the temporary name would stay.
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+    }
     return ec ? giveUp(temporary, aside, ec, error) : true;
 }

@@ -83,6 +83,17 @@ std::string contentsOf(const fs::path& file)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+// The names in a folder that start with `prefix`.
+std::vector<std::string> namesStartingWith(const fs::path& folder, const std::string& prefix)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename().string().starts_with(prefix))
+            names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 } // namespace
 
 TEST(KXBaseDBManager, RowMappingReadsTheColumnsAsTheRecordExpects)
@@ -555,4 +566,17 @@ TEST(KXBaseDBManager, AFailedCopyOfTheCatalogueNamesItsOwnReason)
     ASSERT_EQ(log.size(), 1u);
     EXPECT_NE(log[0].find(std::strerror(EISDIR)), std::string::npos) << log[0];
     EXPECT_EQ(log[0].find(std::strerror(EIO)), std::string::npos) << log[0];
+}
+
+// A restore that was killed left "fonts.sqlite.damaged" as a second name of the damaged file:
+// keeping it again leaves no other name behind.
+TEST(KXBaseDBManager, KeepingADamagedCopyLeavesNoTemporaryName)
+{
+    const fs::path folder = testsupport::makeScratchDir("keep-damaged");
+    const fs::path file = folder / "fonts.sqlite";
+    std::ofstream(file) << "damaged bytes";
+    fs::create_hard_link(file, folder / "fonts.sqlite.damaged");
+    EXPECT_TRUE(KXCatalogueFile::keepDamaged(file));
+    EXPECT_EQ(namesStartingWith(folder, ""), (std::vector<std::string>{"fonts.sqlite", "fonts.sqlite.damaged"}));
+    EXPECT_EQ(contentsOf(folder / "fonts.sqlite.damaged"), "damaged bytes");
 }
