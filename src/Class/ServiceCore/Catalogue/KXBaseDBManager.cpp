@@ -60,26 +60,29 @@ bool KXBaseDBManager::restoreDamagedCopy()
 {
     if (!restoresDamagedCopy_)
         return false;
-    // Readers that found the damage together wait here for the one restoring the copy, then read
-    // the fresh copy.
-    std::lock_guard lock(restoreLock_);
-    if (restoreTried_)
-        return restored_;
-    restoreTried_ = true;
-    Ref<foundation::Error> error;
-    if (!KXCatalogueFile::keepDamaged(file_, &error))
-        log(foundation::format("cannot keep the damaged catalogue %s: %@", file_.c_str(), error));
-    const std::filesystem::path fresh = KXCatalogueFile::copyOfBundledBesideWritable(&error);
-    if (fresh.empty() || !replaceCatalogueWithFile(fresh, &error)) {
-        std::error_code ignored;
-        if (!fresh.empty())
-            std::filesystem::remove(fresh, ignored);
-        log(foundation::format("the catalogue %s is damaged and cannot be restored: %@", file_.c_str(), error));
-        return false;
+    {
+        // Readers that found the damage together wait here for the one restoring the copy, then
+        // read the fresh copy.
+        std::lock_guard lock(restoreLock_);
+        if (restoreTried_)
+            return restored_;
+        restoreTried_ = true;
+        Ref<foundation::Error> error;
+        if (!KXCatalogueFile::keepDamaged(file_, &error))
+            log(foundation::format("cannot keep the damaged catalogue %s: %@", file_.c_str(), error));
+        const std::filesystem::path fresh = KXCatalogueFile::copyOfBundledBesideWritable(&error);
+        if (fresh.empty() || !replaceCatalogueWithFile(fresh, &error)) {
+            std::error_code ignored;
+            if (!fresh.empty())
+                std::filesystem::remove(fresh, ignored);
+            log(foundation::format("the catalogue %s is damaged and cannot be restored: %@", file_.c_str(), error));
+            return false;
+        }
+        restored_ = true;
+        log(foundation::format("the catalogue %s was damaged: kept as %s%s, restored from the installed catalogue",
+            file_.c_str(), file_.c_str(), KXCatalogueFile::kDamagedSuffix));
     }
-    restored_ = true;
-    log(foundation::format("the catalogue %s was damaged: kept as %s%s, restored from the installed catalogue", file_.c_str(),
-        file_.c_str(), KXCatalogueFile::kDamagedSuffix));
+    // Outside the lock: an observer may read the catalogue, and find it damaged again.
     dispatch::NotificationCenter::defaultCenter().post(kCatalogueRestoredNotification);
     return true;
 }

@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -579,4 +580,41 @@ TEST(KXBaseDBManager, KeepingADamagedCopyLeavesNoTemporaryName)
     EXPECT_TRUE(KXCatalogueFile::keepDamaged(file));
     EXPECT_EQ(namesStartingWith(folder, ""), (std::vector<std::string>{"fonts.sqlite", "fonts.sqlite.damaged"}));
     EXPECT_EQ(contentsOf(folder / "fonts.sqlite.damaged"), "damaged bytes");
+}
+
+// The restored copy's observers run after the restore let go of its lock: one that reads the
+// catalogue, and finds it damaged again, does not wait on the restore that told it.
+TEST(KXBaseDBManager, AnObserverOfTheRestoreMayReadTheCatalogueAgain)
+{
+    const fs::path sample = sampleCatalogue();
+    ScopedFolders folders;
+    fs::copy_file(sample, folders.resources() / "fonts.sqlite");
+    const KXCatalogueStatement all("SELECT * FROM fp_fonts");
+    const auto rows = allFonts(sample).size();
+    fs::path copy;
+    {
+        KXBaseDBManager manager;
+        copy = manager.catalogueFile();
+    }
+    damageMiddle(copy);
+    auto previous = KXBaseDBManager::setLogSink([](const std::string&) { });
+    auto manager = std::make_shared<KXBaseDBManager>();
+    std::atomic<std::size_t> seenByObserver{0};
+    const auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXBaseDBManager::kCatalogueRestoredNotification, Id(), nullptr, [&](const dispatch::Notification&) {
+            seenByObserver = manager->dataArrayBySqlStr(all)->count();
+            manager->close();
+            damageMiddle(copy);
+            manager->dataArrayBySqlStr(all); // finds the damage: asks for a restore again
+        });
+    auto finished = std::make_shared<std::promise<void>>();
+    auto done = finished->get_future();
+    std::thread([manager, finished, all] {
+        manager->dataArrayBySqlStr(all);
+        finished->set_value();
+    }).detach();
+    const bool returned = done.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    KXBaseDBManager::setLogSink(previous);
+    ASSERT_TRUE(returned) << "the observer waits for the restore that posted to it";
+    EXPECT_EQ(seenByObserver, rows);
 }
