@@ -10,7 +10,9 @@
 #include "Class/AppShell/KXStartupRules.h"
 #include "Class/AppShell/KXStartupTrace.h"
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/Theme/ToastPresenter.h"
 #include "Class/UIKit/KXImage.h"
 #include "Class/UIKit/KXPageLog.h"
 #include "Lib/CrashGuard/CrashGuard.h"
@@ -21,6 +23,7 @@
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/String.h"
+#include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 
 #include <QApplication>
@@ -166,6 +169,13 @@ void AppDelegate::watchCatalogueCopy()
     catalogueObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
         KXBaseDBManager::kCatalogueRestoredNotification, Id(), &dispatch::mainQueue(), [](const dispatch::Notification&) {
             KXStartupRules::catalogueRestored(foundation::UserDefaults::standardUserDefaults());
+        });
+    readOnlyCatalogueObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXBaseDBManager::kCatalogueReadOnlyNotification, Id(), &dispatch::mainQueue(), [this](const dispatch::Notification&) {
+            if (const auto toasts = ToastPresenter::shared())
+                toasts->show("无法写入数据文件夹，字库更新不会保存："
+                        + foundation::Paths::displayPath(KXCatalogueFile::writablePath().parent_path()),
+                    ToastStyle::Error, ToastWindow {showWindow_.data()});
         });
 }
 

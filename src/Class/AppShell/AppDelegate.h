@@ -49,7 +49,8 @@ public:
     // observes their reports with dealwithCrashMessage.
     void setupCrashRank();
     // A step of the start-up: a catalogue copy made again from the installed catalogue takes the
-    // baseline data version (KXStartupRules::catalogueRestored), on the main queue.
+    // baseline data version (KXStartupRules::catalogueRestored), on the main queue; a catalogue
+    // read from the installed file, since no copy could be made, is said once in the toast.
     void watchCatalogueCopy();
     // A guard report on its way to the service as a client error (KXCrashMessageForwarder).
     void dealwithCrashMessage(const dispatch::Notification& notification);
@@ -109,4 +110,5 @@ private:
     KXCrashMessageForwarder crashForwarder_;
     dispatch::Subscription crashObservation_;
     dispatch::Subscription catalogueObservation_;
+    dispatch::Subscription readOnlyCatalogueObservation_;
 };

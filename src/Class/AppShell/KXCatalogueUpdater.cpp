@@ -112,6 +112,8 @@ bool KXCatalogueUpdater::updateAppData(std::function<void(bool)> done)
     job->partial = state.isPartialUpdate();
     job->url = Id(pending)["dataUrl"].stringValue();
     job->database = database_ ? database_ : &KXBaseDBManager::shareDBManager();
+    if (job->database->isReadOnly())
+        return false; // the installed catalogue itself is read: nothing could be stored
     job->done = std::move(done);
     if (job->url.empty())
         return false;

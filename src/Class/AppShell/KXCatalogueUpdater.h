@@ -28,8 +28,8 @@ public:
     explicit KXCatalogueUpdater(KXBaseDBManager* database = nullptr);
 
     // Main thread. Starts the pending update and returns true, or returns false when nothing is
-    // pending or a job is still running. `done` runs on the main queue with whether the update was
-    // applied.
+    // pending, a job is still running or the catalogue read is the installed file, where no update
+    // can be stored. `done` runs on the main queue with whether the update was applied.
     bool updateAppData(std::function<void(bool applied)> done = {});
     bool isRunning() const { return running_; }
 

@@ -3,6 +3,7 @@
 #include "Class/AppShell/KXCatalogueUpdater.h"
 #include "Class/AppShell/KXStartupRules.h"
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Lib/ImageLoading/ILImageCache.h"
 #include "Platform/Dispatch/NotificationCenter.h"
@@ -10,6 +11,7 @@
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/DispatchQt/QtMainQueueDrain.h"
 #include "Platform/Foundation/Array.h"
+#include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "ShellServiceTest.h"
 #include "Support/PageTrace.h"
@@ -101,6 +103,18 @@ TEST_F(AppDelegateTest, ARestoredCatalogueCopyTakesTheBaselineDataVersion)
     // Restored on the thread whose read found the damage.
     std::thread([] { dispatch::NotificationCenter::defaultCenter().post(KXBaseDBManager::kCatalogueRestoredNotification); }).join();
     EXPECT_TRUE(waitFor([&] { return defaults.objectForKey("dataVersion").stringValue() == KXStartupRules::kBaselineDataVersion; }));
+}
+
+TEST_F(AppDelegateTest, ACatalogueThatCannotBeCopiedIsNamedOnceInTheToast)
+{
+    QWidget* window = showWindow();
+    AppDelegate::sharedAppDelegate().watchCatalogueCopy();
+    std::thread([] { dispatch::NotificationCenter::defaultCenter().post(KXBaseDBManager::kCatalogueReadOnlyNotification); }).join();
+    ASSERT_TRUE(waitFor([this] { return !toasts_->shown.empty(); }));
+    ASSERT_EQ(toasts_->shown.size(), 1u);
+    const auto folder = KXCatalogueFile::writablePath().parent_path().lexically_relative(foundation::Paths::homeDirectory());
+    EXPECT_EQ(toasts_->shown[0].message, "无法写入数据文件夹，字库更新不会保存：~/" + folder.string());
+    EXPECT_EQ(toasts_->shown[0].window, window);
 }
 
 TEST_F(AppDelegateTest, AnIncomingAddressIsShownAsPlainText)

@@ -15,6 +15,7 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <fstream>
 #include <memory>
 #include <sys/stat.h>
@@ -90,6 +91,35 @@ TEST_F(KXCatalogueUpdaterTest, NothingPendingDoesNothing)
     state().setUpdateDataDic(nullptr);
     EXPECT_EQ(update(), std::nullopt);
     // Only package downloads count: a request an earlier test's page sent late may still arrive.
+    for (const auto& request : service().requestLog().fileEntries())
+        EXPECT_FALSE(request.path.starts_with("packages/")) << request.path;
+}
+
+// Where no copy of the catalogue can be made, the installed file is read as it is: no update is
+// fetched for it, and it stays pending.
+TEST_F(KXCatalogueUpdaterTest, NothingIsFetchedForTheInstalledCatalogueItself)
+{
+    const fs::path resources = testsupport::makeScratchDir("resources");
+    fs::copy_file(file_, resources / "fonts.sqlite");
+    const fs::path blocker = testsupport::makeScratchDir("no-data") / "blocker";
+    std::ofstream(blocker) << "a file where the data folder should be";
+    const std::string savedResources = std::getenv("CORVANE_RESOURCE_DIR") ? std::getenv("CORVANE_RESOURCE_DIR") : "";
+    const std::string savedData = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
+    setenv("CORVANE_RESOURCE_DIR", resources.c_str(), 1);
+    setenv("XDG_DATA_HOME", blocker.c_str(), 1);
+    auto previous = KXBaseDBManager::setLogSink([](const std::string&) { });
+    KXBaseDBManager installed;
+    KXBaseDBManager::setLogSink(previous);
+    for (const auto& [name, value] : {std::pair{"CORVANE_RESOURCE_DIR", savedResources}, std::pair{"XDG_DATA_HOME", savedData}})
+        value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
+    ASSERT_TRUE(installed.isReadOnly());
+
+    KXCatalogueUpdater updater(&installed);
+    setPending("partial.zip", "20261201120000", true);
+    EXPECT_FALSE(updater.updateAppData());
+    EXPECT_FALSE(updater.isRunning());
+    EXPECT_TRUE(state().updateDataDic());
+    EXPECT_EQ(defaults().stringForKey("dataVersion")->utf8(), "A20200326154556");
     for (const auto& request : service().requestLog().fileEntries())
         EXPECT_FALSE(request.path.starts_with("packages/")) << request.path;
 }

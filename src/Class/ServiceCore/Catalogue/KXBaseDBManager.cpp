@@ -34,6 +34,8 @@ namespace {
 // queue already lets one block at a time use the connection, so SQLite's own lock around every
 // call is left out.
 constexpr int kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+// The installed catalogue, read where no copy of it can be made: never written.
+constexpr int kReadOnlyFlags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
 
 } // namespace
 
@@ -117,9 +119,33 @@ KXBaseDBManager& KXBaseDBManager::shareDBManager()
 }
 
 KXBaseDBManager::KXBaseDBManager()
-    : KXBaseDBManager(KXCatalogueFile::prepareWritableCopy())
+    : file_(KXCatalogueFile::prepareWritableCopy())
+    , suggestionIndexCache_(std::make_unique<KXSuggestionIndexCache>())
 {
     restoresDamagedCopy_ = true;
+    // Only what is cheap at every start: damage inside the pages is found by the reads.
+    std::error_code ec;
+    const bool present = std::filesystem::exists(std::filesystem::symlink_status(file_, ec));
+    const std::string defect = present ? KXCatalogueFile::quickDefect(file_) : std::string();
+    if (!defect.empty()) {
+        log(foundation::format("the catalogue %s %@", file_.c_str(), defect));
+        restoreDamagedCopy();
+    } else {
+        openQueue();
+    }
+    if (!myQueue() && std::filesystem::is_regular_file(KXCatalogueFile::bundledPath(), ec))
+        readInstalledCatalogue();
+}
+
+void KXBaseDBManager::readInstalledCatalogue()
+{
+    log(foundation::format("no copy of the catalogue can be kept at %s: reading the installed catalogue, updates are not stored",
+        file_.c_str()));
+    file_ = KXCatalogueFile::bundledPath();
+    readOnly_ = true;
+    restoresDamagedCopy_ = false;
+    if (openQueue())
+        dispatch::NotificationCenter::defaultCenter().post(kCatalogueReadOnlyNotification);
 }
 
 KXBaseDBManager::KXBaseDBManager(std::filesystem::path catalogueFile)
@@ -148,10 +174,12 @@ bool KXBaseDBManager::openQueue()
     Ref<SQDatabaseQueue> queue;
     if (std::filesystem::is_regular_file(file_, ec)) {
         // SQLite gives its journal, WAL and shared-memory files the database's own mode; side files
-        // left by an older version are closed as well.
-        for (const char* suffix : { "", "-journal", "-wal", "-shm" })
-            foundation::PrivateFiles::restrictFile(file_.string() + suffix);
-        queue = SQDatabaseQueue::databaseQueueWithPath(Id(file_.string()), kOpenFlags);
+        // left by an older version are closed as well. The installed file is not the user's.
+        if (!readOnly_) {
+            for (const char* suffix : { "", "-journal", "-wal", "-shm" })
+                foundation::PrivateFiles::restrictFile(file_.string() + suffix);
+        }
+        queue = SQDatabaseQueue::databaseQueueWithPath(Id(file_.string()), readOnly_ ? kReadOnlyFlags : kOpenFlags);
     }
     if (!queue)
         log(foundation::format("cannot open the catalogue %s", file_.c_str()));
@@ -291,6 +319,12 @@ Ref<MutableDictionary> KXBaseDBManager::vipInfoByViptype(const Id& vipType)
 
 void KXBaseDBManager::updateDataWithdDatas(const Id& datas, const std::function<void(bool)>& callBack)
 {
+    if (readOnly_) {
+        log(foundation::format("the update is not merged: the installed catalogue %s is read only", file_.c_str()));
+        if (callBack)
+            callBack(false);
+        return;
+    }
     bool damaged = false;
     bool merged = KXCatalogueMerge::merge(myQueue(), datas, &damaged);
     // The update was made for the installed catalogue's version, which the fresh copy has again.
@@ -324,6 +358,11 @@ void KXBaseDBManager::close()
 
 bool KXBaseDBManager::replaceCatalogueWithFile(const std::filesystem::path& replacement, Ref<foundation::Error>* error)
 {
+    if (readOnly_) {
+        if (error)
+            *error = foundation::Error::create("KXBaseDBManager", 2, "the installed catalogue is read only");
+        return false;
+    }
     // Checked before anything is touched: a refused file leaves the catalogue as it was.
     if (const std::string defect = KXCatalogueFile::catalogueDefect(replacement); !defect.empty()) {
         kxcatalogue::log(foundation::format("refused the catalogue %s: it %@", replacement.c_str(), defect));

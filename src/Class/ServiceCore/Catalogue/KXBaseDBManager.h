@@ -51,12 +51,17 @@ public:
     // installed catalogue: whatever was recorded about the contents of the old copy (its data
     // version) no longer holds.
     static constexpr const char* kCatalogueRestoredNotification = "KXCatalogueRestoredNotification";
+    // Posted once by a manager that found no writable copy and could make none (a data folder it
+    // cannot write): it reads the installed catalogue itself, and stores no update.
+    static constexpr const char* kCatalogueReadOnlyNotification = "KXCatalogueReadOnlyNotification";
 
     // The manager of the writable catalogue copy, created on first use and kept until the process
     // ends (its queue is never closed).
     static KXBaseDBManager& shareDBManager();
 
     // A manager with a queue of its own on the writable catalogue copy (made first when needed).
+    // A copy that is not a regular file, cannot be opened or has no font table is kept aside and
+    // made again as a damaged one is; where no copy can be made, the installed file is read.
     KXBaseDBManager();
     // A manager with a queue of its own on the given catalogue file (tools and tests).
     explicit KXBaseDBManager(std::filesystem::path catalogueFile);
@@ -67,6 +72,8 @@ public:
     // The queue on the catalogue; nil while the file cannot be opened.
     std::shared_ptr<SQDatabaseQueue> myQueue() const;
     const std::filesystem::path& catalogueFile() const { return file_; }
+    // Whether this manager reads the installed catalogue itself: merges and replacements are refused.
+    bool isReadOnly() const { return readOnly_; }
 
     // The font records of the statement's rows, in row order; empty when it finds nothing or fails.
     foundation::Ref<foundation::MutableArray> dataArrayBySqlStr(const KXCatalogueStatement& statement);
@@ -124,6 +131,7 @@ private:
     };
 
     bool openQueue();
+    void readInstalledCatalogue();
     // Runs `block` on the queue; a block that met damage runs once more on the restored copy, so it
     // must start its result afresh. False when the file cannot be opened.
     bool inCatalogue(const std::function<void(const foundation::Ref<SQDatabase>&)>& block);
@@ -139,6 +147,7 @@ private:
     std::mutex readAheadLock_;
     std::optional<ReadAhead> readAhead_;
     bool restoresDamagedCopy_ = false; // only the copy of the installed catalogue has one to restore from
+    bool readOnly_ = false;            // set once, while the manager is made
     std::mutex restoreLock_;
     bool restoreTried_ = false;
     bool restored_ = false;

@@ -98,6 +98,23 @@ bool giveUp(const fs::path& temporary, const fs::path& target, const std::error_
     return false;
 }
 
+// Moves what cannot be linked or copied to `aside` itself; an older file or folder of that name
+// gives way to it.
+bool moveAside(const fs::path& file, const fs::path& aside, foundation::Ref<foundation::Error>* error)
+{
+    std::error_code ec;
+    fs::rename(file, aside, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory) {
+        std::error_code ignored;
+        fs::remove_all(aside, ignored);
+        ec.clear();
+        fs::rename(file, aside, ec);
+    }
+    if (ec && error)
+        *error = foundation::fileWriteError(aside, ec.value());
+    return !ec;
+}
+
 bool copyBeside(const fs::path& source, const fs::path& destination, foundation::Ref<foundation::Error>* error)
 {
     const fs::path temporary = temporaryBeside(destination);
@@ -150,6 +167,24 @@ fs::path KXCatalogueFile::prepareWritableCopy(bool* copied)
     if (copied)
         *copied = true;
     return writable;
+}
+
+std::string KXCatalogueFile::quickDefect(const fs::path& file)
+{
+    std::error_code ec;
+    if (!fs::is_regular_file(file, ec))
+        return "is not a file";
+    auto db = SQDatabase::databaseWithPath(foundation::Id(file.string()));
+    if (!db->openWithFlags(kOpenReadOnly))
+        return "cannot be opened";
+    std::string defect;
+    if (!db->tableExists("fp_fonts")) {
+        const int code = db->lastErrorCode();
+        if (code == SQLITE_OK || code == SQLITE_DONE || isDamageCode(code))
+            defect = "has no table fp_fonts";
+    }
+    db->close();
+    return defect;
 }
 
 std::string KXCatalogueFile::catalogueDefect(const fs::path& file)
@@ -241,12 +276,22 @@ bool KXCatalogueFile::keepDamaged(const fs::path& file, foundation::Ref<foundati
     fs::create_hard_link(file, temporary, ec);
     if (ec)
         copyPrivately(file, temporary, ec);
-    if (!ec) {
-        fs::rename(temporary, aside, ec);
-        // A rename onto another name of the same file (a restore that was killed left the link)
-        // does nothing and succeeds, and the temporary name would stay.
+    if (ec) {
+        // What is not a file, or cannot be read, has no bytes to keep but its own: it is moved.
+        // Any other failure (a full disk) leaves the file where it is.
+        std::error_code kind;
+        const bool unreadable = !fs::is_regular_file(file, kind) || ec == std::errc::permission_denied
+            || ec == std::errc::operation_not_permitted;
+        if (!unreadable)
+            return giveUp(temporary, aside, ec, error);
         std::error_code ignored;
         fs::remove(temporary, ignored);
+        return moveAside(file, aside, error);
     }
+    fs::rename(temporary, aside, ec);
+    // A rename onto another name of the same file (a restore that was killed left the link) does
+    // nothing and succeeds, and the temporary name would stay.
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
     return ec ? giveUp(temporary, aside, ec, error) : true;
 }

@@ -31,6 +31,10 @@ public:
     // database, pass SQLite's integrity check, and hold the tables fp_fonts, fp_keyword and
     // fp_vip_rule with every column the client reads or writes (further columns are welcome).
     static std::string catalogueDefect(const std::filesystem::path& file);
+    // The checks of catalogueDefect cheap enough for every start, without the integrity check:
+    // `file` is a regular file, SQLite can open it, and it holds the table fp_fonts. A file that is
+    // busy or cannot be read for a passing reason has no defect here: it is not damaged.
+    static std::string quickDefect(const std::filesystem::path& file);
     static bool isCatalogue(const std::filesystem::path& file) { return catalogueDefect(file).empty(); }
     // Moves `source` over `destination` (a copy beside it and a rename when they are on different
     // file systems) and removes the rollback journal and write-ahead files of the old file, which
@@ -44,7 +48,8 @@ public:
     // SQLITE_NOTADB): damage that no retry will mend.
     static bool isDamageCode(int code);
     // Keeps the bytes of a damaged catalogue as "<file>.damaged", replacing an older one, while
-    // `file` itself stays in place.
+    // `file` itself stays in place. What can be neither linked nor copied (a folder, a file the
+    // user cannot read) is moved there instead, never removed. No other name is left behind.
     static constexpr const char* kDamagedSuffix = ".damaged";
     static bool keepDamaged(const std::filesystem::path& file, foundation::Ref<foundation::Error>* error = nullptr);
 };

@@ -26,6 +26,10 @@
 #include <mutex>
 #include <thread>
 
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 using namespace cataloguetest;
 using foundation::Id;
 namespace fs = std::filesystem;
@@ -83,6 +87,40 @@ std::string contentsOf(const fs::path& file)
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
+
+// Makes this thread see file modes as a user does: root's override of them (the capabilities to
+// read and write any file) is left out of the thread's effective set while the guard lives. Other
+// threads, and the permitted set it is taken back from, are left as they were.
+class FileModesApply {
+public:
+    FileModesApply()
+    {
+        if (::geteuid() != 0 || !read(saved_))
+            return;
+        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        active_ = write(lowered);
+    }
+    ~FileModesApply()
+    {
+        if (active_)
+            write(saved_);
+    }
+
+private:
+    static bool read(__user_cap_data_struct (&data)[2])
+    {
+        __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
+        return ::syscall(SYS_capget, &header, data) == 0;
+    }
+    static bool write(__user_cap_data_struct (&data)[2])
+    {
+        __user_cap_header_struct header {_LINUX_CAPABILITY_VERSION_3, 0};
+        return ::syscall(SYS_capset, &header, data) == 0;
+    }
+    __user_cap_data_struct saved_[2] {};
+    bool active_ = false;
+};
 
 // The names in a folder that start with `prefix`.
 std::vector<std::string> namesStartingWith(const fs::path& folder, const std::string& prefix)
@@ -567,6 +605,118 @@ TEST(KXBaseDBManager, AFailedCopyOfTheCatalogueNamesItsOwnReason)
     ASSERT_EQ(log.size(), 1u);
     EXPECT_NE(log[0].find(std::strerror(EISDIR)), std::string::npos) << log[0];
     EXPECT_EQ(log[0].find(std::strerror(EIO)), std::string::npos) << log[0];
+}
+
+// A copy SQLite cannot even read as a catalogue never reaches the damage a read reports: each is
+// found when the manager is made, kept aside (moved there when it cannot be linked), and the
+// list's first query reads the installed catalogue's rows from a fresh copy.
+TEST(KXBaseDBManager, ACopyThatCannotBeReadAtAllIsKeptAsideAndMadeAgain)
+{
+    const fs::path sample = sampleCatalogue();
+    const KXCatalogueStatement all("SELECT * FROM fp_fonts");
+    const auto rows = allFonts(sample).size();
+    struct Case {
+        std::string name;
+        std::function<void(const fs::path& copy)> spoil;
+        std::function<void(const fs::path& aside)> check;
+    };
+    const std::vector<Case> cases = {
+        {"cut to 0 bytes", [](const fs::path& copy) { fs::resize_file(copy, 0); },
+         [](const fs::path& aside) {
+             EXPECT_TRUE(fs::is_regular_file(aside));
+             EXPECT_EQ(fs::file_size(aside), 0u);
+         }},
+        {"a folder in its place",
+         [](const fs::path& copy) {
+             fs::remove(copy);
+             fs::create_directories(copy);
+             std::ofstream(copy / "notes.txt") << "the user's";
+         },
+         [](const fs::path& aside) { EXPECT_EQ(contentsOf(aside / "notes.txt"), "the user's") << "moved aside, never removed"; }},
+        {"unreadable to the user", [](const fs::path& copy) { fs::permissions(copy, fs::perms::none); },
+         [](const fs::path& aside) {
+             EXPECT_TRUE(fs::is_regular_file(aside));
+             EXPECT_EQ(fs::status(aside).permissions() & fs::perms::all, fs::perms::none);
+         }},
+    };
+    for (const auto& [name, spoil, check] : cases) {
+        SCOPED_TRACE(name);
+        ScopedFolders folders;
+        fs::copy_file(sample, folders.resources() / "fonts.sqlite");
+        fs::path copy;
+        {
+            KXBaseDBManager manager;
+            copy = manager.catalogueFile();
+            execute(copy, "INSERT INTO fp_fonts (fontid, fontname) VALUES (990070, 'merged');");
+        }
+        const fs::path aside = copy.string() + ".damaged";
+        std::ofstream(aside) << "an older damaged copy";
+        spoil(copy);
+        std::atomic<int> restored{0};
+        const auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
+            KXBaseDBManager::kCatalogueRestoredNotification, Id(), nullptr, [&](const dispatch::Notification&) { ++restored; });
+        std::vector<std::string> log;
+        auto previous = KXBaseDBManager::setLogSink([&](const std::string& line) { log.push_back(line); });
+        {
+            FileModesApply asAUser;
+            KXBaseDBManager manager;
+            EXPECT_EQ(manager.catalogueFile(), copy);
+            EXPECT_FALSE(manager.isReadOnly());
+            EXPECT_EQ(manager.dataArrayBySqlStr(all)->count(), rows);
+            EXPECT_FALSE(fontWithId(manager, 990070)) << "the copy is the installed catalogue's again";
+        }
+        KXBaseDBManager::setLogSink(previous);
+        EXPECT_EQ(restored, 1) << "the data version goes back to the baseline";
+        check(aside);
+        EXPECT_EQ(namesStartingWith(copy.parent_path(), "fonts.sqlite"),
+            (std::vector<std::string>{"fonts.sqlite", "fonts.sqlite.bundle", "fonts.sqlite.damaged"}));
+        EXPECT_FALSE(log.empty());
+    }
+}
+
+// A data folder the client cannot write: no copy can be made, so the lists read the installed
+// catalogue itself, opened read-only, and nothing is ever written to it.
+TEST(KXBaseDBManager, WhereNoCopyCanBeMadeTheInstalledCatalogueIsReadAndNeverWritten)
+{
+    const fs::path sample = sampleCatalogue();
+    const auto rows = allFonts(sample).size();
+    ScopedFolders folders;
+    const fs::path bundled = folders.resources() / "fonts.sqlite";
+    fs::copy_file(sample, bundled);
+    fs::permissions(bundled, fs::perms(0644));
+    const std::string installed = contentsOf(bundled);
+    const fs::path dataFolder = KXCatalogueFile::writablePath().parent_path();
+    fs::create_directories(dataFolder);
+    fs::permissions(dataFolder, fs::perms(0500));
+    std::atomic<int> readOnly{0};
+    const auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXBaseDBManager::kCatalogueReadOnlyNotification, Id(), nullptr, [&](const dispatch::Notification&) { ++readOnly; });
+    auto previous = KXBaseDBManager::setLogSink([](const std::string&) { });
+    {
+        FileModesApply asAUser;
+        KXBaseDBManager manager;
+        EXPECT_TRUE(manager.isReadOnly());
+        EXPECT_EQ(manager.catalogueFile(), bundled);
+        EXPECT_EQ(manager.dataArrayBySqlStr(KXCatalogueStatement("SELECT * FROM fp_fonts"))->count(), rows);
+        EXPECT_EQ(readOnly, 1);
+
+        auto row = foundation::MutableDictionary::create();
+        row->setObject(Id(990080), Id("fontid"));
+        row->setObject(Id("an update"), Id("fontname"));
+        bool merged = true;
+        manager.updateDataWithdDatas(foundation::MutableArray::create({Id(row)}), [&](bool ok) { merged = ok; });
+        EXPECT_FALSE(merged);
+        const fs::path replacement = copyOfSampleCatalogue();
+        foundation::Ref<foundation::Error> error;
+        EXPECT_FALSE(manager.replaceCatalogueWithFile(replacement, &error));
+        EXPECT_TRUE(error);
+        EXPECT_FALSE(fontWithId(manager, 990080));
+    }
+    KXBaseDBManager::setLogSink(previous);
+    fs::permissions(dataFolder, fs::perms::owner_all);
+    EXPECT_TRUE(contentsOf(bundled) == installed) << "the installed catalogue is never written";
+    EXPECT_EQ(fs::status(bundled).permissions() & fs::perms::all, fs::perms(0644)) << "nor its mode changed";
+    EXPECT_FALSE(fs::exists(KXCatalogueFile::writablePath()));
 }
 
 // A restore that was killed left "fonts.sqlite.damaged" as a second name of the damaged file:
