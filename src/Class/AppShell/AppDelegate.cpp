@@ -172,10 +172,19 @@ void AppDelegate::watchCatalogueCopy()
         });
     readOnlyCatalogueObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
         KXBaseDBManager::kCatalogueReadOnlyNotification, Id(), &dispatch::mainQueue(), [this](const dispatch::Notification&) {
-            if (const auto toasts = ToastPresenter::shared())
-                toasts->show("无法写入数据文件夹，字库更新不会保存："
-                        + foundation::Paths::displayPath(KXCatalogueFile::writablePath().parent_path()),
-                    ToastStyle::Error, ToastWindow {showWindow_.data()});
+            const std::string message = "无法写入数据文件夹，字库更新不会保存："
+                + foundation::Paths::displayPath(KXCatalogueFile::writablePath().parent_path());
+            const auto show = [message](QWidget* window) {
+                if (const auto toasts = ToastPresenter::shared())
+                    toasts->show(message, ToastStyle::Error, ToastWindow {window});
+            };
+            // The splash reads the catalogue as it hands over to the main window: said there, the
+            // toast would go with it.
+            if (auto* splash = qobject_cast<KXBegainWindow*>(showWindow_.data()))
+                connect(splash, &QObject::destroyed, this,
+                    [this, show] { dispatch::mainQueue().async([this, show] { show(showWindow_.data()); }); });
+            else
+                show(showWindow_.data());
         });
 }
 

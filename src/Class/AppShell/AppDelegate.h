@@ -50,7 +50,8 @@ public:
     void setupCrashRank();
     // A step of the start-up: a catalogue copy made again from the installed catalogue takes the
     // baseline data version (KXStartupRules::catalogueRestored), on the main queue; a catalogue
-    // read from the installed file, since no copy could be made, is said once in the toast.
+    // read from the installed file, since no copy could be made, is said once in the toast, over
+    // the window that follows the splash when the splash found it.
     void watchCatalogueCopy();
     // A guard report on its way to the service as a client error (KXCrashMessageForwarder).
     void dealwithCrashMessage(const dispatch::Notification& notification);

@@ -1,5 +1,6 @@
 #include "Class/AppShell/AppDelegate.h"
 
+#include "Class/AppShell/KXBegainWindow.h"
 #include "Class/AppShell/KXCatalogueUpdater.h"
 #include "Class/AppShell/KXStartupRules.h"
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
@@ -115,6 +116,27 @@ TEST_F(AppDelegateTest, ACatalogueThatCannotBeCopiedIsNamedOnceInTheToast)
     const auto folder = KXCatalogueFile::writablePath().parent_path().lexically_relative(foundation::Paths::homeDirectory());
     EXPECT_EQ(toasts_->shown[0].message, "无法写入数据文件夹，字库更新不会保存：~/" + folder.string());
     EXPECT_EQ(toasts_->shown[0].window, window);
+}
+
+// The splash reads the catalogue ahead as it hands over to the main window, and hides: the toast
+// waits for the main window.
+TEST_F(AppDelegateTest, ACatalogueThatCannotBeCopiedFoundByTheSplashIsNamedOnTheMainWindow)
+{
+    auto* splash = new KXBegainWindow();
+    splash->show();
+    AppDelegate::sharedAppDelegate().setShowWindow(splash);
+    AppDelegate::sharedAppDelegate().watchCatalogueCopy();
+    dispatch::NotificationCenter::defaultCenter().post(KXBaseDBManager::kCatalogueReadOnlyNotification);
+    bool drained = false; // the main queue runs in order: anything queued before has run
+    dispatch::mainQueue().async([&drained] { drained = true; });
+    ASSERT_TRUE(waitFor([&drained] { return drained; }));
+    EXPECT_TRUE(toasts_->shown.empty()) << "not over the splash that is going away";
+    splash->hide();
+    QWidget* main = showWindow();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(waitFor([this] { return !toasts_->shown.empty(); }));
+    ASSERT_EQ(toasts_->shown.size(), 1u);
+    EXPECT_EQ(toasts_->shown[0].window, main);
 }
 
 TEST_F(AppDelegateTest, AnIncomingAddressIsShownAsPlainText)

@@ -98,21 +98,18 @@ bool giveUp(const fs::path& temporary, const fs::path& target, const std::error_
     return false;
 }
 
-// Moves what cannot be linked or copied to `aside` itself; an older file or folder of that name
-// gives way to it.
-bool moveAside(const fs::path& file, const fs::path& aside, foundation::Ref<foundation::Error>* error)
+// Renames `from` to `aside`, where an older damaged copy may lie: a rename replaces a file by a
+// file, and an empty folder by a folder; an older one of another kind, or a folder with files
+// inside, gives way first.
+void renameAside(const fs::path& from, const fs::path& aside, std::error_code& ec)
 {
-    std::error_code ec;
-    fs::rename(file, aside, ec);
-    if (ec && ec != std::errc::no_such_file_or_directory) {
+    fs::rename(from, aside, ec);
+    if (ec == std::errc::is_a_directory || ec == std::errc::not_a_directory || ec == std::errc::directory_not_empty
+        || ec == std::errc::file_exists) {
         std::error_code ignored;
         fs::remove_all(aside, ignored);
-        ec.clear();
-        fs::rename(file, aside, ec);
+        fs::rename(from, aside, ec);
     }
-    if (ec && error)
-        *error = foundation::fileWriteError(aside, ec.value());
-    return !ec;
 }
 
 bool copyBeside(const fs::path& source, const fs::path& destination, foundation::Ref<foundation::Error>* error)
@@ -286,9 +283,12 @@ bool KXCatalogueFile::keepDamaged(const fs::path& file, foundation::Ref<foundati
             return giveUp(temporary, aside, ec, error);
         std::error_code ignored;
         fs::remove(temporary, ignored);
-        return moveAside(file, aside, error);
+        renameAside(file, aside, ec);
+        if (ec && error)
+            *error = foundation::fileWriteError(aside, ec.value());
+        return !ec;
     }
-    fs::rename(temporary, aside, ec);
+    renameAside(temporary, aside, ec);
     // A rename onto another name of the same file (a restore that was killed left the link) does
     // nothing and succeeds, and the temporary name would stay.
     std::error_code ignored;

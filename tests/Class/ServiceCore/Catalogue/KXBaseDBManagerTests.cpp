@@ -621,7 +621,14 @@ TEST(KXBaseDBManager, ACopyThatCannotBeReadAtAllIsKeptAsideAndMadeAgain)
         std::function<void(const fs::path& aside)> check;
     };
     const std::vector<Case> cases = {
-        {"cut to 0 bytes", [](const fs::path& copy) { fs::resize_file(copy, 0); },
+        {"cut to 0 bytes, an older one kept as a folder",
+         [](const fs::path& copy) {
+             fs::resize_file(copy, 0);
+             const fs::path older = copy.string() + ".damaged";
+             fs::remove(older);
+             fs::create_directories(older);
+             std::ofstream(older / "notes.txt") << "kept by an earlier run";
+         },
          [](const fs::path& aside) {
              EXPECT_TRUE(fs::is_regular_file(aside));
              EXPECT_EQ(fs::file_size(aside), 0u);
