@@ -24,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QShowEvent>
 
 using foundation::Id;
@@ -168,13 +169,19 @@ void KXLoginPhoneMailView::login()
         return;
     }
     KXSignInEvents::postLoginStarting();
-    if (rememberBtn_->isChecked())
-        remembered_->remember(account, password, dispatch::guardedQt(this, [](KXLoginPhoneMailView& self, bool passwordKept) {
-            if (!passwordKept)
-                MLHudAlert::alertWithWindow(self.window(), 1, QStringLiteral("无法保存密码：系统钥匙串不可用"));
-        }));
-    else
+    if (rememberBtn_->isChecked()) {
+        // The keyring may answer after a sign-in has closed the sign-in window: the toast then
+        // goes over the window that one was opened over, so the user still learns of it.
+        QWidget* opener = window()->parentWidget() ? window()->parentWidget()->window() : nullptr;
+        remembered_->remember(account, password, [form = QPointer<QWidget>(window()), opener = QPointer<QWidget>(opener)](bool kept) {
+            if (kept)
+                return;
+            QWidget* over = form && form->isVisible() ? form.data() : opener.data();
+            MLHudAlert::alertWithWindow(over, 1, QStringLiteral("无法保存密码：系统钥匙串不可用"));
+        });
+    } else {
         remembered_->forget();
+    }
     loginInFlight_ = true;
     loginBtn_->setEnabled(false);
     KXHTTPBUSINESS().LoginWithName(Id(account), Id(password),

@@ -10,6 +10,7 @@
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/MLHudAlert.h"
+#include "Class/UIKit/MLHudAlertWindow.h"
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/FailingOpeners.h"
@@ -202,11 +203,21 @@ TEST_F(KXLoginPhoneMailViewTest, APasswordTheKeyringCannotKeepIsSaidOnce)
     ASSERT_TRUE(waitFor([&] { return toastText() == notKept; }));
     EXPECT_EQ(archive()["account"].stringValue(), "demo") << "the account name is kept all the same";
 
-    // A panel gone before the keyring answers says nothing, and nothing breaks.
+    // The sign-in closes its window before the keyring answers: the toast comes over the window
+    // the sign-in window was opened over.
     MLHudAlert::alertWithWindow(&window_, 0, QStringLiteral("其他"));
-    delete signInRemembered();
+    auto* signInWindow = new QWidget(&window_, Qt::Window);
+    signInWindow->resize(380, 480);
+    auto* panel = new KXLoginPhoneMailView(QRect(0, 0, 380, 480), signInWindow);
+    signInWindow->show();
     settle();
-    EXPECT_EQ(toastText(), QStringLiteral("其他"));
+    panel->rememberBtn()->setChecked(true);
+    panel->phoneNum()->setText("demo");
+    panel->pwdTF()->setText("demo1234");
+    panel->loginBtn()->click();
+    delete signInWindow;
+    ASSERT_TRUE(waitFor([&] { return toastText() == notKept; }));
+    EXPECT_EQ(MLHudAlert::sharedAlert()->window()->parentWidget(), &window_);
 }
 
 TEST_F(KXLoginPhoneMailViewTest, ForgottenPasswordOpensOnlyWebAddresses)
