@@ -20,7 +20,9 @@
 #include <cstdio>
 #include <exception>
 #include <mutex>
+#include <string>
 #include <utility>
+#include <vector>
 
 using foundation::Id;
 using foundation::MutableArray;
@@ -62,6 +64,10 @@ bool KXBaseDBManager::restoreDamagedCopy()
 {
     if (!restoresDamagedCopy_)
         return false;
+    // Logged and posted outside the lock: a log sink or an observer may read the catalogue, and
+    // find it damaged again, without waiting on this restore.
+    std::vector<std::string> lines;
+    bool restored = false;
     {
         // Readers that found the damage together wait here for the one restoring the copy, then
         // read the fresh copy.
@@ -71,22 +77,24 @@ bool KXBaseDBManager::restoreDamagedCopy()
         restoreTried_ = true;
         Ref<foundation::Error> error;
         if (!KXCatalogueFile::keepDamaged(file_, &error))
-            log(foundation::format("cannot keep the damaged catalogue %s: %@", file_.c_str(), error));
+            lines.push_back(foundation::format("cannot keep the damaged catalogue %s: %@", file_.c_str(), error));
         const std::filesystem::path fresh = KXCatalogueFile::copyOfBundledBesideWritable(&error);
         if (fresh.empty() || !replaceCatalogueWithFile(fresh, &error)) {
             std::error_code ignored;
             if (!fresh.empty())
                 std::filesystem::remove(fresh, ignored);
-            log(foundation::format("the catalogue %s is damaged and cannot be restored: %@", file_.c_str(), error));
-            return false;
+            lines.push_back(foundation::format("the catalogue %s is damaged and cannot be restored: %@", file_.c_str(), error));
+        } else {
+            restored_ = restored = true;
+            lines.push_back(foundation::format("the catalogue %s was damaged: kept as %s%s, restored from the installed catalogue",
+                file_.c_str(), file_.c_str(), KXCatalogueFile::kDamagedSuffix));
         }
-        restored_ = true;
-        log(foundation::format("the catalogue %s was damaged: kept as %s%s, restored from the installed catalogue",
-            file_.c_str(), file_.c_str(), KXCatalogueFile::kDamagedSuffix));
     }
-    // Outside the lock: an observer may read the catalogue, and find it damaged again.
-    dispatch::NotificationCenter::defaultCenter().post(kCatalogueRestoredNotification);
-    return true;
+    for (const std::string& line : lines)
+        log(line);
+    if (restored)
+        dispatch::NotificationCenter::defaultCenter().post(kCatalogueRestoredNotification);
+    return restored;
 }
 
 Ref<MutableArray> KXBaseDBManager::readFonts(const KXCatalogueStatement& statement)
