@@ -27,6 +27,8 @@
 #include <QPointer>
 #include <QShowEvent>
 
+#include <utility>
+
 using foundation::Id;
 using layoutwidgets::lcView;
 
@@ -170,14 +172,19 @@ void KXLoginPhoneMailView::login()
     }
     KXSignInEvents::postLoginStarting();
     if (rememberBtn_->isChecked()) {
-        // The keyring may answer after a sign-in has closed the sign-in window: the toast then
-        // goes over the window that one was opened over, so the user still learns of it.
+        passwordNotKept_ = false;
         QWidget* opener = window()->parentWidget() ? window()->parentWidget()->window() : nullptr;
-        remembered_->remember(account, password, [form = QPointer<QWidget>(window()), opener = QPointer<QWidget>(opener)](bool kept) {
+        remembered_->remember(account, password, [panel = QPointer<KXLoginPhoneMailView>(this), opener = QPointer<QWidget>(opener)](bool kept) {
             if (kept)
                 return;
-            QWidget* over = form && form->isVisible() ? form.data() : opener.data();
-            MLHudAlert::alertWithWindow(over, 1, QStringLiteral("无法保存密码：系统钥匙串不可用"));
+            // Said when the sign-in ends: its success closes this window, and a refusal says
+            // something else (the next attempt tells again).
+            if (panel && panel->loginInFlight_) {
+                panel->passwordNotKept_ = true;
+                return;
+            }
+            QWidget* over = panel && panel->window()->isVisible() ? panel->window() : opener.data();
+            MLHudAlert::alertWithWindow(over, 1, QString::fromUtf8(kPasswordNotKept));
         });
     } else {
         remembered_->forget();
@@ -188,14 +195,21 @@ void KXLoginPhoneMailView::login()
                                    dispatch::guardedQt(this, [](KXLoginPhoneMailView& self, const Id& reply) {
                                        self.loginInFlight_ = false;
                                        self.loginBtn_->setEnabled(true);
+                                       const bool notKept = std::exchange(self.passwordNotKept_, false);
                                        if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
                                            return;
+                                       // The window the sign-in window was opened over stays.
+                                       QWidget* form = self.window();
+                                       QPointer<QWidget> opener = form->parentWidget() ? form->parentWidget()->window() : nullptr;
                                        KXSignInEvents::postLoginMessage(reply["corvane_data"]);
                                        KXLoginWindowController::orderOutWindowOf(&self);
+                                       if (notKept)
+                                           MLHudAlert::alertWithWindow(opener, 1, QString::fromUtf8(kPasswordNotKept));
                                    }),
                                    dispatch::guardedQt(this, [](KXLoginPhoneMailView& self, const foundation::Ref<foundation::Error>&) {
                                        self.loginInFlight_ = false;
                                        self.loginBtn_->setEnabled(true);
+                                       self.passwordNotKept_ = false;
                                    }));
 }
 

@@ -38,6 +38,10 @@ class KXLoginPhoneMailView : public QWidget {
     Q_OBJECT
 
 public:
+    // Said when "记住密码" is ticked and the keyring keeps nothing: after a sign-in that succeeds,
+    // over the window the sign-in window was opened over.
+    static constexpr const char* kPasswordNotKept = "无法保存密码：系统钥匙串不可用";
+
     explicit KXLoginPhoneMailView(const QRect& frame = {}, QWidget* parent = nullptr);
     ~KXLoginPhoneMailView() override;
 
@@ -82,5 +86,7 @@ private:
     std::unique_ptr<KXRememberedAccount> remembered_;
     std::weak_ptr<KXLoginPhoneMailViewDelegate> delegate_;
     bool loginInFlight_ = false;
+    // The keyring refused the password while the sign-in was on its way: told once it succeeds.
+    bool passwordNotKept_ = false;
     bool switchingToQQ_ = false;
 };

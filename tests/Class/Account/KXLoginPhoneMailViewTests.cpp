@@ -178,46 +178,55 @@ TEST_F(KXLoginPhoneMailViewTest, TheRememberedPasswordLivesInTheKeyringInEveryCa
     EXPECT_TRUE(noFileHoldsIt());
 }
 
-TEST_F(KXLoginPhoneMailViewTest, APasswordTheKeyringCannotKeepIsSaidOnce)
+TEST_F(KXLoginPhoneMailViewTest, APasswordTheKeyringCannotKeepIsSaidOverTheWindowTheSignInLeaves)
 {
-    const QString notKept = QStringLiteral("无法保存密码：系统钥匙串不可用");
-    const auto signInRemembered = [&] {
-        window_.show();
-        auto* panel = open();
+    const QString notKept = QString::fromUtf8(KXLoginPhoneMailView::kPasswordNotKept);
+    // The panel in a sign-in window opened over `window_`, as the login window is opened over the
+    // main window.
+    const auto signInRemembered = [&](const char* password) {
+        auto* signInWindow = new QWidget(&window_, Qt::Window);
+        signInWindow->resize(380, 480);
+        auto* panel = new KXLoginPhoneMailView(QRect(0, 0, 380, 480), signInWindow);
+        signInWindow->show();
+        settle();
         panel->rememberBtn()->setChecked(true);
         panel->phoneNum()->setText("demo");
-        panel->pwdTF()->setText("demo1234");
+        panel->pwdTF()->setText(password);
         panel->loginBtn()->click();
-        return panel;
+        return signInWindow;
     };
+    const auto toastOver = [] { return MLHudAlert::sharedAlert() ? MLHudAlert::sharedAlert()->window()->parentWidget() : nullptr; };
 
-    signInRemembered();
+    std::unique_ptr<QWidget> kept(signInRemembered("demo1234"));
     ASSERT_TRUE(waitFor([&] { return signIns().size() == 1; }));
     settle();
     EXPECT_NE(toastText(), notKept) << "kept: nothing to say";
     EXPECT_EQ(keyring_->passwordFor("demo"), "demo1234");
 
+    // The keyring answers while the sign-in is on its way: said once it has succeeded, over the
+    // window left when the sign-in window goes.
     keyring_->clearPassword("demo", {});
     keyring_->setAvailable(false);
-    signInRemembered();
+    std::unique_ptr<QWidget> signedIn(signInRemembered("demo1234"));
+    ASSERT_TRUE(waitFor([&] { return signIns().size() == 2; }));
     ASSERT_TRUE(waitFor([&] { return toastText() == notKept; }));
+    EXPECT_EQ(toastOver(), &window_);
     EXPECT_EQ(archive()["account"].stringValue(), "demo") << "the account name is kept all the same";
 
-    // The sign-in closes its window before the keyring answers: the toast comes over the window
-    // the sign-in window was opened over.
+    // A refused sign-in (the service says why) says nothing of the keyring: the next attempt does.
     MLHudAlert::alertWithWindow(&window_, 0, QStringLiteral("其他"));
-    auto* signInWindow = new QWidget(&window_, Qt::Window);
-    signInWindow->resize(380, 480);
-    auto* panel = new KXLoginPhoneMailView(QRect(0, 0, 380, 480), signInWindow);
-    signInWindow->show();
+    std::unique_ptr<QWidget> refused(signInRemembered("wrong-password"));
+    const auto* refusedPanel = refused->findChild<KXLoginPhoneMailView*>();
+    ASSERT_TRUE(waitFor([&] { return !refusedPanel->isLoginInFlight(); }));
     settle();
-    panel->rememberBtn()->setChecked(true);
-    panel->phoneNum()->setText("demo");
-    panel->pwdTF()->setText("demo1234");
-    panel->loginBtn()->click();
-    delete signInWindow;
+    EXPECT_EQ(toastText(), QStringLiteral("其他"));
+    EXPECT_EQ(signIns().size(), 2u);
+
+    // The sign-in window is gone before the keyring answers: still said, over the window left.
+    MLHudAlert::alertWithWindow(&window_, 0, QStringLiteral("其他"));
+    delete signInRemembered("demo1234");
     ASSERT_TRUE(waitFor([&] { return toastText() == notKept; }));
-    EXPECT_EQ(MLHudAlert::sharedAlert()->window()->parentWidget(), &window_);
+    EXPECT_EQ(toastOver(), &window_);
 }
 
 TEST_F(KXLoginPhoneMailViewTest, ForgottenPasswordOpensOnlyWebAddresses)
