@@ -16,6 +16,7 @@
 #include "Class/Home/KXHomeGroupTableView.h"
 #include "Class/Home/KXHomeHubDelegates.h"
 #include "Class/Home/KXPageSpan.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/Update/KXUPDateCenterWC.h"
 
 #include "Class/AppShell/KXDataMoveView.h"
@@ -535,43 +536,13 @@ void KXHomeViewController::requestNewVersion()
         ignoreError);
 }
 
-namespace {
-
-// An overlay that held the keys (the first-run guide takes them) gives them back to the font list
-// when it goes, so that PageDown scrolls the list again instead of landing wherever the focus chain
-// leads. Watched at the overlay's hide: the focus is still inside it then.
-class KeysBackToList final : public QObject {
-public:
-    KeysBackToList(QWidget* overlay, QWidget* list)
-        : QObject(overlay)
-        , overlay_(overlay)
-        , list_(list)
-    {
-        overlay->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == overlay_ && event->type() == QEvent::Hide && list_ && list_->isVisible()) {
-            QWidget* focus = QApplication::focusWidget();
-            if (focus && (focus == overlay_ || overlay_->isAncestorOf(focus)))
-                list_->setFocus(Qt::OtherFocusReason);
-        }
-        return false;
-    }
-
-private:
-    QWidget* overlay_;
-    QPointer<QWidget> list_;
-};
-
-} // namespace
-
 void KXHomeViewController::addOverlay(QWidget* overlay)
 {
+    // An overlay that held the keys (the first-run guide takes them) gives them back to the font
+    // list when it goes, so that PageDown scrolls the list again instead of landing wherever the
+    // focus chain leads.
     if (rightListview_)
-        new KeysBackToList(overlay, rightListview_->listTableView());
+        kx_giveKeysBackTo(overlay, rightListview_->listTableView());
     overlay->setParent(this);
     lc_remakeConstraints(lcView(overlay), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     overlay->show();
@@ -607,12 +578,8 @@ void KXHomeViewController::addPage(QWidget* page)
     // Keys the list held would scroll it unseen beneath the page: the page takes them, and gives
     // them back to the list when it goes.
     QWidget* focus = QApplication::focusWidget();
-    if (!rightListview_ || !focus || !rightListview_->isAncestorOf(focus))
-        return;
-    page->setFocus(Qt::OtherFocusReason);
-    const QObjectList watchers = page->children();
-    if (std::none_of(watchers.begin(), watchers.end(), [](QObject* child) { return dynamic_cast<KeysBackToList*>(child); }))
-        new KeysBackToList(page, rightListview_->listTableView());
+    if (rightListview_ && focus && rightListview_->isAncestorOf(focus))
+        kx_takeKeys(page, rightListview_->listTableView());
 }
 
 void KXHomeViewController::showEvent(QShowEvent* event)

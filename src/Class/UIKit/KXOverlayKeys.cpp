@@ -8,6 +8,72 @@
 
 namespace {
 
+// Who has the keys around a widget that takes them: the widget that had them before, and where
+// they go when that one is gone. One per widget, found among its children.
+class KeyHolder final : public QObject {
+public:
+    static KeyHolder& of(QWidget* widget)
+    {
+        for (QObject* child : widget->children())
+            if (auto* holder = dynamic_cast<KeyHolder*>(child))
+                return *holder;
+        return *new KeyHolder(widget);
+    }
+
+    void setTakesOnShow() { takesOnShow_ = true; }
+    void setFallback(QWidget* fallback) { fallback_ = fallback; }
+
+    void takeKeys()
+    {
+        if (widget_->isWindow() || holdsKeys())
+            return;
+        previous_ = widget_->window()->focusWidget();
+        widget_->setFocus(Qt::OtherFocusReason);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched == widget_ && event->type() == QEvent::Show && takesOnShow_)
+            takeKeys();
+        // Watched at the hide: the focus is still inside the widget then.
+        else if (watched == widget_ && event->type() == QEvent::Hide)
+            giveKeysBack();
+        return false;
+    }
+
+private:
+    explicit KeyHolder(QWidget* widget)
+        : QObject(widget)
+        , widget_(widget)
+    {
+        widget->installEventFilter(this);
+    }
+
+    bool holdsKeys() const
+    {
+        const QWidget* focus = widget_->window()->focusWidget();
+        return focus && (focus == widget_ || widget_->isAncestorOf(focus));
+    }
+
+    void giveKeysBack()
+    {
+        if (widget_->isWindow() || !holdsKeys())
+            return;
+        const auto shows = [](const QWidget* widget) { return widget && widget->isVisible() && widget->isEnabled(); };
+        if (shows(previous_))
+            previous_->setFocus(Qt::OtherFocusReason);
+        else if (shows(fallback_))
+            fallback_->setFocus(Qt::OtherFocusReason);
+        previous_ = nullptr;
+    }
+
+    QWidget* widget_;
+    bool takesOnShow_ = false;
+    QPointer<QWidget> previous_;
+    QPointer<QWidget> fallback_;
+};
+
 class KXOverlayKeys final : public QObject {
 public:
     KXOverlayKeys(QWidget* overlay, QAbstractButton* cancel, QAbstractButton* confirm)
@@ -19,56 +85,19 @@ public:
         if (!overlay->isWindow() && overlay->focusPolicy() == Qt::NoFocus)
             overlay->setFocusPolicy(Qt::ClickFocus);
         overlay->installEventFilter(this);
+        KeyHolder& holder = KeyHolder::of(overlay);
+        holder.setTakesOnShow();
         if (overlay->isVisible())
-            takeKeys();
+            holder.takeKeys();
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched != overlay_)
+        if (watched != overlay_ || event->type() != QEvent::KeyPress)
             return false;
-        switch (event->type()) {
-        case QEvent::Show:
-            takeKeys();
-            return false;
-        case QEvent::Hide:
-            giveKeysBack();
-            return false;
-        case QEvent::KeyPress:
-            return keyPress(static_cast<QKeyEvent*>(event));
-        default:
-            return false;
-        }
-    }
-
-private:
-    bool holdsKeys() const
-    {
-        const QWidget* focus = overlay_->window()->focusWidget();
-        return focus && (focus == overlay_ || overlay_->isAncestorOf(focus));
-    }
-
-    void takeKeys()
-    {
-        if (overlay_->isWindow() || holdsKeys())
-            return;
-        previous_ = overlay_->window()->focusWidget();
-        overlay_->setFocus(Qt::OtherFocusReason);
-    }
-
-    void giveKeysBack()
-    {
-        if (overlay_->isWindow() || !holdsKeys())
-            return;
-        if (previous_ && previous_->isVisible() && previous_->isEnabled())
-            previous_->setFocus(Qt::OtherFocusReason);
-        previous_ = nullptr;
-    }
-
-    bool keyPress(QKeyEvent* event)
-    {
-        switch (event->key()) {
+        auto* keys = static_cast<QKeyEvent*>(event);
+        switch (keys->key()) {
         case Qt::Key_Escape:
             if (overlay_->isWindow() && !cancel_)
                 overlay_->close();
@@ -82,10 +111,11 @@ private:
         default:
             break;
         }
-        event->accept();
+        keys->accept();
         return true;
     }
 
+private:
     static void press(QAbstractButton* control)
     {
         if (control && control->isEnabled())
@@ -95,7 +125,6 @@ private:
     QWidget* overlay_;
     QPointer<QAbstractButton> cancel_; // Held weakly: a window without one closes itself.
     QPointer<QAbstractButton> confirm_;
-    QPointer<QWidget> previous_;
 };
 
 } // namespace
@@ -103,4 +132,16 @@ private:
 void kx_setOverlayKeys(QWidget* overlay, QAbstractButton* cancel, QAbstractButton* confirm)
 {
     new KXOverlayKeys(overlay, cancel, confirm);
+}
+
+void kx_giveKeysBackTo(QWidget* widget, QWidget* fallback)
+{
+    KeyHolder::of(widget).setFallback(fallback);
+}
+
+void kx_takeKeys(QWidget* widget, QWidget* fallback)
+{
+    KeyHolder& holder = KeyHolder::of(widget);
+    holder.setFallback(fallback);
+    holder.takeKeys();
 }

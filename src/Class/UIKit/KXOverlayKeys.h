@@ -15,3 +15,10 @@ class QWidget;
 //
 // The controls are held weakly; the key handling lives as long as the overlay. GUI thread only.
 void kx_setOverlayKeys(QWidget* overlay, QAbstractButton* cancel, QAbstractButton* confirm = nullptr);
+
+// Where the keys go when `widget` (a child of a window) goes while it holds them: to the widget
+// that had them before it took them (kx_setOverlayKeys, kx_takeKeys), when that one still shows,
+// else to `fallback` (a page's main list), when that one shows. GUI thread only.
+void kx_giveKeysBackTo(QWidget* widget, QWidget* fallback);
+// `widget` takes the keys now, and gives them back when it goes as kx_giveKeysBackTo says.
+void kx_takeKeys(QWidget* widget, QWidget* fallback = nullptr);
