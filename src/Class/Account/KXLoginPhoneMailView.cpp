@@ -13,6 +13,7 @@
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/UIKit/MLHudAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
@@ -127,12 +128,6 @@ void KXLoginPhoneMailView::setUPUI()
 
 bool KXLoginPhoneMailView::eventFilter(QObject* watched, QEvent* event)
 {
-    // The registration panel leaves without this panel being shown again: the keys come back to
-    // the account field here.
-    if (event->type() == QEvent::Hide && watched != phoneNum_ && isVisible()) {
-        phoneNum_->setFocus(Qt::OtherFocusReason);
-        return false;
-    }
     if (watched == phoneNum_ && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Tab) {
         pwdTF_->setFocus(Qt::TabFocusReason);
         return true;
@@ -234,7 +229,9 @@ void KXLoginPhoneMailView::registerC()
 {
     auto* panel = new KXLoginRegisterView(rect(), this);
     lc_makeConstraints(lcView(panel), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
-    panel->installEventFilter(this);
+    // The registration panel leaves without this panel being shown again: the keys it held come
+    // back to the account field.
+    kx_giveKeysBackTo(panel, phoneNum_);
     panel->show();
     panel->raise();
 }
