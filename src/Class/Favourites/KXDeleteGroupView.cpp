@@ -8,7 +8,6 @@
 #include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
-#include "Platform/Dispatch/NotificationCenter.h"
 
 #include <QLabel>
 
@@ -92,8 +91,7 @@ void KXDeleteGroupView::unfollow()
             // collections and a page showing this collection stop showing it followed.
             if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
                 return;
-            dispatch::NotificationCenter::defaultCenter().post(KXHomeRecomDetailTopCell::kAttentionNotification, Id(),
-                foundation::Dictionary::create({{Id("groupID"), collectionID}, {Id("groupState"), Id("0")}}));
+            KXHomeRecomDetailTopCell::postAttentionChange(collectionID, 0);
         },
         [close](const foundation::Ref<foundation::Error>&) { close(); });
 }

@@ -237,6 +237,13 @@ void KXHomeRecomDetailTopCell::receiveNotification(const dispatch::Notification&
     attentionHttpRequest();
 }
 
+void KXHomeRecomDetailTopCell::postAttentionChange(const Id& groupID, long long state)
+{
+    dispatch::NotificationCenter::defaultCenter().post(kAttentionNotification, Id(),
+        foundation::Dictionary::create({ { Id("groupID"), groupID },
+            { Id("groupState"), Id(foundation::String::create(std::to_string(state))) } }));
+}
+
 void KXHomeRecomDetailTopCell::attentionChanged(const dispatch::Notification& notification)
 {
     const Id change(notification.userInfo);
@@ -269,9 +276,7 @@ void KXHomeRecomDetailTopCell::attentionHttpRequest()
             finished(accepted);
             if (!accepted)
                 return;
-            dispatch::NotificationCenter::defaultCenter().post(kAttentionNotification, Id(),
-                foundation::Dictionary::create({ { Id("groupID"), groupID },
-                    { Id("groupState"), Id(foundation::String::create(std::to_string(state))) } }));
+            postAttentionChange(groupID, state);
         },
         [finished](const auto&) { finished(false); });
 }

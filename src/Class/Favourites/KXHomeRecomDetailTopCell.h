@@ -45,6 +45,9 @@ class KXHomeRecomDetailTopCell : public QWidget {
 public:
     static constexpr const char* kIdentifier = "KXHomeRecomDetailTopCellID";
     static constexpr const char* kAttentionNotification = "KXHomeRecomAttention";
+    // Tells every page and side table that the service took a follow (1) or an unfollow (0) of
+    // the collection: kAttentionNotification with {"groupID", "groupState"}.
+    static void postAttentionChange(const foundation::Id& groupID, long long state);
 
     explicit KXHomeRecomDetailTopCell(QWidget* parent = nullptr);
     ~KXHomeRecomDetailTopCell() override;

@@ -12,7 +12,6 @@
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/UIKit/MLHudAlert.h"
-#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/String.h"
 
@@ -69,14 +68,13 @@ void KXHomeViewController::canceFollowAction()
     bussinessR()->isAttentionGroup(
         collectionID, Id("0"),
         dispatch::guardedQt(this,
-                            [collectionID](KXHomeViewController& self, const Id& reply) {
+                            [collectionID](KXHomeViewController&, const Id& reply) {
                                 if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
                                     return;
                                 // Told as a collection page's own follow button tells it: this
                                 // window refreshes its followed list on it, and a page showing
                                 // the collection shows it unfollowed.
-                                self.notiCenter().post(KXHomeRecomDetailTopCell::kAttentionNotification, Id(),
-                                    foundation::Dictionary::create({{Id("groupID"), collectionID}, {Id("groupState"), Id("0")}}));
+                                KXHomeRecomDetailTopCell::postAttentionChange(collectionID, 0);
                             }),
         [](const foundation::Ref<foundation::Error>&) { });
 }
