@@ -60,6 +60,22 @@ protected:
         dispatch::RunLoop::runUntil([&] { return table.previews().loadsInFlight() == 0; }, 5);
         fontlisttest::settle(window);
     }
+    // The style drop-down open over the list, and a filter chosen in it that matches no font:
+    // the drop-down, or nil when it did not open.
+    KXFilterView* openDropDownWithoutMatches(KXHomeListView& list)
+    {
+        list.fontStyleBtnClick();
+        auto* dropDown = qobject_cast<KXFilterView*>(KXHomeListOverlays::topSubview(&list));
+        if (!dropDown)
+            return nullptr;
+        fontlisttest::settle(list);
+        const auto none = foundation::Dictionary::create(
+            {{foundation::Id("字体品牌"), foundation::Id(foundation::Array::create({foundation::Id("no-such-brand")}))}});
+        list.filterViewTagsClick(none);
+        fontlisttest::settle(list);
+        waitForPreviews(*list.listTableView(), list);
+        return dropDown;
+    }
     // A pixel of a view in the picture's coordinates.
     static QColor pixel(const QImage& picture, QWidget* view, QPoint at, QWidget* window)
     {
@@ -226,15 +242,8 @@ TEST_P(SearchFilterScreenshots, TheNoResultViewShowsBelowAnOpenDropDown)
     showList(list);
     QWidget* table = list.listTableView();
 
-    list.fontStyleBtnClick();
-    auto* dropDown = qobject_cast<KXFilterView*>(KXHomeListOverlays::topSubview(&list));
+    auto* dropDown = openDropDownWithoutMatches(list);
     ASSERT_TRUE(dropDown);
-    fontlisttest::settle(list);
-    const auto none = foundation::Dictionary::create(
-        {{foundation::Id("字体品牌"), foundation::Id(foundation::Array::create({foundation::Id("no-such-brand")}))}});
-    list.filterViewTagsClick(none);
-    fontlisttest::settle(list);
-    waitForPreviews(*list.listTableView(), list);
     ASSERT_TRUE(list.noDataView()->isVisible());
     const int dropDownFoot = dropDown->y() + dropDown->childrenRect().bottom();
     EXPECT_GT(dropDownFoot, 170) << "a drop-down that reaches the view's own place";
@@ -265,15 +274,8 @@ TEST_P(SearchFilterScreenshots, TheNoResultViewStaysAboveTheBottomBarOnTheShorte
         SCOPED_TRACE(height);
         KXHomeListView list(QRect(0, 0, 900, height));
         showList(list);
-        list.fontStyleBtnClick();
-        auto* dropDown = qobject_cast<KXFilterView*>(KXHomeListOverlays::topSubview(&list));
+        auto* dropDown = openDropDownWithoutMatches(list);
         ASSERT_TRUE(dropDown);
-        fontlisttest::settle(list);
-        const auto none = foundation::Dictionary::create(
-            {{foundation::Id("字体品牌"), foundation::Id(foundation::Array::create({foundation::Id("no-such-brand")}))}});
-        list.filterViewTagsClick(none);
-        fontlisttest::settle(list);
-        waitForPreviews(*list.listTableView(), list);
 
         QWidget* notice = list.noDataView();
         ASSERT_TRUE(notice->isVisible());

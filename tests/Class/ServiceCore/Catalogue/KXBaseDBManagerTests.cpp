@@ -36,6 +36,34 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Takes the catalogue's log lines, from any thread, until it goes; the sink before comes back
+// then, whatever way the test leaves.
+class ScopedCatalogueLog {
+public:
+    ScopedCatalogueLog()
+        : previous_(KXBaseDBManager::setLogSink([this](const std::string& line) {
+            std::lock_guard lock(mutex_);
+            lines_.push_back(line);
+        }))
+    {
+    }
+    ~ScopedCatalogueLog() { KXBaseDBManager::setLogSink(previous_); }
+    ScopedCatalogueLog(const ScopedCatalogueLog&) = delete;
+    ScopedCatalogueLog& operator=(const ScopedCatalogueLog&) = delete;
+
+    std::vector<std::string> lines() const
+    {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> lines_;
+    KXBaseDBManager::LogSink previous_; // last: the sink it replaces may be called at once
+};
+
+
 foundation::Ref<KXFontBaseModel> fontWithId(KXBaseDBManager& manager, long long fontid)
 {
     const auto fonts = manager.dataArrayBySqlStr(KXCatalogueStatement("SELECT * FROM fp_fonts WHERE fontid = ?", {Id(fontid)}));
@@ -342,10 +370,9 @@ TEST(KXBaseDBManager, VipRuleAndFontDetails)
     const Id details = manager.fontInfoByFontid(allFonts(file).front().fontid);
     EXPECT_TRUE(details.is<foundation::MutableDictionary>());
     EXPECT_FALSE(details["designer"].stringValue().empty());
-    std::vector<std::string> log;
-    auto previous = KXBaseDBManager::setLogSink([&](const std::string& line) { log.push_back(line); });
+    ScopedCatalogueLog logged;
     EXPECT_TRUE(manager.fontInfoByFontid(990010).isNil());
-    KXBaseDBManager::setLogSink(previous);
+    const std::vector<std::string> log = logged.lines();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].rfind("json解析失败：", 0), 0u) << log[0];
 }
@@ -509,12 +536,7 @@ TEST(KXBaseDBManager, ADamagedCopyIsKeptAsideAndMadeAgainOnce)
     std::atomic<int> restored{0};
     const auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
         KXBaseDBManager::kCatalogueRestoredNotification, Id(), nullptr, [&](const dispatch::Notification&) { ++restored; });
-    std::vector<std::string> log;
-    std::mutex logLock;
-    auto previous = KXBaseDBManager::setLogSink([&](const std::string& line) {
-        std::lock_guard lock(logLock);
-        log.push_back(line);
-    });
+    ScopedCatalogueLog logged;
 
     KXBaseDBManager manager;
     const auto generation = manager.generation();
@@ -545,7 +567,7 @@ TEST(KXBaseDBManager, ADamagedCopyIsKeptAsideAndMadeAgainOnce)
     manager.vipInfoByViptype(Id("1"));
     EXPECT_EQ(restored, 1);
     EXPECT_TRUE(contentsOf(aside) == damaged);
-    KXBaseDBManager::setLogSink(previous);
+    const std::vector<std::string> log = logged.lines();
     EXPECT_NE(std::find_if(log.begin(), log.end(), [](const std::string& line) { return line.find("restored") != std::string::npos; }),
               log.end());
 }
@@ -580,10 +602,9 @@ TEST(KXBaseDBManager, TheTypeAheadAndAMergeFindTheDamageToo)
         std::atomic<int> restored{0};
         const auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
             KXBaseDBManager::kCatalogueRestoredNotification, Id(), nullptr, [&](const dispatch::Notification&) { ++restored; });
-        auto previous = KXBaseDBManager::setLogSink([](const std::string&) { });
+        ScopedCatalogueLog quiet;
         KXBaseDBManager manager;
         firstUse(manager);
-        KXBaseDBManager::setLogSink(previous);
         EXPECT_EQ(restored, 1);
         EXPECT_TRUE(contentsOf(copy.string() + ".damaged") == damaged);
     }
@@ -596,11 +617,10 @@ TEST(KXBaseDBManager, AFailedCopyOfTheCatalogueNamesItsOwnReason)
     fs::copy_file(sample, folders.resources() / "fonts.sqlite");
     // A folder in the copy's place: the copy is made, its rename fails, its removal succeeds.
     fs::create_directories(KXCatalogueFile::writablePath() / "inside");
-    std::vector<std::string> log;
-    auto previous = KXBaseDBManager::setLogSink([&](const std::string& line) { log.push_back(line); });
+    ScopedCatalogueLog logged;
     bool copied = true;
     KXCatalogueFile::prepareWritableCopy(&copied);
-    KXBaseDBManager::setLogSink(previous);
+    const std::vector<std::string> log = logged.lines();
     EXPECT_FALSE(copied);
     ASSERT_EQ(log.size(), 1u);
     EXPECT_NE(log[0].find(std::strerror(EISDIR)), std::string::npos) << log[0];
@@ -662,8 +682,7 @@ TEST(KXBaseDBManager, ACopyThatCannotBeReadAtAllIsKeptAsideAndMadeAgain)
         std::atomic<int> restored{0};
         const auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
             KXBaseDBManager::kCatalogueRestoredNotification, Id(), nullptr, [&](const dispatch::Notification&) { ++restored; });
-        std::vector<std::string> log;
-        auto previous = KXBaseDBManager::setLogSink([&](const std::string& line) { log.push_back(line); });
+        ScopedCatalogueLog logged;
         {
             FileModesApply asAUser;
             KXBaseDBManager manager;
@@ -672,7 +691,7 @@ TEST(KXBaseDBManager, ACopyThatCannotBeReadAtAllIsKeptAsideAndMadeAgain)
             EXPECT_EQ(manager.dataArrayBySqlStr(all)->count(), rows);
             EXPECT_FALSE(fontWithId(manager, 990070)) << "the copy is the installed catalogue's again";
         }
-        KXBaseDBManager::setLogSink(previous);
+        const std::vector<std::string> log = logged.lines();
         EXPECT_EQ(restored, 1) << "the data version goes back to the baseline";
         check(aside);
         EXPECT_EQ(namesStartingWith(copy.parent_path(), "fonts.sqlite"),
@@ -698,7 +717,7 @@ TEST(KXBaseDBManager, WhereNoCopyCanBeMadeTheInstalledCatalogueIsReadAndNeverWri
     std::atomic<int> readOnly{0};
     const auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
         KXBaseDBManager::kCatalogueReadOnlyNotification, Id(), nullptr, [&](const dispatch::Notification&) { ++readOnly; });
-    auto previous = KXBaseDBManager::setLogSink([](const std::string&) { });
+    ScopedCatalogueLog quiet;
     {
         FileModesApply asAUser;
         KXBaseDBManager manager;
@@ -719,7 +738,6 @@ TEST(KXBaseDBManager, WhereNoCopyCanBeMadeTheInstalledCatalogueIsReadAndNeverWri
         EXPECT_TRUE(error);
         EXPECT_FALSE(fontWithId(manager, 990080));
     }
-    KXBaseDBManager::setLogSink(previous);
     fs::permissions(dataFolder, fs::perms::owner_all);
     EXPECT_TRUE(contentsOf(bundled) == installed) << "the installed catalogue is never written";
     EXPECT_EQ(fs::status(bundled).permissions() & fs::perms::all, fs::perms(0644)) << "nor its mode changed";
@@ -754,7 +772,7 @@ TEST(KXBaseDBManager, AnObserverOfTheRestoreMayReadTheCatalogueAgain)
         copy = manager.catalogueFile();
     }
     damageMiddle(copy);
-    auto previous = KXBaseDBManager::setLogSink([](const std::string&) { });
+    ScopedCatalogueLog quiet;
     auto manager = std::make_shared<KXBaseDBManager>();
     std::atomic<std::size_t> seenByObserver{0};
     const auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
@@ -771,7 +789,6 @@ TEST(KXBaseDBManager, AnObserverOfTheRestoreMayReadTheCatalogueAgain)
         finished->set_value();
     }).detach();
     const bool returned = done.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
-    KXBaseDBManager::setLogSink(previous);
     ASSERT_TRUE(returned) << "the observer waits for the restore that posted to it";
     EXPECT_EQ(seenByObserver, rows);
 }
