@@ -98,6 +98,12 @@ private:
     std::vector<std::pair<std::string, std::string>> saved_;
 };
 
+std::string contentsOf(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 // Overwrites `length` bytes in the middle of a file, as a bad sector or a torn write leaves it.
 std::string damageMiddle(const fs::path& file, std::size_t length = 8192)
 {
@@ -106,14 +112,7 @@ std::string damageMiddle(const fs::path& file, std::size_t length = 8192)
     const std::string garbage(length, '\x5A');
     bytes.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
     bytes.close();
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string contentsOf(const fs::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return contentsOf(file);
 }
 
 // Makes this thread see file modes as a user does: root's override of them (the capabilities to
@@ -159,6 +158,27 @@ std::vector<std::string> namesStartingWith(const fs::path& folder, const std::st
             names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// The writable copy a manager makes, after an update merged the font `fontid` into it, with an
+// older damaged copy already kept beside it.
+fs::path mergedCopyBesideAnOlderDamagedOne(long long fontid)
+{
+    fs::path copy;
+    {
+        KXBaseDBManager manager;
+        copy = manager.catalogueFile();
+        execute(copy, "INSERT INTO fp_fonts (fontid, fontname) VALUES (" + std::to_string(fontid) + ", 'merged');");
+    }
+    std::ofstream(copy.string() + KXCatalogueFile::kDamagedSuffix) << "an older damaged copy";
+    return copy;
+}
+
+// Counts the notices of a restored catalogue copy while it lives.
+[[nodiscard]] dispatch::Subscription countRestores(std::atomic<int>& restored)
+{
+    return dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXBaseDBManager::kCatalogueRestoredNotification, foundation::Id(), nullptr, [&restored](const dispatch::Notification&) { ++restored; });
 }
 
 } // namespace
@@ -524,18 +544,11 @@ TEST(KXBaseDBManager, ADamagedCopyIsKeptAsideAndMadeAgainOnce)
     fs::copy_file(sample, bundled);
     const KXCatalogueStatement all("SELECT * FROM fp_fonts");
     const auto rows = allFonts(bundled).size();
-    fs::path copy;
-    {
-        KXBaseDBManager manager;
-        copy = manager.catalogueFile();
-        execute(copy, "INSERT INTO fp_fonts (fontid, fontname) VALUES (990050, 'merged');");
-    }
+    const fs::path copy = mergedCopyBesideAnOlderDamagedOne(990050);
     const fs::path aside = copy.string() + ".damaged";
-    std::ofstream(aside) << "an older damaged copy";
     const std::string damaged = damageMiddle(copy);
     std::atomic<int> restored{0};
-    const auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
-        KXBaseDBManager::kCatalogueRestoredNotification, Id(), nullptr, [&](const dispatch::Notification&) { ++restored; });
+    const auto observation = countRestores(restored);
     ScopedCatalogueLog logged;
 
     KXBaseDBManager manager;
@@ -600,8 +613,7 @@ TEST(KXBaseDBManager, TheTypeAheadAndAMergeFindTheDamageToo)
         // Every page but the first and the last: whatever a statement touches is damaged.
         const std::string damaged = damageMiddle(copy, fs::file_size(copy) - 8192);
         std::atomic<int> restored{0};
-        const auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
-            KXBaseDBManager::kCatalogueRestoredNotification, Id(), nullptr, [&](const dispatch::Notification&) { ++restored; });
+        const auto observation = countRestores(restored);
         ScopedCatalogueLog quiet;
         KXBaseDBManager manager;
         firstUse(manager);
@@ -670,18 +682,11 @@ TEST(KXBaseDBManager, ACopyThatCannotBeReadAtAllIsKeptAsideAndMadeAgain)
         SCOPED_TRACE(name);
         ScopedFolders folders;
         fs::copy_file(sample, folders.resources() / "fonts.sqlite");
-        fs::path copy;
-        {
-            KXBaseDBManager manager;
-            copy = manager.catalogueFile();
-            execute(copy, "INSERT INTO fp_fonts (fontid, fontname) VALUES (990070, 'merged');");
-        }
+        const fs::path copy = mergedCopyBesideAnOlderDamagedOne(990070);
         const fs::path aside = copy.string() + ".damaged";
-        std::ofstream(aside) << "an older damaged copy";
         spoil(copy);
         std::atomic<int> restored{0};
-        const auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
-            KXBaseDBManager::kCatalogueRestoredNotification, Id(), nullptr, [&](const dispatch::Notification&) { ++restored; });
+        const auto observation = countRestores(restored);
         ScopedCatalogueLog logged;
         {
             FileModesApply asAUser;
