@@ -10,9 +10,10 @@
 
 // The preview loads of one table: a row that paints asks for its URL; the table says which URLs
 // its rows near the viewport still need and every other load is cancelled, so a fast scroll never
-// piles up loads of rows long gone. A URL that failed is not asked again until the table forgets
-// it (the rows are reloaded). `arrived` tells the table which URL came in, so it repaints only the
-// rows showing it.
+// piles up loads of rows long gone. A URL that failed is not asked again while its rows stay near
+// the viewport, so a row in view never asks in a loop; once they leave (or the rows are reloaded)
+// the failure is forgotten and the next paint asks again. `arrived` tells the table which URL came
+// in, so it repaints only the rows showing it.
 //
 // Main thread only; the loads' answers come on the main queue and are dropped once this object is
 // gone.
@@ -28,8 +29,8 @@ public:
     // image of a finished load that memory does not hold (one cut short, which no cache keeps); a
     // URL with none of them starts its load (once) and answers nil.
     foundation::Ref<graphics::Image> imageForURL(const std::string& url);
-    // Cancels the loads of every URL outside `wanted` and lets go of their uncached images, so a
-    // row that comes back into view loads its image again.
+    // Cancels the loads of every URL outside `wanted` and lets go of their uncached images and
+    // their failures, so a row that comes back into view loads its image again.
     void keepOnly(const std::unordered_set<std::string>& wanted);
     // Forgets failures, so the next paint asks again.
     void forgetFailures() { failed_.clear(); }

@@ -76,7 +76,7 @@ void FilePreviewSource::finish(const std::shared_ptr<Pending>& pending)
     const auto done = std::exchange(pending->done, {});
     const std::size_t files = pending->url.find("/files/");
     foundation::Ref<graphics::Image> image;
-    if (files != std::string::npos) {
+    if (files != std::string::npos && !failLoads) {
         std::string path = pending->url.substr(files + 7);
         path = path.substr(0, path.find('?'));
         const auto data = foundation::Data::dataWithContentsOfFile(folder_ / path);

@@ -33,6 +33,7 @@ public:
     std::size_t cancelled = 0;
     std::size_t inFlight() const;
     bool holdLoads = false; // loads wait until release()
+    bool failLoads = false; // loads answer no image, as when the service is away
     void release();
 
 private:

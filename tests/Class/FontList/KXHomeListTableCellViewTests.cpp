@@ -27,6 +27,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using foundation::Id;
 using foundation::Ref;
 using Target = KXRowPainter::Target;
@@ -384,6 +386,44 @@ TEST(KXHomeListTableCellView, ArrivedPreviewsRepaintTheirRowsAtTheirShape)
     const QImage shot = t.table->viewport()->grab().toImage();
     const QPoint inPreview = t.rowRect(1).topLeft() + QPoint(30, 58);
     EXPECT_NE(shot.pixelColor(inPreview), QColor(Qt::white)) << "the preview is drawn";
+}
+
+TEST(KXHomeListTableCellView, AFailedPreviewIsAskedAgainWhenItsRowComesBack)
+{
+    Table t(foundation::MutableArray::create());
+    auto& source = t.previews.source();
+    source.failLoads = true;
+    t.model.setRecords(fontlisttest::records(51)); // a preview of its own on every row
+    fontlisttest::settle(t.window);
+    const std::string url = t.rows->previewURL(*t.recordAt(0));
+    const auto asked = [&] { return std::count(source.requested.begin(), source.requested.end(), url); };
+    ASSERT_EQ(asked(), 1);
+
+    // While the row stays near the viewport its failure holds: repaints and small scrolls do not
+    // ask again and again.
+    QScrollBar* bar = t.table->verticalScrollBar();
+    for (const int value : {t.table->rowPitch(), 0, t.table->rowPitch() / 2, 0}) {
+        bar->setValue(value);
+        t.table->viewport()->repaint();
+        fontlisttest::settle(t.window);
+    }
+    EXPECT_EQ(asked(), 1);
+
+    // The service answers again: the row leaves the loaded area and comes back, and is asked again.
+    source.failLoads = false;
+    bar->setValue(bar->maximum());
+    fontlisttest::settle(t.window);
+    const auto [first, last] = t.table->visibleRows();
+    ASSERT_GT(first - (last - first + 1), 0) << "row 0 is out of the loaded area";
+    EXPECT_EQ(asked(), 1);
+    bar->setValue(0);
+    fontlisttest::settle(t.window);
+    EXPECT_EQ(asked(), 2);
+    dispatch::RunLoop::runUntil([&] { return t.table->previews().loadsInFlight() == 0; }, 5);
+    fontlisttest::settle(t.window);
+    EXPECT_TRUE(t.table->previews().imageForURL(url)) << "the preview is shown";
+    EXPECT_EQ(asked(), 2);
+    EXPECT_TRUE(fontlisttest::saveScreenshot(t.window, "fontlist-previews-back-after-a-failure"));
 }
 
 TEST(KXPreviewLoads, PartialImagesShowUntilTheLoadFinishes)
