@@ -57,10 +57,11 @@ void KXFontListModel::indexRows() const
     fontRows_.reserve(records_->count());
     int row = 0;
     for (const Id& item : *records_) {
-        // The first row wins when a record or a font is listed twice.
+        // The first row wins when a record or a font is listed twice. Records without an id (the
+        // user's own fonts, 0) are many fonts, not one.
         const auto* record = item.ptr<KXFontBaseModel>();
         rows_.emplace(record, row);
-        if (record)
+        if (record && record->fontid > 0)
             fontRows_.emplace(record->fontid, row);
         ++row;
     }

@@ -38,7 +38,8 @@ public:
     foundation::Ref<KXFontBaseModel> recordAt(int row) const;
     // The row holding this record now, -1 when none does.
     int rowOfRecord(const KXFontBaseModel* record) const;
-    // The first row showing the font with this id now, -1 when none does.
+    // The first row showing the font with this id now, -1 when none does or the id is none (0 or
+    // less, as the user's own fonts carry).
     int rowOfFontid(long long fontid) const;
     // The record of that row, nil when none shows the font.
     foundation::Ref<KXFontBaseModel> recordOfFontid(long long fontid) const;

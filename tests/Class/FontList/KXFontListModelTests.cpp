@@ -50,3 +50,17 @@ TEST(KXFontListModel, ShowsTheListsOwnArrayAndFindsRecordsByIdentity)
     EXPECT_EQ(model.rowOfRecord(third.get()), -1);
     EXPECT_FALSE(model.recordAt(0));
 }
+
+TEST(KXFontListModel, RecordsWithoutAnIdAreNeverFoundById)
+{
+    // The installed-fonts tab: the user's own fonts carry id 0 (or less), a catalogue font its id.
+    KXFontListModel model;
+    auto rows = foundation::MutableArray::create();
+    for (const int fontid : {0, -1, 0, 1002})
+        rows->addObject(Id(fontlisttest::record(fontid, "Font " + std::to_string(fontid))));
+    model.setRecords(rows);
+    EXPECT_EQ(model.rowOfFontid(0), -1);
+    EXPECT_EQ(model.rowOfFontid(-1), -1);
+    EXPECT_FALSE(model.recordOfFontid(0));
+    EXPECT_EQ(model.rowOfFontid(1002), 3);
+}

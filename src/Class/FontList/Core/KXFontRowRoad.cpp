@@ -352,11 +352,16 @@ void KXFontRowRoad::finish(const Ref<KXFontBaseModel>& record)
 
 void KXFontRowRoad::show(const Ref<KXFontBaseModel>& record, bool loading)
 {
-    if (loading)
+    // A record without an id (the user's own font, 0) names no font that another record could
+    // show: its state stays its own.
+    const bool named = record->fontid > 0;
+    if (named && loading)
         loadingFonts_[record->fontid] = record;
-    else
+    else if (named)
         loadingFonts_.erase(record->fontid);
     reload(record);
+    if (!named)
+        return;
     const auto owner = owner_.lock();
     const auto shown = owner ? owner->roadShownRecord(record->fontid) : nullptr;
     if (!shown || shown == record)

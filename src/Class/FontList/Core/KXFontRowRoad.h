@@ -119,8 +119,9 @@ struct KXFontRowRoadEnvironment {
 // never holds row numbers: every step after the click works on the clicked record itself and asks
 // the owner to redraw whichever row holds that record by then. A list built again while a font
 // loads (a change of tab, a new search) shows new records: each step's progress and loading state
-// are also copied onto the record the owner shows for that font id, and the owner hands its new
-// records to showLoadingFonts() so that they carry the state from the start. A failed download or
+// are also copied onto the record the owner shows for that font id (a record without an id, 0 or
+// less, is never matched by it), and the owner hands its new records to showLoadingFonts() so that
+// they carry the state from the start. A failed download or
 // installation puts its record back to progress 0, not loading, and touches no record of another
 // font. The usage reports
 // are sent from the main thread; download progress, which the transport reports on its own queue,
@@ -178,7 +179,8 @@ private:
     void finish(const foundation::Ref<KXFontBaseModel>& record);
     void reload(const foundation::Ref<KXFontBaseModel>& record);
     // A loading step of the record's font: redrawn, and copied onto the record shown for the font
-    // when that is another one. `loading` keeps the font among those that load; false ends it.
+    // when that is another one (never for a record without an id). `loading` keeps the font among
+    // those that load; false ends it.
     void show(const foundation::Ref<KXFontBaseModel>& record, bool loading);
     KXDownloadedFontMap& fontMap();
 

@@ -239,6 +239,35 @@ TEST_F(KXFontRowRoadTest, AFontWithoutAnIdIsReportedAsADownloadOnly)
     EXPECT_TRUE(KXRecentUsedStore::recentIds().empty());
 }
 
+TEST_F(KXFontRowRoadTest, AUsersOwnFontWithoutAnIdKeepsItsStateToItself)
+{
+    // The installed-fonts tab: the user's own fonts all carry id 0.
+    const fs::path file = foundation::Paths::userFontsDirectory() / "FreeSerif.ttf";
+    fs::create_directories(file.parent_path());
+    fs::copy_file("/usr/share/fonts/truetype/freefont/FreeSerif.ttf", file);
+    const auto above = font(0, "FreeSans", "none.zip");
+    above->ttfPath = String::create("/usr/share/fonts/truetype/freefont/FreeSans.ttf");
+    const auto clicked = font(0, "FreeSerif", "none.zip");
+    clicked->ttfPath = String::create(file.string());
+
+    road_->tableViewAction(clicked);
+    EXPECT_TRUE(clicked->isLoading);
+    EXPECT_FALSE(above->isLoading);
+    EXPECT_EQ(above->progress, 0);
+    // The list is built again mid hand-off: no record of another font takes the clicked one's ring.
+    const auto rebuilt = font(0, "FreeSans", "none.zip");
+    owner_->rows = {rebuilt};
+    road_->showLoadingFonts();
+    EXPECT_FALSE(rebuilt->isLoading);
+
+    ASSERT_TRUE(waitFor([&] { return clicked->progress == 1.0 && !clicked->isLoading; }));
+    for (const auto& other : {above, rebuilt}) {
+        EXPECT_EQ(other->progress, 0);
+        EXPECT_FALSE(other->isLoading);
+        EXPECT_EQ(std::count(owner_->reloads.begin(), owner_->reloads.end(), other), 0) << "no other row redrawn";
+    }
+}
+
 TEST_F(KXFontRowRoadTest, SignedOutClicksOnlyAskForTheSignInWindow)
 {
     signedIn_ = false;
