@@ -98,18 +98,38 @@ bool giveUp(const fs::path& temporary, const fs::path& target, const std::error_
     return false;
 }
 
+// The first "<aside>.<n>" that names nothing (or cannot be looked at: the rename onto it says why).
+fs::path freeNumberedName(const fs::path& aside)
+{
+    for (unsigned number = 1;; ++number) {
+        fs::path candidate = aside;
+        candidate += "." + std::to_string(number);
+        std::error_code ec;
+        const auto status = fs::symlink_status(candidate, ec);
+        if (ec || !fs::exists(status))
+            return candidate;
+    }
+}
+
+bool isNotEmpty(const std::error_code& ec)
+{
+    return ec == std::errc::directory_not_empty || ec == std::errc::file_exists;
+}
+
 // Renames `from` to `aside`, where an older damaged copy may lie: a rename replaces a file by a
-// file, and an empty folder by a folder; an older one of another kind, or a folder with files
-// inside, gives way first.
+// file, and an empty folder by a folder; an older one of another kind gives way first. An older
+// folder with something inside was the catalogue's place taken by something of the user's and
+// moved there whole: it moves on to a free numbered name, never removed with what is inside.
 void renameAside(const fs::path& from, const fs::path& aside, std::error_code& ec)
 {
     fs::rename(from, aside, ec);
-    if (ec == std::errc::is_a_directory || ec == std::errc::not_a_directory || ec == std::errc::directory_not_empty
-        || ec == std::errc::file_exists) {
-        std::error_code ignored;
-        fs::remove_all(aside, ignored);
+    if (ec != std::errc::is_a_directory && ec != std::errc::not_a_directory && !isNotEmpty(ec))
+        return;
+    fs::remove(aside, ec);
+    if (isNotEmpty(ec))
+        fs::rename(aside, freeNumberedName(aside), ec);
+    if (!ec)
         fs::rename(from, aside, ec);
-    }
 }
 
 bool copyBeside(const fs::path& source, const fs::path& destination, foundation::Ref<foundation::Error>* error)

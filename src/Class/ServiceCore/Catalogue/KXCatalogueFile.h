@@ -49,7 +49,9 @@ public:
     static bool isDamageCode(int code);
     // Keeps the bytes of a damaged catalogue as "<file>.damaged", replacing an older one, while
     // `file` itself stays in place. What can be neither linked nor copied (a folder, a file the
-    // user cannot read) is moved there instead, never removed. No other name is left behind.
+    // user cannot read) is moved there instead, never removed; an older one that is a folder with
+    // something inside moves on to the first free "<file>.damaged.<n>", whole. No other name is
+    // left behind.
     static constexpr const char* kDamagedSuffix = ".damaged";
     static bool keepDamaged(const std::filesystem::path& file, foundation::Ref<foundation::Error>* error = nullptr);
 };

@@ -651,6 +651,7 @@ TEST(KXBaseDBManager, ACopyThatCannotBeReadAtAllIsKeptAsideAndMadeAgain)
         std::string name;
         std::function<void(const fs::path& copy)> spoil;
         std::function<void(const fs::path& aside)> check;
+        std::vector<std::string> names = {"fonts.sqlite", "fonts.sqlite.bundle", "fonts.sqlite.damaged"};
     };
     const std::vector<Case> cases = {
         {"cut to 0 bytes, an older one kept as a folder",
@@ -664,7 +665,9 @@ TEST(KXBaseDBManager, ACopyThatCannotBeReadAtAllIsKeptAsideAndMadeAgain)
          [](const fs::path& aside) {
              EXPECT_TRUE(fs::is_regular_file(aside));
              EXPECT_EQ(fs::file_size(aside), 0u);
-         }},
+             EXPECT_EQ(contentsOf(aside.string() + ".1/notes.txt"), "kept by an earlier run") << "the older folder moves on";
+         },
+         {"fonts.sqlite", "fonts.sqlite.bundle", "fonts.sqlite.damaged", "fonts.sqlite.damaged.1"}},
         {"a folder in its place",
          [](const fs::path& copy) {
              fs::remove(copy);
@@ -678,7 +681,7 @@ TEST(KXBaseDBManager, ACopyThatCannotBeReadAtAllIsKeptAsideAndMadeAgain)
              EXPECT_EQ(fs::status(aside).permissions() & fs::perms::all, fs::perms::none);
          }},
     };
-    for (const auto& [name, spoil, check] : cases) {
+    for (const auto& [name, spoil, check, names] : cases) {
         SCOPED_TRACE(name);
         ScopedFolders folders;
         fs::copy_file(sample, folders.resources() / "fonts.sqlite");
@@ -699,8 +702,7 @@ TEST(KXBaseDBManager, ACopyThatCannotBeReadAtAllIsKeptAsideAndMadeAgain)
         const std::vector<std::string> log = logged.lines();
         EXPECT_EQ(restored, 1) << "the data version goes back to the baseline";
         check(aside);
-        EXPECT_EQ(namesStartingWith(copy.parent_path(), "fonts.sqlite"),
-            (std::vector<std::string>{"fonts.sqlite", "fonts.sqlite.bundle", "fonts.sqlite.damaged"}));
+        EXPECT_EQ(namesStartingWith(copy.parent_path(), "fonts.sqlite"), names);
         EXPECT_FALSE(log.empty());
     }
 }
@@ -760,6 +762,45 @@ TEST(KXBaseDBManager, KeepingADamagedCopyLeavesNoTemporaryName)
     EXPECT_TRUE(KXCatalogueFile::keepDamaged(file));
     EXPECT_EQ(namesStartingWith(folder, ""), (std::vector<std::string>{"fonts.sqlite", "fonts.sqlite.damaged"}));
     EXPECT_EQ(contentsOf(folder / "fonts.sqlite.damaged"), "damaged bytes");
+}
+
+// Whatever took the catalogue's place and was moved aside whole is the user's: a later damage
+// moves it on under a free numbered name, with what is inside, and never removes it.
+TEST(KXBaseDBManager, AFolderKeptAsideIsNeverRemovedByALaterDamage)
+{
+    const fs::path folder = testsupport::makeScratchDir("keep-damaged-folder");
+    const fs::path file = folder / "fonts.sqlite";
+    const fs::path aside = folder / "fonts.sqlite.damaged";
+    const auto folderInPlace = [&](const std::string& note) {
+        fs::remove(file);
+        fs::create_directories(file);
+        std::ofstream(file / "notes.txt") << note;
+        EXPECT_TRUE(KXCatalogueFile::keepDamaged(file));
+        EXPECT_EQ(contentsOf(aside / "notes.txt"), note);
+    };
+    const auto damagedFile = [&](const std::string& bytes) {
+        fs::remove(file);
+        std::ofstream(file) << bytes;
+        EXPECT_TRUE(KXCatalogueFile::keepDamaged(file));
+        EXPECT_EQ(contentsOf(aside), bytes);
+    };
+
+    folderInPlace("the user's");
+    damagedFile("damaged bytes");
+    EXPECT_EQ(contentsOf(folder / "fonts.sqlite.damaged.1" / "notes.txt"), "the user's");
+    // A file kept aside gives way as before; a second folder takes the next free number.
+    folderInPlace("the user's, later");
+    damagedFile("damaged again");
+    EXPECT_EQ(contentsOf(folder / "fonts.sqlite.damaged.1" / "notes.txt"), "the user's");
+    EXPECT_EQ(contentsOf(folder / "fonts.sqlite.damaged.2" / "notes.txt"), "the user's, later");
+    EXPECT_EQ(namesStartingWith(folder, ""),
+        (std::vector<std::string>{"fonts.sqlite", "fonts.sqlite.damaged", "fonts.sqlite.damaged.1", "fonts.sqlite.damaged.2"}));
+
+    // An empty folder holds nothing to keep: it is replaced without a number.
+    fs::remove(aside);
+    fs::create_directories(aside);
+    damagedFile("damaged a third time");
+    EXPECT_FALSE(fs::exists(folder / "fonts.sqlite.damaged.3"));
 }
 
 // The restored copy's observers run after the restore let go of its lock: one that reads the
