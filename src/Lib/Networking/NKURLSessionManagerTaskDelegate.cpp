@@ -7,12 +7,15 @@
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Progress.h"
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Foundation/NewFiles.h"
 #include "Platform/URLLoading/URLLoading.h"
 
 #include <cerrno>
 #include <filesystem>
-#include <random>
 #include <system_error>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using foundation::Id;
 using foundation::Ref;
@@ -205,15 +208,33 @@ bool NKMoveDownloadedFile(const Ref<foundation::URL>& from, const Ref<foundation
             *error = foundation::fileWriteError(toPath, code.value());
         return false;
     }
-    // Another file system: copy next to the destination, then rename over it.
-    std::random_device random;
-    const fs::path temporary = toPath.parent_path() / foundation::format(".%@.%08X.part", toPath.filename().string(), random());
-    fs::copy_file(fromPath, temporary, fs::copy_options::overwrite_existing, code);
-    if (!code)
-        fs::rename(temporary, toPath, code);
+    // Another file system: copy into a new file next to the destination, made for this copy alone
+    // under a name no one can guess, then rename it over the destination. The copy keeps the
+    // download's mode.
+    struct stat info {};
+    if (::stat(fromPath.c_str(), &info) != 0) {
+        if (error)
+            *error = foundation::fileWriteError(toPath, errno);
+        return false;
+    }
+    fs::path temporary;
+    const int out = foundation::NewFiles::createFile(
+        [&](std::uint64_t number) {
+            return toPath.parent_path()
+                / foundation::format(".%@.%08X.part", toPath.filename().string(), static_cast<unsigned>(number));
+        },
+        info.st_mode & 0777, temporary, code);
+    if (out >= 0) {
+        code = foundation::NewFiles::copyContents(fromPath, out);
+        if (::close(out) != 0 && !code)
+            code = std::error_code(errno, std::generic_category());
+        if (!code)
+            fs::rename(temporary, toPath, code);
+    }
     if (code) {
         std::error_code ignored;
-        fs::remove(temporary, ignored);
+        if (!temporary.empty())
+            fs::remove(temporary, ignored);
         if (error)
             *error = foundation::fileWriteError(toPath, code.value());
         return false;

@@ -39,9 +39,11 @@ DestinationFolder::Result DestinationFolder::makeRoot(int& posixError, std::stri
         if (end == std::string::npos)
             break;
     }
+    // The root itself is not followed: a link put in its place would send every entry elsewhere.
+    // Links on the way to it are the user's own arrangement and stay.
     struct stat status {};
-    if (::stat(root_.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
-        posixError = ENOTDIR;
+    if (::lstat(root_.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+        posixError = S_ISLNK(status.st_mode) ? ELOOP : ENOTDIR;
         failedPath = root_;
         return Result::Failed;
     }

@@ -4,8 +4,8 @@
 #include <unordered_set>
 
 // The folder an archive is unpacked into. It makes the folders that entries need and refuses to
-// go through a symbolic link below the root, so an entry can never be written through a link that
-// an earlier entry made. Folders once checked are remembered until forget() (after a link was
+// go through a symbolic link at the root or below it, so an entry can never be written through a
+// link that an earlier entry, or anyone else, put there. Folders once checked are remembered until forget() (after a link was
 // made or something was removed). One run, one thread.
 class DestinationFolder {
 public:

@@ -1,11 +1,11 @@
 #include "Platform/Fonts/FontRegistry.h"
 
+#include "Platform/Foundation/NewFiles.h"
 #include "Platform/Storage/Paths.h"
 
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -87,46 +87,27 @@ bool sameBytes(const std::filesystem::path& first, const std::filesystem::path& 
     return a.eof() && b.eof();
 }
 
-// Copies the file's bytes to a new file at `to` (replacing one there). Unlike
-// std::filesystem::copy_file, which reports a short copy as an input/output error, the error is the
-// system's own, so that a full disk says so.
-std::error_code copyBytes(const std::filesystem::path& from, const std::filesystem::path& to)
+// Copies the font's bytes into a new file of `folder` under a name no one can guess, made for this
+// copy alone (a link or file already there is left as it is), and sets `copy` to it.
+// ".<file>.<pid>.<number>.part": the start-up sweep knows the shape.
+std::error_code copyIntoNewFile(const std::filesystem::path& source, const std::filesystem::path& folder,
+                                std::filesystem::path& copy)
 {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return {errno, std::generic_category()};
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (out < 0) {
-        const int error = errno;
-        ::close(in);
-        return {error, std::generic_category()};
+    const std::string prefix = "." + source.filename().string() + "." + std::to_string(::getpid()) + ".";
+    std::error_code ec;
+    const int out = foundation::NewFiles::createFile(
+        [&](std::uint64_t number) { return folder / (prefix + std::to_string(number) + ".part"); }, 0644, copy, ec);
+    if (out < 0)
+        return ec;
+    ec = foundation::NewFiles::copyContents(source, out);
+    if (::close(out) != 0 && !ec)
+        ec = std::error_code(errno, std::generic_category());
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(copy, ignored);
+        copy.clear();
     }
-    std::vector<char> buffer(64 * 1024);
-    int error = 0;
-    for (;;) {
-        const ssize_t count = ::read(in, buffer.data(), buffer.size());
-        if (count < 0 && errno == EINTR)
-            continue;
-        if (count <= 0) {
-            error = count < 0 ? errno : 0;
-            break;
-        }
-        for (ssize_t done = 0; done < count && error == 0;) {
-            const ssize_t written = ::write(out, buffer.data() + done, static_cast<std::size_t>(count - done));
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written <= 0)
-                error = written < 0 ? errno : ENOSPC;
-            else
-                done += written;
-        }
-        if (error != 0)
-            break;
-    }
-    ::close(in);
-    if (::close(out) != 0 && error == 0)
-        error = errno;
-    return error == 0 ? std::error_code() : std::error_code(error, std::generic_category());
+    return ec;
 }
 
 // Renames `from` to `to` unless `to` exists, in one step, so that a file someone puts there
@@ -181,13 +162,13 @@ std::optional<FontRegistry::InstalledFile> FontRegistry::installFontFile(const s
     for (const auto& file : replaceable)
         mayGo.insert(file.lexically_normal());
 
-    static std::atomic<unsigned> counter{0};
-    const auto temporary = folder
-        / ("." + source.filename().string() + "." + std::to_string(::getpid()) + "." + std::to_string(counter++) + ".part");
-    bool copied = false;
+    // The copy this call made, until it is renamed into place; empty otherwise. Only it is removed.
+    std::filesystem::path temporary;
     auto dropCopy = [&] {
         std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
+        if (!temporary.empty())
+            std::filesystem::remove(temporary, ignored);
+        temporary.clear();
     };
     // Moves the copy to `target`; a name taken meanwhile is not an error, the next name is tried.
     enum class Move { Done, NameTaken, Failed };
@@ -195,10 +176,8 @@ std::optional<FontRegistry::InstalledFile> FontRegistry::installFontFile(const s
     std::error_code cause;
     auto moveCopyTo = [&](const std::filesystem::path& target, bool replacing) {
         ec.clear();
-        if (!copied) {
-            ec = copyBytes(source, temporary);
-            copied = !ec;
-        }
+        if (temporary.empty())
+            ec = copyIntoNewFile(source, folder, temporary);
         if (!ec) {
             if (replacing)
                 std::filesystem::rename(temporary, target, ec);
@@ -206,12 +185,13 @@ std::optional<FontRegistry::InstalledFile> FontRegistry::installFontFile(const s
                 ec = renameUnlessTaken(temporary, target);
         }
         if (!ec) {
-            copied = false;
+            temporary.clear();
             return Move::Done;
         }
         reason = "cannot install " + target.string() + ": " + ec.message();
         cause = ec;
-        return ec == std::errc::file_exists ? Move::NameTaken : Move::Failed;
+        // Only the rename's own "exists" is about the target.
+        return ec == std::errc::file_exists && !temporary.empty() ? Move::NameTaken : Move::Failed;
     };
 
     int racesLeft = 8;

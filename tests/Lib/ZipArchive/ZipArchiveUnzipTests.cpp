@@ -251,6 +251,25 @@ TEST_F(UnzipTest, LinksInsideTheDestinationAreMade)
     EXPECT_EQ(readBytes(destination / "top/up.ttf"), "font");
 }
 
+// A link put where the destination should be would send every entry elsewhere: the unpack fails
+// and writes nothing there. A link on the way to the destination is followed.
+TEST_F(UnzipTest, ADestinationThatIsALinkIsRefused)
+{
+    writeBytes(archive, rawArchive({fileEntry("fonts/real.ttf", "font")}));
+    const fs::path elsewhere = scratch / "elsewhere";
+    fs::create_directories(elsewhere);
+    fs::create_directory_symlink(elsewhere, destination);
+    EXPECT_FALSE(unzip());
+    ASSERT_TRUE(completion.error);
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+
+    fs::remove(destination);
+    fs::create_directory_symlink(elsewhere, scratch / "via");
+    destination = scratch / "via" / "out";
+    ASSERT_TRUE(unzip());
+    EXPECT_EQ(readBytes(elsewhere / "out" / "fonts/real.ttf"), "font");
+}
+
 TEST_F(UnzipTest, LinkReplacesExistingFileWhenOverwriting)
 {
     writeBytes(archive, rawArchive({symlinkEntry("l", "target")}));

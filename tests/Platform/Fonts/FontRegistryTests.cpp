@@ -1,5 +1,6 @@
 #include "Platform/Fonts/FontRegistry.h"
 #include "Platform/Fonts/UniqueFont.h"
+#include "Platform/Foundation/NewFiles.h"
 #include "Platform/Storage/Paths.h"
 #include "Support/TempHome.h"
 
@@ -9,6 +10,7 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <unistd.h>
 #include <vector>
 
 TEST(FontRegistry, InstalledFontIsUsableAtOnceByItsPostScriptName)
@@ -103,6 +105,44 @@ TEST(FontRegistry, AFileOfTheSameNameGoesOnlyWhenTheCallerInstalledIt)
             names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{name + "-1.ttf", name + ".ttf"})) << "no copy, no temporary file left";
+}
+
+std::string textOf(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Someone who can write to the font folder plants a link at the name the copy takes, and a file
+// under the name after it. The copy goes through neither: both are left as they are, and it
+// takes a third name.
+TEST(FontRegistry, TheCopyTakesANameOfItsOwnAndGoesThroughNoLinkPlantedThere)
+{
+    namespace fs = std::filesystem;
+    const std::string name = "CorvaneTestSerifCond-Planted001";
+    const auto download = fonttest::fontWithUniqueName(name);
+    const auto folder = foundation::Paths::userFontsDirectory();
+    fs::create_directories(folder);
+    const auto prefix = "." + name + ".ttf." + std::to_string(::getpid()) + ".";
+    const auto linked = folder / (prefix + "11.part");
+    const auto taken = folder / (prefix + "12.part");
+    const auto usersFile = testsupport::makeScratchDir("planted") / "notes.txt";
+    std::ofstream(usersFile) << "the user's notes";
+    fs::create_symlink(usersFile, linked);
+    std::ofstream(taken) << "someone's file";
+    std::uint64_t next = 11;
+    foundation::NewFiles::ScopedNumbers numbers([&next] { return next++; });
+
+    std::string error;
+    const auto placed = fonts::FontRegistry::installFontFile(download, {}, &error);
+    ASSERT_TRUE(placed) << error;
+    EXPECT_EQ(placed->file, folder / (name + ".ttf"));
+    EXPECT_TRUE(sameBytes(placed->file, download));
+    EXPECT_EQ(textOf(usersFile), "the user's notes");
+    EXPECT_TRUE(fs::is_symlink(linked));
+    EXPECT_EQ(textOf(taken), "someone's file");
+    EXPECT_EQ(next, 14u) << "the third number names the copy";
+    EXPECT_FALSE(fs::exists(folder / (prefix + "13.part"))) << "the copy was renamed into place";
 }
 
 TEST(FontRegistry, RefusesMissingFilesAndNonFonts)

@@ -5,10 +5,10 @@
 #include "Lib/SQLKit/SQResultSet.h"
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/NewFiles.h"
 #include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Storage/Paths.h"
 
-#include <atomic>
 #include <cerrno>
 #include <fstream>
 #include <mutex>
@@ -62,11 +62,12 @@ std::string readText(const fs::path& file)
     return in ? text.str() : std::string();
 }
 
-fs::path temporaryBeside(const fs::path& destination)
+// "<destination>.tmp-<pid>-<number>", the number one no one can guess; the start-up sweep knows
+// the shape.
+fs::path temporaryBeside(const fs::path& destination, std::uint64_t number = foundation::NewFiles::randomNumber())
 {
-    static std::atomic<unsigned> counter{0};
     fs::path temporary = destination;
-    temporary += ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+    temporary += ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(number);
     return temporary;
 }
 
@@ -85,6 +86,26 @@ void copyPrivately(const fs::path& source, const fs::path& copy, std::error_code
     fs::copy_file(source, copy, fs::copy_options::overwrite_existing, ec);
     // The copy would keep the installed file's mode, open to all.
     foundation::PrivateFiles::restrictFile(copy);
+}
+
+// Copies `source` into a file beside `destination` that this call makes (a name already taken,
+// by a link or anything else, is left alone and another is tried), the user's alone. Answers the
+// copy, or an empty path with nothing left behind.
+fs::path copyToNewFileBeside(const fs::path& source, const fs::path& destination, std::error_code& ec)
+{
+    fs::path copy;
+    const int out = foundation::NewFiles::createFile(
+        [&](std::uint64_t number) { return temporaryBeside(destination, number); }, foundation::PrivateFiles::kFileMode, copy, ec);
+    if (out < 0)
+        return {};
+    ec = foundation::NewFiles::copyContents(source, out);
+    if (::close(out) != 0 && !ec)
+        ec = std::error_code(errno, std::generic_category());
+    if (!ec)
+        return copy;
+    std::error_code ignored;
+    fs::remove(copy, ignored);
+    return {};
 }
 
 // Removes what was written under `temporary` and reports `ec`, the failure of the copy or the
@@ -134,13 +155,15 @@ void renameAside(const fs::path& from, const fs::path& aside, std::error_code& e
 
 bool copyBeside(const fs::path& source, const fs::path& destination, foundation::Ref<foundation::Error>* error)
 {
-    const fs::path temporary = temporaryBeside(destination);
     std::error_code ec;
-    copyPrivately(source, temporary, ec);
-    if (!ec) {
-        removeSideFiles(destination);
-        fs::rename(temporary, destination, ec);
+    const fs::path temporary = copyToNewFileBeside(source, destination, ec);
+    if (temporary.empty()) {
+        if (error)
+            *error = foundation::fileWriteError(destination, ec.value() ? ec.value() : EIO);
+        return false;
     }
+    removeSideFiles(destination);
+    fs::rename(temporary, destination, ec);
     return ec ? giveUp(temporary, destination, ec, error) : true;
 }
 
@@ -266,14 +289,12 @@ bool KXCatalogueFile::moveIntoPlace(const fs::path& source, const fs::path& dest
 fs::path KXCatalogueFile::copyOfBundledBesideWritable(foundation::Ref<foundation::Error>* error)
 {
     const fs::path writable = writablePath();
-    const fs::path temporary = temporaryBeside(writable);
     std::error_code ec;
     foundation::PrivateFiles::createFolder(writable.parent_path(), ec);
-    copyPrivately(bundledPath(), temporary, ec);
-    if (!ec)
-        return temporary;
-    giveUp(temporary, temporary, ec, error);
-    return {};
+    fs::path temporary = copyToNewFileBeside(bundledPath(), writable, ec);
+    if (temporary.empty() && error)
+        *error = foundation::fileWriteError(writable, ec.value() ? ec.value() : EIO);
+    return temporary;
 }
 
 bool KXCatalogueFile::isDamageCode(int code)

@@ -6,13 +6,13 @@
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/FileError.h"
+#include "Platform/Foundation/NewFiles.h"
 #include "Platform/Fonts/FontNames.h"
 #include "Platform/Fonts/FontRegistry.h"
 #include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Storage/Paths.h"
 
 #include <algorithm>
-#include <atomic>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -88,11 +88,19 @@ std::vector<fs::path> fontFilesBelow(const fs::path& folder)
     return found;
 }
 
-fs::path makeUnpackFolder()
+// A new folder ".unpack-<pid>-<number>" made for this unpack alone, under a number no one can
+// guess; a name already taken (a link, a folder) is left alone. Empty when none can be made.
+fs::path makeUnpackFolder(std::error_code& ec)
 {
-    static std::atomic<unsigned> counter{0};
-    return foundation::Paths::cacheDirectory() / "KXFonts"
-        / (".unpack-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    const fs::path parent = foundation::Paths::cacheDirectory() / "KXFonts";
+    if (!foundation::PrivateFiles::createFolder(parent, ec))
+        return {};
+    const std::string prefix = ".unpack-" + std::to_string(::getpid()) + "-";
+    fs::path folder;
+    if (!foundation::NewFiles::createFolder([&](std::uint64_t number) { return parent / (prefix + std::to_string(number)); },
+                                            foundation::PrivateFiles::kFolderMode, folder, ec))
+        return {};
+    return folder;
 }
 
 } // namespace
@@ -127,8 +135,9 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
         std::vector<fs::path> fonts;
         fs::path unpackFolder;
         if (looksLikeArchive(file, url)) {
-            unpackFolder = makeUnpackFolder();
-            foundation::PrivateFiles::createFolder(unpackFolder, ec);
+            unpackFolder = makeUnpackFolder(ec);
+            if (unpackFolder.empty())
+                return failed(installError(InstallErrorUnpack, "cannot unpack " + file.string() + ": " + ec.message()));
             Ref<foundation::Error> unzipError;
             const bool unpacked = ZipArchive::unzipFileAtPath(
                 file.string(), unpackFolder.string(), true, "",

@@ -9,6 +9,7 @@
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Foundation/NewFiles.h"
 #include "Platform/Storage/Paths.h"
 #include "Support/TempHome.h"
 
@@ -450,6 +451,41 @@ TEST(KXBaseDBManager, TheWritableCopyAndItsSideFilesAreTheUsersAlone)
     KXBaseDBManager manager;
     EXPECT_EQ(modeOf(copy), ownerOnly);
     EXPECT_EQ(modeOf(wal), ownerOnly);
+}
+
+// Links planted at the names the copies of the installed catalogue take lead to a file of the
+// user's: the copies go through none of them, leave them as they are, and take names of their own.
+TEST(KXBaseDBManager, CopiesOfTheInstalledCatalogueGoThroughNoLinkPlantedAtTheirName)
+{
+    const fs::path sample = sampleCatalogue();
+    ScopedFolders folders;
+    const fs::path bundled = folders.resources() / "fonts.sqlite";
+    fs::copy_file(sample, bundled);
+    const fs::path writable = KXCatalogueFile::writablePath();
+    fs::create_directories(writable.parent_path());
+    const fs::path usersFile = testsupport::makeScratchDir("planted") / "notes.txt";
+    std::ofstream(usersFile) << "the user's notes";
+    const auto nameFor = [&](int number) {
+        fs::path name = writable;
+        name += ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(number);
+        return name;
+    };
+    for (int number : {1, 3})
+        fs::create_symlink(usersFile, nameFor(number));
+    std::uint64_t next = 1;
+    foundation::NewFiles::ScopedNumbers numbers([&next] { return next++; });
+
+    bool copied = false;
+    EXPECT_EQ(KXCatalogueFile::prepareWritableCopy(&copied), writable);
+    EXPECT_TRUE(copied);
+    EXPECT_TRUE(contentsOf(writable) == contentsOf(bundled));
+    EXPECT_FALSE(fs::exists(nameFor(2))) << "the copy under the second name was renamed into place";
+
+    const fs::path fresh = KXCatalogueFile::copyOfBundledBesideWritable();
+    EXPECT_EQ(fresh, nameFor(4));
+    EXPECT_TRUE(contentsOf(fresh) == contentsOf(bundled));
+    EXPECT_EQ(contentsOf(usersFile), "the user's notes");
+    EXPECT_TRUE(fs::is_symlink(nameFor(1)) && fs::is_symlink(nameFor(3)));
 }
 
 TEST(KXBaseDBManager, ReplacesItsFileOnlyWithTheConnectionClosed)

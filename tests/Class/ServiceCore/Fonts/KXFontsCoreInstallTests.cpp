@@ -4,12 +4,14 @@
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Fonts/FontRegistry.h"
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Foundation/NewFiles.h"
 #include "Platform/Storage/Paths.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <set>
+#include <unistd.h>
 
 using foundation::String;
 namespace fs = std::filesystem;
@@ -73,6 +75,34 @@ TEST(KXFontsCoreInstall, UnpacksAnArchiveAndMakesItsFontUsable)
     EXPECT_TRUE(fonts::FontRegistry::isPostScriptNameAvailable("FreeSerifBoldItalic"));
     // No unpack folder is left behind.
     for (const auto& entry : fs::directory_iterator(foundation::Paths::cacheDirectory() / "KXFonts"))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".unpack")) << entry.path();
+}
+
+// A link planted at the name the unpack folder takes leads to a folder of the user's: nothing is
+// unpacked into it, the link stays, and the archive is unpacked into a folder of its own.
+TEST(KXFontsCoreInstall, AnArchiveIsUnpackedIntoNoLinkPlantedAtItsFolder)
+{
+    const auto dir = testsupport::makeScratchDir("planted-unpack");
+    fs::copy_file("/usr/share/fonts/truetype/freefont/FreeSansOblique.ttf", dir / "FreeSansOblique.ttf");
+    const auto archive = dir / "package.zip";
+    ASSERT_TRUE(ZipArchive::createZipFileAtPath(archive.string(), std::vector<std::string>{(dir / "FreeSansOblique.ttf").string()}));
+    const auto cache = foundation::Paths::cacheDirectory() / "KXFonts";
+    fs::create_directories(cache);
+    const auto usersFolder = testsupport::makeScratchDir("users-folder");
+    const auto planted = cache / (".unpack-" + std::to_string(::getpid()) + "-21");
+    fs::create_directory_symlink(usersFolder, planted);
+    std::uint64_t next = 21;
+    foundation::NewFiles::ScopedNumbers numbers([&next] { return next++; });
+
+    const auto outcome = install(archive, "");
+    EXPECT_TRUE(fs::is_empty(usersFolder));
+    EXPECT_TRUE(fs::is_symlink(planted));
+    fs::remove(planted);
+    ASSERT_FALSE(outcome.error) << outcome.error->description();
+    const auto expected = foundation::Paths::userFontsDirectory() / "FreeSansOblique.ttf";
+    EXPECT_EQ(outcome.files, KXFontsCore::InstalledFiles{expected});
+    EXPECT_EQ(fs::file_size(expected), fs::file_size(dir / "FreeSansOblique.ttf"));
+    for (const auto& entry : fs::directory_iterator(cache))
         EXPECT_FALSE(entry.path().filename().string().starts_with(".unpack")) << entry.path();
 }
 
