@@ -3,6 +3,7 @@
 // report, the signals that end the process, and the application delegate, which does the rest.
 #include "Class/Account/KXWebPanel.h"
 #include "Class/AppShell/AppDelegate.h"
+#include "Class/AppShell/KXIncomingLinks.h"
 #include "Class/AppShell/KXLeftovers.h"
 #include "Class/AppShell/KXQtTranslation.h"
 #include "Class/AppShell/KXSingleInstance.h"
@@ -122,10 +123,8 @@ int main(int argc, char** argv)
     dispatch::mainQueue().async([&delegate, arguments = message.arguments] {
         delegate.applicationDidFinishLaunching();
         // An address the program was started with arrives like one sent to it later.
-        for (const QString& argument : arguments) {
-            if (argument.startsWith(QLatin1String("corvane:"), Qt::CaseInsensitive))
-                delegate.handleURLEvent(argument);
-        }
+        for (const QString& link : KXIncomingLinks::linksToShow(arguments))
+            delegate.handleURLEvent(link);
     });
     kxtrace::mark("exec");
     const int status = QApplication::exec();

@@ -6,6 +6,7 @@
 #include "Class/AppShell/KXCatalogueUpdater.h"
 #include "Class/AppShell/KXDefaults.h"
 #include "Class/AppShell/KXDeviceInfo.h"
+#include "Class/AppShell/KXIncomingLinks.h"
 #include "Class/AppShell/KXStartupReports.h"
 #include "Class/AppShell/KXStartupRules.h"
 #include "Class/AppShell/KXStartupTrace.h"
@@ -31,6 +32,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSystemTrayIcon>
 #include <QWindowStateChangeEvent>
 
@@ -45,6 +47,9 @@
 using foundation::Id;
 
 namespace {
+
+// The least of a long link an alert shows, however small the screen.
+constexpr qsizetype kMinShownLength = 200;
 
 // Sees the application's Quit event before the application closes its windows. An application
 // filter sees every event of the process: it stays apart from the shown window's filter, which
@@ -261,15 +266,13 @@ bool AppDelegate::applicationShouldHandleReopen()
 void AppDelegate::handleLaterStart(const QStringList& arguments, const QString& activationToken, const QString& startupId)
 {
     // The desktop hands its activation permit to whoever raises a window next.
-    if (!activationToken.isEmpty())
+    if (!activationToken.isEmpty() && KXIncomingLinks::acceptsPermit(activationToken, "activation token"))
         qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
-    if (!startupId.isEmpty())
+    if (!startupId.isEmpty() && KXIncomingLinks::acceptsPermit(startupId, "startup id"))
         qputenv("DESKTOP_STARTUP_ID", startupId.toUtf8());
     applicationShouldHandleReopen();
-    for (const QString& argument : arguments) {
-        if (argument.startsWith(QLatin1String("corvane:"), Qt::CaseInsensitive))
-            handleURLEvent(argument);
-    }
+    for (const QString& link : KXIncomingLinks::linksToShow(arguments))
+        handleURLEvent(link);
 }
 
 void AppDelegate::applicationWillTerminate()
@@ -305,6 +308,8 @@ void AppDelegate::updateAppData()
 
 void AppDelegate::handleURLEvent(const QString& url)
 {
+    if (!KXIncomingLinks::acceptsLink(url))
+        return;
     kxtrace::mark("url-alert", url.toStdString());
     auto* alert = new QMessageBox(showWindow_);
     alert->setAttribute(Qt::WA_DeleteOnClose);
@@ -312,13 +317,23 @@ void AppDelegate::handleURLEvent(const QString& url)
     alert->setIcon(QMessageBox::Information);
     alert->setTextFormat(Qt::PlainText);
     alert->setText(QStringLiteral("URL Request"));
-    alert->setInformativeText(url);
+    // A long link would make an alert taller than the screen, its button out of reach.
+    alert->setInformativeText(KXIncomingLinks::shownText(url));
     // The address is whatever the sender wrote: never markup.
     if (auto* informative = alert->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
         informative->setTextFormat(Qt::PlainText);
     alert->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     urlAlert_ = alert;
     alert->open();
+    // On a small screen even the shortened link can make the alert taller than the screen: less
+    // of it is shown until the alert fits, its button within reach.
+    const QScreen* screen = alert->screen();
+    const int availableHeight = screen ? screen->availableGeometry().height() : 0;
+    for (qsizetype shown = KXIncomingLinks::kMaxShownLength;
+         screen && url.size() > shown && shown > kMinShownLength && alert->frameGeometry().height() > availableHeight;) {
+        shown /= 2;
+        alert->setInformativeText(KXIncomingLinks::shownText(url, shown));
+    }
 }
 
 void AppDelegate::appSettingClick(QWidget* transientParent)

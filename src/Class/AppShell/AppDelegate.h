@@ -67,10 +67,12 @@ public:
     bool windowShouldClose();
     void updateAppData();
 
-    // An incoming address: shown in an alert, nothing more.
+    // An incoming address: shown in an alert, nothing more (a long one with its middle left out;
+    // one longer than KXIncomingLinks takes is refused).
     void handleURLEvent(const QString& url);
     QMessageBox* urlAlert() const { return urlAlert_; }
-    // What a later start of the program hands over: its addresses, else a reopen.
+    // What a later start of the program hands over: its addresses (an alert for each of the first
+    // few, KXIncomingLinks::linksToShow), else a reopen.
     void handleLaterStart(const QStringList& arguments, const QString& activationToken, const QString& startupId);
 
     // The client's one settings window, whichever item asks for it (the menu bar's or the extend

@@ -1,12 +1,16 @@
 #include "Class/AppShell/KXSingleInstance.h"
 
+#include "Class/AppShell/KXIncomingLinks.h"
+
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalSocket>
 #include <QStandardPaths>
+#include <QtEndian>
 
+#include <optional>
+#include <string>
 #include <thread>
 
 #include <sys/stat.h>
@@ -29,6 +33,19 @@ QByteArray encode(const KXSingleInstance::Message& message)
     return framed;
 }
 
+// The message in a frame's bytes; nullopt when they are not one.
+std::optional<KXSingleInstance::Message> decode(const QByteArray& bytes)
+{
+    QDataStream in(bytes);
+    in.setVersion(QDataStream::Qt_6_0);
+    quint32 magic = 0;
+    KXSingleInstance::Message message;
+    in >> magic >> message.arguments >> message.activationToken >> message.startupId;
+    if (in.status() != QDataStream::Ok || magic != kMagic)
+        return std::nullopt;
+    return message;
+}
+
 } // namespace
 
 QString KXSingleInstance::defaultFolder()
@@ -42,9 +59,28 @@ QString KXSingleInstance::defaultFolder()
 KXSingleInstance::Message KXSingleInstance::currentMessage(const QStringList& argumentsWithProgram)
 {
     Message message;
-    message.arguments = argumentsWithProgram.mid(1);
-    message.activationToken = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
-    message.startupId = qEnvironmentVariable("DESKTOP_STARTUP_ID");
+    const QString token = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    if (KXIncomingLinks::acceptsPermit(token, "activation token"))
+        message.activationToken = token;
+    const QString startupId = qEnvironmentVariable("DESKTOP_STARTUP_ID");
+    if (KXIncomingLinks::acceptsPermit(startupId, "startup id"))
+        message.startupId = startupId;
+    // What the frame holds besides the links: the magic, the list's count and the two permits.
+    const auto textBytes = [](qsizetype length) { return qint64(sizeof(quint32)) + 2 * qint64(length); };
+    qint64 room = qint64(kMaxFrameBytes) - 2 * qint64(sizeof(quint32)) - 2 * textBytes(KXIncomingLinks::kMaxPermitLength);
+    qsizetype left = 0;
+    for (const QString& link : KXIncomingLinks::linksOf(argumentsWithProgram.mid(1))) {
+        if (!KXIncomingLinks::acceptsLink(link))
+            continue;
+        if (textBytes(link.size()) > room) {
+            ++left;
+            continue;
+        }
+        room -= textBytes(link.size());
+        message.arguments.append(link);
+    }
+    if (left > 0)
+        KXIncomingLinks::log("links not handed over: " + std::to_string(left) + " past what one message holds");
     return message;
 }
 
@@ -134,28 +170,40 @@ KXSingleInstance::Forwarding KXSingleInstance::forward(const Message& message, i
 void KXSingleInstance::acceptConnection()
 {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
+        // No more is buffered than the largest frame.
+        socket->setReadBufferSize(qint64(sizeof(quint32)) + kMaxFrameBytes);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-            QDataStream frame(socket);
-            frame.setVersion(QDataStream::Qt_6_0);
-            frame.startTransaction();
-            QByteArray bytes;
-            frame >> bytes;
-            if (!frame.commitTransaction())
-                return; // the rest is still on its way
-            QDataStream in(bytes);
-            in.setVersion(QDataStream::Qt_6_0);
-            quint32 magic = 0;
-            Message message;
-            in >> magic >> message.arguments >> message.activationToken >> message.startupId;
-            if (in.status() != QDataStream::Ok || magic != kMagic) {
-                socket->abort();
-                return;
-            }
-            socket->putChar(kAcknowledged);
-            socket->flush();
-            if (handler_)
-                handler_(message);
-        });
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrame(socket); });
     }
+}
+
+void KXSingleInstance::readFrame(QLocalSocket* socket)
+{
+    constexpr qint64 kHeader = sizeof(quint32);
+    if (socket->bytesAvailable() < kHeader)
+        return;
+    uchar header[kHeader];
+    socket->peek(reinterpret_cast<char*>(header), kHeader);
+    const quint32 length = qFromBigEndian<quint32>(header);
+    if (length > kMaxFrameBytes) { // a null frame (all ones) too
+        KXIncomingLinks::log("message refused: it announces " + std::to_string(length) + " bytes, more than "
+                             + std::to_string(kMaxFrameBytes));
+        socket->abort();
+        return;
+    }
+    if (socket->bytesAvailable() < kHeader + length)
+        return; // the rest is still on its way
+    socket->skip(kHeader);
+    const QByteArray bytes = socket->read(length);
+    disconnect(socket, &QLocalSocket::readyRead, this, nullptr); // one message per connection
+    const auto message = decode(bytes);
+    if (!message) {
+        KXIncomingLinks::log("message refused: not one of this program's");
+        socket->abort();
+        return;
+    }
+    socket->putChar(kAcknowledged);
+    socket->flush();
+    if (handler_)
+        handler_(*message);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QLocalServer>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QObject>
 #include <QString>
@@ -11,8 +12,10 @@
 #include <memory>
 
 // One client per user: the first start holds a lock file and listens on a local socket in
-// $XDG_RUNTIME_DIR/corvane-fonts/ (mode 0700); a later start hands its arguments and its
-// activation token to the first one and ends. The lock of an instance that died counts as free
+// $XDG_RUNTIME_DIR/corvane-fonts/ (mode 0700); a later start hands its "corvane:" links and its
+// activation token to the first one and ends. A message is one frame that announces its length
+// first: a frame longer than kMaxFrameBytes is refused (logged through KXIncomingLinks) before
+// any of it is read. The lock of an instance that died counts as free
 // and its socket is replaced, so a dead instance never blocks a new one. Main thread only.
 class KXSingleInstance : public QObject {
     Q_OBJECT
@@ -34,8 +37,13 @@ public:
 
     // $XDG_RUNTIME_DIR/corvane-fonts (the user's runtime folder of the platform otherwise).
     static QString defaultFolder();
-    // The message of this process: its arguments and the activation variables of its environment.
+    // The message of this process: its "corvane:" arguments and the activation variables of its
+    // environment, as much as the first instance takes (KXIncomingLinks), so a message this
+    // program sends always fits in a frame.
     static Message currentMessage(const QStringList& argumentsWithProgram);
+
+    // The most a frame may hold.
+    static constexpr quint32 kMaxFrameBytes = 1024 * 1024;
 
     explicit KXSingleInstance(QString folder = defaultFolder(), QObject* parent = nullptr);
     ~KXSingleInstance() override;
@@ -63,6 +71,7 @@ private:
     enum class Forwarding { Delivered, NoListener, Failed };
     Forwarding forward(const Message& message, int timeoutMs) const;
     void acceptConnection();
+    void readFrame(QLocalSocket* socket);
 
     QString folder_;
     std::unique_ptr<QLockFile> lock_;

@@ -1,6 +1,7 @@
 #include "Class/AppShell/AppDelegate.h"
 
 #include "Class/AppShell/KXBegainWindow.h"
+#include "Class/AppShell/KXIncomingLinks.h"
 #include "Class/AppShell/KXCatalogueUpdater.h"
 #include "Class/AppShell/KXStartupRules.h"
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
@@ -14,6 +15,7 @@
 #include "Platform/Foundation/Array.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "ScreenshotSupport.h"
 #include "ShellServiceTest.h"
 #include "Support/PageTrace.h"
 
@@ -21,6 +23,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 
 #include <thread>
 
@@ -260,6 +263,107 @@ TEST_F(AppDelegateTest, ALaterStartReopensAndShowsItsAddresses)
     ASSERT_NE(AppDelegate::sharedAppDelegate().urlAlert(), nullptr);
     EXPECT_EQ(AppDelegate::sharedAppDelegate().urlAlert()->informativeText(), QStringLiteral("corvane://font/7"));
     AppDelegate::sharedAppDelegate().urlAlert()->close();
+}
+
+namespace {
+
+// Takes the incoming links' log lines until it goes.
+class ScopedLinkLog {
+public:
+    ScopedLinkLog()
+        : previous_(KXIncomingLinks::setLogSink([this](const std::string& line) { lines_.push_back(line); }))
+    {
+    }
+    ~ScopedLinkLog() { KXIncomingLinks::setLogSink(previous_); }
+    ScopedLinkLog(const ScopedLinkLog&) = delete;
+    ScopedLinkLog& operator=(const ScopedLinkLog&) = delete;
+    const std::vector<std::string>& lines() const { return lines_; }
+
+private:
+    std::vector<std::string> lines_;
+    KXIncomingLinks::LogSink previous_;
+};
+
+std::vector<QMessageBox*> openAlerts()
+{
+    std::vector<QMessageBox*> alerts;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* alert = qobject_cast<QMessageBox*>(widget); alert && alert->isVisible())
+            alerts.push_back(alert);
+    }
+    return alerts;
+}
+
+void closeAlerts()
+{
+    for (QMessageBox* alert : openAlerts())
+        alert->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+} // namespace
+
+// A link of 120,000 characters: the alert shows its beginning and end, and fits the screen with
+// its button.
+TEST_F(AppDelegateTest, ALongLinksAlertFitsTheScreensAvailableArea)
+{
+    showWindow();
+    QString link = QStringLiteral("corvane://font/7?q=");
+    for (int index = 0; link.size() < 120000; ++index)
+        link += QString::number(index % 10);
+    link += QStringLiteral("&end=1");
+    AppDelegate::sharedAppDelegate().handleURLEvent(link);
+    QMessageBox* alert = AppDelegate::sharedAppDelegate().urlAlert();
+    ASSERT_NE(alert, nullptr);
+    QApplication::processEvents();
+    const QRect available = alert->screen()->availableGeometry();
+    EXPECT_LE(alert->frameGeometry().width(), available.width());
+    EXPECT_LE(alert->frameGeometry().height(), available.height());
+    const QRect button(alert->buttons().front()->mapTo(alert, QPoint()), alert->buttons().front()->size());
+    EXPECT_TRUE(alert->rect().contains(button)) << "the OK button is inside the alert";
+    const QString shown = QString(alert->informativeText()).remove(QChar(0x200b)); // the breaks that let it wrap
+    EXPECT_LE(shown.size(), KXIncomingLinks::kMaxShownLength);
+    EXPECT_GE(shown.size(), 200);
+    const qsizetype half = shown.size() / 2 - 1;
+    EXPECT_TRUE(shown.startsWith(link.left(half)) && shown.endsWith(link.right(half))) << shown.size();
+    EXPECT_EQ(shown.count(QChar(0x2026)), 1);
+    shelltest::saveScreenshot(alert, QStringLiteral("appdelegate-long-link-alert"));
+    closeAlerts();
+}
+
+// One message of 300 links: the first few open an alert each, the rest are logged. A link longer
+// than the desktop hands over, and an activation permit longer than any, are refused and logged.
+TEST_F(AppDelegateTest, OneMessageOpensAtMostAFewAlertsAndRefusesOversizedParts)
+{
+    showWindow();
+    ScopedLinkLog logged;
+    QStringList links;
+    for (int index = 0; index < 300; ++index)
+        links.append(QStringLiteral("corvane://font/%1").arg(index));
+    AppDelegate::sharedAppDelegate().handleLaterStart(links, {}, {});
+    auto alerts = openAlerts();
+    EXPECT_EQ(alerts.size(), std::size_t(KXIncomingLinks::kMaxAlertsPerMessage));
+    QStringList shown;
+    for (QMessageBox* alert : alerts)
+        shown.append(alert->informativeText());
+    shown.sort();
+    EXPECT_EQ(shown, (QStringList{QStringLiteral("corvane://font/0"), QStringLiteral("corvane://font/1"),
+                                  QStringLiteral("corvane://font/2")}));
+    ASSERT_EQ(logged.lines().size(), 1u);
+    EXPECT_NE(logged.lines()[0].find("297"), std::string::npos) << logged.lines()[0];
+    closeAlerts();
+
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    qunsetenv("DESKTOP_STARTUP_ID");
+    const QString tooLong = QStringLiteral("corvane://x/") + QString(KXIncomingLinks::kMaxLinkLength, QLatin1Char('a'));
+    AppDelegate::sharedAppDelegate().handleLaterStart({tooLong}, QString(1025, QLatin1Char('t')), QString(2000, QLatin1Char('s')));
+    EXPECT_TRUE(openAlerts().empty());
+    EXPECT_FALSE(qEnvironmentVariableIsSet("XDG_ACTIVATION_TOKEN"));
+    EXPECT_FALSE(qEnvironmentVariableIsSet("DESKTOP_STARTUP_ID"));
+    EXPECT_EQ(logged.lines().size(), 4u);
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    qunsetenv("DESKTOP_STARTUP_ID");
+    closeAlerts();
 }
 
 TEST_F(AppDelegateTest, ADeactivationIsTracedAsAnEmptyLineOnlyWhenTheTraceIsOn)

@@ -1,14 +1,18 @@
 #include "Class/AppShell/KXSingleInstance.h"
 
+#include "Class/AppShell/KXIncomingLinks.h"
 #include "Support/TempHome.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLocalSocket>
 #include <QLockFile>
+#include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <sys/stat.h>
 #include <thread>
 
@@ -36,7 +40,101 @@ KXSingleInstance::Role claimFromAnotherStart(const QString& folder, const KXSing
     return role;
 }
 
+// Takes the incoming links' log lines until it goes.
+class ScopedLinkLog {
+public:
+    ScopedLinkLog()
+        : previous_(KXIncomingLinks::setLogSink([this](const std::string& line) { lines_.push_back(line); }))
+    {
+    }
+    ~ScopedLinkLog() { KXIncomingLinks::setLogSink(previous_); }
+    ScopedLinkLog(const ScopedLinkLog&) = delete;
+    ScopedLinkLog& operator=(const ScopedLinkLog&) = delete;
+    const std::vector<std::string>& lines() const { return lines_; }
+
+private:
+    std::vector<std::string> lines_;
+    KXIncomingLinks::LogSink previous_;
+};
+
+QByteArray bigEndian(quint32 value)
+{
+    QByteArray bytes(4, '\0');
+    qToBigEndian(value, bytes.data());
+    return bytes;
+}
+
+// Sends `bytes` to the instance as another program might, and serves until the instance closes
+// the connection or a few seconds pass. True when it closed it.
+bool closedAfterSending(const QString& socketPath, const QByteArray& bytes)
+{
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    if (!socket.waitForConnected(2000))
+        return false;
+    socket.write(bytes);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (socket.state() != QLocalSocket::UnconnectedState && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return socket.state() == QLocalSocket::UnconnectedState;
+}
+
 } // namespace
+
+// A frame that announces ten megabytes is refused as its length arrives: the instance does not
+// wait for the rest, nor keep what came.
+TEST(KXSingleInstance, AnOversizedFrameIsRefusedBeforeItIsRead)
+{
+    const QString folder = scratchFolder();
+    KXSingleInstance first(folder);
+    int received = 0;
+    first.setMessageHandler([&](const KXSingleInstance::Message&) { ++received; });
+    ASSERT_EQ(first.claim(KXSingleInstance::Message{}), KXSingleInstance::Role::Primary);
+    ScopedLinkLog logged;
+
+    EXPECT_TRUE(closedAfterSending(first.socketPath(), bigEndian(10 * 1024 * 1024) + QByteArray(64 * 1024, 'x')));
+    EXPECT_EQ(received, 0);
+    ASSERT_EQ(logged.lines().size(), 1u);
+    EXPECT_NE(logged.lines()[0].find("10485760"), std::string::npos) << logged.lines()[0];
+
+    // The instance still takes a message.
+    const KXSingleInstance::Message message{{QStringLiteral("corvane://font/7")}, QString(), QString()};
+    EXPECT_EQ(claimFromAnotherStart(folder, message), KXSingleInstance::Role::Forwarded);
+    EXPECT_EQ(received, 1);
+}
+
+// A later start hands over its "corvane:" links and nothing else, no more than the first instance
+// takes, so its message is never refused: even one with many links of the longest kind.
+TEST(KXSingleInstance, ALaterStartHandsOverOnlyWhatTheFirstTakes)
+{
+    const QString longest = QStringLiteral("corvane://f/") + QString(KXIncomingLinks::kMaxLinkLength - 12, QLatin1Char('a'));
+    QStringList arguments{QStringLiteral("corvane-fonts"), QStringLiteral("--verbose"), QStringLiteral("/home/someone/notes.txt"),
+                          QStringLiteral("corvane://font/1"), longest + QLatin1Char('a'), QStringLiteral("CORVANE://font/2")};
+    for (int index = 0; index < 8; ++index)
+        arguments.append(longest);
+    qputenv("XDG_ACTIVATION_TOKEN", QByteArray(1025, 't'));
+    qputenv("DESKTOP_STARTUP_ID", "startup-3");
+    ScopedLinkLog logged;
+    const auto message = KXSingleInstance::currentMessage(arguments);
+    qunsetenv("XDG_ACTIVATION_TOKEN");
+    qunsetenv("DESKTOP_STARTUP_ID");
+    ASSERT_GE(message.arguments.size(), 3);
+    EXPECT_EQ(message.arguments.mid(0, 2), (QStringList{QStringLiteral("corvane://font/1"), QStringLiteral("CORVANE://font/2")}));
+    for (const QString& link : message.arguments.mid(2))
+        EXPECT_EQ(link, longest);
+    EXPECT_TRUE(message.activationToken.isEmpty());
+    EXPECT_EQ(message.startupId, QStringLiteral("startup-3"));
+    EXPECT_FALSE(logged.lines().empty());
+
+    const QString folder = scratchFolder();
+    KXSingleInstance first(folder);
+    std::vector<KXSingleInstance::Message> received;
+    first.setMessageHandler([&](const KXSingleInstance::Message& handed) { received.push_back(handed); });
+    ASSERT_EQ(first.claim(KXSingleInstance::Message{}), KXSingleInstance::Role::Primary);
+    EXPECT_EQ(claimFromAnotherStart(folder, message), KXSingleInstance::Role::Forwarded);
+    ASSERT_EQ(received.size(), 1u);
+    EXPECT_EQ(received[0], message);
+}
 
 TEST(KXSingleInstance, ALaterStartHandsOverItsArgumentsAndEnds)
 {
