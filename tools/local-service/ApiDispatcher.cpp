@@ -81,7 +81,9 @@ ApiDispatcher::HttpAnswer ApiDispatcher::handle(const std::string& path, const s
 
     HttpAnswer answer;
     std::chrono::milliseconds late{0};
+    bool lost = false;
     if (const auto fault = deps_.faults.takeForOperation(path, tag)) {
+        lost = fault->kind == Fault::Kind::LostReply;
         if (fault->kind == Fault::Kind::LateReply)
             late = fault->delay;
         else
@@ -124,6 +126,8 @@ ApiDispatcher::HttpAnswer ApiDispatcher::handle(const std::string& path, const s
         else
             answer.body = envelope(op->handler(ctx), tag);
     }
+    if (lost)
+        return {502, "text/plain", "Bad Gateway"};
     // Held back without the state lock: other requests are answered meanwhile.
     deps_.faults.holdReply(late);
     return answer;

@@ -10,7 +10,7 @@ std::optional<Fault::Kind> Fault::kindFromName(const std::string& name)
         {"truncate", Kind::TruncatedDownload}, {"slow", Kind::SlowDownload},
         {"zipslip", Kind::ZipSlipPackage}, {"nofontstxt", Kind::NoFontsTxtPackage},
         {"status", Kind::Status}, {"chunked", Kind::Chunked}, {"length", Kind::AnnouncedLength},
-        {"late", Kind::LateReply},
+        {"late", Kind::LateReply}, {"lost", Kind::LostReply},
     };
     const auto it = names.find(name);
     if (it == names.end())

@@ -28,10 +28,12 @@ struct Fault {
         Chunked,          // a file sent in chunks, without Content-Length (bytesPerSecond throttles them)
         AnnouncedLength,  // a file whose Content-Length says `announcedLength`; the bytes sent stop at
                           // the file's end or at that length, whichever comes first
-        LateReply         // an operation answered at once and its reply held back for the delay (or
+        LateReply,        // an operation answered at once and its reply held back for the delay (or
                           // until releaseHeld()), so it reports the state of the moment it was asked
                           // (a reply slow in transit); a file sends its first half at once and
                           // holds the rest back likewise (a download under way)
+        LostReply         // an operation done, then answered with status 502 instead of its reply
+                          // (a gateway that lost the reply): the client cannot tell it was done
     };
     Kind kind = Kind::None;
     std::chrono::milliseconds delay{0};

@@ -128,6 +128,18 @@ TEST_F(ScriptedFaults, ALateReplyLandsWhenReleased)
     EXPECT_EQ(client().call("getTag", {{"tag", "129"}}).errcode(), 0) << "the fault was used up";
 }
 
+TEST_F(ScriptedFaults, ALostReplyIsA502AfterTheOperationWasDone)
+{
+    const std::string token = client().registerNewUser(service());
+    Fault fault = make(Fault::Kind::LostReply);
+    fault.remaining = 1;
+    service().faults().set("createCollect", fault);
+    EXPECT_EQ(client().call("createCollect", {{"tag", "133"}, {"name", "丢了回复"}}, token).status, 502);
+    EXPECT_EQ(client().call("createCollect", {{"tag", "133"}, {"name", "丢了回复"}}, token).message(),
+              "收藏夹名称已存在")
+        << "the first request made the folder";
+}
+
 TEST_F(ScriptedFaults, NoReplyHoldsTheRequestUntilCleared)
 {
     service().faults().set("getTag", make(Fault::Kind::NoReply));
