@@ -36,6 +36,15 @@ namespace {
 
 constexpr double kOrderBottomHeight = 90;
 
+// The unpaid orders a getUnpaid reply counts; none for a refused reply.
+std::optional<long long> unpaidCount(const Id& reply)
+{
+    const Id num = reply["corvane_data"]["num"];
+    if (!KXStoreService::succeeded(reply) || num.isNil())
+        return std::nullopt;
+    return num.integerValue();
+}
+
 QLabel* totalLine(QWidget* parent)
 {
     auto* label = storestyle::plainLabel({}, 12, storestyle::kTextGrey, parent);
@@ -188,6 +197,7 @@ void KXFontsSaleOrderView::setUPUI()
     });
     lc_makeConstraints(lcView(seeOrderTitle_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     showZeroTotals();
+    readUnpaidCount();
 }
 
 void KXFontsSaleOrderView::setBuyCartFonts(foundation::Ref<foundation::MutableArray> fonts)
@@ -211,14 +221,17 @@ void KXFontsSaleOrderView::setDataA(const foundation::Ref<foundation::Array>& of
 void KXFontsSaleOrderView::upDatePriceByInfoString()
 {
     const bool asked = priceRequester_->request(selection_.infoString(),
-        dispatch::guardedQt(
-            this, [](KXFontsSaleOrderView& self, const Id& data) { self.applyTotals(data); }));
+        dispatch::guardedQt(this, [](KXFontsSaleOrderView& self, const Id& data) { self.applyTotals(data); }),
+        dispatch::guardedQt(this, [](KXFontsSaleOrderView& self) { self.showUnknownTotals(); }));
     if (!asked)
         showZeroTotals();
+    else if (!totalsAnswered_)
+        showUnknownTotals();
 }
 
 void KXFontsSaleOrderView::showZeroTotals()
 {
+    totalsAnswered_ = false;
     countPriceLabel_->setAttributedText(KXStoreTexts::zeroOrderTotal());
     discountPriceLabel_->setText(storestyle::qstring(KXStoreTexts::zeroOrderDiscount()));
     activityLabel_->setText(storestyle::qstring(KXStoreTexts::zeroOrderActivity()));
@@ -226,8 +239,20 @@ void KXFontsSaleOrderView::showZeroTotals()
     fontsNumLabel_->setText(storestyle::qstring(KXStoreTexts::orderCount(0, 0)));
 }
 
+void KXFontsSaleOrderView::showUnknownTotals()
+{
+    totalsAnswered_ = false;
+    countPriceLabel_->setAttributedText(KXStoreTexts::unknownOrderTotal());
+    discountPriceLabel_->setText(storestyle::qstring(KXStoreTexts::unknownOrderDiscount()));
+    activityLabel_->setText(storestyle::qstring(KXStoreTexts::unknownOrderActivity()));
+    vipLabel_->setText(storestyle::qstring(KXStoreTexts::unknownOrderVip()));
+    fontsNumLabel_->setText(storestyle::qstring(
+        KXStoreTexts::orderCount(selection_.infoArray().size(), selection_.allFontsA().size())));
+}
+
 void KXFontsSaleOrderView::applyTotals(const Id& data)
 {
+    totalsAnswered_ = true;
     discountPriceLabel_->setText(storestyle::qstring(KXStoreTexts::orderDiscount(data["favorable_price"])));
     countPriceLabel_->setAttributedText(KXStoreTexts::orderTotal(data["price"]));
     fontsNumLabel_->setText(storestyle::qstring(
@@ -370,13 +395,13 @@ void KXFontsSaleOrderView::KXFontsSaleReselectedViewSureBtnClick()
 
 void KXFontsSaleOrderView::updateSubmitState()
 {
-    buyBtn_->setEnabled(!submitting_ && !checkOrderView_);
+    buyBtn_->setEnabled(!submitting_ && !checkOrderView_ && !orderPlaced_);
 }
 
 void KXFontsSaleOrderView::buyBtnClick()
 {
     // One order at a time: nothing while a request is on its way or the check dialog is open.
-    if (submitting_ || checkOrderView_)
+    if (submitting_ || checkOrderView_ || orderPlaced_)
         return;
     if (selection_.infoArray().empty() || selection_.allFontsA().empty()) {
         storewindow::toast(nullptr, ToastStyle::Warning, "请选择至少一个授权及字体");
@@ -387,15 +412,58 @@ void KXFontsSaleOrderView::buyBtnClick()
     KXStoreService::shared()->submitBuyCartsOriderWithInfo(selection_.infoString(),
         dispatch::guardedQt(
             this, [](KXFontsSaleOrderView& self, const Id& reply) { self.orderArrived(reply); }),
-        dispatch::guardedQt(this, [](KXFontsSaleOrderView& self, const foundation::Ref<foundation::Error>&) {
-            self.submitting_ = false;
-            self.updateSubmitState();
-        }));
+        dispatch::guardedQt(this,
+            [unpaidBefore = unpaidCount_](KXFontsSaleOrderView& self,
+                const foundation::Ref<foundation::Error>& error) { self.orderLost(error, unpaidBefore); }));
+}
+
+void KXFontsSaleOrderView::readUnpaidCount(CountRead then)
+{
+    // No count is known while it is read: an order sent meanwhile has nothing to compare with.
+    unpaidCount_.reset();
+    const unsigned long long number = ++unpaidReads_;
+    auto keep = [number, then](KXFontsSaleOrderView& self, std::optional<long long> count) {
+        if (self.unpaidReads_ == number)
+            self.unpaidCount_ = count;
+        if (then)
+            then(self, count);
+    };
+    KXStoreService::shared()->getUnpaidOriderSuceess(
+        dispatch::guardedQt(
+            this, [keep](KXFontsSaleOrderView& self, const Id& reply) { keep(self, unpaidCount(reply)); }),
+        dispatch::guardedQt(
+            this, [keep](KXFontsSaleOrderView& self, const foundation::Ref<foundation::Error>&) {
+                keep(self, std::nullopt);
+            }));
+}
+
+void KXFontsSaleOrderView::orderLost(
+    const foundation::Ref<foundation::Error>& error, std::optional<long long> unpaidBefore)
+{
+    const auto done = [](KXFontsSaleOrderView& self) {
+        self.submitting_ = false;
+        self.updateSubmitState();
+    };
+    // A time-out or a broken connection says nothing of whether the service made the order: a
+    // count above the one from before the order says it did.
+    if (!unpaidBefore || (error && error->domain() == KXStoreService::kSessionEndedDomain)) {
+        done(*this);
+        return;
+    }
+    readUnpaidCount([done, before = *unpaidBefore](KXFontsSaleOrderView& self, std::optional<long long> now) {
+        if (now && *now > before) {
+            self.orderPlaced_ = true;
+            storewindow::toast(nullptr, ToastStyle::Info, kOrderPlacedMessage);
+        }
+        done(self);
+    });
 }
 
 void KXFontsSaleOrderView::orderArrived(const Id& reply)
 {
     submitting_ = false;
+    // An order may have been made: the next one compares with the count after it.
+    readUnpaidCount();
     if (!KXStoreService::succeeded(reply)) {
         updateSubmitState();
         return;

@@ -4,10 +4,12 @@
 #include "Class/UIKit/KXBaseView.h"
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/Error.h"
 
 #include <QPointer>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class KXBaseButton;
@@ -29,8 +31,13 @@ class QLabel;
 
 // The order page: one row per chosen offer, each offering every cart font as a check box; every
 // change of the choice is priced by the service (only the latest question's answer is shown);
-// offers are added through the re-pick sheet and removed after a question. Submitting sends the
-// selection text as an order, one request at a time; the service's answer (after the check
+// offers are added through the re-pick sheet and removed after a question. The totals show only
+// amounts a price reply gave: a choice no reply has priced (the page's opening, a failed price)
+// shows dashes, an empty choice the zero texts. Submitting sends the selection text as an order,
+// one request at a time. The page reads the number of unpaid orders when it opens and after each
+// order reply: when an order's outcome is unknown (it failed without a reply), a number read again
+// above the one from before the order means the service made it, so the page says so and sends no
+// second one. The service's answer (after the check
 // dialog when it reports a problem) opens the payment page in the browser (when no browser can
 // be started, an alert shows the address to open by hand), marks an order as
 // awaiting payment ("my_orderClick" "0"), posts "buyCartsGoToOrder" with "scac" and counts down
@@ -47,6 +54,8 @@ public:
     static constexpr const char* kGoToOrderNotification = "buyCartsGoToOrder";
     static constexpr const char* kOrderPosterObject = "scac";
     static constexpr const char* kOrderReminderKey = "my_orderClick";
+    // Told when an order whose reply was lost turns out to be made.
+    static constexpr const char* kOrderPlacedMessage = "订单已提交，请在个人中心-我的订单中完成支付";
     static constexpr long long kCountDownSeconds = 5;
     static constexpr double kVipBottomHeight = 122;
 
@@ -105,13 +114,20 @@ public:
     // The dialogs and the sheet while they are open.
     KXFontsSaleCheckOrderView* checkOrderView() const;
     KXFontsSaleReselectedView* reselectedView() const;
-    // An order request is on its way.
+    // An order request, or the count of unpaid orders after it failed, is on its way.
     bool isSubmitting() const { return submitting_; }
+    // An order whose reply was lost was made: this page sends no other.
+    bool isOrderPlaced() const { return orderPlaced_; }
 
 private:
     void setUPUI();
     void showZeroTotals();
+    void showUnknownTotals();
     void applyTotals(const foundation::Id& data);
+    using CountRead = std::function<void(KXFontsSaleOrderView& self, std::optional<long long> count)>;
+    // Reads the number of unpaid orders (the latest read is kept); `then` gets what came.
+    void readUnpaidCount(CountRead then = {});
+    void orderLost(const foundation::Ref<foundation::Error>& error, std::optional<long long> unpaidBefore);
     void orderArrived(const foundation::Id& reply);
     void updateSubmitState();
     void openPaymentPage(const foundation::Id& address);
@@ -122,6 +138,11 @@ private:
     BackBlock backBlock_;
     long long deleteRow_ = 0;
     bool submitting_ = false;
+    bool orderPlaced_ = false;
+    std::optional<long long> unpaidCount_;
+    unsigned long long unpaidReads_ = 0;
+    // The totals on screen are a price reply's.
+    bool totalsAnswered_ = false;
     std::unique_ptr<KXPriceRequester> priceRequester_;
     std::unique_ptr<KXCountDown> countDown_;
     std::shared_ptr<KXStoreTableViewDataSource> tableSource_;

@@ -2,6 +2,7 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/Store/Core/KXStoreSession.h"
 #include "Class/Store/KXFontSaleAuthorizeCell.h"
 #include "Class/Store/KXFontsSaleCheckOrderView.h"
 #include "Class/Store/KXFontsSaleDeleteAuthView.h"
@@ -65,6 +66,11 @@ Id orderReply(long long cartsError, const std::string& jumpURL)
     auto data = foundation::Dictionary::create({ { Id("carts_error"), Id(cartsError) },
         { Id("jump_url"), Id(jumpURL) }, { Id("order_id"), Id(41) } });
     return Id(foundation::Dictionary::create({ { Id("errcode"), Id(0) }, { Id("corvane_data"), Id(data) } }));
+}
+
+Id unpaidReply(long long num)
+{
+    return storetest::envelope(0, Id(foundation::Dictionary::create({ { Id("num"), Id(num) } })));
 }
 
 class KXFontsSaleOrderViewTest : public storetest::StorePageTest {
@@ -193,6 +199,47 @@ TEST_F(KXFontsSaleOrderViewTest, ARepliesOfAnOlderChoiceNeverOverwriteTheTotals)
     service->answer(Operation::Price, 1, storetest::priceReply("2.00"));
     service->answer(Operation::Price, 0, storetest::priceReply("3.00"));
     EXPECT_EQ(page->countPriceLabel()->text(), "合计：￥1.00");
+}
+
+TEST_F(KXFontsSaleOrderViewTest, TheTotalsShowNoAmountThatNoReplyGave)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    const auto showsUnknown = [&] {
+        return page->countPriceLabel()->text() == "合计：--"
+            && page->discountPriceLabel()->text() == "优惠：--"
+            && page->activityLabel()->text() == "活动优惠：--" && page->vipLabel()->text() == "VIP 优惠：--";
+    };
+    EXPECT_TRUE(showsUnknown()) << page->countPriceLabel()->text().toStdString();
+    EXPECT_EQ(page->fontsNumLabel()->text(), "已选2种授权，4款字体") << "the count is the choice's own";
+    service->fail(Operation::Price, 0);
+    EXPECT_TRUE(showsUnknown()) << page->countPriceLabel()->text().toStdString();
+
+    storetest::click(*row(page, 0)->fontBtnA()[0]);
+    answerLatestPrice(storetest::priceReply("284.40", "12.00", "3.00", "1.00"));
+    EXPECT_EQ(page->countPriceLabel()->text(), "合计：￥284.40");
+    // The amounts of the earlier choice go when the current one cannot be priced.
+    storetest::click(*row(page, 0)->fontBtnA()[0]);
+    EXPECT_EQ(page->countPriceLabel()->text(), "合计：￥284.40") << "kept while the next is asked";
+    service->fail(Operation::Price, prices() - 1);
+    EXPECT_TRUE(showsUnknown()) << page->countPriceLabel()->text().toStdString();
+    EXPECT_EQ(page->fontsNumLabel()->text(), "已选2种授权，4款字体");
+    storetest::click(*row(page, 1)->fontBtnA()[0]);
+    answerLatestPrice(storetest::priceReply("150.00"));
+    storetest::click(*row(page, 1)->fontBtnA()[0]);
+    answerLatestPrice(storetest::envelope(111, Id(foundation::Dictionary::create())));
+    EXPECT_TRUE(showsUnknown()) << "a refused price is no price either";
+
+    // An empty choice has its zero texts; a choice after it shows no zero while it is asked.
+    if (page->allSelectBtn()->state() == 0)
+        storetest::click(*page->allSelectBtn());
+    storetest::click(*page->allSelectBtn());
+    EXPECT_EQ(page->countPriceLabel()->text(), "合计：￥0");
+    EXPECT_EQ(page->fontsNumLabel()->text(), "已选0种授权，0款字体");
+    storetest::click(*row(page, 1)->fontBtnA()[1]);
+    EXPECT_TRUE(showsUnknown()) << page->countPriceLabel()->text().toStdString();
+    answerLatestPrice(storetest::priceReply("79.00", "0", "0", "0"));
+    EXPECT_EQ(page->countPriceLabel()->text(), "合计：￥79.00");
+    EXPECT_EQ(page->discountPriceLabel()->text(), "优惠：-￥0");
 }
 
 TEST_F(KXFontsSaleOrderViewTest, SelectAllOffEmptiesTheChoiceThenOneTickMakesOneEntry)
@@ -452,6 +499,71 @@ TEST_F(KXOrderSubmitTest, OneOrderRequestAtATime)
     EXPECT_TRUE(page->waitBgView()->isHidden());
     EXPECT_TRUE(page->buyBtn()->isEnabled());
     EXPECT_TRUE(posts.empty());
+}
+
+TEST_F(KXOrderSubmitTest, AnOrderWhoseReplyWasLostIsReadBackAndNotSentTwice)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    ASSERT_EQ(service->count(Operation::Unpaid), 1u) << "the count is read when the page opens";
+    service->answer(Operation::Unpaid, 0, unpaidReply(2));
+    page->buyBtnClick();
+    ASSERT_EQ(service->count(Operation::Order), 1u);
+    service->fail(Operation::Order, 0);
+    ASSERT_EQ(service->count(Operation::Unpaid), 2u) << "the count is read again";
+    EXPECT_FALSE(page->buyBtn()->isEnabled()) << "still busy while it is read";
+    EXPECT_TRUE(toastMessages().empty());
+    service->answer(Operation::Unpaid, 1, unpaidReply(3));
+    EXPECT_EQ(toastMessages(), std::vector<std::string> { "订单已提交，请在个人中心-我的订单中完成支付" });
+    EXPECT_TRUE(page->isOrderPlaced());
+    EXPECT_FALSE(page->buyBtn()->isEnabled());
+    storetest::click(*page->buyBtn());
+    page->buyBtnClick();
+    EXPECT_EQ(service->count(Operation::Order), 1u) << "no second order from this page";
+    EXPECT_TRUE(posts.empty());
+}
+
+TEST_F(KXOrderSubmitTest, ALostOrderThatWasNotMadeOrCannotBeToldLeavesSubmitAsItWas)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    service->answer(Operation::Unpaid, 0, unpaidReply(2));
+    // The same count: not made.
+    page->buyBtnClick();
+    service->fail(Operation::Order, 0);
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
+    EXPECT_TRUE(page->buyBtn()->isEnabled());
+    // The count read back fails: nothing can be told, and the next order has no count to go by.
+    page->buyBtnClick();
+    service->fail(Operation::Order, 1);
+    service->fail(Operation::Unpaid, 2);
+    EXPECT_TRUE(page->buyBtn()->isEnabled());
+    page->buyBtnClick();
+    service->fail(Operation::Order, 2);
+    EXPECT_EQ(service->count(Operation::Unpaid), 3u) << "nothing to compare with";
+    EXPECT_TRUE(page->buyBtn()->isEnabled());
+
+    // An order the check dialog holds back was made: the count is read again after its reply, and
+    // a lost order compares with that one.
+    page->buyBtnClick();
+    service->answer(Operation::Order, 3, orderReply(1, "https://127.0.0.1:1/pages/pay?order=41"));
+    ASSERT_EQ(service->count(Operation::Unpaid), 4u);
+    service->answer(Operation::Unpaid, 3, unpaidReply(3));
+    QTest::keyClick(page->checkOrderView(), Qt::Key_Escape);
+    page->buyBtnClick();
+    service->fail(Operation::Order, 4);
+    service->answer(Operation::Unpaid, 4, unpaidReply(3));
+    EXPECT_TRUE(page->buyBtn()->isEnabled());
+    EXPECT_TRUE(toastMessages().empty());
+    EXPECT_FALSE(page->isOrderPlaced());
+
+    // A sign-out before the order's reply: nothing is read back for whoever signs in next.
+    page->buyBtnClick();
+    dispatch::NotificationCenter::defaultCenter().post(KXStoreSession::kNotification, Id(),
+        foundation::Dictionary::create(
+            { { Id("loginOut"), Id(foundation::Dictionary::create({ { Id("logint"), Id("YES") } })) } }));
+    service->answer(Operation::Order, 5, orderReply(0, "https://127.0.0.1:1/pages/pay?order=42"));
+    EXPECT_EQ(service->count(Operation::Unpaid), 5u);
+    EXPECT_TRUE(page->buyBtn()->isEnabled());
+    EXPECT_TRUE(page->waitBgView()->isHidden());
 }
 
 TEST_F(KXOrderSubmitTest, AnAcceptedOrderHandsOverOnceAndCountsDown)

@@ -27,7 +27,7 @@ void KXPriceRequester::setLog(Log log)
     state_->log = std::move(log);
 }
 
-bool KXPriceRequester::request(const std::string& infoString, Apply apply)
+bool KXPriceRequester::request(const std::string& infoString, Apply apply, Failed failed)
 {
     if (infoString.size() <= kEmptyChoiceLength) {
         retire();
@@ -39,7 +39,7 @@ bool KXPriceRequester::request(const std::string& infoString, Apply apply)
     auto service = service_ ? service_ : KXStoreService::shared();
     service->getBuyCartsPriceWithInfo(
         infoString,
-        [weak, number, apply = std::move(apply)](const Id& reply) {
+        [weak, number, apply = std::move(apply), failed](const Id& reply) {
             auto state = weak.lock();
             if (!state || state->latest != number)
                 return;
@@ -47,14 +47,20 @@ bool KXPriceRequester::request(const std::string& infoString, Apply apply)
             if (!KXStoreService::succeeded(reply)) {
                 if (state->log)
                     state->log(foundation::format("----%@", reply));
+                if (failed)
+                    failed();
                 return;
             }
             if (apply)
                 apply(reply["corvane_data"]);
         },
-        [weak, number](const foundation::Ref<foundation::Error>&) {
-            if (auto state = weak.lock(); state && state->latest == number)
-                state->waiting = false;
+        [weak, number, failed](const foundation::Ref<foundation::Error>&) {
+            auto state = weak.lock();
+            if (!state || state->latest != number)
+                return;
+            state->waiting = false;
+            if (failed)
+                failed();
         });
     return true;
 }

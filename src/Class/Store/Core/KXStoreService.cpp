@@ -106,6 +106,11 @@ void KXStoreService::submitBuyCartsOriderWithInfo(const std::string& info, Reply
     guardedSend(Operation::Order, info, std::move(reply), std::move(failure));
 }
 
+void KXStoreService::getUnpaidOriderSuceess(Reply reply, Failure failure)
+{
+    guardedSend(Operation::Unpaid, {}, std::move(reply), std::move(failure));
+}
+
 void KXStoreHTTPService::send(Operation operation, const std::string& argument, Reply reply, Failure failure)
 {
     KXHTTPBUSINESS business;
@@ -128,6 +133,9 @@ void KXStoreHTTPService::send(Operation operation, const std::string& argument, 
     case Operation::Order:
         business.submitBuyCartsOriderWithFids(
             Id(""), Id(""), Id(argument), std::move(reply), std::move(failure));
+        break;
+    case Operation::Unpaid:
+        business.getUnpaidOriderSuceess(std::move(reply), std::move(failure));
         break;
     }
 }

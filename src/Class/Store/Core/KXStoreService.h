@@ -20,7 +20,7 @@ public:
     using Reply = std::function<void(const foundation::Id& reply)>;
     using Failure = std::function<void(const foundation::Ref<foundation::Error>& error)>;
 
-    enum class Operation { Carts, DeleteCarts, AllBrand, Brand, Price, Order };
+    enum class Operation { Carts, DeleteCarts, AllBrand, Brand, Price, Order, Unpaid };
 
     static constexpr const char* kSessionEndedDomain = "KXStoreSessionEnded";
 
@@ -37,6 +37,9 @@ public:
     // getPrice and subOrder with empty "fids" and "brand_id" and the selection text as "info".
     void getBuyCartsPriceWithInfo(const std::string& info, Reply reply, Failure failure);
     void submitBuyCartsOriderWithInfo(const std::string& info, Reply reply, Failure failure);
+    // The number of unpaid orders ("corvane_data" "num"), which tells whether an order whose
+    // reply was lost was made.
+    void getUnpaidOriderSuceess(Reply reply, Failure failure); // getUnpaid
 
     // The cart and brand-list readers take the status from "errorcode", a missing key being
     // success; the other replies from "errcode", which must be there and 0.
@@ -52,7 +55,7 @@ private:
 };
 
 // The store's operations through KXHTTPBUSINESS (getCarts 155, delCarts 154, getAllBrand 164,
-// getBrand 157, getPrice 158, subOrder 159).
+// getBrand 157, getPrice 158, subOrder 159, getUnpaid 160).
 class KXStoreHTTPService : public KXStoreService {
 protected:
     void send(Operation operation, const std::string& argument, Reply reply, Failure failure) override;

@@ -145,6 +145,28 @@ std::string KXStoreTexts::zeroOrderVip()
     return "VIP 优惠：-￥0";
 }
 
+KXAttributedText KXStoreTexts::unknownOrderTotal()
+{
+    KXAttributedText result;
+    result.text = "合计：--";
+    return result;
+}
+
+std::string KXStoreTexts::unknownOrderDiscount()
+{
+    return "优惠：--";
+}
+
+std::string KXStoreTexts::unknownOrderActivity()
+{
+    return "活动优惠：--";
+}
+
+std::string KXStoreTexts::unknownOrderVip()
+{
+    return "VIP 优惠：--";
+}
+
 bool KXStoreTexts::showsVipLines(const Id& priceData)
 {
     return KXMoney::fen(priceData["vip_price"]) > 0;

@@ -47,6 +47,11 @@ public:
     static std::string zeroOrderDiscount();
     static std::string zeroOrderActivity();
     static std::string zeroOrderVip();
+    // The texts of a choice whose price no reply has given: "合计：--", "优惠：--", ...
+    static KXAttributedText unknownOrderTotal();
+    static std::string unknownOrderDiscount();
+    static std::string unknownOrderActivity();
+    static std::string unknownOrderVip();
     // Whether a price reply shows the activity and VIP lines: its "vip_price" above 0 fen.
     static bool showsVipLines(const foundation::Id& priceData);
 

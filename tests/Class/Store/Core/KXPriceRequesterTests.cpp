@@ -92,6 +92,29 @@ TEST_F(KXPriceRequesterTest, AFailureEndsTheWaitAndKeepsTheTotals)
     EXPECT_TRUE(applied.empty());
 }
 
+TEST_F(KXPriceRequesterTest, OnlyTheLatestQuestionsFailureOrRefusalIsReported)
+{
+    int failed = 0;
+    const auto count = [&failed] { ++failed; };
+    requester->request(R"([{"bid":"7","fids":"1"}])", record(), count);
+    requester->request(R"([{"bid":"7","fids":"2"}])", record(), count);
+    service->fail(Operation::Price, 0);
+    EXPECT_EQ(failed, 0) << "the older question's failure";
+    service->fail(Operation::Price, 1);
+    EXPECT_EQ(failed, 1);
+    requester->request(R"([{"bid":"7","fids":"3"}])", record(), count);
+    service->answer(Operation::Price, 2, envelope(111, Id(foundation::Dictionary::create())));
+    EXPECT_EQ(failed, 2);
+    requester->request(R"([{"bid":"7","fids":"4"}])", record(), count);
+    requester->request("[]", record(), count);
+    service->fail(Operation::Price, 3);
+    EXPECT_EQ(failed, 2) << "retired by the empty choice";
+    requester->request(R"([{"bid":"7","fids":"5"}])", record(), count);
+    service->answer(Operation::Price, 4, totals("5.00"));
+    EXPECT_EQ(failed, 2);
+    EXPECT_EQ(applied, std::vector<std::string> { "5.00" });
+}
+
 TEST_F(KXPriceRequesterTest, AReplyAfterThePageIsGoneIsDropped)
 {
     requester->request(R"([{"bid":"7","fids":"1"}])", record());
