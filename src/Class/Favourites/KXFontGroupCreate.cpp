@@ -121,10 +121,12 @@ void KXFontGroupCreate::creatGroup()
         if (block)
             block(result);
     };
-    auto failure = [dialog](const foundation::Ref<foundation::Error>&) {
+    auto failure = [dialog, reload = reloadBlock_](const foundation::Ref<foundation::Error>&) {
         style::toast(ToastStyle::Error, QStringLiteral("网络失败！"));
         if (dialog)
             dialog->submitting_ = false;
+        // The request may have reached the server before its reply was lost.
+        KXFolderSession::reloadFolders(reload);
     };
     if (renaming)
         KXHTTPBUSINESS().RenameGroupWithName(sent, Id(groupid_.integerValue()), std::move(success), std::move(failure));

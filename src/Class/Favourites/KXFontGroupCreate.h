@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/UIKit/KXBaseView.h"
 #include "Platform/Foundation/Dictionary.h"
 
@@ -20,7 +21,10 @@ class QLineEdit;
 // "网络失败！". After a success the group block gets the name that was sent ({"collect_name"}, and
 // {"id"} of a new folder) and the dialog leaves; otherwise it stays with the typed name. While a
 // request runs, confirm does nothing, so Return plus a click sends once. The group block runs even
-// when the dialog was closed meanwhile (the server has the folder). Main thread only.
+// when the dialog was closed meanwhile (the server has the folder). A network failure leaves it
+// unknown whether the server made the change, so the folder list is read again
+// (KXFolderSession::reloadFolders) and the reload block gets the session's folders. Main thread
+// only.
 class KXFontGroupCreate : public KXBaseView {
     Q_OBJECT
 
@@ -38,6 +42,8 @@ public:
     void setTitle(const QString& title);
     const GroupBlock& groupBlock() const { return groupBlock_; }
     void setGroupBlock(GroupBlock block) { groupBlock_ = std::move(block); }
+    // Gets the folders read again after a network failure, even when the dialog was closed.
+    void setReloadBlock(KXFolderSession::Shown block) { reloadBlock_ = std::move(block); }
 
     bool isRenaming() const;
     bool isSubmitting() const { return submitting_; }
@@ -63,6 +69,7 @@ private:
     foundation::Id groupid_;
     QString title_;
     GroupBlock groupBlock_;
+    KXFolderSession::Shown reloadBlock_;
     bool submitting_ = false;
     QLabel* titleLabel_ = nullptr;
     QWidget* centerBgView_ = nullptr;

@@ -147,10 +147,15 @@ void KXFontManagerView::setGroupDataA(Ref<foundation::Array> folders)
 void KXFontManagerView::setUPData()
 {
     KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create("关注合集错误"));
-    KXFolderSession::reloadFolders([page = QPointer<KXFontManagerView>(this)](const Ref<foundation::MutableArray>& folders) {
+    KXFolderSession::reloadFolders(showLoadedFolders());
+}
+
+KXFolderSession::Shown KXFontManagerView::showLoadedFolders()
+{
+    return [page = QPointer<KXFontManagerView>(this)](const Ref<foundation::MutableArray>& folders) {
         if (page)
             page->setGroupDataA(folders);
-    });
+    };
 }
 
 void KXFontManagerView::backBtnClick()
@@ -169,6 +174,7 @@ void KXFontManagerView::uploadBtnClick()
         if (page)
             page->setUPData();
     });
+    dialog->setReloadBlock(showLoadedFolders());
     style::pinOnTop(dialog, this);
 }
 
@@ -224,6 +230,7 @@ void KXFontManagerView::renameFolder(const Id& info)
         page->groupDataA_ = KXFolderRecords::renamed(page->groupDataA_.get(), folderId, name);
         page->model_->setRecords(page->groupDataA_);
     });
+    dialog->setReloadBlock(showLoadedFolders());
     style::pinOnTop(dialog, this);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/UIKit/KXBaseView.h"
 #include "Platform/Foundation/Array.h"
 
@@ -21,7 +22,7 @@ class HighlightLabel;
 // origin ("个人中心") shows ("已创建%zd个收藏夹", the number highlighted, and the back button), and
 // the new-folder button. Each page loads the folders at once (through the session's reply gate:
 // the page shows the newest list of the signed-in user) and again after a folder detail it opened
-// closes and after a folder was created.
+// closes, after a folder was created and after a create or rename whose reply was lost.
 //
 // A card opens the folder's fonts (KXFontManagerDetailView, list type 4, the folder's id and a
 // return block that loads again); its menu manages, renames (KXFontGroupCreate) or deletes
@@ -73,6 +74,8 @@ private:
     class Adapter;
     void setUPUI();
     void layOutHeader();
+    // Shows a folder list the session loaded, while the page lives.
+    KXFolderSession::Shown showLoadedFolders();
     // The folder at `index` may be changed: not the default folder at 0.
     bool refusesDefault(long index);
 

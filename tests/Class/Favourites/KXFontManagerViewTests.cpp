@@ -17,6 +17,7 @@
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
 
+#include <QDateTime>
 #include <QLineEdit>
 
 using foundation::Id;
@@ -200,6 +201,44 @@ TEST_F(KXFontManagerViewTest, CreatingAFolderListsItAndReturningFromADetailLoads
     page->tableviewCellClick(0);
     top<KXFontManagerDetailView>()->backBtnClick();
     EXPECT_TRUE(waitUntil([&] { return requests("137") == loads + 1; })) << "the return block loads again";
+}
+
+TEST_F(KXFontManagerViewTest, AFolderMadeOrRenamedWhileItsReplyWasLostIsShown)
+{
+    auto* page = open();
+    page_ = page;
+    // The suite's service keeps its folders from test to test.
+    const std::string run = std::to_string(QDateTime::currentMSecsSinceEpoch() % 1000000);
+    const auto listed = [](const foundation::Ref<foundation::Array>& folders, const std::string& name) {
+        const auto shown = names(folders);
+        return std::count(shown.begin(), shown.end(), name) == 1;
+    };
+    const std::string made = "回复丢了" + run;
+    setFault("createCollect", localservice::Fault::Kind::LostReply);
+    page->uploadBtn2()->click();
+    settle(host());
+    auto* dialog = top<KXFontGroupCreate>();
+    ASSERT_NE(dialog, nullptr);
+    dialog->showTF()->setText(QString::fromStdString(made));
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return listed(page->groupDataA(), made); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_TRUE(listed(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo(), made))
+        << "the side list shows the session's folders";
+    EXPECT_EQ(toastTexts(), ToastList{"网络失败！"});
+    EXPECT_EQ(top<KXFontGroupCreate>(), dialog) << "the dialog stays with the typed name";
+    dialog->cancelClick();
+
+    const std::string renamed = "改名回复丢了" + run;
+    setFault("modifyCollect", localservice::Fault::Kind::LostReply);
+    page->renameFolder(page->groupDataA()->objectAtIndex(1));
+    dialog = top<KXFontGroupCreate>();
+    ASSERT_NE(dialog, nullptr);
+    dialog->showTF()->setText(QString::fromStdString(renamed));
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return listed(page->groupDataA(), renamed); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_TRUE(listed(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo(), renamed));
 }
 
 TEST_F(KXFontManagerViewTest, Screenshots)

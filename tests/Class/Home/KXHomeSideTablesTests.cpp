@@ -534,6 +534,29 @@ TEST_F(KXHomeSideTablesTest, AFolderListAskedBeforeANewFolderNeverTakesItAway)
     run([&](auto success, auto failure) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(made["id"], success, failure); });
 }
 
+TEST_F(KXHomeSideTablesTest, AFolderMadeWhileItsReplyWasLostIsListed)
+{
+    signIn();
+    auto& home = open();
+    setFault("createCollect", localservice::Fault::Kind::LostReply);
+    home.addNewGroup();
+    auto* dialog = qobject_cast<KXFontGroupCreate*>(kx_topSubview(&home));
+    ASSERT_NE(dialog, nullptr);
+    dialog->showTF()->setText(QStringLiteral("侧栏回复丢了"));
+    dialog->sureClick();
+    const auto made = [&] {
+        for (const Id& entry : home.groupArray()->objects())
+            if (entry["collect_name"].stringValue() == "侧栏回复丢了")
+                return entry;
+        return Id();
+    };
+    ASSERT_TRUE(waitFor([&] { return !made().isNil(); }));
+    EXPECT_TRUE(lists(sideTableSession().groupsInfo(), made()["id"]));
+    EXPECT_EQ(kx_topSubview(&home), dialog) << "the dialog stays";
+    service().faults().clearAll();
+    run([&](auto success, auto failure) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(made()["id"], success, failure); });
+}
+
 // The favourites page changes the folders through the session, not through the hub: the open
 // folder table still shows each change as soon as the page does, with no row clicked.
 TEST_F(KXHomeSideTablesTest, FoldersChangedOnTheFavouritesPageShowInTheSideTableAtOnce)
