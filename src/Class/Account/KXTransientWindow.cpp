@@ -13,6 +13,10 @@ KXTransientWindow::KXTransientWindow(QWidget* transientParent, const QSize& size
     scrollArea_ = new QScrollArea(this);
     scrollArea_->setFrameShape(QFrame::NoFrame);
     scrollArea_->setWidgetResizable(true);
+    // Only a frame that lets a window too small for its form scroll. Taking the keys on a click
+    // would let a click on a link or on blank space take them from the form's field, and the
+    // window swallows the keys its children leave unhandled.
+    scrollArea_->setFocusPolicy(Qt::NoFocus);
     contentView_ = new QWidget;
     contentView_->setMinimumSize(size);
     scrollArea_->setWidget(contentView_);

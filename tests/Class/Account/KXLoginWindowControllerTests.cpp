@@ -5,6 +5,7 @@
 
 #include "Class/Account/Core/KXWechatQRPoll.h"
 #include "Class/Account/KXLoginPhoneMailView.h"
+#include "Class/Account/KXLoginRegisterView.h"
 #include "Class/Account/KXLoginViewController.h"
 #include "Class/Account/KXLoginWindowController.h"
 #include "Class/Account/KXTransientWindow.h"
@@ -25,6 +26,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTest>
 
 using foundation::Id;
@@ -178,6 +180,42 @@ TEST_F(KXLoginWindowTest, KeysTypedRightAfterChoosingTheAccountFormLandInTheAcco
     QTest::keyClick(window->windowHandle(), Qt::Key_Tab);
     QTest::keyClick(window->windowHandle(), 'x');
     EXPECT_EQ(account->pwdTF()->text(), QStringLiteral("x")) << "Tab still leads to the password";
+}
+
+TEST_F(KXLoginWindowTest, BackFromRegistrationByMouseTheAccountFieldHasTheKeys)
+{
+    auto controller = open();
+    QWidget* window = controller->window();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    const auto type = [window](const std::string& text) {
+        for (const char key : text)
+            QTest::keyClick(window->windowHandle(), key);
+    };
+    // Clicked as a mouse clicks: the press hands the focus out by the widgets' focus policies.
+    KXLoginViewController* panel = controller->contentViewController();
+    QTest::mouseClick(panel->phoneLoginButton(), Qt::LeftButton);
+    auto* account = panel->findChild<KXLoginPhoneMailView*>();
+    ASSERT_NE(account, nullptr);
+    QTest::mouseClick(account->registerBtn(), Qt::LeftButton);
+    QPointer<KXLoginRegisterView> registration = account->findChild<KXLoginRegisterView*>();
+    ASSERT_FALSE(registration.isNull());
+    type("138");
+    EXPECT_EQ(registration->phoneTF()->text(), QStringLiteral("138"));
+
+    QTest::mouseClick(registration->loginBtn(), Qt::LeftButton);
+    ASSERT_TRUE(registration.isNull() || !registration->isVisible()) << "the registration panel went";
+    const QWidget* focus = window->focusWidget();
+    EXPECT_EQ(focus, account->phoneNum())
+        << "the keys are with " << (focus ? focus->metaObject()->className() : "nothing");
+    type("demo");
+    EXPECT_EQ(account->phoneNum()->text(), QStringLiteral("demo"))
+        << "back on the login form, typing lands in the account field";
+
+    // A click on the form's blank space leaves the keys where they are.
+    QTest::mouseClick(account, Qt::LeftButton, {}, QPoint(8, 8));
+    type("x");
+    EXPECT_EQ(account->phoneNum()->text(), QStringLiteral("demox"));
 }
 
 TEST_F(KXLoginWindowTest, ClosingTheWindowStopsItsPolling)
