@@ -34,10 +34,14 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (watched == widget_ && event->type() == QEvent::Show && takesOnShow_)
+        // Spontaneous ones come with the window's minimise and restore: the widget stays shown,
+        // and the keys stay where they are.
+        if (watched != widget_ || event->spontaneous())
+            return false;
+        if (event->type() == QEvent::Show && takesOnShow_)
             takeKeys();
         // Watched at the hide: the focus is still inside the widget then.
-        else if (watched == widget_ && event->type() == QEvent::Hide)
+        else if (event->type() == QEvent::Hide)
             giveKeysBack();
         return false;
     }

@@ -11,6 +11,7 @@ class QWidget;
 // An overlay inside a window takes the keys when it shows, unless one of its own widgets already
 // has them, so nothing behind it (a list under a dimmed window) reacts to keys; when it goes while
 // it holds the keys, they go back to the widget that had them before, when that one still shows.
+// The window's minimise and restore, which hide and show it spontaneously, move no keys.
 // A window given no cancel control closes on Escape, as its frame's close button does.
 //
 // The controls are held weakly; the key handling lives as long as the overlay. GUI thread only.

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QWindow>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -32,6 +33,16 @@ struct Dialog {
     int cancels = 0;
     int confirms = 0;
 };
+
+// Minimises the window and restores it as a window manager does: its children get spontaneous
+// Hide and Show events while they stay visible.
+void minimiseAndRestore(QWidget& window)
+{
+    window.setWindowState(Qt::WindowMinimized);
+    QApplication::processEvents();
+    window.setWindowState(Qt::WindowNoState);
+    QApplication::processEvents();
+}
 
 } // namespace
 
@@ -86,4 +97,42 @@ TEST(KXOverlayKeys, TransientWindowsCloseOnEscape)
     ASSERT_TRUE(alert && alert->isVisible());
     QTest::keyClick(alert.data(), Qt::Key_Escape);
     EXPECT_TRUE(alert.isNull() || !alert->isVisible()) << "the alert, as its 知道了";
+}
+
+TEST(KXOverlayKeys, MinimiseAndRestoreLeaveTheKeysInAPageOrAnOverlay)
+{
+    QWidget window;
+    window.resize(300, 200);
+    auto* list = new QLineEdit(&window);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    list->setFocus();
+
+    // A page over the list takes the keys and gives them back to the list when it goes.
+    auto* page = new KXBaseView(&window);
+    page->setGeometry(window.rect());
+    auto* pageField = new QLineEdit(page);
+    page->show();
+    kx_takeKeys(page, list);
+    pageField->setFocus();
+    ASSERT_EQ(window.focusWidget(), pageField);
+    minimiseAndRestore(window);
+    EXPECT_TRUE(page->isVisible());
+    EXPECT_EQ(window.focusWidget(), pageField) << "the page keeps the keys; the list behind it gets none";
+
+    // An overlay with a field over the page: the field keeps the keys, not the overlay itself.
+    Dialog dialog(&window);
+    kx_setOverlayKeys(dialog.overlay, dialog.cancel, dialog.confirm);
+    auto* name = new QLineEdit(dialog.overlay);
+    dialog.overlay->show();
+    name->setFocus();
+    minimiseAndRestore(window);
+    EXPECT_EQ(window.focusWidget(), name);
+
+    // Put away for real, each still gives the keys back.
+    dialog.overlay->hide();
+    EXPECT_EQ(window.focusWidget(), pageField);
+    page->hide();
+    EXPECT_EQ(window.focusWidget(), list);
 }
