@@ -200,9 +200,10 @@ void KXHomeRecomDetailTopCell::showAttention()
     attentionBtn_->setVisible(!hasOrigin_ && !isOwnCollection());
     attentionBtn_->setState(toggle_.state());
     attentionBtn_->setEnabled(!toggle_.isPending());
+    // A click waiting for the sign-in has sent nothing yet: the record's count stands until it is.
+    const int shift = signIn_.isActive() ? 0 : toggle_.state() - recordState_;
     if (dataDic_.dictionary())
-        groupDetailLabel_->setText(
-            KXFavouritesTexts::collectionFacts(dataDic_, toggle_.state() - recordState_));
+        groupDetailLabel_->setText(KXFavouritesTexts::collectionFacts(dataDic_, shift));
 }
 
 void KXHomeRecomDetailTopCell::attentionBtnClick()
@@ -212,8 +213,8 @@ void KXHomeRecomDetailTopCell::attentionBtnClick()
         showAttention();
         return;
     }
-    showAttention();
     if (KXUserCenterConfig::sharedKXUserCenterConfig().islogin()) {
+        showAttention();
         attentionHttpRequest();
         return;
     }
@@ -225,6 +226,7 @@ void KXHomeRecomDetailTopCell::attentionBtnClick()
                         cell->receiveNotification(n);
                 });
     }
+    showAttention();
     if (const auto delegate = delegate_.lock())
         delegate->loginClick();
 }

@@ -36,7 +36,8 @@ public:
 // "KXHomeRecomAttention" {"groupID", "groupState"}. Signed out, the click asks for the sign-in
 // (the delegate's loginClick) and waits for the next sign-in message ("homeNotificationCenter" with
 // "loginMessage"), which sends the state the button shows then; clicks while waiting add no second
-// observer. The follower count moves by one with the button's state, and back with it. A
+// observer. The follower count moves by one with the button's state once its request is sent,
+// and back with it; while a click waits for the sign-in the count stays the record's. A
 // "KXHomeRecomAttention" posted elsewhere for the collection shown (the side table's unfollow)
 // sets the state and the count the same way. Main thread only.
 class KXHomeRecomDetailTopCell : public QWidget {

@@ -274,6 +274,34 @@ TEST_F(KXHomeRecomDetailViewTest, SignedOutTheFollowWaitsForTheSignIn)
     window->window()->orderOut();
 }
 
+TEST_F(KXHomeRecomDetailViewTest, SignedOutAFollowMovesTheCountOnlyOnceItIsSent)
+{
+    const Id card = cardNamed("海报大字");
+    const long long count = card["follow_num"].integerValue();
+    signOut();
+    auto* detail = openCard(card);
+    auto* header = detail->topCell();
+    header->attentionBtn()->click();
+    ASSERT_NE(detail->loginWindow(), nullptr);
+    detail->loginWindow()->window()->orderOut();
+    settle(host());
+    EXPECT_EQ(header->attentionState(), 1);
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count)) << "nothing was sent";
+    header->attentionBtn()->click();
+    header->attentionBtn()->click();
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
+
+    // The sign-in sends it: the count moves with the request and back with its failure.
+    signIn();
+    setFault("followCollect", localservice::Fault::Kind::Http500);
+    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()));
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count + 1));
+    ASSERT_TRUE(waitUntil([&] { return requests("138") == 1 && header->attentionBtn()->isEnabled(); }));
+    EXPECT_EQ(header->attentionState(), 0);
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
+    EXPECT_EQ(followed(card["id"].stringValue()), 0u);
+}
+
 TEST_F(KXHomeRecomDetailViewTest, ShareOpensTheDialogForTheCollection)
 {
     const Id card = cardNamed("经典衬线");
