@@ -47,7 +47,9 @@ public:
 //
 // Modes: 0 the recommended page lies over the panel, 1 the cloud catalogue, 2 installed fonts,
 // 3 recently used fonts, 4 a favourite folder or followed collection. Each new mode gives the
-// table the keyboard focus, so that PageUp, PageDown, Home and End scroll it.
+// table the keyboard focus, so that PageUp, PageDown, Home and End scroll it; the panels the list
+// opens (the drop-down filter, the overlays, the detail panel) give the keys back to the table
+// when they close, whatever a click inside them did with the keys.
 //
 // The preview size (50 to 180, 90 at start) is one value for the whole process; rows are that
 // high, 3 apart. The panel always builds itself in the light palette (the theme toggle's state is

@@ -12,6 +12,7 @@
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
@@ -53,6 +54,9 @@ void KXHomeListView::backToiCloudBtnClick()
 
 void KXHomeListView::addOverlay(QWidget* overlay)
 {
+    // A click inside an overlay (a tag in a scroll area, a result row) takes the keys there; when
+    // the overlay goes they come back to the rows, so that PageDown scrolls them again.
+    kx_giveKeysBackTo(overlay, listTableView_);
     overlay->setParent(this);
     lc_makeConstraints(lcView(overlay), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     overlay->show();
@@ -114,6 +118,7 @@ QWidget* KXHomeListView::filterView()
     QWidget* view = KXHomeListOverlays::createFilterView();
     if (!view)
         return nullptr;
+    kx_giveKeysBackTo(view, listTableView_);
     view->setParent(this);
     lc_makeConstraints(lcView(view), [](LCConstraintMaker& make) {
         make.top().equalTo(kFilterViewTop);
@@ -311,8 +316,10 @@ void KXHomeListView::forgetNoDataView()
 void KXHomeListView::fontTitleClick(long long fontid)
 {
     KXFontDetailView::requestAndShow(this, fontid,
-        dispatch::guardedQt(
-            this, [](KXHomeListView& list, KXFontDetailView* panel) { list.detailView_ = panel; }));
+        dispatch::guardedQt(this, [](KXHomeListView& list, KXFontDetailView* panel) {
+            list.detailView_ = panel;
+            kx_giveKeysBackTo(panel, list.listTableView_);
+        }));
 }
 
 KXFontDetailView* KXHomeListView::detailView() const

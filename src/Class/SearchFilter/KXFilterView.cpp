@@ -7,6 +7,7 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 
@@ -275,6 +276,9 @@ void KXFilterView::showAdvancedPage()
     auto* page = new KXAdvancedFilterView(this);
     page->setDelegate(adapter_);
     page->setDataArray(dataArray_);
+    // The page can go on its own (a click on its bar): keys it took stay with the drop-down, which
+    // gives them back to the list under it when it goes.
+    kx_giveKeysBackTo(page, this);
     // The bar goes and is made again by the next page.
     for (QWidget* part : {topAreaView_, bgView_, cancelBtn_ ? cancelBtn_->parentWidget() : nullptr})
         if (part) {

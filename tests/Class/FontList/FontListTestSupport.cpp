@@ -1,5 +1,7 @@
 #include "FontListTestSupport.h"
 
+#include "Class/FontList/KXFontTableView.h"
+#include "Class/FontList/KXHomeListView.h"
 #include "Class/LayoutWidgets/WindowLayout.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/RunLoop.h"
@@ -8,6 +10,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QScrollBar>
+#include <QTest>
 #include <QWidget>
 
 #include <cstdlib>
@@ -137,6 +141,22 @@ void settle(QWidget& window)
         QApplication::processEvents();
         layoutwidgets::WindowLayout::of(window.window()).layoutIfNeeded();
     }
+}
+
+testing::AssertionResult keysScrollTheList(KXHomeListView& list)
+{
+    QWidget* keys = QApplication::focusWidget();
+    if (keys != list.listTableView())
+        return testing::AssertionFailure() << "the keys are on " << (keys ? keys->metaObject()->className() : "nothing");
+    QScrollBar* bar = list.listTableView()->verticalScrollBar();
+    if (bar->maximum() <= 2 * bar->pageStep())
+        return testing::AssertionFailure() << "the rows are too short to scroll: " << bar->maximum();
+    bar->setValue(0);
+    QTest::keyClick(keys, Qt::Key_PageDown);
+    if (bar->value() != bar->pageStep())
+        return testing::AssertionFailure() << "PageDown left the rows at " << bar->value() << ", a page is " << bar->pageStep();
+    bar->setValue(0);
+    return testing::AssertionSuccess();
 }
 
 } // namespace fontlisttest

@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+class KXHomeListView;
 class QWidget;
 
 // Helpers of the font list's widget tests.
@@ -77,5 +80,8 @@ public:
 bool saveScreenshot(QWidget& widget, const QString& name);
 // Lays out and paints the window now (no event loop turn needed).
 void settle(QWidget& window);
+// Whether the list's rows have the keys: PageDown, sent where the keys are as a person's key press
+// is, scrolls them a page from the top. The rows must be more than two pages long.
+testing::AssertionResult keysScrollTheList(KXHomeListView& list);
 
 } // namespace fontlisttest

@@ -1,9 +1,11 @@
 // The custom preview text and the detail panel of the list against the local service: the
 // rendering request for the rows around the first visible one, its reply applied to those rows,
-// scroll ends, the local tab, older replies, and a title click.
+// scroll ends, the local tab, older replies, a title click, and the keys that both panels give
+// back to the list.
 #include "Class/FontList/KXFontDetailView.h"
 #include "Class/FontList/KXFontListModel.h"
 #include "Class/FontList/KXFontTableView.h"
+#include "Class/FontList/KXHomeEditStrView.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/FontList/KXPreviewLoads.h"
 #include "Class/FontList/KXWebPreviewSource.h"
@@ -11,12 +13,15 @@
 #include "Class/ImageViews/ImageView.h"
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/Transport/TransportTestSupport.h"
+#include "Class/UIKit/KXBaseButton.h"
 #include "FontListTestSupport.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -204,6 +209,37 @@ TEST_F(KXHomeListViewCustomTextTest, ATitleClickShowsTheFontsDetailsAtTheRight)
     ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_EQ(list->detailView(), first) << "an errcode shows no panel";
     EXPECT_EQ(list->findChildren<KXFontDetailView*>().size(), 1);
+}
+
+TEST_F(KXHomeListViewCustomTextTest, TheEditorAndTheDetailPanelLeaveTheKeysOnTheListWhenTheyGo)
+{
+    list->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(list.get()));
+    list->setTabTypeNum(KXHomeListView::ModeCloud);
+    ASSERT_TRUE(fontlisttest::keysScrollTheList(*list));
+
+    // The editor's field has the keys from the start and keeps them through a click in it.
+    QTest::mouseClick(list->editStrBtn(), Qt::LeftButton);
+    QPointer<KXHomeEditStrView> editor = list->findChild<KXHomeEditStrView*>();
+    ASSERT_TRUE(editor);
+    fontlisttest::settle(*list);
+    EXPECT_EQ(QApplication::focusWidget(), editor->textView());
+    QTest::mouseClick(editor->textView(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(QApplication::focusWidget(), editor->textView());
+    QTest::keyClicks(QApplication::focusWidget(), "Aa");
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    ASSERT_TRUE(!editor || !editor->parentWidget()) << "Return hands the text over and closes";
+    EXPECT_TRUE(fontlisttest::keysScrollTheList(*list)) << "after the editor";
+
+    // A click in the detail panel gives its scroller the keys; 返回 gives them back.
+    list->fontTitleClick(model().recordAt(2)->fontid);
+    ASSERT_TRUE(waitFor([&] { return list->detailView() != nullptr; }));
+    fontlisttest::settle(*list);
+    KXFontDetailView* panel = list->detailView();
+    QTest::mouseClick(panel->scrollView()->viewport(), Qt::LeftButton, {}, QPoint(150, 200));
+    ASSERT_TRUE(panel->isAncestorOf(QApplication::focusWidget())) << "the click took the keys into the panel";
+    panel->backBtnClick();
+    EXPECT_TRUE(fontlisttest::keysScrollTheList(*list)) << "after the detail panel";
 }
 
 class CustomTextScreenshot : public transporttest::TransportTest,

@@ -1,6 +1,7 @@
 // The three filter UIs offscreen: the side panel's tabs, reset, collapse and close; the drop-down's
 // four pages, "全部", "清除" and its veil; the advanced page's "重置" and "确认". Every change is
-// reported once, and filterD changes only as each UI's rules say.
+// reported once, and filterD changes only as each UI's rules say. Each gives the keys back to the
+// list that opened it when it closes.
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/SearchFilter/Core/KXFilterGeometry.h"
 #include "Class/SearchFilter/KXAdvancedFilterView.h"
@@ -18,7 +19,9 @@
 #include "Platform/Foundation/Foundation.h"
 #include "SearchFilterTestSupport.h"
 
+#include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QScrollArea>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -352,4 +355,78 @@ TEST_F(FilterPanelsTest, TheListOpensEveryFilterThroughItsRegistry)
     ASSERT_TRUE(side);
     list.setTabTypeNum(KXHomeListView::ModeLocal);
     EXPECT_FALSE(qobject_cast<KXHomeFilterView*>(KXHomeListOverlays::topSubview(&list)));
+}
+
+TEST_F(FilterPanelsTest, TheListHasTheKeysBackWhenEachFilterClosesAfterAClickInIt)
+{
+    registerSearchFilterOverlays();
+    KXHomeListView list(QRect(0, 0, 900, 700));
+    list.setFilterDataArray(searchfiltertest::filterDataArray());
+    list.show();
+    list.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+    list.setTabTypeNum(KXHomeListView::ModeCloud);
+    fontlisttest::settle(list);
+    ASSERT_TRUE(fontlisttest::keysScrollTheList(list));
+    const auto dropDown = [&list] {
+        fontlisttest::settle(list);
+        return qobject_cast<KXFilterView*>(KXHomeListOverlays::topSubview(&list));
+    };
+    // A tag clicked twice: the click lands in the panel's scroller and the rows are whole again.
+    const auto clickTwice = [&list](QWidget* tag) {
+        QTest::mouseClick(tag, Qt::LeftButton);
+        QTest::mouseClick(tag, Qt::LeftButton);
+        fontlisttest::settle(list);
+    };
+    const auto keysInside = [](QWidget* panel) { return panel->isAncestorOf(QApplication::focusWidget()); };
+
+    // 风格, closed by its tab.
+    list.fontStyleBtnClick();
+    KXFilterView* style = dropDown();
+    ASSERT_TRUE(style);
+    clickTwice(style->tagButtons().front());
+    ASSERT_TRUE(keysInside(style));
+    QTest::mouseClick(style->cancelBtn(), Qt::LeftButton);
+    EXPECT_TRUE(fontlisttest::keysScrollTheList(list)) << "风格";
+
+    // 字重, closed by the dimmed list.
+    list.fontWeightBtnClick();
+    KXFilterView* weight = dropDown();
+    ASSERT_TRUE(weight);
+    clickTwice(weight->weightCell()->fontweightBtn(8));
+    ASSERT_TRUE(keysInside(weight));
+    QTest::mouseClick(weight, Qt::LeftButton, {}, QPoint(600, 400));
+    EXPECT_TRUE(fontlisttest::keysScrollTheList(list)) << "字重";
+
+    // 高级, closed by 确认.
+    list.advancedBtnClick();
+    KXFilterView* advanced = dropDown();
+    ASSERT_TRUE(advanced && advanced->advancedView());
+    clickTwice(tagSwitch(advanced->advancedView()->listTableView(), "风格", "104"));
+    ASSERT_TRUE(keysInside(advanced));
+    QTest::mouseClick(advanced->advancedView()->sureBtn(), Qt::LeftButton);
+    EXPECT_TRUE(fontlisttest::keysScrollTheList(list)) << "高级";
+
+    // 高级 again: a click on its bar outside the buttons takes only the page away.
+    list.advancedBtnClick();
+    KXFilterView* again = dropDown();
+    ASSERT_TRUE(again && again->advancedView());
+    QPointer<KXAdvancedFilterView> page = again->advancedView();
+    clickTwice(tagSwitch(page->listTableView(), "风格", "104"));
+    ASSERT_TRUE(keysInside(page));
+    QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(5, page->height() - 5));
+    ASSERT_TRUE(!page || !page->parentWidget());
+    ASSERT_TRUE(again->parentWidget()) << "the dimmed list stays";
+    QTest::mouseClick(again, Qt::LeftButton, {}, QPoint(600, 400));
+    EXPECT_TRUE(fontlisttest::keysScrollTheList(list)) << "高级, its page first";
+
+    // 筛选, closed by a click beside its column.
+    list.filterClick();
+    auto* side = qobject_cast<KXHomeFilterView*>(KXHomeListOverlays::topSubview(&list));
+    ASSERT_TRUE(side);
+    fontlisttest::settle(list);
+    clickTwice(tagSwitch(side->listTableView(), "风格", "101"));
+    ASSERT_TRUE(keysInside(side));
+    QTest::mouseClick(side, Qt::LeftButton, {}, QPoint(100, 300));
+    EXPECT_TRUE(fontlisttest::keysScrollTheList(list)) << "筛选";
 }

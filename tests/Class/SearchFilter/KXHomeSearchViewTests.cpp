@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QPointer>
 #include <QLabel>
 #include <QScrollBar>
 #include <QTest>
@@ -319,6 +320,28 @@ TEST_F(KXHomeSearchViewTest, TheListOpensThePanelThroughItsRegistryAndRemovesItO
     EXPECT_EQ(QApplication::focusWidget(), panel->customStrTF()) << "what the user types next goes into the field";
     list.setTabTypeNum(KXHomeListView::ModeLocal);
     EXPECT_FALSE(qobject_cast<KXHomeSearchView*>(KXHomeListOverlays::topSubview(&list)));
+}
+
+TEST_F(KXHomeSearchViewTest, TheFieldHasTheKeysWhileThePanelIsOpenAndTheListAfterIt)
+{
+    registerSearchFilterOverlays();
+    KXHomeListView list(QRect(0, 0, 900, 700));
+    list.show();
+    list.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+    list.setTabTypeNum(KXHomeListView::ModeCloud);
+    fontlisttest::settle(list);
+    ASSERT_TRUE(fontlisttest::keysScrollTheList(list));
+    QTest::mouseClick(list.searchBtn(), Qt::LeftButton);
+    QPointer<KXHomeSearchView> panel = qobject_cast<KXHomeSearchView*>(KXHomeListOverlays::topSubview(&list));
+    ASSERT_TRUE(panel);
+    fontlisttest::settle(list);
+    EXPECT_EQ(QApplication::focusWidget(), panel->customStrTF());
+    QTest::mouseClick(panel->customStrTF(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(QApplication::focusWidget(), panel->customStrTF());
+    QTest::mouseClick(panel->cancelBtn(), Qt::LeftButton);
+    ASSERT_TRUE(!panel || !panel->isVisible());
+    EXPECT_TRUE(fontlisttest::keysScrollTheList(list));
 }
 
 TEST_F(KXHomeSearchViewTest, TextRowsLeaveTheKeysInTheFieldAndClickedFontRowsTakeThem)
