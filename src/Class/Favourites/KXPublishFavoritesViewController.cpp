@@ -191,6 +191,10 @@ void KXPublishFavoritesViewController::setUPUI()
     caption(QStringLiteral("简介"), 3);
     summaryTextView_ = new QPlainTextEdit(this);
     summaryTextView_->setPlaceholderText(QStringLiteral("介绍一下这个合集（不超过200字）"));
+    // The style's frame is one aliased line on the box's very edge, which a fractional scale (1.25,
+    // 1.75) can put just outside the box's device pixels, so that side is lost; a style sheet's
+    // border is filled inside the box and shows at every scale, in the frame's grey.
+    summaryTextView_->setStyleSheet(QStringLiteral("QPlainTextEdit { border: 1px solid rgb(197, 197, 197); }"));
     summaryWarningImg_ = warningImage(this);
     lc_makeConstraints(lcView(summaryTextView_), [](LCConstraintMaker& make) {
         make.left().equalTo(kFieldLeft);

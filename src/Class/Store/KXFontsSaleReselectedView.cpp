@@ -37,8 +37,12 @@ KXFontsSaleReselectedView::~KXFontsSaleReselectedView() = default;
 
 void KXFontsSaleReselectedView::setUPUI()
 {
-    // The sheet has no colour of its own: the cover under it dims the page.
+    // Above its title the sheet has no colour of its own: the cover under it dims the page.
     content_ = new QWidget(this);
+    // From the title down the sheet is white under its boxes. The bottom bar is drawn through its
+    // shadow effect, which on a fractional scale (1.25, 1.75) can leave the device row at its top
+    // edge unpainted; the page under the sheet must not show through there.
+    auto* body = new KXStoreBox(content_, Qt::white);
     topBgView_ = new KXStoreBox(content_, Qt::white);
     backBtn_ = storestyle::titledButton(QStringLiteral("〈 返回"), storestyle::kBoxTitle, 14, topBgView_);
     backBtn_->setAction([this](KXBaseButton*) { backBtnClick(); });
@@ -75,6 +79,10 @@ void KXFontsSaleReselectedView::setUPUI()
         make.left().right().equalTo(0);
         make.top().equalTo(lc_bottom(lcView(header)));
         make.bottom().equalTo(lc_top(lcView(bottom)));
+    });
+    lc_makeConstraints(lcView(body), [header](LCConstraintMaker& make) {
+        make.left().right().bottom().equalTo(0);
+        make.top().equalTo(lc_top(lcView(header)));
     });
     // Full width: three boxes a line need 298 of the store's 310.
     lc_makeConstraints(lcView(listTableview_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });

@@ -23,6 +23,7 @@
 #include "Class/ImageViews/ImageView.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "FavouritesTestSupport.h"
+#include "Support/DrawnAtScale.h"
 #include "Support/ShownToolTip.h"
 #include "Support/TempHome.h"
 #include "Class/UIKit/ScaledScreen.h"
@@ -48,6 +49,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 
 using foundation::Id;
 
@@ -337,6 +339,31 @@ TEST_F(KXPublishFavoritesTest, WithoutFoldersTheFormSaysSo)
     form->setGroups(serverFolders());
     EXPECT_EQ(form->chosenFolder()["id"].stringValue(), chosen["id"].stringValue())
         << "a new list keeps the chosen folder";
+}
+
+TEST_F(KXPublishFavoritesTest, TheSummaryBoxDrawsItsFourBordersAtEveryScale)
+{
+    auto* form = openForm();
+    const QWidget* box = form->summaryTextView();
+    const QRect edges(box->mapTo(form, QPoint(0, 0)), box->size());
+    for (const double scale : { 1.0, 1.25, 1.75 }) {
+        const QImage shot = drawnAtScale(*form, scale);
+        // A border pixel within a device pixel of where the edge falls, halfway along the side.
+        const auto bordered = [&](double x, double y, bool across) {
+            for (int step = -1; step <= 1; ++step) {
+                const int px = static_cast<int>(std::floor(x * scale)) + (across ? step : 0);
+                const int py = static_cast<int>(std::floor(y * scale)) + (across ? 0 : step);
+                if (qGray(shot.pixel(px, py)) < 230)
+                    return true;
+            }
+            return false;
+        };
+        const double midX = edges.center().x(), midY = edges.center().y();
+        EXPECT_TRUE(bordered(edges.left(), midY, true)) << "left at " << scale;
+        EXPECT_TRUE(bordered(edges.right() + 0.5, midY, true)) << "right at " << scale;
+        EXPECT_TRUE(bordered(midX, edges.top(), false)) << "top at " << scale;
+        EXPECT_TRUE(bordered(midX, edges.bottom() + 0.5, false)) << "bottom at " << scale;
+    }
 }
 
 TEST_F(KXPublishFavoritesTest, ThePublishedListShowsEachFoldersState)

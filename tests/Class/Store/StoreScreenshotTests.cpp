@@ -31,9 +31,13 @@
 #include "Platform/Storage/UserDefaults.h"
 #include "StoreServiceTest.h"
 #include "StoreTestSupport.h"
+#include "Support/DrawnAtScale.h"
 
 #include <QLabel>
 #include <QScrollBar>
+
+#include <algorithm>
+#include <cmath>
 
 using foundation::Id;
 
@@ -271,6 +275,32 @@ TEST_P(StoreScreenshotTest, RepickSheetAndCheckDialog)
     ASSERT_NE(page->checkOrderView(), nullptr);
     shot = shoot("order-check-dialog");
     EXPECT_EQ(centreOf(shot, page->checkOrderView()->continueBtn(), host.get()), QColor(251, 251, 251));
+}
+
+TEST_P(StoreScreenshotTest, TheRepickSheetsBottomBarCoversThePageUnderItAtFractionalScales)
+{
+    auto* page = openOrder(serviceOffers(), storetest::catalogueFonts(4));
+    storetest::click(
+        *static_cast<KXFontsSaleOrderViewCell*>(page->listTableview()->viewAtRow(0))->addclassCheckBtn());
+    auto* sheet = page->reselectedView();
+    ASSERT_NE(sheet, nullptr);
+    waitFor([&] { return sheet->listTableview()->numberOfRows() > 0; });
+    sheet->finishSlide();
+    storetest::settle(*host);
+    const QWidget* bar = sheet->bottomview();
+    const int top = bar->mapTo(host.get(), QPoint(0, 0)).y();
+    for (const double scale : { 1.0, 1.25, 1.75 }) {
+        // The dimmed page (white under the cover is 204) must not show along the bar's top edge;
+        // the bar's faint shadow may.
+        const QImage shot = drawnAtScale(*host, scale);
+        const int first = static_cast<int>(std::floor((top - 1) * scale));
+        const int last = static_cast<int>(std::ceil((top + 1) * scale));
+        int darkest = 255;
+        for (int y = first; y <= last; ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                darkest = std::min(darkest, qGray(shot.pixel(x, y)));
+        EXPECT_GE(darkest, 240) << "at " << scale;
+    }
 }
 
 TEST_P(StoreScreenshotTest, OfferBrowserList)
