@@ -4,6 +4,7 @@
 #include "Class/Favourites/KXHomeRecomDetailTopCell.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
@@ -114,8 +115,9 @@ void KXDeleteGroupView::deleteFolder()
             if (block)
                 block(foundation::Dictionary::create());
         },
-        [dialog](const foundation::Ref<foundation::Error>&) {
-            style::toast(ToastStyle::Error, QStringLiteral("网络失败！"));
+        [dialog](const foundation::Ref<foundation::Error>& error) {
+            if (!KXRequestAccount::isEnded(error))
+                style::toast(ToastStyle::Error, QStringLiteral("网络失败！"));
             if (dialog)
                 dialog->submitting_ = false;
         });

@@ -5,6 +5,7 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
@@ -121,10 +122,13 @@ void KXFontGroupCreate::creatGroup()
         if (block)
             block(result);
     };
-    auto failure = [dialog, reload = reloadBlock_](const foundation::Ref<foundation::Error>&) {
-        style::toast(ToastStyle::Error, QStringLiteral("网络失败！"));
+    auto failure = [dialog, reload = reloadBlock_](const foundation::Ref<foundation::Error>& error) {
         if (dialog)
             dialog->submitting_ = false;
+        // The account that asked has signed out: the next user is told nothing of it.
+        if (KXRequestAccount::isEnded(error))
+            return;
+        style::toast(ToastStyle::Error, QStringLiteral("网络失败！"));
         // The request may have reached the server before its reply was lost.
         KXFolderSession::reloadFolders(reload);
     };

@@ -10,6 +10,7 @@
 #include "Class/FontList/KXFontTableView.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/Home/Core/KXDisplayName.h"
+#include "Class/Home/Core/KXOrderReminder.h"
 #include "Class/Home/Core/KXSignInGate.h"
 #include "Class/Home/KXHomeStyle.h"
 #include "Class/Home/KXHomeViewController.h"
@@ -144,6 +145,8 @@ void KXHomeViewController::loginBusiness(const Id& user)
 void KXHomeViewController::logoutBussiness()
 {
     const std::string unsaved = session().removeUserInfo();
+    // The reminder asks for the unpaid orders of the account that ordered: it ends with it.
+    orderReminder_->stop();
     rightListview_->setTabTypeNum(1);
     buyCartNumLabel()->hide();
     orderNumLabel_->hide();

@@ -66,7 +66,7 @@ KXHomeViewController& HubTest::open()
     return *hub_;
 }
 
-void HubTest::settle()
+void HubTest::settle(std::size_t heldBack)
 {
     // Until every request the hub made has been answered and handled, its images included; what
     // one reply asks for in turn is waited for as well.
@@ -75,7 +75,7 @@ void HubTest::settle()
     std::size_t started;
     do {
         started = tasksStarted();
-        EXPECT_TRUE(waitForQuietTraffic());
+        EXPECT_TRUE(waitForQuietTraffic(heldBack));
         EXPECT_TRUE(waitFor(imagesIn));
         dispatch::RunLoop::drain();
         layOut();

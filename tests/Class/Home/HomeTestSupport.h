@@ -23,8 +23,9 @@ protected:
     // A new hub, 400 x 860 and shown; its construction requests are answered before it returns.
     KXHomeViewController& open();
     KXHomeViewController& hub() { return *hub_; }
-    // Lets the replies in flight arrive and be handled, and the layout settle.
-    static void settle();
+    // Lets the replies in flight arrive and be handled, and the layout settle; `heldBack` replies
+    // the service holds back (holdNextReply) stay on their way.
+    static void settle(std::size_t heldBack = 0);
     // Runs the layout passes that are due.
     static void layOut();
     // Signs in through the transport and records the session as the sign-in pages do; the user.

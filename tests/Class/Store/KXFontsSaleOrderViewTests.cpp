@@ -1,6 +1,7 @@
 // The order page, its dialogs and the re-pick sheet on a scripted service.
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/Store/Core/KXStoreSession.h"
 #include "Class/Store/KXFontSaleAuthorizeCell.h"
@@ -557,6 +558,7 @@ TEST_F(KXOrderSubmitTest, ALostOrderThatWasNotMadeOrCannotBeToldLeavesSubmitAsIt
 
     // A sign-out before the order's reply: nothing is read back for whoever signs in next.
     page->buyBtnClick();
+    KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
     dispatch::NotificationCenter::defaultCenter().post(KXStoreSession::kNotification, Id(),
         foundation::Dictionary::create(
             { { Id("loginOut"), Id(foundation::Dictionary::create({ { Id("logint"), Id("YES") } })) } }));

@@ -1,6 +1,7 @@
 // The store's pages against an in-process local service: the cart, prices, orders and sign-out.
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/Store/Core/KXBrandLookup.h"
 #include "Class/Store/Core/KXStoreService.h"
@@ -152,6 +153,8 @@ TEST_F(StoreServiceTest, ACartReplyAfterASignOutIsDropped)
 {
     holdNextReply("getCarts");
     auto* cart = static_cast<KXFontsSaleList*>(lay(new KXFontsSaleList(host.get())));
+    // Signed out as the sign-out confirmation does it.
+    KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
     dispatch::NotificationCenter::defaultCenter().post("homeNotificationCenter", Id(),
         foundation::Dictionary::create(
             { { Id("loginOut"), Id(foundation::Dictionary::create({ { Id("logint"), Id("YES") } })) } }));

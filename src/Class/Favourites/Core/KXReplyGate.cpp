@@ -1,7 +1,5 @@
 #include "Class/Favourites/Core/KXReplyGate.h"
 
-#include "Platform/Foundation/String.h"
-#include "Platform/Storage/UserDefaults.h"
 
 KXReplyGate& KXReplyGate::folders()
 {
@@ -17,18 +15,17 @@ KXReplyGate& KXReplyGate::follows()
 
 std::string KXReplyGate::currentToken()
 {
-    const auto token = foundation::UserDefaults::standardUserDefaults().objectForKey("token");
-    return token.isNil() ? std::string() : token.stringValue();
+    return KXRequestAccount::currentToken();
 }
 
 KXReplyGate::Ticket KXReplyGate::issue()
 {
-    return {++issued_, currentToken()};
+    return {++issued_, KXRequestAccount::current()};
 }
 
 bool KXReplyGate::sameSession(const Ticket& ticket)
 {
-    return !ticket.token.empty() && ticket.token == currentToken();
+    return ticket.account.signedIn() && KXRequestAccount::isCurrent(ticket.account);
 }
 
 KXReplyGate::Verdict KXReplyGate::admit(const Ticket& ticket)

@@ -1,14 +1,16 @@
 #pragma once
 
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
+
 #include <string>
 
 // Decides whether a list reply may still be applied. Each request takes a ticket: a sequence
-// number and the session token ("token" of the user defaults) it was sent with. A reply is applied
-// only while that session is still the current one (a late reply never fills the lists of a user
-// who signed out meanwhile) and when no reply of a later request has been applied (a slow list
-// never replaces a newer one). A change the client knows the server has made (a folder created,
-// deleted or filled) supersedes every ticket issued before it, so a list asked for earlier cannot
-// bring the old state back.
+// number and the account it was sent for (KXRequestAccount). A reply is applied only while that
+// account is still the signed-in one (a late reply never fills the lists of a user who signed out
+// meanwhile) and when no reply of a later request has been applied (a slow list never replaces a
+// newer one). A change the client knows the server has made (a folder created, deleted or
+// filled) supersedes every ticket issued before it, so a list asked for earlier cannot bring the
+// old state back.
 //
 // The shared gates cover the session's folder list (`groupsInfo`) and followed collections
 // (`followsArray`); whatever stores either from a reply (the pages, the main window's menu and
@@ -17,7 +19,7 @@ class KXReplyGate {
 public:
     struct Ticket {
         unsigned long long sequence = 0;
-        std::string token;
+        KXRequestAccount::Mark account;
     };
     enum class Verdict {
         Admitted,     // apply it
@@ -32,7 +34,7 @@ public:
     static std::string currentToken();
 
     Ticket issue();
-    // The ticket's session is still the current one.
+    // The ticket was issued signed in, and its account is still the current one.
     static bool sameSession(const Ticket& ticket);
     // Whether the reply of the ticket's request may be applied; an admitted ticket becomes the
     // newest applied.

@@ -25,8 +25,9 @@ public:
 // The reminder of an order the user has not looked at yet (the user default "my_orderClick" is
 // non-empty): every 300 seconds, at most 500 times, it asks the service for the unpaid orders and
 // shows their number on the badge. It stops when the key becomes empty (the user opened the order
-// page, or signed out), when the service answers "num" 9999 or a non-zero errcode, or when the
-// polls run out, which writes "" to the key. A failed request costs a second poll.
+// page), when the service answers "num" 9999 or a non-zero errcode, or when the polls run out,
+// which writes "" to the key; its owner stops it at a sign-out, so that no count of the account
+// that ordered reaches the next one. A failed request costs a second poll.
 //
 // There is one chain of polls at a time: a new order restarts it with 500 polls (the cycle
 // waiting and a reply still on its way from the previous chain do nothing). The polls left are

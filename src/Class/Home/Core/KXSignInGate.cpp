@@ -1,6 +1,7 @@
 #include "Class/Home/Core/KXSignInGate.h"
 
 #include "Class/Home/Core/KXHomeProcessState.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Platform/Storage/UserDefaults.h"
 
 using foundation::Id;
@@ -16,6 +17,7 @@ void removeToken()
 {
     gateDefaults().removeObjectForKey("token");
     gateDefaults().synchronize();
+    KXRequestAccount::changed();
 }
 
 } // namespace
@@ -24,6 +26,7 @@ KXSignInGate::Step KXSignInGate::receive(const Id& user)
 {
     gateDefaults().setObject(user["token"], "token");
     gateDefaults().synchronize();
+    KXRequestAccount::changed();
     if (user["is_agree"].integerValue() != 0)
         return Step::SignIn;
     KXHomeProcessState::shared().pendingSignIn = user;

@@ -6,7 +6,8 @@
 // who has not accepted the agreement yet ("is_agree" 0) then waits, held in the process-wide
 // KXHomeProcessState::pendingSignIn, until the agreement window answers. A refusal removes the
 // token again, so the user stays signed out; an answer when nobody waits changes nothing (the
-// registration page of the login window posts the same answer). Main thread only.
+// registration page of the login window posts the same answer). Storing and removing the token
+// are where the account requests are asked for changes (KXRequestAccount). Main thread only.
 class KXSignInGate {
 public:
     enum class Step { SignIn, AwaitAgreement };

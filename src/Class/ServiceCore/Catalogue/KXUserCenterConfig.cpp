@@ -1,6 +1,7 @@
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Class/Theme/KXThemeManager.h"
 #include "Platform/Foundation/Number.h"
@@ -210,6 +211,7 @@ std::string KXUserCenterConfig::removeUserInfo()
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
     for (const char* key : {"Name", "token", "my_shop_url", "my_heartbeat_url", "my_orderClick", "vip_type"})
         defaults.removeObjectForKey(key);
+    KXRequestAccount::changed();
     std::string warning = takeTokenOffTheDisk(defaults);
     reapplyPalette();
     KXFileManager::sharedKXFileManager().removeFileByPathkey(userInfoKey());

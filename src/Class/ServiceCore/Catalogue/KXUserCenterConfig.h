@@ -59,7 +59,8 @@ public:
     // palette and, for a non-empty "vip_type", loads the VIP rule from the catalogue.
     void setUpUserconfigWithInfo(const foundation::Id& info);
     // Signs out locally: clears the record, folders and follows, removes the user defaults
-    // "Name", "token", "my_shop_url", "my_heartbeat_url", "my_orderClick" and "vip_type",
+    // "Name", "token", "my_shop_url", "my_heartbeat_url", "my_orderClick" and "vip_type" (replies
+    // asked before belong to a former account from then on, KXRequestAccount),
     // re-applies the palette and deletes the "userInfo" archive. Settings that cannot be rewritten
     // have their file removed so that the token is on no disk (UserDefaults::saveOrRemoveFile).
     // Returns what the user must then be told (the file was removed, or the token may still be on

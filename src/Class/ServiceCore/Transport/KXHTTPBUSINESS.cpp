@@ -69,7 +69,7 @@ KXHTTPBUSINESS::Parameters KXHTTPBUSINESS::parameters(std::string_view tag, std:
     return dictionary;
 }
 
-void KXHTTPBUSINESS::post(std::string_view path, const Parameters& parameters, Success success, Failure failure)
+void KXHTTPBUSINESS::post(std::string_view path, const Parameters& parameters, Success success, Failure failure, Scope scope)
 {
-    REQUEST()->PostJsonWithURLString(apiBaseURL() + std::string(path), parameters, std::move(success), std::move(failure));
+    REQUEST()->PostJsonWithURLString(apiBaseURL() + std::string(path), parameters, std::move(success), std::move(failure), scope);
 }

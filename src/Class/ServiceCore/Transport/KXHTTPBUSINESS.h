@@ -15,6 +15,13 @@
 // the decoded reply (the whole envelope) before the envelope rules run, failure the transport's
 // error; both on the main queue.
 //
+// Each operation says whose state its reply carries (KXHTTPREQUEST::ReplyScope). The user's own
+// operations (their folders, follows, cart, orders, records and recently used fonts, the
+// agreement and the profile) are Account: a reply that comes after its account signed out, or
+// after another signed in, never reaches success; failure gets KXRequestAccount::endedError().
+// The sign-ins and a collection's page are Account only when asked signed in. The catalogue, the
+// reports, the version and the store's offers are Public.
+//
 // Text arguments are taken as given (nil leaves the parameter out). Make one object per operation
 // on the main thread; it may be dropped right after the call, the request completes regardless.
 class KXHTTPBUSINESS {
@@ -117,9 +124,10 @@ private:
     using Parameters = foundation::Ref<foundation::MutableDictionary>;
     // One parameter of an operation; a nil value leaves it out.
     using Field = std::pair<const char*, foundation::Id>;
+    using Scope = KXHTTPREQUEST::ReplyScope;
     // The tag, then the fields in their order.
     static Parameters parameters(std::string_view tag, std::initializer_list<Field> fields = {});
-    void post(std::string_view path, const Parameters& parameters, Success success, Failure failure);
+    void post(std::string_view path, const Parameters& parameters, Success success, Failure failure, Scope scope);
 
     std::shared_ptr<KXHTTPREQUEST> request_;
 };

@@ -1,6 +1,7 @@
 #include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
 
 #include "Class/ServiceCore/Transport/KXHTTPErrorLog.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/ServiceCore/UnitTools/KXMD5.h"
 #include "Class/Theme/ToastPresenter.h"
 #include "Lib/Networking/NKHTTPSessionManager.h"
@@ -64,7 +65,9 @@ Ref<foundation::Error> notAnObjectError()
     return foundation::makeCorruptDataError(3840, "The reply is not a JSON object.");
 }
 
-void applyEnvelope(const Ref<foundation::Dictionary>& reply, const Ref<foundation::MutableDictionary>& parameters)
+// `ownAccount`: the reply belongs to the account signed in now. Another account's refusal is only
+// logged: its sign-out or message is not the present user's.
+void applyEnvelope(const Ref<foundation::Dictionary>& reply, const Ref<foundation::MutableDictionary>& parameters, bool ownAccount)
 {
     const Id envelope(reply);
     if (envelope["errcode"].integerValue() == 0)
@@ -73,6 +76,8 @@ void applyEnvelope(const Ref<foundation::Dictionary>& reply, const Ref<foundatio
     if (message.find("参数错误") != std::string::npos)
         std::fprintf(stderr, "-----%s\n", message.c_str());
     KXHTTPErrorLog::append(message, parameters);
+    if (!ownAccount)
+        return;
 
     if (envelope["errcode"].integerValue() == 122) {
         auto inner = foundation::Dictionary::create({{Id("logint"), Id("YES")}});
@@ -151,9 +156,13 @@ Ref<String> KXHTTPREQUEST::getCurrentTimes()
 }
 
 void KXHTTPREQUEST::PostJsonWithURLString(std::string_view URLString, const Ref<foundation::MutableDictionary>& parameters, ReplyBlock success,
-                                          ErrorBlock fail)
+                                          ErrorBlock fail, ReplyScope scope)
 {
     const auto dictionary = parameters ? parameters : foundation::MutableDictionary::create();
+    // Taken with the token the request carries.
+    const KXRequestAccount::Mark asked = KXRequestAccount::current();
+    const bool dropsForAnotherAccount
+        = scope == ReplyScope::Account || (scope == ReplyScope::AccountIfSignedIn && asked.signedIn());
     addCommonParameters(*dictionary);
     dictionary->setObject(Id(dictionaryToMD5HexSting(dictionary)), Id("secret"));
 
@@ -166,15 +175,22 @@ void KXHTTPREQUEST::PostJsonWithURLString(std::string_view URLString, const Ref<
     };
     NKManager()->POST(
         URLString, Id(dictionary),
-        [dictionary, success, failure](const Ref<net::URLSessionDataTask>&, const Id& responseObject) {
+        [dictionary, success, failure, fail, asked, dropsForAnotherAccount](const Ref<net::URLSessionDataTask>&, const Id& responseObject) {
             auto reply = responseObject.dictionary();
             if (!reply) {
                 failure(notAnObjectError());
                 return;
             }
+            const bool ownAccount = KXRequestAccount::isCurrent(asked);
+            if (!ownAccount && dropsForAnotherAccount) {
+                applyEnvelope(reply, dictionary, false);
+                if (fail)
+                    fail(KXRequestAccount::endedError());
+                return;
+            }
             if (success)
                 success(responseObject);
-            applyEnvelope(reply, dictionary);
+            applyEnvelope(reply, dictionary, ownAccount);
         },
         [failure](const Ref<net::URLSessionDataTask>&, const Ref<foundation::Error>& error) { failure(error); });
 }

@@ -28,7 +28,10 @@ class NKHTTPSessionManager;
 
 // The one road to the service's API: adds the device and session parameters to a request, signs
 // it with "secret", posts it form-encoded and applies the reply envelope (caller first, then the
-// HTTP error log, the sign-out notice on errcode 122 or a warning toast). It also holds the
+// HTTP error log, the sign-out notice on errcode 122 or a warning toast). A reply belongs to the
+// account the request was asked for (KXRequestAccount): once that account has gone, its envelope
+// is only logged, and the reply of a per-user operation is dropped, its caller getting the
+// failure path with KXRequestAccount::endedError(). It also holds the
 // download queue of the font pages: one download per URL, at most 10 transfers at once, into the
 // "KXFonts" folder of the user's cache folder.
 //
@@ -51,6 +54,13 @@ public:
     static constexpr std::int64_t kMaxReplyBytes = 32 * 1024 * 1024;
     static constexpr long kMaxConcurrentDownloads = 10;
 
+    // Whose state a reply carries.
+    enum class ReplyScope {
+        Public,            // the same for everyone: handed to the caller whoever is signed in then
+        Account,           // the asking account's: dropped once that account has gone
+        AccountIfSignedIn, // a sign-in, or a page anyone may ask for: Account when asked signed in
+    };
+
     static std::shared_ptr<KXHTTPREQUEST> create();
     ~KXHTTPREQUEST();
     KXHTTPREQUEST(const KXHTTPREQUEST&) = delete;
@@ -59,7 +69,7 @@ public:
     // Writes the common parameters and "secret" into `parameters` (the caller's dictionary keeps
     // them) and posts it. Returns at once.
     void PostJsonWithURLString(std::string_view URLString, const foundation::Ref<foundation::MutableDictionary>& parameters,
-                               ReplyBlock success, ErrorBlock fail);
+                               ReplyBlock success, ErrorBlock fail, ReplyScope scope = ReplyScope::Public);
     // A plain GET with the parameters in the query: no common parameters, signature or envelope.
     void getJosonWithURLString(std::string_view URLString, const foundation::Id& parameters, ReplyBlock success, ErrorBlock fail);
     void cancelRequest();

@@ -1,6 +1,7 @@
 #include "Class/Store/Core/KXStoreService.h"
 
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/Store/Core/KXStoreSession.h"
 
 #include <mutex>
@@ -54,17 +55,16 @@ bool KXStoreService::succeeded(const Id& reply)
 void KXStoreService::guardedSend(
     Operation operation, const std::string& argument, Reply reply, Failure failure)
 {
-    auto& session = KXStoreSession::shared();
-    const auto generation = session.generation();
-    auto ended = [failure](const char* what) {
-        if (failure)
-            failure(foundation::Error::create(kSessionEndedDomain, 1, what));
-    };
+    // Watching from the first request on, so the state a sign-out clears never outlives it.
+    KXStoreSession::shared();
+    const KXRequestAccount::Mark asked = KXRequestAccount::current();
+    Failure ended = failure;
     send(
         operation, argument,
-        [&session, generation, reply = std::move(reply), ended](const Id& answer) {
-            if (session.generation() != generation) {
-                ended("The reply belongs to a session that has ended.");
+        [asked, reply = std::move(reply), ended = std::move(ended)](const Id& answer) {
+            if (!KXRequestAccount::isCurrent(asked)) {
+                if (ended)
+                    ended(KXRequestAccount::endedError());
                 return;
             }
             if (reply)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/Object.h"
 
@@ -9,9 +10,10 @@
 
 // The service operations of the store, in one place so that a test or a benchmark can answer
 // them. Each call sends one request; its reply (the whole decoded envelope) or failure reaches
-// its block on the main queue, unless the user signed out or another user signed in since the
-// call (KXStoreSession), in which case neither block runs. Pages hold themselves weakly in the
-// blocks.
+// its block on the main queue. A reply that comes after the user signed out or another user
+// signed in (KXRequestAccount) goes to the failure block instead, with
+// KXRequestAccount::endedError(), so a page that waits stops waiting. Pages hold themselves
+// weakly in the blocks.
 //
 // The installed service is KXStoreHTTPService (the API facade) until another is installed.
 // Main thread only.
@@ -22,7 +24,8 @@ public:
 
     enum class Operation { Carts, DeleteCarts, AllBrand, Brand, Price, Order, Unpaid };
 
-    static constexpr const char* kSessionEndedDomain = "KXStoreSessionEnded";
+    // The domain of the error a dropped reply's failure block gets.
+    static constexpr const char* kSessionEndedDomain = KXRequestAccount::kEndedDomain;
 
     virtual ~KXStoreService() = default;
 

@@ -12,20 +12,14 @@ KXStoreSession& KXStoreSession::shared()
 KXStoreSession::KXStoreSession()
 {
     observation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
-        kNotification, foundation::Id(), nullptr, [this](const dispatch::Notification& notification) {
-            if (!notification.userInfo)
-                return;
-            if (notification.userInfo->containsKey("loginOut")) {
+        kNotification, foundation::Id(), nullptr, [](const dispatch::Notification& notification) {
+            if (notification.userInfo && notification.userInfo->containsKey("loginOut"))
                 signedOut();
-            } else if (notification.userInfo->containsKey("loginMessage")) {
-                ++generation_;
-            }
         });
 }
 
 void KXStoreSession::signedOut()
 {
-    ++generation_;
     auto& state = KXGlobalDataBase::sharedKXGlobalDataBase();
     state.setSelectedAuthArray(foundation::MutableArray::create());
     state.setSell_info(nullptr);

@@ -2,14 +2,12 @@
 
 #include "Platform/Dispatch/Subscription.h"
 
-#include <atomic>
-
 // The store's tie to the signed-in user. A sign-out ("homeNotificationCenter" with "loginOut",
 // also the transport's for an expired token) clears the store's shared state (the chosen offers
 // `selectedAuthArray` and the sales note `sell_info` of KXGlobalDataBase), so the next user starts
-// without them; a sign-out or another sign-in starts a new generation, and store replies sent in
-// an earlier generation are dropped (KXStoreService). The cart itself lives on the service: only
-// ticks are lost.
+// without them. Which replies still belong to the user is the service core's account mark
+// (KXRequestAccount), which KXStoreService asks. The cart itself lives on the service: only ticks
+// are lost.
 //
 // shared() starts watching on first use; every store page and request uses it, so it watches
 // before any store state exists. Main thread only (the notifications are posted there).
@@ -19,15 +17,12 @@ public:
 
     static KXStoreSession& shared();
 
-    unsigned long long generation() const { return generation_.load(); }
-
     KXStoreSession(const KXStoreSession&) = delete;
     KXStoreSession& operator=(const KXStoreSession&) = delete;
 
 private:
     KXStoreSession();
-    void signedOut();
+    static void signedOut();
 
-    std::atomic<unsigned long long> generation_ { 0 };
     dispatch::Subscription observation_;
 };

@@ -78,8 +78,9 @@ protected:
     // Runs the main queue until every task the client started has finished and its completion
     // handler has run, then until nothing more is queued. Afterwards no request the client did
     // not make can still be on its way, and every reply it got has been handled: a test that
-    // something does not happen needs no real-time wait.
-    static bool waitForQuietTraffic();
+    // something does not happen needs no real-time wait. `heldBack`: that many tasks may still be
+    // waiting for replies the service holds back (holdNextReply).
+    static bool waitForQuietTraffic(std::size_t heldBack = 0);
 
     std::shared_ptr<RecordingToastPresenter> toasts_;
 
