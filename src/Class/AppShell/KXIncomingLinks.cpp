@@ -6,7 +6,7 @@
 
 namespace {
 
-foundation::LogChannel& logChannel()
+foundation::LogChannel& incomingLinksLog()
 {
     static foundation::LogChannel channel;
     return channel;
@@ -97,10 +97,10 @@ QString KXIncomingLinks::shownText(const QString& link, qsizetype maxLength)
 
 KXIncomingLinks::LogSink KXIncomingLinks::setLogSink(LogSink sink)
 {
-    return logChannel().setSink(std::move(sink));
+    return incomingLinksLog().setSink(std::move(sink));
 }
 
 void KXIncomingLinks::log(const std::string& line)
 {
-    logChannel().line(line);
+    incomingLinksLog().line(line);
 }
