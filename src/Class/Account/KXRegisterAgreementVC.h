@@ -14,7 +14,7 @@ class KXWebPanel;
 // The user agreement page: the service's agreement (the user default "register_agree_url") in a
 // web panel 520 x 538, and the agree and refuse buttons. Each time the page is shown the agree
 // button counts down 5 s ("同意(%.2zds)", then "同意") and stays disabled until then; refusing is
-// always possible.
+// always possible. Closing the window ends the web page; showing it again loads the agreement anew.
 //
 // Agree posts "agreementClick" {"isAgree": "1"}, closes the window and, when a "token" is stored
 // (a signed-in user who had not agreed), records the acceptance with the service. Refuse posts

@@ -4,11 +4,15 @@
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/Queue.h"
 
+#include <QHideEvent>
 #include <QPointer>
+#include <QShowEvent>
 #include <QSslCertificate>
 #include <QWebEngineCertificateError>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 using layoutwidgets::lcView;
@@ -21,53 +25,29 @@ QPointer<QWebEngineProfile>& profileForNewPanels()
     return profile;
 }
 
-} // namespace
+bool isWebAddress(const QUrl& url)
+{
+    return url.scheme() == QLatin1String("https") || url.scheme() == QLatin1String("http");
+}
 
-namespace {
-
-// What a page asking for a new window gets: a page of its own that never shows anything; its
-// first main-frame navigation is loaded into the panel's page instead. (Handing the engine the
-// panel's own page as the new window's is not safe: it would adopt the new contents into a page
-// that already has some.)
-class NewWindowCatcher final : public QWebEnginePage {
-public:
-    NewWindowCatcher(QWebEngineProfile* profile, QWebEnginePage* target)
-        : QWebEnginePage(profile, target)
-        , target_(target)
-    {
-    }
-
-protected:
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
-    {
-        if (!isMainFrame || forwarded_)
-            return false;
-        forwarded_ = true;
-        QPointer<QWebEnginePage> target = target_;
-        QPointer<NewWindowCatcher> self(this);
-        dispatch::mainQueue().async([target, self, url] {
-            if (target)
-                target->load(url);
-            if (self)
-                self->deleteLater();
-        });
-        return false;
-    }
-
-private:
-    QPointer<QWebEnginePage> target_;
-    bool forwarded_ = false;
-};
+// What a page may put in its own frames besides web addresses: none of these leaves the engine.
+bool isFrameAddress(const QUrl& url)
+{
+    const QString scheme = url.scheme();
+    return isWebAddress(url) || scheme == QLatin1String("about") || scheme == QLatin1String("data") || scheme == QLatin1String("blob");
+}
 
 } // namespace
 
-// The panel's page: new windows load here, and certificates are judged by the transport's
-// anchors rather than the engine's own store.
+// The panel's page: it follows web addresses only and hands nothing to the desktop; a new window
+// is never made, a web address it asked for loads here instead; script dialogs show nothing;
+// certificates are judged by the transport's anchors rather than the engine's own store.
 class KXWebEnginePanel::Page final : public QWebEnginePage {
 public:
     Page(QWebEngineProfile* profile, QObject* parent)
         : QWebEnginePage(profile, parent)
     {
+        settings()->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
         connect(this, &QWebEnginePage::certificateError, this, [](QWebEngineCertificateError error) {
             std::vector<std::string> chain;
             for (const QSslCertificate& certificate : error.certificateChain()) {
@@ -79,10 +59,35 @@ public:
             else
                 error.rejectCertificate();
         });
+        // The request is not adopted, so the engine closes the new window as soon as this returns;
+        // the load waits for the main queue so that it does not start inside the engine's call.
+        connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+            const QUrl url = request.requestedUrl();
+            if (!isWebAddress(url))
+                return;
+            QPointer<Page> self(this);
+            dispatch::mainQueue().async([self, url] {
+                if (self)
+                    self->load(url);
+            });
+        });
     }
 
 protected:
-    QWebEnginePage* createWindow(WebWindowType) override { return new NewWindowCatcher(profile(), this); }
+    QWebEnginePage* createWindow(WebWindowType) override { return nullptr; }
+
+    bool acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) override
+    {
+        // The client's own loads (load() and setHtml() are typed), and going back or reloading,
+        // which reach only addresses already let in.
+        if (type == NavigationTypeTyped || type == NavigationTypeReload || type == NavigationTypeBackForward)
+            return true;
+        return isMainFrame ? isWebAddress(url) : isFrameAddress(url);
+    }
+
+    void javaScriptAlert(const QUrl&, const QString&) override { }
+    bool javaScriptConfirm(const QUrl&, const QString&) override { return false; }
+    bool javaScriptPrompt(const QUrl&, const QString&, const QString&, QString*) override { return false; }
 };
 
 KXWebEnginePanel::KXWebEnginePanel(QWidget* parent)
@@ -108,6 +113,26 @@ KXWebEnginePanel::~KXWebEnginePanel()
 void KXWebEnginePanel::setProfileForNewPanels(QWebEngineProfile* profile)
 {
     profileForNewPanels() = profile;
+}
+
+void KXWebEnginePanel::hideEvent(QHideEvent* event)
+{
+    KXWebPanel::hideEvent(event);
+    // A window minimised by the window manager keeps its page; one that is closed, or a panel that
+    // is taken away, ends it: no script or request of it runs on. Being shown again loads it anew.
+    if (event->spontaneous())
+        return;
+    QWebEnginePage* shown = view_->page();
+    shown->setVisible(false);
+    shown->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+}
+
+void KXWebEnginePanel::showEvent(QShowEvent* event)
+{
+    KXWebPanel::showEvent(event);
+    QWebEnginePage* shown = view_->page();
+    if (!event->spontaneous() && shown->lifecycleState() != QWebEnginePage::LifecycleState::Active)
+        shown->setLifecycleState(QWebEnginePage::LifecycleState::Active);
 }
 
 QWebEnginePage* KXWebEnginePanel::page() const

@@ -8,10 +8,12 @@ class QWebEnginePage;
 class QWebEngineProfile;
 class QWebEngineView;
 
-// The web panel on QtWebEngine: one view whose page keeps new windows to itself and accepts a
-// rejected certificate only when KXWebPanel::chainIsTrusted() says so. Pages use the default
-// profile unless a test set another with setProfileForNewPanels(). Script results and load ends that
-// the page delivers while the panel is being destroyed are dropped. Main thread only.
+// The web panel on QtWebEngine: one view whose page follows web addresses only, keeps new windows
+// to itself, shows no script dialogs and accepts a rejected certificate only when
+// KXWebPanel::chainIsTrusted() says so. Hiding the panel (its window closed, not minimised) ends
+// the page; showing it again loads the page anew. Pages use the default profile unless a test set
+// another with setProfileForNewPanels(). Script results and load ends that the page delivers while
+// the panel is being destroyed are dropped. Main thread only.
 class KXWebEnginePanel final : public KXWebPanel {
     Q_OBJECT
 
@@ -29,6 +31,10 @@ public:
     // The profile of panels made from now on (nullptr: the default profile); the profile must
     // outlive them.
     static void setProfileForNewPanels(QWebEngineProfile* profile);
+
+protected:
+    void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     class Page;

@@ -16,10 +16,13 @@
 // existed (main() does, and the web-engine tests): test programs that never start Chromium open
 // the same pages without it.
 //
-// What every panel does: pages that ask for a new window load in this panel instead; a page whose
-// certificate the engine rejects is accepted only when its chain verifies against the anchors the
-// service transport trusts (the system store, or SSL_CERT_FILE) for the page's host. Main thread
-// only.
+// What every panel does: it follows only http and https addresses that its page asks for and hands
+// no address to the desktop; a new window a page asks for is never made, and its address, when it
+// is a web one, loads in this panel instead; script alerts, confirms and prompts show nothing (a
+// confirm answers no, a prompt is cancelled); closing the panel's window ends its page, which loads
+// again when the window is shown again; a page whose certificate the engine rejects is accepted
+// only when its chain verifies against the anchors the service transport trusts (the system
+// store, or SSL_CERT_FILE) for the page's host. Main thread only.
 class KXWebPanel : public QWidget {
     Q_OBJECT
 

@@ -1,5 +1,6 @@
 // The web panels on the engine (one Chromium, off the network): the QQ sign-in from the local
-// service's form, the origin rule and hostile attributes, new windows kept in the panel, the
+// service's form, the origin rule and hostile attributes, new windows kept in the panel, what a
+// page cannot reach (the desktop, windows of its own, dialogs, time after its window closed), the
 // service's certificate accepted through the transport's anchors, the window growing to the QQ
 // panel, and the agreement page, with pictures.
 #include "AccountTestSupport.h"
@@ -16,12 +17,17 @@
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXTransientWindows.h"
 #include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Support/WebEngine/WebEngineTestSupport.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QPointer>
 #include <QScreen>
 #include <QTest>
 #include <QWebEnginePage>
+#include <QWebEngineView>
 
 #include <algorithm>
 
@@ -41,6 +47,8 @@ protected:
         CORVANE_SKIP_WITHOUT_WEBENGINE();
         AccountServiceTest::SetUp();
         profile_ = std::make_unique<testsupport::IsolatedWebProfile>();
+        // Pages' own requests go to a host that never resolves and are counted there.
+        profile_->guard().allowHost(testsupport::testPageBaseUrl().host());
         KXWebEnginePanel::setProfileForNewPanels(profile_->profile());
         setDefault("qqloginUrl", Id(service().baseUrl() + "pages/qq-login"));
         setDefault("register_agree_url", Id(service().baseUrl() + "pages/agreement"));
@@ -82,6 +90,28 @@ protected:
 
     QUrl allowedBase() const { return QUrl(QString::fromStdString(service().baseUrl() + "pages/")); }
 
+    // Shows `body` (markup, scripts included) in `page` as a page at `base`; answers once its
+    // scripts ran. (The end of the load before it may still be on its way when the load starts.)
+    static bool showPage(QWebEnginePage& page, const QString& body, const QUrl& base = testsupport::testPageBaseUrl())
+    {
+        const QString html = QStringLiteral("<!DOCTYPE html><html><body style=\"margin:0\">%1<script>var shown = true;</script></body></html>").arg(body);
+        testsupport::loadHtml(page, html, base);
+        return testsupport::waitFor([&] { return testsupport::runScript(page, QStringLiteral("window.shown === true")).toBool(); });
+    }
+
+    // How many requests pages made to `path` on the test page host.
+    int requestsTo(const QString& path) const
+    {
+        const QList<QUrl> requests = profile_->guard().allowedHostRequests();
+        return static_cast<int>(std::count_if(requests.begin(), requests.end(), [&](const QUrl& url) { return url.path() == path; }));
+    }
+
+    // A script that requests `path` on the test page host every 50 ms.
+    static QString tickingScript(const QString& path)
+    {
+        return QStringLiteral("setInterval(() => fetch('%1').catch(() => {}), 50)").arg(testsupport::testPageBaseUrl().resolved(QUrl(path)).toString());
+    }
+
     QWidget main_;
     std::unique_ptr<testsupport::IsolatedWebProfile> profile_;
     std::vector<std::unique_ptr<QWidget>> windows_;
@@ -103,6 +133,50 @@ QString pageWithAttribute(const QString& attribute)
 {
     return QStringLiteral("<!DOCTYPE html><html><body %1><p>result</p></body></html>").arg(attribute);
 }
+
+// Records the addresses that reach the desktop's handler for a scheme, as long as it lives.
+class DesktopRecorder final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit DesktopRecorder(const QString& scheme)
+        : scheme_(scheme)
+    {
+        QDesktopServices::setUrlHandler(scheme_, this, "open");
+    }
+    ~DesktopRecorder() override { QDesktopServices::unsetUrlHandler(scheme_); }
+
+    Q_INVOKABLE void open(const QUrl& url) { opened.append(url.toString()); }
+    QStringList opened;
+
+private:
+    QString scheme_;
+};
+
+// Counts the dialogs that show while it lives, and sends each away again so that nothing waits.
+class DialogWatcher final : public QObject {
+public:
+    DialogWatcher() { qApp->installEventFilter(this); }
+    ~DialogWatcher() override { qApp->removeEventFilter(this); }
+
+    int shown = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show) {
+            if (auto* dialog = qobject_cast<QDialog*>(watched)) {
+                ++shown;
+                QPointer<QDialog> sent(dialog);
+                dispatch::mainQueue().async([sent] {
+                    if (sent)
+                        sent->reject();
+                });
+            }
+        }
+        return false;
+    }
+};
 
 } // namespace
 
@@ -167,6 +241,133 @@ TEST_F(AccountWebTest, NewWindowsLoadInThePanel)
     testsupport::runScript(*pageOf(panel), QStringLiteral("window.open('%1'); true").arg(target));
     ASSERT_TRUE(loaded(panel, "/pages/help")) << "the new window's page replaced the panel's";
     EXPECT_EQ(QApplication::topLevelWidgets().count(), windowsBefore) << "no window of its own";
+}
+
+TEST_F(AccountWebTest, AClickedLinkOrScriptToAnotherSchemeReachesNoOpener)
+{
+    DesktopRecorder desktop(QStringLiteral("x-test"));
+    auto* panel = openQQ();
+    ASSERT_TRUE(loaded(panel, "/pages/qq-login"));
+    const QString help = allowedBase().resolved(QUrl("help")).toString();
+    const QString page = QStringLiteral(R"(
+<a href="x-test:link" style="position:absolute;left:0;top:0;width:300px;height:100px;display:block">link</a>
+<button onclick="location.href = 'x-test:button'" style="position:absolute;left:0;top:150px;width:300px;height:100px">button</button>
+<a href="%1" style="position:absolute;left:0;top:300px;width:300px;height:100px;display:block">help</a>
+<script>var clicks = 0; document.addEventListener('click', () => ++clicks, true);</script>)").arg(help);
+    ASSERT_TRUE(showPage(*pageOf(panel), page, allowedBase()));
+    QStringList visited;
+    QObject listening;
+    QObject::connect(pageOf(panel), &QWebEnginePage::urlChanged, &listening, [&visited](const QUrl& url) { visited.append(url.toString()); });
+    QWebEngineView* view = static_cast<KXWebEnginePanel*>(panel->webView())->view();
+    ASSERT_TRUE(testsupport::waitFor([&] { return view->focusProxy() != nullptr; }));
+
+    QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, QPoint(150, 50));
+    QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, QPoint(150, 200));
+    ASSERT_TRUE(testsupport::waitFor([&] { return testsupport::runScript(*pageOf(panel), QStringLiteral("clicks")).toInt() == 2; }));
+    EXPECT_EQ(pageOf(panel)->url(), allowedBase()) << "the page stays where it was";
+    // A web link clicked afterwards loads once the engine has dealt with the two before it.
+    QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, QPoint(150, 350));
+    ASSERT_TRUE(loaded(panel, "/pages/help"));
+    settle();
+    EXPECT_TRUE(desktop.opened.isEmpty()) << desktop.opened.join(", ").toStdString();
+    EXPECT_EQ(visited, QStringList{help});
+}
+
+TEST_F(AccountWebTest, AHundredScriptWindowsLeaveNoPageAndNoTimer)
+{
+    auto* panel = openQQ();
+    ASSERT_TRUE(loaded(panel, "/pages/qq-login"));
+    ASSERT_TRUE(showPage(*pageOf(panel), QStringLiteral("opener")));
+    // Each window gets a timer of its own; the opener's timer shows how much time went by.
+    const QVariant opened = testsupport::runScript(*pageOf(panel), QStringLiteral(R"(
+window.opened = [];
+for (let i = 0; i < 100; ++i) {
+    const w = window.open('');
+    if (w) {
+        opened.push(w);
+        try { w.eval("%1"); } catch (e) {}
+    }
+}
+%2;
+opened.length)").arg(tickingScript("/opened"), tickingScript("/opener")), 120000);
+    EXPECT_EQ(opened.toInt(), 100) << "scripts may still ask for windows";
+
+    ASSERT_TRUE(testsupport::waitFor([&] { return requestsTo("/opener") >= 10; }, 30000));
+    const int early = requestsTo("/opened");
+    ASSERT_TRUE(testsupport::waitFor([&] { return requestsTo("/opener") >= 40; }, 30000));
+    EXPECT_EQ(requestsTo("/opened"), early) << "no window's timer runs on";
+    EXPECT_EQ(testsupport::runScript(*pageOf(panel), QStringLiteral("opened.filter(w => !w.closed).length")).toInt(), 0);
+    EXPECT_EQ(panel->findChildren<QWebEnginePage*>().size(), 1);
+}
+
+TEST_F(AccountWebTest, AScriptWindowLoadsOnlyAWebAddressInThePanel)
+{
+    DesktopRecorder desktop(QStringLiteral("x-test"));
+    auto* panel = openQQ();
+    ASSERT_TRUE(loaded(panel, "/pages/qq-login"));
+    QStringList visited;
+    QObject listening;
+    QObject::connect(pageOf(panel), &QWebEnginePage::urlChanged, &listening, [&visited](const QUrl& url) { visited.append(url.toString()); });
+    // A web address asked for later shows when the others were dealt with.
+    const QString help = allowedBase().resolved(QUrl("help")).toString();
+    testsupport::runScript(*pageOf(panel), QStringLiteral(R"(
+window.open('qrc:/qt-project.org/qmessagebox/images/qtlogo-64.png');
+window.open('x-test:window');
+window.open('file:///etc/hostname');
+setTimeout(() => window.open('%1'), 300);
+true)").arg(help));
+    ASSERT_TRUE(testsupport::waitFor([&] { return pageOf(panel)->url().toString() == help && !pageOf(panel)->isLoading(); }, 15000))
+        << visited.join(", ").toStdString();
+    EXPECT_EQ(visited, QStringList{help});
+    EXPECT_TRUE(desktop.opened.isEmpty()) << desktop.opened.join(", ").toStdString();
+}
+
+TEST_F(AccountWebTest, ScriptDialogsShowNothing)
+{
+    auto* panel = openQQ();
+    ASSERT_TRUE(loaded(panel, "/pages/qq-login"));
+    DialogWatcher dialogs;
+    const QVariant answers = testsupport::runScript(*pageOf(panel), QStringLiteral(R"(
+for (let i = 0; i < 20; ++i) alert('again');
+JSON.stringify([confirm('sure?'), prompt('name?', 'demo')]))"));
+    EXPECT_EQ(answers.toString(), QStringLiteral("[false,null]")) << "a confirm answers no, a prompt is cancelled";
+    EXPECT_EQ(dialogs.shown, 0);
+}
+
+TEST_F(AccountWebTest, AfterTheLoginWindowClosesItsPageRunsNothing)
+{
+    KXLoginWindowController controller(QStringLiteral("KXLoginWindowController"), &main_);
+    {
+        dispatch::VirtualClock::Scope time;
+        controller.showCentred();
+        controller.contentViewController()->qqLoginButton()->click();
+        time.advance(0.5);
+        settle();
+    }
+    auto* panel = controller.contentViewController()->findChild<KXLoginQQView*>();
+    ASSERT_NE(panel, nullptr);
+    ASSERT_TRUE(loaded(panel, "/pages/qq-login"));
+    ASSERT_TRUE(showPage(*pageOf(panel), QStringLiteral("<script>%1</script>").arg(tickingScript("/closed"))));
+    ASSERT_TRUE(testsupport::waitFor([&] { return requestsTo("/closed") > 0; }));
+
+    // A page in a window that stays keeps the time: it asks every 50 ms too.
+    QWebEngineView witness;
+    witness.setPage(new QWebEnginePage(profile_->profile(), &witness));
+    witness.resize(200, 100);
+    witness.show();
+    ASSERT_TRUE(showPage(*witness.page(), QStringLiteral("<script>%1</script>").arg(tickingScript("/witness"))));
+
+    controller.window()->close();
+    ASSERT_FALSE(controller.window()->isVisible());
+    // What the page asked for just before it ended may reach the network a moment later.
+    const auto witnessed = [&](int ticks) {
+        const int from = requestsTo("/witness");
+        return testsupport::waitFor([&] { return requestsTo("/witness") >= from + ticks; }, 30000);
+    };
+    ASSERT_TRUE(witnessed(20));
+    const int ended = requestsTo("/closed");
+    ASSERT_TRUE(witnessed(60));
+    EXPECT_EQ(requestsTo("/closed"), ended);
 }
 
 TEST_F(AccountWebTest, AScriptStillRunningWhenThePanelGoesReachesNobody)
@@ -246,3 +447,26 @@ TEST_F(AccountWebTest, TheAgreementPageAndPictures)
         accounttest::screenshot(panel->window(), QStringLiteral("account-login-qq-%1").arg(suffix));
     }
 }
+
+TEST_F(AccountWebTest, TheAgreementLoadsItsPageAgainWhenShownAgain)
+{
+    KXRegisterAgreementWC agreement(QStringLiteral("KXRegisterAgreementWC"), &main_);
+    agreement.showCentred();
+    auto* web = static_cast<KXWebEnginePanel*>(agreement.contentViewController()->webView());
+    ASSERT_NE(web, nullptr);
+    const auto shown = [&] { return web->url().path() == "/pages/agreement" && !web->page()->isLoading(); };
+    ASSERT_TRUE(testsupport::waitFor(shown, 30000));
+    testsupport::runScript(*web->page(), QStringLiteral("window.earlier = true"));
+
+    agreement.window()->close();
+    settle();
+    agreement.showCentred();
+    ASSERT_TRUE(testsupport::waitFor([&] {
+        return shown() && testsupport::runScript(*web->page(), QStringLiteral("typeof window.earlier")).toString() == "undefined";
+    }, 30000)) << "the page was loaded again";
+    EXPECT_EQ(testsupport::runScript(*web->page(), QStringLiteral("document.title")).toString(), QStringLiteral("用户协议"));
+    ASSERT_TRUE(testsupport::waitFor([&] { return showsText(agreement.window()); }, 10000));
+    accounttest::screenshot(agreement.window(), QStringLiteral("account-agreement-web-shown-again"));
+}
+
+#include "AccountWebTests.moc"
