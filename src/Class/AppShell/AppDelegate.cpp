@@ -29,11 +29,13 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSystemTrayIcon>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include <cmath>
@@ -243,12 +245,20 @@ void AppDelegate::bringShowWindowToFront(bool activate)
 
 void AppDelegate::applicationDidBecomeActive()
 {
-    // Another window of ours that the user just clicked keeps the focus; the shown window only
-    // comes up behind it.
-    QWidget* active = QApplication::activeWindow();
-    const bool otherWindowActive = active && showWindow_ && active != showWindow_->window();
+    // Another window of ours that the user just clicked or dragged keeps the keys; the shown
+    // window only comes up behind it.
     if (showWindow_ && showWindow_->isVisible())
-        bringShowWindowToFront(!otherWindowActive);
+        bringShowWindowToFront(activationGivesKeysTo(showWindow_, QApplication::activeWindow(), QGuiApplication::focusWindow()));
+}
+
+bool AppDelegate::activationGivesKeysTo(const QWidget* shown, const QWidget* activeWindow, const QWindow* focusWindow)
+{
+    if (!shown)
+        return false;
+    const QWidget* window = shown->window();
+    if (activeWindow && activeWindow != window)
+        return false;
+    return !focusWindow || focusWindow == window->windowHandle();
 }
 
 void AppDelegate::applicationWillResignActive()

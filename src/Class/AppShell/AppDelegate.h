@@ -17,6 +17,7 @@
 
 class KXAppSettingWindowController;
 class QSystemTrayIcon;
+class QWindow;
 
 // The spine of the application, one per process: the start-up sequence, the window shown to the
 // user (the splash, then the main window) whose events it watches, the catalogue data update on
@@ -55,7 +56,14 @@ public:
     void watchCatalogueCopy();
     // A guard report on its way to the service as a client error (KXCrashMessageForwarder).
     void dealwithCrashMessage(const dispatch::Notification& notification);
+    // Brings the shown window up; it takes the keys only where activationGivesKeysTo says so.
     void applicationDidBecomeActive();
+    // Whether becoming active hands the keys to the `shown` window, given the application's
+    // active window and the window the system has focused: not while another window of ours has
+    // them or is receiving them. The system focuses a window and the application becomes active
+    // before Qt names that window the active one (the end of a window manager's move grab), so
+    // an empty active window alone says nothing.
+    static bool activationGivesKeysTo(const QWidget* shown, const QWidget* activeWindow, const QWindow* focusWindow);
     void applicationWillResignActive();
     bool applicationShouldHandleReopen();
     // The use-time report and the other waits at quit, side by side, at most kQuitWaitSeconds in

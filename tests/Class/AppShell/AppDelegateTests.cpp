@@ -7,6 +7,7 @@
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/UIKit/KXTransientWindows.h"
 #include "Lib/ImageLoading/ILImageCache.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Queue.h"
@@ -20,10 +21,13 @@
 #include "Support/PageTrace.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
+#include <QWindow>
 
 #include <thread>
 
@@ -252,6 +256,29 @@ TEST_F(AppDelegateTest, MinimisingTheShownWindowStartsTheDataUpdateAndReopenRest
     AppDelegate::sharedAppDelegate().applicationShouldHandleReopen();
     EXPECT_FALSE(window->isMinimized());
     EXPECT_TRUE(window->isVisible());
+}
+
+TEST_F(AppDelegateTest, BecomingActiveLeavesTheKeysWithTheTransientWindowReceivingThem)
+{
+    QWidget* window = showWindow();
+    std::unique_ptr<QWidget> settings(kx_makeTransientWindow(window, QSize(200, 150)));
+    settings->show();
+    settings->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(settings.get()));
+    ASSERT_EQ(QGuiApplication::focusWindow(), settings->windowHandle());
+    // A drag of the transient window ends: the application is active, the transient window
+    // focused, and no window named active yet.
+    EXPECT_FALSE(AppDelegate::activationGivesKeysTo(window, nullptr, settings->windowHandle()));
+    EXPECT_FALSE(AppDelegate::activationGivesKeysTo(window, settings.get(), settings->windowHandle()));
+    // The shown window focused, or nothing of ours yet: it takes them.
+    EXPECT_TRUE(AppDelegate::activationGivesKeysTo(window, nullptr, window->windowHandle()));
+    EXPECT_TRUE(AppDelegate::activationGivesKeysTo(window, window, window->windowHandle()));
+    EXPECT_TRUE(AppDelegate::activationGivesKeysTo(window, nullptr, nullptr));
+    EXPECT_FALSE(AppDelegate::activationGivesKeysTo(nullptr, nullptr, nullptr));
+
+    AppDelegate::sharedAppDelegate().applicationDidBecomeActive();
+    QApplication::processEvents();
+    EXPECT_EQ(QGuiApplication::focusWindow(), settings->windowHandle());
 }
 
 TEST_F(AppDelegateTest, ALaterStartReopensAndShowsItsAddresses)
