@@ -104,6 +104,7 @@ bool KXHomeWindow::event(QEvent* event)
     case QEvent::Show:
     case QEvent::Move:
     case QEvent::Resize:
+    case QEvent::WindowStateChange:
     case QEvent::WindowActivate:
     case QEvent::UpdateRequest:
         // The window manager frames the window after it is shown; the frame is known from then.
@@ -117,22 +118,18 @@ bool KXHomeWindow::event(QEvent* event)
 
 void KXHomeWindow::fitToScreen()
 {
-    if (!isVisible() || isMaximized() || isFullScreen() || !screen())
+    if (!isVisible() || !screen())
         return;
     const QRect client = geometry();
     const QRect outer = frameGeometry();
     const QMargins frame(client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
                          outer.bottom() - client.bottom());
-    // Only a new frame refits: a window the user has moved or sized stays where it was put.
-    if (frame == fittedFrame_)
-        return;
-    fittedFrame_ = frame;
-    const QRect available = screen()->availableGeometry();
-    const KXScreenGrid grid = KXScreenGrid::of(screen());
-    setMinimumHeight(minimumHeight(available, frame, grid));
-    const QRect fitted = keptInside(client, available, frame, grid);
-    if (fitted != client)
-        setGeometry(fitted);
+    const KXHomeWindowFit::Change change
+        = fit_.update({windowState(), client, frame}, screen()->availableGeometry(), KXScreenGrid::of(screen()));
+    if (change.minimumHeight)
+        setMinimumHeight(*change.minimumHeight);
+    if (change.client)
+        setGeometry(*change.client);
 }
 
 void KXHomeWindow::buildMenu()

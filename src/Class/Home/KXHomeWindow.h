@@ -5,6 +5,7 @@
 #include <QPointer>
 
 #include "Class/Home/KXHomeViewController.h"
+#include "Class/Home/KXHomeWindowFit.h"
 #include "Class/UIKit/KXScreenGrid.h"
 
 class QAction;
@@ -46,10 +47,10 @@ protected:
 
 private:
     void buildMenu();
-    // Fits the window to its screen again when its frame has changed since the last fit.
+    // Tells the fit what the window is now and applies what it answers.
     void fitToScreen();
 
-    QMargins fittedFrame_;
+    KXHomeWindowFit fit_;
     QPointer<KXHomeViewController> controller_;
     QAction* settingsAction_ = nullptr;
     QAction* cleanCacheAction_ = nullptr;
