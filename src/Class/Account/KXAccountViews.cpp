@@ -83,6 +83,8 @@ QLabel* makeLabel(QWidget* parent, const QString& text, double points, const QCo
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
+    // Inside an item view (a card in a table cell) the label would draw with Text otherwise.
+    label->setForegroundRole(QPalette::WindowText);
     return label;
 }
 

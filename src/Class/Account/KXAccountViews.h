@@ -53,7 +53,8 @@ namespace kxaccount {
 
 // The pages' points are pixels at scale 1: "the system font of N points" is a pixel size here.
 QFont systemFont(double points, bool bold = false);
-// A label that shows its text as plain text (server text never becomes markup).
+// A label that shows its text as plain text (server text never becomes markup), in `color`
+// wherever it is placed.
 QLabel* makeLabel(QWidget* parent, const QString& text, double points, const QColor& color, bool bold = false);
 // A one-line field; `password` echoes dots.
 QLineEdit* makeField(QWidget* parent, const QString& placeholder, bool password = false);

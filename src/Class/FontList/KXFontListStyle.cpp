@@ -29,6 +29,9 @@ QLabel* plainLabel(const QString& text, int points, const QColor& color, QWidget
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
+    // Inside an item view a label takes the view's Base background and would draw with Text:
+    // the colour given holds wherever the label is placed.
+    label->setForegroundRole(QPalette::WindowText);
     return label;
 }
 

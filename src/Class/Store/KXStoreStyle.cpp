@@ -36,6 +36,8 @@ QLabel* plainLabel(const QString& text, double points, const QColor& color, QWid
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
+    // The store's cells lie in table views, whose Base background would draw the text with Text.
+    label->setForegroundRole(QPalette::WindowText);
     return label;
 }
 

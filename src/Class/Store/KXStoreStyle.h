@@ -35,7 +35,7 @@ QFont systemFont(double points);
 QColor qcolor(const KXColor& color);
 QString qstring(const std::string& utf8);
 
-// A label that shows its text as plain text whatever it holds.
+// A label that shows its text as plain text whatever it holds, in `color` wherever it is placed.
 QLabel* plainLabel(const QString& text, double points, const QColor& color, QWidget* parent);
 // A standard button with a centred title in a colour, at a size.
 KXStoreButton* titledButton(const QString& title, const QColor& color, double points, QWidget* parent);

@@ -1,7 +1,8 @@
 // The small account pages: the VIP privileges text, the QQ group's code with its placeholder,
-// the buttons that close them.
+// the buttons that close them; the pages' labels keep their colour in a table cell.
 #include "AccountTestSupport.h"
 
+#include "Class/Account/KXAccountViews.h"
 #include "Class/Account/KXDiversionGroupView.h"
 #include "Class/Account/KXPersonalFeedBack.h"
 #include "Class/Account/KXPersonalStubPage.h"
@@ -11,7 +12,9 @@
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
 #include "Platform/Graphics/Image.h"
+#include "Support/TableCellPixels.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QTest>
 
@@ -107,4 +110,12 @@ TEST_F(KXAccountPagesTest, BothButtonsCloseTheInvitationAndTheStubsGoBack)
     settings->backButton()->click();
     EXPECT_EQ(password->parentWidget(), nullptr);
     EXPECT_EQ(settings->parentWidget(), nullptr);
+}
+
+TEST(KXAccountViews, ALabelInATableCellDrawsItsOwnColour)
+{
+    std::unique_ptr<QTableWidget> table;
+    const QImage picture = tablecellpixels::drawnInCell(kxaccount::makeLabel(nullptr, QStringLiteral("HHH"), 48, kxaccount::kAccent, true), table);
+    EXPECT_GT(tablecellpixels::pixelsOf(picture, kxaccount::kAccent), 50);
+    EXPECT_EQ(tablecellpixels::pixelsOf(picture, table->palette().color(QPalette::Text)), 0);
 }

@@ -25,6 +25,7 @@
 #include "FavouritesTestSupport.h"
 #include "Support/DrawnAtScale.h"
 #include "Support/ShownToolTip.h"
+#include "Support/TableCellPixels.h"
 #include "Support/TempHome.h"
 #include "Class/UIKit/ScaledScreen.h"
 #include "Platform/Foundation/Foundation.h"
@@ -118,6 +119,21 @@ TEST_F(KXPublishFavoritesTest, TheStateIconsOfTheRowsAndTheCard)
             << c.isPublish.stringValue() << "/" << c.isEncrypt.stringValue();
         EXPECT_EQ(card.rejectView()->isHidden(), c.isPublish.integerValue() != 3);
     }
+}
+
+TEST_F(KXPublishFavoritesTest, InTheTableCellTheCardWritesWhiteOnItsBands)
+{
+    auto* card = new KXPersonalCenterCollectionCell;
+    card->setData(folder(Id(3), Id(0), "封面图片不清晰"));
+    std::unique_ptr<QTableWidget> table;
+    const QImage picture = tablecellpixels::drawnInCell(card, table, QSize(290, KXPersonalCenterCollectionCell::kRowHeight));
+    for (const QLabel* label : { card->collectionGroupName(), card->fontCountLabel(), card->rejectLabel() }) {
+        const QRect area(label->mapTo(card, QPoint(0, 0)) * picture.devicePixelRatio(), label->size() * picture.devicePixelRatio());
+        const QImage text = picture.copy(area);
+        EXPECT_GT(tablecellpixels::pixelsOf(text, Qt::white, 40), 5) << label->text().toStdString();
+        EXPECT_EQ(tablecellpixels::pixelsOf(text, Qt::black, 40), 0) << label->text().toStdString();
+    }
+    EXPECT_TRUE(favouritestest::saveScreenshots(*table, QStringLiteral("favourites-personal-card-in-table")));
 }
 
 TEST_F(KXPublishFavoritesTest, TheCardShowsTheCountAndWrapsALongReason)

@@ -1,8 +1,12 @@
-// The store's table builds row views only for the rows in view and reuses them by identifier.
+// The store's table builds row views only for the rows in view and reuses them by identifier; the
+// store's labels keep their colour in a table cell.
 #include "Class/Store/KXStoreTableCellView.h"
 #include "Class/Store/KXStoreTableView.h"
+#include "Class/Store/KXStoreStyle.h"
 #include "StoreTestSupport.h"
+#include "Support/TableCellPixels.h"
 
+#include <QLabel>
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -128,3 +132,12 @@ TEST_F(KXStoreTableViewTest, InsertedRowsFadeInAndFinishOpaque)
 }
 
 } // namespace
+
+TEST(KXStoreStyle, APlainLabelInATableCellDrawsItsOwnColour)
+{
+    std::unique_ptr<QTableWidget> table;
+    const QImage picture
+        = tablecellpixels::drawnInCell(storestyle::plainLabel(QStringLiteral("HHH"), 48, storestyle::kStoreRed, nullptr), table);
+    EXPECT_GT(tablecellpixels::pixelsOf(picture, storestyle::kStoreRed), 50);
+    EXPECT_EQ(tablecellpixels::pixelsOf(picture, table->palette().color(QPalette::Text)), 0);
+}
