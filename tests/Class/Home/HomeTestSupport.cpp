@@ -1,6 +1,7 @@
 #include "HomeTestSupport.h"
 
 #include "Class/Home/Core/KXHomeProcessState.h"
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/UIKit/MLHudAlert.h"
 #include "Lib/ImageLoading/ILWebDownloader.h"
@@ -18,14 +19,23 @@ using foundation::Id;
 
 namespace hometest {
 
-namespace {
-
 foundation::UserDefaults& defaults()
 {
     return foundation::UserDefaults::standardUserDefaults();
 }
 
-} // namespace
+KXUserCenterConfig& session()
+{
+    return KXUserCenterConfig::sharedKXUserCenterConfig();
+}
+
+std::vector<long long> fontIds(const foundation::Ref<foundation::MutableArray>& records)
+{
+    std::vector<long long> ids;
+    for (std::size_t i = 0; records && i < records->count(); ++i)
+        ids.push_back(records->objectAtIndex(i).ptr<KXFontBaseModel>()->fontid);
+    return ids;
+}
 
 void HubTest::SetUp()
 {

@@ -10,6 +10,10 @@
 #include <vector>
 
 class KXHomeGroupTableView;
+class KXUserCenterConfig;
+namespace foundation {
+class UserDefaults;
+}
 
 namespace hometest {
 
@@ -44,5 +48,10 @@ protected:
 
     std::unique_ptr<KXHomeViewController> hub_;
 };
+
+foundation::UserDefaults& defaults();
+KXUserCenterConfig& session();
+// The font ids of a list's records, in order.
+std::vector<long long> fontIds(const foundation::Ref<foundation::MutableArray>& records);
 
 } // namespace hometest

@@ -49,32 +49,15 @@
 #include <vector>
 
 using foundation::Id;
+using hometest::defaults;
+using hometest::fontIds;
+using hometest::session;
 
 namespace {
-
-foundation::UserDefaults& defaults()
-{
-    return foundation::UserDefaults::standardUserDefaults();
-}
-
-KXUserCenterConfig& session()
-{
-    return KXUserCenterConfig::sharedKXUserCenterConfig();
-}
 
 void post(const char* name, const Id& object = Id(), const foundation::Ref<foundation::Dictionary>& userInfo = nullptr)
 {
     dispatch::NotificationCenter::defaultCenter().post(name, object, userInfo);
-}
-
-std::vector<int> fontIds(const foundation::Ref<foundation::MutableArray>& records)
-{
-    std::vector<int> ids;
-    if (records) {
-        for (const Id& record : records->objects())
-            ids.push_back(record.ptr<KXFontBaseModel>()->fontid);
-    }
-    return ids;
 }
 
 void answerAgreement(const char* isAgree)
@@ -625,10 +608,10 @@ TEST_F(KXHomeAccountCartTest, EveryNotificationReachesItsHandler)
 
     // The character-set setting rebuilds the cloud list by the new rule, and no other list.
     home.tabViewTouched(home.cloudBtn());
-    const std::vector<int> common = fontIds(home.rightListview()->dataArray());
+    const auto common = fontIds(home.rightListview()->dataArray());
     defaults().setObject(Id("1"), "bigFontsSet");
     post("KXBigFontsSet");
-    const std::vector<int> large = fontIds(home.rightListview()->dataArray());
+    const auto large = fontIds(home.rightListview()->dataArray());
     EXPECT_EQ(large, fontIds(KXSortingData().soringDataBySortType(0)));
     EXPECT_NE(large, common);
     home.tabViewTouched(home.localBtn());

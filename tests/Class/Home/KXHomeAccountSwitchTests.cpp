@@ -23,26 +23,11 @@
 #include <vector>
 
 using foundation::Id;
+using hometest::defaults;
+using hometest::fontIds;
+using hometest::session;
 
 namespace {
-
-foundation::UserDefaults& defaults()
-{
-    return foundation::UserDefaults::standardUserDefaults();
-}
-
-KXUserCenterConfig& session()
-{
-    return KXUserCenterConfig::sharedKXUserCenterConfig();
-}
-
-std::vector<long long> fontIds(const foundation::Ref<foundation::MutableArray>& records)
-{
-    std::vector<long long> ids;
-    for (std::size_t i = 0; records && i < records->count(); ++i)
-        ids.push_back(records->objectAtIndex(i).ptr<KXFontBaseModel>()->fontid);
-    return ids;
-}
 
 std::vector<std::string> names(const foundation::Ref<foundation::Array>& folders)
 {
