@@ -27,7 +27,8 @@ struct FilePreviewSource::Pending final : KXPreviewImageSource::Load {
     {
         if (!cancelledFlag && done) {
             cancelledFlag = true;
-            owner->cancelled += 1;
+            if (owner)
+                owner->cancelled += 1;
         }
     }
 };
@@ -61,7 +62,7 @@ std::shared_ptr<KXPreviewImageSource::Load> FilePreviewSource::load(const std::s
     pending->owner = this;
     pending_.push_back(pending);
     if (!holdLoads)
-        dispatch::mainQueue().async([this, pending] { finish(pending); });
+        dispatch::mainQueue().async([pending] { finishIfOwned(pending); });
     return pending;
 }
 
@@ -69,7 +70,21 @@ void FilePreviewSource::release()
 {
     holdLoads = false;
     for (const auto& pending : pending_)
-        dispatch::mainQueue().async([this, pending] { finish(pending); });
+        dispatch::mainQueue().async([pending] { finishIfOwned(pending); });
+}
+
+FilePreviewSource::~FilePreviewSource()
+{
+    // A load still queued when the source goes (a test ended before the queue drained) answers
+    // nothing.
+    for (const auto& pending : pending_)
+        pending->owner = nullptr;
+}
+
+void FilePreviewSource::finishIfOwned(const std::shared_ptr<Pending>& pending)
+{
+    if (pending->owner)
+        pending->owner->finish(pending);
 }
 
 void FilePreviewSource::finish(const std::shared_ptr<Pending>& pending)

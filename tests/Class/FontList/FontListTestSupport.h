@@ -29,6 +29,7 @@ namespace fontlisttest {
 class FilePreviewSource final : public KXPreviewImageSource {
 public:
     FilePreviewSource();
+    ~FilePreviewSource() override;
     foundation::Ref<graphics::Image> cachedImage(const std::string& url) override;
     std::shared_ptr<Load> load(const std::string& url, Done done) override;
 
@@ -45,6 +46,7 @@ private:
     std::map<std::string, foundation::Ref<graphics::Image>> memory_;
     std::vector<std::shared_ptr<Pending>> pending_;
     void finish(const std::shared_ptr<Pending>& pending);
+    static void finishIfOwned(const std::shared_ptr<Pending>& pending);
 };
 
 // Installs a FilePreviewSource for its lifetime.
