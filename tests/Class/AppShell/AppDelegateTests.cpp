@@ -16,6 +16,7 @@
 #include "Platform/Foundation/Array.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "ScopedLinkLog.h"
 #include "ScreenshotSupport.h"
 #include "ShellServiceTest.h"
 #include "Support/PageTrace.h"
@@ -294,22 +295,7 @@ TEST_F(AppDelegateTest, ALaterStartReopensAndShowsItsAddresses)
 
 namespace {
 
-// Takes the incoming links' log lines until it goes.
-class ScopedLinkLog {
-public:
-    ScopedLinkLog()
-        : previous_(KXIncomingLinks::setLogSink([this](const std::string& line) { lines_.push_back(line); }))
-    {
-    }
-    ~ScopedLinkLog() { KXIncomingLinks::setLogSink(previous_); }
-    ScopedLinkLog(const ScopedLinkLog&) = delete;
-    ScopedLinkLog& operator=(const ScopedLinkLog&) = delete;
-    const std::vector<std::string>& lines() const { return lines_; }
-
-private:
-    std::vector<std::string> lines_;
-    KXIncomingLinks::LogSink previous_;
-};
+using shelltest::ScopedLinkLog;
 
 std::vector<QMessageBox*> openAlerts()
 {

@@ -1,6 +1,7 @@
 #include "Class/AppShell/KXSingleInstance.h"
 
 #include "Class/AppShell/KXIncomingLinks.h"
+#include "ScopedLinkLog.h"
 #include "Support/TempHome.h"
 
 #include <QCoreApplication>
@@ -40,22 +41,7 @@ KXSingleInstance::Role claimFromAnotherStart(const QString& folder, const KXSing
     return role;
 }
 
-// Takes the incoming links' log lines until it goes.
-class ScopedLinkLog {
-public:
-    ScopedLinkLog()
-        : previous_(KXIncomingLinks::setLogSink([this](const std::string& line) { lines_.push_back(line); }))
-    {
-    }
-    ~ScopedLinkLog() { KXIncomingLinks::setLogSink(previous_); }
-    ScopedLinkLog(const ScopedLinkLog&) = delete;
-    ScopedLinkLog& operator=(const ScopedLinkLog&) = delete;
-    const std::vector<std::string>& lines() const { return lines_; }
-
-private:
-    std::vector<std::string> lines_;
-    KXIncomingLinks::LogSink previous_;
-};
+using shelltest::ScopedLinkLog;
 
 QByteArray bigEndian(quint32 value)
 {
