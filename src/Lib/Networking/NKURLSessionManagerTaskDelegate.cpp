@@ -15,7 +15,6 @@
 #include <system_error>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 using foundation::Id;
 using foundation::Ref;
@@ -218,19 +217,15 @@ bool NKMoveDownloadedFile(const Ref<foundation::URL>& from, const Ref<foundation
         return false;
     }
     fs::path temporary;
-    const int out = foundation::NewFiles::createFile(
+    code = foundation::NewFiles::copyToNewFile(
+        fromPath,
         [&](std::uint64_t number) {
             return toPath.parent_path()
                 / foundation::format(".%@.%08X.part", toPath.filename().string(), static_cast<unsigned>(number));
         },
-        info.st_mode & 0777, temporary, code);
-    if (out >= 0) {
-        code = foundation::NewFiles::copyContents(fromPath, out);
-        if (::close(out) != 0 && !code)
-            code = std::error_code(errno, std::generic_category());
-        if (!code)
-            fs::rename(temporary, toPath, code);
-    }
+        info.st_mode & 0777, temporary);
+    if (!code)
+        fs::rename(temporary, toPath, code);
     if (code) {
         std::error_code ignored;
         if (!temporary.empty())

@@ -94,20 +94,8 @@ std::error_code copyIntoNewFile(const std::filesystem::path& source, const std::
                                 std::filesystem::path& copy)
 {
     const std::string prefix = "." + source.filename().string() + "." + std::to_string(::getpid()) + ".";
-    std::error_code ec;
-    const int out = foundation::NewFiles::createFile(
-        [&](std::uint64_t number) { return folder / (prefix + std::to_string(number) + ".part"); }, 0644, copy, ec);
-    if (out < 0)
-        return ec;
-    ec = foundation::NewFiles::copyContents(source, out);
-    if (::close(out) != 0 && !ec)
-        ec = std::error_code(errno, std::generic_category());
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(copy, ignored);
-        copy.clear();
-    }
-    return ec;
+    return foundation::NewFiles::copyToNewFile(
+        source, [&](std::uint64_t number) { return folder / (prefix + std::to_string(number) + ".part"); }, 0644, copy);
 }
 
 // Renames `from` to `to` unless `to` exists, in one step, so that a file someone puts there

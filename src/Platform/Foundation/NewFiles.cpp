@@ -58,26 +58,8 @@ bool makeUnderFreshName(const NewFiles::Namer& namer, fs::path& path, std::error
     return false;
 }
 
-} // namespace
-
-int NewFiles::createFile(const Namer& namer, unsigned mode, fs::path& path, std::error_code& error)
-{
-    int fd = -1;
-    makeUnderFreshName(namer, path, error, [&](const fs::path& candidate) {
-        fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, static_cast<mode_t>(mode & 0777));
-        return fd >= 0;
-    });
-    return fd;
-}
-
-bool NewFiles::createFolder(const Namer& namer, unsigned mode, fs::path& path, std::error_code& error)
-{
-    // mkdir never follows a link at the name: it fails with EEXIST.
-    return makeUnderFreshName(namer, path, error,
-        [&](const fs::path& candidate) { return ::mkdir(candidate.c_str(), static_cast<mode_t>(mode & 0777)) == 0; });
-}
-
-std::error_code NewFiles::copyContents(const fs::path& from, int to)
+// Writes the bytes of `from` to `to` from where it stands.
+std::error_code copyContents(const fs::path& from, int to)
 {
     const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
@@ -106,6 +88,44 @@ std::error_code NewFiles::copyContents(const fs::path& from, int to)
     }
     ::close(in);
     return error == 0 ? std::error_code() : std::error_code(error, std::generic_category());
+}
+
+} // namespace
+
+int NewFiles::createFile(const Namer& namer, unsigned mode, fs::path& path, std::error_code& error)
+{
+    int fd = -1;
+    makeUnderFreshName(namer, path, error, [&](const fs::path& candidate) {
+        fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, static_cast<mode_t>(mode & 0777));
+        return fd >= 0;
+    });
+    return fd;
+}
+
+bool NewFiles::createFolder(const Namer& namer, unsigned mode, fs::path& path, std::error_code& error)
+{
+    // mkdir never follows a link at the name: it fails with EEXIST.
+    return makeUnderFreshName(namer, path, error,
+        [&](const fs::path& candidate) { return ::mkdir(candidate.c_str(), static_cast<mode_t>(mode & 0777)) == 0; });
+}
+
+std::error_code NewFiles::copyToNewFile(const fs::path& from, const Namer& namer, unsigned mode, fs::path& path)
+{
+    std::error_code error;
+    const int out = createFile(namer, mode, path, error);
+    if (out < 0) {
+        path.clear();
+        return error;
+    }
+    error = copyContents(from, out);
+    if (::close(out) != 0 && !error)
+        error = std::error_code(errno, std::generic_category());
+    if (error) {
+        std::error_code ignored;
+        fs::remove(path, ignored);
+        path.clear();
+    }
+    return error;
 }
 
 std::uint64_t NewFiles::randomNumber()

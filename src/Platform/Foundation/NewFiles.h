@@ -29,9 +29,11 @@ public:
     // Makes a new folder the same way (mode less the umask); false and `error` on failure.
     static bool createFolder(const Namer& namer, unsigned mode, std::filesystem::path& path, std::error_code& error);
 
-    // Writes the bytes of `from` to `to` from where it stands. The error is the system's own, so a
-    // full disk says so (a short write counts as ENOSPC).
-    static std::error_code copyContents(const std::filesystem::path& from, int to);
+    // Copies the bytes of `from` into a new file made as createFile() makes one and sets `path` to
+    // it. On failure nothing is left behind, `path` is empty, and the error is the system's own, so
+    // a full disk says so (a short write counts as ENOSPC).
+    static std::error_code copyToNewFile(const std::filesystem::path& from, const Namer& namer, unsigned mode,
+                                         std::filesystem::path& path);
 
     // A number no one can guess, from the kernel's random source.
     static std::uint64_t randomNumber();

@@ -94,18 +94,9 @@ void copyPrivately(const fs::path& source, const fs::path& copy, std::error_code
 fs::path copyToNewFileBeside(const fs::path& source, const fs::path& destination, std::error_code& ec)
 {
     fs::path copy;
-    const int out = foundation::NewFiles::createFile(
-        [&](std::uint64_t number) { return temporaryBeside(destination, number); }, foundation::PrivateFiles::kFileMode, copy, ec);
-    if (out < 0)
-        return {};
-    ec = foundation::NewFiles::copyContents(source, out);
-    if (::close(out) != 0 && !ec)
-        ec = std::error_code(errno, std::generic_category());
-    if (!ec)
-        return copy;
-    std::error_code ignored;
-    fs::remove(copy, ignored);
-    return {};
+    ec = foundation::NewFiles::copyToNewFile(
+        source, [&](std::uint64_t number) { return temporaryBeside(destination, number); }, foundation::PrivateFiles::kFileMode, copy);
+    return copy;
 }
 
 // Removes what was written under `temporary` and reports `ec`, the failure of the copy or the
