@@ -1,7 +1,6 @@
 #include "Class/Favourites/KXHomeRecommendView.h"
 
 #include "Class/Favourites/Core/KXFolderSession.h"
-#include "Class/Favourites/Core/KXReplyGate.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
 #include "Class/Favourites/KXHomeRecomDetailView.h"
 #include "Class/Favourites/KXHomeRecommendCell.h"
@@ -11,6 +10,7 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Foundation/String.h"
@@ -91,7 +91,7 @@ void KXHomeRecommendView::setUPData()
             page->model_->setRecords(page->groupDataA_);
         },
         nullptr);
-    if (KXReplyGate::currentToken().empty())
+    if (KXRequestAccount::currentToken().empty())
         return;
     KXFolderSession::reloadFollows();
     KXFolderSession::reloadFolders();

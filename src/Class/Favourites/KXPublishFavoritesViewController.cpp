@@ -2,7 +2,6 @@
 
 #include "Class/Account/Core/KXPersonalCenterModel.h"
 #include "Class/Favourites/Core/KXFolderSession.h"
-#include "Class/Favourites/Core/KXReplyGate.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
 #include "Class/Favourites/KXPublishFavoriteItem.h"
 #include "Class/Favourites/KXPublishNoCollectionView.h"
@@ -10,6 +9,7 @@
 #include "Class/ImageViews/ImageView.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/Theme/ToastPresenter.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXTransientWindows.h"
@@ -309,7 +309,7 @@ void KXPublishFavoritesViewController::setUPUI()
 void KXPublishFavoritesViewController::setUpData()
 {
     // Signed out there are no folders to ask for (the service would answer with a sign-out).
-    if (KXReplyGate::currentToken().empty()) {
+    if (KXRequestAccount::currentToken().empty()) {
         setGroups(foundation::Array::create());
         return;
     }

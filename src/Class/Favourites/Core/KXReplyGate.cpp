@@ -1,6 +1,5 @@
 #include "Class/Favourites/Core/KXReplyGate.h"
 
-
 KXReplyGate& KXReplyGate::folders()
 {
     static KXReplyGate gate;
@@ -11,11 +10,6 @@ KXReplyGate& KXReplyGate::follows()
 {
     static KXReplyGate gate;
     return gate;
-}
-
-std::string KXReplyGate::currentToken()
-{
-    return KXRequestAccount::currentToken();
 }
 
 KXReplyGate::Ticket KXReplyGate::issue()

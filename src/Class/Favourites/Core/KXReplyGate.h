@@ -2,8 +2,6 @@
 
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 
-#include <string>
-
 // Decides whether a list reply may still be applied. Each request takes a ticket: a sequence
 // number and the account it was sent for (KXRequestAccount). A reply is applied only while that
 // account is still the signed-in one (a late reply never fills the lists of a user who signed out
@@ -30,8 +28,6 @@ public:
 
     static KXReplyGate& folders();
     static KXReplyGate& follows();
-    // The session token now ("" when signed out).
-    static std::string currentToken();
 
     Ticket issue();
     // The ticket was issued signed in, and its account is still the current one.
