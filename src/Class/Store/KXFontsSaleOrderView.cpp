@@ -4,6 +4,7 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/Store/Core/KXPriceRequester.h"
 #include "Class/Store/Core/KXStoreGeometry.h"
 #include "Class/Store/Core/KXStoreService.h"
@@ -446,7 +447,7 @@ void KXFontsSaleOrderView::orderLost(
     };
     // A time-out or a broken connection says nothing of whether the service made the order: a
     // count above the one from before the order says it did.
-    if (!unpaidBefore || (error && error->domain() == KXStoreService::kSessionEndedDomain)) {
+    if (!unpaidBefore || KXRequestAccount::isEnded(error)) {
         done(*this);
         return;
     }

@@ -24,9 +24,6 @@ public:
 
     enum class Operation { Carts, DeleteCarts, AllBrand, Brand, Price, Order, Unpaid };
 
-    // The domain of the error a dropped reply's failure block gets.
-    static constexpr const char* kSessionEndedDomain = KXRequestAccount::kEndedDomain;
-
     virtual ~KXStoreService() = default;
 
     static std::shared_ptr<KXStoreService> shared();
