@@ -21,7 +21,24 @@ namespace {
 constexpr quint32 kMagic = 0x4b58534e; // "KXSN"
 constexpr char kAcknowledged = 'K';
 
-QByteArray encode(const KXSingleInstance::Message& message)
+// Reads one text whose announced length fits in what is left of the frame; false otherwise.
+bool readInstanceFrameText(QDataStream& in, QString& text)
+{
+    constexpr qint64 kLengthBytes = sizeof(quint32);
+    QIODevice* frame = in.device();
+    uchar header[kLengthBytes];
+    if (frame->peek(reinterpret_cast<char*>(header), kLengthBytes) != kLengthBytes)
+        return false;
+    const quint32 length = qFromBigEndian<quint32>(header);
+    if (length != 0xFFFFFFFF && qint64(length) > frame->bytesAvailable() - kLengthBytes)
+        return false; // a null text is all ones and carries nothing
+    in >> text;
+    return in.status() == QDataStream::Ok;
+}
+
+} // namespace
+
+QByteArray KXSingleInstance::encodeFrame(const Message& message)
 {
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
@@ -33,20 +50,29 @@ QByteArray encode(const KXSingleInstance::Message& message)
     return framed;
 }
 
-// The message in a frame's bytes; nullopt when they are not one.
-std::optional<KXSingleInstance::Message> decode(const QByteArray& bytes)
+// The list's count is checked against the bytes left (a text takes at least its length) and the
+// texts are read one by one: nothing is set aside for texts the frame cannot hold.
+std::optional<KXSingleInstance::Message> KXSingleInstance::decodeFrame(const QByteArray& bytes)
 {
+    constexpr qint64 kLeastTextBytes = sizeof(quint32);
     QDataStream in(bytes);
     in.setVersion(QDataStream::Qt_6_0);
     quint32 magic = 0;
-    KXSingleInstance::Message message;
-    in >> magic >> message.arguments >> message.activationToken >> message.startupId;
-    if (in.status() != QDataStream::Ok || magic != kMagic)
+    quint32 count = 0;
+    in >> magic >> count;
+    if (in.status() != QDataStream::Ok || magic != kMagic || qint64(count) > in.device()->bytesAvailable() / kLeastTextBytes)
+        return std::nullopt;
+    Message message;
+    for (quint32 i = 0; i < count; ++i) {
+        QString argument;
+        if (!readInstanceFrameText(in, argument))
+            return std::nullopt;
+        message.arguments.append(argument);
+    }
+    if (!readInstanceFrameText(in, message.activationToken) || !readInstanceFrameText(in, message.startupId))
         return std::nullopt;
     return message;
 }
-
-} // namespace
 
 QString KXSingleInstance::defaultFolder()
 {
@@ -156,7 +182,7 @@ KXSingleInstance::Forwarding KXSingleInstance::forward(const Message& message, i
     socket.connectToServer(socketPath());
     if (!socket.waitForConnected(timeoutMs))
         return Forwarding::NoListener;
-    socket.write(encode(message));
+    socket.write(encodeFrame(message));
     if (!socket.waitForBytesWritten(timeoutMs))
         return Forwarding::Failed;
     while (socket.bytesAvailable() < 1) {
@@ -196,7 +222,7 @@ void KXSingleInstance::readFrame(QLocalSocket* socket)
     socket->skip(kHeader);
     const QByteArray bytes = socket->read(length);
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr); // one message per connection
-    const auto message = decode(bytes);
+    const auto message = decodeFrame(bytes);
     if (!message) {
         KXIncomingLinks::log("message refused: not one of this program's");
         socket->abort();

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 
 // One client per user: the first start holds a lock file and listens on a local socket in
 // $XDG_RUNTIME_DIR/corvane-fonts/ (mode 0700); a later start hands its "corvane:" links and its
@@ -44,6 +45,11 @@ public:
 
     // The most a frame may hold.
     static constexpr quint32 kMaxFrameBytes = 1024 * 1024;
+    // A message as one frame: its length, then its bytes.
+    static QByteArray encodeFrame(const Message& message);
+    // The message in a frame's bytes (after its length); nullopt when they are not one. Every
+    // count and length in them is checked against the bytes left before anything is read for it.
+    static std::optional<Message> decodeFrame(const QByteArray& bytes);
 
     explicit KXSingleInstance(QString folder = defaultFolder(), QObject* parent = nullptr);
     ~KXSingleInstance() override;

@@ -14,8 +14,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <cerrno>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -218,4 +221,110 @@ TEST(KXSingleInstance, ALaterStartWaitsForTheWinnerThatDoesNotListenYet)
     EXPECT_EQ(role, KXSingleInstance::Role::Forwarded);
     ASSERT_EQ(received.size(), 1u);
     EXPECT_EQ(received[0], message);
+}
+
+namespace {
+
+constexpr quint32 kInstanceMagic = 0x4b58534e;
+
+// A text as a frame carries it: its length in bytes, then UTF-16 big-endian.
+QByteArray framedText(const QString& text)
+{
+    QByteArray bytes = bigEndian(quint32(text.size() * 2));
+    for (const QChar c : text)
+        bytes += bigEndian(c.unicode()).right(2);
+    return bytes;
+}
+
+// How much address space this process has mapped now (VmSize).
+rlim_t mappedBytes()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmSize:"))
+            return rlim_t(line.mid(7).trimmed().split(' ').first().toULongLong()) * 1024;
+    return 0;
+}
+
+// While it lives the process may map at most `headroom` bytes more than it holds now, so a large
+// reservation fails (ENOMEM) on any machine instead of being granted and never touched.
+class ScopedAddressSpaceLimit {
+public:
+    explicit ScopedAddressSpaceLimit(rlim_t headroom)
+    {
+        ::getrlimit(RLIMIT_AS, &previous_);
+        const rlim_t mapped = mappedBytes();
+        rlimit limited = previous_;
+        if (mapped > 0 && (previous_.rlim_cur == RLIM_INFINITY || mapped + headroom < previous_.rlim_cur))
+            limited.rlim_cur = mapped + headroom;
+        active_ = ::setrlimit(RLIMIT_AS, &limited) == 0 && limited.rlim_cur != previous_.rlim_cur;
+    }
+    ~ScopedAddressSpaceLimit() { ::setrlimit(RLIMIT_AS, &previous_); }
+    bool active() const { return active_; }
+
+private:
+    rlimit previous_ {};
+    bool active_ = false;
+};
+
+} // namespace
+
+// What a frame says is read only as far as its bytes go: a count or a length past them refuses the
+// frame; counts and texts that fit are read whole.
+TEST(KXSingleInstance, AFrameIsReadOnlyAsFarAsItsBytesGo)
+{
+    const KXSingleInstance::Message message{{QStringLiteral("corvane://font/1"), QString(), QStringLiteral("corvane://字体/2")},
+                                            QStringLiteral("token"), QString()};
+    const QByteArray framed = KXSingleInstance::encodeFrame(message);
+    EXPECT_EQ(KXSingleInstance::decodeFrame(framed.mid(4)), message);
+
+    const QByteArray head = bigEndian(kInstanceMagic);
+    const QByteArray none = bigEndian(0xFFFFFFFF); // a null text
+    // Three empty arguments and two null permits fill the frame exactly.
+    const auto filled = KXSingleInstance::decodeFrame(head + bigEndian(3) + framedText({}) + framedText({}) + framedText({}) + none + none);
+    ASSERT_TRUE(filled);
+    EXPECT_EQ(filled->arguments.size(), 3);
+
+    const std::vector<std::pair<const char*, QByteArray>> refused{
+        {"no magic", bigEndian(0x12345678) + bigEndian(0) + none + none},
+        {"the count alone", head + bigEndian(0xFFFFFFFF)},
+        {"a count one past the bytes", head + bigEndian(4) + framedText({}) + framedText({}) + framedText({}) + none + none},
+        {"a length past the end", head + bigEndian(1) + bigEndian(64) + framedText(QStringLiteral("short")) + none + none},
+        {"a permit past the end", head + bigEndian(0) + none + bigEndian(0x7FFFFFFE)},
+        {"an odd length", head + bigEndian(1) + bigEndian(3) + QByteArray("abcd") + none + none},
+        {"no permits", head + bigEndian(1) + framedText(QStringLiteral("corvane://x"))},
+    };
+    for (const auto& [what, bytes] : refused)
+        EXPECT_FALSE(KXSingleInstance::decodeFrame(bytes)) << what;
+}
+
+// Twelve bytes claiming four thousand million texts: nothing is set aside for them (the process
+// may not map even a gigabyte more here), and the instance refuses the frame and goes on.
+TEST(KXSingleInstance, AHugeCountInASmallFrameReservesNothing)
+{
+    const QByteArray body = bigEndian(kInstanceMagic) + bigEndian(0xFFFFFFFF);
+    {
+        ScopedAddressSpaceLimit limit(rlim_t{1} << 30);
+        ASSERT_TRUE(limit.active());
+        errno = 0;
+        const auto decoded = KXSingleInstance::decodeFrame(body);
+        const int reservation = errno;
+        EXPECT_FALSE(decoded);
+        EXPECT_NE(reservation, ENOMEM) << "a reservation for the claimed texts was asked for";
+    }
+
+    const QString folder = scratchFolder();
+    KXSingleInstance first(folder);
+    int received = 0;
+    first.setMessageHandler([&](const KXSingleInstance::Message&) { ++received; });
+    ASSERT_EQ(first.claim(KXSingleInstance::Message{}), KXSingleInstance::Role::Primary);
+    ScopedLinkLog logged;
+    EXPECT_TRUE(closedAfterSending(first.socketPath(), bigEndian(quint32(body.size())) + body));
+    EXPECT_EQ(received, 0);
+    EXPECT_EQ(logged.lines(), std::vector<std::string>{"message refused: not one of this program's"});
+    EXPECT_EQ(claimFromAnotherStart(folder, KXSingleInstance::Message{{QStringLiteral("corvane://font/7")}, {}, {}}),
+              KXSingleInstance::Role::Forwarded);
+    EXPECT_EQ(received, 1);
 }
