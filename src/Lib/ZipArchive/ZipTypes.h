@@ -36,6 +36,9 @@ enum ZipArchiveErrorCode : long long {
 struct ZipOutputLimit {
     static constexpr std::uint64_t kDefaultMaximumBytes = std::uint64_t{4} << 30;
     static constexpr std::uint64_t kDefaultMaximumRatio = 1000;
+    // The most an archive may be that is brought over the network to be unpacked (a font or a
+    // catalogue package): far above any real one, so only an endless or hostile body reaches it.
+    static constexpr std::uint64_t kMaximumDownloadBytes = std::uint64_t{1} << 30;
 
     std::uint64_t maximumBytes = kDefaultMaximumBytes;
     std::uint64_t maximumRatio = kDefaultMaximumRatio;

@@ -27,8 +27,12 @@ public:
     // Bytes of response body a data or upload task may receive, counted after decoding (so a
     // compressed body is bounded by what it inflates to); 0 means no limit. A longer body, or a
     // plain one announcing more, fails the task with NSURLErrorDataLengthExceedsMaximum. Download
-    // tasks stream to disk and are bounded by the free space instead.
+    // tasks stream to disk and are bounded by the free space and downloadLengthLimit instead.
     std::int64_t responseBodyLimit = 0;
+    // Bytes a download task may write to its file, counted the same way; 0 means no limit. A
+    // longer body, or a plain one announcing more, fails the task with
+    // NSURLErrorDataLengthExceedsMaximum, and its file is removed.
+    std::int64_t downloadLengthLimit = 0;
     bool HTTPShouldSetCookies = true;
     bool HTTPShouldUsePipelining = false;
     bool allowsCellularAccess = true;

@@ -141,6 +141,37 @@ TEST(ResponseBodyLimit, BodiesWithinItArriveWholeAndDownloadsAreNotBound)
     EXPECT_EQ(recorder.downloadedBytes().size(), static_cast<std::size_t>(4 * kLimit));
 }
 
+// A download's own limit: a body that never ends fails where it passes the limit and leaves no
+// file; one announcing more is refused before anything is written.
+TEST(DownloadLengthLimit, AnEndlessOrLargerBodyFailsAndLeavesNoFile)
+{
+    RawServer server([](int fd) {
+        const std::string request = RawServer::readRequestHead(fd);
+        if (request.find("/announced") != std::string::npos) {
+            RawServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(kLimit + 1) + "\r\n\r\n" + std::string(kLimit + 1, 'a'));
+            return;
+        }
+        RawServer::send(fd, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+        const std::vector<std::string> pieces(16, chunked(std::string(4096, 'e'), 4096).front());
+        while (RawServer::sendPaced(fd, pieces, std::chrono::milliseconds(0))) {
+        }
+    });
+    auto configuration = net::URLSessionConfiguration::defaultSessionConfiguration();
+    configuration->downloadLengthLimit = kLimit;
+    for (const char* path : {"/endless", "/announced"}) {
+        SessionRecorder recorder;
+        auto task = makeSession(recorder, configuration)->downloadTaskWithRequest(request(server.url(path)));
+        task->resume();
+        ASSERT_TRUE(recorder.waitForCompletions()) << path;
+        ASSERT_TRUE(recorder.error()) << path;
+        EXPECT_EQ(recorder.error()->code(), net::NSURLErrorDataLengthExceedsMaximum) << path;
+        for (const std::int64_t written : recorder.writtenTotals())
+            EXPECT_LE(written, kLimit) << path;
+        EXPECT_EQ(recorder.downloadPath(), "") << path;
+        EXPECT_FALSE(std::filesystem::exists(task->downloadFile())) << path;
+    }
+}
+
 // Stalls end like silence does: the time-out interval here is half a second.
 TEST(Stalls, ABodyTrickledBelowTheFloorTimesOut)
 {

@@ -135,7 +135,9 @@ public:
     // Works on a global queue; progress (0 to 1), success (the installed path of the first font
     // file in name order, the installed paths of all of them, and those of them whose bytes this
     // installation wrote, rather than found there already) and fail are called on the main queue.
-    // The downloaded file is left in place.
+    // The downloaded file stays where it is once installed, and when only the font folder failed;
+    // one that is refused (an archive that cannot be opened, that is unsafe or too large to
+    // unpack, or a file that holds no font) is removed before the failure is reported.
     static constexpr const char* kErrorDomain = "KXFontsCoreErrorDomain";
     using InstalledFiles = std::vector<std::filesystem::path>;
     void installFontsWithFilePath(const foundation::Ref<foundation::String>& filePath,

@@ -148,6 +148,7 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
                 [&unzipError](const Ref<String>&, bool, const Ref<foundation::Error>& error) { unzipError = error; });
             if (!unpacked) {
                 fs::remove_all(unpackFolder, ec);
+                fs::remove(file, ec);
                 auto error = unzipError ? unzipError : installError(InstallErrorUnpack, "cannot unpack " + file.string());
                 return failed(error);
             }
@@ -158,6 +159,7 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
         if (fonts.empty()) {
             if (!unpackFolder.empty())
                 fs::remove_all(unpackFolder, ec);
+            fs::remove(file, ec);
             return failed(installError(InstallErrorNoFont, "no font file in " + file.string()));
         }
 

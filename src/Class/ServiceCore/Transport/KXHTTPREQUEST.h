@@ -1,11 +1,13 @@
 #pragma once
 
+#include "Lib/ZipArchive/ZipTypes.h"
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Atomic.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/String.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -83,10 +85,17 @@ public:
     foundation::Ref<NKHTTPSessionManager> NKManager();
     void setNKManager(foundation::Ref<NKHTTPSessionManager> manager);
 
-    // Download queue. The callbacks of a URL already in flight on this object are dropped.
+    // Download queue. The callbacks of a URL already in flight on this object are dropped. A body
+    // longer than maximumDownloadBytes() fails the download (NSURLErrorDataLengthExceedsMaximum)
+    // and leaves nothing in the folder.
     void downloadWithUrl(std::string_view URLString, PercentBlock percent, DictionaryBlock sucess, DictionaryBlock fail);
     // The download folder, ending in "/", created when missing; the name is not used.
     static foundation::Ref<foundation::String> creatDirectoryWithSuggestName(const foundation::Ref<foundation::String>& name);
+
+    // At most ZipOutputLimit::kMaximumDownloadBytes unless set lower (tests); for downloads
+    // started from then on.
+    std::int64_t maximumDownloadBytes() const { return maximumDownloadBytes_; }
+    void setMaximumDownloadBytes(std::int64_t bytes) { maximumDownloadBytes_ = bytes; }
 
     std::shared_ptr<dispatch::OperationQueue> fontsQueue();
     // The bookkeeping: whether a URL is in flight here, how many download tasks were started,
@@ -112,4 +121,5 @@ private:
     std::map<std::string, std::shared_ptr<dispatch::BlockOperation>> operations_;
     std::map<std::string, foundation::Ref<net::URLSessionDownloadTask>> downLoadTaskA_;
     foundation::Ref<foundation::MutableDictionary> progressD_ = foundation::MutableDictionary::create();
+    std::atomic<std::int64_t> maximumDownloadBytes_ = static_cast<std::int64_t>(ZipOutputLimit::kMaximumDownloadBytes);
 };

@@ -15,6 +15,7 @@
 #include "Platform/Storage/Paths.h"
 #include "Platform/URLLoading/HTTPURLResponse.h"
 #include "Platform/URLLoading/URLRequest.h"
+#include "Platform/URLLoading/URLSessionConfiguration.h"
 #include "Platform/URLLoading/URLSessionDownloadTask.h"
 
 #include <algorithm>
@@ -153,7 +154,9 @@ void KXHTTPREQUEST::startDownload(const std::string& URLString, const std::share
     std::weak_ptr<KXHTTPREQUEST> weak = weak_from_this();
     auto url = foundation::URL::URLWithString(URLString);
     auto request = url ? net::URLRequest::requestWithURL(url, net::URLRequestCachePolicy::UseProtocolCachePolicy, kTimeoutInterval) : nullptr;
-    auto manager = NKHTTPSessionManager::create(nullptr, nullptr);
+    auto configuration = net::URLSessionConfiguration::defaultSessionConfiguration();
+    configuration->downloadLengthLimit = maximumDownloadBytes_;
+    auto manager = NKHTTPSessionManager::create(nullptr, configuration);
 
     auto progress = [weak, URLString, state](const std::shared_ptr<dispatch::Progress>& report) {
         auto self = weak.lock();

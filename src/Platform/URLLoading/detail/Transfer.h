@@ -94,6 +94,8 @@ private:
     Ref<foundation::Error> redirectRefusal(const URLRequest& next) const;
     bool carriesBody(const URLRequest& request) const;
     void reserveAhead();
+    // Whether the response announces a plain body longer than the limit of the task's kind.
+    bool announcesMoreThanTheLimit() const;
     void scheduleDataFlush();
     void flushData();
     void scheduleProgress();
@@ -146,7 +148,7 @@ private:
     std::int64_t announced_ = -1;  // a download's announced length
     std::int64_t reserved_ = 0;    // bytes of the download file reserved on disk so far
 
-    // A data task's body, counted after decoding, against the session's limit (0: none).
+    // The body, counted after decoding, against the session's limit for the task's kind (0: none).
     std::int64_t responseBodyLimit_ = 0;
     std::int64_t bodyReceived_ = 0;
     bool bodyTooLarge_ = false;

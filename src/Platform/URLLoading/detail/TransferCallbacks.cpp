@@ -177,6 +177,10 @@ void Transfer::headersComplete()
             writeErrno_ = errno;
             return;
         }
+        if (announcesMoreThanTheLimit()) {
+            bodyTooLarge_ = true;
+            return;
+        }
         announced_ = response_->expectedContentLength();
         if (announced_ > 0) {
             // A length the disk cannot hold fails now rather than after filling it.
@@ -189,13 +193,9 @@ void Transfer::headersComplete()
             reserveAhead();
         }
     } else {
-        if (responseBodyLimit_ > 0 && response_->expectedContentLength() > responseBodyLimit_) {
-            // A plain body announcing more is refused at once; a coded one is counted as it inflates.
-            auto coding = response_->valueForHTTPHeaderField("Content-Encoding");
-            if (!coding || equalsIgnoringCase(*coding, "identity")) {
-                bodyTooLarge_ = true;
-                return;
-            }
+        if (announcesMoreThanTheLimit()) {
+            bodyTooLarge_ = true;
+            return;
         }
         if (task_->asksForResponseDisposition())
             awaitingDisposition_ = true;
@@ -203,6 +203,15 @@ void Transfer::headersComplete()
     auto task = task_;
     auto response = response_;
     task->enqueue([task, response] { task->deliverResponse(response); });
+}
+
+bool Transfer::announcesMoreThanTheLimit() const
+{
+    if (responseBodyLimit_ <= 0 || response_->expectedContentLength() <= responseBodyLimit_)
+        return false;
+    // A plain body announcing more is refused at once; a coded one is counted as it inflates.
+    auto coding = response_->valueForHTTPHeaderField("Content-Encoding");
+    return !coding || equalsIgnoringCase(*coding, "identity");
 }
 
 void Transfer::reserveAhead()
@@ -228,6 +237,10 @@ std::size_t Transfer::onWrite(const char* data, std::size_t length)
         return length;
     }
     if (isDownload_) {
+        if (responseBodyLimit_ > 0 && written_ + static_cast<std::int64_t>(length) > responseBodyLimit_) {
+            bodyTooLarge_ = true;
+            return 0;
+        }
         std::size_t done = 0;
         while (done < length) {
             ssize_t n = ::write(fd_, data + done, length - done);

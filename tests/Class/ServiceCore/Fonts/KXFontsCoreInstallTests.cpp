@@ -135,6 +135,52 @@ TEST(KXFontsCoreInstall, FailsWithoutAFont)
     EXPECT_EQ(outcome.error->code(), 1);
 }
 
+// A download that is refused leaves nothing in the cache: an archive with an entry that leads out
+// of its folder, one that cannot be opened, one without a font, and a file that is no font are
+// removed once the failure is reported. An archive whose font was installed stays.
+TEST(KXFontsCoreInstall, ARefusedDownloadIsRemovedOnceItsFailureIsReported)
+{
+    const auto cache = foundation::Paths::cacheDirectory() / "KXFonts";
+    fs::create_directories(cache);
+    const auto font = foundation::Data::dataWithContentsOfFile("/usr/share/fonts/truetype/freefont/FreeMonoBold.ttf");
+    ASSERT_TRUE(font);
+    {
+        ZipArchive slip((cache / "slip.zip").string());
+        ASSERT_TRUE(slip.open());
+        ASSERT_TRUE(slip.writeData(font, "../FreeMonoBold.ttf", ""));
+        ASSERT_TRUE(slip.close());
+    }
+    std::ofstream(cache / "broken.zip") << "PK not really";
+    std::ofstream(cache / "readme.txt") << "licence";
+    ASSERT_TRUE(ZipArchive::createZipFileAtPath((cache / "nofont.zip").string(), std::vector<std::string>{(cache / "readme.txt").string()}));
+    fs::remove(cache / "readme.txt");
+    std::ofstream(cache / "notafont.ttf") << "text";
+
+    const std::vector<std::pair<std::string, long long>> refused{
+        {"slip.zip", ZipArchiveErrorCodeUnsafeEntry}, {"broken.zip", 0}, {"nofont.zip", 3}, {"notafont.ttf", 3}};
+    for (const auto& [name, code] : refused) {
+        const auto outcome = install(cache / name, "https://fonts.example/dl/" + name);
+        ASSERT_TRUE(outcome.error) << name;
+        if (code != 0) {
+            EXPECT_EQ(outcome.error->code(), code) << name;
+        }
+        EXPECT_FALSE(fs::exists(cache / name)) << name;
+    }
+    for (const auto& entry : fs::directory_iterator(cache))
+        EXPECT_FALSE(entry.path().filename().string().starts_with(".unpack")) << entry.path();
+    EXPECT_FALSE(fs::exists(cache.parent_path() / "FreeMonoBold.ttf"));
+
+    {
+        ZipArchive good((cache / "good.zip").string());
+        ASSERT_TRUE(good.open());
+        ASSERT_TRUE(good.writeData(font, "FreeMonoBold.ttf", ""));
+        ASSERT_TRUE(good.close());
+    }
+    const auto outcome = install(cache / "good.zip", "");
+    ASSERT_FALSE(outcome.error) << outcome.error->description();
+    EXPECT_TRUE(fs::exists(cache / "good.zip"));
+}
+
 TEST(KXFontsCoreInstall, UnzipHelperAnswersTheFirstUnpackedName)
 {
     const auto dir = testsupport::makeScratchDir("unzip-helper");

@@ -111,9 +111,17 @@ public:
                 return sink.write(chunk.data(), chunk.size());
             });
         });
+        // A font archive that never ends.
+        server_.routes().Get("/Endless.zip", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("application/zip", [](std::size_t, httplib::DataSink& sink) {
+                const std::string chunk(64 * 1024, 'e');
+                return sink.write(chunk.data(), chunk.size());
+            });
+        });
         server_.start();
     }
     std::string chunkedURL() const { return server_.url("/chunked"); }
+    std::string endlessURL() const { return server_.url("/Endless.zip"); }
     std::string url(const std::string& nameAndQuery) const { return server_.url("/dl/" + nameAndQuery); }
     int hits(const std::string& name)
     {
@@ -340,4 +348,19 @@ TEST_F(KXHTTPREQUESTDownloadTest, AtMostTenTransfersRunAtOnce)
         EXPECT_TRUE(record->success);
     EXPECT_EQ(transport_->downLoadTaskCount(), 12u);
     EXPECT_EQ(server_->waiting(), 12);
+}
+
+// A body that never ends is cut at the download ceiling: the download fails as a download does,
+// and nothing of it stays in the folder; the address may be asked for again.
+TEST_F(KXHTTPREQUESTDownloadTest, AnEndlessBodyStopsAtTheCeilingAndLeavesNothing)
+{
+    transport_->setMaximumDownloadBytes(1024 * 1024);
+    const std::string url = server_->endlessURL();
+    auto record = download(*transport_, url);
+    ASSERT_TRUE(waitFor([&] { return record->ended(); }));
+    ASSERT_TRUE(record->failure);
+    EXPECT_EQ(Id(record->failure)[foundation::NSLocalizedDescriptionKey].stringValue(), "resource exceeds maximum size");
+    EXPECT_EQ(Id(record->failure)[foundation::NSURLErrorFailingURLStringErrorKey].stringValue(), url);
+    EXPECT_TRUE(fs::is_empty(downloadFolder()));
+    EXPECT_FALSE(transport_->hasOperationForURL(url));
 }
