@@ -13,6 +13,8 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInfo>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
 using layoutwidgets::lcView;
@@ -35,6 +37,45 @@ bool isFrameAddress(const QUrl& url)
 {
     const QString scheme = url.scheme();
     return isWebAddress(url) || scheme == QLatin1String("about") || scheme == QLatin1String("data") || scheme == QLatin1String("blob");
+}
+
+// Sits on the panels' profile: a service worker would run on in the profile after the page that
+// registered it is gone (with the window), so its script is refused and registering one fails.
+// Every other request goes on to `next`, when there is one.
+class PanelServiceWorkerRefusal final : public QWebEngineUrlRequestInterceptor {
+public:
+    PanelServiceWorkerRefusal(QWebEngineUrlRequestInterceptor* next, QObject* parent)
+        : QWebEngineUrlRequestInterceptor(parent)
+        , next_(next)
+    {
+    }
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        if (info.resourceType() == QWebEngineUrlRequestInfo::ResourceTypeServiceWorker) {
+            info.block(true);
+            return;
+        }
+        if (next_)
+            next_->interceptRequest(info);
+    }
+
+private:
+    QWebEngineUrlRequestInterceptor* next_;
+};
+
+QPointer<QWebEngineUrlRequestInterceptor>& interceptorForNewPanels()
+{
+    static QPointer<QWebEngineUrlRequestInterceptor> interceptor;
+    return interceptor;
+}
+
+// The profile's refusal, made and set on it by the first panel that uses it; it goes with the profile.
+void refuseServiceWorkersIn(QWebEngineProfile* profile)
+{
+    if (profile->findChild<PanelServiceWorkerRefusal*>(QString(), Qt::FindDirectChildrenOnly))
+        return;
+    profile->setUrlRequestInterceptor(new PanelServiceWorkerRefusal(interceptorForNewPanels(), profile));
 }
 
 } // namespace
@@ -95,6 +136,7 @@ KXWebEnginePanel::KXWebEnginePanel(QWidget* parent)
     , view_(new QWebEngineView(this))
 {
     QWebEngineProfile* profile = profileForNewPanels() ? profileForNewPanels().data() : QWebEngineProfile::defaultProfile();
+    refuseServiceWorkersIn(profile);
     view_->setPage(new Page(profile, view_));
     lc_makeConstraints(lcView(view_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     connect(view_->page(), &QWebEnginePage::loadFinished, this, &KXWebPanel::loadFinished);
@@ -110,9 +152,10 @@ KXWebEnginePanel::~KXWebEnginePanel()
     view_ = nullptr;
 }
 
-void KXWebEnginePanel::setProfileForNewPanels(QWebEngineProfile* profile)
+void KXWebEnginePanel::setProfileForNewPanels(QWebEngineProfile* profile, QWebEngineUrlRequestInterceptor* next)
 {
     profileForNewPanels() = profile;
+    interceptorForNewPanels() = next;
 }
 
 void KXWebEnginePanel::hideEvent(QHideEvent* event)

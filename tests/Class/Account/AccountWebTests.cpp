@@ -1,8 +1,8 @@
 // The web panels on the engine (one Chromium, off the network): the QQ sign-in from the local
 // service's form, the origin rule and hostile attributes, new windows kept in the panel, what a
-// page cannot reach (the desktop, windows of its own, dialogs, time after its window closed), the
-// service's certificate accepted through the transport's anchors, the window growing to the QQ
-// panel, and the agreement page, with pictures.
+// page cannot reach (the desktop, windows of its own, dialogs, service workers, time after its
+// window closed), the service's certificate accepted through the transport's anchors, the window
+// growing to the QQ panel, and the agreement page, with pictures.
 #include "AccountTestSupport.h"
 
 #include "Class/Account/KXLoginPhoneMailView.h"
@@ -18,6 +18,7 @@
 #include "Class/UIKit/KXTransientWindows.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/Queue.h"
+#include "Platform/URLLoading/LoopbackServers.h"
 #include "Support/WebEngine/WebEngineTestSupport.h"
 
 #include <QApplication>
@@ -30,6 +31,8 @@
 #include <QWebEngineView>
 
 #include <algorithm>
+#include <atomic>
+#include <httplib.h>
 
 using foundation::Id;
 
@@ -49,7 +52,7 @@ protected:
         profile_ = std::make_unique<testsupport::IsolatedWebProfile>();
         // Pages' own requests go to a host that never resolves and are counted there.
         profile_->guard().allowHost(testsupport::testPageBaseUrl().host());
-        KXWebEnginePanel::setProfileForNewPanels(profile_->profile());
+        KXWebEnginePanel::setProfileForNewPanels(profile_->profile(), &profile_->guard());
         setDefault("qqloginUrl", Id(service().baseUrl() + "pages/qq-login"));
         setDefault("register_agree_url", Id(service().baseUrl() + "pages/agreement"));
         main_.resize(1000, 760);
@@ -370,6 +373,69 @@ TEST_F(AccountWebTest, AfterTheLoginWindowClosesItsPageRunsNothing)
     const int ended = requestsTo("/closed");
     ASSERT_TRUE(witnessed(60));
     EXPECT_EQ(requestsTo("/closed"), ended);
+}
+
+// A page's service worker would run on in the profile once the window is closed: registering one
+// fails, and no worker asks for anything, while the page shows or after its window closed. The
+// service's QQ sign-in page loads through the same profile first (and signs in, in the test above).
+TEST_F(AccountWebTest, APageRegistersNoServiceWorker)
+{
+    // A loopback origin is a secure one: a worker could be registered there.
+    urltest::HttpServer server;
+    std::atomic<int> workerRequests = 0;
+    std::atomic<int> witnessTicks = 0;
+    server.routes().Get("/page", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content(R"(<!DOCTYPE html><html><body>worker<script>
+window.registration = 'pending';
+navigator.serviceWorker.register('/worker.js').then(() => registration = 'registered', e => registration = 'failed: ' + e);
+</script></body></html>)", "text/html");
+    });
+    server.routes().Get("/worker.js", [&](const httplib::Request&, httplib::Response& res) {
+        ++workerRequests;
+        res.set_content(R"(
+const tick = () => fetch('/worker-tick').catch(() => {});
+setInterval(tick, 50);
+self.addEventListener('install', e => self.skipWaiting());
+self.addEventListener('activate', e => e.waitUntil(new Promise(() => setInterval(tick, 50))));)", "text/javascript");
+    });
+    server.routes().Get("/worker-tick", [&](const httplib::Request&, httplib::Response& res) {
+        ++workerRequests;
+        res.set_content("ok", "text/plain");
+    });
+    server.routes().Get("/witness-tick", [&](const httplib::Request&, httplib::Response& res) {
+        ++witnessTicks;
+        res.set_content("ok", "text/plain");
+    });
+    server.start();
+
+    auto* panel = openQQ();
+    ASSERT_TRUE(loaded(panel, "/pages/qq-login"));
+    panel->webView()->load(QUrl(QString::fromStdString(server.url("/page"))));
+    ASSERT_TRUE(loaded(panel, "/page"));
+    QString registration;
+    ASSERT_TRUE(testsupport::waitFor([&] {
+        registration = testsupport::runScript(*pageOf(panel), QStringLiteral("window.registration")).toString();
+        return !registration.isEmpty() && registration != "pending";
+    })) << registration.toStdString();
+    EXPECT_TRUE(registration.startsWith("failed")) << registration.toStdString();
+
+    // A page in a window that stays keeps the time while the worker could have asked.
+    QWebEngineView witness;
+    witness.setPage(new QWebEnginePage(profile_->profile(), &witness));
+    witness.resize(200, 100);
+    witness.show();
+    ASSERT_TRUE(showPage(*witness.page(), QStringLiteral("<script>setInterval(() => fetch('%1').catch(() => {}), 50)</script>")
+                                               .arg(QString::fromStdString(server.url("/witness-tick"))),
+                         QUrl(QString::fromStdString(server.url("/")))));
+    const auto witnessed = [&](int ticks) {
+        const int from = witnessTicks;
+        return testsupport::waitFor([&] { return witnessTicks >= from + ticks; }, 30000);
+    };
+    ASSERT_TRUE(witnessed(20));
+    EXPECT_EQ(workerRequests, 0) << "while the page shows";
+    panel->window()->close();
+    ASSERT_TRUE(witnessed(40));
+    EXPECT_EQ(workerRequests, 0) << "after its window closed";
 }
 
 TEST_F(AccountWebTest, AScriptStillRunningWhenThePanelGoesReachesNobody)
