@@ -8,9 +8,9 @@
 #include "Class/Favourites/KXRecordList.h"
 #include "Class/FontList/KXFontListStyle.h"
 #include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
-#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Foundation/String.h"
@@ -91,7 +91,7 @@ void KXHomeRecommendView::setUPData()
             page->model_->setRecords(page->groupDataA_);
         },
         nullptr);
-    if (KXRequestAccount::currentToken().empty())
+    if (!KXUserCenterConfig::sharedKXUserCenterConfig().islogin())
         return;
     KXFolderSession::reloadFollows();
     KXFolderSession::reloadFolders();

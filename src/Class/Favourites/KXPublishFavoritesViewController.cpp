@@ -8,8 +8,8 @@
 #include "Class/FontList/KXFontListStyle.h"
 #include "Class/ImageViews/ImageView.h"
 #include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
-#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/Theme/ToastPresenter.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXTransientWindows.h"
@@ -309,7 +309,7 @@ void KXPublishFavoritesViewController::setUPUI()
 void KXPublishFavoritesViewController::setUpData()
 {
     // Signed out there are no folders to ask for (the service would answer with a sign-out).
-    if (KXRequestAccount::currentToken().empty()) {
+    if (!KXUserCenterConfig::sharedKXUserCenterConfig().islogin()) {
         setGroups(foundation::Array::create());
         return;
     }

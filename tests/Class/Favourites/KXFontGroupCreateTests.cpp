@@ -129,6 +129,42 @@ TEST_F(KXFontGroupCreateTest, ANetworkFailureIsAnErrorAndTheDialogStays)
     EXPECT_FALSE(dialog->isSubmitting());
 }
 
+TEST_F(KXFontGroupCreateTest, AFailureAfterItsAccountLeftIsNeitherToldNorReadAgain)
+{
+    auto* dialog = open();
+    const auto send = [dialog](const char* name) {
+        dialog->showTF()->setText(QString::fromUtf8(name));
+        dialog->sureBtn()->click();
+    };
+    // Within one account a reply that is not JSON is told, and the folders are read again.
+    setFault("createCollect", Fault::Kind::NotJson);
+    send("同号失败");
+    ASSERT_TRUE(waitUntil([&] { return !toastTexts().empty() && requests("137") == 1; }));
+    EXPECT_EQ(toastTexts(), ToastList{"网络失败！"});
+
+    // demo signs out before the same failure lands.
+    send("退出前失败");
+    signOut();
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(requests("133"), 2u);
+    EXPECT_EQ(toastTexts(), ToastList{"网络失败！"}) << "nothing told";
+    EXPECT_EQ(requests("137"), 1u) << "nothing read again";
+    EXPECT_FALSE(dialog->isSubmitting());
+
+    // demo's request waits at the service while editor signs in, then fails with a 503.
+    signIn();
+    setFault("createCollect", Fault::Kind::NoReply);
+    send("换号前失败");
+    ASSERT_TRUE(waitUntil([] { return requests("133") == 1; }));
+    signOut();
+    signIn("editor", "editor123");
+    service().faults().clear("createCollect");
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(toastTexts(), ToastList{"网络失败！"});
+    EXPECT_EQ(requests("137"), 0u);
+    EXPECT_FALSE(dialog->isSubmitting());
+}
+
 TEST_F(KXFontGroupCreateTest, RenamingSendsTheFolderIdAndTheNewName)
 {
     const auto folders = serverFolders();

@@ -62,6 +62,13 @@ TEST_F(KXHomeRecommendViewTest, SignedOutOnlyTheCardsAreAsked)
     EXPECT_EQ(session.followsArray(), kept);
 }
 
+TEST_F(KXHomeRecommendViewTest, AnEmptyTokenIsSignedInAndTheSessionsListsAreAsked)
+{
+    setDefault("token", Id(""));
+    open();
+    EXPECT_TRUE(waitUntil([] { return requests("137") == 2; })) << "the folders and the follows";
+}
+
 TEST_F(KXHomeRecommendViewTest, TheCardsCountsAreCapped)
 {
     using Card = KXHomeRecommendCell::Card;

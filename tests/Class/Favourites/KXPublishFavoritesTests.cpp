@@ -497,6 +497,16 @@ TEST_F(KXPublishFavoritesTest, SignedOutTheFormAsksForNothingUntilShownSignedIn)
     controller.window()->orderOut();
 }
 
+TEST_F(KXPublishFavoritesTest, AnEmptyTokenIsSignedInAndTheFormAsksForTheFolders)
+{
+    setDefault("token", Id(""));
+    KXPublishFavoritesWindowsController controller(
+        QStringLiteral("KXPublishFavoritesWindowsController"), &host());
+    controller.showWindow();
+    EXPECT_TRUE(waitUntil([] { return requests("137") > 0; }));
+    controller.window()->orderOut();
+}
+
 // Its own suite: the submissions change the service's folders for the rest of the suite.
 class KXPublishSubmitTest : public KXPublishFavoritesTest {
 protected:

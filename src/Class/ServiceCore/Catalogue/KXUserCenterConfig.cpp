@@ -63,7 +63,7 @@ KXUserCenterConfig& KXUserCenterConfig::sharedKXUserCenterConfig()
 
 bool KXUserCenterConfig::islogin() const
 {
-    return !foundation::UserDefaults::standardUserDefaults().objectForKey("token").isNil();
+    return KXRequestAccount::signedIn();
 }
 
 void KXUserCenterConfig::setIslogin(bool value)

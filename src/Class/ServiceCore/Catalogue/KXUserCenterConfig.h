@@ -28,7 +28,8 @@ class KXUserCenterConfig {
 public:
     static KXUserCenterConfig& sharedKXUserCenterConfig();
 
-    // True when the user defaults hold any value under "token" (an empty text counts).
+    // True when the user defaults hold any value under "token" (an empty text counts): the one
+    // answer, KXRequestAccount::signedIn().
     bool islogin() const;
     // The stored flag, which islogin() does not consult; written only by removeUserInfo().
     void setIslogin(bool value);

@@ -18,7 +18,9 @@
 // Each operation says whose state its reply carries (KXHTTPREQUEST::ReplyScope). The user's own
 // operations (their folders, follows, cart, orders, records and recently used fonts, the
 // agreement and the profile) are Account: a reply that comes after its account signed out, or
-// after another signed in, never reaches success; failure gets KXRequestAccount::endedError().
+// after another signed in, never reaches success, and a failure of such a request (a time-out, a
+// broken connection, a reply that is no JSON object) is logged but does not reach failure as it
+// is: either way failure gets KXRequestAccount::endedError().
 // The sign-ins and a collection's page are Account only when asked signed in. The catalogue, the
 // reports, the version and the store's offers are Public.
 //

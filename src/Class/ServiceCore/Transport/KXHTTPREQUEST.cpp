@@ -166,12 +166,16 @@ void KXHTTPREQUEST::PostJsonWithURLString(std::string_view URLString, const Ref<
     addCommonParameters(*dictionary);
     dictionary->setObject(Id(dictionaryToMD5HexSting(dictionary)), Id("secret"));
 
-    auto failure = [fail](const Ref<foundation::Error>& error) {
+    // A failure is logged whoever asked; a per-user request whose account has gone hands its
+    // caller the ended error, so no toast, reload or sign-out of it reaches the next account.
+    auto failure = [fail, asked, dropsForAnotherAccount](const Ref<foundation::Error>& error) {
         if (!error)
             return;
         KXHTTPErrorLog::append(error->localizedDescription());
-        if (fail)
-            fail(error);
+        if (!fail)
+            return;
+        const bool ended = dropsForAnotherAccount && !KXRequestAccount::isCurrent(asked);
+        fail(ended ? KXRequestAccount::endedError() : error);
     };
     NKManager()->POST(
         URLString, Id(dictionary),

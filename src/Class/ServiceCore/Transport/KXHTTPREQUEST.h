@@ -33,7 +33,8 @@ class NKHTTPSessionManager;
 // HTTP error log, the sign-out notice on errcode 122 or a warning toast). A reply belongs to the
 // account the request was asked for (KXRequestAccount): once that account has gone, its envelope
 // is only logged, and the reply of a per-user operation is dropped, its caller getting the
-// failure path with KXRequestAccount::endedError(). It also holds the
+// failure path with KXRequestAccount::endedError(); a per-user operation that fails once its
+// account has gone is logged, and its caller gets the same ended error. It also holds the
 // download queue of the font pages: one download per URL, at most 10 transfers at once, into the
 // "KXFonts" folder of the user's cache folder.
 //

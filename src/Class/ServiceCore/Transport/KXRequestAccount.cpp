@@ -16,18 +16,24 @@ std::atomic<unsigned long long>& serial()
 
 std::string KXRequestAccount::currentToken()
 {
-    const auto token = foundation::UserDefaults::standardUserDefaults().objectForKey("token");
-    return token.isNil() ? std::string() : token.stringValue();
+    return current().token;
+}
+
+bool KXRequestAccount::signedIn()
+{
+    return current().signedIn();
 }
 
 KXRequestAccount::Mark KXRequestAccount::current()
 {
-    return {serial().load(), currentToken()};
+    const auto token = foundation::UserDefaults::standardUserDefaults().objectForKey("token");
+    return {serial().load(), token.isNil() ? std::string() : token.stringValue(), !token.isNil()};
 }
 
 bool KXRequestAccount::isCurrent(const Mark& mark)
 {
-    return mark.serial == serial().load() && mark.token == currentToken();
+    const Mark now = current();
+    return mark.serial == now.serial && mark.token == now.token && mark.tokenStored == now.tokenStored;
 }
 
 void KXRequestAccount::changed()

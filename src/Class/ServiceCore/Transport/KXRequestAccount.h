@@ -12,15 +12,16 @@
 // still makes the marks taken before it out of date, since the token is part of the mark.
 //
 // The transport drops the replies of per-user operations whose mark is out of date and hands
-// their callers endedError() instead; the store and the folders' reply gate ask isCurrent() of the
+// their callers endedError() instead, as it does for their failures; the store and the folders' reply gate ask isCurrent() of the
 // marks they keep. The serial is atomic and the token is read from the user defaults, so marks may
 // be taken and compared on any thread.
 class KXRequestAccount {
 public:
     struct Mark {
         unsigned long long serial = 0;
-        std::string token; // "" when signed out
-        bool signedIn() const { return !token.empty(); }
+        std::string token;        // "" when signed out
+        bool tokenStored = false; // signedIn() when the mark was taken
+        bool signedIn() const { return tokenStored; }
     };
 
     // The error domain a dropped reply's caller gets.
@@ -32,6 +33,9 @@ public:
     static void changed();
     // The session token now, "" when signed out.
     static std::string currentToken();
+    // Whether someone is signed in: any value under the user default "token", an empty text too.
+    // The one answer to that question (KXUserCenterConfig::islogin() gives it to the pages).
+    static bool signedIn();
 
     // What the caller of a dropped reply gets, and the test for it: a failure path that would tell
     // the user of a failed request stays silent for a request of an account that has gone.

@@ -70,9 +70,10 @@ void KXStoreService::guardedSend(
             if (reply)
                 reply(answer);
         },
-        [failure = std::move(failure)](const foundation::Ref<foundation::Error>& error) {
+        // A failure of an account that has gone is no more the next account's than its reply.
+        [asked, failure = std::move(failure)](const foundation::Ref<foundation::Error>& error) {
             if (failure)
-                failure(error);
+                failure(KXRequestAccount::isCurrent(asked) ? error : KXRequestAccount::endedError());
         });
 }
 

@@ -10,10 +10,10 @@
 
 // The service operations of the store, in one place so that a test or a benchmark can answer
 // them. Each call sends one request; its reply (the whole decoded envelope) or failure reaches
-// its block on the main queue. A reply that comes after the user signed out or another user
-// signed in (KXRequestAccount) goes to the failure block instead, with
-// KXRequestAccount::endedError(), so a page that waits stops waiting. Pages hold themselves
-// weakly in the blocks.
+// its block on the main queue. A reply or a failure that comes after the user signed out or
+// another user signed in (KXRequestAccount) reaches the failure block with
+// KXRequestAccount::endedError(), so a page that waits stops waiting and tells no one. Pages
+// hold themselves weakly in the blocks.
 //
 // The installed service is KXStoreHTTPService (the API facade) until another is installed.
 // Main thread only.

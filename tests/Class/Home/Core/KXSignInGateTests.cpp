@@ -1,6 +1,7 @@
 #include "Class/Home/Core/KXSignInGate.h"
 
 #include "Class/Home/Core/KXHomeProcessState.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 
@@ -75,4 +76,22 @@ TEST_F(KXSignInGateTest, QuittingWithTheQuestionOpenLeavesNoToken)
     KXSignInGate::abandon();
     EXPECT_TRUE(gateDefaults().objectForKey("token").isNil());
     EXPECT_FALSE(KXSignInGate::isWaiting());
+}
+
+TEST_F(KXSignInGateTest, ASignInAndARefusalEachLeaveTheRequestsAskedBeforeBehind)
+{
+    KXSignInGate::receive(user("t-5", 1));
+    const auto before = KXRequestAccount::current();
+    // The service hands a user who signs in again the same token: still a later sign-in.
+    KXSignInGate::receive(user("t-5", 1));
+    EXPECT_FALSE(KXRequestAccount::isCurrent(before));
+    EXPECT_TRUE(KXRequestAccount::isCurrent(KXRequestAccount::current()));
+
+    KXSignInGate::receive(user("t-6", 0));
+    const auto waiting = KXRequestAccount::current();
+    KXSignInGate::answer(Id("0"));
+    EXPECT_FALSE(KXRequestAccount::isCurrent(waiting));
+    // Nor does the refused user's token written back by anything else bring the account back.
+    gateDefaults().setObject(Id("t-6"), "token");
+    EXPECT_FALSE(KXRequestAccount::isCurrent(waiting));
 }

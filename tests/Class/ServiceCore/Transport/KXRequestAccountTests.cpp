@@ -3,8 +3,13 @@
 #include "TransportTestSupport.h"
 
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
+#include "Lib/Networking/NKHTTPSessionManager.h"
+
+#include <functional>
+#include <string>
 
 using foundation::Id;
+using localservice::Fault;
 using transporttest::Outcome;
 using transporttest::TransportTest;
 
@@ -49,7 +54,22 @@ protected:
         KXRequestAccount::changed();
         return token;
     }
+    // The account of a token signed in before comes back, with no request.
+    static void signInAgain(const std::string& token)
+    {
+        setDefault("token", Id(token));
+        KXRequestAccount::changed();
+    }
 };
+
+// The cart asked with a time-out short enough for a test to wait for.
+void askForTheCartImpatiently(const Pending& pending)
+{
+    KXHTTPBUSINESS business;
+    business.REQUEST()->NKManager()->requestSerializer()->setTimeoutInterval(0.5);
+    auto asked = pending;
+    business.getBuyCartsDataSuceess(asked.success(), asked.failure());
+}
 
 } // namespace
 
@@ -74,6 +94,23 @@ TEST(KXRequestAccountMark, MovesOnWithEveryTokenChangeEvenToTheSameToken)
     EXPECT_FALSE(KXRequestAccount::isCurrent(again));
     defaults.removeObjectForKey("token");
     EXPECT_FALSE(KXRequestAccount::current().signedIn());
+}
+
+TEST(KXRequestAccountMark, AnyValueUnderTokenIsSignedInAnEmptyTextToo)
+{
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.removeObjectForKey("token");
+    EXPECT_FALSE(KXRequestAccount::signedIn());
+
+    defaults.setObject(Id(""), "token");
+    const auto asked = KXRequestAccount::current();
+    EXPECT_TRUE(asked.signedIn());
+    EXPECT_TRUE(KXRequestAccount::signedIn());
+    EXPECT_TRUE(KXRequestAccount::isCurrent(asked));
+
+    // Gone with no word to the marks: still not the account that asked.
+    defaults.removeObjectForKey("token");
+    EXPECT_FALSE(KXRequestAccount::isCurrent(asked));
 }
 
 TEST_F(KXRequestAccountTest, AnotherAccountsReplyReachesOnlyTheFailurePath)
@@ -139,4 +176,52 @@ TEST_F(KXRequestAccountTest, AFormerAccountsRefusalIsLoggedButNeitherSignsOutNor
     const Outcome own = run([](auto success, auto failure) { KXHTTPBUSINESS().getBuyCartsDataSuceess(success, failure); });
     EXPECT_EQ(own.reply["errcode"].integerValue(), 122);
     EXPECT_EQ(logouts().size(), 1u);
+}
+
+TEST_F(KXRequestAccountTest, AFormerAccountsFailureIsLoggedAndReachesItsCallerAsEnded)
+{
+    struct Road {
+        const char* name;
+        std::function<void()> arrange;
+        long long ownCode; // 0: any
+    };
+    const Road roads[] = {
+        {"a held reply that times out", [] { holdNextReply("getCarts"); }, -1001},
+        {"a reply that is not JSON", [] { setFault("getCarts", Fault::Kind::NotJson); }, 0},
+        {"a reply lost on its way", [] { setFault("getCarts", Fault::Kind::LostReply); }, 0},
+    };
+    const std::string editor = signIn("editor", "editor123");
+    const std::string demo = signIn("demo", "demo1234");
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        // Within one account the caller gets the transport's own error.
+        road.arrange();
+        Pending own;
+        askForTheCartImpatiently(own);
+        ASSERT_TRUE(waitFor([&] { return own.outcome->done; }));
+        ASSERT_TRUE(own.outcome->error);
+        EXPECT_FALSE(KXRequestAccount::isEnded(own.outcome->error));
+        if (road.ownCode != 0) {
+            EXPECT_EQ(own.outcome->error->code(), road.ownCode);
+        }
+        const std::string description = own.outcome->error->localizedDescription();
+
+        // editor signs in while demo's request is on its way: the failure is logged as before,
+        // and its caller only learns that the account has gone.
+        road.arrange();
+        Pending former;
+        askForTheCartImpatiently(former);
+        signInAgain(editor);
+        ASSERT_TRUE(waitFor([&] { return former.outcome->done; }));
+        EXPECT_TRUE(former.outcome->reply.isNil());
+        EXPECT_TRUE(KXRequestAccount::isEnded(former.outcome->error));
+        const std::string logged = errorLog()["errorinfo"].stringValue();
+        EXPECT_TRUE(logged.ends_with(description + "\n")) << logged;
+
+        service().faults().releaseHeld();
+        service().faults().clearAll();
+        signInAgain(demo);
+    }
+    EXPECT_TRUE(logouts().empty());
+    EXPECT_TRUE(toasts_->shown.empty());
 }

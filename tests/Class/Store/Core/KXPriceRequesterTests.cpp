@@ -135,6 +135,21 @@ TEST_F(KXPriceRequesterTest, RepliesOfAnEarlierSessionAreDropped)
     EXPECT_FALSE(requester->isWaiting()) << "a dropped reply still ends the wait";
 }
 
+TEST(KXStoreServiceTest, AFailureOfAnEarlierSessionReachesItsCallerAsEnded)
+{
+    storetest::ScopedScriptedService service;
+    std::vector<foundation::Ref<foundation::Error>> failures;
+    const auto record = [&failures](const foundation::Ref<foundation::Error>& error) { failures.push_back(error); };
+    KXStoreService::shared()->getUnpaidOriderSuceess(nullptr, record);
+    KXStoreService::shared()->getUnpaidOriderSuceess(nullptr, record);
+    service->fail(Operation::Unpaid, 0);
+    KXRequestAccount::changed();
+    service->fail(Operation::Unpaid, 1);
+    ASSERT_EQ(failures.size(), 2u);
+    EXPECT_FALSE(KXRequestAccount::isEnded(failures[0])) << "the same session's failure is its own";
+    EXPECT_TRUE(KXRequestAccount::isEnded(failures[1]));
+}
+
 TEST(KXStoreSessionTest, SignOutClearsTheChoiceAndTheSalesNote)
 {
     auto& state = KXGlobalDataBase::sharedKXGlobalDataBase();
