@@ -23,6 +23,8 @@
 #include <QScrollBar>
 #include <QTableWidget>
 
+#include <utility>
+
 using foundation::Id;
 using layoutwidgets::lcView;
 
@@ -103,7 +105,7 @@ protected:
 // A counter: its number above its caption.
 QLabel* addCounter(QWidget* parent, const QString& caption, double centerX, QWidget*& captionLabel)
 {
-    auto* number = kxaccount::makeLabel(parent, QStringLiteral("0"), 18, kxaccount::kText, true);
+    auto* number = kxaccount::makeLabel(parent, QString::fromLatin1(KXPersonalCenterModel::kNoFigure), 18, kxaccount::kText, true);
     auto* label = kxaccount::makeLabel(parent, caption, 12, kxaccount::kMutedText);
     lc_makeConstraints(lcView(number), [parent, centerX](LCConstraintMaker& make) {
         make.centerX().equalTo(lc_left(lcView(parent))).offset(centerX);
@@ -130,7 +132,8 @@ public:
         if (page_)
             page_->showUser(user);
     }
-    void personalCenterShowCounts(const std::string& used, const std::string& groups, const std::string& collections) override
+    void personalCenterShowCounts(const std::optional<std::string>& used, const std::optional<std::string>& groups,
+                                  const std::optional<std::string>& collections) override
     {
         if (page_)
             page_->showCounts(used, groups, collections);
@@ -411,11 +414,13 @@ void KXPersonalCenterView::showUser(const Id& user)
     }
 }
 
-void KXPersonalCenterView::showCounts(const std::string& used, const std::string& groups, const std::string& collections)
+void KXPersonalCenterView::showCounts(const std::optional<std::string>& used, const std::optional<std::string>& groups,
+                                      const std::optional<std::string>& collections)
 {
-    useDNum_->setText(QString::fromStdString(used));
-    groupsNum_->setText(QString::fromStdString(groups));
-    collectedNum_->setText(QString::fromStdString(collections));
+    const std::pair<QLabel*, const std::optional<std::string>*> counters[] = {{useDNum_, &used}, {groupsNum_, &groups}, {collectedNum_, &collections}};
+    for (const auto& [label, figure] : counters)
+        if (figure->has_value())
+            label->setText(QString::fromStdString(**figure));
 }
 
 void KXPersonalCenterView::showPublished(const foundation::Ref<foundation::Array>& published, bool anyFolders)

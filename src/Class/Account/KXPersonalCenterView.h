@@ -111,7 +111,8 @@ private:
     void setUPUI();
     void fitContentHeight();
     void showUser(const foundation::Id& user);
-    void showCounts(const std::string& used, const std::string& groups, const std::string& collections);
+    void showCounts(const std::optional<std::string>& used, const std::optional<std::string>& groups,
+                    const std::optional<std::string>& collections);
     void showPublished(const foundation::Ref<foundation::Array>& published, bool anyFolders);
     void showOrderBadge(const std::optional<std::string>& text);
     // Lays a page over this one, filling it.

@@ -281,12 +281,18 @@ void KXFontTableView::previewArrived(const std::string& url)
     const auto [first, last] = visibleRows();
     if (!delegate || first < 0)
         return;
+    bool shown = false;
     for (int row = first; row <= last; ++row) {
         const QModelIndex index = model()->index(row, 0, rootIndex());
         const auto record = KXFontListModel::recordOfIndex(index);
-        if (record && delegate->previewURL(*record) == url)
+        if (record && delegate->previewURL(*record) == url) {
             viewport()->update(visualRect(index));
+            shown = true;
+        }
     }
+    // A load that failed after its rows left the view: they ask again when they come back.
+    if (!shown)
+        previews_->forgetFailure(url);
     if (hovered_.isValid())
         updateCartButton();
 }
@@ -296,16 +302,21 @@ void KXFontTableView::keepNearbyPreviews()
     const auto* delegate = rowDelegate();
     const auto [first, last] = visibleRows();
     std::unordered_set<std::string> wanted;
+    std::unordered_set<std::string> inView;
     if (delegate && first >= 0) {
         const int page = last - first + 1;
         const int count = model()->rowCount(rootIndex());
         for (int row = std::max(0, first - page); row <= std::min(count - 1, last + page); ++row) {
             const auto record = KXFontListModel::recordOfIndex(model()->index(row, 0, rootIndex()));
-            if (record)
-                wanted.insert(delegate->previewURL(*record));
+            if (!record)
+                continue;
+            std::string url = delegate->previewURL(*record);
+            if (row >= first && row <= last)
+                inView.insert(url);
+            wanted.insert(std::move(url));
         }
     }
-    previews_->keepOnly(wanted);
+    previews_->keepOnly(wanted, inView);
 }
 
 void KXFontTableView::scrollContentsBy(int dx, int dy)

@@ -62,11 +62,11 @@ foundation::Ref<graphics::Image> KXPreviewLoads::imageForURL(const std::string& 
     return nullptr;
 }
 
-void KXPreviewLoads::keepOnly(const std::unordered_set<std::string>& wanted)
+void KXPreviewLoads::keepOnly(const std::unordered_set<std::string>& wanted, const std::unordered_set<std::string>& inView)
 {
     std::erase_if(uncached_, [&](const auto& kept) { return !wanted.contains(kept.first); });
     // A failure may have been passing (the service was away): a row that comes back asks again.
-    std::erase_if(failed_, [&](const std::string& url) { return !wanted.contains(url); });
+    std::erase_if(failed_, [&](const std::string& url) { return !inView.contains(url); });
     for (auto it = loads_.begin(); it != loads_.end();) {
         if (wanted.contains(it->first)) {
             ++it;

@@ -10,10 +10,11 @@
 
 // The preview loads of one table: a row that paints asks for its URL; the table says which URLs
 // its rows near the viewport still need and every other load is cancelled, so a fast scroll never
-// piles up loads of rows long gone. A URL that failed is not asked again while its rows stay near
-// the viewport, so a row in view never asks in a loop; once they leave (or the rows are reloaded)
-// the failure is forgotten and the next paint asks again. `arrived` tells the table which URL came
-// in, so it repaints only the rows showing it.
+// piles up loads of rows long gone. A URL that failed is not asked again while a row showing it
+// stays in view, so a row in view never asks in a loop; once no row in view shows it (or the rows
+// are reloaded) the failure is forgotten and the row that shows it next asks again, as when the
+// service was away for a moment. `arrived` tells the table which URL came in (an image or a
+// failure), so it repaints only the rows showing it.
 //
 // Main thread only; the loads' answers come on the main queue and are dropped once this object is
 // gone.
@@ -29,11 +30,15 @@ public:
     // image of a finished load that memory does not hold (one cut short, which no cache keeps); a
     // URL with none of them starts its load (once) and answers nil.
     foundation::Ref<graphics::Image> imageForURL(const std::string& url);
-    // Cancels the loads of every URL outside `wanted` and lets go of their uncached images and
-    // their failures, so a row that comes back into view loads its image again.
-    void keepOnly(const std::unordered_set<std::string>& wanted);
+    // Cancels the loads of every URL outside `wanted` and lets go of their uncached images, so a
+    // row that comes back loads its image again; forgets the failures of every URL outside
+    // `inView` (the URLs of the rows in view, a part of `wanted`), so a row that comes back into
+    // view asks once more.
+    void keepOnly(const std::unordered_set<std::string>& wanted, const std::unordered_set<std::string>& inView);
     // Forgets failures, so the next paint asks again.
     void forgetFailures() { failed_.clear(); }
+    // Forgets the failure of one URL: for a failure that came in while no row in view showed it.
+    void forgetFailure(const std::string& url) { failed_.erase(url); }
 
     std::size_t loadsInFlight() const { return loads_.size(); }
     std::size_t loadsStarted() const { return started_; }

@@ -112,7 +112,7 @@ TEST_P(AccountScreenshots, PersonalCentre)
     page->setGeometry(90, 0, KXPersonalCenterView::kWidth, backdrop.height());
     page->show();
     ASSERT_TRUE(waitFor([&] {
-        return page->collectionScorllView()->isVisible() && page->orderNumLabel()->isVisible() && page->groupsNum()->text() != QStringLiteral("0");
+        return page->collectionScorllView()->isVisible() && page->orderNumLabel()->isVisible() && page->groupsNum()->text() != QStringLiteral("--");
     }));
     // The avatar and the cover of the first published collection.
     ASSERT_TRUE(waitFor([&] {
@@ -127,6 +127,26 @@ TEST_P(AccountScreenshots, PersonalCentre)
     service().controls().setUnpaidOverride(std::nullopt);
 }
 
+TEST_P(AccountScreenshots, PersonalCentreWhoseCountersFailed)
+{
+    signInAs("demo", "demo1234");
+    setDefault("appVersion", Id("3.2.0"));
+    setFault("getUserData", localservice::Fault::Kind::Http500);
+    accounttest::Backdrop backdrop;
+    backdrop.resize(700, 680);
+    backdrop.show();
+    auto* page = new KXPersonalCenterView(&backdrop);
+    page->setGeometry(90, 0, KXPersonalCenterView::kWidth, backdrop.height());
+    page->show();
+    ASSERT_TRUE(waitFor([&] { return page->collectionScorllView()->isVisible() && !service().requestLog().withTag("113").empty(); }));
+    settle();
+    accounttest::screenshot(&backdrop, name("personal-centre-no-counters"));
+    for (QLabel* counter : {page->useDNum(), page->groupsNum(), page->collectedNum()}) {
+        EXPECT_EQ(counter->text(), QStringLiteral("--"));
+        EXPECT_GE(counter->width(), counter->sizeHint().width()) << "the dashes are not cut";
+    }
+}
+
 TEST_P(AccountScreenshots, PersonalCentreOnTheShortestWindow)
 {
     signInAs("demo", "demo1234");
@@ -138,7 +158,7 @@ TEST_P(AccountScreenshots, PersonalCentreOnTheShortestWindow)
     auto* page = new KXPersonalCenterView(&backdrop);
     page->setGeometry(90, 0, KXPersonalCenterView::kWidth, backdrop.height());
     page->show();
-    ASSERT_TRUE(waitFor([&] { return page->collectionScorllView()->isVisible() && page->groupsNum()->text() != QStringLiteral("0"); }));
+    ASSERT_TRUE(waitFor([&] { return page->collectionScorllView()->isVisible() && page->groupsNum()->text() != QStringLiteral("--"); }));
     ASSERT_TRUE(waitFor([&] {
         for (ImageView* view : page->findChildren<ImageView*>())
             if (view->isVisible() && !view->image())

@@ -75,7 +75,7 @@ protected:
     // Waits until the three requests of a signed-in page have been answered.
     bool loaded(KXPersonalCenterView* page)
     {
-        return waitFor([&] { return page->groupsNum()->text() != QStringLiteral("0") && !page->nickName()->text().isEmpty(); });
+        return waitFor([&] { return page->groupsNum()->text() != QStringLiteral("--") && !page->nickName()->text().isEmpty(); });
     }
 
     static FakePage* topPage(QWidget* parent)
@@ -175,7 +175,41 @@ TEST_F(KXPersonalCenterViewTest, ARefusedTokenShowsTheStoredUser)
         const auto& log = service().requestLog();
         return !log.withTag("113").empty() && !log.withTag("137").empty() && !log.withTag("114").empty();
     }));
-    EXPECT_EQ(page->groupsNum()->text(), QStringLiteral("0")) << "the counters stay as they were";
+    EXPECT_EQ(page->groupsNum()->text(), QStringLiteral("--")) << "the counters stay as they were";
+}
+
+TEST_F(KXPersonalCenterViewTest, ACounterNoReplyGaveReadsDashesAndOneAReplyGaveStays)
+{
+    signInAs("demo", "demo1234");
+    const auto counters = [](KXPersonalCenterView* page) {
+        return QStringList{page->useDNum()->text(), page->groupsNum()->text(), page->collectedNum()->text()};
+    };
+    const auto askedForCounters = [&](std::size_t times) {
+        return waitFor([&] { return service().requestLog().withTag("113").size() == times; });
+    };
+    for (const auto kind : {localservice::Fault::Kind::Http500, localservice::Fault::Kind::NotJson, localservice::Fault::Kind::ErrorCode}) {
+        service().requestLog().clear();
+        setFault("getUserData", kind, kind == localservice::Fault::Kind::ErrorCode ? 500 : 0, "busy");
+        auto* page = open();
+        ASSERT_TRUE(askedForCounters(1));
+        ASSERT_TRUE(waitFor([&] { return page->collectionScorllView()->isVisible(); })) << "the other replies are in";
+        settle();
+        EXPECT_EQ(counters(page), (QStringList{"--", "--", "--"})) << "no figure given, none made up";
+        delete page;
+    }
+
+    // Read once, then failing: what the service said stays.
+    service().requestLog().clear();
+    setFault("getUserData", localservice::Fault::Kind::None);
+    auto* page = open();
+    ASSERT_TRUE(loaded(page));
+    const QStringList read = counters(page);
+    EXPECT_EQ(read[1], QStringLiteral("4"));
+    setFault("getUserData", localservice::Fault::Kind::Http500);
+    page->setUPData();
+    ASSERT_TRUE(askedForCounters(2));
+    settle();
+    EXPECT_EQ(counters(page), read);
 }
 
 TEST_F(KXPersonalCenterViewTest, WithoutATokenNothingIsAsked)

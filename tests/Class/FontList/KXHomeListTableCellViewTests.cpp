@@ -398,32 +398,76 @@ TEST(KXHomeListTableCellView, AFailedPreviewIsAskedAgainWhenItsRowComesBack)
     const std::string url = t.rows->previewURL(*t.recordAt(0));
     const auto asked = [&] { return std::count(source.requested.begin(), source.requested.end(), url); };
     ASSERT_EQ(asked(), 1);
-
-    // While the row stays near the viewport its failure holds: repaints and small scrolls do not
-    // ask again and again.
     QScrollBar* bar = t.table->verticalScrollBar();
-    for (const int value : {t.table->rowPitch(), 0, t.table->rowPitch() / 2, 0}) {
+    const auto scrollTo = [&](int value) {
         bar->setValue(value);
         t.table->viewport()->repaint();
         fontlisttest::settle(t.window);
-    }
+    };
+    const auto firstShown = [&] { return t.table->visibleRows().first; };
+
+    // While the row stays in view its failure holds: repaints and small scrolls do not ask again
+    // and again.
+    for (const int value : {t.table->rowPitch() / 2, 0, t.table->rowPitch() / 3, 0})
+        scrollTo(value);
     EXPECT_EQ(asked(), 1);
 
-    // The service answers again: the row leaves the loaded area and comes back, and is asked again.
-    source.failLoads = false;
-    bar->setValue(bar->maximum());
-    fontlisttest::settle(t.window);
-    const auto [first, last] = t.table->visibleRows();
-    ASSERT_GT(first - (last - first + 1), 0) << "row 0 is out of the loaded area";
-    EXPECT_EQ(asked(), 1);
-    bar->setValue(0);
-    fontlisttest::settle(t.window);
+    // The service is still away: the row leaves the view and comes back, is asked once more, and
+    // stays blank without asking again while it stays.
+    scrollTo(t.table->rowPitch() + 1);
+    ASSERT_EQ(firstShown(), 1);
+    scrollTo(0);
     EXPECT_EQ(asked(), 2);
+    for (int turn = 0; turn < 3; ++turn)
+        scrollTo(0);
+    EXPECT_EQ(asked(), 2) << "no loop while the service is away";
+
+    // The service answers again: a page down, so the row is still near the view, and back.
+    source.failLoads = false;
+    const auto [top, bottom] = t.table->visibleRows();
+    scrollTo((bottom - top + 1) * t.table->rowPitch());
+    ASSERT_GT(firstShown(), 0);
+    ASSERT_LE(firstShown(), bottom + 1) << "row 0 is within a page of the view";
+    EXPECT_EQ(asked(), 2);
+    scrollTo(0);
+    EXPECT_EQ(asked(), 3);
     dispatch::RunLoop::runUntil([&] { return t.table->previews().loadsInFlight() == 0; }, 5);
     fontlisttest::settle(t.window);
     EXPECT_TRUE(t.table->previews().imageForURL(url)) << "the preview is shown";
-    EXPECT_EQ(asked(), 2);
+    EXPECT_EQ(asked(), 3);
     EXPECT_TRUE(fontlisttest::saveScreenshot(t.window, "fontlist-previews-back-after-a-failure"));
+}
+
+TEST(KXHomeListTableCellView, APreviewThatFailsAfterItsRowLeftIsAskedWhenTheRowComesBack)
+{
+    Table t(foundation::MutableArray::create());
+    auto& source = t.previews.source();
+    source.holdLoads = true;
+    source.failLoads = true;
+    t.model.setRecords(fontlisttest::records(51));
+    fontlisttest::settle(t.window);
+    const std::string url = t.rows->previewURL(*t.recordAt(0));
+    const auto asked = [&] { return std::count(source.requested.begin(), source.requested.end(), url); };
+    ASSERT_EQ(asked(), 1);
+
+    // A page down while the loads hang: they stay (the rows are near), then fail out of view.
+    QScrollBar* bar = t.table->verticalScrollBar();
+    const auto [top, bottom] = t.table->visibleRows();
+    bar->setValue((bottom - top + 1) * t.table->rowPitch());
+    fontlisttest::settle(t.window);
+    ASSERT_EQ(t.previews.source().cancelled, 0u);
+    source.release();
+    fontlisttest::settle(t.window);
+    EXPECT_EQ(t.table->previews().loadsInFlight(), 0u);
+
+    // Back, the service answering again: the row asks and shows its preview.
+    source.failLoads = false;
+    bar->setValue(0);
+    t.table->viewport()->repaint();
+    fontlisttest::settle(t.window);
+    EXPECT_EQ(asked(), 2);
+    dispatch::RunLoop::runUntil([&] { return t.table->previews().loadsInFlight() == 0; }, 5);
+    EXPECT_TRUE(t.table->previews().imageForURL(url));
 }
 
 TEST(KXPreviewLoads, PartialImagesShowUntilTheLoadFinishes)
@@ -477,11 +521,11 @@ TEST(KXPreviewLoads, AFinishedImageNoCacheKeptShowsWithoutLoadingAgainWhileItsRo
     const auto shown = loads->imageForURL(url);
     ASSERT_TRUE(shown);
     EXPECT_EQ(loads->imageForURL(url), shown) << "repaints show it";
-    loads->keepOnly({url});
+    loads->keepOnly({url}, {url});
     EXPECT_EQ(loads->imageForURL(url), shown);
     EXPECT_EQ(source->loads, 1);
     // Once its row is out of the wanted set the image goes, and the next view loads it again.
-    loads->keepOnly({});
+    loads->keepOnly({}, {});
     EXPECT_FALSE(loads->imageForURL(url));
     EXPECT_EQ(source->loads, 2);
     KXPreviewImageSource::install(previous);

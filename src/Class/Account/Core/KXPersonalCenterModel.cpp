@@ -74,6 +74,16 @@ std::optional<std::string> KXPersonalCenterModel::unpaidBadgeText(const Id& num)
     return num.stringValue();
 }
 
+std::optional<std::string> KXPersonalCenterModel::figureText(const Id& figure)
+{
+    if (figure.isNil() || figure.isNull())
+        return std::nullopt;
+    std::string text = figure.stringValue();
+    if (text.empty())
+        return std::nullopt;
+    return text;
+}
+
 Ref<MutableArray> KXPersonalCenterModel::publishedCollections(const Id& folders)
 {
     auto published = MutableArray::create();
@@ -167,8 +177,8 @@ void KXPersonalCenterModel::setUPData()
                                         return;
                                     const Id data = reply["corvane_data"];
                                     if (auto delegate = self.delegate())
-                                        delegate->personalCenterShowCounts(data["dowload_num"].stringValue(), data["group_num"].stringValue(),
-                                                                           data["collection_num"].stringValue());
+                                        delegate->personalCenterShowCounts(figureText(data["dowload_num"]), figureText(data["group_num"]),
+                                                                           figureText(data["collection_num"]));
                                 }),
                                 ignoreFailure);
 }

@@ -15,8 +15,10 @@ public:
     virtual ~KXPersonalCenterModelDelegate() = default;
     // The user dictionary on show ("uname", "head", ...).
     virtual void personalCenterShowUser(const foundation::Id& user) { (void)user; }
-    // Fonts used, folders, collections, as texts.
-    virtual void personalCenterShowCounts(const std::string& used, const std::string& groups, const std::string& collections)
+    // Fonts used, folders, collections, as texts; nullopt for a figure the reply did not give,
+    // whose counter stays as it is.
+    virtual void personalCenterShowCounts(const std::optional<std::string>& used, const std::optional<std::string>& groups,
+                                          const std::optional<std::string>& collections)
     {
         (void)used;
         (void)groups;
@@ -42,7 +44,8 @@ public:
 // setUPData(): with a pending order ("my_orderClick" non-empty) the unpaid-order count; with a
 // "token", the token sign-in (refused or failed: the stored user is shown), the user's folders
 // and the user's counters, sent at once one after the other. Error replies and failures change
-// nothing on the page. A link the browser cannot open is handed to the delegate.
+// nothing on the page: a counter no reply has given reads "--" (kNoFigure), one an earlier reply
+// gave stays. A link the browser cannot open is handed to the delegate.
 //
 // A folder submitted for publication (kPublishSubmittedNotification, posted by the publish form)
 // reads the user's folders again, so the published list shows the folder under review.
@@ -53,6 +56,8 @@ public:
     static constexpr const char* kModule = "添加/取消收藏错误";
     static constexpr long long kEmptyBadgeCount = 9999;
     static constexpr const char* kPublishSubmittedNotification = "publishCollectionSubmitted";
+    // What a counter reads until a reply gives its figure.
+    static constexpr const char* kNoFigure = "--";
 
     static std::shared_ptr<KXPersonalCenterModel> create();
 
@@ -78,6 +83,8 @@ public:
 
     // The badge for an unpaid count: nullopt (hidden) below 1, "" for 9999, else the count's text.
     static std::optional<std::string> unpaidBadgeText(const foundation::Id& num);
+    // A counter's figure in the counters' reply, as text; nullopt when the reply has none there.
+    static std::optional<std::string> figureText(const foundation::Id& figure);
     // The folders whose "is_publish" is above 0, in order.
     static foundation::Ref<foundation::MutableArray> publishedCollections(const foundation::Id& folders);
     static std::string publishedCountText(std::size_t count);

@@ -29,6 +29,16 @@ TEST(KXPersonalCenterModel, TheUnpaidBadge)
     EXPECT_EQ(KXPersonalCenterModel::unpaidBadgeText(Id(10000)), "10000");
 }
 
+TEST(KXPersonalCenterModel, ACounterShowsOnlyAFigureTheReplyGave)
+{
+    EXPECT_EQ(KXPersonalCenterModel::figureText(Id(0)), "0") << "a real zero is a figure";
+    EXPECT_EQ(KXPersonalCenterModel::figureText(Id(12)), "12");
+    EXPECT_EQ(KXPersonalCenterModel::figureText(Id("7")), "7") << "a figure sent as text";
+    EXPECT_EQ(KXPersonalCenterModel::figureText(Id()), std::nullopt) << "missing";
+    EXPECT_EQ(KXPersonalCenterModel::figureText(Id(foundation::Null::null())), std::nullopt);
+    EXPECT_EQ(KXPersonalCenterModel::figureText(Id("")), std::nullopt);
+}
+
 TEST(KXPersonalCenterModel, PublishedFoldersKeepTheirOrderAndOnlyState2OpensItsDetail)
 {
     const Id folders(Array::create({folder(1, Id(0)), folder(2, Id(1)), folder(3, Id("2")), folder(4, Id(3)), Id("not a folder")}));
