@@ -17,6 +17,7 @@
 #include "Class/Home/KXHomeHubDelegates.h"
 #include "Class/Home/KXPageSpan.h"
 #include "Class/UIKit/KXOverlayKeys.h"
+#include "Class/UIKit/KXWindowDrag.h"
 #include "Class/Update/KXUPDateCenterWC.h"
 
 #include "Class/AppShell/KXDataMoveView.h"
@@ -61,7 +62,6 @@
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QWheelEvent>
-#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -804,10 +804,6 @@ bool KXHomeViewController::eventFilter(QObject* watched, QEvent* event)
 void KXHomeViewController::mousePressEvent(QMouseEvent* event)
 {
     // The window moves when dragged by its background.
-    if (event->button() == Qt::LeftButton && window()->windowHandle()) {
-        window()->windowHandle()->startSystemMove();
-        event->accept();
-        return;
-    }
-    QWidget::mousePressEvent(event);
+    if (!kx_pressMovesWindow(this, event))
+        QWidget::mousePressEvent(event);
 }

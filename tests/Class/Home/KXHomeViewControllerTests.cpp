@@ -22,6 +22,7 @@
 #include "Class/UIKit/KXBaseTextField.h"
 #include "Class/UIKit/KXBaseView.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
+#include "Class/UIKit/KXWindowDrag.h"
 #include "Class/Update/KXUPDateAPPView.h"
 #include "Platform/Crypto/Base64.h"
 #include "Platform/Desktop/URLOpener.h"
@@ -38,6 +39,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTableWidget>
+#include <QTest>
+#include <QWindow>
 
 #include <filesystem>
 #include <fstream>
@@ -300,6 +303,28 @@ TEST_F(KXHomeViewControllerTest, TouchingATabClosesTheOverlaysAboveTheMenuAndThe
     EXPECT_EQ(kx_subviews(&home).size(), 2u);
     EXPECT_EQ(home.rightListview()->tabTypeNum(), 1);
     EXPECT_EQ(selectedTabs(), std::vector<KXLeftTabView*>{home.cloudBtn()});
+}
+
+TEST_F(KXHomeViewControllerTest, TheMenusBackgroundMovesTheWindowOnADragNotOnATap)
+{
+    auto& home = open();
+    std::vector<QWindow*> starts;
+    kx_setWindowMoveStarter([&starts](QWindow* window) { starts.push_back(window); });
+    const int distance = QApplication::startDragDistance();
+    // The strip above the menu's collapse button and the menu's empty part above its bell.
+    for (const QPoint at : {QPoint(45, 8), QPoint(45, home.alertBtn()->y() - 20)}) {
+        SCOPED_TRACE(testing::Message() << "at " << at.x() << ", " << at.y());
+        QWidget* under = home.childAt(at) ? home.childAt(at) : &home;
+        const QPoint local = under->mapFrom(&home, at);
+        QTest::mouseClick(under, Qt::LeftButton, {}, local);
+        EXPECT_TRUE(starts.empty()) << "a tap moves nothing";
+        QTest::mousePress(under, Qt::LeftButton, {}, local);
+        QTest::mouseMove(under, local + QPoint(0, distance));
+        QTest::mouseRelease(under, Qt::LeftButton, {}, local + QPoint(0, distance));
+        EXPECT_EQ(starts, std::vector<QWindow*>{home.window()->windowHandle()}) << "a drag moves the window";
+        starts.clear();
+    }
+    kx_setWindowMoveStarter({});
 }
 
 TEST_F(KXHomeViewControllerTest, TheUpdatePromptHoldsTheWindow)
