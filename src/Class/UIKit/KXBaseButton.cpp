@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 namespace {
@@ -253,6 +254,17 @@ void KXBaseButton::enterEvent(QEnterEvent* event)
 
     if (auto delegate = delegate_.lock(); delegate && delegate->kxbasebuttonMouseEntered)
         delegate->kxbasebuttonMouseEntered(this);
+}
+
+void KXBaseButton::keyPressEvent(QKeyEvent* event)
+{
+    const bool confirms = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (confirms && buttonType_ == ButtonType::MomentaryChange && !event->isAutoRepeat()) {
+        click();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void KXBaseButton::leaveEvent(QEvent* event)

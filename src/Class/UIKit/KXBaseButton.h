@@ -125,6 +125,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    // A button that has the keys (one made focusable, as an alert's are) is pressed by Return or
+    // Enter, as by the space bar; a check box is not.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void rebuildTitle(std::optional<QColor> color, bool truncatesTail);

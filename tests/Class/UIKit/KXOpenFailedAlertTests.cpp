@@ -102,6 +102,31 @@ TEST_F(KXOpenFailedAlertTest, AnOpenerThatCannotStartShowsTheAlertAtOnceAndItSta
     EXPECT_FALSE(shown->isVisible());
 }
 
+TEST_F(KXOpenFailedAlertTest, ReturnPressesTheFocusedButtonTheCloseOneWhenItOpens)
+{
+    desktop::ScopedRecordingURLOpener opener;
+    opener.opener().setLaunchError("Could not start xdg-open");
+    EXPECT_FALSE(KXOpenFailedAlert::openURL(page, "https://x.example/help"));
+    auto* shown = alert();
+    ASSERT_NE(shown, nullptr);
+    ASSERT_EQ(shown->focusWidget(), shown->closeButton());
+    QTest::keyClick(shown->focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(shown->isVisible()) << "Return on 知道了 closes the alert";
+
+    // Opened again, the keys tabbed over to 复制链接: Enter copies the address and the alert stays.
+    EXPECT_FALSE(KXOpenFailedAlert::openURL(page, "https://x.example/help"));
+    ASSERT_EQ(shown->focusWidget(), shown->closeButton());
+    QTest::keyClick(shown->focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(shown->focusWidget(), shown->copyButton());
+    QApplication::clipboard()->setText("something else");
+    QTest::keyClick(shown->focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "https://x.example/help");
+    EXPECT_TRUE(shown->isVisible());
+    // Escape still closes it from either button.
+    QTest::keyClick(shown->focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(shown->isVisible());
+}
+
 TEST_F(KXOpenFailedAlertTest, AFolderSaysSoAndCopiesItsPathAndTheWindowKeepsOneAlert)
 {
     desktop::ScopedRecordingURLOpener opener;
