@@ -115,10 +115,13 @@ void KXDeleteGroupView::deleteFolder()
             if (block)
                 block(foundation::Dictionary::create());
         },
-        [dialog](const foundation::Ref<foundation::Error>& error) {
-            if (!KXRequestAccount::isEnded(error))
-                style::toast(ToastStyle::Error, QStringLiteral("网络失败！"));
+        [dialog, reload = reloadBlock_](const foundation::Ref<foundation::Error>& error) {
             if (dialog)
                 dialog->submitting_ = false;
+            if (KXRequestAccount::isEnded(error))
+                return;
+            style::toast(ToastStyle::Error, QStringLiteral("网络失败！"));
+            // The request may have reached the server before its reply was lost.
+            KXFolderSession::reloadFolders(reload);
         });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/UIKit/KXBaseView.h"
 #include "Platform/Foundation/Dictionary.h"
 
@@ -14,7 +15,9 @@ class QLabel;
 // "id"}, before the followed collection "id" is unfollowed: a veil (black at alpha 0.2) with a
 // white box, its title, question, cancel and confirm. Delete: the server's refusal shows its
 // message, success shows "删除成功" (both success toasts), calls the group block with an empty
-// dictionary and closes the dialog; a network failure shows "网络失败！" and the dialog stays.
+// dictionary and closes the dialog; a network failure shows "网络失败！" and the dialog stays, and
+// since the server may have deleted the folder before the reply was lost, the folder list is read
+// again (KXFolderSession::reloadFolders) and the reload block gets the session's folders.
 // Unfollow: whatever the answer, the dialog closes silently. While a request runs, confirm does
 // nothing. The group block runs even when the dialog was closed meanwhile. Main thread only.
 class KXDeleteGroupView : public KXBaseView {
@@ -32,6 +35,9 @@ public:
     void setInfo(const foundation::Ref<foundation::Dictionary>& info);
     const GroupBlock& groupBlock() const { return groupBlock_; }
     void setGroupBlock(GroupBlock block) { groupBlock_ = std::move(block); }
+    // Gets the folders read again after a network failure of a delete, even when the dialog was
+    // closed meanwhile.
+    void setReloadBlock(KXFolderSession::Shown block) { reloadBlock_ = std::move(block); }
     bool isSubmitting() const { return submitting_; }
 
     QLabel* showLabel() const { return showLabel_; }
@@ -55,6 +61,7 @@ private:
     foundation::Id groupID_;
     foundation::Ref<foundation::Dictionary> info_;
     GroupBlock groupBlock_;
+    KXFolderSession::Shown reloadBlock_;
     bool submitting_ = false;
     QLabel* showLabel_ = nullptr;
     QLabel* contentLabel_ = nullptr;

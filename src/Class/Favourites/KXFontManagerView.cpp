@@ -247,5 +247,6 @@ void KXFontManagerView::deleteFolder(const Id& info)
         if (page)
             page->setGroupDataA(KXFolderRecords::without(page->groupDataA_.get(), folderId));
     });
+    dialog->setReloadBlock(showLoadedFolders());
     style::pinOnTop(dialog, this);
 }

@@ -22,7 +22,7 @@ class HighlightLabel;
 // origin ("个人中心") shows ("已创建%zd个收藏夹", the number highlighted, and the back button), and
 // the new-folder button. Each page loads the folders at once (through the session's reply gate:
 // the page shows the newest list of the signed-in user) and again after a folder detail it opened
-// closes, after a folder was created and after a create or rename whose reply was lost.
+// closes, after a folder was created and after a create, rename or delete whose reply was lost.
 //
 // A card opens the folder's fonts (KXFontManagerDetailView, list type 4, the folder's id and a
 // return block that loads again); its menu manages, renames (KXFontGroupCreate) or deletes

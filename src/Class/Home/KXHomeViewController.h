@@ -17,6 +17,7 @@ class ImageView;
 class KXAppSettingWindowController;
 class KXBaseButton;
 class KXBaseTextField;
+class KXDeleteGroupView;
 class KXFontManagerDetailView;
 class KXGroupExtendView;
 class KXHTTPBUSINESS;
@@ -288,6 +289,9 @@ private:
     void groupCreated(const foundation::Ref<foundation::Dictionary>& group, const foundation::Id& renamedId);
     // A deleted folder leaves the folders.
     void dropFolder(const foundation::Id& id);
+    // A delete whose reply was lost may have been done: the dialog reads the folders again, and a
+    // folder they no longer hold is not left on the list.
+    void readFoldersAfterLostDelete(KXDeleteGroupView& dialog, const foundation::Id& id);
     // Selects the default folder and shows it, kDeletedFolderDelay after a deletion.
     void showDefaultFolderLater();
     // Whether the list shows this folder of the folder table.

@@ -41,6 +41,7 @@ void KXHomeViewController::deleteGroupAction()
     auto* dialog = new KXDeleteGroupView();
     dialog->setGroupID(id);
     addOverlay(dialog);
+    readFoldersAfterLostDelete(*dialog, id);
     dialog->setGroupBlock(dispatch::guardedQt(this, [id](KXHomeViewController& self, const Ref<foundation::Dictionary>&) {
         self.dropFolder(id);
         self.showDefaultFolderLater();

@@ -3,6 +3,7 @@
 // rows and buttons.
 #include "Class/Account/KXPersonalCenterView.h"
 #include "Class/Account/KXPersonalFeedBack.h"
+#include "Class/Favourites/Core/KXFolderRecords.h"
 #include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/KXDeleteGroupView.h"
 #include "Class/Favourites/KXFontGroupCreate.h"
@@ -280,6 +281,7 @@ void KXHomeViewController::KXGroupExtendBtnClik(const Id& row, bool fristBtnClic
             auto* dialog = new KXDeleteGroupView();
             dialog->setGroupID(id);
             addOverlay(dialog);
+            readFoldersAfterLostDelete(*dialog, id);
             dialog->setGroupBlock(dispatch::guardedQt(
                 this, [id](KXHomeViewController& self, const Ref<foundation::Dictionary>&) {
                     // The list must not go on showing a folder that is gone.
@@ -404,6 +406,16 @@ void KXHomeViewController::showDefaultFolderLater()
         kDeletedFolderDelay, dispatch::guardedQt(this, [](KXHomeViewController& self) {
             self.collectionTableview_->selectRow(0);
             self.tableViewCellClick(self.collectionTableview_);
+        }));
+}
+
+void KXHomeViewController::readFoldersAfterLostDelete(KXDeleteGroupView& dialog, const Id& id)
+{
+    // The side tables take the folders read again from the session's notice (foldersStored).
+    dialog.setReloadBlock(dispatch::guardedQt(
+        this, [id](KXHomeViewController& self, const Ref<foundation::MutableArray>& folders) {
+            if (KXFolderRecords::indexOf(folders.get(), id) < 0 && self.listShowsFolder(id))
+                self.showDefaultFolderLater();
         }));
 }
 

@@ -2,6 +2,7 @@
 // delete by folder id, the default folder's refusal, and a slow list after a delete.
 #include "Class/Favourites/KXFontManagerView.h"
 
+#include "Class/Favourites/Core/KXFolderRecords.h"
 #include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/KXDeleteGroupView.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
@@ -239,6 +240,30 @@ TEST_F(KXFontManagerViewTest, AFolderMadeOrRenamedWhileItsReplyWasLostIsShown)
     ASSERT_TRUE(waitUntil([&] { return listed(page->groupDataA(), renamed); }));
     ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_TRUE(listed(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo(), renamed));
+}
+
+TEST_F(KXFontManagerViewTest, AFolderDeletedWhileItsReplyWasLostLeavesThePage)
+{
+    const Id made = createFolder("删除回复丢了");
+    auto* page = open();
+    page_ = page;
+    const auto lists = [&made](const foundation::Ref<foundation::Array>& folders) {
+        const auto shown = ids(folders);
+        return std::find(shown.begin(), shown.end(), made.stringValue()) != shown.end();
+    };
+    ASSERT_TRUE(lists(page->groupDataA()));
+    setFault("deleCollect", localservice::Fault::Kind::LostReply);
+    page->deleteFolder(page->groupDataA()->objectAtIndex(KXFolderRecords::indexOf(page->groupDataA().get(), made)));
+    auto* dialog = top<KXDeleteGroupView>();
+    ASSERT_NE(dialog, nullptr);
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return !lists(page->groupDataA()); })) << "the service deleted it";
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_FALSE(lists(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo())) << "the side list shows the session's folders";
+    EXPECT_EQ(page->tableview()->model()->rowCount(), static_cast<int>(page->groupDataA()->count()));
+    EXPECT_EQ(toastTexts(), ToastList{"网络失败！"});
+    EXPECT_EQ(top<KXDeleteGroupView>(), dialog) << "the dialog stays";
+    EXPECT_FALSE(dialog->isSubmitting());
 }
 
 TEST_F(KXFontManagerViewTest, Screenshots)

@@ -557,6 +557,54 @@ TEST_F(KXHomeSideTablesTest, AFolderMadeWhileItsReplyWasLostIsListed)
     run([&](auto success, auto failure) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(made()["id"], success, failure); });
 }
 
+TEST_F(KXHomeSideTablesTest, AFolderDeletedWhileItsReplyWasLostLeavesTheTableAndTheList)
+{
+    dispatch::VirtualClock::Scope clock;
+    signIn();
+    const Id fromMenu = createFolder("菜单删除回复丢了");
+    const Id fromPopUp = createFolder("弹出删除回复丢了");
+    auto& home = open();
+    home.colletExpand();
+    const auto rowOf = [&](const Id& folder) {
+        for (std::size_t row = 0; row < home.groupArray()->count(); ++row)
+            if (home.groupArray()->objectAtIndex(row)["id"].stringValue() == folder["id"].stringValue())
+                return static_cast<int>(row);
+        return -1;
+    };
+    // The folder is shown on the list, its delete is sent and the reply lost.
+    const auto deleteShown = [&](const Id& folder, const std::function<void()>& openDialog) {
+        home.collectionTableview()->performClick(rowOf(folder));
+        ASSERT_EQ(home.rightListview()->groupID()->utf8(), folder["id"].stringValue());
+        setFault("deleCollect", localservice::Fault::Kind::LostReply);
+        openDialog();
+        auto* dialog = qobject_cast<KXDeleteGroupView*>(kx_topSubview(&home));
+        ASSERT_NE(dialog, nullptr);
+        dialog->sureBtn()->click();
+        ASSERT_TRUE(waitFor([&] { return rowOf(folder) < 0; })) << "the service deleted it";
+        ASSERT_TRUE(waitForQuietTraffic());
+        EXPECT_FALSE(lists(sideTableSession().groupsInfo(), folder["id"]));
+        EXPECT_EQ(home.collectionTableview()->model()->rowCount(), static_cast<int>(home.groupArray()->count()));
+        EXPECT_EQ(kx_topSubview(&home), dialog) << "the dialog stays";
+        dialog->cancelBtnClick();
+        clock.advance(KXHomeViewController::kDeletedFolderDelay);
+        EXPECT_EQ(home.collectionTableview()->selectedRow(), 0);
+        EXPECT_EQ(home.rightListview()->groupID()->utf8(), home.groupArray()->objectAtIndex(0)["id"].stringValue())
+            << "the list no longer shows a folder that is gone";
+    };
+    deleteShown(fromMenu, [&] {
+        home.collectionTableview()->setClickedRow(rowOf(fromMenu));
+        home.collectionMenu()->actions()[0]->trigger();
+    });
+    deleteShown(fromPopUp, [&] {
+        openPopUp(false);
+        home.KXGroupExtendBtnClik(fromPopUp, true);
+    });
+    std::vector<std::string> told;
+    for (const auto& shown : toasts_->shown)
+        told.push_back(shown.message);
+    EXPECT_EQ(told, (std::vector<std::string>{"网络失败！", "网络失败！"}));
+}
+
 // The favourites page changes the folders through the session, not through the hub: the open
 // folder table still shows each change as soon as the page does, with no row clicked.
 TEST_F(KXHomeSideTablesTest, FoldersChangedOnTheFavouritesPageShowInTheSideTableAtOnce)
