@@ -10,6 +10,7 @@
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
@@ -175,6 +176,8 @@ void KXHomeRecomDetailTopCell::setDataDic(const Id& record)
     }
     toggle_.setState(followed ? 1 : 0);
     recordState_ = followed ? 1 : 0;
+    countFromRecord_ = false;
+    ++followersRead_;
     showAttention();
 }
 
@@ -200,8 +203,9 @@ void KXHomeRecomDetailTopCell::showAttention()
     attentionBtn_->setVisible(!hasOrigin_ && !isOwnCollection());
     attentionBtn_->setState(toggle_.state());
     attentionBtn_->setEnabled(!toggle_.isPending());
-    // A click waiting for the sign-in has sent nothing yet: the record's count stands until it is.
-    const int shift = signIn_.isActive() ? 0 : toggle_.state() - recordState_;
+    // A click waiting for the sign-in has sent nothing yet, and one sent at the sign-in waits for
+    // the record read again: the record's count stands until then.
+    const int shift = signIn_.isActive() || countFromRecord_ ? 0 : toggle_.state() - recordState_;
     if (dataDic_.dictionary())
         groupDetailLabel_->setText(KXFavouritesTexts::collectionFacts(dataDic_, shift));
 }
@@ -214,6 +218,13 @@ void KXHomeRecomDetailTopCell::attentionBtnClick()
         return;
     }
     if (KXUserCenterConfig::sharedKXUserCenterConfig().islogin()) {
+        if (countFromRecord_) {
+            // The count shown stands for the state before this click; a read still on its way
+            // may or may not hold it.
+            countFromRecord_ = false;
+            recordState_ = 1 - toggle_.state();
+            ++followersRead_;
+        }
         showAttention();
         attentionHttpRequest();
         return;
@@ -236,7 +247,28 @@ void KXHomeRecomDetailTopCell::receiveNotification(const dispatch::Notification&
     if (!notification.userInfo || !notification.userInfo->containsKey("loginMessage"))
         return;
     signIn_.cancel();
+    countFromRecord_ = true;
     attentionHttpRequest();
+}
+
+void KXHomeRecomDetailTopCell::readFollowers()
+{
+    const unsigned long long read = ++followersRead_;
+    KXHTTPBUSINESS().getRecommendDataByID(
+        dataDic_["id"], Id("0"),
+        [cell = QPointer<KXHomeRecomDetailTopCell>(this), read](const Id& reply) {
+            const Id record = reply["corvane_data"];
+            if (!cell || cell->followersRead_ != read || reply["errcode"].isNil() || reply["errcode"].integerValue() != 0
+                || !record.dictionary() || record["follow_num"].isNil())
+                return;
+            auto shown = foundation::MutableDictionary::dictionaryWithDictionary(*cell->dataDic_.dictionary());
+            shown->setValue(record["follow_num"], "follow_num");
+            cell->dataDic_ = Id(shown);
+            cell->recordState_ = cell->toggle_.state();
+            cell->countFromRecord_ = false;
+            cell->showAttention();
+        },
+        nullptr);
 }
 
 void KXHomeRecomDetailTopCell::postAttentionChange(const Id& groupID, long long state)
@@ -265,11 +297,13 @@ void KXHomeRecomDetailTopCell::attentionHttpRequest()
     const Id groupID = dataDic_["id"];
     const int state = toggle_.begin();
     showAttention();
-    const auto finished = [cell = QPointer<KXHomeRecomDetailTopCell>(this)](bool accepted) {
+    const auto finished = [cell = QPointer<KXHomeRecomDetailTopCell>(this)](bool accepted, bool ended = false) {
         if (!cell)
             return;
         cell->toggle_.finished(accepted);
         cell->showAttention();
+        if (cell->countFromRecord_ && !ended)
+            cell->readFollowers();
     };
     KXHTTPBUSINESS().isAttentionGroup(
         groupID, Id(foundation::String::create(std::to_string(state))),
@@ -280,5 +314,5 @@ void KXHomeRecomDetailTopCell::attentionHttpRequest()
                 return;
             postAttentionChange(groupID, state);
         },
-        [finished](const auto&) { finished(false); });
+        [finished](const foundation::Ref<foundation::Error>& error) { finished(false, KXRequestAccount::isEnded(error)); });
 }

@@ -36,10 +36,12 @@ public:
 // "KXHomeRecomAttention" {"groupID", "groupState"}. Signed out, the click asks for the sign-in
 // (the delegate's loginClick) and waits for the next sign-in message ("homeNotificationCenter" with
 // "loginMessage"), which sends the state the button shows then; clicks while waiting add no second
-// observer. The follower count moves by one with the button's state once its request is sent,
-// and back with it; while a click waits for the sign-in the count stays the record's. A
+// observer. A signed-in click moves the follower count by one with the button's state, and back
+// with it. A click completed through the sign-in moves nothing: the record was read while signed
+// out, so the page cannot tell whether the account already followed; once that request's answer
+// is in (or its failure), the record is read again (getCollectInfo) and its "follow_num" shown. A
 // "KXHomeRecomAttention" posted elsewhere for the collection shown (the side table's unfollow)
-// sets the state and the count the same way. Main thread only.
+// sets the state and moves the count the same way. Main thread only.
 class KXHomeRecomDetailTopCell : public QWidget {
     Q_OBJECT
 
@@ -81,6 +83,8 @@ private:
     class Description;
     void setUPUI();
     void showAttention();
+    // Asks for the record again and shows the follower count it gives.
+    void readFollowers();
     bool isOwnCollection() const;
 
     foundation::Id dataDic_;
@@ -88,6 +92,10 @@ private:
     KXFollowToggle toggle_;
     // The button's state as the record was read: the record's follower count is that state's.
     int recordState_ = 0;
+    // A click completed through the sign-in: the count is the record's until it is read again.
+    bool countFromRecord_ = false;
+    // Which read of the record is the one to show: a read overtaken by a click or a record is dropped.
+    unsigned long long followersRead_ = 0;
     std::weak_ptr<KXHomeRecomDetailTopCellDelegate> delegate_;
     dispatch::Subscription signIn_;
     dispatch::Subscription attentionChanges_;

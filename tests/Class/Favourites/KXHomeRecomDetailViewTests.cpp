@@ -291,15 +291,61 @@ TEST_F(KXHomeRecomDetailViewTest, SignedOutAFollowMovesTheCountOnlyOnceItIsSent)
     header->attentionBtn()->click();
     EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
 
-    // The sign-in sends it: the count moves with the request and back with its failure.
+    // The sign-in sends it and moves nothing; after its failure the record is read again.
     signIn();
     setFault("followCollect", localservice::Fault::Kind::Http500);
+    const std::size_t reads = requests("144");
     KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()));
-    EXPECT_EQ(followers(header), "关注 " + std::to_string(count + 1));
-    ASSERT_TRUE(waitUntil([&] { return requests("138") == 1 && header->attentionBtn()->isEnabled(); }));
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
+    ASSERT_TRUE(waitUntil([&] { return requests("138") == 1 && requests("144") == reads + 1; }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_TRUE(header->attentionBtn()->isEnabled());
     EXPECT_EQ(header->attentionState(), 0);
     EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
     EXPECT_EQ(followed(card["id"].stringValue()), 0u);
+}
+
+TEST_F(KXHomeRecomDetailViewTest, AFollowCompletedThroughTheSignInShowsTheServicesCount)
+{
+    // Signed out, the page cannot tell whether the account about to sign in follows already.
+    const auto followThroughSignIn = [this](const Id& card) {
+        signOut();
+        auto* detail = openCard(card);
+        auto* header = detail->topCell();
+        EXPECT_EQ(header->attentionState(), 0);
+        header->attentionBtn()->click();
+        detail->loginWindow()->window()->orderOut();
+        signIn();
+        const std::size_t reads = requests("144");
+        KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()));
+        EXPECT_EQ(followers(header), "关注 " + card["follow_num"].stringValue()) << "nothing moves before the answer";
+        EXPECT_TRUE(waitUntil([&] { return requests("144") == reads + 1; })) << "read again once the follow is answered";
+        EXPECT_TRUE(waitForQuietTraffic());
+        EXPECT_EQ(header->attentionState(), 1);
+        EXPECT_TRUE(header->attentionBtn()->isEnabled());
+        return header;
+    };
+
+    // Already followed: the service keeps its count.
+    const Id followedCard = cardNamed("编辑推荐：中文黑体");
+    ASSERT_EQ(followed(followedCard["id"].stringValue()), 1u);
+    const long long count = followedCard["follow_num"].integerValue();
+    auto* header = followThroughSignIn(followedCard);
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
+    // A signed-in click moves the count from there, and the follow stays the service's one.
+    header->attentionBtn()->click();
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count - 1));
+    ASSERT_TRUE(waitUntil([&] { return header->attentionBtn()->isEnabled(); }));
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count - 1));
+    follow(followedCard["id"], "1");
+
+    // Not followed yet: the record read again counts the new follower.
+    const Id card = cardNamed("海报大字");
+    ASSERT_EQ(followed(card["id"].stringValue()), 0u);
+    header = followThroughSignIn(card);
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(card["follow_num"].integerValue() + 1));
+    EXPECT_EQ(followed(card["id"].stringValue()), 1u);
+    follow(card["id"], "0");
 }
 
 TEST_F(KXHomeRecomDetailViewTest, ShareOpensTheDialogForTheCollection)
