@@ -18,6 +18,7 @@ class QLabel;
 // A timed-out code shows the image "wechatCodeTimeOut" and arms the click on the image, which
 // asks for a new code; a fresh code ignores clicks. Switching panels, closing the window or
 // destroying the panel stops the polling; coming back from the account panel asks for a new code.
+// A sign-in anywhere in the process ends the polling and shows the code as timed out.
 // Without the web engine the QQ button is disabled and says why. Main thread only.
 class KXLoginViewController : public QWidget {
     Q_OBJECT

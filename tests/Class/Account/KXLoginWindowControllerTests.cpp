@@ -234,6 +234,35 @@ TEST_F(KXLoginWindowTest, ClosingTheWindowStopsItsPolling)
     ASSERT_TRUE(waitFor([&] { return polls().size() == 1; }));
 }
 
+TEST_F(KXLoginWindowTest, ASignInInOneWindowEndsThePollingOfAnotherStillOpen)
+{
+    dispatch::VirtualClock::Scope time;
+    auto first = open();
+    KXLoginViewController* firstPanel = first->contentViewController();
+    ASSERT_TRUE(waitFor([&] { return !firstPanel->poll()->ticket().empty(); }));
+    auto second = open();
+    KXLoginViewController* secondPanel = second->contentViewController();
+    ASSERT_TRUE(waitFor([&] { return !secondPanel->poll()->ticket().empty(); }));
+    time.advance(11);
+    ASSERT_TRUE(waitFor([&] { return polls().size() == 2; })) << "both windows poll";
+    for (KXLoginViewController* panel : {firstPanel, secondPanel})
+        ASSERT_TRUE(waitFor([&] { return panel->poll()->budget() == KXWechatQRPoll::kBudget - 1; }));
+
+    ASSERT_TRUE(service().confirmWechatTicket(secondPanel->poll()->ticket(), "editor"));
+    time.advance(1);
+    ASSERT_TRUE(waitFor([&] { return !signIns().empty(); }));
+    ASSERT_TRUE(waitFor([&] { return firstPanel->imgView()->isClickArmed(); }));
+    const std::size_t afterSignIn = polls().size();
+    time.advance(60);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(polls().size(), afterSignIn) << "the first window sends nothing more";
+    ASSERT_EQ(signIns().size(), 1u);
+    EXPECT_EQ(signIns().front()["uname"].stringValue(), "editor");
+    EXPECT_FALSE(second->window()->isVisible());
+    EXPECT_TRUE(first->window()->isVisible()) << "the other window stays, its code shown as dead";
+    EXPECT_EQ(firstPanel->imgView()->currentFrameImage().size(), KXImage::imageNamed("wechatCodeTimeOut").image().size());
+}
+
 TEST_F(KXLoginWindowTest, QQNeedsTheWebEngineBuild)
 {
     auto controller = open();

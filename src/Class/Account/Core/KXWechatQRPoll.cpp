@@ -4,6 +4,7 @@
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/String.h"
@@ -48,6 +49,7 @@ KXWechatQRPoll::KXWechatQRPoll(std::shared_ptr<KXWechatLoginEndpoints> endpoints
 
 void KXWechatQRPoll::loadWechatCode()
 {
+    observeSignIns();
     const std::uint64_t generation = ++generation_;
     state_ = State::Requesting;
     budget_ = kBudget;
@@ -150,7 +152,7 @@ void KXWechatQRPoll::sendPoll(std::uint64_t generation)
 
 void KXWechatQRPoll::pollReplied(std::uint64_t generation, const Id& reply)
 {
-    if (state_ == State::SignedIn)
+    if (state_ == State::SignedIn || generation < firstLiveGeneration_)
         return;
     if (ticketReplySucceeded(reply)) {
         const Id user = reply["corvane_data"]["userinfo"];
@@ -186,6 +188,32 @@ void KXWechatQRPoll::signIn(const Id& user)
     KXUserCenterConfig::sharedKXUserCenterConfig().setIsAutologin(true);
     if (auto delegate = delegate_.lock())
         delegate->wechatSignedIn(user);
+}
+
+void KXWechatQRPoll::observeSignIns()
+{
+    if (signIns_.isActive())
+        return;
+    std::weak_ptr<KXWechatQRPoll> weak = weak_from_this();
+    signIns_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXSignInEvents::kNotification, Id(), nullptr, [weak](const dispatch::Notification& notification) {
+            if (!notification.userInfo || !notification.userInfo->containsKey("loginMessage"))
+                return;
+            if (auto self = weak.lock())
+                self->signedInElsewhere();
+        });
+}
+
+void KXWechatQRPoll::signedInElsewhere()
+{
+    // This poll's own sign-in posts the same message.
+    if (state_ == State::SignedIn)
+        return;
+    firstLiveGeneration_ = ++generation_;
+    budget_ = 0;
+    codeInFlight_ = false;
+    pollWaitsForCode_ = false;
+    timeOut();
 }
 
 void KXWechatQRPoll::timeOut()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Platform/Dispatch/Subscription.h"
 #include "Platform/Foundation/Object.h"
 
 #include <cstdint>
@@ -50,6 +51,12 @@ public:
 // sent without a ticket. stop() (the panel switched or went away) schedules nothing further; a
 // confirmation already in flight still signs in.
 //
+// Any sign-in of the process ("homeNotificationCenter" with "loginMessage": another panel, the
+// account form, QQ, a registration) ends every poll that has asked for a code: nothing further
+// is sent, a code on show turns to the timed-out state (a click asks for a new one, which is
+// polled again), and a confirmation still in flight for any earlier code is dropped, so nobody is
+// signed in over the account that just signed in.
+//
 // A confirmation posts "homeNotificationCenter" {"loginMessage": user} and turns automatic
 // sign-in on (KXUserCenterConfig). The module label becomes "二维码轮询异常" at every poll step.
 //
@@ -97,6 +104,8 @@ private:
     void pollFailed(std::uint64_t generation);
     void signIn(const foundation::Id& user);
     void timeOut();
+    void observeSignIns();
+    void signedInElsewhere();
 
     std::shared_ptr<KXWechatLoginEndpoints> endpoints_;
     std::weak_ptr<KXWechatQRPollDelegate> delegate_;
@@ -107,4 +116,7 @@ private:
     std::uint64_t generation_ = 0;
     bool codeInFlight_ = false;
     bool pollWaitsForCode_ = false;
+    // Confirmations of generations before this one came after someone else signed in.
+    std::uint64_t firstLiveGeneration_ = 0;
+    dispatch::Subscription signIns_;
 };

@@ -1,5 +1,6 @@
 #include "Class/Account/Core/KXWechatQRPoll.h"
 
+#include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Platform/Dispatch/Clock.h"
@@ -35,6 +36,7 @@ public:
     std::vector<double> codeRequests;
     std::vector<std::pair<double, std::string>> polls;
     std::deque<Answer> pollAnswers; // then Waiting
+    std::string confirmedTicket;    // polls with this ticket are confirmed
     Answer codeAnswer = Answer::Code;
     int codesIssued = 0;
     // A held reply, to be answered by the test.
@@ -68,6 +70,8 @@ public:
             answer = pollAnswers.front();
             pollAnswers.pop_front();
         }
+        if (ticket == confirmedTicket)
+            answer = Answer::Confirm;
         if (answer == Answer::Hold) {
             held = [reply] { reply(confirmReply()); };
             return;
@@ -241,6 +245,96 @@ TEST_F(KXWechatQRPollTest, TwoWindowsPollOnTheirOwnBudgets)
     for (std::size_t i = before; i < endpoints->polls.size(); ++i)
         EXPECT_EQ(endpoints->polls[i].second, "ticket-2");
     EXPECT_EQ(second->budget(), 500 - 20);
+}
+
+TEST_F(KXWechatQRPollTest, ASignInInOneWindowEndsTheOtherWindowsPolling)
+{
+    auto endpoints = std::make_shared<FakeEndpoints>();
+    auto firstPanel = std::make_shared<Panel>();
+    auto first = makePoll(endpoints, firstPanel);
+    first->loadWechatCode();
+    time_.advance(5);
+    auto secondPanel = std::make_shared<Panel>();
+    auto second = makePoll(endpoints, secondPanel);
+    second->loadWechatCode();
+    time_.advance(13); // the first polls from 11 s, the second from 16 s
+    const auto polled = [&](const std::string& ticket) {
+        return std::count_if(endpoints->polls.begin(), endpoints->polls.end(), [&](const auto& p) { return p.second == ticket; });
+    };
+    ASSERT_EQ(polled("ticket-1"), 8);
+    ASSERT_EQ(polled("ticket-2"), 3);
+    endpoints->confirmedTicket = "ticket-2";
+    time_.advance(1);
+    ASSERT_EQ(posted_.size(), 1u);
+    EXPECT_EQ(second->state(), KXWechatQRPoll::State::SignedIn);
+
+    const std::size_t afterSignIn = endpoints->polls.size();
+    time_.advance(600);
+    EXPECT_EQ(endpoints->polls.size(), afterSignIn) << "the other window sends nothing more";
+    EXPECT_EQ(posted_.size(), 1u);
+    EXPECT_EQ(firstPanel->events.back(), "timeout") << "its code is shown as dead";
+    EXPECT_EQ(secondPanel->events.back(), "signed in demo");
+
+    // A click on the dead code asks for another, which is polled.
+    ASSERT_TRUE(first->refresh());
+    time_.advance(11);
+    ASSERT_EQ(endpoints->polls.size(), afterSignIn + 1);
+    EXPECT_EQ(endpoints->polls.back().second, "ticket-3");
+}
+
+TEST_F(KXWechatQRPollTest, AConfirmationInFlightWhenSomeoneSignsInElsewhereSignsNobodyIn)
+{
+    // A poll on show, one switched away and one timed out on its last poll: each has a
+    // confirmation in flight when the account form signs someone in.
+    auto endpoints = std::make_shared<FakeEndpoints>();
+    auto panel = std::make_shared<Panel>();
+    auto polling = makePoll(endpoints, panel);
+    auto switched = makePoll(endpoints, panel);
+    auto lastPoll = makePoll(endpoints, panel);
+    endpoints->pollAnswers.assign(500, FakeEndpoints::Answer::Waiting);
+    lastPoll->loadWechatCode();
+    time_.advance(510);
+    ASSERT_EQ(lastPoll->state(), KXWechatQRPoll::State::TimedOut);
+    endpoints->pollAnswers = {FakeEndpoints::Answer::Hold};
+    time_.advance(1);
+    auto lastHeld = std::exchange(endpoints->held, nullptr);
+    ASSERT_TRUE(lastHeld);
+
+    polling->loadWechatCode();
+    time_.advance(1);
+    switched->loadWechatCode();
+    endpoints->pollAnswers = {FakeEndpoints::Answer::Hold, FakeEndpoints::Answer::Hold};
+    time_.advance(10);
+    auto pollingHeld = std::exchange(endpoints->held, nullptr);
+    time_.advance(1);
+    auto switchedHeld = std::exchange(endpoints->held, nullptr);
+    ASSERT_EQ(endpoints->polls.size(), 503u);
+    ASSERT_TRUE(pollingHeld && switchedHeld);
+    switched->stop();
+
+    KXSignInEvents::postLoginMessage(Id(Dictionary::create({{Id("uname"), Id("editor")}})));
+    ASSERT_EQ(posted_.size(), 1u);
+    lastHeld();
+    pollingHeld();
+    switchedHeld();
+    time_.advance(60);
+    EXPECT_EQ(posted_.size(), 1u) << "nobody is signed in over editor";
+    EXPECT_EQ(endpoints->polls.size(), 503u);
+    EXPECT_TRUE(std::find(panel->events.begin(), panel->events.end(), "signed in demo") == panel->events.end());
+}
+
+TEST_F(KXWechatQRPollTest, OtherNotificationsOfTheCentreLeaveThePollRunning)
+{
+    auto endpoints = std::make_shared<FakeEndpoints>();
+    auto poll = makePoll(endpoints, std::make_shared<Panel>());
+    poll->loadWechatCode();
+    time_.advance(12);
+    KXSignInEvents::postLoginStarting();
+    dispatch::NotificationCenter::defaultCenter().post("homeNotificationCenter", {},
+                                                       Dictionary::create({{Id("loginOut"), Id("1")}}));
+    time_.advance(3);
+    EXPECT_EQ(endpoints->polls.size(), 5u);
+    EXPECT_EQ(poll->state(), KXWechatQRPoll::State::Requesting);
 }
 
 TEST_F(KXWechatQRPollTest, FailuresEndInTheTimedOutStateAndNeverPollWithoutATicket)
