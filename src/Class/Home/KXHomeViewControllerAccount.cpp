@@ -99,9 +99,17 @@ void KXHomeViewController::loginUpDateWithUserInfo(const Id& user)
 
 void KXHomeViewController::agreeAgreementA(const dispatch::Notification& notification)
 {
+    const bool waited = KXSignInGate::isWaiting();
     const Id user = KXSignInGate::answer(userInfoValue(notification, "isAgree"));
-    if (!user.isNil())
+    if (!user.isNil()) {
         loginBusiness(user);
+        return;
+    }
+    // Refused: while the question was open the token stood, and what it opened (a folder dialog of
+    // a star clicked before the answer) would now ask without one. It goes as at a sign-out; the
+    // user never was signed in, so no sign-in window opens and nobody is signed out.
+    if (waited)
+        tabViewTouched(cloudBtn_);
 }
 
 void KXHomeViewController::loginBusiness(const Id& user)

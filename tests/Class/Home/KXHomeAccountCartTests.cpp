@@ -318,6 +318,48 @@ TEST_F(KXHomeAccountCartTest, TheAgreementGatesANewUsersSignIn)
     EXPECT_TRUE(qobject_cast<KXDiversionGroupView*>(kx_topSubview(&home))) << "a first sign-in shows the welcome page";
 }
 
+TEST_F(KXHomeAccountCartTest, ARefusedAgreementClosesWhatTheWaitingSignInOpened)
+{
+    // The add-to-folder dialog a row's star opens, as a stand-in found by its name.
+    KXHomeListOverlays::registerOverlay(KXHomeListOverlays::FontGroupAddView{
+        [](const QObject* widget) { return widget && widget->objectName() == QStringLiteral("groupAddStandIn"); },
+        [](const auto&, long, std::weak_ptr<KXFontGroupAddViewDelegate>) {
+            auto* dialog = new QWidget;
+            dialog->setObjectName(QStringLiteral("groupAddStandIn"));
+            return dialog;
+        }});
+    struct Unregister {
+        ~Unregister() { KXHomeListOverlays::unregisterOverlay(KXHomeListOverlays::Kind::FontGroupAddView); }
+    } unregister;
+    auto& home = open();
+    KXHomeListView& list = *home.rightListview();
+    const Id newbie = loginReply("newbie", "newbie123");
+    ASSERT_EQ(newbie["is_agree"].integerValue(), 0);
+
+    // The star is clicked while the question waits for its answer.
+    postSignIn(newbie);
+    const auto star = KXFontListModel::recordOfIndex(list.listTableView()->model()->index(0, 0));
+    ASSERT_NE(star, nullptr);
+    list.collectionBtnClick(star);
+    QPointer<QWidget> dialog = KXHomeListOverlays::topSubview(&list);
+    ASSERT_TRUE(dialog && dialog->objectName() == QStringLiteral("groupAddStandIn"));
+    QPointer<QWidget> page = addOverlay();
+    answerAgreement("0");
+    settle();
+    EXPECT_FALSE(session().islogin());
+    EXPECT_TRUE(dialog.isNull() || dialog->parentWidget() == nullptr) << "its confirm would ask without a token";
+    EXPECT_TRUE(page.isNull() || page->parentWidget() == nullptr);
+    EXPECT_EQ(home.selectedTabView(), home.cloudBtn());
+    EXPECT_FALSE(loginShown(home)) << "nobody was signed out";
+    EXPECT_TRUE(std::none_of(logouts().begin(), logouts().end(), [](const auto& told) { return told && told->containsKey("loginOut"); }));
+
+    // An answer nobody waits for (the registration page posts it too) closes nothing.
+    page = addOverlay();
+    answerAgreement("0");
+    settle();
+    EXPECT_EQ(page->parentWidget(), &home);
+}
+
 TEST_F(KXHomeAccountCartTest, ASecondGatedSignInRaisesTheAgreementWindowOnScreen)
 {
     auto& home = open();
