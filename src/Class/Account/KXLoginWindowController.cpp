@@ -5,6 +5,7 @@
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Platform/Foundation/String.h"
+#include "Class/UIKit/KXTransientWindows.h"
 
 using layoutwidgets::lcView;
 
@@ -12,6 +13,8 @@ KXLoginWindowController::KXLoginWindowController(const QString& windowNibName, Q
     : windowNibName_(windowNibName)
     , window_(new KXTransientWindow(transientParent, QSize(kWidth, kHeight)))
 {
+    // No minimise or zoom: the window keeps the size it is fitted to.
+    kx_keepFittedSize(window());
     content_ = new KXLoginViewController(window()->contentView());
     lc_makeConstraints(lcView(content_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create(kModule));

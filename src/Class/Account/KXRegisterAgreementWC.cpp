@@ -3,6 +3,7 @@
 #include "Class/Account/KXRegisterAgreementVC.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Class/UIKit/KXTransientWindows.h"
 
 using layoutwidgets::lcView;
 
@@ -10,6 +11,8 @@ KXRegisterAgreementWC::KXRegisterAgreementWC(const QString& windowNibName, QWidg
     : windowNibName_(windowNibName)
     , window_(new KXTransientWindow(transientParent, QSize(kWidth, kHeight)))
 {
+    // No minimise or zoom: the window keeps the size it is fitted to.
+    kx_keepFittedSize(window());
     content_ = new KXRegisterAgreementVC(window()->contentView());
     lc_makeConstraints(lcView(content_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
 }

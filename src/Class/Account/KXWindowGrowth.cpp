@@ -35,9 +35,9 @@ struct Growth {
         const QRect frame(QPoint(mix(from.x(), to.x()), mix(from.y(), to.y())),
                           QSize(mix(from.width(), to.width()), mix(from.height(), to.height())));
         if (kx_canMoveWindows())
-            window->setGeometry(frame);
+            kx_setWindowGeometry(window, frame);
         else
-            window->resize(frame.size());
+            kx_resizeWindow(window, frame.size());
         if (t >= 1) {
             if (completion)
                 completion();

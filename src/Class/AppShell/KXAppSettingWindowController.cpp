@@ -9,7 +9,7 @@ KXAppSettingWindowController::KXAppSettingWindowController(const QString& window
     : windowNibName_(windowNibName)
     , window_(kx_makeTransientWindow(transientParent, QSize(kWidth, kHeight)))
 {
-    window_->setFixedSize(kWidth, kHeight);
+    kx_keepFittedSize(window_);
     content_ = new KXAppSettingViewController(window_);
     auto* layout = new QVBoxLayout(window_);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -36,6 +36,7 @@ namespace {
 
 constexpr const char* kDesignedSize = "kxDesignedSize";
 constexpr const char* kRefitWhenFramed = "kxRefitWhenFramed";
+constexpr const char* kKeepsItsSize = "kxKeepsItsSize";
 
 KXFrameReader& frameReader()
 {
@@ -123,6 +124,21 @@ void refitWhenFramed(QWidget* window, const QMargins& fittedUnder)
         new RefitWhenFramed(window, fittedUnder);
 }
 
+// Runs `change`, which gives the window the size `size`; a window that keeps its size is released
+// for it (the limits of its old size would hold it there) and then kept at the new one.
+template <typename Change>
+void changeKeptSize(QWidget* window, const QSize& size, Change change)
+{
+    const bool keeps = window->property(kKeepsItsSize).toBool();
+    if (keeps) {
+        window->setMinimumSize(0, 0);
+        window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    }
+    change();
+    if (keeps)
+        window->setFixedSize(size);
+}
+
 // The longest length up to `wanted` whose frame, `border` device pixels all told, a position
 // keeps within the `room` device pixels from `start`.
 int fittedLength(int wanted, int start, int room, int border, Qt::Orientation axis, const KXScreenGrid& grid)
@@ -157,6 +173,22 @@ QSize fittedWindowSize(const QWidget* window, const QSize& designed, const QMarg
 }
 
 } // namespace
+
+void kx_keepFittedSize(QWidget* window)
+{
+    window->setProperty(kKeepsItsSize, true);
+    window->setFixedSize(window->size());
+}
+
+void kx_setWindowGeometry(QWidget* window, const QRect& client)
+{
+    changeKeptSize(window, client.size(), [&] { window->setGeometry(client); });
+}
+
+void kx_resizeWindow(QWidget* window, const QSize& size)
+{
+    changeKeptSize(window, size, [&] { window->resize(size); });
+}
 
 QSize kx_designedSize(const QWidget* window)
 {
@@ -231,7 +263,7 @@ void kx_setFrameReader(KXFrameReader reader)
 void kx_fitWindow(QWidget* window, const QRect& area, const QRect& available, const KXScreenGrid& grid)
 {
     const QMargins frame = frameOf(window);
-    window->resize(fittedWindowSize(window, kx_designedSize(window), frame, available, grid));
+    kx_resizeWindow(window, fittedWindowSize(window, kx_designedSize(window), frame, available, grid));
     // move() places the frame.
     window->move(kx_centredFrame(window->size(), frame, area, available, grid).topLeft());
 }
@@ -267,7 +299,7 @@ void kx_centreWindow(QWidget* window)
         refitWhenFramed(window, frameOf(window));
     if (!kx_canMoveWindows()) {
         // The compositor places the window, but its size is still ours to fit.
-        window->resize(kx_fittedSize(window, kx_designedSize(window)));
+        kx_resizeWindow(window, kx_fittedSize(window, kx_designedSize(window)));
         return;
     }
     QRect area;

@@ -51,6 +51,14 @@ void kx_setDesignedSize(QWidget* window, const QSize& size);
 QSize kx_fittedClientSize(const QSize& designed, const QMargins& frame, const QRect& available, const KXScreenGrid& grid = {});
 // `designed` fitted to the available area of the screen `window` is on, under its frame.
 QSize kx_fittedSize(const QWidget* window, const QSize& designed);
+// Makes `window` keep the size it is given: its minimum and maximum become its size now and each
+// size kx_resizeWindow(), kx_setWindowGeometry() and the fits give it later, so that no window
+// manager offers to maximise or resize it (a window whose zoom the design hides).
+void kx_keepFittedSize(QWidget* window);
+// Resizes the window, or gives its client area `client`; a window that keeps its size keeps the
+// new one (a window growing for another form follows each step).
+void kx_resizeWindow(QWidget* window, const QSize& size);
+void kx_setWindowGeometry(QWidget* window, const QRect& client);
 // Fits a dialog that is about to show, and that the window system will place, to the screen
 // of `framedLike`, taking that shown window's frame for the one the dialog will get.
 void kx_fitDialog(QWidget* dialog, const QWidget* framedLike);

@@ -6,6 +6,7 @@
 #include "Class/Update/KXUPDateCenterVC.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Foundation/String.h"
+#include "Class/UIKit/KXTransientWindows.h"
 
 using layoutwidgets::lcView;
 
@@ -13,6 +14,8 @@ KXUPDateCenterWC::KXUPDateCenterWC(const QString& windowNibName, QWidget* transi
     : windowNibName_(windowNibName)
     , window_(new KXTransientWindow(transientParent, QSize(kWidth, kHeight)))
 {
+    // No minimise or zoom: the window keeps the size it is fitted to.
+    kx_keepFittedSize(window());
     content_ = new KXUPDateCenterVC(window()->contentView());
     lc_makeConstraints(lcView(content_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create(KXUpdateDownload::kModule));

@@ -467,10 +467,13 @@ TEST_F(AccountWebTest, TheWindowGrowsToTheQQPanel)
     settle();
     EXPECT_GT(window->width(), before.width());
     EXPECT_LT(window->width(), KXLoginViewController::kQQWidth) << "half-way through the ease-in";
+    EXPECT_EQ(window->maximumSize(), window->size()) << "the kept size follows the growth";
     time.advance(0.25);
     settle();
     const QSize qq(KXLoginViewController::kQQWidth, KXLoginViewController::kQQHeight);
     EXPECT_EQ(window->size(), kx_fittedSize(window, qq)) << "as large as the screen allows";
+    EXPECT_EQ(window->minimumSize(), window->size());
+    EXPECT_EQ(window->maximumSize(), window->size());
     EXPECT_NE(controller.contentViewController()->findChild<KXLoginQQView*>(), nullptr);
     if (kx_canMoveWindows()) {
         // Inside the screen once grown.

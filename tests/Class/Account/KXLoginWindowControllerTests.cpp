@@ -8,6 +8,8 @@
 #include "Class/Account/KXLoginRegisterView.h"
 #include "Class/Account/KXLoginViewController.h"
 #include "Class/Account/KXLoginWindowController.h"
+#include "Class/Account/KXRegisterAgreementWC.h"
+#include "Class/Account/KXWindowGrowth.h"
 #include "Class/Account/KXTransientWindow.h"
 #include "Class/Account/KXQRCodeView.h"
 #include "Class/Account/KXWebPanel.h"
@@ -301,6 +303,48 @@ TEST_F(KXLoginWindowTest, OnASmallScreenTheWindowFitsAndItsSignInButtonsScrollIn
         scaledscreen::expectFitsWithButtonsReachable(controller.window(), {}, screen);
         EXPECT_EQ(controller.window()->contentView()->minimumSize(), QSize(KXLoginViewController::kQQWidth, KXLoginViewController::kQQHeight));
     });
+}
+
+TEST_F(KXLoginWindowTest, TheSignInAndAgreementWindowsKeepTheSizeTheyAreFittedTo)
+{
+    // Their zoom is hidden: no window manager may maximise or resize them.
+    const auto expectKept = [](const QWidget* window) {
+        EXPECT_EQ(window->minimumSize(), window->size());
+        EXPECT_EQ(window->maximumSize(), window->size());
+    };
+    dispatch::VirtualClock::Scope time;
+    KXLoginWindowController login(QStringLiteral("KXLoginWindowController"), &main_);
+    KXRegisterAgreementWC agreement(QStringLiteral("KXRegisterAgreementWC"), &main_);
+    // A laptop at 2.0 too short for either window.
+    const scaledscreen::ScaledScreen laptop{2.0, QRect(0, 0, 1366, 768), QMargins(1, 30, 1, 1)};
+    for (KXTransientWindow* window : {login.window(), agreement.window()}) {
+        SCOPED_TRACE(window == login.window() ? "sign-in" : "agreement");
+        const QSize designed = kx_designedSize(window);
+        window->showCentred();
+        expectKept(window);
+        window->hide();
+        {
+            const scaledscreen::FramedWindows framed(window, laptop.frame());
+            kx_fitWindow(window, laptop.available(), laptop.available(), laptop.grid());
+        }
+        EXPECT_LT(window->height(), designed.height());
+        expectKept(window);
+
+        // Growing for another form, the kept size follows each step instead of holding it back.
+        window->show();
+        settle();
+        const QRect grown(window->geometry().topLeft() + QPoint(60, 0), window->size() + QSize(450, 150));
+        kx_growWindow(window, grown, 0.5, {});
+        time.advance(0.25);
+        settle();
+        EXPECT_GT(window->width(), grown.width() - 450);
+        EXPECT_LT(window->width(), grown.width());
+        expectKept(window);
+        time.advance(0.25);
+        settle();
+        EXPECT_EQ(window->geometry(), grown);
+        expectKept(window);
+    }
 }
 
 TEST_F(KXLoginWindowTest, WithRoomForItsFormTheWindowDoesNotScroll)

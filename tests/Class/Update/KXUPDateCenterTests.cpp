@@ -442,5 +442,8 @@ TEST_F(KXUpdaterTest, OnASmallScreenTheWindowWithItsCloseButtonFitsAndItsButtons
     // The close button is the frame's: a frame inside the screen shows it.
     scaledscreen::forEachSmallScreen([&](const scaledscreen::ScaledScreen& screen) {
         scaledscreen::expectFitsWithButtonsReachable(controller.window(), {page->openBtn(), page->retryBtn()}, screen);
+        // Its zoom is hidden: the size it is fitted to is its only one.
+        EXPECT_EQ(controller.window()->minimumSize(), controller.window()->size());
+        EXPECT_EQ(controller.window()->maximumSize(), controller.window()->size());
     });
 }
