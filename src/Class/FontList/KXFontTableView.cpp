@@ -98,6 +98,7 @@ void KXFontTableView::setRowHeight(double height)
     rowHeight_ = height;
     // Uniform rows: the list measures one row, so it must measure again.
     doItemsLayout();
+    keepNearbyPreviews();
     updateCartButton();
 }
 
@@ -330,6 +331,8 @@ void KXFontTableView::scrollContentsBy(int dx, int dy)
 void KXFontTableView::resizeEvent(QResizeEvent* event)
 {
     QListView::resizeEvent(event);
+    // Rows leave the view through a smaller window as through a scroll.
+    keepNearbyPreviews();
     if (hovered_.isValid())
         updateCartButton();
 }

@@ -470,6 +470,42 @@ TEST(KXHomeListTableCellView, APreviewThatFailsAfterItsRowLeftIsAskedWhenTheRowC
     EXPECT_TRUE(t.table->previews().imageForURL(url));
 }
 
+TEST(KXHomeListTableCellView, AFailedPreviewWhoseRowLeftWithoutAScrollIsAskedWhenItComesBack)
+{
+    Table t(foundation::MutableArray::create());
+    auto& source = t.previews.source();
+    source.failLoads = true;
+    t.model.setRecords(fontlisttest::records(51));
+    fontlisttest::settle(t.window);
+    const auto [top, bottom] = t.table->visibleRows();
+    ASSERT_GT(bottom, top + 2);
+    const std::string url = t.rows->previewURL(*t.recordAt(bottom));
+    const auto asked = [&] { return std::count(source.requested.begin(), source.requested.end(), url); };
+    ASSERT_EQ(asked(), 1);
+    const auto settled = [&] {
+        t.table->viewport()->repaint();
+        fontlisttest::settle(t.window);
+        return t.table->visibleRows().second;
+    };
+
+    // A smaller table, as a restored window, and back.
+    t.table->resize(t.table->width(), t.table->height() - 2 * t.table->rowPitch());
+    ASSERT_LT(settled(), bottom);
+    t.table->resize(t.table->width(), t.table->height() + 2 * t.table->rowPitch());
+    ASSERT_EQ(settled(), bottom);
+    EXPECT_EQ(asked(), 2);
+
+    // Taller rows, and back.
+    const double height = t.table->rowPitch() - KXFontTableView::kIntercellSpacing;
+    t.table->setRowHeight(height * 2);
+    ASSERT_LT(settled(), bottom);
+    t.table->setRowHeight(height);
+    ASSERT_EQ(settled(), bottom);
+    EXPECT_EQ(asked(), 3);
+    settled();
+    EXPECT_EQ(asked(), 3) << "a row that stays is not asked again";
+}
+
 TEST(KXPreviewLoads, PartialImagesShowUntilTheLoadFinishes)
 {
     // A source that answers by hand: a partial image first, the whole one later.
