@@ -46,6 +46,25 @@ protected:
 
     QString name(const char* page) const { return QStringLiteral("account-%1-%2").arg(page, GetParam() ? "day" : "night"); }
 
+    // The personal centre beside the side bar's width, as high as `backdrop`, which is shown.
+    static KXPersonalCenterView* openCentre(accounttest::Backdrop& backdrop, int height)
+    {
+        backdrop.resize(700, height);
+        backdrop.show();
+        auto* page = new KXPersonalCenterView(&backdrop);
+        page->setGeometry(90, 0, KXPersonalCenterView::kWidth, backdrop.height());
+        page->show();
+        return page;
+    }
+
+    // Every image view on show has its image (the avatar, the published collections' covers).
+    static bool imagesShown(const QWidget* page)
+    {
+        for (const ImageView* view : page->findChildren<ImageView*>())
+            if (view->isVisible() && !view->image())
+                return false;
+        return true;
+    }
 };
 
 } // namespace
@@ -106,21 +125,12 @@ TEST_P(AccountScreenshots, PersonalCentre)
     setDefault("appVersion", Id("3.2.0"));
     service().controls().setUnpaidOverride(3);
     accounttest::Backdrop backdrop;
-    backdrop.resize(700, 680);
-    backdrop.show();
-    auto* page = new KXPersonalCenterView(&backdrop);
-    page->setGeometry(90, 0, KXPersonalCenterView::kWidth, backdrop.height());
-    page->show();
+    auto* page = openCentre(backdrop, 680);
     ASSERT_TRUE(waitFor([&] {
         return page->collectionScorllView()->isVisible() && page->orderNumLabel()->isVisible() && page->groupsNum()->text() != QStringLiteral("--");
     }));
     // The avatar and the cover of the first published collection.
-    ASSERT_TRUE(waitFor([&] {
-        for (ImageView* view : page->findChildren<ImageView*>())
-            if (view->isVisible() && !view->image())
-                return false;
-        return true;
-    }));
+    ASSERT_TRUE(waitFor([&] { return imagesShown(page); }));
     const QImage picture = accounttest::screenshot(&backdrop, name("personal-centre"));
     EXPECT_EQ(accounttest::colorAt(picture, QPoint(90 + 6, 680 - 4)), QColor(Qt::white)) << "the page's own white";
     EXPECT_EQ(accounttest::colorAt(picture, page->orderNumLabel()->geometry().translated(90, 0).center() + QPoint(0, 8)), QColor(238, 84, 84)) << "the badge";
@@ -133,11 +143,7 @@ TEST_P(AccountScreenshots, PersonalCentreWhoseCountersFailed)
     setDefault("appVersion", Id("3.2.0"));
     setFault("getUserData", localservice::Fault::Kind::Http500);
     accounttest::Backdrop backdrop;
-    backdrop.resize(700, 680);
-    backdrop.show();
-    auto* page = new KXPersonalCenterView(&backdrop);
-    page->setGeometry(90, 0, KXPersonalCenterView::kWidth, backdrop.height());
-    page->show();
+    auto* page = openCentre(backdrop, 680);
     ASSERT_TRUE(waitFor([&] { return page->collectionScorllView()->isVisible() && !service().requestLog().withTag("113").empty(); }));
     settle();
     accounttest::screenshot(&backdrop, name("personal-centre-no-counters"));
@@ -153,18 +159,9 @@ TEST_P(AccountScreenshots, PersonalCentreOnTheShortestWindow)
     setDefault("appVersion", Id("3.2.0"));
     accounttest::Backdrop backdrop;
     // The main window's least height at 2.0 on 1600 x 1000.
-    backdrop.resize(700, 486);
-    backdrop.show();
-    auto* page = new KXPersonalCenterView(&backdrop);
-    page->setGeometry(90, 0, KXPersonalCenterView::kWidth, backdrop.height());
-    page->show();
+    auto* page = openCentre(backdrop, 486);
     ASSERT_TRUE(waitFor([&] { return page->collectionScorllView()->isVisible() && page->groupsNum()->text() != QStringLiteral("--"); }));
-    ASSERT_TRUE(waitFor([&] {
-        for (ImageView* view : page->findChildren<ImageView*>())
-            if (view->isVisible() && !view->image())
-                return false;
-        return true;
-    }));
+    ASSERT_TRUE(waitFor([&] { return imagesShown(page); }));
     accounttest::screenshot(&backdrop, name("personal-centre-short"));
     page->scrollBar()->setValue(page->scrollBar()->maximum());
     settle();
