@@ -16,6 +16,7 @@
 #include "Class/Home/KXHomeGroupTableView.h"
 #include "Class/Home/KXHomeHubDelegates.h"
 #include "Class/Home/KXPageSpan.h"
+#include "Class/Store/KXFontsSaleOrderView.h"
 #include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXWindowDrag.h"
 #include "Class/Update/KXUPDateCenterWC.h"
@@ -239,6 +240,7 @@ void KXHomeViewController::observeNotifications()
         {"myFocusToFoundMore", [](KXHomeViewController& hub, const dispatch::Notification&) { hub.myFocusToFoundMore(); }},
         {"cellBuyCartsClick", [](KXHomeViewController& hub, const dispatch::Notification& n) { hub.cellBuyCartsClick(n); }},
         {"buyCartsGoToOrder", [](KXHomeViewController& hub, const dispatch::Notification& n) { hub.buyCartsGoToOrder(n); }},
+        {KXFontsSaleOrderView::kCheckOrderNotification, [](KXHomeViewController& hub, const dispatch::Notification&) { hub.buyCartsCheckOrder(); }},
         {KXFolderSession::kFoldersStored, [](KXHomeViewController& hub, const dispatch::Notification&) { hub.foldersStored(); }},
     };
     QPointer<KXHomeViewController> self(this);

@@ -218,6 +218,8 @@ public:
     void shoppingCartBtnClick();
     void cellBuyCartsClick(const dispatch::Notification& notification);
     void buyCartsGoToOrder(const dispatch::Notification& notification);
+    // An order the store found made while its reply was lost: the reminder starts, the store stays.
+    void buyCartsCheckOrder();
     void tempCheckOrder();
     void checkMyOrderState();
     void askMyOrderState();

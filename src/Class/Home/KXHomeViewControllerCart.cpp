@@ -173,6 +173,14 @@ void KXHomeViewController::buyCartsGoToOrder(const dispatch::Notification& notif
     requestCartState();
 }
 
+void KXHomeViewController::buyCartsCheckOrder()
+{
+    tempCheckOrder();
+    // The reminder lets go of the cart button as the store leaves; here the store stays open.
+    if (qobject_cast<KXFontsSaleList*>(kx_topSubview(this)))
+        shoppingCartBtn_->setState(1);
+}
+
 void KXHomeViewController::tempCheckOrder()
 {
     orderReminder_->tempCheckOrder();

@@ -4,7 +4,7 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
-#include "Class/ServiceCore/Transport/KXRequestAccount.h"
+#include "Class/Store/Core/KXOrderReadBack.h"
 #include "Class/Store/Core/KXPriceRequester.h"
 #include "Class/Store/Core/KXStoreGeometry.h"
 #include "Class/Store/Core/KXStoreService.h"
@@ -31,20 +31,12 @@
 #include <QLabel>
 
 using foundation::Id;
+using Outcome = KXOrderReadBack::Outcome;
 using layoutwidgets::lcView;
 
 namespace {
 
 constexpr double kOrderBottomHeight = 90;
-
-// The unpaid orders a getUnpaid reply counts; none for a refused reply.
-std::optional<long long> unpaidCount(const Id& reply)
-{
-    const Id num = reply["corvane_data"]["num"];
-    if (!KXStoreService::succeeded(reply) || num.isNil())
-        return std::nullopt;
-    return num.integerValue();
-}
 
 QLabel* totalLine(QWidget* parent)
 {
@@ -59,6 +51,7 @@ KXFontsSaleOrderView::KXFontsSaleOrderView(QWidget* parent)
     : KXBaseView(parent)
     , buyCartFonts_(foundation::MutableArray::create())
     , priceRequester_(std::make_unique<KXPriceRequester>())
+    , orderReadBack_(std::make_unique<KXOrderReadBack>())
     , countDown_(std::make_unique<KXCountDown>())
     , tableSource_(std::make_shared<KXStoreTableViewForwarder<KXFontsSaleOrderView>>(this))
     , cellDelegate_(std::make_shared<KXFontsSaleOrderViewCellForwarder<KXFontsSaleOrderView>>(this))
@@ -198,7 +191,7 @@ void KXFontsSaleOrderView::setUPUI()
     });
     lc_makeConstraints(lcView(seeOrderTitle_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     showZeroTotals();
-    readUnpaidCount();
+    orderReadBack_->readCount();
 }
 
 void KXFontsSaleOrderView::setBuyCartFonts(foundation::Ref<foundation::MutableArray> fonts)
@@ -402,69 +395,74 @@ void KXFontsSaleOrderView::updateSubmitState()
 void KXFontsSaleOrderView::buyBtnClick()
 {
     // One order at a time: nothing while a request is on its way or the check dialog is open.
-    if (submitting_ || checkOrderView_ || orderPlaced_)
+    if (submitting_ || checkOrderView_ || orderPlaced_ || refuseEmptyChoice())
         return;
-    if (selection_.infoArray().empty() || selection_.allFontsA().empty()) {
-        storewindow::toast(nullptr, ToastStyle::Warning, "请选择至少一个授权及字体");
-        return;
-    }
     submitting_ = true;
     updateSubmitState();
+    // An earlier order whose reply was lost may have been made since: that is read first.
+    orderReadBack_->beforeOrder(dispatch::guardedQt(this, [](KXFontsSaleOrderView& self, Outcome outcome) {
+        if (outcome == Outcome::NotPlaced && !self.refuseEmptyChoice())
+            self.sendOrder();
+        else
+            self.orderOutcomeRead(outcome);
+    }));
+}
+
+bool KXFontsSaleOrderView::refuseEmptyChoice()
+{
+    if (!selection_.infoArray().empty() && !selection_.allFontsA().empty())
+        return false;
+    storewindow::toast(nullptr, ToastStyle::Warning, "请选择至少一个授权及字体");
+    submitEnded();
+    return true;
+}
+
+void KXFontsSaleOrderView::sendOrder()
+{
+    orderReadBack_->orderSent();
+    auto readBack = dispatch::guardedQt(
+        this, [](KXFontsSaleOrderView& self, Outcome outcome) { self.orderOutcomeRead(outcome); });
     KXStoreService::shared()->submitBuyCartsOriderWithInfo(selection_.infoString(),
         dispatch::guardedQt(
             this, [](KXFontsSaleOrderView& self, const Id& reply) { self.orderArrived(reply); }),
         dispatch::guardedQt(this,
-            [unpaidBefore = unpaidCount_](KXFontsSaleOrderView& self,
-                const foundation::Ref<foundation::Error>& error) { self.orderLost(error, unpaidBefore); }));
-}
-
-void KXFontsSaleOrderView::readUnpaidCount(CountRead then)
-{
-    // No count is known while it is read: an order sent meanwhile has nothing to compare with.
-    unpaidCount_.reset();
-    const unsigned long long number = ++unpaidReads_;
-    auto keep = [number, then](KXFontsSaleOrderView& self, std::optional<long long> count) {
-        if (self.unpaidReads_ == number)
-            self.unpaidCount_ = count;
-        if (then)
-            then(self, count);
-    };
-    KXStoreService::shared()->getUnpaidOriderSuceess(
-        dispatch::guardedQt(
-            this, [keep](KXFontsSaleOrderView& self, const Id& reply) { keep(self, unpaidCount(reply)); }),
-        dispatch::guardedQt(
-            this, [keep](KXFontsSaleOrderView& self, const foundation::Ref<foundation::Error>&) {
-                keep(self, std::nullopt);
+            [readBack](KXFontsSaleOrderView& self, const foundation::Ref<foundation::Error>& error) {
+                // A time-out or a broken connection says nothing of whether the order was made.
+                self.orderReadBack_->orderFailed(error, readBack);
             }));
 }
 
-void KXFontsSaleOrderView::orderLost(
-    const foundation::Ref<foundation::Error>& error, std::optional<long long> unpaidBefore)
+void KXFontsSaleOrderView::orderOutcomeRead(Outcome outcome)
 {
-    const auto done = [](KXFontsSaleOrderView& self) {
-        self.submitting_ = false;
-        self.updateSubmitState();
-    };
-    // A time-out or a broken connection says nothing of whether the service made the order: a
-    // count above the one from before the order says it did.
-    if (!unpaidBefore || KXRequestAccount::isEnded(error)) {
-        done(*this);
-        return;
-    }
-    readUnpaidCount([done, before = *unpaidBefore](KXFontsSaleOrderView& self, std::optional<long long> now) {
-        if (now && *now > before) {
-            self.orderPlaced_ = true;
-            storewindow::toast(nullptr, ToastStyle::Info, kOrderPlacedMessage);
-        }
-        done(self);
-    });
+    if (outcome == Outcome::Placed)
+        orderFoundPlaced();
+    else
+        submitEnded();
+}
+
+void KXFontsSaleOrderView::submitEnded()
+{
+    submitting_ = false;
+    updateSubmitState();
+}
+
+void KXFontsSaleOrderView::orderFoundPlaced()
+{
+    orderPlaced_ = true;
+    storewindow::toast(nullptr, ToastStyle::Info, kOrderPlacedMessage);
+    // The toast sends the user to the orders: the order awaits payment as after an accepted one.
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.setObject(Id("0"), kOrderReminderKey);
+    defaults.synchronize();
+    dispatch::NotificationCenter::defaultCenter().post(kCheckOrderNotification);
+    submitEnded();
 }
 
 void KXFontsSaleOrderView::orderArrived(const Id& reply)
 {
     submitting_ = false;
     // An order may have been made: the next one compares with the count after it.
-    readUnpaidCount();
+    orderReadBack_->orderAnswered();
     if (!KXStoreService::succeeded(reply)) {
         updateSubmitState();
         return;

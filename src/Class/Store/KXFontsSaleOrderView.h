@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/Store/Core/KXOrderReadBack.h"
 #include "Class/Store/Core/KXOrderSelection.h"
 #include "Class/UIKit/KXBaseView.h"
 #include "Platform/Foundation/Array.h"
@@ -9,7 +10,6 @@
 #include <QPointer>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 class KXBaseButton;
@@ -34,10 +34,11 @@ class QLabel;
 // offers are added through the re-pick sheet and removed after a question. The totals show only
 // amounts a price reply gave: a choice no reply has priced (the page's opening, a failed price)
 // shows dashes, an empty choice the zero texts. Submitting sends the selection text as an order,
-// one request at a time. The page reads the number of unpaid orders when it opens and after each
-// order reply: when an order's outcome is unknown (it failed without a reply), a number read again
-// above the one from before the order means the service made it, so the page says so and sends no
-// second one. The service's answer (after the check
+// one request at a time. An order that failed without a reply may still be made by the service,
+// even after the client gave up: KXOrderReadBack tells it from the number of unpaid orders, after
+// the failure and again before the next order is sent. Once it is known to be made the page says
+// so, sends no other, marks the order as awaiting payment and posts "buyCartsCheckOrder" so that
+// the unpaid-order badge follows it. The service's answer (after the check
 // dialog when it reports a problem) opens the payment page in the browser (when no browser can
 // be started, an alert shows the address to open by hand), marks an order as
 // awaiting payment ("my_orderClick" "0"), posts "buyCartsGoToOrder" with "scac" and counts down
@@ -53,6 +54,8 @@ public:
 
     static constexpr const char* kGoToOrderNotification = "buyCartsGoToOrder";
     static constexpr const char* kOrderPosterObject = "scac";
+    // An order is known to be made without its reply: the unpaid orders are to be watched.
+    static constexpr const char* kCheckOrderNotification = "buyCartsCheckOrder";
     static constexpr const char* kOrderReminderKey = "my_orderClick";
     // Told when an order whose reply was lost turns out to be made.
     static constexpr const char* kOrderPlacedMessage = "订单已提交，请在个人中心-我的订单中完成支付";
@@ -114,7 +117,7 @@ public:
     // The dialogs and the sheet while they are open.
     KXFontsSaleCheckOrderView* checkOrderView() const;
     KXFontsSaleReselectedView* reselectedView() const;
-    // An order request, or the count of unpaid orders after it failed, is on its way.
+    // An order request, or a count of unpaid orders before or after it, is on its way.
     bool isSubmitting() const { return submitting_; }
     // An order whose reply was lost was made: this page sends no other.
     bool isOrderPlaced() const { return orderPlaced_; }
@@ -124,11 +127,14 @@ private:
     void showZeroTotals();
     void showUnknownTotals();
     void applyTotals(const foundation::Id& data);
-    using CountRead = std::function<void(KXFontsSaleOrderView& self, std::optional<long long> count)>;
-    // Reads the number of unpaid orders (the latest read is kept); `then` gets what came.
-    void readUnpaidCount(CountRead then = {});
-    void orderLost(const foundation::Ref<foundation::Error>& error, std::optional<long long> unpaidBefore);
+    // Toasts and answers true when no offer or no font is chosen.
+    bool refuseEmptyChoice();
+    void sendOrder();
     void orderArrived(const foundation::Id& reply);
+    // What the read-back told of an order whose reply was lost (or of an earlier one).
+    void orderOutcomeRead(KXOrderReadBack::Outcome outcome);
+    void orderFoundPlaced();
+    void submitEnded();
     void updateSubmitState();
     void openPaymentPage(const foundation::Id& address);
     void showEmptyState();
@@ -139,11 +145,10 @@ private:
     long long deleteRow_ = 0;
     bool submitting_ = false;
     bool orderPlaced_ = false;
-    std::optional<long long> unpaidCount_;
-    unsigned long long unpaidReads_ = 0;
     // The totals on screen are a price reply's.
     bool totalsAnswered_ = false;
     std::unique_ptr<KXPriceRequester> priceRequester_;
+    std::unique_ptr<KXOrderReadBack> orderReadBack_;
     std::unique_ptr<KXCountDown> countDown_;
     std::shared_ptr<KXStoreTableViewDataSource> tableSource_;
     std::shared_ptr<KXFontsSaleOrderViewCellDelegate> cellDelegate_;

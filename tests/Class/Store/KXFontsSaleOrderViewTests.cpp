@@ -476,11 +476,15 @@ protected:
         KXFontsSaleOrderViewTest::SetUp();
         posted = dispatch::NotificationCenter::defaultCenter().addObserver("buyCartsGoToOrder", Id(), nullptr,
             [this](const dispatch::Notification& n) { posts.push_back(n.object); });
+        checked = dispatch::NotificationCenter::defaultCenter().addObserver(
+            "buyCartsCheckOrder", Id(), nullptr, [this](const dispatch::Notification&) { ++checks; });
     }
     dispatch::VirtualClock::Scope time;
     desktop::ScopedRecordingURLOpener opener;
     dispatch::Subscription posted;
     std::vector<Id> posts;
+    dispatch::Subscription checked;
+    std::size_t checks = 0;
 };
 
 TEST_F(KXOrderSubmitTest, OneOrderRequestAtATime)
@@ -521,51 +525,121 @@ TEST_F(KXOrderSubmitTest, AnOrderWhoseReplyWasLostIsReadBackAndNotSentTwice)
     page->buyBtnClick();
     EXPECT_EQ(service->count(Operation::Order), 1u) << "no second order from this page";
     EXPECT_TRUE(posts.empty());
+    EXPECT_EQ(checks, 1u);
 }
 
-TEST_F(KXOrderSubmitTest, ALostOrderThatWasNotMadeOrCannotBeToldLeavesSubmitAsItWas)
+TEST_F(KXOrderSubmitTest, AnOrderMadeAfterItsReadBackIsFoundByTheNextPressAndNotSentAgain)
 {
     auto* page = openOrder(twoOffers(), 2);
     service->answer(Operation::Unpaid, 0, unpaidReply(2));
-    // The same count: not made.
+    page->buyBtnClick();
+    service->fail(Operation::Order, 0);
+    // Read back before the service made it: the same count.
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
+    EXPECT_TRUE(page->buyBtn()->isEnabled());
+    EXPECT_TRUE(toastMessages().empty());
+
+    // The service makes it now. The next press reads first and sends nothing.
+    storetest::click(*page->buyBtn());
+    ASSERT_EQ(service->count(Operation::Unpaid), 3u) << "the count is read before anything is sent";
+    EXPECT_EQ(service->count(Operation::Order), 1u);
+    EXPECT_FALSE(page->buyBtn()->isEnabled()) << "busy while it is read";
+    service->answer(Operation::Unpaid, 2, unpaidReply(3));
+    EXPECT_EQ(toastMessages(), std::vector<std::string> { "订单已提交，请在个人中心-我的订单中完成支付" });
+    EXPECT_TRUE(page->isOrderPlaced());
+    EXPECT_FALSE(page->buyBtn()->isEnabled());
+    EXPECT_EQ(
+        Id(foundation::UserDefaults::standardUserDefaults().objectForKey("my_orderClick")).stringValue(), "0")
+        << "the order awaits payment";
+    EXPECT_EQ(checks, 1u) << "the unpaid orders are watched";
+    EXPECT_TRUE(posts.empty()) << "no hand-over to the orders";
+    EXPECT_TRUE(page->waitBgView()->isHidden());
+    EXPECT_TRUE(opener.opened().empty());
+
+    storetest::click(*page->buyBtn());
+    page->buyBtnClick();
+    EXPECT_EQ(service->count(Operation::Order), 1u) << "one order after any number of presses";
+    EXPECT_EQ(service->count(Operation::Unpaid), 3u);
+}
+
+TEST_F(KXOrderSubmitTest, ALostOrderNotMadeLetsTheNextPressSendOnceTheCountIsRead)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    service->answer(Operation::Unpaid, 0, unpaidReply(2));
     page->buyBtnClick();
     service->fail(Operation::Order, 0);
     service->answer(Operation::Unpaid, 1, unpaidReply(2));
     EXPECT_TRUE(page->buyBtn()->isEnabled());
-    // The count read back fails: nothing can be told, and the next order has no count to go by.
-    page->buyBtnClick();
-    service->fail(Operation::Order, 1);
-    service->fail(Operation::Unpaid, 2);
-    EXPECT_TRUE(page->buyBtn()->isEnabled());
-    page->buyBtnClick();
-    service->fail(Operation::Order, 2);
-    EXPECT_EQ(service->count(Operation::Unpaid), 3u) << "nothing to compare with";
-    EXPECT_TRUE(page->buyBtn()->isEnabled());
 
-    // An order the check dialog holds back was made: the count is read again after its reply, and
-    // a lost order compares with that one.
     page->buyBtnClick();
-    service->answer(Operation::Order, 3, orderReply(1, "https://127.0.0.1:1/pages/pay?order=41"));
+    EXPECT_EQ(service->count(Operation::Order), 1u) << "not before the count is in";
+    service->answer(Operation::Unpaid, 2, unpaidReply(2));
+    ASSERT_EQ(service->count(Operation::Order), 2u);
+    EXPECT_EQ(service->call(Operation::Order, 1).argument, page->getPriceDataInfo());
+    EXPECT_FALSE(page->buyBtn()->isEnabled());
+
+    // Its reply makes the outcome known: the check dialog holds it back, and the count is read
+    // again after it; a lost order then compares with that count.
+    service->answer(Operation::Order, 1, orderReply(1, "https://127.0.0.1:1/pages/pay?order=41"));
     ASSERT_EQ(service->count(Operation::Unpaid), 4u);
     service->answer(Operation::Unpaid, 3, unpaidReply(3));
     QTest::keyClick(page->checkOrderView(), Qt::Key_Escape);
     page->buyBtnClick();
-    service->fail(Operation::Order, 4);
+    EXPECT_EQ(service->count(Operation::Order), 3u) << "an order whose outcome is known reads nothing first";
+    service->fail(Operation::Order, 2);
     service->answer(Operation::Unpaid, 4, unpaidReply(3));
     EXPECT_TRUE(page->buyBtn()->isEnabled());
     EXPECT_TRUE(toastMessages().empty());
     EXPECT_FALSE(page->isOrderPlaced());
+    EXPECT_EQ(checks, 0u);
+}
+
+TEST_F(KXOrderSubmitTest, ACountThatCannotBeReadSendsNothingUntilItCan)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    service->answer(Operation::Unpaid, 0, unpaidReply(2));
+    page->buyBtnClick();
+    service->fail(Operation::Order, 0);
+    service->fail(Operation::Unpaid, 1);
+    EXPECT_TRUE(page->buyBtn()->isEnabled());
+
+    page->buyBtnClick();
+    service->fail(Operation::Unpaid, 2);
+    EXPECT_EQ(service->count(Operation::Order), 1u) << "the read failed: nothing is sent";
+    EXPECT_TRUE(page->buyBtn()->isEnabled());
+    EXPECT_TRUE(toastMessages().empty());
+    page->buyBtnClick();
+    service->answer(Operation::Unpaid, 3, unpaidReply(3));
+    EXPECT_EQ(service->count(Operation::Order), 1u) << "made since the read that failed";
+    EXPECT_TRUE(page->isOrderPlaced());
+}
+
+TEST_F(KXOrderSubmitTest, WithNoCountFromBeforeOrAfterASignOutALostOrderIsNotReadBack)
+{
+    auto* page = openOrder(twoOffers(), 2);
+    service->fail(Operation::Unpaid, 0);
+    page->buyBtnClick();
+    service->fail(Operation::Order, 0);
+    EXPECT_EQ(service->count(Operation::Unpaid), 1u) << "nothing to compare with";
+    EXPECT_TRUE(page->buyBtn()->isEnabled());
+    page->buyBtnClick();
+    EXPECT_EQ(service->count(Operation::Order), 2u) << "sent as before";
 
     // A sign-out before the order's reply: nothing is read back for whoever signs in next.
+    service->answer(Operation::Order, 1, orderReply(1, "https://127.0.0.1:1/pages/pay?order=41"));
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
+    QTest::keyClick(page->checkOrderView(), Qt::Key_Escape);
     page->buyBtnClick();
     KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
     dispatch::NotificationCenter::defaultCenter().post(KXStoreSession::kNotification, Id(),
         foundation::Dictionary::create(
             { { Id("loginOut"), Id(foundation::Dictionary::create({ { Id("logint"), Id("YES") } })) } }));
-    service->answer(Operation::Order, 5, orderReply(0, "https://127.0.0.1:1/pages/pay?order=42"));
-    EXPECT_EQ(service->count(Operation::Unpaid), 5u);
+    service->answer(Operation::Order, 2, orderReply(0, "https://127.0.0.1:1/pages/pay?order=42"));
+    EXPECT_EQ(service->count(Operation::Unpaid), 2u);
     EXPECT_TRUE(page->buyBtn()->isEnabled());
     EXPECT_TRUE(page->waitBgView()->isHidden());
+    page->buyBtnClick();
+    EXPECT_EQ(service->count(Operation::Order), 4u) << "no count of the account that has gone to go by";
 }
 
 TEST_F(KXOrderSubmitTest, AnAcceptedOrderHandsOverOnceAndCountsDown)

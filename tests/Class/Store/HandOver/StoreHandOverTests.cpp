@@ -16,6 +16,7 @@
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "StoreTestSupport.h"
+#include "local-service/ServiceControls.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -114,6 +115,52 @@ TEST_F(StoreHandOverTest, AnOrderLeavesTheStoreForThePersonalCentreFiveSecondsLa
     EXPECT_TRUE(qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home)));
     EXPECT_TRUE(page.isNull()) << "the order page went with the cart it lay in";
     EXPECT_EQ(home.shoppingCartBtn()->state(), 0);
+}
+
+TEST_F(StoreHandOverTest, AnOrderFoundMadeAfterItsFailureStartsTheReminderAndKeepsTheStoreOpen)
+{
+    dispatch::VirtualClock::Scope clock;
+    signIn();
+    service().controls().setUnpaidOverride(0);
+    auto& home = open();
+    desktop::ScopedRecordingURLOpener opener;
+    KXFontsSaleList* cart = openCart(home);
+    ASSERT_NE(cart, nullptr);
+    QPointer<KXFontsSaleOrderView> page = openOrder(cart);
+    ASSERT_FALSE(page.isNull());
+    ASSERT_TRUE(waitForQuietTraffic()) << "the page's count of unpaid orders is in";
+
+    setFault("subOrder", localservice::Fault::Kind::Http500);
+    storetest::click(*page->buyBtn());
+    ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("160").size() == 2; }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_TRUE(page->buyBtn()->isEnabled()) << "the same count: not made";
+
+    // The service makes the order after the client gave up; the next press finds it.
+    service().faults().clearAll();
+    service().controls().setUnpaidOverride(1);
+    storetest::click(*page->buyBtn());
+    ASSERT_TRUE(waitFor([&] { return page->isOrderPlaced(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(service().requestLog().withTag("159").size(), 1u) << "no second order";
+    ASSERT_FALSE(toasts_->shown.empty());
+    EXPECT_EQ(toasts_->shown.back().message, "订单已提交，请在个人中心-我的订单中完成支付");
+    EXPECT_EQ(
+        Id(foundation::UserDefaults::standardUserDefaults().objectForKey("my_orderClick")).stringValue(), "0");
+    EXPECT_TRUE(handOvers.empty());
+    EXPECT_TRUE(opener.opened().empty());
+    EXPECT_TRUE(page->waitBgView()->isHidden());
+
+    // The order page stays where the toast was read; the unpaid orders are watched from now on.
+    clock.advance(6);
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(kx_topSubview(&home), cart);
+    EXPECT_FALSE(page.isNull());
+    EXPECT_EQ(home.shoppingCartBtn()->state(), 1) << "the cart button still shows the open store";
+    clock.advance(294);
+    ASSERT_TRUE(waitFor([&] { return home.orderNumLabel()->isVisible(); }));
+    EXPECT_EQ(home.orderNumLabel()->text(), QStringLiteral("1"));
+    service().controls().setUnpaidOverride(std::nullopt);
 }
 
 TEST_F(StoreHandOverTest, SeeOrderClosesTheStoreAtOnceAndLeavesThePersonalCentre)
