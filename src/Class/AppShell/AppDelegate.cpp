@@ -245,10 +245,12 @@ void AppDelegate::bringShowWindowToFront(bool activate)
 
 void AppDelegate::applicationDidBecomeActive()
 {
-    // Another window of ours that the user just clicked or dragged keeps the keys; the shown
-    // window only comes up behind it.
-    if (showWindow_ && showWindow_->isVisible())
-        bringShowWindowToFront(activationGivesKeysTo(showWindow_, QApplication::activeWindow(), QGuiApplication::focusWindow()));
+    // Another window of ours that the user just clicked or dragged keeps the keys, and the shown
+    // window stays where the window manager stacked it: some window managers take a raise for an
+    // activation and would hand it the keys.
+    if (showWindow_ && showWindow_->isVisible()
+        && activationGivesKeysTo(showWindow_, QApplication::activeWindow(), QGuiApplication::focusWindow()))
+        bringShowWindowToFront(true);
 }
 
 bool AppDelegate::activationGivesKeysTo(const QWidget* shown, const QWidget* activeWindow, const QWindow* focusWindow)
@@ -376,14 +378,23 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event)
             if (showWindow_->isMinimized() && !(change->oldState() & Qt::WindowMinimized))
                 windowDidMiniaturize();
         } else if (event->type() == QEvent::Close) {
-            if (!quitting_ && !isTrayAvailable()) {
+            if (quitting_) {
+                windowShouldClose();
+            } else if (!isTrayAvailable()) {
                 // A hidden window without a tray icon leaves nothing to bring it back: it goes to
                 // the task bar instead, and the minimise starts the data update.
                 event->ignore();
                 showWindow_->showMinimized();
                 return true;
+            } else {
+                // Refused and hidden, not closed: a closed window loses its native window, and
+                // with it the window manager's place and size to restore to and the windows
+                // transient for it.
+                windowShouldClose();
+                event->ignore();
+                showWindow_->hide();
+                return true;
             }
-            windowShouldClose();
         }
     }
     return QObject::eventFilter(watched, event);

@@ -26,9 +26,10 @@ class QWindow;
 //
 // Platform events arrive as Qt events: becoming active is applicationStateChanged, a reopen is a
 // later start of the program or a click on the tray icon, closing the shown window is its Close
-// event (the window hides and is kept; the process runs on, reached again through the tray icon;
-// a desktop without a tray gets the window minimised instead, so its task-bar entry stays),
-// minimising is its WindowStateChange event, terminating is aboutToQuit.
+// event (refused: the window hides and is kept, its native window with it; the process runs on,
+// reached again through the tray icon; a desktop without a tray gets the window minimised instead,
+// so its task-bar entry stays; a quit closes it), minimising is its WindowStateChange event,
+// terminating is aboutToQuit.
 class AppDelegate : public QObject {
     Q_OBJECT
 
@@ -56,7 +57,8 @@ public:
     void watchCatalogueCopy();
     // A guard report on its way to the service as a client error (KXCrashMessageForwarder).
     void dealwithCrashMessage(const dispatch::Notification& notification);
-    // Brings the shown window up; it takes the keys only where activationGivesKeysTo says so.
+    // Brings the shown window up and gives it the keys where activationGivesKeysTo says so; else
+    // leaves it alone.
     void applicationDidBecomeActive();
     // Whether becoming active hands the keys to the `shown` window, given the application's
     // active window and the window the system has focused: not while another window of ours has

@@ -3,6 +3,8 @@
 #include "Class/AppShell/AppDelegate.h"
 #include "Class/Home/KXHomeViewController.h"
 #include "Class/UIKit/KXTransientWindows.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/DispatchQt/QtGuardedCallback.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -21,7 +23,7 @@ KXHomeWindow::KXHomeWindow(KXHomeViewController* controller)
     const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, kWidth, kHeight);
     const KXScreenGrid grid = KXScreenGrid::of(screen);
     setMinimumSize(kWidth, minimumHeight(available, {}, grid));
-    setMaximumSize(2000, 3000);
+    setMaximumSize(kMaximumWidth, kMaximumHeight);
     setCentralWidget(controller_);
     buildMenu();
     setGeometry(initialFrame(available, {}, grid));
@@ -116,20 +118,35 @@ bool KXHomeWindow::event(QEvent* event)
     return handled;
 }
 
+KXHomeWindowFit::Report KXHomeWindow::fitReport() const
+{
+    const QRect client = geometry();
+    const QRect outer = frameGeometry();
+    return {windowState(), client,
+            QMargins(client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
+                     outer.bottom() - client.bottom())};
+}
+
 void KXHomeWindow::fitToScreen()
 {
     if (!isVisible() || !screen())
         return;
-    const QRect client = geometry();
-    const QRect outer = frameGeometry();
-    const QMargins frame(client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
-                         outer.bottom() - client.bottom());
     const KXHomeWindowFit::Change change
-        = fit_.update({windowState(), client, frame}, screen()->availableGeometry(), KXScreenGrid::of(screen()));
+        = fit_.update(fitReport(), screen()->availableGeometry(), KXScreenGrid::of(screen()));
     if (change.minimumHeight)
         setMinimumHeight(*change.minimumHeight);
     if (change.client)
         setGeometry(*change.client);
+    if (change.restoreUnderWay)
+        dispatch::mainQueue().after(kRestoreGraceSeconds, dispatch::guardedQt(this, [](KXHomeWindow& self) { self.finishRestore(); }));
+}
+
+void KXHomeWindow::finishRestore()
+{
+    if (!isVisible())
+        return;
+    if (const auto normal = fit_.restoreLeftBehind(fitReport()))
+        setGeometry(*normal);
 }
 
 void KXHomeWindow::buildMenu()

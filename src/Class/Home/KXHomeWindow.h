@@ -24,6 +24,11 @@ public:
     static constexpr int kWidth = 400;
     static constexpr int kHeight = 860;
     static constexpr int kMinimumHeight = 680;
+    static constexpr int kMaximumWidth = 2000;
+    static constexpr int kMaximumHeight = 3000;
+    // How long a restore that still has the maximised size is given before the window takes
+    // back its normal geometry itself.
+    static constexpr double kRestoreGraceSeconds = 0.25;
 
     // `controller` becomes the central widget (a new hub when nullptr).
     explicit KXHomeWindow(KXHomeViewController* controller = nullptr);
@@ -49,6 +54,9 @@ private:
     void buildMenu();
     // Tells the fit what the window is now and applies what it answers.
     void fitToScreen();
+    KXHomeWindowFit::Report fitReport() const;
+    // Gives back the normal geometry where a restore has left the window at its maximised size.
+    void finishRestore();
 
     KXHomeWindowFit fit_;
     QPointer<KXHomeViewController> controller_;

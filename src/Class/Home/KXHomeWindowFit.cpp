@@ -2,30 +2,79 @@
 
 #include "Class/Home/KXHomeWindow.h"
 
+namespace {
+
+constexpr Qt::WindowStates kZoomedStates = Qt::WindowMaximized | Qt::WindowFullScreen;
+
+} // namespace
+
 KXHomeWindowFit::Change KXHomeWindowFit::update(const Report& report, const QRect& available, const KXScreenGrid& grid)
 {
-    if (report.state & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
-        zoomed_ = true;
-        return {};
-    }
     if (report.state & Qt::WindowMinimized)
         return {};
+    if (report.state & kZoomedStates) {
+        zoomed_ = true;
+        restoring_ = false;
+        // A window manager that sizes a restored window before it says so reports the normal
+        // size here: that is not the maximised one.
+        if (!normal_ || report.client.size() != normal_->size())
+            zoomedSize_ = report.client.size();
+        return {};
+    }
+    Change change;
     if (zoomed_) {
         zoomed_ = false;
-        if (report.client.size() != normalSize_)
-            restoringFrom_ = report.client.size();
+        restoring_ = normal_ && zoomedSize_ && report.client.size() == *zoomedSize_ && normal_->size() != *zoomedSize_;
+        change.restoreUnderWay = restoring_;
     }
-    if (restoringFrom_) {
-        if (report.client.size() == *restoringFrom_)
-            return {};
-        restoringFrom_.reset();
+    if (restoring_) {
+        if (report.client.size() == *zoomedSize_)
+            return change;
+        restoring_ = false;
     }
-    normalSize_ = report.client.size();
+    // Sized and moved by a maximise that is not said yet.
+    if (coversArea(report, available, grid))
+        return change;
+    const Change fitted = fitNormal(report, available, grid);
+    normal_ = fitted.client.value_or(report.client);
+    change.minimumHeight = fitted.minimumHeight;
+    change.client = fitted.client;
+    return change;
+}
+
+std::optional<QRect> KXHomeWindowFit::restoreLeftBehind(const Report& report)
+{
+    if (!restoring_ || (report.state & (kZoomedStates | Qt::WindowMinimized)) || report.client.size() != *zoomedSize_)
+        return std::nullopt;
+    restoring_ = false;
+    return normal_;
+}
+
+bool KXHomeWindowFit::coversArea(const Report& report, const QRect& available, const KXScreenGrid& grid)
+{
+    if (!available.isValid())
+        return false;
+    const QRect inside = grid.deviceAreaInside(available);
+    const QRect outer = grid.toDevice(report.client).marginsAdded(grid.deviceMargins(report.frame));
+    // Its extent, not its place: the size may come before the move.
+    return outer.height() >= inside.height()
+        && (outer.width() >= inside.width() || report.client.width() >= KXHomeWindow::kMaximumWidth);
+}
+
+KXHomeWindowFit::Change KXHomeWindowFit::fitNormal(const Report& report, const QRect& available, const KXScreenGrid& grid)
+{
     if (report.frame == fittedFrame_)
         return {};
+    const int minimumHeight = KXHomeWindow::minimumHeight(available, report.frame, grid);
+    // A frame that would raise the minimum on the same area is thinner than the normal window's:
+    // the maximised window's, measured early or late.
+    if (minimumHeight_ && available == fittedArea_ && minimumHeight > *minimumHeight_)
+        return {};
     fittedFrame_ = report.frame;
+    fittedArea_ = available;
+    minimumHeight_ = minimumHeight;
     Change change;
-    change.minimumHeight = KXHomeWindow::minimumHeight(available, report.frame, grid);
+    change.minimumHeight = minimumHeight;
     const QRect fitted = KXHomeWindow::keptInside(report.client, available, report.frame, grid);
     if (fitted != report.client)
         change.client = fitted;

@@ -14,9 +14,12 @@
 //
 // The fit moves a window only where a new frame lies outside the area: a window the user has
 // moved or sized stays where it was put, and a restored window where the window manager puts it
-// back. A restore comes in steps (the state first, then the place with the maximised size, then
-// the size) and the frame Qt measures lags behind them, so the steps before the size changes are
-// no place to fit.
+// back. Window managers take a maximise and a restore in steps, in an order of their own: some
+// say the state first and then move and size the window, others size and move it (with the
+// maximised window's thinner frame) before they say it is maximised, and size it back before they
+// say it is restored. The frame Qt measures lags behind either. So only the normal window's frame
+// sets the minimum height, a window that already covers the area is not taken for a normal one,
+// and the steps in which a restored window still has its maximised size are no place to fit.
 class KXHomeWindowFit {
 public:
     // What the window is: its state, its client area and the frame the window manager draws
@@ -30,15 +33,35 @@ public:
     struct Change {
         std::optional<int> minimumHeight;
         std::optional<QRect> client;
+        // A restore has begun with the window at its maximised size: the window asks
+        // `restoreLeftBehind` again once the window manager has had a moment to size it.
+        bool restoreUnderWay = false;
     };
 
     Change update(const Report& report, const QRect& available, const KXScreenGrid& grid);
 
+    // The normal geometry to give back when a restore has left the window at its maximised size
+    // (a window manager may forget the size to restore to, as some do for a window hidden while
+    // maximised); nothing while the restore has gone its way or the window is maximised again.
+    std::optional<QRect> restoreLeftBehind(const Report& report);
+
+    // The window's place and size the last time it was neither maximised nor full screen.
+    std::optional<QRect> normalGeometry() const { return normal_; }
+
 private:
+    // Whether the framed window is as large as the available area, as a maximised one is (as wide
+    // as its maximum width lets it be).
+    static bool coversArea(const Report& report, const QRect& available, const KXScreenGrid& grid);
+    Change fitNormal(const Report& report, const QRect& available, const KXScreenGrid& grid);
+
+    std::optional<QRect> normal_;
+    // The frame and area the minimum height was computed from, and that height.
     QMargins fittedFrame_;
-    // The size of the window the last time it was neither maximised nor full screen.
-    QSize normalSize_;
+    QRect fittedArea_;
+    std::optional<int> minimumHeight_;
     bool zoomed_ = false;
-    // While a restore is under way: the size the window still has from being maximised.
-    std::optional<QSize> restoringFrom_;
+    // The size the window had while maximised, unlike its normal size.
+    std::optional<QSize> zoomedSize_;
+    // While a restore is under way and the window still has its maximised size.
+    bool restoring_ = false;
 };

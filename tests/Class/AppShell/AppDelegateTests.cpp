@@ -80,9 +80,37 @@ protected:
     {
         AppDelegate::sharedAppDelegate().setTrayAvailability([available] { return available; });
     }
+
+    // Quits through the application's event loop and answers its exit status (1 where the quit
+    // was given up).
+    static int quitThroughTheEventLoop()
+    {
+        auto drain = dispatch::QtMainQueueDrain::install();
+        auto ended = std::make_shared<bool>(false);
+        dispatch::mainQueue().async([] { QCoreApplication::quit(); });
+        // A quit that was given up would otherwise hold the test for ever.
+        dispatch::mainQueue().after(20, [ended] {
+            if (!*ended)
+                QCoreApplication::exit(1);
+        });
+        const int status = QApplication::exec();
+        *ended = true;
+        return status;
+    }
 };
 
 
+
+// Counts the raises a window is sent.
+struct ZOrderChanges : QObject {
+    explicit ZOrderChanges(QWidget* window) { window->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        count += event->type() == QEvent::ZOrderChange ? 1 : 0;
+        return false;
+    }
+    int count = 0;
+};
 
 } // namespace
 
@@ -187,19 +215,28 @@ TEST_F(AppDelegateTest, AnAddressAlertOutlivesTheHandOverToTheMainWindow)
     EXPECT_FALSE(alert);
 }
 
-TEST_F(AppDelegateTest, WithATrayClosingTheShownWindowHidesItAndStartsTheDataUpdate)
+// The window manager's close, as the window system delivers it: to the native window.
+TEST_F(AppDelegateTest, WithATrayClosingTheShownWindowHidesItKeepingItsNativeWindowAndStartsTheDataUpdate)
 {
     setTray(true);
     QPointer<QWidget> window = showWindow();
+    std::unique_ptr<QWidget> publish(kx_makeTransientWindow(window, QSize(200, 150)));
+    publish->show();
+    const WId native = window->winId();
     setSlowPendingUpdate();
-    window->close();
+    EXPECT_FALSE(window->windowHandle()->close());
     EXPECT_TRUE(window) << "closed windows are kept";
     EXPECT_FALSE(window->isVisible());
+    ASSERT_NE(window->windowHandle()->handle(), nullptr) << "with its native window";
+    EXPECT_EQ(window->winId(), native);
+    EXPECT_TRUE(publish->isVisible()) << "a window transient for it stays as it is";
+    EXPECT_EQ(publish->windowHandle()->transientParent(), window->windowHandle());
     EXPECT_TRUE(KXCatalogueUpdater::shared().isRunning());
     ASSERT_TRUE(waitFor([] { return !KXCatalogueUpdater::shared().isRunning(); }));
 
     AppDelegate::sharedAppDelegate().applicationShouldHandleReopen();
     EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->winId(), native);
 }
 
 TEST_F(AppDelegateTest, WithoutATrayClosingTheShownWindowMinimisesIt)
@@ -224,19 +261,7 @@ TEST_F(AppDelegateTest, WithoutATrayQuittingStillClosesTheShownWindowAndEnds)
 {
     setTray(false);
     QPointer<QWidget> window = showWindow();
-    {
-        auto drain = dispatch::QtMainQueueDrain::install();
-        auto ended = std::make_shared<bool>(false);
-        dispatch::mainQueue().async([] { QCoreApplication::quit(); });
-        // A quit that was given up would otherwise hold the test for ever.
-        dispatch::mainQueue().after(20, [ended] {
-            if (!*ended)
-                QCoreApplication::exit(1);
-        });
-        const int status = QApplication::exec();
-        *ended = true;
-        EXPECT_EQ(status, 0) << "the quit went through";
-    }
+    EXPECT_EQ(quitThroughTheEventLoop(), 0) << "the quit went through";
     EXPECT_FALSE(window->isVisible()) << "the shown window gave way to the quit";
     EXPECT_FALSE(window->isMinimized());
 
@@ -245,6 +270,21 @@ TEST_F(AppDelegateTest, WithoutATrayQuittingStillClosesTheShownWindowAndEnds)
     window->show();
     EXPECT_FALSE(window->close());
     EXPECT_TRUE(window->isMinimized());
+}
+
+TEST_F(AppDelegateTest, WithATrayQuittingStillClosesTheShownWindowAndEnds)
+{
+    setTray(true);
+    QPointer<QWidget> window = showWindow();
+    EXPECT_EQ(quitThroughTheEventLoop(), 0) << "the quit went through";
+    EXPECT_FALSE(window->isVisible()) << "the shown window gave way to the quit";
+
+    // Once the quit is over, the close button hides it again, kept.
+    dispatch::RunLoop::drain();
+    window->show();
+    EXPECT_FALSE(window->close());
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_NE(window->windowHandle()->handle(), nullptr);
 }
 
 TEST_F(AppDelegateTest, MinimisingTheShownWindowStartsTheDataUpdateAndReopenRestoresIt)
@@ -277,9 +317,22 @@ TEST_F(AppDelegateTest, BecomingActiveLeavesTheKeysWithTheTransientWindowReceivi
     EXPECT_TRUE(AppDelegate::activationGivesKeysTo(window, nullptr, nullptr));
     EXPECT_FALSE(AppDelegate::activationGivesKeysTo(nullptr, nullptr, nullptr));
 
+    // Becoming active then leaves the shown window where the window manager stacked it: a raise
+    // would be taken for an activation by some window managers.
+    QApplication::setActiveWindow(nullptr);
+    ASSERT_EQ(QGuiApplication::focusWindow(), settings->windowHandle());
+    ZOrderChanges raised(window);
     AppDelegate::sharedAppDelegate().applicationDidBecomeActive();
     QApplication::processEvents();
+    EXPECT_EQ(raised.count, 0);
     EXPECT_EQ(QGuiApplication::focusWindow(), settings->windowHandle());
+
+    // With no other window of ours focused, the shown window comes up and takes the keys.
+    settings->close();
+    QApplication::setActiveWindow(nullptr);
+    AppDelegate::sharedAppDelegate().applicationDidBecomeActive();
+    EXPECT_GE(raised.count, 1);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(window));
 }
 
 TEST_F(AppDelegateTest, ALaterStartReopensAndShowsItsAddresses)
