@@ -16,6 +16,7 @@
 #include "Class/ImageViews/ImageView.h"
 #include "Class/Theme/KXThemeManager.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Class/UIKit/ScaledScreen.h"
@@ -149,6 +150,81 @@ TEST_F(KXHomeWindowTest, TheMenuAndTheLimits)
     EXPECT_EQ(shortcuts, (std::vector<QString>{QStringLiteral("Ctrl+Q"), QStringLiteral("Ctrl+M"), QStringLiteral("Ctrl+W")}));
     window->close();
     EXPECT_FALSE(window->isVisible());
+}
+
+// A window manager that forgot the size to restore to (here the offscreen platform, whose own
+// memory of the normal geometry is made the maximised one) says the window is restored and leaves
+// it at its maximised size: a moment later the window takes back the geometry it had before the
+// maximise. One that restores the window itself, or maximises it again, in that moment is left
+// as it put the window.
+TEST_F(KXHomeWindowTest, ARestoreLeftAtTheMaximisedSizeTakesBackTheNormalGeometryAMomentLater)
+{
+    dispatch::VirtualClock::Scope clock;
+    auto window = openWindow();
+    const QRect normal = window->geometry();
+    window->showMaximized();
+    QApplication::processEvents();
+    const QRect maximised = window->geometry();
+    ASSERT_NE(maximised.size(), normal.size());
+    window->showNormal();
+    QApplication::processEvents();
+    ASSERT_EQ(window->geometry(), normal) << "the platform restores by itself";
+
+    int geometryChanges = 0;
+    struct GeometryCount : QObject {
+        int* count;
+        explicit GeometryCount(int* count) : count(count) { }
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            *count += event->type() == QEvent::Move || event->type() == QEvent::Resize ? 1 : 0;
+            return false;
+        }
+    } counter(&geometryChanges);
+    window->installEventFilter(&counter);
+    // The platform's memory of the normal geometry becomes the maximised one, as a window
+    // manager's does for a window hidden while maximised.
+    const auto forgetTheNormalGeometry = [&] {
+        window->setGeometry(maximised);
+        QApplication::processEvents();
+        window->showMaximized();
+        QApplication::processEvents();
+        window->showNormal();
+        QApplication::processEvents();
+    };
+    const auto afterTheMoment = [&] {
+        geometryChanges = 0;
+        clock.advance(KXHomeWindow::kRestoreGraceSeconds);
+        QApplication::processEvents();
+    };
+
+    forgetTheNormalGeometry();
+    ASSERT_EQ(window->windowState(), Qt::WindowNoState);
+    ASSERT_EQ(window->geometry(), maximised) << "left at the maximised size";
+    clock.advance(KXHomeWindow::kRestoreGraceSeconds - 0.01);
+    QApplication::processEvents();
+    EXPECT_EQ(window->geometry(), maximised) << "the window manager is given its moment";
+    clock.advance(0.01);
+    QApplication::processEvents();
+    EXPECT_EQ(window->geometry(), normal);
+
+    // Restored by the window manager to a place of its own within the moment.
+    forgetTheNormalGeometry();
+    const QRect placedByTheWindowManager = QRect(normal.topLeft() + QPoint(30, 0), normal.size());
+    window->setGeometry(placedByTheWindowManager);
+    QApplication::processEvents();
+    afterTheMoment();
+    EXPECT_EQ(window->geometry(), placedByTheWindowManager);
+    EXPECT_EQ(geometryChanges, 0);
+
+    // Maximised again within the moment.
+    forgetTheNormalGeometry();
+    window->showMaximized();
+    QApplication::processEvents();
+    afterTheMoment();
+    EXPECT_EQ(window->windowState(), Qt::WindowMaximized);
+    EXPECT_EQ(window->geometry(), maximised);
+    EXPECT_EQ(geometryChanges, 0);
+    window->removeEventFilter(&counter);
 }
 
 TEST_F(KXHomeWindowTest, TheMenuBarAndTheExtendMenuShowOneSettingsWindow)
