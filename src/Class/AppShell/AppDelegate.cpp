@@ -15,6 +15,7 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/Theme/ToastPresenter.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXOpenerKeys.h"
 #include "Class/UIKit/KXPageLog.h"
 #include "Lib/CrashGuard/CrashGuard.h"
 #include "Lib/ImageLoading/ILImageCache.h"
@@ -119,6 +120,8 @@ void AppDelegate::setShowWindow(QWidget* window)
     showWindow_ = window;
     if (window && !quitWatch_ && qApp)
         quitWatch_ = std::make_unique<QuitWatch>([this] { quitStarted(); });
+    if (window && qApp)
+        kx_handKeysBackToOpeners();
     if (window) {
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         window->installEventFilter(this);
