@@ -9,7 +9,8 @@ std::optional<Fault::Kind> Fault::kindFromName(const std::string& name)
         {"http500", Kind::Http500}, {"nonjson", Kind::NotJson}, {"noreply", Kind::NoReply},
         {"truncate", Kind::TruncatedDownload}, {"slow", Kind::SlowDownload},
         {"zipslip", Kind::ZipSlipPackage}, {"nofontstxt", Kind::NoFontsTxtPackage},
-        {"status", Kind::Status}, {"chunked", Kind::Chunked}, {"length", Kind::AnnouncedLength},
+        {"status", Kind::Status}, {"chunked", Kind::Chunked}, {"endless", Kind::Endless},
+        {"length", Kind::AnnouncedLength},
         {"late", Kind::LateReply}, {"lost", Kind::LostReply},
     };
     const auto it = names.find(name);
@@ -92,6 +93,12 @@ int FaultScript::hangingCount()
 {
     std::lock_guard lock(mutex_);
     return hanging_;
+}
+
+bool FaultScript::stopping()
+{
+    std::lock_guard lock(mutex_);
+    return shutdown_;
 }
 
 void FaultScript::pause(std::chrono::milliseconds delay)

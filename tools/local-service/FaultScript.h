@@ -26,6 +26,8 @@ struct Fault {
         NoFontsTxtPackage,// a data package without fonts.txt
         Status,           // a file answered with `status` and a short text body (304: no body, no validators)
         Chunked,          // a file sent in chunks, without Content-Length (bytesPerSecond throttles them)
+        Endless,          // a file sent in chunks that never end: its bytes over and over until the
+                          // client hangs up or the service stops (bytesPerSecond throttles them)
         AnnouncedLength,  // a file whose Content-Length says `announcedLength`; the bytes sent stop at
                           // the file's end or at that length, whichever comes first
         LateReply,        // an operation answered at once and its reply held back for the delay (or
@@ -66,6 +68,8 @@ public:
     void waitWhileHanging(const std::string& key, std::chrono::seconds limit);
     // How many requests wait in waitWhileHanging right now (tests wait for a request to be held).
     int hangingCount();
+    // Whether the service is stopping (a body without end stops being sent).
+    bool stopping();
     // Sleeps for the delay, returning early when the service stops.
     void pause(std::chrono::milliseconds delay);
     // Holds a late reply back for the delay, returning early when releaseHeld() is called or the

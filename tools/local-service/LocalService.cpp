@@ -393,6 +393,31 @@ void LocalService::Impl::serveFile(const httplib::Request& req, const std::strin
             release);
         return;
     }
+    case Fault::Kind::Endless: {
+        if (bytes->empty()) {
+            res.set_content(*bytes, file->contentType);
+            return;
+        }
+        const size_t rate = fault->bytesPerSecond;
+        const size_t step = rate ? std::max<size_t>(rate / 10, 1) : 65536;
+        FaultScript* script = &faults;
+        res.set_chunked_content_provider(
+            file->contentType,
+            [bytes, rate, step, script](size_t offset, httplib::DataSink& sink) {
+                // The file's bytes again and again, from where the last chunk stopped.
+                std::string chunk;
+                chunk.reserve(step);
+                for (size_t at = offset % bytes->size(); chunk.size() < step; at = 0)
+                    chunk.append(*bytes, at, step - chunk.size());
+                if (script->stopping() || !sink.write(chunk.data(), chunk.size()))
+                    return false;
+                if (rate)
+                    script->pause(std::chrono::milliseconds(1000 * step / rate));
+                return true;
+            },
+            release);
+        return;
+    }
     case Fault::Kind::AnnouncedLength:
         res.set_content_provider(
             fault->announcedLength, file->contentType,

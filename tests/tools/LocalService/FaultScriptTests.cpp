@@ -343,6 +343,19 @@ TEST_F(ScriptedFaults, FileBodiesAsHtmlChunkedOrWithAnAnnouncedLength)
     EXPECT_EQ(chunked->get_header_value("Transfer-Encoding"), "chunked");
     EXPECT_EQ(chunked->body, reference->body);
 
+    // A body without end: the file over and over, in chunks, until the client hangs up.
+    EXPECT_EQ(client().post("__admin/fault", "op=previews/&kind=endless").status, 200);
+    std::string endless;
+    const auto hungUp = raw.Get("/files/previews/1002_day.png", [&](const char* data, size_t length) {
+        endless.append(data, length);
+        return endless.size() < reference->body.size() * 3 + 10;
+    });
+    EXPECT_FALSE(hungUp) << "the client ended it";
+    ASSERT_GE(endless.size(), reference->body.size() * 3 + 10);
+    for (size_t at = 0; at + reference->body.size() <= endless.size(); at += reference->body.size())
+        EXPECT_EQ(endless.substr(at, reference->body.size()), reference->body) << at;
+    EXPECT_EQ(endless.substr(reference->body.size() * 3, 10), reference->body.substr(0, 10));
+
     Fault shorter = make(Fault::Kind::AnnouncedLength);
     shorter.announcedLength = 100;
     service().faults().set("previews/", shorter);
