@@ -105,6 +105,7 @@ void KXRegisterAgreementVC::showEvent(QShowEvent* event)
 
 void KXRegisterAgreementVC::viewDidAppear()
 {
+    asking_ = true;
     startWithTime(kAgreeSeconds, QStringLiteral("同意(5s)"), QStringLiteral("同意"), Qt::white, Qt::white);
 }
 
@@ -115,6 +116,7 @@ void KXRegisterAgreementVC::startWithTime(long long time, const QString&, const 
 
 void KXRegisterAgreementVC::sureBtnClick()
 {
+    asking_ = false;
     KXGlobalDataBase::sharedKXGlobalDataBase().setRegisterUrl(true);
     KXSignInEvents::postAgreement(true);
     window()->hide();
@@ -125,6 +127,13 @@ void KXRegisterAgreementVC::sureBtnClick()
 
 void KXRegisterAgreementVC::disagreeBtnclick()
 {
+    asking_ = false;
     KXSignInEvents::postAgreement(false);
     window()->hide();
+}
+
+void KXRegisterAgreementVC::windowClosing()
+{
+    if (asking_ && isVisible())
+        disagreeBtnclick();
 }

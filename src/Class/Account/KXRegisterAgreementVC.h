@@ -18,7 +18,8 @@ class KXWebPanel;
 //
 // Agree posts "agreementClick" {"isAgree": "1"}, closes the window and, when a "token" is stored
 // (a signed-in user who had not agreed), records the acceptance with the service. Refuse posts
-// {"isAgree": "0"} and closes the window.
+// {"isAgree": "0"} and closes the window. A window closed by the user while the page still asks
+// (each showing asks once) is a refusal, posted once as the refuse button posts it.
 //
 // Without the web engine the page offers a link that opens the agreement in the browser instead;
 // the count-down and the buttons are the same. Main thread only.
@@ -44,6 +45,9 @@ public:
 
     void sureBtnClick();
     void disagreeBtnclick();
+    // The window is closing by the user's hand (Escape, the frame's close button): a question still
+    // open on screen is refused; one answered, or a page not shown, posts nothing.
+    void windowClosing();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -58,4 +62,5 @@ private:
     KXBaseButton* sureBtn_ = nullptr;
     KXBaseButton* disagreeBtn_ = nullptr;
     std::unique_ptr<KXButtonCountDown> agreeCountDown_;
+    bool asking_ = false;
 };

@@ -5,6 +5,8 @@
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Class/UIKit/KXTransientWindows.h"
 
+#include <QEvent>
+
 using layoutwidgets::lcView;
 
 KXRegisterAgreementWC::KXRegisterAgreementWC(const QString& windowNibName, QWidget* transientParent)
@@ -15,6 +17,8 @@ KXRegisterAgreementWC::KXRegisterAgreementWC(const QString& windowNibName, QWidg
     kx_keepFittedSize(window());
     content_ = new KXRegisterAgreementVC(window()->contentView());
     lc_makeConstraints(lcView(content_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
+    // The answers and the program hide the window; a close is the user's (Escape, the frame).
+    window()->installEventFilter(this);
 }
 
 KXRegisterAgreementWC::~KXRegisterAgreementWC() = default;
@@ -22,6 +26,13 @@ KXRegisterAgreementWC::~KXRegisterAgreementWC() = default;
 KXTransientWindow* KXRegisterAgreementWC::window() const
 {
     return static_cast<KXTransientWindow*>(window_.get());
+}
+
+bool KXRegisterAgreementWC::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window() && event->type() == QEvent::Close)
+        content_->windowClosing();
+    return QObject::eventFilter(watched, event);
 }
 
 void KXRegisterAgreementWC::showCentred()

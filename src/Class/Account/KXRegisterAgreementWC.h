@@ -11,7 +11,9 @@ class KXRegisterAgreementVC;
 // a window transient for the window that opens it (the login window, or the main window after a
 // sign-in of a user who has not agreed yet; the platform's level 11), system frame with an empty
 // title and only a close button, content a new KXRegisterAgreementVC. The window is kept when
-// closed. Main thread only.
+// closed. The user's close of a window still asking (Escape, the frame's close button, the window
+// manager's close) refuses, as the refuse button does; a window the program hides answers nothing.
+// Main thread only.
 class KXRegisterAgreementWC : public QObject {
     Q_OBJECT
 
@@ -26,6 +28,9 @@ public:
     KXTransientWindow* window() const;
     KXRegisterAgreementVC* contentViewController() const { return content_; }
     void showCentred();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QString windowNibName_;

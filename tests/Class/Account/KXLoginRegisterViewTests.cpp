@@ -21,6 +21,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 using foundation::Id;
 
@@ -184,6 +185,31 @@ TEST_F(KXLoginRegisterViewTest, RefusingUnticksAndSendsNothing)
     EXPECT_EQ(agreements(), std::vector<std::string>{"0"});
     EXPECT_FALSE(panel->agreementCheckBtn()->isChecked());
     EXPECT_FALSE(panel->registerWc()->window()->isVisible());
+    settle();
+    EXPECT_EQ(registrations(), 0u);
+}
+
+// The agreement window closed by the user without an answer (the window manager's close, Escape)
+// is a refusal: the box is unticked, once per close, and nothing is sent.
+TEST_F(KXLoginRegisterViewTest, ClosingTheAgreementUnansweredUnticksAndSendsNothing)
+{
+    auto* panel = open();
+    fill(panel, "13900001111", "123456", "secret1");
+    panel->agreementCheckBtn()->setChecked(true);
+    panel->registerBtn()->click();
+    QWidget* window = panel->registerWc()->window();
+    window->windowHandle()->close();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(agreements(), std::vector<std::string>{"0"});
+    EXPECT_FALSE(panel->agreementCheckBtn()->isChecked());
+
+    panel->agreementCheckBtn()->setChecked(true);
+    panel->agreementBtn()->click();
+    ASSERT_TRUE(window->isVisible());
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(agreements(), (std::vector<std::string>{"0", "0"}));
+    EXPECT_FALSE(panel->agreementCheckBtn()->isChecked());
     settle();
     EXPECT_EQ(registrations(), 0u);
 }

@@ -5,6 +5,7 @@
 #include "Class/Account/KXLoginWindowController.h"
 #include "Class/Account/KXPersonalCenterView.h"
 #include "Class/Account/KXPersonalFeedBack.h"
+#include "Class/Account/KXRegisterAgreementVC.h"
 #include "Class/Account/KXRegisterAgreementWC.h"
 #include "Class/Account/KXTransientWindow.h"
 #include "Class/AppShell/KXQuitView.h"
@@ -39,12 +40,14 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QWindow>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -383,6 +386,59 @@ TEST_F(KXHomeAccountCartTest, ASecondGatedSignInRaisesTheAgreementWindowOnScreen
     answerAgreement("0");
     settle();
     EXPECT_FALSE(session().islogin());
+}
+
+// The user's close of the question, by Escape or by the window manager (the frame's close button,
+// Alt+F4), refuses as 不同意 does, once: the token goes, what the wait opened closes, and nobody
+// was signed in or out. A window answered first posts nothing more as it closes.
+TEST_F(KXHomeAccountCartTest, ClosingTheAgreementUnansweredRefusesIt)
+{
+    auto& home = open();
+    const Id newbie = loginReply("newbie", "newbie123");
+    ASSERT_EQ(newbie["is_agree"].integerValue(), 0);
+    std::vector<std::string> answers;
+    const dispatch::Subscription heard = dispatch::NotificationCenter::defaultCenter().addObserver(
+        "agreementClick", Id(), nullptr, [&answers](const dispatch::Notification& told) {
+            answers.push_back(Id(told.userInfo)["isAgree"].stringValue());
+        });
+    const std::vector<std::pair<const char*, std::function<void(QWidget*)>>> closes{
+        {"Escape", [](QWidget* window) { QTest::keyClick(window, Qt::Key_Escape); }},
+        {"the window manager's close", [](QWidget* window) { window->windowHandle()->close(); }},
+    };
+    for (const auto& [how, close] : closes) {
+        SCOPED_TRACE(how);
+        answers.clear();
+        postSignIn(newbie);
+        ASSERT_EQ(stored("token"), newbie["token"].stringValue());
+        QPointer<QWidget> page = addOverlay();
+        QWidget* window = home.greeWc()->window();
+        close(window);
+        settle();
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(answers, std::vector<std::string>{"0"});
+        EXPECT_TRUE(stored("token").empty()) << "the waiting sign-in is dropped";
+        EXPECT_FALSE(session().islogin());
+        EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
+        EXPECT_TRUE(page.isNull() || page->parentWidget() == nullptr);
+        EXPECT_FALSE(loginShown(home)) << "nobody was signed out";
+        EXPECT_TRUE(std::none_of(logouts().begin(), logouts().end(), [](const auto& told) { return told && told->containsKey("loginOut"); }));
+    }
+
+    // Answered, then closed (a close the window manager sends late): the answer is the only one.
+    answers.clear();
+    postSignIn(newbie);
+    KXRegisterAgreementWC* agreement = home.greeWc();
+    agreement->contentViewController()->disagreeBtn()->click();
+    agreement->window()->close();
+    agreement->window()->windowHandle()->close();
+    EXPECT_EQ(answers, std::vector<std::string>{"0"});
+    // A window the program hides without an answer asks nothing of anyone.
+    postSignIn(newbie);
+    home.greeWc()->window()->hide();
+    home.greeWc()->window()->close();
+    settle();
+    EXPECT_EQ(answers, std::vector<std::string>{"0"});
+    EXPECT_EQ(stored("token"), newbie["token"].stringValue()) << "the sign-in still waits";
 }
 
 TEST_F(KXHomeAccountCartTest, TheConfirmationSignsOutAndClosesThePersonalCentre)
