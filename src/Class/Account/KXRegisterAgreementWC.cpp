@@ -21,7 +21,12 @@ KXRegisterAgreementWC::KXRegisterAgreementWC(const QString& windowNibName, QWidg
     window()->installEventFilter(this);
 }
 
-KXRegisterAgreementWC::~KXRegisterAgreementWC() = default;
+KXRegisterAgreementWC::~KXRegisterAgreementWC()
+{
+    // The window goes after this object has stopped being one: it must not call in on its way out.
+    if (QWidget* shown = window_.get())
+        shown->removeEventFilter(this);
+}
 
 KXTransientWindow* KXRegisterAgreementWC::window() const
 {
@@ -30,7 +35,7 @@ KXTransientWindow* KXRegisterAgreementWC::window() const
 
 bool KXRegisterAgreementWC::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == window() && event->type() == QEvent::Close)
+    if (event->type() == QEvent::Close && watched == window_.get())
         content_->windowClosing();
     return QObject::eventFilter(watched, event);
 }
