@@ -120,6 +120,15 @@ protected:
         return std::any_of(entries.begin(), entries.end(), [&](const Id& row) { return row["id"].stringValue() == id.stringValue(); });
     }
 
+    // The side table's row of `folder`, -1 when it is not listed.
+    static int folderRow(KXHomeViewController& home, const Id& folder)
+    {
+        for (std::size_t row = 0; row < home.groupArray()->count(); ++row)
+            if (home.groupArray()->objectAtIndex(row)["id"].stringValue() == folder["id"].stringValue())
+                return static_cast<int>(row);
+        return -1;
+    }
+
     // A folder made on the service for this test, and given to the session with the others.
     Id createFolder(const char* name)
     {
@@ -425,12 +434,7 @@ TEST_F(KXHomeSideTablesTest, AFolderDeletedFromThePopUpLeavesTheHighlightOnTheFo
     const Id second = createFolder("留下的分组");
     auto& home = open();
     home.colletExpand();
-    const auto rowOf = [&](const Id& folder) {
-        for (std::size_t row = 0; row < home.groupArray()->count(); ++row)
-            if (home.groupArray()->objectAtIndex(row)["id"].stringValue() == folder["id"].stringValue())
-                return static_cast<int>(row);
-        return -1;
-    };
+    const auto rowOf = [&](const Id& folder) { return folderRow(home, folder); };
     const auto deleteFromPopUp = [&](const Id& folder) {
         const std::size_t before = home.groupArray()->count();
         openPopUp(false);
@@ -565,12 +569,7 @@ TEST_F(KXHomeSideTablesTest, AFolderDeletedWhileItsReplyWasLostLeavesTheTableAnd
     const Id fromPopUp = createFolder("弹出删除回复丢了");
     auto& home = open();
     home.colletExpand();
-    const auto rowOf = [&](const Id& folder) {
-        for (std::size_t row = 0; row < home.groupArray()->count(); ++row)
-            if (home.groupArray()->objectAtIndex(row)["id"].stringValue() == folder["id"].stringValue())
-                return static_cast<int>(row);
-        return -1;
-    };
+    const auto rowOf = [&](const Id& folder) { return folderRow(home, folder); };
     // The folder is shown on the list, its delete is sent and the reply lost.
     const auto deleteShown = [&](const Id& folder, const std::function<void()>& openDialog) {
         home.collectionTableview()->performClick(rowOf(folder));
