@@ -8,6 +8,7 @@
 #include "Class/Store/Core/KXPriceRequester.h"
 #include "Class/Store/Core/KXStoreGeometry.h"
 #include "Class/Store/Core/KXStoreService.h"
+#include "Class/Store/Core/KXStoreSession.h"
 #include "Class/Store/Core/KXStoreTexts.h"
 #include "Class/Store/KXFontsSaleCheckOrderView.h"
 #include "Class/Store/KXFontsSaleDeleteAuthView.h"
@@ -51,7 +52,6 @@ KXFontsSaleOrderView::KXFontsSaleOrderView(QWidget* parent)
     : KXBaseView(parent)
     , buyCartFonts_(foundation::MutableArray::create())
     , priceRequester_(std::make_unique<KXPriceRequester>())
-    , orderReadBack_(std::make_unique<KXOrderReadBack>())
     , countDown_(std::make_unique<KXCountDown>())
     , tableSource_(std::make_shared<KXStoreTableViewForwarder<KXFontsSaleOrderView>>(this))
     , cellDelegate_(std::make_shared<KXFontsSaleOrderViewCellForwarder<KXFontsSaleOrderView>>(this))
@@ -191,7 +191,7 @@ void KXFontsSaleOrderView::setUPUI()
     });
     lc_makeConstraints(lcView(seeOrderTitle_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     showZeroTotals();
-    orderReadBack_->readCount();
+    KXStoreSession::shared().orderReadBack().readCount();
 }
 
 void KXFontsSaleOrderView::setBuyCartFonts(foundation::Ref<foundation::MutableArray> fonts)
@@ -399,8 +399,9 @@ void KXFontsSaleOrderView::buyBtnClick()
         return;
     submitting_ = true;
     updateSubmitState();
-    // An earlier order whose reply was lost may have been made since: that is read first.
-    orderReadBack_->beforeOrder(dispatch::guardedQt(this, [](KXFontsSaleOrderView& self, Outcome outcome) {
+    // An earlier order whose reply was lost may have been made since, and an order needs a count
+    // from before it: either is read first.
+    KXStoreSession::shared().orderReadBack().beforeOrder(dispatch::guardedQt(this, [](KXFontsSaleOrderView& self, Outcome outcome) {
         if (outcome == Outcome::NotPlaced && !self.refuseEmptyChoice())
             self.sendOrder();
         else
@@ -419,17 +420,16 @@ bool KXFontsSaleOrderView::refuseEmptyChoice()
 
 void KXFontsSaleOrderView::sendOrder()
 {
-    orderReadBack_->orderSent();
-    auto readBack = dispatch::guardedQt(
-        this, [](KXFontsSaleOrderView& self, Outcome outcome) { self.orderOutcomeRead(outcome); });
-    KXStoreService::shared()->submitBuyCartsOriderWithInfo(selection_.infoString(),
+    // The account's read-back books the order's reply or failure even once this page has gone.
+    KXStoreSession::shared().orderReadBack().sendOrder(selection_.infoString(),
         dispatch::guardedQt(
             this, [](KXFontsSaleOrderView& self, const Id& reply) { self.orderArrived(reply); }),
-        dispatch::guardedQt(this,
-            [readBack](KXFontsSaleOrderView& self, const foundation::Ref<foundation::Error>& error) {
-                // A time-out or a broken connection says nothing of whether the order was made.
-                self.orderReadBack_->orderFailed(error, readBack);
-            }));
+        [self = QPointer<KXFontsSaleOrderView>(this)](Outcome outcome) {
+            if (!self)
+                return false;
+            self->orderOutcomeRead(outcome);
+            return true;
+        });
 }
 
 void KXFontsSaleOrderView::orderOutcomeRead(Outcome outcome)
@@ -461,8 +461,6 @@ void KXFontsSaleOrderView::orderFoundPlaced()
 void KXFontsSaleOrderView::orderArrived(const Id& reply)
 {
     submitting_ = false;
-    // An order may have been made: the next one compares with the count after it.
-    orderReadBack_->orderAnswered();
     if (!KXStoreService::succeeded(reply)) {
         updateSubmitState();
         return;

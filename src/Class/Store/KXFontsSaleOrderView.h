@@ -35,8 +35,9 @@ class QLabel;
 // amounts a price reply gave: a choice no reply has priced (the page's opening, a failed price)
 // shows dashes, an empty choice the zero texts. Submitting sends the selection text as an order,
 // one request at a time. An order that failed without a reply may still be made by the service,
-// even after the client gave up: KXOrderReadBack tells it from the number of unpaid orders, after
-// the failure and again before the next order is sent. Once it is known to be made the page says
+// even after the client gave up: the account's KXOrderReadBack (KXStoreSession) tells it from the
+// number of unpaid orders, after the failure and again before the next order is sent from any
+// page; no order is sent without a count from before it. Once it is known to be made the page says
 // so, sends no other, marks the order as awaiting payment and posts "buyCartsCheckOrder" so that
 // the unpaid-order badge follows it. The service's answer (after the check
 // dialog when it reports a problem) opens the payment page in the browser (when no browser can
@@ -148,7 +149,6 @@ private:
     // The totals on screen are a price reply's.
     bool totalsAnswered_ = false;
     std::unique_ptr<KXPriceRequester> priceRequester_;
-    std::unique_ptr<KXOrderReadBack> orderReadBack_;
     std::unique_ptr<KXCountDown> countDown_;
     std::shared_ptr<KXStoreTableViewDataSource> tableSource_;
     std::shared_ptr<KXFontsSaleOrderViewCellDelegate> cellDelegate_;

@@ -479,6 +479,21 @@ protected:
         checked = dispatch::NotificationCenter::defaultCenter().addObserver(
             "buyCartsCheckOrder", Id(), nullptr, [this](const dispatch::Notification&) { ++checks; });
     }
+    // The page opened, and its count of unpaid orders (2) read.
+    KXFontsSaleOrderView* openCounted(std::size_t fonts = 2)
+    {
+        auto* page = openOrder(twoOffers(), fonts);
+        service->answer(Operation::Unpaid, service->count(Operation::Unpaid) - 1, unpaidReply(2));
+        return page;
+    }
+    // The page pressed into an order that is lost with the count at 2.
+    KXFontsSaleOrderView* lostOrder()
+    {
+        auto* page = openCounted();
+        page->buyBtnClick();
+        service->fail(Operation::Order, service->count(Operation::Order) - 1);
+        return page;
+    }
     dispatch::VirtualClock::Scope time;
     desktop::ScopedRecordingURLOpener opener;
     dispatch::Subscription posted;
@@ -489,7 +504,7 @@ protected:
 
 TEST_F(KXOrderSubmitTest, OneOrderRequestAtATime)
 {
-    auto* page = openOrder(twoOffers(), 2);
+    auto* page = openCounted();
     storetest::click(*page->buyBtn());
     storetest::click(*page->buyBtn());
     page->buyBtnClick();
@@ -497,8 +512,11 @@ TEST_F(KXOrderSubmitTest, OneOrderRequestAtATime)
     EXPECT_EQ(service->call(Operation::Order).argument, page->getPriceDataInfo());
     EXPECT_FALSE(page->buyBtn()->isEnabled());
     service->fail(Operation::Order, 0);
+    EXPECT_FALSE(page->buyBtn()->isEnabled()) << "busy while the count is read back";
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
     EXPECT_TRUE(page->buyBtn()->isEnabled());
     page->buyBtnClick();
+    service->answer(Operation::Unpaid, 2, unpaidReply(2));
     // A refused order hands nothing over; the user may submit again.
     service->answer(Operation::Order, 1, Id(foundation::Dictionary::create({ { Id("errcode"), Id(1) } })));
     EXPECT_TRUE(page->waitBgView()->isHidden());
@@ -614,37 +632,104 @@ TEST_F(KXOrderSubmitTest, ACountThatCannotBeReadSendsNothingUntilItCan)
     EXPECT_TRUE(page->isOrderPlaced());
 }
 
-TEST_F(KXOrderSubmitTest, WithNoCountFromBeforeOrAfterASignOutALostOrderIsNotReadBack)
+TEST_F(KXOrderSubmitTest, APressWithoutACountReadsItFirstAndALostOrderIsThenReadBack)
 {
     auto* page = openOrder(twoOffers(), 2);
     service->fail(Operation::Unpaid, 0);
     page->buyBtnClick();
-    service->fail(Operation::Order, 0);
-    EXPECT_EQ(service->count(Operation::Unpaid), 1u) << "nothing to compare with";
+    EXPECT_EQ(service->count(Operation::Order), 0u) << "nothing to compare with: the count is read first";
+    ASSERT_EQ(service->count(Operation::Unpaid), 2u);
+    EXPECT_FALSE(page->buyBtn()->isEnabled());
+    service->fail(Operation::Unpaid, 1);
+    EXPECT_EQ(service->count(Operation::Order), 0u) << "a read that fails sends nothing";
     EXPECT_TRUE(page->buyBtn()->isEnabled());
-    page->buyBtnClick();
-    EXPECT_EQ(service->count(Operation::Order), 2u) << "sent as before";
 
-    // A sign-out before the order's reply: nothing is read back for whoever signs in next.
-    service->answer(Operation::Order, 1, orderReply(1, "https://127.0.0.1:1/pages/pay?order=41"));
-    service->answer(Operation::Unpaid, 1, unpaidReply(2));
-    QTest::keyClick(page->checkOrderView(), Qt::Key_Escape);
     page->buyBtnClick();
-    KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
-    dispatch::NotificationCenter::defaultCenter().post(KXStoreSession::kNotification, Id(),
-        foundation::Dictionary::create(
-            { { Id("loginOut"), Id(foundation::Dictionary::create({ { Id("logint"), Id("YES") } })) } }));
-    service->answer(Operation::Order, 2, orderReply(0, "https://127.0.0.1:1/pages/pay?order=42"));
-    EXPECT_EQ(service->count(Operation::Unpaid), 2u);
+    service->answer(Operation::Unpaid, 2, unpaidReply(2));
+    ASSERT_EQ(service->count(Operation::Order), 1u);
+    service->fail(Operation::Order, 0);
+    ASSERT_EQ(service->count(Operation::Unpaid), 4u) << "read back against the count from before";
+    service->answer(Operation::Unpaid, 3, unpaidReply(2));
     EXPECT_TRUE(page->buyBtn()->isEnabled());
-    EXPECT_TRUE(page->waitBgView()->isHidden());
     page->buyBtnClick();
-    EXPECT_EQ(service->count(Operation::Order), 4u) << "no count of the account that has gone to go by";
+    ASSERT_EQ(service->count(Operation::Unpaid), 5u) << "the second press reads first";
+    service->answer(Operation::Unpaid, 4, unpaidReply(3));
+    EXPECT_EQ(service->count(Operation::Order), 1u);
+    EXPECT_TRUE(page->isOrderPlaced());
+}
+
+TEST_F(KXOrderSubmitTest, ALostOrderIsTheAccountsAcrossPagesAndSignIns)
+{
+    auto* page = lostOrder();
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
+    ASSERT_TRUE(page->buyBtn()->isEnabled()) << "not made yet";
+    page->backBtnClick();
+    const auto signOutPosted = [] {
+        dispatch::NotificationCenter::defaultCenter().post(KXStoreSession::kNotification, Id(),
+            foundation::Dictionary::create(
+                { { Id("loginOut"), Id(foundation::Dictionary::create({ { Id("logint"), Id("YES") } })) } }));
+    };
+
+    // Another account: its own count, and its press is not held back.
+    signOut();
+    signOutPosted();
+    signInAs(account + 1000000);
+    page = openOrder(twoOffers(), 2);
+    ASSERT_EQ(service->count(Operation::Unpaid), 3u);
+    service->answer(Operation::Unpaid, 2, unpaidReply(0));
+    page->buyBtnClick();
+    ASSERT_EQ(service->count(Operation::Order), 2u);
+    service->answer(Operation::Order, 1, orderReply(0, "https://127.0.0.1:1/pages/pay?order=41"));
+    page->backBtnClick();
+    page->backBtnClick();
+
+    // The first account signs in again (a new token, a new account mark) and opens a new page:
+    // the order lost before is still unknown, and the press finds it made meanwhile.
+    signOut();
+    signOutPosted();
+    signInAs(account);
+    page = openOrder(twoOffers(), 2);
+    const std::size_t reads = service->count(Operation::Unpaid);
+    page->buyBtnClick();
+    ASSERT_EQ(service->count(Operation::Unpaid), reads + 1) << "read before anything is sent";
+    EXPECT_EQ(service->count(Operation::Order), 2u);
+    service->answer(Operation::Unpaid, reads, unpaidReply(3));
+    EXPECT_TRUE(page->isOrderPlaced());
+    EXPECT_EQ(toastMessages(), std::vector<std::string> { "订单已提交，请在个人中心-我的订单中完成支付" });
+    page->buyBtnClick();
+    EXPECT_EQ(service->count(Operation::Order), 2u) << "no second order of the first account";
+}
+
+TEST_F(KXOrderSubmitTest, AnOrderOnItsWayWhenItsPageIsLeftHoldsBackTheNextPage)
+{
+    auto* page = openCounted();
+    page->buyBtnClick();
+    ASSERT_EQ(service->count(Operation::Order), 1u);
+    page->backBtnClick();
+    delete page;
+
+    page = openOrder(twoOffers(), 2);
+    EXPECT_EQ(service->count(Operation::Unpaid), 1u) << "the count from before the order stays";
+    page->buyBtnClick();
+    EXPECT_EQ(service->count(Operation::Order), 1u) << "the first order's outcome is not known yet";
+    EXPECT_TRUE(page->buyBtn()->isEnabled());
+    EXPECT_TRUE(toastMessages().empty());
+
+    // Its failure reaches the account though its page has gone, and is read back: made, with
+    // nobody told. The next press is told, and sends nothing.
+    service->fail(Operation::Order, 0);
+    ASSERT_EQ(service->count(Operation::Unpaid), 2u);
+    service->answer(Operation::Unpaid, 1, unpaidReply(3));
+    EXPECT_FALSE(page->isOrderPlaced());
+    page->buyBtnClick();
+    EXPECT_TRUE(page->isOrderPlaced());
+    EXPECT_EQ(toastMessages(), std::vector<std::string> { "订单已提交，请在个人中心-我的订单中完成支付" });
+    EXPECT_EQ(service->count(Operation::Order), 1u);
 }
 
 TEST_F(KXOrderSubmitTest, AnAcceptedOrderHandsOverOnceAndCountsDown)
 {
-    auto* page = openOrder(twoOffers(), 2);
+    auto* page = openCounted();
     page->buyBtnClick();
     service->answer(Operation::Order, 0, orderReply(0, "https://127.0.0.1:1/pages/pay?order=41"));
     EXPECT_FALSE(page->waitBgView()->isHidden());
@@ -679,9 +764,10 @@ TEST_F(KXOrderSubmitTest, AnAcceptedOrderHandsOverOnceAndCountsDown)
 
 TEST_F(KXOrderSubmitTest, AProblemWithTheOrderAsksFirst)
 {
-    auto* page = openOrder(twoOffers(), 2);
+    auto* page = openCounted();
     page->buyBtnClick();
     service->answer(Operation::Order, 0, orderReply(1, "https://127.0.0.1:1/pages/pay?order=41"));
+    service->answer(Operation::Unpaid, 1, unpaidReply(3));
     auto* check = page->checkOrderView();
     ASSERT_NE(check, nullptr);
     storetest::settle(*host);
@@ -708,7 +794,7 @@ TEST_F(KXOrderSubmitTest, AProblemWithTheOrderAsksFirst)
 
 TEST_F(KXOrderSubmitTest, WhenTheBrowserCannotOpenTheAddressStaysOnShowUntilDismissed)
 {
-    auto* page = openOrder(twoOffers(), 2);
+    auto* page = openCounted();
     const auto alert = [&] { return KXOpenFailedAlert::alertOf(page); };
     opener.opener().setLaunchError("xdg-open: not found");
     page->buyBtnClick();

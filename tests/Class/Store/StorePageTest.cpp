@@ -1,6 +1,8 @@
 #include "StorePageTest.h"
 
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -24,9 +26,31 @@ void clearStoreState()
 
 } // namespace
 
+void StorePageTest::signInAs(long long uid)
+{
+    // A token of its own for each sign-in, as the service gives.
+    static long long signIns = 0;
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.setObject(foundation::Id("store-test-token-" + std::to_string(++signIns)), "token");
+    KXUserCenterConfig::sharedKXUserCenterConfig().setUserinfo(
+        foundation::MutableDictionary::create({ { foundation::Id("uid"), foundation::Id(uid) } }));
+    KXRequestAccount::changed();
+}
+
+void StorePageTest::signOut()
+{
+    foundation::UserDefaults::standardUserDefaults().removeObjectForKey("token");
+    KXUserCenterConfig::sharedKXUserCenterConfig().setUserinfo(nullptr);
+    KXRequestAccount::changed();
+}
+
 void StorePageTest::SetUp()
 {
     clearStoreState();
+    // Each test an account of its own: what the store keeps per account starts clean.
+    static long long accounts = 7000;
+    account = ++accounts;
+    signInAs(account);
     toasts = std::make_shared<transporttest::RecordingToastPresenter>();
     ToastPresenter::setShared(toasts);
     host = std::make_unique<QWidget>();
@@ -41,6 +65,7 @@ void StorePageTest::TearDown()
     dispatch::RunLoop::drain();
     ToastPresenter::setShared(nullptr);
     clearStoreState();
+    signOut();
 }
 
 std::vector<std::string> StorePageTest::toastMessages() const

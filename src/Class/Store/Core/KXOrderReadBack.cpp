@@ -1,9 +1,9 @@
 #include "Class/Store/Core/KXOrderReadBack.h"
 
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
-#include "Class/Store/Core/KXStoreService.h"
 
 using foundation::Id;
+using Outcome = KXOrderReadBack::Outcome;
 
 namespace {
 
@@ -18,17 +18,107 @@ std::optional<long long> unpaidOrdersIn(const Id& reply)
 
 } // namespace
 
-struct KXOrderReadBack::State {
+// The bookkeeping lives here so that replies hold it weakly and outlive no owner.
+struct KXOrderReadBack::State : std::enable_shared_from_this<State> {
+    std::shared_ptr<KXStoreService> service;
     std::optional<long long> count;
     std::optional<long long> sentWith;
     bool unknown = false;
+    bool onItsWay = false;
+    bool placedUntold = false;
+    // Numbers the reads: only the latest one asked sets the count.
     unsigned long long reads = 0;
+
+    KXStoreService& store() { return service ? *service : *(service = KXStoreService::shared()); }
+
+    void readCount()
+    {
+        // The count from before an order on its way or lost stays the one to compare with.
+        if (unknown || onItsWay)
+            return;
+        count.reset();
+        const unsigned long long number = ++reads;
+        std::weak_ptr<State> weak = weak_from_this();
+        auto keep = [weak, number](std::optional<long long> read) {
+            auto state = weak.lock();
+            if (state && state->reads == number && !state->unknown)
+                state->count = read;
+        };
+        store().getUnpaidOriderSuceess([keep](const Id& reply) { keep(unpaidOrdersIn(reply)); },
+            [keep](const foundation::Ref<foundation::Error>&) { keep(std::nullopt); });
+    }
+
+    // Reads the count now: Placed when it rose over the one from before a lost order, NotPlaced
+    // otherwise (the count to compare the next order with), Unknown when it cannot be read.
+    void readBack(Then then)
+    {
+        ++reads;
+        std::weak_ptr<State> weak = weak_from_this();
+        store().getUnpaidOriderSuceess(
+            [weak, then](const Id& reply) {
+                auto state = weak.lock();
+                if (!state)
+                    return;
+                const auto now = unpaidOrdersIn(reply);
+                if (!now) {
+                    then(Outcome::Unknown);
+                    return;
+                }
+                const bool rose = state->unknown && state->count && *now > *state->count;
+                // An order on its way meanwhile compares with the count from before it.
+                if (!state->onItsWay)
+                    state->count = now;
+                if (rose)
+                    state->unknown = false;
+                then(rose ? Outcome::Placed : Outcome::NotPlaced);
+            },
+            [weak, then](const foundation::Ref<foundation::Error>&) {
+                if (weak.lock())
+                    then(Outcome::Unknown);
+            });
+    }
+
+    void answered()
+    {
+        placedUntold = false;
+        onItsWay = false;
+        unknown = false;
+        readCount();
+    }
+
+    void failed(const foundation::Ref<foundation::Error>& error, Tell tell)
+    {
+        onItsWay = false;
+        if (!sentWith) {
+            tell(Outcome::Unknown);
+            return;
+        }
+        ++reads;
+        unknown = true;
+        count = sentWith;
+        // The account that asked is gone: its unknown order waits for its return.
+        if (KXRequestAccount::isEnded(error)) {
+            tell(Outcome::Unknown);
+            return;
+        }
+        std::weak_ptr<State> weak = weak_from_this();
+        readBack([weak, tell = std::move(tell)](Outcome outcome) {
+            if (outcome != Outcome::Placed) {
+                tell(Outcome::Unknown);
+                return;
+            }
+            // Found made with nobody left to tell (its page has gone): the next press is told.
+            if (!tell(Outcome::Placed))
+                if (auto state = weak.lock())
+                    state->placedUntold = true;
+        });
+    }
 };
 
 KXOrderReadBack::KXOrderReadBack(std::shared_ptr<KXStoreService> service)
-    : service_(std::move(service))
-    , state_(std::make_shared<State>())
+    : state_(std::make_shared<State>())
 {
+    state_->service = std::move(service);
 }
 
 KXOrderReadBack::~KXOrderReadBack() = default;
@@ -38,6 +128,11 @@ bool KXOrderReadBack::isOutcomeUnknown() const
     return state_->unknown;
 }
 
+bool KXOrderReadBack::isOrderOnItsWay() const
+{
+    return state_->onItsWay;
+}
+
 std::optional<long long> KXOrderReadBack::count() const
 {
     return state_->count;
@@ -45,86 +140,61 @@ std::optional<long long> KXOrderReadBack::count() const
 
 void KXOrderReadBack::readCount()
 {
-    if (state_->unknown)
-        return;
-    state_->count.reset();
-    const unsigned long long number = ++state_->reads;
-    std::weak_ptr<State> weak = state_;
-    auto keep = [weak, number](std::optional<long long> count) {
-        auto state = weak.lock();
-        if (state && state->reads == number && !state->unknown)
-            state->count = count;
-    };
-    auto service = service_ ? service_ : KXStoreService::shared();
-    service->getUnpaidOriderSuceess([keep](const Id& reply) { keep(unpaidOrdersIn(reply)); },
-        [keep](const foundation::Ref<foundation::Error>&) { keep(std::nullopt); });
+    state_->readCount();
 }
 
 void KXOrderReadBack::beforeOrder(Then then)
 {
-    if (!state_->unknown) {
+    if (state_->placedUntold) {
+        state_->placedUntold = false;
+        then(Outcome::Placed);
+        return;
+    }
+    if (state_->onItsWay) {
+        then(Outcome::Unknown);
+        return;
+    }
+    if (!state_->unknown && state_->count) {
         then(Outcome::NotPlaced);
         return;
     }
-    readBack(std::move(then));
+    state_->readBack(std::move(then));
 }
 
 void KXOrderReadBack::orderSent()
 {
     state_->sentWith = state_->count;
+    state_->onItsWay = true;
 }
 
 void KXOrderReadBack::orderAnswered()
 {
-    state_->unknown = false;
-    readCount();
+    state_->answered();
 }
 
 void KXOrderReadBack::orderFailed(const foundation::Ref<foundation::Error>& error, Then then)
 {
-    // A count of an account that has gone tells nothing about the next one's orders.
-    if (KXRequestAccount::isEnded(error)) {
-        ++state_->reads;
-        state_->unknown = false;
-        state_->count.reset();
-        then(Outcome::Unknown);
-        return;
-    }
-    if (!state_->sentWith) {
-        then(Outcome::Unknown);
-        return;
-    }
-    ++state_->reads;
-    state_->unknown = true;
-    state_->count = state_->sentWith;
-    readBack([then = std::move(then)](Outcome outcome) {
-        then(outcome == Outcome::Placed ? Outcome::Placed : Outcome::Unknown);
+    state_->failed(error, [then = std::move(then)](Outcome outcome) {
+        then(outcome);
+        return true;
     });
 }
 
-void KXOrderReadBack::readBack(Then then)
+void KXOrderReadBack::sendOrder(const std::string& info, KXStoreService::Reply answered, Tell tell)
 {
+    orderSent();
+    // Booked whether or not the page that sent it is still there.
     std::weak_ptr<State> weak = state_;
-    auto service = service_ ? service_ : KXStoreService::shared();
-    service->getUnpaidOriderSuceess(
-        [weak, then](const Id& reply) {
-            auto state = weak.lock();
-            if (!state)
-                return;
-            const auto now = unpaidOrdersIn(reply);
-            if (!now) {
-                then(Outcome::Unknown);
-                return;
-            }
-            const bool rose = *now > state->count.value_or(*now);
-            // Not risen, the order to be sent compares with this count; risen, the lost one was
-            // made and its outcome is known.
-            state->count = now;
-            state->unknown = !rose;
-            then(rose ? Outcome::Placed : Outcome::NotPlaced);
+    state_->store().submitBuyCartsOriderWithInfo(
+        info,
+        [weak, answered = std::move(answered)](const Id& reply) {
+            if (auto state = weak.lock())
+                state->answered();
+            if (answered)
+                answered(reply);
         },
-        [weak, then](const foundation::Ref<foundation::Error>&) {
-            if (weak.lock())
-                then(Outcome::Unknown);
+        [weak, tell = std::move(tell)](const foundation::Ref<foundation::Error>& error) {
+            if (auto state = weak.lock())
+                state->failed(error, tell);
         });
 }

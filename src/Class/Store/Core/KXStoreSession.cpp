@@ -1,6 +1,9 @@
 #include "Class/Store/Core/KXStoreSession.h"
 
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
+#include "Class/Store/Core/KXOrderReadBack.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 
 KXStoreSession& KXStoreSession::shared()
@@ -18,9 +21,29 @@ KXStoreSession::KXStoreSession()
         });
 }
 
+KXStoreSession::~KXStoreSession() = default;
+
 void KXStoreSession::signedOut()
 {
     auto& state = KXGlobalDataBase::sharedKXGlobalDataBase();
     state.setSelectedAuthArray(foundation::MutableArray::create());
     state.setSell_info(nullptr);
+}
+
+std::string KXStoreSession::accountKey()
+{
+    if (!KXRequestAccount::signedIn())
+        return {};
+    const foundation::Id uid = foundation::Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo())["uid"];
+    if (!uid.isNil() && !uid.stringValue().empty())
+        return "uid " + uid.stringValue();
+    return "token " + KXRequestAccount::currentToken();
+}
+
+KXOrderReadBack& KXStoreSession::orderReadBack()
+{
+    auto& readBack = orderReadBacks_[accountKey()];
+    if (!readBack)
+        readBack = std::make_unique<KXOrderReadBack>();
+    return *readBack;
 }

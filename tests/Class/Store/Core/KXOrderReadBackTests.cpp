@@ -11,7 +11,7 @@ using Outcome = KXOrderReadBack::Outcome;
 
 namespace {
 
-Id unpaid(long long num)
+Id unpaidReply(long long num)
 {
     return storetest::envelope(0, Id(foundation::Dictionary::create({ { Id("num"), Id(num) } })));
 }
@@ -31,7 +31,7 @@ protected:
     void lostOrderAfter(long long count)
     {
         readBack.readCount();
-        service->answer(Operation::Unpaid, reads(), unpaid(count));
+        service->answer(Operation::Unpaid, reads(), unpaidReply(count));
         readBack.beforeOrder(record());
         readBack.orderSent();
         readBack.orderFailed(timedOut(), record());
@@ -49,7 +49,7 @@ TEST_F(KXOrderReadBackTest, AnOrderMadeAfterTheFirstReadBackIsFoundBeforeTheNext
     lostOrderAfter(2);
     EXPECT_EQ(outcomes, std::vector<Outcome> { Outcome::NotPlaced }) << "nothing read before the first order";
     ASSERT_EQ(service->count(Operation::Unpaid), 2u) << "the count is read back after the failure";
-    service->answer(Operation::Unpaid, 1, unpaid(2));
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
     EXPECT_EQ(outcomes.back(), Outcome::Unknown) << "not made yet";
     EXPECT_TRUE(readBack.isOutcomeUnknown());
     EXPECT_EQ(readBack.count(), 2);
@@ -58,7 +58,7 @@ TEST_F(KXOrderReadBackTest, AnOrderMadeAfterTheFirstReadBackIsFoundBeforeTheNext
     readBack.beforeOrder(record());
     ASSERT_EQ(service->count(Operation::Unpaid), 3u);
     EXPECT_EQ(outcomes.size(), 2u) << "nothing is told before the count comes";
-    service->answer(Operation::Unpaid, 2, unpaid(3));
+    service->answer(Operation::Unpaid, 2, unpaidReply(3));
     EXPECT_EQ(outcomes.back(), Outcome::Placed);
     EXPECT_FALSE(readBack.isOutcomeUnknown());
 }
@@ -84,88 +84,139 @@ TEST_F(KXOrderReadBackTest, TheCountFromBeforeTheLostOrderStaysUntilItsOutcomeIs
 
     // The same count: the order may go, and it is lost too; the service then makes one of them.
     readBack.beforeOrder(record());
-    service->answer(Operation::Unpaid, 4, unpaid(2));
+    service->answer(Operation::Unpaid, 4, unpaidReply(2));
     EXPECT_EQ(outcomes.back(), Outcome::NotPlaced);
     readBack.orderSent();
     readBack.orderFailed(timedOut(), record());
-    service->answer(Operation::Unpaid, 5, unpaid(2));
+    service->answer(Operation::Unpaid, 5, unpaidReply(2));
     EXPECT_EQ(outcomes.back(), Outcome::Unknown);
     readBack.beforeOrder(record());
-    service->answer(Operation::Unpaid, 6, unpaid(3));
+    service->answer(Operation::Unpaid, 6, unpaidReply(3));
     EXPECT_EQ(outcomes.back(), Outcome::Placed);
 }
 
 TEST_F(KXOrderReadBackTest, ACountBelowTheOneBeforeIsTheNextOrdersToCompareWith)
 {
     lostOrderAfter(4);
-    service->answer(Operation::Unpaid, 1, unpaid(4));
+    service->answer(Operation::Unpaid, 1, unpaidReply(4));
     // An order was paid elsewhere meanwhile.
     readBack.beforeOrder(record());
-    service->answer(Operation::Unpaid, 2, unpaid(3));
+    service->answer(Operation::Unpaid, 2, unpaidReply(3));
     EXPECT_EQ(outcomes.back(), Outcome::NotPlaced);
     readBack.orderSent();
     readBack.orderFailed(timedOut(), record());
-    service->answer(Operation::Unpaid, 3, unpaid(4));
+    service->answer(Operation::Unpaid, 3, unpaidReply(4));
     EXPECT_EQ(outcomes.back(), Outcome::Placed) << "one above the count it was sent with";
 }
 
 TEST_F(KXOrderReadBackTest, AnOrderReplyEndsTheUnknownAndTheCountIsReadAgain)
 {
     lostOrderAfter(2);
-    service->answer(Operation::Unpaid, 1, unpaid(2));
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
     readBack.beforeOrder(record());
-    service->answer(Operation::Unpaid, 2, unpaid(2));
+    service->answer(Operation::Unpaid, 2, unpaidReply(2));
     readBack.orderSent();
     readBack.orderAnswered();
     EXPECT_FALSE(readBack.isOutcomeUnknown());
     EXPECT_EQ(readBack.count(), std::nullopt) << "nothing to compare with while it is read";
     ASSERT_EQ(service->count(Operation::Unpaid), 4u);
-    service->answer(Operation::Unpaid, 3, unpaid(3));
+    service->answer(Operation::Unpaid, 3, unpaidReply(3));
     EXPECT_EQ(readBack.count(), 3);
     readBack.beforeOrder(record());
     EXPECT_EQ(outcomes.back(), Outcome::NotPlaced);
     EXPECT_EQ(service->count(Operation::Unpaid), 4u) << "no read before an order whose outcome is known";
 }
 
-TEST_F(KXOrderReadBackTest, WithoutACountOrForAnAccountGoneNothingIsReadBack)
+TEST_F(KXOrderReadBackTest, NoOrderGoesWithoutACountFromBeforeIt)
 {
-    // The page's read has not come when the order goes.
+    // The page's read has not come when the order is pressed: the count is read first.
     readBack.readCount();
     readBack.beforeOrder(record());
+    EXPECT_TRUE(outcomes.empty());
+    ASSERT_EQ(service->count(Operation::Unpaid), 2u);
+    service->fail(Operation::Unpaid, 1);
+    EXPECT_EQ(outcomes.back(), Outcome::Unknown) << "a read that fails sends nothing";
+    readBack.beforeOrder(record());
+    service->answer(Operation::Unpaid, 2, unpaidReply(2));
+    EXPECT_EQ(outcomes.back(), Outcome::NotPlaced);
+    EXPECT_EQ(readBack.count(), 2);
+    // The opening read landing late does not change the count the order goes with.
+    service->answer(Operation::Unpaid, 0, unpaidReply(9));
+    EXPECT_EQ(readBack.count(), 2);
+
+    // While the order is on its way another press sends nothing, and no read moves its count.
     readBack.orderSent();
-    service->answer(Operation::Unpaid, 0, unpaid(2));
-    readBack.orderFailed(timedOut(), record());
+    readBack.beforeOrder(record());
     EXPECT_EQ(outcomes.back(), Outcome::Unknown);
-    EXPECT_EQ(service->count(Operation::Unpaid), 1u);
-    EXPECT_FALSE(readBack.isOutcomeUnknown());
-
-    // An older read that lands after a newer one was asked is not kept.
     readBack.readCount();
-    readBack.readCount();
-    service->answer(Operation::Unpaid, 2, unpaid(5));
-    service->answer(Operation::Unpaid, 1, unpaid(9));
-    EXPECT_EQ(readBack.count(), 5);
+    EXPECT_EQ(service->count(Operation::Unpaid), 3u);
+    readBack.orderFailed(timedOut(), record());
+    ASSERT_EQ(service->count(Operation::Unpaid), 4u) << "read back against the count from before";
+    service->answer(Operation::Unpaid, 3, unpaidReply(3));
+    EXPECT_EQ(outcomes.back(), Outcome::Placed);
+}
 
+TEST_F(KXOrderReadBackTest, ALostOrderOfAnAccountGoneWaitsForItsReturn)
+{
+    readBack.readCount();
+    service->answer(Operation::Unpaid, 0, unpaidReply(5));
     readBack.beforeOrder(record());
     readBack.orderSent();
     readBack.orderFailed(KXRequestAccount::endedError(), record());
     EXPECT_EQ(outcomes.back(), Outcome::Unknown);
-    EXPECT_EQ(service->count(Operation::Unpaid), 3u) << "no count of an account that has gone";
-    EXPECT_FALSE(readBack.isOutcomeUnknown());
-    EXPECT_EQ(readBack.count(), std::nullopt);
+    EXPECT_EQ(service->count(Operation::Unpaid), 1u) << "no read for an account that has gone";
+    EXPECT_TRUE(readBack.isOutcomeUnknown());
+    EXPECT_EQ(readBack.count(), 5);
+
+    // Back again: the page's read keeps the count from before, the press reads and finds it.
+    readBack.readCount();
+    EXPECT_EQ(service->count(Operation::Unpaid), 1u);
+    readBack.beforeOrder(record());
+    service->answer(Operation::Unpaid, 1, unpaidReply(6));
+    EXPECT_EQ(outcomes.back(), Outcome::Placed);
+}
+
+TEST_F(KXOrderReadBackTest, AnOrderFoundMadeWithNobodyToTellIsToldToTheNextPress)
+{
+    readBack.readCount();
+    service->answer(Operation::Unpaid, 0, unpaidReply(1));
+    std::vector<Outcome> told;
+    readBack.sendOrder("[]", nullptr, [&told](Outcome outcome) {
+        told.push_back(outcome);
+        return false;
+    });
+    ASSERT_EQ(service->count(Operation::Order), 1u);
+    EXPECT_TRUE(readBack.isOrderOnItsWay());
+    service->fail(Operation::Order, 0);
+    EXPECT_FALSE(readBack.isOrderOnItsWay());
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
+    EXPECT_EQ(told, std::vector<Outcome> { Outcome::Placed });
+    readBack.beforeOrder(record());
+    EXPECT_EQ(outcomes, std::vector<Outcome> { Outcome::Placed }) << "told once, without a read";
+    EXPECT_EQ(service->count(Operation::Unpaid), 2u);
+    readBack.beforeOrder(record());
+    EXPECT_EQ(outcomes.back(), Outcome::NotPlaced);
+
+    // An order reply books its outcome before the sender hears of it, and reads the count again.
+    bool answered = false;
+    readBack.sendOrder("[]", [&answered](const Id&) { answered = true; }, [](Outcome) { return true; });
+    service->answer(Operation::Order, 1, storetest::envelope(0, Id()));
+    EXPECT_TRUE(answered);
+    EXPECT_FALSE(readBack.isOrderOnItsWay());
+    EXPECT_EQ(service->count(Operation::Unpaid), 3u);
 }
 
 TEST_F(KXOrderReadBackTest, RepliesAfterTheReadBackIsGoneAreDropped)
 {
     auto owned = std::make_unique<KXOrderReadBack>(service);
     owned->readCount();
-    service->answer(Operation::Unpaid, 0, unpaid(1));
+    service->answer(Operation::Unpaid, 0, unpaidReply(1));
     owned->beforeOrder(record());
     owned->orderSent();
     owned->orderFailed(timedOut(), record());
     const std::size_t told = outcomes.size();
     owned.reset();
-    service->answer(Operation::Unpaid, 1, unpaid(2));
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
     EXPECT_EQ(outcomes.size(), told);
 }
 
