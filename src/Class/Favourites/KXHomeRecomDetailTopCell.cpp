@@ -2,6 +2,7 @@
 
 #include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/Favourites/Core/KXCollectionHeaderLayout.h"
+#include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/Core/KXFavouritesTexts.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
 #include "Class/ImageViews/ImageView.h"
@@ -68,6 +69,12 @@ KXHomeRecomDetailTopCell::KXHomeRecomDetailTopCell(QWidget* parent)
         [cell = QPointer<KXHomeRecomDetailTopCell>(this)](const dispatch::Notification& n) {
             if (cell)
                 cell->attentionChanged(n);
+        });
+    // A sign-in completes a waiting click; a sign-in or sign-out decides whose collection it is.
+    sessionChanges_ = dispatch::NotificationCenter::defaultCenter().addObserver(KXSignInEvents::kNotification, Id(),
+        nullptr, [cell = QPointer<KXHomeRecomDetailTopCell>(this)](const dispatch::Notification& n) {
+            if (cell)
+                cell->receiveNotification(n);
         });
 }
 
@@ -169,16 +176,19 @@ void KXHomeRecomDetailTopCell::setDataDic(const Id& record)
     detailContentLabel_->update();
 
     bool followed = false;
-    if (const auto follows = KXUserCenterConfig::sharedKXUserCenterConfig().followsArray()) {
-        const std::string id = record["id"].stringValue();
-        for (const Id& follow : follows->objects())
-            followed = followed || (follow.dictionary() && follow["id"].stringValue() == id);
-    }
-    toggle_.setState(followed ? 1 : 0);
-    recordState_ = followed ? 1 : 0;
-    countFromRecord_ = false;
-    ++followersRead_;
+    if (const auto follows = KXUserCenterConfig::sharedKXUserCenterConfig().followsArray())
+        followed = holdsCollection(follows, record["id"]);
+    follow_.showRecord(followed);
     showAttention();
+}
+
+bool KXHomeRecomDetailTopCell::holdsCollection(const foundation::Ref<foundation::Array>& follows, const Id& id)
+{
+    const std::string wanted = id.stringValue();
+    for (const Id& follow : follows->objects())
+        if (follow.dictionary() && follow["id"].stringValue() == wanted)
+            return true;
+    return false;
 }
 
 void KXHomeRecomDetailTopCell::setFrom(const QString& from)
@@ -187,55 +197,52 @@ void KXHomeRecomDetailTopCell::setFrom(const QString& from)
     showAttention();
 }
 
-bool KXHomeRecomDetailTopCell::isOwnCollection() const
+Id KXHomeRecomDetailTopCell::signedInUserID()
+{
+    // Signed out, no collection is one's own: the "userID" a sign-out leaves behind is a former
+    // account's.
+    auto& session = KXUserCenterConfig::sharedKXUserCenterConfig();
+    if (!session.islogin())
+        return {};
+    const Id user = Id(session.userinfo())["uid"];
+    if (!user.isNil())
+        return user;
+    return foundation::UserDefaults::standardUserDefaults().objectForKey("userID");
+}
+
+bool KXHomeRecomDetailTopCell::isOwnCollection(const Id& user) const
 {
     const Id owner = dataDic_["user_id"];
-    if (owner.isNil())
-        return false;
-    Id user = foundation::UserDefaults::standardUserDefaults().objectForKey("userID");
-    if (user.isNil())
-        user = Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo())["uid"];
-    return !user.isNil() && owner.integerValue() == user.integerValue();
+    return !owner.isNil() && !user.isNil() && owner.integerValue() == user.integerValue();
 }
 
 void KXHomeRecomDetailTopCell::showAttention()
 {
-    attentionBtn_->setVisible(!hasOrigin_ && !isOwnCollection());
-    attentionBtn_->setState(toggle_.state());
-    attentionBtn_->setEnabled(!toggle_.isPending());
-    // A click waiting for the sign-in has sent nothing yet, and one sent at the sign-in waits for
-    // the record read again: the record's count stands until then.
-    const int shift = signIn_.isActive() || countFromRecord_ ? 0 : toggle_.state() - recordState_;
+    showAttention(signedInUserID());
+}
+
+void KXHomeRecomDetailTopCell::showAttention(const Id& user)
+{
+    attentionBtn_->setVisible(!hasOrigin_ && !isOwnCollection(user));
+    attentionBtn_->setState(follow_.state());
+    attentionBtn_->setEnabled(!follow_.isPending());
     if (dataDic_.dictionary())
-        groupDetailLabel_->setText(KXFavouritesTexts::collectionFacts(dataDic_, shift));
+        groupDetailLabel_->setText(KXFavouritesTexts::collectionFacts(dataDic_, follow_.countShift()));
 }
 
 void KXHomeRecomDetailTopCell::attentionBtnClick()
 {
-    // The button has flipped itself; the toggle decides.
-    if (!toggle_.click()) {
+    // The button has flipped itself; the model decides.
+    switch (follow_.click(KXUserCenterConfig::sharedKXUserCenterConfig().islogin())) {
+    case KXCollectionFollow::Click::Refused:
         showAttention();
         return;
-    }
-    if (KXUserCenterConfig::sharedKXUserCenterConfig().islogin()) {
-        if (countFromRecord_) {
-            // The count shown stands for the state before this click; a read still on its way
-            // may or may not hold it.
-            countFromRecord_ = false;
-            recordState_ = 1 - toggle_.state();
-            ++followersRead_;
-        }
+    case KXCollectionFollow::Click::Send:
         showAttention();
         attentionHttpRequest();
         return;
-    }
-    if (!signIn_.isActive()) {
-        signIn_
-            = dispatch::NotificationCenter::defaultCenter().addObserver(KXSignInEvents::kNotification, Id(),
-                nullptr, [cell = QPointer<KXHomeRecomDetailTopCell>(this)](const dispatch::Notification& n) {
-                    if (cell)
-                        cell->receiveNotification(n);
-                });
+    case KXCollectionFollow::Click::AwaitSignIn:
+        break;
     }
     showAttention();
     if (const auto delegate = delegate_.lock())
@@ -244,31 +251,56 @@ void KXHomeRecomDetailTopCell::attentionBtnClick()
 
 void KXHomeRecomDetailTopCell::receiveNotification(const dispatch::Notification& notification)
 {
-    if (!notification.userInfo || !notification.userInfo->containsKey("loginMessage"))
+    if (!notification.userInfo)
         return;
-    signIn_.cancel();
-    countFromRecord_ = true;
-    attentionHttpRequest();
+    if (notification.userInfo->containsKey("loginOut")) {
+        showAttention();
+        return;
+    }
+    if (!notification.userInfo->containsKey("loginMessage"))
+        return;
+    // The account that signed in is the post's: the session may not hold it yet.
+    const Id user = Id(notification.userInfo)["loginMessage"]["uid"];
+    const bool send = follow_.signedIn(isOwnCollection(user));
+    showAttention(user);
+    if (send)
+        attentionHttpRequest();
 }
 
 void KXHomeRecomDetailTopCell::readFollowers()
 {
-    const unsigned long long read = ++followersRead_;
+    const unsigned long long read = follow_.read();
     KXHTTPBUSINESS().getRecommendDataByID(
         dataDic_["id"], Id("0"),
         [cell = QPointer<KXHomeRecomDetailTopCell>(this), read](const Id& reply) {
             const Id record = reply["corvane_data"];
-            if (!cell || cell->followersRead_ != read || reply["errcode"].isNil() || reply["errcode"].integerValue() != 0
-                || !record.dictionary() || record["follow_num"].isNil())
+            if (!cell || reply["errcode"].isNil() || reply["errcode"].integerValue() != 0 || !record.dictionary()
+                || record["follow_num"].isNil() || !cell->follow_.recordRead(read))
                 return;
             auto shown = foundation::MutableDictionary::dictionaryWithDictionary(*cell->dataDic_.dictionary());
             shown->setValue(record["follow_num"], "follow_num");
             cell->dataDic_ = Id(shown);
-            cell->recordState_ = cell->toggle_.state();
-            cell->countFromRecord_ = false;
             cell->showAttention();
         },
         nullptr);
+}
+
+void KXHomeRecomDetailTopCell::readBackFollow()
+{
+    const unsigned long long read = follow_.read();
+    const Id groupID = dataDic_["id"];
+    KXFolderSession::reloadFollows(
+        [cell = QPointer<KXHomeRecomDetailTopCell>(this), read, groupID](const foundation::Ref<foundation::MutableArray>& follows) {
+            if (!cell || !cell->dataDic_.dictionary() || cell->dataDic_["id"].stringValue() != groupID.stringValue())
+                return;
+            const bool followed = holdsCollection(follows, groupID);
+            const bool applied = cell->follow_.followsRead(read, followed);
+            cell->showAttention();
+            // The change was made after all: every page and side table shows it.
+            if (applied)
+                postAttentionChange(groupID, followed ? 1 : 0);
+        });
+    readFollowers();
 }
 
 void KXHomeRecomDetailTopCell::postAttentionChange(const Id& groupID, long long state)
@@ -284,35 +316,41 @@ void KXHomeRecomDetailTopCell::attentionChanged(const dispatch::Notification& no
     if (!dataDic_.dictionary() || change["groupID"].isNil() || change["groupID"].stringValue() != dataDic_["id"].stringValue())
         return;
     // While this header's own request runs, its answer decides.
-    toggle_.setState(change["groupState"].integerValue() != 0 ? 1 : 0);
+    follow_.changedElsewhere(change["groupState"].integerValue() != 0 ? 1 : 0);
     showAttention();
 }
 
 void KXHomeRecomDetailTopCell::attentionHttpRequest()
 {
-    if (toggle_.isPending() || !dataDic_.dictionary())
+    if (follow_.isPending() || !dataDic_.dictionary())
         return;
     KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(
         foundation::String::create("添加/取消收藏错误"));
     const Id groupID = dataDic_["id"];
-    const int state = toggle_.begin();
+    const int state = follow_.begin();
     showAttention();
-    const auto finished = [cell = QPointer<KXHomeRecomDetailTopCell>(this)](bool accepted, bool ended = false) {
+    using Answer = KXCollectionFollow::Answer;
+    const auto finished = [cell = QPointer<KXHomeRecomDetailTopCell>(this)](Answer answer) {
         if (!cell)
             return;
-        cell->toggle_.finished(accepted);
+        const auto then = cell->follow_.finished(answer);
         cell->showAttention();
-        if (cell->countFromRecord_ && !ended)
+        if (then == KXCollectionFollow::Then::ReadRecord)
             cell->readFollowers();
+        else if (then == KXCollectionFollow::Then::ReadBack)
+            cell->readBackFollow();
     };
     KXHTTPBUSINESS().isAttentionGroup(
         groupID, Id(foundation::String::create(std::to_string(state))),
         [finished, groupID, state](const Id& reply) {
             const bool accepted = !reply["errcode"].isNil() && reply["errcode"].integerValue() == 0;
-            finished(accepted);
+            finished(accepted ? Answer::Accepted : Answer::Refused);
             if (!accepted)
                 return;
             postAttentionChange(groupID, state);
         },
-        [finished](const foundation::Ref<foundation::Error>& error) { finished(false, KXRequestAccount::isEnded(error)); });
+        [finished](const foundation::Ref<foundation::Error>& error) {
+            // No reply: the service may have applied it.
+            finished(KXRequestAccount::isEnded(error) ? Answer::Ended : Answer::Failed);
+        });
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "Class/Favourites/Core/KXFollowToggle.h"
+#include "Class/Favourites/Core/KXCollectionFollow.h"
+#include "Platform/Foundation/Array.h"
 #include "Platform/Dispatch/Subscription.h"
 #include "Platform/Foundation/Object.h"
 
@@ -28,20 +29,22 @@ public:
 // collection's name, "字体 %@ · 关注 %@ · 浏览 %@", the date (the first 10 characters of
 // "add_time"), the description (line spacing 8, rgb(72,72,72), typeset as
 // KXCollectionHeaderLayout measures it) and the follow button. The follow button is hidden for a
-// header given an origin (setFrom) and for the signed-in user's own collection; its state is 1
-// when the session's followed collections hold the record's "id".
+// header given an origin (setFrom) and for the signed-in user's own collection (signed out, none
+// is one's own; it is laid out again at each sign-in and sign-out); its state is 1 when the
+// session's followed collections hold the record's "id".
 //
-// A click flips the button and sends the follow request at once (KXFollowToggle): while it runs
-// the button is disabled; a refusal or a failure puts the state back; an accepted change posts
-// "KXHomeRecomAttention" {"groupID", "groupState"}. Signed out, the click asks for the sign-in
-// (the delegate's loginClick) and waits for the next sign-in message ("homeNotificationCenter" with
-// "loginMessage"), which sends the state the button shows then; clicks while waiting add no second
-// observer. A signed-in click moves the follower count by one with the button's state, and back
-// with it. A click completed through the sign-in moves nothing: the record was read while signed
-// out, so the page cannot tell whether the account already followed; once that request's answer
-// is in (or its failure), the record is read again (getCollectInfo) and its "follow_num" shown. A
-// "KXHomeRecomAttention" posted elsewhere for the collection shown (the side table's unfollow)
-// sets the state and moves the count the same way. Main thread only.
+// A click flips the button and sends the follow request at once (KXCollectionFollow keeps the
+// state and the count): while it runs the button is disabled; a refusal puts the state back; an
+// accepted change posts "KXHomeRecomAttention" {"groupID", "groupState"}. A failure without a
+// reply puts it back and reads back what the service holds (readBackFollow: the followed list for
+// the state, the record for the count); a change found applied is posted as an accepted one.
+// Signed out, the click asks for the sign-in (the delegate's loginClick) and waits for the next
+// sign-in message ("homeNotificationCenter" with "loginMessage"), which sends the state the button
+// shows then, unless the account that signed in owns the collection. A signed-in click moves the
+// follower count by one with the button's state, and back with it; a click completed through the
+// sign-in moves nothing until the record is read again. A "KXHomeRecomAttention" posted elsewhere
+// for the collection shown (the side table's unfollow) sets the state and moves the count the same
+// way. Main thread only.
 class KXHomeRecomDetailTopCell : public QWidget {
     Q_OBJECT
 
@@ -68,8 +71,8 @@ public:
     void attentionHttpRequest();
 
     KXBaseButton* attentionBtn() const { return attentionBtn_; }
-    int attentionState() const { return toggle_.state(); }
-    bool isWaitingForSignIn() const { return signIn_.isActive(); }
+    int attentionState() const { return follow_.state(); }
+    bool isWaitingForSignIn() const { return follow_.isWaitingForSignIn(); }
     QLabel* titleLabel() const { return titleLabel_; }
     QLabel* authorNameLabel() const { return authorNameLabel_; }
     QLabel* groupDetailLabel() const { return groupDetailLabel_; }
@@ -82,22 +85,24 @@ protected:
 private:
     class Description;
     void setUPUI();
+    // Lays the button out for the account signed in now, or for `user` (the one a sign-in posts).
     void showAttention();
+    void showAttention(const foundation::Id& user);
     // Asks for the record again and shows the follower count it gives.
     void readFollowers();
-    bool isOwnCollection() const;
+    // A follow request failed without a reply: reads what the service holds, the state from the
+    // followed list and the count from the record.
+    void readBackFollow();
+    // The user id of the account signed in; nil signed out.
+    static foundation::Id signedInUserID();
+    bool isOwnCollection(const foundation::Id& user) const;
+    static bool holdsCollection(const foundation::Ref<foundation::Array>& follows, const foundation::Id& id);
 
     foundation::Id dataDic_;
     bool hasOrigin_ = false;
-    KXFollowToggle toggle_;
-    // The button's state as the record was read: the record's follower count is that state's.
-    int recordState_ = 0;
-    // A click completed through the sign-in: the count is the record's until it is read again.
-    bool countFromRecord_ = false;
-    // Which read of the record is the one to show: a read overtaken by a click or a record is dropped.
-    unsigned long long followersRead_ = 0;
+    KXCollectionFollow follow_;
     std::weak_ptr<KXHomeRecomDetailTopCellDelegate> delegate_;
-    dispatch::Subscription signIn_;
+    dispatch::Subscription sessionChanges_;
     dispatch::Subscription attentionChanges_;
     ImageView* contentImg_ = nullptr;
     ImageView* avatarImg_ = nullptr;

@@ -348,6 +348,92 @@ TEST_F(KXHomeRecomDetailViewTest, AFollowCompletedThroughTheSignInShowsTheServic
     follow(card["id"], "0");
 }
 
+TEST_F(KXHomeRecomDetailViewTest, AFollowWhoseReplyWasLostShowsWhatTheServiceHolds)
+{
+    std::vector<std::string> posted;
+    auto observer = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXHomeRecomDetailTopCell::kAttentionNotification, Id(), nullptr, [&](const dispatch::Notification& n) {
+            posted.push_back(Id(n.userInfo)["groupID"].stringValue() + "/" + Id(n.userInfo)["groupState"].stringValue());
+        });
+    // Signed in: the service applies the follow and the reply is lost.
+    const Id card = cardNamed("海报大字");
+    const std::string id = card["id"].stringValue();
+    ASSERT_EQ(followed(id), 0u);
+    auto* detail = openCard(card);
+    auto* header = detail->topCell();
+    setFault("followCollect", localservice::Fault::Kind::LostReply);
+    header->attentionBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return requests("138") == 1 && header->attentionBtn()->isEnabled(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    service().faults().clear("followCollect");
+    ASSERT_EQ(followed(id), 1u) << "the service applied it";
+    EXPECT_EQ(header->attentionState(), 1);
+    EXPECT_EQ(header->attentionBtn()->state(), 1);
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(card["follow_num"].integerValue() + 1));
+    EXPECT_EQ(posted, std::vector<std::string> { id + "/1" }) << "shown wherever the follow is shown";
+    follow(card["id"], "0");
+
+    // Through a sign-in: the button from the followed list, the count from the record.
+    const Id serif = cardNamed("经典衬线");
+    const std::string serifID = serif["id"].stringValue();
+    const long long count = serif["follow_num"].integerValue();
+    ASSERT_EQ(followed(serifID), 0u);
+    signOut();
+    detail->setInfoDic(serif.dictionary());
+    settle(host());
+    header->attentionBtn()->click();
+    detail->loginWindow()->window()->orderOut();
+    signIn();
+    setFault("followCollect", localservice::Fault::Kind::LostReply);
+    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()));
+    ASSERT_TRUE(waitUntil([&] { return requests("138") == 1 && header->attentionBtn()->isEnabled(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    service().faults().clear("followCollect");
+    ASSERT_EQ(followed(serifID), 1u);
+    EXPECT_EQ(header->attentionState(), 1);
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count + 1));
+    // The next click unfollows, and the count is the service's.
+    header->attentionBtn()->click();
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
+    ASSERT_TRUE(waitUntil([&] { return header->attentionBtn()->isEnabled(); }));
+    EXPECT_EQ(followed(serifID), 0u);
+    EXPECT_EQ(header->attentionState(), 0);
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
+}
+
+TEST_F(KXHomeRecomDetailViewTest, SignedOutNoCollectionIsOnesOwn)
+{
+    const Id own = cardNamed("正文精选");
+    const Id uid = Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo())["uid"];
+    auto* detail = openCard(own);
+    auto* header = detail->topCell();
+    EXPECT_TRUE(header->attentionBtn()->isHidden());
+
+    // Signed out as the sign-out leaves it: the former account's "userID" stays stored.
+    signOut();
+    setDefault("userID", uid);
+    dispatch::NotificationCenter::defaultCenter().post("homeNotificationCenter", Id(),
+        foundation::Dictionary::create(
+            { { Id("loginOut"), Id(foundation::Dictionary::create({ { Id("logint"), Id("YES") } })) } }));
+    EXPECT_FALSE(header->attentionBtn()->isHidden()) << "laid out again at the sign-out";
+    detail->setInfoDic(own.dictionary());
+    settle(host());
+    EXPECT_FALSE(header->attentionBtn()->isHidden());
+
+    // Followed signed out, and its owner signs in: nothing is sent, the header is the owner's.
+    header->attentionBtn()->click();
+    ASSERT_TRUE(header->isWaitingForSignIn());
+    detail->loginWindow()->window()->orderOut();
+    signIn();
+    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()));
+    EXPECT_FALSE(header->isWaitingForSignIn());
+    EXPECT_TRUE(header->attentionBtn()->isHidden());
+    EXPECT_EQ(header->attentionState(), 0);
+    EXPECT_EQ(followers(header), "关注 " + own["follow_num"].stringValue());
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(requests("138"), 0u);
+}
+
 TEST_F(KXHomeRecomDetailViewTest, ShareOpensTheDialogForTheCollection)
 {
     const Id card = cardNamed("经典衬线");
