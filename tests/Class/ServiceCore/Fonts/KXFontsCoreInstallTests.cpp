@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iconv.h>
 #include <set>
 #include <unistd.h>
 
@@ -49,6 +50,23 @@ Outcome install(const fs::path& file, const std::string& url, std::set<fs::path>
     EXPECT_TRUE(dispatch::RunLoop::runUntil([&] { return outcome.done; }, 20));
     dispatch::RunLoop::drain();
     return outcome;
+}
+
+// `text` (UTF-8) in `charset`, by the C library's converter.
+std::string encoded(const std::string& text, const char* charset)
+{
+    iconv_t converter = iconv_open(charset, "UTF-8");
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return {};
+    std::string in = text;
+    std::string out(text.size() * 4, '\0');
+    char* from = in.data();
+    char* to = out.data();
+    std::size_t inLeft = in.size();
+    std::size_t outLeft = out.size();
+    const bool done = iconv(converter, &from, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(converter);
+    return done ? out.substr(0, out.size() - outLeft) : std::string();
 }
 
 } // namespace
@@ -233,4 +251,28 @@ TEST(KXFontsCoreInstall, AFailedInstallLeavesTheFontFolderAsItWas)
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"FreeSans.ttf", "FreeSerif.ttf"}));
     fs::remove_all(folder, ec);
+}
+
+// An archive made on Linux by a Chinese archiver names its font in GBK, without the UTF-8 flag:
+// the font is installed under its Chinese name.
+TEST(KXFontsCoreInstall, AFontNamedInGBKIsInstalledUnderItsChineseName)
+{
+    const auto dir = testsupport::makeScratchDir("gbk-archive");
+    const auto font = foundation::Data::dataWithContentsOfFile("/usr/share/fonts/truetype/freefont/FreeSans.ttf");
+    ASSERT_TRUE(font);
+    const std::string name = "华文细黑常规体.ttf";
+    const std::string gbkName = encoded(name, "GBK");
+    ASSERT_FALSE(gbkName.empty());
+    {
+        ZipArchive archive((dir / "gbk.zip").string());
+        ASSERT_TRUE(archive.open());
+        ASSERT_TRUE(archive.writeData(font, gbkName, ""));
+        ASSERT_TRUE(archive.close());
+    }
+    const auto outcome = install(dir / "gbk.zip", "https://fonts.example/dl/gbk.zip");
+    ASSERT_FALSE(outcome.error) << outcome.error->description();
+    const auto expected = foundation::Paths::userFontsDirectory() / name;
+    EXPECT_EQ(outcome.installed, expected.string());
+    EXPECT_EQ(outcome.files, KXFontsCore::InstalledFiles{expected});
+    EXPECT_TRUE(fs::exists(expected));
 }
