@@ -1,6 +1,7 @@
 #include "Lib/ZipArchive/ZipArchive.h"
 
 #include "Platform/Foundation/Foundation.h"
+#include "Support/LegacyText.h"
 #include "Support/TempHome.h"
 #include "TestArchives.h"
 
@@ -10,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <iconv.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -192,24 +192,6 @@ TEST(ZipArchiveNames, DecodingFollowsHostFlagAndFallsBack)
 
 namespace {
 
-// `text` (UTF-8) in `charset`, by the C library's converter, so that the test's bytes do not come
-// from the converter under test.
-std::string encoded(const std::string& text, const char* charset)
-{
-    iconv_t converter = iconv_open(charset, "UTF-8");
-    if (converter == reinterpret_cast<iconv_t>(-1))
-        return {};
-    std::string in = text;
-    std::string out(text.size() * 4, '\0');
-    char* from = in.data();
-    char* to = out.data();
-    std::size_t inLeft = in.size();
-    std::size_t outLeft = out.size();
-    const bool done = iconv(converter, &from, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1);
-    iconv_close(converter);
-    return done ? out.substr(0, out.size() - outLeft) : std::string();
-}
-
 constexpr std::uint16_t kUnixHost = 0x0314;
 
 } // namespace
@@ -220,7 +202,7 @@ TEST(ZipArchiveNames, GBKNamesFromAUnixHostAreChineseUnderEveryLocaleButTheOther
 {
     for (const char* locale : {"zh_CN.UTF-8", "zh_CN.GB18030", "en_US.UTF-8", "C", ""}) {
         for (const std::string name : {"字", "字体", "方正黑体", "华文细黑常规字体第二版", "字体/黑体 Bold.ttf"}) {
-            const std::string raw = encoded(name, "GBK");
+            const std::string raw = testsupport::legacyEncoded(name, "GBK");
             ASSERT_FALSE(raw.empty()) << name;
             EXPECT_EQ(zipentry::decodeName(raw, kUnixHost, 0, locale), name) << locale << " " << name;
         }
@@ -239,7 +221,7 @@ TEST(ZipArchiveNames, TheLocalesOwnDoubleByteEncodingComesBeforeGB18030)
     };
     for (const Case& c : {Case{"zh_TW.UTF-8", "BIG5", "標楷體.ttf"}, Case{"zh_HK.UTF-8", "BIG5-HKSCS", "中文"},
              Case{"ja_JP.UTF-8", "SHIFT_JIS", "ﾌｫﾝﾄ.otf"}, Case{"ko_KR.UTF-8", "CP949", "나눔고딕.ttf"}}) {
-        const std::string raw = encoded(c.name, c.charset);
+        const std::string raw = testsupport::legacyEncoded(c.name, c.charset);
         ASSERT_FALSE(raw.empty()) << c.name;
         EXPECT_EQ(zipentry::decodeName(raw, kUnixHost, 0, c.locale), c.name) << c.locale;
         EXPECT_NE(zipentry::decodeName(raw, kUnixHost, 0, "zh_CN.UTF-8"), c.name) << c.locale << ": the locale decided";
@@ -247,7 +229,7 @@ TEST(ZipArchiveNames, TheLocalesOwnDoubleByteEncodingComesBeforeGB18030)
     // Kanji and kana of Shift_JIS have lead bytes below GBK's common ones: Japanese under its own
     // locale whatever GB18030 makes of it.
     const std::string mincho = "明朝体フォント.ttf";
-    EXPECT_EQ(zipentry::decodeName(encoded(mincho, "SHIFT_JIS"), kUnixHost, 0, "ja_JP.UTF-8"), mincho);
+    EXPECT_EQ(zipentry::decodeName(testsupport::legacyEncoded(mincho, "SHIFT_JIS"), kUnixHost, 0, "ja_JP.UTF-8"), mincho);
 }
 
 // A Latin-1 name (accented letters between ASCII ones) also reads as GB18030, but not as common

@@ -6,11 +6,11 @@
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Foundation/NewFiles.h"
 #include "Platform/Storage/Paths.h"
+#include "Support/LegacyText.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iconv.h>
 #include <set>
 #include <unistd.h>
 
@@ -50,23 +50,6 @@ Outcome install(const fs::path& file, const std::string& url, std::set<fs::path>
     EXPECT_TRUE(dispatch::RunLoop::runUntil([&] { return outcome.done; }, 20));
     dispatch::RunLoop::drain();
     return outcome;
-}
-
-// `text` (UTF-8) in `charset`, by the C library's converter.
-std::string encoded(const std::string& text, const char* charset)
-{
-    iconv_t converter = iconv_open(charset, "UTF-8");
-    if (converter == reinterpret_cast<iconv_t>(-1))
-        return {};
-    std::string in = text;
-    std::string out(text.size() * 4, '\0');
-    char* from = in.data();
-    char* to = out.data();
-    std::size_t inLeft = in.size();
-    std::size_t outLeft = out.size();
-    const bool done = iconv(converter, &from, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1);
-    iconv_close(converter);
-    return done ? out.substr(0, out.size() - outLeft) : std::string();
 }
 
 } // namespace
@@ -261,7 +244,7 @@ TEST(KXFontsCoreInstall, AFontNamedInGBKIsInstalledUnderItsChineseName)
     const auto font = foundation::Data::dataWithContentsOfFile("/usr/share/fonts/truetype/freefont/FreeSans.ttf");
     ASSERT_TRUE(font);
     const std::string name = "华文细黑常规体.ttf";
-    const std::string gbkName = encoded(name, "GBK");
+    const std::string gbkName = testsupport::legacyEncoded(name, "GBK");
     ASSERT_FALSE(gbkName.empty());
     {
         ZipArchive archive((dir / "gbk.zip").string());
