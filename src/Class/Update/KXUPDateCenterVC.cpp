@@ -47,7 +47,10 @@ const char* failureText(KXUpdateDownload::Failure failure)
     switch (failure) {
     case Failure::RefusedAddress:
     case Failure::NoPackageInfo:
+    case Failure::OversizedOffer:
         return KXUPDateCenterVC::kIncompleteOffer;
+    case Failure::NoSpace:
+        return KXUPDateCenterVC::kNoSpace;
     case Failure::Unverified:
     case Failure::UnsupportedFile:
         return KXUPDateCenterVC::kCheckFailed;

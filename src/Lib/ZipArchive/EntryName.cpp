@@ -2,10 +2,12 @@
 
 #include "Platform/Foundation/Unicode.h"
 
+#include <cstdlib>
 #include <memory>
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 #include <unicode/ucsdet.h>
-#include <unicode/ustring.h>
+#include <unicode/utf16.h>
 #include <vector>
 
 namespace zipentry {
@@ -21,7 +23,11 @@ struct DetectorCloser {
     void operator()(UCharsetDetector* detector) const { ucsdet_close(detector); }
 };
 
-bool convert(const char* charset, std::string_view raw, std::string& out)
+// `raw` in `charset`; false when a byte sequence is illegal or unmapped there. With `plainText`,
+// also false when the text holds what no name typed on a keyboard does: control characters,
+// private-use or unassigned code points (where legacy encodings put their user-defined areas and
+// gaps), or the replacement character.
+bool convert(const char* charset, std::string_view raw, std::string& out, bool plainText = false)
 {
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open(charset, &status));
@@ -33,9 +39,87 @@ bool convert(const char* charset, std::string_view raw, std::string& out)
                                    static_cast<int32_t>(raw.size()), &status);
     if (U_FAILURE(status))
         return false;
+    for (int32_t i = 0; plainText && i < length;) {
+        UChar32 c;
+        U16_NEXT(units.data(), i, length, c);
+        const auto type = static_cast<UCharCategory>(u_charType(c));
+        if (type == U_CONTROL_CHAR || type == U_PRIVATE_USE_CHAR || type == U_UNASSIGNED || type == U_SURROGATE || c == 0xFFFD)
+            return false;
+    }
     out = foundation::unicode::toUTF8(std::u16string_view(reinterpret_cast<const char16_t*>(units.data()),
                                                           static_cast<std::size_t>(length)));
     return true;
+}
+
+// Whether GBK bytes of common text is what `raw` most likely is. GB18030 reads almost any run of
+// high bytes, Latin-1 words (an accented letter between ASCII ones) and other double-byte
+// encodings included, so a reading counts only when at least half of its multi-byte characters
+// are in the common set that GBK names are written in: GB2312's symbols and hanzi, both bytes in
+// 0xA1-0xFE. An accented Latin letter followed by an ASCII one, or a Shift_JIS kana or kanji (lead
+// byte below 0xA1), is not.
+bool readsAsCommonGBK(std::string_view raw)
+{
+    std::size_t multiByte = 0;
+    std::size_t common = 0;
+    for (std::size_t i = 0; i < raw.size();) {
+        const auto lead = static_cast<unsigned char>(raw[i]);
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        const auto trail = i + 1 < raw.size() ? static_cast<unsigned char>(raw[i + 1]) : 0;
+        ++multiByte;
+        if (trail >= 0x30 && trail <= 0x39) {
+            i += 4; // a four-byte sequence: rare characters, never common ones
+            continue;
+        }
+        if (((lead >= 0xA1 && lead <= 0xA9) || (lead >= 0xB0 && lead <= 0xF7)) && trail >= 0xA1 && trail <= 0xFE)
+            ++common;
+        i += 2;
+    }
+    return multiByte > 0 && common * 2 >= multiByte;
+}
+
+struct LocaleName {
+    std::string_view language;
+    std::string_view territory;
+};
+
+LocaleName splitLocale(std::string_view locale)
+{
+    locale = locale.substr(0, locale.find_first_of(".@"));
+    const auto separator = locale.find_first_of("_-");
+    if (separator == std::string_view::npos)
+        return {locale, {}};
+    return {locale.substr(0, separator), locale.substr(separator + 1)};
+}
+
+// The legacy encodings a user of `locale` meets in archive names, most likely first, when they are
+// not the client's own: each is a double-byte encoding whose names GB18030 would also read.
+std::vector<const char*> localeEncodings(std::string_view locale)
+{
+    const auto [language, territory] = splitLocale(locale);
+    if (language == "zh") {
+        if (territory == "HK" || territory == "MO")
+            return {"Big5-HKSCS", "Big5"};
+        if (territory == "TW")
+            return {"Big5"};
+        return {}; // simplified Chinese: GB18030 already
+    }
+    if (language == "ja")
+        return {"Shift_JIS"};
+    if (language == "ko")
+        return {"windows-949"}; // EUC-KR and its Windows extension
+    return {};
+}
+
+// The locale's own encodings, then the client's; the first that reads the bytes cleanly wins.
+bool convertLegacy(std::string_view raw, std::string_view locale, std::string& out)
+{
+    for (const char* charset : localeEncodings(locale))
+        if (convert(charset, raw, out, true))
+            return true;
+    return readsAsCommonGBK(raw) && convert("GB18030", raw, out, true);
 }
 
 bool detectAndConvert(std::string_view raw, std::string& out)
@@ -67,13 +151,28 @@ bool detectAndConvert(std::string_view raw, std::string& out)
 
 } // namespace
 
+std::string userLocale()
+{
+    for (const char* variable : {"LC_ALL", "LC_CTYPE", "LANG"})
+        if (const char* value = std::getenv(variable); value && *value)
+            return value;
+    return {};
+}
+
 std::string decodeName(std::string_view raw, std::uint16_t versionMadeBy, std::uint16_t flag)
+{
+    return decodeName(raw, versionMadeBy, flag, userLocale());
+}
+
+std::string decodeName(std::string_view raw, std::uint16_t versionMadeBy, std::uint16_t flag, std::string_view locale)
 {
     std::string text;
     if (versionMadeBy < 256 && !(flag & kUTF8NameFlag) && convert("ibm-437", raw, text))
         return text;
     if (foundation::unicode::isValidUTF8(raw))
         return std::string(raw);
+    if (convertLegacy(raw, locale, text))
+        return text;
     if (detectAndConvert(raw, text))
         return text;
     return hexString(raw);

@@ -7,6 +7,7 @@
 #include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/ScaledScreen.h"
 #include "Class/Update/Core/KXUpdateDownload.h"
+#include "Class/Update/Core/KXUpdateTransfer.h"
 #include "Class/Update/KXUPDateCenterVC.h"
 #include "Class/Update/KXUPDateCenterWC.h"
 #include "Lib/LayoutConstraints/LCConstraint.h"
@@ -22,6 +23,8 @@
 #include <QPlainTextEdit>
 #include <filesystem>
 #include <fstream>
+#include <limits>
+#include <optional>
 
 namespace fs = std::filesystem;
 using foundation::Id;
@@ -302,6 +305,46 @@ TEST_F(KXUpdaterTest, ABodyPastTheAnnouncedSizeIsStoppedThere)
         EXPECT_EQ(page->failureLabel()->text(), QString::fromUtf8(KXUPDateCenterVC::kCheckFailed));
         EXPECT_TRUE(page->retryBtn()->isVisible());
     }
+}
+
+// An offer announcing more than any package may be is refused at the reply, with the refused-offer
+// text: nothing is fetched from an address that would serve without end, and nothing is written.
+// The body is throttled so that a transfer that did start would outlast the wait.
+TEST_F(KXUpdaterTest, AnOfferPastTheDownloadCeilingIsRefusedBeforeAnythingIsFetched)
+{
+    localservice::Fault fault;
+    fault.kind = localservice::Fault::Kind::Endless;
+    fault.bytesPerSecond = 4096;
+    service().faults().set("update/", fault);
+    for (const std::string& size : {std::to_string(KXUpdateDownload::kMaximumPackageBytes + 1), std::string("3221225472")}) {
+        service().setVersionInfo("9.9.0", "新版本", "", size, "");
+        const auto before = packageRequests();
+        auto controller = open();
+        KXUPDateCenterVC* page = controller->contentViewController();
+        ASSERT_TRUE(waitFor([&] { return settled(*controller); })) << size;
+        EXPECT_EQ(page->download()->failure(), KXUpdateDownload::Failure::OversizedOffer) << size;
+        EXPECT_EQ(page->failureLabel()->text(), QString::fromUtf8(KXUPDateCenterVC::kIncompleteOffer)) << size;
+        EXPECT_EQ(packageRequests(), before) << size;
+        EXPECT_TRUE(leftovers().empty()) << size;
+    }
+}
+
+// A size the download folder's disk cannot hold is refused before the request goes out.
+TEST_F(KXUpdaterTest, ATransferTheDiskCannotHoldIsNeverStarted)
+{
+    const auto before = packageRequests();
+    std::optional<KXUpdateTransfer::Outcome> outcome;
+    fs::path file("unset");
+    auto transfer = KXUpdateTransfer::start(service().baseUrl() + "files/update/" + kPackage,
+        std::numeric_limits<long long>::max() / 2, nullptr, [&](KXUpdateTransfer::Outcome ended, const fs::path& path) {
+            outcome = ended;
+            file = path;
+        });
+    ASSERT_TRUE(waitFor([&] { return outcome.has_value(); }));
+    EXPECT_EQ(*outcome, KXUpdateTransfer::Outcome::NoSpace);
+    EXPECT_TRUE(file.empty());
+    EXPECT_EQ(packageRequests(), before);
+    EXPECT_TRUE(leftovers().empty());
 }
 
 // The package may be opened long after its check: one that changed since is never handed over.

@@ -79,9 +79,15 @@ TEST_P(UpdateScreenshots, UpdaterInItsThreeStates)
         EXPECT_NE(accounttest::colorAt(picture, bar.topLeft() + QPoint(200, 5)), QColor(243, 243, 243)) << "filled up to 314 points";
         EXPECT_EQ(accounttest::colorAt(picture, bar.topLeft() + QPoint(600, 5)), QColor(243, 243, 243)) << "the track beyond";
     }
-    // Finished, and failed (a hash that differs).
-    for (const auto& [state, sha] : {std::pair<const char*, std::string>{"updater-finished", ""}, {"updater-failed", std::string(64, 'e')}}) {
-        service().setVersionInfo("9.9.0", "新版本", "", "", sha);
+    // Finished, failed (a hash that differs), and refused (a size past the download ceiling).
+    struct Shot {
+        const char* state;
+        std::string size;
+        std::string sha;
+    };
+    for (const auto& [state, size, sha] : {Shot{"updater-finished", "", ""}, Shot{"updater-failed", "", std::string(64, 'e')},
+             Shot{"updater-refused-size", "3221225472", ""}}) {
+        service().setVersionInfo("9.9.0", "新版本", "", size, sha);
         KXUPDateCenterWC controller(QStringLiteral("KXUPDateCenterWC"), &main);
         controller.showCentred();
         ASSERT_TRUE(waitFor([&] {
@@ -90,7 +96,8 @@ TEST_P(UpdateScreenshots, UpdaterInItsThreeStates)
         }));
         settle();
         const QImage picture = accounttest::screenshot(controller.window(), name(state));
-        const QWidget* button = sha.empty() ? static_cast<QWidget*>(controller.contentViewController()->openBtn())
+        const bool finished = std::string(state) == "updater-finished";
+        const QWidget* button = finished ? static_cast<QWidget*>(controller.contentViewController()->openBtn())
                                             : static_cast<QWidget*>(controller.contentViewController()->retryBtn());
         ASSERT_TRUE(button->isVisible()) << state;
         EXPECT_EQ(accounttest::colorAt(picture, button->mapTo(controller.window(), QPoint(6, button->height() / 2))), QColor(151, 125, 98)) << state;

@@ -1,11 +1,15 @@
 #include "Lib/ZipArchive/ZipArchive.h"
 
 #include "Platform/Foundation/Foundation.h"
+#include "Support/LegacyText.h"
 #include "Support/TempHome.h"
 #include "TestArchives.h"
 
+#include "Lib/ZipArchive/EntryName.h"
+
 #include <filesystem>
 #include <gtest/gtest.h>
+
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -184,6 +188,60 @@ TEST(ZipArchiveNames, DecodingFollowsHostFlagAndFallsBack)
               "ais.txt");
     const char tooShort[] = "caf\xE9";
     EXPECT_EQ(ZipArchive::_filenameStringWithCString(tooShort, 0x0314, 0, 4)->utf8(), "636166E9");
+}
+
+namespace {
+
+constexpr std::uint16_t kUnixHost = 0x0314;
+
+} // namespace
+
+// Archivers on Linux write the names of a Chinese system in GBK without the UTF-8 flag: they come
+// out in Chinese at every length, whether the user's locale is Chinese or not.
+TEST(ZipArchiveNames, GBKNamesFromAUnixHostAreChineseUnderEveryLocaleButTheOtherCJKOnes)
+{
+    for (const char* locale : {"zh_CN.UTF-8", "zh_CN.GB18030", "en_US.UTF-8", "C", ""}) {
+        for (const std::string name : {"字", "字体", "方正黑体", "华文细黑常规字体第二版", "字体/黑体 Bold.ttf"}) {
+            const std::string raw = testsupport::legacyEncoded(name, "GBK");
+            ASSERT_FALSE(raw.empty()) << name;
+            EXPECT_EQ(zipentry::decodeName(raw, kUnixHost, 0, locale), name) << locale << " " << name;
+        }
+    }
+}
+
+// GB18030 reads nearly any run of high bytes; a name in the double-byte encoding of a Traditional
+// Chinese, Japanese or Korean user's locale is read in that encoding first. These names are made
+// of bytes that also read as common GBK, so without the locale they would be taken for Chinese.
+TEST(ZipArchiveNames, TheLocalesOwnDoubleByteEncodingComesBeforeGB18030)
+{
+    struct Case {
+        const char* locale;
+        const char* charset;
+        std::string name;
+    };
+    for (const Case& c : {Case{"zh_TW.UTF-8", "BIG5", "標楷體.ttf"}, Case{"zh_HK.UTF-8", "BIG5-HKSCS", "中文"},
+             Case{"ja_JP.UTF-8", "SHIFT_JIS", "ﾌｫﾝﾄ.otf"}, Case{"ko_KR.UTF-8", "CP949", "나눔고딕.ttf"}}) {
+        const std::string raw = testsupport::legacyEncoded(c.name, c.charset);
+        ASSERT_FALSE(raw.empty()) << c.name;
+        EXPECT_EQ(zipentry::decodeName(raw, kUnixHost, 0, c.locale), c.name) << c.locale;
+        EXPECT_NE(zipentry::decodeName(raw, kUnixHost, 0, "zh_CN.UTF-8"), c.name) << c.locale << ": the locale decided";
+    }
+    // Kanji and kana of Shift_JIS have lead bytes below GBK's common ones: Japanese under its own
+    // locale whatever GB18030 makes of it.
+    const std::string mincho = "明朝体フォント.ttf";
+    EXPECT_EQ(zipentry::decodeName(testsupport::legacyEncoded(mincho, "SHIFT_JIS"), kUnixHost, 0, "ja_JP.UTF-8"), mincho);
+}
+
+// A Latin-1 name (accented letters between ASCII ones) also reads as GB18030, but not as common
+// GBK: it is not taken for Chinese, whatever the locale.
+TEST(ZipArchiveNames, LatinWordsAreNotTakenForGBK)
+{
+    const std::string french = "Les caract\xE8res accentu\xE9s fran\xE7"
+                               "ais.txt";
+    for (const char* locale : {"zh_CN.UTF-8", "en_US.UTF-8"})
+        EXPECT_EQ(zipentry::decodeName(french, kUnixHost, 0, locale), "Les caract\xC3\xA8res accentu\xC3\xA9s fran\xC3\xA7"
+                                                                       "ais.txt")
+            << locale;
 }
 
 // --- Attributes ------------------------------------------------------------------------------

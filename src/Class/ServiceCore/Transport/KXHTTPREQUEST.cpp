@@ -103,9 +103,7 @@ KXHTTPREQUEST::~KXHTTPREQUEST() = default;
 Ref<NKHTTPSessionManager> KXHTTPREQUEST::NKManager()
 {
     return manager_.getOrCreate([] {
-        auto configuration = net::URLSessionConfiguration::defaultSessionConfiguration();
-        configuration->responseBodyLimit = kMaxReplyBytes;
-        auto manager = NKHTTPSessionManager::create(nullptr, configuration);
+        auto manager = NKHTTPSessionManager::create(nullptr, KXSessionLimits::configuration());
         auto serializer = NKJSONResponseSerializer::serializer();
         serializer->setAcceptableContentTypes(foundation::Set::create({Id("text/plain"), Id("application/json"), Id("text/json"),
                                                                        Id("text/javascript"), Id("text/html"), Id("image/png"),

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Lib/ZipArchive/ZipTypes.h"
+#include "Class/ServiceCore/Transport/KXSessionLimits.h"
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Atomic.h"
 #include "Platform/Foundation/Dictionary.h"
@@ -52,9 +52,9 @@ public:
     static constexpr const char* kLogoutNotification = "homeNotificationCenter";
     static constexpr const char* kPlatform = "mz_mac";
     static constexpr double kTimeoutInterval = 10;
-    // An API reply, after decoding, is at most this long (a page of catalogue rows is far
-    // below); a longer one fails with NSURLErrorDataLengthExceedsMaximum (-1103).
-    static constexpr std::int64_t kMaxReplyBytes = 32 * 1024 * 1024;
+    // An API reply, after decoding, is at most this long; a longer one fails with
+    // NSURLErrorDataLengthExceedsMaximum (-1103).
+    static constexpr std::int64_t kMaxReplyBytes = KXSessionLimits::kMaxReplyBytes;
     static constexpr long kMaxConcurrentDownloads = 10;
 
     // Whose state a reply carries.
@@ -93,7 +93,7 @@ public:
     // The download folder, ending in "/", created when missing; the name is not used.
     static foundation::Ref<foundation::String> creatDirectoryWithSuggestName(const foundation::Ref<foundation::String>& name);
 
-    // At most ZipOutputLimit::kMaximumDownloadBytes unless set lower (tests); for downloads
+    // At most KXSessionLimits::kMaximumDownloadBytes unless set lower (tests); for downloads
     // started from then on.
     std::int64_t maximumDownloadBytes() const { return maximumDownloadBytes_; }
     void setMaximumDownloadBytes(std::int64_t bytes) { maximumDownloadBytes_ = bytes; }
@@ -122,5 +122,5 @@ private:
     std::map<std::string, std::shared_ptr<dispatch::BlockOperation>> operations_;
     std::map<std::string, foundation::Ref<net::URLSessionDownloadTask>> downLoadTaskA_;
     foundation::Ref<foundation::MutableDictionary> progressD_ = foundation::MutableDictionary::create();
-    std::atomic<std::int64_t> maximumDownloadBytes_ = static_cast<std::int64_t>(ZipOutputLimit::kMaximumDownloadBytes);
+    std::atomic<std::int64_t> maximumDownloadBytes_ = KXSessionLimits::kMaximumDownloadBytes;
 };

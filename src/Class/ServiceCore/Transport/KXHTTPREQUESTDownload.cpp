@@ -154,9 +154,7 @@ void KXHTTPREQUEST::startDownload(const std::string& URLString, const std::share
     std::weak_ptr<KXHTTPREQUEST> weak = weak_from_this();
     auto url = foundation::URL::URLWithString(URLString);
     auto request = url ? net::URLRequest::requestWithURL(url, net::URLRequestCachePolicy::UseProtocolCachePolicy, kTimeoutInterval) : nullptr;
-    auto configuration = net::URLSessionConfiguration::defaultSessionConfiguration();
-    configuration->downloadLengthLimit = maximumDownloadBytes_;
-    auto manager = NKHTTPSessionManager::create(nullptr, configuration);
+    auto manager = NKHTTPSessionManager::create(nullptr, KXSessionLimits::configuration(KXSessionLimits::kMaxReplyBytes, maximumDownloadBytes_));
 
     auto progress = [weak, URLString, state](const std::shared_ptr<dispatch::Progress>& report) {
         auto self = weak.lock();

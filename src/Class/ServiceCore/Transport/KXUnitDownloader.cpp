@@ -1,6 +1,7 @@
 #include "Class/ServiceCore/Transport/KXUnitDownloader.h"
 
 #include "Class/ServiceCore/Transport/KXDownloadFileName.h"
+#include "Class/ServiceCore/Transport/KXSessionLimits.h"
 #include "Lib/Networking/NKHTTPSessionManager.h"
 #include "Platform/Dispatch/Operation.h"
 #include "Platform/Dispatch/OperationQueue.h"
@@ -37,6 +38,7 @@ std::shared_ptr<KXUnitDownloader> KXUnitDownloader::create(std::filesystem::path
 
 KXUnitDownloader::KXUnitDownloader(std::filesystem::path documents)
     : documents_(std::move(documents))
+    , maximumDownloadBytes_(KXSessionLimits::kMaximumDownloadBytes)
 {
 }
 
@@ -84,7 +86,8 @@ void KXUnitDownloader::downloadWithUrlD(const Ref<foundation::Dictionary>& info,
     auto start = dispatch::BlockOperation::create([self, request, urlText, running, tasks, queue, placeholder, percent,
                                                    sucess, fail] {
         dispatch::globalQueue().async([self, request, urlText, running, tasks, percent, sucess, fail] {
-            auto manager = NKHTTPSessionManager::create(nullptr, net::URLSessionConfiguration::defaultSessionConfiguration());
+            auto manager = NKHTTPSessionManager::create(
+                nullptr, KXSessionLimits::configuration(KXSessionLimits::kMaxReplyBytes, self->maximumDownloadBytes_));
             // The manager lives until its one download is over, then lets its session go.
             auto keeper = std::make_shared<Ref<NKHTTPSessionManager>>(manager);
             const auto folder = self->documents_;

@@ -3,6 +3,8 @@
 #include "Platform/Foundation/Atomic.h"
 #include "Platform/Foundation/Dictionary.h"
 
+#include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -15,7 +17,8 @@ class OperationQueue;
 // A second font downloader that nothing in the client calls: it fetches "data_download" of a
 // dictionary into the user's Documents folder (under the server's suggested file name when it is a
 // safe base name of a kind the client downloads, else the URL's hash: KXDownloadFileName). A URL
-// that is being fetched is not fetched again.
+// that is being fetched is not fetched again. A body longer than maximumDownloadBytes() fails the
+// download (NSURLErrorDataLengthExceedsMaximum) and leaves no file.
 //
 // Thread-safety: the bookkeeping dictionaries are guarded by the downloader's mutex; progress,
 // success and failure are called on the main queue.
@@ -37,10 +40,16 @@ public:
                           const std::function<void(const foundation::Ref<foundation::Dictionary>&)>& sucess,
                           const std::function<void(const foundation::Ref<foundation::Dictionary>&)>& fail);
 
+    // At most KXSessionLimits::kMaximumDownloadBytes unless set lower (tests); for downloads
+    // started from then on.
+    std::int64_t maximumDownloadBytes() const { return maximumDownloadBytes_; }
+    void setMaximumDownloadBytes(std::int64_t bytes) { maximumDownloadBytes_ = bytes; }
+
     explicit KXUnitDownloader(std::filesystem::path documents);
 
 private:
     std::filesystem::path documents_;
+    std::atomic<std::int64_t> maximumDownloadBytes_;
     std::mutex mutex_; // the contents of the two dictionaries
     foundation::Atomic<foundation::Ref<foundation::MutableDictionary>> downLoadTaskA_;
     foundation::Atomic<foundation::Ref<foundation::MutableDictionary>> operations_;

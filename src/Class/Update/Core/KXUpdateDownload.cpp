@@ -142,6 +142,10 @@ void KXUpdateDownload::fetchPackageInfo(const std::string& url)
                 self->fail(Failure::NoPackageInfo);
                 return;
             }
+            if (*size > kMaximumPackageBytes) {
+                self->fail(Failure::OversizedOffer);
+                return;
+            }
             self->download(url, *size, sha256);
         },
         [weak](const foundation::Ref<foundation::Error>&) {
@@ -183,6 +187,9 @@ void KXUpdateDownload::download(const std::string& url, long long size, std::str
             case KXUpdateTransfer::Outcome::Oversized:
                 // More bytes than announced: not the package the reply described.
                 self->fail(Failure::Unverified);
+                return;
+            case KXUpdateTransfer::Outcome::NoSpace:
+                self->fail(Failure::NoSpace);
                 return;
             case KXUpdateTransfer::Outcome::Failed:
                 self->fail(Failure::Transfer);

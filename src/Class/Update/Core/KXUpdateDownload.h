@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Class/ServiceCore/Transport/KXSessionLimits.h"
+
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -24,7 +26,9 @@ public:
 // downLoadUrl), asks the service's version reply for that package's "size" and "sha256", then
 // downloads it (KXUpdateTransfer) into the transport's download folder and checks both. Only a
 // verified package reaches Finished; an address that is empty or not http(s), a reply without size
-// or hash for that package, a version request or a transfer that failed on its way, a file that is
+// or hash for that package, a size above kMaximumPackageBytes (refused before anything is fetched),
+// too little free space for the announced size, a version request or a transfer that failed on
+// its way, a file that is
 // neither a .deb nor an .AppImage, or one whose size or SHA-256 differs all end in Failed, and a
 // downloaded file that failed its check is deleted. A body that passes the announced size is
 // stopped there and fails its check at once. From Failed, start() tries again; in every other
@@ -46,6 +50,8 @@ public:
         None,
         RefusedAddress,  // no package address, or not http(s)
         NoPackageInfo,   // the service's reply did not say the package's size and hash
+        OversizedOffer,  // the announced size is above kMaximumPackageBytes
+        NoSpace,         // the download folder's disk cannot hold the announced size
         Transfer,        // the version request or the download failed on its way
         Unverified,      // size or hash differ, or the file could not be read
         UnsupportedFile, // neither .deb nor .AppImage
@@ -55,6 +61,8 @@ public:
     // The bar's filled width at 100 %, in points.
     static constexpr double kFullWidth = 840;
     static constexpr const char* kModule = "更新错误";
+    // The most a package may announce: the service core's download ceiling, far above a real one.
+    static constexpr long long kMaximumPackageBytes = KXSessionLimits::kMaximumDownloadBytes;
 
     static std::shared_ptr<KXUpdateDownload> create();
     KXUpdateDownload();

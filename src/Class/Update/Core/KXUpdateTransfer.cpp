@@ -2,11 +2,13 @@
 
 #include "Class/ServiceCore/Transport/KXDownloadFileName.h"
 #include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
+#include "Class/ServiceCore/Transport/KXSessionLimits.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Format.h"
 #include "Platform/Foundation/URL.h"
 #include "Platform/URLLoading/HTTPURLResponse.h"
+#include "Platform/URLLoading/URLError.h"
 #include "Platform/URLLoading/URLRequest.h"
 #include "Platform/URLLoading/URLSession.h"
 #include "Platform/URLLoading/URLSessionDataTask.h"
@@ -14,6 +16,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <random>
+#include <sys/statvfs.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -33,6 +36,7 @@ struct KXUpdateTransfer::Job {
     long long received = 0;
     long long reportedPercent = -1;
     bool oversized = false;
+    bool noSpace = false;
     bool refused = false; // a status outside 2xx, or no file to write to
 
     bool write(const foundation::Data& data)
@@ -43,8 +47,10 @@ struct KXUpdateTransfer::Job {
             const ssize_t written = ::write(fd, bytes, left);
             if (written < 0 && errno == EINTR)
                 continue;
-            if (written <= 0)
+            if (written <= 0) {
+                noSpace = written == 0 || errno == ENOSPC || errno == EDQUOT;
                 return false;
+            }
             bytes += written;
             left -= static_cast<std::size_t>(written);
         }
@@ -57,6 +63,7 @@ struct KXUpdateTransfer::Job {
             ::close(fd);
         fd = -1;
         Outcome outcome = oversized                    ? Outcome::Oversized
+            : noSpace                                  ? Outcome::NoSpace
             : (failed || refused || temporary.empty()) ? Outcome::Failed
                                                        : Outcome::Done;
         std::error_code error;
@@ -85,6 +92,15 @@ fs::path temporaryNameFor(const fs::path& target)
 {
     std::random_device random;
     return target.parent_path() / foundation::format(".%@.%08X.part", target.filename().string(), random());
+}
+
+// Whether the file system of `folder` has `bytes` free for an unprivileged writer.
+bool hasRoomFor(const fs::path& folder, long long bytes)
+{
+    struct statvfs space {};
+    if (::statvfs(folder.c_str(), &space) != 0)
+        return true; // unknown: the writes will tell
+    return static_cast<unsigned long long>(bytes) <= static_cast<unsigned long long>(space.f_bavail) * space.f_frsize;
 }
 
 } // namespace
@@ -155,11 +171,17 @@ std::unique_ptr<KXUpdateTransfer> KXUpdateTransfer::start(
             job->progress(static_cast<float>(job->received) / static_cast<float>(job->announcedSize));
         }
     };
-    delegate->didCompleteWithError
-        = [job](const Ref<net::URLSession>& session, const Ref<net::URLSessionTask>&,
-              const Ref<foundation::Error>& error) { job->finish(session, error != nullptr); };
+    delegate->didCompleteWithError = [job](const Ref<net::URLSession>& session, const Ref<net::URLSessionTask>&,
+                                         const Ref<foundation::Error>& error) {
+        // The session's own ceiling cut the body: more than any package, so more than announced.
+        if (error && error->domain() == foundation::NSURLErrorDomain && error->code() == net::NSURLErrorDataLengthExceedsMaximum)
+            job->oversized = true;
+        job->finish(session, error != nullptr);
+    };
 
-    auto session = net::URLSession::sessionWithConfiguration(nullptr, delegate);
+    // The body streams to disk through the data task: its ceiling is the download's, not a reply's.
+    auto session = net::URLSession::sessionWithConfiguration(
+        KXSessionLimits::configuration(KXSessionLimits::kMaximumDownloadBytes), delegate);
     std::unique_ptr<KXUpdateTransfer> transfer(new KXUpdateTransfer(session));
     const auto address = foundation::URL::URLWithString(url);
     auto request = address
@@ -168,6 +190,11 @@ std::unique_ptr<KXUpdateTransfer> KXUpdateTransfer::start(
         : nullptr;
     if (!request || announcedSize <= 0) {
         job->refused = true;
+        job->finish(session, true);
+        return transfer;
+    }
+    if (!hasRoomFor(KXHTTPREQUEST::creatDirectoryWithSuggestName(nullptr)->utf8(), announcedSize)) {
+        job->noSpace = true;
         job->finish(session, true);
         return transfer;
     }

@@ -20,9 +20,14 @@ class URLSession;
 // Progress is reported on the transfer's own queue, only when the whole percentage of the
 // announced size has grown; the end is reported once, on the main queue. Dropping the object
 // cancels the transfer (its end is then reported as Failed, with its partial file deleted).
+//
+// Before anything is fetched, the free space of the download folder is checked against the
+// announced size: too little ends the transfer as NoSpace, as does a write the disk refuses for
+// want of room. The session also holds the service core's download ceiling
+// (KXSessionLimits::kMaximumDownloadBytes), counted after decoding.
 class KXUpdateTransfer {
 public:
-    enum class Outcome { Done, Failed, Oversized };
+    enum class Outcome { Done, Failed, Oversized, NoSpace };
     using Progress = std::function<void(float fraction)>;
     // `file` is the downloaded package for Done, else empty (nothing is left on disk).
     using Completion = std::function<void(Outcome outcome, const std::filesystem::path& file)>;

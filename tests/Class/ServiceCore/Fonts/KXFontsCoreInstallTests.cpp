@@ -6,6 +6,7 @@
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Foundation/NewFiles.h"
 #include "Platform/Storage/Paths.h"
+#include "Support/LegacyText.h"
 
 #include <gtest/gtest.h>
 
@@ -233,4 +234,28 @@ TEST(KXFontsCoreInstall, AFailedInstallLeavesTheFontFolderAsItWas)
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"FreeSans.ttf", "FreeSerif.ttf"}));
     fs::remove_all(folder, ec);
+}
+
+// An archive made on Linux by a Chinese archiver names its font in GBK, without the UTF-8 flag:
+// the font is installed under its Chinese name.
+TEST(KXFontsCoreInstall, AFontNamedInGBKIsInstalledUnderItsChineseName)
+{
+    const auto dir = testsupport::makeScratchDir("gbk-archive");
+    const auto font = foundation::Data::dataWithContentsOfFile("/usr/share/fonts/truetype/freefont/FreeSans.ttf");
+    ASSERT_TRUE(font);
+    const std::string name = "华文细黑常规体.ttf";
+    const std::string gbkName = testsupport::legacyEncoded(name, "GBK");
+    ASSERT_FALSE(gbkName.empty());
+    {
+        ZipArchive archive((dir / "gbk.zip").string());
+        ASSERT_TRUE(archive.open());
+        ASSERT_TRUE(archive.writeData(font, gbkName, ""));
+        ASSERT_TRUE(archive.close());
+    }
+    const auto outcome = install(dir / "gbk.zip", "https://fonts.example/dl/gbk.zip");
+    ASSERT_FALSE(outcome.error) << outcome.error->description();
+    const auto expected = foundation::Paths::userFontsDirectory() / name;
+    EXPECT_EQ(outcome.installed, expected.string());
+    EXPECT_EQ(outcome.files, KXFontsCore::InstalledFiles{expected});
+    EXPECT_TRUE(fs::exists(expected));
 }

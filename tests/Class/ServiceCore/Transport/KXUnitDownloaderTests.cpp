@@ -1,4 +1,5 @@
 #include "Class/ServiceCore/Transport/KXUnitDownloader.h"
+#include "Class/ServiceCore/Transport/KXSessionLimits.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Support/TempHome.h"
@@ -152,4 +153,21 @@ TEST(KXUnitDownloader, AFailedFetchReportsTheErrorOnly)
     EXPECT_TRUE(calls.paths.empty());
     ASSERT_TRUE(calls.failures.front());
     EXPECT_FALSE(Id(calls.failures.front())["NSErrorFailingURLStringKey"].stringValue().empty());
+}
+
+// The downloader's session has a ceiling: a body longer than it fails and leaves no file.
+TEST(KXUnitDownloader, ABodyPastTheCeilingFailsAndLeavesNothing)
+{
+    FontServer server; // 100000 bytes
+    const auto documents = testsupport::makeScratchDir("documents-ceiling");
+    auto downloader = KXUnitDownloader::create(documents);
+    EXPECT_EQ(downloader->maximumDownloadBytes(), KXSessionLimits::kMaximumDownloadBytes);
+    downloader->setMaximumDownloadBytes(50000);
+    Calls calls;
+    download(*downloader, server.url("/fonts/a.ttf"), calls);
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return !calls.paths.empty() || !calls.failures.empty(); }, 20));
+    dispatch::RunLoop::drain();
+    EXPECT_TRUE(calls.paths.empty());
+    ASSERT_EQ(calls.failures.size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_empty(documents));
 }
