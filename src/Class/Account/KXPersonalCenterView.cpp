@@ -103,8 +103,7 @@ protected:
     }
 };
 
-// A counter: its number above its caption.
-// A counter centred in the `third` (0, 1 or 2) of the band's width.
+// A counter: its number above its caption, centred in the `third` (0, 1 or 2) of the band's width.
 QLabel* addCounter(QWidget* parent, const QString& caption, int third, QWidget*& captionLabel)
 {
     auto* number = kxaccount::makeLabel(parent, QString::fromLatin1(KXPersonalCenterModel::kNoFigure), 18, kxaccount::kText, true);
