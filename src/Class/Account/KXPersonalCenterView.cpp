@@ -10,6 +10,7 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/UIKit/KXImage.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
+#include "Class/UIKit/KXPageColumn.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/UIKit/KXThinScrollBar.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
@@ -102,17 +103,19 @@ protected:
     }
 };
 
-// A counter: its number above its caption.
-QLabel* addCounter(QWidget* parent, const QString& caption, double centerX, QWidget*& captionLabel)
+// A counter: its number above its caption, centred in the `third` (0, 1 or 2) of the band's width.
+QLabel* addCounter(QWidget* parent, const QString& caption, int third, QWidget*& captionLabel)
 {
     auto* number = kxaccount::makeLabel(parent, QString::fromLatin1(KXPersonalCenterModel::kNoFigure), 18, kxaccount::kText, true);
     auto* label = kxaccount::makeLabel(parent, caption, 12, kxaccount::kMutedText);
-    lc_makeConstraints(lcView(number), [parent, centerX](LCConstraintMaker& make) {
-        make.centerX().equalTo(lc_left(lcView(parent))).offset(centerX);
+    // The band's centre is half its width: a third's centre is (2 * third + 1) / 3 of it.
+    const double share = (2.0 * third + 1.0) / 3.0;
+    lc_makeConstraints(lcView(number), [parent, share](LCConstraintMaker& make) {
+        make.centerX().equalTo(lc_centerX(lcView(parent))).multipliedBy(share);
         make.top().equalTo(10);
     });
-    lc_makeConstraints(lcView(label), [parent, centerX](LCConstraintMaker& make) {
-        make.centerX().equalTo(lc_left(lcView(parent))).offset(centerX);
+    lc_makeConstraints(lcView(label), [parent, share](LCConstraintMaker& make) {
+        make.centerX().equalTo(lc_centerX(lcView(parent))).multipliedBy(share);
         make.top().equalTo(36);
     });
     captionLabel = label;
@@ -221,8 +224,15 @@ void KXPersonalCenterView::setUPUI()
     connect(inner, &QScrollBar::valueChanged, scrollBar_, &QScrollBar::setValue);
     connect(scrollBar_, &QScrollBar::valueChanged, inner, &QScrollBar::setValue);
 
-    QWidget* page = content_;
-    header_ = new KXFilledView(page, kHeaderColor);
+    // The body first, so that the header lies above it.
+    body_ = new QWidget(content_);
+    lc_makeConstraints(lcView(body_), [](LCConstraintMaker& make) {
+        make.top().bottom().centerX().equalTo(0);
+        make.left().right().equalTo(0).priorityHigh();
+        make.width().lessThanOrEqualTo(kxpage::kMaxColumnWidth);
+    });
+    QWidget* page = body_;
+    header_ = new KXFilledView(content_, kHeaderColor);
     lc_makeConstraints(lcView(header_), [](LCConstraintMaker& make) {
         make.left().top().right().equalTo(0);
         make.height().equalTo(140);
@@ -283,28 +293,33 @@ void KXPersonalCenterView::setUPUI()
         make.height().equalTo(60);
     });
     QWidget* captions[3] = {};
-    useDNum_ = addCounter(tagsBg_, QStringLiteral("已用字体"), 47, captions[0]);
-    groupsNum_ = addCounter(tagsBg_, QStringLiteral("收藏分组"), 140, captions[1]);
-    collectedNum_ = addCounter(tagsBg_, QStringLiteral("关注合集"), 233, captions[2]);
+    useDNum_ = addCounter(tagsBg_, QStringLiteral("已用字体"), 0, captions[0]);
+    groupsNum_ = addCounter(tagsBg_, QStringLiteral("收藏分组"), 1, captions[1]);
+    collectedNum_ = addCounter(tagsBg_, QStringLiteral("关注合集"), 2, captions[2]);
 
-    // The ways out, two by two.
-    const auto entry = [page](const QString& title, double left, double top, KXBaseButton::Action action) {
+    // The ways out, two by two, each column half the body less the margins and the gap.
+    const auto entry = [page](const QString& title, bool right, double top, KXBaseButton::Action action) {
         auto* button = new KXFillButton(page, title, QColor(247, 247, 247), kxaccount::kText, 4, std::move(action));
         button->setNormalFont(kxaccount::systemFont(13));
         button->setNormalColor(kxaccount::kText);
         button->setKXBaseButtonAlignment(2);
-        lc_makeConstraints(lcView(button), [left, top](LCConstraintMaker& make) {
-            make.left().equalTo(left);
+        lc_makeConstraints(lcView(button), [page, right, top](LCConstraintMaker& make) {
+            if (right) {
+                make.left().equalTo(lc_centerX(lcView(page))).offset(8);
+                make.right().equalTo(-15);
+            } else {
+                make.left().equalTo(15);
+                make.right().equalTo(lc_centerX(lcView(page))).offset(-8);
+            }
             make.top().equalTo(top);
-            make.width().equalTo(132);
             make.height().equalTo(38);
         });
         return button;
     };
-    orderButton_ = entry(QStringLiteral("我的订单"), 15, 224, [this](KXBaseButton*) { myOriderClick(); });
-    infoButton_ = entry(QStringLiteral("个人资料"), 163, 224, [this](KXBaseButton*) { settingClick(); });
-    favouritesButton_ = entry(QStringLiteral("收藏的字体"), 15, 270, [this](KXBaseButton*) { fontManagerClick(); });
-    followsButton_ = entry(QStringLiteral("关注的合集"), 163, 270, [this](KXBaseButton*) { myfocusBtnClick(); });
+    orderButton_ = entry(QStringLiteral("我的订单"), false, 224, [this](KXBaseButton*) { myOriderClick(); });
+    infoButton_ = entry(QStringLiteral("个人资料"), true, 224, [this](KXBaseButton*) { settingClick(); });
+    favouritesButton_ = entry(QStringLiteral("收藏的字体"), false, 270, [this](KXBaseButton*) { fontManagerClick(); });
+    followsButton_ = entry(QStringLiteral("关注的合集"), true, 270, [this](KXBaseButton*) { myfocusBtnClick(); });
     vipButton_->setToolTip(QString());
 
     orderNumLabel_ = new BadgeLabel(page);

@@ -123,6 +123,8 @@ private:
 
     QScrollArea* scrollArea_ = nullptr;
     QWidget* content_ = nullptr;
+    // What lies below the header: it follows the page's width up to the column's widest, centred.
+    QWidget* body_ = nullptr;
     QScrollBar* scrollBar_ = nullptr;
     KXFilledView* header_ = nullptr;
     ImageView* avatarImg_ = nullptr;

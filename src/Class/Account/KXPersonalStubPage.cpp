@@ -4,6 +4,7 @@
 #include "Class/ImageViews/ImageView.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXPageColumn.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 
@@ -31,9 +32,12 @@ KXPersonalStubPage::KXPersonalStubPage(const QString& title, bool hasBack, QWidg
         });
     }
     centerBg_ = new KXFilledView(this, Qt::white, 4, kxaccount::kCardBorder);
+    // The card follows the page's width up to the column's widest, centred.
     lc_makeConstraints(lcView(centerBg_), [](LCConstraintMaker& make) {
-        make.left().equalTo(15);
-        make.right().equalTo(-15);
+        make.left().equalTo(15).priorityHigh();
+        make.right().equalTo(-15).priorityHigh();
+        make.centerX().equalTo(0);
+        make.width().lessThanOrEqualTo(kxpage::kMaxColumnWidth - 30);
         make.top().equalTo(63);
         make.bottom().equalTo(-15);
     });

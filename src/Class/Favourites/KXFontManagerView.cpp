@@ -110,15 +110,22 @@ void KXFontManagerView::layOutHeader()
         make.top().left().right().equalTo(0);
         make.height().equalTo(headviewHeight_);
     });
-    lc_remakeConstraints(lcView(uploadBtn2_), [this](LCConstraintMaker& make) {
+    // The new-folder button keeps its inset from the cards' right edge, wherever the cards stop
+    // on a wide page.
+    QWidget* page = this;
+    const auto insetFromCards = [page](LCConstraintMaker& make, int inset) {
+        make.right().lessThanOrEqualTo(-inset);
+        make.right().equalTo(lc_centerX(lcView(page))).offset(KXRecordListView::kMaxRowWidth / 2 - inset).priorityHigh();
+    };
+    lc_remakeConstraints(lcView(uploadBtn2_), [this, insetFromCards](LCConstraintMaker& make) {
         make.top().equalTo(addgroupTop_);
-        make.right().equalTo(-20);
+        insetFromCards(make, 20);
         make.width().equalTo(88);
         make.height().equalTo(kAddButtonHeight);
     });
-    lc_remakeConstraints(lcView(addGroupBtn_), [this](LCConstraintMaker& make) {
+    lc_remakeConstraints(lcView(addGroupBtn_), [this, insetFromCards](LCConstraintMaker& make) {
         make.top().equalTo(addgroupTop_ + 4);
-        make.right().equalTo(-110);
+        insetFromCards(make, 110);
         make.width().height().equalTo(16);
     });
     lc_remakeConstraints(lcView(tableview_), [listTop](LCConstraintMaker& make) {

@@ -5,6 +5,8 @@
 
 #include <QMouseEvent>
 
+#include <algorithm>
+
 KXRecordListModel::KXRecordListModel(QObject* parent)
     : QAbstractListModel(parent)
 {
@@ -88,7 +90,9 @@ const KXRecordListView* KXRecordListView::of(const QStyleOptionViewItem& option)
 
 QRect KXRecordListView::rowRect(const QRect& itemRect) const
 {
-    return QRect(itemRect.topLeft(), QSize(itemRect.width(), std::min(rowHeight_, itemRect.height())));
+    // On a wide page a card keeps a readable width, centred in the list.
+    const int width = std::min(itemRect.width(), kMaxRowWidth);
+    return QRect(itemRect.left() + (itemRect.width() - width) / 2, itemRect.top(), width, std::min(rowHeight_, itemRect.height()));
 }
 
 void KXRecordListView::setHover(const QModelIndex& index, const QPoint& position)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/UIKit/KXPageColumn.h"
 #include "Platform/Foundation/Array.h"
 
 #include <QAbstractListModel>
@@ -61,7 +62,9 @@ public:
     QModelIndex hoveredIndex() const { return hovered_; }
     QPoint hoverPosition() const { return hoverPosition_; }
     KXPreviewLoads& images() const { return *images_; }
-    // The area of a row without the gap below it.
+    // The widest a row's card grows on a wide page.
+    static constexpr int kMaxRowWidth = kxpage::kMaxColumnWidth;
+    // The area of a row without the gap below it, at most kMaxRowWidth wide and centred.
     QRect rowRect(const QRect& itemRect) const;
     QRect rowRect(const QModelIndex& index) const { return rowRect(visualRect(index)); }
 

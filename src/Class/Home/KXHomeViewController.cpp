@@ -15,7 +15,6 @@
 #include "Class/Home/KXHomeGroupModel.h"
 #include "Class/Home/KXHomeGroupTableView.h"
 #include "Class/Home/KXHomeHubDelegates.h"
-#include "Class/Home/KXPageSpan.h"
 #include "Class/Store/KXFontsSaleOrderView.h"
 #include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXWindowDrag.h"
@@ -553,28 +552,26 @@ void KXHomeViewController::addOverlay(QWidget* overlay)
 
 void KXHomeViewController::addPanel(QWidget* panel)
 {
-    panel->setParent(this);
-    QWidget* menu = leftMenu_;
-    lc_remakeConstraints(lcView(panel), [menu](LCConstraintMaker& make) {
-        make.top().right().bottom().equalTo(0);
-        make.left().equalTo(lc_right(lcView(menu)));
-    });
+    placeBesideMenu(panel);
     panel->show();
     panel->raise();
 }
 
-void KXHomeViewController::addPage(QWidget* page)
+void KXHomeViewController::placeBesideMenu(QWidget* page)
 {
     page->setParent(this);
     QWidget* menu = leftMenu_;
-    // The pages' content is 310 wide from the menu's edge; on a wider window the page itself
-    // still covers the list up to the right edge, its background filling the rest.
     lc_remakeConstraints(lcView(page), [menu](LCConstraintMaker& make) {
         make.top().bottom().equalTo(0);
         make.left().equalTo(lc_right(lcView(menu)));
-        make.width().equalTo(kPageWidth);
+        make.right().equalTo(0).priorityHigh();
+        make.width().greaterThanOrEqualTo(kPageWidth);
     });
-    KXPageSpan::attach(page, kPageWidth);
+}
+
+void KXHomeViewController::addPage(QWidget* page)
+{
+    placeBesideMenu(page);
     page->show();
     page->raise();
     // Keys the list held would scroll it unseen beneath the page: the page takes them, and gives

@@ -270,11 +270,14 @@ private:
     void syncMenuColumnBar();
     // An overlay over the whole view, pinned to every edge.
     void addOverlay(QWidget* overlay);
-    // A page from the left menu's right edge to the view's right edge, the window's height; its
-    // content keeps 310 wide at the left.
+    // A page from the left menu's right edge to the view's right edge, the window's height; it
+    // takes the keys the list held.
     void addPage(QWidget* page);
-    // A panel from the left menu's right edge to the view's right edge.
+    // A panel placed as a page is.
     void addPanel(QWidget* panel);
+    // The one rule for where pages and panels lie: from the menu's right edge to the view's,
+    // never narrower than kPageWidth; the page lays its content out for the width it gets.
+    void placeBesideMenu(QWidget* page);
     bool closeOverlays();
     void showRecentlyUsed();
     void openStorePage();

@@ -10,6 +10,7 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
+#include "Class/UIKit/KXPageColumn.h"
 #include "Lib/LayoutConstraints/LCConstraint.h"
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/NotificationCenter.h"
@@ -362,6 +363,38 @@ TEST_F(KXPersonalCenterViewTest, TheConstraintOutletsPlaceThePublishedCollection
     page->scrollHeigh()->setOffset(120);
     settle();
     EXPECT_EQ(page->collectionScorllView()->geometry(), QRect(15, 300, KXPersonalCenterView::kWidth - 30, 120));
+}
+
+TEST_F(KXPersonalCenterViewTest, OnAWidePageTheBodyIsACentredColumnItsPiecesInTheirShares)
+{
+    auto* page = open();
+    settle();
+    const auto frameIn = [page](QWidget* view) { return QRect(view->mapTo(page, QPoint(0, 0)), view->size()); };
+    const auto centreIn = [&](QWidget* view) { const QRect frame = frameIn(view); return frame.left() + frame.width() / 2.0; };
+    // Laid out at `width`: the band, the four ways out and the counters' centres follow the column.
+    const auto expectColumn = [&](int width, int column) {
+        SCOPED_TRACE(width);
+        const int left = (width - column) / 2;
+        const QRect band = frameIn(page->tagsBg());
+        EXPECT_EQ(band, QRect(left + 15, 152, column - 30, 60));
+        const int half = (column - 46) / 2;
+        EXPECT_EQ(frameIn(page->orderButton()), QRect(left + 15, 224, half, 38));
+        EXPECT_EQ(frameIn(page->infoButton()), QRect(left + column / 2 + 8, 224, half, 38));
+        EXPECT_EQ(frameIn(page->favouritesButton()), QRect(left + 15, 270, half, 38));
+        EXPECT_EQ(frameIn(page->followsButton()), QRect(left + column / 2 + 8, 270, half, 38));
+        int sixths = 1;
+        for (QLabel* counter : {page->useDNum(), page->groupsNum(), page->collectedNum()}) {
+            EXPECT_NEAR(centreIn(counter), band.left() + band.width() * sixths / 6.0, 1.0);
+            sixths += 2;
+        }
+    };
+    expectColumn(KXPersonalCenterView::kWidth, KXPersonalCenterView::kWidth);
+
+    const int wide = 1200;
+    host_.resize(wide, 680);
+    page->setGeometry(0, 0, wide, 680);
+    settle();
+    expectColumn(wide, kxpage::kMaxColumnWidth);
 }
 
 TEST_F(KXPersonalCenterViewTest, OnTheShortestWindowThePageScrollsAndNothingLiesOverThePublishedCard)

@@ -1,7 +1,9 @@
 // The store inside the main window, against the local service: the cart button opens the cart,
 // the cart leads through the chooser to the order page, and an order hands the user over to the
-// personal centre, after 5 s or at once from the see-order button, taking the whole store along.
+// personal centre, after 5 s or at once from the see-order button, taking the whole store along;
+// on a wide window the cart and the order page reach its right edge.
 #include "Class/Account/KXPersonalCenterView.h"
+#include "Class/FontList/KXHomeListView.h"
 #include "Class/Home/KXTopSubview.h"
 #include "Class/Store/KXFontSaleAuthorizeCell.h"
 #include "Class/Store/KXFontsSaleAuthorizeView.h"
@@ -115,6 +117,39 @@ TEST_F(StoreHandOverTest, AnOrderLeavesTheStoreForThePersonalCentreFiveSecondsLa
     EXPECT_TRUE(qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home)));
     EXPECT_TRUE(page.isNull()) << "the order page went with the cart it lay in";
     EXPECT_EQ(home.shoppingCartBtn()->state(), 0);
+}
+
+TEST_F(StoreHandOverTest, TheCartAndTheOrderPageReachAWideWindowsRightEdge)
+{
+    signIn();
+    auto& home = open();
+    home.resize(1600, home.height());
+    settle();
+    const int right = home.width() - 1;
+    // Where a widget's right edge lies in the window.
+    const auto rightEdge = [&home](QWidget* widget) { return widget->mapTo(&home, QPoint(widget->width() - 1, 0)).x(); };
+    const auto shoot = [&home](const char* what) {
+        for (const char* palette : { "day", "night" }) {
+            settle();
+            EXPECT_TRUE(storetest::saveScreenshot(home, QStringLiteral("page-wide-%1-%2").arg(what, palette)));
+            home.rightListview()->themeClick();
+        }
+        settle();
+    };
+
+    KXFontsSaleList* cart = openCart(home);
+    ASSERT_NE(cart, nullptr);
+    EXPECT_EQ(rightEdge(cart), right);
+    EXPECT_GE(rightEdge(cart->buyBtn()), right - 40) << "the bar's button at the page's right";
+    EXPECT_GE(rightEdge(cart->listTableview()), right - 10) << "the rows across the page";
+    shoot("cart-with-fonts");
+
+    KXFontsSaleOrderView* page = openOrder(cart);
+    ASSERT_NE(page, nullptr);
+    EXPECT_EQ(rightEdge(page), right);
+    EXPECT_GE(rightEdge(page->buyBtn()), right - 40) << "submit at the page's right";
+    EXPECT_GE(rightEdge(page->listTableview()), right - 10) << "the order's rows across the page";
+    shoot("order");
 }
 
 TEST_F(StoreHandOverTest, AnOrderFoundMadeAfterItsFailureStartsTheReminderAndKeepsTheStoreOpen)
