@@ -9,9 +9,10 @@ class QWindow;
 // the opener, left on top, would take no keys until it is clicked. Windows and dialogs only;
 // a minimise (a spontaneous hide) moves no keys. GUI thread only.
 
-// The opener that takes the keys when `closing` hides while the system has `focusWindow` focused
-// (the application's active window is already unset by then): nullptr unless that is the window
-// of `closing`, a window or a dialog, and its opener shows and is not minimised.
+// The opener that takes the keys when `closing` hides while `focusWindow` holds them (the focused
+// window, or the one a pop-up holding them opened over; the application's active window is
+// already unset by then): nullptr unless that is the window of `closing`, a window or a dialog,
+// and its opener shows and is not minimised.
 QWidget* kx_openerTakingKeys(const QWidget* closing, const QWindow* focusWindow);
 // From now on, every window of the application that closes while it holds the keys hands them to
 // its opener as kx_openerTakingKeys says. A window manager may make its own choice after the
