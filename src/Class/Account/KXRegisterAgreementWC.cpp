@@ -11,7 +11,7 @@ using layoutwidgets::lcView;
 
 KXRegisterAgreementWC::KXRegisterAgreementWC(const QString& windowNibName, QWidget* transientParent)
     : windowNibName_(windowNibName)
-    , window_(new KXTransientWindow(transientParent, QSize(kWidth, kHeight)))
+    , window_(new KXTransientWindow(transientParent, QSize(kWidth, kHeight), QString::fromUtf8(kTitle)))
 {
     // No minimise or zoom: the window keeps the size it is fitted to.
     kx_keepFittedSize(window());

@@ -20,6 +20,8 @@ class KXRegisterAgreementWC : public QObject {
 public:
     static constexpr int kWidth = 560;
     static constexpr int kHeight = 640;
+    // The window's name in the window manager's frame and task bar.
+    static constexpr const char* kTitle = "用户注册协议";
 
     explicit KXRegisterAgreementWC(const QString& windowNibName, QWidget* transientParent = nullptr);
     ~KXRegisterAgreementWC() override;

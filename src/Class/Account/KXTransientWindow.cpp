@@ -5,9 +5,9 @@
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-KXTransientWindow::KXTransientWindow(QWidget* transientParent, const QSize& size)
+KXTransientWindow::KXTransientWindow(QWidget* transientParent, const QSize& size, const QString& title)
 {
-    kx_setUpTransientWindow(this, transientParent, size);
+    kx_setUpTransientWindow(this, transientParent, size, title);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     scrollArea_ = new QScrollArea(this);

@@ -15,7 +15,7 @@ class KXTransientWindow : public QWidget {
     Q_OBJECT
 
 public:
-    KXTransientWindow(QWidget* transientParent, const QSize& size);
+    KXTransientWindow(QWidget* transientParent, const QSize& size, const QString& title);
 
     QWidget* contentView() const { return contentView_; }
     QScrollArea* scrollArea() const { return scrollArea_; }

@@ -329,6 +329,8 @@ void AppDelegate::handleURLEvent(const QString& url)
     auto* alert = new QMessageBox(showWindow_);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->setWindowModality(Qt::ApplicationModal);
+    // A message box is named after the application by default, as the main window is.
+    alert->setWindowTitle(QString::fromUtf8(kURLAlertTitle));
     alert->setIcon(QMessageBox::Information);
     alert->setTextFormat(Qt::PlainText);
     alert->setText(QStringLiteral("URL Request"));
@@ -340,6 +342,8 @@ void AppDelegate::handleURLEvent(const QString& url)
     alert->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
     urlAlert_ = alert;
     alert->open();
+    // The link comes from another program, which may still hold the keys.
+    kx_askForKeys(alert);
     // On a small screen even the shortened link can make the alert taller than the screen: less
     // of it is shown until the alert fits, its button within reach.
     const QScreen* screen = alert->screen();

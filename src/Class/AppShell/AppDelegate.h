@@ -72,6 +72,8 @@ public:
     // all while the main queue keeps running.
     void applicationWillTerminate();
     static constexpr double kQuitWaitSeconds = 2.0;
+    // The title of the alert that shows a link the desktop handed over.
+    static constexpr const char* kURLAlertTitle = "链接请求";
 
     void windowDidMiniaturize();
     bool windowShouldClose();

@@ -7,7 +7,7 @@
 
 KXAppSettingWindowController::KXAppSettingWindowController(const QString& windowNibName, QWidget* transientParent)
     : windowNibName_(windowNibName)
-    , window_(kx_makeTransientWindow(transientParent, QSize(kWidth, kHeight)))
+    , window_(kx_makeTransientWindow(transientParent, QSize(kWidth, kHeight), QString::fromUtf8(kTitle)))
 {
     kx_keepFittedSize(window_);
     content_ = new KXAppSettingViewController(window_);

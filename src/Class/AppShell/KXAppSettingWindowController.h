@@ -18,6 +18,8 @@ class KXAppSettingWindowController : public QObject {
 public:
     static constexpr int kWidth = 420;
     static constexpr int kHeight = 200;
+    // The window's name in the window manager's frame and task bar.
+    static constexpr const char* kTitle = "设置";
 
     explicit KXAppSettingWindowController(const QString& windowNibName, QWidget* transientParent = nullptr);
     ~KXAppSettingWindowController() override;

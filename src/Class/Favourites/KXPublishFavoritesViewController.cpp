@@ -397,7 +397,7 @@ void KXPublishFavoritesViewController::authChanged()
 
 void KXPublishFavoritesViewController::uploadImageClick()
 {
-    QFileDialog dialog(this, QString(), coverFolder(), QStringLiteral("图片 (*.png *.jpg *.jpeg)"));
+    QFileDialog dialog(this, QString::fromUtf8(kCoverDialogTitle), coverFolder(), QStringLiteral("图片 (*.png *.jpg *.jpeg)"));
     dialog.setFileMode(QFileDialog::ExistingFile);
     // The toolkit's own dialog opens at a size of its own, which a small screen may not have.
     kx_fitDialog(&dialog, this);

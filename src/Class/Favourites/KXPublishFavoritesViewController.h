@@ -64,6 +64,8 @@ public:
     // Runs the cover's file dialog and gives the chosen path ("" when cancelled). Tests replace
     // the modal run; an empty runner restores it.
     using CoverDialogRunner = std::function<QString(QFileDialog&)>;
+    // The cover's file dialog, named in the window manager's frame and task bar.
+    static constexpr const char* kCoverDialogTitle = "选择封面";
     static void setCoverDialogRunner(CoverDialogRunner runner);
     static void forgetCoverFolder();
     void chooseCover(const QString& path);

@@ -9,7 +9,7 @@
 KXPublishFavoritesWindowsController::KXPublishFavoritesWindowsController(
     const QString& windowNibName, QWidget* transientParent)
     : windowNibName_(windowNibName)
-    , window_(new KXTransientWindow(transientParent, QSize(kWidth, kHeight)))
+    , window_(new KXTransientWindow(transientParent, QSize(kWidth, kHeight), QString::fromUtf8(kModule)))
 {
     windowDidLoad();
 }
@@ -24,13 +24,12 @@ KXTransientWindow* KXPublishFavoritesWindowsController::window() const
 void KXPublishFavoritesWindowsController::windowDidLoad()
 {
     auto* window = this->window();
-    window->setWindowTitle(QString());
     auto* layout = new QVBoxLayout(window->contentView());
     layout->setContentsMargins(0, 0, 0, 0);
     content_ = new KXPublishFavoritesViewController(window->contentView());
     layout->addWidget(content_);
     connect(content_, &KXPublishFavoritesViewController::published, window, &KXTransientWindow::orderOut);
-    KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create("公开收藏夹"));
+    KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create(kModule));
 }
 
 void KXPublishFavoritesWindowsController::showWindow()

@@ -18,6 +18,8 @@ class KXPublishFavoritesWindowsController : public QObject {
 public:
     static constexpr int kWidth = 720;
     static constexpr int kHeight = 660;
+    // The module's label, which also names the window to the window manager.
+    static constexpr const char* kModule = "公开收藏夹";
 
     explicit KXPublishFavoritesWindowsController(
         const QString& windowNibName, QWidget* transientParent = nullptr);

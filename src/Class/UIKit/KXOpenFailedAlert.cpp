@@ -2,6 +2,7 @@
 
 #include "Class/Theme/KXThemeManager.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXOpenerKeys.h"
 #include "Class/UIKit/KXQtColor.h"
 #include "Class/UIKit/KXTransientWindows.h"
 #include "Platform/Desktop/URLOpener.h"
@@ -41,6 +42,13 @@ QPointer<KXOpenFailedAlert>& windowlessAlert()
 {
     static QPointer<KXOpenFailedAlert> alert;
     return alert;
+}
+
+// The window's name in the window manager's frame and task bar: what failed, the message up to
+// its first comma ("未能打开浏览器").
+QString titleOf(const QString& message)
+{
+    return message.section(QChar(0xFF0C), 0, 0);
 }
 
 } // namespace
@@ -117,6 +125,8 @@ KXOpenFailedAlert* KXOpenFailedAlert::showOver(const QWidget* page, Kind kind, c
     kx_showCentred(alert);
     // The space bar dismisses it, and no caret blinks in the address until the user clicks there.
     alert->closeButton_->setFocus();
+    // It may follow the desktop's own report of the failure, which holds the keys as it shows.
+    kx_askForKeys(alert);
     return alert;
 }
 
@@ -130,7 +140,7 @@ KXOpenFailedAlert::KXOpenFailedAlert(const QWidget* page)
     , closeButton_(KXBaseButton::buttonWithTitle(
           QString::fromUtf8(kCloseTitle), [this](KXBaseButton*) { closeBtnClick(); }, this))
 {
-    kx_setUpTransientWindow(this, page ? page->window() : nullptr, QSize(kWidth, 200));
+    kx_setUpTransientWindow(this, page ? page->window() : nullptr, QSize(kWidth, 200), titleOf(QString::fromUtf8(kWebPageMessage)));
     setAutoFillBackground(true);
 
     messageLabel_->setTextFormat(Qt::PlainText);
@@ -163,6 +173,7 @@ KXOpenFailedAlert::KXOpenFailedAlert(const QWidget* page)
 void KXOpenFailedAlert::fill(const Content& content)
 {
     content_ = content;
+    setWindowTitle(titleOf(content.message));
     messageLabel_->setText(content.message);
     targetField_->setPlainText(content.target);
     copyButton_->setTitle(content.copyTitle);

@@ -1,8 +1,5 @@
 #include "Class/UIKit/KXOpenerKeys.h"
 
-#include "Platform/Dispatch/Queue.h"
-#include "Platform/DispatchQt/QtGuardedCallback.h"
-
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
@@ -25,7 +22,37 @@ bool kxOpensTheOpener(const QWidget* window, const QWidget* opener)
     return false;
 }
 
-// Sees every window's hide in the application: a window closes without telling anyone else.
+// A press or a key of the person's, wherever it goes: after it, where the keys are is their choice.
+bool isPersonsAct(const QEvent* event)
+{
+    if (!event->spontaneous())
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::NonClientAreaMouseButtonPress:
+    case QEvent::KeyPress:
+    case QEvent::TouchBegin:
+    case QEvent::TabletPress:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Asks the system to give `window` the keys. Not QWidget::activateWindow(), which asks nothing
+// while the focused window is one transient for it: a pop-up that has just closed (a completion
+// list that took the key that closed the dialog under it) still counts as focused.
+void requestKeys(QWidget* window)
+{
+    if (QWindow* handle = window->windowHandle())
+        handle->requestActivate();
+    else
+        window->activateWindow();
+}
+
+// Sees every window's hide in the application (a window closes without telling anyone else), the
+// person's presses and keys, the exposures of windows and where the system puts the keys.
 class KXOpenerKeysWatch : public QObject {
 public:
     KXOpenerKeysWatch()
@@ -36,43 +63,92 @@ public:
         connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &KXOpenerKeysWatch::focusMoved);
     }
 
+    static KXOpenerKeysWatch* installed()
+    {
+        if (!qApp)
+            return nullptr;
+        if (auto* watch = qApp->findChild<QObject*>(QLatin1String(kOpenerKeysWatch), Qt::FindDirectChildrenOnly))
+            return static_cast<KXOpenerKeysWatch*>(watch);
+        return new KXOpenerKeysWatch();
+    }
+
+    // The keys are asked for `window`, and fetched back to it until the person acts.
+    void keepKeysFor(QWidget* window)
+    {
+        keeping_ = window;
+        requestKeys(window);
+    }
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
+        if (isPersonsAct(event)) {
+            keeping_.clear();
+            return false;
+        }
+        if (event->type() == QEvent::Expose) {
+            if (keeping_ && watched == keeping_->windowHandle() && keeping_->windowHandle()->isExposed()
+                && QGuiApplication::focusWindow() != keeping_->windowHandle())
+                requestKeys(keeping_);
+            return false;
+        }
         if (event->type() != QEvent::Hide || event->spontaneous() || !watched->isWidgetType())
             return false;
-        QWidget* opener = kx_openerTakingKeys(static_cast<QWidget*>(watched), QGuiApplication::focusWindow());
+        auto* closing = static_cast<QWidget*>(watched);
+        QWidget* opener = kx_openerTakingKeys(closing, keysHolder());
         if (!opener)
             return false;
-        opener->activateWindow();
-        // The window manager may make its own choice after the request: for a moment, keys that
-        // land on a window the opener is transient for are fetched back, once; keys that land
-        // anywhere else stay there.
-        handingTo_ = opener;
-        const int handOver = ++handOvers_;
-        dispatch::mainQueue().after(kx_openerKeysMoment, dispatch::guardedQt(this, [handOver](KXOpenerKeysWatch& self) {
-            if (self.handOvers_ == handOver)
-                self.handingTo_.clear();
-        }));
+        // A pop-up that holds the keys for the closing window (the completion list of a file
+        // dialog's name field, which may outlive a dialog accepted with Return) would keep them,
+        // and the pointer, from the opener.
+        for (int open = 0; open < 8 && QApplication::activePopupWidget(); ++open)
+            QApplication::activePopupWidget()->close();
+        keepKeysFor(opener);
         return false;
     }
 
 private:
-    void focusMoved(QWindow* focus)
+    // The window of ours that holds the keys: the focused one, or the one a pop-up that has them
+    // (a completion list, a menu) opened over; the pop-up may have closed first, taking the key
+    // that closes the window with it.
+    const QWindow* keysHolder() const
     {
-        if (!focus || !handingTo_ || focus == handingTo_->windowHandle())
-            return;
-        const QPointer<QWidget> opener = handingTo_;
-        handingTo_.clear();
-        const QWidget* landed = nullptr;
-        for (QWidget* window : QApplication::topLevelWidgets())
-            if (window->windowHandle() == focus)
-                landed = window;
-        if (landed && opener->isVisible() && kxOpensTheOpener(landed, opener))
-            opener->activateWindow();
+        QWindow* focus = QGuiApplication::focusWindow();
+        if (focus && focus->type() != Qt::Popup && focus->type() != Qt::ToolTip)
+            return focus;
+        return focus ? lastHolder_.data() : nullptr;
     }
 
-    QPointer<QWidget> handingTo_;
-    int handOvers_ = 0;
+    void focusMoved(QWindow* focus)
+    {
+        // Keys that left the application leave no window of it holding them.
+        if (!focus || (focus->type() != Qt::Popup && focus->type() != Qt::ToolTip))
+            lastHolder_ = focus;
+        if (!keeping_ || !focus || focus == keeping_->windowHandle())
+            return;
+        // A click that moves the keys reaches the application after the keys it moved: decide
+        // once the events that came with them have been seen.
+        QMetaObject::invokeMethod(this, [this, landedOn = QPointer<QWindow>(focus)] { fetchBack(landedOn); }, Qt::QueuedConnection);
+    }
+
+    void fetchBack(const QPointer<QWindow>& landedOn)
+    {
+        if (!keeping_ || !landedOn || QGuiApplication::focusWindow() != landedOn)
+            return;
+        if (!keeping_->isVisible() || keeping_->isMinimized()) {
+            keeping_.clear();
+            return;
+        }
+        const QWidget* landed = nullptr;
+        for (QWidget* window : QApplication::topLevelWidgets())
+            if (window->windowHandle() == landedOn)
+                landed = window;
+        if (landed && kxOpensTheOpener(landed, keeping_))
+            requestKeys(keeping_);
+    }
+
+    // The window the keys are kept for until the person acts.
+    QPointer<QWidget> keeping_;
+    QPointer<QWindow> lastHolder_;
 };
 
 } // namespace
@@ -92,6 +168,13 @@ QWidget* kx_openerTakingKeys(const QWidget* closing, const QWindow* focusWindow)
 
 void kx_handKeysBackToOpeners()
 {
-    if (qApp && !qApp->findChild<QObject*>(QLatin1String(kOpenerKeysWatch), Qt::FindDirectChildrenOnly))
-        new KXOpenerKeysWatch();
+    KXOpenerKeysWatch::installed();
+}
+
+void kx_askForKeys(QWidget* window)
+{
+    if (!window || !window->isVisible())
+        return;
+    if (KXOpenerKeysWatch* watch = KXOpenerKeysWatch::installed())
+        watch->keepKeysFor(window);
 }

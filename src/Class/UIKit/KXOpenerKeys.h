@@ -9,14 +9,20 @@ class QWindow;
 // the opener, left on top, would take no keys until it is clicked. Windows and dialogs only;
 // a minimise (a spontaneous hide) moves no keys. GUI thread only.
 
-// The opener that takes the keys when `closing` hides while the system has `focusWindow` focused
-// (the application's active window is already unset by then): nullptr unless that is the window
-// of `closing`, a window or a dialog, and its opener shows and is not minimised.
+// The opener that takes the keys when `closing` hides while `focusWindow` holds them (the focused
+// window, or the one a pop-up holding them opened over; the application's active window is
+// already unset by then): nullptr unless that is the window of `closing`, a window or a dialog,
+// and its opener shows and is not minimised.
 QWidget* kx_openerTakingKeys(const QWidget* closing, const QWindow* focusWindow);
-// How long after a window closes keys that a window manager puts on a window the opener is
-// transient for are fetched back to the opener (once): some make their own choice after the
-// application's request.
-inline constexpr double kx_openerKeysMoment = 0.5;
 // From now on, every window of the application that closes while it holds the keys hands them to
-// its opener as kx_openerTakingKeys says. Once is enough; later calls do nothing.
+// its opener as kx_openerTakingKeys says. A window manager may make its own choice after the
+// application's request, however the window was closed (a key, a click, the program): until the
+// person's next press or key, keys it puts on a window the opener is transient for are fetched
+// back to the opener; keys that land on another window of it stay there. Once is enough; later
+// calls do nothing.
 void kx_handKeysBackToOpeners();
+// Asks for the keys for `window`, shown now, and asks again each time it becomes exposed and each
+// time the keys land on a window it is transient for, until the person's next press or key: a
+// window manager may refuse the first request while another program's window has the keys (a
+// desktop's own error dialog), and gives them to the window below once that one goes.
+void kx_askForKeys(QWidget* window);

@@ -10,22 +10,23 @@
 #include <QStyle>
 #include <QVariant>
 #include <QWidget>
+#include <QWindow>
 
 #include <algorithm>
 #include <utility>
 
-QWidget* kx_makeTransientWindow(QWidget* transientParent, const QSize& size)
+QWidget* kx_makeTransientWindow(QWidget* transientParent, const QSize& size, const QString& title)
 {
     auto* window = new QWidget;
-    kx_setUpTransientWindow(window, transientParent, size);
+    kx_setUpTransientWindow(window, transientParent, size, title);
     return window;
 }
 
-void kx_setUpTransientWindow(QWidget* window, QWidget* transientParent, const QSize& size)
+void kx_setUpTransientWindow(QWidget* window, QWidget* transientParent, const QSize& size, const QString& title)
 {
     window->setParent(transientParent ? transientParent->window() : nullptr,
                       Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    window->setWindowTitle(QString());
+    window->setWindowTitle(title);
     window->setAttribute(Qt::WA_DeleteOnClose, false);
     kx_setDesignedSize(window, size);
     window->resize(size);
@@ -264,8 +265,20 @@ void kx_fitWindow(QWidget* window, const QRect& area, const QRect& available, co
 {
     const QMargins frame = frameOf(window);
     kx_resizeWindow(window, fittedWindowSize(window, kx_designedSize(window), frame, available, grid));
-    // move() places the frame.
-    window->move(kx_centredFrame(window->size(), frame, area, available, grid).topLeft());
+    kx_moveFrame(window, kx_centredFrame(window->size(), frame, area, available, grid).topLeft());
+}
+
+void kx_moveFrame(QWidget* window, const QPoint& framePosition)
+{
+    window->move(framePosition);
+    // Once the window exists, QWidget::move() places its client area at the frame's position plus
+    // the frame as Qt reads it back in logical pixels: at a fractional scale that is a device
+    // pixel off (a 20-pixel title bar at 1.75 reads back as 11, placed as 19), which can put the
+    // frame past the screen's edge. The window system is then asked to place the frame itself,
+    // at the same logical position.
+    QWindow* handle = window->windowHandle();
+    if (handle && window->testAttribute(Qt::WA_WState_Created) && kx_canMoveWindows())
+        handle->setFramePosition(framePosition);
 }
 
 bool kx_canMoveWindows()

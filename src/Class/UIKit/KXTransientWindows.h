@@ -3,8 +3,10 @@
 #include "Class/UIKit/KXScreenGrid.h"
 
 #include <QMargins>
+#include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <QString>
 
 #include <functional>
 
@@ -12,15 +14,17 @@ class QWidget;
 
 // The small windows the main window raises above itself (the platform's levels 10 and 11):
 // transient for the main window, so the desktop keeps them above it and never above other
-// programs, with the system frame, an empty title and only a close button, which Escape presses
-// too; closing hides the window and its controller keeps it. GUI thread only.
+// programs, with the system frame and only a close button, which Escape presses too; closing hides
+// the window and its controller keeps it. The content hides the title, but the window manager's
+// frame, task bar and window lists show it: each kind of window has a title of its own, so that
+// two of them open at once can be told apart there. GUI thread only.
 
-// A new hidden window of that kind and designed size, transient for the window of
+// A new hidden window of that kind, designed size and title, transient for the window of
 // `transientParent`. A screen too small for the designed size, frame included, shows the window
 // at the size that fits; its content is then laid out smaller or scrolls.
-QWidget* kx_makeTransientWindow(QWidget* transientParent, const QSize& size);
+QWidget* kx_makeTransientWindow(QWidget* transientParent, const QSize& size, const QString& title);
 // Makes `window`, made but never shown, such a window (for windows of a class of their own).
-void kx_setUpTransientWindow(QWidget* window, QWidget* transientParent, const QSize& size);
+void kx_setUpTransientWindow(QWidget* window, QWidget* transientParent, const QSize& size, const QString& title);
 // Brings the window to the front and activates it, centred over its parent window (or the
 // primary screen) and kept inside the screen's available area, frame included; on Wayland the
 // compositor places it.
@@ -68,6 +72,9 @@ void kx_fitDialog(QWidget* dialog, const QWidget* framedLike);
 // Its size is one the window manager's resize increment keeps: a window with room for its
 // designed size is given no less.
 void kx_fitWindow(QWidget* window, const QRect& area, const QRect& available, const KXScreenGrid& grid);
+// Puts the window's frame, title bar included, at `framePosition` (a window not framed yet, where
+// the window manager will frame it).
+void kx_moveFrame(QWidget* window, const QPoint& framePosition);
 // The frame the window system reports around a window: none until the window manager has framed
 // it. `reader` replaces it (tests run without a window manager); an empty one restores it.
 using KXFrameReader = std::function<QMargins(const QWidget* window)>;

@@ -18,6 +18,8 @@ class KXUPDateCenterWC : public QObject {
 public:
     static constexpr int kWidth = 900;
     static constexpr int kHeight = 280;
+    // The window's name in the window manager's frame and task bar.
+    static constexpr const char* kTitle = "软件更新";
 
     explicit KXUPDateCenterWC(const QString& windowNibName, QWidget* transientParent = nullptr);
     ~KXUPDateCenterWC() override;

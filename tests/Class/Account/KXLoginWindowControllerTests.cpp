@@ -75,7 +75,7 @@ TEST_F(KXLoginWindowTest, TheWindowIsTransientForTheMainWindowWithOnlyACloseButt
     EXPECT_FALSE(flags & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
     EXPECT_FALSE(flags & Qt::WindowStaysOnTopHint) << "never above other programs";
-    EXPECT_TRUE(window->windowTitle().isEmpty());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("用户登录")) << "named to the window manager after its module";
     EXPECT_EQ(controller->windowNibName(), QStringLiteral("KXLoginWindowController"));
     EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().currentModule()->utf8(), "用户登录");
     window->close();

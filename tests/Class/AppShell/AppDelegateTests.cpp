@@ -220,7 +220,7 @@ TEST_F(AppDelegateTest, WithATrayClosingTheShownWindowHidesItKeepingItsNativeWin
 {
     setTray(true);
     QPointer<QWidget> window = showWindow();
-    std::unique_ptr<QWidget> publish(kx_makeTransientWindow(window, QSize(200, 150)));
+    std::unique_ptr<QWidget> publish(kx_makeTransientWindow(window, QSize(200, 150), QStringLiteral("test")));
     publish->show();
     const WId native = window->winId();
     setSlowPendingUpdate();
@@ -302,7 +302,7 @@ TEST_F(AppDelegateTest, MinimisingTheShownWindowStartsTheDataUpdateAndReopenRest
 TEST_F(AppDelegateTest, BecomingActiveLeavesTheKeysWithTheTransientWindowReceivingThem)
 {
     QWidget* window = showWindow();
-    std::unique_ptr<QWidget> settings(kx_makeTransientWindow(window, QSize(200, 150)));
+    std::unique_ptr<QWidget> settings(kx_makeTransientWindow(window, QSize(200, 150), QStringLiteral("test")));
     settings->show();
     settings->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(settings.get()));

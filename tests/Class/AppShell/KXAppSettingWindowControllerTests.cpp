@@ -167,7 +167,7 @@ TEST_F(KXAppSettingTest, AFontFolderTheDesktopCannotOpenShowsItsPath)
     EXPECT_EQ(shown(), folder.string());
 }
 
-TEST_F(KXAppSettingTest, TheWindowIsTransientFramedWithoutTitleAndKeptWhenClosed)
+TEST_F(KXAppSettingTest, TheWindowIsTransientFramedWithItsTitleAndKeptWhenClosed)
 {
     QWidget main;
     // Inside the screen with room around it: the settings window is kept on the screen.
@@ -181,7 +181,7 @@ TEST_F(KXAppSettingTest, TheWindowIsTransientFramedWithoutTitleAndKeptWhenClosed
     EXPECT_FALSE(window->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_TRUE(window->windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
-    EXPECT_TRUE(window->windowTitle().isEmpty());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("设置"));
     EXPECT_EQ(controller.contentViewController()->parentWidget(), window);
     controller.showCentred();
     EXPECT_TRUE(window->isVisible());

@@ -119,7 +119,7 @@ TEST_F(KXHomeRecommendViewTest, TheUploadButtonShowsOnePublishWindow)
     auto* first = page->pubWindowsController();
     ASSERT_NE(first, nullptr);
     EXPECT_TRUE(first->window()->isVisible());
-    EXPECT_EQ(first->window()->windowTitle(), QString());
+    EXPECT_EQ(first->window()->windowTitle(), QStringLiteral("公开收藏夹"));
     first->window()->orderOut();
     page->upLoadBtnClick();
     EXPECT_EQ(page->pubWindowsController(), first);

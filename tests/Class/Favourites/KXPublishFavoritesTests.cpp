@@ -312,14 +312,17 @@ TEST_F(KXPublishFavoritesTest, TheCoverDialogOpensInPicturesElseHomeThenWhereThe
         }
     } restore{pictures};
     QString openedIn;
+    QString titled;
     QString choice;
     KXPublishFavoritesViewController::setCoverDialogRunner([&](QFileDialog& dialog) {
         openedIn = dialog.directory().absolutePath();
+        titled = dialog.windowTitle();
         return choice;
     });
     auto* form = openForm();
     form->uploadImageClick();
     EXPECT_EQ(openedIn, QDir(QDir::homePath()).absolutePath()) << "no pictures folder: home";
+    EXPECT_EQ(titled, QStringLiteral("选择封面")) << "named in the window manager's task bar";
     ASSERT_TRUE(QDir().mkpath(pictures));
     form->uploadImageClick();
     EXPECT_EQ(openedIn, QDir(pictures).absolutePath());

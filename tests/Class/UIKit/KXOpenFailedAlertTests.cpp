@@ -12,7 +12,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QExposeEvent>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -125,6 +127,54 @@ TEST_F(KXOpenFailedAlertTest, ReturnPressesTheFocusedButtonTheCloseOneWhenItOpen
     // Escape still closes it from either button.
     QTest::keyClick(shown->focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(shown->isVisible());
+}
+
+// The failure is first reported by the desktop, in a dialog of its own that holds the keys while
+// the alert shows; once it goes, the window manager gives the keys to the alert's window or to
+// nothing of ours, and the alert asks for them again as it becomes exposed. Until the person acts.
+TEST_F(KXOpenFailedAlertTest, TheAlertTakesTheKeysOnceTheDialogBeforeItHasGone)
+{
+    desktop::ScopedRecordingURLOpener opener;
+    opener.opener().setLaunchError("Could not start xdg-open");
+    QWidget desktopDialog;
+    desktopDialog.resize(300, 100);
+    desktopDialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&desktopDialog));
+    for (const bool exposedFirst : {true, false}) {
+        SCOPED_TRACE(exposedFirst ? "exposed" : "the keys on its window");
+        EXPECT_FALSE(KXOpenFailedAlert::openURL(page, "https://x.example/help"));
+        auto* shown = alert();
+        ASSERT_NE(shown, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(shown));
+        // The window manager refused the request: the desktop's dialog kept the keys.
+        desktopDialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&desktopDialog));
+        desktopDialog.hide();
+        if (exposedFirst) {
+            QExposeEvent exposed(QRegion(QRect(QPoint(), shown->windowHandle()->size())));
+            QCoreApplication::sendEvent(shown->windowHandle(), &exposed);
+        } else {
+            window->activateWindow();
+        }
+        QApplication::processEvents();
+        QApplication::processEvents();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(shown));
+        EXPECT_EQ(QApplication::activeWindow(), shown);
+        QTest::keyClick(shown->focusWidget(), Qt::Key_Return);
+        EXPECT_FALSE(shown->isVisible()) << "Return answers it";
+        desktopDialog.show();
+        desktopDialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&desktopDialog));
+    }
+    // Once the person has acted, the keys stay where they put them.
+    EXPECT_FALSE(KXOpenFailedAlert::openURL(page, "https://x.example/help"));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(alert()));
+    window->activateWindow();
+    QTest::mouseClick(window.get(), Qt::LeftButton, {}, QPoint(5, 5));
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), window.get());
+    alert()->hide();
 }
 
 TEST_F(KXOpenFailedAlertTest, AFolderSaysSoAndCopiesItsPathAndTheWindowKeepsOneAlert)

@@ -6,7 +6,10 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -21,7 +24,7 @@ namespace {
 // in turn: a file dialog's stand-in, modal as a dialog that runs is.
 struct OpenerChain {
     OpenerChain()
-        : opener(kx_makeTransientWindow(&main, QSize(300, 200)))
+        : opener(kx_makeTransientWindow(&main, QSize(300, 200), QStringLiteral("opener")))
         , field(new QLineEdit(opener.get()))
         , dialog(new QDialog(opener.get()))
     {
@@ -104,15 +107,65 @@ TEST(KXOpenerKeys, ADialogThatClosesGivesTheKeysBackToTheWindowThatOpenedIt)
     }
     EXPECT_EQ(chain.field->text(), QStringLiteral("abab")) << "typing reaches the field each time";
 
-    // A window manager that hands the keys to the opener itself: once the moment has passed, a
-    // click on the main window keeps them there.
+    // A window manager that makes its choice long after the request: still fetched back.
+    chain.dialog->show();
+    ASSERT_TRUE(OpenerChain::activate(chain.dialog));
+    chain.dialog->reject();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(chain.opener.get()));
+    clock.advance(2);
+    chain.main.activateWindow();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), chain.opener.get()) << "a late choice of the window manager's";
+
+    // The person's click on the main window keeps the keys there, however soon it comes; the
+    // click reaches the application after the keys it moved.
     windowManager.closing = nullptr;
     chain.dialog->show();
     ASSERT_TRUE(OpenerChain::activate(chain.dialog));
     chain.dialog->reject();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(chain.opener.get()));
-    clock.advance(kx_openerKeysMoment);
-    EXPECT_TRUE(OpenerChain::activate(&chain.main));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(chain.opener.get()));
+    chain.main.activateWindow();
+    QTest::mouseClick(&chain.main, Qt::LeftButton, {}, QPoint(10, 10));
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), &chain.main);
+}
+
+// The toolkit's file dialog accepted with Return on a typed name: the keys go back to the field
+// of the window that opened it, wherever the window manager puts them as the dialog goes.
+TEST(KXOpenerKeys, AFileDialogAcceptedWithTheKeyboardGivesTheKeysBackToItsOpener)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QFile cover(folder.filePath(QStringLiteral("cover.png")));
+    ASSERT_TRUE(cover.open(QIODevice::WriteOnly));
+    cover.close();
+    OpenerChain chain;
+    for (const bool late : {false, true}) {
+        SCOPED_TRACE(late ? "the window manager's choice after the request" : "before");
+        QFileDialog dialog(chain.opener.get(), QStringLiteral("cover"), folder.path());
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        FirstOfTheChainTakesTheKeys windowManager(&dialog, &chain.main);
+        windowManager.late = late;
+        dialog.open();
+        ASSERT_TRUE(OpenerChain::activate(&dialog));
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setFocus();
+        QTest::keyClicks(name, QStringLiteral("cover.png"));
+        QApplication::processEvents();
+        // The key goes where the keys are: the name field, or the completion list over it.
+        QWidget* typedInto = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : name;
+        QTest::keyClick(typedInto, Qt::Key_Return);
+        QApplication::processEvents();
+        QApplication::processEvents();
+        ASSERT_EQ(dialog.result(), QDialog::Accepted);
+        ASSERT_FALSE(dialog.isVisible());
+        EXPECT_EQ(QApplication::activeWindow(), chain.opener.get());
+        EXPECT_EQ(QApplication::focusWidget(), chain.field);
+    }
 }
 
 // Only a window or a dialog that holds the keys hands them on, and only to an opener that shows.

@@ -85,7 +85,7 @@ TEST(KXOverlayKeys, TransientWindowsCloseOnEscape)
 {
     QWidget main;
     main.show();
-    std::unique_ptr<QWidget> window(kx_makeTransientWindow(&main, QSize(200, 120)));
+    std::unique_ptr<QWidget> window(kx_makeTransientWindow(&main, QSize(200, 120), QStringLiteral("window")));
     auto* field = new QLineEdit(window.get());
     window->show();
     field->setFocus();

@@ -136,7 +136,7 @@ TEST(KXTransientWindows, AWindowOpenedForTheFirstTimeIsFittedUnderTheFrameOfItsM
                                                      scaledscreen::ScaledScreen{1.75, QRect(0, 0, 1366, 768), QMargins(1, 22, 1, 5)}}) {
         SCOPED_TRACE(testing::Message() << "scale " << screen.scale);
         QWidget main;
-        QWidget* window = kx_makeTransientWindow(&main, QSize(720, 660));
+        QWidget* window = kx_makeTransientWindow(&main, QSize(720, 660), QStringLiteral("window"));
         scaledscreen::expectFitsWithButtonsReachable(window, {}, screen);
     }
 }
@@ -144,7 +144,7 @@ TEST(KXTransientWindows, AWindowOpenedForTheFirstTimeIsFittedUnderTheFrameOfItsM
 TEST(KXTransientWindows, AWindowIsFittedAgainOnceTheWindowManagerHasFramedIt)
 {
     QWidget main;
-    QWidget* window = kx_makeTransientWindow(&main, QSize(380, 2000));
+    QWidget* window = kx_makeTransientWindow(&main, QSize(380, 2000), QStringLiteral("window"));
     const QRect available = window->screen()->availableGeometry();
     const QMargins borrowed(1, 22, 1, 5), own(4, 40, 4, 4);
     bool framed = false;

@@ -68,7 +68,7 @@ TEST_P(UpdateScreenshots, UpdaterInItsThreeStates)
 
     // Downloading: a download that has not started, shown at 37 %.
     {
-        KXTransientWindow window(&main, QSize(KXUPDateCenterWC::kWidth, KXUPDateCenterWC::kHeight));
+        KXTransientWindow window(&main, QSize(KXUPDateCenterWC::kWidth, KXUPDateCenterWC::kHeight), QString::fromUtf8(KXUPDateCenterWC::kTitle));
         auto* page = new KXUPDateCenterVC(&window, KXUpdateDownload::create());
         page->setGeometry(window.rect());
         window.showCentred();
