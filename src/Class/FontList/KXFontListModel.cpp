@@ -116,6 +116,27 @@ void KXFontListModel::removeRecordAt(int row)
     endRemoveRows();
 }
 
+void KXFontListModel::appendRecords(const foundation::Array& records)
+{
+    if (!records_ || records.count() == 0)
+        return;
+    const int first = rowCount();
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(records.count()) - 1);
+    records_->addObjectsFromArray(records);
+    // The lookups built so far stay right for the rows above: only the new rows are added.
+    if (rowsValid_) {
+        int row = first;
+        for (const Id& item : records) {
+            const auto* record = item.ptr<KXFontBaseModel>();
+            rows_.emplace(record, row);
+            if (record && record->fontid > 0)
+                fontRows_.emplace(record->fontid, row);
+            ++row;
+        }
+    }
+    endInsertRows();
+}
+
 QVariant KXFontListModel::data(const QModelIndex& index, int role) const
 {
     const auto record = recordAt(index.row());

@@ -48,6 +48,8 @@ public:
     // Redraws every row (the records changed in place).
     void reloadData();
     void removeRecordAt(int row);
+    // Appends these records below the rows (none shown: nothing); the rows above keep their place.
+    void appendRecords(const foundation::Array& records);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

@@ -97,15 +97,17 @@ bool KXBaseDBManager::restoreDamagedCopy()
     return restored;
 }
 
-Ref<MutableArray> KXBaseDBManager::readFonts(const KXCatalogueStatement& statement)
+Ref<MutableArray> KXBaseDBManager::readFonts(const KXCatalogueStatement& statement, const std::function<bool()>& stopped)
 {
     auto fonts = MutableArray::create();
     inCatalogue([&](const Ref<SQDatabase>& db) {
         fonts = MutableArray::create();
+        if (stopped && stopped())
+            return;
         const Ref<SQResultSet> rows = db->executeQueryWithVAList(statement.sql(), statement.arguments());
         if (!rows)
             return;
-        fonts = KXCatalogueRowReader(*rows).fontRecords();
+        fonts = KXCatalogueRowReader(*rows).fontRecords(stopped);
         rows->close();
     });
     return fonts;
@@ -165,6 +167,7 @@ KXBaseDBManager::KXBaseDBManager(std::filesystem::path catalogueFile)
 
 KXBaseDBManager::~KXBaseDBManager()
 {
+    waitForBackgroundReads();
     // A read still running ahead uses the queue: let it end before the connection closes.
     std::optional<ReadAhead> pending;
     {
@@ -228,6 +231,61 @@ void KXBaseDBManager::readAhead(const KXCatalogueStatement& statement)
             promise->set_exception(std::current_exception());
         }
     });
+}
+
+KXBaseDBManager::FirstRows KXBaseDBManager::firstRowsBySqlStr(const KXCatalogueStatement& statement, std::size_t count)
+{
+    FirstRows first;
+    first.generation = generation();
+    // The whole list read ahead for this statement (the main window's first list) is all there is
+    // to show.
+    if (auto records = takeReadAhead(statement)) {
+        first.records = std::move(records);
+        first.complete = true;
+        return first;
+    }
+    KXCatalogueStatement limited = statement;
+    limited.append(" LIMIT ?", {Id(static_cast<long long>(count))});
+    first.records = readFonts(limited);
+    first.complete = first.records->count() < count;
+    return first;
+}
+
+void KXBaseDBManager::readInBackground(KXCatalogueStatement statement, std::function<bool()> stopped,
+    std::function<void(Ref<MutableArray>, unsigned long long)> done)
+{
+    {
+        std::lock_guard lock(backgroundLock_);
+        backgroundReads_ += 1;
+    }
+    // The manager waits for this block before it ends, so the block may use it.
+    dispatch::globalQueue(dispatch::Priority::High).async([this, statement = std::move(statement), stopped = std::move(stopped),
+                                                              done = std::move(done)] {
+        const unsigned long long before = generation();
+        Ref<MutableArray> records;
+        try {
+            records = readFonts(statement, stopped);
+        } catch (const std::exception& error) {
+            log(foundation::format("the list's rows could not be read: %s", error.what()));
+        }
+        if (stopped && stopped())
+            records = nullptr;
+        // A merge or a new file during the read: the records cannot be told apart from the newer
+        // contents, so they claim no generation the caller could have seen.
+        const unsigned long long after = generation();
+        if (done)
+            done(records, before == after ? before : kNoGeneration);
+        // Told under the lock: the destructor may end the manager as soon as it sees none left.
+        std::lock_guard lock(backgroundLock_);
+        backgroundReads_ -= 1;
+        backgroundEnded_.notify_all();
+    });
+}
+
+void KXBaseDBManager::waitForBackgroundReads()
+{
+    std::unique_lock lock(backgroundLock_);
+    backgroundEnded_.wait(lock, [this] { return backgroundReads_ == 0; });
 }
 
 Ref<MutableArray> KXBaseDBManager::takeReadAhead(const KXCatalogueStatement& statement)
