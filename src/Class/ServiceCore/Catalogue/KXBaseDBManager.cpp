@@ -38,6 +38,13 @@ namespace {
 constexpr int kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
 // The installed catalogue, read where no copy of it can be made: never written.
 constexpr int kReadOnlyFlags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
+// Virtual machine steps between two questions to a read that may be told to stop.
+constexpr int kStepsBetweenStops = 10000;
+
+int stopWhenAsked(void* stopped)
+{
+    return (*static_cast<const std::function<bool()>*>(stopped))() ? 1 : 0;
+}
 
 } // namespace
 
@@ -104,11 +111,18 @@ Ref<MutableArray> KXBaseDBManager::readFonts(const KXCatalogueStatement& stateme
         fonts = MutableArray::create();
         if (stopped && stopped())
             return;
+        // A statement that sorts its rows gives the first one only once all are sorted: SQLite
+        // asks the stop now and then while it works, and ends the statement when it answers true.
+        sqlite3* handle = db->sqliteHandle();
+        if (stopped && handle)
+            sqlite3_progress_handler(handle, kStepsBetweenStops, stopWhenAsked, const_cast<std::function<bool()>*>(&stopped));
         const Ref<SQResultSet> rows = db->executeQueryWithVAList(statement.sql(), statement.arguments());
-        if (!rows)
-            return;
-        fonts = KXCatalogueRowReader(*rows).fontRecords(stopped);
-        rows->close();
+        if (rows) {
+            fonts = KXCatalogueRowReader(*rows).fontRecords(stopped);
+            rows->close();
+        }
+        if (stopped && handle)
+            sqlite3_progress_handler(handle, 0, nullptr, nullptr);
     });
     return fonts;
 }
