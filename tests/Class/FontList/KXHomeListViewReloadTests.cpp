@@ -13,7 +13,6 @@
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
-
 #include <vector>
 
 using foundation::Id;
@@ -41,7 +40,7 @@ public:
 struct ReloadingPanel {
     fontlisttest::ScopedPreviewSource previews;
     std::shared_ptr<SignInCounter> owner = std::make_shared<SignInCounter>();
-    KXHomeListView list{QRect(0, 0, 900, 700)};
+    KXHomeListView list { QRect(0, 0, 900, 700) };
     ReloadingPanel()
     {
         KXGlobalDataBase::sharedKXGlobalDataBase().setEnLanguage(false);
@@ -52,12 +51,16 @@ struct ReloadingPanel {
         list.reload().setFirstRows(kFirstRows);
     }
     ~ReloadingPanel() { KXGlobalDataBase::sharedKXGlobalDataBase().setEnLanguage(false); }
-    bool restLanded() { return dispatch::RunLoop::runUntil([&] { return !list.reload().readingRest(); }, 30); }
+    bool restLanded()
+    {
+        return dispatch::RunLoop::runUntil([&] { return !list.reload().readingRest(); }, 30);
+    }
 };
 
 std::vector<long long> wholeList()
 {
-    return fontids(KXBaseDBManager::shareDBManager().dataArrayBySqlStr(KXSortingData::defaultOrderStatement()).get());
+    return fontids(
+        KXBaseDBManager::shareDBManager().dataArrayBySqlStr(KXSortingData::defaultOrderStatement()).get());
 }
 
 } // namespace
@@ -87,7 +90,8 @@ TEST(KXHomeListViewReload, TheRestLandsBelowTheRowsShownAndAClickMeanwhileIsAnsw
     EXPECT_EQ(fontids(panel.list.dataArray().get()), whole) << "every row once, in the list's order";
     EXPECT_EQ(panel.list.listModel()->rowCount(), static_cast<int>(whole.size()));
     for (std::size_t row = 0; row < shown.size(); ++row)
-        EXPECT_EQ(panel.list.listModel()->recordAt(static_cast<int>(row)), shown[row]) << "the records shown stay: " << row;
+        EXPECT_EQ(panel.list.listModel()->recordAt(static_cast<int>(row)), shown[row])
+            << "the records shown stay: " << row;
     EXPECT_EQ(bar->value(), scrolled) << "what is in view stays where it is";
     EXPECT_EQ(panel.list.listModel()->rowOfFontid(whole.back()), static_cast<int>(whole.size()) - 1);
     fontlisttest::settle(panel.list);

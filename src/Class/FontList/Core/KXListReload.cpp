@@ -73,7 +73,8 @@ Ref<MutableArray> KXListReload::start(const KXCatalogueStatement& statement)
     return first.records;
 }
 
-void KXListReload::land(unsigned long long generation, const Ref<MutableArray>& whole, unsigned long long catalogueGeneration)
+void KXListReload::land(
+    unsigned long long generation, const Ref<MutableArray>& whole, unsigned long long catalogueGeneration)
 {
     if (generation != generation_ || !readingRest_)
         return;

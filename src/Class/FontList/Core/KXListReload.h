@@ -64,13 +64,13 @@ public:
 
     // The rows of `whole` that are not among `shown` (font ids, as many times as listed), in
     // `whole`'s order; nil when some shown font is not in `whole`.
-    static foundation::Ref<foundation::MutableArray> following(const std::vector<long long>& shown,
-                                                               const foundation::Array& whole);
+    static foundation::Ref<foundation::MutableArray> following(
+        const std::vector<long long>& shown, const foundation::Array& whole);
 
 private:
     KXListReload(KXBaseDBManager& manager, std::size_t firstRows);
     void land(unsigned long long generation, const foundation::Ref<foundation::MutableArray>& whole,
-              unsigned long long catalogueGeneration);
+        unsigned long long catalogueGeneration);
 
     KXBaseDBManager& manager_;
     std::size_t firstRows_;

@@ -8,11 +8,10 @@
 #include "Platform/Dispatch/RunLoop.h"
 #include "Support/TempHome.h"
 
-#include <gtest/gtest.h>
-
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -47,7 +46,8 @@ protected:
     void SetUp() override
     {
         const fs::path folder = testsupport::makeScratchDir("reload");
-        fs::copy_file(fs::path(std::getenv("CORVANE_BINARY_DIR")) / "resources" / "fonts.sqlite", folder / "fonts.sqlite");
+        fs::copy_file(fs::path(std::getenv("CORVANE_BINARY_DIR")) / "resources" / "fonts.sqlite",
+            folder / "fonts.sqlite");
         manager_ = std::make_unique<KXBaseDBManager>(folder / "fonts.sqlite");
         KXGlobalDataBase::sharedKXGlobalDataBase().setEnLanguage(false);
     }
@@ -60,7 +60,10 @@ protected:
         made->setRestHandler([this](const KXListReload::Rest& rest) { rests_.push_back(rest); });
         return made;
     }
-    std::vector<long long> whole(const KXCatalogueStatement& statement) { return fontids(manager_->dataArrayBySqlStr(statement).get()); }
+    std::vector<long long> whole(const KXCatalogueStatement& statement)
+    {
+        return fontids(manager_->dataArrayBySqlStr(statement).get());
+    }
     static KXCatalogueStatement chinese()
     {
         KXGlobalDataBase::sharedKXGlobalDataBase().setEnLanguage(false);
@@ -157,13 +160,17 @@ TEST_F(KXListReloadTest, ABackgroundReadThatIsToldToStopEndsWithoutRows)
 TEST(KXListReloadFollowing, RowsThatTieComeOnceWhateverTheirOrderInTheWholeList)
 {
     // The whole list leads with the rows shown.
-    EXPECT_EQ(fontids(KXListReload::following({1, 2, 3}, *fontsWithIds({1, 2, 3, 4, 5})).get()), (std::vector<long long>{4, 5}));
+    EXPECT_EQ(fontids(KXListReload::following({ 1, 2, 3 }, *fontsWithIds({ 1, 2, 3, 4, 5 })).get()),
+        (std::vector<long long> { 4, 5 }));
     // Rows that tie came in another order, one of them past the first rows: the rest leaves out
     // each shown font once and keeps the whole list's order.
-    EXPECT_EQ(fontids(KXListReload::following({1, 2, 3}, *fontsWithIds({1, 4, 3, 2, 5})).get()), (std::vector<long long>{4, 5}));
+    EXPECT_EQ(fontids(KXListReload::following({ 1, 2, 3 }, *fontsWithIds({ 1, 4, 3, 2, 5 })).get()),
+        (std::vector<long long> { 4, 5 }));
     // A font listed twice in the catalogue is shown twice.
-    EXPECT_EQ(fontids(KXListReload::following({7, 7}, *fontsWithIds({7, 8, 7, 7})).get()), (std::vector<long long>{8, 7}));
-    EXPECT_EQ(fontids(KXListReload::following({}, *fontsWithIds({9})).get()), (std::vector<long long>{9}));
+    EXPECT_EQ(fontids(KXListReload::following({ 7, 7 }, *fontsWithIds({ 7, 8, 7, 7 })).get()),
+        (std::vector<long long> { 8, 7 }));
+    EXPECT_EQ(
+        fontids(KXListReload::following({}, *fontsWithIds({ 9 })).get()), (std::vector<long long> { 9 }));
     // A shown font the whole list lacks: the rows shown no longer belong to it.
-    EXPECT_FALSE(KXListReload::following({1, 6}, *fontsWithIds({1, 2, 3})));
+    EXPECT_FALSE(KXListReload::following({ 1, 6 }, *fontsWithIds({ 1, 2, 3 })));
 }
