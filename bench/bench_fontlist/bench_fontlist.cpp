@@ -2,8 +2,8 @@
 // serving its previews, warmed into memory before anything is timed: ours through the
 // application's image loader (its memory cache), the peer into a QHash of the same images.
 //
-// Ours: KXHomeListView, 1200 x 800 offscreen, preview size 90, its rows read by KXSortingData and
-// painted by the row delegate (badges, marks, favourite, preview, the row set-up of every paint).
+// Ours: KXHomeListView, 1200 x 800 offscreen, preview size 90, its rows read by KXSortingData (the
+// whole list, its rest read behind the first rows waited for) and painted by the row delegate (badges, marks, favourite, preview, the row set-up of every paint).
 // Peer: a QListView with uniform item sizes over a QStandardItemModel of the same rows (the fields
 // a row draws as roles: name, day and night preview, new-preview text, marketing codes, 3D and sale
 // flags, font id) and a QStyledItemDelegate drawing the title and the preview from a QHash of the
@@ -33,9 +33,15 @@
 // search, "清除"), each change's rows and previews shown before the next, and prints its resident
 // size after start and after the last change.
 //
+// Reload: the cloud tab clicked on the list at rest (its rows all in), as the main window answers
+// the click (setTabTypeNum(1)), to the rows in view painted; against the same rows' full query
+// through the sqlite3 C API (the list's statement prepared, stepped to its end, each row's
+// columns that a record holds read). After each of our clicks the rest of the list is waited for,
+// untimed, so that the peer runs on a quiet machine and the next click finds the list at rest.
+//
 // Lines: `ratio <after/start> fontlist-browse-rss-100k`, `ratio <after/start>
-// fontlist-filter-rss-100k`, `ratio <ours/peer> fontlist-peak-rss-100k`, then last `ratio
-// <ours/peer> fontlist-scroll-100k`.
+// fontlist-filter-rss-100k`, `ratio <ours/peer> fontlist-reload-100k`, `ratio <ours/peer>
+// fontlist-peak-rss-100k`, then last `ratio <ours/peer> fontlist-scroll-100k`.
 
 #include "Class/Favourites/FavouritesRegistration.h"
 #include "Class/FontList/FontListRegistration.h"
@@ -54,6 +60,7 @@
 #include "Class/SearchFilter/KXHomeSearchView.h"
 #include "Class/SearchFilter/SearchFilterRegistration.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
+#include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/THSearchField.h"
@@ -285,11 +292,19 @@ struct Peer {
 
 // --- Ours ----------------------------------------------------------------------------------------
 
+// The list shows its first rows at once and appends the rest once it is read: waits for it.
+bool wholeListShown(KXHomeListView& list)
+{
+    return dispatch::RunLoop::runUntil([&] { return !list.reload().readingRest(); }, 60);
+}
+
 struct Ours {
     KXHomeListView list{QRect(0, 0, kWidth, kHeight)};
     Ours()
     {
         list.show();
+        if (!wholeListShown(list))
+            throw std::runtime_error("the list's rows were not all read");
         for (int i = 0; i < 3; ++i) {
             QApplication::processEvents();
             layoutwidgets::WindowLayout::of(&list).layoutIfNeeded();
@@ -392,6 +407,99 @@ void BM_Scroll(benchmark::State& state)
         gScroll, "peer_ms");
 }
 BENCHMARK(BM_Scroll)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+// --- Reload --------------------------------------------------------------------------------------
+
+benchsupport::PairedTimes gReload;
+
+// The peer: the list's statement through the sqlite3 C API on a connection kept open, every row
+// stepped and the columns a record holds read.
+struct PeerQuery {
+    sqlite3* db = nullptr;
+    KXCatalogueStatement statement;
+    int rows = 0;
+
+    explicit PeerQuery(const fs::path& catalogue)
+        : statement(KXSortingData::defaultOrderStatement())
+    {
+        sqlite3_open_v2(catalogue.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    }
+    ~PeerQuery() { sqlite3_close(db); }
+
+    double run()
+    {
+        static constexpr const char* kTexts[] = {"download_url", "fontname", "night_image", "ps_name", "language", "image",
+                                                 "marketing", "new_image", "keyword"};
+        static constexpr const char* kNumbers[] = {"fontid", "time", "heat", "has_info", "font_weight", "is_sell", "type", "is_3d"};
+        const auto start = std::chrono::steady_clock::now();
+        sqlite3_stmt* step = nullptr;
+        if (sqlite3_prepare_v2(db, statement.sql().c_str(), -1, &step, nullptr) != SQLITE_OK)
+            return -1;
+        for (std::size_t i = 0; i < statement.arguments().size(); ++i)
+            sqlite3_bind_text(step, static_cast<int>(i + 1), statement.arguments()[i].stringValue().c_str(), -1, SQLITE_TRANSIENT);
+        auto column = [step](const char* name) {
+            for (int i = 0; i < sqlite3_column_count(step); ++i)
+                if (std::string(sqlite3_column_name(step, i)) == name)
+                    return i;
+            return -1;
+        };
+        std::vector<int> texts, numbers;
+        for (const char* name : kTexts)
+            texts.push_back(column(name));
+        for (const char* name : kNumbers)
+            numbers.push_back(column(name));
+        std::size_t bytes = 0;
+        long long sum = 0;
+        int count = 0;
+        while (sqlite3_step(step) == SQLITE_ROW) {
+            for (int i : texts) {
+                const auto* text = sqlite3_column_text(step, i);
+                bytes += text ? static_cast<std::size_t>(sqlite3_column_bytes(step, i)) : 0;
+            }
+            for (int i : numbers)
+                sum += sqlite3_column_int(step, i);
+            count += 1;
+        }
+        sqlite3_finalize(step);
+        const double seconds = benchsupport::secondsSince(start);
+        benchmark::DoNotOptimize(bytes);
+        benchmark::DoNotOptimize(sum);
+        rows = count;
+        return seconds;
+    }
+};
+
+// Ours: the click to the rows in view painted; then, untimed, until the list holds every row.
+double reloadOurs(KXHomeListView& list, int wholeList)
+{
+    auto whole = [&] { return list.listModel()->rowCount() == wholeList; };
+    if (!dispatch::RunLoop::runUntil(whole, 60))
+        return -1;
+    const auto start = std::chrono::steady_clock::now();
+    list.setTabTypeNum(KXHomeListView::ModeCloud);
+    list.listTableView()->viewport()->repaint();
+    const double seconds = benchsupport::secondsSince(start);
+    const bool firstRowsShown = list.listModel()->rowCount() > 0 && list.listTableView()->verticalScrollBar()->value() == 0;
+    if (!firstRowsShown || !dispatch::RunLoop::runUntil(whole, 60))
+        return -1;
+    return seconds;
+}
+
+void BM_Reload(benchmark::State& state)
+{
+    Workspace& w = workspace();
+    PeerQuery peer(w.folder / "resources" / "fonts.sqlite");
+    if (peer.run() < 0 || peer.rows == 0) {
+        state.SkipWithError("the peer's query failed");
+        return;
+    }
+    benchsupport::runAlternately(
+        state,
+        {[&] { return reloadOurs(w.ours->list, peer.rows); }, [&] { return peer.run(); }, "ours failed", "the peer failed",
+         {}},
+        gReload, "peer_ms");
+}
+BENCHMARK(BM_Reload)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(7);
 
 // --- Peak memory in child processes --------------------------------------------------------------
 
@@ -531,7 +639,10 @@ std::unique_ptr<KXHomeWindow> startClient()
     window->show();
     QApplication::processEvents();
     waitForQuietTraffic();
-    KXFontTableView& table = *window->contentViewController()->rightListview()->listTableView();
+    KXHomeListView& list = *window->contentViewController()->rightListview();
+    if (!wholeListShown(list))
+        throw std::runtime_error("the list's rows were not all read");
+    KXFontTableView& table = *list.listTableView();
     table.verticalScrollBar()->setValue(0);
     showPreviewsInView(table);
     return window;
@@ -591,6 +702,7 @@ int filter()
     std::set<int> rowCounts;
     auto shown = [&] {
         QApplication::processEvents();
+        wholeListShown(list);
         showPreviewsInView(table);
         rowCounts.insert(list.listModel()->rowCount());
         changes += 1;
@@ -725,6 +837,7 @@ int main(int argc, char** argv)
     workspace().service.reset();
     std::error_code ec;
     fs::remove_all(workspace().folder, ec);
+    std::printf("ratio %.3f fontlist-reload-100k\n", gReload.ratio());
     std::printf("ratio %.3f fontlist-peak-rss-100k\n", benchsupport::median(ours) / benchsupport::median(peer));
     std::printf("ratio %.3f fontlist-scroll-100k\n", gScroll.ratio());
     return 0;

@@ -1,6 +1,7 @@
 #include "Class/FontList/KXFontListModel.h"
 
 #include "Lib/ImageLoading/ILMemoryPolicy.h"
+#include "Platform/Dispatch/Queue.h"
 
 #include <utility>
 
@@ -22,10 +23,13 @@ void KXFontListModel::setRecords(Ref<foundation::MutableArray> records)
     endResetModel();
     // A long list let go for good (a filter change on a whole catalogue) leaves tens of megabytes
     // free in the middle of the heap, which the allocator would keep: they go back to the system.
-    const bool longListFreed = previous && previous.use_count() == 1 && previous->count() >= kLongList;
-    previous = nullptr;
-    if (longListFreed)
-        ILReturnFreeMemory();
+    // Its tens of thousands of records are freed on a pool thread, while the new rows are painted.
+    if (previous && previous.use_count() == 1 && previous->count() >= kLongList) {
+        dispatch::globalQueue(dispatch::Priority::Low).async([previous = std::move(previous)]() mutable {
+            previous = nullptr;
+            ILReturnFreeMemory();
+        });
+    }
 }
 
 void KXFontListModel::reset()
@@ -114,6 +118,27 @@ void KXFontListModel::removeRecordAt(int row)
     records_->removeObjectAtIndex(static_cast<std::size_t>(row));
     rowsValid_ = false;
     endRemoveRows();
+}
+
+void KXFontListModel::appendRecords(const foundation::Array& records)
+{
+    if (!records_ || records.count() == 0)
+        return;
+    const int first = rowCount();
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(records.count()) - 1);
+    records_->addObjectsFromArray(records);
+    // The lookups built so far stay right for the rows above: only the new rows are added.
+    if (rowsValid_) {
+        int row = first;
+        for (const Id& item : records) {
+            const auto* record = item.ptr<KXFontBaseModel>();
+            rows_.emplace(record, row);
+            if (record && record->fontid > 0)
+                fontRows_.emplace(record->fontid, row);
+            ++row;
+        }
+    }
+    endInsertRows();
 }
 
 QVariant KXFontListModel::data(const QModelIndex& index, int role) const

@@ -29,8 +29,8 @@ public:
     static constexpr std::size_t kLongList = 1024;
 
     // Shows these records (nil shows none); the array is kept, not copied. The records shown
-    // before are let go; when that was the last hold on a long list, the allocator gives the
-    // memory it leaves free back to the system.
+    // before are let go; when that was the last hold on a long list, it is freed on a pool thread
+    // and the allocator gives the memory it leaves free back to the system.
     void setRecords(foundation::Ref<foundation::MutableArray> records);
     // The array changed wholesale elsewhere: every row is new.
     void reset();
@@ -48,6 +48,8 @@ public:
     // Redraws every row (the records changed in place).
     void reloadData();
     void removeRecordAt(int row);
+    // Appends these records below the rows (none shown: nothing); the rows above keep their place.
+    void appendRecords(const foundation::Array& records);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

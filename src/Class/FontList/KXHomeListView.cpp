@@ -9,6 +9,7 @@
 #include "Class/FontList/KXHomeListOverlays.h"
 #include "Class/FontList/KXHomeListViewAdapter.h"
 #include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/Theme/KXThemeManager.h"
@@ -141,6 +142,10 @@ KXHomeListView::KXHomeListView(const QRect& frame, QWidget* parent)
 {
     setGeometry(frame);
     road_ = KXFontRowRoad::create(adapter_, KXFontRowRoadPolicy::fontList());
+    reload_ = KXListReload::create(KXBaseDBManager::shareDBManager());
+    reload_->setRestHandler(dispatch::guardedQt(this, [](KXHomeListView& list, const KXListReload::Rest& rest) {
+        list.showRestOfReload(rest);
+    }));
     setupUI();
     setData();
 
@@ -174,6 +179,7 @@ void KXHomeListView::setupUI()
     model_ = new KXFontListModel(this);
     // A change of tab builds new records: those of a font that loads show its ring from the start.
     connect(model_, &QAbstractItemModel::modelReset, this, [this] { road_->showLoadingFonts(); });
+    connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { road_->showLoadingFonts(); });
     listTableView_ = new KXFontTableView(this);
     rowDelegate_ = new RowDelegate(*this);
     rowDelegate_->setDelegate(adapter_);
@@ -395,8 +401,11 @@ void KXHomeListView::setData()
 
 void KXHomeListView::customPopoverControllerzDidChooseIndex(long long index)
 {
-    dataArray_ = KXSortingData().soringDataBySortType(static_cast<unsigned long long>(std::max(0LL, index)));
-    model_->setRecords(dataArray_);
+    // The default order is read in two parts; the popularity order is not a single statement.
+    if (index <= 1)
+        showReloadedRows(reload_->start(KXSortingData::defaultOrderStatement()));
+    else
+        showRows(KXSortingData().soringDataBySortType(static_cast<unsigned long long>(index)));
     scrollRowToVisible(0);
 }
 
@@ -444,6 +453,7 @@ KXBaseButton* KXHomeListView::selectLanguageBtn() const
 
 void KXHomeListView::setDataArray(Ref<foundation::MutableArray> rows)
 {
+    reload_->supersede();
     dataArray_ = std::move(rows);
     model_->setRecords(dataArray_);
     const bool empty = !dataArray_ || dataArray_->count() == 0;

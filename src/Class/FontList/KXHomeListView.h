@@ -2,6 +2,7 @@
 
 #include "Class/FontList/Core/KXCustomText.h"
 #include "Class/FontList/Core/KXLanguageSwitch.h"
+#include "Class/FontList/Core/KXListReload.h"
 #include "Class/FontList/KXHomeListTableCellView.h"
 #include "Class/FontList/KXImageSliderView.h"
 #include "Platform/Dispatch/Subscription.h"
@@ -50,6 +51,10 @@ public:
 // table the keyboard focus, so that PageUp, PageDown, Home and End scroll it; the panels the list
 // opens (the drop-down filter, the overlays, the detail panel) give the keys back to the table
 // when they close, whatever a click inside them did with the keys.
+//
+// A reload from the catalogue (the cloud list, a language, a filter) shows its first rows at once
+// and appends the rest when a background read has it (KXListReload); the rows shown keep their
+// place, records and scroll position. Any newer list of rows drops the rest still to come.
 //
 // The preview size (50 to 180, 90 at start) is one value for the whole process; rows are that
 // high, 3 apart. The panel always builds itself in the light palette (the theme toggle's state is
@@ -172,6 +177,7 @@ public:
     KXFontListModel* listModel() const { return model_; }
     KXHomeListTableCellView* rowView() const;
     KXFontRowRoad& road() const { return *road_; }
+    KXListReload& reload() const { return *reload_; }
     KXImageSliderView* imgSizeSlider() const { return imgSizeSlider_; }
     KXBaseButton* themeBtn() const { return themeBtn_; }
     KXBaseButton* CNBtn() const { return CNBtn_; }
@@ -220,7 +226,11 @@ private:
     void setupToolbar();
     void applyTheme(const std::string& themeImage);
     void showGroupNoDataView(bool shown);
+    // Rows of another kind: the rest of a reload still to come is dropped.
     void showRows(foundation::Ref<foundation::MutableArray> rows);
+    // The rows a reload gave first; its rest follows through showRestOfReload().
+    void showReloadedRows(foundation::Ref<foundation::MutableArray> rows);
+    void showRestOfReload(const KXListReload::Rest& rest);
     void setTableTop(double top);
     // The no-result view below what the open drop-down filter draws (at its own place when none is
     // open) and above the bottom bar, and the table below the view. Short of room it gives up its
@@ -250,6 +260,7 @@ private:
 
     std::shared_ptr<Adapter> adapter_;
     std::shared_ptr<KXFontRowRoad> road_;
+    std::shared_ptr<KXListReload> reload_;
     KXFontListModel* model_ = nullptr;
     KXFontTableView* listTableView_ = nullptr;
     RowDelegate* rowDelegate_ = nullptr;

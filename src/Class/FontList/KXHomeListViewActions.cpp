@@ -268,32 +268,48 @@ void KXHomeListView::setTableTop(double top)
 
 void KXHomeListView::showRows(Ref<foundation::MutableArray> rows)
 {
+    reload_->supersede();
+    showReloadedRows(std::move(rows));
+}
+
+void KXHomeListView::showReloadedRows(Ref<foundation::MutableArray> rows)
+{
     // Replaced directly: the selection and the empty-list view stay as they are.
     dataArray_ = std::move(rows);
     model_->setRecords(dataArray_);
 }
 
+void KXHomeListView::showRestOfReload(const KXListReload::Rest& rest)
+{
+    // Below the rows shown: what is in view stays where it is.
+    if (rest.following)
+        model_->appendRecords(*rest.following);
+    else if (rest.replacement)
+        showReloadedRows(rest.replacement);
+}
+
 void KXHomeListView::filterViewTagsClick(const Ref<foundation::Dictionary>& tags)
 {
     backToiCloudBtnClick();
+    // Each query is a reload of its own: the suggestions after an empty match supersede it.
     const KXFilterOutcome outcome = KXFilterOutcome::apply(
         tags,
-        [](const Ref<foundation::MutableDictionary>& copy) {
-            return KXFilterData().dataByTagsDictionary(copy);
+        [this](const Ref<foundation::MutableDictionary>& copy) {
+            return reload_->start(KXFilterData::tagsStatement(copy));
         },
-        [] { return KXSortingData().soringDataBySortType(0); });
+        [this] { return reload_->start(KXSortingData::defaultOrderStatement()); });
     switch (outcome.kind) {
     case KXFilterOutcome::Kind::Rows:
         if (noDataView_)
             noDataView_->hide();
-        showRows(outcome.rows);
+        showReloadedRows(outcome.rows);
         setTableTop(outcome.tableTop);
         scrollRowToVisible(0);
         break;
     case KXFilterOutcome::Kind::NoResult:
         noDataView()->show();
         placeNoDataView();
-        showRows(outcome.rows);
+        showReloadedRows(outcome.rows);
         break;
     case KXFilterOutcome::Kind::Cleared:
         forgetNoDataView();

@@ -38,6 +38,13 @@ namespace {
 constexpr int kOpenFlags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
 // The installed catalogue, read where no copy of it can be made: never written.
 constexpr int kReadOnlyFlags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
+// Virtual machine steps between two questions to a read that may be told to stop.
+constexpr int kStepsBetweenStops = 10000;
+
+int stopWhenAsked(void* stopped)
+{
+    return (*static_cast<const std::function<bool()>*>(stopped))() ? 1 : 0;
+}
 
 } // namespace
 
@@ -97,16 +104,25 @@ bool KXBaseDBManager::restoreDamagedCopy()
     return restored;
 }
 
-Ref<MutableArray> KXBaseDBManager::readFonts(const KXCatalogueStatement& statement)
+Ref<MutableArray> KXBaseDBManager::readFonts(const KXCatalogueStatement& statement, const std::function<bool()>& stopped)
 {
     auto fonts = MutableArray::create();
     inCatalogue([&](const Ref<SQDatabase>& db) {
         fonts = MutableArray::create();
-        const Ref<SQResultSet> rows = db->executeQueryWithVAList(statement.sql(), statement.arguments());
-        if (!rows)
+        if (stopped && stopped())
             return;
-        fonts = KXCatalogueRowReader(*rows).fontRecords();
-        rows->close();
+        // A statement that sorts its rows gives the first one only once all are sorted: SQLite
+        // asks the stop now and then while it works, and ends the statement when it answers true.
+        sqlite3* handle = db->sqliteHandle();
+        if (stopped && handle)
+            sqlite3_progress_handler(handle, kStepsBetweenStops, stopWhenAsked, const_cast<std::function<bool()>*>(&stopped));
+        const Ref<SQResultSet> rows = db->executeQueryWithVAList(statement.sql(), statement.arguments());
+        if (rows) {
+            fonts = KXCatalogueRowReader(*rows).fontRecords(stopped);
+            rows->close();
+        }
+        if (stopped && handle)
+            sqlite3_progress_handler(handle, 0, nullptr, nullptr);
     });
     return fonts;
 }
@@ -165,6 +181,7 @@ KXBaseDBManager::KXBaseDBManager(std::filesystem::path catalogueFile)
 
 KXBaseDBManager::~KXBaseDBManager()
 {
+    waitForBackgroundReads();
     // A read still running ahead uses the queue: let it end before the connection closes.
     std::optional<ReadAhead> pending;
     {
@@ -228,6 +245,61 @@ void KXBaseDBManager::readAhead(const KXCatalogueStatement& statement)
             promise->set_exception(std::current_exception());
         }
     });
+}
+
+KXBaseDBManager::FirstRows KXBaseDBManager::firstRowsBySqlStr(const KXCatalogueStatement& statement, std::size_t count)
+{
+    FirstRows first;
+    first.generation = generation();
+    // The whole list read ahead for this statement (the main window's first list) is all there is
+    // to show.
+    if (auto records = takeReadAhead(statement)) {
+        first.records = std::move(records);
+        first.complete = true;
+        return first;
+    }
+    KXCatalogueStatement limited = statement;
+    limited.append(" LIMIT ?", {Id(static_cast<long long>(count))});
+    first.records = readFonts(limited);
+    first.complete = first.records->count() < count;
+    return first;
+}
+
+void KXBaseDBManager::readInBackground(KXCatalogueStatement statement, std::function<bool()> stopped,
+    std::function<void(Ref<MutableArray>, unsigned long long)> done)
+{
+    {
+        std::lock_guard lock(backgroundLock_);
+        backgroundReads_ += 1;
+    }
+    // The manager waits for this block before it ends, so the block may use it.
+    dispatch::globalQueue(dispatch::Priority::High).async([this, statement = std::move(statement), stopped = std::move(stopped),
+                                                              done = std::move(done)] {
+        const unsigned long long before = generation();
+        Ref<MutableArray> records;
+        try {
+            records = readFonts(statement, stopped);
+        } catch (const std::exception& error) {
+            log(foundation::format("the list's rows could not be read: %s", error.what()));
+        }
+        if (stopped && stopped())
+            records = nullptr;
+        // A merge or a new file during the read: the records cannot be told apart from the newer
+        // contents, so they claim no generation the caller could have seen.
+        const unsigned long long after = generation();
+        if (done)
+            done(records, before == after ? before : kNoGeneration);
+        // Told under the lock: the destructor may end the manager as soon as it sees none left.
+        std::lock_guard lock(backgroundLock_);
+        backgroundReads_ -= 1;
+        backgroundEnded_.notify_all();
+    });
+}
+
+void KXBaseDBManager::waitForBackgroundReads()
+{
+    std::unique_lock lock(backgroundLock_);
+    backgroundEnded_.wait(lock, [this] { return backgroundReads_ == 0; });
 }
 
 Ref<MutableArray> KXBaseDBManager::takeReadAhead(const KXCatalogueStatement& statement)

@@ -10,6 +10,7 @@
 #include "Platform/Foundation/String.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
 #include <future>
@@ -83,6 +84,31 @@ public:
     // records, waiting for the read to end; any other read drops them. A statement with arguments
     // is not read ahead.
     void readAhead(const KXCatalogueStatement& statement);
+
+    // The first rows of a statement, for a list that shows them before the rest is read.
+    struct FirstRows {
+        foundation::Ref<foundation::MutableArray> records;
+        // True when these are all of the statement's rows: fewer than asked for came, or the whole
+        // result had been read ahead (readAhead()) and is given at once.
+        bool complete = false;
+        // The contents' generation() before the read.
+        unsigned long long generation = 0;
+    };
+    // Up to `count` rows of the statement, in its order (it is run with a LIMIT: SQLite keeps only
+    // the first rows of its ordering instead of sorting them all). Rows that tie on every key of
+    // the ordering may come in another order than in the whole result.
+    FirstRows firstRowsBySqlStr(const KXCatalogueStatement& statement, std::size_t count);
+    // No generation: what a background read claims when the contents changed while it ran.
+    static constexpr unsigned long long kNoGeneration = ~0ULL;
+    // Reads all rows of the statement on a background queue and hands the records to `done` on
+    // that queue's thread, with the contents' generation() of the read (kNoGeneration when it
+    // changed meanwhile). Once `stopped`
+    // answers true (it is asked from the reading thread every few rows) the read ends early and
+    // `done` gets nil. The manager waits for its background reads before it ends.
+    void readInBackground(KXCatalogueStatement statement, std::function<bool()> stopped,
+        std::function<void(foundation::Ref<foundation::MutableArray>, unsigned long long generation)> done);
+    // Returns once no background read is under way (each one's `done` has returned).
+    void waitForBackgroundReads();
     // Popularity (Chinese catalogue only): the fonts of the popularity list in its order, then
     // every other font by default_sort descending; the statement's conditions do not apply. When
     // the list is empty or names no font of the catalogue, and in the English catalogue, the
@@ -136,7 +162,8 @@ private:
     // must start its result afresh. False when the file cannot be opened.
     bool inCatalogue(const std::function<void(const foundation::Ref<SQDatabase>&)>& block);
     bool restoreDamagedCopy();
-    foundation::Ref<foundation::MutableArray> readFonts(const KXCatalogueStatement& statement);
+    foundation::Ref<foundation::MutableArray> readFonts(const KXCatalogueStatement& statement,
+        const std::function<bool()>& stopped = {});
     foundation::Ref<foundation::MutableArray> takeReadAhead(const KXCatalogueStatement& statement);
     foundation::Ref<foundation::MutableArray> popularFonts(const std::vector<long long>& popular);
 
@@ -146,6 +173,10 @@ private:
     std::unique_ptr<KXSuggestionIndexCache> suggestionIndexCache_;
     std::mutex readAheadLock_;
     std::optional<ReadAhead> readAhead_;
+    // Background reads under way; the destructor waits until there are none.
+    std::mutex backgroundLock_;
+    std::condition_variable backgroundEnded_;
+    int backgroundReads_ = 0;
     bool restoresDamagedCopy_ = false; // only the copy of the installed catalogue has one to restore from
     bool readOnly_ = false;            // set once, while the manager is made
     std::mutex restoreLock_;

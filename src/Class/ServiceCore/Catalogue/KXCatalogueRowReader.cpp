@@ -219,7 +219,7 @@ void KXCatalogueRowReader::makeRecords(const Batch& batch, MutableArray& records
     }
 }
 
-Ref<MutableArray> KXCatalogueRowReader::fontRecords()
+Ref<MutableArray> KXCatalogueRowReader::fontRecords(const std::function<bool()>& stopped)
 {
     auto records = MutableArray::create();
     if (!handle_)
@@ -234,7 +234,15 @@ Ref<MutableArray> KXCatalogueRowReader::fontRecords()
     };
     auto batch = newBatch();
     bool makerStarted = false;
+    // Asked every few rows: a read that is no longer wanted leaves the queue free soon.
+    constexpr std::size_t kRowsBetweenStops = 64;
+    std::size_t sinceStop = 0;
     while (rows_.next()) {
+        if (stopped && ++sinceStop == kRowsBetweenStops) {
+            sinceStop = 0;
+            if (stopped())
+                break;
+        }
         copyRow(*batch);
         if (batch->rows < kBatchRows)
             continue;

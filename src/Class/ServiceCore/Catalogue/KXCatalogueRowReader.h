@@ -54,7 +54,9 @@ public:
     // font_weight, is_sell (sign-extended) and type; is_3d from its low byte. A row with no font
     // name and a fontid below 1 (a keyword row) takes its keyword. Text that is not UTF-8 reads as
     // nil, except in URL columns whose base is replaced, where bad bytes become U+FFFD.
-    foundation::Ref<foundation::MutableArray> fontRecords();
+    // `stopped`, when given, is asked every few rows: once it answers true the read ends there and
+    // the records are those of the rows read so far.
+    foundation::Ref<foundation::MutableArray> fontRecords(const std::function<bool()>& stopped = {});
 
     // The index of the column, -1 when the result set has none by that name.
     static int columnIndex(const SQResultSet& rows, std::string_view name);

@@ -61,6 +61,11 @@ KXFilterData::KXFilterData(KXBaseDBManager& manager)
 
 Ref<MutableArray> KXFilterData::dataByTagsDictionary(const Ref<foundation::MutableDictionary>& filter) const
 {
+    return manager_.soringDataBySqlString(tagsStatement(filter));
+}
+
+KXCatalogueStatement KXFilterData::tagsStatement(const Ref<foundation::MutableDictionary>& filter)
+{
     std::vector<KXCatalogueStatement> named;
     const auto takeCategory = [&](std::string_view category, std::string_view column, bool element) {
         if (!filter || !filter->containsKey(category))
@@ -84,7 +89,7 @@ Ref<MutableArray> KXFilterData::dataByTagsDictionary(const Ref<foundation::Mutab
         statement.append(KXCatalogueStatement::vipOrder(KXUserCenterConfig::sharedKXUserCenterConfig().vipRuleIds()));
     else
         statement.append(KXCatalogueStatement::kDefaultOrder);
-    return manager_.soringDataBySqlString(statement);
+    return statement;
 }
 
 Ref<MutableArray> KXFilterData::recentDataWithIDs(std::string_view ids) const

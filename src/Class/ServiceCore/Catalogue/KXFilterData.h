@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Dictionary.h"
 
@@ -27,6 +28,9 @@ public:
     // any value within a category, every category. The three named categories are taken out of
     // the dictionary (callers pass a copy). Ordered as the main list of a VIP or other user.
     foundation::Ref<foundation::MutableArray> dataByTagsDictionary(const foundation::Ref<foundation::MutableDictionary>& filter) const;
+    // The statement whose rows dataByTagsDictionary() gives, for a list that reads them in parts;
+    // takes the named categories out of `filter` as that does.
+    static KXCatalogueStatement tagsStatement(const foundation::Ref<foundation::MutableDictionary>& filter);
     // The fonts of a comma-separated id list, in the order of the ids' first places in the list;
     // ids that are not integers or not in the catalogue give no record.
     foundation::Ref<foundation::MutableArray> recentDataWithIDs(std::string_view ids) const;

@@ -24,10 +24,12 @@ public:
     // soringDataBySortType() soon after, with the same settings, finds the rows read. Other sort
     // types are read when asked.
     void readAheadSortType(unsigned long long sortType) const;
+    // The statement of sort type 0 or 1 under the current settings: the rows of
+    // soringDataBySortType(0), for a list that reads them in parts.
+    static KXCatalogueStatement defaultOrderStatement();
+    KXBaseDBManager& manager() const { return manager_; }
 
 private:
-    // The statement of sort type 0 or 1 under the current settings.
-    static KXCatalogueStatement defaultOrderStatement();
 
     KXBaseDBManager& manager_;
 };

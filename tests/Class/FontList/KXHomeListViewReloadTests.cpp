@@ -1,0 +1,128 @@
+// The panel's reloads on the sample catalogue with a few first rows: the rest of the list lands
+// below the rows shown without moving them, a click meanwhile is answered, and a newer reload
+// leaves no row of the older one.
+#include "Class/FontList/KXFontListModel.h"
+#include "Class/FontList/KXFontTableView.h"
+#include "Class/FontList/KXHomeListView.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXSortingData.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "FontListTestSupport.h"
+#include "Platform/Dispatch/RunLoop.h"
+
+#include <QScrollBar>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <vector>
+
+using foundation::Id;
+using foundation::Ref;
+
+namespace {
+
+constexpr std::size_t kFirstRows = 8;
+
+std::vector<long long> fontids(const foundation::Array* records)
+{
+    std::vector<long long> ids;
+    if (records)
+        for (const Id& item : *records)
+            ids.push_back(item.as<KXFontBaseModel>()->fontid);
+    return ids;
+}
+
+class SignInCounter final : public KXHomeListViewDelegate {
+public:
+    void loginClick() override { logins += 1; }
+    int logins = 0;
+};
+
+struct ReloadingPanel {
+    fontlisttest::ScopedPreviewSource previews;
+    std::shared_ptr<SignInCounter> owner = std::make_shared<SignInCounter>();
+    KXHomeListView list { QRect(0, 0, 900, 700) };
+    ReloadingPanel()
+    {
+        KXGlobalDataBase::sharedKXGlobalDataBase().setEnLanguage(false);
+        list.setDelegate(owner);
+        list.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&list));
+        fontlisttest::settle(list);
+        list.reload().setFirstRows(kFirstRows);
+    }
+    ~ReloadingPanel() { KXGlobalDataBase::sharedKXGlobalDataBase().setEnLanguage(false); }
+    bool restLanded()
+    {
+        return dispatch::RunLoop::runUntil([&] { return !list.reload().readingRest(); }, 30);
+    }
+};
+
+std::vector<long long> wholeList()
+{
+    return fontids(
+        KXBaseDBManager::shareDBManager().dataArrayBySqlStr(KXSortingData::defaultOrderStatement()).get());
+}
+
+} // namespace
+
+TEST(KXHomeListViewReload, TheRestLandsBelowTheRowsShownAndAClickMeanwhileIsAnswered)
+{
+    ReloadingPanel panel;
+    const auto whole = wholeList();
+    ASSERT_GT(whole.size(), 2 * kFirstRows);
+
+    panel.list.setTabTypeNum(KXHomeListView::ModeCloud);
+    ASSERT_TRUE(panel.list.reload().readingRest());
+    ASSERT_EQ(panel.list.listModel()->rowCount(), static_cast<int>(kFirstRows)) << "the first rows, at once";
+    std::vector<Ref<KXFontBaseModel>> shown;
+    for (int row = 0; row < static_cast<int>(kFirstRows); ++row)
+        shown.push_back(panel.list.listModel()->recordAt(row));
+
+    // The person scrolls a little and clicks a row before the rest is in.
+    QScrollBar* bar = panel.list.listTableView()->verticalScrollBar();
+    bar->setValue(40);
+    const int scrolled = bar->value();
+    ASSERT_GT(scrolled, 0);
+    panel.list.cellMouseDown(shown[2]);
+    EXPECT_EQ(panel.owner->logins, 1) << "signed out: the click asks for the sign-in at once";
+
+    ASSERT_TRUE(panel.restLanded());
+    EXPECT_EQ(fontids(panel.list.dataArray().get()), whole) << "every row once, in the list's order";
+    EXPECT_EQ(panel.list.listModel()->rowCount(), static_cast<int>(whole.size()));
+    for (std::size_t row = 0; row < shown.size(); ++row)
+        EXPECT_EQ(panel.list.listModel()->recordAt(static_cast<int>(row)), shown[row])
+            << "the records shown stay: " << row;
+    EXPECT_EQ(bar->value(), scrolled) << "what is in view stays where it is";
+    EXPECT_EQ(panel.list.listModel()->rowOfFontid(whole.back()), static_cast<int>(whole.size()) - 1);
+    fontlisttest::settle(panel.list);
+    fontlisttest::saveScreenshot(panel.list, "fontlist-reload-rest-landed-day");
+    panel.list.themeClick();
+    fontlisttest::settle(panel.list);
+    fontlisttest::saveScreenshot(panel.list, "fontlist-reload-rest-landed-night");
+    panel.list.themeClick();
+}
+
+TEST(KXHomeListViewReload, ALanguageChosenWhileTheCloudListReadsShowsThatLanguageOnly)
+{
+    ReloadingPanel panel;
+    panel.list.setTabTypeNum(KXHomeListView::ModeCloud);
+    ASSERT_TRUE(panel.list.reload().readingRest());
+    panel.list.enBtnClick();
+    ASSERT_TRUE(panel.list.reload().readingRest());
+    ASSERT_TRUE(panel.restLanded());
+    KXBaseDBManager::shareDBManager().waitForBackgroundReads();
+    dispatch::RunLoop::drain();
+    const auto foreign = wholeList();
+    ASSERT_GT(foreign.size(), kFirstRows);
+    EXPECT_EQ(fontids(panel.list.dataArray().get()), foreign) << "no row of the Chinese list, none twice";
+
+    // Rows of another tab while a reload reads: its rest never lands on them.
+    panel.list.cnBtnClick();
+    ASSERT_TRUE(panel.list.reload().readingRest());
+    panel.list.setTabTypeNum(KXHomeListView::ModeLocal);
+    panel.list.setDataArray(fontlisttest::records(3));
+    EXPECT_FALSE(panel.list.reload().readingRest());
+    KXBaseDBManager::shareDBManager().waitForBackgroundReads();
+    dispatch::RunLoop::drain();
+    EXPECT_EQ(panel.list.listModel()->rowCount(), 3);
+}
