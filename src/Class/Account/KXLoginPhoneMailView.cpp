@@ -186,8 +186,9 @@ void KXLoginPhoneMailView::login()
     }
     loginInFlight_ = true;
     loginBtn_->setEnabled(false);
+    const KXSignInEvents::Attempt attempt = KXSignInEvents::startAttempt();
     KXHTTPBUSINESS().LoginWithName(Id(account), Id(password),
-                                   dispatch::guardedQt(this, [](KXLoginPhoneMailView& self, const Id& reply) {
+                                   dispatch::guardedQt(this, [attempt](KXLoginPhoneMailView& self, const Id& reply) {
                                        self.loginInFlight_ = false;
                                        self.loginBtn_->setEnabled(true);
                                        const bool notKept = std::exchange(self.passwordNotKept_, false);
@@ -196,7 +197,9 @@ void KXLoginPhoneMailView::login()
                                        // The window the sign-in window was opened over stays.
                                        QWidget* form = self.window();
                                        QPointer<QWidget> opener = form->parentWidget() ? form->parentWidget()->window() : nullptr;
-                                       KXSignInEvents::postLoginMessage(reply["corvane_data"]);
+                                       // Someone signed in meanwhile: that account stays, and this ends unsaid.
+                                       if (!KXSignInEvents::postLoginMessage(reply["corvane_data"], attempt))
+                                           return;
                                        KXLoginWindowController::orderOutWindowOf(&self);
                                        if (notKept)
                                            MLHudAlert::alertWithWindow(opener, 1, QString::fromUtf8(kPasswordNotKept));

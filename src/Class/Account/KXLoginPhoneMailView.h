@@ -26,7 +26,8 @@ public:
 // Login: the checks (KXAccountChecks), then "homeNotificationCenter" {"eveType": "login"}, then
 // the remembered account is written or forgotten (KXRememberedAccount: the account in
 // "accountInfo", the password in the keyring), then the login request; its success posts the
-// sign-in and closes the window. One request at a time: a second click or Return while one is
+// sign-in and closes the window, unless someone signed in since the click (KXSignInEvents): then
+// it ends without a word. One request at a time: a second click or Return while one is
 // under way does nothing. Return anywhere in the panel logs in; Tab in the account field goes to
 // the password; the account field has the keys as soon as the panel shows, and again when the
 // registration panel over it goes. Ticking automatic sign-in

@@ -34,6 +34,7 @@ protected:
 
 KXLoginQQView::KXLoginQQView(QWidget* parent)
     : QWidget(parent)
+    , attempt_(KXSignInEvents::startAttempt())
 {
     auto* background = new RedBackground(this);
     lc_makeConstraints(lcView(background), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
@@ -81,7 +82,9 @@ void KXLoginQQView::handleLoginData(const QVariant& value, const QUrl& page)
     if (!user.dictionary())
         return;
     signedIn_ = true;
-    KXSignInEvents::postLoginMessage(user);
+    // Someone signed in since the page opened: that account stays, and this ends unsaid.
+    if (!KXSignInEvents::postLoginMessage(user, attempt_))
+        return;
     KXUserCenterConfig::sharedKXUserCenterConfig().setIsAutologin(true);
     KXLoginWindowController::orderOutWindowOf(this);
 }

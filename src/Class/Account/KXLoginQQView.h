@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Class/Account/Core/KXSignInEvents.h"
+
 #include <QPointer>
 #include <QUrl>
 #include <QWidget>
@@ -11,7 +13,8 @@ class QLabel;
 // panel. After every successful load of a page from the sign-in page's own origin (scheme, host,
 // port) it reads the body attribute "PersonLoginData"; a JSON dictionary there is the signed-in
 // user: the panel posts the sign-in, turns automatic sign-in on and closes the login window, once
-// per panel. Pages of other origins, a missing attribute, an empty one, text that is not JSON and
+// per panel. The panel is one attempt at signing in, started as it opens (KXSignInEvents): once
+// someone else has signed in, its result posts nothing. Pages of other origins, a missing attribute, an empty one, text that is not JSON and
 // JSON that is not a dictionary change nothing. Pages that open new windows load here too.
 //
 // Without the web engine the panel says that QQ sign-in is unavailable. Main thread only.
@@ -40,5 +43,6 @@ private:
     KXWebPanel* webView_ = nullptr;
     QLabel* unavailableLabel_ = nullptr;
     QUrl loginUrl_;
+    KXSignInEvents::Attempt attempt_;
     bool signedIn_ = false;
 };

@@ -194,14 +194,18 @@ void KXLoginRegisterView::sendRegistration()
     if (registrationInFlight_)
         return;
     registrationInFlight_ = true;
+    const KXSignInEvents::Attempt attempt = KXSignInEvents::startAttempt();
     KXHTTPBUSINESS().RegisterWithPhone(Id(phoneTF_->text().toStdString()), Id(verificationCodeLabel_->text().toStdString()),
                                        Id(pwdTF_->text().toStdString()),
-                                       dispatch::guardedQt(this, [](KXLoginRegisterView& self, const Id& reply) {
+                                       dispatch::guardedQt(this, [attempt](KXLoginRegisterView& self, const Id& reply) {
                                            self.registrationInFlight_ = false;
                                            if (!succeeded(reply))
                                                return;
                                            const Id user = reply["corvane_data"];
-                                           KXSignInEvents::postLoginMessage(user);
+                                           // Someone signed in meanwhile: that account stays, and
+                                           // the new one's token is not stored over it.
+                                           if (!KXSignInEvents::postLoginMessage(user, attempt))
+                                               return;
                                            auto& defaults = foundation::UserDefaults::standardUserDefaults();
                                            defaults.setObject(user["token"], "token");
                                            defaults.synchronize();

@@ -28,7 +28,8 @@ struct Notification;
 // ("agreementClick") ticks or unticks the agreement box; an acceptance sends the registration with
 // the fields as they are then, but only from a shown panel that opened the agreement window itself
 // and is waiting for its answer, and only once at a time. A successful registration posts the
-// sign-in, stores the "token" and closes the login window.
+// sign-in, stores the "token" and closes the login window; one that comes back after someone else
+// signed in (KXSignInEvents) does none of that.
 //
 // The phone field has the keys as soon as the panel shows; keys stay in the panel and never reach
 // the account panel it covers (Return there would sign in).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Class/Account/KXTransientWindow.h"
+#include "Platform/Dispatch/Subscription.h"
 
 #include <QObject>
 #include <QString>
@@ -13,7 +14,12 @@ class KXLoginViewController;
 // panel, which asks for a code at once). Making it sets the module label "用户登录".
 //
 // The window is kept, not deleted, when closed; the opener keeps one controller and makes a new
-// one (and so a new code) when the kept window is not visible. Main thread only.
+// one (and so a new code) when the kept window is not visible.
+//
+// A sign-in from anywhere ("homeNotificationCenter" with "loginMessage") closes every login window
+// with the windows it opened (a registration's agreement), as the window that signed in closes:
+// none is left with a dead code to refresh, nor a form to sign a second account in. Main thread
+// only.
 class KXLoginWindowController : public QObject {
     Q_OBJECT
 
@@ -35,7 +41,10 @@ public:
     static void orderOutWindowOf(QWidget* view);
 
 private:
+    void orderOutAfterSignIn();
+
     QString windowNibName_;
     KXOwnedWindow window_;
     KXLoginViewController* content_ = nullptr;
+    dispatch::Subscription signIns_;
 };

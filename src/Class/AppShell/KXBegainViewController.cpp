@@ -5,8 +5,10 @@
 #include "Class/ImageViews/ImageView.h"
 #include "Class/AppShell/KXMigration.h"
 #include "Class/AppShell/KXStartupRules.h"
+#include "Class/AppShell/KXStartupSignIn.h"
 #include "Class/AppShell/KXStartupTrace.h"
 #include "Class/Favourites/Core/KXFolderSession.h"
+#include "Class/Home/Core/KXSignInGate.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
@@ -69,22 +71,7 @@ void KXBegainViewController::viewDidLoad()
     imageView_->setAnimates(true);
     lc_makeConstraints(lcView(imageView_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
 
-    auto& defaults = foundation::UserDefaults::standardUserDefaults();
-    if (!defaults.objectForKey("token").isNil()) {
-        // The transport sends the stored token; empty credentials ask the service to renew it.
-        KXHTTPBUSINESS().LoginWithName(
-            Id(""), Id(""),
-            [](const Id& reply) {
-                if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
-                    return;
-                const Id user = reply["corvane_data"];
-                KXUserCenterConfig::sharedKXUserCenterConfig().setUpUserconfigWithInfo(user);
-                auto& store = foundation::UserDefaults::standardUserDefaults();
-                store.setObject(user["shop_url"].string() ? user["shop_url"] : Id(), "my_shop_url");
-                store.synchronize();
-            },
-            ignoreError);
-    }
+    KXStartupSignIn::start();
 }
 
 void KXBegainViewController::showEvent(QShowEvent* event)
@@ -115,8 +102,8 @@ void KXBegainViewController::viewDidAppear()
         ignoreError);
     auto& session = KXUserCenterConfig::sharedKXUserCenterConfig();
     // Through the folders' reply gate: a list of a session that ended meanwhile, or older than one
-    // already stored, is dropped.
-    if (session.islogin())
+    // already stored, is dropped. A user still to answer the agreement has no folders yet.
+    if (session.islogin() && !KXSignInGate::isWaiting())
         KXFolderSession::reloadFolders();
     KXStartupRules::applyBaseline(foundation::UserDefaults::standardUserDefaults());
     bussinessR()->GetChangedDataWithDataVersion(

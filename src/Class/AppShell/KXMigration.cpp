@@ -1,11 +1,12 @@
 #include "Class/AppShell/KXMigration.h"
 
+#include "Class/Account/Core/KXSignInEvents.h"
+
 #include "Class/FontList/Core/KXDownloadedFontMap.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Fonts/KXFontsCore.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Platform/Crypto/Base64.h"
-#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/String.h"
@@ -171,15 +172,13 @@ bool KXMigration::recordFonts(const Ref<foundation::Dictionary>& recorded) const
 void KXMigration::signIn(const Id& account, std::function<void(bool)> done)
 {
     auto finish = std::make_shared<std::function<void(bool)>>(std::move(done));
+    const KXSignInEvents::Attempt attempt = KXSignInEvents::startAttempt();
     KXHTTPBUSINESS().LoginWithName(
         account["user"], account["pass"],
-        [finish](const Id& reply) {
-            const bool signedIn = !reply["errcode"].isNil() && reply["errcode"].integerValue() == 0;
-            if (signedIn) {
-                auto userInfo = foundation::MutableDictionary::create();
-                userInfo->setValue(reply["corvane_data"], "loginMessage");
-                dispatch::NotificationCenter::defaultCenter().post(KXMigration::kSignInNotification, Id(), userInfo);
-            }
+        [finish, attempt](const Id& reply) {
+            const bool accepted = !reply["errcode"].isNil() && reply["errcode"].integerValue() == 0;
+            // Someone signed in while the former account was asked for: that account stays.
+            const bool signedIn = accepted && KXSignInEvents::postLoginMessage(reply["corvane_data"], attempt);
             if (*finish)
                 (*finish)(signedIn);
         },

@@ -60,7 +60,7 @@ public:
                       std::function<void(const foundation::Ref<foundation::Dictionary>& recorded)> done);
 
     // Signs the account in; on errcode 0 posts "homeNotificationCenter" with {"loginMessage": the
-    // user}. `done` gets whether the sign-in succeeded.
+    // user}, unless someone signed in meanwhile (KXSignInEvents). `done` gets whether it posted.
     static void signIn(const foundation::Id& account, std::function<void(bool signedIn)> done);
 
     // Adds `recorded` to the downloaded-font map in one change of its owner (main queue). False

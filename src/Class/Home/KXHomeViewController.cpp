@@ -267,8 +267,16 @@ void KXHomeViewController::viewDidLoad()
         addOverlay(new KXNewHomeUserGuideView());
         kxtrace::mark("first-run-guide");
     }
-    if (KXUserCenterConfig::sharedKXUserCenterConfig().islogin())
-        requestCartState();
+    if (KXSignInGate::isWaiting()) {
+        // The start-up's sign-in came back for a user who has not agreed: asked once the window is
+        // up, and nothing of that user is shown or asked for before the answer.
+        dispatch::mainQueue().async(dispatch::guardedQt(this, [](KXHomeViewController& self) {
+            if (KXSignInGate::isWaiting())
+                self.askAgreement();
+        }));
+    } else {
+        upDateBuyCartState();
+    }
 }
 
 void KXHomeViewController::setShownName(const QString& name)
@@ -503,7 +511,7 @@ void KXHomeViewController::setupSideTables()
 void KXHomeViewController::setupData()
 {
     auto& session = KXUserCenterConfig::sharedKXUserCenterConfig();
-    if (session.islogin()) {
+    if (session.islogin() && !KXSignInGate::isWaiting()) {
         const Id user(session.userinfo());
         if (user.dictionary() && user.count() > 0) {
             il_setImageWithURL(avatarImg_, foundation::URL::URLWithString(user["head"].stringValue()),
@@ -593,7 +601,7 @@ void KXHomeViewController::showEvent(QShowEvent* event)
 void KXHomeViewController::viewWillAppear()
 {
     layOutLeftMenu();
-    if (!Id(defaults().stringForKey("vip_type")).stringValue().empty())
+    if (!KXSignInGate::isWaiting() && !Id(defaults().stringForKey("vip_type")).stringValue().empty())
         showVipMark();
     QLabel* cartBadge = buyCartNumLabel();
     QWidget* menu = leftMenu_;

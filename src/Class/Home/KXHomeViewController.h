@@ -207,6 +207,8 @@ public:
     // Sign-in, sign-out and the account area.
     void receiveNotification(const dispatch::Notification& notification);
     void loginUpDateWithUserInfo(const foundation::Id& user);
+    // Opens the agreement window for the sign-in the gate holds (or raises the one on show).
+    void askAgreement();
     void agreeAgreementA(const dispatch::Notification& notification);
     void loginBusiness(const foundation::Id& user);
     void logoutBussiness();

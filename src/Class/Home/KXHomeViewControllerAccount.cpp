@@ -83,6 +83,11 @@ void KXHomeViewController::loginUpDateWithUserInfo(const Id& user)
         loginBusiness(user);
         return;
     }
+    askAgreement();
+}
+
+void KXHomeViewController::askAgreement()
+{
     // A second gated sign-in while the question is on screen raises the window already shown.
     if (!greeWc_ || !greeWc_->window() || !greeWc_->window()->isVisible())
         greeWc_ = std::make_unique<KXRegisterAgreementWC>(QStringLiteral("KXRegisterAgreementWC"), this);
@@ -153,6 +158,12 @@ void KXHomeViewController::loginBusiness(const Id& user)
 void KXHomeViewController::logoutBussiness()
 {
     const std::string unsaved = session().removeUserInfo();
+    // A sign-out while the agreement asks ends that sign-in too: its window goes unanswered.
+    if (KXSignInGate::isWaiting()) {
+        KXSignInGate::abandon();
+        if (greeWc_ && greeWc_->window())
+            greeWc_->window()->hide();
+    }
     // The reminder asks for the unpaid orders of the account that ordered: it ends with it.
     orderReminder_->stop();
     rightListview_->setTabTypeNum(1);

@@ -3,6 +3,7 @@
 #include "Class/Account/KXPersonalCenterView.h"
 #include "Class/AppShell/KXRoundedBox.h"
 #include "Class/FontList/KXViewReference.h"
+#include "Class/Home/Core/KXSignInGate.h"
 #include "Class/Home/Core/KXFlyingDotPath.h"
 #include "Class/Home/Core/KXOrderReminder.h"
 #include "Class/Home/KXHomeViewController.h"
@@ -37,7 +38,8 @@ bool signedIn()
 
 void KXHomeViewController::upDateBuyCartState()
 {
-    if (signedIn())
+    // An account still to answer the agreement has no cart yet.
+    if (signedIn() && !KXSignInGate::isWaiting())
         requestCartState();
 }
 

@@ -5,6 +5,7 @@
 // growing to the QQ panel, and the agreement page, with pictures.
 #include "AccountTestSupport.h"
 
+#include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/Account/KXLoginPhoneMailView.h"
 #include "Class/Account/KXLoginQQView.h"
 #include "Class/Account/KXLoginViewController.h"
@@ -233,6 +234,19 @@ TEST_F(AccountWebTest, ResultsFromOtherOriginsAndHostileAttributesChangeNothing)
     ASSERT_TRUE(testsupport::loadHtml(*pageOf(panel), pageWithAttribute(user), allowedBase()));
     ASSERT_TRUE(testsupport::waitFor([&] { return signIns().size() == 1; }, 10000));
     EXPECT_EQ(signIns()[0]["uname"].stringValue(), "mallory");
+}
+
+TEST_F(AccountWebTest, AResultAfterAnotherSignInSignsNobodyIn)
+{
+    auto* panel = openQQ();
+    ASSERT_TRUE(loaded(panel, "/pages/qq-login"));
+    const Id editor = signInAs("editor", "editor123");
+    ASSERT_TRUE(KXSignInEvents::postLoginMessage(editor, KXSignInEvents::startAttempt()));
+    panel->handleLoginData(QVariant(QStringLiteral(R"({"uname":"demo","token":"t-demo","is_agree":1})")), allowedBase());
+    settle();
+    ASSERT_EQ(signIns().size(), 1u);
+    EXPECT_EQ(signIns()[0]["uname"].stringValue(), "editor");
+    EXPECT_FALSE(KXUserCenterConfig::sharedKXUserCenterConfig().isAutologin()) << "the panel ended without a word";
 }
 
 TEST_F(AccountWebTest, NewWindowsLoadInThePanel)

@@ -3,6 +3,7 @@
 #include "AccountTestSupport.h"
 
 #include "Class/Account/Core/KXRememberedAccount.h"
+#include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/Account/KXLoginPhoneMailView.h"
 #include "Class/Account/KXLoginRegisterView.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
@@ -87,6 +88,26 @@ TEST_F(KXLoginPhoneMailViewTest, ASignInAnnouncesItselfThenSignsInAndClosesTheWi
     EXPECT_FALSE(signIns()[0]["token"].stringValue().empty());
     EXPECT_FALSE(window_.isVisible());
     EXPECT_TRUE(foundation::UserDefaults::standardUserDefaults().objectForKey("token").isNil()) << "the main window stores the token";
+}
+
+TEST_F(KXLoginPhoneMailViewTest, ASignInElsewhereWhileTheReplyIsOnItsWayStays)
+{
+    auto* panel = open();
+    panel->phoneNum()->setText("demo");
+    panel->pwdTF()->setText("demo1234");
+    holdNextReply("login");
+    panel->loginBtn()->click();
+    ASSERT_TRUE(waitForHeldReplies());
+    // Another window signs editor in meanwhile.
+    const Id editor = signInAs("editor", "editor123");
+    ASSERT_TRUE(KXSignInEvents::postLoginMessage(editor, KXSignInEvents::startAttempt()));
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitForQuietTraffic());
+    settle();
+    ASSERT_EQ(signIns().size(), 1u) << "demo's late reply signs nobody in";
+    EXPECT_EQ(signIns()[0]["uname"].stringValue(), "editor");
+    EXPECT_EQ(Id(foundation::UserDefaults::standardUserDefaults().stringForKey("token")).stringValue(), editor["token"].stringValue());
+    EXPECT_TRUE(panel->loginBtn()->isEnabled()) << "the form is free again";
 }
 
 TEST_F(KXLoginPhoneMailViewTest, ReturnInEitherFieldLogsInAndTabGoesToThePassword)

@@ -175,6 +175,34 @@ TEST_F(KXLoginRegisterViewTest, FromTheSmsCodeThroughTheAgreementToASignIn)
     EXPECT_TRUE(service().requestLog().withTag("118").empty()) << "no stored token when agreeing: no agreement request";
 }
 
+TEST_F(KXLoginRegisterViewTest, ARegistrationThatComesBackAfterAnotherSignInSignsNobodyIn)
+{
+    dispatch::VirtualClock::Scope time;
+    auto* panel = open();
+    fill(panel, "13911113333", "", "");
+    panel->verificationBtn()->click();
+    ASSERT_TRUE(waitFor([&] { return service().lastSmsCode("13911113333").has_value(); }));
+    fill(panel, "13911113333", QString::fromStdString(*service().lastSmsCode("13911113333")), "reg-pass-78");
+    panel->registerBtn()->click();
+    KXRegisterAgreementVC* agreement = panel->registerWc()->contentViewController();
+    time.advance(5);
+    ASSERT_TRUE(waitFor([&] { return agreement->sureBtn()->isEnabled(); }));
+    holdNextReply("register");
+    agreement->sureBtn()->click();
+    ASSERT_TRUE(waitForHeldReplies());
+
+    const Id editor = signInAs("editor", "editor123");
+    ASSERT_TRUE(KXSignInEvents::postLoginMessage(editor, KXSignInEvents::startAttempt()));
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitForQuietTraffic());
+    settle();
+    EXPECT_EQ(registrations(), 1u);
+    ASSERT_EQ(signIns().size(), 1u);
+    EXPECT_EQ(signIns()[0]["uname"].stringValue(), "editor");
+    EXPECT_EQ(Id(foundation::UserDefaults::standardUserDefaults().stringForKey("token")).stringValue(), editor["token"].stringValue())
+        << "the new account's token is not stored over editor's";
+}
+
 TEST_F(KXLoginRegisterViewTest, RefusingUnticksAndSendsNothing)
 {
     auto* panel = open();

@@ -3,6 +3,7 @@
 // window's frame and level.
 #include "AccountTestSupport.h"
 
+#include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/Account/Core/KXWechatQRPoll.h"
 #include "Class/Account/KXLoginPhoneMailView.h"
 #include "Class/Account/KXLoginRegisterView.h"
@@ -261,8 +262,36 @@ TEST_F(KXLoginWindowTest, ASignInInOneWindowEndsThePollingOfAnotherStillOpen)
     ASSERT_EQ(signIns().size(), 1u);
     EXPECT_EQ(signIns().front()["uname"].stringValue(), "editor");
     EXPECT_FALSE(second->window()->isVisible());
-    EXPECT_TRUE(first->window()->isVisible()) << "the other window stays, its code shown as dead";
+    EXPECT_FALSE(first->window()->isVisible()) << "the other window closes with it: no dead code is left to refresh";
     EXPECT_EQ(firstPanel->imgView()->currentFrameImage().size(), KXImage::imageNamed("wechatCodeTimeOut").image().size());
+}
+
+TEST_F(KXLoginWindowTest, ASignInClosesEveryLoginWindowWithTheAgreementItOpened)
+{
+    auto reading = open();
+    reading->contentViewController()->phoneLogin();
+    auto* form = reading->contentViewController()->findChild<KXLoginPhoneMailView*>();
+    ASSERT_NE(form, nullptr);
+    form->registerC();
+    auto* registration = form->findChild<KXLoginRegisterView*>();
+    ASSERT_NE(registration, nullptr);
+    registration->agreementBtnClick();
+    ASSERT_TRUE(registration->registerWc()->window()->isVisible());
+    auto idle = open();
+    settle();
+
+    const Id editor = signInAs("editor", "editor123");
+    ASSERT_TRUE(KXSignInEvents::postLoginMessage(editor, KXSignInEvents::startAttempt()));
+    settle();
+    EXPECT_FALSE(reading->window()->isVisible());
+    EXPECT_FALSE(registration->registerWc()->window()->isVisible()) << "its agreement would register a second account";
+    EXPECT_FALSE(idle->window()->isVisible());
+    EXPECT_TRUE(agreements().empty()) << "closed unanswered by the program, not refused by the user";
+    // Other events of the channel close nothing.
+    auto next = open();
+    KXSignInEvents::postLoginStarting();
+    settle();
+    EXPECT_TRUE(next->window()->isVisible());
 }
 
 TEST_F(KXLoginWindowTest, QQNeedsTheWebEngineBuild)

@@ -3,6 +3,7 @@
 #include "Class/AppShell/AppDelegate.h"
 #include "Class/AppShell/KXBegainWindow.h"
 #include "Class/AppShell/KXStartupRules.h"
+#include "Class/Home/Core/KXSignInGate.h"
 #include "Class/ImageViews/ImageView.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
@@ -162,6 +163,55 @@ TEST_F(KXBegainViewControllerTest, AFolderListLandingAfterASignOutIsDropped)
     ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_FALSE(session.groupsInfo()) << "the former user's folders stay out";
+}
+
+TEST_F(KXBegainViewControllerTest, ATokenLeftWithTheAgreementUnansweredIsNoSignIn)
+{
+    // The client ended while newbie's agreement asked.
+    const auto signedIn = run([](auto success, auto failure) {
+        KXHTTPBUSINESS().LoginWithName(Id("newbie"), Id("newbie123"), std::move(success), std::move(failure));
+    });
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.setObject(signedIn.reply["corvane_data"]["token"], "token");
+    defaults.setObject(Id("1"), KXSignInGate::kPendingKey);
+    defaults.synchronize();
+    service().requestLog().clear();
+    setFault("login", Fault::Kind::Http500);
+
+    openSplash();
+    ASSERT_TRUE(waitFor([] { return paths().size() == 2; }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(paths(), (std::set<std::string>{"getBaseInfo", "getBaseData"})) << "no sign-in and no folders";
+    for (const auto& request : service().requestLog().entries()) {
+        const auto* token = request.param("token");
+        EXPECT_TRUE(!token || token->empty()) << request.path << " went with newbie's token";
+    }
+    EXPECT_FALSE(KXUserCenterConfig::sharedKXUserCenterConfig().islogin());
+    EXPECT_TRUE(defaults.objectForKey(KXSignInGate::kPendingKey).isNil());
+    EXPECT_FALSE(KXSignInGate::isWaiting());
+}
+
+TEST_F(KXBegainViewControllerTest, AStoredTokenOfAUserWhoHasNotAgreedAppliesNothingBeforeTheAnswer)
+{
+    const auto signedIn = run([](auto success, auto failure) {
+        KXHTTPBUSINESS().LoginWithName(Id("newbie"), Id("newbie123"), std::move(success), std::move(failure));
+    });
+    const Id token = signedIn.reply["corvane_data"]["token"];
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.setObject(token, "token");
+    defaults.removeObjectForKey("my_shop_url");
+    service().requestLog().clear();
+
+    openSplash();
+    ASSERT_TRUE(waitFor([] { return KXSignInGate::isWaiting(); })) << "held for the main window to ask";
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_TRUE(defaults.objectForKey("my_shop_url").isNil());
+    EXPECT_TRUE(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo())["uname"].isNil());
+    EXPECT_FALSE(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo()) << "no folders before the answer";
+    EXPECT_EQ(Id(defaults.stringForKey("token")).stringValue(), token.stringValue()) << "kept while the question is open";
+    EXPECT_FALSE(defaults.objectForKey(KXSignInGate::kPendingKey).isNil()) << "a crash now signs nobody in";
+    EXPECT_EQ(KXSignInGate::answer(Id("1"))["uname"].stringValue(), "newbie");
+    EXPECT_TRUE(defaults.objectForKey(KXSignInGate::kPendingKey).isNil());
 }
 
 TEST_F(KXBegainViewControllerTest, AnExpiredTokenSignsOut)

@@ -1,5 +1,7 @@
 #include "Class/AppShell/KXMigration.h"
 
+#include "Class/Account/Core/KXSignInEvents.h"
+
 #include "Class/FontList/Core/KXDownloadedFontMap.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Platform/Crypto/Base64.h"
@@ -187,4 +189,18 @@ TEST_F(KXMigrationTest, TheFormerAccountSignsInEverywhere)
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(Id(posted[0])["loginMessage"]["uname"].stringValue(), "demo");
     EXPECT_FALSE(Id(posted[0])["loginMessage"]["token"].stringValue().empty());
+
+    // Someone signs in while the former account is asked for: that account stays.
+    outcome->reset();
+    holdNextReply("login");
+    KXMigration::signIn(Id(foundation::Dictionary::create({{Id("user"), Id("newbie")}, {Id("pass"), Id("newbie123")}})),
+                        [outcome](bool signedIn) { *outcome = signedIn; });
+    ASSERT_TRUE(waitForHeldReplies());
+    ASSERT_TRUE(KXSignInEvents::postLoginMessage(Id(foundation::Dictionary::create({{Id("uname"), Id("editor")}})),
+                                                 KXSignInEvents::startAttempt()));
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitFor([outcome] { return outcome->has_value(); }));
+    EXPECT_FALSE(**outcome);
+    ASSERT_EQ(posted.size(), 2u);
+    EXPECT_EQ(Id(posted[1])["loginMessage"]["uname"].stringValue(), "editor");
 }

@@ -262,10 +262,10 @@ TEST_F(KXHomeRecomDetailViewTest, SignedOutTheFollowWaitsForTheSignIn)
     KXSignInEvents::postLoginStarting();
     EXPECT_TRUE(header->isWaitingForSignIn());
     signIn();
-    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()));
+    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()), KXSignInEvents::startAttempt());
     EXPECT_FALSE(header->isWaitingForSignIn());
     ASSERT_TRUE(waitUntil([] { return requests("138") == 1; }));
-    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()));
+    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()), KXSignInEvents::startAttempt());
     settle(host());
     EXPECT_EQ(requests("138"), 1u) << "one request for the clicks made signed out";
     ASSERT_TRUE(waitUntil([&] { return header->attentionBtn()->isEnabled(); }));
@@ -295,7 +295,7 @@ TEST_F(KXHomeRecomDetailViewTest, SignedOutAFollowMovesTheCountOnlyOnceItIsSent)
     signIn();
     setFault("followCollect", localservice::Fault::Kind::Http500);
     const std::size_t reads = requests("144");
-    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()));
+    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()), KXSignInEvents::startAttempt());
     EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
     ASSERT_TRUE(waitUntil([&] { return requests("138") == 1 && requests("144") == reads + 1; }));
     ASSERT_TRUE(waitForQuietTraffic());
@@ -317,7 +317,7 @@ TEST_F(KXHomeRecomDetailViewTest, AFollowCompletedThroughTheSignInShowsTheServic
         detail->loginWindow()->window()->orderOut();
         signIn();
         const std::size_t reads = requests("144");
-        KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()));
+        KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()), KXSignInEvents::startAttempt());
         EXPECT_EQ(followers(header), "关注 " + card["follow_num"].stringValue()) << "nothing moves before the answer";
         EXPECT_TRUE(waitUntil([&] { return requests("144") == reads + 1; })) << "read again once the follow is answered";
         EXPECT_TRUE(waitForQuietTraffic());

@@ -16,6 +16,7 @@
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/FontList/KXViewReference.h"
 #include "Class/Home/Core/KXHomeProcessState.h"
+#include "Class/Home/Core/KXSignInGate.h"
 #include "Class/Home/KXHomeGroupTableView.h"
 #include "Class/Home/KXTopSubview.h"
 #include "Class/ImageViews/ImageView.h"
@@ -118,6 +119,7 @@ protected:
     void TearDown() override
     {
         defaults().removeObjectForKey("token");
+        defaults().removeObjectForKey(KXSignInGate::kPendingKey);
         HubTest::TearDown();
     }
 
@@ -319,6 +321,29 @@ TEST_F(KXHomeAccountCartTest, TheAgreementGatesANewUsersSignIn)
     EXPECT_NE(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
     EXPECT_EQ(stored("token"), newbie["token"].stringValue());
     EXPECT_TRUE(qobject_cast<KXDiversionGroupView*>(kx_topSubview(&home))) << "a first sign-in shows the welcome page";
+}
+
+// The start-up's sign-in by a stored token came back with "is_agree" 0 before the main window was
+// up: the gate holds it, and the window asks as it opens, showing and asking for nothing of that
+// user before the answer.
+TEST_F(KXHomeAccountCartTest, AStartUpSignInHeldForTheAgreementIsAskedAsTheWindowOpens)
+{
+    const Id newbie = loginReply("newbie", "newbie123");
+    ASSERT_EQ(KXSignInGate::receive(newbie), KXSignInGate::Step::AwaitAgreement);
+    service().requestLog().clear();
+    auto& home = open();
+    settle();
+    ASSERT_NE(home.greeWc(), nullptr);
+    EXPECT_TRUE(home.greeWc()->window()->isVisible());
+    EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_TRUE(service().requestLog().withTag("155").empty()) << "no cart before the answer";
+
+    answerAgreement("1");
+    ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("155").size() == 1; }));
+    EXPECT_NE(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
+    EXPECT_EQ(stored("token"), newbie["token"].stringValue());
+    EXPECT_TRUE(defaults().objectForKey(KXSignInGate::kPendingKey).isNil());
 }
 
 TEST_F(KXHomeAccountCartTest, ARefusedAgreementClosesWhatTheWaitingSignInOpened)

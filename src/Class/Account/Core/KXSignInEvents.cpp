@@ -6,9 +6,25 @@
 using foundation::Dictionary;
 using foundation::Id;
 
-void KXSignInEvents::postLoginMessage(const Id& user)
+KXSignInEvents::Attempt KXSignInEvents::startAttempt()
 {
+    return KXRequestAccount::current();
+}
+
+bool KXSignInEvents::isCurrent(const Attempt& attempt)
+{
+    return KXRequestAccount::isCurrent(attempt);
+}
+
+bool KXSignInEvents::postLoginMessage(const Id& user, const Attempt& attempt)
+{
+    if (!isCurrent(attempt))
+        return false;
+    // Before anyone hears of it: an observer that starts another attempt, or posts again, does so
+    // after this sign-in.
+    KXRequestAccount::changed();
     dispatch::NotificationCenter::defaultCenter().post(kNotification, {}, Dictionary::create({{Id("loginMessage"), user}}));
+    return true;
 }
 
 void KXSignInEvents::postLoginStarting()

@@ -50,6 +50,7 @@ KXWechatQRPoll::KXWechatQRPoll(std::shared_ptr<KXWechatLoginEndpoints> endpoints
 void KXWechatQRPoll::loadWechatCode()
 {
     observeSignIns();
+    attempt_ = KXSignInEvents::startAttempt();
     const std::uint64_t generation = ++generation_;
     state_ = State::Requesting;
     budget_ = kBudget;
@@ -181,10 +182,16 @@ void KXWechatQRPoll::pollFailed(std::uint64_t generation)
 
 void KXWechatQRPoll::signIn(const Id& user)
 {
+    if (!KXSignInEvents::isCurrent(attempt_)) {
+        // The account changed while this code was on show: the first sign-in stays.
+        signedInElsewhere();
+        return;
+    }
+    // Signed in before the post, so that this poll's own observer does not take it for another.
     ++generation_;
     state_ = State::SignedIn;
     budget_ = 0;
-    KXSignInEvents::postLoginMessage(user);
+    KXSignInEvents::postLoginMessage(user, attempt_);
     KXUserCenterConfig::sharedKXUserCenterConfig().setIsAutologin(true);
     if (auto delegate = delegate_.lock())
         delegate->wechatSignedIn(user);

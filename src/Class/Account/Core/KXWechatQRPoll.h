@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/Account/Core/KXSignInEvents.h"
 #include "Platform/Dispatch/Subscription.h"
 #include "Platform/Foundation/Object.h"
 
@@ -55,7 +56,10 @@ public:
 // account form, QQ, a registration) ends every poll that has asked for a code: nothing further
 // is sent, a code on show turns to the timed-out state (a click asks for a new one, which is
 // polled again), and a confirmation still in flight for any earlier code is dropped, so nobody is
-// signed in over the account that just signed in.
+// signed in over the account that just signed in. Each code is an attempt of its own: it takes the
+// account mark when it is asked for (KXSignInEvents), and a confirmation whose mark has gone out of
+// date meanwhile (any sign-in or sign-out since) posts nothing and ends like the code of a window
+// that someone else signed in from.
 //
 // A confirmation posts "homeNotificationCenter" {"loginMessage": user} and turns automatic
 // sign-in on (KXUserCenterConfig). The module label becomes "二维码轮询异常" at every poll step.
@@ -118,5 +122,7 @@ private:
     bool pollWaitsForCode_ = false;
     // Confirmations of generations before this one came after someone else signed in.
     std::uint64_t firstLiveGeneration_ = 0;
+    // The account mark taken when the code on show was asked for.
+    KXSignInEvents::Attempt attempt_;
     dispatch::Subscription signIns_;
 };

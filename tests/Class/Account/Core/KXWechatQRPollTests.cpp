@@ -312,7 +312,7 @@ TEST_F(KXWechatQRPollTest, AConfirmationInFlightWhenSomeoneSignsInElsewhereSigns
     ASSERT_TRUE(pollingHeld && switchedHeld);
     switched->stop();
 
-    KXSignInEvents::postLoginMessage(Id(Dictionary::create({{Id("uname"), Id("editor")}})));
+    KXSignInEvents::postLoginMessage(Id(Dictionary::create({{Id("uname"), Id("editor")}})), KXSignInEvents::startAttempt());
     ASSERT_EQ(posted_.size(), 1u);
     lastHeld();
     pollingHeld();

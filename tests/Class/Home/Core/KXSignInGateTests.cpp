@@ -32,8 +32,11 @@ protected:
     {
         KXHomeProcessState::reset();
         gateDefaults().removeObjectForKey("token");
+        gateDefaults().removeObjectForKey(KXSignInGate::kPendingKey);
     }
     void TearDown() override { KXHomeProcessState::reset(); }
+
+    static bool marked() { return !gateDefaults().objectForKey(KXSignInGate::kPendingKey).isNil(); }
 };
 
 } // namespace
@@ -94,4 +97,49 @@ TEST_F(KXSignInGateTest, ASignInAndARefusalEachLeaveTheRequestsAskedBeforeBehind
     // Nor does the refused user's token written back by anything else bring the account back.
     gateDefaults().setObject(Id("t-6"), "token");
     EXPECT_FALSE(KXRequestAccount::isCurrent(waiting));
+}
+
+TEST_F(KXSignInGateTest, TheQuestionOpenIsMarkedBesideTheTokenUntilItIsAnswered)
+{
+    KXSignInGate::receive(user("t-7", 0));
+    EXPECT_TRUE(marked());
+    KXSignInGate::answer(Id("1"));
+    EXPECT_FALSE(marked()) << "accepted: an ordinary token from now on";
+    EXPECT_EQ(token(), "t-7");
+
+    KXSignInGate::receive(user("t-8", 0));
+    KXSignInGate::answer(Id("0"));
+    EXPECT_FALSE(marked());
+    EXPECT_TRUE(gateDefaults().objectForKey("token").isNil());
+
+    KXSignInGate::receive(user("t-9", 0));
+    KXSignInGate::abandon();
+    EXPECT_FALSE(marked());
+
+    // An agreed user signing in over a question still open takes its place.
+    KXSignInGate::receive(user("t-10", 0));
+    KXSignInGate::receive(user("t-11", 1));
+    EXPECT_FALSE(marked());
+    EXPECT_FALSE(KXSignInGate::isWaiting());
+    EXPECT_TRUE(KXSignInGate::answer(Id("1")).isNil()) << "the earlier user is not signed in by a late answer";
+}
+
+TEST_F(KXSignInGateTest, AtTheNextStartATokenLeftUnansweredGoesWithItsMark)
+{
+    KXSignInGate::receive(user("t-12", 0));
+    // The process ends without an answer: only what is on disk remains.
+    KXHomeProcessState::reset();
+    const auto before = KXRequestAccount::current();
+    EXPECT_TRUE(KXSignInGate::discardUnanswered());
+    EXPECT_TRUE(gateDefaults().objectForKey("token").isNil());
+    EXPECT_FALSE(marked());
+    EXPECT_FALSE(KXRequestAccount::isCurrent(before));
+
+    gateDefaults().setObject(Id("agreed"), "token");
+    EXPECT_FALSE(KXSignInGate::discardUnanswered());
+    EXPECT_EQ(token(), "agreed") << "an ordinary token stays";
+    // Not while this very process asks.
+    KXSignInGate::receive(user("t-13", 0));
+    EXPECT_FALSE(KXSignInGate::discardUnanswered());
+    EXPECT_EQ(token(), "t-13");
 }
