@@ -107,15 +107,10 @@ void KXDeleteGroupView::deleteFolder()
     // a delete that is done is not offered again; otherwise it stays (a failed read leaves the
     // folders stale, read again at the next look). The reload block shows what was read.
     auto readBack = [dialog, change, reload = reloadBlock_] {
-        KXFolderWriteOutcome::readBack("135", change,
-            [dialog, reload](KXFolderWriteOutcome::Verdict read, const foundation::Ref<foundation::MutableArray>& folders) {
-                if (read == KXFolderWriteOutcome::Verdict::Unread)
-                    return;
-                if (reload)
-                    reload(folders);
-                if (read == KXFolderWriteOutcome::Verdict::Made && dialog)
-                    kx_removeFromSuperview(dialog);
-            });
+        KXFolderWriteOutcome::readBack("135", change, reload, [dialog] {
+            if (dialog)
+                kx_removeFromSuperview(dialog);
+        });
     };
     KXHTTPBUSINESS().DeleteGroupWithGroup_id(
         groupID_,

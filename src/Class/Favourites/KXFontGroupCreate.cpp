@@ -111,15 +111,10 @@ void KXFontGroupCreate::creatGroup()
     // The folders read back decide: a change they show ends the dialog as a success does (it is
     // not offered again); otherwise, or when the read fails, the dialog stays with the name.
     auto readBack = [dialog, change, renaming, reload = reloadBlock_] {
-        KXFolderWriteOutcome::readBack(renaming ? "134" : "133", change,
-            [dialog, reload](KXFolderWriteOutcome::Verdict read, const foundation::Ref<foundation::MutableArray>& folders) {
-                if (read == KXFolderWriteOutcome::Verdict::Unread)
-                    return;
-                if (reload)
-                    reload(folders);
-                if (read == KXFolderWriteOutcome::Verdict::Made && dialog)
-                    kx_removeFromSuperview(dialog);
-            });
+        KXFolderWriteOutcome::readBack(renaming ? "134" : "133", change, reload, [dialog] {
+            if (dialog)
+                kx_removeFromSuperview(dialog);
+        });
     };
     // The block is copied: it runs for a confirmed folder even when the dialog is gone.
     auto success = [dialog, renaming, sent, block = groupBlock_, change, sameNameWasLost, readBack](const Id& reply) {

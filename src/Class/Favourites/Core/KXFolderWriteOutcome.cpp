@@ -45,11 +45,15 @@ bool KXFolderWriteOutcome::refusalSaysMade(const Change& change, const std::stri
     return sameNameWasLost && message == "收藏夹名称已存在";
 }
 
-void KXFolderWriteOutcome::readBack(std::string_view tag, Change change, Then then)
+void KXFolderWriteOutcome::readBack(std::string_view tag, Change change, Shown shown, std::function<void()> made)
 {
-    KXAccountWrites::readBack(tag, [change = std::move(change), then = std::move(then)](const KXAccountWrites::Result& read) {
+    KXAccountWrites::readBack(tag, [change = std::move(change), shown = std::move(shown), made = std::move(made)](const KXAccountWrites::Result& read) {
         const Verdict verdict = judge(change, read);
-        if (then)
-            then(verdict, verdict == Verdict::Unread ? foundation::MutableArray::create() : KXFolderSession::folders());
+        if (verdict == Verdict::Unread)
+            return;
+        if (shown)
+            shown(KXFolderSession::folders());
+        if (verdict == Verdict::Made && made)
+            made();
     });
 }

@@ -30,7 +30,8 @@ public:
     // already taken says so only after this dialog's own attempt with that name was lost.
     static bool refusalSaysMade(const Change& change, const std::string& message, bool sameNameWasLost);
 
-    // Reads the folders back after the write `tag` (joining the facade's read) and calls `then`.
-    using Then = std::function<void(Verdict verdict, const foundation::Ref<foundation::MutableArray>& folders)>;
-    static void readBack(std::string_view tag, Change change, Then then);
+    // Reads the folders back after the write `tag` (joining the facade's read). When they were read,
+    // `shown` gets them, then `made` runs when they show the change.
+    using Shown = std::function<void(const foundation::Ref<foundation::MutableArray>& folders)>;
+    static void readBack(std::string_view tag, Change change, Shown shown, std::function<void()> made);
 };
