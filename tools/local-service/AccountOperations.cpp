@@ -257,12 +257,12 @@ void addAccountOperations(std::vector<Operation>& ops)
 {
     ops.push_back({"login", "login", "114", false, nullptr, login});
     ops.push_back({"getCode", "getCode", "115", false, nullptr, getCode});
-    ops.push_back({"register", "register", "117", false, nullptr, registerUser});
-    ops.push_back({"agreement", "agreement", "118", true, nullptr, agreement});
-    ops.push_back({"modifyInfo", "modifyInfo", "119", true, nullptr, modifyInfo});
+    ops.push_back({"register", "register", "117", false, nullptr, registerUser, kChangesAccount});
+    ops.push_back({"agreement", "agreement", "118", true, nullptr, agreement, kChangesAccount});
+    ops.push_back({"modifyInfo", "modifyInfo", "119", true, nullptr, modifyInfo, kChangesAccount});
     ops.push_back({"getUserData", "getUserData", "113", true, nullptr, getUserData});
     ops.push_back({"getUseFonts", "getUseFonts", "112", true, nullptr, getUseFonts});
-    ops.push_back({"editFontToGroup", "getUseFonts", "", true, nullptr, editFontToGroup});
+    ops.push_back({"editFontToGroup", "getUseFonts", "", true, nullptr, editFontToGroup, kChangesAccount});
     ops.push_back({"getWxQrCode", "getWxQrCode", "146", false, nullptr, getWxQrCode});
     ops.push_back({"checkWxLogin", "checkWxLogin", "147", false, nullptr, checkWxLogin});
     ops.push_back({"clientError", "clientError", "120", false, nullptr, clientError});

@@ -274,7 +274,7 @@ void addCatalogueOperations(std::vector<Operation>& ops)
     ops.push_back({"boughtFonts", "", "101", true, nullptr, boughtFonts});
     ops.push_back({"fontDownloadLinks", "fontDown", "103", false,
                    [](const FormParams& p) { return FormCodec::find(p, "font_ids") != nullptr; }, fontDownloadLinks});
-    ops.push_back({"fontDown", "fontDown", "103", false, nullptr, fontUsageReport});
+    ops.push_back({"fontDown", "fontDown", "103", false, nullptr, fontUsageReport, kChangesAccount});
     ops.push_back({"getFontsImg", "getFontsImg", "127", false, nullptr, fontImages});
     ops.push_back({"getTag", "getTag", "129", false, nullptr, tags});
     ops.push_back({"getBaseInfo", "getBaseInfo", "130", false, nullptr, baseInfo});

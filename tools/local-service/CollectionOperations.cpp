@@ -325,14 +325,14 @@ bool typeIsFollowed(const FormParams& params)
 
 void addCollectionOperations(std::vector<Operation>& ops)
 {
-    ops.push_back({"addLike", "addLike", "105", true, nullptr, fileFont});
-    ops.push_back({"createCollect", "createCollect", "133", true, nullptr, createFolder});
-    ops.push_back({"modifyCollect", "modifyCollect", "134", true, nullptr, renameFolder});
-    ops.push_back({"deleCollect", "deleCollect", "135", true, nullptr, deleteFolder});
-    ops.push_back({"publishCollection", "", "136", true, nullptr, publish});
+    ops.push_back({"addLike", "addLike", "105", true, nullptr, fileFont, kChangesAccount});
+    ops.push_back({"createCollect", "createCollect", "133", true, nullptr, createFolder, kChangesAccount});
+    ops.push_back({"modifyCollect", "modifyCollect", "134", true, nullptr, renameFolder, kChangesAccount});
+    ops.push_back({"deleCollect", "deleCollect", "135", true, nullptr, deleteFolder, kChangesAccount});
+    ops.push_back({"publishCollection", "", "136", true, nullptr, publish, kChangesAccount});
     ops.push_back({"getMyCollect(type=1)", "getMyCollect", "137", true, typeIsFollowed, followedCollections});
     ops.push_back({"getMyCollect", "getMyCollect", "137", true, nullptr, myFolders});
-    ops.push_back({"followCollect", "followCollect", "138", true, nullptr, follow});
+    ops.push_back({"followCollect", "followCollect", "138", true, nullptr, follow, kChangesAccount});
     ops.push_back({"getCollectList", "getCollectList", "143", false, nullptr, recommended});
     ops.push_back({"getCollectInfo", "getCollectInfo", "144", false, nullptr, collectionInfo});
     ops.push_back({"checkCollectUpdate", "checkCollectUpdate", "145", true, nullptr, checkUpdate});

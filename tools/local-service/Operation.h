@@ -67,7 +67,13 @@ struct Operation {
     // Decides between operations sharing path and tag (getMyCollect's "type", fontDown's forms).
     std::function<bool(const FormParams&)> matches;
     OperationHandler handler;
+    // Whether it changes what the service holds for the signed-in user (its folders, follows,
+    // cart, orders, profile, agreement or use record): the client reads such a change back when
+    // its reply is lost.
+    bool changesAccount = false;
 };
+
+inline constexpr bool kChangesAccount = true;
 
 // Small helpers shared by the operation areas.
 QString qs(const std::string& text);

@@ -327,13 +327,13 @@ bool replaceCart(StateDatabase& db, const std::string& user, const std::vector<i
 
 void addStoreOperations(std::vector<Operation>& ops)
 {
-    ops.push_back({"addCarts", "addCarts", "153", true, nullptr, addCarts});
-    ops.push_back({"delCarts", "delCarts", "154", true, nullptr, delCarts});
+    ops.push_back({"addCarts", "addCarts", "153", true, nullptr, addCarts, kChangesAccount});
+    ops.push_back({"delCarts", "delCarts", "154", true, nullptr, delCarts, kChangesAccount});
     ops.push_back({"getCarts", "getCarts", "155", true, nullptr, getCarts});
     ops.push_back({"getAuth", "getAuth", "156", false, nullptr, getAuth});
     ops.push_back({"getBrand", "getBrand", "157", false, nullptr, getBrand});
     ops.push_back({"getPrice", "getPrice", "158", true, nullptr, getPrice});
-    ops.push_back({"subOrder", "subOrder", "159", true, nullptr, subOrder});
+    ops.push_back({"subOrder", "subOrder", "159", true, nullptr, subOrder, kChangesAccount});
     ops.push_back({"getUnpaid", "getUnpaid", "160", true, nullptr, unpaid});
     ops.push_back({"clickOrder", "clickOrder", "161", true, nullptr, clickOrder});
     ops.push_back({"getAllBrand", "getAllBrand", "164", false, nullptr, getAllBrand});

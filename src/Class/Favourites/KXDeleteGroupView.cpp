@@ -1,5 +1,6 @@
 #include "Class/Favourites/KXDeleteGroupView.h"
 
+#include "Class/Favourites/Core/KXFolderWriteOutcome.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
 #include "Class/Favourites/KXHomeRecomDetailTopCell.h"
 #include "Class/LayoutWidgets/WidgetView.h"
@@ -94,19 +95,33 @@ void KXDeleteGroupView::unfollow()
                 return;
             KXHomeRecomDetailTopCell::postAttentionChange(collectionID, 0);
         },
+        // Silent; a lost reply is read back by the facade, and the followed lists show that read.
         [close](const foundation::Ref<foundation::Error>&) { close(); });
 }
 
 void KXDeleteGroupView::deleteFolder()
 {
     QPointer<KXDeleteGroupView> dialog(this);
+    const KXFolderWriteOutcome::Change change{groupID_, {}};
+    // The folders read back decide: a folder that is gone ends the dialog as a success does, so
+    // a delete that is done is not offered again; otherwise it stays (a failed read leaves the
+    // folders stale, read again at the next look). The reload block shows what was read.
+    auto readBack = [dialog, change, reload = reloadBlock_] {
+        KXFolderWriteOutcome::readBack("135", change, reload, [dialog] {
+            if (dialog)
+                kx_removeFromSuperview(dialog);
+        });
+    };
     KXHTTPBUSINESS().DeleteGroupWithGroup_id(
         groupID_,
-        [dialog, block = groupBlock_](const Id& reply) {
+        [dialog, block = groupBlock_, change, readBack](const Id& reply) {
             if (reply["errcode"].integerValue() != 0) {
-                style::toast(ToastStyle::Success, QString::fromStdString(reply["message"].stringValue()));
+                const std::string message = reply["message"].stringValue();
+                style::toast(ToastStyle::Success, QString::fromStdString(message));
                 if (dialog)
                     dialog->submitting_ = false;
+                if (KXFolderWriteOutcome::refusalSaysMade(change, message, false))
+                    readBack();
                 return;
             }
             style::toast(ToastStyle::Success, QStringLiteral("删除成功"));
@@ -115,13 +130,13 @@ void KXDeleteGroupView::deleteFolder()
             if (block)
                 block(foundation::Dictionary::create());
         },
-        [dialog, reload = reloadBlock_](const foundation::Ref<foundation::Error>& error) {
+        [dialog, readBack](const foundation::Ref<foundation::Error>& error) {
             if (dialog)
                 dialog->submitting_ = false;
             if (KXRequestAccount::isEnded(error))
                 return;
             style::toast(ToastStyle::Error, QStringLiteral("网络失败！"));
             // The request may have reached the server before its reply was lost.
-            KXFolderSession::reloadFolders(reload);
+            readBack();
         });
 }

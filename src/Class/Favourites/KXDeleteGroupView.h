@@ -15,10 +15,12 @@ class QLabel;
 // "id"}, before the followed collection "id" is unfollowed: a veil (black at alpha 0.2) with a
 // white box, its title, question, cancel and confirm. Delete: the server's refusal shows its
 // message, success shows "删除成功" (both success toasts), calls the group block with an empty
-// dictionary and closes the dialog; a network failure shows "网络失败！" and the dialog stays, and
-// since the server may have deleted the folder before the reply was lost, the folder list is read
-// again (KXFolderSession::reloadFolders) and the reload block gets the session's folders.
-// Unfollow: whatever the answer, the dialog closes silently. While a request runs, confirm does
+// dictionary and closes the dialog; a network failure shows "网络失败！" and, since the server may
+// have deleted the folder before the reply was lost, the folder list is read back
+// (KXFolderWriteOutcome), as after the refusal "收藏夹不存在": the reload block gets the folders
+// read, and the dialog closes when the folder is gone from them, or stays.
+// Unfollow: whatever the answer, the dialog closes silently (a lost reply is read back by the
+// facade, KXAccountWrites). While a request runs, confirm does
 // nothing. The group block runs even when the dialog was closed meanwhile. Main thread only.
 class KXDeleteGroupView : public KXBaseView {
     Q_OBJECT
@@ -35,7 +37,7 @@ public:
     void setInfo(const foundation::Ref<foundation::Dictionary>& info);
     const GroupBlock& groupBlock() const { return groupBlock_; }
     void setGroupBlock(GroupBlock block) { groupBlock_ = std::move(block); }
-    // Gets the folders read again after a network failure of a delete, even when the dialog was
+    // Gets the folders read back after a network failure of a delete, even when the dialog was
     // closed meanwhile.
     void setReloadBlock(KXFolderSession::Shown block) { reloadBlock_ = std::move(block); }
     bool isSubmitting() const { return submitting_; }

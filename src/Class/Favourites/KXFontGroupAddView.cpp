@@ -1,5 +1,7 @@
 #include "Class/Favourites/KXFontGroupAddView.h"
 
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
+
 #include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/Core/KXReplyGate.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
@@ -7,6 +9,7 @@
 #include "Class/Favourites/KXRecordList.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOverlayKeys.h"
@@ -191,7 +194,15 @@ void KXFontGroupAddView::sureBtnClick()
                     owner->refreshowCell(row);
             });
         },
-        nullptr);
+        [opener, row](const foundation::Ref<foundation::Error>& error) {
+            // The service may have filed the font: the row's star shows the folders read back.
+            if (!KXAccountWrites::outcomeUnknown(error))
+                return;
+            KXAccountWrites::readBack("105", [opener, row](const KXAccountWrites::Result& read) {
+                if (const auto owner = opener.lock(); owner && read.ok)
+                    owner->refreshowCell(row);
+            });
+        });
     kx_removeFromSuperview(this);
 }
 

@@ -1,5 +1,7 @@
 #include "Class/Favourites/KXFontGroupCreate.h"
 
+#include "Class/Favourites/Core/KXFolderWriteOutcome.h"
+
 #include "Class/Favourites/Core/KXFolderNameRule.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
 #include "Class/LayoutWidgets/WidgetView.h"
@@ -104,12 +106,25 @@ void KXFontGroupCreate::creatGroup()
     const bool renaming = isRenaming();
     const Id sent(name.toStdString());
     QPointer<KXFontGroupCreate> dialog(this);
+    const KXFolderWriteOutcome::Change change{renaming ? Id(groupid_.integerValue()) : Id(), sent.stringValue()};
+    const bool sameNameWasLost = lostName_ == name;
+    // The folders read back decide: a change they show ends the dialog as a success does (it is
+    // not offered again); otherwise, or when the read fails, the dialog stays with the name.
+    auto readBack = [dialog, change, renaming, reload = reloadBlock_] {
+        KXFolderWriteOutcome::readBack(renaming ? "134" : "133", change, reload, [dialog] {
+            if (dialog)
+                kx_removeFromSuperview(dialog);
+        });
+    };
     // The block is copied: it runs for a confirmed folder even when the dialog is gone.
-    auto success = [dialog, renaming, sent, block = groupBlock_](const Id& reply) {
+    auto success = [dialog, renaming, sent, block = groupBlock_, change, sameNameWasLost, readBack](const Id& reply) {
         if (reply["errcode"].integerValue() != 0) {
-            style::toast(ToastStyle::Success, QString::fromStdString(reply["message"].stringValue()));
+            const std::string message = reply["message"].stringValue();
+            style::toast(ToastStyle::Success, QString::fromStdString(message));
             if (dialog)
                 dialog->submitting_ = false;
+            if (KXFolderWriteOutcome::refusalSaysMade(change, message, sameNameWasLost))
+                readBack();
             return;
         }
         style::toast(ToastStyle::Success, renaming ? QStringLiteral("修改成功！") : QStringLiteral("创建成功！"));
@@ -122,15 +137,17 @@ void KXFontGroupCreate::creatGroup()
         if (block)
             block(result);
     };
-    auto failure = [dialog, reload = reloadBlock_](const foundation::Ref<foundation::Error>& error) {
+    auto failure = [dialog, name, readBack](const foundation::Ref<foundation::Error>& error) {
         if (dialog)
             dialog->submitting_ = false;
         // The account that asked has signed out: the next user is told nothing of it.
         if (KXRequestAccount::isEnded(error))
             return;
+        if (dialog)
+            dialog->lostName_ = name;
         style::toast(ToastStyle::Error, QStringLiteral("网络失败！"));
         // The request may have reached the server before its reply was lost.
-        KXFolderSession::reloadFolders(reload);
+        readBack();
     };
     if (renaming)
         KXHTTPBUSINESS().RenameGroupWithName(sent, Id(groupid_.integerValue()), std::move(success), std::move(failure));

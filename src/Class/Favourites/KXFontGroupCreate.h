@@ -22,9 +22,10 @@ class QLineEdit;
 // {"id"} of a new folder) and the dialog leaves; otherwise it stays with the typed name. While a
 // request runs, confirm does nothing, so Return plus a click sends once. The group block runs even
 // when the dialog was closed meanwhile (the server has the folder). A network failure leaves it
-// unknown whether the server made the change, so the folder list is read again
-// (KXFolderSession::reloadFolders) and the reload block gets the session's folders. Main thread
-// only.
+// unknown whether the server made the change, so the folder list is read back
+// (KXFolderWriteOutcome), as after the refusal "收藏夹名称已存在" of a name whose own attempt was
+// lost: the reload block gets the folders read, and the dialog closes when they show the change,
+// or stays with the name. Main thread only.
 class KXFontGroupCreate : public KXBaseView {
     Q_OBJECT
 
@@ -71,6 +72,8 @@ private:
     GroupBlock groupBlock_;
     KXFolderSession::Shown reloadBlock_;
     bool submitting_ = false;
+    // The name of this dialog's last attempt whose reply was lost.
+    QString lostName_;
     QLabel* titleLabel_ = nullptr;
     QWidget* centerBgView_ = nullptr;
     QLineEdit* showTF_ = nullptr;

@@ -7,6 +7,7 @@
 #include "Class/Favourites/KXRecordList.h"
 #include "Class/FontList/KXFontListStyle.h"
 #include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
@@ -48,6 +49,14 @@ KXMyfocusSetView::KXMyfocusSetView(const QRect& frame, QWidget* parent)
     if (frame.isValid())
         setGeometry(frame);
     setUPUI();
+    // Any load of the followed list shows here, the read back of a follow whose reply was lost too.
+    followsStored_ = dispatch::NotificationCenter::defaultCenter().addObserver(KXFolderSession::kFollowsStored, Id(), nullptr,
+        [page = QPointer<KXMyfocusSetView>(this)](const dispatch::Notification&) {
+            if (!page)
+                return;
+            const auto follows = KXUserCenterConfig::sharedKXUserCenterConfig().followsArray();
+            page->showFollows(follows ? foundation::MutableArray::create(follows->objects()) : foundation::MutableArray::create());
+        });
     setUPData();
 }
 

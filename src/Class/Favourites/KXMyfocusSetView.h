@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Class/UIKit/KXBaseView.h"
+#include "Platform/Dispatch/Subscription.h"
 #include "Platform/Foundation/Array.h"
 
 #include <QRect>
@@ -61,6 +62,7 @@ private:
     QString from_;
     foundation::Ref<foundation::MutableArray> groupDataA_;
     std::shared_ptr<Adapter> adapter_;
+    dispatch::Subscription followsStored_;
     int scrollViewTop_ = kHeadHeight;
     QWidget* headView_ = nullptr;
     KXBaseButton* backBtn_ = nullptr;

@@ -1,6 +1,7 @@
 // The hub's construction: fields, left menu, side tables, list, observers, update prompt,
 // first-run guide, cart state, layout, filter tags and the migration check.
 #include "Class/Home/KXHomeViewController.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 
 #include "Class/Account/KXRegisterAgreementWC.h"
 #include "Class/Favourites/Core/KXFolderSession.h"
@@ -241,6 +242,8 @@ void KXHomeViewController::observeNotifications()
         {"buyCartsGoToOrder", [](KXHomeViewController& hub, const dispatch::Notification& n) { hub.buyCartsGoToOrder(n); }},
         {KXFontsSaleOrderView::kCheckOrderNotification, [](KXHomeViewController& hub, const dispatch::Notification&) { hub.buyCartsCheckOrder(); }},
         {KXFolderSession::kFoldersStored, [](KXHomeViewController& hub, const dispatch::Notification&) { hub.foldersStored(); }},
+        {KXFolderSession::kFollowsStored, [](KXHomeViewController& hub, const dispatch::Notification&) { hub.followsStored(); }},
+        {KXAccountWrites::kReadBackNotification, [](KXHomeViewController& hub, const dispatch::Notification& n) { hub.readBack(n); }},
     };
     QPointer<KXHomeViewController> self(this);
     for (const auto& entry : table) {

@@ -235,6 +235,10 @@ public:
     void myFocusToFoundMore();
     // The session stored new folders, wherever they were changed: the folder table shows them.
     void foldersStored();
+    // The session stored the followed collections (a load, or the read back of a follow).
+    void followsStored();
+    // A write's read back: the cart's shows in the badge.
+    void readBack(const dispatch::Notification& notification);
 
 protected:
     void showEvent(QShowEvent* event) override;

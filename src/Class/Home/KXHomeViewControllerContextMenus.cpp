@@ -77,6 +77,7 @@ void KXHomeViewController::canceFollowAction()
                                 // the collection shows it unfollowed.
                                 KXHomeRecomDetailTopCell::postAttentionChange(collectionID, 0);
                             }),
+        // A lost reply is read back by the facade: the side table takes the followed list it stores.
         [](const foundation::Ref<foundation::Error>&) { });
 }
 

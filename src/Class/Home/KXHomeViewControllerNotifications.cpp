@@ -6,6 +6,8 @@
 #include "Class/Home/KXHomeGroupModel.h"
 #include "Class/Home/KXHomeGroupTableView.h"
 #include "Class/Home/KXHomeViewController.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/Update/KXUPDateCenterWC.h"
 #include "Platform/Dispatch/Notification.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
@@ -60,6 +62,20 @@ void KXHomeViewController::foldersStored()
 {
     groupArray_ = KXFolderSession::folders();
     sideRowsChanged();
+}
+
+void KXHomeViewController::followsStored()
+{
+    const auto follows = KXUserCenterConfig::sharedKXUserCenterConfig().followsArray();
+    followArray_ = follows ? foundation::MutableArray::create(follows->objects()) : foundation::MutableArray::create();
+    sideRowsChanged();
+}
+
+void KXHomeViewController::readBack(const dispatch::Notification& notification)
+{
+    const Id info(notification.userInfo);
+    if (info["read"].stringValue() == KXAccountWrites::readName(KXAccountWrites::Read::Cart) && info["ok"].boolValue())
+        showCartBadge(info["reply"]);
 }
 
 void KXHomeViewController::myFocusToFoundMore()

@@ -7,6 +7,7 @@
 #include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/KXDeleteGroupView.h"
 #include "Class/Favourites/KXFontGroupCreate.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/Favourites/KXFontManagerDetailView.h"
 #include "Class/Favourites/KXGroupExtendView.h"
 #include "Class/Favourites/KXHomeRecomDetailView.h"
@@ -177,10 +178,13 @@ void KXHomeViewController::colletExpand()
     fontManagerInset_ = 7;
     accordion_.toggleCollection(groupArray()->count());
     layOutSideTables();
+    // A write read back in vain leaves the folders stale: no ghost outlives the next look.
+    KXAccountWrites::readIfStale(KXAccountWrites::Read::Folders);
 }
 
 void KXHomeViewController::focusExpandAction()
 {
+    KXAccountWrites::readIfStale(KXAccountWrites::Read::Follows);
     if (sideTableSession().islogin()) {
         setModule("合集检测更新错误");
         const Id version = foundation::UserDefaults::standardUserDefaults().objectForKey("collect_version");

@@ -3,6 +3,7 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXFilterData.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/Store/Core/KXStoreGeometry.h"
 #include "Class/Store/Core/KXStoreService.h"
 #include "Class/Store/Core/KXStoreTexts.h"
@@ -17,6 +18,7 @@
 #include "Class/Store/KXStoreWindow.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/Format.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -59,6 +61,12 @@ KXFontsSaleList::KXFontsSaleList(QWidget* parent)
     , deleteDelegate_(std::make_shared<KXDeleteBuyCartsViewForwarder<KXFontsSaleList>>(this))
 {
     setUPUI();
+    cartReadBack_ = dispatch::NotificationCenter::defaultCenter().addObserver(KXAccountWrites::kReadBackNotification, Id(), nullptr,
+        [page = QPointer<KXFontsSaleList>(this)](const dispatch::Notification& notification) {
+            const Id info(notification.userInfo);
+            if (page && info["read"].stringValue() == KXAccountWrites::readName(KXAccountWrites::Read::Cart) && info["ok"].boolValue())
+                page->cartArrived(info["reply"]);
+        });
     setUPData();
 }
 
@@ -304,7 +312,12 @@ void KXFontsSaleList::KXDeleteBuyCartsViewSureBtnClick()
     listTableview_->reloadData();
     auto reload = dispatch::guardedQt(this, [](KXFontsSaleList& self) { self.setUPData(); });
     KXStoreService::shared()->deleteBuyCartsWithFids(
-        ids, [reload](const Id&) { reload(); }, [](const foundation::Ref<foundation::Error>&) {});
+        ids, [reload](const Id&) { reload(); },
+        [](const foundation::Ref<foundation::Error>& error) {
+            // The service may have removed them: the cart read back shows here (cartReadBack_).
+            if (KXAccountWrites::outcomeUnknown(error))
+                KXAccountWrites::readBack("154");
+        });
 }
 
 void KXFontsSaleList::backBtnClick()

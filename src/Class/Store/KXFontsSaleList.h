@@ -2,6 +2,7 @@
 
 #include "Class/Store/Core/KXCartSelection.h"
 #include "Class/UIKit/KXBaseView.h"
+#include "Platform/Dispatch/Subscription.h"
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Dictionary.h"
 
@@ -81,6 +82,8 @@ public:
 private:
     void setUPUI();
     void cartArrived(const foundation::Id& reply);
+    // The cart read back after a cart write whose reply was lost, this page's or another's.
+    dispatch::Subscription cartReadBack_;
     void showCount();
     void showManageMode();
     void setBottomHeight(double height);

@@ -127,6 +127,22 @@ TEST_F(KXFontGroupAddViewTest, ConfirmSendsEveryFolderThatIsToHoldTheFont)
     run([&](auto s, auto f) { KXHTTPBUSINESS().CollectFontWithFontid(Id(font), folder(0), s, f); });
 }
 
+// The service filed the font but the reply was lost: the opener's row shows the folders read back.
+TEST_F(KXFontGroupAddViewTest, AFilingWhoseReplyWasLostShowsInTheRowAsTheServiceHoldsIt)
+{
+    const long long font = fontOfDefault();
+    QPointer<KXFontGroupAddView> dialog = open(font, 5);
+    clickFolder(dialog, folder(1));
+    setFault("addLike", localservice::Fault::Kind::LostReply);
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitForQuietTraffic());
+    service().faults().clearAll();
+    EXPECT_EQ(opener_->rows, std::vector<long>{5}) << "the row is shown again from the read";
+    EXPECT_TRUE(folderHolds(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo(), folder(1), font));
+    EXPECT_EQ(service().requestLog().withTag("137").size(), 2u) << "the dialog's own load, then one read back";
+    run([&](auto s, auto f) { KXHTTPBUSINESS().CollectFontWithFontid(Id(font), folder(0), s, f); });
+}
+
 TEST_F(KXFontGroupAddViewTest, ASecondClickUndoesTheFirstAndNothingIsSent)
 {
     QPointer<KXFontGroupAddView> dialog = open(fontOfDefault());

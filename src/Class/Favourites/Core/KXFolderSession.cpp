@@ -2,6 +2,7 @@
 
 #include "Class/Favourites/Core/KXReplyGate.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 
@@ -23,6 +24,20 @@ void storeFolders(const Ref<foundation::Array>& folders)
     dispatch::NotificationCenter::defaultCenter().post(KXFolderSession::kFoldersStored);
 }
 
+// The writes to the folders and follows are read back through the session's loads, so their
+// reply gate also holds for the reads back. Installed with the session itself.
+const bool kReadersInstalled = [] {
+    KXAccountWrites::setReader(KXAccountWrites::Read::Folders, [](KXAccountWrites::Done done) {
+        KXFolderSession::reloadFolders([done](const Ref<MutableArray>& list) { done({true, Id(list)}); },
+                                       [done] { done({}); });
+    });
+    KXAccountWrites::setReader(KXAccountWrites::Read::Follows, [](KXAccountWrites::Done done) {
+        KXFolderSession::reloadFollows([done](const Ref<MutableArray>& list) { done({true, Id(list)}); },
+                                       [done] { done({}); });
+    });
+    return true;
+}();
+
 } // namespace
 
 Ref<MutableArray> KXFolderSession::folders()
@@ -37,17 +52,19 @@ void KXFolderSession::storeChangedFolders(const Ref<foundation::Array>& folders)
     storeFolders(folders);
 }
 
-void KXFolderSession::reloadFolders(Shown shown)
+void KXFolderSession::reloadFolders(Shown shown, Failed failed)
 {
     const auto ticket = KXReplyGate::folders().issue();
     KXHTTPBUSINESS().GetCollectGroupsListSuceess(
-        [ticket, shown](const Id& reply) {
+        [ticket, shown, failed](const Id& reply) {
             switch (KXReplyGate::folders().admit(ticket)) {
             case KXReplyGate::Verdict::OtherSession:
+                if (failed)
+                    failed();
                 return;
             case KXReplyGate::Verdict::Superseded:
                 // The folders changed after this list was asked for: ask again.
-                reloadFolders(shown);
+                reloadFolders(shown, failed);
                 return;
             case KXReplyGate::Verdict::Admitted:
                 storeFolders(mutableCopy(reply["corvane_data"]["collection"]));
@@ -58,25 +75,34 @@ void KXFolderSession::reloadFolders(Shown shown)
             if (shown)
                 shown(folders());
         },
-        nullptr);
+        [failed](const Ref<foundation::Error>&) {
+            if (failed)
+                failed();
+        });
 }
 
-void KXFolderSession::reloadFollows(Shown shown)
+void KXFolderSession::reloadFollows(Shown shown, Failed failed)
 {
     const auto ticket = KXReplyGate::follows().issue();
     KXHTTPBUSINESS().GetFocusGroupsListSuceess(
-        [ticket, shown](const Id& reply) {
-            if (reply["errcode"].integerValue() != 0)
+        [ticket, shown, failed](const Id& reply) {
+            if (reply["errcode"].integerValue() != 0) {
+                if (failed)
+                    failed();
                 return;
+            }
             auto& session = KXUserCenterConfig::sharedKXUserCenterConfig();
             switch (KXReplyGate::follows().admit(ticket)) {
             case KXReplyGate::Verdict::OtherSession:
+                if (failed)
+                    failed();
                 return;
             case KXReplyGate::Verdict::Superseded:
-                reloadFollows(shown);
+                reloadFollows(shown, failed);
                 return;
             case KXReplyGate::Verdict::Admitted:
                 session.setFollowsArray(mutableCopy(reply["corvane_data"]["follow"]));
+                dispatch::NotificationCenter::defaultCenter().post(kFollowsStored);
                 break;
             case KXReplyGate::Verdict::Newer:
                 break;
@@ -86,5 +112,8 @@ void KXFolderSession::reloadFollows(Shown shown)
                 shown(follows ? MutableArray::create(follows->objects()) : MutableArray::create());
             }
         },
-        nullptr);
+        [failed](const Ref<foundation::Error>&) {
+            if (failed)
+                failed();
+        });
 }

@@ -1,5 +1,7 @@
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
+
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Number.h"
 #include "Platform/Serialization/JSONSerialization.h"
@@ -71,5 +73,9 @@ KXHTTPBUSINESS::Parameters KXHTTPBUSINESS::parameters(std::string_view tag, std:
 
 void KXHTTPBUSINESS::post(std::string_view path, const Parameters& parameters, Success success, Failure failure, Scope scope)
 {
+    // A write whose reply never came may have been made: what the service holds is read back
+    // before its caller hears of the failure.
+    if (const auto* write = KXAccountWrites::find(Id(parameters)["tag"].stringValue(), path))
+        failure = KXAccountWrites::readingBackOnFailure(*write, std::move(failure));
     REQUEST()->PostJsonWithURLString(apiBaseURL() + std::string(path), parameters, std::move(success), std::move(failure), scope);
 }

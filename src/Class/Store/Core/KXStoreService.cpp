@@ -1,5 +1,6 @@
 #include "Class/Store/Core/KXStoreService.h"
 
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/Store/Core/KXStoreSession.h"
@@ -21,6 +22,16 @@ std::shared_ptr<KXStoreService>& installed()
     static std::shared_ptr<KXStoreService> service;
     return service;
 }
+
+// The cart is read back through the store's service, the one its pages use.
+const bool kCartReaderInstalled = [] {
+    KXAccountWrites::setReader(KXAccountWrites::Read::Cart, [](KXAccountWrites::Done done) {
+        KXStoreService::shared()->getBuyCartsDataSuceess(
+            [done](const Id& reply) { done({reply.dictionary() && KXStoreService::listSucceeded(reply), reply}); },
+            [done](const foundation::Ref<foundation::Error>&) { done({}); });
+    });
+    return true;
+}();
 
 } // namespace
 

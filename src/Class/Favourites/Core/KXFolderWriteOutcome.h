@@ -1,0 +1,37 @@
+#pragma once
+
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
+#include "Platform/Foundation/Array.h"
+
+#include <functional>
+#include <string>
+
+// What the folders read back say of a create, rename or delete whose reply was lost or whose
+// refusal says the change is already made, and how the dialog that sent it goes on: as after a
+// success (the change is made, so it is not offered again), or staying open with what it holds.
+class KXFolderWriteOutcome {
+public:
+    enum class Verdict {
+        Made,    // the folders show the change: the dialog ends as on success
+        NotMade, // they do not: the dialog stays
+        Unread,  // the read failed: the folders are left stale, the dialog stays
+    };
+
+    // A create of `name` (folderId nil), a rename of folderId to `name`, or (name empty) a delete
+    // of folderId.
+    struct Change {
+        foundation::Id folderId;
+        std::string name;
+    };
+
+    static Verdict judge(const Change& change, const KXAccountWrites::Result& read);
+
+    // The refusals that say the change is already made: read back like a lost reply. A name
+    // already taken says so only after this dialog's own attempt with that name was lost.
+    static bool refusalSaysMade(const Change& change, const std::string& message, bool sameNameWasLost);
+
+    // Reads the folders back after the write `tag` (joining the facade's read). When they were read,
+    // `shown` gets them, then `made` runs when they show the change.
+    using Shown = std::function<void(const foundation::Ref<foundation::MutableArray>& folders)>;
+    static void readBack(std::string_view tag, Change change, Shown shown, std::function<void()> made);
+};

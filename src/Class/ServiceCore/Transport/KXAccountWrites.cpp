@@ -1,0 +1,251 @@
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
+
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Foundation/Number.h"
+
+#include <array>
+#include <map>
+#include <optional>
+#include <set>
+#include <vector>
+
+using foundation::Id;
+using foundation::Ref;
+using Read = KXAccountWrites::Read;
+
+namespace {
+
+// By tag. Every operation of the facade that changes the account's data is here; the others only
+// read, or report the client's use and errors, which no screen shows.
+constexpr std::array<KXAccountWrites::Write, 14> kAccountWrites{{
+    {"103", "fontDown", "upLoadAppUseInfoDownloadids", Read::None,
+     "a use report sent with every download; it moves the recently used fonts and the download count, which the shell "
+     "reads at start and the personal centre each time it opens, so no shown state waits on it"},
+    {"105", "addLike", "addLike", Read::Folders, "each folder's fonts are in the folder list: a row's star follows it"},
+    {"", "getUseFonts", "EditFontToGroupWithByParameters", Read::Folders, "the caller's own parameters; folders' fonts"},
+    {"117", "register", "register", Read::None,
+     "makes an account and signs it in: without the reply the client holds no token to read that account with, and a "
+     "second attempt is answered by the service"},
+    {"118", "agreement", "agreement", Read::UserData, "the sign-in keeps the agreement pending until it is answered"},
+    {"119", "modifyInfo", "modifyInfo", Read::UserData, ""},
+    {"133", "createCollect", "createCollect", Read::Folders, ""},
+    {"134", "modifyCollect", "modifyCollect", Read::Folders, ""},
+    {"135", "deleCollect", "deleCollect", Read::Folders, ""},
+    {"136", "", "publishCollection", Read::Folders, "a folder's publication is in the folder list"},
+    {"138", "followCollect", "followCollect", Read::Follows,
+     "the followed list; a page showing the collection reads its record (getCollectInfo) again on the notice"},
+    {"153", "addCarts", "addCarts", Read::Cart, ""},
+    {"154", "delCarts", "delCarts", Read::Cart, ""},
+    {"159", "subOrder", "subOrder", Read::UnpaidCount,
+     "read by the order page's read-back (KXOrderReadBack), which compares the count with the one from before the order", true},
+}};
+
+bool readSucceeded(const Id& reply)
+{
+    return reply.dictionary() && reply["errcode"].integerValue() == 0 && reply["errorcode"].integerValue() == 0;
+}
+
+// A plain request of the facade as a reader.
+KXAccountWrites::Reader facadeReader(void (KXHTTPBUSINESS::*operation)(KXHTTPBUSINESS::Success, KXHTTPBUSINESS::Failure))
+{
+    return [operation](KXAccountWrites::Done done) {
+        (KXHTTPBUSINESS().*operation)(
+            [done](const Id& reply) { done({readSucceeded(reply), reply}); },
+            [done](const Ref<foundation::Error>&) { done({false, Id()}); });
+    };
+}
+
+struct ReadBackState {
+    std::map<Read, KXAccountWrites::Reader> installed;
+    // The blocks waiting for the read of each kind on its way, and the tag that asked first.
+    struct InFlight {
+        unsigned long long id = 0;
+        unsigned long long generation = 0;
+        std::string tag;
+        std::vector<KXAccountWrites::Done> waiting;
+    };
+    std::map<Read, InFlight> inFlight;
+    // Reads a later write's failure no longer joins: they may have left before that write did.
+    std::map<unsigned long long, InFlight> older;
+    unsigned long long lastId = 0;
+    // Moves on with each write whose outcome is unknown.
+    unsigned long long generation = 0;
+    std::set<Read> stale;
+};
+
+ReadBackState& readBackState()
+{
+    static ReadBackState shared;
+    return shared;
+}
+
+KXAccountWrites::Reader installedReader(Read read)
+{
+    if (const auto found = readBackState().installed.find(read); found != readBackState().installed.end() && found->second)
+        return found->second;
+    switch (read) {
+    case Read::Cart:
+        return facadeReader(&KXHTTPBUSINESS::getBuyCartsDataSuceess);
+    case Read::UnpaidCount:
+        return facadeReader(&KXHTTPBUSINESS::getUnpaidOriderSuceess);
+    case Read::UserData:
+        // The user's record (agreement mark, profile) comes with the renewal of the stored
+        // session, which keeps its token; getUserData holds only the counters.
+        return [](KXAccountWrites::Done done) {
+            KXHTTPBUSINESS().LoginWithName(
+                Id(""), Id(""), [done](const Id& reply) { done({readSucceeded(reply), reply}); },
+                [done](const Ref<foundation::Error>&) { done({false, Id()}); });
+        };
+    case Read::None:
+    case Read::Folders:
+    case Read::Follows:
+        break;
+    }
+    return {};
+}
+
+void runReadBack(Read read, std::string_view tag, KXAccountWrites::Done done)
+{
+    auto& state = readBackState();
+    if (const auto running = state.inFlight.find(read); running != state.inFlight.end()) {
+        if (running->second.generation == state.generation) {
+            if (done)
+                running->second.waiting.push_back(std::move(done));
+            return;
+        }
+        const unsigned long long id = running->second.id;
+        state.older.emplace(id, std::move(running->second));
+        state.inFlight.erase(running);
+    }
+    const auto reader = installedReader(read);
+    if (!reader) {
+        if (done)
+            done({});
+        return;
+    }
+    auto& flight = state.inFlight[read];
+    flight.id = ++state.lastId;
+    flight.generation = state.generation;
+    flight.tag = std::string(tag);
+    if (done)
+        flight.waiting.push_back(std::move(done));
+    reader([read, id = flight.id](const KXAccountWrites::Result& result) {
+        auto& ending = readBackState();
+        std::optional<ReadBackState::InFlight> finished;
+        if (const auto current = ending.inFlight.find(read); current != ending.inFlight.end() && current->second.id == id) {
+            finished = std::move(current->second);
+            ending.inFlight.erase(current);
+        } else if (const auto old = ending.older.find(id); old != ending.older.end()) {
+            finished = std::move(old->second);
+            ending.older.erase(old);
+        }
+        if (!finished)
+            return; // a reader that answered twice
+        if (result.ok)
+            ending.stale.erase(read);
+        else
+            ending.stale.insert(read);
+        auto info = foundation::MutableDictionary::create();
+        info->setObject(Id(std::string(KXAccountWrites::readName(read))), Id("read"));
+        info->setObject(Id(foundation::Number::numberWithBool(result.ok)), Id("ok"));
+        info->setObject(Id(finished->tag), Id("tag"));
+        if (result.ok && !result.reply.isNil())
+            info->setObject(result.reply, Id("reply"));
+        dispatch::NotificationCenter::defaultCenter().post(KXAccountWrites::kReadBackNotification, Id(), info);
+        for (const auto& waiting : finished->waiting)
+            waiting(result);
+    });
+}
+
+} // namespace
+
+std::span<const KXAccountWrites::Write> KXAccountWrites::table()
+{
+    return kAccountWrites;
+}
+
+const KXAccountWrites::Write* KXAccountWrites::find(std::string_view tag, std::string_view path)
+{
+    for (const auto& write : kAccountWrites) {
+        if (write.tag == tag && write.path == path)
+            return &write;
+    }
+    return nullptr;
+}
+
+std::string_view KXAccountWrites::readName(Read read)
+{
+    switch (read) {
+    case Read::None:
+        return "";
+    case Read::Folders:
+        return "folders";
+    case Read::Follows:
+        return "follows";
+    case Read::Cart:
+        return "cart";
+    case Read::UnpaidCount:
+        return "unpaid";
+    case Read::UserData:
+        return "userData";
+    }
+    return "";
+}
+
+bool KXAccountWrites::outcomeUnknown(const Ref<foundation::Error>& error)
+{
+    return error && !KXRequestAccount::isEnded(error);
+}
+
+void KXAccountWrites::setReader(Read read, Reader reader)
+{
+    readBackState().installed[read] = std::move(reader);
+}
+
+void KXAccountWrites::readBack(std::string_view tag, Done done)
+{
+    for (const auto& write : kAccountWrites) {
+        if (write.tag == tag && write.read != Read::None) {
+            runReadBack(write.read, tag, std::move(done));
+            return;
+        }
+    }
+    if (done)
+        done({});
+}
+
+void KXAccountWrites::read(Read read, Done done)
+{
+    runReadBack(read, "", std::move(done));
+}
+
+bool KXAccountWrites::isStale(Read read)
+{
+    return readBackState().stale.contains(read);
+}
+
+void KXAccountWrites::readIfStale(Read read)
+{
+    if (isStale(read))
+        runReadBack(read, "", {});
+}
+
+std::function<void(const Ref<foundation::Error>&)>
+KXAccountWrites::readingBackOnFailure(const Write& write, std::function<void(const Ref<foundation::Error>&)> failure)
+{
+    if (write.read == Read::None || write.readByCaller)
+        return failure;
+    const std::string tag(write.tag);
+    return [tag, failure = std::move(failure)](const Ref<foundation::Error>& error) {
+        // Started first, so that a caller asking for the outcome joins this read; a read that
+        // left before this failure may have left before the write too, and is not joined.
+        if (outcomeUnknown(error)) {
+            ++readBackState().generation;
+            readBack(tag);
+        }
+        if (failure)
+            failure(error);
+    };
+}

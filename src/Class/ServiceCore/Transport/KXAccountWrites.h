@@ -1,0 +1,84 @@
+#pragma once
+
+#include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/Object.h"
+
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+// Every request of the API facade that changes what the service holds for the signed-in account,
+// each with the read that shows what the service holds after it.
+//
+// A write whose request fails without a reply that refuses it (a time-out, a lost reply, an HTTP
+// error, a reply that is no JSON object) has an unknown outcome: the service may have made the
+// change. The facade then runs the write's read before the caller's failure block, whatever the
+// caller does; a caller that must know the outcome (a dialog that ends or stays) joins that read
+// with readBack(tag, done), which sends nothing more while a read of the same kind asked since that
+// failure is on its way (one asked before it may have left before the write, and is not joined).
+// Each read's end is posted as kReadBackNotification, so every view of that state (pages, side
+// lists, a row's star, the cart badge) shows what the service holds. A read that fails leaves its
+// state stale: the pages and side lists ask readIfStale() as they open.
+//
+// Readers are installed per kind of read: the cart, the unpaid count and the user data are read
+// here; the folders and the followed collections by the folders' session, which keeps their reply
+// gate. Main thread only.
+class KXAccountWrites {
+public:
+    enum class Read {
+        None,        // nothing to read back: the entry says why
+        Folders,     // getMyCollect: the folders, their fonts and their publication
+        Follows,     // getMyCollect type 1: the followed collections (and the collection's record, read by its page)
+        Cart,        // getCarts
+        UnpaidCount, // getUnpaid
+        UserData,    // the user's record: the stored session renewed (login without name and password)
+    };
+
+    struct Write {
+        std::string_view tag;  // "" for the operation that takes the caller's parameters as they are
+        std::string_view path; // "" for the base URL
+        std::string_view name;
+        Read read;
+        // Read by the write's own caller rather than by the facade, or why there is nothing to read.
+        std::string_view note;
+        // The facade leaves the read to the caller (it compares the count with one from before).
+        bool readByCaller = false;
+    };
+
+    // Posted on the default centre, with no sender, after each read: {"read": its name, "ok": BOOL,
+    // "tag": the write that asked or "", "reply": the read's reply when ok}.
+    static constexpr const char* kReadBackNotification = "KXAccountWritesReadBack";
+
+    static std::span<const Write> table();
+    // The write posted to this tag and path; nullptr for an operation that changes nothing.
+    static const Write* find(std::string_view tag, std::string_view path);
+    static std::string_view readName(Read read);
+
+    // A failure that leaves the outcome unknown: not a dropped reply of an account that has gone.
+    // Refusals with an errcode reach the success block and are not failures.
+    static bool outcomeUnknown(const foundation::Ref<foundation::Error>& error);
+
+    struct Result {
+        bool ok = false;
+        foundation::Id reply;
+    };
+    using Done = std::function<void(const Result& result)>;
+    // A reader sends its request and calls its block exactly once.
+    using Reader = std::function<void(Done done)>;
+    // Installs the reader of a kind (an empty one: the built-in reader again, if any).
+    static void setReader(Read read, Reader reader);
+
+    // Runs the read of the write posted to `tag` (joining one of its kind on its way) and posts the
+    // notification; `done` gets the result. A tag without a read calls `done` with ok false at once.
+    static void readBack(std::string_view tag, Done done = {});
+    // Runs a read of that kind now (joining one on its way).
+    static void read(Read read, Done done = {});
+    // Whether the last read of that kind failed after a write whose outcome was unknown.
+    static bool isStale(Read read);
+    // Reads again a kind left stale; nothing otherwise.
+    static void readIfStale(Read read);
+    // The failure block the facade hands the transport for `write`: reads back, then calls `failure`.
+    static std::function<void(const foundation::Ref<foundation::Error>&)>
+    readingBackOnFailure(const Write& write, std::function<void(const foundation::Ref<foundation::Error>&)> failure);
+};
