@@ -3,6 +3,7 @@
 #include "Class/FontList/Core/KXCustomText.h"
 #include "Class/FontList/KXFontListStyle.h"
 #include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 
@@ -122,6 +123,8 @@ void KXHomeEditStrView::setUPUI()
         make.bottom().equalTo(-12);
     });
     textView_->setFocus();
+    // Escape closes it as a click beside the body does, handing nothing over.
+    kx_setOverlayKeys(this, [this] { kx_removeFromSuperview(this); });
 }
 
 void KXHomeEditStrView::paintEvent(QPaintEvent*)

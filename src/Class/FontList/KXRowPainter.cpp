@@ -28,6 +28,18 @@ bool contains(const Rect& rect, const QPointF& point)
 
 } // namespace
 
+QFont KXRowPainter::localNameFont(const KXFontBaseModel& record)
+{
+    return KXLocalFontResolver::shared().fontForPostScriptName(record.pName ? record.pName->utf8() : std::string(),
+                                                               KXRowLook::localNamePointSize(record));
+}
+
+QString KXRowPainter::localNameText(const KXFontBaseModel& record, const KXRowGeometry& geometry)
+{
+    const QString name = QString::fromStdString(KXRowLook::localName(record));
+    return QFontMetricsF(localNameFont(record)).elidedText(name, Qt::ElideRight, geometry.localName.width);
+}
+
 QFont KXRowPainter::titleFont()
 {
     QFont font = QApplication::font();
@@ -160,12 +172,9 @@ void KXRowPainter::paint(QPainter& painter, const QRectF& rowRect, const KXFontB
     }
 
     if (row.marks.showsLocalName) {
-        const QFont font = KXLocalFontResolver::shared().fontForPostScriptName(record.pName ? record.pName->utf8() : std::string(),
-                                                                              KXRowLook::localNamePointSize(record));
-        painter.setFont(font);
+        painter.setFont(localNameFont(record));
         painter.setPen(kx_qcolor(theme.locallistcellLabel()));
-        painter.drawText(qrect(g.localName), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         QString::fromStdString(KXRowLook::localName(record)));
+        painter.drawText(qrect(g.localName), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, localNameText(record, g));
         drawArtwork(painter, g.localFontIcon, "localFontIcon");
     } else if (state.preview && g.preview.width > 0 && g.preview.height > 0) {
         const QSize size(static_cast<int>(g.preview.width), static_cast<int>(g.preview.height));

@@ -54,6 +54,11 @@ public:
     // The part under `point` (row coordinates).
     static Target hitTest(const Row& row, const QPointF& point, bool licenceShowing);
 
+    // The local name's font (the font itself at the row's size) and its text as drawn: whole, or
+    // elided to its area when it does not fit, so that a long name never ends mid-letter.
+    static QFont localNameFont(const KXFontBaseModel& record);
+    static QString localNameText(const KXFontBaseModel& record, const KXRowGeometry& geometry);
+
     static QFont titleFont();
     static QFont licenceFont();
     // The artwork of that name, kept once loaded (nil image when the resources have none).

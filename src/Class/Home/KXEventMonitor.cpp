@@ -1,6 +1,7 @@
 #include "Class/Home/KXEventMonitor.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -38,7 +39,7 @@ int KXEventMonitor::liveCount()
     return live();
 }
 
-bool KXEventMonitor::eventFilter(QObject*, QEvent* event)
+bool KXEventMonitor::eventFilter(QObject* watched, QEvent* event)
 {
     int kind = 0;
     QPointF global;
@@ -60,6 +61,14 @@ bool KXEventMonitor::eventFilter(QObject*, QEvent* event)
         if (const auto* enter = dynamic_cast<const QEnterEvent*>(event)) {
             kind = MouseEntered;
             global = enter->globalPosition();
+        }
+        break;
+    case QEvent::Leave:
+        // Only the window's own: a move between its widgets leaves one of them, never the window,
+        // and a pointer gone off the window enters nothing the monitor could see.
+        if (watched == owner_->window()) {
+            kind = MouseExitedWindow;
+            global = QCursor::pos();
         }
         break;
     case QEvent::Wheel:

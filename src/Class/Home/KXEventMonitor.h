@@ -21,9 +21,11 @@ public:
         LeftMouseDragged = 4,
         MouseEntered = 8,
         ScrollWheel = 16,
+        // The pointer left the owner's window (reported where the pointer is then, outside it).
+        MouseExitedWindow = 32,
     };
     // The group pop-ups' mask and the extend menu's.
-    static constexpr int kPopUpMask = LeftMouseDown | RightMouseDown | LeftMouseDragged | MouseEntered | ScrollWheel;
+    static constexpr int kPopUpMask = LeftMouseDown | RightMouseDown | LeftMouseDragged | MouseEntered | ScrollWheel | MouseExitedWindow;
     static constexpr int kMenuMask = LeftMouseDown | RightMouseDown | LeftMouseDragged | ScrollWheel;
 
     using Handler = std::function<void(const QPointF& globalPosition)>;

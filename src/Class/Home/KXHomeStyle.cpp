@@ -10,7 +10,7 @@ namespace kxhome {
 
 void styleMenuScrollBar(QScrollBar* bar)
 {
-    kx_styleThinScrollBar(bar, kMenuScrollBarWidth, kMenuLine);
+    kx_styleThinScrollBar(bar, kMenuScrollBarWidth, kMenuScrollHandle, kMenuScrollTrack);
 }
 
 QFont systemFont(double points)

@@ -140,9 +140,11 @@ QRect KXHomeViewController::frameInView(const QWidget* view) const
 
 bool KXHomeViewController::isInsidePopUpControls(const QPointF& globalPosition) const
 {
+    // What the window does not show is outside: a pointer gone off a short window below the
+    // pop-up has left it.
     const QPoint point = mapFromGlobal(globalPosition).toPoint();
-    return frameInView(groupExtendView_).contains(point) || frameInView(myFocusBtn_).contains(point)
-        || frameInView(fontManagerBtn_).contains(point);
+    const auto inside = [&](const QWidget* view) { return frameInView(view).intersected(rect()).contains(point); };
+    return inside(groupExtendView_) || inside(myFocusBtn_) || inside(fontManagerBtn_);
 }
 
 void KXHomeViewController::changewidthClick()

@@ -60,6 +60,8 @@ KXFilterView::KXFilterView(QWidget* parent)
     , adapter_(std::make_shared<Adapter>(this))
 {
     setAttribute(Qt::WA_TranslucentBackground);
+    // Escape closes it as its close tab does; the tab comes and goes with the pages.
+    kx_setOverlayKeys(this, [this] { filterviewCloseClick(); });
 }
 
 KXFilterView::~KXFilterView() = default;

@@ -8,6 +8,7 @@
 #include "Class/Theme/KXThemeManager.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXQtColor.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
@@ -51,6 +52,7 @@ KXHomeFilterView::KXHomeFilterView(const QRect& frame, QWidget* parent)
     setGeometry(frame);
     setupUI();
     setupData();
+    kx_setOverlayKeys(this, [this] { cancelClick(); });
 }
 
 KXHomeFilterView::~KXHomeFilterView() = default;

@@ -16,6 +16,7 @@
 #include "Class/Theme/KXThemeManager.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXQtColor.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/UIKit/THSearchField.h"
@@ -182,6 +183,7 @@ KXHomeSearchView::KXHomeSearchView(const QRect& frame, QWidget* parent, std::sha
     road_ = KXFontRowRoad::create(adapter_, KXFontRowRoadPolicy::searchPanel());
     setUPBaseUI();
     showState();
+    kx_setOverlayKeys(this, [this] { cancelBtnClick(); });
 }
 
 KXHomeSearchView::~KXHomeSearchView()

@@ -80,11 +80,13 @@ private:
 
 class KXOverlayKeys final : public QObject {
 public:
-    KXOverlayKeys(QWidget* overlay, QAbstractButton* cancel, QAbstractButton* confirm)
+    using Action = std::function<void()>;
+
+    KXOverlayKeys(QWidget* overlay, Action cancel, Action confirm)
         : QObject(overlay)
         , overlay_(overlay)
-        , cancel_(cancel)
-        , confirm_(confirm)
+        , cancel_(std::move(cancel))
+        , confirm_(std::move(confirm))
     {
         if (!overlay->isWindow() && overlay->focusPolicy() == Qt::NoFocus)
             overlay->setFocusPolicy(Qt::ClickFocus);
@@ -95,6 +97,22 @@ public:
             holder.takeKeys();
     }
 
+    // A click on the control when it is enabled; the control is held weakly, and a window whose
+    // cancel control is gone closes itself.
+    static Action press(QWidget* overlay, QAbstractButton* control, bool cancels)
+    {
+        if (!control)
+            return {};
+        return [overlay, control = QPointer<QAbstractButton>(control), cancels] {
+            if (control) {
+                if (control->isEnabled())
+                    control->click();
+            } else if (cancels && overlay->isWindow()) {
+                overlay->close();
+            }
+        };
+    }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
@@ -103,14 +121,15 @@ protected:
         auto* keys = static_cast<QKeyEvent*>(event);
         switch (keys->key()) {
         case Qt::Key_Escape:
-            if (overlay_->isWindow() && !cancel_)
+            if (cancel_)
+                cancel_();
+            else if (overlay_->isWindow())
                 overlay_->close();
-            else
-                press(cancel_);
             break;
         case Qt::Key_Return:
         case Qt::Key_Enter:
-            press(confirm_);
+            if (confirm_)
+                confirm_();
             break;
         default:
             break;
@@ -120,22 +139,21 @@ protected:
     }
 
 private:
-    static void press(QAbstractButton* control)
-    {
-        if (control && control->isEnabled())
-            control->click();
-    }
-
     QWidget* overlay_;
-    QPointer<QAbstractButton> cancel_; // Held weakly: a window without one closes itself.
-    QPointer<QAbstractButton> confirm_;
+    Action cancel_; // A window without one closes itself.
+    Action confirm_;
 };
 
 } // namespace
 
 void kx_setOverlayKeys(QWidget* overlay, QAbstractButton* cancel, QAbstractButton* confirm)
 {
-    new KXOverlayKeys(overlay, cancel, confirm);
+    new KXOverlayKeys(overlay, KXOverlayKeys::press(overlay, cancel, true), KXOverlayKeys::press(overlay, confirm, false));
+}
+
+void kx_setOverlayKeys(QWidget* overlay, std::function<void()> close)
+{
+    new KXOverlayKeys(overlay, std::move(close), {});
 }
 
 void kx_giveKeysBackTo(QWidget* widget, QWidget* fallback)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class QAbstractButton;
 class QWidget;
 
@@ -16,6 +18,9 @@ class QWidget;
 //
 // The controls are held weakly; the key handling lives as long as the overlay. GUI thread only.
 void kx_setOverlayKeys(QWidget* overlay, QAbstractButton* cancel, QAbstractButton* confirm = nullptr);
+// The same for an overlay whose close is no one control (a click beside it, a control that comes
+// and goes with its pages): Escape runs `close`.
+void kx_setOverlayKeys(QWidget* overlay, std::function<void()> close);
 
 // Where the keys go when `widget` (a child of a window) goes while it holds them: to the widget
 // that had them before it took them (kx_setOverlayKeys, kx_takeKeys), when that one still shows,

@@ -19,6 +19,7 @@
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
 
+#include <QFontMetricsF>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -133,6 +134,52 @@ TEST_P(ScreenshotTest, LocalTabDrawsNamesInTheirFonts)
     fontlisttest::settle(list);
     EXPECT_EQ(list.listModel()->recordAt(0)->cellType, 2u);
     EXPECT_TRUE(fontlisttest::saveScreenshot(list, "fontlist-local-" + suffix()));
+}
+
+// Names wider than their area (6.7 times its height) end in an ellipsis inside it, never
+// mid-letter; a name that fits is drawn whole.
+TEST_P(ScreenshotTest, LocalTabElidesNamesWiderThanTheirArea)
+{
+    fontlisttest::ScopedPreviewSource previews;
+    KXHomeListView list(QRect(0, 0, 900, 560));
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    applyPalette(list);
+    list.setTabTypeNum(KXHomeListView::ModeLocal);
+    auto rows = foundation::MutableArray::create();
+    const std::vector<std::pair<const char*, const char*>> fonts = {{"DejaVu Sans Condensed Bold Oblique", "DejaVuSansCondensed-BoldOblique"},
+                                                                    {"DejaVu Sans Condensed Oblique", "DejaVuSansCondensed-Oblique"},
+                                                                    {"DejaVu Serif Condensed Bold Italic", "DejaVuSerifCondensed-BoldItalic"},
+                                                                    {"FreeMono", "FreeMono"}};
+    for (const auto& [name, postScript] : fonts) {
+        auto font = fontlisttest::record(0, name);
+        font->pName = foundation::String::create(postScript);
+        rows->addObject(Id(font));
+    }
+    list.setDataArray(rows);
+    fontlisttest::settle(list);
+    KXFontTableView& table = *list.listTableView();
+    int elided = 0;
+    for (int i = 0; i < static_cast<int>(fonts.size()); ++i) {
+        const auto record = list.listModel()->recordAt(i);
+        const QRect rect = KXHomeListTableCellView::rowRect(table.visualRect(table.model()->index(i, 0)), &table);
+        const KXRowGeometry g = list.rowView()->rowFor(*record, rect, &table).geometry;
+        ASSERT_GT(g.localName.height, 0) << i;
+        EXPECT_NEAR(g.localName.width, 6.7 * g.localName.height, 1) << "the area keeps its size " << i;
+        const QString name = QString::fromUtf8(fonts[i].first);
+        const QString shown = KXRowPainter::localNameText(*record, g);
+        const QFontMetricsF metrics(KXRowPainter::localNameFont(*record));
+        EXPECT_LE(metrics.horizontalAdvance(shown), g.localName.width) << i;
+        if (metrics.horizontalAdvance(name) <= g.localName.width) {
+            EXPECT_EQ(shown, name) << i;
+        } else {
+            ++elided;
+            EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+            EXPECT_TRUE(name.startsWith(shown.chopped(1))) << shown.toStdString();
+        }
+    }
+    EXPECT_EQ(elided, 3) << "the three long names are too wide for their areas";
+    EXPECT_TRUE(fontlisttest::saveScreenshot(list, "fontlist-local-long-names-" + suffix()));
 }
 
 TEST_P(ScreenshotTest, EmptyAndNoResultViews)

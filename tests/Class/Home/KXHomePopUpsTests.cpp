@@ -23,6 +23,7 @@
 #include "Support/FailingOpeners.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -67,6 +68,15 @@ protected:
         const QPointF local(5, 5);
         QWheelEvent event(local, widget->mapToGlobal(local), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(widget, &event);
+    }
+
+    KXGroupExtendView* openFollowed()
+    {
+        const QPointer<KXGroupExtendView> before = hub().groupExtendView();
+        hub().MouseOnMyFocus();
+        EXPECT_TRUE(waitFor([&] { return hub().groupExtendView() && hub().groupExtendView() != before.data(); }));
+        layOut();
+        return hub().groupExtendView();
     }
 
     static bool shown(const QPointer<QWidget>& view) { return view && view->parentWidget(); }
@@ -136,6 +146,33 @@ TEST_F(KXHomePopUpsTest, OutsideEventsCloseThePopUpLaterInsideOnesKeepIt)
         outside(list());
         clock.advance(0.8);
         EXPECT_FALSE(shown(popUp)) << kind++;
+    }
+}
+
+// Off the window the pointer enters nothing of the client: leaving the window is an event
+// outside, and a pointer that stays on the pop-up keeps it.
+TEST_F(KXHomePopUpsTest, ThePointerLeavingTheWindowClosesThePopUp)
+{
+    dispatch::VirtualClock::Scope clock;
+    signIn();
+    auto& home = open();
+    for (QWidget* mark : {static_cast<QWidget*>(home.fontManagerBtn()), static_cast<QWidget*>(home.myFocusBtn())}) {
+        QPointer<QWidget> popUp = mark == home.fontManagerBtn() ? openFolders() : openFollowed();
+        ASSERT_TRUE(shown(popUp));
+        QCursor::setPos(popUp->mapToGlobal(QPoint(70, 10)));
+        QApplication::processEvents();
+        QCursor::setPos(mark->mapToGlobal(QPoint(10, 10)));
+        QApplication::processEvents();
+        // Past the close's delay, short of the second that opens a mark's pop-up afresh.
+        clock.advance(0.9);
+        ASSERT_TRUE(shown(popUp)) << "over the pop-up, then its mark";
+
+        QCursor::setPos(home.window()->frameGeometry().bottomRight() + QPoint(200, 200));
+        QApplication::processEvents();
+        clock.advance(0.79);
+        EXPECT_TRUE(shown(popUp));
+        clock.advance(0.01);
+        EXPECT_FALSE(shown(popUp)) << "off the window";
     }
 }
 

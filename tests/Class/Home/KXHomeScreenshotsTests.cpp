@@ -22,6 +22,8 @@
 #include <QImage>
 #include <QScrollBar>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 
 using foundation::Id;
@@ -152,6 +154,65 @@ TEST_F(KXHomeScreenshotsTest, TheSideMenuOnAShortWindow)
         EXPECT_LE(home.myFocusBtn()->mapTo(&home, QPoint(0, home.myFocusBtn()->height())).y(), home.menuColumn()->geometry().bottom() + 1)
             << palette.toStdString();
     });
+}
+
+namespace {
+
+// The contrast of two colours as the accessibility guidelines reckon it (1 to 21; 3 is the least
+// they ask of a control against what lies around it).
+double contrast(const QColor& a, const QColor& b)
+{
+    const auto luminance = [](const QColor& colour) {
+        const auto channel = [](double value) { return value <= 0.04045 ? value / 12.92 : std::pow((value + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+    };
+    const double lighter = std::max(luminance(a), luminance(b));
+    const double darker = std::min(luminance(a), luminance(b));
+    return (lighter + 0.05) / (darker + 0.05);
+}
+
+} // namespace
+
+// A side table the window cuts short says it holds more: its scroll bar shows, plainly on the
+// dark menu, its handle shorter than its groove; a table whose rows all show has no bar.
+TEST_F(KXHomeScreenshotsTest, ASideTableCutShortShowsItsScrollBarPlainly)
+{
+    foundation::UserDefaults::standardUserDefaults().setObject(Id(service().baseUrl() + "files/images/questionnaire.png"),
+                                                                "questionnaire");
+    signIn();
+    auto folders = foundation::MutableArray::create();
+    for (int i = 0; i < 5; ++i)
+        folders->addObject(Id(foundation::Dictionary::create({{Id("id"), Id(200 + i)}, {Id("collect_name"), Id(i == 0 ? "喜欢的字体" : "等宽代码")}})));
+    KXUserCenterConfig::sharedKXUserCenterConfig().setGroupsInfo(folders);
+    auto& home = open();
+    home.colletExpand();
+    QScrollBar* bar = home.collectionTableview()->verticalScrollBar();
+    home.resize(400, 860);
+    layOut();
+    ASSERT_EQ(home.collectionScrollView()->height(), 125);
+    EXPECT_FALSE(bar->isVisible()) << "five rows in five";
+
+    // A 1366 x 768 screen: the fifth row is cut.
+    home.resize(400, 700);
+    layOut();
+    ASSERT_LT(home.collectionScrollView()->height(), 125);
+    ASSERT_GT(home.collectionScrollView()->height(), 50);
+    ASSERT_TRUE(bar->isVisible());
+    ASSERT_EQ(bar->value(), 0);
+    const QPoint barTop = bar->mapTo(&home, QPoint(bar->width() / 2, 0));
+    const QWidget* rows = home.collectionTableview()->viewport();
+    eachPalette([&](const QString& palette) {
+        const QImage picture = shot("home-side-table-cut-short-" + palette);
+        const QColor handle = at(picture, barTop + QPoint(0, 4));
+        const QColor groove = at(picture, barTop + QPoint(0, bar->height() - 3));
+        const QColor menu = at(picture, rows->mapTo(&home, QPoint(rows->width() - 2, 2)));
+        EXPECT_GE(contrast(handle, menu), 3.0) << palette.toStdString() << ": handle " << handle.name().toStdString() << " on "
+                                               << menu.name().toStdString();
+        EXPECT_NE(groove, handle) << palette.toStdString() << ": the handle ends before the groove, more rows below";
+    });
+    home.collectionTableview()->scrollToBottom();
+    layOut();
+    EXPECT_GT(bar->value(), 0) << "the cut row scrolls into view";
 }
 
 TEST_F(KXHomeScreenshotsTest, OnTheShortestWindowTheFollowedPopUpEndsInsideIt)

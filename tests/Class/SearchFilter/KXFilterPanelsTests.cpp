@@ -2,6 +2,7 @@
 // four pages, "全部", "清除" and its veil; the advanced page's "重置" and "确认". Every change is
 // reported once, and filterD changes only as each UI's rules say. Each gives the keys back to the
 // list that opened it when it closes.
+#include "Class/FontList/KXHomeEditStrView.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/SearchFilter/Core/KXFilterGeometry.h"
 #include "Class/SearchFilter/KXAdvancedFilterView.h"
@@ -12,6 +13,7 @@
 #include "Class/SearchFilter/KXHomeFilterViewHeaderCell.h"
 #include "Class/SearchFilter/KXHomeFilterViewListCell.h"
 #include "Class/SearchFilter/KXHomeFilterViewTopicCell.h"
+#include "Class/SearchFilter/KXHomeSearchView.h"
 #include "Class/SearchFilter/SearchFilterRegistration.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/UIKit/KXBaseButton.h"
@@ -429,4 +431,66 @@ TEST_F(FilterPanelsTest, TheListHasTheKeysBackWhenEachFilterClosesAfterAClickInI
     ASSERT_TRUE(keysInside(side));
     QTest::mouseClick(side, Qt::LeftButton, {}, QPoint(100, 300));
     EXPECT_TRUE(fontlisttest::keysScrollTheList(list)) << "筛选";
+}
+
+// Escape closes each panel over the list as its close control does, wherever in it the keys are,
+// and the list has the keys back; the custom-text editor hands nothing over.
+TEST_F(FilterPanelsTest, EscapeClosesEachPanelOverTheList)
+{
+    registerSearchFilterOverlays();
+    KXHomeListView list(QRect(0, 0, 900, 700));
+    list.setFilterDataArray(searchfiltertest::filterDataArray());
+    list.show();
+    list.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
+    list.setTabTypeNum(KXHomeListView::ModeCloud);
+    fontlisttest::settle(list);
+    ASSERT_TRUE(fontlisttest::keysScrollTheList(list));
+    const auto top = [&list] {
+        fontlisttest::settle(list);
+        return QPointer<QWidget>(KXHomeListOverlays::topSubview(&list));
+    };
+    // Twice: the click lands inside the panel and the rows are whole again.
+    const auto clickTwice = [&list](QWidget* tag) {
+        QTest::mouseClick(tag, Qt::LeftButton);
+        QTest::mouseClick(tag, Qt::LeftButton);
+        fontlisttest::settle(list);
+    };
+    const auto escape = [&list](const QPointer<QWidget>& panel, const char* name) {
+        ASSERT_TRUE(panel && panel->isAncestorOf(QApplication::focusWidget())) << name << ": the keys are in the panel";
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        EXPECT_TRUE(!panel || !panel->parentWidget()) << name;
+        EXPECT_TRUE(fontlisttest::keysScrollTheList(list)) << name;
+    };
+
+    QTest::mouseClick(list.editStrBtn(), Qt::LeftButton);
+    QPointer<QWidget> editor = top();
+    ASSERT_TRUE(qobject_cast<KXHomeEditStrView*>(editor));
+    QTest::keyClicks(QApplication::focusWidget(), "Aa");
+    escape(editor, "自定义文字");
+    EXPECT_FALSE(KXHomeListView::isCustomTextActive()) << "the text was not handed over";
+
+    QTest::mouseClick(list.searchBtn(), Qt::LeftButton);
+    QPointer<QWidget> search = top();
+    ASSERT_TRUE(qobject_cast<KXHomeSearchView*>(search));
+    QTest::keyClicks(QApplication::focusWidget(), "Sans");
+    escape(search, "搜索");
+
+    list.fontStyleBtnClick();
+    QPointer<QWidget> style = top();
+    ASSERT_TRUE(qobject_cast<KXFilterView*>(style));
+    clickTwice(qobject_cast<KXFilterView*>(style)->tagButtons().front());
+    escape(style, "风格");
+
+    list.advancedBtnClick();
+    QPointer<QWidget> advanced = top();
+    ASSERT_TRUE(qobject_cast<KXFilterView*>(advanced) && qobject_cast<KXFilterView*>(advanced)->advancedView());
+    clickTwice(tagSwitch(qobject_cast<KXFilterView*>(advanced)->advancedView()->listTableView(), "风格", "104"));
+    escape(advanced, "高级, from its page");
+
+    list.filterClick();
+    QPointer<QWidget> side = top();
+    ASSERT_TRUE(qobject_cast<KXHomeFilterView*>(side));
+    clickTwice(tagSwitch(qobject_cast<KXHomeFilterView*>(side)->listTableView(), "风格", "101"));
+    escape(side, "筛选");
 }
