@@ -100,11 +100,13 @@ void KXBegainViewController::viewDidAppear()
                                              KXGlobalDataBase::sharedKXGlobalDataBase());
         },
         ignoreError);
-    auto& session = KXUserCenterConfig::sharedKXUserCenterConfig();
     // Through the folders' reply gate: a list of a session that ended meanwhile, or older than one
-    // already stored, is dropped. A user still to answer the agreement has no folders yet.
-    if (session.islogin() && !KXSignInGate::isWaiting())
-        KXFolderSession::reloadFolders();
+    // already stored, is dropped. A user still to answer the agreement has no folders yet, so they
+    // are asked for once the start-up sign-in has told whether the user has agreed.
+    KXStartupSignIn::whenSettled([] {
+        if (KXUserCenterConfig::sharedKXUserCenterConfig().islogin() && !KXSignInGate::isWaiting())
+            KXFolderSession::reloadFolders();
+    });
     KXStartupRules::applyBaseline(foundation::UserDefaults::standardUserDefaults());
     bussinessR()->GetChangedDataWithDataVersion(
         Id(""),

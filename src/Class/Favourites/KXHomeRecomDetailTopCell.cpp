@@ -2,13 +2,13 @@
 
 #include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/Favourites/Core/KXCollectionHeaderLayout.h"
-#include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/Core/KXFavouritesTexts.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
 #include "Class/ImageViews/ImageView.h"
 #include "Class/ImageViews/ImageViewWebCache.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
@@ -35,6 +35,8 @@ namespace {
 
 constexpr int kCoverHeight = 200;
 const QColor kDescriptionColor(72, 72, 72);
+// The follow request's tag, whose read-back is the followed list.
+constexpr std::string_view kFollowTag = "138";
 
 } // namespace
 
@@ -289,11 +291,13 @@ void KXHomeRecomDetailTopCell::readBackFollow()
 {
     const unsigned long long read = follow_.read();
     const Id groupID = dataDic_["id"];
-    KXFolderSession::reloadFollows(
-        [cell = QPointer<KXHomeRecomDetailTopCell>(this), read, groupID](const foundation::Ref<foundation::MutableArray>& follows) {
-            if (!cell || !cell->dataDic_.dictionary() || cell->dataDic_["id"].stringValue() != groupID.stringValue())
+    // The facade has already asked for the followed list after the failure: this joins that read.
+    KXAccountWrites::readBack(kFollowTag,
+        [cell = QPointer<KXHomeRecomDetailTopCell>(this), read, groupID](const KXAccountWrites::Result& result) {
+            if (!result.ok || !result.reply.array() || !cell || !cell->dataDic_.dictionary()
+                || cell->dataDic_["id"].stringValue() != groupID.stringValue())
                 return;
-            const bool followed = holdsCollection(follows, groupID);
+            const bool followed = holdsCollection(result.reply.array(), groupID);
             const bool applied = cell->follow_.followsRead(read, followed);
             cell->showAttention();
             // The change was made after all: every page and side table shows it.

@@ -214,6 +214,38 @@ TEST_F(KXBegainViewControllerTest, AStoredTokenOfAUserWhoHasNotAgreedAppliesNoth
     EXPECT_TRUE(defaults.objectForKey(KXSignInGate::kPendingKey).isNil());
 }
 
+TEST_F(KXBegainViewControllerTest, TheFoldersWaitForTheStartUpSignInToSayTheUserHasAgreed)
+{
+    // A user still to agree: however late the sign-in's reply, no folders go out with the token.
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.setObject(run([](auto success, auto failure) {
+        KXHTTPBUSINESS().LoginWithName(Id("newbie"), Id("newbie123"), std::move(success), std::move(failure));
+    }).reply["corvane_data"]["token"], "token");
+    service().requestLog().clear();
+    holdNextReply("login");
+    openSplash();
+    ASSERT_TRUE(waitFor([] { return paths().count("getBaseData") == 1; })) << "the splash has appeared";
+    EXPECT_TRUE(service().requestLog().withTag("137").empty()) << "asked before the sign-in said anything";
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_TRUE(service().requestLog().withTag("137").empty());
+    EXPECT_TRUE(KXSignInGate::answer(Id("0")).isNil()) << "refused: nobody signs in";
+}
+
+TEST_F(KXBegainViewControllerTest, AStartUpSignInLostOnTheWayStillReadsTheFoldersOfTheStoredToken)
+{
+    // An agreed user whose sign-in fails without a reply keeps the stored token: the folders follow.
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.setObject(run([](auto success, auto failure) {
+        KXHTTPBUSINESS().LoginWithName(Id("demo"), Id("demo1234"), std::move(success), std::move(failure));
+    }).reply["corvane_data"]["token"], "token");
+    service().requestLog().clear();
+    setFault("login", Fault::Kind::Http500);
+    openSplash();
+    ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 1; }))
+        << "token " << (defaults.objectForKey("token").isNil() ? "gone" : "kept") << ", " << paths().size() << " paths";
+}
+
 TEST_F(KXBegainViewControllerTest, AnExpiredTokenSignsOut)
 {
     auto& defaults = foundation::UserDefaults::standardUserDefaults();

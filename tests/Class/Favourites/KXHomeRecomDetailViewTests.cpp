@@ -385,7 +385,7 @@ TEST_F(KXHomeRecomDetailViewTest, AFollowWhoseReplyWasLostShowsWhatTheServiceHol
     detail->loginWindow()->window()->orderOut();
     signIn();
     setFault("followCollect", localservice::Fault::Kind::LostReply);
-    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()));
+    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()), KXSignInEvents::startAttempt());
     ASSERT_TRUE(waitUntil([&] { return requests("138") == 1 && header->attentionBtn()->isEnabled(); }));
     ASSERT_TRUE(waitForQuietTraffic());
     service().faults().clear("followCollect");
@@ -425,7 +425,7 @@ TEST_F(KXHomeRecomDetailViewTest, SignedOutNoCollectionIsOnesOwn)
     ASSERT_TRUE(header->isWaitingForSignIn());
     detail->loginWindow()->window()->orderOut();
     signIn();
-    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()));
+    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()), KXSignInEvents::startAttempt());
     EXPECT_FALSE(header->isWaitingForSignIn());
     EXPECT_TRUE(header->attentionBtn()->isHidden());
     EXPECT_EQ(header->attentionState(), 0);
