@@ -27,6 +27,8 @@
 #include <QPointer>
 #include <QTextDocument>
 
+#include <algorithm>
+
 using foundation::Id;
 using layoutwidgets::lcView;
 namespace style = favouritesstyle;
@@ -143,12 +145,6 @@ void KXHomeRecomDetailTopCell::setUPUI()
         make.top().equalTo(kCoverHeight + 118);
         make.height().equalTo(20);
     });
-    lc_makeConstraints(lcView(detailContentLabel_), [](LCConstraintMaker& make) {
-        make.left().equalTo(15);
-        make.width().equalTo(KXCollectionHeaderLayout::kDescriptionWidth);
-        make.top().equalTo(KXCollectionHeaderLayout::kFixedHeight - 20);
-        make.bottom().equalTo(-10);
-    });
 }
 
 void KXHomeRecomDetailTopCell::paintEvent(QPaintEvent*)
@@ -158,6 +154,18 @@ void KXHomeRecomDetailTopCell::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), Qt::white);
     painter.setPen(QColor(0, 0, 0, 26));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void KXHomeRecomDetailTopCell::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    // The description wraps across the header's content, as wide as the title line; the page
+    // measures the row for the same width.
+    const int descriptionWidth = KXCollectionHeaderLayout::descriptionWidth(width());
+    detailContent_->setTextWidth(descriptionWidth);
+    const int top = KXCollectionHeaderLayout::kFixedHeight - 20;
+    detailContentLabel_->setGeometry(KXCollectionHeaderLayout::kMargin, top, descriptionWidth, std::max(height() - top - 10, 0));
+    detailContentLabel_->update();
 }
 
 void KXHomeRecomDetailTopCell::setDataDic(const Id& record)
@@ -174,7 +182,7 @@ void KXHomeRecomDetailTopCell::setDataDic(const Id& record)
     titleLabel_->setText(KXFavouritesTexts::plain(record["collect_name"]));
     authorNameLabel_->setText(KXFavouritesTexts::plain(ownFolder ? user["uname"] : record["user_name"]));
     timeLabel_->setText(KXFavouritesTexts::date(record["add_time"]));
-    KXCollectionHeaderLayout::describe(*detailContent_, KXFavouritesTexts::plain(record["collect_desc"]));
+    KXCollectionHeaderLayout::describe(*detailContent_, KXFavouritesTexts::plain(record["collect_desc"]), width());
     detailContentLabel_->update();
 
     bool followed = false;

@@ -28,7 +28,8 @@ public:
 // The header of a collection's detail page: cover, the author's avatar (radius 13) and name, the
 // collection's name, "字体 %@ · 关注 %@ · 浏览 %@", the date (the first 10 characters of
 // "add_time"), the description (line spacing 8, rgb(72,72,72), typeset as
-// KXCollectionHeaderLayout measures it) and the follow button. The follow button is hidden for a
+// KXCollectionHeaderLayout measures it for the header's width, again at each resize) and the
+// follow button. The follow button is hidden for a
 // header given an origin (setFrom) and for the signed-in user's own collection (signed out, none
 // is one's own; it is laid out again at each sign-in and sign-out); its state is 1 when the
 // session's followed collections hold the record's "id".
@@ -81,6 +82,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     class Description;

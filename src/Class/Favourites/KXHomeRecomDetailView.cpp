@@ -164,14 +164,20 @@ int KXHomeRecomDetailView::heightOfRow(int row) const
 {
     if (row != 0)
         return static_cast<int>(road_->policy().fontRowHeight);
+    // Measured for the width the header is given: the viewport's.
     return KXCollectionHeaderLayout::height(
-        infoDic_ ? KXFavouritesTexts::plain(Id(infoDic_)["collect_desc"]) : QString());
+        infoDic_ ? KXFavouritesTexts::plain(Id(infoDic_)["collect_desc"]) : QString(), headerWidth());
+}
+
+int KXHomeRecomDetailView::headerWidth() const
+{
+    return std::max(scrollView_->viewport()->width(), 1);
 }
 
 void KXHomeRecomDetailView::layOutRows()
 {
     // Row 0 (the header) and the font rows in one column the scroll view moves as one.
-    const int width = std::max(scrollView_->viewport()->width(), 1);
+    const int width = headerWidth();
     const int header = heightOfRow(0);
     const int fonts = model_->rowCount();
     const int rowsHeight = fonts > 0 ? fonts * detailTableView_->rowPitch() : 0;

@@ -98,6 +98,8 @@ private:
     void setUPUI();
     void showFonts(foundation::Ref<foundation::MutableArray> fonts);
     void showHeader();
+    // The header's width: the viewport's, beside the scroll bar.
+    int headerWidth() const;
     void layOutRows();
 
     foundation::Ref<foundation::Dictionary> infoDic_;

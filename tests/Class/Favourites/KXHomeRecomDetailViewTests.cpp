@@ -27,6 +27,9 @@
 #include <QLabel>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTextDocument>
+
+#include <cmath>
 
 using foundation::Id;
 
@@ -93,7 +96,7 @@ TEST_F(KXHomeRecomDetailViewTest, TheHeaderIsRowZeroAndEachFontARowAfterIt)
     ASSERT_EQ(detail->numberOfRows(), static_cast<int>(fonts.count()) + 1);
     EXPECT_EQ(fontids(detail).front(), fonts[0]["fontid"].integerValue()) << "the first font is row 1";
     EXPECT_EQ(detail->heightOfRow(0),
-        KXCollectionHeaderLayout::height(QString::fromStdString(card["collect_desc"].stringValue())));
+        KXCollectionHeaderLayout::height(QString::fromStdString(card["collect_desc"].stringValue()), detail->topCell()->width()));
     EXPECT_GT(detail->heightOfRow(0), KXCollectionHeaderLayout::kFixedHeight);
     EXPECT_EQ(detail->heightOfRow(1), 100);
     // Header and rows scroll as one: the first font row starts below the header.
@@ -111,6 +114,46 @@ TEST_F(KXHomeRecomDetailViewTest, TheHeaderIsRowZeroAndEachFontARowAfterIt)
         "字体 " + card["font_num"].stringValue() + " · 关注 " + card["follow_num"].stringValue() + " · 浏览 "
             + card["visits"].stringValue());
     EXPECT_EQ(header->detailContent().toPlainText().toStdString(), card["collect_desc"].stringValue());
+}
+
+TEST_F(KXHomeRecomDetailViewTest, TheDescriptionWrapsAcrossTheHeaderAndTheRowFollows)
+{
+    // A description of many lines, on a page wider than designed.
+    auto card = foundation::MutableDictionary::dictionaryWithDictionary(*cardNamed("经典衬线").dictionary());
+    const QString description = QStringLiteral("书籍与海报里常见的衬线字体，笔画末端带有装饰，适合长文排版。").repeated(6);
+    card->setValue(Id(foundation::String::create(description.toStdString())), "collect_desc");
+    host().resize(1000, 860);
+    auto* detail = openCard(Id(card));
+    auto* header = detail->topCell();
+    const QTextDocument& shown = header->detailContent();
+    // The header's height is the fixed part and the description it draws, at the width it draws it.
+    const auto drawnHeight = [&] {
+        return KXCollectionHeaderLayout::kFixedHeight + static_cast<int>(std::ceil(shown.size().height()));
+    };
+
+    ASSERT_GT(header->width(), 900);
+    EXPECT_EQ(shown.textWidth(), header->titleLabel()->width()) << "as wide as the title line";
+    EXPECT_GT(shown.idealWidth(), KXCollectionHeaderLayout::kDescriptionWidth) << "its lines run past 280";
+    EXPECT_EQ(detail->heightOfRow(0), drawnHeight());
+    EXPECT_EQ(header->height(), detail->heightOfRow(0));
+    const int wide = header->height();
+
+    // At the designed page: 280 wide, and the row as high as those lines.
+    host().resize(310, 860);
+    settle(host());
+    ASSERT_EQ(detail->width(), 310);
+    EXPECT_EQ(shown.textWidth(), KXCollectionHeaderLayout::kDescriptionWidth);
+    EXPECT_LE(shown.idealWidth(), KXCollectionHeaderLayout::kDescriptionWidth);
+    EXPECT_EQ(detail->heightOfRow(0), drawnHeight());
+    EXPECT_EQ(header->height(), detail->heightOfRow(0));
+    EXPECT_GT(header->height(), wide) << "more lines at 280";
+    EXPECT_GE(detail->detailTableView()->y(), header->height()) << "the rows move down with it";
+
+    // Wide again: the header is laid out for the width once more.
+    host().resize(1000, 860);
+    settle(host());
+    EXPECT_EQ(header->height(), wide);
+    EXPECT_GE(detail->detailTableView()->y(), wide);
 }
 
 TEST_F(KXHomeRecomDetailViewTest, TheLightPaletteIsHeldWhileThePageShowsACollection)

@@ -17,6 +17,7 @@
 #include "Class/Store/KXFontsSaleList.h"
 #include "Class/UIKit/KXPageColumn.h"
 #include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Foundation/String.h"
 #include "HomeTestSupport.h"
 #include "ScreenshotSupport.h"
 
@@ -63,9 +64,13 @@ protected:
     {
         signIn();
         auto follows = foundation::MutableArray::create();
+        // A description of several lines: the collection page's header wraps it across the page.
+        const foundation::Id description(
+            foundation::String::create(QStringLiteral("书籍与海报里常见的衬线字体，笔画末端带有装饰，适合长文排版。").repeated(5).toStdString()));
         for (long long id : {101, 102})
             follows->addObject(foundation::Id(foundation::Dictionary::create(
-                {{foundation::Id("id"), foundation::Id(id)}, {foundation::Id("collect_name"), foundation::Id("合集")}})));
+                {{foundation::Id("id"), foundation::Id(id)}, {foundation::Id("collect_name"), foundation::Id("合集")},
+                 {foundation::Id("collect_desc"), description}})));
         KXUserCenterConfig::sharedKXUserCenterConfig().setFollowsArray(follows);
         auto& home = open();
         home.resize(kWideWindow, home.height());

@@ -6,15 +6,21 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include <algorithm>
 #include <cmath>
 
-void KXCollectionHeaderLayout::describe(QTextDocument& document, const QString& description)
+int KXCollectionHeaderLayout::descriptionWidth(int headerWidth)
+{
+    return std::max(kDescriptionWidth, headerWidth - 2 * kMargin);
+}
+
+void KXCollectionHeaderLayout::describe(QTextDocument& document, const QString& description, int headerWidth)
 {
     QFont font = QGuiApplication::font();
     font.setPixelSize(kDescriptionPoints);
     document.setDefaultFont(font);
     document.setDocumentMargin(0);
-    document.setTextWidth(kDescriptionWidth);
+    document.setTextWidth(descriptionWidth(headerWidth));
     document.setPlainText(description);
     QTextCursor cursor(&document);
     cursor.select(QTextCursor::Document);
@@ -23,11 +29,11 @@ void KXCollectionHeaderLayout::describe(QTextDocument& document, const QString& 
     cursor.mergeBlockFormat(format);
 }
 
-int KXCollectionHeaderLayout::height(const QString& description)
+int KXCollectionHeaderLayout::height(const QString& description, int headerWidth)
 {
     if (description.isEmpty())
         return kFixedHeight;
     QTextDocument document;
-    describe(document, description);
+    describe(document, description, headerWidth);
     return kFixedHeight + static_cast<int>(std::ceil(document.size().height()));
 }
