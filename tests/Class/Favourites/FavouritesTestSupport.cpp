@@ -1,5 +1,6 @@
 #include "FavouritesTestSupport.h"
 
+#include "Class/Favourites/Core/KXPaletteHold.h"
 #include "Class/FontList/KXWebPreviewSource.h"
 #include "Class/LayoutWidgets/WindowLayout.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
@@ -142,8 +143,12 @@ bool saveScreenshots(QWidget& widget, const QString& name, const std::function<v
     auto& theme = KXThemeManager::themeManager();
     const bool before = theme.isNight();
     bool saved = true;
+    // A page that holds the palette (a collection's detail) shows it whatever the theme: both
+    // pictures show what a person sees there, never a palette the page does not allow.
+    const bool held = KXPaletteHold::holders() > 0;
     for (const bool night : {false, true}) {
-        theme.setIsNight(night);
+        if (!held)
+            theme.setIsNight(night);
         if (prepare)
             prepare();
         settle(widget);
