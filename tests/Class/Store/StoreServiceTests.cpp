@@ -139,6 +139,8 @@ TEST_F(StoreServiceTest, AnExpiredTokenMidOrderClearsTheStoreState)
     state.setSelectedAuthArray(foundation::MutableArray::create({ page->dataA()->objectAtIndex(0) }));
     state.setSell_info(foundation::String::create("限时八折"));
     ASSERT_TRUE(waitFor([&] { return counting->arrived(KXStoreService::Operation::Price) == 1; }));
+    // The count of unpaid orders the page reads as it opens: the order itself meets the expiry.
+    ASSERT_TRUE(waitFor([&] { return counting->arrived(KXStoreService::Operation::Unpaid) == 1; }));
     service().expireAllTokens();
     page->buyBtnClick();
     ASSERT_TRUE(waitFor([&] { return counting->arrived(KXStoreService::Operation::Order) == 1; }));
