@@ -118,7 +118,7 @@ void KXFontSaleAuthorizeCell::setDataDic(const Id& category)
         box->setKXBaseButtonAlignment(0);
         box->setImageScaling(KXBaseButton::ImageScaling::AxesIndependently);
         box->setDelegate(hover_);
-        const KXStoreRect frame = KXStoreGeometry::chooserBoxFrame(i);
+        const KXStoreRect frame = KXStoreGeometry::chooserBoxFrame(i, layoutWidth_);
         box->setGeometry(static_cast<int>(frame.x), static_cast<int>(frame.y), static_cast<int>(frame.width),
             static_cast<int>(frame.height));
         box->setState(std::find(tickedIDs.begin(), tickedIDs.end(), brandID) != tickedIDs.end() ? 1 : 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/Store/Core/KXStoreGeometry.h"
 #include "Class/Store/KXStoreTableCellView.h"
 #include "Platform/Foundation/Array.h"
 
@@ -49,9 +50,10 @@ private:
 };
 
 // One licence category of the chooser and the re-pick sheet: its icon and name, and one check box
-// per offer, three a line, titled with the offer's name and identified by its "brand_id". A box
-// is ticked when the chosen offers (setSelectedOffers, the shared selectedAuthArray by default)
-// hold an offer of the same "brand_id". Main thread only.
+// per offer, as many a line as the chooser's width holds (KXStoreGeometry: three at the designed
+// width), titled with the offer's name and identified by its "brand_id". A box is ticked when the
+// chosen offers (setSelectedOffers, the shared selectedAuthArray by default) hold an offer of the
+// same "brand_id". Main thread only.
 class KXFontSaleAuthorizeCell : public KXStoreTableCellView {
     Q_OBJECT
 
@@ -62,6 +64,8 @@ public:
     ~KXFontSaleAuthorizeCell() override;
 
     const foundation::Id& dataDic() const { return dataDic_; }
+    // The width of the chooser whose boxes this row lays out; the next setDataDic() uses it.
+    void setLayoutWidth(double width) { layoutWidth_ = width; }
     // Shows a category record; the boxes are laid out anew.
     void setDataDic(const foundation::Id& category);
     // The offers that show as ticked; nil reads the shared selectedAuthArray.
@@ -87,4 +91,5 @@ private:
     ImageView* iconView_ = nullptr;
     QLabel* titleLabel_ = nullptr;
     std::vector<KXBaseButton*> boxes_;
+    double layoutWidth_ = KXStoreGeometry::kDesignedWidth;
 };

@@ -74,7 +74,7 @@ void KXFontsSaleAuthorizeView::setUPUI()
         make.height().equalTo(60);
     });
     QWidget* bottom = bottomView_;
-    // Full width: three boxes a line need 298 of the store's 310.
+    // Full width: the rows fit as many boxes a line as the width holds, three in the store's 310.
     lc_makeConstraints(lcView(listTableview_), [bottom](LCConstraintMaker& make) {
         make.left().right().equalTo(0);
         make.top().equalTo(51);

@@ -270,9 +270,10 @@ int KXFontsSaleOrderView::numberOfRowsInTableView(KXStoreTableView* /*tableView*
     return static_cast<int>(selection_.dataA()->count());
 }
 
-double KXFontsSaleOrderView::tableViewHeightOfRow(KXStoreTableView* /*tableView*/, int /*row*/)
+double KXFontsSaleOrderView::tableViewHeightOfRow(KXStoreTableView* tableView, int /*row*/)
 {
-    return KXStoreGeometry::orderRowHeight(buyCartFonts_->count());
+    // The table's own width, which a scroll bar shown or hidden does not change.
+    return KXStoreGeometry::orderRowHeight(buyCartFonts_->count(), tableView->width());
 }
 
 KXStoreTableCellView* KXFontsSaleOrderView::tableViewViewForRow(KXStoreTableView* tableView, int row)
@@ -289,6 +290,7 @@ KXStoreTableCellView* KXFontsSaleOrderView::tableViewViewForRow(KXStoreTableView
     const auto chosen = selection_.chosenFonts(KXOrderSelection::brandID(offer));
     cell->setChosenFonts(std::unordered_set<std::string>(chosen.begin(), chosen.end()));
     cell->setDelegate(cellDelegate_);
+    cell->setLayoutWidth(tableView->width());
     cell->setDataDic(Id(record));
     return cell;
 }
@@ -401,12 +403,13 @@ void KXFontsSaleOrderView::buyBtnClick()
     updateSubmitState();
     // An earlier order whose reply was lost may have been made since, and an order needs a count
     // from before it: either is read first.
-    KXStoreSession::shared().orderReadBack().beforeOrder(dispatch::guardedQt(this, [](KXFontsSaleOrderView& self, Outcome outcome) {
-        if (outcome == Outcome::NotPlaced && !self.refuseEmptyChoice())
-            self.sendOrder();
-        else
-            self.orderOutcomeRead(outcome);
-    }));
+    KXStoreSession::shared().orderReadBack().beforeOrder(
+        dispatch::guardedQt(this, [](KXFontsSaleOrderView& self, Outcome outcome) {
+            if (outcome == Outcome::NotPlaced && !self.refuseEmptyChoice())
+                self.sendOrder();
+            else
+                self.orderOutcomeRead(outcome);
+        }));
 }
 
 bool KXFontsSaleOrderView::refuseEmptyChoice()

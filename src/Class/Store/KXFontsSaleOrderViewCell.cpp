@@ -132,7 +132,7 @@ void KXFontsSaleOrderViewCell::setUPData()
         box->setIdentifier(storestyle::qstring(id));
         box->setState(chosen_.contains(id) ? 1 : 0);
         box->setNormalColor(storestyle::kFontBoxTitle);
-        box->setGeometry(toRect(KXStoreGeometry::orderBoxFrame(i)));
+        box->setGeometry(toRect(KXStoreGeometry::orderBoxFrame(i, layoutWidth_)));
         box->show();
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/Store/Core/KXStoreGeometry.h"
 #include "Class/Store/KXStoreTableCellView.h"
 #include "Platform/Foundation/Dictionary.h"
 
@@ -59,7 +60,8 @@ private:
 };
 
 // One offer of the order page: its name, "+" (re-pick offers) and "-" (remove this offer), and a
-// check box per cart font, two a line. The boxes show the fonts the page's choice holds for the
+// check box per cart font, as many a line as the page's width holds (KXStoreGeometry: two at the
+// designed width). The boxes show the fonts the page's choice holds for the
 // offer (setChosenFonts before setDataDic), whichever row view is reused; a row always keeps one
 // ticked box. Rebuilding a row reuses its boxes. Main thread only.
 class KXFontsSaleOrderViewCell : public KXStoreTableCellView {
@@ -73,6 +75,8 @@ public:
 
     // The row record: the offer with "fonts" (the cart fonts, KXFontBaseModel).
     const foundation::Id& dataDic() const { return dataDic_; }
+    // The width of the table whose rows lay out their boxes for it; the next setDataDic() uses it.
+    void setLayoutWidth(double width) { layoutWidth_ = width; }
     void setDataDic(const foundation::Id& record);
     // The "%d" ids of the fonts chosen for this row's offer.
     void setChosenFonts(std::unordered_set<std::string> fontIDs) { chosen_ = std::move(fontIDs); }
@@ -111,4 +115,5 @@ private:
     KXStoreButton* removeclassCheckBtn_ = nullptr;
     QWidget* seamLine_ = nullptr;
     std::vector<KXBaseButton*> fontBtnA_;
+    double layoutWidth_ = KXStoreGeometry::kDesignedWidth;
 };

@@ -84,7 +84,7 @@ void KXFontsSaleReselectedView::setUPUI()
         make.left().right().bottom().equalTo(0);
         make.top().equalTo(lc_top(lcView(header)));
     });
-    // Full width: three boxes a line need 298 of the store's 310.
+    // Full width: the rows fit as many boxes a line as the width holds, three in the store's 310.
     lc_makeConstraints(lcView(listTableview_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     lc_makeConstraints(lcView(sureBtn_), [](LCConstraintMaker& make) {
         make.right().equalTo(0).offset(-20);

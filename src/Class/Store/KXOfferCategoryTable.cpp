@@ -61,10 +61,11 @@ int KXOfferCategoryTable::numberOfRowsInTableView(KXStoreTableView* /*tableView*
     return static_cast<int>(dataA_->count());
 }
 
-double KXOfferCategoryTable::tableViewHeightOfRow(KXStoreTableView* /*tableView*/, int row)
+double KXOfferCategoryTable::tableViewHeightOfRow(KXStoreTableView* tableView, int row)
 {
+    // The table's own width, which a scroll bar shown or hidden does not change.
     return KXStoreGeometry::chooserRowHeight(
-        dataA_->objectAtIndex(static_cast<std::size_t>(row))["brand_data"].count());
+        dataA_->objectAtIndex(static_cast<std::size_t>(row))["brand_data"].count(), tableView->width());
 }
 
 KXStoreTableCellView* KXOfferCategoryTable::tableViewViewForRow(KXStoreTableView* tableView, int row)
@@ -75,6 +76,7 @@ KXStoreTableCellView* KXOfferCategoryTable::tableViewViewForRow(KXStoreTableView
         cell = new KXFontSaleAuthorizeCell(tableView->viewport());
     cell->setDelegate(cellDelegate_);
     cell->setSelectedOffers(selectedA_);
+    cell->setLayoutWidth(tableView->width());
     cell->setDataDic(dataA_->objectAtIndex(static_cast<std::size_t>(row)));
     return cell;
 }

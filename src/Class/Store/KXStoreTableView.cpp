@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPropertyAnimation>
+#include <QResizeEvent>
 #include <QScrollBar>
 #include <algorithm>
 #include <cmath>
@@ -261,6 +262,12 @@ void KXStoreTableView::scrollToTop()
 void KXStoreTableView::resizeEvent(QResizeEvent* event)
 {
     QAbstractScrollArea::resizeEvent(event);
+    // Rows may lay out their content for the table's width: a new width asks for every height
+    // and for the rows in view again.
+    if (event->size().width() != event->oldSize().width()) {
+        reloadData();
+        return;
+    }
     updateScrollRange();
     layoutRows();
 }

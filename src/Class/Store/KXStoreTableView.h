@@ -74,7 +74,8 @@ private:
 // tables are: rows scrolled out go back to a pool by identifier, and the data source takes them
 // again through makeViewWithIdentifier() for the rows scrolled in. Rows are as high as the data
 // source says, `intercellSpacing` apart; the spacing shows the background. Reloading asks for
-// every height again and for the views of the rows in view.
+// every height again and for the views of the rows in view; so does a change of the table's width,
+// for rows that lay their content out for it (the data source reads width()).
 //
 // Removed rows fade out and inserted rows fade in (0.25 s); finishAnimations() jumps to the end.
 // Main thread only.

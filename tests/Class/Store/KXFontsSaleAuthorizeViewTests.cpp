@@ -85,6 +85,43 @@ TEST_F(KXFontsSaleAuthorizeViewTest, CategoriesBecomeRowsWithABoxPerOffer)
     EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().sell_info()->utf8(), "限时特惠");
 }
 
+TEST_F(KXFontsSaleAuthorizeViewTest, OnAWidePageTheBoxesFlowAcrossItAndEachResizeLaysThemOutAgain)
+{
+    auto* chooser = openChooser();
+    storetest::click(*row(chooser, 1)->boxes()[3]); // offer 24
+    KXStoreTableView* table = chooser->listTableview();
+
+    // 800 wide: eight a line, so the five offers of the second category share one line.
+    host->resize(800, 640);
+    storetest::settle(*host);
+    EXPECT_EQ(table->rectOfRow(1).height(), 100);
+    EXPECT_EQ(table->rectOfRow(1).top(), 103) << "below the first row, 3 apart";
+    auto* second = row(chooser, 1);
+    ASSERT_NE(second, nullptr);
+    ASSERT_EQ(second->boxes().size(), 5u);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(second->boxes()[i]->geometry(), QRect(10 + static_cast<int>(i) * 98, 55, 92, 28)) << i;
+    EXPECT_EQ(second->boxes()[3]->identifier(), "24");
+    EXPECT_EQ(second->boxes()[3]->state(), 1) << "the tick follows the offer into its new box";
+    EXPECT_EQ(second->boxes()[2]->state(), 0);
+
+    // Between the two: four a line.
+    host->resize(408, 640);
+    storetest::settle(*host);
+    EXPECT_EQ(table->rectOfRow(1).height(), 140);
+    EXPECT_EQ(row(chooser, 1)->boxes()[3]->geometry(), QRect(304, 55, 92, 28));
+    EXPECT_EQ(row(chooser, 1)->boxes()[4]->geometry(), QRect(10, 99, 92, 28));
+
+    // Back at the store's 310: three a line, as the chooser was drawn.
+    host->resize(310, 640);
+    storetest::settle(*host);
+    EXPECT_EQ(table->rectOfRow(1).height(), 140);
+    EXPECT_EQ(row(chooser, 1)->boxes()[4]->geometry(), QRect(108, 99, 92, 28));
+    EXPECT_EQ(row(chooser, 1)->boxes()[3]->state(), 1);
+    storetest::click(*row(chooser, 1)->boxes()[3]);
+    EXPECT_EQ(chooser->selectedA()->count(), 0u) << "one offer, unticked from its new box";
+}
+
 TEST_F(KXFontsSaleAuthorizeViewTest, TickingAndUntickingLeavesNothingAndConfirmRefuses)
 {
     auto* chooser = openChooser();

@@ -126,6 +126,38 @@ TEST_F(KXFontsSaleOrderViewTest, RowHeightsAndBoxPlaces)
     EXPECT_EQ(cell->seamLine()->geometry(), QRect(plus.left() + 1, 16, 1, 20));
 }
 
+TEST_F(KXFontsSaleOrderViewTest, OnAWidePageTheFontsFlowAcrossItAndEachResizeLaysThemOutAgain)
+{
+    auto* page = openOrder(twoOffers(), 6);
+    KXStoreTableView* table = page->listTableview();
+    EXPECT_EQ(table->rectOfRow(0).height(), 163) << "three lines of two";
+    storetest::click(*row(page, 0)->fontBtnA()[4]); // untick the fifth font of offer 7
+
+    // 800 wide: five a line.
+    host->resize(800, 640);
+    storetest::settle(*host);
+    EXPECT_EQ(table->rectOfRow(0).height(), 132);
+    EXPECT_EQ(table->rectOfRow(1).top(), 142) << "below the first row, 10 apart";
+    auto* cell = row(page, 0);
+    ASSERT_NE(cell, nullptr);
+    ASSERT_EQ(cell->fontBtnA().size(), 6u);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(cell->fontBtnA()[i]->geometry(), QRect(14 + static_cast<int>(i) * 144, 55, 138, 24)) << i;
+    EXPECT_EQ(cell->fontBtnA()[5]->geometry(), QRect(14, 89, 138, 24));
+    EXPECT_EQ(cell->addclassCheckBtn()->geometry(), QRect(cell->width() - 39, 16, 29, 20));
+    EXPECT_EQ(cell->fontBtnA()[4]->state(), 0) << "the choice is the page's, not the box's";
+    EXPECT_EQ(cell->fontBtnA()[3]->state(), 1);
+
+    // Back at the store's 310: two a line, as the page was drawn.
+    host->resize(310, 640);
+    storetest::settle(*host);
+    EXPECT_EQ(table->rectOfRow(0).height(), 163);
+    cell = row(page, 0);
+    EXPECT_EQ(cell->fontBtnA()[5]->geometry(), QRect(158, 123, 138, 24));
+    EXPECT_EQ(cell->fontBtnA()[4]->state(), 0);
+    EXPECT_EQ(row(page, 1)->fontBtnA()[4]->state(), 1);
+}
+
 TEST_F(KXFontsSaleOrderViewTest, OpeningAsksThePriceOfEveryOfferWithEveryFont)
 {
     auto* page = openOrder(twoOffers(), 3);
@@ -832,7 +864,8 @@ TEST_F(KXOrderSubmitTest, APaymentPageTheBrowserFailsOnLaterIsShownWhileThePageL
     held.failAll();
     ASSERT_NE(KXOpenFailedAlert::alertOf(page), nullptr);
     EXPECT_TRUE(KXOpenFailedAlert::alertOf(page)->isVisible());
-    EXPECT_EQ(KXOpenFailedAlert::alertOf(page)->targetField()->toPlainText(), "https://127.0.0.1:1/pages/pay?order=45");
+    EXPECT_EQ(KXOpenFailedAlert::alertOf(page)->targetField()->toPlainText(),
+        "https://127.0.0.1:1/pages/pay?order=45");
     KXOpenFailedAlert::alertOf(page)->closeBtnClick();
 
     page->buyFontsBussiness(orderReply(0, "https://127.0.0.1:1/pages/pay?order=46"));
@@ -846,11 +879,14 @@ TEST_F(KXOrderSubmitTest, AFailedExitOfTheSystemOpenerIsShown)
     auto* page = openOrder(twoOffers(), 2);
     testsupport::ScopedFailingSystemOpener failing;
     page->buyFontsBussiness(orderReply(0, "https://127.0.0.1:1/pages/pay?order=47"));
-    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] {
-        auto* alert = KXOpenFailedAlert::alertOf(page);
-        return alert && alert->isVisible();
-    }, 20));
-    EXPECT_EQ(KXOpenFailedAlert::alertOf(page)->targetField()->toPlainText(), "https://127.0.0.1:1/pages/pay?order=47");
+    ASSERT_TRUE(dispatch::RunLoop::runUntil(
+        [&] {
+            auto* alert = KXOpenFailedAlert::alertOf(page);
+            return alert && alert->isVisible();
+        },
+        20));
+    EXPECT_EQ(KXOpenFailedAlert::alertOf(page)->targetField()->toPlainText(),
+        "https://127.0.0.1:1/pages/pay?order=47");
 }
 
 TEST_F(KXOrderSubmitTest, SeeOrderPostsWithoutObjectAndLeaves)

@@ -54,7 +54,8 @@ void StorePageTest::SetUp()
     toasts = std::make_shared<transporttest::RecordingToastPresenter>();
     ToastPresenter::setShared(toasts);
     host = std::make_unique<QWidget>();
-    host->resize(900, 640);
+    // The store's designed width, beside the main window's menu.
+    host->resize(310, 640);
     host->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(host.get()));
 }

@@ -9,9 +9,10 @@
 
 namespace storetest {
 
-// A page test on a scripted store service: a shown host window to lay pages on, toasts
-// recorded, an account of the test's own signed in, and the store's shared state (choice, sales note, "vip_type") cleared before and
-// after.
+// A page test on a scripted store service: a shown host window to lay pages on, 310 wide as the
+// store was drawn, toasts
+// recorded, an account of the test's own signed in, and the store's shared state (choice, sales note,
+// "vip_type") cleared before and after.
 class StorePageTest : public testing::Test {
 protected:
     void SetUp() override;

@@ -2,12 +2,13 @@
 // manage, empty, VIP bar) and its removal question, the chooser with its pop-up, the offer page
 // with and without a promotion, the order page (plain, VIP lines, wait panel), the re-pick sheet,
 // both order dialogs and the two-level browser's list, each 310 wide as the main window lays the
-// store. The store draws its own white pages in both palettes; the host behind the dialogs takes
-// the palette's background. Each picture is
-// checked for a pixel it must show.
+// store at its designed size; the chooser, the order page and the re-pick sheet also as a wide
+// window lays them, their boxes across the width. The store draws its own white pages in both palettes; the
+// host behind the dialogs takes the palette's background. Each picture is checked for a pixel it must show.
 #include "Class/ImageViews/ImageView.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/Store/Core/KXBrandLookup.h"
+#include "Class/Store/Core/KXStoreGeometry.h"
 #include "Class/Store/KXDeleteBuyCartsView.h"
 #include "Class/Store/KXFontSaleAuthorizeCell.h"
 #include "Class/Store/KXFontSaleBuyView.h"
@@ -35,15 +36,58 @@
 
 #include <QLabel>
 #include <QScrollBar>
-
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <vector>
 
 using foundation::Id;
 
 namespace {
 
 const QColor kStoreRed(238, 84, 84);
+
+// The store beside the menu of a 1280-wide window.
+constexpr int kWideStore = 1190;
+
+// The boxes of the rows in view of `table`: each inside its row and the table's visible width,
+// none over another or over the widgets in `clear` (a row's own buttons); returns how many lines
+// the rows' boxes took at most.
+template <class Cell, class Boxes>
+int expectBoxesLaidOut(
+    KXStoreTableView* table, Boxes boxesOf, std::function<std::vector<QWidget*>(Cell*)> clear = {})
+{
+    int mostLines = 0;
+    const auto [first, last] = table->rowsInView();
+    EXPECT_GE(first, 0);
+    for (int index = first; index >= 0 && index <= last; ++index) {
+        auto* cell = static_cast<Cell*>(table->viewAtRow(index));
+        if (!cell) {
+            ADD_FAILURE() << "row " << index;
+            continue;
+        }
+        std::vector<QRect> placed;
+        std::vector<int> tops;
+        for (auto* box : boxesOf(cell)) {
+            const QRect frame = box->geometry();
+            EXPECT_TRUE(cell->rect().contains(frame))
+                << "row " << index << ": " << box->title().toStdString();
+            const QRect inRows(box->mapTo(table->viewport(), QPoint(0, 0)), frame.size());
+            EXPECT_LE(inRows.right(), table->viewport()->width() - 1) << box->title().toStdString();
+            for (const QRect& other : placed)
+                EXPECT_FALSE(other.intersects(frame)) << box->title().toStdString();
+            if (clear) {
+                for (QWidget* button : clear(cell))
+                    EXPECT_FALSE(button->geometry().intersects(frame)) << box->title().toStdString();
+            }
+            placed.push_back(frame);
+            if (std::find(tops.begin(), tops.end(), frame.top()) == tops.end())
+                tops.push_back(frame.top());
+        }
+        mostLines = std::max(mostLines, static_cast<int>(tops.size()));
+    }
+    return mostLines;
+}
 
 class StoreScreenshotTest : public storetest::StoreServiceTest, public testing::WithParamInterface<bool> {
 protected:
@@ -193,12 +237,42 @@ TEST_P(StoreScreenshotTest, ChooserOnTheShortestWindow)
         ASSERT_NE(row, nullptr);
         for (KXBaseButton* box : row->boxes()) {
             ++boxes;
-            EXPECT_LE(box->mapTo(chooser, QPoint(box->width(), 0)).x(), barLeft) << box->title().toStdString();
-            EXPECT_LE(box->mapTo(table->viewport(), QPoint(box->width(), 0)).x(), table->viewport()->width()) << box->title().toStdString();
+            EXPECT_LE(box->mapTo(chooser, QPoint(box->width(), 0)).x(), barLeft)
+                << box->title().toStdString();
+            EXPECT_LE(box->mapTo(table->viewport(), QPoint(box->width(), 0)).x(), table->viewport()->width())
+                << box->title().toStdString();
         }
     }
     EXPECT_GE(boxes, 3);
     shoot("chooser-short");
+}
+
+TEST_P(StoreScreenshotTest, ChooserOnAWideWindow)
+{
+    host->resize(kWideStore, 640);
+    auto* chooser = openChooser();
+    KXStoreTableView* table = chooser->listTableview();
+    ASSERT_EQ(table->numberOfRows(), 3);
+    EXPECT_LT(table->rectOfRow(0).height(), KXStoreGeometry::chooserRowHeight(3))
+        << "three offers leave room on their line: no second line's height";
+    for (int index = 0; index < 3; ++index) {
+        const auto offers
+            = chooser->dataA()->objectAtIndex(static_cast<std::size_t>(index))["brand_data"].count();
+        EXPECT_EQ(table->rectOfRow(index).height(), KXStoreGeometry::chooserRowHeight(offers, kWideStore));
+    }
+    const int lines = expectBoxesLaidOut<KXFontSaleAuthorizeCell>(
+        table, [](KXFontSaleAuthorizeCell* cell) { return cell->boxes(); });
+    EXPECT_EQ(lines, 1) << "every category's offers on one line";
+    auto* row = static_cast<KXFontSaleAuthorizeCell*>(table->viewAtRow(2));
+    ASSERT_NE(row, nullptr);
+    storetest::click(*row->boxes()[2]);
+    storetest::hoverIn(*row->boxes()[2]);
+    const QImage shot = shoot("chooser-popup-wide");
+    EXPECT_FALSE(chooser->alertView()->isHidden());
+    EXPECT_TRUE(table->viewport()->rect().contains(chooser->alertView()->geometry())) << "the pop-up in full";
+    EXPECT_EQ(centreOf(shot, chooser->sureBtn(), host.get()), kStoreRed);
+    EXPECT_GE(
+        chooser->sureBtn()->mapTo(host.get(), QPoint(chooser->sureBtn()->width(), 0)).x(), kWideStore - 20);
 }
 
 TEST_P(StoreScreenshotTest, OfferPages)
@@ -228,6 +302,41 @@ TEST_P(StoreScreenshotTest, OrderPage)
         *static_cast<KXFontsSaleOrderViewCell*>(page->listTableview()->viewAtRow(0))->removeclassCheckBtn());
     shoot("order-delete-dialog");
     EXPECT_NE(page->findChild<KXFontsSaleDeleteAuthView*>(), nullptr);
+}
+
+TEST_P(StoreScreenshotTest, OrderPageAndRepickSheetOnAWideWindow)
+{
+    host->resize(kWideStore, 640);
+    // A cart of twelve fonts: eight a line here, two at the designed width.
+    auto* page = openOrder(serviceOffers(), storetest::catalogueFonts(12));
+    KXStoreTableView* table = page->listTableview();
+    ASSERT_EQ(table->numberOfRows(), 2);
+    EXPECT_EQ(table->rectOfRow(0).height(), KXStoreGeometry::orderRowHeight(12, kWideStore));
+    const int lines = expectBoxesLaidOut<KXFontsSaleOrderViewCell>(
+        table, [](KXFontsSaleOrderViewCell* cell) { return cell->fontBtnA(); },
+        std::function<std::vector<QWidget*>(KXFontsSaleOrderViewCell*)>([](KXFontsSaleOrderViewCell* cell) {
+            return std::vector<QWidget*> { cell->addclassCheckBtn(), cell->removeclassCheckBtn(),
+                cell->classLabel() };
+        }));
+    EXPECT_EQ(lines, 2);
+    auto* first = static_cast<KXFontsSaleOrderViewCell*>(table->viewAtRow(0));
+    ASSERT_NE(first, nullptr);
+    EXPECT_GE(first->addclassCheckBtn()->mapTo(host.get(), QPoint(29, 0)).x(), kWideStore - 20)
+        << "+ at the row's right end";
+    QImage shot = shoot("order-wide");
+    EXPECT_EQ(centreOf(shot, page->buyBtn(), host.get()), kStoreRed);
+
+    storetest::click(*first->addclassCheckBtn());
+    auto* sheet = page->reselectedView();
+    ASSERT_NE(sheet, nullptr);
+    waitFor([&] { return sheet->listTableview()->numberOfRows() > 0; });
+    sheet->finishSlide();
+    storetest::settle(*host);
+    EXPECT_EQ(expectBoxesLaidOut<KXFontSaleAuthorizeCell>(
+                  sheet->listTableview(), [](KXFontSaleAuthorizeCell* cell) { return cell->boxes(); }),
+        1);
+    shot = shoot("repick-sheet-wide");
+    EXPECT_EQ(centreOf(shot, sheet->sureBtn(), host.get()), kStoreRed);
 }
 
 TEST_P(StoreScreenshotTest, OrderPageWithVipLinesAndTheWaitPanel)

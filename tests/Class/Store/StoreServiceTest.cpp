@@ -70,7 +70,8 @@ void StoreServiceTest::SetUp()
     ids = fontIDs(fonts);
     ASSERT_TRUE(service().setCart("designer", { ids.begin(), ids.end() }));
     host = std::make_unique<QWidget>();
-    host->resize(900, 640);
+    // The store's designed width, beside the main window's menu.
+    host->resize(310, 640);
     host->show();
     service().requestLog().clear();
 }

@@ -37,8 +37,8 @@ private:
 
 // The store against the local service (one for the whole test program): the user "designer"
 // signed in with the first three catalogue fonts in the cart, the counting service installed,
-// and a shown host window to lay pages on. A test ends with its pages gone and every request it
-// sent answered, so that nothing it started reaches the next one.
+// and a shown host window, 310 wide as the store was drawn, to lay pages on. A test ends with its
+// pages gone and every request it sent answered, so that nothing it started reaches the next one.
 class StoreServiceTest : public transporttest::TransportTest {
 public:
     static void SetUpTestSuite();

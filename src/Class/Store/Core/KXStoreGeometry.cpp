@@ -1,6 +1,7 @@
 #include "Class/Store/Core/KXStoreGeometry.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -9,26 +10,51 @@ constexpr double kLowEdge = 133;
 constexpr double kRightOffset = 3;
 constexpr double kLeftOffset = -100;
 
+constexpr double kChooserLeft = 10;
+constexpr double kChooserRight = 12; // room for the chooser's thin scroll bar
+constexpr double kChooserPitch = 98;
+constexpr double kChooserBox = 92;
+constexpr double kOrderMargin = 14;
+constexpr double kOrderPitch = 144;
+constexpr double kOrderBox = 138;
+
 double lines(std::size_t items, std::size_t perLine)
 {
     return static_cast<double>((items + perLine - 1) / perLine);
 }
 
+// How many boxes `pitch` apart fit in a line of `width` between the margins; at least one.
+std::size_t fitting(double width, double left, double right, double pitch, double box)
+{
+    const double room = width - left - right - box;
+    if (!(room >= pitch))
+        return 1;
+    return static_cast<std::size_t>(std::floor(room / pitch)) + 1;
+}
+
 } // namespace
 
-double KXStoreGeometry::chooserRowHeight(std::size_t offers)
+std::size_t KXStoreGeometry::chooserBoxesPerLine(double width)
 {
-    const double listed = static_cast<double>(offers / 3) * 40 + 100;
+    return fitting(width, kChooserLeft, kChooserRight, kChooserPitch, kChooserBox);
+}
+
+double KXStoreGeometry::chooserRowHeight(std::size_t offers, double width)
+{
+    const std::size_t perLine = chooserBoxesPerLine(width);
+    const double listed = static_cast<double>(offers / perLine) * 40 + 100;
     if (offers == 0)
         return listed;
     // The last line of boxes ends 28 below its top, 55 + (lines - 1) x 44.
-    const double needed = lines(offers, 3) * 44 + 39;
+    const double needed = lines(offers, perLine) * 44 + 39;
     return std::max(listed, needed);
 }
 
-KXStoreRect KXStoreGeometry::chooserBoxFrame(std::size_t index)
+KXStoreRect KXStoreGeometry::chooserBoxFrame(std::size_t index, double width)
 {
-    return { static_cast<double>(index % 3) * 98 + 10, static_cast<double>(index / 3) * 44 + 55, 92, 28 };
+    const std::size_t perLine = chooserBoxesPerLine(width);
+    return { static_cast<double>(index % perLine) * kChooserPitch + kChooserLeft,
+        static_cast<double>(index / perLine) * 44 + 55, kChooserBox, 28 };
 }
 
 KXStoreGeometry::PopUpPlacement KXStoreGeometry::popUpPlacement(const KXStoreRect& boxInChooser,
@@ -45,15 +71,22 @@ KXStoreGeometry::PopUpPlacement KXStoreGeometry::popUpPlacement(const KXStoreRec
     return placement;
 }
 
-double KXStoreGeometry::orderRowHeight(std::size_t fonts)
+std::size_t KXStoreGeometry::orderBoxesPerLine(double width)
 {
-    const double listed = static_cast<double>((fonts + 1) / 2) * 31 + 70;
-    return std::max(listed, 34 * lines(fonts, 2) + 45);
+    return fitting(width, kOrderMargin, kOrderMargin, kOrderPitch, kOrderBox);
 }
 
-KXStoreRect KXStoreGeometry::orderBoxFrame(std::size_t index)
+double KXStoreGeometry::orderRowHeight(std::size_t fonts, double width)
 {
-    return { 14 + static_cast<double>(index % 2) * 144, 55 + static_cast<double>(index / 2) * 34, 138, 24 };
+    const double rows = lines(fonts, orderBoxesPerLine(width));
+    return std::max(rows * 31 + 70, rows * 34 + 45);
+}
+
+KXStoreRect KXStoreGeometry::orderBoxFrame(std::size_t index, double width)
+{
+    const std::size_t perLine = orderBoxesPerLine(width);
+    return { kOrderMargin + static_cast<double>(index % perLine) * kOrderPitch,
+        55 + static_cast<double>(index / perLine) * 34, kOrderBox, 24 };
 }
 
 KXStoreRect KXStoreGeometry::dialogFrame(double pageWidth, double pageHeight, double width, double height)

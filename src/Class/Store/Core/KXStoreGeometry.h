@@ -18,15 +18,22 @@ struct KXStoreRect {
 // testing and the tests share them.
 class KXStoreGeometry {
 public:
+    // The store's designed page width; the pages are never narrower, and at this width each
+    // layout below is the one the store was drawn with.
+    static constexpr double kDesignedWidth = 310;
+
     static constexpr double kCartRowHeight = 90;
     static constexpr double kOfferRowHeight = 114; // the two-level browser's offer rows
 
-    // Licence chooser and re-pick sheet: a category row with `offers` check boxes, three a line.
-    // (offers div 3) x 40 + 100, or, where that would cut off the last line of boxes (16 offers
-    // or more), tall enough to hold it.
-    static double chooserRowHeight(std::size_t offers);
-    // Offer i: left (i mod 3) x 98 + 10, top (i div 3) x 44 + 55, 92 x 28.
-    static KXStoreRect chooserBoxFrame(std::size_t index);
+    // Licence chooser and re-pick sheet, `width` wide: a category row with `offers` check boxes,
+    // as many a line as fit between a left margin of 10 and a right one of 12 (which holds the
+    // chooser's thin scroll bar), 98 apart: three at the designed width, never fewer than one.
+    static std::size_t chooserBoxesPerLine(double width);
+    // (offers div perLine) x 40 + 100, or, where that would cut off the last line of boxes (16
+    // offers or more at three a line), tall enough to hold it.
+    static double chooserRowHeight(std::size_t offers, double width = kDesignedWidth);
+    // Offer i: left (i mod perLine) x 98 + 10, top (i div perLine) x 44 + 55, 92 x 28.
+    static KXStoreRect chooserBoxFrame(std::size_t index, double width = kDesignedWidth);
 
     static constexpr double kPopUpWidth = 191;
     static constexpr double kPopUpHeight = 146;
@@ -45,12 +52,14 @@ public:
     static PopUpPlacement popUpPlacement(const KXStoreRect& boxInChooser, double chooserWidth,
         double chooserHeight, const KXStoreRect& boxInTarget);
 
-    // Order page: a row offering `fonts` check boxes, two a line.
-    // ((fonts + 1) div 2) x 31 + 70, or 34 x ceil(fonts / 2) + 45 where that is more (from 17
-    // fonts on), so that no box overflows its row.
-    static double orderRowHeight(std::size_t fonts);
-    // Font i: left 14 + (i mod 2) x 144, top 55 + (i div 2) x 34, 138 x 24.
-    static KXStoreRect orderBoxFrame(std::size_t index);
+    // Order page, `width` wide: a row offering `fonts` check boxes, as many a line as fit between
+    // margins of 14, 144 apart: two at the designed width, never fewer than one.
+    static std::size_t orderBoxesPerLine(double width);
+    // ceil(fonts / perLine) x 31 + 70, or 34 x ceil(fonts / perLine) + 45 where that is more (from
+    // 17 fonts on at two a line), so that no box overflows its row.
+    static double orderRowHeight(std::size_t fonts, double width = kDesignedWidth);
+    // Font i: left 14 + (i mod perLine) x 144, top 55 + (i div perLine) x 34, 138 x 24.
+    static KXStoreRect orderBoxFrame(std::size_t index, double width = kDesignedWidth);
 
     // The order page's dialogs: centred horizontally, their centre 50 points below the page's.
     static constexpr double kDeleteDialogWidth = 240;

@@ -1,5 +1,6 @@
 #include "Class/Store/Core/KXStoreGeometry.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace {
@@ -28,6 +29,36 @@ TEST(KXStoreGeometryChooser, BoxesThreeALineAndLargeCategoriesKeepTheirLastLine)
     }
     EXPECT_EQ(KXStoreGeometry::chooserRowHeight(15), 300);
     EXPECT_EQ(KXStoreGeometry::chooserRowHeight(16), 303); // listed 300 would cut the last line
+}
+
+TEST(KXStoreGeometryChooser, BoxesFlowAcrossAWidePage)
+{
+    // Three a line need 10 + 3 x 98 - 6 + 12 = 310; a fourth from 408.
+    EXPECT_EQ(KXStoreGeometry::chooserBoxesPerLine(309), 2u);
+    EXPECT_EQ(KXStoreGeometry::chooserBoxesPerLine(310), 3u);
+    EXPECT_EQ(KXStoreGeometry::chooserBoxesPerLine(407), 3u);
+    EXPECT_EQ(KXStoreGeometry::chooserBoxesPerLine(408), 4u);
+    EXPECT_EQ(KXStoreGeometry::chooserBoxesPerLine(700), 6u);
+    EXPECT_EQ(KXStoreGeometry::chooserBoxesPerLine(40), 1u); // before the page has its width
+
+    // Six a line at 700: the sixth ends the first line, the seventh starts the second.
+    EXPECT_EQ(KXStoreGeometry::chooserBoxFrame(5, 700), (KXStoreRect { 500, 55, 92, 28 }));
+    EXPECT_EQ(KXStoreGeometry::chooserBoxFrame(6, 700), (KXStoreRect { 10, 99, 92, 28 }));
+    EXPECT_EQ(KXStoreGeometry::chooserRowHeight(5, 700), 100);
+    EXPECT_EQ(KXStoreGeometry::chooserRowHeight(6, 700), 140);
+    EXPECT_EQ(KXStoreGeometry::chooserRowHeight(13, 700), 180);
+
+    for (double width : { 310.0, 408.0, 555.0, 700.0, 1290.0, 2000.0 }) {
+        for (std::size_t n = 1; n <= 60; ++n) {
+            const double height = KXStoreGeometry::chooserRowHeight(n, width);
+            const KXStoreRect last = KXStoreGeometry::chooserBoxFrame(n - 1, width);
+            EXPECT_LE(last.bottom(), height) << n << " at " << width;
+            EXPECT_LE(height, KXStoreGeometry::chooserRowHeight(n)) << "no taller than at 310";
+            const KXStoreRect lineEnd = KXStoreGeometry::chooserBoxFrame(
+                std::min(n, KXStoreGeometry::chooserBoxesPerLine(width)) - 1, width);
+            EXPECT_LE(lineEnd.right(), width - 12) << n << " at " << width << ": the scroll bar's margin";
+        }
+    }
 }
 
 TEST(KXStoreGeometryChooser, PopUpInEachCorner)
@@ -95,6 +126,33 @@ TEST(KXStoreGeometryOrder, NoBoxOverflowsItsRowAtAnyCartSize)
     EXPECT_EQ(KXStoreGeometry::orderRowHeight(16), 318); // the listed height still holds
     EXPECT_EQ(KXStoreGeometry::orderRowHeight(17), 351); // listed 349 would cut the last box
     EXPECT_EQ(KXStoreGeometry::orderRowHeight(200), 3445);
+}
+
+TEST(KXStoreGeometryOrder, BoxesFlowAcrossAWidePage)
+{
+    // Two a line need 14 + 2 x 144 - 6 + 14 = 310; a third from 454.
+    EXPECT_EQ(KXStoreGeometry::orderBoxesPerLine(309), 1u);
+    EXPECT_EQ(KXStoreGeometry::orderBoxesPerLine(310), 2u);
+    EXPECT_EQ(KXStoreGeometry::orderBoxesPerLine(453), 2u);
+    EXPECT_EQ(KXStoreGeometry::orderBoxesPerLine(454), 3u);
+    EXPECT_EQ(KXStoreGeometry::orderBoxesPerLine(40), 1u);
+
+    // Four a line at 700.
+    EXPECT_EQ(KXStoreGeometry::orderBoxFrame(3, 700), (KXStoreRect { 446, 55, 138, 24 }));
+    EXPECT_EQ(KXStoreGeometry::orderBoxFrame(4, 700), (KXStoreRect { 14, 89, 138, 24 }));
+    EXPECT_EQ(KXStoreGeometry::orderRowHeight(4, 700), 101);
+    EXPECT_EQ(KXStoreGeometry::orderRowHeight(5, 700), 132);
+
+    for (double width : { 310.0, 454.0, 700.0, 1290.0, 2000.0 }) {
+        for (std::size_t n = 1; n <= 60; ++n) {
+            const double height = KXStoreGeometry::orderRowHeight(n, width);
+            EXPECT_LE(KXStoreGeometry::orderBoxFrame(n - 1, width).bottom(), height) << n << " at " << width;
+            EXPECT_LE(height, KXStoreGeometry::orderRowHeight(n)) << "no taller than at 310";
+            const KXStoreRect lineEnd = KXStoreGeometry::orderBoxFrame(
+                std::min(n, KXStoreGeometry::orderBoxesPerLine(width)) - 1, width);
+            EXPECT_LE(lineEnd.right(), width - 14) << n << " at " << width;
+        }
+    }
 }
 
 TEST(KXStoreGeometryDialogs, CentredFiftyBelowTheMiddle)
