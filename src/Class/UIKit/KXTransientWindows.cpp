@@ -45,6 +45,12 @@ KXFrameReader& frameReader()
     return reader;
 }
 
+KXFramePlacer& framePlacer()
+{
+    static KXFramePlacer placer;
+    return placer;
+}
+
 // The window manager's frame around the window: its client area alone until it has framed it.
 QMargins reportedFrame(const QWidget* window)
 {
@@ -261,6 +267,11 @@ void kx_setFrameReader(KXFrameReader reader)
     frameReader() = std::move(reader);
 }
 
+void kx_setFramePlacer(KXFramePlacer placer)
+{
+    framePlacer() = std::move(placer);
+}
+
 void kx_fitWindow(QWidget* window, const QRect& area, const QRect& available, const KXScreenGrid& grid)
 {
     const QMargins frame = frameOf(window);
@@ -271,13 +282,17 @@ void kx_fitWindow(QWidget* window, const QRect& area, const QRect& available, co
 void kx_moveFrame(QWidget* window, const QPoint& framePosition)
 {
     window->move(framePosition);
-    // Once the window exists, QWidget::move() places its client area at the frame's position plus
-    // the frame as Qt reads it back in logical pixels: at a fractional scale that is a device
-    // pixel off (a 20-pixel title bar at 1.75 reads back as 11, placed as 19), which can put the
-    // frame past the screen's edge. The window system is then asked to place the frame itself,
-    // at the same logical position.
+    // Once the window exists, QWidget::move() and resize() place its client area at the frame's
+    // position plus the frame as Qt reads it back in logical pixels: at a fractional scale that is
+    // a device pixel off (a 20-pixel title bar at 1.75 reads back as 11, placed as 19), which can
+    // put the frame past the screen's edge. The window system is then asked to place the frame
+    // itself, at the same logical position.
     QWindow* handle = window->windowHandle();
-    if (handle && window->testAttribute(Qt::WA_WState_Created) && kx_canMoveWindows())
+    if (!handle || !window->testAttribute(Qt::WA_WState_Created) || !kx_canMoveWindows())
+        return;
+    if (const KXFramePlacer& placer = framePlacer())
+        placer(window, framePosition);
+    else
         handle->setFramePosition(framePosition);
 }
 

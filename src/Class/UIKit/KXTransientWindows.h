@@ -79,5 +79,10 @@ void kx_moveFrame(QWidget* window, const QPoint& framePosition);
 // it. `reader` replaces it (tests run without a window manager); an empty one restores it.
 using KXFrameReader = std::function<QMargins(const QWidget* window)>;
 void kx_setFrameReader(KXFrameReader reader);
+// Asks the window system to put the frame of a window that exists at a logical position
+// (QWindow::setFramePosition()). `placer` replaces it (tests work out where the window manager
+// puts the frame in its own pixels); an empty one restores it.
+using KXFramePlacer = std::function<void(QWidget* window, const QPoint& framePosition)>;
+void kx_setFramePlacer(KXFramePlacer placer);
 // Whether clients may place their windows: Wayland lets none.
 bool kx_canMoveWindows();

@@ -376,6 +376,30 @@ TEST_F(KXLoginWindowTest, TheSignInAndAgreementWindowsKeepTheSizeTheyAreFittedTo
     }
 }
 
+TEST_F(KXLoginWindowTest, FittedAgainOnceFramedTheWindowKeepsItsFrameOnALaptopsScreen)
+{
+    // openbox frames the main window with a 20-pixel title bar, 1-pixel sides and a 5-pixel resize
+    // handle, and the sign-in window, which keeps its size, without the handle: the window is
+    // fitted again once framed. At 1.75 its frame went a pixel above the screen.
+    for (const double scale : { 1.0, 1.25, 1.5, 1.75, 2.0 }) {
+        SCOPED_TRACE(testing::Message() << "scale " << scale);
+        const scaledscreen::ScaledScreen laptop { scale, QRect(0, 0, 1366, 768), QMargins(1, 20, 1, 5) };
+        const QRect available = laptop.available();
+        KXLoginWindowController controller(QStringLiteral("KXLoginWindowController"), &main_);
+        KXTransientWindow* window = controller.window();
+        scaledscreen::WindowManager windowManager(laptop, window, QMargins(1, 20, 1, 1));
+        kx_fitWindow(window, available, available, laptop.grid());
+        window->show();
+        settle();
+        windowManager.frame();
+        kx_fitWindow(window, available, available, laptop.grid());
+        const QRect placed = windowManager.placedFrame();
+        EXPECT_TRUE(laptop.deviceAvailable.contains(placed))
+            << placed.width() << " x " << placed.height() << " at " << placed.x() << ", " << placed.y();
+        window->hide();
+    }
+}
+
 TEST_F(KXLoginWindowTest, WithRoomForItsFormTheWindowDoesNotScroll)
 {
     // 1600 x 1000 at 1.75 under a 22-pixel title bar: the window manager snaps a width of 665

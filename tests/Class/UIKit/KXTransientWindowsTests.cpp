@@ -12,6 +12,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 
 TEST(KXTransientWindows, ACentredWindowStaysInsideTheScreen)
 {
@@ -162,6 +163,39 @@ TEST(KXTransientWindows, AWindowIsFittedAgainOnceTheWindowManagerHasFramedIt)
     QApplication::processEvents();
     EXPECT_EQ(window->y(), available.y() + 10);
     kx_setFrameReader({});
+}
+
+TEST(KXTransientWindows, AWindowFittedAgainOnceFramedKeepsItsFrameOnTheScreen)
+{
+    // The main window has a resize handle that the window, which keeps its size, does not get: its
+    // own frame is shorter than the one it first opens under, and it is fitted again once framed.
+    // At 1.75 openbox's 20-pixel title bar reads back as 11 logical pixels, 19 device pixels.
+    scaledscreen::forEachScreen([](const scaledscreen::ScaledScreen& screen) {
+        const QMargins own = screen.deviceFrame;
+        const scaledscreen::ScaledScreen underHandle { screen.scale, screen.deviceAvailable,
+            own + QMargins(0, 0, 0, 4) };
+        const QRect available = screen.available();
+        // Taller than the screen, and larger than it both ways.
+        for (const QSize& designed : { QSize(380, 2000), QSize(2000, 2000) }) {
+            SCOPED_TRACE(testing::Message() << "designed " << designed.width() << " x " << designed.height());
+            QWidget main;
+            std::unique_ptr<QWidget> window(
+                kx_makeTransientWindow(&main, designed, QStringLiteral("window")));
+            scaledscreen::WindowManager windowManager(underHandle, window.get(), own);
+            kx_fitWindow(window.get(), available, available, screen.grid());
+            window->show();
+            QApplication::processEvents();
+            const QRect opened = windowManager.placedFrame();
+            EXPECT_TRUE(screen.deviceAvailable.contains(opened))
+                << "opened at " << opened.x() << ", " << opened.y();
+            windowManager.frame();
+            kx_fitWindow(window.get(), available, available, screen.grid());
+            const QRect placed = windowManager.placedFrame();
+            EXPECT_TRUE(screen.deviceAvailable.contains(placed))
+                << placed.width() << " x " << placed.height() << " at " << placed.x() << ", " << placed.y();
+            EXPECT_GT(window->height(), available.height() / 2) << "fitted to the screen";
+        }
+    });
 }
 
 namespace {

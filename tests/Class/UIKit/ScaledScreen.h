@@ -9,8 +9,11 @@
 #include "Class/UIKit/KXScreenGrid.h"
 #include "Class/UIKit/KXTransientWindows.h"
 
+#include <QEvent>
 #include <QMargins>
 #include <QApplication>
+#include <QObject>
+#include <QPoint>
 #include <QRect>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -21,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -113,6 +117,75 @@ public:
     ~FramedWindows() { kx_setFrameReader({}); }
     FramedWindows(const FramedWindows&) = delete;
     FramedWindows& operator=(const FramedWindows&) = delete;
+};
+
+// The window manager of `screen`, in its own pixels, for `window` and the framed main window
+// beside it. The main window has the screen's frame; `window` gets `ownFrame` once it shows (a
+// window that keeps its size, no resize handle) and until then is fitted under the main window's.
+// It puts the window where Qt asks, as Qt asks on an X screen: a window that does not exist yet is
+// created placed by its frame, at the position QWidget::move() gave it, and
+// QWindow::setFramePosition() places the frame too; QWidget::move() and resize() on a window that
+// exists ask for its client area at its position as Qt holds it, the frame's position plus the
+// frame read back in logical pixels (each side rounded on its own), and the window manager draws
+// the frame around that.
+class WindowManager : public QObject {
+public:
+    WindowManager(const ScaledScreen& screen, QWidget* window, const QMargins& ownFrame)
+        : screen_(screen)
+        , window_(window)
+        , own_ { screen.scale, screen.deviceAvailable, ownFrame }
+    {
+        kx_setFrameReader([this](const QWidget* shown) {
+            if (shown != window_)
+                return screen_.frame();
+            return framed_ ? own_.frame() : QMargins();
+        });
+        kx_setFramePlacer([this](QWidget* placed, const QPoint& framePosition) {
+            if (placed == window_)
+                framePosition_ = framePosition;
+        });
+        window->installEventFilter(this);
+    }
+    ~WindowManager() override
+    {
+        window_->removeEventFilter(this);
+        kx_setFrameReader({});
+        kx_setFramePlacer({});
+    }
+    WindowManager(const WindowManager&) = delete;
+    WindowManager& operator=(const WindowManager&) = delete;
+
+    // Frames the window, shown, with its own frame where it was created; Qt reads it from now on.
+    void frame()
+    {
+        framed_ = true;
+        framePosition_ = window_->pos();
+    }
+
+    // The device pixels of the window's frame where the window system has put it.
+    QRect placedFrame() const
+    {
+        const QSize size = window_->size();
+        if (!framed_ || framePosition_)
+            return own_.movedFrame(framePosition_.value_or(window_->pos()), size);
+        const QMargins frame = own_.frame();
+        return own_.framedClient(QRect(window_->pos() + QPoint(frame.left(), frame.top()), size));
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        // Qt asked for the client area: the window manager frames it where that lands.
+        if (framed_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+            framePosition_.reset();
+        return false;
+    }
+
+private:
+    ScaledScreen screen_;
+    QWidget* window_;
+    ScaledScreen own_;
+    bool framed_ = false;
+    std::optional<QPoint> framePosition_;
 };
 
 // Shows `window` fitted to `screen` as it opens there the first time, beside its framed main
