@@ -2,6 +2,7 @@
 // after an order and the order reminder.
 #include "Class/Account/KXPersonalCenterView.h"
 #include "Class/AppShell/KXRoundedBox.h"
+#include "Class/AppShell/KXStartupSignIn.h"
 #include "Class/FontList/KXViewReference.h"
 #include "Class/Home/Core/KXSignInGate.h"
 #include "Class/Home/Core/KXFlyingDotPath.h"
@@ -38,9 +39,12 @@ bool signedIn()
 
 void KXHomeViewController::upDateBuyCartState()
 {
-    // An account still to answer the agreement has no cart yet.
-    if (signedIn() && !KXSignInGate::isWaiting())
-        requestCartState();
+    // An account still to answer the agreement has no cart yet, and a stored token has none before
+    // the start-up sign-in has said whether its user has agreed.
+    KXStartupSignIn::whenSettled(dispatch::guardedQt(this, [](KXHomeViewController& self) {
+        if (signedIn() && !KXSignInGate::isWaiting())
+            self.requestCartState();
+    }));
 }
 
 void KXHomeViewController::requestCartState()

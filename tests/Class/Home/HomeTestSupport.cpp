@@ -63,7 +63,7 @@ void HubTest::TearDown()
     ShellServiceTest::TearDown();
 }
 
-KXHomeViewController& HubTest::open()
+KXHomeViewController& HubTest::open(std::size_t heldBack)
 {
     hub_ = std::make_unique<KXHomeViewController>();
     hub_->resize(400, 860);
@@ -72,7 +72,7 @@ KXHomeViewController& HubTest::open()
     QApplication::processEvents();
     dispatch::RunLoop::drain();
     waitFor([] { return service().requestLog().withTag("129").size() >= 1; });
-    settle();
+    settle(heldBack);
     return *hub_;
 }
 

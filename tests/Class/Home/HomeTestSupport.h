@@ -24,8 +24,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A new hub, 400 x 860 and shown; its construction requests are answered before it returns.
-    KXHomeViewController& open();
+    // A new hub, 400 x 860 and shown; its construction requests are answered before it returns,
+    // but for `heldBack` replies the service holds back.
+    KXHomeViewController& open(std::size_t heldBack = 0);
     KXHomeViewController& hub() { return *hub_; }
     // Lets the replies in flight arrive and be handled, and the layout settle; `heldBack` replies
     // the service holds back (holdNextReply) stay on their way.

@@ -9,6 +9,7 @@
 #include "Class/Account/KXRegisterAgreementWC.h"
 #include "Class/Account/KXTransientWindow.h"
 #include "Class/AppShell/KXQuitView.h"
+#include "Class/AppShell/KXStartupSignIn.h"
 #include "Class/Favourites/KXFontGroupCreate.h"
 #include "Class/FontList/KXFontListModel.h"
 #include "Class/FontList/KXFontTableView.h"
@@ -344,6 +345,34 @@ TEST_F(KXHomeAccountCartTest, AStartUpSignInHeldForTheAgreementIsAskedAsTheWindo
     EXPECT_NE(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
     EXPECT_EQ(stored("token"), newbie["token"].stringValue());
     EXPECT_TRUE(defaults().objectForKey(KXSignInGate::kPendingKey).isNil());
+}
+
+// A token stored without the agreement's pending mark (by a client from before the mark) is
+// signed in again at the start: until that sign-in says whether its user has agreed, no cart goes
+// out with it, and for a user who has not, none goes before the answer.
+TEST_F(KXHomeAccountCartTest, TheCartWaitsForTheStartUpSignInToSayTheUserHasAgreed)
+{
+    const Id newbie = loginReply("newbie", "newbie123");
+    defaults().setObject(newbie["token"], "token");
+    service().requestLog().clear();
+    holdNextReply("login");
+    ASSERT_TRUE(KXStartupSignIn::start());
+    auto& home = open(1);
+    EXPECT_TRUE(service().requestLog().withTag("155").empty()) << "a cart before the sign-in said anything";
+    // Nor any other read of the account's own.
+    for (const char* read : {"getCarts", "getMyCollect", "getUnpaid", "getUserData", "getUseFonts", "checkCollectUpdate"}) {
+        const auto entries = service().requestLog().entries();
+        EXPECT_TRUE(std::none_of(entries.begin(), entries.end(), [read](const auto& request) { return request.path == read; })) << read;
+    }
+
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitFor([&] { return home.greeWc() && home.greeWc()->window()->isVisible(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_TRUE(service().requestLog().withTag("155").empty()) << "no cart before the answer";
+
+    answerAgreement("1");
+    ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("155").size() == 1; }));
+    EXPECT_EQ(stored("token"), newbie["token"].stringValue());
 }
 
 TEST_F(KXHomeAccountCartTest, ARefusedAgreementClosesWhatTheWaitingSignInOpened)
