@@ -16,6 +16,7 @@
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/String.h"
 
@@ -62,6 +63,13 @@ KXFontManagerView::KXFontManagerView(QWidget* parent)
     , adapter_(std::make_shared<Adapter>(this))
 {
     setUPUI();
+    // Any list of folders the session stores shows here: one another view read, the read back of a
+    // change whose reply was lost, a change made elsewhere.
+    foldersStored_ = dispatch::NotificationCenter::defaultCenter().addObserver(KXFolderSession::kFoldersStored, Id(), nullptr,
+        [page = QPointer<KXFontManagerView>(this)](const dispatch::Notification&) {
+            if (page)
+                page->setGroupDataA(KXFolderSession::folders());
+        });
     setUPData();
 }
 

@@ -2,6 +2,7 @@
 
 #include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/UIKit/KXBaseView.h"
+#include "Platform/Dispatch/Subscription.h"
 #include "Platform/Foundation/Array.h"
 
 #include <QPointer>
@@ -82,6 +83,7 @@ private:
     QString from_;
     foundation::Ref<foundation::Array> groupDataA_;
     std::shared_ptr<Adapter> adapter_;
+    dispatch::Subscription foldersStored_;
     double headviewHeight_ = 10;
     double addgroupTop_ = 14;
     QWidget* headView_ = nullptr;

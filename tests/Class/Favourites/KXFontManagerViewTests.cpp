@@ -264,6 +264,23 @@ TEST_F(KXFontManagerViewTest, AFolderDeletedWhileItsReplyWasLostLeavesThePage)
     EXPECT_NE(top<KXDeleteGroupView>(), dialog) << "the folder is gone: the dialog ends as on success";
 }
 
+// The page shows every folder list the session stores, not only its own reads: a list another view
+// read after a change the page never heard of (a lost delete whose read back failed, then the side
+// list opened) leaves no ghost on the page beside it.
+TEST_F(KXFontManagerViewTest, AListReadElsewhereShowsOnThePage)
+{
+    const Id made = createFolder("别处读到");
+    auto* page = open();
+    ASSERT_GE(KXFolderRecords::indexOf(page->groupDataA().get(), made), 0);
+    run([&made](auto s, auto f) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(made, s, f); });
+    KXFolderSession::reloadFolders();
+    ASSERT_TRUE(waitForQuietTraffic());
+    dispatch::RunLoop::drain();
+    EXPECT_EQ(ids(page->groupDataA()), ids(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo()));
+    EXPECT_LT(KXFolderRecords::indexOf(page->groupDataA().get(), made), 0);
+    EXPECT_EQ(page->tableview()->model()->rowCount(), static_cast<int>(page->groupDataA()->count()));
+}
+
 // A lost change whose read back failed too leaves the dialog open; the retry is refused because the
 // change is already made, and that refusal reads back and ends the dialog as a success would.
 TEST_F(KXFontManagerViewTest, ARetryRefusedAsAlreadyMadeAfterALostChangeEndsTheDialog)
