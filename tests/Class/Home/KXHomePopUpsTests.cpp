@@ -149,26 +149,58 @@ TEST_F(KXHomePopUpsTest, OutsideEventsCloseThePopUpLaterInsideOnesKeepIt)
     }
 }
 
-// Off the window the pointer enters nothing of the client: leaving the window is an event
-// outside, and a pointer that stays on the pop-up keeps it.
-TEST_F(KXHomePopUpsTest, ThePointerLeavingTheWindowClosesThePopUp)
+// Off the window, or from a tab onto the menu's bare background, the pointer enters nothing of
+// the client: the pop-up follows the pointer's moves over the window and its leaving, and a
+// pointer that comes back onto the pop-up or its tab in time keeps it.
+TEST_F(KXHomePopUpsTest, ThePointerGoingAnywhereButThePopUpAndItsTabClosesIt)
 {
     dispatch::VirtualClock::Scope clock;
     signIn();
     auto& home = open();
-    for (QWidget* mark : {static_cast<QWidget*>(home.fontManagerBtn()), static_cast<QWidget*>(home.myFocusBtn())}) {
-        QPointer<QWidget> popUp = mark == home.fontManagerBtn() ? openFolders() : openFollowed();
+    const auto moveTo = [](QPoint global) {
+        QCursor::setPos(global);
+        QApplication::processEvents();
+    };
+    for (KXLeftTabView* mark : {home.fontManagerBtn(), home.myFocusBtn()}) {
+        const bool folders = mark == home.fontManagerBtn();
+        QPointer<QWidget> popUp = folders ? openFolders() : openFollowed();
         ASSERT_TRUE(shown(popUp));
-        QCursor::setPos(popUp->mapToGlobal(QPoint(70, 10)));
-        QApplication::processEvents();
-        QCursor::setPos(mark->mapToGlobal(QPoint(10, 10)));
-        QApplication::processEvents();
-        // Past the close's delay, short of the second that opens a mark's pop-up afresh.
-        clock.advance(0.9);
-        ASSERT_TRUE(shown(popUp)) << "over the pop-up, then its mark";
+        // A point of the menu beneath the tab that no widget of its own covers.
+        QWidget* menu = home.leftMenu();
+        QPoint bare(-1, -1);
+        for (int y = mark->mapTo(menu, QPoint(0, mark->height())).y(); y < menu->height() && bare.x() < 0; ++y) {
+            if (!menu->childAt(2, y))
+                bare = QPoint(2, y);
+        }
+        ASSERT_GE(bare.x(), 0);
+        const QPoint onPopUp = popUp->mapToGlobal(QPoint(70, 10));
 
-        QCursor::setPos(home.window()->frameGeometry().bottomRight() + QPoint(200, 200));
-        QApplication::processEvents();
+        moveTo(onPopUp);
+        moveTo(mark->mapToGlobal(QPoint(10, 10)));
+        // Past the close's delay, short of the second that opens a tab's pop-up afresh.
+        clock.advance(0.9);
+        ASSERT_TRUE(shown(popUp)) << "over the pop-up, then its tab";
+        // From the tab onto the menu it lies in: no widget is entered.
+        moveTo(menu->mapToGlobal(bare));
+        clock.advance(0.79);
+        EXPECT_TRUE(shown(popUp));
+        clock.advance(0.01);
+        EXPECT_FALSE(shown(popUp)) << "from its tab onto the menu's background";
+
+        // Opened again, as the list's reply shows it, under the pointer.
+        moveTo(onPopUp);
+        home.showGroupExtendView(folders ? "fontManage" : "myfocus", mark, folders ? home.groupArray() : home.followArray());
+        layOut();
+        popUp = home.groupExtendView();
+        ASSERT_TRUE(shown(popUp));
+        moveTo(menu->mapToGlobal(bare));
+        clock.advance(0.5);
+        moveTo(onPopUp);
+        clock.advance(0.5);
+        EXPECT_TRUE(shown(popUp)) << "back on the pop-up before the delay";
+
+        moveTo(mark->mapToGlobal(QPoint(10, 10)));
+        moveTo(home.window()->frameGeometry().bottomRight() + QPoint(200, 200));
         clock.advance(0.79);
         EXPECT_TRUE(shown(popUp));
         clock.advance(0.01);
