@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QWidget>
+#include <QWindow>
 
 namespace {
 
@@ -34,6 +35,16 @@ KXEventMonitor::~KXEventMonitor()
         qApp->removeEventFilter(this);
 }
 
+// A move over another top-level window of the client says nothing of where the pointer is on
+// the owner's, which that window may cover.
+bool KXEventMonitor::isOverOwnersWindow(const QObject* watched) const
+{
+    QWidget* window = owner_->window();
+    if (const auto* widget = qobject_cast<const QWidget*>(watched))
+        return widget->window() == window;
+    return watched && watched == window->windowHandle();
+}
+
 int KXEventMonitor::liveCount()
 {
     return live();
@@ -53,7 +64,7 @@ bool KXEventMonitor::eventFilter(QObject* watched, QEvent* event)
     }
     case QEvent::MouseMove: {
         const auto* mouse = static_cast<QMouseEvent*>(event);
-        kind = (mouse->buttons() & Qt::LeftButton) ? LeftMouseDragged : 0;
+        kind = (mouse->buttons() & Qt::LeftButton) ? LeftMouseDragged : isOverOwnersWindow(watched) ? MouseMoved : 0;
         global = mouse->globalPosition();
         break;
     }

@@ -23,9 +23,12 @@ public:
         ScrollWheel = 16,
         // The pointer left the owner's window (reported where the pointer is then, outside it).
         MouseExitedWindow = 32,
+        // The pointer moved with no button held, anywhere over the owner's window: the window
+        // sees every move, whether or not the widget beneath tracks the mouse.
+        MouseMoved = 64,
     };
     // The group pop-ups' mask and the extend menu's.
-    static constexpr int kPopUpMask = LeftMouseDown | RightMouseDown | LeftMouseDragged | MouseEntered | ScrollWheel | MouseExitedWindow;
+    static constexpr int kPopUpMask = LeftMouseDown | RightMouseDown | LeftMouseDragged | MouseEntered | ScrollWheel | MouseExitedWindow | MouseMoved;
     static constexpr int kMenuMask = LeftMouseDown | RightMouseDown | LeftMouseDragged | ScrollWheel;
 
     using Handler = std::function<void(const QPointF& globalPosition)>;
@@ -40,6 +43,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool isOverOwnersWindow(const QObject* watched) const;
+
     QWidget* owner_;
     int mask_;
     Handler handler_;

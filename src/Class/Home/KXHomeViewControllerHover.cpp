@@ -24,6 +24,7 @@
 #include <QVariantAnimation>
 
 #include <algorithm>
+#include <memory>
 
 using foundation::Ref;
 using layoutwidgets::lcView;
@@ -37,7 +38,13 @@ constexpr int kPopUpHeight = 204;
 constexpr float kPopUpLevelPriority = 500;
 constexpr float kPopUpInsidePriority = 750;
 constexpr int kCollapseMilliseconds = 500;
-constexpr const char* kHoverClosingProperty = "kxClosing";
+
+// A section pop-up's close, scheduled after an event outside it; the ticket tells a close called
+// off by a return inside from the one scheduled after a later event outside.
+struct PendingClose {
+    bool pending = false;
+    unsigned ticket = 0;
+};
 
 // The platform's "easeIn" timing: the cubic Bézier (0.42, 0) (1, 1).
 QEasingCurve easeIn()
@@ -94,15 +101,27 @@ void KXHomeViewController::showGroupExtendView(const char* from, KXLeftTabView* 
     popUp->show();
     popUp->raise();
 
-    // Closes this pop-up, and never a later one, after an event outside it and its two tabs.
+    // Closes this pop-up, and never a later one, a while after an event outside it and its two
+    // tabs: a click, a scroll, or the pointer moving anywhere else over the window or off it. An
+    // event back inside before then keeps it open; the close counts from the first event outside.
     QPointer<KXGroupExtendView> watched(popUp);
     QPointer<KXHomeViewController> hub(this);
-    new KXEventMonitor(popUp, KXEventMonitor::kPopUpMask, [hub, watched](const QPointF& position) {
-        if (!hub || !watched || watched->property(kHoverClosingProperty).toBool() || hub->isInsidePopUpControls(position))
+    auto closing = std::make_shared<PendingClose>();
+    new KXEventMonitor(popUp, KXEventMonitor::kPopUpMask, [hub, watched, closing](const QPointF& position) {
+        if (!hub || !watched)
             return;
-        watched->setProperty(kHoverClosingProperty, true);
-        dispatch::mainQueue().after(kPopUpCloseDelay, [watched] {
-            if (watched && watched->parentWidget())
+        if (hub->isInsidePopUpControls(position)) {
+            if (closing->pending) {
+                closing->pending = false;
+                ++closing->ticket;
+            }
+            return;
+        }
+        if (closing->pending)
+            return;
+        closing->pending = true;
+        dispatch::mainQueue().after(kPopUpCloseDelay, [watched, closing, ticket = closing->ticket] {
+            if (watched && watched->parentWidget() && closing->pending && closing->ticket == ticket)
                 kx_removeFromSuperview(watched);
         });
     });

@@ -63,6 +63,17 @@ protected:
         QMouseEvent event(QEvent::MouseMove, local, widget->mapToGlobal(local), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(widget, &event);
     }
+    // A move with no button held onto a point of a widget, sent as the window sends it: to the
+    // deepest widget there, whatever the platform's cursor says, through the application's filters.
+    static void move(QWidget* widget, QPoint point)
+    {
+        QWidget* under = widget->childAt(point);
+        QWidget* target = under ? under : widget;
+        const QPointF local = target->mapFrom(widget, point);
+        QMouseEvent event(QEvent::MouseMove, local, widget->mapToGlobal(QPointF(point)), Qt::NoButton,
+            Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
     static void scroll(QWidget* widget)
     {
         const QPointF local(5, 5);
@@ -149,31 +160,95 @@ TEST_F(KXHomePopUpsTest, OutsideEventsCloseThePopUpLaterInsideOnesKeepIt)
     }
 }
 
-// Off the window the pointer enters nothing of the client: leaving the window is an event
-// outside, and a pointer that stays on the pop-up keeps it.
-TEST_F(KXHomePopUpsTest, ThePointerLeavingTheWindowClosesThePopUp)
+// Off the window, or from a tab onto the menu's bare background, the pointer enters nothing of
+// the client: the pop-up follows the pointer's moves over the window and its leaving, and a
+// pointer that comes back onto the pop-up or its tab in time keeps it.
+TEST_F(KXHomePopUpsTest, ThePointerGoingAnywhereButThePopUpAndItsTabClosesIt)
 {
     dispatch::VirtualClock::Scope clock;
     signIn();
     auto& home = open();
-    for (QWidget* mark : {static_cast<QWidget*>(home.fontManagerBtn()), static_cast<QWidget*>(home.myFocusBtn())}) {
-        QPointer<QWidget> popUp = mark == home.fontManagerBtn() ? openFolders() : openFollowed();
+    QWidget* window = home.window();
+    // Where the window's leaving finds the pointer; none of the window's widgets lies beneath it.
+    const auto offTheWindow = [window] {
+        QCursor::setPos(window->frameGeometry().bottomRight() + QPoint(200, 200));
+        QApplication::processEvents();
+    };
+    offTheWindow();
+    for (KXLeftTabView* mark : {home.fontManagerBtn(), home.myFocusBtn()}) {
+        const bool folders = mark == home.fontManagerBtn();
+        QPointer<QWidget> popUp = folders ? openFolders() : openFollowed();
         ASSERT_TRUE(shown(popUp));
-        QCursor::setPos(popUp->mapToGlobal(QPoint(70, 10)));
-        QApplication::processEvents();
-        QCursor::setPos(mark->mapToGlobal(QPoint(10, 10)));
-        QApplication::processEvents();
-        // Past the close's delay, short of the second that opens a mark's pop-up afresh.
-        clock.advance(0.9);
-        ASSERT_TRUE(shown(popUp)) << "over the pop-up, then its mark";
+        // A point of the menu beneath the tab that no widget of its own covers.
+        QWidget* menu = home.leftMenu();
+        QPoint bare(-1, -1);
+        for (int y = mark->mapTo(menu, QPoint(0, mark->height())).y(); y < menu->height() && bare.x() < 0; ++y) {
+            if (!menu->childAt(2, y))
+                bare = QPoint(2, y);
+        }
+        ASSERT_GE(bare.x(), 0);
 
-        QCursor::setPos(home.window()->frameGeometry().bottomRight() + QPoint(200, 200));
-        QApplication::processEvents();
+        move(popUp, QPoint(70, 10));
+        move(mark, QPoint(10, 10));
+        // Past the close's delay, short of the second that opens a tab's pop-up afresh.
+        clock.advance(0.9);
+        ASSERT_TRUE(shown(popUp)) << "over the pop-up, then its tab";
+        // From the tab onto the menu it lies in: no widget is entered.
+        move(menu, bare);
+        clock.advance(0.79);
+        EXPECT_TRUE(shown(popUp));
+        clock.advance(0.01);
+        EXPECT_FALSE(shown(popUp)) << "from its tab onto the menu's background";
+
+        // Opened again, as the list's reply shows it. The pointer goes off it and comes back in
+        // time, twice: a close counts from the last move off.
+        home.showGroupExtendView(folders ? "fontManage" : "myfocus", mark, folders ? home.groupArray() : home.followArray());
+        layOut();
+        popUp = home.groupExtendView();
+        ASSERT_TRUE(shown(popUp));
+        move(popUp, QPoint(70, 10));
+        move(menu, bare);
+        clock.advance(0.5);
+        move(popUp, QPoint(70, 10));
+        clock.advance(0.1);
+        move(menu, bare);
+        clock.advance(0.4);
+        EXPECT_TRUE(shown(popUp)) << "back on the pop-up before the delay, then off again";
+        move(mark, QPoint(10, 10));
+        clock.advance(0.8);
+        EXPECT_TRUE(shown(popUp)) << "back on its tab before the delay";
+
+        offTheWindow();
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(window, &leave);
         clock.advance(0.79);
         EXPECT_TRUE(shown(popUp));
         clock.advance(0.01);
         EXPECT_FALSE(shown(popUp)) << "off the window";
     }
+}
+
+// Another window of the client may lie over the hub's: the moves over it say nothing of where the
+// pointer is over the hub's window.
+TEST_F(KXHomePopUpsTest, MovesOverAnotherWindowOfTheClientLeaveThePopUpBe)
+{
+    dispatch::VirtualClock::Scope clock;
+    signIn();
+    auto& home = open();
+    QPointer<QWidget> popUp = openFolders();
+    // A tip over an entry of the pop-up, reaching past it over the list.
+    QWidget tip(nullptr, Qt::ToolTip);
+    tip.setGeometry(QRect(popUp->mapToGlobal(QPoint(70, 10)), QSize(300, 40)));
+    tip.show();
+    layOut();
+    const QPoint pastThePopUp(290, 20);
+    move(&tip, pastThePopUp);
+    clock.advance(1);
+    EXPECT_TRUE(shown(popUp));
+
+    move(&home, home.mapFromGlobal(tip.mapToGlobal(pastThePopUp)));
+    clock.advance(0.8);
+    EXPECT_FALSE(shown(popUp)) << "the same point over the hub's window";
 }
 
 TEST_F(KXHomePopUpsTest, ALateCloseNeverTakesANewerPopUp)
