@@ -3,6 +3,7 @@
 #include "Class/AppShell/AppDelegate.h"
 #include "Class/AppShell/KXBegainWindow.h"
 #include "Class/AppShell/KXStartupRules.h"
+#include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/Home/Core/KXSignInGate.h"
 #include "Class/ImageViews/ImageView.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
@@ -244,6 +245,35 @@ TEST_F(KXBegainViewControllerTest, AStartUpSignInLostOnTheWayStillReadsTheFolder
     openSplash();
     ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("137").size() == 1; }))
         << "token " << (defaults.objectForKey("token").isNil() ? "gone" : "kept") << ", " << paths().size() << " paths";
+}
+
+// One sign-in at a time: an account signed in through a sign-in window while the start-up's
+// sign-in by the stored token is still on its way stays; the late reply applies nothing.
+TEST_F(KXBegainViewControllerTest, AStartUpSignInOvertakenByAnotherSignInAppliesNothing)
+{
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.setObject(run([](auto success, auto failure) {
+        KXHTTPBUSINESS().LoginWithName(Id("demo"), Id("demo1234"), std::move(success), std::move(failure));
+    }).reply["corvane_data"]["token"], "token");
+    service().requestLog().clear();
+    holdNextReply("login");
+    openSplash();
+    ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("114").size() == 1; }));
+
+    // The account form's way: its attempt starts at the click, its reply is posted with it.
+    const auto attempt = KXSignInEvents::startAttempt();
+    const Id editor = run([](auto success, auto failure) {
+        KXHTTPBUSINESS().LoginWithName(Id("editor"), Id("editor123"), std::move(success), std::move(failure));
+    }).reply["corvane_data"];
+    KXUserCenterConfig::sharedKXUserCenterConfig().setUpUserconfigWithInfo(editor);
+    ASSERT_TRUE(KXSignInEvents::postLoginMessage(editor, attempt));
+    const std::string editorsShop = Id(defaults.stringForKey("my_shop_url")).stringValue();
+
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitForQuietTraffic());
+    dispatch::RunLoop::drain();
+    EXPECT_EQ(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo())["uname"].stringValue(), "editor");
+    EXPECT_EQ(Id(defaults.stringForKey("my_shop_url")).stringValue(), editorsShop) << "the late reply's shop";
 }
 
 TEST_F(KXBegainViewControllerTest, AnExpiredTokenSignsOut)
