@@ -7,6 +7,12 @@
 #include <QWidget>
 #include <QWindow>
 
+#if QT_CONFIG(xcb)
+#include <cstdlib>
+#include <xcb/xcb.h>
+#include <xcb/xproto.h>
+#endif
+
 namespace {
 
 constexpr const char* kOpenerKeysWatch = "KXOpenerKeysWatch";
@@ -67,7 +73,8 @@ public:
     {
         if (!qApp)
             return nullptr;
-        if (auto* watch = qApp->findChild<QObject*>(QLatin1String(kOpenerKeysWatch), Qt::FindDirectChildrenOnly))
+        if (auto* watch
+            = qApp->findChild<QObject*>(QLatin1String(kOpenerKeysWatch), Qt::FindDirectChildrenOnly))
             return static_cast<KXOpenerKeysWatch*>(watch);
         return new KXOpenerKeysWatch();
     }
@@ -125,9 +132,49 @@ private:
             lastHolder_ = focus;
         if (!keeping_ || !focus || focus == keeping_->windowHandle())
             return;
-        // A click that moves the keys reaches the application after the keys it moved: decide
-        // once the events that came with them have been seen.
-        QMetaObject::invokeMethod(this, [this, landedOn = QPointer<QWindow>(focus)] { fetchBack(landedOn); }, Qt::QueuedConnection);
+        // A click that moves the keys reaches the application after the keys it moved (a window
+        // manager that focuses on a click replays the press it grabbed once it has moved them),
+        // and may not have been read yet. A button held now is the person's press.
+        if (pointerButtonHeld()) {
+            keeping_.clear();
+            return;
+        }
+        // A press that came before the answer is handed out in the next turn of the event loop,
+        // after the calls queued before it: decide in the turn after that, once it has been seen.
+        QMetaObject::invokeMethod(
+            this,
+            [this, landedOn = QPointer<QWindow>(focus)] {
+                QMetaObject::invokeMethod(
+                    this, [this, landedOn] { fetchBack(landedOn); }, Qt::QueuedConnection);
+            },
+            Qt::QueuedConnection);
+    }
+
+    // Whether a pointer button is down right now: the person pressing. On X11 the question is a
+    // round trip to the server, so every event it sent before the answer (the replayed press of a
+    // click that is over already) has reached the application once it returns.
+    static bool pointerButtonHeld()
+    {
+#if QT_CONFIG(xcb)
+        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+        xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+        if (!connection)
+            return false;
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+        if (!screen)
+            return false;
+        xcb_query_pointer_reply_t* reply
+            = xcb_query_pointer_reply(connection, xcb_query_pointer(connection, screen->root), nullptr);
+        if (!reply)
+            return false;
+        constexpr uint16_t buttons = XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3
+            | XCB_BUTTON_MASK_4 | XCB_BUTTON_MASK_5;
+        const bool held = reply->mask & buttons;
+        free(reply);
+        return held;
+#else
+        return false;
+#endif
     }
 
     void fetchBack(const QPointer<QWindow>& landedOn)

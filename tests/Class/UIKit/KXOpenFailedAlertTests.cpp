@@ -10,9 +10,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QExposeEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QExposeEvent>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -140,7 +140,7 @@ TEST_F(KXOpenFailedAlertTest, TheAlertTakesTheKeysOnceTheDialogBeforeItHasGone)
     desktopDialog.resize(300, 100);
     desktopDialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&desktopDialog));
-    for (const bool exposedFirst : {true, false}) {
+    for (const bool exposedFirst : { true, false }) {
         SCOPED_TRACE(exposedFirst ? "exposed" : "the keys on its window");
         EXPECT_FALSE(KXOpenFailedAlert::openURL(page, "https://x.example/help"));
         auto* shown = alert();
@@ -156,8 +156,9 @@ TEST_F(KXOpenFailedAlertTest, TheAlertTakesTheKeysOnceTheDialogBeforeItHasGone)
         } else {
             window->activateWindow();
         }
-        QApplication::processEvents();
-        QApplication::processEvents();
+        // The turns it takes to see where the keys went and to ask for them back.
+        for (int turn = 0; turn < 3; ++turn)
+            QApplication::processEvents();
         EXPECT_TRUE(QTest::qWaitForWindowActive(shown));
         EXPECT_EQ(QApplication::activeWindow(), shown);
         QTest::keyClick(shown->focusWidget(), Qt::Key_Return);

@@ -1,6 +1,5 @@
 // The keys when a window of ours closes while it holds them: back to the window that opened it.
 #include "Class/UIKit/KXOpenerKeys.h"
-
 #include "Class/UIKit/KXTransientWindows.h"
 #include "Platform/Dispatch/Clock.h"
 
@@ -12,9 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <memory>
 #include <vector>
 
@@ -47,6 +45,13 @@ struct OpenerChain {
         return active && QApplication::activeWindow() == window;
     }
 
+    // Lets the application take the turns it needs to see where the keys went and to act on it.
+    static void settle()
+    {
+        for (int turn = 0; turn < 3; ++turn)
+            QApplication::processEvents();
+    }
+
     QWidget main;
     std::unique_ptr<QWidget> opener;
     QLineEdit* field;
@@ -69,7 +74,8 @@ struct FirstOfTheChainTakesTheKeys : QObject {
         if (watched != closing || event->type() != QEvent::Hide)
             return false;
         if (late)
-            QMetaObject::invokeMethod(first, [first = first] { first->activateWindow(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                first, [first = first] { first->activateWindow(); }, Qt::QueuedConnection);
         else
             first->activateWindow();
         return false;
@@ -90,7 +96,7 @@ TEST(KXOpenerKeys, ADialogThatClosesGivesTheKeysBackToTheWindowThatOpenedIt)
     OpenerChain chain;
     ASSERT_EQ(QApplication::activeWindow(), chain.opener.get());
     FirstOfTheChainTakesTheKeys windowManager(chain.dialog, &chain.main);
-    for (const auto& close : std::vector<std::function<void(QDialog&)>>{
+    for (const auto& close : std::vector<std::function<void(QDialog&)>> {
              [](QDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Escape); },
              [](QDialog& dialog) { dialog.accept(); },
          }) {
@@ -99,8 +105,7 @@ TEST(KXOpenerKeys, ADialogThatClosesGivesTheKeysBackToTheWindowThatOpenedIt)
         chain.dialog->show();
         ASSERT_TRUE(OpenerChain::activate(chain.dialog));
         close(*chain.dialog);
-        QApplication::processEvents();
-        QApplication::processEvents();
+        OpenerChain::settle();
         EXPECT_EQ(QApplication::activeWindow(), chain.opener.get());
         EXPECT_EQ(QApplication::focusWidget(), chain.field);
         QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("ab"));
@@ -114,8 +119,7 @@ TEST(KXOpenerKeys, ADialogThatClosesGivesTheKeysBackToTheWindowThatOpenedIt)
     ASSERT_TRUE(QTest::qWaitForWindowActive(chain.opener.get()));
     clock.advance(2);
     chain.main.activateWindow();
-    QApplication::processEvents();
-    QApplication::processEvents();
+    OpenerChain::settle();
     EXPECT_EQ(QApplication::activeWindow(), chain.opener.get()) << "a late choice of the window manager's";
 
     // The person's click on the main window keeps the keys there, however soon it comes; the
@@ -127,9 +131,36 @@ TEST(KXOpenerKeys, ADialogThatClosesGivesTheKeysBackToTheWindowThatOpenedIt)
     ASSERT_TRUE(QTest::qWaitForWindowActive(chain.opener.get()));
     chain.main.activateWindow();
     QTest::mouseClick(&chain.main, Qt::LeftButton, {}, QPoint(10, 10));
-    QApplication::processEvents();
-    QApplication::processEvents();
+    OpenerChain::settle();
     EXPECT_EQ(QApplication::activeWindow(), &chain.main);
+}
+
+// A window manager that focuses on a click moves the keys first and hands the application the
+// click after: a click that comes a turn after the keys it moved keeps them on the main window,
+// while keys the window manager alone moved there still go back to the opener.
+TEST(KXOpenerKeys, AClickThatComesAfterTheKeysItMovedKeepsThemWhereItWent)
+{
+    OpenerChain chain;
+    bool clicks = true;
+    QObject windowManager;
+    QObject::connect(qGuiApp, &QGuiApplication::focusWindowChanged, &windowManager, [&](QWindow* focus) {
+        if (!clicks || focus != chain.main.windowHandle())
+            return;
+        QMetaObject::invokeMethod(
+            &windowManager, [&] { QTest::mouseClick(&chain.main, Qt::LeftButton, {}, QPoint(10, 10)); },
+            Qt::QueuedConnection);
+    });
+    for (const bool click : { true, false }) {
+        clicks = click;
+        SCOPED_TRACE(click ? "a click on the main window" : "the window manager alone");
+        chain.dialog->show();
+        ASSERT_TRUE(OpenerChain::activate(chain.dialog));
+        chain.dialog->reject();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(chain.opener.get()));
+        chain.main.windowHandle()->requestActivate();
+        OpenerChain::settle();
+        EXPECT_EQ(QApplication::activeWindow(), click ? &chain.main : chain.opener.get());
+    }
 }
 
 // The toolkit's file dialog accepted with Return on a typed name: the keys go back to the field
@@ -142,7 +173,7 @@ TEST(KXOpenerKeys, AFileDialogAcceptedWithTheKeyboardGivesTheKeysBackToItsOpener
     ASSERT_TRUE(cover.open(QIODevice::WriteOnly));
     cover.close();
     OpenerChain chain;
-    for (const bool late : {false, true}) {
+    for (const bool late : { false, true }) {
         SCOPED_TRACE(late ? "the window manager's choice after the request" : "before");
         QFileDialog dialog(chain.opener.get(), QStringLiteral("cover"), folder.path());
         dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -159,8 +190,7 @@ TEST(KXOpenerKeys, AFileDialogAcceptedWithTheKeyboardGivesTheKeysBackToItsOpener
         // The key goes where the keys are: the name field, or the completion list over it.
         QWidget* typedInto = QApplication::activePopupWidget() ? QApplication::activePopupWidget() : name;
         QTest::keyClick(typedInto, Qt::Key_Return);
-        QApplication::processEvents();
-        QApplication::processEvents();
+        OpenerChain::settle();
         ASSERT_EQ(dialog.result(), QDialog::Accepted);
         ASSERT_FALSE(dialog.isVisible());
         EXPECT_EQ(QApplication::activeWindow(), chain.opener.get());
@@ -176,7 +206,8 @@ TEST(KXOpenerKeys, OnlyAWindowHoldingTheKeysHandsThemToAnOpenerThatShows)
     ASSERT_TRUE(OpenerChain::activate(chain.dialog));
     QWindow* dialogKeys = chain.dialog->windowHandle();
     EXPECT_EQ(kx_openerTakingKeys(chain.dialog, dialogKeys), chain.opener.get());
-    EXPECT_EQ(kx_openerTakingKeys(chain.dialog, chain.main.windowHandle()), nullptr) << "the keys are elsewhere";
+    EXPECT_EQ(kx_openerTakingKeys(chain.dialog, chain.main.windowHandle()), nullptr)
+        << "the keys are elsewhere";
     EXPECT_EQ(kx_openerTakingKeys(chain.field, dialogKeys), nullptr) << "not a window";
     EXPECT_EQ(kx_openerTakingKeys(chain.opener.get(), chain.opener->windowHandle()), &chain.main);
     EXPECT_EQ(kx_openerTakingKeys(&chain.main, chain.main.windowHandle()), nullptr) << "no opener";
