@@ -11,6 +11,7 @@
 
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/FreeSpace.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -20,7 +21,6 @@
 #include <fstream>
 #include <limits>
 #include <sys/stat.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -70,24 +70,6 @@ mode_t processUmask()
     return 022;
 }
 
-// Bytes an unprivileged process may still write on the file system that holds `path`, or what
-// will hold it: its nearest existing parent. nil when that cannot be told.
-std::optional<std::uint64_t> freeSpaceAt(const std::string& path)
-{
-    std::error_code error;
-    std::filesystem::path probe = std::filesystem::absolute(path, error);
-    if (error)
-        return std::nullopt;
-    for (;;) {
-        struct statvfs space {};
-        if (::statvfs(probe.c_str(), &space) == 0)
-            return static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize;
-        if (errno != ENOENT || !probe.has_relative_path())
-            return std::nullopt;
-        probe = probe.parent_path();
-    }
-}
-
 } // namespace
 
 UnzipRun::UnzipRun(Options options)
@@ -117,7 +99,7 @@ Ref<Error> UnzipRun::checkLayout(const CentralDirectory& directory)
     outputCap_ = options_.outputLimit.bytesFor(fileSize_);
     if (declared > outputCap_)
         return archiveError(ZipArchiveErrorCodeOutputLimitExceeded, "zip file unpacks to more than the size limit");
-    if (std::optional<std::uint64_t> space = freeSpaceAt(options_.destination); space && declared > *space)
+    if (std::optional<std::uint64_t> space = foundation::freeBytesAt(options_.destination); space && declared > *space)
         return Error::errorWithDomain(foundation::NSPOSIXErrorDomain, ENOSPC, nullptr);
     return nullptr;
 }

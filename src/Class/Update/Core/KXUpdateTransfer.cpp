@@ -6,6 +6,7 @@
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/FreeSpace.h"
 #include "Platform/Foundation/URL.h"
 #include "Platform/URLLoading/HTTPURLResponse.h"
 #include "Platform/URLLoading/URLError.h"
@@ -15,8 +16,8 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <random>
-#include <sys/statvfs.h>
 #include <system_error>
 #include <unistd.h>
 
@@ -94,13 +95,12 @@ fs::path temporaryNameFor(const fs::path& target)
     return target.parent_path() / foundation::format(".%@.%08X.part", target.filename().string(), random());
 }
 
-// Whether the file system of `folder` has `bytes` free for an unprivileged writer.
+// Whether the file system of `folder` has `bytes` free for an unprivileged writer; unknown
+// counts as room, and the writes will tell.
 bool hasRoomFor(const fs::path& folder, long long bytes)
 {
-    struct statvfs space {};
-    if (::statvfs(folder.c_str(), &space) != 0)
-        return true; // unknown: the writes will tell
-    return static_cast<unsigned long long>(bytes) <= static_cast<unsigned long long>(space.f_bavail) * space.f_frsize;
+    const std::optional<std::uint64_t> space = foundation::freeBytesAt(folder.string());
+    return !space || static_cast<std::uint64_t>(bytes) <= *space;
 }
 
 } // namespace
