@@ -121,6 +121,15 @@ AdminEndpoint::Answer AdminEndpoint::handle(const std::string& action, const For
             refuse(400, "fids must be font ids separated by commas");
         else if (!replaceCart(deps_.db, user, *ids))
             refuse(400, "unknown user: " + user);
+    } else if (action == "agreement") {
+        // Whether a user has accepted the user agreement: agreed=0 asks it again at the next sign-in.
+        const std::string name = value("user").empty() ? "newbie" : value("user");
+        auto lock = deps_.db.lock();
+        const auto user = Accounts::userNamed(deps_.db, name);
+        if (!user)
+            refuse(400, "unknown user: " + name);
+        else
+            deps_.db.exec("UPDATE users SET is_agree = ? WHERE id = ?", {static_cast<int64_t>(number("agreed", 0) != 0 ? 1 : 0), *user});
     } else if (action == "review") {
         // The review's outcome for a folder submitted for publication: 2 published, 3 refused.
         const long long state = number("state", 0);

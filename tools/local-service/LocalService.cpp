@@ -288,6 +288,13 @@ bool LocalService::setCart(const std::string& userName, const std::vector<int64_
     return replaceCart(*impl_->db, userName, fontids);
 }
 
+bool LocalService::setAgreed(const std::string& userName, bool agreed)
+{
+    auto lock = impl_->db->lock();
+    const auto user = Accounts::userNamed(*impl_->db, userName);
+    return user && impl_->db->exec("UPDATE users SET is_agree = ? WHERE id = ?", {static_cast<int64_t>(agreed ? 1 : 0), *user});
+}
+
 bool LocalService::confirmWechatTicket(const std::string& ticket, const std::string& userName)
 {
     auto lock = impl_->db->lock();

@@ -66,6 +66,9 @@ public:
     // The user's cart (by name or phone) becomes exactly these fonts, unchecked: ids the
     // catalogue lacks are kept too. False when there is no such user.
     bool setCart(const std::string& userName, const std::vector<int64_t>& fontids);
+    // Whether the user (by name or phone) has accepted the user agreement. False when there is no
+    // such user.
+    bool setAgreed(const std::string& userName, bool agreed);
     // What scanning the QR code and confirming on the phone does.
     bool confirmWechatTicket(const std::string& ticket, const std::string& userName = "demo");
     std::optional<std::string> lastSmsCode(const std::string& phone) const;

@@ -5,7 +5,6 @@
 #include "Class/Account/KXWebPanel.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
-#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Foundation/String.h"
@@ -118,11 +117,10 @@ void KXRegisterAgreementVC::sureBtnClick()
 {
     asking_ = false;
     KXGlobalDataBase::sharedKXGlobalDataBase().setRegisterUrl(true);
-    KXSignInEvents::postAgreement(true);
     window()->hide();
-    const Id token = foundation::UserDefaults::standardUserDefaults().objectForKey("token");
-    if (!token.stringValue().empty())
-        KXHTTPBUSINESS().agreementProtocolSuceess([](const Id&) { }, [](const foundation::Ref<foundation::Error>&) { });
+    // The sign-in gate that hears the answer tells the service, and signs the user in only once
+    // the service holds the agreement.
+    KXSignInEvents::postAgreement(true);
 }
 
 void KXRegisterAgreementVC::disagreeBtnclick()

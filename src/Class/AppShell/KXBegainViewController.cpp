@@ -8,7 +8,6 @@
 #include "Class/AppShell/KXStartupSignIn.h"
 #include "Class/AppShell/KXStartupTrace.h"
 #include "Class/Favourites/Core/KXFolderSession.h"
-#include "Class/Home/Core/KXSignInGate.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
@@ -104,7 +103,7 @@ void KXBegainViewController::viewDidAppear()
     // already stored, is dropped. A user still to answer the agreement has no folders yet, so they
     // are asked for once the start-up sign-in has told whether the user has agreed.
     KXStartupSignIn::whenSettled([] {
-        if (KXUserCenterConfig::sharedKXUserCenterConfig().islogin() && !KXSignInGate::isWaiting())
+        if (KXUserCenterConfig::sharedKXUserCenterConfig().islogin())
             KXFolderSession::reloadFolders();
     });
     KXStartupRules::applyBaseline(foundation::UserDefaults::standardUserDefaults());

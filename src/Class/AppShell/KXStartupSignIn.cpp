@@ -2,6 +2,7 @@
 
 #include "Class/Home/Core/KXSignInGate.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Platform/Storage/UserDefaults.h"
 
@@ -44,8 +45,7 @@ bool KXStartupSignIn::start()
     settling().onItsWay = false;
     settling().blocks.clear();
     KXSignInGate::discardUnanswered();
-    auto& defaults = foundation::UserDefaults::standardUserDefaults();
-    if (defaults.objectForKey("token").isNil())
+    if (!KXAccountState::signedIn())
         return false;
     const KXSignInEvents::Attempt attempt = KXSignInEvents::startAttempt();
     settling().onItsWay = true;

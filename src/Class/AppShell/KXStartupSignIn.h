@@ -9,8 +9,8 @@
 // signing in.
 //
 // A token stored while the agreement's question was open, by a client that ended without an
-// answer, is no sign-in: it goes with its mark before anything is sent (KXSignInGate::
-// discardUnanswered), and the client starts signed out. Otherwise a stored token is signed in again
+// answer, is no sign-in: it goes with its mark and everything stored for its account before
+// anything is sent (KXSignInGate::discardUnanswered), and the client starts signed out. Otherwise a stored token is signed in again
 // with empty credentials (the transport sends the token), as an attempt of its own.
 //
 // A reply with errcode 0 for a user who has agreed updates the session (KXUserCenterConfig::

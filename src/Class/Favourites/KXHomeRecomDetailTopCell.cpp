@@ -8,6 +8,7 @@
 #include "Class/ImageViews/ImageViewWebCache.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
@@ -74,11 +75,17 @@ KXHomeRecomDetailTopCell::KXHomeRecomDetailTopCell(QWidget* parent)
             if (cell)
                 cell->attentionChanged(n);
         });
-    // A sign-in completes a waiting click; a sign-in or sign-out decides whose collection it is.
+    // A sign-out decides whose collection it is no longer; a sign-in that has passed the
+    // agreement completes a waiting click (a user still to agree is nobody's account yet).
     sessionChanges_ = dispatch::NotificationCenter::defaultCenter().addObserver(KXSignInEvents::kNotification, Id(),
         nullptr, [cell = QPointer<KXHomeRecomDetailTopCell>(this)](const dispatch::Notification& n) {
             if (cell)
                 cell->receiveNotification(n);
+        });
+    signedIns_ = dispatch::NotificationCenter::defaultCenter().addObserver(KXAccountState::kSignedInNotification, Id(),
+        nullptr, [cell = QPointer<KXHomeRecomDetailTopCell>(this)](const dispatch::Notification& n) {
+            if (cell)
+                cell->signedIn(Id(n.userInfo)["user"]);
         });
 }
 
@@ -263,14 +270,14 @@ void KXHomeRecomDetailTopCell::receiveNotification(const dispatch::Notification&
 {
     if (!notification.userInfo)
         return;
-    if (notification.userInfo->containsKey("loginOut")) {
+    if (notification.userInfo->containsKey("loginOut"))
         showAttention();
-        return;
-    }
-    if (!notification.userInfo->containsKey("loginMessage"))
-        return;
+}
+
+void KXHomeRecomDetailTopCell::signedIn(const Id& account)
+{
     // The account that signed in is the post's: the session may not hold it yet.
-    const Id user = Id(notification.userInfo)["loginMessage"]["uid"];
+    const Id user = account["uid"];
     const bool send = follow_.signedIn(isOwnCollection(user));
     showAttention(user);
     if (send)

@@ -68,6 +68,8 @@ public:
 
     void attentionBtnClick();
     void receiveNotification(const dispatch::Notification& notification);
+    // A sign-in passed the agreement: a click that waited for it is sent.
+    void signedIn(const foundation::Id& user);
     void attentionChanged(const dispatch::Notification& notification);
     void attentionHttpRequest();
 
@@ -105,6 +107,7 @@ private:
     KXCollectionFollow follow_;
     std::weak_ptr<KXHomeRecomDetailTopCellDelegate> delegate_;
     dispatch::Subscription sessionChanges_;
+    dispatch::Subscription signedIns_;
     dispatch::Subscription attentionChanges_;
     ImageView* contentImg_ = nullptr;
     ImageView* avatarImg_ = nullptr;

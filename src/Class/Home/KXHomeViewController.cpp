@@ -36,6 +36,7 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
@@ -370,7 +371,8 @@ void KXHomeViewController::setupBaseUI()
     kxhome::setTextColor(nickNameLabel_, kxhome::kMenuText);
     nickNameLabel_->setCursor(Qt::PointingHandCursor);
     nickNameLabel_->installEventFilter(this);
-    const std::string storedName = Id(defaults().stringForKey("Name")).stringValue();
+    // The name a sign-in stored is the account's only while that account is signed in.
+    const std::string storedName = KXAccountState::signedIn() ? Id(defaults().stringForKey("Name")).stringValue() : std::string();
     setShownName(storedName.empty() ? QStringLiteral("登录/注册") : QString::fromStdString(storedName));
 
     orderNumLabel_ = new QLabel(column);
@@ -514,7 +516,7 @@ void KXHomeViewController::setupSideTables()
 void KXHomeViewController::setupData()
 {
     auto& session = KXUserCenterConfig::sharedKXUserCenterConfig();
-    if (session.islogin() && !KXSignInGate::isWaiting()) {
+    if (session.islogin()) {
         const Id user(session.userinfo());
         if (user.dictionary() && user.count() > 0) {
             il_setImageWithURL(avatarImg_, foundation::URL::URLWithString(user["head"].stringValue()),
@@ -604,7 +606,7 @@ void KXHomeViewController::showEvent(QShowEvent* event)
 void KXHomeViewController::viewWillAppear()
 {
     layOutLeftMenu();
-    if (!KXSignInGate::isWaiting() && !Id(defaults().stringForKey("vip_type")).stringValue().empty())
+    if (KXAccountState::signedIn() && !Id(defaults().stringForKey("vip_type")).stringValue().empty())
         showVipMark();
     QLabel* cartBadge = buyCartNumLabel();
     QWidget* menu = leftMenu_;

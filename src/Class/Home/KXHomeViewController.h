@@ -212,6 +212,10 @@ public:
     void agreeAgreementA(const dispatch::Notification& notification);
     void loginBusiness(const foundation::Id& user);
     void logoutBussiness();
+    // The account area, badges and side tables as a client that never signed in shows them.
+    void showNobodySignedIn();
+    // A waiting sign-in ended without signing in: what it opened closes, and nothing of it shows.
+    void waitingSignInEnded();
     void avatarClick();
     void buttonClick();
 

@@ -79,9 +79,15 @@ void KXHomeViewController::receiveNotification(const dispatch::Notification& not
 
 void KXHomeViewController::loginUpDateWithUserInfo(const Id& user)
 {
+    const bool wasSignedIn = session().islogin();
     if (KXSignInGate::receive(user) == KXSignInGate::Step::SignIn) {
         loginBusiness(user);
         return;
+    }
+    // The account signed in before has gone with the sign-in that now waits.
+    if (wasSignedIn) {
+        orderReminder_->stop();
+        showNobodySignedIn();
     }
     askAgreement();
 }
@@ -104,17 +110,34 @@ void KXHomeViewController::askAgreement()
 
 void KXHomeViewController::agreeAgreementA(const dispatch::Notification& notification)
 {
-    const bool waited = KXSignInGate::isWaiting();
-    const Id user = KXSignInGate::answer(userInfoValue(notification, "isAgree"));
-    if (!user.isNil()) {
-        loginBusiness(user);
-        return;
-    }
-    // Refused: while the question was open the token stood, and what it opened (a folder dialog of
-    // a star clicked before the answer) would now ask without one. It goes as at a sign-out; the
-    // user never was signed in, so no sign-in window opens and nobody is signed out.
-    if (waited)
-        tabViewTouched(cloudBtn_);
+    KXSignInGate::answer(userInfoValue(notification, "isAgree"),
+                         dispatch::guardedQt(this, [](KXHomeViewController& self, KXSignInGate::Outcome outcome, const Id& user) {
+                             switch (outcome) {
+                             case KXSignInGate::Outcome::SignedIn:
+                                 self.loginBusiness(user);
+                                 break;
+                             case KXSignInGate::Outcome::Refused:
+                                 self.waitingSignInEnded();
+                                 break;
+                             case KXSignInGate::Outcome::StillWaiting:
+                                 // The service holds no agreement: the question again, saying why.
+                                 self.askAgreement();
+                                 MLHudAlert::alertWithWindow(self.greeWc_->window(), 1, QStringLiteral("网络异常，请稍后重试"));
+                                 break;
+                             case KXSignInGate::Outcome::NobodyWaits:
+                                 break;
+                             }
+                         }));
+}
+
+void KXHomeViewController::waitingSignInEnded()
+{
+    // No sign-in window opens and nobody is told of a sign-out: nobody was signed in. What the
+    // wait opened goes, as at a sign-out.
+    orderReminder_->stop();
+    rightListview_->setTabTypeNum(1);
+    showNobodySignedIn();
+    tabViewTouched(cloudBtn_);
 }
 
 void KXHomeViewController::loginBusiness(const Id& user)
@@ -167,6 +190,21 @@ void KXHomeViewController::logoutBussiness()
     // The reminder asks for the unpaid orders of the account that ordered: it ends with it.
     orderReminder_->stop();
     rightListview_->setTabTypeNum(1);
+    showNobodySignedIn();
+    loginClick();
+    tabViewTouched(cloudBtn_);
+    if (unsaved.empty())
+        return;
+    // Over the login window, which covers the hub; queued behind the settings' own report of the
+    // failed write, which would otherwise take the toast back to the hub.
+    dispatch::mainQueue().async(
+        dispatch::guardedQt(this, [message = QString::fromStdString(unsaved)](KXHomeViewController& self) {
+            MLHudAlert::alertWithWindow(self.loginWindow_ ? self.loginWindow_->window() : self.window(), 1, message);
+        }));
+}
+
+void KXHomeViewController::showNobodySignedIn()
+{
     buyCartNumLabel()->hide();
     orderNumLabel_->hide();
     shoppingCartBtn_->setState(0);
@@ -180,16 +218,8 @@ void KXHomeViewController::logoutBussiness()
     followArray_ = foundation::MutableArray::create();
     accordion_.closeBoth();
     sideRowsChanged();
-    loginClick();
-    tabViewTouched(cloudBtn_);
-    if (unsaved.empty())
-        return;
-    // Over the login window, which covers the hub; queued behind the settings' own report of the
-    // failed write, which would otherwise take the toast back to the hub.
-    dispatch::mainQueue().async(
-        dispatch::guardedQt(this, [message = QString::fromStdString(unsaved)](KXHomeViewController& self) {
-            MLHudAlert::alertWithWindow(self.loginWindow_ ? self.loginWindow_->window() : self.window(), 1, message);
-        }));
+    // The stars of the rows on screen were painted from the folders that have gone.
+    repaintFontRows();
 }
 
 void KXHomeViewController::repaintFontRows()

@@ -4,7 +4,6 @@
 #include "Class/AppShell/KXRoundedBox.h"
 #include "Class/AppShell/KXStartupSignIn.h"
 #include "Class/FontList/KXViewReference.h"
-#include "Class/Home/Core/KXSignInGate.h"
 #include "Class/Home/Core/KXFlyingDotPath.h"
 #include "Class/Home/Core/KXOrderReminder.h"
 #include "Class/Home/KXHomeViewController.h"
@@ -42,7 +41,7 @@ void KXHomeViewController::upDateBuyCartState()
     // An account still to answer the agreement has no cart yet, and a stored token has none before
     // the start-up sign-in has said whether its user has agreed.
     KXStartupSignIn::whenSettled(dispatch::guardedQt(this, [](KXHomeViewController& self) {
-        if (signedIn() && !KXSignInGate::isWaiting())
+        if (signedIn())
             self.requestCartState();
     }));
 }

@@ -11,6 +11,7 @@
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Fonts/KXHomeLocalManager.h"
+#include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
@@ -161,8 +162,7 @@ void KXHomeViewController::showRecentlyUsed()
 void KXHomeViewController::openStorePage()
 {
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
-    const bool hasToken = !defaults.objectForKey("token").isNil();
-    const std::string address = Id(defaults.stringForKey(hasToken ? "my_shop_url" : "shop_url")).stringValue();
+    const std::string address = Id(defaults.stringForKey(KXAccountState::signedIn() ? "my_shop_url" : "shop_url")).stringValue();
     if (!address.empty())
         KXOpenFailedAlert::openURL(this, address);
 }

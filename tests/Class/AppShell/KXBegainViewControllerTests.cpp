@@ -211,7 +211,15 @@ TEST_F(KXBegainViewControllerTest, AStoredTokenOfAUserWhoHasNotAgreedAppliesNoth
     EXPECT_FALSE(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo()) << "no folders before the answer";
     EXPECT_EQ(Id(defaults.stringForKey("token")).stringValue(), token.stringValue()) << "kept while the question is open";
     EXPECT_FALSE(defaults.objectForKey(KXSignInGate::kPendingKey).isNil()) << "a crash now signs nobody in";
-    EXPECT_EQ(KXSignInGate::answer(Id("1"))["uname"].stringValue(), "newbie");
+    std::optional<KXSignInGate::Outcome> outcome;
+    std::string accepted;
+    KXSignInGate::answer(Id("1"), [&](KXSignInGate::Outcome heard, const Id& user) {
+        outcome = heard;
+        accepted = user["uname"].stringValue();
+    });
+    ASSERT_TRUE(waitFor([&] { return outcome.has_value(); }));
+    EXPECT_EQ(outcome, KXSignInGate::Outcome::SignedIn);
+    EXPECT_EQ(accepted, "newbie");
     EXPECT_TRUE(defaults.objectForKey(KXSignInGate::kPendingKey).isNil());
 }
 
@@ -230,7 +238,10 @@ TEST_F(KXBegainViewControllerTest, TheFoldersWaitForTheStartUpSignInToSayTheUser
     ASSERT_TRUE(releaseHeldReplies());
     ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_TRUE(service().requestLog().withTag("137").empty());
-    EXPECT_TRUE(KXSignInGate::answer(Id("0")).isNil()) << "refused: nobody signs in";
+    std::optional<KXSignInGate::Outcome> outcome;
+    KXSignInGate::answer(Id("0"), [&](KXSignInGate::Outcome heard, const Id&) { outcome = heard; });
+    EXPECT_EQ(outcome, KXSignInGate::Outcome::Refused) << "refused: nobody signs in";
+    EXPECT_FALSE(KXUserCenterConfig::sharedKXUserCenterConfig().islogin());
 }
 
 TEST_F(KXBegainViewControllerTest, AStartUpSignInLostOnTheWayStillReadsTheFoldersOfTheStoredToken)

@@ -17,6 +17,7 @@
 #include "Class/FontList/KXHomeListOverlays.h"
 #include "Class/FontList/KXPreviewLoads.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/Theme/KXThemeManager.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
@@ -81,6 +82,13 @@ protected:
     static void follow(const Id& id, const char* state)
     {
         run([&](auto s, auto f) { KXHTTPBUSINESS().isAttentionGroup(id, Id(state), s, f); });
+    }
+    // The session's user has passed the agreement, as the sign-in gate announces it.
+    static void announceSignedIn()
+    {
+        dispatch::NotificationCenter::defaultCenter().post(
+            KXAccountState::kSignedInNotification, Id(),
+            foundation::Dictionary::create({{Id("user"), Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo())}}));
     }
 };
 
@@ -301,14 +309,18 @@ TEST_F(KXHomeRecomDetailViewTest, SignedOutTheFollowWaitsForTheSignIn)
     EXPECT_EQ(requests("138"), 0u);
     EXPECT_EQ(header->attentionState(), 1) << "three clicks";
 
-    // Other sign-in events are not a sign-in.
+    // Other sign-in events are not a sign-in, nor is a sign-in that has still to pass the agreement.
     KXSignInEvents::postLoginStarting();
     EXPECT_TRUE(header->isWaitingForSignIn());
     signIn();
     KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()), KXSignInEvents::startAttempt());
+    EXPECT_TRUE(header->isWaitingForSignIn());
+    settle(host());
+    EXPECT_EQ(requests("138"), 0u);
+    announceSignedIn();
     EXPECT_FALSE(header->isWaitingForSignIn());
     ASSERT_TRUE(waitUntil([] { return requests("138") == 1; }));
-    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()), KXSignInEvents::startAttempt());
+    announceSignedIn();
     settle(host());
     EXPECT_EQ(requests("138"), 1u) << "one request for the clicks made signed out";
     ASSERT_TRUE(waitUntil([&] { return header->attentionBtn()->isEnabled(); }));
@@ -338,7 +350,7 @@ TEST_F(KXHomeRecomDetailViewTest, SignedOutAFollowMovesTheCountOnlyOnceItIsSent)
     signIn();
     setFault("followCollect", localservice::Fault::Kind::Http500);
     const std::size_t reads = requests("144");
-    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()), KXSignInEvents::startAttempt());
+    announceSignedIn();
     EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
     ASSERT_TRUE(waitUntil([&] { return requests("138") == 1 && requests("144") == reads + 1; }));
     ASSERT_TRUE(waitForQuietTraffic());
@@ -360,7 +372,7 @@ TEST_F(KXHomeRecomDetailViewTest, AFollowCompletedThroughTheSignInShowsTheServic
         detail->loginWindow()->window()->orderOut();
         signIn();
         const std::size_t reads = requests("144");
-        KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()), KXSignInEvents::startAttempt());
+        announceSignedIn();
         EXPECT_EQ(followers(header), "关注 " + card["follow_num"].stringValue()) << "nothing moves before the answer";
         EXPECT_TRUE(waitUntil([&] { return requests("144") == reads + 1; })) << "read again once the follow is answered";
         EXPECT_TRUE(waitForQuietTraffic());
@@ -428,7 +440,7 @@ TEST_F(KXHomeRecomDetailViewTest, AFollowWhoseReplyWasLostShowsWhatTheServiceHol
     detail->loginWindow()->window()->orderOut();
     signIn();
     setFault("followCollect", localservice::Fault::Kind::LostReply);
-    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()), KXSignInEvents::startAttempt());
+    announceSignedIn();
     ASSERT_TRUE(waitUntil([&] { return requests("138") == 1 && header->attentionBtn()->isEnabled(); }));
     ASSERT_TRUE(waitForQuietTraffic());
     service().faults().clear("followCollect");
@@ -468,7 +480,7 @@ TEST_F(KXHomeRecomDetailViewTest, SignedOutNoCollectionIsOnesOwn)
     ASSERT_TRUE(header->isWaitingForSignIn());
     detail->loginWindow()->window()->orderOut();
     signIn();
-    KXSignInEvents::postLoginMessage(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo()), KXSignInEvents::startAttempt());
+    announceSignedIn();
     EXPECT_FALSE(header->isWaitingForSignIn());
     EXPECT_TRUE(header->attentionBtn()->isHidden());
     EXPECT_EQ(header->attentionState(), 0);

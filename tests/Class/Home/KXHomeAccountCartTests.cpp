@@ -375,6 +375,9 @@ TEST_F(KXHomeAccountCartTest, TheCartWaitsForTheStartUpSignInToSayTheUserHasAgre
     EXPECT_EQ(stored("token"), newbie["token"].stringValue());
 }
 
+// While the question waits the client is signed out: a row's star asks for a sign-in and opens no
+// folder dialog of the waiting account. A refusal then closes what was opened meanwhile, and
+// nobody was signed in or out.
 TEST_F(KXHomeAccountCartTest, ARefusedAgreementClosesWhatTheWaitingSignInOpened)
 {
     // The add-to-folder dialog a row's star opens, as a stand-in found by its name.
@@ -399,15 +402,14 @@ TEST_F(KXHomeAccountCartTest, ARefusedAgreementClosesWhatTheWaitingSignInOpened)
     ASSERT_NE(star, nullptr);
     list.collectionBtnClick(star);
     QPointer<QWidget> dialog = KXHomeListOverlays::topSubview(&list);
-    ASSERT_TRUE(dialog && dialog->objectName() == QStringLiteral("groupAddStandIn"));
+    EXPECT_FALSE(dialog && dialog->objectName() == QStringLiteral("groupAddStandIn")) << "no folder dialog of the waiting account";
+    EXPECT_TRUE(loginShown(home)) << "a sign-in is asked for, as signed out";
     QPointer<QWidget> page = addOverlay();
     answerAgreement("0");
     settle();
     EXPECT_FALSE(session().islogin());
-    EXPECT_TRUE(dialog.isNull() || dialog->parentWidget() == nullptr) << "its confirm would ask without a token";
     EXPECT_TRUE(page.isNull() || page->parentWidget() == nullptr);
     EXPECT_EQ(home.selectedTabView(), home.cloudBtn());
-    EXPECT_FALSE(loginShown(home)) << "nobody was signed out";
     EXPECT_TRUE(std::none_of(logouts().begin(), logouts().end(), [](const auto& told) { return told && told->containsKey("loginOut"); }));
 
     // An answer nobody waits for (the registration page posts it too) closes nothing.
@@ -415,6 +417,138 @@ TEST_F(KXHomeAccountCartTest, ARefusedAgreementClosesWhatTheWaitingSignInOpened)
     answerAgreement("0");
     settle();
     EXPECT_EQ(page->parentWidget(), &home);
+}
+
+// Every way the window has to use an account, tried while the question waits: none sends anything
+// with the waiting account's token, and each behaves as for a client signed out.
+TEST_F(KXHomeAccountCartTest, WhileTheAgreementWaitsNothingGoesWithTheWaitingToken)
+{
+    auto& home = open();
+    const Id newbie = loginReply("newbie", "newbie123");
+    const std::string waiting = newbie["token"].stringValue();
+    postSignIn(newbie);
+    ASSERT_TRUE(home.greeWc() && home.greeWc()->window()->isVisible());
+    service().requestLog().clear();
+
+    // A row's star, the tabs, the account area, the cart and the side tables.
+    KXHomeListView& list = *home.rightListview();
+    const auto row = KXFontListModel::recordOfIndex(list.listTableView()->model()->index(0, 0));
+    ASSERT_NE(row, nullptr);
+    list.collectionBtnClick(row);
+    home.tabViewTouched(home.recentBtn());
+    home.avatarClick();
+    home.shoppingCartBtnClick();
+    home.newgroupClick();
+    home.colletExpand();
+    home.focusExpandAction();
+    home.tabViewTouched(home.cloudBtn());
+    // Every operation of the facade that needs an account, asked directly.
+    const Id none;
+    const std::vector<std::function<void(KXHTTPBUSINESS&, KXHTTPBUSINESS::Success, KXHTTPBUSINESS::Failure)>> operations{
+        [](auto& b, auto s, auto f) { b.getRecentUserDataSuceess(s, f); },
+        [](auto& b, auto s, auto f) { b.GetBoughtFontsListSuceess(s, f); },
+        [&](auto& b, auto s, auto f) { b.EditFontToGroupWithByParameters(foundation::Dictionary::create(), s, f); },
+        [](auto& b, auto s, auto f) { b.GetUserDataSuceess(s, f); },
+        [](auto& b, auto s, auto f) { b.getUnpaidOriderSuceess(s, f); },
+        [](auto& b, auto s, auto f) { b.getMyOriderSuceess(s, f); },
+        [&](auto& b, auto s, auto f) { b.ReviseUserInfoWithSex(none, none, none, Id("x"), none, none, none, s, f); },
+        [](auto& b, auto s, auto f) { b.CollectFontWithFontid(Id("1"), Id("1"), s, f); },
+        [](auto& b, auto s, auto f) { b.CreateGroupWithName(Id("a"), s, f); },
+        [](auto& b, auto s, auto f) { b.RenameGroupWithName(Id("a"), Id("1"), s, f); },
+        [](auto& b, auto s, auto f) { b.DeleteGroupWithGroup_id(Id("1"), s, f); },
+        [&](auto& b, auto s, auto f) { b.publishCollection(Id("1"), Id("0"), none, none, none, none, none, none, none, s, f); },
+        [](auto& b, auto s, auto f) { b.GetFocusGroupsListSuceess(s, f); },
+        [](auto& b, auto s, auto f) { b.GetCollectGroupsListSuceess(s, f); },
+        [](auto& b, auto s, auto f) { b.isAttentionGroup(Id("1"), Id("1"), s, f); },
+        [](auto& b, auto s, auto f) { b.isUpdateGroupDataByCollectversion(Id("1"), s, f); },
+        [](auto& b, auto s, auto f) { b.addBuyCartsWithFids(Id("1"), s, f); },
+        [](auto& b, auto s, auto f) { b.deleteBuyCartsWithFids(Id("1"), s, f); },
+        [](auto& b, auto s, auto f) { b.getBuyCartsDataSuceess(s, f); },
+        [](auto& b, auto s, auto f) { b.getBuyCartsPriceWithFids(Id("1"), Id("13"), Id("{}"), s, f); },
+        [](auto& b, auto s, auto f) { b.submitBuyCartsOriderWithFids(Id("1"), Id("13"), Id("{}"), s, f); },
+        [](auto& b, auto s, auto f) { b.LoginWithName(Id(""), Id(""), s, f); },
+        [](auto& b, auto s, auto f) { b.getRecommendDataByID(Id("1"), Id("0"), s, f); },
+    };
+    for (const auto& operation : operations) {
+        KXHTTPBUSINESS business;
+        operation(business, [](const Id&) { }, [](const foundation::Ref<foundation::Error>&) { });
+    }
+    ASSERT_TRUE(waitForQuietTraffic());
+    settle();
+    for (const auto& request : service().requestLog().entries()) {
+        const std::string* token = request.param("token");
+        EXPECT_TRUE(!token || *token != waiting) << request.path << " went with the waiting account's token";
+    }
+    EXPECT_TRUE(service().requestLog().withTag("155").empty()) << "no cart of the waiting account";
+    EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
+    EXPECT_FALSE(qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home))) << "no personal centre of the waiting account";
+    EXPECT_TRUE(loginShown(home));
+    EXPECT_TRUE(KXSignInGate::isWaiting()) << "nothing of that ended the wait";
+    EXPECT_EQ(stored("token"), waiting);
+}
+
+// A refusal leaves nothing of the account that waited, on screen or in the settings, also after
+// the account had been signed in and was asked again by the service.
+TEST_F(KXHomeAccountCartTest, ARefusalLeavesNothingOfTheRefusedAccount)
+{
+    const Id newbie = loginReply("newbie", "newbie123");
+    // A former run signed newbie in (the agreement since withdrawn): the name, the folders and the
+    // records stored for it are there at the start.
+    defaults().setObject(newbie["token"], "token");
+    defaults().setObject(Id("newbie"), "Name");
+    defaults().setObject(newbie["uid"], "userID");
+    session().setUserinfo(newbie.mutableCopy().as<foundation::MutableDictionary>());
+    auto& home = open();
+    EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("newbie")) << "signed in as far as the client knows";
+    session().setGroupsInfo(foundation::Array::create(
+        {Id(foundation::Dictionary::create({{Id("id"), Id(1)}, {Id("collect_name"), Id("喜欢的字体")}, {Id("fonts"), Id(foundation::Array::create({Id(1)}))}}))}));
+    home.foldersStored();
+    ASSERT_EQ(home.groupArray()->count(), 1u);
+
+    // The renewal says the agreement is still to answer.
+    postSignIn(newbie);
+    ASSERT_TRUE(home.greeWc() && home.greeWc()->window()->isVisible());
+    EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册")) << "nothing of the account while it waits";
+    EXPECT_EQ(home.groupArray()->count(), 0u);
+    answerAgreement("0");
+    settle();
+    EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
+    EXPECT_EQ(home.groupArray()->count(), 0u);
+    EXPECT_FALSE(session().isCollected(1));
+    EXPECT_TRUE(defaults().objectForKey("Name").isNil());
+    EXPECT_TRUE(defaults().objectForKey("token").isNil());
+    EXPECT_FALSE(loginShown(home)) << "nobody was signed out";
+
+    // Nor at the next start.
+    hub_.reset();
+    auto& again = open();
+    EXPECT_EQ(again.nickNameLabel()->text(), QStringLiteral("登录/注册"));
+    EXPECT_EQ(again.groupArray()->count(), 0u);
+}
+
+// The agreement's acceptance goes to the service before anything of the account is used: a failed
+// one asks again and signs nobody in.
+TEST_F(KXHomeAccountCartTest, AnAcceptanceTheServiceDidNotRecordAsksAgain)
+{
+    auto& home = open();
+    const Id newbie = loginReply("newbie", "newbie123");
+    postSignIn(newbie);
+    service().requestLog().clear();
+    setFault("agreement", localservice::Fault::Kind::Http500);
+    home.greeWc()->contentViewController()->sureBtnClick();
+    ASSERT_TRUE(waitFor([&] { return home.greeWc()->window()->isVisible(); })) << "the question again";
+    ASSERT_TRUE(waitForQuietTraffic());
+    settle();
+    EXPECT_FALSE(session().islogin());
+    EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
+    EXPECT_TRUE(service().requestLog().withTag("155").empty());
+    EXPECT_EQ(toastText(), QStringLiteral("网络异常，请稍后重试"));
+
+    service().faults().clearAll();
+    home.greeWc()->contentViewController()->sureBtnClick();
+    ASSERT_TRUE(waitFor([&] { return session().islogin(); }));
+    ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("155").size() == 1; }));
+    EXPECT_NE(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
 }
 
 TEST_F(KXHomeAccountCartTest, ASecondGatedSignInRaisesTheAgreementWindowOnScreen)

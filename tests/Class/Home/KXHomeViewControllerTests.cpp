@@ -223,6 +223,11 @@ TEST_F(KXHomeViewControllerTest, QuestionnaireButtonAndCartBadgeFollowTheService
 TEST_F(KXHomeViewControllerTest, TheVipMarkAndRing)
 {
     hubDefaults().setObject(Id("1"), "vip_type");
+    // Only the account signed in is shown: a VIP type left by a former account is nobody's.
+    EXPECT_FALSE(open().vipMarkIMG()->isVisible());
+    hub_.reset();
+    signIn();
+    hubDefaults().setObject(Id("1"), "vip_type");
     auto& home = open();
     ASSERT_TRUE(home.vipMarkIMG()->isVisible());
     EXPECT_EQ(home.vipMarkIMG()->geometry().bottomRight(), home.avatarImg()->geometry().bottomRight());

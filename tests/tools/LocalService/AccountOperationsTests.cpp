@@ -81,6 +81,19 @@ TEST_F(AccountOperations, NewbieHasNotAgreedUntilTheAgreementOperation)
     const auto second = client().call("login", {{"tag", "114"}, {"name", "newbie"}, {"password", "newbie123"}});
     EXPECT_EQ(second.data().value("is_agree").toInt(), 1);
     EXPECT_EQ(second.data().value("is_first").toInt(), 0) << "only the first sign-in is a first one";
+
+    // Tests ask the question again, in the program and over the admin route.
+    const auto isAgree = [this] {
+        return client().call("login", {{"tag", "114"}, {"name", "newbie"}, {"password", "newbie123"}}).data().value("is_agree").toInt();
+    };
+    EXPECT_TRUE(service().setAgreed("newbie", false));
+    EXPECT_EQ(isAgree(), 0);
+    EXPECT_EQ(client().post("__admin/agreement", "user=newbie&agreed=1").status, 200);
+    EXPECT_EQ(isAgree(), 1);
+    EXPECT_EQ(client().post("__admin/agreement", "agreed=0").status, 200);
+    EXPECT_EQ(isAgree(), 0);
+    EXPECT_EQ(client().post("__admin/agreement", "user=nobody&agreed=1").status, 400);
+    EXPECT_FALSE(service().setAgreed("nobody", true));
 }
 
 TEST_F(AccountOperations, WechatTicketWaitsForTheConfirmPage)

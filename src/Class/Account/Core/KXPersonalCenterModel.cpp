@@ -1,6 +1,8 @@
 #include "Class/Account/Core/KXPersonalCenterModel.h"
 
+#include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Platform/Desktop/URLOpener.h"
@@ -45,7 +47,7 @@ void KXPersonalCenterModel::publishSubmitted(const dispatch::Notification&)
 
 void KXPersonalCenterModel::reloadPublished()
 {
-    if (defaults().objectForKey("token").isNil())
+    if (!KXAccountState::signedIn())
         return;
     std::weak_ptr<KXPersonalCenterModel> weak = weak_from_this();
     KXHTTPBUSINESS().GetCollectGroupsListSuceess(
@@ -145,7 +147,7 @@ void KXPersonalCenterModel::setUPData()
         delegate->personalCenterShowOrderBadge(std::nullopt);
     }
 
-    if (defaults().objectForKey("token").isNil())
+    if (!KXAccountState::signedIn())
         return;
     auto showStoredUser = [weak] {
         auto self = weak.lock();
@@ -156,13 +158,20 @@ void KXPersonalCenterModel::setUPData()
             self->setUPDataWithDic(stored);
     };
     KXHTTPBUSINESS business;
+    // The renewal is a sign-in like any other: a user the service says has still to agree goes
+    // through the agreement, and nothing of the reply is applied before the answer.
+    const KXSignInEvents::Attempt attempt = KXSignInEvents::startAttempt();
     business.LoginWithName(Id(""), Id(""),
-                           withSelf([showStoredUser](KXPersonalCenterModel& self, const Id& reply) {
+                           withSelf([showStoredUser, attempt](KXPersonalCenterModel& self, const Id& reply) {
                                if (!succeeded(reply)) {
                                    showStoredUser();
                                    return;
                                }
                                const Id user = reply["corvane_data"];
+                               if (user["is_agree"].integerValue() == 0) {
+                                   KXSignInEvents::postLoginMessage(user, attempt);
+                                   return;
+                               }
                                KXUserCenterConfig::sharedKXUserCenterConfig().setUpUserconfigWithInfo(user);
                                self.setUPDataWithDic(user);
                            }),

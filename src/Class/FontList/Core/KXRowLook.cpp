@@ -1,5 +1,6 @@
 #include "Class/FontList/Core/KXRowLook.h"
 
+#include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Error.h"
@@ -189,7 +190,7 @@ std::string KXRowLook::licenceURL(foundation::UserDefaults& defaults)
 
 std::string KXRowLook::heartbeatURL(foundation::UserDefaults& defaults)
 {
-    const bool signedIn = !defaults.objectForKey("token").isNil();
+    const bool signedIn = KXAccountState::stateIn(defaults) == KXAccountState::State::SignedIn;
     const auto url = defaults.stringForKey(signedIn ? "my_heartbeat_url" : "heartbeat_url");
     return url ? url->utf8() : std::string();
 }

@@ -30,6 +30,9 @@ struct KXHomeProcessState {
     unsigned remainingOrderPolls = 0;
     // The signed-in user's record while the agreement window asks; nil otherwise.
     foundation::Id pendingSignIn;
+    // The acceptance being confirmed with the service, 0 when none is (numbered, so that a late
+    // outcome of an earlier one is known for what it is).
+    unsigned long long confirmingAgreement = 0;
 
     static KXHomeProcessState& shared();
     // The values the process starts with.

@@ -1,31 +1,70 @@
 #include "Class/Home/Core/KXSignInGate.h"
 
 #include "Class/Home/Core/KXHomeProcessState.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/Number.h"
 #include "Platform/Storage/UserDefaults.h"
 
 using foundation::Id;
 
 namespace {
 
-foundation::UserDefaults& gateDefaults()
+KXHomeProcessState& processState()
 {
-    return foundation::UserDefaults::standardUserDefaults();
+    return KXHomeProcessState::shared();
 }
 
-// The token and the mark leave in one save: a mark without its token would sign nobody out.
-void removeToken()
+// Whatever the account left (its token and mark, name, record, folders, follows, addresses) goes as
+// at a sign-out; nobody is told of a sign-out, since nobody was signed in.
+void clearSession()
 {
-    gateDefaults().removeObjectForKey(KXSignInGate::kPendingKey);
-    gateDefaults().removeObjectForKey("token");
-    gateDefaults().synchronize();
-    KXRequestAccount::changed();
+    processState().pendingSignIn = Id();
+    processState().confirmingAgreement = 0;
+    KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
 }
 
-void clearMark()
+// The waiting user, now known to have agreed.
+Id agreedUser(const Id& waiting)
 {
-    gateDefaults().removeObjectForKey(KXSignInGate::kPendingKey);
-    gateDefaults().synchronize();
+    auto user = waiting.dictionary() ? foundation::MutableDictionary::dictionaryWithDictionary(*waiting.dictionary())
+                                     : foundation::MutableDictionary::create();
+    user->setObject(Id(1), Id("is_agree"));
+    return Id(user);
+}
+
+void announceSignedIn(const Id& user)
+{
+    dispatch::NotificationCenter::defaultCenter().post(KXAccountState::kSignedInNotification, Id(),
+                                                       foundation::Dictionary::create({{Id("user"), user}}));
+}
+
+// The outcome of the confirmation numbered `confirmation`, if it is still the one that counts.
+void settle(unsigned long long confirmation, bool agreed, const KXSignInGate::Answered& answered)
+{
+    auto& state = processState();
+    if (state.confirmingAgreement != confirmation || state.pendingSignIn.isNil())
+        return;
+    state.confirmingAgreement = 0;
+    if (!agreed) {
+        answered(KXSignInGate::Outcome::StillWaiting, state.pendingSignIn);
+        return;
+    }
+    const Id user = agreedUser(state.pendingSignIn);
+    state.pendingSignIn = Id();
+    KXAccountState::accept();
+    announceSignedIn(user);
+    answered(KXSignInGate::Outcome::SignedIn, user);
+}
+
+unsigned long long nextConfirmation()
+{
+    static unsigned long long last = 0;
+    return ++last;
 }
 
 } // namespace
@@ -33,54 +72,71 @@ void clearMark()
 KXSignInGate::Step KXSignInGate::receive(const Id& user)
 {
     const bool agreed = user["is_agree"].integerValue() != 0;
-    // The mark goes to disk with the token it belongs to, never after it.
-    if (agreed)
-        gateDefaults().removeObjectForKey(kPendingKey);
-    else
-        gateDefaults().setObject(Id("1"), kPendingKey);
-    gateDefaults().setObject(user["token"], "token");
-    gateDefaults().synchronize();
-    KXRequestAccount::changed();
+    processState().confirmingAgreement = 0;
     if (agreed) {
         // A user who had to answer before is no longer the one signing in.
-        KXHomeProcessState::shared().pendingSignIn = Id();
+        processState().pendingSignIn = Id();
+        KXAccountState::store(user["token"], true);
+        announceSignedIn(user);
         return Step::SignIn;
     }
-    KXHomeProcessState::shared().pendingSignIn = user;
+    // Nothing of an account signed in before stays beside a user who is nobody's account yet.
+    if (KXAccountState::state() == KXAccountState::State::SignedIn)
+        clearSession();
+    KXAccountState::store(user["token"], false);
+    processState().pendingSignIn = user;
     return Step::AwaitAgreement;
 }
 
-Id KXSignInGate::answer(const Id& isAgree)
+void KXSignInGate::answer(const Id& isAgree, Answered answered)
 {
-    Id pending = KXHomeProcessState::shared().pendingSignIn;
-    KXHomeProcessState::shared().pendingSignIn = Id();
-    if (pending.isNil())
-        return Id();
-    if (isAgree.integerValue() == 0) {
-        removeToken();
-        return Id();
+    auto& state = processState();
+    if (state.pendingSignIn.isNil() || state.confirmingAgreement != 0) {
+        answered(Outcome::NobodyWaits, Id());
+        return;
     }
-    clearMark();
-    return pending;
+    if (isAgree.integerValue() == 0) {
+        clearSession();
+        answered(Outcome::Refused, Id());
+        return;
+    }
+    const unsigned long long confirmation = nextConfirmation();
+    state.confirmingAgreement = confirmation;
+    KXHTTPBUSINESS().agreementProtocolSuceess(
+        [confirmation, answered](const Id& reply) {
+            settle(confirmation, reply.dictionary() && reply["errcode"].integerValue() == 0, answered);
+        },
+        [confirmation, answered](const foundation::Ref<foundation::Error>& error) {
+            if (!KXAccountWrites::outcomeUnknown(error))
+                return; // the waiting sign-in has ended
+            // The agreement may have reached the service: its read (already on its way) says.
+            KXAccountWrites::readBack("118", [confirmation, answered](const KXAccountWrites::Result& result) {
+                settle(confirmation, result.ok && result.reply["corvane_data"]["is_agree"].integerValue() != 0, answered);
+            });
+        });
 }
 
 bool KXSignInGate::isWaiting()
 {
-    return !KXHomeProcessState::shared().pendingSignIn.isNil();
+    return !processState().pendingSignIn.isNil();
+}
+
+bool KXSignInGate::isConfirming()
+{
+    return processState().confirmingAgreement != 0;
 }
 
 void KXSignInGate::abandon()
 {
     if (!isWaiting())
         return;
-    KXHomeProcessState::shared().pendingSignIn = Id();
-    removeToken();
+    clearSession();
 }
 
 bool KXSignInGate::discardUnanswered()
 {
-    if (isWaiting() || gateDefaults().objectForKey(kPendingKey).isNil())
+    if (isWaiting() || KXAccountState::state() != KXAccountState::State::AwaitingAgreement)
         return false;
-    removeToken();
+    clearSession();
     return true;
 }

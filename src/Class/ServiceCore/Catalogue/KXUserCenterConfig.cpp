@@ -1,6 +1,7 @@
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Class/Theme/KXThemeManager.h"
@@ -63,7 +64,7 @@ KXUserCenterConfig& KXUserCenterConfig::sharedKXUserCenterConfig()
 
 bool KXUserCenterConfig::islogin() const
 {
-    return KXRequestAccount::signedIn();
+    return KXAccountState::signedIn();
 }
 
 void KXUserCenterConfig::setIslogin(bool value)
@@ -209,7 +210,7 @@ std::string KXUserCenterConfig::removeUserInfo()
         followsArray_ = nullptr;
     }
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
-    for (const char* key : {"Name", "token", "my_shop_url", "my_heartbeat_url", "my_orderClick", "vip_type"})
+    for (const char* key : {"Name", KXAccountState::kTokenKey, KXAccountState::kPendingKey, "my_shop_url", "my_heartbeat_url", "my_orderClick", "vip_type"})
         defaults.removeObjectForKey(key);
     KXRequestAccount::changed();
     std::string warning = takeTokenOffTheDisk(defaults);

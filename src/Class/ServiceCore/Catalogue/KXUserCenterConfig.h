@@ -10,8 +10,8 @@
 
 // The signed-in user's session for the whole process: whether someone is signed in, the user
 // record of the last sign-in, the user's favourite folders and followed collections, and the VIP
-// rule of the user's VIP level. The session token itself is the user default "token", written by
-// the sign-in pages; this object only reads it and removes it at sign-out.
+// rule of the user's VIP level. Who is signed in is KXAccountState's answer; this object removes
+// the token (and a waiting sign-in's mark) at sign-out.
 //
 // A sign-in stores the record's "vip_type", "shop_url" and "heartbeat_url" as the user defaults
 // "vip_type", "my_shop_url" and "my_heartbeat_url", and keeps the record on disk (the keyed
@@ -28,8 +28,7 @@ class KXUserCenterConfig {
 public:
     static KXUserCenterConfig& sharedKXUserCenterConfig();
 
-    // True when the user defaults hold any value under "token" (an empty text counts): the one
-    // answer, KXRequestAccount::signedIn().
+    // KXAccountState::signedIn(): a token is stored (an empty text counts) and its user has agreed.
     bool islogin() const;
     // The stored flag, which islogin() does not consult; written only by removeUserInfo().
     void setIslogin(bool value);
@@ -60,7 +59,8 @@ public:
     // palette and, for a non-empty "vip_type", loads the VIP rule from the catalogue.
     void setUpUserconfigWithInfo(const foundation::Id& info);
     // Signs out locally: clears the record, folders and follows, removes the user defaults
-    // "Name", "token", "my_shop_url", "my_heartbeat_url", "my_orderClick" and "vip_type" (replies
+    // "Name", "token" (with a waiting sign-in's mark), "my_shop_url", "my_heartbeat_url",
+    // "my_orderClick" and "vip_type" (replies
     // asked before belong to a former account from then on, KXRequestAccount),
     // re-applies the palette and deletes the "userInfo" archive. Settings that cannot be rewritten
     // have their file removed so that the token is on no disk (UserDefaults::saveOrRemoveFile).

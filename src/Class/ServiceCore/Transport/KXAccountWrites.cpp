@@ -1,5 +1,6 @@
 #include "Class/ServiceCore/Transport/KXAccountWrites.h"
 
+#include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Platform/Dispatch/NotificationCenter.h"
@@ -8,7 +9,6 @@
 #include <array>
 #include <map>
 #include <optional>
-#include <set>
 #include <vector>
 
 using foundation::Id;
@@ -28,7 +28,8 @@ constexpr std::array<KXAccountWrites::Write, 14> kAccountWrites{{
     {"117", "register", "register", Read::None,
      "makes an account and signs it in: without the reply the client holds no token to read that account with, and a "
      "second attempt is answered by the service"},
-    {"118", "agreement", "agreement", Read::UserData, "the sign-in keeps the agreement pending until it is answered"},
+    {"118", "agreement", "agreement", Read::UserData,
+     "the waiting sign-in's record says whether its user has agreed; the account is signed in only once it does"},
     {"119", "modifyInfo", "modifyInfo", Read::UserData, ""},
     {"133", "createCollect", "createCollect", Read::Folders, ""},
     {"134", "modifyCollect", "modifyCollect", Read::Folders, ""},
@@ -72,7 +73,8 @@ struct ReadBackState {
     unsigned long long lastId = 0;
     // Moves on with each write whose outcome is unknown.
     unsigned long long generation = 0;
-    std::set<Read> stale;
+    // Of each kind left stale, the account it was read for: another account's stale read is none.
+    std::map<Read, KXRequestAccount::Mark> stale;
 };
 
 ReadBackState& readBackState()
@@ -92,11 +94,15 @@ KXAccountWrites::Reader installedReader(Read read)
         return facadeReader(&KXHTTPBUSINESS::getUnpaidOriderSuceess);
     case Read::UserData:
         // The user's record (agreement mark, profile) comes with the renewal of the stored
-        // session, which keeps its token; getUserData holds only the counters.
+        // session, which keeps its token; getUserData holds only the counters. A sign-in still
+        // waiting for the agreement is renewed as the agreement's own read.
         return [](KXAccountWrites::Done done) {
-            KXHTTPBUSINESS().LoginWithName(
-                Id(""), Id(""), [done](const Id& reply) { done({readSucceeded(reply), reply}); },
-                [done](const Ref<foundation::Error>&) { done({false, Id()}); });
+            auto success = [done](const Id& reply) { done({readSucceeded(reply), reply}); };
+            auto failure = [done](const Ref<foundation::Error>&) { done({false, Id()}); };
+            if (KXAccountState::awaitingAgreement())
+                KXHTTPBUSINESS().renewWaitingSignIn(std::move(success), std::move(failure));
+            else
+                KXHTTPBUSINESS().LoginWithName(Id(""), Id(""), std::move(success), std::move(failure));
         };
     case Read::None:
     case Read::Folders:
@@ -131,7 +137,7 @@ void runReadBack(Read read, std::string_view tag, KXAccountWrites::Done done)
     flight.tag = std::string(tag);
     if (done)
         flight.waiting.push_back(std::move(done));
-    reader([read, id = flight.id](const KXAccountWrites::Result& result) {
+    reader([read, id = flight.id, asked = KXRequestAccount::current()](const KXAccountWrites::Result& result) {
         auto& ending = readBackState();
         std::optional<ReadBackState::InFlight> finished;
         if (const auto current = ending.inFlight.find(read); current != ending.inFlight.end() && current->second.id == id) {
@@ -146,7 +152,7 @@ void runReadBack(Read read, std::string_view tag, KXAccountWrites::Done done)
         if (result.ok)
             ending.stale.erase(read);
         else
-            ending.stale.insert(read);
+            ending.stale[read] = asked;
         auto info = foundation::MutableDictionary::create();
         info->setObject(Id(std::string(KXAccountWrites::readName(read))), Id("read"));
         info->setObject(Id(foundation::Number::numberWithBool(result.ok)), Id("ok"));
@@ -223,7 +229,9 @@ void KXAccountWrites::read(Read read, Done done)
 
 bool KXAccountWrites::isStale(Read read)
 {
-    return readBackState().stale.contains(read);
+    const auto& stale = readBackState().stale;
+    const auto found = stale.find(read);
+    return found != stale.end() && found->second.signedIn() && KXRequestAccount::isCurrent(found->second);
 }
 
 void KXAccountWrites::readIfStale(Read read)

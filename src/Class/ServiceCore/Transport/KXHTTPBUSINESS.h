@@ -22,7 +22,8 @@
 // broken connection, a reply that is no JSON object) is logged but does not reach failure as it
 // is: either way failure gets KXRequestAccount::endedError().
 // The sign-ins and a collection's page are Account only when asked signed in. The catalogue, the
-// reports, the version and the store's offers are Public.
+// reports, the version and the store's offers are Public. The agreement of a user still to accept
+// it, and its read, are Agreement: nothing else goes with that user's token.
 //
 // Text arguments are taken as given (nil leaves the parameter out). Make one object per operation
 // on the main thread; it may be dropped right after the call, the request completes regardless.
@@ -71,7 +72,12 @@ public:
     void GetPhoneCodeWithPhone(const foundation::Id& phone, Success success, Failure failure);
     void RegisterWithPhone(const foundation::Id& phone, const foundation::Id& code, const foundation::Id& password, Success success,
                            Failure failure);
+    // The agreement of the user whose sign-in waits for it (the only request besides the next
+    // one that carries a waiting account's token, KXAccountState).
     void agreementProtocolSuceess(Success success, Failure failure);
+    // The waiting sign-in renewed, with its token: the user record that says whether its user has
+    // agreed, when the agreement's own reply never came.
+    void renewWaitingSignIn(Success success, Failure failure);
     void ReviseUserInfoWithSex(const foundation::Id& sex, const foundation::Id& city, const foundation::Id& head, const foundation::Id& nickname,
                                const foundation::Id& province, const foundation::Id& birthday, const foundation::Id& introduce, Success success,
                                Failure failure);

@@ -104,7 +104,12 @@ void KXHTTPBUSINESS::RegisterWithPhone(const Id& phone, const Id& code, const Id
 
 void KXHTTPBUSINESS::agreementProtocolSuceess(Success success, Failure failure)
 {
-    post("agreement", parameters("118"), std::move(success), std::move(failure), Scope::Account);
+    post("agreement", parameters("118"), std::move(success), std::move(failure), Scope::Agreement);
+}
+
+void KXHTTPBUSINESS::renewWaitingSignIn(Success success, Failure failure)
+{
+    post("login", parameters("114", {{"name", Id("")}, {"password", Id("")}}), std::move(success), std::move(failure), Scope::Agreement);
 }
 
 void KXHTTPBUSINESS::ReviseUserInfoWithSex(const Id& sex, const Id& city, const Id& head, const Id& nickname, const Id& province,

@@ -1,5 +1,6 @@
 #include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
 
+#include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/ServiceCore/Transport/KXHTTPErrorLog.h"
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/ServiceCore/UnitTools/KXMD5.h"
@@ -7,6 +8,7 @@
 #include "Lib/Networking/NKHTTPSessionManager.h"
 #include "Lib/Networking/NKJSONResponseSerializer.h"
 #include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Set.h"
 #include "Platform/Serialization/ReadError.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -43,7 +45,7 @@ constexpr CommonParameter kCommonParameters[] = {
 
 constexpr const char* kSalt = "Qp#7vL@x2&";
 
-void addCommonParameters(foundation::MutableDictionary& parameters)
+void addCommonParameters(foundation::MutableDictionary& parameters, KXHTTPREQUEST::ReplyScope scope)
 {
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
     for (const auto& common : kCommonParameters) {
@@ -51,9 +53,11 @@ void addCommonParameters(foundation::MutableDictionary& parameters)
             parameters.setObject(Id(KXHTTPREQUEST::kPlatform), Id(common.name));
             continue;
         }
-        Ref<String> value = defaults.stringForKey(common.defaultsKey);
-        if (std::string_view(common.name) == "token" && !value)
-            value = String::create("");
+        Ref<String> value;
+        if (std::string_view(common.name) == "token")
+            value = String::create(KXAccountState::requestToken(scope == KXHTTPREQUEST::ReplyScope::Agreement));
+        else
+            value = defaults.stringForKey(common.defaultsKey);
         // setValue removes the entry for nil, so a same-named operation parameter goes as well.
         parameters.setValue(value ? Id(value) : Id(), common.name);
     }
@@ -66,8 +70,11 @@ Ref<foundation::Error> notAnObjectError()
 }
 
 // `ownAccount`: the reply belongs to the account signed in now. Another account's refusal is only
-// logged: its sign-out or message is not the present user's.
-void applyEnvelope(const Ref<foundation::Dictionary>& reply, const Ref<foundation::MutableDictionary>& parameters, bool ownAccount)
+// logged: its sign-out or message is not the present user's. `carriedToken`: false for a request
+// sent without the token of a sign-in waiting for the agreement, whose refusal of the missing
+// token (122) signs nobody out.
+void applyEnvelope(const Ref<foundation::Dictionary>& reply, const Ref<foundation::MutableDictionary>& parameters, bool ownAccount,
+                   bool carriedToken)
 {
     const Id envelope(reply);
     if (envelope["errcode"].integerValue() == 0)
@@ -80,6 +87,8 @@ void applyEnvelope(const Ref<foundation::Dictionary>& reply, const Ref<foundatio
         return;
 
     if (envelope["errcode"].integerValue() == 122) {
+        if (!carriedToken)
+            return;
         auto inner = foundation::Dictionary::create({{Id("logint"), Id("YES")}});
         dispatch::NotificationCenter::defaultCenter().post(KXHTTPREQUEST::kLogoutNotification, Id(),
                                                             foundation::Dictionary::create({{Id("loginOut"), Id(inner)}}));
@@ -159,9 +168,17 @@ void KXHTTPREQUEST::PostJsonWithURLString(std::string_view URLString, const Ref<
     const auto dictionary = parameters ? parameters : foundation::MutableDictionary::create();
     // Taken with the token the request carries.
     const KXRequestAccount::Mark asked = KXRequestAccount::current();
-    const bool dropsForAnotherAccount
-        = scope == ReplyScope::Account || (scope == ReplyScope::AccountIfSignedIn && asked.signedIn());
-    addCommonParameters(*dictionary);
+    // While the agreement waits, only its own requests carry the waiting account's token.
+    const bool carriedToken = asked.state != KXAccountState::State::AwaitingAgreement || scope == ReplyScope::Agreement;
+    const bool dropsForAnotherAccount = scope == ReplyScope::Account || scope == ReplyScope::Agreement
+                                        || (scope == ReplyScope::AccountIfSignedIn && asked.signedIn());
+    // A user still to accept the agreement is nobody's account yet: nothing of it is asked.
+    if (scope == ReplyScope::Account && asked.state == KXAccountState::State::AwaitingAgreement) {
+        if (fail)
+            dispatch::mainQueue().async([fail] { fail(KXRequestAccount::endedError()); });
+        return;
+    }
+    addCommonParameters(*dictionary, scope);
     dictionary->setObject(Id(dictionaryToMD5HexSting(dictionary)), Id("secret"));
 
     // A failure is logged whoever asked; a per-user request whose account has gone hands its
@@ -177,7 +194,8 @@ void KXHTTPREQUEST::PostJsonWithURLString(std::string_view URLString, const Ref<
     };
     NKManager()->POST(
         URLString, Id(dictionary),
-        [dictionary, success, failure, fail, asked, dropsForAnotherAccount](const Ref<net::URLSessionDataTask>&, const Id& responseObject) {
+        [dictionary, success, failure, fail, asked, dropsForAnotherAccount, carriedToken](const Ref<net::URLSessionDataTask>&,
+                                                                                         const Id& responseObject) {
             auto reply = responseObject.dictionary();
             if (!reply) {
                 failure(notAnObjectError());
@@ -185,14 +203,14 @@ void KXHTTPREQUEST::PostJsonWithURLString(std::string_view URLString, const Ref<
             }
             const bool ownAccount = KXRequestAccount::isCurrent(asked);
             if (!ownAccount && dropsForAnotherAccount) {
-                applyEnvelope(reply, dictionary, false);
+                applyEnvelope(reply, dictionary, false, carriedToken);
                 if (fail)
                     fail(KXRequestAccount::endedError());
                 return;
             }
             if (success)
                 success(responseObject);
-            applyEnvelope(reply, dictionary, ownAccount);
+            applyEnvelope(reply, dictionary, ownAccount, carriedToken);
         },
         [failure](const Ref<net::URLSessionDataTask>&, const Ref<foundation::Error>& error) { failure(error); });
 }

@@ -62,6 +62,8 @@ public:
         Public,            // the same for everyone: handed to the caller whoever is signed in then
         Account,           // the asking account's: dropped once that account has gone
         AccountIfSignedIn, // a sign-in, or a page anyone may ask for: Account when asked signed in
+        Agreement,         // the agreement of a user still to accept it, and the read that confirms
+                           // it: the only requests that carry a waiting account's token
     };
 
     static std::shared_ptr<KXHTTPREQUEST> create();
@@ -70,7 +72,9 @@ public:
     KXHTTPREQUEST& operator=(const KXHTTPREQUEST&) = delete;
 
     // Writes the common parameters and "secret" into `parameters` (the caller's dictionary keeps
-    // them) and posts it. Returns at once.
+    // them) and posts it. Returns at once. The common "token" is the signed-in account's
+    // (KXAccountState::requestToken). While a sign-in waits for the agreement, an Account request
+    // is not sent: its failure block gets KXRequestAccount::endedError() on the main queue.
     void PostJsonWithURLString(std::string_view URLString, const foundation::Ref<foundation::MutableDictionary>& parameters,
                                ReplyBlock success, ErrorBlock fail, ReplyScope scope = ReplyScope::Public);
     // A plain GET with the parameters in the query: no common parameters, signature or envelope.

@@ -1,7 +1,5 @@
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 
-#include "Platform/Storage/UserDefaults.h"
-
 #include <atomic>
 
 namespace {
@@ -16,7 +14,8 @@ std::atomic<unsigned long long>& serial()
 
 std::string KXRequestAccount::currentToken()
 {
-    return current().token;
+    const Mark now = current();
+    return now.signedIn() ? now.token : std::string();
 }
 
 bool KXRequestAccount::signedIn()
@@ -26,14 +25,13 @@ bool KXRequestAccount::signedIn()
 
 KXRequestAccount::Mark KXRequestAccount::current()
 {
-    const auto token = foundation::UserDefaults::standardUserDefaults().objectForKey("token");
-    return {serial().load(), token.isNil() ? std::string() : token.stringValue(), !token.isNil()};
+    return {serial().load(), KXAccountState::storedToken(), KXAccountState::state()};
 }
 
 bool KXRequestAccount::isCurrent(const Mark& mark)
 {
     const Mark now = current();
-    return mark.serial == now.serial && mark.token == now.token && mark.tokenStored == now.tokenStored;
+    return mark.serial == now.serial && mark.token == now.token && mark.state == now.state;
 }
 
 void KXRequestAccount::changed()

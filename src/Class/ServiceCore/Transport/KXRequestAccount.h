@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Platform/Foundation/Error.h"
 
 #include <string>
@@ -19,9 +20,9 @@ class KXRequestAccount {
 public:
     struct Mark {
         unsigned long long serial = 0;
-        std::string token;        // "" when signed out
-        bool tokenStored = false; // signedIn() when the mark was taken
-        bool signedIn() const { return tokenStored; }
+        std::string token; // the stored token, "" without one
+        KXAccountState::State state = KXAccountState::State::SignedOut;
+        bool signedIn() const { return state == KXAccountState::State::SignedIn; }
     };
 
     // The error domain a dropped reply's caller gets.
@@ -31,10 +32,10 @@ public:
     static bool isCurrent(const Mark& mark);
     // The session token was stored or removed: every mark taken before is out of date.
     static void changed();
-    // The session token now, "" when signed out.
+    // The signed-in account's token, "" when nobody is signed in (a user still to accept the
+    // agreement is not).
     static std::string currentToken();
-    // Whether someone is signed in: any value under the user default "token", an empty text too.
-    // The one answer to that question (KXUserCenterConfig::islogin() gives it to the pages).
+    // Whether someone is signed in: KXAccountState::signedIn().
     static bool signedIn();
 
     // What the caller of a dropped reply gets, and the test for it: a failure path that would tell

@@ -174,5 +174,8 @@ TEST(KXRowLook, AddressesComeFromTheUserDefaults)
     EXPECT_EQ(KXRowLook::licenceURL(defaults), "https://svc.test/licence");
     EXPECT_EQ(KXRowLook::heartbeatURL(defaults), "https://svc.test/beat");
     defaults.setObject(Id(""), "token");
-    EXPECT_EQ(KXRowLook::heartbeatURL(defaults), "https://svc.test/my-beat") << "any stored token counts";
+    defaults.setObject(Id("1"), "agreementPending");
+    EXPECT_EQ(KXRowLook::heartbeatURL(defaults), "https://svc.test/beat") << "a user still to agree is nobody's account";
+    defaults.removeObjectForKey("agreementPending");
+    EXPECT_EQ(KXRowLook::heartbeatURL(defaults), "https://svc.test/my-beat") << "any stored token of an agreed user counts";
 }

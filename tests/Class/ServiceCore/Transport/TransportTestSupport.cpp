@@ -49,8 +49,10 @@ void TransportTest::SetUp()
     ASSERT_TRUE(service_ && service_->isRunning());
     service_->faults().clearAll();
     service_->requestLog().clear();
+    // A test that accepts the agreement as newbie leaves the next one a newbie who has not.
+    service_->setAgreed("newbie", false);
     KXFileManager::sharedKXFileManager().removeFileByPathkey(foundation::String::create(KXHTTPErrorLog::kFileKey));
-    for (const char* key : {"UIID", "token", "macType", "macAddress", "typeFrom", "appVersion", "dataVersion", "SystemVersion", "collect_version"})
+    for (const char* key : {"UIID", "token", "agreementPending", "macType", "macAddress", "typeFrom", "appVersion", "dataVersion", "SystemVersion", "collect_version"})
         foundation::UserDefaults::standardUserDefaults().removeObjectForKey(key);
     // The module client errors name is process-wide: every test starts from the default.
     KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(nullptr);
