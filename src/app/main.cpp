@@ -31,6 +31,7 @@
 #include <QSocketNotifier>
 
 #include <csignal>
+#include <cstdio>
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
@@ -83,13 +84,18 @@ int main(int argc, char** argv)
 
     KXSingleInstance instance;
     const auto message = KXSingleInstance::currentMessage(QCoreApplication::arguments());
-    const auto role = instance.claim(message);
-    if (role == KXSingleInstance::Role::Forwarded)
-        return 0;
+    // Only the holder of the lock runs: two clients on one settings file undo each other's work.
+    if (instance.claim(message) != KXSingleInstance::Role::Primary) {
+        const QString refusal = instance.refusal();
+        if (refusal.isEmpty())
+            return 0;
+        std::fprintf(stderr, "%s\n", refusal.toUtf8().constData());
+        return 1;
+    }
     // Before anything is read from or written to the client's folders: folders that earlier
     // versions left open to every local account (the settings hold the sign-in token) are closed,
     // and what killed or abandoned work of earlier runs left behind is removed, unless another
-    // process still works in these folders (whatever this start's role).
+    // process still works in these folders.
     KXLeftovers::tidyAtStartup();
 
     KXQtTranslation::install();

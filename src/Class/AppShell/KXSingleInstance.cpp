@@ -1,7 +1,12 @@
 #include "Class/AppShell/KXSingleInstance.h"
 
 #include "Class/AppShell/KXIncomingLinks.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/DispatchQt/QtGuardedCallback.h"
+#include "Platform/Foundation/PrivateFiles.h"
+#include "Platform/Storage/Paths.h"
 
+#include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
@@ -82,6 +87,11 @@ QString KXSingleInstance::defaultFolder()
     return QDir(runtime).filePath("corvane-fonts");
 }
 
+QString KXSingleInstance::defaultLockFolder()
+{
+    return QString::fromStdString(foundation::Paths::configDirectory().string());
+}
+
 KXSingleInstance::Message KXSingleInstance::currentMessage(const QStringList& argumentsWithProgram)
 {
     Message message;
@@ -110,9 +120,10 @@ KXSingleInstance::Message KXSingleInstance::currentMessage(const QStringList& ar
     return message;
 }
 
-KXSingleInstance::KXSingleInstance(QString folder, QObject* parent)
+KXSingleInstance::KXSingleInstance(QString folder, QString lockFolder, QObject* parent)
     : QObject(parent)
     , folder_(std::move(folder))
+    , lockFolder_(std::move(lockFolder))
     , retryPause_([] { std::this_thread::sleep_for(kRetryStep); })
 {
     server_.setSocketOptions(QLocalServer::UserAccessOption);
@@ -121,20 +132,43 @@ KXSingleInstance::KXSingleInstance(QString folder, QObject* parent)
 
 KXSingleInstance::~KXSingleInstance()
 {
-    if (role_ == Role::Primary) {
+    // The sockets go with the server, after the bookkeeping they would report their end to.
+    for (const auto& [id, connection] : connections_)
+        connection.socket->disconnect(this);
+    if (server_.isListening()) {
         server_.close();
         QFile::remove(socketPath());
     }
 }
 
+// One runtime folder may serve clients of several homes (HOME pointed elsewhere, a second
+// configuration): each listens under a name of its own lock's folder.
 QString KXSingleInstance::socketPath() const
 {
-    return QDir(folder_).filePath("instance.socket");
+    const QByteArray home = QCryptographicHash::hash(
+        QFile::encodeName(QFileInfo(lockFolder_).absoluteFilePath()), QCryptographicHash::Sha256);
+    return QDir(folder_).filePath("instance-" + QString::fromLatin1(home.toHex().left(16)) + ".socket");
 }
 
 QString KXSingleInstance::lockPath() const
 {
-    return QDir(folder_).filePath("instance.lock");
+    return QDir(lockFolder_).filePath("instance.lock");
+}
+
+QString KXSingleInstance::refusal() const
+{
+    switch (role_) {
+    case Role::Busy:
+        return QStringLiteral("Corvane Fonts 已在运行，但没有响应。");
+    case Role::Unavailable:
+        return QStringLiteral("无法创建锁文件，Corvane Fonts 未启动：")
+            + QString::fromStdString(
+                foundation::Paths::displayPath(QFile::encodeName(lockPath()).toStdString()));
+    case Role::Primary:
+    case Role::Forwarded:
+        break;
+    }
+    return {};
 }
 
 bool KXSingleInstance::prepareFolder() const
@@ -142,7 +176,7 @@ bool KXSingleInstance::prepareFolder() const
     const QByteArray path = QFile::encodeName(folder_);
     if (!QDir().mkpath(folder_))
         return false;
-    struct stat info {};
+    struct stat info { };
     if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
         return false; // a folder someone else made (or a link) is no place for our socket
     return (info.st_mode & 077) == 0 || ::chmod(path.constData(), 0700) == 0;
@@ -151,29 +185,46 @@ bool KXSingleInstance::prepareFolder() const
 KXSingleInstance::Role KXSingleInstance::claim(const Message& message, int timeoutMs)
 {
     role_ = Role::Unavailable;
-    if (!prepareFolder())
+    std::error_code error;
+    if (!foundation::PrivateFiles::createFolder(QFile::encodeName(lockFolder_).toStdString(), error))
         return role_;
     // Two starts at one instant: the one that lost the lock may look for the socket before the
     // winner listens on it, or the winner may die before it does. Both are tried again, briefly.
-    const auto deadline = std::chrono::steady_clock::now() + kListenWait;
-    for (;;) {
+    for (int look = 0;; ++look) {
         lock_ = std::make_unique<QLockFile>(lockPath());
         lock_->setStaleLockTime(0); // only a lock whose process is gone is stale
         if (lock_->tryLock(0)) {
-            QLocalServer::removeServer(socketPath()); // left by an instance that died
-            if (server_.listen(socketPath()))
-                role_ = Role::Primary;
+            foundation::PrivateFiles::restrictFile(QFile::encodeName(lockPath()).toStdString());
+            role_ = Role::Primary;
+            listen();
             return role_;
         }
         const bool held = lock_->error() == QLockFile::LockFailedError;
         lock_.reset();
-        const Forwarding forwarding = forward(message, timeoutMs);
-        if (forwarding == Forwarding::Delivered)
-            role_ = Role::Forwarded;
-        if (forwarding != Forwarding::NoListener || !held || std::chrono::steady_clock::now() >= deadline)
+        if (!held)
             return role_;
+        // Messages go only to a socket in a folder of this user's.
+        const Forwarding forwarding = prepareFolder() ? forward(message, timeoutMs) : Forwarding::Failed;
+        if (forwarding == Forwarding::Delivered)
+            return role_ = Role::Forwarded;
+        if (forwarding == Forwarding::Failed || look >= kListenLooks)
+            return role_ = Role::Busy;
         retryPause_();
     }
+}
+
+// An instance that cannot listen still holds the lock: later starts end instead of running beside it.
+void KXSingleInstance::listen()
+{
+    if (!prepareFolder()) {
+        KXIncomingLinks::log(
+            "later starts cannot reach this instance: no private folder at " + folder_.toStdString());
+        return;
+    }
+    QLocalServer::removeServer(socketPath()); // left by an instance that died
+    if (!server_.listen(socketPath()))
+        KXIncomingLinks::log(
+            "later starts cannot reach this instance: " + server_.errorString().toStdString());
 }
 
 KXSingleInstance::Forwarding KXSingleInstance::forward(const Message& message, int timeoutMs) const
@@ -193,18 +244,72 @@ KXSingleInstance::Forwarding KXSingleInstance::forward(const Message& message, i
     return socket.getChar(&answer) && answer == kAcknowledged ? Forwarding::Delivered : Forwarding::Failed;
 }
 
+qint64 KXSingleInstance::bufferedBytes() const
+{
+    qint64 bytes = 0;
+    for (const auto& [id, connection] : connections_)
+        bytes += connection.socket->bytesAvailable();
+    return bytes;
+}
+
 void KXSingleInstance::acceptConnection()
 {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
+        if (connections_.size() >= kMaxConnections) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        const quint64 id = ++lastConnection_;
+        connections_[id] = Connection { socket, dispatch::Clock::current()->now() };
         // No more is buffered than the largest frame.
         socket->setReadBufferSize(qint64(sizeof(quint32)) + kMaxFrameBytes);
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrame(socket); });
+        connect(socket, &QLocalSocket::disconnected, this, [this, id] { endConnection(id); });
+        connect(socket, &QLocalSocket::readyRead, this, [this, id] { readFrame(id); });
+        watchSilence(id, kSilence);
     }
 }
 
-void KXSingleInstance::readFrame(QLocalSocket* socket)
+void KXSingleInstance::watchSilence(quint64 id, dispatch::Clock::Duration wait)
 {
+    dispatch::mainQueue().after(std::chrono::duration<double>(wait).count(),
+        dispatch::guardedQt(this, [id](KXSingleInstance& instance) { instance.checkSilence(id); }));
+}
+
+void KXSingleInstance::checkSilence(quint64 id)
+{
+    const auto found = connections_.find(id);
+    if (found == connections_.end())
+        return;
+    const auto silent = dispatch::Clock::current()->now() - found->second.lastHeard;
+    // Within a millisecond counts as due: a wait rounded down never comes back as an endless
+    // string of empty ones.
+    if (silent + std::chrono::milliseconds(1) >= kSilence)
+        endConnection(id);
+    else
+        watchSilence(id, kSilence - silent);
+}
+
+// The socket goes with what it buffered; it may be the sender of the signal that runs this.
+void KXSingleInstance::endConnection(quint64 id)
+{
+    const auto found = connections_.find(id);
+    if (found == connections_.end())
+        return;
+    QLocalSocket* socket = found->second.socket;
+    connections_.erase(found);
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
+void KXSingleInstance::readFrame(quint64 id)
+{
+    const auto found = connections_.find(id);
+    if (found == connections_.end())
+        return;
+    found->second.lastHeard = dispatch::Clock::current()->now();
+    QLocalSocket* socket = found->second.socket;
     constexpr qint64 kHeader = sizeof(quint32);
     if (socket->bytesAvailable() < kHeader)
         return;
@@ -213,8 +318,8 @@ void KXSingleInstance::readFrame(QLocalSocket* socket)
     const quint32 length = qFromBigEndian<quint32>(header);
     if (length > kMaxFrameBytes) { // a null frame (all ones) too
         KXIncomingLinks::log("message refused: it announces " + std::to_string(length) + " bytes, more than "
-                             + std::to_string(kMaxFrameBytes));
-        socket->abort();
+            + std::to_string(kMaxFrameBytes));
+        endConnection(id);
         return;
     }
     if (socket->bytesAvailable() < kHeader + length)
@@ -225,11 +330,13 @@ void KXSingleInstance::readFrame(QLocalSocket* socket)
     const auto message = decodeFrame(bytes);
     if (!message) {
         KXIncomingLinks::log("message refused: not one of this program's");
-        socket->abort();
+        endConnection(id);
         return;
     }
     socket->putChar(kAcknowledged);
     socket->flush();
+    // The answer is on its way; the connection ends once it has gone.
+    socket->disconnectFromServer();
     if (handler_)
         handler_(*message);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/Dispatch/Clock.h"
+
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -8,16 +10,25 @@
 #include <QStringList>
 
 #include <chrono>
+#include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
-// One client per user: the first start holds a lock file and listens on a local socket in
+// One client per HOME: the first start holds a lock file beside the settings
+// ($XDG_CONFIG_HOME/corvane-fonts/instance.lock) and listens on a local socket in
 // $XDG_RUNTIME_DIR/corvane-fonts/ (mode 0700); a later start hands its "corvane:" links and its
-// activation token to the first one and ends. A message is one frame that announces its length
-// first: a frame longer than kMaxFrameBytes is refused (logged through KXIncomingLinks) before
-// any of it is read. The lock of an instance that died counts as free
-// and its socket is replaced, so a dead instance never blocks a new one. Main thread only.
+// activation token to the first one and ends. A later start that cannot hand them over while the
+// lock is held (the instance is stopped or busy, or runs in another login session) ends too: two
+// clients on one settings file undo each other's sign-in. The lock of an instance that died
+// counts as free and its socket is replaced, so a dead instance never blocks a new one.
+//
+// A message is one frame that announces its length first: a frame longer than kMaxFrameBytes is
+// refused (logged through KXIncomingLinks) before any of it is read. At most kMaxConnections
+// connections are served at once, further ones are closed as they come, and a connection silent
+// for kSilence (on the dispatch clock) is closed: what a sender left unfinished is not kept.
+// Main thread only.
 class KXSingleInstance : public QObject {
     Q_OBJECT
 
@@ -31,13 +42,16 @@ public:
     };
 
     enum class Role {
-        Primary,     // this process is the instance: it listens for later starts
+        Primary,     // this process holds the lock: it is the instance (and listens, if it can)
         Forwarded,   // another instance took the message; this process should end
-        Unavailable, // no lock or socket could be had: run on without the guarantee
+        Busy,        // another process holds the lock and did not take the message: end
+        Unavailable, // no lock could be made: end rather than run beside another instance
     };
 
     // $XDG_RUNTIME_DIR/corvane-fonts (the user's runtime folder of the platform otherwise).
     static QString defaultFolder();
+    // The configuration folder, beside the settings the lock protects.
+    static QString defaultLockFolder();
     // The message of this process: its "corvane:" arguments and the activation variables of its
     // environment, as much as the first instance takes (KXIncomingLinks), so a message this
     // program sends always fits in a frame.
@@ -51,20 +65,31 @@ public:
     // count and length in them is checked against the bytes left before anything is read for it.
     static std::optional<Message> decodeFrame(const QByteArray& bytes);
 
-    explicit KXSingleInstance(QString folder = defaultFolder(), QObject* parent = nullptr);
+    explicit KXSingleInstance(QString folder = defaultFolder(), QString lockFolder = defaultLockFolder(),
+                              QObject* parent = nullptr);
     ~KXSingleInstance() override;
 
     // Becomes the instance, or hands `message` to the running one (waiting at most `timeoutMs`
     // for it to confirm).
     Role claim(const Message& message, int timeoutMs = 3000);
     Role role() const { return role_; }
+    // What the user is told when this start does not run (Busy, Unavailable); empty otherwise.
+    QString refusal() const;
 
     // How long a later start looks for the socket of an instance that holds the lock but does not
     // listen yet, and the pause between two looks (start-up code: the event loop does not run yet).
     static constexpr std::chrono::milliseconds kListenWait{1500};
     static constexpr std::chrono::milliseconds kRetryStep{25};
+    static constexpr int kListenLooks = int(kListenWait / kRetryStep);
     // Replaces the pause between two looks (tests hold the later start there).
     void setRetryPause(std::function<void()> pause) { retryPause_ = std::move(pause); }
+
+    // The connections served at once, and the silence after which one is closed.
+    static constexpr std::size_t kMaxConnections = 4;
+    static constexpr std::chrono::milliseconds kSilence{2000};
+    std::size_t openConnections() const { return connections_.size(); }
+    // What the open connections hold read and not yet taken.
+    qint64 bufferedBytes() const;
 
     // Called on the main thread for each message of a later start.
     void setMessageHandler(std::function<void(const Message&)> handler) { handler_ = std::move(handler); }
@@ -76,13 +101,25 @@ private:
     bool prepareFolder() const;
     enum class Forwarding { Delivered, NoListener, Failed };
     Forwarding forward(const Message& message, int timeoutMs) const;
+    void listen();
     void acceptConnection();
-    void readFrame(QLocalSocket* socket);
+    void readFrame(quint64 id);
+    void watchSilence(quint64 id, dispatch::Clock::Duration wait);
+    void checkSilence(quint64 id);
+    void endConnection(quint64 id);
+
+    struct Connection {
+        QLocalSocket* socket = nullptr; // a child of server_
+        dispatch::Clock::TimePoint lastHeard;
+    };
 
     QString folder_;
+    QString lockFolder_;
     std::unique_ptr<QLockFile> lock_;
     QLocalServer server_;
     Role role_ = Role::Unavailable;
+    std::map<quint64, Connection> connections_;
+    quint64 lastConnection_ = 0;
     std::function<void(const Message&)> handler_;
     std::function<void()> retryPause_;
 };

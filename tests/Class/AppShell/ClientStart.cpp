@@ -1,7 +1,8 @@
-// A start of the client as far as its folders go, for the tests of the start-up tidy: the
-// single-instance claim in the runtime folder given, then the tidy, as main() does them. It writes
-// its role and whether it removed the leftovers on one line ("primary removed", "unavailable
-// kept", "forwarded"), then works on, holding the folders, until its standard input closes.
+// A start of the client as far as its folders go, for the tests of the start-up tidy and of the
+// single-instance claim: the claim with the runtime folder given (and the lock folder, when given),
+// then the tidy, as main() does them. It writes its role and whether it removed the leftovers on
+// one line ("primary removed", "primary kept"; "forwarded", "busy", "unavailable" when it ends at
+// once, as the client does), then works on, holding the folders, until its standard input closes.
 #include "Class/AppShell/KXLeftovers.h"
 #include "Class/AppShell/KXSingleInstance.h"
 
@@ -11,18 +12,27 @@
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    if (argc != 2 && argc != 3)
         return 2;
     QCoreApplication app(argc, argv);
-    KXSingleInstance instance(QString::fromLocal8Bit(argv[1]));
-    const auto role = instance.claim(KXSingleInstance::Message {}, 1000);
-    if (role == KXSingleInstance::Role::Forwarded) {
+    const QString runtimeFolder = QString::fromLocal8Bit(argv[1]);
+    KXSingleInstance instance(
+        runtimeFolder, argc == 3 ? QString::fromLocal8Bit(argv[2]) : KXSingleInstance::defaultLockFolder());
+    switch (instance.claim(KXSingleInstance::Message {}, 1000)) {
+    case KXSingleInstance::Role::Forwarded:
         std::puts("forwarded");
         return 0;
+    case KXSingleInstance::Role::Busy:
+        std::puts("busy");
+        return 1;
+    case KXSingleInstance::Role::Unavailable:
+        std::puts("unavailable");
+        return 1;
+    case KXSingleInstance::Role::Primary:
+        break;
     }
     const bool removed = KXLeftovers::tidyAtStartup();
-    std::printf("%s %s\n", role == KXSingleInstance::Role::Primary ? "primary" : "unavailable",
-        removed ? "removed" : "kept");
+    std::printf("primary %s\n", removed ? "removed" : "kept");
     std::fflush(stdout);
     char byte = 0;
     while (::read(STDIN_FILENO, &byte, 1) > 0) { }

@@ -1,4 +1,5 @@
 #include "Class/AppShell/KXLeftovers.h"
+#include "ClientStartProcess.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -11,14 +12,11 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using foundation::Paths;
+using shelltest::ClientStartProcess;
 
 namespace {
 
@@ -34,62 +32,13 @@ bool present(const fs::path& entry)
     return fs::exists(fs::symlink_status(entry, error));
 }
 
-// A start of the client in a process of its own, on this program's home, with a runtime folder of
-// its own: it reports its role and whether it removed the leftovers, then runs until end().
-class ClientStart {
-public:
-    explicit ClientStart(const fs::path& runtimeFolder)
-    {
-        int input[2];
-        int output[2];
-        if (::pipe2(input, O_CLOEXEC) != 0 || ::pipe2(output, O_CLOEXEC) != 0)
-            return;
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-        std::string program = CORVANE_CLIENT_START;
-        std::string folder = runtimeFolder.string();
-        char* argv[] = { program.data(), folder.data(), nullptr };
-        if (::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0)
-            pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(input[0]);
-        ::close(output[1]);
-        input_ = input[1];
-        char c = 0;
-        while (::read(output[0], &c, 1) == 1 && c != '\n')
-            outcome_ += c;
-        ::close(output[0]);
-    }
-    ~ClientStart() { end(); }
-
-    // "primary removed", "unavailable kept", ...; empty when the start failed.
-    const std::string& outcome() const { return outcome_; }
-
-    void end()
-    {
-        if (input_ >= 0)
-            ::close(input_);
-        input_ = -1;
-        if (pid_ > 0)
-            ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-private:
-    pid_t pid_ = -1;
-    int input_ = -1;
-    std::string outcome_;
-};
-
 fs::path runtimeFolder(const std::string& hint)
 {
     return testsupport::makeScratchDir(hint) / "corvane-fonts";
 }
 
 // Below a file: no single-instance lock or socket can be had there.
-fs::path unusableRuntimeFolder()
+fs::path unusableFolder()
 {
     const fs::path file = testsupport::makeScratchDir("runtime-file") / "not-a-folder";
     plant(file);
@@ -220,39 +169,40 @@ protected:
 
 } // namespace
 
-// The single-instance claim lives in the runtime folder, which two starts on one home need not
-// share (another machine, su, a container, a start whose claim failed): what tells that a client
-// works in the folders is found in the folders.
+// Two starts on one home need not see each other's single-instance claim (each with its own
+// configuration folder beside a shared cache, another machine): what tells that a client works in
+// the folders is found in the folders.
 TEST_F(KXLeftoversTest, AStartBesideARunningClientRemovesNoneOfItsWorkWhateverItsRole)
 {
-    ClientStart first(runtimeFolder("runtime-first"));
+    ClientStartProcess first(runtimeFolder("runtime-first"), runtimeFolder("config-first"));
     ASSERT_EQ(first.outcome(), "primary removed");
     plantLeftovers();
 
-    ClientStart second(runtimeFolder("runtime-second"));
+    ClientStartProcess second(runtimeFolder("runtime-second"), runtimeFolder("config-second"));
     EXPECT_EQ(second.outcome(), "primary kept");
-    second.end();
-    ClientStart unavailable(unusableRuntimeFolder());
-    EXPECT_EQ(unavailable.outcome(), "unavailable kept");
+    ClientStartProcess unavailable(runtimeFolder("runtime-unavailable"), unusableFolder());
+    EXPECT_EQ(unavailable.outcome(), "unavailable");
+    EXPECT_EQ(unavailable.end(), 1) << "a start without a lock does not run";
     EXPECT_EQ(remainingLeftovers(), leftovers_) << "the running client's work is left to it";
 
-    // The next start after the first one ended, while the start without a claim still runs.
+    // The next start after the first one ended, while the second still runs.
     first.end();
-    ClientStart third(runtimeFolder("runtime-third"));
+    ClientStartProcess third(runtimeFolder("runtime-third"), runtimeFolder("config-third"));
     EXPECT_EQ(third.outcome(), "primary kept");
-    unavailable.end();
+    second.end();
     third.end();
     EXPECT_EQ(remainingLeftovers(), leftovers_);
 }
 
 TEST_F(KXLeftoversTest, TheStartAfterTheLastClientEndedRemovesItsLeftoversAndNothingElse)
 {
-    ClientStart first(unusableRuntimeFolder());
-    ASSERT_EQ(first.outcome(), "unavailable removed");
+    // A client that cannot listen for later starts still runs: it holds the lock.
+    ClientStartProcess first(unusableFolder());
+    ASSERT_EQ(first.outcome(), "primary removed");
     plantLeftovers();
     first.end();
 
-    ClientStart next(runtimeFolder("runtime-next"));
+    ClientStartProcess next(runtimeFolder("runtime-next"));
     EXPECT_EQ(next.outcome(), "primary removed");
     next.end();
     EXPECT_EQ(remainingLeftovers(), std::vector<fs::path> {});

@@ -1,11 +1,15 @@
 #include "Class/AppShell/KXSingleInstance.h"
 
 #include "Class/AppShell/KXIncomingLinks.h"
+#include "ClientStartProcess.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Storage/Paths.h"
 #include "ScopedLinkLog.h"
 #include "Support/TempHome.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -15,6 +19,9 @@
 #include <atomic>
 #include <chrono>
 #include <cerrno>
+#include <filesystem>
+#include <functional>
+#include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -27,13 +34,25 @@ QString scratchFolder()
     return QString::fromStdString((testsupport::makeScratchDir("instance") / "corvane-fonts").string());
 }
 
+// The configuration folder of the home a test's instance runs on, beside its runtime folder.
+QString lockFolderOf(const QString& runtimeFolder)
+{
+    return QFileInfo(runtimeFolder).dir().filePath(QStringLiteral("config"));
+}
+
+// A folder as the child processes take it.
+std::filesystem::path asPath(const QString& folder)
+{
+    return std::filesystem::path(QFile::encodeName(folder).toStdString());
+}
+
 // A later start runs in its own thread, as it would in its own process, while this thread serves.
 KXSingleInstance::Role claimFromAnotherStart(const QString& folder, const KXSingleInstance::Message& message)
 {
     std::atomic<bool> done = false;
     KXSingleInstance::Role role = KXSingleInstance::Role::Unavailable;
     std::thread later([&] {
-        KXSingleInstance instance(folder);
+        KXSingleInstance instance(folder, lockFolderOf(folder));
         role = instance.claim(message, 5000);
         done = true;
     });
@@ -75,7 +94,7 @@ bool closedAfterSending(const QString& socketPath, const QByteArray& bytes)
 TEST(KXSingleInstance, AnOversizedFrameIsRefusedBeforeItIsRead)
 {
     const QString folder = scratchFolder();
-    KXSingleInstance first(folder);
+    KXSingleInstance first(folder, lockFolderOf(folder));
     int received = 0;
     first.setMessageHandler([&](const KXSingleInstance::Message&) { ++received; });
     ASSERT_EQ(first.claim(KXSingleInstance::Message{}), KXSingleInstance::Role::Primary);
@@ -116,7 +135,7 @@ TEST(KXSingleInstance, ALaterStartHandsOverOnlyWhatTheFirstTakes)
     EXPECT_FALSE(logged.lines().empty());
 
     const QString folder = scratchFolder();
-    KXSingleInstance first(folder);
+    KXSingleInstance first(folder, lockFolderOf(folder));
     std::vector<KXSingleInstance::Message> received;
     first.setMessageHandler([&](const KXSingleInstance::Message& handed) { received.push_back(handed); });
     ASSERT_EQ(first.claim(KXSingleInstance::Message{}), KXSingleInstance::Role::Primary);
@@ -128,7 +147,7 @@ TEST(KXSingleInstance, ALaterStartHandsOverOnlyWhatTheFirstTakes)
 TEST(KXSingleInstance, ALaterStartHandsOverItsArgumentsAndEnds)
 {
     const QString folder = scratchFolder();
-    KXSingleInstance first(folder);
+    KXSingleInstance first(folder, lockFolderOf(folder));
     std::vector<KXSingleInstance::Message> received;
     first.setMessageHandler([&](const KXSingleInstance::Message& message) { received.push_back(message); });
     ASSERT_EQ(first.claim(KXSingleInstance::Message{}), KXSingleInstance::Role::Primary);
@@ -151,19 +170,39 @@ TEST(KXSingleInstance, ADeadInstanceLeavesNothingThatBlocks)
 {
     const QString folder = scratchFolder();
     QDir().mkpath(folder);
+    QDir().mkpath(lockFolderOf(folder));
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    // The lock of a process that is gone, and its socket file.
     {
-        QFile lock(QDir(folder).filePath("instance.lock"));
-        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-        lock.write("999999\ncorvane-fonts\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        KXSingleInstance instance(folder, lockFolderOf(folder));
+        // The lock of a process that is gone, and its socket file.
+        {
+            QFile lock(instance.lockPath());
+            ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+            lock.write("999999\ncorvane-fonts\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        }
+        {
+            QFile socket(instance.socketPath());
+            ASSERT_TRUE(socket.open(QIODevice::WriteOnly));
+        }
+        EXPECT_EQ(instance.claim(KXSingleInstance::Message{}, 500), KXSingleInstance::Role::Primary);
+        EXPECT_TRUE(instance.refusal().isEmpty());
     }
+
+    // A client killed outright: its lock and its listening socket stay behind. The next start
+    // takes both over and serves later starts.
     {
-        QFile socket(QDir(folder).filePath("instance.socket"));
-        ASSERT_TRUE(socket.open(QIODevice::WriteOnly));
+        shelltest::ClientStartProcess killed(asPath(folder), asPath(lockFolderOf(folder)));
+        ASSERT_EQ(killed.outcome(), "primary removed");
+        killed.kill();
     }
-    KXSingleInstance instance(folder);
-    EXPECT_EQ(instance.claim(KXSingleInstance::Message{}, 500), KXSingleInstance::Role::Primary);
+    KXSingleInstance next(folder, lockFolderOf(folder));
+    ASSERT_TRUE(QFile::exists(next.lockPath()));
+    std::vector<KXSingleInstance::Message> received;
+    next.setMessageHandler([&](const KXSingleInstance::Message& handed) { received.push_back(handed); });
+    ASSERT_EQ(next.claim(KXSingleInstance::Message{}, 300), KXSingleInstance::Role::Primary);
+    const KXSingleInstance::Message message{{QStringLiteral("corvane://font/3")}, {}, {}};
+    EXPECT_EQ(claimFromAnotherStart(folder, message), KXSingleInstance::Role::Forwarded);
+    EXPECT_EQ(received, std::vector<KXSingleInstance::Message>{message});
 }
 
 TEST(KXSingleInstance, CurrentMessageCarriesTheActivationVariables)
@@ -185,7 +224,8 @@ TEST(KXSingleInstance, ALaterStartWaitsForTheWinnerThatDoesNotListenYet)
     const QString folder = scratchFolder();
     QDir().mkpath(folder);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    auto winnersLock = std::make_unique<QLockFile>(QDir(folder).filePath("instance.lock"));
+    QDir().mkpath(lockFolderOf(folder));
+    auto winnersLock = std::make_unique<QLockFile>(QDir(lockFolderOf(folder)).filePath("instance.lock"));
     ASSERT_TRUE(winnersLock->tryLock(0)); // the winner has its lock, and no socket yet
 
     std::atomic<int> looks = 0;
@@ -194,7 +234,7 @@ TEST(KXSingleInstance, ALaterStartWaitsForTheWinnerThatDoesNotListenYet)
     KXSingleInstance::Role role = KXSingleInstance::Role::Unavailable;
     const KXSingleInstance::Message message{{QStringLiteral("corvane://font/7")}, QString(), QString()};
     std::thread later([&] {
-        KXSingleInstance instance(folder);
+        KXSingleInstance instance(folder, lockFolderOf(folder));
         // Held here until the winner listens, so the first look surely came too early.
         instance.setRetryPause([&] {
             ++looks;
@@ -208,7 +248,7 @@ TEST(KXSingleInstance, ALaterStartWaitsForTheWinnerThatDoesNotListenYet)
         std::this_thread::yield();
     EXPECT_EQ(looks, 1) << "the later start gave up at its first look";
 
-    KXSingleInstance winner(folder);
+    KXSingleInstance winner(folder, lockFolderOf(folder));
     std::vector<KXSingleInstance::Message> received;
     winner.setMessageHandler([&](const KXSingleInstance::Message& handed) { received.push_back(handed); });
     winnersLock.reset();
@@ -316,7 +356,7 @@ TEST(KXSingleInstance, AHugeCountInASmallFrameReservesNothing)
     }
 
     const QString folder = scratchFolder();
-    KXSingleInstance first(folder);
+    KXSingleInstance first(folder, lockFolderOf(folder));
     int received = 0;
     first.setMessageHandler([&](const KXSingleInstance::Message&) { ++received; });
     ASSERT_EQ(first.claim(KXSingleInstance::Message{}), KXSingleInstance::Role::Primary);
@@ -327,4 +367,152 @@ TEST(KXSingleInstance, AHugeCountInASmallFrameReservesNothing)
     EXPECT_EQ(claimFromAnotherStart(folder, KXSingleInstance::Message{{QStringLiteral("corvane://font/7")}, {}, {}}),
               KXSingleInstance::Role::Forwarded);
     EXPECT_EQ(received, 1);
+}
+
+namespace {
+
+using Role = KXSingleInstance::Role;
+
+// Serves the instance's connections until `done`, or until a few seconds of real time bound a
+// test that would otherwise hang. The last value of `done`.
+bool servedUntil(const std::function<bool()>& done)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// A connection that announces a whole frame, sends `sent` bytes of it and goes quiet.
+std::unique_ptr<QLocalSocket> unfinishedFrame(const QString& socketPath, int sent)
+{
+    auto socket = std::make_unique<QLocalSocket>();
+    socket->connectToServer(socketPath);
+    if (socket->waitForConnected(2000)) {
+        socket->write(bigEndian(KXSingleInstance::kMaxFrameBytes) + QByteArray(sent, 'x'));
+        socket->waitForBytesWritten(2000);
+    }
+    return socket;
+}
+
+constexpr double kSilenceSeconds = std::chrono::duration<double>(KXSingleInstance::kSilence).count();
+
+} // namespace
+
+// The first instance holds the lock but answers nothing (stopped, as a main thread busy for good
+// looks): a later start neither runs beside it nor waits on, and says why.
+TEST(KXSingleInstance, AStartBesideAnInstanceThatDoesNotAnswerEnds)
+{
+    const QString folder = scratchFolder();
+    shelltest::ClientStartProcess first(asPath(folder), asPath(lockFolderOf(folder)));
+    ASSERT_EQ(first.outcome(), "primary removed");
+    ASSERT_TRUE(first.stop());
+
+    KXSingleInstance later(folder, lockFolderOf(folder));
+    EXPECT_EQ(later.claim(KXSingleInstance::Message { { QStringLiteral("corvane://font/7") }, {}, {} }, 300),
+        Role::Busy);
+    EXPECT_EQ(later.refusal(), QStringLiteral("Corvane Fonts 已在运行，但没有响应。"));
+    // A whole start, as main() makes it, ends at once without touching the folders.
+    shelltest::ClientStartProcess second(asPath(folder), asPath(lockFolderOf(folder)));
+    EXPECT_EQ(second.outcome(), "busy");
+    EXPECT_EQ(second.end(), 1);
+
+    EXPECT_EQ(first.end(), 0);
+    KXSingleInstance next(folder, lockFolderOf(folder));
+    EXPECT_EQ(next.claim(KXSingleInstance::Message {}, 300), Role::Primary);
+}
+
+// Another login session has its own runtime folder, and the same home: the lock beside the
+// settings is the one the first instance holds, so no second client runs on them.
+TEST(KXSingleInstance, AStartFromAnotherSessionOnTheSameHomeEnds)
+{
+    const QString folder = scratchFolder();
+    KXSingleInstance first(folder);
+    ASSERT_EQ(first.claim(KXSingleInstance::Message {}), Role::Primary);
+    EXPECT_TRUE(QFile::exists(
+        QString::fromStdString((foundation::Paths::configDirectory() / "instance.lock").string())));
+
+    KXSingleInstance later(scratchFolder());
+    int looks = 0;
+    later.setRetryPause([&] { ++looks; });
+    EXPECT_EQ(later.claim(KXSingleInstance::Message {}, 300), Role::Busy);
+    EXPECT_EQ(looks, KXSingleInstance::kListenLooks) << "a winner that does not listen yet is waited for";
+}
+
+// Where no lock can be made the start says so and ends, rather than run without the guarantee.
+TEST(KXSingleInstance, AStartThatCanMakeNoLockSaysSoAndEnds)
+{
+    const QString folder = scratchFolder();
+    const QString file = QFileInfo(folder).dir().filePath(QStringLiteral("not-a-folder"));
+    {
+        QFile plain(file);
+        ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    }
+    const QString lockFolder = QDir(file).filePath(QStringLiteral("config"));
+    KXSingleInstance instance(folder, lockFolder);
+    EXPECT_EQ(instance.claim(KXSingleInstance::Message {}, 300), Role::Unavailable);
+    EXPECT_EQ(instance.refusal(),
+        QStringLiteral("无法创建锁文件，Corvane Fonts 未启动：")
+            + QString::fromStdString(foundation::Paths::displayPath(asPath(instance.lockPath()))));
+
+    shelltest::ClientStartProcess start(asPath(folder), asPath(lockFolder));
+    EXPECT_EQ(start.outcome(), "unavailable");
+    EXPECT_EQ(start.end(), 1);
+}
+
+// Connections past the limit are closed as they come; those let in are closed after a silence on
+// the dispatch clock, and what they held goes with them. A later start is served afterwards, and
+// an instance that ends with connections open lets them go.
+TEST(KXSingleInstance, UnfinishedFramesHoldNeitherSlotsNorMemory)
+{
+    dispatch::VirtualClock::Scope clock;
+    const QString folder = scratchFolder();
+    auto instance = std::make_unique<KXSingleInstance>(folder, lockFolderOf(folder));
+    KXSingleInstance& first = *instance;
+    int received = 0;
+    first.setMessageHandler([&](const KXSingleInstance::Message&) { ++received; });
+    ASSERT_EQ(first.claim(KXSingleInstance::Message {}), Role::Primary);
+
+    constexpr int kSent = 64 * 1024;
+    std::vector<std::unique_ptr<QLocalSocket>> senders;
+    for (std::size_t i = 0; i < KXSingleInstance::kMaxConnections; ++i)
+        senders.push_back(unfinishedFrame(first.socketPath(), kSent));
+    const qint64 held = qint64(KXSingleInstance::kMaxConnections) * (4 + kSent);
+    ASSERT_TRUE(servedUntil([&] { return first.bufferedBytes() == held; })) << first.bufferedBytes();
+    EXPECT_EQ(first.openConnections(), KXSingleInstance::kMaxConnections);
+
+    const auto extra = unfinishedFrame(first.socketPath(), kSent);
+    EXPECT_TRUE(servedUntil([&] { return extra->state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_EQ(first.openConnections(), KXSingleInstance::kMaxConnections);
+    EXPECT_EQ(first.bufferedBytes(), held);
+
+    // One sender speaks again half-way through the silence: its silence starts over.
+    clock.advance(kSilenceSeconds / 2);
+    senders[0]->write(QByteArray(16, 'y'));
+    ASSERT_TRUE(servedUntil([&] { return first.bufferedBytes() == held + 16; }));
+    clock.advance(kSilenceSeconds / 2 - 0.01);
+    EXPECT_EQ(first.openConnections(), KXSingleInstance::kMaxConnections);
+    clock.advance(0.01);
+    EXPECT_EQ(first.openConnections(), 1u);
+    EXPECT_EQ(first.bufferedBytes(), 4 + kSent + 16);
+    EXPECT_TRUE(servedUntil([&] { return senders[1]->state() == QLocalSocket::UnconnectedState; }));
+    clock.advance(kSilenceSeconds / 2);
+    EXPECT_EQ(first.openConnections(), 0u);
+    EXPECT_EQ(first.bufferedBytes(), 0);
+    EXPECT_TRUE(servedUntil([&] { return senders[0]->state() == QLocalSocket::UnconnectedState; }));
+    EXPECT_EQ(received, 0);
+
+    const KXSingleInstance::Message message { { QStringLiteral("corvane://font/7") }, {}, {} };
+    EXPECT_EQ(claimFromAnotherStart(folder, message), Role::Forwarded);
+    EXPECT_EQ(received, 1);
+    EXPECT_TRUE(servedUntil([&] { return first.openConnections() == 0; })) << "a served connection ends";
+
+    // The client quits while senders are still connected: they are let go.
+    senders.clear();
+    for (int i = 0; i < 2; ++i)
+        senders.push_back(unfinishedFrame(first.socketPath(), 1024));
+    ASSERT_TRUE(servedUntil([&] { return first.bufferedBytes() == 2 * (4 + 1024); }));
+    instance.reset();
+    for (const auto& sender : senders)
+        EXPECT_TRUE(servedUntil([&] { return sender->state() == QLocalSocket::UnconnectedState; }));
 }
