@@ -1,7 +1,10 @@
 #include "Lib/ZipArchive/EntryName.h"
 
+#include "Lib/ZipArchive/EntryNameWeight.h"
+
 #include "Platform/Foundation/Unicode.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <unicode/uchar.h>
@@ -94,32 +97,59 @@ LocaleName splitLocale(std::string_view locale)
     return {locale.substr(0, separator), locale.substr(separator + 1)};
 }
 
-// The legacy encodings a user of `locale` meets in archive names, most likely first, when they are
-// not the client's own: each is a double-byte encoding whose names GB18030 would also read.
-std::vector<const char*> localeEncodings(std::string_view locale)
+struct LocaleCharset {
+    const char* converter;
+    NameCharset weighedAs;
+};
+
+// The legacy encodings a user of `locale` meets in archive names, when they are not the client's
+// own: each is a double-byte encoding whose names GB18030 would also read.
+std::vector<LocaleCharset> localeCharsets(std::string_view locale)
 {
     const auto [language, territory] = splitLocale(locale);
     if (language == "zh") {
         if (territory == "HK" || territory == "MO")
-            return {"Big5-HKSCS", "Big5"};
+            return {{"Big5-HKSCS", NameCharset::Big5}, {"Big5", NameCharset::Big5}};
         if (territory == "TW")
-            return {"Big5"};
+            return {{"Big5", NameCharset::Big5}};
         return {}; // simplified Chinese: GB18030 already
     }
     if (language == "ja")
-        return {"Shift_JIS"};
+        return {{"Shift_JIS", NameCharset::ShiftJIS}};
     if (language == "ko")
-        return {"windows-949"}; // EUC-KR and its Windows extension
+        return {{"windows-949", NameCharset::Korean}}; // EUC-KR and its Windows extension
     return {};
 }
 
-// The locale's own encodings, then the client's; the first that reads the bytes cleanly wins.
-bool convertLegacy(std::string_view raw, std::string_view locale, std::string& out)
+// The same bytes are often a common name in two encodings (a Big5 or Korean name of everyday
+// characters is one in GBK too); there the locale's own encoding is taken, being some ten times
+// likelier for its user. A GBK name whose characters are everyday ones only in GBK still wins.
+constexpr double kLocaleCharsetPreference = 3.5;
+
+// The likeliest of the clean readings: the locale's encodings, GB18030 when the bytes are mostly
+// common GBK, and code page 437 for names from MS-DOS hosts. Each is weighed by how common its
+// characters are in its encoding's everyday set; the cheapest reading that converts wins, so
+// usually one conversion is all it takes.
+bool convertLikeliest(std::string_view raw, std::string_view locale, bool dosHost, std::string& out)
 {
-    for (const char* charset : localeEncodings(locale))
-        if (convert(charset, raw, out, true))
+    struct Reading {
+        const char* converter;
+        double cost;
+        bool plainText;
+    };
+    std::vector<Reading> readings;
+    for (const auto& charset : localeCharsets(locale))
+        readings.push_back({charset.converter, nameCost(charset.weighedAs, raw) - kLocaleCharsetPreference, true});
+    if (readsAsCommonGBK(raw))
+        readings.push_back({"GB18030", nameCost(NameCharset::GB18030, raw), true});
+    if (dosHost)
+        readings.push_back({"ibm-437", nameCost(NameCharset::CodePage437, raw), false});
+    std::stable_sort(readings.begin(), readings.end(),
+                     [](const Reading& a, const Reading& b) { return a.cost < b.cost; });
+    for (const Reading& reading : readings)
+        if (convert(reading.converter, raw, out, reading.plainText))
             return true;
-    return readsAsCommonGBK(raw) && convert("GB18030", raw, out, true);
+    return false;
 }
 
 bool detectAndConvert(std::string_view raw, std::string& out)
@@ -167,11 +197,13 @@ std::string decodeName(std::string_view raw, std::uint16_t versionMadeBy, std::u
 std::string decodeName(std::string_view raw, std::uint16_t versionMadeBy, std::uint16_t flag, std::string_view locale)
 {
     std::string text;
-    if (versionMadeBy < 256 && !(flag & kUTF8NameFlag) && convert("ibm-437", raw, text))
+    const bool dosNames = versionMadeBy < 256 && !(flag & kUTF8NameFlag);
+    const bool ascii = std::all_of(raw.begin(), raw.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (dosNames && ascii && convert("ibm-437", raw, text))
         return text;
-    if (foundation::unicode::isValidUTF8(raw))
+    if (!dosNames && foundation::unicode::isValidUTF8(raw))
         return std::string(raw);
-    if (convertLegacy(raw, locale, text))
+    if (convertLikeliest(raw, locale, dosNames, text))
         return text;
     if (detectAndConvert(raw, text))
         return text;

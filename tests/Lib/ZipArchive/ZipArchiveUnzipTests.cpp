@@ -198,7 +198,7 @@ constexpr std::uint16_t kUnixHost = 0x0314;
 
 // Archivers on Linux write the names of a Chinese system in GBK without the UTF-8 flag: they come
 // out in Chinese at every length, whether the user's locale is Chinese or not.
-TEST(ZipArchiveNames, GBKNamesFromAUnixHostAreChineseUnderEveryLocaleButTheOtherCJKOnes)
+TEST(ZipArchiveNames, GBKNamesFromAUnixHostAreChineseAtEveryLength)
 {
     for (const char* locale : {"zh_CN.UTF-8", "zh_CN.GB18030", "en_US.UTF-8", "C", ""}) {
         for (const std::string name : {"字", "字体", "方正黑体", "华文细黑常规字体第二版", "字体/黑体 Bold.ttf"}) {
@@ -210,7 +210,7 @@ TEST(ZipArchiveNames, GBKNamesFromAUnixHostAreChineseUnderEveryLocaleButTheOther
 }
 
 // GB18030 reads nearly any run of high bytes; a name in the double-byte encoding of a Traditional
-// Chinese, Japanese or Korean user's locale is read in that encoding first. These names are made
+// Chinese, Japanese or Korean user's locale is preferred to GBK where both read as everyday text. These are made
 // of bytes that also read as common GBK, so without the locale they would be taken for Chinese.
 TEST(ZipArchiveNames, TheLocalesOwnDoubleByteEncodingComesBeforeGB18030)
 {
