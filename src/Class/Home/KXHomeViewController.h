@@ -2,6 +2,7 @@
 
 #include "Class/Home/Core/KXSideTableAccordion.h"
 #include "Class/Home/KXLeftTabView.h"
+#include "Class/Home/KXLocalFontRows.h"
 #include "Platform/Dispatch/Subscription.h"
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Dictionary.h"
@@ -400,6 +401,7 @@ private:
     dispatch::NotificationCenter* notiCenter_ = nullptr;
     std::shared_ptr<KXHTTPBUSINESS> bussinessR_;
     KXLeftTabView* selectedTabView_ = nullptr;
+    KXLocalFontRows localFontRows_;
     std::unique_ptr<KXLoginWindowController> loginWindow_;
     std::unique_ptr<KXRegisterAgreementWC> greeWc_;
     std::unique_ptr<KXUPDateCenterWC> updateAppWindow_;

@@ -8,7 +8,6 @@
 #include "Class/Home/KXHomeViewController.h"
 #include "Class/Home/KXTopSubview.h"
 #include "Class/ServiceCore/Catalogue/KXFilterData.h"
-#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Fonts/KXHomeLocalManager.h"
 #include "Class/ServiceCore/Transport/KXAccountState.h"
@@ -19,7 +18,6 @@
 #include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/Update/KXUPDateAPPView.h"
-#include "Lib/ModelMapping/MMKeyValue.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -88,10 +86,11 @@ void KXHomeViewController::tabViewTouched(KXLeftTabView* tab)
         if (rightListview_)
             rightListview_->setTabTypeNum(1);
     } else if (identifier == QStringLiteral("本地字库")) {
-        auto records = KXHomeLocalManager().localFontsArray();
+        KXHomeLocalManager manager;
+        auto rows = localFontRows_.rows(manager);
         if (rightListview_) {
             rightListview_->setTabTypeNum(2);
-            rightListview_->setDataArray(mm::mm_objectArrayWithKeyValuesArray(KXFontBaseModel::classObject(), Id(records)));
+            rightListview_->setDataArray(std::move(rows));
         }
         KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create("本地字库"));
     } else if (identifier == QStringLiteral("最近常用")) {

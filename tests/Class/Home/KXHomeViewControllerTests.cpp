@@ -8,6 +8,7 @@
 #include "Class/Favourites/KXHomeRecommendView.h"
 #include "Class/Favourites/KXMyfocusSetView.h"
 #include "Class/FontList/Core/KXDownloadedFontMap.h"
+#include "Class/FontList/KXFontListModel.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/ImageViews/ImageView.h"
 #include "Platform/Graphics/Image.h"
@@ -28,6 +29,7 @@
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Serialization/JSONSerialization.h"
+#include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "HomeTestSupport.h"
 #include "Support/FailingOpeners.h"
@@ -356,6 +358,39 @@ TEST_F(KXHomeViewControllerTest, TheLocalTabListsTheInstalledFonts)
     EXPECT_EQ(home.rightListview()->dataArray()->count(), KXHomeLocalManager().localFontsArray()->count());
     EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().currentModule()->utf8(), "本地字库");
     EXPECT_EQ(selectedTabs(), std::vector<KXLeftTabView*>{home.localBtn()});
+}
+
+TEST_F(KXHomeViewControllerTest, TheLocalTabKeepsItsRowsUntilAFontChanges)
+{
+    namespace fs = std::filesystem;
+    const fs::path userFonts = foundation::Paths::userFontsDirectory();
+    fs::remove_all(userFonts);
+    fs::create_directories(userFonts);
+    fs::copy_file("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", userFonts / "DejaVuSans.ttf");
+    auto& home = open();
+    KXHomeListView& list = *home.rightListview();
+    home.tabViewTouched(home.localBtn());
+    const auto first = list.dataArray();
+    ASSERT_EQ(first->count(), KXHomeLocalManager().localFontsArray()->count());
+    const Id dejaVu = first->objectAtIndex(0);
+    EXPECT_EQ(dejaVu.ptr<KXFontBaseModel>()->pName->utf8(), "DejaVuSans");
+
+    home.tabViewTouched(home.cloudBtn());
+    home.tabViewTouched(home.localBtn());
+    EXPECT_EQ(list.dataArray(), first) << "nothing changed: the rows shown before";
+
+    list.listModel()->removeRecordAt(0);
+    home.tabViewTouched(home.localBtn());
+    ASSERT_EQ(list.dataArray()->count(), KXHomeLocalManager().localFontsArray()->count()) << "a row the list took out comes back";
+    EXPECT_EQ(list.dataArray()->objectAtIndex(0), dejaVu);
+
+    fs::copy_file("/usr/share/fonts/truetype/freefont/FreeMono.ttf", userFonts / "FreeMono.ttf");
+    home.tabViewTouched(home.cloudBtn());
+    home.tabViewTouched(home.localBtn());
+    ASSERT_EQ(list.dataArray()->count(), KXHomeLocalManager().localFontsArray()->count());
+    EXPECT_EQ(list.dataArray()->objectAtIndex(0), dejaVu) << "an unchanged font keeps its row";
+    EXPECT_EQ(list.dataArray()->objectAtIndex(1).ptr<KXFontBaseModel>()->pName->utf8(), "FreeMono");
+    fs::remove_all(userFonts);
 }
 
 TEST_F(KXHomeViewControllerTest, SignedOutTabsOpenTheLoginWindow)

@@ -1,50 +1,21 @@
 #include "Class/ServiceCore/Fonts/KXHomeLocalManager.h"
 
 #include "Class/ServiceCore/Fonts/KXFontNameCache.h"
-#include "Class/ServiceCore/Fonts/KXFontsCore.h"
+#include "Class/ServiceCore/Fonts/KXLocalFontIndex.h"
+#include "Platform/Fonts/FontNames.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Storage/Paths.h"
 
-#include <algorithm>
-#include <system_error>
+#include <string>
 #include <vector>
 
 using foundation::Id;
 using foundation::Ref;
-namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kMaximumDepth = 16; // a folder link that leads back up ends here
 constexpr std::size_t kMinimumEntries = 3;
-
-std::vector<fs::path> sortedListing(const fs::path& folder)
-{
-    std::vector<fs::path> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        names.push_back(it->path());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-void addFonts(KXFontsCore& core, const fs::path& folder, int depth, foundation::MutableArray& list)
-{
-    if (depth > kMaximumDepth)
-        return;
-    for (const auto& entry : sortedListing(folder)) {
-        if (entry.filename() == ".DS_Store")
-            continue;
-        std::error_code ec;
-        if (fs::is_directory(entry, ec)) {
-            addFonts(core, entry, depth + 1, list);
-            continue;
-        }
-        if (auto record = core.fontBaseInfoByFontPath(foundation::String::create(entry.string())))
-            list.addObject(Id(record));
-    }
-}
 
 } // namespace
 
@@ -66,16 +37,22 @@ KXHomeLocalManager::KXHomeLocalManager(Folders folders, KXFontNameCache* nameCac
 
 KXHomeLocalManager::~KXHomeLocalManager() = default;
 
+Ref<foundation::Array> KXHomeLocalManager::keptLocalFonts()
+{
+    auto& index = KXLocalFontIndex::shared();
+    const auto languages = fonts::FontNameReader::preferredLanguages();
+    std::vector<Ref<foundation::Array>> parts{index.folder(folders_.user, languages).records};
+    if (auto computer = index.folder(folders_.computer, languages); computer.entries >= kMinimumEntries)
+        parts.push_back(computer.records);
+    else if (auto system = index.folder(folders_.system, languages); system.entries >= kMinimumEntries)
+        parts.push_back(system.records);
+    const std::string key = folders_.user.string() + '\n' + folders_.computer.string() + '\n' + folders_.system.string();
+    return index.joined(key, parts);
+}
+
 Ref<foundation::MutableArray> KXHomeLocalManager::localFontsArray()
 {
-    // Naming needs no window list, script runner or cache.
-    auto core = KXFontsCore::create(KXFontsCore::Environment{});
-    auto list = foundation::MutableArray::create();
-    addFonts(*core, folders_.user, 0, *list);
-    if (sortedListing(folders_.computer).size() >= kMinimumEntries)
-        addFonts(*core, folders_.computer, 0, *list);
-    else if (sortedListing(folders_.system).size() >= kMinimumEntries)
-        addFonts(*core, folders_.system, 0, *list);
+    auto list = foundation::MutableArray::create(keptLocalFonts()->objects());
     localFontsArray_ = list;
     return list;
 }

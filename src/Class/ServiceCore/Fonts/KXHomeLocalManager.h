@@ -13,7 +13,8 @@ class KXFontsCore;
 // three entries, else those of the system folder when it does. Folders are walked recursively;
 // what FreeType cannot open (".uuid", "fonts.dir", caches) is left out.
 //
-// The lists are computed anew on every read, on the calling thread.
+// The records come from the shared KXLocalFontIndex, on the calling thread: a read opens only the
+// font files that changed since the previous one, and none when nothing did.
 class KXHomeLocalManager {
 public:
     struct Folders {
@@ -30,7 +31,11 @@ public:
     KXHomeLocalManager(const KXHomeLocalManager&) = delete;
     KXHomeLocalManager& operator=(const KXHomeLocalManager&) = delete;
 
+    // A new array of the records; the records themselves are the kept ones.
     foundation::Ref<foundation::MutableArray> localFontsArray();
+    // The kept list itself: the same array from one read to the next while no font changed, so a
+    // caller that derives rows from it can tell that it has them already. Not to be changed.
+    foundation::Ref<foundation::Array> keptLocalFonts();
     void setLocalFontsArray(foundation::Ref<foundation::MutableArray> value) { localFontsArray_ = std::move(value); }
     // The records of fontName.plist, newest first.
     foundation::Ref<foundation::MutableArray> recentLocalFontsArray();

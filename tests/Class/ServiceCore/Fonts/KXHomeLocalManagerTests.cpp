@@ -1,7 +1,9 @@
 #include "Class/ServiceCore/Fonts/KXFontNameCache.h"
 #include "Class/ServiceCore/Fonts/KXFontNameRecord.h"
 #include "Class/ServiceCore/Fonts/KXHomeLocalManager.h"
+#include "Platform/Fonts/FontRegistry.h"
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/Paths.h"
 #include "Support/TempHome.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +32,15 @@ struct Folders {
         fs::copy_file(font, into / font.filename());
     }
     static void touch(const fs::path& file) { std::ofstream(file) << "x"; }
+    // New bytes of the same length, the modification time put back: to a reader that goes by size
+    // and time the file is unchanged, to one that opens it, it is no longer a font.
+    static void spoilKeepingSizeAndTime(const fs::path& file)
+    {
+        const auto modified = fs::last_write_time(file);
+        const auto size = fs::file_size(file);
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << std::string(size, '\0');
+        fs::last_write_time(file, modified);
+    }
 };
 
 std::vector<std::string> postScriptNames(const foundation::Ref<foundation::MutableArray>& list)
@@ -111,4 +122,75 @@ TEST(KXHomeLocalManager, RecentFontsAreTheCachedRecordsNewestFirst)
                                                   foundation::String::create(std::string("/fonts/") + name)));
     }
     EXPECT_EQ(postScriptNames(manager.recentLocalFontsArray()), (std::vector<std::string>{"New-PS", "Old-PS"}));
+}
+
+TEST(KXHomeLocalManager, AReadOpensOnlyTheFilesThatChangedSinceThePreviousOne)
+{
+    Folders f;
+    Folders::copyFont(kFonts / "dejavu/DejaVuSans.ttf", f.folders.user);
+    Folders::copyFont(kFonts / "freefont/FreeMono.ttf", f.folders.user);
+    EXPECT_EQ(postScriptNames(KXHomeLocalManager(f.folders).localFontsArray()),
+              (std::vector<std::string>{"DejaVuSans", "FreeMono"}));
+
+    Folders::spoilKeepingSizeAndTime(f.folders.user / "FreeMono.ttf");
+    Folders::copyFont(kFonts / "liberation2/LiberationSans-Bold.ttf", f.folders.user / "Liberation");
+    // Another manager reads the same kept records: the main window makes one per click.
+    KXHomeLocalManager manager(f.folders);
+    EXPECT_EQ(postScriptNames(manager.localFontsArray()),
+              (std::vector<std::string>{"DejaVuSans", "FreeMono", "LiberationSans-Bold"}))
+        << "the unchanged file is not read again; the new folder's font is";
+    const auto kept = manager.keptLocalFonts();
+    EXPECT_EQ(manager.keptLocalFonts(), kept) << "nothing changed: the same list";
+    manager.localFontsArray()->removeObjectAtIndex(0);
+    EXPECT_EQ(manager.keptLocalFonts()->count(), 3u) << "a caller's copy is its own";
+}
+
+TEST(KXHomeLocalManager, AReplacedOrRemovedFontShowsAtTheNextRead)
+{
+    Folders f;
+    Folders::copyFont(kFonts / "dejavu/DejaVuSans.ttf", f.folders.user);
+    Folders::copyFont(kFonts / "freefont/FreeMono.ttf", f.folders.user);
+    Folders::copyFont(kFonts / "freefont/FreeSans.ttf", f.folders.user / "kept");
+    KXHomeLocalManager manager(f.folders);
+    manager.localFontsArray();
+    Folders::spoilKeepingSizeAndTime(f.folders.user / "kept" / "FreeSans.ttf");
+
+    // Other bytes under the same name, of another size.
+    fs::copy_file(kFonts / "dejavu/DejaVuSerif.ttf", f.folders.user / "DejaVuSans.ttf", fs::copy_options::overwrite_existing);
+    const auto list = manager.localFontsArray();
+    EXPECT_EQ(postScriptNames(list), (std::vector<std::string>{"DejaVuSerif", "FreeMono", "FreeSans"}));
+    EXPECT_EQ(list->objectAtIndex(0)["ttfPath"].stringValue(), (f.folders.user / "DejaVuSans.ttf").string());
+
+    // The same size, a later time: opened again, and no longer a font.
+    const auto modified = fs::last_write_time(f.folders.user / "FreeMono.ttf");
+    Folders::spoilKeepingSizeAndTime(f.folders.user / "FreeMono.ttf");
+    fs::last_write_time(f.folders.user / "FreeMono.ttf", modified + std::chrono::seconds(5));
+    EXPECT_EQ(postScriptNames(manager.localFontsArray()), (std::vector<std::string>{"DejaVuSerif", "FreeSans"}));
+
+    fs::remove(f.folders.user / "DejaVuSans.ttf");
+    EXPECT_EQ(postScriptNames(manager.localFontsArray()), (std::vector<std::string>{"FreeSans"}));
+    fs::remove_all(f.folders.user / "kept");
+    EXPECT_EQ(manager.localFontsArray()->count(), 0u);
+}
+
+TEST(KXHomeLocalManager, AFontTheClientInstallsOrTakesOutShowsAtOnce)
+{
+    Folders f;
+    const fs::path userFonts = foundation::Paths::userFontsDirectory();
+    fs::remove_all(userFonts);
+    KXHomeLocalManager manager({userFonts, f.folders.computer, f.folders.system});
+    EXPECT_EQ(manager.localFontsArray()->count(), 0u) << "no font folder yet";
+
+    const auto installed = fonts::FontRegistry::installFontFile(kFonts / "freefont/FreeSerif.ttf");
+    ASSERT_TRUE(installed);
+    Folders::copyFont(kFonts / "freefont/FreeMono.ttf", userFonts / "kept");
+    EXPECT_EQ(postScriptNames(manager.localFontsArray()), (std::vector<std::string>{"FreeSerif", "FreeMono"}));
+    Folders::spoilKeepingSizeAndTime(userFonts / "kept" / "FreeMono.ttf");
+
+    const auto second = fonts::FontRegistry::installFontFile(kFonts / "dejavu/DejaVuSans.ttf");
+    ASSERT_TRUE(second);
+    EXPECT_EQ(postScriptNames(manager.localFontsArray()), (std::vector<std::string>{"DejaVuSans", "FreeSerif", "FreeMono"}));
+    fs::remove(installed->file);
+    EXPECT_EQ(postScriptNames(manager.localFontsArray()), (std::vector<std::string>{"DejaVuSans", "FreeMono"}));
+    fs::remove_all(userFonts);
 }
