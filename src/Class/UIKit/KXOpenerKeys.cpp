@@ -1,17 +1,14 @@
 #include "Class/UIKit/KXOpenerKeys.h"
 
+#include "Platform/Desktop/X11FocusQueries.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
-
-#if QT_CONFIG(xcb)
-#include <cstdlib>
-#include <xcb/xcb.h>
-#include <xcb/xproto.h>
-#endif
+#include <memory>
 
 namespace {
 
@@ -79,10 +76,14 @@ public:
         return new KXOpenerKeysWatch();
     }
 
-    // The keys are asked for `window`, and fetched back to it until the person acts.
+    // The keys are asked for `window`, and fetched back to it until the person acts, here or by
+    // going to another program.
     void keepKeysFor(QWidget* window)
     {
         keeping_ = window;
+        // The window of another program that may hold the keys as the claim begins (the one that
+        // sent a link) is no sign of the person's: it is the one the claim waits out.
+        activeAtClaim_ = windowServer()->activeWindow();
         requestKeys(window);
     }
 
@@ -94,7 +95,7 @@ public:
         }
         if (event->type() == QEvent::Expose) {
             if (keeping_ && watched == keeping_->windowHandle() && keeping_->windowHandle()->isExposed()
-                && QGuiApplication::focusWindow() != keeping_->windowHandle())
+                && QGuiApplication::focusWindow() != keeping_->windowHandle() && stillKeeping())
                 requestKeys(keeping_);
             return false;
         }
@@ -114,6 +115,36 @@ public:
     }
 
 private:
+    // The installed queries, else those over the application's own connection to the X server.
+    static std::shared_ptr<desktop::FocusQueries> windowServer()
+    {
+        if (auto installed = desktop::FocusQueries::shared())
+            return installed;
+        xcb_connection_t* connection = nullptr;
+#if QT_CONFIG(xcb)
+        if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+            connection = x11->connection();
+#endif
+        auto system = std::make_shared<desktop::X11FocusQueries>(connection);
+        desktop::FocusQueries::install(system);
+        return system;
+    }
+
+    // Whether the claim holds: not once the window manager has made a window of another program
+    // the active one, where the person went (a click there, a key that switches windows), as no
+    // press or key of theirs reaches the application then. Keys that merely left the application
+    // for a moment (a focused window unmapped before the opener has them) leave the claim as it is.
+    bool stillKeeping()
+    {
+        if (!keeping_)
+            return false;
+        const std::shared_ptr<desktop::FocusQueries> server = windowServer();
+        const unsigned long active = server->activeWindow();
+        if (active != 0 && active != activeAtClaim_ && !server->ownsWindow(active))
+            keeping_.clear();
+        return keeping_;
+    }
+
     // The window of ours that holds the keys: the focused one, or the one a pop-up that has them
     // (a completion list, a menu) opened over; the pop-up may have closed first, taking the key
     // that closes the window with it.
@@ -135,7 +166,7 @@ private:
         // A click that moves the keys reaches the application after the keys it moved (a window
         // manager that focuses on a click replays the press it grabbed once it has moved them),
         // and may not have been read yet. A button held now is the person's press.
-        if (pointerButtonHeld()) {
+        if (windowServer()->pointerButtonHeld()) {
             keeping_.clear();
             return;
         }
@@ -150,33 +181,6 @@ private:
             Qt::QueuedConnection);
     }
 
-    // Whether a pointer button is down right now: the person pressing. On X11 the question is a
-    // round trip to the server, so every event it sent before the answer (the replayed press of a
-    // click that is over already) has reached the application once it returns.
-    static bool pointerButtonHeld()
-    {
-#if QT_CONFIG(xcb)
-        auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-        xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
-        if (!connection)
-            return false;
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
-        if (!screen)
-            return false;
-        xcb_query_pointer_reply_t* reply
-            = xcb_query_pointer_reply(connection, xcb_query_pointer(connection, screen->root), nullptr);
-        if (!reply)
-            return false;
-        constexpr uint16_t buttons = XCB_BUTTON_MASK_1 | XCB_BUTTON_MASK_2 | XCB_BUTTON_MASK_3
-            | XCB_BUTTON_MASK_4 | XCB_BUTTON_MASK_5;
-        const bool held = reply->mask & buttons;
-        free(reply);
-        return held;
-#else
-        return false;
-#endif
-    }
-
     void fetchBack(const QPointer<QWindow>& landedOn)
     {
         if (!keeping_ || !landedOn || QGuiApplication::focusWindow() != landedOn)
@@ -189,12 +193,13 @@ private:
         for (QWidget* window : QApplication::topLevelWidgets())
             if (window->windowHandle() == landedOn)
                 landed = window;
-        if (landed && kxOpensTheOpener(landed, keeping_))
+        if (landed && kxOpensTheOpener(landed, keeping_) && stillKeeping())
             requestKeys(keeping_);
     }
 
     // The window the keys are kept for until the person acts.
     QPointer<QWidget> keeping_;
+    unsigned long activeAtClaim_ = 0;
     QPointer<QWindow> lastHolder_;
 };
 

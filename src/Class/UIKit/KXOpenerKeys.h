@@ -17,12 +17,13 @@ QWidget* kx_openerTakingKeys(const QWidget* closing, const QWindow* focusWindow)
 // From now on, every window of the application that closes while it holds the keys hands them to
 // its opener as kx_openerTakingKeys says. A window manager may make its own choice after the
 // application's request, however the window was closed (a key, a click, the program): until the
-// person's next press or key, keys it puts on a window the opener is transient for are fetched
-// back to the opener; keys that land on another window of it stay there. Once is enough; later
-// calls do nothing.
+// person's next press or key, or until the window manager makes a window of another program the
+// active one, keys it puts on a window the opener is transient for are fetched back to the opener;
+// keys that land on another window of it stay there. Once is enough; later calls do nothing.
 void kx_handKeysBackToOpeners();
 // Asks for the keys for `window`, shown now, and asks again each time it becomes exposed and each
-// time the keys land on a window it is transient for, until the person's next press or key: a
-// window manager may refuse the first request while another program's window has the keys (a
-// desktop's own error dialog), and gives them to the window below once that one goes.
+// time the keys land on a window it is transient for, until the person's next press or key or
+// until a window of another program becomes the active one (the one active as it is asked for
+// aside): a window manager may refuse the first request while another program's window has the
+// keys (a desktop's own error dialog), and gives them to the window below once that one goes.
 void kx_askForKeys(QWidget* window);

@@ -1,10 +1,12 @@
 // The keys when a window of ours closes while it holds them: back to the window that opened it.
 #include "Class/UIKit/KXOpenerKeys.h"
 #include "Class/UIKit/KXTransientWindows.h"
+#include "Platform/Desktop/FocusQueries.h"
 #include "Platform/Dispatch/Clock.h"
 
 #include <QApplication>
 #include <QDialog>
+#include <QExposeEvent>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -84,6 +86,44 @@ struct FirstOfTheChainTakesTheKeys : QObject {
     QWidget* first;
     bool late = false;
 };
+
+// Plays the window manager as the window server tells it: it names the window that has the keys
+// as the active one; every window is the client's own but `anotherProgram`, which stands for a
+// window of another program the person goes to.
+struct WindowServerStandIn : QObject {
+    explicit WindowServerStandIn(std::initializer_list<QWidget*> own)
+    {
+        for (QWidget* window : own)
+            queries().addOwnWindow(window->winId());
+        anotherProgram.resize(120, 80);
+        // A momentary lack of keys leaves the last one named, as a window manager may; it never
+        // names a pop-up.
+        connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* focus) {
+            if (focus && focus->type() != Qt::Popup && focus->type() != Qt::ToolTip)
+                queries().setActiveWindow(focus->winId());
+        });
+    }
+    desktop::FakeFocusQueries& queries() { return scoped.queries(); }
+
+    // The person clicks into another program: it becomes the active window, and the press goes to
+    // that program, never to the client.
+    void personGoesToAnotherProgram()
+    {
+        anotherProgram.show();
+        ASSERT_TRUE(OpenerChain::activate(&anotherProgram));
+    }
+
+    desktop::ScopedFakeFocusQueries scoped;
+    QWidget anotherProgram;
+};
+
+// A window of another program moves across `window` and back.
+void expose(QWidget* window)
+{
+    QExposeEvent exposed(QRegion(QRect(QPoint(), window->windowHandle()->size())));
+    QCoreApplication::sendEvent(window->windowHandle(), &exposed);
+    OpenerChain::settle();
+}
 
 } // namespace
 
@@ -173,11 +213,13 @@ TEST(KXOpenerKeys, AFileDialogAcceptedWithTheKeyboardGivesTheKeysBackToItsOpener
     ASSERT_TRUE(cover.open(QIODevice::WriteOnly));
     cover.close();
     OpenerChain chain;
+    WindowServerStandIn windowServer { &chain.main, chain.opener.get() };
     for (const bool late : { false, true }) {
         SCOPED_TRACE(late ? "the window manager's choice after the request" : "before");
         QFileDialog dialog(chain.opener.get(), QStringLiteral("cover"), folder.path());
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setFileMode(QFileDialog::ExistingFile);
+        windowServer.queries().addOwnWindow(dialog.winId());
         FirstOfTheChainTakesTheKeys windowManager(&dialog, &chain.main);
         windowManager.late = late;
         dialog.open();
@@ -224,4 +266,78 @@ TEST(KXOpenerKeys, OnlyAWindowHoldingTheKeysHandsThemToAnOpenerThatShows)
     chain.opener->hide();
     EXPECT_EQ(kx_openerTakingKeys(chain.dialog, dialogKeys), nullptr) << "a closed opener stays closed";
     chain.dialog->hide();
+}
+
+// After a dialog closes, with Escape or hidden by the program, the person clicks into another
+// program and moves its window across the opener and back: the keys stay with that program.
+TEST(KXOpenerKeys, KeysThePersonGaveAnotherProgramStayThereWhenTheOpenerIsExposed)
+{
+    OpenerChain chain;
+    WindowServerStandIn windowServer { &chain.main, chain.opener.get(), chain.dialog };
+    FirstOfTheChainTakesTheKeys windowManager(chain.dialog, &chain.main);
+    for (const bool escape : { true, false }) {
+        SCOPED_TRACE(escape ? "closed with Escape" : "hidden by the program");
+        chain.dialog->show();
+        ASSERT_TRUE(OpenerChain::activate(chain.dialog));
+        if (escape)
+            QTest::keyClick(chain.dialog, Qt::Key_Escape);
+        else
+            chain.dialog->hide();
+        OpenerChain::settle();
+        ASSERT_EQ(QApplication::activeWindow(), chain.opener.get()) << "the keys went back to the opener";
+
+        windowServer.personGoesToAnotherProgram();
+        for (int across = 0; across < 2; ++across) {
+            expose(chain.opener.get());
+            EXPECT_EQ(QApplication::activeWindow(), &windowServer.anotherProgram) << "exposure " << across;
+        }
+        // Keys the window manager then hands to the main window stay there too.
+        chain.main.activateWindow();
+        OpenerChain::settle();
+        EXPECT_EQ(QApplication::activeWindow(), &chain.main);
+        windowServer.anotherProgram.hide();
+    }
+}
+
+// A window that asks for the keys while another program's dialog holds them (an alert for a link
+// that program sent) takes them once that dialog goes, whatever the window manager names for a
+// moment; once the person goes to another window of that program, it no longer asks.
+TEST(KXOpenerKeys, AWindowAskingOverAnotherProgramsDialogTakesTheKeysOnceItGoes)
+{
+    QWidget main;
+    main.resize(400, 600);
+    main.show();
+    QDialog alert(&main);
+    alert.resize(200, 100);
+    WindowServerStandIn windowServer { &main, &alert };
+    QWidget& otherDialog = windowServer.anotherProgram;
+    for (const bool namedAfterItWent : { true, false }) {
+        SCOPED_TRACE(namedAfterItWent ? "the dialog still named active" : "no window named active");
+        windowServer.personGoesToAnotherProgram();
+        alert.show();
+        kx_askForKeys(&alert);
+        // The window manager refused: the other program's dialog kept the keys.
+        ASSERT_TRUE(OpenerChain::activate(&otherDialog));
+        otherDialog.hide();
+        if (!namedAfterItWent)
+            windowServer.queries().setActiveWindow(0);
+        expose(&alert);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&alert));
+        EXPECT_EQ(QApplication::activeWindow(), &alert);
+        alert.hide();
+    }
+
+    windowServer.personGoesToAnotherProgram();
+    alert.show();
+    kx_askForKeys(&alert);
+    ASSERT_TRUE(OpenerChain::activate(&otherDialog));
+    // The person goes to another window of that program.
+    QWidget otherMain;
+    otherMain.resize(300, 300);
+    otherMain.show();
+    ASSERT_TRUE(OpenerChain::activate(&otherMain));
+    otherDialog.hide();
+    expose(&alert);
+    EXPECT_EQ(QApplication::activeWindow(), &otherMain);
+    alert.hide();
 }

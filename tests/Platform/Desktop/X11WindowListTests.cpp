@@ -1,6 +1,7 @@
 #include "Platform/Desktop/X11WindowList.h"
 
 #include "Support/TempHome.h"
+#include "Support/VirtualDisplay.h"
 
 #include <gtest/gtest.h>
 
@@ -21,54 +22,7 @@ extern char** environ;
 
 namespace {
 
-// A private X server for one test: Xvfb picks a free display and writes its number to a pipe once
-// it accepts connections.
-class VirtualDisplay {
-public:
-    VirtualDisplay()
-    {
-        if (!std::filesystem::exists("/usr/bin/Xvfb"))
-            return;
-        int fds[2];
-        if (::pipe(fds) != 0)
-            return;
-        std::string fd = std::to_string(fds[1]);
-        char* argv[] = {const_cast<char*>("Xvfb"), const_cast<char*>("-displayfd"), fd.data(),
-                        const_cast<char*>("-nolisten"), const_cast<char*>("tcp"), nullptr};
-        if (posix_spawn(&pid_, "/usr/bin/Xvfb", nullptr, nullptr, argv, environ) != 0)
-            pid_ = 0;
-        ::close(fds[1]);
-        char buffer[32] = {};
-        std::string number;
-        while (pid_ > 0) {
-            const auto got = ::read(fds[0], buffer, sizeof buffer);
-            if (got <= 0)
-                break;
-            number.append(buffer, static_cast<std::size_t>(got));
-            if (number.find('\n') != std::string::npos)
-                break;
-        }
-        ::close(fds[0]);
-        if (!number.empty() && number.find('\n') != std::string::npos)
-            name_ = ":" + number.substr(0, number.find('\n'));
-    }
-    ~VirtualDisplay()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    VirtualDisplay(const VirtualDisplay&) = delete;
-    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
-
-    const std::string& name() const { return name_; }
-    pid_t pid() const { return pid_; }
-
-private:
-    pid_t pid_ = 0;
-    std::string name_;
-};
+using testsupport::VirtualDisplay;
 
 // Plays the window manager: makes windows and publishes their stacking order on the root window.
 class WindowManagerStandIn {
