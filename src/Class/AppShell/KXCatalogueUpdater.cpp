@@ -9,6 +9,7 @@
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Format.h"
 #include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Foundation/String.h"
@@ -30,6 +31,7 @@ struct KXCatalogueUpdater::Job {
     std::string url;
     std::shared_ptr<KXHTTPREQUEST> request;
     KXBaseDBManager* database = nullptr;
+    std::uint64_t maximumFontsTextBytes = 0;
     fs::path archive;
     fs::path workFolder; // removed when the job ends
     std::function<void(bool)> done;
@@ -54,10 +56,14 @@ void logProblem(const std::string& problem)
 
 } // namespace
 
-bool KXCatalogueUpdater::unpackPackage(const fs::path& archive, const fs::path& destination, std::string* problem)
+bool KXCatalogueUpdater::unpackPackage(const fs::path& archive, const fs::path& destination, std::string* problem,
+                                       std::uint64_t maximumEntryBytes)
 {
     Ref<foundation::Error> error;
-    const bool unpacked = ZipArchive::unzipFileAtPath(archive.string(), destination.string(), true, "", &error);
+    ZipOutputLimit limit;
+    limit.maximumEntryBytes = maximumEntryBytes;
+    const bool unpacked = ZipArchive::unzipFileAtPath(archive.string(), destination.string(), true, true, 0, "",
+                                                      &error, {}, {}, {}, limit);
     std::error_code ignored;
     fs::remove(archive, ignored);
     // The archive's modes are not kept: every file unpacked, also those a failed run left, is the
@@ -77,8 +83,9 @@ KXCatalogueUpdater& KXCatalogueUpdater::shared()
     return updater;
 }
 
-KXCatalogueUpdater::KXCatalogueUpdater(KXBaseDBManager* database)
+KXCatalogueUpdater::KXCatalogueUpdater(KXBaseDBManager* database, std::uint64_t maximumFontsTextBytes)
     : database_(database)
+    , maximumFontsTextBytes_(maximumFontsTextBytes)
 {
 }
 
@@ -112,6 +119,7 @@ bool KXCatalogueUpdater::updateAppData(std::function<void(bool)> done)
     job->partial = state.isPartialUpdate();
     job->url = Id(pending)["dataUrl"].stringValue();
     job->database = database_ ? database_ : &KXBaseDBManager::shareDBManager();
+    job->maximumFontsTextBytes = maximumFontsTextBytes_;
     if (job->database->isReadOnly())
         return false; // the installed catalogue itself is read: nothing could be stored
     job->done = std::move(done);
@@ -147,16 +155,23 @@ bool KXCatalogueUpdater::applyPartial(Job& job, std::string* problem)
     const std::string stamp = secondsStamp();
     const fs::path folder = pathForDocumentWithComponent(stamp);
     job.workFolder = folder.parent_path();
-    if (!unpackPackage(job.archive, folder, problem))
+    // The text is read whole, so its size is held while unpacking, before it reaches the disk,
+    // and again when it is read.
+    if (!unpackPackage(job.archive, folder, problem, job.maximumFontsTextBytes))
         return false;
-    auto text = foundation::Data::dataWithContentsOfFile(folder / "fonts.txt");
-    if (!text) {
-        *problem = "the partial package has no fonts.txt";
-        return false;
-    }
-    const Id rows = jsonToObject(std::string(text->view()));
+    Ref<foundation::Error> readError;
+    const Id rows = foundation::JSONSerialization::JSONObjectWithContentsOfFile(
+        folder / "fonts.txt", job.maximumFontsTextBytes, foundation::JSONReadingMutableContainers, &readError);
     if (!rows.array()) {
-        *problem = "fonts.txt of the partial package is not a JSON array";
+        const bool unread = readError && readError->domain() == foundation::NSCocoaErrorDomain;
+        if (unread && readError->code() == foundation::NSFileReadNoSuchFileError)
+            *problem = "the partial package has no fonts.txt";
+        else if (unread && readError->code() == foundation::NSFileReadTooLargeError)
+            *problem = "fonts.txt of the partial package is larger than the limit";
+        else if (unread && readError->code() != foundation::JSONSerialization::kReadCorruptError)
+            *problem = "fonts.txt of the partial package could not be read: " + readError->localizedDescription();
+        else
+            *problem = "fonts.txt of the partial package is not a JSON array";
         return false;
     }
     bool merged = false;

@@ -4,8 +4,10 @@
 #include "Platform/Foundation/Object.h"
 
 #include <atomic>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -23,9 +25,16 @@ class KXHTTPREQUEST;
 // queue. The working folders are removed when a job ends.
 class KXCatalogueUpdater {
 public:
+    // The most a partial package's fonts.txt (and any other entry of it) may unpack to: far above
+    // the text of any real catalogue, while the text read whole stays within a desktop's memory.
+    // A larger one is refused while unpacking, before it is written, and the update stays pending.
+    static constexpr std::uint64_t kMaximumFontsTextBytes = std::uint64_t{256} << 20;
+
     static KXCatalogueUpdater& shared();
-    // An updater that merges into `database` (the shared catalogue manager by default).
-    explicit KXCatalogueUpdater(KXBaseDBManager* database = nullptr);
+    // An updater that merges into `database` (the shared catalogue manager by default), with
+    // `maximumFontsTextBytes` in place of kMaximumFontsTextBytes.
+    explicit KXCatalogueUpdater(KXBaseDBManager* database = nullptr,
+                                std::uint64_t maximumFontsTextBytes = kMaximumFontsTextBytes);
 
     // Main thread. Starts the pending update and returns true, or returns false when nothing is
     // pending, a job is still running or the catalogue read is the installed file, where no update
@@ -39,9 +48,11 @@ public:
     // The text's UTF-8 bytes as JSON with mutable containers; nil when it is not JSON.
     static foundation::Id jsonToObject(const std::string& text);
     // Unpacks a downloaded package into `destination` and removes the package. Its files are 0600,
-    // whatever mode the archive gives them; `problem` says why when it fails.
+    // whatever mode the archive gives them; `problem` says why when it fails. An entry larger than
+    // `maximumEntryBytes` fails the unpacking and is not written.
     static bool unpackPackage(const std::filesystem::path& archive, const std::filesystem::path& destination,
-                              std::string* problem);
+                              std::string* problem,
+                              std::uint64_t maximumEntryBytes = std::numeric_limits<std::uint64_t>::max());
 
 private:
     struct Job;
@@ -50,5 +61,6 @@ private:
     void finish(const std::shared_ptr<Job>& job, bool applied);
 
     KXBaseDBManager* database_;
+    std::uint64_t maximumFontsTextBytes_;
     std::atomic<bool> running_ = false;
 };

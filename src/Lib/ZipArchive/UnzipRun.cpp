@@ -93,8 +93,11 @@ Ref<Error> UnzipRun::checkLayout(const CentralDirectory& directory)
         return archiveError(ZipArchiveErrorCodeDamagedArchive, "damaged zip file: entries overlap");
     std::uint64_t declared = 0;
     for (const auto& entry : directory.entries()) {
-        if (!isFolderName(entry.rawName))
-            declared += std::min(entry.info.uncompressedSize, std::numeric_limits<std::uint64_t>::max() - declared);
+        if (isFolderName(entry.rawName))
+            continue;
+        if (entry.info.uncompressedSize > options_.outputLimit.maximumEntryBytes)
+            return entryTooLarge(zipentry::decodeName(entry.rawName, entry.info.versionMadeBy, entry.info.flag));
+        declared += std::min(entry.info.uncompressedSize, std::numeric_limits<std::uint64_t>::max() - declared);
     }
     outputCap_ = options_.outputLimit.bytesFor(fileSize_);
     if (declared > outputCap_)
@@ -265,6 +268,7 @@ bool UnzipRun::writeFile(EntryReader& file, const std::string& fullPath, const Z
                                       : foundation::fileWriteError(fullPath, posixError);
         return false;
     }
+    std::uint64_t entryBytes = 0;
     for (;;) {
         std::int64_t count = file.read(buffer_.data(), buffer_.size());
         if (count < 0) {
@@ -273,6 +277,14 @@ bool UnzipRun::writeFile(EntryReader& file, const std::string& fullPath, const Z
         }
         if (count == 0)
             break;
+        // The declared size was held to the limit of one entry before the run began; this holds
+        // the bytes themselves to it. The unfinished file goes with `output`.
+        entryBytes += static_cast<std::uint64_t>(count);
+        if (entryBytes > options_.outputLimit.maximumEntryBytes) {
+            error_ = entryTooLarge(fullPath);
+            zipentry::log("[ZipArchive] " + error_->localizedDescription());
+            return false;
+        }
         if (!addWritten(static_cast<std::uint64_t>(count)))
             return false;
         if (!output->write(buffer_.data(), static_cast<std::size_t>(count), posixError)) {
@@ -316,7 +328,8 @@ bool UnzipRun::unpackNested(const std::string& fullPath)
     inner.overwrite = options_.overwrite;
     inner.nestedZipLevel = options_.nestedZipLevel - 1;
     inner.password = options_.password;
-    inner.outputLimit = {outputCap_ - written_, options_.outputLimit.maximumRatio};
+    inner.outputLimit = {outputCap_ - written_, options_.outputLimit.maximumRatio,
+                         options_.outputLimit.maximumEntryBytes};
     UnzipRun nested(std::move(inner));
     bool unpacked = nested.run(nullptr);
     written_ += nested.written();
@@ -393,6 +406,13 @@ bool UnzipRun::addWritten(std::uint64_t count)
     }
     written_ += count;
     return true;
+}
+
+Ref<Error> UnzipRun::entryTooLarge(const std::string& name)
+{
+    return archiveError(ZipArchiveErrorCodeOutputLimitExceeded,
+                        foundation::format("\"%@\" in the zip file unpacks to more than the size limit of one entry",
+                                           zipentry::escapedControlCharacters(name)));
 }
 
 bool UnzipRun::refuse(const std::string& name, std::string_view reason)

@@ -20,8 +20,9 @@ class EntryReader;
 // below the destination, and reports to the delegate and the blocks on the calling thread.
 //
 // Before anything is written the run refuses an archive whose entries overlap, one whose declared
-// sizes add up to more than its output limit, and one that would not fit in the free space. While
-// writing it holds every entry to its declared size. Files get the archive's permission bits less
+// sizes add up to more than its output limit or with an entry declared larger than the limit of
+// one entry, and one that would not fit in the free space. While writing it holds every entry to
+// its declared size and to the limit of one entry. Files get the archive's permission bits less
 // the process umask and never group- or world-writable ones.
 class UnzipRun {
 public:
@@ -56,6 +57,8 @@ private:
     // A negative read: remembers a checksum mismatch, which gets its own error at the end.
     void noteReadFailure(const EntryReader& reader);
     bool refuse(const std::string& name, std::string_view reason = "outside the destination");
+    // The error of an entry over the limit of one entry.
+    foundation::Ref<foundation::Error> entryTooLarge(const std::string& name);
     bool addWritten(std::uint64_t count);
     void restoreFolderDates();
     std::shared_ptr<ZipArchiveDelegate> delegate() const { return options_.delegate.lock(); }

@@ -26,9 +26,10 @@ struct ZipNewEntryInfo {
 //
 // Unpacking runs synchronously on the caller's thread; the delegate and the blocks are called on
 // that thread. No entry is ever written outside the destination, nor more than the run's output
-// limit (ZipOutputLimit), nor more than the free space; an entry whose data differs in size from
-// its declared size, and an archive whose entries overlap, fail as damaged. An instance holds one archive
-// being created and is used by one thread at a time; the class side holds no shared state.
+// limit (ZipOutputLimit, which also caps each entry), nor more than the free space; an entry whose
+// data differs in size from its declared size, and an archive whose entries overlap, fail as
+// damaged. An instance holds one archive being created and is used by one thread at a time; the
+// class side holds no shared state.
 //
 // Paths and passwords are UTF-8; an empty password means none.
 class ZipArchive {

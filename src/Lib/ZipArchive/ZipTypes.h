@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -32,7 +33,9 @@ enum ZipArchiveErrorCode : long long {
 // What one unpacking call may write in all (entries of nested archives included): at most
 // `maximumBytes`, and at most `maximumRatio` times the archive file's size (0: no ratio). The
 // free space below the destination caps it further. The defaults leave the font and catalogue
-// packages far below the cap while a few kilobytes can no longer fill a disk.
+// packages far below the cap while a few kilobytes can no longer fill a disk. A caller that reads
+// an entry whole afterwards also caps each entry (`maximumEntryBytes`, none by default), as the
+// whole run's cap is far more than it should take into memory.
 struct ZipOutputLimit {
     static constexpr std::uint64_t kDefaultMaximumBytes = std::uint64_t{4} << 30;
     static constexpr std::uint64_t kDefaultMaximumRatio = 1000;
@@ -42,6 +45,7 @@ struct ZipOutputLimit {
 
     std::uint64_t maximumBytes = kDefaultMaximumBytes;
     std::uint64_t maximumRatio = kDefaultMaximumRatio;
+    std::uint64_t maximumEntryBytes = std::numeric_limits<std::uint64_t>::max();
 
     // The cap for an archive file of `archiveSize` bytes.
     constexpr std::uint64_t bytesFor(std::uint64_t archiveSize) const

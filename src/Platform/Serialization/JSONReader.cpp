@@ -3,6 +3,7 @@
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Error.h"
+#include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Null.h"
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/String.h"
@@ -13,6 +14,11 @@
 
 #include <simdjson.h>
 
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 #include <vector>
 
@@ -310,10 +316,12 @@ dom::parser& threadParser(std::unique_ptr<dom::parser>& slot)
     return *slot;
 }
 
-Id parseWith(dom::parser& parser, std::string_view text, unsigned options, Ref<Error>* error)
+// `padded`: the text is followed by SIMDJSON_PADDING bytes that may be read, so that the parser
+// reads it where it lies instead of copying it into a padded buffer of its own.
+Id parseWith(dom::parser& parser, std::string_view text, bool padded, unsigned options, Ref<Error>* error)
 {
     dom::element root;
-    auto code = parser.parse(text.data(), text.size()).get(root);
+    auto code = parser.parse(text.data(), text.size(), !padded).get(root);
     std::optional<std::string> widened;
     if (code == simdjson::NUMBER_ERROR && (widened = jsonText::widenLongIntegers(text)))
         code = parser.parse(widened->data(), widened->size()).get(root);
@@ -327,24 +335,77 @@ Id parseWith(dom::parser& parser, std::string_view text, unsigned options, Ref<E
     return Builder(options).build(root);
 }
 
-} // namespace
-
-Id readJSON(std::string_view text, unsigned options, Ref<Error>* error)
+Id readJSONText(std::string_view text, bool padded, unsigned options, Ref<Error>* error)
 {
     std::string converted;
     auto normalised = jsonText::normaliseEncoding(text, converted);
     if (!normalised)
         return fail(error, "Unable to convert data to string around line 1, column 0.");
+    // A converted text lies in `converted`, which has no padding of its own.
+    padded = padded && normalised->data() != converted.data();
     text = *normalised;
     if (text.empty()) // the parser would copy from a null pointer
         return fail(error, describeFailure(simdjson::EMPTY, text));
 
     // Each thread keeps its parser and buffers between calls, except after a very large reply.
     thread_local std::unique_ptr<dom::parser> parserSlot;
-    Id result = parseWith(threadParser(parserSlot), text, options, error);
+    Id result = parseWith(threadParser(parserSlot), text, padded, options, error);
     if (parserSlot->capacity() > kKeptParserCapacity)
         parserSlot.reset();
     return result;
+}
+
+} // namespace
+
+Id readJSON(std::string_view text, unsigned options, Ref<Error>* error)
+{
+    return readJSONText(text, false, options, error);
+}
+
+Id readJSONFile(const std::filesystem::path& path, std::uintmax_t maxLength, unsigned options, Ref<Error>* error)
+{
+    auto failure = [&](int code) -> Id {
+        if (error)
+            *error = fileReadError(path, code);
+        return {};
+    };
+    // O_NONBLOCK: a pipe in the file's place must not hang the reader.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return failure(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return failure(errno);
+    if (!S_ISREG(info.st_mode))
+        return failure(S_ISDIR(info.st_mode) ? EISDIR : EINVAL);
+    if (static_cast<std::uintmax_t>(info.st_size) > maxLength)
+        return failure(EFBIG);
+
+    const auto size = static_cast<std::size_t>(info.st_size);
+    simdjson::padded_string text(size);
+    if (text.data() == nullptr)
+        return failure(ENOMEM);
+    std::size_t filled = 0;
+    for (;;) {
+        // The byte after the size seen tells whether the file grew; it lands in the padding.
+        const ssize_t n = ::read(fd, text.data() + filled, size + 1 - filled);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return failure(errno);
+        if (n == 0)
+            break;
+        filled += static_cast<std::size_t>(n);
+        if (filled > size)
+            return failure(EAGAIN);
+    }
+    // A file that shrank meanwhile is read as it now is; the padding after it must stay zero.
+    std::memset(text.data() + filled, 0, size - filled + 1);
+    return readJSONText(std::string_view(text.data(), filled), true, options, error);
 }
 
 } // namespace foundation

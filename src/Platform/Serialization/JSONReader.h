@@ -2,6 +2,8 @@
 
 #include "Platform/Foundation/Object.h"
 
+#include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,5 +30,7 @@ std::optional<std::string_view> normaliseEncoding(std::string_view text, std::st
 
 // Parses one JSON text into Foundation values (see JSONSerialization.h for the rules).
 Id readJSON(std::string_view text, unsigned options, Ref<Error>* error);
+// The same for the text of a file (see JSONSerialization::JSONObjectWithContentsOfFile).
+Id readJSONFile(const std::filesystem::path& path, std::uintmax_t maxLength, unsigned options, Ref<Error>* error);
 
 } // namespace foundation

@@ -21,6 +21,12 @@ Id JSONSerialization::JSONObjectWithData(const Data* data, unsigned options, Ref
     return readJSON(data->view(), options, error);
 }
 
+Id JSONSerialization::JSONObjectWithContentsOfFile(const std::filesystem::path& path, std::uintmax_t maxLength,
+                                                  unsigned options, Ref<Error>* error)
+{
+    return readJSONFile(path, maxLength, options, error);
+}
+
 Ref<Data> JSONSerialization::dataWithJSONObject(const Id& object, unsigned options, Ref<Error>* error)
 {
     return writeJSON(object, options, error);

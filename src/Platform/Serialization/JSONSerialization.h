@@ -3,6 +3,8 @@
 #include "Platform/Foundation/Object.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <filesystem>
 
 namespace foundation {
 
@@ -53,6 +55,13 @@ public:
 
     static Id JSONObjectWithData(const Ref<Data>& data, unsigned options, Ref<Error>* error = nullptr);
     static Id JSONObjectWithData(const Data* data, unsigned options, Ref<Error>* error = nullptr);
+    // The JSON text of a regular file of at most `maxLength` bytes, read once into the one buffer
+    // the parser reads in place (text in UTF-16 or UTF-32 is converted first). A file that cannot
+    // be read gives nil and the error Data::dataWithContentsOfRegularFile gives for it, a larger
+    // one NSFileReadTooLargeError before anything is read; a file that grows while it is read is
+    // refused (NSFileReadUnknownError, underlying EAGAIN), as the text read is not all of it.
+    static Id JSONObjectWithContentsOfFile(const std::filesystem::path& path, std::uintmax_t maxLength,
+                                           unsigned options, Ref<Error>* error = nullptr);
     static Ref<Data> dataWithJSONObject(const Id& object, unsigned options, Ref<Error>* error = nullptr);
     // True when dataWithJSONObject would succeed without FragmentsAllowed: an array or dictionary
     // of strings, finite numbers, Null, and arrays and dictionaries with string keys.

@@ -6,6 +6,7 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Lib/ZipArchive/ZipArchive.h"
 #include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/Sanitizers.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Platform/URLLoading/LoopbackServers.h"
@@ -15,11 +16,14 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
+#include <random>
 #include <sys/stat.h>
 #include <thread>
+#include <vector>
 
 namespace fs = std::filesystem;
 using foundation::Id;
@@ -53,16 +57,21 @@ protected:
 
     static void setPending(const std::string& package, const std::string& version, bool partial)
     {
-        state().setUpdateDataDic(foundation::Dictionary::create(
-            {{Id("data_version"), Id(version)}, {Id("dataUrl"), Id(service().baseUrl() + "files/packages/" + package)}}));
+        setPendingAt(service().baseUrl() + "files/packages/" + package, version, partial);
+    }
+
+    static void setPendingAt(const std::string& url, const std::string& version, bool partial)
+    {
+        state().setUpdateDataDic(
+            foundation::Dictionary::create({{Id("data_version"), Id(version)}, {Id("dataUrl"), Id(url)}}));
         state().setPartialUpdate(partial);
     }
 
     // Runs one update to its end; nullopt when none started.
-    std::optional<bool> update()
+    std::optional<bool> update(KXCatalogueUpdater* updater = nullptr)
     {
         auto outcome = std::make_shared<std::optional<bool>>();
-        if (!updater_->updateAppData([outcome](bool applied) { *outcome = applied; }))
+        if (!(updater ? updater : updater_.get())->updateAppData([outcome](bool applied) { *outcome = applied; }))
             return std::nullopt;
         EXPECT_TRUE(waitFor([outcome] { return outcome->has_value(); }));
         return **outcome;
@@ -77,6 +86,65 @@ protected:
         const fs::path downloads = foundation::Paths::cacheDirectory() / "KXFonts";
         const bool downloadsEmpty = !fs::exists(downloads, error) || fs::is_empty(downloads, error);
         return workEmpty && downloadsEmpty;
+    }
+
+    // A partial package whose fonts.txt is "[", `spaces` spaces and "]": an empty list that
+    // deflates about a thousand to one. Random bytes beside it keep the package's ratio below the
+    // unpacking cap, so that only the size of fonts.txt can refuse it.
+    static std::string spacedPackage(std::size_t spaces)
+    {
+        const fs::path package = testsupport::makeScratchDir("spaced") / "partial.zip";
+        {
+            std::vector<std::uint8_t> text(spaces + 2, ' ');
+            text.front() = '[';
+            text.back() = ']';
+            std::vector<std::uint8_t> noise(32 * 1024);
+            std::mt19937 random(7);
+            for (auto& byte : noise)
+                byte = static_cast<std::uint8_t>(random());
+            ZipArchive zip(package.string());
+            EXPECT_TRUE(zip.open());
+            EXPECT_TRUE(zip.writeData(foundation::Data::create(std::move(text)), "fonts.txt", ""));
+            EXPECT_TRUE(zip.writeData(foundation::Data::create(std::move(noise)), "noise.bin", ""));
+            EXPECT_TRUE(zip.close());
+        }
+        const auto bytes = foundation::Data::dataWithContentsOfFile(package);
+        EXPECT_TRUE(bytes);
+        EXPECT_LT((spaces + 2) / fs::file_size(package), ZipOutputLimit::kDefaultMaximumRatio);
+        fs::remove(package);
+        return bytes ? std::string(bytes->view()) : std::string();
+    }
+
+    // One "Name: <n> kB" figure of the process's status, in bytes.
+    static std::uint64_t statusBytes(const std::string& name)
+    {
+        std::ifstream status("/proc/self/status");
+        for (std::string line; std::getline(status, line);) {
+            if (line.starts_with(name + ":"))
+                return std::stoull(line.substr(name.size() + 1)) * 1024;
+        }
+        ADD_FAILURE() << "no " << name << " in /proc/self/status";
+        return 0;
+    }
+
+    // Bytes the process has handed to write() so far.
+    static std::uint64_t bytesWritten()
+    {
+        std::ifstream io("/proc/self/io");
+        for (std::string line; std::getline(io, line);) {
+            if (line.starts_with("wchar:"))
+                return std::stoull(line.substr(6));
+        }
+        ADD_FAILURE() << "no wchar in /proc/self/io";
+        return 0;
+    }
+
+    // Starts the peak resident size afresh from the present one.
+    static void resetPeakResidentSize()
+    {
+        std::ofstream clear("/proc/self/clear_refs");
+        clear << "5" << std::flush;
+        ASSERT_TRUE(clear.good()) << "the peak resident size cannot be reset";
     }
 
     fs::path file_;
@@ -276,6 +344,71 @@ TEST_F(KXCatalogueUpdaterTest, ARefusedCatalogueLeavesTheCatalogueAndTheDataVers
     EXPECT_EQ(database_->generation(), generation);
     EXPECT_EQ(defaults().stringForKey("dataVersion")->utf8(), "A20200326154556");
     EXPECT_TRUE(state().updateDataDic()) << "still pending for the next minimise or close";
+    EXPECT_TRUE(leftNothingBehind());
+}
+
+// A hostile text of spaces, at a lower limit: a fonts.txt over the limit is refused by the size
+// its entry declares, so it reaches neither the disk nor the memory, and the update stays pending
+// as for a text that is no list, however often it is tried again.
+TEST_F(KXCatalogueUpdaterTest, AFontsTxtOverTheLimitIsNeitherWrittenNorReadAndStaysPending)
+{
+    constexpr std::size_t kSpaces = std::size_t{64} << 20;
+    const std::string package = spacedPackage(kSpaces);
+    std::atomic<int> downloads = 0;
+    urltest::HttpServer server;
+    server.routes().Get("/packages/partial.zip", [&](const httplib::Request&, httplib::Response& res) {
+        ++downloads;
+        res.set_header("Connection", "close"); // nothing kept alive for the server to wait out
+        res.set_content(package, "application/zip");
+    });
+    server.start();
+    KXCatalogueUpdater updater(database_.get(), 1 << 20);
+    const long long before = rows();
+
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        SCOPED_TRACE(attempt);
+        setPendingAt(server.url("/packages/partial.zip"), "20261201120000", true);
+        resetPeakResidentSize();
+        const std::uint64_t resident = statusBytes("VmRSS");
+        const std::uint64_t written = bytesWritten();
+        EXPECT_EQ(update(&updater), false);
+        EXPECT_EQ(downloads.load(), attempt) << "each try fetches the package again";
+        EXPECT_LT(bytesWritten() - written, kSpaces / 8) << "fonts.txt was written";
+        EXPECT_LT(statusBytes("VmHWM") - resident, kSpaces / 4) << "fonts.txt was read";
+        EXPECT_EQ(rows(), before);
+        EXPECT_TRUE(state().updateDataDic());
+        EXPECT_TRUE(state().isPartialUpdate());
+        EXPECT_EQ(defaults().stringForKey("dataVersion")->utf8(), "A20200326154556");
+        EXPECT_TRUE(leftNothingBehind());
+    }
+}
+
+// At the production limit a large fonts.txt is read into the one buffer the parser reads in
+// place: the update costs about the text's size in memory, not a multiple of it.
+TEST_F(KXCatalogueUpdaterTest, AFontsTxtWithinTheLimitIsReadOnceIntoOneBuffer)
+{
+    constexpr std::size_t kSpaces = std::size_t{64} << 20;
+    static_assert(kSpaces < KXCatalogueUpdater::kMaximumFontsTextBytes);
+    const std::string package = spacedPackage(kSpaces);
+    urltest::HttpServer server;
+    server.routes().Get("/packages/partial.zip", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_header("Connection", "close");
+        res.set_content(package, "application/zip");
+    });
+    server.start();
+    const long long before = rows();
+    setPendingAt(server.url("/packages/partial.zip"), "20261201120000", true);
+
+    // The address sanitizer writes the shadow of each large block it hands out, the parser's
+    // reservations of several times the text among them, which are otherwise never touched.
+    const std::uint64_t bound = foundation::kSanitizerAllocator ? kSpaces * 3 : kSpaces * 3 / 2;
+    resetPeakResidentSize();
+    const std::uint64_t resident = statusBytes("VmRSS");
+    EXPECT_EQ(update(), true);
+    EXPECT_LT(statusBytes("VmHWM") - resident, bound) << "fonts.txt was copied";
+    EXPECT_EQ(rows(), before);
+    EXPECT_FALSE(state().updateDataDic());
+    EXPECT_EQ(defaults().stringForKey("dataVersion")->utf8(), "20261201120000");
     EXPECT_TRUE(leftNothingBehind());
 }
 

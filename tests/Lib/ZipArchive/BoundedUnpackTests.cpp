@@ -212,6 +212,43 @@ TEST_F(BoundedUnpackTest, RunThatWouldFillTheDiskFailsBeforeItStarts)
     EXPECT_FALSE(fs::exists(destination));
 }
 
+TEST_F(BoundedUnpackTest, AnEntryOverTheLimitOfOneEntryIsNeverWritten)
+{
+    ZipOutputLimit limit;
+    limit.maximumEntryBytes = 256 * 1024;
+    const std::string atTheLimit(limit.maximumEntryBytes, 'a');
+    const std::string overIt(limit.maximumEntryBytes + 1, 'o');
+
+    writeBytes(archive, rawArchive({fileEntry("first.txt", "not even this"), deflatedEntry("over.txt", overIt)}));
+    EXPECT_FALSE(unzip(limit));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), ZipArchiveErrorDomain);
+    EXPECT_EQ(error->code(), ZipArchiveErrorCodeOutputLimitExceeded);
+    EXPECT_EQ(error->localizedDescription(),
+              "\"over.txt\" in the zip file unpacks to more than the size limit of one entry");
+    EXPECT_FALSE(fs::exists(destination));
+
+    // Declared within the limit but inflating past it: stopped at the declared size, no file kept.
+    RawEntry liar = deflatedEntry("liar.txt", overIt + overIt);
+    liar.uncompressedSize = 1024;
+    writeBytes(archive, rawArchive({fileEntry("first.txt", "kept"), liar}));
+    EXPECT_FALSE(unzip(limit));
+    EXPECT_EQ(listTree(destination), (std::vector<std::string>{"first.txt"}));
+
+    // The limit holds in nested archives too; the inner archive is then kept as it is.
+    fs::remove_all(destination);
+    writeBytes(archive, rawArchive({fileEntry("inner.zip", rawArchive({deflatedEntry("over.txt", overIt)}))}));
+    EXPECT_TRUE(unzip(limit, 1));
+    EXPECT_EQ(listTree(destination), (std::vector<std::string>{"inner.zip"}));
+
+    fs::remove_all(destination);
+    const std::string smallInner = rawArchive({fileEntry("small.txt", "s")});
+    writeBytes(archive, rawArchive({deflatedEntry("limit.txt", atTheLimit), fileEntry("inner.zip", smallInner)}));
+    ASSERT_TRUE(unzip(limit, 1)) << (error ? error->localizedDescription() : "");
+    EXPECT_EQ(readBytes(destination / "limit.txt"), atTheLimit);
+    EXPECT_EQ(listTree(destination), (std::vector<std::string>{"inner/", "inner/small.txt", "limit.txt"}));
+}
+
 TEST_F(BoundedUnpackTest, NestedArchivesSpendWhatIsLeftOfTheOuterLimit)
 {
     const std::string inner = rawArchive({deflatedEntry("big.bin", std::string(200 * 1024, '\0'))});

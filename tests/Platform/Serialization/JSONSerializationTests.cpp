@@ -1,11 +1,14 @@
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Serialization/JSONReader.h"
 #include "Platform/Serialization/JSONSerialization.h"
+#include "Support/TempHome.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <limits>
 #include <optional>
 #include <thread>
@@ -277,6 +280,49 @@ TEST(JSONReading, AVeryLargeReplyAndTheNextOneAreRead)
     EXPECT_EQ(value.count(), 2u);
     EXPECT_EQ(value[0].as<String>()->length(), 20u << 20);
     EXPECT_EQ(parse("[2]")[0].integerValue(), 2);
+}
+
+TEST(JSONReadingFiles, AFileIsReadWithinItsLimitAndItsErrorsAreFileErrors)
+{
+    const std::filesystem::path folder = testsupport::makeScratchDir("json-files");
+    auto file = [&folder](const std::string& name, const std::string& bytes) {
+        const std::filesystem::path path = folder / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    };
+    auto read = [](const std::filesystem::path& path, std::uintmax_t limit, Ref<Error>* error = nullptr) {
+        return JSONSerialization::JSONObjectWithContentsOfFile(path, limit, JSONReadingMutableContainers, error);
+    };
+
+    const std::filesystem::path rows = file("rows.json", "[1,\"two\"]");
+    Id value = read(rows, 9);
+    ASSERT_EQ(value.count(), 2u);
+    EXPECT_TRUE(value.as<MutableArray>());
+    EXPECT_EQ(value[1].stringValue(), "two");
+    // Texts ending right at a page's end, and in UTF-16 or after a byte order mark.
+    for (std::size_t size : {std::size_t{64}, std::size_t{4096}, std::size_t{3 * 4096}})
+        EXPECT_TRUE(read(file("page.json", "[" + std::string(size - 2, ' ') + "]"), size).array()) << size;
+    EXPECT_EQ(read(file("utf16.json", std::string("\xFF\xFE[\0" "7\0]\0", 8)), 8)[0].integerValue(), 7);
+    EXPECT_EQ(read(file("mark.json", "\xEF\xBB\xBF[8]"), 6)[0].integerValue(), 8);
+
+    Ref<Error> error;
+    EXPECT_TRUE(read(rows, 8, &error).isNil());
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->domain(), NSCocoaErrorDomain);
+    EXPECT_EQ(error->code(), NSFileReadTooLargeError);
+    error = nullptr;
+    EXPECT_TRUE(read(folder / "absent.json", 100, &error).isNil());
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), NSFileReadNoSuchFileError);
+    error = nullptr;
+    EXPECT_TRUE(read(folder, 100, &error).isNil());
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), NSFileReadUnknownError);
+    error = nullptr;
+    EXPECT_TRUE(read(file("broken.json", "[1,\n]"), 100, &error).isNil());
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), JSONSerialization::kReadCorruptError);
+    EXPECT_EQ(debugDescription(error), debugDescription(parseError("[1,\n]")));
 }
 
 TEST(JSONReading, ThreadsParseAtOnceWithoutSharingState)
