@@ -3,11 +3,13 @@
 #include "Class/AppShell/AppDelegate.h"
 #include "Class/AppShell/KXBegainWindow.h"
 #include "Class/AppShell/KXStartupRules.h"
+#include "Class/AppShell/KXStartupSignIn.h"
 #include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/Home/Core/KXSignInGate.h"
 #include "Class/ImageViews/ImageView.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -285,6 +287,28 @@ TEST_F(KXBegainViewControllerTest, AStartUpSignInOvertakenByAnotherSignInApplies
     dispatch::RunLoop::drain();
     EXPECT_EQ(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo())["uname"].stringValue(), "editor");
     EXPECT_EQ(Id(defaults.stringForKey("my_shop_url")).stringValue(), editorsShop) << "the late reply's shop";
+}
+
+// The test above shows the transport's guard: the late renewal of the former account is dropped
+// before it reaches the start-up sign-in. Past the transport (a reply handed on after another
+// sign-in was posted), the start-up sign-in's own check of its attempt applies nothing either.
+TEST_F(KXBegainViewControllerTest, AStartUpReplyForAnAttemptOvertakenAppliesNothingOfItsOwn)
+{
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
+    const Id demo = run([](auto success, auto failure) {
+        KXHTTPBUSINESS().LoginWithName(Id("demo"), Id("demo1234"), std::move(success), std::move(failure));
+    }).reply["corvane_data"];
+    defaults.setObject(demo["token"], "token");
+    const auto attempt = KXSignInEvents::startAttempt();
+    KXRequestAccount::changed(); // another sign-in was announced meanwhile
+    defaults.setObject(Id("https://shop.example/editor"), "my_shop_url");
+    KXStartupSignIn::replied(demo, attempt);
+    EXPECT_EQ(Id(defaults.stringForKey("my_shop_url")).stringValue(), "https://shop.example/editor");
+    EXPECT_TRUE(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo())["uname"].isNil());
+
+    KXStartupSignIn::replied(demo, KXSignInEvents::startAttempt());
+    EXPECT_EQ(Id(KXUserCenterConfig::sharedKXUserCenterConfig().userinfo())["uname"].stringValue(), "demo") << "a current one applies";
 }
 
 TEST_F(KXBegainViewControllerTest, AnExpiredTokenSignsOut)
