@@ -215,7 +215,9 @@ public:
     void logoutBussiness();
     // The account area, badges and side tables as a client that never signed in shows them.
     void showNobodySignedIn();
-    // A waiting sign-in ended without signing in: what it opened closes, and nothing of it shows.
+    // Nobody is signed in, and nobody signed out: a waiting sign-in ended, or one that now waits
+    // took the place of the account signed in. The pages laid over the list close, and nothing of
+    // the account shows.
     void waitingSignInEnded();
     void avatarClick();
     void buttonClick();

@@ -84,11 +84,9 @@ void KXHomeViewController::loginUpDateWithUserInfo(const Id& user)
         loginBusiness(user);
         return;
     }
-    // The account signed in before has gone with the sign-in that now waits.
-    if (wasSignedIn) {
-        orderReminder_->stop();
-        showNobodySignedIn();
-    }
+    // The account signed in before has gone with the sign-in that now waits, and its pages with it.
+    if (wasSignedIn)
+        waitingSignInEnded();
     askAgreement();
 }
 
@@ -132,8 +130,8 @@ void KXHomeViewController::agreeAgreementA(const dispatch::Notification& notific
 
 void KXHomeViewController::waitingSignInEnded()
 {
-    // No sign-in window opens and nobody is told of a sign-out: nobody was signed in. What the
-    // wait opened goes, as at a sign-out.
+    // No sign-in window opens and nobody is told of a sign-out: nobody is signed in. The pages
+    // opened meanwhile go, as at a sign-out.
     orderReminder_->stop();
     rightListview_->setTabTypeNum(1);
     showNobodySignedIn();

@@ -526,6 +526,31 @@ TEST_F(KXHomeAccountCartTest, ARefusalLeavesNothingOfTheRefusedAccount)
     EXPECT_EQ(again.groupArray()->count(), 0u);
 }
 
+// The personal centre renews the session as the start does: a user the service says has still to
+// agree goes through the agreement, and nothing of the reply is applied before the answer.
+TEST_F(KXHomeAccountCartTest, APersonalCentreRenewalOfAUserStillToAgreeAsksTheAgreement)
+{
+    ASSERT_TRUE(service().setAgreed("newbie", true));
+    signIn("newbie", "newbie123");
+    auto& home = open();
+    ASSERT_TRUE(session().islogin());
+    ASSERT_TRUE(service().setAgreed("newbie", false));
+    defaults().removeObjectForKey("my_shop_url");
+    service().requestLog().clear();
+    home.avatarClick();
+    ASSERT_TRUE(waitFor([&] { return home.greeWc() && home.greeWc()->window()->isVisible(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    settle();
+    EXPECT_FALSE(session().islogin());
+    EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
+    EXPECT_FALSE(qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home))) << "the account's page went with it";
+    EXPECT_TRUE(defaults().objectForKey("my_shop_url").isNil()) << "nothing of the renewal applied";
+    answerAgreement("0");
+    settle();
+    EXPECT_TRUE(defaults().objectForKey("token").isNil());
+    EXPECT_FALSE(loginShown(home));
+}
+
 // The agreement's acceptance goes to the service before anything of the account is used: a failed
 // one asks again and signs nobody in.
 TEST_F(KXHomeAccountCartTest, AnAcceptanceTheServiceDidNotRecordAsksAgain)
