@@ -7,6 +7,8 @@
 #include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 
+#include <QLabel>
+
 using storedialog::messageIn;
 using storedialog::paintDialog;
 using storedialog::placePair;
@@ -39,6 +41,13 @@ void KXFontsSaleCheckOrderView::setUPUI()
         button->setCornerRadius(3);
     }
     placePair(reThinkBtn_, continueBtn_);
+}
+
+void KXFontsSaleCheckOrderView::setTexts(const QString& message, const QString& back, const QString& goOn)
+{
+    messageLabel_->setText(message);
+    reThinkBtn_->setTitle(back);
+    continueBtn_->setTitle(goOn);
 }
 
 void KXFontsSaleCheckOrderView::paintEvent(QPaintEvent* /*event*/)

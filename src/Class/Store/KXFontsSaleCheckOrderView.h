@@ -8,8 +8,9 @@ class KXStoreButton;
 class QLabel;
 
 // Shown when the service accepts an order but reports a problem with it ("carts_error"): the
-// user goes on to payment (the block gets YES) or thinks again (NO). A white box of 240 x 150,
-// placed by the order page. Main thread only.
+// user goes on to payment (the block gets YES) or thinks again (NO); and, with its own texts, when
+// an earlier order got no answer and may have been made. A white box of 240 x 150, placed by the
+// order page. Main thread only.
 class KXFontsSaleCheckOrderView : public KXBaseView {
     Q_OBJECT
 
@@ -19,6 +20,9 @@ public:
     explicit KXFontsSaleCheckOrderView(QWidget* parent = nullptr);
 
     void setBlock(Block block) { block_ = std::move(block); }
+    // Another question of the same shape: the message, the title that goes back and the one that
+    // goes on.
+    void setTexts(const QString& message, const QString& back, const QString& goOn);
 
     KXStoreButton* ReThinkBtn() const { return reThinkBtn_; }
     KXStoreButton* continueBtn() const { return continueBtn_; }

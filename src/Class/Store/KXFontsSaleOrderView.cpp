@@ -407,9 +407,32 @@ void KXFontsSaleOrderView::buyBtnClick()
         dispatch::guardedQt(this, [](KXFontsSaleOrderView& self, Outcome outcome) {
             if (outcome == Outcome::NotPlaced && !self.refuseEmptyChoice())
                 self.sendOrder();
+            else if (outcome == Outcome::StillUnknown)
+                self.askAboutTheLostOrder();
             else
                 self.orderOutcomeRead(outcome);
         }));
+}
+
+void KXFontsSaleOrderView::askAboutTheLostOrder()
+{
+    // An order may have been made without an answer: only the person's choice sends another.
+    auto* ask = new KXFontsSaleCheckOrderView(this);
+    ask->setTexts(QString::fromUtf8(kLostOrderQuestion), QStringLiteral("查看订单"), QStringLiteral("仍然提交"));
+    checkOrderView_ = ask;
+    ask->setBlock(dispatch::guardedQt(this, [](KXFontsSaleOrderView& self, bool submitAgain) {
+        self.checkOrderView_ = nullptr;
+        if (!submitAgain) {
+            self.submitEnded();
+            self.seeOrderBtnClick();
+            return;
+        }
+        KXStoreSession::shared().orderReadBack().submitAgain();
+        if (!self.refuseEmptyChoice())
+            self.sendOrder();
+    }));
+    placeDialog(ask);
+    updateSubmitState();
 }
 
 bool KXFontsSaleOrderView::refuseEmptyChoice()
@@ -430,17 +453,22 @@ void KXFontsSaleOrderView::sendOrder()
         [self = QPointer<KXFontsSaleOrderView>(this)](Outcome outcome) {
             if (!self)
                 return false;
-            self->orderOutcomeRead(outcome);
+            // No answer, and the order has not appeared (or nothing could be read): it may still
+            // be made, and the person is told so.
+            self->orderOutcomeRead(outcome == Outcome::Placed ? outcome : Outcome::StillUnknown);
             return true;
         });
 }
 
 void KXFontsSaleOrderView::orderOutcomeRead(Outcome outcome)
 {
-    if (outcome == Outcome::Placed)
+    if (outcome == Outcome::Placed) {
         orderFoundPlaced();
-    else
-        submitEnded();
+        return;
+    }
+    if (outcome == Outcome::StillUnknown)
+        storewindow::toast(nullptr, ToastStyle::Warning, kLostOrderMessage);
+    submitEnded();
 }
 
 void KXFontsSaleOrderView::submitEnded()
@@ -482,16 +510,21 @@ void KXFontsSaleOrderView::orderArrived(const Id& reply)
         if (goOn)
             self.buyFontsBussiness(reply);
     }));
+    placeDialog(check);
+    updateSubmitState();
+}
+
+void KXFontsSaleOrderView::placeDialog(QWidget* dialog)
+{
     QWidget* page = this;
-    lc_makeConstraints(lcView(check), [page](LCConstraintMaker& make) {
+    lc_makeConstraints(lcView(dialog), [page](LCConstraintMaker& make) {
         make.width().equalTo(KXStoreGeometry::kCheckDialogWidth);
         make.height().equalTo(KXStoreGeometry::kCheckDialogHeight);
         make.centerX().equalTo(lc_centerX(lcView(page)));
         make.centerY().equalTo(lc_centerY(lcView(page))).offset(KXStoreGeometry::kDialogCentreOffset);
     });
-    check->show();
-    check->raise();
-    updateSubmitState();
+    dialog->show();
+    dialog->raise();
 }
 
 void KXFontsSaleOrderView::buyFontsBussiness(const Id& reply)

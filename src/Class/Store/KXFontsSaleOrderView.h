@@ -60,6 +60,9 @@ public:
     static constexpr const char* kOrderReminderKey = "my_orderClick";
     // Told when an order whose reply was lost turns out to be made.
     static constexpr const char* kOrderPlacedMessage = "订单已提交，请在个人中心-我的订单中完成支付";
+    // An order got no answer and has not appeared among the unpaid orders (yet).
+    static constexpr const char* kLostOrderMessage = "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看";
+    static constexpr const char* kLostOrderQuestion = "上一笔订单没有收到回复，可能已经提交。仍然提交新的订单吗？";
     static constexpr long long kCountDownSeconds = 5;
     static constexpr double kVipBottomHeight = 122;
 
@@ -134,6 +137,11 @@ private:
     void orderArrived(const foundation::Id& reply);
     // What the read-back told of an order whose reply was lost (or of an earlier one).
     void orderOutcomeRead(KXOrderReadBack::Outcome outcome);
+    // An earlier order got no answer and has not appeared: the person chooses to look at the
+    // orders or to submit again.
+    void askAboutTheLostOrder();
+    // A dialog of the page, centred over it.
+    void placeDialog(QWidget* dialog);
     void orderFoundPlaced();
     void submitEnded();
     void updateSubmitState();

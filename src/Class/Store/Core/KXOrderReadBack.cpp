@@ -1,6 +1,8 @@
 #include "Class/Store/Core/KXOrderReadBack.h"
 
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
+#include "Platform/Foundation/Dictionary.h"
+#include "Platform/Storage/UserDefaults.h"
 
 using foundation::Id;
 using Outcome = KXOrderReadBack::Outcome;
@@ -21,7 +23,10 @@ std::optional<long long> unpaidOrdersIn(const Id& reply)
 // The bookkeeping lives here so that replies hold it weakly and outlive no owner.
 struct KXOrderReadBack::State : std::enable_shared_from_this<State> {
     std::shared_ptr<KXStoreService> service;
+    std::string storageKey;
     std::optional<long long> count;
+    // The count read last, which an order the person sends again compares with.
+    std::optional<long long> lastRead;
     std::optional<long long> sentWith;
     bool unknown = false;
     bool onItsWay = false;
@@ -30,6 +35,43 @@ struct KXOrderReadBack::State : std::enable_shared_from_this<State> {
     unsigned long long reads = 0;
 
     KXStoreService& store() { return service ? *service : *(service = KXStoreService::shared()); }
+
+    // The unknown outcome as the account's defaults keep it across starts.
+    void keep()
+    {
+        if (storageKey.empty())
+            return;
+        auto& defaults = foundation::UserDefaults::standardUserDefaults();
+        const auto stored = defaults.dictionaryForKey(kStoredKey);
+        auto kept = stored ? foundation::MutableDictionary::dictionaryWithDictionary(*stored) : foundation::MutableDictionary::create();
+        if (unknown && count)
+            kept->setObject(Id(*count), Id(storageKey));
+        else
+            kept->removeObjectForKey(Id(storageKey));
+        if (kept->count() > 0)
+            defaults.setObject(Id(kept), kStoredKey);
+        else
+            defaults.removeObjectForKey(kStoredKey);
+        defaults.synchronize();
+    }
+    void restore()
+    {
+        if (storageKey.empty())
+            return;
+        const Id kept = Id(foundation::UserDefaults::standardUserDefaults().dictionaryForKey(kStoredKey))[storageKey];
+        if (kept.isNil())
+            return;
+        unknown = true;
+        count = kept.integerValue();
+        sentWith = count;
+    }
+    void setUnknown(bool value)
+    {
+        if (unknown == value)
+            return;
+        unknown = value;
+        keep();
+    }
 
     void readCount()
     {
@@ -48,8 +90,9 @@ struct KXOrderReadBack::State : std::enable_shared_from_this<State> {
             [keep](const foundation::Ref<foundation::Error>&) { keep(std::nullopt); });
     }
 
-    // Reads the count now: Placed when it rose over the one from before a lost order, NotPlaced
-    // otherwise (the count to compare the next order with), Unknown when it cannot be read.
+    // Reads the count now: Placed when it rose over the one from before a lost order, StillUnknown
+    // when it did not, NotPlaced when no order was lost (the count to compare the next order with),
+    // Unknown when it cannot be read.
     void readBack(Then then)
     {
         ++reads;
@@ -64,13 +107,22 @@ struct KXOrderReadBack::State : std::enable_shared_from_this<State> {
                     then(Outcome::Unknown);
                     return;
                 }
-                const bool rose = state->unknown && state->count && *now > *state->count;
-                // An order on its way meanwhile compares with the count from before it.
-                if (!state->onItsWay)
-                    state->count = now;
-                if (rose)
-                    state->unknown = false;
-                then(rose ? Outcome::Placed : Outcome::NotPlaced);
+                state->lastRead = now;
+                if (!state->unknown) {
+                    // An order on its way meanwhile compares with the count from before it.
+                    if (!state->onItsWay)
+                        state->count = now;
+                    then(Outcome::NotPlaced);
+                    return;
+                }
+                // The count from before the lost order stays until it is seen made.
+                const bool rose = state->count && *now > *state->count;
+                if (rose) {
+                    if (!state->onItsWay)
+                        state->count = now;
+                    state->setUnknown(false);
+                }
+                then(rose ? Outcome::Placed : Outcome::StillUnknown);
             },
             [weak, then](const foundation::Ref<foundation::Error>&) {
                 if (weak.lock())
@@ -82,7 +134,7 @@ struct KXOrderReadBack::State : std::enable_shared_from_this<State> {
     {
         placedUntold = false;
         onItsWay = false;
-        unknown = false;
+        setUnknown(false);
         readCount();
     }
 
@@ -94,8 +146,9 @@ struct KXOrderReadBack::State : std::enable_shared_from_this<State> {
             return;
         }
         ++reads;
-        unknown = true;
         count = sentWith;
+        unknown = true;
+        keep();
         // The account that asked is gone: its unknown order waits for its return.
         if (KXRequestAccount::isEnded(error)) {
             tell(Outcome::Unknown);
@@ -104,7 +157,7 @@ struct KXOrderReadBack::State : std::enable_shared_from_this<State> {
         std::weak_ptr<State> weak = weak_from_this();
         readBack([weak, tell = std::move(tell)](Outcome outcome) {
             if (outcome != Outcome::Placed) {
-                tell(Outcome::Unknown);
+                tell(outcome == Outcome::StillUnknown ? Outcome::StillUnknown : Outcome::Unknown);
                 return;
             }
             // Found made with nobody left to tell (its page has gone): the next press is told.
@@ -115,10 +168,21 @@ struct KXOrderReadBack::State : std::enable_shared_from_this<State> {
     }
 };
 
-KXOrderReadBack::KXOrderReadBack(std::shared_ptr<KXStoreService> service)
+KXOrderReadBack::KXOrderReadBack(std::shared_ptr<KXStoreService> service, std::string storageKey)
     : state_(std::make_shared<State>())
 {
     state_->service = std::move(service);
+    state_->storageKey = std::move(storageKey);
+    state_->restore();
+}
+
+void KXOrderReadBack::submitAgain()
+{
+    if (!state_->unknown || state_->onItsWay)
+        return;
+    if (state_->lastRead)
+        state_->count = state_->lastRead;
+    state_->setUnknown(false);
 }
 
 KXOrderReadBack::~KXOrderReadBack() = default;

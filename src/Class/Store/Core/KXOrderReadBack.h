@@ -15,9 +15,14 @@
 //
 // The service may make such an order long after the client gave up, so its outcome stays unknown
 // until it is known: until an order reply comes or a count above the one from before it is read.
-// Until then that count stays the one to compare with, and every later order is preceded by a
-// read that tells whether the lost one has appeared since. No order goes without a count from
-// before it: a press with none reads it first.
+// Until then that count stays the one to compare with, and every later press reads first whether
+// the lost one has appeared since. A count that has not risen does not make it unknown no more:
+// the press sends nothing, and the person decides (submitAgain() before a new order). No order
+// goes without a count from before it: a press with none reads it first.
+//
+// An unknown outcome outlives the client: it is kept in the user defaults under kStoredKey, by the
+// account's key, with the count from before it, and read again when that account's read-back is
+// made (a sign-out keeps it; another account never sees it).
 //
 // One belongs to an account (KXStoreSession::orderReadBack), not to a page: what it knows outlives
 // the order page and a sign-out and sign-in of the same account. The order goes through
@@ -27,14 +32,19 @@ class KXOrderReadBack {
 public:
     enum class Outcome {
         Placed, // the count rose: the order was made
-        NotPlaced, // the count did not rise: an order may be sent
+        NotPlaced, // no order's outcome is unknown: an order may be sent
         Unknown, // nothing could be read, or an order is still on its way: send nothing
+        StillUnknown, // a lost order has not appeared (yet): send nothing unless the person says so
     };
     using Then = std::function<void(Outcome outcome)>;
     // As Then, answering whether anyone was there to be told.
     using Tell = std::function<bool(Outcome outcome)>;
 
-    explicit KXOrderReadBack(std::shared_ptr<KXStoreService> service = nullptr);
+    // The user default that keeps unknown outcomes: {account key: the count from before the order}.
+    static constexpr const char* kStoredKey = "orderOutcomeUnknown";
+
+    // `storageKey`: the account's key to keep an unknown outcome under; empty keeps nothing.
+    explicit KXOrderReadBack(std::shared_ptr<KXStoreService> service = nullptr, std::string storageKey = {});
     ~KXOrderReadBack();
     KXOrderReadBack(const KXOrderReadBack&) = delete;
     KXOrderReadBack& operator=(const KXOrderReadBack&) = delete;
@@ -45,9 +55,13 @@ public:
     // Before an order is sent: Placed at once for a lost order found made with nobody told;
     // NotPlaced at once while a count is known and no order's outcome is unknown; Unknown at once
     // while an order is on its way. Otherwise the count is read first and
-    // `then` gets Placed (it rose over the one from before a lost order), NotPlaced (the order may
-    // go, compared with that count) or Unknown (the read failed: send nothing).
+    // `then` gets Placed (it rose over the one from before a lost order), StillUnknown (it did not:
+    // the lost order may still be made), NotPlaced (no order was lost: the order may go, compared
+    // with that count) or Unknown (the read failed: send nothing).
     void beforeOrder(Then then);
+    // The person chose to order again although a lost order may have been made: its outcome is
+    // no longer waited for, and the next order compares with the count read last.
+    void submitAgain();
     // Sends the order `info` (subOrder), compared with the count known now. Its reply reaches
     // `answered` after the outcome is booked as known; its failure is read back and `tell` gets
     // Placed when the count rose, Unknown otherwise. A Placed that `tell` says reached nobody is

@@ -42,8 +42,11 @@ std::string KXStoreSession::accountKey()
 
 KXOrderReadBack& KXStoreSession::orderReadBack()
 {
-    auto& readBack = orderReadBacks_[accountKey()];
+    const std::string account = accountKey();
+    auto& readBack = orderReadBacks_[account];
+    // What is known of an account's orders outlives the client only for an account known by its
+    // user id: a token changes at each sign-in.
     if (!readBack)
-        readBack = std::make_unique<KXOrderReadBack>();
+        readBack = std::make_unique<KXOrderReadBack>(nullptr, account.starts_with("uid ") ? account : std::string());
     return *readBack;
 }

@@ -35,7 +35,8 @@ std::string token()
 std::map<std::string, std::string> settings()
 {
     std::map<std::string, std::string> shown;
-    for (const auto& entry : *gateDefaults().dictionaryRepresentation())
+    const auto all = gateDefaults().dictionaryRepresentation();
+    for (const auto& entry : *all)
         shown[entry.key.stringValue()] = entry.value.description();
     return shown;
 }

@@ -1,6 +1,7 @@
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/Store/Core/KXOrderReadBack.h"
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/UserDefaults.h"
 #include "ScriptedStoreService.h"
 
 #include <gtest/gtest.h>
@@ -50,7 +51,7 @@ TEST_F(KXOrderReadBackTest, AnOrderMadeAfterTheFirstReadBackIsFoundBeforeTheNext
     EXPECT_EQ(outcomes, std::vector<Outcome> { Outcome::NotPlaced }) << "nothing read before the first order";
     ASSERT_EQ(service->count(Operation::Unpaid), 2u) << "the count is read back after the failure";
     service->answer(Operation::Unpaid, 1, unpaidReply(2));
-    EXPECT_EQ(outcomes.back(), Outcome::Unknown) << "not made yet";
+    EXPECT_EQ(outcomes.back(), Outcome::StillUnknown) << "not made yet";
     EXPECT_TRUE(readBack.isOutcomeUnknown());
     EXPECT_EQ(readBack.count(), 2);
 
@@ -82,27 +83,69 @@ TEST_F(KXOrderReadBackTest, TheCountFromBeforeTheLostOrderStaysUntilItsOutcomeIs
     service->answer(Operation::Unpaid, 3, storetest::envelope(1, Id()));
     EXPECT_EQ(outcomes.back(), Outcome::Unknown);
 
-    // The same count: the order may go, and it is lost too; the service then makes one of them.
+    // The same count: the lost order may still be made, so nothing may go but by the person's
+    // choice; however often it is read, the count from before it stays.
+    for (std::size_t read : {4u, 5u}) {
+        readBack.beforeOrder(record());
+        service->answer(Operation::Unpaid, read, unpaidReply(2));
+        EXPECT_EQ(outcomes.back(), Outcome::StillUnknown);
+        EXPECT_TRUE(readBack.isOutcomeUnknown());
+    }
+    // Submitted again, that order is lost too; the service then makes one of them.
+    readBack.submitAgain();
+    EXPECT_FALSE(readBack.isOutcomeUnknown());
     readBack.beforeOrder(record());
-    service->answer(Operation::Unpaid, 4, unpaidReply(2));
-    EXPECT_EQ(outcomes.back(), Outcome::NotPlaced);
+    EXPECT_EQ(outcomes.back(), Outcome::NotPlaced) << "at once: the count read last is known";
     readBack.orderSent();
     readBack.orderFailed(timedOut(), record());
-    service->answer(Operation::Unpaid, 5, unpaidReply(2));
-    EXPECT_EQ(outcomes.back(), Outcome::Unknown);
+    service->answer(Operation::Unpaid, 6, unpaidReply(2));
+    EXPECT_EQ(outcomes.back(), Outcome::StillUnknown);
     readBack.beforeOrder(record());
-    service->answer(Operation::Unpaid, 6, unpaidReply(3));
+    service->answer(Operation::Unpaid, 7, unpaidReply(3));
     EXPECT_EQ(outcomes.back(), Outcome::Placed);
+}
+
+// The unknown outcome of an account's lost order outlives the client: the next start's read-back
+// of that account still asks before anything is sent; another account's knows nothing of it.
+TEST_F(KXOrderReadBackTest, AnUnknownOutcomeIsKeptForItsAccountAcrossStarts)
+{
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.removeObjectForKey(KXOrderReadBack::kStoredKey);
+    {
+        KXOrderReadBack kept { service, "uid 7" };
+        kept.readCount();
+        service->answer(Operation::Unpaid, 0, unpaidReply(5));
+        kept.beforeOrder(record());
+        kept.orderSent();
+        kept.orderFailed(timedOut(), record());
+        service->answer(Operation::Unpaid, 1, unpaidReply(5));
+    }
+    KXOrderReadBack again { service, "uid 7" };
+    EXPECT_TRUE(again.isOutcomeUnknown());
+    EXPECT_EQ(again.count(), 5);
+    again.beforeOrder(record());
+    service->answer(Operation::Unpaid, 2, unpaidReply(5));
+    EXPECT_EQ(outcomes.back(), Outcome::StillUnknown);
+    EXPECT_FALSE((KXOrderReadBack { service, "uid 8" }.isOutcomeUnknown())) << "another account's";
+    // Found made: nothing is kept any more.
+    again.beforeOrder(record());
+    service->answer(Operation::Unpaid, 3, unpaidReply(6));
+    EXPECT_EQ(outcomes.back(), Outcome::Placed);
+    EXPECT_FALSE((KXOrderReadBack { service, "uid 7" }.isOutcomeUnknown()));
+    EXPECT_TRUE(defaults.objectForKey(KXOrderReadBack::kStoredKey).isNil());
 }
 
 TEST_F(KXOrderReadBackTest, ACountBelowTheOneBeforeIsTheNextOrdersToCompareWith)
 {
     lostOrderAfter(4);
     service->answer(Operation::Unpaid, 1, unpaidReply(4));
-    // An order was paid elsewhere meanwhile.
+    // An order was paid elsewhere meanwhile: the lost one may still come, so the person is asked;
+    // an order submitted again compares with the count read last.
     readBack.beforeOrder(record());
     service->answer(Operation::Unpaid, 2, unpaidReply(3));
-    EXPECT_EQ(outcomes.back(), Outcome::NotPlaced);
+    EXPECT_EQ(outcomes.back(), Outcome::StillUnknown);
+    readBack.submitAgain();
+    EXPECT_EQ(readBack.count(), 3);
     readBack.orderSent();
     readBack.orderFailed(timedOut(), record());
     service->answer(Operation::Unpaid, 3, unpaidReply(4));
