@@ -448,16 +448,35 @@ void KXFontsSaleOrderView::sendOrder()
 {
     // The account's read-back books the order's reply or failure even once this page has gone.
     KXStoreSession::shared().orderReadBack().sendOrder(selection_.infoString(),
-        dispatch::guardedQt(
-            this, [](KXFontsSaleOrderView& self, const Id& reply) { self.orderArrived(reply); }),
+        [self = QPointer<KXFontsSaleOrderView>(this)](const Id& reply) {
+            if (self)
+                self->orderArrived(reply);
+            else if (KXStoreService::succeeded(reply))
+                orderMadeAfterItsPageWent();
+        },
         [self = QPointer<KXFontsSaleOrderView>(this)](Outcome outcome) {
-            if (!self)
+            if (!self) {
+                // Still given to the next press as well, which then sends nothing.
+                if (outcome == Outcome::Placed)
+                    orderMadeAfterItsPageWent();
                 return false;
+            }
             // No answer, and the order has not appeared (or nothing could be read): it may still
             // be made, and the person is told so.
             self->orderOutcomeRead(outcome == Outcome::Placed ? outcome : Outcome::StillUnknown);
             return true;
         });
+}
+
+void KXFontsSaleOrderView::orderMadeAfterItsPageWent()
+{
+    // Told over the main window; the reminder watches the order, and the cart the service has
+    // emptied is read again.
+    storewindow::toast(nullptr, ToastStyle::Info, kOrderPlacedMessage);
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.setObject(Id("0"), kOrderReminderKey);
+    defaults.synchronize();
+    dispatch::NotificationCenter::defaultCenter().post(kCheckOrderNotification);
 }
 
 void KXFontsSaleOrderView::orderOutcomeRead(Outcome outcome)

@@ -140,6 +140,8 @@ private:
     // An earlier order got no answer and has not appeared: the person chooses to look at the
     // orders or to submit again.
     void askAboutTheLostOrder();
+    // An order this page sent was made after the page had gone: the person is told all the same.
+    static void orderMadeAfterItsPageWent();
     // A dialog of the page, centred over it.
     void placeDialog(QWidget* dialog);
     void orderFoundPlaced();

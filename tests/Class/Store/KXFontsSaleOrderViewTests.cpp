@@ -775,11 +775,28 @@ TEST_F(KXOrderSubmitTest, AnOrderOnItsWayWhenItsPageIsLeftHoldsBackTheNextPage)
     service->fail(Operation::Order, 0);
     ASSERT_EQ(service->count(Operation::Unpaid), 2u);
     service->answer(Operation::Unpaid, 1, unpaidReply(3));
+    EXPECT_EQ(toastMessages(), std::vector<std::string> { "订单已提交，请在个人中心-我的订单中完成支付" }) << "told at once";
+    EXPECT_EQ(checks, 1u) << "the reminder and the cart follow";
     EXPECT_FALSE(page->isOrderPlaced());
     page->buyBtnClick();
     EXPECT_TRUE(page->isOrderPlaced());
-    EXPECT_EQ(toastMessages(), std::vector<std::string> { "订单已提交，请在个人中心-我的订单中完成支付" });
     EXPECT_EQ(service->count(Operation::Order), 1u);
+}
+
+// An order answered after its page went is told over the main window, and the reminder and the
+// cart follow it, as the page would have had them.
+TEST_F(KXOrderSubmitTest, AnOrderAnsweredAfterItsPageWentIsToldAllTheSame)
+{
+    auto* page = openCounted();
+    page->buyBtnClick();
+    ASSERT_EQ(service->count(Operation::Order), 1u);
+    page->backBtnClick();
+    delete page;
+    service->answer(Operation::Order, 0, orderReply(0, "https://127.0.0.1:1/pages/pay?order=41"));
+    EXPECT_EQ(toastMessages(), std::vector<std::string> { "订单已提交，请在个人中心-我的订单中完成支付" });
+    EXPECT_EQ(checks, 1u);
+    EXPECT_EQ(Id(foundation::UserDefaults::standardUserDefaults().objectForKey("my_orderClick")).stringValue(), "0");
+    EXPECT_TRUE(opener.opened().empty()) << "no payment page without the page that asked";
 }
 
 TEST_F(KXOrderSubmitTest, AnAcceptedOrderHandsOverOnceAndCountsDown)
