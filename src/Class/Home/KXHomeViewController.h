@@ -395,6 +395,8 @@ private:
     // The favourites tab moves 7 points in once the accordion has laid it out.
     double fontManagerInset_ = 0;
     int expandedMinimumWidth_ = 0;
+    // Whether the window's normal width holds the collapsed menu's shift.
+    bool windowShrunkForMenu_ = false;
     QPointer<QVariantAnimation> menuAnimation_;
 
     foundation::Ref<foundation::MutableArray> groupArray_;

@@ -235,8 +235,11 @@ void KXHomeViewController::animateMenu(int fromWidth, int toWidth, std::function
 void KXHomeViewController::moveWindowForCollapse(bool collapsing)
 {
     QWidget* shown = window();
-    if (!shown || shown->isMaximized() || shown->isFullScreen())
+    // A maximised window keeps its size, and a restore gives back the size it had before: the
+    // menu's toggle there moves no window, and neither does the toggle that later undoes it.
+    if (!shown || shown->isMaximized() || shown->isFullScreen() || collapsing == windowShrunkForMenu_)
         return;
+    windowShrunkForMenu_ = collapsing;
     // The window's minimum follows the menu, so a window at its minimum can still shrink and two
     // clicks give back the first frame. On Wayland no client may move its window: the right edge
     // moves instead of the left.

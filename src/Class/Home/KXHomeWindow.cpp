@@ -2,6 +2,7 @@
 
 #include "Class/AppShell/AppDelegate.h"
 #include "Class/Home/KXHomeViewController.h"
+#include "Class/UIKit/KXScreenChanges.h"
 #include "Class/UIKit/KXTransientWindows.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
@@ -27,6 +28,7 @@ KXHomeWindow::KXHomeWindow(KXHomeViewController* controller)
     setCentralWidget(controller_);
     buildMenu();
     setGeometry(initialFrame(available, {}, grid));
+    kx_refitOnScreenChange(this, [this] { refitToScreen(); });
 }
 
 namespace {
@@ -95,13 +97,18 @@ int KXHomeWindow::minimumHeight(const QRect& available, const QMargins& frame, c
 
 QRect KXHomeWindow::keptInside(const QRect& client, const QRect& available, const QMargins& frame, const KXScreenGrid& grid)
 {
-    const int height = DeviceFit(available, frame, grid).tallest(client.height());
-    return kx_keptInside(QRect(client.topLeft(), QSize(client.width(), height)), frame, available, grid);
+    const DeviceFit fit(available, frame, grid);
+    const int height = fit.tallest(client.height());
+    const int room = grid.lengthWithin(fit.inside.width() - fit.border.left() - fit.border.right());
+    const int width = room > 0 ? std::min(client.width(), room) : client.width();
+    return kx_keptInside(QRect(client.topLeft(), QSize(width, height)), frame, available, grid);
 }
 
 bool KXHomeWindow::event(QEvent* event)
 {
     const bool handled = QMainWindow::event(event);
+    if (event->type() == QEvent::WindowStateChange || event->type() == QEvent::Resize)
+        capNormalSize();
     switch (event->type()) {
     case QEvent::Show:
     case QEvent::Move:
@@ -131,14 +138,35 @@ void KXHomeWindow::fitToScreen()
 {
     if (!isVisible() || !screen())
         return;
-    const KXHomeWindowFit::Change change
-        = fit_.update(fitReport(), screen()->availableGeometry(), KXScreenGrid::of(screen()));
+    apply(fit_.update(fitReport(), screen()->availableGeometry(), KXScreenGrid::of(screen())));
+}
+
+void KXHomeWindow::refitToScreen()
+{
+    if (!screen())
+        return;
+    apply(fit_.screenChanged(fitReport(), screen()->availableGeometry(), KXScreenGrid::of(screen())));
+}
+
+void KXHomeWindow::apply(const KXHomeWindowFit::Change& change)
+{
     if (change.minimumHeight)
         setMinimumHeight(*change.minimumHeight);
     if (change.client)
         setGeometry(*change.client);
     if (change.restoreUnderWay)
         dispatch::mainQueue().after(kRestoreGraceSeconds, dispatch::guardedQt(this, [](KXHomeWindow& self) { self.finishRestore(); }));
+}
+
+void KXHomeWindow::capNormalSize()
+{
+    // The window manager sizes a maximised window within the limits the window gives it: the cap
+    // is lifted for as long as the window is maximised or full screen, and comes back once the
+    // window has its normal size again (not while a restore still has it at the maximised one).
+    if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    else if (width() <= kMaximumWidth && height() <= kMaximumHeight)
+        setMaximumSize(kMaximumWidth, kMaximumHeight);
 }
 
 void KXHomeWindow::finishRestore()

@@ -12,11 +12,12 @@ class QAction;
 
 // The main window: the hub as its central widget, a menu bar (exported as the desktop's global
 // menu where there is one) with the settings, clearing the image cache, minimise, close and quit.
-// It opens 400 x 860 centred on the screen, keeps a minimum of 400 x 680 and a maximum of
-// 2000 x 3000, and is kept, not deleted, when closed. The height it opens with and its minimum
-// height are capped so the whole window, the window manager's frame included, fits the screen's
-// available area in the screen's own pixels, whatever the scale; the frame is measured again once
-// the window manager has framed the window.
+// It opens 400 x 860 centred on the screen, keeps a minimum of 400 x 680 and, while it is neither
+// maximised nor full screen, a maximum of 2000 x 3000 (maximised it fills the screen), and is
+// kept, not deleted, when closed. The height it opens with and its minimum height are capped so
+// the whole window, the window manager's frame included, fits the screen's available area in the
+// screen's own pixels, whatever the scale; the frame is measured again once the window manager
+// has framed the window, and the minimum and the window's place again when the screen changes.
 class KXHomeWindow : public QMainWindow {
     Q_OBJECT
 
@@ -43,8 +44,8 @@ public:
     static QRect initialFrame(const QRect& available, const QMargins& frame = {}, const KXScreenGrid& grid = {});
     // The minimum height that keeps the framed window inside `available`.
     static int minimumHeight(const QRect& available, const QMargins& frame = {}, const KXScreenGrid& grid = {});
-    // `client` moved, and made lower where it must, so that the framed window lies inside
-    // `available` (its top-left corner where the area is too small).
+    // `client` moved, and made lower and narrower where it must, so that the framed window lies
+    // inside `available` (its top-left corner where the area is too small).
     static QRect keptInside(const QRect& client, const QRect& available, const QMargins& frame, const KXScreenGrid& grid = {});
 
 protected:
@@ -54,6 +55,9 @@ private:
     void buildMenu();
     // Tells the fit what the window is now and applies what it answers.
     void fitToScreen();
+    void refitToScreen();
+    void apply(const KXHomeWindowFit::Change& change);
+    void capNormalSize();
     KXHomeWindowFit::Report fitReport() const;
     // Gives back the normal geometry where a restore has left the window at its maximised size.
     void finishRestore();

@@ -42,6 +42,29 @@ KXHomeWindowFit::Change KXHomeWindowFit::update(const Report& report, const QRec
     return change;
 }
 
+KXHomeWindowFit::Change KXHomeWindowFit::screenChanged(const Report& report, const QRect& available, const KXScreenGrid& grid)
+{
+    if (!available.isValid())
+        return {};
+    const bool normal = !(report.state & (kZoomedStates | Qt::WindowMinimized));
+    // The frame measured last on a normal window; a window not framed yet has none to go by.
+    const QMargins frame = normal && !report.frame.isNull() ? report.frame : fittedFrame_;
+    Change change;
+    fittedFrame_ = frame;
+    fittedArea_ = available;
+    minimumHeight_ = KXHomeWindow::minimumHeight(available, frame, grid);
+    change.minimumHeight = minimumHeight_;
+    if (normal_)
+        normal_ = KXHomeWindow::keptInside(*normal_, available, frame, grid);
+    if (!normal || restoring_)
+        return change;
+    const QRect fitted = KXHomeWindow::keptInside(report.client, available, frame, grid);
+    normal_ = fitted;
+    if (fitted != report.client)
+        change.client = fitted;
+    return change;
+}
+
 std::optional<QRect> KXHomeWindowFit::restoreLeftBehind(const Report& report)
 {
     if (!restoring_ || (report.state & (kZoomedStates | Qt::WindowMinimized)) || report.client.size() != *zoomedSize_)

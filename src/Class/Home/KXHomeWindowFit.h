@@ -40,6 +40,12 @@ public:
 
     Change update(const Report& report, const QRect& available, const KXScreenGrid& grid);
 
+    // The screen changed its size or scale: the minimum height is taken again from the new area
+    // under the normal window's frame, and a normal window is moved and sized inside it; a
+    // maximised one leaves that to the window manager, but the geometry it is restored to is
+    // fitted likewise.
+    Change screenChanged(const Report& report, const QRect& available, const KXScreenGrid& grid);
+
     // The normal geometry to give back when a restore has left the window at its maximised size
     // (a window manager may forget the size to restore to, as some do for a window hidden while
     // maximised); nothing while the restore has gone its way or the window is maximised again.

@@ -1,6 +1,7 @@
 #include "Class/UIKit/KXTransientWindows.h"
 
 #include "Class/UIKit/KXOverlayKeys.h"
+#include "Class/UIKit/KXScreenChanges.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -31,6 +32,7 @@ void kx_setUpTransientWindow(QWidget* window, QWidget* transientParent, const QS
     kx_setDesignedSize(window, size);
     window->resize(size);
     kx_setOverlayKeys(window, nullptr);
+    kx_refitOnScreenChange(window, [window] { kx_refitToScreen(window); });
 }
 
 namespace {

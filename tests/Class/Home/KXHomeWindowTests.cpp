@@ -22,6 +22,7 @@
 #include "Class/UIKit/ScaledScreen.h"
 #include "ScreenshotSupport.h"
 #include "ShellServiceTest.h"
+#include "Support/ChangedScreen.h"
 
 #include <QAction>
 #include <QApplication>
@@ -225,6 +226,96 @@ TEST_F(KXHomeWindowTest, ARestoreLeftAtTheMaximisedSizeTakesBackTheNormalGeometr
     EXPECT_EQ(window->geometry(), maximised);
     EXPECT_EQ(geometryChanges, 0);
     window->removeEventFilter(&counter);
+}
+
+// The normal window is capped at 2000 wide; maximised on a wider screen it takes the whole width
+// the window manager gives it, and restored it is capped again.
+TEST_F(KXHomeWindowTest, AMaximisedWindowTakesTheWholeWidthOfAWideScreen)
+{
+    auto window = openWindow();
+    const QRect normal = window->geometry();
+    window->showMaximized();
+    QApplication::processEvents();
+    // As a window manager sizes it on a 2560 x 1440 screen.
+    window->setGeometry(QRect(0, 20, 2560, 1420));
+    QApplication::processEvents();
+    EXPECT_EQ(window->geometry(), QRect(0, 20, 2560, 1420));
+    window->showFullScreen();
+    QApplication::processEvents();
+    window->setGeometry(QRect(0, 0, 2560, 1440));
+    QApplication::processEvents();
+    EXPECT_EQ(window->size(), QSize(2560, 1440));
+
+    window->showNormal();
+    QApplication::processEvents();
+    window->setGeometry(normal);
+    QApplication::processEvents();
+    window->resize(2400, normal.height());
+    EXPECT_EQ(window->width(), KXHomeWindow::kMaximumWidth) << "the normal size is capped";
+}
+
+// The menu collapsed while the window was maximised, then the window restored: it comes back at
+// the size it had before, and expanding the menu then keeps that size; the next collapse and
+// expand shrink and grow it as before.
+TEST_F(KXHomeWindowTest, ARestoreGivesBackTheNormalSizeWhateverTheMenuDidMeanwhile)
+{
+    auto window = openWindow();
+    KXHomeViewController* hub = window->contentViewController();
+    const QRect normal = window->geometry();
+    window->showMaximized();
+    QApplication::processEvents();
+    hub->changewidthClick();
+    ASSERT_TRUE(hub->isMenuCollapsed());
+    window->showNormal();
+    QApplication::processEvents();
+    EXPECT_EQ(window->geometry(), normal);
+    hub->changewidthClick();
+    QApplication::processEvents();
+    EXPECT_EQ(window->size(), normal.size()) << "the expand undoes a collapse that moved nothing";
+
+    hub->changewidthClick();
+    EXPECT_EQ(window->width(), normal.width() - KXHomeViewController::kCollapseShift);
+    // Expanded while maximised: restored, the window keeps its collapsed width, and no later
+    // collapse makes it narrower still.
+    window->showMaximized();
+    QApplication::processEvents();
+    hub->changewidthClick();
+    window->showNormal();
+    QApplication::processEvents();
+    EXPECT_EQ(window->width(), normal.width() - KXHomeViewController::kCollapseShift);
+    hub->changewidthClick();
+    EXPECT_EQ(window->width(), normal.width() - KXHomeViewController::kCollapseShift);
+    hub->changewidthClick();
+    EXPECT_EQ(window->width(), normal.width());
+}
+
+// The screen made smaller under the window (1920 x 1080 at 1.25, then 1024 x 768: 819 x 614
+// points): its minimum height is taken again from the smaller screen, and the window, placed at
+// the old screen's right or wider than the new one, comes inside it. Made larger again, the
+// minimum is the designed one.
+TEST_F(KXHomeWindowTest, AScreenMadeSmallerBringsTheWindowInsideWithAMinimumItHolds)
+{
+    testsupport::ChangedScreen changed(QGuiApplication::primaryScreen());
+    const QRect large(0, 0, 1536, 864), small(0, 0, 819, 614);
+    changed.change(large, large);
+    auto window = openWindow();
+    window->setGeometry(QRect(1100, 0, 400, 850));
+    QApplication::processEvents();
+    ASSERT_EQ(window->minimumSize().height(), KXHomeWindow::kMinimumHeight);
+
+    changed.change(small, small);
+    const QRect client = window->geometry(), outer = window->frameGeometry();
+    const int frameHeight = outer.height() - client.height();
+    EXPECT_TRUE(small.contains(outer)) << outer.x() << ", " << outer.y() << " " << outer.width() << " x " << outer.height();
+    EXPECT_LE(window->minimumSize().height() + frameHeight, small.height());
+    EXPECT_EQ(client.width(), KXHomeWindow::kWidth);
+
+    changed.change(large, large);
+    EXPECT_EQ(window->minimumSize().height(), KXHomeWindow::kMinimumHeight);
+    window->setGeometry(QRect(100, 0, 1300, 700));
+    QApplication::processEvents();
+    changed.change(small, small);
+    EXPECT_TRUE(small.contains(window->frameGeometry())) << window->width() << " wide";
 }
 
 TEST_F(KXHomeWindowTest, TheMenuBarAndTheExtendMenuShowOneSettingsWindow)
