@@ -46,7 +46,7 @@ public:
             make.right().bottom().equalTo(0);
         });
         auto* cover = new ImageView(frame);
-        cover->setImageScaling(ImageScaling::AxesIndependently);
+        cover->setImageScaling(ImageScaling::ProportionallyFilling);
         cover->setBackgroundColor(QColor(243, 243, 243));
         il_setImageWithURL(cover, foundation::URL::URLWithString(folder["img"].stringValue()));
         auto* name = kxaccount::makeLabel(frame, QString::fromStdString(folder["collect_name"].stringValue()), 14, kxaccount::kText, true);

@@ -94,7 +94,7 @@ KXHomeRecomDetailTopCell::~KXHomeRecomDetailTopCell() = default;
 void KXHomeRecomDetailTopCell::setUPUI()
 {
     contentImg_ = new ImageView(this);
-    contentImg_->setImageScaling(ImageScaling::AxesIndependently);
+    contentImg_->setImageScaling(ImageScaling::ProportionallyFilling);
     contentImg_->setBackgroundColor(QColor(243, 243, 243));
     avatarImg_ = new ImageView(this);
     avatarImg_->setImageScaling(ImageScaling::AxesIndependently);

@@ -32,7 +32,7 @@ KXPersonalCenterCollectionCell::KXPersonalCenterCollectionCell(QWidget* parent)
 void KXPersonalCenterCollectionCell::setUPUI()
 {
     bgImageView_ = new ImageView(this);
-    bgImageView_->setImageScaling(ImageScaling::AxesIndependently);
+    bgImageView_->setImageScaling(ImageScaling::ProportionallyFilling);
     bgImageView_->setCornerRadius(3);
     bgImageView_->setBackgroundColor(QColor(200, 200, 200));
     leftsatesImg_ = new ImageView(bgImageView_);

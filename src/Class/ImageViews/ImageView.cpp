@@ -238,6 +238,9 @@ QRectF ImageView::frameRect(const QImage& frame, const QRectF& bounds) const
     case ImageScaling::ProportionallyUpOrDown:
         size = natural.scaled(bounds.size(), Qt::KeepAspectRatio);
         break;
+    case ImageScaling::ProportionallyFilling:
+        size = natural.scaled(bounds.size(), Qt::KeepAspectRatioByExpanding);
+        break;
     }
     double x = bounds.left() + (bounds.width() - size.width()) / 2;
     double y = bounds.top() + (bounds.height() - size.height()) / 2;
@@ -280,8 +283,18 @@ QRectF ImageView::imageRect() const
 void ImageView::drawFrame(QPainter& painter, const QImage& frame, const QRectF& bounds) const
 {
     const QRectF target = frameRect(frame, bounds);
-    if (!target.isEmpty())
+    if (target.isEmpty())
+        return;
+    if (bounds.contains(target)) {
         painter.drawImage(target, frame);
+        return;
+    }
+    // A filling or unscaled image overflows: only its part inside the bounds shows (a transition
+    // draws bounds moved inside the view, so the widget's own clip is not enough).
+    painter.save();
+    painter.setClipRect(bounds, Qt::IntersectClip);
+    painter.drawImage(target, frame);
+    painter.restore();
 }
 
 void ImageView::paintEvent(QPaintEvent*)

@@ -19,6 +19,9 @@ enum class ImageScaling : int {
     AxesIndependently = 1, // stretched to fill
     None = 2, // drawn at its size
     ProportionallyUpOrDown = 3,
+    // Scaled to cover the view, keeping the aspect ratio; what overflows is cut (covers, which
+    // must look the same at any width of their frame).
+    ProportionallyFilling = 4,
 };
 
 // Where a smaller image sits in its view (the platform's image alignment values).

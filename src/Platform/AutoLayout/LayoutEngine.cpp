@@ -80,6 +80,14 @@ void LayoutEngine::log(const std::string& line)
 
 void LayoutEngine::layout(Size rootSize)
 {
+    if (root_->superview()) {
+        // The tree now hangs in another one (a page built on its own, then laid over a window),
+        // whose engine places it; changes go to that tree's root, so everything this engine holds
+        // (intrinsic sizes above all) is stale, and applying it would undo the other engine's
+        // frames at every resize. Should the tree stand alone again, it is read afresh.
+        syncedGeneration_ = ~std::uint64_t(0);
+        return;
+    }
     if (root_->layoutGeneration() != syncedGeneration_) {
         sync();
         syncedGeneration_ = root_->layoutGeneration();

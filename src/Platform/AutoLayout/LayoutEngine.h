@@ -35,7 +35,8 @@ public:
     // Where the "dropped" lines go; stderr by default.
     void setLogHandler(std::function<void(const std::string&)> handler);
 
-    // Solves for the root at `rootSize` and applies the frames.
+    // Solves for the root at `rootSize` and applies the frames; does nothing while the root has a
+    // superview (the engine of the tree it joined lays it out).
     void layout(Size rootSize);
     // The frame that the last pass computed for a view, in its superview's coordinates, or
     // nothing when the view has no variables.

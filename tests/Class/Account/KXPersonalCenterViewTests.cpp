@@ -439,3 +439,27 @@ TEST_F(KXPersonalCenterViewTest, OnTheShortestWindowThePageScrollsAndNothingLies
     EXPECT_FALSE(page->scrollBar()->isVisible());
     EXPECT_EQ(frameIn(page->versionLabel(), page).bottom(), 680 - 10 - 1);
 }
+
+TEST_F(KXPersonalCenterViewTest, TheNameKeepsItsWholeWidthThroughAMaximiseAndARestore)
+{
+    // Built on its own, then laid over the window, as the hub opens it.
+    signInAs("demo", "demo1234");
+    auto* page = new KXPersonalCenterView();
+    page->setParent(&host_);
+    page->setGeometry(0, 0, KXPersonalCenterView::kWidth, 680);
+    host_.resize(KXPersonalCenterView::kWidth, 680);
+    host_.show();
+    page->show();
+    ASSERT_TRUE(loaded(page));
+    settle();
+    QLabel* name = page->nickName();
+    const int whole = name->sizeHint().width();
+    for (const int width : {2000, KXPersonalCenterView::kWidth, 1366, KXPersonalCenterView::kWidth}) {
+        SCOPED_TRACE(width);
+        host_.resize(width, 680);
+        page->setGeometry(0, 0, width, 680);
+        settle();
+        EXPECT_EQ(name->width(), whole);
+        EXPECT_NEAR(name->x() + name->width() / 2.0, name->parentWidget()->width() / 2.0, 1.0) << "centred";
+    }
+}

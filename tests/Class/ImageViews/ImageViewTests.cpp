@@ -36,6 +36,28 @@ TEST(ImageViewGeometry, ScalingAndAlignmentPlaceTheImage)
     EXPECT_EQ(view.imageRect(), QRectF(0, -25, 400, 100));
 }
 
+TEST(ImageViewGeometry, AFillingImageKeepsItsAspectAndIsCutToTheView)
+{
+    // Green above, a red band across the middle, blue below: stretched into a wide, low view
+    // all three would show; filled, only the middle of the image is left.
+    QImage bands(20, 20, QImage::Format_ARGB32_Premultiplied);
+    bands.fill(Qt::green);
+    for (int y = 6; y < 20; ++y)
+        for (int x = 0; x < 20; ++x)
+            bands.setPixelColor(x, y, y < 14 ? Qt::red : Qt::blue);
+    ImageView view;
+    view.resize(100, 20);
+    view.setImageScaling(ImageScaling::ProportionallyFilling);
+    view.setImage(graphics::Image::create(bands, 1.0));
+    EXPECT_EQ(view.imageRect(), QRectF(0, -40, 100, 100)) << "as wide as the view, as tall as its aspect says";
+    const QImage shown = view.grab().toImage();
+    for (int y : { 0, 19 })
+        EXPECT_EQ(shown.pixelColor(50, y), QColor(Qt::red)) << y;
+
+    view.resize(20, 100);
+    EXPECT_EQ(view.imageRect(), QRectF(-40, 0, 100, 100)) << "a tall view cuts the sides";
+}
+
 TEST(ImageViewGeometry, TheSizeHintIsTheImageInPoints)
 {
     ImageView view;

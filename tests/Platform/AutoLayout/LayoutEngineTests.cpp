@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 using namespace autolayout;
 
 namespace {
@@ -227,4 +229,50 @@ TEST(LayoutEngineTree, ClosestCommonAncestorInShallowAndDeepTrees)
     auto stranger = BasicView::create("stranger");
     EXPECT_EQ(chain.back()->closestCommonAncestor(stranger.get()), nullptr);
     EXPECT_EQ(leaf->closestCommonAncestor(stranger.get()), nullptr);
+}
+
+TEST(LayoutEngineTree, ACentredLabelKeepsItsWidthOnceItsPageJoinsAWindow)
+{
+    // A page built and laid out on its own, then laid over a window. The label is held by its
+    // centre and top only: its width is its intrinsic width alone, whichever engine runs and
+    // however the page's size goes up and down.
+    auto page = BasicView::create("page");
+    auto label = child(*page, "label");
+    auto badge = child(*page, "badge");
+    pin(*page, *label, A::CenterX, page.get(), A::CenterX);
+    pin(*page, *label, A::Top, page.get(), A::Top, 92);
+    pin(*page, *badge, A::Left, label.get(), A::Right, 6);
+    pin(*page, *badge, A::CenterY, label.get(), A::CenterY);
+    pin(*badge, *badge, A::Width, nullptr, A::NotAnAttribute, 32);
+    pin(*badge, *badge, A::Height, nullptr, A::NotAnAttribute, 16);
+    label->setIntrinsicContentSize(Size { 9, 18 });
+    LayoutEngine pageEngine(*page);
+    pageEngine.layout(Size { 400, 600 });
+    EXPECT_EQ(label->frame(), (Rect { 196, 92, 9, 18 }));
+
+    auto window = BasicView::create("window");
+    window->addSubview(page);
+    page->setTranslatesAutoresizingMaskIntoConstraints(false);
+    pin(*window, *page, A::Left, window.get(), A::Left, 60);
+    pin(*window, *page, A::Right, window.get(), A::Right);
+    pin(*window, *page, A::Top, window.get(), A::Top);
+    pin(*window, *page, A::Bottom, window.get(), A::Bottom);
+    LayoutEngine windowEngine(*window);
+    label->setIntrinsicContentSize(Size { 47, 18 });
+    for (double width : { 460.0, 1366.0, 460.0, 2560.0, 1024.0 }) {
+        SCOPED_TRACE(width);
+        windowEngine.layout(Size { width, 600 });
+        // The page's resize reaches whatever still lays it out on its own.
+        pageEngine.layout(Size { page->frame().width, page->frame().height });
+        const double left = std::round((width - 60) / 2 - 23.5);
+        EXPECT_EQ(label->frame(), (Rect { left, 92, 47, 18 }));
+        EXPECT_EQ(badge->frame().x, left + 53);
+    }
+
+    // Standing alone again, the page is laid out from what it holds now.
+    label->setIntrinsicContentSize(Size { 61, 18 });
+    page->removeFromSuperview();
+    page->setTranslatesAutoresizingMaskIntoConstraints(true);
+    pageEngine.layout(Size { 400, 600 });
+    EXPECT_EQ(label->frame(), (Rect { 170, 92, 61, 18 }));
 }
