@@ -21,6 +21,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <unordered_set>
 
 namespace {
@@ -60,6 +61,72 @@ KXFontTableView::KXFontTableView(QWidget* parent)
 
     connect(verticalScrollBar(), &QScrollBar::sliderPressed, this, [this] { beginLiveScroll(); });
     connect(verticalScrollBar(), &QScrollBar::sliderReleased, this, [this] { endLiveScroll(); });
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, [this](int action) { keepScroll(action); });
+}
+
+void KXFontTableView::awaitMoreRows(bool awaiting)
+{
+    awaitingRows_ = awaiting;
+    keptScroll_ = {};
+}
+
+void KXFontTableView::keepScroll(int action)
+{
+    if (!awaitingRows_)
+        return;
+    // Emitted before the bar moves: value() is where it was, sliderPosition() where it goes.
+    const QScrollBar* bar = verticalScrollBar();
+    const auto stepPast = [&](int step) {
+        const double from = keptScroll_.kind == KeptScroll::Kind::Offset ? keptScroll_.value : bar->value();
+        if (from + step > bar->maximum())
+            keptScroll_ = {KeptScroll::Kind::Offset, from + step};
+        else
+            keptScroll_ = {};
+    };
+    switch (action) {
+    case QAbstractSlider::SliderToMaximum:
+        keptScroll_ = {KeptScroll::Kind::End, 0};
+        break;
+    case QAbstractSlider::SliderPageStepAdd:
+        stepPast(bar->pageStep());
+        break;
+    case QAbstractSlider::SliderSingleStepAdd:
+        stepPast(bar->singleStep());
+        break;
+    case QAbstractSlider::SliderMove:
+        if (bar->isSliderDown())
+            keptScroll_ = {KeptScroll::Kind::Share, bar->maximum() > 0 ? double(bar->sliderPosition()) / bar->maximum() : 0};
+        else if (bar->sliderPosition() < bar->value())
+            keptScroll_ = {}; // the wheel, upwards
+        break;
+    default:
+        keptScroll_ = {};
+        break;
+    }
+}
+
+void KXFontTableView::moreRowsArrived()
+{
+    const KeptScroll kept = keptScroll_;
+    awaitMoreRows(false);
+    if (kept.kind == KeptScroll::Kind::None)
+        return;
+    // The bar's range follows the new rows only once they are laid out, which Qt leaves for later.
+    doItemsLayout();
+    QScrollBar* bar = verticalScrollBar();
+    switch (kept.kind) {
+    case KeptScroll::Kind::End:
+        bar->setValue(bar->maximum());
+        break;
+    case KeptScroll::Kind::Offset:
+        bar->setValue(static_cast<int>(std::min<double>(kept.value, bar->maximum())));
+        break;
+    case KeptScroll::Kind::Share:
+        bar->setValue(static_cast<int>(std::lround(kept.value * bar->maximum())));
+        break;
+    case KeptScroll::Kind::None:
+        break;
+    }
 }
 
 KXFontTableView::~KXFontTableView() = default;

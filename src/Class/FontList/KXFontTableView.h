@@ -72,6 +72,15 @@ public:
     // The rows in view, first and last (-1 when none).
     std::pair<int, int> visibleRows() const;
 
+    // While more rows are on their way below the rows shown (the rest of a reload), a scroll the
+    // person asks for beyond the rows shown (End; Page Down or Down past the last row; the thumb
+    // dragged) is kept and carried out on the whole list once the rows are in: End ends at the
+    // last row, a dragged thumb stays where it was let go. A scroll back up drops what was kept.
+    // awaitMoreRows(false) drops it too (the rows shown are all there is);
+    // moreRowsArrived() lays the rows out now and carries out what was kept.
+    void awaitMoreRows(bool awaiting);
+    void moreRowsArrived();
+
 protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -94,7 +103,17 @@ private:
     void keepNearbyPreviews();
     void updateCursor(const QPoint& position);
 
+    // A scroll asked for while more rows are to come: to the end, to a point (pixels from the
+    // top), or to a share of the whole height (the thumb's place).
+    struct KeptScroll {
+        enum class Kind { None, End, Offset, Share } kind = Kind::None;
+        double value = 0;
+    };
+    void keepScroll(int action);
+
     double rowHeight_ = 90;
+    bool awaitingRows_ = false;
+    KeptScroll keptScroll_;
     QPersistentModelIndex hovered_;
     QPoint hoverPosition_;
     bool liveScrolling_ = false;

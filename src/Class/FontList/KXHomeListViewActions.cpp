@@ -277,15 +277,19 @@ void KXHomeListView::showReloadedRows(Ref<foundation::MutableArray> rows)
     // Replaced directly: the selection and the empty-list view stay as they are.
     dataArray_ = std::move(rows);
     model_->setRecords(dataArray_);
+    listTableView_->awaitMoreRows(reload_->readingRest());
 }
 
 void KXHomeListView::showRestOfReload(const KXListReload::Rest& rest)
 {
     // Below the rows shown: what is in view stays where it is.
-    if (rest.following)
+    if (rest.following) {
         model_->appendRecords(*rest.following);
-    else if (rest.replacement)
-        showReloadedRows(rest.replacement);
+    } else if (rest.replacement) {
+        dataArray_ = rest.replacement;
+        model_->setRecords(dataArray_);
+    }
+    listTableView_->moreRowsArrived();
 }
 
 void KXHomeListView::filterViewTagsClick(const Ref<foundation::Dictionary>& tags)

@@ -73,6 +73,8 @@ public:
     static constexpr double kDeletedFolderDelay = 0.5;
     static constexpr double kOrderHandOverDelay = 5.0;
     static constexpr const char* kDefaultFolderToast = "默认分组不支持修改";
+    // Shown at the store tab's click, while the desktop starts the browser.
+    static constexpr const char* kOpeningStoreMessage = "正在打开字体商城…";
     // The group pop-up's origins: the favourite folders and the followed collections.
     static constexpr const char* kFoldersOrigin = "fontManage";
     static constexpr const char* kFollowedOrigin = "myfocus";

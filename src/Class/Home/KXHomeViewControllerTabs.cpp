@@ -18,6 +18,8 @@
 #include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/Update/KXUPDateAPPView.h"
+#include "Class/Theme/ToastPresenter.h"
+#include "Platform/Desktop/URLOpener.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -162,8 +164,15 @@ void KXHomeViewController::openStorePage()
 {
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
     const std::string address = Id(defaults.stringForKey(KXAccountState::signedIn() ? "my_shop_url" : "shop_url")).stringValue();
-    if (!address.empty())
-        KXOpenFailedAlert::openURL(this, address);
+    if (address.empty())
+        return;
+    // The desktop takes a moment to start the browser, or to fail: the click is answered at once.
+    const auto toasts = ToastPresenter::shared();
+    const bool announced = toasts && desktop::URLOpener::acceptedWebAddress(address);
+    if (announced)
+        toasts->show(kOpeningStoreMessage, ToastStyle::Info, ToastWindow{window()});
+    if (!KXOpenFailedAlert::openURL(this, address) && announced)
+        toasts->dismiss(); // the alert says why instead
 }
 
 void KXHomeViewController::backToCloudBtn()

@@ -1,10 +1,14 @@
 #include "Class/FontList/KXFontListModel.h"
 #include "FontListTestSupport.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Foundation.h"
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
 
 using foundation::Id;
 
@@ -63,4 +67,43 @@ TEST(KXFontListModel, RecordsWithoutAnIdAreNeverFoundById)
     EXPECT_EQ(model.rowOfFontid(-1), -1);
     EXPECT_FALSE(model.recordOfFontid(0));
     EXPECT_EQ(model.rowOfFontid(1002), 3);
+}
+
+namespace {
+
+// A record that tells on which thread it was freed.
+class FreedRecord final : public KXFontBaseModel {
+public:
+    explicit FreedRecord(std::promise<bool>& freedOnMain)
+        : freedOnMain_(freedOnMain)
+    {
+    }
+    ~FreedRecord() override { freedOnMain_.set_value(dispatch::isMainThread()); }
+
+private:
+    std::promise<bool>& freedOnMain_;
+};
+
+} // namespace
+
+TEST(KXFontListModel, ALongListLetGoIsFreedOffTheMainThread)
+{
+    KXFontListModel model;
+    std::promise<bool> longFreedOnMain, shortFreedOnMain;
+    auto longList = fontlisttest::records(static_cast<int>(KXFontListModel::kLongList));
+    longList->addObject(Id(std::make_shared<FreedRecord>(longFreedOnMain)));
+    model.setRecords(std::move(longList));
+    model.setRecords(fontlisttest::records(3));
+    auto freed = longFreedOnMain.get_future();
+    ASSERT_EQ(freed.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_FALSE(freed.get()) << "a reload does not wait for the old rows to be freed";
+
+    // A short list is not worth a hand-over.
+    auto shortList = fontlisttest::records(3);
+    shortList->addObject(Id(std::make_shared<FreedRecord>(shortFreedOnMain)));
+    model.setRecords(std::move(shortList));
+    model.setRecords(nullptr);
+    auto shortFreed = shortFreedOnMain.get_future();
+    ASSERT_EQ(shortFreed.wait_for(std::chrono::seconds(0)), std::future_status::ready);
+    EXPECT_TRUE(shortFreed.get());
 }

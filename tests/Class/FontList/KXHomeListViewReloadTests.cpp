@@ -13,6 +13,7 @@
 #include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <cmath>
 #include <vector>
 
 using foundation::Id;
@@ -125,4 +126,77 @@ TEST(KXHomeListViewReload, ALanguageChosenWhileTheCloudListReadsShowsThatLanguag
     KXBaseDBManager::shareDBManager().waitForBackgroundReads();
     dispatch::RunLoop::drain();
     EXPECT_EQ(panel.list.listModel()->rowCount(), 3);
+}
+
+namespace {
+
+// The panel on the cloud tab with its first rows laid out and the rest still on its way (the main
+// queue, where it lands, is not run meanwhile).
+KXFontTableView* awaitingTheRest(ReloadingPanel& panel)
+{
+    panel.list.setTabTypeNum(KXHomeListView::ModeCloud);
+    KXFontTableView* table = panel.list.listTableView();
+    table->doItemsLayout();
+    EXPECT_TRUE(panel.list.reload().readingRest());
+    EXPECT_EQ(panel.list.listModel()->rowCount(), static_cast<int>(kFirstRows));
+    return table;
+}
+
+} // namespace
+
+TEST(KXHomeListViewReload, EndWhileTheRestIsOnItsWayReachesTheLastFont)
+{
+    ReloadingPanel panel;
+    const auto whole = wholeList();
+    KXFontTableView* table = awaitingTheRest(panel);
+    QScrollBar* bar = table->verticalScrollBar();
+    QTest::keyClick(table, Qt::Key_End);
+    EXPECT_EQ(bar->value(), bar->maximum()) << "at the end of the rows shown meanwhile";
+
+    ASSERT_TRUE(panel.restLanded());
+    table->doItemsLayout();
+    EXPECT_EQ(panel.list.listModel()->rowCount(), static_cast<int>(whole.size()));
+    EXPECT_EQ(bar->value(), bar->maximum()) << "the thumb stays at the end";
+    EXPECT_EQ(table->visibleRows().second, static_cast<int>(whole.size()) - 1);
+
+    // Home after End: the person went back up, nothing is carried out later.
+    panel.list.cnBtnClick();
+    table->doItemsLayout();
+    ASSERT_TRUE(panel.list.reload().readingRest());
+    QTest::keyClick(table, Qt::Key_End);
+    QTest::keyClick(table, Qt::Key_Home);
+    ASSERT_TRUE(panel.restLanded());
+    table->doItemsLayout();
+    EXPECT_EQ(bar->value(), 0);
+}
+
+TEST(KXHomeListViewReload, PageDownAndTheThumbDraggedWhileTheRestIsOnItsWayAreCarriedOutOnTheWholeList)
+{
+    ReloadingPanel panel;
+    const auto whole = wholeList();
+    KXFontTableView* table = awaitingTheRest(panel);
+    QScrollBar* bar = table->verticalScrollBar();
+    const int page = bar->pageStep();
+    ASSERT_GT(static_cast<int>(whole.size()) * table->rowPitch(), 3 * page) << "the whole list is long enough";
+
+    // Twice a page down from the top, past the rows shown.
+    QTest::keyClick(table, Qt::Key_PageDown);
+    QTest::keyClick(table, Qt::Key_PageDown);
+    ASSERT_TRUE(panel.restLanded());
+    table->doItemsLayout();
+    EXPECT_EQ(bar->value(), 2 * page);
+
+    // The thumb dragged to the middle of the rows shown is the middle of the whole list.
+    panel.list.cnBtnClick();
+    table->doItemsLayout();
+    ASSERT_TRUE(panel.list.reload().readingRest());
+    const int shownMaximum = bar->maximum();
+    bar->setSliderDown(true);
+    bar->setSliderPosition(shownMaximum / 2);
+    bar->setSliderDown(false);
+    const double share = static_cast<double>(shownMaximum / 2) / shownMaximum;
+    ASSERT_TRUE(panel.restLanded());
+    table->doItemsLayout();
+    ASSERT_GT(bar->maximum(), shownMaximum);
+    EXPECT_EQ(bar->value(), static_cast<int>(std::lround(share * bar->maximum())));
 }

@@ -24,6 +24,7 @@
 #include "Class/UIKit/KXBaseView.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXWindowDrag.h"
+#include "Class/Theme/ToastPresenter.h"
 #include "Class/Update/KXUPDateAPPView.h"
 #include "Platform/Crypto/Base64.h"
 #include "Platform/Desktop/URLOpener.h"
@@ -466,6 +467,66 @@ TEST_F(KXHomeViewControllerTest, TheStoreLeavesThePagesTheListAndTheTabAsTheyAre
     EXPECT_EQ(kx_subviews(&home).size(), 5u);
 }
 
+
+namespace {
+
+// The toasts of the store tab, and whether one was taken back.
+class StoreToastRecorder final : public ToastPresenter {
+public:
+    void show(const std::string& message, ToastStyle style, ToastWindow window) override
+    {
+        shown.push_back(message);
+        styles.push_back(style);
+        windows.push_back(window.handle);
+        onScreen = true;
+    }
+    void dismiss() override { onScreen = false; }
+
+    std::vector<std::string> shown;
+    std::vector<ToastStyle> styles;
+    std::vector<void*> windows;
+    bool onScreen = false;
+};
+
+} // namespace
+
+TEST_F(KXHomeViewControllerTest, TheStoreTabSaysAtOnceThatTheStoreIsOpening)
+{
+    hubDefaults().setObject(Id("https://s.example/shop"), "shop_url");
+    auto& home = open();
+    auto toasts = std::make_shared<StoreToastRecorder>();
+    const auto previous = ToastPresenter::shared();
+    ToastPresenter::setShared(toasts);
+    {
+        desktop::ScopedRecordingURLOpener opener;
+        home.tabViewTouched(home.fontStoreBtn());
+        ASSERT_EQ(opener.opened().size(), 1u);
+    }
+    EXPECT_EQ(toasts->shown, std::vector<std::string>{"正在打开字体商城…"});
+    EXPECT_EQ(toasts->styles, std::vector<ToastStyle>{ToastStyle::Info});
+    EXPECT_EQ(toasts->windows, std::vector<void*>{home.window()});
+    EXPECT_TRUE(toasts->onScreen);
+
+    // The desktop could not start a browser: the alert says so, and the toast goes.
+    {
+        desktop::ScopedRecordingURLOpener opener;
+        opener.opener().setLaunchError("Could not start xdg-open");
+        home.tabViewTouched(home.fontStoreBtn());
+    }
+    EXPECT_EQ(toasts->shown.size(), 2u);
+    EXPECT_FALSE(toasts->onScreen);
+    KXOpenFailedAlert::alertOf(&home)->closeBtnClick();
+
+    // An address the browser is never given announces nothing.
+    hubDefaults().setObject(Id("javascript:alert(1)"), "shop_url");
+    {
+        desktop::ScopedRecordingURLOpener opener;
+        home.tabViewTouched(home.fontStoreBtn());
+    }
+    EXPECT_EQ(toasts->shown.size(), 2u);
+    KXOpenFailedAlert::alertOf(&home)->closeBtnClick();
+    ToastPresenter::setShared(previous);
+}
 
 TEST_F(KXHomeViewControllerTest, AStoreTheBrowserCannotOpenShowsItsAddress)
 {

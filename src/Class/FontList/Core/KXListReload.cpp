@@ -81,9 +81,13 @@ void KXListReload::land(
     readingRest_ = false;
     stopRead_ = nullptr;
     const std::vector<long long> shown = std::exchange(shown_, {});
-    if (!whole)
-        return; // the read failed: the rows shown stay
     Rest rest;
+    // The read failed: the rows shown stay, and the handler learns that nothing more comes.
+    if (!whole) {
+        if (restHandler_)
+            restHandler_(rest);
+        return;
+    }
     if (catalogueGeneration == shownCatalogue_)
         rest.following = following(shown, *whole);
     if (!rest.following)

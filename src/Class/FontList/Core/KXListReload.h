@@ -39,6 +39,9 @@ public:
         // Set instead of `following` when the catalogue changed since the first rows were read:
         // the whole list, to be shown in place of the rows.
         foundation::Ref<foundation::MutableArray> replacement;
+        // Neither is set when the rest could not be read: the rows shown stay as they are, and
+        // nothing more comes.
+        bool failed() const { return !following && !replacement; }
     };
     using RestHandler = std::function<void(const Rest& rest)>;
 

@@ -106,11 +106,13 @@ bool KXBaseDBManager::restoreDamagedCopy()
 
 Ref<MutableArray> KXBaseDBManager::readFonts(const KXCatalogueStatement& statement, const std::function<bool()>& stopped)
 {
-    auto fonts = MutableArray::create();
+    Ref<MutableArray> fonts;
     inCatalogue([&](const Ref<SQDatabase>& db) {
-        fonts = MutableArray::create();
-        if (stopped && stopped())
+        fonts = nullptr;
+        if (stopped && stopped()) {
+            fonts = MutableArray::create();
             return;
+        }
         // A statement that sorts its rows gives the first one only once all are sorted: SQLite
         // asks the stop now and then while it works, and ends the statement when it answers true.
         sqlite3* handle = db->sqliteHandle();
@@ -221,7 +223,8 @@ Ref<MutableArray> KXBaseDBManager::dataArrayBySqlStr(const KXCatalogueStatement&
 {
     if (auto records = takeReadAhead(statement))
         return records;
-    return readFonts(statement);
+    auto records = readFonts(statement);
+    return records ? records : MutableArray::create();
 }
 
 void KXBaseDBManager::readAhead(const KXCatalogueStatement& statement)
@@ -261,6 +264,8 @@ KXBaseDBManager::FirstRows KXBaseDBManager::firstRowsBySqlStr(const KXCatalogueS
     KXCatalogueStatement limited = statement;
     limited.append(" LIMIT ?", {Id(static_cast<long long>(count))});
     first.records = readFonts(limited);
+    if (!first.records)
+        first.records = MutableArray::create();
     first.complete = first.records->count() < count;
     return first;
 }

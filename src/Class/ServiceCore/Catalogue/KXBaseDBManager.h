@@ -103,8 +103,10 @@ public:
     // Reads all rows of the statement on a background queue and hands the records to `done` on
     // that queue's thread, with the contents' generation() of the read (kNoGeneration when it
     // changed meanwhile). Once `stopped`
-    // answers true (it is asked from the reading thread every few rows) the read ends early and
-    // `done` gets nil. The manager waits for its background reads before it ends.
+    // answers true (it is asked from the reading thread every few rows, and while SQLite still
+    // works towards the first row) the read ends early and `done` gets nil; a read that fails,
+    // even part way, gives nil as well, never the rows read before the failure. The manager waits
+    // for its background reads before it ends.
     void readInBackground(KXCatalogueStatement statement, std::function<bool()> stopped,
         std::function<void(foundation::Ref<foundation::MutableArray>, unsigned long long generation)> done);
     // Returns once no background read is under way (each one's `done` has returned).
@@ -162,6 +164,7 @@ private:
     // must start its result afresh. False when the file cannot be opened.
     bool inCatalogue(const std::function<void(const foundation::Ref<SQDatabase>&)>& block);
     bool restoreDamagedCopy();
+    // Nil when the file cannot be opened or the statement fails; empty when it finds nothing.
     foundation::Ref<foundation::MutableArray> readFonts(const KXCatalogueStatement& statement,
         const std::function<bool()>& stopped = {});
     foundation::Ref<foundation::MutableArray> takeReadAhead(const KXCatalogueStatement& statement);

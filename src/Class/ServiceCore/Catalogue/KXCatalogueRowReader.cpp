@@ -1,9 +1,11 @@
 #include "Class/ServiceCore/Catalogue/KXCatalogueRowReader.h"
 
+#include "Class/ServiceCore/Catalogue/KXCatalogueLog.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Lib/SQLKit/SQResultSet.h"
 #include "Lib/SQLKit/SQStatement.h"
 #include "Platform/Dispatch/Queue.h"
+#include "Platform/Foundation/Format.h"
 
 #include <sqlite3.h>
 
@@ -237,7 +239,20 @@ Ref<MutableArray> KXCatalogueRowReader::fontRecords(const std::function<bool()>&
     // Asked every few rows: a read that is no longer wanted leaves the queue free soon.
     constexpr std::size_t kRowsBetweenStops = 64;
     std::size_t sinceStop = 0;
-    while (rows_.next()) {
+    bool failed = false;
+    // Stepped here rather than through the result set: a stop this read asked for ends the
+    // statement with SQLITE_INTERRUPT, which is the read's own outcome and no error to report.
+    for (;;) {
+        const int rc = sqlite3_step(handle_);
+        if (rc != SQLITE_ROW) {
+            if (rc != SQLITE_DONE && !(rc == SQLITE_INTERRUPT && stopped && stopped())) {
+                failed = true;
+                kxcatalogue::log(foundation::format("the catalogue's rows could not be read (%d: %s)", rc,
+                    sqlite3_errmsg(sqlite3_db_handle(handle_))));
+            }
+            rows_.close();
+            break;
+        }
         if (stopped && ++sinceStop == kRowsBetweenStops) {
             sinceStop = 0;
             if (stopped())
@@ -302,11 +317,13 @@ Ref<MutableArray> KXCatalogueRowReader::fontRecords(const std::function<bool()>&
         handoff->changed.wait(guard, [&] { return handoff->made; });
         if (handoff->failure)
             std::rethrow_exception(handoff->failure);
-        return records;
+        return failed ? nullptr : records;
     }
     // Nobody else touches the batches now.
     auto batches = std::move(handoff->ready);
     guard.unlock();
+    if (failed)
+        return nullptr;
     for (const auto& ready : batches)
         makeRecords(*ready, *records);
     return records;

@@ -55,7 +55,9 @@ public:
     // name and a fontid below 1 (a keyword row) takes its keyword. Text that is not UTF-8 reads as
     // nil, except in URL columns whose base is replaced, where bad bytes become U+FFFD.
     // `stopped`, when given, is asked every few rows: once it answers true the read ends there and
-    // the records are those of the rows read so far.
+    // the records are those of the rows read so far, also when SQLite ended the statement for the
+    // stop. Nil when the statement failed, so that a failed read is never taken for a short list
+    // (the failure is logged).
     foundation::Ref<foundation::MutableArray> fontRecords(const std::function<bool()>& stopped = {});
 
     // The index of the column, -1 when the result set has none by that name.

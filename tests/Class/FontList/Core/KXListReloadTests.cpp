@@ -157,6 +157,27 @@ TEST_F(KXListReloadTest, ABackgroundReadThatIsToldToStopEndsWithoutRows)
     EXPECT_GE(asked.load(), 1);
 }
 
+TEST_F(KXListReloadTest, ARestThatFailsPartWayLeavesTheRowsShownAsTheyAre)
+{
+    // Rows up to the fifth in fontid order, then a failure in the middle of the read (SQLite's
+    // abs() of the smallest integer overflows); the first three come before it.
+    const auto all = whole(KXCatalogueStatement("SELECT * FROM fp_fonts ORDER BY fontid"));
+    ASSERT_GT(all.size(), 5u);
+    const KXCatalogueStatement failing(
+        "SELECT * FROM fp_fonts WHERE abs(CASE WHEN fontid > ? THEN -9223372036854775808 ELSE 1 END) > 0 ORDER BY fontid",
+        {Id(all[4])});
+    auto list = reload(3);
+    const auto first = list->start(failing);
+    EXPECT_EQ(fontids(first.get()), std::vector<long long>(all.begin(), all.begin() + 3));
+    ASSERT_TRUE(list->readingRest());
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return !rests_.empty(); }, 30));
+    EXPECT_FALSE(list->readingRest());
+    ASSERT_EQ(rests_.size(), 1u);
+    // Told that nothing more comes: neither the two rows read before the failure nor a shorter list.
+    EXPECT_FALSE(rests_[0].following);
+    EXPECT_FALSE(rests_[0].replacement);
+}
+
 TEST(KXListReloadFollowing, RowsThatTieComeOnceWhateverTheirOrderInTheWholeList)
 {
     // The whole list leads with the rows shown.

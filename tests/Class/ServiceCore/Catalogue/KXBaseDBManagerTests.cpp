@@ -7,6 +7,7 @@
 #include "Class/ServiceCore/Catalogue/KXSuggestionIndex.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Lib/SQLKit/SQLog.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Foundation/NewFiles.h"
@@ -873,4 +874,96 @@ TEST(KXBaseDBManager, AnObserverOfTheRestoreMayReadTheCatalogueAgain)
     const bool returned = done.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
     ASSERT_TRUE(returned) << "the observer waits for the restore that posted to it";
     EXPECT_EQ(seenByObserver, rows);
+}
+
+namespace {
+
+// The outcome of one background read, waited for on the calling thread.
+struct BackgroundRead {
+    foundation::Ref<foundation::MutableArray> records;
+    std::atomic<int> asked = 0;
+};
+
+void readToTheEnd(KXBaseDBManager& manager, const KXCatalogueStatement& statement, BackgroundRead& read,
+    const std::function<bool(int question)>& stopAt)
+{
+    std::promise<void> landed;
+    manager.readInBackground(
+        statement, [&] { return stopAt(++read.asked); },
+        [&](foundation::Ref<foundation::MutableArray> records, unsigned long long) {
+            read.records = std::move(records);
+            landed.set_value();
+        });
+    landed.get_future().wait();
+}
+
+// Rows up to the fifth in fontid order, then a failure in the middle of the read (SQLite's abs()
+// of the smallest integer overflows).
+KXCatalogueStatement failingAfterFifthFont(const fs::path& file)
+{
+    const long long fifth = count(file, "SELECT fontid FROM fp_fonts ORDER BY fontid LIMIT 1 OFFSET 4");
+    return KXCatalogueStatement(
+        "SELECT * FROM fp_fonts WHERE abs(CASE WHEN fontid > ? THEN -9223372036854775808 ELSE 1 END) > 0 ORDER BY fontid",
+        {Id(fifth)});
+}
+
+} // namespace
+
+TEST(KXBaseDBManagerLarge, AReadIsAskedAboutItsStopWhileSQLiteWorksTowardsItsFirstRow)
+{
+    KXBaseDBManager manager(largeCatalogue());
+    // No row matches: the whole table is read and sorted before the statement can answer.
+    const KXCatalogueStatement nothing(
+        "SELECT * FROM fp_fonts WHERE fontname = ? ORDER BY default_sort DESC, fontname", {Id("no such font")});
+    BackgroundRead read;
+    readToTheEnd(manager, nothing, read, [](int) { return false; });
+    ASSERT_TRUE(read.records);
+    EXPECT_EQ(read.records->count(), 0u);
+    // Once before the statement and once after it, and along the way: a newer reload need not
+    // wait for the whole table to be worked through.
+    EXPECT_GT(read.asked.load(), 4);
+}
+
+TEST(KXBaseDBManagerLarge, AReadStoppedWhileSQLiteSortsEndsWithoutRowsAndLogsNoError)
+{
+    std::mutex mutex;
+    std::vector<std::string> sqlLines;
+    const SQLogSink previous = SQSetLogSink([&](const std::string& line) {
+        std::lock_guard lock(mutex);
+        sqlLines.push_back(line);
+    });
+    ScopedCatalogueLog catalogueLog;
+    KXBaseDBManager manager(largeCatalogue());
+    BackgroundRead read;
+    // The first question comes before the statement starts; from the second on, the read is
+    // no longer wanted.
+    readToTheEnd(manager, KXCatalogueStatement("SELECT * FROM fp_fonts ORDER BY fontname, fontid"), read,
+        [](int question) { return question >= 2; });
+    SQSetLogSink(previous);
+    EXPECT_FALSE(read.records);
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(sqlLines, std::vector<std::string>{}) << "a stop the read asked for is no error";
+    EXPECT_EQ(catalogueLog.lines(), std::vector<std::string>{});
+}
+
+TEST(KXBaseDBManager, AReadThatFailsPartWayIsToldApartFromAShortList)
+{
+    ScopedCatalogueLog log;
+    const fs::path file = copyOfSampleCatalogue();
+    KXBaseDBManager manager(file);
+    const KXCatalogueStatement failing = failingAfterFifthFont(file);
+
+    BackgroundRead failed;
+    readToTheEnd(manager, failing, failed, [](int) { return false; });
+    EXPECT_FALSE(failed.records) << "not the five rows read before the failure";
+    EXPECT_EQ(manager.dataArrayBySqlStr(failing)->count(), 0u) << "a failed read finds nothing";
+    ASSERT_EQ(log.lines().size(), 2u);
+    EXPECT_NE(log.lines()[0].find("integer overflow"), std::string::npos) << log.lines()[0];
+
+    // A statement that finds nothing is an empty list, not a failure.
+    BackgroundRead empty;
+    readToTheEnd(manager, KXCatalogueStatement("SELECT * FROM fp_fonts WHERE fontid < 0 ORDER BY fontid"), empty,
+        [](int) { return false; });
+    ASSERT_TRUE(empty.records);
+    EXPECT_EQ(empty.records->count(), 0u);
 }
