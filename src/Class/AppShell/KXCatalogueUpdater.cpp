@@ -146,7 +146,12 @@ bool KXCatalogueUpdater::updateAppData(std::function<void(bool)> done)
                 dispatch::mainQueue().async([this, job, applied] { finish(job, applied); });
             });
         },
-        [this, job](const Ref<foundation::Dictionary>&) { finish(job, false); });
+        [this, job](const Ref<foundation::Dictionary>& failure) {
+            logProblem(KXHTTPREQUEST::isInsecureAddressRefusal(failure)
+                           ? "the package address " + job->url + " is not secure and could not be fetched over https"
+                           : "the package could not be downloaded: " + Id(failure)[foundation::NSLocalizedDescriptionKey].stringValue());
+            finish(job, false);
+        });
     return true;
 }
 

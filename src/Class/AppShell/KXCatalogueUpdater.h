@@ -18,7 +18,8 @@ class KXHTTPREQUEST;
 // minimised or closed: a partial package is unpacked and its "fonts.txt" rows merged into the
 // catalogue; a full package is unpacked into a staging folder and its "fonts.sqlite", once it is
 // known to be a catalogue, replaces the catalogue file. Success advances "dataVersion" and clears
-// the pending update; any failure leaves it pending for the next minimise or close.
+// the pending update; any failure leaves it pending for the next minimise or close. The package is
+// fetched by KXHTTPREQUEST's download queue, so an http address is fetched over https or refused.
 //
 // One job runs at a time; the updater must outlive its jobs (the shared one lives for the process). The pending pair is read once, on the main thread, when a job starts;
 // the download and unpacking run off the main thread and the outcome is written back on the main

@@ -51,6 +51,8 @@ const char* failureText(KXUpdateDownload::Failure failure)
         return KXUPDateCenterVC::kIncompleteOffer;
     case Failure::NoSpace:
         return KXUPDateCenterVC::kNoSpace;
+    case Failure::LargerThanOffer:
+        return KXUPDateCenterVC::kLargerThanOffer;
     case Failure::Unverified:
     case Failure::UnsupportedFile:
         return KXUPDateCenterVC::kCheckFailed;

@@ -26,7 +26,8 @@ class QLabel;
 // The failure text says what failed: an offer the client refused (no usable address, no size or
 // hash for the package, a size past the download ceiling) never reached the network; a disk too
 // full for the package asks to make room; a version request or a download that failed on its way
-// asks to check the network; a package that failed its check was deleted.
+// asks to check the network; a body past the announced size was stopped before it was kept; a
+// package that failed its check was deleted.
 // Main thread only.
 class KXUPDateCenterVC : public QWidget {
     Q_OBJECT
@@ -35,6 +36,7 @@ public:
     static constexpr const char* kDownloadFailed = "更新包下载失败，请检查网络后重试";
     static constexpr const char* kIncompleteOffer = "更新包信息不完整，暂时无法更新，请稍后重试";
     static constexpr const char* kCheckFailed = "更新包校验失败，已删除下载的文件，请重试";
+    static constexpr const char* kLargerThanOffer = "更新包超出声明的大小，已停止下载，未保存任何文件";
     static constexpr const char* kNoSpace = "磁盘空间不足，无法下载更新包，请清理磁盘后重试";
 
     // Starts the download (setUPDownload) unless `download` is given idle for tests.

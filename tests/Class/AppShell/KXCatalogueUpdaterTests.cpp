@@ -326,17 +326,17 @@ TEST_F(KXCatalogueUpdaterTest, ARefusedCatalogueLeavesTheCatalogueAndTheDataVers
     ASSERT_TRUE(ZipArchive::createZipFileAtPath(package.string(), std::vector<std::string>{candidate.string()}));
     const auto bytes = foundation::Data::dataWithContentsOfFile(package);
     ASSERT_TRUE(bytes);
-    urltest::HttpServer server;
-    server.routes().Get("/packages/full.zip", [&bytes](const httplib::Request&, httplib::Response& res) {
+    const auto server = trustedServer();
+    server->routes().Get("/packages/full.zip", [&bytes](const httplib::Request&, httplib::Response& res) {
         res.set_header("Connection", "close"); // nothing kept alive for the server to wait out
         res.set_content(std::string(bytes->view()), "application/zip");
     });
-    server.start();
+    server->start();
 
     const long long before = rows();
     const auto generation = database_->generation();
     state().setUpdateDataDic(foundation::Dictionary::create(
-        {{Id("data_version"), Id("20261215120000")}, {Id("dataUrl"), Id(server.url("/packages/full.zip"))}}));
+        {{Id("data_version"), Id("20261215120000")}, {Id("dataUrl"), Id(server->url("/packages/full.zip"))}}));
     state().setPartialUpdate(false);
     EXPECT_EQ(update(), false);
     EXPECT_EQ(rows(), before);
@@ -355,19 +355,19 @@ TEST_F(KXCatalogueUpdaterTest, AFontsTxtOverTheLimitIsNeitherWrittenNorReadAndSt
     constexpr std::size_t kSpaces = std::size_t{64} << 20;
     const std::string package = spacedPackage(kSpaces);
     std::atomic<int> downloads = 0;
-    urltest::HttpServer server;
-    server.routes().Get("/packages/partial.zip", [&](const httplib::Request&, httplib::Response& res) {
+    const auto server = trustedServer();
+    server->routes().Get("/packages/partial.zip", [&](const httplib::Request&, httplib::Response& res) {
         ++downloads;
         res.set_header("Connection", "close"); // nothing kept alive for the server to wait out
         res.set_content(package, "application/zip");
     });
-    server.start();
+    server->start();
     KXCatalogueUpdater updater(database_.get(), 1 << 20);
     const long long before = rows();
 
     for (int attempt = 1; attempt <= 3; ++attempt) {
         SCOPED_TRACE(attempt);
-        setPendingAt(server.url("/packages/partial.zip"), "20261201120000", true);
+        setPendingAt(server->url("/packages/partial.zip"), "20261201120000", true);
         resetPeakResidentSize();
         const std::uint64_t resident = statusBytes("VmRSS");
         const std::uint64_t written = bytesWritten();
@@ -390,14 +390,14 @@ TEST_F(KXCatalogueUpdaterTest, AFontsTxtWithinTheLimitIsReadOnceIntoOneBuffer)
     constexpr std::size_t kSpaces = std::size_t{64} << 20;
     static_assert(kSpaces < KXCatalogueUpdater::kMaximumFontsTextBytes);
     const std::string package = spacedPackage(kSpaces);
-    urltest::HttpServer server;
-    server.routes().Get("/packages/partial.zip", [&](const httplib::Request&, httplib::Response& res) {
+    const auto server = trustedServer();
+    server->routes().Get("/packages/partial.zip", [&](const httplib::Request&, httplib::Response& res) {
         res.set_header("Connection", "close");
         res.set_content(package, "application/zip");
     });
-    server.start();
+    server->start();
     const long long before = rows();
-    setPendingAt(server.url("/packages/partial.zip"), "20261201120000", true);
+    setPendingAt(server->url("/packages/partial.zip"), "20261201120000", true);
 
     // The address sanitizer writes the shadow of each large block it hands out, the parser's
     // reservations of several times the text among them, which are otherwise never touched.
@@ -409,6 +409,53 @@ TEST_F(KXCatalogueUpdaterTest, AFontsTxtWithinTheLimitIsReadOnceIntoOneBuffer)
     EXPECT_EQ(rows(), before);
     EXPECT_FALSE(state().updateDataDic());
     EXPECT_EQ(defaults().stringForKey("dataVersion")->utf8(), "20261201120000");
+    EXPECT_TRUE(leftNothingBehind());
+}
+
+// A package address over http (the data reply's own, or rewritten on its way) is fetched over
+// https at the same host, port and path.
+TEST_F(KXCatalogueUpdaterTest, AnHttpPackageAddressIsFetchedOverHttps)
+{
+    const std::string secure = service().baseUrl() + "files/packages/partial.zip";
+    ASSERT_TRUE(secure.starts_with("https://"));
+    const long long before = rows();
+    setPendingAt("http" + secure.substr(5), "20261201120000", true);
+    EXPECT_EQ(update(), true);
+    EXPECT_EQ(rows(), before + 2);
+    EXPECT_EQ(defaults().stringForKey("dataVersion")->utf8(), "20261201120000");
+    EXPECT_FALSE(state().updateDataDic());
+    EXPECT_TRUE(leftNothingBehind());
+}
+
+// Where only http would bring the package, it is never fetched over http: nothing is merged and
+// the update stays pending.
+TEST_F(KXCatalogueUpdaterTest, AnHttpPackageAddressWithoutHttpsIsRefused)
+{
+    const fs::path package = fs::path(std::getenv("CORVANE_BINARY_DIR")) / "resources/service-files/packages/partial.zip";
+    const auto bytes = foundation::Data::dataWithContentsOfFile(package);
+    ASSERT_TRUE(bytes);
+    std::atomic<int> plainHits = 0;
+    urltest::HttpServer plain;
+    plain.routes().Get("/packages/partial.zip", [&](const httplib::Request&, httplib::Response& res) {
+        ++plainHits;
+        res.set_header("Connection", "close");
+        res.set_content(std::string(bytes->view()), "application/zip");
+    });
+    plain.start();
+    const std::string url = plain.url("/packages/partial.zip");
+    ASSERT_TRUE(url.starts_with("http://"));
+
+    const long long before = rows();
+    const auto generation = database_->generation();
+    setPendingAt(url, "20261201120000", true);
+    EXPECT_EQ(update(), false);
+    EXPECT_EQ(plainHits.load(), 0) << "fetched over http";
+    EXPECT_EQ(rows(), before);
+    EXPECT_EQ(cataloguetest::count(file_, "SELECT COUNT(*) FROM fp_fonts WHERE fontid IN (1901, 1902)"), 0);
+    EXPECT_EQ(database_->generation(), generation);
+    EXPECT_EQ(defaults().stringForKey("dataVersion")->utf8(), "A20200326154556");
+    EXPECT_TRUE(state().updateDataDic()) << "still pending for the next minimise or close";
+    EXPECT_TRUE(state().isPartialUpdate());
     EXPECT_TRUE(leftNothingBehind());
 }
 

@@ -14,6 +14,7 @@
 #include "Platform/Crypto/Digest.h"
 #include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/Queue.h"
+#include "Platform/URLLoading/LoopbackServers.h"
 #include "Support/FailingOpeners.h"
 
 #include <QClipboard>
@@ -286,8 +287,8 @@ TEST_F(KXUpdaterTest, ATruncatedTransferFailsAndLeavesNothing)
 }
 
 // A body longer than the reply announced is stopped as soon as it passes that size, whether the
-// response announced its length or not. The bodies are throttled so that a transfer run to its end
-// would outlast the wait.
+// response announced its length or not, and the window says so: nothing was kept, and no check
+// ran. The bodies are throttled so that a transfer run to its end would outlast the wait.
 TEST_F(KXUpdaterTest, ABodyPastTheAnnouncedSizeIsStoppedThere)
 {
     service().setVersionInfo("9.9.0", "新版本", "", "10", "");
@@ -300,11 +301,35 @@ TEST_F(KXUpdaterTest, ABodyPastTheAnnouncedSizeIsStoppedThere)
         KXUPDateCenterVC* page = controller->contentViewController();
         ASSERT_TRUE(waitFor([&] { return settled(*controller); })) << static_cast<int>(kind);
         EXPECT_EQ(page->download()->state(), State::Failed);
-        EXPECT_EQ(page->download()->failure(), KXUpdateDownload::Failure::Unverified);
+        EXPECT_EQ(page->download()->failure(), KXUpdateDownload::Failure::LargerThanOffer);
         EXPECT_TRUE(leftovers().empty()) << "the partial file is deleted";
-        EXPECT_EQ(page->failureLabel()->text(), QString::fromUtf8(KXUPDateCenterVC::kCheckFailed));
+        EXPECT_EQ(page->failureLabel()->text(), QString::fromUtf8(KXUPDateCenterVC::kLargerThanOffer));
         EXPECT_TRUE(page->retryBtn()->isVisible());
     }
+}
+
+// A gzip body whose length on the wire is within the announced size but that decodes past it is
+// stopped where it passes it, and said to be larger than announced, not to have failed a check.
+TEST_F(KXUpdaterTest, AGzipBodyThatDecodesPastTheAnnouncedSizeIsSaidToBeLarger)
+{
+    const std::string body = urltest::gzipped(std::string(4 * 1024 * 1024, '\0'));
+    const long long announced = static_cast<long long>(body.size()) * 2;
+    urltest::RawServer server([&body](int fd) {
+        urltest::RawServer::readRequest(fd);
+        urltest::RawServer::send(fd, "HTTP/1.1 200 OK\r\nContent-Type: application/vnd.debian.binary-package\r\n"
+                                     "Content-Encoding: gzip\r\nConnection: close\r\nContent-Length: "
+                + std::to_string(body.size()) + "\r\n\r\n" + body);
+    });
+    const std::string url = server.url(std::string("/") + kPackage);
+    service().setVersionInfo("9.9.0", "新版本", url, std::to_string(announced), std::string(64, 'a'));
+    KXGlobalDataBase::sharedKXGlobalDataBase().setDownLoadUrl(foundation::String::create(url));
+    auto controller = open();
+    KXUPDateCenterVC* page = controller->contentViewController();
+    ASSERT_TRUE(waitFor([&] { return settled(*controller); }));
+    EXPECT_EQ(page->download()->state(), State::Failed);
+    EXPECT_EQ(page->download()->failure(), KXUpdateDownload::Failure::LargerThanOffer);
+    EXPECT_TRUE(leftovers().empty());
+    EXPECT_EQ(page->failureLabel()->text(), QString::fromUtf8(KXUPDateCenterVC::kLargerThanOffer));
 }
 
 // An offer announcing more than any package may be is refused at the reply, with the refused-offer

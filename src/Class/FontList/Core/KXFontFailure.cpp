@@ -1,5 +1,6 @@
 #include "Class/FontList/Core/KXFontFailure.h"
 
+#include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
 #include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/LogChannel.h"
 #include "Platform/Storage/Paths.h"
@@ -79,6 +80,8 @@ std::string report(Step step, const Ref<foundation::Dictionary>& userInfo)
         line += " (" + cause.description + ")";
     channel().line(line);
 
+    if (!install && KXHTTPREQUEST::isInsecureAddressRefusal(userInfo))
+        return "下载地址不安全，字体未能下载";
     if (cannotWrite(cause.posixError) && !cause.folder.empty())
         return std::string(install ? "文件夹无法写入，字体未能安装：" : "文件夹无法写入，字体未能下载：")
             + foundation::Paths::displayPath(cause.folder);

@@ -93,7 +93,21 @@ public:
     // Download queue. The callbacks of a URL already in flight on this object are dropped. A body
     // longer than maximumDownloadBytes() fails the download (NSURLErrorDataLengthExceedsMaximum)
     // and leaves nothing in the folder.
+    //
+    // What is downloaded here is installed or merged, and no reply carries a digest to check it
+    // against: an http address is fetched over https at the same host, port and path
+    // (secureDownloadAddress), never over http. When that fetch brings no file (no connection, no
+    // TLS, a status outside 2xx) the download is refused: its failure is an NSURLErrorDomain error
+    // with kInsecureAddressCode and kInsecureAddressText, the address as given and the https
+    // failure beneath it (NSUnderlyingError). The bookkeeping keeps the address as given.
     void downloadWithUrl(std::string_view URLString, PercentBlock percent, DictionaryBlock sucess, DictionaryBlock fail);
+    static constexpr long long kInsecureAddressCode = -1022; // NSURLErrorAppTransportSecurityRequiresSecureConnection
+    static constexpr const char* kInsecureAddressText = "下载地址不安全，已拒绝下载";
+    // The address a download fetches: an http address becomes https (the scheme alone changes);
+    // any other is kept as it is.
+    static std::string secureDownloadAddress(std::string_view URLString);
+    // Whether a download failure's user info is the refusal of an address that is not secure.
+    static bool isInsecureAddressRefusal(const foundation::Ref<foundation::Dictionary>& userInfo);
     // The download folder, ending in "/", created when missing; the name is not used.
     static foundation::Ref<foundation::String> creatDirectoryWithSuggestName(const foundation::Ref<foundation::String>& name);
 

@@ -4,6 +4,7 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
 #include "Lib/Networking/NKHTTPSessionManager.h"
+#include "Lib/Networking/NKNetworking.h"
 #include "Platform/Dispatch/OperationQueue.h"
 #include "Platform/Dispatch/Progress.h"
 #include "Platform/Dispatch/Queue.h"
@@ -14,11 +15,13 @@
 #include "Platform/Foundation/URL.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/URLLoading/HTTPURLResponse.h"
+#include "Platform/URLLoading/URLError.h"
 #include "Platform/URLLoading/URLRequest.h"
 #include "Platform/URLLoading/URLSessionConfiguration.h"
 #include "Platform/URLLoading/URLSessionDownloadTask.h"
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <random>
 #include <system_error>
@@ -63,6 +66,37 @@ Ref<foundation::Error> statusError(const Ref<net::URLResponse>& response, const 
                                 URLString);
 }
 
+// Whether the https form of an http address failed to bring the file, as opposed to a failure
+// that http would have met as well (an address that is none, the ceiling, the folder, a cancel).
+bool secureFetchBroughtNoFile(const Ref<foundation::Error>& error)
+{
+    if (error && error->domain() == NKURLResponseSerializationErrorDomain)
+        return true; // a status outside 2xx: an error page instead of the file
+    if (!error || error->domain() != foundation::NSURLErrorDomain)
+        return false;
+    switch (error->code()) {
+    case net::NSURLErrorBadURL:
+    case net::NSURLErrorUnsupportedURL:
+    case net::NSURLErrorCancelled:
+    case net::NSURLErrorDataLengthExceedsMaximum:
+    case net::NSURLErrorCannotCreateFile:
+    case net::NSURLErrorCannotWriteToFile:
+        return false;
+    default:
+        return true;
+    }
+}
+
+Ref<foundation::Error> insecureAddressRefusal(const std::string& URLString, const Ref<foundation::Error>& secureFailure)
+{
+    auto userInfo = foundation::Dictionary::create({
+        {Id(foundation::NSLocalizedDescriptionKey), Id(KXHTTPREQUEST::kInsecureAddressText)},
+        {Id(foundation::NSURLErrorFailingURLStringErrorKey), Id(URLString)},
+        {Id(foundation::NSUnderlyingErrorKey), Id(secureFailure)},
+    });
+    return foundation::Error::errorWithDomain(foundation::NSURLErrorDomain, KXHTTPREQUEST::kInsecureAddressCode, userInfo);
+}
+
 fs::path temporaryNameFor(const fs::path& target)
 {
     std::random_device random;
@@ -70,6 +104,22 @@ fs::path temporaryNameFor(const fs::path& target)
 }
 
 } // namespace
+
+std::string KXHTTPREQUEST::secureDownloadAddress(std::string_view URLString)
+{
+    constexpr std::string_view plain = "http://";
+    const bool isPlain = URLString.size() >= plain.size()
+        && std::equal(plain.begin(), plain.end(), URLString.begin(),
+                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+    if (!isPlain)
+        return std::string(URLString);
+    return "https://" + std::string(URLString.substr(plain.size()));
+}
+
+bool KXHTTPREQUEST::isInsecureAddressRefusal(const Ref<foundation::Dictionary>& userInfo)
+{
+    return Id(userInfo)[foundation::NSLocalizedDescriptionKey].stringValue() == kInsecureAddressText;
+}
 
 Ref<String> KXHTTPREQUEST::creatDirectoryWithSuggestName(const Ref<String>&)
 {
@@ -152,7 +202,9 @@ void KXHTTPREQUEST::finishDownload(const std::string& URLString)
 void KXHTTPREQUEST::startDownload(const std::string& URLString, const std::shared_ptr<DownloadState>& state)
 {
     std::weak_ptr<KXHTTPREQUEST> weak = weak_from_this();
-    auto url = foundation::URL::URLWithString(URLString);
+    const std::string address = secureDownloadAddress(URLString);
+    const bool madeSecure = address != URLString;
+    auto url = foundation::URL::URLWithString(address);
     auto request = url ? net::URLRequest::requestWithURL(url, net::URLRequestCachePolicy::UseProtocolCachePolicy, kTimeoutInterval) : nullptr;
     auto manager = NKHTTPSessionManager::create(nullptr, KXSessionLimits::configuration(KXSessionLimits::kMaxReplyBytes, maximumDownloadBytes_));
 
@@ -175,7 +227,8 @@ void KXHTTPREQUEST::startDownload(const std::string& URLString, const std::share
         state->temporary = temporaryNameFor(target);
         return foundation::URL::fileURLWithPath(state->temporary.string());
     };
-    auto completion = [weak, URLString, state](const Ref<net::URLResponse>& response, const Id&, const Ref<foundation::Error>& taskError) {
+    auto completion = [weak, URLString, madeSecure, state](const Ref<net::URLResponse>& response, const Id&,
+                                                           const Ref<foundation::Error>& taskError) {
         fs::path target;
         fs::path temporary;
         {
@@ -184,6 +237,8 @@ void KXHTTPREQUEST::startDownload(const std::string& URLString, const std::share
             temporary = state->temporary;
         }
         Ref<foundation::Error> error = taskError ? taskError : statusError(response, URLString);
+        if (madeSecure && secureFetchBroughtNoFile(error))
+            error = insecureAddressRefusal(URLString, error);
         if (!error && target.empty())
             error = errorWithDescription(-1, "The download left no file.", URLString);
         std::error_code code;

@@ -186,7 +186,7 @@ void KXUpdateDownload::download(const std::string& url, long long size, std::str
                 return;
             case KXUpdateTransfer::Outcome::Oversized:
                 // More bytes than announced: not the package the reply described.
-                self->fail(Failure::Unverified);
+                self->fail(Failure::LargerThanOffer);
                 return;
             case KXUpdateTransfer::Outcome::NoSpace:
                 self->fail(Failure::NoSpace);

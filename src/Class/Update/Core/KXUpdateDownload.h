@@ -30,8 +30,9 @@ public:
 // too little free space for the announced size, a version request or a transfer that failed on
 // its way, a file that is
 // neither a .deb nor an .AppImage, or one whose size or SHA-256 differs all end in Failed, and a
-// downloaded file that failed its check is deleted. A body that passes the announced size is
-// stopped there and fails its check at once. From Failed, start() tries again; in every other
+// downloaded file that failed its check is deleted. A body that passes the announced size (as
+// announced or as it decodes) is stopped there, its partial file deleted, and ends in Failed
+// (LargerThanOffer): it never reached the check. From Failed, start() tries again; in every other
 // state it does nothing, so showing the window again never restarts a download.
 //
 // open() checks the package's size and SHA-256 once more (it may be opened hours after its
@@ -53,6 +54,7 @@ public:
         OversizedOffer,  // the announced size is above kMaximumPackageBytes
         NoSpace,         // the download folder's disk cannot hold the announced size
         Transfer,        // the version request or the download failed on its way
+        LargerThanOffer, // the body passed the announced size: stopped there, nothing kept
         Unverified,      // size or hash differ, or the file could not be read
         UnsupportedFile, // neither .deb nor .AppImage
     };

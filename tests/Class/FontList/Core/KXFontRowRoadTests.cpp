@@ -25,6 +25,8 @@
 #include "Support/LimitedChild.h"
 #include "Support/TempHome.h"
 
+#include <httplib.h>
+
 #include <algorithm>
 #include <atomic>
 #include <fstream>
@@ -692,6 +694,47 @@ TEST_F(KXFontRowRoadTest, AnotherFontsArchiveLeavesAFileOfTheSameNameToItsFont)
     ASSERT_TRUE(installArchive(first, archiveOf({{"Shared.ttf", "FreeMonoBold.ttf"}})));
     EXPECT_TRUE(sameBytes(folder / "Shared.ttf", "/usr/share/fonts/truetype/freefont/FreeMonoBold.ttf"));
     EXPECT_TRUE(sameBytes(folder / "Shared-1.ttf", "/usr/share/fonts/truetype/freefont/FreeSans.ttf"));
+}
+
+// A font's address over http is fetched over https; where only http would bring the archive,
+// the click is refused as not secure and nothing reaches the font folder.
+TEST_F(KXFontRowRoadTest, AnArchiveAddressOverHttpIsFetchedOverHttpsOrRefused)
+{
+    const auto secured = font(1002, "DejaVu Sans Bold", "DejaVuSans-Bold.zip");
+    ASSERT_TRUE(secured->download_url->hasPrefix("https://"));
+    secured->download_url = String::create("http" + secured->download_url->utf8().substr(5));
+    ASSERT_TRUE(clickAndWait(secured));
+    EXPECT_TRUE(fs::exists(foundation::Paths::userFontsDirectory() / "DejaVuSans-Bold.ttf"));
+    ASSERT_TRUE(waitForQuietTraffic());
+    service().requestLog().clear();
+    toasts_->shown.clear();
+    const auto folderBefore = fontFolder();
+
+    const fs::path archive = fs::path(std::getenv("CORVANE_BINARY_DIR")) / "resources/service-files/fonts/DejaVuSans-BoldOblique.zip";
+    const auto bytes = foundation::Data::dataWithContentsOfFile(archive);
+    ASSERT_TRUE(bytes) << archive;
+    std::atomic<int> plainHits = 0;
+    urltest::HttpServer plain;
+    plain.routes().Get("/fonts/DejaVuSans-BoldOblique.zip", [&](const httplib::Request&, httplib::Response& res) {
+        ++plainHits;
+        res.set_content(std::string(bytes->view()), "application/zip");
+    });
+    plain.start();
+    const auto refused = font(1003, "DejaVu Sans Bold Oblique", "DejaVuSans-BoldOblique.zip");
+    refused->download_url = String::create(plain.url("/fonts/DejaVuSans-BoldOblique.zip"));
+    road_->tableViewAction(refused);
+    ASSERT_TRUE(waitFor([&] { return owner_->restingRedraws[refused.get()] == 2; }));
+    ASSERT_TRUE(waitForQuietTraffic());
+
+    EXPECT_EQ(plainHits.load(), 0) << "fetched over http";
+    EXPECT_EQ(fontFolder(), folderBefore);
+    EXPECT_FALSE(KXDownloadedFontMap::shared().pathForFontname("DejaVu Sans Bold Oblique"));
+    EXPECT_TRUE(reports().empty());
+    ASSERT_EQ(toasts_->shown.size(), 1u);
+    EXPECT_EQ(toasts_->shown[0].message, "下载地址不安全，字体未能下载");
+    EXPECT_EQ(toasts_->shown[0].style, ToastStyle::Error);
+    EXPECT_EQ(refused->progress, 0);
+    EXPECT_FALSE(refused->isLoading);
 }
 
 TEST_F(KXFontRowRoadTest, AFolderThatCannotBeWrittenOrAFullDiskIsNamed)

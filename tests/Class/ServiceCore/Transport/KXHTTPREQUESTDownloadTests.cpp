@@ -63,14 +63,15 @@ void writeFile(const fs::path& path, const std::string& text)
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-// Files at /dl/<name>: `bytes` of body ("new-<name>" repeated), the name in Content-Disposition
+// Over HTTPS, files at /dl/<name>: `bytes` of body ("new-<name>" repeated), the name in Content-Disposition
 // when ?cd= is given, status 500 for the first request of a path that starts with "fail-once",
 // and a hold at the gate for paths that start with "gate".
 class DownloadServer {
 public:
-    DownloadServer()
+    explicit DownloadServer(std::unique_ptr<urltest::HttpServer> server)
+        : server_(std::move(server))
     {
-        server_.routes().Get("/dl/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
+        server_->routes().Get("/dl/(.*)", [this](const httplib::Request& req, httplib::Response& res) {
             const std::string name = req.matches[1];
             int hit = 0;
             {
@@ -101,7 +102,7 @@ public:
             res.set_content(body, "application/octet-stream");
         });
         // No length announced: the total stays unknown.
-        server_.routes().Get("/chunked", [](const httplib::Request&, httplib::Response& res) {
+        server_->routes().Get("/chunked", [](const httplib::Request&, httplib::Response& res) {
             res.set_chunked_content_provider("application/octet-stream", [](std::size_t offset, httplib::DataSink& sink) {
                 if (offset >= 200000) {
                     sink.done();
@@ -112,17 +113,17 @@ public:
             });
         });
         // A font archive that never ends.
-        server_.routes().Get("/Endless.zip", [](const httplib::Request&, httplib::Response& res) {
+        server_->routes().Get("/Endless.zip", [](const httplib::Request&, httplib::Response& res) {
             res.set_chunked_content_provider("application/zip", [](std::size_t, httplib::DataSink& sink) {
                 const std::string chunk(64 * 1024, 'e');
                 return sink.write(chunk.data(), chunk.size());
             });
         });
-        server_.start();
+        server_->start();
     }
-    std::string chunkedURL() const { return server_.url("/chunked"); }
-    std::string endlessURL() const { return server_.url("/Endless.zip"); }
-    std::string url(const std::string& nameAndQuery) const { return server_.url("/dl/" + nameAndQuery); }
+    std::string chunkedURL() const { return server_->url("/chunked"); }
+    std::string endlessURL() const { return server_->url("/Endless.zip"); }
+    std::string url(const std::string& nameAndQuery) const { return server_->url("/dl/" + nameAndQuery); }
     int hits(const std::string& name)
     {
         std::lock_guard lock(mutex_);
@@ -145,7 +146,7 @@ public:
     }
 
 private:
-    urltest::HttpServer server_;
+    std::unique_ptr<urltest::HttpServer> server_;
     std::mutex mutex_;
     std::map<std::string, int> hits_;
     std::atomic<int> waiting_{0};
@@ -157,7 +158,7 @@ public:
     static void SetUpTestSuite()
     {
         TransportTest::SetUpTestSuite();
-        server_ = std::make_unique<DownloadServer>();
+        server_ = std::make_unique<DownloadServer>(trustedServer());
     }
     static void TearDownTestSuite()
     {
@@ -363,4 +364,95 @@ TEST_F(KXHTTPREQUESTDownloadTest, AnEndlessBodyStopsAtTheCeilingAndLeavesNothing
     EXPECT_EQ(Id(record->failure)[foundation::NSURLErrorFailingURLStringErrorKey].stringValue(), url);
     EXPECT_TRUE(fs::is_empty(downloadFolder()));
     EXPECT_FALSE(transport_->hasOperationForURL(url));
+}
+
+// --- Addresses over plain http ---------------------------------------------------------------
+
+namespace {
+
+// The same address with the scheme http.
+std::string httpFormOf(const std::string& secureURL)
+{
+    EXPECT_TRUE(secureURL.starts_with("https://")) << secureURL;
+    return "http" + secureURL.substr(5);
+}
+
+} // namespace
+
+TEST(KXHTTPREQUESTSecureAddress, OnlyTheSchemeOfAnHttpAddressChanges)
+{
+    const struct {
+        const char* given;
+        const char* fetched;
+    } cases[] = {
+        {"http://files.example/fonts/A%20B.zip?v=2#x", "https://files.example/fonts/A%20B.zip?v=2#x"},
+        {"HTTP://127.0.0.1:8080/p.zip", "https://127.0.0.1:8080/p.zip"},
+        {"https://files.example/a.zip", "https://files.example/a.zip"},
+        {"httpx://files.example/a.zip", "httpx://files.example/a.zip"},
+        {"ftp://files.example/a.zip", "ftp://files.example/a.zip"},
+        {"http:/files.example", "http:/files.example"},
+        {"", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(KXHTTPREQUEST::secureDownloadAddress(c.given), c.fetched) << c.given;
+}
+
+// An http address of a font archive or a package is fetched over https at the same host, port
+// and path; the caller's bookkeeping keeps the address it gave.
+TEST_F(KXHTTPREQUESTDownloadTest, AnHttpAddressIsFetchedOverHttps)
+{
+    const Outcome list = run([](auto s, auto f) { KXHTTPBUSINESS().GetFontsListByParameters(nullptr, s, f); });
+    const std::string fromService = httpFormOf(list.reply["corvane_data"]["fonts"][0]["download_url"].stringValue());
+    const std::string fromServer = httpFormOf(server_->url("plain.zip?size=20"));
+    for (const std::string& url : {fromService, fromServer}) {
+        SCOPED_TRACE(url);
+        auto record = download(*transport_, url);
+        ASSERT_TRUE(waitFor([&] { return record->ended(); }));
+        ASSERT_TRUE(record->success) << Id(record->failure).description();
+        EXPECT_FALSE(transport_->hasOperationForURL(url));
+        EXPECT_EQ(transport_->progressD()->objectForKey(url).stringValue(), "100");
+    }
+    EXPECT_EQ(server_->hits("plain.zip"), 1);
+    EXPECT_EQ(contents(downloadFolder() / "plain.zip"), "new-plain.zipnew-pla");
+    EXPECT_TRUE(leftovers().empty());
+}
+
+// Where only http would serve the file (a server without TLS, or an error over https), the
+// download is refused as not secure, never fetched over http, and leaves nothing.
+TEST_F(KXHTTPREQUESTDownloadTest, AnHttpAddressThatHttpsCannotServeIsRefusedAsNotSecure)
+{
+    std::atomic<int> plainHits = 0;
+    urltest::HttpServer plain;
+    plain.routes().Get("/font.zip", [&](const httplib::Request&, httplib::Response& res) {
+        ++plainHits;
+        res.set_content("PK plain", "application/zip");
+    });
+    plain.start();
+    const std::string withoutTLS = plain.url("/font.zip");
+    ASSERT_TRUE(withoutTLS.starts_with("http://"));
+    for (const std::string& url : {withoutTLS, httpFormOf(server_->url("fail-once.zip"))}) {
+        SCOPED_TRACE(url);
+        auto record = download(*transport_, url);
+        ASSERT_TRUE(waitFor([&] { return record->ended(); }));
+        ASSERT_TRUE(record->failure);
+        EXPECT_FALSE(record->success);
+        const Id failure(record->failure);
+        EXPECT_TRUE(KXHTTPREQUEST::isInsecureAddressRefusal(record->failure));
+        EXPECT_EQ(failure[foundation::NSLocalizedDescriptionKey].stringValue(), KXHTTPREQUEST::kInsecureAddressText);
+        EXPECT_EQ(failure[foundation::NSURLErrorFailingURLStringErrorKey].stringValue(), url);
+        const auto secureFailure = failure[foundation::NSUnderlyingErrorKey].as<foundation::Error>();
+        ASSERT_TRUE(secureFailure) << "the https failure is kept for the log";
+        EXPECT_NE(secureFailure->code(), KXHTTPREQUEST::kInsecureAddressCode);
+        EXPECT_FALSE(transport_->hasOperationForURL(url));
+    }
+    EXPECT_EQ(plainHits.load(), 0) << "fetched over http";
+    EXPECT_EQ(server_->hits("fail-once.zip"), 1);
+    EXPECT_TRUE(fs::is_empty(downloadFolder()));
+
+    // The failures an http fetch would meet as well keep their own words.
+    transport_->setMaximumDownloadBytes(1024 * 1024);
+    auto endless = download(*transport_, httpFormOf(server_->endlessURL()));
+    ASSERT_TRUE(waitFor([&] { return endless->ended(); }));
+    ASSERT_TRUE(endless->failure);
+    EXPECT_EQ(Id(endless->failure)[foundation::NSLocalizedDescriptionKey].stringValue(), "resource exceeds maximum size");
 }

@@ -8,6 +8,7 @@
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/TempHome.h"
+#include "local-service/TestCertificate.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -19,6 +20,12 @@ namespace transporttest {
 
 std::unique_ptr<localservice::LocalService> TransportTest::service_;
 std::shared_ptr<TransportTest::Traffic> TransportTest::traffic_;
+
+std::unique_ptr<urltest::HttpServer> TransportTest::trustedServer()
+{
+    const auto paths = localservice::TestCertificate::pathsIn(service().stateDir());
+    return std::make_unique<urltest::HttpServer>(paths.serverCertificate, paths.serverKey);
+}
 
 void TransportTest::SetUpTestSuite()
 {

@@ -9,6 +9,8 @@
 #include "local-service/LocalService.h"
 #include "local-service/RequestLog.h"
 
+#include "Platform/URLLoading/LoopbackServers.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -53,6 +55,9 @@ protected:
     void TearDown() override;
 
     static localservice::LocalService& service() { return *service_; }
+    // A loopback HTTPS server with the service's certificate, which the client trusts as it trusts
+    // the service; routes are set before start().
+    static std::unique_ptr<urltest::HttpServer> trustedServer();
     static bool waitFor(const std::function<bool()>& predicate);
     // Runs `call` with callbacks that fill the outcome and waits until one of them ran.
     static Outcome run(const std::function<void(KXHTTPBUSINESS::Success, KXHTTPBUSINESS::Failure)>& call);
