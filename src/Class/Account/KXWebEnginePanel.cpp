@@ -4,7 +4,10 @@
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/Queue.h"
 
+#include <QChildEvent>
+#include <QCoreApplication>
 #include <QHideEvent>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QShowEvent>
 #include <QSslCertificate>
@@ -140,6 +143,23 @@ KXWebEnginePanel::KXWebEnginePanel(QWidget* parent)
     view_->setPage(new Page(profile, view_));
     lc_makeConstraints(lcView(view_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     connect(view_->page(), &QWebEnginePage::loadFinished, this, &KXWebPanel::loadFinished);
+    // The widget that takes the keys for the page comes with the page's first rendering.
+    view_->installEventFilter(this);
+}
+
+bool KXWebEnginePanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == view_ && event->type() == QEvent::ChildAdded) {
+        QObject* child = static_cast<QChildEvent*>(event)->child();
+        if (child->isWidgetType())
+            child->installEventFilter(this);
+    } else if (watched != view_ && event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        const auto* keys = static_cast<const QKeyEvent*>(event);
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, keys->modifiers(), keys->text(), keys->isAutoRepeat());
+        QCoreApplication::sendEvent(this, &escape);
+        return true;
+    }
+    return KXWebPanel::eventFilter(watched, event);
 }
 
 KXWebEnginePanel::~KXWebEnginePanel()

@@ -16,7 +16,9 @@ class QWebEngineView;
 // another with setProfileForNewPanels(); the first panel on a profile sets its request interceptor,
 // which refuses service workers: nothing of a page may run on in the profile once its window is
 // closed. Script results and load ends that the page delivers while
-// the panel is being destroyed are dropped. Main thread only.
+// the panel is being destroyed are dropped. Escape never reaches the page: the engine's widget
+// holds on to every key it is given, so Escape goes on to the panel's window as it does from any
+// other widget there (closing or refusing what the window asks). Main thread only.
 class KXWebEnginePanel final : public KXWebPanel {
     Q_OBJECT
 
@@ -37,6 +39,7 @@ public:
     static void setProfileForNewPanels(QWebEngineProfile* profile, QWebEngineUrlRequestInterceptor* next = nullptr);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

@@ -24,6 +24,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -191,6 +192,9 @@ void KXPublishFavoritesViewController::setUPUI()
     caption(QStringLiteral("简介"), 3);
     summaryTextView_ = new QPlainTextEdit(this);
     summaryTextView_->setPlaceholderText(QStringLiteral("介绍一下这个合集（不超过200字）"));
+    // A summary has no use for tab characters: Tab leaves the box, as it leaves every other field.
+    summaryTextView_->setTabChangesFocus(true);
+    summaryTextView_->installEventFilter(this);
     // The style's frame is one aliased line on the box's very edge, which a fractional scale (1.25,
     // 1.75) can put just outside the box's device pixels, so that side is lost; a style sheet's
     // border is filled inside the box and shows at every scale, in the frame's grey.
@@ -581,4 +585,18 @@ void KXPublishFavoritesViewController::clearInputs()
     coverPath_.clear();
     uploadImageview_->setImage(KXImage::imageNamed("publishUpload"));
     showCoverProblem(QString());
+}
+
+bool KXPublishFavoritesViewController::eventFilter(QObject* watched, QEvent* event)
+{
+    // With Control held, Tab skips the focus chain and the box would type it.
+    if (watched == summaryTextView_ && event->type() == QEvent::KeyPress) {
+        const auto* keys = static_cast<const QKeyEvent*>(event);
+        const bool tab = keys->key() == Qt::Key_Tab || keys->key() == Qt::Key_Backtab;
+        if (tab && keys->modifiers().testFlag(Qt::ControlModifier)) {
+            focusNextPrevChild(keys->key() == Qt::Key_Tab && !keys->modifiers().testFlag(Qt::ShiftModifier));
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }

@@ -100,6 +100,9 @@ signals:
     // The service accepted the submission.
     void published();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     class Items;
     void setUPUI();

@@ -8,6 +8,7 @@
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
@@ -103,6 +104,8 @@ private:
 KXFontDetailView::KXFontDetailView(QWidget* parent)
     : KXBaseView(parent)
 {
+    // Escape goes back, as it closes the other panels laid over a list.
+    kx_setOverlayKeys(this, [this] { backBtnClick(); });
 }
 
 KXFontDetailView::~KXFontDetailView() = default;

@@ -13,7 +13,8 @@ class QScrollArea;
 // The side panel that shows everything the service knows about one font (the "corvane_data" of
 // its getInfo reply): a cover, the name, sample images, the punctuation and Latin sample, the
 // weights of the family, application examples, tags, a description and five facts. It is built
-// once, by setInfoDic(), and sends nothing back; its back button takes it out of its superview.
+// once, by setInfoDic(), and sends nothing back; its back button, or Escape from wherever the keys
+// are inside it, takes it out of its superview.
 //
 // The content is a white document in a vertically scrolling area that fills the panel; the
 // document's parts are placed by constraints one below the other, and its height follows them

@@ -51,6 +51,7 @@ KXFontTableView::KXFontTableView(QWidget* parent)
     cartButton_->setParent(viewport());
     cartButton_->hide();
     cartButton_->setAction([this](KXBaseButton*) { cartClicked(); });
+    cartButton_->installEventFilter(this);
 
     previews_ = KXPreviewLoads::create(dispatch::guardedQt(this, [](KXFontTableView& table, const std::string& url) {
         table.previewArrived(url);
@@ -295,9 +296,42 @@ void KXFontTableView::mouseMoveEvent(QMouseEvent* event)
 
 bool KXFontTableView::viewportEvent(QEvent* event)
 {
-    if (event->type() == QEvent::Leave && !scrolling())
-        setHover(QModelIndex(), QPoint());
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Leave) {
+        vacatedCart_ = QRect();
+        if (!scrolling())
+            setHover(QModelIndex(), QPoint());
+    } else if (!vacatedCart_.isEmpty() && (type == QEvent::MouseMove || type == QEvent::MouseButtonPress
+                                           || type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonRelease)) {
+        if (vacatedCart_.contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+            if (type != QEvent::MouseMove)
+                return true;
+        } else {
+            vacatedCart_ = QRect();
+        }
+    }
     return QListView::viewportEvent(event);
+}
+
+bool KXFontTableView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == cartButton_) {
+        switch (event->type()) {
+        case QEvent::Enter:
+        case QEvent::MouseMove:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseButtonRelease:
+            pointerOnCart_ = true;
+            break;
+        case QEvent::Leave:
+            pointerOnCart_ = false;
+            break;
+        default:
+            break;
+        }
+    }
+    return QListView::eventFilter(watched, event);
 }
 
 void KXFontTableView::updateCursor(const QPoint& position)
@@ -316,9 +350,14 @@ void KXFontTableView::updateCartButton()
     const auto* delegate = rowDelegate();
     const auto record = hovered_.isValid() ? KXFontListModel::recordOfIndex(hovered_) : nullptr;
     if (!delegate || !record || !KXRowLook::offersCart(*record)) {
+        // The pointer stays on the spot: the clicks meant for the button must not reach the row.
+        if (cartButton_->isVisible() && pointerOnCart_)
+            vacatedCart_ = cartButton_->geometry();
+        pointerOnCart_ = false;
         cartButton_->hide();
         return;
     }
+    vacatedCart_ = QRect();
     const QRect area = KXHomeListTableCellView::rowRect(visualRect(hovered_), this);
     const KXRowPainter::Row row = delegate->rowFor(*record, area, this);
     const auto& cart = row.geometry.cart;
@@ -390,6 +429,8 @@ void KXFontTableView::keepNearbyPreviews()
 void KXFontTableView::scrollContentsBy(int dx, int dy)
 {
     QListView::scrollContentsBy(dx, dy);
+    // Another row lies under the spot the button left.
+    vacatedCart_ = QRect();
     keepNearbyPreviews();
     if (hovered_.isValid())
         updateCartButton();
@@ -422,6 +463,8 @@ void KXFontTableView::reset()
 {
     QListView::reset();
     hovered_ = QPersistentModelIndex();
+    vacatedCart_ = QRect();
+    pointerOnCart_ = false;
     cartButton_->hide();
     previews_->forgetFailures();
     keepNearbyPreviews();

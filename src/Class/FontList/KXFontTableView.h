@@ -28,7 +28,9 @@ class KXPreviewLoads;
 // process-wide `scrollSate` is set, pointer entry and exit change nothing.
 //
 // The cart button posts "cellBuyCartsClick" with a KXViewReference of itself whose tag is the
-// hovered font's id.
+// hovered font's id. When it hides under the pointer (the click took the font), clicks on the spot
+// it left, a double-click's second one included, reach nothing until the pointer leaves that spot
+// or the rows move: they were meant for the button, never for the row's install.
 //
 // A click gives the list the keyboard focus. The rows show no current row, so the arrow keys, Page
 // Up, Page Down, Home and End scroll the view itself rather than move a cursor nobody sees. Main
@@ -86,6 +88,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent* event) override;
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) override;
@@ -119,6 +122,9 @@ private:
     bool liveScrolling_ = false;
     unsigned long long wheelGeneration_ = 0;
     KXBaseButton* cartButton_;
+    bool pointerOnCart_ = false;
+    // Where the cart button hid under the pointer, in the viewport (empty when it did not).
+    QRect vacatedCart_;
     std::shared_ptr<KXPreviewLoads> previews_;
     std::shared_ptr<KXLicenceLinkSchedule> licenceLinks_;
 };

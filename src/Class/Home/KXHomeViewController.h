@@ -293,6 +293,8 @@ private:
     // The one rule for where pages and panels lie: from the menu's right edge to the view's,
     // never narrower than kPageWidth; the page lays its content out for the width it gets.
     void placeBesideMenu(QWidget* page);
+    // Takes away every page and overlay above the menu and the list, whatever its class, down to a
+    // new-version prompt, which holds the window (false then).
     bool closeOverlays();
     void showRecentlyUsed();
     void openStorePage();
@@ -302,7 +304,6 @@ private:
     void reloadSideTables();
     void sideRowsChanged();
     void layOutSideTables();
-    void closeOverlaysOfTableClick();
     void openFolderDialog(const QString& title, const foundation::Id& groupid);
     // The folder dialog's answer: a renamed folder changes its name in place, a new one is added.
     // `renamedId`: the folder a rename dialog was opened for (its answer carries the name only).

@@ -1,8 +1,6 @@
 // Side tables: the favourite folders and the followed collections beside the left menu, their
 // accordion, a row click, the new-folder button and what the hub does with the group pop-ups'
 // rows and buttons.
-#include "Class/Account/KXPersonalCenterView.h"
-#include "Class/Account/KXPersonalFeedBack.h"
 #include "Class/Favourites/Core/KXFolderRecords.h"
 #include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/KXDeleteGroupView.h"
@@ -11,7 +9,6 @@
 #include "Class/Favourites/KXFontManagerDetailView.h"
 #include "Class/Favourites/KXGroupExtendView.h"
 #include "Class/Favourites/KXHomeRecomDetailView.h"
-#include "Class/Favourites/KXHomeRecommendView.h"
 #include "Class/Favourites/KXShareCollectionGroupView.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/Home/Core/KXHomeProcessState.h"
@@ -24,7 +21,6 @@
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
-#include "Class/Store/KXFontsSaleList.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/UIKit/MLHudAlert.h"
@@ -204,22 +200,6 @@ void KXHomeViewController::focusExpandAction()
     layOutSideTables();
 }
 
-void KXHomeViewController::closeOverlaysOfTableClick()
-{
-    const std::function<bool(QWidget*)> kinds[] = {
-        [](QWidget* view) { return qobject_cast<KXPersonalCenterView*>(view) != nullptr; },
-        [](QWidget* view) { return qobject_cast<KXPersonalFeedBack*>(view) != nullptr; },
-        [](QWidget* view) { return qobject_cast<KXHomeRecommendView*>(view) != nullptr; },
-        [](QWidget* view) { return qobject_cast<KXHomeRecomDetailView*>(view) != nullptr; },
-        [](QWidget* view) { return qobject_cast<KXFontsSaleList*>(view) != nullptr; },
-    };
-    for (const auto& isKind : kinds) {
-        QWidget* top = kx_topSubview(this);
-        if (top && isKind(top))
-            kx_removeFromSuperview(top);
-    }
-}
-
 Ref<foundation::MutableArray> KXHomeViewController::fontRecords(const Id& group) const
 {
     // The folders hold font ids: the records come from the local catalogue, in the folder's order.
@@ -230,7 +210,10 @@ Ref<foundation::MutableArray> KXHomeViewController::fontRecords(const Id& group)
 
 void KXHomeViewController::tableViewCellClick(KXHomeGroupTableView* table)
 {
-    closeOverlaysOfTableClick();
+    // The folder shows in the list, beneath whatever lay over it: a page of any kind goes, as it
+    // does for a tab; a new-version prompt holds the window.
+    if (!closeOverlays())
+        return;
     const int row = table->selectedRow();
     if (row < 0)
         return;

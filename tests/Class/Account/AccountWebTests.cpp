@@ -18,6 +18,7 @@
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXTransientWindows.h"
 #include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/URLLoading/LoopbackServers.h"
 #include "Support/WebEngine/WebEngineTestSupport.h"
@@ -521,6 +522,41 @@ TEST_F(AccountWebTest, TheWindowGrowsToTheQQPanel)
         EXPECT_EQ(grown.topLeft(), QPoint(std::min(start.x() + 60, available.right() + 1 - grown.width()), start.y()));
     }
     EXPECT_EQ(account->parentWidget(), nullptr);
+}
+
+// The page holds the keys (a click into it gives them to the engine's widget); Escape still
+// refuses the agreement, and closes the sign-in window over the QQ page.
+TEST_F(AccountWebTest, EscapeInAPageReachesItsWindow)
+{
+    const auto escapeInPage = [](KXWebEnginePanel* web) {
+        ASSERT_TRUE(testsupport::waitFor([&] { return web->url().isValid() && !web->page()->isLoading() && web->view()->focusProxy(); }, 30000));
+        QWidget* keys = web->view()->focusProxy();
+        QTest::mouseClick(keys, Qt::LeftButton, {}, QPoint(20, 20));
+        keys->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), keys);
+        QTest::keyClick(keys, Qt::Key_Escape);
+    };
+
+    std::vector<std::string> answers;
+    auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXSignInEvents::kAgreementNotification, Id(), nullptr,
+        [&](const dispatch::Notification& n) { answers.push_back(Id(n.userInfo)["isAgree"].stringValue()); });
+    KXRegisterAgreementWC agreement(QStringLiteral("KXRegisterAgreementWC"), &main_);
+    agreement.showCentred();
+    escapeInPage(static_cast<KXWebEnginePanel*>(agreement.contentViewController()->webView()));
+    EXPECT_FALSE(agreement.window()->isVisible());
+    EXPECT_EQ(answers, std::vector<std::string>{"0"}) << "refused once";
+
+    dispatch::VirtualClock::Scope time;
+    KXLoginWindowController login(QStringLiteral("KXLoginWindowController"), &main_);
+    login.showCentred();
+    login.contentViewController()->qqLoginButton()->click();
+    time.advance(0.5);
+    settle();
+    auto* qq = login.contentViewController()->findChild<KXLoginQQView*>();
+    ASSERT_NE(qq, nullptr);
+    escapeInPage(static_cast<KXWebEnginePanel*>(qq->webView()));
+    EXPECT_FALSE(login.window()->isVisible());
 }
 
 TEST_F(AccountWebTest, TheAgreementPageAndPictures)

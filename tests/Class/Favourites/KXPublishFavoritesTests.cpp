@@ -31,6 +31,7 @@
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QEventLoop>
 #include <QDir>
@@ -294,6 +295,25 @@ TEST_F(KXPublishFavoritesTest, AFieldsMarkGoesAsSoonAsTheFieldPasses)
     EXPECT_TRUE(form->titleWarningImg()->isHidden()) << "an unmarked field is judged again by the publish check only";
     form->publishBtn()->click();
     EXPECT_FALSE(form->titleWarningImg()->isHidden());
+}
+
+TEST_F(KXPublishFavoritesTest, TabAndControlTabLeaveTheSummaryBothWays)
+{
+    auto* form = openForm();
+    form->window()->activateWindow();
+    QPlainTextEdit* summary = form->summaryTextView();
+    summary->setPlainText(QStringLiteral("ab"));
+    // Control held, as it leaves a box that takes Tab; forwards and, with Shift, backwards.
+    for (const Qt::KeyboardModifiers modifiers : { Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ControlModifier) }) {
+        for (const Qt::Key key : { Qt::Key_Tab, Qt::Key_Backtab }) {
+            summary->setFocus();
+            summary->moveCursor(QTextCursor::End);
+            QTest::keyClick(summary, key, key == Qt::Key_Backtab ? modifiers | Qt::ShiftModifier : modifiers);
+            EXPECT_EQ(summary->toPlainText(), QStringLiteral("ab")) << modifiers.toInt() << " " << key;
+            EXPECT_FALSE(summary->hasFocus()) << modifiers.toInt() << " " << key;
+            EXPECT_TRUE(QApplication::focusWidget() && form->isAncestorOf(QApplication::focusWidget())) << "to the form's next field";
+        }
+    }
 }
 
 TEST_F(KXPublishFavoritesTest, TheCoverDialogOpensInPicturesElseHomeThenWhereTheLastCoverWas)

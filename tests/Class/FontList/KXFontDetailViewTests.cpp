@@ -11,6 +11,7 @@
 #include "Platform/Foundation/Foundation.h"
 
 #include <QLabel>
+#include <QPointer>
 #include <QScrollArea>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -206,6 +207,15 @@ TEST_F(KXFontDetailViewTest, TheBackButtonRemovesOnlyThePanelAndLateImagesChange
     }));
     dispatch::RunLoop::drain();
     EXPECT_EQ(host->findChildren<KXFontDetailView*>().size(), 0);
+}
+
+TEST_F(KXFontDetailViewTest, EscapeIsTheBackButtonWhereverTheKeysAreInThePanel)
+{
+    QPointer<KXFontDetailView> panel = show({ { Id("font_name"), Id("Keys") } });
+    panel->scrollView()->setFocus();
+    QTest::keyClick(panel->scrollView(), Qt::Key_Escape);
+    EXPECT_FALSE(panel && panel->parentWidget()) << "the panel left";
+    EXPECT_EQ(sibling->parentWidget(), host.get()) << "and nothing else did";
 }
 
 TEST_F(KXFontDetailViewTest, RepliesAreReadUpToFiftyEntries)

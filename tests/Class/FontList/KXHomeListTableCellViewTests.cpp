@@ -304,6 +304,44 @@ TEST(KXHomeListTableCellView, HoverShowsTheCartUnlessTheListScrollsOrTheRingShow
     EXPECT_FALSE(t.table->hoveredIndex().isValid());
 }
 
+TEST(KXHomeListTableCellView, ClicksWhereTheCartHidUnderThePointerNeverInstallTheRow)
+{
+    Table t(sampleRows());
+    KXGlobalDataBase::sharedKXGlobalDataBase().setScrollSate(false);
+    t.move(t.onRow(0));
+    ASSERT_TRUE(t.table->cartButton()->isVisible());
+    const QRect cart = t.table->cartButton()->geometry();
+    // The cart takes the font, and the row offers it no more: the button hides under the pointer.
+    int posted = 0;
+    auto observation = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXFontTableView::kBuyCartsNotification, Id(), nullptr, [&](const dispatch::Notification&) {
+            ++posted;
+            t.recordAt(0)->is_sell = 0;
+            t.model.reloadRecord(t.recordAt(0));
+        });
+    QTest::mouseClick(t.table->cartButton(), Qt::LeftButton, {}, QPoint(3, 3));
+    ASSERT_EQ(posted, 1);
+    ASSERT_FALSE(t.table->cartButton()->isVisible());
+
+    // The double-click's second click, then a click a moment later, both where the button was.
+    const QPoint spot = cart.topLeft() + QPoint(3, 3);
+    QMouseEvent press(QEvent::MouseButtonPress, spot, t.table->viewport()->mapToGlobal(spot), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(t.table->viewport(), &press);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, spot, t.table->viewport()->mapToGlobal(spot), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(t.table->viewport(), &twice);
+    QMouseEvent release(QEvent::MouseButtonRelease, spot, t.table->viewport()->mapToGlobal(spot), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(t.table->viewport(), &release);
+    t.move(cart.center());
+    t.click(cart.center());
+    EXPECT_TRUE(t.owner->rowClicks.empty());
+
+    // Once the pointer has left the spot, the row is the row there again.
+    t.move(t.onRow(0));
+    t.move(cart.center());
+    t.click(cart.center());
+    EXPECT_EQ(t.owner->rowClicks.size(), 1u);
+}
+
 TEST(KXHomeListTableCellView, EnteringARowIsTracedWhenTheTraceIsOnUnlessTheListScrolls)
 {
     Table t(sampleRows());

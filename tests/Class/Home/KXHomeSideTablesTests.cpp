@@ -344,7 +344,7 @@ TEST_F(KXHomeSideTablesTest, ARowClickShowsTheFolderInsteadOfATab)
     EXPECT_EQ(KXHomeViewController::sideTableRowMemory(), 0);
 }
 
-TEST_F(KXHomeSideTablesTest, AClickOnEmptySpaceOnlyClosesTheOverlaysOnTop)
+TEST_F(KXHomeSideTablesTest, AClickOnEmptySpaceClosesEveryPageOverTheContent)
 {
     signIn();
     sideTableSession().setGroupsInfo(folders(2));
@@ -356,11 +356,31 @@ TEST_F(KXHomeSideTablesTest, AClickOnEmptySpaceOnlyClosesTheOverlaysOnTop)
     auto* feedback = new KXPersonalFeedBack(&home);
     feedback->show();
     home.collectionTableview()->performClick(-1);
-    // Each class is tested once on the view then on top: the feedback page goes, the centre under
-    // it was tested before and stays, and so does the cart under the centre.
-    EXPECT_EQ(kx_subviews(&home), (std::vector<QWidget*>{home.leftMenu(), home.rightListview(), cart, centre}));
-    EXPECT_EQ(home.rightListview()->tabTypeNum(), 1);
+    EXPECT_EQ(kx_subviews(&home), (std::vector<QWidget*>{home.leftMenu(), home.rightListview()}));
+    EXPECT_EQ(home.rightListview()->tabTypeNum(), 1) << "no row, no folder";
     EXPECT_EQ(home.selectedTabView(), home.cloudBtn());
+}
+
+TEST_F(KXHomeSideTablesTest, ARowClickOverAnyPageClosesThePagesAndShowsTheFolder)
+{
+    signIn();
+    auto rows = folders(3);
+    rows->replaceObjectAtIndex(1, folder(201, "标题字体"));
+    sideTableSession().setGroupsInfo(rows);
+    auto& home = open();
+    home.tabViewTouched(home.myFocusBtn());
+    ASSERT_NE(qobject_cast<KXMyfocusSetView*>(kx_topSubview(&home)), nullptr);
+    // A page of a kind the hub has no name for goes the same way.
+    auto* other = new QWidget(&home);
+    other->show();
+    home.colletExpand();
+    home.collectionTableview()->performClick(1);
+    EXPECT_EQ(kx_subviews(&home), (std::vector<QWidget*>{home.leftMenu(), home.rightListview()}));
+    EXPECT_EQ(home.selectedTabView(), nullptr);
+    EXPECT_EQ(home.rightListview()->tabTypeNum(), 4);
+    ASSERT_NE(home.rightListview()->groupID(), nullptr);
+    EXPECT_EQ(home.rightListview()->groupID()->utf8(), "201");
+    EXPECT_TRUE(home.rightListview()->isVisible());
 }
 
 TEST_F(KXHomeSideTablesTest, TheContextMenuLeavesTheDefaultFolderAndEmptySpaceAlone)
