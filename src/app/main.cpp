@@ -8,12 +8,14 @@
 #include "Class/AppShell/KXQtTranslation.h"
 #include "Class/AppShell/KXSingleInstance.h"
 #include "Class/AppShell/KXStartupTrace.h"
+#include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/FavouritesRegistration.h"
 #include "Class/FontList/FontListRegistration.h"
 #include "Class/Home/HomeRegistration.h"
 #include "Class/Home/KXHomeWindow.h"
 #include "Class/SearchFilter/SearchFilterRegistration.h"
 #include "Class/ServiceCore/Fonts/KXClientErrorReporting.h"
+#include "Class/Store/Core/KXStoreService.h"
 #include "Class/UIKit/KXImage.h"
 #include "Class/UIKit/MLHudAlertPresenter.h"
 #include "Lib/ImageLoading/ILMainScreen.h"
@@ -111,6 +113,9 @@ int main(int argc, char** argv)
     registerSearchFilterOverlays();
     registerFavouritesOverlays();
     registerHomePages();
+    // Every write is read back through the gate of the session that shows its state.
+    KXFolderSession::installReaders();
+    KXStoreService::installCartReader();
     auto signalWatch = quitOnSignals();
 
     AppDelegate& delegate = AppDelegate::sharedAppDelegate();

@@ -12,6 +12,7 @@
 #include "Class/AppShell/KXStartupTrace.h"
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/Theme/ToastPresenter.h"
 #include "Class/UIKit/KXImage.h"
@@ -248,6 +249,9 @@ void AppDelegate::bringShowWindowToFront(bool activate)
 
 void AppDelegate::applicationDidBecomeActive()
 {
+    // A cart whose last read failed after a lost write is read at the next look; the badge
+    // follows that read.
+    KXAccountWrites::readIfStale(KXAccountWrites::Read::Cart);
     // Another window of ours that the user just clicked or dragged keeps the keys, and the shown
     // window stays where the window manager stacked it: some window managers take a raise for an
     // activation and would hand it the keys.

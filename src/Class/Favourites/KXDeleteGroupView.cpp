@@ -107,8 +107,11 @@ void KXDeleteGroupView::deleteFolder()
     // a delete that is done is not offered again; otherwise it stays (a failed read leaves the
     // folders stale, read again at the next look). The reload block shows what was read.
     auto readBack = [dialog, change, reload = reloadBlock_] {
-        KXFolderWriteOutcome::readBack("135", change, reload, [dialog] {
-            if (dialog)
+        KXFolderWriteOutcome::readBack("135", change, reload, [dialog](KXFolderWriteOutcome::Verdict verdict) {
+            if (!dialog)
+                return;
+            dialog->submitting_ = false;
+            if (verdict == KXFolderWriteOutcome::Verdict::Made)
                 kx_removeFromSuperview(dialog);
         });
     };
@@ -118,10 +121,10 @@ void KXDeleteGroupView::deleteFolder()
             if (reply["errcode"].integerValue() != 0) {
                 const std::string message = reply["message"].stringValue();
                 style::toast(ToastStyle::Success, QString::fromStdString(message));
-                if (dialog)
-                    dialog->submitting_ = false;
                 if (KXFolderWriteOutcome::refusalSaysMade(change, message, false))
                     readBack();
+                else if (dialog)
+                    dialog->submitting_ = false;
                 return;
             }
             style::toast(ToastStyle::Success, QStringLiteral("删除成功"));
@@ -131,10 +134,11 @@ void KXDeleteGroupView::deleteFolder()
                 block(foundation::Dictionary::create());
         },
         [dialog, readBack](const foundation::Ref<foundation::Error>& error) {
-            if (dialog)
-                dialog->submitting_ = false;
-            if (KXRequestAccount::isEnded(error))
+            if (KXRequestAccount::isEnded(error)) {
+                if (dialog)
+                    dialog->submitting_ = false;
                 return;
+            }
             style::toast(ToastStyle::Error, QStringLiteral("网络失败！"));
             // The request may have reached the server before its reply was lost.
             readBack();

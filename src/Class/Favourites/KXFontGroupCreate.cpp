@@ -109,10 +109,14 @@ void KXFontGroupCreate::creatGroup()
     const KXFolderWriteOutcome::Change change{renaming ? Id(groupid_.integerValue()) : Id(), sent.stringValue()};
     const bool sameNameWasLost = lostName_ == name;
     // The folders read back decide: a change they show ends the dialog as a success does (it is
-    // not offered again); otherwise, or when the read fails, the dialog stays with the name.
+    // not offered again); otherwise, or when the read fails, the dialog stays with the name. Until
+    // the read ends the dialog stays busy: a press then could make the folder a second time.
     auto readBack = [dialog, change, renaming, reload = reloadBlock_] {
-        KXFolderWriteOutcome::readBack(renaming ? "134" : "133", change, reload, [dialog] {
-            if (dialog)
+        KXFolderWriteOutcome::readBack(renaming ? "134" : "133", change, reload, [dialog](KXFolderWriteOutcome::Verdict outcome) {
+            if (!dialog)
+                return;
+            dialog->submitting_ = false;
+            if (outcome == KXFolderWriteOutcome::Verdict::Made)
                 kx_removeFromSuperview(dialog);
         });
     };
@@ -121,10 +125,10 @@ void KXFontGroupCreate::creatGroup()
         if (reply["errcode"].integerValue() != 0) {
             const std::string message = reply["message"].stringValue();
             style::toast(ToastStyle::Success, QString::fromStdString(message));
-            if (dialog)
-                dialog->submitting_ = false;
             if (KXFolderWriteOutcome::refusalSaysMade(change, message, sameNameWasLost))
                 readBack();
+            else if (dialog)
+                dialog->submitting_ = false;
             return;
         }
         style::toast(ToastStyle::Success, renaming ? QStringLiteral("修改成功！") : QStringLiteral("创建成功！"));
@@ -138,11 +142,12 @@ void KXFontGroupCreate::creatGroup()
             block(result);
     };
     auto failure = [dialog, name, readBack](const foundation::Ref<foundation::Error>& error) {
-        if (dialog)
-            dialog->submitting_ = false;
         // The account that asked has signed out: the next user is told nothing of it.
-        if (KXRequestAccount::isEnded(error))
+        if (KXRequestAccount::isEnded(error)) {
+            if (dialog)
+                dialog->submitting_ = false;
             return;
+        }
         if (dialog)
             dialog->lostName_ = name;
         style::toast(ToastStyle::Error, QStringLiteral("网络失败！"));

@@ -9,6 +9,7 @@
 #include "Class/ImageViews/ImageView.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/Theme/ToastPresenter.h"
 #include "Class/UIKit/KXBaseButton.h"
@@ -87,6 +88,13 @@ KXPublishFavoritesViewController::KXPublishFavoritesViewController(QWidget* pare
 {
     // viewDidLoad
     setUPUI();
+    // Every list of folders the session stores shows here, as in the folder dialogs: a read back
+    // after a lost write (this form's own publication among them) changes what can be offered.
+    foldersStored_ = dispatch::NotificationCenter::defaultCenter().addObserver(KXFolderSession::kFoldersStored, Id(),
+        nullptr, [form = QPointer<KXPublishFavoritesViewController>(this)](const dispatch::Notification&) {
+            if (form)
+                form->setGroups(KXFolderSession::folders());
+        });
     setUpData();
 }
 
@@ -534,8 +542,8 @@ void KXPublishFavoritesViewController::publishBtnClick()
         dispatch::guardedOnMain(this,
             [](KXPublishFavoritesViewController& form, const Id& reply) { form.publishReplied(reply); }),
         dispatch::guardedOnMain(
-            this, [](KXPublishFavoritesViewController& form, const Ref<foundation::Error>&) {
-                form.publishFailed();
+            this, [folderID = r.folderID](KXPublishFavoritesViewController& form, const Ref<foundation::Error>& error) {
+                form.publishFailed(folderID, error);
             }));
 }
 
@@ -552,25 +560,53 @@ void KXPublishFavoritesViewController::publishReplied(const Id& reply)
     // another try.
     if (reply["errcode"].isNil() || reply["errcode"].integerValue() != 0)
         return;
+    // The folder is under review now: it leaves this form, and the published lists show it.
+    KXFolderSession::reloadFolders({});
+    handOver();
+}
+
+void KXPublishFavoritesViewController::handOver()
+{
     clearInputs();
     // The window closes: the toast goes over the window it was opened from, which stays.
     QWidget* opener = window()->parentWidget() ? window()->parentWidget()->window() : nullptr;
     emit published();
     if (const auto presenter = ToastPresenter::shared())
         presenter->show("提交成功，等待审核", ToastStyle::Success, ToastWindow { opener });
-    // The folder is under review now: it leaves this form, and the published lists show it.
-    KXFolderSession::reloadFolders([form = QPointer<KXPublishFavoritesViewController>(this)](
-                                       const Ref<foundation::MutableArray>& folders) {
-        if (form)
-            form->setGroups(folders);
-    });
     dispatch::NotificationCenter::defaultCenter().post(KXPersonalCenterModel::kPublishSubmittedNotification);
 }
 
-void KXPublishFavoritesViewController::publishFailed()
+void KXPublishFavoritesViewController::publishFailed(const Id& folderID, const Ref<foundation::Error>& error)
 {
-    setPublishing(false);
-    style::toast(ToastStyle::Error, QStringLiteral("网络异常，请稍后重试"));
+    if (!KXAccountWrites::outcomeUnknown(error)) {
+        setPublishing(false);
+        return;
+    }
+    // The service may have published the folder before its reply was lost: the button stays inert
+    // until the folders read back say, and a folder they show submitted is handed over as accepted.
+    KXAccountWrites::readBack("136", [form = QPointer<KXPublishFavoritesViewController>(this), folderID](
+                                         const KXAccountWrites::Result& read) {
+        if (!form)
+            return;
+        form->setPublishing(false);
+        if (publishShownMade(read, folderID)) {
+            form->handOver();
+            return;
+        }
+        style::toast(ToastStyle::Error, QStringLiteral("网络异常，请稍后重试"));
+    });
+}
+
+bool KXPublishFavoritesViewController::publishShownMade(const KXAccountWrites::Result& read, const Id& folderID)
+{
+    const auto folders = read.reply.array();
+    if (!read.ok || !folders)
+        return false;
+    for (const Id& folder : *folders) {
+        if (folder["id"].stringValue() == folderID.stringValue())
+            return !KXPublishForm::offers(folder);
+    }
+    return false;
 }
 
 void KXPublishFavoritesViewController::clearInputs()

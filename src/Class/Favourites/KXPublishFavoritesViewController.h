@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Class/Favourites/Core/KXPublishForm.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
+#include "Platform/Dispatch/Subscription.h"
 #include "Platform/Foundation/Array.h"
 
 #include <QWidget>
@@ -33,7 +35,9 @@ class QScrollArea;
 // form that passes sends the publish operation once; the button is inert until its answer. Accepted: the form empties, says published() (its window closes), toasts
 // "提交成功，等待审核", reads the folders again and posts
 // KXPersonalCenterModel::kPublishSubmittedNotification. Refused (the transport toasts the service's
-// message) or failed ("网络异常，请稍后重试"): the inputs stay. The password is kept only by its
+// message): the inputs stay. Failed without an answer: the button stays inert until the folders
+// are read back; a folder they show submitted goes on as accepted, otherwise "网络异常，请稍后重试"
+// and the inputs stay. The form shows every list of folders the session stores. The password is kept only by its
 // field. Main thread only.
 class KXPublishFavoritesViewController : public QWidget {
     Q_OBJECT
@@ -116,7 +120,9 @@ private:
     static QString& lastCoverFolder();
     void setPublishing(bool publishing);
     void publishReplied(const foundation::Id& reply);
-    void publishFailed();
+    void publishFailed(const foundation::Id& folderID, const foundation::Ref<foundation::Error>& error);
+    static bool publishShownMade(const KXAccountWrites::Result& read, const foundation::Id& folderID);
+    void handOver();
     void clearInputs();
 
     foundation::Ref<foundation::Array> groups_;
@@ -125,6 +131,7 @@ private:
     QString coverPath_;
     KXPublishCheck lastCheck_;
     bool publishing_ = false;
+    dispatch::Subscription foldersStored_;
     QWidget* headView_ = nullptr;
     QScrollArea* collectionView_ = nullptr;
     QWidget* itemsRow_ = nullptr;

@@ -94,6 +94,7 @@ void KXHomeViewController::addCartPage()
             self.selectedTabView_->setSelected(true);
         self.shoppingCartBtn_->setState(0);
     }));
+    cart->setCartBlock(dispatch::guardedQt(this, [](KXHomeViewController& self, const Id& reply) { self.showCartBadge(reply); }));
     addPage(cart);
 }
 

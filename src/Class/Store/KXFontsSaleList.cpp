@@ -176,9 +176,19 @@ void KXFontsSaleList::setBottomHeight(double height)
 
 void KXFontsSaleList::setUPData()
 {
-    KXStoreService::shared()->getBuyCartsDataSuceess(
-        dispatch::guardedQt(this, [](KXFontsSaleList& self, const Id& reply) { self.cartArrived(reply); }),
-        [](const foundation::Ref<foundation::Error>&) {});
+    // A cart left stale by a lost write is read as a read back, which every view of the cart
+    // follows (this page through cartReadBack_); otherwise the page reads its own.
+    if (KXAccountWrites::isStale(KXAccountWrites::Read::Cart)) {
+        KXAccountWrites::read(KXAccountWrites::Read::Cart,
+            dispatch::guardedQt(this, [](KXFontsSaleList& self, const KXAccountWrites::Result& read) {
+                if (!read.ok)
+                    self.cartArrived(read.reply);
+            }));
+    } else {
+        KXStoreService::shared()->getBuyCartsDataSuceess(
+            dispatch::guardedQt(this, [](KXFontsSaleList& self, const Id& reply) { self.cartArrived(reply); }),
+            [](const foundation::Ref<foundation::Error>&) {});
+    }
     if (!Id(foundation::UserDefaults::standardUserDefaults().stringForKey("vip_type"))
              .stringValue()
              .empty()) {
@@ -195,6 +205,9 @@ void KXFontsSaleList::cartArrived(const Id& reply)
         bottomView_->hide();
         return;
     }
+    // Whatever the cart holds, the badge shows it as this page does.
+    if (cartBlock_)
+        cartBlock_(reply);
     const std::string ids = joinedIDs(reply["corvane_data"]["fids"]);
     if (ids.empty()) {
         scrollerView_->hide();
@@ -322,6 +335,7 @@ void KXFontsSaleList::KXDeleteBuyCartsViewSureBtnClick()
 
 void KXFontsSaleList::backBtnClick()
 {
+    KXAccountWrites::readIfStale(KXAccountWrites::Read::Cart);
     if (backBlock_)
         backBlock_(true);
     kx_removeFromSuperview(this);

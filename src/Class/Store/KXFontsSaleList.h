@@ -39,6 +39,10 @@ public:
     ~KXFontsSaleList() override;
 
     void setBackBlock(BackBlock block) { backBlock_ = std::move(block); }
+    // Gets every cart this page receives (its own read and every cart read back), so that the
+    // cart's badge follows what the page lists.
+    using CartBlock = std::function<void(const foundation::Id& reply)>;
+    void setCartBlock(CartBlock block) { cartBlock_ = std::move(block); }
 
     // Asks the service for the cart (again after a removal).
     void setUPData();
@@ -89,6 +93,7 @@ private:
     void setBottomHeight(double height);
 
     BackBlock backBlock_;
+    CartBlock cartBlock_;
     foundation::Ref<foundation::MutableArray> dataA_;
     KXCartSelection selection_;
     std::shared_ptr<KXStoreTableViewDataSource> tableSource_;

@@ -7,6 +7,7 @@
 #include "Class/Theme/KXThemeManager.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Storage/UserDefaults.h"
+#include "Class/Favourites/Core/KXFolderSession.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,6 +21,7 @@ namespace favouritestest {
 void FavouritesTest::SetUp()
 {
     TransportTest::SetUp();
+    KXFolderSession::installReaders();
     KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
     KXThemeManager::themeManager().setIsNight(true);
     signIn();

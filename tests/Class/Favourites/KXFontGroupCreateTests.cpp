@@ -126,7 +126,35 @@ TEST_F(KXFontGroupCreateTest, ANetworkFailureIsAnErrorAndTheDialogStays)
     EXPECT_EQ(toastTexts(), ToastList{"网络失败！"});
     EXPECT_EQ(toasts_->shown[0].style, ToastStyle::Error);
     EXPECT_EQ(dialog->parentWidget(), &host());
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_FALSE(dialog->isSubmitting()) << "free again once the folders were read back";
+}
+
+TEST_F(KXFontGroupCreateTest, TheDialogStaysBusyUntilTheFoldersAreReadBack)
+{
+    // The reply is lost and the read back is slow: presses meanwhile could make the folder again.
+    setFault("createCollect", Fault::Kind::Http500);
+    holdNextReply("getMyCollect");
+    auto* dialog = open();
+    dialog->showTF()->setText(QStringLiteral("读回之前"));
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitForHeldReplies());
+    ASSERT_TRUE(waitUntil([&] { return !toastTexts().empty(); }));
+    dialog->sureBtn()->click();
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitForQuietTraffic(1));
+    EXPECT_EQ(requests("133"), 1u) << "nothing sent while the outcome is unknown";
+    EXPECT_TRUE(dialog->isSubmitting());
+
+    // Read back without the folder: the dialog stays, free to try again.
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_FALSE(dialog->isSubmitting());
+    EXPECT_EQ(dialog->parentWidget(), &host());
+    service().faults().clear("createCollect");
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return !results_.empty(); }));
+    EXPECT_EQ(requests("133"), 2u);
 }
 
 TEST_F(KXFontGroupCreateTest, AFailureAfterItsAccountLeftIsNeitherToldNorReadAgain)
@@ -141,6 +169,7 @@ TEST_F(KXFontGroupCreateTest, AFailureAfterItsAccountLeftIsNeitherToldNorReadAga
     send("同号失败");
     ASSERT_TRUE(waitUntil([&] { return !toastTexts().empty() && requests("137") == 1; }));
     EXPECT_EQ(toastTexts(), ToastList{"网络失败！"});
+    ASSERT_TRUE(waitForQuietTraffic());
 
     // demo signs out before the same failure lands.
     send("退出前失败");

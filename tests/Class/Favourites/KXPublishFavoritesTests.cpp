@@ -4,6 +4,7 @@
 // review's outcome on the lists.
 #include "Class/Account/KXPersonalCenterPages.h"
 #include "Class/Account/KXPersonalCenterView.h"
+#include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/Core/KXFolderStateIcon.h"
 #include "Class/Favourites/FavouritesRegistration.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
@@ -536,6 +537,7 @@ protected:
     void SetUp() override
     {
         KXPublishFavoritesTest::SetUp();
+        beforeTheForm();
         controller_ = std::make_unique<KXPublishFavoritesWindowsController>(
             QStringLiteral("KXPublishFavoritesWindowsController"), &host());
         controller_->showWindow();
@@ -557,6 +559,7 @@ protected:
         controller_.reset();
         KXPublishFavoritesTest::TearDown();
     }
+    virtual void beforeTheForm() {}
     KXPublishFavoritesViewController* form() const { return controller_->contentViewController(); }
     // Fills every field of the form for the first folder it offers; returns that folder.
     Id fill(const QString& name, const QString& password = {})
@@ -692,6 +695,48 @@ TEST_F(KXPublishSubmitTest, ARefusedOrFailedSubmissionKeepsTheInputs)
     EXPECT_EQ(requests("136"), 3u);
     EXPECT_EQ(serverFolder(folder)["is_encrypt"].integerValue(), 1) << "published behind its password";
     EXPECT_EQ(serverFolder(folder)["is_publish"].integerValue(), 1);
+}
+
+// Each case brings a folder of its own to submit: the suite above uses up demo's.
+class KXPublishLostReplyTest : public KXPublishSubmitTest {
+protected:
+    void beforeTheForm() override
+    {
+        const std::string name = std::string("待公开") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        ASSERT_TRUE(run([&name](auto s, auto f) { KXHTTPBUSINESS().CreateGroupWithName(Id(name), s, f); }).reply);
+    }
+};
+
+TEST_F(KXPublishLostReplyTest, ALostPublishIsReadBackAndAPublishedFolderIsNotSentAgain)
+{
+    const Id folder = fill(QStringLiteral("丢失的回复"));
+    // The service publishes the folder and its reply is lost; the read back is slow.
+    setFault("136", localservice::Fault::Kind::LostReply);
+    holdNextReply("getMyCollect");
+    form()->publishBtn()->click();
+    ASSERT_TRUE(waitForHeldReplies());
+    ASSERT_TRUE(waitForQuietTraffic(1));
+    EXPECT_TRUE(form()->isPublishing()) << "the outcome is not known yet";
+    EXPECT_FALSE(form()->publishBtn()->isEnabled());
+    form()->publishBtnClick();
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitUntil([this] { return !controller_->window()->isVisible(); })) << "handed over as accepted";
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(requests("136"), 1u);
+    EXPECT_EQ(serverFolder(folder)["is_publish"].integerValue(), 1);
+    EXPECT_EQ(toastTexts().back(), "提交成功，等待审核");
+    EXPECT_TRUE(form()->collectionTitleLabel()->text().isEmpty());
+    for (int i = 0; i < form()->numberOfItems(); ++i)
+        EXPECT_NE(form()->itemAt(i)->info()["id"].stringValue(), folder["id"].stringValue()) << "no longer offered";
+}
+
+TEST_F(KXPublishLostReplyTest, TheFormShowsFoldersAnotherViewRead)
+{
+    const int offered = form()->numberOfItems();
+    ASSERT_TRUE(run([](auto s, auto f) { KXHTTPBUSINESS().CreateGroupWithName(Id("别处新建"), s, f); }).reply);
+    KXFolderSession::reloadFolders();
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(form()->numberOfItems(), offered + 1);
 }
 
 TEST(KXPublishFavoriteItemText, TheFolderNameShowsAsWrittenInTheTitleAndTheTooltip)

@@ -14,6 +14,8 @@
 #include <QTest>
 
 #include "Class/UIKit/KXBaseView.h"
+#include "Class/Favourites/Core/KXFolderSession.h"
+#include "Class/Store/Core/KXStoreService.h"
 
 using foundation::Id;
 
@@ -40,6 +42,8 @@ std::vector<long long> fontIds(const foundation::Ref<foundation::MutableArray>& 
 void HubTest::SetUp()
 {
     ShellServiceTest::SetUp();
+    KXFolderSession::installReaders();
+    KXStoreService::installCartReader();
     defaults().setObject(Id("yes"), "install");
     defaults().setObject(Id("YES"), "datemove");
     defaults().setObject(Id("0.1.0"), "appVersion");

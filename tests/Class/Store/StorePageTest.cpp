@@ -7,6 +7,7 @@
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "StoreTestSupport.h"
+#include "Class/Store/Core/KXStoreService.h"
 
 #include <QTest>
 
@@ -47,6 +48,7 @@ void StorePageTest::signOut()
 void StorePageTest::SetUp()
 {
     clearStoreState();
+    KXStoreService::installCartReader();
     // Each test an account of its own: what the store keeps per account starts clean.
     static long long accounts = 7000;
     account = ++accounts;

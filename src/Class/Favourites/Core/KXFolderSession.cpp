@@ -24,9 +24,10 @@ void storeFolders(const Ref<foundation::Array>& folders)
     dispatch::NotificationCenter::defaultCenter().post(KXFolderSession::kFoldersStored);
 }
 
-// The writes to the folders and follows are read back through the session's loads, so their
-// reply gate also holds for the reads back. Installed with the session itself.
-const bool kReadersInstalled = [] {
+} // namespace
+
+void KXFolderSession::installReaders()
+{
     KXAccountWrites::setReader(KXAccountWrites::Read::Folders, [](KXAccountWrites::Done done) {
         KXFolderSession::reloadFolders([done](const Ref<MutableArray>& list) { done({true, Id(list)}); },
                                        [done] { done({}); });
@@ -35,10 +36,7 @@ const bool kReadersInstalled = [] {
         KXFolderSession::reloadFollows([done](const Ref<MutableArray>& list) { done({true, Id(list)}); },
                                        [done] { done({}); });
     });
-    return true;
-}();
-
-} // namespace
+}
 
 Ref<MutableArray> KXFolderSession::folders()
 {

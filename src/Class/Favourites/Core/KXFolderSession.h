@@ -23,6 +23,9 @@ public:
     using Failed = std::function<void()>;
     // getMyCollect: "collection" becomes `groupsInfo`; `shown` gets the session's folders. A refused
     // reply, a failure or a reply of a former session calls `failed` instead.
+    // Makes the folders' and follows' loads the readers of those kinds of KXAccountWrites, so that
+    // writes are read back through their reply gate. Called where the client starts.
+    static void installReaders();
     static void reloadFolders(Shown shown = {}, Failed failed = {});
     // getMyCollect type 1: on errcode 0 "follow" becomes `followsArray`; `shown` gets the session's
     // followed collections. Other replies, failures and a former session's reply call `failed`.

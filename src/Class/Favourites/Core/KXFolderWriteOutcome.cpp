@@ -45,15 +45,13 @@ bool KXFolderWriteOutcome::refusalSaysMade(const Change& change, const std::stri
     return sameNameWasLost && message == "收藏夹名称已存在";
 }
 
-void KXFolderWriteOutcome::readBack(std::string_view tag, Change change, Shown shown, std::function<void()> made)
+void KXFolderWriteOutcome::readBack(std::string_view tag, Change change, Shown shown, std::function<void(Verdict)> ended)
 {
-    KXAccountWrites::readBack(tag, [change = std::move(change), shown = std::move(shown), made = std::move(made)](const KXAccountWrites::Result& read) {
+    KXAccountWrites::readBack(tag, [change = std::move(change), shown = std::move(shown), ended = std::move(ended)](const KXAccountWrites::Result& read) {
         const Verdict verdict = judge(change, read);
-        if (verdict == Verdict::Unread)
-            return;
-        if (shown)
+        if (verdict != Verdict::Unread && shown)
             shown(KXFolderSession::folders());
-        if (verdict == Verdict::Made && made)
-            made();
+        if (ended)
+            ended(verdict);
     });
 }

@@ -31,7 +31,8 @@ public:
     static bool refusalSaysMade(const Change& change, const std::string& message, bool sameNameWasLost);
 
     // Reads the folders back after the write `tag` (joining the facade's read). When they were read,
-    // `shown` gets them, then `made` runs when they show the change.
+    // `shown` gets them; then `ended` gets the verdict, whatever it is, so that a dialog stays busy
+    // until the outcome is known.
     using Shown = std::function<void(const foundation::Ref<foundation::MutableArray>& folders)>;
-    static void readBack(std::string_view tag, Change change, Shown shown, std::function<void()> made);
+    static void readBack(std::string_view tag, Change change, Shown shown, std::function<void(Verdict)> ended);
 };

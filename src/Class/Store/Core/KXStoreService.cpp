@@ -23,17 +23,16 @@ std::shared_ptr<KXStoreService>& installed()
     return service;
 }
 
-// The cart is read back through the store's service, the one its pages use.
-const bool kCartReaderInstalled = [] {
+} // namespace
+
+void KXStoreService::installCartReader()
+{
     KXAccountWrites::setReader(KXAccountWrites::Read::Cart, [](KXAccountWrites::Done done) {
         KXStoreService::shared()->getBuyCartsDataSuceess(
             [done](const Id& reply) { done({reply.dictionary() && KXStoreService::listSucceeded(reply), reply}); },
             [done](const foundation::Ref<foundation::Error>&) { done({}); });
     });
-    return true;
-}();
-
-} // namespace
+}
 
 std::shared_ptr<KXStoreService> KXStoreService::shared()
 {

@@ -27,6 +27,9 @@ public:
     virtual ~KXStoreService() = default;
 
     static std::shared_ptr<KXStoreService> shared();
+    // Makes this service's cart read (whichever service is installed then) the cart reader of
+    // KXAccountWrites. Called where the client starts.
+    static void installCartReader();
     // Installs `service` (nullptr: the API facade again) and returns the previous one.
     static std::shared_ptr<KXStoreService> install(std::shared_ptr<KXStoreService> service);
 

@@ -19,6 +19,7 @@ protected:
     void SetUp() override
     {
         TransportTest::SetUp();
+        KXFolderSession::installReaders();
         KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
         const auto outcome = run([](auto success, auto failure) {
             KXHTTPBUSINESS().LoginWithName(Id("demo"), Id("demo1234"), std::move(success), std::move(failure));

@@ -5,6 +5,8 @@
 #include "Class/Account/KXPersonalCenterView.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/Home/KXTopSubview.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/Store/KXFontSaleAuthorizeCell.h"
 #include "Class/Store/KXFontsSaleAuthorizeView.h"
 #include "Class/Store/KXFontsSaleList.h"
@@ -248,6 +250,48 @@ TEST_F(StoreHandOverTest, TheCartsBackAndAnEmptyCartReachTheMenu)
     ASSERT_TRUE(waitFor([&] { return empty->emptyView()->isVisibleTo(empty); }));
     EXPECT_FALSE(home.buyCartNumLabel()->isVisible()) << "an empty cart hides the menu's badge";
     EXPECT_EQ(kx_topSubview(&home), empty) << "the empty cart stays open";
+}
+
+TEST_F(StoreHandOverTest, TheBadgeFollowsEveryCartTheCartPageReceives)
+{
+    signIn();
+    auto& home = open();
+    // A cart whose fonts were added while the badge was not looking: the page that lists them shows
+    // the badge as well.
+    home.buyCartNumLabel()->hide();
+    KXFontsSaleList* cart = openCart(home);
+    ASSERT_NE(cart, nullptr);
+    EXPECT_TRUE(home.buyCartNumLabel()->isVisible());
+}
+
+TEST_F(StoreHandOverTest, ACartLeftStaleByALostAdditionIsReadAgainWhenTheCartPageIsLeft)
+{
+    ASSERT_TRUE(service().setCart("demo", {}));
+    signIn();
+    auto& home = open();
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_FALSE(home.buyCartNumLabel()->isVisible());
+
+    // The addition is made, its reply lost, and the cart read back fails: the cart is stale.
+    setFault("addCarts", localservice::Fault::Kind::LostReply);
+    setFault("getCarts", localservice::Fault::Kind::Http500);
+    bool failed = false;
+    KXHTTPBUSINESS().addBuyCartsWithFids(Id(std::to_string(ids[0])), [](const Id&) {},
+        [&failed](const foundation::Ref<foundation::Error>&) { failed = true; });
+    ASSERT_TRUE(waitFor([&] { return failed; }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    ASSERT_TRUE(KXAccountWrites::isStale(KXAccountWrites::Read::Cart));
+    EXPECT_FALSE(home.buyCartNumLabel()->isVisible());
+
+    // The page opened while reads still fail, then left once they work: leaving reads the cart.
+    home.shoppingCartBtnClick();
+    auto* page = qobject_cast<KXFontsSaleList*>(kx_topSubview(&home));
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(waitForQuietTraffic());
+    service().faults().clearAll();
+    storetest::click(*page->backBtn());
+    ASSERT_TRUE(waitFor([&] { return home.buyCartNumLabel()->isVisible(); })) << "the service holds the font";
+    EXPECT_FALSE(KXAccountWrites::isStale(KXAccountWrites::Read::Cart));
 }
 
 } // namespace
