@@ -3,6 +3,7 @@
 #include "Class/UIKit/KXTransientWindows.h"
 
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 KXTransientWindow::KXTransientWindow(QWidget* transientParent, const QSize& size, const QString& title)
@@ -29,6 +30,9 @@ void KXTransientWindow::setDesignedSize(const QSize& size)
 {
     kx_setDesignedSize(this, size);
     contentView_->setMinimumSize(size);
+    // A new form starts at its top: the place the old one was scrolled to would cut its heading.
+    scrollArea_->verticalScrollBar()->setValue(0);
+    scrollArea_->horizontalScrollBar()->setValue(0);
 }
 
 void KXTransientWindow::showCentred()

@@ -150,11 +150,11 @@ QWidget* KXHomeListOverlays::createFilterView()
 }
 
 bool KXHomeListOverlays::showFilterView(QWidget* filterView, const Categories& dataArray,
-    std::weak_ptr<KXFilterViewDelegate> delegate, long long page)
+    std::weak_ptr<KXFilterViewDelegate> delegate, long long page, QWidget* opener)
 {
     if (!filterView || !registry().filter.show)
         return false;
-    registry().filter.show(filterView, dataArray, std::move(delegate), page);
+    registry().filter.show(filterView, dataArray, std::move(delegate), page, opener);
     return true;
 }
 

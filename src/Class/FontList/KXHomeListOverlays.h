@@ -59,9 +59,9 @@ public:
 //     filterDataArray: the filter categories) and its delegate. Added on top, pinned to all edges.
 //   - FilterView: `create` makes a KXFilterView (init). `show` is called on a new one, or on the
 //     one already on top, with the categories, the delegate and the page (1 style, 2 weight,
-//     3 type, 4 advanced): setDataArray:, setDelegate:, selectedFilterType:. The list pins it 81
-//     below its top and to its left, right and bottom edges: the drop-down dims the whole list
-//     and draws its own 310-wide area.
+//     3 type, 4 advanced) and the toolbar button that opened it: setDataArray:, setDelegate:,
+//     selectedFilterType:. The list pins it 81 below its top and to its left, right and bottom
+//     edges: the drop-down dims the whole list and draws its own 310-wide area on the button's side.
 //   - FontGroupAddView: KXFontGroupAddView with the font id as decimal text, the row number in the
 //     opener's list and its delegate. Added on top, pinned to all edges.
 // Nothing registered for a kind: nothing opens and the creator logs it.
@@ -93,7 +93,7 @@ public:
         IsKind isKind;
         std::function<QWidget*()> create;
         std::function<void(QWidget* filterView, const Categories& dataArray,
-            std::weak_ptr<KXFilterViewDelegate> delegate, long long page)>
+            std::weak_ptr<KXFilterViewDelegate> delegate, long long page, QWidget* opener)>
             show;
     };
     struct FontGroupAddView {
@@ -121,7 +121,7 @@ public:
     static QWidget* createFilterView();
     // Returns whether a FilterView is registered to show it.
     static bool showFilterView(QWidget* filterView, const Categories& dataArray,
-        std::weak_ptr<KXFilterViewDelegate> delegate, long long page);
+        std::weak_ptr<KXFilterViewDelegate> delegate, long long page, QWidget* opener);
     static QWidget* createFontGroupAddView(const foundation::Ref<foundation::String>& fontid, long rowNum,
         std::weak_ptr<KXFontGroupAddViewDelegate> delegate);
 

@@ -242,7 +242,7 @@ private:
     // Adds an overlay on top of the panel, its edges on the panel's.
     void addOverlay(QWidget* overlay);
     void removeTopFilterView();
-    void openFilterPage(long long page, bool backToCloudFirst);
+    void openFilterPage(long long page, bool backToCloudFirst, QWidget* opener);
     void chooseLanguage(KXLanguageSwitch::Language language);
     void getNewShowData(const foundation::Id& lists, std::vector<foundation::Ref<KXFontBaseModel>> records,
                         KXCustomText::Slice range, unsigned long long generation, std::string text);

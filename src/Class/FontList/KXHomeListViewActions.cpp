@@ -198,33 +198,33 @@ void KXHomeListView::resizeEvent(QResizeEvent* event)
     placeNoDataView();
 }
 
-void KXHomeListView::openFilterPage(long long page, bool backToCloudFirst)
+void KXHomeListView::openFilterPage(long long page, bool backToCloudFirst, QWidget* opener)
 {
     if (backToCloudFirst)
         backToiCloudBtnClick();
     removeTopFilterView();
     if (QWidget* view = filterView())
-        KXHomeListOverlays::showFilterView(view, filterDataArray_, adapter_, page);
+        KXHomeListOverlays::showFilterView(view, filterDataArray_, adapter_, page, opener);
 }
 
 void KXHomeListView::fontStyleBtnClick()
 {
-    openFilterPage(kStylePage, true);
+    openFilterPage(kStylePage, true, fontStyleBtn_);
 }
 
 void KXHomeListView::fontWeightBtnClick()
 {
-    openFilterPage(kWeightPage, true);
+    openFilterPage(kWeightPage, true, fontWeightBtn_);
 }
 
 void KXHomeListView::fontTypeBtnClick()
 {
-    openFilterPage(kTypePage, true);
+    openFilterPage(kTypePage, true, fontTypeBtn_);
 }
 
 void KXHomeListView::advancedBtnClick()
 {
-    openFilterPage(kAdvancedPage, false);
+    openFilterPage(kAdvancedPage, false, advancedBtn_);
 }
 
 void KXHomeListView::filterClick()

@@ -73,6 +73,22 @@ void KXFilterView::paintEvent(QPaintEvent*)
     painter.fillRect(rect(), QColor::fromRgbF(0, 0, 0, 0.2f));
 }
 
+void KXFilterView::pinBesideOpener(LCConstraintMaker& make) const
+{
+    // The list spans the drop-down over its whole width while its buttons keep to its edges: a
+    // page pinned at the far edge of a wide list opens away from the button that opened it.
+    const QWidget* host = parentWidget();
+    bool atRight = false;
+    if (opener_ && host && host->width() > 0) {
+        const QPoint centre = host->mapFromGlobal(opener_->mapToGlobal(opener_->rect().center()));
+        atRight = centre.x() * 2 > host->width();
+    }
+    if (atRight)
+        make.right().equalTo(0);
+    else
+        make.left().equalTo(0);
+}
+
 void KXFilterView::makeTopArea()
 {
     if (topAreaView_) {
@@ -83,8 +99,9 @@ void KXFilterView::makeTopArea()
     using KXFilterGeometry::kDropDownWidth;
     topAreaView_ = new KXBaseView(this);
     fontliststyle::fill(*topAreaView_, Qt::white);
-    lc_makeConstraints(lcView(topAreaView_), [](LCConstraintMaker& make) {
-        make.top().left().equalTo(0);
+    lc_makeConstraints(lcView(topAreaView_), [this](LCConstraintMaker& make) {
+        make.top().equalTo(0);
+        pinBesideOpener(make);
         make.width().equalTo(kDropDownWidth);
         make.height().equalTo(kDropDownBarHeight);
     });
@@ -120,9 +137,9 @@ void KXFilterView::makeTopArea()
 
     bgView_ = new KXBaseView(this);
     fontliststyle::fill(*bgView_, Qt::white);
-    lc_makeConstraints(lcView(bgView_), [](LCConstraintMaker& make) {
+    lc_makeConstraints(lcView(bgView_), [this](LCConstraintMaker& make) {
         make.top().equalTo(kDropDownBarHeight);
-        make.left().equalTo(0);
+        pinBesideOpener(make);
         make.width().equalTo(kDropDownWidth);
         make.height().equalTo(KXFilterGeometry::dropDownTagAreaHeight(0));
     });
@@ -293,8 +310,9 @@ void KXFilterView::showAdvancedPage()
     tagsView_ = nullptr;
     cancelBtn_ = nullptr;
     weightCell_ = nullptr;
-    lc_makeConstraints(lcView(page), [](LCConstraintMaker& make) {
-        make.left().top().equalTo(0);
+    lc_makeConstraints(lcView(page), [this](LCConstraintMaker& make) {
+        make.top().equalTo(0);
+        pinBesideOpener(make);
         make.width().equalTo(KXFilterGeometry::kDropDownWidth);
         make.bottom().equalTo(-80);
     });

@@ -17,12 +17,13 @@
 
 class KXBaseButton;
 class KXFilterFontWeighCell;
+class LCConstraintMaker;
 class QLabel;
 class QScrollArea;
 
 // The drop-down filter under the font list's toolbar: a veil (black, alpha 0.2) over the list and,
-// 310 wide at its left, a bar ("风格选项" or "字重选项", "全部", "清除") over a white tag area with
-// a close tab under it. Page 1 shows the style category's tags (category 0), page 3 the type
+// 310 wide at the list's edge on the side of the button that opened it, a bar ("风格选项" or
+// "字重选项", "全部", "清除") over a white tag area with a close tab under it. Page 1 shows the style category's tags (category 0), page 3 the type
 // category's (category 2), page 2 the weight row (the category named "字重"), page 4 the advanced
 // page. The tag area is as high as its lines and scrolls where it would reach below the
 // drop-down. Every change toggles the working selection, stores it in filterD at once and is
@@ -39,6 +40,9 @@ public:
     void setDelegate(std::weak_ptr<KXFilterViewDelegate> delegate) { delegate_ = std::move(delegate); }
     const foundation::Ref<foundation::Array>& dataArray() const { return dataArray_; }
     void setDataArray(foundation::Ref<foundation::Array> dataArray) { dataArray_ = std::move(dataArray); }
+
+    // The button that opened it: the pages open at the edge on its side. Set before a page shows.
+    void setOpener(QWidget* opener) { opener_ = opener; }
 
     // Shows page 1 to 4; any other number shows nothing more.
     void selectedFilterType(long long type);
@@ -77,6 +81,7 @@ protected:
 
 private:
     class Adapter;
+    void pinBesideOpener(LCConstraintMaker& make) const;
     void makeTopArea();
     void showTagPage(std::size_t position, KXFilterGeometry::DropDownPage page);
     void showWeightPage();
@@ -106,4 +111,5 @@ private:
     KXBaseButton* cancelBtn_ = nullptr;
     KXFilterFontWeighCell* weightCell_ = nullptr;
     QPointer<KXAdvancedFilterView> advancedView_;
+    QPointer<QWidget> opener_;
 };

@@ -26,12 +26,13 @@ void registerSearchFilterOverlays()
     Overlays::registerOverlay(Overlays::FilterView{
         [](const QObject* widget) { return qobject_cast<const KXFilterView*>(widget) != nullptr; },
         []() -> QWidget* { return new KXFilterView; },
-        [](QWidget* view, const Overlays::Categories& dataArray, std::weak_ptr<KXFilterViewDelegate> delegate, long long page) {
+        [](QWidget* view, const Overlays::Categories& dataArray, std::weak_ptr<KXFilterViewDelegate> delegate, long long page, QWidget* opener) {
             auto* dropDown = qobject_cast<KXFilterView*>(view);
             if (!dropDown)
                 return;
             dropDown->setDataArray(dataArray);
             dropDown->setDelegate(std::move(delegate));
+            dropDown->setOpener(opener);
             dropDown->selectedFilterType(page);
         }});
 }

@@ -326,8 +326,13 @@ TEST_F(KXLoginWindowTest, OnASmallScreenTheWindowFitsAndItsSignInButtonsScrollIn
     const scaledscreen::ScaledScreen laptop{2.0, QRect(0, 0, 1366, 768), QMargins(1, 30, 1, 1)};
     scaledscreen::expectFitsWithButtonsReachable(controller.window(), {}, laptop);
     EXPECT_TRUE(controller.window()->scrollArea()->verticalScrollBar()->isVisibleTo(controller.window()));
-    // Grown for the QQ form, the window still fits.
+    // Grown for the QQ form, the window still fits, and the form shows from its heading down
+    // wherever the code page was scrolled to.
+    QScrollBar* vertical = controller.window()->scrollArea()->verticalScrollBar();
+    vertical->setValue(vertical->maximum());
+    ASSERT_GT(vertical->value(), 0);
     controller.window()->setDesignedSize(QSize(KXLoginViewController::kQQWidth, KXLoginViewController::kQQHeight));
+    EXPECT_EQ(vertical->value(), 0);
     scaledscreen::forEachSmallScreen([&](const scaledscreen::ScaledScreen& screen) {
         scaledscreen::expectFitsWithButtonsReachable(controller.window(), {}, screen);
         EXPECT_EQ(controller.window()->contentView()->minimumSize(), QSize(KXLoginViewController::kQQWidth, KXLoginViewController::kQQHeight));

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 
 using foundation::Id;
 using Kind = KXHomeListOverlays::Kind;
@@ -48,6 +49,7 @@ public:
     std::vector<long long> pages;
     foundation::Ref<foundation::MutableArray> categories;
     std::weak_ptr<KXFilterViewDelegate> delegate;
+    QWidget* opener = nullptr;
 };
 
 class GroupAddStandIn : public QWidget {
@@ -85,9 +87,10 @@ struct StandIns {
         KXHomeListOverlays::registerOverlay(
             KXHomeListOverlays::FilterView { isA<FilterStandIn>(), [] { return new FilterStandIn; },
                 [](QWidget* view, const auto& categories, std::weak_ptr<KXFilterViewDelegate> delegate,
-                    long long page) {
+                    long long page, QWidget* opener) {
                     auto* filter = qobject_cast<FilterStandIn*>(view);
                     filter->pages.push_back(page);
+                    filter->opener = opener;
                     filter->categories = categories;
                     filter->delegate = std::move(delegate);
                 } });
@@ -178,10 +181,11 @@ void signIn()
 TEST(KXHomeListViewActions, TheDropDownPagesOpenUnderTheToolbarAndAllButAdvancedLeaveOtherTabs)
 {
     Panel panel;
-    const std::vector<std::pair<void (KXHomeListView::*)(), long long>> pages
-        = { { &KXHomeListView::fontStyleBtnClick, 1 }, { &KXHomeListView::fontWeightBtnClick, 2 },
-              { &KXHomeListView::fontTypeBtnClick, 3 } };
-    for (const auto& [action, page] : pages) {
+    const std::vector<std::tuple<void (KXHomeListView::*)(), long long, QWidget*>> pages
+        = { { &KXHomeListView::fontStyleBtnClick, 1, panel.list.fontStyleBtn() },
+              { &KXHomeListView::fontWeightBtnClick, 2, panel.list.fontWeightBtn() },
+              { &KXHomeListView::fontTypeBtnClick, 3, panel.list.fontTypeBtn() } };
+    for (const auto& [action, page, button] : pages) {
         panel.onLocalTab();
         const int before = panel.hub->backToCloud;
         (panel.list.*action)();
@@ -192,6 +196,7 @@ TEST(KXHomeListViewActions, TheDropDownPagesOpenUnderTheToolbarAndAllButAdvanced
         EXPECT_EQ(filter->pages, std::vector<long long> { page }) << "a new drop-down each time";
         EXPECT_EQ(filter->categories, panel.list.filterDataArray());
         EXPECT_TRUE(filter->delegate.lock());
+        EXPECT_EQ(filter->opener, button) << "page " << page << " opens beside its button";
         fontlisttest::settle(panel.list);
         EXPECT_EQ(filter->geometry(), QRect(0, 81, 900, 700 - 81)) << "the whole list from 81 down";
     }
@@ -206,6 +211,7 @@ TEST(KXHomeListViewActions, TheDropDownPagesOpenUnderTheToolbarAndAllButAdvanced
     auto* advanced = qobject_cast<FilterStandIn*>(panel.top());
     ASSERT_TRUE(advanced);
     EXPECT_EQ(advanced->pages, std::vector<long long> { 4 });
+    EXPECT_EQ(advanced->opener, panel.list.advancedBtn());
 
     // The filter's choice comes back through its delegate.
     const auto tags = foundation::Dictionary::create(

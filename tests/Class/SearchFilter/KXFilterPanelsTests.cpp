@@ -28,6 +28,9 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 using foundation::Id;
 using searchfiltertest::RecordingFilterOwner;
 using searchfiltertest::valuesOf;
@@ -357,6 +360,50 @@ TEST_F(FilterPanelsTest, TheListOpensEveryFilterThroughItsRegistry)
     ASSERT_TRUE(side);
     list.setTabTypeNum(KXHomeListView::ModeLocal);
     EXPECT_FALSE(qobject_cast<KXHomeFilterView*>(KXHomeListOverlays::topSubview(&list)));
+}
+
+// The toolbar's buttons keep to the list's edges (筛选 at the right): on a wide list each page has to
+// open at the edge of its own button, not at the list's left whatever opened it.
+TEST_F(FilterPanelsTest, EachPageOpensBesideItsButtonOnAWideList)
+{
+    registerSearchFilterOverlays();
+    for (const int width : {2000, 900}) {
+        KXHomeListView list(QRect(0, 0, width, 700));
+        list.setFilterDataArray(searchfiltertest::filterDataArray());
+        list.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+        fontlisttest::settle(list);
+        const std::vector<std::tuple<void (KXHomeListView::*)(), long long, KXBaseButton*>> pages
+            = {{&KXHomeListView::fontStyleBtnClick, 1, list.fontStyleBtn()},
+               {&KXHomeListView::fontWeightBtnClick, 2, list.fontWeightBtn()},
+               {&KXHomeListView::fontTypeBtnClick, 3, list.fontTypeBtn()},
+               {&KXHomeListView::advancedBtnClick, 4, list.advancedBtn()}};
+        for (const auto& [action, page, button] : pages) {
+            (list.*action)();
+            fontlisttest::settle(list);
+            auto* dropDown = qobject_cast<KXFilterView*>(KXHomeListOverlays::topSubview(&list));
+            ASSERT_TRUE(dropDown) << width << ", page " << page;
+            QRect area;
+            for (QWidget* part : {dropDown->topAreaView(), dropDown->bgView(), static_cast<QWidget*>(dropDown->advancedView())}) {
+                if (part && part->isVisible())
+                    area |= QRect(part->mapTo(&list, QPoint(0, 0)), part->size());
+            }
+            const QString where = QString("%1 wide, page %2").arg(width).arg(page);
+            ASSERT_FALSE(area.isEmpty()) << where.toStdString();
+            EXPECT_EQ(area.width(), 310) << where.toStdString();
+            EXPECT_GE(area.left(), 0) << where.toStdString();
+            EXPECT_LE(area.right(), width - 1) << where.toStdString();
+            const int buttonCentre = button->geometry().center().x();
+            EXPECT_TRUE(area.left() <= buttonCentre && buttonCentre <= area.right())
+                << where.toStdString() << ": the area spans " << area.left() << ".." << area.right() << ", its button is at "
+                << buttonCentre;
+            if (width == 2000 && page == 4) {
+                ASSERT_TRUE(fontlisttest::saveScreenshot(list, "filter-dropdown-page4-wide"));
+            }
+            dropDown->filterviewCloseClick();
+            fontlisttest::settle(list);
+        }
+    }
 }
 
 TEST_F(FilterPanelsTest, TheListHasTheKeysBackWhenEachFilterClosesAfterAClickInIt)
