@@ -161,6 +161,8 @@ KXBaseDBManager::KXBaseDBManager()
     }
     if (!myQueue() && std::filesystem::is_regular_file(KXCatalogueFile::bundledPath(), ec))
         readInstalledCatalogue();
+    if (!readOnly_ && !restored_)
+        makeListIndexes();
 }
 
 void KXBaseDBManager::readInstalledCatalogue()
@@ -261,13 +263,60 @@ KXBaseDBManager::FirstRows KXBaseDBManager::firstRowsBySqlStr(const KXCatalogueS
         first.complete = true;
         return first;
     }
-    KXCatalogueStatement limited = statement;
-    limited.append(" LIMIT ?", {Id(static_cast<long long>(count))});
-    first.records = readFonts(limited);
+    const auto parts = listIndexReady_ ? statement.firstRowsParts() : std::vector<KXCatalogueStatement>();
+    if (parts.empty()) {
+        KXCatalogueStatement limited = statement;
+        limited.append(" LIMIT ?", {Id(static_cast<long long>(count))});
+        first.records = readFonts(limited);
+    } else {
+        first.records = MutableArray::create();
+        for (KXCatalogueStatement part : parts) {
+            const std::size_t wanted = count - std::min(count, first.records->count());
+            if (wanted == 0)
+                break;
+            part.bind(Id(static_cast<long long>(wanted)));
+            const auto rows = readFonts(part);
+            // A part that fails would leave a gap in the order: nothing is shown rather than that.
+            if (!rows) {
+                first.records = nullptr;
+                break;
+            }
+            first.records->addObjectsFromArray(*rows);
+        }
+    }
     if (!first.records)
         first.records = MutableArray::create();
     first.complete = first.records->count() < count;
     return first;
+}
+
+void KXBaseDBManager::makeListIndexes()
+{
+    if (readOnly_)
+        return;
+    {
+        std::lock_guard lock(backgroundLock_);
+        backgroundReads_ += 1;
+    }
+    // The manager waits for this block before it ends, so the block may use it. Making the index
+    // reads the whole table: never on the caller's thread.
+    dispatch::globalQueue(dispatch::Priority::Default).async([this] {
+        const unsigned long long before = generation();
+        bool made = false;
+        if (const auto queue = myQueue()) {
+            queue->inDatabase([&](const Ref<SQDatabase>& db) {
+                made = db->executeUpdate(KXCatalogueStatement::listOrderIndexSql());
+                if (!made)
+                    log(foundation::format("the catalogue %s has no list index: %@", file_.c_str(), db->lastErrorMessage()));
+            });
+        }
+        // A file that replaced this one meanwhile makes its own index.
+        if (made && before == generation())
+            listIndexReady_ = true;
+        std::lock_guard lock(backgroundLock_);
+        backgroundReads_ -= 1;
+        backgroundEnded_.notify_all();
+    });
 }
 
 void KXBaseDBManager::readInBackground(KXCatalogueStatement statement, std::function<bool()> stopped,
@@ -459,8 +508,12 @@ bool KXBaseDBManager::replaceCatalogueWithFile(const std::filesystem::path& repl
     if (!queue) {
         if (!KXCatalogueFile::moveIntoPlace(replacement, file_, error))
             return false;
+        listIndexReady_ = false;
         generation_ += 1;
-        return openQueue();
+        const bool opened = openQueue();
+        if (opened)
+            makeListIndexes();
+        return opened;
     }
     // Inside one block of the queue no statement can run, and the connection stays closed from
     // before the move until the next block opens the new file.
@@ -468,8 +521,13 @@ bool KXBaseDBManager::replaceCatalogueWithFile(const std::filesystem::path& repl
     queue->inDatabase([&](const Ref<SQDatabase>& db) {
         db->close();
         moved = KXCatalogueFile::moveIntoPlace(replacement, file_, error);
-        if (moved)
+        if (moved) {
+            listIndexReady_ = false;
             generation_ += 1;
+        }
     });
+    // The new file comes without the client's index.
+    if (moved)
+        makeListIndexes();
     return moved;
 }

@@ -94,10 +94,16 @@ public:
         // The contents' generation() before the read.
         unsigned long long generation = 0;
     };
-    // Up to `count` rows of the statement, in its order (it is run with a LIMIT: SQLite keeps only
-    // the first rows of its ordering instead of sorting them all). Rows that tie on every key of
-    // the ordering may come in another order than in the whole result.
+    // Up to `count` rows of the statement, in its order. A list order (appendDefaultOrder(),
+    // appendVipOrder()) on a catalogue whose list index is made is read in its parts
+    // (firstRowsParts()), none of which sorts the table; any other statement is run with a LIMIT.
+    // Rows that tie on every key of the ordering may come in another order than in the whole result.
     FirstRows firstRowsBySqlStr(const KXCatalogueStatement& statement, std::size_t count);
+    // Makes the list index (KXCatalogueStatement::kListOrderIndex) on the catalogue file, on a
+    // background queue; waitForBackgroundReads() waits for it too. The writable copy gets it when
+    // the manager is made and again after each replacement of the file; until it is there, first
+    // rows are read with a LIMIT.
+    void makeListIndexes();
     // No generation: what a background read claims when the contents changed while it ran.
     static constexpr unsigned long long kNoGeneration = ~0ULL;
     // Reads all rows of the statement on a background queue and hands the records to `done` on
@@ -180,6 +186,8 @@ private:
     std::mutex backgroundLock_;
     std::condition_variable backgroundEnded_;
     int backgroundReads_ = 0;
+    // The list index is on the file open now: set once it is made, cleared when the file is replaced.
+    std::atomic<bool> listIndexReady_{false};
     bool restoresDamagedCopy_ = false; // only the copy of the installed catalogue has one to restore from
     bool readOnly_ = false;            // set once, while the manager is made
     std::mutex restoreLock_;

@@ -43,12 +43,14 @@ KXCatalogueStatement::KXCatalogueStatement(std::string sql, std::vector<Id> argu
 
 KXCatalogueStatement& KXCatalogueStatement::append(std::string_view sql)
 {
+    listOrder_ = nullptr;
     sql_ += sql;
     return *this;
 }
 
 KXCatalogueStatement& KXCatalogueStatement::append(std::string_view sql, std::initializer_list<Id> arguments)
 {
+    listOrder_ = nullptr;
     sql_ += sql;
     arguments_.insert(arguments_.end(), arguments.begin(), arguments.end());
     return *this;
@@ -56,6 +58,7 @@ KXCatalogueStatement& KXCatalogueStatement::append(std::string_view sql, std::in
 
 KXCatalogueStatement& KXCatalogueStatement::append(const KXCatalogueStatement& other)
 {
+    listOrder_ = nullptr;
     sql_ += other.sql_;
     arguments_.insert(arguments_.end(), other.arguments_.begin(), other.arguments_.end());
     return *this;
@@ -63,6 +66,7 @@ KXCatalogueStatement& KXCatalogueStatement::append(const KXCatalogueStatement& o
 
 KXCatalogueStatement& KXCatalogueStatement::bind(const Id& argument)
 {
+    listOrder_ = nullptr;
     arguments_.push_back(argument);
     return *this;
 }
@@ -171,11 +175,13 @@ KXCatalogueStatement KXCatalogueStatement::containingElement(std::string_view co
 
 KXCatalogueStatement KXCatalogueStatement::catalogueBase()
 {
+    constexpr std::string_view select = "SELECT * FROM fp_fonts  where  ";
+    KXCatalogueStatement statement{std::string(select)};
+    statement.conditionsAt_ = select.size();
     if (KXGlobalDataBase::sharedKXGlobalDataBase().isEnLanguage())
-        return KXCatalogueStatement("SELECT * FROM fp_fonts  where  language like '%,2,%'");
+        return statement.append("language like '%,2,%'");
     const bool bigFontsSet = foundation::UserDefaults::standardUserDefaults().integerForKey("bigFontsSet") != 0;
-    return KXCatalogueStatement(std::string("SELECT * FROM fp_fonts  where  language like '%,1,%'")
-        + (bigFontsSet ? " and (codeid = 3 or codeid = 7)" : " and (codeid != 3)"));
+    return statement.append(bigFontsSet ? "language like '%,1,%' and (codeid = 3 or codeid = 7)" : "language like '%,1,%' and (codeid != 3)");
 }
 
 bool KXCatalogueStatement::isVipUser()
@@ -190,4 +196,81 @@ KXCatalogueStatement KXCatalogueStatement::vipOrder(std::string_view ruleIds)
     return KXCatalogueStatement(" order by case Instr(?,',' || fontid || ',') when 0 then 99999 else Instr(?,',' || fontid || ',')  end,"
                                 " default_sort desc, m_made_time DESC,ser_name_take ASC,font_weight ASC",
         {framed, framed});
+}
+
+std::shared_ptr<const KXCatalogueStatement::ListOrder> KXCatalogueStatement::listOrderHere(std::string framedRule, bool vip) const
+{
+    if (conditionsAt_ == std::string::npos)
+        return nullptr;
+    auto order = std::make_shared<ListOrder>();
+    order->conditions = sql_.substr(conditionsAt_);
+    order->conditionArguments.assign(arguments_.begin() + static_cast<std::ptrdiff_t>(conditionArgumentsAt_), arguments_.end());
+    order->framedRule = std::move(framedRule);
+    order->vip = vip;
+    return order;
+}
+
+KXCatalogueStatement& KXCatalogueStatement::appendDefaultOrder()
+{
+    auto order = listOrderHere({}, false);
+    append(kDefaultOrder);
+    listOrder_ = std::move(order);
+    conditionsAt_ = std::string::npos; // what follows an order is no condition
+    return *this;
+}
+
+KXCatalogueStatement& KXCatalogueStatement::appendVipOrder(std::string_view ruleIds)
+{
+    auto order = listOrderHere(framedIds(parseIdList(ruleIds)), true);
+    append(vipOrder(ruleIds));
+    listOrder_ = std::move(order);
+    conditionsAt_ = std::string::npos; // what follows an order is no condition
+    return *this;
+}
+
+std::string KXCatalogueStatement::listOrderIndexSql()
+{
+    // The order's keys first, in its directions; then the row's id, so that rows tying on every
+    // key come in table order as they do out of a sort of the table; then every column the lists'
+    // conditions and the rule's rank read.
+    return std::string("CREATE INDEX IF NOT EXISTS ").append(kListOrderIndex)
+        .append(" ON fp_fonts(default_sort DESC, m_made_time DESC, ser_name_take, font_weight, id,"
+                " language, codeid, fontid, partner_id, marketing, tags)");
+}
+
+std::vector<KXCatalogueStatement> KXCatalogueStatement::firstRowsParts() const
+{
+    // Past this length a listed font's place could reach the rank the order gives the others.
+    constexpr std::size_t kUnlistedRank = 99999;
+    std::vector<KXCatalogueStatement> parts;
+    if (!listOrder_ || listOrder_->framedRule.size() >= kUnlistedRank)
+        return parts;
+    const ListOrder& order = *listOrder_;
+    const auto conditions = [&order](KXCatalogueStatement& part) {
+        part.sql_ += order.conditions;
+        part.arguments_.insert(part.arguments_.end(), order.conditionArguments.begin(), order.conditionArguments.end());
+    };
+    constexpr std::string_view rank = "Instr(?, ',' || fontid || ',')";
+    if (order.vip) {
+        // The listed fonts: only rows whose fontid is NULL, one of the ids or not a number can have
+        // a rank other than "not listed", and the fontid index finds those without a scan.
+        const Id framed(order.framedRule);
+        const Id ids("[" + order.framedRule.substr(1, order.framedRule.size() - 2) + "]");
+        KXCatalogueStatement listed("SELECT * FROM fp_fonts WHERE (fontid IS NULL OR fontid IN (SELECT value FROM json_each(?))"
+                                    " OR fontid >= '') AND (",
+            {ids});
+        conditions(listed);
+        listed.append(") AND ").append(rank, {framed}).append(" IS NOT 0 ORDER BY ").append(rank, {framed});
+        listed.append(", default_sort desc, m_made_time DESC,ser_name_take ASC,font_weight ASC LIMIT ?");
+        parts.push_back(std::move(listed));
+    }
+    KXCatalogueStatement rest("SELECT * FROM fp_fonts INDEXED BY ");
+    rest.append(kListOrderIndex).append(" WHERE (");
+    conditions(rest);
+    rest.append(")");
+    if (order.vip)
+        rest.append(" AND ").append(rank, {Id(order.framedRule)}).append(" = 0");
+    rest.append(kDefaultOrder).append(" LIMIT ?");
+    parts.push_back(std::move(rest));
+    return parts;
 }

@@ -3,6 +3,7 @@
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Object.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,7 +70,37 @@ public:
     // first, in the rule's order, then the rest in the default order.
     static KXCatalogueStatement vipOrder(std::string_view ruleIds);
 
+    // --- The lists' orders, for a list that shows its first rows early ---
+    // A list statement (catalogueBase() and its conditions) ordered by kDefaultOrder, or by
+    // vipOrder() of the rule's ids: the SQL text is the same as the one appended by hand, and the
+    // statement keeps its conditions and order apart so that firstRowsParts() can split it.
+    KXCatalogueStatement& appendDefaultOrder();
+    KXCatalogueStatement& appendVipOrder(std::string_view ruleIds);
+    // The index on the catalogue's local copy that holds the default order's keys and the columns
+    // the lists' conditions read, so that a walk of it in order checks the conditions without
+    // reading the table and stops once it has the first rows.
+    static constexpr std::string_view kListOrderIndex = "kx_list_order";
+    static std::string listOrderIndexSql();
+    // Statements that together give the first rows of this statement, in its order: the
+    // fonts the VIP rule lists (read by fontid, few rows to sort), then the others walked along
+    // kListOrderIndex until enough are found. Each part is run with the number of rows still
+    // wanted bound last. Empty when the statement is no list order appended above, or when its
+    // rule text is too long for the order's "not listed" rank to stay above every listed place.
+    std::vector<KXCatalogueStatement> firstRowsParts() const;
+
 private:
+    // Where the conditions of a list statement begin, and how it is ordered.
+    struct ListOrder {
+        std::string conditions;
+        std::vector<foundation::Id> conditionArguments;
+        std::string framedRule; // empty: the default order
+        bool vip = false;
+    };
+    std::shared_ptr<const ListOrder> listOrderHere(std::string framedRule, bool vip) const;
+
     std::string sql_;
     std::vector<foundation::Id> arguments_;
+    std::size_t conditionsAt_ = std::string::npos; // in sql_; npos: no list statement
+    std::size_t conditionArgumentsAt_ = 0;
+    std::shared_ptr<const ListOrder> listOrder_; // dropped by anything appended after the order
 };

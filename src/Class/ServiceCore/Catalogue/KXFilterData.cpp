@@ -86,9 +86,9 @@ KXCatalogueStatement KXFilterData::tagsStatement(const Ref<foundation::MutableDi
     for (const auto& clause : named)
         statement.append(" and ").append(clause);
     if (KXCatalogueStatement::isVipUser())
-        statement.append(KXCatalogueStatement::vipOrder(KXUserCenterConfig::sharedKXUserCenterConfig().vipRuleIds()));
+        statement.appendVipOrder(KXUserCenterConfig::sharedKXUserCenterConfig().vipRuleIds());
     else
-        statement.append(KXCatalogueStatement::kDefaultOrder);
+        statement.appendDefaultOrder();
     return statement;
 }
 

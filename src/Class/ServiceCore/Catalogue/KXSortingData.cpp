@@ -17,9 +17,9 @@ KXCatalogueStatement KXSortingData::defaultOrderStatement()
 {
     KXCatalogueStatement statement = KXCatalogueStatement::catalogueBase();
     if (KXCatalogueStatement::isVipUser())
-        statement.append(KXCatalogueStatement::vipOrder(KXUserCenterConfig::sharedKXUserCenterConfig().vipRuleIds()));
+        statement.appendVipOrder(KXUserCenterConfig::sharedKXUserCenterConfig().vipRuleIds());
     else
-        statement.append(KXCatalogueStatement::kDefaultOrder);
+        statement.appendDefaultOrder();
     return statement;
 }
 

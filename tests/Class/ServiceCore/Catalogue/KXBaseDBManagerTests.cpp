@@ -4,7 +4,14 @@
 #include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueRowReader.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Catalogue/KXFilterData.h"
+#include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Class/ServiceCore/Catalogue/KXSuggestionIndex.h"
+#include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Lib/SQLKit/SQDatabase.h"
+#include "Lib/SQLKit/SQDatabaseQueue.h"
+#include "Lib/SQLKit/SQResultSet.h"
+#include "Platform/Storage/UserDefaults.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Lib/SQLKit/SQLog.h"
@@ -966,4 +973,109 @@ TEST(KXBaseDBManager, AReadThatFailsPartWayIsToldApartFromAShortList)
         [](int) { return false; });
     ASSERT_TRUE(empty.records);
     EXPECT_EQ(empty.records->count(), 0u);
+}
+
+namespace {
+
+// A copy of the sample catalogue whose orders are decided late: the leading keys tie in large
+// groups (some of them NULL), a few rows tie on every key, and a listed font has two rows.
+fs::path catalogueWithTies()
+{
+    const fs::path file = copyOfSampleCatalogue();
+    execute(file, "UPDATE fp_fonts SET default_sort = CASE WHEN id % 7 = 0 THEN NULL ELSE id % 3 END,"
+                  " m_made_time = id % 2, ser_name_take = CASE WHEN id % 5 = 0 THEN 1 ELSE id % 4 END");
+    execute(file, "INSERT INTO fp_fonts (fontid, fontname, language, tags, codeid, default_sort, m_made_time, ser_name_take,"
+                  " font_weight, partner_id, marketing) SELECT fontid, fontname || ' 2', language, tags, codeid, default_sort,"
+                  " m_made_time, ser_name_take, font_weight, partner_id, marketing FROM fp_fonts WHERE fontid = 1010");
+    return file;
+}
+
+// The list statements of the cloud list: its default order, and its filters (one that keeps
+// many rows, one that keeps a few, one that keeps none), each as a VIP user sees it too.
+std::vector<std::pair<std::string, KXCatalogueStatement>> listStatements()
+{
+    using foundation::MutableDictionary;
+    std::vector<std::pair<std::string, KXCatalogueStatement>> statements;
+    const auto addAll = [&](const std::string& kind) {
+        statements.emplace_back(kind + " default", KXSortingData::defaultOrderStatement());
+        statements.emplace_back(kind + " style tag", KXFilterData::tagsStatement(MutableDictionary::create({{Id("风格"), Id("202")}})));
+        statements.emplace_back(kind + " weight and brand", KXFilterData::tagsStatement(MutableDictionary::create(
+            {{Id(KXFilterData::kWeightCategory), Id("4")}, {Id(KXFilterData::kBrandCategory), Id("2")}})));
+        statements.emplace_back(kind + " no match", KXFilterData::tagsStatement(MutableDictionary::create({{Id("风格"), Id("999")}})));
+    };
+    addAll("plain");
+    foundation::UserDefaults::standardUserDefaults().setObject(Id("1"), "vip_type");
+    // Listed: a font twice, one the filters drop, one with two rows, one the catalogue lacks.
+    KXUserCenterConfig::sharedKXUserCenterConfig().setVipinfo(
+        foundation::MutableDictionary::create({{Id("rule"), Id("1030, 1004,1010,99999999,1004,1001")}}));
+    addAll("vip");
+    KXUserCenterConfig::sharedKXUserCenterConfig().setVipinfo(foundation::MutableDictionary::create({{Id("rule"), Id("")}}));
+    addAll("vip, empty rule");
+    return statements;
+}
+
+} // namespace
+
+TEST(KXBaseDBManager, TheFirstRowsOfEveryListOrderAreThoseOfItsWholeStatement)
+{
+    resetListSettings();
+    const fs::path indexed = catalogueWithTies();
+    const fs::path plainCopy = indexed.parent_path() / "plain.sqlite";
+    fs::copy_file(indexed, plainCopy);
+    KXBaseDBManager manager(indexed);
+    manager.makeListIndexes();
+    manager.waitForBackgroundReads();
+    KXBaseDBManager plain(plainCopy);
+
+    for (const auto& [name, statement] : listStatements()) {
+        const auto whole = fontids(plain.dataArrayBySqlStr(statement));
+        for (std::size_t count : {1u, 3u, 7u, 200u}) {
+            const auto first = manager.firstRowsBySqlStr(statement, count);
+            std::vector<long long> expected(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(std::min(count, whole.size())));
+            EXPECT_EQ(fontids(first.records), expected) << name << ", " << count << " rows";
+            EXPECT_EQ(first.complete, whole.size() < count) << name << ", " << count << " rows";
+        }
+    }
+    resetListSettings();
+}
+
+TEST(KXBaseDBManager, TheFirstRowsOfAListOrderSortNoMoreThanTheListedFonts)
+{
+    resetListSettings();
+    const fs::path file = catalogueWithTies();
+    KXBaseDBManager manager(file);
+    manager.makeListIndexes();
+    manager.waitForBackgroundReads();
+    // A full update brings a file without the client's index: it is made again.
+    const fs::path update = file.parent_path() / "update.sqlite";
+    fs::copy_file(sampleCatalogue(), update);
+    ASSERT_TRUE(manager.replaceCatalogueWithFile(update));
+    manager.waitForBackgroundReads();
+    EXPECT_EQ(count(file, "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name = 'kx_list_order'"), 1);
+
+    for (const auto& [name, statement] : listStatements()) {
+        const auto parts = statement.firstRowsParts();
+        ASSERT_EQ(parts.size(), name.starts_with("vip") ? 2u : 1u) << name;
+        for (std::size_t i = 0; i < parts.size(); ++i) {
+            KXCatalogueStatement explained("EXPLAIN QUERY PLAN ");
+            explained.append(parts[i]).bind(Id(200LL));
+            std::string plan;
+            manager.myQueue()->inDatabase([&](const foundation::Ref<SQDatabase>& db) {
+                const auto rows = db->executeQueryWithVAList(explained.sql(), explained.arguments());
+                ASSERT_TRUE(rows) << db->lastErrorMessage()->utf8();
+                while (rows->next())
+                    plan += rows->stringForColumn("detail")->utf8() + "\n";
+                rows->close();
+            });
+            // The listed fonts are found by fontid and only they are sorted; the others are walked
+            // in their order.
+            if (i + 1 < parts.size()) {
+                EXPECT_NE(plan.find("idx_fp_fonts_fontid"), std::string::npos) << name << ": " << plan;
+            } else {
+                EXPECT_NE(plan.find("SCAN fp_fonts USING INDEX kx_list_order"), std::string::npos) << name << ": " << plan;
+                EXPECT_EQ(plan.find("TEMP B-TREE"), std::string::npos) << name << ": " << plan;
+            }
+        }
+    }
+    resetListSettings();
 }
