@@ -2,6 +2,8 @@
 
 #include "Platform/Graphics/Image.h"
 
+#include <vector>
+
 std::shared_ptr<KXPreviewLoads> KXPreviewLoads::create(Arrived arrived)
 {
     return std::make_shared<KXPreviewLoads>(std::move(arrived));
@@ -14,7 +16,8 @@ KXPreviewLoads::KXPreviewLoads(Arrived arrived)
 
 KXPreviewLoads::~KXPreviewLoads()
 {
-    for (const auto& [url, load] : loads_)
+    const auto loads = std::move(loads_);
+    for (const auto& [url, load] : loads)
         load->cancel();
 }
 
@@ -67,13 +70,23 @@ void KXPreviewLoads::keepOnly(const std::unordered_set<std::string>& wanted, con
     std::erase_if(uncached_, [&](const auto& kept) { return !wanted.contains(kept.first); });
     // A failure may have been passing (the service was away): a row that comes back asks again.
     std::erase_if(failed_, [&](const std::string& url) { return !inView.contains(url); });
+    // The loads leave the table before they are cancelled: a source may answer a cancel at once,
+    // and that answer changes the table. What such an answer books is undone: a cancelled load did
+    // not fail, and its row asks again when it comes back.
+    std::vector<std::pair<std::string, std::shared_ptr<KXPreviewImageSource::Load>>> dropped;
     for (auto it = loads_.begin(); it != loads_.end();) {
         if (wanted.contains(it->first)) {
             ++it;
             continue;
         }
-        it->second->cancel();
         partial_.erase(it->first);
+        dropped.emplace_back(it->first, std::move(it->second));
         it = loads_.erase(it);
+    }
+    for (const auto& [url, load] : dropped) {
+        load->cancel();
+        failed_.erase(url);
+        partial_.erase(url);
+        uncached_.erase(url);
     }
 }

@@ -28,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 using foundation::Id;
 using foundation::Ref;
@@ -570,6 +571,53 @@ TEST(KXPreviewLoads, PartialImagesShowUntilTheLoadFinishes)
     EXPECT_FALSE(loads->imageForURL("https://svc.test/a.png")) << "failed: the partial goes, no second load";
     EXPECT_EQ(arrivals.size(), 2u);
     EXPECT_EQ(loads->loadsStarted(), 1u);
+    KXPreviewImageSource::install(previous);
+}
+
+TEST(KXPreviewLoads, LoadsWhoseCancelAnswersAtOnceLeaveAndTheirRowsAskAgain)
+{
+    // The image loader answers a cancelled load at once, with no image, from inside cancel().
+    class AnsweringCancelSource final : public KXPreviewImageSource {
+    public:
+        class AnsweringLoad final : public Load {
+        public:
+            explicit AnsweringLoad(Done answer)
+                : answer_(std::move(answer))
+            {
+            }
+            void cancel() override
+            {
+                if (auto answer = std::exchange(answer_, nullptr))
+                    answer(nullptr, true);
+            }
+
+        private:
+            Done answer_;
+        };
+        foundation::Ref<graphics::Image> cachedImage(const std::string&) override { return nullptr; }
+        std::shared_ptr<Load> load(const std::string&, Done answer) override
+        {
+            ++loads;
+            return std::make_shared<AnsweringLoad>(std::move(answer));
+        }
+        int loads = 0;
+    };
+    auto source = std::make_shared<AnsweringCancelSource>();
+    const auto previous = KXPreviewImageSource::install(source);
+    auto loads = KXPreviewLoads::create(nullptr);
+    std::unordered_set<std::string> urls;
+    for (int row = 0; row < 40; ++row) {
+        const std::string url = "https://svc.test/" + std::to_string(row) + ".png";
+        urls.insert(url);
+        EXPECT_FALSE(loads->imageForURL(url));
+    }
+    EXPECT_EQ(source->loads, 40);
+    // A scroll far away: every load is dropped while the table is walked.
+    loads->keepOnly({}, {});
+    // The rows scrolled back: each asks again, none taken for a failure.
+    for (const auto& url : urls)
+        EXPECT_FALSE(loads->imageForURL(url));
+    EXPECT_EQ(source->loads, 80);
     KXPreviewImageSource::install(previous);
 }
 
