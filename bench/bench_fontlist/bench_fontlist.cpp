@@ -39,8 +39,12 @@
 // columns that a record holds read). After each of our clicks the rest of the list is waited for,
 // untimed, so that the peer runs on a quiet machine and the next click finds the list at rest.
 //
+// Rare filter: a filter that few rows match, applied to the cloud list at rest, to the rows in view
+// painted; against the filter's full query through the sqlite3 C API.
+//
 // Lines: `ratio <after/start> fontlist-browse-rss-100k`, `ratio <after/start>
-// fontlist-filter-rss-100k`, `ratio <ours/peer> fontlist-reload-100k`, `ratio <ours/peer>
+// fontlist-filter-rss-100k`, `ratio <ours/peer> fontlist-reload-100k`, `ms <ours>
+// fontlist-reload-rare-100k`, `ratio <ours/peer> fontlist-reload-rare-100k`, `ratio <ours/peer>
 // fontlist-peak-rss-100k`, then last `ratio <ours/peer> fontlist-scroll-100k`.
 
 #include "Class/Favourites/FavouritesRegistration.h"
@@ -59,7 +63,10 @@
 #include "Class/SearchFilter/KXFilterView.h"
 #include "Class/SearchFilter/KXHomeSearchView.h"
 #include "Class/SearchFilter/SearchFilterRegistration.h"
+#include "Class/FontList/Core/KXListReload.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
+#include "Class/ServiceCore/Catalogue/KXFilterData.h"
 #include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXBaseButton.h"
@@ -419,8 +426,8 @@ struct PeerQuery {
     KXCatalogueStatement statement;
     int rows = 0;
 
-    explicit PeerQuery(const fs::path& catalogue)
-        : statement(KXSortingData::defaultOrderStatement())
+    explicit PeerQuery(const fs::path& catalogue, KXCatalogueStatement listStatement = KXSortingData::defaultOrderStatement())
+        : statement(std::move(listStatement))
     {
         sqlite3_open_v2(catalogue.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
     }
@@ -500,6 +507,69 @@ void BM_Reload(benchmark::State& state)
         gReload, "peer_ms");
 }
 BENCHMARK(BM_Reload)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(7);
+
+// A filter that few rows match: a brand and a weight together (about one row in 800), so that the
+// first rows' walk along the list order finds fewer than the first rows it looks for. Ours: the
+// filter applied as the drop-down applies it, to the rows in view painted, from the whole cloud
+// list at rest; then, untimed, the rest of the reload and the cloud list again. The peer: the
+// filter's whole statement through the sqlite3 C API, as for the reload above.
+
+benchsupport::PairedTimes gReloadRare;
+std::vector<double> gRareStatement;
+
+foundation::Ref<foundation::MutableDictionary> rareFilter()
+{
+    auto filter = foundation::MutableDictionary::create();
+    filter->setObject(Id(foundation::Array::create({Id(1LL)})), Id(std::string(KXFilterData::kBrandCategory)));
+    filter->setObject(Id(foundation::Array::create({Id(1LL)})), Id(std::string(KXFilterData::kWeightCategory)));
+    return filter;
+}
+
+double reloadRareOurs(KXHomeListView& list, int wholeList, int rareRows)
+{
+    auto whole = [&] { return list.listModel()->rowCount() == wholeList && !list.reload().readingRest(); };
+    if (!dispatch::RunLoop::runUntil(whole, 60))
+        return -1;
+    const auto start = std::chrono::steady_clock::now();
+    list.filterViewTagsClick(rareFilter());
+    list.listTableView()->viewport()->repaint();
+    const double seconds = benchsupport::secondsSince(start);
+    const int shown = list.listModel()->rowCount();
+    const bool firstRowsShown = shown > 0 && shown <= rareRows;
+    if (!firstRowsShown || !dispatch::RunLoop::runUntil([&] { return !list.reload().readingRest(); }, 60) ||
+        list.listModel()->rowCount() != rareRows)
+        return -1;
+    // The first rows' statement alone, on the same catalogue.
+    const auto statementStart = std::chrono::steady_clock::now();
+    const auto first = KXBaseDBManager::shareDBManager().firstRowsBySqlStr(
+        KXFilterData::tagsStatement(foundation::MutableDictionary::dictionaryWithDictionary(*rareFilter())), KXListReload::kFirstRows);
+    gRareStatement.push_back(benchsupport::secondsSince(statementStart));
+    if (static_cast<int>(first.records->count()) > rareRows)
+        return -1;
+    list.setTabTypeNum(KXHomeListView::ModeCloud);
+    return seconds;
+}
+
+void BM_ReloadRare(benchmark::State& state)
+{
+    Workspace& w = workspace();
+    KXBaseDBManager::shareDBManager().waitForBackgroundReads();
+    PeerQuery whole(w.folder / "resources" / "fonts.sqlite");
+    PeerQuery peer(w.folder / "resources" / "fonts.sqlite",
+                   KXFilterData::tagsStatement(foundation::MutableDictionary::dictionaryWithDictionary(*rareFilter())));
+    if (whole.run() < 0 || peer.run() < 0 || peer.rows == 0 || peer.rows >= static_cast<int>(KXListReload::kFirstRows)) {
+        state.SkipWithError("the peer's query failed or the filter is not rare");
+        return;
+    }
+    benchsupport::runAlternately(
+        state,
+        {[&] { return reloadRareOurs(w.ours->list, whole.rows, peer.rows); }, [&] { return peer.run(); }, "ours failed",
+         "the peer failed", {}},
+        gReloadRare, "peer_ms");
+    std::fprintf(stderr, "rare filter: %d rows; the first rows' statement alone %.1f ms (median)\n", peer.rows,
+                 benchsupport::median(gRareStatement) * 1000);
+}
+BENCHMARK(BM_ReloadRare)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(7);
 
 // --- Peak memory in child processes --------------------------------------------------------------
 
@@ -838,6 +908,8 @@ int main(int argc, char** argv)
     std::error_code ec;
     fs::remove_all(workspace().folder, ec);
     std::printf("ratio %.3f fontlist-reload-100k\n", gReload.ratio());
+    std::printf("ms %.1f fontlist-reload-rare-100k\n", benchsupport::median(gReloadRare.ours) * 1000);
+    std::printf("ratio %.3f fontlist-reload-rare-100k\n", gReloadRare.ratio());
     std::printf("ratio %.3f fontlist-peak-rss-100k\n", benchsupport::median(ours) / benchsupport::median(peer));
     std::printf("ratio %.3f fontlist-scroll-100k\n", gScroll.ratio());
     return 0;

@@ -6,6 +6,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 KXTransientWindow::KXTransientWindow(QWidget* transientParent, const QSize& size, const QString& title)
 {
     kx_setUpTransientWindow(this, transientParent, size, title);
@@ -19,7 +21,7 @@ KXTransientWindow::KXTransientWindow(QWidget* transientParent, const QSize& size
     // window swallows the keys its children leave unhandled.
     scrollArea_->setFocusPolicy(Qt::NoFocus);
     contentView_ = new QWidget;
-    contentView_->setMinimumSize(size);
+    keepContentAtLeast(size);
     scrollArea_->setWidget(contentView_);
     // The content paints as it did straight on the window.
     contentView_->setAutoFillBackground(false);
@@ -29,10 +31,22 @@ KXTransientWindow::KXTransientWindow(QWidget* transientParent, const QSize& size
 void KXTransientWindow::setDesignedSize(const QSize& size)
 {
     kx_setDesignedSize(this, size);
-    contentView_->setMinimumSize(size);
+    keepContentAtLeast(size);
     // A new form starts at its top: the place the old one was scrolled to would cut its heading.
     scrollArea_->verticalScrollBar()->setValue(0);
     scrollArea_->horizontalScrollBar()->setValue(0);
+}
+
+void KXTransientWindow::setNarrowestContentWidth(int width)
+{
+    narrowestContentWidth_ = width;
+    keepContentAtLeast(kx_designedSize(this));
+}
+
+void KXTransientWindow::keepContentAtLeast(const QSize& designed)
+{
+    const int width = narrowestContentWidth_ < 0 ? designed.width() : std::min(narrowestContentWidth_, designed.width());
+    contentView_->setMinimumSize(width, designed.height());
 }
 
 void KXTransientWindow::showCentred()

@@ -9,8 +9,8 @@ class QScrollArea;
 // The small windows of the account and update areas (login, user agreement, updater): the UI
 // kit's transient windows (KXTransientWindows.h), with a class of their own so that pages find
 // the window they lie in. Closing hides the window: its controller keeps it and its state. Their
-// content goes in contentView(), which keeps the designed size and scrolls where a small screen
-// makes the window smaller. Main thread only.
+// content goes in contentView(), which keeps the designed size (or, where the content allows, a
+// narrower width) and scrolls where a small screen makes the window smaller. Main thread only.
 class KXTransientWindow : public QWidget {
     Q_OBJECT
 
@@ -22,6 +22,9 @@ public:
     // A new designed size (a form that needs more room), which the content keeps from now on;
     // the window takes it, as far as the screen allows, when it is next centred.
     void setDesignedSize(const QSize& size);
+    // Content that can be laid out narrower than designed: it takes the window's width down to
+    // `width` and scrolls sideways only below that. By default the content keeps its designed width.
+    void setNarrowestContentWidth(int width);
 
     // Brings the window to the front, centred over its parent's window (or the screen).
     void showCentred();
@@ -29,8 +32,11 @@ public:
     void orderOut() { hide(); }
 
 private:
+    void keepContentAtLeast(const QSize& designed);
+
     QScrollArea* scrollArea_ = nullptr;
     QWidget* contentView_ = nullptr;
+    int narrowestContentWidth_ = -1; // -1: the designed width
 };
 
 // Owns a window as long as the window lives: deletes it with the owner unless its parent's

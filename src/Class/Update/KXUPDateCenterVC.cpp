@@ -13,6 +13,7 @@
 #include <QPainterPath>
 #include <QPointer>
 
+#include <algorithm>
 #include <cstdio>
 
 using layoutwidgets::lcView;
@@ -142,17 +143,14 @@ void KXUPDateCenterVC::setupUI()
         make.right().equalTo(-30);
         make.top().equalTo(36);
     });
+    // The track spans the page between its margins: 840 points in a window of its designed width.
     lc_makeConstraints(lcView(progressBg_), [](LCConstraintMaker& make) {
         make.left().equalTo(30);
+        make.right().equalTo(-30);
         make.top().equalTo(68);
-        make.width().equalTo(KXUpdateDownload::kFullWidth);
         make.height().equalTo(10);
     });
-    const auto installed = lc_makeConstraints(lcView(progressView_), [](LCConstraintMaker& make) {
-        make.left().top().bottom().equalTo(0);
-        make.width().equalTo(0);
-    });
-    progressWidth_ = installed.back();
+    showFill(0);
     lc_makeConstraints(lcView(sucesslabel_), [](LCConstraintMaker& make) {
         make.centerX().equalTo(0);
         make.top().equalTo(44);
@@ -178,9 +176,22 @@ void KXUPDateCenterVC::setUPDownload()
 
 void KXUPDateCenterVC::showProgress(float fraction)
 {
-    progressWidthConstant_ = KXUpdateDownload::progressWidth(fraction);
-    progressWidth_->setOffset(progressWidthConstant_);
+    showFill(fraction);
     percentLabel_->setText(QString::fromStdString(KXUpdateDownload::percentText(fraction)));
+}
+
+void KXUPDateCenterVC::showFill(float fraction)
+{
+    fraction_ = std::clamp(fraction, 0.0f, 1.0f);
+    // A share of the track, so that the fill follows the track's width when the window is narrower.
+    const auto installed = lc_remakeConstraints(lcView(progressView_), [this](LCConstraintMaker& make) {
+        make.left().top().bottom().equalTo(0);
+        if (fraction_ > 0)
+            make.width().equalTo(lc_width(lcView(progressBg_))).multipliedBy(fraction_);
+        else
+            make.width().equalTo(0);
+    });
+    progressWidth_ = installed.back();
 }
 
 void KXUPDateCenterVC::showState()

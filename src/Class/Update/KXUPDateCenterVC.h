@@ -12,7 +12,8 @@ class LCConstraint;
 class QLabel;
 
 // The updater's content: the download of the verified Linux package (KXUpdateDownload) as a bar
-// (840 points at 100 %) and a percentage, then a button that hands the package to the desktop.
+// across the page (840 points at the window's designed width) and a percentage, then a button that
+// hands the package to the desktop, centred in the width the page is given.
 //
 // States: downloading (also while the package information is fetched and while the file is
 // checked: track, bar, percentage, loading label), finished (success label and open button),
@@ -52,8 +53,9 @@ public:
     QWidget* bottomBg() const;
     QWidget* progressBg() const;
     QWidget* progressView() const { return progressView_; }
+    // The fill's width: its share of the track.
     const std::shared_ptr<LCConstraint>& progressWidth() const { return progressWidth_; }
-    double progressWidthConstant() const { return progressWidthConstant_; }
+    float progressFraction() const { return fraction_; }
     const std::shared_ptr<KXUpdateDownload>& download() const { return download_; }
 
     void setUPDownload();
@@ -67,6 +69,7 @@ private:
 
     void setupUI();
     void showState();
+    void showFill(float fraction);
     void openFailed(const std::string& reason);
 
     std::shared_ptr<KXUpdateDownload> download_;
@@ -81,5 +84,5 @@ private:
     KXBaseButton* openBtn_ = nullptr;
     KXBaseButton* retryBtn_ = nullptr;
     std::shared_ptr<LCConstraint> progressWidth_;
-    double progressWidthConstant_ = 0;
+    float fraction_ = 0;
 };

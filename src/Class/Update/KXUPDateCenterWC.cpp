@@ -16,6 +16,7 @@ KXUPDateCenterWC::KXUPDateCenterWC(const QString& windowNibName, QWidget* transi
 {
     // No minimise or zoom: the window keeps the size it is fitted to.
     kx_keepFittedSize(window());
+    window()->setNarrowestContentWidth(kNarrowestWidth);
     content_ = new KXUPDateCenterVC(window()->contentView());
     lc_makeConstraints(lcView(content_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create(KXUpdateDownload::kModule));

@@ -1,6 +1,7 @@
 // The updater window against the local service: the verified package handed to the desktop, and
 // every way it can fail (hash or size mismatch, missing fields, truncation) leaving no file.
 #include "AccountTestSupport.h"
+#include "Class/Account/KXTransientWindow.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
 #include "Class/UIKit/KXBaseButton.h"
@@ -19,9 +20,12 @@
 
 #include <QClipboard>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <filesystem>
 #include <fstream>
 #include <limits>
@@ -491,16 +495,38 @@ TEST_F(KXUpdaterTest, EachFailureSaysWhatFailed)
     EXPECT_FALSE(controller->contentViewController()->failureLabel()->isVisible());
 }
 
-TEST_F(KXUpdaterTest, TheBarFollowsTheFraction)
+TEST_F(KXUpdaterTest, TheBarFollowsTheFractionAcrossTheWidthThePageIsGiven)
 {
     KXUPDateCenterVC page(nullptr, KXUpdateDownload::create());
     EXPECT_EQ(page.download()->state(), State::Idle) << "a given download is not started";
+    page.resize(KXUPDateCenterWC::kWidth, KXUPDateCenterWC::kHeight);
+    page.show();
     page.showProgress(0.374f);
+    settle();
     EXPECT_EQ(page.percentLabel()->text(), QStringLiteral("37%"));
-    EXPECT_NEAR(page.progressWidthConstant(), 314.16, 1e-4);
+    EXPECT_EQ(page.progressBg()->width(), KXUpdateDownload::kFullWidth) << "at the designed width";
+    EXPECT_NEAR(page.progressView()->width(), KXUpdateDownload::progressWidth(0.374f), 1);
+
+    // Narrower, the track keeps its margins and the fill its share of it.
+    page.resize(600, KXUPDateCenterWC::kHeight);
+    settle();
+    EXPECT_EQ(page.progressBg()->geometry(), QRect(30, 68, 540, 10));
+    EXPECT_NEAR(page.progressView()->width(), 0.374 * 540, 1);
     page.showProgress(1.0f);
+    settle();
     EXPECT_EQ(page.percentLabel()->text(), QStringLiteral("100%"));
-    EXPECT_DOUBLE_EQ(page.progressWidthConstant(), 840);
+    EXPECT_EQ(page.progressView()->width(), 540);
+    EXPECT_EQ(page.percentLabel()->geometry().right() + 1, 600 - 30);
+
+    // The narrowest width the window lays its content out to still holds every line.
+    page.resize(KXUPDateCenterWC::kNarrowestWidth, KXUPDateCenterWC::kHeight);
+    settle();
+    EXPECT_LT(page.loadingLabel()->geometry().right(), page.percentLabel()->geometry().left());
+    const QFontMetrics failureFont(page.failureLabel()->font());
+    for (const char* text : {KXUPDateCenterVC::kDownloadFailed, KXUPDateCenterVC::kIncompleteOffer, KXUPDateCenterVC::kCheckFailed,
+             KXUPDateCenterVC::kLargerThanOffer, KXUPDateCenterVC::kNoSpace}) {
+        EXPECT_LE(failureFont.horizontalAdvance(QString::fromUtf8(text)), KXUPDateCenterWC::kNarrowestWidth - 60) << text;
+    }
 }
 
 TEST_F(KXUpdaterTest, OnASmallScreenTheWindowWithItsCloseButtonFitsAndItsButtonsScrollIntoIt)
@@ -514,4 +540,44 @@ TEST_F(KXUpdaterTest, OnASmallScreenTheWindowWithItsCloseButtonFitsAndItsButtons
         EXPECT_EQ(controller.window()->minimumSize(), controller.window()->size());
         EXPECT_EQ(controller.window()->maximumSize(), controller.window()->size());
     });
+}
+
+TEST_F(KXUpdaterTest, OnALaptopAt175TheContentTakesTheWidthTheWindowFitsAndCentresItsButton)
+{
+    KXUPDateCenterWC controller(QStringLiteral("KXUPDateCenterWC"), &main_);
+    KXTransientWindow* window = controller.window();
+    KXUPDateCenterVC* page = controller.contentViewController();
+    QScrollBar* across = window->scrollArea()->horizontalScrollBar();
+    const auto expectLaidOutToItsWidth = [&](const scaledscreen::ScaledScreen& screen) {
+        {
+            const scaledscreen::FramedWindows framed(window, screen.frame());
+            kx_fitWindow(window, screen.available(), screen.available(), screen.grid());
+        }
+        window->resize(screen.snapped(window->size()));
+        EXPECT_TRUE(screen.deviceAvailable.contains(screen.movedFrame(window->pos(), window->size())));
+        window->show();
+        settle();
+        EXPECT_FALSE(across->isVisible()) << "no sideways scrolling, " << window->width() << " wide";
+        EXPECT_EQ(page->width(), window->scrollArea()->viewport()->width());
+        const QRect track(page->progressBg()->mapTo(window, QPoint(0, 0)), page->progressBg()->size());
+        EXPECT_EQ(track.left(), 30);
+        EXPECT_EQ(window->width() - 1 - track.right(), 30) << "the bar follows the width";
+        for (QWidget* button : {static_cast<QWidget*>(page->openBtn()), static_cast<QWidget*>(page->retryBtn())}) {
+            const QRect placed(button->mapTo(window, QPoint(0, 0)), button->size());
+            EXPECT_NEAR(placed.center().x(), window->width() / 2.0, 1) << "the button is centred";
+        }
+        for (QLabel* label : {page->loadingLabel(), page->percentLabel()}) {
+            const QRect placed(label->mapTo(window, QPoint(0, 0)), label->size());
+            EXPECT_TRUE(window->rect().contains(placed)) << label->text().toStdString();
+        }
+        window->hide();
+    };
+    // 1366 x 768 at 1.75: about 780 x 410 points, a panel or not.
+    for (const QRect& area : {QRect(0, 0, 1366, 768), QRect(0, 27, 1366, 741)}) {
+        SCOPED_TRACE(testing::Message() << "1366 x " << area.height());
+        const scaledscreen::ScaledScreen laptop{1.75, area, QMargins(1, 30, 1, 1)};
+        expectLaidOutToItsWidth(laptop);
+        EXPECT_LT(window->width(), KXUPDateCenterWC::kWidth);
+    }
+    scaledscreen::forEachSmallScreen(expectLaidOutToItsWidth);
 }

@@ -1,5 +1,6 @@
-// Pictures of the update prompt, the About page, the updater window in its three states and its
-// alert when the desktop cannot open the package, day and night, into <build>/screenshots/.
+// Pictures of the update prompt, the About page, the updater window in its three states, on a
+// laptop's screen at 1.75, and its alert when the desktop cannot open the package, day and night,
+// into <build>/screenshots/.
 #include "AccountTestSupport.h"
 
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
@@ -12,12 +13,18 @@
 #include "Class/Update/KXUPDateAPPView.h"
 #include "Class/Update/KXUPDateCenterVC.h"
 #include "Class/Update/KXUPDateCenterWC.h"
+#include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/UIKit/ScaledScreen.h"
 #include "Platform/Desktop/URLOpener.h"
+#include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Support/DrawnAtScale.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 
 using foundation::Id;
+using layoutwidgets::lcView;
 
 namespace {
 
@@ -28,6 +35,15 @@ protected:
         AccountServiceTest::SetUp();
         KXThemeManager::themeManager().setIsNight(GetParam());
         setDefault("appVersion", Id("3.2.0"));
+    }
+
+    // A picture drawn at a screen's scale, beside the others.
+    static void savePicture(const QImage& picture, const QString& name)
+    {
+        const QByteArray binary = qgetenv("CORVANE_BINARY_DIR");
+        const QString folder = (binary.isEmpty() ? QDir::currentPath() : QString::fromLocal8Bit(binary)) + "/screenshots";
+        QDir().mkpath(folder);
+        picture.save(folder + "/" + name + ".png");
     }
 
     QString name(const char* page) const { return QStringLiteral("update-%1-%2").arg(page, GetParam() ? "day" : "night"); }
@@ -66,18 +82,22 @@ TEST_P(UpdateScreenshots, UpdaterInItsThreeStates)
     service().setVersionInfo("9.9.0", "新版本", "");
     KXGlobalDataBase::sharedKXGlobalDataBase().setDownLoadUrl(foundation::String::create(service().baseUrl() + "files/update/corvane-fonts_9.9.0_amd64.deb"));
 
-    // Downloading: a download that has not started, shown at 37 %.
+    // Downloading: a download that has not started, shown at 37 %, in a window as the controller
+    // makes it (the screen may make it narrower).
     {
         KXTransientWindow window(&main, QSize(KXUPDateCenterWC::kWidth, KXUPDateCenterWC::kHeight), QString::fromUtf8(KXUPDateCenterWC::kTitle));
-        auto* page = new KXUPDateCenterVC(&window, KXUpdateDownload::create());
-        page->setGeometry(window.rect());
+        window.setNarrowestContentWidth(KXUPDateCenterWC::kNarrowestWidth);
+        auto* page = new KXUPDateCenterVC(window.contentView(), KXUpdateDownload::create());
+        lc_makeConstraints(lcView(page), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
         window.showCentred();
         page->showProgress(0.374f);
         settle();
         const QImage picture = accounttest::screenshot(&window, name("updater-downloading"));
-        const QRect bar = page->progressBg()->geometry().translated(page->bottomBg()->pos());
-        EXPECT_NE(accounttest::colorAt(picture, bar.topLeft() + QPoint(200, 5)), QColor(243, 243, 243)) << "filled up to 314 points";
-        EXPECT_EQ(accounttest::colorAt(picture, bar.topLeft() + QPoint(600, 5)), QColor(243, 243, 243)) << "the track beyond";
+        const QRect bar(page->progressBg()->mapTo(&window, QPoint(0, 0)), page->progressBg()->size());
+        EXPECT_EQ(window.width() - 1 - bar.right(), bar.left()) << "the track spans the window between its margins";
+        const int filled = static_cast<int>(0.374 * bar.width());
+        EXPECT_NE(accounttest::colorAt(picture, bar.topLeft() + QPoint(filled - 10, 5)), QColor(243, 243, 243)) << "filled up to 37 %";
+        EXPECT_EQ(accounttest::colorAt(picture, bar.topLeft() + QPoint(filled + 10, 5)), QColor(243, 243, 243)) << "the track beyond";
     }
     // Finished, failed (a hash that differs), and refused (a size past the download ceiling).
     struct Shot {
@@ -102,6 +122,41 @@ TEST_P(UpdateScreenshots, UpdaterInItsThreeStates)
         ASSERT_TRUE(button->isVisible()) << state;
         EXPECT_EQ(accounttest::colorAt(picture, button->mapTo(controller.window(), QPoint(6, button->height() / 2))), QColor(151, 125, 98)) << state;
     }
+}
+
+TEST_P(UpdateScreenshots, UpdaterOnALaptopAt175)
+{
+    QWidget main;
+    main.resize(1000, 700);
+    main.show();
+    service().setVersionInfo("9.9.0", "新版本", "");
+    KXGlobalDataBase::sharedKXGlobalDataBase().setDownLoadUrl(foundation::String::create(service().baseUrl() + "files/update/corvane-fonts_9.9.0_amd64.deb"));
+    KXUPDateCenterWC controller(QStringLiteral("KXUPDateCenterWC"), &main);
+    KXTransientWindow* window = controller.window();
+    KXUPDateCenterVC* page = controller.contentViewController();
+    ASSERT_TRUE(waitFor([&] { return page->download()->state() == KXUpdateDownload::State::Finished; }));
+    // 1366 x 768 at 1.75, under a title bar.
+    const double scale = 1.75;
+    const scaledscreen::ScaledScreen laptop{scale, QRect(0, 0, 1366, 768), QMargins(1, 30, 1, 1)};
+    {
+        const scaledscreen::FramedWindows framed(window, laptop.frame());
+        kx_fitWindow(window, laptop.available(), laptop.available(), laptop.grid());
+    }
+    window->show();
+    settle();
+    ASSERT_LT(window->width(), KXUPDateCenterWC::kWidth);
+    const QImage picture = drawnAtScale(*window, scale);
+    savePicture(picture, name("updater-1366-at-175"));
+    // The button's fill, at the same distance from either side of the window.
+    const QRect button(page->openBtn()->mapTo(window, QPoint(0, 0)), page->openBtn()->size());
+    const int middle = static_cast<int>(button.center().y() * scale);
+    int left = 0, right = picture.width() - 1;
+    while (left < picture.width() && picture.pixelColor(left, middle) != QColor(151, 125, 98))
+        ++left;
+    while (right > 0 && picture.pixelColor(right, middle) != QColor(151, 125, 98))
+        --right;
+    ASSERT_LT(left, right) << "the button is drawn";
+    EXPECT_NEAR(left, picture.width() - 1 - right, 2 * scale) << "centred in the window";
 }
 
 TEST_P(UpdateScreenshots, TheAlertWhenTheDesktopCannotOpenThePackage)

@@ -60,7 +60,7 @@ public:
     };
     enum class Verdict { Verified, SizeMismatch, HashMismatch, Unreadable };
 
-    // The bar's filled width at 100 %, in points.
+    // The bar's filled width at 100 % in a window of its designed width, in points.
     static constexpr double kFullWidth = 840;
     static constexpr const char* kModule = "更新错误";
     // The most a package may announce: the service core's download ceiling, far above a real one.

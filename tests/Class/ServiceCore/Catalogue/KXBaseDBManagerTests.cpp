@@ -1079,3 +1079,74 @@ TEST(KXBaseDBManager, TheFirstRowsOfAListOrderSortNoMoreThanTheListedFonts)
     }
     resetListSettings();
 }
+
+namespace {
+
+constexpr long long kRareBrand = 77;
+constexpr std::size_t kListFirstRows = 200; // as many first rows as the cloud list reads
+constexpr const char* kRareStyle = "777";
+
+// The sample catalogue grown to tens of thousands of rows, of which a few dozen carry a brand and
+// a style no other row has: spread over the whole order (the last of them near its end), two of
+// them tying on every key of the order.
+fs::path catalogueWithRareRows()
+{
+    const fs::path file = copyOfSampleCatalogue();
+    execute(file, "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30000)"
+                  " INSERT INTO fp_fonts (fontid, fontname, language, tags, codeid, default_sort, m_made_time, ser_name_take,"
+                  " font_weight, partner_id, marketing)"
+                  " SELECT 500000 + i, 'font ' || i, CASE WHEN i % 5 = 0 THEN ',2,' ELSE ',1,' END, ',101,202,', 1 + i % 2,"
+                  " i % 61, i % 13, i % 7, 1 + i % 8, 1 + i % 12, '' FROM n");
+    execute(file, "UPDATE fp_fonts SET partner_id = 77, tags = ',101,777,' WHERE fontid > 500000 AND (fontid - 500000) % 853 = 3");
+    execute(file, "UPDATE fp_fonts SET default_sort = 0, m_made_time = 0, ser_name_take = 0, font_weight = 3"
+                  " WHERE fontid IN (500856, 500003)");
+    return file;
+}
+
+} // namespace
+
+TEST(KXBaseDBManager, AFilterThatFewRowsMatchGivesAllItsRowsInTheOrderOfItsWholeStatement)
+{
+    resetListSettings();
+    const fs::path indexed = catalogueWithRareRows();
+    const fs::path plainCopy = indexed.parent_path() / "plain.sqlite";
+    fs::copy_file(indexed, plainCopy);
+    KXBaseDBManager manager(indexed);
+    manager.makeListIndexes();
+    manager.waitForBackgroundReads();
+    KXBaseDBManager plain(plainCopy);
+    ASSERT_GT(count(indexed, "SELECT count(*) FROM fp_fonts"), 30000);
+
+    using foundation::MutableDictionary;
+    const auto brand = [] { return MutableDictionary::create({{Id(KXFilterData::kBrandCategory), Id(kRareBrand)}}); };
+    const auto brandAndStyle = [] {
+        return MutableDictionary::create({{Id(KXFilterData::kBrandCategory), Id(kRareBrand)}, {Id("风格"), Id(kRareStyle)}});
+    };
+    const auto check = [&](const std::string& kind) {
+        for (const auto& [name, filter] : {std::pair{"brand", brand()}, std::pair{"brand and style", brandAndStyle()}}) {
+            const KXCatalogueStatement statement = KXFilterData::tagsStatement(filter);
+            ASSERT_FALSE(statement.firstRowsParts().empty()) << kind << name << ": read along the list order";
+            const auto whole = fontids(plain.dataArrayBySqlStr(statement));
+            ASSERT_GT(whole.size(), 20u) << kind << name;
+            ASSERT_LT(whole.size(), kListFirstRows) << kind << name;
+            // The last rare row lies in the last tenth of the list order.
+            const auto all = fontids(plain.dataArrayBySqlStr(KXSortingData::defaultOrderStatement()));
+            const auto last = std::find(all.begin(), all.end(), whole.back());
+            ASSERT_GT(last - all.begin(), static_cast<std::ptrdiff_t>(all.size() * 9 / 10)) << kind << name;
+
+            const auto first = manager.firstRowsBySqlStr(statement, kListFirstRows);
+            EXPECT_EQ(fontids(first.records), whole) << kind << name;
+            EXPECT_TRUE(first.complete) << kind << name << ": nothing more to read";
+            const auto few = manager.firstRowsBySqlStr(statement, 10);
+            EXPECT_EQ(fontids(few.records), std::vector<long long>(whole.begin(), whole.begin() + 10)) << kind << name;
+            EXPECT_FALSE(few.complete) << kind << name;
+        }
+    };
+    check("plain, ");
+    foundation::UserDefaults::standardUserDefaults().setObject(Id("1"), "vip_type");
+    // Listed: two rare fonts, one font the filters drop, one the catalogue lacks.
+    KXUserCenterConfig::sharedKXUserCenterConfig().setVipinfo(
+        foundation::MutableDictionary::create({{Id("rule"), Id("505121,1004,500003,99999999")}}));
+    check("vip, ");
+    resetListSettings();
+}
