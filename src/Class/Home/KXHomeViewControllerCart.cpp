@@ -182,8 +182,6 @@ void KXHomeViewController::buyCartsGoToOrder(const dispatch::Notification& notif
 void KXHomeViewController::buyCartsCheckOrder()
 {
     tempCheckOrder();
-    // An order found made emptied the cart on the service: the badge follows it.
-    requestCartState();
     // The reminder lets go of the cart button as the store leaves; here the store stays open.
     if (qobject_cast<KXFontsSaleList*>(kx_topSubview(this)))
         shoppingCartBtn_->setState(1);

@@ -1,6 +1,10 @@
 #include "Class/Store/KXFontsSaleAuthorizeView.h"
 
 #include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
+#include "Class/Store/Core/KXOrderReadBack.h"
+#include "Class/Store/Core/KXStoreSession.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/Store/Core/KXStoreService.h"
 #include "Class/Store/KXFontsSaleOrderView.h"
@@ -18,6 +22,7 @@
 
 #include <QLabel>
 #include <QScrollBar>
+#include <unordered_set>
 
 using foundation::Id;
 using layoutwidgets::lcView;
@@ -95,6 +100,27 @@ void KXFontsSaleAuthorizeView::setUPUI()
 void KXFontsSaleAuthorizeView::setBuyCartFonts(foundation::Ref<foundation::MutableArray> fonts)
 {
     buyCartFonts_ = fonts ? std::move(fonts) : foundation::MutableArray::create();
+    listOrdersMade_ = KXStoreSession::shared().orderReadBack().ordersMade();
+}
+
+void KXFontsSaleAuthorizeView::followCart(const Id& fids)
+{
+    listOrdersMade_ = KXStoreSession::shared().orderReadBack().ordersMade();
+    std::unordered_set<long long> inCart;
+    for (std::size_t i = 0; i < fids.count(); ++i)
+        inCart.insert(fids[i].integerValue());
+    // A new list: an order page opened from the old one keeps its own.
+    auto kept = foundation::MutableArray::create();
+    for (const Id& font : buyCartFonts_->objects()) {
+        const auto model = font.as<KXFontBaseModel>();
+        if (model && inCart.contains(model->fontid))
+            kept->addObject(font);
+    }
+    if (kept->count() == buyCartFonts_->count())
+        return;
+    buyCartFonts_ = kept;
+    if (buyCartFonts_->count() == 0 && !(orderView_ && orderView_->parentWidget() == this))
+        kx_removeFromSuperview(this);
 }
 
 void KXFontsSaleAuthorizeView::setUPData()
@@ -151,6 +177,16 @@ void KXFontsSaleAuthorizeView::sureBtnClick()
     // A second press while the order page is open opens no second one.
     if (orderView_ && orderView_->parentWidget() == this)
         return;
+    // The fonts were taken before an order was made, and no cart has come since.
+    if (listOrdersMade_ != KXStoreSession::shared().orderReadBack().ordersMade()) {
+        KXAccountWrites::read(KXAccountWrites::Read::Cart);
+        return;
+    }
+    // Every font was ordered since: the cart page shows what the cart holds now.
+    if (buyCartFonts_->count() == 0) {
+        kx_removeFromSuperview(this);
+        return;
+    }
     KXGlobalDataBase::sharedKXGlobalDataBase().setSelectedAuthArray(chosen);
     auto* order = new KXFontsSaleOrderView(this);
     orderView_ = order;

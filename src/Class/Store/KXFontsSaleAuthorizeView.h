@@ -19,6 +19,12 @@ class QLabel;
 // order page with the chosen offers and the fonts ticked in the cart. Creating it empties the
 // shared choice (`selectedAuthArray`), which it edits from then on as `selectedA`.
 //
+// Its fonts follow the cart: every cart the cart page receives takes out of them the fonts the
+// cart no longer holds (an order made takes its fonts out of the cart, and the account's order
+// read-back reads the cart again), and with none left the chooser leaves for the cart page once no
+// order page stands over it. A list taken before an order was made and not refreshed by a cart
+// since (the cart could not be read) opens no order page: the cart is read again instead.
+//
 // Replies hold the chooser weakly. Main thread only.
 class KXFontsSaleAuthorizeView : public KXBaseView {
     Q_OBJECT
@@ -30,6 +36,8 @@ public:
     // The fonts ticked in the cart (KXFontBaseModel), handed on to the order page.
     const foundation::Ref<foundation::MutableArray>& buyCartFonts() const { return buyCartFonts_; }
     void setBuyCartFonts(foundation::Ref<foundation::MutableArray> fonts);
+    // The cart's font ids ("fids" of a cart reply) as the service holds them now.
+    void followCart(const foundation::Id& fids);
 
     void setUPData();
     void backBtnClick();
@@ -55,6 +63,8 @@ private:
     void brandsArrived(const foundation::Id& reply);
 
     foundation::Ref<foundation::MutableArray> buyCartFonts_;
+    // The account's count of orders made when the fonts were last taken from a cart.
+    unsigned long long listOrdersMade_ = 0;
     KXOfferCategoryTable* categories_ = nullptr;
 
     KXStoreTableView* listTableview_ = nullptr;

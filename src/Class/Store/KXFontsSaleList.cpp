@@ -208,6 +208,8 @@ void KXFontsSaleList::cartArrived(const Id& reply)
     // Whatever the cart holds, the badge shows it as this page does.
     if (cartBlock_)
         cartBlock_(reply);
+    if (authorizeView_)
+        authorizeView_->followCart(reply["corvane_data"]["fids"]);
     const std::string ids = joinedIDs(reply["corvane_data"]["fids"]);
     if (ids.empty()) {
         scrollerView_->hide();

@@ -48,6 +48,23 @@ QLabel* totalLine(QWidget* parent)
 
 } // namespace
 
+// The page as the account's read-back sees it: it dies with the page, which the read-back then
+// finds gone.
+class KXFontsSaleOrderReceiver final : public KXOrderReadBack::Page {
+public:
+    explicit KXFontsSaleOrderReceiver(KXFontsSaleOrderView* page)
+        : page_(page)
+    {
+    }
+    bool stands() const override { return !kx_isRemovedFromSuperview(page_); }
+    void orderMade(const Id& reply) override { page_->orderMade(reply); }
+    void orderRefused(const Id&) override { page_->orderRefused(); }
+    void orderOutcomeUnknown(Outcome) override { page_->orderOutcomeUnknown(); }
+
+private:
+    KXFontsSaleOrderView* page_;
+};
+
 KXFontsSaleOrderView::KXFontsSaleOrderView(QWidget* parent)
     : KXBaseView(parent)
     , buyCartFonts_(foundation::MutableArray::create())
@@ -57,6 +74,7 @@ KXFontsSaleOrderView::KXFontsSaleOrderView(QWidget* parent)
     , cellDelegate_(std::make_shared<KXFontsSaleOrderViewCellForwarder<KXFontsSaleOrderView>>(this))
     , sheetDelegate_(std::make_shared<KXFontsSaleReselectedViewForwarder<KXFontsSaleOrderView>>(this))
     , deleteDelegate_(std::make_shared<KXFontsSaleDeleteAuthViewForwarder<KXFontsSaleOrderView>>(this))
+    , orderReceiver_(std::make_shared<KXFontsSaleOrderReceiver>(this))
 {
     setUPUI();
 }
@@ -197,6 +215,12 @@ void KXFontsSaleOrderView::setUPUI()
 void KXFontsSaleOrderView::setBuyCartFonts(foundation::Ref<foundation::MutableArray> fonts)
 {
     buyCartFonts_ = fonts ? std::move(fonts) : foundation::MutableArray::create();
+    listOrdersMade_ = KXStoreSession::shared().orderReadBack().ordersMade();
+}
+
+bool KXFontsSaleOrderView::listIsStale() const
+{
+    return KXStoreSession::shared().orderReadBack().ordersMade() != listOrdersMade_;
 }
 
 void KXFontsSaleOrderView::setDataA(const foundation::Ref<foundation::Array>& offers)
@@ -399,19 +423,27 @@ void KXFontsSaleOrderView::buyBtnClick()
     // One order at a time: nothing while a request is on its way or the check dialog is open.
     if (submitting_ || checkOrderView_ || orderPlaced_ || refuseEmptyChoice())
         return;
+    // An order was made since these fonts were taken from the cart: they were ordered then.
+    if (listIsStale()) {
+        orderPlaced_ = true;
+        storewindow::toast(nullptr, ToastStyle::Info, kOrderPlacedMessage);
+        updateSubmitState();
+        return;
+    }
     submitting_ = true;
     updateSubmitState();
     // An earlier order whose reply was lost may have been made since, and an order needs a count
-    // from before it: either is read first.
+    // from before it: either is read first. One found made reaches orderMade() first.
     KXStoreSession::shared().orderReadBack().beforeOrder(
         dispatch::guardedQt(this, [](KXFontsSaleOrderView& self, Outcome outcome) {
             if (outcome == Outcome::NotPlaced && !self.refuseEmptyChoice())
                 self.sendOrder();
             else if (outcome == Outcome::StillUnknown)
                 self.askAboutTheLostOrder();
-            else
-                self.orderOutcomeRead(outcome);
-        }));
+            else if (outcome == Outcome::Unknown)
+                self.submitEnded();
+        }),
+        orderReceiver_);
 }
 
 void KXFontsSaleOrderView::askAboutTheLostOrder()
@@ -446,47 +478,20 @@ bool KXFontsSaleOrderView::refuseEmptyChoice()
 
 void KXFontsSaleOrderView::sendOrder()
 {
-    // The account's read-back books the order's reply or failure even once this page has gone.
-    KXStoreSession::shared().orderReadBack().sendOrder(selection_.infoString(),
-        [self = QPointer<KXFontsSaleOrderView>(this)](const Id& reply) {
-            if (self)
-                self->orderArrived(reply);
-            else if (KXStoreService::succeeded(reply))
-                orderMadeAfterItsPageWent();
-        },
-        [self = QPointer<KXFontsSaleOrderView>(this)](Outcome outcome) {
-            if (!self) {
-                // Still given to the next press as well, which then sends nothing.
-                if (outcome == Outcome::Placed)
-                    orderMadeAfterItsPageWent();
-                return false;
-            }
-            // No answer, and the order has not appeared (or nothing could be read): it may still
-            // be made, and the person is told so.
-            self->orderOutcomeRead(outcome == Outcome::Placed ? outcome : Outcome::StillUnknown);
-            return true;
-        });
+    // Whatever becomes of it reaches the account's read-back, and this page while it stands.
+    KXStoreSession::shared().orderReadBack().sendOrder(selection_.infoString(), orderReceiver_);
 }
 
-void KXFontsSaleOrderView::orderMadeAfterItsPageWent()
+void KXFontsSaleOrderView::orderOutcomeUnknown()
 {
-    // Told over the main window; the reminder watches the order, and the cart the service has
-    // emptied is read again.
-    storewindow::toast(nullptr, ToastStyle::Info, kOrderPlacedMessage);
-    auto& defaults = foundation::UserDefaults::standardUserDefaults();
-    defaults.setObject(Id("0"), kOrderReminderKey);
-    defaults.synchronize();
-    dispatch::NotificationCenter::defaultCenter().post(kCheckOrderNotification);
+    // No answer, and the order has not appeared (or nothing could be read): it may still be made,
+    // and the person is told so.
+    storewindow::toast(nullptr, ToastStyle::Warning, kLostOrderMessage);
+    submitEnded();
 }
 
-void KXFontsSaleOrderView::orderOutcomeRead(Outcome outcome)
+void KXFontsSaleOrderView::orderRefused()
 {
-    if (outcome == Outcome::Placed) {
-        orderFoundPlaced();
-        return;
-    }
-    if (outcome == Outcome::StillUnknown)
-        storewindow::toast(nullptr, ToastStyle::Warning, kLostOrderMessage);
     submitEnded();
 }
 
@@ -498,28 +503,31 @@ void KXFontsSaleOrderView::submitEnded()
 
 void KXFontsSaleOrderView::orderFoundPlaced()
 {
-    orderPlaced_ = true;
     storewindow::toast(nullptr, ToastStyle::Info, kOrderPlacedMessage);
-    // The toast sends the user to the orders: the order awaits payment as after an accepted one.
+    // No payment address: the order awaits payment in the orders, where the user is taken.
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
     defaults.setObject(Id("0"), kOrderReminderKey);
     defaults.synchronize();
-    dispatch::NotificationCenter::defaultCenter().post(kCheckOrderNotification);
+    dispatch::NotificationCenter::defaultCenter().post(kGoToOrderNotification, Id(kOrderPosterObject));
     submitEnded();
 }
 
-void KXFontsSaleOrderView::orderArrived(const Id& reply)
+void KXFontsSaleOrderView::orderMade(const Id& reply)
 {
     submitting_ = false;
-    if (!KXStoreService::succeeded(reply)) {
-        updateSubmitState();
+    if (reply.isNil()) {
+        // Its fonts have left the cart: no other order goes from this page.
+        orderPlaced_ = true;
+        orderFoundPlaced();
         return;
     }
     if (reply["corvane_data"]["carts_error"].integerValue() == 0) {
-        updateSubmitState();
         buyFontsBussiness(reply);
         return;
     }
+    // The person is shown the problem of this order: thinking again leaves the page as it was,
+    // and only a press of theirs sends another.
+    listOrdersMade_ = KXStoreSession::shared().orderReadBack().ordersMade();
     auto* check = new KXFontsSaleCheckOrderView(this);
     checkOrderView_ = check;
     // The block answers once; the hand-over runs once for this reply.
@@ -548,6 +556,9 @@ void KXFontsSaleOrderView::placeDialog(QWidget* dialog)
 
 void KXFontsSaleOrderView::buyFontsBussiness(const Id& reply)
 {
+    // The order is made: no other goes from this page.
+    orderPlaced_ = true;
+    updateSubmitState();
     waitBgView_->show();
     waitBgView_->raise();
     backBtn_->hide();

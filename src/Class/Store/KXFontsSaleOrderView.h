@@ -34,16 +34,21 @@ class QLabel;
 // offers are added through the re-pick sheet and removed after a question. The totals show only
 // amounts a price reply gave: a choice no reply has priced (the page's opening, a failed price)
 // shows dashes, an empty choice the zero texts. Submitting sends the selection text as an order,
-// one request at a time. An order that failed without a reply may still be made by the service,
-// even after the client gave up: the account's KXOrderReadBack (KXStoreSession) tells it from the
-// number of unpaid orders, after the failure and again before the next order is sent from any
-// page; no order is sent without a count from before it. Once it is known to be made the page says
-// so, sends no other, marks the order as awaiting payment and posts "buyCartsCheckOrder" so that
-// the unpaid-order badge follows it. The service's answer (after the check
-// dialog when it reports a problem) opens the payment page in the browser (when no browser can
-// be started, an alert shows the address to open by hand), marks an order as
-// awaiting payment ("my_orderClick" "0"), posts "buyCartsGoToOrder" with "scac" and counts down
-// 5 s on the wait panel while the main window takes the user to the orders.
+// one request at a time, through the account's KXOrderReadBack (KXStoreSession), which receives
+// what becomes of it even after the page has gone. An order that failed without a reply may still
+// be made by the service, even after the client gave up: the read-back tells it from the number
+// of unpaid orders, after the failure and again before the next order is sent from any page; no
+// order is sent without a count from before it.
+//
+// Once an order of this page is made this page sends no other, and neither does a page whose
+// fonts were taken before any order was made since (the service has taken the ordered fonts out
+// of the cart). The hand-over of an accepted order (after the check dialog when the reply reports
+// a problem) opens the payment page in the browser (when no browser can be started, an alert shows
+// the address to open by hand), marks an order as awaiting payment ("my_orderClick" "0"), posts
+// "buyCartsGoToOrder" with "scac" and counts down 5 s on the wait panel while the main window takes
+// the user to the orders. An order found made by a read has no payment address: the page says
+// so (kOrderPlacedMessage), marks it as awaiting payment and posts "buyCartsGoToOrder" with "scac"
+// all the same, so that the user is taken to the orders.
 //
 // The opener calls setBuyCartFonts() first, then setDataA() and setBackBlock(). Replies and the
 // count-down hold the page weakly. Main thread only.
@@ -55,11 +60,9 @@ public:
 
     static constexpr const char* kGoToOrderNotification = "buyCartsGoToOrder";
     static constexpr const char* kOrderPosterObject = "scac";
-    // An order is known to be made without its reply: the unpaid orders are to be watched.
-    static constexpr const char* kCheckOrderNotification = "buyCartsCheckOrder";
-    static constexpr const char* kOrderReminderKey = "my_orderClick";
-    // Told when an order whose reply was lost turns out to be made.
-    static constexpr const char* kOrderPlacedMessage = "订单已提交，请在个人中心-我的订单中完成支付";
+    static constexpr const char* kCheckOrderNotification = KXOrderReadBack::kCheckOrderNotification;
+    static constexpr const char* kOrderReminderKey = KXOrderReadBack::kOrderReminderKey;
+    static constexpr const char* kOrderPlacedMessage = KXOrderReadBack::kOrderPlacedMessage;
     // An order got no answer and has not appeared among the unpaid orders (yet).
     static constexpr const char* kLostOrderMessage = "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看";
     static constexpr const char* kLostOrderQuestion = "上一笔订单没有收到回复，可能已经提交。仍然提交新的订单吗？";
@@ -123,7 +126,7 @@ public:
     KXFontsSaleReselectedView* reselectedView() const;
     // An order request, or a count of unpaid orders before or after it, is on its way.
     bool isSubmitting() const { return submitting_; }
-    // An order whose reply was lost was made: this page sends no other.
+    // An order was made from this page's fonts: this page sends no other.
     bool isOrderPlaced() const { return orderPlaced_; }
 
 private:
@@ -134,14 +137,16 @@ private:
     // Toasts and answers true when no offer or no font is chosen.
     bool refuseEmptyChoice();
     void sendOrder();
-    void orderArrived(const foundation::Id& reply);
-    // What the read-back told of an order whose reply was lost (or of an earlier one).
-    void orderOutcomeRead(KXOrderReadBack::Outcome outcome);
+    // What the account's read-back received for this page.
+    friend class KXFontsSaleOrderReceiver;
+    void orderMade(const foundation::Id& reply);
+    void orderRefused();
+    void orderOutcomeUnknown();
+    // An order was made since this page's fonts were taken: they may have left the cart.
+    bool listIsStale() const;
     // An earlier order got no answer and has not appeared: the person chooses to look at the
     // orders or to submit again.
     void askAboutTheLostOrder();
-    // An order this page sent was made after the page had gone: the person is told all the same.
-    static void orderMadeAfterItsPageWent();
     // A dialog of the page, centred over it.
     void placeDialog(QWidget* dialog);
     void orderFoundPlaced();
@@ -156,6 +161,8 @@ private:
     long long deleteRow_ = 0;
     bool submitting_ = false;
     bool orderPlaced_ = false;
+    // The account's count of orders made when the fonts were taken.
+    unsigned long long listOrdersMade_ = 0;
     // The totals on screen are a price reply's.
     bool totalsAnswered_ = false;
     std::unique_ptr<KXPriceRequester> priceRequester_;
@@ -164,6 +171,7 @@ private:
     std::shared_ptr<KXFontsSaleOrderViewCellDelegate> cellDelegate_;
     std::shared_ptr<KXFontsSaleReselectedViewDelegate> sheetDelegate_;
     std::shared_ptr<KXFontsSaleDeleteAuthViewDelegate> deleteDelegate_;
+    std::shared_ptr<KXOrderReadBack::Page> orderReceiver_;
 
     KXStoreTableView* listTableview_ = nullptr;
     QWidget* bottomView_ = nullptr;

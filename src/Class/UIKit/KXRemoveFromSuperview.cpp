@@ -6,6 +6,7 @@
 namespace {
 
 constexpr const char* kKeptProperty = "kx_keptByHolder";
+constexpr const char* kRemovedProperty = "kx_removedFromSuperview";
 
 } // namespace
 
@@ -15,8 +16,19 @@ void kx_removeFromSuperview(QWidget* view)
         return;
     view->hide();
     view->setParent(nullptr);
+    view->setProperty(kRemovedProperty, true);
     if (!kx_isKeptByHolder(view))
         view->deleteLater();
+}
+
+bool kx_isRemovedFromSuperview(const QWidget* view)
+{
+    if (!view)
+        return true;
+    // Only the outermost view matters: one put back into a superview has a parent again.
+    while (view->parentWidget())
+        view = view->parentWidget();
+    return view->property(kRemovedProperty).toBool();
 }
 
 void kx_setKeptByHolder(QWidget* view, bool kept)

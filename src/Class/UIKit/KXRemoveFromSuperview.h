@@ -9,6 +9,10 @@ class QWidget;
 // thread only.
 void kx_removeFromSuperview(QWidget* view);
 
+// Whether the view, or a superview of it, was taken out of its superview and not put back: it no
+// longer stands in a window, even before it is deleted.
+bool kx_isRemovedFromSuperview(const QWidget* view);
+
 // Marks a view as owned by a holder that reuses it: removing it only detaches it.
 void kx_setKeptByHolder(QWidget* view, bool kept);
 bool kx_isKeptByHolder(const QWidget* view);

@@ -1,13 +1,17 @@
 // The cart panel on a scripted service and the sample catalogue.
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/Store/KXDeleteBuyCartsView.h"
+#include "Class/Store/KXFontSaleAuthorizeCell.h"
 #include "Class/Store/KXFontSaleListCell.h"
 #include "Class/Store/KXFontsSaleAuthorizeView.h"
 #include "Class/Store/KXFontsSaleList.h"
+#include "Class/Store/KXFontsSaleOrderView.h"
 #include "Class/Store/KXStoreButton.h"
 #include "Class/Store/KXStoreTableView.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "StorePageTest.h"
@@ -15,6 +19,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QPointer>
 #include <QScrollBar>
 #include <QTest>
 
@@ -273,6 +278,63 @@ TEST_F(KXFontsSaleListTest, BackCallsTheBlockWithYesAndLeaves)
     storetest::settle(*host);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(watch.isNull());
+}
+
+// An order answered after its page went is told over the main window and the cart is read
+// again; the licence chooser under the page never offers the ordered fonts again, and leaves once
+// it has none.
+TEST_F(KXFontsSaleListTest, AnOrderAnsweredAfterItsPageWentLeavesTheChooserNothingToOrderAgain)
+{
+    const auto ids = storetest::fontIDs(storetest::catalogueFonts(3));
+    auto* cart = openCartOf(ids);
+    storetest::click(*row(cart, 0)->checkBtn());
+    storetest::click(*cart->buyBtn());
+    QPointer<KXFontsSaleAuthorizeView> chooser = cart->authorizeView();
+    ASSERT_FALSE(chooser.isNull());
+    service->answer(Operation::AllBrand, 0,
+        storetest::brandList({ storetest::category("个人授权", { storetest::offer("11", "个人非商用", Id(0), Id(0)) }) }));
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return chooser->listTableview()->numberOfRows() == 1; }, 10));
+    storetest::settle(*host);
+    storetest::click(*static_cast<KXFontSaleAuthorizeCell*>(chooser->listTableview()->viewAtRow(0))->boxes()[0]);
+    storetest::click(*chooser->sureBtn());
+    KXFontsSaleOrderView* page = chooser->orderView();
+    ASSERT_NE(page, nullptr);
+    service->answer(Operation::Unpaid, 0, storetest::envelope(0, Id(foundation::Dictionary::create({ { Id("num"), Id(2) } }))));
+    page->buyBtnClick();
+    ASSERT_EQ(service->count(Operation::Order), 1u);
+    storetest::click(*page->backBtn());
+    ASSERT_TRUE(chooser->findChildren<KXFontsSaleOrderView*>().empty()) << "the page went";
+
+    // The order is answered now: ids[1] and ids[2] have left the cart on the service.
+    const std::size_t carts = service->count(Operation::Carts);
+    service->answer(Operation::Order, 0,
+        storetest::envelope(0, Id(foundation::Dictionary::create({ { Id("carts_error"), Id(0) }, { Id("order_id"), Id(41) },
+            { Id("jump_url"), Id("https://127.0.0.1:1/pages/pay?order=41") } }))));
+    ASSERT_EQ(toastMessages(), std::vector<std::string> { "订单已提交，请在个人中心-我的订单中完成支付" });
+    EXPECT_EQ(toasts->shown[0].window, nullptr) << "over the main window";
+    ASSERT_EQ(service->count(Operation::Carts), carts + 1) << "the cart is read again";
+
+    // Before the cart comes the chooser's list is the one from before the order: confirming opens
+    // no order page.
+    storetest::click(*chooser->sureBtn());
+    EXPECT_TRUE(chooser->findChildren<KXFontsSaleOrderView*>().empty());
+    EXPECT_EQ(service->count(Operation::Carts), carts + 1) << "joined the read on its way";
+
+    // The cart holds ids[2] again (added elsewhere) with ids[0]: the chooser offers ids[2] only,
+    // and an order page from it goes with ids[2] only.
+    service->answer(Operation::Carts, carts, storetest::cartReply({ ids[0], ids[2] }));
+    EXPECT_EQ(storetest::fontIDs(chooser->buyCartFonts()), std::vector<int> { ids[2] });
+    EXPECT_EQ(cart->listTableview()->numberOfRows(), 2) << "the cart page follows the read too";
+    storetest::click(*chooser->sureBtn());
+    ASSERT_NE(chooser->orderView(), nullptr);
+    EXPECT_EQ(storetest::fontIDs(chooser->orderView()->buyCartFonts()), std::vector<int> { ids[2] });
+    storetest::click(*chooser->orderView()->backBtn());
+
+    // Once the cart holds none of its fonts the chooser leaves for the cart.
+    KXAccountWrites::read(KXAccountWrites::Read::Cart);
+    service->answer(Operation::Carts, carts + 1, storetest::cartReply({ ids[0] }));
+    EXPECT_EQ(chooser->parentWidget(), nullptr);
+    EXPECT_EQ(service->count(Operation::Order), 1u) << "one order";
 }
 
 } // namespace

@@ -66,6 +66,9 @@ void StorePageTest::TearDown()
 {
     host.reset();
     dispatch::RunLoop::drain();
+    // A cart read left unanswered would stay on its way, and the next test's reads would join it.
+    for (std::size_t n = 0; n < service->count(KXStoreService::Operation::Carts); ++n)
+        service->fail(KXStoreService::Operation::Carts, n);
     ToastPresenter::setShared(nullptr);
     clearStoreState();
     signOut();

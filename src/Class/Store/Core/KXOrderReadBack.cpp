@@ -1,6 +1,9 @@
 #include "Class/Store/Core/KXOrderReadBack.h"
 
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
+#include "Class/Theme/ToastPresenter.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Storage/UserDefaults.h"
 
@@ -18,6 +21,18 @@ std::optional<long long> unpaidOrdersIn(const Id& reply)
     return num.integerValue();
 }
 
+// An order made after its page went: the person is told over the main window, and the reminder
+// watches the order as the page's hand-over would have had it.
+void toldWithoutItsPage()
+{
+    if (auto presenter = ToastPresenter::shared())
+        presenter->show(KXOrderReadBack::kOrderPlacedMessage, ToastStyle::Info, ToastWindow {});
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.setObject(Id("0"), KXOrderReadBack::kOrderReminderKey);
+    defaults.synchronize();
+    dispatch::NotificationCenter::defaultCenter().post(KXOrderReadBack::kCheckOrderNotification);
+}
+
 } // namespace
 
 // The bookkeeping lives here so that replies hold it weakly and outlive no owner.
@@ -30,7 +45,7 @@ struct KXOrderReadBack::State : std::enable_shared_from_this<State> {
     std::optional<long long> sentWith;
     bool unknown = false;
     bool onItsWay = false;
-    bool placedUntold = false;
+    unsigned long long made = 0;
     // Numbers the reads: only the latest one asked sets the count.
     unsigned long long reads = 0;
 
@@ -130,19 +145,46 @@ struct KXOrderReadBack::State : std::enable_shared_from_this<State> {
             });
     }
 
-    void answered()
+    // Every road that finds an order made ends here.
+    void received(const Id& reply, const std::weak_ptr<Page>& page)
     {
-        placedUntold = false;
+        ++made;
+        // The service took the ordered fonts out of the cart.
+        KXAccountWrites::read(KXAccountWrites::Read::Cart);
+        if (auto standing = page.lock(); standing && standing->stands())
+            standing->orderMade(reply);
+        else
+            toldWithoutItsPage();
+    }
+
+    // Reads back as readBack() does, receiving an order found made before `then` hears of it.
+    void readBackFor(std::weak_ptr<Page> page, Then then)
+    {
+        std::weak_ptr<State> weak = weak_from_this();
+        readBack([weak, page = std::move(page), then = std::move(then)](Outcome outcome) {
+            if (outcome == Outcome::Placed)
+                if (auto state = weak.lock())
+                    state->received(Id(), page);
+            then(outcome);
+        });
+    }
+
+    void answered(const Id& reply, const std::weak_ptr<Page>& page)
+    {
         onItsWay = false;
         setUnknown(false);
         readCount();
+        if (KXStoreService::succeeded(reply))
+            received(reply, page);
+        else if (auto standing = page.lock())
+            standing->orderRefused(reply);
     }
 
-    void failed(const foundation::Ref<foundation::Error>& error, Tell tell)
+    void failed(const foundation::Ref<foundation::Error>& error, std::weak_ptr<Page> page, Then then)
     {
         onItsWay = false;
         if (!sentWith) {
-            tell(Outcome::Unknown);
+            then(Outcome::Unknown);
             return;
         }
         ++reads;
@@ -151,19 +193,11 @@ struct KXOrderReadBack::State : std::enable_shared_from_this<State> {
         keep();
         // The account that asked is gone: its unknown order waits for its return.
         if (KXRequestAccount::isEnded(error)) {
-            tell(Outcome::Unknown);
+            then(Outcome::Unknown);
             return;
         }
-        std::weak_ptr<State> weak = weak_from_this();
-        readBack([weak, tell = std::move(tell)](Outcome outcome) {
-            if (outcome != Outcome::Placed) {
-                tell(outcome == Outcome::StillUnknown ? Outcome::StillUnknown : Outcome::Unknown);
-                return;
-            }
-            // Found made with nobody left to tell (its page has gone): the next press is told.
-            if (!tell(Outcome::Placed))
-                if (auto state = weak.lock())
-                    state->placedUntold = true;
+        readBackFor(std::move(page), [then = std::move(then)](Outcome outcome) {
+            then(outcome == Outcome::Placed || outcome == Outcome::StillUnknown ? outcome : Outcome::Unknown);
         });
     }
 };
@@ -202,18 +236,18 @@ std::optional<long long> KXOrderReadBack::count() const
     return state_->count;
 }
 
+unsigned long long KXOrderReadBack::ordersMade() const
+{
+    return state_->made;
+}
+
 void KXOrderReadBack::readCount()
 {
     state_->readCount();
 }
 
-void KXOrderReadBack::beforeOrder(Then then)
+void KXOrderReadBack::beforeOrder(Then then, std::weak_ptr<Page> page)
 {
-    if (state_->placedUntold) {
-        state_->placedUntold = false;
-        then(Outcome::Placed);
-        return;
-    }
     if (state_->onItsWay) {
         then(Outcome::Unknown);
         return;
@@ -222,7 +256,7 @@ void KXOrderReadBack::beforeOrder(Then then)
         then(Outcome::NotPlaced);
         return;
     }
-    state_->readBack(std::move(then));
+    state_->readBackFor(std::move(page), std::move(then));
 }
 
 void KXOrderReadBack::orderSent()
@@ -231,34 +265,36 @@ void KXOrderReadBack::orderSent()
     state_->onItsWay = true;
 }
 
-void KXOrderReadBack::orderAnswered()
+void KXOrderReadBack::orderAnswered(const Id& reply)
 {
-    state_->answered();
+    state_->answered(reply, {});
 }
 
 void KXOrderReadBack::orderFailed(const foundation::Ref<foundation::Error>& error, Then then)
 {
-    state_->failed(error, [then = std::move(then)](Outcome outcome) {
-        then(outcome);
-        return true;
-    });
+    state_->failed(error, {}, std::move(then));
 }
 
-void KXOrderReadBack::sendOrder(const std::string& info, KXStoreService::Reply answered, Tell tell)
+void KXOrderReadBack::sendOrder(const std::string& info, std::weak_ptr<Page> page)
 {
     orderSent();
     // Booked whether or not the page that sent it is still there.
     std::weak_ptr<State> weak = state_;
     state_->store().submitBuyCartsOriderWithInfo(
         info,
-        [weak, answered = std::move(answered)](const Id& reply) {
+        [weak, page](const Id& reply) {
             if (auto state = weak.lock())
-                state->answered();
-            if (answered)
-                answered(reply);
+                state->answered(reply, page);
         },
-        [weak, tell = std::move(tell)](const foundation::Ref<foundation::Error>& error) {
-            if (auto state = weak.lock())
-                state->failed(error, tell);
+        [weak, page](const foundation::Ref<foundation::Error>& error) {
+            auto state = weak.lock();
+            if (!state)
+                return;
+            state->failed(error, page, [page](Outcome outcome) {
+                if (outcome == Outcome::Placed)
+                    return;
+                if (auto standing = page.lock())
+                    standing->orderOutcomeUnknown(outcome);
+            });
         });
 }

@@ -26,8 +26,18 @@
 //
 // One belongs to an account (KXStoreSession::orderReadBack), not to a page: what it knows outlives
 // the order page and a sign-out and sign-in of the same account. The order goes through
-// sendOrder(), whose reply and failure it books even when the page that sent it has gone; the
-// blocks it is given hold the page weakly. Main thread only.
+// sendOrder(), whose reply and failure it books even when the page that sent it has gone; it holds
+// the page weakly.
+//
+// It is the one receiver of an order made, whichever road found it (the order's reply, a read
+// after a lost reply, a read before the next order): the outcome is booked, the cart the service
+// emptied is read again (a read back of the cart, which the cart page, its licence chooser and the
+// cart badge follow), and the hand-over runs as far as the page that asked still stands: that
+// page hands over itself (Page::orderMade); with the page gone the person is told over the main
+// window (kOrderPlacedMessage), the order is marked as awaiting payment (kOrderReminderKey "0")
+// and kCheckOrderNotification is posted so that the unpaid orders are watched. ordersMade()
+// counts the orders made, so that a page tells a list taken before one (whose fonts the service
+// took out of the cart) from a list taken after it. Main thread only.
 class KXOrderReadBack {
 public:
     enum class Outcome {
@@ -37,11 +47,31 @@ public:
         StillUnknown, // a lost order has not appeared (yet): send nothing unless the person says so
     };
     using Then = std::function<void(Outcome outcome)>;
-    // As Then, answering whether anyone was there to be told.
-    using Tell = std::function<bool(Outcome outcome)>;
+
+    // The order page that asked, while it stands (held weakly). Its methods default to nothing.
+    class Page {
+    public:
+        virtual ~Page() = default;
+        // Whether the page still stands where the person sees it (it may outlive that briefly).
+        virtual bool stands() const { return true; }
+        // An order this page asked for was made: `reply` is its reply, nil when a read found it
+        // made (there is no payment address then).
+        virtual void orderMade(const foundation::Id& reply) = 0;
+        // The order was refused by its reply: nothing was made.
+        virtual void orderRefused(const foundation::Id& /*reply*/) { }
+        // The order got no reply and has not been seen made (StillUnknown), or nothing could be
+        // read (Unknown).
+        virtual void orderOutcomeUnknown(Outcome /*outcome*/) { }
+    };
 
     // The user default that keeps unknown outcomes: {account key: the count from before the order}.
     static constexpr const char* kStoredKey = "orderOutcomeUnknown";
+    // Told when an order is made without a payment address to open, or after its page went.
+    static constexpr const char* kOrderPlacedMessage = "订单已提交，请在个人中心-我的订单中完成支付";
+    // Marks an order awaiting payment ("0"), which the unpaid-order reminder watches.
+    static constexpr const char* kOrderReminderKey = "my_orderClick";
+    // An order is known to be made with no hand-over to the orders: the unpaid orders are watched.
+    static constexpr const char* kCheckOrderNotification = "buyCartsCheckOrder";
 
     // `storageKey`: the account's key to keep an unknown outcome under; empty keeps nothing.
     explicit KXOrderReadBack(std::shared_ptr<KXStoreService> service = nullptr, std::string storageKey = {});
@@ -52,31 +82,32 @@ public:
     // Reads the count the next order compares with (when the page opens, after an order reply);
     // the latest read is kept. While it is read an order has nothing to compare with.
     void readCount();
-    // Before an order is sent: Placed at once for a lost order found made with nobody told;
-    // NotPlaced at once while a count is known and no order's outcome is unknown; Unknown at once
-    // while an order is on its way. Otherwise the count is read first and
-    // `then` gets Placed (it rose over the one from before a lost order), StillUnknown (it did not:
-    // the lost order may still be made), NotPlaced (no order was lost: the order may go, compared
-    // with that count) or Unknown (the read failed: send nothing).
-    void beforeOrder(Then then);
+    // Before an order is sent: NotPlaced at once while a count is known and no order's outcome is
+    // unknown; Unknown at once while an order is on its way. Otherwise the count is read first and
+    // `then` gets Placed (it rose over the one from before a lost order: the order made has been
+    // received, for `page`, before `then` hears of it), StillUnknown (it did not: the lost order
+    // may still be made), NotPlaced (no order was lost: the order may go, compared with that count)
+    // or Unknown (the read failed: send nothing).
+    void beforeOrder(Then then, std::weak_ptr<Page> page = {});
     // The person chose to order again although a lost order may have been made: its outcome is
     // no longer waited for, and the next order compares with the count read last.
     void submitAgain();
-    // Sends the order `info` (subOrder), compared with the count known now. Its reply reaches
-    // `answered` after the outcome is booked as known; its failure is read back and `tell` gets
-    // Placed when the count rose, Unknown otherwise. A Placed that `tell` says reached nobody is
-    // given to the next beforeOrder().
-    void sendOrder(const std::string& info, KXStoreService::Reply answered, Tell tell);
+    // Sends the order `info` (subOrder), compared with the count known now, for `page`. A reply
+    // that accepts it is an order made; one that refuses it reaches Page::orderRefused. A failure
+    // is read back: made when the count rose, otherwise Page::orderOutcomeUnknown.
+    void sendOrder(const std::string& info, std::weak_ptr<Page> page);
 
     // The steps of sendOrder(), for a caller that sends the order itself.
     // The order goes now, compared with the count known at this moment.
     void orderSent();
-    // The order's reply came: its outcome is known, and the count is read again.
-    void orderAnswered();
+    // The order's reply came: its outcome is known (an order made when the reply accepts it), and
+    // the count is read again.
+    void orderAnswered(const foundation::Id& reply = {});
     // The order failed without a reply. With a count from before it, that count is kept until the
-    // outcome is known and read again now: `then` gets Placed when it rose, Unknown otherwise.
-    // When the account that asked is gone nothing is read, and the outcome stays unknown for its
-    // return. Without a count from before it there is nothing to tell (Unknown).
+    // outcome is known and read again now: `then` gets Placed when it rose (the order made
+    // received first), Unknown otherwise. When the account that asked is gone nothing is read,
+    // and the outcome stays unknown for its return. Without a count from before it there is
+    // nothing to tell (Unknown).
     void orderFailed(const foundation::Ref<foundation::Error>& error, Then then);
 
     // An order was sent whose outcome is still unknown.
@@ -85,6 +116,8 @@ public:
     bool isOrderOnItsWay() const;
     // The count an order sent now compares with.
     std::optional<long long> count() const;
+    // How many orders were known made so far.
+    unsigned long long ordersMade() const;
 
 private:
     struct State;

@@ -212,9 +212,25 @@ std::map<std::string, WriteCase> KXAccountWritesTest::cases()
     all["delCarts"] = {
         {}, [=] { return [=](auto s, auto f) { KXHTTPBUSINESS().deleteBuyCartsWithFids(Id(*fontNotInCart), s, f); }; },
         [=](const Id& reply) { return reply["corvane_data"]["fids"].array() && !inCart(reply, *fontNotInCart); }, {}};
+    auto unpaidBefore = std::make_shared<long long>(-1);
     all["subOrder"] = {
-        {}, [] { return [](auto s, auto f) { KXHTTPBUSINESS().submitBuyCartsOriderWithFids(Id(""), Id(""), Id("{}"), s, f); }; },
-        [](const Id& reply) { return !reply["corvane_data"]["num"].isNil(); }, {}};
+        [=] {
+            // A real order: a font of the catalogue in the cart, with a licence the service sells.
+            ASSERT_FALSE(fontNotInCart->empty());
+            ASSERT_FALSE(run([=](auto s, auto f) { KXHTTPBUSINESS().addBuyCartsWithFids(Id(*fontNotInCart), s, f); }).error);
+            const Id unpaid = run([](auto s, auto f) { KXHTTPBUSINESS().getUnpaidOriderSuceess(s, f); }).reply["corvane_data"]["num"];
+            ASSERT_FALSE(unpaid.isNil());
+            *unpaidBefore = unpaid.integerValue();
+        },
+        [=] {
+            const std::string info = "[{\"bid\":\"12\",\"fids\":\"" + *fontNotInCart + "\"}]";
+            return [=](auto s, auto f) { KXHTTPBUSINESS().submitBuyCartsOriderWithFids(Id(""), Id(""), Id(info), s, f); };
+        },
+        [=](const Id& reply) { return *unpaidBefore >= 0 && reply["corvane_data"]["num"].integerValue() == *unpaidBefore + 1; },
+        [=] {
+            const Id carts = run([](auto s, auto f) { KXHTTPBUSINESS().getBuyCartsDataSuceess(s, f); }).reply;
+            EXPECT_FALSE(inCart(carts, *fontNotInCart)) << "the order took its font out of the cart";
+        }};
     return all;
 }
 

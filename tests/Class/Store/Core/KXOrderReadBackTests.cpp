@@ -1,5 +1,8 @@
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/Store/Core/KXOrderReadBack.h"
+#include "Class/Theme/ToastPresenter.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "ScriptedStoreService.h"
@@ -22,8 +25,52 @@ foundation::Ref<foundation::Error> timedOut()
     return foundation::Error::create("NSURLErrorDomain", -1001, "The request timed out.");
 }
 
+// The toasts shown, with whether each went over a window of its own (none: the main window).
+struct RecordingToasts final : ToastPresenter {
+    void show(const std::string& message, ToastStyle, ToastWindow window) override
+    {
+        shown.push_back(message);
+        overAWindow = overAWindow || window.handle;
+    }
+    void dismiss() override { }
+    std::vector<std::string> shown;
+    bool overAWindow = false;
+};
+
+// What the page that asked heard, in order: "made <order_id or nil>", "refused", "unknown".
+struct RecordingPage final : KXOrderReadBack::Page {
+    void orderMade(const Id& reply) override
+    {
+        heard.push_back(reply.isNil() ? "made nil" : "made " + reply["corvane_data"]["order_id"].stringValue());
+    }
+    void orderRefused(const Id&) override { heard.push_back("refused"); }
+    void orderOutcomeUnknown(Outcome) override { heard.push_back("unknown"); }
+    std::vector<std::string> heard;
+};
+
+Id acceptedOrder(long long order)
+{
+    return storetest::envelope(0, Id(foundation::Dictionary::create({ { Id("order_id"), Id(order) } })));
+}
+
 class KXOrderReadBackTest : public testing::Test {
 protected:
+    void SetUp() override
+    {
+        ToastPresenter::setShared(toasts);
+        // The cart as read back after an order made: counted, and ended at once so that no read
+        // is left on its way for the next one to join.
+        KXAccountWrites::setReader(KXAccountWrites::Read::Cart, [this](KXAccountWrites::Done done) {
+            ++cartReads;
+            done({});
+        });
+        foundation::UserDefaults::standardUserDefaults().removeObjectForKey(KXOrderReadBack::kOrderReminderKey);
+    }
+    void TearDown() override
+    {
+        KXAccountWrites::setReader(KXAccountWrites::Read::Cart, [](KXAccountWrites::Done done) { done({}); });
+        ToastPresenter::setShared(nullptr);
+    }
     KXOrderReadBack::Then record()
     {
         return [this](Outcome outcome) { outcomes.push_back(outcome); };
@@ -43,6 +90,8 @@ protected:
         = std::make_shared<storetest::ScriptedStoreService>();
     KXOrderReadBack readBack { service };
     std::vector<Outcome> outcomes;
+    std::shared_ptr<RecordingToasts> toasts = std::make_shared<RecordingToasts>();
+    std::size_t cartReads = 0;
 };
 
 TEST_F(KXOrderReadBackTest, AnOrderMadeAfterTheFirstReadBackIsFoundBeforeTheNextOne)
@@ -219,34 +268,85 @@ TEST_F(KXOrderReadBackTest, ALostOrderOfAnAccountGoneWaitsForItsReturn)
     EXPECT_EQ(outcomes.back(), Outcome::Placed);
 }
 
-TEST_F(KXOrderReadBackTest, AnOrderFoundMadeWithNobodyToTellIsToldToTheNextPress)
+// Every road that finds an order made (its reply, the read after a lost reply, the read before
+// the next order) ends with the page that asked, while it stands, and the cart is read again.
+TEST_F(KXOrderReadBackTest, AnOrderMadeReachesThePageThatAskedWhicheverRoadFoundIt)
 {
+    auto page = std::make_shared<RecordingPage>();
     readBack.readCount();
     service->answer(Operation::Unpaid, 0, unpaidReply(1));
-    std::vector<Outcome> told;
-    readBack.sendOrder("[]", nullptr, [&told](Outcome outcome) {
-        told.push_back(outcome);
-        return false;
-    });
-    ASSERT_EQ(service->count(Operation::Order), 1u);
-    EXPECT_TRUE(readBack.isOrderOnItsWay());
-    service->fail(Operation::Order, 0);
-    EXPECT_FALSE(readBack.isOrderOnItsWay());
-    service->answer(Operation::Unpaid, 1, unpaidReply(2));
-    EXPECT_EQ(told, std::vector<Outcome> { Outcome::Placed });
-    readBack.beforeOrder(record());
-    EXPECT_EQ(outcomes, std::vector<Outcome> { Outcome::Placed }) << "told once, without a read";
-    EXPECT_EQ(service->count(Operation::Unpaid), 2u);
-    readBack.beforeOrder(record());
-    EXPECT_EQ(outcomes.back(), Outcome::NotPlaced);
+    readBack.sendOrder("[]", page);
+    service->answer(Operation::Order, 0, storetest::envelope(1, Id()));
+    EXPECT_EQ(page->heard, std::vector<std::string> { "refused" });
+    EXPECT_EQ(readBack.ordersMade(), 0u);
+    EXPECT_EQ(cartReads, 0u) << "nothing was made";
 
-    // An order reply books its outcome before the sender hears of it, and reads the count again.
-    bool answered = false;
-    readBack.sendOrder("[]", [&answered](const Id&) { answered = true; }, [](Outcome) { return true; });
-    service->answer(Operation::Order, 1, storetest::envelope(0, Id()));
-    EXPECT_TRUE(answered);
+    service->answer(Operation::Unpaid, reads(), unpaidReply(1));
+    readBack.sendOrder("[]", page);
+    service->answer(Operation::Order, 1, acceptedOrder(41));
+    EXPECT_EQ(page->heard.back(), "made 41");
+    EXPECT_EQ(readBack.ordersMade(), 1u);
+    EXPECT_EQ(cartReads, 1u);
+
+    // Lost, then read back: not made yet, then made by the next press's read.
+    service->answer(Operation::Unpaid, reads(), unpaidReply(2));
+    readBack.sendOrder("[]", page);
+    service->fail(Operation::Order, 2);
+    service->answer(Operation::Unpaid, reads(), unpaidReply(2));
+    EXPECT_EQ(page->heard.back(), "unknown");
+    readBack.beforeOrder([&](Outcome outcome) {
+        outcomes.push_back(outcome);
+        EXPECT_EQ(page->heard.back(), "made nil") << "the page has its order before the press goes on";
+    }, page);
+    service->answer(Operation::Unpaid, reads(), unpaidReply(3));
+    EXPECT_EQ(outcomes, std::vector<Outcome> { Outcome::Placed });
+    EXPECT_EQ(readBack.ordersMade(), 2u);
+
+    // Lost and found made by its own read back.
+    readBack.sendOrder("[]", page);
+    service->fail(Operation::Order, 3);
+    service->answer(Operation::Unpaid, reads(), unpaidReply(4));
+    EXPECT_EQ(page->heard, (std::vector<std::string> { "refused", "made 41", "unknown", "made nil", "made nil" }));
+    EXPECT_EQ(readBack.ordersMade(), 3u);
+    EXPECT_EQ(cartReads, 3u);
+    EXPECT_TRUE(toasts->shown.empty()) << "the page tells it";
+    EXPECT_TRUE(Id(foundation::UserDefaults::standardUserDefaults().objectForKey(KXOrderReadBack::kOrderReminderKey)).isNil());
+}
+
+// With the page that asked gone, an order made is told over the main window at once, the reminder
+// watches it and the cart is read again; the next press goes on, since the outcome is known.
+TEST_F(KXOrderReadBackTest, AnOrderMadeAfterItsPageWentIsToldOverTheMainWindow)
+{
+    std::size_t checks = 0;
+    const auto checked = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXOrderReadBack::kCheckOrderNotification, Id(), nullptr, [&checks](const dispatch::Notification&) { ++checks; });
+    readBack.readCount();
+    service->answer(Operation::Unpaid, 0, unpaidReply(1));
+    auto page = std::make_shared<RecordingPage>();
+    readBack.sendOrder("[]", page);
+    page.reset();
+    service->fail(Operation::Order, 0);
+    EXPECT_TRUE(toasts->shown.empty()) << "not before the read";
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
+    EXPECT_EQ(toasts->shown, std::vector<std::string> { "订单已提交，请在个人中心-我的订单中完成支付" });
+    EXPECT_FALSE(toasts->overAWindow);
+    EXPECT_EQ(checks, 1u);
+    EXPECT_EQ(Id(foundation::UserDefaults::standardUserDefaults().objectForKey(KXOrderReadBack::kOrderReminderKey)).stringValue(), "0");
+    EXPECT_EQ(cartReads, 1u);
+    EXPECT_EQ(readBack.ordersMade(), 1u);
+    readBack.beforeOrder(record());
+    EXPECT_EQ(outcomes, std::vector<Outcome> { Outcome::NotPlaced }) << "told once, and known";
+
+    // Its reply after the page went: the same.
+    page = std::make_shared<RecordingPage>();
+    readBack.sendOrder("[]", page);
+    page.reset();
+    service->answer(Operation::Order, 1, acceptedOrder(42));
+    EXPECT_EQ(toasts->shown.size(), 2u);
+    EXPECT_EQ(checks, 2u);
+    EXPECT_EQ(cartReads, 2u);
     EXPECT_FALSE(readBack.isOrderOnItsWay());
-    EXPECT_EQ(service->count(Operation::Unpaid), 3u);
+    EXPECT_EQ(service->count(Operation::Unpaid), 3u) << "the count is read again after a reply";
 }
 
 TEST_F(KXOrderReadBackTest, RepliesAfterTheReadBackIsGoneAreDropped)

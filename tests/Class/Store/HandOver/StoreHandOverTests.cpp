@@ -154,7 +154,10 @@ TEST_F(StoreHandOverTest, TheCartAndTheOrderPageReachAWideWindowsRightEdge)
     shoot("order");
 }
 
-TEST_F(StoreHandOverTest, AnOrderFoundMadeAfterItsFailureStartsTheReminderAndKeepsTheStoreOpen)
+// An order found made by a read is told as on a success, without a payment address: the toast,
+// the reminder, the hand-over to the orders; the cart the service emptied is read again, and the
+// badge and the licence chooser follow it.
+TEST_F(StoreHandOverTest, AnOrderFoundMadeAfterItsFailureIsToldAndTakesTheUserToTheOrders)
 {
     dispatch::VirtualClock::Scope clock;
     signIn();
@@ -165,7 +168,9 @@ TEST_F(StoreHandOverTest, AnOrderFoundMadeAfterItsFailureStartsTheReminderAndKee
     ASSERT_NE(cart, nullptr);
     QPointer<KXFontsSaleOrderView> page = openOrder(cart);
     ASSERT_FALSE(page.isNull());
+    QPointer<KXFontsSaleAuthorizeView> chooser = cart->authorizeView();
     ASSERT_TRUE(waitForQuietTraffic()) << "the page's count of unpaid orders is in";
+    ASSERT_TRUE(home.buyCartNumLabel()->isVisible());
 
     setFault("subOrder", localservice::Fault::Kind::Http500);
     storetest::click(*page->buyBtn());
@@ -173,9 +178,12 @@ TEST_F(StoreHandOverTest, AnOrderFoundMadeAfterItsFailureStartsTheReminderAndKee
     ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_TRUE(page->buyBtn()->isEnabled()) << "the same count: not made";
 
-    // The service makes the order after the client gave up; the next press finds it.
+    // The service makes the order after the client gave up, taking its fonts out of the cart; the
+    // next press finds it.
     service().faults().clearAll();
     service().controls().setUnpaidOverride(1);
+    ASSERT_TRUE(service().setCart("demo", {}));
+    const std::size_t cartReads = service().requestLog().withTag("155").size();
     storetest::click(*page->buyBtn());
     ASSERT_TRUE(waitFor([&] { return page->isOrderPlaced(); }));
     ASSERT_TRUE(waitForQuietTraffic());
@@ -184,17 +192,21 @@ TEST_F(StoreHandOverTest, AnOrderFoundMadeAfterItsFailureStartsTheReminderAndKee
     EXPECT_EQ(toasts_->shown.back().message, "订单已提交，请在个人中心-我的订单中完成支付");
     EXPECT_EQ(
         Id(foundation::UserDefaults::standardUserDefaults().objectForKey("my_orderClick")).stringValue(), "0");
-    EXPECT_TRUE(handOvers.empty());
+    ASSERT_EQ(handOvers.size(), 1u);
+    EXPECT_EQ(handOvers[0].stringValue(), "scac");
     EXPECT_TRUE(opener.opened().empty());
     EXPECT_TRUE(page->waitBgView()->isHidden());
+    EXPECT_GT(service().requestLog().withTag("155").size(), cartReads) << "the cart is read again";
+    EXPECT_FALSE(home.buyCartNumLabel()->isVisible()) << "the badge follows the emptied cart";
+    ASSERT_FALSE(chooser.isNull());
+    EXPECT_EQ(chooser->buyCartFonts()->count(), 0u) << "the chooser offers no ordered font";
 
-    // The order page stays where the toast was read; the unpaid orders are watched from now on.
-    clock.advance(6);
+    // The store leaves for the personal centre as after a success; the unpaid orders are watched.
+    clock.advance(5);
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_EQ(kx_topSubview(&home), cart);
-    EXPECT_FALSE(page.isNull());
-    EXPECT_EQ(home.shoppingCartBtn()->state(), 1) << "the cart button still shows the open store";
-    clock.advance(294);
+    EXPECT_TRUE(qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home)));
+    EXPECT_TRUE(page.isNull());
+    clock.advance(300);
     ASSERT_TRUE(waitFor([&] { return home.orderNumLabel()->isVisible(); }));
     EXPECT_EQ(home.orderNumLabel()->text(), QStringLiteral("1"));
     service().controls().setUnpaidOverride(std::nullopt);
