@@ -240,6 +240,15 @@ void KXAccountWrites::readIfStale(Read read)
         runReadBack(read, "", {});
 }
 
+std::function<void(const Id&)> KXAccountWrites::landingOnReply(std::function<void(const Id&)> success)
+{
+    return [success = std::move(success)](const Id& reply) {
+        ++readBackState().generation;
+        if (success)
+            success(reply);
+    };
+}
+
 std::function<void(const Ref<foundation::Error>&)>
 KXAccountWrites::readingBackOnFailure(const Write& write, std::function<void(const Ref<foundation::Error>&)> failure)
 {
