@@ -6,6 +6,7 @@
 #include "Class/Account/KXLoginWindowController.h"
 #include "Class/Account/KXRegisterAgreementWC.h"
 #include "Class/LayoutWidgets/WidgetView.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/UIKit/MLHudAlert.h"
@@ -194,11 +195,25 @@ void KXLoginRegisterView::sendRegistration()
     if (registrationInFlight_)
         return;
     registrationInFlight_ = true;
+    const std::string phone = phoneTF_->text().toStdString();
+    const std::string password = pwdTF_->text().toStdString();
+    // A registration whose reply never came may have made the account: a second one would be
+    // refused for it, so the first is read back before anything is sent again.
+    if (registrationUnknown_) {
+        readBackRegistration(phone, password, true);
+        return;
+    }
+    postRegistration(phone, verificationCodeLabel_->text().toStdString(), password);
+}
+
+void KXLoginRegisterView::postRegistration(const std::string& phone, const std::string& code, const std::string& password)
+{
+    registrationInFlight_ = true;
     const KXSignInEvents::Attempt attempt = KXSignInEvents::startAttempt();
-    KXHTTPBUSINESS().RegisterWithPhone(Id(phoneTF_->text().toStdString()), Id(verificationCodeLabel_->text().toStdString()),
-                                       Id(pwdTF_->text().toStdString()),
+    KXHTTPBUSINESS().RegisterWithPhone(Id(phone), Id(code), Id(password),
                                        dispatch::guardedQt(this, [attempt](KXLoginRegisterView& self, const Id& reply) {
                                            self.registrationInFlight_ = false;
+                                           self.registrationUnknown_ = false;
                                            if (!succeeded(reply))
                                                return;
                                            const Id user = reply["corvane_data"];
@@ -211,9 +226,44 @@ void KXLoginRegisterView::sendRegistration()
                                            defaults.synchronize();
                                            KXLoginWindowController::orderOutWindowOf(&self);
                                        }),
-                                       dispatch::guardedQt(this, [](KXLoginRegisterView& self, const foundation::Ref<foundation::Error>&) {
+                                       dispatch::guardedQt(this, [phone, password](KXLoginRegisterView& self,
+                                                                                  const foundation::Ref<foundation::Error>& error) {
                                            self.registrationInFlight_ = false;
+                                           if (!KXAccountWrites::outcomeUnknown(error))
+                                               return;
+                                           self.registrationUnknown_ = true;
+                                           self.readBackRegistration(phone, password, false);
                                        }));
+}
+
+void KXLoginRegisterView::readBackRegistration(const std::string& phone, const std::string& password, bool thenRegister)
+{
+    // Signing in with what was typed tells whether the account was made; made, it is a sign-in
+    // like any other (through the agreement for an account that has not agreed).
+    registrationInFlight_ = true;
+    const KXSignInEvents::Attempt attempt = KXSignInEvents::startAttempt();
+    KXHTTPBUSINESS().LoginWithName(Id(phone), Id(password),
+                                   dispatch::guardedQt(this, [attempt, thenRegister](KXLoginRegisterView& self, const Id& reply) {
+                                       self.registrationInFlight_ = false;
+                                       if (!succeeded(reply)) {
+                                           // Not made: the form stays for another try.
+                                           self.registrationUnknown_ = false;
+                                           if (thenRegister)
+                                               self.sendRegistration();
+                                           else
+                                               MLHudAlert::alertWithWindow(self.window(), 1, QString::fromUtf8(kRegistrationFailed));
+                                           return;
+                                       }
+                                       self.registrationUnknown_ = false;
+                                       if (!KXSignInEvents::postLoginMessage(reply["corvane_data"], attempt))
+                                           return;
+                                       KXLoginWindowController::orderOutWindowOf(&self);
+                                   }),
+                                   dispatch::guardedQt(this, [](KXLoginRegisterView& self, const foundation::Ref<foundation::Error>&) {
+                                       // Still unknown: said, and read again before the next try.
+                                       self.registrationInFlight_ = false;
+                                       MLHudAlert::alertWithWindow(self.window(), 1, QString::fromUtf8(kRegistrationFailed));
+                                   }));
 }
 
 void KXLoginRegisterView::loginBtnClick()

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <string>
 
 class KXBaseButton;
 class KXRegisterAgreementWC;
@@ -31,6 +32,14 @@ struct Notification;
 // sign-in, stores the "token" and closes the login window; one that comes back after someone else
 // signed in (KXSignInEvents) does none of that.
 //
+// A registration whose reply never came (a time-out, a lost reply, an HTTP error) may have made
+// the account: it is read back by signing in with the phone and password typed. Made, that
+// sign-in goes on as any other (through the agreement when the account has not agreed) and
+// closes the window; not made, the form stays and kRegistrationFailed is said; a sign-in that
+// fails too says it and leaves the outcome unknown, and the next acceptance reads it back before
+// it sends anything, so a retry is never refused for an account the first try made. The panel is
+// busy until the read back ends.
+//
 // The phone field has the keys as soon as the panel shows; keys stay in the panel and never reach
 // the account panel it covers (Return there would sign in).
 //
@@ -40,6 +49,7 @@ class KXLoginRegisterView : public KXBaseView {
 
 public:
     static constexpr long long kCodeSeconds = 60;
+    static constexpr const char* kRegistrationFailed = "网络异常，请稍后重试";
 
     explicit KXLoginRegisterView(const QRect& frame = {}, QWidget* parent = nullptr);
     ~KXLoginRegisterView() override;
@@ -75,6 +85,8 @@ private:
     void setUPUI();
     void agreementCheck(const dispatch::Notification& notification);
     void sendRegistration();
+    void postRegistration(const std::string& phone, const std::string& code, const std::string& password);
+    void readBackRegistration(const std::string& phone, const std::string& password, bool thenRegister);
 
     QLineEdit* phoneTF_ = nullptr;
     QLineEdit* verificationCodeLabel_ = nullptr;
@@ -91,4 +103,6 @@ private:
     bool awaitingAgreement_ = false;
     bool codeInFlight_ = false;
     bool registrationInFlight_ = false;
+    // A registration's outcome is unknown until a sign-in with what was typed tells it.
+    bool registrationUnknown_ = false;
 };

@@ -3,6 +3,7 @@
 #include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/Favourites/Core/KXCollectionHeaderLayout.h"
 #include "Class/Favourites/Core/KXFavouritesTexts.h"
+#include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
 #include "Class/ImageViews/ImageView.h"
 #include "Class/ImageViews/ImageViewWebCache.h"
@@ -81,6 +82,11 @@ KXHomeRecomDetailTopCell::KXHomeRecomDetailTopCell(QWidget* parent)
         nullptr, [cell = QPointer<KXHomeRecomDetailTopCell>(this)](const dispatch::Notification& n) {
             if (cell)
                 cell->receiveNotification(n);
+        });
+    followsStored_ = dispatch::NotificationCenter::defaultCenter().addObserver(KXFolderSession::kFollowsStored, Id(),
+        nullptr, [cell = QPointer<KXHomeRecomDetailTopCell>(this)](const dispatch::Notification&) {
+            if (cell)
+                cell->followsStored();
         });
     signedIns_ = dispatch::NotificationCenter::defaultCenter().addObserver(KXAccountState::kSignedInNotification, Id(),
         nullptr, [cell = QPointer<KXHomeRecomDetailTopCell>(this)](const dispatch::Notification& n) {
@@ -192,11 +198,51 @@ void KXHomeRecomDetailTopCell::setDataDic(const Id& record)
     KXCollectionHeaderLayout::describe(*detailContent_, KXFavouritesTexts::plain(record["collect_desc"]), width());
     detailContentLabel_->update();
 
-    bool followed = false;
-    if (const auto follows = KXUserCenterConfig::sharedKXUserCenterConfig().followsArray())
-        followed = holdsCollection(follows, record["id"]);
-    follow_.showRecord(followed);
+    // The card a list handed over may be older than the followed list's copy of the record.
+    const Id stored = storedFollow(record["id"]);
+    follow_.showRecord(!stored.isNil());
+    if (!stored.isNil())
+        takeFollowNum(stored["follow_num"]);
     showAttention();
+}
+
+Id KXHomeRecomDetailTopCell::storedFollow(const Id& id)
+{
+    const std::string wanted = id.stringValue();
+    if (const auto follows = KXUserCenterConfig::sharedKXUserCenterConfig().followsArray())
+        for (const Id& follow : follows->objects())
+            if (follow.dictionary() && follow["id"].stringValue() == wanted)
+                return follow;
+    return {};
+}
+
+void KXHomeRecomDetailTopCell::takeFollowNum(const Id& followNum)
+{
+    if (followNum.isNil() || !dataDic_.dictionary())
+        return;
+    auto shown = foundation::MutableDictionary::dictionaryWithDictionary(*dataDic_.dictionary());
+    shown->setValue(followNum, "follow_num");
+    dataDic_ = Id(shown);
+}
+
+void KXHomeRecomDetailTopCell::followsStored()
+{
+    if (!dataDic_.dictionary() || !KXUserCenterConfig::sharedKXUserCenterConfig().islogin())
+        return;
+    const Id groupID = dataDic_["id"];
+    const Id stored = storedFollow(groupID);
+    const auto change = follow_.followsStored(!stored.isNil());
+    if (!stored.isNil() && follow_.state() == 1 && !follow_.isPending()) {
+        // The list's copy counts the follow it shows.
+        follow_.recordStored();
+        takeFollowNum(stored["follow_num"]);
+    } else if (change.changed) {
+        readFollowers();
+    }
+    showAttention();
+    // The change was made after all: every page and side table shows it.
+    if (change.applied)
+        postAttentionChange(groupID, follow_.state());
 }
 
 bool KXHomeRecomDetailTopCell::holdsCollection(const foundation::Ref<foundation::Array>& follows, const Id& id)
@@ -290,16 +336,20 @@ void KXHomeRecomDetailTopCell::readFollowers()
     KXHTTPBUSINESS().getRecommendDataByID(
         dataDic_["id"], Id("0"),
         [cell = QPointer<KXHomeRecomDetailTopCell>(this), read](const Id& reply) {
-            const Id record = reply["corvane_data"];
-            if (!cell || reply["errcode"].isNil() || reply["errcode"].integerValue() != 0 || !record.dictionary()
-                || record["follow_num"].isNil() || !cell->follow_.recordRead(read))
-                return;
-            auto shown = foundation::MutableDictionary::dictionaryWithDictionary(*cell->dataDic_.dictionary());
-            shown->setValue(record["follow_num"], "follow_num");
-            cell->dataDic_ = Id(shown);
-            cell->showAttention();
+            if (cell && !reply["errcode"].isNil() && reply["errcode"].integerValue() == 0)
+                cell->showRecordRead(read, reply["corvane_data"]);
         },
         nullptr);
+}
+
+void KXHomeRecomDetailTopCell::showRecordRead(unsigned long long ticket, const Id& record)
+{
+    if (!record.dictionary() || record["follow_num"].isNil() || !dataDic_.dictionary()
+        || (!record["id"].isNil() && record["id"].stringValue() != dataDic_["id"].stringValue())
+        || !follow_.recordRead(ticket))
+        return;
+    takeFollowNum(record["follow_num"]);
+    showAttention();
 }
 
 void KXHomeRecomDetailTopCell::readBackFollow()

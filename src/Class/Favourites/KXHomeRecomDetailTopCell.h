@@ -45,7 +45,12 @@ public:
 // follower count by one with the button's state, and back with it; a click completed through the
 // sign-in moves nothing until the record is read again. A "KXHomeRecomAttention" posted elsewhere
 // for the collection shown (the side table's unfollow) sets the state and moves the count the same
-// way. Main thread only.
+// way.
+//
+// The header follows the session's followed list (KXFolderSession::kFollowsStored), whoever read
+// it: the state from whether the list holds the collection, the count from the list's copy of the
+// record, or from the record read again when the list no longer holds it. A record shown takes its
+// count from the list's copy too, rather than from the card it was opened with. Main thread only.
 class KXHomeRecomDetailTopCell : public QWidget {
     Q_OBJECT
 
@@ -72,6 +77,14 @@ public:
     void signedIn(const foundation::Id& user);
     void attentionChanged(const dispatch::Notification& notification);
     void attentionHttpRequest();
+    // The session stored a followed list.
+    void followsStored();
+    // The number of the record read that `showRecordRead` takes; a click or a record shown
+    // meanwhile makes it out of date.
+    unsigned long long recordTicket() const { return follow_.read(); }
+    // The collection's record as the service holds it now, read under `ticket`: its follower
+    // count is shown unless the read is out of date.
+    void showRecordRead(unsigned long long ticket, const foundation::Id& record);
 
     KXBaseButton* attentionBtn() const { return attentionBtn_; }
     int attentionState() const { return follow_.state(); }
@@ -101,6 +114,10 @@ private:
     static foundation::Id signedInUserID();
     bool isOwnCollection(const foundation::Id& user) const;
     static bool holdsCollection(const foundation::Ref<foundation::Array>& follows, const foundation::Id& id);
+    // The session's followed list's copy of the collection's record; nil when it holds none.
+    static foundation::Id storedFollow(const foundation::Id& id);
+    // Shows `followNum` as the record's count.
+    void takeFollowNum(const foundation::Id& followNum);
 
     foundation::Id dataDic_;
     bool hasOrigin_ = false;
@@ -109,6 +126,7 @@ private:
     dispatch::Subscription sessionChanges_;
     dispatch::Subscription signedIns_;
     dispatch::Subscription attentionChanges_;
+    dispatch::Subscription followsStored_;
     ImageView* contentImg_ = nullptr;
     ImageView* avatarImg_ = nullptr;
     QLabel* titleLabel_ = nullptr;

@@ -20,6 +20,7 @@
 #include "Class/FontList/KXHomeListTableCellView.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/UIKit/KXBaseButton.h"
@@ -237,12 +238,16 @@ void KXHomeRecomDetailView::setInfoDic(Ref<foundation::Dictionary> info)
     showHeader();
     if (!infoDic_)
         return;
+    // A followed list a failed read left out of date is read again as the collection opens.
+    KXAccountWrites::readIfStale(KXAccountWrites::Read::Follows);
     KXHTTPBUSINESS().getRecommendDataByID(
         Id(infoDic_)["id"], Id("0"),
-        [page = QPointer<KXHomeRecomDetailView>(this), shown](const Id& reply) {
+        [page = QPointer<KXHomeRecomDetailView>(this), shown, ticket = topCell_->recordTicket()](const Id& reply) {
             if (!page || page->shown_ != shown || reply["errcode"].isNil()
                 || reply["errcode"].integerValue() != 0)
                 return;
+            // The record as the service holds it now: the header's count is its.
+            page->topCell_->showRecordRead(ticket, reply["corvane_data"]);
             page->showFonts(KXCollectionFonts::records(reply["corvane_data"]["fonts"]));
         },
         nullptr);

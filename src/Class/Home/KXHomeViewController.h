@@ -248,6 +248,9 @@ public:
     void followsStored();
     // A write's read back: the cart's shows in the badge.
     void readBack(const dispatch::Notification& notification);
+    // A count of unpaid orders, whoever asked for it: the order badge shows it while an order
+    // awaits a look, as the reminder's polls do.
+    void unpaidCountRead(const dispatch::Notification& notification);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -3,14 +3,17 @@
 // recommended page.
 #include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/FontList/KXHomeListView.h"
+#include "Class/Home/Core/KXOrderReminder.h"
 #include "Class/Home/KXHomeGroupModel.h"
 #include "Class/Home/KXHomeGroupTableView.h"
+#include "Class/Home/KXHomeHubDelegates.h"
 #include "Class/Home/KXHomeViewController.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/Update/KXUPDateCenterWC.h"
 #include "Platform/Dispatch/Notification.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
+#include "Platform/Storage/UserDefaults.h"
 
 using foundation::Id;
 
@@ -76,6 +79,19 @@ void KXHomeViewController::readBack(const dispatch::Notification& notification)
     const Id info(notification.userInfo);
     if (info["read"].stringValue() == KXAccountWrites::readName(KXAccountWrites::Read::Cart) && info["ok"].boolValue())
         showCartBadge(info["reply"]);
+}
+
+void KXHomeViewController::unpaidCountRead(const dispatch::Notification& notification)
+{
+    if (Id(foundation::UserDefaults::standardUserDefaults().stringForKey(KXOrderReminder::kOrderKey)).stringValue().empty())
+        return;
+    const Id num = Id(notification.userInfo)["num"];
+    if (num.integerValue() < 1) {
+        delegates_->orderReminderHideBadge();
+        return;
+    }
+    delegates_->orderReminderPrepareBadge();
+    delegates_->orderReminderShowBadge(num.integerValue() == KXOrderReminder::kStopNumber ? std::string() : num.stringValue());
 }
 
 void KXHomeViewController::myFocusToFoundMore()

@@ -203,6 +203,82 @@ TEST_F(KXLoginRegisterViewTest, ARegistrationThatComesBackAfterAnotherSignInSign
         << "the new account's token is not stored over editor's";
 }
 
+// Sends the registration of what the panel holds, as the agreement's acceptance does.
+void acceptAgreement(KXLoginRegisterView* panel, dispatch::VirtualClock::Scope& time)
+{
+    panel->registerBtn()->click();
+    KXRegisterAgreementVC* agreement = panel->registerWc()->contentViewController();
+    time.advance(5);
+    ASSERT_TRUE(accounttest::AccountServiceTest::waitFor([&] { return agreement->sureBtn()->isEnabled(); }));
+    agreement->sureBtn()->click();
+}
+
+TEST_F(KXLoginRegisterViewTest, ARegistrationWhoseReplyNeverCameIsReadBackBySigningInWithWhatWasTyped)
+{
+    dispatch::VirtualClock::Scope time;
+    const auto typeWithCode = [&](KXLoginRegisterView* panel, const std::string& phone, const char* password) {
+        fill(panel, QString::fromStdString(phone), "", "");
+        service().requestLog().clear();
+        panel->verificationBtn()->click();
+        ASSERT_TRUE(waitFor([&] { return service().lastSmsCode(phone).has_value(); }));
+        ASSERT_TRUE(waitForQuietTraffic());
+        fill(panel, QString::fromStdString(phone), QString::fromStdString(*service().lastSmsCode(phone)), password);
+    };
+
+    // Made, the reply lost: the sign-in with what was typed signs the new account in.
+    auto* panel = open();
+    typeWithCode(panel, "13911114444", "reg-pass-80");
+    setFault("register", localservice::Fault::Kind::LostReply);
+    acceptAgreement(panel, time);
+    EXPECT_TRUE(panel->isRegistrationInFlight());
+    ASSERT_TRUE(waitFor([&] { return !signIns().empty(); }));
+    service().faults().clear("register");
+    EXPECT_EQ(registrations(), 1u);
+    EXPECT_EQ(service().requestLog().withTag("114").size(), 1u) << "read back by a sign-in";
+    EXPECT_EQ(signIns()[0]["uname"].stringValue(), "13911114444");
+    EXPECT_FALSE(window_.isVisible()) << "signed in, the login window closes";
+    EXPECT_FALSE(panel->isRegistrationInFlight());
+
+    // Not made (the service failed before making it): the form stays, the failure said; a
+    // second press registers.
+    window_.show();
+    panel = open();
+    typeWithCode(panel, "13911115555", "reg-pass-81");
+    setFault("register", localservice::Fault::Kind::Http500);
+    acceptAgreement(panel, time);
+    ASSERT_TRUE(waitFor([&] { return !panel->isRegistrationInFlight(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    service().faults().clear("register");
+    EXPECT_EQ(signIns().size(), 1u);
+    EXPECT_TRUE(panel->isVisible()) << "the form stays";
+    EXPECT_EQ(panel->phoneTF()->text(), QStringLiteral("13911115555"));
+    EXPECT_EQ(toastText(), QString::fromUtf8(KXLoginRegisterView::kRegistrationFailed));
+    acceptAgreement(panel, time);
+    ASSERT_TRUE(waitFor([&] { return signIns().size() == 2; }));
+    EXPECT_EQ(registrations(), 2u);
+    EXPECT_EQ(signIns()[1]["uname"].stringValue(), "13911115555");
+
+    // Made, and the sign-in that reads it back fails too: the retry reads it again instead of
+    // registering an account that exists (which the service would refuse as "验证码错误").
+    window_.show();
+    panel = open();
+    typeWithCode(panel, "13911116666", "reg-pass-82");
+    setFault("register", localservice::Fault::Kind::LostReply);
+    setFault("login", localservice::Fault::Kind::Http500);
+    acceptAgreement(panel, time);
+    ASSERT_TRUE(waitFor([&] { return !panel->isRegistrationInFlight(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    service().faults().clear("register");
+    service().faults().clear("login");
+    EXPECT_EQ(signIns().size(), 2u);
+    EXPECT_EQ(toastText(), QString::fromUtf8(KXLoginRegisterView::kRegistrationFailed));
+    EXPECT_TRUE(panel->isVisible());
+    acceptAgreement(panel, time);
+    ASSERT_TRUE(waitFor([&] { return signIns().size() == 3; }));
+    EXPECT_EQ(registrations(), 1u) << "nothing sent again for the account the first try made";
+    EXPECT_EQ(signIns()[2]["uname"].stringValue(), "13911116666");
+}
+
 TEST_F(KXLoginRegisterViewTest, RefusingUnticksAndSendsNothing)
 {
     auto* panel = open();

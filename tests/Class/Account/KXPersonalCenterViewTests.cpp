@@ -6,6 +6,7 @@
 #include "Class/Account/KXPersonalCenterPages.h"
 #include "Class/Account/KXPersonalCenterView.h"
 #include "Class/Account/KXVipAlertView.h"
+#include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/UIKit/KXBaseButton.h"
@@ -73,10 +74,14 @@ protected:
         return page;
     }
 
-    // Waits until the three requests of a signed-in page have been answered.
+    // Waits until the three requests of a signed-in page have been answered (the folders'
+    // counter may come from the folders alone).
     bool loaded(KXPersonalCenterView* page)
     {
-        return waitFor([&] { return page->groupsNum()->text() != QStringLiteral("--") && !page->nickName()->text().isEmpty(); });
+        return waitFor([&] {
+            return page->groupsNum()->text() != QStringLiteral("--") && page->collectedNum()->text() != QStringLiteral("--")
+                   && !page->nickName()->text().isEmpty();
+        });
     }
 
     static FakePage* topPage(QWidget* parent)
@@ -163,6 +168,58 @@ TEST_F(KXPersonalCenterViewTest, TheUserTheCountersAndThePublishedCollections)
     EXPECT_EQ(topPage(page), nullptr);
 }
 
+TEST_F(KXPersonalCenterViewTest, TheCountersThePublishedCardAndTheBadgeFollowWhatEveryReadStores)
+{
+    const Id user = signInAs("demo", "demo1234");
+    setDefault("my_orderClick", Id("1"));
+    service().controls().setUnpaidOverride(0);
+    auto* page = open();
+    ASSERT_TRUE(loaded(page));
+    ASSERT_TRUE(waitFor([&] { return page->collectionNumLabel()->text() == QStringLiteral("发布了2个收藏"); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    ASSERT_FALSE(page->orderNumLabel()->isVisible());
+
+    // A folder made and submitted behind the page, then read by another view.
+    const Id folder = run([](auto s, auto f) { KXHTTPBUSINESS().CreateGroupWithName(Id("走查中心"), s, f); }).reply["corvane_data"]["id"];
+    run([&](auto s, auto f) {
+        KXHTTPBUSINESS().publishCollection(folder, Id("0"), Id(""), Id("说明"), nullptr, Id("1"), Id("黑体"), nullptr, Id("走查中心"), s, f);
+    });
+    bool read = false;
+    KXFolderSession::reloadFolders([&read](const auto&) { read = true; });
+    ASSERT_TRUE(waitFor([&] { return read; }));
+    EXPECT_EQ(page->groupsNum()->text(), QStringLiteral("5"));
+    EXPECT_EQ(page->collectionNumLabel()->text(), QStringLiteral("发布了3个收藏"));
+    EXPECT_EQ(page->collectionArray()->count(), 3u);
+
+    // A collection followed behind it.
+    std::string extra;
+    for (const Id& card : *run([](auto s, auto f) { KXHTTPBUSINESS().getRecommendDataGroupSuceess(s, f); }).reply["corvane_data"]["collection"].array())
+        if (extra.empty() && card["user_id"].integerValue() != user["uid"].integerValue())
+            extra = card["id"].stringValue();
+    ASSERT_FALSE(extra.empty());
+    const auto follows = run([](auto s, auto f) { KXHTTPBUSINESS().GetFocusGroupsListSuceess(s, f); }).reply["corvane_data"]["follow"];
+    bool already = false;
+    for (const Id& card : *follows.array())
+        already = already || card["id"].stringValue() == extra;
+    run([&](auto s, auto f) { KXHTTPBUSINESS().isAttentionGroup(Id(extra), Id(already ? "0" : "1"), s, f); });
+    read = false;
+    KXFolderSession::reloadFollows([&read](const auto&) { read = true; });
+    ASSERT_TRUE(waitFor([&] { return read; }));
+    EXPECT_EQ(page->collectedNum()->text(), QString::number(already ? 1 : 3));
+    run([&](auto s, auto f) { KXHTTPBUSINESS().isAttentionGroup(Id(extra), Id(already ? "1" : "0"), s, f); });
+
+    // The unpaid orders counted by another view (the reminder, the order's read back).
+    service().controls().setUnpaidOverride(2);
+    run([](auto s, auto f) { KXHTTPBUSINESS().getUnpaidOriderSuceess(s, f); });
+    EXPECT_TRUE(page->orderNumLabel()->isVisible());
+    EXPECT_EQ(page->orderNumLabel()->text(), QStringLiteral("2"));
+    service().controls().setUnpaidOverride(0);
+    run([](auto s, auto f) { KXHTTPBUSINESS().getUnpaidOriderSuceess(s, f); });
+    EXPECT_FALSE(page->orderNumLabel()->isVisible());
+
+    run([&](auto s, auto f) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(folder, s, f); });
+}
+
 TEST_F(KXPersonalCenterViewTest, ARefusedTokenShowsTheStoredUser)
 {
     const Id user = signInAs("demo", "demo1234");
@@ -200,7 +257,7 @@ TEST_F(KXPersonalCenterViewTest, ACounterNoReplyGaveReadsDashesAndOneAReplyGaveS
         ASSERT_TRUE(askedForCounters(1));
         ASSERT_TRUE(waitFor([&] { return page->collectionScorllView()->isVisible(); })) << "the other replies are in";
         settle();
-        EXPECT_EQ(counters(page), (QStringList{"--", "--", "--"})) << "no figure given, none made up";
+        EXPECT_EQ(counters(page), (QStringList{"--", "4", "--"})) << "no figure given, none made up; the folders' comes with the folders";
         delete page;
     }
 

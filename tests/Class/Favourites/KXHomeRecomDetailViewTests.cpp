@@ -456,6 +456,51 @@ TEST_F(KXHomeRecomDetailViewTest, AFollowWhoseReplyWasLostShowsWhatTheServiceHol
     EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
 }
 
+TEST_F(KXHomeRecomDetailViewTest, TheHeaderFollowsTheFollowedListWhoeverReadsIt)
+{
+    const Id card = cardNamed("海报大字");
+    const std::string id = card["id"].stringValue();
+    const long long count = card["follow_num"].integerValue();
+    ASSERT_EQ(followed(id), 0u);
+    auto* detail = openCard(card);
+    auto* header = detail->topCell();
+    ASSERT_TRUE(waitForQuietTraffic());
+    ASSERT_EQ(header->attentionState(), 0);
+
+    // Followed behind the page's back, then read by someone else (the side list): the page stands.
+    follow(card["id"], "1");
+    bool read = false;
+    KXFolderSession::reloadFollows([&read](const auto&) { read = true; });
+    ASSERT_TRUE(waitUntil([&] { return read; }));
+    EXPECT_EQ(header->attentionState(), 1);
+    EXPECT_EQ(header->attentionBtn()->state(), 1);
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count + 1)) << "the followed list's copy of the record";
+
+    // Opened again from the card the recommended list read before the follow.
+    detail->setInfoDic(card.dictionary());
+    settle(host());
+    EXPECT_EQ(header->attentionState(), 1);
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count + 1)) << "not the card's count";
+
+    // Unfollowed behind its back: the list no longer holds it, and the record is read for the count.
+    follow(card["id"], "0");
+    read = false;
+    KXFolderSession::reloadFollows([&read](const auto&) { read = true; });
+    ASSERT_TRUE(waitUntil([&] { return read; }));
+    EXPECT_EQ(header->attentionState(), 0);
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
+
+    // A card handed over with a count older than the service's: the record read as the page
+    // opens gives the count.
+    auto stale = foundation::MutableDictionary::dictionaryWithDictionary(*card.dictionary());
+    stale->setValue(Id(foundation::Number::numberWithLongLong(count + 5)), "follow_num");
+    detail->setInfoDic(stale);
+    ASSERT_TRUE(waitForQuietTraffic());
+    settle(host());
+    EXPECT_EQ(followers(header), "关注 " + std::to_string(count));
+}
+
 TEST_F(KXHomeRecomDetailViewTest, SignedOutNoCollectionIsOnesOwn)
 {
     const Id own = cardNamed("正文精选");

@@ -878,6 +878,32 @@ TEST_F(KXHomeAccountCartTest, TheUnpaidOrderBadgeFollowsThePolls)
     service().controls().setUnpaidOverride(std::nullopt);
 }
 
+TEST_F(KXHomeAccountCartTest, TheUnpaidOrderBadgeFollowsEveryCountWhoeverAsked)
+{
+    signIn();
+    auto& home = open();
+    const auto countRead = [] {
+        run([](auto s, auto f) { KXHTTPBUSINESS().getUnpaidOriderSuceess(s, f); });
+        settle();
+    };
+    // An order awaits a look; the count read by another view (the personal centre, an order's read back).
+    defaults().setObject(Id("1"), "my_orderClick");
+    service().controls().setUnpaidOverride(2);
+    countRead();
+    EXPECT_TRUE(home.orderNumLabel()->isVisible());
+    EXPECT_EQ(home.orderNumLabel()->text(), QStringLiteral("2"));
+    service().controls().setUnpaidOverride(0);
+    countRead();
+    EXPECT_FALSE(home.orderNumLabel()->isVisible()) << "paid meanwhile";
+
+    // Once the orders have been looked at, no count shows.
+    defaults().setObject(Id(""), "my_orderClick");
+    service().controls().setUnpaidOverride(4);
+    countRead();
+    EXPECT_FALSE(home.orderNumLabel()->isVisible());
+    service().controls().setUnpaidOverride(std::nullopt);
+}
+
 TEST_F(KXHomeAccountCartTest, EveryNotificationReachesItsHandler)
 {
     signIn();

@@ -1,6 +1,7 @@
 #include "Class/Account/Core/KXPersonalCenterModel.h"
 
 #include "Class/Account/Core/KXSignInEvents.h"
+#include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
@@ -35,8 +36,11 @@ std::shared_ptr<KXPersonalCenterModel> KXPersonalCenterModel::create()
 {
     auto model = std::make_shared<KXPersonalCenterModel>();
     // Held weakly by the centre: the registration ends with the page.
-    dispatch::NotificationCenter::defaultCenter().addObserver(model, &KXPersonalCenterModel::publishSubmitted,
-                                                              kPublishSubmittedNotification);
+    auto& centre = dispatch::NotificationCenter::defaultCenter();
+    centre.addObserver(model, &KXPersonalCenterModel::publishSubmitted, kPublishSubmittedNotification);
+    centre.addObserver(model, &KXPersonalCenterModel::foldersStored, KXFolderSession::kFoldersStored);
+    centre.addObserver(model, &KXPersonalCenterModel::followsStored, KXFolderSession::kFollowsStored);
+    centre.addObserver(model, &KXPersonalCenterModel::unpaidCountRead, KXHTTPBUSINESS::kUnpaidCountNotification);
     return model;
 }
 
@@ -45,18 +49,48 @@ void KXPersonalCenterModel::publishSubmitted(const dispatch::Notification&)
     reloadPublished();
 }
 
+void KXPersonalCenterModel::foldersStored(const dispatch::Notification&)
+{
+    if (!KXAccountState::signedIn())
+        return;
+    const auto folders = KXFolderSession::folders();
+    publishCollectionDataWithOriginData(Id(folders));
+    if (auto delegate = this->delegate())
+        delegate->personalCenterShowCounts(std::nullopt, std::to_string(folders->count()), std::nullopt);
+}
+
+void KXPersonalCenterModel::followsStored(const dispatch::Notification&)
+{
+    const auto follows = KXUserCenterConfig::sharedKXUserCenterConfig().followsArray();
+    if (!KXAccountState::signedIn() || !follows)
+        return;
+    if (auto delegate = this->delegate())
+        delegate->personalCenterShowCounts(std::nullopt, std::nullopt, std::to_string(follows->count()));
+}
+
+void KXPersonalCenterModel::unpaidCountRead(const dispatch::Notification& notification)
+{
+    showUnpaidCount(Id(notification.userInfo)["num"]);
+}
+
+void KXPersonalCenterModel::showUnpaidCount(const Id& num)
+{
+    auto delegate = this->delegate();
+    if (!delegate)
+        return;
+    // Once the orders have been looked at, the badge stays hidden.
+    if (Id(defaults().stringForKey("my_orderClick")).stringValue().empty())
+        delegate->personalCenterShowOrderBadge(std::nullopt);
+    else
+        delegate->personalCenterShowOrderBadge(unpaidBadgeText(num));
+}
+
 void KXPersonalCenterModel::reloadPublished()
 {
     if (!KXAccountState::signedIn())
         return;
-    std::weak_ptr<KXPersonalCenterModel> weak = weak_from_this();
-    KXHTTPBUSINESS().GetCollectGroupsListSuceess(
-        [weak](const Id& reply) {
-            auto self = weak.lock();
-            if (self && succeeded(reply))
-                self->publishCollectionDataWithOriginData(reply["corvane_data"]["collection"]);
-        },
-        ignoreFailure);
+    // Stored in the session: the page and every other view of the folders show the list.
+    KXFolderSession::reloadFolders();
 }
 
 Ref<MutableArray> KXPersonalCenterModel::collectionArray()
@@ -136,13 +170,8 @@ void KXPersonalCenterModel::setUPData()
     };
 
     if (!Id(defaults().stringForKey("my_orderClick")).stringValue().empty()) {
-        KXHTTPBUSINESS().getUnpaidOriderSuceess(withSelf([](KXPersonalCenterModel& self, const Id& reply) {
-                                                    if (!succeeded(reply))
-                                                        return;
-                                                    if (auto delegate = self.delegate())
-                                                        delegate->personalCenterShowOrderBadge(unpaidBadgeText(reply["corvane_data"]["num"]));
-                                                }),
-                                                ignoreFailure);
+        // Its count reaches the badge as every count does (unpaidCountRead).
+        KXHTTPBUSINESS().getUnpaidOriderSuceess([](const Id&) { }, ignoreFailure);
     } else if (auto delegate = this->delegate()) {
         delegate->personalCenterShowOrderBadge(std::nullopt);
     }
@@ -176,11 +205,12 @@ void KXPersonalCenterModel::setUPData()
                                self.setUPDataWithDic(user);
                            }),
                            [showStoredUser](const Ref<foundation::Error>&) { showStoredUser(); });
-    business.GetCollectGroupsListSuceess(withSelf([](KXPersonalCenterModel& self, const Id& reply) {
-                                             if (succeeded(reply))
-                                                 self.publishCollectionDataWithOriginData(reply["corvane_data"]["collection"]);
-                                         }),
-                                         ignoreFailure);
+    // The folders come as the session stores them (foldersStored); a list newer than this read
+    // is shown as it stands.
+    KXFolderSession::reloadFolders([weak](const Ref<MutableArray>& folders) {
+        if (auto self = weak.lock())
+            self->publishCollectionDataWithOriginData(Id(folders));
+    });
     business.GetUserDataSuceess(withSelf([](KXPersonalCenterModel& self, const Id& reply) {
                                     if (!succeeded(reply))
                                         return;

@@ -50,6 +50,11 @@ public:
 // A folder submitted for publication (kPublishSubmittedNotification, posted by the publish form)
 // reads the user's folders again, so the published list shows the folder under review.
 //
+// The page follows what the session stores, whoever read it: each folder list the folders'
+// session stores gives the published card and the folders' counter, each followed list the
+// collections' counter, and each count of unpaid orders the service gives the badge (while an
+// order awaits a look).
+//
 // Replies hold the model weakly; the page owns it. Main thread only.
 class KXPersonalCenterModel : public std::enable_shared_from_this<KXPersonalCenterModel> {
 public:
@@ -100,6 +105,10 @@ public:
 
 private:
     void publishSubmitted(const dispatch::Notification&);
+    void foldersStored(const dispatch::Notification&);
+    void followsStored(const dispatch::Notification&);
+    void unpaidCountRead(const dispatch::Notification& notification);
+    void showUnpaidCount(const foundation::Id& num);
     void publishCollectionDataWithOriginData(const foundation::Id& folders);
     void openPage(const foundation::Id& address);
     std::shared_ptr<KXPersonalCenterModelDelegate> delegate() const { return delegate_.lock(); }

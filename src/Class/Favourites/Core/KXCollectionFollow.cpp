@@ -88,7 +88,8 @@ bool KXCollectionFollow::recordRead(unsigned long long read)
         countFromRecord_ = true;
         return true;
     }
-    recordState_ = listState_.value_or(toggle_.state());
+    // A click waiting for the sign-in has changed nothing the record counts.
+    recordState_ = listState_.value_or(waitingForSignIn_ ? recordState_ : toggle_.state());
     countFromRecord_ = false;
     readingBack_ = false;
     return true;
@@ -108,4 +109,28 @@ bool KXCollectionFollow::followsRead(unsigned long long read, bool followed)
         readingBack_ = false;
     }
     return applied;
+}
+
+KXCollectionFollow::Stored KXCollectionFollow::followsStored(bool followed)
+{
+    if (toggle_.isPending() || waitingForSignIn_)
+        return {};
+    const int state = followed ? 1 : 0;
+    if (readingBack_) {
+        const bool applied = followsRead(read_, followed);
+        return {applied, applied};
+    }
+    if (state == toggle_.state())
+        return {};
+    toggle_.setState(state);
+    return {true, false};
+}
+
+void KXCollectionFollow::recordStored()
+{
+    if (toggle_.isPending() || waitingForSignIn_)
+        return;
+    recordState_ = toggle_.state();
+    countFromRecord_ = false;
+    readingBack_ = false;
 }

@@ -59,6 +59,15 @@ public:
     // The followed list read back: whether it holds the collection. True when it shows the
     // request that failed applied (the state moved from the one put back).
     bool followsRead(unsigned long long read, bool followed);
+    // The session stored a followed list, whoever read it: the state follows it, except while a
+    // request runs or a click waits for the sign-in. During a read-back it counts as that read.
+    struct Stored {
+        bool changed = false; // the state shown moved
+        bool applied = false; // it shows a request that failed applied after all
+    };
+    Stored followsStored(bool followed);
+    // The count shown is a record's, read for the state shown now (the followed list's copy of it).
+    void recordStored();
 
 private:
     KXFollowToggle toggle_;

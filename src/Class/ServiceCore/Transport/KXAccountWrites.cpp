@@ -26,8 +26,8 @@ constexpr std::array<KXAccountWrites::Write, 14> kAccountWrites{{
     {"105", "addLike", "addLike", Read::Folders, "each folder's fonts are in the folder list: a row's star follows it"},
     {"", "getUseFonts", "EditFontToGroupWithByParameters", Read::Folders, "the caller's own parameters; folders' fonts"},
     {"117", "register", "register", Read::None,
-     "makes an account and signs it in: without the reply the client holds no token to read that account with, and a "
-     "second attempt is answered by the service"},
+     "makes an account and signs it in: without the reply the client holds no token to read that account with; its "
+     "panel reads it back by signing in with the phone and password typed"},
     {"118", "agreement", "agreement", Read::UserData,
      "the waiting sign-in's record says whether its user has agreed; the account is signed in only once it does"},
     {"119", "modifyInfo", "modifyInfo", Read::UserData, ""},
@@ -238,6 +238,15 @@ void KXAccountWrites::readIfStale(Read read)
 {
     if (isStale(read))
         runReadBack(read, "", {});
+}
+
+std::function<void(const Id&)> KXAccountWrites::landingOnReply(std::function<void(const Id&)> success)
+{
+    return [success = std::move(success)](const Id& reply) {
+        ++readBackState().generation;
+        if (success)
+            success(reply);
+    };
 }
 
 std::function<void(const Ref<foundation::Error>&)>

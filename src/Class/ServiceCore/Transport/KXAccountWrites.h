@@ -17,6 +17,7 @@
 // caller does; a caller that must know the outcome (a dialog that ends or stays) joins that read
 // with readBack(tag, done), which sends nothing more while a read of the same kind asked since that
 // failure is on its way (one asked before it may have left before the write, and is not joined).
+// Likewise a read asked after a write's reply is never joined to one asked before that reply.
 // Each read's end is posted as kReadBackNotification, so every view of that state (pages, side
 // lists, a row's star, the cart badge) shows what the service holds. A read that fails leaves its
 // state stale: the pages and side lists ask readIfStale() as they open.
@@ -78,6 +79,10 @@ public:
     static bool isStale(Read read);
     // Reads again a kind left stale; nothing otherwise.
     static void readIfStale(Read read);
+    // The success block the facade hands the transport for a write: its reply says the write has
+    // landed, so a read asked from then on is not joined to one on its way, which may have left
+    // before it.
+    static std::function<void(const foundation::Id&)> landingOnReply(std::function<void(const foundation::Id&)> success);
     // The failure block the facade hands the transport for `write`: reads back, then calls `failure`.
     static std::function<void(const foundation::Ref<foundation::Error>&)>
     readingBackOnFailure(const Write& write, std::function<void(const foundation::Ref<foundation::Error>&)> failure);

@@ -83,6 +83,8 @@ public:
                                Failure failure);
     void getWeChatCodeSuceess(Success success, Failure failure);
     void loginWithWeChatTicket(const foundation::Id& ticket, Success success, Failure failure);
+    // The count of unpaid orders. Each count the service gives (errcode 0) is posted as
+    // kUnpaidCountNotification before `success` runs, so every view of it shows the latest.
     void getUnpaidOriderSuceess(Success success, Failure failure);
     void getMyOriderSuceess(Success success, Failure failure);
 
@@ -124,6 +126,9 @@ public:
     void submitBuyCartsOriderWithFids(const foundation::Id& fids, const foundation::Id& brandID, const foundation::Id& info, Success success,
                                       Failure failure);
     void getAllBrandSuceess(Success success, Failure failure);
+
+    // Posted on the default centre, with no sender, with {"num": the count of unpaid orders}.
+    static constexpr const char* kUnpaidCountNotification = "KXHTTPBUSINESSUnpaidCount";
 
     // The error domain of a refused own-folders reply; its user info holds "errcode" and "message".
     static constexpr const char* kReplyErrorDomain = "KXHTTPBUSINESSReplyError";

@@ -2,6 +2,8 @@
 
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Number.h"
 #include "Platform/Storage/UserDefaults.h"
 
@@ -326,7 +328,15 @@ void KXHTTPBUSINESS::submitBuyCartsOriderWithFids(const Id& fids, const Id& bran
 
 void KXHTTPBUSINESS::getUnpaidOriderSuceess(Success success, Failure failure)
 {
-    post("getUnpaid", parameters("160"), std::move(success), std::move(failure), Scope::Account);
+    auto posting = [success = std::move(success)](const Id& reply) {
+        if (!reply["errcode"].isNil() && reply["errcode"].integerValue() == 0 && !reply["corvane_data"]["num"].isNil())
+            dispatch::NotificationCenter::defaultCenter().post(
+                kUnpaidCountNotification, Id(),
+                foundation::Dictionary::create({{Id("num"), reply["corvane_data"]["num"]}}));
+        if (success)
+            success(reply);
+    };
+    post("getUnpaid", parameters("160"), std::move(posting), std::move(failure), Scope::Account);
 }
 
 void KXHTTPBUSINESS::getMyOriderSuceess(Success success, Failure failure)

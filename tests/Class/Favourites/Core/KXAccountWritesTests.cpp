@@ -5,6 +5,7 @@
 
 #include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/ServiceCore/Transport/TransportTestSupport.h"
 #include "Platform/Dispatch/NotificationCenter.h"
@@ -133,15 +134,49 @@ std::map<std::string, WriteCase> KXAccountWritesTest::cases()
         [=] { return [=](auto s, auto f) { KXHTTPBUSINESS().CollectFontWithFontid(Id(*fontInNoFolder), Id(*folder), s, f); }; },
         [=](const Id&) { return KXUserCenterConfig::sharedKXUserCenterConfig().isCollected(std::stoll(*fontInNoFolder)); },
         [=] { run([=](auto s, auto f) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(Id(*folder), s, f); }); }};
+    // The caller's own parameters, sent as they are: a font filed into the default folder.
+    auto filed = std::make_shared<std::pair<std::string, std::string>>();
     all["EditFontToGroupWithByParameters"] = {
-        {}, [] { return [](auto s, auto f) { KXHTTPBUSINESS().EditFontToGroupWithByParameters(foundation::Dictionary::create(), s, f); }; },
-        [](const Id& reply) { return folderNamed("喜欢的字体") && reply.array(); }, {}};
+        [=] {
+            loadFolders();
+            const Id liked = folderNamed("喜欢的字体");
+            ASSERT_FALSE(liked.isNil());
+            *filed = {liked["id"].stringValue(), liked["fonts"].array() && liked["fonts"].count() > 0 ? liked["fonts"][0].stringValue() : "1"};
+        },
+        [=] {
+            return [=](auto s, auto f) {
+                KXHTTPBUSINESS().EditFontToGroupWithByParameters(
+                    foundation::Dictionary::create({{Id("font_ids"), Id(filed->second)}, {Id("collect_id"), Id(filed->first)}}), s, f);
+            };
+        },
+        [=](const Id& reply) {
+            const auto sent = service().requestLog().entries();
+            const auto* font = sent.empty() ? nullptr : sent[0].param("font_ids");
+            const auto* into = sent.empty() ? nullptr : sent[0].param("collect_id");
+            return font && *font == filed->second && into && *into == filed->first && !sent[0].param("tag")
+                   && folderNamed("喜欢的字体") && reply.array();
+        },
+        {}};
     all["register"] = {
         {}, [] { return [](auto s, auto f) { KXHTTPBUSINESS().RegisterWithPhone(Id("13800000077"), Id("0000"), Id("走查密码1"), s, f); }; },
         {}, {}};
+    // Answered by a user who has not agreed yet, whose sign-in waits for it.
+    auto signedInToken = std::make_shared<Id>();
     all["agreement"] = {
-        {}, [] { return [](auto s, auto f) { KXHTTPBUSINESS().agreementProtocolSuceess(s, f); }; },
-        [](const Id& reply) { return reply["corvane_data"]["is_agree"].integerValue() == 1; }, {}};
+        [=] {
+            *signedInToken = Id(KXAccountState::storedToken());
+            const Id newbie = run([](auto s, auto f) { KXHTTPBUSINESS().LoginWithName(Id("newbie"), Id("newbie123"), s, f); }).reply["corvane_data"];
+            ASSERT_EQ(newbie["is_agree"].integerValue(), 0) << "not agreed before";
+            KXAccountState::store(newbie["token"], false);
+            KXRequestAccount::changed();
+        },
+        [] { return [](auto s, auto f) { KXHTTPBUSINESS().agreementProtocolSuceess(s, f); }; },
+        [](const Id& reply) { return reply["corvane_data"]["uname"].stringValue() == "newbie" && reply["corvane_data"]["is_agree"].integerValue() == 1; },
+        [=] {
+            service().setAgreed("newbie", false);
+            KXAccountState::store(*signedInToken, true);
+            KXRequestAccount::changed();
+        }};
     auto nickname = std::make_shared<std::string>();
     all["modifyInfo"] = {
         [=] {
@@ -367,6 +402,11 @@ TEST_F(KXAccountWritesTest, AReadThatLeftBeforeTheWriteIsNotTakenForItsOutcome)
         KXHTTPBUSINESS().CreateGroupWithName(Id("走查先读"), s, [&madeSeen, f](const auto& error) {
             KXAccountWrites::readBack("133", [&madeSeen](const KXAccountWrites::Result& read) {
                 bool made = false;
+                if (!read.ok || !read.reply.array()) {
+                    ADD_FAILURE() << "the read back failed";
+                    madeSeen.push_back(false);
+                    return;
+                }
                 for (const Id& folder : *read.reply.array())
                     made = made || folder["collect_name"].stringValue() == "走查先读";
                 madeSeen.push_back(made);
@@ -381,6 +421,84 @@ TEST_F(KXAccountWritesTest, AReadThatLeftBeforeTheWriteIsNotTakenForItsOutcome)
     ASSERT_TRUE(waitFor([&] { return earlyDone; }));
     ASSERT_TRUE(waitForQuietTraffic());
     run([](auto s, auto f) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(folderNamed("走查先读")["id"], s, f); });
+}
+
+TEST_F(KXAccountWritesTest, AReadAskedAfterAWritesReplyIsNotJoinedToOneThatLeftBeforeIt)
+{
+    // A read of the folders answered before the write lands, its reply slow in transit.
+    holdNextReply("getMyCollect");
+    std::vector<bool> madeSeen;
+    const auto made = [](const KXAccountWrites::Result& read) {
+        if (!read.ok || !read.reply.array()) {
+            ADD_FAILURE() << "the read failed";
+            return false;
+        }
+        for (const Id& folder : *read.reply.array())
+            if (folder["collect_name"].stringValue() == "走查后到")
+                return true;
+        return false;
+    };
+    KXAccountWrites::read(Read::Folders, [&](const KXAccountWrites::Result& read) { madeSeen.push_back(made(read)); });
+    ASSERT_TRUE(waitForHeldReplies());
+    // The write lands and is accepted; the view that made it reads the folders again.
+    run([](auto s, auto f) { KXHTTPBUSINESS().CreateGroupWithName(Id("走查后到"), s, f); });
+    KXAccountWrites::read(Read::Folders, [&](const KXAccountWrites::Result& read) { madeSeen.push_back(made(read)); });
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitFor([&] { return madeSeen.size() == 2; }));
+    EXPECT_EQ(madeSeen, (std::vector<bool>{false, true})) << "the read asked after the write shows it";
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_FALSE(folderNamed("走查后到").isNil()) << "and the session keeps what it showed";
+    run([](auto s, auto f) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(folderNamed("走查后到")["id"], s, f); });
+}
+
+TEST_F(KXAccountWritesTest, ALostWriteWhoseReadFailedIsShownWhenItsStateIsNextLookedAt)
+{
+    // A publication whose reply was lost, its read back failing: the folders are stale.
+    const std::string folder = makeFolder("走查丢失发布");
+    loseNextReply("136");
+    Fault failedRead;
+    failedRead.kind = Fault::Kind::Http500;
+    failedRead.remaining = 1;
+    service().faults().set("getMyCollect", failedRead);
+    run([&](auto s, auto f) {
+        KXHTTPBUSINESS().publishCollection(Id(folder), Id("0"), Id(""), Id("说明"), nullptr, Id("1"), Id("黑体"), nullptr, Id("走查丢失发布"), s, f);
+    });
+    ASSERT_TRUE(waitForQuietTraffic());
+    ASSERT_TRUE(KXAccountWrites::isStale(Read::Folders));
+    std::size_t stored = 0;
+    auto foldersStored = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXFolderSession::kFoldersStored, Id(), nullptr, [&stored](const dispatch::Notification&) { ++stored; });
+    KXAccountWrites::readIfStale(Read::Folders);
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(stored, 1u) << "every view of the folders hears of it";
+    EXPECT_EQ(folderNamed("走查丢失发布")["is_publish"].integerValue(), 1) << "under review, as the service holds it";
+    EXPECT_EQ(service().requestLog().withTag("136").size(), 1u) << "nothing sent again";
+    run([&](auto s, auto f) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(Id(folder), s, f); });
+
+    // The cart likewise: a font added, the reply lost and the cart's read failing.
+    // A font of the catalogue (one the user's folders hold) not in the cart.
+    const Id cartBefore = run([](auto s, auto f) { KXHTTPBUSINESS().getBuyCartsDataSuceess(s, f); }).reply;
+    std::string font;
+    for (const Id& entry : *KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo())
+        for (const Id& fid : *entry["fonts"].array())
+            if (font.empty() && !inCart(cartBefore, fid.stringValue()))
+                font = fid.stringValue();
+    ASSERT_FALSE(font.empty());
+    loseNextReply("addCarts");
+    service().faults().set("getCarts", failedRead);
+    posted_.clear();
+    run([&](auto s, auto f) { KXHTTPBUSINESS().addBuyCartsWithFids(Id(font), s, f); });
+    ASSERT_TRUE(waitForQuietTraffic());
+    ASSERT_EQ(posted_.size(), 1u);
+    EXPECT_FALSE(posted_[0]["ok"].boolValue());
+    ASSERT_TRUE(KXAccountWrites::isStale(Read::Cart));
+    KXAccountWrites::readIfStale(Read::Cart);
+    ASSERT_TRUE(waitForQuietTraffic());
+    ASSERT_EQ(posted_.size(), 2u);
+    EXPECT_TRUE(posted_[1]["ok"].boolValue());
+    EXPECT_TRUE(inCart(posted_[1]["reply"], font)) << "the badge and the cart page follow this read";
+    EXPECT_FALSE(KXAccountWrites::isStale(Read::Cart));
+    run([&](auto s, auto f) { KXHTTPBUSINESS().deleteBuyCartsWithFids(Id(font), s, f); });
 }
 
 // The local service answers what the service answers: each of its operations that changes an

@@ -123,3 +123,40 @@ TEST(KXCollectionFollow, ReadsOvertakenByAClickOrARecordOrOfAnAccountGoneChangeN
     EXPECT_FALSE(follow.recordRead(stale));
     EXPECT_EQ(follow.state(), 1);
 }
+
+TEST(KXCollectionFollow, AFollowedListStoredByAnyReadSetsTheStateExceptWhileARequestOrASignInDecides)
+{
+    // A lost follow whose own read back failed: the next list anyone reads ends the read back.
+    KXCollectionFollow follow;
+    follow.showRecord(false);
+    follow.click(true);
+    follow.begin();
+    ASSERT_EQ(follow.finished(Answer::Failed), Then::ReadBack);
+    const auto stored = follow.followsStored(true);
+    EXPECT_TRUE(stored.changed);
+    EXPECT_TRUE(stored.applied) << "the follow was made after all";
+    EXPECT_EQ(follow.state(), 1);
+    follow.recordStored();
+    EXPECT_EQ(follow.countShift(), 0) << "the list's copy of the record counts the follow";
+    EXPECT_FALSE(follow.followsRead(follow.read(), true)) << "the read back ended with the list";
+
+    // No request on its way: the list moves the state, and is not an outcome.
+    const auto unfollowed = follow.followsStored(false);
+    EXPECT_TRUE(unfollowed.changed);
+    EXPECT_FALSE(unfollowed.applied);
+    EXPECT_EQ(follow.state(), 0);
+    EXPECT_FALSE(follow.followsStored(false).changed);
+
+    // While a request runs, its answer decides.
+    follow.click(true);
+    follow.begin();
+    EXPECT_FALSE(follow.followsStored(false).changed);
+    EXPECT_EQ(follow.state(), 1);
+    follow.finished(Answer::Accepted);
+
+    // A click waiting for the sign-in is kept until the sign-in sends it.
+    follow.showRecord(false);
+    ASSERT_EQ(follow.click(false), Click::AwaitSignIn);
+    EXPECT_FALSE(follow.followsStored(false).changed);
+    EXPECT_EQ(follow.state(), 1);
+}
