@@ -247,7 +247,7 @@ bool prepare()
     const auto warmStart = std::chrono::steady_clock::now();
     if (!openSide(b.many, b.folder / "many"))
         return false;
-    std::fprintf(stderr, "first local tab with %d user fonts: %.0f ms (%d rows)\n", kUserFonts,
+    std::fprintf(stderr, "window opened, first read of %d user fonts ended: %.0f ms (%d rows)\n", kUserFonts,
                  benchsupport::secondsSince(warmStart) * 1000, b.many.rows);
     if (!openSide(b.none, b.folder / "none"))
         return false;
