@@ -136,6 +136,10 @@ KXHomeViewController::KXHomeViewController(QWidget* parent)
     hoverTracker_->setDelegate(delegates_);
     orderReminder_->setDelegate(delegates_);
     viewDidLoad();
+    // The local tab's first click shows rows at once when the fonts were read before it: the read
+    // starts once the window's own start-up work has had its turn.
+    dispatch::mainQueue().after(kLocalFontsFirstReadDelay,
+                                dispatch::guardedQt(this, [](KXHomeViewController& self) { self.readLocalFonts(); }));
 }
 
 KXHomeViewController::~KXHomeViewController()

@@ -72,6 +72,8 @@ public:
     static constexpr double kExtendViewClicksDelay = 1.0;
     static constexpr double kDeletedFolderDelay = 0.5;
     static constexpr double kOrderHandOverDelay = 5.0;
+    // From the window's making to the first read of the installed fonts, in the background.
+    static constexpr double kLocalFontsFirstReadDelay = 0.5;
     static constexpr const char* kDefaultFolderToast = "默认分组不支持修改";
     // Shown at the store tab's click, while the desktop starts the browser.
     static constexpr const char* kOpeningStoreMessage = "正在打开字体商城…";
@@ -300,6 +302,10 @@ private:
     // new-version prompt, which holds the window (false then).
     bool closeOverlays();
     void showRecentlyUsed();
+    // Reads the installed fonts and makes their rows off the main thread; the local tab, while
+    // shown, shows them once they are made.
+    void readLocalFonts();
+    void showLocalFontRows();
     void openStorePage();
 
     // Side tables.

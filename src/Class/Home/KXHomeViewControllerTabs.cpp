@@ -88,13 +88,15 @@ void KXHomeViewController::tabViewTouched(KXLeftTabView* tab)
         if (rightListview_)
             rightListview_->setTabTypeNum(1);
     } else if (identifier == QStringLiteral("本地字库")) {
-        KXHomeLocalManager manager;
-        auto rows = localFontRows_.rows(manager);
+        // The rows of the last read at once, none before the first one has ended; a read in the
+        // background brings what changed since.
+        auto rows = localFontRows_.rows();
         if (rightListview_) {
             rightListview_->setTabTypeNum(2);
-            rightListview_->setDataArray(std::move(rows));
+            rightListview_->setDataArray(rows ? std::move(rows) : foundation::MutableArray::create());
         }
         KXGlobalDataBase::sharedKXGlobalDataBase().setCurrentModule(foundation::String::create("本地字库"));
+        readLocalFonts();
     } else if (identifier == QStringLiteral("最近常用")) {
         if (!isSignedIn()) {
             loginClick();
@@ -138,6 +140,26 @@ void KXHomeViewController::tabViewTouched(KXLeftTabView* tab)
     rowMemory = 0;
     reloadSelectedRow(followTableview_);
     reloadSelectedRow(collectionTableview_);
+}
+
+void KXHomeViewController::readLocalFonts()
+{
+    auto shown = dispatch::guardedOnMain(this, [](KXHomeViewController& self) { self.showLocalFontRows(); });
+    KXHomeLocalManager().readLocalFontsInBackground(
+        [make = localFontRows_.maker(), shown = std::move(shown)](const Ref<foundation::Array>& records) {
+            make(records);
+            shown();
+        });
+}
+
+void KXHomeViewController::showLocalFontRows()
+{
+    // The user has moved on to another tab: the rows wait for the next click.
+    if (selectedTabView_ != localBtn_ || !rightListview_ || rightListview_->tabTypeNum() != KXHomeListView::ModeLocal)
+        return;
+    auto rows = localFontRows_.rows();
+    if (rows && rows != rightListview_->dataArray())
+        rightListview_->setDataArray(std::move(rows));
 }
 
 void KXHomeViewController::showRecentlyUsed()

@@ -3,6 +3,7 @@
 #include "Class/Home/Core/KXHomeProcessState.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Fonts/KXHomeLocalManager.h"
 #include "Class/UIKit/MLHudAlert.h"
 #include "Lib/ImageLoading/ILWebDownloader.h"
 #include "Platform/Dispatch/NotificationCenter.h"
@@ -37,6 +38,12 @@ std::vector<long long> fontIds(const foundation::Ref<foundation::MutableArray>& 
     for (std::size_t i = 0; records && i < records->count(); ++i)
         ids.push_back(records->objectAtIndex(i).ptr<KXFontBaseModel>()->fontid);
     return ids;
+}
+
+void waitForLocalFonts()
+{
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([] { return KXHomeLocalManager::backgroundReads() == 0; }, 60));
+    dispatch::RunLoop::drain();
 }
 
 void HubTest::SetUp()

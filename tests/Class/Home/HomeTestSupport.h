@@ -54,5 +54,7 @@ foundation::UserDefaults& defaults();
 KXUserCenterConfig& session();
 // The font ids of a list's records, in order.
 std::vector<long long> fontIds(const foundation::Ref<foundation::MutableArray>& records);
+// Lets the background reads of the installed fonts end and what they made reach the list.
+void waitForLocalFonts();
 
 } // namespace hometest

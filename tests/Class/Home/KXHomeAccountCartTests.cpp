@@ -57,6 +57,7 @@ using foundation::Id;
 using hometest::defaults;
 using hometest::fontIds;
 using hometest::session;
+using hometest::waitForLocalFonts;
 
 namespace {
 
@@ -952,6 +953,7 @@ TEST_F(KXHomeAccountCartTest, EveryNotificationReachesItsHandler)
     EXPECT_EQ(large, fontIds(KXSortingData().soringDataBySortType(0)));
     EXPECT_NE(large, common);
     home.tabViewTouched(home.localBtn());
+    waitForLocalFonts();
     const auto local = home.rightListview()->dataArray();
     defaults().removeObjectForKey("bigFontsSet");
     post("KXBigFontsSet");

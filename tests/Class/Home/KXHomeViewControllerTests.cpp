@@ -355,6 +355,7 @@ TEST_F(KXHomeViewControllerTest, TheLocalTabListsTheInstalledFonts)
 {
     auto& home = open();
     home.tabViewTouched(home.localBtn());
+    hometest::waitForLocalFonts();
     EXPECT_EQ(home.rightListview()->tabTypeNum(), 2);
     EXPECT_EQ(home.rightListview()->dataArray()->count(), KXHomeLocalManager().localFontsArray()->count());
     EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().currentModule()->utf8(), "本地字库");
@@ -371,6 +372,7 @@ TEST_F(KXHomeViewControllerTest, TheLocalTabKeepsItsRowsUntilAFontChanges)
     auto& home = open();
     KXHomeListView& list = *home.rightListview();
     home.tabViewTouched(home.localBtn());
+    hometest::waitForLocalFonts();
     const auto first = list.dataArray();
     ASSERT_EQ(first->count(), KXHomeLocalManager().localFontsArray()->count());
     const Id dejaVu = first->objectAtIndex(0);
@@ -379,15 +381,21 @@ TEST_F(KXHomeViewControllerTest, TheLocalTabKeepsItsRowsUntilAFontChanges)
     home.tabViewTouched(home.cloudBtn());
     home.tabViewTouched(home.localBtn());
     EXPECT_EQ(list.dataArray(), first) << "nothing changed: the rows shown before";
+    hometest::waitForLocalFonts();
+    EXPECT_EQ(list.dataArray(), first) << "the look in the background found nothing new";
 
     list.listModel()->removeRecordAt(0);
     home.tabViewTouched(home.localBtn());
     ASSERT_EQ(list.dataArray()->count(), KXHomeLocalManager().localFontsArray()->count()) << "a row the list took out comes back";
     EXPECT_EQ(list.dataArray()->objectAtIndex(0), dejaVu);
+    hometest::waitForLocalFonts();
+    const std::size_t before = list.dataArray()->count();
 
     fs::copy_file("/usr/share/fonts/truetype/freefont/FreeMono.ttf", userFonts / "FreeMono.ttf");
     home.tabViewTouched(home.cloudBtn());
     home.tabViewTouched(home.localBtn());
+    EXPECT_EQ(list.dataArray()->count(), before) << "the kept rows first";
+    hometest::waitForLocalFonts();
     ASSERT_EQ(list.dataArray()->count(), KXHomeLocalManager().localFontsArray()->count());
     EXPECT_EQ(list.dataArray()->objectAtIndex(0), dejaVu) << "an unchanged font keeps its row";
     EXPECT_EQ(list.dataArray()->objectAtIndex(1).ptr<KXFontBaseModel>()->pName->utf8(), "FreeMono");
@@ -609,6 +617,7 @@ TEST_F(KXHomeViewControllerTest, ALateRecentListDoesNotReplaceAnotherTab)
     holdNextReply("getUseFonts");
     home.tabViewTouched(home.recentBtn());
     home.tabViewTouched(home.localBtn());
+    hometest::waitForLocalFonts();
     const auto installed = home.rightListview()->dataArray();
     ASSERT_TRUE(waitFor([] { return service().requestLog().withTag("112").size() == 1; }));
     ASSERT_TRUE(releaseHeldReplies());

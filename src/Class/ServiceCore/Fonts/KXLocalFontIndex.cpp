@@ -1,6 +1,8 @@
 #include "Class/ServiceCore/Fonts/KXLocalFontIndex.h"
 
 #include "Class/ServiceCore/Fonts/KXFontsCore.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/Dispatch/detail/NoDestructor.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Storage/FolderTreeWatch.h"
@@ -41,7 +43,7 @@ struct KXLocalFontIndex::Tree {
 
     // Lists `dir` in name order, watching it first; its folders are walked in place.
     void walk(const fs::path& dir, int depth, KXFontsCore& core, std::map<std::string, KeptFile>& seen,
-              std::vector<Id>& records, std::size_t* entries)
+              std::vector<Id>& records, std::size_t* entries, std::atomic<std::size_t>& mainThreadOpens)
     {
         if (depth > kLocalFontIndexMaximumDepth)
             return;
@@ -60,7 +62,7 @@ struct KXLocalFontIndex::Tree {
             if (::stat(entry.c_str(), &info) != 0)
                 continue;
             if (S_ISDIR(info.st_mode)) {
-                walk(entry, depth + 1, core, seen, records, nullptr);
+                walk(entry, depth + 1, core, seen, records, nullptr, mainThreadOpens);
                 continue;
             }
             if (!S_ISREG(info.st_mode))
@@ -71,15 +73,18 @@ struct KXLocalFontIndex::Tree {
             KeptFile kept;
             if (const auto found = files.find(path); found != files.end() && found->second.key == key)
                 kept = found->second;
-            else
+            else {
+                if (dispatch::isMainThread())
+                    ++mainThreadOpens;
                 kept = {key, core.fontBaseInfoByFontPath(foundation::String::create(path))};
+            }
             if (kept.record)
                 records.emplace_back(kept.record);
             seen.insert_or_assign(path, std::move(kept));
         }
     }
 
-    void refresh(const fs::path& root, const std::vector<std::string>& wanted)
+    void refresh(const fs::path& root, const std::vector<std::string>& wanted, std::atomic<std::size_t>& mainThreadOpens)
     {
         // Drained before the walk: what changes while it walks is news for the next look.
         const bool changed = watch.takeChanged();
@@ -95,7 +100,7 @@ struct KXLocalFontIndex::Tree {
         std::vector<Id> records;
         std::size_t entries = 0;
         watchedWhole = true;
-        walk(root, 0, *core, seen, records, &entries);
+        walk(root, 0, *core, seen, records, &entries, mainThreadOpens);
         files = std::move(seen);
         walked = true;
         const bool same = folder.records && entries == folder.entries && folder.records->objects() == records;
@@ -106,8 +111,9 @@ struct KXLocalFontIndex::Tree {
 
 KXLocalFontIndex& KXLocalFontIndex::shared()
 {
-    static KXLocalFontIndex index;
-    return index;
+    // Pool threads may still be reading while the process exits.
+    static dispatch::detail::NoDestructor<KXLocalFontIndex> index;
+    return index.get();
 }
 
 KXLocalFontIndex::KXLocalFontIndex() = default;
@@ -119,7 +125,7 @@ KXLocalFontIndex::Folder KXLocalFontIndex::folder(const fs::path& root, const st
     auto& tree = trees_[root];
     if (!tree)
         tree = std::make_unique<Tree>();
-    tree->refresh(root, languages);
+    tree->refresh(root, languages, mainThreadOpens_);
     return tree->folder;
 }
 

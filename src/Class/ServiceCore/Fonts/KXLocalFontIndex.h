@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/Array.h"
 
+#include <atomic>
 #include <cstddef>
 #include <filesystem>
 #include <map>
@@ -16,7 +17,8 @@
 // or modification time differ from the kept ones are opened. A font this process installs or
 // removes shows at the next look, as any other change does.
 //
-// Thread-safe: one mutex guards everything kept, the reading included.
+// Thread-safe: one mutex guards everything kept, the reading included. A read of many changed files
+// takes long: windows read on a pool queue.
 class KXLocalFontIndex {
 public:
     static KXLocalFontIndex& shared();
@@ -39,6 +41,9 @@ public:
     // the parts are the same arrays as then.
     foundation::Ref<foundation::Array> joined(const std::string& key, const std::vector<foundation::Ref<foundation::Array>>& parts);
 
+    // How many font files were opened on the main thread so far: a window leaves this as it is.
+    std::size_t filesOpenedOnMainThread() const { return mainThreadOpens_.load(); }
+
 private:
     struct Tree;
     struct Join {
@@ -48,4 +53,5 @@ private:
     std::mutex mutex_;
     std::map<std::filesystem::path, std::unique_ptr<Tree>> trees_;
     std::map<std::string, Join> joins_;
+    std::atomic<std::size_t> mainThreadOpens_{0};
 };

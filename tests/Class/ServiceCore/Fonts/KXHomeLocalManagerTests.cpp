@@ -1,6 +1,8 @@
 #include "Class/ServiceCore/Fonts/KXFontNameCache.h"
 #include "Class/ServiceCore/Fonts/KXFontNameRecord.h"
 #include "Class/ServiceCore/Fonts/KXHomeLocalManager.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Fonts/FontRegistry.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/Paths.h"
@@ -9,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <mutex>
 
 using foundation::Id;
 namespace fs = std::filesystem;
@@ -193,4 +196,30 @@ TEST(KXHomeLocalManager, AFontTheClientInstallsOrTakesOutShowsAtOnce)
     fs::remove(installed->file);
     EXPECT_EQ(postScriptNames(manager.localFontsArray()), (std::vector<std::string>{"DejaVuSans", "FreeMono"}));
     fs::remove_all(userFonts);
+}
+
+TEST(KXHomeLocalManager, ABackgroundReadHandsTheListOverOnItsQueueOnceForEveryRequest)
+{
+    Folders f;
+    Folders::copyFont(kFonts / "dejavu/DejaVuSans.ttf", f.folders.user);
+    KXHomeLocalManager manager(f.folders);
+    std::mutex mutex;
+    std::vector<foundation::Ref<foundation::Array>> lists;
+    bool onMainThread = false;
+    const auto request = [&] {
+        manager.readLocalFontsInBackground([&](const foundation::Ref<foundation::Array>& list) {
+            std::lock_guard lock(mutex);
+            onMainThread = onMainThread || dispatch::isMainThread();
+            lists.push_back(list);
+        });
+    };
+    request();
+    request();
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([] { return KXHomeLocalManager::backgroundReads() == 0; }, 60));
+    std::lock_guard lock(mutex);
+    EXPECT_FALSE(onMainThread);
+    ASSERT_EQ(lists.size(), 2u);
+    EXPECT_EQ(lists[0], lists[1]);
+    EXPECT_EQ(lists[0], manager.keptLocalFonts()) << "the kept list, as a read on the main thread finds it";
+    EXPECT_EQ(postScriptNames(foundation::MutableArray::create(lists[0]->objects())), std::vector<std::string>{"DejaVuSans"});
 }
