@@ -4,6 +4,7 @@
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Number.h"
 
 #include <array>
@@ -75,6 +76,14 @@ struct ReadBackState {
     unsigned long long generation = 0;
     // Of each kind left stale, the account it was read for: another account's stale read is none.
     std::map<Read, KXRequestAccount::Mark> stale;
+    // Of each kind a write of unknown outcome touched, the number of its latest such write and the
+    // account it was sent for: until its settling read, each look at that state reads it again.
+    struct Unsettled {
+        unsigned long long number = 0;
+        KXRequestAccount::Mark account;
+    };
+    std::map<Read, Unsettled> unsettled;
+    unsigned long long lastUnsettled = 0;
 };
 
 ReadBackState& readBackState()
@@ -165,6 +174,41 @@ void runReadBack(Read read, std::string_view tag, KXAccountWrites::Done done)
     });
 }
 
+// The write posted to `tag` may still land after its failure (a request slow to reach the
+// service, which answers it after the client gave up): its kind stays unsettled for the settling
+// time, then is read once more, and that read says what the service holds.
+void settleLater(const std::string& tag)
+{
+    Read read = Read::None;
+    for (const auto& write : kAccountWrites)
+        if (write.tag == tag && write.read != Read::None)
+            read = write.read;
+    if (read == Read::None)
+        return;
+    auto& state = readBackState();
+    const unsigned long long number = ++state.lastUnsettled;
+    state.unsettled[read] = {number, KXRequestAccount::current()};
+    dispatch::mainQueue().after(KXAccountWrites::kSettlingSeconds, [read, number] {
+        auto& settling = readBackState();
+        const auto found = settling.unsettled.find(read);
+        if (found == settling.unsettled.end() || found->second.number != number)
+            return; // a later write of unknown outcome settles it
+        const KXRequestAccount::Mark account = found->second.account;
+        settling.unsettled.erase(found);
+        if (!account.signedIn() || !KXRequestAccount::isCurrent(account))
+            return;
+        ++settling.generation;
+        runReadBack(read, "", {});
+    });
+}
+
+bool unsettled(Read read)
+{
+    const auto& unsettled = readBackState().unsettled;
+    const auto found = unsettled.find(read);
+    return found != unsettled.end() && found->second.account.signedIn() && KXRequestAccount::isCurrent(found->second.account);
+}
+
 } // namespace
 
 std::span<const KXAccountWrites::Write> KXAccountWrites::table()
@@ -236,7 +280,7 @@ bool KXAccountWrites::isStale(Read read)
 
 void KXAccountWrites::readIfStale(Read read)
 {
-    if (isStale(read))
+    if (isStale(read) || unsettled(read))
         runReadBack(read, "", {});
 }
 
@@ -260,6 +304,7 @@ KXAccountWrites::readingBackOnFailure(const Write& write, std::function<void(con
         // left before this failure may have left before the write too, and is not joined.
         if (outcomeUnknown(error)) {
             ++readBackState().generation;
+            settleLater(tag);
             readBack(tag);
         }
         if (failure)

@@ -20,7 +20,9 @@
 // Likewise a read asked after a write's reply is never joined to one asked before that reply.
 // Each read's end is posted as kReadBackNotification, so every view of that state (pages, side
 // lists, a row's star, the cart badge) shows what the service holds. A read that fails leaves its
-// state stale: the pages and side lists ask readIfStale() as they open.
+// state stale: the pages and side lists ask readIfStale() as they open. A write of unknown outcome
+// may also reach the service after its read back: for kSettlingSeconds each such look reads that
+// state again, and then it is read one last time.
 //
 // Readers are installed per kind of read: the cart, the unpaid count and the user data are read
 // here; the folders and the followed collections by the folders' session, which keeps their reply
@@ -50,6 +52,10 @@ public:
     // Posted on the default centre, with no sender, after each read: {"read": its name, "ok": BOOL,
     // "tag": the write that asked or "", "reply": the read's reply when ok}.
     static constexpr const char* kReadBackNotification = "KXAccountWritesReadBack";
+    // How long after a write of unknown outcome the service may still make it (its request slow
+    // to arrive): until then each look at that state reads it again, and once it has passed the
+    // state is read one last time.
+    static constexpr double kSettlingSeconds = 30.0;
 
     static std::span<const Write> table();
     // The write posted to this tag and path; nullptr for an operation that changes nothing.
@@ -77,7 +83,8 @@ public:
     static void read(Read read, Done done = {});
     // Whether the last read of that kind failed after a write whose outcome was unknown.
     static bool isStale(Read read);
-    // Reads again a kind left stale; nothing otherwise.
+    // Reads again a kind left stale, or one a write of unknown outcome may still change; nothing
+    // otherwise.
     static void readIfStale(Read read);
     // The success block the facade hands the transport for a write: its reply says the write has
     // landed, so a read asked from then on is not joined to one on its way, which may have left

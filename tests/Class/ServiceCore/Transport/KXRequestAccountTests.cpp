@@ -4,6 +4,7 @@
 
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Lib/Networking/NKHTTPSessionManager.h"
+#include "Platform/Storage/UserDefaults.h"
 
 #include <functional>
 #include <string>
