@@ -4,6 +4,7 @@
 
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
+#include "Class/ServiceCore/UnitTools/KXReplyShape.h"
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Format.h"
@@ -45,6 +46,19 @@ Id storableText(const Id& value)
     return Id();
 }
 
+// What of the start-up data this client reads: the page addresses and the popularity list's ids.
+const KXReplyShape& startupDataShape()
+{
+    static const KXReplyShape shape = [] {
+        std::vector<std::pair<std::string, KXReplyShape>> keys;
+        for (const auto& field : KXStartupRules::kPageFields)
+            keys.emplace_back(field.replyField, KXReplyShape::field());
+        keys.emplace_back("heat", KXReplyShape::dictionary({{"fid", KXReplyShape::field()}}));
+        return KXReplyShape::dictionary(std::move(keys));
+    }();
+    return shape;
+}
+
 } // namespace
 
 bool KXStartupRules::applyStartupData(const Id& reply, foundation::UserDefaults& defaults, KXGlobalDataBase& state)
@@ -65,7 +79,7 @@ bool KXStartupRules::applyStartupData(const Id& reply, foundation::UserDefaults&
         }
     }
     state.setHeatTopArray(heat);
-    KXFileManager::sharedKXFileManager().writeEncryptDataWithDictionary(payload, String::create("initData"));
+    KXFileManager::sharedKXFileManager().writeEncryptDataInBackground(startupDataShape().keep(payload), String::create("initData"));
     return true;
 }
 

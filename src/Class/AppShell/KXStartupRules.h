@@ -16,9 +16,10 @@ public:
     static constexpr const char* kBaselineDataVersion = "A20200326154556";
 
     // The start-up data reply (getBaseInfo): its page addresses into the user defaults, in table
-    // order (a missing or non-text field removes its key), the popularity list, and the whole
-    // payload as the "initData" archive. Only a reply with errcode 0 and a dictionary payload is
-    // applied: an error reply must not wipe the stored page addresses.
+    // order (a missing or non-text field removes its key), the popularity list, and what of the
+    // payload the client reads (those fields and the list's "fid"s) as the "initData" archive,
+    // written in the background. Only a reply with errcode 0 and a dictionary payload is applied:
+    // an error reply must not wipe the stored page addresses.
     static bool applyStartupData(const foundation::Id& reply, foundation::UserDefaults& defaults,
                                  KXGlobalDataBase& state);
     // The user-defaults keys filled from the start-up data, in order, with their reply fields.

@@ -40,6 +40,7 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
+#include "Class/ServiceCore/UnitTools/KXReplyShape.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXBaseTextField.h"
 #include "Class/UIKit/KXImage.h"
@@ -721,6 +722,17 @@ void KXHomeViewController::viewDidAppear()
     moveData();
 }
 
+const KXReplyShape& KXHomeViewController::filterTagsShape()
+{
+    static const KXReplyShape shape = [] {
+        const auto groups = KXReplyShape::dictionary(
+            {{"classname", KXReplyShape::field()},
+             {"data", KXReplyShape::dictionary({{"tagname", KXReplyShape::field()}, {"tagid", KXReplyShape::field()}})}});
+        return KXReplyShape::dictionary({{"ENG", groups}, {"ZH", groups}});
+    }();
+    return shape;
+}
+
 Ref<foundation::MutableArray> KXHomeViewController::filterGroups(const Id& tags)
 {
     auto languages = foundation::MutableArray::create();
@@ -749,7 +761,8 @@ void KXHomeViewController::setUPFilterData()
             kxtrace::mark("filter-tags");
             if (!tags.dictionary())
                 return;
-            KXFileManager::sharedKXFileManager().writeEncryptDataWithDictionary(tags, foundation::String::create("filterData"));
+            KXFileManager::sharedKXFileManager().writeEncryptDataInBackground(filterTagsShape().keep(tags),
+                                                                              foundation::String::create("filterData"));
             // Each appearance appends its pair; the list reads the first two.
             self.filterData()->addObjectsFromArray(*filterGroups(tags));
             self.rightListview_->setFilterDataArray(self.filterData());

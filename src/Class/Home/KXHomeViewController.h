@@ -32,6 +32,7 @@ class KXHoverTracker;
 class KXLoginWindowController;
 class KXOrderReminder;
 class KXRegisterAgreementWC;
+class KXReplyShape;
 class KXUPDateCenterWC;
 class QLabel;
 class QMenu;
@@ -160,6 +161,8 @@ public:
     // The filter tags as the list takes them: the "ENG" groups, then the "ZH" groups, each group a
     // one-entry dictionary {classname: [KXHomeListFilterModel]}; a group without models is left out.
     static foundation::Ref<foundation::MutableArray> filterGroups(const foundation::Id& tags);
+    // What of the tag reply the "filterData" archive keeps: what filterGroups reads.
+    static const KXReplyShape& filterTagsShape();
 
     // The side-table row memory the side tables share with tab switching (the process-wide
     // KXHomeProcessState value); -2 until a row is clicked.

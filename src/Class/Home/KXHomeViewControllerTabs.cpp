@@ -3,6 +3,7 @@
 #include "Class/Favourites/KXFontManagerView.h"
 #include "Class/Favourites/KXHomeRecommendView.h"
 #include "Class/Favourites/KXMyfocusSetView.h"
+#include "Class/FontList/Core/KXRecentUsedStore.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/Home/KXHomeGroupTableView.h"
 #include "Class/Home/KXHomeViewController.h"
@@ -13,7 +14,6 @@
 #include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
-#include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
@@ -176,8 +176,7 @@ void KXHomeViewController::showRecentlyUsed()
                 self.rightListview_->setTabTypeNum(3);
                 self.rightListview_->setDataArray(KXFilterData().recentDataWithIDs(data["active"].stringValue()));
             }
-            if (data.dictionary())
-                KXFileManager::sharedKXFileManager().writeEncryptDataWithDictionary(data, foundation::String::create("activeUsed"));
+            KXRecentUsedStore::replaceWithServiceList(data);
         }),
         [](const Ref<foundation::Error>&) { });
 }

@@ -40,7 +40,8 @@ Id NKJSONResponseSerializer::responseObjectForResponse(const Ref<net::URLRespons
     if (!data || data->length() == 0 || (data->length() == 1 && data->bytes()[0] == ' '))
         return nullptr;
     Ref<foundation::Error> readError;
-    Id object = foundation::JSONSerialization::JSONObjectWithData(data, static_cast<unsigned>(readingOptions_), &readError);
+    Id object = foundation::JSONSerialization::JSONObjectWithData(data.get(), static_cast<unsigned>(readingOptions_), readingLimits_,
+                                                                      &readError);
     if (object.isNil()) {
         if (error)
             *error = NKErrorByChaining(readError, *error);
@@ -55,6 +56,7 @@ Ref<foundation::Object> NKJSONResponseSerializer::copy() const
     copyStateInto(*other);
     other->readingOptions_ = readingOptions_;
     other->removesNulls_ = removesNulls_;
+    other->readingLimits_ = readingLimits_;
     return other;
 }
 

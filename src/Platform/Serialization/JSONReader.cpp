@@ -171,6 +171,69 @@ std::optional<std::string_view> normaliseEncoding(std::string_view text, std::st
     return std::string_view(converted);
 }
 
+std::optional<std::string> passedLimit(std::string_view text, const JSONReadingLimits& limits)
+{
+    auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    // Every element but the top-level one follows a ',' or a ':', or the bracket that opens a
+    // container it is the first of.
+    std::size_t elements = text.find_first_not_of(" \t\n\r") == std::string_view::npos ? 0 : 1;
+    std::size_t depth = 0;
+    std::size_t stringBytes = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        switch (text[i]) {
+        case '"': {
+            // The closing quote is the first one after an even run of backslashes.
+            std::size_t end = i + 1;
+            for (;;) {
+                const void* quote = std::memchr(text.data() + end, '"', text.size() - end);
+                if (!quote) {
+                    end = text.size();
+                    break;
+                }
+                end = static_cast<std::size_t>(static_cast<const char*>(quote) - text.data());
+                std::size_t backslashes = 0;
+                while (end - backslashes > i + 1 && text[end - 1 - backslashes] == '\\')
+                    ++backslashes;
+                if (backslashes % 2 == 0)
+                    break;
+                ++end;
+            }
+            stringBytes += end - i - 1;
+            if (stringBytes > limits.maxStringBytes)
+                return "JSON text holds more than " + std::to_string(limits.maxStringBytes) + " bytes of strings.";
+            i = end;
+            continue;
+        }
+        case '[':
+        case '{': {
+            if (++depth > limits.maxDepth)
+                return "JSON text nests deeper than " + std::to_string(limits.maxDepth) + " levels.";
+            std::size_t next = i + 1;
+            while (next < text.size() && isSpace(text[next]))
+                ++next;
+            if (next < text.size() && text[next] != ']' && text[next] != '}')
+                ++elements;
+            break;
+        }
+        case ']':
+        case '}':
+            depth -= depth > 0 ? 1 : 0;
+            continue;
+        case ',':
+        case ':':
+            ++elements;
+            break;
+        default:
+            continue;
+        }
+        if (elements > limits.maxElements)
+            return "JSON text has more than " + std::to_string(limits.maxElements) + " elements.";
+    }
+    if (elements > limits.maxElements)
+        return "JSON text has more than " + std::to_string(limits.maxElements) + " elements.";
+    return std::nullopt;
+}
+
 } // namespace jsonText
 
 namespace {
@@ -335,7 +398,7 @@ Id parseWith(dom::parser& parser, std::string_view text, bool padded, unsigned o
     return Builder(options).build(root);
 }
 
-Id readJSONText(std::string_view text, bool padded, unsigned options, Ref<Error>* error)
+Id readJSONText(std::string_view text, bool padded, unsigned options, const JSONReadingLimits& limits, Ref<Error>* error)
 {
     std::string converted;
     auto normalised = jsonText::normaliseEncoding(text, converted);
@@ -346,6 +409,12 @@ Id readJSONText(std::string_view text, bool padded, unsigned options, Ref<Error>
     text = *normalised;
     if (text.empty()) // the parser would copy from a null pointer
         return fail(error, describeFailure(simdjson::EMPTY, text));
+    // Measured before the parser grows its buffers for the text.
+    const bool unbounded = limits.maxDepth == SIZE_MAX && limits.maxElements == SIZE_MAX && limits.maxStringBytes == SIZE_MAX;
+    if (!unbounded) {
+        if (auto passed = jsonText::passedLimit(text, limits))
+            return fail(error, *passed);
+    }
 
     // Each thread keeps its parser and buffers between calls, except after a very large reply.
     thread_local std::unique_ptr<dom::parser> parserSlot;
@@ -359,7 +428,12 @@ Id readJSONText(std::string_view text, bool padded, unsigned options, Ref<Error>
 
 Id readJSON(std::string_view text, unsigned options, Ref<Error>* error)
 {
-    return readJSONText(text, false, options, error);
+    return readJSONText(text, false, options, JSONReadingLimits{}, error);
+}
+
+Id readJSON(std::string_view text, unsigned options, const JSONReadingLimits& limits, Ref<Error>* error)
+{
+    return readJSONText(text, false, options, limits, error);
 }
 
 Id readJSONFile(const std::filesystem::path& path, std::uintmax_t maxLength, unsigned options, Ref<Error>* error)
@@ -405,7 +479,7 @@ Id readJSONFile(const std::filesystem::path& path, std::uintmax_t maxLength, uns
     }
     // A file that shrank meanwhile is read as it now is; the padding after it must stay zero.
     std::memset(text.data() + filled, 0, size - filled + 1);
-    return readJSONText(std::string_view(text.data(), filled), true, options, error);
+    return readJSONText(std::string_view(text.data(), filled), true, options, JSONReadingLimits{}, error);
 }
 
 } // namespace foundation

@@ -11,6 +11,7 @@
 namespace foundation {
 
 class Error;
+struct JSONReadingLimits;
 
 // Text-level helpers of the JSON reader, kept apart so that tests can pin them.
 namespace jsonText {
@@ -26,10 +27,17 @@ std::optional<std::string> widenLongIntegers(std::string_view text);
 // decode.
 std::optional<std::string_view> normaliseEncoding(std::string_view text, std::string& converted);
 
+// What of `limits` the text passes, said for the error's debug description ("JSON text nests
+// deeper than 64 levels."), or nullopt when it passes none. One pass over the text, without
+// allocating, that stops at the first limit passed. Counts as JSONReadingLimits describes them for a
+// well-formed text; a malformed one is refused either here or by the parser.
+std::optional<std::string> passedLimit(std::string_view text, const JSONReadingLimits& limits);
+
 } // namespace jsonText
 
 // Parses one JSON text into Foundation values (see JSONSerialization.h for the rules).
 Id readJSON(std::string_view text, unsigned options, Ref<Error>* error);
+Id readJSON(std::string_view text, unsigned options, const JSONReadingLimits& limits, Ref<Error>* error);
 // The same for the text of a file (see JSONSerialization::JSONObjectWithContentsOfFile).
 Id readJSONFile(const std::filesystem::path& path, std::uintmax_t maxLength, unsigned options, Ref<Error>* error);
 

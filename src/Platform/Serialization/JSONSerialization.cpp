@@ -14,11 +14,16 @@ Id JSONSerialization::JSONObjectWithData(const Ref<Data>& data, unsigned options
 
 Id JSONSerialization::JSONObjectWithData(const Data* data, unsigned options, Ref<Error>* error)
 {
+    return JSONObjectWithData(data, options, JSONReadingLimits{}, error);
+}
+
+Id JSONSerialization::JSONObjectWithData(const Data* data, unsigned options, const JSONReadingLimits& limits, Ref<Error>* error)
+{
     if (data == nullptr) {
         misuse(NSInvalidArgumentException, "data parameter is nil", MisuseDefault::ReturnNil);
         return {};
     }
-    return readJSON(data->view(), options, error);
+    return readJSON(data->view(), options, limits, error);
 }
 
 Id JSONSerialization::JSONObjectWithContentsOfFile(const std::filesystem::path& path, std::uintmax_t maxLength,

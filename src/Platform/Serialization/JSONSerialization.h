@@ -18,6 +18,17 @@ enum JSONReadingOptions : unsigned {
     JSONReadingFragmentsAllowed = 1u << 2,  // a top-level value that is no array or dictionary
 };
 
+// Bounds on what one JSON text may become: its nesting, its elements (every value and every key of
+// a dictionary) and the bytes of its strings and keys as they stand in the text. A text past any
+// of them is refused before anything is built, with the error of a malformed text (3840), so that
+// the memory a caller gives a text stays bounded whatever the text holds. Empty containers count
+// as one element; the top-level value is at depth 1.
+struct JSONReadingLimits {
+    std::size_t maxDepth = SIZE_MAX;
+    std::size_t maxElements = SIZE_MAX;
+    std::size_t maxStringBytes = SIZE_MAX;
+};
+
 // Writing options, as the platform numbers them.
 enum JSONWritingOptions : unsigned {
     JSONWritingPrettyPrinted = 1u << 0,          // two-space indent, " : " between key and value
@@ -55,6 +66,8 @@ public:
 
     static Id JSONObjectWithData(const Ref<Data>& data, unsigned options, Ref<Error>* error = nullptr);
     static Id JSONObjectWithData(const Data* data, unsigned options, Ref<Error>* error = nullptr);
+    // The same, refused past `limits` (besides kMaxDepth, which always holds).
+    static Id JSONObjectWithData(const Data* data, unsigned options, const JSONReadingLimits& limits, Ref<Error>* error = nullptr);
     // The JSON text of a regular file of at most `maxLength` bytes, read once into the one buffer
     // the parser reads in place (text in UTF-16 or UTF-32 is converted first). A file that cannot
     // be read gives nil and the error Data::dataWithContentsOfRegularFile gives for it, a larger

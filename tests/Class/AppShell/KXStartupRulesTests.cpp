@@ -2,6 +2,9 @@
 
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Dispatch/Semaphore.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Serialization/JSONSerialization.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -9,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -67,8 +71,36 @@ TEST_F(KXStartupRulesTest, StartupDataFillsThePageAddressesInOrder)
 
     // The popularity list keeps the reply's order and leaves out entries without an id.
     EXPECT_EQ(Id(state.heatTopArray()).description(), Id(foundation::Array::create({Id(31), Id("7"), Id(12)})).description());
+    // The archive keeps what is read of the payload: the fields, and of the list each entry's "fid".
     const Id archived = KXFileManager::sharedKXFileManager().returnDecryptDataByPathKey(foundation::String::create("initData"));
-    EXPECT_TRUE(archived.isEqual(json(kStartupReply)["corvane_data"]));
+    auto expected = json(kStartupReply)["corvane_data"].mutableCopy().as<foundation::MutableDictionary>();
+    expected->setObject(json(R"([{"fid": 31}, {}, {"fid": "7"}, {"fid": 12}])"), Id("heat"));
+    EXPECT_TRUE(archived.isEqual(Id(expected))) << archived.description();
+}
+
+TEST_F(KXStartupRulesTest, ALargePayloadIsStoredCutDownWhileTheMainQueueRuns)
+{
+    // A list nobody reads, of 200,000 elements: within what a reply may hold, far beyond any real one.
+    std::string reply = R"({"errcode": 0, "corvane_data": {"shop_url": "https://s.example/shop", "heat": [{"fid": 4, "n": 1}], "tags": [0)";
+    for (int i = 1; i < 200'000; ++i)
+        reply += ",0";
+    reply += "]}}";
+    auto& files = KXFileManager::sharedKXFileManager();
+    const auto key = foundation::String::create("initData");
+    files.removeFileByPathkey(key);
+
+    // The store is held back until the main queue has run a block of its own.
+    dispatch::Semaphore hold;
+    files.backgroundWriteQueue(key)->async([hold]() mutable { hold.wait(20); });
+    ASSERT_TRUE(KXStartupRules::applyStartupData(json(reply), defaults, state));
+    EXPECT_FALSE(std::filesystem::exists(files.pathForDocumentWithComponent(key)->utf8())) << "stored on the calling thread";
+    bool ticked = false;
+    dispatch::mainQueue().async([&] { ticked = true; });
+    EXPECT_TRUE(dispatch::RunLoop::runUntil([&] { return ticked; }, 5));
+    hold.signal();
+
+    EXPECT_TRUE(files.returnDecryptDataByPathKey(key).isEqual(json(R"({"shop_url": "https://s.example/shop", "heat": [{"fid": 4}]})")));
+    EXPECT_EQ(defaults.objectForKey("shop_url").stringValue(), "https://s.example/shop");
 }
 
 TEST_F(KXStartupRulesTest, AnErrorReplyKeepsTheStoredAddresses)

@@ -19,6 +19,7 @@
 #include "Class/ServiceCore/Fonts/KXHomeLocalManager.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
+#include "Class/ServiceCore/UnitTools/KXReplyShape.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXBaseTextField.h"
 #include "Class/UIKit/KXBaseView.h"
@@ -28,7 +29,9 @@
 #include "Class/Update/KXUPDateAPPView.h"
 #include "Platform/Crypto/Base64.h"
 #include "Platform/Desktop/URLOpener.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Dispatch/Semaphore.h"
 #include "Platform/Serialization/JSONSerialization.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -240,14 +243,60 @@ TEST_F(KXHomeViewControllerTest, TheVipMarkAndRing)
 
 TEST_F(KXHomeViewControllerTest, FilterTagsReachTheListEnglishFirst)
 {
+    // The tags are stored off the main thread: while their file's queue is held, the list has them
+    // and the file does not.
+    auto& files = KXFileManager::sharedKXFileManager();
+    const auto key = foundation::String::create("filterData");
+    files.removeFileByPathkey(key);
+    dispatch::Semaphore hold;
+    files.backgroundWriteQueue(key)->async([hold]() mutable { hold.wait(20); });
     auto& home = open();
-    ASSERT_TRUE(waitFor([&] { return home.rightListview()->filterDataArray() != nullptr; }));
+    const bool listed = waitFor([&] { return home.rightListview()->filterDataArray() != nullptr; });
+    const bool storedMeanwhile = std::filesystem::exists(files.pathForDocumentWithComponent(key)->utf8());
+    hold.signal();
+    ASSERT_TRUE(listed);
+    EXPECT_FALSE(storedMeanwhile);
     const Id groups(home.rightListview()->filterDataArray());
     ASSERT_EQ(groups.count(), 2u);
     EXPECT_GT(groups[1].count(), 0u);
     EXPECT_TRUE(groups[1][0].dictionary());
     const Id archived = KXFileManager::sharedKXFileManager().returnDecryptDataByPathKey(foundation::String::create("filterData"));
     EXPECT_TRUE(archived["ZH"].array());
+}
+
+TEST(KXHomeViewControllerFilters, TheStoredTagsKeepAllTheListReadsAndNothingElse)
+{
+    std::string text = R"({"ENG": [{"classname": "Weight", "icon": "w.png", "data": [{"tagname": "Thin", "tagid": "1", "hot": 1}, 4]}],
+                          "ZH": [{"classname": "字重", "data": [{"tagname": "细", "tagid": 2}]}, {"classname": "空"}], "tags": [0)";
+    for (int i = 1; i < 100'000; ++i)
+        text += ",0";
+    text += "]}";
+    const Id tags = foundation::JSONSerialization::JSONObjectWithData(foundation::Data::create(std::string_view(text)), 0);
+    const Id kept = KXHomeViewController::filterTagsShape().keep(tags);
+    const Id expected = foundation::JSONSerialization::JSONObjectWithData(
+        foundation::Data::create(std::string_view(R"({"ENG": [{"classname": "Weight", "data": [{"tagname": "Thin", "tagid": "1"}]}],
+                                                     "ZH": [{"classname": "字重", "data": [{"tagname": "细", "tagid": 2}]}, {"classname": "空"}]})")),
+        0);
+    EXPECT_TRUE(kept.isEqual(expected)) << kept.description();
+
+    // What the list is given from the kept tags is what it is given from the whole reply.
+    const auto names = [](const Id& groups) {
+        std::vector<std::string> out;
+        for (const Id& language : groups.array()->objects()) {
+            for (const Id& group : language.array()->objects()) {
+                for (const auto& entry : *group.dictionary()) {
+                    out.push_back(entry.key.stringValue());
+                    for (const Id& model : entry.value.array()->objects())
+                        out.push_back(model.ptr<KXHomeListFilterModel>()->tagname->utf8() + "="
+                                      + model.ptr<KXHomeListFilterModel>()->tagid->utf8());
+                }
+            }
+            out.push_back("|");
+        }
+        return out;
+    };
+    EXPECT_EQ(names(Id(KXHomeViewController::filterGroups(kept))), names(Id(KXHomeViewController::filterGroups(tags))));
+    EXPECT_EQ(names(Id(KXHomeViewController::filterGroups(kept))), (std::vector<std::string>{"Weight", "Thin=1", "|", "字重", "细=2", "|"}));
 }
 
 TEST(KXHomeViewControllerFilters, AnEmptyEnglishListStillTakesIndexZero)

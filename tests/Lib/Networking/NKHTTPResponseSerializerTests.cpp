@@ -172,6 +172,41 @@ TEST(NKJSONResponse, DeepRepliesStayWithinTheReaderLimit)
     EXPECT_EQ(error->code(), 3840);
 }
 
+TEST(NKJSONResponse, RepliesPastTheReadingLimitsAreRefusedAsUndecodable)
+{
+    auto serializer = NKJSONResponseSerializer::serializer();
+    const auto array = [](std::size_t count) {
+        std::string text = "{\"tags\": [0";
+        for (std::size_t i = 1; i < count; ++i)
+            text += ",0";
+        return text + "]}";
+    };
+    // Two million elements in 4 MB: far under the body cap, yet hundreds of megabytes once built.
+    Ref<Error> error;
+    EXPECT_TRUE(serializer->responseObjectForResponse(reply(200, "application/json"), bytes(array(2'000'000)), &error).isNil());
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), 3840);
+
+    // The root, the key and the array besides the zeros.
+    const std::size_t zeros = NKJSONResponseSerializer::kDefaultReadingLimits.maxElements - 3;
+    error = nullptr;
+    EXPECT_EQ(serializer->responseObjectForResponse(reply(200, "application/json"), bytes(array(zeros)), &error)["tags"].count(), zeros);
+    EXPECT_FALSE(error);
+    Ref<Error> limitError;
+    EXPECT_TRUE(serializer->responseObjectForResponse(reply(200, "application/json"), bytes(array(zeros + 1)), &limitError).isNil());
+    ASSERT_TRUE(limitError);
+    EXPECT_EQ(limitError->domain(), foundation::NSCocoaErrorDomain);
+    EXPECT_EQ(limitError->code(), 3840);
+    const std::string longText = "[\"" + std::string(NKJSONResponseSerializer::kDefaultReadingLimits.maxStringBytes + 1, 'a') + "\"]";
+    EXPECT_TRUE(serializer->responseObjectForResponse(reply(200, "application/json"), bytes(longText), &error).isNil());
+
+    // A copy keeps the limits it was given.
+    serializer->setReadingLimits({.maxElements = 2});
+    const auto copied = std::static_pointer_cast<NKJSONResponseSerializer>(serializer->copy());
+    EXPECT_TRUE(copied->responseObjectForResponse(reply(200, "application/json"), bytes("[1,2]"), &error).isNil());
+    EXPECT_FALSE(copied->responseObjectForResponse(reply(200, "application/json"), bytes("[1]"), &error).isNil());
+}
+
 TEST(NKErrorChaining, Rules)
 {
     auto top = Error::create("d", 1, "top");

@@ -282,6 +282,72 @@ TEST(JSONReading, AVeryLargeReplyAndTheNextOneAreRead)
     EXPECT_EQ(parse("[2]")[0].integerValue(), 2);
 }
 
+namespace {
+
+// Elements as the limits count them: every value, every key, an empty container once.
+std::size_t elementsOf(const Id& value)
+{
+    std::size_t count = 1;
+    if (auto array = value.array()) {
+        for (const Id& element : array->objects())
+            count += elementsOf(element);
+    } else if (auto dictionary = value.dictionary()) {
+        for (const auto& entry : *dictionary)
+            count += 1 + elementsOf(entry.value);
+    }
+    return count;
+}
+
+Id parseWithin(std::string_view text, const JSONReadingLimits& limits, Ref<Error>* error = nullptr)
+{
+    const auto data = Data::create(text);
+    return JSONSerialization::JSONObjectWithData(data.get(), 0, limits, error);
+}
+
+} // namespace
+
+TEST(JSONReadingLimits, ElementsCountValuesKeysAndEmptyContainers)
+{
+    // Brackets, commas and colons inside strings, escaped quotes, spaces before a closing bracket.
+    const char* texts[] = {
+        R"({"a": [1, 2, []], "b": {}})",
+        R"([ ])",
+        R"({"k,[:": "v\"],{", "n": [ {"x": null}, true ,"]" ]})",
+        R"(["\\", "\"", {"": ""}])",
+        " [1,[2,[3,{ }]]] ",
+    };
+    for (const char* text : texts) {
+        SCOPED_TRACE(text);
+        const std::size_t count = elementsOf(parse(text));
+        EXPECT_FALSE(parseWithin(text, {.maxElements = count}).isNil());
+        Ref<Error> error;
+        EXPECT_TRUE(parseWithin(text, {.maxElements = count - 1}, &error).isNil());
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code(), JSONSerialization::kReadCorruptError);
+        EXPECT_EQ(debugDescription(error), "JSON text has more than " + std::to_string(count - 1) + " elements.");
+    }
+    EXPECT_EQ(elementsOf(parse(texts[0])), 8u);
+}
+
+TEST(JSONReadingLimits, DepthAndStringBytesAreBounded)
+{
+    EXPECT_FALSE(parseWithin("[[{\"a\": []}]]", {.maxDepth = 4}).isNil());
+    Ref<Error> error;
+    EXPECT_TRUE(parseWithin("[[{\"a\": []}]]", {.maxDepth = 3}, &error).isNil());
+    EXPECT_EQ(debugDescription(error), "JSON text nests deeper than 3 levels.");
+
+    // Keys count with values, each as it stands in the text ("c\"d" is four bytes).
+    const std::string text = R"({"ab": "c\"d", "e": 1})";
+    EXPECT_FALSE(parseWithin(text, {.maxStringBytes = 7}).isNil());
+    EXPECT_TRUE(parseWithin(text, {.maxStringBytes = 6}, &error).isNil());
+    EXPECT_EQ(debugDescription(error), "JSON text holds more than 6 bytes of strings.");
+
+    // Measured on the text once it is UTF-8.
+    const std::string utf16("\xFF\xFE[\0\"\0a\0b\0\"\0]\0", 14);
+    EXPECT_EQ(parseWithin(utf16, {.maxStringBytes = 2})[0].stringValue(), "ab");
+    EXPECT_TRUE(parseWithin(utf16, {.maxStringBytes = 1}).isNil());
+}
+
 TEST(JSONReadingFiles, AFileIsReadWithinItsLimitAndItsErrorsAreFileErrors)
 {
     const std::filesystem::path folder = testsupport::makeScratchDir("json-files");

@@ -1,6 +1,7 @@
 #include "Class/FontList/Core/KXRecentUsedStore.h"
 
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
+#include "Class/ServiceCore/UnitTools/KXReplyShape.h"
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/String.h"
@@ -32,6 +33,14 @@ std::vector<std::string> split(const Id& archive)
 }
 
 } // namespace
+
+void KXRecentUsedStore::replaceWithServiceList(const Id& payload)
+{
+    static const KXReplyShape shape = KXReplyShape::dictionary({{kActiveKey, KXReplyShape::field()}});
+    const Id kept = shape.keep(payload);
+    if (kept.dictionary())
+        KXFileManager::sharedKXFileManager().writeEncryptDataInBackground(kept, archiveKey());
+}
 
 std::vector<std::string> KXRecentUsedStore::recentIds()
 {

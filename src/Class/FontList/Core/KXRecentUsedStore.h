@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Platform/Foundation/Object.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,8 +15,9 @@
 // "active" is no text, counts as an empty list; a stored empty text is one empty entry, kept
 // behind the ids put in front of it.
 //
-// Thread-safety: reads and writes the archive on the calling thread; the font lists call it on
-// the main thread.
+// Thread-safety: reads and writes the archive on the calling thread, except the service's list,
+// which is written in the background (a read or a write after it waits for it); the font lists
+// call it on the main thread.
 class KXRecentUsedStore {
 public:
     static constexpr const char* kArchiveKey = "activeUsed";
@@ -22,6 +25,8 @@ public:
 
     // Puts the id (decimal text) at the front of the list and writes the archive.
     static void addRecentUsed(std::string_view fontid);
+    // Replaces the archive with the service's list: of its reply payload, "active" alone is kept.
+    static void replaceWithServiceList(const foundation::Id& payload);
     // The stored list, in order.
     static std::vector<std::string> recentIds();
 };

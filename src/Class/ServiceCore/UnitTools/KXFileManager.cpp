@@ -2,6 +2,7 @@
 
 #include "Class/ServiceCore/UnitTools/KXStateFile.h"
 #include "Class/ServiceCore/UnitTools/KXTransformer.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Format.h"
 #include "Platform/Foundation/PrivateFiles.h"
@@ -9,7 +10,10 @@
 #include "Platform/Storage/Paths.h"
 
 #include <filesystem>
+#include <mutex>
 #include <system_error>
+#include <unordered_map>
+#include <vector>
 
 using foundation::Id;
 using foundation::Ref;
@@ -45,6 +49,89 @@ void writePropertyList(const Id& list, const fs::path& path)
     if (!data)
         return;
     writeStateFile(path, *data);
+}
+
+void writeArchive(const Id& dictionary, const Ref<String>& path)
+{
+    auto data = KXTransformer::sharedKXTransformer().returnDataWithDictionary(dictionary);
+    if (data)
+        writeStateFile(path->utf8(), *data);
+}
+
+// One serial queue per archive file, so that a large archive being written holds up only what
+// comes after it in its own file. Queues stay for the life of the process: there are a handful
+// of keys.
+class BackgroundWrites {
+public:
+    static BackgroundWrites& shared()
+    {
+        // Never destroyed: a write may still be running while the process exits.
+        static BackgroundWrites* const writes = new BackgroundWrites();
+        return *writes;
+    }
+
+    dispatch::QueueRef queue(const std::string& path)
+    {
+        std::lock_guard lock(mutex_);
+        return slot(path).queue;
+    }
+
+    void write(const Id& dictionary, const Ref<String>& path)
+    {
+        dispatch::QueueRef queue;
+        {
+            std::lock_guard lock(mutex_);
+            Slot& pending = slot(path->utf8());
+            ++pending.count;
+            queue = pending.queue;
+        }
+        queue->async([this, dictionary, path] {
+            writeArchive(dictionary, path);
+            std::lock_guard lock(mutex_);
+            --slots_[path->utf8()].count;
+        });
+    }
+
+    // Waits for the writes of `path` asked for so far; of every file for an empty path.
+    void wait(const std::string& path)
+    {
+        std::vector<dispatch::QueueRef> queues;
+        {
+            std::lock_guard lock(mutex_);
+            for (const auto& [slotPath, pending] : slots_) {
+                if (pending.count != 0 && (path.empty() || slotPath == path))
+                    queues.push_back(pending.queue);
+            }
+        }
+        for (const auto& queue : queues) {
+            if (!queue->isCurrent())
+                queue->sync([] {});
+        }
+    }
+
+private:
+    struct Slot {
+        dispatch::QueueRef queue;
+        std::size_t count = 0;
+    };
+
+    Slot& slot(const std::string& path)
+    {
+        Slot& found = slots_[path];
+        if (!found.queue)
+            found.queue = dispatch::makeSerialQueue("com.corvane.state-files.write." + fs::path(path).filename().string(),
+                                                    dispatch::Priority::Low);
+        return found;
+    }
+
+    std::mutex mutex_;
+    std::unordered_map<std::string, Slot> slots_;
+};
+
+void waitForWrites(const Ref<String>& path)
+{
+    if (path)
+        BackgroundWrites::shared().wait(path->utf8());
 }
 
 Id readPropertyList(const fs::path& path)
@@ -87,14 +174,31 @@ void KXFileManager::writeEncryptDataWithDictionary(const Id& dictionary, const R
     auto path = pathForDocumentWithComponent(key);
     if (!path)
         return;
-    auto data = KXTransformer::sharedKXTransformer().returnDataWithDictionary(dictionary);
-    if (data)
-        writeStateFile(path->utf8(), *data);
+    waitForWrites(path);
+    writeArchive(dictionary, path);
+}
+
+dispatch::QueueRef KXFileManager::backgroundWriteQueue(const Ref<String>& key) const
+{
+    auto path = pathForDocumentWithComponent(key);
+    return path ? BackgroundWrites::shared().queue(path->utf8()) : nullptr;
+}
+
+void KXFileManager::writeEncryptDataInBackground(const Id& dictionary, const Ref<String>& key) const
+{
+    if (auto path = pathForDocumentWithComponent(key))
+        BackgroundWrites::shared().write(dictionary, path);
+}
+
+void KXFileManager::waitForBackgroundWrites() const
+{
+    BackgroundWrites::shared().wait({});
 }
 
 Id KXFileManager::returnDecryptDataByPathKey(const Ref<String>& key) const
 {
     auto path = pathForDocumentWithComponent(key);
+    waitForWrites(path);
     if (!path || !isExistsAtPath(path))
         return {};
     auto data = KXStateFile::read(path->utf8());
@@ -114,6 +218,7 @@ void KXFileManager::removeFileByPathkey(const Ref<String>& key) const
     auto path = pathForDocumentWithComponent(key);
     if (!path)
         return;
+    waitForWrites(path);
     std::error_code ignored;
     fs::remove(path->utf8(), ignored);
 }

@@ -26,6 +26,20 @@ protected:
 
 } // namespace
 
+TEST_F(KXRecentUsedStoreTest, TheServicesListKeepsOnlyItsIdsAndAFontUsedRightAfterGoesInFront)
+{
+    store(Id(foundation::Dictionary::create({{Id("active"), Id("1")}, {Id("mine"), Id("kept until the service's list")}})));
+    std::vector<Id> unread(100'000, Id(0));
+    KXRecentUsedStore::replaceWithServiceList(Id(foundation::Dictionary::create(
+        {{Id("active"), Id("30,7")}, {Id("list"), Id(foundation::Array::create(std::move(unread)))}, {Id("count"), Id(2)}})));
+    KXRecentUsedStore::addRecentUsed("12");
+    EXPECT_TRUE(stored().isEqual(Id(foundation::Dictionary::create({{Id("active"), Id("12,30,7")}})))) << stored().description();
+
+    // A payload that is no dictionary leaves the list as it was.
+    KXRecentUsedStore::replaceWithServiceList(Id("busy"));
+    EXPECT_EQ(KXRecentUsedStore::recentIds(), (std::vector<std::string>{"12", "30", "7"}));
+}
+
 TEST_F(KXRecentUsedStoreTest, NewIdsGoInFrontAndUsedOnesMoveThere)
 {
     KXRecentUsedStore::addRecentUsed("12");

@@ -10,6 +10,7 @@
 
 #include <httplib.h>
 
+#include <malloc.h>
 #include <map>
 #include <mutex>
 #include <regex>
@@ -344,6 +345,47 @@ TEST_F(OddReplyTest, TextWhereNumbersBelongIsConverted)
     post(R"({"errcode":1,"message":"wait","tag":147})");
     EXPECT_EQ(toasts_->shown.size(), 1u); // the numeric tag 147 is the poll as well
     EXPECT_TRUE(logHoldsLines(errorLog(), {"7", "42", "wait"}));
+}
+
+namespace {
+
+// Bytes the allocator has handed out and not had back, after it has returned what it can.
+std::size_t heapInUse()
+{
+    malloc_trim(0);
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+} // namespace
+
+TEST_F(OddReplyTest, AReplyPastTheReadingLimitsFailsAsOneThatIsNoJSONAndLeavesNoMemoryBehind)
+{
+    // Two million elements in 4 MB, far under the body cap: hundreds of megabytes once built.
+    std::string huge = R"({"errcode":0,"tag":"130","corvane_data":{"shop_url":"https://s.example/shop","tags":[0)";
+    huge.reserve(huge.size() + 4'000'000);
+    for (int i = 1; i < 2'000'000; ++i)
+        huge += ",0";
+    huge += "]}}";
+    const Outcome notJSON = post("<html>busy</html>");
+    ASSERT_TRUE(notJSON.error);
+    const std::size_t before = heapInUse();
+
+    const Outcome outcome = post(huge);
+    ASSERT_TRUE(outcome.error);
+    EXPECT_TRUE(outcome.reply.isNil());
+    EXPECT_EQ(outcome.error->domain(), notJSON.error->domain());
+    EXPECT_EQ(outcome.error->code(), notJSON.error->code());
+    EXPECT_TRUE(logHoldsLines(errorLog(), {notJSON.error->localizedDescription(), outcome.error->localizedDescription()}));
+
+    // The server's copy of the body goes; what the client took for the reply is given back.
+    {
+        std::lock_guard lock(bodyMutex_);
+        std::string().swap(body_);
+    }
+    ASSERT_TRUE(waitForQuietTraffic());
+    const std::size_t after = heapInUse();
+    EXPECT_LT(after, before + (std::size_t(8) << 20)) << "before " << before << ", after " << after;
 }
 
 // --- Hostile servers -------------------------------------------------------------------------

@@ -3,6 +3,8 @@
 #include "Class/ServiceCore/UnitTools/KXMD5.h"
 #include "Class/ServiceCore/UnitTools/KXStateFile.h"
 #include "Class/ServiceCore/UnitTools/KXTransformer.h"
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/Dispatch/Semaphore.h"
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/KeyedUnarchiver.h"
@@ -108,6 +110,48 @@ TEST(KXFileManager, ArchivesLiveInAFolderNamedAfterTheKey)
     EXPECT_FALSE(std::filesystem::exists(expected));
     EXPECT_TRUE(std::filesystem::is_directory(expected.parent_path())) << "the key's folder stays";
     EXPECT_TRUE(files.returnDecryptDataByPathKey(text("userInfo")).isNil());
+}
+
+TEST(KXFileManager, BackgroundWritesReturnAtOnceAndLandInOrderBeforeLaterReadsAndWrites)
+{
+    auto& files = KXFileManager::sharedKXFileManager();
+    const auto key = text("fromReply");
+    const auto path = files.pathForDocumentWithComponent(key);
+    const auto numbered = [](int n, std::size_t size = 1) {
+        auto dictionary = foundation::MutableDictionary::create();
+        dictionary->setObject(Id(n), Id("n"));
+        for (std::size_t i = 1; i < size; ++i)
+            dictionary->setObject(Id(static_cast<long long>(i)), Id("k" + std::to_string(i)));
+        return Id(dictionary);
+    };
+    const auto landed = [&] { return KXTransformer::sharedKXTransformer().returnDictionaryWithDataPath(path)["n"].integerValue(); };
+    files.writeEncryptDataWithDictionary(numbered(0), key);
+
+    // While the file's queue is held, the writes are asked for and the caller goes on; other files
+    // are read and written meanwhile (the hold gives up after 20 s, so that a wait fails the test
+    // instead of hanging it).
+    dispatch::Semaphore hold;
+    files.backgroundWriteQueue(key)->async([hold]() mutable { hold.wait(20); });
+    for (int n = 1; n <= 3; ++n)
+        files.writeEncryptDataInBackground(numbered(n), key);
+    files.writeEncryptDataWithDictionary(numbered(8), text("otherFile"));
+    EXPECT_EQ(files.returnDecryptDataByPathKey(text("otherFile"))["n"].integerValue(), 8);
+    EXPECT_EQ(landed(), 0);
+    hold.signal();
+    files.waitForBackgroundWrites();
+    EXPECT_EQ(landed(), 3);
+
+    // A read or a write right after a background write waits for it.
+    files.writeEncryptDataInBackground(numbered(4, 5000), key);
+    EXPECT_EQ(files.returnDecryptDataByPathKey(key)["n"].integerValue(), 4);
+    files.writeEncryptDataInBackground(numbered(5, 5000), key);
+    files.writeEncryptDataWithDictionary(numbered(6), key);
+    files.waitForBackgroundWrites();
+    EXPECT_EQ(landed(), 6);
+    files.writeEncryptDataInBackground(numbered(7, 5000), key);
+    files.removeFileByPathkey(key);
+    files.waitForBackgroundWrites();
+    EXPECT_FALSE(std::filesystem::exists(path->utf8()));
 }
 
 TEST(KXFileManager, MissingOrDamagedArchivesReadAsNil)
