@@ -12,8 +12,8 @@ public:
     // Over the shared manager, or `manager`.
     explicit KXWebPreviewSource(std::shared_ptr<ILWebManager> manager = nullptr);
 
-    foundation::Ref<graphics::Image> cachedImage(const std::string& url) override;
-    std::shared_ptr<Load> load(const std::string& url, Done done) override;
+    foundation::Ref<graphics::Image> cachedImage(const std::string& url, const KXPreviewBox& box) override;
+    std::shared_ptr<Load> load(const std::string& url, const KXPreviewBox& box, Done done) override;
 
 private:
     std::shared_ptr<ILWebManager> manager_;
