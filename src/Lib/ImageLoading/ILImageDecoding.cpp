@@ -14,6 +14,7 @@
 #include "Platform/Foundation/URL.h"
 #include "Platform/Graphics/BitmapImageRep.h"
 #include "Platform/Graphics/Image.h"
+#include "Platform/Graphics/ImageProperties.h"
 #include "Platform/Graphics/ImageSource.h"
 
 using foundation::Dictionary;
@@ -124,6 +125,18 @@ Ref<Image> decodeWhole(const Ref<foundation::Data>& data, const Ref<foundation::
     return image;
 }
 
+// Each partial decode reads all data so far again: cheap for an image of screen size, but for one
+// past the pixel limit every step costs as much as the whole image. Such an image shows once its
+// data is complete.
+bool tooLargeForPartialImages(const Ref<foundation::Data>& data)
+{
+    const auto source = graphics::ImageSource::create(data);
+    const Id properties(source ? source->propertiesAtIndex(0) : nullptr);
+    const std::int64_t width = properties[graphics::imageProperty::pixelWidth].longLongValue();
+    const std::int64_t height = properties[graphics::imageProperty::pixelHeight].longLongValue();
+    return width * height > ILImageDecodedPixelLimit;
+}
+
 } // namespace
 
 ILImageRef ILDecodeDownloadedData(const Ref<foundation::Data>& data, const Ref<foundation::URL>& url,
@@ -158,6 +171,8 @@ ILImageRef ILDecodePartialDownload(const Ref<foundation::Data>& data, const Ref<
     if (!progressive)
         return nullptr;
     progressive->updateIncrementalData(data, finished);
+    if (!finished && tooLargeForPartialImages(data))
+        return nullptr;
     Ref<Image> image;
     if (plan.animatedFactory && dynamic_cast<const ILAnimatedImageCoder*>(progressiveCoder.get())) {
         image = std::dynamic_pointer_cast<Image>(

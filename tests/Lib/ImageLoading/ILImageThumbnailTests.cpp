@@ -77,12 +77,24 @@ TEST(ILImageThumbnail, WithoutABoxAStillIsHeldToThePixelLimit)
     EXPECT_DOUBLE_EQ(image->size().width(), kSide);
     // The same through the disk cache's step and through a progressive load.
     EXPECT_EQ(ILDecodeCachedData(hugePng(), String::create("k"), 0, nullptr)->image().size(), QSize(2048, 2048));
-    Ref<ILImageCoder> coder;
+}
+
+TEST(ILImageThumbnail, PartialImagesAreDecodedToSizeAndNoneForImagesPastTheLimit)
+{
     const ILContext context = ILContextWithThumbnail(nullptr, QSize(600, 80), false);
-    const auto partial = ILDecodePartialDownload(prefix(hugePng(), hugePng()->length() / 2), url(), false, coder, 0, context);
+    const auto large = graphicstest::largePng(1600, 1600, [](int x, int) { return graphicstest::redThenBlue(x, 1600); });
+    Ref<ILImageCoder> coder;
+    const auto partial = ILDecodePartialDownload(prefix(large, large->length() / 2), url(), false, coder, 0, context);
     ASSERT_TRUE(partial);
     EXPECT_EQ(partial->image().size(), QSize(80, 80));
     EXPECT_TRUE(il_isIncremental(partial));
+
+    // Every partial decode reads all data so far: past the limit the image shows once complete.
+    Ref<ILImageCoder> hugeCoder;
+    EXPECT_FALSE(ILDecodePartialDownload(prefix(hugePng(), hugePng()->length() / 2), url(), false, hugeCoder, 0, context));
+    const auto whole = ILDecodePartialDownload(hugePng(), url(), true, hugeCoder, 0, context);
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(whole->image().size(), QSize(80, 80));
 }
 
 TEST(ILImageThumbnail, DecodersThatCannotShrinkAreShrunkAfterwards)
