@@ -37,18 +37,17 @@
 #include "Support/LoopbackServer.h"
 #include "Support/ScratchFolder.h"
 
-#include <png.h>
-
 #include <QApplication>
 #include <QImage>
 #include <QImageWriter>
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
-#include <set>
-#include <sstream>
 #include <filesystem>
+#include <fstream>
+#include <png.h>
+#include <set>
 #include <spawn.h>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -107,7 +106,8 @@ std::string hugePreview()
     png_set_write_fn(
         png, &bytes,
         [](png_structp writer, png_bytep data, png_size_t length) {
-            static_cast<std::string*>(png_get_io_ptr(writer))->append(reinterpret_cast<const char*>(data), length);
+            static_cast<std::string*>(png_get_io_ptr(writer))
+                ->append(reinterpret_cast<const char*>(data), length);
         },
         nullptr);
     png_set_IHDR(png, info, kPreviewSide, kPreviewSide, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
@@ -131,7 +131,8 @@ std::string hugePreview()
 std::vector<std::string> samplePreviews()
 {
     std::set<fs::path> paths;
-    for (const auto& entry : fs::directory_iterator(benchsupport::benchResources() / "service-files" / "previews")) {
+    for (const auto& entry :
+        fs::directory_iterator(benchsupport::benchResources() / "service-files" / "previews")) {
         const std::string name = entry.path().filename().string();
         if (name.size() > 8 && name.ends_with("_day.png"))
             paths.insert(entry.path());
@@ -220,14 +221,16 @@ int comparePreviewRows(const fs::path& folder)
     }
     const std::string huge = hugePreview();
     benchsupport::LoopbackServer server(8);
-    server.server().Get(R"(/(sample|huge)/(\d+)\.png)", [&](const httplib::Request& request, httplib::Response& response) {
-        const std::size_t index = std::stoul(request.matches[2]) % samples.size();
-        response.set_content(request.matches[1] == "huge" ? huge : samples[index], "image/png");
-    });
+    server.server().Get(
+        R"(/(sample|huge)/(\d+)\.png)", [&](const httplib::Request& request, httplib::Response& response) {
+            const std::size_t index = std::stoul(request.matches[2]) % samples.size();
+            response.set_content(request.matches[1] == "huge" ? huge : samples[index], "image/png");
+        });
     server.start();
     const auto run = [&](const std::string& kind) -> long {
         const std::string result = (folder / (kind + ".rss")).string();
-        if (runChild({ "--rows", (folder / ("home-" + kind)).string(), server.url("/" + kind + "/"), result }) < 0)
+        if (runChild({ "--rows", (folder / ("home-" + kind)).string(), server.url("/" + kind + "/"), result })
+            < 0)
             return -1;
         std::ifstream in(result);
         long kib = -1;
@@ -241,7 +244,8 @@ int comparePreviewRows(const fs::path& folder)
         std::fprintf(stderr, "a preview child failed\n");
         return 1;
     }
-    std::fprintf(stderr, "resident after %d rows: sample previews %ld KiB, 8000 x 8000 previews %ld KiB (%zu bytes each)\n",
+    std::fprintf(stderr,
+        "resident after %d rows: sample previews %ld KiB, 8000 x 8000 previews %ld KiB (%zu bytes each)\n",
         kRows, sample, ours, huge.size());
     std::printf("ratio %.2f preview-8k-rss\n", double(ours) / double(sample));
     return 0;

@@ -40,7 +40,6 @@
 #include <QSystemTrayIcon>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
-
 #include <cmath>
 #include <memory>
 #include <utility>

@@ -25,7 +25,8 @@ QImage loaded(const QStyleOptionViewItem& option, const std::string& url, const 
     const auto* list = KXRecordListView::of(option);
     if (!list || url.empty())
         return {};
-    const auto image = list->images().imageForURL(url, KXPreviewBox::of(target.size(), list->devicePixelRatioF(), true));
+    const auto image
+        = list->images().imageForURL(url, KXPreviewBox::of(target.size(), list->devicePixelRatioF(), true));
     return image ? image->image() : QImage();
 }
 

@@ -4,7 +4,6 @@
 
 #include <QSize>
 #include <QSizeF>
-
 #include <functional>
 #include <memory>
 #include <string>

@@ -37,21 +37,24 @@ KXWebPreviewSource::KXWebPreviewSource(std::shared_ptr<ILWebManager> manager)
 {
 }
 
-foundation::Ref<graphics::Image> KXWebPreviewSource::cachedImage(const std::string& url, const KXPreviewBox& box)
+foundation::Ref<graphics::Image> KXWebPreviewSource::cachedImage(
+    const std::string& url, const KXPreviewBox& box)
 {
     const auto cache = std::dynamic_pointer_cast<ILImageCache>(manager_->imageCache());
     const auto address = foundation::URL::URLWithString(url);
     if (!cache || !address)
         return nullptr;
-    return cache->imageFromMemoryCacheForKey(ILThumbnailedCacheKey(manager_->cacheKeyForURL(address), contextFor(box)));
+    return cache->imageFromMemoryCacheForKey(
+        ILThumbnailedCacheKey(manager_->cacheKeyForURL(address), contextFor(box)));
 }
 
-std::shared_ptr<KXPreviewImageSource::Load> KXWebPreviewSource::load(const std::string& url, const KXPreviewBox& box, Done done)
+std::shared_ptr<KXPreviewImageSource::Load> KXWebPreviewSource::load(
+    const std::string& url, const KXPreviewBox& box, Done done)
 {
-    auto operation = manager_->loadImageWithURL(
-        url, ILLoadProgressiveLoad, contextFor(box), nullptr,
-        [done = std::move(done)](const ILImageRef& image, const foundation::Ref<foundation::Data>&, const foundation::Ref<foundation::Error>& error,
-                                 ILCacheType, bool finished, const foundation::Ref<foundation::URL>&) {
+    auto operation = manager_->loadImageWithURL(url, ILLoadProgressiveLoad, contextFor(box), nullptr,
+        [done = std::move(done)](const ILImageRef& image, const foundation::Ref<foundation::Data>&,
+            const foundation::Ref<foundation::Error>& error, ILCacheType, bool finished,
+            const foundation::Ref<foundation::URL>&) {
             if (done)
                 done(error ? nullptr : image, finished || error);
         });

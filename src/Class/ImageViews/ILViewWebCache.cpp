@@ -17,6 +17,7 @@
 
 #include <QEvent>
 #include <QPointer>
+#include <QThread>
 #include <QWidget>
 #include <algorithm>
 #include <unordered_map>
@@ -67,10 +68,12 @@ private:
 };
 
 // A view's load asks for its image at the size the view draws it, unless the caller named a size.
-// A view not laid out yet has no size to go by: its image is only held to the pixel limit.
+// A view not laid out yet has no size to go by, and one read from another thread than its own
+// might be mid-change: its image is then only held to the pixel limit.
 ILContext withViewSize(QWidget* view, const ILContext& context)
 {
-    if (ILThumbnailBoxOf(context, ILWebContextImageThumbnailPixelSize).isValid() || !view->testAttribute(Qt::WA_Resized)
+    if (ILThumbnailBoxOf(context, ILWebContextImageThumbnailPixelSize).isValid()
+        || QThread::currentThread() != view->thread() || !view->testAttribute(Qt::WA_Resized)
         || view->size().isEmpty())
         return context;
     bool fill = false;

@@ -135,7 +135,8 @@ Ref<Image> ILImageCoderHelper::decodedImageWithImage(const Ref<Image>& image)
     return image;
 }
 
-Ref<Image> ILImageCoderHelper::decodedAndScaledDownImageWithImage(const Ref<Image>& image, std::size_t limitBytes)
+Ref<Image> ILImageCoderHelper::decodedAndScaledDownImageWithImage(
+    const Ref<Image>& image, std::size_t limitBytes)
 {
     const auto limitPixels = limitBytes >= 4 ? std::int64_t(limitBytes / 4) : ILImageDecodedPixelLimit;
     const QImage pixels = image && !image->isEmpty() ? image->image() : QImage();
@@ -143,7 +144,8 @@ Ref<Image> ILImageCoderHelper::decodedAndScaledDownImageWithImage(const Ref<Imag
         return image;
     const QSize wanted = ILThumbnailPixelSize(pixels.size(), QSize(), false, limitPixels);
     auto options = foundation::MutableDictionary::create();
-    options->setObject(foundation::Id(foundation::Array::create({ foundation::Id(wanted.width()), foundation::Id(wanted.height()) })),
+    options->setObject(foundation::Id(foundation::Array::create(
+                           { foundation::Id(wanted.width()), foundation::Id(wanted.height()) })),
         foundation::Id(ILImageCoderDecodeThumbnailPixelSize));
     return ILImageShrunkForOptions(image, options);
 }

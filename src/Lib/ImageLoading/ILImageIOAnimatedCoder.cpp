@@ -1,7 +1,5 @@
 #include "Lib/ImageLoading/ILImageIOAnimatedCoder.h"
 
-#include "Lib/ImageLoading/ILImageThumbnail.h"
-
 #include "Lib/ImageLoading/ILAnimatedImageRep.h"
 #include "Lib/ImageLoading/ILImageAPNGCoder.h"
 #include "Lib/ImageLoading/ILImageCoderHelper.h"
@@ -98,7 +96,8 @@ Ref<Image> ILImageIOAnimatedCoder::decodedImageWithData(
 {
     if (!data)
         return nullptr;
-    if (Ref<Image> still = ILDecodedThumbnail(ImageSource::create(data), ILImageCoderScaleFromOptions(options), options)) {
+    if (Ref<Image> still
+        = ILDecodedThumbnail(ImageSource::create(data), ILImageCoderScaleFromOptions(options), options)) {
         il_setImageFormat(still, traits_.imageFormat);
         return still;
     }

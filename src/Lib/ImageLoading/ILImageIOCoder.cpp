@@ -59,7 +59,8 @@ Ref<Image> ILImageIOCoder::decodedImageWithData(
 {
     if (!data)
         return nullptr;
-    Ref<Image> image = ILDecodedThumbnail(graphics::ImageSource::create(data), ILImageCoderScaleFromOptions(options), options);
+    Ref<Image> image = ILDecodedThumbnail(
+        graphics::ImageSource::create(data), ILImageCoderScaleFromOptions(options), options);
     if (!image)
         image = il_initWithData(data, ILImageCoderScaleFromOptions(options));
     if (image)

@@ -57,7 +57,8 @@ QSize ILThumbnailPixelSize(QSize stored, QSize box, bool fill, std::int64_t pixe
         ratio = std::sqrt(double(pixelLimit) / (double(stored.width()) * stored.height()));
     if (ratio >= 1)
         return stored;
-    return QSize(side(stored.width() * ratio, !limited), side(stored.height() * ratio, !limited)).boundedTo(stored);
+    return QSize(side(stored.width() * ratio, !limited), side(stored.height() * ratio, !limited))
+        .boundedTo(stored);
 }
 
 QSize ILThumbnailPixelSize(QSize stored, const ILImageCoderOptions& options)
@@ -93,8 +94,9 @@ ILCacheKey ILThumbnailedCacheKey(const ILCacheKey& key, const ILContext& context
     const QSize box = ILThumbnailBoxOf(context, ILWebContextImageThumbnailPixelSize);
     if (!key || !box.isValid())
         return key;
-    return foundation::String::create(Id(key).stringValue() + "-Thumbnail(" + std::to_string(box.width()) + "x"
-        + std::to_string(box.height()) + (fillOf(context, ILWebContextImageThumbnailFill) ? ",fill)" : ")"));
+    return foundation::String::create(Id(key).stringValue() + "-Thumbnail(" + std::to_string(box.width())
+        + "x" + std::to_string(box.height())
+        + (fillOf(context, ILWebContextImageThumbnailFill) ? ",fill)" : ")"));
 }
 
 Ref<Image> ILDecodedThumbnail(

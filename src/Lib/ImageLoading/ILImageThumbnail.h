@@ -5,7 +5,6 @@
 #include "Lib/ImageLoading/ILWebDefine.h"
 
 #include <QSize>
-
 #include <cstdint>
 #include <memory>
 

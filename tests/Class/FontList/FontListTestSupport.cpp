@@ -53,7 +53,8 @@ std::size_t FilePreviewSource::inFlight() const
     return count;
 }
 
-std::shared_ptr<KXPreviewImageSource::Load> FilePreviewSource::load(const std::string& url, const KXPreviewBox& box, Done done)
+std::shared_ptr<KXPreviewImageSource::Load> FilePreviewSource::load(
+    const std::string& url, const KXPreviewBox& box, Done done)
 {
     requested.push_back(url);
     boxes.push_back(box);

@@ -580,7 +580,10 @@ TEST(KXPreviewLoads, PartialImagesShowUntilTheLoadFinishes)
     // A source that answers by hand: a partial image first, the whole one later.
     class ManualSource final : public KXPreviewImageSource {
     public:
-        foundation::Ref<graphics::Image> cachedImage(const std::string&, const KXPreviewBox&) override { return nullptr; }
+        foundation::Ref<graphics::Image> cachedImage(const std::string&, const KXPreviewBox&) override
+        {
+            return nullptr;
+        }
         std::shared_ptr<Load> load(const std::string&, const KXPreviewBox&, Done answer) override
         {
             done = std::move(answer);
@@ -609,7 +612,10 @@ TEST(KXPreviewLoads, AFinishedImageNoCacheKeptShowsWithoutLoadingAgainWhileItsRo
     // A source whose cache keeps nothing, as for an image whose data was cut short.
     class UncachingSource final : public KXPreviewImageSource {
     public:
-        foundation::Ref<graphics::Image> cachedImage(const std::string&, const KXPreviewBox&) override { return nullptr; }
+        foundation::Ref<graphics::Image> cachedImage(const std::string&, const KXPreviewBox&) override
+        {
+            return nullptr;
+        }
         std::shared_ptr<Load> load(const std::string&, const KXPreviewBox&, Done answer) override
         {
             ++loads;

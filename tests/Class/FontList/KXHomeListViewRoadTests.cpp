@@ -55,7 +55,9 @@ TEST_F(KXHomeListViewRoadTest, PreviewsComeThroughTheImageLoaderAndStayInItsMemo
     KXWebPreviewSource source;
     const std::string url = service().baseUrl() + "files/previews/1002_day.png";
     std::vector<std::pair<bool, bool>> answers; // image, finished
-    auto load = source.load(url, {}, [&](const foundation::Ref<graphics::Image>& image, bool finished) { answers.emplace_back(image != nullptr, finished); });
+    auto load = source.load(url, {}, [&](const foundation::Ref<graphics::Image>& image, bool finished) {
+        answers.emplace_back(image != nullptr, finished);
+    });
     ASSERT_TRUE(load);
     ASSERT_TRUE(waitFor([&] { return !answers.empty() && answers.back().second; }));
     EXPECT_TRUE(answers.back().first);
@@ -64,9 +66,8 @@ TEST_F(KXHomeListViewRoadTest, PreviewsComeThroughTheImageLoaderAndStayInItsMemo
     EXPECT_EQ(cached->image().width(), 600);
 
     bool failed = false;
-    source.load(service().baseUrl() + "files/previews/none.png", {}, [&](const foundation::Ref<graphics::Image>& image, bool finished) {
-        failed = finished && !image;
-    });
+    source.load(service().baseUrl() + "files/previews/none.png", {},
+        [&](const foundation::Ref<graphics::Image>& image, bool finished) { failed = finished && !image; });
     EXPECT_TRUE(waitFor([&] { return failed; }));
 }
 

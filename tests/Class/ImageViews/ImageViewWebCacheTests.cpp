@@ -335,8 +335,8 @@ TEST_F(ViewLoading, AViewLaidOutAsksForItsImageAtTheSizeItDrawsIt)
     EXPECT_EQ(boxOf(2), std::make_pair((QSizeF(150, 20) * ratio).toSize(), true)) << "a cover fills the view";
 
     // A size the caller names wins.
-    il_setImageWithURL(view_.get(), url("d.png"), nullptr, 0, ILContextWithThumbnail(context_, QSize(40, 40), false),
-        nullptr, nullptr);
+    il_setImageWithURL(view_.get(), url("d.png"), nullptr, 0,
+        ILContextWithThumbnail(context_, QSize(40, 40), false), nullptr, nullptr);
     drain();
     EXPECT_EQ(boxOf(3), std::make_pair(QSize(40, 40), false));
     EXPECT_EQ(loader_->requestCount(), 4u);

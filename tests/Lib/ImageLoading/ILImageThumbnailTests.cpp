@@ -25,8 +25,8 @@ constexpr int kSide = 8000;
 
 const Ref<Data>& hugePng()
 {
-    static const Ref<Data> data
-        = graphicstest::largePng(kSide, kSide, [](int x, int) { return graphicstest::redThenBlue(x, kSide); });
+    static const Ref<Data> data = graphicstest::largePng(
+        kSide, kSide, [](int x, int) { return graphicstest::redThenBlue(x, kSide); });
     return data;
 }
 
@@ -64,7 +64,8 @@ TEST(ILImageThumbnail, AHugeStillDecodesToTheSizeItIsDrawnAtKeepingItsPoints)
     EXPECT_EQ(image->image().pixel(10, 40) | 0xff000000u, qRgb(255, 0, 0));
     EXPECT_EQ(image->image().pixel(70, 40) | 0xff000000u, qRgb(0, 0, 255));
 
-    const auto filled = ILDecodeDownloadedData(hugePng(), url(), 0, ILContextWithThumbnail(context, QSize(600, 80), true));
+    const auto filled
+        = ILDecodeDownloadedData(hugePng(), url(), 0, ILContextWithThumbnail(context, QSize(600, 80), true));
     ASSERT_TRUE(filled);
     EXPECT_EQ(filled->image().size(), QSize(600, 600));
 }
@@ -76,22 +77,26 @@ TEST(ILImageThumbnail, WithoutABoxAStillIsHeldToThePixelLimit)
     EXPECT_EQ(image->image().size(), QSize(2048, 2048));
     EXPECT_DOUBLE_EQ(image->size().width(), kSide);
     // The same through the disk cache's step and through a progressive load.
-    EXPECT_EQ(ILDecodeCachedData(hugePng(), String::create("k"), 0, nullptr)->image().size(), QSize(2048, 2048));
+    EXPECT_EQ(
+        ILDecodeCachedData(hugePng(), String::create("k"), 0, nullptr)->image().size(), QSize(2048, 2048));
 }
 
 TEST(ILImageThumbnail, PartialImagesAreDecodedToSizeAndNoneForImagesPastTheLimit)
 {
     const ILContext context = ILContextWithThumbnail(nullptr, QSize(600, 80), false);
-    const auto large = graphicstest::largePng(1600, 1600, [](int x, int) { return graphicstest::redThenBlue(x, 1600); });
+    const auto large
+        = graphicstest::largePng(1600, 1600, [](int x, int) { return graphicstest::redThenBlue(x, 1600); });
     Ref<ILImageCoder> coder;
-    const auto partial = ILDecodePartialDownload(prefix(large, large->length() / 2), url(), false, coder, 0, context);
+    const auto partial
+        = ILDecodePartialDownload(prefix(large, large->length() / 2), url(), false, coder, 0, context);
     ASSERT_TRUE(partial);
     EXPECT_EQ(partial->image().size(), QSize(80, 80));
     EXPECT_TRUE(il_isIncremental(partial));
 
     // Every partial decode reads all data so far: past the limit the image shows once complete.
     Ref<ILImageCoder> hugeCoder;
-    EXPECT_FALSE(ILDecodePartialDownload(prefix(hugePng(), hugePng()->length() / 2), url(), false, hugeCoder, 0, context));
+    EXPECT_FALSE(ILDecodePartialDownload(
+        prefix(hugePng(), hugePng()->length() / 2), url(), false, hugeCoder, 0, context));
     const auto whole = ILDecodePartialDownload(hugePng(), url(), true, hugeCoder, 0, context);
     ASSERT_TRUE(whole);
     EXPECT_EQ(whole->image().size(), QSize(80, 80));
@@ -103,7 +108,8 @@ TEST(ILImageThumbnail, DecodersThatCannotShrinkAreShrunkAfterwards)
     const auto webp = graphicstest::qtEncoded(picture, "webp", 50);
     const auto saved = ILImageCodersManager::sharedManager()->coders();
     ILImageCodersManager::sharedManager()->setCoders({ ILImageWebPCoder::sharedCoder() });
-    const auto image = ILDecodeDownloadedData(webp, url(), 0, ILContextWithThumbnail(nullptr, QSize(100, 100), false));
+    const auto image
+        = ILDecodeDownloadedData(webp, url(), 0, ILContextWithThumbnail(nullptr, QSize(100, 100), false));
     ILImageCodersManager::sharedManager()->setCoders(saved);
     ASSERT_TRUE(image);
     EXPECT_EQ(image->image().size(), QSize(100, 50));
@@ -122,13 +128,15 @@ TEST(ILImageThumbnail, DecodersThatCannotShrinkAreShrunkAfterwards)
 TEST(ILImageThumbnail, AnimationsAreDecodedAsTheyAre)
 {
     const auto data = apng(rgbFrames(300, 200), { 0.1, 0.1, 0.1 });
-    const ILContext context = ILContextWithThumbnail(
-        Dictionary::create({ { Id(ILWebContextAnimatedImageClass), Id(foundation::ClassValue::create(ILAnimatedImage::classObject())) } }),
-        QSize(30, 20), false);
+    const ILContext context
+        = ILContextWithThumbnail(Dictionary::create({ { Id(ILWebContextAnimatedImageClass),
+                                     Id(foundation::ClassValue::create(ILAnimatedImage::classObject())) } }),
+            QSize(30, 20), false);
     const auto animated = ILDecodeDownloadedData(data, url(), 0, context);
     ASSERT_TRUE(std::dynamic_pointer_cast<ILAnimatedImage>(animated));
     EXPECT_EQ(animated->image().size(), QSize(300, 200));
-    const auto plain = ILDecodeDownloadedData(data, url(), 0, ILContextWithThumbnail(nullptr, QSize(30, 20), false));
+    const auto plain
+        = ILDecodeDownloadedData(data, url(), 0, ILContextWithThumbnail(nullptr, QSize(30, 20), false));
     ASSERT_TRUE(plain);
     EXPECT_TRUE(il_isAnimated(plain));
     EXPECT_EQ(plain->image().size(), QSize(300, 200));

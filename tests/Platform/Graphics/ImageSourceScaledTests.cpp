@@ -1,7 +1,6 @@
+#include "Platform/Graphics/ImageSource.h"
 #include "Platform/Graphics/ImageTestSupport.h"
 #include "Platform/Graphics/LargePng.h"
-
-#include "Platform/Graphics/ImageSource.h"
 
 using namespace graphicstest;
 using foundation::Data;
@@ -74,7 +73,8 @@ TEST(ImageSourceScaled, SizesAreClampedAndSmallerImagesComeAsStored)
 
 TEST(ImageSourceScaled, InterlacedAndCutPngsShrinkToo)
 {
-    const auto interlaced = largePng(400, 300, [](int x, int) { return redThenBlue(x, 400); }, true);
+    const auto interlaced = largePng(
+        400, 300, [](int x, int) { return redThenBlue(x, 400); }, true);
     const QImage image = ImageSource::create(interlaced)->imageAtIndex(0, QSize(40, 30));
     ASSERT_EQ(image.size(), QSize(40, 30));
     EXPECT_EQ(at(image, 5, 15), qRgb(255, 0, 0));
@@ -83,7 +83,9 @@ TEST(ImageSourceScaled, InterlacedAndCutPngsShrinkToo)
     // A download that stopped halfway: the rows so far, shrunk, over black.
     const auto whole = largePng(400, 400, [](int, int) { return 0x00ff00u; });
     auto source = ImageSource::createIncremental();
-    source->update(Data::create(std::string_view(reinterpret_cast<const char*>(whole->bytes()), whole->length() / 2)), false);
+    source->update(
+        Data::create(std::string_view(reinterpret_cast<const char*>(whole->bytes()), whole->length() / 2)),
+        false);
     const QImage partial = source->imageAtIndex(0, QSize(40, 40));
     ASSERT_EQ(partial.size(), QSize(40, 40));
     EXPECT_EQ(at(partial, 20, 2), qRgb(0, 255, 0));

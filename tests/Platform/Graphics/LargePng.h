@@ -2,12 +2,11 @@
 
 #include "Platform/Foundation/Data.h"
 
-#include <png.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
+#include <png.h>
 #include <string>
 #include <vector>
 
@@ -15,8 +14,8 @@ namespace graphicstest {
 
 // A PNG of any size written row by row, so that a picture of 64 megapixels costs the test a row of
 // memory, not the whole frame: `pixel(x, y)` gives 0xRRGGBB (RGB, `interlaced` as Adam7).
-inline foundation::Ref<foundation::Data> largePng(int width, int height,
-    const std::function<std::uint32_t(int x, int y)>& pixel, bool interlaced = false)
+inline foundation::Ref<foundation::Data> largePng(
+    int width, int height, const std::function<std::uint32_t(int x, int y)>& pixel, bool interlaced = false)
 {
     std::vector<std::uint8_t> bytes;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -33,7 +32,8 @@ inline foundation::Ref<foundation::Data> largePng(int width, int height,
         },
         nullptr);
     png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB,
-        interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+        PNG_FILTER_TYPE_DEFAULT);
     png_set_compression_level(png, 1);
     png_write_info(png, info);
     const int passes = interlaced ? png_set_interlace_handling(png) : 1;
@@ -51,7 +51,8 @@ inline foundation::Ref<foundation::Data> largePng(int width, int height,
     }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return foundation::Data::create(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    return foundation::Data::create(
+        std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 // Red on the left half, blue on the right.

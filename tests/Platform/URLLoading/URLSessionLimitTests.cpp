@@ -1,12 +1,10 @@
 #include "LoopbackServers.h"
-#include "SessionRecorder.h"
-
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Storage/Paths.h"
-
-#include <gtest/gtest.h>
+#include "SessionRecorder.h"
 
 #include <filesystem>
+#include <gtest/gtest.h>
 #include <mutex>
 #include <set>
 #include <sys/socket.h>
@@ -305,7 +303,8 @@ TEST(DownloadRoom, DownloadsAtOnceWithEndlessBodiesKeepTheReserveFree)
     auto lowestMutex = std::make_shared<std::mutex>();
     auto configuration = net::URLSessionConfiguration::defaultSessionConfiguration();
     configuration->downloadFreeSpaceReserve = kReserve;
-    configuration->freeSpaceProbe = [files, filesMutex, &lowest, lowestMutex](const std::string& path) -> std::optional<std::uint64_t> {
+    configuration->freeSpaceProbe
+        = [files, filesMutex, &lowest, lowestMutex](const std::string& path) -> std::optional<std::uint64_t> {
         std::uint64_t used = 0;
         {
             std::lock_guard lock(*filesMutex);
@@ -325,16 +324,19 @@ TEST(DownloadRoom, DownloadsAtOnceWithEndlessBodiesKeepTheReserveFree)
     std::vector<Ref<net::URLSessionDownloadTask>> tasks;
     for (int i = 0; i < kDownloads; ++i) {
         recorders.push_back(std::make_unique<SessionRecorder>());
-        tasks.push_back(makeSession(*recorders.back(), configuration)->downloadTaskWithRequest(request(server.url("/endless"))));
+        tasks.push_back(makeSession(*recorders.back(), configuration)
+                            ->downloadTaskWithRequest(request(server.url("/endless"))));
     }
     for (const auto& task : tasks)
         task->resume();
     for (int i = 0; i < kDownloads; ++i) {
-        ASSERT_TRUE(recorders[std::size_t(i)]->waitForCompletions(1, 60)) << "download " << i << " never ended";
+        ASSERT_TRUE(recorders[std::size_t(i)]->waitForCompletions(1, 60))
+            << "download " << i << " never ended";
         const auto error = recorders[std::size_t(i)]->error();
         ASSERT_TRUE(error);
         EXPECT_EQ(error->code(), net::NSURLErrorCannotWriteToFile) << "as a full disk";
-        auto underlying = error->objectForUserInfoKey(foundation::NSUnderlyingErrorKey).as<foundation::Error>();
+        auto underlying
+            = error->objectForUserInfoKey(foundation::NSUnderlyingErrorKey).as<foundation::Error>();
         ASSERT_TRUE(underlying);
         EXPECT_EQ(underlying->code(), foundation::NSFileWriteOutOfSpaceError);
     }

@@ -6,7 +6,6 @@
 #include <QImage>
 #include <QRect>
 #include <QSize>
-
 #include <cstddef>
 #include <cstdint>
 #include <memory>

@@ -5,14 +5,13 @@
 #include "Platform/Graphics/detail/PixelRows.h"
 #include "Platform/Graphics/detail/RowScaler.h"
 
-#include <png.h>
-
 #include <algorithm>
 #include <climits>
 #include <csetjmp>
 #include <cstring>
 #include <new>
 #include <optional>
+#include <png.h>
 #include <vector>
 
 // libpng reports errors by longjmp. The frames it may jump over (callbacks, runReader) hold no
@@ -44,9 +43,9 @@ struct PngRead {
     std::size_t rowsGiven = 0;   // rows it delivered
     int blankFrom = 0;           // rows from here on have not been written (not interlaced)
     std::vector<std::uint8_t> straight; // unpremultiplied rows of a preview with alpha
-    QSize size;                         // the size wanted; invalid for the stored size
-    std::optional<RowScaler> scaler;    // a smaller size of a non-interlaced image: rows shrink as they come
-    std::vector<std::uint32_t> row;     // the row being shrunk
+    QSize size; // the size wanted; invalid for the stored size
+    std::optional<RowScaler> scaler; // a smaller size of a non-interlaced image: rows shrink as they come
+    std::vector<std::uint32_t> row; // the row being shrunk
 };
 
 [[noreturn]] void onError(png_structp png, png_const_charp)
@@ -61,7 +60,8 @@ void onWarning(png_structp, png_const_charp) { }
 bool allocate(PngRead& read, png_uint_32 width, png_uint_32 height)
 {
     try {
-        const QSize stored(int(std::min<png_uint_32>(width, INT_MAX)), int(std::min<png_uint_32>(height, INT_MAX)));
+        const QSize stored(
+            int(std::min<png_uint_32>(width, INT_MAX)), int(std::min<png_uint_32>(height, INT_MAX)));
         const QSize wanted = read.size.boundedTo(stored);
         if (!read.interlaced && read.size.isValid() && wanted != stored) {
             // The whole frame is never allocated, but it must be one the limits allow.
@@ -267,7 +267,8 @@ QImage readPng(std::span<const std::uint8_t> data, bool whole, QSize size)
         if (image.isNull() || !result.size.isValid()
             || (image.width() <= result.size.width() && image.height() <= result.size.height()))
             return image;
-        return image.scaled(result.size.boundedTo(image.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        return image.scaled(
+            result.size.boundedTo(image.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     };
     if (result.interlaced && result.mode == Mode::Whole && result.rowsGiven < result.rowsWanted) {
         // A broken or short stream shows what its passes so far give, as a preview would.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QImage>
-
 #include <cstdint>
 #include <vector>
 
@@ -26,7 +25,7 @@ private:
     int sourceWidth_;
     int sourceHeight_;
     QImage target_;
-    std::vector<int> column_;        // target column of each source column
+    std::vector<int> column_; // target column of each source column
     std::vector<std::uint32_t> span_; // source columns per target column
     std::vector<std::uint64_t> sums_; // four channels per target column
     int targetRow_ = -1;

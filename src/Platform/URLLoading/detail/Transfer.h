@@ -150,9 +150,9 @@ private:
     int fd_ = -1;
     bool writeFailed_ = false;
     int writeErrno_ = 0; // why the download file could not be opened or written, when the system said
-    bool noSpace_ = false;         // a download announced, or wrote, more than the disk may give it
+    bool noSpace_ = false; // a download announced, or wrote, more than the disk may give it
     std::uint64_t freeSpaceReserve_ = 0; // bytes a download leaves free
-    std::int64_t nextSpaceCheck_ = 0;    // written_ at which the free space is asked again
+    std::int64_t nextSpaceCheck_ = 0; // written_ at which the free space is asked again
     std::function<std::optional<std::uint64_t>(const std::string&)> freeSpaceProbe_;
     std::int64_t announced_ = -1;  // a download's announced length
     std::int64_t reserved_ = 0;    // bytes of the download file reserved on disk so far

@@ -16,15 +16,14 @@
 #include "Platform/URLLoading/detail/Transfer.h"
 #include "Platform/URLLoading/detail/TransferEngine.h"
 
-#include <curl/curl.h>
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <curl/curl.h>
 #include <fcntl.h>
 #include <linux/falloc.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -218,7 +217,7 @@ std::optional<std::uint64_t> Transfer::freeBytes() const
 {
     if (freeSpaceProbe_)
         return freeSpaceProbe_(task_->downloadFile().string());
-    struct statvfs space {};
+    struct statvfs space { };
     if (::fstatvfs(fd_, &space) != 0)
         return std::nullopt;
     return static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize;
@@ -264,7 +263,8 @@ std::size_t Transfer::onWrite(const char* data, std::size_t length)
                 noSpace_ = true;
                 return 0;
             }
-            nextSpaceCheck_ = written_ + static_cast<std::int64_t>(length) + URLSessionConfiguration::downloadFreeSpaceCheckBytes;
+            nextSpaceCheck_ = written_ + static_cast<std::int64_t>(length)
+                + URLSessionConfiguration::downloadFreeSpaceCheckBytes;
         }
         std::size_t done = 0;
         while (done < length) {

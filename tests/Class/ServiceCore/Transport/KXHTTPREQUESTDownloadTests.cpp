@@ -1,5 +1,3 @@
-#include "TransportTestSupport.h"
-
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
 #include "Class/ServiceCore/Transport/KXSessionLimits.h"
@@ -7,14 +5,14 @@
 #include "Platform/Dispatch/OperationQueue.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/URLLoading/LoopbackServers.h"
-
-#include <httplib.h>
+#include "TransportTestSupport.h"
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <httplib.h>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -407,12 +405,14 @@ TEST_F(KXHTTPREQUESTDownloadTest, DownloadsAtOnceKeepTheReserveFreeAndSaySoAsAFu
     std::vector<std::shared_ptr<DownloadRecord>> endless;
     for (int i = 0; i < 3; ++i)
         endless.push_back(download(*transport_, server_->endlessURL() + "?copy=" + std::to_string(i)));
-    ASSERT_TRUE(waitFor([&] { return std::ranges::all_of(endless, [](const auto& record) { return record->ended(); }); }));
+    ASSERT_TRUE(waitFor(
+        [&] { return std::ranges::all_of(endless, [](const auto& record) { return record->ended(); }); }));
     for (const auto& record : endless) {
         ASSERT_TRUE(record->failure);
         EXPECT_EQ(Id(record->failure)[foundation::NSLocalizedDescriptionKey].stringValue(), fullDisk);
     }
-    EXPECT_TRUE(!fs::exists(downloadFolder()) || fs::is_empty(downloadFolder())) << "nothing half-written stays";
+    EXPECT_TRUE(!fs::exists(downloadFolder()) || fs::is_empty(downloadFolder()))
+        << "nothing half-written stays";
     std::lock_guard lock(disk->mutex);
     for (const auto& file : disk->files)
         EXPECT_FALSE(fs::exists(file)) << file;
