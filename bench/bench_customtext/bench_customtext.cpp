@@ -158,7 +158,7 @@ bool visibleRendersReady(const std::string& text)
     const std::string query = "text=" + localservice::FormCodec::percentEncode(text);
     for (const auto& record : visibleRecords()) {
         const std::string url = list.rowView()->previewURL(*record);
-        if (url.find(query) == std::string::npos || !source->cachedImage(url))
+        if (url.find(query) == std::string::npos || !source->cachedImage(url, {}))
             return false;
     }
     return true;

@@ -181,10 +181,11 @@ std::shared_ptr<KXPreviewImageSource> warmImageLoader(const std::vector<std::str
     std::size_t finished = 0;
     std::vector<std::shared_ptr<KXPreviewImageSource::Load>> loads;
     for (const auto& url : urls)
-        loads.push_back(source->load(url, [&finished](const foundation::Ref<graphics::Image>&, bool done) { finished += done ? 1 : 0; }));
+        loads.push_back(source->load(url, {},
+            [&finished](const foundation::Ref<graphics::Image>&, bool done) { finished += done ? 1 : 0; }));
     dispatch::RunLoop::runUntil([&] { return finished == urls.size(); }, 120);
     for (const auto& url : urls)
-        if (!source->cachedImage(url))
+        if (!source->cachedImage(url, {}))
             throw std::runtime_error("preview not in the image loader's memory: " + url);
     return source;
 }

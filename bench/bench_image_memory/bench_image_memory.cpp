@@ -7,23 +7,47 @@
 //
 // Prints `peak <MiB> animated-still-64mp-peak-mib` (the load's child, whole process) and
 // `peak <MiB> animated-still-64mp-over-baseline-mib`.
+//
+// Then the rows' previews: a child set up as the client sets up its image loading (the process's
+// memory policy, the image cache's limits) shows 40 rows of the font list through the preview loads
+// of a table (its rows 1100 x 83 points), each preview a distinct address on a loopback HTTP server,
+// and reports its resident size once every preview is in. Once with the sample catalogue's
+// previews (the peer), once with a PNG of 8000 x 8000 for every row (ours), in a HOME of its own
+// each. Prints `ratio <8000 px / sample> preview-8k-rss`, at most 1.2 when a huge preview costs
+// what the screen shows.
 
+#include "Class/FontList/KXPreviewImageSource.h"
+#include "Class/FontList/KXPreviewLoads.h"
+#include "Class/FontList/KXWebPreviewSource.h"
 #include "Class/ImageViews/ILAnimatedImageView.h"
 #include "Lib/ImageLoading/ILAnimatedImage.h"
+#include "Lib/ImageLoading/ILImageCache.h"
+#include "Lib/ImageLoading/ILImageCacheConfig.h"
 #include "Lib/ImageLoading/ILImageDecoding.h"
+#include "Lib/ImageLoading/ILMemoryCache.h"
+#include "Lib/ImageLoading/ILMemoryPolicy.h"
 #include "Lib/ImageLoading/ILWebDefine.h"
+#include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/ClassValue.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/URL.h"
+#include "Platform/Graphics/Image.h"
+#include "Support/BenchService.h"
+#include "Support/LoopbackServer.h"
 #include "Support/ScratchFolder.h"
 
 #include <QApplication>
 #include <QImage>
 #include <QImageWriter>
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <png.h>
+#include <set>
 #include <spawn.h>
+#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -70,6 +94,103 @@ int showImage(const std::string& path)
     return animated->animatedImageFrameAtIndex(0) ? 0 : 1;
 }
 
+constexpr int kRows = 40;
+constexpr int kPreviewSide = 8000;
+
+// An 8000 x 8000 PNG of a soft gradient, written a row at a time: some hundreds of kilobytes.
+std::string hugePreview()
+{
+    std::string bytes;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(
+        png, &bytes,
+        [](png_structp writer, png_bytep data, png_size_t length) {
+            static_cast<std::string*>(png_get_io_ptr(writer))
+                ->append(reinterpret_cast<const char*>(data), length);
+        },
+        nullptr);
+    png_set_IHDR(png, info, kPreviewSide, kPreviewSide, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+        PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> row(std::size_t(kPreviewSide) * 3);
+    for (int y = 0; y < kPreviewSide; ++y) {
+        for (int x = 0; x < kPreviewSide; ++x) {
+            row[std::size_t(x) * 3] = png_byte(x >> 5);
+            row[std::size_t(x) * 3 + 1] = png_byte(y >> 5);
+            row[std::size_t(x) * 3 + 2] = png_byte((x + y) >> 6);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return bytes;
+}
+
+// The first kRows day previews of the sample catalogue.
+std::vector<std::string> samplePreviews()
+{
+    std::set<fs::path> paths;
+    for (const auto& entry :
+        fs::directory_iterator(benchsupport::benchResources() / "service-files" / "previews")) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() > 8 && name.ends_with("_day.png"))
+            paths.insert(entry.path());
+    }
+    std::vector<std::string> previews;
+    for (const auto& path : paths) {
+        if (previews.size() == std::size_t(kRows))
+            break;
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        previews.push_back(bytes.str());
+    }
+    return previews;
+}
+
+long residentKiB()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+// The child of one run: the rows' previews from `base` + "0.png" ... , then its resident size into
+// `result`.
+int showRows(const std::string& base, const std::string& result)
+{
+    auto config = ILImageCache::sharedImageCache()->config();
+    config->setMaxDiskSize(1073741824);
+    config->setMaxMemoryCost(ILMemoryCache::defaultCostLimit());
+    config->setMaxMemoryCount(20480);
+    config->setShouldUseWeakMemoryCache(true);
+    KXPreviewImageSource::install(std::make_shared<KXWebPreviewSource>());
+    const auto loads = KXPreviewLoads::create(nullptr);
+    const KXPreviewBox box = KXPreviewBox::of(QSizeF(1100, 83), 1);
+    std::vector<std::string> urls;
+    for (int i = 0; i < kRows; ++i)
+        urls.push_back(base + std::to_string(i) + ".png");
+    std::vector<foundation::Ref<graphics::Image>> shown(urls.size());
+    // Every row asks as it paints, and again at each repaint until its preview is whole.
+    const auto allShown = [&] {
+        std::size_t whole = 0;
+        for (std::size_t i = 0; i < urls.size(); ++i) {
+            shown[i] = loads->imageForURL(urls[i], box);
+            whole += shown[i] ? 1 : 0;
+        }
+        return whole == urls.size() && loads->loadsInFlight() == 0;
+    };
+    if (!dispatch::RunLoop::runUntil(allShown, 600))
+        return 1;
+    ILReturnFreeMemory();
+    std::ofstream(result) << residentKiB();
+    return 0;
+}
+
 // Runs this program with `arguments`; its peak in KiB, -1 when it failed.
 long runChild(const std::vector<std::string>& arguments)
 {
@@ -90,11 +211,58 @@ long runChild(const std::vector<std::string>& arguments)
     return usage.ru_maxrss;
 }
 
+// The rows with the sample's previews, then with 8000 x 8000 ones; prints the ratio of their sizes.
+int comparePreviewRows(const fs::path& folder)
+{
+    const std::vector<std::string> samples = samplePreviews();
+    if (samples.size() != std::size_t(kRows)) {
+        std::fprintf(stderr, "the sample catalogue has fewer than %d previews\n", kRows);
+        return 1;
+    }
+    const std::string huge = hugePreview();
+    benchsupport::LoopbackServer server(8);
+    server.server().Get(
+        R"(/(sample|huge)/(\d+)\.png)", [&](const httplib::Request& request, httplib::Response& response) {
+            const std::size_t index = std::stoul(request.matches[2]) % samples.size();
+            response.set_content(request.matches[1] == "huge" ? huge : samples[index], "image/png");
+        });
+    server.start();
+    const auto run = [&](const std::string& kind) -> long {
+        const std::string result = (folder / (kind + ".rss")).string();
+        if (runChild({ "--rows", (folder / ("home-" + kind)).string(), server.url("/" + kind + "/"), result })
+            < 0)
+            return -1;
+        std::ifstream in(result);
+        long kib = -1;
+        in >> kib;
+        return kib;
+    };
+    const long sample = run("sample");
+    const long ours = run("huge");
+    server.stop();
+    if (sample <= 0 || ours <= 0) {
+        std::fprintf(stderr, "a preview child failed\n");
+        return 1;
+    }
+    std::fprintf(stderr,
+        "resident after %d rows: sample previews %ld KiB, 8000 x 8000 previews %ld KiB (%zu bytes each)\n",
+        kRows, sample, ours, huge.size());
+    std::printf("ratio %.2f preview-8k-rss\n", double(ours) / double(sample));
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (argc == 5 && std::string(argv[1]) == "--rows") {
+        benchsupport::usePrivateHome(argv[2]);
+        ILApplyProcessMemoryPolicy();
+        int qtArgc = 1;
+        QApplication app(qtArgc, argv);
+        return showRows(argv[3], argv[4]);
+    }
     if (argc == 3) {
         const std::string mode = argv[1];
         int qtArgc = 1;
@@ -126,6 +294,8 @@ int main(int argc, char** argv)
                 static_cast<double>(peak - baseline) / 1024);
         }
     }
+    if (status == 0)
+        status = comparePreviewRows(folder);
     std::error_code ec;
     fs::remove_all(folder, ec);
     return status;

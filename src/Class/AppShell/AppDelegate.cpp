@@ -21,6 +21,7 @@
 #include "Lib/CrashGuard/CrashGuard.h"
 #include "Lib/ImageLoading/ILImageCache.h"
 #include "Lib/ImageLoading/ILImageCacheConfig.h"
+#include "Lib/ImageLoading/ILMemoryCache.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Queue.h"
@@ -39,7 +40,6 @@
 #include <QSystemTrayIcon>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
-
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -154,6 +154,8 @@ void AppDelegate::applicationDidFinishLaunching()
 
     auto imageCache = ILImageCache::sharedImageCache()->config();
     imageCache->setMaxDiskSize(1073741824);
+    // Decoded pixels are the cost: a bound in bytes keeps memory flat however far a list scrolls.
+    imageCache->setMaxMemoryCost(ILMemoryCache::defaultCostLimit());
     imageCache->setMaxMemoryCount(20480);
     imageCache->setShouldUseWeakMemoryCache(true);
     imageCache->setShouldRemoveExpiredDataWhenEnterBackground(true);

@@ -19,12 +19,14 @@ constexpr int kCardInset = 16;
 constexpr int kCellCoverHeight = 180;
 const QColor kCountColor(153, 153, 153);
 
-QImage loaded(const QStyleOptionViewItem& option, const std::string& url)
+// The image of `url` decoded for `target`, which it fills.
+QImage loaded(const QStyleOptionViewItem& option, const std::string& url, const QRect& target)
 {
     const auto* list = KXRecordListView::of(option);
     if (!list || url.empty())
         return {};
-    const auto image = list->images().imageForURL(url);
+    const auto image
+        = list->images().imageForURL(url, KXPreviewBox::of(target.size(), list->devicePixelRatioF(), true));
     return image ? image->image() : QImage();
 }
 
@@ -109,7 +111,7 @@ void KXHomeRecommendCell::paint(
 
     const QRect cover = coverRect(row);
     painter->fillRect(cover, QColor(243, 243, 243));
-    drawFilling(*painter, cover, loaded(option, shown.cover));
+    drawFilling(*painter, cover, loaded(option, shown.cover, cover));
 
     painter->setPen(QColor(34, 34, 34));
     const QFont titleFont = fontliststyle::systemFont(15);
@@ -124,7 +126,7 @@ void KXHomeRecommendCell::paint(
     painter->save();
     painter->setClipPath(round);
     painter->fillRect(avatar, QColor(230, 230, 230));
-    drawFilling(*painter, avatar, loaded(option, shown.avatar));
+    drawFilling(*painter, avatar, loaded(option, shown.avatar, avatar));
     painter->restore();
 
     // The counts at the right: visits, then followers, each an icon and its number.

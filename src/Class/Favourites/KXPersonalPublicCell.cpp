@@ -57,7 +57,8 @@ void KXPersonalPublicCell::paint(
     const QRect img = imgRect(row);
     painter->fillRect(img, QColor(243, 243, 243));
     if (list) {
-        if (const auto cover = list->images().imageForURL(data["img"].stringValue())) {
+        if (const auto cover = list->images().imageForURL(
+                data["img"].stringValue(), KXPreviewBox::of(img.size(), list->devicePixelRatioF(), true))) {
             const QImage pixels = cover->image();
             if (!pixels.isNull())
                 painter->drawImage(QRectF(img), pixels);

@@ -38,6 +38,16 @@ QRect KXHomeListTableCellView::rowRect(const QRect& itemRect, const KXFontTableV
     return QRect(itemRect.topLeft(), QSize(itemRect.width(), std::min(height, itemRect.height())));
 }
 
+namespace {
+
+// A preview is drawn inside its row, fitted to it.
+KXPreviewBox previewBox(const QRect& rowRect, const KXFontTableView* table)
+{
+    return KXPreviewBox::of(rowRect.size(), table->devicePixelRatioF());
+}
+
+} // namespace
+
 std::string KXHomeListTableCellView::previewURL(const KXFontBaseModel& record) const
 {
     if (KXRowLook::marks(record).showsLocalName)
@@ -51,7 +61,7 @@ KXRowPainter::Row KXHomeListTableCellView::rowFor(const KXFontBaseModel& record,
     const std::string url = previewURL(record);
     QSizeF previewSize;
     if (table && !url.empty()) {
-        if (const auto image = table->previews().imageForURL(url))
+        if (const auto image = table->previews().imageForURL(url, previewBox(rowRect, table)))
             previewSize = image->size();
     }
     KXRowPainter::Row row = painter_.layout(record, cellType_, rowRect.size(), previewSize);
@@ -77,7 +87,7 @@ void KXHomeListTableCellView::paint(QPainter* painter, const QStyleOptionViewIte
         table->licenceLinks().recordShown(record);
         state.licenceShowing = table->licenceLinks().isShowing(*record);
         if (!row.previewURL.empty())
-            state.preview = table->previews().imageForURL(row.previewURL);
+            state.preview = table->previews().imageForURL(row.previewURL, previewBox(area, table));
     }
     painter_.paint(*painter, area, *record, row, state);
 }

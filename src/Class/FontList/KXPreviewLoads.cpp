@@ -21,12 +21,12 @@ KXPreviewLoads::~KXPreviewLoads()
         load->cancel();
 }
 
-foundation::Ref<graphics::Image> KXPreviewLoads::imageForURL(const std::string& url)
+foundation::Ref<graphics::Image> KXPreviewLoads::imageForURL(const std::string& url, const KXPreviewBox& box)
 {
     const auto source = KXPreviewImageSource::shared();
     if (url.empty() || !source)
         return nullptr;
-    if (auto image = source->cachedImage(url))
+    if (auto image = source->cachedImage(url, box))
         return image;
     if (const auto partial = partial_.find(url); partial != partial_.end())
         return partial->second;
@@ -40,26 +40,27 @@ foundation::Ref<graphics::Image> KXPreviewLoads::imageForURL(const std::string& 
     const auto answered = std::make_shared<bool>(false);
     // Held weakly: the source keeps this callback while the load runs.
     const std::weak_ptr<KXPreviewImageSource> weakSource = source;
-    auto load = source->load(url, [weak, weakSource, url, answered](const foundation::Ref<graphics::Image>& image,
-                                                                    bool finished) {
-        const auto self = weak.lock();
-        if (!self)
-            return;
-        if (!finished) {
-            if (image)
-                self->partial_[url] = image;
-        } else {
-            *answered = true;
-            self->loads_.erase(url);
-            self->partial_.erase(url);
-            if (!image)
-                self->failed_.insert(url);
-            else if (const auto answering = weakSource.lock(); !answering || !answering->cachedImage(url))
-                self->uncached_[url] = image; // else every repaint would load it again
-        }
-        if (self->arrived_)
-            self->arrived_(url);
-    });
+    auto load = source->load(url, box,
+        [weak, weakSource, url, box, answered](const foundation::Ref<graphics::Image>& image, bool finished) {
+            const auto self = weak.lock();
+            if (!self)
+                return;
+            if (!finished) {
+                if (image)
+                    self->partial_[url] = image;
+            } else {
+                *answered = true;
+                self->loads_.erase(url);
+                self->partial_.erase(url);
+                if (!image)
+                    self->failed_.insert(url);
+                else if (const auto answering = weakSource.lock();
+                         !answering || !answering->cachedImage(url, box))
+                    self->uncached_[url] = image; // else every repaint would load it again
+            }
+            if (self->arrived_)
+                self->arrived_(url);
+        });
     if (load && !*answered)
         loads_.emplace(url, std::move(load));
     return nullptr;

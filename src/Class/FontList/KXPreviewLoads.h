@@ -28,8 +28,9 @@ public:
 
     // The image of the URL if memory holds it, else the partial image of its load so far, else the
     // image of a finished load that memory does not hold (one cut short, which no cache keeps); a
-    // URL with none of them starts its load (once) and answers nil.
-    foundation::Ref<graphics::Image> imageForURL(const std::string& url);
+    // URL with none of them starts its load (once) and answers nil. `box` is where the image is
+    // drawn: it is decoded no larger (see KXPreviewBox); a load already running keeps its box.
+    foundation::Ref<graphics::Image> imageForURL(const std::string& url, const KXPreviewBox& box = {});
     // Cancels the loads of every URL outside `wanted` and lets go of their uncached images, so a
     // row that comes back loads its image again; forgets the failures of every URL outside
     // `inView` (the URLs of the rows in view, a part of `wanted`), so a row that comes back into

@@ -1,6 +1,7 @@
 #include "Class/FontList/KXWebPreviewSource.h"
 
 #include "Lib/ImageLoading/ILImageCache.h"
+#include "Lib/ImageLoading/ILImageThumbnail.h"
 #include "Lib/ImageLoading/ILWebCombinedOperation.h"
 #include "Lib/ImageLoading/ILWebManager.h"
 #include "Platform/Foundation/URL.h"
@@ -24,6 +25,11 @@ private:
     std::shared_ptr<ILWebCombinedOperation> operation_;
 };
 
+ILContext contextFor(const KXPreviewBox& box)
+{
+    return box.pixels.isValid() ? ILContextWithThumbnail(nullptr, box.pixels, box.fill) : nullptr;
+}
+
 } // namespace
 
 KXWebPreviewSource::KXWebPreviewSource(std::shared_ptr<ILWebManager> manager)
@@ -31,21 +37,24 @@ KXWebPreviewSource::KXWebPreviewSource(std::shared_ptr<ILWebManager> manager)
 {
 }
 
-foundation::Ref<graphics::Image> KXWebPreviewSource::cachedImage(const std::string& url)
+foundation::Ref<graphics::Image> KXWebPreviewSource::cachedImage(
+    const std::string& url, const KXPreviewBox& box)
 {
     const auto cache = std::dynamic_pointer_cast<ILImageCache>(manager_->imageCache());
     const auto address = foundation::URL::URLWithString(url);
     if (!cache || !address)
         return nullptr;
-    return cache->imageFromMemoryCacheForKey(manager_->cacheKeyForURL(address));
+    return cache->imageFromMemoryCacheForKey(
+        ILThumbnailedCacheKey(manager_->cacheKeyForURL(address), contextFor(box)));
 }
 
-std::shared_ptr<KXPreviewImageSource::Load> KXWebPreviewSource::load(const std::string& url, Done done)
+std::shared_ptr<KXPreviewImageSource::Load> KXWebPreviewSource::load(
+    const std::string& url, const KXPreviewBox& box, Done done)
 {
-    auto operation = manager_->loadImageWithURL(
-        url, ILLoadProgressiveLoad, nullptr, nullptr,
-        [done = std::move(done)](const ILImageRef& image, const foundation::Ref<foundation::Data>&, const foundation::Ref<foundation::Error>& error,
-                                 ILCacheType, bool finished, const foundation::Ref<foundation::URL>&) {
+    auto operation = manager_->loadImageWithURL(url, ILLoadProgressiveLoad, contextFor(box), nullptr,
+        [done = std::move(done)](const ILImageRef& image, const foundation::Ref<foundation::Data>&,
+            const foundation::Ref<foundation::Error>& error, ILCacheType, bool finished,
+            const foundation::Ref<foundation::URL>&) {
             if (done)
                 done(error ? nullptr : image, finished || error);
         });

@@ -6,6 +6,7 @@
 #include "Class/ImageViews/ILWebTransition.h"
 #include "Class/ImageViews/ImageView.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Lib/ImageLoading/ILImageThumbnail.h"
 #include "Lib/ImageLoading/ILWebCombinedOperation.h"
 #include "Lib/ImageLoading/ILWebManager.h"
 #include "Platform/Dispatch/Progress.h"
@@ -16,6 +17,7 @@
 
 #include <QEvent>
 #include <QPointer>
+#include <QThread>
 #include <QWidget>
 #include <algorithm>
 #include <unordered_map>
@@ -64,6 +66,23 @@ protected:
 private:
     QPointer<QWidget> indicator_;
 };
+
+// A view's load asks for its image at the size the view draws it, unless the caller named a size.
+// A view not laid out yet has no size to go by, and one read from another thread than its own
+// might be mid-change: its image is then only held to the pixel limit.
+ILContext withViewSize(QWidget* view, const ILContext& context)
+{
+    if (ILThumbnailBoxOf(context, ILWebContextImageThumbnailPixelSize).isValid()
+        || QThread::currentThread() != view->thread() || !view->testAttribute(Qt::WA_Resized)
+        || view->size().isEmpty())
+        return context;
+    bool fill = false;
+    if (const auto* imageView = qobject_cast<const ImageView*>(view))
+        fill = imageView->imageScaling() == ImageScaling::ProportionallyFilling
+            || imageView->imageScaling() == ImageScaling::AxesIndependently;
+    const QSize box = (QSizeF(view->size()) * view->devicePixelRatioF()).toSize();
+    return ILContextWithThumbnail(context, box, fill);
+}
 
 std::string operationKeyOf(QWidget* view, const ILContext& context)
 {
@@ -155,8 +174,8 @@ void il_internalSetImageWithURL(QWidget* view, const Ref<foundation::URL>& url, 
 {
     if (!view)
         return;
-    const ILContext copied
-        = context ? std::dynamic_pointer_cast<foundation::Dictionary>(context->copy()) : nullptr;
+    const ILContext copied = withViewSize(
+        view, context ? std::dynamic_pointer_cast<foundation::Dictionary>(context->copy()) : nullptr);
     const std::string key = operationKeyOf(view, copied);
     const auto state = ILViewWebCacheState::of(view);
     {

@@ -35,7 +35,10 @@ using ILExternalCompletionBlock
 
 // The common load: placeholder, cancelling the view's previous load under the same key, the
 // manager's request, the set action (the block, else the view's own image for an ImageView or a
-// KXBaseButton), transition and indicator.
+// KXBaseButton), transition and indicator. Unless the context names a size, a view that has been
+// laid out, loading from its own thread, asks for its image decoded no larger than it draws it: its size
+// times its device pixel ratio, covered by an image view that fills or stretches, fitted by the others
+// (ILImageThumbnail.h).
 void il_internalSetImageWithURL(QWidget* view, const foundation::Ref<foundation::URL>& url,
     const ILImageRef& placeholder, ILLoadOptions options, const ILContext& context,
     ILSetImageBlock setImageBlock, ILImageLoaderProgressBlock progress, ILInternalCompletionBlock completed);

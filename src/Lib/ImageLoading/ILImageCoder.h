@@ -19,6 +19,9 @@ class Image;
 inline constexpr std::string_view ILImageCoderDecodeFirstFrameOnly = "decodeFirstFrameOnly"; // BOOL
 inline constexpr std::string_view ILImageCoderDecodeScaleFactor
     = "decodeScaleFactor"; // double, max(1, value)
+inline constexpr std::string_view ILImageCoderDecodeThumbnailPixelSize
+    = "decodeThumbnailPixelSize"; // [width, height] in pixels: see ILImageThumbnail.h
+inline constexpr std::string_view ILImageCoderDecodeThumbnailFill = "decodeThumbnailFill"; // BOOL
 inline constexpr std::string_view ILImageCoderWebImageContext = "webImageContext"; // the load's context
 inline constexpr std::string_view ILImageCoderEncodeCompressionQuality
     = "encodeCompressionQuality"; // 0..1, 1

@@ -1,6 +1,9 @@
 #include "Lib/ImageLoading/ILImageCoderHelper.h"
 
 #include "Lib/ImageLoading/ILAnimatedImageRep.h"
+#include "Lib/ImageLoading/ILImageMetadata.h"
+#include "Lib/ImageLoading/ILImageThumbnail.h"
+#include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Number.h"
 #include "Platform/Graphics/BitmapImageRep.h"
@@ -132,7 +135,17 @@ Ref<Image> ILImageCoderHelper::decodedImageWithImage(const Ref<Image>& image)
     return image;
 }
 
-Ref<Image> ILImageCoderHelper::decodedAndScaledDownImageWithImage(const Ref<Image>& image, std::size_t)
+Ref<Image> ILImageCoderHelper::decodedAndScaledDownImageWithImage(
+    const Ref<Image>& image, std::size_t limitBytes)
 {
-    return image;
+    const auto limitPixels = limitBytes >= 4 ? std::int64_t(limitBytes / 4) : ILImageDecodedPixelLimit;
+    const QImage pixels = image && !image->isEmpty() ? image->image() : QImage();
+    if (pixels.isNull() || il_isAnimated(image))
+        return image;
+    const QSize wanted = ILThumbnailPixelSize(pixels.size(), QSize(), false, limitPixels);
+    auto options = foundation::MutableDictionary::create();
+    options->setObject(foundation::Id(foundation::Array::create(
+                           { foundation::Id(wanted.width()), foundation::Id(wanted.height()) })),
+        foundation::Id(ILImageCoderDecodeThumbnailPixelSize));
+    return ILImageShrunkForOptions(image, options);
 }

@@ -29,10 +29,12 @@ public:
     // result is premultiplied ARGB32 with alpha, RGB32 without; null for a null or empty image.
     static QImage CGImageCreateDecoded(const QImage& image, int orientation = 1);
 
-    // Both hand the image back unchanged: the decoders already yield decoded pixels, and the
-    // decoders' limits bound their memory, so nothing is forced or scaled down.
+    // Hands the image back unchanged: the decoders already yield decoded pixels.
     static foundation::Ref<graphics::Image> decodedImageWithImage(
         const foundation::Ref<graphics::Image>& image);
+    // A still image shrunk to at most `limitBytes` of pixels (four bytes a pixel; 0 or less than a
+    // pixel: ILImageDecodedPixelLimit pixels), keeping its size in points; the image itself when it
+    // is smaller, animated or nil.
     static foundation::Ref<graphics::Image> decodedAndScaledDownImageWithImage(
         const foundation::Ref<graphics::Image>& image, std::size_t limitBytes);
 };

@@ -5,6 +5,7 @@
 #include "Lib/ImageLoading/ILImageCodersManager.h"
 #include "Lib/ImageLoading/ILImageMetadata.h"
 #include "Lib/ImageLoading/ILImageScale.h"
+#include "Lib/ImageLoading/ILImageThumbnail.h"
 #include "Lib/ImageLoading/ILWebCacheKeyFilterProtocol.h"
 #include "Platform/Foundation/ClassValue.h"
 #include "Platform/Foundation/Dictionary.h"
@@ -13,6 +14,7 @@
 #include "Platform/Foundation/URL.h"
 #include "Platform/Graphics/BitmapImageRep.h"
 #include "Platform/Graphics/Image.h"
+#include "Platform/Graphics/ImageProperties.h"
 #include "Platform/Graphics/ImageSource.h"
 
 using foundation::Dictionary;
@@ -42,8 +44,13 @@ DecodePlan planFor(const Ref<foundation::String>& cacheKey, ILLoadOptions option
         { Id(ILImageCoderDecodeFirstFrameOnly), Id(plan.firstFrameOnly) },
         { Id(ILImageCoderDecodeScaleFactor), Id(plan.scale) },
     });
-    if (context)
+    if (context) {
         coderOptions->setObject(Id(context), Id(ILImageCoderWebImageContext));
+        if (const Id box = contextId[ILWebContextImageThumbnailPixelSize])
+            coderOptions->setObject(box, Id(ILImageCoderDecodeThumbnailPixelSize));
+        if (const Id fill = contextId[ILWebContextImageThumbnailFill])
+            coderOptions->setObject(fill, Id(ILImageCoderDecodeThumbnailFill));
+    }
     plan.coderOptions = coderOptions;
     const foundation::Class* animatedClass
         = foundation::ClassValue::classFrom(contextId[ILWebContextAnimatedImageClass]);
@@ -66,10 +73,14 @@ bool isAnimatedClass(const Ref<Image>& image)
 }
 
 // The last step of every decode: a still image of an ordinary class is decoded (and, when asked,
-// scaled down) unless the load asks to avoid decoding.
-Ref<Image> finish(Ref<Image> image, ILLoadOptions options, bool mayScaleDown)
+// scaled down) unless the load asks to avoid decoding. Whatever a coder made, a still image is never
+// kept larger than its box and the pixel limit allow.
+Ref<Image> finish(Ref<Image> image, const DecodePlan& plan, ILLoadOptions options, bool mayScaleDown)
 {
-    if (isAnimatedClass(image) || il_isAnimated(image) || (options & ILLoadAvoidDecodeImage))
+    if (isAnimatedClass(image) || il_isAnimated(image))
+        return image;
+    image = ILImageShrunkForOptions(image, plan.coderOptions);
+    if (options & ILLoadAvoidDecodeImage)
         return image;
     if (mayScaleDown && (options & ILLoadScaleDownLargeImages))
         return ILImageCoderHelper::decodedAndScaledDownImageWithImage(image, 0);
@@ -108,10 +119,22 @@ Ref<Image> decodeWhole(const Ref<foundation::Data>& data, const Ref<foundation::
     if (!image)
         return nullptr;
     const bool cut = endsEarly(image, data);
-    image = finish(std::move(image), options, true);
+    image = finish(std::move(image), plan, options, true);
     if (cut)
         il_setIsIncremental(image, true);
     return image;
+}
+
+// Each partial decode reads all data so far again: cheap for an image of screen size, but for one
+// past the pixel limit every step costs as much as the whole image. Such an image shows once its
+// data is complete.
+bool tooLargeForPartialImages(const Ref<foundation::Data>& data)
+{
+    const auto source = graphics::ImageSource::create(data);
+    const Id properties(source ? source->propertiesAtIndex(0) : nullptr);
+    const std::int64_t width = properties[graphics::imageProperty::pixelWidth].longLongValue();
+    const std::int64_t height = properties[graphics::imageProperty::pixelHeight].longLongValue();
+    return width * height > ILImageDecodedPixelLimit;
 }
 
 } // namespace
@@ -148,6 +171,8 @@ ILImageRef ILDecodePartialDownload(const Ref<foundation::Data>& data, const Ref<
     if (!progressive)
         return nullptr;
     progressive->updateIncrementalData(data, finished);
+    if (!finished && tooLargeForPartialImages(data))
+        return nullptr;
     Ref<Image> image;
     if (plan.animatedFactory && dynamic_cast<const ILAnimatedImageCoder*>(progressiveCoder.get())) {
         image = std::dynamic_pointer_cast<Image>(
@@ -159,7 +184,7 @@ ILImageRef ILDecodePartialDownload(const Ref<foundation::Data>& data, const Ref<
         image = progressive->incrementalDecodedImageWithOptions(plan.coderOptions);
     if (!image)
         return nullptr;
-    image = finish(std::move(image), options, false);
+    image = finish(std::move(image), plan, options, false);
     il_setIsIncremental(image, true);
     return image;
 }

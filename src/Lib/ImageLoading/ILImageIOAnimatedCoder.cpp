@@ -7,6 +7,7 @@
 #include "Lib/ImageLoading/ILImageGIFCoder.h"
 #include "Lib/ImageLoading/ILImageHEICCoder.h"
 #include "Lib/ImageLoading/ILImageMetadata.h"
+#include "Lib/ImageLoading/ILImageThumbnail.h"
 #include "Lib/ImageLoading/ILImageWebPCoder.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Dictionary.h"
@@ -95,6 +96,11 @@ Ref<Image> ILImageIOAnimatedCoder::decodedImageWithData(
 {
     if (!data)
         return nullptr;
+    if (Ref<Image> still
+        = ILDecodedThumbnail(ImageSource::create(data), ILImageCoderScaleFromOptions(options), options)) {
+        il_setImageFormat(still, traits_.imageFormat);
+        return still;
+    }
     const Ref<ILAnimatedImageRep> representation = ILAnimatedImageRep::imageRepWithData(data);
     if (!representation)
         return nullptr;
@@ -136,10 +142,13 @@ Ref<Image> ILImageIOAnimatedCoder::incrementalDecodedImageWithOptions(const ILIm
         source = source_;
         scale = scale_;
     }
-    const QImage frame = source->imageAtIndex(0);
-    if (frame.isNull())
-        return nullptr;
-    Ref<Image> image = il_initWithCGImage(frame, ILImageCoderScaleFromOptions(options, scale), 1);
+    Ref<Image> image = ILDecodedThumbnail(source, ILImageCoderScaleFromOptions(options, scale), options);
+    if (!image) {
+        const QImage frame = source->imageAtIndex(0);
+        if (frame.isNull())
+            return nullptr;
+        image = il_initWithCGImage(frame, ILImageCoderScaleFromOptions(options, scale), 1);
+    }
     if (image)
         il_setImageFormat(image, traits_.imageFormat);
     return image;

@@ -4,6 +4,7 @@
 #include "Lib/ImageLoading/ILImageCompatibility.h"
 #include "Lib/ImageLoading/ILImageHEICCoder.h"
 #include "Lib/ImageLoading/ILImageMetadata.h"
+#include "Lib/ImageLoading/ILImageThumbnail.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Number.h"
@@ -58,7 +59,10 @@ Ref<Image> ILImageIOCoder::decodedImageWithData(
 {
     if (!data)
         return nullptr;
-    Ref<Image> image = il_initWithData(data, ILImageCoderScaleFromOptions(options));
+    Ref<Image> image = ILDecodedThumbnail(
+        graphics::ImageSource::create(data), ILImageCoderScaleFromOptions(options), options);
+    if (!image)
+        image = il_initWithData(data, ILImageCoderScaleFromOptions(options));
     if (image)
         il_setImageFormat(image, il_imageFormatForImageData(data));
     return image;
@@ -103,10 +107,13 @@ Ref<Image> ILImageIOCoder::incrementalDecodedImageWithOptions(const ILImageCoder
         orientation = orientation_;
         scale = scale_;
     }
-    const QImage frame = source->imageAtIndex(0);
-    if (frame.isNull())
-        return nullptr;
-    Ref<Image> image = il_initWithCGImage(frame, ILImageCoderScaleFromOptions(options, scale), orientation);
+    Ref<Image> image = ILDecodedThumbnail(source, ILImageCoderScaleFromOptions(options, scale), options);
+    if (!image) {
+        const QImage frame = source->imageAtIndex(0);
+        if (frame.isNull())
+            return nullptr;
+        image = il_initWithCGImage(frame, ILImageCoderScaleFromOptions(options, scale), orientation);
+    }
     if (image)
         il_setImageFormat(image, il_imageFormatFromUTType(source->type()));
     return image;

@@ -65,6 +65,9 @@ inline constexpr std::string_view ILWebContextDownloadRequestModifier = "downloa
 inline constexpr std::string_view ILWebContextCacheKeyFilter = "cacheKeyFilter";
 inline constexpr std::string_view ILWebContextCacheSerializer = "cacheSerializer";
 inline constexpr std::string_view ILWebContextLoaderCachedImage = "loaderCachedImage";
+// The box an image is drawn in and whether it covers it: see ILImageThumbnail.h.
+inline constexpr std::string_view ILWebContextImageThumbnailPixelSize = "imageThumbnailPixelSize";
+inline constexpr std::string_view ILWebContextImageThumbnailFill = "imageThumbnailFill";
 
 inline constexpr std::string_view ILWebErrorDomain = "ILWebErrorDomain";
 enum ILWebErrorCode : long long {

@@ -3,6 +3,7 @@
 #include "Lib/ImageLoading/ILImageCache.h"
 #include "Lib/ImageLoading/ILImageLoader.h"
 #include "Lib/ImageLoading/ILImageMetadata.h"
+#include "Lib/ImageLoading/ILImageThumbnail.h"
 #include "Lib/ImageLoading/ILImageTransformer.h"
 #include "Lib/ImageLoading/ILTransformedCacheKey.h"
 #include "Lib/ImageLoading/ILWebCacheKeyFilterProtocol.h"
@@ -190,7 +191,7 @@ void ILWebManager::callCacheProcess(const std::shared_ptr<ILWebCombinedOperation
     const auto filter = context
         ? context->objectForKey(ILWebContextCacheKeyFilter).as<ILWebCacheKeyFilterProtocol>()
         : nullptr;
-    const ILCacheKey key = cacheKeyForURL(url, filter);
+    const ILCacheKey key = ILThumbnailedCacheKey(cacheKeyForURL(url, filter), context);
     std::weak_ptr<ILWebCombinedOperation> weakOperation = operation;
     std::weak_ptr<ILWebManager> weakSelf = self();
     auto query = imageCache_->queryImageForKey(key, options, context,
@@ -283,7 +284,7 @@ void ILWebManager::callStoreCacheProcess(const std::shared_ptr<ILWebCombinedOper
     const auto filter = context
         ? context->objectForKey(ILWebContextCacheKeyFilter).as<ILWebCacheKeyFilterProtocol>()
         : nullptr;
-    const ILCacheKey key = cacheKeyForURL(url, filter);
+    const ILCacheKey key = ILThumbnailedCacheKey(cacheKeyForURL(url, filter), context);
     const auto transformer
         = context ? context->objectForKey(ILWebContextImageTransformer).as<ILImageTransformer>() : nullptr;
     const auto serializer = context

@@ -95,7 +95,8 @@ public:
     std::shared_ptr<ILWebCombinedOperation> loadImageWithURL(std::string_view url, ILLoadOptions options,
         const ILContext& context, ILImageLoaderProgressBlock progress, ILInternalCompletionBlock completed);
 
-    // "" for a nil URL; the filter's key, else the URL's absolute string.
+    // "" for a nil URL; the filter's key, else the URL's absolute string. A load whose context
+    // names a thumbnail box caches under that key marked with the box (ILThumbnailedCacheKey).
     ILCacheKey cacheKeyForURL(const foundation::Ref<foundation::URL>& url) const;
     ILCacheKey cacheKeyForURL(const foundation::Ref<foundation::URL>& url,
         const foundation::Ref<ILWebCacheKeyFilterProtocol>& filter) const;

@@ -162,6 +162,17 @@ QImage ImageSource::imageAtIndex(std::size_t index) const
     return image;
 }
 
+QImage ImageSource::imageAtIndex(std::size_t index, QSize size) const
+{
+    std::lock_guard lock(mutex_);
+    if (!decoder_)
+        return {};
+    QImage image = decoder_->scaledImageAtIndex(index, size);
+    if (!image.isNull() && image.devicePixelRatio() != 1.0)
+        image.setDevicePixelRatio(1.0);
+    return image;
+}
+
 std::size_t ImageSource::cachedBytes() const
 {
     std::lock_guard lock(mutex_);

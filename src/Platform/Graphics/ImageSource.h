@@ -82,6 +82,10 @@ public:
     foundation::Ref<foundation::Dictionary> propertiesAtIndex(std::size_t index) const;
     // Frame `index` (devicePixelRatio 1); a null image when there is none or it cannot be decoded.
     QImage imageAtIndex(std::size_t index) const;
+    // Frame `index` shrunk to `size` (each side clamped to the frame's), for a view that shows it
+    // smaller: only the smaller copy is kept, and a non-interlaced PNG, read row by row, never has
+    // its whole frame in memory. Animation frames are composed whole and then shrunk.
+    QImage imageAtIndex(std::size_t index, QSize size) const;
 
     // Bytes of pixel buffers the source keeps between calls (the composed canvas), not its data.
     std::size_t cachedBytes() const;

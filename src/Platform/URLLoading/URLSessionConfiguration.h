@@ -4,6 +4,7 @@
 #include "Platform/URLLoading/URLRequest.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -33,6 +34,17 @@ public:
     // longer body, or a plain one announcing more, fails the task with
     // NSURLErrorDataLengthExceedsMaximum, and its file is removed.
     std::int64_t downloadLengthLimit = 0;
+    // Bytes a download task leaves free on the file system of its file, so that no number of
+    // downloads at once, announced lengths or endless bodies alike, fills the disk. A body whose
+    // announced length would leave less fails before it is written; while writing, the free space
+    // is asked again every downloadFreeSpaceCheckBytes, and a download that would leave less
+    // fails there. Both fail as a full disk does (NSURLErrorCannotWriteToFile over an
+    // out-of-space file error) and the file is removed. 0 keeps only the disk's own end.
+    std::uint64_t downloadFreeSpaceReserve = 0;
+    static constexpr std::int64_t downloadFreeSpaceCheckBytes = 1024 * 1024;
+    // The free bytes of the file system holding `path` (nullopt: unknown, nothing is refused);
+    // unset, the system is asked. Called on the session's engine thread.
+    std::function<std::optional<std::uint64_t>(const std::string& path)> freeSpaceProbe;
     bool HTTPShouldSetCookies = true;
     bool HTTPShouldUsePipelining = false;
     bool allowsCellularAccess = true;

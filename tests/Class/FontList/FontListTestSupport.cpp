@@ -39,7 +39,7 @@ FilePreviewSource::FilePreviewSource()
     folder_ = std::filesystem::path(binary ? binary : ".") / "resources" / "service-files";
 }
 
-foundation::Ref<graphics::Image> FilePreviewSource::cachedImage(const std::string& url)
+foundation::Ref<graphics::Image> FilePreviewSource::cachedImage(const std::string& url, const KXPreviewBox&)
 {
     const auto found = memory_.find(url);
     return found == memory_.end() ? nullptr : found->second;
@@ -53,9 +53,11 @@ std::size_t FilePreviewSource::inFlight() const
     return count;
 }
 
-std::shared_ptr<KXPreviewImageSource::Load> FilePreviewSource::load(const std::string& url, Done done)
+std::shared_ptr<KXPreviewImageSource::Load> FilePreviewSource::load(
+    const std::string& url, const KXPreviewBox& box, Done done)
 {
     requested.push_back(url);
+    boxes.push_back(box);
     auto pending = std::make_shared<Pending>();
     pending->url = url;
     pending->done = std::move(done);

@@ -30,10 +30,11 @@ class FilePreviewSource final : public KXPreviewImageSource {
 public:
     FilePreviewSource();
     ~FilePreviewSource() override;
-    foundation::Ref<graphics::Image> cachedImage(const std::string& url) override;
-    std::shared_ptr<Load> load(const std::string& url, Done done) override;
+    foundation::Ref<graphics::Image> cachedImage(const std::string& url, const KXPreviewBox& box) override;
+    std::shared_ptr<Load> load(const std::string& url, const KXPreviewBox& box, Done done) override;
 
     std::vector<std::string> requested;
+    std::vector<KXPreviewBox> boxes; // of each request
     std::size_t cancelled = 0;
     std::size_t inFlight() const;
     bool holdLoads = false; // loads wait until release()

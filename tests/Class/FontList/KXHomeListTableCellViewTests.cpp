@@ -545,13 +545,47 @@ TEST(KXHomeListTableCellView, AFailedPreviewWhoseRowLeftWithoutAScrollIsAskedWhe
     EXPECT_EQ(asked(), 3) << "a row that stays is not asked again";
 }
 
+TEST(KXHomeListTableCellView, PreviewsAreAskedForAtTheSizeOfTheirRows)
+{
+    Table t(foundation::MutableArray::create());
+    t.model.setRecords(fontlisttest::records(20));
+    fontlisttest::settle(t.window);
+    const auto& source = t.previews.source();
+    ASSERT_FALSE(source.boxes.empty());
+    const QRect row = t.rowRect(0);
+    const qreal ratio = t.table->devicePixelRatioF();
+    for (const KXPreviewBox& box : source.boxes) {
+        EXPECT_FALSE(box.fill) << "a preview is fitted into its row";
+        EXPECT_EQ(box, KXPreviewBox::of(row.size(), ratio));
+    }
+    // A row a little wider keeps the box, so its previews stay where they are cached.
+    EXPECT_EQ(KXPreviewBox::of(row.size() + QSize(4, 0), ratio), source.boxes.front());
+}
+
+TEST(KXPreviewBox, StepsUpByHalvesAndNeverBelowTheDrawnSize)
+{
+    EXPECT_EQ(KXPreviewBox::of(QSizeF(16, 10), 1).pixels, QSize(16, 16));
+    EXPECT_EQ(KXPreviewBox::of(QSizeF(17, 24), 1).pixels, QSize(24, 24));
+    EXPECT_EQ(KXPreviewBox::of(QSizeF(300, 40), 2).pixels, QSize(616, 81));
+    EXPECT_EQ(KXPreviewBox::of(QSizeF(300, 40), 2, true).fill, true);
+    EXPECT_FALSE(KXPreviewBox::of(QSizeF(0, 40), 1).pixels.isValid()) << "nothing drawn: no box";
+    for (double length = 1; length < 5000; length *= 1.17) {
+        const int side = KXPreviewBox::of(QSizeF(length, length), 1).pixels.width();
+        EXPECT_GE(side, length);
+        EXPECT_LE(side, std::max(16.0, length * 1.5 + 1));
+    }
+}
+
 TEST(KXPreviewLoads, PartialImagesShowUntilTheLoadFinishes)
 {
     // A source that answers by hand: a partial image first, the whole one later.
     class ManualSource final : public KXPreviewImageSource {
     public:
-        foundation::Ref<graphics::Image> cachedImage(const std::string&) override { return nullptr; }
-        std::shared_ptr<Load> load(const std::string&, Done answer) override
+        foundation::Ref<graphics::Image> cachedImage(const std::string&, const KXPreviewBox&) override
+        {
+            return nullptr;
+        }
+        std::shared_ptr<Load> load(const std::string&, const KXPreviewBox&, Done answer) override
         {
             done = std::move(answer);
             return nullptr;
@@ -626,8 +660,11 @@ TEST(KXPreviewLoads, AFinishedImageNoCacheKeptShowsWithoutLoadingAgainWhileItsRo
     // A source whose cache keeps nothing, as for an image whose data was cut short.
     class UncachingSource final : public KXPreviewImageSource {
     public:
-        foundation::Ref<graphics::Image> cachedImage(const std::string&) override { return nullptr; }
-        std::shared_ptr<Load> load(const std::string&, Done answer) override
+        foundation::Ref<graphics::Image> cachedImage(const std::string&, const KXPreviewBox&) override
+        {
+            return nullptr;
+        }
+        std::shared_ptr<Load> load(const std::string&, const KXPreviewBox&, Done answer) override
         {
             ++loads;
             answer(graphics::Image::create(QImage(4, 2, QImage::Format_RGB32)), true);

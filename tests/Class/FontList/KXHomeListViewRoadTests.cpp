@@ -55,19 +55,40 @@ TEST_F(KXHomeListViewRoadTest, PreviewsComeThroughTheImageLoaderAndStayInItsMemo
     KXWebPreviewSource source;
     const std::string url = service().baseUrl() + "files/previews/1002_day.png";
     std::vector<std::pair<bool, bool>> answers; // image, finished
-    auto load = source.load(url, [&](const foundation::Ref<graphics::Image>& image, bool finished) { answers.emplace_back(image != nullptr, finished); });
+    auto load = source.load(url, {}, [&](const foundation::Ref<graphics::Image>& image, bool finished) {
+        answers.emplace_back(image != nullptr, finished);
+    });
     ASSERT_TRUE(load);
     ASSERT_TRUE(waitFor([&] { return !answers.empty() && answers.back().second; }));
     EXPECT_TRUE(answers.back().first);
-    const auto cached = source.cachedImage(url);
+    const auto cached = source.cachedImage(url, {});
     ASSERT_TRUE(cached);
     EXPECT_EQ(cached->image().width(), 600);
 
     bool failed = false;
-    source.load(service().baseUrl() + "files/previews/none.png", [&](const foundation::Ref<graphics::Image>& image, bool finished) {
-        failed = finished && !image;
-    });
+    source.load(service().baseUrl() + "files/previews/none.png", {},
+        [&](const foundation::Ref<graphics::Image>& image, bool finished) { failed = finished && !image; });
     EXPECT_TRUE(waitFor([&] { return failed; }));
+}
+
+TEST_F(KXHomeListViewRoadTest, APreviewIsDecodedForItsBoxAndCachedUnderIt)
+{
+    KXWebPreviewSource source;
+    const std::string url = service().baseUrl() + "files/previews/1003_day.png";
+    KXPreviewBox box;
+    box.pixels = QSize(1200, 30);
+    foundation::Ref<graphics::Image> last;
+    bool finished = false;
+    source.load(url, box, [&](const foundation::Ref<graphics::Image>& image, bool done) {
+        last = image;
+        finished = done;
+    });
+    ASSERT_TRUE(waitFor([&] { return finished; }));
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->image().height(), 30);
+    EXPECT_DOUBLE_EQ(last->size().width(), 600) << "laid out as the whole preview";
+    EXPECT_EQ(source.cachedImage(url, box), last);
+    EXPECT_FALSE(source.cachedImage(url, {})) << "a view that shows it whole does not get the smaller one";
 }
 
 TEST_F(KXHomeListViewRoadTest, AClickOnACatalogueRowInstallsItsFont)

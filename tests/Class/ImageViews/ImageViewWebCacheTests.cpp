@@ -4,6 +4,7 @@
 #include "Class/ImageViews/ImageViewWebCache.h"
 #include "ImageViewsTestSupport.h"
 #include "Lib/ImageLoading/ILImageCache.h"
+#include "Lib/ImageLoading/ILImageThumbnail.h"
 #include "Lib/ImageLoading/ILWebManager.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/Progress.h"
@@ -308,4 +309,35 @@ TEST_F(ViewLoadingFromTheService, ARefreshShowsTheCachedImageAndAsksAgain)
         << "304: nothing more is delivered";
     const auto second = fileRequests("avatars/avatar_2.png").back();
     EXPECT_NE(second.header("If-None-Match"), nullptr);
+}
+
+TEST_F(ViewLoading, AViewLaidOutAsksForItsImageAtTheSizeItDrawsIt)
+{
+    const auto boxOf = [this](std::size_t index) {
+        const ILContext& context = loader_->request(index).context;
+        return std::make_pair(ILThumbnailBoxOf(context, ILWebContextImageThumbnailPixelSize),
+            context && context->objectForKey(ILWebContextImageThumbnailFill).boolValue());
+    };
+    const qreal ratio = view_->devicePixelRatioF();
+    // Not laid out yet: its size says nothing, so only the decoders' pixel limit holds.
+    il_setImageWithURL(view_.get(), url("a.png"), nullptr, 0, context_, nullptr, nullptr);
+    drain();
+    EXPECT_FALSE(boxOf(0).first.isValid());
+
+    view_->resize(150, 20);
+    il_setImageWithURL(view_.get(), url("b.png"), nullptr, 0, context_, nullptr, nullptr);
+    drain();
+    EXPECT_EQ(boxOf(1), std::make_pair((QSizeF(150, 20) * ratio).toSize(), false)) << "fitted into the view";
+
+    view_->setImageScaling(ImageScaling::ProportionallyFilling);
+    il_setImageWithURL(view_.get(), url("c.png"), nullptr, 0, context_, nullptr, nullptr);
+    drain();
+    EXPECT_EQ(boxOf(2), std::make_pair((QSizeF(150, 20) * ratio).toSize(), true)) << "a cover fills the view";
+
+    // A size the caller names wins.
+    il_setImageWithURL(view_.get(), url("d.png"), nullptr, 0,
+        ILContextWithThumbnail(context_, QSize(40, 40), false), nullptr, nullptr);
+    drain();
+    EXPECT_EQ(boxOf(3), std::make_pair(QSize(40, 40), false));
+    EXPECT_EQ(loader_->requestCount(), 4u);
 }

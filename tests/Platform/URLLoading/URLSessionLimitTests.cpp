@@ -1,12 +1,13 @@
 #include "LoopbackServers.h"
-#include "SessionRecorder.h"
-
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Storage/Paths.h"
-
-#include <gtest/gtest.h>
+#include "SessionRecorder.h"
 
 #include <filesystem>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <set>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
@@ -274,4 +275,77 @@ TEST(DownloadRoom, ADownloadShorterThanAnnouncedFails)
     ASSERT_TRUE(recorder.error());
     EXPECT_EQ(recorder.error()->code(), net::NSURLErrorNetworkConnectionLost);
     EXPECT_EQ(recorder.downloadPath(), "") << "no file is handed over";
+}
+
+TEST(DownloadRoom, DownloadsAtOnceWithEndlessBodiesKeepTheReserveFree)
+{
+    // A disk of 48 MiB that holds only these downloads; each must leave 16 MiB of it free.
+    constexpr std::uint64_t kDisk = 48ull << 20;
+    constexpr std::uint64_t kReserve = 16ull << 20;
+    constexpr int kDownloads = 3;
+    RawServer server([](int fd) {
+        RawServer::readRequestHead(fd);
+        RawServer::send(fd, "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+        const std::string chunk = "40000\r\n" + std::string(0x40000, 'e') + "\r\n";
+        for (;;) {
+            std::size_t done = 0;
+            while (done < chunk.size()) {
+                const ssize_t n = ::send(fd, chunk.data() + done, chunk.size() - done, MSG_NOSIGNAL);
+                if (n <= 0)
+                    return; // the client hung up
+                done += static_cast<std::size_t>(n);
+            }
+        }
+    });
+    auto files = std::make_shared<std::set<std::string>>(); // every download file the probe was asked about
+    auto filesMutex = std::make_shared<std::mutex>();
+    std::uint64_t lowest = kDisk;
+    auto lowestMutex = std::make_shared<std::mutex>();
+    auto configuration = net::URLSessionConfiguration::defaultSessionConfiguration();
+    configuration->downloadFreeSpaceReserve = kReserve;
+    configuration->freeSpaceProbe
+        = [files, filesMutex, &lowest, lowestMutex](const std::string& path) -> std::optional<std::uint64_t> {
+        std::uint64_t used = 0;
+        {
+            std::lock_guard lock(*filesMutex);
+            files->insert(path);
+            for (const auto& file : *files) {
+                std::error_code ec;
+                const auto size = std::filesystem::file_size(file, ec);
+                used += ec ? 0 : size;
+            }
+        }
+        const std::uint64_t free = used < kDisk ? kDisk - used : 0;
+        std::lock_guard lock(*lowestMutex);
+        lowest = std::min(lowest, free);
+        return free;
+    };
+    std::vector<std::unique_ptr<SessionRecorder>> recorders;
+    std::vector<Ref<net::URLSessionDownloadTask>> tasks;
+    for (int i = 0; i < kDownloads; ++i) {
+        recorders.push_back(std::make_unique<SessionRecorder>());
+        tasks.push_back(makeSession(*recorders.back(), configuration)
+                            ->downloadTaskWithRequest(request(server.url("/endless"))));
+    }
+    for (const auto& task : tasks)
+        task->resume();
+    for (int i = 0; i < kDownloads; ++i) {
+        ASSERT_TRUE(recorders[std::size_t(i)]->waitForCompletions(1, 60))
+            << "download " << i << " never ended";
+        const auto error = recorders[std::size_t(i)]->error();
+        ASSERT_TRUE(error);
+        EXPECT_EQ(error->code(), net::NSURLErrorCannotWriteToFile) << "as a full disk";
+        auto underlying
+            = error->objectForUserInfoKey(foundation::NSUnderlyingErrorKey).as<foundation::Error>();
+        ASSERT_TRUE(underlying);
+        EXPECT_EQ(underlying->code(), foundation::NSFileWriteOutOfSpaceError);
+    }
+    std::lock_guard filesLock(*filesMutex);
+    EXPECT_EQ(files->size(), std::size_t(kDownloads));
+    for (const auto& file : *files)
+        EXPECT_FALSE(std::filesystem::exists(file)) << "nothing half-written stays";
+    // Each download asks every MiB and a write brings at most a few hundred KiB more, so the free
+    // space never sinks far below the reserve, and the disk never fills.
+    std::lock_guard lock(*lowestMutex);
+    EXPECT_GE(lowest + kDownloads * (2ull << 20), kReserve) << "lowest free " << (lowest >> 20) << " MiB";
 }

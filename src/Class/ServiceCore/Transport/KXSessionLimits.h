@@ -4,6 +4,9 @@
 #include "Platform/Foundation/Object.h"
 
 #include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
 
 namespace net {
 class URLSessionConfiguration;
@@ -20,8 +23,18 @@ struct KXSessionLimits {
     // Far above any font, catalogue or update package.
     static constexpr std::int64_t kMaximumDownloadBytes = static_cast<std::int64_t>(ZipOutputLimit::kMaximumDownloadBytes);
 
+    // Free space every download leaves on its disk, however many run at once: the system and the
+    // user's other programs keep room to work.
+    static constexpr std::uint64_t kDownloadFreeSpaceReserve = 128ull * 1024 * 1024;
+
     // A default session configuration whose data tasks receive at most `replyBytes` and whose
-    // download tasks write at most `downloadBytes`; a limit of 0 or less is taken as the default.
+    // download tasks write at most `downloadBytes` and leave kDownloadFreeSpaceReserve free; a
+    // limit of 0 or less is taken as the default.
     static foundation::Ref<net::URLSessionConfiguration> configuration(
         std::int64_t replyBytes = kMaxReplyBytes, std::int64_t downloadBytes = kMaximumDownloadBytes);
+
+    // How the sessions made from now on learn a disk's free bytes; nullptr: the system is asked.
+    // A seam for tests, which stand in a small disk.
+    using FreeSpaceProbe = std::function<std::optional<std::uint64_t>(const std::string& path)>;
+    static void setFreeSpaceProbe(FreeSpaceProbe probe);
 };

@@ -19,6 +19,15 @@ foundation::Ref<Dictionary> FrameDecoder::properties() const
     return Dictionary::create();
 }
 
+QImage FrameDecoder::scaledImageAtIndex(std::size_t index, QSize size)
+{
+    QImage image = imageAtIndex(index);
+    const QSize wanted = size.boundedTo(image.size());
+    if (image.isNull() || !size.isValid() || size.isEmpty() || wanted == image.size())
+        return image;
+    return image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 QImage allocateFrameForOverwrite(std::int64_t width, std::int64_t height, bool alpha)
 {
     if (!imageLimits::allows(width, height))

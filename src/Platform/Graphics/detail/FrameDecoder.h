@@ -5,7 +5,7 @@
 
 #include <QImage>
 #include <QRect>
-
+#include <QSize>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -32,6 +32,9 @@ public:
     virtual foundation::Ref<foundation::Dictionary> properties() const;
     virtual foundation::Ref<foundation::Dictionary> propertiesAtIndex(std::size_t index) const = 0;
     virtual QImage imageAtIndex(std::size_t index) = 0;
+    // Frame `index` shrunk to `size` (each side no larger than the frame's); this version decodes
+    // the frame and keeps only the smaller copy, a decoder that can shrink while it reads does so.
+    virtual QImage scaledImageAtIndex(std::size_t index, QSize size);
     virtual std::size_t cachedBytes() const { return 0; }
 };
 

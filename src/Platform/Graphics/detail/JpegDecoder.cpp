@@ -47,8 +47,26 @@ void cmykToRgb(std::uint8_t* pixels, std::size_t width, bool adobe)
     }
 }
 
-// `adobe` says how stored CMYK is to be read; turbojpeg does not tell.
-QImage decodeWhole(std::span<const std::uint8_t> data, bool adobe)
+// The smallest of turbojpeg's DCT scalings that still covers `wanted` (1/8 of each side at the
+// least): the decoder then never makes the whole frame of a large JPEG shown small.
+QSize scaledSize(int width, int height, QSize wanted)
+{
+    QSize best(width, height);
+    int count = 0;
+    const tjscalingfactor* factors = tjGetScalingFactors(&count);
+    for (int i = 0; factors && i < count; ++i) {
+        const tjscalingfactor factor = factors[i];
+        const QSize size(TJSCALED(width, factor), TJSCALED(height, factor));
+        if (size.width() >= wanted.width() && size.height() >= wanted.height()
+            && size.width() * std::int64_t(size.height()) < best.width() * std::int64_t(best.height()))
+            best = size;
+    }
+    return best;
+}
+
+// `adobe` says how stored CMYK is to be read; turbojpeg does not tell. A valid `wanted` smaller than
+// the image decodes at the nearest DCT scaling above it.
+QImage decodeWhole(std::span<const std::uint8_t> data, bool adobe, QSize wanted = {})
 {
     tjhandle handle = tjInitDecompress();
     if (!handle)
@@ -64,6 +82,15 @@ QImage decodeWhole(std::span<const std::uint8_t> data, bool adobe)
         // turbojpeg cannot give CMYK as RGB: it comes as CMYK, four bytes a pixel like the frame's,
         // and is turned into RGB in place.
         bool cmyk = colorspace == TJCS_CMYK || colorspace == TJCS_YCCK;
+        if (!imageLimits::allows(width, height)) {
+            tjDestroy(handle);
+            return {};
+        }
+        if (wanted.isValid() && !wanted.isEmpty()) {
+            const QSize size = scaledSize(width, height, wanted.boundedTo(QSize(width, height)));
+            width = size.width();
+            height = size.height();
+        }
         // turbojpeg writes every row unless a fatal error discards the image.
         image = allocateFrameForOverwrite(width, height, false);
         if (!image.isNull()
@@ -392,6 +419,17 @@ public:
             return decodeWhole(data_->span(), header_.adobe);
         advance(*stream_);
         return stream_->anyRow ? stream_->canvas : QImage();
+    }
+
+    QImage scaledImageAtIndex(std::size_t index, QSize size) override
+    {
+        if (index >= count() || stream_ || !size.isValid() || size.isEmpty())
+            return FrameDecoder::scaledImageAtIndex(index, size);
+        QImage image = decodeWhole(data_->span(), header_.adobe, size);
+        const QSize wanted = size.boundedTo(image.size());
+        if (image.isNull() || wanted == image.size())
+            return image;
+        return image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
 
 private:

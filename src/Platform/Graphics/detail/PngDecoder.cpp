@@ -228,6 +228,13 @@ public:
             index, [this](std::size_t i) { return placement(i); }, [this](std::size_t i) { return frame(i); });
     }
 
+    QImage scaledImageAtIndex(std::size_t index, QSize size) override
+    {
+        if (index < count() && animatedFrames() == 0)
+            return readPng(data_->span(), final_, size);
+        return FrameDecoder::scaledImageAtIndex(index, size);
+    }
+
     std::size_t cachedBytes() const override { return composer_.cachedBytes(); }
 
 private:

@@ -3,12 +3,15 @@
 #include "Platform/Graphics/ImageProperties.h"
 #include "Platform/Graphics/detail/FrameDecoder.h"
 #include "Platform/Graphics/detail/PixelRows.h"
+#include "Platform/Graphics/detail/RowScaler.h"
 
-#include <png.h>
-
+#include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <cstring>
 #include <new>
+#include <optional>
+#include <png.h>
 #include <vector>
 
 // libpng reports errors by longjmp. The frames it may jump over (callbacks, runReader) hold no
@@ -40,6 +43,9 @@ struct PngRead {
     std::size_t rowsGiven = 0;   // rows it delivered
     int blankFrom = 0;           // rows from here on have not been written (not interlaced)
     std::vector<std::uint8_t> straight; // unpremultiplied rows of a preview with alpha
+    QSize size; // the size wanted; invalid for the stored size
+    std::optional<RowScaler> scaler; // a smaller size of a non-interlaced image: rows shrink as they come
+    std::vector<std::uint32_t> row; // the row being shrunk
 };
 
 [[noreturn]] void onError(png_structp png, png_const_charp)
@@ -54,6 +60,20 @@ void onWarning(png_structp, png_const_charp) { }
 bool allocate(PngRead& read, png_uint_32 width, png_uint_32 height)
 {
     try {
+        const QSize stored(
+            int(std::min<png_uint_32>(width, INT_MAX)), int(std::min<png_uint_32>(height, INT_MAX)));
+        const QSize wanted = read.size.boundedTo(stored);
+        if (!read.interlaced && read.size.isValid() && wanted != stored) {
+            // The whole frame is never allocated, but it must be one the limits allow.
+            if (!imageLimits::allows(width, height))
+                return false;
+            QImage target = allocateFrame(wanted.width(), wanted.height(), read.alpha);
+            if (target.isNull())
+                return false;
+            read.row.assign(width, 0);
+            read.scaler.emplace(int(width), int(height), std::move(target));
+            return true;
+        }
         bool preview = read.interlaced && read.mode == Mode::Preview;
         read.image = preview ? allocateFrame(width, height, read.alpha)
                              : allocateFrameForOverwrite(width, height, read.alpha);
@@ -154,9 +174,22 @@ void storePixels(
     }
 }
 
+void shrinkRow(PngRead& read, png_bytep row, png_uint_32 rowNumber)
+{
+    storePixels(read, row, read.row.size(), read.row.data(), 1);
+    read.scaler->addRow(int(rowNumber), read.row.data());
+}
+
 void onRow(png_structp png, png_bytep row, png_uint_32 rowNumber, int pass)
 {
     auto* read = static_cast<PngRead*>(png_get_progressive_ptr(png));
+    if (read->scaler) {
+        if (row) {
+            shrinkRow(*read, row, rowNumber);
+            ++read->rowsGiven;
+        }
+        return;
+    }
     auto width = std::size_t(read->image.width());
     if (read->interlaced && read->mode == Mode::Whole) {
         png_uint_32 y = PNG_ROW_FROM_PASS_ROW(rowNumber, pass);
@@ -219,24 +252,35 @@ void decode(std::span<const std::uint8_t> data, PngRead& read)
 
 } // namespace
 
-QImage readPng(std::span<const std::uint8_t> data, bool whole)
+QImage readPng(std::span<const std::uint8_t> data, bool whole, QSize size)
 {
     PngRead result;
     result.mode = whole ? Mode::Whole : Mode::Preview;
+    result.size = size.isValid() && !size.isEmpty() ? size : QSize();
     decode(data, result);
     if (result.rowsGiven == 0)
         return {};
+    if (result.scaler)
+        return result.scaler->finish();
+    const auto fitted = [&result](QImage image) {
+        // An interlaced image has to be composed whole; only the smaller copy is kept.
+        if (image.isNull() || !result.size.isValid()
+            || (image.width() <= result.size.width() && image.height() <= result.size.height()))
+            return image;
+        return image.scaled(
+            result.size.boundedTo(image.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    };
     if (result.interlaced && result.mode == Mode::Whole && result.rowsGiven < result.rowsWanted) {
         // A broken or short stream shows what its passes so far give, as a preview would.
         PngRead preview;
         preview.mode = Mode::Preview;
         decode(data, preview);
-        return preview.rowsGiven > 0 ? preview.image : QImage();
+        return preview.rowsGiven > 0 ? fitted(preview.image) : QImage();
     }
     if (!result.interlaced)
         blankRows(result.image, result.blankFrom);
     // A broken or short stream still gives the rows decoded before it ended.
-    return result.image;
+    return fitted(result.image);
 }
 
 } // namespace graphics::detail

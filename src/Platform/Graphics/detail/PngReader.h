@@ -13,7 +13,9 @@ namespace graphics::detail {
 // (an interlaced image: the blocky preview its passes so far give); a null image when the header is
 // missing or broken, or the limits refuse its size. `whole` says the data is expected to be all
 // there: an interlaced image is then read in one go, and read again as a preview only when it ends
-// early.
-QImage readPng(std::span<const std::uint8_t> data, bool whole);
+// early. A valid `size` smaller than the image's gives the image shrunk to that size (each side
+// no larger than the stored one); rows of a non-interlaced image shrink as they are decoded, so
+// its whole frame is never allocated.
+QImage readPng(std::span<const std::uint8_t> data, bool whole, QSize size = {});
 
 } // namespace graphics::detail

@@ -177,6 +177,8 @@ bool Transfer::setUp(Ref<foundation::Error>* error)
     idleLimit_ = std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(idle));
     lowSpeedFloor_ = std::max<std::int64_t>(1, static_cast<std::int64_t>(std::ceil(idle * kLowSpeedBytesPerSecond)));
     responseBodyLimit_ = std::max<std::int64_t>(0, isDownload_ ? configuration.downloadLengthLimit : configuration.responseBodyLimit);
+    freeSpaceReserve_ = configuration.downloadFreeSpaceReserve;
+    freeSpaceProbe_ = configuration.freeSpaceProbe;
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(idle * 1000));
     if (configuration.timeoutIntervalForResource > 0)
         curl_easy_setopt(easy_, CURLOPT_TIMEOUT_MS, static_cast<long>(configuration.timeoutIntervalForResource * 1000));

@@ -7,8 +7,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -94,6 +96,10 @@ private:
     Ref<foundation::Error> redirectRefusal(const URLRequest& next) const;
     bool carriesBody(const URLRequest& request) const;
     void reserveAhead();
+    // The free bytes of the download file's file system (the configuration's probe, else the
+    // system's answer); whether `bytes` more leave the reserve free. Unknown free space refuses nothing.
+    std::optional<std::uint64_t> freeBytes() const;
+    bool roomFor(std::uint64_t bytes) const;
     // Whether the response announces a plain body longer than the limit of the task's kind.
     bool announcesMoreThanTheLimit() const;
     void scheduleDataFlush();
@@ -144,7 +150,10 @@ private:
     int fd_ = -1;
     bool writeFailed_ = false;
     int writeErrno_ = 0; // why the download file could not be opened or written, when the system said
-    bool noSpace_ = false;         // a download announced more than the disk has free
+    bool noSpace_ = false; // a download announced, or wrote, more than the disk may give it
+    std::uint64_t freeSpaceReserve_ = 0; // bytes a download leaves free
+    std::int64_t nextSpaceCheck_ = 0; // written_ at which the free space is asked again
+    std::function<std::optional<std::uint64_t>(const std::string&)> freeSpaceProbe_;
     std::int64_t announced_ = -1;  // a download's announced length
     std::int64_t reserved_ = 0;    // bytes of the download file reserved on disk so far
 

@@ -10,20 +10,20 @@
 #include "Platform/URLLoading/URLCredential.h"
 #include "Platform/URLLoading/URLRequest.h"
 #include "Platform/URLLoading/URLSession.h"
+#include "Platform/URLLoading/URLSessionConfiguration.h"
 #include "Platform/URLLoading/URLSessionTask.h"
 #include "Platform/URLLoading/detail/CurlCallbacks.h"
 #include "Platform/URLLoading/detail/Transfer.h"
 #include "Platform/URLLoading/detail/TransferEngine.h"
 
-#include <curl/curl.h>
-#include <openssl/ssl.h>
-#include <openssl/x509.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <curl/curl.h>
 #include <fcntl.h>
 #include <linux/falloc.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -182,11 +182,10 @@ void Transfer::headersComplete()
             return;
         }
         announced_ = response_->expectedContentLength();
+        nextSpaceCheck_ = 0;
         if (announced_ > 0) {
             // A length the disk cannot hold fails now rather than after filling it.
-            struct statvfs space {};
-            if (::fstatvfs(fd_, &space) == 0
-                && static_cast<unsigned long long>(announced_) > static_cast<unsigned long long>(space.f_bavail) * space.f_frsize) {
+            if (!roomFor(static_cast<std::uint64_t>(announced_))) {
                 noSpace_ = true;
                 return;
             }
@@ -212,6 +211,22 @@ bool Transfer::announcesMoreThanTheLimit() const
     // A plain body announcing more is refused at once; a coded one is counted as it inflates.
     auto coding = response_->valueForHTTPHeaderField("Content-Encoding");
     return !coding || equalsIgnoringCase(*coding, "identity");
+}
+
+std::optional<std::uint64_t> Transfer::freeBytes() const
+{
+    if (freeSpaceProbe_)
+        return freeSpaceProbe_(task_->downloadFile().string());
+    struct statvfs space { };
+    if (::fstatvfs(fd_, &space) != 0)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(space.f_bavail) * space.f_frsize;
+}
+
+bool Transfer::roomFor(std::uint64_t bytes) const
+{
+    const std::optional<std::uint64_t> free = freeBytes();
+    return !free || (bytes <= *free && *free - bytes >= freeSpaceReserve_);
 }
 
 void Transfer::reserveAhead()
@@ -240,6 +255,16 @@ std::size_t Transfer::onWrite(const char* data, std::size_t length)
         if (responseBodyLimit_ > 0 && written_ + static_cast<std::int64_t>(length) > responseBodyLimit_) {
             bodyTooLarge_ = true;
             return 0;
+        }
+        // Other downloads and programs share the disk: its free space is asked again as the file
+        // grows, whatever was announced.
+        if (freeSpaceReserve_ > 0 && written_ + static_cast<std::int64_t>(length) >= nextSpaceCheck_) {
+            if (!roomFor(length)) {
+                noSpace_ = true;
+                return 0;
+            }
+            nextSpaceCheck_ = written_ + static_cast<std::int64_t>(length)
+                + URLSessionConfiguration::downloadFreeSpaceCheckBytes;
         }
         std::size_t done = 0;
         while (done < length) {

@@ -1,20 +1,22 @@
-#include "TransportTestSupport.h"
-
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
+#include "Class/ServiceCore/Transport/KXSessionLimits.h"
 #include "Platform/Crypto/Digest.h"
 #include "Platform/Dispatch/OperationQueue.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/URLLoading/LoopbackServers.h"
+#include "TransportTestSupport.h"
 
-#include <httplib.h>
-
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <httplib.h>
 #include <map>
 #include <mutex>
+#include <optional>
+#include <set>
 
 using foundation::Id;
 using foundation::Ref;
@@ -364,6 +366,56 @@ TEST_F(KXHTTPREQUESTDownloadTest, AnEndlessBodyStopsAtTheCeilingAndLeavesNothing
     EXPECT_EQ(Id(record->failure)[foundation::NSURLErrorFailingURLStringErrorKey].stringValue(), url);
     EXPECT_TRUE(fs::is_empty(downloadFolder()));
     EXPECT_FALSE(transport_->hasOperationForURL(url));
+}
+
+TEST_F(KXHTTPREQUESTDownloadTest, DownloadsAtOnceKeepTheReserveFreeAndSaySoAsAFullDisk)
+{
+    // A disk with 2 MiB above the reserve that holds only what these downloads write.
+    struct Disk {
+        std::mutex mutex;
+        std::set<std::string> files;
+        std::optional<std::uint64_t> free(const std::string& path)
+        {
+            std::lock_guard lock(mutex);
+            files.insert(path);
+            std::uint64_t used = 0;
+            for (const auto& file : files) {
+                std::error_code ec;
+                const auto size = fs::file_size(file, ec);
+                used += ec ? 0 : size;
+            }
+            const std::uint64_t size = KXSessionLimits::kDownloadFreeSpaceReserve + (2ull << 20);
+            return used < size ? size - used : 0;
+        }
+    };
+    auto disk = std::make_shared<Disk>();
+    KXSessionLimits::setFreeSpaceProbe([disk](const std::string& path) { return disk->free(path); });
+    struct Restore {
+        ~Restore() { KXSessionLimits::setFreeSpaceProbe(nullptr); }
+    } restore;
+
+    // What a full disk says today: a length announced past the room is refused before writing.
+    auto announced = download(*transport_, server_->url("Announced.zip?size=3145728"));
+    ASSERT_TRUE(waitFor([&] { return announced->ended(); }));
+    ASSERT_TRUE(announced->failure);
+    const std::string fullDisk = Id(announced->failure)[foundation::NSLocalizedDescriptionKey].stringValue();
+    EXPECT_FALSE(fullDisk.empty());
+
+    // Endless bodies at once: each stops once it would eat into the reserve, and says the same.
+    std::vector<std::shared_ptr<DownloadRecord>> endless;
+    for (int i = 0; i < 3; ++i)
+        endless.push_back(download(*transport_, server_->endlessURL() + "?copy=" + std::to_string(i)));
+    ASSERT_TRUE(waitFor(
+        [&] { return std::ranges::all_of(endless, [](const auto& record) { return record->ended(); }); }));
+    for (const auto& record : endless) {
+        ASSERT_TRUE(record->failure);
+        EXPECT_EQ(Id(record->failure)[foundation::NSLocalizedDescriptionKey].stringValue(), fullDisk);
+    }
+    EXPECT_TRUE(!fs::exists(downloadFolder()) || fs::is_empty(downloadFolder()))
+        << "nothing half-written stays";
+    std::lock_guard lock(disk->mutex);
+    for (const auto& file : disk->files)
+        EXPECT_FALSE(fs::exists(file)) << file;
 }
 
 // --- Addresses over plain http ---------------------------------------------------------------
