@@ -628,8 +628,8 @@ TEST(KXPreviewLoads, LoadsWhoseCancelAnswersAtOnceLeaveAndTheirRowsAskAgain)
         private:
             Done answer_;
         };
-        foundation::Ref<graphics::Image> cachedImage(const std::string&) override { return nullptr; }
-        std::shared_ptr<Load> load(const std::string&, Done answer) override
+        foundation::Ref<graphics::Image> cachedImage(const std::string&, const KXPreviewBox&) override { return nullptr; }
+        std::shared_ptr<Load> load(const std::string&, const KXPreviewBox&, Done answer) override
         {
             ++loads;
             return std::make_shared<AnsweringLoad>(std::move(answer));
