@@ -251,6 +251,9 @@ public:
     void foldersStored();
     // The session stored the followed collections (a load, or the read back of a follow).
     void followsStored();
+    // The user's record stored, whoever read it (a sign-in, the personal centre's renewal): the
+    // side menu shows its avatar, name and VIP mark.
+    void userInfoStored(const dispatch::Notification& notification);
     // A write's read back: the cart's shows in the badge.
     void readBack(const dispatch::Notification& notification);
     // A count of unpaid orders, whoever asked for it: the order badge shows it while an order

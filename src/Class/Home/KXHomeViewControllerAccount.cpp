@@ -266,6 +266,23 @@ void KXHomeViewController::showName(const Id& user)
         setShownName(QString::fromStdString(*name));
 }
 
+void KXHomeViewController::userInfoStored(const dispatch::Notification& notification)
+{
+    if (!session().islogin())
+        return;
+    const Id user = userInfoValue(notification, "user");
+    if (!user.dictionary())
+        return;
+    showAvatar(user);
+    showName(user);
+    if (!Id(defaults().stringForKey("vip_type")).stringValue().empty()) {
+        showVipMark();
+    } else if (vipMarkIMG_) {
+        vipMarkIMG_->hide();
+        avatarImg_->setBorderWidth(0.01);
+    }
+}
+
 void KXHomeViewController::showVipMark()
 {
     ImageView* avatar = avatarImg_;

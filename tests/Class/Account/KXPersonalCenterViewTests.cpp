@@ -220,6 +220,20 @@ TEST_F(KXPersonalCenterViewTest, TheCountersThePublishedCardAndTheBadgeFollowWha
     run([&](auto s, auto f) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(folder, s, f); });
 }
 
+TEST_F(KXPersonalCenterViewTest, TheUserShownFollowsEveryRecordStored)
+{
+    const Id user = signInAs("demo", "demo1234");
+    auto* page = open();
+    ASSERT_TRUE(loaded(page));
+    ASSERT_TRUE(waitForQuietTraffic());
+    ASSERT_EQ(page->nickName()->text(), QStringLiteral("demo"));
+    // Another view read the record again (a sign-in, the agreement's read back).
+    auto renamed = user.mutableCopy().as<foundation::MutableDictionary>();
+    renamed->setObject(Id("demo2"), Id("uname"));
+    KXUserCenterConfig::sharedKXUserCenterConfig().setUpUserconfigWithInfo(Id(renamed));
+    EXPECT_EQ(page->nickName()->text(), QStringLiteral("demo2"));
+}
+
 TEST_F(KXPersonalCenterViewTest, ARefusedTokenShowsTheStoredUser)
 {
     const Id user = signInAs("demo", "demo1234");

@@ -181,6 +181,35 @@ TEST_F(KXHomeAccountCartTest, ADemoSignInFillsTheAccountAreaAndTheCartBadge)
     EXPECT_EQ(kx_subviews(&home).size(), 2u) << "an account past its first run sees no welcome page";
 }
 
+TEST_F(KXHomeAccountCartTest, TheSideMenuFollowsEveryUserRecordStored)
+{
+    auto& home = open();
+    const Id user = loginReply("demo", "demo1234");
+    defaults().setObject(Id("1"), "vip_type");
+    postSignIn(user);
+    ASSERT_TRUE(waitForQuietTraffic());
+    settle();
+    ASSERT_EQ(home.nickNameLabel()->text(), QStringLiteral("演示用户"));
+    ASSERT_TRUE(home.vipMarkIMG()->isVisible());
+
+    // The record read again by another view (the personal centre's renewal): renamed on the
+    // account's web page, and no longer a VIP.
+    auto renewed = user.mutableCopy().as<foundation::MutableDictionary>();
+    renewed->setObject(Id("改过的名字"), Id("nick_name"));
+    renewed->setObject(Id(""), Id("vip_type"));
+    session().setUpUserconfigWithInfo(Id(renewed));
+    settle();
+    EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("改过的名字"));
+    EXPECT_FALSE(home.vipMarkIMG()->isVisible());
+
+    // Nobody signed in: a record stored then (a sign-in waiting for the agreement) shows nowhere.
+    home.logoutBussiness();
+    settle();
+    session().setUpUserconfigWithInfo(user);
+    settle();
+    EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
+}
+
 TEST_F(KXHomeAccountCartTest, AStartShowsTheStoredUserByTheNameASignInShows)
 {
     const Id user = signIn();

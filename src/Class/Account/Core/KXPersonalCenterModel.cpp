@@ -41,7 +41,15 @@ std::shared_ptr<KXPersonalCenterModel> KXPersonalCenterModel::create()
     centre.addObserver(model, &KXPersonalCenterModel::foldersStored, KXFolderSession::kFoldersStored);
     centre.addObserver(model, &KXPersonalCenterModel::followsStored, KXFolderSession::kFollowsStored);
     centre.addObserver(model, &KXPersonalCenterModel::unpaidCountRead, KXHTTPBUSINESS::kUnpaidCountNotification);
+    centre.addObserver(model, &KXPersonalCenterModel::userInfoStored, KXUserCenterConfig::kUserInfoStored);
     return model;
+}
+
+void KXPersonalCenterModel::userInfoStored(const dispatch::Notification& notification)
+{
+    const Id user = Id(notification.userInfo)["user"];
+    if (KXAccountState::signedIn() && user.dictionary())
+        setUPDataWithDic(user);
 }
 
 void KXPersonalCenterModel::publishSubmitted(const dispatch::Notification&)

@@ -52,8 +52,8 @@ public:
 //
 // The page follows what the session stores, whoever read it: each folder list the folders'
 // session stores gives the published card and the folders' counter, each followed list the
-// collections' counter, and each count of unpaid orders the service gives the badge (while an
-// order awaits a look).
+// collections' counter, each count of unpaid orders the service gives the badge (while an order
+// awaits a look), and each user record stored the user shown.
 //
 // Replies hold the model weakly; the page owns it. Main thread only.
 class KXPersonalCenterModel : public std::enable_shared_from_this<KXPersonalCenterModel> {
@@ -108,6 +108,7 @@ private:
     void foldersStored(const dispatch::Notification&);
     void followsStored(const dispatch::Notification&);
     void unpaidCountRead(const dispatch::Notification& notification);
+    void userInfoStored(const dispatch::Notification& notification);
     void showUnpaidCount(const foundation::Id& num);
     void publishCollectionDataWithOriginData(const foundation::Id& folders);
     void openPage(const foundation::Id& address);

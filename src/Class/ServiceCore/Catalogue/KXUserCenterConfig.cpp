@@ -5,6 +5,7 @@
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Class/Theme/KXThemeManager.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Foundation/Number.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Storage/Paths.h"
@@ -197,6 +198,10 @@ void KXUserCenterConfig::setUpUserconfigWithInfo(const Id& info)
     const bool isVip = vipType.is<foundation::Number>() || (vipType.is<foundation::String>() && !vipType.stringValue().empty());
     if (isVip)
         setVipinfo(KXBaseDBManager::shareDBManager().vipInfoByViptype(defaults.objectForKey("vip_type")));
+
+    auto stored = MutableDictionary::create();
+    stored->setObject(Id(record), Id("user"));
+    dispatch::NotificationCenter::defaultCenter().post(kUserInfoStored, Id(), stored);
 }
 
 std::string KXUserCenterConfig::removeUserInfo()

@@ -56,8 +56,12 @@ public:
 
     // Records a sign-in; anything but a dictionary is ignored. Stores a mutable copy of the record,
     // writes its derived user defaults, archives it when automatic sign-in is on, re-applies the
-    // palette and, for a non-empty "vip_type", loads the VIP rule from the catalogue.
+    // palette and, for a non-empty "vip_type", loads the VIP rule from the catalogue. Then posts
+    // kUserInfoStored, so that every view of the user (the side menu, the personal centre) shows
+    // the record read last, whoever read it.
     void setUpUserconfigWithInfo(const foundation::Id& info);
+    // Posted on the default centre, with no sender: {"user": the record stored}.
+    static constexpr const char* kUserInfoStored = "KXUserInfoStored";
     // Signs out locally: clears the record, folders and follows, removes the user defaults
     // "Name", "token" (with a waiting sign-in's mark), "my_shop_url", "my_heartbeat_url",
     // "my_orderClick" and "vip_type" (replies
