@@ -36,6 +36,10 @@ void KXFolderSession::installReaders()
         KXFolderSession::reloadFollows([done](const Ref<MutableArray>& list) { done({true, Id(list)}); },
                                        [done] { done({}); });
     });
+    // A list asked before a write landed may show the state before it: it is asked again rather
+    // than stored over what the write's page shows.
+    KXAccountWrites::setLanding(KXAccountWrites::Read::Folders, [] { KXReplyGate::folders().supersede(); });
+    KXAccountWrites::setLanding(KXAccountWrites::Read::Follows, [] { KXReplyGate::follows().supersede(); });
 }
 
 Ref<MutableArray> KXFolderSession::folders()

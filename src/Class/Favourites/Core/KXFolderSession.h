@@ -24,7 +24,8 @@ public:
     // getMyCollect: "collection" becomes `groupsInfo`; `shown` gets the session's folders. A refused
     // reply, a failure or a reply of a former session calls `failed` instead.
     // Makes the folders' and follows' loads the readers of those kinds of KXAccountWrites, so that
-    // writes are read back through their reply gate. Called where the client starts.
+    // writes are read back through their reply gate, and makes each landed write of those kinds
+    // supersede the lists asked before it. Called where the client starts.
     static void installReaders();
     static void reloadFolders(Shown shown = {}, Failed failed = {});
     // getMyCollect type 1: on errcode 0 "follow" becomes `followsArray`; `shown` gets the session's

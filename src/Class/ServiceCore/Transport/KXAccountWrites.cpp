@@ -61,6 +61,7 @@ KXAccountWrites::Reader facadeReader(void (KXHTTPBUSINESS::*operation)(KXHTTPBUS
 
 struct ReadBackState {
     std::map<Read, KXAccountWrites::Reader> installed;
+    std::map<Read, std::function<void()>> landings;
     // The blocks waiting for the read of each kind on its way, and the tag that asked first.
     struct InFlight {
         unsigned long long id = 0;
@@ -284,13 +285,21 @@ void KXAccountWrites::readIfStale(Read read)
         runReadBack(read, "", {});
 }
 
-std::function<void(const Id&)> KXAccountWrites::landingOnReply(std::function<void(const Id&)> success)
+std::function<void(const Id&)> KXAccountWrites::landingOnReply(const Write& write, std::function<void(const Id&)> success)
 {
-    return [success = std::move(success)](const Id& reply) {
-        ++readBackState().generation;
+    return [read = write.read, success = std::move(success)](const Id& reply) {
+        auto& state = readBackState();
+        ++state.generation;
+        if (const auto landing = state.landings.find(read); landing != state.landings.end() && landing->second)
+            landing->second();
         if (success)
             success(reply);
     };
+}
+
+void KXAccountWrites::setLanding(Read read, std::function<void()> landing)
+{
+    readBackState().landings[read] = std::move(landing);
 }
 
 std::function<void(const Ref<foundation::Error>&)>

@@ -86,10 +86,14 @@ public:
     // Reads again a kind left stale, or one a write of unknown outcome may still change; nothing
     // otherwise.
     static void readIfStale(Read read);
-    // The success block the facade hands the transport for a write: its reply says the write has
+    // The success block the facade hands the transport for `write`: its reply says the write has
     // landed, so a read asked from then on is not joined to one on its way, which may have left
-    // before it.
-    static std::function<void(const foundation::Id&)> landingOnReply(std::function<void(const foundation::Id&)> success);
+    // before it, and the landing of its kind runs before `success`.
+    static std::function<void(const foundation::Id&)> landingOnReply(const Write& write,
+                                                                      std::function<void(const foundation::Id&)> success);
+    // Installs what a write of that kind landing does to the state's store (the folders' session:
+    // no list asked before it may bring the old state back); an empty one: nothing.
+    static void setLanding(Read read, std::function<void()> landing);
     // The failure block the facade hands the transport for `write`: reads back, then calls `failure`.
     static std::function<void(const foundation::Ref<foundation::Error>&)>
     readingBackOnFailure(const Write& write, std::function<void(const foundation::Ref<foundation::Error>&)> failure);

@@ -958,6 +958,9 @@ TEST(KXBaseDBManager, AReadThatFailsPartWayIsToldApartFromAShortList)
     ScopedCatalogueLog log;
     const fs::path file = copyOfSampleCatalogue();
     KXBaseDBManager manager(file);
+    // The list index is made in the background as the copy opens: its log lines are not this
+    // read's.
+    manager.waitForBackgroundReads();
     const KXCatalogueStatement failing = failingAfterFifthFont(file);
 
     BackgroundRead failed;
