@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 std::string KXLocalNameImages::Request::key() const
 {
@@ -49,15 +50,34 @@ QImage KXLocalNameImages::imageFor(const foundation::Ref<KXFontBaseModel>& recor
             records.push_back(record);
         return {};
     }
-    auto operation = queue_->addOperation([weak = weak_from_this(), request, key]() {
-        QImage image = render(request);
-        dispatch::mainQueue().async([weak, key, image = std::move(image)]() mutable {
+    pending_.emplace(key, Pending { request, nullptr, { record } });
+    unstarted_.push_back(std::move(key));
+    if (!startScheduled_) {
+        startScheduled_ = true;
+        dispatch::mainQueue().async([weak = weak_from_this()]() {
             if (const auto strong = weak.lock())
-                strong->finished(key, std::move(image));
+                strong->startDrawing();
         });
-    });
-    pending_.emplace(std::move(key), Pending { std::move(operation), { record } });
+    }
     return {};
+}
+
+void KXLocalNameImages::startDrawing()
+{
+    startScheduled_ = false;
+    for (const std::string& key : std::exchange(unstarted_, {})) {
+        const auto waiting = pending_.find(key);
+        if (waiting == pending_.end() || waiting->second.operation)
+            continue; // its rows left before it began
+        waiting->second.operation
+            = queue_->addOperation([weak = weak_from_this(), request = waiting->second.request, key]() {
+                  QImage image = render(request);
+                  dispatch::mainQueue().async([weak, key, image = std::move(image)]() mutable {
+                      if (const auto strong = weak.lock())
+                          strong->finished(key, std::move(image));
+                  });
+              });
+    }
 }
 
 void KXLocalNameImages::finished(const std::string& key, QImage image)
@@ -68,7 +88,8 @@ void KXLocalNameImages::finished(const std::string& key, QImage image)
     if (waiting == pending_.end())
         return;
     const std::vector<std::weak_ptr<KXFontBaseModel>> records = std::move(waiting->second.records);
-    waiting->second.operation->cancel(); // a second drawing asked for after the rows came back
+    if (waiting->second.operation)
+        waiting->second.operation->cancel(); // a second drawing asked for after the rows came back
     pending_.erase(waiting);
     for (const auto& weak : records) {
         if (const auto record = weak.lock(); record && arrived_)
@@ -99,7 +120,8 @@ void KXLocalNameImages::keepOnly(const std::unordered_set<const KXFontBaseModel*
             return !record || !wanted.contains(record.get());
         });
         if (records.empty()) {
-            it->second.operation->cancel();
+            if (it->second.operation)
+                it->second.operation->cancel();
             it = pending_.erase(it);
         } else {
             ++it;

@@ -28,6 +28,10 @@ class OperationQueue;
 // the table repaints that record's row wherever it is by then. Images are kept, the most recently
 // drawn first, up to kCacheLimit; keepOnly() cancels the drawing of names of rows gone.
 //
+// Drawing begins at the main queue's next turn, once the paint that asked is on screen, one name
+// at a time: while the pool matches a font it holds the font database's lock, which every text
+// the main thread draws takes too, so the main thread waits at most for one match.
+//
 // Main thread only, but for render(); the pool's answers come on the main queue and are dropped
 // once this object is gone.
 class KXLocalNameImages : public std::enable_shared_from_this<KXLocalNameImages> {
@@ -46,8 +50,8 @@ public:
     using Arrived = std::function<void(const foundation::Ref<KXFontBaseModel>& record)>;
 
     static constexpr std::size_t kCacheLimit = 128;
-    // Names drawn at once: the rest wait, so a fast scroll cannot take the whole pool.
-    static constexpr long kConcurrentRenders = 2;
+    // Names drawn at once (see above).
+    static constexpr long kConcurrentRenders = 1;
 
     static std::shared_ptr<KXLocalNameImages> create(Arrived arrived);
     explicit KXLocalNameImages(Arrived arrived);
@@ -71,15 +75,19 @@ public:
 
 private:
     struct Pending {
-        std::shared_ptr<dispatch::Operation> operation;
+        Request request;
+        std::shared_ptr<dispatch::Operation> operation; // null until drawing begins
         std::vector<std::weak_ptr<KXFontBaseModel>> records;
     };
+    void startDrawing();
     void finished(const std::string& key, QImage image);
     void keep(const std::string& key, QImage image);
 
     Arrived arrived_;
     std::shared_ptr<dispatch::OperationQueue> queue_;
     std::unordered_map<std::string, Pending> pending_;
+    std::vector<std::string> unstarted_; // keys asked for since the last turn, in order
+    bool startScheduled_ = false;
     std::list<std::pair<std::string, QImage>> images_;
     std::unordered_map<std::string, std::list<std::pair<std::string, QImage>>::iterator> index_;
 };
