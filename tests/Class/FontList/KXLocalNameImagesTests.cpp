@@ -151,3 +151,19 @@ TEST(KXLocalNameImages, ANameThatArrivesAfterItsRowScrolledAwayRepaintsNoOtherRo
     QApplication::processEvents();
     EXPECT_EQ(local.table.localNames().pending(), 0u) << "the third page shows the names that came in";
 }
+
+// A fast scroll through thousands of fonts must not leave a font match queued for every row passed.
+TEST(KXLocalNameImages, RowsScrolledFarPastBeforeTheirNamesBeganDrawNone)
+{
+    LocalList local(40);
+    ASSERT_GT(local.table.localNames().pending(), 0u);
+    QScrollBar* bar = local.table.verticalScrollBar();
+    bar->setValue(bar->maximum());
+    QApplication::processEvents();
+    ASSERT_TRUE(fontlisttest::waitForLocalNames(local.table));
+
+    bar->setValue(0);
+    QApplication::processEvents();
+    EXPECT_GT(local.table.localNames().pending(), 0u)
+        << "the top rows' names were drawn after the rows had gone";
+}
