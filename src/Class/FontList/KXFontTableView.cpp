@@ -4,6 +4,7 @@
 #include "Class/FontList/Core/KXRowLook.h"
 #include "Class/FontList/KXFontListModel.h"
 #include "Class/FontList/KXHomeListTableCellView.h"
+#include "Class/FontList/KXLocalNameImages.h"
 #include "Class/FontList/KXPreviewLoads.h"
 #include "Class/FontList/KXViewReference.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
@@ -55,6 +56,9 @@ KXFontTableView::KXFontTableView(QWidget* parent)
 
     previews_ = KXPreviewLoads::create(dispatch::guardedQt(this, [](KXFontTableView& table, const std::string& url) {
         table.previewArrived(url);
+    }));
+    localNames_ = KXLocalNameImages::create(dispatch::guardedQt(this, [](KXFontTableView& table, const foundation::Ref<KXFontBaseModel>& record) {
+        table.reloadRecord(record.get());
     }));
     licenceLinks_ = KXLicenceLinkSchedule::create(dispatch::guardedQt(this, [](KXFontTableView& table, const foundation::Ref<KXFontBaseModel>& record) {
         table.reloadRecord(record.get());
@@ -410,6 +414,7 @@ void KXFontTableView::keepNearbyPreviews()
     const auto [first, last] = visibleRows();
     std::unordered_set<std::string> wanted;
     std::unordered_set<std::string> inView;
+    std::unordered_set<const KXFontBaseModel*> nearbyRecords;
     if (delegate && first >= 0) {
         const int page = last - first + 1;
         const int count = model()->rowCount(rootIndex());
@@ -417,6 +422,7 @@ void KXFontTableView::keepNearbyPreviews()
             const auto record = KXFontListModel::recordOfIndex(model()->index(row, 0, rootIndex()));
             if (!record)
                 continue;
+            nearbyRecords.insert(record.get());
             std::string url = delegate->previewURL(*record);
             if (row >= first && row <= last)
                 inView.insert(url);
@@ -424,6 +430,7 @@ void KXFontTableView::keepNearbyPreviews()
         }
     }
     previews_->keepOnly(wanted, inView);
+    localNames_->keepOnly(nearbyRecords);
 }
 
 void KXFontTableView::scrollContentsBy(int dx, int dy)

@@ -13,12 +13,14 @@ class KXBaseButton;
 class KXFontBaseModel;
 class KXHomeListTableCellView;
 class KXLicenceLinkSchedule;
+class KXLocalNameImages;
 class KXPreviewLoads;
 
 // The table of a font list: a list view of rows that are all as high as the preview size, 3 points
 // apart, scrolled by the pixel, painted by one row delegate (KXHomeListTableCellView) for the rows
 // in view only. It keeps what the rows share: which row the pointer is over, the one cart button
-// moved over that row, the preview loads of the rows near the viewport and the licence links.
+// moved over that row, the preview loads and local names of the rows near the viewport and the
+// licence links.
 //
 // User scrolling is announced on the default notification centre, as a scroll view announces
 // live scrolling: "NSScrollViewWillStartLiveScrollNotification" at the first wheel event or when
@@ -68,6 +70,9 @@ public:
 
     KXPreviewLoads& previews() const { return *previews_; }
     KXLicenceLinkSchedule& licenceLinks() const { return *licenceLinks_; }
+    // The local rows' names in their own fonts, drawn off the main thread; a row whose name comes
+    // in is repainted by its record.
+    KXLocalNameImages& localNames() const { return *localNames_; }
 
     // Redraws the row holding the record, wherever it is now.
     void reloadRecord(const KXFontBaseModel* record);
@@ -127,4 +132,5 @@ private:
     QRect vacatedCart_;
     std::shared_ptr<KXPreviewLoads> previews_;
     std::shared_ptr<KXLicenceLinkSchedule> licenceLinks_;
+    std::shared_ptr<KXLocalNameImages> localNames_;
 };

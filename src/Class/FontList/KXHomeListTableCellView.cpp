@@ -3,6 +3,7 @@
 #include "Class/FontList/Core/KXLicenceLinkSchedule.h"
 #include "Class/FontList/KXFontListModel.h"
 #include "Class/FontList/KXFontTableView.h"
+#include "Class/FontList/KXLocalNameImages.h"
 #include "Class/FontList/KXPreviewLoads.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
@@ -88,6 +89,10 @@ void KXHomeListTableCellView::paint(QPainter* painter, const QStyleOptionViewIte
         state.licenceShowing = table->licenceLinks().isShowing(*record);
         if (!row.previewURL.empty())
             state.preview = table->previews().imageForURL(row.previewURL, previewBox(area, table));
+        if (row.marks.showsLocalName) {
+            const double ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
+            state.localName = table->localNames().imageFor(record, KXRowPainter::localNameRequest(*record, row.geometry, ratio));
+        }
     }
     painter_.paint(*painter, area, *record, row, state);
 }

@@ -34,7 +34,7 @@ public:
 //
 // A click on the row also counts one use of the font in the process-wide activation list while
 // someone is signed in. Every look the row shows is worked out again at each paint from the
-// record, the palette and the table's state (hover, arrived preview, licence link).
+// record, the palette and the table's state (hover, arrived preview, local name image, licence link).
 //
 // The owner prepares records for its list by deriving from this class (prepareRecord), sets
 // itself as the delegate and chooses the row's own cellType. Main thread only.

@@ -1,5 +1,6 @@
 #include "Class/FontList/KXLocalFontResolver.h"
 
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/Fonts/FontNames.h"
 #include "Platform/Fonts/FontRegistry.h"
 
@@ -12,8 +13,10 @@ KXLocalFontResolver& KXLocalFontResolver::shared()
     return resolver;
 }
 
-const KXLocalFontResolver::Face& KXLocalFontResolver::face(const std::string& postScriptName)
+KXLocalFontResolver::Face KXLocalFontResolver::face(const std::string& postScriptName)
 {
+    // One lock over the lookup too: two threads asking for one new name add its file once.
+    const std::lock_guard lock(mutex_);
     if (const auto known = faces_.find(postScriptName); known != faces_.end())
         return known->second;
     Face face;
@@ -37,8 +40,10 @@ const KXLocalFontResolver::Face& KXLocalFontResolver::face(const std::string& po
 QFont KXLocalFontResolver::fontForPostScriptName(const std::string& postScriptName, double pixelSize)
 {
     QFont font = QApplication::font();
-    const Face& found = face(postScriptName);
+    const Face found = face(postScriptName);
     if (found.found) {
+        if (dispatch::isMainThread())
+            mainThreadFonts_ += 1;
         font = QFont(found.family);
         if (!found.style.isEmpty())
             font.setStyleName(found.style);

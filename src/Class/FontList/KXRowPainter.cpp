@@ -34,6 +34,19 @@ QFont KXRowPainter::localNameFont(const KXFontBaseModel& record)
                                                                KXRowLook::localNamePointSize(record));
 }
 
+KXLocalNameImages::Request KXRowPainter::localNameRequest(const KXFontBaseModel& record, const KXRowGeometry& geometry,
+                                                          double devicePixelRatio)
+{
+    KXLocalNameImages::Request request;
+    request.postScriptName = record.pName ? record.pName->utf8() : std::string();
+    request.text = QString::fromStdString(KXRowLook::localName(record));
+    request.pixelSize = KXRowLook::localNamePointSize(record);
+    request.size = QSizeF(geometry.localName.width, geometry.localName.height);
+    request.rgba = kx_qcolor(KXThemeManager::themeManager().locallistcellLabel()).rgba();
+    request.devicePixelRatio = devicePixelRatio;
+    return request;
+}
+
 QString KXRowPainter::localNameText(const KXFontBaseModel& record, const KXRowGeometry& geometry)
 {
     const QString name = QString::fromStdString(KXRowLook::localName(record));
@@ -172,9 +185,10 @@ void KXRowPainter::paint(QPainter& painter, const QRectF& rowRect, const KXFontB
     }
 
     if (row.marks.showsLocalName) {
-        painter.setFont(localNameFont(record));
-        painter.setPen(kx_qcolor(theme.locallistcellLabel()));
-        painter.drawText(qrect(g.localName), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, localNameText(record, g));
+        if (!state.localName.isNull()) {
+            const double edge = KXLocalNameImages::margin(KXRowLook::localNamePointSize(record));
+            painter.drawImage(QPointF(g.localName.x - edge, g.localName.y - edge), state.localName);
+        }
         drawArtwork(painter, g.localFontIcon, "localFontIcon");
     } else if (state.preview && g.preview.width > 0 && g.preview.height > 0) {
         const QSize size(static_cast<int>(g.preview.width), static_cast<int>(g.preview.height));

@@ -2,6 +2,7 @@
 
 #include "Class/FontList/Core/KXRowGeometry.h"
 #include "Class/FontList/Core/KXRowLook.h"
+#include "Class/FontList/KXLocalNameImages.h"
 #include "Platform/Foundation/Object.h"
 
 #include <QFont>
@@ -42,6 +43,7 @@ public:
         bool titleHovered = false;    // the pointer is over the title
         bool licenceShowing = false;  // the record's licence link is due
         foundation::Ref<graphics::Image> preview; // the arrived preview, or nil
+        QImage localName; // a local row's name drawn in its own font (localNameRequest), or null
     };
 
     static constexpr const char* kLicenceTitle = "获得个人家庭授权>";
@@ -55,7 +57,11 @@ public:
     static Target hitTest(const Row& row, const QPointF& point, bool licenceShowing);
 
     // The local name's font (the font itself at the row's size) and its text as drawn: whole, or
-    // elided to its area when it does not fit, so that a long name never ends mid-letter.
+    // elided to its area when it does not fit, so that a long name never ends mid-letter. The rows
+    // never draw with it on the main thread: they paint the image of localNameRequest(), made on
+    // the pool, and nothing in its place until it is made.
+    static KXLocalNameImages::Request localNameRequest(const KXFontBaseModel& record, const KXRowGeometry& geometry,
+                                                       double devicePixelRatio);
     static QFont localNameFont(const KXFontBaseModel& record);
     static QString localNameText(const KXFontBaseModel& record, const KXRowGeometry& geometry);
 

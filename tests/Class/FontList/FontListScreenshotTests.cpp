@@ -133,6 +133,7 @@ TEST_P(ScreenshotTest, LocalTabDrawsNamesInTheirFonts)
     list.setDataArray(rows);
     fontlisttest::settle(list);
     EXPECT_EQ(list.listModel()->recordAt(0)->cellType, 2u);
+    ASSERT_TRUE(fontlisttest::waitForLocalNames(*list.listTableView()));
     EXPECT_TRUE(fontlisttest::saveScreenshot(list, "fontlist-local-" + suffix()));
 }
 
@@ -179,6 +180,7 @@ TEST_P(ScreenshotTest, LocalTabElidesNamesWiderThanTheirArea)
         }
     }
     EXPECT_EQ(elided, 3) << "the three long names are too wide for their areas";
+    ASSERT_TRUE(fontlisttest::waitForLocalNames(table));
     EXPECT_TRUE(fontlisttest::saveScreenshot(list, "fontlist-local-long-names-" + suffix()));
 }
 

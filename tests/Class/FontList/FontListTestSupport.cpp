@@ -2,6 +2,7 @@
 
 #include "Class/FontList/KXFontTableView.h"
 #include "Class/FontList/KXHomeListView.h"
+#include "Class/FontList/KXLocalNameImages.h"
 #include "Class/LayoutWidgets/WindowLayout.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/RunLoop.h"
@@ -158,6 +159,16 @@ void settle(QWidget& window)
         QApplication::processEvents();
         layoutwidgets::WindowLayout::of(window.window()).layoutIfNeeded();
     }
+}
+
+testing::AssertionResult waitForLocalNames(KXFontTableView& table)
+{
+    settle(*table.window()); // the rows ask for their names as they paint
+    const bool done = dispatch::RunLoop::runUntil([&] { return table.localNames().pending() == 0; }, 20);
+    settle(*table.window());
+    if (!done)
+        return testing::AssertionFailure() << table.localNames().pending() << " local names still being drawn";
+    return testing::AssertionSuccess();
 }
 
 testing::AssertionResult keysScrollTheList(KXHomeListView& list)

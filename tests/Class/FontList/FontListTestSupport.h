@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+class KXFontTableView;
 class KXHomeListView;
 class QWidget;
 
@@ -83,6 +84,8 @@ public:
 bool saveScreenshot(QWidget& widget, const QString& name);
 // Lays out and paints the window now (no event loop turn needed).
 void settle(QWidget& window);
+// Waits until the table's local names drawn on the pool have come in, then repaints the window.
+testing::AssertionResult waitForLocalNames(KXFontTableView& table);
 // Whether the list's rows have the keys: PageDown, sent where the keys are as a person's key press
 // is, scrolls them a page from the top. The rows must be more than two pages long.
 testing::AssertionResult keysScrollTheList(KXHomeListView& list);
