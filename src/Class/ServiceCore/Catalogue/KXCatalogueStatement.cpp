@@ -6,6 +6,8 @@
 #include "Platform/Foundation/String.h"
 #include "Platform/Storage/UserDefaults.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 
 using foundation::Id;
@@ -170,6 +172,12 @@ KXCatalogueStatement KXCatalogueStatement::containingElement(std::string_view co
     std::string framed = ",";
     framed.append(text);
     framed += ',';
+    // An element that has no letters matches the same whatever the case: the column is searched as
+    // it is, without a lowered copy of every row's value (a filter walks every row of the list).
+    if (std::none_of(framed.begin(), framed.end(), [](unsigned char c) { return std::isalpha(c) || c >= 0x80; })) {
+        KXCatalogueStatement statement("instr(");
+        return statement.append(column).append(", ?) > 0", {Id(foundation::String::create(framed))});
+    }
     return containing(column, framed);
 }
 
