@@ -175,17 +175,11 @@ void runReadBack(Read read, std::string_view tag, KXAccountWrites::Done done)
     });
 }
 
-// The write posted to `tag` may still land after its failure (a request slow to reach the
+// A write of that kind may still land after its failure (a request slow to reach the
 // service, which answers it after the client gave up): its kind stays unsettled for the settling
 // time, then is read once more, and that read says what the service holds.
-void settleLater(const std::string& tag)
+void settleLater(Read read)
 {
-    Read read = Read::None;
-    for (const auto& write : kAccountWrites)
-        if (write.tag == tag && write.read != Read::None)
-            read = write.read;
-    if (read == Read::None)
-        return;
     auto& state = readBackState();
     const unsigned long long number = ++state.lastUnsettled;
     state.unsettled[read] = {number, KXRequestAccount::current()};
@@ -308,12 +302,12 @@ KXAccountWrites::readingBackOnFailure(const Write& write, std::function<void(con
     if (write.read == Read::None || write.readByCaller)
         return failure;
     const std::string tag(write.tag);
-    return [tag, failure = std::move(failure)](const Ref<foundation::Error>& error) {
+    return [tag, read = write.read, failure = std::move(failure)](const Ref<foundation::Error>& error) {
         // Started first, so that a caller asking for the outcome joins this read; a read that
         // left before this failure may have left before the write too, and is not joined.
         if (outcomeUnknown(error)) {
             ++readBackState().generation;
-            settleLater(tag);
+            settleLater(read);
             readBack(tag);
         }
         if (failure)

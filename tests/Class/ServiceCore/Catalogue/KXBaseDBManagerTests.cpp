@@ -1017,18 +1017,38 @@ std::vector<std::pair<std::string, KXCatalogueStatement>> listStatements()
     return statements;
 }
 
+// A catalogue read through a manager with the list index made, beside a copy of it read through
+// another manager, whose whole statements are what the first rows must match.
+struct IndexedAndPlain {
+    explicit IndexedAndPlain(const fs::path& file)
+        : indexed(file)
+        , plainCopy(copied(file))
+        , manager(indexed)
+        , plain(plainCopy)
+    {
+        manager.makeListIndexes();
+        manager.waitForBackgroundReads();
+    }
+    static fs::path copied(const fs::path& file)
+    {
+        const fs::path copy = file.parent_path() / "plain.sqlite";
+        fs::copy_file(file, copy);
+        return copy;
+    }
+    const fs::path indexed;
+    const fs::path plainCopy;
+    KXBaseDBManager manager;
+    KXBaseDBManager plain;
+};
+
 } // namespace
 
 TEST(KXBaseDBManager, TheFirstRowsOfEveryListOrderAreThoseOfItsWholeStatement)
 {
     resetListSettings();
-    const fs::path indexed = catalogueWithTies();
-    const fs::path plainCopy = indexed.parent_path() / "plain.sqlite";
-    fs::copy_file(indexed, plainCopy);
-    KXBaseDBManager manager(indexed);
-    manager.makeListIndexes();
-    manager.waitForBackgroundReads();
-    KXBaseDBManager plain(plainCopy);
+    IndexedAndPlain copies(catalogueWithTies());
+    KXBaseDBManager& manager = copies.manager;
+    KXBaseDBManager& plain = copies.plain;
 
     for (const auto& [name, statement] : listStatements()) {
         const auto whole = fontids(plain.dataArrayBySqlStr(statement));
@@ -1111,13 +1131,10 @@ fs::path catalogueWithRareRows()
 TEST(KXBaseDBManager, AFilterThatFewRowsMatchGivesAllItsRowsInTheOrderOfItsWholeStatement)
 {
     resetListSettings();
-    const fs::path indexed = catalogueWithRareRows();
-    const fs::path plainCopy = indexed.parent_path() / "plain.sqlite";
-    fs::copy_file(indexed, plainCopy);
-    KXBaseDBManager manager(indexed);
-    manager.makeListIndexes();
-    manager.waitForBackgroundReads();
-    KXBaseDBManager plain(plainCopy);
+    IndexedAndPlain copies(catalogueWithRareRows());
+    const fs::path& indexed = copies.indexed;
+    KXBaseDBManager& manager = copies.manager;
+    KXBaseDBManager& plain = copies.plain;
     ASSERT_GT(count(indexed, "SELECT count(*) FROM fp_fonts"), 30000);
 
     using foundation::MutableDictionary;
