@@ -2,6 +2,7 @@
 
 #include "Class/FontList/Core/KXCustomText.h"
 #include "Class/FontList/Core/KXLanguageSwitch.h"
+#include "Class/FontList/Core/KXFilterOutcome.h"
 #include "Class/FontList/Core/KXListReload.h"
 #include "Class/FontList/KXHomeListTableCellView.h"
 #include "Class/FontList/KXImageSliderView.h"
@@ -231,6 +232,8 @@ private:
     // The rows a reload gave first; its rest follows through showRestOfReload().
     void showReloadedRows(foundation::Ref<foundation::MutableArray> rows);
     void showRestOfReload(const KXListReload::Rest& rest);
+    // What a filter found: its rows, or the no-result view over the suggestions.
+    void showFilterOutcome(const KXFilterOutcome& outcome);
     void setTableTop(double top);
     // The no-result view below what the open drop-down filter draws (at its own place when none is
     // open) and above the bottom bar, and the table below the view. Short of room it gives up its
@@ -296,6 +299,9 @@ private:
     std::unordered_map<long, long long> groupAddFonts_;
     // Custom-text requests: the newest one's number; older replies are dropped.
     unsigned long long customGeneration_ = 0;
+    // The reload of a filter whose first rows were none while its rows were still being read:
+    // whether it found any is known when its rest lands (0: none pending).
+    unsigned long long pendingFilter_ = 0;
     double tableTop_ = 85;
 
     dispatch::Subscription scrollBegin_;

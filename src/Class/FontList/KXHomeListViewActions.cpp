@@ -282,6 +282,19 @@ void KXHomeListView::showReloadedRows(Ref<foundation::MutableArray> rows)
 
 void KXHomeListView::showRestOfReload(const KXListReload::Rest& rest)
 {
+    // A filter that showed no rows while they were being read: now it knows what it found.
+    // A read that failed claims no result either: the list stays without rows.
+    if (pendingFilter_ != 0 && pendingFilter_ == reload_->generation()) {
+        pendingFilter_ = 0;
+        const auto& came = rest.replacement ? rest.replacement : rest.following;
+        if (came && came->count() == 0) {
+            listTableView_->moreRowsArrived();
+            showFilterOutcome(KXFilterOutcome::noResult([this] {
+                return reload_->start(KXSortingData::defaultOrderStatement());
+            }));
+            return;
+        }
+    }
     // Below the rows shown: what is in view stays where it is.
     if (rest.following) {
         model_->appendRecords(*rest.following);
@@ -296,17 +309,32 @@ void KXHomeListView::filterViewTagsClick(const Ref<foundation::Dictionary>& tags
 {
     backToiCloudBtnClick();
     // Each query is a reload of its own: the suggestions after an empty match supersede it.
-    const KXFilterOutcome outcome = KXFilterOutcome::apply(
+    showFilterOutcome(KXFilterOutcome::apply(
         tags,
         [this](const Ref<foundation::MutableDictionary>& copy) {
             return reload_->start(KXFilterData::tagsStatement(copy));
         },
-        [this] { return reload_->start(KXSortingData::defaultOrderStatement()); });
+        [this] { return reload_->start(KXSortingData::defaultOrderStatement()); },
+        [this] { return reload_->readingRest(); }));
+}
+
+void KXHomeListView::showFilterOutcome(const KXFilterOutcome& outcome)
+{
+    pendingFilter_ = 0;
     switch (outcome.kind) {
     case KXFilterOutcome::Kind::Rows:
         if (noDataView_)
             noDataView_->hide();
         showReloadedRows(outcome.rows);
+        setTableTop(outcome.tableTop);
+        scrollRowToVisible(0);
+        break;
+    case KXFilterOutcome::Kind::Pending:
+        // No rows yet, and no claim that there are none: the rows already shown go at once.
+        if (noDataView_)
+            noDataView_->hide();
+        showReloadedRows(outcome.rows);
+        pendingFilter_ = reload_->generation();
         setTableTop(outcome.tableTop);
         scrollRowToVisible(0);
         break;

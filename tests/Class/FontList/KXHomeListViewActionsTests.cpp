@@ -6,6 +6,7 @@
 #include "Class/FontList/KXHomeEditStrView.h"
 #include "Class/FontList/KXHomeListOverlays.h"
 #include "Class/FontList/KXHomeListView.h"
+#include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/Theme/KXThemeManager.h"
@@ -13,6 +14,7 @@
 #include "Class/UIKit/KXImage.h"
 #include "Class/UIKit/KXQtColor.h"
 #include "FontListTestSupport.h"
+#include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 
@@ -309,6 +311,59 @@ TEST(KXHomeListViewActions, AFilterWithoutMatchesShowsTheCatalogueUnderTheNoResu
     EXPECT_EQ(table->geometry().top(), 82);
     EXPECT_EQ(panel.fontids(), catalogue);
     EXPECT_EQ(panel.list.tabTypeNum(), KXHomeListView::ModeCloud);
+}
+
+TEST(KXHomeListViewActions, AFilterWhoseFirstRowsAreStillOnTheirWayClaimsNoResultOnlyOnceItsRowsAreRead)
+{
+    Panel panel;
+    const auto catalogue = panel.fontids();
+    auto* table = panel.list.listTableView();
+    auto& catalogueFile = KXBaseDBManager::shareDBManager();
+    // The first rows' walk ends at once: every filter's rows come with the rest of its read.
+    catalogueFile.setFirstRowsSteps(1);
+    struct Restore {
+        KXBaseDBManager& manager;
+        ~Restore() { manager.setFirstRowsSteps(KXBaseDBManager::kFirstRowsSteps); }
+    } restore{catalogueFile};
+    const auto restRead = [&] {
+        return dispatch::RunLoop::runUntil([&] { return !panel.list.reload().readingRest(); }, 20);
+    };
+
+    const auto none = foundation::Dictionary::create(
+        { { Id("字体品牌"), Id(foundation::Array::create({ Id("no-such-brand") })) } });
+    panel.list.filterViewTagsClick(none);
+    EXPECT_FALSE(panel.list.hasNoDataView() && panel.list.noDataView()->isVisible()) << "nothing is known yet";
+    EXPECT_EQ(panel.list.listModel()->rowCount(), 0) << "the rows of before go at once";
+    ASSERT_TRUE(restRead());
+    fontlisttest::settle(panel.list);
+    ASSERT_TRUE(restRead()) << "the suggestions come in two parts too";
+    fontlisttest::settle(panel.list);
+    ASSERT_TRUE(panel.list.hasNoDataView());
+    EXPECT_TRUE(panel.list.noDataView()->isVisible());
+    EXPECT_EQ(table->geometry().top(), 320);
+    EXPECT_EQ(panel.fontids(), catalogue) << "the whole catalogue as suggestions";
+
+    const auto m5 = foundation::Dictionary::create(
+        { { Id("大类型标签"), Id(foundation::Array::create({ Id("m5") })) } });
+    panel.list.filterViewTagsClick(m5);
+    EXPECT_FALSE(panel.list.noDataView()->isVisible()) << "the notice of the filter before goes at once";
+    EXPECT_EQ(panel.list.listModel()->rowCount(), 0);
+    ASSERT_TRUE(restRead());
+    fontlisttest::settle(panel.list);
+    EXPECT_FALSE(panel.list.noDataView()->isVisible());
+    EXPECT_EQ(table->geometry().top(), 82);
+    ASSERT_GT(panel.list.listModel()->rowCount(), 0);
+    EXPECT_LT(panel.list.listModel()->rowCount(), static_cast<int>(catalogue.size()));
+    for (int row = 0; row < panel.list.listModel()->rowCount(); ++row)
+        EXPECT_NE(panel.list.listModel()->recordAt(row)->marketing->utf8().find(",m5,"), std::string::npos);
+
+    // A filter superseded while its rows are read: the rest of the next one decides alone.
+    panel.list.filterViewTagsClick(none);
+    panel.list.filterViewTagsClick(m5);
+    ASSERT_TRUE(restRead());
+    fontlisttest::settle(panel.list);
+    EXPECT_FALSE(panel.list.noDataView()->isVisible());
+    EXPECT_GT(panel.list.listModel()->rowCount(), 0);
 }
 
 TEST(KXHomeListViewActions, ATabChangeEmptiesTheFilterAndTakesItsNoResultViewAway)

@@ -1,7 +1,16 @@
 #include "Class/FontList/Core/KXFilterOutcome.h"
 
-KXFilterOutcome KXFilterOutcome::apply(
-    const foundation::Ref<foundation::Dictionary>& tags, const Query& query, const Suggestions& suggestions)
+KXFilterOutcome KXFilterOutcome::noResult(const Suggestions& suggestions)
+{
+    KXFilterOutcome outcome;
+    outcome.kind = Kind::NoResult;
+    outcome.rows = suggestions ? suggestions() : nullptr;
+    outcome.tableTop = kNoResultTop + kNoResultHeight;
+    return outcome;
+}
+
+KXFilterOutcome KXFilterOutcome::apply(const foundation::Ref<foundation::Dictionary>& tags, const Query& query,
+    const Suggestions& suggestions, const std::function<bool()>& rowsToCome)
 {
     KXFilterOutcome outcome;
     if (!tags || tags->count() == 0)
@@ -12,8 +21,9 @@ KXFilterOutcome KXFilterOutcome::apply(
         outcome.kind = Kind::Rows;
         return outcome;
     }
-    outcome.kind = Kind::NoResult;
-    outcome.rows = suggestions ? suggestions() : nullptr;
-    outcome.tableTop = kNoResultTop + kNoResultHeight;
-    return outcome;
+    if (outcome.rows && rowsToCome && rowsToCome()) {
+        outcome.kind = Kind::Pending;
+        return outcome;
+    }
+    return noResult(suggestions);
 }

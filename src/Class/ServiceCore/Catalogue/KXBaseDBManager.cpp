@@ -15,6 +15,7 @@
 #include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Serialization/JSONSerialization.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 
 #include <cstdio>
@@ -45,6 +46,9 @@ int stopWhenAsked(void* stopped)
 {
     return (*static_cast<const std::function<bool()>*>(stopped))() ? 1 : 0;
 }
+
+// Virtual machine steps between two charges to a read's allowance.
+constexpr int kStepsPerCharge = 1000;
 
 } // namespace
 
@@ -104,26 +108,43 @@ bool KXBaseDBManager::restoreDamagedCopy()
     return restored;
 }
 
-Ref<MutableArray> KXBaseDBManager::readFonts(const KXCatalogueStatement& statement, const std::function<bool()>& stopped)
+Ref<MutableArray> KXBaseDBManager::readFonts(
+    const KXCatalogueStatement& statement, const std::function<bool()>& stopped, StepAllowance* allowance)
 {
+    // With an allowance, the read ends as a stopped one does once SQLite has taken its steps.
+    std::function<bool()> spentOrStopped;
+    if (allowance)
+        spentOrStopped = [allowance, &stopped] { return allowance->spent || (stopped && stopped()); };
+    const std::function<bool()>& ends = allowance ? spentOrStopped : stopped;
     Ref<MutableArray> fonts;
     inCatalogue([&](const Ref<SQDatabase>& db) {
         fonts = nullptr;
-        if (stopped && stopped()) {
+        if (ends && ends()) {
             fonts = MutableArray::create();
             return;
         }
         // A statement that sorts its rows gives the first one only once all are sorted: SQLite
         // asks the stop now and then while it works, and ends the statement when it answers true.
         sqlite3* handle = db->sqliteHandle();
-        if (stopped && handle)
+        if (handle && allowance) {
+            // Charged in steps of at most the allowance itself, so that a small one is kept too.
+            allowance->charge = static_cast<int>(std::clamp<long long>(allowance->left, 1, kStepsPerCharge));
+            sqlite3_progress_handler(handle, allowance->charge, [](void* walk) {
+                auto* charged = static_cast<StepAllowance*>(walk);
+                charged->left -= charged->charge;
+                if (charged->left <= 0)
+                    charged->spent = true;
+                return charged->spent ? 1 : 0;
+            }, allowance);
+        } else if (handle && stopped) {
             sqlite3_progress_handler(handle, kStepsBetweenStops, stopWhenAsked, const_cast<std::function<bool()>*>(&stopped));
+        }
         const Ref<SQResultSet> rows = db->executeQueryWithVAList(statement.sql(), statement.arguments());
         if (rows) {
-            fonts = KXCatalogueRowReader(*rows).fontRecords(stopped);
+            fonts = KXCatalogueRowReader(*rows).fontRecords(ends);
             rows->close();
         }
-        if (stopped && handle)
+        if (handle && ends)
             sqlite3_progress_handler(handle, 0, nullptr, nullptr);
     });
     return fonts;
@@ -263,30 +284,36 @@ KXBaseDBManager::FirstRows KXBaseDBManager::firstRowsBySqlStr(const KXCatalogueS
         first.complete = true;
         return first;
     }
+    // One allowance for all the parts: the walk's bound is the call's, not each statement's.
+    const long long steps = firstRowsSteps_;
+    StepAllowance allowance{steps};
+    StepAllowance* bounded = steps > 0 ? &allowance : nullptr;
     const auto parts = listIndexReady_ ? statement.firstRowsParts() : std::vector<KXCatalogueStatement>();
     if (parts.empty()) {
         KXCatalogueStatement limited = statement;
         limited.append(" LIMIT ?", {Id(static_cast<long long>(count))});
-        first.records = readFonts(limited);
+        first.records = readFonts(limited, {}, bounded);
     } else {
         first.records = MutableArray::create();
         for (KXCatalogueStatement part : parts) {
             const std::size_t wanted = count - std::min(count, first.records->count());
-            if (wanted == 0)
+            if (wanted == 0 || allowance.spent)
                 break;
             part.bind(Id(static_cast<long long>(wanted)));
-            const auto rows = readFonts(part);
+            const auto rows = readFonts(part, {}, bounded);
             // A part that fails would leave a gap in the order: nothing is shown rather than that.
             if (!rows) {
                 first.records = nullptr;
                 break;
             }
+            // Rows of a part cut short are the first of its order: the next part's come after them.
             first.records->addObjectsFromArray(*rows);
         }
     }
     if (!first.records)
         first.records = MutableArray::create();
-    first.complete = first.records->count() < count;
+    first.cutShort = allowance.spent && first.records->count() < count;
+    first.complete = !first.cutShort && first.records->count() < count;
     return first;
 }
 

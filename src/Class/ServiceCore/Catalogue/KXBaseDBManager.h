@@ -91,6 +91,9 @@ public:
         // True when these are all of the statement's rows: fewer than asked for came, or the whole
         // result had been read ahead (readAhead()) and is given at once.
         bool complete = false;
+        // True when the walk ran out of its steps (setFirstRowsSteps()) before it had found the
+        // rows asked for: `records` are the first of them found so far (maybe none), never complete.
+        bool cutShort = false;
         // The contents' generation() before the read.
         unsigned long long generation = 0;
     };
@@ -98,7 +101,14 @@ public:
     // appendVipOrder()) on a catalogue whose list index is made is read in its parts
     // (firstRowsParts()), none of which sorts the table; any other statement is run with a LIMIT.
     // Rows that tie on every key of the ordering may come in another order than in the whole result.
+    // The walk is bounded: a filter that few rows match would otherwise walk the whole list order
+    // on the caller's thread (the main thread) before it could say that fewer rows came.
     FirstRows firstRowsBySqlStr(const KXCatalogueStatement& statement, std::size_t count);
+    // SQLite's virtual machine steps that the first rows' statements of one call may take together
+    // (a few milliseconds' work); 0 lets them walk as far as they need. The list of every language
+    // and the filters that many rows match find their first rows in a few thousand steps.
+    static constexpr long long kFirstRowsSteps = 250000;
+    void setFirstRowsSteps(long long steps) { firstRowsSteps_ = steps > 0 ? steps : 0; }
     // Makes the list index (KXCatalogueStatement::kListOrderIndex) on the catalogue file, on a
     // background queue; waitForBackgroundReads() waits for it too. The writable copy gets it when
     // the manager is made and again after each replacement of the file; until it is there, first
@@ -170,9 +180,16 @@ private:
     // must start its result afresh. False when the file cannot be opened.
     bool inCatalogue(const std::function<void(const foundation::Ref<SQDatabase>&)>& block);
     bool restoreDamagedCopy();
-    // Nil when the file cannot be opened or the statement fails; empty when it finds nothing.
+    // What is left of a read's steps (setFirstRowsSteps()); `spent` once the read ran out of them.
+    struct StepAllowance {
+        long long left = 0;
+        bool spent = false;
+        int charge = 0; // steps between two charges
+    };
+    // Nil when the file cannot be opened or the statement fails; empty when it finds nothing. A read
+    // that was stopped, or that ran out of its allowance, gives the rows it had read by then.
     foundation::Ref<foundation::MutableArray> readFonts(const KXCatalogueStatement& statement,
-        const std::function<bool()>& stopped = {});
+        const std::function<bool()>& stopped = {}, StepAllowance* allowance = nullptr);
     foundation::Ref<foundation::MutableArray> takeReadAhead(const KXCatalogueStatement& statement);
     foundation::Ref<foundation::MutableArray> popularFonts(const std::vector<long long>& popular);
 
@@ -188,6 +205,7 @@ private:
     int backgroundReads_ = 0;
     // The list index is on the file open now: set once it is made, cleared when the file is replaced.
     std::atomic<bool> listIndexReady_{false};
+    std::atomic<long long> firstRowsSteps_{kFirstRowsSteps};
     bool restoresDamagedCopy_ = false; // only the copy of the installed catalogue has one to restore from
     bool readOnly_ = false;            // set once, while the manager is made
     std::mutex restoreLock_;

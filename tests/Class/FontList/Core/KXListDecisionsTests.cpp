@@ -57,6 +57,18 @@ TEST(KXFilterOutcome, TagsFindRowsOrFallBackToTheWholeCatalogue)
     EXPECT_EQ(none.rows->count(), 99u) << "the catalogue in default order, as suggestions";
     EXPECT_EQ(none.tableTop, 320) << "right under the no-result view";
 
+    // No rows yet while more are read: neither rows nor no result, and no suggestions asked.
+    const auto pending = KXFilterOutcome::apply(
+        tags, [](const auto&) { return some(0); }, [&] { return ++suggested, some(99); }, [] { return true; });
+    EXPECT_EQ(pending.kind, Kind::Pending);
+    EXPECT_EQ(pending.rows->count(), 0u);
+    EXPECT_EQ(pending.tableTop, 82);
+    EXPECT_EQ(suggested, 0);
+    EXPECT_EQ(KXFilterOutcome::apply(
+                  tags, [](const auto&) { return some(2); }, [] { return some(99); }, [] { return true; })
+                  .kind,
+        Kind::Rows);
+
     const auto cleared = KXFilterOutcome::apply(
         foundation::Dictionary::create(), [](const auto&) { return some(1); }, [] { return some(1); });
     EXPECT_EQ(cleared.kind, Kind::Cleared);

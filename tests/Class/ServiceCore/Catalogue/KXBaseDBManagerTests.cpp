@@ -1136,6 +1136,7 @@ TEST(KXBaseDBManager, AFilterThatFewRowsMatchGivesAllItsRowsInTheOrderOfItsWhole
     KXBaseDBManager& manager = copies.manager;
     KXBaseDBManager& plain = copies.plain;
     ASSERT_GT(count(indexed, "SELECT count(*) FROM fp_fonts"), 30000);
+    manager.setFirstRowsSteps(0); // the whole walk, however long
 
     using foundation::MutableDictionary;
     const auto brand = [] { return MutableDictionary::create({{Id(KXFilterData::kBrandCategory), Id(kRareBrand)}}); };
@@ -1168,5 +1169,58 @@ TEST(KXBaseDBManager, AFilterThatFewRowsMatchGivesAllItsRowsInTheOrderOfItsWhole
     KXUserCenterConfig::sharedKXUserCenterConfig().setVipinfo(
         foundation::MutableDictionary::create({{Id("rule"), Id("505121,1004,500003,99999999")}}));
     check("vip, ");
+    resetListSettings();
+}
+
+TEST(KXBaseDBManager, TheFirstRowsWalkEndsAfterItsStepsWithTheRowsFoundSoFar)
+{
+    resetListSettings();
+    IndexedAndPlain copies(catalogueWithRareRows());
+    KXBaseDBManager& manager = copies.manager;
+    KXBaseDBManager& plain = copies.plain;
+    ScopedCatalogueLog log;
+
+    using foundation::MutableDictionary;
+    const auto rare = [] {
+        return KXFilterData::tagsStatement(MutableDictionary::create({{Id(KXFilterData::kBrandCategory), Id(kRareBrand)}}));
+    };
+    const auto check = [&](const std::string& kind) {
+        const auto whole = fontids(plain.dataArrayBySqlStr(rare()));
+        ASSERT_GT(whole.size(), 20u) << kind;
+        // A walk of the whole order for a few rows: ended part way, with the first of them.
+        for (long long steps : {1LL, 20000LL, 100000LL}) {
+            manager.setFirstRowsSteps(steps);
+            const auto first = manager.firstRowsBySqlStr(rare(), kListFirstRows);
+            const auto found = fontids(first.records);
+            EXPECT_TRUE(first.cutShort) << kind << steps;
+            EXPECT_FALSE(first.complete) << kind << steps << ": the rest is still to be read";
+            ASSERT_LT(found.size(), whole.size()) << kind << steps;
+            EXPECT_EQ(found, std::vector<long long>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(found.size())))
+                << kind << steps;
+        }
+        // The rows a short walk needs are found within the usual allowance, and so are the first
+        // rows of the lists that many rows match.
+        manager.setFirstRowsSteps(KXBaseDBManager::kFirstRowsSteps);
+        const auto few = manager.firstRowsBySqlStr(rare(), 3);
+        EXPECT_FALSE(few.cutShort) << kind;
+        EXPECT_EQ(fontids(few.records), std::vector<long long>(whole.begin(), whole.begin() + 3)) << kind;
+        for (const auto& [name, statement] : listStatements()) {
+            const auto expected = fontids(plain.dataArrayBySqlStr(statement));
+            const auto first = manager.firstRowsBySqlStr(statement, kListFirstRows);
+            if (expected.size() < kListFirstRows)
+                continue; // a filter that few rows match walks the whole order
+            EXPECT_FALSE(first.cutShort) << kind << name;
+            EXPECT_EQ(fontids(first.records),
+                std::vector<long long>(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(
+                    std::min(expected.size(), kListFirstRows)))) << kind << name;
+        }
+    };
+    check("plain, ");
+    foundation::UserDefaults::standardUserDefaults().setObject(Id("1"), "vip_type");
+    // Listed: a rare font near the end of the order, so the walk is cut after the listed part.
+    KXUserCenterConfig::sharedKXUserCenterConfig().setVipinfo(
+        foundation::MutableDictionary::create({{Id("rule"), Id("500003,505121")}}));
+    check("vip, ");
+    EXPECT_TRUE(log.lines().empty()) << "a walk ended on purpose is no failure: " << log.lines().front();
     resetListSettings();
 }
