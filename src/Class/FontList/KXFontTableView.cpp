@@ -114,10 +114,11 @@ void KXFontTableView::moreRowsArrived()
 {
     const KeptScroll kept = keptScroll_;
     awaitMoreRows(false);
+    // The bar's range follows the new rows only once they are laid out, which Qt leaves for later:
+    // a key pressed meanwhile would scroll within the rows of before.
+    executeDelayedItemsLayout();
     if (kept.kind == KeptScroll::Kind::None)
         return;
-    // The bar's range follows the new rows only once they are laid out, which Qt leaves for later.
-    doItemsLayout();
     QScrollBar* bar = verticalScrollBar();
     switch (kept.kind) {
     case KeptScroll::Kind::End:
@@ -240,6 +241,8 @@ void KXFontTableView::wheelEvent(QWheelEvent* event)
 void KXFontTableView::keyPressEvent(QKeyEvent* event)
 {
     QScrollBar* bar = verticalScrollBar();
+    // The bar's range is that of the rows in the model, even those Qt has not laid out yet.
+    executeDelayedItemsLayout();
     switch (event->key()) {
     case Qt::Key_Up:
         bar->triggerAction(QAbstractSlider::SliderSingleStepSub);

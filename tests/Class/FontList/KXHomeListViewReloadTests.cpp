@@ -170,6 +170,20 @@ TEST(KXHomeListViewReload, EndWhileTheRestIsOnItsWayReachesTheLastFont)
     EXPECT_EQ(bar->value(), 0);
 }
 
+TEST(KXHomeListViewReload, EndRightAfterTheRestLandedReachesTheLastFont)
+{
+    ReloadingPanel panel;
+    const auto whole = wholeList();
+    KXFontTableView* table = awaitingTheRest(panel);
+    QScrollBar* bar = table->verticalScrollBar();
+    // The rest is in the model; Qt has not laid the rows out yet when the key comes.
+    ASSERT_TRUE(panel.restLanded());
+    QTest::keyClick(table, Qt::Key_End);
+    table->doItemsLayout();
+    EXPECT_EQ(bar->value(), bar->maximum()) << "not the end of the first rows";
+    EXPECT_EQ(table->visibleRows().second, static_cast<int>(whole.size()) - 1);
+}
+
 TEST(KXHomeListViewReload, PageDownAndTheThumbDraggedWhileTheRestIsOnItsWayAreCarriedOutOnTheWholeList)
 {
     ReloadingPanel panel;
