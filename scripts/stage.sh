@@ -29,3 +29,15 @@ stage() {
   if [ -n "${CORVANE_STAGE_LOG:-}" ]; then echo "$line" >>"$CORVANE_STAGE_LOG"; fi
   return $status
 }
+
+# `cmake_build JOBS ARGS...` runs `cmake --build ARGS` with JOBS parallel jobs and, when that fails,
+# once more with half as many. A step that failed for the machine's sake (a compiler or linker
+# killed or crashing when memory or disk ran short) then succeeds; a fault in the code fails again.
+cmake_build() {
+  local jobs=$1 fewer
+  shift
+  cmake --build "$@" --parallel "$jobs" && return 0
+  fewer=$((jobs > 1 ? jobs / 2 : 1))
+  echo "The build failed: building what is left once more, with $fewer jobs"
+  cmake --build "$@" --parallel "$fewer"
+}
