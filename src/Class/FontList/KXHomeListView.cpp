@@ -403,7 +403,7 @@ void KXHomeListView::customPopoverControllerzDidChooseIndex(long long index)
 {
     // The default order is read in two parts; the popularity order is not a single statement.
     if (index <= 1)
-        showReloadedRows(reload_->start(KXSortingData::defaultOrderStatement()));
+        showReloadedRows(reloadDefaultOrder());
     else
         showRows(KXSortingData().soringDataBySortType(static_cast<unsigned long long>(index)));
     scrollRowToVisible(0);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "Class/FontList/Core/KXCustomText.h"
-#include "Class/FontList/Core/KXLanguageSwitch.h"
 #include "Class/FontList/Core/KXFilterOutcome.h"
+#include "Class/FontList/Core/KXLanguageSwitch.h"
 #include "Class/FontList/Core/KXListReload.h"
 #include "Class/FontList/KXHomeListTableCellView.h"
 #include "Class/FontList/KXImageSliderView.h"
@@ -234,6 +234,9 @@ private:
     void showRestOfReload(const KXListReload::Rest& rest);
     // What a filter found: its rows, or the no-result view over the suggestions.
     void showFilterOutcome(const KXFilterOutcome& outcome);
+    // A reload of the whole catalogue in default order (the cloud list, a filter's suggestions):
+    // its first rows.
+    foundation::Ref<foundation::MutableArray> reloadDefaultOrder();
     void setTableTop(double top);
     // The no-result view below what the open drop-down filter draws (at its own place when none is
     // open) and above the bottom bar, and the table below the view. Short of room it gives up its

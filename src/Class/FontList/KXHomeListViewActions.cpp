@@ -289,9 +289,7 @@ void KXHomeListView::showRestOfReload(const KXListReload::Rest& rest)
         const auto& came = rest.replacement ? rest.replacement : rest.following;
         if (came && came->count() == 0) {
             listTableView_->moreRowsArrived();
-            showFilterOutcome(KXFilterOutcome::noResult([this] {
-                return reload_->start(KXSortingData::defaultOrderStatement());
-            }));
+            showFilterOutcome(KXFilterOutcome::noResult([this] { return reloadDefaultOrder(); }));
             return;
         }
     }
@@ -314,8 +312,12 @@ void KXHomeListView::filterViewTagsClick(const Ref<foundation::Dictionary>& tags
         [this](const Ref<foundation::MutableDictionary>& copy) {
             return reload_->start(KXFilterData::tagsStatement(copy));
         },
-        [this] { return reload_->start(KXSortingData::defaultOrderStatement()); },
-        [this] { return reload_->readingRest(); }));
+        [this] { return reloadDefaultOrder(); }, [this] { return reload_->readingRest(); }));
+}
+
+Ref<foundation::MutableArray> KXHomeListView::reloadDefaultOrder()
+{
+    return reload_->start(KXSortingData::defaultOrderStatement());
 }
 
 void KXHomeListView::showFilterOutcome(const KXFilterOutcome& outcome)
@@ -323,18 +325,13 @@ void KXHomeListView::showFilterOutcome(const KXFilterOutcome& outcome)
     pendingFilter_ = 0;
     switch (outcome.kind) {
     case KXFilterOutcome::Kind::Rows:
-        if (noDataView_)
-            noDataView_->hide();
-        showReloadedRows(outcome.rows);
-        setTableTop(outcome.tableTop);
-        scrollRowToVisible(0);
-        break;
     case KXFilterOutcome::Kind::Pending:
-        // No rows yet, and no claim that there are none: the rows already shown go at once.
+        // Pending: no rows yet, and no claim that there are none; the rows shown before go at once.
         if (noDataView_)
             noDataView_->hide();
         showReloadedRows(outcome.rows);
-        pendingFilter_ = reload_->generation();
+        if (outcome.kind == KXFilterOutcome::Kind::Pending)
+            pendingFilter_ = reload_->generation();
         setTableTop(outcome.tableTop);
         scrollRowToVisible(0);
         break;

@@ -275,6 +275,34 @@ TEST(KXHomeListViewActions, UnregisteredOverlaysOpenNothing)
     EXPECT_EQ(list.filterView(), nullptr);
 }
 
+namespace {
+
+// A filter no font matches, and one that some but not all of the sample catalogue's fonts match.
+foundation::Ref<foundation::Dictionary> noSuchBrand()
+{
+    return foundation::Dictionary::create({ { Id("字体品牌"), Id(foundation::Array::create({ Id("no-such-brand") })) } });
+}
+
+foundation::Ref<foundation::Dictionary> marketingM5()
+{
+    return foundation::Dictionary::create({ { Id("大类型标签"), Id(foundation::Array::create({ Id("m5") })) } });
+}
+
+// The list shows the m5 fonts of a catalogue of `catalogueSize` rows: some, and only those.
+testing::AssertionResult showsOnlyM5(KXHomeListView& list, std::size_t catalogueSize)
+{
+    const int rows = list.listModel()->rowCount();
+    if (rows == 0 || rows >= static_cast<int>(catalogueSize))
+        return testing::AssertionFailure() << rows << " rows of " << catalogueSize;
+    for (int row = 0; row < rows; ++row) {
+        if (list.listModel()->recordAt(row)->marketing->utf8().find(",m5,") == std::string::npos)
+            return testing::AssertionFailure() << "row " << row << " is no m5 font";
+    }
+    return testing::AssertionSuccess();
+}
+
+} // namespace
+
 TEST(KXHomeListViewActions, AFilterWithoutMatchesShowsTheCatalogueUnderTheNoResultView)
 {
     Panel panel;
@@ -282,8 +310,7 @@ TEST(KXHomeListViewActions, AFilterWithoutMatchesShowsTheCatalogueUnderTheNoResu
     auto* table = panel.list.listTableView();
     EXPECT_EQ(table->geometry().top(), 85) << "the table starts at 85";
 
-    const auto none = foundation::Dictionary::create(
-        { { Id("字体品牌"), Id(foundation::Array::create({ Id("no-such-brand") })) } });
+    const auto none = noSuchBrand();
     panel.list.filterViewTagsClick(none);
     fontlisttest::settle(panel.list);
     ASSERT_TRUE(panel.list.hasNoDataView());
@@ -293,16 +320,12 @@ TEST(KXHomeListViewActions, AFilterWithoutMatchesShowsTheCatalogueUnderTheNoResu
     EXPECT_EQ(table->geometry().bottom(), 700 - 40 - 1);
     EXPECT_EQ(panel.fontids(), catalogue) << "the whole catalogue in default order";
 
-    const auto m5 = foundation::Dictionary::create(
-        { { Id("大类型标签"), Id(foundation::Array::create({ Id("m5") })) } });
+    const auto m5 = marketingM5();
     panel.list.filterViewTagsClick(m5);
     fontlisttest::settle(panel.list);
     EXPECT_FALSE(panel.list.noDataView()->isVisible());
     EXPECT_EQ(table->geometry().top(), 82);
-    ASSERT_GT(panel.list.listModel()->rowCount(), 0);
-    EXPECT_LT(panel.list.listModel()->rowCount(), static_cast<int>(catalogue.size()));
-    for (int row = 0; row < panel.list.listModel()->rowCount(); ++row)
-        EXPECT_NE(panel.list.listModel()->recordAt(row)->marketing->utf8().find(",m5,"), std::string::npos);
+    EXPECT_TRUE(showsOnlyM5(panel.list, catalogue.size()));
 
     panel.list.filterViewTagsClick(none);
     panel.list.filterViewTagsClick(foundation::Dictionary::create());
@@ -329,8 +352,7 @@ TEST(KXHomeListViewActions, AFilterWhoseFirstRowsAreStillOnTheirWayClaimsNoResul
         return dispatch::RunLoop::runUntil([&] { return !panel.list.reload().readingRest(); }, 20);
     };
 
-    const auto none = foundation::Dictionary::create(
-        { { Id("字体品牌"), Id(foundation::Array::create({ Id("no-such-brand") })) } });
+    const auto none = noSuchBrand();
     panel.list.filterViewTagsClick(none);
     EXPECT_FALSE(panel.list.hasNoDataView() && panel.list.noDataView()->isVisible()) << "nothing is known yet";
     EXPECT_EQ(panel.list.listModel()->rowCount(), 0) << "the rows of before go at once";
@@ -343,8 +365,7 @@ TEST(KXHomeListViewActions, AFilterWhoseFirstRowsAreStillOnTheirWayClaimsNoResul
     EXPECT_EQ(table->geometry().top(), 320);
     EXPECT_EQ(panel.fontids(), catalogue) << "the whole catalogue as suggestions";
 
-    const auto m5 = foundation::Dictionary::create(
-        { { Id("大类型标签"), Id(foundation::Array::create({ Id("m5") })) } });
+    const auto m5 = marketingM5();
     panel.list.filterViewTagsClick(m5);
     EXPECT_FALSE(panel.list.noDataView()->isVisible()) << "the notice of the filter before goes at once";
     EXPECT_EQ(panel.list.listModel()->rowCount(), 0);
@@ -352,10 +373,7 @@ TEST(KXHomeListViewActions, AFilterWhoseFirstRowsAreStillOnTheirWayClaimsNoResul
     fontlisttest::settle(panel.list);
     EXPECT_FALSE(panel.list.noDataView()->isVisible());
     EXPECT_EQ(table->geometry().top(), 82);
-    ASSERT_GT(panel.list.listModel()->rowCount(), 0);
-    EXPECT_LT(panel.list.listModel()->rowCount(), static_cast<int>(catalogue.size()));
-    for (int row = 0; row < panel.list.listModel()->rowCount(); ++row)
-        EXPECT_NE(panel.list.listModel()->recordAt(row)->marketing->utf8().find(",m5,"), std::string::npos);
+    EXPECT_TRUE(showsOnlyM5(panel.list, catalogue.size()));
 
     // A filter superseded while its rows are read: the rest of the next one decides alone.
     panel.list.filterViewTagsClick(none);
@@ -371,8 +389,7 @@ TEST(KXHomeListViewActions, ATabChangeEmptiesTheFilterAndTakesItsNoResultViewAwa
     Panel panel;
     const auto catalogue = panel.fontids();
     auto* table = panel.list.listTableView();
-    const auto none = foundation::Dictionary::create(
-        { { Id("字体品牌"), Id(foundation::Array::create({ Id("no-such-brand") })) } });
+    const auto none = noSuchBrand();
     auto findNothing = [&] {
         panel.list.filterViewTagsClick(none);
         fontlisttest::settle(panel.list);
@@ -415,8 +432,7 @@ TEST(KXHomeListViewActions, TheRowsAFilterChangeOrACloudTabReplacesAreLetGo)
     auto stillHeld = [](const std::vector<std::weak_ptr<KXFontBaseModel>>& rows) {
         return std::ranges::count_if(rows, [](const auto& row) { return !row.expired(); });
     };
-    const auto m5 = foundation::Dictionary::create(
-        { { Id("大类型标签"), Id(foundation::Array::create({ Id("m5") })) } });
+    const auto m5 = marketingM5();
 
     const auto catalogue = rowsShown();
     ASSERT_FALSE(catalogue.empty());
