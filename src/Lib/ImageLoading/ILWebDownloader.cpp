@@ -1,5 +1,6 @@
 #include "Lib/ImageLoading/ILWebDownloader.h"
 
+#include "Lib/ImageLoading/ILImageThumbnail.h"
 #include "Lib/ImageLoading/ILWebDownloadToken.h"
 #include "Lib/ImageLoading/ILWebDownloaderConfig.h"
 #include "Lib/ImageLoading/ILWebDownloaderOperation.h"
@@ -8,6 +9,7 @@
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/Format.h"
+#include "Platform/Foundation/String.h"
 #include "Platform/Foundation/URL.h"
 #include "Platform/Foundation/Unicode.h"
 #include "Platform/Storage/Paths.h"
@@ -299,7 +301,10 @@ std::shared_ptr<ILWebDownloadToken> ILWebDownloader::downloadImageWithURL(const 
             completed(nullptr, nullptr, ILWebMakeError(ILWebErrorInvalidURL, "Image url is nil"), true);
         return nullptr;
     }
-    const std::string key = url->absoluteString();
+    // Requesters of one address share a transfer only when they want the same decode: the
+    // operation decodes for its first requester's box.
+    const std::string key
+        = ILThumbnailedCacheKey(foundation::String::create(url->absoluteString()), context)->utf8();
     std::shared_ptr<ILWebDownloaderOperationProtocol> operation;
     ILWebDownloaderCancelToken entry;
     {

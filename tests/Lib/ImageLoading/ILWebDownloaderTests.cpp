@@ -1,3 +1,4 @@
+#include "Lib/ImageLoading/ILImageThumbnail.h"
 #include "Lib/ImageLoading/ILWebDownloadToken.h"
 #include "Lib/ImageLoading/ILWebDownloader.h"
 #include "Lib/ImageLoading/ILWebDownloaderConfig.h"
@@ -123,6 +124,24 @@ TEST_F(Downloader, TwoRequestersShareOneTransferAndLeaveApart)
     ASSERT_TRUE(waitFor([&] { return b->done(); }));
     EXPECT_EQ(fileRequests(kPreview).size(), 1u) << "one transfer for both";
     EXPECT_EQ(a->calls.size(), 1u) << "a cancelled requester hears nothing more";
+}
+
+TEST_F(Downloader, RequestersOfOneAddressAtTwoSizesGetEachTheirOwnDecode)
+{
+    std::shared_ptr<ILWebDownloadToken> small, large, plain;
+    const auto a = start(fileURL(kPreview), 0, &small, ILContextWithThumbnail(nullptr, QSize(16, 16), false));
+    const auto b = start(fileURL(kPreview), 0, &large, ILContextWithThumbnail(nullptr, QSize(64, 64), false));
+    const auto c = start(fileURL(kPreview), 0, &plain);
+    ASSERT_TRUE(small && large && plain);
+    EXPECT_NE(small->downloadOperation(), large->downloadOperation());
+    EXPECT_NE(large->downloadOperation(), plain->downloadOperation());
+    ASSERT_TRUE(waitFor([&] { return a->done() && b->done() && c->done(); }));
+    ASSERT_TRUE(a->last().image && b->last().image && c->last().image);
+    const QSize whole = c->last().image->image().size();
+    ASSERT_GT(whole.width(), 64) << "the sample is larger than both boxes";
+    EXPECT_LE(a->last().image->image().width(), 16);
+    EXPECT_GT(b->last().image->image().width(), 16);
+    EXPECT_LE(b->last().image->image().width(), 64);
 }
 
 TEST_F(Downloader, CancellingTheLastRequesterCancelsTheDownloadOnce)
