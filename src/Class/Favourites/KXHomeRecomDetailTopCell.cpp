@@ -208,8 +208,13 @@ void KXHomeRecomDetailTopCell::setDataDic(const Id& record)
 
 Id KXHomeRecomDetailTopCell::storedFollow(const Id& id)
 {
+    return followIn(KXUserCenterConfig::sharedKXUserCenterConfig().followsArray(), id);
+}
+
+Id KXHomeRecomDetailTopCell::followIn(const foundation::Ref<foundation::Array>& follows, const Id& id)
+{
     const std::string wanted = id.stringValue();
-    if (const auto follows = KXUserCenterConfig::sharedKXUserCenterConfig().followsArray())
+    if (follows)
         for (const Id& follow : follows->objects())
             if (follow.dictionary() && follow["id"].stringValue() == wanted)
                 return follow;
@@ -247,11 +252,7 @@ void KXHomeRecomDetailTopCell::followsStored()
 
 bool KXHomeRecomDetailTopCell::holdsCollection(const foundation::Ref<foundation::Array>& follows, const Id& id)
 {
-    const std::string wanted = id.stringValue();
-    for (const Id& follow : follows->objects())
-        if (follow.dictionary() && follow["id"].stringValue() == wanted)
-            return true;
-    return false;
+    return !followIn(follows, id).isNil();
 }
 
 void KXHomeRecomDetailTopCell::setFrom(const QString& from)

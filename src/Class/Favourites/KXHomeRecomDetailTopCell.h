@@ -116,6 +116,8 @@ private:
     static bool holdsCollection(const foundation::Ref<foundation::Array>& follows, const foundation::Id& id);
     // The session's followed list's copy of the collection's record; nil when it holds none.
     static foundation::Id storedFollow(const foundation::Id& id);
+    // The record of the collection `id` in a followed list; nil when the list holds none.
+    static foundation::Id followIn(const foundation::Ref<foundation::Array>& follows, const foundation::Id& id);
     // Shows `followNum` as the record's count.
     void takeFollowNum(const foundation::Id& followNum);
 

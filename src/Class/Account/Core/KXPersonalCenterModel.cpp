@@ -199,7 +199,7 @@ void KXPersonalCenterModel::setUPData()
     // through the agreement, and nothing of the reply is applied before the answer.
     const KXSignInEvents::Attempt attempt = KXSignInEvents::startAttempt();
     business.LoginWithName(Id(""), Id(""),
-                           withSelf([showStoredUser, attempt](KXPersonalCenterModel& self, const Id& reply) {
+                           withSelf([showStoredUser, attempt](KXPersonalCenterModel&, const Id& reply) {
                                if (!succeeded(reply)) {
                                    showStoredUser();
                                    return;
@@ -209,16 +209,12 @@ void KXPersonalCenterModel::setUPData()
                                    KXSignInEvents::postLoginMessage(user, attempt);
                                    return;
                                }
+                               // Shown as every stored record is (userInfoStored).
                                KXUserCenterConfig::sharedKXUserCenterConfig().setUpUserconfigWithInfo(user);
-                               self.setUPDataWithDic(user);
                            }),
                            [showStoredUser](const Ref<foundation::Error>&) { showStoredUser(); });
-    // The folders come as the session stores them (foldersStored); a list newer than this read
-    // is shown as it stands.
-    KXFolderSession::reloadFolders([weak](const Ref<MutableArray>& folders) {
-        if (auto self = weak.lock())
-            self->publishCollectionDataWithOriginData(Id(folders));
-    });
+    // The folders are shown as the session stores them (foldersStored), this read's and any newer.
+    KXFolderSession::reloadFolders();
     business.GetUserDataSuceess(withSelf([](KXPersonalCenterModel& self, const Id& reply) {
                                     if (!succeeded(reply))
                                         return;
