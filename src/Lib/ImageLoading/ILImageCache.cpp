@@ -6,6 +6,7 @@
 #include "Lib/ImageLoading/ILImageCodersManager.h"
 #include "Lib/ImageLoading/ILImageDecoding.h"
 #include "Lib/ImageLoading/ILImageMetadata.h"
+#include "Lib/ImageLoading/ILImageThumbnail.h"
 #include "Lib/ImageLoading/ILImageTransformer.h"
 #include "Lib/ImageLoading/ILMemoryCache.h"
 #include "Lib/ImageLoading/ILTransformedCacheKey.h"
@@ -305,11 +306,17 @@ std::shared_ptr<ILWebOperation> ILImageCache::queryCacheOperationForKey(const IL
             done(nullptr, nullptr, ILCacheTypeNone);
         return nullptr;
     }
-    ILCacheKey lookup = key;
+    // An image decoded to a thumbnail box is kept in memory under the key marked with the box; the
+    // file on disk is the whole one, under the key itself, and a disk hit is decoded to the box. A
+    // transformer's image is made from the decoded one, so its file depends on the box too.
+    ILCacheKey lookup = ILThumbnailedCacheKey(key, context);
+    ILCacheKey diskKey = key;
     const Ref<ILImageTransformer> transformer
         = context ? context->objectForKey(ILWebContextImageTransformer).as<ILImageTransformer>() : nullptr;
-    if (transformer)
-        lookup = ILTransformedCacheKey(key, transformer->transformerKey());
+    if (transformer) {
+        lookup = ILTransformedCacheKey(lookup, transformer->transformerKey());
+        diskKey = lookup;
+    }
     ILImageRef image = imageFromMemoryCacheForKey(lookup);
     if (image && (options & ILCacheDecodeFirstFrameOnly)) {
         if (il_isAnimated(image) || dynamic_cast<const ILAnimatedImageProtocol*>(image.get()))
@@ -329,24 +336,25 @@ std::shared_ptr<ILWebOperation> ILImageCache::queryCacheOperationForKey(const IL
     auto operation = std::make_shared<ILImageCacheQueryOperation>();
     const bool synchronous
         = image ? (options & ILCacheQueryMemoryDataSync) != 0 : (options & ILCacheQueryDiskDataSync) != 0;
-    auto step = [self = shared_from_this(), operation, image, lookup, options, context, done, synchronous] {
+    auto step = [self = shared_from_this(), operation, image, lookup, diskKey, options, context, done,
+                    synchronous] {
         if (operation->isCancelled()) {
             if (done)
                 done(nullptr, nullptr, ILCacheTypeNone);
             return;
         }
-        Ref<Data> data = self->diskImageDataBySearchingAllPathsForKey(lookup);
+        Ref<Data> data = self->diskImageDataBySearchingAllPathsForKey(diskKey);
         ILImageRef answer = image;
         ILCacheType type = ILCacheTypeNone;
         if (image) {
             type = ILCacheTypeMemory;
         } else if (data) {
             type = ILCacheTypeDisk;
-            answer = self->diskImageForKey(lookup, data, options, context);
+            answer = self->diskImageForKey(diskKey, data, options, context);
             if (answer && il_isIncremental(answer)) {
                 // A file cut short (kept by an earlier version) is no copy of the image: a miss, so
                 // the image is fetched again and its whole data replaces the file.
-                self->diskCache_->removeDataForKey(text(lookup));
+                self->diskCache_->removeDataForKey(text(diskKey));
                 answer = nullptr;
                 data = nullptr;
                 type = ILCacheTypeNone;
@@ -495,6 +503,21 @@ void ILImageCache::storeImage(const ILImageRef& image, const Ref<Data>& imageDat
     }
     if (completion)
         completion();
+}
+
+void ILImageCache::storeImageForLoad(const ILImageRef& image, const Ref<Data>& imageData,
+    const ILCacheKey& key, ILCacheType cacheType, const ILContext& context, ILWebNoParamsBlock completion)
+{
+    const ILCacheKey marked = ILThumbnailedCacheKey(key, context);
+    if (marked == key || !image) {
+        storeImage(image, imageData, key, cacheType, std::move(completion));
+        return;
+    }
+    const bool toMemory = cacheType == ILCacheTypeMemory || cacheType == ILCacheTypeAll;
+    const bool toDisk = (cacheType == ILCacheTypeDisk || cacheType == ILCacheTypeAll) && imageData;
+    if (toMemory && config()->shouldCacheImagesInMemory())
+        storeImageToMemory(image, marked);
+    storeImage(image, imageData, key, false, toDisk, std::move(completion));
 }
 
 void ILImageCache::removeImageForKey(

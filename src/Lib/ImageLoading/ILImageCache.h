@@ -116,6 +116,12 @@ public:
         const ILContext& context, ILImageCacheQueryCompletionBlock completion) override;
     void storeImage(const ILImageRef& image, const foundation::Ref<foundation::Data>& imageData,
         const ILCacheKey& key, ILCacheType cacheType, ILWebNoParamsBlock completion) override;
+    // A load whose context names a thumbnail box: the image in memory under the key marked with
+    // the box, the downloaded data on disk under the key itself (without data, nothing on disk: an
+    // image of the box is no copy of the file). Queries with a box decode disk hits to the box.
+    void storeImageForLoad(const ILImageRef& image, const foundation::Ref<foundation::Data>& imageData,
+        const ILCacheKey& key, ILCacheType cacheType, const ILContext& context,
+        ILWebNoParamsBlock completion) override;
     void removeImageForKey(
         const ILCacheKey& key, ILCacheType cacheType, ILWebNoParamsBlock completion) override;
     void containsImageForKey(const ILCacheKey& key, ILCacheType cacheType,

@@ -1,5 +1,7 @@
 #include "Lib/ImageLoading/ILImageCacheDefine.h"
 
+#include "Lib/ImageLoading/ILImageThumbnail.h"
+
 namespace {
 
 struct BitPair {
@@ -36,4 +38,11 @@ ILLoadOptions ILImageOptionsFromCacheOptions(ILCacheQueryOptions options)
         if ((options & pair.query) && pair.query >= ILCacheScaleDownLargeImages)
             result |= pair.load;
     return result;
+}
+
+void ILImageCacheProtocol::storeImageForLoad(const ILImageRef& image,
+    const foundation::Ref<foundation::Data>& imageData, const ILCacheKey& key, ILCacheType cacheType,
+    const ILContext& context, ILWebNoParamsBlock completion)
+{
+    storeImage(image, imageData, ILThumbnailedCacheKey(key, context), cacheType, std::move(completion));
 }

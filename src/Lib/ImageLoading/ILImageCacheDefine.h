@@ -40,7 +40,8 @@ class ILImageCacheProtocol {
 public:
     virtual ~ILImageCacheProtocol() = default;
 
-    // The image for a key (memory, then disk); nil when the answer came at once.
+    // The image for a key (memory, then disk); nil when the answer came at once. The context may
+    // name the copy wanted (a transformer's, a thumbnail box's) of the image under the key.
     virtual std::shared_ptr<ILWebOperation> queryImageForKey(const ILCacheKey& key, ILLoadOptions options,
         const ILContext& context, ILImageCacheQueryCompletionBlock completion)
         = 0;
@@ -48,6 +49,14 @@ public:
     virtual void storeImage(const ILImageRef& image, const foundation::Ref<foundation::Data>& imageData,
         const ILCacheKey& key, ILCacheType cacheType, ILWebNoParamsBlock completion)
         = 0;
+    // Stores what a load got: `key` is the load's own key, as its query was given, and `context` its
+    // context. When the context names a thumbnail box the image is decoded to that box while the data
+    // is the file as downloaded; a cache that decodes its disk hits for the query's context keeps the
+    // image under the key marked with the box (ILThumbnailedCacheKey) and the data under the key
+    // itself, so a load at another box finds the file. By default both go under the marked key.
+    virtual void storeImageForLoad(const ILImageRef& image,
+        const foundation::Ref<foundation::Data>& imageData, const ILCacheKey& key, ILCacheType cacheType,
+        const ILContext& context, ILWebNoParamsBlock completion);
     virtual void removeImageForKey(
         const ILCacheKey& key, ILCacheType cacheType, ILWebNoParamsBlock completion)
         = 0;

@@ -260,6 +260,19 @@ void ILImageCachesManager::storeImage(const ILImageRef& image, const Ref<Data>& 
         std::move(completion));
 }
 
+void ILImageCachesManager::storeImageForLoad(const ILImageRef& image, const Ref<Data>& imageData,
+    const ILCacheKey& key, ILCacheType cacheType, const ILContext& context, ILWebNoParamsBlock completion)
+{
+    if (!key)
+        return;
+    runEach(
+        storeOperationPolicy.load(),
+        [image, imageData, key, cacheType, context](ILImageCacheProtocol& cache, ILWebNoParamsBlock next) {
+            cache.storeImageForLoad(image, imageData, key, cacheType, context, std::move(next));
+        },
+        std::move(completion));
+}
+
 void ILImageCachesManager::removeImageForKey(
     const ILCacheKey& key, ILCacheType cacheType, ILWebNoParamsBlock completion)
 {

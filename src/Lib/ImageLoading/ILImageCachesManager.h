@@ -40,6 +40,9 @@ public:
         const ILContext& context, ILImageCacheQueryCompletionBlock completion) override;
     void storeImage(const ILImageRef& image, const foundation::Ref<foundation::Data>& imageData,
         const ILCacheKey& key, ILCacheType cacheType, ILWebNoParamsBlock completion) override;
+    void storeImageForLoad(const ILImageRef& image, const foundation::Ref<foundation::Data>& imageData,
+        const ILCacheKey& key, ILCacheType cacheType, const ILContext& context,
+        ILWebNoParamsBlock completion) override;
     void removeImageForKey(
         const ILCacheKey& key, ILCacheType cacheType, ILWebNoParamsBlock completion) override;
     void containsImageForKey(const ILCacheKey& key, ILCacheType cacheType,

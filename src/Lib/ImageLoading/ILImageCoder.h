@@ -3,6 +3,7 @@
 #include "Lib/ImageLoading/ILImageFormat.h"
 #include "Platform/Foundation/Object.h"
 
+#include <QSize>
 #include <cstddef>
 #include <memory>
 #include <string_view>
@@ -70,6 +71,9 @@ public:
     virtual foundation::Ref<graphics::Image> incrementalDecodedImageWithOptions(
         const ILImageCoderOptions& options)
         = 0;
+    // The pixel size the data so far names; empty until it is known. Read from what the last update
+    // parsed, so asking costs nothing.
+    virtual QSize incrementalPixelSize() const = 0;
 
 protected:
     ILProgressiveImageCoder() = default;

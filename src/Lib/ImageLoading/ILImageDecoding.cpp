@@ -127,14 +127,12 @@ Ref<Image> decodeWhole(const Ref<foundation::Data>& data, const Ref<foundation::
 
 // Each partial decode reads all data so far again: cheap for an image of screen size, but for one
 // past the pixel limit every step costs as much as the whole image. Such an image shows once its
-// data is complete.
-bool tooLargeForPartialImages(const Ref<foundation::Data>& data)
+// data is complete. The size is the one the coder parsed already: reading it from the data again
+// would cost a decode of all data so far at every step.
+bool tooLargeForPartialImages(const ILProgressiveImageCoder& coder)
 {
-    const auto source = graphics::ImageSource::create(data);
-    const Id properties(source ? source->propertiesAtIndex(0) : nullptr);
-    const std::int64_t width = properties[graphics::imageProperty::pixelWidth].longLongValue();
-    const std::int64_t height = properties[graphics::imageProperty::pixelHeight].longLongValue();
-    return width * height > ILImageDecodedPixelLimit;
+    const QSize size = coder.incrementalPixelSize();
+    return std::int64_t(size.width()) * size.height() > ILImageDecodedPixelLimit;
 }
 
 } // namespace
@@ -171,7 +169,7 @@ ILImageRef ILDecodePartialDownload(const Ref<foundation::Data>& data, const Ref<
     if (!progressive)
         return nullptr;
     progressive->updateIncrementalData(data, finished);
-    if (!finished && tooLargeForPartialImages(data))
+    if (!finished && tooLargeForPartialImages(*progressive))
         return nullptr;
     Ref<Image> image;
     if (plan.animatedFactory && dynamic_cast<const ILAnimatedImageCoder*>(progressiveCoder.get())) {

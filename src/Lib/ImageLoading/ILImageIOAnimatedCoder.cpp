@@ -131,6 +131,12 @@ void ILImageIOAnimatedCoder::updateIncrementalData(const Ref<foundation::Data>& 
     scanFrames();
 }
 
+QSize ILImageIOAnimatedCoder::incrementalPixelSize() const
+{
+    std::lock_guard lock(mutex_);
+    return QSize(width_, height_);
+}
+
 Ref<Image> ILImageIOAnimatedCoder::incrementalDecodedImageWithOptions(const ILImageCoderOptions& options)
 {
     std::shared_ptr<ImageSource> source;

@@ -61,6 +61,7 @@ public:
     void updateIncrementalData(const foundation::Ref<foundation::Data>& data, bool finished) override;
     foundation::Ref<graphics::Image> incrementalDecodedImageWithOptions(
         const ILImageCoderOptions& options) override;
+    QSize incrementalPixelSize() const override;
 
     std::shared_ptr<ILAnimatedImageCoder> initWithAnimatedImageData(
         const foundation::Ref<foundation::Data>& data, const ILImageCoderOptions& options) const override;

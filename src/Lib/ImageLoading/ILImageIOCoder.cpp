@@ -94,6 +94,12 @@ void ILImageIOCoder::updateIncrementalData(const Ref<foundation::Data>& data, bo
     }
 }
 
+QSize ILImageIOCoder::incrementalPixelSize() const
+{
+    std::lock_guard lock(mutex_);
+    return QSize(width_, height_);
+}
+
 Ref<Image> ILImageIOCoder::incrementalDecodedImageWithOptions(const ILImageCoderOptions& options)
 {
     std::shared_ptr<graphics::ImageSource> source;

@@ -37,6 +37,7 @@ public:
     void updateIncrementalData(const foundation::Ref<foundation::Data>& data, bool finished) override;
     foundation::Ref<graphics::Image> incrementalDecodedImageWithOptions(
         const ILImageCoderOptions& options) override;
+    QSize incrementalPixelSize() const override;
 
     ILImageIOCoder() = default;
 

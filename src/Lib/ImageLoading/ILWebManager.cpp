@@ -191,7 +191,8 @@ void ILWebManager::callCacheProcess(const std::shared_ptr<ILWebCombinedOperation
     const auto filter = context
         ? context->objectForKey(ILWebContextCacheKeyFilter).as<ILWebCacheKeyFilterProtocol>()
         : nullptr;
-    const ILCacheKey key = ILThumbnailedCacheKey(cacheKeyForURL(url, filter), context);
+    // The cache finds the copy for the context's thumbnail box and transformer itself.
+    const ILCacheKey key = cacheKeyForURL(url, filter);
     std::weak_ptr<ILWebCombinedOperation> weakOperation = operation;
     std::weak_ptr<ILWebManager> weakSelf = self();
     auto query = imageCache_->queryImageForKey(key, options, context,
@@ -284,7 +285,10 @@ void ILWebManager::callStoreCacheProcess(const std::shared_ptr<ILWebCombinedOper
     const auto filter = context
         ? context->objectForKey(ILWebContextCacheKeyFilter).as<ILWebCacheKeyFilterProtocol>()
         : nullptr;
-    const ILCacheKey key = ILThumbnailedCacheKey(cacheKeyForURL(url, filter), context);
+    // The downloaded image is stored for the load's context (the cache keeps an image decoded to a
+    // thumbnail box apart from the file); a transformed one under the key marked with the box.
+    const ILCacheKey key = cacheKeyForURL(url, filter);
+    const ILCacheKey markedKey = ILThumbnailedCacheKey(key, context);
     const auto transformer
         = context ? context->objectForKey(ILWebContextImageTransformer).as<ILImageTransformer>() : nullptr;
     const auto serializer = context
@@ -302,12 +306,13 @@ void ILWebManager::callStoreCacheProcess(const std::shared_ptr<ILWebCombinedOper
         if (serializer && diskInvolved(targetType)) {
             dispatch::globalQueue(dispatch::Priority::High)
                 .async([cache = imageCache_, serializer, downloadedImage, downloadedData, url, key,
-                           targetType] {
+                           targetType, context] {
                     const auto data = serializer->cacheDataWithImage(downloadedImage, downloadedData, url);
-                    cache->storeImage(downloadedImage, data, key, targetType, nullptr);
+                    cache->storeImageForLoad(downloadedImage, data, key, targetType, context, nullptr);
                 });
         } else {
-            imageCache_->storeImage(downloadedImage, downloadedData, key, targetType, nullptr);
+            imageCache_->storeImageForLoad(
+                downloadedImage, downloadedData, key, targetType, context, nullptr);
         }
     }
     if (!transform) {
@@ -315,8 +320,8 @@ void ILWebManager::callStoreCacheProcess(const std::shared_ptr<ILWebCombinedOper
         return;
     }
     dispatch::globalQueue(dispatch::Priority::High)
-        .async([cache = imageCache_, transformer, serializer, downloadedImage, downloadedData, url, key,
-                   storeType, finished, whole, completed, diskInvolved] {
+        .async([cache = imageCache_, transformer, serializer, downloadedImage, downloadedData, url,
+                   key = markedKey, storeType, finished, whole, completed, diskInvolved] {
             const ILImageRef transformed = transformer->transformedImageWithImage(downloadedImage, key);
             if (transformed && whole) {
                 const ILCacheKey transformedKey = ILTransformedCacheKey(key, transformer->transformerKey());

@@ -96,7 +96,9 @@ public:
         const ILContext& context, ILImageLoaderProgressBlock progress, ILInternalCompletionBlock completed);
 
     // "" for a nil URL; the filter's key, else the URL's absolute string. A load whose context
-    // names a thumbnail box caches under that key marked with the box (ILThumbnailedCacheKey).
+    // names a thumbnail box keeps its image in memory under that key marked with the box
+    // (ILThumbnailedCacheKey) and the downloaded file on disk under the key itself, which a load
+    // at any box decodes again to its own.
     ILCacheKey cacheKeyForURL(const foundation::Ref<foundation::URL>& url) const;
     ILCacheKey cacheKeyForURL(const foundation::Ref<foundation::URL>& url,
         const foundation::Ref<ILWebCacheKeyFilterProtocol>& filter) const;

@@ -49,6 +49,45 @@ private:
     ILImageCodersManager::Coders saved_;
 };
 
+// A progressive coder for bytes no image source reads: it names the size it is made with and
+// counts the partial images asked of it.
+class SizedCoder final : public ILImageCoder, public ILProgressiveImageCoder {
+public:
+    explicit SizedCoder(QSize size, std::shared_ptr<int> decodes = std::make_shared<int>(0))
+        : size_(size)
+        , decodes_(std::move(decodes))
+    {
+    }
+    bool canDecodeFromData(const Ref<Data>&) const override { return false; }
+    Ref<Image> decodedImageWithData(const Ref<Data>&, const ILImageCoderOptions&) const override
+    {
+        return nullptr;
+    }
+    bool canEncodeToFormat(ILImageFormatCode) const override { return false; }
+    Ref<Data> encodedDataWithImage(
+        const Ref<Image>&, ILImageFormatCode, const ILImageCoderOptions&) const override
+    {
+        return nullptr;
+    }
+    bool canIncrementalDecodeFromData(const Ref<Data>&) const override { return true; }
+    Ref<ILImageCoder> initIncrementalWithOptions(const ILImageCoderOptions&) const override
+    {
+        return std::make_shared<SizedCoder>(size_, decodes_);
+    }
+    void updateIncrementalData(const Ref<Data>&, bool) override { }
+    QSize incrementalPixelSize() const override { return size_; }
+    Ref<Image> incrementalDecodedImageWithOptions(const ILImageCoderOptions&) override
+    {
+        ++*decodes_;
+        return Image::create(flat(4, 4, 0xFF2080C0u));
+    }
+    int decodes() const { return *decodes_; }
+
+private:
+    QSize size_;
+    std::shared_ptr<int> decodes_;
+};
+
 Ref<foundation::Dictionary> context(std::initializer_list<std::pair<Id, Id>> entries)
 {
     return Dictionary::create(entries);
@@ -205,6 +244,27 @@ TEST(ILImageDecoding, PartialAnimationThroughTheAnimatedClass)
     EXPECT_TRUE(il_isIncremental(image));
     EXPECT_EQ(animated->animatedImageFrameCount(), 3u);
     EXPECT_EQ(animated->coder(), std::dynamic_pointer_cast<ILAnimatedImageCoder>(coder));
+}
+
+TEST(ILImageDecoding, PartialImagesPastThePixelLimitFollowTheSizeTheCoderParsed)
+{
+    // The bytes name no size any image source reads: only the coder knows it.
+    const auto url = URL::URLWithString("https://host/previews/a.raw");
+    const auto bytes = Data::create(std::string_view("raw pixels, the first rows of many"));
+    const auto huge = std::make_shared<SizedCoder>(QSize(4096, 2048));
+    SharedCoders only({ huge });
+    Ref<ILImageCoder> coder;
+    for (int step = 0; step < 3; ++step)
+        EXPECT_EQ(ILDecodePartialDownload(bytes, url, false, coder, 0, nullptr), nullptr) << step;
+    EXPECT_EQ(huge->decodes(), 0) << "no partial image of an image past the limit";
+    EXPECT_TRUE(ILDecodePartialDownload(bytes, url, true, coder, 0, nullptr)) << "the whole one shows";
+    EXPECT_EQ(huge->decodes(), 1);
+
+    const auto small = std::make_shared<SizedCoder>(QSize(2048, 2048));
+    SharedCoders smallOnly({ small });
+    Ref<ILImageCoder> smallCoder;
+    EXPECT_TRUE(ILDecodePartialDownload(bytes, url, false, smallCoder, 0, nullptr)) << "at the limit";
+    EXPECT_EQ(small->decodes(), 1);
 }
 
 } // namespace

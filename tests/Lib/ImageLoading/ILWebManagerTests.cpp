@@ -1,5 +1,7 @@
 #include "Lib/ImageLoading/ILAnimatedImage.h"
 #include "Lib/ImageLoading/ILImageCache.h"
+#include "Lib/ImageLoading/ILImageDecoding.h"
+#include "Lib/ImageLoading/ILImageThumbnail.h"
 #include "Lib/ImageLoading/ILImageTintTransformer.h"
 #include "Lib/ImageLoading/ILTransformedCacheKey.h"
 #include "Lib/ImageLoading/ILWebCacheKeyFilter.h"
@@ -16,6 +18,7 @@
 #include "Platform/Foundation/String.h"
 #include "Platform/Foundation/URL.h"
 #include "Platform/Graphics/Image.h"
+#include "Platform/Graphics/ImageTestSupport.h"
 #include "Support/FakeImageParts.h"
 #include "Support/TempHome.h"
 
@@ -354,4 +357,54 @@ TEST(CacheQueries, TransformedKeysFirstFramesAndAnimatedClasses)
     EXPECT_NE(found, animated);
     EXPECT_EQ(dynamic_cast<ILAnimatedImageProtocol*>(found.get()), nullptr);
     EXPECT_EQ(found->image().size(), animated->image().size());
+}
+
+// The file is kept once whatever box a load draws in: a load at another box decodes it again from
+// disk instead of downloading it, and each box's image stays in memory under its own key.
+TEST(ThumbnailLoads, AnotherBoxDecodesTheFileOnDiskAgain)
+{
+    const auto cache = ILImageCache::create("boxes", testsupport::makeScratchDir("boxes").string());
+    auto loader = std::make_shared<FakeImageLoader>();
+    auto manager = ILWebManager::create(cache, loader);
+    const auto url = foundation::URL::URLWithString(kURL);
+    const auto key = foundation::String::create(kURL);
+    QImage picture(400, 200, QImage::Format_RGB32);
+    picture.fill(qRgb(32, 128, 192));
+    const auto file = graphicstest::qtEncoded(picture, "png");
+    const ILContext small = ILContextWithThumbnail(nullptr, QSize(40, 40), false);
+    const ILContext larger = ILContextWithThumbnail(nullptr, QSize(100, 100), false);
+
+    std::vector<Delivery> deliveries;
+    const auto load = [&](const ILContext& context) {
+        manager->loadImageWithURL(url, 0, context, nullptr,
+            [&](const ILImageRef& image, const auto&, const Ref<foundation::Error>& error, ILCacheType type,
+                bool finished, const auto&) {
+                deliveries.push_back({ image, error, type, finished, true });
+            });
+    };
+    load(small);
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return loader->requestCount() == 1; }, 10));
+    loader->request(0).completed(ILDecodeDownloadedData(file, url, 0, small), file, nullptr, true);
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return deliveries.size() == 1; }, 10));
+    ASSERT_TRUE(deliveries[0].image);
+    EXPECT_EQ(deliveries[0].image->image().size(), QSize(40, 20));
+    EXPECT_TRUE(cache->diskImageDataExistsWithKey(key)) << "the file under the plain key";
+    EXPECT_FALSE(cache->diskImageDataExistsWithKey(ILThumbnailedCacheKey(key, small)));
+    EXPECT_EQ(cache->imageFromMemoryCacheForKey(ILThumbnailedCacheKey(key, small)), deliveries[0].image);
+    EXPECT_EQ(cache->imageFromMemoryCacheForKey(key), nullptr) << "no small image for a load without a box";
+
+    load(larger);
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return deliveries.size() == 2; }, 10));
+    EXPECT_EQ(loader->requestCount(), 1u) << "nothing downloaded again";
+    EXPECT_EQ(deliveries[1].type, ILCacheTypeDisk);
+    ASSERT_TRUE(deliveries[1].image);
+    EXPECT_EQ(deliveries[1].image->image().size(), QSize(100, 50)) << "decoded at the new box";
+    EXPECT_EQ(cache->imageFromMemoryCacheForKey(ILThumbnailedCacheKey(key, larger)), deliveries[1].image);
+
+    // The first box is still answered from memory.
+    load(small);
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return deliveries.size() == 3; }, 10));
+    EXPECT_EQ(deliveries[2].type, ILCacheTypeMemory);
+    EXPECT_EQ(deliveries[2].image, deliveries[0].image);
+    loader->reset();
 }
