@@ -16,8 +16,15 @@
 //    same bound statement through sqlite3 into structs, their names in a QStringListModel shown by
 //    a QListView of the same size, painted once. Both start from the whole catalogue shown (its
 //    rows held by each), so each drops the rows it showed before.
+// 3. The search's first rows: Return in the search panel (KXHomeSearchView, 1200 x 800 offscreen,
+//    on the shared catalogue manager) with a text the service finds nothing for, answered at once,
+//    to the first rows of the recommended fonts (the whole catalogue in its default order)
+//    painted; the rest of them is read in the background and waited for, untimed. Peer: the same
+//    rows' full query through sqlite3's C API (the statement prepared, stepped to its end, the
+//    columns a record holds read).
 //
-// Lines: `ratio <ours/peer> filter-3-categories`, then last `ratio <ours/peer> suggest-200-prefixes`.
+// Lines: `ratio <ours/peer> filter-3-categories`, `ratio <ours/peer> search-first-rows-100k`, then
+// last `ratio <ours/peer> suggest-200-prefixes`.
 
 #include "Class/FontList/KXFontListModel.h"
 #include "Class/FontList/KXFontTableView.h"
@@ -26,9 +33,12 @@
 #include "Class/LayoutWidgets/WindowLayout.h"
 #include "Class/SearchFilter/Core/KXFilterSelection.h"
 #include "Class/SearchFilter/Core/KXHomeSearchState.h"
+#include "Class/SearchFilter/KXHomeSearchView.h"
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
+#include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Class/ServiceCore/Catalogue/KXSuggestionIndex.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/UIKit/THSearchField.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Support/AlternatingRun.h"
@@ -38,6 +48,7 @@
 
 #include <QApplication>
 #include <QListView>
+#include <QScrollBar>
 #include <QStringListModel>
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -428,6 +439,129 @@ void BM_Filter(benchmark::State& state)
 }
 BENCHMARK(BM_Filter)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(15);
 
+// --- 3. The search's first rows --------------------------------------------------------------------
+
+// The panel's services with the service's search answered at once: it finds nothing.
+class NothingFoundServices final : public KXHomeSearchServices {
+public:
+    explicit NothingFoundServices(KXBaseDBManager& manager)
+        : catalogue_(standard(&manager))
+    {
+    }
+    void search(const std::string& text, Reply reply) override
+    {
+        (void)text;
+        reply(Id(foundation::Dictionary::create(
+            { { Id("errcode"), Id(0LL) }, { Id("corvane_data"), Id(foundation::Dictionary::create()) } })));
+    }
+    KXBaseDBManager& catalogue() override { return catalogue_->catalogue(); }
+    KXSuggestionMatches suggestions(std::string_view text) override { return catalogue_->suggestions(text); }
+    foundation::Ref<foundation::MutableArray> suggestionRecords(
+        const KXSuggestionMatches& matches, std::size_t first, std::size_t count) override
+    {
+        return catalogue_->suggestionRecords(matches, first, count);
+    }
+
+private:
+    std::shared_ptr<KXHomeSearchServices> catalogue_;
+};
+
+// The peer: the rows' statement through the sqlite3 C API, every row stepped and the columns a
+// record holds read.
+double peerSearchRows(int* rows)
+{
+    static constexpr const char* kTexts[] = { "download_url", "fontname", "night_image", "ps_name",
+        "language", "image", "marketing", "new_image", "keyword" };
+    static constexpr const char* kNumbers[]
+        = { "fontid", "time", "heat", "has_info", "font_weight", "is_sell", "type", "is_3d" };
+    const KXCatalogueStatement statement = KXSortingData::defaultOrderStatement();
+    const auto start = std::chrono::steady_clock::now();
+    sqlite3_stmt* step = prepare(workspace().peerDb, statement.sql());
+    for (std::size_t i = 0; i < statement.arguments().size(); ++i)
+        sqlite3_bind_text(step, static_cast<int>(i + 1), statement.arguments()[i].stringValue().c_str(), -1,
+            SQLITE_TRANSIENT);
+    auto column = [step](const char* name) {
+        for (int i = 0; i < sqlite3_column_count(step); ++i)
+            if (std::string(sqlite3_column_name(step, i)) == name)
+                return i;
+        return -1;
+    };
+    std::vector<int> texts, numbers;
+    for (const char* name : kTexts)
+        texts.push_back(column(name));
+    for (const char* name : kNumbers)
+        numbers.push_back(column(name));
+    std::size_t bytes = 0;
+    long long sum = 0;
+    int count = 0;
+    while (sqlite3_step(step) == SQLITE_ROW) {
+        for (int i : texts)
+            bytes
+                += sqlite3_column_text(step, i) ? static_cast<std::size_t>(sqlite3_column_bytes(step, i)) : 0;
+        for (int i : numbers)
+            sum += sqlite3_column_int(step, i);
+        count += 1;
+    }
+    sqlite3_finalize(step);
+    const double seconds = benchsupport::secondsSince(start);
+    benchmark::DoNotOptimize(bytes);
+    benchmark::DoNotOptimize(sum);
+    *rows = count;
+    return seconds;
+}
+
+std::unique_ptr<KXHomeSearchView> gSearchPanel;
+int gSearchRows = 0;
+
+// Return to the first rows painted; then, untimed, until the panel holds every row.
+double oursSearchFirstRows()
+{
+    KXHomeSearchView& panel = *gSearchPanel;
+    const auto start = std::chrono::steady_clock::now();
+    emit panel.customStrTF()->returnPressed();
+    panel.listTableView()->viewport()->repaint();
+    const double seconds = benchsupport::secondsSince(start);
+    const bool firstRowsShown = panel.state().mode() == KXHomeSearchState::Mode::NoResult
+        && panel.fontModel()->rowCount() > 0 && panel.listTableView()->verticalScrollBar()->value() == 0;
+    if (!firstRowsShown || !dispatch::RunLoop::runUntil([&] { return !panel.state().isReadingRows(); }, 60))
+        return -1;
+    return panel.fontModel()->rowCount() == gSearchRows ? seconds : -1;
+}
+
+benchsupport::PairedTimes gSearchFirstRows;
+
+void BM_SearchFirstRows(benchmark::State& state)
+{
+    Workspace& w = workspace();
+    KXBaseDBManager& manager = KXBaseDBManager::shareDBManager();
+    manager.waitForBackgroundReads(); // the list index
+    gSearchPanel = std::make_unique<KXHomeSearchView>(QRect(0, 0, kWidth, kHeight), nullptr,
+        std::make_shared<NothingFoundServices>(manager), w.folder / "searchhistory.plist");
+    gSearchPanel->show();
+    // Typed, as a person types it; its suggestions shown before the timing.
+    const QString typed = QStringLiteral("无此字体");
+    gSearchPanel->customStrTF()->setText(typed);
+    emit gSearchPanel->customStrTF()->textEdited(typed);
+    KXHomeSearchState& search = gSearchPanel->state();
+    if (!dispatch::RunLoop::runUntil(
+            [&] { return search.appliedSequence() >= search.requestedSequence(); }, 10)) {
+        state.SkipWithError("the type-ahead did not answer");
+        return;
+    }
+    QApplication::processEvents();
+    if (peerSearchRows(&gSearchRows) < 0 || gSearchRows == 0) {
+        state.SkipWithError("the peer's query failed");
+        return;
+    }
+    int rows = 0;
+    benchsupport::runAlternately(state,
+        { oursSearchFirstRows, [&] { return peerSearchRows(&rows); }, "ours failed", "the peer failed",
+            [] { QApplication::processEvents(); } },
+        gSearchFirstRows, "peer_ms");
+    gSearchPanel.reset();
+}
+BENCHMARK(BM_SearchFirstRows)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(9);
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -450,6 +584,7 @@ int main(int argc, char** argv)
     std::error_code ec;
     fs::remove_all(w.folder, ec);
     std::printf("ratio %.3f filter-3-categories\n", gFilter.ratio());
+    std::printf("ratio %.3f search-first-rows-100k\n", gSearchFirstRows.ratio());
     std::printf("ratio %.3f suggest-200-prefixes\n", gSuggest.ratio());
     return 0;
 }

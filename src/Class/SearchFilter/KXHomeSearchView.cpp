@@ -58,6 +58,10 @@ public:
         if (panel_)
             panel_->showState();
     }
+    bool searchStateAppendRows(const foundation::Array& rows) override
+    {
+        return panel_ && panel_->appendRows(rows);
+    }
     void searchStateDidSetFieldText(const std::string& text) override
     {
         if (panel_) {
@@ -354,12 +358,23 @@ void KXHomeSearchView::showState()
         fontModel_->setRecords(state.records() ? state.records() : foundation::MutableArray::create());
         if (listTableView_->model() != fontModel_)
             listTableView_->setModel(fontModel_);
+        listTableView_->awaitMoreRows(state.isReadingRows());
     } else {
         textModel_->reset();
         if (listTableView_->model() != textModel_)
             listTableView_->setModel(textModel_);
     }
     listTableView_->viewport()->update();
+}
+
+bool KXHomeSearchView::appendRows(const foundation::Array& rows)
+{
+    // Below the rows shown: what is in view stays where it is.
+    if (!state_->resultMode() || !state_->records() || fontModel_->records() != state_->records())
+        return false;
+    fontModel_->appendRecords(rows);
+    listTableView_->moreRowsArrived();
+    return true;
 }
 
 void KXHomeSearchView::sureBtnClick()

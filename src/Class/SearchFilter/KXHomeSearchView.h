@@ -85,6 +85,7 @@ private:
     class RowDelegate;
     void setUPBaseUI();
     void showState();
+    bool appendRows(const foundation::Array& rows);
     void placeTitle(KXHomeSearchState::TitlePlace place);
     QWidget* makeNoDataView();
     void removed();

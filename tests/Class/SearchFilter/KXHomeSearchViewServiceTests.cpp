@@ -46,8 +46,7 @@ public:
             reply(answer);
         });
     }
-    foundation::Ref<foundation::MutableArray> recordsOfIds(std::string_view ids) override { return services_->recordsOfIds(ids); }
-    foundation::Ref<foundation::MutableArray> defaultCatalogue() override { return services_->defaultCatalogue(); }
+    KXBaseDBManager& catalogue() override { return services_->catalogue(); }
     KXSuggestionMatches suggestions(std::string_view text) override { return services_->suggestions(text); }
     foundation::Ref<foundation::MutableArray> suggestionRecords(const KXSuggestionMatches& matches, std::size_t first,
                                                                 std::size_t count) override

@@ -370,3 +370,45 @@ TEST_F(KXHomeSearchViewTest, TextRowsLeaveTheKeysInTheFieldAndClickedFontRowsTak
     press(Qt::Key_Home);
     EXPECT_EQ(bar->value(), 0);
 }
+
+TEST_F(KXHomeSearchViewTest, FontRowsShowAsFoundAndTheRestComesBelowWithoutANoResultNotice)
+{
+    auto panel = makePanel();
+    typeInto(*panel, "Sans");
+    // The first walk ends at once: Return shows font rows, none yet, and no notice.
+    services_->manager().setFirstRowsSteps(1);
+    QTest::keyClick(panel->customStrTF(), Qt::Key_Return);
+    services_->answer(0, "1014,1011,1003");
+    EXPECT_EQ(panel->listTableView()->model(), panel->fontModel());
+    EXPECT_EQ(panel->fontModel()->rowCount(), 0);
+    EXPECT_TRUE(!panel->noDataView() || !panel->noDataView()->isVisible());
+    EXPECT_EQ(panel->topicLabel()->text(), QString::fromUtf8("搜索字体"));
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return panel->fontModel()->rowCount() == 3; }, 10));
+    EXPECT_EQ(panel->fontModel()->recordAt(0)->fontid, 1014);
+    EXPECT_EQ(panel->fontModel()->recordAt(2)->fontid, 1003);
+    EXPECT_TRUE(!panel->noDataView() || !panel->noDataView()->isVisible());
+
+    // The recommended fonts in parts: the first rows, scrolled; the rest below, the rows in view
+    // staying where they are.
+    services_->manager().setFirstRowsSteps(KXBaseDBManager::kFirstRowsSteps);
+    panel->state().setFirstRows(12);
+    QTest::keyClick(panel->customStrTF(), Qt::Key_Return);
+    services_->answer(1, "");
+    panel->listTableView()->doItemsLayout();
+    ASSERT_EQ(panel->fontModel()->rowCount(), 12);
+    ASSERT_TRUE(panel->state().isReadingRows());
+    const auto firstShown = panel->fontModel()->recordAt(0);
+    QScrollBar* bar = panel->listTableView()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    const int scrolled = bar->value();
+    ASSERT_GT(scrolled, 0);
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return !panel->state().isReadingRows(); }, 10));
+    fontlisttest::settle(*panel);
+    EXPECT_GT(panel->fontModel()->rowCount(), 30);
+    EXPECT_EQ(static_cast<std::size_t>(panel->fontModel()->rowCount()), panel->state().rowCount())
+        << "each row once";
+    EXPECT_EQ(panel->fontModel()->recordAt(0), firstShown);
+    EXPECT_EQ(bar->value(), scrolled);
+    EXPECT_EQ(panel->fontModel()->rowOfFontid(panel->state().recordAt(30)->fontid), 30)
+        << "the model knows the rows appended";
+}

@@ -49,10 +49,21 @@ void KXListReload::supersede()
 
 Ref<MutableArray> KXListReload::start(const KXCatalogueStatement& statement)
 {
+    return start(statement, statement, true);
+}
+
+Ref<MutableArray> KXListReload::start(const KXCatalogueStatement& first, const KXCatalogueStatement& whole)
+{
+    return start(first, whole, false);
+}
+
+Ref<MutableArray> KXListReload::start(
+    const KXCatalogueStatement& firstStatement, const KXCatalogueStatement& statement, bool mayBeComplete)
+{
     // The read under way stops first, so that the first rows need not wait for it on the queue.
     supersede();
-    const KXBaseDBManager::FirstRows first = manager_.firstRowsBySqlStr(statement, firstRows_);
-    if (first.complete)
+    const KXBaseDBManager::FirstRows first = manager_.firstRowsBySqlStr(firstStatement, firstRows_);
+    if (first.complete && mayBeComplete)
         return first.records;
     for (const foundation::Id& item : *first.records)
         shown_.push_back(fontidOf(item));

@@ -59,6 +59,11 @@ public:
     // the one under way, reads and returns its first rows (all of them when the list is short or
     // was read ahead), and starts reading the rest when there may be more.
     foundation::Ref<foundation::MutableArray> start(const KXCatalogueStatement& statement);
+    // The same for a list whose first rows another statement reads more cheaply: `first` gives
+    // the first rows `whole` gives, in the same order (the rows of a list's first ids). Its rows
+    // are never taken for the whole list: the rest is always read.
+    foundation::Ref<foundation::MutableArray> start(
+        const KXCatalogueStatement& first, const KXCatalogueStatement& whole);
     // The list shows other rows now: the rest still to come is dropped and its read stops.
     void supersede();
     // True from a start() whose rest is to come until it was handed over or superseded.
@@ -72,6 +77,8 @@ public:
 
 private:
     KXListReload(KXBaseDBManager& manager, std::size_t firstRows);
+    foundation::Ref<foundation::MutableArray> start(
+        const KXCatalogueStatement& first, const KXCatalogueStatement& whole, bool mayBeComplete);
     void land(unsigned long long generation, const foundation::Ref<foundation::MutableArray>& whole,
         unsigned long long catalogueGeneration);
 

@@ -27,8 +27,7 @@ public:
         KXHTTPBUSINESS business;
         business.GetFontidsByParticipleword(Id(text), [reply](const Id& answer) { reply(answer); }, [](const Ref<foundation::Error>&) { });
     }
-    Ref<MutableArray> recordsOfIds(std::string_view ids) override { return KXSearchData(manager_).searchDataByword(ids); }
-    Ref<MutableArray> defaultCatalogue() override { return KXSortingData(manager_).soringDataBySortType(0); }
+    KXBaseDBManager& catalogue() override { return manager_; }
     KXSuggestionMatches suggestions(std::string_view text) override { return KXSearchData(manager_).suggestionsByText(text); }
     Ref<MutableArray> suggestionRecords(const KXSuggestionMatches& matches, std::size_t first, std::size_t count) override
     {
@@ -71,6 +70,9 @@ KXHomeSearchState::KXHomeSearchState(std::shared_ptr<KXHomeSearchServices> servi
     , newestKeystroke_(std::make_shared<std::atomic<unsigned long long>>(0))
     , suggestionQueriesRun_(std::make_shared<std::atomic<unsigned long long>>(0))
 {
+    reload_ = KXListReload::create(services_->catalogue());
+    // The reload is this state's own and hands over its rest only while it lives.
+    reload_->setRestHandler([this](const KXListReload::Rest& rest) { restArrived(rest); });
 }
 
 KXHomeSearchState::~KXHomeSearchState() = default;
@@ -166,9 +168,9 @@ void KXHomeSearchState::applySuggestions(unsigned long long sequence, Suggestion
     }
     if (resultMode_) {
         // Nothing found while font rows show: they stay font rows, none of them.
-        matches_.reset();
-        groupArray_ = MutableArray::create();
+        showRecords(MutableArray::create());
     } else {
+        reload_->supersede();
         matchRecords_.clear();
         if (result.firstRecords) {
             for (const Id& record : *result.firstRecords)
@@ -201,9 +203,51 @@ void KXHomeSearchState::jumpListView()
 
 void KXHomeSearchState::showRecords(Ref<MutableArray> records)
 {
+    reload_->supersede();
+    setRows(std::move(records));
+}
+
+void KXHomeSearchState::setRows(Ref<MutableArray> records)
+{
     matches_.reset();
     matchRecords_.clear();
     groupArray_ = records ? std::move(records) : MutableArray::create();
+}
+
+void KXHomeSearchState::readRecordsOfIds(std::string_view ids)
+{
+    const std::vector<long long> list = KXCatalogueStatement::parseIdList(ids);
+    if (list.empty()) {
+        showRecords(MutableArray::create());
+        return;
+    }
+    const KXCatalogueStatement whole = KXCatalogueStatement::fontsInIdOrder(list);
+    const std::size_t first = reload_->firstRows();
+    // Fewer ids than first rows: fewer rows than asked for come, and the read knows it has all.
+    if (list.size() < first) {
+        setRows(reload_->start(whole));
+        return;
+    }
+    // A long list: its first ids alone give the first rows, without SQLite reading every id first.
+    const std::vector<long long> leading(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(first));
+    setRows(reload_->start(KXCatalogueStatement::fontsInIdOrder(leading), whole));
+}
+
+void KXHomeSearchState::restArrived(const KXListReload::Rest& rest)
+{
+    if (closed_ || !resultMode_ || matches_)
+        return;
+    if (rest.following) {
+        const auto observer = delegate();
+        if (!observer || !observer->searchStateAppendRows(*rest.following))
+            groupArray_->addObjectsFromArray(*rest.following);
+        return;
+    }
+    // The catalogue changed meanwhile: the whole list in place of the rows; or the read failed:
+    // the rows found stay, and nothing more is coming.
+    if (rest.replacement)
+        setRows(rest.replacement);
+    changed();
 }
 
 void KXHomeSearchState::applySearchReply(unsigned long long sequence, const Id& reply)
@@ -217,13 +261,13 @@ void KXHomeSearchState::applySearchReply(unsigned long long sequence, const Id& 
     if (!fids.empty()) {
         noticeShown_ = false;
         titlePlace_ = TitlePlace::UnderField;
-        showRecords(services_->recordsOfIds(fids));
+        readRecordsOfIds(fids);
         title_ = kTitleResults;
     } else {
         noticeShown_ = true;
         titlePlace_ = TitlePlace::UnderNotice;
         title_ = kTitleRecommended;
-        showRecords(services_->defaultCatalogue());
+        setRows(reload_->start(KXSortingData::defaultOrderStatement()));
     }
     resultMode_ = true;
     changed();
@@ -262,7 +306,7 @@ void KXHomeSearchState::applySuggestionReply(unsigned long long decidesAs, const
     if (!accepts(decidesAs))
         return;
     overriddenSearch_ = decidesAs;
-    showRecords(services_->recordsOfIds(reply["corvane_data"]["fids"].stringValue()));
+    readRecordsOfIds(reply["corvane_data"]["fids"].stringValue());
     setFieldText(name);
     noticeShown_ = false;
     titlePlace_ = TitlePlace::UnderField;
@@ -304,6 +348,7 @@ void KXHomeSearchState::cancelBtnClick()
     resultMode_ = false;
     writeHistoryIfAny();
     closed_ = true;
+    reload_->supersede();
 }
 
 void KXHomeSearchState::removedByOwner()
@@ -312,6 +357,7 @@ void KXHomeSearchState::removedByOwner()
         return;
     writeHistoryIfAny();
     closed_ = true;
+    reload_->supersede();
 }
 
 void KXHomeSearchState::changed()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/FontList/Core/KXListReload.h"
 #include "Class/SearchFilter/Core/KXSearchHistory.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Catalogue/KXSuggestionIndex.h"
@@ -19,8 +20,8 @@
 class KXBaseDBManager;
 
 // What the search panel reaches outside itself: the service's search and the local catalogue.
-// The real one (standard()) sends getSearch through KXHTTPBUSINESS and
-// reads the catalogue through KXSearchData and KXSortingData; tests give their own.
+// The real one (standard()) sends getSearch through KXHTTPBUSINESS and reads the shared catalogue
+// (or the manager it is given); tests give their own.
 class KXHomeSearchServices {
 public:
     using Reply = std::function<void(const foundation::Id& reply)>;
@@ -29,10 +30,9 @@ public:
     // getSearch with the text. `reply` gets every decoded reply on the main queue, whatever its
     // errcode; a transport failure calls nothing.
     virtual void search(const std::string& text, Reply reply) = 0;
-    // The records of a comma-separated id list in its order (ids not in the catalogue skipped).
-    virtual foundation::Ref<foundation::MutableArray> recordsOfIds(std::string_view ids) = 0;
-    // The whole catalogue in its default order.
-    virtual foundation::Ref<foundation::MutableArray> defaultCatalogue() = 0;
+    // The catalogue the font rows are read from: the records of the service's ids in its order
+    // (ids not in the catalogue skipped), or the whole catalogue in its default order.
+    virtual KXBaseDBManager& catalogue() = 0;
     // The type-ahead (any thread): the keyword rows holding the text, else the fonts whose name
     // holds it; and the records of some of them.
     virtual KXSuggestionMatches suggestions(std::string_view text) = 0;
@@ -52,6 +52,14 @@ public:
     virtual ~KXHomeSearchStateDelegate() = default;
     // Rows, title, notice or buttons changed: show them again.
     virtual void searchStateDidChange() { }
+    // The rest of the font rows came: `rows` go below records(). A panel whose model holds
+    // records() appends them through that model, so that its view learns of them and keeps what
+    // it shows where it is, and answers true; otherwise the state appends them itself.
+    virtual bool searchStateAppendRows(const foundation::Array& rows)
+    {
+        (void)rows;
+        return false;
+    }
     // A reply put a text into the search field (the field's own edits do not come back here).
     virtual void searchStateDidSetFieldText(const std::string& text) { (void)text; }
 };
@@ -74,6 +82,13 @@ public:
 // what the click shows, whichever comes first, and shows its fonts as font rows. Type-ahead queries
 // run one at a time on a queue of their own, and one already overtaken by a newer keystroke is
 // skipped. Once the panel is closed (close() or removed()) nothing more is applied.
+//
+// Font rows are read as the lists read theirs (KXListReload): the first rows at once, with a walk
+// bounded in its steps, and the rest on a background queue, matched to the rows shown by font id and
+// appended below them when it lands. Until then the rows are those found so far (maybe none while
+// the first walk was cut short): isReadingRows() says that more are coming, and nothing the state
+// shows claims that there are no more. A newer search, the type-ahead or closing the panel drops
+// the rest still to come.
 //
 // Use it from the main thread; the services' callbacks come there.
 class KXHomeSearchState : public std::enable_shared_from_this<KXHomeSearchState> {
@@ -122,6 +137,10 @@ public:
     foundation::Ref<KXFontBaseModel> recordAt(std::size_t row);
     // The font rows' records (nil while the rows are not records).
     const foundation::Ref<foundation::MutableArray>& records() const { return groupArray_; }
+    // True while the font rows shown are the first of a read whose rest is still to come.
+    bool isReadingRows() const { return reload_->readingRest(); }
+    // The rows read at once before the rest (tests and benchmarks set fewer).
+    void setFirstRows(std::size_t rows) { reload_->setFirstRows(rows); }
     // The suggestions of the index while they are the rows.
     const std::optional<KXSuggestionMatches>& matches() const { return matches_; }
     const KXSearchHistory& history() const { return history_; }
@@ -156,6 +175,10 @@ private:
     bool accepts(unsigned long long sequence);
     void setFieldText(const std::string& text);
     void showRecords(foundation::Ref<foundation::MutableArray> records);
+    void setRows(foundation::Ref<foundation::MutableArray> records);
+    // Reads the records of the service's ids in their order, in parts.
+    void readRecordsOfIds(std::string_view ids);
+    void restArrived(const KXListReload::Rest& rest);
     void changed();
     void writeHistoryIfAny();
 
@@ -177,6 +200,8 @@ private:
     // so far.
     foundation::Ref<foundation::MutableArray> groupArray_;
     std::optional<KXSuggestionMatches> matches_;
+    // The read of the font rows shown; superseded whenever other rows show.
+    std::shared_ptr<KXListReload> reload_;
     std::vector<foundation::Ref<KXFontBaseModel>> matchRecords_;
 
     unsigned long long sequence_ = 0;

@@ -367,3 +367,116 @@ TEST_F(KXHomeSearchStateTest, ClicksSearchOnlyFromHistoryAndSuggestionRows)
     state_->tableViewCellClick(0);
     EXPECT_EQ(services_->requests.size(), 1u) << "font rows act through the road";
 }
+
+namespace {
+
+// Waits until the rest of the font rows being read has landed.
+bool restLanded(const KXHomeSearchState& state)
+{
+    return dispatch::RunLoop::runUntil([&] { return !state.isReadingRows(); }, 10);
+}
+
+// The delegate of a panel whose model holds the rows: it appends the rest itself.
+class AppendingDelegate final : public KXHomeSearchStateDelegate {
+public:
+    explicit AppendingDelegate(KXHomeSearchState& state)
+        : state_(state)
+    {
+    }
+    bool searchStateAppendRows(const foundation::Array& rows) override
+    {
+        offered.push_back(rows.count());
+        state_.records()->addObjectsFromArray(rows);
+        return true;
+    }
+    std::vector<std::size_t> offered;
+
+private:
+    KXHomeSearchState& state_;
+};
+
+} // namespace
+
+TEST_F(KXHomeSearchStateTest, ResultsShowTheirFirstRowsAndTheRestFollowsInOrder)
+{
+    state_->setFirstRows(3);
+    // Fewer ids than the first rows: all of them at once, nothing more to read.
+    search("A");
+    services_->answer(0, "1004,1002");
+    EXPECT_EQ(rowIds(), (std::vector<long long> { 1004, 1002 }));
+    EXPECT_FALSE(state_->isReadingRows());
+
+    // A long list: the rows of its first ids at once (an id the catalogue lacks is skipped), the
+    // rest below them in the service's order once read, each font once.
+    search("B");
+    services_->answer(1, "1003,999999,1001,1003,1005,1002");
+    EXPECT_EQ(state_->mode(), Mode::Results);
+    EXPECT_EQ(rowIds(), (std::vector<long long> { 1003, 1001 })) << "the rows of its first ids";
+    EXPECT_TRUE(state_->isReadingRows());
+    ASSERT_TRUE(restLanded(*state_));
+    EXPECT_EQ(rowIds(), (std::vector<long long> { 1003, 1001, 1005, 1002 }));
+    EXPECT_EQ(state_->title(), "搜索字体");
+
+    // Nothing found by the service: the whole catalogue, its first rows first.
+    const auto whole = KXSortingData(services_->manager()).soringDataBySortType(0);
+    search("C");
+    services_->answer(2, "");
+    EXPECT_EQ(state_->mode(), Mode::NoResult);
+    EXPECT_EQ(state_->rowCount(), 3u);
+    ASSERT_TRUE(restLanded(*state_));
+    ASSERT_EQ(state_->rowCount(), whole->count());
+    for (std::size_t row = 0; row < whole->count(); ++row)
+        EXPECT_EQ(state_->recordAt(row)->fontid, whole->objectAtIndex(row).as<KXFontBaseModel>()->fontid)
+            << row;
+
+    // A panel whose model holds the rows appends the rest through it, once.
+    auto appending = std::make_shared<AppendingDelegate>(*state_);
+    state_->setDelegate(appending);
+    search("D");
+    services_->answer(3, "1001,1002,1003,1004,1005");
+    ASSERT_TRUE(restLanded(*state_));
+    EXPECT_EQ(appending->offered, std::vector<std::size_t> { 2 });
+    EXPECT_EQ(rowIds(), (std::vector<long long> { 1001, 1002, 1003, 1004, 1005 }));
+}
+
+TEST_F(KXHomeSearchStateTest, AWalkCutShortShowsNoRowsAndClaimsNoResultUntilTheRestLands)
+{
+    services_->manager().setFirstRowsSteps(1);
+    search("A");
+    services_->answer(0, "1005,1001");
+    EXPECT_EQ(state_->mode(), Mode::Results) << "rows are being read: no notice of no result";
+    EXPECT_FALSE(state_->isNoticeShown());
+    EXPECT_EQ(state_->title(), "搜索字体");
+    EXPECT_EQ(state_->rowCount(), 0u);
+    EXPECT_TRUE(state_->isReadingRows());
+    const int changesBefore = delegate_->changes;
+    ASSERT_TRUE(restLanded(*state_));
+    EXPECT_EQ(rowIds(), (std::vector<long long> { 1005, 1001 }));
+    EXPECT_EQ(delegate_->changes, changesBefore) << "rows appended below, nothing shown again";
+
+    // A newer search, a keystroke or the panel closed while the rest is read: it never lands.
+    search("B");
+    services_->answer(1, "1002,1003");
+    search("C");
+    services_->answer(2, "1004");
+    ASSERT_TRUE(restLanded(*state_));
+    EXPECT_EQ(rowIds(), std::vector<long long> { 1004 });
+
+    search("D");
+    services_->answer(3, "1002,1003");
+    type("Mono");
+    EXPECT_FALSE(state_->isReadingRows());
+    dispatch::RunLoop::drain();
+    services_->manager().waitForBackgroundReads();
+    dispatch::RunLoop::drain();
+    EXPECT_EQ(state_->mode(), Mode::Suggestions);
+    EXPECT_EQ(rowTexts(), keywordsContaining("Mono"));
+
+    search("E");
+    services_->answer(4, "1002,1003");
+    state_->cancelBtnClick();
+    EXPECT_FALSE(state_->isReadingRows());
+    services_->manager().waitForBackgroundReads();
+    dispatch::RunLoop::drain();
+    EXPECT_EQ(state_->rowCount(), 0u);
+}

@@ -33,8 +33,7 @@ public:
     std::string module;
 
     void search(const std::string& text, Reply reply) override { requests.push_back({text, std::move(reply)}); }
-    foundation::Ref<foundation::MutableArray> recordsOfIds(std::string_view ids) override { return catalogue_->recordsOfIds(ids); }
-    foundation::Ref<foundation::MutableArray> defaultCatalogue() override { return catalogue_->defaultCatalogue(); }
+    KXBaseDBManager& catalogue() override { return *manager_; }
     KXSuggestionMatches suggestions(std::string_view text) override;
     foundation::Ref<foundation::MutableArray> suggestionRecords(const KXSuggestionMatches& matches, std::size_t first,
                                                                 std::size_t count) override
