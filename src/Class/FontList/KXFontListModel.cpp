@@ -3,6 +3,7 @@
 #include "Lib/ImageLoading/ILMemoryPolicy.h"
 #include "Platform/Dispatch/Queue.h"
 
+#include <limits>
 #include <utility>
 
 using foundation::Id;
@@ -15,7 +16,14 @@ KXFontListModel::KXFontListModel(QObject* parent)
 
 void KXFontListModel::setRecords(Ref<foundation::MutableArray> records)
 {
+    setRecords(std::move(records), std::numeric_limits<std::size_t>::max());
+}
+
+void KXFontListModel::setRecords(Ref<foundation::MutableArray> records, std::size_t shown)
+{
     beginResetModel();
+    const std::size_t count = records ? records->count() : 0;
+    held_ = count > shown ? count - shown : 0;
     Ref<foundation::MutableArray> previous = std::exchange(records_, std::move(records));
     rowsValid_ = false;
     decltype(rows_)().swap(rows_);
@@ -32,21 +40,36 @@ void KXFontListModel::setRecords(Ref<foundation::MutableArray> records)
     }
 }
 
+void KXFontListModel::showHeldBackRows()
+{
+    if (held_ == 0 || !records_)
+        return;
+    const int first = rowCount();
+    beginInsertRows(QModelIndex(), first, first + static_cast<int>(held_) - 1);
+    held_ = 0;
+    endInsertRows();
+}
+
 void KXFontListModel::reset()
 {
     beginResetModel();
     rowsValid_ = false;
+    // The array changed wholesale: every row of it is shown.
+    held_ = 0;
     endResetModel();
 }
 
 int KXFontListModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() || !records_ ? 0 : static_cast<int>(records_->count());
+    if (parent.isValid() || !records_)
+        return 0;
+    const std::size_t count = records_->count();
+    return static_cast<int>(count > held_ ? count - held_ : 0);
 }
 
 Ref<KXFontBaseModel> KXFontListModel::recordAt(int row) const
 {
-    if (!records_ || row < 0 || static_cast<std::size_t>(row) >= records_->count())
+    if (!records_ || row < 0 || row >= rowCount())
         return nullptr;
     return records_->objects()[static_cast<std::size_t>(row)].as<KXFontBaseModel>();
 }
@@ -78,7 +101,7 @@ int KXFontListModel::rowOfRecord(const KXFontBaseModel* record) const
         return -1;
     indexRows();
     const auto found = rows_.find(record);
-    return found == rows_.end() ? -1 : found->second;
+    return found == rows_.end() || found->second >= rowCount() ? -1 : found->second;
 }
 
 int KXFontListModel::rowOfFontid(long long fontid) const
@@ -87,7 +110,7 @@ int KXFontListModel::rowOfFontid(long long fontid) const
         return -1;
     indexRows();
     const auto found = fontRows_.find(fontid);
-    return found == fontRows_.end() ? -1 : found->second;
+    return found == fontRows_.end() || found->second >= rowCount() ? -1 : found->second;
 }
 
 Ref<KXFontBaseModel> KXFontListModel::recordOfFontid(long long fontid) const
@@ -124,6 +147,7 @@ void KXFontListModel::appendRecords(const foundation::Array& records)
 {
     if (!records_ || records.count() == 0)
         return;
+    showHeldBackRows();
     const int first = rowCount();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(records.count()) - 1);
     records_->addObjectsFromArray(records);

@@ -32,6 +32,13 @@ public:
     // before are let go; when that was the last hold on a long list, it is freed on a pool thread
     // and the allocator gives the memory it leaves free back to the system.
     void setRecords(foundation::Ref<foundation::MutableArray> records);
+    // The same, announcing only the first `shown` rows to the views for now (a view lays out every
+    // row it is told of): the others follow at showHeldBackRows(), below them. Until then the rows
+    // held back are no rows of the model: they are neither counted nor found.
+    void setRecords(foundation::Ref<foundation::MutableArray> records, std::size_t shown);
+    // Rows of the array not yet announced to the views.
+    std::size_t heldBackRows() const { return held_; }
+    void showHeldBackRows();
     // The array changed wholesale elsewhere: every row is new.
     void reset();
 
@@ -49,6 +56,7 @@ public:
     void reloadData();
     void removeRecordAt(int row);
     // Appends these records below the rows (none shown: nothing); the rows above keep their place.
+    // The rows held back are shown first.
     void appendRecords(const foundation::Array& records);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -64,4 +72,5 @@ private:
     mutable std::unordered_map<const KXFontBaseModel*, int> rows_;
     mutable std::unordered_map<long long, int> fontRows_;
     mutable bool rowsValid_ = false;
+    std::size_t held_ = 0; // the last rows of the array, not announced yet
 };

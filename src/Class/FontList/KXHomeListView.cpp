@@ -455,9 +455,22 @@ void KXHomeListView::setDataArray(Ref<foundation::MutableArray> rows)
 {
     reload_->supersede();
     dataArray_ = std::move(rows);
-    model_->setRecords(dataArray_);
+    // A long list shows its first rows at once and the others on the next turn of the main queue:
+    // the table lays out every row it is told of, which the click need not wait for.
+    model_->setRecords(dataArray_, KXListReload::kFirstRows);
+    listTableView_->awaitMoreRows(model_->heldBackRows() > 0);
+    if (model_->heldBackRows() > 0)
+        dispatch::guardedOnMain(this, [](KXHomeListView& list) { list.showHeldBackRows(); })();
     const bool empty = !dataArray_ || dataArray_->count() == 0;
     showGroupNoDataView((tabTypeNum_ == ModeRecent || tabTypeNum_ == ModeFolder) && empty);
+}
+
+void KXHomeListView::showHeldBackRows()
+{
+    if (model_->heldBackRows() == 0)
+        return;
+    model_->showHeldBackRows();
+    listTableView_->moreRowsArrived();
 }
 
 void KXHomeListView::showGroupNoDataView(bool shown)

@@ -95,6 +95,8 @@ public:
     void setTabTypeNum(long long mode);
     const foundation::Ref<foundation::MutableArray>& dataArray() const { return dataArray_; }
     // Shows the rows (kept, not copied); in modes 3 and 4 without rows the empty-list view shows.
+    // Of a long list, the table is told of the first rows (KXListReload::kFirstRows) at once and
+    // of the others on the next turn of the main queue, below them.
     void setDataArray(foundation::Ref<foundation::MutableArray> rows);
     const foundation::Ref<foundation::MutableArray>& filterDataArray() const { return filterDataArray_; }
     void setFilterDataArray(foundation::Ref<foundation::MutableArray> categories) { filterDataArray_ = std::move(categories); }
@@ -213,6 +215,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Tells the table of the rows of a long list held back by setDataArray().
+    void showHeldBackRows();
     // The no-result view's parts: its picture's top, the picture, the two lines under it.
     static constexpr double kNoDataImageTop = 20;
     static constexpr double kNoDataImageHeight = 60;

@@ -107,3 +107,46 @@ TEST(KXFontListModel, ALongListLetGoIsFreedOffTheMainThread)
     ASSERT_EQ(shortFreed.wait_for(std::chrono::seconds(0)), std::future_status::ready);
     EXPECT_TRUE(shortFreed.get());
 }
+
+TEST(KXFontListModel, RowsHeldBackAreNoRowsUntilShownBelowTheOthers)
+{
+    KXFontListModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
+    auto rows = fontlisttest::records(6);
+    const auto fifth = rows->objectAtIndex(4).as<KXFontBaseModel>();
+    model.setRecords(rows, 3);
+    EXPECT_EQ(model.records(), rows) << "no copy";
+    ASSERT_EQ(model.rowCount(), 3);
+    EXPECT_EQ(model.heldBackRows(), 3u);
+    EXPECT_FALSE(model.recordAt(4)) << "neither counted nor found";
+    EXPECT_EQ(model.rowOfRecord(fifth.get()), -1);
+    EXPECT_EQ(model.rowOfFontid(fifth->fontid), -1);
+
+    // A row shown removed: the held rows stay held, the array's last ones.
+    model.removeRecordAt(0);
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.heldBackRows(), 3u);
+
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    model.showHeldBackRows();
+    ASSERT_EQ(inserted.size(), 1);
+    EXPECT_EQ(inserted[0][1].toInt(), 2);
+    EXPECT_EQ(inserted[0][2].toInt(), 4);
+    EXPECT_EQ(model.rowCount(), 5);
+    EXPECT_EQ(model.rowOfRecord(fifth.get()), 3);
+    model.showHeldBackRows();
+    EXPECT_EQ(inserted.size(), 1) << "nothing more to show";
+
+    // Rows appended while some are held: the held ones come first, in the array's order.
+    model.setRecords(fontlisttest::records(4), 1);
+    const auto more = fontlisttest::records(2);
+    model.appendRecords(*more);
+    EXPECT_EQ(model.rowCount(), 6);
+    EXPECT_EQ(model.heldBackRows(), 0u);
+    EXPECT_EQ(model.recordAt(4), more->objectAtIndex(0).as<KXFontBaseModel>());
+
+    // Fewer records than the rows shown at once, and new records: nothing held.
+    model.setRecords(fontlisttest::records(2), 3);
+    EXPECT_EQ(model.rowCount(), 2);
+    EXPECT_EQ(model.heldBackRows(), 0u);
+}

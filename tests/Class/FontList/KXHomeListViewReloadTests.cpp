@@ -214,3 +214,34 @@ TEST(KXHomeListViewReload, PageDownAndTheThumbDraggedWhileTheRestIsOnItsWayAreCa
     ASSERT_GT(bar->maximum(), shownMaximum);
     EXPECT_EQ(bar->value(), static_cast<int>(std::lround(share * bar->maximum())));
 }
+
+TEST(KXHomeListViewReload, ALongListShowsItsFirstRowsAtOnceAndTheOthersOnTheNextTurn)
+{
+    ReloadingPanel panel;
+    // The installed fonts' rows, more than the table is told of at once.
+    const int count = static_cast<int>(KXListReload::kFirstRows) * 3;
+    const auto rows = fontlisttest::records(count);
+    panel.list.setTabTypeNum(KXHomeListView::ModeLocal);
+    panel.list.setDataArray(rows);
+    EXPECT_EQ(panel.list.dataArray(), rows) << "kept, not copied";
+    EXPECT_EQ(panel.list.listModel()->rowCount(), static_cast<int>(KXListReload::kFirstRows));
+    const auto first = panel.list.listModel()->recordAt(0);
+
+    // End before the others are in: carried out on the whole list.
+    KXFontTableView* table = panel.list.listTableView();
+    table->doItemsLayout();
+    QTest::keyClick(table, Qt::Key_End);
+    ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return panel.list.listModel()->rowCount() == count; }, 10));
+    table->doItemsLayout();
+    EXPECT_EQ(panel.list.listModel()->recordAt(0), first);
+    EXPECT_EQ(table->verticalScrollBar()->value(), table->verticalScrollBar()->maximum());
+    EXPECT_EQ(table->visibleRows().second, count - 1);
+
+    // Rows set again before the turn came: only the newest show, each once.
+    panel.list.setDataArray(fontlisttest::records(count));
+    const auto newest = fontlisttest::records(count + 1);
+    panel.list.setDataArray(newest);
+    dispatch::RunLoop::drain();
+    EXPECT_EQ(panel.list.listModel()->rowCount(), count + 1);
+    EXPECT_EQ(panel.list.listModel()->records(), newest);
+}
