@@ -177,6 +177,8 @@ void KXFontsSaleList::setBottomHeight(double height)
 
 void KXFontsSaleList::setUPData()
 {
+    // An order of unknown outcome may have emptied the cart: the count of unpaid orders says so.
+    KXAccountWrites::readIfStale(KXAccountWrites::Read::UnpaidCount);
     // A cart left stale by a lost write is read as a read back, which every view of the cart
     // follows (this page through cartReadBack_); otherwise the page reads its own.
     if (KXAccountWrites::isStale(KXAccountWrites::Read::Cart)) {
