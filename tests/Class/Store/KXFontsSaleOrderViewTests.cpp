@@ -885,6 +885,20 @@ TEST_F(KXOrderSubmitTest, ALostOrderFoundAtAPressOfOtherFontsIsToldAsAnEarlierOr
     EXPECT_EQ(service->call(Operation::Order, 1).argument, page->getPriceDataInfo());
 }
 
+// The same on the page that sent the lost order: a press of fewer of its fonts is not that order.
+TEST_F(KXOrderSubmitTest, ALostOrderFoundAtAPressOfOtherFontsOnItsOwnPageIsToldAsAnEarlierOrder)
+{
+    auto* page = lostOrder();
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
+    storetest::click(*row(page, 0)->fontBtnA()[1]); // one font fewer for the first offer
+    page->buyBtnClick();
+    service->answer(Operation::Unpaid, service->count(Operation::Unpaid) - 1, unpaidReply(3));
+    EXPECT_EQ(toastMessages(), (std::vector<std::string> { "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看", "之前的订单已提交，请在个人中心-我的订单中完成支付" }));
+    EXPECT_FALSE(page->isOrderPlaced());
+    EXPECT_TRUE(posts.empty()) << "no page is opened";
+    ASSERT_EQ(service->count(Operation::Order), 2u) << "the press goes on as a new order";
+}
+
 // The lost order may land while the person is asked: 仍然提交 reads the count once more first.
 TEST_F(KXOrderSubmitTest, SubmittingAgainFindsALostOrderThatLandedWhileThePersonWasAsked)
 {

@@ -198,7 +198,10 @@ struct KXOrderReadBack::State : std::enable_shared_from_this<State> {
             auto state = weak.lock();
             if (outcome == Outcome::Placed && state) {
                 if (pressed && !KXOrderSelection::sameOrder(state->unknownOrder, *pressed)) {
-                    state->received(Id(), std::exchange(state->unknownPage, {}), kEarlierOrderPlacedMessage);
+                    // Told as with its page gone: the page that sent it may be this press's own,
+                    // whose order this is not.
+                    state->unknownPage.reset();
+                    state->received(Id(), {}, kEarlierOrderPlacedMessage);
                     then(state->onItsWay ? Outcome::Unknown : Outcome::NotPlaced);
                     return;
                 }
