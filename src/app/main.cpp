@@ -16,6 +16,7 @@
 #include "Class/SearchFilter/SearchFilterRegistration.h"
 #include "Class/ServiceCore/Fonts/KXClientErrorReporting.h"
 #include "Class/Store/Core/KXStoreService.h"
+#include "Class/Store/Core/KXStoreSession.h"
 #include "Class/UIKit/KXImage.h"
 #include "Class/UIKit/MLHudAlertPresenter.h"
 #include "Lib/ImageLoading/ILMainScreen.h"
@@ -116,6 +117,8 @@ int main(int argc, char** argv)
     // Every write is read back through the gate of the session that shows its state.
     KXFolderSession::installReaders();
     KXStoreService::installCartReader();
+    // Watches the sign-ins before the first, so that an order left unknown by an earlier run is read.
+    KXStoreSession::shared();
     auto signalWatch = quitOnSignals();
 
     AppDelegate& delegate = AppDelegate::sharedAppDelegate();

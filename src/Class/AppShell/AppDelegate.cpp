@@ -252,8 +252,9 @@ void AppDelegate::bringShowWindowToFront(bool activate)
 void AppDelegate::applicationDidBecomeActive()
 {
     // A cart whose last read failed after a lost write is read at the next look; the badge
-    // follows that read.
+    // follows that read. So is the count of unpaid orders while an order's outcome is unknown.
     KXAccountWrites::readIfStale(KXAccountWrites::Read::Cart);
+    KXAccountWrites::readIfStale(KXAccountWrites::Read::UnpaidCount);
     // Another window of ours that the user just clicked or dragged keeps the keys, and the shown
     // window stays where the window manager stacked it: some window managers take a raise for an
     // activation and would hand it the keys.

@@ -25,6 +25,7 @@
 
 #include <QLabel>
 #include <unordered_set>
+#include <utility>
 
 using foundation::Id;
 using layoutwidgets::lcView;
@@ -65,7 +66,7 @@ KXFontsSaleList::KXFontsSaleList(QWidget* parent)
         [page = QPointer<KXFontsSaleList>(this)](const dispatch::Notification& notification) {
             const Id info(notification.userInfo);
             if (page && info["read"].stringValue() == KXAccountWrites::readName(KXAccountWrites::Read::Cart) && info["ok"].boolValue())
-                page->cartArrived(info["reply"]);
+                page->cartArrived(info["reply"], std::exchange(page->ownLoadPending_, false));
         });
     setUPData();
 }
@@ -176,11 +177,15 @@ void KXFontsSaleList::setBottomHeight(double height)
 
 void KXFontsSaleList::setUPData()
 {
+    // An order of unknown outcome may have emptied the cart: the count of unpaid orders says so.
+    KXAccountWrites::readIfStale(KXAccountWrites::Read::UnpaidCount);
     // A cart left stale by a lost write is read as a read back, which every view of the cart
     // follows (this page through cartReadBack_); otherwise the page reads its own.
     if (KXAccountWrites::isStale(KXAccountWrites::Read::Cart)) {
+        ownLoadPending_ = true;
         KXAccountWrites::read(KXAccountWrites::Read::Cart,
             dispatch::guardedQt(this, [](KXFontsSaleList& self, const KXAccountWrites::Result& read) {
+                self.ownLoadPending_ = false;
                 if (!read.ok)
                     self.cartArrived(read.reply);
             }));
@@ -198,7 +203,7 @@ void KXFontsSaleList::setUPData()
     }
 }
 
-void KXFontsSaleList::cartArrived(const Id& reply)
+void KXFontsSaleList::cartArrived(const Id& reply, bool ownLoad)
 {
     if (!KXStoreService::listSucceeded(reply)) {
         scrollerView_->hide();
@@ -226,6 +231,12 @@ void KXFontsSaleList::cartArrived(const Id& reply)
     for (std::size_t i = 0; i < dataA_->count(); ++i) {
         if (auto model = modelAt(dataA_, i))
             rows.push_back(model->fontid);
+    }
+    if (!ownLoad) {
+        selection_.followRows(std::move(rows));
+        showCount();
+        listTableview_->reloadData();
+        return;
     }
     selection_.setRows(std::move(rows));
     listTableview_->reloadData();

@@ -85,7 +85,11 @@ public:
 
 private:
     void setUPUI();
-    void cartArrived(const foundation::Id& reply);
+    // A cart read: the page's own (its opening, after its own removal) ticks every row; a read
+    // from elsewhere (a read back, a settling read) keeps the person's ticks and scroll.
+    void cartArrived(const foundation::Id& reply, bool ownLoad = true);
+    // The page's own load is on its way (its read may come as a read back's notice).
+    bool ownLoadPending_ = false;
     // The cart read back after a cart write whose reply was lost, this page's or another's.
     dispatch::Subscription cartReadBack_;
     void showCount();

@@ -430,27 +430,61 @@ void KXFontsSaleOrderView::buyBtnClick()
         updateSubmitState();
         return;
     }
+    // This page made an order of these fonts already: only the person's choice sends another.
+    if (!madeOrder_.empty() && KXOrderSelection::sameOrder(madeOrder_, selection_.infoString())) {
+        askAboutTheMadeOrder();
+        return;
+    }
     submitting_ = true;
     updateSubmitState();
     // An earlier order whose reply was lost may have been made since, and an order needs a count
-    // from before it: either is read first. One found made reaches orderMade() first.
+    // from before it: either is read first. One found made of these fonts reaches orderMade()
+    // first; one of other fonts is told as an earlier order, and this press goes on.
     KXStoreSession::shared().orderReadBack().beforeOrder(
-        dispatch::guardedQt(this, [](KXFontsSaleOrderView& self, Outcome outcome) {
-            if (outcome == Outcome::NotPlaced && !self.refuseEmptyChoice())
-                self.sendOrder();
-            else if (outcome == Outcome::StillUnknown)
-                self.askAboutTheLostOrder();
-            else if (outcome == Outcome::Unknown)
-                self.submitEnded();
-        }),
-        orderReceiver_);
+        dispatch::guardedQt(
+            this, [](KXFontsSaleOrderView& self, Outcome outcome) { self.pressAnswered(outcome); }),
+        orderReceiver_, selection_.infoString());
+}
+
+void KXFontsSaleOrderView::pressAnswered(Outcome outcome)
+{
+    if (outcome == Outcome::NotPlaced && !refuseEmptyChoice()) {
+        sendOrder();
+    } else if (outcome == Outcome::StillUnknown) {
+        askAboutTheLostOrder();
+    } else if (outcome == Outcome::Unknown) {
+        if (KXStoreSession::shared().orderReadBack().isOrderOnItsWay())
+            storewindow::toast(nullptr, ToastStyle::Info, kOrderOnItsWayMessage);
+        submitEnded();
+    }
+}
+
+void KXFontsSaleOrderView::askAboutTheMadeOrder()
+{
+    auto* ask = new KXFontsSaleCheckOrderView(this);
+    ask->setTexts(
+        QString::fromUtf8(kMadeOrderQuestion), QStringLiteral("查看订单"), QStringLiteral("仍然提交"));
+    checkOrderView_ = ask;
+    ask->setBlock(dispatch::guardedQt(this, [](KXFontsSaleOrderView& self, bool submitAgain) {
+        self.checkOrderView_ = nullptr;
+        self.updateSubmitState();
+        if (!submitAgain) {
+            self.seeOrderBtnClick();
+            return;
+        }
+        self.madeOrder_.clear();
+        self.buyBtnClick();
+    }));
+    placeDialog(ask);
+    updateSubmitState();
 }
 
 void KXFontsSaleOrderView::askAboutTheLostOrder()
 {
     // An order may have been made without an answer: only the person's choice sends another.
     auto* ask = new KXFontsSaleCheckOrderView(this);
-    ask->setTexts(QString::fromUtf8(kLostOrderQuestion), QStringLiteral("查看订单"), QStringLiteral("仍然提交"));
+    ask->setTexts(
+        QString::fromUtf8(kLostOrderQuestion), QStringLiteral("查看订单"), QStringLiteral("仍然提交"));
     checkOrderView_ = ask;
     ask->setBlock(dispatch::guardedQt(this, [](KXFontsSaleOrderView& self, bool submitAgain) {
         self.checkOrderView_ = nullptr;
@@ -459,9 +493,11 @@ void KXFontsSaleOrderView::askAboutTheLostOrder()
             self.seeOrderBtnClick();
             return;
         }
-        KXStoreSession::shared().orderReadBack().submitAgain();
-        if (!self.refuseEmptyChoice())
-            self.sendOrder();
+        // Read once more: the lost order may have landed while the question was open.
+        KXStoreSession::shared().orderReadBack().submitAgain(
+            dispatch::guardedQt(
+                &self, [](KXFontsSaleOrderView& page, Outcome outcome) { page.pressAnswered(outcome); }),
+            self.orderReceiver_, self.selection_.infoString());
     }));
     placeDialog(ask);
     updateSubmitState();
@@ -479,7 +515,8 @@ bool KXFontsSaleOrderView::refuseEmptyChoice()
 void KXFontsSaleOrderView::sendOrder()
 {
     // Whatever becomes of it reaches the account's read-back, and this page while it stands.
-    KXStoreSession::shared().orderReadBack().sendOrder(selection_.infoString(), orderReceiver_);
+    sentOrder_ = selection_.infoString();
+    KXStoreSession::shared().orderReadBack().sendOrder(sentOrder_, orderReceiver_);
 }
 
 void KXFontsSaleOrderView::orderOutcomeUnknown()
@@ -525,17 +562,27 @@ void KXFontsSaleOrderView::orderMade(const Id& reply)
         buyFontsBussiness(reply);
         return;
     }
-    // The person is shown the problem of this order: thinking again leaves the page as it was,
-    // and only a press of theirs sends another.
+    // The person is shown the problem of this order, which the service has made all the same:
+    // thinking again opens nothing, but says where the order waits, and a press of the same fonts
+    // asks before another goes.
     listOrdersMade_ = KXStoreSession::shared().orderReadBack().ordersMade();
+    madeOrder_ = sentOrder_;
     auto* check = new KXFontsSaleCheckOrderView(this);
     checkOrderView_ = check;
     // The block answers once; the hand-over runs once for this reply.
     check->setBlock(dispatch::guardedQt(this, [reply](KXFontsSaleOrderView& self, bool goOn) {
         self.checkOrderView_ = nullptr;
         self.updateSubmitState();
-        if (goOn)
+        if (goOn) {
+            self.madeOrder_.clear();
             self.buyFontsBussiness(reply);
+            return;
+        }
+        storewindow::toast(nullptr, ToastStyle::Info, kOrderPlacedMessage);
+        auto& defaults = foundation::UserDefaults::standardUserDefaults();
+        defaults.setObject(Id("0"), kOrderReminderKey);
+        defaults.synchronize();
+        dispatch::NotificationCenter::defaultCenter().post(kCheckOrderNotification);
     }));
     placeDialog(check);
     updateSubmitState();

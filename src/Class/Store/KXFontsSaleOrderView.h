@@ -68,6 +68,12 @@ public:
     static constexpr const char* kLostOrderQuestion = "上一笔订单没有收到回复，可能已经提交。仍然提交新的订单吗？";
     static constexpr long long kCountDownSeconds = 5;
     static constexpr double kVipBottomHeight = 122;
+    // A press while an order of the account is still on its way.
+    static constexpr const char* kOrderOnItsWayMessage = "订单正在提交，请稍候";
+    // A press of the same fonts and licences as an order this page made (one whose hand-over the
+    // person declined after its problem dialog).
+    static constexpr const char* kMadeOrderQuestion
+        = "这些字体的订单已经提交，请在个人中心-我的订单中完成支付。仍然提交新的订单吗？";
 
     explicit KXFontsSaleOrderView(QWidget* parent = nullptr);
     ~KXFontsSaleOrderView() override;
@@ -147,6 +153,11 @@ private:
     // An earlier order got no answer and has not appeared: the person chooses to look at the
     // orders or to submit again.
     void askAboutTheLostOrder();
+    // This page made an order of the same fonts: the person chooses to look at the orders or to
+    // submit again.
+    void askAboutTheMadeOrder();
+    // Where a press goes once the account's read-back has answered.
+    void pressAnswered(KXOrderReadBack::Outcome outcome);
     // A dialog of the page, centred over it.
     void placeDialog(QWidget* dialog);
     void orderFoundPlaced();
@@ -161,6 +172,10 @@ private:
     long long deleteRow_ = 0;
     bool submitting_ = false;
     bool orderPlaced_ = false;
+    // The selection text of the order this page sent last, and of the order it made that the
+    // person did not take to payment ("" none).
+    std::string sentOrder_;
+    std::string madeOrder_;
     // The account's count of orders made when the fonts were taken.
     unsigned long long listOrdersMade_ = 0;
     // The totals on screen are a price reply's.

@@ -11,6 +11,7 @@
 #include "Class/Store/KXStoreButton.h"
 #include "Class/Store/KXStoreTableView.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
@@ -73,6 +74,51 @@ TEST_F(KXFontsSaleListTest, ACartOfThreeOpensWithEveryRowTicked)
     EXPECT_EQ(cart->allSelectedbtn()->state(), 1);
     EXPECT_EQ(row(cart, 0)->titlelabel()->text().toStdString(),
         fonts->objectAtIndex(0).as<KXFontBaseModel>()->fontname->utf8());
+}
+
+// A cart read from elsewhere (a write's read back, a settling read) while the person works on the
+// page keeps their ticks on the rows still there; only a font new to the page comes ticked. The
+// page's own opening ticks every row.
+TEST_F(KXFontsSaleListTest, AReadFromElsewhereKeepsThePersonsTicks)
+{
+    const auto ids = storetest::fontIDs(storetest::catalogueFonts(4));
+    auto* cart = openCartOf({ ids[0], ids[1], ids[2] });
+    storetest::click(*row(cart, 1)->checkBtn());
+    storetest::click(*row(cart, 2)->checkBtn());
+    ASSERT_EQ(cart->fontsNumLabel()->text(), "已选1款");
+    auto postRead = [](const std::vector<int>& fontids) {
+        auto info = foundation::MutableDictionary::create();
+        info->setObject(Id("cart"), Id("read"));
+        info->setObject(Id(foundation::Number::numberWithBool(true)), Id("ok"));
+        info->setObject(Id("153"), Id("tag"));
+        info->setObject(storetest::cartReply(fontids), Id("reply"));
+        dispatch::NotificationCenter::defaultCenter().post(
+            KXAccountWrites::kReadBackNotification, Id(), info);
+    };
+    postRead({ ids[0], ids[1], ids[2] });
+    storetest::settle(*host);
+    EXPECT_EQ(cart->fontsNumLabel()->text(), "已选1款") << "the same cart read again changes no tick";
+    EXPECT_EQ(row(cart, 0)->checkBtn()->state(), 1);
+    EXPECT_EQ(row(cart, 1)->checkBtn()->state(), 0);
+    EXPECT_EQ(cart->allSelectedbtn()->state(), 0);
+
+    // A font added elsewhere arrives ticked; one removed elsewhere takes its tick with it.
+    postRead({ ids[1], ids[2], ids[3] });
+    storetest::settle(*host);
+    ASSERT_EQ(cart->listTableview()->numberOfRows(), 3);
+    EXPECT_EQ(cart->fontsNumLabel()->text(), "已选1款");
+    EXPECT_EQ(row(cart, 0)->checkBtn()->state(), 0);
+    EXPECT_EQ(row(cart, 1)->checkBtn()->state(), 0);
+    EXPECT_EQ(row(cart, 2)->checkBtn()->state(), 1);
+    storetest::click(*row(cart, 0)->checkBtn());
+    storetest::click(*row(cart, 1)->checkBtn());
+    EXPECT_EQ(cart->allSelectedbtn()->state(), 1);
+
+    // Opened again: every row ticked.
+    storetest::click(*row(cart, 0)->checkBtn());
+    delete cart;
+    cart = openCartOf({ ids[1], ids[2], ids[3] });
+    EXPECT_EQ(cart->fontsNumLabel()->text(), "已选3款");
 }
 
 TEST_F(KXFontsSaleListTest, UntickingARowTurnsSelectAllOffAndRetickingOn)

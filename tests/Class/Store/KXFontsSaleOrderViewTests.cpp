@@ -553,6 +553,8 @@ TEST_F(KXOrderSubmitTest, OneOrderRequestAtATime)
     ASSERT_NE(page->checkOrderView(), nullptr);
     EXPECT_EQ(service->count(Operation::Order), 1u);
     page->checkOrderView()->continueBtnClick();
+    EXPECT_EQ(service->count(Operation::Order), 1u) << "the count is read once more first";
+    service->answer(Operation::Unpaid, 3, unpaidReply(2));
     ASSERT_EQ(service->count(Operation::Order), 2u);
     // A refused order hands nothing over; the user may submit again.
     service->answer(Operation::Order, 1, Id(foundation::Dictionary::create({ { Id("errcode"), Id(1) } })));
@@ -593,7 +595,8 @@ TEST_F(KXOrderSubmitTest, AnOrderMadeAfterItsReadBackIsFoundByTheNextPressAndNot
     // Read back before the service made it: the same count, and the person is told.
     service->answer(Operation::Unpaid, 1, unpaidReply(2));
     EXPECT_TRUE(page->buyBtn()->isEnabled());
-    EXPECT_EQ(toastMessages(), std::vector<std::string> { "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看" });
+    EXPECT_EQ(toastMessages(),
+        std::vector<std::string> { "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看" });
 
     // The service makes it now. The next press reads first and sends nothing.
     storetest::click(*page->buyBtn());
@@ -601,7 +604,9 @@ TEST_F(KXOrderSubmitTest, AnOrderMadeAfterItsReadBackIsFoundByTheNextPressAndNot
     EXPECT_EQ(service->count(Operation::Order), 1u);
     EXPECT_FALSE(page->buyBtn()->isEnabled()) << "busy while it is read";
     service->answer(Operation::Unpaid, 2, unpaidReply(3));
-    EXPECT_EQ(toastMessages(), (std::vector<std::string> { "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看", "订单已提交，请在个人中心-我的订单中完成支付" }));
+    EXPECT_EQ(toastMessages(),
+        (std::vector<std::string> { "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看",
+            "订单已提交，请在个人中心-我的订单中完成支付" }));
     EXPECT_TRUE(page->isOrderPlaced());
     EXPECT_FALSE(page->buyBtn()->isEnabled());
     EXPECT_EQ(
@@ -635,7 +640,8 @@ TEST_F(KXOrderSubmitTest, ALostOrderNotSeenMadeSendsAnotherOnlyByThePersonsChoic
     EXPECT_EQ(service->count(Operation::Order), 1u) << "not before the count is in";
     service->answer(Operation::Unpaid, 2, unpaidReply(2));
     ASSERT_NE(page->checkOrderView(), nullptr) << "asked";
-    EXPECT_EQ(page->checkOrderView()->messageLabel()->text(), QString::fromUtf8(KXFontsSaleOrderView::kLostOrderQuestion));
+    EXPECT_EQ(page->checkOrderView()->messageLabel()->text(),
+        QString::fromUtf8(KXFontsSaleOrderView::kLostOrderQuestion));
     EXPECT_FALSE(page->buyBtn()->isEnabled());
     storetest::click(*page->buyBtn());
     page->buyBtnClick();
@@ -650,6 +656,7 @@ TEST_F(KXOrderSubmitTest, ALostOrderNotSeenMadeSendsAnotherOnlyByThePersonsChoic
     service->answer(Operation::Unpaid, service->count(Operation::Unpaid) - 1, unpaidReply(2));
     ASSERT_NE(page->checkOrderView(), nullptr) << "asked again on the next page";
     page->checkOrderView()->continueBtnClick();
+    service->answer(Operation::Unpaid, service->count(Operation::Unpaid) - 1, unpaidReply(2));
     ASSERT_EQ(service->count(Operation::Order), 2u);
     EXPECT_EQ(service->call(Operation::Order, 1).argument, page->getPriceDataInfo());
     EXPECT_FALSE(page->buyBtn()->isEnabled());
@@ -661,13 +668,18 @@ TEST_F(KXOrderSubmitTest, ALostOrderNotSeenMadeSendsAnotherOnlyByThePersonsChoic
     service->answer(Operation::Unpaid, reads - 1, unpaidReply(3));
     QTest::keyClick(page->checkOrderView(), Qt::Key_Escape);
     page->buyBtnClick();
+    ASSERT_NE(page->checkOrderView(), nullptr) << "the same fonts again: asked first";
+    page->checkOrderView()->continueBtnClick();
     EXPECT_EQ(service->count(Operation::Order), 3u) << "an order whose outcome is known reads nothing first";
     service->fail(Operation::Order, 2);
     service->answer(Operation::Unpaid, reads, unpaidReply(3));
     EXPECT_TRUE(page->buyBtn()->isEnabled());
-    EXPECT_EQ(toastMessages(), (std::vector<std::string> { "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看", "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看" }));
+    EXPECT_EQ(toastMessages(),
+        (std::vector<std::string> { "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看",
+            "订单已提交，请在个人中心-我的订单中完成支付",
+            "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看" }));
     EXPECT_FALSE(page->isOrderPlaced());
-    EXPECT_EQ(checks, 0u);
+    EXPECT_EQ(checks, 1u) << "the order declined after its problem dialog is watched";
 }
 
 TEST_F(KXOrderSubmitTest, ACountThatCannotBeReadSendsNothingUntilItCan)
@@ -683,7 +695,9 @@ TEST_F(KXOrderSubmitTest, ACountThatCannotBeReadSendsNothingUntilItCan)
     service->fail(Operation::Unpaid, 2);
     EXPECT_EQ(service->count(Operation::Order), 1u) << "the read failed: nothing is sent";
     EXPECT_TRUE(page->buyBtn()->isEnabled());
-    EXPECT_EQ(toastMessages(), std::vector<std::string> { "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看" }) << "only the lost order was told";
+    EXPECT_EQ(toastMessages(),
+        std::vector<std::string> { "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看" })
+        << "only the lost order was told";
     page->buyBtnClick();
     service->answer(Operation::Unpaid, 3, unpaidReply(3));
     EXPECT_EQ(service->count(Operation::Order), 1u) << "made since the read that failed";
@@ -753,7 +767,9 @@ TEST_F(KXOrderSubmitTest, ALostOrderIsTheAccountsAcrossPagesAndSignIns)
     EXPECT_EQ(service->count(Operation::Order), 2u);
     service->answer(Operation::Unpaid, reads, unpaidReply(3));
     EXPECT_TRUE(page->isOrderPlaced());
-    EXPECT_EQ(toastMessages(), (std::vector<std::string> { "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看", "订单已提交，请在个人中心-我的订单中完成支付" }));
+    EXPECT_EQ(toastMessages(),
+        (std::vector<std::string> { "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看",
+            "订单已提交，请在个人中心-我的订单中完成支付" }));
     page->buyBtnClick();
     EXPECT_EQ(service->count(Operation::Order), 2u) << "no second order of the first account";
 }
@@ -771,14 +787,17 @@ TEST_F(KXOrderSubmitTest, AnOrderOnItsWayWhenItsPageIsLeftHoldsBackTheNextPage)
     page->buyBtnClick();
     EXPECT_EQ(service->count(Operation::Order), 1u) << "the first order's outcome is not known yet";
     EXPECT_TRUE(page->buyBtn()->isEnabled());
-    EXPECT_TRUE(toastMessages().empty());
+    EXPECT_EQ(toastMessages(), std::vector<std::string> { "订单正在提交，请稍候" })
+        << "the press is answered";
 
     // Its failure reaches the account though its page has gone, and is read back: made, with
     // nobody told. The next press is told, and sends nothing.
     service->fail(Operation::Order, 0);
     ASSERT_EQ(service->count(Operation::Unpaid), 2u);
     service->answer(Operation::Unpaid, 1, unpaidReply(3));
-    EXPECT_EQ(toastMessages(), std::vector<std::string> { "订单已提交，请在个人中心-我的订单中完成支付" }) << "told at once";
+    EXPECT_EQ(toastMessages(),
+        (std::vector<std::string> { "订单正在提交，请稍候", "订单已提交，请在个人中心-我的订单中完成支付" }))
+        << "told at once";
     EXPECT_EQ(checks, 1u) << "the reminder and the cart follow";
     EXPECT_FALSE(page->isOrderPlaced());
     page->buyBtnClick();
@@ -798,7 +817,9 @@ TEST_F(KXOrderSubmitTest, AnOrderAnsweredAfterItsPageWentIsToldAllTheSame)
     service->answer(Operation::Order, 0, orderReply(0, "https://127.0.0.1:1/pages/pay?order=41"));
     EXPECT_EQ(toastMessages(), std::vector<std::string> { "订单已提交，请在个人中心-我的订单中完成支付" });
     EXPECT_EQ(checks, 1u);
-    EXPECT_EQ(Id(foundation::UserDefaults::standardUserDefaults().objectForKey("my_orderClick")).stringValue(), "0");
+    EXPECT_EQ(
+        Id(foundation::UserDefaults::standardUserDefaults().objectForKey("my_orderClick")).stringValue(),
+        "0");
     EXPECT_TRUE(opener.opened().empty()) << "no payment page without the page that asked";
     EXPECT_EQ(service->count(Operation::Carts), 1u) << "the cart the service emptied is read again";
 }
@@ -838,6 +859,89 @@ TEST_F(KXOrderSubmitTest, AnAcceptedOrderHandsOverOnceAndCountsDown)
     EXPECT_TRUE(backs.empty());
 }
 
+// A lost order found made at a press of other fonts is told as an earlier order, never as this
+// press's success, and the press goes on as a new order.
+TEST_F(KXOrderSubmitTest, ALostOrderFoundAtAPressOfOtherFontsIsToldAsAnEarlierOrder)
+{
+    auto* page = openCounted();
+    page->buyBtnClick();
+    page->backBtnClick();
+    delete page;
+    service->fail(Operation::Order, 0);
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
+    EXPECT_TRUE(toastMessages().empty()) << "not made yet, and nobody to tell";
+
+    // It lands; the person orders one of its fonts only.
+    page = openOrder(twoOffers(), 1);
+    page->buyBtnClick();
+    ASSERT_EQ(service->count(Operation::Order), 1u) << "read first";
+    service->answer(Operation::Unpaid, service->count(Operation::Unpaid) - 1, unpaidReply(3));
+    EXPECT_EQ(
+        toastMessages(), std::vector<std::string> { "之前的订单已提交，请在个人中心-我的订单中完成支付" });
+    EXPECT_EQ(checks, 1u) << "the orders are watched, as with its page gone";
+    EXPECT_TRUE(posts.empty()) << "no page is opened";
+    EXPECT_FALSE(page->isOrderPlaced());
+    ASSERT_EQ(service->count(Operation::Order), 2u) << "the press goes on as a new order";
+    EXPECT_EQ(service->call(Operation::Order, 1).argument, page->getPriceDataInfo());
+}
+
+// The same on the page that sent the lost order: a press of fewer of its fonts is not that order.
+TEST_F(KXOrderSubmitTest, ALostOrderFoundAtAPressOfOtherFontsOnItsOwnPageIsToldAsAnEarlierOrder)
+{
+    auto* page = lostOrder();
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
+    storetest::click(*row(page, 0)->fontBtnA()[1]); // one font fewer for the first offer
+    page->buyBtnClick();
+    service->answer(Operation::Unpaid, service->count(Operation::Unpaid) - 1, unpaidReply(3));
+    EXPECT_EQ(toastMessages(), (std::vector<std::string> { "订单提交没有收到回复，可能已经提交，请在个人中心-我的订单中查看", "之前的订单已提交，请在个人中心-我的订单中完成支付" }));
+    EXPECT_FALSE(page->isOrderPlaced());
+    EXPECT_TRUE(posts.empty()) << "no page is opened";
+    ASSERT_EQ(service->count(Operation::Order), 2u) << "the press goes on as a new order";
+}
+
+// The lost order may land while the person is asked: 仍然提交 reads the count once more first.
+TEST_F(KXOrderSubmitTest, SubmittingAgainFindsALostOrderThatLandedWhileThePersonWasAsked)
+{
+    auto* page = lostOrder();
+    service->answer(Operation::Unpaid, 1, unpaidReply(2));
+    page->buyBtnClick();
+    service->answer(Operation::Unpaid, 2, unpaidReply(2));
+    ASSERT_NE(page->checkOrderView(), nullptr);
+    page->checkOrderView()->continueBtnClick();
+    ASSERT_EQ(service->count(Operation::Unpaid), 4u);
+    service->answer(Operation::Unpaid, 3, unpaidReply(3));
+    EXPECT_EQ(service->count(Operation::Order), 1u) << "no second order";
+    EXPECT_TRUE(page->isOrderPlaced());
+}
+
+// subOrder's "carts_error": the service has made the order. Thinking again opens nothing but says
+// where it waits, and the same fonts pressed again ask before another order goes.
+TEST_F(KXOrderSubmitTest, AnOrderWithAProblemIsAnOrderMadeWhateverTheDialog)
+{
+    auto* page = openCounted();
+    page->buyBtnClick();
+    service->answer(Operation::Order, 0, orderReply(1, "https://127.0.0.1:1/pages/pay?order=41"));
+    service->answer(Operation::Unpaid, 1, unpaidReply(3));
+    ASSERT_NE(page->checkOrderView(), nullptr);
+    page->checkOrderView()->ReThinkBtnClick();
+    EXPECT_TRUE(opener.opened().empty());
+    EXPECT_TRUE(posts.empty()) << "nothing is opened";
+    EXPECT_EQ(toastMessages(), std::vector<std::string> { "订单已提交，请在个人中心-我的订单中完成支付" });
+    EXPECT_EQ(checks, 1u) << "the unpaid orders are watched";
+    EXPECT_EQ(
+        Id(foundation::UserDefaults::standardUserDefaults().objectForKey("my_orderClick")).stringValue(),
+        "0");
+
+    page->buyBtnClick();
+    ASSERT_NE(page->checkOrderView(), nullptr) << "the same fonts: asked first";
+    EXPECT_EQ(page->checkOrderView()->messageLabel()->text(),
+        QString::fromUtf8(KXFontsSaleOrderView::kMadeOrderQuestion));
+    EXPECT_EQ(service->count(Operation::Order), 1u);
+    page->checkOrderView()->ReThinkBtnClick();
+    EXPECT_EQ(service->count(Operation::Order), 1u) << "查看订单 sends nothing";
+    EXPECT_EQ(posts.size(), 1u) << "the orders are shown";
+}
+
 TEST_F(KXOrderSubmitTest, AProblemWithTheOrderAsksFirst)
 {
     auto* page = openCounted();
@@ -861,6 +965,8 @@ TEST_F(KXOrderSubmitTest, AProblemWithTheOrderAsksFirst)
     EXPECT_TRUE(page->buyBtn()->isEnabled());
 
     page->buyBtnClick();
+    ASSERT_NE(page->checkOrderView(), nullptr) << "the same fonts again: asked first";
+    page->checkOrderView()->continueBtnClick();
     service->answer(Operation::Order, 1, orderReply(1, "https://127.0.0.1:1/pages/pay?order=42"));
     storetest::click(*page->checkOrderView()->continueBtn());
     EXPECT_EQ(opener.opened(), std::vector<std::string> { "https://127.0.0.1:1/pages/pay?order=42" });

@@ -120,7 +120,12 @@ TEST_F(StoreServiceTest, AnOrderOutsideTheCartAsksAndThinkingAgainSendsNothing)
     EXPECT_TRUE(opener.opened().empty());
     EXPECT_TRUE(posts.empty());
 
+    // The order exists: the same fonts pressed again ask before another goes.
     page->buyBtnClick();
+    ASSERT_NE(page->checkOrderView(), nullptr);
+    EXPECT_EQ(page->checkOrderView()->messageLabel()->text(), QString::fromUtf8(KXFontsSaleOrderView::kMadeOrderQuestion));
+    EXPECT_EQ(service().requestLog().entries().size(), sent);
+    storetest::click(*page->checkOrderView()->continueBtn());
     ASSERT_TRUE(waitFor([&] { return page->checkOrderView() != nullptr; }));
     storetest::click(*page->checkOrderView()->continueBtn());
     ASSERT_EQ(opener.opened().size(), 1u);

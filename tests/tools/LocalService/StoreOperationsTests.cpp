@@ -161,6 +161,29 @@ TEST_F(StoreOperations, OrderEmptiesTheCartAndCountsAsUnpaidUntilPaid)
     EXPECT_EQ(client().call("clickOrder", {{"tag", "161"}}, token).errcode(), 0);
 }
 
+// What a walk by hand counts after each road: the user's orders, those a "carts_error" answered too.
+TEST_F(StoreOperations, AdminOrdersListsAUsersOrdersOldestFirst)
+{
+    const auto f = fontIds(2);
+    const std::string token = client().signIn("designer", "designer123");
+    const auto before = client().get("/__admin/orders?user=designer").json;
+    const auto already = before.value("orders").toArray().size();
+    ASSERT_TRUE(service().setCart("designer", { f[0] }));
+    client().call("subOrder", { { "tag", "159" }, { "info", info("12", { f[0] }) } }, token);
+    client().call("subOrder", { { "tag", "159" }, { "info", info("12", { f[1] }) } }, token);
+    const auto answer = client().get("/__admin/orders?user=designer");
+    ASSERT_EQ(answer.status, 200) << answer.body;
+    const auto orders = answer.json.value("orders").toArray();
+    ASSERT_EQ(orders.size(), already + 2);
+    EXPECT_EQ(orders[already].toObject().value("info").toString().toStdString(), info("12", { f[0] }));
+    EXPECT_EQ(orders[already + 1].toObject().value("info").toString().toStdString(), info("12", { f[1] }))
+        << "made despite carts_error";
+    EXPECT_FALSE(orders[already + 1].toObject().value("paid").toBool());
+    EXPECT_LT(orders[already].toObject().value("id").toInteger(),
+        orders[already + 1].toObject().value("id").toInteger());
+    EXPECT_EQ(client().get("/__admin/orders?user=nobody").status, 400);
+}
+
 TEST_F(StoreOperations, PaidOrdersShowAsBoughtFonts)
 {
     const auto f = fontIds(1);

@@ -4,6 +4,7 @@
 #include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXAccountState.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Platform/Desktop/URLOpener.h"
@@ -180,8 +181,11 @@ void KXPersonalCenterModel::setUPData()
     if (!Id(defaults().stringForKey("my_orderClick")).stringValue().empty()) {
         // Its count reaches the badge as every count does (unpaidCountRead).
         KXHTTPBUSINESS().getUnpaidOriderSuceess([](const Id&) { }, ignoreFailure);
-    } else if (auto delegate = this->delegate()) {
-        delegate->personalCenterShowOrderBadge(std::nullopt);
+    } else {
+        if (auto delegate = this->delegate())
+            delegate->personalCenterShowOrderBadge(std::nullopt);
+        // An order of unknown outcome is looked for at each opening; its count reaches the badge.
+        KXAccountWrites::readIfStale(KXAccountWrites::Read::UnpaidCount);
     }
 
     if (!KXAccountState::signedIn())

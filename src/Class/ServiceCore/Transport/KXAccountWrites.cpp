@@ -3,13 +3,17 @@
 #include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
+#include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Number.h"
+#include "Platform/Storage/UserDefaults.h"
 
 #include <array>
+#include <chrono>
 #include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
 using foundation::Id;
@@ -32,10 +36,10 @@ constexpr std::array<KXAccountWrites::Write, 14> kAccountWrites{{
     {"118", "agreement", "agreement", Read::UserData,
      "the waiting sign-in's record says whether its user has agreed; the account is signed in only once it does"},
     {"119", "modifyInfo", "modifyInfo", Read::UserData, ""},
-    {"133", "createCollect", "createCollect", Read::Folders, ""},
+    {"133", "createCollect", "createCollect", Read::Folders, "", false, true},
     {"134", "modifyCollect", "modifyCollect", Read::Folders, ""},
     {"135", "deleCollect", "deleCollect", Read::Folders, ""},
-    {"136", "", "publishCollection", Read::Folders, "a folder's publication is in the folder list"},
+    {"136", "", "publishCollection", Read::Folders, "a folder's publication is in the folder list", false, true},
     {"138", "followCollect", "followCollect", Read::Follows,
      "the followed list; a page showing the collection reads its record (getCollectInfo) again on the notice"},
     {"153", "addCarts", "addCarts", Read::Cart, ""},
@@ -62,6 +66,11 @@ KXAccountWrites::Reader facadeReader(void (KXHTTPBUSINESS::*operation)(KXHTTPBUS
 struct ReadBackState {
     std::map<Read, KXAccountWrites::Reader> installed;
     std::map<Read, std::function<void()>> landings;
+    std::map<Read, std::function<bool()>> stillUnknown;
+    std::function<std::string()> accountKey;
+    unsigned long long lastKept = 0;
+    // The accounts whose writes kept by an earlier run are being settled in this one.
+    std::set<std::string> keptSettled;
     // The blocks waiting for the read of each kind on its way, and the tag that asked first.
     struct InFlight {
         unsigned long long id = 0;
@@ -82,8 +91,16 @@ struct ReadBackState {
     struct Unsettled {
         unsigned long long number = 0;
         KXRequestAccount::Mark account;
+        // The writes kept ahead that this settling read settles: {account key: write numbers}.
+        std::map<std::string, std::vector<std::string>> kept;
     };
     std::map<Read, Unsettled> unsettled;
+    // Of each kind whose last settling read has been asked, until when each look still reads it.
+    struct LateLooks {
+        dispatch::Clock::TimePoint until;
+        KXRequestAccount::Mark account;
+    };
+    std::map<Read, LateLooks> lateLooks;
     unsigned long long lastUnsettled = 0;
 };
 
@@ -175,23 +192,85 @@ void runReadBack(Read read, std::string_view tag, KXAccountWrites::Done done)
     });
 }
 
+// The writes kept ahead, as stored: {account key: {write number: tag}}.
+foundation::Ref<foundation::MutableDictionary> keptWrites()
+{
+    const auto stored = foundation::UserDefaults::standardUserDefaults().dictionaryForKey(KXAccountWrites::kWritesOnTheirWayKey);
+    return stored ? foundation::MutableDictionary::dictionaryWithDictionary(*stored) : foundation::MutableDictionary::create();
+}
+
+void storeKeptWrites(const foundation::Ref<foundation::MutableDictionary>& kept)
+{
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    if (kept->count() > 0)
+        defaults.setObject(Id(kept), KXAccountWrites::kWritesOnTheirWayKey);
+    else
+        defaults.removeObjectForKey(KXAccountWrites::kWritesOnTheirWayKey);
+    defaults.synchronize();
+}
+
+void forgetKept(const std::string& account, const std::vector<std::string>& numbers)
+{
+    if (account.empty() || numbers.empty())
+        return;
+    auto kept = keptWrites();
+    const auto ofAccount = Id(kept)[account].dictionary();
+    if (!ofAccount)
+        return;
+    auto remaining = foundation::MutableDictionary::dictionaryWithDictionary(*ofAccount);
+    for (const std::string& number : numbers)
+        remaining->removeObjectForKey(Id(number));
+    if (remaining->count() > 0)
+        kept->setObject(Id(remaining), Id(account));
+    else
+        kept->removeObjectForKey(Id(account));
+    storeKeptWrites(kept);
+}
+
+std::string currentAccountKey()
+{
+    const auto& provider = readBackState().accountKey;
+    return provider && KXRequestAccount::signedIn() ? provider() : std::string();
+}
+
+// The account key and number a write was kept under (the key of the account that sent it).
+struct KeptWrite {
+    std::string account;
+    std::string number;
+};
+std::map<unsigned long long, KeptWrite>& keptInThisRun()
+{
+    static std::map<unsigned long long, KeptWrite> kept;
+    return kept;
+}
+
 // A write of that kind may still land after its failure (a request slow to reach the
 // service, which answers it after the client gave up): its kind stays unsettled for the settling
 // time, then is read once more, and that read says what the service holds.
-void settleLater(Read read)
+void settleKind(Read read, const KeptWrite& kept = {})
 {
     auto& state = readBackState();
     const unsigned long long number = ++state.lastUnsettled;
-    state.unsettled[read] = {number, KXRequestAccount::current()};
+    // A later write of unknown outcome takes over the writes kept that this one would settle.
+    auto keptBefore = state.unsettled[read].kept;
+    if (!kept.account.empty())
+        keptBefore[kept.account].push_back(kept.number);
+    state.unsettled[read] = {number, KXRequestAccount::current(), std::move(keptBefore)};
     dispatch::mainQueue().after(KXAccountWrites::kSettlingSeconds, [read, number] {
         auto& settling = readBackState();
         const auto found = settling.unsettled.find(read);
         if (found == settling.unsettled.end() || found->second.number != number)
             return; // a later write of unknown outcome settles it
         const KXRequestAccount::Mark account = found->second.account;
+        const auto keptWrites = found->second.kept;
         settling.unsettled.erase(found);
         if (!account.signedIn() || !KXRequestAccount::isCurrent(account))
-            return;
+            return; // kept for the account's return
+        // Its last read is asked: what it shows is what the service holds.
+        for (const auto& [key, numbers] : keptWrites)
+            forgetKept(key, numbers);
+        settling.lateLooks[read] = {dispatch::Clock::current()->now() + dispatch::Clock::seconds(KXAccountWrites::kLateLookSeconds),
+                                    account};
         ++settling.generation;
         runReadBack(read, "", {});
     });
@@ -201,7 +280,17 @@ bool unsettled(Read read)
 {
     const auto& unsettled = readBackState().unsettled;
     const auto found = unsettled.find(read);
-    return found != unsettled.end() && found->second.account.signedIn() && KXRequestAccount::isCurrent(found->second.account);
+    if (found != unsettled.end() && found->second.account.signedIn() && KXRequestAccount::isCurrent(found->second.account))
+        return true;
+    auto& late = readBackState().lateLooks;
+    const auto looking = late.find(read);
+    if (looking == late.end())
+        return false;
+    if (dispatch::Clock::current()->now() >= looking->second.until || !KXRequestAccount::isCurrent(looking->second.account)) {
+        late.erase(looking);
+        return false;
+    }
+    return looking->second.account.signedIn();
 }
 
 } // namespace
@@ -273,10 +362,114 @@ bool KXAccountWrites::isStale(Read read)
     return found != stale.end() && found->second.signedIn() && KXRequestAccount::isCurrent(found->second);
 }
 
+void KXAccountWrites::settleLater(Read read)
+{
+    settleKind(read);
+}
+
+void KXAccountWrites::setStillUnknown(Read read, std::function<bool()> stillUnknown)
+{
+    readBackState().stillUnknown[read] = std::move(stillUnknown);
+}
+
 void KXAccountWrites::readIfStale(Read read)
 {
-    if (isStale(read) || unsettled(read))
+    const auto& kept = readBackState().stillUnknown;
+    const auto found = kept.find(read);
+    const bool keptUnknown = found != kept.end() && found->second && found->second();
+    if (isStale(read) || unsettled(read) || keptUnknown)
         runReadBack(read, "", {});
+}
+
+void KXAccountWrites::setAccountKey(std::function<std::string()> accountKey)
+{
+    readBackState().accountKey = std::move(accountKey);
+}
+
+unsigned long long KXAccountWrites::keepAhead(const Write& write)
+{
+    if (!write.keptAhead)
+        return 0;
+    const std::string account = currentAccountKey();
+    if (account.empty())
+        return 0;
+    const unsigned long long kept = ++readBackState().lastKept;
+    // Unique across runs: an earlier run's writes of this account may still be kept.
+    const auto since = std::chrono::system_clock::now().time_since_epoch();
+    const std::string number
+        = std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(since).count()) + "-"
+        + std::to_string(kept);
+    auto all = keptWrites();
+    const auto ofAccount = Id(all)[account].dictionary();
+    auto writes = ofAccount ? foundation::MutableDictionary::dictionaryWithDictionary(*ofAccount)
+                            : foundation::MutableDictionary::create();
+    writes->setObject(Id(std::string(write.tag)), Id(number));
+    all->setObject(Id(writes), Id(account));
+    storeKeptWrites(all);
+    keptInThisRun()[kept] = { account, number };
+    return kept;
+}
+
+void KXAccountWrites::settleKept()
+{
+    const std::string account = currentAccountKey();
+    if (account.empty() || readBackState().keptSettled.contains(account))
+        return;
+    const auto writes = Id(keptWrites())[account].dictionary();
+    if (!writes)
+        return;
+    readBackState().keptSettled.insert(account);
+    std::map<Read, std::vector<std::string>> byKind;
+    std::map<Read, std::string> tags;
+    const auto keys = writes->allKeys();
+    for (const Id& number : keys->objects()) {
+        for (const auto& write : kAccountWrites) {
+            if (write.tag == Id(writes)[number].stringValue() && write.read != Read::None) {
+                byKind[write.read].push_back(number.stringValue());
+                tags.emplace(write.read, std::string(write.tag));
+            }
+        }
+    }
+    for (const auto& [read, numbers] : byKind) {
+        ++readBackState().generation;
+        for (const std::string& number : numbers)
+            settleKind(read, { account, number });
+        readBack(tags[read]);
+    }
+}
+
+std::function<void(const Id&)> KXAccountWrites::landingOnReply(
+    const Write& write, unsigned long long kept, std::function<void(const Id&)> success)
+{
+    return landingOnReply(write, [kept, success = std::move(success)](const Id& reply) {
+        if (const auto found = keptInThisRun().find(kept); found != keptInThisRun().end()) {
+            forgetKept(found->second.account, { found->second.number });
+            keptInThisRun().erase(found);
+        }
+        if (success)
+            success(reply);
+    });
+}
+
+std::function<void(const Ref<foundation::Error>&)> KXAccountWrites::readingBackOnFailure(
+    const Write& write, unsigned long long kept, std::function<void(const Ref<foundation::Error>&)> failure)
+{
+    const std::string tag(write.tag);
+    return [tag, read = write.read, kept, failure = std::move(failure)](const Ref<foundation::Error>& error) {
+        const auto found = keptInThisRun().find(kept);
+        const KeptWrite keptWrite = found != keptInThisRun().end() ? found->second : KeptWrite {};
+        if (found != keptInThisRun().end())
+            keptInThisRun().erase(found);
+        // Kept until its settling read: an end of the client before then leaves it to the next
+        // start. Failed for an account that has gone, it waits for that account's return.
+        if (outcomeUnknown(error)) {
+            ++readBackState().generation;
+            settleKind(read, keptWrite);
+            readBack(tag);
+        }
+        if (failure)
+            failure(error);
+    };
 }
 
 std::function<void(const Id&)> KXAccountWrites::landingOnReply(const Write& write, std::function<void(const Id&)> success)
@@ -307,7 +500,7 @@ KXAccountWrites::readingBackOnFailure(const Write& write, std::function<void(con
         // left before this failure may have left before the write too, and is not joined.
         if (outcomeUnknown(error)) {
             ++readBackState().generation;
-            settleLater(read);
+            settleKind(read);
             readBack(tag);
         }
         if (failure)

@@ -47,6 +47,11 @@ public:
         std::string_view note;
         // The facade leaves the read to the caller (it compares the count with one from before).
         bool readByCaller = false;
+        // Doubled, it costs the person (a second folder, a second publication): it is kept in the
+        // user defaults before its request leaves (kWritesOnTheirWayKey), until its reply, or its
+        // settling read after a failure, settles it; a start that finds it reads its state back
+        // once its account is signed in (settleKept()). subOrder keeps its own (KXOrderReadBack).
+        bool keptAhead = false;
     };
 
     // Posted on the default centre, with no sender, after each read: {"read": its name, "ok": BOOL,
@@ -55,7 +60,14 @@ public:
     // How long after a write of unknown outcome the service may still make it (its request slow
     // to arrive): until then each look at that state reads it again, and once it has passed the
     // state is read one last time.
-    static constexpr double kSettlingSeconds = 30.0;
+    // It reaches past the slowest landing seen (an order made 60 s after it was sent).
+    static constexpr double kSettlingSeconds = 90.0;
+    // After that last read, a write may still land later still: for this long each look reads
+    // that state again.
+    static constexpr double kLateLookSeconds = 300.0;
+
+    // The user default holding the writes kept ahead: {account key: {write number: tag}}.
+    static constexpr const char* kWritesOnTheirWayKey = "writesOnTheirWay";
 
     static std::span<const Write> table();
     // The write posted to this tag and path; nullptr for an operation that changes nothing.
@@ -83,6 +95,12 @@ public:
     static void read(Read read, Done done = {});
     // Whether the last read of that kind failed after a write whose outcome was unknown.
     static bool isStale(Read read);
+    // A write of unknown outcome of that kind that its own caller reads back: each look at that
+    // state reads it again until the settling time has passed, and then once more.
+    static void settleLater(Read read);
+    // For a kind whose writes' own caller keeps their unknown outcome (the orders): while
+    // `stillUnknown` says one is, each look reads that state again. An empty one: none.
+    static void setStillUnknown(Read read, std::function<bool()> stillUnknown);
     // Reads again a kind left stale, or one a write of unknown outcome may still change; nothing
     // otherwise.
     static void readIfStale(Read read);
@@ -94,6 +112,23 @@ public:
     // Installs what a write of that kind landing does to the state's store (the folders' session:
     // no list asked before it may bring the old state back); an empty one: nothing.
     static void setLanding(Read read, std::function<void()> landing);
+    // Installs how the signed-in account is known across starts ("" for none: nothing is kept).
+    static void setAccountKey(std::function<std::string()> accountKey);
+    // Before the request of a write kept ahead leaves: it is kept for the signed-in account, and the
+    // number it is kept under is returned (0: not kept). Its landing and failure blocks get it.
+    static unsigned long long keepAhead(const Write& write);
+    // A start, once the account is signed in: every write kept for it by an earlier run is read
+    // back and stays unsettled for the settling time (each look reads its state again).
+    static void settleKept();
+    // The success block the facade hands the transport for `write` kept under `kept`: as
+    // landingOnReply(), and the write is no longer kept.
+    static std::function<void(const foundation::Id&)> landingOnReply(
+        const Write& write, unsigned long long kept, std::function<void(const foundation::Id&)> success);
+    // The failure block of a write kept under `kept`: as readingBackOnFailure(); a failure that
+    // leaves the outcome unknown keeps it until its settling read.
+    static std::function<void(const foundation::Ref<foundation::Error>&)> readingBackOnFailure(
+        const Write& write, unsigned long long kept,
+        std::function<void(const foundation::Ref<foundation::Error>&)> failure);
     // The failure block the facade hands the transport for `write`: reads back, then calls `failure`.
     static std::function<void(const foundation::Ref<foundation::Error>&)>
     readingBackOnFailure(const Write& write, std::function<void(const foundation::Ref<foundation::Error>&)> failure);

@@ -76,8 +76,14 @@ void KXHTTPBUSINESS::post(std::string_view path, const Parameters& parameters, S
     // A write whose reply never came may have been made: what the service holds is read back
     // before its caller hears of the failure.
     if (const auto* write = KXAccountWrites::find(Id(parameters)["tag"].stringValue(), path)) {
-        success = KXAccountWrites::landingOnReply(*write, std::move(success));
-        failure = KXAccountWrites::readingBackOnFailure(*write, std::move(failure));
+        // A write whose doubling costs the person is kept before it leaves.
+        if (const unsigned long long kept = KXAccountWrites::keepAhead(*write)) {
+            success = KXAccountWrites::landingOnReply(*write, kept, std::move(success));
+            failure = KXAccountWrites::readingBackOnFailure(*write, kept, std::move(failure));
+        } else {
+            success = KXAccountWrites::landingOnReply(*write, std::move(success));
+            failure = KXAccountWrites::readingBackOnFailure(*write, std::move(failure));
+        }
     }
     REQUEST()->PostJsonWithURLString(apiBaseURL() + std::string(path), parameters, std::move(success), std::move(failure), scope);
 }

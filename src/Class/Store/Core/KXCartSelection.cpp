@@ -9,6 +9,19 @@ void KXCartSelection::setRows(std::vector<int> fontids)
     rows_ = std::move(fontids);
 }
 
+void KXCartSelection::followRows(std::vector<int> fontids)
+{
+    const std::unordered_set<int> before(rows_.begin(), rows_.end());
+    const std::unordered_set<int> now(fontids.begin(), fontids.end());
+    std::erase_if(selected_, [&now](int fontid) { return !now.contains(fontid); });
+    for (int fontid : fontids) {
+        if (!before.contains(fontid) && !isTicked(fontid))
+            selected_.push_back(fontid);
+    }
+    rows_ = std::move(fontids);
+    allSelected_ = !rows_.empty() && selected_.size() == rows_.size();
+}
+
 bool KXCartSelection::isTicked(int fontid) const
 {
     return std::find(selected_.begin(), selected_.end(), fontid) != selected_.end();

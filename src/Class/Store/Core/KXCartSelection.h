@@ -13,6 +13,10 @@ class KXCartSelection {
 public:
     // New rows: the ticks are left as they were until select all runs.
     void setRows(std::vector<int> fontids);
+    // Rows read from elsewhere while the person works on the panel: rows still there keep their
+    // ticks, rows new to the panel come ticked (as every row does at an opening), rows gone lose
+    // theirs; the select-all box follows.
+    void followRows(std::vector<int> fontids);
     const std::vector<int>& rows() const { return rows_; }
 
     const std::vector<int>& selectedArray() const { return selected_; }

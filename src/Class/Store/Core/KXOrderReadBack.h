@@ -20,9 +20,18 @@
 // the press sends nothing, and the person decides (submitAgain() before a new order). No order
 // goes without a count from before it: a press with none reads it first.
 //
-// An unknown outcome outlives the client: it is kept in the user defaults under kStoredKey, by the
-// account's key, with the count from before it, and read again when that account's read-back is
-// made (a sign-out keeps it; another account never sees it).
+// What settles an order is kept in the user defaults under kStoredKey, by the account's key, before
+// its request leaves: the count from before it and its selection text (its fonts and licences). It
+// is cleared when a reply or a read settles the order, so that an end of the client at any moment
+// (before the request left, on its way, after a failure) leaves the order unknown to the next
+// start, which reads the count once that account is signed in (settle()). A sign-out keeps it;
+// another account never sees it. The older form ({account key: count}) is still read, as an order
+// whose fonts are unknown.
+//
+// A lost order found made settles a press only when the press orders exactly its fonts with its
+// licences; otherwise the person is told of the earlier order (kEarlierOrderPlacedMessage) and the
+// press goes on. Found by a read no press asked for (a look, a count read elsewhere: countRead()),
+// it is told to its page while it stands, otherwise over the main window.
 //
 // One belongs to an account (KXStoreSession::orderReadBack), not to a page: what it knows outlives
 // the order page and a sign-out and sign-in of the same account. The order goes through
@@ -68,6 +77,9 @@ public:
     static constexpr const char* kStoredKey = "orderOutcomeUnknown";
     // Told when an order is made without a payment address to open, or after its page went.
     static constexpr const char* kOrderPlacedMessage = "订单已提交，请在个人中心-我的订单中完成支付";
+    // Told when a press finds an earlier lost order made that holds other fonts or licences.
+    static constexpr const char* kEarlierOrderPlacedMessage
+        = "之前的订单已提交，请在个人中心-我的订单中完成支付";
     // Marks an order awaiting payment ("0"), which the unpaid-order reminder watches.
     static constexpr const char* kOrderReminderKey = "my_orderClick";
     // An order is known to be made with no hand-over to the orders: the unpaid orders are watched.
@@ -87,19 +99,28 @@ public:
     // `then` gets Placed (it rose over the one from before a lost order: the order made has been
     // received, for `page`, before `then` hears of it), StillUnknown (it did not: the lost order
     // may still be made), NotPlaced (no order was lost: the order may go, compared with that count)
-    // or Unknown (the read failed: send nothing).
-    void beforeOrder(Then then, std::weak_ptr<Page> page = {});
+    // or Unknown (the read failed: send nothing). `order`, the press's selection text: a lost order
+    // found made with other fonts or licences is told as an earlier order and the press gets
+    // NotPlaced; without it any order found settles the press.
+    void beforeOrder(
+        Then then, std::weak_ptr<Page> page = {}, std::optional<std::string> order = std::nullopt);
     // The person chose to order again although a lost order may have been made: its outcome is
     // no longer waited for, and the next order compares with the count read last.
     void submitAgain();
+    // The person chose to order again: the count is read once more first, so that a lost order
+    // that has landed meanwhile is found (Placed, or NotPlaced after telling of an earlier order
+    // with other fonts, as beforeOrder()); not seen made, the next order compares with this count
+    // (NotPlaced). Unknown when nothing could be read or an order is on its way.
+    void submitAgain(Then then, std::weak_ptr<Page> page, std::optional<std::string> order);
     // Sends the order `info` (subOrder), compared with the count known now, for `page`. A reply
     // that accepts it is an order made; one that refuses it reaches Page::orderRefused. A failure
     // is read back: made when the count rose, otherwise Page::orderOutcomeUnknown.
     void sendOrder(const std::string& info, std::weak_ptr<Page> page);
 
     // The steps of sendOrder(), for a caller that sends the order itself.
-    // The order goes now, compared with the count known at this moment.
-    void orderSent();
+    // The order `order` (its selection text) goes now, compared with the count known at this
+    // moment; both are kept before it leaves.
+    void orderSent(const std::string& order = {});
     // The order's reply came: its outcome is known (an order made when the reply accepts it), and
     // the count is read again.
     void orderAnswered(const foundation::Id& reply = {});
@@ -109,6 +130,13 @@ public:
     // and the outcome stays unknown for its return. Without a count from before it there is
     // nothing to tell (Unknown).
     void orderFailed(const foundation::Ref<foundation::Error>& error, Then then);
+
+    // A look at the orders (a start once signed in, the window activated): an order whose outcome
+    // is unknown is read back, and told when found made. Nothing while an order or a read is on
+    // its way.
+    void settle();
+    // A count of unpaid orders read elsewhere: a lost order is found made when it rose.
+    void countRead(long long count);
 
     // An order was sent whose outcome is still unknown.
     bool isOutcomeUnknown() const;

@@ -6,7 +6,10 @@
 #include "Platform/Serialization/JSONSerialization.h"
 
 #include <algorithm>
+#include <optional>
+#include <set>
 #include <unordered_set>
+#include <utility>
 
 using foundation::Id;
 
@@ -23,7 +26,41 @@ std::string joined(const std::vector<std::string>& ids)
     return text;
 }
 
+// The (offer, font) pairs of a selection text; nullopt for a text that is none.
+std::optional<std::set<std::pair<std::string, std::string>>> orderedPairs(const std::string& text)
+{
+    const Id entries = foundation::JSONSerialization::JSONObjectWithData(foundation::Data::create(text), 0);
+    if (!entries.array())
+        return std::nullopt;
+    std::set<std::pair<std::string, std::string>> pairs;
+    for (std::size_t i = 0; i < entries.count(); ++i) {
+        const Id entry = entries[i];
+        const std::string bid = entry["bid"].stringValue();
+        const std::string all = entry["fids"].stringValue();
+        std::size_t start = 0;
+        while (start <= all.size()) {
+            const std::size_t comma = all.find(',', start);
+            const std::string fid
+                = all.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+            if (!fid.empty())
+                pairs.emplace(bid, fid);
+            if (comma == std::string::npos)
+                break;
+            start = comma + 1;
+        }
+    }
+    if (pairs.empty())
+        return std::nullopt;
+    return pairs;
+}
+
 } // namespace
+
+bool KXOrderSelection::sameOrder(const std::string& one, const std::string& other)
+{
+    const auto first = orderedPairs(one);
+    return first && first == orderedPairs(other);
+}
 
 KXOrderSelection::KXOrderSelection()
     : dataA_(foundation::MutableArray::create())

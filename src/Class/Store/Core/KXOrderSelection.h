@@ -65,6 +65,9 @@ public:
     Reconciliation reconcile(const foundation::Ref<foundation::Array>& selectedOffers);
 
     static std::string brandID(const foundation::Id& offer);
+    // Whether two selection texts order the same fonts with the same licences, whatever the order
+    // of their entries and ids. A text that is not a selection text orders nothing and matches none.
+    static bool sameOrder(const std::string& one, const std::string& other);
 
 private:
     void rebuildText();

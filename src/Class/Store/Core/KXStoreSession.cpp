@@ -1,7 +1,10 @@
 #include "Class/Store/Core/KXStoreSession.h"
 
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountState.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/Store/Core/KXOrderReadBack.h"
 #include "Platform/Dispatch/NotificationCenter.h"
@@ -14,11 +17,37 @@ KXStoreSession& KXStoreSession::shared()
 
 KXStoreSession::KXStoreSession()
 {
-    observation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+    auto& centre = dispatch::NotificationCenter::defaultCenter();
+    observation_ = centre.addObserver(
         kNotification, foundation::Id(), nullptr, [](const dispatch::Notification& notification) {
             if (notification.userInfo && notification.userInfo->containsKey("loginOut"))
                 signedOut();
         });
+    // An order of unknown outcome, kept by an earlier run or lost in this one, is read back once
+    // its account is signed in, and settled by every count of unpaid orders read meanwhile.
+    auto settleOrders = [](const dispatch::Notification&) {
+        if (accountKey().empty())
+            return;
+        shared().orderReadBack().settle();
+        KXAccountWrites::settleKept();
+    };
+    signedIn_
+        = centre.addObserver(KXAccountState::kSignedInNotification, foundation::Id(), nullptr, settleOrders);
+    userStored_
+        = centre.addObserver(KXUserCenterConfig::kUserInfoStored, foundation::Id(), nullptr, settleOrders);
+    unpaidCounted_ = centre.addObserver(KXHTTPBUSINESS::kUnpaidCountNotification, foundation::Id(), nullptr,
+        [](const dispatch::Notification& notification) {
+            const foundation::Id num = foundation::Id(notification.userInfo)["num"];
+            if (!num.isNil() && !accountKey().empty())
+                shared().orderReadBack().countRead(num.integerValue());
+        });
+    // The writes kept ahead across starts are kept by user id, as the orders are.
+    KXAccountWrites::setAccountKey([] {
+        const std::string account = accountKey();
+        return account.starts_with("uid ") ? account : std::string();
+    });
+    KXAccountWrites::setStillUnknown(KXAccountWrites::Read::UnpaidCount,
+        [] { return !accountKey().empty() && shared().orderReadBack().isOutcomeUnknown(); });
 }
 
 KXStoreSession::~KXStoreSession() = default;

@@ -20,8 +20,13 @@ class KXOrderReadBack;
 // sign-in of the same account (whose account mark moves at each sign-in), and another account
 // starts with its own. A signed-in session without a user record yet goes by its token.
 //
-// shared() starts watching on first use; every store page and request uses it, so it watches
-// before any store state exists. Main thread only (the notifications are posted there).
+// An order of unknown outcome is settled through the account's order state: read back when its
+// account is signed in (a start finds one kept), by every count of unpaid orders read, and at each
+// look at the orders while it is unknown (KXAccountWrites::readIfStale of the unpaid count).
+//
+// shared() starts watching on first use (the start-up asks for it before any sign-in); every store page and
+// request uses it, so it watches before any store state exists. Main thread only (the notifications are
+// posted there).
 class KXStoreSession {
 public:
     static constexpr const char* kNotification = "homeNotificationCenter";
@@ -42,5 +47,8 @@ private:
     static std::string accountKey();
 
     dispatch::Subscription observation_;
+    dispatch::Subscription signedIn_;
+    dispatch::Subscription userStored_;
+    dispatch::Subscription unpaidCounted_;
     std::map<std::string, std::unique_ptr<KXOrderReadBack>> orderReadBacks_;
 };

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
 #include <vector>
 
 using foundation::Id;
@@ -83,8 +85,17 @@ TEST_F(KXAccountWritesSettlingTest, EveryLookReadsAgainUntilTheWriteHasSettledTh
     clock.advance(2);
     ASSERT_EQ(reads.size(), 4u) << "read once more when it has settled, without a look";
     answer(3);
+    // It may land later still: each look reads it for a while yet, and then no more.
     KXAccountWrites::readIfStale(Read::Cart);
-    EXPECT_EQ(reads.size(), 4u) << "settled: no more reads";
+    ASSERT_EQ(reads.size(), 5u);
+    answer(4);
+    clock.advance(KXAccountWrites::kLateLookSeconds - 10);
+    KXAccountWrites::readIfStale(Read::Cart);
+    ASSERT_EQ(reads.size(), 6u);
+    answer(5);
+    clock.advance(10);
+    KXAccountWrites::readIfStale(Read::Cart);
+    EXPECT_EQ(reads.size(), 6u) << "settled: no more reads";
 }
 
 TEST_F(KXAccountWritesSettlingTest, ALaterLostWriteSettlesOnItsOwnTimeAndAnotherAccountIsNotRead)
@@ -106,6 +117,163 @@ TEST_F(KXAccountWritesSettlingTest, ALaterLostWriteSettlesOnItsOwnTimeAndAnother
     KXAccountWrites::readIfStale(Read::Cart);
     clock.advance(KXAccountWrites::kSettlingSeconds);
     EXPECT_EQ(reads.size(), 3u);
+}
+
+// A write that landed a minute after it was sent (well after the client gave up at 10 s) is still
+// caught by the last read, which comes after it.
+TEST_F(KXAccountWritesSettlingTest, TheLastReadComesAfterAWriteThatLandsAMinuteLate)
+{
+    lostAddToCart();
+    answer(0);
+    clock.advance(60);
+    EXPECT_EQ(reads.size(), 1u) << "not settled before the late landing";
+    clock.advance(KXAccountWrites::kSettlingSeconds - 60 + 1);
+    EXPECT_EQ(reads.size(), 2u) << "read once more after it";
+}
+
+// The orders keep their own unknown outcome: while their keeper says one is unknown, each look
+// reads the count, settling time or not.
+TEST_F(KXAccountWritesSettlingTest, AKindWhoseCallerKeepsItsUnknownOutcomeIsReadAtEachLook)
+{
+    std::size_t counts = 0;
+    bool unknown = false;
+    KXAccountWrites::setReader(Read::UnpaidCount, [&counts](KXAccountWrites::Done done) {
+        ++counts;
+        done({ true, Id() });
+    });
+    KXAccountWrites::setStillUnknown(Read::UnpaidCount, [&unknown] { return unknown; });
+    KXAccountWrites::readIfStale(Read::UnpaidCount);
+    EXPECT_EQ(counts, 0u);
+    unknown = true;
+    KXAccountWrites::readIfStale(Read::UnpaidCount);
+    clock.advance(KXAccountWrites::kSettlingSeconds * 3);
+    KXAccountWrites::readIfStale(Read::UnpaidCount);
+    EXPECT_EQ(counts, 2u);
+    unknown = false;
+    KXAccountWrites::readIfStale(Read::UnpaidCount);
+    EXPECT_EQ(counts, 2u);
+    KXAccountWrites::setStillUnknown(Read::UnpaidCount, {});
+    KXAccountWrites::setReader(Read::UnpaidCount, {});
+}
+
+} // namespace
+
+namespace {
+
+// What the writes kept ahead leave to the next start. Each case signs in its own account, so that
+// its start is that account's first in the run.
+class KXAccountWritesKeptTest : public KXAccountWritesSettlingTest {
+protected:
+    void SetUp() override
+    {
+        KXAccountWritesSettlingTest::SetUp();
+        foundation::UserDefaults::standardUserDefaults().removeObjectForKey(
+            KXAccountWrites::kWritesOnTheirWayKey);
+        KXAccountWrites::setAccountKey([this] { return account; });
+        for (Read read : { Read::Folders, Read::Follows, Read::UserData, Read::UnpaidCount })
+            KXAccountWrites::setReader(read, [this, read](KXAccountWrites::Done done) {
+                kindsRead.push_back(read);
+                done({ true, Id() });
+            });
+    }
+    void TearDown() override
+    {
+        for (Read read : { Read::Folders, Read::Follows, Read::UserData, Read::UnpaidCount })
+            KXAccountWrites::setReader(read, {});
+        KXAccountWrites::setAccountKey({});
+        foundation::UserDefaults::standardUserDefaults().removeObjectForKey(
+            KXAccountWrites::kWritesOnTheirWayKey);
+        KXAccountWritesSettlingTest::TearDown();
+    }
+    std::string account;
+    std::vector<Read> kindsRead;
+};
+
+// Every write of the table kept ahead, ended at each moment (before its request leaves, on its way,
+// after its reply, after a failure within its settling time): the next start reads its state back
+// once signed in, unless its reply settled it; a write whose doubling costs the person and that is
+// not kept fails here.
+TEST_F(KXAccountWritesKeptTest, AnEndOfTheClientAtAnyMomentLeavesTheWriteToTheNextStart)
+{
+    enum class End { BeforeItLeaves, OnItsWay, AfterItsReply, AfterItsFailure };
+    std::vector<std::string> kept;
+    int accounts = 0;
+    for (const auto& write : KXAccountWrites::table()) {
+        if (!write.keptAhead)
+            continue;
+        kept.emplace_back(write.name);
+        for (End end : { End::BeforeItLeaves, End::OnItsWay, End::AfterItsReply, End::AfterItsFailure }) {
+            SCOPED_TRACE(std::string(write.name) + " " + std::to_string(static_cast<int>(end)));
+            account = "uid " + std::to_string(++accounts);
+            const unsigned long long number = KXAccountWrites::keepAhead(write);
+            ASSERT_NE(number, 0u);
+            EXPECT_FALSE(Id(foundation::UserDefaults::standardUserDefaults().dictionaryForKey(
+                KXAccountWrites::kWritesOnTheirWayKey))[account]
+                             .isNil())
+                << "kept before it leaves";
+            auto landed = KXAccountWrites::landingOnReply(write, number, {});
+            auto failed = KXAccountWrites::readingBackOnFailure(write, number, {});
+            if (end == End::AfterItsReply)
+                landed(Id(foundation::Dictionary::create({ { Id("errcode"), Id(0) } })));
+            if (end == End::AfterItsFailure)
+                failed(settlingTimedOut());
+            kindsRead.clear();
+            // The next start, once the account is signed in.
+            KXAccountWrites::settleKept();
+            if (end == End::AfterItsReply) {
+                EXPECT_TRUE(kindsRead.empty());
+                continue;
+            }
+            EXPECT_EQ(kindsRead, std::vector<Read> { write.read });
+            KXAccountWrites::settleKept();
+            EXPECT_EQ(kindsRead.size(), 1u) << "read once per start";
+            KXAccountWrites::readIfStale(write.read);
+            EXPECT_EQ(kindsRead.size(), 2u) << "unsettled: each look reads it";
+            clock.advance(KXAccountWrites::kSettlingSeconds + 1);
+            EXPECT_EQ(kindsRead.size(), 3u) << "its last read";
+            EXPECT_TRUE(Id(foundation::UserDefaults::standardUserDefaults().dictionaryForKey(
+                KXAccountWrites::kWritesOnTheirWayKey))[account]
+                            .isNil())
+                << "settled: no longer kept";
+        }
+    }
+    EXPECT_EQ(kept, (std::vector<std::string> { "createCollect", "publishCollection" }));
+}
+
+// A read asked after a write's reply never joins one asked before it (which may have left before
+// the write landed), for every kind of read the table's writes have: a new kind is walked too.
+TEST_F(KXAccountWritesKeptTest, AReadAskedAfterAWritesReplyNeverJoinsAnOlderOne)
+{
+    std::vector<KXAccountWrites::Done> pending;
+    std::map<Read, std::size_t> asked;
+    std::set<Read> walked;
+    for (const auto& write : KXAccountWrites::table()) {
+        if (write.read == Read::None)
+            continue;
+        walked.insert(write.read);
+        SCOPED_TRACE(std::string(write.name));
+        KXAccountWrites::setReader(
+            write.read, [&pending, &asked, read = write.read](KXAccountWrites::Done done) {
+                ++asked[read];
+                pending.push_back(std::move(done));
+            });
+        asked[write.read] = 0;
+        KXAccountWrites::read(write.read);
+        ASSERT_EQ(asked[write.read], 1u);
+        KXAccountWrites::read(write.read);
+        EXPECT_EQ(asked[write.read], 1u) << "joined while no write landed";
+        KXAccountWrites::landingOnReply(write, {})(
+            Id(foundation::Dictionary::create({ { Id("errcode"), Id(0) } })));
+        KXAccountWrites::read(write.read);
+        EXPECT_EQ(asked[write.read], 2u) << "a read after the reply left on its own";
+        for (auto& done : pending)
+            if (done)
+                std::exchange(done, nullptr)({ true, Id() });
+        pending.clear();
+        KXAccountWrites::setReader(write.read, {});
+    }
+    EXPECT_EQ(walked,
+        (std::set<Read> { Read::Folders, Read::Follows, Read::Cart, Read::UnpaidCount, Read::UserData }));
 }
 
 } // namespace

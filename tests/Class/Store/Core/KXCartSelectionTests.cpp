@@ -95,3 +95,25 @@ TEST(KXCartSelectionManage, TitlesCarryTheModeAndTicksStay)
 }
 
 } // namespace
+
+namespace {
+
+TEST(KXCartSelectionFollowRows, RowsStillThereKeepTheirTicksAndNewOnesComeTicked)
+{
+    KXCartSelection selection;
+    selection.setRows({ 1, 2, 3 });
+    selection.setAllSelected(true);
+    selection.tick(2, false);
+    selection.followRows({ 3, 1, 4 });
+    EXPECT_EQ(selection.selectedArray(), (std::vector<int> { 1, 3, 4 }));
+    EXPECT_TRUE(selection.isAllSelected());
+    selection.tick(1, false);
+    selection.followRows({ 3, 1 });
+    EXPECT_EQ(selection.selectedArray(), std::vector<int> { 3 });
+    EXPECT_FALSE(selection.isAllSelected());
+    selection.followRows({});
+    EXPECT_TRUE(selection.selectedArray().empty());
+    EXPECT_FALSE(selection.isAllSelected());
+}
+
+} // namespace

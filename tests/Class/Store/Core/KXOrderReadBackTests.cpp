@@ -364,3 +364,167 @@ TEST_F(KXOrderReadBackTest, RepliesAfterTheReadBackIsGoneAreDropped)
 }
 
 } // namespace
+
+namespace {
+
+constexpr const char* kTwoFonts = R"([{"bid":"12","fids":"1049,1002"}])";
+constexpr const char* kTwoFontsAgain = R"([{"bid":"12","fids":"1002,1049"}])";
+constexpr const char* kOtherFont = R"([{"bid":"12","fids":"1048"}])";
+constexpr const char* kOverlapping = R"([{"bid":"12","fids":"1049,1002,1048"}])";
+
+class KXOrderKeptTest : public KXOrderReadBackTest {
+protected:
+    void SetUp() override
+    {
+        KXOrderReadBackTest::SetUp();
+        foundation::UserDefaults::standardUserDefaults().removeObjectForKey(KXOrderReadBack::kStoredKey);
+    }
+    void TearDown() override
+    {
+        foundation::UserDefaults::standardUserDefaults().removeObjectForKey(KXOrderReadBack::kStoredKey);
+        KXOrderReadBackTest::TearDown();
+    }
+    // The orders sent by the read-backs of this case.
+    std::size_t ordersSent() const { return service->count(Operation::Order); }
+};
+
+// Whatever moment the client ends at (the order not sent yet, on its way, answered, lost), the
+// next start knows what settles it, and no second order goes without the person's choice.
+TEST_F(KXOrderKeptTest, AnEndOfTheClientAtAnyMomentLeavesTheOrderKnownToTheNextStart)
+{
+    enum class End { BeforeItLeaves, OnItsWay, AfterItsReply, AfterItsFailure };
+    long long unpaid = 3;
+    for (End end : { End::BeforeItLeaves, End::OnItsWay, End::AfterItsReply, End::AfterItsFailure }) {
+        SCOPED_TRACE(static_cast<int>(end));
+        const std::size_t sentBefore = ordersSent();
+        {
+            KXOrderReadBack first { service, "uid 7" };
+            first.readCount();
+            service->answer(Operation::Unpaid, reads(), unpaidReply(unpaid));
+            if (end == End::BeforeItLeaves) {
+                // Kept as the request is made, before the transport has sent a byte of it.
+                first.orderSent(kTwoFonts);
+            } else {
+                first.sendOrder(kTwoFonts, {});
+                if (end == End::AfterItsReply) {
+                    service->answer(Operation::Order, ordersSent() - 1, acceptedOrder(50));
+                    ++unpaid;
+                } else if (end == End::AfterItsFailure) {
+                    service->fail(Operation::Order, ordersSent() - 1);
+                    service->answer(Operation::Unpaid, reads(), unpaidReply(unpaid));
+                }
+            }
+        }
+        KXOrderReadBack next { service, "uid 7" };
+        const std::size_t readsBefore = service->count(Operation::Unpaid);
+        if (end == End::AfterItsReply) {
+            EXPECT_FALSE(next.isOutcomeUnknown()) << "answered: nothing is kept";
+            continue;
+        }
+        ASSERT_TRUE(next.isOutcomeUnknown());
+        EXPECT_EQ(next.count(), unpaid) << "the count from before it";
+        // A press of the same fonts reads first; not made yet, it sends nothing and asks.
+        outcomes.clear();
+        next.beforeOrder(record(), {}, std::string(kTwoFonts));
+        ASSERT_EQ(service->count(Operation::Unpaid), readsBefore + 1);
+        service->answer(Operation::Unpaid, reads(), unpaidReply(unpaid));
+        EXPECT_EQ(outcomes, std::vector<Outcome> { Outcome::StillUnknown });
+        EXPECT_EQ(ordersSent(), sentBefore + (end == End::BeforeItLeaves ? 0 : 1)) << "no second order";
+        // The service made it meanwhile: the start's read (once signed in) finds it and tells.
+        next.settle();
+        service->answer(Operation::Unpaid, reads(), unpaidReply(++unpaid));
+        EXPECT_FALSE(next.isOutcomeUnknown());
+        EXPECT_EQ(toasts->shown.back(), KXOrderReadBack::kOrderPlacedMessage);
+        EXPECT_FALSE((KXOrderReadBack { service, "uid 7" }.isOutcomeUnknown())) << "settled: no longer kept";
+    }
+}
+
+// An order kept by an earlier version holds the count alone: its fonts are unknown, so a press
+// that finds it made is told of an earlier order and goes on.
+TEST_F(KXOrderKeptTest, TheOlderFormIsReadAsAnOrderWhoseFontsAreUnknown)
+{
+    auto& defaults = foundation::UserDefaults::standardUserDefaults();
+    defaults.setObject(
+        Id(foundation::Dictionary::create({ { Id("uid 7"), Id(5) } })), KXOrderReadBack::kStoredKey);
+    KXOrderReadBack kept { service, "uid 7" };
+    ASSERT_TRUE(kept.isOutcomeUnknown());
+    EXPECT_EQ(kept.count(), 5);
+    auto page = std::make_shared<RecordingPage>();
+    kept.beforeOrder(record(), page, std::string(kTwoFonts));
+    service->answer(Operation::Unpaid, 0, unpaidReply(6));
+    EXPECT_EQ(outcomes, std::vector<Outcome> { Outcome::NotPlaced });
+    EXPECT_TRUE(page->heard.empty()) << "not this press's order";
+    EXPECT_EQ(toasts->shown, std::vector<std::string> { KXOrderReadBack::kEarlierOrderPlacedMessage });
+    EXPECT_EQ(kept.count(), 6) << "the press compares with the count just read";
+}
+
+// A lost order found made is that order with its fonts: it settles a press of exactly those fonts
+// and licences, and only that one.
+TEST_F(KXOrderKeptTest, AFoundOrderSettlesOnlyAPressOfTheSameFontsAndLicences)
+{
+    std::size_t checks = 0;
+    const auto checked
+        = dispatch::NotificationCenter::defaultCenter().addObserver(KXOrderReadBack::kCheckOrderNotification,
+            Id(), nullptr, [&checks](const dispatch::Notification&) { ++checks; });
+    long long unpaid = 1;
+    auto page = std::make_shared<RecordingPage>();
+    for (const char* pressed : { kOtherFont, kOverlapping, kTwoFontsAgain }) {
+        SCOPED_TRACE(pressed);
+        outcomes.clear();
+        page->heard.clear();
+        toasts->shown.clear();
+        readBack.readCount();
+        service->answer(Operation::Unpaid, reads(), unpaidReply(unpaid));
+        readBack.sendOrder(kTwoFonts, {});
+        service->fail(Operation::Order, ordersSent() - 1);
+        service->answer(Operation::Unpaid, reads(), unpaidReply(unpaid));
+        ASSERT_TRUE(readBack.isOutcomeUnknown());
+        // It lands; the person then presses an order.
+        readBack.beforeOrder(record(), page, std::string(pressed));
+        service->answer(Operation::Unpaid, reads(), unpaidReply(++unpaid));
+        EXPECT_FALSE(readBack.isOutcomeUnknown());
+        if (pressed == kTwoFontsAgain) {
+            EXPECT_EQ(outcomes, std::vector<Outcome> { Outcome::Placed });
+            EXPECT_EQ(page->heard, std::vector<std::string> { "made nil" });
+            EXPECT_TRUE(toasts->shown.empty());
+        } else {
+            EXPECT_EQ(outcomes, std::vector<Outcome> { Outcome::NotPlaced })
+                << "the press goes on as a new order";
+            EXPECT_TRUE(page->heard.empty()) << "never this press's success";
+            EXPECT_EQ(toasts->shown,
+                std::vector<std::string> { "之前的订单已提交，请在个人中心-我的订单中完成支付" });
+            EXPECT_EQ(readBack.count(), unpaid);
+        }
+    }
+    EXPECT_EQ(checks, 2u) << "the orders are watched for each earlier order told";
+    EXPECT_EQ(readBack.ordersMade(), 3u);
+}
+
+// With its page gone, a lost order is settled by a count read elsewhere (a look, the badge, the
+// settling read): told over the main window, and the cart is read.
+TEST_F(KXOrderKeptTest, ALostOrderWhosePageWentIsFoundByACountReadElsewhere)
+{
+    readBack.readCount();
+    service->answer(Operation::Unpaid, 0, unpaidReply(5));
+    auto page = std::make_shared<RecordingPage>();
+    readBack.sendOrder(kTwoFonts, page);
+    readBack.countRead(6);
+    EXPECT_TRUE(toasts->shown.empty()) << "on its way: its own reply decides";
+    page.reset();
+    service->fail(Operation::Order, 0);
+    readBack.countRead(6);
+    EXPECT_TRUE(toasts->shown.empty()) << "its own read back decides";
+    service->answer(Operation::Unpaid, 1, unpaidReply(5));
+    ASSERT_TRUE(readBack.isOutcomeUnknown());
+    readBack.countRead(5);
+    EXPECT_TRUE(readBack.isOutcomeUnknown()) << "not made yet";
+    EXPECT_EQ(cartReads, 0u);
+    readBack.countRead(6);
+    EXPECT_FALSE(readBack.isOutcomeUnknown());
+    EXPECT_EQ(toasts->shown, std::vector<std::string> { KXOrderReadBack::kOrderPlacedMessage });
+    EXPECT_EQ(cartReads, 1u);
+    readBack.countRead(7);
+    EXPECT_EQ(toasts->shown.size(), 1u) << "told once";
+}
+
+} // namespace

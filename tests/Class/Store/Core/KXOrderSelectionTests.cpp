@@ -189,3 +189,24 @@ TEST(KXOrderSelectionText, BrandIdsAreTextAndEscaped)
 }
 
 } // namespace
+
+namespace {
+
+TEST(KXOrderSelectionSameOrder, TheSameFontsAndLicencesWhateverTheirOrder)
+{
+    const std::string order = R"([{"bid":"12","fids":"1049,1002"},{"bid":"7","fids":"5"}])";
+    EXPECT_TRUE(
+        KXOrderSelection::sameOrder(order, R"([{"bid":"7","fids":"5"},{"bid":"12","fids":"1002,1049"}])"));
+    EXPECT_FALSE(KXOrderSelection::sameOrder(order, R"([{"bid":"12","fids":"1049,1002"}])"))
+        << "a licence fewer";
+    EXPECT_FALSE(KXOrderSelection::sameOrder(
+        order, R"([{"bid":"12","fids":"1049,1002,1048"},{"bid":"7","fids":"5"}])"))
+        << "a font more";
+    EXPECT_FALSE(
+        KXOrderSelection::sameOrder(order, R"([{"bid":"13","fids":"1049,1002"},{"bid":"7","fids":"5"}])"))
+        << "another licence for the same fonts";
+    EXPECT_FALSE(KXOrderSelection::sameOrder("", "")) << "an order whose fonts are unknown matches none";
+    EXPECT_FALSE(KXOrderSelection::sameOrder("[]", "[]"));
+}
+
+} // namespace
