@@ -93,22 +93,19 @@ void KXHomeViewController::loginUpDateWithUserInfo(const Id& user)
 void KXHomeViewController::askAgreement()
 {
     // A second gated sign-in while the question is on screen raises the window already shown.
-    if (!greeWc_ || !greeWc_->window() || !greeWc_->window()->isVisible())
+    if (!greeWc_ || !greeWc_->window() || !greeWc_->window()->isVisible()) {
         greeWc_ = std::make_unique<KXRegisterAgreementWC>(QStringLiteral("KXRegisterAgreementWC"), this);
-    greeWc_->showCentred();
-    // One registration answers every gated sign-in, each once.
-    if (!agreementObservation_.isActive()) {
-        QPointer<KXHomeViewController> self(this);
-        agreementObservation_ = notiCenter_->addObserver("agreementClick", Id(), nullptr, [self](const dispatch::Notification& answer) {
-            if (self)
-                self->agreeAgreementA(answer);
-        });
+        // Only this window answers the gated sign-in: another agreement window (the registration's)
+        // answers whoever opened it.
+        agreementObservation_ = greeWc_->observeAnswers(
+            dispatch::guardedQt(this, [](KXHomeViewController& self, bool agreed) { self.agreeAgreementA(agreed); }));
     }
+    greeWc_->showCentred();
 }
 
-void KXHomeViewController::agreeAgreementA(const dispatch::Notification& notification)
+void KXHomeViewController::agreeAgreementA(bool agreed)
 {
-    KXSignInGate::answer(userInfoValue(notification, "isAgree"),
+    KXSignInGate::answer(Id(agreed ? 1 : 0),
                          dispatch::guardedQt(this, [](KXHomeViewController& self, KXSignInGate::Outcome outcome, const Id& user) {
                              switch (outcome) {
                              case KXSignInGate::Outcome::SignedIn:

@@ -323,15 +323,19 @@ TEST_F(KXLoginRegisterViewTest, OnlyAShownPanelThatAskedSendsTheRegistration)
     auto* panel = open();
     fill(panel, "13900001111", "123456", "secret1");
     // An answer from an agreement window this panel did not open (the main window's, after a sign-in).
-    KXSignInEvents::postAgreement(true);
+    KXRegisterAgreementWC other(QStringLiteral("KXRegisterAgreementWC"), &window_);
+    other.showCentred();
+    other.contentViewController()->sureBtnClick();
     settle();
+    EXPECT_EQ(agreements(), std::vector<std::string>{"1"});
     EXPECT_EQ(registrations(), 0u);
     EXPECT_FALSE(panel->agreementCheckBtn()->isChecked());
 
     // The panel asked, then went away before the answer.
     panel->registerBtn()->click();
+    KXRegisterAgreementVC* own = panel->registerWc()->contentViewController();
     panel->loginBtnClick();
-    KXSignInEvents::postAgreement(true);
+    own->sureBtnClick();
     settle();
     EXPECT_EQ(registrations(), 0u);
 }

@@ -16,7 +16,7 @@
 // asked again. Every other end of a waiting sign-in (a refusal, the window closed unanswered, the
 // client quitting or signing out, an unanswered token found at a start) leaves nothing of the
 // account: the session is cleared as a sign-out clears it, without the sign-out's notification.
-// An answer when nobody waits changes nothing (the registration page posts the same answer).
+// An answer when nobody waits changes nothing.
 // Main thread only.
 class KXSignInGate {
 public:
