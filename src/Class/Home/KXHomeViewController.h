@@ -219,6 +219,8 @@ public:
     void askAgreement();
     // The answer of the window askAgreement opened (and of no other agreement window).
     void agreeAgreementA(bool agreed);
+    // The question's wait has ended, whatever ended it (KXSignInGate::kWaitEndedNotification).
+    void closeAgreement();
     void loginBusiness(const foundation::Id& user);
     void logoutBussiness();
     // The account area, badges and side tables as a client that never signed in shows them.

@@ -103,6 +103,13 @@ void KXHomeViewController::askAgreement()
     greeWc_->showCentred();
 }
 
+void KXHomeViewController::closeAgreement()
+{
+    // Hidden by the program, the window answers nothing.
+    if (greeWc_ && greeWc_->window())
+        greeWc_->window()->hide();
+}
+
 void KXHomeViewController::agreeAgreementA(bool agreed)
 {
     KXSignInGate::answer(Id(agreed ? 1 : 0),
@@ -177,11 +184,7 @@ void KXHomeViewController::logoutBussiness()
 {
     const std::string unsaved = session().removeUserInfo();
     // A sign-out while the agreement asks ends that sign-in too: its window goes unanswered.
-    if (KXSignInGate::isWaiting()) {
-        KXSignInGate::abandon();
-        if (greeWc_ && greeWc_->window())
-            greeWc_->window()->hide();
-    }
+    KXSignInGate::abandon();
     // The reminder asks for the unpaid orders of the account that ordered: it ends with it.
     orderReminder_->stop();
     rightListview_->setTabTypeNum(1);

@@ -746,6 +746,32 @@ TEST_F(KXHomeAccountCartTest, ASignInThroughTheAgreementClosesTheLoginWindow)
     EXPECT_FALSE(loginShown(home));
 }
 
+// Every end of a wait takes its question off the screen: another account's sign-in (by the QR code
+// or a password), a sign-out, the token refused by the service.
+TEST_F(KXHomeAccountCartTest, EveryEndOfAWaitTakesItsQuestionAway)
+{
+    auto& home = open();
+    const Id newbie = loginReply("newbie", "newbie123");
+    const Id demo = loginReply("demo", "demo1234");
+    const std::pair<const char*, std::function<void()>> ends[] = {
+        {"another account signs in", [&] { postSignIn(demo); }},
+        {"a sign-out, or the token refused", [] {
+             post("homeNotificationCenter", Id(),
+                  foundation::Dictionary::create({{Id("loginOut"), Id(foundation::Dictionary::create({{Id("logint"), Id("YES")}}))}}));
+         }},
+    };
+    for (const auto& [how, end] : ends) {
+        SCOPED_TRACE(how);
+        postSignIn(newbie);
+        ASSERT_TRUE(home.greeWc() && home.greeWc()->window()->isVisible());
+        QPointer<QWidget> question = home.greeWc()->window();
+        end();
+        settle();
+        EXPECT_FALSE(KXSignInGate::isWaiting());
+        EXPECT_TRUE(question.isNull() || !question->isVisible()) << "no question whose wait has ended";
+    }
+}
+
 TEST_F(KXHomeAccountCartTest, TheConfirmationSignsOutAndClosesThePersonalCentre)
 {
     signIn();
