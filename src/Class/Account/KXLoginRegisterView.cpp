@@ -11,10 +11,8 @@
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/UIKit/MLHudAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
-#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/String.h"
-#include "Platform/Storage/UserDefaults.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -225,9 +223,6 @@ void KXLoginRegisterView::postRegistration(const std::string& phone, const std::
                                            // the new one's token is not stored over it.
                                            if (!KXSignInEvents::postLoginMessage(user, attempt))
                                                return;
-                                           auto& defaults = foundation::UserDefaults::standardUserDefaults();
-                                           defaults.setObject(user["token"], "token");
-                                           defaults.synchronize();
                                            KXLoginWindowController::orderOutWindowOf(&self);
                                        }),
                                        dispatch::guardedQt(this, [phone, password](KXLoginRegisterView& self,

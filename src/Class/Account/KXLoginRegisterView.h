@@ -28,8 +28,9 @@ class QLineEdit;
 // fields as they are then, once they pass the same checks (otherwise the check's message is said
 // and nothing is sent), and only once at a time. An answer never reaches a sign-in waiting for the
 // agreement in the main window, nor does that window's answer reach the panel. A successful
-// registration posts the sign-in, stores the "token" and closes the login window; one that comes
-// back after someone else signed in (KXSignInEvents) does none of that.
+// registration posts the sign-in (the main window stores its "token", through the agreement for an
+// account that has not agreed) and closes the login window; one that comes back after someone
+// else signed in (KXSignInEvents) does neither.
 //
 // A registration whose reply never came (a time-out, a lost reply, an HTTP error) may have made
 // the account: it is read back by signing in with the phone and password typed. Made, that

@@ -55,10 +55,12 @@ void announceSignedIn(const Id& user)
 }
 
 // The outcome of the confirmation numbered `confirmation`, if it is still the one that counts.
+// Every end of the wait it was asked for (endWait) and every new wait (receive) put the number
+// out of date, so a late reply neither signs in a user whose wait ended nor the one waiting now.
 void settle(unsigned long long confirmation, bool agreed, const KXSignInGate::Answered& answered)
 {
     auto& state = processState();
-    if (state.confirmingAgreement != confirmation || state.pendingSignIn.isNil())
+    if (state.confirmingAgreement != confirmation)
         return;
     state.confirmingAgreement = 0;
     if (!agreed) {
