@@ -10,6 +10,7 @@
 #include "Class/Account/KXRegisterAgreementWC.h"
 #include "Class/Account/KXTransientWindow.h"
 #include "Class/AppShell/KXQuitView.h"
+#include "Class/AppShell/KXStartupRules.h"
 #include "Class/AppShell/KXStartupSignIn.h"
 #include "Class/Favourites/KXFontGroupCreate.h"
 #include "Class/FontList/KXFontListModel.h"
@@ -27,6 +28,8 @@
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Class/Store/KXFontsSaleList.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXBaseTextField.h"
@@ -36,6 +39,7 @@
 #include "Class/Update/KXUPDateCenterWC.h"
 #include "HomeTestSupport.h"
 #include "Platform/Dispatch/Clock.h"
+#include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/LimitedChild.h"
@@ -52,6 +56,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -769,6 +774,59 @@ TEST_F(KXHomeAccountCartTest, EveryEndOfAWaitTakesItsQuestionAway)
         settle();
         EXPECT_FALSE(KXSignInGate::isWaiting());
         EXPECT_TRUE(question.isNull() || !question->isVisible()) << "no question whose wait has ended";
+    }
+}
+
+// A sign-out, and a waiting sign-in that took a signed-in account's place and then ended, leave the
+// settings as a client that never signed in has them: the store's address is the start-up data's
+// again (字体商城 opens it), and nothing written for the account stays.
+TEST_F(KXHomeAccountCartTest, WhatASignOutLeavesIsWhatAClientThatNeverSignedInHas)
+{
+    const std::string store = service().baseUrl() + "pages/shop";
+    const auto startup = foundation::Dictionary::create(
+        {{Id("errcode"), Id(0)}, {Id("corvane_data"), Id(foundation::Dictionary::create({{Id("shop_url"), Id(store)}}))}});
+    ASSERT_TRUE(KXStartupRules::applyStartupData(Id(startup), defaults(), KXGlobalDataBase::sharedKXGlobalDataBase()));
+    auto& home = open();
+    ASSERT_TRUE(waitForQuietTraffic());
+    settle();
+    const auto settingsNow = [] {
+        std::map<std::string, std::string> shown;
+        const auto all = defaults().dictionaryRepresentation();
+        for (const auto& entry : *all)
+            shown[entry.key.stringValue()] = entry.value.description();
+        return shown;
+    };
+    const auto never = settingsNow();
+    ASSERT_EQ(stored("shop_url"), store);
+
+    const Id demo = loginReply("demo", "demo1234");
+    const Id newbie = loginReply("newbie", "newbie123");
+    const std::pair<const char*, std::function<void()>> ends[] = {
+        {"a sign-out", [] {
+             post("homeNotificationCenter", Id(),
+                  foundation::Dictionary::create({{Id("loginOut"), Id(foundation::Dictionary::create({{Id("logint"), Id("YES")}}))}}));
+         }},
+        {"a waiting sign-in in its place, refused", [&] {
+             postSignIn(newbie);
+             answerAgreement(home, "0");
+         }},
+    };
+    for (const auto& [how, end] : ends) {
+        SCOPED_TRACE(how);
+        postSignIn(demo);
+        home.tabViewTouched(home.fontManagerBtn());
+        ASSERT_TRUE(waitForQuietTraffic());
+        settle();
+        ASSERT_TRUE(session().islogin());
+        EXPECT_NE(stored("shop_url"), store) << "the sign-in writes the user's own";
+        EXPECT_FALSE(stored("userID").empty());
+        end();
+        ASSERT_TRUE(waitForQuietTraffic());
+        settle();
+        EXPECT_EQ(settingsNow(), never);
+        desktop::ScopedRecordingURLOpener opener;
+        home.tabViewTouched(home.fontStoreBtn());
+        EXPECT_EQ(opener.opened(), std::vector<std::string>{store});
     }
 }
 
