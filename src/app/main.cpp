@@ -88,12 +88,11 @@ int main(int argc, char** argv)
     KXSingleInstance instance;
     const auto message = KXSingleInstance::currentMessage(QCoreApplication::arguments());
     // Only the holder of the lock runs: two clients on one settings file undo each other's work.
-    if (instance.claim(message) != KXSingleInstance::Role::Primary) {
+    if (const auto status = KXSingleInstance::exitStatusOf(instance.claim(message))) {
         const QString refusal = instance.refusal();
-        if (refusal.isEmpty())
-            return 0;
-        std::fprintf(stderr, "%s\n", refusal.toUtf8().constData());
-        return 1;
+        if (!refusal.isEmpty())
+            std::fprintf(stderr, "%s\n", refusal.toUtf8().constData());
+        return *status;
     }
     // Before anything is read from or written to the client's folders: folders that earlier
     // versions left open to every local account (the settings hold the sign-in token) are closed,

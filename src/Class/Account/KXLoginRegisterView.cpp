@@ -11,10 +11,8 @@
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/UIKit/MLHudAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
-#include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/String.h"
-#include "Platform/Storage/UserDefaults.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -114,10 +112,6 @@ void KXLoginRegisterView::setUPUI()
     pwdTF_->raise();
     pwdbgLabel_->raise();
     connect(pwdTF_, &QLineEdit::textChanged, this, [this](const QString& text) { pwdbgLabel_->setVisible(text.isEmpty()); });
-    agreementObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
-        KXSignInEvents::kAgreementNotification, {}, nullptr, dispatch::guardedQt(this, [](KXLoginRegisterView& self, const dispatch::Notification& n) {
-            self.agreementCheck(n);
-        }));
 }
 
 void KXLoginRegisterView::showEvent(QShowEvent* event)
@@ -173,21 +167,29 @@ void KXLoginRegisterView::registerBtnClick()
 void KXLoginRegisterView::agreementBtnClick()
 {
     // The agreement window is transient for the login window, so it stays above it.
-    if (!registerWc_)
+    if (!registerWc_) {
         registerWc_ = std::make_unique<KXRegisterAgreementWC>(QStringLiteral("KXRegisterAgreementWC"), window());
-    awaitingAgreement_ = true;
+        // Only this panel's own window answers it.
+        agreementObservation_ = registerWc_->observeAnswers(
+            dispatch::guardedQt(this, [](KXLoginRegisterView& self, bool agreed) { self.agreementCheck(agreed); }));
+    }
     registerWc_->showCentred();
 }
 
-void KXLoginRegisterView::agreementCheck(const dispatch::Notification& notification)
+void KXLoginRegisterView::agreementCheck(bool agreed)
 {
-    if (!awaitingAgreement_)
-        return;
-    awaitingAgreement_ = false;
-    const bool agreed = Id(notification.userInfo)["isAgree"].integerValue() != 0;
     agreementCheckBtn_->setChecked(agreed);
-    if (agreed && isVisible())
-        sendRegistration();
+    if (!agreed || !isVisible())
+        return;
+    // The agreement may have been read from its link before the form was filled in: the same
+    // checks as the 注册 button's, or nothing is sent.
+    const auto problem = KXAccountChecks::registrationProblem(phoneTF_->text().toStdString(), verificationCodeLabel_->text().toStdString(),
+                                                              pwdTF_->text().toStdString());
+    if (problem) {
+        MLHudAlert::alertWithWindow(window(), 1, QString::fromStdString(*problem));
+        return;
+    }
+    sendRegistration();
 }
 
 void KXLoginRegisterView::sendRegistration()
@@ -221,9 +223,6 @@ void KXLoginRegisterView::postRegistration(const std::string& phone, const std::
                                            // the new one's token is not stored over it.
                                            if (!KXSignInEvents::postLoginMessage(user, attempt))
                                                return;
-                                           auto& defaults = foundation::UserDefaults::standardUserDefaults();
-                                           defaults.setObject(user["token"], "token");
-                                           defaults.synchronize();
                                            KXLoginWindowController::orderOutWindowOf(&self);
                                        }),
                                        dispatch::guardedQt(this, [phone, password](KXLoginRegisterView& self,

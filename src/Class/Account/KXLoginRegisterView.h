@@ -17,20 +17,20 @@ class KXRegisterAgreementWC;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-namespace dispatch {
-struct Notification;
-}
 
 // Phone registration, over the account panel: phone, SMS code, password, the user agreement.
 //
 // Get code: sends getCode for the phone (one request at a time); a success counts the button down
 // from 60 ("%.2zd秒后重新发送", then "重新发送"). Register: the checks (KXAccountChecks), then the
-// agreement window opens (one per panel, reused) with "请阅读并同意注册协议". The answer
-// ("agreementClick") ticks or unticks the agreement box; an acceptance sends the registration with
-// the fields as they are then, but only from a shown panel that opened the agreement window itself
-// and is waiting for its answer, and only once at a time. A successful registration posts the
-// sign-in, stores the "token" and closes the login window; one that comes back after someone else
-// signed in (KXSignInEvents) does none of that.
+// agreement window opens (one per panel, reused) with "请阅读并同意注册协议"; the link
+// 《用户注册协议》 opens the same window. Only that window's answer reaches the panel: it ticks or
+// unticks the agreement box, and an acceptance on a shown panel sends the registration with the
+// fields as they are then, once they pass the same checks (otherwise the check's message is said
+// and nothing is sent), and only once at a time. An answer never reaches a sign-in waiting for the
+// agreement in the main window, nor does that window's answer reach the panel. A successful
+// registration posts the sign-in (the main window stores its "token", through the agreement for an
+// account that has not agreed) and closes the login window; one that comes back after someone
+// else signed in (KXSignInEvents) does neither.
 //
 // A registration whose reply never came (a time-out, a lost reply, an HTTP error) may have made
 // the account: it is read back by signing in with the phone and password typed. Made, that
@@ -83,7 +83,7 @@ protected:
 
 private:
     void setUPUI();
-    void agreementCheck(const dispatch::Notification& notification);
+    void agreementCheck(bool agreed);
     void sendRegistration();
     void postRegistration(const std::string& phone, const std::string& code, const std::string& password);
     void readBackRegistration(const std::string& phone, const std::string& password, bool thenRegister);
@@ -100,7 +100,6 @@ private:
     std::unique_ptr<KXRegisterAgreementWC> registerWc_;
     std::unique_ptr<KXButtonCountDown> codeCountDown_;
     dispatch::Subscription agreementObservation_;
-    bool awaitingAgreement_ = false;
     bool codeInFlight_ = false;
     bool registrationInFlight_ = false;
     // A registration's outcome is unknown until a sign-in with what was typed tells it.

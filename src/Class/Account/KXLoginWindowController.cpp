@@ -2,6 +2,7 @@
 
 #include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/Account/KXLoginViewController.h"
+#include "Class/ServiceCore/Transport/KXAccountState.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Class/LayoutWidgets/WidgetView.h"
@@ -27,6 +28,9 @@ KXLoginWindowController::KXLoginWindowController(const QString& windowNibName, Q
             if (notification.userInfo && notification.userInfo->containsKey("loginMessage"))
                 self.orderOutAfterSignIn();
         }));
+    agreedSignIns_ = dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXAccountState::kSignedInNotification, foundation::Id(), nullptr,
+        dispatch::guardedQt(this, [](KXLoginWindowController& self, const dispatch::Notification&) { self.orderOutAfterSignIn(); }));
 }
 
 KXLoginWindowController::~KXLoginWindowController() = default;

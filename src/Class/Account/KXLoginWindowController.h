@@ -18,8 +18,10 @@ class KXLoginViewController;
 //
 // A sign-in from anywhere ("homeNotificationCenter" with "loginMessage") closes every login window
 // with the windows it opened (a registration's agreement), as the window that signed in closes:
-// none is left with a dead code to refresh, nor a form to sign a second account in. Main thread
-// only.
+// none is left with a dead code to refresh, nor a form to sign a second account in. So does a
+// sign-in that passes the agreement (KXAccountState::kSignedInNotification), whatever road it took:
+// a login window opened while the question waited is not left over the signed-in account. Main
+// thread only.
 class KXLoginWindowController : public QObject {
     Q_OBJECT
 
@@ -47,4 +49,5 @@ private:
     KXOwnedWindow window_;
     KXLoginViewController* content_ = nullptr;
     dispatch::Subscription signIns_;
+    dispatch::Subscription agreedSignIns_;
 };

@@ -18,6 +18,9 @@ using layoutwidgets::lcView;
 
 namespace {
 
+// The identity of one page's answers; it carries nothing.
+class AgreementAnswers final : public foundation::Object { };
+
 std::string agreementAddress()
 {
     return Id(foundation::UserDefaults::standardUserDefaults().stringForKey("register_agree_url")).stringValue();
@@ -27,6 +30,7 @@ std::string agreementAddress()
 
 KXRegisterAgreementVC::KXRegisterAgreementVC(QWidget* parent)
     : QWidget(parent)
+    , answerSender_(std::make_shared<AgreementAnswers>())
 {
     setUPUI();
 }
@@ -118,15 +122,15 @@ void KXRegisterAgreementVC::sureBtnClick()
     asking_ = false;
     KXGlobalDataBase::sharedKXGlobalDataBase().setRegisterUrl(true);
     window()->hide();
-    // The sign-in gate that hears the answer tells the service, and signs the user in only once
-    // the service holds the agreement.
-    KXSignInEvents::postAgreement(true);
+    // The asker hears the answer: the sign-in gate tells the service, and signs the user in only
+    // once the service holds the agreement; the registration ticks its box and registers.
+    KXSignInEvents::postAgreement(true, answerSender_);
 }
 
 void KXRegisterAgreementVC::disagreeBtnclick()
 {
     asking_ = false;
-    KXSignInEvents::postAgreement(false);
+    KXSignInEvents::postAgreement(false, answerSender_);
     window()->hide();
 }
 

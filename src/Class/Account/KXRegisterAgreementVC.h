@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Class/Account/KXButtonCountDown.h"
+#include "Platform/Foundation/Object.h"
 
 #include <QColor>
 #include <QWidget>
@@ -16,10 +17,12 @@ class KXWebPanel;
 // button counts down 5 s ("同意(%.2zds)", then "同意") and stays disabled until then; refusing is
 // always possible. Closing the window ends the web page; showing it again loads the agreement anew.
 //
-// Agree posts "agreementClick" {"isAgree": "1"}, closes the window and, when a "token" is stored
-// (a signed-in user who had not agreed), records the acceptance with the service. Refuse posts
-// {"isAgree": "0"} and closes the window. A window closed by the user while the page still asks
-// (each showing asks once) is a refusal, posted once as the refuse button posts it.
+// Agree posts "agreementClick" {"isAgree": "1"} and closes the window; whoever asked (the sign-in
+// gate for a signed-in user who had not agreed) records the acceptance with the service. Refuse
+// posts {"isAgree": "0"} and closes the window. A window closed by the user while the page still
+// asks (each showing asks once) is a refusal, posted once as the refuse button posts it. Every
+// answer is posted with this page's answerSender() as its object, so that it reaches the one that
+// opened this window and no other asker.
 //
 // Without the web engine the page offers a link that opens the agreement in the browser instead;
 // the count-down and the buttons are the same. Main thread only.
@@ -38,6 +41,8 @@ public:
     // The browser link of a build without the web engine (nullptr otherwise).
     KXBaseButton* browserLink() const { return browserLink_; }
     QWidget* bgView() const;
+    // The object this page's answers are posted with: observe it to hear this window only.
+    const foundation::Id& answerSender() const { return answerSender_; }
 
     // The agree button's count-down; the title and colours are not used.
     void startWithTime(long long time, const QString& title, const QString& countDownTitle, const QColor& mainColor,
@@ -62,5 +67,6 @@ private:
     KXBaseButton* sureBtn_ = nullptr;
     KXBaseButton* disagreeBtn_ = nullptr;
     std::unique_ptr<KXButtonCountDown> agreeCountDown_;
+    foundation::Id answerSender_;
     bool asking_ = false;
 };

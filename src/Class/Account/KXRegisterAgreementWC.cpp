@@ -1,9 +1,12 @@
 #include "Class/Account/KXRegisterAgreementWC.h"
 
+#include "Class/Account/Core/KXSignInEvents.h"
 #include "Class/Account/KXRegisterAgreementVC.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Class/UIKit/KXTransientWindows.h"
+#include "Platform/Dispatch/NotificationCenter.h"
+#include "Platform/Foundation/Dictionary.h"
 
 #include <QEvent>
 
@@ -44,4 +47,13 @@ void KXRegisterAgreementWC::showCentred()
 {
     if (auto* shown = window())
         shown->showCentred();
+}
+
+dispatch::Subscription KXRegisterAgreementWC::observeAnswers(std::function<void(bool agreed)> answered) const
+{
+    return dispatch::NotificationCenter::defaultCenter().addObserver(
+        KXSignInEvents::kAgreementNotification, content_->answerSender(), nullptr,
+        [answered = std::move(answered)](const dispatch::Notification& answer) {
+            answered(foundation::Id(answer.userInfo)["isAgree"].integerValue() != 0);
+        });
 }

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "Class/Account/KXTransientWindow.h"
+#include "Platform/Dispatch/Subscription.h"
 
 #include <QObject>
 #include <QString>
+
+#include <functional>
 
 class KXRegisterAgreementVC;
 
@@ -13,7 +16,8 @@ class KXRegisterAgreementVC;
 // title and only a close button, content a new KXRegisterAgreementVC. The window is kept when
 // closed. The user's close of a window still asking (Escape, the frame's close button, the window
 // manager's close) refuses, as the refuse button does; a window the program hides answers nothing.
-// Main thread only.
+// Its answers go to the observers of this window (observeAnswers), never to those of another
+// agreement window. Main thread only.
 class KXRegisterAgreementWC : public QObject {
     Q_OBJECT
 
@@ -30,6 +34,10 @@ public:
     KXTransientWindow* window() const;
     KXRegisterAgreementVC* contentViewController() const { return content_; }
     void showCentred();
+    // Hears this window's answers, true for an acceptance, for as long as the token lives. The
+    // handler runs on the main thread as the answer is given; it must not outlive what it touches
+    // (guard it, or keep the token beside it).
+    [[nodiscard]] dispatch::Subscription observeAnswers(std::function<void(bool agreed)> answered) const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

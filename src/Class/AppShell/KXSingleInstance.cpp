@@ -171,6 +171,20 @@ QString KXSingleInstance::refusal() const
     return {};
 }
 
+std::optional<int> KXSingleInstance::exitStatusOf(Role role)
+{
+    switch (role) {
+    case Role::Primary:
+        return std::nullopt;
+    case Role::Forwarded:
+        return 0;
+    case Role::Busy:
+    case Role::Unavailable:
+        break;
+    }
+    return 1;
+}
+
 bool KXSingleInstance::prepareFolder() const
 {
     const QByteArray path = QFile::encodeName(folder_);

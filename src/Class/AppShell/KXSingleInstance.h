@@ -75,6 +75,11 @@ public:
     Role role() const { return role_; }
     // What the user is told when this start does not run (Busy, Unavailable); empty otherwise.
     QString refusal() const;
+    // What a start does once it has claimed: nullopt for the instance, which runs on; for every
+    // other role the start ends at once, with this exit status (0 once its message was handed
+    // over, 1 when it was refused). Every start (the client's main() and the test program that
+    // starts as it does) asks here, so that none can run beside an instance.
+    static std::optional<int> exitStatusOf(Role role);
 
     // How long a later start looks for the socket of an instance that holds the lock but does not
     // listen yet, and the pause between two looks (start-up code: the event loop does not run yet).

@@ -79,7 +79,7 @@ bool KXStartupRules::applyStartupData(const Id& reply, foundation::UserDefaults&
         }
     }
     state.setHeatTopArray(heat);
-    KXFileManager::sharedKXFileManager().writeEncryptDataInBackground(startupDataShape().keep(payload), String::create("initData"));
+    KXFileManager::sharedKXFileManager().writeEncryptDataInBackground(startupDataShape().keep(payload), String::create(KXGlobalDataBase::kStartupDataArchive));
     return true;
 }
 

@@ -263,8 +263,8 @@ void KXHomeRecomDetailTopCell::setFrom(const QString& from)
 
 Id KXHomeRecomDetailTopCell::signedInUserID()
 {
-    // Signed out, no collection is one's own: the "userID" a sign-out leaves behind is a former
-    // account's.
+    // Signed out, no collection is one's own: a "userID" still in settings written by an older
+    // client, whose sign-out left it, is a former account's.
     auto& session = KXUserCenterConfig::sharedKXUserCenterConfig();
     if (!session.islogin())
         return {};

@@ -250,6 +250,7 @@ void KXHomeViewController::observeNotifications()
         {KXFolderSession::kFoldersStored, [](KXHomeViewController& hub, const dispatch::Notification&) { hub.foldersStored(); }},
         {KXFolderSession::kFollowsStored, [](KXHomeViewController& hub, const dispatch::Notification&) { hub.followsStored(); }},
         {KXAccountWrites::kReadBackNotification, [](KXHomeViewController& hub, const dispatch::Notification& n) { hub.readBack(n); }},
+        {KXSignInGate::kWaitEndedNotification, [](KXHomeViewController& hub, const dispatch::Notification&) { hub.closeAgreement(); }},
         {KXUserCenterConfig::kUserInfoStored, [](KXHomeViewController& hub, const dispatch::Notification& n) { hub.userInfoStored(n); }},
         {KXHTTPBUSINESS::kUnpaidCountNotification, [](KXHomeViewController& hub, const dispatch::Notification& n) { hub.unpaidCountRead(n); }},
     };

@@ -217,7 +217,10 @@ public:
     void loginUpDateWithUserInfo(const foundation::Id& user);
     // Opens the agreement window for the sign-in the gate holds (or raises the one on show).
     void askAgreement();
-    void agreeAgreementA(const dispatch::Notification& notification);
+    // The answer of the window askAgreement opened (and of no other agreement window).
+    void agreeAgreementA(bool agreed);
+    // The question's wait has ended, whatever ended it (KXSignInGate::kWaitEndedNotification).
+    void closeAgreement();
     void loginBusiness(const foundation::Id& user);
     void logoutBussiness();
     // The account area, badges and side tables as a client that never signed in shows them.

@@ -93,22 +93,26 @@ void KXHomeViewController::loginUpDateWithUserInfo(const Id& user)
 void KXHomeViewController::askAgreement()
 {
     // A second gated sign-in while the question is on screen raises the window already shown.
-    if (!greeWc_ || !greeWc_->window() || !greeWc_->window()->isVisible())
+    if (!greeWc_ || !greeWc_->window() || !greeWc_->window()->isVisible()) {
         greeWc_ = std::make_unique<KXRegisterAgreementWC>(QStringLiteral("KXRegisterAgreementWC"), this);
-    greeWc_->showCentred();
-    // One registration answers every gated sign-in, each once.
-    if (!agreementObservation_.isActive()) {
-        QPointer<KXHomeViewController> self(this);
-        agreementObservation_ = notiCenter_->addObserver("agreementClick", Id(), nullptr, [self](const dispatch::Notification& answer) {
-            if (self)
-                self->agreeAgreementA(answer);
-        });
+        // Only this window answers the gated sign-in: another agreement window (the registration's)
+        // answers whoever opened it.
+        agreementObservation_ = greeWc_->observeAnswers(
+            dispatch::guardedQt(this, [](KXHomeViewController& self, bool agreed) { self.agreeAgreementA(agreed); }));
     }
+    greeWc_->showCentred();
 }
 
-void KXHomeViewController::agreeAgreementA(const dispatch::Notification& notification)
+void KXHomeViewController::closeAgreement()
 {
-    KXSignInGate::answer(userInfoValue(notification, "isAgree"),
+    // Hidden by the program, the window answers nothing.
+    if (greeWc_ && greeWc_->window())
+        greeWc_->window()->hide();
+}
+
+void KXHomeViewController::agreeAgreementA(bool agreed)
+{
+    KXSignInGate::answer(Id(agreed ? 1 : 0),
                          dispatch::guardedQt(this, [](KXHomeViewController& self, KXSignInGate::Outcome outcome, const Id& user) {
                              switch (outcome) {
                              case KXSignInGate::Outcome::SignedIn:
@@ -180,11 +184,7 @@ void KXHomeViewController::logoutBussiness()
 {
     const std::string unsaved = session().removeUserInfo();
     // A sign-out while the agreement asks ends that sign-in too: its window goes unanswered.
-    if (KXSignInGate::isWaiting()) {
-        KXSignInGate::abandon();
-        if (greeWc_ && greeWc_->window())
-            greeWc_->window()->hide();
-    }
+    KXSignInGate::abandon();
     // The reminder asks for the unpaid orders of the account that ordered: it ends with it.
     orderReminder_->stop();
     rightListview_->setTabTypeNum(1);

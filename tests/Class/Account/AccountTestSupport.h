@@ -21,7 +21,7 @@ namespace accounttest {
 
 // The account pages against the in-process local service: a keyring in memory, the remembered
 // account, the session's token and the sign-in flags cleared, and every "homeNotificationCenter"
-// and "agreementClick" recorded. Toasts are the shared toast's text.
+// and every agreement window's "agreementClick" recorded. Toasts are the shared toast's text.
 class AccountServiceTest : public shelltest::ShellServiceTest {
 public:
     // Runs the main queue and Qt until `predicate` holds (20 s at most).

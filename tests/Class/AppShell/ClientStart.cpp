@@ -18,18 +18,13 @@ int main(int argc, char** argv)
     const QString runtimeFolder = QString::fromLocal8Bit(argv[1]);
     KXSingleInstance instance(
         runtimeFolder, argc == 3 ? QString::fromLocal8Bit(argv[2]) : KXSingleInstance::defaultLockFolder());
-    switch (instance.claim(KXSingleInstance::Message {}, 1000)) {
-    case KXSingleInstance::Role::Forwarded:
-        std::puts("forwarded");
-        return 0;
-    case KXSingleInstance::Role::Busy:
-        std::puts("busy");
-        return 1;
-    case KXSingleInstance::Role::Unavailable:
-        std::puts("unavailable");
-        return 1;
-    case KXSingleInstance::Role::Primary:
-        break;
+    const auto role = instance.claim(KXSingleInstance::Message {}, 1000);
+    // Ends, or runs on, as the client's main() does.
+    if (const auto status = KXSingleInstance::exitStatusOf(role)) {
+        std::puts(role == KXSingleInstance::Role::Forwarded ? "forwarded"
+                : role == KXSingleInstance::Role::Busy      ? "busy"
+                                                            : "unavailable");
+        return *status;
     }
     const bool removed = KXLeftovers::tidyAtStartup();
     std::printf("primary %s\n", removed ? "removed" : "kept");

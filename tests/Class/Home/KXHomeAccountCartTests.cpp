@@ -2,6 +2,7 @@
 // by a refused token), the cart (badge, cart page, adding from a row, the order hand-over and the
 // unpaid-order badge) and the notification table, against the local service.
 #include "Class/Account/KXDiversionGroupView.h"
+#include "Class/Account/KXLoginRegisterView.h"
 #include "Class/Account/KXLoginWindowController.h"
 #include "Class/Account/KXPersonalCenterView.h"
 #include "Class/Account/KXPersonalFeedBack.h"
@@ -9,6 +10,7 @@
 #include "Class/Account/KXRegisterAgreementWC.h"
 #include "Class/Account/KXTransientWindow.h"
 #include "Class/AppShell/KXQuitView.h"
+#include "Class/AppShell/KXStartupRules.h"
 #include "Class/AppShell/KXStartupSignIn.h"
 #include "Class/Favourites/KXFontGroupCreate.h"
 #include "Class/FontList/KXFontListModel.h"
@@ -26,6 +28,8 @@
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Catalogue/KXSortingData.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Class/Store/KXFontsSaleList.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXBaseTextField.h"
@@ -35,12 +39,14 @@
 #include "Class/Update/KXUPDateCenterWC.h"
 #include "HomeTestSupport.h"
 #include "Platform/Dispatch/Clock.h"
+#include "Platform/Desktop/URLOpener.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/LimitedChild.h"
 #include "local-service/ServiceControls.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QCursor>
 #include <QWindow>
 #include <QKeyEvent>
@@ -50,6 +56,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <set>
 #include <vector>
 
@@ -66,9 +73,12 @@ void post(const char* name, const Id& object = Id(), const foundation::Ref<found
     dispatch::NotificationCenter::defaultCenter().post(name, object, userInfo);
 }
 
-void answerAgreement(const char* isAgree)
+// The answer of the main window's own agreement window (whether or not it is on screen).
+void answerAgreement(const KXHomeViewController& home, const char* isAgree)
 {
-    post("agreementClick", Id(), foundation::Dictionary::create({{Id("isAgree"), Id(isAgree)}}));
+    ASSERT_NE(home.greeWc(), nullptr);
+    post("agreementClick", home.greeWc()->contentViewController()->answerSender(),
+         foundation::Dictionary::create({{Id("isAgree"), Id(isAgree)}}));
 }
 
 // The font rows a table shows on screen: each font id with the favourite mark it was painted with.
@@ -333,7 +343,7 @@ TEST_F(KXHomeAccountCartTest, TheAgreementGatesANewUsersSignIn)
     ASSERT_NE(home.greeWc(), nullptr);
     EXPECT_TRUE(home.greeWc()->window()->isVisible());
     EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册")) << "nothing is shown before the answer";
-    answerAgreement("0");
+    answerAgreement(home, "0");
     settle();
     EXPECT_TRUE(stored("token").empty());
     EXPECT_FALSE(session().islogin());
@@ -343,8 +353,8 @@ TEST_F(KXHomeAccountCartTest, TheAgreementGatesANewUsersSignIn)
     postSignIn(newbie);
     postSignIn(newbie);
     service().requestLog().clear();
-    answerAgreement("1");
-    answerAgreement("1");
+    answerAgreement(home, "1");
+    answerAgreement(home, "1");
     ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("155").size() >= 1; }));
     settle();
     EXPECT_TRUE(session().islogin());
@@ -370,7 +380,7 @@ TEST_F(KXHomeAccountCartTest, AStartUpSignInHeldForTheAgreementIsAskedAsTheWindo
     ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_TRUE(service().requestLog().withTag("155").empty()) << "no cart before the answer";
 
-    answerAgreement("1");
+    answerAgreement(home, "1");
     ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("155").size() == 1; }));
     EXPECT_NE(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
     EXPECT_EQ(stored("token"), newbie["token"].stringValue());
@@ -400,7 +410,7 @@ TEST_F(KXHomeAccountCartTest, TheCartWaitsForTheStartUpSignInToSayTheUserHasAgre
     ASSERT_TRUE(waitForQuietTraffic());
     EXPECT_TRUE(service().requestLog().withTag("155").empty()) << "no cart before the answer";
 
-    answerAgreement("1");
+    answerAgreement(home, "1");
     ASSERT_TRUE(waitFor([&] { return service().requestLog().withTag("155").size() == 1; }));
     EXPECT_EQ(stored("token"), newbie["token"].stringValue());
 }
@@ -435,16 +445,16 @@ TEST_F(KXHomeAccountCartTest, ARefusedAgreementClosesWhatTheWaitingSignInOpened)
     EXPECT_FALSE(dialog && dialog->objectName() == QStringLiteral("groupAddStandIn")) << "no folder dialog of the waiting account";
     EXPECT_TRUE(loginShown(home)) << "a sign-in is asked for, as signed out";
     QPointer<QWidget> page = addOverlay();
-    answerAgreement("0");
+    answerAgreement(home, "0");
     settle();
     EXPECT_FALSE(session().islogin());
     EXPECT_TRUE(page.isNull() || page->parentWidget() == nullptr);
     EXPECT_EQ(home.selectedTabView(), home.cloudBtn());
     EXPECT_TRUE(std::none_of(logouts().begin(), logouts().end(), [](const auto& told) { return told && told->containsKey("loginOut"); }));
 
-    // An answer nobody waits for (the registration page posts it too) closes nothing.
+    // An answer nobody waits for closes nothing.
     page = addOverlay();
-    answerAgreement("0");
+    answerAgreement(home, "0");
     settle();
     EXPECT_EQ(page->parentWidget(), &home);
 }
@@ -540,7 +550,7 @@ TEST_F(KXHomeAccountCartTest, ARefusalLeavesNothingOfTheRefusedAccount)
     ASSERT_TRUE(home.greeWc() && home.greeWc()->window()->isVisible());
     EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册")) << "nothing of the account while it waits";
     EXPECT_EQ(home.groupArray()->count(), 0u);
-    answerAgreement("0");
+    answerAgreement(home, "0");
     settle();
     EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
     EXPECT_EQ(home.groupArray()->count(), 0u);
@@ -575,7 +585,7 @@ TEST_F(KXHomeAccountCartTest, APersonalCentreRenewalOfAUserStillToAgreeAsksTheAg
     EXPECT_EQ(home.nickNameLabel()->text(), QStringLiteral("登录/注册"));
     EXPECT_FALSE(qobject_cast<KXPersonalCenterView*>(kx_topSubview(&home))) << "the account's page went with it";
     EXPECT_TRUE(defaults().objectForKey("my_shop_url").isNil()) << "nothing of the renewal applied";
-    answerAgreement("0");
+    answerAgreement(home, "0");
     settle();
     EXPECT_TRUE(defaults().objectForKey("token").isNil());
     EXPECT_FALSE(loginShown(home));
@@ -626,7 +636,7 @@ TEST_F(KXHomeAccountCartTest, ASecondGatedSignInRaisesTheAgreementWindowOnScreen
     EXPECT_FALSE(window);
     ASSERT_NE(home.greeWc(), nullptr);
     EXPECT_TRUE(home.greeWc()->window()->isVisible());
-    answerAgreement("0");
+    answerAgreement(home, "0");
     settle();
     EXPECT_FALSE(session().islogin());
 }
@@ -682,6 +692,142 @@ TEST_F(KXHomeAccountCartTest, ClosingTheAgreementUnansweredRefusesIt)
     settle();
     EXPECT_EQ(answers, std::vector<std::string>{"0"});
     EXPECT_EQ(stored("token"), newbie["token"].stringValue()) << "the sign-in still waits";
+}
+
+// Each agreement window answers the question it asked. The registration's, opened while newbie
+// waits for its own, only ticks or unticks the form's box: an acceptance of an empty form says what
+// is missing and sends nothing, and neither answer ends or settles newbie's wait.
+TEST_F(KXHomeAccountCartTest, TheRegistrationsAgreementAnswersOnlyTheRegistration)
+{
+    auto& home = open();
+    const Id newbie = loginReply("newbie", "newbie123");
+    postSignIn(newbie);
+    ASSERT_TRUE(home.greeWc() && home.greeWc()->window()->isVisible());
+    QWidget login;
+    login.resize(380, 480);
+    login.show();
+    auto* panel = new KXLoginRegisterView(QRect(0, 0, 380, 480), &login);
+    panel->show();
+    service().requestLog().clear();
+    for (const bool agreed : {true, false}) {
+        SCOPED_TRACE(agreed ? "同意" : "不同意");
+        panel->agreementBtn()->click();
+        KXRegisterAgreementVC* page = panel->registerWc()->contentViewController();
+        if (agreed)
+            page->sureBtnClick();
+        else
+            page->disagreeBtnclick();
+        ASSERT_TRUE(waitForQuietTraffic());
+        settle();
+        EXPECT_EQ(panel->agreementCheckBtn()->isChecked(), agreed);
+        if (agreed) {
+            EXPECT_EQ(toastText(), QStringLiteral("手机号不能为空")) << "the form's own check";
+        }
+        EXPECT_TRUE(KXSignInGate::isWaiting()) << "newbie waits for its own answer";
+        EXPECT_EQ(stored("token"), newbie["token"].stringValue());
+        EXPECT_FALSE(session().islogin());
+        EXPECT_TRUE(home.greeWc()->window()->isVisible());
+    }
+    EXPECT_TRUE(service().requestLog().withTag("118").empty()) << "newbie's agreement was not sent";
+    EXPECT_TRUE(service().requestLog().withTag("117").empty()) << "no registration of an empty form";
+
+    // Newbie's own window still answers newbie.
+    home.greeWc()->contentViewController()->sureBtnClick();
+    ASSERT_TRUE(waitFor([&] { return session().islogin(); }));
+    EXPECT_EQ(stored("token"), newbie["token"].stringValue());
+}
+
+// A sign-in that passes the agreement closes the login window, whatever road it took: here the
+// login window was opened while the question waited.
+TEST_F(KXHomeAccountCartTest, ASignInThroughTheAgreementClosesTheLoginWindow)
+{
+    auto& home = open();
+    postSignIn(loginReply("newbie", "newbie123"));
+    home.avatarClick();
+    ASSERT_TRUE(loginShown(home)) << "signed out while the question waits";
+    home.greeWc()->contentViewController()->sureBtnClick();
+    ASSERT_TRUE(waitFor([&] { return session().islogin(); }));
+    settle();
+    EXPECT_FALSE(loginShown(home));
+}
+
+// Every end of a wait takes its question off the screen: another account's sign-in (by the QR code
+// or a password), a sign-out, the token refused by the service.
+TEST_F(KXHomeAccountCartTest, EveryEndOfAWaitTakesItsQuestionAway)
+{
+    auto& home = open();
+    const Id newbie = loginReply("newbie", "newbie123");
+    const Id demo = loginReply("demo", "demo1234");
+    const std::pair<const char*, std::function<void()>> ends[] = {
+        {"another account signs in", [&] { postSignIn(demo); }},
+        {"a sign-out, or the token refused", [] {
+             post("homeNotificationCenter", Id(),
+                  foundation::Dictionary::create({{Id("loginOut"), Id(foundation::Dictionary::create({{Id("logint"), Id("YES")}}))}}));
+         }},
+    };
+    for (const auto& [how, end] : ends) {
+        SCOPED_TRACE(how);
+        postSignIn(newbie);
+        ASSERT_TRUE(home.greeWc() && home.greeWc()->window()->isVisible());
+        QPointer<QWidget> question = home.greeWc()->window();
+        end();
+        settle();
+        EXPECT_FALSE(KXSignInGate::isWaiting());
+        EXPECT_TRUE(question.isNull() || !question->isVisible()) << "no question whose wait has ended";
+    }
+}
+
+// A sign-out, and a waiting sign-in that took a signed-in account's place and then ended, leave the
+// settings as a client that never signed in has them: the store's address is the start-up data's
+// again (字体商城 opens it), and nothing written for the account stays.
+TEST_F(KXHomeAccountCartTest, WhatASignOutLeavesIsWhatAClientThatNeverSignedInHas)
+{
+    const std::string store = service().baseUrl() + "pages/shop";
+    const auto startup = foundation::Dictionary::create(
+        {{Id("errcode"), Id(0)}, {Id("corvane_data"), Id(foundation::Dictionary::create({{Id("shop_url"), Id(store)}}))}});
+    ASSERT_TRUE(KXStartupRules::applyStartupData(Id(startup), defaults(), KXGlobalDataBase::sharedKXGlobalDataBase()));
+    auto& home = open();
+    ASSERT_TRUE(waitForQuietTraffic());
+    settle();
+    const auto settingsNow = [] {
+        std::map<std::string, std::string> shown;
+        const auto all = defaults().dictionaryRepresentation();
+        for (const auto& entry : *all)
+            shown[entry.key.stringValue()] = entry.value.description();
+        return shown;
+    };
+    const auto never = settingsNow();
+    ASSERT_EQ(stored("shop_url"), store);
+
+    const Id demo = loginReply("demo", "demo1234");
+    const Id newbie = loginReply("newbie", "newbie123");
+    const std::pair<const char*, std::function<void()>> ends[] = {
+        {"a sign-out", [] {
+             post("homeNotificationCenter", Id(),
+                  foundation::Dictionary::create({{Id("loginOut"), Id(foundation::Dictionary::create({{Id("logint"), Id("YES")}}))}}));
+         }},
+        {"a waiting sign-in in its place, refused", [&] {
+             postSignIn(newbie);
+             answerAgreement(home, "0");
+         }},
+    };
+    for (const auto& [how, end] : ends) {
+        SCOPED_TRACE(how);
+        postSignIn(demo);
+        home.tabViewTouched(home.fontManagerBtn());
+        ASSERT_TRUE(waitForQuietTraffic());
+        settle();
+        ASSERT_TRUE(session().islogin());
+        EXPECT_NE(stored("shop_url"), store) << "the sign-in writes the user's own";
+        EXPECT_FALSE(stored("userID").empty());
+        end();
+        ASSERT_TRUE(waitForQuietTraffic());
+        settle();
+        EXPECT_EQ(settingsNow(), never);
+        desktop::ScopedRecordingURLOpener opener;
+        home.tabViewTouched(home.fontStoreBtn());
+        EXPECT_EQ(opener.opened(), std::vector<std::string>{store});
+    }
 }
 
 TEST_F(KXHomeAccountCartTest, TheConfirmationSignsOutAndClosesThePersonalCentre)

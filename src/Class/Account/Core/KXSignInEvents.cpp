@@ -32,8 +32,8 @@ void KXSignInEvents::postLoginStarting()
     dispatch::NotificationCenter::defaultCenter().post(kNotification, {}, Dictionary::create({{Id("eveType"), Id("login")}}));
 }
 
-void KXSignInEvents::postAgreement(bool agreed)
+void KXSignInEvents::postAgreement(bool agreed, const Id& page)
 {
-    dispatch::NotificationCenter::defaultCenter().post(kAgreementNotification, {},
+    dispatch::NotificationCenter::defaultCenter().post(kAgreementNotification, page,
                                                        Dictionary::create({{Id("isAgree"), Id(agreed ? "1" : "0")}}));
 }

@@ -3,10 +3,13 @@
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Platform/Foundation/Object.h"
 
-// The notifications of signing in, posted on the default centre without an object:
-// "homeNotificationCenter" with {"loginMessage": user} (a user signed in) or {"eveType": "login"}
-// (the account panel starts a sign-in request), and "agreementClick" with {"isAgree": "1" | "0"}
-// (the user accepted or refused the user agreement). Posting is synchronous on the calling thread.
+// The notifications of signing in, posted on the default centre: "homeNotificationCenter", without
+// an object, with {"loginMessage": user} (a user signed in) or {"eveType": "login"} (the account
+// panel starts a sign-in request); and "agreementClick" with {"isAgree": "1" | "0"} (the user
+// accepted or refused the user agreement), whose object is the agreement page that asked. An
+// agreement window answers only whoever opened it (the main window's question to a waiting
+// sign-in, the registration's to its form), so its answer is heard by its sender only, never by
+// every listener of the name. Posting is synchronous on the calling thread.
 //
 // One sign-in at a time. Every way of signing in (the QR poll, the account form, the QQ panel,
 // registration, the start-up sign-in by the stored token, the former client's account) takes the
@@ -31,5 +34,6 @@ public:
     // posts nothing for one that is out of date. Whether it posted.
     static bool postLoginMessage(const foundation::Id& user, const Attempt& attempt);
     static void postLoginStarting();
-    static void postAgreement(bool agreed);
+    // `page`: the answering agreement page's sender object (KXRegisterAgreementVC::answerSender).
+    static void postAgreement(bool agreed, const foundation::Id& page);
 };

@@ -19,13 +19,24 @@ KXHomeProcessState& processState()
     return KXHomeProcessState::shared();
 }
 
-// Whatever the account left (its token and mark, name, record, folders, follows, addresses) goes as
-// at a sign-out; nobody is told of a sign-out, since nobody was signed in.
+// The one way a wait ends: no acceptance of it is confirmed any more, with `leaveNothing` whatever
+// the account left (its token and mark, name, record, folders, follows, addresses) goes as at a
+// sign-out (nobody is told of a sign-out, since nobody was signed in), and whatever asks is told.
+void endWait(bool leaveNothing)
+{
+    auto& state = processState();
+    const bool waited = !state.pendingSignIn.isNil();
+    state.pendingSignIn = Id();
+    state.confirmingAgreement = 0;
+    if (leaveNothing)
+        KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
+    if (waited)
+        dispatch::NotificationCenter::defaultCenter().post(KXSignInGate::kWaitEndedNotification);
+}
+
 void clearSession()
 {
-    processState().pendingSignIn = Id();
-    processState().confirmingAgreement = 0;
-    KXUserCenterConfig::sharedKXUserCenterConfig().removeUserInfo();
+    endWait(true);
 }
 
 // The waiting user, now known to have agreed.
@@ -44,10 +55,12 @@ void announceSignedIn(const Id& user)
 }
 
 // The outcome of the confirmation numbered `confirmation`, if it is still the one that counts.
+// Every end of the wait it was asked for (endWait) and every new wait (receive) put the number
+// out of date, so a late reply neither signs in a user whose wait ended nor the one waiting now.
 void settle(unsigned long long confirmation, bool agreed, const KXSignInGate::Answered& answered)
 {
     auto& state = processState();
-    if (state.confirmingAgreement != confirmation || state.pendingSignIn.isNil())
+    if (state.confirmingAgreement != confirmation)
         return;
     state.confirmingAgreement = 0;
     if (!agreed) {
@@ -55,7 +68,7 @@ void settle(unsigned long long confirmation, bool agreed, const KXSignInGate::An
         return;
     }
     const Id user = agreedUser(state.pendingSignIn);
-    state.pendingSignIn = Id();
+    endWait(false);
     KXAccountState::accept();
     announceSignedIn(user);
     answered(KXSignInGate::Outcome::SignedIn, user);
@@ -75,7 +88,7 @@ KXSignInGate::Step KXSignInGate::receive(const Id& user)
     processState().confirmingAgreement = 0;
     if (agreed) {
         // A user who had to answer before is no longer the one signing in.
-        processState().pendingSignIn = Id();
+        endWait(false);
         KXAccountState::store(user["token"], true);
         announceSignedIn(user);
         return Step::SignIn;

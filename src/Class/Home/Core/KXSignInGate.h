@@ -16,7 +16,8 @@
 // asked again. Every other end of a waiting sign-in (a refusal, the window closed unanswered, the
 // client quitting or signing out, an unanswered token found at a start) leaves nothing of the
 // account: the session is cleared as a sign-out clears it, without the sign-out's notification.
-// An answer when nobody waits changes nothing (the registration page posts the same answer).
+// An answer when nobody waits changes nothing. Every end of a wait, whatever its road, is told
+// once (kWaitEndedNotification), so that the question on screen goes with it.
 // Main thread only.
 class KXSignInGate {
 public:
@@ -31,6 +32,11 @@ public:
 
     // The user default that says the stored token still waits for the agreement.
     static constexpr const char* kPendingKey = KXAccountState::kPendingKey;
+    // Posted on the default centre, with no sender and no user info, when a waiting sign-in stops
+    // waiting: an acceptance the service confirmed, a refusal, another sign-in taking its place
+    // (an agreed user's; a second waiting one keeps the question open for itself), a sign-out, a
+    // token the service refused, the client quitting. Whatever asked the question takes it away.
+    static constexpr const char* kWaitEndedNotification = "KXSignInWaitEnded";
 
     // Stores the user's "token" (synchronised) and says whether the sign-in goes on now or waits.
     // A sign-in that waits takes the place of any account signed in before, whose session goes.

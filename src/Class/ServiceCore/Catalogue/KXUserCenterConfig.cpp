@@ -2,6 +2,7 @@
 
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/Transport/KXAccountState.h"
+#include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXRequestAccount.h"
 #include "Class/ServiceCore/UnitTools/KXFileManager.h"
 #include "Class/Theme/KXThemeManager.h"
@@ -40,6 +41,22 @@ void reapplyPalette()
 {
     auto& theme = KXThemeManager::themeManager();
     theme.setIsNight(theme.isNight());
+}
+
+// "shop_url" is the store's page for nobody in particular, from the start-up data, until a sign-in
+// writes the user's own over it. Without an account it is the start-up data's again, as its archive
+// keeps it (also when this start could not read the start-up data); with no archive, no address
+// rather than a former user's.
+void restoreStartupShopAddress(foundation::UserDefaults& defaults)
+{
+    const Id kept = KXFileManager::sharedKXFileManager().returnDecryptDataByPathKey(
+        foundation::String::create(KXGlobalDataBase::kStartupDataArchive))["shop_url"];
+    if (kept.is<foundation::String>())
+        defaults.setObject(kept, "shop_url");
+    else if (kept.is<foundation::Number>())
+        defaults.setObject(Id(kept.stringValue()), "shop_url");
+    else
+        defaults.removeObjectForKey("shop_url");
 }
 
 // A sign-out shown as done must not leave the token to sign the next start in: where the settings
@@ -215,8 +232,10 @@ std::string KXUserCenterConfig::removeUserInfo()
         followsArray_ = nullptr;
     }
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
-    for (const char* key : {"Name", KXAccountState::kTokenKey, KXAccountState::kPendingKey, "my_shop_url", "my_heartbeat_url", "my_orderClick", "vip_type"})
+    for (const char* key : {"Name", KXAccountState::kTokenKey, KXAccountState::kPendingKey, "my_shop_url", "my_heartbeat_url", "my_orderClick",
+                            "vip_type", "userID", "collect_version"})
         defaults.removeObjectForKey(key);
+    restoreStartupShopAddress(defaults);
     KXRequestAccount::changed();
     std::string warning = takeTokenOffTheDisk(defaults);
     reapplyPalette();

@@ -64,7 +64,9 @@ public:
     static constexpr const char* kUserInfoStored = "KXUserInfoStored";
     // Signs out locally: clears the record, folders and follows, removes the user defaults
     // "Name", "token" (with a waiting sign-in's mark), "my_shop_url", "my_heartbeat_url",
-    // "my_orderClick" and "vip_type" (replies
+    // "my_orderClick", "vip_type", "userID" and "collect_version", and puts the start-up data's
+    // store address back into "shop_url", over the user's own that a sign-in wrote there (as the
+    // start-up data's archive keeps it; the key goes when none is kept) (replies
     // asked before belong to a former account from then on, KXRequestAccount),
     // re-applies the palette and deletes the "userInfo" archive. Settings that cannot be rewritten
     // have their file removed so that the token is on no disk (UserDefaults::saveOrRemoveFile).

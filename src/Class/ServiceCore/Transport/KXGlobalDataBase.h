@@ -22,6 +22,9 @@ class KXGlobalDataBase {
 public:
     static KXGlobalDataBase& sharedKXGlobalDataBase();
 
+    // The keyed archive (KXFileManager) of what the client reads of the start-up data.
+    static constexpr const char* kStartupDataArchive = "initData";
+
     Ref<String> downLoadUrl() const { return downLoadUrl_.get(); }
     void setDownLoadUrl(Ref<String> value) { downLoadUrl_.set(std::move(value)); }
     // "主程序" on a read when none was set.

@@ -225,6 +225,60 @@ TEST_F(KXSignInGateTest, AnAcceptanceAnsweredAfterTheWaitEndedSignsNobodyIn)
     EXPECT_TRUE(announced_.empty());
 }
 
+// The acceptance's own reply lost, its read back late: the outcome of that read belongs to the wait
+// it was asked for, and to no other.
+class KXSignInGateLateReadTest : public KXSignInGateTest {
+protected:
+    // `user` waits, its acceptance is sent and lost, and the read back's reply is held.
+    std::shared_ptr<Answer> acceptWithTheReadBackHeld(const Id& user)
+    {
+        KXSignInGate::receive(user);
+        Fault lost;
+        lost.kind = Fault::Kind::LostReply;
+        lost.remaining = 1;
+        service().faults().set("agreement", lost);
+        holdNextReply("login");
+        auto accepted = answer("1", false);
+        EXPECT_TRUE(waitForHeldReplies());
+        EXPECT_TRUE(KXSignInGate::isConfirming());
+        return accepted;
+    }
+};
+
+TEST_F(KXSignInGateLateReadTest, AReadBackThatLandsAfterTheWaitEndedSignsNobodyIn)
+{
+    service().setAgreed("newbie", false);
+    auto accepted = acceptWithTheReadBackHeld(newbie());
+    KXSignInGate::abandon();
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_FALSE(accepted->outcome.has_value());
+    EXPECT_EQ(KXAccountState::state(), KXAccountState::State::SignedOut);
+    EXPECT_TRUE(token().empty());
+    EXPECT_TRUE(announced_.empty());
+}
+
+// A second waiting sign-in takes the first one's place while the first one's read back is on its
+// way: the read says the first user agreed, which signs nobody in; the second still waits for its
+// own answer.
+TEST_F(KXSignInGateLateReadTest, AReadBackOfAFormerWaitDoesNotSignInTheUserWaitingNow)
+{
+    service().setAgreed("newbie", false);
+    service().setAgreed("designer", false);
+    const Id designer = loginReply("designer", "designer123");
+    ASSERT_EQ(designer["is_agree"].integerValue(), 0);
+    auto accepted = acceptWithTheReadBackHeld(newbie());
+    EXPECT_EQ(KXSignInGate::receive(designer), KXSignInGate::Step::AwaitAgreement);
+    ASSERT_TRUE(releaseHeldReplies());
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_FALSE(accepted->outcome.has_value());
+    EXPECT_TRUE(KXSignInGate::isWaiting());
+    EXPECT_EQ(KXAccountState::state(), KXAccountState::State::AwaitingAgreement);
+    EXPECT_EQ(token(), designer["token"].stringValue());
+    EXPECT_TRUE(announced_.empty()) << "designer is not signed in on newbie's agreement";
+    service().setAgreed("designer", true);
+}
+
 // Every end of a waiting sign-in but an acceptance leaves the settings and the session as a client
 // that never signed in has them, whatever a former run stored for that account.
 TEST_F(KXSignInGateTest, EveryEndOfAWaitLeavesWhatAClientThatNeverSignedInHas)
