@@ -87,10 +87,21 @@ public:
         requestKeys(window);
     }
 
+    // A window of ours asks for the keys while ours hold them: it has them, and no hand-back still
+    // pending (a closing window's claim for its opener, its re-asks as the opener is exposed)
+    // takes them from it, nor the hide of a window that closes after the ask.
+    void askedWithinClient(QWidget* window)
+    {
+        keeping_.clear();
+        asker_ = window;
+        requestKeys(window);
+    }
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (isPersonsAct(event)) {
             keeping_.clear();
+            asker_.clear();
             return false;
         }
         if (event->type() == QEvent::Expose) {
@@ -104,6 +115,8 @@ public:
         auto* closing = static_cast<QWidget*>(watched);
         QWidget* opener = kx_openerTakingKeys(closing, keysHolder());
         if (!opener)
+            return false;
+        if (asker_ && asker_ != closing && asker_->isVisible() && !asker_->isMinimized())
             return false;
         // A pop-up that holds the keys for the closing window (the completion list of a file
         // dialog's name field, which may outlive a dialog accepted with Return) would keep them,
@@ -199,6 +212,8 @@ private:
 
     // The window the keys are kept for until the person acts.
     QPointer<QWidget> keeping_;
+    // The window of ours that last asked for the keys while ours held them, until the person acts.
+    QPointer<QWidget> asker_;
     unsigned long activeAtClaim_ = 0;
     QPointer<QWindow> lastHolder_;
 };
@@ -229,4 +244,12 @@ void kx_askForKeys(QWidget* window)
         return;
     if (KXOpenerKeysWatch* watch = KXOpenerKeysWatch::installed())
         watch->keepKeysFor(window);
+}
+
+void kx_takeKeysWithinClient(QWidget* window)
+{
+    if (!window || !window->isVisible())
+        return;
+    if (KXOpenerKeysWatch* watch = KXOpenerKeysWatch::installed())
+        watch->askedWithinClient(window);
 }

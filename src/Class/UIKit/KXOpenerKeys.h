@@ -27,3 +27,7 @@ void kx_handKeysBackToOpeners();
 // aside): a window manager may refuse the first request while another program's window has the
 // keys (a desktop's own error dialog), and gives them to the window below once that one goes.
 void kx_askForKeys(QWidget* window);
+// Gives the keys to `window`, shown now over a window of ours that holds them: a hand-back still
+// pending ends, and a window of ours that closes right after (the sign-in window that opened an
+// agreement) hands the keys to its opener no more, until the person's next press or key.
+void kx_takeKeysWithinClient(QWidget* window);

@@ -1,5 +1,6 @@
 #include "Class/UIKit/KXTransientWindows.h"
 
+#include "Class/UIKit/KXOpenerKeys.h"
 #include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXScreenChanges.h"
 
@@ -352,5 +353,5 @@ void kx_showCentred(QWidget* window)
     kx_centreWindow(window);
     window->show();
     window->raise();
-    window->activateWindow();
+    kx_takeKeysWithinClient(window);
 }

@@ -341,3 +341,32 @@ TEST(KXOpenerKeys, AWindowAskingOverAnotherProgramsDialogTakesTheKeysOnceItGoes)
     EXPECT_EQ(QApplication::activeWindow(), &otherMain);
     alert.hide();
 }
+
+// A window of ours that asks for the keys while ours hold them keeps them when the window that
+// held them closes in the same turn (the sign-in window that opened the agreement), whichever
+// comes first: no hand-back to the main window behind, neither then nor as it is exposed.
+TEST(KXOpenerKeys, AWindowThatAsksForTheKeysWhileOursHoldThemEndsTheHandBack)
+{
+    OpenerChain chain;
+    std::unique_ptr<QWidget> agreement(
+        kx_makeTransientWindow(&chain.main, QSize(200, 150), QStringLiteral("agreement")));
+    for (const bool askFirst : { true, false }) {
+        SCOPED_TRACE(
+            askFirst ? "asked, then the sign-in window closes" : "the sign-in window closes, then asked");
+        chain.opener->show();
+        ASSERT_TRUE(OpenerChain::activate(chain.opener.get()));
+        if (askFirst) {
+            kx_showCentred(agreement.get());
+            chain.opener->hide();
+        } else {
+            chain.opener->hide();
+            kx_showCentred(agreement.get());
+        }
+        OpenerChain::settle();
+        EXPECT_EQ(QApplication::activeWindow(), agreement.get());
+        expose(&chain.main);
+        EXPECT_EQ(QApplication::activeWindow(), agreement.get()) << "the main window, exposed, asks nothing";
+        agreement->hide();
+        OpenerChain::settle();
+    }
+}
