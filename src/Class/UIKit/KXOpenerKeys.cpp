@@ -54,6 +54,21 @@ void requestKeys(QWidget* window)
         window->activateWindow();
 }
 
+// The installed queries, else those over the application's own connection to the X server.
+std::shared_ptr<desktop::FocusQueries> windowServer()
+{
+    if (auto installed = desktop::FocusQueries::shared())
+        return installed;
+    xcb_connection_t* connection = nullptr;
+#if QT_CONFIG(xcb)
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+        connection = x11->connection();
+#endif
+    auto system = std::make_shared<desktop::X11FocusQueries>(connection);
+    desktop::FocusQueries::install(system);
+    return system;
+}
+
 // Sees every window's hide in the application (a window closes without telling anyone else), the
 // person's presses and keys, the exposures of windows and where the system puts the keys.
 class KXOpenerKeysWatch : public QObject {
@@ -128,21 +143,6 @@ public:
     }
 
 private:
-    // The installed queries, else those over the application's own connection to the X server.
-    static std::shared_ptr<desktop::FocusQueries> windowServer()
-    {
-        if (auto installed = desktop::FocusQueries::shared())
-            return installed;
-        xcb_connection_t* connection = nullptr;
-#if QT_CONFIG(xcb)
-        if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
-            connection = x11->connection();
-#endif
-        auto system = std::make_shared<desktop::X11FocusQueries>(connection);
-        desktop::FocusQueries::install(system);
-        return system;
-    }
-
     // Whether the claim holds: not once the window manager has made a window of another program
     // the active one, where the person went (a click there, a key that switches windows), as no
     // press or key of theirs reaches the application then. Keys that merely left the application
@@ -252,4 +252,31 @@ void kx_takeKeysWithinClient(QWidget* window)
         return;
     if (KXOpenerKeysWatch* watch = KXOpenerKeysWatch::installed())
         watch->askedWithinClient(window);
+}
+
+bool kx_keysWithinClient()
+{
+    const std::shared_ptr<desktop::FocusQueries> server = windowServer();
+    if (const unsigned long active = server->activeWindow())
+        return server->ownsWindow(active);
+    return QGuiApplication::focusWindow() != nullptr;
+}
+
+void kx_showOwnWindow(QWidget* window, bool keysWithinClient)
+{
+    if (!window)
+        return;
+    if (keysWithinClient) {
+        window->show();
+        window->raise();
+        kx_takeKeysWithinClient(window);
+        return;
+    }
+    // Some window managers give the keys to a window as it maps unless it says it is shown
+    // without them.
+    const bool withoutKeys = window->testAttribute(Qt::WA_ShowWithoutActivating);
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    window->show();
+    window->setAttribute(Qt::WA_ShowWithoutActivating, withoutKeys);
+    QApplication::alert(window);
 }

@@ -351,7 +351,5 @@ void kx_showCentred(QWidget* window)
     if (!window)
         return;
     kx_centreWindow(window);
-    window->show();
-    window->raise();
-    kx_takeKeysWithinClient(window);
+    kx_showOwnWindow(window, kx_keysWithinClient());
 }
