@@ -69,6 +69,28 @@ std::shared_ptr<desktop::FocusQueries> windowServer()
     return system;
 }
 
+// Lets `window`, shown refusing the keys so that no window manager gives them to it as it maps,
+// take them once it has been mapped (or hidden again), when the person goes to it.
+class KeysOnceMapped : public QObject {
+public:
+    explicit KeysOnceMapped(QWindow* window)
+        : QObject(window)
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = static_cast<QWindow*>(watched);
+        if ((event->type() == QEvent::Expose && window->isExposed()) || event->type() == QEvent::Hide) {
+            window->removeEventFilter(this);
+            window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
+            deleteLater();
+        }
+        return false;
+    }
+};
+
 // Sees every window's hide in the application (a window closes without telling anyone else), the
 // person's presses and keys, the exposures of windows and where the system puts the keys.
 class KXOpenerKeysWatch : public QObject {
@@ -272,10 +294,17 @@ void kx_showOwnWindow(QWidget* window, bool keysWithinClient)
         kx_takeKeysWithinClient(window);
         return;
     }
-    // Some window managers give the keys to a window as it maps unless it says it is shown
-    // without them.
+    // Window managers give the keys to a window as it maps: most leave them where they are for one
+    // shown without activation, others only for one that takes no keys at all until it has been
+    // mapped (exposed) or hidden again.
     const bool withoutKeys = window->testAttribute(Qt::WA_ShowWithoutActivating);
     window->setAttribute(Qt::WA_ShowWithoutActivating);
+    window->winId();
+    QWindow* handle = window->windowHandle();
+    if (handle && !(handle->flags() & Qt::WindowDoesNotAcceptFocus)) {
+        handle->setFlag(Qt::WindowDoesNotAcceptFocus, true);
+        new KeysOnceMapped(handle);
+    }
     window->show();
     window->setAttribute(Qt::WA_ShowWithoutActivating, withoutKeys);
     QApplication::alert(window);
