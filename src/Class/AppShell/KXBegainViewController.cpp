@@ -13,6 +13,7 @@
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/UIKit/KXOpenerKeys.h"
 #include "Class/UIKit/MLHudAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/NotificationCenter.h"
@@ -127,14 +128,14 @@ void KXBegainViewController::handOver()
     // The main window's list opens on the catalogue in its default order: read it while the
     // window builds its views.
     KXSortingData().readAheadSortType(0);
+    // The keys go from the splash to the main window, not from a program the person went to.
+    const bool keysWithinClient = kx_keysWithinClient();
     window()->hide();
     auto& delegate = AppDelegate::sharedAppDelegate();
     QWidget* main = delegate.makeMainWindow();
     if (!main)
         return;
-    main->show();
-    main->raise();
-    main->activateWindow();
+    kx_showOwnWindow(main, keysWithinClient);
     delegate.setShowWindow(main);
 }
 

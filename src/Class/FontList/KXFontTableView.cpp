@@ -305,16 +305,22 @@ bool KXFontTableView::viewportEvent(QEvent* event)
 {
     const QEvent::Type type = event->type();
     if (type == QEvent::Leave) {
-        vacatedCart_ = QRect();
+        // Something shown under a still pointer sends a Leave too: the place the cart button left
+        // stays guarded until the pointer is seen elsewhere.
         if (!scrolling())
             setHover(QModelIndex(), QPoint());
-    } else if (!vacatedCart_.isEmpty() && (type == QEvent::MouseMove || type == QEvent::MouseButtonPress
-                                           || type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonRelease)) {
-        if (vacatedCart_.contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
-            if (type != QEvent::MouseMove)
-                return true;
-        } else {
+    } else if (type == QEvent::Enter) {
+        pointer_ = static_cast<QEnterEvent*>(event)->position().toPoint();
+        if (!vacatedCart_.contains(pointer_))
             vacatedCart_ = QRect();
+    } else if (type == QEvent::MouseMove || type == QEvent::MouseButtonPress
+        || type == QEvent::MouseButtonDblClick || type == QEvent::MouseButtonRelease) {
+        pointer_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+        if (!vacatedCart_.isEmpty()) {
+            if (!vacatedCart_.contains(pointer_))
+                vacatedCart_ = QRect();
+            else if (type != QEvent::MouseMove)
+                return true;
         }
     }
     return QListView::viewportEvent(event);
@@ -325,14 +331,13 @@ bool KXFontTableView::eventFilter(QObject* watched, QEvent* event)
     if (watched == cartButton_) {
         switch (event->type()) {
         case QEvent::Enter:
+            pointer_ = cartButton_->mapToParent(static_cast<QEnterEvent*>(event)->position().toPoint());
+            break;
         case QEvent::MouseMove:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
         case QEvent::MouseButtonRelease:
-            pointerOnCart_ = true;
-            break;
-        case QEvent::Leave:
-            pointerOnCart_ = false;
+            pointer_ = cartButton_->mapToParent(static_cast<QMouseEvent*>(event)->position().toPoint());
             break;
         default:
             break;
@@ -358,9 +363,8 @@ void KXFontTableView::updateCartButton()
     const auto record = hovered_.isValid() ? KXFontListModel::recordOfIndex(hovered_) : nullptr;
     if (!delegate || !record || !KXRowLook::offersCart(*record)) {
         // The pointer stays on the spot: the clicks meant for the button must not reach the row.
-        if (cartButton_->isVisible() && pointerOnCart_)
+        if (cartButton_->isVisible() && cartButton_->geometry().contains(pointer_))
             vacatedCart_ = cartButton_->geometry();
-        pointerOnCart_ = false;
         cartButton_->hide();
         return;
     }
@@ -473,9 +477,7 @@ void KXFontTableView::reset()
 {
     QListView::reset();
     hovered_ = QPersistentModelIndex();
-    vacatedCart_ = QRect();
-    pointerOnCart_ = false;
-    cartButton_->hide();
+    updateCartButton();
     previews_->forgetFailures();
     keepNearbyPreviews();
 }

@@ -127,7 +127,8 @@ private:
     bool liveScrolling_ = false;
     unsigned long long wheelGeneration_ = 0;
     KXBaseButton* cartButton_;
-    bool pointerOnCart_ = false;
+    // The pointer as the viewport or the cart button last saw it, in the viewport.
+    QPoint pointer_ { -1, -1 };
     // Where the cart button hid under the pointer, in the viewport (empty when it did not).
     QRect vacatedCart_;
     std::shared_ptr<KXPreviewLoads> previews_;

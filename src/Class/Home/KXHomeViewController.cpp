@@ -43,6 +43,7 @@
 #include "Class/ServiceCore/UnitTools/KXReplyShape.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXBaseTextField.h"
+#include "Class/UIKit/KXClickShield.h"
 #include "Class/UIKit/KXImage.h"
 #include "Class/Update/Core/KXVersionCheck.h"
 #include "Class/Update/KXUPDateAPPView.h"
@@ -136,6 +137,8 @@ KXHomeViewController::KXHomeViewController(QWidget* parent)
 {
     hoverTracker_->setDelegate(delegates_);
     orderReminder_->setDelegate(delegates_);
+    // Every window of the client: a second click never lands on what a click made appear.
+    kx_installClickShield();
     viewDidLoad();
     // The local tab's first click shows rows at once when the fonts were read before it: the read
     // starts once the window's own start-up work has had its turn.

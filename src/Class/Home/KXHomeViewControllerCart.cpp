@@ -133,6 +133,8 @@ void KXHomeViewController::flyDotToCart(const QPointF& pointInView)
         kx_removeFromSuperview(roView_);
     // The dot that flies to the cart.
     auto* dot = new KXRoundedBox(this, QColor(238, 84, 84), kDotSize / 2.0);
+    // It starts under the pointer: what lies beneath keeps the pointer and every click.
+    dot->setAttribute(Qt::WA_TransparentForMouseEvents);
     roView_ = dot;
     dot->setGeometry(QRect(centreAt(path.start()), QSize(kDotSize, kDotSize)));
     dot->show();

@@ -27,6 +27,8 @@ KXHomeWindowFit::Change KXHomeWindowFit::update(const Report& report, const QRec
         restoring_ = normal_ && zoomedSize_ && report.client.size() == *zoomedSize_ && normal_->size() != *zoomedSize_;
         change.restoreUnderWay = restoring_;
     }
+    if (minimumAtRestore_)
+        change.minimumHeight = give(*minimumAtRestore_);
     if (restoring_) {
         if (report.client.size() == *zoomedSize_)
             return change;
@@ -37,7 +39,8 @@ KXHomeWindowFit::Change KXHomeWindowFit::update(const Report& report, const QRec
         return change;
     const Change fitted = fitNormal(report, available, grid);
     normal_ = fitted.client.value_or(report.client);
-    change.minimumHeight = fitted.minimumHeight;
+    if (fitted.minimumHeight)
+        change.minimumHeight = fitted.minimumHeight;
     change.client = fitted.client;
     return change;
 }
@@ -53,7 +56,12 @@ KXHomeWindowFit::Change KXHomeWindowFit::screenChanged(const Report& report, con
     fittedFrame_ = frame;
     fittedArea_ = available;
     minimumHeight_ = KXHomeWindow::minimumHeight(available, frame, grid);
-    change.minimumHeight = minimumHeight_;
+    // A maximised window given a minimum above its height is resized, and a window manager takes
+    // that for leaving the maximised state: a raised minimum waits for the restore.
+    if ((report.state & kZoomedStates) && givenMinimum_ && *minimumHeight_ > *givenMinimum_)
+        minimumAtRestore_ = minimumHeight_;
+    else
+        change.minimumHeight = give(*minimumHeight_);
     if (normal_)
         normal_ = KXHomeWindow::keptInside(*normal_, available, frame, grid);
     if (!normal || restoring_)
@@ -97,9 +105,16 @@ KXHomeWindowFit::Change KXHomeWindowFit::fitNormal(const Report& report, const Q
     fittedArea_ = available;
     minimumHeight_ = minimumHeight;
     Change change;
-    change.minimumHeight = minimumHeight;
+    change.minimumHeight = give(minimumHeight);
     const QRect fitted = KXHomeWindow::keptInside(report.client, available, report.frame, grid);
     if (fitted != report.client)
         change.client = fitted;
     return change;
+}
+
+int KXHomeWindowFit::give(int minimumHeight)
+{
+    givenMinimum_ = minimumHeight;
+    minimumAtRestore_.reset();
+    return minimumHeight;
 }

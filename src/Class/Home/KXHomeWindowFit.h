@@ -41,9 +41,9 @@ public:
     Change update(const Report& report, const QRect& available, const KXScreenGrid& grid);
 
     // The screen changed its size or scale: the minimum height is taken again from the new area
-    // under the normal window's frame, and a normal window is moved and sized inside it; a
-    // maximised one leaves that to the window manager, but the geometry it is restored to is
-    // fitted likewise.
+    // under the normal window's frame (a higher one reaches a maximised window at its restore),
+    // and a normal window is moved and sized inside it; a maximised one leaves that to the window
+    // manager, but the geometry it is restored to is fitted likewise.
     Change screenChanged(const Report& report, const QRect& available, const KXScreenGrid& grid);
 
     // The normal geometry to give back when a restore has left the window at its maximised size
@@ -59,12 +59,17 @@ private:
     // as its maximum width lets it be).
     static bool coversArea(const Report& report, const QRect& available, const KXScreenGrid& grid);
     Change fitNormal(const Report& report, const QRect& available, const KXScreenGrid& grid);
+    // The minimum height the window is told, noted as given.
+    int give(int minimumHeight);
 
     std::optional<QRect> normal_;
     // The frame and area the minimum height was computed from, and that height.
     QMargins fittedFrame_;
     QRect fittedArea_;
     std::optional<int> minimumHeight_;
+    // The minimum height last given to the window, and a higher one held until the restore.
+    std::optional<int> givenMinimum_;
+    std::optional<int> minimumAtRestore_;
     bool zoomed_ = false;
     // The size the window had while maximised, unlike its normal size.
     std::optional<QSize> zoomedSize_;

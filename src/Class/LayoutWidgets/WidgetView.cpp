@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QObject>
 
+#include <algorithm>
 #include <cmath>
 
 namespace layoutwidgets {
@@ -18,9 +19,20 @@ QHash<const QWidget*, std::shared_ptr<WidgetView>>& registry()
     return views;
 }
 
+// The widget whose frame a layout pass is setting: that resize is the pass's own (the resizes it
+// sets off inside, a scroll area sizing its content, are not).
+const QWidget* framing = nullptr;
+
 // A widget whose size hint changes asks its parent for a new layout (a LayoutRequest event when
 // the parent has no QLayout); for a parent in the layout tree that means the intrinsic sizes of
 // its children may have changed. Children added and removed change the tree itself.
+bool hasChildWidgets(const QObject* object)
+{
+    const QObjectList& children = object->children();
+    return std::any_of(
+        children.begin(), children.end(), [](const QObject* child) { return child->isWidgetType(); });
+}
+
 class SizeHintWatcher final : public QObject {
 public:
     static SizeHintWatcher& instance()
@@ -36,6 +48,16 @@ protected:
         case QEvent::LayoutRequest:
             if (WidgetView* view = WidgetView::find(static_cast<QWidget*>(watched)))
                 view->invalidateIntrinsicContentSize();
+            break;
+        case QEvent::Resize:
+            // Sized by something other than a pass (an item view placing a cell, a scroll area
+            // its content): what is laid out inside it follows the new size. A window lays
+            // itself out as it is resized.
+            if (watched != framing && !static_cast<QWidget*>(watched)->isWindow()) {
+                if (WidgetView* view = WidgetView::find(static_cast<QWidget*>(watched));
+                    view && hasChildWidgets(watched))
+                    view->setNeedsLayout();
+            }
             break;
         case QEvent::ChildAdded:
         case QEvent::ChildRemoved:
@@ -119,8 +141,11 @@ void WidgetView::setFrame(const autolayout::Rect& frame)
     if (!widget_)
         return;
     // Layout hands over whole units already; the conversion only drops the fraction.
+    const QWidget* outer = framing;
+    framing = widget_;
     widget_->setGeometry(QRect(static_cast<int>(frame.x), static_cast<int>(frame.y), static_cast<int>(frame.width),
         static_cast<int>(frame.height)));
+    framing = outer;
 }
 
 autolayout::Size WidgetView::intrinsicContentSize() const

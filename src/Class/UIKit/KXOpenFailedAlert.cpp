@@ -2,7 +2,6 @@
 
 #include "Class/Theme/KXThemeManager.h"
 #include "Class/UIKit/KXBaseButton.h"
-#include "Class/UIKit/KXOpenerKeys.h"
 #include "Class/UIKit/KXQtColor.h"
 #include "Class/UIKit/KXTransientWindows.h"
 #include "Platform/Desktop/URLOpener.h"
@@ -125,8 +124,6 @@ KXOpenFailedAlert* KXOpenFailedAlert::showOver(const QWidget* page, Kind kind, c
     kx_showCentred(alert);
     // The space bar dismisses it, and no caret blinks in the address until the user clicks there.
     alert->closeButton_->setFocus();
-    // It may follow the desktop's own report of the failure, which holds the keys as it shows.
-    kx_askForKeys(alert);
     return alert;
 }
 

@@ -54,6 +54,43 @@ void requestKeys(QWidget* window)
         window->activateWindow();
 }
 
+// The installed queries, else those over the application's own connection to the X server.
+std::shared_ptr<desktop::FocusQueries> windowServer()
+{
+    if (auto installed = desktop::FocusQueries::shared())
+        return installed;
+    xcb_connection_t* connection = nullptr;
+#if QT_CONFIG(xcb)
+    if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
+        connection = x11->connection();
+#endif
+    auto system = std::make_shared<desktop::X11FocusQueries>(connection);
+    desktop::FocusQueries::install(system);
+    return system;
+}
+
+// Lets `window`, shown refusing the keys so that no window manager gives them to it as it maps,
+// take them once it has been mapped (or hidden again), when the person goes to it.
+class KeysOnceMapped : public QObject {
+public:
+    explicit KeysOnceMapped(QWindow* window)
+        : QObject(window)
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        auto* window = static_cast<QWindow*>(watched);
+        if ((event->type() == QEvent::Expose && window->isExposed()) || event->type() == QEvent::Hide) {
+            window->removeEventFilter(this);
+            window->setFlag(Qt::WindowDoesNotAcceptFocus, false);
+            deleteLater();
+        }
+        return false;
+    }
+};
+
 // Sees every window's hide in the application (a window closes without telling anyone else), the
 // person's presses and keys, the exposures of windows and where the system puts the keys.
 class KXOpenerKeysWatch : public QObject {
@@ -87,10 +124,21 @@ public:
         requestKeys(window);
     }
 
+    // A window of ours asks for the keys while ours hold them: it has them, and no hand-back still
+    // pending (a closing window's claim for its opener, its re-asks as the opener is exposed)
+    // takes them from it, nor the hide of a window that closes after the ask.
+    void askedWithinClient(QWidget* window)
+    {
+        keeping_.clear();
+        asker_ = window;
+        requestKeys(window);
+    }
+
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (isPersonsAct(event)) {
             keeping_.clear();
+            asker_.clear();
             return false;
         }
         if (event->type() == QEvent::Expose) {
@@ -105,6 +153,8 @@ public:
         QWidget* opener = kx_openerTakingKeys(closing, keysHolder());
         if (!opener)
             return false;
+        if (asker_ && asker_ != closing && asker_->isVisible() && !asker_->isMinimized())
+            return false;
         // A pop-up that holds the keys for the closing window (the completion list of a file
         // dialog's name field, which may outlive a dialog accepted with Return) would keep them,
         // and the pointer, from the opener.
@@ -115,21 +165,6 @@ public:
     }
 
 private:
-    // The installed queries, else those over the application's own connection to the X server.
-    static std::shared_ptr<desktop::FocusQueries> windowServer()
-    {
-        if (auto installed = desktop::FocusQueries::shared())
-            return installed;
-        xcb_connection_t* connection = nullptr;
-#if QT_CONFIG(xcb)
-        if (auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>())
-            connection = x11->connection();
-#endif
-        auto system = std::make_shared<desktop::X11FocusQueries>(connection);
-        desktop::FocusQueries::install(system);
-        return system;
-    }
-
     // Whether the claim holds: not once the window manager has made a window of another program
     // the active one, where the person went (a click there, a key that switches windows), as no
     // press or key of theirs reaches the application then. Keys that merely left the application
@@ -199,6 +234,8 @@ private:
 
     // The window the keys are kept for until the person acts.
     QPointer<QWidget> keeping_;
+    // The window of ours that last asked for the keys while ours held them, until the person acts.
+    QPointer<QWidget> asker_;
     unsigned long activeAtClaim_ = 0;
     QPointer<QWindow> lastHolder_;
 };
@@ -229,4 +266,46 @@ void kx_askForKeys(QWidget* window)
         return;
     if (KXOpenerKeysWatch* watch = KXOpenerKeysWatch::installed())
         watch->keepKeysFor(window);
+}
+
+void kx_takeKeysWithinClient(QWidget* window)
+{
+    if (!window || !window->isVisible())
+        return;
+    if (KXOpenerKeysWatch* watch = KXOpenerKeysWatch::installed())
+        watch->askedWithinClient(window);
+}
+
+bool kx_keysWithinClient()
+{
+    const std::shared_ptr<desktop::FocusQueries> server = windowServer();
+    if (const unsigned long active = server->activeWindow())
+        return server->ownsWindow(active);
+    return QGuiApplication::focusWindow() != nullptr;
+}
+
+void kx_showOwnWindow(QWidget* window, bool keysWithinClient)
+{
+    if (!window)
+        return;
+    if (keysWithinClient) {
+        window->show();
+        window->raise();
+        kx_takeKeysWithinClient(window);
+        return;
+    }
+    // Window managers give the keys to a window as it maps: most leave them where they are for one
+    // shown without activation, others only for one that takes no keys at all until it has been
+    // mapped (exposed) or hidden again.
+    const bool withoutKeys = window->testAttribute(Qt::WA_ShowWithoutActivating);
+    window->setAttribute(Qt::WA_ShowWithoutActivating);
+    window->winId();
+    QWindow* handle = window->windowHandle();
+    if (handle && !(handle->flags() & Qt::WindowDoesNotAcceptFocus)) {
+        handle->setFlag(Qt::WindowDoesNotAcceptFocus, true);
+        new KeysOnceMapped(handle);
+    }
+    window->show();
+    window->setAttribute(Qt::WA_ShowWithoutActivating, withoutKeys);
+    QApplication::alert(window);
 }

@@ -25,5 +25,20 @@ void kx_handKeysBackToOpeners();
 // time the keys land on a window it is transient for, until the person's next press or key or
 // until a window of another program becomes the active one (the one active as it is asked for
 // aside): a window manager may refuse the first request while another program's window has the
-// keys (a desktop's own error dialog), and gives them to the window below once that one goes.
+// keys (the program that sent a link, and its dialog), and gives them to the window below once
+// that one goes. Only for a window that answers an act of the person's in that other program.
 void kx_askForKeys(QWidget* window);
+// Gives the keys to `window`, shown now over a window of ours that holds them: a hand-back still
+// pending ends, and a window of ours that closes right after (the sign-in window that opened an
+// agreement) hands the keys to its opener no more, until the person's next press or key.
+void kx_takeKeysWithinClient(QWidget* window);
+// Whether a window of the application holds the keys now: as the window manager names the active
+// window, else (none named) as the application's focus says.
+bool kx_keysWithinClient();
+// Shows `window`, one the client opens for the person or by itself (a reply, a timer, a helper
+// program that failed). Where `keysWithinClient` (kx_keysWithinClient() asked at the moment the
+// client decided to open it), it comes to the front with the keys as kx_takeKeysWithinClient()
+// gives them. Otherwise the person is at work in another program: the window shows without taking
+// the keys or rising above that program, marked for attention (the task bar shows the mark), and
+// takes the keys when the person goes to it.
+void kx_showOwnWindow(QWidget* window, bool keysWithinClient);

@@ -1,5 +1,6 @@
 #include "Class/UIKit/KXTransientWindows.h"
 
+#include "Class/UIKit/KXOpenerKeys.h"
 #include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXScreenChanges.h"
 
@@ -350,7 +351,5 @@ void kx_showCentred(QWidget* window)
     if (!window)
         return;
     kx_centreWindow(window);
-    window->show();
-    window->raise();
-    window->activateWindow();
+    kx_showOwnWindow(window, kx_keysWithinClient());
 }

@@ -34,10 +34,6 @@ public:
         auto* press = static_cast<QMouseEvent*>(event);
         if (press->button() != Qt::LeftButton && press->button() != Qt::RightButton)
             return false;
-        MLHudAlertWindow* toast = alert_.window_;
-        const QPoint global = press->globalPosition().toPoint();
-        if (toast && toast->isVisible() && QRect(toast->mapToGlobal(QPoint(0, 0)), toast->size()).contains(global))
-            return false;
         // One click closes the toast; the monitor stays disarmed until the next alert.
         qApp->removeEventFilter(this);
         installed_ = false;
@@ -110,10 +106,6 @@ MLHudAlertWindow* MLHudAlert::window()
         QPalette palette = window_->messageField()->palette();
         palette.setColor(QPalette::WindowText, Qt::white);
         window_->messageField()->setPalette(palette);
-        window_->onClick = [this] {
-            if (alertType_ != kLoading)
-                dismiss();
-        };
     }
     return window_;
 }

@@ -16,10 +16,10 @@ class TimerSource;
 }
 
 // The toast: one shared controller that shows a short message with an icon, centred over a
-// window, fades in to alpha 0.86 and fades out 1.5 seconds later or at the next click outside it
-// (the click still reaches its target). A new alert replaces the one on screen and restarts the
-// timer. The loading style (type 4) shows a spinner and stays until dismissed; it also cancels
-// what an earlier alert left pending, so that timer cannot close it.
+// window, fades in to alpha 0.86 and fades out 1.5 seconds later or at the next click (the toast
+// takes no mouse events: hover and the click stay with what lies beneath it). A new alert replaces
+// the one on screen and restarts the timer. The loading style (type 4) shows a spinner and stays
+// until dismissed; it also cancels what an earlier alert left pending, so that timer cannot close it.
 //
 // Types: 0 info, 1 warning, 2 error, 3 success, 4 loading; any other value shows as info.
 // Timers run on the main queue and the installed clock. Main thread only.

@@ -7,7 +7,6 @@
 
 #include <QGraphicsOpacityEffect>
 #include <QLabel>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
@@ -188,6 +187,9 @@ MLHudAlertWindow::MLHudAlertWindow(QWidget* parent)
     opacity_->setOpacity(0);
     setGraphicsEffect(opacity_);
     setAttribute(Qt::WA_TranslucentBackground);
+    // The toast comes by itself, often under the pointer: what lies beneath keeps the pointer,
+    // its hover and every click (the click monitor closes the toast on the way).
+    setAttribute(Qt::WA_TransparentForMouseEvents);
     fitToContent();
 }
 
@@ -282,16 +284,4 @@ void MLHudAlertWindow::paintEvent(QPaintEvent* /*event*/)
     QPainterPath path;
     path.addRoundedRect(QRectF(rect()), cornerRadius_, cornerRadius_);
     painter.fillPath(path, Qt::black);
-}
-
-void MLHudAlertWindow::mousePressEvent(QMouseEvent* event)
-{
-    event->accept();
-    if (onClick)
-        onClick();
-}
-
-void MLHudAlertWindow::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    mousePressEvent(event);
 }

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QWidget>
 
-#include <functional>
 #include <memory>
 
 class QGraphicsOpacityEffect;
@@ -50,13 +49,8 @@ public:
     // and its last kept line ends with "…".
     void fitToContent();
 
-    // Called on a press on the toast itself.
-    std::function<void()> onClick;
-
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void stopFade();

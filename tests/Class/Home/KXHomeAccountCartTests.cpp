@@ -1002,6 +1002,59 @@ TEST_F(KXHomeAccountCartTest, AddingFromARowFliesADotAndRefreshesTheBadge)
     EXPECT_TRUE(service().setCart("newbie", {}));
 }
 
+// What the person sees as one act stays one: the double click X11 delivers (press, release, press
+// that Qt marks as a double click, release), then single clicks half a second and three seconds
+// later with the pointer still, all on a row's cart button. The dot that flies from the pointer must
+// not take the pointer from the button, and no click may reach the row beneath it.
+TEST_F(KXHomeAccountCartTest, ClicksOnARowsCartButtonOnlyEverAddToTheCart)
+{
+    auto& home = open();
+    ASSERT_TRUE(service().setCart("newbie", {}));
+    signIn("newbie", "newbie123");
+    settle();
+    KXFontTableView* table = home.rightListview()->listTableView();
+    QWindow* window = home.window()->windowHandle();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(waitFor([&] { return table->model()->rowCount() > 0; }));
+    layOut();
+    QModelIndex forSale;
+    for (int row = 0; row < table->model()->rowCount() && !forSale.isValid(); ++row) {
+        const QModelIndex index = table->model()->index(row, 0);
+        const auto record = KXFontListModel::recordOfIndex(index);
+        if (record && record->is_sell && table->viewport()->rect().contains(table->visualRect(index)))
+            forSale = index;
+    }
+    ASSERT_TRUE(forSale.isValid()) << "a font for sale in view";
+    const long long fontid = KXFontListModel::recordOfIndex(forSale)->fontid;
+    const auto inWindow
+        = [&](QWidget* widget, QPoint point) { return window->mapFromGlobal(widget->mapToGlobal(point)); };
+    QTest::mouseMove(window, inWindow(table->viewport(), table->visualRect(forSale).center()));
+    ASSERT_TRUE(table->cartButton()->isVisible());
+    const QPoint onCart = inWindow(table->cartButton(), table->cartButton()->rect().center());
+    QTest::mouseMove(window, onCart);
+    service().requestLog().clear();
+    // The dot's flight, half a second, on the virtual clock.
+    dispatch::VirtualClock::Scope clock;
+
+    QTest::mouseDClick(window, Qt::LeftButton, {}, onCart);
+    EXPECT_TRUE(table->cartButton()->isVisible()) << "the flying dot leaves the pointer on the button";
+    clock.advance(0.5);
+    QTest::mouseClick(window, Qt::LeftButton, {}, onCart, 500);
+    clock.advance(2.5);
+    QTest::mouseClick(window, Qt::LeftButton, {}, onCart, 2500);
+    clock.advance(1);
+    settle();
+
+    const auto added = service().requestLog().withTag("153");
+    EXPECT_FALSE(added.empty());
+    for (const auto& request : added)
+        EXPECT_EQ(*request.param("fids"), std::to_string(fontid));
+    const auto downloads = service().requestLog().withTag("103");
+    EXPECT_TRUE(downloads.empty()) << "no click reached the row: " << downloads.size() << " downloads asked";
+    EXPECT_TRUE(table->cartButton()->isVisible());
+    EXPECT_TRUE(service().setCart("newbie", {}));
+}
+
 TEST_F(KXHomeAccountCartTest, TheOrderHandOverSwapsTheCartForThePersonalCentre)
 {
     dispatch::VirtualClock::Scope clock;

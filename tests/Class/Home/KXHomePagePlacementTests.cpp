@@ -23,14 +23,21 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QPointer>
+#include <QScrollArea>
 #include <QTest>
 #include <QWheelEvent>
 
 #include <functional>
+#include <map>
+#include <set>
+#include <string>
 
 namespace {
 
 constexpr int kWideWindow = 1600;
+// The menu and a page at their designed widths.
+constexpr int kDesignedWindow = KXHomeViewController::kMenuWidth + KXHomeViewController::kPageWidth;
 
 // Counts the pointer events that reach the font list or anything in it.
 class ListEvents final : public QObject {
@@ -103,6 +110,34 @@ protected:
         return reach;
     }
 };
+
+// The widgets a page's lists place in their viewports: cell widgets, store rows.
+std::vector<QWidget*> cellsOf(QWidget* page)
+{
+    std::vector<QWidget*> cells;
+    for (auto* area : page->findChildren<QAbstractScrollArea*>()) {
+        if (qobject_cast<QScrollArea*>(area) || !area->isVisibleTo(page))
+            continue;
+        for (QObject* child : area->viewport()->children()) {
+            auto* cell = qobject_cast<QWidget*>(child);
+            if (cell && cell->isVisibleTo(page))
+                cells.push_back(cell);
+        }
+    }
+    return cells;
+}
+
+// The parts inside a cell that span its width.
+std::vector<QWidget*> spanning(QWidget* cell)
+{
+    std::vector<QWidget*> parts;
+    for (QWidget* part : cell->findChildren<QWidget*>()) {
+        const QRect inCell(part->mapTo(cell, QPoint(0, 0)), part->size());
+        if (part->isVisibleTo(cell) && inCell.left() <= 0 && inCell.right() >= cell->width() - 1)
+            parts.push_back(part);
+    }
+    return parts;
+}
 
 } // namespace
 
@@ -235,4 +270,71 @@ TEST_F(KXHomePagePlacementTest, TheSpanFollowsTheWindowAndLeavesWithThePage)
     home.detailFollowAction();
     layOut();
     EXPECT_EQ(detail->geometry(), QRect(menuEdge, 0, 1200 - menuEdge, 700));
+}
+
+// A maximise, a restore and a resize give a page a new width: each cell its lists place is laid
+// out from the width it has after the change, inside the page, and what spanned a cell spans it.
+TEST_F(KXHomePagePlacementTest, EveryCellFollowsEverySizeOfItsPage)
+{
+    // The demo user has fonts in the cart and a published collection.
+    auto& home = openWide();
+    struct Page {
+        const char* name;
+        std::function<void()> open;
+    };
+    const std::vector<Page> pages {
+        { "the personal centre", [&] { home.avatarClick(); } },
+        { "the cart", [&] { home.shoppingCartBtnClick(); } },
+        { "推荐", [&] { home.tabViewTouched(home.recommendBtn()); } },
+        { "收藏的字体", [&] { home.tabViewTouched(home.fontManagerBtn()); } },
+        { "关注的合集", [&] { home.tabViewTouched(home.myFocusBtn()); } },
+    };
+    const auto settleLayout = [] {
+        // An item view places its cells a few turns of the event loop after its own resize.
+        for (int turn = 0; turn < 6; ++turn)
+            QApplication::processEvents();
+    };
+    std::set<std::string> withCells;
+    for (const Page& each : pages) {
+        SCOPED_TRACE(each.name);
+        home.resize(kWideWindow, 860);
+        home.tabViewTouched(home.cloudBtn());
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        home.resize(kDesignedWindow, 860);
+        each.open();
+        settle();
+        settleLayout();
+        QWidget* page = kx_topSubview(&home);
+        ASSERT_NE(page, nullptr);
+        std::map<QWidget*, std::vector<QPointer<QWidget>>> spans;
+        for (QWidget* cell : cellsOf(page))
+            for (QWidget* part : spanning(cell))
+                spans[cell].emplace_back(part);
+        for (const int width : { kWideWindow, 900, kDesignedWindow, 1366, 900 }) {
+            SCOPED_TRACE(testing::Message() << "window " << width << " wide");
+            home.resize(width, 700);
+            settleLayout();
+            for (QWidget* cell : cellsOf(page)) {
+                withCells.insert(each.name);
+                const QRect inPage(cell->mapTo(page, QPoint(0, 0)), cell->size());
+                EXPECT_LE(inPage.right(), page->width() - 1)
+                    << cell->metaObject()->className() << " cut at the page's edge";
+                for (QWidget* part : cell->findChildren<QWidget*>()) {
+                    if (!part->isVisibleTo(cell))
+                        continue;
+                    EXPECT_LE(part->mapTo(cell, QPoint(part->width(), 0)).x(), cell->width())
+                        << part->metaObject()->className() << " beyond its cell";
+                }
+                for (const QPointer<QWidget>& part : spans[cell]) {
+                    if (!part)
+                        continue;
+                    EXPECT_EQ(part->width(), cell->width())
+                        << part->metaObject()->className() << " no longer spans its "
+                        << cell->metaObject()->className();
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(withCells.count("the personal centre")) << "its published card";
+    EXPECT_TRUE(withCells.count("the cart")) << "its rows";
 }

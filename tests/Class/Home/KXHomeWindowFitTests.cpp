@@ -59,6 +59,18 @@ struct Window {
         }
     }
 
+    // The screen changed its area: what the fit answers, applied.
+    void screenChange(const QRect& area)
+    {
+        screen = area;
+        const auto change = fit.screenChanged({ last.state, client, last.frame }, screen, grid);
+        if (change.minimumHeight)
+            minimumHeight = change.minimumHeight;
+        if (change.client) {
+            client = *change.client;
+            ++moves;
+        }
+    }
     // The moment after a restore began: what the fit gives back, applied.
     bool restoreCheck()
     {
@@ -199,4 +211,43 @@ TEST(KXHomeWindowFit, ARestoreLeftAtTheMaximisedSizeGivesBackTheNormalGeometry)
     window.report({Qt::WindowNoState, normal.topLeft(), normal.size(), kBordered});
     EXPECT_FALSE(window.restoreCheck());
     EXPECT_EQ(window.client, normal);
+}
+
+// Maximised on a screen that shrinks to 800 x 600 and grows back: the lower minimum comes at once
+// (the window manager can then fit the maximised window to the small screen), the higher one
+// only at the restore, since a maximised window resized to a new minimum is no longer maximised
+// to some window managers.
+TEST(KXHomeWindowFit, AMinimumRaisedWhileMaximisedWaitsForTheRestore)
+{
+    Window window;
+    window.client = QRect(300, 60, 400, 860);
+    window.report({ Qt::WindowNoState, {}, {}, kBordered });
+    ASSERT_TRUE(window.minimumHeight);
+    const int designed = *window.minimumHeight;
+    const QRect normal = window.client;
+    window.report({ Qt::WindowMaximized, {}, {}, kBordered });
+    window.report({ Qt::WindowMaximized, kMaximised.topLeft(), kMaximised.size(), kBare });
+
+    const QRect small(0, 0, 800, 600);
+    window.screenChange(small);
+    ASSERT_TRUE(window.minimumHeight);
+    EXPECT_LT(*window.minimumHeight, designed) << "lowered at once";
+    const int lowered = *window.minimumHeight;
+    window.report({ Qt::WindowMaximized, QPoint(0, 19), QSize(800, 581), kBare });
+
+    window.screenChange(kScreen);
+    EXPECT_EQ(window.minimumHeight, lowered) << "raised, it would take the maximised window out of its state";
+    window.report({ Qt::WindowMaximized, kMaximised.topLeft(), kMaximised.size(), kBare });
+    EXPECT_EQ(window.minimumHeight, lowered);
+
+    window.report({ Qt::WindowNoState, {}, {}, kBare });
+    EXPECT_EQ(window.minimumHeight, designed) << "the restore takes it";
+    window.report({ Qt::WindowNoState, normal.topLeft(), normal.size(), kBordered });
+    EXPECT_EQ(window.minimumHeight, designed);
+
+    // Not maximised, a screen change gives the minimum at once, either way.
+    window.screenChange(small);
+    EXPECT_EQ(window.minimumHeight, lowered);
+    window.screenChange(kScreen);
+    EXPECT_EQ(window.minimumHeight, designed);
 }

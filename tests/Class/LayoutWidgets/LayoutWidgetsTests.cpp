@@ -231,3 +231,38 @@ TEST(LayoutWidgetsTree, ConstraintsStatedAfterTheFirstPassReplaceTheFrame)
     EXPECT_EQ(tab->geometry(), QRect(0, 10, 93, 30));
     EXPECT_EQ(icon->geometry(), QRect(4, 5, 20, 20));
 }
+
+// A cell that its parent places itself, as an item view places a cell widget or a scroll area its
+// content, after the window's pass: what is laid out inside it follows every size it is given.
+TEST(LayoutWidgetsTree, WhatLiesInAWidgetSizedOutsideAPassFollowsItsSize)
+{
+    QWidget window;
+    window.resize(700, 300);
+    auto* cell = new QWidget(&window);
+    cell->setGeometry(0, 0, 280, 100);
+    auto* card = new QWidget(cell);
+    lc_makeConstraints(lcView(card), [](LCConstraintMaker& make) {
+        make.left().equalTo(10);
+        make.right().equalTo(-10);
+        make.top().bottom().equalTo(0);
+    });
+    window.show();
+    QApplication::processEvents();
+    EXPECT_EQ(card->geometry(), QRect(10, 0, 260, 100));
+    for (const QSize size : { QSize(610, 120), QSize(280, 100), QSize(450, 100) }) {
+        cell->resize(size);
+        QApplication::processEvents();
+        EXPECT_EQ(card->geometry(), QRect(10, 0, size.width() - 20, size.height()));
+    }
+
+    // The resizes a pass makes itself ask for no pass more.
+    PageWindow page;
+    page.window->show();
+    QApplication::processEvents();
+    WindowLayout& layout = WindowLayout::of(page.window.get());
+    const int before = layout.passCount();
+    page.window->resize(1280, 800);
+    QApplication::processEvents();
+    EXPECT_EQ(page.rows[1]->geometry(), QRect(0, 40, 750, 40));
+    EXPECT_EQ(layout.passCount(), before + 2) << "the resize's pass and the one that follows the event";
+}

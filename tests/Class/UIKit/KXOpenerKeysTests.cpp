@@ -117,6 +117,19 @@ struct WindowServerStandIn : QObject {
     QWidget anotherProgram;
 };
 
+// How a window was last shown: with the attribute that tells the window manager to leave the keys
+// where they are, or without it.
+struct ShowingWatch : QObject {
+    explicit ShowingWatch(QWidget* window) { window->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            withoutKeys = static_cast<QWidget*>(watched)->testAttribute(Qt::WA_ShowWithoutActivating);
+        return false;
+    }
+    bool withoutKeys = false;
+};
+
 // A window of another program moves across `window` and back.
 void expose(QWidget* window)
 {
@@ -340,4 +353,68 @@ TEST(KXOpenerKeys, AWindowAskingOverAnotherProgramsDialogTakesTheKeysOnceItGoes)
     expose(&alert);
     EXPECT_EQ(QApplication::activeWindow(), &otherMain);
     alert.hide();
+}
+
+// A window of ours that asks for the keys while ours hold them keeps them when the window that
+// held them closes in the same turn (the sign-in window that opened the agreement), whichever
+// comes first: no hand-back to the main window behind, neither then nor as it is exposed.
+TEST(KXOpenerKeys, AWindowThatAsksForTheKeysWhileOursHoldThemEndsTheHandBack)
+{
+    OpenerChain chain;
+    std::unique_ptr<QWidget> agreement(
+        kx_makeTransientWindow(&chain.main, QSize(200, 150), QStringLiteral("agreement")));
+    for (const bool askFirst : { true, false }) {
+        SCOPED_TRACE(
+            askFirst ? "asked, then the sign-in window closes" : "the sign-in window closes, then asked");
+        chain.opener->show();
+        ASSERT_TRUE(OpenerChain::activate(chain.opener.get()));
+        if (askFirst) {
+            kx_showCentred(agreement.get());
+            chain.opener->hide();
+        } else {
+            chain.opener->hide();
+            kx_showCentred(agreement.get());
+        }
+        OpenerChain::settle();
+        EXPECT_EQ(QApplication::activeWindow(), agreement.get());
+        expose(&chain.main);
+        EXPECT_EQ(QApplication::activeWindow(), agreement.get()) << "the main window, exposed, asks nothing";
+        agreement->hide();
+        OpenerChain::settle();
+    }
+}
+
+// A window the client opens by itself (a failed helper program's alert, a reply's window) while
+// the person works in another program shows without taking the keys from it, neither as it
+// shows nor as it is exposed; opened while a window of ours holds the keys, it takes them. (The
+// offscreen platform activates every window it shows, as no window manager does for a window
+// shown without activation: the test hands the keys back to the other program itself.)
+TEST(KXOpenerKeys, AWindowTheClientOpensByItselfNeverTakesTheKeysFromAnotherProgram)
+{
+    QWidget main;
+    main.resize(400, 600);
+    main.show();
+    std::unique_ptr<QWidget> alert(kx_makeTransientWindow(&main, QSize(200, 100), QStringLiteral("alert")));
+    ShowingWatch showing(alert.get());
+    WindowServerStandIn windowServer { &main, alert.get() };
+    ASSERT_TRUE(OpenerChain::activate(&main));
+    EXPECT_TRUE(kx_keysWithinClient());
+
+    windowServer.personGoesToAnotherProgram();
+    EXPECT_FALSE(kx_keysWithinClient());
+    kx_showCentred(alert.get());
+    EXPECT_TRUE(alert->isVisible());
+    EXPECT_TRUE(showing.withoutKeys) << "shown without activation";
+    EXPECT_FALSE(alert->testAttribute(Qt::WA_ShowWithoutActivating)) << "only for that showing";
+    ASSERT_TRUE(OpenerChain::activate(&windowServer.anotherProgram));
+    expose(alert.get());
+    EXPECT_EQ(QApplication::activeWindow(), &windowServer.anotherProgram) << "nothing asks for the keys";
+    alert->hide();
+
+    ASSERT_TRUE(OpenerChain::activate(&main));
+    kx_showCentred(alert.get());
+    EXPECT_FALSE(showing.withoutKeys);
+    OpenerChain::settle();
+    EXPECT_EQ(QApplication::activeWindow(), alert.get());
+    alert->hide();
 }

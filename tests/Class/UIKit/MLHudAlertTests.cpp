@@ -121,14 +121,42 @@ TEST_F(MLHudAlertTest, ClickOutsideClosesTheToastAndStillReachesItsTarget)
     EXPECT_FALSE(shown());
 }
 
-TEST_F(MLHudAlertTest, ClickOnTheToastClosesIt)
+// The toast comes by itself, often under a still pointer: what lies beneath keeps its hover, and
+// a click on the toast's place reaches it and closes the toast.
+TEST_F(MLHudAlertTest, TheToastLeavesThePointerAndTheClickToWhatLiesBeneath)
 {
+    auto* beneath = new HudPressRecorder(window.get());
+    beneath->setGeometry(window->rect().adjusted(80, 0, 0, 0));
+    beneath->setMouseTracking(true);
+    beneath->show();
+    int leaves = 0;
+    struct LeaveCounter : QObject {
+        int& count;
+        explicit LeaveCounter(int& c)
+            : count(c)
+        {
+        }
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            count += event->type() == QEvent::Leave;
+            return false;
+        }
+    } counter(leaves);
+    beneath->installEventFilter(&counter);
+    const QPoint centre = window->rect().center();
+    QTest::mouseMove(window->windowHandle(), centre);
+    ASSERT_TRUE(beneath->underMouse());
+
     MLHudAlert::alertWithWindow(window.get(), 3, "删除成功");
     time.advance(0.3);
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, toast()->geometry().center());
-    EXPECT_EQ(target->presses, 0);
+    ASSERT_TRUE(toast()->geometry().contains(centre));
+    EXPECT_EQ(leaves, 0) << "the toast took the pointer";
+    EXPECT_TRUE(beneath->underMouse());
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, centre);
+    EXPECT_EQ(beneath->presses, 1);
     time.advance(MLHudAlertWindow::kFadeSeconds);
     EXPECT_FALSE(shown());
+    beneath->removeEventFilter(&counter);
 }
 
 TEST_F(MLHudAlertTest, LoadingStyleShowsTheSpinnerAndStaysThroughClicksOnIt)
