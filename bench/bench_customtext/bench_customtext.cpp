@@ -150,15 +150,21 @@ std::vector<foundation::Ref<KXFontBaseModel>> visibleRecords()
     return records;
 }
 
-// Whether every visible row's preview is the render of `text` and the image loader holds it.
+// Whether every visible row's preview is the render of `text` and the image loader holds it as the
+// row asks for it: for the box the row draws it in.
 bool visibleRendersReady(const std::string& text)
 {
     auto& list = *bench().list;
+    const KXFontTableView& table = *list.listTableView();
     const auto source = KXPreviewImageSource::shared();
     const std::string query = "text=" + localservice::FormCodec::percentEncode(text);
-    for (const auto& record : visibleRecords()) {
-        const std::string url = list.rowView()->previewURL(*record);
-        if (url.find(query) == std::string::npos || !source->cachedImage(url, {}))
+    const auto [first, last] = table.visibleRows();
+    for (int row = first; first >= 0 && row <= last; ++row) {
+        const std::string url = list.rowView()->previewURL(*list.listModel()->recordAt(row));
+        const QRect area
+            = KXHomeListTableCellView::rowRect(table.visualRect(list.listModel()->index(row, 0)), &table);
+        if (url.find(query) == std::string::npos
+            || !source->cachedImage(url, KXHomeListTableCellView::previewBox(area, table)))
             return false;
     }
     return true;
