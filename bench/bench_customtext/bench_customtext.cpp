@@ -28,6 +28,7 @@
 #include "Support/AlternatingRun.h"
 #include "Support/BenchService.h"
 #include "Support/CurlCommand.h"
+#include "Support/QuickRun.h"
 #include "Support/ScratchFolder.h"
 #include "Support/Timing.h"
 #include "local-service/FormParams.h"
@@ -271,7 +272,10 @@ void BM_CustomText(benchmark::State& state)
             } },
         times, "curl_ms");
 }
-BENCHMARK(BM_CustomText)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(15);
+BENCHMARK(BM_CustomText)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(benchsupport::fullOrQuick(15, 1));
 
 } // namespace
 

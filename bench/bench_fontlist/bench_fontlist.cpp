@@ -85,6 +85,7 @@
 #include "Platform/Foundation/Data.h"
 #include "Platform/Graphics/Image.h"
 #include "Support/AlternatingRun.h"
+#include "Support/QuickRun.h"
 #include "Support/ScratchFolder.h"
 #include "Support/Timing.h"
 #include "local-service/LocalService.h"
@@ -123,7 +124,7 @@ extern char** environ;
 
 namespace {
 
-constexpr int kCatalogueRows = 100000;
+const int kCatalogueRows = benchsupport::fullOrQuick(100000, 1000);
 constexpr int kWidth = 1200;
 constexpr int kHeight = 800;
 
@@ -443,7 +444,10 @@ void BM_Scroll(benchmark::State& state)
             "ours loaded previews while scrolling: its memory cache was not warm", "the peer failed", {} },
         gScroll, "peer_ms");
 }
-BENCHMARK(BM_Scroll)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_Scroll)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(benchsupport::fullOrQuick(3, 1));
 
 // --- Reload --------------------------------------------------------------------------------------
 
@@ -536,7 +540,10 @@ void BM_Reload(benchmark::State& state)
          {}},
         gReload, "peer_ms");
 }
-BENCHMARK(BM_Reload)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(7);
+BENCHMARK(BM_Reload)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(benchsupport::fullOrQuick(7, 1));
 
 // A filter that few rows match: a brand and a weight together (about one row in 800), so that the
 // first rows' walk along the list order finds fewer than the first rows it looks for. Ours: the
@@ -601,7 +608,10 @@ void BM_ReloadRare(benchmark::State& state)
     std::fprintf(stderr, "rare filter: %d rows; the first rows' statement alone %.1f ms (median)\n", peer.rows,
                  benchsupport::median(gRareStatement) * 1000);
 }
-BENCHMARK(BM_ReloadRare)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(7);
+BENCHMARK(BM_ReloadRare)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(benchsupport::fullOrQuick(7, 1));
 
 // --- Peak memory in child processes --------------------------------------------------------------
 
@@ -919,7 +929,7 @@ int main(int argc, char** argv)
 
     std::vector<double> ours;
     std::vector<double> peer;
-    for (int round = 0; round < 2; ++round) {
+    for (int round = 0; round < benchsupport::fullOrQuick(2, 1); ++round) {
         const bool oursFirst = round % 2 == 0;
         const long first = peakKilobytes(oursFirst ? "ours" : "peer");
         const long second = peakKilobytes(oursFirst ? "peer" : "ours");

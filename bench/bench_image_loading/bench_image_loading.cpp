@@ -28,6 +28,7 @@
 #include "Platform/Foundation/URL.h"
 #include "Support/AlternatingRun.h"
 #include "Support/BenchService.h"
+#include "Support/QuickRun.h"
 #include "Support/ScratchFolder.h"
 #include "Support/Timing.h"
 
@@ -53,9 +54,10 @@
 
 namespace {
 
-constexpr int kViews = 600;
+const int kViews = benchsupport::fullOrQuick(600, 60);
 constexpr std::uint64_t kRoomyCost = 256ull * 1024 * 1024;
-constexpr std::uint64_t kCeilingCost = 32ull * 1024 * 1024;
+// The quick run loads a tenth of the previews through a tenth of the room.
+const std::uint64_t kCeilingCost = benchsupport::fullOrQuick(32ull, 3ull) * 1024 * 1024;
 
 struct Bench {
     std::filesystem::path folder;
@@ -332,8 +334,8 @@ long residentKiB()
 
 } // namespace
 
-BENCHMARK(warm)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(cold)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(warm)->Iterations(benchsupport::fullOrQuick(15, 1))->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(cold)->Iterations(benchsupport::fullOrQuick(7, 1))->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
