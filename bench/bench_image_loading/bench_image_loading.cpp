@@ -204,8 +204,10 @@ void touchOurConnections()
     runUntil([&] { return answered; }, 20000);
 }
 
-// Ours: every URL into its view; the time until all 600 are in and painted.
-double ourLoads(const std::vector<std::string>& urls, std::uint64_t* peakCost = nullptr)
+// Ours: every URL into its view; the time until all 600 are in and painted. -1 when a load failed
+// or, with `fromMemory`, when one did not come from the memory cache.
+double ourLoads(
+    const std::vector<std::string>& urls, bool fromMemory = false, std::uint64_t* peakCost = nullptr)
 {
     auto& b = bench();
     touchOurConnections();
@@ -221,13 +223,13 @@ double ourLoads(const std::vector<std::string>& urls, std::uint64_t* peakCost = 
     for (int i = 0; i < kViews; ++i)
         il_setImageWithURL(b.views[static_cast<std::size_t>(i)], parsed[static_cast<std::size_t>(i)], nullptr,
             ILLoadProgressiveLoad,
-            [&](const ILImageRef& image, const foundation::Ref<foundation::Error>& error, ILCacheType,
-                const auto& url) {
+            [&](const ILImageRef& image, const foundation::Ref<foundation::Error>& error,
+                ILCacheType cacheType, const auto& url) {
                 if (!image && failed == 0)
                     std::fprintf(stderr, "ours failed: %s %s\n", error ? error->description().c_str() : "-",
                         url ? url->absoluteString().c_str() : "-");
                 ++done;
-                failed += image ? 0 : 1;
+                failed += image && (!fromMemory || cacheType == ILCacheTypeMemory) ? 0 : 1;
                 if (peakCost)
                     *peakCost = std::max(*peakCost, memory->totalCost());
                 finishedOne();
@@ -318,8 +320,9 @@ void warm(benchmark::State& state)
         return;
     }
     benchsupport::runAlternately(state,
-        { [&] { return ourLoads(urls); }, [&] { return qnamLoads(urls, true); }, "a load of ours failed",
-            "a QPixmapCache round failed", nullptr },
+        { [&] { return ourLoads(urls, true); }, [&] { return qnamLoads(urls, true); },
+            "a load of ours failed or did not come from the memory cache", "a QPixmapCache round failed",
+            nullptr },
         warmTimes, "qnam_ms");
 }
 
@@ -360,7 +363,7 @@ int main(int argc, char** argv)
     ILImageCache::sharedImageCache()->config()->setMaxMemoryCost(kCeilingCost);
     const long residentBefore = residentKiB();
     std::uint64_t peak = 0;
-    const bool loaded = ourLoads(freshURLs(), &peak) >= 0;
+    const bool loaded = ourLoads(freshURLs(), false, &peak) >= 0;
     const double ceiling = static_cast<double>(peak) / static_cast<double>(kCeilingCost);
     const long growth = residentKiB() - residentBefore;
 
