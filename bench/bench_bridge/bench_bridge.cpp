@@ -13,6 +13,7 @@
 #include "Platform/DispatchQt/QtMainQueueDrain.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Support/AlternatingRun.h"
+#include "Support/QuickRun.h"
 #include "Support/Timing.h"
 
 #include <QApplication>
@@ -32,7 +33,7 @@
 
 namespace {
 
-constexpr int kCalls = 2000;
+const int kCalls = benchsupport::fullOrQuick(2000, 200);
 
 class EchoObject final : public QObject {
     Q_OBJECT
@@ -222,8 +223,14 @@ void native_to_page(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(page_to_native)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(native_to_page)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(page_to_native)
+    ->Iterations(benchsupport::fullOrQuick(7, 1))
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(native_to_page)
+    ->Iterations(benchsupport::fullOrQuick(7, 1))
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

@@ -15,6 +15,7 @@
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/BenchReporter.h"
+#include "Support/QuickRun.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -33,8 +34,8 @@ using foundation::Id;
 
 namespace {
 
-constexpr int kCatalogueRows = 100000;
-constexpr int kMergeRows = 10000;
+const int kCatalogueRows = benchsupport::fullOrQuick(100000, 2000);
+const int kMergeRows = benchsupport::fullOrQuick(10000, 200);
 
 struct Workspace {
     fs::path folder;
@@ -270,10 +271,26 @@ void BM_MergeOurs(benchmark::State& state)
 
 // The work happens on the catalogue's queue thread, so wall time is compared, not CPU time; each
 // is repeated and the fastest repetition taken, so that a busy machine disturbs the ratio less.
-BENCHMARK(BM_QueriesRaw)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0)->Repetitions(5);
-BENCHMARK(BM_QueriesOurs)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0)->Repetitions(5);
-BENCHMARK(BM_MergeRaw)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(5);
-BENCHMARK(BM_MergeOurs)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3)->Repetitions(5);
+BENCHMARK(BM_QueriesRaw)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(benchsupport::fullOrQuick(1.0, 0.05))
+    ->Repetitions(benchsupport::fullOrQuick(5, 1));
+BENCHMARK(BM_QueriesOurs)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(benchsupport::fullOrQuick(1.0, 0.05))
+    ->Repetitions(benchsupport::fullOrQuick(5, 1));
+BENCHMARK(BM_MergeRaw)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(benchsupport::fullOrQuick(3, 1))
+    ->Repetitions(benchsupport::fullOrQuick(5, 1));
+BENCHMARK(BM_MergeOurs)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(benchsupport::fullOrQuick(3, 1))
+    ->Repetitions(benchsupport::fullOrQuick(5, 1));
 
 fs::path generatorBinary()
 {

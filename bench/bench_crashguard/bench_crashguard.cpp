@@ -17,6 +17,7 @@
 #include "Platform/Dispatch/Semaphore.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Support/AlternatingRun.h"
+#include "Support/QuickRun.h"
 #include "Support/Timing.h"
 
 #include <benchmark/benchmark.h>
@@ -45,11 +46,11 @@ double threadSeconds()
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-constexpr long kOperations = 10'000'000;
+const long kOperations = benchsupport::fullOrQuick(10'000'000L, 100'000L);
 constexpr long kOperationsPerRound = 10;
 constexpr int kDepth = 20;
 constexpr int kMisusesPerBatch = 32; // under the guard's 64 waiting reports
-constexpr int kWarmReports = 50;
+const int kWarmReports = benchsupport::fullOrQuick(50, 5);
 
 benchsupport::PairedTimes guardedOpsTimes;
 benchsupport::PairedTimes misuseTimes;
@@ -220,9 +221,15 @@ void caughtMisuse(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(guardedOps)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(guardedOps)
+    ->Iterations(benchsupport::fullOrQuick(15, 1))
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(reports)->Iterations(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
-BENCHMARK(caughtMisuse)->Iterations(200)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(caughtMisuse)
+    ->Iterations(benchsupport::fullOrQuick(200, 10))
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {

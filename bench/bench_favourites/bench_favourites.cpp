@@ -19,6 +19,7 @@
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Serialization/JSONSerialization.h"
 #include "Support/AlternatingRun.h"
+#include "Support/QuickRun.h"
 #include "Support/ScratchFolder.h"
 #include "Support/Timing.h"
 
@@ -46,10 +47,10 @@ using foundation::Id;
 
 namespace {
 
-constexpr int kCatalogueRows = 100000;
-constexpr int kFolders = 200;
-constexpr int kMemberships = 100000;
-constexpr int kLargestFolder = 5000;
+const int kCatalogueRows = benchsupport::fullOrQuick(100000, 2000);
+const int kFolders = benchsupport::fullOrQuick(200, 20);
+const int kMemberships = benchsupport::fullOrQuick(100000, 2000);
+const int kLargestFolder = benchsupport::fullOrQuick(5000, 100);
 
 fs::path generatorBinary()
 {
@@ -272,7 +273,10 @@ void BM_OpenFolder(benchmark::State& state)
     if (gOursRows != gPeerRows || gOursRows != static_cast<std::size_t>(kLargestFolder) || gOursMarked != gPeerMarked)
         state.SkipWithError("ours and the peer open different rows");
 }
-BENCHMARK(BM_OpenFolder)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(15);
+BENCHMARK(BM_OpenFolder)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(benchsupport::fullOrQuick(15, 1));
 
 } // namespace
 

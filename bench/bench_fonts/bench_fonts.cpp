@@ -5,6 +5,7 @@
 // The last line is the ratio ours/fc-scan (lower is better).
 #include "Class/ServiceCore/Fonts/KXFontsCore.h"
 #include "Support/BenchReporter.h"
+#include "Support/QuickRun.h"
 
 #include <benchmark/benchmark.h>
 #include <algorithm>
@@ -23,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kFiles = 500;
+const std::size_t kFiles = benchsupport::fullOrQuick<std::size_t>(500, 50);
 
 struct Workload {
     fs::path root;
@@ -105,15 +106,22 @@ int main(int argc, char** argv)
 {
     benchmark::Initialize(&argc, argv);
     std::printf("workload: %zu font files under %s\n", workload().files.size(), workload().root.c_str());
-    benchmark::RegisterBenchmark("name/ours", nameOurs)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
-    benchmark::RegisterBenchmark("name/fc-scan", nameFcScan)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+    const int rounds = benchsupport::fullOrQuick(10, 2);
+    benchmark::RegisterBenchmark("name/ours", nameOurs)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(rounds);
+    benchmark::RegisterBenchmark("name/fc-scan", nameFcScan)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime()
+        ->Iterations(rounds);
     benchsupport::BenchReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     std::error_code ignored;
     fs::remove_all(workload().root, ignored);
 
-    std::printf("ratio %.3f name-500\n",
-                reporter.ratio("name/ours/iterations:10/real_time", "name/fc-scan/iterations:10/real_time"));
+    const std::string suffix = "/iterations:" + std::to_string(rounds) + "/real_time";
+    std::printf("ratio %.3f name-500\n", reporter.ratio("name/ours" + suffix, "name/fc-scan" + suffix));
     return 0;
 }

@@ -11,6 +11,7 @@
 #include "Support/AlternatingRun.h"
 #include "Support/CurlCommand.h"
 #include "Support/LoopbackBench.h"
+#include "Support/QuickRun.h"
 #include "Support/Timing.h"
 
 #include <benchmark/benchmark.h>
@@ -22,7 +23,7 @@
 
 namespace {
 
-constexpr int kPosts = 2000;
+const int kPosts = benchsupport::fullOrQuick(2000, 200);
 constexpr int kParallel = 10;
 constexpr const char* kForm = "family=Corvane%20Sans&size=12&style=Bold";
 
@@ -88,7 +89,7 @@ void posts(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(posts)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(posts)->Iterations(benchsupport::fullOrQuick(7, 1))->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

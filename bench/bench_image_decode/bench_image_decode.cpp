@@ -11,6 +11,7 @@
 #include "Platform/Graphics/Image.h"
 #include "Support/AlternatingRun.h"
 #include "Support/BenchService.h"
+#include "Support/QuickRun.h"
 #include "Support/Timing.h"
 
 #include <QBuffer>
@@ -178,23 +179,23 @@ void decodeFamily(benchmark::State& state, const std::string& family)
 } // namespace
 
 BENCHMARK_CAPTURE(decodeFamily, png, std::string("png"))
-    ->Iterations(9)
+    ->Iterations(benchsupport::fullOrQuick(9, 1))
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(decodeFamily, jpeg, std::string("jpeg"))
-    ->Iterations(9)
+    ->Iterations(benchsupport::fullOrQuick(9, 1))
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(decodeFamily, webp, std::string("webp"))
-    ->Iterations(9)
+    ->Iterations(benchsupport::fullOrQuick(9, 1))
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(decodeFamily, gif, std::string("gif"))
-    ->Iterations(9)
+    ->Iterations(benchsupport::fullOrQuick(9, 1))
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(decodeFamily, mixed, std::string())
-    ->Iterations(9)
+    ->Iterations(benchsupport::fullOrQuick(9, 1))
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 

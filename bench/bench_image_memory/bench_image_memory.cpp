@@ -35,6 +35,7 @@
 #include "Platform/Graphics/Image.h"
 #include "Support/BenchService.h"
 #include "Support/LoopbackServer.h"
+#include "Support/QuickRun.h"
 #include "Support/ScratchFolder.h"
 
 #include <QApplication>
@@ -60,7 +61,7 @@ extern char** environ;
 
 namespace {
 
-constexpr int kSide = 8192;
+const int kSide = benchsupport::fullOrQuick(8192, 2048);
 
 // A smooth gradient: a real image whose file stays small (a few megabytes), so that the peak is
 // the pixels' and not the encoded data's.
@@ -94,8 +95,8 @@ int showImage(const std::string& path)
     return animated->animatedImageFrameAtIndex(0) ? 0 : 1;
 }
 
-constexpr int kRows = 40;
-constexpr int kPreviewSide = 8000;
+const int kRows = benchsupport::fullOrQuick(40, 10);
+const int kPreviewSide = benchsupport::fullOrQuick(8000, 2000);
 
 // An 8000 x 8000 PNG of a soft gradient, written a row at a time: some hundreds of kilobytes.
 std::string hugePreview()

@@ -7,6 +7,7 @@
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Serialization/JSONSerialization.h"
 #include "Support/BenchReporter.h"
+#include "Support/QuickRun.h"
 
 #include <QJsonDocument>
 #include <QVariant>
@@ -21,7 +22,7 @@ namespace {
 using foundation::Id;
 using foundation::JSONSerialization;
 
-constexpr int kFonts = 10000;
+const int kFonts = benchsupport::fullOrQuick(10000, 1000);
 
 std::string jsonString(const std::string& text)
 {
@@ -95,7 +96,7 @@ void decodeOurs(benchmark::State& state)
     auto data = foundation::Data::create(catalogue());
     for (auto _ : state) {
         Id result = JSONSerialization::JSONObjectWithData(data, 0);
-        if (result.count() != kFonts)
+        if (result.count() != static_cast<std::size_t>(kFonts))
             state.SkipWithError("decode failed");
         benchmark::DoNotOptimize(result);
     }

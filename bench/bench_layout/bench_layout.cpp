@@ -5,6 +5,7 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/LayoutWidgets/WindowLayout.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Support/QuickRun.h"
 #include "Support/Timing.h"
 
 #include <QApplication>
@@ -22,9 +23,9 @@ using layoutwidgets::lcView;
 
 namespace {
 
-constexpr int rows = 40;
+const int rows = benchsupport::fullOrQuick(40, 10);
 constexpr int columns = 25;
-constexpr int resizes = 100;
+const int resizes = benchsupport::fullOrQuick(100, 10);
 
 struct Grid {
     std::unique_ptr<QWidget> window = std::make_unique<QWidget>();
@@ -161,7 +162,10 @@ void BM_LayoutGridInterleaved(benchmark::State& state)
     state.counters["qt_layouts_ms"] = benchsupport::median(peerSamples);
 }
 
-BENCHMARK(BM_LayoutGridInterleaved)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(4.0);
+BENCHMARK(BM_LayoutGridInterleaved)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->MinTime(benchsupport::fullOrQuick(4.0, 0.2));
 
 } // namespace
 

@@ -32,6 +32,7 @@
 #include "Platform/Storage/UserDefaults.h"
 #include "Support/AlternatingRun.h"
 #include "Support/BenchService.h"
+#include "Support/QuickRun.h"
 #include "Support/ScratchFolder.h"
 #include "Support/Timing.h"
 
@@ -53,7 +54,7 @@ using foundation::Id;
 
 namespace {
 
-constexpr int kUserFonts = 10000;
+const int kUserFonts = benchsupport::fullOrQuick(10000, 200);
 constexpr int kWidth = 1200;
 constexpr int kHeight = 800;
 
@@ -266,7 +267,10 @@ void BM_LocalTabFirstClick(benchmark::State& state)
                                   "the first click with 10,000 user fonts failed", "the first click without user fonts failed", {}},
                                  gFirstClick, "none_ms");
 }
-BENCHMARK(BM_LocalTabFirstClick)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(7);
+BENCHMARK(BM_LocalTabFirstClick)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(benchsupport::fullOrQuick(7, 1));
 
 void BM_LocalTab(benchmark::State& state)
 {
@@ -276,7 +280,10 @@ void BM_LocalTab(benchmark::State& state)
                                   "the click with 10,000 user fonts failed", "the click without user fonts failed", {}},
                                  gClick, "none_ms");
 }
-BENCHMARK(BM_LocalTab)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(21);
+BENCHMARK(BM_LocalTab)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(benchsupport::fullOrQuick(21, 1));
 
 } // namespace
 

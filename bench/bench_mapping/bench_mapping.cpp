@@ -3,6 +3,7 @@
 #include "Lib/ModelMapping/MMKeyValue.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Platform/Runtime/ClassBuilder.h"
+#include "Support/QuickRun.h"
 
 #include <benchmark/benchmark.h>
 
@@ -15,7 +16,7 @@ using foundation::Id;
 using foundation::Ref;
 using foundation::String;
 
-constexpr int kRows = 10000;
+const int kRows = benchsupport::fullOrQuick(10000, 1000);
 
 // 35 properties: integers, 64-bit integers, BOOLs, doubles and strings, as a font row has.
 class Row : public foundation::Object {
@@ -136,7 +137,7 @@ void BM_Mapping(benchmark::State& state)
         benchmark::DoNotOptimize(objects);
     }
 }
-BENCHMARK(BM_Mapping)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Mapping)->Unit(benchmark::kMillisecond)->MinTime(benchsupport::fullOrQuick(0.5, 0.05));
 
 void BM_HandWritten(benchmark::State& state)
 {
@@ -149,7 +150,7 @@ void BM_HandWritten(benchmark::State& state)
         benchmark::DoNotOptimize(objects);
     }
 }
-BENCHMARK(BM_HandWritten)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HandWritten)->Unit(benchmark::kMillisecond)->MinTime(benchsupport::fullOrQuick(0.5, 0.05));
 
 double bestOf(int runs, const std::function<void()>& work)
 {
@@ -170,8 +171,10 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     // The ratio from the best of several runs of each, measured back to back.
-    double ours = bestOf(7, [] { benchmark::DoNotOptimize(mm::mm_objectArrayWithKeyValuesArray(Row::classObject(), rows())); });
-    double hand = bestOf(7, [] {
+    const int runs = benchsupport::fullOrQuick(7, 2);
+    double ours = bestOf(runs,
+        [] { benchmark::DoNotOptimize(mm::mm_objectArrayWithKeyValuesArray(Row::classObject(), rows())); });
+    double hand = bestOf(runs, [] {
         std::vector<Ref<Row>> objects;
         for (const Id& element : *rows())
             objects.push_back(convertByHand(*element.ptr<foundation::Dictionary>()));

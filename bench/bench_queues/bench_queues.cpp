@@ -9,6 +9,7 @@
 #include "Platform/Dispatch/Semaphore.h"
 #include "Platform/DispatchQt/QtMainQueueDrain.h"
 #include "Support/BenchReporter.h"
+#include "Support/QuickRun.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -27,8 +28,8 @@
 
 namespace {
 
-constexpr int kBlocks = 1'000'000;
-constexpr int kHops = 20'000;
+const int kBlocks = benchsupport::fullOrQuick(1'000'000, 50'000);
+const int kHops = benchsupport::fullOrQuick(20'000, 2'000);
 
 // The peer: one consumer thread, one mutex, one condition variable, one deque.
 class BaselineSerial {
@@ -153,7 +154,8 @@ int main(int argc, char** argv)
         benchmark::RegisterBenchmark(name, fn)
             ->Unit(benchmark::kMillisecond)
             ->UseRealTime()
-            ->Repetitions(5)
+            ->MinTime(benchsupport::fullOrQuick(0.5, 0.02))
+            ->Repetitions(benchsupport::fullOrQuick(5, 2))
             ->ReportAggregatesOnly(true);
     }
 

@@ -42,6 +42,7 @@
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Support/AlternatingRun.h"
+#include "Support/QuickRun.h"
 #include "Support/ScratchFolder.h"
 #include "Support/Timing.h"
 #include "catalogue/SearchPrefixes.h"
@@ -67,7 +68,7 @@ using foundation::Id;
 
 namespace {
 
-constexpr int kCatalogueRows = 100000;
+const int kCatalogueRows = benchsupport::fullOrQuick(100000, 5000);
 constexpr int kWidth = 1200;
 constexpr int kHeight = 800;
 
@@ -339,7 +340,10 @@ void BM_Suggest(benchmark::State& state)
     if (gOursMatches != gPeerMatches)
         state.SkipWithError("ours and the peer found different rows");
 }
-BENCHMARK(BM_Suggest)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_Suggest)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(benchsupport::fullOrQuick(5, 1));
 
 // --- 2. The three-category filter -------------------------------------------------------------------
 
@@ -440,7 +444,10 @@ void BM_Filter(benchmark::State& state)
     if (gOursRows != gPeerRows || gOursRows == 0)
         state.SkipWithError("ours and the peer show different rows");
 }
-BENCHMARK(BM_Filter)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(15);
+BENCHMARK(BM_Filter)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(benchsupport::fullOrQuick(15, 1));
 
 // --- 3. The search's first rows --------------------------------------------------------------------
 

@@ -7,6 +7,7 @@
 
 #include "Platform/Foundation/Foundation.h"
 #include "Support/BenchReporter.h"
+#include "Support/QuickRun.h"
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -23,7 +24,7 @@ using foundation::String;
 
 namespace {
 
-constexpr int kRows = 100000;
+const int kRows = benchsupport::fullOrQuick(100000, 2000);
 
 const char* const kCreateTable = "create table fp_fonts (fontid integer primary key, fontname text, image text, night_image text, "
                                  "download_url text, time integer, heat integer, ps_name text, font_weight integer, type integer, "
@@ -287,10 +288,12 @@ void BM_InsertOurs(benchmark::State& state)
 
 // Repeated, and the ratios taken from the fastest repetition of each, so that a busy machine
 // disturbs the comparison less.
-BENCHMARK(BM_ReadRaw)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(9);
-BENCHMARK(BM_ReadOurs)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(9);
-BENCHMARK(BM_InsertRaw)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(9);
-BENCHMARK(BM_InsertOurs)->Unit(benchmark::kMillisecond)->MinTime(0.5)->Repetitions(9);
+const double kMinTime = benchsupport::fullOrQuick(0.5, 0.02);
+const int kRepetitions = benchsupport::fullOrQuick(9, 1);
+BENCHMARK(BM_ReadRaw)->Unit(benchmark::kMillisecond)->MinTime(kMinTime)->Repetitions(kRepetitions);
+BENCHMARK(BM_ReadOurs)->Unit(benchmark::kMillisecond)->MinTime(kMinTime)->Repetitions(kRepetitions);
+BENCHMARK(BM_InsertRaw)->Unit(benchmark::kMillisecond)->MinTime(kMinTime)->Repetitions(kRepetitions);
+BENCHMARK(BM_InsertOurs)->Unit(benchmark::kMillisecond)->MinTime(kMinTime)->Repetitions(kRepetitions);
 
 } // namespace
 

@@ -4,6 +4,7 @@
 // last line printed compares each long message with a one-line one.
 
 #include "Class/UIKit/MLHudAlertWindow.h"
+#include "Support/QuickRun.h"
 #include "Support/Timing.h"
 
 #include <QApplication>
@@ -73,9 +74,18 @@ void BM_ToastLongWords(benchmark::State& state)
     fit(state, "long-words", longWords());
 }
 
-BENCHMARK(BM_ToastOneLine)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(1.0);
-BENCHMARK(BM_ToastLongRuns)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(2.0);
-BENCHMARK(BM_ToastLongWords)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(2.0);
+BENCHMARK(BM_ToastOneLine)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->MinTime(benchsupport::fullOrQuick(1.0, 0.05));
+BENCHMARK(BM_ToastLongRuns)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->MinTime(benchsupport::fullOrQuick(2.0, 0.1));
+BENCHMARK(BM_ToastLongWords)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->MinTime(benchsupport::fullOrQuick(2.0, 0.1));
 
 } // namespace
 

@@ -16,6 +16,7 @@
 #include "Support/AlternatingRun.h"
 #include "Support/BenchService.h"
 #include "Support/CurlCommand.h"
+#include "Support/QuickRun.h"
 #include "Support/ScratchFolder.h"
 #include "Support/Timing.h"
 
@@ -32,7 +33,7 @@
 
 namespace {
 
-constexpr int kOperations = 1000;
+const int kOperations = benchsupport::fullOrQuick(1000, 100);
 constexpr int kParallel = 10;
 
 struct Bench {
@@ -143,7 +144,7 @@ double curlOperations()
     std::size_t ok = 0;
     for (std::size_t at = replies.find("\"errcode\":0"); at != std::string::npos; at = replies.find("\"errcode\":0", at + 1))
         ++ok;
-    return rc == 0 && ok == kOperations ? elapsed : -1;
+    return rc == 0 && ok == static_cast<std::size_t>(kOperations) ? elapsed : -1;
 }
 
 benchsupport::PairedTimes times;
@@ -158,7 +159,10 @@ void signedOperations(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(signedOperations)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(signedOperations)
+    ->Iterations(benchsupport::fullOrQuick(7, 1))
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

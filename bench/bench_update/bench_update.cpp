@@ -14,6 +14,7 @@
 #include "Support/AlternatingRun.h"
 #include "Support/CurlCommand.h"
 #include "Support/LoopbackTlsServer.h"
+#include "Support/QuickRun.h"
 #include "Support/ScratchFolder.h"
 #include "Support/Timing.h"
 
@@ -33,7 +34,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kPackageBytes = std::size_t(256) << 20;
+const std::size_t kPackageBytes = benchsupport::fullOrQuick<std::size_t>(256, 16) << 20;
 constexpr const char* kPackageName = "corvane-fonts_9.9.1_amd64.deb";
 
 struct Bench {
@@ -143,7 +144,10 @@ void downloadAndVerify(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(downloadAndVerify)->Iterations(6)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(downloadAndVerify)
+    ->Iterations(benchsupport::fullOrQuick(6, 1))
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

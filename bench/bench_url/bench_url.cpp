@@ -7,6 +7,7 @@
 #include "Support/AlternatingRun.h"
 #include "Support/CurlCommand.h"
 #include "Support/LoopbackBench.h"
+#include "Support/QuickRun.h"
 #include "Support/Timing.h"
 
 #include <benchmark/benchmark.h>
@@ -22,8 +23,8 @@
 
 namespace {
 
-constexpr std::size_t kDownloadSize = 512ull * 1024 * 1024;
-constexpr int kPosts = 2000;
+const std::size_t kDownloadSize = benchsupport::fullOrQuick<std::size_t>(512, 32) * 1024 * 1024;
+const int kPosts = benchsupport::fullOrQuick(2000, 200);
 constexpr int kParallel = 10;
 constexpr const char* kForm = "family=Corvane+Sans&style=Bold&size=12";
 
@@ -148,8 +149,11 @@ void download(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(posts)->Iterations(7)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(download)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(posts)->Iterations(benchsupport::fullOrQuick(7, 1))->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(download)
+    ->Iterations(benchsupport::fullOrQuick(5, 1))
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

@@ -4,6 +4,7 @@
 // The last line is the unpack ratio (ours/unzip, lower is better).
 #include "Lib/ZipArchive/ZipArchive.h"
 #include "Support/BenchReporter.h"
+#include "Support/QuickRun.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
@@ -18,8 +19,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kSmallFiles = 20000;
-constexpr std::uint64_t kLargeBytes = 512ull * 1024 * 1024;
+const int kSmallFiles = benchsupport::fullOrQuick(20000, 500);
+const std::uint64_t kLargeBytes = benchsupport::fullOrQuick<std::uint64_t>(512, 16) * 1024 * 1024;
+// Rounds of the small files and of the large file.
+const int kSmallRounds = benchsupport::fullOrQuick(3, 1);
+const int kLargeRounds = benchsupport::fullOrQuick(2, 1);
 constexpr int kLevel = 6; // zip's default, given to both sides
 
 struct Workload {
@@ -177,10 +181,11 @@ int main(int argc, char** argv)
         for (bool large : {false, true}) {
             std::string name = std::string(c.name) + (large ? "/large_512MiB" : "/small_20000");
             auto function = c.function;
-            benchmark::RegisterBenchmark(name.c_str(), [function, large](benchmark::State& s) { function(s, large); })
+            benchmark::RegisterBenchmark(
+                name.c_str(), [function, large](benchmark::State& s) { function(s, large); })
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime()
-                ->Iterations(large ? 2 : 3);
+                ->Iterations(large ? kLargeRounds : kSmallRounds);
         }
     }
     benchsupport::BenchReporter reporter;
@@ -189,8 +194,10 @@ int main(int argc, char** argv)
     cleanUp();
 
     auto total = [&reporter](const std::string& prefix) {
-        return reporter.time(prefix + "/small_20000/iterations:3/real_time")
-            + reporter.time(prefix + "/large_512MiB/iterations:2/real_time");
+        return reporter.time(
+                   prefix + "/small_20000/iterations:" + std::to_string(kSmallRounds) + "/real_time")
+            + reporter.time(
+                prefix + "/large_512MiB/iterations:" + std::to_string(kLargeRounds) + "/real_time");
     };
     auto ratio = [&](const char* ours, const char* peer) { return total(peer) > 0 ? total(ours) / total(peer) : 0.0; };
     std::printf("ratio %.3f create (20000 small files + one 512 MiB file, level %d, ours/zip -r -q)\n",

@@ -39,15 +39,11 @@ QRect KXHomeListTableCellView::rowRect(const QRect& itemRect, const KXFontTableV
     return QRect(itemRect.topLeft(), QSize(itemRect.width(), std::min(height, itemRect.height())));
 }
 
-namespace {
-
-// A preview is drawn inside its row, fitted to it.
-KXPreviewBox previewBox(const QRect& rowRect, const KXFontTableView* table)
+KXPreviewBox KXHomeListTableCellView::previewBox(const QRect& rowRect, const KXFontTableView& table)
 {
-    return KXPreviewBox::of(rowRect.size(), table->devicePixelRatioF());
+    // A preview is drawn inside its row, fitted to it.
+    return KXPreviewBox::of(rowRect.size(), table.devicePixelRatioF());
 }
-
-} // namespace
 
 std::string KXHomeListTableCellView::previewURL(const KXFontBaseModel& record) const
 {
@@ -62,7 +58,7 @@ KXRowPainter::Row KXHomeListTableCellView::rowFor(const KXFontBaseModel& record,
     const std::string url = previewURL(record);
     QSizeF previewSize;
     if (table && !url.empty()) {
-        if (const auto image = table->previews().imageForURL(url, previewBox(rowRect, table)))
+        if (const auto image = table->previews().imageForURL(url, previewBox(rowRect, *table)))
             previewSize = image->size();
     }
     KXRowPainter::Row row = painter_.layout(record, cellType_, rowRect.size(), previewSize);
@@ -88,7 +84,7 @@ void KXHomeListTableCellView::paint(QPainter* painter, const QStyleOptionViewIte
         table->licenceLinks().recordShown(record);
         state.licenceShowing = table->licenceLinks().isShowing(*record);
         if (!row.previewURL.empty())
-            state.preview = table->previews().imageForURL(row.previewURL, previewBox(area, table));
+            state.preview = table->previews().imageForURL(row.previewURL, previewBox(area, *table));
         if (row.marks.showsLocalName) {
             const double ratio = painter->device() ? painter->device()->devicePixelRatio() : 1.0;
             state.localName = table->localNames().imageFor(record, KXRowPainter::localNameRequest(*record, row.geometry, ratio));

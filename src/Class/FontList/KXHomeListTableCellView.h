@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Class/FontList/KXPreviewImageSource.h"
 #include "Class/FontList/KXRowPainter.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 
@@ -64,6 +65,9 @@ public:
     std::string previewURL(const KXFontBaseModel& record) const;
     // The area of the row of an index: its item rectangle without the spacing below it.
     static QRect rowRect(const QRect& itemRect, const KXFontTableView* table);
+    // The box a row inside `rowRect` of `table` draws its preview in, which is what it asks the
+    // preview source for: an image is cached under its box.
+    static KXPreviewBox previewBox(const QRect& rowRect, const KXFontTableView& table);
 
     // Rows painted so far (tests and benchmarks count them).
     long long paintCount() const { return paintCount_; }
