@@ -570,7 +570,7 @@ void BM_SearchFirstRows(benchmark::State& state)
         gSearchFirstRows, "peer_ms");
     gSearchPanel.reset();
 }
-BENCHMARK(BM_SearchFirstRows)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(9);
+BENCHMARK(BM_SearchFirstRows)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(benchsupport::fullOrQuick(9, 2));
 
 } // namespace
 
