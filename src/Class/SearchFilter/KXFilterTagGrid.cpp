@@ -7,15 +7,39 @@
 #include "Class/UIKit/KXPlainToolTip.h"
 
 #include <QFontMetrics>
+#include <QHash>
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 #include <QToolTip>
 
 namespace {
 
 const QColor kBackground(248, 248, 248);
 const QColor kTitleColour(49, 49, 49);
+
+// A switch's image drawn to a switch's size, made once for each size: a page of tags has few sizes,
+// and scaling the image anew for every switch at every paint costs more than its text.
+QPixmap switchImage(const KXImage& image, bool on, const QSize& size, qreal ratio)
+{
+    static QHash<QString, QPixmap> made;
+    const QString key = QStringLiteral("%1 %2 %3 %4").arg(on).arg(size.width()).arg(size.height()).arg(ratio);
+    if (const auto found = made.constFind(key); found != made.constEnd())
+        return *found;
+    QPixmap pixels(size * ratio);
+    pixels.setDevicePixelRatio(ratio);
+    pixels.fill(Qt::transparent);
+    {
+        QPainter painter(&pixels);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        image.draw(painter, QRectF(QPointF(0, 0), QSizeF(size)));
+    }
+    if (made.size() >= 256) // titles of every width: the cache stays small
+        made.clear();
+    made.insert(key, pixels);
+    return pixels;
+}
 
 } // namespace
 
@@ -33,13 +57,17 @@ void KXFilterTagGrid::setTags(
 {
     classStr_ = std::move(classStr);
     tags_ = std::move(tags);
+    // Tags set whole come without measured widths: one slot, never as many as the tags.
+    titleWidths_.assign(tags_.empty() ? 0 : 1, 0);
     frameOf_ = std::move(frameOf);
     pressed_.reset();
     update();
 }
 
-void KXFilterTagGrid::appendTag(foundation::Ref<KXHomeListFilterModel> tag)
+void KXFilterTagGrid::appendTag(foundation::Ref<KXHomeListFilterModel> tag, double titleWidth)
 {
+    if (titleWidths_.size() == tags_.size())
+        titleWidths_.push_back(titleWidth);
     tags_.push_back(std::move(tag));
     update(tagRect(tags_.size() - 1));
 }
@@ -120,10 +148,19 @@ void KXFilterTagGrid::paintEvent(QPaintEvent* event)
         if (!rect.intersects(clip))
             continue;
         painter.fillRect(rect, kBackground);
-        (isTagOn(i) ? on : off).draw(painter, rect);
+        painter.drawPixmap(rect.topLeft(),
+            switchImage(
+                isTagOn(i) ? on : off, isTagOn(i), rect.size(), painter.device()->devicePixelRatioF()));
+        const QString title = tagTitle(i);
+        if (titleWidths_.size() == tags_.size() && titleWidths_[i] <= rect.width()) {
+            // Measured when it was laid out and known to fit: centred on its line as it stands.
+            const QPointF origin(rect.x() + (rect.width() - titleWidths_[i]) / 2,
+                rect.y() + (rect.height() - metrics.height()) / 2.0 + metrics.ascent());
+            painter.drawText(origin, title);
+            continue;
+        }
         // A title that does not fit loses its tail.
-        painter.drawText(
-            rect, Qt::AlignCenter, kx_elidedText(metrics, tagTitle(i), Qt::ElideRight, rect.width()));
+        painter.drawText(rect, Qt::AlignCenter, kx_elidedText(metrics, title, Qt::ElideRight, rect.width()));
     }
 }
 

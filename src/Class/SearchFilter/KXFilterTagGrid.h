@@ -28,8 +28,9 @@ public:
     // The tags of category `classStr`, and where each goes.
     void setTags(
         std::string classStr, std::vector<foundation::Ref<KXHomeListFilterModel>> tags, FrameOf frameOf);
-    // Tags put after those shown (the drop-down lays a long page out as it scrolls).
-    void appendTag(foundation::Ref<KXHomeListFilterModel> tag);
+    // Tags put after those shown (the drop-down lays a long page out as it scrolls), with the width
+    // its title was measured at: a title known to fit is drawn without being measured again.
+    void appendTag(foundation::Ref<KXHomeListFilterModel> tag, double titleWidth);
 
     const std::string& classStr() const { return classStr_; }
     // The tags shown, each with its frame.
@@ -61,5 +62,6 @@ private:
     std::string classStr_;
     std::vector<foundation::Ref<KXHomeListFilterModel>> tags_;
     FrameOf frameOf_;
+    std::vector<double> titleWidths_; // of the appended tags; none for tags set whole
     std::optional<std::size_t> pressed_;
 };

@@ -283,9 +283,9 @@ void KXFilterView::layOutTagsUntil(double y)
             : element.as<KXHomeListFilterModel>();
         if (!tag)
             continue;
-        tagFlow_.add(
-            metrics.horizontalAdvance(tag->tagname ? kx_labelText(tag->tagname->utf8()) : QString()));
-        tagGrid_->appendTag(std::move(tag));
+        const double width = metrics.horizontalAdvance(tag->tagname ? kx_labelText(tag->tagname->utf8()) : QString());
+        tagFlow_.add(width);
+        tagGrid_->appendTag(std::move(tag), width);
     }
     if (growing) {
         // Grown while scrolling: the area keeps its place.
