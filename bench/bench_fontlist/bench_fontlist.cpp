@@ -3,17 +3,17 @@
 // application's image loader (its memory cache), the peer into a QHash of the same images.
 //
 // Ours: KXHomeListView, 1200 x 800 offscreen, preview size 90, its rows read by KXSortingData (the
-// whole list, its rest read behind the first rows waited for) and painted by the row delegate (badges, marks, favourite, preview, the row set-up of every paint).
-// Peer: a QListView with uniform item sizes over a QStandardItemModel of the same rows (the fields
-// a row draws as roles: name, day and night preview, new-preview text, marketing codes, 3D and sale
-// flags, font id) and a QStyledItemDelegate drawing the title and the preview from a QHash of the
-// same decoded images. Each scrolls from the top to the bottom a page per step, repainting
-// at each step; the two alternate.
+// whole list, its rest read behind the first rows waited for) and painted by the row delegate (badges, marks,
+// favourite, preview, the row set-up of every paint). Peer: a QListView with uniform item sizes over a
+// QStandardItemModel of the same rows (the fields a row draws as roles: name, day and night preview,
+// new-preview text, marketing codes, 3D and sale flags, font id) and a QStyledItemDelegate drawing the title
+// and the preview from a QHash of the same decoded images. Each scrolls from the top to the bottom a page per
+// step, repainting at each step; the two alternate.
 //
 // Memory: each side also runs alone in a child process (this program again, "--child ours|peer")
 // that loads its rows the way it would in use (ours through the catalogue classes, the peer with
-// plain sqlite3), warms the previews from the parent's service and scrolls through once; its peak resident size comes from
-// wait4. The children are started by a launcher forked while the program is still small: a
+// plain sqlite3), warms the previews from the parent's service and scrolls through once; its peak resident
+// size comes from wait4. The children are started by a launcher forked while the program is still small: a
 // process keeps the peak of the memory it was cloned from across exec, so children started by the
 // grown parent would all report the parent's peak. The children that stand for the client (ours,
 // browsing, filtering) set the allocator as the client does; the peer's leaves it as it is.
@@ -63,6 +63,7 @@
 #include "Class/Home/KXHomeWindow.h"
 #include "Class/LayoutWidgets/WindowLayout.h"
 #include "Class/SearchFilter/KXFilterFontWeighCell.h"
+#include "Class/SearchFilter/KXFilterTagGrid.h"
 #include "Class/SearchFilter/KXFilterView.h"
 #include "Class/SearchFilter/KXHomeSearchView.h"
 #include "Class/SearchFilter/SearchFilterRegistration.h"
@@ -821,11 +822,15 @@ int filter()
     };
 
     KXFilterView* styles = openFilterPage(list, &KXHomeListView::fontStyleBtnClick);
-    const std::size_t tags = styles ? styles->tagButtons().size() : 0;
+    const std::size_t tags = styles && styles->tagGrid() ? styles->tagGrid()->laidOut() : 0;
     if (tags == 0)
         return 1;
+    // A tag switch as a click on it reports it.
+    const auto clickTag = [](KXFilterView* page, std::size_t index) {
+        page->tagClick(page->tagGrid()->tagIdentifier(index));
+    };
     for (std::size_t i = 0; i < 9; ++i) {
-        styles->tagButtons()[i % tags]->click();
+        clickTag(styles, i % tags);
         shown();
         styles->clearSelectedBtn()->click();
         shown();
@@ -840,9 +845,9 @@ int filter()
         shown();
     }
     styles = openFilterPage(list, &KXHomeListView::fontStyleBtnClick);
-    styles->tagButtons()[0]->click();
+    clickTag(styles, 0);
     shown();
-    styles->tagButtons()[1 % tags]->click();
+    clickTag(styles, 1 % tags);
     shown();
 
     list.searchingClick();

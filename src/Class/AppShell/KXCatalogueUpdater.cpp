@@ -4,6 +4,7 @@
 #include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
+#include "Lib/ImageLoading/ILMemoryPolicy.h"
 #include "Lib/ZipArchive/ZipArchive.h"
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/Queue.h"
@@ -17,6 +18,7 @@
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -34,6 +36,7 @@ struct KXCatalogueUpdater::Job {
     std::uint64_t maximumFontsTextBytes = 0;
     fs::path archive;
     fs::path workFolder; // removed when the job ends
+    bool broken = false; // the package itself is at fault
     std::function<void(bool)> done;
 };
 
@@ -56,9 +59,11 @@ void logProblem(const std::string& problem)
 
 } // namespace
 
-bool KXCatalogueUpdater::unpackPackage(const fs::path& archive, const fs::path& destination, std::string* problem,
-                                       std::uint64_t maximumEntryBytes)
+bool KXCatalogueUpdater::unpackPackage(const fs::path& archive, const fs::path& destination,
+    std::string* problem, std::uint64_t maximumEntryBytes, bool* broken)
 {
+    if (broken)
+        *broken = false;
     Ref<foundation::Error> error;
     ZipOutputLimit limit;
     limit.maximumEntryBytes = maximumEntryBytes;
@@ -72,8 +77,33 @@ bool KXCatalogueUpdater::unpackPackage(const fs::path& archive, const fs::path& 
         if (it->is_regular_file(ignored) && !it->is_symlink(ignored))
             ::chmod(it->path().c_str(), foundation::PrivateFiles::kFileMode);
     }
-    if (!unpacked)
-        *problem = "the package could not be unpacked" + (error ? ": " + error->localizedDescription() : std::string());
+    if (!unpacked) {
+        *problem = "the package could not be unpacked"
+            + (error ? ": " + error->localizedDescription() : std::string());
+        if (broken && error && error->domain() == ZipArchiveErrorDomain) {
+            // What writing could not do is the disk's (tried again); the rest is the archive's. The
+            // output limit counts the free space too: it is the archive's while the disk has room
+            // for an entry as large as the limit allows.
+            fs::path existing = destination;
+            while (!existing.empty() && existing != existing.root_path() && !fs::exists(existing, ignored))
+                existing = existing.parent_path();
+            const auto space = fs::space(existing, ignored);
+            const bool roomy = !ignored
+                && space.available
+                    > std::min<std::uint64_t>(maximumEntryBytes, ZipOutputLimit::kDefaultMaximumBytes);
+            switch (error->code()) {
+            case ZipArchiveErrorCodeFailedToWriteFile:
+            case ZipArchiveErrorCodeInvalidArguments:
+                break;
+            case ZipArchiveErrorCodeOutputLimitExceeded:
+                *broken = roomy;
+                break;
+            default:
+                *broken = true;
+                break;
+            }
+        }
+    }
     return unpacked;
 }
 
@@ -103,8 +133,19 @@ fs::path KXCatalogueUpdater::pathForDocumentWithComponent(const std::string& com
 
 Id KXCatalogueUpdater::jsonToObject(const std::string& text)
 {
-    return foundation::JSONSerialization::JSONObjectWithData(foundation::Data::create(std::string_view(text)),
-                                                             foundation::JSONReadingMutableContainers);
+    return foundation::JSONSerialization::JSONObjectWithData(
+        foundation::Data::create(std::string_view(text)), foundation::JSONReadingMutableContainers);
+}
+
+std::string KXCatalogueUpdater::packageKey(const Ref<foundation::Dictionary>& pending)
+{
+    return Id(pending)["dataUrl"].stringValue() + '\n' + Id(pending)["data_version"].stringValue();
+}
+
+bool KXCatalogueUpdater::isPendingPackageBroken() const
+{
+    const auto pending = KXGlobalDataBase::sharedKXGlobalDataBase().updateDataDic();
+    return pending && !brokenPackage_.empty() && packageKey(pending) == brokenPackage_;
 }
 
 bool KXCatalogueUpdater::updateAppData(std::function<void(bool)> done)
@@ -113,6 +154,9 @@ bool KXCatalogueUpdater::updateAppData(std::function<void(bool)> done)
     state.setCurrentModule(foundation::String::create(""));
     auto pending = state.updateDataDic();
     if (!pending || running_)
+        return false;
+    // A package found broken is not fetched again until the service offers another.
+    if (isPendingPackageBroken())
         return false;
     auto job = std::make_shared<Job>();
     job->pending = pending;
@@ -142,7 +186,11 @@ bool KXCatalogueUpdater::updateAppData(std::function<void(bool)> done)
                 std::error_code ignored;
                 fs::remove_all(job->workFolder, ignored);
                 if (!applied)
-                    logProblem(problem);
+                    logProblem(problem
+                        + (job->broken ? " (the package is not fetched again until another is offered)"
+                                       : ""));
+                // What the merge or the unpacking held goes back to the system, not to the heap.
+                ILReturnFreeMemory();
                 dispatch::mainQueue().async([this, job, applied] { finish(job, applied); });
             });
         },
@@ -160,30 +208,23 @@ bool KXCatalogueUpdater::applyPartial(Job& job, std::string* problem)
     const std::string stamp = secondsStamp();
     const fs::path folder = pathForDocumentWithComponent(stamp);
     job.workFolder = folder.parent_path();
-    // The text is read whole, so its size is held while unpacking, before it reaches the disk,
-    // and again when it is read.
-    if (!unpackPackage(job.archive, folder, problem, job.maximumFontsTextBytes))
+    // The text's size is held while unpacking, before it reaches the disk; it is then read as a
+    // stream, so what it holds never comes into memory at once.
+    if (!unpackPackage(job.archive, folder, problem, job.maximumFontsTextBytes, &job.broken))
         return false;
-    Ref<foundation::Error> readError;
-    const Id rows = foundation::JSONSerialization::JSONObjectWithContentsOfFile(
-        folder / "fonts.txt", job.maximumFontsTextBytes, foundation::JSONReadingMutableContainers, &readError);
-    if (!rows.array()) {
-        const bool unread = readError && readError->domain() == foundation::NSCocoaErrorDomain;
-        if (unread && readError->code() == foundation::NSFileReadNoSuchFileError)
+    const fs::path text = folder / "fonts.txt";
+    std::error_code error;
+    if (!fs::is_regular_file(text, error)) {
             *problem = "the partial package has no fonts.txt";
-        else if (unread && readError->code() == foundation::NSFileReadTooLargeError)
-            *problem = "fonts.txt of the partial package is larger than the limit";
-        else if (unread && readError->code() != foundation::JSONSerialization::kReadCorruptError)
-            *problem = "fonts.txt of the partial package could not be read: " + readError->localizedDescription();
-        else
-            *problem = "fonts.txt of the partial package is not a JSON array";
+        job.broken = true;
         return false;
     }
-    bool merged = false;
-    job.database->updateDataWithdDatas(rows, [&merged](bool committed) { merged = committed; });
-    if (!merged)
-        *problem = "the merge of the partial package was rolled back";
-    return merged;
+    std::string why;
+    if (!job.database->updateDataWithFontsText(text, &why, &job.broken)) {
+        *problem = "the merge of the partial package was rolled back: " + why;
+        return false;
+    }
+    return true;
 }
 
 bool KXCatalogueUpdater::applyFull(Job& job, std::string* problem)
@@ -193,12 +234,13 @@ bool KXCatalogueUpdater::applyFull(Job& job, std::string* problem)
     std::error_code error;
     fs::remove_all(staging, error);
     foundation::PrivateFiles::createFolder(staging, error);
-    if (!unpackPackage(job.archive, staging, problem))
+    if (!unpackPackage(job.archive, staging, problem, std::numeric_limits<std::uint64_t>::max(), &job.broken))
         return false;
     // Only the catalogue itself is taken from a full package; other entries are ignored.
     const fs::path candidate = staging / KXCatalogueFile::kFileName;
     if (!KXCatalogueFile::isCatalogue(candidate)) {
         *problem = "the full package holds no catalogue";
+        job.broken = true;
         return false;
     }
     Ref<foundation::Error> replaceError;
@@ -212,6 +254,8 @@ bool KXCatalogueUpdater::applyFull(Job& job, std::string* problem)
 void KXCatalogueUpdater::finish(const std::shared_ptr<Job>& job, bool applied)
 {
     auto& state = KXGlobalDataBase::sharedKXGlobalDataBase();
+    if (!applied && job->broken)
+        brokenPackage_ = packageKey(job->pending);
     // A newer pending package recorded meanwhile stays pending.
     auto current = state.updateDataDic();
     if (applied && current && current->isEqual(*job->pending)) {

@@ -18,8 +18,14 @@ class KXHTTPREQUEST;
 // minimised or closed: a partial package is unpacked and its "fonts.txt" rows merged into the
 // catalogue; a full package is unpacked into a staging folder and its "fonts.sqlite", once it is
 // known to be a catalogue, replaces the catalogue file. Success advances "dataVersion" and clears
-// the pending update; any failure leaves it pending for the next minimise or close. The package is
-// fetched by KXHTTPREQUEST's download queue, so an http address is fetched over https or refused.
+// the pending update; any failure leaves it pending for the next minimise or close. A package
+// found broken (not an archive, a damaged or over-large entry, no fonts.txt or no catalogue, a
+// fonts.txt that is no JSON array of rows) is not fetched again by this updater while the service
+// offers that same package (address and data version); a failed download, a full disk or a failed
+// statement are tried again. The mark lives with the updater: a restart tries the package once
+// more. fonts.txt is read as a stream and merged in batches, and the memory the merge used is
+// given back to the system when it ends. The package is fetched by KXHTTPREQUEST's download queue,
+// so an http address is fetched over https or refused.
 //
 // One job runs at a time; the updater must outlive its jobs (the shared one lives for the process). The pending pair is read once, on the main thread, when a job starts;
 // the download and unpacking run off the main thread and the outcome is written back on the main
@@ -27,8 +33,8 @@ class KXHTTPREQUEST;
 class KXCatalogueUpdater {
 public:
     // The most a partial package's fonts.txt (and any other entry of it) may unpack to: far above
-    // the text of any real catalogue, while the text read whole stays within a desktop's memory.
-    // A larger one is refused while unpacking, before it is written, and the update stays pending.
+    // the text of any real catalogue. A larger one is refused while unpacking, before it is
+    // written, and the package counts as broken.
     static constexpr std::uint64_t kMaximumFontsTextBytes = std::uint64_t{256} << 20;
 
     static KXCatalogueUpdater& shared();
@@ -42,6 +48,8 @@ public:
     // can be stored. `done` runs on the main queue with whether the update was applied.
     bool updateAppData(std::function<void(bool applied)> done = {});
     bool isRunning() const { return running_; }
+    // Whether the pending package is one found broken, which is not fetched again.
+    bool isPendingPackageBroken() const;
 
     // <cache>/kxData/updataData/C/C, the folder up to the first C created; the cache folder itself
     // for an empty component.
@@ -51,9 +59,11 @@ public:
     // Unpacks a downloaded package into `destination` and removes the package. Its files are 0600,
     // whatever mode the archive gives them; `problem` says why when it fails. An entry larger than
     // `maximumEntryBytes` fails the unpacking and is not written.
+    // `broken`, when given, says whether a failure lies with the archive itself rather than with
+    // the disk.
     static bool unpackPackage(const std::filesystem::path& archive, const std::filesystem::path& destination,
-                              std::string* problem,
-                              std::uint64_t maximumEntryBytes = std::numeric_limits<std::uint64_t>::max());
+        std::string* problem, std::uint64_t maximumEntryBytes = std::numeric_limits<std::uint64_t>::max(),
+        bool* broken = nullptr);
 
 private:
     struct Job;
@@ -61,7 +71,11 @@ private:
     static bool applyFull(Job& job, std::string* problem);
     void finish(const std::shared_ptr<Job>& job, bool applied);
 
+    // The pending package as a key: its address and data version.
+    static std::string packageKey(const foundation::Ref<foundation::Dictionary>& pending);
+
     KXBaseDBManager* database_;
     std::uint64_t maximumFontsTextBytes_;
     std::atomic<bool> running_ = false;
+    std::string brokenPackage_; // main thread
 };

@@ -1,4 +1,5 @@
 #include "Class/Favourites/KXFontGroupAddCell.h"
+#include "Class/UIKit/KXLabelText.h"
 
 #include "Class/Favourites/Core/KXFolderFiling.h"
 #include "Class/Favourites/KXRecordList.h"
@@ -57,7 +58,7 @@ void KXFontGroupAddCell::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->setPen(QColor(51, 51, 51));
     const QRect text(boxRect(row).right() + 8, row.top(), row.right() - boxRect(row).right() - 14, row.height());
     const QString title = QString::fromStdString(folder["collect_name"].stringValue());
-    painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft, painter->fontMetrics().elidedText(title, Qt::ElideRight, text.width()));
+    painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft, kx_elidedText(painter->fontMetrics(), title, Qt::ElideRight, text.width()));
     painter->restore();
 }
 

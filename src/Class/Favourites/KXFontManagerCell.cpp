@@ -1,4 +1,5 @@
 #include "Class/Favourites/KXFontManagerCell.h"
+#include "Class/UIKit/KXLabelText.h"
 
 #include "Class/Favourites/Core/KXFavouritesTexts.h"
 #include "Class/Favourites/Core/KXFolderFiling.h"
@@ -90,7 +91,7 @@ void KXFontManagerCell::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->setFont(titleFont);
     painter->setPen(QColor(34, 34, 34));
     const int titleRoom = card.width() - 20 - 60 - 52 - 8;
-    const QString shown = QFontMetrics(titleFont).elidedText(title, Qt::ElideRight, titleRoom);
+    const QString shown = kx_elidedText(QFontMetrics(titleFont), title, Qt::ElideRight, titleRoom);
     const int titleWidth = QFontMetrics(titleFont).horizontalAdvance(shown);
     painter->drawText(QRect(card.left() + 20, card.top() + 16, titleWidth + 2, 24), Qt::AlignVCenter | Qt::AlignLeft, shown);
     KXImage::imageNamed(KXFolderStateIcon::imageName(info)).draw(*painter, stateIconRect(row, titleWidth));

@@ -1,4 +1,5 @@
 #include "Class/Favourites/KXGroupExtendCell.h"
+#include "Class/UIKit/KXLabelText.h"
 
 #include "Class/Favourites/KXRecordList.h"
 #include "Class/FontList/KXFontListStyle.h"
@@ -67,7 +68,7 @@ void KXGroupExtendCell::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const int textRight = hovered ? firstButtonRect(row).left() - 6 : row.right() - 8;
     const QRect text(row.left() + 14, row.top(), textRight - row.left() - 14, row.height());
     const QString title = QString::fromStdString(record["collect_name"].stringValue());
-    painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft, painter->fontMetrics().elidedText(title, Qt::ElideRight, text.width()));
+    painter->drawText(text, Qt::AlignVCenter | Qt::AlignLeft, kx_elidedText(painter->fontMetrics(), title, Qt::ElideRight, text.width()));
     if (hovered) {
         KXImage::imageNamed(firstImageName()).draw(*painter, firstButtonRect(row));
         KXImage::imageNamed(secondImageName()).draw(*painter, secondButtonRect(row));

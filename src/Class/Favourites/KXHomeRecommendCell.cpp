@@ -1,4 +1,5 @@
 #include "Class/Favourites/KXHomeRecommendCell.h"
+#include "Class/UIKit/KXLabelText.h"
 
 #include "Class/Favourites/Core/KXFavouritesTexts.h"
 #include "Class/Favourites/KXRecordList.h"
@@ -118,7 +119,7 @@ void KXHomeRecommendCell::paint(
     painter->setFont(titleFont);
     const QRect titleRect(frame.left() + 14, cover.bottom() + 12, frame.width() - 28, 24);
     painter->drawText(titleRect, Qt::AlignLeft | Qt::AlignVCenter,
-        QFontMetrics(titleFont).elidedText(shown.title, Qt::ElideRight, titleRect.width()));
+        kx_elidedText(QFontMetrics(titleFont), shown.title, Qt::ElideRight, titleRect.width()));
 
     const QRect avatar = avatarRect(row);
     QPainterPath round;
@@ -152,7 +153,7 @@ void KXHomeRecommendCell::paint(
     const QRect authorRect(
         avatar.right() + 8, avatar.top(), std::max(0, right - avatar.right() - 8), avatar.height());
     painter->drawText(authorRect, Qt::AlignLeft | Qt::AlignVCenter,
-        countMetrics.elidedText(shown.author, Qt::ElideRight, authorRect.width()));
+        kx_elidedText(countMetrics, shown.author, Qt::ElideRight, authorRect.width()));
     painter->restore();
 }
 

@@ -1,4 +1,5 @@
 #include "Class/Favourites/KXPersonalPublicCell.h"
+#include "Class/UIKit/KXLabelText.h"
 
 #include "Class/Favourites/Core/KXFavouritesTexts.h"
 #include "Class/Favourites/Core/KXFolderStateIcon.h"
@@ -71,7 +72,7 @@ void KXPersonalPublicCell::paint(
     painter->setPen(QColor(34, 34, 34));
     const QRect title(card.left() + 14, states.top() - 3, states.left() - card.left() - 24, 24);
     painter->drawText(title, Qt::AlignLeft | Qt::AlignVCenter,
-        QFontMetrics(font).elidedText(
+        kx_elidedText(QFontMetrics(font), 
             KXFavouritesTexts::plain(data["collect_name"]), Qt::ElideRight, title.width()));
     painter->restore();
 }

@@ -1,4 +1,5 @@
 #include "Class/FontList/KXLocalNameImages.h"
+#include "Class/UIKit/KXLabelText.h"
 
 #include "Class/FontList/KXLocalFontResolver.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
@@ -138,7 +139,7 @@ QImage KXLocalNameImages::render(const Request& request)
 {
     const QFont font
         = KXLocalFontResolver::shared().fontForPostScriptName(request.postScriptName, request.pixelSize);
-    const QString shown = QFontMetricsF(font).elidedText(request.text, Qt::ElideRight, request.size.width());
+    const QString shown = kx_elidedText(QFontMetricsF(font), request.text, Qt::ElideRight, request.size.width());
     const double ratio = request.devicePixelRatio > 0 ? request.devicePixelRatio : 1.0;
     const double edge = margin(request.pixelSize);
     const QSizeF size = request.size.grownBy(QMarginsF(edge, edge, edge, edge));

@@ -1,4 +1,5 @@
 #include "Class/FontList/KXRowPainter.h"
+#include "Class/UIKit/KXLabelText.h"
 
 #include "Class/FontList/KXListCellProgressView.h"
 #include "Class/FontList/KXLocalFontResolver.h"
@@ -50,7 +51,7 @@ KXLocalNameImages::Request KXRowPainter::localNameRequest(const KXFontBaseModel&
 QString KXRowPainter::localNameText(const KXFontBaseModel& record, const KXRowGeometry& geometry)
 {
     const QString name = QString::fromStdString(KXRowLook::localName(record));
-    return QFontMetricsF(localNameFont(record)).elidedText(name, Qt::ElideRight, geometry.localName.width);
+    return kx_elidedText(QFontMetricsF(localNameFont(record)), name, Qt::ElideRight, geometry.localName.width);
 }
 
 QFont KXRowPainter::titleFont()
@@ -129,7 +130,7 @@ const QStaticText& KXRowPainter::titleFitting(Title& laidOut, const foundation::
         return laidOut.text;
     if (room != laidOut.elidedRoom) {
         const QString full = text ? QString::fromStdString(text->utf8()) : QString();
-        laidOut.elided = QStaticText(QFontMetricsF(titleFont()).elidedText(full, Qt::ElideRight, room));
+        laidOut.elided = QStaticText(kx_elidedText(QFontMetricsF(titleFont()), full, Qt::ElideRight, room));
         laidOut.elided.setTextFormat(Qt::PlainText);
         laidOut.elided.prepare(QTransform(), titleFont());
         laidOut.elidedRoom = room;

@@ -1,4 +1,5 @@
 #include "Class/Home/KXHomeGroupCell.h"
+#include "Class/UIKit/KXLabelText.h"
 
 #include "Class/Home/Core/KXHomeProcessState.h"
 #include "Class/Home/KXHomeStyle.h"
@@ -37,7 +38,7 @@ void KXHomeGroupCell::paint(QPainter* painter, const QStyleOptionViewItem& optio
     painter->setPen(shown.title);
     const QRect text = titleRect(option.rect, KXHomeProcessState::shared().menuExpanded);
     const QString title = index.data(Qt::DisplayRole).toString();
-    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter, QFontMetrics(font).elidedText(title, Qt::ElideRight, text.width()));
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter, kx_elidedText(QFontMetrics(font), title, Qt::ElideRight, text.width()));
     painter->restore();
 }
 

@@ -1,6 +1,7 @@
 // The hub's construction: fields, left menu, side tables, list, observers, update prompt,
 // first-run guide, cart state, layout, filter tags and the migration check.
 #include "Class/Home/KXHomeViewController.h"
+#include "Class/UIKit/KXLabelText.h"
 #include "Class/ServiceCore/Transport/KXAccountWrites.h"
 
 #include "Class/Account/KXRegisterAgreementWC.h"
@@ -299,7 +300,7 @@ void KXHomeViewController::setShownName(const QString& name)
     // The name is cut at the tail to the label's width, which follows the menu's.
     shownName_ = name;
     const int width = nickNameLabel_->width() > 1 ? nickNameLabel_->width() : menuWidth_;
-    nickNameLabel_->setText(QFontMetrics(nickNameLabel_->font()).elidedText(name, Qt::ElideRight, width));
+    nickNameLabel_->setText(kx_elidedText(QFontMetrics(nickNameLabel_->font()), name, Qt::ElideRight, width));
 }
 
 KXLeftTabView* KXHomeViewController::makeTab(const char* title, const char* icon, const char* iconActive)

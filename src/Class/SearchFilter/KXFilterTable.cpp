@@ -5,6 +5,7 @@
 #include "Class/SearchFilter/KXHomeFilterViewHeaderCell.h"
 #include "Class/SearchFilter/KXHomeFilterViewListCell.h"
 #include "Class/SearchFilter/KXHomeFilterViewTopicCell.h"
+#include "Class/UIKit/KXLabelText.h"
 
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -67,7 +68,7 @@ void KXFilterTable::reloadData()
     for (std::size_t k = 0; k < categories_.size(); ++k) {
         const auto& category = categories_[k];
         auto* header = new KXHomeFilterViewHeaderCell(content);
-        header->setTitle(QString::fromStdString(category.name));
+        header->setTitle(kx_labelText(category.name));
         header->setGroupID(static_cast<long long>(2 * k + 1));
         header->setCollapsed(collapsed_.count(static_cast<long long>(2 * k + 1)) > 0);
         header->setDelegate(std::weak_ptr<KXHomeFilterViewHeaderCellDelegate>(delegate));

@@ -3,10 +3,12 @@
 #include "Class/FontList/KXFontListStyle.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/SearchFilter/KXFilterFontWeighCell.h"
+#include "Class/SearchFilter/KXFilterTagGrid.h"
 #include "Class/SearchFilter/KXSearchFilterStyle.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXLabelText.h"
 #include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
@@ -17,9 +19,10 @@
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
-
+#include <algorithm>
 #include <cmath>
 
+using foundation::Id;
 using foundation::Ref;
 using layoutwidgets::lcView;
 using Page = KXFilterGeometry::DropDownPage;
@@ -31,6 +34,9 @@ constexpr long long kWeightPage = 2;
 constexpr long long kTypePage = 3;
 constexpr long long kAdvancedPage = 4;
 const char* const kWeightCodes[] = {"1", "2", "3", "4", "5", "6", "7", "8"};
+// How far below what shows a tag page is laid out ahead: a wheel turn lays out more before it
+// paints, so a few lines suffice.
+constexpr double kTagLookAhead = 240;
 
 } // namespace
 
@@ -154,6 +160,11 @@ void KXFilterView::makeTopArea()
     tagsView_ = new QWidget;
     tagsView_->setAutoFillBackground(false);
     tagScrollView_->setWidget(tagsView_);
+    // A long page lays out further as the wheel nears the end of what is laid out.
+    connect(tagScrollView_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (tagScrollView_)
+            layOutTagsUntil(value + tagScrollView_->viewport()->height() + kTagLookAhead);
+    });
     lc_makeConstraints(lcView(tagScrollView_), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
     setTagContentHeight(KXFilterGeometry::dropDownTagAreaHeight(0));
     auto* tab = new searchfilterstyle::RoundedBox(this, Qt::white, 5);
@@ -170,11 +181,6 @@ void KXFilterView::makeTopArea()
         part->show();
 }
 
-std::vector<KXFilterCategory> KXFilterView::categories() const
-{
-    return KXFilterCategories::of(dataArray_, KXGlobalDataBase::sharedKXGlobalDataBase().isEnLanguage());
-}
-
 void KXFilterView::clearTagArea()
 {
     if (!tagsView_)
@@ -184,12 +190,19 @@ void KXFilterView::clearTagArea()
         child->deleteLater();
     }
     weightCell_ = nullptr;
+    tagGrid_ = nullptr;
+    tagFlow_ = KXFilterGeometry::DropDownFlow();
+    pageTags_ = nullptr;
+    pageTagsRead_ = 0;
 }
 
 void KXFilterView::setTagContentHeight(double height)
 {
     tagContentHeight_ = height;
-    tagsView_->resize(static_cast<int>(KXFilterGeometry::kDropDownWidth), static_cast<int>(std::ceil(height)));
+    tagsView_->resize(
+        static_cast<int>(KXFilterGeometry::kDropDownWidth), static_cast<int>(std::ceil(height)));
+    if (tagGrid_)
+        tagGrid_->resize(tagsView_->size());
     tagScrollView_->verticalScrollBar()->setValue(0);
     fitTagArea();
 }
@@ -206,17 +219,6 @@ void KXFilterView::resizeEvent(QResizeEvent* event)
 {
     KXBaseView::resizeEvent(event);
     fitTagArea();
-}
-
-std::vector<KXBaseButton*> KXFilterView::tagButtons() const
-{
-    std::vector<KXBaseButton*> buttons;
-    if (!tagsView_ || seletedType_ == kWeightPage)
-        return buttons;
-    for (QWidget* child : tagsView_->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        if (auto* button = dynamic_cast<KXBaseButton*>(child); button && !button->isHidden())
-            buttons.push_back(button);
-    return buttons;
 }
 
 void KXFilterView::selectedFilterType(long long type)
@@ -248,27 +250,63 @@ void KXFilterView::showTagPage(std::size_t position, Page page)
 {
     makeTopArea();
     clearTagArea();
-    const auto all = categories();
-    const KXFilterCategory* category = KXFilterCategories::atPosition(all, position);
+    auto category = KXFilterCategories::tagsAtPosition(
+        dataArray_, KXGlobalDataBase::sharedKXGlobalDataBase().isEnLanguage(), position);
     classStr_ = category ? category->name : std::string();
-    const std::size_t count = category ? category->tags.size() : 0;
-    std::vector<double> widths;
+    // One view paints the page's tags; only those the drop-down can show are read, measured and
+    // placed now, the rest as the area scrolls towards them.
+    pageTags_ = category ? category->tags : nullptr;
+    pageTagsRead_ = 0;
+    tagFlow_ = KXFilterGeometry::DropDownFlow(page);
+    tagGrid_ = new KXFilterTagGrid(&selection_, tagsView_);
+    tagGrid_->setTags(classStr_, {}, [this](std::size_t index) { return tagFlow_.buttons()[index]; });
+    connect(tagGrid_, &KXFilterTagGrid::tagClicked, this,
+        [this](const QString& identifier) { tagClick(identifier); });
+    tagGrid_->show();
+    layOutTagsUntil(std::max(height(), 1));
+    setTagContentHeight(tagContentHeight());
+}
+
+void KXFilterView::layOutTagsUntil(double y)
+{
+    if (!tagGrid_ || !tagsView_ || !pageTags_ || pageTagsRead_ >= pageTags_->count())
+        return;
+    const bool growing = pageTagsRead_ > 0;
     const QFontMetricsF metrics(fontliststyle::systemFont(12));
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto& name = category->tags[i]->tagname;
-        widths.push_back(metrics.horizontalAdvance(name ? QString::fromStdString(name->utf8()) : QString()));
+    const foundation::Class* const modelClass = KXHomeListFilterModel::classObject();
+    while (pageTagsRead_ < pageTags_->count()
+        && (tagFlow_.buttons().empty() || tagFlow_.buttons().back().y <= y)) {
+        const Id element = pageTags_->objectAtIndex(pageTagsRead_++);
+        // Elements that are not tag models are left out, as the other filter pages leave them.
+        auto tag = element.get() && element.get()->isa() == modelClass
+            ? std::static_pointer_cast<KXHomeListFilterModel>(element.ref())
+            : element.as<KXHomeListFilterModel>();
+        if (!tag)
+            continue;
+        const double width = metrics.horizontalAdvance(tag->tagname ? kx_labelText(tag->tagname->utf8()) : QString());
+        tagFlow_.add(width);
+        tagGrid_->appendTag(std::move(tag), width);
     }
-    const auto frames = KXFilterGeometry::dropDownButtons(page, widths);
-    for (std::size_t i = 0; i < count; ++i) {
-        const auto& tag = category->tags[i];
-        const QString tagid = tag->tagid ? QString::fromStdString(tag->tagid->utf8()) : QString();
-        auto* button = searchfilterstyle::filterSwitch(tag->tagname ? QString::fromStdString(tag->tagname->utf8()) : QString(), tagid,
-                                                       selection_.isSelected(classStr_, tagid.toStdString()), tagsView_);
-        button->setAction([this](KXBaseButton* clicked) { btnClick(clicked); });
-        button->setGeometry(QRectF(frames[i].x, frames[i].y, frames[i].width, frames[i].height).toRect());
-        button->show();
+    if (growing) {
+        // Grown while scrolling: the area keeps its place.
+        tagContentHeight_ = tagContentHeight();
+        tagsView_->resize(static_cast<int>(KXFilterGeometry::kDropDownWidth),
+            static_cast<int>(std::ceil(tagContentHeight_)));
+        tagGrid_->resize(tagsView_->size());
+        fitTagArea();
     }
-    setTagContentHeight(KXFilterGeometry::dropDownContentHeight(frames));
+}
+
+double KXFilterView::tagContentHeight() const
+{
+    const auto& frames = tagFlow_.buttons();
+    const std::size_t listed = pageTags_ ? pageTags_->count() : 0;
+    if (pageTagsRead_ >= listed)
+        return KXFilterGeometry::dropDownContentHeight(frames);
+    // Tags still to read: the area reaches past those laid out, so the wheel can go on. The tags
+    // are counted as the reply lists them.
+    const double laidOut = frames.empty() ? 0 : frames.back().y + KXFilterGeometry::kDropDownLineStep;
+    return std::max(laidOut + kTagLookAhead, KXFilterGeometry::dropDownTagAreaHeight(listed));
 }
 
 void KXFilterView::showWeightPage()
@@ -276,8 +314,10 @@ void KXFilterView::showWeightPage()
     makeTopArea();
     clearTagArea();
     titleLabel_->setText(QString::fromUtf8("字重选项"));
-    const auto all = categories();
-    const KXFilterCategory* weight = KXFilterCategories::named(all, KXFilterCategories::kWeight);
+    const auto tags = KXFilterCategories::tagsNamed(
+        dataArray_, KXGlobalDataBase::sharedKXGlobalDataBase().isEnLanguage(), KXFilterCategories::kWeight);
+    const auto weight
+        = tags ? std::optional<KXFilterCategory>(KXFilterCategories::read(*tags)) : std::nullopt;
     classStr_ = weight ? weight->name : std::string();
     setTagContentHeight(KXFilterGeometry::dropDownTagAreaHeight(0));
     if (!weight)
@@ -310,6 +350,7 @@ void KXFilterView::showAdvancedPage()
     tagsView_ = nullptr;
     cancelBtn_ = nullptr;
     weightCell_ = nullptr;
+    tagGrid_ = nullptr;
     lc_makeConstraints(lcView(page), [this](LCConstraintMaker& make) {
         make.top().equalTo(0);
         pinBesideOpener(make);
@@ -332,11 +373,11 @@ void KXFilterView::report()
         owner->filterViewTagsClick(selection_.tagsDD());
 }
 
-void KXFilterView::btnClick(KXBaseButton* button)
+void KXFilterView::tagClick(const QString& identifier)
 {
     if (classStr_.empty())
         return;
-    selection_.toggle(classStr_, button->identifier().toStdString());
+    selection_.toggle(classStr_, identifier.toStdString());
     store();
     report();
 }
@@ -357,13 +398,19 @@ void KXFilterView::allSelectedBtnClick()
         store();
         selectedFilterType(kWeightPage);
     } else {
+        // Every tag of the category, laid out or not: the selection is read from the tags, not
+        // from what the page has drawn.
         std::vector<std::string> values;
-        for (KXBaseButton* button : tagButtons()) {
-            button->setState(1);
-            values.push_back(button->identifier().toStdString());
+        if (pageTags_) {
+            values.reserve(pageTags_->count());
+            for (const Id& element : *pageTags_)
+                if (const auto* tag = element.ptr<KXHomeListFilterModel>())
+                    values.push_back(tag->tagid ? tag->tagid->utf8() : std::string());
         }
         selection_.setValues(classStr_, values);
         store();
+        if (tagGrid_)
+            tagGrid_->update();
     }
     report();
 }

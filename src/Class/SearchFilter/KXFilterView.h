@@ -6,6 +6,7 @@
 #include "Class/SearchFilter/Core/KXFilterSelection.h"
 #include "Class/SearchFilter/KXAdvancedFilterView.h"
 #include "Class/SearchFilter/KXFilterCells.h"
+#include "Class/SearchFilter/KXFilterTagGrid.h"
 #include "Class/UIKit/KXBaseView.h"
 #include "Platform/Foundation/Array.h"
 
@@ -52,7 +53,8 @@ public:
     const foundation::Ref<foundation::MutableDictionary>& tagsDD() { return selection_.tagsDD(); }
 
     // Actions.
-    void btnClick(KXBaseButton* button);
+    // A tag switch of page 1 or 3: its tag id.
+    void tagClick(const QString& identifier);
     void allSelectedBtnClick();
     void clearSelectedBtnClick();
     void filterviewCloseClick();
@@ -69,8 +71,9 @@ public:
     // What the tag area scrolls when its tags reach below the drop-down.
     QScrollArea* tagScrollView() const { return tagScrollView_; }
     KXBaseButton* cancelBtn() const { return cancelBtn_; }
-    // The tag switches of page 1 or 3, in order.
-    std::vector<KXBaseButton*> tagButtons() const;
+    // The tag switches of page 1 or 3 (nullptr on the other pages). A long page lays its tags out
+    // as it scrolls: the grid's laidOut() grows as the area nears their end.
+    KXFilterTagGrid* tagGrid() const { return tagGrid_.data(); }
     KXFilterFontWeighCell* weightCell() const { return weightCell_; }
     KXAdvancedFilterView* advancedView() const { return advancedView_; }
 
@@ -88,8 +91,10 @@ private:
     void showAdvancedPage();
     void clearTagArea();
     void setTagContentHeight(double height);
+    // Lays the shown page's tags out until one starts below `y` (or all are), and grows the area.
+    void layOutTagsUntil(double y);
+    double tagContentHeight() const;
     void fitTagArea();
-    std::vector<KXFilterCategory> categories() const;
     void store();
     void report();
 
@@ -108,6 +113,11 @@ private:
     QScrollArea* tagScrollView_ = nullptr;
     QWidget* tagsView_ = nullptr;
     double tagContentHeight_ = 0;
+    QPointer<KXFilterTagGrid> tagGrid_;
+    KXFilterGeometry::DropDownFlow tagFlow_;
+    // The shown page's tags as the reply gave them, and how far they have been read.
+    foundation::Ref<foundation::Array> pageTags_;
+    std::size_t pageTagsRead_ = 0;
     KXBaseButton* cancelBtn_ = nullptr;
     KXFilterFontWeighCell* weightCell_ = nullptr;
     QPointer<KXAdvancedFilterView> advancedView_;

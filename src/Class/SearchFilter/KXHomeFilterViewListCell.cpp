@@ -2,56 +2,42 @@
 
 #include "Class/SearchFilter/Core/KXFilterGeometry.h"
 #include "Class/SearchFilter/Core/KXFilterSelection.h"
-#include "Class/SearchFilter/KXSearchFilterStyle.h"
-#include "Class/UIKit/KXBaseButton.h"
-
-namespace {
-
-QString text(const foundation::Ref<foundation::String>& value)
-{
-    return value ? QString::fromStdString(value->utf8()) : QString();
-}
-
-} // namespace
+#include "Class/SearchFilter/KXFilterTagGrid.h"
 
 KXHomeFilterViewListCell::KXHomeFilterViewListCell(Layout layout, KXFilterSelection* selection, QWidget* parent)
     : QWidget(parent)
     , layout_(layout)
     , selection_(selection)
+    , grid_(new KXFilterTagGrid(selection, this))
 {
+    connect(grid_, &KXFilterTagGrid::tagClicked, this, [this](const QString& identifier) { tagClick(identifier); });
+}
+
+void KXHomeFilterViewListCell::setClassStr(std::string classStr)
+{
+    classStr_ = std::move(classStr);
+    setDataA(std::move(dataA_));
 }
 
 void KXHomeFilterViewListCell::setDataA(std::vector<foundation::Ref<KXHomeListFilterModel>> tags)
 {
     dataA_ = std::move(tags);
-    setUPUI();
+    const std::size_t count = dataA_.size();
+    const bool side = layout_ == Layout::SidePanel;
+    grid_->setTags(classStr_, dataA_, [side, count](std::size_t index) {
+        return side ? KXFilterGeometry::sideTagButton(index, count) : KXFilterGeometry::advancedTagButton(index, count);
+    });
 }
 
-void KXHomeFilterViewListCell::setUPUI()
+void KXHomeFilterViewListCell::resizeEvent(QResizeEvent* event)
 {
-    // A switch may be rebuilt from inside its own click: it goes on the next turn.
-    for (KXBaseButton* button : buttons_) {
-        button->hide();
-        button->deleteLater();
-    }
-    buttons_.clear();
-    for (std::size_t i = 0; i < dataA_.size(); ++i) {
-        const auto& tag = dataA_[i];
-        const QString tagid = text(tag->tagid);
-        const bool on = selection_ && selection_->isSelected(classStr_, tagid.toStdString());
-        auto* button = searchfilterstyle::filterSwitch(text(tag->tagname), tagid, on, this);
-        button->setAction([this](KXBaseButton* clicked) { btnClick(clicked); });
-        const auto frame = layout_ == Layout::SidePanel ? KXFilterGeometry::sideTagButton(i, dataA_.size())
-                                                         : KXFilterGeometry::advancedTagButton(i, dataA_.size());
-        button->setGeometry(QRectF(frame.x, frame.y, frame.width, frame.height).toRect());
-        button->show();
-        buttons_.push_back(button);
-    }
+    QWidget::resizeEvent(event);
+    grid_->resize(size());
 }
 
-void KXHomeFilterViewListCell::btnClick(KXBaseButton* button)
+void KXHomeFilterViewListCell::tagClick(const QString& identifier)
 {
     if (const auto owner = delegate())
-        owner->filterViewCellTagClick(foundation::Dictionary::create(
-            {{foundation::Id(classStr_), foundation::Id(button->identifier().toStdString())}}));
+        owner->filterViewCellTagClick(
+            foundation::Dictionary::create({{foundation::Id(classStr_), foundation::Id(identifier.toStdString())}}));
 }

@@ -7,12 +7,13 @@
 #include <memory>
 #include <vector>
 
-class KXBaseButton;
 class KXFilterSelection;
+class KXFilterTagGrid;
 
-// The tag row of a filter category: one switch per tag (its tag name as title, its tag id as
+// The tag row of a filter category: a switch per tag (its tag name as title, its tag id as
 // identifier), laid out as the side panel (3 to a line) or the advanced page (4 to a line) lays
-// them, each showing whether the working selection holds its tag id. GUI thread only.
+// them, each showing whether the working selection holds its tag id. The switches are one view that
+// paints those in sight. GUI thread only.
 class KXHomeFilterViewListCell : public QWidget {
     Q_OBJECT
 
@@ -25,21 +26,23 @@ public:
     void setDelegate(std::weak_ptr<KXHomeFilterViewListCellDelegate> delegate) { delegate_ = std::move(delegate); }
 
     const std::string& classStr() const { return classStr_; }
-    void setClassStr(std::string classStr) { classStr_ = std::move(classStr); }
+    void setClassStr(std::string classStr);
     const std::vector<foundation::Ref<KXHomeListFilterModel>>& dataA() const { return dataA_; }
-    // Stores the tags and makes their switches again.
+    // Stores the tags and shows them.
     void setDataA(std::vector<foundation::Ref<KXHomeListFilterModel>> tags);
-    const std::vector<KXBaseButton*>& buttons() const { return buttons_; }
+    KXFilterTagGrid* tagGrid() const { return grid_; }
 
-    void btnClick(KXBaseButton* button);
+    // A tag switch: its tag id.
+    void tagClick(const QString& identifier);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void setUPUI();
-
     Layout layout_;
     KXFilterSelection* selection_;
     std::weak_ptr<KXHomeFilterViewListCellDelegate> delegate_;
     std::string classStr_;
     std::vector<foundation::Ref<KXHomeListFilterModel>> dataA_;
-    std::vector<KXBaseButton*> buttons_;
+    KXFilterTagGrid* grid_ = nullptr;
 };

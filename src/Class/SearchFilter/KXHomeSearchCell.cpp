@@ -1,4 +1,5 @@
 #include "Class/SearchFilter/KXHomeSearchCell.h"
+#include "Class/UIKit/KXLabelText.h"
 
 #include "Class/FontList/KXFontListStyle.h"
 
@@ -18,6 +19,6 @@ void KXHomeSearchCell::paint(QPainter& painter, const QRect& row) const
     painter.setFont(font);
     painter.setPen(QColor(180, 180, 180));
     painter.drawText(area, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     QFontMetrics(font).elidedText(title_, Qt::ElideRight, area.width()));
+                     kx_elidedText(QFontMetrics(font), title_, Qt::ElideRight, area.width()));
     painter.restore();
 }

@@ -1,4 +1,5 @@
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/KXLabelText.h"
 
 #include "Class/UIKit/KXPlainToolTip.h"
 
@@ -237,7 +238,7 @@ void KXBaseButton::paintEvent(QPaintEvent* /*event*/)
     painter.setFont(font);
     painter.setPen(attributedTitle_.color.value_or(palette().color(QPalette::ButtonText)));
     // A title that does not fit loses its tail.
-    const QString text = QFontMetrics(font).elidedText(attributedTitle_.text, Qt::ElideRight, qRound(area.width()));
+    const QString text = kx_elidedText(QFontMetrics(font), attributedTitle_.text, Qt::ElideRight, qRound(area.width()));
     painter.drawText(area, static_cast<int>(titleAlignment()), text);
 }
 

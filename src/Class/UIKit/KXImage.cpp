@@ -8,6 +8,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <mutex>
+#include <qdrawutil.h>
+#include <string>
 
 static void initKitResources()
 {
@@ -45,6 +49,15 @@ bool KXImage::hasImageNamed(std::string_view name)
 
 KXImage KXImage::imageNamed(std::string_view name)
 {
+    // Each named image is read and converted once: every widget that shows it shares its pixels
+    // (a page of many switches draws the same two images). The kit's images are a fixed handful.
+    static std::mutex mutex;
+    static std::map<std::string, KXImage, std::less<>> loaded;
+    {
+        const std::lock_guard lock(mutex);
+        if (const auto found = loaded.find(name); found != loaded.end())
+            return found->second;
+    }
     if (!hasImageNamed(name))
         return {};
     QImage pixels(resourcePath(name));
@@ -52,7 +65,8 @@ KXImage KXImage::imageNamed(std::string_view name)
         return {};
     pixels = pixels.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     pixels.setDevicePixelRatio(kResourceScale);
-    return KXImage(std::move(pixels));
+    const std::lock_guard lock(mutex);
+    return loaded.try_emplace(std::string(name), KXImage(std::move(pixels))).first->second;
 }
 
 QSizeF KXImage::size() const

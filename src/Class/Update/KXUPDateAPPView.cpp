@@ -3,6 +3,7 @@
 #include "Class/Account/KXAccountViews.h"
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/UIKit/KXLabelText.h"
 #include "Class/UIKit/KXOverlayKeys.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
@@ -88,7 +89,8 @@ void KXUPDateAPPView::setVersion(const QString& version)
 
 void KXUPDateAPPView::setContent(const QString& content)
 {
-    content_ = content;
+    // Notes longer than a reader reads are cut: the view lays out and keeps only what it shows.
+    content_ = kx_textWithin(content, kReleaseNotesBytes);
     versionLabel_->setText(version_);
     textInfoView_->setPlainText(content_);
 }

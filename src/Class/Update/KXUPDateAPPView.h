@@ -21,6 +21,8 @@ class KXUPDateAPPView : public KXVeilView {
 
 public:
     static constexpr const char* kUpdateNotification = "updateappnoti";
+    // The most of the release notes kept and shown, in UTF-8 bytes.
+    static constexpr qsizetype kReleaseNotesBytes = 64 * 1024;
 
     explicit KXUPDateAPPView(QWidget* parent = nullptr);
 

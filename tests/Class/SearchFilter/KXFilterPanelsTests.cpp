@@ -8,6 +8,7 @@
 #include "Class/SearchFilter/KXAdvancedFilterView.h"
 #include "Class/SearchFilter/KXFilterFontWeighCell.h"
 #include "Class/SearchFilter/KXFilterTable.h"
+#include "Class/SearchFilter/KXFilterTagGrid.h"
 #include "Class/SearchFilter/KXFilterView.h"
 #include "Class/SearchFilter/KXHomeFilterView.h"
 #include "Class/SearchFilter/KXHomeFilterViewHeaderCell.h"
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -32,7 +34,10 @@
 #include <vector>
 
 using foundation::Id;
+using searchfiltertest::clickTag;
+using searchfiltertest::isOn;
 using searchfiltertest::RecordingFilterOwner;
+using searchfiltertest::tagIn;
 using searchfiltertest::valuesOf;
 
 namespace {
@@ -75,17 +80,6 @@ protected:
         fontlisttest::settle(host_);
         return view;
     }
-    // The switch of a tag row of a filter table, by the tag's id.
-    static KXBaseButton* tagSwitch(KXFilterTable* table, const std::string& category, const std::string& tagid)
-    {
-        for (int row = 2; row < table->numberOfRows(); row += 2)
-            if (auto* cell = qobject_cast<KXHomeFilterViewListCell*>(table->rowView(row)); cell && cell->classStr() == category)
-                for (KXBaseButton* button : cell->buttons())
-                    if (button->identifier().toStdString() == tagid)
-                        return button;
-        return nullptr;
-    }
-
     QWidget host_;
     std::shared_ptr<RecordingFilterOwner> owner_;
 };
@@ -105,13 +99,13 @@ TEST_F(FilterPanelsTest, TheSidePanelReportsEveryToggleAndStoresOnlyWhenClosing)
     EXPECT_EQ(table->rowView(2)->height(), 112) << "seven style tags: three lines";
 
     const auto stored = global().filterD();
-    KXBaseButton* sans = tagSwitch(table, "风格", "101");
+    const auto sans = tagIn(table, "风格", "101");
     ASSERT_TRUE(sans);
-    EXPECT_EQ(sans->title(), QString::fromUtf8("黑体"));
-    QTest::mouseClick(sans, Qt::LeftButton);
+    EXPECT_EQ(sans.grid->tagTitle(sans.index), QString::fromUtf8("黑体"));
+    clickTag(sans);
     ASSERT_EQ(owner_->reports.size(), 1u);
-    EXPECT_EQ(owner_->lastValues("风格"), std::vector<std::string>{"101"});
-    EXPECT_EQ(sans->state(), 1);
+    EXPECT_EQ(owner_->lastValues("风格"), std::vector<std::string> { "101" });
+    EXPECT_TRUE(isOn(sans));
     EXPECT_EQ(global().filterD(), stored) << "not stored before closing";
 
     // A topic switch: the "大类型标签" category, by its marketing code.
@@ -123,7 +117,7 @@ TEST_F(FilterPanelsTest, TheSidePanelReportsEveryToggleAndStoresOnlyWhenClosing)
 
     // Rows made again show the working selection, not filterD.
     table->reloadData();
-    EXPECT_EQ(tagSwitch(table, "风格", "101")->state(), 1);
+    EXPECT_TRUE(isOn(tagIn(table, "风格", "101")));
 
     // A click beside the column closes and stores.
     QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(100, 300));
@@ -134,9 +128,11 @@ TEST_F(FilterPanelsTest, TheSidePanelReportsEveryToggleAndStoresOnlyWhenClosing)
     // Opened again, it edits the stored selection in place: taking the values out empties filterD.
     auto* again = sidePanel();
     EXPECT_EQ(again->tagsDD(), global().filterD());
-    EXPECT_EQ(tagSwitch(again->listTableView(), "风格", "101")->state(), 1);
-    QTest::mouseClick(tagSwitch(again->listTableView(), "风格", "101"), Qt::LeftButton);
-    QTest::mouseClick(qobject_cast<KXHomeFilterViewTopicCell*>(again->listTableView()->rowView(0))->heartBeatBtn(), Qt::LeftButton);
+    EXPECT_TRUE(isOn(tagIn(again->listTableView(), "风格", "101")));
+    clickTag(tagIn(again->listTableView(), "风格", "101"));
+    QTest::mouseClick(
+        qobject_cast<KXHomeFilterViewTopicCell*>(again->listTableView()->rowView(0))->heartBeatBtn(),
+        Qt::LeftButton);
     again->cancelClick();
     EXPECT_EQ(global().filterD()->count(), 0u);
 }
@@ -148,7 +144,7 @@ TEST_F(FilterPanelsTest, TheSidePanelsTabsAndResetEmptyTheSelectionAndFollowTheL
     EXPECT_EQ(panel->selectedBtn(), panel->enBtn()) << "opens on the catalogue shown";
     EXPECT_EQ(qobject_cast<KXHomeFilterViewHeaderCell*>(panel->listTableView()->rowView(1))->title(), QString("Style"));
 
-    QTest::mouseClick(tagSwitch(panel->listTableView(), "Style", "102"), Qt::LeftButton);
+    clickTag(tagIn(panel->listTableView(), "Style", "102"));
     panel->headArrorClick(3);
     EXPECT_FALSE(panel->listTableView()->rowView(4)->isVisible()) << "collapsed";
     EXPECT_EQ(panel->listTableView()->heightOfRow(4), KXFilterGeometry::kCollapsedRowHeight);
@@ -165,11 +161,11 @@ TEST_F(FilterPanelsTest, TheSidePanelsTabsAndResetEmptyTheSelectionAndFollowTheL
     EXPECT_EQ(qobject_cast<KXHomeFilterViewHeaderCell*>(panel->listTableView()->rowView(1))->title(), QString::fromUtf8("风格"));
     EXPECT_TRUE(panel->listTableView()->collapsed().empty()) << "every category expanded";
 
-    QTest::mouseClick(tagSwitch(panel->listTableView(), "用途", "203"), Qt::LeftButton);
+    clickTag(tagIn(panel->listTableView(), "用途", "203"));
     QTest::mouseClick(panel->resetBtn(), Qt::LeftButton);
     ASSERT_EQ(owner_->reports.size(), 4u);
     EXPECT_EQ(owner_->reports.back()->count(), 0u);
-    EXPECT_EQ(tagSwitch(panel->listTableView(), "用途", "203")->state(), 0);
+    EXPECT_FALSE(isOn(tagIn(panel->listTableView(), "用途", "203")));
     EXPECT_EQ(panel->selectedBtn(), panel->cnBtn());
 
     // Closing with nothing chosen leaves filterD as it was.
@@ -187,56 +183,62 @@ TEST_F(FilterPanelsTest, DropDownTagPagesStoreEveryChangeAndKeepTheTagIdText)
     auto* view = dropDown(1, data);
     EXPECT_EQ(view->titleLabel()->text(), QString::fromUtf8("风格选项"));
     EXPECT_EQ(view->topAreaView()->geometry(), QRect(0, 0, 310, 40));
-    auto buttons = view->tagButtons();
-    ASSERT_EQ(buttons.size(), 3u);
-    EXPECT_EQ(buttons[0]->geometry(), QRect(8, 0, 68, 24));
-    EXPECT_EQ(buttons[1]->geometry().left(), 84);
-    EXPECT_GT(buttons[2]->width(), 68) << "a long label takes its own width";
+    KXFilterTagGrid* grid = view->tagGrid();
+    ASSERT_TRUE(grid);
+    ASSERT_EQ(grid->laidOut(), 3u);
+    EXPECT_EQ(grid->tagRect(0), QRect(8, 0, 68, 24));
+    EXPECT_EQ(grid->tagRect(1).left(), 84);
+    EXPECT_GT(grid->tagRect(2).width(), 68) << "a long label takes its own width";
 
-    QTest::mouseClick(buttons[0], Qt::LeftButton);
+    clickTag({ grid, 0 });
     ASSERT_EQ(owner_->reports.size(), 1u);
     EXPECT_EQ(owner_->lastValues("风格"), std::vector<std::string>{"0101"});
     EXPECT_EQ(global().filterD(), view->tagsDD()) << "stored at once";
 
     QTest::mouseClick(view->allSelectedBtn(), Qt::LeftButton);
     ASSERT_EQ(owner_->reports.size(), 2u);
-    EXPECT_EQ(owner_->lastValues("风格"), (std::vector<std::string>{"0101", "102", "103"}));
-    for (KXBaseButton* button : view->tagButtons())
-        EXPECT_EQ(button->state(), 1);
+    EXPECT_EQ(owner_->lastValues("风格"), (std::vector<std::string> { "0101", "102", "103" }));
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_TRUE(isOn({ view->tagGrid(), i })) << i;
 
     QTest::mouseClick(view->clearSelectedBtn(), Qt::LeftButton);
     ASSERT_EQ(owner_->reports.size(), 3u);
     EXPECT_TRUE(owner_->lastValues("风格").empty());
     fontlisttest::settle(host_);
-    for (KXBaseButton* button : view->tagButtons())
-        EXPECT_EQ(button->state(), 0);
+    ASSERT_TRUE(view->tagGrid());
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_FALSE(isOn({ view->tagGrid(), i })) << i;
     QTest::mouseClick(view->clearSelectedBtn(), Qt::LeftButton);
     EXPECT_EQ(owner_->reports.size(), 3u) << "nothing to clear, nobody told";
 
     // The type page: category 2, buttons 93 wide for short labels.
     auto* type = dropDown(3, data);
-    ASSERT_EQ(type->tagButtons().size(), 2u);
+    ASSERT_EQ(type->tagGrid()->laidOut(), 2u);
     EXPECT_EQ(type->classStr(), "类型");
-    EXPECT_EQ(type->tagButtons()[0]->width(), 93);
+    EXPECT_EQ(type->tagGrid()->tagRect(0).width(), 93);
 
     // Fewer categories: an empty page with its bar; one language only: the same.
-    auto* empty = dropDown(3, searchfiltertest::categories({}, {{"风格", {{"101", "黑体"}}}}));
-    EXPECT_TRUE(empty->tagButtons().empty());
+    auto* empty = dropDown(3, searchfiltertest::categories({}, { { "风格", { { "101", "黑体" } } } }));
+    EXPECT_EQ(empty->tagGrid()->laidOut(), 0u);
     EXPECT_TRUE(empty->topAreaView()->isVisible());
     QTest::mouseClick(empty->allSelectedBtn(), Qt::LeftButton);
-    auto* lonely = dropDown(1, foundation::MutableArray::create({Id(foundation::MutableArray::create())}));
-    EXPECT_TRUE(lonely->tagButtons().empty());
+    auto* lonely = dropDown(1, foundation::MutableArray::create({ Id(foundation::MutableArray::create()) }));
+    EXPECT_EQ(lonely->tagGrid()->laidOut(), 0u);
     EXPECT_EQ(owner_->reports.size(), 3u);
 }
 
 TEST_F(FilterPanelsTest, DropDownTagPagesShowEveryTagWhole)
 {
-    // Scrolls the tag area to the button where it scrolls; then the whole button must show in it.
-    const auto showsWhole = [](QWidget* area, QWidget* button) {
-        for (QWidget* parent = button->parentWidget(); parent && parent != area; parent = parent->parentWidget())
-            if (auto* scroll = qobject_cast<QScrollArea*>(parent))
-                scroll->ensureWidgetVisible(button, 0, 0);
-        return area->rect().contains(QRect(button->mapTo(area, QPoint(0, 0)), button->size()));
+    // Scrolls the tag area to the switch where it scrolls; then the whole switch must show in it.
+    const auto showsWhole = [](QWidget* area, KXFilterTagGrid* grid, std::size_t index) {
+        const QRect rect = grid->tagRect(index);
+        for (QWidget* parent = grid->parentWidget(); parent && parent != area;
+             parent = parent->parentWidget())
+            if (auto* scroll = qobject_cast<QScrollArea*>(parent)) {
+                const QPoint centre = grid->mapTo(scroll->widget(), rect.center());
+                scroll->ensureVisible(centre.x(), centre.y(), rect.width() / 2 + 1, rect.height() / 2 + 1);
+            }
+        return area->rect().contains(QRect(grid->mapTo(area, rect.topLeft()), rect.size()));
     };
     const std::vector<std::string> labels = {"宋体", "非常长的装饰风格标签名称", "一个比整行还要宽得多的标签名称，它只能被省略号截断才能放进一行里面"};
     for (const long long page : {1LL, 3LL}) {
@@ -248,19 +250,25 @@ TEST_F(FilterPanelsTest, DropDownTagPagesShowEveryTagWhole)
                 const auto data = searchfiltertest::categories(
                     {}, {{"风格", page == 1 ? tags : searchfiltertest::Tags{}}, {"用途", {}}, {"类型", page == 3 ? tags : searchfiltertest::Tags{}}});
                 auto* view = dropDown(page, data);
-                const std::string where = "page " + std::to_string(page) + ", " + std::to_string(count) + " tags of " + label;
-                const auto buttons = view->tagButtons();
-                ASSERT_EQ(buttons.size(), count) << where;
+                const std::string where
+                    = "page " + std::to_string(page) + ", " + std::to_string(count) + " tags of " + label;
+                KXFilterTagGrid* grid = view->tagGrid();
+                ASSERT_TRUE(grid);
+                searchfiltertest::layOutEveryTag(view);
+                ASSERT_EQ(grid->laidOut(), count) << where;
                 QWidget* area = view->bgView();
                 EXPECT_GE(area->height(), KXFilterGeometry::dropDownTagAreaHeight(count)) << where;
                 EXPECT_LE(area->geometry().bottom() + 1 + KXFilterGeometry::kDropDownTabRoom, view->height())
                     << where << ": the area and its close tab stay inside the drop-down";
                 for (std::size_t i = 0; i < count; ++i)
-                    EXPECT_TRUE(showsWhole(area, buttons[i])) << where << ", tag " << i << " at " << buttons[i]->x() << ","
-                                                              << buttons[i]->y() << " in " << area->width() << " x " << area->height();
+                    EXPECT_TRUE(showsWhole(area, grid, i))
+                        << where << ", tag " << i << " at " << grid->tagRect(i).x() << ","
+                        << grid->tagRect(i).y() << " in " << area->width() << " x " << area->height();
                 // The last tag, brought into view, takes a click.
-                QTest::mouseClick(buttons.back(), Qt::LeftButton);
-                EXPECT_EQ(owner_->lastValues(view->classStr()), std::vector<std::string>{std::to_string(100 + count - 1)}) << where;
+                clickTag({ grid, count - 1 });
+                EXPECT_EQ(owner_->lastValues(view->classStr()),
+                    std::vector<std::string> { std::to_string(100 + count - 1) })
+                    << where;
                 view->filterviewCloseClick();
                 global().setFilterD(foundation::MutableDictionary::create());
             }
@@ -309,7 +317,7 @@ TEST_F(FilterPanelsTest, TheAdvancedPageResetsAndConfirmsThroughTheDropDown)
     EXPECT_TRUE(qobject_cast<KXFilterFontWeighCell*>(table->rowView(8))) << "the weight category shows the weight row";
 
     const auto stored = global().filterD();
-    QTest::mouseClick(tagSwitch(table, "字体品牌", "5"), Qt::LeftButton);
+    clickTag(tagIn(table, "字体品牌", "5"));
     ASSERT_EQ(owner_->reports.size(), 1u) << "through the drop-down to the list";
     EXPECT_EQ(owner_->lastValues("字体品牌"), std::vector<std::string>{"5"});
     EXPECT_EQ(global().filterD(), stored) << "stored only by 确认";
@@ -323,7 +331,7 @@ TEST_F(FilterPanelsTest, TheAdvancedPageResetsAndConfirmsThroughTheDropDown)
     EXPECT_EQ(global().filterD()->count(), 0u);
     EXPECT_EQ(page->parentWidget(), view) << "the page stays";
     fontlisttest::settle(host_);
-    EXPECT_EQ(tagSwitch(page->listTableView(), "字体品牌", "5")->state(), 0);
+    EXPECT_FALSE(isOn(tagIn(page->listTableView(), "字体品牌", "5")));
 
     // 确认 with nothing chosen stores nothing and closes the whole drop-down.
     const auto emptied = global().filterD();
@@ -333,7 +341,7 @@ TEST_F(FilterPanelsTest, TheAdvancedPageResetsAndConfirmsThroughTheDropDown)
 
     // 确认 with a choice stores it.
     auto* second = dropDown(4);
-    QTest::mouseClick(tagSwitch(second->advancedView()->listTableView(), "风格", "104"), Qt::LeftButton);
+    clickTag(tagIn(second->advancedView()->listTableView(), "风格", "104"));
     QTest::mouseClick(second->advancedView()->sureBtn(), Qt::LeftButton);
     EXPECT_EQ(valuesOf(global().filterD(), "风格"), std::vector<std::string>{"104"});
 }
@@ -422,9 +430,15 @@ TEST_F(FilterPanelsTest, TheListHasTheKeysBackWhenEachFilterClosesAfterAClickInI
         return qobject_cast<KXFilterView*>(KXHomeListOverlays::topSubview(&list));
     };
     // A tag clicked twice: the click lands in the panel's scroller and the rows are whole again.
-    const auto clickTwice = [&list](QWidget* tag) {
-        QTest::mouseClick(tag, Qt::LeftButton);
-        QTest::mouseClick(tag, Qt::LeftButton);
+    const auto clickTwice = [&list](const searchfiltertest::TagSwitch& tag) {
+        ASSERT_TRUE(tag);
+        clickTag(tag);
+        clickTag(tag);
+        fontlisttest::settle(list);
+    };
+    const auto clickWeightTwice = [&list](QWidget* button) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        QTest::mouseClick(button, Qt::LeftButton);
         fontlisttest::settle(list);
     };
     const auto keysInside = [](QWidget* panel) { return panel->isAncestorOf(QApplication::focusWidget()); };
@@ -433,7 +447,7 @@ TEST_F(FilterPanelsTest, TheListHasTheKeysBackWhenEachFilterClosesAfterAClickInI
     list.fontStyleBtnClick();
     KXFilterView* style = dropDown();
     ASSERT_TRUE(style);
-    clickTwice(style->tagButtons().front());
+    clickTwice({ style->tagGrid(), 0 });
     ASSERT_TRUE(keysInside(style));
     QTest::mouseClick(style->cancelBtn(), Qt::LeftButton);
     EXPECT_TRUE(fontlisttest::keysScrollTheList(list)) << "风格";
@@ -442,7 +456,7 @@ TEST_F(FilterPanelsTest, TheListHasTheKeysBackWhenEachFilterClosesAfterAClickInI
     list.fontWeightBtnClick();
     KXFilterView* weight = dropDown();
     ASSERT_TRUE(weight);
-    clickTwice(weight->weightCell()->fontweightBtn(8));
+    clickWeightTwice(weight->weightCell()->fontweightBtn(8));
     ASSERT_TRUE(keysInside(weight));
     QTest::mouseClick(weight, Qt::LeftButton, {}, QPoint(600, 400));
     EXPECT_TRUE(fontlisttest::keysScrollTheList(list)) << "字重";
@@ -451,7 +465,7 @@ TEST_F(FilterPanelsTest, TheListHasTheKeysBackWhenEachFilterClosesAfterAClickInI
     list.advancedBtnClick();
     KXFilterView* advanced = dropDown();
     ASSERT_TRUE(advanced && advanced->advancedView());
-    clickTwice(tagSwitch(advanced->advancedView()->listTableView(), "风格", "104"));
+    clickTwice(tagIn(advanced->advancedView()->listTableView(), "风格", "104"));
     ASSERT_TRUE(keysInside(advanced));
     QTest::mouseClick(advanced->advancedView()->sureBtn(), Qt::LeftButton);
     EXPECT_TRUE(fontlisttest::keysScrollTheList(list)) << "高级";
@@ -461,7 +475,7 @@ TEST_F(FilterPanelsTest, TheListHasTheKeysBackWhenEachFilterClosesAfterAClickInI
     KXFilterView* again = dropDown();
     ASSERT_TRUE(again && again->advancedView());
     QPointer<KXAdvancedFilterView> page = again->advancedView();
-    clickTwice(tagSwitch(page->listTableView(), "风格", "104"));
+    clickTwice(tagIn(page->listTableView(), "风格", "104"));
     ASSERT_TRUE(keysInside(page));
     QTest::mouseClick(page, Qt::LeftButton, {}, QPoint(5, page->height() - 5));
     ASSERT_TRUE(!page || !page->parentWidget());
@@ -474,7 +488,7 @@ TEST_F(FilterPanelsTest, TheListHasTheKeysBackWhenEachFilterClosesAfterAClickInI
     auto* side = qobject_cast<KXHomeFilterView*>(KXHomeListOverlays::topSubview(&list));
     ASSERT_TRUE(side);
     fontlisttest::settle(list);
-    clickTwice(tagSwitch(side->listTableView(), "风格", "101"));
+    clickTwice(tagIn(side->listTableView(), "风格", "101"));
     ASSERT_TRUE(keysInside(side));
     QTest::mouseClick(side, Qt::LeftButton, {}, QPoint(100, 300));
     EXPECT_TRUE(fontlisttest::keysScrollTheList(list)) << "筛选";
@@ -498,9 +512,10 @@ TEST_F(FilterPanelsTest, EscapeClosesEachPanelOverTheList)
         return QPointer<QWidget>(KXHomeListOverlays::topSubview(&list));
     };
     // Twice: the click lands inside the panel and the rows are whole again.
-    const auto clickTwice = [&list](QWidget* tag) {
-        QTest::mouseClick(tag, Qt::LeftButton);
-        QTest::mouseClick(tag, Qt::LeftButton);
+    const auto clickTwice = [&list](const searchfiltertest::TagSwitch& tag) {
+        ASSERT_TRUE(tag);
+        clickTag(tag);
+        clickTag(tag);
         fontlisttest::settle(list);
     };
     const auto escape = [&list](const QPointer<QWidget>& panel, const char* name) {
@@ -526,18 +541,81 @@ TEST_F(FilterPanelsTest, EscapeClosesEachPanelOverTheList)
     list.fontStyleBtnClick();
     QPointer<QWidget> style = top();
     ASSERT_TRUE(qobject_cast<KXFilterView*>(style));
-    clickTwice(qobject_cast<KXFilterView*>(style)->tagButtons().front());
+    clickTwice({ qobject_cast<KXFilterView*>(style)->tagGrid(), 0 });
     escape(style, "风格");
 
     list.advancedBtnClick();
     QPointer<QWidget> advanced = top();
-    ASSERT_TRUE(qobject_cast<KXFilterView*>(advanced) && qobject_cast<KXFilterView*>(advanced)->advancedView());
-    clickTwice(tagSwitch(qobject_cast<KXFilterView*>(advanced)->advancedView()->listTableView(), "风格", "104"));
+    ASSERT_TRUE(
+        qobject_cast<KXFilterView*>(advanced) && qobject_cast<KXFilterView*>(advanced)->advancedView());
+    clickTwice(tagIn(qobject_cast<KXFilterView*>(advanced)->advancedView()->listTableView(), "风格", "104"));
     escape(advanced, "高级, from its page");
 
     list.filterClick();
     QPointer<QWidget> side = top();
     ASSERT_TRUE(qobject_cast<KXHomeFilterView*>(side));
-    clickTwice(tagSwitch(qobject_cast<KXHomeFilterView*>(side)->listTableView(), "风格", "101"));
+    clickTwice(tagIn(qobject_cast<KXHomeFilterView*>(side)->listTableView(), "风格", "101"));
     escape(side, "筛选");
+}
+
+// A reply may send tens of thousands of tags a category: the pages make as many widgets as for a
+// handful, lay out only what comes into sight, and still reach, click and choose every tag.
+TEST_F(FilterPanelsTest, PagesOfThousandsOfTagsCostTheWidgetsOfAFew)
+{
+    const auto withStyleTags = [](std::size_t count) {
+        searchfiltertest::Tags tags;
+        for (std::size_t i = 0; i < count; ++i)
+            tags.emplace_back("t" + std::to_string(i), i % 7 == 3 ? "一个相当长的装饰风格标签" : "宋体");
+        return searchfiltertest::categories(
+            {}, { { "风格", tags }, { "用途", { { "201", "标题" } } }, { "类型", { { "301", "中文" } } } });
+    };
+    constexpr std::size_t kMany = 24000;
+    const auto widgetsOf = [](QWidget* page) { return page->findChildren<QWidget*>().size(); };
+
+    auto* few = dropDown(1, withStyleTags(3));
+    auto* many = dropDown(1, withStyleTags(kMany));
+    EXPECT_EQ(widgetsOf(many), widgetsOf(few));
+    KXFilterTagGrid* grid = many->tagGrid();
+    ASSERT_TRUE(grid);
+    EXPECT_GT(grid->laidOut(), 20u);
+    EXPECT_LT(grid->laidOut(), 1000u) << "only the tags near the area are read and measured";
+
+    // "全部" takes every tag of the category, laid out or not.
+    QTest::mouseClick(many->allSelectedBtn(), Qt::LeftButton);
+    const auto all = owner_->lastValues("风格");
+    ASSERT_EQ(all.size(), kMany);
+    EXPECT_EQ(all.back(), "t" + std::to_string(kMany - 1));
+    QTest::mouseClick(many->clearSelectedBtn(), Qt::LeftButton);
+    fontlisttest::settle(host_);
+    grid = many->tagGrid();
+    ASSERT_TRUE(grid);
+
+    // Scrolled to its end, the area lays the rest out and its last tag takes a click.
+    QScrollBar* scroller = many->tagScrollView()->verticalScrollBar();
+    for (int turns = 0; grid->laidOut() < kMany && turns < 100000; ++turns)
+        scroller->setValue(scroller->maximum());
+    ASSERT_EQ(grid->laidOut(), kMany);
+    const QRect last = grid->tagRect(kMany - 1);
+    EXPECT_LE(last.bottom(), grid->height()) << "the area reaches its last line";
+    EXPECT_EQ(grid->tagRect(kMany - 2).top() <= last.top(), true);
+    clickTag({ grid, kMany - 1 });
+    EXPECT_EQ(owner_->lastValues("风格"), std::vector<std::string> { "t" + std::to_string(kMany - 1) });
+    fontlisttest::settle(host_);
+    EXPECT_TRUE(isOn({ grid, kMany - 1 }));
+    many->filterviewCloseClick();
+    few->filterviewCloseClick();
+
+    // The side panel and the advanced page: one view per tag row, whatever the row holds.
+    global().setFilterD(foundation::MutableDictionary::create());
+    auto* fewSide = sidePanel(withStyleTags(3));
+    auto* manySide = sidePanel(withStyleTags(kMany));
+    EXPECT_EQ(widgetsOf(manySide), widgetsOf(fewSide));
+    const auto far = tagIn(manySide->listTableView(), "风格", "t" + std::to_string(kMany - 1));
+    ASSERT_TRUE(far);
+    clickTag(far);
+    EXPECT_EQ(owner_->lastValues("风格"), std::vector<std::string> { "t" + std::to_string(kMany - 1) });
+    EXPECT_TRUE(isOn(far));
+    auto* fewAdvanced = dropDown(4, withStyleTags(3));
+    auto* manyAdvanced = dropDown(4, withStyleTags(kMany));
+    EXPECT_EQ(widgetsOf(manyAdvanced), widgetsOf(fewAdvanced));
 }

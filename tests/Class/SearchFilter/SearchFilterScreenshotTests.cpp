@@ -4,6 +4,8 @@
 #include "Class/FontList/KXFontTableView.h"
 #include "Class/FontList/KXHomeListView.h"
 #include "Class/FontList/KXPreviewLoads.h"
+#include "Class/SearchFilter/KXFilterTable.h"
+#include "Class/SearchFilter/KXFilterTagGrid.h"
 #include "Class/SearchFilter/KXFilterView.h"
 #include "Class/SearchFilter/KXHomeFilterView.h"
 #include "Class/SearchFilter/KXHomeSearchView.h"
@@ -174,8 +176,8 @@ TEST_P(SearchFilterScreenshots, TheSidePanelAndTheDropDownPages)
         ASSERT_TRUE(dropDown) << page;
         fontlisttest::settle(list);
         if (page == 1 || page == 3) {
-            ASSERT_FALSE(dropDown->tagButtons().empty());
-            QTest::mouseClick(dropDown->tagButtons().front(), Qt::LeftButton);
+            ASSERT_TRUE(dropDown->tagGrid() && dropDown->tagGrid()->laidOut() > 0);
+            searchfiltertest::clickTag({ dropDown->tagGrid(), 0 });
             EXPECT_TRUE(dropDown->topAreaView()->isVisible());
         }
         fontlisttest::settle(list);
@@ -218,13 +220,21 @@ TEST_P(SearchFilterScreenshots, TheDropDownPagesWithManyTags)
         ASSERT_TRUE(dropDown);
         fontlisttest::settle(list);
         waitForPreviews(*list.listTableView(), list);
-        const auto buttons = dropDown->tagButtons();
-        ASSERT_EQ(buttons.size(), typePage ? 19u : 40u);
-        QTest::mouseClick(buttons.back(), Qt::LeftButton);
-        ASSERT_TRUE(fontlisttest::saveScreenshot(list, name(typePage ? "filter-dropdown-type-19" : "filter-dropdown-style-40")));
+        KXFilterTagGrid* grid = dropDown->tagGrid();
+        ASSERT_TRUE(grid);
+        searchfiltertest::layOutEveryTag(dropDown);
+        ASSERT_EQ(grid->laidOut(), typePage ? 19u : 40u);
+        const searchfiltertest::TagSwitch last { grid, grid->laidOut() - 1 };
+        // The last tag chosen, the page shown as it opened.
+        dropDown->tagClick(grid->tagIdentifier(last.index));
+        EXPECT_TRUE(searchfiltertest::isOn(last));
+        ASSERT_TRUE(fontlisttest::saveScreenshot(
+            list, name(typePage ? "filter-dropdown-type-19" : "filter-dropdown-style-40")));
         if (!typePage) {
             // The foot of the scrolled area: its last lines, above the close tab.
-            dropDown->tagScrollView()->ensureWidgetVisible(buttons.back(), 0, 0);
+            const QRect rect = grid->tagRect(last.index);
+            dropDown->tagScrollView()->ensureVisible(
+                rect.center().x(), rect.center().y(), rect.width() / 2 + 1, rect.height() / 2 + 1);
             fontlisttest::settle(list);
             ASSERT_TRUE(fontlisttest::saveScreenshot(list, name("filter-dropdown-style-40-scrolled")));
         }

@@ -1,11 +1,18 @@
 #include "SearchFilterTestSupport.h"
 
+#include "Class/SearchFilter/KXFilterTable.h"
+#include "Class/SearchFilter/KXFilterTagGrid.h"
+#include "Class/SearchFilter/KXFilterView.h"
+#include "Class/SearchFilter/KXHomeFilterViewListCell.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Platform/Foundation/Foundation.h"
 #include "catalogue/TagVocabulary.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
 #include <QWidget>
 
 using foundation::Id;
@@ -89,6 +96,53 @@ void RecordingFilterOwner::filterViewTagsClick(const foundation::Ref<foundation:
 std::vector<std::string> RecordingFilterOwner::lastValues(const std::string& category) const
 {
     return reports.empty() ? std::vector<std::string>() : valuesOf(reports.back(), category);
+}
+
+TagSwitch tagIn(KXFilterTagGrid* grid, const std::string& tagid)
+{
+    if (grid)
+        for (std::size_t i = 0; i < grid->laidOut(); ++i)
+            if (grid->tagIdentifier(i).toStdString() == tagid)
+                return { grid, i };
+    return {};
+}
+
+TagSwitch tagIn(KXFilterTable* table, const std::string& category, const std::string& tagid)
+{
+    for (int row = 2; row < table->numberOfRows(); row += 2)
+        if (auto* cell = qobject_cast<KXHomeFilterViewListCell*>(table->rowView(row));
+            cell && cell->classStr() == category)
+            return tagIn(cell->tagGrid(), tagid);
+    return {};
+}
+
+void clickTag(const TagSwitch& tag)
+{
+    if (!tag)
+        return;
+    const QRect rect = tag.grid->tagRect(tag.index);
+    for (QWidget* parent = tag.grid->parentWidget(); parent; parent = parent->parentWidget())
+        if (auto* scroll = qobject_cast<QScrollArea*>(parent); scroll && scroll->widget()) {
+            const QPoint centre = tag.grid->mapTo(scroll->widget(), rect.center());
+            // A QRect's centre rounds down: one more point of margin shows its last row.
+            scroll->ensureVisible(centre.x(), centre.y(), rect.width() / 2 + 1, rect.height() / 2 + 1);
+        }
+    QTest::mouseClick(tag.grid, Qt::LeftButton, {}, rect.center());
+}
+
+void layOutEveryTag(KXFilterView* view)
+{
+    QScrollBar* scroller = view->tagScrollView()->verticalScrollBar();
+    for (std::size_t before = 0; view->tagGrid() && view->tagGrid()->laidOut() != before;) {
+        before = view->tagGrid()->laidOut();
+        scroller->setValue(scroller->maximum());
+    }
+    scroller->setValue(0);
+}
+
+bool isOn(const TagSwitch& tag)
+{
+    return tag && tag.grid->isTagOn(tag.index);
 }
 
 } // namespace searchfiltertest

@@ -4,6 +4,9 @@
 #include "Platform/Foundation/Array.h"
 #include "Platform/Foundation/Dictionary.h"
 
+class KXFilterTagGrid;
+class KXFilterTable;
+class KXFilterView;
 class QWidget;
 
 #include <QString>
@@ -37,6 +40,24 @@ public:
     void loginClick() override { signInRequests += 1; }
     int signInRequests = 0;
 };
+
+// One tag switch of a tag grid: the grid and the tag's index; no grid when there is none.
+struct TagSwitch {
+    KXFilterTagGrid* grid = nullptr;
+    std::size_t index = 0;
+    explicit operator bool() const { return grid != nullptr; }
+};
+// The switch of a tag id in a grid.
+TagSwitch tagIn(KXFilterTagGrid* grid, const std::string& tagid);
+// The switch of a tag id in a filter table's tag row of that category.
+TagSwitch tagIn(KXFilterTable* table, const std::string& category, const std::string& tagid);
+// Brings the switch into view in every scroll area around it, then presses and releases the left
+// button at its centre, as a person clicks it.
+void clickTag(const TagSwitch& tag);
+// Scrolls the drop-down's tag area to its end until every tag is laid out, then back to its top.
+void layOutEveryTag(KXFilterView* view);
+// Whether the switch shows its tag chosen.
+bool isOn(const TagSwitch& tag);
 
 // Types the text into a widget as one key press carrying it (QTest's key clicks take ASCII only).
 void typeText(QWidget* widget, const QString& text);

@@ -47,6 +47,16 @@ TEST(KXImageResources, NamedImageHasItsPointSizeAndRealPixels)
     EXPECT_GT(opaque, 20);
 }
 
+// Every widget showing a named image shares one copy of its pixels.
+TEST(KXImageResources, ANamedImageIsLoadedOnceAndShared)
+{
+    const KXImage first = KXImage::imageNamed("filterbtnnormalbg");
+    ASSERT_FALSE(first.isNull());
+    EXPECT_TRUE(KXImage::imageNamed("filterbtnnormalbg").isSameImage(first));
+    EXPECT_FALSE(KXImage::imageNamed("filterButtonSelected").isSameImage(first));
+    EXPECT_TRUE(KXImage::imageNamed("no such image").isNull());
+}
+
 TEST(KXImageResources, UnknownNamesGiveNil)
 {
     EXPECT_TRUE(KXImage::imageNamed("noSuchImage").isNull());

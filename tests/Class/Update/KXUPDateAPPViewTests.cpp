@@ -82,6 +82,27 @@ TEST_F(KXUpdatePromptTest, VersionFirstThenNotesAndTheButtons)
     EXPECT_EQ(posted, 1) << "close and remind-me-later only close";
 }
 
+// Notes of megabytes from the service are cut to what a reader reads before the view lays them out.
+TEST_F(KXUpdatePromptTest, LongNotesAreCutAtACharacterWithinTheirBound)
+{
+    auto* prompt = new KXUPDateAPPView(content_);
+    const QString line = QStringLiteral("修复了一个问题 fixed 𝄞\n");
+    QString notes;
+    while (notes.size() < 3 * 1024 * 1024)
+        notes += line;
+    prompt->setContent(notes);
+    const QByteArray kept = prompt->content().toUtf8();
+    EXPECT_LE(kept.size(), KXUPDateAPPView::kReleaseNotesBytes);
+    EXPECT_GT(kept.size(), KXUPDateAPPView::kReleaseNotesBytes - 8) << "as much as the bound holds";
+    EXPECT_TRUE(prompt->content().endsWith(QStringLiteral("…")));
+    EXPECT_TRUE(notes.startsWith(prompt->content().chopped(1)))
+        << "a cut at a character, the pair of 𝄞 kept whole";
+    EXPECT_EQ(prompt->textInfoView()->toPlainText(), prompt->content());
+
+    prompt->setContent(line);
+    EXPECT_EQ(prompt->content(), line) << "short notes are kept as they are";
+}
+
 TEST_F(KXUpdatePromptTest, TheAboutPageSaysUpToDateOrOffersOnePromptAtATime)
 {
     setDefault("appVersion", Id("2.1.0_beta"));

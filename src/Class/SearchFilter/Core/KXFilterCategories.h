@@ -4,6 +4,7 @@
 #include "Platform/Foundation/Array.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,12 @@
 struct KXFilterCategory {
     std::string name;
     std::vector<foundation::Ref<KXHomeListFilterModel>> tags;
+};
+
+// A category as it stands in the reply: its name and its list of tags, nothing read from them.
+struct KXFilterCategoryTags {
+    std::string name;
+    foundation::Ref<foundation::Array> tags;
 };
 
 // The filter vocabulary a UI shows: `dataArray` is [foreign categories, Chinese categories], each
@@ -29,6 +36,16 @@ constexpr std::size_t kTypePosition = 2;
 
 // The categories of the catalogue shown: index 1 (Chinese), or 0 when `english`.
 std::vector<KXFilterCategory> of(const foundation::Ref<foundation::Array>& dataArray, bool english);
+// The one category at `position` of the catalogue shown as it stands in `dataArray`: its name and
+// its list of tags, nothing read from them, so that a page can take as many tags as it shows.
+// Nothing when there are fewer categories; no list when its tags are not a list.
+std::optional<KXFilterCategoryTags> tagsAtPosition(
+    const foundation::Ref<foundation::Array>& dataArray, bool english, std::size_t position);
+// The category of that name, as tagsAtPosition() gives it.
+std::optional<KXFilterCategoryTags> tagsNamed(
+    const foundation::Ref<foundation::Array>& dataArray, bool english, const std::string& name);
+// Its tag models read, in order.
+KXFilterCategory read(const KXFilterCategoryTags& category);
 // The category at a position, or nullptr when there are fewer.
 const KXFilterCategory* atPosition(const std::vector<KXFilterCategory>& categories, std::size_t position);
 // The category of that name, or nullptr.

@@ -50,22 +50,25 @@ double dropDownButtonWidth(DropDownPage page, double labelWidth)
     return counted > 60 ? 93 : 68;
 }
 
-std::vector<Rect> dropDownButtons(DropDownPage page, const std::vector<double>& labelWidths)
+const Rect& DropDownFlow::add(double labelWidth)
 {
     const double right = kDropDownWidth - kDropDownMargin;
-    std::vector<Rect> buttons;
-    double x = kDropDownMargin;
-    double y = 0;
-    for (const double label : labelWidths) {
-        const double width = std::min(dropDownButtonWidth(page, label), right - kDropDownMargin);
-        if (x + width > right && x > kDropDownMargin) {
-            y += kDropDownLineStep;
-            x = kDropDownMargin;
-        }
-        buttons.push_back({x, y, width, kTagButtonHeight});
-        x += width + 8;
+    const double width = std::min(dropDownButtonWidth(page_, labelWidth), right - kDropDownMargin);
+    if (x_ + width > right && x_ > kDropDownMargin) {
+        y_ += kDropDownLineStep;
+        x_ = kDropDownMargin;
     }
-    return buttons;
+    buttons_.push_back({ x_, y_, width, kTagButtonHeight });
+    x_ += width + 8;
+    return buttons_.back();
+}
+
+std::vector<Rect> dropDownButtons(DropDownPage page, const std::vector<double>& labelWidths)
+{
+    DropDownFlow flow(page);
+    for (const double label : labelWidths)
+        flow.add(label);
+    return flow.buttons();
 }
 
 double dropDownTagAreaHeight(std::size_t tagCount)

@@ -55,6 +55,23 @@ double dropDownButtonWidth(DropDownPage page, double labelWidth);
 // right edge less 8 starts a line 34 lower at x 8; one wider than a line is cut to the line (the
 // button elides its title); the next button follows 8 after this one.
 std::vector<Rect> dropDownButtons(DropDownPage page, const std::vector<double>& labelWidths);
+// The same flow a button at a time: a button's place depends only on those before it, so a long
+// page lays out only as far as it is shown.
+class DropDownFlow {
+public:
+    explicit DropDownFlow(DropDownPage page = DropDownPage::Style)
+        : page_(page)
+    {
+    }
+    const Rect& add(double labelWidth);
+    const std::vector<Rect>& buttons() const { return buttons_; }
+
+private:
+    DropDownPage page_;
+    double x_ = kDropDownMargin;
+    double y_ = 0;
+    std::vector<Rect> buttons_;
+};
 // The page's own tag area: 160 high, or (c div 4) x 40 + 40 for 17 tags or more.
 double dropDownTagAreaHeight(std::size_t tagCount);
 // What the buttons as laid out need: down to the last line and a line's gap below it, never lower

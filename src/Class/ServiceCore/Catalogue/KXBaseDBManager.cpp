@@ -3,6 +3,7 @@
 #include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueMerge.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueRowReader.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueRowStream.h"
 #include "Class/ServiceCore/Catalogue/KXSuggestionIndex.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Lib/SQLKit/SQDatabase.h"
@@ -495,6 +496,34 @@ void KXBaseDBManager::updateDataWithdDatas(const Id& datas, const std::function<
         generation_ += 1;
     if (callBack)
         callBack(merged);
+}
+
+bool KXBaseDBManager::updateDataWithFontsText(
+    const std::filesystem::path& text, std::string* problem, bool* broken)
+{
+    *broken = false;
+    if (readOnly_) {
+        *problem = "the installed catalogue " + file_.string() + " is read only";
+        return false;
+    }
+    bool damaged = false;
+    std::string why;
+    bool merged = false;
+    {
+        KXCatalogueRowStream rows(text);
+        merged = KXCatalogueMerge::merge(myQueue(), rows, &why, broken, &damaged);
+    }
+    // The update was made for the installed catalogue's version, which the fresh copy has again.
+    if (damaged && restoreDamagedCopy()) {
+        KXCatalogueRowStream rows(text);
+        why.clear();
+        merged = KXCatalogueMerge::merge(myQueue(), rows, &why, broken);
+    }
+    if (merged)
+        generation_ += 1;
+    else
+        *problem = why.empty() ? "the merge was rolled back" : "fonts.txt " + why;
+    return merged;
 }
 
 std::shared_ptr<const KXSuggestionIndex> KXBaseDBManager::suggestionIndex()

@@ -143,6 +143,11 @@ public:
     // integer fontid is skipped and logged. Any failing statement rolls the whole merge back. The
     // callback gets YES only after the transaction has committed.
     void updateDataWithdDatas(const foundation::Id& datas, const std::function<void(bool)>& callBack);
+    // The same merge from a partial package's fonts.txt, read as a stream and merged a batch of
+    // rows at a time in the one transaction, so that it holds a batch whatever the text holds.
+    // False, with nothing changed and `problem` said, when a statement fails or the text is not a
+    // JSON array of rows to its end; `broken` is then whether the text itself is at fault.
+    bool updateDataWithFontsText(const std::filesystem::path& text, std::string* problem, bool* broken);
 
     // Counts the changes of the catalogue's contents: each committed merge and each swapped file
     // adds one, so copies of its texts (the suggestion index) can tell they are stale.

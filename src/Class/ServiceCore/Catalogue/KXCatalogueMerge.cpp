@@ -2,6 +2,7 @@
 
 #include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueLog.h"
+#include "Class/ServiceCore/Catalogue/KXCatalogueRowStream.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
 #include "Lib/SQLKit/SQDatabase.h"
 #include "Lib/SQLKit/SQDatabaseQueue.h"
@@ -15,6 +16,7 @@
 #include <string_view>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 using foundation::Id;
 using foundation::Ref;
@@ -94,18 +96,59 @@ bool runUpdate(const Ref<SQDatabase>& db, const char* sql, const RowValues& valu
     return db->executeUpdate(sql, values[I]...);
 }
 
-// One merge inside the transaction. False as soon as a statement fails.
-bool mergeRows(const Ref<SQDatabase>& db, const foundation::Array& rows)
+// A row as a log line shows it: its description, cut at a character after a few hundred bytes.
+std::string shortDescription(const Id& row)
 {
-    RowValues values;
-    for (std::size_t index = 0; index < rows.count(); ++index) {
-        const Id row = rows.objectAtIndex(index);
+    constexpr std::size_t kShown = 300;
+    std::string text = row.isNil() ? std::string("(null)") : row.description();
+    if (text.size() > kShown) {
+        std::size_t cut = kShown;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+        text.resize(cut);
+        text += "...";
+    }
+    return text;
+}
+
+// The rows a merge skipped, by kind: said once each at the end, with a count and the first one.
+struct Skipped {
+    std::size_t notDictionaries = 0;
+    std::size_t withoutFontid = 0;
+    Id firstWithoutFontid;
+    std::size_t firstWithoutFontidIndex = 0;
+
+    void log() const
+    {
+        if (notDictionaries > 0)
+            kxcatalogue::log(
+                foundation::format("catalogue merge: %lu rows skipped, they are not dictionaries",
+                    static_cast<unsigned long>(notDictionaries)));
+        if (withoutFontid > 0)
+            kxcatalogue::log(foundation::format(
+                "catalogue merge: %lu rows skipped, they have no integer fontid (the first, row %lu: %@)",
+                static_cast<unsigned long>(withoutFontid),
+                static_cast<unsigned long>(firstWithoutFontidIndex),
+                Id(shortDescription(firstWithoutFontid))));
+    }
+};
+
+// One row inside the transaction. False when a statement fails.
+bool mergeRow(
+    const Ref<SQDatabase>& db, const Id& row, std::size_t index, RowValues& values, Skipped& skipped)
+{
         const auto* dictionary = row.ptr<foundation::Dictionary>();
+    if (!dictionary) {
+        skipped.notDictionaries += 1;
+        return true;
+    }
         long long fontid = 0;
-        if (!dictionary || !KXCatalogueStatement::integerId(dictionary->objectForKey("fontid"), fontid)) {
-            kxcatalogue::log(foundation::format("catalogue merge: row %lu skipped, it has no integer fontid: %@",
-                static_cast<unsigned long>(index), row.isNil() ? Id("(null)") : Id(row.description())));
-            continue;
+    if (!KXCatalogueStatement::integerId(dictionary->objectForKey("fontid"), fontid)) {
+        if (skipped.withoutFontid++ == 0) {
+            skipped.firstWithoutFontid = row;
+            skipped.firstWithoutFontidIndex = index;
+        }
+        return true;
         }
         const Ref<SQResultSet> existing = db->executeQuery(kSelect, fontid);
         if (!existing)
@@ -118,10 +161,27 @@ bool mergeRows(const Ref<SQDatabase>& db, const foundation::Array& rows)
 
         collectValues(*dictionary, values);
         values.back() = Id(fontid);
-        if (!runUpdate(db, exists ? kUpdate : kInsert, values, std::make_index_sequence<kValues>()))
-            return false;
+    return runUpdate(db, exists ? kUpdate : kInsert, values, std::make_index_sequence<kValues>());
     }
-    return true;
+
+// Runs `body` in one transaction with cached statements; rolls back unless it answers true.
+template <typename Body>
+bool inMergeTransaction(const std::shared_ptr<SQDatabaseQueue>& queue, bool* damaged, Body body)
+{
+    bool merged = false;
+    const bool committed = queue->inTransaction([&](const Ref<SQDatabase>& db, bool& rollback) {
+        const bool cached = db->shouldCacheStatements();
+        db->setShouldCacheStatements(true);
+        merged = body(db);
+        // Read before the rollback answers for itself.
+        if (damaged)
+            *damaged = !merged && KXCatalogueFile::isDamageCode(db->lastErrorCode());
+        db->setShouldCacheStatements(cached);
+        rollback = !merged;
+    });
+    if (merged && !committed)
+        kxcatalogue::log("catalogue merge: the transaction could not be committed");
+    return merged && committed;
 }
 
 } // namespace
@@ -141,18 +201,61 @@ bool KXCatalogueMerge::merge(const std::shared_ptr<SQDatabaseQueue>& queue, cons
         return true;
     if (!queue)
         return false;
-    bool merged = false;
-    const bool committed = queue->inTransaction([&](const Ref<SQDatabase>& db, bool& rollback) {
-        const bool cached = db->shouldCacheStatements();
-        db->setShouldCacheStatements(true);
-        merged = mergeRows(db, *array);
-        // Read before the rollback answers for itself.
-        if (damaged)
-            *damaged = !merged && KXCatalogueFile::isDamageCode(db->lastErrorCode());
-        db->setShouldCacheStatements(cached);
-        rollback = !merged;
+    return inMergeTransaction(queue, damaged, [array](const Ref<SQDatabase>& db) {
+        RowValues values;
+        Skipped skipped;
+        for (std::size_t index = 0; index < array->count(); ++index)
+            if (!mergeRow(db, array->objectAtIndex(index), index, values, skipped))
+                return false;
+        skipped.log();
+        return true;
     });
-    if (merged && !committed)
-        kxcatalogue::log("catalogue merge: the transaction could not be committed");
-    return merged && committed;
+}
+
+bool KXCatalogueMerge::merge(const std::shared_ptr<SQDatabaseQueue>& queue, KXCatalogueRowStream& rows,
+    std::string* problem, bool* broken, bool* damaged)
+{
+        if (damaged)
+        *damaged = false;
+    if (broken)
+        *broken = false;
+    if (!queue)
+        return false;
+    KXCatalogueRowStream::Status ended = KXCatalogueRowStream::Status::End;
+    const bool merged = inMergeTransaction(queue, damaged, [&](const Ref<SQDatabase>& db) {
+        RowValues values;
+        Skipped skipped;
+        std::vector<Id> batch;
+        batch.reserve(kBatchRows);
+        std::size_t index = 0;
+        for (bool more = true; more;) {
+            // Read a batch, then merge it: no more than a batch of rows is ever held.
+            batch.clear();
+            while (batch.size() < kBatchRows) {
+                Id row;
+                const auto status = rows.next(row);
+                if (status == KXCatalogueRowStream::Status::Row) {
+                    batch.push_back(std::move(row));
+                } else if (status == KXCatalogueRowStream::Status::NotADictionary) {
+                    batch.push_back(Id());
+                } else {
+                    ended = status;
+                    more = false;
+                    break;
+                }
+            }
+            for (const Id& row : batch)
+                if (!mergeRow(db, row, index++, values, skipped))
+                    return false;
+        }
+        skipped.log();
+        return ended == KXCatalogueRowStream::Status::End;
+    });
+    if (ended != KXCatalogueRowStream::Status::End) {
+        if (broken)
+            *broken = ended == KXCatalogueRowStream::Status::Malformed;
+        if (problem)
+            *problem = rows.problem();
+}
+    return merged;
 }
