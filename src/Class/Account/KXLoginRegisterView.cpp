@@ -8,9 +8,12 @@
 #include "Class/LayoutWidgets/WidgetView.h"
 #include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
+#include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "Class/UIKit/MLHudAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
+#include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Foundation/String.h"
 
@@ -196,73 +199,126 @@ void KXLoginRegisterView::sendRegistration()
 {
     if (registrationInFlight_)
         return;
-    registrationInFlight_ = true;
-    const std::string phone = phoneTF_->text().toStdString();
-    const std::string password = pwdTF_->text().toStdString();
     // A registration whose reply never came may have made the account: a second one would be
     // refused for it, so the first is read back before anything is sent again.
     if (registrationUnknown_) {
-        readBackRegistration(phone, password, true);
+        readBackRegistration(ReadBack::Press);
         return;
     }
-    postRegistration(phone, verificationCodeLabel_->text().toStdString(), password);
+    postRegistration(phoneTF_->text().toStdString(), verificationCodeLabel_->text().toStdString(),
+        pwdTF_->text().toStdString());
 }
 
-void KXLoginRegisterView::postRegistration(const std::string& phone, const std::string& code, const std::string& password)
+void KXLoginRegisterView::postRegistration(
+    const std::string& phone, const std::string& code, const std::string& password)
 {
     registrationInFlight_ = true;
     const KXSignInEvents::Attempt attempt = KXSignInEvents::startAttempt();
-    KXHTTPBUSINESS().RegisterWithPhone(Id(phone), Id(code), Id(password),
-                                       dispatch::guardedQt(this, [attempt](KXLoginRegisterView& self, const Id& reply) {
-                                           self.registrationInFlight_ = false;
-                                           self.registrationUnknown_ = false;
-                                           if (!succeeded(reply))
-                                               return;
-                                           const Id user = reply["corvane_data"];
-                                           // Someone signed in meanwhile: that account stays, and
-                                           // the new one's token is not stored over it.
-                                           if (!KXSignInEvents::postLoginMessage(user, attempt))
-                                               return;
-                                           KXLoginWindowController::orderOutWindowOf(&self);
-                                       }),
-                                       dispatch::guardedQt(this, [phone, password](KXLoginRegisterView& self,
-                                                                                  const foundation::Ref<foundation::Error>& error) {
-                                           self.registrationInFlight_ = false;
-                                           if (!KXAccountWrites::outcomeUnknown(error))
-                                               return;
-                                           self.registrationUnknown_ = true;
-                                           self.readBackRegistration(phone, password, false);
-                                       }));
+    KXHTTPBUSINESS().refusalsShownByCaller().RegisterWithPhone(Id(phone), Id(code), Id(password),
+        dispatch::guardedQt(this,
+            [attempt, phone, password](KXLoginRegisterView& self, const Id& reply) {
+                self.registrationInFlight_ = false;
+                if (!succeeded(reply)) {
+                    // After a registration of unknown outcome a refusal (its code used, its phone
+                    // taken) may be that registration's doing: it is read back before anything is said.
+                    if (self.hadUnknownRegistration_) {
+                        self.keepUnknown(phone, password, false);
+                        self.readBackRegistration(ReadBack::Refusal, reply);
+                    } else {
+                        KXHTTPREQUEST::showRefusal(reply);
+                    }
+                    return;
+                }
+                self.registrationUnknown_ = false;
+                const Id user = reply["corvane_data"];
+                // Someone signed in meanwhile: that account stays, and the new one's token is not
+                // stored over it.
+                if (!KXSignInEvents::postLoginMessage(user, attempt))
+                    return;
+                KXLoginWindowController::orderOutWindowOf(&self);
+            }),
+        dispatch::guardedQt(this,
+            [phone, password](KXLoginRegisterView& self, const foundation::Ref<foundation::Error>& error) {
+                self.registrationInFlight_ = false;
+                if (!KXAccountWrites::outcomeUnknown(error))
+                    return;
+                self.keepUnknown(phone, password, true);
+                self.readBackRegistration(ReadBack::Failure);
+            }));
 }
 
-void KXLoginRegisterView::readBackRegistration(const std::string& phone, const std::string& password, bool thenRegister)
+void KXLoginRegisterView::keepUnknown(const std::string& phone, const std::string& password, bool settling)
 {
-    // Signing in with what was typed tells whether the account was made; made, it is a sign-in
-    // like any other (through the agreement for an account that has not agreed).
+    registrationUnknown_ = true;
+    hadUnknownRegistration_ = true;
+    unknownPhone_ = phone;
+    unknownPassword_ = password;
+    if (!settling)
+        return;
+    // The request may still reach the service after the client gave up on it: until the settling
+    // time has passed a refused read back does not mean "not made", and at its end it is read
+    // once more.
+    settlesAt_
+        = dispatch::Clock::current()->now() + dispatch::Clock::seconds(KXAccountWrites::kSettlingSeconds);
+    dispatch::mainQueue().after(
+        KXAccountWrites::kSettlingSeconds, dispatch::guardedQt(this, [](KXLoginRegisterView& self) {
+            // A later registration of unknown outcome settles later; a read on its way judges
+            // by the time of its own reply.
+            if (!self.registrationUnknown_ || self.registrationInFlight_ || !self.isVisible()
+                || dispatch::Clock::current()->now() < self.settlesAt_)
+                return;
+            self.readBackRegistration(ReadBack::Settling);
+        }));
+}
+
+void KXLoginRegisterView::readBackRegistration(ReadBack reason, const Id& refusal)
+{
+    // Signing in with what the registration sent tells whether the account was made; made, it is
+    // a sign-in like any other (through the agreement for an account that has not agreed). Its
+    // refusal is no refusal of anything the person asked for: the service's message is not shown.
     registrationInFlight_ = true;
     const KXSignInEvents::Attempt attempt = KXSignInEvents::startAttempt();
-    KXHTTPBUSINESS().LoginWithName(Id(phone), Id(password),
-                                   dispatch::guardedQt(this, [attempt, thenRegister](KXLoginRegisterView& self, const Id& reply) {
-                                       self.registrationInFlight_ = false;
-                                       if (!succeeded(reply)) {
-                                           // Not made: the form stays for another try.
-                                           self.registrationUnknown_ = false;
-                                           if (thenRegister)
-                                               self.sendRegistration();
-                                           else
-                                               MLHudAlert::alertWithWindow(self.window(), 1, QString::fromUtf8(kRegistrationFailed));
-                                           return;
-                                       }
-                                       self.registrationUnknown_ = false;
-                                       if (!KXSignInEvents::postLoginMessage(reply["corvane_data"], attempt))
-                                           return;
-                                       KXLoginWindowController::orderOutWindowOf(&self);
-                                   }),
-                                   dispatch::guardedQt(this, [](KXLoginRegisterView& self, const foundation::Ref<foundation::Error>&) {
-                                       // Still unknown: said, and read again before the next try.
-                                       self.registrationInFlight_ = false;
-                                       MLHudAlert::alertWithWindow(self.window(), 1, QString::fromUtf8(kRegistrationFailed));
-                                   }));
+    KXHTTPBUSINESS().refusalsShownByCaller().LoginWithName(Id(unknownPhone_), Id(unknownPassword_),
+        dispatch::guardedQt(this,
+            [attempt, reason, refusal](KXLoginRegisterView& self, const Id& reply) {
+                self.registrationInFlight_ = false;
+                if (succeeded(reply)) {
+                    self.settleUnknown();
+                    if (!KXSignInEvents::postLoginMessage(reply["corvane_data"], attempt))
+                        return;
+                    KXLoginWindowController::orderOutWindowOf(&self);
+                    return;
+                }
+                if (reason == ReadBack::Refusal) {
+                    // Not made by the earlier one either: the registration's own refusal is said.
+                    self.settleUnknown();
+                    KXHTTPREQUEST::showRefusal(refusal);
+                    return;
+                }
+                if (dispatch::Clock::current()->now() < self.settlesAt_) {
+                    // Not made yet, but the registration may still land: still unknown.
+                    MLHudAlert::alertWithWindow(self.window(), 1, QString::fromUtf8(kRegistrationFailed));
+                    return;
+                }
+                // Not made: the form stays for another try.
+                self.settleUnknown();
+                if (reason == ReadBack::Press)
+                    self.sendRegistration();
+            }),
+        dispatch::guardedQt(
+            this, [reason](KXLoginRegisterView& self, const foundation::Ref<foundation::Error>&) {
+                // Still unknown: read again at the next press.
+                self.registrationInFlight_ = false;
+                if (reason != ReadBack::Settling)
+                    MLHudAlert::alertWithWindow(self.window(), 1, QString::fromUtf8(kRegistrationFailed));
+            }));
+}
+
+void KXLoginRegisterView::settleUnknown()
+{
+    registrationUnknown_ = false;
+    unknownPhone_.clear();
+    unknownPassword_.clear();
 }
 
 void KXLoginRegisterView::loginBtnClick()

@@ -2,7 +2,9 @@
 
 #include "Class/Account/KXButtonCountDown.h"
 #include "Class/UIKit/KXBaseView.h"
+#include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/Subscription.h"
+#include "Platform/Foundation/Object.h"
 
 #include <QColor>
 #include <QPointer>
@@ -33,12 +35,17 @@ class QLineEdit;
 // else signed in (KXSignInEvents) does neither.
 //
 // A registration whose reply never came (a time-out, a lost reply, an HTTP error) may have made
-// the account: it is read back by signing in with the phone and password typed. Made, that
-// sign-in goes on as any other (through the agreement when the account has not agreed) and
-// closes the window; not made, the form stays and kRegistrationFailed is said; a sign-in that
-// fails too says it and leaves the outcome unknown, and the next acceptance reads it back before
-// it sends anything, so a retry is never refused for an account the first try made. The panel is
-// busy until the read back ends.
+// the account, or may still make it (a request slow to reach the service): it is read back by
+// signing in with the phone and password it sent, kept in memory while the panel lives. Made, that
+// sign-in goes on as any other (through the agreement when the account has not agreed) and closes
+// the window. The sign-in's refusal is not shown: until the settling time
+// (KXAccountWrites::kSettlingSeconds) has passed it does not mean "not made", so kRegistrationFailed
+// is said and the outcome stays unknown; the next acceptance reads it back before it sends anything,
+// and a shown panel reads it once more at the end of the settling time. A refusal after that time
+// means "not made": the form stays, and an acceptance sends the registration. A registration
+// refused by the service after one of unknown outcome (its code used, its phone taken) is read back
+// before its refusal is said, so a retry is never refused for an account the first try made. The
+// panel is busy until the read back ends.
 //
 // The phone field has the keys as soon as the panel shows; keys stay in the panel and never reach
 // the account panel it covers (Return there would sign in).
@@ -86,7 +93,16 @@ private:
     void agreementCheck(bool agreed);
     void sendRegistration();
     void postRegistration(const std::string& phone, const std::string& code, const std::string& password);
-    void readBackRegistration(const std::string& phone, const std::string& password, bool thenRegister);
+    // What a read back of a registration of unknown outcome follows.
+    enum class ReadBack {
+        Failure, // the registration's own failure
+        Press, // an acceptance, which registers when the account was not made
+        Settling, // the end of the settling time: nothing is said unless it signs in
+        Refusal, // a later registration's refusal, said when the account was not made
+    };
+    void keepUnknown(const std::string& phone, const std::string& password, bool settling);
+    void readBackRegistration(ReadBack reason, const foundation::Id& refusal = {});
+    void settleUnknown();
 
     QLineEdit* phoneTF_ = nullptr;
     QLineEdit* verificationCodeLabel_ = nullptr;
@@ -102,6 +118,10 @@ private:
     dispatch::Subscription agreementObservation_;
     bool codeInFlight_ = false;
     bool registrationInFlight_ = false;
-    // A registration's outcome is unknown until a sign-in with what was typed tells it.
+    // A registration's outcome is unknown until a sign-in with what it sent tells it.
     bool registrationUnknown_ = false;
+    bool hadUnknownRegistration_ = false;
+    std::string unknownPhone_;
+    std::string unknownPassword_;
+    dispatch::Clock::TimePoint settlesAt_ {};
 };

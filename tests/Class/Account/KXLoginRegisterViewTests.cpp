@@ -7,6 +7,7 @@
 #include "Class/Account/KXRegisterAgreementVC.h"
 #include "Class/Account/KXRegisterAgreementWC.h"
 #include "Class/Account/Core/KXSignInEvents.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
@@ -240,8 +241,9 @@ TEST_F(KXLoginRegisterViewTest, ARegistrationWhoseReplyNeverCameIsReadBackBySign
     EXPECT_FALSE(window_.isVisible()) << "signed in, the login window closes";
     EXPECT_FALSE(panel->isRegistrationInFlight());
 
-    // Not made (the service failed before making it): the form stays, the failure said; a
-    // second press registers.
+    // Not made (the service failed before making it): the form stays, the failure said, and
+    // the service's refusal of the read back is not; a press within the settling time reads
+    // back again and sends nothing; once it has passed, a press registers.
     window_.show();
     panel = open();
     typeWithCode(panel, "13911115555", "reg-pass-81");
@@ -254,6 +256,18 @@ TEST_F(KXLoginRegisterViewTest, ARegistrationWhoseReplyNeverCameIsReadBackBySign
     EXPECT_TRUE(panel->isVisible()) << "the form stays";
     EXPECT_EQ(panel->phoneTF()->text(), QStringLiteral("13911115555"));
     EXPECT_EQ(toastText(), QString::fromUtf8(KXLoginRegisterView::kRegistrationFailed));
+    EXPECT_TRUE(toasts_->shown.empty()) << "the read back's refusal is not the person's: "
+                                        << (toasts_->shown.empty() ? "" : toasts_->shown[0].message);
+    acceptAgreement(panel, time);
+    ASSERT_TRUE(waitFor([&] { return !panel->isRegistrationInFlight(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(registrations(), 1u) << "still unknown: nothing sent";
+    EXPECT_EQ(service().requestLog().withTag("114").size(), 2u);
+    time.advance(KXAccountWrites::kSettlingSeconds);
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(service().requestLog().withTag("114").size(), 3u)
+        << "read once more at the end of the settling time";
+    EXPECT_EQ(signIns().size(), 1u);
     acceptAgreement(panel, time);
     ASSERT_TRUE(waitFor([&] { return signIns().size() == 2; }));
     EXPECT_EQ(registrations(), 2u);
@@ -278,6 +292,100 @@ TEST_F(KXLoginRegisterViewTest, ARegistrationWhoseReplyNeverCameIsReadBackBySign
     ASSERT_TRUE(waitFor([&] { return signIns().size() == 3; }));
     EXPECT_EQ(registrations(), 1u) << "nothing sent again for the account the first try made";
     EXPECT_EQ(signIns()[2]["uname"].stringValue(), "13911116666");
+}
+
+// The registration reaches the service after the client gave up on it: the read back at the
+// time-out finds no account, and the account is made later.
+TEST_F(KXLoginRegisterViewTest, ARegistrationThatLandsAfterItsTimeOutIsFoundAndSignsIn)
+{
+    dispatch::VirtualClock::Scope time;
+    struct Typed {
+        std::string phone, code, password;
+    };
+    const auto typeWithCode
+        = [&](KXLoginRegisterView* panel, const std::string& phone, const char* password) {
+              fill(panel, QString::fromStdString(phone), "", "");
+              panel->verificationBtn()->click();
+              EXPECT_TRUE(waitFor([&] { return service().lastSmsCode(phone).has_value(); }));
+              EXPECT_TRUE(waitForQuietTraffic());
+              const Typed typed { phone, service().lastSmsCode(phone).value_or(""), password };
+              fill(panel, QString::fromStdString(phone), QString::fromStdString(typed.code), password);
+              return typed;
+          };
+    // The request the client gave up on, reaching the service now.
+    const auto land = [&](const Typed& typed) {
+        const auto outcome = run([&](auto success, auto failure) {
+            KXHTTPBUSINESS().RegisterWithPhone(
+                Id(typed.phone), Id(typed.code), Id(typed.password), success, failure);
+        });
+        EXPECT_EQ(outcome.reply["errcode"].integerValue(), 0);
+    };
+    const auto timeOut = [&](KXLoginRegisterView* panel) {
+        setFault("register", localservice::Fault::Kind::Http500);
+        acceptAgreement(panel, time);
+        EXPECT_TRUE(waitFor([&] { return !panel->isRegistrationInFlight(); }));
+        EXPECT_TRUE(waitForQuietTraffic());
+        service().faults().clear("register");
+    };
+    const auto saidByTheTransport = [&] {
+        std::vector<std::string> said;
+        for (const auto& shown : toasts_->shown)
+            said.push_back(shown.message);
+        return said;
+    };
+
+    // Landed before the next press: the press reads back and signs in.
+    auto* panel = open();
+    Typed typed = typeWithCode(panel, "13911117777", "reg-pass-83");
+    timeOut(panel);
+    EXPECT_EQ(toastText(), QString::fromUtf8(KXLoginRegisterView::kRegistrationFailed));
+    EXPECT_TRUE(saidByTheTransport().empty()) << "no \"账号或密码错误\" for a read back";
+    land(typed);
+    acceptAgreement(panel, time);
+    ASSERT_TRUE(waitFor([&] { return signIns().size() == 1; }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(signIns()[0]["uname"].stringValue(), "13911117777");
+    EXPECT_EQ(registrations(), 2u) << "the panel's one and its landing: nothing sent again";
+    EXPECT_TRUE(saidByTheTransport().empty()) << "no \"验证码错误\"";
+    EXPECT_FALSE(window_.isVisible());
+
+    // Landed and no press: the end of the settling time reads back and signs in.
+    window_.show();
+    panel = open();
+    typed = typeWithCode(panel, "13911118888", "reg-pass-84");
+    timeOut(panel);
+    land(typed);
+    time.advance(KXAccountWrites::kSettlingSeconds - 1);
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(signIns().size(), 1u);
+    time.advance(1);
+    ASSERT_TRUE(waitFor([&] { return signIns().size() == 2; }));
+    EXPECT_EQ(signIns()[1]["uname"].stringValue(), "13911118888");
+
+    // Landed past the settling time: the next registration is refused for its used code, read
+    // back, and signs in without the refusal being said.
+    window_.show();
+    panel = open();
+    typed = typeWithCode(panel, "13911119999", "reg-pass-85");
+    timeOut(panel);
+    time.advance(KXAccountWrites::kSettlingSeconds);
+    ASSERT_TRUE(waitForQuietTraffic());
+    land(typed);
+    service().requestLog().clear();
+    acceptAgreement(panel, time);
+    ASSERT_TRUE(waitFor([&] { return signIns().size() == 3; }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(registrations(), 1u) << "not made at the settling time: sent again, and refused";
+    EXPECT_EQ(signIns()[2]["uname"].stringValue(), "13911119999");
+    EXPECT_TRUE(saidByTheTransport().empty());
+
+    // Refused with no registration of unknown outcome before it: the service's message is said.
+    window_.show();
+    panel = open();
+    fill(panel, "13911119999", "000000", "reg-pass-85");
+    acceptAgreement(panel, time);
+    ASSERT_TRUE(waitFor([&] { return !saidByTheTransport().empty(); }));
+    EXPECT_EQ(signIns().size(), 3u);
 }
 
 TEST_F(KXLoginRegisterViewTest, RefusingUnticksAndSendsNothing)

@@ -85,5 +85,6 @@ void KXHTTPBUSINESS::post(std::string_view path, const Parameters& parameters, S
             failure = KXAccountWrites::readingBackOnFailure(*write, std::move(failure));
         }
     }
-    REQUEST()->PostJsonWithURLString(apiBaseURL() + std::string(path), parameters, std::move(success), std::move(failure), scope);
+    REQUEST()->PostJsonWithURLString(apiBaseURL() + std::string(path), parameters, std::move(success),
+        std::move(failure), scope, refusal_);
 }

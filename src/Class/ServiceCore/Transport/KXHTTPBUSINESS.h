@@ -43,6 +43,14 @@ public:
     std::shared_ptr<KXHTTPREQUEST> REQUEST();
     void setREQUEST(std::shared_ptr<KXHTTPREQUEST> request) { request_ = std::move(request); }
 
+    // The operations sent from this object leave the service's refusal to their caller, which says
+    // it (KXHTTPREQUEST::showRefusal) or not: KXHTTPBUSINESS().refusalsShownByCaller().LoginWithName(...).
+    KXHTTPBUSINESS& refusalsShownByCaller()
+    {
+        refusal_ = KXHTTPREQUEST::Refusal::ShownByCaller;
+        return *this;
+    }
+
     // Pretty-printed JSON text of the array; "" for nil or when it cannot be written.
     static foundation::Ref<foundation::String> arrayToJsonString(const foundation::Ref<foundation::Array>& array);
 
@@ -143,4 +151,5 @@ private:
     void post(std::string_view path, const Parameters& parameters, Success success, Failure failure, Scope scope);
 
     std::shared_ptr<KXHTTPREQUEST> request_;
+    KXHTTPREQUEST::Refusal refusal_ = KXHTTPREQUEST::Refusal::ShownHere;
 };

@@ -72,9 +72,10 @@ Ref<foundation::Error> notAnObjectError()
 // `ownAccount`: the reply belongs to the account signed in now. Another account's refusal is only
 // logged: its sign-out or message is not the present user's. `carriedToken`: false for a request
 // sent without the token of a sign-in waiting for the agreement, whose refusal of the missing
-// token (122) signs nobody out.
-void applyEnvelope(const Ref<foundation::Dictionary>& reply, const Ref<foundation::MutableDictionary>& parameters, bool ownAccount,
-                   bool carriedToken)
+// token (122) signs nobody out. `refusal`: whether the warning toast is the caller's.
+void applyEnvelope(const Ref<foundation::Dictionary>& reply,
+    const Ref<foundation::MutableDictionary>& parameters, bool ownAccount, bool carriedToken,
+    KXHTTPREQUEST::Refusal refusal)
 {
     const Id envelope(reply);
     if (envelope["errcode"].integerValue() == 0)
@@ -96,11 +97,19 @@ void applyEnvelope(const Ref<foundation::Dictionary>& reply, const Ref<foundatio
     }
     if (envelope["tag"].stringValue() == "147")
         return; // the WeChat sign-in poll answers "not yet" with a non-zero code
-    if (auto presenter = ToastPresenter::shared())
-        presenter->show(message, ToastStyle::Warning, ToastWindow{});
+    if (refusal == KXHTTPREQUEST::Refusal::ShownHere)
+        KXHTTPREQUEST::showRefusal(envelope);
 }
 
 } // namespace
+
+void KXHTTPREQUEST::showRefusal(const Id& reply)
+{
+    if (reply["errcode"].isNil() || reply["errcode"].integerValue() == 0)
+        return;
+    if (auto presenter = ToastPresenter::shared())
+        presenter->show(reply["message"].stringValue(), ToastStyle::Warning, ToastWindow {});
+}
 
 std::shared_ptr<KXHTTPREQUEST> KXHTTPREQUEST::create()
 {
@@ -162,8 +171,9 @@ Ref<String> KXHTTPREQUEST::getCurrentTimes()
     return String::create(KXHTTPErrorLog::timeStamp(*foundation::Date::date()));
 }
 
-void KXHTTPREQUEST::PostJsonWithURLString(std::string_view URLString, const Ref<foundation::MutableDictionary>& parameters, ReplyBlock success,
-                                          ErrorBlock fail, ReplyScope scope)
+void KXHTTPREQUEST::PostJsonWithURLString(std::string_view URLString,
+    const Ref<foundation::MutableDictionary>& parameters, ReplyBlock success, ErrorBlock fail,
+    ReplyScope scope, Refusal refusal)
 {
     const auto dictionary = parameters ? parameters : foundation::MutableDictionary::create();
     // Taken with the token the request carries.
@@ -194,8 +204,8 @@ void KXHTTPREQUEST::PostJsonWithURLString(std::string_view URLString, const Ref<
     };
     NKManager()->POST(
         URLString, Id(dictionary),
-        [dictionary, success, failure, fail, asked, dropsForAnotherAccount, carriedToken](const Ref<net::URLSessionDataTask>&,
-                                                                                         const Id& responseObject) {
+        [dictionary, success, failure, fail, asked, dropsForAnotherAccount, carriedToken, refusal](
+            const Ref<net::URLSessionDataTask>&, const Id& responseObject) {
             auto reply = responseObject.dictionary();
             if (!reply) {
                 failure(notAnObjectError());
@@ -203,14 +213,14 @@ void KXHTTPREQUEST::PostJsonWithURLString(std::string_view URLString, const Ref<
             }
             const bool ownAccount = KXRequestAccount::isCurrent(asked);
             if (!ownAccount && dropsForAnotherAccount) {
-                applyEnvelope(reply, dictionary, false, carriedToken);
+                applyEnvelope(reply, dictionary, false, carriedToken, refusal);
                 if (fail)
                     fail(KXRequestAccount::endedError());
                 return;
             }
             if (success)
                 success(responseObject);
-            applyEnvelope(reply, dictionary, ownAccount, carriedToken);
+            applyEnvelope(reply, dictionary, ownAccount, carriedToken, refusal);
         },
         [failure](const Ref<net::URLSessionDataTask>&, const Ref<foundation::Error>& error) { failure(error); });
 }

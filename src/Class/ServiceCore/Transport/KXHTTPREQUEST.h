@@ -30,7 +30,8 @@ class NKHTTPSessionManager;
 
 // The one road to the service's API: adds the device and session parameters to a request, signs
 // it with "secret", posts it form-encoded and applies the reply envelope (caller first, then the
-// HTTP error log, the sign-out notice on errcode 122 or a warning toast). A reply belongs to the
+// HTTP error log, the sign-out notice on errcode 122 or a warning toast, which a caller may show
+// itself instead: Refusal::ShownByCaller). A reply belongs to the
 // account the request was asked for (KXRequestAccount): once that account has gone, its envelope
 // is only logged, and the reply of a per-user operation is dropped, its caller getting the
 // failure path with KXRequestAccount::endedError(); a per-user operation that fails once its
@@ -66,6 +67,14 @@ public:
                            // it: the only requests that carry a waiting account's token
     };
 
+    // Who shows the service's refusal (a non-zero errcode other than the sign-out and the sign-in
+    // poll's "not yet"): the transport's warning toast, or the caller, which decides whether it is
+    // said at all (showRefusal()). The log and the sign-out are the transport's either way.
+    enum class Refusal {
+        ShownHere,
+        ShownByCaller,
+    };
+
     static std::shared_ptr<KXHTTPREQUEST> create();
     ~KXHTTPREQUEST();
     KXHTTPREQUEST(const KXHTTPREQUEST&) = delete;
@@ -75,8 +84,12 @@ public:
     // them) and posts it. Returns at once. The common "token" is the signed-in account's
     // (KXAccountState::requestToken). While a sign-in waits for the agreement, an Account request
     // is not sent: its failure block gets KXRequestAccount::endedError() on the main queue.
-    void PostJsonWithURLString(std::string_view URLString, const foundation::Ref<foundation::MutableDictionary>& parameters,
-                               ReplyBlock success, ErrorBlock fail, ReplyScope scope = ReplyScope::Public);
+    void PostJsonWithURLString(std::string_view URLString,
+        const foundation::Ref<foundation::MutableDictionary>& parameters, ReplyBlock success, ErrorBlock fail,
+        ReplyScope scope = ReplyScope::Public, Refusal refusal = Refusal::ShownHere);
+    // The refusal of a reply as the transport shows it: the service's message as a warning toast.
+    // Nothing for a reply that is no refusal.
+    static void showRefusal(const foundation::Id& reply);
     // A plain GET with the parameters in the query: no common parameters, signature or envelope.
     void getJosonWithURLString(std::string_view URLString, const foundation::Id& parameters, ReplyBlock success, ErrorBlock fail);
     void cancelRequest();

@@ -202,6 +202,39 @@ TEST_F(TransportTest, OtherRefusalShowsWarningAndLogsTheRequest)
     EXPECT_EQ(log["param"].count(), params.size() - 2);
 }
 
+TEST_F(TransportTest, ACallerThatShowsRefusalsItselfGetsNoToastButTheLogAndTheSignOutStay)
+{
+    setDefault("token", Id("secret-token"));
+    setFault("getAllBrand", Fault::Kind::ErrorCode, 1, "库存不足");
+    Outcome outcome = run([](auto success, auto failure) {
+        KXHTTPBUSINESS().refusalsShownByCaller().getAllBrandSuceess(success, failure);
+    });
+    EXPECT_EQ(outcome.reply["message"].stringValue(), "库存不足");
+    EXPECT_TRUE(toasts_->shown.empty());
+    EXPECT_TRUE(logHoldsLines(errorLog(), { "库存不足" }));
+
+    // What the caller shows is the transport's own toast.
+    KXHTTPREQUEST::showRefusal(outcome.reply);
+    ASSERT_EQ(toasts_->shown.size(), 1u);
+    EXPECT_EQ(toasts_->shown[0].message, "库存不足");
+    EXPECT_EQ(toasts_->shown[0].style, ToastStyle::Warning);
+    KXHTTPREQUEST::showRefusal(
+        Id(foundation::Dictionary::create({ { Id("errcode"), Id(0) }, { Id("message"), Id("成功") } })));
+    EXPECT_EQ(toasts_->shown.size(), 1u) << "a success is no refusal";
+
+    setFault("getAllBrand", Fault::Kind::TokenExpired);
+    outcome = run([](auto success, auto failure) {
+        KXHTTPBUSINESS().refusalsShownByCaller().getAllBrandSuceess(success, failure);
+    });
+    EXPECT_EQ(outcome.reply["errcode"].integerValue(), 122);
+    EXPECT_EQ(logouts().size(), 1u) << "an expired session signs out whoever shows refusals";
+
+    // The next object of the same operation leaves the refusal to the transport again.
+    setFault("getAllBrand", Fault::Kind::ErrorCode, 1, "库存不足");
+    run([](auto success, auto failure) { KXHTTPBUSINESS().getAllBrandSuceess(success, failure); });
+    EXPECT_EQ(toasts_->shown.size(), 2u);
+}
+
 TEST_F(TransportTest, PasswordNeverReachesTheLog)
 {
     const Outcome outcome = run([](auto success, auto failure) { KXHTTPBUSINESS().LoginWithName(Id("demo"), Id("wrong-pass"), success, failure); });
