@@ -34,7 +34,6 @@
 #include <QSocketNotifier>
 
 #include <csignal>
-#include <cstdio>
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
@@ -85,22 +84,21 @@ int main(int argc, char** argv)
     KXWebPanel::prepareEngine();
     QApplication app(argc, argv);
 
+    // Qt's own texts in Chinese from the first window on, the refusal's message box included.
+    KXQtTranslation::install();
     KXSingleInstance instance;
     const auto message = KXSingleInstance::currentMessage(QCoreApplication::arguments());
-    // Only the holder of the lock runs: two clients on one settings file undo each other's work.
-    if (const auto status = KXSingleInstance::exitStatusOf(instance.claim(message))) {
-        const QString refusal = instance.refusal();
-        if (!refusal.isEmpty())
-            std::fprintf(stderr, "%s\n", refusal.toUtf8().constData());
+    // Only the holder of the lock runs: two clients on one settings file undo each other's work. A
+    // refused start says why on stderr and in a message box (started from a menu, no one reads stderr).
+    instance.claim(message);
+    if (const auto status = instance.endOfStart())
         return *status;
-    }
     // Before anything is read from or written to the client's folders: folders that earlier
     // versions left open to every local account (the settings hold the sign-in token) are closed,
     // and what killed or abandoned work of earlier runs left behind is removed, unless another
     // process still works in these folders.
     KXLeftovers::tidyAtStartup();
 
-    KXQtTranslation::install();
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(KXImage::imageNamed("corvane-fonts").image())));
     QApplication::setQuitOnLastWindowClosed(false);
     // The image layer reads the screen's scale from any thread; it is read here, on the GUI thread.

@@ -6,18 +6,25 @@
 #include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Storage/Paths.h"
 
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
 #include <QStandardPaths>
 #include <QtEndian>
 
+#include <cerrno>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -39,6 +46,60 @@ bool readInstanceFrameText(QDataStream& in, QString& text)
         return false; // a null text is all ones and carries nothing
     in >> text;
     return in.status() == QDataStream::Ok;
+}
+
+// Made if it is missing; true when it is a folder of this user's (not a link) that only this user
+// can enter, the only kind a socket or a lock of ours may lie in.
+bool preparePrivateFolder(const QString& folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    if (!QDir().mkpath(folder))
+        return false;
+    struct stat info { };
+    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
+        return false;
+    return (info.st_mode & 077) == 0 || ::chmod(path.constData(), 0700) == 0;
+}
+
+// The lock file at `path`, opened (made if it can be) without following a link; one in a folder
+// that cannot be written is opened for reading, which is all a lock needs. -1 when it cannot be
+// opened, or is no plain file.
+int openLockFile(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+    int lock = ::open(name.constData(), O_RDWR | O_CREAT | kFlags, 0600);
+    if (lock < 0)
+        lock = ::open(name.constData(), O_RDONLY | kFlags);
+    struct stat info { };
+    if (lock >= 0 && (::fstat(lock, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(lock);
+        return -1;
+    }
+    return lock;
+}
+
+// A name of the configuration folder: one runtime or fallback folder may serve clients of several
+// homes (HOME pointed elsewhere, a second configuration).
+QString homeKey(const QString& lockFolder)
+{
+    const QByteArray home = QCryptographicHash::hash(
+        QFile::encodeName(QFileInfo(lockFolder).absoluteFilePath()), QCryptographicHash::Sha256);
+    return QString::fromLatin1(home.toHex().left(16));
+}
+
+void showRefusalBox(const QString& text)
+{
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return;
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationDisplayName(), text, QMessageBox::Ok);
+    box.exec();
+}
+
+KXSingleInstance::RefusalPresenter& refusalPresenter()
+{
+    static KXSingleInstance::RefusalPresenter presenter = showRefusalBox;
+    return presenter;
 }
 
 } // namespace
@@ -92,6 +153,11 @@ QString KXSingleInstance::defaultLockFolder()
     return QString::fromStdString(foundation::Paths::configDirectory().string());
 }
 
+QString KXSingleInstance::defaultFallbackFolder()
+{
+    return QStringLiteral("/tmp/corvane-fonts-%1").arg(::getuid());
+}
+
 KXSingleInstance::Message KXSingleInstance::currentMessage(const QStringList& argumentsWithProgram)
 {
     Message message;
@@ -120,10 +186,12 @@ KXSingleInstance::Message KXSingleInstance::currentMessage(const QStringList& ar
     return message;
 }
 
-KXSingleInstance::KXSingleInstance(QString folder, QString lockFolder, QObject* parent)
+KXSingleInstance::KXSingleInstance(
+    QString folder, QString lockFolder, QString fallbackFolder, QObject* parent)
     : QObject(parent)
     , folder_(std::move(folder))
     , lockFolder_(std::move(lockFolder))
+    , fallbackFolder_(std::move(fallbackFolder))
     , retryPause_([] { std::this_thread::sleep_for(kRetryStep); })
 {
     server_.setSocketOptions(QLocalServer::UserAccessOption);
@@ -139,15 +207,13 @@ KXSingleInstance::~KXSingleInstance()
         server_.close();
         QFile::remove(socketPath());
     }
+    if (lock_ >= 0)
+        ::close(lock_);
 }
 
-// One runtime folder may serve clients of several homes (HOME pointed elsewhere, a second
-// configuration): each listens under a name of its own lock's folder.
 QString KXSingleInstance::socketPath() const
 {
-    const QByteArray home = QCryptographicHash::hash(
-        QFile::encodeName(QFileInfo(lockFolder_).absoluteFilePath()), QCryptographicHash::Sha256);
-    return QDir(folder_).filePath("instance-" + QString::fromLatin1(home.toHex().left(16)) + ".socket");
+    return QDir(folder_).filePath("instance-" + homeKey(lockFolder_) + ".socket");
 }
 
 QString KXSingleInstance::lockPath() const
@@ -155,15 +221,23 @@ QString KXSingleInstance::lockPath() const
     return QDir(lockFolder_).filePath("instance.lock");
 }
 
+QStringList KXSingleInstance::lockPlaces() const
+{
+    return { lockPath(), QDir(fallbackFolder_).filePath("instance-" + homeKey(lockFolder_) + ".lock") };
+}
+
 QString KXSingleInstance::refusal() const
 {
     switch (role_) {
     case Role::Busy:
         return QStringLiteral("Corvane Fonts 已在运行，但没有响应。");
-    case Role::Unavailable:
-        return QStringLiteral("无法创建锁文件，Corvane Fonts 未启动：")
-            + QString::fromStdString(
-                foundation::Paths::displayPath(QFile::encodeName(lockPath()).toStdString()));
+    case Role::Unavailable: {
+        QStringList places;
+        for (const QString& place : lockPlaces())
+            places.append(QString::fromStdString(
+                foundation::Paths::displayPath(QFile::encodeName(place).toStdString())));
+        return QStringLiteral("无法创建锁文件，Corvane Fonts 未启动：") + places.join(QStringLiteral("、"));
+    }
     case Role::Primary:
     case Role::Forwarded:
         break;
@@ -185,38 +259,74 @@ std::optional<int> KXSingleInstance::exitStatusOf(Role role)
     return 1;
 }
 
+std::optional<int> KXSingleInstance::endOfStart() const
+{
+    const auto status = exitStatusOf(role_);
+    const QString text = refusal();
+    if (status && !text.isEmpty()) {
+        std::fprintf(stderr, "%s\n", text.toUtf8().constData());
+        if (const auto& presenter = refusalPresenter())
+            presenter(text);
+    }
+    return status;
+}
+
+KXSingleInstance::RefusalPresenter KXSingleInstance::setRefusalPresenter(RefusalPresenter presenter)
+{
+    return std::exchange(refusalPresenter(), std::move(presenter));
+}
+
+// A folder someone else made (or a link) is no place for our socket.
 bool KXSingleInstance::prepareFolder() const
 {
-    const QByteArray path = QFile::encodeName(folder_);
-    if (!QDir().mkpath(folder_))
-        return false;
-    struct stat info { };
-    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) || info.st_uid != ::getuid())
-        return false; // a folder someone else made (or a link) is no place for our socket
-    return (info.st_mode & 077) == 0 || ::chmod(path.constData(), 0700) == 0;
+    return preparePrivateFolder(folder_);
+}
+
+// The first place whose lock file opens decides: its lock is taken, or held by another start. A
+// place whose file opens and cannot be locked at all (a file system without locks) counts as one
+// that does not open, for every start alike.
+KXSingleInstance::Locking KXSingleInstance::takeLock()
+{
+    const QStringList places = lockPlaces();
+    for (int index = 0; index < places.size(); ++index) {
+        const QString& place = places[index];
+        std::error_code ignored; // a folder that cannot be made shows as a file that does not open
+        if (index == 0)
+            foundation::PrivateFiles::createFolder(QFile::encodeName(lockFolder_).toStdString(), ignored);
+        else if (!preparePrivateFolder(fallbackFolder_))
+            continue;
+        const int lock = openLockFile(place);
+        if (lock < 0)
+            continue;
+        int locked = 0;
+        while ((locked = ::flock(lock, LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) { }
+        if (locked == 0) {
+            lock_ = lock;
+            heldLock_ = place;
+            return Locking::Taken;
+        }
+        const bool held = errno == EWOULDBLOCK;
+        ::close(lock);
+        if (held)
+            return Locking::Held;
+    }
+    return Locking::NoPlace;
 }
 
 KXSingleInstance::Role KXSingleInstance::claim(const Message& message, int timeoutMs)
 {
     role_ = Role::Unavailable;
-    std::error_code error;
-    if (!foundation::PrivateFiles::createFolder(QFile::encodeName(lockFolder_).toStdString(), error))
-        return role_;
     // Two starts at one instant: the one that lost the lock may look for the socket before the
     // winner listens on it, or the winner may die before it does. Both are tried again, briefly.
     for (int look = 0;; ++look) {
-        lock_ = std::make_unique<QLockFile>(lockPath());
-        lock_->setStaleLockTime(0); // only a lock whose process is gone is stale
-        if (lock_->tryLock(0)) {
-            foundation::PrivateFiles::restrictFile(QFile::encodeName(lockPath()).toStdString());
+        const Locking locking = lock_ >= 0 ? Locking::Taken : takeLock();
+        if (locking == Locking::NoPlace)
+            return role_;
+        if (locking == Locking::Taken) {
             role_ = Role::Primary;
             listen();
             return role_;
         }
-        const bool held = lock_->error() == QLockFile::LockFailedError;
-        lock_.reset();
-        if (!held)
-            return role_;
         // Messages go only to a socket in a folder of this user's.
         const Forwarding forwarding = prepareFolder() ? forward(message, timeoutMs) : Forwarding::Failed;
         if (forwarding == Forwarding::Delivered)

@@ -4,7 +4,6 @@
 
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -16,13 +15,25 @@
 #include <memory>
 #include <optional>
 
-// One client per HOME: the first start holds a lock file beside the settings
+// One client per HOME: the first start holds a lock beside the settings
 // ($XDG_CONFIG_HOME/corvane-fonts/instance.lock) and listens on a local socket in
 // $XDG_RUNTIME_DIR/corvane-fonts/ (mode 0700); a later start hands its "corvane:" links and its
 // activation token to the first one and ends. A later start that cannot hand them over while the
-// lock is held (the instance is stopped or busy, or runs in another login session) ends too: two
-// clients on one settings file undo each other's sign-in. The lock of an instance that died
-// counts as free and its socket is replaced, so a dead instance never blocks a new one.
+// lock is held (the instance is stopped or busy, or runs in another login session) ends too, and
+// says why on stderr and in a message box: two clients on one settings file undo each other's
+// sign-in.
+//
+// The lock is the kernel's advisory lock (flock) on the file, held for as long as the process
+// lives: the lock of an instance that died is free at once, whatever process has its id since,
+// and nothing is written to the file, so a full disk does not keep a start from taking it. Where
+// no lock file can be opened beside the settings at all (a read-only configuration folder that
+// holds none, one that is missing and cannot be made), the lock is taken in the fallback folder
+// instead (/tmp/corvane-fonts-<uid>, mode 0700, under a name of the configuration folder's
+// path): every start of one HOME looks at the same places in the same order and takes the first
+// it can open, so two starts never hold different locks over one settings file. The client then
+// runs, and its settings store says at its first failed write that the settings cannot be saved.
+// The lock file is never removed: a start that opened it before the removal would lock a file
+// that no later start sees.
 //
 // A message is one frame that announces its length first: a frame longer than kMaxFrameBytes is
 // refused (logged through KXIncomingLinks) before any of it is read. At most kMaxConnections
@@ -45,13 +56,17 @@ public:
         Primary,     // this process holds the lock: it is the instance (and listens, if it can)
         Forwarded,   // another instance took the message; this process should end
         Busy,        // another process holds the lock and did not take the message: end
-        Unavailable, // no lock could be made: end rather than run beside another instance
+        Unavailable, // no lock could be opened in any place: end rather than run beside another instance
     };
 
     // $XDG_RUNTIME_DIR/corvane-fonts (the user's runtime folder of the platform otherwise).
     static QString defaultFolder();
     // The configuration folder, beside the settings the lock protects.
     static QString defaultLockFolder();
+    // Where the lock goes when none can be opened beside the settings: /tmp/corvane-fonts-<uid>.
+    // Not TMPDIR nor the runtime folder, which each session may set otherwise: every start of a
+    // HOME on this machine must find the same place.
+    static QString defaultFallbackFolder();
     // The message of this process: its "corvane:" arguments and the activation variables of its
     // environment, as much as the first instance takes (KXIncomingLinks), so a message this
     // program sends always fits in a frame.
@@ -66,7 +81,7 @@ public:
     static std::optional<Message> decodeFrame(const QByteArray& bytes);
 
     explicit KXSingleInstance(QString folder = defaultFolder(), QString lockFolder = defaultLockFolder(),
-                              QObject* parent = nullptr);
+        QString fallbackFolder = defaultFallbackFolder(), QObject* parent = nullptr);
     ~KXSingleInstance() override;
 
     // Becomes the instance, or hands `message` to the running one (waiting at most `timeoutMs`
@@ -80,6 +95,14 @@ public:
     // over, 1 when it was refused). Every start (the client's main() and the test program that
     // starts as it does) asks here, so that none can run beside an instance.
     static std::optional<int> exitStatusOf(Role role);
+    // The end of a start that has claimed, as every start makes it: exitStatusOf(role()), after a
+    // refused start has said its refusal on stderr and through the refusal presenter.
+    std::optional<int> endOfStart() const;
+
+    // How a refusal reaches a person who started the client from a menu, besides stderr: a modal
+    // message box by default (none without a QApplication). Returns the presenter it replaces.
+    using RefusalPresenter = std::function<void(const QString& text)>;
+    static RefusalPresenter setRefusalPresenter(RefusalPresenter presenter);
 
     // How long a later start looks for the socket of an instance that holds the lock but does not
     // listen yet, and the pause between two looks (start-up code: the event loop does not run yet).
@@ -100,9 +123,16 @@ public:
     void setMessageHandler(std::function<void(const Message&)> handler) { handler_ = std::move(handler); }
 
     QString socketPath() const;
+    // The lock file beside the settings, the first place a start looks.
     QString lockPath() const;
+    // Every place a start looks for its lock, in the order it looks.
+    QStringList lockPlaces() const;
+    // The lock file this instance holds; empty when it holds none.
+    QString heldLockPath() const { return heldLock_; }
 
 private:
+    enum class Locking { Taken, Held, NoPlace };
+    Locking takeLock();
     bool prepareFolder() const;
     enum class Forwarding { Delivered, NoListener, Failed };
     Forwarding forward(const Message& message, int timeoutMs) const;
@@ -120,7 +150,9 @@ private:
 
     QString folder_;
     QString lockFolder_;
-    std::unique_ptr<QLockFile> lock_;
+    QString fallbackFolder_;
+    int lock_ = -1; // the open lock file, locked, while this instance holds it
+    QString heldLock_;
     QLocalServer server_;
     Role role_ = Role::Unavailable;
     std::map<quint64, Connection> connections_;

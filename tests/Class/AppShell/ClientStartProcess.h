@@ -13,12 +13,12 @@ extern char** environ;
 namespace shelltest {
 
 // A start of the client (kx_client_start) in a process of its own, on this program's home, with
-// the runtime folder given and, when given, a lock folder of its own: it reports its outcome
-// ("primary removed", "busy", ...) and, when it runs, runs until end().
+// the runtime folder given and, when given, a lock folder (and a fallback folder) of its own: it
+// reports its outcome ("primary removed", "busy", ...) and, when it runs, runs until end().
 class ClientStartProcess {
 public:
-    explicit ClientStartProcess(
-        const std::filesystem::path& runtimeFolder, const std::filesystem::path& lockFolder = {})
+    explicit ClientStartProcess(const std::filesystem::path& runtimeFolder,
+        const std::filesystem::path& lockFolder = {}, const std::filesystem::path& fallbackFolder = {})
     {
         int input[2];
         int output[2];
@@ -31,8 +31,9 @@ public:
         std::string program = CORVANE_CLIENT_START;
         std::string folder = runtimeFolder.string();
         std::string locks = lockFolder.string();
-        char* argv[]
-            = { program.data(), folder.data(), lockFolder.empty() ? nullptr : locks.data(), nullptr };
+        std::string fallback = fallbackFolder.string();
+        char* argv[] = { program.data(), folder.data(), lockFolder.empty() ? nullptr : locks.data(),
+            lockFolder.empty() || fallbackFolder.empty() ? nullptr : fallback.data(), nullptr };
         if (::posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&actions);
@@ -50,6 +51,8 @@ public:
 
     // "primary removed", "primary kept", "forwarded", "busy", "unavailable"; empty when the start failed.
     const std::string& outcome() const { return outcome_; }
+
+    pid_t pid() const { return pid_; }
 
     // Stops the process as a main thread that never comes back would look; true once it is stopped.
     bool stop()

@@ -180,7 +180,7 @@ TEST_F(KXLeftoversTest, AStartBesideARunningClientRemovesNoneOfItsWorkWhateverIt
 
     ClientStartProcess second(runtimeFolder("runtime-second"), runtimeFolder("config-second"));
     EXPECT_EQ(second.outcome(), "primary kept");
-    ClientStartProcess unavailable(runtimeFolder("runtime-unavailable"), unusableFolder());
+    ClientStartProcess unavailable(runtimeFolder("runtime-unavailable"), unusableFolder(), unusableFolder());
     EXPECT_EQ(unavailable.outcome(), "unavailable");
     EXPECT_EQ(unavailable.end(), 1) << "a start without a lock does not run";
     EXPECT_EQ(remainingLeftovers(), leftovers_) << "the running client's work is left to it";

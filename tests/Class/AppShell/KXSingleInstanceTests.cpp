@@ -12,16 +12,17 @@
 #include <QFileInfo>
 #include <QFile>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QtEndian>
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
@@ -64,6 +65,49 @@ KXSingleInstance::Role claimFromAnotherStart(const QString& folder, const KXSing
 }
 
 using shelltest::ScopedLinkLog;
+
+// The fallback folder of the lock for a test's instance, beside its runtime folder.
+QString fallbackFolderOf(const QString& runtimeFolder)
+{
+    return QFileInfo(runtimeFolder).dir().filePath(QStringLiteral("fallback"));
+}
+
+// The refusals a start offers to the person while it lives (no message box opens meanwhile).
+class OfferedRefusals {
+public:
+    OfferedRefusals()
+        : previous_(
+            KXSingleInstance::setRefusalPresenter([this](const QString& text) { texts_.append(text); }))
+    {
+    }
+    ~OfferedRefusals() { KXSingleInstance::setRefusalPresenter(std::move(previous_)); }
+    const QStringList& texts() const { return texts_; }
+
+private:
+    KXSingleInstance::RefusalPresenter previous_;
+    QStringList texts_;
+};
+
+// Another process's hold on a lock file, as the kernel keeps it: a process of another program, or
+// a start that has its lock and does not listen yet.
+class HeldLock {
+public:
+    explicit HeldLock(const QString& path)
+        : fd_(::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
+    {
+    }
+    ~HeldLock() { release(); }
+    bool take() { return fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0; }
+    void release()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = -1;
+    }
+
+private:
+    int fd_ = -1;
+};
 
 QByteArray bigEndian(quint32 value)
 {
@@ -225,8 +269,8 @@ TEST(KXSingleInstance, ALaterStartWaitsForTheWinnerThatDoesNotListenYet)
     QDir().mkpath(folder);
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     QDir().mkpath(lockFolderOf(folder));
-    auto winnersLock = std::make_unique<QLockFile>(QDir(lockFolderOf(folder)).filePath("instance.lock"));
-    ASSERT_TRUE(winnersLock->tryLock(0)); // the winner has its lock, and no socket yet
+    HeldLock winnersLock(QDir(lockFolderOf(folder)).filePath("instance.lock"));
+    ASSERT_TRUE(winnersLock.take()); // the winner has its lock, and no socket yet
 
     std::atomic<int> looks = 0;
     std::atomic<bool> winnerListens = false;
@@ -251,7 +295,7 @@ TEST(KXSingleInstance, ALaterStartWaitsForTheWinnerThatDoesNotListenYet)
     KXSingleInstance winner(folder, lockFolderOf(folder));
     std::vector<KXSingleInstance::Message> received;
     winner.setMessageHandler([&](const KXSingleInstance::Message& handed) { received.push_back(handed); });
-    winnersLock.reset();
+    winnersLock.release();
     EXPECT_EQ(winner.claim(KXSingleInstance::Message{}), KXSingleInstance::Role::Primary);
     winnerListens = true;
     while (!done)
@@ -407,11 +451,19 @@ TEST(KXSingleInstance, AStartBesideAnInstanceThatDoesNotAnswerEnds)
     shelltest::ClientStartProcess first(asPath(folder), asPath(lockFolderOf(folder)));
     ASSERT_EQ(first.outcome(), "primary removed");
     ASSERT_TRUE(first.stop());
+    // Nothing is written to take the lock, so a full disk cannot keep a start from it.
+    EXPECT_EQ(QFileInfo(QDir(lockFolderOf(folder)).filePath("instance.lock")).size(), 0);
 
     KXSingleInstance later(folder, lockFolderOf(folder));
     EXPECT_EQ(later.claim(KXSingleInstance::Message { { QStringLiteral("corvane://font/7") }, {}, {} }, 300),
         Role::Busy);
     EXPECT_EQ(later.refusal(), QStringLiteral("Corvane Fonts 已在运行，但没有响应。"));
+    // Started from a menu no one reads stderr: the refusal is offered to a message box as well.
+    {
+        OfferedRefusals offered;
+        EXPECT_EQ(later.endOfStart(), 1);
+        EXPECT_EQ(offered.texts(), QStringList { later.refusal() });
+    }
     // A whole start, as main() makes it, ends at once without touching the folders.
     shelltest::ClientStartProcess second(asPath(folder), asPath(lockFolderOf(folder)));
     EXPECT_EQ(second.outcome(), "busy");
@@ -420,6 +472,32 @@ TEST(KXSingleInstance, AStartBesideAnInstanceThatDoesNotAnswerEnds)
     EXPECT_EQ(first.end(), 0);
     KXSingleInstance next(folder, lockFolderOf(folder));
     EXPECT_EQ(next.claim(KXSingleInstance::Message {}, 300), Role::Primary);
+    OfferedRefusals offered;
+    EXPECT_EQ(next.endOfStart(), std::nullopt);
+    EXPECT_TRUE(offered.texts().isEmpty()) << "the instance runs and says nothing";
+}
+
+// A client killed outright may see its process id go to another program, or to a client of
+// another home: that says nothing of the lock, which the kernel let go with the killed process.
+TEST(KXSingleInstance, ALockFileNamingAnotherLiveProcessDoesNotRefuseAStart)
+{
+    const QString elsewhere = scratchFolder();
+    shelltest::ClientStartProcess other(asPath(elsewhere), asPath(lockFolderOf(elsewhere)));
+    ASSERT_EQ(other.outcome().rfind("primary", 0), 0u) << other.outcome();
+
+    const QString folder = scratchFolder();
+    QDir().mkpath(lockFolderOf(folder));
+    {
+        // What a lock file of the killed client names: the live client's id, program and machine.
+        QFile lock(QDir(lockFolderOf(folder)).filePath("instance.lock"));
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
+        lock.write(QByteArray::number(other.pid()) + "\nkx_client_start\n"
+            + QSysInfo::machineHostName().toUtf8() + "\n");
+    }
+    shelltest::ClientStartProcess start(asPath(folder), asPath(lockFolderOf(folder)));
+    EXPECT_EQ(start.outcome().rfind("primary", 0), 0u) << start.outcome();
+    EXPECT_EQ(start.end(), 0);
+    EXPECT_EQ(other.end(), 0);
 }
 
 // Another login session has its own runtime folder, and the same home: the lock beside the
@@ -439,23 +517,69 @@ TEST(KXSingleInstance, AStartFromAnotherSessionOnTheSameHomeEnds)
     EXPECT_EQ(looks, KXSingleInstance::kListenLooks) << "a winner that does not listen yet is waited for";
 }
 
-// Where no lock can be made the start says so and ends, rather than run without the guarantee.
-TEST(KXSingleInstance, AStartThatCanMakeNoLockSaysSoAndEnds)
+namespace {
+
+// A folder below a plain file: it is not there, and cannot be made.
+QString unmakeableFolder(const QString& runtimeFolder, const QString& name)
+{
+    const QString file = QFileInfo(runtimeFolder).dir().filePath(QStringLiteral("not-a-folder"));
+    QFile plain(file);
+    if (!plain.exists() && plain.open(QIODevice::WriteOnly))
+        plain.close();
+    return QDir(file).filePath(name);
+}
+
+} // namespace
+
+// No lock file opens beside the settings (the folder is missing and cannot be made): the client
+// runs on the lock of the fallback folder, which every start of that home finds in the same place,
+// so a second start does not run beside the first, from this session or another.
+TEST(KXSingleInstance, AConfigFolderWhereNoLockOpensStillStartsButOnlyOnce)
 {
     const QString folder = scratchFolder();
-    const QString file = QFileInfo(folder).dir().filePath(QStringLiteral("not-a-folder"));
-    {
-        QFile plain(file);
-        ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
-    }
-    const QString lockFolder = QDir(file).filePath(QStringLiteral("config"));
-    KXSingleInstance instance(folder, lockFolder);
+    const QString lockFolder = unmakeableFolder(folder, QStringLiteral("config"));
+    const QString fallback = fallbackFolderOf(folder);
+    KXSingleInstance first(folder, lockFolder, fallback);
+    ASSERT_EQ(first.claim(KXSingleInstance::Message {}, 300), Role::Primary);
+    EXPECT_TRUE(first.refusal().isEmpty());
+    EXPECT_EQ(first.heldLockPath(), first.lockPlaces().value(1));
+    EXPECT_TRUE(first.heldLockPath().startsWith(fallback + QLatin1Char('/')))
+        << first.heldLockPath().toStdString();
+
+    const QString otherSession = scratchFolder();
+    KXSingleInstance later(otherSession, lockFolder, fallback);
+    later.setRetryPause([] {});
+    EXPECT_EQ(later.claim(KXSingleInstance::Message {}, 300), Role::Busy);
+    shelltest::ClientStartProcess whole(asPath(otherSession), asPath(lockFolder), asPath(fallback));
+    EXPECT_EQ(whole.outcome(), "busy");
+    EXPECT_EQ(whole.end(), 1);
+
+    // Another home's configuration folder has a lock of its own in the same fallback folder.
+    const QString otherHome = scratchFolder();
+    KXSingleInstance neighbour(otherHome, unmakeableFolder(otherHome, QStringLiteral("config")), fallback);
+    EXPECT_EQ(neighbour.claim(KXSingleInstance::Message {}, 300), Role::Primary);
+}
+
+// Where no lock file opens in any place the start says so, naming the places, and ends rather than
+// run without the guarantee.
+TEST(KXSingleInstance, AStartThatCanOpenNoLockSaysSoAndEnds)
+{
+    const QString folder = scratchFolder();
+    const QString lockFolder = unmakeableFolder(folder, QStringLiteral("config"));
+    const QString fallback = unmakeableFolder(folder, QStringLiteral("fallback"));
+    KXSingleInstance instance(folder, lockFolder, fallback);
     EXPECT_EQ(instance.claim(KXSingleInstance::Message {}, 300), Role::Unavailable);
+    const QStringList places = instance.lockPlaces();
+    ASSERT_EQ(places.size(), 2);
     EXPECT_EQ(instance.refusal(),
         QStringLiteral("无法创建锁文件，Corvane Fonts 未启动：")
-            + QString::fromStdString(foundation::Paths::displayPath(asPath(instance.lockPath()))));
+            + QString::fromStdString(foundation::Paths::displayPath(asPath(places[0]))) + QStringLiteral("、")
+            + QString::fromStdString(foundation::Paths::displayPath(asPath(places[1]))));
+    OfferedRefusals offered;
+    EXPECT_EQ(instance.endOfStart(), 1);
+    EXPECT_EQ(offered.texts(), QStringList { instance.refusal() });
 
-    shelltest::ClientStartProcess start(asPath(folder), asPath(lockFolder));
+    shelltest::ClientStartProcess start(asPath(folder), asPath(lockFolder), asPath(fallback));
     EXPECT_EQ(start.outcome(), "unavailable");
     EXPECT_EQ(start.end(), 1);
 }
