@@ -157,14 +157,19 @@ void KXLoginRegisterView::sendPhoneCode()
 
 void KXLoginRegisterView::registerBtnClick()
 {
-    const auto problem = KXAccountChecks::registrationProblem(phoneTF_->text().toStdString(), verificationCodeLabel_->text().toStdString(),
-                                                              pwdTF_->text().toStdString());
-    if (problem) {
-        MLHudAlert::alertWithWindow(window(), 1, QString::fromStdString(*problem));
+    if (showsRegistrationProblem())
         return;
-    }
     agreementBtnClick();
     MLHudAlert::alertWithWindow(window(), 1, QStringLiteral("请阅读并同意注册协议"));
+}
+
+bool KXLoginRegisterView::showsRegistrationProblem()
+{
+    const auto problem = KXAccountChecks::registrationProblem(phoneTF_->text().toStdString(), verificationCodeLabel_->text().toStdString(),
+                                                              pwdTF_->text().toStdString());
+    if (problem)
+        MLHudAlert::alertWithWindow(window(), 1, QString::fromStdString(*problem));
+    return problem.has_value();
 }
 
 void KXLoginRegisterView::agreementBtnClick()
@@ -186,12 +191,8 @@ void KXLoginRegisterView::agreementCheck(bool agreed)
         return;
     // The agreement may have been read from its link before the form was filled in: the same
     // checks as the 注册 button's, or nothing is sent.
-    const auto problem = KXAccountChecks::registrationProblem(phoneTF_->text().toStdString(), verificationCodeLabel_->text().toStdString(),
-                                                              pwdTF_->text().toStdString());
-    if (problem) {
-        MLHudAlert::alertWithWindow(window(), 1, QString::fromStdString(*problem));
+    if (showsRegistrationProblem())
         return;
-    }
     sendRegistration();
 }
 

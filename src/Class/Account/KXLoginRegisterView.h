@@ -91,6 +91,8 @@ protected:
 private:
     void setUPUI();
     void agreementCheck(bool agreed);
+    // Shows what the form's fields lack for a registration; true when something was shown.
+    bool showsRegistrationProblem();
     void sendRegistration();
     void postRegistration(const std::string& phone, const std::string& code, const std::string& password);
     // What a read back of a registration of unknown outcome follows.
