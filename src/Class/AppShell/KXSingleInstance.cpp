@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <optional>
@@ -316,9 +317,15 @@ KXSingleInstance::Locking KXSingleInstance::takeLock()
 KXSingleInstance::Role KXSingleInstance::claim(const Message& message, int timeoutMs)
 {
     role_ = Role::Unavailable;
+    using Steady = std::chrono::steady_clock;
     // Two starts at one instant: the one that lost the lock may look for the socket before the
     // winner listens on it, or the winner may die before it does. Both are tried again, briefly.
-    for (int look = 0;; ++look) {
+    // An instance that closes the connection unanswered is alive and had no room for it just then:
+    // the message is sent again within the wait (on real time: the event loop does not run yet).
+    int looks = 0;
+    std::optional<Steady::time_point> retryUntil;
+    int waitMs = timeoutMs;
+    for (;;) {
         const Locking locking = lock_ >= 0 ? Locking::Taken : takeLock();
         if (locking == Locking::NoPlace)
             return role_;
@@ -328,11 +335,20 @@ KXSingleInstance::Role KXSingleInstance::claim(const Message& message, int timeo
             return role_;
         }
         // Messages go only to a socket in a folder of this user's.
-        const Forwarding forwarding = prepareFolder() ? forward(message, timeoutMs) : Forwarding::Failed;
+        const Forwarding forwarding = prepareFolder() ? forward(message, waitMs) : Forwarding::Failed;
         if (forwarding == Forwarding::Delivered)
             return role_ = Role::Forwarded;
-        if (forwarding == Forwarding::Failed || look >= kListenLooks)
+        if (forwarding == Forwarding::Failed
+            || (forwarding == Forwarding::NoListener && looks++ >= kListenLooks))
             return role_ = Role::Busy;
+        if (forwarding == Forwarding::Dropped) {
+            if (!retryUntil)
+                retryUntil = Steady::now() + std::chrono::milliseconds(timeoutMs);
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(*retryUntil - Steady::now());
+            if (left.count() <= 0)
+                return role_ = Role::Busy;
+            waitMs = int(left.count());
+        }
         retryPause_();
     }
 }
@@ -351,18 +367,26 @@ void KXSingleInstance::listen()
             "later starts cannot reach this instance: " + server_.errorString().toStdString());
 }
 
+// Dropped when the instance closed the connection before it answered, Failed when it said nothing
+// within the wait (or answered something else).
 KXSingleInstance::Forwarding KXSingleInstance::forward(const Message& message, int timeoutMs) const
 {
     QLocalSocket socket;
     socket.connectToServer(socketPath());
     if (!socket.waitForConnected(timeoutMs))
         return Forwarding::NoListener;
+    const auto unanswered = [&socket] {
+        return socket.error() != QLocalSocket::SocketTimeoutError
+                && socket.state() == QLocalSocket::UnconnectedState
+            ? Forwarding::Dropped
+            : Forwarding::Failed;
+    };
     socket.write(encodeFrame(message));
     if (!socket.waitForBytesWritten(timeoutMs))
-        return Forwarding::Failed;
+        return unanswered();
     while (socket.bytesAvailable() < 1) {
         if (!socket.waitForReadyRead(timeoutMs))
-            return Forwarding::Failed;
+            return unanswered();
     }
     char answer = 0;
     return socket.getChar(&answer) && answer == kAcknowledged ? Forwarding::Delivered : Forwarding::Failed;
@@ -379,39 +403,55 @@ qint64 KXSingleInstance::bufferedBytes() const
 void KXSingleInstance::acceptConnection()
 {
     while (QLocalSocket* socket = server_.nextPendingConnection()) {
-        if (connections_.size() >= kMaxConnections) {
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
+        makeRoom();
         const quint64 id = ++lastConnection_;
-        connections_[id] = Connection { socket, dispatch::Clock::current()->now() };
+        const auto now = dispatch::Clock::current()->now();
+        connections_[id] = Connection { socket, now, now };
         // No more is buffered than the largest frame.
         socket->setReadBufferSize(qint64(sizeof(quint32)) + kMaxFrameBytes);
         connect(socket, &QLocalSocket::disconnected, this, [this, id] { endConnection(id); });
         connect(socket, &QLocalSocket::readyRead, this, [this, id] { readFrame(id); });
-        watchSilence(id, kSilence);
+        watchConnection(id, kSilence);
     }
 }
 
-void KXSingleInstance::watchSilence(quint64 id, dispatch::Clock::Duration wait)
+// A newcomer is let in before what has waited longest: a sender that holds its place cannot keep
+// a later start out, and one of the instance's own later starts sends its whole message at once.
+// Connections already answered hold nothing and are ending: they take no place.
+void KXSingleInstance::makeRoom()
 {
-    dispatch::mainQueue().after(std::chrono::duration<double>(wait).count(),
-        dispatch::guardedQt(this, [id](KXSingleInstance& instance) { instance.checkSilence(id); }));
+    std::size_t unfinished = 0;
+    quint64 oldest = 0;
+    for (const auto& [id, connection] : connections_) {
+        if (connection.answered)
+            continue;
+        if (unfinished++ == 0)
+            oldest = id;
+    }
+    if (unfinished >= kMaxConnections)
+        endConnection(oldest);
 }
 
-void KXSingleInstance::checkSilence(quint64 id)
+void KXSingleInstance::watchConnection(quint64 id, dispatch::Clock::Duration wait)
+{
+    dispatch::mainQueue().after(std::chrono::duration<double>(wait).count(),
+        dispatch::guardedQt(this, [id](KXSingleInstance& instance) { instance.checkConnection(id); }));
+}
+
+void KXSingleInstance::checkConnection(quint64 id)
 {
     const auto found = connections_.find(id);
     if (found == connections_.end())
         return;
-    const auto silent = dispatch::Clock::current()->now() - found->second.lastHeard;
+    const auto now = dispatch::Clock::current()->now();
+    const auto left
+        = std::min(found->second.lastHeard + kSilence, found->second.letIn + kMessageDeadline) - now;
     // Within a millisecond counts as due: a wait rounded down never comes back as an endless
     // string of empty ones.
-    if (silent + std::chrono::milliseconds(1) >= kSilence)
+    if (left <= std::chrono::milliseconds(1))
         endConnection(id);
     else
-        watchSilence(id, kSilence - silent);
+        watchConnection(id, left);
 }
 
 // The socket goes with what it buffered; it may be the sender of the signal that runs this.
@@ -451,6 +491,7 @@ void KXSingleInstance::readFrame(quint64 id)
     socket->skip(kHeader);
     const QByteArray bytes = socket->read(length);
     disconnect(socket, &QLocalSocket::readyRead, this, nullptr); // one message per connection
+    found->second.answered = true;
     const auto message = decodeFrame(bytes);
     if (!message) {
         KXIncomingLinks::log("message refused: not one of this program's");

@@ -37,9 +37,12 @@
 //
 // A message is one frame that announces its length first: a frame longer than kMaxFrameBytes is
 // refused (logged through KXIncomingLinks) before any of it is read. At most kMaxConnections
-// connections are served at once, further ones are closed as they come, and a connection silent
-// for kSilence (on the dispatch clock) is closed: what a sender left unfinished is not kept.
-// Main thread only.
+// unfinished messages are held at once: a further connection takes the place of the oldest
+// unfinished one. A connection silent for kSilence, or whose message has not arrived whole within
+// kMessageDeadline of its being let in (both on the dispatch clock), is closed: what a sender left
+// unfinished is not kept, and no sender holds a place for longer, however it trickles. A later
+// start whose connection is closed unanswered tries again within its wait; only one that hears
+// nothing back within it is refused. Main thread only.
 class KXSingleInstance : public QObject {
     Q_OBJECT
 
@@ -85,7 +88,8 @@ public:
     ~KXSingleInstance() override;
 
     // Becomes the instance, or hands `message` to the running one (waiting at most `timeoutMs`
-    // for it to confirm).
+    // for it to confirm; a connection the instance closes unanswered is made again, every
+    // kRetryStep, for at most `timeoutMs` after the first one closed).
     Role claim(const Message& message, int timeoutMs = 3000);
     Role role() const { return role_; }
     // What the user is told when this start does not run (Busy, Unavailable); empty otherwise.
@@ -112,9 +116,12 @@ public:
     // Replaces the pause between two looks (tests hold the later start there).
     void setRetryPause(std::function<void()> pause) { retryPause_ = std::move(pause); }
 
-    // The connections served at once, and the silence after which one is closed.
+    // The unfinished messages served at once, the silence after which a connection is closed, and
+    // the time a connection has for its whole message from the moment it is let in, however
+    // often it speaks meanwhile.
     static constexpr std::size_t kMaxConnections = 4;
     static constexpr std::chrono::milliseconds kSilence{2000};
+    static constexpr std::chrono::milliseconds kMessageDeadline { 5000 };
     std::size_t openConnections() const { return connections_.size(); }
     // What the open connections hold read and not yet taken.
     qint64 bufferedBytes() const;
@@ -134,18 +141,21 @@ private:
     enum class Locking { Taken, Held, NoPlace };
     Locking takeLock();
     bool prepareFolder() const;
-    enum class Forwarding { Delivered, NoListener, Failed };
+    enum class Forwarding { Delivered, NoListener, Dropped, Failed };
     Forwarding forward(const Message& message, int timeoutMs) const;
     void listen();
     void acceptConnection();
     void readFrame(quint64 id);
-    void watchSilence(quint64 id, dispatch::Clock::Duration wait);
-    void checkSilence(quint64 id);
+    void watchConnection(quint64 id, dispatch::Clock::Duration wait);
+    void checkConnection(quint64 id);
+    void makeRoom();
     void endConnection(quint64 id);
 
     struct Connection {
         QLocalSocket* socket = nullptr; // a child of server_
+        dispatch::Clock::TimePoint letIn;
         dispatch::Clock::TimePoint lastHeard;
+        bool answered = false; // its message was taken; it ends once the answer has gone
     };
 
     QString folder_;

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QtEndian>
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -584,9 +586,9 @@ TEST(KXSingleInstance, AStartThatCanOpenNoLockSaysSoAndEnds)
     EXPECT_EQ(start.end(), 1);
 }
 
-// Connections past the limit are closed as they come; those let in are closed after a silence on
-// the dispatch clock, and what they held goes with them. A later start is served afterwards, and
-// an instance that ends with connections open lets them go.
+// A connection past the limit takes the place of the oldest unfinished one; those let in are
+// closed after a silence on the dispatch clock, and what they held goes with them. A later start
+// is served afterwards, and an instance that ends with connections open lets them go.
 TEST(KXSingleInstance, UnfinishedFramesHoldNeitherSlotsNorMemory)
 {
     dispatch::VirtualClock::Scope clock;
@@ -605,10 +607,12 @@ TEST(KXSingleInstance, UnfinishedFramesHoldNeitherSlotsNorMemory)
     ASSERT_TRUE(servedUntil([&] { return first.bufferedBytes() == held; })) << first.bufferedBytes();
     EXPECT_EQ(first.openConnections(), KXSingleInstance::kMaxConnections);
 
-    const auto extra = unfinishedFrame(first.socketPath(), kSent);
-    EXPECT_TRUE(servedUntil([&] { return extra->state() == QLocalSocket::UnconnectedState; }));
+    senders.push_back(unfinishedFrame(first.socketPath(), kSent));
+    EXPECT_TRUE(servedUntil([&] { return senders[0]->state() == QLocalSocket::UnconnectedState; }));
+    senders.erase(senders.begin());
+    ASSERT_TRUE(servedUntil([&] { return first.bufferedBytes() == held; })) << first.bufferedBytes();
     EXPECT_EQ(first.openConnections(), KXSingleInstance::kMaxConnections);
-    EXPECT_EQ(first.bufferedBytes(), held);
+    EXPECT_EQ(senders.back()->state(), QLocalSocket::ConnectedState);
 
     // One sender speaks again half-way through the silence: its silence starts over.
     clock.advance(kSilenceSeconds / 2);
@@ -639,4 +643,179 @@ TEST(KXSingleInstance, UnfinishedFramesHoldNeitherSlotsNorMemory)
     instance.reset();
     for (const auto& sender : senders)
         EXPECT_TRUE(servedUntil([&] { return sender->state() == QLocalSocket::UnconnectedState; }));
+}
+
+namespace {
+
+constexpr double kDeadlineSeconds = std::chrono::duration<double>(KXSingleInstance::kMessageDeadline).count();
+constexpr double kTrickleStep = 1.5; // well inside the silence
+
+// Each sender sends one more byte of its unfinished frame after every step of the dispatch clock,
+// for `steps` steps.
+bool trickled(dispatch::VirtualClock::Scope& clock, const KXSingleInstance& instance,
+    const std::vector<std::unique_ptr<QLocalSocket>>& senders, int steps)
+{
+    for (int step = 0; step < steps; ++step) {
+        clock.advance(kTrickleStep);
+        const qint64 expected = instance.bufferedBytes() + qint64(senders.size());
+        for (const auto& sender : senders)
+            sender->write("x");
+        if (!servedUntil([&] { return instance.bufferedBytes() == expected; }))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// A sender that speaks often enough is never silent for long: its message has to arrive whole
+// within the deadline counted from the moment it was let in all the same.
+TEST(KXSingleInstance, AMessageTrickledInIsCutAtItsDeadline)
+{
+    dispatch::VirtualClock::Scope clock;
+    const QString folder = scratchFolder();
+    KXSingleInstance first(folder, lockFolderOf(folder));
+    ASSERT_EQ(first.claim(KXSingleInstance::Message {}), Role::Primary);
+    std::vector<std::unique_ptr<QLocalSocket>> senders;
+    senders.push_back(unfinishedFrame(first.socketPath(), 1));
+    ASSERT_TRUE(servedUntil([&] { return first.bufferedBytes() == 5; }));
+
+    const int steps = int(kDeadlineSeconds / kTrickleStep);
+    ASSERT_TRUE(trickled(clock, first, senders, steps));
+    clock.advance(kDeadlineSeconds - steps * kTrickleStep - 0.01);
+    EXPECT_EQ(first.openConnections(), 1u);
+    clock.advance(0.01);
+    EXPECT_EQ(first.openConnections(), 0u);
+    EXPECT_EQ(first.bufferedBytes(), 0);
+    EXPECT_TRUE(servedUntil([&] { return senders[0]->state() == QLocalSocket::UnconnectedState; }));
+}
+
+// Four senders that trickle their frames in hold every slot, for as long as they keep it up: a
+// later start still hands its message over, in the place of the oldest of them.
+TEST(KXSingleInstance, TricklingSendersDoNotHoldOffAHandOver)
+{
+    dispatch::VirtualClock::Scope clock;
+    const QString folder = scratchFolder();
+    KXSingleInstance first(folder, lockFolderOf(folder));
+    std::vector<KXSingleInstance::Message> received;
+    first.setMessageHandler([&](const KXSingleInstance::Message& handed) { received.push_back(handed); });
+    ASSERT_EQ(first.claim(KXSingleInstance::Message {}), Role::Primary);
+    std::vector<std::unique_ptr<QLocalSocket>> senders;
+    for (std::size_t i = 0; i < KXSingleInstance::kMaxConnections; ++i)
+        senders.push_back(unfinishedFrame(first.socketPath(), 1));
+    ASSERT_TRUE(servedUntil([&] { return first.bufferedBytes() == qint64(5 * senders.size()); }));
+    ASSERT_TRUE(trickled(clock, first, senders, int(kDeadlineSeconds / kTrickleStep)));
+    ASSERT_EQ(first.openConnections(), KXSingleInstance::kMaxConnections);
+
+    for (const auto& arguments : { QStringList { QStringLiteral("corvane://font/7") }, QStringList {} }) {
+        const KXSingleInstance::Message message { arguments, {}, {} };
+        EXPECT_EQ(claimFromAnotherStart(folder, message), Role::Forwarded);
+        ASSERT_FALSE(received.empty());
+        EXPECT_EQ(received.back(), message);
+    }
+    EXPECT_EQ(received.size(), 2u);
+    // The first start took the oldest sender's place; the second found the place of the first.
+    EXPECT_TRUE(servedUntil([&] { return senders[0]->state() == QLocalSocket::UnconnectedState; }));
+    for (std::size_t i = 1; i < senders.size(); ++i)
+        EXPECT_EQ(senders[i]->state(), QLocalSocket::ConnectedState) << i;
+}
+
+namespace {
+
+// Stands in for a first instance whose first `drops` connections are closed as they come (as the
+// connections of a full instance were) and that answers the next ones as the instance does.
+class DroppingInstance {
+public:
+    DroppingInstance(const QString& socketPath, int drops)
+        : drops_(drops)
+    {
+        QLocalServer::removeServer(socketPath);
+        listening_ = server_.listen(socketPath);
+        QObject::connect(&server_, &QLocalServer::newConnection, &server_, [this] { accept(); });
+    }
+    bool listening() const { return listening_; }
+    int dropped() const { return dropped_; }
+    const std::vector<KXSingleInstance::Message>& received() const { return received_; }
+
+private:
+    void accept()
+    {
+        while (QLocalSocket* socket = server_.nextPendingConnection()) {
+            if (dropped_ < drops_) {
+                ++dropped_;
+                socket->abort();
+                socket->deleteLater();
+                continue;
+            }
+            QObject::connect(socket, &QLocalSocket::readyRead, socket, [this, socket] { answer(*socket); });
+            answer(*socket);
+        }
+    }
+    void answer(QLocalSocket& socket)
+    {
+        if (socket.bytesAvailable() < 4)
+            return;
+        const quint32 length = qFromBigEndian<quint32>(socket.peek(4).constData());
+        if (socket.bytesAvailable() < 4 + qint64(length))
+            return;
+        socket.skip(4);
+        if (const auto message = KXSingleInstance::decodeFrame(socket.read(length))) {
+            received_.push_back(*message);
+            socket.putChar('K');
+            socket.flush();
+        }
+        socket.disconnectFromServer();
+    }
+
+    QLocalServer server_;
+    bool listening_ = false;
+    int drops_ = 0;
+    int dropped_ = 0;
+    std::vector<KXSingleInstance::Message> received_;
+};
+
+// A later start beside a first instance whose lock is held and whose socket a stand-in serves.
+KXSingleInstance::Role claimBesideStandIn(
+    const QString& folder, const KXSingleInstance::Message& message, int timeoutMs)
+{
+    std::atomic<bool> done = false;
+    KXSingleInstance::Role role = KXSingleInstance::Role::Unavailable;
+    std::thread later([&] {
+        KXSingleInstance instance(folder, lockFolderOf(folder));
+        role = instance.claim(message, timeoutMs);
+        done = true;
+    });
+    servedUntil([&] { return done.load(); });
+    later.join();
+    return role;
+}
+
+} // namespace
+
+// The first instance closes the later start's connection unanswered (it had no room for it just
+// then, or was ending it): the later start tries again within its wait, and hands its message
+// over once the instance answers; one that never answers is still refused when the wait is over.
+TEST(KXSingleInstance, ALaterStartWhoseConnectionIsDroppedTriesAgain)
+{
+    const QString folder = scratchFolder();
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QDir().mkpath(lockFolderOf(folder));
+    HeldLock firstsLock(QDir(lockFolderOf(folder)).filePath("instance.lock"));
+    ASSERT_TRUE(firstsLock.take());
+    const QString socketPath = KXSingleInstance(folder, lockFolderOf(folder)).socketPath();
+    const KXSingleInstance::Message message { { QStringLiteral("corvane://font/7") }, {}, {} };
+    {
+        DroppingInstance first(socketPath, 1);
+        ASSERT_TRUE(first.listening());
+        EXPECT_EQ(claimBesideStandIn(folder, message, 3000), Role::Forwarded);
+        EXPECT_EQ(first.dropped(), 1);
+        ASSERT_EQ(first.received().size(), 1u);
+        EXPECT_EQ(first.received()[0], message);
+    }
+    DroppingInstance first(socketPath, std::numeric_limits<int>::max());
+    ASSERT_TRUE(first.listening());
+    EXPECT_EQ(claimBesideStandIn(folder, message, 300), Role::Busy);
+    EXPECT_GT(first.dropped(), 1);
+    EXPECT_TRUE(first.received().empty());
 }
