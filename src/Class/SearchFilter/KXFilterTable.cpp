@@ -42,8 +42,8 @@ double KXFilterTable::heightOfRow(int row) const
         return side ? KXFilterGeometry::kSideHeaderRowHeight : KXFilterGeometry::kAdvancedHeaderRowHeight;
     const auto& category = categories_.at(static_cast<std::size_t>(row / 2 - 1));
     const bool folded = collapsed_.count(row - 1) > 0;
-    return side ? KXFilterGeometry::sideTagRowHeight(category.tags.size(), folded)
-                : KXFilterGeometry::advancedTagRowHeight(category.tags.size(), folded);
+    return side ? KXFilterGeometry::sideTagRowHeight(category.tags->count(), folded)
+                : KXFilterGeometry::advancedTagRowHeight(category.tags->count(), folded);
 }
 
 QWidget* KXFilterTable::rowView(int row) const
