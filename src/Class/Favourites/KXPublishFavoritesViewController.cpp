@@ -13,8 +13,8 @@
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/Theme/ToastPresenter.h"
 #include "Class/UIKit/KXBaseButton.h"
-#include "Class/UIKit/KXTransientWindows.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXTransientWindows.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
@@ -33,6 +33,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <algorithm>
 
 using foundation::Id;
 using foundation::Ref;
@@ -42,6 +43,8 @@ namespace style = favouritesstyle;
 namespace {
 
 constexpr int kItemSpacing = 20;
+// Items made at once whatever the row shows: more than a wide window holds.
+constexpr int kFirstItems = 24;
 constexpr int kFieldLeft = 110;
 constexpr int kRowsTop = 330;
 constexpr int kRowPitch = 44;
@@ -121,8 +124,10 @@ void KXPublishFavoritesViewController::setUPUI()
     fontliststyle::fill(*itemsRow_, Qt::white);
     fontliststyle::fill(*collectionView_->viewport(), Qt::white);
     collectionView_->setWidget(itemsRow_);
-    connect(collectionView_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
-        [this] { updateScrollButtons(); });
+    connect(collectionView_->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        makeItemsUntil(value + 2 * collectionView_->viewport()->width());
+        updateScrollButtons();
+    });
     connect(collectionView_->horizontalScrollBar(), &QScrollBar::rangeChanged, this,
         [this] { updateScrollButtons(); });
     noCollectionView_ = new KXPublishNoCollectionView(this);
@@ -341,24 +346,42 @@ void KXPublishFavoritesViewController::setGroups(Ref<foundation::Array> groups)
     for (auto* item : items_)
         delete item;
     items_.clear();
-    int x = 0;
+    offered_.clear();
+    std::size_t chosenIndex = 0;
     for (const Id& folder : groups_->objects()) {
         if (!KXPublishForm::offers(folder))
             continue;
-        auto* item = new KXPublishFavoriteItem(itemsRow_);
-        item->setInfo(folder);
-        item->setChosen(!chosen.empty() && folder["id"].stringValue() == chosen);
-        item->setDelegate(itemsDelegate_);
-        item->move(x, 0);
-        item->show();
-        items_.push_back(item);
-        x += KXPublishFavoriteItem::kWidth + kItemSpacing;
+        if (!chosen.empty() && folder["id"].stringValue() == chosen)
+            chosenIndex = offered_.size();
+        offered_.push_back(folder);
     }
-    itemsRow_->resize(std::max(0, x - kItemSpacing), KXPublishFavoriteItem::kHeight);
-    const bool empty = items_.empty();
+    chosenOnReload_ = chosen;
+    // The row is as wide as every folder offered; items are made as it scrolls towards them, so
+    // a list of thousands of folders costs the items of a few screens.
+    const int pitch = KXPublishFavoriteItem::kWidth + kItemSpacing;
+    itemsRow_->resize(std::max(0, static_cast<int>(offered_.size()) * pitch - kItemSpacing),
+        KXPublishFavoriteItem::kHeight);
+    makeItemsUntil(std::max({ kFirstItems * pitch, static_cast<int>(chosenIndex + 1) * pitch,
+        collectionView_->horizontalScrollBar()->value() + 2 * collectionView_->viewport()->width() }));
+    const bool empty = offered_.empty();
     collectionView_->setVisible(!empty);
     noCollectionView_->setVisible(empty);
     updateScrollButtons();
+}
+
+void KXPublishFavoritesViewController::makeItemsUntil(int right)
+{
+    const int pitch = KXPublishFavoriteItem::kWidth + kItemSpacing;
+    while (items_.size() < offered_.size() && static_cast<int>(items_.size()) * pitch < right) {
+        const Id& folder = offered_[items_.size()];
+        auto* item = new KXPublishFavoriteItem(itemsRow_);
+        item->setInfo(folder);
+        item->setChosen(!chosenOnReload_.empty() && folder["id"].stringValue() == chosenOnReload_);
+        item->setDelegate(itemsDelegate_);
+        item->move(static_cast<int>(items_.size()) * pitch, 0);
+        item->show();
+        items_.push_back(item);
+    }
 }
 
 Id KXPublishFavoritesViewController::chosenFolder() const
@@ -371,6 +394,7 @@ Id KXPublishFavoritesViewController::chosenFolder() const
 
 void KXPublishFavoritesViewController::chooseItem(KXPublishFavoriteItem* item)
 {
+    chosenOnReload_.clear();
     for (auto* other : items_)
         other->setChosen(other == item);
 }
@@ -611,6 +635,7 @@ bool KXPublishFavoritesViewController::publishShownMade(const KXAccountWrites::R
 
 void KXPublishFavoritesViewController::clearInputs()
 {
+    chosenOnReload_.clear();
     for (auto* item : items_)
         item->setChosen(false);
     collectionTitleLabel_->clear();

@@ -8,6 +8,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 class ImageView;
@@ -52,8 +53,10 @@ public:
     // KXPublishNoCollectionView.
     void setGroups(foundation::Ref<foundation::Array> groups);
 
-    // Collection view.
+    // Collection view: the items made, the first of the folders offered (those in view and a screen
+    // ahead; more as the row scrolls).
     int numberOfItems() const { return static_cast<int>(items_.size()); }
+    std::size_t numberOfFoldersOffered() const { return offered_.size(); }
     KXPublishFavoriteItem* itemAt(int index) const { return items_.at(static_cast<std::size_t>(index)); }
     // The folder of the chosen item (nil while none is).
     foundation::Id chosenFolder() const;
@@ -124,10 +127,14 @@ private:
     static bool publishShownMade(const KXAccountWrites::Result& read, const foundation::Id& folderID);
     void handOver();
     void clearInputs();
+    void makeItemsUntil(int right);
 
     foundation::Ref<foundation::Array> groups_;
     std::shared_ptr<Items> itemsDelegate_;
     std::vector<KXPublishFavoriteItem*> items_;
+    // The folders the form offers, in order; items_ shows the first of them.
+    std::vector<foundation::Id> offered_;
+    std::string chosenOnReload_;
     QString coverPath_;
     KXPublishCheck lastCheck_;
     bool publishing_ = false;

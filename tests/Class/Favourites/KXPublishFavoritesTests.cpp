@@ -46,6 +46,7 @@
 #include <QNetworkReply>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QStandardPaths>
@@ -199,6 +200,43 @@ TEST_F(KXPublishFavoritesTest, TheFormOffersTheUnpublishedFoldersInOneScrollingR
     form->itemAt(2)->slectedBtn()->click();
     EXPECT_FALSE(form->itemAt(1)->isChosen()) << "one folder at a time";
     EXPECT_EQ(form->chosenFolder()["id"].integerValue(), 504);
+}
+
+TEST_F(KXPublishFavoritesTest, AThousandsOfFoldersRowMakesItemsAsItScrollsTowardsThem)
+{
+    auto* form = openForm();
+    constexpr int kFolders = 10000;
+    auto many = foundation::MutableArray::create();
+    for (int i = 0; i < kFolders; ++i)
+        many->addObject(Id(foundation::Dictionary::create(
+            { { Id("id"), Id(1000 + i) }, { Id("collect_name"), Id("夹" + std::to_string(i)) },
+                { Id("is_publish"), Id(0) }, { Id("fonts"), Id(foundation::Array::create()) } })));
+    const auto widgets = [form] { return form->findChildren<QWidget*>().size(); };
+    form->setGroups(many);
+    settle(host());
+    EXPECT_EQ(form->numberOfFoldersOffered(), static_cast<std::size_t>(kFolders));
+    EXPECT_LT(form->numberOfItems(), 40) << "the items of a few screens";
+    EXPECT_LT(widgets(), 600);
+    const int pitch = KXPublishFavoriteItem::kWidth + 20;
+    EXPECT_EQ(form->collectionView()->widget()->width(), kFolders * pitch - 20)
+        << "the row reaches the last folder";
+
+    // Scrolled on, the folders come into view with their items, and one can be chosen.
+    QScrollBar* bar = form->collectionView()->horizontalScrollBar();
+    bar->setValue(100 * pitch);
+    settle(host());
+    ASSERT_GT(form->numberOfItems(), 101);
+    EXPECT_LT(form->numberOfItems(), 140);
+    KXPublishFavoriteItem* far = form->itemAt(100);
+    EXPECT_EQ(far->x(), 100 * pitch);
+    far->slectedBtn()->click();
+    EXPECT_EQ(form->chosenFolder()["id"].integerValue(), 1100);
+
+    // Listed again, the chosen folder keeps its item and its tick.
+    form->setGroups(many);
+    settle(host());
+    EXPECT_LT(form->numberOfItems(), 140);
+    EXPECT_EQ(form->chosenFolder()["id"].integerValue(), 1100);
 }
 
 TEST_F(KXPublishFavoritesTest, TheFormChecksItsInputsBeforeSendingAnything)
