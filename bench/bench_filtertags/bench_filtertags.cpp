@@ -9,7 +9,7 @@
 // Last line: `ratio <24k click / sample click> filter-tags-24k`.
 
 #include "Class/SearchFilter/KXFilterView.h"
-#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Catalogue/KXFilterTagList.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Platform/Foundation/Foundation.h"
 #include "Support/AlternatingRun.h"
@@ -31,25 +31,21 @@ namespace {
 
 constexpr std::size_t kManyTags = 24000;
 
-// [foreign, Chinese] of {class name: [KXHomeListFilterModel]}, as the home controller hands them
+// [foreign, Chinese] of {class name: KXFilterTagList}, as the home controller hands them
 // over; `perClass` tags a class (0: the vocabulary's own), named after the vocabulary's.
 foundation::Ref<foundation::MutableArray> filterData(std::size_t perClass)
 {
     const auto language = [perClass](const std::vector<catalogue::TagCategory>& vocabulary) {
         auto classes = foundation::MutableArray::create();
         for (const auto& category : vocabulary) {
-            auto models = foundation::MutableArray::create();
+            auto list = KXFilterTagList::create();
             const std::size_t count = perClass ? perClass : category.tags.size();
             for (std::size_t i = 0; i < count && !category.tags.empty(); ++i) {
                 const auto& tag = category.tags[i % category.tags.size()];
-                auto model = std::make_shared<KXHomeListFilterModel>();
-                model->tagid
-                    = foundation::String::create(perClass ? tag.id + "-" + std::to_string(i) : tag.id);
-                model->tagname = foundation::String::create(tag.name);
-                models->addObject(Id(model));
+                list->append(tag.name, perClass ? tag.id + "-" + std::to_string(i) : tag.id);
             }
-            classes->addObject(
-                Id(foundation::Dictionary::create({ { Id(category.className), Id(models) } })));
+            list->shrinkToFit();
+            classes->addObject(Id(foundation::Dictionary::create({ { Id(category.className), Id(list) } })));
         }
         return Id(classes);
     };

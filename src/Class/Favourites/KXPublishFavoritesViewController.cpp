@@ -13,8 +13,8 @@
 #include "Class/ServiceCore/Transport/KXHTTPBUSINESS.h"
 #include "Class/Theme/ToastPresenter.h"
 #include "Class/UIKit/KXBaseButton.h"
-#include "Class/UIKit/KXTransientWindows.h"
 #include "Class/UIKit/KXImage.h"
+#include "Class/UIKit/KXTransientWindows.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
@@ -33,6 +33,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStandardPaths>
+#include <algorithm>
 
 using foundation::Id;
 using foundation::Ref;
@@ -42,6 +43,7 @@ namespace style = favouritesstyle;
 namespace {
 
 constexpr int kItemSpacing = 20;
+constexpr int kItemPitch = KXPublishFavoriteItem::kWidth + kItemSpacing;
 constexpr int kFieldLeft = 110;
 constexpr int kRowsTop = 330;
 constexpr int kRowPitch = 44;
@@ -121,10 +123,14 @@ void KXPublishFavoritesViewController::setUPUI()
     fontliststyle::fill(*itemsRow_, Qt::white);
     fontliststyle::fill(*collectionView_->viewport(), Qt::white);
     collectionView_->setWidget(itemsRow_);
-    connect(collectionView_->horizontalScrollBar(), &QScrollBar::valueChanged, this,
-        [this] { updateScrollButtons(); });
-    connect(collectionView_->horizontalScrollBar(), &QScrollBar::rangeChanged, this,
-        [this] { updateScrollButtons(); });
+    connect(collectionView_->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        layOutItems();
+        updateScrollButtons();
+    });
+    connect(collectionView_->horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] {
+        layOutItems();
+        updateScrollButtons();
+    });
     noCollectionView_ = new KXPublishNoCollectionView(this);
     noCollectionView_->hide();
 
@@ -335,50 +341,101 @@ void KXPublishFavoritesViewController::setUpData()
 void KXPublishFavoritesViewController::setGroups(Ref<foundation::Array> groups)
 {
     // The chosen folder stays chosen when it is still listed.
-    const std::string chosen
-        = chosenFolder().dictionary() ? chosenFolder()["id"].stringValue() : std::string();
+    const Id chosen = chosenFolder();
+    const std::string chosenID = chosen.dictionary() ? chosen["id"].stringValue() : std::string();
     groups_ = groups ? std::move(groups) : foundation::Array::create();
     for (auto* item : items_)
         delete item;
     items_.clear();
-    int x = 0;
+    firstItem_ = 0;
+    offered_.clear();
+    chosenIndex_.reset();
     for (const Id& folder : groups_->objects()) {
         if (!KXPublishForm::offers(folder))
             continue;
-        auto* item = new KXPublishFavoriteItem(itemsRow_);
-        item->setInfo(folder);
-        item->setChosen(!chosen.empty() && folder["id"].stringValue() == chosen);
-        item->setDelegate(itemsDelegate_);
-        item->move(x, 0);
-        item->show();
-        items_.push_back(item);
-        x += KXPublishFavoriteItem::kWidth + kItemSpacing;
+        if (!chosenIndex_ && !chosenID.empty() && folder["id"].stringValue() == chosenID)
+            chosenIndex_ = offered_.size();
+        offered_.push_back(folder);
     }
-    itemsRow_->resize(std::max(0, x - kItemSpacing), KXPublishFavoriteItem::kHeight);
-    const bool empty = items_.empty();
+    // The row is as wide as every folder offered; only the folders in view and a screen either side
+    // have an item, so a list of thousands of folders costs the items of a few screens.
+    itemsRow_->resize(std::max(0, static_cast<int>(offered_.size()) * kItemPitch - kItemSpacing),
+        KXPublishFavoriteItem::kHeight);
+    layOutItems();
+    const bool empty = offered_.empty();
     collectionView_->setVisible(!empty);
     noCollectionView_->setVisible(empty);
     updateScrollButtons();
 }
 
+KXPublishFavoriteItem* KXPublishFavoritesViewController::itemAt(int index) const
+{
+    if (index < 0 || static_cast<std::size_t>(index) < firstItem_)
+        return nullptr;
+    const std::size_t position = static_cast<std::size_t>(index) - firstItem_;
+    return position < items_.size() ? items_[position] : nullptr;
+}
+
+KXPublishFavoriteItem* KXPublishFavoritesViewController::makeItem(std::size_t index)
+{
+    auto* item = new KXPublishFavoriteItem(itemsRow_);
+    item->setInfo(offered_[index]);
+    item->setChosen(chosenIndex_ == index);
+    item->setDelegate(itemsDelegate_);
+    item->move(static_cast<int>(index) * kItemPitch, 0);
+    item->show();
+    return item;
+}
+
+void KXPublishFavoritesViewController::layOutItems()
+{
+    // The view's own width until it is laid out: the form's.
+    const int screen = std::max(collectionView_->viewport()->width(), width());
+    const int left = collectionView_->horizontalScrollBar()->value();
+    const std::size_t first = static_cast<std::size_t>(std::max(0, left - screen) / kItemPitch);
+    const std::size_t end
+        = std::min(offered_.size(), static_cast<std::size_t>((left + 2 * screen) / kItemPitch + 1));
+    // Items that left the window go on a later turn: one of them may be handling its own event.
+    const auto drop = [](KXPublishFavoriteItem* item) {
+        item->hide();
+        item->deleteLater();
+    };
+    while (!items_.empty() && (firstItem_ < first || firstItem_ >= end)) {
+        drop(items_.front());
+        items_.pop_front();
+        ++firstItem_;
+    }
+    while (!items_.empty() && firstItem_ + items_.size() > end) {
+        drop(items_.back());
+        items_.pop_back();
+    }
+    if (items_.empty())
+        firstItem_ = first;
+    for (; firstItem_ > first; --firstItem_)
+        items_.push_front(makeItem(firstItem_ - 1));
+    while (firstItem_ + items_.size() < end)
+        items_.push_back(makeItem(firstItem_ + items_.size()));
+}
+
 Id KXPublishFavoritesViewController::chosenFolder() const
 {
-    for (auto* item : items_)
-        if (item->isChosen())
-            return item->info();
-    return {};
+    return chosenIndex_ && *chosenIndex_ < offered_.size() ? offered_[*chosenIndex_] : Id();
 }
 
 void KXPublishFavoritesViewController::chooseItem(KXPublishFavoriteItem* item)
 {
-    for (auto* other : items_)
-        other->setChosen(other == item);
+    chosenIndex_.reset();
+    for (std::size_t position = 0; position < items_.size(); ++position) {
+        items_[position]->setChosen(items_[position] == item);
+        if (items_[position] == item)
+            chosenIndex_ = firstItem_ + position;
+    }
 }
 
 void KXPublishFavoritesViewController::updateScrollButtons()
 {
     const QScrollBar* bar = collectionView_->horizontalScrollBar();
-    const bool shown = !items_.empty();
+    const bool shown = !offered_.empty();
     leftScrollBtn_->setVisible(shown);
     rightScrollBtn_->setVisible(shown);
     leftScrollBtn_->setEnabled(bar->value() > bar->minimum());
@@ -388,13 +445,13 @@ void KXPublishFavoritesViewController::updateScrollButtons()
 void KXPublishFavoritesViewController::leftScrollBtnClick()
 {
     QScrollBar* bar = collectionView_->horizontalScrollBar();
-    bar->setValue(bar->value() - (KXPublishFavoriteItem::kWidth + kItemSpacing));
+    bar->setValue(bar->value() - kItemPitch);
 }
 
 void KXPublishFavoritesViewController::rightScrollBtnClick()
 {
     QScrollBar* bar = collectionView_->horizontalScrollBar();
-    bar->setValue(bar->value() + (KXPublishFavoriteItem::kWidth + kItemSpacing));
+    bar->setValue(bar->value() + kItemPitch);
 }
 
 void KXPublishFavoritesViewController::authChanged()
@@ -611,6 +668,7 @@ bool KXPublishFavoritesViewController::publishShownMade(const KXAccountWrites::R
 
 void KXPublishFavoritesViewController::clearInputs()
 {
+    chosenIndex_.reset();
     for (auto* item : items_)
         item->setChosen(false);
     collectionTitleLabel_->clear();

@@ -6,8 +6,10 @@
 #include "Platform/Foundation/Array.h"
 
 #include <QWidget>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class ImageView;
@@ -52,10 +54,13 @@ public:
     // KXPublishNoCollectionView.
     void setGroups(foundation::Ref<foundation::Array> groups);
 
-    // Collection view.
-    int numberOfItems() const { return static_cast<int>(items_.size()); }
-    KXPublishFavoriteItem* itemAt(int index) const { return items_.at(static_cast<std::size_t>(index)); }
-    // The folder of the chosen item (nil while none is).
+    // Collection view: an item per folder offered, made only while the folder is in view or a
+    // screen from it. itemAt() is nullptr for a folder that has no item now.
+    int numberOfItems() const { return static_cast<int>(offered_.size()); }
+    KXPublishFavoriteItem* itemAt(int index) const;
+    // The items there are now.
+    std::size_t numberOfItemsMade() const { return items_.size(); }
+    // The chosen folder (nil while none is).
     foundation::Id chosenFolder() const;
     void chooseItem(KXPublishFavoriteItem* item);
     void leftScrollBtnClick();
@@ -124,10 +129,17 @@ private:
     static bool publishShownMade(const KXAccountWrites::Result& read, const foundation::Id& folderID);
     void handOver();
     void clearInputs();
+    // Makes the items of the folders near the view and lets the others go.
+    void layOutItems();
+    KXPublishFavoriteItem* makeItem(std::size_t index);
 
     foundation::Ref<foundation::Array> groups_;
     std::shared_ptr<Items> itemsDelegate_;
-    std::vector<KXPublishFavoriteItem*> items_;
+    // The folders the form offers, in order; items_ shows those from firstItem_ on.
+    std::vector<foundation::Id> offered_;
+    std::deque<KXPublishFavoriteItem*> items_;
+    std::size_t firstItem_ = 0;
+    std::optional<std::size_t> chosenIndex_;
     QString coverPath_;
     KXPublishCheck lastCheck_;
     bool publishing_ = false;

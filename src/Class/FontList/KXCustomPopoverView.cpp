@@ -3,6 +3,7 @@
 #include "Class/UIKit/KXBaseButton.h"
 
 #include <QPainter>
+#include <algorithm>
 
 std::unique_ptr<KXCustomPopoverView> KXCustomPopoverView::initWithItems(const QStringList& items, double width, QPointF triangleLocation,
                                                                         Action action)
@@ -28,9 +29,10 @@ KXCustomPopoverView::KXCustomPopoverView(const QStringList& items, double width,
     , action_(std::move(action))
 {
     const int viewWidth = static_cast<int>(std::lround(width));
-    const int viewHeight = static_cast<int>(items.size()) * kItemHeight;
+    const int shown = static_cast<int>(std::min<qsizetype>(items.size(), kMostItems));
+    const int viewHeight = shown * kItemHeight;
     setGeometry(0, 0, viewWidth, viewHeight);
-    for (int index = 0; index < items.size(); ++index) {
+    for (int index = 0; index < shown; ++index) {
         auto* button = KXBaseButton::buttonWithTitle(items[index], [this](KXBaseButton* clicked) { itemsClick(clicked); }, this);
         button->setAutoFillBackground(true);
         QPalette palette = button->palette();

@@ -49,7 +49,7 @@
 #include "Class/Update/Core/KXVersionCheck.h"
 #include "Class/Update/KXUPDateAPPView.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
-#include "Lib/ModelMapping/MMKeyValue.h"
+#include "Class/ServiceCore/Catalogue/KXFilterTagList.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
@@ -746,12 +746,12 @@ Ref<foundation::MutableArray> KXHomeViewController::filterGroups(const Id& tags)
         auto groups = foundation::MutableArray::create();
         if (auto elements = tags[language].array()) {
             for (const Id& element : elements->objects()) {
-                auto models = mm::mm_objectArrayWithKeyValuesArray(KXHomeListFilterModel::classObject(), element["data"]);
+                auto list = KXFilterTagList::fromReply(element["data"]);
                 const Id className = element["classname"];
-                if (!models || className.isNil() || className.isNull())
+                if (!list || className.isNil() || className.isNull())
                     continue;
                 auto group = foundation::MutableDictionary::create();
-                group->setObject(Id(models), className);
+                group->setObject(Id(list), className);
                 groups->addObject(Id(group));
             }
         }
@@ -769,8 +769,10 @@ void KXHomeViewController::setUPFilterData()
                 return;
             KXFileManager::sharedKXFileManager().writeEncryptDataInBackground(filterTagsShape().keep(tags),
                                                                               foundation::String::create("filterData"));
-            // Each appearance appends its pair; the list reads the first two.
-            self.filterData()->addObjectsFromArray(*filterGroups(tags));
+            // Each appearance asks again: the latest reply's pair replaces the one kept, so the
+            // list holds one pair however often the window shows. A filter page open meanwhile
+            // keeps the pair it was given.
+            self.filterData_ = filterGroups(tags);
             self.rightListview_->setFilterDataArray(self.filterData());
         }),
         ignoreError);

@@ -159,7 +159,7 @@ public:
     void setCurrentEventPoint(QPointF point) { currentEventPoint_ = point; }
 
     // The filter tags as the list takes them: the "ENG" groups, then the "ZH" groups, each group a
-    // one-entry dictionary {classname: [KXHomeListFilterModel]}; a group without models is left out.
+    // one-entry dictionary {classname: KXFilterTagList}; a group whose "data" is not a list is left out.
     static foundation::Ref<foundation::MutableArray> filterGroups(const foundation::Id& tags);
     // What of the tag reply the "filterData" archive keeps: what filterGroups reads.
     static const KXReplyShape& filterTagsShape();

@@ -18,7 +18,7 @@ KXFilterFontWeighCell::KXFilterFontWeighCell(KXFilterSelection* selection, QWidg
     }
 }
 
-void KXFilterFontWeighCell::setDataA(std::vector<foundation::Ref<KXHomeListFilterModel>> tags)
+void KXFilterFontWeighCell::setDataA(foundation::Ref<KXFilterTagList> tags)
 {
     dataA_ = std::move(tags);
     setupUI();

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "Class/SearchFilter/KXFilterCells.h"
+#include "Class/ServiceCore/Catalogue/KXFilterTagList.h"
 
 #include <QWidget>
-
 #include <array>
 #include <memory>
 #include <vector>
@@ -28,7 +28,7 @@ public:
     const std::string& classStr() const { return classStr_; }
     void setClassStr(std::string classStr) { classStr_ = std::move(classStr); }
     // The weight category's tags; setting them shows the switches' states again.
-    void setDataA(std::vector<foundation::Ref<KXHomeListFilterModel>> tags);
+    void setDataA(foundation::Ref<KXFilterTagList> tags);
     // fontweightBtn1 to fontweightBtn8.
     KXBaseButton* fontweightBtn(int number) const { return buttons_.at(static_cast<std::size_t>(number - 1)); }
 
@@ -39,6 +39,6 @@ private:
     KXFilterSelection* selection_;
     std::weak_ptr<KXFilterFontWeighCellDelegate> delegate_;
     std::string classStr_;
-    std::vector<foundation::Ref<KXHomeListFilterModel>> dataA_;
+    foundation::Ref<KXFilterTagList> dataA_;
     std::array<KXBaseButton*, 8> buttons_{};
 };

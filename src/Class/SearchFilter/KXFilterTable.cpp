@@ -9,8 +9,16 @@
 
 #include <QMouseEvent>
 #include <QScrollBar>
-
+#include <algorithm>
 #include <cmath>
+#include <utility>
+
+namespace {
+
+// The least height a table takes its screen to be, while it is not laid out yet.
+constexpr int kLeastScreen = 800;
+
+} // namespace
 
 KXFilterTable::KXFilterTable(Kind kind, KXFilterSelection& selection, QWidget* parent)
     : QScrollArea(parent)
@@ -25,6 +33,7 @@ KXFilterTable::KXFilterTable(Kind kind, KXFilterSelection& selection, QWidget* p
     auto* content = new QWidget;
     content->setAutoFillBackground(false);
     setWidget(content);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { placeRows(); });
 }
 
 void KXFilterTable::toggleCollapsed(long long headerRow)
@@ -42,8 +51,8 @@ double KXFilterTable::heightOfRow(int row) const
         return side ? KXFilterGeometry::kSideHeaderRowHeight : KXFilterGeometry::kAdvancedHeaderRowHeight;
     const auto& category = categories_.at(static_cast<std::size_t>(row / 2 - 1));
     const bool folded = collapsed_.count(row - 1) > 0;
-    return side ? KXFilterGeometry::sideTagRowHeight(category.tags.size(), folded)
-                : KXFilterGeometry::advancedTagRowHeight(category.tags.size(), folded);
+    return side ? KXFilterGeometry::sideTagRowHeight(category.tags->count(), folded)
+                : KXFilterGeometry::advancedTagRowHeight(category.tags->count(), folded);
 }
 
 QWidget* KXFilterTable::rowView(int row) const
@@ -54,43 +63,50 @@ QWidget* KXFilterTable::rowView(int row) const
 void KXFilterTable::reloadData()
 {
     // A row may be made again from inside its own click: the old ones go on the next turn.
-    for (QWidget* row : rows_) {
-        row->hide();
-        row->deleteLater();
-    }
-    rows_.clear();
+    for (QWidget* row : rows_)
+        if (row) {
+            row->hide();
+            row->deleteLater();
+        }
+    rows_.assign(static_cast<std::size_t>(numberOfRows()), nullptr);
+    layoutRows();
+}
+
+QWidget* KXFilterTable::makeRow(int row)
+{
     const auto delegate = delegate_.lock();
     QWidget* content = widget();
-
-    auto* topics = new KXHomeFilterViewTopicCell(&selection_, content);
-    topics->setDelegate(std::weak_ptr<KXHomeFilterViewTopicCellDelegate>(delegate));
-    rows_.push_back(topics);
-    for (std::size_t k = 0; k < categories_.size(); ++k) {
-        const auto& category = categories_[k];
+    if (row == 0) {
+        auto* topics = new KXHomeFilterViewTopicCell(&selection_, content);
+        topics->setDelegate(std::weak_ptr<KXHomeFilterViewTopicCellDelegate>(delegate));
+        return topics;
+    }
+    const auto k = static_cast<std::size_t>((row - 1) / 2);
+    const auto& category = categories_[k];
+    if (row % 2 == 1) {
         auto* header = new KXHomeFilterViewHeaderCell(content);
         header->setTitle(kx_labelText(category.name));
-        header->setGroupID(static_cast<long long>(2 * k + 1));
-        header->setCollapsed(collapsed_.count(static_cast<long long>(2 * k + 1)) > 0);
+        header->setGroupID(row);
+        header->setCollapsed(collapsed_.count(row) > 0);
         header->setDelegate(std::weak_ptr<KXHomeFilterViewHeaderCellDelegate>(delegate));
-        rows_.push_back(header);
-        // The advanced page shows the weight category, by its name, as the weight row.
-        if (kind_ == Kind::AdvancedPage && category.name == KXFilterCategories::kWeight) {
-            auto* weights = new KXFilterFontWeighCell(&selection_, content);
-            weights->setDelegate(std::weak_ptr<KXFilterFontWeighCellDelegate>(delegate));
-            weights->setClassStr(category.name);
-            weights->setDataA(category.tags);
-            rows_.push_back(weights);
-            continue;
-        }
-        auto* tags = new KXHomeFilterViewListCell(kind_ == Kind::SidePanel ? KXHomeFilterViewListCell::Layout::SidePanel
-                                                                            : KXHomeFilterViewListCell::Layout::AdvancedPage,
-                                                  &selection_, content);
-        tags->setDelegate(std::weak_ptr<KXHomeFilterViewListCellDelegate>(delegate));
-        tags->setClassStr(category.name);
-        tags->setDataA(category.tags);
-        rows_.push_back(tags);
+        return header;
     }
-    layoutRows();
+    // The advanced page shows the weight category, by its name, as the weight row.
+    if (kind_ == Kind::AdvancedPage && category.name == KXFilterCategories::kWeight) {
+        auto* weights = new KXFilterFontWeighCell(&selection_, content);
+        weights->setDelegate(std::weak_ptr<KXFilterFontWeighCellDelegate>(delegate));
+        weights->setClassStr(category.name);
+        weights->setDataA(category.tags);
+        return weights;
+    }
+    auto* tags = new KXHomeFilterViewListCell(kind_ == Kind::SidePanel
+            ? KXHomeFilterViewListCell::Layout::SidePanel
+            : KXHomeFilterViewListCell::Layout::AdvancedPage,
+        &selection_, content);
+    tags->setDelegate(std::weak_ptr<KXHomeFilterViewListCellDelegate>(delegate));
+    tags->setClassStr(category.name);
+    tags->setDataA(category.tags);
+    return tags;
 }
 
 void KXFilterTable::noteHeightOfRowChanged(int row)
@@ -103,15 +119,42 @@ void KXFilterTable::noteHeightOfRowChanged(int row)
 void KXFilterTable::layoutRows()
 {
     const int width = viewport()->width();
-    double top = 0;
+    tops_.assign(rows_.size() + 1, 0);
+    for (std::size_t row = 0; row < rows_.size(); ++row)
+        tops_[row + 1] = tops_[row] + heightOfRow(static_cast<int>(row));
+    widget()->resize(width, static_cast<int>(std::ceil(tops_.back())));
+    placeRows();
+}
+
+void KXFilterTable::placeRows()
+{
+    if (tops_.size() != rows_.size() + 1)
+        return;
+    // A screen above and one below what shows; before the table is laid out, a screen of its own.
+    const double screen = std::max({ viewport()->height(), height(), kLeastScreen });
+    const double shownTop = verticalScrollBar()->value();
+    const double from = shownTop - screen;
+    const double to = shownTop + 2 * screen;
+    const int width = viewport()->width();
+    // Rows lie in order: the first that reaches into the window is found by its top.
+    const auto first = static_cast<std::size_t>(
+        std::upper_bound(tops_.begin() + 1, tops_.end(), from) - (tops_.begin() + 1));
     for (std::size_t row = 0; row < rows_.size(); ++row) {
-        const double height = heightOfRow(static_cast<int>(row));
-        QWidget* view = rows_[row];
-        view->setGeometry(0, static_cast<int>(std::lround(top)), width, static_cast<int>(std::lround(height)));
-        view->setVisible(height >= 1);
-        top += height;
+        const bool near = row >= first && tops_[row] <= to;
+        if (!near) {
+            if (QWidget* view = std::exchange(rows_[row], nullptr)) {
+                view->hide();
+                view->deleteLater();
+            }
+            continue;
+        }
+        if (!rows_[row])
+            rows_[row] = makeRow(static_cast<int>(row));
+        const double rowHeight = tops_[row + 1] - tops_[row];
+        rows_[row]->setGeometry(
+            0, static_cast<int>(std::lround(tops_[row])), width, static_cast<int>(std::lround(rowHeight)));
+        rows_[row]->setVisible(rowHeight >= 1);
     }
-    widget()->resize(width, static_cast<int>(std::ceil(top)));
 }
 
 void KXFilterTable::resizeEvent(QResizeEvent* event)

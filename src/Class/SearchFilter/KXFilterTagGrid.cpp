@@ -46,6 +46,7 @@ QPixmap switchImage(const KXImage& image, bool on, const QSize& size, qreal rati
 KXFilterTagGrid::KXFilterTagGrid(KXFilterSelection* selection, QWidget* parent)
     : QWidget(parent)
     , selection_(selection)
+    , tags_(KXFilterTagList::create())
 {
     setMouseTracking(true);
     // A click in the tags takes the keys into the panel, as a switch did.
@@ -53,28 +54,31 @@ KXFilterTagGrid::KXFilterTagGrid(KXFilterSelection* selection, QWidget* parent)
 }
 
 void KXFilterTagGrid::setTags(
-    std::string classStr, std::vector<foundation::Ref<KXHomeListFilterModel>> tags, FrameOf frameOf)
+    std::string classStr, foundation::Ref<KXFilterTagList> tags, FrameOf frameOf, Shown shown)
 {
     classStr_ = std::move(classStr);
-    tags_ = std::move(tags);
-    // Tags set whole come without measured widths: one slot, never as many as the tags.
-    titleWidths_.assign(tags_.empty() ? 0 : 1, 0);
+    tags_ = tags ? std::move(tags) : KXFilterTagList::create();
+    shown_ = shown == Shown::All ? tags_->count() : 0;
+    // Tags shown whole come without measured widths: one slot, never as many as the tags.
+    titleWidths_.assign(shown_ == 0 ? 0 : 1, 0);
     frameOf_ = std::move(frameOf);
     pressed_.reset();
     update();
 }
 
-void KXFilterTagGrid::appendTag(foundation::Ref<KXHomeListFilterModel> tag, double titleWidth)
+void KXFilterTagGrid::appendTag(double titleWidth)
 {
-    if (titleWidths_.size() == tags_.size())
+    if (shown_ >= tags_->count())
+        return;
+    if (titleWidths_.size() == shown_)
         titleWidths_.push_back(titleWidth);
-    tags_.push_back(std::move(tag));
-    update(tagRect(tags_.size() - 1));
+    ++shown_;
+    update(tagRect(shown_ - 1));
 }
 
 QRect KXFilterTagGrid::tagRect(std::size_t index) const
 {
-    if (index >= tags_.size())
+    if (index >= shown_)
         return {};
     const auto frame = frameOf_(index);
     return QRectF(frame.x, frame.y, frame.width, frame.height).toRect();
@@ -82,30 +86,29 @@ QRect KXFilterTagGrid::tagRect(std::size_t index) const
 
 QString KXFilterTagGrid::tagTitle(std::size_t index) const
 {
-    if (index >= tags_.size() || !tags_[index]->tagname)
-        return {};
-    return kx_labelText(tags_[index]->tagname->utf8());
+    return index < shown_ ? kx_labelText(tags_->tagname(index)) : QString();
 }
 
 QString KXFilterTagGrid::tagIdentifier(std::size_t index) const
 {
-    if (index >= tags_.size() || !tags_[index]->tagid)
+    if (index >= shown_)
         return {};
-    return QString::fromStdString(tags_[index]->tagid->utf8());
+    const std::string_view identifier = tags_->tagid(index);
+    return QString::fromUtf8(identifier.data(), static_cast<qsizetype>(identifier.size()));
 }
 
 bool KXFilterTagGrid::isTagOn(std::size_t index) const
 {
-    if (!selection_ || index >= tags_.size() || !tags_[index]->tagid)
+    if (!selection_ || index >= shown_)
         return false;
-    return selection_->isSelected(classStr_, tags_[index]->tagid->utf8());
+    return selection_->isSelected(classStr_, tags_->tagid(index));
 }
 
 std::size_t KXFilterTagGrid::firstReaching(double y) const
 {
     // Frames lie in line order, so their bottoms never go up.
     std::size_t low = 0;
-    std::size_t high = tags_.size();
+    std::size_t high = shown_;
     while (low < high) {
         const std::size_t middle = low + (high - low) / 2;
         const auto frame = frameOf_(middle);
@@ -119,7 +122,7 @@ std::size_t KXFilterTagGrid::firstReaching(double y) const
 
 std::optional<std::size_t> KXFilterTagGrid::tagAt(const QPoint& point) const
 {
-    for (std::size_t i = firstReaching(point.y()); i < tags_.size(); ++i) {
+    for (std::size_t i = firstReaching(point.y()); i < shown_; ++i) {
         const QRect rect = tagRect(i);
         if (rect.top() > point.y())
             break;
@@ -141,7 +144,7 @@ void KXFilterTagGrid::paintEvent(QPaintEvent* event)
     painter.setFont(font);
     painter.setPen(kTitleColour);
     const QRect clip = event->rect();
-    for (std::size_t i = firstReaching(clip.top()); i < tags_.size(); ++i) {
+    for (std::size_t i = firstReaching(clip.top()); i < shown_; ++i) {
         const QRect rect = tagRect(i);
         if (rect.top() > clip.bottom())
             break;
@@ -152,7 +155,7 @@ void KXFilterTagGrid::paintEvent(QPaintEvent* event)
             switchImage(
                 isTagOn(i) ? on : off, isTagOn(i), rect.size(), painter.device()->devicePixelRatioF()));
         const QString title = tagTitle(i);
-        if (titleWidths_.size() == tags_.size() && titleWidths_[i] <= rect.width()) {
+        if (titleWidths_.size() == shown_ && titleWidths_[i] <= rect.width()) {
             // Measured when it was laid out and known to fit: centred on its line as it stands.
             const QPointF origin(rect.x() + (rect.width() - titleWidths_[i]) / 2,
                 rect.y() + (rect.height() - metrics.height()) / 2.0 + metrics.ascent());

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Class/SearchFilter/Core/KXFilterGeometry.h"
-#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Catalogue/KXFilterTagList.h"
 
 #include <QWidget>
 #include <cstddef>
@@ -25,17 +25,21 @@ public:
 
     KXFilterTagGrid(KXFilterSelection* selection, QWidget* parent = nullptr);
 
-    // The tags of category `classStr`, and where each goes.
-    void setTags(
-        std::string classStr, std::vector<foundation::Ref<KXHomeListFilterModel>> tags, FrameOf frameOf);
-    // Tags put after those shown (the drop-down lays a long page out as it scrolls), with the width
-    // its title was measured at: a title known to fit is drawn without being measured again.
-    void appendTag(foundation::Ref<KXHomeListFilterModel> tag, double titleWidth);
+    // Every tag shown at once, or none until each is laid out by appendTag().
+    enum class Shown { All, AsAppended };
+
+    // The tags of category `classStr` (shared, not copied), and where each goes.
+    void setTags(std::string classStr, foundation::Ref<KXFilterTagList> tags, FrameOf frameOf,
+        Shown shown = Shown::All);
+    // Shows the next tag of the list after those shown (the drop-down lays a long page out as it
+    // scrolls), with the width its title was measured at: a title known to fit is drawn without
+    // being measured again.
+    void appendTag(double titleWidth);
 
     const std::string& classStr() const { return classStr_; }
-    // The tags shown, each with its frame.
-    const std::vector<foundation::Ref<KXHomeListFilterModel>>& tags() const { return tags_; }
-    std::size_t laidOut() const { return tags_.size(); }
+    const foundation::Ref<KXFilterTagList>& tags() const { return tags_; }
+    // The tags shown, the first of the list.
+    std::size_t laidOut() const { return shown_; }
     QRect tagRect(std::size_t index) const;
     QString tagTitle(std::size_t index) const;
     QString tagIdentifier(std::size_t index) const;
@@ -60,7 +64,8 @@ private:
 
     KXFilterSelection* selection_;
     std::string classStr_;
-    std::vector<foundation::Ref<KXHomeListFilterModel>> tags_;
+    foundation::Ref<KXFilterTagList> tags_;
+    std::size_t shown_ = 0;
     FrameOf frameOf_;
     std::vector<double> titleWidths_; // of the appended tags; none for tags set whole
     std::optional<std::size_t> pressed_;

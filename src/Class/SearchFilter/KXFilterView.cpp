@@ -193,7 +193,6 @@ void KXFilterView::clearTagArea()
     tagGrid_ = nullptr;
     tagFlow_ = KXFilterGeometry::DropDownFlow();
     pageTags_ = nullptr;
-    pageTagsRead_ = 0;
 }
 
 void KXFilterView::setTagContentHeight(double height)
@@ -250,16 +249,17 @@ void KXFilterView::showTagPage(std::size_t position, Page page)
 {
     makeTopArea();
     clearTagArea();
-    auto category = KXFilterCategories::tagsAtPosition(
+    auto category = KXFilterCategories::atPosition(
         dataArray_, KXGlobalDataBase::sharedKXGlobalDataBase().isEnLanguage(), position);
     classStr_ = category ? category->name : std::string();
-    // One view paints the page's tags; only those the drop-down can show are read, measured and
-    // placed now, the rest as the area scrolls towards them.
-    pageTags_ = category ? category->tags : nullptr;
-    pageTagsRead_ = 0;
+    // One view paints the page's tags; only those the drop-down can show are measured and placed
+    // now, the rest as the area scrolls towards them.
+    pageTags_ = category ? category->tags : KXFilterTagList::create();
     tagFlow_ = KXFilterGeometry::DropDownFlow(page);
     tagGrid_ = new KXFilterTagGrid(&selection_, tagsView_);
-    tagGrid_->setTags(classStr_, {}, [this](std::size_t index) { return tagFlow_.buttons()[index]; });
+    tagGrid_->setTags(
+        classStr_, pageTags_, [this](std::size_t index) { return tagFlow_.buttons()[index]; },
+        KXFilterTagGrid::Shown::AsAppended);
     connect(tagGrid_, &KXFilterTagGrid::tagClicked, this,
         [this](const QString& identifier) { tagClick(identifier); });
     tagGrid_->show();
@@ -269,23 +269,15 @@ void KXFilterView::showTagPage(std::size_t position, Page page)
 
 void KXFilterView::layOutTagsUntil(double y)
 {
-    if (!tagGrid_ || !tagsView_ || !pageTags_ || pageTagsRead_ >= pageTags_->count())
+    if (!tagGrid_ || !tagsView_ || !pageTags_ || tagGrid_->laidOut() >= pageTags_->count())
         return;
-    const bool growing = pageTagsRead_ > 0;
+    const bool growing = tagGrid_->laidOut() > 0;
     const QFontMetricsF metrics(fontliststyle::systemFont(12));
-    const foundation::Class* const modelClass = KXHomeListFilterModel::classObject();
-    while (pageTagsRead_ < pageTags_->count()
+    while (tagGrid_->laidOut() < pageTags_->count()
         && (tagFlow_.buttons().empty() || tagFlow_.buttons().back().y <= y)) {
-        const Id element = pageTags_->objectAtIndex(pageTagsRead_++);
-        // Elements that are not tag models are left out, as the other filter pages leave them.
-        auto tag = element.get() && element.get()->isa() == modelClass
-            ? std::static_pointer_cast<KXHomeListFilterModel>(element.ref())
-            : element.as<KXHomeListFilterModel>();
-        if (!tag)
-            continue;
-        const double width = metrics.horizontalAdvance(tag->tagname ? kx_labelText(tag->tagname->utf8()) : QString());
+        const double width = metrics.horizontalAdvance(kx_labelText(pageTags_->tagname(tagGrid_->laidOut())));
         tagFlow_.add(width);
-        tagGrid_->appendTag(std::move(tag), width);
+        tagGrid_->appendTag(width);
     }
     if (growing) {
         // Grown while scrolling: the area keeps its place.
@@ -301,10 +293,9 @@ double KXFilterView::tagContentHeight() const
 {
     const auto& frames = tagFlow_.buttons();
     const std::size_t listed = pageTags_ ? pageTags_->count() : 0;
-    if (pageTagsRead_ >= listed)
+    if (!tagGrid_ || tagGrid_->laidOut() >= listed)
         return KXFilterGeometry::dropDownContentHeight(frames);
-    // Tags still to read: the area reaches past those laid out, so the wheel can go on. The tags
-    // are counted as the reply lists them.
+    // Tags still to lay out: the area reaches past those laid out, so the wheel can go on.
     const double laidOut = frames.empty() ? 0 : frames.back().y + KXFilterGeometry::kDropDownLineStep;
     return std::max(laidOut + kTagLookAhead, KXFilterGeometry::dropDownTagAreaHeight(listed));
 }
@@ -314,10 +305,8 @@ void KXFilterView::showWeightPage()
     makeTopArea();
     clearTagArea();
     titleLabel_->setText(QString::fromUtf8("字重选项"));
-    const auto tags = KXFilterCategories::tagsNamed(
+    const auto weight = KXFilterCategories::named(
         dataArray_, KXGlobalDataBase::sharedKXGlobalDataBase().isEnLanguage(), KXFilterCategories::kWeight);
-    const auto weight
-        = tags ? std::optional<KXFilterCategory>(KXFilterCategories::read(*tags)) : std::nullopt;
     classStr_ = weight ? weight->name : std::string();
     setTagContentHeight(KXFilterGeometry::dropDownTagAreaHeight(0));
     if (!weight)
@@ -400,14 +389,7 @@ void KXFilterView::allSelectedBtnClick()
     } else {
         // Every tag of the category, laid out or not: the selection is read from the tags, not
         // from what the page has drawn.
-        std::vector<std::string> values;
-        if (pageTags_) {
-            values.reserve(pageTags_->count());
-            for (const Id& element : *pageTags_)
-                if (const auto* tag = element.ptr<KXHomeListFilterModel>())
-                    values.push_back(tag->tagid ? tag->tagid->utf8() : std::string());
-        }
-        selection_.setValues(classStr_, values);
+        selection_.setValues(classStr_, pageTags_ ? pageTags_->tagids() : std::vector<std::string>());
         store();
         if (tagGrid_)
             tagGrid_->update();

@@ -115,9 +115,8 @@ private:
     double tagContentHeight_ = 0;
     QPointer<KXFilterTagGrid> tagGrid_;
     KXFilterGeometry::DropDownFlow tagFlow_;
-    // The shown page's tags as the reply gave them, and how far they have been read.
-    foundation::Ref<foundation::Array> pageTags_;
-    std::size_t pageTagsRead_ = 0;
+    // The shown page's tags.
+    foundation::Ref<KXFilterTagList> pageTags_;
     KXBaseButton* cancelBtn_ = nullptr;
     KXFilterFontWeighCell* weightCell_ = nullptr;
     QPointer<KXAdvancedFilterView> advancedView_;

@@ -19,10 +19,10 @@ void KXHomeFilterViewListCell::setClassStr(std::string classStr)
     setDataA(std::move(dataA_));
 }
 
-void KXHomeFilterViewListCell::setDataA(std::vector<foundation::Ref<KXHomeListFilterModel>> tags)
+void KXHomeFilterViewListCell::setDataA(foundation::Ref<KXFilterTagList> tags)
 {
-    dataA_ = std::move(tags);
-    const std::size_t count = dataA_.size();
+    dataA_ = tags ? std::move(tags) : KXFilterTagList::create();
+    const std::size_t count = dataA_->count();
     const bool side = layout_ == Layout::SidePanel;
     grid_->setTags(classStr_, dataA_, [side, count](std::size_t index) {
         return side ? KXFilterGeometry::sideTagButton(index, count) : KXFilterGeometry::advancedTagButton(index, count);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "Class/SearchFilter/KXFilterCells.h"
+#include "Class/ServiceCore/Catalogue/KXFilterTagList.h"
 
 #include <QWidget>
-
 #include <memory>
 #include <vector>
 
@@ -27,9 +27,9 @@ public:
 
     const std::string& classStr() const { return classStr_; }
     void setClassStr(std::string classStr);
-    const std::vector<foundation::Ref<KXHomeListFilterModel>>& dataA() const { return dataA_; }
+    const foundation::Ref<KXFilterTagList>& dataA() const { return dataA_; }
     // Stores the tags and shows them.
-    void setDataA(std::vector<foundation::Ref<KXHomeListFilterModel>> tags);
+    void setDataA(foundation::Ref<KXFilterTagList> tags);
     KXFilterTagGrid* tagGrid() const { return grid_; }
 
     // A tag switch: its tag id.
@@ -43,6 +43,6 @@ private:
     KXFilterSelection* selection_;
     std::weak_ptr<KXHomeFilterViewListCellDelegate> delegate_;
     std::string classStr_;
-    std::vector<foundation::Ref<KXHomeListFilterModel>> dataA_;
+    foundation::Ref<KXFilterTagList> dataA_;
     KXFilterTagGrid* grid_ = nullptr;
 };

@@ -101,7 +101,7 @@ void KXFontSaleAuthorizeCell::setDataDic(const Id& category)
         tickedIDs.push_back(KXOrderSelection::brandID(offer));
 
     const Id offers = category["brand_data"];
-    for (std::size_t i = 0; i < offers.count(); ++i) {
+    for (std::size_t i = 0; i < KXStoreGeometry::chooserOffersShown(offers.count()); ++i) {
         const Id offer = offers[i];
         auto* box = KXBaseButton::buttonWithTitle(
             storestyle::qstring(offer["brand_name"].stringValue()),

@@ -50,10 +50,10 @@ private:
 };
 
 // One licence category of the chooser and the re-pick sheet: its icon and name, and one check box
-// per offer, as many a line as the chooser's width holds (KXStoreGeometry: three at the designed
-// width), titled with the offer's name and identified by its "brand_id". A box is ticked when the
-// chosen offers (setSelectedOffers, the shared selectedAuthArray by default) hold an offer of the
-// same "brand_id". Main thread only.
+// per offer (the first KXStoreGeometry::kChooserMostOffers), as many a line as the chooser's width holds
+// (KXStoreGeometry: three at the designed width), titled with the offer's name and identified by its
+// "brand_id". A box is ticked when the chosen offers (setSelectedOffers, the shared selectedAuthArray by
+// default) hold an offer of the same "brand_id". Main thread only.
 class KXFontSaleAuthorizeCell : public KXStoreTableCellView {
     Q_OBJECT
 

@@ -46,6 +46,7 @@
 #include <QNetworkReply>
 #include <QPlainTextEdit>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QStandardPaths>
@@ -199,6 +200,62 @@ TEST_F(KXPublishFavoritesTest, TheFormOffersTheUnpublishedFoldersInOneScrollingR
     form->itemAt(2)->slectedBtn()->click();
     EXPECT_FALSE(form->itemAt(1)->isChosen()) << "one folder at a time";
     EXPECT_EQ(form->chosenFolder()["id"].integerValue(), 504);
+}
+
+TEST_F(KXPublishFavoritesTest, ARowOfThousandsOfFoldersHasItemsOnlyNearWhatItShows)
+{
+    auto* form = openForm();
+    constexpr int kFolders = 10000;
+    auto many = foundation::MutableArray::create();
+    for (int i = 0; i < kFolders; ++i)
+        many->addObject(Id(foundation::Dictionary::create(
+            { { Id("id"), Id(1000 + i) }, { Id("collect_name"), Id("夹" + std::to_string(i)) },
+                { Id("is_publish"), Id(0) }, { Id("fonts"), Id(foundation::Array::create()) } })));
+    // Items that left are gone once their turn comes.
+    const auto items = [form] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return form->findChildren<KXPublishFavoriteItem*>().size();
+    };
+    const auto widgets = [form] { return form->findChildren<QWidget*>().size(); };
+    form->setGroups(many);
+    settle(host());
+    EXPECT_EQ(form->numberOfItems(), kFolders);
+    EXPECT_LT(items(), 20) << "the items of a few screens";
+    EXPECT_LT(widgets(), 400);
+    const int pitch = KXPublishFavoriteItem::kWidth + 20;
+    EXPECT_EQ(form->collectionView()->widget()->width(), kFolders * pitch - 20)
+        << "the row reaches the last folder";
+
+    // Scrolled on, the folders in view have their items and those far behind have none.
+    QScrollBar* bar = form->collectionView()->horizontalScrollBar();
+    bar->setValue(100 * pitch);
+    settle(host());
+    KXPublishFavoriteItem* far = form->itemAt(100);
+    ASSERT_TRUE(far);
+    EXPECT_EQ(far->x(), 100 * pitch);
+    EXPECT_EQ(far->info()["id"].integerValue(), 1100);
+    EXPECT_FALSE(form->itemAt(0));
+    EXPECT_LT(items(), 20);
+    far->slectedBtn()->click();
+    EXPECT_EQ(form->chosenFolder()["id"].integerValue(), 1100);
+
+    // At the end of the row, the last folder has its item; the chosen one stays chosen away from view.
+    bar->setValue(bar->maximum());
+    settle(host());
+    ASSERT_TRUE(form->itemAt(kFolders - 1));
+    EXPECT_FALSE(form->itemAt(100));
+    EXPECT_LT(items(), 20);
+    EXPECT_EQ(form->chosenFolder()["id"].integerValue(), 1100);
+
+    // Listed again, the chosen folder keeps its tick, shown when it comes back into view.
+    form->setGroups(many);
+    bar->setValue(100 * pitch);
+    settle(host());
+    EXPECT_EQ(form->chosenFolder()["id"].integerValue(), 1100);
+    ASSERT_TRUE(form->itemAt(100));
+    EXPECT_TRUE(form->itemAt(100)->isChosen());
+    EXPECT_FALSE(form->itemAt(101)->isChosen());
+    EXPECT_LT(items(), 20);
 }
 
 TEST_F(KXPublishFavoritesTest, TheFormChecksItsInputsBeforeSendingAnything)

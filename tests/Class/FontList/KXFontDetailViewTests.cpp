@@ -186,6 +186,24 @@ TEST_F(KXFontDetailViewTest, WeightRowsAre20ApartTheFirst50BelowTheOrnament)
     EXPECT_TRUE(label(panel, QString::fromUtf8("设计师：       Ann")));
 }
 
+TEST_F(KXFontDetailViewTest, ADetailOfThousandsOfWeightsAndImagesShowsItsFirstFifty)
+{
+    constexpr int kSent = 10000;
+    auto weights = foundation::MutableArray::create();
+    auto images = foundation::MutableArray::create();
+    for (int i = 0; i < kSent; ++i) {
+        weights->addObject(Id(foundation::Dictionary::create(
+            { { Id("name"), Id("W" + std::to_string(i)) }, { Id("image"), Id("") } })));
+        images->addObject(Id(""));
+    }
+    auto* panel = show({ { Id("font_name"), Id("Family") }, { Id("font_list"), Id(weights) },
+        { Id("intro_img"), Id(images) }, { Id("ft_apply"), Id(images) } });
+    constexpr int kShown = KXFontDetailView::kMaxEntries;
+    EXPECT_TRUE(label(panel, QString("W%1").arg(kShown - 1)));
+    EXPECT_FALSE(label(panel, QString("W%1").arg(kShown))) << "the weights past the bound have no row";
+    EXPECT_LT(panel->findChildren<QWidget*>().size(), 6 * kShown + 100);
+}
+
 TEST_F(KXFontDetailViewTest, TheBackButtonRemovesOnlyThePanelAndLateImagesChangeNothing)
 {
     localservice::Fault hang;

@@ -178,6 +178,22 @@ TEST(KXCustomPopoverView, ListsItsItemsFromTheTop)
     view.release()->deleteLater();
 }
 
+TEST(KXCustomPopoverView, ButtonsOnlyItsFirstItemsWhenGivenThousands)
+{
+    QStringList items;
+    for (int i = 0; i < 100000; ++i)
+        items.append(QString::number(i));
+    std::vector<long long> chosen;
+    auto view = KXCustomPopoverView::initWithItems(
+        items, 120, QPointF(30, 150), [&](long long index) { chosen.push_back(index); });
+    ASSERT_TRUE(view);
+    ASSERT_EQ(view->buttons().size(), static_cast<std::size_t>(KXCustomPopoverView::kMostItems));
+    EXPECT_EQ(view->size(), QSize(120, KXCustomPopoverView::kMostItems * KXCustomPopoverView::kItemHeight));
+    EXPECT_EQ(view->findChildren<QWidget*>().size(), KXCustomPopoverView::kMostItems);
+    view->itemsClick(view->buttons().back());
+    EXPECT_EQ(chosen, (std::vector<long long> { KXCustomPopoverView::kMostItems - 1 }));
+}
+
 TEST(KXListCellProgressView, ShowsThePercentageInThePalettesColour)
 {
     KXThemeManager::themeManager().setIsNight(false);

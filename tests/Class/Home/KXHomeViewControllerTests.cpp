@@ -14,6 +14,7 @@
 #include "Platform/Graphics/Image.h"
 #include "Class/Home/KXNewHomeUserGuideView.h"
 #include "Class/Home/KXTopSubview.h"
+#include "Class/ServiceCore/Catalogue/KXFilterTagList.h"
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Fonts/KXHomeLocalManager.h"
@@ -50,6 +51,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <malloc.h>
 #include <memory>
 
 using foundation::Id;
@@ -264,6 +266,24 @@ TEST_F(KXHomeViewControllerTest, FilterTagsReachTheListEnglishFirst)
     EXPECT_TRUE(archived["ZH"].array());
 }
 
+TEST_F(KXHomeViewControllerTest, EachShowReplacesTheFilterTagsInsteadOfAddingToThem)
+{
+    auto& home = open();
+    ASSERT_TRUE(waitFor([&] { return home.rightListview()->filterDataArray() != nullptr; }));
+    const auto first = home.rightListview()->filterDataArray();
+    ASSERT_EQ(first->count(), 2u);
+    for (int shown = 0; shown < 3; ++shown) {
+        home.hide();
+        home.show();
+        settle();
+    }
+    const auto now = home.rightListview()->filterDataArray();
+    ASSERT_TRUE(now);
+    EXPECT_EQ(now->count(), 2u) << "one pair, [foreign, Chinese], however often the window shows";
+    EXPECT_NE(now, first) << "the latest reply's pair";
+    EXPECT_EQ(first->count(), 2u) << "a page given the former pair keeps it as it was";
+}
+
 TEST(KXHomeViewControllerFilters, TheStoredTagsKeepAllTheListReadsAndNothingElse)
 {
     std::string text = R"({"ENG": [{"classname": "Weight", "icon": "w.png", "data": [{"tagname": "Thin", "tagid": "1", "hot": 1}, 4]}],
@@ -286,9 +306,9 @@ TEST(KXHomeViewControllerFilters, TheStoredTagsKeepAllTheListReadsAndNothingElse
             for (const Id& group : language.array()->objects()) {
                 for (const auto& entry : *group.dictionary()) {
                     out.push_back(entry.key.stringValue());
-                    for (const Id& model : entry.value.array()->objects())
-                        out.push_back(model.ptr<KXHomeListFilterModel>()->tagname->utf8() + "="
-                                      + model.ptr<KXHomeListFilterModel>()->tagid->utf8());
+                    const auto* list = entry.value.ptr<KXFilterTagList>();
+                    for (std::size_t i = 0; list && i < list->count(); ++i)
+                        out.push_back(std::string(list->tagname(i)) + "=" + std::string(list->tagid(i)));
                 }
             }
             out.push_back("|");
@@ -297,6 +317,48 @@ TEST(KXHomeViewControllerFilters, TheStoredTagsKeepAllTheListReadsAndNothingElse
     };
     EXPECT_EQ(names(Id(KXHomeViewController::filterGroups(kept))), names(Id(KXHomeViewController::filterGroups(tags))));
     EXPECT_EQ(names(Id(KXHomeViewController::filterGroups(kept))), (std::vector<std::string>{"Weight", "Thin=1", "|", "字重", "细=2", "|"}));
+}
+
+TEST(KXHomeViewControllerFilters, TagsKeptUnopenedCostAboutWhatTheirTextCosts)
+{
+    // 24,000 tags in each of ten classes, as a service may send them: what the list keeps of them
+    // is their text and a few bytes a tag, not an object or two per tag.
+    constexpr int kPerClass = 24000;
+    std::size_t text = 0;
+    auto reply = foundation::MutableDictionary::create();
+    for (const char* language : { "ENG", "ZH" }) {
+        auto classes = foundation::MutableArray::create();
+        for (int c = 0; c < 5; ++c) {
+            auto tags = foundation::MutableArray::create();
+            for (int i = 0; i < kPerClass; ++i) {
+                const std::string name = "风格标签" + std::to_string(i);
+                const std::string identifier = std::to_string(c * kPerClass + i);
+                text += name.size() + identifier.size();
+                tags->addObject(Id(foundation::Dictionary::create(
+                    { { Id("tagname"), Id(name) }, { Id("tagid"), Id(identifier) } })));
+            }
+            classes->addObject(Id(foundation::Dictionary::create(
+                { { Id("classname"), Id("类" + std::to_string(c)) }, { Id("data"), Id(tags) } })));
+        }
+        reply->setObject(Id(classes), language);
+    }
+    const auto heap = [] {
+        const struct mallinfo2 info = mallinfo2();
+        return info.uordblks + info.hblkhd;
+    };
+    const std::size_t before = heap();
+    if (before == 0)
+        GTEST_SKIP() << "this allocator does not report its heap";
+    const auto groups = KXHomeViewController::filterGroups(Id(reply));
+    const std::size_t kept = heap() - before;
+    const std::size_t tags = 10 * kPerClass;
+    EXPECT_LE(kept, text + tags * 8 + 64 * 1024) << kept << " bytes kept for " << text << " bytes of text";
+    ASSERT_EQ(groups->count(), 2u);
+    ASSERT_EQ(Id(groups)[1].count(), 5u);
+    const auto* last = Id(groups)[1][4]["类4"].ptr<KXFilterTagList>();
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->count(), static_cast<std::size_t>(kPerClass));
+    EXPECT_EQ(last->tagname(kPerClass - 1), "风格标签23999");
 }
 
 TEST(KXHomeViewControllerFilters, AnEmptyEnglishListStillTakesIndexZero)
@@ -311,9 +373,11 @@ TEST(KXHomeViewControllerFilters, AnEmptyEnglishListStillTakesIndexZero)
     ASSERT_EQ(groups.count(), 2u);
     EXPECT_EQ(groups[0].count(), 0u);
     ASSERT_EQ(groups[1].count(), 1u) << "groups without models or name are left out";
-    const Id weights = groups[1][0]["字重"];
-    ASSERT_EQ(weights.count(), 2u);
-    EXPECT_EQ(weights[1].ptr<KXHomeListFilterModel>()->tagname->utf8(), "粗");
+    const auto* weights = groups[1][0]["字重"].ptr<KXFilterTagList>();
+    ASSERT_TRUE(weights);
+    ASSERT_EQ(weights->count(), 2u);
+    EXPECT_EQ(weights->tagname(1), "粗");
+    EXPECT_EQ(weights->tagid(1), "8");
 }
 
 TEST_F(KXHomeViewControllerTest, TheMigrationIsCheckedOnceAndNeverShownWithoutAnAccount)

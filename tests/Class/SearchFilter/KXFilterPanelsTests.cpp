@@ -605,11 +605,12 @@ TEST_F(FilterPanelsTest, PagesOfThousandsOfTagsCostTheWidgetsOfAFew)
     many->filterviewCloseClick();
     few->filterviewCloseClick();
 
-    // The side panel and the advanced page: one view per tag row, whatever the row holds.
+    // The side panel and the advanced page: one view per tag row, whatever the row holds (the
+    // rows a long one pushes out of reach are not made at all).
     global().setFilterD(foundation::MutableDictionary::create());
     auto* fewSide = sidePanel(withStyleTags(3));
     auto* manySide = sidePanel(withStyleTags(kMany));
-    EXPECT_EQ(widgetsOf(manySide), widgetsOf(fewSide));
+    EXPECT_LE(widgetsOf(manySide), widgetsOf(fewSide));
     const auto far = tagIn(manySide->listTableView(), "风格", "t" + std::to_string(kMany - 1));
     ASSERT_TRUE(far);
     clickTag(far);
@@ -617,5 +618,58 @@ TEST_F(FilterPanelsTest, PagesOfThousandsOfTagsCostTheWidgetsOfAFew)
     EXPECT_TRUE(isOn(far));
     auto* fewAdvanced = dropDown(4, withStyleTags(3));
     auto* manyAdvanced = dropDown(4, withStyleTags(kMany));
-    EXPECT_EQ(widgetsOf(manyAdvanced), widgetsOf(fewAdvanced));
+    EXPECT_LE(widgetsOf(manyAdvanced), widgetsOf(fewAdvanced));
+}
+
+TEST_F(FilterPanelsTest, ThousandsOfCategoriesCostTheRowsOfAFewScreens)
+{
+    const auto withCategories = [](std::size_t count) {
+        std::vector<std::pair<std::string, searchfiltertest::Tags>> list;
+        for (std::size_t i = 0; i < count; ++i)
+            list.emplace_back(
+                "类" + std::to_string(i), searchfiltertest::Tags { { "c" + std::to_string(i), "标签" } });
+        return searchfiltertest::categories({}, list);
+    };
+    constexpr std::size_t kMany = 20000;
+    const std::string lastName = "类" + std::to_string(kMany - 1);
+    const std::string lastTag = "c" + std::to_string(kMany - 1);
+    // Rows that left are gone once their turn comes.
+    const auto widgetsOf = [](QWidget* page) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return page->findChildren<QWidget*>().size();
+    };
+
+    auto* few = sidePanel(withCategories(30));
+    auto* many = sidePanel(withCategories(kMany));
+    const auto bound = widgetsOf(few) + 100;
+    EXPECT_LT(widgetsOf(many), bound);
+    KXFilterTable* table = many->listTableView();
+    ASSERT_EQ(table->numberOfRows(), static_cast<int>(2 * kMany + 1));
+    EXPECT_FALSE(table->rowView(static_cast<int>(2 * kMany))) << "a row far from view has no widget";
+
+    // Scrolled to its end, the last category's row is there and its tag takes a click; the first
+    // rows have gone.
+    QScrollBar* scroller = table->verticalScrollBar();
+    scroller->setValue(scroller->maximum());
+    fontlisttest::settle(host_);
+    const auto last = tagIn(table, lastName, lastTag);
+    ASSERT_TRUE(last);
+    clickTag(last);
+    EXPECT_EQ(owner_->lastValues(lastName), std::vector<std::string> { lastTag });
+    EXPECT_TRUE(isOn(last));
+    EXPECT_FALSE(table->rowView(1));
+    EXPECT_LT(widgetsOf(many), bound);
+    // Collapsed while away, a category's rows come back collapsed.
+    many->headArrorClick(2 * static_cast<long long>(kMany) - 1);
+    scroller->setValue(0);
+    scroller->setValue(scroller->maximum());
+    fontlisttest::settle(host_);
+    ASSERT_TRUE(table->rowView(static_cast<int>(2 * kMany)));
+    EXPECT_FALSE(table->rowView(static_cast<int>(2 * kMany))->isVisible());
+    many->cancelClick();
+    few->cancelClick();
+
+    auto* fewAdvanced = dropDown(4, withCategories(30));
+    auto* manyAdvanced = dropDown(4, withCategories(kMany));
+    EXPECT_LT(widgetsOf(manyAdvanced), widgetsOf(fewAdvanced) + 100);
 }

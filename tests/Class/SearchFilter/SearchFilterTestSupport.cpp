@@ -4,7 +4,7 @@
 #include "Class/SearchFilter/KXFilterTagGrid.h"
 #include "Class/SearchFilter/KXFilterView.h"
 #include "Class/SearchFilter/KXHomeFilterViewListCell.h"
-#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Catalogue/KXFilterTagList.h"
 #include "Platform/Foundation/Foundation.h"
 #include "catalogue/TagVocabulary.h"
 
@@ -25,14 +25,10 @@ Id language(const std::vector<std::pair<std::string, Tags>>& list)
 {
     auto categories = foundation::MutableArray::create();
     for (const auto& [name, tags] : list) {
-        auto models = foundation::MutableArray::create();
-        for (const auto& [id, title] : tags) {
-            auto model = std::make_shared<KXHomeListFilterModel>();
-            model->tagid = foundation::String::create(id);
-            model->tagname = foundation::String::create(title);
-            models->addObject(Id(model));
-        }
-        categories->addObject(Id(foundation::Dictionary::create({{Id(name), Id(models)}})));
+        auto tagList = KXFilterTagList::create();
+        for (const auto& [id, title] : tags)
+            tagList->append(title, id);
+        categories->addObject(Id(foundation::Dictionary::create({ { Id(name), Id(tagList) } })));
     }
     return Id(categories);
 }

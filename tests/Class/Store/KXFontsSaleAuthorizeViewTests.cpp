@@ -85,6 +85,29 @@ TEST_F(KXFontsSaleAuthorizeViewTest, CategoriesBecomeRowsWithABoxPerOffer)
     EXPECT_EQ(KXGlobalDataBase::sharedKXGlobalDataBase().sell_info()->utf8(), "限时特惠");
 }
 
+TEST_F(KXFontsSaleAuthorizeViewTest, ACategoryOfThousandsOfOffersShowsItsFirstWithinABound)
+{
+    constexpr std::size_t kSent = 20000;
+    auto offers = foundation::MutableArray::create();
+    for (std::size_t i = 0; i < kSent; ++i) {
+        const std::string identifier = std::to_string(1000 + i);
+        offers->addObject(offer(identifier.c_str(), "授权", Id(10), Id(0)));
+    }
+    const Id many = Id(foundation::Dictionary::create({ { Id("auth_name"), Id("大量授权") },
+        { Id("img_url"), Id("") }, { Id("brand_data"), Id(offers) } }));
+    auto* chooser = openChooser(storetest::brandList({ many }));
+    auto* first = row(chooser, 0);
+    ASSERT_NE(first, nullptr);
+    constexpr std::size_t kShown = KXStoreGeometry::kChooserMostOffers;
+    ASSERT_EQ(first->boxes().size(), kShown);
+    EXPECT_EQ(first->boxes().back()->identifier(), QString::number(1000 + kShown - 1))
+        << "the first offers, in order";
+    EXPECT_EQ(chooser->listTableview()->rectOfRow(0).height(),
+        static_cast<int>(KXStoreGeometry::chooserRowHeight(kShown)))
+        << "the row holds the boxes shown, no more";
+    EXPECT_LT(chooser->findChildren<QWidget*>().size(), 400);
+}
+
 TEST_F(KXFontsSaleAuthorizeViewTest, OnAWidePageTheBoxesFlowAcrossItAndEachResizeLaysThemOutAgain)
 {
     auto* chooser = openChooser();

@@ -17,36 +17,18 @@ foundation::Ref<foundation::Array> languageList(
     return dataArray->objectAtIndex(language).as<foundation::Array>();
 }
 
-// The element as a category's name and its tags' list: a one-entry dictionary keyed by a text.
-bool categoryParts(const Id& element, foundation::Ref<foundation::String>& name, Id& tags)
+// The element as a category: a one-entry dictionary keyed by a text, its value the tag list.
+std::optional<KXFilterCategory> category(const Id& element)
 {
     const auto wrapper = element.as<foundation::Dictionary>();
     if (!wrapper || wrapper->count() != 1)
-        return false;
+        return std::nullopt;
     const Id key = wrapper->allKeys()->objectAtIndex(0);
-    name = key.as<foundation::String>();
+    const auto* name = key.ptr<foundation::String>();
     if (!name)
-        return false;
-    tags = wrapper->objectForKey(key);
-    return true;
-}
-
-KXFilterCategory makeCategory(const foundation::Ref<foundation::String>& name, const Id& tagList)
-{
-    KXFilterCategory category { name->utf8(), {} };
-    if (const auto tags = tagList.as<foundation::Array>()) {
-        category.tags.reserve(tags->count());
-        // Tags are exactly tag models: a class comparison before the general cast, as a category may
-        // hold tens of thousands.
-        const foundation::Class* const modelClass = KXHomeListFilterModel::classObject();
-        for (const Id& tag : *tags) {
-            if (tag.get() && tag.get()->isa() == modelClass)
-                category.tags.push_back(std::static_pointer_cast<KXHomeListFilterModel>(tag.ref()));
-            else if (auto model = tag.as<KXHomeListFilterModel>())
-                category.tags.push_back(std::move(model));
-        }
-    }
-    return category;
+        return std::nullopt;
+    auto tags = wrapper->objectForKey(key).as<KXFilterTagList>();
+    return KXFilterCategory { name->utf8(), tags ? std::move(tags) : KXFilterTagList::create() };
 }
 
 } // namespace
@@ -55,54 +37,36 @@ std::vector<KXFilterCategory> KXFilterCategories::of(
     const foundation::Ref<foundation::Array>& dataArray, bool english)
 {
     std::vector<KXFilterCategory> categories;
-    const auto list = languageList(dataArray, english);
-    if (!list)
-        return categories;
-    for (const Id& element : *list) {
-        foundation::Ref<foundation::String> name;
-        Id tags;
-        if (categoryParts(element, name, tags))
-            categories.push_back(makeCategory(name, tags));
-    }
+    if (const auto list = languageList(dataArray, english))
+        for (const Id& element : *list)
+            if (auto found = category(element))
+                categories.push_back(std::move(*found));
     return categories;
 }
 
-std::optional<KXFilterCategoryTags> KXFilterCategories::tagsAtPosition(
+std::optional<KXFilterCategory> KXFilterCategories::atPosition(
     const foundation::Ref<foundation::Array>& dataArray, bool english, std::size_t position)
 {
     const auto list = languageList(dataArray, english);
     if (!list)
         return std::nullopt;
     std::size_t index = 0;
-    for (const Id& element : *list) {
-        foundation::Ref<foundation::String> name;
-        Id tags;
-        if (!categoryParts(element, name, tags))
-            continue;
-        if (index++ == position)
-            return KXFilterCategoryTags { name->utf8(), tags.as<foundation::Array>() };
-    }
+    for (const Id& element : *list)
+        if (auto found = category(element); found && index++ == position)
+            return found;
     return std::nullopt;
 }
 
-std::optional<KXFilterCategoryTags> KXFilterCategories::tagsNamed(
+std::optional<KXFilterCategory> KXFilterCategories::named(
     const foundation::Ref<foundation::Array>& dataArray, bool english, const std::string& wanted)
 {
     const auto list = languageList(dataArray, english);
     if (!list)
         return std::nullopt;
-    for (const Id& element : *list) {
-        foundation::Ref<foundation::String> name;
-        Id tags;
-        if (categoryParts(element, name, tags) && name->utf8() == wanted)
-            return KXFilterCategoryTags { name->utf8(), tags.as<foundation::Array>() };
-    }
+    for (const Id& element : *list)
+        if (auto found = category(element); found && found->name == wanted)
+            return found;
     return std::nullopt;
-}
-
-KXFilterCategory KXFilterCategories::read(const KXFilterCategoryTags& category)
-{
-    return makeCategory(foundation::String::create(category.name), category.tags ? Id(category.tags) : Id());
 }
 
 const KXFilterCategory* KXFilterCategories::atPosition(

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
+#include "Class/ServiceCore/Catalogue/KXFilterTagList.h"
 #include "Platform/Foundation/Array.h"
 
 #include <cstddef>
@@ -9,22 +9,18 @@
 #include <vector>
 
 // One filter category as the filter UIs show it: its name (the title, and the key of the
-// selection) and its tags in the service's order.
+// selection) and its tags in the service's order (never nil: a category without a tag list has an
+// empty one).
 struct KXFilterCategory {
     std::string name;
-    std::vector<foundation::Ref<KXHomeListFilterModel>> tags;
-};
-
-// A category as it stands in the reply: its name and its list of tags, nothing read from them.
-struct KXFilterCategoryTags {
-    std::string name;
-    foundation::Ref<foundation::Array> tags;
+    foundation::Ref<KXFilterTagList> tags;
 };
 
 // The filter vocabulary a UI shows: `dataArray` is [foreign categories, Chinese categories], each
-// a list of one-entry dictionaries {name: [KXHomeListFilterModel]} (the home controller builds it
-// from the service's getTag reply). Shapes that are not that are left out: a missing language, an
-// element that is not a one-entry dictionary, tags that are not tag models.
+// a list of one-entry dictionaries {name: KXFilterTagList} (the home controller builds it from the
+// service's getTag reply). Shapes that are not that are left out: a missing language, an element
+// that is not a one-entry dictionary keyed by a text; a category whose tags are not a tag list has
+// none. Reading a category shares its tag list: nothing is made per tag.
 namespace KXFilterCategories {
 
 constexpr const char* kWeight = "字重";
@@ -36,16 +32,12 @@ constexpr std::size_t kTypePosition = 2;
 
 // The categories of the catalogue shown: index 1 (Chinese), or 0 when `english`.
 std::vector<KXFilterCategory> of(const foundation::Ref<foundation::Array>& dataArray, bool english);
-// The one category at `position` of the catalogue shown as it stands in `dataArray`: its name and
-// its list of tags, nothing read from them, so that a page can take as many tags as it shows.
-// Nothing when there are fewer categories; no list when its tags are not a list.
-std::optional<KXFilterCategoryTags> tagsAtPosition(
+// The one category at `position` of the catalogue shown; nothing when there are fewer.
+std::optional<KXFilterCategory> atPosition(
     const foundation::Ref<foundation::Array>& dataArray, bool english, std::size_t position);
-// The category of that name, as tagsAtPosition() gives it.
-std::optional<KXFilterCategoryTags> tagsNamed(
+// The category of that name, if any.
+std::optional<KXFilterCategory> named(
     const foundation::Ref<foundation::Array>& dataArray, bool english, const std::string& name);
-// Its tag models read, in order.
-KXFilterCategory read(const KXFilterCategoryTags& category);
 // The category at a position, or nullptr when there are fewer.
 const KXFilterCategory* atPosition(const std::vector<KXFilterCategory>& categories, std::size_t position);
 // The category of that name, or nullptr.

@@ -41,6 +41,7 @@ std::size_t KXStoreGeometry::chooserBoxesPerLine(double width)
 
 double KXStoreGeometry::chooserRowHeight(std::size_t offers, double width)
 {
+    offers = chooserOffersShown(offers);
     const std::size_t perLine = chooserBoxesPerLine(width);
     const double listed = static_cast<double>(offers / perLine) * 40 + 100;
     if (offers == 0)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 
 // A rectangle of the store's views, top-down (y grows downwards), in points.
@@ -29,8 +30,12 @@ public:
     // as many a line as fit between a left margin of 10 and a right one of 12 (which holds the
     // chooser's thin scroll bar), 98 apart: three at the designed width, never fewer than one.
     static std::size_t chooserBoxesPerLine(double width);
-    // (offers div perLine) x 40 + 100, or, where that would cut off the last line of boxes (16
-    // offers or more at three a line), tall enough to hold it.
+    // A category shows at most this many offers, its first: a box each, so a reply of thousands
+    // costs the widgets of a few. Licences come a handful to a category.
+    static constexpr std::size_t kChooserMostOffers = 60;
+    static std::size_t chooserOffersShown(std::size_t offers) { return std::min(offers, kChooserMostOffers); }
+    // For the offers shown: (offers div perLine) x 40 + 100, or, where that would cut off the last line of
+    // boxes (16 offers or more at three a line), tall enough to hold it.
     static double chooserRowHeight(std::size_t offers, double width = kDesignedWidth);
     // Offer i: left (i mod perLine) x 98 + 10, top (i div perLine) x 44 + 55, 92 x 28.
     static KXStoreRect chooserBoxFrame(std::size_t index, double width = kDesignedWidth);

@@ -17,20 +17,17 @@ protected:
     static KXGlobalDataBase& global() { return KXGlobalDataBase::sharedKXGlobalDataBase(); }
 };
 
-foundation::Ref<KXHomeListFilterModel> tag(const char* id, const char* name)
+std::pair<const char*, const char*> tag(const char* id, const char* name)
 {
-    auto model = std::make_shared<KXHomeListFilterModel>();
-    model->tagid = foundation::String::create(id);
-    model->tagname = foundation::String::create(name);
-    return model;
+    return { id, name };
 }
 
-Id category(const char* name, std::initializer_list<foundation::Ref<KXHomeListFilterModel>> tags)
+Id category(const char* name, std::initializer_list<std::pair<const char*, const char*>> tags)
 {
-    auto models = foundation::MutableArray::create();
-    for (const auto& model : tags)
-        models->addObject(Id(model));
-    return Id(foundation::Dictionary::create({{Id(name), Id(models)}}));
+    auto list = KXFilterTagList::create();
+    for (const auto& [id, title] : tags)
+        list->append(title, id);
+    return Id(foundation::Dictionary::create({ { Id(name), Id(list) } }));
 }
 
 } // namespace
@@ -129,15 +126,67 @@ TEST(KXFilterCategories, TheShownLanguagesCategoriesWithTheWeightFoundByName)
     const auto shown = KXFilterCategories::of(data, false);
     ASSERT_EQ(shown.size(), 4u) << "the malformed element is left out";
     EXPECT_EQ(shown[0].name, "风格");
-    EXPECT_EQ(shown[0].tags[1]->tagid->utf8(), "0102");
+    EXPECT_EQ(shown[0].tags->tagid(1), "0102");
     EXPECT_EQ(KXFilterCategories::atPosition(shown, 2)->name, "字体品牌") << "position 2 is whatever the service put there";
     const auto* weight = KXFilterCategories::named(shown, KXFilterCategories::kWeight);
     ASSERT_TRUE(weight);
-    EXPECT_EQ(weight->tags.size(), 2u) << "the weight category by its name, not position 3";
+    EXPECT_EQ(weight->tags->count(), 2u) << "the weight category by its name, not position 3";
     EXPECT_EQ(KXFilterCategories::atPosition(shown, 4), nullptr);
 
     EXPECT_EQ(KXFilterCategories::of(data, true)[0].name, "Style");
     EXPECT_TRUE(KXFilterCategories::of(foundation::Array::create({Id(english)}), false).empty()) << "no Chinese list";
     EXPECT_TRUE(KXFilterCategories::of(nullptr, false).empty());
     EXPECT_EQ(KXFilterCategories::named(KXFilterCategories::of(foundation::Array::create(), false), "字重"), nullptr);
+
+    // Read by position or name from the data, a category shares its tag list; one whose tags are not
+    // a tag list has none.
+    const auto style = KXFilterCategories::atPosition(data, false, 0);
+    ASSERT_TRUE(style);
+    EXPECT_EQ(style->tags, shown[0].tags);
+    EXPECT_EQ(KXFilterCategories::named(data, false, "字重")->tags->tagname(1), "特粗");
+    EXPECT_FALSE(KXFilterCategories::atPosition(data, false, 4));
+    const auto odd = foundation::Array::create({ Id(foundation::Array::create()),
+        Id(foundation::Array::create(
+            { Id(foundation::Dictionary::create({ { Id("风格"), Id("tags") } })) })) });
+    ASSERT_EQ(KXFilterCategories::of(odd, false).size(), 1u);
+    EXPECT_TRUE(KXFilterCategories::of(odd, false)[0].tags->empty());
+}
+
+TEST(KXFilterTagList, TagsReadFromTheReplyKeepTheirTextInOnePlace)
+{
+    const Id data = foundation::Array::create({
+        Id(foundation::Dictionary::create(
+            { { Id("tagname"), Id("黑体") }, { Id("tagid"), Id("0101") }, { Id("hot"), Id(3) } })),
+        Id(4),
+        Id(foundation::Dictionary::create({ { Id("tagname"), Id("Sans") }, { Id("tagid"), Id(102) } })),
+        Id(foundation::Array::create(
+            { Id(foundation::Dictionary::create({ { Id("tagname"), Id("nested") } })) })),
+        Id(foundation::Dictionary::create({ { Id("tagid"), Id("7") } })),
+    });
+    const auto list = KXFilterTagList::fromReply(data);
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->count(), 3u) << "elements that are not tag dictionaries are left out";
+    EXPECT_EQ(list->tagname(0), "黑体");
+    EXPECT_EQ(list->tagid(0), "0101") << "an id keeps its text as sent";
+    EXPECT_EQ(list->tagid(1), "102") << "a numeric id stands as its text";
+    EXPECT_EQ(list->tagname(2), "") << "a tag without a name has an empty one";
+    EXPECT_EQ(list->tagid(2), "7");
+    EXPECT_EQ(list->tagids(), (std::vector<std::string> { "0101", "102", "7" }));
+    EXPECT_EQ(list->tagname(3), "");
+    EXPECT_FALSE(KXFilterTagList::fromReply(Id("none")));
+
+    // Many tags cost their text and two offsets each, whatever their number.
+    auto many = foundation::MutableArray::create();
+    std::size_t text = 0;
+    for (int i = 0; i < 24000; ++i) {
+        const std::string name = "标签" + std::to_string(i);
+        const std::string identifier = std::to_string(100000 + i);
+        text += name.size() + identifier.size();
+        many->addObject(Id(foundation::Dictionary::create(
+            { { Id("tagname"), Id(name) }, { Id("tagid"), Id(identifier) } })));
+    }
+    const auto kept = KXFilterTagList::fromReply(Id(many));
+    ASSERT_EQ(kept->count(), 24000u);
+    EXPECT_EQ(kept->tagname(23999), "标签23999");
+    EXPECT_LE(kept->heldBytes(), text + 24000 * 8 + 64);
 }
