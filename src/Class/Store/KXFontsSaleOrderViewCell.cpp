@@ -85,6 +85,7 @@ void KXFontsSaleOrderViewCell::resizeEvent(QResizeEvent* event)
 {
     KXStoreTableCellView::resizeEvent(event);
     placeClassButtons();
+    placeBoxes();
 }
 
 void KXFontsSaleOrderViewCell::setDataDic(const Id& record)
@@ -112,19 +113,42 @@ void KXFontsSaleOrderViewCell::setUPData()
 {
     classIdentifier_ = KXOrderSelection::brandID(dataDic_);
     classLabel()->setText(storestyle::qstring(dataDic_["brand_name"].stringValue()));
+    fonts_ = dataDic_["fonts"];
+    boxesStale_ = true;
+    placeBoxes();
+}
 
-    const Id fonts = dataDic_["fonts"];
-    const std::size_t count = fonts.count();
-    // The previous boxes serve again; the ones this row does not need go.
-    while (fontBtnA_.size() > count) {
+std::pair<std::size_t, std::size_t> KXFontsSaleOrderViewCell::fontsNearView() const
+{
+    // The band the row shows in its table, and a screen above and below it; a row not yet placed
+    // in a table lays out its first screens.
+    const QWidget* table = parentWidget();
+    const double screen = std::max(table ? table->height() : 0, kLeastScreen);
+    const double shownTop = table ? std::max(0, -y()) : 0;
+    return KXStoreGeometry::orderFontsBetween(
+        fonts_.count(), shownTop - screen, shownTop + 2 * screen, layoutWidth_);
+}
+
+void KXFontsSaleOrderViewCell::placeBoxes()
+{
+    const auto range = fontsNearView();
+    if (!boxesStale_ && range == boxesFor_)
+        return;
+    boxesStale_ = false;
+    boxesFor_ = range;
+    const auto [first, end] = range;
+    const std::size_t needed = end - first;
+    // The boxes serve again for whichever fonts come into view; the ones not needed go.
+    while (fontBtnA_.size() > needed) {
         kx_removeFromSuperview(fontBtnA_.back());
         fontBtnA_.pop_back();
     }
-    while (fontBtnA_.size() < count)
+    while (fontBtnA_.size() < needed)
         fontBtnA_.push_back(makeFontBox());
-    for (std::size_t i = 0; i < count; ++i) {
+    firstBox_ = first;
+    for (std::size_t i = 0; i < needed; ++i) {
         KXBaseButton* box = fontBtnA_[i];
-        const auto model = fonts[i].as<KXFontBaseModel>();
+        const auto model = fonts_[first + i].as<KXFontBaseModel>();
         const std::string id = model ? foundation::format("%d", model->fontid) : std::string();
         const QString name
             = model && model->fontname ? storestyle::qstring(model->fontname->utf8()) : QString();
@@ -132,23 +156,34 @@ void KXFontsSaleOrderViewCell::setUPData()
         box->setIdentifier(storestyle::qstring(id));
         box->setState(chosen_.contains(id) ? 1 : 0);
         box->setNormalColor(storestyle::kFontBoxTitle);
-        box->setGeometry(toRect(KXStoreGeometry::orderBoxFrame(i, layoutWidth_)));
+        box->setGeometry(toRect(KXStoreGeometry::orderBoxFrame(first + i, layoutWidth_)));
         box->show();
     }
 }
 
+void KXFontsSaleOrderViewCell::moveEvent(QMoveEvent* event)
+{
+    KXStoreTableCellView::moveEvent(event);
+    placeBoxes();
+}
+
 void KXFontsSaleOrderViewCell::fontBtnClick(KXBaseButton* box)
 {
-    const bool anyTicked
-        = std::any_of(fontBtnA_.begin(), fontBtnA_.end(), [](KXBaseButton* b) { return b->state() != 0; });
-    if (!anyTicked) {
+    // The row's choice is the fonts ticked in it, whether their boxes are made or not.
+    const std::string id = box->identifier().toStdString();
+    if (box->state() != 0)
+        chosen_.insert(id);
+    else
+        chosen_.erase(id);
+    if (chosen_.empty()) {
+        chosen_.insert(id);
         box->setState(1);
         storewindow::toast(nullptr, ToastStyle::Warning, "请选择至少一款字体");
         return;
     }
     if (auto delegate = delegate_.lock()) {
         delegate->KXFontsSaleOrderViewCellFontBtnClick(foundation::Dictionary::create(
-            { { Id("brandid"), Id(classIdentifier_) }, { Id("fontid"), Id(box->identifier().toStdString()) },
+            { { Id("brandid"), Id(classIdentifier_) }, { Id("fontid"), Id(id) },
                 { Id("state"), Id(static_cast<long long>(box->state())) } }));
     }
 }

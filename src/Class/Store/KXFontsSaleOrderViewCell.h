@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <memory>
 #include <string>
+#include <utility>
 #include <unordered_set>
 #include <vector>
 
@@ -61,9 +62,10 @@ private:
 
 // One offer of the order page: its name, "+" (re-pick offers) and "-" (remove this offer), and a
 // check box per cart font, as many a line as the page's width holds (KXStoreGeometry: two at the
-// designed width). The boxes show the fonts the page's choice holds for the
-// offer (setChosenFonts before setDataDic), whichever row view is reused; a row always keeps one
-// ticked box. Rebuilding a row reuses its boxes. Main thread only.
+// designed width). The boxes show the fonts the page's choice holds for the offer (setChosenFonts
+// before setDataDic), whichever row view is reused; a row always keeps one ticked box. Boxes are
+// made only for the lines within a screen of what the table shows and serve again as the row
+// scrolls, so a cart of any size costs the boxes of a few screens. Main thread only.
 class KXFontsSaleOrderViewCell : public KXStoreTableCellView {
     Q_OBJECT
 
@@ -91,7 +93,9 @@ public:
     KXStoreButton* addclassCheckBtn() const { return addclassCheckBtn_; }
     KXStoreButton* removeclassCheckBtn() const { return removeclassCheckBtn_; }
     QWidget* seamLine() const { return seamLine_; }
+    // The boxes made, in the cart's order, for the fonts from firstBoxFont() on.
     const std::vector<KXBaseButton*>& fontBtnA() const { return fontBtnA_; }
+    std::size_t firstBoxFont() const { return firstBox_; }
 
     void fontBtnClick(KXBaseButton* box);
     void addClassBtnClick();
@@ -99,11 +103,18 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
+    // The least screen a row lays its boxes out for.
+    static constexpr int kLeastScreen = 800;
+
     void setUPUI();
     void setUPData();
     void placeClassButtons();
+    // The fonts [first, end) whose boxes lie within a screen of the table's view.
+    std::pair<std::size_t, std::size_t> fontsNearView() const;
+    void placeBoxes();
     KXBaseButton* makeFontBox();
 
     foundation::Id dataDic_;
@@ -115,5 +126,9 @@ private:
     KXStoreButton* removeclassCheckBtn_ = nullptr;
     QWidget* seamLine_ = nullptr;
     std::vector<KXBaseButton*> fontBtnA_;
+    foundation::Id fonts_;
+    std::size_t firstBox_ = 0;
+    std::pair<std::size_t, std::size_t> boxesFor_;
+    bool boxesStale_ = true;
     double layoutWidth_ = KXStoreGeometry::kDesignedWidth;
 };

@@ -3,6 +3,7 @@
 #include "Class/ServiceCore/Catalogue/KXFontBaseModel.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/Store/Core/KXStoreGeometry.h"
 #include "Class/Store/Core/KXStoreSession.h"
 #include "Class/Store/KXFontSaleAuthorizeCell.h"
 #include "Class/Store/KXFontsSaleCheckOrderView.h"
@@ -13,6 +14,7 @@
 #include "Class/Store/KXStoreButton.h"
 #include "Class/Store/KXStoreTableView.h"
 #include "Class/Store/KXStoreTextLabel.h"
+#include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXOpenFailedAlert.h"
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Desktop/URLOpener.h"
@@ -29,6 +31,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTest>
 
 using foundation::Id;
@@ -78,7 +81,12 @@ class KXFontsSaleOrderViewTest : public storetest::StorePageTest {
 protected:
     KXFontsSaleOrderView* openOrder(const foundation::Ref<foundation::Array>& offers, std::size_t fonts)
     {
-        cartFonts = storetest::catalogueFonts(fonts);
+        return openOrderOf(offers, storetest::catalogueFonts(fonts));
+    }
+    KXFontsSaleOrderView* openOrderOf(
+        const foundation::Ref<foundation::Array>& offers, foundation::Ref<foundation::MutableArray> fonts)
+    {
+        cartFonts = std::move(fonts);
         auto* page = new KXFontsSaleOrderView(host.get());
         lc_makeConstraints(lcView(page), [](LCConstraintMaker& make) { make.edges().equalTo(0); });
         page->show();
@@ -124,6 +132,62 @@ TEST_F(KXFontsSaleOrderViewTest, RowHeightsAndBoxPlaces)
     EXPECT_EQ(cell->removeclassCheckBtn()->geometry().right() + 1, plus.left() + 1)
         << "the two overlap by one point";
     EXPECT_EQ(cell->seamLine()->geometry(), QRect(plus.left() + 1, 16, 1, 20));
+}
+
+TEST_F(KXFontsSaleOrderViewTest, ACartOfAHundredThousandFontsCostsTheBoxesOfAFewScreens)
+{
+    auto fonts = foundation::MutableArray::create();
+    for (int i = 0; i < 100000; ++i) {
+        auto font = std::make_shared<KXFontBaseModel>();
+        font->fontid = 500000 + i;
+        font->fontname = foundation::String::create("字体" + std::to_string(i));
+        fonts->addObject(Id(font));
+    }
+    auto* page = openOrderOf(foundation::Array::create({ offer("7", "企业标准", Id(1280), Id(0)) }), fonts);
+    KXStoreTableView* table = page->listTableview();
+    const auto boxesNow = [&] {
+        auto* cell = row(page, 0);
+        return cell ? cell->fontBtnA().size() : 0;
+    };
+    // A box for the font at a place in the row, when it is made.
+    const auto boxOf = [&](std::size_t font) -> KXBaseButton* {
+        auto* cell = row(page, 0);
+        if (!cell || font < cell->firstBoxFont() || font - cell->firstBoxFont() >= cell->fontBtnA().size())
+            return nullptr;
+        return cell->fontBtnA()[font - cell->firstBoxFont()];
+    };
+    ASSERT_NE(row(page, 0), nullptr);
+    EXPECT_LE(boxesNow(), 400u) << "boxes for a few screens, not for every font";
+    ASSERT_NE(boxOf(0), nullptr);
+    EXPECT_EQ(boxOf(0)->title().toStdString(), "  字体0");
+
+    // Half-way down the row: the boxes in view are those of the fonts there, ticked as chosen.
+    const QRectF rect = table->rectOfRow(0);
+    const int middle = static_cast<int>(rect.top() + rect.height() / 2);
+    table->verticalScrollBar()->setValue(middle);
+    storetest::settle(*host);
+    EXPECT_LE(boxesNow(), 400u);
+    const std::size_t perLine = KXStoreGeometry::orderBoxesPerLine(table->width());
+    const std::size_t shown = static_cast<std::size_t>((middle - 55) / 34 + 1) * perLine;
+    KXBaseButton* box = boxOf(shown);
+    ASSERT_NE(box, nullptr) << "the fonts in view have boxes";
+    EXPECT_EQ(box->title().toStdString(), "  字体" + std::to_string(shown));
+    EXPECT_EQ(box->geometry(), QRect(14, static_cast<int>(55 + (shown / perLine) * 34), 138, 24));
+    EXPECT_TRUE(QRect(QPoint(0, 0), table->viewport()->size())
+            .intersects(QRect(box->mapTo(table->viewport(), QPoint(0, 0)), box->size())));
+    EXPECT_EQ(box->state(), 1);
+    storetest::click(*box);
+    EXPECT_EQ(box->state(), 0);
+
+    // Away and back: the font keeps the choice made in view, whichever box shows it.
+    table->verticalScrollBar()->setValue(0);
+    storetest::settle(*host);
+    EXPECT_EQ(boxOf(shown), nullptr) << "boxes far from view are given back";
+    table->verticalScrollBar()->setValue(middle);
+    storetest::settle(*host);
+    ASSERT_NE(boxOf(shown), nullptr);
+    EXPECT_EQ(boxOf(shown)->state(), 0);
+    EXPECT_EQ(boxOf(shown + 1)->state(), 1);
 }
 
 TEST_F(KXFontsSaleOrderViewTest, OnAWidePageTheFontsFlowAcrossItAndEachResizeLaysThemOutAgain)

@@ -17,6 +17,9 @@ constexpr double kChooserBox = 92;
 constexpr double kOrderMargin = 14;
 constexpr double kOrderPitch = 144;
 constexpr double kOrderBox = 138;
+constexpr double kOrderBoxesTop = 55;
+constexpr double kOrderLinePitch = 34;
+constexpr double kOrderBoxHeight = 24;
 
 double lines(std::size_t items, std::size_t perLine)
 {
@@ -87,7 +90,23 @@ KXStoreRect KXStoreGeometry::orderBoxFrame(std::size_t index, double width)
 {
     const std::size_t perLine = orderBoxesPerLine(width);
     return { kOrderMargin + static_cast<double>(index % perLine) * kOrderPitch,
-        55 + static_cast<double>(index / perLine) * 34, kOrderBox, 24 };
+        kOrderBoxesTop + static_cast<double>(index / perLine) * kOrderLinePitch, kOrderBox, kOrderBoxHeight };
+}
+
+std::pair<std::size_t, std::size_t> KXStoreGeometry::orderFontsBetween(
+    std::size_t fonts, double top, double bottom, double width)
+{
+    const std::size_t perLine = orderBoxesPerLine(width);
+    if (fonts == 0 || perLine == 0 || bottom <= top)
+        return { 0, 0 };
+    // Line n spans [55 + 34n, 55 + 34n + 24).
+    const double firstLine = std::floor((top - kOrderBoxesTop - kOrderBoxHeight) / kOrderLinePitch) + 1;
+    const double endLine = std::ceil((bottom - kOrderBoxesTop) / kOrderLinePitch);
+    const double lines = std::ceil(static_cast<double>(fonts) / static_cast<double>(perLine));
+    const auto clampLine = [lines](double line) { return static_cast<std::size_t>(std::clamp(line, 0.0, lines)); };
+    const std::size_t first = std::min(fonts, clampLine(firstLine) * perLine);
+    const std::size_t end = std::min(fonts, clampLine(endLine) * perLine);
+    return { first, std::max(first, end) };
 }
 
 KXStoreRect KXStoreGeometry::dialogFrame(double pageWidth, double pageHeight, double width, double height)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 
 // A rectangle of the store's views, top-down (y grows downwards), in points.
 struct KXStoreRect {
@@ -65,6 +66,9 @@ public:
     static double orderRowHeight(std::size_t fonts, double width = kDesignedWidth);
     // Font i: left 14 + (i mod perLine) x 144, top 55 + (i div perLine) x 34, 138 x 24.
     static KXStoreRect orderBoxFrame(std::size_t index, double width = kDesignedWidth);
+    // The fonts [first, end) of a row of `fonts` whose boxes reach into [top, bottom) of the row.
+    static std::pair<std::size_t, std::size_t> orderFontsBetween(
+        std::size_t fonts, double top, double bottom, double width = kDesignedWidth);
 
     // The order page's dialogs: centred horizontally, their centre 50 points below the page's.
     static constexpr double kDeleteDialogWidth = 240;

@@ -128,6 +128,26 @@ TEST(KXStoreGeometryOrder, NoBoxOverflowsItsRowAtAnyCartSize)
     EXPECT_EQ(KXStoreGeometry::orderRowHeight(200), 3445);
 }
 
+TEST(KXStoreGeometryOrder, TheFontsWhoseBoxesReachIntoABandAreThoseOfItsLines)
+{
+    // Two a line; line n spans 55 + 34n to 79 + 34n.
+    const std::size_t fonts = 1001;
+    EXPECT_EQ(KXStoreGeometry::orderFontsBetween(fonts, 0, 55), (std::pair<std::size_t, std::size_t> { 0, 0 }));
+    EXPECT_EQ(KXStoreGeometry::orderFontsBetween(fonts, 0, 56), (std::pair<std::size_t, std::size_t> { 0, 2 }));
+    EXPECT_EQ(KXStoreGeometry::orderFontsBetween(fonts, 79, 89), (std::pair<std::size_t, std::size_t> { 2, 2 }))
+        << "the gap between two lines holds no box";
+    EXPECT_EQ(KXStoreGeometry::orderFontsBetween(fonts, 78, 90), (std::pair<std::size_t, std::size_t> { 0, 4 }));
+    EXPECT_EQ(KXStoreGeometry::orderFontsBetween(fonts, -5000, 1e9), (std::pair<std::size_t, std::size_t> { 0, fonts }));
+    EXPECT_EQ(KXStoreGeometry::orderFontsBetween(fonts, 1e9, 2e9), (std::pair<std::size_t, std::size_t> { fonts, fonts }));
+    EXPECT_EQ(KXStoreGeometry::orderFontsBetween(0, 0, 1000), (std::pair<std::size_t, std::size_t> { 0, 0 }));
+    // Four a line at 700: every box in the band is in the range, none outside it.
+    for (std::size_t i = 0; i < 40; ++i) {
+        const KXStoreRect frame = KXStoreGeometry::orderBoxFrame(i, 700);
+        const auto [first, end] = KXStoreGeometry::orderFontsBetween(40, 200, 300, 700);
+        EXPECT_EQ(i >= first && i < end, frame.bottom() > 200 && frame.y < 300) << i;
+    }
+}
+
 TEST(KXStoreGeometryOrder, BoxesFlowAcrossAWidePage)
 {
     // Two a line need 14 + 2 x 144 - 6 + 14 = 310; a third from 454.
