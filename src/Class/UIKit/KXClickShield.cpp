@@ -5,7 +5,6 @@
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
-
 #include <optional>
 
 namespace {
@@ -49,12 +48,17 @@ private:
         QPointer<QWidget> target;
     };
 
-    // The widget a press at `position` of `window` goes to, as the window finds it.
-    static QWidget* targetOf(const QWindow* window, QPointF position)
+    // The widget a press at `spot` (global) into `window` goes to. The window may be one inside a
+    // top-level window (a widget that asked for its window's id makes itself and its siblings
+    // windows of their own): the widget is found from the top-level one, as the widget tree has it.
+    static QWidget* targetOf(const QWindow* window, QPointF spot)
     {
+        const QWindow* topLevel = window;
+        while (topLevel && topLevel->parent())
+            topLevel = topLevel->parent();
         for (QWidget* top : QApplication::topLevelWidgets()) {
-            if (top->windowHandle() == window) {
-                QWidget* child = top->childAt(position.toPoint());
+            if (top->windowHandle() == topLevel) {
+                QWidget* child = top->childAt(top->mapFromGlobal(spot.toPoint()));
                 return child ? child : top;
             }
         }
@@ -67,7 +71,7 @@ private:
         if (QApplication::activePopupWidget() || QWidget::mouseGrabber())
             return false;
         const QPointF spot = event.globalPosition();
-        QWidget* target = targetOf(window, event.position());
+        QWidget* target = targetOf(window, spot);
         if (holding_)
             return true;
         if (last_ && last_->spot == spot && last_->target != target) {

@@ -299,7 +299,14 @@ void kx_showOwnWindow(QWidget* window, bool keysWithinClient)
     // mapped (exposed) or hidden again.
     const bool withoutKeys = window->testAttribute(Qt::WA_ShowWithoutActivating);
     window->setAttribute(Qt::WA_ShowWithoutActivating);
+    // Its native window, made before the show so that the flag is on it as it maps. Marked native
+    // by winId(), a window would make every widget of the window it is transient for (and of that
+    // one's opener) a native window of its own, which takes the presses and paints of whatever is
+    // laid over it within its window: only this window is made.
+    const bool siblingsStay = QCoreApplication::testAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     window->winId();
+    QCoreApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings, siblingsStay);
     QWindow* handle = window->windowHandle();
     if (handle && !(handle->flags() & Qt::WindowDoesNotAcceptFocus)) {
         handle->setFlag(Qt::WindowDoesNotAcceptFocus, true);

@@ -6,7 +6,6 @@
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
-
 #include <memory>
 
 namespace {
@@ -106,4 +105,38 @@ TEST_F(KXClickShieldTest, AControlThatMovesAwayOrIsCoveredLeavesItsPlaceToNoClic
     EXPECT_EQ(nextClicks, 1);
     EXPECT_TRUE(page->isVisible());
     EXPECT_EQ(page->presses, 0);
+}
+
+// A widget that asks for its window's id makes itself and its siblings native windows of their own
+// inside the top-level one (the main window's menu bar and content are), and the presses arrive at
+// that inner window with positions in it.
+TEST_F(KXClickShieldTest, APressIntoAWindowInsideTheWindowIsShieldedAsWell)
+{
+    auto* content = new QWidget(window.get());
+    content->setGeometry(0, 20, 300, 180);
+    auto* inner = new PressCounter(content);
+    inner->setGeometry(content->rect());
+    auto* control = new QPushButton(QStringLiteral("确定"), content);
+    control->setGeometry(100, 60, 100, 40);
+    int controlClicks = 0;
+    QObject::connect(control, &QPushButton::clicked, [&] {
+        ++controlClicks;
+        control->hide();
+    });
+    content->show();
+    content->winId();
+    QWindow* contentWindow = content->windowHandle();
+    ASSERT_NE(contentWindow, nullptr);
+    ASSERT_NE(contentWindow, handle());
+    const QPoint onControl(150, 80);
+    QTest::mouseMove(contentWindow, onControl);
+
+    QTest::mouseDClick(contentWindow, Qt::LeftButton, {}, onControl);
+    QTest::mouseClick(contentWindow, Qt::LeftButton, {}, onControl, 1000);
+    EXPECT_EQ(controlClicks, 1);
+    EXPECT_EQ(inner->presses, 0) << "what lay beneath the control that hid";
+
+    QTest::mouseMove(contentWindow, onControl + QPoint(2, 0));
+    QTest::mouseClick(contentWindow, Qt::LeftButton, {}, onControl + QPoint(2, 0));
+    EXPECT_EQ(inner->presses, 1) << "moved, the person clicks what is there";
 }

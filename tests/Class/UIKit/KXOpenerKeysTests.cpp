@@ -418,3 +418,34 @@ TEST(KXOpenerKeys, AWindowTheClientOpensByItselfNeverTakesTheKeysFromAnotherProg
     EXPECT_EQ(QApplication::activeWindow(), alert.get());
     alert->hide();
 }
+
+// Showing a window by itself while another program holds the keys makes its native window before
+// the show, and only its own: the widgets of the window it is transient for, and of that window's
+// opener, stay inside their windows. (Made windows of their own, they would take the presses and
+// paints of everything laid over them within the window.)
+TEST(KXOpenerKeys, AWindowShownWithoutTheKeysMakesNoWidgetOfItsOpenersAWindowOfItsOwn)
+{
+    QWidget main;
+    main.resize(400, 600);
+    auto* mainContent = new QWidget(&main);
+    mainContent->setGeometry(0, 20, 400, 580);
+    main.show();
+    std::unique_ptr<QWidget> opener(kx_makeTransientWindow(&main, QSize(300, 200), QStringLiteral("opener")));
+    auto* openerContent = new QLineEdit(opener.get());
+    opener->show();
+    std::unique_ptr<QWidget> alert(
+        kx_makeTransientWindow(opener.get(), QSize(200, 100), QStringLiteral("alert")));
+    auto* alertButton = new QWidget(alert.get());
+    mainContent->setObjectName(QStringLiteral("the main window's content"));
+    openerContent->setObjectName(QStringLiteral("the opener's field"));
+    alertButton->setObjectName(QStringLiteral("the window's own button"));
+
+    kx_showOwnWindow(alert.get(), false);
+    ASSERT_TRUE(alert->isVisible());
+    ASSERT_NE(alert->windowHandle(), nullptr);
+    for (const QWidget* inside :
+        std::initializer_list<const QWidget*> { mainContent, openerContent, alertButton })
+        EXPECT_EQ(inside->internalWinId(), 0u) << inside->objectName().toStdString() << " was made a window";
+    EXPECT_FALSE(opener->testAttribute(Qt::WA_NativeWindow));
+    alert->hide();
+}
