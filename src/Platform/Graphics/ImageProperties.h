@@ -45,6 +45,10 @@ namespace imageLimits {
 inline constexpr std::int64_t maxSide = 16384;
 inline constexpr std::int64_t maxPixels = 64LL * 1024 * 1024;
 inline constexpr std::size_t maxFramesBytes = std::size_t(256) * 1024 * 1024;
+// What a progressive JPEG's decoder holds whatever the size it is drawn at: every DCT coefficient of
+// the image (two bytes each, about 6 bytes a pixel at 4:4:4). A file needing more is refused from
+// its header, before anything is allocated.
+inline constexpr std::uint64_t maxCoefficientBytes = std::uint64_t(128) * 1024 * 1024;
 
 constexpr bool allows(std::int64_t width, std::int64_t height)
 {

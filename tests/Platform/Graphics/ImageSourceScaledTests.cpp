@@ -2,6 +2,10 @@
 #include "Platform/Graphics/ImageTestSupport.h"
 #include "Platform/Graphics/LargePng.h"
 
+#include <cstdio>
+#include <jpeglib.h>
+#include <vector>
+
 using namespace graphicstest;
 using foundation::Data;
 using foundation::Ref;
@@ -113,6 +117,69 @@ TEST(ImageSourceScaled, JpegsDecodeAtTheSmallestDctScaleThatCoversTheSize)
     EXPECT_GT(qBlue(image.pixel(90, 30)), 220);
     // The whole frame is 61 MiB; an eighth of each side is under 1 MiB.
     EXPECT_LT(growth, 16 * kMiB) << "peak grew by " << growth / kMiB << " MiB";
+}
+
+} // namespace
+
+namespace {
+
+// A progressive 4:4:4 JPEG of one grey, written row by row with libjpeg.
+Ref<Data> progressiveJpeg(int side)
+{
+    jpeg_compress_struct info {};
+    jpeg_error_mgr errors {};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &buffer, &size);
+    info.image_width = JDIMENSION(side);
+    info.image_height = JDIMENSION(side);
+    info.input_components = 3;
+    info.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 50, TRUE);
+    for (int i = 0; i < 3; ++i)
+        info.comp_info[i].h_samp_factor = info.comp_info[i].v_samp_factor = 1;
+    jpeg_simple_progression(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<JSAMPLE> row(std::size_t(side) * 3, 128);
+    JSAMPROW rows[1] = { row.data() };
+    while (info.next_scanline < info.image_height)
+        jpeg_write_scanlines(&info, rows, 1);
+    jpeg_finish_compress(&info);
+    jpeg_destroy_compress(&info);
+    auto data = Data::create(std::string_view(reinterpret_cast<const char*>(buffer), size));
+    std::free(buffer);
+    return data;
+}
+
+TEST(ImageSourceScaled, ProgressiveJpegsPastTheirCoefficientCeilingAreRefusedFromTheHeader)
+{
+    // 6000 x 6000 at 4:4:4 holds 206 MiB of coefficients whatever the size asked for.
+    const auto large = progressiveJpeg(6000);
+    const auto whole = ImageSource::create(large);
+    ASSERT_EQ(whole->count(), 1u);
+    const std::int64_t before = ResidentSize::now();
+    ResidentSize::resetPeak();
+    EXPECT_TRUE(whole->imageAtIndex(0, QSize(64, 64)).isNull());
+    EXPECT_TRUE(whole->imageAtIndex(0).isNull());
+    const auto incremental = ImageSource::createIncremental();
+    incremental->update(
+        Data::create(std::string_view(reinterpret_cast<const char*>(large->bytes()), large->length() / 2)),
+        false);
+    EXPECT_TRUE(incremental->imageAtIndex(0, QSize(64, 64)).isNull());
+    incremental->update(large, true);
+    EXPECT_TRUE(incremental->imageAtIndex(0, QSize(64, 64)).isNull());
+    const std::int64_t growth = ResidentSize::peak() - before;
+    EXPECT_LT(growth, 16 * kMiB) << "peak grew by " << growth / kMiB << " MiB";
+
+    // Below the ceiling a progressive file decodes on both roads.
+    const auto small = progressiveJpeg(1000);
+    EXPECT_EQ(ImageSource::create(small)->imageAtIndex(0, QSize(64, 64)).size(), QSize(64, 64));
+    const auto arriving = ImageSource::createIncremental();
+    arriving->update(small, true);
+    EXPECT_EQ(arriving->imageAtIndex(0).size(), QSize(1000, 1000));
 }
 
 } // namespace

@@ -382,6 +382,10 @@ public:
         final_ = final;
         header_ = readJpegHeader(data_->span());
         cut_ = final_ && !jpegHasEnd(data_->span(), header_) && !jpegRowsAllArrived(data_->span());
+        if (refused()) {
+            stream_.reset();
+            return;
+        }
         if (!final_ && !stream_) {
             try {
                 stream_ = std::make_unique<JpegStream>();
@@ -413,7 +417,7 @@ public:
 
     QImage imageAtIndex(std::size_t index) override
     {
-        if (index >= count())
+        if (index >= count() || refused())
             return {};
         if (!stream_)
             return decodeWhole(data_->span(), header_.adobe);
@@ -423,6 +427,8 @@ public:
 
     QImage scaledImageAtIndex(std::size_t index, QSize size) override
     {
+        if (refused())
+            return {};
         if (index >= count() || stream_ || !size.isValid() || size.isEmpty())
             return FrameDecoder::scaledImageAtIndex(index, size);
         QImage image = decodeWhole(data_->span(), header_.adobe, size);
@@ -433,6 +439,9 @@ public:
     }
 
 private:
+    // A progressive frame cannot be decoded below its coefficients, at any size.
+    bool refused() const { return header_.coefficientBytes > imageLimits::maxCoefficientBytes; }
+
     Ref<Data> data_;
     bool final_ = false;
     bool cut_ = false;

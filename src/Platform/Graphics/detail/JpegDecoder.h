@@ -21,6 +21,8 @@ struct JpegHeader {
     int orientation = 0;
     bool adobe = false;
     std::size_t scanStart = 0; // offset of the first scan's marker; 0 until the data reaches it
+    // A progressive frame's coefficient bytes, which its decoder holds whole; 0 for other frames.
+    std::uint64_t coefficientBytes = 0;
 };
 JpegHeader readJpegHeader(std::span<const std::uint8_t> data);
 // Whether the end-of-image marker follows the first scan: entropy-coded data never holds 0xFF 0xD9,

@@ -1,5 +1,7 @@
 #include "Platform/Graphics/detail/JpegDecoder.h"
 
+#include <algorithm>
+
 namespace graphics::detail {
 
 namespace {
@@ -69,6 +71,31 @@ bool isAdobeSegment(std::span<const std::uint8_t> payload)
 
 } // namespace
 
+// Every component's 8x8 blocks at its sampling, 64 coefficients of two bytes each; the frame
+// header's payload holds the component count at 5 and three bytes a component after it.
+static std::uint64_t coefficientBytes(
+    std::span<const std::uint8_t> payload, std::uint64_t width, std::uint64_t height)
+{
+    const std::size_t components = payload.size() > 5 ? payload[5] : 0;
+    if (payload.size() < 6 + components * 3)
+        return 0;
+    std::uint64_t maxH = 1;
+    std::uint64_t maxV = 1;
+    for (std::size_t i = 0; i < components; ++i) {
+        maxH = std::max<std::uint64_t>(maxH, payload[7 + i * 3] >> 4);
+        maxV = std::max<std::uint64_t>(maxV, payload[7 + i * 3] & 0x0f);
+    }
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < components; ++i) {
+        const std::uint64_t h = payload[7 + i * 3] >> 4;
+        const std::uint64_t v = payload[7 + i * 3] & 0x0f;
+        const std::uint64_t columns = ((width * h + maxH - 1) / maxH + 7) / 8;
+        const std::uint64_t rows = ((height * v + maxV - 1) / maxV + 7) / 8;
+        bytes += columns * rows * 128;
+    }
+    return bytes;
+}
+
 JpegHeader readJpegHeader(std::span<const std::uint8_t> data)
 {
     JpegHeader header;
@@ -101,6 +128,8 @@ JpegHeader readJpegHeader(std::span<const std::uint8_t> data)
             header.height = std::uint32_t(payload[1]) << 8 | payload[2];
             header.width = std::uint32_t(payload[3]) << 8 | payload[4];
             header.sizeKnown = true;
+            if (marker == 0xc2 || marker == 0xc6 || marker == 0xca || marker == 0xce)
+                header.coefficientBytes = coefficientBytes(payload, header.width, header.height);
         } else if (marker == 0xe1 && header.orientation == 0) {
             header.orientation = exifOrientation(payload);
         } else if (marker == 0xee && isAdobeSegment(payload)) {
