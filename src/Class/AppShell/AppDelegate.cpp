@@ -14,6 +14,7 @@
 #include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
 #include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
+#include "Class/ServiceCore/Transport/KXSessionLimits.h"
 #include "Class/Theme/ToastPresenter.h"
 #include "Class/UIKit/KXImage.h"
 #include "Class/UIKit/KXOpenerKeys.h"
@@ -116,7 +117,8 @@ void AppDelegate::setShowWindow(QWidget* window)
         showWindow_->deleteLater();
         // The start's notice of unreadable settings was over the splash for a moment only.
         if (window)
-            kx_repeatSettingsFileNotice(foundation::UserDefaults::standardUserDefaults(), [this] { return ToastWindow {showWindow_.data()}; });
+            kx_repeatSettingsFileNotice(foundation::UserDefaults::standardUserDefaults(),
+                [this] { return ToastWindow { showWindow_.data() }; });
     }
     showWindow_ = window;
     if (window && !quitWatch_ && qApp)
@@ -133,7 +135,7 @@ void AppDelegate::applicationDidFinishLaunching()
 {
     watchCatalogueCopy();
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
-    kx_reportSettingsFile(defaults, [this] { return ToastWindow {showWindow_.data()}; });
+    kx_reportSettingsFile(defaults, [this] { return ToastWindow { showWindow_.data() }; });
     kx_storeDefault(defaults, "appVersion", Id(CORVANE_VERSION));
     defaults.synchronize();
     const KXDeviceInfo::Description device = KXDeviceInfo::read(KXDeviceInfo::systemRoots());
@@ -153,6 +155,8 @@ void AppDelegate::applicationDidFinishLaunching()
     setShowWindow(splash);
 
     auto imageCache = ILImageCache::sharedImageCache()->config();
+    // Each write keeps the cache within the size and away from the room downloads need.
+    static_assert(ILDefaultDiskFreeSpaceReserve > KXSessionLimits::kDownloadFreeSpaceReserve);
     imageCache->setMaxDiskSize(1073741824);
     // Decoded pixels are the cost: a bound in bytes keeps memory flat however far a list scrolls.
     imageCache->setMaxMemoryCost(ILMemoryCache::defaultCostLimit());
@@ -180,22 +184,25 @@ void AppDelegate::setupCrashRank()
 void AppDelegate::watchCatalogueCopy()
 {
     catalogueObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
-        KXBaseDBManager::kCatalogueRestoredNotification, Id(), &dispatch::mainQueue(), [](const dispatch::Notification&) {
+        KXBaseDBManager::kCatalogueRestoredNotification, Id(), &dispatch::mainQueue(),
+        [](const dispatch::Notification&) {
             KXStartupRules::catalogueRestored(foundation::UserDefaults::standardUserDefaults());
         });
     readOnlyCatalogueObservation_ = dispatch::NotificationCenter::defaultCenter().addObserver(
-        KXBaseDBManager::kCatalogueReadOnlyNotification, Id(), &dispatch::mainQueue(), [this](const dispatch::Notification&) {
+        KXBaseDBManager::kCatalogueReadOnlyNotification, Id(), &dispatch::mainQueue(),
+        [this](const dispatch::Notification&) {
             const std::string message = "无法写入数据文件夹，字库更新不会保存："
                 + foundation::Paths::displayPath(KXCatalogueFile::writablePath().parent_path());
             const auto show = [message](QWidget* window) {
                 if (const auto toasts = ToastPresenter::shared())
-                    toasts->show(message, ToastStyle::Error, ToastWindow {window});
+                    toasts->show(message, ToastStyle::Error, ToastWindow { window });
             };
             // The splash reads the catalogue as it hands over to the main window: said there, the
             // toast would go with it.
             if (auto* splash = qobject_cast<KXBegainWindow*>(showWindow_.data()))
-                connect(splash, &QObject::destroyed, this,
-                    [this, show] { dispatch::mainQueue().async([this, show] { show(showWindow_.data()); }); });
+                connect(splash, &QObject::destroyed, this, [this, show] {
+                    dispatch::mainQueue().async([this, show] { show(showWindow_.data()); });
+                });
             else
                 show(showWindow_.data());
         });
@@ -263,7 +270,8 @@ void AppDelegate::applicationDidBecomeActive()
         bringShowWindowToFront(true);
 }
 
-bool AppDelegate::activationGivesKeysTo(const QWidget* shown, const QWidget* activeWindow, const QWindow* focusWindow)
+bool AppDelegate::activationGivesKeysTo(
+    const QWidget* shown, const QWidget* activeWindow, const QWindow* focusWindow)
 {
     if (!shown)
         return false;
@@ -285,7 +293,8 @@ bool AppDelegate::applicationShouldHandleReopen()
     return true;
 }
 
-void AppDelegate::handleLaterStart(const QStringList& arguments, const QString& activationToken, const QString& startupId)
+void AppDelegate::handleLaterStart(
+    const QStringList& arguments, const QString& activationToken, const QString& startupId)
 {
     // The desktop hands its activation permit to whoever raises a window next.
     if (!activationToken.isEmpty() && KXIncomingLinks::acceptsPermit(activationToken, "activation token"))
@@ -355,8 +364,8 @@ void AppDelegate::handleURLEvent(const QString& url)
     // of it is shown until the alert fits, its button within reach.
     const QScreen* screen = alert->screen();
     const int availableHeight = screen ? screen->availableGeometry().height() : 0;
-    for (qsizetype shown = KXIncomingLinks::kMaxShownLength;
-         screen && url.size() > shown && shown > kMinShownLength && alert->frameGeometry().height() > availableHeight;) {
+    for (qsizetype shown = KXIncomingLinks::kMaxShownLength; screen && url.size() > shown
+         && shown > kMinShownLength && alert->frameGeometry().height() > availableHeight;) {
         shown /= 2;
         alert->setInformativeText(KXIncomingLinks::shownText(url, shown));
     }
@@ -365,14 +374,15 @@ void AppDelegate::handleURLEvent(const QString& url)
 void AppDelegate::appSettingClick(QWidget* transientParent)
 {
     if (!settingWC_ || !settingWC_->window() || !settingWC_->window()->isVisible())
-        settingWC_ = std::make_unique<KXAppSettingWindowController>(QStringLiteral("KXAppSettingWindowController"),
-                                                                    transientParent ? transientParent : showWindow_.data());
+        settingWC_
+            = std::make_unique<KXAppSettingWindowController>(QStringLiteral("KXAppSettingWindowController"),
+                transientParent ? transientParent : showWindow_.data());
     settingWC_->showCentred();
 }
 
 void AppDelegate::cleanCache()
 {
-    ILImageCache::sharedImageCache()->clearDiskOnCompletion([] { });
+    ILImageCache::sharedImageCache()->clearDiskOnCompletion([] {});
 }
 
 void AppDelegate::quitStarted()

@@ -60,20 +60,26 @@ void logProblem(const std::string& problem)
 } // namespace
 
 bool KXCatalogueUpdater::unpackPackage(const fs::path& archive, const fs::path& destination,
-    std::string* problem, std::uint64_t maximumEntryBytes, bool* broken)
+    std::string* problem, std::uint64_t maximumEntryBytes, bool* broken, const std::string& onlyEntry,
+    std::uint64_t maximumRatio)
 {
     if (broken)
         *broken = false;
     Ref<foundation::Error> error;
     ZipOutputLimit limit;
     limit.maximumEntryBytes = maximumEntryBytes;
-    const bool unpacked = ZipArchive::unzipFileAtPath(archive.string(), destination.string(), true, true, 0, "",
-                                                      &error, {}, {}, {}, limit);
+    if (maximumRatio != 0)
+        limit.maximumRatio = maximumRatio;
+    if (!onlyEntry.empty())
+        limit.entryFilter = [onlyEntry](const std::string& name) { return name == onlyEntry; };
+    const bool unpacked = ZipArchive::unzipFileAtPath(
+        archive.string(), destination.string(), true, true, 0, "", &error, {}, {}, {}, limit);
     std::error_code ignored;
     fs::remove(archive, ignored);
     // The archive's modes are not kept: every file unpacked, also those a failed run left, is the
     // user's alone. Links are not followed.
-    for (fs::recursive_directory_iterator it(destination, ignored), end; !ignored && it != end; it.increment(ignored)) {
+    for (fs::recursive_directory_iterator it(destination, ignored), end; !ignored && it != end;
+         it.increment(ignored)) {
         if (it->is_regular_file(ignored) && !it->is_symlink(ignored))
             ::chmod(it->path().c_str(), foundation::PrivateFiles::kFileMode);
     }
@@ -196,8 +202,9 @@ bool KXCatalogueUpdater::updateAppData(std::function<void(bool)> done)
         },
         [this, job](const Ref<foundation::Dictionary>& failure) {
             logProblem(KXHTTPREQUEST::isInsecureAddressRefusal(failure)
-                           ? "the package address " + job->url + " is not secure and could not be fetched over https"
-                           : "the package could not be downloaded: " + Id(failure)[foundation::NSLocalizedDescriptionKey].stringValue());
+                    ? "the package address " + job->url + " is not secure and could not be fetched over https"
+                    : "the package could not be downloaded: "
+                        + Id(failure)[foundation::NSLocalizedDescriptionKey].stringValue());
             finish(job, false);
         });
     return true;
@@ -210,12 +217,12 @@ bool KXCatalogueUpdater::applyPartial(Job& job, std::string* problem)
     job.workFolder = folder.parent_path();
     // The text's size is held while unpacking, before it reaches the disk; it is then read as a
     // stream, so what it holds never comes into memory at once.
-    if (!unpackPackage(job.archive, folder, problem, job.maximumFontsTextBytes, &job.broken))
+    if (!unpackPackage(job.archive, folder, problem, job.maximumFontsTextBytes, &job.broken, "fonts.txt"))
         return false;
     const fs::path text = folder / "fonts.txt";
     std::error_code error;
     if (!fs::is_regular_file(text, error)) {
-            *problem = "the partial package has no fonts.txt";
+        *problem = "the partial package has no fonts.txt";
         job.broken = true;
         return false;
     }
@@ -234,9 +241,14 @@ bool KXCatalogueUpdater::applyFull(Job& job, std::string* problem)
     std::error_code error;
     fs::remove_all(staging, error);
     foundation::PrivateFiles::createFolder(staging, error);
-    if (!unpackPackage(job.archive, staging, problem, std::numeric_limits<std::uint64_t>::max(), &job.broken))
+    // Only the catalogue itself is taken from a full package; other entries are skipped unread.
+    const std::uint64_t packageBytes = fs::file_size(job.archive, error);
+    const std::uint64_t ceiling = error
+        ? kMaximumCatalogueBytes
+        : ZipOutputLimit { kMaximumCatalogueBytes, kFullPackageRatio }.bytesFor(packageBytes);
+    if (!unpackPackage(job.archive, staging, problem, ceiling, &job.broken, KXCatalogueFile::kFileName,
+            kFullPackageRatio))
         return false;
-    // Only the catalogue itself is taken from a full package; other entries are ignored.
     const fs::path candidate = staging / KXCatalogueFile::kFileName;
     if (!KXCatalogueFile::isCatalogue(candidate)) {
         *problem = "the full package holds no catalogue";
@@ -245,7 +257,8 @@ bool KXCatalogueUpdater::applyFull(Job& job, std::string* problem)
     }
     Ref<foundation::Error> replaceError;
     if (!job.database->replaceCatalogueWithFile(candidate, &replaceError)) {
-        *problem = "the catalogue could not be replaced" + (replaceError ? ": " + replaceError->localizedDescription() : std::string());
+        *problem = "the catalogue could not be replaced"
+            + (replaceError ? ": " + replaceError->localizedDescription() : std::string());
         return false;
     }
     return true;
@@ -268,7 +281,7 @@ void KXCatalogueUpdater::finish(const std::shared_ptr<Job>& job, bool applied)
             state.setPartialUpdate(false);
     }
     // The transport object is let go on a later turn, not inside its own callback.
-    dispatch::mainQueue().async([request = std::move(job->request)] { });
+    dispatch::mainQueue().async([request = std::move(job->request)] {});
     running_ = false;
     if (job->done)
         job->done(applied);

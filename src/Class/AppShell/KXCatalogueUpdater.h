@@ -15,8 +15,8 @@ class KXBaseDBManager;
 class KXHTTPREQUEST;
 
 // Applies the pending catalogue data package (recorded by the splash) when the shown window is
-// minimised or closed: a partial package is unpacked and its "fonts.txt" rows merged into the
-// catalogue; a full package is unpacked into a staging folder and its "fonts.sqlite", once it is
+// minimised or closed: of a partial package "fonts.txt" alone is unpacked and its rows merged into
+// the catalogue; of a full package "fonts.sqlite" alone is unpacked into a staging folder and, once it is
 // known to be a catalogue, replaces the catalogue file. Success advances "dataVersion" and clears
 // the pending update; any failure leaves it pending for the next minimise or close. A package
 // found broken (not an archive, a damaged or over-large entry, no fonts.txt or no catalogue, a
@@ -27,21 +27,30 @@ class KXHTTPREQUEST;
 // given back to the system when it ends. The package is fetched by KXHTTPREQUEST's download queue,
 // so an http address is fetched over https or refused.
 //
-// One job runs at a time; the updater must outlive its jobs (the shared one lives for the process). The pending pair is read once, on the main thread, when a job starts;
-// the download and unpacking run off the main thread and the outcome is written back on the main
-// queue. The working folders are removed when a job ends.
+// One job runs at a time; the updater must outlive its jobs (the shared one lives for the process). The
+// pending pair is read once, on the main thread, when a job starts; the download and unpacking run off the
+// main thread and the outcome is written back on the main queue. The working folders are removed when a job
+// ends.
 class KXCatalogueUpdater {
 public:
     // The most a partial package's fonts.txt (and any other entry of it) may unpack to: far above
     // the text of any real catalogue. A larger one is refused while unpacking, before it is
     // written, and the package counts as broken.
-    static constexpr std::uint64_t kMaximumFontsTextBytes = std::uint64_t{256} << 20;
+    static constexpr std::uint64_t kMaximumFontsTextBytes = std::uint64_t { 256 } << 20;
+    // The most a full package's fonts.sqlite may unpack to: kFullPackageRatio times the package's
+    // size, and never above kMaximumCatalogueBytes. A SQLite catalogue deflates about ten to one
+    // (the sample's 64 KiB to 7 KiB, 9:1; text columns and page slack, 3:1 to 20:1): 64 leaves
+    // room for a sparser file while a package of a few megabytes can no longer fill a disk. The
+    // ceiling is the most any package may be downloaded at, far above a real catalogue of tens
+    // of megabytes. A larger one is refused while unpacking, before it is written.
+    static constexpr std::uint64_t kFullPackageRatio = 64;
+    static constexpr std::uint64_t kMaximumCatalogueBytes = std::uint64_t { 1 } << 30;
 
     static KXCatalogueUpdater& shared();
     // An updater that merges into `database` (the shared catalogue manager by default), with
     // `maximumFontsTextBytes` in place of kMaximumFontsTextBytes.
-    explicit KXCatalogueUpdater(KXBaseDBManager* database = nullptr,
-                                std::uint64_t maximumFontsTextBytes = kMaximumFontsTextBytes);
+    explicit KXCatalogueUpdater(
+        KXBaseDBManager* database = nullptr, std::uint64_t maximumFontsTextBytes = kMaximumFontsTextBytes);
 
     // Main thread. Starts the pending update and returns true, or returns false when nothing is
     // pending, a job is still running or the catalogue read is the installed file, where no update
@@ -60,10 +69,11 @@ public:
     // whatever mode the archive gives them; `problem` says why when it fails. An entry larger than
     // `maximumEntryBytes` fails the unpacking and is not written.
     // `broken`, when given, says whether a failure lies with the archive itself rather than with
-    // the disk.
+    // the disk. With `onlyEntry`, that top-level entry alone is unpacked and the others are
+    // skipped unread; with `maximumRatio`, the run writes at most that many times the package's size.
     static bool unpackPackage(const std::filesystem::path& archive, const std::filesystem::path& destination,
         std::string* problem, std::uint64_t maximumEntryBytes = std::numeric_limits<std::uint64_t>::max(),
-        bool* broken = nullptr);
+        bool* broken = nullptr, const std::string& onlyEntry = {}, std::uint64_t maximumRatio = 0);
 
 private:
     struct Job;

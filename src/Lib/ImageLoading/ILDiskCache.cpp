@@ -5,6 +5,7 @@
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/FileError.h"
+#include "Platform/Foundation/FreeSpace.h"
 #include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Foundation/URL.h"
@@ -21,6 +22,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr double kTemporaryFileAge = 60.0 * 60;
+// What a write is taken to allocate before it is made: its length in whole blocks of the usual size.
+constexpr std::uint64_t kBlockSize = 4096;
 constexpr std::size_t kMaximumExtensionLength = 16;
 
 std::string keyExtension(const std::string& key)
@@ -178,24 +181,142 @@ void ILDiskCache::ensureFolder()
 
 void ILDiskCache::setData(const foundation::Ref<foundation::Data>& data, const std::string& key)
 {
-    if (!data)
+    if (!data || data->length() > kMaximumFileLength)
         return;
     ensureFolder();
     const fs::path path = cachePathForKey(key);
+    const std::uint64_t allocation = (data->length() + kBlockSize - 1) / kBlockSize * kBlockSize;
+    if (!makeRoomFor(path.string(), allocation))
+        return;
     std::string temporary = (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return;
     // A cache needs no flush to disk: a file lost in a crash is downloaded again.
+    struct stat info { };
     const bool written = foundation::writeAllBytes(fd, data->span()) == 0
-        && ::fchmod(fd, foundation::PrivateFiles::kFileMode) == 0;
-    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), path.c_str()) != 0)
+        && ::fchmod(fd, foundation::PrivateFiles::kFileMode) == 0 && ::fstat(fd, &info) == 0;
+    if (::close(fd) != 0 || !written || ::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
+        return;
+    }
+    const bool accessDate = config_->diskCacheExpireType() == ILImageCacheConfigExpireType::AccessDate;
+    std::lock_guard lock(indexMutex_);
+    recordLocked(path.string(),
+        { seconds(accessDate ? info.st_atim : info.st_mtim), static_cast<std::uint64_t>(info.st_blocks) * 512,
+            0 });
+}
+
+std::optional<std::uint64_t> ILDiskCache::freeBytes() const
+{
+    if (const auto probe = config_->diskFreeSpaceProbe())
+        return probe(diskCachePath_);
+    return foundation::freeBytesAt(diskCachePath_);
+}
+
+bool ILDiskCache::makeRoomFor(const std::string& path, std::uint64_t allocated)
+{
+    const std::uint64_t limit = config_->maxDiskSize();
+    const std::uint64_t reserve = config_->minDiskFreeSpace();
+    if (limit != 0 && allocated > limit)
+        return false;
+    std::lock_guard lock(indexMutex_);
+    ensureIndexLocked();
+    std::uint64_t freed = 0;
+    if (limit != 0) {
+        // The file it replaces goes with the write.
+        const auto replaced = index_.find(path);
+        const std::uint64_t kept = replaced == index_.end() ? 0 : replaced->second.allocated;
+        while (
+            indexedBytes_ - std::min(kept, indexedBytes_) + allocated > limit && evictOldestLocked(freed)) { }
+    }
+    if (reserve == 0)
+        return true;
+    const std::uint64_t wanted = allocated + reserve;
+    std::optional<std::uint64_t> free = freeBytes();
+    if (!free || *free >= wanted)
+        return true;
+    freed = 0;
+    while (*free + freed < wanted && evictOldestLocked(freed)) { }
+    // What the disk says, not what the index thinks it freed: other programs write there too.
+    free = freeBytes();
+    return !free || *free >= wanted;
+}
+
+std::uint64_t ILDiskCache::reclaimSpace(const std::string& path, std::uint64_t bytes)
+{
+    if (bytes == 0 || !foundation::onSameFileSystem(diskCachePath_, path))
+        return 0;
+    std::lock_guard lock(indexMutex_);
+    ensureIndexLocked();
+    std::uint64_t freed = 0;
+    while (freed < bytes && evictOldestLocked(freed)) { }
+    return freed;
+}
+
+void ILDiskCache::ensureIndexLocked()
+{
+    if (indexed_)
+        return;
+    const bool accessDate = config_->diskCacheExpireType() == ILImageCacheConfigExpireType::AccessDate;
+    std::vector<CacheEntry> files;
+    enumerate(diskCachePath_, accessDate, files, nullptr);
+    for (const auto& file : files)
+        recordLocked(file.path.string(), { file.date, file.allocated, 0 });
+    indexed_ = true;
+}
+
+bool ILDiskCache::evictOldestLocked(std::uint64_t& freed)
+{
+    while (!byDate_.empty()) {
+        const std::string path = std::get<2>(*byDate_.begin());
+        const std::uint64_t allocated = index_[path].allocated;
+        forgetLocked(path);
+        // A file someone else removed meanwhile frees nothing here; the next one is tried.
+        if (::unlink(path.c_str()) == 0) {
+            freed += allocated;
+            return true;
+        }
+    }
+    return false;
+}
+
+void ILDiskCache::recordLocked(const std::string& path, IndexEntry entry)
+{
+    forgetLocked(path);
+    entry.order = nextOrder_++;
+    index_.emplace(path, entry);
+    byDate_.emplace(entry.date, entry.order, path);
+    indexedBytes_ += entry.allocated;
+}
+
+void ILDiskCache::forgetLocked(const std::string& path)
+{
+    const auto found = index_.find(path);
+    if (found == index_.end())
+        return;
+    byDate_.erase({ found->second.date, found->second.order, path });
+    indexedBytes_ -= std::min(indexedBytes_, found->second.allocated);
+    index_.erase(found);
+}
+
+void ILDiskCache::resetIndex(std::vector<std::pair<std::string, IndexEntry>> entries)
+{
+    std::lock_guard lock(indexMutex_);
+    index_.clear();
+    byDate_.clear();
+    indexedBytes_ = 0;
+    for (auto& [path, entry] : entries)
+        recordLocked(path, entry);
+    indexed_ = true;
 }
 
 void ILDiskCache::removeDataForKey(const std::string& key)
 {
-    ::unlink(cachePathForKey(key).c_str());
+    const std::string path = cachePathForKey(key);
+    ::unlink(path.c_str());
+    std::lock_guard lock(indexMutex_);
+    forgetLocked(path);
 }
 
 void ILDiskCache::removeAllData()
@@ -203,6 +324,7 @@ void ILDiskCache::removeAllData()
     std::error_code ec;
     fs::remove_all(diskCachePath_, ec);
     foundation::PrivateFiles::createFolder(diskCachePath_, ec);
+    resetIndex({});
 }
 
 void ILDiskCache::removeExpiredData()
@@ -230,18 +352,25 @@ void ILDiskCache::removeExpiredData()
         total += entry.allocated;
         kept.push_back(std::move(entry));
     }
-    if (sizeLimit == 0 || total <= sizeLimit)
-        return;
-    const std::uint64_t target = sizeLimit / 2;
-    std::stable_sort(
-        kept.begin(), kept.end(), [](const CacheEntry& a, const CacheEntry& b) { return a.date < b.date; });
-    for (const auto& entry : kept) {
-        if (::unlink(entry.path.c_str()) == 0) {
-            total -= entry.allocated;
+    if (sizeLimit != 0 && total > sizeLimit) {
+        const std::uint64_t target = sizeLimit / 2;
+        std::stable_sort(kept.begin(), kept.end(),
+            [](const CacheEntry& a, const CacheEntry& b) { return a.date < b.date; });
+        std::size_t removed = 0;
+        for (const auto& entry : kept) {
             if (total < target)
                 break;
+            ++removed;
+            if (::unlink(entry.path.c_str()) == 0)
+                total -= entry.allocated;
         }
+        kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(removed));
     }
+    std::vector<std::pair<std::string, IndexEntry>> entries;
+    entries.reserve(kept.size());
+    for (const auto& entry : kept)
+        entries.emplace_back(entry.path.string(), IndexEntry { entry.date, entry.allocated, 0 });
+    resetIndex(std::move(entries));
 }
 
 std::uint64_t ILDiskCache::totalSize()

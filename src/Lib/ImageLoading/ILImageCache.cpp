@@ -14,6 +14,7 @@
 #include "Platform/Foundation/ClassValue.h"
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Dictionary.h"
+#include "Platform/Foundation/FreeSpace.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Graphics/Image.h"
 #include "Platform/Storage/Paths.h"
@@ -83,6 +84,12 @@ std::shared_ptr<ILImageCache> ILImageCache::create(const std::string& nameSpace,
     auto cache = std::make_shared<ILImageCache>(nameSpace, directory, config);
     cache->migrateDiskCacheDirectory();
     cache->observeTermination();
+    cache->diskRoom_
+        = foundation::addDiskRoomReclaimer([disk = std::weak_ptr(cache->diskCache_)](const std::string& path,
+                                               std::uint64_t bytes) -> std::uint64_t {
+              const auto strong = disk.lock();
+              return strong ? strong->reclaimSpace(path, bytes) : 0;
+          });
     return cache;
 }
 

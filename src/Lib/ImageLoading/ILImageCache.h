@@ -31,7 +31,9 @@ public:
     using CalculateSizeBlock = std::function<void(std::uint64_t fileCount, std::uint64_t totalSize)>;
 
     // The shared cache (namespace "default" in the user's cache folder). Made once; it expires
-    // old files a little after it is made, and again at quit like every cache.
+    // old files a little after it is made, and again at quit like every cache. Between those
+    // passes each write keeps the disk cache within its limits (ILDiskCache), and every cache
+    // gives its disk room back to a download short of it (foundation::reclaimDiskRoom).
     static std::shared_ptr<ILImageCache> sharedImageCache();
     // A cache in `directory`/`nameSpace`, or in the user's cache folder under
     // "com.tallowind.ILImageCache" when the directory is empty; the default configuration when
@@ -147,4 +149,6 @@ private:
     std::shared_ptr<std::atomic<bool>> terminationPassEnded_;
     // The connection to the application's quit signal, when there is an application.
     std::shared_ptr<void> termination_;
+    // The disk cache's offer of room to downloads short of it.
+    std::shared_ptr<void> diskRoom_;
 };

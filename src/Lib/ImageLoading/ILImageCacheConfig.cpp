@@ -93,6 +93,22 @@ void ILImageCacheConfig::setMaxDiskSize(std::uint64_t bytes)
 {
     write(&ILImageCacheConfigFields::maxDiskSize, bytes, "maxDiskSize");
 }
+std::uint64_t ILImageCacheConfig::minDiskFreeSpace() const
+{
+    return read(&ILImageCacheConfigFields::minDiskFreeSpace);
+}
+void ILImageCacheConfig::setMinDiskFreeSpace(std::uint64_t bytes)
+{
+    write(&ILImageCacheConfigFields::minDiskFreeSpace, bytes, "minDiskFreeSpace");
+}
+ILFreeSpaceProbe ILImageCacheConfig::diskFreeSpaceProbe() const
+{
+    return read(&ILImageCacheConfigFields::diskFreeSpaceProbe);
+}
+void ILImageCacheConfig::setDiskFreeSpaceProbe(ILFreeSpaceProbe probe)
+{
+    write(&ILImageCacheConfigFields::diskFreeSpaceProbe, std::move(probe), "diskFreeSpaceProbe");
+}
 std::uint64_t ILImageCacheConfig::maxMemoryCost() const
 {
     return read(&ILImageCacheConfigFields::maxMemoryCost);

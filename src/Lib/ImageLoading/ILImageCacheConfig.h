@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 class ILImageCacheConfig;
@@ -20,6 +21,13 @@ using ILMemoryCacheFactory
     = std::function<std::shared_ptr<ILMemoryCacheProtocol>(std::shared_ptr<ILImageCacheConfig>)>;
 using ILDiskCacheFactory = std::function<std::shared_ptr<ILDiskCacheProtocol>(
     const std::string& cachePath, std::shared_ptr<ILImageCacheConfig>)>;
+// The free bytes of the file system holding `path`; nullopt when unknown.
+using ILFreeSpaceProbe = std::function<std::optional<std::uint64_t>(const std::string& path)>;
+
+// Free space the disk cache leaves on its disk: the room a download needs (its file and the
+// 128 MiB every download leaves free) is not the cache's to take. 128 MiB for the downloads' own
+// reserve and 256 MiB for the file of a large font or package arriving meanwhile.
+inline constexpr std::uint64_t ILDefaultDiskFreeSpaceReserve = std::uint64_t { 384 } << 20;
 
 struct ILImageCacheConfigFields {
     bool shouldDisableiCloud = true;
@@ -30,6 +38,8 @@ struct ILImageCacheConfigFields {
     unsigned long diskCacheWritingOptions = 1;
     double maxDiskAge = 60.0 * 60 * 24 * 7;
     std::uint64_t maxDiskSize = 0;
+    std::uint64_t minDiskFreeSpace = ILDefaultDiskFreeSpaceReserve;
+    ILFreeSpaceProbe diskFreeSpaceProbe;
     std::uint64_t maxMemoryCost = 0;
     std::uint64_t maxMemoryCount = 0;
     ILImageCacheConfigExpireType diskCacheExpireType = ILImageCacheConfigExpireType::ModificationDate;
@@ -73,9 +83,17 @@ public:
     // Seconds; files this old are expired; negative: no age expiry.
     double maxDiskAge() const;
     void setMaxDiskAge(double seconds);
-    // Bytes; 0: no limit.
+    // Bytes; 0: no limit. Every write keeps the disk cache within it.
     std::uint64_t maxDiskSize() const;
     void setMaxDiskSize(std::uint64_t bytes);
+    // Bytes every disk cache write leaves free on its disk (ILDefaultDiskFreeSpaceReserve by
+    // default); 0: none.
+    std::uint64_t minDiskFreeSpace() const;
+    void setMinDiskFreeSpace(std::uint64_t bytes);
+    // How the disk cache learns its disk's free bytes; unset, the system is asked. A seam for
+    // tests, which stand in a small disk.
+    ILFreeSpaceProbe diskFreeSpaceProbe() const;
+    void setDiskFreeSpaceProbe(ILFreeSpaceProbe probe);
     // Total cost of the memory cache; 0 means the default bound (ILMemoryCache::defaultCostLimit()).
     std::uint64_t maxMemoryCost() const;
     void setMaxMemoryCost(std::uint64_t cost);

@@ -8,7 +8,6 @@
 #include "Lib/ZipArchive/ZipArchive.h"
 #include "Lib/ZipArchive/ZipErrors.h"
 #include "Lib/ZipArchive/ZipLog.h"
-
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Format.h"
 #include "Platform/Foundation/FreeSpace.h"
@@ -48,7 +47,7 @@ std::string parentOf(const std::string& relative)
 
 bool pathExists(const std::string& path)
 {
-    struct stat status {};
+    struct stat status { };
     return ::lstat(path.c_str(), &status) == 0;
 }
 
@@ -83,8 +82,27 @@ bool UnzipRun::finishEarly(Ref<Error> error, Ref<Error>* errorOut, bool opened)
     if (errorOut)
         *errorOut = error;
     if (options_.completionHandler && *options_.completionHandler)
-        (*options_.completionHandler)(opened ? foundation::String::create(options_.path) : nullptr, false, error);
+        (*options_.completionHandler)(
+            opened ? foundation::String::create(options_.path) : nullptr, false, error);
     return false;
+}
+
+bool UnzipRun::isWanted(const CentralDirectory::Entry& entry) const
+{
+    const ZipEntryFilter& filter = options_.outputLimit.entryFilter;
+    if (!filter)
+        return true;
+    if (isFolderName(entry.rawName))
+        return false;
+    std::string name = zipentry::decodeName(entry.rawName, entry.info.versionMadeBy, entry.info.flag);
+    std::replace(name.begin(), name.end(), '\\', '/');
+    if (name.starts_with("__MACOSX/"))
+        return false;
+    // A name the run refuses fails the whole run, used or not, as an unsafe archive always does.
+    const std::optional<std::string> relative = zipentry::safeRelativePath(name);
+    if (zipentry::hasControlCharacter(name) || !relative || relative->empty())
+        return true;
+    return filter(*relative);
 }
 
 Ref<Error> UnzipRun::checkLayout(const CentralDirectory& directory)
@@ -92,17 +110,27 @@ Ref<Error> UnzipRun::checkLayout(const CentralDirectory& directory)
     if (!directory.entriesAreDisjointInFile(options_.path))
         return archiveError(ZipArchiveErrorCodeDamagedArchive, "damaged zip file: entries overlap");
     std::uint64_t declared = 0;
+    wanted_.clear();
     for (const auto& entry : directory.entries()) {
-        if (isFolderName(entry.rawName))
+        wanted_.push_back(isWanted(entry));
+        if (isFolderName(entry.rawName) || !wanted_.back())
             continue;
         if (entry.info.uncompressedSize > options_.outputLimit.maximumEntryBytes)
-            return entryTooLarge(zipentry::decodeName(entry.rawName, entry.info.versionMadeBy, entry.info.flag));
-        declared += std::min(entry.info.uncompressedSize, std::numeric_limits<std::uint64_t>::max() - declared);
+            return entryTooLarge(
+                zipentry::decodeName(entry.rawName, entry.info.versionMadeBy, entry.info.flag));
+        declared
+            += std::min(entry.info.uncompressedSize, std::numeric_limits<std::uint64_t>::max() - declared);
     }
     outputCap_ = options_.outputLimit.bytesFor(fileSize_);
     if (declared > outputCap_)
-        return archiveError(ZipArchiveErrorCodeOutputLimitExceeded, "zip file unpacks to more than the size limit");
-    if (std::optional<std::uint64_t> space = foundation::freeBytesAt(options_.destination); space && declared > *space)
+        return archiveError(
+            ZipArchiveErrorCodeOutputLimitExceeded, "zip file unpacks to more than the size limit");
+    std::optional<std::uint64_t> space = foundation::freeBytesAt(options_.destination);
+    // What the client can fetch again (cached images) makes way first.
+    if (space && declared > *space
+        && foundation::reclaimDiskRoom(options_.destination, declared - *space) > 0)
+        space = foundation::freeBytesAt(options_.destination);
+    if (space && declared > *space)
         return Error::errorWithDomain(foundation::NSPOSIXErrorDomain, ENOSPC, nullptr);
     return nullptr;
 }
@@ -110,8 +138,8 @@ Ref<Error> UnzipRun::checkLayout(const CentralDirectory& directory)
 bool UnzipRun::run(Ref<Error>* errorOut)
 {
     if (options_.path.empty() || options_.destination.empty())
-        return finishEarly(archiveError(ZipArchiveErrorCodeInvalidArguments, "received invalid argument(s)"), errorOut,
-                           false);
+        return finishEarly(archiveError(ZipArchiveErrorCodeInvalidArguments, "received invalid argument(s)"),
+            errorOut, false);
 
     int openError = 0;
     std::unique_ptr<zip_t, ArchiveDiscarder> archive(zip_open(options_.path.c_str(), ZIP_RDONLY, &openError));
@@ -120,10 +148,10 @@ bool UnzipRun::run(Ref<Error>* errorOut)
         directory = CentralDirectory::loadFile(options_.path);
     if (!archive || !directory
         || static_cast<std::uint64_t>(zip_get_num_entries(archive.get(), 0)) != directory->entries().size())
-        return finishEarly(archiveError(ZipArchiveErrorCodeFailedOpenZipFile, "failed to open zip file"), errorOut,
-                           false);
+        return finishEarly(
+            archiveError(ZipArchiveErrorCodeFailedOpenZipFile, "failed to open zip file"), errorOut, false);
 
-    struct stat status {};
+    struct stat status { };
     if (::stat(options_.path.c_str(), &status) == 0)
         fileSize_ = static_cast<unsigned long long>(status.st_size);
     if (Ref<Error> refusal = checkLayout(*directory)) {
@@ -177,6 +205,11 @@ bool UnzipRun::unpackEntries(zip_t* archive, const CentralDirectory& directory)
 bool UnzipRun::unpackEntry(zip_t* archive, std::size_t index, const CentralDirectory::Entry& entry)
 {
     const ZipEntryInfo& info = entry.info;
+    if (index < wanted_.size() && !wanted_[index]) {
+        ++index_;
+        position_ += info.compressedSize;
+        return true;
+    }
     int zipError = 0;
     std::unique_ptr<EntryReader> file = EntryReader::open(archive, index, entry, options_.password, zipError);
     if (!file) {
@@ -259,13 +292,15 @@ bool UnzipRun::unpackEntry(zip_t* archive, std::size_t index, const CentralDirec
     return true;
 }
 
-bool UnzipRun::writeFile(EntryReader& file, const std::string& fullPath, const ZipEntryInfo& info, std::time_t date)
+bool UnzipRun::writeFile(
+    EntryReader& file, const std::string& fullPath, const ZipEntryInfo& info, std::time_t date)
 {
     int posixError = 0;
     std::unique_ptr<ExtractedFile> output = ExtractedFile::create(fullPath, posixError);
     if (!output) {
-        error_ = posixError == ENOSPC ? Error::errorWithDomain(foundation::NSPOSIXErrorDomain, ENOSPC, nullptr)
-                                      : foundation::fileWriteError(fullPath, posixError);
+        error_ = posixError == ENOSPC
+            ? Error::errorWithDomain(foundation::NSPOSIXErrorDomain, ENOSPC, nullptr)
+            : foundation::fileWriteError(fullPath, posixError);
         return false;
     }
     std::uint64_t entryBytes = 0;
@@ -289,7 +324,8 @@ bool UnzipRun::writeFile(EntryReader& file, const std::string& fullPath, const Z
             return false;
         if (!output->write(buffer_.data(), static_cast<std::size_t>(count), posixError)) {
             zipentry::log("[ZipArchive] Failed to write file (check your free space)");
-            error_ = archiveError(ZipArchiveErrorCodeFailedToWriteFile, "Failed to write file (check your free space)");
+            error_ = archiveError(
+                ZipArchiveErrorCodeFailedToWriteFile, "Failed to write file (check your free space)");
             return false;
         }
     }
@@ -297,7 +333,8 @@ bool UnzipRun::writeFile(EntryReader& file, const std::string& fullPath, const Z
         zipentry::log("[ZipArchive] Failed to set attributes - whilst setting modification date");
     // Only the permission bits: an archive never makes setuid, setgid or sticky files, nor files
     // that other users could replace.
-    mode_t mode = options_.preserveAttributes ? static_cast<mode_t>(((info.externalFa >> 16) & 0777) | 0600) : 0666;
+    mode_t mode
+        = options_.preserveAttributes ? static_cast<mode_t>(((info.externalFa >> 16) & 0777) | 0600) : 0666;
     if (!output->setPermissions(mode & ~(umask_ | 022)))
         zipentry::log("[ZipArchive] Failed to set attributes - whilst setting permissions");
     if (!output->commit(posixError)) {
@@ -307,7 +344,7 @@ bool UnzipRun::writeFile(EntryReader& file, const std::string& fullPath, const Z
     if (options_.nestedZipLevel > 0) {
         std::string extension = std::filesystem::path(fullPath).extension().string();
         std::transform(extension.begin(), extension.end(), extension.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+            [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         if (extension == ".zip")
             return unpackNested(fullPath);
     }
@@ -317,7 +354,7 @@ bool UnzipRun::writeFile(EntryReader& file, const std::string& fullPath, const Z
 bool UnzipRun::unpackNested(const std::string& fullPath)
 {
     std::string folder = std::filesystem::path(fullPath).replace_extension().string();
-    struct stat status {};
+    struct stat status { };
     if (::lstat(folder.c_str(), &status) == 0 && S_ISLNK(status.st_mode))
         return refuse(folder);
     // The inner archive spends what is left of this run's output limit.
@@ -328,8 +365,8 @@ bool UnzipRun::unpackNested(const std::string& fullPath)
     inner.overwrite = options_.overwrite;
     inner.nestedZipLevel = options_.nestedZipLevel - 1;
     inner.password = options_.password;
-    inner.outputLimit = {outputCap_ - written_, options_.outputLimit.maximumRatio,
-                         options_.outputLimit.maximumEntryBytes};
+    inner.outputLimit = { outputCap_ - written_, options_.outputLimit.maximumRatio,
+        options_.outputLimit.maximumEntryBytes };
     UnzipRun nested(std::move(inner));
     bool unpacked = nested.run(nullptr);
     written_ += nested.written();
@@ -368,7 +405,7 @@ bool UnzipRun::writeLink(EntryReader& file, const std::string& fullPath, const s
         if (removal) {
             zipentry::log("[ZipArchive] " + removal.message());
             error_ = archiveError(removal.value(),
-                                  foundation::format("Failed to delete existing symbolic link at \"%@\"", fullPath));
+                foundation::format("Failed to delete existing symbolic link at \"%@\"", fullPath));
             return false;
         }
     }
@@ -376,8 +413,9 @@ bool UnzipRun::writeLink(EntryReader& file, const std::string& fullPath, const s
     destination_.forget();
     if (made != 0) {
         int code = errno;
-        std::string message = foundation::format("Failed to create symbolic link at \"%@\" to \"%@\" - symlink() error code: %d",
-                                                 fullPath, target, code);
+        std::string message = foundation::format(
+            "Failed to create symbolic link at \"%@\" to \"%@\" - symlink() error code: %d", fullPath, target,
+            code);
         zipentry::log("[ZipArchive] " + message);
         error_ = domainError(foundation::NSPOSIXErrorDomain, -1, message);
         return false;
@@ -401,7 +439,8 @@ bool UnzipRun::addWritten(std::uint64_t count)
     // Entries are held to their declared sizes, whose sum the cap was checked against; this
     // guards what the declared sizes do not cover.
     if (count > outputCap_ - written_) {
-        error_ = archiveError(ZipArchiveErrorCodeOutputLimitExceeded, "zip file unpacks to more than the size limit");
+        error_ = archiveError(
+            ZipArchiveErrorCodeOutputLimitExceeded, "zip file unpacks to more than the size limit");
         return false;
     }
     written_ += count;
@@ -411,14 +450,14 @@ bool UnzipRun::addWritten(std::uint64_t count)
 Ref<Error> UnzipRun::entryTooLarge(const std::string& name)
 {
     return archiveError(ZipArchiveErrorCodeOutputLimitExceeded,
-                        foundation::format("\"%@\" in the zip file unpacks to more than the size limit of one entry",
-                                           zipentry::escapedControlCharacters(name)));
+        foundation::format("\"%@\" in the zip file unpacks to more than the size limit of one entry",
+            zipentry::escapedControlCharacters(name)));
 }
 
 bool UnzipRun::refuse(const std::string& name, std::string_view reason)
 {
-    std::string message = foundation::format("refused to unpack \"%@\" %@", zipentry::escapedControlCharacters(name),
-                                             std::string(reason));
+    std::string message = foundation::format(
+        "refused to unpack \"%@\" %@", zipentry::escapedControlCharacters(name), std::string(reason));
     zipentry::log("[ZipArchive] " + message);
     error_ = archiveError(ZipArchiveErrorCodeUnsafeEntry, message);
     return false;
@@ -434,8 +473,9 @@ void UnzipRun::restoreFolderDates()
         times[1].tv_nsec = 0;
         if (::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
             zipentry::log(foundation::format("[ZipArchive] Set attributes failed for directory: %@.", path));
-            zipentry::log(foundation::format("[ZipArchive] Error setting directory file modification date attribute: %@",
-                                             std::strerror(errno)));
+            zipentry::log(foundation::format(
+                "[ZipArchive] Error setting directory file modification date attribute: %@",
+                std::strerror(errno)));
         }
     }
 }

@@ -21,9 +21,10 @@ class EntryReader;
 //
 // Before anything is written the run refuses an archive whose entries overlap, one whose declared
 // sizes add up to more than its output limit or with an entry declared larger than the limit of
-// one entry, and one that would not fit in the free space. While writing it holds every entry to
-// its declared size and to the limit of one entry. Files get the archive's permission bits less
-// the process umask and never group- or world-writable ones.
+// one entry, and one that would not fit in the free space (after asking for disk room back,
+// foundation::reclaimDiskRoom). Entries the limit's filter leaves out are skipped unread. While writing it
+// holds every entry to its declared size and to the limit of one entry. Files get the archive's permission
+// bits less the process umask and never group- or world-writable ones.
 class UnzipRun {
 public:
     struct Options {
@@ -46,12 +47,15 @@ public:
 
 private:
     // A failure before the first entry; `opened` tells whether the archive could be opened.
-    bool finishEarly(foundation::Ref<foundation::Error> error, foundation::Ref<foundation::Error>* errorOut,
-                     bool opened);
+    bool finishEarly(
+        foundation::Ref<foundation::Error> error, foundation::Ref<foundation::Error>* errorOut, bool opened);
     foundation::Ref<foundation::Error> checkLayout(const CentralDirectory& directory);
+    // Whether the output limit's entry filter, when there is one, takes the entry.
+    bool isWanted(const CentralDirectory::Entry& entry) const;
     bool unpackEntries(zip* archive, const CentralDirectory& directory);
     bool unpackEntry(zip* archive, std::size_t index, const CentralDirectory::Entry& entry);
-    bool writeFile(EntryReader& reader, const std::string& fullPath, const ZipEntryInfo& info, std::time_t date);
+    bool writeFile(
+        EntryReader& reader, const std::string& fullPath, const ZipEntryInfo& info, std::time_t date);
     bool writeLink(EntryReader& reader, const std::string& fullPath, const std::string& relative);
     bool unpackNested(const std::string& fullPath);
     // A negative read: remembers a checksum mismatch, which gets its own error at the end.
@@ -68,6 +72,7 @@ private:
     std::vector<char> buffer_;
     foundation::Ref<foundation::Error> error_;
     std::vector<std::pair<std::string, std::time_t>> folderDates_;
+    std::vector<bool> wanted_; // by entry index, from the output limit's filter
     ZipGlobalInfo globalInfo_;
     unsigned long long fileSize_ = 0;
     std::uint64_t outputCap_ = 0;

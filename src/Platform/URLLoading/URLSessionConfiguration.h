@@ -22,8 +22,8 @@ public:
     static foundation::Ref<URLSessionConfiguration> ephemeralSessionConfiguration();
 
     std::optional<std::string> identifier;
-    double timeoutIntervalForRequest = 60.0;        // idle time-out: no bytes for this long
-    double timeoutIntervalForResource = 604800.0;  // whole-task limit, 7 days
+    double timeoutIntervalForRequest = 60.0; // idle time-out: no bytes for this long
+    double timeoutIntervalForResource = 604800.0; // whole-task limit, 7 days
     long HTTPMaximumConnectionsPerHost = 6;
     // Bytes of response body a data or upload task may receive, counted after decoding (so a
     // compressed body is bounded by what it inflates to); 0 means no limit. A longer body, or a
@@ -38,8 +38,10 @@ public:
     // downloads at once, announced lengths or endless bodies alike, fills the disk. A body whose
     // announced length would leave less fails before it is written; while writing, the free space
     // is asked again every downloadFreeSpaceCheckBytes, and a download that would leave less
-    // fails there. Both fail as a full disk does (NSURLErrorCannotWriteToFile over an
-    // out-of-space file error) and the file is removed. 0 keeps only the disk's own end.
+    // fails there; before failing, it asks the holders of data fetched again on demand to give
+    // room back (foundation::reclaimDiskRoom) and asks once more. Both fail as a full disk does
+    // (NSURLErrorCannotWriteToFile over an out-of-space file error) and the file is removed. 0 keeps only the
+    // disk's own end.
     std::uint64_t downloadFreeSpaceReserve = 0;
     static constexpr std::int64_t downloadFreeSpaceCheckBytes = 1024 * 1024;
     // The free bytes of the file system holding `path` (nullopt: unknown, nothing is refused);
@@ -52,7 +54,10 @@ public:
     std::vector<std::pair<std::string, std::string>> HTTPAdditionalHeaders;
     bool ephemeral = false;
 
-    foundation::Ref<URLSessionConfiguration> clone() const { return std::make_shared<URLSessionConfiguration>(*this); }
+    foundation::Ref<URLSessionConfiguration> clone() const
+    {
+        return std::make_shared<URLSessionConfiguration>(*this);
+    }
     foundation::Ref<Object> copy() const override { return clone(); }
     std::string description() const override;
 

@@ -1,6 +1,5 @@
-#include "Class/AppShell/KXCatalogueUpdater.h"
-
 #include "Catalogue/CatalogueTestSupport.h"
+#include "Class/AppShell/KXCatalogueUpdater.h"
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueStatement.h"
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
@@ -10,21 +9,22 @@
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "Platform/URLLoading/LoopbackServers.h"
+#include "RawArchive.h"
 #include "ShellServiceTest.h"
 #include "Support/TempHome.h"
-
-#include <httplib.h>
 
 #include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <httplib.h>
 #include <memory>
 #include <mutex>
 #include <random>
 #include <sys/stat.h>
 #include <thread>
 #include <vector>
+#include <zlib.h>
 
 namespace fs = std::filesystem;
 using foundation::Id;
@@ -63,8 +63,8 @@ protected:
 
     static void setPendingAt(const std::string& url, const std::string& version, bool partial)
     {
-        state().setUpdateDataDic(
-            foundation::Dictionary::create({{Id("data_version"), Id(version)}, {Id("dataUrl"), Id(url)}}));
+        state().setUpdateDataDic(foundation::Dictionary::create(
+            { { Id("data_version"), Id(version) }, { Id("dataUrl"), Id(url) } }));
         state().setPartialUpdate(partial);
     }
 
@@ -72,7 +72,9 @@ protected:
     std::optional<bool> update(KXCatalogueUpdater* updater = nullptr)
     {
         auto outcome = std::make_shared<std::optional<bool>>();
-        if (!(updater ? updater : updater_.get())->updateAppData([outcome](bool applied) { *outcome = applied; }))
+        if (!(updater ? updater : updater_.get())->updateAppData([outcome](bool applied) {
+                *outcome = applied;
+            }))
             return std::nullopt;
         EXPECT_TRUE(waitFor([outcome] { return outcome->has_value(); }));
         return **outcome;
@@ -94,9 +96,9 @@ protected:
     // unpacking cap, so that only the size of fonts.txt can refuse it.
     static std::string spacedPackage(std::size_t spaces)
     {
-            std::vector<std::uint8_t> text(spaces + 2, ' ');
-            text.front() = '[';
-            text.back() = ']';
+        std::vector<std::uint8_t> text(spaces + 2, ' ');
+        text.front() = '[';
+        text.back() = ']';
         return textPackage(std::move(text));
     }
 
@@ -186,14 +188,16 @@ TEST_F(KXCatalogueUpdaterTest, NothingIsFetchedForTheInstalledCatalogueItself)
     fs::copy_file(file_, resources / "fonts.sqlite");
     const fs::path blocker = testsupport::makeScratchDir("no-data") / "blocker";
     std::ofstream(blocker) << "a file where the data folder should be";
-    const std::string savedResources = std::getenv("CORVANE_RESOURCE_DIR") ? std::getenv("CORVANE_RESOURCE_DIR") : "";
+    const std::string savedResources
+        = std::getenv("CORVANE_RESOURCE_DIR") ? std::getenv("CORVANE_RESOURCE_DIR") : "";
     const std::string savedData = std::getenv("XDG_DATA_HOME") ? std::getenv("XDG_DATA_HOME") : "";
     setenv("CORVANE_RESOURCE_DIR", resources.c_str(), 1);
     setenv("XDG_DATA_HOME", blocker.c_str(), 1);
-    auto previous = KXBaseDBManager::setLogSink([](const std::string&) { });
+    auto previous = KXBaseDBManager::setLogSink([](const std::string&) {});
     KXBaseDBManager installed;
     KXBaseDBManager::setLogSink(previous);
-    for (const auto& [name, value] : {std::pair{"CORVANE_RESOURCE_DIR", savedResources}, std::pair{"XDG_DATA_HOME", savedData}})
+    for (const auto& [name, value] :
+        { std::pair { "CORVANE_RESOURCE_DIR", savedResources }, std::pair { "XDG_DATA_HOME", savedData } })
         value.empty() ? unsetenv(name) : setenv(name, value.c_str(), 1);
     ASSERT_TRUE(installed.isReadOnly());
 
@@ -265,7 +269,7 @@ TEST_F(KXCatalogueUpdaterTest, UnpackedFilesAreTheUsersAloneWhateverModeTheArchi
     std::string problem;
     ASSERT_TRUE(KXCatalogueUpdater::unpackPackage(package, destination, &problem)) << problem;
     for (const fs::path& file : { destination / "fonts.sqlite", destination / "inner" / "fonts.txt" }) {
-        struct stat info {};
+        struct stat info { };
         ASSERT_EQ(::lstat(file.c_str(), &info), 0) << file;
         EXPECT_EQ(info.st_mode & 07777, 0600u) << file;
     }
@@ -303,14 +307,16 @@ TEST_F(KXCatalogueUpdaterTest, ASecondMinimiseWhileOneRunsStartsNothing)
 
 TEST_F(KXCatalogueUpdaterTest, AFullPackageReplacesTheCatalogueWhileItIsRead)
 {
-    const fs::path package = fs::path(std::getenv("CORVANE_BINARY_DIR")) / "resources/service-files/packages/full.zip";
+    const fs::path package
+        = fs::path(std::getenv("CORVANE_BINARY_DIR")) / "resources/service-files/packages/full.zip";
     ASSERT_TRUE(fs::exists(package));
     std::atomic<bool> stop = false;
     std::atomic<long> reads = 0;
     std::atomic<long> empty = 0;
     std::thread reader([&] {
         while (!stop) {
-            auto records = database_->dataArrayBySqlStr(KXCatalogueStatement("SELECT * FROM fp_fonts LIMIT 20"));
+            auto records
+                = database_->dataArrayBySqlStr(KXCatalogueStatement("SELECT * FROM fp_fonts LIMIT 20"));
             ++reads;
             if (!records || records->count() == 0)
                 ++empty;
@@ -335,10 +341,12 @@ TEST_F(KXCatalogueUpdaterTest, ARefusedCatalogueLeavesTheCatalogueAndTheDataVers
     // A full package whose catalogue lacks a column the lists read, from a server of the test's
     // own (the service serves sound packages only).
     const fs::path candidate = cataloguetest::copyOfSampleCatalogue();
-    cataloguetest::execute(candidate, "ALTER TABLE fp_fonts DROP COLUMN font_info;"
-                                      "INSERT INTO fp_fonts (fontid, fontname) VALUES (990041, 'refused');");
+    cataloguetest::execute(candidate,
+        "ALTER TABLE fp_fonts DROP COLUMN font_info;"
+        "INSERT INTO fp_fonts (fontid, fontname) VALUES (990041, 'refused');");
     const fs::path package = candidate.parent_path() / "full.zip";
-    ASSERT_TRUE(ZipArchive::createZipFileAtPath(package.string(), std::vector<std::string>{candidate.string()}));
+    ASSERT_TRUE(
+        ZipArchive::createZipFileAtPath(package.string(), std::vector<std::string> { candidate.string() }));
     const auto bytes = foundation::Data::dataWithContentsOfFile(package);
     ASSERT_TRUE(bytes);
     const auto server = trustedServer();
@@ -350,8 +358,8 @@ TEST_F(KXCatalogueUpdaterTest, ARefusedCatalogueLeavesTheCatalogueAndTheDataVers
 
     const long long before = rows();
     const auto generation = database_->generation();
-    state().setUpdateDataDic(foundation::Dictionary::create(
-        {{Id("data_version"), Id("20261215120000")}, {Id("dataUrl"), Id(server->url("/packages/full.zip"))}}));
+    state().setUpdateDataDic(foundation::Dictionary::create({ { Id("data_version"), Id("20261215120000") },
+        { Id("dataUrl"), Id(server->url("/packages/full.zip")) } }));
     state().setPartialUpdate(false);
     EXPECT_EQ(update(), false);
     EXPECT_EQ(rows(), before);
@@ -367,7 +375,7 @@ TEST_F(KXCatalogueUpdaterTest, ARefusedCatalogueLeavesTheCatalogueAndTheDataVers
 // as for a text that is no list; the broken package is not fetched again at the next minimise.
 TEST_F(KXCatalogueUpdaterTest, AFontsTxtOverTheLimitIsNeitherWrittenNorReadAndStaysPending)
 {
-    constexpr std::size_t kSpaces = std::size_t{64} << 20;
+    constexpr std::size_t kSpaces = std::size_t { 64 } << 20;
     const std::string package = spacedPackage(kSpaces);
     std::atomic<int> downloads = 0;
     const auto server = trustedServer();
@@ -405,7 +413,7 @@ TEST_F(KXCatalogueUpdaterTest, AFontsTxtOverTheLimitIsNeitherWrittenNorReadAndSt
 // in memory, not the text, and gives back what it used.
 TEST_F(KXCatalogueUpdaterTest, AFontsTxtWithinTheLimitIsReadAsAStream)
 {
-    constexpr std::size_t kSpaces = std::size_t{64} << 20;
+    constexpr std::size_t kSpaces = std::size_t { 64 } << 20;
     static_assert(kSpaces < KXCatalogueUpdater::kMaximumFontsTextBytes);
     const std::string package = spacedPackage(kSpaces);
     const auto server = trustedServer();
@@ -465,7 +473,7 @@ TEST_F(KXCatalogueUpdaterTest, SixteenMillionElementsAreMergedInBoundedMemoryAnd
     const std::uint64_t after = statusBytes("VmRSS");
     KXBaseDBManager::setLogSink(previous);
     EXPECT_LT(growth(peak, resident), bound) << "the elements were held at once";
-    EXPECT_LT(growth(after, resident), std::uint64_t{16} << 20) << "the merge kept its memory";
+    EXPECT_LT(growth(after, resident), std::uint64_t { 16 } << 20) << "the merge kept its memory";
     EXPECT_EQ(rows(), before);
     const std::lock_guard lock(linesMutex);
     std::vector<std::string> skipped;
@@ -526,6 +534,95 @@ TEST_F(KXCatalogueUpdaterTest, ABrokenPackageRollsBackWholeAndIsNotFetchedAgain)
     EXPECT_EQ(downloads.load(), 4);
 }
 
+namespace {
+
+// Serves `package` at /packages/full.zip of a server of the test's own; counts the downloads.
+struct FullPackageServer {
+    explicit FullPackageServer(std::unique_ptr<urltest::HttpServer> made, std::string bytes)
+        : server(std::move(made))
+        , package(std::move(bytes))
+    {
+        server->routes().Get("/packages/full.zip", [this](const httplib::Request&, httplib::Response& res) {
+            ++downloads;
+            res.set_header("Connection", "close");
+            res.set_content(package, "application/zip");
+        });
+        server->start();
+    }
+    std::unique_ptr<urltest::HttpServer> server;
+    std::string package;
+    std::atomic<int> downloads = 0;
+};
+
+std::string randomBytes(std::size_t count)
+{
+    std::string bytes(count, '\0');
+    std::mt19937 random(11);
+    for (auto& byte : bytes)
+        byte = static_cast<char>(random());
+    return bytes;
+}
+
+} // namespace
+
+// A 3.6 MB full package whose fonts.sqlite inflates to 3 GiB of zeros (and says so): refused
+// before the catalogue reaches the disk, though the default ratio of the archive layer would let it
+// through; the package counts as broken and is not fetched again.
+TEST_F(KXCatalogueUpdaterTest, AFullPackageWithAHugeCatalogueIsRefusedBeforeItReachesTheDisk)
+{
+    ziptest::RawEntry bomb;
+    bomb.name = "fonts.sqlite";
+    bomb.method = 8;
+    bomb.data = ziptest::deflatedZeros(3072);
+    bomb.zip64Size = std::uint64_t { 3 } << 30;
+    const std::string package
+        = ziptest::rawArchive({ ziptest::fileEntry("notes.bin", randomBytes(512 * 1024)), bomb });
+    ASSERT_GT(package.size() * ZipOutputLimit::kDefaultMaximumRatio, *bomb.zip64Size);
+    FullPackageServer server(trustedServer(), package);
+    const long long before = rows();
+    setPendingAt(server.server->url("/packages/full.zip"), "20261215120000", false);
+
+    const std::uint64_t written = bytesWritten();
+    EXPECT_EQ(update(), false);
+    EXPECT_LT(bytesWritten() - written, package.size() + (8u << 20)) << "more than the download was written";
+    EXPECT_EQ(update(), std::nullopt) << "the same broken package again";
+    EXPECT_EQ(server.downloads.load(), 1);
+    EXPECT_EQ(rows(), before);
+    EXPECT_TRUE(state().updateDataDic());
+    EXPECT_EQ(defaults().stringForKey("dataVersion")->utf8(), "A20200326154556");
+    EXPECT_TRUE(leftNothingBehind());
+}
+
+// Of a full package only fonts.sqlite is unpacked: what else it carries never reaches the disk.
+TEST_F(KXCatalogueUpdaterTest, AFullPackageUnpacksOnlyItsCatalogue)
+{
+    const fs::path candidate = cataloguetest::copyOfSampleCatalogue();
+    cataloguetest::execute(
+        candidate, "INSERT INTO fp_fonts (fontid, fontname) VALUES (990042, 'only the catalogue');");
+    const auto catalogue = foundation::Data::dataWithContentsOfFile(candidate);
+    ASSERT_TRUE(catalogue);
+    ziptest::RawEntry extra;
+    extra.name = "extras/poster.bin";
+    extra.method = 8;
+    extra.data = ziptest::deflatedZeros(64);
+    extra.uncompressedSize = 64u << 20;
+    const std::string zeros(1u << 20, '\0');
+    uLong crc = crc32(0, nullptr, 0);
+    for (int i = 0; i < 64; ++i)
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(zeros.data()), static_cast<uInt>(zeros.size()));
+    extra.crc = static_cast<std::uint32_t>(crc);
+    FullPackageServer server(trustedServer(),
+        ziptest::rawArchive(
+            { extra, ziptest::deflatedEntry("fonts.sqlite", std::string(catalogue->view())) }));
+    setPendingAt(server.server->url("/packages/full.zip"), "20261215120000", false);
+
+    const std::uint64_t written = bytesWritten();
+    EXPECT_EQ(update(), true);
+    EXPECT_LT(bytesWritten() - written, 32u << 20) << "the 64 MiB poster was unpacked";
+    EXPECT_EQ(cataloguetest::count(file_, "SELECT COUNT(*) FROM fp_fonts WHERE fontid = 990042"), 1);
+    EXPECT_TRUE(leftNothingBehind());
+}
+
 // A package address over http (the data reply's own, or rewritten on its way) is fetched over
 // https at the same host, port and path.
 TEST_F(KXCatalogueUpdaterTest, AnHttpPackageAddressIsFetchedOverHttps)
@@ -545,7 +642,8 @@ TEST_F(KXCatalogueUpdaterTest, AnHttpPackageAddressIsFetchedOverHttps)
 // the update stays pending.
 TEST_F(KXCatalogueUpdaterTest, AnHttpPackageAddressWithoutHttpsIsRefused)
 {
-    const fs::path package = fs::path(std::getenv("CORVANE_BINARY_DIR")) / "resources/service-files/packages/partial.zip";
+    const fs::path package
+        = fs::path(std::getenv("CORVANE_BINARY_DIR")) / "resources/service-files/packages/partial.zip";
     const auto bytes = foundation::Data::dataWithContentsOfFile(package);
     ASSERT_TRUE(bytes);
     std::atomic<int> plainHits = 0;

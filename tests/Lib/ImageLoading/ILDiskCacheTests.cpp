@@ -260,3 +260,119 @@ TEST_F(DiskCache, ConcurrentWritersNeverShowAHalfFile)
     EXPECT_GT(reads, 0);
     EXPECT_EQ(cache_->totalCount(), 1u);
 }
+
+namespace {
+
+// A disk of `size` bytes that holds only the cache folder's files (and what a test adds).
+struct SmallDisk {
+    explicit SmallDisk(std::uint64_t bytes, std::string watched)
+        : size(bytes)
+        , folder(std::move(watched))
+    {
+    }
+    std::optional<std::uint64_t> free(const std::string&) const
+    {
+        ++probes;
+        std::uint64_t used = extra;
+        std::error_code ec;
+        for (auto it = fs::recursive_directory_iterator(folder, ec);
+             !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+            struct stat info { };
+            if (::lstat(it->path().c_str(), &info) == 0 && S_ISREG(info.st_mode))
+                used += static_cast<std::uint64_t>(info.st_blocks) * 512;
+        }
+        return used < size ? size - used : 0;
+    }
+    std::uint64_t size;
+    std::string folder;
+    std::uint64_t extra = 0;
+    mutable int probes = 0;
+};
+
+std::uint64_t allocatedBytes(const std::string& folder)
+{
+    std::uint64_t total = 0;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(folder, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        struct stat info { };
+        if (::lstat(it->path().c_str(), &info) == 0 && S_ISREG(info.st_mode))
+            total += static_cast<std::uint64_t>(info.st_blocks) * 512;
+    }
+    return total;
+}
+
+} // namespace
+
+// While the client runs, every write keeps the folder within the size limit: the oldest files make
+// way, and the newest stay.
+TEST_F(DiskCache, EveryWriteKeepsTheFolderWithinTheSizeLimitOldestFirst)
+{
+    config_->setMinDiskFreeSpace(0);
+    const std::uint64_t limit = 10 * 16384;
+    config_->setMaxDiskSize(limit);
+    const std::string file(16384, 'a'); // four blocks
+    for (int i = 0; i < 40; ++i) {
+        cache_->setData(Data::create(file), "file" + std::to_string(i));
+        ASSERT_LE(allocatedBytes(folder_), limit) << "after write " << i;
+        ASSERT_TRUE(cache_->containsDataForKey("file" + std::to_string(i))) << i;
+    }
+    EXPECT_GE(cache_->totalCount(), 8u) << "the limit is used, not emptied at each write";
+    EXPECT_FALSE(cache_->containsDataForKey("file0"));
+    EXPECT_TRUE(cache_->containsDataForKey("file39"));
+    // A file written again is counted once.
+    cache_->setData(Data::create(file), "file39");
+    EXPECT_LE(allocatedBytes(folder_), limit);
+
+    // Files already there when the cache is made count too (a cache made at the next start).
+    const auto next = ILDiskCache::create(folder_, config_);
+    config_->setMaxDiskSize(4 * 16384);
+    next->setData(Data::create(file), "after-restart");
+    EXPECT_LE(allocatedBytes(folder_), 4 * 16384u);
+    EXPECT_TRUE(next->containsDataForKey("after-restart"));
+
+    config_->setMaxDiskSize(8192);
+    next->setData(Data::create(file), "larger-than-the-limit");
+    EXPECT_FALSE(next->containsDataForKey("larger-than-the-limit"));
+}
+
+// The cache never writes into the room a download needs: a write that would leave less than the
+// reserve free makes way first, and is skipped when even an empty cache would.
+TEST_F(DiskCache, EveryWriteLeavesTheFreeSpaceReserve)
+{
+    const std::uint64_t reserve = 64 * 4096;
+    auto disk = std::make_shared<SmallDisk>(reserve + 20 * 4096, folder_);
+    config_->setMaxDiskSize(0);
+    config_->setMinDiskFreeSpace(reserve);
+    config_->setDiskFreeSpaceProbe([disk](const std::string& path) { return disk->free(path); });
+    const std::string file(4 * 4096, 'b');
+    for (int i = 0; i < 30; ++i) {
+        cache_->setData(Data::create(file), "file" + std::to_string(i));
+        ASSERT_GE(*disk->free(folder_), reserve) << "after write " << i;
+    }
+    EXPECT_TRUE(cache_->containsDataForKey("file29"));
+    EXPECT_FALSE(cache_->containsDataForKey("file0"));
+    EXPECT_GE(cache_->totalCount(), 4u);
+
+    // Another program takes the disk: the cache gives up its files and skips the write.
+    disk->extra = 20 * 4096;
+    cache_->setData(Data::create(file), "no-room");
+    EXPECT_FALSE(cache_->containsDataForKey("no-room"));
+    EXPECT_EQ(cache_->totalCount(), 0u);
+    EXPECT_TRUE(fs::is_empty(folder_)) << "no temporary file is left";
+}
+
+TEST_F(DiskCache, ReclaimingFreesTheOldestFilesOnTheSameDiskOnly)
+{
+    config_->setMinDiskFreeSpace(0);
+    for (int i = 0; i < 6; ++i)
+        cache_->setData(Data::create(std::string(8192, 'c')), "file" + std::to_string(i));
+    const std::uint64_t each = allocatedBytes(folder_) / 6;
+    EXPECT_EQ(cache_->reclaimSpace((root_ / "downloads" / "font.zip").string(), each + 1), 2 * each);
+    EXPECT_FALSE(cache_->containsDataForKey("file0"));
+    EXPECT_FALSE(cache_->containsDataForKey("file1"));
+    EXPECT_TRUE(cache_->containsDataForKey("file2"));
+    EXPECT_EQ(cache_->reclaimSpace("/proc/self/status", 1u << 30), 0u) << "another file system";
+    EXPECT_EQ(cache_->reclaimSpace(root_.string(), 1u << 30), 4 * each) << "down to empty";
+    EXPECT_EQ(cache_->totalCount(), 0u);
+}

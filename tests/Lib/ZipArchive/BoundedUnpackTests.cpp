@@ -2,7 +2,6 @@
 // unpacked. The runs that would write many megabytes if the bounds regressed run in a child
 // process whose file size is capped, so a regression fails the test and not the machine.
 #include "Lib/ZipArchive/ZipArchive.h"
-
 #include "Support/LimitedChild.h"
 #include "Support/TempHome.h"
 #include "TestArchives.h"
@@ -21,7 +20,7 @@ using namespace ziptest;
 namespace {
 
 constexpr std::uint64_t kMiB = 1024 * 1024;
-const ZipOutputLimit kNoRatio{ZipOutputLimit::kDefaultMaximumBytes, 0};
+const ZipOutputLimit kNoRatio { ZipOutputLimit::kDefaultMaximumBytes, 0 };
 
 // A run's result as one number a child process can return: 0 success, 100 + the archive layer's
 // (negative) code, 50 for "no space", 60 for any other failure.
@@ -51,13 +50,14 @@ protected:
         completionPath = nullptr;
         return ZipArchive::unzipFileAtPath(
             archive, destination, true, true, nestedLevel, "", &error, {}, {},
-            [this](const Ref<foundation::String>& path, bool, const Ref<Error>&) { completionPath = path; }, limit);
+            [this](const Ref<foundation::String>& path, bool, const Ref<Error>&) { completionPath = path; },
+            limit);
     }
 
     // Unpacks in a child that may write no file larger than `fileBytes`; the run's result code.
     int unzipInChild(std::uint64_t fileBytes, const ZipOutputLimit& limit = ZipOutputLimit())
     {
-        testsupport::ChildOutcome outcome = testsupport::runLimited({fileBytes, 0}, [&] {
+        testsupport::ChildOutcome outcome = testsupport::runLimited({ fileBytes, 0 }, [&] {
             bool succeeded = unzip(limit);
             return resultCode(succeeded, error);
         });
@@ -86,7 +86,7 @@ constexpr int kDamaged = 100 + ZipArchiveErrorCodeDamagedArchive;
 
 mode_t permissionsOf(const fs::path& path)
 {
-    struct stat status {};
+    struct stat status { };
     EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
     return status.st_mode & 07777;
 }
@@ -115,9 +115,9 @@ TEST_F(BoundedUnpackTest, EntryInflatingPastItsDeclaredSizeStopsThereAndLeavesNo
     // 1 KiB declared, 64 MiB inside, with the checksum of all of it.
     RawEntry bomb = deflatedEntry("bomb.bin", std::string(64 * kMiB, '\0'));
     bomb.uncompressedSize = 1024;
-    writeBytes(archive, rawArchive({fileEntry("first.txt", "kept"), bomb}));
+    writeBytes(archive, rawArchive({ fileEntry("first.txt", "kept"), bomb }));
     EXPECT_EQ(unzipInChild(4 * kMiB), kDamaged);
-    EXPECT_EQ(listTree(destination), (std::vector<std::string>{"first.txt"}));
+    EXPECT_EQ(listTree(destination), (std::vector<std::string> { "first.txt" }));
 }
 
 TEST_F(BoundedUnpackTest, EntryLongerOrShorterThanDeclaredFailsWithTheLayersError)
@@ -132,10 +132,10 @@ TEST_F(BoundedUnpackTest, EntryLongerOrShorterThanDeclaredFailsWithTheLayersErro
     shortDeflated.uncompressedSize = 7;
     RawEntry shortLink = symlinkEntry("link", "target.txt");
     shortLink.uncompressedSize = 3;
-    for (const RawEntry& liar : {longStored, shortStored, emptyAsMegabyte, shortDeflated, shortLink}) {
+    for (const RawEntry& liar : { longStored, shortStored, emptyAsMegabyte, shortDeflated, shortLink }) {
         SCOPED_TRACE(liar.name);
         fs::remove_all(destination);
-        writeBytes(archive, rawArchive({liar}));
+        writeBytes(archive, rawArchive({ liar }));
         EXPECT_FALSE(unzip(kNoRatio));
         expectDamaged(kSizeMessage);
         EXPECT_TRUE(listTree(destination).empty());
@@ -145,8 +145,9 @@ TEST_F(BoundedUnpackTest, EntryLongerOrShorterThanDeclaredFailsWithTheLayersErro
 TEST_F(BoundedUnpackTest, TruthfulSizesStillUnpack)
 {
     const std::string text(300 * 1024, 'q');
-    writeBytes(archive, rawArchive({deflatedEntry("text.txt", text), fileEntry("empty", ""),
-                                    symlinkEntry("alias", "text.txt")}));
+    writeBytes(archive,
+        rawArchive(
+            { deflatedEntry("text.txt", text), fileEntry("empty", ""), symlinkEntry("alias", "text.txt") }));
     ASSERT_TRUE(unzip()) << (error ? error->localizedDescription() : "");
     EXPECT_EQ(readBytes(destination / "text.txt"), text);
     EXPECT_EQ(fs::file_size(destination / "empty"), 0u);
@@ -159,10 +160,10 @@ TEST_F(BoundedUnpackTest, GigabytesAnnouncedByASmallArchiveAreRefusedBeforeAnyth
     RawEntry plain = fileEntry("plain.bin", "");
     plain.uncompressedSize = 0xFFFFFFFE;
     RawEntry zip64 = fileEntry("zip64.bin", "");
-    zip64.zip64Size = std::uint64_t{4} << 30;
-    for (const RawEntry& huge : {plain, zip64}) {
+    zip64.zip64Size = std::uint64_t { 4 } << 30;
+    for (const RawEntry& huge : { plain, zip64 }) {
         SCOPED_TRACE(huge.name);
-        writeBytes(archive, rawArchive({fileEntry("first.txt", "not even this"), huge}));
+        writeBytes(archive, rawArchive({ fileEntry("first.txt", "not even this"), huge }));
         EXPECT_FALSE(unzip());
         ASSERT_TRUE(error);
         EXPECT_EQ(error->domain(), ZipArchiveErrorDomain);
@@ -177,24 +178,25 @@ TEST_F(BoundedUnpackTest, GigabytesAnnouncedByASmallArchiveAreRefusedBeforeAnyth
 TEST_F(BoundedUnpackTest, LimitCountsEveryEntryOfTheCall)
 {
     const std::string part(600 * 1024, '\0');
-    writeBytes(archive, rawArchive({deflatedEntry("a", part), deflatedEntry("b", part), deflatedEntry("c", part)}));
-    EXPECT_FALSE(unzip({kMiB, 0}));
+    writeBytes(archive,
+        rawArchive({ deflatedEntry("a", part), deflatedEntry("b", part), deflatedEntry("c", part) }));
+    EXPECT_FALSE(unzip({ kMiB, 0 }));
     ASSERT_TRUE(error);
     EXPECT_EQ(error->code(), ZipArchiveErrorCodeOutputLimitExceeded);
     EXPECT_FALSE(fs::exists(destination));
 
-    EXPECT_TRUE(unzip({2 * kMiB, 0}));
-    EXPECT_EQ(listTree(destination), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_TRUE(unzip({ 2 * kMiB, 0 }));
+    EXPECT_EQ(listTree(destination), (std::vector<std::string> { "a", "b", "c" }));
 }
 
 TEST_F(BoundedUnpackTest, LimitFollowsTheArchiveSizeByRatio)
 {
     // About 100 KiB from a few hundred bytes: within the default ratio, beyond a ratio of 100.
-    writeBytes(archive, rawArchive({deflatedEntry("zeros", std::string(100 * 1024, '\0'))}));
+    writeBytes(archive, rawArchive({ deflatedEntry("zeros", std::string(100 * 1024, '\0')) }));
     const std::uint64_t archiveSize = fs::file_size(archive);
     ASSERT_LT(archiveSize * 100, 100 * 1024u);
     ASSERT_GT(archiveSize * ZipOutputLimit::kDefaultMaximumRatio, 100 * 1024u);
-    EXPECT_FALSE(unzip({ZipOutputLimit::kDefaultMaximumBytes, 100}));
+    EXPECT_FALSE(unzip({ ZipOutputLimit::kDefaultMaximumBytes, 100 }));
     EXPECT_EQ(error->code(), ZipArchiveErrorCodeOutputLimitExceeded);
     EXPECT_TRUE(unzip());
     EXPECT_EQ(fs::file_size(destination / "zeros"), 100 * 1024u);
@@ -203,9 +205,9 @@ TEST_F(BoundedUnpackTest, LimitFollowsTheArchiveSizeByRatio)
 TEST_F(BoundedUnpackTest, RunThatWouldFillTheDiskFailsBeforeItStarts)
 {
     RawEntry enormous = fileEntry("enormous.bin", "");
-    enormous.zip64Size = std::uint64_t{1} << 62;
-    writeBytes(archive, rawArchive({fileEntry("first.txt", "not even this"), enormous}));
-    EXPECT_FALSE(unzip({std::numeric_limits<std::uint64_t>::max(), 0}));
+    enormous.zip64Size = std::uint64_t { 1 } << 62;
+    writeBytes(archive, rawArchive({ fileEntry("first.txt", "not even this"), enormous }));
+    EXPECT_FALSE(unzip({ std::numeric_limits<std::uint64_t>::max(), 0 }));
     ASSERT_TRUE(error);
     EXPECT_EQ(error->domain(), foundation::NSPOSIXErrorDomain);
     EXPECT_EQ(error->code(), ENOSPC);
@@ -219,47 +221,95 @@ TEST_F(BoundedUnpackTest, AnEntryOverTheLimitOfOneEntryIsNeverWritten)
     const std::string atTheLimit(limit.maximumEntryBytes, 'a');
     const std::string overIt(limit.maximumEntryBytes + 1, 'o');
 
-    writeBytes(archive, rawArchive({fileEntry("first.txt", "not even this"), deflatedEntry("over.txt", overIt)}));
+    writeBytes(
+        archive, rawArchive({ fileEntry("first.txt", "not even this"), deflatedEntry("over.txt", overIt) }));
     EXPECT_FALSE(unzip(limit));
     ASSERT_TRUE(error);
     EXPECT_EQ(error->domain(), ZipArchiveErrorDomain);
     EXPECT_EQ(error->code(), ZipArchiveErrorCodeOutputLimitExceeded);
     EXPECT_EQ(error->localizedDescription(),
-              "\"over.txt\" in the zip file unpacks to more than the size limit of one entry");
+        "\"over.txt\" in the zip file unpacks to more than the size limit of one entry");
     EXPECT_FALSE(fs::exists(destination));
 
     // Declared within the limit but inflating past it: stopped at the declared size, no file kept.
     RawEntry liar = deflatedEntry("liar.txt", overIt + overIt);
     liar.uncompressedSize = 1024;
-    writeBytes(archive, rawArchive({fileEntry("first.txt", "kept"), liar}));
+    writeBytes(archive, rawArchive({ fileEntry("first.txt", "kept"), liar }));
     EXPECT_FALSE(unzip(limit));
-    EXPECT_EQ(listTree(destination), (std::vector<std::string>{"first.txt"}));
+    EXPECT_EQ(listTree(destination), (std::vector<std::string> { "first.txt" }));
 
     // The limit holds in nested archives too; the inner archive is then kept as it is.
     fs::remove_all(destination);
-    writeBytes(archive, rawArchive({fileEntry("inner.zip", rawArchive({deflatedEntry("over.txt", overIt)}))}));
+    writeBytes(
+        archive, rawArchive({ fileEntry("inner.zip", rawArchive({ deflatedEntry("over.txt", overIt) })) }));
     EXPECT_TRUE(unzip(limit, 1));
-    EXPECT_EQ(listTree(destination), (std::vector<std::string>{"inner.zip"}));
+    EXPECT_EQ(listTree(destination), (std::vector<std::string> { "inner.zip" }));
 
     fs::remove_all(destination);
-    const std::string smallInner = rawArchive({fileEntry("small.txt", "s")});
-    writeBytes(archive, rawArchive({deflatedEntry("limit.txt", atTheLimit), fileEntry("inner.zip", smallInner)}));
+    const std::string smallInner = rawArchive({ fileEntry("small.txt", "s") });
+    writeBytes(
+        archive, rawArchive({ deflatedEntry("limit.txt", atTheLimit), fileEntry("inner.zip", smallInner) }));
     ASSERT_TRUE(unzip(limit, 1)) << (error ? error->localizedDescription() : "");
     EXPECT_EQ(readBytes(destination / "limit.txt"), atTheLimit);
-    EXPECT_EQ(listTree(destination), (std::vector<std::string>{"inner/", "inner/small.txt", "limit.txt"}));
+    EXPECT_EQ(listTree(destination), (std::vector<std::string> { "inner/", "inner/small.txt", "limit.txt" }));
+}
+
+// A caller that names the entries it uses gets those alone: the others are neither read, nor
+// written, nor counted against a limit, even an entry declared at 3 GiB; a name leading outside
+// still fails the run.
+TEST_F(BoundedUnpackTest, AFilterUnpacksOnlyTheEntriesItNames)
+{
+    ZipOutputLimit limit;
+    limit.maximumEntryBytes = 1024 * 1024;
+    std::vector<std::string> asked;
+    limit.entryFilter = [&asked](const std::string& name) {
+        asked.push_back(name);
+        return name.ends_with(".ttf");
+    };
+    RawEntry huge;
+    huge.name = "huge.bin";
+    huge.method = 8;
+    huge.data = deflatedZeros(4);
+    huge.zip64Size = std::uint64_t { 3 } << 30;
+    writeBytes(archive,
+        rawArchive({ fileEntry("readme.txt", "licence"), folderEntry("extras/"), huge,
+            fileEntry("fonts\\Bold.ttf", "bold"), fileEntry("Regular.ttf", "regular"),
+            fileEntry("__MACOSX/._Regular.ttf", "fork") }));
+    ASSERT_TRUE(unzip(limit)) << (error ? error->localizedDescription() : "");
+    EXPECT_EQ(
+        listTree(destination), (std::vector<std::string> { "Regular.ttf", "fonts/", "fonts/Bold.ttf" }));
+    EXPECT_EQ(asked, (std::vector<std::string> { "readme.txt", "huge.bin", "fonts/Bold.ttf", "Regular.ttf" }))
+        << "asked once an entry, by its relative path; folders and forks never";
+
+    fs::remove_all(destination);
+    writeBytes(
+        archive, rawArchive({ fileEntry("Regular.ttf", "regular"), fileEntry("../outside.txt", "x") }));
+    EXPECT_FALSE(unzip(limit));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), ZipArchiveErrorCodeUnsafeEntry);
+    EXPECT_FALSE(fs::exists(scratch / "outside.txt"));
+
+    // A named entry is held to the limits as ever.
+    fs::remove_all(destination);
+    huge.name = "huge.ttf";
+    writeBytes(archive, rawArchive({ fileEntry("Regular.ttf", "regular"), huge }));
+    EXPECT_FALSE(unzip(limit));
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), ZipArchiveErrorCodeOutputLimitExceeded);
+    EXPECT_FALSE(fs::exists(destination));
 }
 
 TEST_F(BoundedUnpackTest, NestedArchivesSpendWhatIsLeftOfTheOuterLimit)
 {
-    const std::string inner = rawArchive({deflatedEntry("big.bin", std::string(200 * 1024, '\0'))});
-    writeBytes(archive, rawArchive({fileEntry("inner.zip", inner)}));
+    const std::string inner = rawArchive({ deflatedEntry("big.bin", std::string(200 * 1024, '\0')) });
+    writeBytes(archive, rawArchive({ fileEntry("inner.zip", inner) }));
     // The outer run succeeds either way; the inner archive is kept when it could not be unpacked.
-    EXPECT_TRUE(unzip({100 * 1024, 0}, 1));
-    EXPECT_EQ(listTree(destination), (std::vector<std::string>{"inner.zip"}));
+    EXPECT_TRUE(unzip({ 100 * 1024, 0 }, 1));
+    EXPECT_EQ(listTree(destination), (std::vector<std::string> { "inner.zip" }));
 
     fs::remove_all(destination);
-    EXPECT_TRUE(unzip({kMiB, 0}, 1));
-    EXPECT_EQ(listTree(destination), (std::vector<std::string>{"inner/", "inner/big.bin"}));
+    EXPECT_TRUE(unzip({ kMiB, 0 }, 1));
+    EXPECT_EQ(listTree(destination), (std::vector<std::string> { "inner/", "inner/big.bin" }));
 }
 
 // --- Overlapping entries ----------------------------------------------------------------------
@@ -267,7 +317,7 @@ TEST_F(BoundedUnpackTest, NestedArchivesSpendWhatIsLeftOfTheOuterLimit)
 TEST_F(BoundedUnpackTest, RecordsSharingOneLocalHeaderAreRefusedAsDamaged)
 {
     // Ten names for one block of 4 MiB: 40 MiB from a few kilobytes if it were let through.
-    std::vector<RawEntry> entries{deflatedEntry("0.bin", std::string(4 * kMiB, '\0'))};
+    std::vector<RawEntry> entries { deflatedEntry("0.bin", std::string(4 * kMiB, '\0')) };
     for (std::size_t i = 1; i < 10; ++i) {
         RawEntry copy = entries.front();
         copy.name = std::to_string(i) + ".bin";
@@ -287,8 +337,8 @@ TEST_F(BoundedUnpackTest, DataRunningIntoAnotherEntryOrTheDirectoryIsRefusedAsDa
     first.compressedSize = 5 + 40; // reaches into the next local header
     RawEntry last = fileEntry("last.txt", "last");
     last.compressedSize = 4 + 10; // reaches into the directory
-    for (const auto& entries : {std::vector<RawEntry>{first, fileEntry("second.txt", "second")},
-                                std::vector<RawEntry>{fileEntry("a.txt", "a"), last}}) {
+    for (const auto& entries : { std::vector<RawEntry> { first, fileEntry("second.txt", "second") },
+             std::vector<RawEntry> { fileEntry("a.txt", "a"), last } }) {
         writeBytes(archive, rawArchive(entries));
         EXPECT_FALSE(unzip());
         expectDamaged(kOverlapMessage);
@@ -305,9 +355,9 @@ TEST_F(BoundedUnpackTest, ModesAreTheArchivesLessTheUmaskAndNeverGroupOrWorldWri
         entry.externalFa = (0100000u | mode) << 16;
         return entry;
     };
-    writeBytes(archive, rawArchive({withMode("open.ttf", 0777), withMode("shared.ttf", 0666),
-                                    withMode("private.ttf", 0640), withMode("sub/setuid", 04755),
-                                    folderEntry("folder/")}));
+    writeBytes(archive,
+        rawArchive({ withMode("open.ttf", 0777), withMode("shared.ttf", 0666), withMode("private.ttf", 0640),
+            withMode("sub/setuid", 04755), folderEntry("folder/") }));
     {
         UmaskScope scope(0);
         ASSERT_TRUE(unzip());

@@ -47,7 +47,7 @@ private:
         return static_cast<std::uint32_t>(get_crc_table()[(crc ^ byte) & 0xFF]) ^ (crc >> 8);
     }
 
-    std::uint32_t keys_[3] = {0x12345678, 0x23456789, 0x34567890};
+    std::uint32_t keys_[3] = { 0x12345678, 0x23456789, 0x34567890 };
 };
 
 } // namespace
@@ -82,9 +82,11 @@ std::string rawArchive(const std::vector<RawEntry>& entries)
     std::string directory;
     std::vector<std::uint32_t> offsets;
     for (const RawEntry& entry : entries) {
-        std::uint32_t size = entry.uncompressedSize == 0xFFFFFFFF ? static_cast<std::uint32_t>(entry.data.size())
-                                                                 : entry.uncompressedSize;
-        std::uint32_t compressed = entry.compressedSize.value_or(static_cast<std::uint32_t>(entry.data.size()));
+        std::uint32_t size = entry.uncompressedSize == 0xFFFFFFFF
+            ? static_cast<std::uint32_t>(entry.data.size())
+            : entry.uncompressedSize;
+        std::uint32_t compressed
+            = entry.compressedSize.value_or(static_cast<std::uint32_t>(entry.data.size()));
         std::string extra;
         if (entry.zip64Size) {
             put16(extra, 0x0001);
@@ -98,8 +100,8 @@ std::string rawArchive(const std::vector<RawEntry>& entries)
         extra += entry.extra;
         std::uint32_t crc = 0;
         if (entry.method == 0)
-            crc = static_cast<std::uint32_t>(
-                crc32(0, reinterpret_cast<const Bytef*>(entry.data.data()), static_cast<uInt>(entry.data.size())));
+            crc = static_cast<std::uint32_t>(crc32(
+                0, reinterpret_cast<const Bytef*>(entry.data.data()), static_cast<uInt>(entry.data.size())));
         crc = entry.crc.value_or(crc);
         if (entry.corruptCrc)
             crc ^= 0xDEADBEEF;
@@ -157,7 +159,7 @@ std::string rawArchive(const std::vector<RawEntry>& entries)
 
 std::string deflated(const std::string& plain)
 {
-    z_stream stream{};
+    z_stream stream {};
     if (deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
         throw std::runtime_error("deflateInit2 failed");
     std::string out(deflateBound(&stream, static_cast<uLong>(plain.size())), '\0');
@@ -170,6 +172,32 @@ std::string deflated(const std::string& plain)
     deflateEnd(&stream);
     if (result != Z_STREAM_END)
         throw std::runtime_error("deflate failed");
+    return out;
+}
+
+std::string deflatedZeros(std::uint64_t mebibytes)
+{
+    // One MiB of zeros flushed to a byte boundary with a fresh dictionary, so that copies of it
+    // follow one another as blocks of one stream; an empty final block ends it.
+    z_stream stream {};
+    if (deflateInit2(&stream, 9, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("deflateInit2 failed");
+    std::string zeros(1 << 20, '\0');
+    std::string chunk(deflateBound(&stream, static_cast<uLong>(zeros.size())) + 16, '\0');
+    stream.next_in = reinterpret_cast<Bytef*>(zeros.data());
+    stream.avail_in = static_cast<uInt>(zeros.size());
+    stream.next_out = reinterpret_cast<Bytef*>(chunk.data());
+    stream.avail_out = static_cast<uInt>(chunk.size());
+    const int result = deflate(&stream, Z_FULL_FLUSH);
+    chunk.resize(stream.total_out);
+    deflateEnd(&stream);
+    if (result != Z_OK || stream.avail_in != 0)
+        throw std::runtime_error("deflate failed");
+    std::string out;
+    out.reserve(chunk.size() * mebibytes + 2);
+    for (std::uint64_t i = 0; i < mebibytes; ++i)
+        out += chunk;
+    out += std::string("\x03\x00", 2);
     return out;
 }
 

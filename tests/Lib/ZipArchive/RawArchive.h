@@ -10,16 +10,16 @@
 namespace ziptest {
 
 struct RawEntry {
-    std::string name;                  // raw name bytes
-    std::string data;                  // stored as is
+    std::string name; // raw name bytes
+    std::string data; // stored as is
     std::uint16_t versionMadeBy = 0x031E; // Unix host
     std::uint16_t flag = 0;
     std::uint32_t dosDate = 0x50A16D2F; // 2020-05-01 13:41:30
     std::uint32_t externalFa = (0100644u << 16);
-    std::uint16_t method = 0;          // 0 stored; 8 with `data` already deflated
+    std::uint16_t method = 0; // 0 stored; 8 with `data` already deflated
     std::uint32_t uncompressedSize = 0xFFFFFFFF; // default: data.size()
     bool corruptCrc = false;
-    std::optional<std::uint32_t> crc;            // default: of `data` when stored, else 0
+    std::optional<std::uint32_t> crc; // default: of `data` when stored, else 0
     std::optional<std::uint32_t> compressedSize; // default: data.size()
     // Set: both sizes are 0xFFFFFFFF in the records and a zip64 field gives this uncompressed size.
     std::optional<std::uint64_t> zip64Size;
@@ -32,6 +32,8 @@ std::string rawArchive(const std::vector<RawEntry>& entries);
 // Raw deflate data of `plain` (no zlib header), as method 8 stores it; throws std::runtime_error
 // when zlib fails.
 std::string deflated(const std::string& plain);
+// Raw deflate data of `mebibytes` MiB of zero bytes, about a kilobyte a MiB: a deflate bomb.
+std::string deflatedZeros(std::uint64_t mebibytes);
 // A deflated entry of `plain` with its true checksum.
 RawEntry deflatedEntry(const std::string& name, const std::string& plain);
 

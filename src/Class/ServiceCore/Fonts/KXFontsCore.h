@@ -54,9 +54,8 @@ public:
 
     // (client name, client version, platform, error info)
     using ClientErrorReporter = std::function<void(const foundation::Ref<foundation::String>&,
-                                                   const foundation::Ref<foundation::String>&,
-                                                   const foundation::Ref<foundation::String>&,
-                                                   const foundation::Ref<foundation::String>&)>;
+        const foundation::Ref<foundation::String>&, const foundation::Ref<foundation::String>&,
+        const foundation::Ref<foundation::String>&)>;
     static void setClientErrorReporter(ClientErrorReporter reporter);
 
     // Everything the engine reaches outside itself, so tests can replace each piece.
@@ -70,7 +69,7 @@ public:
         dispatch::NotificationCenter* notificationCenter = nullptr;
         KXFontNameCache* nameCache = nullptr;
         std::filesystem::path cacheFolder; // staging of the plug-in
-        std::filesystem::path dataHome;    // the plug-in folder lies below it
+        std::filesystem::path dataHome; // the plug-in folder lies below it
     };
     // X11 window list, the system script runner, fontconfig, the standard defaults, the default
     // notification centre and the shared name cache.
@@ -91,20 +90,21 @@ public:
 
     // Starts the hand-off of an installed font and returns at once. The blocks are never called:
     // the end is announced by "endcellloading".
-    void activeFontsBypath(const foundation::Ref<foundation::String>& path, const std::function<void()>& success,
-                           const std::function<void()>& faile);
+    void activeFontsBypath(const foundation::Ref<foundation::String>& path,
+        const std::function<void()>& success, const std::function<void()>& faile);
     // One wait loop for `record` and application `appType`, from its first test.
     void testnftTyPath(const foundation::Ref<foundation::Dictionary>& record, long long appType);
 
     // The record of the font file at `path`, through the cache (the code is not used). A file that
     // cannot be read as a font gives an empty record, which is not cached.
-    foundation::Ref<foundation::Dictionary> activeWithPath(const foundation::Ref<foundation::String>& path,
-                                                           long long appType);
+    foundation::Ref<foundation::Dictionary> activeWithPath(
+        const foundation::Ref<foundation::String>& path, long long appType);
     // The same, without the fallback PostScript name of the default family.
-    foundation::Ref<foundation::Dictionary> getfontnamesBypath(const foundation::Ref<foundation::String>& path,
-                                                               long long appType);
+    foundation::Ref<foundation::Dictionary> getfontnamesBypath(
+        const foundation::Ref<foundation::String>& path, long long appType);
     // A new record without the cache; nil when the file cannot be read as a font.
-    foundation::Ref<foundation::MutableDictionary> fontBaseInfoByFontPath(const foundation::Ref<foundation::String>& path);
+    foundation::Ref<foundation::MutableDictionary> fontBaseInfoByFontPath(
+        const foundation::Ref<foundation::String>& path);
 
     // Hands the font of `record` to the application of `appType`.
     void setTextFontWithSonftType(long long appType, const foundation::Ref<foundation::Dictionary>& record);
@@ -115,23 +115,33 @@ public:
     void IDSetFontName(const std::string& fontName, const std::string& ttfPath);
     void sketchSetFontName(const std::string& fontName, const std::string& ttfPath);
     // Queues the script on the main queue, posts "endcellloading" and returns "".
-    foundation::Ref<foundation::String> runScptTaskWithScptStr(const std::string& script, const std::string& ttfPath);
+    foundation::Ref<foundation::String> runScptTaskWithScptStr(
+        const std::string& script, const std::string& ttfPath);
 
     // Registration of a font file for this session (fontconfig); errors are logged.
     void registerFontWithPath(const foundation::Ref<foundation::String>& path);
     void UnRegisterFontWithPath(const foundation::Ref<foundation::String>& path);
+    // The most one font file of an archive may unpack to: above the largest real fonts (whole
+    // CJK collections of every weight stay under about 150 MiB). A larger entry is refused before
+    // it is written, from its declared size or, when that lies, as its bytes stream out.
+    static constexpr std::uint64_t kMaximumFontFileBytes = std::uint64_t { 256 } << 20;
+    // Whether an archive entry is a font file the installer takes (.ttf, .otf, .ttc, .otc in any
+    // case; not the hidden resource-fork copies "._name").
+    static bool isFontEntryName(const std::string& relativePath);
+
     // Unpacks an archive (a "file://" prefix is allowed) into its folder and deletes it; success
-    // gets "<folder>/<first name of the folder's listing>".
+    // gets "<folder>/<first name of the folder's listing>". Each entry at most kMaximumFontFileBytes.
     void unzipNoPwdFileToPathWithFilePath(const foundation::Ref<foundation::String>& path,
-                                          const std::function<void(const foundation::Ref<foundation::String>&)>& success,
-                                          const std::function<void(const foundation::Ref<foundation::Error>&)>& fail);
+        const std::function<void(const foundation::Ref<foundation::String>&)>& success,
+        const std::function<void(const foundation::Ref<foundation::Error>&)>& fail);
 
     // Installs a downloaded font file: a zip archive is unpacked into a private folder and every font
     // file in it installed into the user's font folder and registered with fontconfig; a plain font
-    // file is installed as it is. `downloadUrl` tells an archive from a font when the downloaded
-    // file's name does not. `installedBefore` holds the font files this client wrote earlier for
-    // this font and that are still as it wrote them: only those are replaced by a font file of their name; any
-    // other file of that name stays and the font takes a free name (FontRegistry::installFontFile).
+    // file is installed as it is. Of an archive only the font files are unpacked
+    // (isFontEntryName), each at most kMaximumFontFileBytes. `downloadUrl` tells an archive from a font when
+    // the downloaded file's name does not. `installedBefore` holds the font files this client wrote earlier
+    // for this font and that are still as it wrote them: only those are replaced by a font file of their
+    // name; any other file of that name stays and the font takes a free name (FontRegistry::installFontFile).
     // Works on a global queue; progress (0 to 1), success (the installed path of the first font
     // file in name order, the installed paths of all of them, and those of them whose bytes this
     // installation wrote, rather than found there already) and fail are called on the main queue.
@@ -141,12 +151,11 @@ public:
     static constexpr const char* kErrorDomain = "KXFontsCoreErrorDomain";
     using InstalledFiles = std::vector<std::filesystem::path>;
     void installFontsWithFilePath(const foundation::Ref<foundation::String>& filePath,
-                                  const foundation::Ref<foundation::String>& downloadUrl,
-                                  std::set<std::filesystem::path> installedBefore,
-                                  const std::function<void(double)>& progress,
-                                  const std::function<void(const foundation::Ref<foundation::String>& first,
-                                                           const InstalledFiles& all, const InstalledFiles& written)>& success,
-                                  const std::function<void(const foundation::Ref<foundation::Error>&)>& fail);
+        const foundation::Ref<foundation::String>& downloadUrl,
+        std::set<std::filesystem::path> installedBefore, const std::function<void(double)>& progress,
+        const std::function<void(const foundation::Ref<foundation::String>& first, const InstalledFiles& all,
+            const InstalledFiles& written)>& success,
+        const std::function<void(const foundation::Ref<foundation::Error>&)>& fail);
 
     explicit KXFontsCore(Environment environment);
     KXFontsCore(const KXFontsCore&) = delete;
@@ -156,12 +165,13 @@ private:
     struct HandOff;
     enum class Naming { Cached, CachedWithoutDefault, Plain };
     foundation::Ref<foundation::MutableDictionary> nameFont(const std::string& path, Naming naming);
-    foundation::Ref<foundation::Dictionary> cachedName(const foundation::Ref<foundation::String>& path, Naming naming);
+    foundation::Ref<foundation::Dictionary> cachedName(
+        const foundation::Ref<foundation::String>& path, Naming naming);
     void test(const std::shared_ptr<HandOff>& handOff);
     void handOffFont(int appType, const foundation::Ref<foundation::Dictionary>& record,
-                     const std::string& ownerName, const std::string& fallbackPath);
-    void runApplicationScript(int appType, const std::string& fontName, const std::string& ownerName,
-                              const std::string& ttfPath);
+        const std::string& ownerName, const std::string& fallbackPath);
+    void runApplicationScript(
+        int appType, const std::string& fontName, const std::string& ownerName, const std::string& ttfPath);
     void scriptFailed(const std::string& errorText);
     void postEndCellLoading(const std::string& ttfPath);
 

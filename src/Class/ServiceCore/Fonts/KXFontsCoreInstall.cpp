@@ -1,14 +1,13 @@
 // The font engine's archive work: unpacking a downloaded font and installing its font files.
 #include "Class/ServiceCore/Fonts/KXFontsCore.h"
-
 #include "Lib/ZipArchive/ZipArchive.h"
 #include "Platform/Dispatch/Queue.h"
+#include "Platform/Fonts/FontNames.h"
+#include "Platform/Fonts/FontRegistry.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Error.h"
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/NewFiles.h"
-#include "Platform/Fonts/FontNames.h"
-#include "Platform/Fonts/FontRegistry.h"
 #include "Platform/Foundation/PrivateFiles.h"
 #include "Platform/Storage/Paths.h"
 
@@ -42,9 +41,10 @@ Ref<foundation::Error> installFailure(const fonts::FontRegistry::Failure& failur
     if (!failure.cause)
         return installError(InstallErrorInstall, failure.reason);
     const auto info = foundation::Dictionary::create({
-        {foundation::Id(foundation::NSLocalizedDescriptionKey), foundation::Id(failure.reason)},
-        {foundation::Id(foundation::NSUnderlyingErrorKey),
-         foundation::Id(foundation::fileWriteError(failure.folder / font.filename(), failure.cause.value()))},
+        { foundation::Id(foundation::NSLocalizedDescriptionKey), foundation::Id(failure.reason) },
+        { foundation::Id(foundation::NSUnderlyingErrorKey),
+            foundation::Id(
+                foundation::fileWriteError(failure.folder / font.filename(), failure.cause.value())) },
     });
     return foundation::Error::errorWithDomain(KXFontsCore::kErrorDomain, InstallErrorInstall, info);
 }
@@ -59,7 +59,8 @@ std::string withoutPrefix(std::string text, std::string_view prefix)
 bool looksLikeArchive(const fs::path& file, const std::string& downloadUrl)
 {
     auto lower = [](std::string text) {
-        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+        std::transform(
+            text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
         return text;
     };
     if (lower(file.extension().string()) == ".zip")
@@ -81,7 +82,7 @@ std::vector<fs::path> fontFilesBelow(const fs::path& folder)
                 it.disable_recursion_pending();
             continue;
         }
-        if (it->is_regular_file(ec) && fonts::FontNameReader::read(it->path(), {"en"}))
+        if (it->is_regular_file(ec) && fonts::FontNameReader::read(it->path(), { "en" }))
             found.push_back(it->path());
     }
     std::sort(found.begin(), found.end());
@@ -97,8 +98,9 @@ fs::path makeUnpackFolder(std::error_code& ec)
         return {};
     const std::string prefix = ".unpack-" + std::to_string(::getpid()) + "-";
     fs::path folder;
-    if (!foundation::NewFiles::createFolder([&](std::uint64_t number) { return parent / (prefix + std::to_string(number)); },
-                                            foundation::PrivateFiles::kFolderMode, folder, ec))
+    if (!foundation::NewFiles::createFolder(
+            [&](std::uint64_t number) { return parent / (prefix + std::to_string(number)); },
+            foundation::PrivateFiles::kFolderMode, folder, ec))
         return {};
     return folder;
 }
@@ -106,10 +108,9 @@ fs::path makeUnpackFolder(std::error_code& ec)
 } // namespace
 
 void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Ref<String>& downloadUrl,
-                                           std::set<fs::path> installedBefore, const std::function<void(double)>& progress,
-                                           const std::function<void(const Ref<String>&, const InstalledFiles&,
-                                                                    const InstalledFiles&)>& success,
-                                           const std::function<void(const Ref<foundation::Error>&)>& fail)
+    std::set<fs::path> installedBefore, const std::function<void(double)>& progress,
+    const std::function<void(const Ref<String>&, const InstalledFiles&, const InstalledFiles&)>& success,
+    const std::function<void(const Ref<foundation::Error>&)>& fail)
 {
     const fs::path file = withoutPrefix(filePath ? filePath->utf8() : std::string(), "file://");
     const std::string url = downloadUrl ? downloadUrl->utf8() : std::string();
@@ -123,11 +124,13 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
     };
     auto succeeded = [success](const InstalledFiles& files, const InstalledFiles& written) {
         if (success)
-            dispatch::mainQueue().async(
-                [success, files, written] { success(String::create(files.front().string()), files, written); });
+            dispatch::mainQueue().async([success, files, written] {
+                success(String::create(files.front().string()), files, written);
+            });
     };
 
-    dispatch::globalQueue().async([file, url, installedBefore = std::move(installedBefore), report, failed, succeeded] {
+    dispatch::globalQueue().async([file, url, installedBefore = std::move(installedBefore), report, failed,
+                                      succeeded] {
         std::error_code ec;
         if (!fs::is_regular_file(file, ec))
             return failed(installError(InstallErrorNoFile, "no downloaded file at " + file.string()));
@@ -137,23 +140,30 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
         if (looksLikeArchive(file, url)) {
             unpackFolder = makeUnpackFolder(ec);
             if (unpackFolder.empty())
-                return failed(installError(InstallErrorUnpack, "cannot unpack " + file.string() + ": " + ec.message()));
+                return failed(
+                    installError(InstallErrorUnpack, "cannot unpack " + file.string() + ": " + ec.message()));
             Ref<foundation::Error> unzipError;
+            ZipOutputLimit limit;
+            limit.maximumEntryBytes = kMaximumFontFileBytes;
+            limit.entryFilter = &KXFontsCore::isFontEntryName;
             const bool unpacked = ZipArchive::unzipFileAtPath(
-                file.string(), unpackFolder.string(), true, "",
+                file.string(), unpackFolder.string(), true, true, 0, "", nullptr, {},
                 [report](const std::string&, const ZipEntryInfo&, long entryNumber, long total) {
                     if (total > 0)
                         report(0.9 * static_cast<double>(entryNumber + 1) / static_cast<double>(total));
                 },
-                [&unzipError](const Ref<String>&, bool, const Ref<foundation::Error>& error) { unzipError = error; });
+                [&unzipError](
+                    const Ref<String>&, bool, const Ref<foundation::Error>& error) { unzipError = error; },
+                limit);
             if (!unpacked) {
                 fs::remove_all(unpackFolder, ec);
                 fs::remove(file, ec);
-                auto error = unzipError ? unzipError : installError(InstallErrorUnpack, "cannot unpack " + file.string());
+                auto error = unzipError ? unzipError
+                                        : installError(InstallErrorUnpack, "cannot unpack " + file.string());
                 return failed(error);
             }
             fonts = fontFilesBelow(unpackFolder);
-        } else if (fonts::FontNameReader::read(file, {"en"})) {
+        } else if (fonts::FontNameReader::read(file, { "en" })) {
             fonts.push_back(file);
         }
         if (fonts.empty()) {
@@ -198,14 +208,28 @@ void KXFontsCore::installFontsWithFilePath(const Ref<String>& filePath, const Re
     });
 }
 
+bool KXFontsCore::isFontEntryName(const std::string& relativePath)
+{
+    const fs::path path(relativePath);
+    if (path.filename().string().starts_with("."))
+        return false;
+    std::string extension = path.extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+        [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".ttf" || extension == ".otf" || extension == ".ttc" || extension == ".otc";
+}
+
 void KXFontsCore::unzipNoPwdFileToPathWithFilePath(const Ref<String>& path,
-                                                   const std::function<void(const Ref<String>&)>& success,
-                                                   const std::function<void(const Ref<foundation::Error>&)>& fail)
+    const std::function<void(const Ref<String>&)>& success,
+    const std::function<void(const Ref<foundation::Error>&)>& fail)
 {
     const std::string archive = withoutPrefix(path ? path->utf8() : std::string(), "file://");
     const std::string folder = withoutPrefix(fs::path(archive).parent_path().string(), "file:");
+    ZipOutputLimit limit;
+    limit.maximumEntryBytes = kMaximumFontFileBytes;
     ZipArchive::unzipFileAtPath(
-        archive, folder, [](const std::string&, const ZipEntryInfo&, long, long) {},
+        archive, folder, true, true, 0, "", nullptr, {},
+        [](const std::string&, const ZipEntryInfo&, long, long) {},
         [&](const Ref<String>& completedPath, bool succeeded, const Ref<foundation::Error>& error) {
             std::error_code ec;
             fs::remove(archive, ec);

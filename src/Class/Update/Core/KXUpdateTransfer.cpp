@@ -95,12 +95,16 @@ fs::path temporaryNameFor(const fs::path& target)
     return target.parent_path() / foundation::format(".%@.%08X.part", target.filename().string(), random());
 }
 
-// Whether the file system of `folder` has `bytes` free for an unprivileged writer; unknown
-// counts as room, and the writes will tell.
+// Whether the file system of `folder` has `bytes` free for an unprivileged writer, once what the
+// client can fetch again (cached images) has made way; unknown counts as room, and the writes
+// will tell.
 bool hasRoomFor(const fs::path& folder, long long bytes)
 {
-    const std::optional<std::uint64_t> space = foundation::freeBytesAt(folder.string());
-    return !space || static_cast<std::uint64_t>(bytes) <= *space;
+    const auto wanted = static_cast<std::uint64_t>(bytes);
+    std::optional<std::uint64_t> space = foundation::freeBytesAt(folder.string());
+    if (space && wanted > *space && foundation::reclaimDiskRoom(folder.string(), wanted - *space) > 0)
+        space = foundation::freeBytesAt(folder.string());
+    return !space || wanted <= *space;
 }
 
 } // namespace
@@ -171,13 +175,15 @@ std::unique_ptr<KXUpdateTransfer> KXUpdateTransfer::start(
             job->progress(static_cast<float>(job->received) / static_cast<float>(job->announcedSize));
         }
     };
-    delegate->didCompleteWithError = [job](const Ref<net::URLSession>& session, const Ref<net::URLSessionTask>&,
-                                         const Ref<foundation::Error>& error) {
-        // The session's own ceiling cut the body: more than any package, so more than announced.
-        if (error && error->domain() == foundation::NSURLErrorDomain && error->code() == net::NSURLErrorDataLengthExceedsMaximum)
-            job->oversized = true;
-        job->finish(session, error != nullptr);
-    };
+    delegate->didCompleteWithError
+        = [job](const Ref<net::URLSession>& session, const Ref<net::URLSessionTask>&,
+              const Ref<foundation::Error>& error) {
+              // The session's own ceiling cut the body: more than any package, so more than announced.
+              if (error && error->domain() == foundation::NSURLErrorDomain
+                  && error->code() == net::NSURLErrorDataLengthExceedsMaximum)
+                  job->oversized = true;
+              job->finish(session, error != nullptr);
+          };
 
     // The body streams to disk through the data task: its ceiling is the download's, not a reply's.
     auto session = net::URLSession::sessionWithConfiguration(

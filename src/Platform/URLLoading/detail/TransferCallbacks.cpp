@@ -1,5 +1,6 @@
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/FreeSpace.h"
 #include "Platform/Foundation/URL.h"
 #include "Platform/Security/Certificate.h"
 #include "Platform/Security/Policy.h"
@@ -153,7 +154,8 @@ std::size_t Transfer::onHeader(const char* data, std::size_t length)
         return length;
     std::string value = line.substr(colon + 1);
     std::size_t start = value.find_first_not_of(" \t");
-    headerLines_.emplace_back(line.substr(0, colon), start == std::string::npos ? std::string() : value.substr(start));
+    headerLines_.emplace_back(
+        line.substr(0, colon), start == std::string::npos ? std::string() : value.substr(start));
     return length;
 }
 
@@ -225,8 +227,15 @@ std::optional<std::uint64_t> Transfer::freeBytes() const
 
 bool Transfer::roomFor(std::uint64_t bytes) const
 {
-    const std::optional<std::uint64_t> free = freeBytes();
-    return !free || (bytes <= *free && *free - bytes >= freeSpaceReserve_);
+    const std::uint64_t wanted = bytes + freeSpaceReserve_;
+    std::optional<std::uint64_t> free = freeBytes();
+    if (!free || *free >= wanted)
+        return true;
+    // What the client can fetch again (cached images) makes way before a download is refused.
+    if (foundation::reclaimDiskRoom(task_->downloadFile().string(), wanted - *free) == 0)
+        return false;
+    free = freeBytes();
+    return !free || *free >= wanted;
 }
 
 void Transfer::reserveAhead()
@@ -238,7 +247,8 @@ void Transfer::reserveAhead()
     const std::int64_t until = std::min(announced_, written_ + kReserveStep);
     if (until <= reserved_)
         return;
-    ::fallocate(fd_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(reserved_), static_cast<off_t>(until - reserved_));
+    ::fallocate(
+        fd_, FALLOC_FL_KEEP_SIZE, static_cast<off_t>(reserved_), static_cast<off_t>(until - reserved_));
     reserved_ = until;
 }
 
@@ -248,7 +258,8 @@ std::size_t Transfer::onWrite(const char* data, std::size_t length)
     noteActivity();
     if (redirect_) {
         windowBytes_ += static_cast<std::int64_t>(length);
-        redirectBody_.append(data, std::min(length, kRedirectBodyLimit - std::min(kRedirectBodyLimit, redirectBody_.size())));
+        redirectBody_.append(
+            data, std::min(length, kRedirectBodyLimit - std::min(kRedirectBodyLimit, redirectBody_.size())));
         return length;
     }
     if (isDownload_) {
@@ -413,7 +424,8 @@ int Transfer::onVerifyPeer(x509_store_ctx_st* context)
         if (X509_up_ref(cert) == 1)
             chain.push_back(security::Certificate::adopt(cert));
     }
-    auto trust = security::Trust::createWithCertificates(std::move(chain), security::Policy::SSL(true, host_));
+    auto trust
+        = security::Trust::createWithCertificates(std::move(chain), security::Policy::SSL(true, host_));
     if (!trust) {
         trustOutcome_ = TrustOutcome::Rejected;
         return 0;
@@ -430,7 +442,8 @@ int Transfer::onVerifyPeer(x509_store_ctx_st* context)
                 waiter->answer(AuthChallengeDisposition::CancelAuthenticationChallenge, nullptr);
             waiter_ = waiter;
         }
-        auto space = std::make_shared<URLProtectionSpace>(host_, port_, scheme_, std::string(NSURLAuthenticationMethodServerTrust), trust);
+        auto space = std::make_shared<URLProtectionSpace>(
+            host_, port_, scheme_, std::string(NSURLAuthenticationMethodServerTrust), trust);
         auto challenge = std::make_shared<URLAuthenticationChallenge>(space);
         auto task = task_;
         // Straight onto the queue, not batched: the engine waits for the answer below.
@@ -446,7 +459,8 @@ int Transfer::onVerifyPeer(x509_store_ctx_st* context)
         // The engine thread waits here: the handshake cannot go on without the verdict. A
         // delegate that never answers costs the task its idle time-out, not the engine.
         std::unique_lock lock(waiter->mutex);
-        bool answered = waiter->condition.wait_for(lock, std::chrono::duration<double>(idleTimeout()), [&] { return waiter->answered; });
+        bool answered = waiter->condition.wait_for(
+            lock, std::chrono::duration<double>(idleTimeout()), [&] { return waiter->answered; });
         if (!answered) {
             trustOutcome_ = TrustOutcome::TimedOut;
             return 0;

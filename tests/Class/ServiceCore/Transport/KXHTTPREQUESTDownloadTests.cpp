@@ -1,10 +1,13 @@
 #include "Class/ServiceCore/Transport/KXGlobalDataBase.h"
 #include "Class/ServiceCore/Transport/KXHTTPREQUEST.h"
 #include "Class/ServiceCore/Transport/KXSessionLimits.h"
+#include "Lib/ImageLoading/ILImageCache.h"
+#include "Lib/ImageLoading/ILImageCacheConfig.h"
 #include "Platform/Crypto/Digest.h"
 #include "Platform/Dispatch/OperationQueue.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/URLLoading/LoopbackServers.h"
+#include "Support/TempHome.h"
 #include "TransportTestSupport.h"
 
 #include <algorithm>
@@ -57,7 +60,7 @@ fs::path downloadFolder()
 std::string contents(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
 }
 
 void writeFile(const fs::path& path, const std::string& text)
@@ -100,19 +103,21 @@ public:
                 body += "new-" + name;
             body.resize(size);
             if (req.has_param("cd"))
-                res.set_header("Content-Disposition", "attachment; filename*=UTF-8''" + req.get_param_value("cd"));
+                res.set_header(
+                    "Content-Disposition", "attachment; filename*=UTF-8''" + req.get_param_value("cd"));
             res.set_content(body, "application/octet-stream");
         });
         // No length announced: the total stays unknown.
         server_->routes().Get("/chunked", [](const httplib::Request&, httplib::Response& res) {
-            res.set_chunked_content_provider("application/octet-stream", [](std::size_t offset, httplib::DataSink& sink) {
-                if (offset >= 200000) {
-                    sink.done();
-                    return true;
-                }
-                const std::string chunk(20000, 'c');
-                return sink.write(chunk.data(), chunk.size());
-            });
+            res.set_chunked_content_provider(
+                "application/octet-stream", [](std::size_t offset, httplib::DataSink& sink) {
+                    if (offset >= 200000) {
+                        sink.done();
+                        return true;
+                    }
+                    const std::string chunk(20000, 'c');
+                    return sink.write(chunk.data(), chunk.size());
+                });
         });
         // A font archive that never ends.
         server_->routes().Get("/Endless.zip", [](const httplib::Request&, httplib::Response& res) {
@@ -151,7 +156,7 @@ private:
     std::unique_ptr<urltest::HttpServer> server_;
     std::mutex mutex_;
     std::map<std::string, int> hits_;
-    std::atomic<int> waiting_{0};
+    std::atomic<int> waiting_ { 0 };
     std::shared_ptr<urltest::Gate> gate_ = std::make_shared<urltest::Gate>();
 };
 
@@ -201,7 +206,8 @@ std::unique_ptr<DownloadServer> KXHTTPREQUESTDownloadTest::server_;
 
 TEST_F(KXHTTPREQUESTDownloadTest, FontArchiveFromTheServiceLandsInTheCacheFolder)
 {
-    const Outcome list = run([](auto s, auto f) { KXHTTPBUSINESS().GetFontsListByParameters(nullptr, s, f); });
+    const Outcome list
+        = run([](auto s, auto f) { KXHTTPBUSINESS().GetFontsListByParameters(nullptr, s, f); });
     const std::string url = list.reply["corvane_data"]["fonts"][0]["download_url"].stringValue();
     ASSERT_TRUE(url.starts_with(service().baseUrl())) << url;
     auto record = download(*transport_, url);
@@ -225,7 +231,8 @@ TEST_F(KXHTTPREQUESTDownloadTest, ProgressRisesByWholePercentsOnly)
     ASSERT_FALSE(record->fractions.empty());
     EXPECT_EQ(record->fractions.back(), 1.0f);
     for (std::size_t i = 1; i < record->fractions.size(); ++i)
-        EXPECT_GT(static_cast<int>(record->fractions[i] * 100), static_cast<int>(record->fractions[i - 1] * 100));
+        EXPECT_GT(
+            static_cast<int>(record->fractions[i] * 100), static_cast<int>(record->fractions[i - 1] * 100));
     EXPECT_EQ(transport_->progressD()->objectForKey(url).stringValue(), "100");
 }
 
@@ -362,7 +369,8 @@ TEST_F(KXHTTPREQUESTDownloadTest, AnEndlessBodyStopsAtTheCeilingAndLeavesNothing
     auto record = download(*transport_, url);
     ASSERT_TRUE(waitFor([&] { return record->ended(); }));
     ASSERT_TRUE(record->failure);
-    EXPECT_EQ(Id(record->failure)[foundation::NSLocalizedDescriptionKey].stringValue(), "resource exceeds maximum size");
+    EXPECT_EQ(Id(record->failure)[foundation::NSLocalizedDescriptionKey].stringValue(),
+        "resource exceeds maximum size");
     EXPECT_EQ(Id(record->failure)[foundation::NSURLErrorFailingURLStringErrorKey].stringValue(), url);
     EXPECT_TRUE(fs::is_empty(downloadFolder()));
     EXPECT_FALSE(transport_->hasOperationForURL(url));
@@ -418,6 +426,59 @@ TEST_F(KXHTTPREQUESTDownloadTest, DownloadsAtOnceKeepTheReserveFreeAndSaySoAsAFu
         EXPECT_FALSE(fs::exists(file)) << file;
 }
 
+// A download short of room takes it back from the image cache before it gives up: the oldest
+// cached images go, as many as the file and the reserve need, and the download succeeds.
+TEST_F(KXHTTPREQUESTDownloadTest, ADownloadShortOfRoomTakesItBackFromTheImageCache)
+{
+    constexpr std::uint64_t kMiB = 1 << 20;
+    auto config = ILImageCacheConfig::create();
+    config->setMinDiskFreeSpace(0);
+    const auto cache
+        = ILImageCache::create("default", testsupport::makeScratchDir("image-cache").string(), config);
+    for (int i = 0; i < 8; ++i)
+        cache->storeImageDataToDisk(foundation::Data::create(std::string(kMiB, 'i')),
+            foundation::String::create("https://img.example/" + std::to_string(i) + ".jpg"));
+    ASSERT_EQ(cache->totalDiskCount(), 8u);
+
+    // A disk that holds the cache and the downloads, with 4 MiB above the reserve besides.
+    struct Disk {
+        std::mutex mutex;
+        std::set<std::string> files;
+        std::string cacheFolder;
+        std::optional<std::uint64_t> free(const std::string& path)
+        {
+            std::lock_guard lock(mutex);
+            files.insert(path);
+            std::uint64_t used = 0;
+            std::error_code ec;
+            for (const auto& file : files) {
+                const auto size = fs::file_size(file, ec);
+                used += ec ? 0 : size;
+            }
+            for (auto it = fs::directory_iterator(cacheFolder, ec); !ec && it != fs::directory_iterator();
+                 it.increment(ec))
+                used += it->is_regular_file() ? it->file_size() : 0;
+            const std::uint64_t size = KXSessionLimits::kDownloadFreeSpaceReserve + 12 * kMiB;
+            return used < size ? size - used : 0;
+        }
+    };
+    auto disk = std::make_shared<Disk>();
+    disk->cacheFolder = cache->diskCachePath();
+    KXSessionLimits::setFreeSpaceProbe([disk](const std::string& path) { return disk->free(path); });
+    struct Restore {
+        ~Restore() { KXSessionLimits::setFreeSpaceProbe(nullptr); }
+    } restore;
+
+    auto record = download(*transport_, server_->url("Roomy.zip?size=" + std::to_string(6 * kMiB)));
+    ASSERT_TRUE(waitFor([&] { return record->ended(); }));
+    ASSERT_TRUE(record->success) << Id(record->failure)[foundation::NSLocalizedDescriptionKey].stringValue();
+    EXPECT_EQ(fs::file_size(Id(record->success)["path"].stringValue()), 6 * kMiB);
+    EXPECT_EQ(cache->totalDiskCount(), 6u) << "as many images as the room needed went";
+    EXPECT_FALSE(cache->diskImageDataExistsWithKey(foundation::String::create("https://img.example/0.jpg")));
+    EXPECT_FALSE(cache->diskImageDataExistsWithKey(foundation::String::create("https://img.example/1.jpg")));
+    EXPECT_TRUE(cache->diskImageDataExistsWithKey(foundation::String::create("https://img.example/7.jpg")));
+}
+
 // --- Addresses over plain http ---------------------------------------------------------------
 
 namespace {
@@ -437,13 +498,13 @@ TEST(KXHTTPREQUESTSecureAddress, OnlyTheSchemeOfAnHttpAddressChanges)
         const char* given;
         const char* fetched;
     } cases[] = {
-        {"http://files.example/fonts/A%20B.zip?v=2#x", "https://files.example/fonts/A%20B.zip?v=2#x"},
-        {"HTTP://127.0.0.1:8080/p.zip", "https://127.0.0.1:8080/p.zip"},
-        {"https://files.example/a.zip", "https://files.example/a.zip"},
-        {"httpx://files.example/a.zip", "httpx://files.example/a.zip"},
-        {"ftp://files.example/a.zip", "ftp://files.example/a.zip"},
-        {"http:/files.example", "http:/files.example"},
-        {"", ""},
+        { "http://files.example/fonts/A%20B.zip?v=2#x", "https://files.example/fonts/A%20B.zip?v=2#x" },
+        { "HTTP://127.0.0.1:8080/p.zip", "https://127.0.0.1:8080/p.zip" },
+        { "https://files.example/a.zip", "https://files.example/a.zip" },
+        { "httpx://files.example/a.zip", "httpx://files.example/a.zip" },
+        { "ftp://files.example/a.zip", "ftp://files.example/a.zip" },
+        { "http:/files.example", "http:/files.example" },
+        { "", "" },
     };
     for (const auto& c : cases)
         EXPECT_EQ(KXHTTPREQUEST::secureDownloadAddress(c.given), c.fetched) << c.given;
@@ -453,10 +514,12 @@ TEST(KXHTTPREQUESTSecureAddress, OnlyTheSchemeOfAnHttpAddressChanges)
 // and path; the caller's bookkeeping keeps the address it gave.
 TEST_F(KXHTTPREQUESTDownloadTest, AnHttpAddressIsFetchedOverHttps)
 {
-    const Outcome list = run([](auto s, auto f) { KXHTTPBUSINESS().GetFontsListByParameters(nullptr, s, f); });
-    const std::string fromService = httpFormOf(list.reply["corvane_data"]["fonts"][0]["download_url"].stringValue());
+    const Outcome list
+        = run([](auto s, auto f) { KXHTTPBUSINESS().GetFontsListByParameters(nullptr, s, f); });
+    const std::string fromService
+        = httpFormOf(list.reply["corvane_data"]["fonts"][0]["download_url"].stringValue());
     const std::string fromServer = httpFormOf(server_->url("plain.zip?size=20"));
-    for (const std::string& url : {fromService, fromServer}) {
+    for (const std::string& url : { fromService, fromServer }) {
         SCOPED_TRACE(url);
         auto record = download(*transport_, url);
         ASSERT_TRUE(waitFor([&] { return record->ended(); }));
@@ -482,7 +545,7 @@ TEST_F(KXHTTPREQUESTDownloadTest, AnHttpAddressThatHttpsCannotServeIsRefusedAsNo
     plain.start();
     const std::string withoutTLS = plain.url("/font.zip");
     ASSERT_TRUE(withoutTLS.starts_with("http://"));
-    for (const std::string& url : {withoutTLS, httpFormOf(server_->url("fail-once.zip"))}) {
+    for (const std::string& url : { withoutTLS, httpFormOf(server_->url("fail-once.zip")) }) {
         SCOPED_TRACE(url);
         auto record = download(*transport_, url);
         ASSERT_TRUE(waitFor([&] { return record->ended(); }));
@@ -490,7 +553,8 @@ TEST_F(KXHTTPREQUESTDownloadTest, AnHttpAddressThatHttpsCannotServeIsRefusedAsNo
         EXPECT_FALSE(record->success);
         const Id failure(record->failure);
         EXPECT_TRUE(KXHTTPREQUEST::isInsecureAddressRefusal(record->failure));
-        EXPECT_EQ(failure[foundation::NSLocalizedDescriptionKey].stringValue(), KXHTTPREQUEST::kInsecureAddressText);
+        EXPECT_EQ(failure[foundation::NSLocalizedDescriptionKey].stringValue(),
+            KXHTTPREQUEST::kInsecureAddressText);
         EXPECT_EQ(failure[foundation::NSURLErrorFailingURLStringErrorKey].stringValue(), url);
         const auto secureFailure = failure[foundation::NSUnderlyingErrorKey].as<foundation::Error>();
         ASSERT_TRUE(secureFailure) << "the https failure is kept for the log";
@@ -506,5 +570,6 @@ TEST_F(KXHTTPREQUESTDownloadTest, AnHttpAddressThatHttpsCannotServeIsRefusedAsNo
     auto endless = download(*transport_, httpFormOf(server_->endlessURL()));
     ASSERT_TRUE(waitFor([&] { return endless->ended(); }));
     ASSERT_TRUE(endless->failure);
-    EXPECT_EQ(Id(endless->failure)[foundation::NSLocalizedDescriptionKey].stringValue(), "resource exceeds maximum size");
+    EXPECT_EQ(Id(endless->failure)[foundation::NSLocalizedDescriptionKey].stringValue(),
+        "resource exceeds maximum size");
 }
