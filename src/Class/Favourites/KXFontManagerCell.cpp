@@ -153,6 +153,13 @@ void KXFontManagerCell::settingBtnClick(KXRecordListView* list, const QModelInde
         return;
     if (const auto owner = delegate())
         owner->KXFontManagerCellSettingBtnClick(KXRecordListModel::recordOfIndex(index));
+    showSettingView(list, index);
+}
+
+void KXFontManagerCell::showSettingView(KXRecordListView* list, const QModelIndex& index)
+{
+    if (!list || !index.isValid())
+        return;
     if (!settingView_ || settingView_->parentWidget() != list->viewport())
         makeSettingView(list->viewport());
     const QRect button = settingButtonRect(list->rowRect(index));

@@ -57,6 +57,8 @@ public:
 
     // The row menu: shown over the row of `index` in `list`, hidden, and the row it is shown for.
     void settingBtnClick(KXRecordListView* list, const QModelIndex& index);
+    // The row menu shown over the row of `index` again, as the settings button shows it.
+    void showSettingView(KXRecordListView* list, const QModelIndex& index);
     void hideSettingView();
     QWidget* settingView() const { return settingView_; }
     QModelIndex settingRow() const { return settingRow_; }

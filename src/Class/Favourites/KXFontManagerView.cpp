@@ -20,6 +20,8 @@
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/String.h"
 
+#include <QScrollBar>
+
 using foundation::Id;
 using foundation::Ref;
 using layoutwidgets::lcView;
@@ -68,7 +70,7 @@ KXFontManagerView::KXFontManagerView(QWidget* parent)
     foldersStored_ = dispatch::NotificationCenter::defaultCenter().addObserver(KXFolderSession::kFoldersStored, Id(), nullptr,
         [page = QPointer<KXFontManagerView>(this)](const dispatch::Notification&) {
             if (page)
-                page->setGroupDataA(KXFolderSession::folders());
+                page->followFolders(KXFolderSession::folders());
         });
     setUPData();
 }
@@ -157,6 +159,23 @@ void KXFontManagerView::setGroupDataA(Ref<foundation::Array> folders)
     groupDataA_ = folders ? std::move(folders) : foundation::Array::create();
     model_->setRecords(groupDataA_);
     coutLabel_->setText(KXFavouritesTexts::folderCountHeader(groupDataA_->count()));
+}
+
+void KXFontManagerView::followFolders(Ref<foundation::Array> folders)
+{
+    const Id menuFolder = cell_->settingView() && cell_->settingView()->isVisible()
+        ? KXRecordListModel::recordOfIndex(cell_->settingRow())["id"]
+        : Id();
+    const int scrolled = tableview_->verticalScrollBar()->value();
+    setGroupDataA(std::move(folders));
+    // The rows' geometry follows the new list before the scroll and the menu find their place.
+    tableview_->doItemsLayout();
+    tableview_->verticalScrollBar()->setValue(scrolled);
+    if (menuFolder.isNil())
+        return;
+    const long row = KXFolderRecords::indexOf(groupDataA_.get(), menuFolder);
+    if (row >= 0)
+        cell_->showSettingView(tableview_, model_->index(static_cast<int>(row), 0));
 }
 
 void KXFontManagerView::setUPData()

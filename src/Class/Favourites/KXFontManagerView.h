@@ -48,6 +48,9 @@ public:
     const foundation::Ref<foundation::Array>& groupDataA() const { return groupDataA_; }
     // Shows the folders (kept as given) and the header's count.
     void setGroupDataA(foundation::Ref<foundation::Array> folders);
+    // A list read elsewhere (a write's read back, another view's load): shown as setGroupDataA does,
+    // keeping the list's scroll, and the row menu open on its folder while that folder is listed.
+    void followFolders(foundation::Ref<foundation::Array> folders);
 
     void setUPData();
     void backBtnClick();

@@ -1,7 +1,5 @@
 // The favourite-folders page against the local service: its load, header, the menu's rename and
 // delete by folder id, the default folder's refusal, and a slow list after a delete.
-#include "Class/Favourites/KXFontManagerView.h"
-
 #include "Class/Favourites/Core/KXFolderRecords.h"
 #include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/KXDeleteGroupView.h"
@@ -9,6 +7,7 @@
 #include "Class/Favourites/KXFontGroupCreate.h"
 #include "Class/Favourites/KXFontManagerCell.h"
 #include "Class/Favourites/KXFontManagerDetailView.h"
+#include "Class/Favourites/KXFontManagerView.h"
 #include "Class/Favourites/KXRecordList.h"
 #include "Class/FontList/KXFontListModel.h"
 #include "Class/FontList/KXHomeListOverlays.h"
@@ -20,6 +19,7 @@
 
 #include <QDateTime>
 #include <QLineEdit>
+#include <QScrollBar>
 
 using foundation::Id;
 using ToastList = std::vector<std::string>;
@@ -281,6 +281,46 @@ TEST_F(KXFontManagerViewTest, AListReadElsewhereShowsOnThePage)
     EXPECT_EQ(ids(page->groupDataA()), ids(KXUserCenterConfig::sharedKXUserCenterConfig().groupsInfo()));
     EXPECT_LT(KXFolderRecords::indexOf(page->groupDataA().get(), made), 0);
     EXPECT_EQ(page->tableview()->model()->rowCount(), static_cast<int>(page->groupDataA()->count()));
+}
+
+// A list read elsewhere while the person works in the page (a write's read back, another view's
+// load) keeps their place: the list's scroll, and the row menu open on its folder, which moved up
+// a row when a folder above it went.
+TEST_F(KXFontManagerViewTest, AListReadElsewhereKeepsTheScrollAndTheOpenRowMenu)
+{
+    std::vector<Id> made;
+    for (int i = 0; i < 6; ++i)
+        made.push_back(createFolder("读时保留" + std::to_string(i)));
+    auto* page = open();
+    page_ = page;
+    auto* list = page->tableview();
+    const long menuRow = KXFolderRecords::indexOf(page->groupDataA().get(), made[3]);
+    ASSERT_GT(menuRow, 1);
+    list->verticalScrollBar()->setValue(list->verticalScrollBar()->maximum() / 2);
+    settle(host());
+    const int scrolled = list->verticalScrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+    page->cell()->settingBtnClick(list, list->model()->index(static_cast<int>(menuRow), 0));
+    ASSERT_TRUE(page->cell()->settingView()->isVisible());
+
+    run([&made](auto s, auto f) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(made[1], s, f); });
+    KXFolderSession::reloadFolders();
+    ASSERT_TRUE(waitForQuietTraffic());
+    dispatch::RunLoop::drain();
+    settle(host());
+    ASSERT_LT(KXFolderRecords::indexOf(page->groupDataA().get(), made[1]), 0);
+    EXPECT_EQ(list->verticalScrollBar()->value(), scrolled);
+    ASSERT_TRUE(page->cell()->settingView()->isVisible()) << "the open menu stays";
+    EXPECT_EQ(KXRecordListModel::recordOfIndex(page->cell()->settingRow())["id"].stringValue(),
+        made[3].stringValue());
+    EXPECT_EQ(page->cell()->settingRow().row(), static_cast<int>(menuRow) - 1);
+
+    // The menu's folder gone from a later read: the menu goes with it.
+    run([&made](auto s, auto f) { KXHTTPBUSINESS().DeleteGroupWithGroup_id(made[3], s, f); });
+    KXFolderSession::reloadFolders();
+    ASSERT_TRUE(waitForQuietTraffic());
+    dispatch::RunLoop::drain();
+    EXPECT_FALSE(page->cell()->settingView()->isVisible());
 }
 
 // A lost change whose read back failed too leaves the dialog open; the retry is refused because the

@@ -23,19 +23,20 @@
 #include "Class/FontList/KXPreviewLoads.h"
 #include "Class/ImageViews/ImageView.h"
 #include "Class/UIKit/KXBaseButton.h"
+#include "Class/UIKit/ScaledScreen.h"
 #include "FavouritesTestSupport.h"
+#include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Foundation/Foundation.h"
+#include "Platform/Storage/UserDefaults.h"
 #include "Support/DrawnAtScale.h"
 #include "Support/ShownToolTip.h"
 #include "Support/TableCellPixels.h"
 #include "Support/TempHome.h"
-#include "Class/UIKit/ScaledScreen.h"
-#include "Platform/Foundation/Foundation.h"
-#include "Platform/Storage/UserDefaults.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -787,13 +788,34 @@ TEST_F(KXPublishLostReplyTest, ALostPublishIsReadBackAndAPublishedFolderIsNotSen
         EXPECT_NE(form()->itemAt(i)->info()["id"].stringValue(), folder["id"].stringValue()) << "no longer offered";
 }
 
-TEST_F(KXPublishLostReplyTest, TheFormShowsFoldersAnotherViewRead)
+// A read from elsewhere brings its new folder, and keeps what the person chose and typed and where
+// the folders' row was scrolled.
+TEST_F(KXPublishLostReplyTest, TheFormShowsFoldersAnotherViewReadAndKeepsThePersonsChoices)
 {
     const int offered = form()->numberOfItems();
+    ASSERT_GE(offered, 2);
+    form()->itemAt(offered - 1)->slectedBtn()->click();
+    const std::string chosen = form()->chosenFolder()["id"].stringValue();
+    ASSERT_FALSE(chosen.empty());
+    form()->collectionTitleLabel()->setText(QStringLiteral("正在输入的名称"));
+    form()->summaryTextView()->setPlainText(QStringLiteral("正在输入的简介"));
+    QScrollBar* row = form()->collectionView()->horizontalScrollBar();
+    row->setValue(row->maximum());
+    const int scrolled = row->value();
+
     ASSERT_TRUE(run([](auto s, auto f) { KXHTTPBUSINESS().CreateGroupWithName(Id("别处新建"), s, f); }).reply);
     KXFolderSession::reloadFolders();
     ASSERT_TRUE(waitForQuietTraffic());
+    dispatch::RunLoop::drain();
     EXPECT_EQ(form()->numberOfItems(), offered + 1);
+    EXPECT_EQ(form()->chosenFolder()["id"].stringValue(), chosen);
+    int ticked = 0;
+    for (int i = 0; i < form()->numberOfItems(); ++i)
+        ticked += form()->itemAt(i)->isChosen() ? 1 : 0;
+    EXPECT_EQ(ticked, 1) << "the new folder arrives unchosen";
+    EXPECT_EQ(form()->collectionTitleLabel()->text(), QStringLiteral("正在输入的名称"));
+    EXPECT_EQ(form()->summaryTextView()->toPlainText(), QStringLiteral("正在输入的简介"));
+    EXPECT_EQ(row->value(), scrolled);
 }
 
 TEST(KXPublishFavoriteItemText, TheFolderNameShowsAsWrittenInTheTitleAndTheTooltip)

@@ -489,6 +489,30 @@ TEST_F(KXHomeSideTablesTest, AFolderDeletedFromThePopUpLeavesTheHighlightOnTheFo
         home.rightListview()->groupID()->utf8(), home.groupArray()->objectAtIndex(0)["id"].stringValue());
 }
 
+// A folder list read elsewhere (a write's read back, a page's load) keeps the person's selected
+// folder by its id, though a folder above it went.
+TEST_F(KXHomeSideTablesTest, AListReadElsewhereKeepsTheSelectedFolder)
+{
+    signIn();
+    const Id first = createFolder("别处删掉的分组");
+    const Id second = createFolder("选着的分组");
+    auto& home = open();
+    home.colletExpand();
+    home.collectionTableview()->performClick(folderRow(home, second));
+    const int selected = home.collectionTableview()->selectedRow();
+    ASSERT_EQ(selected, folderRow(home, second));
+    run([&](auto success, auto failure) {
+        KXHTTPBUSINESS().DeleteGroupWithGroup_id(first["id"], success, failure);
+    });
+    KXFolderSession::reloadFolders();
+    ASSERT_TRUE(waitFor([&] { return folderRow(home, first) < 0; }));
+    settle();
+    EXPECT_EQ(folderRow(home, second), selected - 1);
+    EXPECT_EQ(home.collectionTableview()->selectedRow(), folderRow(home, second));
+    EXPECT_TRUE(rowLooksSelected(home.collectionTableview(), folderRow(home, second)));
+    EXPECT_EQ(home.rightListview()->groupID()->utf8(), second["id"].stringValue());
+}
+
 TEST_F(KXHomeSideTablesTest, ARenameKeepsTheFolderAndItsFontsANewFolderGoesLast)
 {
     signIn();
