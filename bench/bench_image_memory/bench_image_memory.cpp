@@ -44,6 +44,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <png.h>
 #include <set>
@@ -262,7 +264,12 @@ int main(int argc, char** argv)
         ILApplyProcessMemoryPolicy();
         int qtArgc = 1;
         QApplication app(qtArgc, argv);
-        return showRows(argv[3], argv[4]);
+        const int status = showRows(argv[3], argv[4]);
+        // Its figure is written. The image cache may still have disk writes queued on its own
+        // thread; ending without the exit handlers keeps them from meeting state those handlers
+        // tear down (the hashing library's locks).
+        std::fflush(nullptr);
+        std::_Exit(status);
     }
     if (argc == 3) {
         const std::string mode = argv[1];
