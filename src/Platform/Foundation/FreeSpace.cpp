@@ -43,8 +43,10 @@ struct Reclaimers {
 
 Reclaimers& reclaimers()
 {
-    static Reclaimers registry;
-    return registry;
+    // Never destroyed: a cache let go on a worker thread while the process exits still takes
+    // itself out of the list.
+    static auto* registry = new Reclaimers;
+    return *registry;
 }
 
 } // namespace
