@@ -129,6 +129,7 @@ function(corvane_pch_flags target set)
     # code at -O1. The sanitizer builds check the tests' bounds as they run.
     target_compile_options(${target} PRIVATE -Wno-array-bounds -Wno-stringop-overflow -Wno-stringop-overread)
   endif()
+  corvane_debug_options(${target} "")
   target_compile_options(${target} PRIVATE ${CORVANE_WARNINGS} -fPIC -pthread)
 endfunction()
 
@@ -239,16 +240,19 @@ endfunction()
 
 # Test code is compiled at -O1 in optimised builds: half the compile time of -O2 (test sources
 # outnumber the code they test), while the code under test keeps the build's own level.
-# With CORVANE_TEST_LINE_TABLES (on when the environment variable of that name is 1; CI sets it)
-# test code keeps only line tables in its debug information (-g1): a third less compile time for a
-# test source, while failures, sanitizer reports and a debugger still name the file and line; the
-# code under test keeps its full debug information. The crash guard's tests read their own frames'
-# debug information and keep it.
-option(CORVANE_TEST_LINE_TABLES "Compile test code with line tables only (-g1) in builds with debug information (CI)"
-       "$ENV{CORVANE_TEST_LINE_TABLES}")
 function(corvane_test_options target)
   target_compile_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug>>:-O1>)
-  if(CORVANE_TEST_LINE_TABLES)
+endfunction()
+
+# With CORVANE_LINE_TABLES (on when the environment variable of that name is 1; CI sets it) every
+# target keeps only line tables and function names in its debug information (-g1): a fifth less
+# compile time, while failures, sanitizer reports and a debugger still name the function, file and
+# line. The crash guard's tests read the inlined scopes of their own frames and keep full debug
+# information, as does the crash guard itself.
+option(CORVANE_LINE_TABLES "Compile with line tables only (-g1) in builds with debug information (CI)"
+       "$ENV{CORVANE_LINE_TABLES}")
+function(corvane_debug_options target folder)
+  if(CORVANE_LINE_TABLES AND NOT folder MATCHES "^(tests|src)/Lib/CrashGuard(/|$)")
     target_compile_options(${target} PRIVATE $<$<CONFIG:Debug,RelWithDebInfo>:-g1>)
   endif()
 endfunction()
@@ -262,6 +266,7 @@ function(corvane_target_defaults target)
   elseif(folder MATCHES "^tests(/|$)")
     corvane_test_options(${target})
   endif()
+  corvane_debug_options(${target} "${folder}")
   corvane_pch(${target})
 endfunction()
 
