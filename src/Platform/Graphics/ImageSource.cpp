@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Dictionary.h"
+#include "Platform/Graphics/FullDecodeGate.h"
 #include "Platform/Graphics/ImageProperties.h"
 #include "Platform/Graphics/detail/FrameDecoder.h"
 
@@ -153,6 +154,16 @@ Ref<Dictionary> ImageSource::propertiesAtIndex(std::size_t index) const
 
 QImage ImageSource::imageAtIndex(std::size_t index) const
 {
+    // The place in the gate is taken before the lock, so that callers asking only this source's
+    // properties or count meanwhile (the main thread among them) are not held behind the gate.
+    detail::FrameDecoder::PixelSize size;
+    {
+        std::lock_guard lock(mutex_);
+        if (!decoder_)
+            return {};
+        size = decoder_->wholeFrameSize(index);
+    }
+    const FullDecodeGate::Hold place = holdFullDecode(size.width, size.height);
     std::lock_guard lock(mutex_);
     if (!decoder_)
         return {};

@@ -19,9 +19,28 @@ foundation::Ref<Dictionary> FrameDecoder::properties() const
     return Dictionary::create();
 }
 
+FrameDecoder::PixelSize FrameDecoder::wholeFrameSize(std::size_t index) const
+{
+    const Id properties(propertiesAtIndex(index));
+    if (!properties)
+        return {};
+    return { properties[imageProperty::pixelWidth].longLongValue(),
+        properties[imageProperty::pixelHeight].longLongValue() };
+}
+
+FullDecodeGate::Hold FrameDecoder::holdWholeFrame(std::size_t index) const
+{
+    const PixelSize size = wholeFrameSize(index);
+    return holdFullDecode(size.width, size.height);
+}
+
 QImage FrameDecoder::scaledImageAtIndex(std::size_t index, QSize size)
 {
-    QImage image = imageAtIndex(index);
+    QImage image;
+    {
+        const FullDecodeGate::Hold place = holdWholeFrame(index);
+        image = imageAtIndex(index);
+    }
     const QSize wanted = size.boundedTo(image.size());
     if (image.isNull() || !size.isValid() || size.isEmpty() || wanted == image.size())
         return image;
