@@ -77,7 +77,10 @@ FullDecodeGate::Hold FullDecodeGate::hold(std::int64_t width, std::int64_t heigh
     GateState& state = gate();
     std::unique_lock lock(state.mutex);
     auto hook = state.hook;
-    if (state.running >= capacity && !dispatch::isMainThread()) {
+    // A block the main thread runs through sync() on a busy queue runs on a worker while the main
+    // thread waits for it: it counts as the main thread's.
+    const bool forMainThread = dispatch::isMainThread() || dispatch::mainQueue().isCurrent();
+    if (state.running >= capacity && !forMainThread) {
         lock.unlock();
         notify(hook, Event::Waiting);
         lock.lock();

@@ -13,8 +13,9 @@ namespace graphics {
 // and the frame has more than `pixelThreshold` pixels; a decode a decoder shrinks while it reads is
 // not. Smaller frames pass without counting.
 //
-// A worker thread waits for a place. The main thread never waits: its decode goes through at once
-// and counts, so workers asking meanwhile wait until it is done.
+// A worker thread waits for a place. The main thread never waits: its decode (and one a main-queue
+// block runs through another queue's sync()) goes through at once and counts, so workers asking
+// meanwhile wait until it is done.
 //
 // Thread-safety: every function may be called from any thread.
 class FullDecodeGate {

@@ -1,3 +1,5 @@
+#include "Platform/Dispatch/Queue.h"
+#include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Graphics/FullDecodeGate.h"
 #include "Platform/Graphics/ImageSource.h"
 #include "Platform/Graphics/ImageTestSupport.h"
@@ -5,6 +7,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -44,7 +47,7 @@ public:
 };
 
 // Counts the decodes inside the gate and keeps worker decodes there until released. A decode on the
-// main thread passes and notes what it found.
+// main thread (or for it, through sync()) passes and notes what it found.
 class GateRecorder {
 public:
     GateRecorder()
@@ -99,7 +102,7 @@ private:
         std::unique_lock lock(mutex_);
         if (event == FullDecodeGate::Event::Waiting) {
             ++waited;
-        } else if (std::this_thread::get_id() == mainThread_) {
+        } else if (std::this_thread::get_id() == mainThread_ || dispatch::mainQueue().isCurrent()) {
             mainPassed = true;
             workersHoldingWhenMainPassed = holding;
             releasedWhenMainPassed = released_;
@@ -179,6 +182,48 @@ TEST(FullDecodeGate, MainThreadAndSmallFramesPassWhileTwoWorkersHoldTheGate)
     EXPECT_FALSE(recorder.releasedWhenMainPassed) << "the main thread waited for the workers";
     EXPECT_EQ(recorder.waited, 0);
     EXPECT_EQ(FullDecodeGate::running(), 0);
+}
+
+TEST(FullDecodeGate, ADecodeTheMainThreadWaitsForThroughSyncPasses)
+{
+    GateRecorder recorder;
+    std::vector<std::shared_ptr<ImageSource>> sources = { pngSource(1500, 1000), pngSource(1500, 1000) };
+    std::vector<std::thread> workers;
+    for (const auto& source : sources)
+        workers.emplace_back([source] { EXPECT_FALSE(source->imageAtIndex(0).isNull()); });
+    ASSERT_TRUE(recorder.waitUntil([](const GateRecorder& r) { return r.holding == 2; }));
+    std::thread watchdog = recorder.releaseAfter(std::chrono::seconds(20));
+
+    // A main-queue block syncs on a queue that is busy when it asks, so sync() runs the decode on
+    // a worker while the main thread waits. The busy block ends once the main-queue block is about
+    // to ask, which may be before it asks: the decode then runs inline, and the test tries again.
+    const auto queue = dispatch::makeSerialQueue("decode gate test");
+    bool decodedOnAWorker = false;
+    for (int attempt = 0; attempt < 50 && !decodedOnAWorker; ++attempt) {
+        std::promise<void> asking;
+        queue->async([asked = asking.get_future().share()] { asked.wait(); });
+        QImage decoded;
+        bool done = false;
+        dispatch::mainQueue().async([&] {
+            asking.set_value();
+            queue->sync([&] {
+                decoded = pngSource(2000, 1000)->imageAtIndex(0);
+                decodedOnAWorker = !dispatch::isMainThread();
+            });
+            done = true;
+        });
+        ASSERT_TRUE(dispatch::RunLoop::runUntil([&] { return done; }, 60));
+        EXPECT_EQ(decoded.size(), QSize(2000, 1000));
+    }
+    EXPECT_TRUE(decodedOnAWorker);
+
+    recorder.release();
+    watchdog.join();
+    for (auto& worker : workers)
+        worker.join();
+    EXPECT_TRUE(recorder.mainPassed);
+    EXPECT_FALSE(recorder.releasedWhenMainPassed)
+        << "the decode the main thread waited for waited for the workers";
 }
 
 } // namespace
