@@ -154,19 +154,12 @@ Ref<Dictionary> ImageSource::propertiesAtIndex(std::size_t index) const
 
 QImage ImageSource::imageAtIndex(std::size_t index) const
 {
-    // The place in the gate is taken before the lock, so that callers asking only this source's
-    // properties or count meanwhile (the main thread among them) are not held behind the gate.
-    detail::FrameDecoder::PixelSize size;
-    {
-        std::lock_guard lock(mutex_);
-        if (!decoder_)
-            return {};
-        size = decoder_->wholeFrameSize(index);
-    }
-    const FullDecodeGate::Hold place = holdFullDecode(size.width, size.height);
     std::lock_guard lock(mutex_);
     if (!decoder_)
         return {};
+    // Under the lock, as on the scaled road's fallback: one order of the two, so no decode holds a
+    // place while it waits for a source that waits for a place.
+    const FullDecodeGate::Hold place = decoder_->holdWholeFrame(index);
     QImage image = decoder_->imageAtIndex(index);
     if (!image.isNull() && image.devicePixelRatio() != 1.0)
         image.setDevicePixelRatio(1.0);

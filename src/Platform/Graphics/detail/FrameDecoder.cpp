@@ -19,19 +19,13 @@ foundation::Ref<Dictionary> FrameDecoder::properties() const
     return Dictionary::create();
 }
 
-FrameDecoder::PixelSize FrameDecoder::wholeFrameSize(std::size_t index) const
+FullDecodeGate::Hold FrameDecoder::holdWholeFrame(std::size_t index) const
 {
     const Id properties(propertiesAtIndex(index));
     if (!properties)
         return {};
-    return { properties[imageProperty::pixelWidth].longLongValue(),
-        properties[imageProperty::pixelHeight].longLongValue() };
-}
-
-FullDecodeGate::Hold FrameDecoder::holdWholeFrame(std::size_t index) const
-{
-    const PixelSize size = wholeFrameSize(index);
-    return holdFullDecode(size.width, size.height);
+    return holdFullDecode(properties[imageProperty::pixelWidth].longLongValue(),
+        properties[imageProperty::pixelHeight].longLongValue());
 }
 
 QImage FrameDecoder::scaledImageAtIndex(std::size_t index, QSize size)

@@ -40,14 +40,8 @@ public:
     virtual QImage scaledImageAtIndex(std::size_t index, QSize size);
     virtual std::size_t cachedBytes() const { return 0; }
 
-    // The pixel size of frame `index` whole (an animation's canvas); 0 x 0 when not known.
-    struct PixelSize {
-        std::int64_t width = 0;
-        std::int64_t height = 0;
-    };
-    PixelSize wholeFrameSize(std::size_t index) const;
-    // A place in the full-size decode gate for decoding frame `index` whole; an empty hold for a
-    // small frame or one not known.
+    // A place in the full-size decode gate for decoding frame `index` whole (an animation's
+    // canvas); an empty hold for a small frame or one not known.
     FullDecodeGate::Hold holdWholeFrame(std::size_t index) const;
 };
 
