@@ -21,6 +21,7 @@
 #include "Class/UIKit/MLHudAlertPresenter.h"
 #include "Lib/ImageLoading/ILMainScreen.h"
 #include "Lib/ImageLoading/ILMemoryPolicy.h"
+#include "Platform/Crypto/Library.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/DispatchQt/QtMainQueueDrain.h"
 #ifdef CORVANE_WITH_WEBENGINE
@@ -73,6 +74,7 @@ std::unique_ptr<QSocketNotifier> quitOnSignals()
 
 int main(int argc, char** argv)
 {
+    crypto::initialiseWithoutExitCleanup();
     ILApplyProcessMemoryPolicy();
     QApplication::setApplicationName(QStringLiteral("corvane-fonts"));
     QApplication::setApplicationDisplayName(QStringLiteral("Corvane Fonts"));

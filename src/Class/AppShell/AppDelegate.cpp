@@ -41,6 +41,8 @@
 #include <QSystemTrayIcon>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
+#include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <memory>
 #include <utility>
@@ -315,10 +317,17 @@ void AppDelegate::applicationWillTerminate()
     // The report and the image cache's expiry run side by side; the wait for both is bounded, and
     // the only one at quit (the cache starts its pass on the same signal, whichever comes first,
     // and waits for nothing).
+    const auto started = std::chrono::steady_clock::now();
     auto reported = std::make_shared<bool>(false);
     KXStartupReports::sendUsedTime([reported] { *reported = true; });
-    const auto expired = ILImageCache::sharedImageCache()->applicationWillTerminate();
+    const auto cache = ILImageCache::sharedImageCache();
+    const auto expired = cache->applicationWillTerminate();
     dispatch::RunLoop::runUntil([reported, expired] { return *reported && expired(); }, kQuitWaitSeconds);
+    // No worker may still write into the cache when the exit handlers tear down what it uses: a
+    // slow disk costs the writes still queued, not a hang or a crash at quit.
+    const std::chrono::duration<double> spent = std::chrono::steady_clock::now() - started;
+    dispatch::RunLoop::runUntil(
+        cache->closeForExit(), std::max(kQuitWaitSeconds - spent.count(), kLastWriteWaitSeconds));
 }
 
 void AppDelegate::windowDidMiniaturize()

@@ -70,8 +70,11 @@ public:
     bool applicationShouldHandleReopen();
     // The use-time report and the other waits at quit, side by side, at most kQuitWaitSeconds in
     // all while the main queue keeps running.
+    // Then the image cache gives up the disk writes still queued and gets what remains of that
+    // time, and at least kLastWriteWaitSeconds, to end the one under way.
     void applicationWillTerminate();
     static constexpr double kQuitWaitSeconds = 2.0;
+    static constexpr double kLastWriteWaitSeconds = 0.5;
     // The title of the alert that shows a link the desktop handed over.
     static constexpr const char* kURLAlertTitle = "链接请求";
 

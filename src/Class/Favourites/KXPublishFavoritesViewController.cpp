@@ -18,6 +18,7 @@
 #include "Lib/LayoutConstraints/LCViewAdditions.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
+#include "Platform/Graphics/FullDecodeGate.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -555,6 +556,8 @@ void KXPublishFavoritesViewController::chooseCover(const QString& path)
     coverPath_ = path;
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
+    const QSize size = reader.size();
+    const graphics::FullDecodeGate::Hold place = graphics::holdFullDecode(size.width(), size.height());
     uploadImageview_->setImage(KXImage(reader.read()));
 }
 

@@ -70,7 +70,7 @@ std::shared_ptr<ILImageCache> ILImageCache::sharedImageCache()
         auto made = create();
         std::weak_ptr<ILImageCache> weak = made;
         made->ioQueue_->after(kExpiryDelayAfterStart, [weak] {
-            if (auto strong = weak.lock())
+            if (auto strong = weak.lock(); strong && !*strong->closed_)
                 strong->diskCache_->removeExpiredData();
         });
         return made;
@@ -146,12 +146,21 @@ std::function<bool()> ILImageCache::applicationWillTerminate()
 {
     terminationPass_.run([this] {
         terminationPassEnded_ = std::make_shared<std::atomic<bool>>(false);
-        ioQueue_->async([disk = diskCache_, ended = terminationPassEnded_] {
-            disk->removeExpiredData();
+        ioQueue_->async([disk = diskCache_, ended = terminationPassEnded_, closed = closed_] {
+            if (!*closed)
+                disk->removeExpiredData();
             *ended = true;
         });
     });
     return [ended = terminationPassEnded_] { return ended->load(); };
+}
+
+std::function<bool()> ILImageCache::closeForExit()
+{
+    *closed_ = true;
+    auto drained = std::make_shared<std::atomic<bool>>(false);
+    ioQueue_->async([drained] { *drained = true; });
+    return [drained] { return drained->load(); };
 }
 
 // Storing
@@ -190,7 +199,8 @@ void ILImageCache::storeImage(const ILImageRef& image, const Ref<Data>& imageDat
     }
     ioQueue_->async(
         [self = shared_from_this(), image, imageData, key = text(key), completion = std::move(completion)] {
-            self->storeDataOnQueue(imageData ? imageData : encodedImage(image), key);
+            if (!*self->closed_)
+                self->storeDataOnQueue(imageData ? imageData : encodedImage(image), key);
             if (completion)
                 dispatch::mainQueue().async(completion);
         });
@@ -198,7 +208,7 @@ void ILImageCache::storeImage(const ILImageRef& image, const Ref<Data>& imageDat
 
 void ILImageCache::storeDataOnQueue(const Ref<Data>& data, const std::string& key)
 {
-    if (data)
+    if (data && !*closed_)
         diskCache_->setData(data, key);
 }
 

@@ -106,6 +106,12 @@ public:
     // calls answer for the same pass. The answer tells whether it has ended. The cache never waits
     // for it: the application's quit sequence owns the one bounded wait, beside its other waits.
     std::function<bool()> applicationWillTerminate();
+    // The end of the quit sequence, once its wait is over: disk writes still queued are given up
+    // (as are the expiry passes not yet begun), later stores keep to memory, and a block that
+    // marks the io queue drained is queued behind what runs. The answer tells whether the queue
+    // has drained; the caller bounds its wait for it, so that no worker still writes when the
+    // process's exit handlers run. Removals and clears still run.
+    std::function<bool()> closeForExit();
 
     // Cache information.
     std::uint64_t totalDiskSize();
@@ -147,6 +153,8 @@ private:
     foundation::Atomic<AdditionalCachePathBlock> additionalCachePath_;
     dispatch::OnceToken terminationPass_;
     std::shared_ptr<std::atomic<bool>> terminationPassEnded_;
+    // Set by closeForExit(); read by the blocks on the io queue.
+    const std::shared_ptr<std::atomic<bool>> closed_ = std::make_shared<std::atomic<bool>>(false);
     // The connection to the application's quit signal, when there is an application.
     std::shared_ptr<void> termination_;
     // The disk cache's offer of room to downloads short of it.

@@ -2,6 +2,7 @@
 
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Dictionary.h"
+#include "Platform/Graphics/FullDecodeGate.h"
 #include "Platform/Graphics/ImageProperties.h"
 #include "Platform/Graphics/detail/FrameDecoder.h"
 
@@ -156,6 +157,9 @@ QImage ImageSource::imageAtIndex(std::size_t index) const
     std::lock_guard lock(mutex_);
     if (!decoder_)
         return {};
+    // Under the lock, as on the scaled road's fallback: one order of the two, so no decode holds a
+    // place while it waits for a source that waits for a place.
+    const FullDecodeGate::Hold place = decoder_->holdWholeFrame(index);
     QImage image = decoder_->imageAtIndex(index);
     if (!image.isNull() && image.devicePixelRatio() != 1.0)
         image.setDevicePixelRatio(1.0);

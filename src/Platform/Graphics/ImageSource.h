@@ -50,7 +50,9 @@ enum class ImageSourceStatus {
 //
 // Thread-safety: every method may be called from any thread. One mutex per source serialises them,
 // so frames of one source are decoded one at a time; the source keeps the canvas of the frame it
-// composed last, so asking for frames in order composes each on the previous one.
+// composed last, so asking for frames in order composes each on the previous one. A decode of a
+// whole frame (and the scaled road's fallback to one) takes its place in FullDecodeGate first,
+// under the mutex: another caller of the same source waits for that too.
 class ImageSource {
 public:
     // A source over complete data; nil for nil or empty data.

@@ -1,8 +1,7 @@
 #include "Class/AppShell/AppDelegate.h"
-
 #include "Class/AppShell/KXBegainWindow.h"
-#include "Class/AppShell/KXIncomingLinks.h"
 #include "Class/AppShell/KXCatalogueUpdater.h"
+#include "Class/AppShell/KXIncomingLinks.h"
 #include "Class/AppShell/KXStartupRules.h"
 #include "Class/ServiceCore/Catalogue/KXBaseDBManager.h"
 #include "Class/ServiceCore/Catalogue/KXCatalogueFile.h"
@@ -14,6 +13,8 @@
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/DispatchQt/QtMainQueueDrain.h"
 #include "Platform/Foundation/Array.h"
+#include "Platform/Foundation/Data.h"
+#include "Platform/Foundation/String.h"
 #include "Platform/Storage/Paths.h"
 #include "Platform/Storage/UserDefaults.h"
 #include "ScopedLinkLog.h"
@@ -29,7 +30,6 @@
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
-
 #include <thread>
 
 using foundation::Id;
@@ -454,4 +454,9 @@ TEST_F(AppDelegateTest, TerminationWaitsForTheUseTimeReportAndTheCacheExpiry)
     EXPECT_GT(std::stoll(*reports[0].param("duration")), 1'000'000'000);
     // Asking again answers for the pass quitting started: it had ended too.
     EXPECT_TRUE(ILImageCache::sharedImageCache()->applicationWillTerminate()());
+    // The cache was closed for the exit: a store keeps to memory now.
+    const auto key = foundation::String::create("stored after the quit");
+    ILImageCache::sharedImageCache()->storeImageDataToDisk(
+        foundation::Data::create(std::string_view("bytes")), key);
+    EXPECT_FALSE(ILImageCache::sharedImageCache()->diskImageDataExistsWithKey(key));
 }

@@ -17,6 +17,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
 #include <mutex>
 
@@ -232,6 +233,30 @@ TEST_F(ImageCache, ACancelledQueryAnswersNothingOnTheIoQueue)
     cache_->ioQueue()->sync([] {});
     EXPECT_TRUE(done);
     EXPECT_TRUE(onIoQueue);
+}
+
+TEST_F(ImageCache, ClosingForExitGivesUpQueuedWritesAndSaysWhenTheIoQueueDrained)
+{
+    cache_->storeImageDataToDisk(png(), key("before"));
+    // The io queue is held, so that the writes below are still queued when the cache closes.
+    std::promise<void> release;
+    cache_->ioQueue()->async([held = release.get_future().share()] { held.wait(); });
+    cache_->storeImage(picture(false), png(), key("with data"), ILCacheTypeAll, nullptr);
+    cache_->storeImage(picture(true), key("encoded on the queue"), nullptr);
+    const auto drained = cache_->closeForExit();
+    EXPECT_FALSE(drained());
+    cache_->storeImage(picture(false), png(), key("after"), ILCacheTypeAll, nullptr);
+    release.set_value();
+    ASSERT_TRUE(waitFor(drained));
+
+    EXPECT_TRUE(onDisk("before"));
+    EXPECT_FALSE(onDisk("with data"));
+    EXPECT_FALSE(onDisk("encoded on the queue"));
+    EXPECT_FALSE(onDisk("after"));
+    EXPECT_TRUE(inMemory("after"));
+    // A removal still runs: what a sign-out clears does not stay behind.
+    cache_->removeImageFromDiskForKey(key("before"));
+    EXPECT_FALSE(onDisk("before"));
 }
 
 TEST_F(ImageCache, ContainsAndClearByType)

@@ -1,6 +1,7 @@
 #include "Class/Favourites/Core/KXPublishForm.h"
 
 #include "Class/Favourites/Core/KXFolderNameRule.h"
+#include "Platform/Graphics/FullDecodeGate.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -41,6 +42,8 @@ QString KXPublishForm::readCover(const QString& path, KXPublishCover& cover)
     const QByteArray format = reader.format();
     if (format != "png" && format != "jpeg")
         return QStringLiteral("封面图片只能是PNG或JPG格式");
+    const QSize size = reader.size();
+    const graphics::FullDecodeGate::Hold place = graphics::holdFullDecode(size.width(), size.height());
     if (reader.read().isNull())
         return QStringLiteral("封面图片无法读取");
     buffer.close();

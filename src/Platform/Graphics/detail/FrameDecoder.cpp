@@ -19,9 +19,22 @@ foundation::Ref<Dictionary> FrameDecoder::properties() const
     return Dictionary::create();
 }
 
+FullDecodeGate::Hold FrameDecoder::holdWholeFrame(std::size_t index) const
+{
+    const Id properties(propertiesAtIndex(index));
+    if (!properties)
+        return {};
+    return holdFullDecode(properties[imageProperty::pixelWidth].longLongValue(),
+        properties[imageProperty::pixelHeight].longLongValue());
+}
+
 QImage FrameDecoder::scaledImageAtIndex(std::size_t index, QSize size)
 {
-    QImage image = imageAtIndex(index);
+    QImage image;
+    {
+        const FullDecodeGate::Hold place = holdWholeFrame(index);
+        image = imageAtIndex(index);
+    }
     const QSize wanted = size.boundedTo(image.size());
     if (image.isNull() || !size.isValid() || size.isEmpty() || wanted == image.size())
         return image;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Platform/Foundation/Object.h"
+#include "Platform/Graphics/FullDecodeGate.h"
 #include "Platform/Graphics/ImageSource.h"
 
 #include <QImage>
@@ -34,8 +35,14 @@ public:
     virtual QImage imageAtIndex(std::size_t index) = 0;
     // Frame `index` shrunk to `size` (each side no larger than the frame's); this version decodes
     // the frame and keeps only the smaller copy, a decoder that can shrink while it reads does so.
+    // A decoder that falls back to decoding the whole frame calls this version or holds its place
+    // with holdWholeFrame() itself.
     virtual QImage scaledImageAtIndex(std::size_t index, QSize size);
     virtual std::size_t cachedBytes() const { return 0; }
+
+    // A place in the full-size decode gate for decoding frame `index` whole (an animation's
+    // canvas); an empty hold for a small frame or one not known.
+    FullDecodeGate::Hold holdWholeFrame(std::size_t index) const;
 };
 
 // The decoder of one type identifier; nil for types without one.
