@@ -140,6 +140,13 @@ class TiffDecoder final : public WholeDataDecoder {
             bandRows = std::min<std::uint32_t>(rowsPerStrip, std::uint32_t(frame.height));
             held = TIFFStripSize64(tiff);
         }
+        // Planes stored apart are read one strip or tile of each at a time.
+        std::uint16_t planar = PLANARCONFIG_CONTIG;
+        std::uint16_t samples = 1;
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_PLANARCONFIG, &planar);
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samples);
+        if (planar == PLANARCONFIG_SEPARATE)
+            held *= samples;
         if (bandRows == 0 || held == 0
             || held + std::uint64_t(bandRows) * width * 4 > imageLimits::maxScaledDecodeBytes)
             return {};
