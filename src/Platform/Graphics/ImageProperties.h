@@ -49,10 +49,23 @@ inline constexpr std::size_t maxFramesBytes = std::size_t(256) * 1024 * 1024;
 // the image (two bytes each, about 6 bytes a pixel at 4:4:4). A file needing more is refused from
 // its header, before anything is allocated.
 inline constexpr std::uint64_t maxCoefficientBytes = std::uint64_t(128) * 1024 * 1024;
+// What a decoder may hold to give a frame at a smaller size than it is stored. Formats that shrink
+// as they read hold far less; one that must hold the whole frame (or every pixel's state) first is
+// refused from its header when that passes this, so a large image in such a format shows nothing
+// at a small size instead of costing the whole frame. Full-size decodes keep the limits above.
+inline constexpr std::uint64_t maxScaledDecodeBytes = std::uint64_t(64) * 1024 * 1024;
 
 constexpr bool allows(std::int64_t width, std::int64_t height)
 {
     return width > 0 && height > 0 && width <= maxSide && height <= maxSide && width * height <= maxPixels;
+}
+
+// Whether a decode at a smaller size that holds `bytesPerPixel` for each stored pixel stays under
+// maxScaledDecodeBytes.
+constexpr bool allowsScaledDecode(std::int64_t width, std::int64_t height, std::uint64_t bytesPerPixel = 4)
+{
+    return allows(width, height)
+        && std::uint64_t(width) * std::uint64_t(height) * bytesPerPixel <= maxScaledDecodeBytes;
 }
 } // namespace imageLimits
 

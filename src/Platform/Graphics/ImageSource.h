@@ -85,8 +85,10 @@ public:
     // Frame `index` (devicePixelRatio 1); a null image when there is none or it cannot be decoded.
     QImage imageAtIndex(std::size_t index) const;
     // Frame `index` shrunk to `size` (each side clamped to the frame's), for a view that shows it
-    // smaller: only the smaller copy is kept, and a non-interlaced PNG, read row by row, never has
-    // its whole frame in memory. Animation frames are composed whole and then shrunk.
+    // smaller: only the smaller copy is kept. PNG (interlaced too), BMP, TIFF strips and tiles, WebP
+    // stills and JPEG decode at about that size and never hold the whole frame. A format that must
+    // decode whole first (HEIF, ICO, lossless WebP, animations, TIFF with a huge strip) is refused
+    // (a null image) when what its decoder holds passes imageLimits::maxScaledDecodeBytes.
     QImage imageAtIndex(std::size_t index, QSize size) const;
 
     // Bytes of pixel buffers the source keeps between calls (the composed canvas), not its data.

@@ -25,6 +25,14 @@ class BmpDecoder final : public WholeDataDecoder {
         return image;
     }
 
+    QImage decodeScaled(std::size_t, const Frame& frame, QSize size) override
+    {
+        QImage target = allocateFrame(size.width(), size.height(), frame.alpha);
+        if (target.isNull())
+            return {};
+        return readBmpPixelsScaled(*layout_, data().span(), std::move(target));
+    }
+
     bool endsEarly() const override { return layout_ && bmpPixelsCut(*layout_, data().span()); }
 
     std::optional<BmpLayout> layout_;

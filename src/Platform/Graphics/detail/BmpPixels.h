@@ -3,6 +3,7 @@
 #include "Platform/Graphics/detail/BmpLayout.h"
 
 #include <QImage>
+#include <functional>
 #include <span>
 
 namespace graphics::detail {
@@ -12,6 +13,9 @@ namespace graphics::detail {
 // (rows after its data ends, pixels that run-length codes skip) keeps the blank; nothing outside
 // the file is read.
 void readBmpPixels(const BmpLayout& layout, std::span<const std::uint8_t> file, QImage& frame);
+// The same shrunk to `target`'s size (each side no larger than the layout's) as the rows are read:
+// only `target` and a row are held.
+QImage readBmpPixelsScaled(const BmpLayout& layout, std::span<const std::uint8_t> file, QImage target);
 
 // Whether uncompressed rows end before the last one is whole (its padding may be missing). Run-length
 // codes say where they end only by reading them all, so they never count as cut.

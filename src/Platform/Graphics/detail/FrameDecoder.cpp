@@ -4,6 +4,7 @@
 #include "Platform/Graphics/ImageProperties.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <new>
 
@@ -30,15 +31,35 @@ FullDecodeGate::Hold FrameDecoder::holdWholeFrame(std::size_t index) const
 
 QImage FrameDecoder::scaledImageAtIndex(std::size_t index, QSize size)
 {
+    const Ref<Dictionary> properties = propertiesAtIndex(index);
+    if (!properties)
+        return {};
+    const std::int64_t width = Id(properties)[imageProperty::pixelWidth].longLongValue();
+    const std::int64_t height = Id(properties)[imageProperty::pixelHeight].longLongValue();
+    const QSize stored(
+        int(std::clamp<std::int64_t>(width, 0, INT_MAX)), int(std::clamp<std::int64_t>(height, 0, INT_MAX)));
+    if (scaledFrameSize(stored, size) != stored && !imageLimits::allowsScaledDecode(width, height))
+        return {};
     QImage image;
     {
-        const FullDecodeGate::Hold place = holdWholeFrame(index);
+        const FullDecodeGate::Hold place = holdFullDecode(width, height);
         image = imageAtIndex(index);
     }
-    const QSize wanted = size.boundedTo(image.size());
-    if (image.isNull() || !size.isValid() || size.isEmpty() || wanted == image.size())
+    return shrunk(image, scaledFrameSize(image.size(), size));
+}
+
+QSize scaledFrameSize(QSize stored, QSize wanted)
+{
+    if (!wanted.isValid() || wanted.isEmpty())
+        return stored;
+    return wanted.boundedTo(stored);
+}
+
+QImage shrunk(const QImage& image, QSize size)
+{
+    if (image.isNull() || size == image.size() || size.isEmpty())
         return image;
-    return image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 QImage allocateFrameForOverwrite(std::int64_t width, std::int64_t height, bool alpha)

@@ -34,9 +34,10 @@ public:
     virtual foundation::Ref<foundation::Dictionary> propertiesAtIndex(std::size_t index) const = 0;
     virtual QImage imageAtIndex(std::size_t index) = 0;
     // Frame `index` shrunk to `size` (each side no larger than the frame's); this version decodes
-    // the frame and keeps only the smaller copy, a decoder that can shrink while it reads does so.
-    // A decoder that falls back to decoding the whole frame calls this version or holds its place
-    // with holdWholeFrame() itself.
+    // the frame and keeps only the smaller copy, unless the frame passes
+    // imageLimits::maxScaledDecodeBytes: it is then refused. A decoder that can shrink while it reads
+    // does so. A decoder that falls back to decoding the whole frame calls this version or holds its
+    // place with holdWholeFrame() itself.
     virtual QImage scaledImageAtIndex(std::size_t index, QSize size);
     virtual std::size_t cachedBytes() const { return 0; }
 
@@ -54,6 +55,12 @@ std::unique_ptr<FrameDecoder> makeFrameDecoder(std::string_view type);
 // says the data stops before the format's end: final data is then UnexpectedEOF, as what a dropped
 // connection leaves is not the image, however much of it shows.
 ImageSourceStatus readingStatus(bool invalid, bool headerRead, bool final, bool cut = false);
+
+// The size a frame of `stored` size is given at when asked for `wanted`: each side clamped to the
+// stored one; the stored size when `wanted` is invalid or empty.
+QSize scaledFrameSize(QSize stored, QSize wanted);
+// `image` shrunk to `size` unless it is that size already (a box filter of Qt's).
+QImage shrunk(const QImage& image, QSize size);
 
 // A blank frame, transparent or black; null when the limits refuse it or memory runs out.
 QImage allocateFrame(std::int64_t width, std::int64_t height, bool alpha);

@@ -122,6 +122,7 @@ struct JpegStream {
     std::size_t position = 0; // of the next byte libjpeg has not taken
     std::size_t skip = 0;     // bytes libjpeg asked to skip beyond the data so far
     bool final = false;
+    int scale = 8; // rows come at scale/8 of each side, by libjpeg's DCT scaling
     bool progressive = false;
     bool outputting = false;
     bool cmyk = false; // rows come as CMYK and are turned into RGB as they are read
@@ -201,7 +202,7 @@ struct JpegStream {
 bool allocateCanvas(JpegStream& stream)
 {
     try {
-        stream.canvas = allocateFrame(stream.info.image_width, stream.info.image_height, false);
+        stream.canvas = allocateFrame(stream.info.output_width, stream.info.output_height, false);
     } catch (const std::bad_alloc&) {
         stream.canvas = QImage();
     }
@@ -235,7 +236,7 @@ void advance(JpegStream& stream)
         case JpegStream::Phase::Header:
             if (jpeg_read_header(info, TRUE) == JPEG_SUSPENDED)
                 return;
-            if (!imageLimits::allows(info->image_width, info->image_height) || !allocateCanvas(stream)) {
+            if (!imageLimits::allows(info->image_width, info->image_height)) {
                 stream.phase = JpegStream::Phase::Failed;
                 return;
             }
@@ -245,12 +246,20 @@ void advance(JpegStream& stream)
             info->out_color_space = stream.cmyk ? JCS_CMYK : JCS_EXT_BGRX;
             stream.progressive = jpeg_has_multiple_scans(info);
             info->buffered_image = stream.progressive ? TRUE : FALSE;
+            info->scale_num = unsigned(stream.scale);
+            info->scale_denom = 8;
+            jpeg_calc_output_dimensions(info);
+            if (!allocateCanvas(stream)) {
+                stream.phase = JpegStream::Phase::Failed;
+                return;
+            }
             stream.phase = JpegStream::Phase::Start;
             break;
         case JpegStream::Phase::Start:
             if (!jpeg_start_decompress(info))
                 return;
-            if (info->output_width != info->image_width || info->output_height != info->image_height
+            if (info->output_width != JDIMENSION(stream.canvas.width())
+                || info->output_height != JDIMENSION(stream.canvas.height())
                 || info->output_components != 4) {
                 stream.phase = JpegStream::Phase::Failed;
                 return;
@@ -384,6 +393,7 @@ public:
         cut_ = final_ && !jpegHasEnd(data_->span(), header_) && !jpegRowsAllArrived(data_->span());
         if (refused()) {
             stream_.reset();
+            scaledStream_.reset();
             return;
         }
         if (!final_ && !stream_) {
@@ -395,6 +405,8 @@ public:
         }
         if (stream_)
             stream_->feed(data_, final_);
+        if (scaledStream_)
+            scaledStream_->feed(data_, final_);
     }
 
     ImageSourceStatus status() const override
@@ -425,20 +437,46 @@ public:
         return stream_->anyRow ? stream_->canvas : QImage();
     }
 
+    // Both roads decode at the smallest DCT scaling that covers the size; data that arrives in parts
+    // goes through a stream of its own, kept while the scaling asked for stays the same.
     QImage scaledImageAtIndex(std::size_t index, QSize size) override
     {
-        if (refused())
+        if (index >= count() || refused())
             return {};
-        if (index >= count() || stream_ || !size.isValid() || size.isEmpty())
-            return FrameDecoder::scaledImageAtIndex(index, size);
-        QImage image = decodeWhole(data_->span(), header_.adobe, size);
-        const QSize wanted = size.boundedTo(image.size());
-        if (image.isNull() || wanted == image.size())
-            return image;
-        return image.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QSize stored(int(header_.width), int(header_.height));
+        const QSize wanted = scaledFrameSize(stored, size);
+        if (wanted == stored)
+            return imageAtIndex(index);
+        if (!stream_)
+            return shrunk(decodeWhole(data_->span(), header_.adobe, wanted), wanted);
+        const int scale = dctScale(stored, wanted);
+        if (!scaledStream_ || scaledStream_->scale != scale) {
+            try {
+                scaledStream_ = std::make_unique<JpegStream>();
+            } catch (const std::bad_alloc&) {
+                scaledStream_.reset();
+                return {};
+            }
+            scaledStream_->scale = scale;
+            scaledStream_->feed(data_, final_);
+        }
+        advance(*scaledStream_);
+        return scaledStream_->anyRow ? shrunk(scaledStream_->canvas, wanted) : QImage();
     }
 
 private:
+    // The smallest of libjpeg's scalings n/8 whose output covers `wanted` on both sides.
+    static int dctScale(QSize stored, QSize wanted)
+    {
+        const auto covers
+            = [](int side, int scale, int want) { return (std::int64_t(side) * scale + 7) / 8 >= want; };
+        for (int scale = 1; scale < 8; ++scale)
+            if (covers(stored.width(), scale, wanted.width())
+                && covers(stored.height(), scale, wanted.height()))
+                return scale;
+        return 8;
+    }
+
     // A progressive frame cannot be decoded below its coefficients, at any size.
     bool refused() const { return header_.coefficientBytes > imageLimits::maxCoefficientBytes; }
 
@@ -447,6 +485,7 @@ private:
     bool cut_ = false;
     JpegHeader header_;
     std::unique_ptr<JpegStream> stream_;
+    std::unique_ptr<JpegStream> scaledStream_; // at the DCT scaling of the last smaller size asked for
 };
 
 } // namespace

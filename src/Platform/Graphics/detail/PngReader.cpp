@@ -33,6 +33,100 @@ enum class RowFormat {
 // preview the rows so far give; a whole read that ends early is read again that way.
 enum class Mode { Whole, Preview };
 
+// Shrinks an interlaced image as its passes come: every stored pixel arrives once, in some pass, and
+// is added to the target pixel covering it; each target pixel is the mean of the pixels it got
+// (the whole box once all passes are in, what arrived so far of a cut file; none leaves it blank).
+// Sums are 32-bit while a box cannot overflow them, which holds but for targets of a few pixels.
+class PassAccumulator {
+public:
+    PassAccumulator(int sourceWidth, int sourceHeight, QSize target, bool alpha)
+        : sourceHeight_(sourceHeight)
+        , target_(target)
+        , alpha_(alpha)
+        , column_(std::size_t(sourceWidth))
+        , counts_(std::size_t(target.width()) * std::size_t(target.height()), 0)
+    {
+        for (int x = 0; x < sourceWidth; ++x)
+            column_[std::size_t(x)] = int(std::int64_t(x) * target.width() / sourceWidth);
+        const std::int64_t box = (std::int64_t(sourceWidth) / target.width() + 1)
+            * (std::int64_t(sourceHeight) / target.height() + 1);
+        if (box * 255 <= std::int64_t(UINT32_MAX))
+            narrow_.assign(counts_.size() * 4, 0);
+        else
+            wide_.assign(counts_.size() * 4, 0);
+    }
+
+    // What it holds for a target of `target` pixels.
+    static std::int64_t bytesFor(QSize target)
+    {
+        return std::int64_t(target.width()) * target.height() * (4 * 4 + 4);
+    }
+
+    // `count` premultiplied pixels of source row `y`, the first at column `x`, then every `step`.
+    void add(int y, int x, int step, const std::uint32_t* pixels, std::size_t count)
+    {
+        if (y < 0 || y >= sourceHeight_)
+            return;
+        const std::size_t rowStart
+            = std::size_t(std::int64_t(y) * target_.height() / sourceHeight_) * std::size_t(target_.width());
+        for (std::size_t i = 0; i < count; ++i, x += step) {
+            if (x >= int(column_.size()))
+                break;
+            const std::size_t at = rowStart + std::size_t(column_[std::size_t(x)]);
+            const std::uint32_t pixel = pixels[i];
+            if (!narrow_.empty())
+                addTo(&narrow_[at * 4], pixel);
+            else
+                addTo(&wide_[at * 4], pixel);
+            ++counts_[at];
+        }
+    }
+
+    QImage finish() const
+    {
+        QImage image = allocateFrameForOverwrite(target_.width(), target_.height(), alpha_);
+        if (image.isNull())
+            return {};
+        const std::uint32_t blank = alpha_ ? 0u : 0xff000000u;
+        for (int y = 0; y < target_.height(); ++y) {
+            auto* out = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
+            for (int x = 0; x < target_.width(); ++x) {
+                const std::size_t at = std::size_t(y) * std::size_t(target_.width()) + std::size_t(x);
+                const std::uint64_t count = counts_[at];
+                if (count == 0) {
+                    out[x] = blank;
+                    continue;
+                }
+                const auto sum = [&](int channel) {
+                    return narrow_.empty() ? wide_[at * 4 + std::size_t(channel)]
+                                           : narrow_[at * 4 + std::size_t(channel)];
+                };
+                const auto mean
+                    = [count](std::uint64_t total) { return std::uint32_t((total + count / 2) / count); };
+                out[x] = mean(sum(0)) << 24 | mean(sum(1)) << 16 | mean(sum(2)) << 8 | mean(sum(3));
+            }
+        }
+        return image;
+    }
+
+private:
+    template <class Sum> static void addTo(Sum* sum, std::uint32_t pixel)
+    {
+        sum[0] += pixel >> 24;
+        sum[1] += (pixel >> 16) & 0xff;
+        sum[2] += (pixel >> 8) & 0xff;
+        sum[3] += pixel & 0xff;
+    }
+
+    int sourceHeight_;
+    QSize target_;
+    bool alpha_;
+    std::vector<int> column_; // target column of each source column
+    std::vector<std::uint32_t> counts_;
+    std::vector<std::uint32_t> narrow_;
+    std::vector<std::uint64_t> wide_;
+};
+
 struct PngRead {
     Mode mode = Mode::Whole;
     RowFormat format = RowFormat::Bgra;
@@ -45,6 +139,8 @@ struct PngRead {
     std::vector<std::uint8_t> straight; // unpremultiplied rows of a preview with alpha
     QSize size; // the size wanted; invalid for the stored size
     std::optional<RowScaler> scaler; // a smaller size of a non-interlaced image: rows shrink as they come
+    bool accumulating = false; // a smaller size of an interlaced image: passes shrink as they come
+    std::optional<PassAccumulator> accumulator;
     std::vector<std::uint32_t> row; // the row being shrunk
 };
 
@@ -63,6 +159,13 @@ bool allocate(PngRead& read, png_uint_32 width, png_uint_32 height)
         const QSize stored(
             int(std::min<png_uint_32>(width, INT_MAX)), int(std::min<png_uint_32>(height, INT_MAX)));
         const QSize wanted = read.size.boundedTo(stored);
+        if (read.accumulating) {
+            if (!imageLimits::allows(width, height))
+                return false;
+            read.row.assign(width, 0);
+            read.accumulator.emplace(int(width), int(height), wanted, read.alpha);
+            return true;
+        }
         if (!read.interlaced && read.size.isValid() && wanted != stored) {
             // The whole frame is never allocated, but it must be one the limits allow.
             if (!imageLimits::allows(width, height))
@@ -89,7 +192,7 @@ bool allocate(PngRead& read, png_uint_32 width, png_uint_32 height)
 
 std::size_t rowsToDeliver(const PngRead& read, png_uint_32 width, png_uint_32 height)
 {
-    if (!read.interlaced || read.mode == Mode::Preview)
+    if (!read.interlaced || (read.mode == Mode::Preview && !read.accumulating))
         return height;
     std::size_t rows = 0;
     for (int pass = 0; pass < 7; ++pass)
@@ -110,7 +213,16 @@ void onInfo(png_structp png, png_infop info)
     bool transparency = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
     read->alpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0 || transparency;
     read->interlaced = interlace != PNG_INTERLACE_NONE;
-    bool preview = read->interlaced && read->mode == Mode::Preview;
+    if (read->interlaced && read->size.isValid()) {
+        // Shrinking as the passes come holds a few sums per target pixel; a target not much
+        // smaller than the image is cheaper composed whole.
+        const QSize stored(
+            int(std::min<png_uint_32>(width, INT_MAX)), int(std::min<png_uint_32>(height, INT_MAX)));
+        const QSize wanted = read->size.boundedTo(stored);
+        read->accumulating = wanted != stored
+            && PassAccumulator::bytesFor(wanted) < std::int64_t(stored.width()) * stored.height() * 4;
+    }
+    bool preview = read->interlaced && read->mode == Mode::Preview && !read->accumulating;
     // libpng's byte-at-a-time transformations cost more than the inflating; the common 8-bit RGB and
     // RGBA rows are reordered here instead. A preview needs rows libpng can widen in our pixel format.
     if (!preview && bitDepth == 8 && colorType == PNG_COLOR_TYPE_RGB && !transparency)
@@ -180,9 +292,24 @@ void shrinkRow(PngRead& read, png_bytep row, png_uint_32 rowNumber)
     read.scaler->addRow(int(rowNumber), read.row.data());
 }
 
+void accumulatePassRow(PngRead& read, png_bytep row, png_uint_32 rowNumber, int pass)
+{
+    const std::size_t count = PNG_PASS_COLS(read.row.size(), pass);
+    storePixels(read, row, count, read.row.data(), 1);
+    read.accumulator->add(int(PNG_ROW_FROM_PASS_ROW(rowNumber, pass)), int(PNG_PASS_START_COL(pass)),
+        1 << PNG_PASS_COL_SHIFT(pass), read.row.data(), count);
+}
+
 void onRow(png_structp png, png_bytep row, png_uint_32 rowNumber, int pass)
 {
     auto* read = static_cast<PngRead*>(png_get_progressive_ptr(png));
+    if (read->accumulator) {
+        if (row) {
+            accumulatePassRow(*read, row, rowNumber, pass);
+            ++read->rowsGiven;
+        }
+        return;
+    }
     if (read->scaler) {
         if (row) {
             shrinkRow(*read, row, rowNumber);
@@ -262,8 +389,11 @@ QImage readPng(std::span<const std::uint8_t> data, bool whole, QSize size)
         return {};
     if (result.scaler)
         return result.scaler->finish();
+    if (result.accumulator)
+        return result.accumulator->finish();
     const auto fitted = [&result](QImage image) {
-        // An interlaced image has to be composed whole; only the smaller copy is kept.
+        // An interlaced image shown not much smaller than stored is composed whole; only the
+        // smaller copy is kept.
         if (image.isNull() || !result.size.isValid()
             || (image.width() <= result.size.width() && image.height() <= result.size.height()))
             return image;

@@ -41,13 +41,33 @@ private:
 
     QImage decode(std::size_t index, const Frame& frame) override
     {
+        return read(index, QSize(int(frame.width), int(frame.height)), false);
+    }
+
+    // At the size asked for where the plugin reads at a smaller size (ICO's does not: its frames
+    // are then decoded whole under the ceiling, or refused).
+    QImage decodeScaled(std::size_t index, const Frame& frame, QSize size) override
+    {
+        QBuffer buffer(&bytes_);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, format_.c_str());
+        if (!reader.supportsOption(QImageIOHandler::ScaledSize))
+            return WholeDataDecoder::decodeScaled(index, frame, size);
+        return read(index, size, true);
+    }
+
+    // Frame `index`, which must come out at `size`.
+    QImage read(std::size_t index, QSize size, bool scaled)
+    {
         QBuffer buffer(&bytes_);
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer, format_.c_str());
         if (index > 0 && !reader.jumpToImage(int(index)))
             return {};
+        if (scaled)
+            reader.setScaledSize(size);
         QImage image = reader.read();
-        if (image.isNull() || image.width() != frame.width || image.height() != frame.height)
+        if (image.isNull() || image.size() != size)
             return {};
         return image.convertToFormat(
             image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);

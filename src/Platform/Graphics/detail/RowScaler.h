@@ -6,15 +6,16 @@
 
 namespace graphics::detail {
 
-// Shrinks an image handed over one row at a time, in order, into a frame of a smaller size, so a
-// large image is never held whole: each target pixel is the mean of the source pixels it covers (a
-// box filter over premultiplied pixels). Rows never given leave the target's rows blank.
+// Shrinks an image handed over one row at a time, in order (top down, or bottom up), into a frame of a
+// smaller size, so a large image is never held whole: each target pixel is the mean of the source pixels it
+// covers (a box filter over premultiplied pixels). Rows never given leave the target's rows blank.
 class RowScaler {
 public:
     // `target` is a blank frame of the target size; each side no larger than the source's.
     RowScaler(int sourceWidth, int sourceHeight, QImage target);
 
-    // Source row `y` (0-based, increasing) of premultiplied 32-bit pixels.
+    // Source row `y` (0-based; increasing, or decreasing for an image stored bottom up) of
+    // premultiplied 32-bit pixels.
     void addRow(int y, const std::uint32_t* pixels);
     // The target with every row given so far.
     QImage finish();

@@ -28,20 +28,36 @@ struct IncrementalDeleter {
     void operator()(WebPIDecoder* decoder) const { WebPIDelete(decoder); }
 };
 
-// A still decoded as its data arrives. libwebp keeps a pointer to the output description it was
-// started with and writes through it into the canvas on every update, so both live as long as the
-// decoder, which is destroyed first; held by pointer, none of them ever moves.
+// A still decoded as its data arrives, at the canvas's size. libwebp keeps pointers to the output
+// description and the options it was started with and writes through them into the canvas on every
+// update, so all live as long as the decoder, which is destroyed first; held by pointer, none of
+// them ever moves.
 struct IncrementalStill {
     QImage canvas;
-    WebPDecBuffer output {};
+    WebPDecoderConfig config {};
     std::unique_ptr<WebPIDecoder, IncrementalDeleter> decoder;
 
     ~IncrementalStill()
     {
         decoder.reset();
-        WebPFreeDecBuffer(&output);
+        WebPFreeDecBuffer(&config.output);
     }
 };
+
+// Points `config` at `image` and asks for scaling when the image is smaller than the stored size.
+void describeOutput(WebPDecoderConfig& config, QImage& image, bool alpha, QSize stored)
+{
+    config.output.colorspace = alpha ? MODE_bgrA : MODE_BGRA;
+    config.output.is_external_memory = 1;
+    config.output.u.RGBA.rgba = image.bits();
+    config.output.u.RGBA.stride = int(image.bytesPerLine());
+    config.output.u.RGBA.size = std::size_t(image.sizeInBytes());
+    if (image.size() != stored) {
+        config.options.use_scaling = 1;
+        config.options.scaled_width = image.width();
+        config.options.scaled_height = image.height();
+    }
+}
 
 class WebPDecoder final : public FrameDecoder {
 public:
@@ -65,8 +81,11 @@ public:
         animated_ = (flags & ANIMATION_FLAG) != 0;
         alpha_ = (flags & ALPHA_FLAG) != 0;
         WebPBitstreamFeatures features;
-        if (!animated_ && WebPGetFeatures(data_->bytes(), data_->length(), &features) == VP8_STATUS_OK)
+        lossless_ = false;
+        if (!animated_ && WebPGetFeatures(data_->bytes(), data_->length(), &features) == VP8_STATUS_OK) {
             alpha_ = features.has_alpha != 0;
+            lossless_ = features.format == 2;
+        }
         frames_ = animated_ ? (final_ && state == WEBP_DEMUX_DONE ? WebPDemuxGetI(demux_.get(), WEBP_FF_FRAME_COUNT) : 0)
                             : 1;
     }
@@ -117,40 +136,66 @@ public:
         return partialStill();
     }
 
-private:
-    QImage still() const
+    // Stills are decoded at the size asked for by libwebp's scaling, as their rows come.
+    QImage scaledImageAtIndex(std::size_t index, QSize size) override
     {
+        const QSize stored { int(width_), int(height_) };
+        const QSize wanted = scaledFrameSize(stored, size);
+        if (index >= count() || animated_ || wanted == stored)
+            return animated_ ? FrameDecoder::scaledImageAtIndex(index, size) : imageAtIndex(index);
+        if (!imageLimits::allowsScaledDecode(width_, height_, heldBytesPerPixel()))
+            return {};
+        if (final_) {
+            incremental_.reset();
+            return cut_ ? partialStill(wanted) : still(wanted);
+        }
+        return partialStill(wanted);
+    }
+
+private:
+    // What libwebp holds for each stored pixel whatever the output size: a lossless image keeps
+    // every pixel (later ones copy earlier ones from anywhere), a lossy one with alpha keeps its
+    // alpha plane and that plane's own lossless pixels. Lossy rows without alpha hold a few rows.
+    std::uint64_t heldBytesPerPixel() const
+    {
+        if (lossless_)
+            return 4;
+        return alpha_ ? 2 : 0;
+    }
+
+    // `size` invalid for the stored size.
+    QImage still(QSize size = {}) const
+    {
+        const QSize stored { int(width_), int(height_) };
+        size = size.isValid() ? size : stored;
         // WebPDecode writes every pixel or fails.
-        QImage image = allocateFrameForOverwrite(width_, height_, alpha_);
+        QImage image = allocateFrameForOverwrite(size.width(), size.height(), alpha_);
         if (image.isNull())
             return {};
         WebPDecoderConfig config;
         if (!WebPInitDecoderConfig(&config))
             return {};
-        config.output.colorspace = alpha_ ? MODE_bgrA : MODE_BGRA;
-        config.output.is_external_memory = 1;
-        config.output.u.RGBA.rgba = image.bits();
-        config.output.u.RGBA.stride = int(image.bytesPerLine());
-        config.output.u.RGBA.size = std::size_t(image.sizeInBytes());
+        describeOutput(config, image, alpha_, stored);
         bool decoded = WebPDecode(data_->bytes(), data_->length(), &config) == VP8_STATUS_OK;
         WebPFreeDecBuffer(&config.output);
         return decoded ? image : QImage();
     }
 
-    // The rows decoded so far; the incremental decoder keeps its place between updates.
-    QImage partialStill()
+    // The rows decoded so far, at `size` (invalid for the stored size); the incremental decoder
+    // keeps its place between updates while the size asked for stays the same.
+    QImage partialStill(QSize size = {})
     {
+        const QSize stored { int(width_), int(height_) };
+        size = size.isValid() ? size : stored;
+        if (incremental_ && incremental_->canvas.size() != size)
+            incremental_.reset();
         if (!incremental_) {
             auto still = std::make_unique<IncrementalStill>();
-            still->canvas = allocateFrame(width_, height_, alpha_);
-            if (still->canvas.isNull() || !WebPInitDecBuffer(&still->output))
+            still->canvas = allocateFrame(size.width(), size.height(), alpha_);
+            if (still->canvas.isNull() || !WebPInitDecoderConfig(&still->config))
                 return {};
-            still->output.colorspace = alpha_ ? MODE_bgrA : MODE_BGRA;
-            still->output.is_external_memory = 1;
-            still->output.u.RGBA.rgba = still->canvas.bits();
-            still->output.u.RGBA.stride = int(still->canvas.bytesPerLine());
-            still->output.u.RGBA.size = std::size_t(still->canvas.sizeInBytes());
-            still->decoder.reset(WebPINewDecoder(&still->output));
+            describeOutput(still->config, still->canvas, alpha_, stored);
+            still->decoder.reset(WebPIDecode(nullptr, 0, &still->config));
             if (!still->decoder)
                 return {};
             incremental_ = std::move(still);
@@ -207,6 +252,7 @@ private:
     bool cut_ = false; // final data that ends inside the container: its still shows the rows it holds
     bool animated_ = false;
     bool alpha_ = false;
+    bool lossless_ = false;
     std::uint32_t width_ = 0;
     std::uint32_t height_ = 0;
     std::size_t frames_ = 0;

@@ -53,10 +53,29 @@ public:
             return {};
         return decode(index, frames_[index]);
     }
+    QImage scaledImageAtIndex(std::size_t index, QSize size) override
+    {
+        if (index >= frames_.size() || !imageLimits::allows(frames_[index].width, frames_[index].height))
+            return {};
+        const Frame& frame = frames_[index];
+        const QSize stored(int(frame.width), int(frame.height));
+        const QSize wanted = scaledFrameSize(stored, size);
+        if (wanted == stored)
+            return decode(index, frame);
+        return decodeScaled(index, frame, wanted);
+    }
 
 protected:
     virtual bool open(std::vector<Frame>& frames) = 0;
     virtual QImage decode(std::size_t index, const Frame& frame) = 0;
+    // The frame at `size`, smaller than its own on some side. This version decodes it whole and
+    // shrinks it, and refuses a frame past imageLimits::maxScaledDecodeBytes.
+    virtual QImage decodeScaled(std::size_t index, const Frame& frame, QSize size)
+    {
+        if (!imageLimits::allowsScaledDecode(frame.width, frame.height))
+            return {};
+        return shrunk(decode(index, frame), size);
+    }
     // After a successful open(): the data stops before the image does (it still decodes as far as
     // it goes).
     virtual bool endsEarly() const { return false; }
