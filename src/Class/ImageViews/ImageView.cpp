@@ -20,6 +20,7 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <optional>
 

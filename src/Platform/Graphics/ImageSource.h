@@ -84,7 +84,9 @@ public:
     QImage imageAtIndex(std::size_t index) const;
     // Frame `index` shrunk to `size` (each side clamped to the frame's), for a view that shows it
     // smaller: only the smaller copy is kept, and a non-interlaced PNG, read row by row, never has
-    // its whole frame in memory. Animation frames are composed whole and then shrunk.
+    // its whole frame in memory. GIF and APNG frames are composed whole and then shrunk while their
+    // canvas is small (16 MiB); a larger canvas is composed at the smaller size, each frame shrunk
+    // into its place, so it is never allocated whole. Other animations are composed whole.
     QImage imageAtIndex(std::size_t index, QSize size) const;
 
     // Bytes of pixel buffers the source keeps between calls (the composed canvas), not its data.

@@ -8,6 +8,7 @@
 #include <QRgb>
 #include <cstdint>
 #include <gif_lib.h>
+#include <utility>
 #include <vector>
 
 namespace graphicstest {
@@ -19,8 +20,10 @@ struct SolidFrame {
     QRgb colour;
 };
 
+// `bottomHalfBlack` draws the lower half of each frame black, its rows stored interlaced (giflib
+// takes them in the order the file holds them).
 inline foundation::Ref<foundation::Data> solidGif(
-    int width, int height, const std::vector<SolidFrame>& frames)
+    int width, int height, const std::vector<SolidFrame>& frames, bool bottomHalfBlack = false)
 {
     std::vector<std::uint8_t> out;
     int error = 0;
@@ -51,11 +54,21 @@ inline foundation::Ref<foundation::Data> solidGif(
                                         GifByteType(qBlue(frame.colour)) },
             { 0, 0, 0 } };
         ColorMapObject* map = GifMakeMapObject(2, colours);
-        EGifPutImageDesc(
-            gif, frame.rect.x(), frame.rect.y(), frame.rect.width(), frame.rect.height(), false, map);
-        std::vector<GifByteType> row(std::size_t(frame.rect.width()), 0);
-        for (int y = 0; y < frame.rect.height(); ++y)
-            EGifPutLine(gif, row.data(), frame.rect.width());
+        EGifPutImageDesc(gif, frame.rect.x(), frame.rect.y(), frame.rect.width(), frame.rect.height(),
+            bottomHalfBlack, map);
+        std::vector<GifByteType> top(std::size_t(frame.rect.width()), 0);
+        std::vector<GifByteType> bottom(std::size_t(frame.rect.width()), bottomHalfBlack ? 1 : 0);
+        std::vector<int> rows;
+        if (bottomHalfBlack) {
+            for (auto [start, step] : { std::pair { 0, 8 }, { 4, 8 }, { 2, 4 }, { 1, 2 } })
+                for (int y = start; y < frame.rect.height(); y += step)
+                    rows.push_back(y);
+        } else {
+            for (int y = 0; y < frame.rect.height(); ++y)
+                rows.push_back(y);
+        }
+        for (int y : rows)
+            EGifPutLine(gif, (y < frame.rect.height() / 2 ? top : bottom).data(), frame.rect.width());
         GifFreeMapObject(map);
     }
     EGifCloseFile(gif, &error);

@@ -51,6 +51,21 @@ TEST(ImageSourceAnimationScaled, AHugeApngIsComposedAtTheBox)
     expectFramesAtTheBox(solidApng(kSide, kSide, fourFrames(kSide)));
 }
 
+// Interlaced frames are shrunk from their rows put back in order.
+TEST(ImageSourceAnimationScaled, InterlacedGifFramesShrinkInPlace)
+{
+    const int side = 2400;
+    const auto source = ImageSource::create(solidGif(side, side, fourFrames(side), true));
+    for (std::size_t index = 0; index < 4; ++index) {
+        const QImage frame = source->imageAtIndex(index, QSize(40, 40));
+        ASSERT_EQ(frame.size(), QSize(40, 40));
+        const auto [left, right] = fourFramesHalves()[index];
+        EXPECT_EQ(opaque(frame, 5, 5), left) << "frame " << index;
+        EXPECT_EQ(opaque(frame, 35, 5), right) << "frame " << index;
+        EXPECT_EQ(opaque(frame, 35, 35), qRgb(0, 0, 0)) << "frame " << index;
+    }
+}
+
 // A canvas over the whole-canvas budget composed small matches the whole canvas shrunk, disposal to
 // the background and to the previous frame included, but for the softer edges of placed frames.
 TEST(ImageSourceAnimationScaled, ComposingSmallFollowsTheDisposalRules)
