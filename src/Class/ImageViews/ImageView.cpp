@@ -4,17 +4,24 @@
 #include "Class/UIKit/KXImage.h"
 #include "Lib/ImageLoading/ILAnimatedImageRep.h"
 #include "Lib/ImageLoading/ILImageMetadata.h"
+#include "Lib/ImageLoading/ILImageThumbnail.h"
 #include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/MainQueueDriver.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/TimerSource.h"
+#include "Platform/DispatchQt/QtGuardedCallback.h"
 #include "Platform/Graphics/BitmapImageRep.h"
 #include "Platform/Graphics/Image.h"
+#include "Platform/Graphics/ImageProperties.h"
+#include "Platform/Graphics/ImageSource.h"
 
 #include <QEasingCurve>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
 #include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -26,6 +33,11 @@ double frameDuration(const graphics::BitmapImageRep& rep, std::size_t index)
 {
     const double seconds = ILAnimatedImageRep::frameDuration(rep, index);
     return seconds > 0 ? seconds : 0.1;
+}
+
+double clockSeconds()
+{
+    return std::chrono::duration<double>(dispatch::Clock::current()->now().time_since_epoch()).count();
 }
 
 } // namespace
@@ -90,11 +102,9 @@ void ImageView::resetPlayback()
         const long long frames = rep->valueForProperty(graphics::bitmapProperty::frameCount).integerValue();
         frameCount_ = frames > 1 ? static_cast<std::size_t>(frames) : 1;
         loopCount_ = il_imageLoopCount(image_);
-        if (frameCount_ > 1) {
-            const QImage first = rep->frameAtIndex(0);
-            if (!first.isNull())
-                frame_ = first;
-        }
+        // Without a size yet, the first step decides whether the frames fit.
+        if (frameCount_ > 1 && !rect().isEmpty() && !framesFit(frameDecodeSize()))
+            frameCount_ = 1;
     }
     updatePlayback();
 }
@@ -115,10 +125,10 @@ void ImageView::updatePlayback()
         scheduleNextFrame();
 }
 
-void ImageView::scheduleNextFrame()
+void ImageView::scheduleNextFrame(double elapsed)
 {
     const auto& rep = image_->representation();
-    const double seconds = frameDuration(*rep, frameIndex_);
+    const double seconds = std::max(0.0, frameDuration(*rep, frameIndex_) - elapsed);
     dispatch::mainQueue().after(seconds, [view = QPointer<ImageView>(this), generation = generation_] {
         if (view)
             view->stepFrame(generation);
@@ -140,12 +150,79 @@ void ImageView::stepFrame(std::uint64_t generation)
         }
         next = 0;
     }
-    const QImage pixels = image_->representation()->frameAtIndex(next);
-    frameIndex_ = next;
-    if (!pixels.isNull())
-        frame_ = pixels;
+    if (!framesFit(frameDecodeSize())) {
+        // Drawn larger than when it started: the first frame alone, still.
+        frameCount_ = 1;
+        playing_ = false;
+        ++generation_;
+        next = 0;
+    }
+    stepStarted_ = clockSeconds();
+    decodeFrame(next);
+}
+
+void ImageView::decodeFrame(std::size_t index)
+{
+    const std::shared_ptr<graphics::ImageSource> source = image_->representation()->source();
+    if (!source)
+        return;
+    const QSize size = frameDecodeSize();
+    const QSizeF points = image_->size();
+    auto reply = dispatch::guardedOnMain(
+        this, [generation = generation_](ImageView& view, std::size_t decoded, QImage frame) {
+            view.showDecodedFrame(generation, decoded, std::move(frame));
+        });
+    frameDecodingQueue().async([source, index, size, points, reply = std::move(reply)] {
+        QImage frame = source->imageAtIndex(index, size);
+        if (!frame.isNull() && points.width() > 0)
+            frame.setDevicePixelRatio(frame.width() / points.width());
+        reply(index, std::move(frame));
+    });
+}
+
+void ImageView::showDecodedFrame(std::uint64_t generation, std::size_t index, QImage frame)
+{
+    if (generation != generation_ || !image_)
+        return;
+    frameIndex_ = index;
+    if (!frame.isNull())
+        frame_ = std::move(frame);
     update();
-    scheduleNextFrame();
+    if (playing_)
+        scheduleNextFrame(clockSeconds() - stepStarted_);
+}
+
+QSize ImageView::frameDecodeSize() const
+{
+    const auto& rep = image_->representation();
+    const QSize stored(rep->pixelsWide(), rep->pixelsHigh());
+    const QRectF target = frameRect(image_->size(), QRectF(rect()));
+    if (target.isEmpty())
+        return ILThumbnailPixelSize(stored, QSize(), false);
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels(
+        int(std::ceil(target.width() * ratio - 1e-6)), int(std::ceil(target.height() * ratio - 1e-6)));
+    return pixels.expandedTo(QSize(1, 1)).boundedTo(stored);
+}
+
+bool ImageView::framesFit(QSize size) const
+{
+    const std::size_t frameBytes
+        = std::size_t(std::max(size.width(), 0)) * std::size_t(std::max(size.height(), 0)) * 4;
+    return frameBytes > 0 && frameCount_ <= graphics::imageLimits::maxFramesBytes / frameBytes;
+}
+
+dispatch::Queue& ImageView::frameDecodingQueue()
+{
+    // One queue for every view: at most one frame of all views is decoded at a time.
+    static const dispatch::QueueRef queue = dispatch::makeSerialQueue("ImageView.frames");
+    return *queue;
+}
+
+void ImageView::waitForFrameDecodes()
+{
+    frameDecodingQueue().sync([] {});
+    while (dispatch::MainQueueDriver::drainMainQueue(1000)) { }
 }
 
 void ImageView::setAnimates(bool animates)
@@ -222,9 +299,15 @@ QSize ImageView::sizeHint() const
 
 QRectF ImageView::frameRect(const QImage& frame, const QRectF& bounds) const
 {
-    if (frame.isNull() || bounds.isEmpty())
+    if (frame.isNull())
         return {};
-    const QSizeF natural = frame.deviceIndependentSize();
+    return frameRect(frame.deviceIndependentSize(), bounds);
+}
+
+QRectF ImageView::frameRect(const QSizeF& natural, const QRectF& bounds) const
+{
+    if (natural.isEmpty() || bounds.isEmpty())
+        return {};
     QSizeF size = natural;
     switch (scaling_) {
     case ImageScaling::AxesIndependently:

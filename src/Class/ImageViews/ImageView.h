@@ -13,6 +13,10 @@
 class KXImage;
 class ImageViewTransitionState;
 
+namespace dispatch {
+class Queue;
+}
+
 // How an image is fitted into its view (the platform's image scaling values).
 enum class ImageScaling : int {
     ProportionallyDown = 0, // shrunk to fit, keeping the aspect ratio, never enlarged
@@ -41,6 +45,12 @@ enum class ImageAlignment : int {
 // radius, border and background a layer would draw, and plays an animated image (the frames of its
 // representation, each for its own duration, as often as its loop count says) while the view is
 // visible and `animates` is on (the default). Its size hint is the image's size in points.
+//
+// Frames of an animation are decoded off the main thread, on one serial queue all views share, at
+// the size the view draws them (never above the stored size): a step on the main queue posts the
+// next frame's decode and shows the frame when the reply comes back, the view held weakly and a
+// reply for an image or playback since replaced dropped. An animation whose frames at that size
+// would together be more than imageLimits::maxFramesBytes shows its first frame, still.
 //
 // Main thread only. Frame steps run on the main queue through the dispatch clock, so tests step
 // them on a virtual clock.
@@ -95,6 +105,12 @@ public:
 
     QSize sizeHint() const override;
 
+    // The serial queue every view decodes its frames on.
+    static dispatch::Queue& frameDecodingQueue();
+    // Blocks until every frame decode posted so far has ended and its reply has run (main thread;
+    // tests that step animations).
+    static void waitForFrameDecodes();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -110,9 +126,16 @@ protected:
 
 private:
     void resetPlayback();
-    void scheduleNextFrame();
+    void scheduleNextFrame(double elapsed = 0);
     void stepFrame(std::uint64_t generation);
+    // Posts the decode of frame `index` to the decoding queue; its reply shows it.
+    void decodeFrame(std::size_t index);
+    void showDecodedFrame(std::uint64_t generation, std::size_t index, QImage frame);
+    // The pixel size frames are decoded at: what the view draws, at most the stored size.
+    QSize frameDecodeSize() const;
+    bool framesFit(QSize size) const;
     QRectF frameRect(const QImage& frame, const QRectF& bounds) const;
+    QRectF frameRect(const QSizeF& natural, const QRectF& bounds) const;
 
     ILImageRef image_;
     QImage previousFrame_;
@@ -133,6 +156,7 @@ private:
     bool playing_ = false;
     bool finishedLoops_ = false;
     std::uint64_t generation_ = 0;
+    double stepStarted_ = 0; // clock seconds when the frame decoding now was due
 
     std::shared_ptr<ImageViewTransitionState> transition_;
 };

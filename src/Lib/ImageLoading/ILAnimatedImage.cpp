@@ -169,7 +169,11 @@ bool ILAnimatedImage::initWithAnimatedCoder(std::shared_ptr<ILAnimatedImageCoder
     const Ref<Image> first = coder->animatedImageFrameAtIndex(0);
     if (!first || first->isEmpty())
         return false;
-    const double shown = std::max(1.0, scale);
+    // A coder that decodes frames smaller than stored (for the box they are drawn in) lowers their
+    // scale so they keep their size in points: the image's scale drops as much.
+    double shown = std::max(1.0, scale);
+    if (const auto* io = dynamic_cast<const ILImageIOAnimatedCoder*>(coder.get()))
+        shown *= io->frameShrinkRatio();
     if (first->scale() == shown) {
         // One representation for this image and its frame 0: no pixel is decoded or copied twice.
         initWithRepresentation(first->representation(), shown);

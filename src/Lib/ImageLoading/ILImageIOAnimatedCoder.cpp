@@ -173,6 +173,17 @@ std::shared_ptr<ILAnimatedImageCoder> ILImageIOAnimatedCoder::initWithAnimatedIm
     coder->source_ = std::move(source);
     coder->data_ = data;
     coder->scale_ = ILImageCoderScaleFromOptions(options);
+    coder->frameScale_ = coder->scale_;
+    const Id properties(coder->source_->propertiesAtIndex(0));
+    const QSize stored(properties[graphics::imageProperty::pixelWidth].intValue(),
+        properties[graphics::imageProperty::pixelHeight].intValue());
+    const QSize wanted = ILThumbnailPixelSize(stored, options);
+    if (!stored.isEmpty() && wanted != stored
+        && ILThumbnailBoxOf(options, ILImageCoderDecodeThumbnailPixelSize).isValid()) {
+        coder->frameSize_ = wanted;
+        coder->frameShrinkRatio_ = double(wanted.width()) / stored.width();
+        coder->frameScale_ = std::max(1.0, coder->scale_) * coder->frameShrinkRatio_;
+    }
     coder->finished_ = true;
     coder->scanFrames();
     return coder;
@@ -216,17 +227,25 @@ Ref<Image> ILImageIOAnimatedCoder::animatedImageFrameAtIndex(std::size_t index) 
 {
     std::shared_ptr<ImageSource> source;
     double scale = 1;
+    QSize size;
     {
         std::lock_guard lock(mutex_);
         if (!source_ || index >= durations_.size())
             return nullptr;
         source = source_;
-        scale = scale_;
+        scale = frameScale_;
+        size = frameSize_;
     }
-    const QImage frame = source->imageAtIndex(index);
+    const QImage frame = size.isValid() ? source->imageAtIndex(index, size) : source->imageAtIndex(index);
     if (frame.isNull())
         return nullptr;
     return Image::create(frame, scale);
+}
+
+double ILImageIOAnimatedCoder::frameShrinkRatio() const
+{
+    std::lock_guard lock(mutex_);
+    return frameShrinkRatio_;
 }
 
 std::size_t ILImageIOAnimatedCoder::cachedBytes() const

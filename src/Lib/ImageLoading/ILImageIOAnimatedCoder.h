@@ -2,6 +2,7 @@
 
 #include "Lib/ImageLoading/ILImageCoder.h"
 
+#include <QSize>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -71,6 +72,10 @@ public:
     foundation::Ref<graphics::Image> animatedImageFrameAtIndex(std::size_t index) const override;
     double animatedImageDurationAtIndex(std::size_t index) const override;
 
+    // How much smaller than stored the frames are decoded (1 unless the options named a smaller
+    // box); their scale is lowered by as much, so they keep their size in points.
+    double frameShrinkRatio() const;
+
     // Bytes of pixels the coder's source keeps between frames (the composed canvas).
     std::size_t cachedBytes() const;
 
@@ -90,6 +95,11 @@ private:
     std::shared_ptr<graphics::ImageSource> source_;
     foundation::Ref<foundation::Data> data_;
     double scale_ = 1;
+    // The size frames are decoded at when the options name a smaller box (invalid: as stored), and
+    // their scale then, so they keep the size in points of the stored frames.
+    QSize frameSize_;
+    double frameScale_ = 1;
+    double frameShrinkRatio_ = 1;
     int width_ = 0;
     int height_ = 0;
     bool finished_ = false;

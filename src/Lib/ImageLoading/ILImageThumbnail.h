@@ -19,7 +19,9 @@ class ImageSource;
 // ILImageDecodedPixelLimit pixels whatever is asked, so a huge picture from the network costs
 // memory for what the screen shows only. The smaller image keeps the size in points the whole one
 // would have had (its scale drops instead), so layouts that follow an image's size do not change.
-// Animations are decoded as they are.
+// An animation drawn in a smaller box has every frame decoded to the box's size; when its frames
+// at that size would be more than imageLimits::maxFramesBytes, its first frame alone is decoded,
+// as a still image. Without a box, animations are decoded as they are.
 //
 // Every function may be called from any thread.
 
@@ -45,12 +47,14 @@ QSize ILThumbnailBoxOf(const foundation::Ref<foundation::Dictionary>& dictionary
 ILCacheKey ILThumbnailedCacheKey(const ILCacheKey& key, const ILContext& context);
 
 // Frame 0 of a still `source` decoded to the size `options` ask for, at `scale` adjusted to keep its
-// size in points, and turned upright as its orientation says; nil when the source is an animation
-// or the image needs no shrinking (the caller decodes it as usual).
+// size in points, and turned upright as its orientation says; for an animation and a box, every
+// frame so (or the first frame still, as above, also while its data is still arriving). Nil when
+// the image needs no shrinking or is an animation without a box (the caller decodes it as usual).
 foundation::Ref<graphics::Image> ILDecodedThumbnail(
     const std::shared_ptr<graphics::ImageSource>& source, double scale, const ILImageCoderOptions& options);
 
-// A still image shrunk to the size `options` ask for, keeping its size in points; the image itself
-// when it is small enough, animated or nil. For decoders that cannot decode to a size.
+// An image shrunk to the size `options` ask for, keeping its size in points (an animation read from
+// data through ILDecodedThumbnail); the image itself when it is small enough or nil. For decoders
+// that cannot decode to a size.
 foundation::Ref<graphics::Image> ILImageShrunkForOptions(
     const foundation::Ref<graphics::Image>& image, const ILImageCoderOptions& options);

@@ -86,9 +86,12 @@ public:
     QImage imageAtIndex(std::size_t index) const;
     // Frame `index` shrunk to `size` (each side clamped to the frame's), for a view that shows it
     // smaller: only the smaller copy is kept. PNG (interlaced too), BMP, TIFF strips and tiles, WebP
-    // stills and JPEG decode at about that size and never hold the whole frame. A format that must
-    // decode whole first (HEIF, ICO, lossless WebP, animations, TIFF with a huge strip) is refused
-    // (a null image) when what its decoder holds passes imageLimits::maxScaledDecodeBytes.
+    // stills and JPEG decode at about that size and never hold the whole frame. GIF and APNG frames
+    // are composed whole and then shrunk while their canvas is small (16 MiB); a larger canvas is
+    // composed at the smaller size, each frame shrunk into its place, so it is never allocated whole.
+    // A format that must decode whole first (HEIF, ICO, lossless WebP, other animations, TIFF with a
+    // huge strip) is refused (a null image) when what its decoder holds passes
+    // imageLimits::maxScaledDecodeBytes.
     QImage imageAtIndex(std::size_t index, QSize size) const;
 
     // Bytes of pixel buffers the source keeps between calls (the composed canvas), not its data.

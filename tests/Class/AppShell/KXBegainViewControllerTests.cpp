@@ -330,6 +330,7 @@ TEST_F(KXBegainViewControllerTest, Screenshot)
     ASSERT_TRUE(splash->imageView()->isPlaying());
     const auto first = splash->imageView()->currentFrameIndex();
     clock.advance(0.2);
+    ImageView::waitForFrameDecodes();
     EXPECT_NE(splash->imageView()->currentFrameIndex(), first);
     const QString path = shelltest::saveScreenshot(splash->window(), "splash");
     const QImage picture(path);

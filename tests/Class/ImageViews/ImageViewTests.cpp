@@ -2,11 +2,16 @@
 #include "Class/ImageViews/ImageView.h"
 #include "Class/UIKit/KXImage.h"
 #include "ImageViewsTestSupport.h"
+#include "Lib/ImageLoading/ILImageMultiFormat.h"
 #include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/RunLoop.h"
+#include "Platform/Foundation/Data.h"
+#include "Platform/Graphics/HugeAnimations.h"
 #include "Platform/Graphics/Image.h"
 
 #include <QTest>
+#include <future>
 #include <gtest/gtest.h>
 
 using imageviewtest::centreColour;
@@ -98,7 +103,16 @@ protected:
         view_->resize(20, 20);
         view_->setImageScaling(ImageScaling::AxesIndependently);
     }
-    void advance(double seconds) { clock_.advance(seconds); }
+    // Time moves in small steps, each frame's decode answered before the next step, as a decode
+    // takes far less than a frame's duration.
+    void advance(double seconds)
+    {
+        constexpr double kStep = 0.005;
+        for (double done = 0; done < seconds - 1e-9; done += kStep) {
+            clock_.advance(std::min(kStep, seconds - done));
+            ImageView::waitForFrameDecodes();
+        }
+    }
 
     dispatch::VirtualClock::Scope clock_;
     QWidget window_;
@@ -165,6 +179,128 @@ TEST_F(ImageViewPlayback, AHalfWayFadeShowsBothImages)
     advance(0.6);
     EXPECT_FALSE(view_->transitionProgress().has_value());
     EXPECT_EQ(centreColour(view_), QColor(0, 0, 255));
+}
+
+// Holds the views' decoding queue until released, so a test sees what a step does before the
+// worker's reply.
+class HeldDecodes {
+public:
+    HeldDecodes()
+    {
+        ImageView::frameDecodingQueue().async(
+            [released = released_.get_future().share()] { released.wait(); });
+    }
+    ~HeldDecodes() { release(); }
+    void release()
+    {
+        if (!done_) {
+            done_ = true;
+            released_.set_value();
+        }
+    }
+
+private:
+    std::promise<void> released_;
+    bool done_ = false;
+};
+
+TEST_F(ImageViewPlayback, TheNextFrameShowsOnlyOnceTheWorkerHasDecodedIt)
+{
+    window_.show();
+    view_->setImage(imageviewtest::animatedImage({ Qt::red, Qt::green, Qt::blue }, { 0.1, 0.1, 0.1 }, 0));
+    {
+        HeldDecodes held;
+        clock_.advance(0.15); // the step is due, its decode waits behind the held queue
+        EXPECT_EQ(view_->currentFrameIndex(), 0u);
+        EXPECT_EQ(centreColour(view_), QColor(Qt::red)) << "nothing decoded on the main thread";
+        held.release();
+        ImageView::waitForFrameDecodes();
+    }
+    EXPECT_EQ(view_->currentFrameIndex(), 1u);
+    EXPECT_EQ(centreColour(view_), QColor(Qt::green));
+
+    // A reply for an image since replaced is dropped.
+    {
+        HeldDecodes held;
+        clock_.advance(0.1);
+        view_->setImage(imageviewtest::solidImage(Qt::yellow));
+        held.release();
+        ImageView::waitForFrameDecodes();
+    }
+    EXPECT_EQ(view_->currentFrameIndex(), 0u);
+    EXPECT_EQ(centreColour(view_), QColor(Qt::yellow));
+}
+
+TEST_F(ImageViewPlayback, AViewGoneBeforeTheReplyIsNotTouched)
+{
+    window_.show();
+    view_->setImage(imageviewtest::animatedImage({ Qt::red, Qt::green }, { 0.1, 0.1 }, 0));
+    HeldDecodes held;
+    clock_.advance(0.15);
+    delete view_;
+    view_ = nullptr;
+    held.release();
+    ImageView::waitForFrameDecodes(); // the reply finds no view (a sanitizer build would flag a touch)
+    clock_.advance(1);
+    SUCCEED();
+}
+
+// An 8000 x 8000 animation of four frames shown at 64 x 64: each frame is decoded at the box.
+TEST_F(ImageViewPlayback, AHugeAnimationPlaysAtItsBox)
+{
+    constexpr std::int64_t kMiB = 1024 * 1024;
+    constexpr int side = 8000;
+    view_->resize(64, 64);
+    view_->setImageScaling(ImageScaling::ProportionallyDown);
+    window_.show();
+    for (const auto& data : { graphicstest::solidGif(side, side, graphicstest::fourFrames(side)),
+             graphicstest::solidApng(side, side, graphicstest::fourFrames(side)) }) {
+        // The image itself holds its first frame as stored (244 MiB): measured from here on.
+        const ILImageRef image = il_imageWithData(data);
+        ASSERT_TRUE(image);
+        const std::int64_t before = graphicstest::ResidentSize::now();
+        graphicstest::ResidentSize::resetPeak();
+        view_->setImage(image);
+        ASSERT_TRUE(view_->isPlaying());
+        for (std::size_t index = 1; index < 4; ++index) {
+            advance(index == 1 ? 0.11 : 0.1);
+            ASSERT_EQ(view_->currentFrameIndex(), index);
+            EXPECT_EQ(view_->currentFrameImage().size(), QSize(64, 64));
+        }
+        const QImage shown = view_->currentFrameImage();
+        EXPECT_EQ(shown.pixel(10, 10), 0xFFFFFF00u);
+        EXPECT_EQ(shown.pixel(50, 10), 0xFF0000FFu);
+        const std::int64_t growth = graphicstest::ResidentSize::peak() - before;
+        EXPECT_LT(growth, 48 * kMiB) << "peak grew by " << growth / kMiB << " MiB";
+        view_->setImage(ILImageRef());
+    }
+}
+
+TEST_F(ImageViewPlayback, FramesPastTheBudgetAtTheirSizeShowTheFirstFrameStill)
+{
+    // 70 frames of 1000 x 1000 are 267 MiB; the view draws them as stored.
+    std::vector<graphicstest::SolidFrame> frames;
+    for (int i = 0; i < 70; ++i)
+        frames.push_back({ QRect(0, 0, 1000, 1000), i % 2 ? qRgb(0, 255, 0) : qRgb(255, 0, 0) });
+    const ILImageRef image = graphics::Image::createWithData(graphicstest::solidGif(1000, 1000, frames));
+    view_->setImageScaling(ImageScaling::None);
+    view_->resize(1000, 1000);
+    window_.show();
+    view_->setImage(image);
+    EXPECT_FALSE(view_->isPlaying());
+    advance(0.5);
+    EXPECT_EQ(view_->currentFrameIndex(), 0u);
+    EXPECT_EQ(centreColour(view_), QColor(Qt::red));
+
+    // Drawn at 100 x 100 they fit, and play.
+    view_->setImageScaling(ImageScaling::AxesIndependently);
+    view_->resize(100, 100);
+    view_->setImage(ILImageRef());
+    view_->setImage(image);
+    EXPECT_TRUE(view_->isPlaying());
+    advance(0.11);
+    EXPECT_EQ(view_->currentFrameIndex(), 1u);
+    EXPECT_EQ(centreColour(view_), QColor(Qt::green));
 }
 
 TEST(ImageConversion, KitImagesKeepTheirScale)

@@ -107,6 +107,7 @@ TEST_F(ImageViewsScreenshots, IndicatorsAnimatedFrameAndHalfWayFade)
         animated->setImage(imageviewtest::animatedImage(
             { Qt::red, QColor(255, 160, 0), Qt::darkGreen }, { 0.2, 0.2, 0.2 }, 0));
         clock.advance(0.25);
+        ImageView::waitForFrameDecodes();
         EXPECT_EQ(animated->currentFrameIndex(), 1u);
         fade->setImage(imageviewtest::solidImage(QColor(220, 40, 40), 40, 40));
         fade->setImage(imageviewtest::solidImage(QColor(40, 80, 220), 40, 40));

@@ -9,6 +9,7 @@
 #include "Platform/Foundation/ClassValue.h"
 #include "Platform/Foundation/String.h"
 #include "Platform/Foundation/URL.h"
+#include "Platform/Graphics/HugeAnimations.h"
 #include "Platform/Graphics/Image.h"
 #include "Platform/Graphics/LargePng.h"
 
@@ -125,21 +126,95 @@ TEST(ILImageThumbnail, DecodersThatCannotShrinkAreShrunkAfterwards)
     EXPECT_EQ(ILImageCoderHelper::decodedAndScaledDownImageWithImage(small, 4 * 300 * 150), small);
 }
 
-TEST(ILImageThumbnail, AnimationsAreDecodedAsTheyAre)
+ILContext animatedImageContext(QSize box)
 {
-    const auto data = apng(rgbFrames(300, 200), { 0.1, 0.1, 0.1 });
-    const ILContext context
-        = ILContextWithThumbnail(Dictionary::create({ { Id(ILWebContextAnimatedImageClass),
-                                     Id(foundation::ClassValue::create(ILAnimatedImage::classObject())) } }),
-            QSize(30, 20), false);
-    const auto animated = ILDecodeDownloadedData(data, url(), 0, context);
-    ASSERT_TRUE(std::dynamic_pointer_cast<ILAnimatedImage>(animated));
-    EXPECT_EQ(animated->image().size(), QSize(300, 200));
+    return ILContextWithThumbnail(Dictionary::create({ { Id(ILWebContextAnimatedImageClass),
+                                      Id(foundation::ClassValue::create(ILAnimatedImage::classObject())) } }),
+        box, false);
+}
+
+TEST(ILImageThumbnail, AnimationsAreShrunkFrameByFrameKeepingTheirTimingAndPoints)
+{
+    const auto data = apng(rgbFrames(300, 200), { 0.1, 0.2, 0.3 }, 2);
+    const auto animated = std::dynamic_pointer_cast<ILAnimatedImage>(
+        ILDecodeDownloadedData(data, url(), 0, animatedImageContext(QSize(30, 20))));
+    ASSERT_TRUE(animated);
+    EXPECT_EQ(animated->image().size(), QSize(30, 20));
+    EXPECT_DOUBLE_EQ(animated->size().width(), 300);
+    ASSERT_EQ(animated->animatedImageFrameCount(), 3u);
+    EXPECT_EQ(animated->animatedImageFrameAtIndex(2)->image().size(), QSize(30, 20));
+    EXPECT_EQ(animated->animatedImageFrameAtIndex(2)->image().pixel(15, 10), 0xFF0000FFu);
+
     const auto plain
         = ILDecodeDownloadedData(data, url(), 0, ILContextWithThumbnail(nullptr, QSize(30, 20), false));
     ASSERT_TRUE(plain);
     EXPECT_TRUE(il_isAnimated(plain));
-    EXPECT_EQ(plain->image().size(), QSize(300, 200));
+    EXPECT_EQ(plain->image().size(), QSize(30, 20));
+    EXPECT_DOUBLE_EQ(plain->size().width(), 300);
+    EXPECT_EQ(il_imageLoopCount(plain), 2u);
+    const auto frames = ILImageCoderHelper::framesFromAnimatedImage(plain);
+    ASSERT_TRUE(frames);
+    ASSERT_EQ(frames->size(), 3u);
+    EXPECT_NEAR((*frames)[1].duration, 0.2, 1e-6);
+    EXPECT_EQ((*frames)[1].image->image().pixel(15, 10), 0xFF00FF00u);
+
+    const auto asStored = ILDecodeDownloadedData(data, url(), 0, nullptr);
+    ASSERT_TRUE(asStored);
+    EXPECT_EQ(asStored->image().size(), QSize(300, 200)) << "without a box, as stored";
+}
+
+// An 8000 x 8000 animation of four frames drawn at 64 x 64, by the plain image and by the animated
+// image: each frame is decoded at the box, never at the canvas's 244 MiB.
+TEST(ILImageThumbnail, HugeAnimationsAreDecodedAtTheirBoxOnEveryRoad)
+{
+    constexpr std::int64_t kMiB = 1024 * 1024;
+    const int side = kSide;
+    for (const auto& data : { graphicstest::solidGif(side, side, graphicstest::fourFrames(side)),
+             graphicstest::solidApng(side, side, graphicstest::fourFrames(side)) }) {
+        const std::int64_t before = graphicstest::ResidentSize::now();
+        graphicstest::ResidentSize::resetPeak();
+        const auto plain
+            = ILDecodeDownloadedData(data, url(), 0, ILContextWithThumbnail(nullptr, QSize(64, 64), false));
+        ASSERT_TRUE(plain);
+        EXPECT_EQ(plain->image().size(), QSize(64, 64));
+        const auto frames = ILImageCoderHelper::framesFromAnimatedImage(plain);
+        ASSERT_TRUE(frames);
+        ASSERT_EQ(frames->size(), 4u);
+        EXPECT_EQ((*frames)[3].image->image().pixel(10, 10), 0xFFFFFF00u);
+        EXPECT_EQ((*frames)[3].image->image().pixel(50, 10), 0xFF0000FFu);
+        const auto animated = std::dynamic_pointer_cast<ILAnimatedImage>(
+            ILDecodeDownloadedData(data, url(), 0, animatedImageContext(QSize(64, 64))));
+        ASSERT_TRUE(animated);
+        ASSERT_EQ(animated->animatedImageFrameCount(), 4u);
+        const auto second = animated->animatedImageFrameAtIndex(1);
+        ASSERT_TRUE(second);
+        EXPECT_EQ(second->image().size(), QSize(64, 64));
+        EXPECT_EQ(second->image().pixel(10, 10), 0xFFFF0000u);
+        EXPECT_EQ(second->image().pixel(50, 10), 0xFF00FF00u);
+        animated->preloadAllFrames();
+        EXPECT_TRUE(animated->isAllFramesLoaded());
+        const std::int64_t growth = graphicstest::ResidentSize::peak() - before;
+        EXPECT_LT(growth, 64 * kMiB) << "peak grew by " << growth / kMiB << " MiB";
+    }
+}
+
+TEST(ILImageThumbnail, AnimationsWhoseFramesPassTheBudgetAtTheBoxShowTheirFirstFrameStill)
+{
+    // 70 frames of 1000 x 1000 are 267 MiB.
+    std::vector<graphicstest::SolidFrame> frames;
+    for (int i = 0; i < 70; ++i)
+        frames.push_back({ QRect(0, 0, 1200, 1200), i % 2 ? qRgb(0, 255, 0) : qRgb(255, 0, 0) });
+    const auto data = graphicstest::solidGif(1200, 1200, frames);
+    const auto image
+        = ILDecodeDownloadedData(data, url(), 0, ILContextWithThumbnail(nullptr, QSize(1000, 1000), false));
+    ASSERT_TRUE(image);
+    EXPECT_FALSE(il_isAnimated(image));
+    EXPECT_EQ(image->image().size(), QSize(1000, 1000));
+    EXPECT_EQ(image->image().pixel(500, 500), 0xFFFF0000u);
+    const auto smaller
+        = ILDecodeDownloadedData(data, url(), 0, ILContextWithThumbnail(nullptr, QSize(100, 100), false));
+    ASSERT_TRUE(smaller);
+    EXPECT_TRUE(il_isAnimated(smaller)) << "at a smaller box the frames fit";
 }
 
 TEST(ILImageThumbnail, TheCacheKeyNamesTheBox)

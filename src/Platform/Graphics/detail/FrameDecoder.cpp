@@ -143,6 +143,7 @@ void FrameComposer::reset(int width, int height)
 {
     width_ = width;
     height_ = height;
+    box_ = QSize();
     canvas_ = QImage();
     saved_ = QImage();
     next_.reset();
@@ -153,12 +154,35 @@ std::size_t FrameComposer::cachedBytes() const
     return std::size_t(canvas_.sizeInBytes()) + std::size_t(saved_.sizeInBytes());
 }
 
+void FrameComposer::setBox(QSize box)
+{
+    if (box == box_)
+        return;
+    box_ = box;
+    canvas_ = QImage();
+    saved_ = QImage();
+    next_.reset();
+}
+
+QRect FrameComposer::onCanvas(const QRect& rect) const
+{
+    if (!box_.isValid() || rect.isEmpty())
+        return rect;
+    const auto across = [](int value, int to, int from) { return int(std::int64_t(value) * to / from); };
+    const int left = across(rect.left(), box_.width(), width_);
+    const int top = across(rect.top(), box_.height(), height_);
+    const int right = std::max(left + 1, across(rect.left() + rect.width(), box_.width(), width_));
+    const int bottom = std::max(top + 1, across(rect.top() + rect.height(), box_.height(), height_));
+    return QRect(left, top, right - left, bottom - top);
+}
+
 bool FrameComposer::prepare(std::size_t index)
 {
     if (next_ && *next_ > index + 1)
         next_.reset();
     if (!next_) {
-        canvas_ = allocateFrame(width_, height_, true);
+        canvas_ = box_.isValid() ? allocateFrame(box_.width(), box_.height(), true)
+                                 : allocateFrame(width_, height_, true);
         saved_ = QImage();
     }
     return !canvas_.isNull();
@@ -201,7 +225,7 @@ void FrameComposer::draw(const QImage& frame, const Placement& placement)
 {
     if (frame.isNull())
         return;
-    QRect area = clipped(placement.rect, width_, height_);
+    QRect area = clipped(placement.rect, canvas_.width(), canvas_.height());
     area = area.intersected(QRect(placement.rect.topLeft(), frame.size()));
     if (area.isEmpty())
         return;

@@ -116,8 +116,15 @@ enum class Blend { Source, Over };
 
 // Composes the frames of an animation on one canvas. It keeps the canvas of the frame it composed
 // last, so frame i after frame i-1 costs one frame; going back starts again from frame 0.
+//
+// A canvas shown much smaller than it is stored is composed at the smaller size when the whole
+// one would not fit kFullCanvasBytes: each frame is shrunk to its rectangle scaled to that size and
+// placed there, so the result is a little softer than shrinking the whole canvas, but a huge
+// animation drawn small never has a canvas of its full size.
 class FrameComposer {
 public:
+    static constexpr std::size_t kFullCanvasBytes = std::size_t(16) * 1024 * 1024;
+
     struct Placement {
         QRect rect; // where the frame goes; clipped to the canvas
         Dispose dispose = Dispose::None;
@@ -125,32 +132,61 @@ public:
     };
 
     void reset(int width, int height);
-    // The canvas after frame `index`; `place(i)` tells where frame i goes and `decode(i)` gives its
-    // pixels (Format_ARGB32_Premultiplied, the size of its rectangle; a null image leaves the
-    // canvas as it was). A null image when the canvas cannot be allocated.
+    // The canvas after frame `index`; `place(i)` tells where frame i goes and `decode(i, size)`
+    // gives its pixels (Format_ARGB32_Premultiplied): at its stored size when `size` is invalid, else
+    // shrunk to `size`, its rectangle's size on the smaller canvas (a null image leaves the canvas as
+    // it was). A null image when the canvas cannot be
+    // allocated.
     template <class Place, class Decode>
     QImage compose(std::size_t index, const Place& place, const Decode& decode)
+    {
+        setBox({});
+        return composeOnCanvas(index, place, decode);
+    }
+    // The canvas after frame `index` shrunk to `size` (each side no larger than the canvas's):
+    // composed whole and shrunk when it fits kFullCanvasBytes, else composed at `size`.
+    template <class Place, class Decode>
+    QImage composeScaled(std::size_t index, QSize size, const Place& place, const Decode& decode)
+    {
+        const QSize wanted = size.boundedTo(QSize(width_, height_));
+        if (!wanted.isValid() || wanted.isEmpty() || wanted == QSize(width_, height_)
+            || std::size_t(width_) * std::size_t(height_) * 4 <= kFullCanvasBytes) {
+            const QImage whole = compose(index, place, decode);
+            if (whole.isNull() || !wanted.isValid() || wanted.isEmpty() || wanted == whole.size())
+                return whole;
+            return whole.scaled(wanted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
+        setBox(wanted);
+        return composeOnCanvas(index, place, decode);
+    }
+    std::size_t cachedBytes() const;
+
+private:
+    template <class Place, class Decode>
+    QImage composeOnCanvas(std::size_t index, const Place& place, const Decode& decode)
     {
         if (!prepare(index))
             return {};
         while (!next_ || *next_ <= index) {
             std::size_t i = next_.value_or(0);
             Placement placement = place(i);
+            placement.rect = onCanvas(placement.rect);
             begin(i, placement);
-            draw(decode(i), placement);
+            if (!placement.rect.isEmpty())
+                draw(decode(i, box_.isValid() ? placement.rect.size() : QSize()), placement);
             next_ = i + 1;
         }
         return canvas_;
     }
-    std::size_t cachedBytes() const;
-
-private:
+    void setBox(QSize box);
+    QRect onCanvas(const QRect& rect) const;
     bool prepare(std::size_t index);
     void begin(std::size_t index, const Placement& placement);
     void draw(const QImage& frame, const Placement& placement);
 
     int width_ = 0;
     int height_ = 0;
+    QSize box_; // the size composed at; invalid for the full size
     QImage canvas_;
     QImage saved_; // the canvas before a frame that disposes to the previous one
     std::optional<std::size_t> next_;

@@ -3,11 +3,11 @@
 #include "Platform/Foundation/Data.h"
 #include "Platform/Foundation/Dictionary.h"
 #include "Platform/Graphics/ImageProperties.h"
-
-#include <gif_lib.h>
+#include "Platform/Graphics/detail/RowScaler.h"
 
 #include <algorithm>
 #include <cstring>
+#include <gif_lib.h>
 #include <new>
 #include <optional>
 #include <span>
@@ -168,12 +168,28 @@ int readBytes(GifFileType* gif, GifByteType* out, int wanted)
 }
 
 // The frame's pixels, or null when not one row decodes. Rows the data does not reach are
-// transparent.
-QImage decodeFrame(std::span<const std::uint8_t> data, const GifLayout& layout, const GifFrame& frame)
+// transparent. A valid `size` smaller than the frame gives it shrunk to that size: rows are shrunk
+// as they are decoded (an interlaced frame keeps its palette indices until all rows are in), so
+// its pixels are never held at full size.
+QImage decodeFrame(
+    std::span<const std::uint8_t> data, const GifLayout& layout, const GifFrame& frame, QSize size = {})
 {
-    QImage image = allocateFrameForOverwrite(frame.width, frame.height, true);
-    if (image.isNull())
+    const bool shrinking = size.isValid() && !size.isEmpty() && size != QSize(frame.width, frame.height);
+    const bool byRows = shrinking && size.width() <= frame.width && size.height() <= frame.height;
+    if (!imageLimits::allows(frame.width, frame.height))
         return {};
+    QImage image; // the frame at full size, when it is not shrunk row by row
+    std::optional<RowScaler> scaler;
+    if (byRows) {
+        QImage target = allocateFrame(size.width(), size.height(), true);
+        if (target.isNull())
+            return {};
+        scaler.emplace(frame.width, frame.height, std::move(target));
+    } else {
+        image = allocateFrameForOverwrite(frame.width, frame.height, true);
+        if (image.isNull())
+            return {};
+    }
     FrameReader reader {data.first(layout.headerEnd), data.subspan(frame.descriptor, frame.end - frame.descriptor)};
     int error = 0;
     GifFileType* gif = DGifOpen(&reader, readBytes, &error);
@@ -182,16 +198,20 @@ QImage decodeFrame(std::span<const std::uint8_t> data, const GifLayout& layout, 
     GifRecordType type = UNDEFINED_RECORD_TYPE;
     std::vector<int> rows; // in the order the data holds them
     std::size_t rowsRead = 0;
+    std::uint32_t palette[256] = {};
+    bool interlaced = false;
+    std::vector<GifByteType> indices; // an interlaced frame's rows while it shrinks
+    std::vector<std::uint32_t> pixels(std::size_t(frame.width));
     if (DGifGetRecordType(gif, &type) == GIF_OK && type == IMAGE_DESC_RECORD_TYPE && DGifGetImageDesc(gif) == GIF_OK
         && gif->Image.Width == frame.width && gif->Image.Height == frame.height) {
         const ColorMapObject* map = gif->Image.ColorMap ? gif->Image.ColorMap : gif->SColorMap;
-        std::uint32_t palette[256] = {};
         for (int i = 0; map && i < map->ColorCount && i < 256; ++i)
             palette[i] = 0xff000000u | std::uint32_t(map->Colors[i].Red) << 16
                 | std::uint32_t(map->Colors[i].Green) << 8 | map->Colors[i].Blue;
         if (frame.transparent >= 0)
             palette[frame.transparent] = 0;
-        if (gif->Image.Interlace) {
+        interlaced = gif->Image.Interlace;
+        if (interlaced) {
             for (auto [start, step] : {std::pair {0, 8}, {4, 8}, {2, 4}, {1, 2}})
                 for (int y = start; y < frame.height; y += step)
                     rows.push_back(y);
@@ -199,22 +219,53 @@ QImage decodeFrame(std::span<const std::uint8_t> data, const GifLayout& layout, 
             for (int y = 0; y < frame.height; ++y)
                 rows.push_back(y);
         }
+        if (scaler && interlaced) {
+            try {
+                indices.assign(std::size_t(frame.width) * std::size_t(frame.height), 0);
+            } catch (const std::bad_alloc&) {
+                rows.clear();
+            }
+        }
         std::vector<GifByteType> line(std::size_t(frame.width));
         for (; rowsRead < rows.size(); ++rowsRead) {
-            if (DGifGetLine(gif, line.data(), frame.width) != GIF_OK)
+            GifByteType* into = indices.empty()
+                ? line.data()
+                : indices.data() + std::size_t(rows[rowsRead]) * std::size_t(frame.width);
+            if (DGifGetLine(gif, into, frame.width) != GIF_OK)
                 break;
-            auto* target = reinterpret_cast<std::uint32_t*>(image.scanLine(rows[rowsRead]));
+            if (!indices.empty())
+                continue;
+            auto* target
+                = scaler ? pixels.data() : reinterpret_cast<std::uint32_t*>(image.scanLine(rows[rowsRead]));
             for (int x = 0; x < frame.width; ++x)
                 target[x] = palette[line[std::size_t(x)]];
+            if (scaler)
+                scaler->addRow(rows[rowsRead], pixels.data());
         }
     }
     DGifCloseFile(gif, &error);
     if (rowsRead == 0)
         return {};
+    if (scaler && !indices.empty()) {
+        // Rows the data did not reach stay transparent.
+        std::vector<bool> read(std::size_t(frame.height), false);
+        for (std::size_t i = 0; i < rowsRead; ++i)
+            read[std::size_t(rows[i])] = true;
+        for (int y = 0; y < frame.height; ++y) {
+            const GifByteType* row = indices.data() + std::size_t(y) * std::size_t(frame.width);
+            for (int x = 0; x < frame.width; ++x)
+                pixels[std::size_t(x)] = read[std::size_t(y)] ? palette[row[x]] : 0u;
+            scaler->addRow(y, pixels.data());
+        }
+    }
+    if (scaler)
+        return scaler->finish();
     for (std::size_t i = rowsRead; i < rows.size(); ++i) {
         auto* target = reinterpret_cast<std::uint32_t*>(image.scanLine(rows[i]));
         std::fill(target, target + frame.width, 0u);
     }
+    if (shrinking)
+        return image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return image;
 }
 
@@ -270,32 +321,46 @@ public:
         return frameProperties(info);
     }
 
-    QImage imageAtIndex(std::size_t index) override
+    QImage imageAtIndex(std::size_t index) override { return frameAt(index, {}); }
+
+    QImage scaledImageAtIndex(std::size_t index, QSize size) override
+    {
+        const QSize wanted = size.boundedTo(QSize(layout_.width, layout_.height));
+        if (!size.isValid() || size.isEmpty() || wanted == QSize(layout_.width, layout_.height))
+            return frameAt(index, {});
+        return frameAt(index, wanted);
+    }
+
+    std::size_t cachedBytes() const override { return composer_.cachedBytes(); }
+
+private:
+    // Frame `index` at its stored size (`size` invalid) or shrunk to `size`.
+    QImage frameAt(std::size_t index, QSize size)
     {
         if (index >= count())
             return {};
         const GifFrame& first = layout_.frames.front();
         if (layout_.frames.size() == 1 && first.left == 0 && first.top == 0 && first.width == layout_.width
             && first.height == layout_.height)
-            return decodeFrame(data_->span(), layout_, first); // a still that fills its screen
-        return composer_.compose(
-            index,
-            [this](std::size_t i) {
-                const GifFrame& frame = layout_.frames[i];
-                FrameComposer::Placement placement;
-                placement.rect = QRect(frame.left, frame.top, frame.width, frame.height);
-                placement.dispose = frame.disposal == 2 ? Dispose::Background
-                    : frame.disposal == 3                ? Dispose::Previous
-                                                         : Dispose::None;
-                placement.blend = Blend::Over;
-                return placement;
-            },
-            [this](std::size_t i) { return decodeFrame(data_->span(), layout_, layout_.frames[i]); });
+            return decodeFrame(data_->span(), layout_, first, size); // a still that fills its screen
+        const auto place = [this](std::size_t i) {
+            const GifFrame& frame = layout_.frames[i];
+            FrameComposer::Placement placement;
+            placement.rect = QRect(frame.left, frame.top, frame.width, frame.height);
+            placement.dispose = frame.disposal == 2 ? Dispose::Background
+                : frame.disposal == 3               ? Dispose::Previous
+                                                    : Dispose::None;
+            placement.blend = Blend::Over;
+            return placement;
+        };
+        const auto decode = [this](std::size_t i, QSize at) {
+            return decodeFrame(data_->span(), layout_, layout_.frames[i], at);
+        };
+        if (!size.isValid())
+            return composer_.compose(index, place, decode);
+        return composer_.composeScaled(index, size, place, decode);
     }
 
-    std::size_t cachedBytes() const override { return composer_.cachedBytes(); }
-
-private:
     Ref<Data> data_;
     bool final_ = false;
     GifLayout layout_;

@@ -225,14 +225,21 @@ public:
         if (animatedFrames() == 0)
             return readPng(data_->span(), final_);
         return composer_.compose(
-            index, [this](std::size_t i) { return placement(i); }, [this](std::size_t i) { return frame(i); });
+            index, [this](std::size_t i) { return placement(i); },
+            [this](std::size_t i, QSize size) { return frame(i, size); });
     }
 
     QImage scaledImageAtIndex(std::size_t index, QSize size) override
     {
-        if (index < count() && animatedFrames() == 0)
+        if (index >= count())
+            return {};
+        if (animatedFrames() == 0)
             return readPng(data_->span(), final_, size);
-        return FrameDecoder::scaledImageAtIndex(index, size);
+        if (!size.isValid() || size.isEmpty())
+            return imageAtIndex(index);
+        return composer_.composeScaled(
+            index, size, [this](std::size_t i) { return placement(i); },
+            [this](std::size_t i, QSize at) { return frame(i, at); });
     }
 
     std::size_t cachedBytes() const override { return composer_.cachedBytes(); }
@@ -273,12 +280,13 @@ private:
     }
 
     // Frame `index` as a PNG of its own: its size in the header, the palette and transparency of the
-    // file, its data as IDAT chunks with fresh CRCs.
-    QImage frame(std::size_t index) const
+    // file, its data as IDAT chunks with fresh CRCs; shrunk to `size` while it is read when that is
+    // valid and smaller.
+    QImage frame(std::size_t index, QSize size) const
     {
         std::span<const std::uint8_t> bytes = data_->span();
         if (index == 0 && layout_.defaultImageIsFrame)
-            return readPng(bytes, final_);
+            return shrunk(readPng(bytes, final_, size), size);
         const AnimationFrame& frame = layout_.frames[index];
         std::vector<std::uint8_t> file(png::signature, png::signature + 8);
         std::uint8_t header[13];
@@ -294,7 +302,16 @@ private:
         for (const Span& part : frame.data)
             png::appendChunk(file, png::tag("IDAT"), bytes.subspan(part.offset, part.length));
         png::appendChunk(file, png::tag("IEND"), {});
-        return readPng(file, true); // counted frames have all their data
+        return shrunk(readPng(file, true, size), size); // counted frames have all their data
+    }
+
+    // The reader shrinks only to sizes no larger than the frame: a frame smaller than its place on
+    // the smaller canvas (rounding) is brought to that size here.
+    static QImage shrunk(const QImage& frame, QSize size)
+    {
+        if (frame.isNull() || !size.isValid() || size.isEmpty() || frame.size() == size)
+            return frame;
+        return frame.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
 
     Ref<Data> data_;
