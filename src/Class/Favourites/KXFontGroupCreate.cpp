@@ -154,8 +154,42 @@ void KXFontGroupCreate::creatGroup()
         // The request may have reached the server before its reply was lost.
         readBack();
     };
-    if (renaming)
+    if (renaming) {
         KXHTTPBUSINESS().RenameGroupWithName(sent, Id(groupid_.integerValue()), std::move(success), std::move(failure));
-    else
+        return;
+    }
+    // An earlier create of this name may have been made without its reply saying so (lost, or
+    // still on its way when the client ended): the folders read first decide whether to send.
+    const bool readingFirst = KXFolderWriteOutcome::readFirst(
+        "133", sent.stringValue(),
+        [change](const KXAccountWrites::Result& read) { return KXFolderWriteOutcome::judge(change, read); },
+        [dialog, sent, success, failure, reload = reloadBlock_](KXFolderWriteOutcome::Verdict found) {
+            switch (found) {
+            case KXFolderWriteOutcome::Verdict::NotMade:
+                KXHTTPBUSINESS().CreateGroupWithName(sent, success, failure);
+                return;
+            case KXFolderWriteOutcome::Verdict::Made: {
+                const auto folders = KXFolderSession::folders();
+                if (reload)
+                    reload(folders);
+                // As its reply would have said, with the folder the read shows.
+                auto reply = foundation::MutableDictionary::create();
+                auto data = foundation::MutableDictionary::create();
+                for (const Id& folder : *folders)
+                    if (folder["collect_name"].stringValue() == sent.stringValue())
+                        data->setObject(folder["id"], Id("id"));
+                reply->setObject(Id(0), Id("errcode"));
+                reply->setObject(Id(data), Id("corvane_data"));
+                success(Id(reply));
+                return;
+            }
+            case KXFolderWriteOutcome::Verdict::Unread:
+                style::toast(ToastStyle::Error, QStringLiteral("网络失败！"));
+                if (dialog)
+                    dialog->submitting_ = false;
+                return;
+            }
+        });
+    if (!readingFirst)
         KXHTTPBUSINESS().CreateGroupWithName(sent, std::move(success), std::move(failure));
 }

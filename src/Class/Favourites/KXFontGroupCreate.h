@@ -25,7 +25,10 @@ class QLineEdit;
 // unknown whether the server made the change, so the folder list is read back
 // (KXFolderWriteOutcome), as after the refusal "收藏夹名称已存在" of a name whose own attempt was
 // lost: the reload block gets the folders read, and the dialog closes when they show the change,
-// or stays with the name. Main thread only.
+// or stays with the name. A create of a name whose earlier create is still of unknown outcome (its
+// read back failed, or the client ended before its reply) reads the folders first: shown, it ends
+// as that create's success ("创建成功！") and nothing is sent; not shown, it sends; unread, "网络失败！"
+// and nothing is sent. Main thread only.
 class KXFontGroupCreate : public KXBaseView {
     Q_OBJECT
 

@@ -2,6 +2,7 @@
 
 #include "Class/Account/Core/KXPersonalCenterModel.h"
 #include "Class/Favourites/Core/KXFolderSession.h"
+#include "Class/Favourites/Core/KXFolderWriteOutcome.h"
 #include "Class/Favourites/KXFavouritesStyle.h"
 #include "Class/Favourites/KXPublishFavoriteItem.h"
 #include "Class/Favourites/KXPublishNoCollectionView.h"
@@ -597,6 +598,39 @@ void KXPublishFavoritesViewController::publishBtnClick()
     }
     const KXPublishRequest r = KXPublishForm::request(input, cover);
     setPublishing(true);
+    // An earlier publication of this folder may have been made without its reply saying so (lost,
+    // or still on its way when the client ended): the folders read first decide whether to send.
+    const bool readingFirst = KXFolderWriteOutcome::readFirst(
+        "136", Id(r.folderID).stringValue(),
+        [folderID = r.folderID](const KXAccountWrites::Result& read) {
+            if (!read.ok || !read.reply.array())
+                return KXFolderWriteOutcome::Verdict::Unread;
+            return publishShownMade(read, folderID) ? KXFolderWriteOutcome::Verdict::Made
+                                                    : KXFolderWriteOutcome::Verdict::NotMade;
+        },
+        [form = QPointer<KXPublishFavoritesViewController>(this), r](KXFolderWriteOutcome::Verdict verdict) {
+            if (!form)
+                return;
+            switch (verdict) {
+            case KXFolderWriteOutcome::Verdict::NotMade:
+                form->sendPublication(r);
+                return;
+            case KXFolderWriteOutcome::Verdict::Made:
+                form->setPublishing(false);
+                form->handOver();
+                return;
+            case KXFolderWriteOutcome::Verdict::Unread:
+                form->setPublishing(false);
+                style::toast(ToastStyle::Error, QStringLiteral("网络失败！"));
+                return;
+            }
+        });
+    if (!readingFirst)
+        sendPublication(r);
+}
+
+void KXPublishFavoritesViewController::sendPublication(const KXPublishRequest& r)
+{
     KXHTTPBUSINESS().publishCollection(r.folderID, r.isEncrypt, r.encryptStr, r.description, r.base64Image,
         r.tagID, r.tagName, r.imageSuffix, r.collectionName,
         dispatch::guardedOnMain(this,

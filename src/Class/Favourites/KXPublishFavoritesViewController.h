@@ -34,13 +34,16 @@ class QScrollArea;
 // The publish button checks what was filled in (KXPublishForm) and shows a warning image, with the
 // reason as its tool tip, beside each field that would not do (a refused cover's reason is also
 // written beside it); a field's image goes as soon as the field passes, while the user types. A
-// form that passes sends the publish operation once; the button is inert until its answer. Accepted: the form empties, says published() (its window closes), toasts
-// "提交成功，等待审核", reads the folders again and posts
-// KXPersonalCenterModel::kPublishSubmittedNotification. Refused (the transport toasts the service's
+// form that passes sends the publish operation once; the button is inert until its answer. Accepted: the form
+// empties, says published() (its window closes), toasts "提交成功，等待审核", reads the folders again and
+// posts KXPersonalCenterModel::kPublishSubmittedNotification. Refused (the transport toasts the service's
 // message): the inputs stay. Failed without an answer: the button stays inert until the folders
 // are read back; a folder they show submitted goes on as accepted, otherwise "网络异常，请稍后重试"
-// and the inputs stay. The form shows every list of folders the session stores. The password is kept only by its
-// field. Main thread only.
+// and the inputs stay. A press for a folder whose earlier publication is still of unknown outcome
+// (its read back failed, or the client ended before its reply) reads the folders first: shown
+// submitted, it goes on as accepted and nothing is sent; not shown, it sends; unread, "网络失败！"
+// and nothing is sent. The form shows every list of folders the session stores. The password is kept only by
+// its field. Main thread only.
 class KXPublishFavoritesViewController : public QWidget {
     Q_OBJECT
 
@@ -125,6 +128,7 @@ private:
     static QString& lastCoverFolder();
     void setPublishing(bool publishing);
     void publishReplied(const foundation::Id& reply);
+    void sendPublication(const KXPublishRequest& request);
     void publishFailed(const foundation::Id& folderID, const foundation::Ref<foundation::Error>& error);
     static bool publishShownMade(const KXAccountWrites::Result& read, const foundation::Id& folderID);
     void handOver();

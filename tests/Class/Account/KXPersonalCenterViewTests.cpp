@@ -511,6 +511,42 @@ TEST_F(KXPersonalCenterViewTest, OnTheShortestWindowThePageScrollsAndNothingLies
     EXPECT_EQ(frameIn(page->versionLabel(), page).bottom(), 680 - 10 - 1);
 }
 
+// Reads from elsewhere while the person is in the page (the folders and the followed list of
+// other views, the user's record renewed, the unpaid count) keep what the person did there: the
+// page's scroll and the page laid over it.
+TEST_F(KXPersonalCenterViewTest, ReadsFromElsewhereKeepTheScrollAndThePageLaidOver)
+{
+    signInAs("demo", "demo1234");
+    setDefault("my_orderClick", Id("1"));
+    auto* page = open();
+    ASSERT_TRUE(loaded(page));
+    ASSERT_TRUE(waitFor([&] { return page->collectionScorllView()->isVisible(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    host_.resize(KXPersonalCenterView::kWidth, 486);
+    page->setGeometry(0, 0, KXPersonalCenterView::kWidth, 486);
+    settle();
+    ASSERT_GT(page->scrollBar()->maximum(), 0);
+    page->scrollBar()->setValue(page->scrollBar()->maximum());
+    page->myfocusBtnClick();
+    settle();
+    const int scrolled = page->scrollBar()->value();
+    ASSERT_GT(scrolled, 0);
+    ASSERT_NE(topPage(page), nullptr);
+
+    KXFolderSession::reloadFolders();
+    KXFolderSession::reloadFollows();
+    service().controls().setUnpaidOverride(3);
+    run([](auto s, auto f) { KXHTTPBUSINESS().getUnpaidOriderSuceess(s, f); });
+    run([](auto s, auto f) { KXHTTPBUSINESS().LoginWithName(Id(""), Id(""), s, f); });
+    ASSERT_TRUE(waitForQuietTraffic());
+    settle();
+    EXPECT_EQ(page->orderNumLabel()->text(), QStringLiteral("3")) << "the reads were shown";
+    EXPECT_EQ(page->scrollBar()->value(), scrolled);
+    ASSERT_NE(topPage(page), nullptr);
+    EXPECT_EQ(topPage(page)->page, Page::FollowedCollections);
+    EXPECT_TRUE(topPage(page)->isVisible());
+}
+
 TEST_F(KXPersonalCenterViewTest, TheNameKeepsItsWholeWidthThroughAMaximiseAndARestore)
 {
     // Built on its own, then laid over the window, as the hub opens it.

@@ -1,13 +1,14 @@
 #include "FavouritesTestSupport.h"
 
+#include "Class/Favourites/Core/KXFolderSession.h"
 #include "Class/Favourites/Core/KXPaletteHold.h"
 #include "Class/FontList/KXWebPreviewSource.h"
 #include "Class/LayoutWidgets/WindowLayout.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/Theme/KXThemeManager.h"
 #include "Platform/Dispatch/RunLoop.h"
 #include "Platform/Storage/UserDefaults.h"
-#include "Class/Favourites/Core/KXFolderSession.h"
 
 #include <QApplication>
 #include <QDir>
@@ -158,6 +159,20 @@ bool saveScreenshots(QWidget& widget, const QString& name, const std::function<v
     }
     theme.setIsNight(before);
     return saved;
+}
+
+KeptAheadWrites::KeptAheadWrites()
+{
+    foundation::UserDefaults::standardUserDefaults().removeObjectForKey(
+        KXAccountWrites::kWritesOnTheirWayKey);
+    KXAccountWrites::setAccountKey([] { return std::string("uid demo"); });
+}
+
+KeptAheadWrites::~KeptAheadWrites()
+{
+    KXAccountWrites::setAccountKey({});
+    foundation::UserDefaults::standardUserDefaults().removeObjectForKey(
+        KXAccountWrites::kWritesOnTheirWayKey);
 }
 
 } // namespace favouritestest

@@ -61,6 +61,16 @@ private:
     std::shared_ptr<KXPreviewImageSource> previous_;
 };
 
+// While it lives, the writes kept ahead are kept for one account, as the store's session keeps
+// them in the program; none is kept when it begins or ends.
+class KeptAheadWrites {
+public:
+    KeptAheadWrites();
+    ~KeptAheadWrites();
+    KeptAheadWrites(const KeptAheadWrites&) = delete;
+    KeptAheadWrites& operator=(const KeptAheadWrites&) = delete;
+};
+
 // Clicks at a point of a list's viewport (press, release), as the user does.
 void clickViewport(QWidget* viewport, const QPoint& point);
 // Moves the pointer over a point of a widget.

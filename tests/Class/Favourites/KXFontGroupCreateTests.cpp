@@ -1,17 +1,17 @@
 // The create and rename dialog against the local service: what it sends, its toasts, what its
 // completion gets, and that Return plus a click sends once.
-#include "Class/Favourites/KXFontGroupCreate.h"
-
 #include "Class/Favourites/KXFavouritesStyle.h"
+#include "Class/Favourites/KXFontGroupCreate.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "FavouritesTestSupport.h"
 #include "Platform/Foundation/Foundation.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
-#include <QDateTime>
 #include <QTest>
 
 using foundation::Id;
@@ -155,6 +155,69 @@ TEST_F(KXFontGroupCreateTest, TheDialogStaysBusyUntilTheFoldersAreReadBack)
     dialog->sureBtn()->click();
     ASSERT_TRUE(waitUntil([&] { return !results_.empty(); }));
     EXPECT_EQ(requests("133"), 2u);
+}
+
+// The service made the folder and its reply was lost, and the read back failed too: a press while
+// that create's outcome is unknown reads the folders first and sends nothing while the read
+// fails; once the read shows the folder, the press ends as that create's success.
+TEST_F(KXFontGroupCreateTest, APressWhileAnEarlierCreateIsUnknownReadsFirstAndSendsNoSecond)
+{
+    favouritestest::KeptAheadWrites kept;
+    setFault("createCollect", Fault::Kind::LostReply);
+    setFault("getMyCollect", Fault::Kind::Http500);
+    QPointer<KXFontGroupCreate> dialog = open();
+    dialog->showTF()->setText(QStringLiteral("走失的回复"));
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitForQuietTraffic());
+    ASSERT_EQ(toastTexts(), ToastList { "网络失败！" });
+    ASSERT_FALSE(dialog->isSubmitting());
+    service().faults().clear("createCollect");
+    const std::size_t reads = requests("137");
+
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(requests("133"), 1u) << "still unknown: nothing sent";
+    EXPECT_EQ(requests("137"), reads + 1) << "read first";
+    EXPECT_EQ(toastTexts(), (ToastList { "网络失败！", "网络失败！" }));
+    EXPECT_FALSE(dialog->isSubmitting());
+    ASSERT_EQ(dialog->parentWidget(), &host());
+
+    service().faults().clear("getMyCollect");
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return !results_.empty(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(requests("133"), 1u) << "found made: nothing sent";
+    EXPECT_EQ(toastTexts().back(), "创建成功！");
+    Id made;
+    for (const Id& folder : *serverFolders())
+        if (folder["collect_name"].stringValue() == "走失的回复")
+            made = folder;
+    ASSERT_TRUE(made);
+    EXPECT_EQ(Id(results_[0])["id"].integerValue(), made["id"].integerValue());
+    EXPECT_EQ(Id(results_[0])["collect_name"].stringValue(), "走失的回复");
+    EXPECT_TRUE(dialog.isNull() || dialog->parentWidget() == nullptr) << "the dialog leaves";
+    EXPECT_FALSE(KXAccountWrites::keptUnknown("133", "走失的回复")) << "settled by the read";
+}
+
+// A create kept by an earlier run (in the form older clients kept, without its name) that the
+// service never made: the press reads first, then sends once.
+TEST_F(KXFontGroupCreateTest, APressAfterACreateKeptByAnEarlierRunThatWasNotMadeSendsOnce)
+{
+    favouritestest::KeptAheadWrites kept;
+    setDefault(KXAccountWrites::kWritesOnTheirWayKey,
+        Id(foundation::Dictionary::create(
+            { { Id("uid demo"), Id(foundation::Dictionary::create({ { Id("1-1"), Id("133") } })) } })));
+    ASSERT_TRUE(KXAccountWrites::keptUnknown("133", "未到的名字"));
+    const std::size_t reads = requests("137");
+    auto* dialog = open();
+    dialog->showTF()->setText(QStringLiteral("未到的名字"));
+    dialog->sureBtn()->click();
+    ASSERT_TRUE(waitUntil([&] { return !results_.empty(); }));
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(requests("137"), reads + 1);
+    EXPECT_EQ(requests("133"), 1u);
+    EXPECT_EQ(toastTexts(), ToastList { "创建成功！" });
+    EXPECT_FALSE(KXAccountWrites::keptUnknown("133", "未到的名字"));
 }
 
 TEST_F(KXFontGroupCreateTest, AFailureAfterItsAccountLeftIsNeitherToldNorReadAgain)

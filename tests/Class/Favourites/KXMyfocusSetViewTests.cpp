@@ -9,11 +9,14 @@
 #include "Class/FontList/KXHomeListOverlays.h"
 #include "Class/FontList/KXPreviewLoads.h"
 #include "Class/ServiceCore/Catalogue/KXUserCenterConfig.h"
+#include "Class/ServiceCore/Transport/KXAccountWrites.h"
 #include "Class/UIKit/KXBaseButton.h"
 #include "Class/UIKit/KXRemoveFromSuperview.h"
 #include "FavouritesTestSupport.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Foundation/Foundation.h"
+
+#include <QScrollBar>
 
 using foundation::Id;
 
@@ -129,6 +132,46 @@ TEST_F(KXMyfocusSetViewTest, AListArrivingAfterTheSignOutIsDropped)
     EXPECT_EQ(page->groupDataA()->count(), 0u);
     const auto follows = KXUserCenterConfig::sharedKXUserCenterConfig().followsArray();
     EXPECT_TRUE(!follows || follows->count() == 0);
+}
+
+// A followed list read elsewhere while the person scrolls the page (a follow's read back, another
+// view's load) keeps the list where the person left it; the page's own load shows it as it comes.
+TEST_F(KXMyfocusSetViewTest, AListReadElsewhereKeepsTheScroll)
+{
+    std::vector<Id> followed;
+    const auto cards = serverCards();
+    const auto before = serverFollows();
+    for (const Id& card : *cards) {
+        bool already = false;
+        for (const Id& shown : *before)
+            already = already || shown["id"].stringValue() == card["id"].stringValue();
+        if (!already) {
+            follow(card["id"], "1");
+            followed.push_back(card["id"]);
+        }
+    }
+    ASSERT_GE(serverFollows()->count(), 4u);
+    auto* page = open();
+    ASSERT_TRUE(waitUntil([&] { return page->groupDataA()->count() == serverFollows()->count(); }));
+    settle(host());
+    QScrollBar* bar = page->tableview()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    bar->setValue(bar->maximum() / 2 + 1);
+    settle(host());
+    const int scrolled = bar->value();
+    ASSERT_GT(scrolled, 0);
+
+    // The last card unfollowed behind the page, then read back as a lost follow is.
+    follow(followed.back(), "0");
+    followed.pop_back();
+    KXAccountWrites::read(KXAccountWrites::Read::Follows);
+    ASSERT_TRUE(waitForQuietTraffic());
+    settle(host());
+    ASSERT_EQ(page->groupDataA()->count(), serverFollows()->count());
+    EXPECT_EQ(bar->value(), scrolled);
+
+    for (const Id& id : followed)
+        follow(id, "0");
 }
 
 TEST_F(KXMyfocusSetViewTest, Screenshots)

@@ -788,6 +788,41 @@ TEST_F(KXPublishLostReplyTest, ALostPublishIsReadBackAndAPublishedFolderIsNotSen
         EXPECT_NE(form()->itemAt(i)->info()["id"].stringValue(), folder["id"].stringValue()) << "no longer offered";
 }
 
+// The service published the folder and its reply was lost, and the read back failed too: a press
+// while that publication's outcome is unknown reads the folders first, sends nothing while the
+// read fails, and hands over as accepted once the read shows the folder submitted.
+TEST_F(KXPublishLostReplyTest, APressWhileAnEarlierPublicationIsUnknownReadsFirstAndSendsNoSecond)
+{
+    favouritestest::KeptAheadWrites kept;
+    const Id folder = fill(QStringLiteral("读回也失败"));
+    setFault("136", localservice::Fault::Kind::LostReply);
+    setFault("getMyCollect", localservice::Fault::Kind::Http500);
+    form()->publishBtn()->click();
+    ASSERT_TRUE(waitForQuietTraffic());
+    ASSERT_FALSE(form()->isPublishing());
+    ASSERT_EQ(toastTexts().back(), "网络异常，请稍后重试");
+    service().faults().clear("136");
+    const std::size_t reads = requests("137");
+
+    form()->publishBtn()->click();
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(requests("136"), 1u) << "still unknown: nothing sent";
+    EXPECT_EQ(requests("137"), reads + 1) << "read first";
+    EXPECT_EQ(toastTexts().back(), "网络失败！");
+    EXPECT_FALSE(form()->isPublishing());
+    EXPECT_EQ(form()->collectionTitleLabel()->text(), QStringLiteral("读回也失败")) << "the inputs stay";
+
+    service().faults().clear("getMyCollect");
+    ASSERT_EQ(serverFolder(folder)["is_publish"].integerValue(), 1) << "made by the service";
+    form()->publishBtn()->click();
+    ASSERT_TRUE(waitUntil([this] { return !controller_->window()->isVisible(); }))
+        << "handed over as accepted";
+    ASSERT_TRUE(waitForQuietTraffic());
+    EXPECT_EQ(requests("136"), 1u) << "found made: nothing sent";
+    EXPECT_EQ(toastTexts().back(), "提交成功，等待审核");
+    EXPECT_FALSE(KXAccountWrites::keptUnknown("136", folder["id"].stringValue())) << "settled by the read";
+}
+
 // A read from elsewhere brings its new folder, and keeps what the person chose and typed and where
 // the folders' row was scrolled.
 TEST_F(KXPublishLostReplyTest, TheFormShowsFoldersAnotherViewReadAndKeepsThePersonsChoices)

@@ -3,6 +3,8 @@
 #include "Class/FontList/Core/KXFolderChange.h"
 #include "Platform/Foundation/String.h"
 
+#include <unordered_set>
+
 using foundation::Id;
 
 KXFolderFiling::KXFolderFiling(long long fontid)
@@ -26,7 +28,9 @@ void KXFolderFiling::setFolders(const foundation::Ref<foundation::Array>& folder
     if (!folders_ || folders_->count() >= 2)
         return;
     for (const Id& folder : *folders_) {
-        if (folder["collect_name"].stringValue() == kDefaultFolderName && !isTicked(folder))
+        // Once: a box the user unticked stays so through later lists.
+        if (folder["collect_name"].stringValue() == kDefaultFolderName && !chosen_.contains(key(folder["id"]))
+            && !holds(folder))
             click(folder, true);
     }
 }
@@ -38,7 +42,8 @@ bool KXFolderFiling::holds(const Id& folder) const
 
 bool KXFolderFiling::isTicked(const Id& folder) const
 {
-    return holds(folder) != clicked_.contains(key(folder["id"]));
+    const auto chosen = chosen_.find(key(folder["id"]));
+    return chosen != chosen_.end() ? chosen->second : holds(folder);
 }
 
 void KXFolderFiling::click(const Id& folder, bool ticked)
@@ -46,10 +51,7 @@ void KXFolderFiling::click(const Id& folder, bool ticked)
     const std::string id = key(folder["id"]);
     if (isCreateItem(folder) || id.empty())
         return;
-    if (ticked != holds(folder))
-        clicked_.insert(id);
-    else
-        clicked_.erase(id);
+    chosen_[id] = ticked;
 }
 
 bool KXFolderFiling::unchanged() const
@@ -57,7 +59,7 @@ bool KXFolderFiling::unchanged() const
     if (!folders_)
         return true;
     for (const Id& folder : *folders_)
-        if (!isCreateItem(folder) && clicked_.contains(key(folder["id"])))
+        if (!isCreateItem(folder) && isTicked(folder) != holds(folder))
             return false;
     return true;
 }

@@ -3,15 +3,17 @@
 #include "Platform/Foundation/Array.h"
 
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <vector>
 
 // The choice of the add-to-folder dialog for one font: which of the user's folders are to hold it
 // after the confirm. A folder holds the font when its "fonts" list an id of the same integer value
-// (listed twice, it still holds it once). The user's clicks are kept by folder id as the set of
-// folders whose box differs from what the folder holds, so a second click undoes the first and the
-// clicks survive a new folder list (the dialog shows the list that arrives after it opened). The
-// confirm's folder set is worked out against the list shown then: a folder that is gone drops out.
+// (listed twice, it still holds it once). The user's clicks are kept by folder id as the state each
+// clicked box was left in, so a second click undoes the first and the clicks survive a new folder
+// list (the dialog shows the list that arrives after it opened): a list read meanwhile (a lost
+// filing that landed after all) changes only the boxes the user did not touch, and a folder new to
+// it shows what it holds. The confirm's folder set is worked out against the list shown then: a
+// folder that is gone drops out, and a box left as its folder now is sends nothing.
 //
 // A user whose only folder is the default one ("喜欢的字体") sees it ticked at once, counted as
 // clicked, so a plain confirm files the font there. Folders named "创建分组" are not folders to
@@ -48,5 +50,6 @@ public:
 private:
     long long fontid_;
     foundation::Ref<foundation::Array> folders_;
-    std::unordered_set<std::string> clicked_;
+    // By folder id, the state the user left its box in.
+    std::unordered_map<std::string, bool> chosen_;
 };

@@ -55,3 +55,20 @@ void KXFolderWriteOutcome::readBack(std::string_view tag, Change change, Shown s
             ended(verdict);
     });
 }
+
+bool KXFolderWriteOutcome::readFirst(
+    std::string_view tag, const std::string& subject, Judge judged, std::function<void(Verdict)> decided)
+{
+    if (!KXAccountWrites::keptUnknown(tag, subject))
+        return false;
+    KXAccountWrites::read(KXAccountWrites::Read::Folders,
+        [tag = std::string(tag), subject, judged = std::move(judged), decided = std::move(decided)](
+            const KXAccountWrites::Result& read) {
+            const Verdict verdict = judged(read);
+            if (verdict != Verdict::Unread)
+                KXAccountWrites::forgetKept(tag, subject);
+            if (decided)
+                decided(verdict);
+        });
+    return true;
+}

@@ -35,4 +35,14 @@ public:
     // until the outcome is known.
     using Shown = std::function<void(const foundation::Ref<foundation::MutableArray>& folders)>;
     static void readBack(std::string_view tag, Change change, Shown shown, std::function<void(Verdict)> ended);
+
+    // A write kept ahead (a create, "133", of a folder name; a publication, "136", of a folder id)
+    // pressed while an earlier one about the same subject is kept with its outcome unknown: the
+    // folders are read before anything is sent, and `decided` gets what `judged` makes of that
+    // read: Made (the earlier one was made: nothing is sent, the press ends as that success),
+    // NotMade (the press sends) or Unread (still unknown: nothing is sent). Those earlier writes
+    // are settled by a Made or NotMade. False when none is kept: the press sends at once.
+    using Judge = std::function<Verdict(const KXAccountWrites::Result& read)>;
+    static bool readFirst(
+        std::string_view tag, const std::string& subject, Judge judged, std::function<void(Verdict)> decided);
 };

@@ -6,6 +6,7 @@
 #include "Platform/Dispatch/Clock.h"
 #include "Platform/Dispatch/NotificationCenter.h"
 #include "Platform/Dispatch/Queue.h"
+#include "Platform/Foundation/Dictionary.h"
 #include "Platform/Foundation/Number.h"
 #include "Platform/Storage/UserDefaults.h"
 
@@ -36,10 +37,10 @@ constexpr std::array<KXAccountWrites::Write, 14> kAccountWrites{{
     {"118", "agreement", "agreement", Read::UserData,
      "the waiting sign-in's record says whether its user has agreed; the account is signed in only once it does"},
     {"119", "modifyInfo", "modifyInfo", Read::UserData, ""},
-    {"133", "createCollect", "createCollect", Read::Folders, "", false, true},
+    {"133", "createCollect", "createCollect", Read::Folders, "", false, true, "name"},
     {"134", "modifyCollect", "modifyCollect", Read::Folders, ""},
     {"135", "deleCollect", "deleCollect", Read::Folders, ""},
-    {"136", "", "publishCollection", Read::Folders, "a folder's publication is in the folder list", false, true},
+    {"136", "", "publishCollection", Read::Folders, "a folder's publication is in the folder list", false, true, "id"},
     {"138", "followCollect", "followCollect", Read::Follows,
      "the followed list; a page showing the collection reads its record (getCollectInfo) again on the notice"},
     {"153", "addCarts", "addCarts", Read::Cart, ""},
@@ -192,7 +193,7 @@ void runReadBack(Read read, std::string_view tag, KXAccountWrites::Done done)
     });
 }
 
-// The writes kept ahead, as stored: {account key: {write number: tag}}.
+// The writes kept ahead, as stored: {account key: {write number: {"tag", "subject"}}}.
 foundation::Ref<foundation::MutableDictionary> keptWrites()
 {
     const auto stored = foundation::UserDefaults::standardUserDefaults().dictionaryForKey(KXAccountWrites::kWritesOnTheirWayKey);
@@ -209,7 +210,7 @@ void storeKeptWrites(const foundation::Ref<foundation::MutableDictionary>& kept)
     defaults.synchronize();
 }
 
-void forgetKept(const std::string& account, const std::vector<std::string>& numbers)
+void forgetKeptNumbers(const std::string& account, const std::vector<std::string>& numbers)
 {
     if (account.empty() || numbers.empty())
         return;
@@ -225,6 +226,19 @@ void forgetKept(const std::string& account, const std::vector<std::string>& numb
     else
         kept->removeObjectForKey(Id(account));
     storeKeptWrites(kept);
+}
+
+// A write as kept: its tag, and its subject (nullopt: kept without one, by an older client).
+struct KeptEntry {
+    std::string tag;
+    std::optional<std::string> subject;
+};
+KeptEntry keptEntry(const Id& stored)
+{
+    if (stored.dictionary())
+        return { stored["tag"].stringValue(),
+            stored["subject"].string() ? std::optional(stored["subject"].stringValue()) : std::nullopt };
+    return { stored.stringValue(), std::nullopt };
 }
 
 std::string currentAccountKey()
@@ -268,7 +282,7 @@ void settleKind(Read read, const KeptWrite& kept = {})
             return; // kept for the account's return
         // Its last read is asked: what it shows is what the service holds.
         for (const auto& [key, numbers] : keptWrites)
-            forgetKept(key, numbers);
+            forgetKeptNumbers(key, numbers);
         settling.lateLooks[read] = {dispatch::Clock::current()->now() + dispatch::Clock::seconds(KXAccountWrites::kLateLookSeconds),
                                     account};
         ++settling.generation;
@@ -386,7 +400,7 @@ void KXAccountWrites::setAccountKey(std::function<std::string()> accountKey)
     readBackState().accountKey = std::move(accountKey);
 }
 
-unsigned long long KXAccountWrites::keepAhead(const Write& write)
+unsigned long long KXAccountWrites::keepAhead(const Write& write, std::string_view subject)
 {
     if (!write.keptAhead)
         return 0;
@@ -403,7 +417,9 @@ unsigned long long KXAccountWrites::keepAhead(const Write& write)
     const auto ofAccount = Id(all)[account].dictionary();
     auto writes = ofAccount ? foundation::MutableDictionary::dictionaryWithDictionary(*ofAccount)
                             : foundation::MutableDictionary::create();
-    writes->setObject(Id(std::string(write.tag)), Id(number));
+    writes->setObject(Id(foundation::Dictionary::create({ { Id("tag"), Id(std::string(write.tag)) },
+                          { Id("subject"), Id(std::string(subject)) } })),
+        Id(number));
     all->setObject(Id(writes), Id(account));
     storeKeptWrites(all);
     keptInThisRun()[kept] = { account, number };
@@ -424,7 +440,7 @@ void KXAccountWrites::settleKept()
     const auto keys = writes->allKeys();
     for (const Id& number : keys->objects()) {
         for (const auto& write : kAccountWrites) {
-            if (write.tag == Id(writes)[number].stringValue() && write.read != Read::None) {
+            if (write.tag == keptEntry(Id(writes)[number]).tag && write.read != Read::None) {
                 byKind[write.read].push_back(number.stringValue());
                 tags.emplace(write.read, std::string(write.tag));
             }
@@ -438,12 +454,52 @@ void KXAccountWrites::settleKept()
     }
 }
 
+namespace {
+
+// The numbers of the writes to `tag` about `subject` kept for the signed-in account, but for those
+// of this run still on their way (their reply or failure will say).
+std::vector<std::string> keptNumbers(std::string_view tag, std::string_view subject)
+{
+    std::vector<std::string> numbers;
+    const std::string account = currentAccountKey();
+    if (account.empty())
+        return numbers;
+    const auto writes = Id(keptWrites())[account].dictionary();
+    if (!writes)
+        return numbers;
+    std::set<std::string> onTheirWay;
+    for (const auto& [kept, write] : keptInThisRun())
+        if (write.account == account)
+            onTheirWay.insert(write.number);
+    const auto keys = writes->allKeys();
+    for (const Id& number : keys->objects()) {
+        const KeptEntry entry = keptEntry(Id(writes)[number]);
+        if (entry.tag != tag || onTheirWay.contains(number.stringValue()))
+            continue;
+        if (!entry.subject || *entry.subject == subject)
+            numbers.push_back(number.stringValue());
+    }
+    return numbers;
+}
+
+} // namespace
+
+bool KXAccountWrites::keptUnknown(std::string_view tag, std::string_view subject)
+{
+    return !keptNumbers(tag, subject).empty();
+}
+
+void KXAccountWrites::forgetKept(std::string_view tag, std::string_view subject)
+{
+    forgetKeptNumbers(currentAccountKey(), keptNumbers(tag, subject));
+}
+
 std::function<void(const Id&)> KXAccountWrites::landingOnReply(
     const Write& write, unsigned long long kept, std::function<void(const Id&)> success)
 {
     return landingOnReply(write, [kept, success = std::move(success)](const Id& reply) {
         if (const auto found = keptInThisRun().find(kept); found != keptInThisRun().end()) {
-            forgetKept(found->second.account, { found->second.number });
+            forgetKeptNumbers(found->second.account, { found->second.number });
             keptInThisRun().erase(found);
         }
         if (success)

@@ -52,6 +52,9 @@ public:
         // settling read after a failure, settles it; a start that finds it reads its state back
         // once its account is signed in (settleKept()). subOrder keeps its own (KXOrderReadBack).
         bool keptAhead = false;
+        // Of a write kept ahead, the parameter naming what it changes (a folder's name, a folder's
+        // id): kept with it, so that a press about the same thing is known while it is unknown.
+        std::string_view subject = {};
     };
 
     // Posted on the default centre, with no sender, after each read: {"read": its name, "ok": BOOL,
@@ -66,7 +69,9 @@ public:
     // that state again.
     static constexpr double kLateLookSeconds = 300.0;
 
-    // The user default holding the writes kept ahead: {account key: {write number: tag}}.
+    // The user default holding the writes kept ahead: {account key: {write number: {"tag": tag,
+    // "subject": its subject}}}. A bare tag in place of the dictionary (as an older client kept
+    // them) is a write of that tag whose subject is unknown.
     static constexpr const char* kWritesOnTheirWayKey = "writesOnTheirWay";
 
     static std::span<const Write> table();
@@ -114,9 +119,18 @@ public:
     static void setLanding(Read read, std::function<void()> landing);
     // Installs how the signed-in account is known across starts ("" for none: nothing is kept).
     static void setAccountKey(std::function<std::string()> accountKey);
-    // Before the request of a write kept ahead leaves: it is kept for the signed-in account, and the
-    // number it is kept under is returned (0: not kept). Its landing and failure blocks get it.
-    static unsigned long long keepAhead(const Write& write);
+    // Before the request of a write kept ahead leaves: it is kept for the signed-in account with its
+    // subject, and the number it is kept under is returned (0: not kept). Its landing and failure
+    // blocks get it.
+    static unsigned long long keepAhead(const Write& write, std::string_view subject = {});
+    // Whether a write to `tag` about `subject` is kept for the signed-in account with its outcome
+    // unknown: kept by an earlier run, or failed in this one without a reply that settled it, and
+    // not yet settled by a read. One whose subject is unknown counts for every subject. A press
+    // about that subject reads its state first and sends only when the read shows it not made.
+    static bool keptUnknown(std::string_view tag, std::string_view subject);
+    // A read has shown what became of those writes (made, or not made and sent again): they are
+    // no longer kept.
+    static void forgetKept(std::string_view tag, std::string_view subject);
     // A start, once the account is signed in: every write kept for it by an earlier run is read
     // back and stays unsettled for the settling time (each look reads its state again).
     static void settleKept();

@@ -77,7 +77,10 @@ void KXHTTPBUSINESS::post(std::string_view path, const Parameters& parameters, S
     // before its caller hears of the failure.
     if (const auto* write = KXAccountWrites::find(Id(parameters)["tag"].stringValue(), path)) {
         // A write whose doubling costs the person is kept before it leaves.
-        if (const unsigned long long kept = KXAccountWrites::keepAhead(*write)) {
+        const std::string subject = write->subject.empty()
+            ? std::string()
+            : Id(parameters)[std::string(write->subject)].stringValue();
+        if (const unsigned long long kept = KXAccountWrites::keepAhead(*write, subject)) {
             success = KXAccountWrites::landingOnReply(*write, kept, std::move(success));
             failure = KXAccountWrites::readingBackOnFailure(*write, kept, std::move(failure));
         } else {

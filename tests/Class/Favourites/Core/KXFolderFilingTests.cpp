@@ -99,3 +99,36 @@ TEST(KXFolderFiling, ClicksSurviveANewListAndGoneFoldersDropOut)
     EXPECT_EQ(filing.collectIdText(), "1,3") << "the font listed twice counts once; folder 4 is gone";
     EXPECT_EQ(filing.finalFolders().size(), 2u);
 }
+
+// A list read while the dialog is open (the read back of a filing whose reply was lost, which the
+// service made after all) changes only the boxes the user left alone; a folder new to the list
+// shows what it holds.
+TEST(KXFolderFiling, AReadKeepsTheBoxesTheUserClicked)
+{
+    KXFolderFiling filing(7);
+    const auto shown = list(
+        { folder(Id(1), "喜欢的字体", {}), folder(Id(2), "标题", { Id(7) }), folder(Id(3), "正文", {}) });
+    filing.setFolders(shown);
+    filing.click(shown->objectAtIndex(0), true);
+    filing.click(shown->objectAtIndex(1), false);
+
+    const auto read = list({ folder(Id(1), "喜欢的字体", { Id(7) }), folder(Id(2), "标题", {}),
+        folder(Id(3), "正文", { Id(7) }), folder(Id(4), "新建", {}), folder(Id(5), "新建有", { Id(7) }) });
+    filing.setFolders(read);
+    EXPECT_TRUE(filing.isTicked(read->objectAtIndex(0))) << "ticked by the user, and now held";
+    EXPECT_FALSE(filing.isTicked(read->objectAtIndex(1))) << "unticked by the user, and now not held";
+    EXPECT_TRUE(filing.isTicked(read->objectAtIndex(2))) << "untouched: shows what the folder holds";
+    EXPECT_FALSE(filing.isTicked(read->objectAtIndex(3)));
+    EXPECT_TRUE(filing.isTicked(read->objectAtIndex(4)));
+    EXPECT_TRUE(filing.unchanged()) << "the service already holds what the boxes show";
+    EXPECT_EQ(filing.collectIdText(), "1,3,5");
+
+    // The lone default folder unticked by the user stays unticked through a later list.
+    const auto only = list({ folder(Id(10), "喜欢的字体", {}) });
+    KXFolderFiling lone(7);
+    lone.setFolders(only);
+    lone.click(only->objectAtIndex(0), false);
+    lone.setFolders(list({ folder(Id(10), "喜欢的字体", {}) }));
+    EXPECT_FALSE(lone.isTicked(only->objectAtIndex(0)));
+    EXPECT_TRUE(lone.unchanged());
+}

@@ -240,6 +240,42 @@ TEST_F(KXAccountWritesKeptTest, AnEndOfTheClientAtAnyMomentLeavesTheWriteToTheNe
     EXPECT_EQ(kept, (std::vector<std::string> { "createCollect", "publishCollection" }));
 }
 
+// A write is kept with its subject, and counts as unknown for that subject once it has failed
+// (not while on its way, its reply or failure will say) until a read settles it; one kept by an
+// older client, without a subject, counts for every subject and is still read back at a start.
+TEST_F(KXAccountWritesKeptTest, AWriteIsKeptWithItsSubjectAndOneKeptWithoutCountsForEverySubject)
+{
+    account = "uid subject";
+    const auto* create = KXAccountWrites::find("133", "createCollect");
+    ASSERT_NE(create, nullptr);
+    const unsigned long long number = KXAccountWrites::keepAhead(*create, "海报");
+    const Id stored = Id(foundation::UserDefaults::standardUserDefaults().dictionaryForKey(
+        KXAccountWrites::kWritesOnTheirWayKey))[account];
+    ASSERT_EQ(stored.count(), 1u);
+    const Id entry = Id(stored.dictionary()->allValues()->objectAtIndex(0));
+    EXPECT_EQ(entry["tag"].stringValue(), "133");
+    EXPECT_EQ(entry["subject"].stringValue(), "海报");
+    EXPECT_FALSE(KXAccountWrites::keptUnknown("133", "海报")) << "on its way";
+    KXAccountWrites::readingBackOnFailure(*create, number, {})(settlingTimedOut());
+    EXPECT_TRUE(KXAccountWrites::keptUnknown("133", "海报"));
+    EXPECT_FALSE(KXAccountWrites::keptUnknown("133", "正文"));
+    EXPECT_FALSE(KXAccountWrites::keptUnknown("136", "海报"));
+    KXAccountWrites::forgetKept("133", "海报");
+    EXPECT_FALSE(KXAccountWrites::keptUnknown("133", "海报"));
+
+    account = "uid older";
+    foundation::UserDefaults::standardUserDefaults().setObject(
+        Id(foundation::Dictionary::create(
+            { { Id(account), Id(foundation::Dictionary::create({ { Id("1-1"), Id("136") } })) } })),
+        KXAccountWrites::kWritesOnTheirWayKey);
+    EXPECT_TRUE(KXAccountWrites::keptUnknown("136", "12"));
+    EXPECT_TRUE(KXAccountWrites::keptUnknown("136", "13"));
+    EXPECT_FALSE(KXAccountWrites::keptUnknown("133", "12"));
+    kindsRead.clear();
+    KXAccountWrites::settleKept();
+    EXPECT_EQ(kindsRead, std::vector<Read> { Read::Folders });
+}
+
 // A read asked after a write's reply never joins one asked before it (which may have left before
 // the write landed), for every kind of read the table's writes have: a new kind is walked too.
 TEST_F(KXAccountWritesKeptTest, AReadAskedAfterAWritesReplyNeverJoinsAnOlderOne)
