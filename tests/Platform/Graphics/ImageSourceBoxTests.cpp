@@ -362,7 +362,7 @@ const std::map<std::string, std::vector<Sample>>& samples()
                 { "progressive", progressiveJpegClaimingTheSide, true } } },
         { "public.png",
             { { "rows", [] { return plainPng(false); } }, { "interlaced", [] { return plainPng(true); } } } },
-        { "com.compuserve.gif", { { "still", plainGif, true } } },
+        { "com.compuserve.gif", { { "still", plainGif } } },
         { "public.tiff", { { "strips", stripedTiff } } },
         { "public.webp",
             { { "lossy", lossyWebP, false, qRgb(130, 130, 130) },
