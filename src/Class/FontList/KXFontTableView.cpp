@@ -361,7 +361,11 @@ void KXFontTableView::updateCartButton()
 {
     const auto* delegate = rowDelegate();
     const auto record = hovered_.isValid() ? KXFontListModel::recordOfIndex(hovered_) : nullptr;
-    if (!delegate || !record || !KXRowLook::offersCart(*record)) {
+    // A row the list scrolled away from under a still pointer has no cart: laying it out would ask
+    // for its preview, whose failure comes back here.
+    const auto [first, last] = visibleRows();
+    const bool inView = hovered_.isValid() && hovered_.row() >= first && hovered_.row() <= last;
+    if (!delegate || !record || !inView || !KXRowLook::offersCart(*record)) {
         // The pointer stays on the spot: the clicks meant for the button must not reach the row.
         if (cartButton_->isVisible() && cartButton_->geometry().contains(pointer_))
             vacatedCart_ = cartButton_->geometry();

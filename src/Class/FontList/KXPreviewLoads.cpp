@@ -1,5 +1,6 @@
 #include "Class/FontList/KXPreviewLoads.h"
 
+#include "Platform/Dispatch/Queue.h"
 #include "Platform/Graphics/Image.h"
 
 #include <vector>
@@ -36,12 +37,15 @@ foundation::Ref<graphics::Image> KXPreviewLoads::imageForURL(const std::string& 
         return nullptr;
     const std::weak_ptr<KXPreviewLoads> weak = weak_from_this();
     started_ += 1;
-    // A source may answer before load() returns (an image it had after all).
+    // A source may answer before load() returns (an image it had after all, a failure it knew):
+    // the page hears of it on the main queue's next turn, never from inside the call that asked,
+    // which may be its own paint or layout.
     const auto answered = std::make_shared<bool>(false);
+    const auto asking = std::make_shared<bool>(true);
     // Held weakly: the source keeps this callback while the load runs.
     const std::weak_ptr<KXPreviewImageSource> weakSource = source;
     auto load = source->load(url, box,
-        [weak, weakSource, url, box, answered](const foundation::Ref<graphics::Image>& image, bool finished) {
+        [weak, weakSource, url, box, answered, asking](const foundation::Ref<graphics::Image>& image, bool finished) {
             const auto self = weak.lock();
             if (!self)
                 return;
@@ -58,9 +62,18 @@ foundation::Ref<graphics::Image> KXPreviewLoads::imageForURL(const std::string& 
                          !answering || !answering->cachedImage(url, box))
                     self->uncached_[url] = image; // else every repaint would load it again
             }
-            if (self->arrived_)
+            if (!self->arrived_)
+                return;
+            if (!*asking) {
                 self->arrived_(url);
+                return;
+            }
+            dispatch::mainQueue().async([weak, url] {
+                if (const auto loads = weak.lock(); loads && loads->arrived_)
+                    loads->arrived_(url);
+            });
         });
+    *asking = false;
     if (load && !*answered)
         loads_.emplace(url, std::move(load));
     return nullptr;

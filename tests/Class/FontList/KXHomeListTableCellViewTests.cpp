@@ -28,6 +28,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <utility>
 
 using foundation::Id;
@@ -690,5 +691,94 @@ TEST(KXPreviewLoads, AFinishedImageNoCacheKeptShowsWithoutLoadingAgainWhileItsRo
     loads->keepOnly({}, {});
     EXPECT_FALSE(loads->imageForURL(url));
     EXPECT_EQ(source->loads, 2);
+    KXPreviewImageSource::install(previous);
+}
+
+// A service whose previews all fail, answered at once as the image loader answers a URL it has
+// blocked: the pointer rests on a row for sale while the wheel carries the list a page on. The row
+// under the pointer left the view; arrivals of other previews must not lay it out again and again
+// (each layout asked for its preview, whose failure arrived and asked again: a stack overflow).
+TEST(KXHomeListTableCellView, FailingPreviewsOfARowScrolledFromUnderThePointerAreNotAskedAgainAndAgain)
+{
+    class FailingAtOnceSource final : public KXPreviewImageSource {
+    public:
+        foundation::Ref<graphics::Image> cachedImage(const std::string&, const KXPreviewBox&) override { return nullptr; }
+        // Past ten asks for one URL the loads hang unanswered, so that a page asking without end
+        // fails the test instead of never ending it.
+        class Unanswered final : public Load {
+        public:
+            void cancel() override { }
+        };
+        std::shared_ptr<Load> load(const std::string& url, const KXPreviewBox&, Done answer) override
+        {
+            if (++asked[url] > 10)
+                return std::make_shared<Unanswered>();
+            answer(nullptr, true);
+            return nullptr;
+        }
+        std::map<std::string, int> asked;
+    };
+    auto records = fontlisttest::records(51);
+    for (std::size_t i = 0; i < records->count(); ++i)
+        records->objectAtIndex(i).as<KXFontBaseModel>()->is_sell = 1;
+    Table t(records);
+    KXGlobalDataBase::sharedKXGlobalDataBase().setScrollSate(false);
+    auto source = std::make_shared<FailingAtOnceSource>();
+    const auto previous = KXPreviewImageSource::install(source);
+    t.table->previews().forgetFailures();
+    t.table->viewport()->repaint();
+    fontlisttest::settle(t.window);
+    t.move(t.onRow(0));
+    ASSERT_EQ(t.table->hoveredIndex().row(), 0);
+    ASSERT_TRUE(t.table->cartButton()->isVisible());
+    const std::string url = t.rows->previewURL(*t.recordAt(0));
+
+    const auto [top, bottom] = t.table->visibleRows();
+    t.table->verticalScrollBar()->setValue((bottom - top + 1) * t.table->rowPitch());
+    t.table->viewport()->repaint();
+    for (int turn = 0; turn < 20; ++turn)
+        fontlisttest::settle(t.window);
+    EXPECT_EQ(t.table->hoveredIndex().row(), 0) << "the pointer did not move";
+    EXPECT_FALSE(t.table->cartButton()->isVisible()) << "its row is out of view";
+    EXPECT_LE(source->asked[url], 2) << "the row out of view kept asking for its preview";
+    // Every row in view asked once since the scroll, not once per arrival.
+    const auto [first, last] = t.table->visibleRows();
+    for (int row = first; row <= last; ++row)
+        EXPECT_LE(source->asked[t.rows->previewURL(*t.recordAt(row))], 2) << "row " << row;
+    KXPreviewImageSource::install(previous);
+}
+
+// A source that answers inside load(): the page hears of it on the main queue's next turn, not
+// from inside its own request.
+TEST(KXPreviewLoads, AnAnswerGivenWhileAskingArrivesOnTheNextTurn)
+{
+    class AnsweringAtOnceSource final : public KXPreviewImageSource {
+    public:
+        foundation::Ref<graphics::Image> cachedImage(const std::string&, const KXPreviewBox&) override { return nullptr; }
+        std::shared_ptr<Load> load(const std::string&, const KXPreviewBox&, Done answer) override
+        {
+            answer(nullptr, true);
+            return nullptr;
+        }
+    };
+    auto source = std::make_shared<AnsweringAtOnceSource>();
+    const auto previous = KXPreviewImageSource::install(source);
+    int arrivals = 0;
+    bool asking = false;
+    auto loads = KXPreviewLoads::create([&](const std::string&) {
+        EXPECT_FALSE(asking) << "heard inside the request";
+        ++arrivals;
+    });
+    asking = true;
+    EXPECT_FALSE(loads->imageForURL("https://svc.test/gone.png"));
+    asking = false;
+    EXPECT_EQ(arrivals, 0);
+    dispatch::RunLoop::drain();
+    EXPECT_EQ(arrivals, 1);
+    // A page gone before that turn hears nothing.
+    EXPECT_FALSE(loads->imageForURL("https://svc.test/other.png"));
+    loads.reset();
+    dispatch::RunLoop::drain();
+    EXPECT_EQ(arrivals, 1);
     KXPreviewImageSource::install(previous);
 }
