@@ -96,11 +96,15 @@ Ref<Image> ILImageIOAnimatedCoder::decodedImageWithData(
 {
     if (!data)
         return nullptr;
-    if (Ref<Image> still
-        = ILDecodedThumbnail(ImageSource::create(data), ILImageCoderScaleFromOptions(options), options)) {
+    bool shrinkAsked = false;
+    if (Ref<Image> still = ILDecodedThumbnail(
+            ImageSource::create(data), ILImageCoderScaleFromOptions(options), options, &shrinkAsked)) {
         il_setImageFormat(still, traits_.imageFormat);
         return still;
     }
+    // Refused at the size asked: not decoded whole instead.
+    if (shrinkAsked)
+        return nullptr;
     const Ref<ILAnimatedImageRep> representation = ILAnimatedImageRep::imageRepWithData(data);
     if (!representation)
         return nullptr;
@@ -148,8 +152,10 @@ Ref<Image> ILImageIOAnimatedCoder::incrementalDecodedImageWithOptions(const ILIm
         source = source_;
         scale = scale_;
     }
-    Ref<Image> image = ILDecodedThumbnail(source, ILImageCoderScaleFromOptions(options, scale), options);
-    if (!image) {
+    bool shrinkAsked = false;
+    Ref<Image> image
+        = ILDecodedThumbnail(source, ILImageCoderScaleFromOptions(options, scale), options, &shrinkAsked);
+    if (!image && !shrinkAsked) {
         const QImage frame = source->imageAtIndex(0);
         if (frame.isNull())
             return nullptr;

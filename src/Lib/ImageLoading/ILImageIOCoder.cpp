@@ -59,9 +59,11 @@ Ref<Image> ILImageIOCoder::decodedImageWithData(
 {
     if (!data)
         return nullptr;
+    bool shrinkAsked = false;
     Ref<Image> image = ILDecodedThumbnail(
-        graphics::ImageSource::create(data), ILImageCoderScaleFromOptions(options), options);
-    if (!image)
+        graphics::ImageSource::create(data), ILImageCoderScaleFromOptions(options), options, &shrinkAsked);
+    // A frame refused at the size asked is not decoded whole instead.
+    if (!image && !shrinkAsked)
         image = il_initWithData(data, ILImageCoderScaleFromOptions(options));
     if (image)
         il_setImageFormat(image, il_imageFormatForImageData(data));
@@ -113,8 +115,10 @@ Ref<Image> ILImageIOCoder::incrementalDecodedImageWithOptions(const ILImageCoder
         orientation = orientation_;
         scale = scale_;
     }
-    Ref<Image> image = ILDecodedThumbnail(source, ILImageCoderScaleFromOptions(options, scale), options);
-    if (!image) {
+    bool shrinkAsked = false;
+    Ref<Image> image
+        = ILDecodedThumbnail(source, ILImageCoderScaleFromOptions(options, scale), options, &shrinkAsked);
+    if (!image && !shrinkAsked) {
         const QImage frame = source->imageAtIndex(0);
         if (frame.isNull())
             return nullptr;

@@ -149,9 +149,11 @@ ILCacheKey ILThumbnailedCacheKey(const ILCacheKey& key, const ILContext& context
         + (fillOf(context, ILWebContextImageThumbnailFill) ? ",fill)" : ")"));
 }
 
-Ref<Image> ILDecodedThumbnail(
-    const std::shared_ptr<graphics::ImageSource>& source, double scale, const ILImageCoderOptions& options)
+Ref<Image> ILDecodedThumbnail(const std::shared_ptr<graphics::ImageSource>& source, double scale,
+    const ILImageCoderOptions& options, bool* shrinkAsked)
 {
+    if (shrinkAsked)
+        *shrinkAsked = false;
     if (!source || source->count() == 0)
         return nullptr;
     const Id properties(source->propertiesAtIndex(0));
@@ -167,6 +169,8 @@ Ref<Image> ILDecodedThumbnail(
     if (wanted == upright
         || (animated && !ILThumbnailBoxOf(options, ILImageCoderDecodeThumbnailPixelSize).isValid()))
         return nullptr;
+    if (shrinkAsked)
+        *shrinkAsked = true;
     scale = std::max(1.0, scale);
     if (animated) {
         if (Ref<Image> animation = shrunkAnimation(*source, wanted, orientation, upright.width(), scale))

@@ -49,9 +49,12 @@ ILCacheKey ILThumbnailedCacheKey(const ILCacheKey& key, const ILContext& context
 // Frame 0 of a still `source` decoded to the size `options` ask for, at `scale` adjusted to keep its
 // size in points, and turned upright as its orientation says; for an animation and a box, every
 // frame so (or the first frame still, as above, also while its data is still arriving). Nil when
-// the image needs no shrinking or is an animation without a box (the caller decodes it as usual).
-foundation::Ref<graphics::Image> ILDecodedThumbnail(
-    const std::shared_ptr<graphics::ImageSource>& source, double scale, const ILImageCoderOptions& options);
+// the image needs no shrinking or is an animation without a box (the caller decodes it as usual),
+// and nil when the shrunk decode failed or was refused (a frame whose decoder would hold more than
+// the sources allow for a smaller size): `shrinkAsked` then says true, and the caller must not
+// decode the frame whole instead.
+foundation::Ref<graphics::Image> ILDecodedThumbnail(const std::shared_ptr<graphics::ImageSource>& source,
+    double scale, const ILImageCoderOptions& options, bool* shrinkAsked = nullptr);
 
 // An image shrunk to the size `options` ask for, keeping its size in points (an animation read from
 // data through ILDecodedThumbnail); the image itself when it is small enough or nil. For decoders

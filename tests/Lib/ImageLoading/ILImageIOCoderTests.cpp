@@ -2,10 +2,13 @@
 #include "Lib/ImageLoading/ILImageHEICCoder.h"
 #include "Lib/ImageLoading/ILImageIOCoder.h"
 #include "Lib/ImageLoading/ILImageMetadata.h"
+#include "Lib/ImageLoading/ILImageWebPCoder.h"
 #include "Lib/ImageLoading/ILTestImages.h"
+#include "Platform/Foundation/Array.h"
 #include "Platform/Graphics/Image.h"
 #include "Platform/Graphics/ImageSource.h"
 #include "Platform/Graphics/PngTestFiles.h"
+#include "Support/HandWrittenImages.h"
 
 #include <QTransform>
 #include <gtest/gtest.h>
@@ -151,6 +154,32 @@ TEST(ILImageIOCoder, IncrementalImageWaitsForTheSizeAndUsesTheOptionsScale)
     coder->updateIncrementalData(
         graphicstest::qtEncoded(graphicstest::testPicture(4, 4, false), "png"), true);
     EXPECT_EQ(coder->incrementalDecodedImageWithOptions(nullptr)->image().size(), QSize(40, 30));
+}
+
+// An image whose shrunk decode the sources refuse (a lossless WebP of 8000 x 8000: its decoder holds
+// every pixel whatever the size asked) is not decoded whole instead, on either road: nothing is
+// shown rather than a quarter of a gigabyte held.
+TEST(ILImageIOCoder, AnImageRefusedAtItsSizeIsNotDecodedWholeInstead)
+{
+    const auto bytes = testimages::losslessWebP(8000, 0xff2878c8u);
+    const auto data = foundation::Data::create(std::span<const std::uint8_t>(bytes));
+    const auto& coder = ILImageWebPCoder::sharedCoder();
+    ASSERT_TRUE(coder->canDecodeFromData(data));
+    EXPECT_EQ(coder->decodedImageWithData(data, nullptr), nullptr) << "the pixel limit's shrink";
+    const auto inABox = Dictionary::create({ { Id(ILImageCoderDecodeThumbnailPixelSize),
+        Id(foundation::Array::create({ Id(64), Id(64) })) } });
+    EXPECT_EQ(coder->decodedImageWithData(data, inABox), nullptr) << "a box";
+    const auto incremental = std::dynamic_pointer_cast<ILProgressiveImageCoder>(coder->initIncrementalWithOptions(nullptr));
+    ASSERT_TRUE(incremental);
+    incremental->updateIncrementalData(data, true);
+    EXPECT_EQ(incremental->incrementalPixelSize(), QSize(8000, 8000));
+    EXPECT_EQ(incremental->incrementalDecodedImageWithOptions(nullptr), nullptr);
+    // A small one of the same kind still decodes.
+    const auto small = testimages::losslessWebP(16, 0xff2878c8u);
+    const auto decoded
+        = coder->decodedImageWithData(foundation::Data::create(std::span<const std::uint8_t>(small)), nullptr);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->image().size(), QSize(16, 16));
 }
 
 TEST(ILImageIOCoder, UndefinedDataIsAttemptedAndHEICFollowsTheBuild)

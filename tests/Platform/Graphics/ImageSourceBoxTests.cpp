@@ -4,6 +4,7 @@
 #include "Platform/Graphics/ImageSource.h"
 #include "Platform/Graphics/ImageTestSupport.h"
 #include "Platform/Graphics/LargePng.h"
+#include "Support/HandWrittenImages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -146,57 +147,6 @@ Ref<Data> lossyWebP()
     auto data = Data::create(std::string_view(reinterpret_cast<const char*>(writer.mem), writer.size));
     WebPMemoryWriterClear(&writer);
     return data;
-}
-
-// A lossless still of one opaque colour, written by hand: one single-symbol prefix code for each
-// channel, so every pixel takes no bits at all.
-Ref<Data> losslessWebP(int side)
-{
-    std::vector<std::uint8_t> bits;
-    std::uint64_t pending = 0;
-    int count = 0;
-    const auto write = [&](std::uint32_t value, int width) {
-        pending |= std::uint64_t(value) << count;
-        count += width;
-        while (count >= 8) {
-            bits.push_back(std::uint8_t(pending));
-            pending >>= 8;
-            count -= 8;
-        }
-    };
-    write(0x2f, 8);
-    write(std::uint32_t(side - 1), 14);
-    write(std::uint32_t(side - 1), 14);
-    write(0, 1); // no alpha
-    write(0, 3); // version
-    write(0, 1); // no transform
-    write(0, 1); // no colour cache
-    write(0, 1); // one set of prefix codes
-    for (std::uint32_t symbol : { std::uint32_t(qGreen(kColour)), std::uint32_t(qRed(kColour)),
-             std::uint32_t(qBlue(kColour)), 255u }) {
-        write(1, 1); // simple code
-        write(0, 1); // one symbol
-        write(1, 1); // of eight bits
-        write(symbol, 8);
-    }
-    write(1, 1); // distances: a simple code of the one-bit symbol 0
-    write(0, 1);
-    write(0, 1);
-    write(0, 1);
-    if (count > 0)
-        write(0, 8 - count);
-    if (bits.size() % 2)
-        bits.push_back(0);
-    std::vector<std::uint8_t> out = { 'R', 'I', 'F', 'F' };
-    const auto put32le = [&out](std::size_t value) {
-        for (int i = 0; i < 4; ++i)
-            out.push_back(std::uint8_t(value >> (8 * i)));
-    };
-    put32le(bits.size() + 12);
-    out.insert(out.end(), { 'W', 'E', 'B', 'P', 'V', 'P', '8', 'L' });
-    put32le(bits.size());
-    out.insert(out.end(), bits.begin(), bits.end());
-    return dataOf(out);
 }
 
 // LZW strips of libtiff's default size, written row by row through a file.
@@ -366,7 +316,7 @@ const std::map<std::string, std::vector<Sample>>& samples()
         { "public.tiff", { { "strips", stripedTiff } } },
         { "public.webp",
             { { "lossy", lossyWebP, false, qRgb(130, 130, 130) },
-                { "lossless", [] { return losslessWebP(kSide); }, true } } },
+                { "lossless", [] { return dataOf(testimages::losslessWebP(kSide, kColour)); }, true } } },
         { "public.heic", { { "still", [] { return heifClaimingTheSide("heic"); }, true } } },
         { "public.heif", { { "still", [] { return heifClaimingTheSide("mif1"); }, true } } },
         { "com.microsoft.bmp",
@@ -444,7 +394,7 @@ TEST(ImageSourceBox, EveryFormatDecodesAtTheBoxOrIsRefusedBeforeAllocating)
 
 TEST(ImageSourceBox, TheHandWrittenLosslessWebPIsAWholeImage)
 {
-    const QImage image = ImageSource::create(losslessWebP(16))->imageAtIndex(0);
+    const QImage image = ImageSource::create(dataOf(testimages::losslessWebP(16, kColour)))->imageAtIndex(0);
     ASSERT_EQ(image.size(), QSize(16, 16));
     EXPECT_EQ(image.pixel(15, 15), kColour);
 }
