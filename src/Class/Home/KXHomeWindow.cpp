@@ -4,6 +4,7 @@
 #include "Class/Home/KXHomeViewController.h"
 #include "Class/UIKit/KXScreenChanges.h"
 #include "Class/UIKit/KXTransientWindows.h"
+#include "Class/UIKit/MLHudAlert.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/DispatchQt/QtGuardedCallback.h"
 
@@ -29,6 +30,8 @@ KXHomeWindow::KXHomeWindow(KXHomeViewController* controller)
     buildMenu();
     setGeometry(initialFrame(available, {}, grid));
     kx_refitOnScreenChange(this, [this] { refitToScreen(); });
+    // Messages for the person that no page is left to show (an order found made) appear here.
+    MLHudAlert::setMainWindow(this);
 }
 
 namespace {

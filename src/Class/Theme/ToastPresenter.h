@@ -15,9 +15,14 @@ enum class ToastStyle : int {
 
 // The window a toast is shown over, as an opaque handle so that code without widgets can name
 // one. The widget kit reads it as the top-level widget; nullptr stands for the application's
-// active window.
+// active window. `mainWindow` names the client's main window whatever is active: a message that
+// reaches the person there once that window shows, if it is not showing yet (at start, behind the
+// splash).
 struct ToastWindow {
     void* handle = nullptr;
+    bool mainWindow = false;
+
+    static ToastWindow main() { return ToastWindow { nullptr, true }; }
 };
 
 // How code that must not depend on widgets (the service core) shows a short message over a

@@ -82,14 +82,72 @@ const char* MLHudAlert::iconNameForType(int type)
     }
 }
 
-void MLHudAlert::alertWithWindow(QWidget* window, int type, const QString& message)
+MLHudAlert& MLHudAlert::shared()
 {
     if (!sharedSlot()) {
         // Lives as long as the process, like the rest of the application's shared objects.
         static MLHudAlert instance;
         sharedSlot() = &instance;
     }
-    sharedSlot()->present(window, type, message);
+    return *sharedSlot();
+}
+
+void MLHudAlert::alertWithWindow(QWidget* window, int type, const QString& message)
+{
+    shared().present(window, type, message);
+}
+
+// Shows the message kept for the main window once that window is on screen.
+class MLHudAlert::MainWindowWatch final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show || event->type() == QEvent::WindowStateChange) {
+            auto* window = qobject_cast<QWidget*>(watched);
+            MLHudAlert& alert = MLHudAlert::shared();
+            if (window && window == alert.mainWindow_ && onScreen(window) && alert.waiting_) {
+                const Waiting waiting = *std::exchange(alert.waiting_, std::nullopt);
+                // After the show is handled, so that the toast centres on the window's final frame.
+                QPointer<QWidget> guard(window);
+                dispatch::mainQueue().async([guard, waiting] {
+                    if (guard)
+                        MLHudAlert::shared().present(guard, waiting.type, waiting.message);
+                });
+            }
+        }
+        return false;
+    }
+
+    static bool onScreen(const QWidget* window) { return window->isVisible() && !window->isMinimized(); }
+};
+
+void MLHudAlert::setMainWindow(QWidget* window)
+{
+    MLHudAlert& alert = shared();
+    if (alert.mainWindow_)
+        alert.mainWindow_->removeEventFilter(alert.mainWindowWatch_.get());
+    alert.mainWindow_ = window;
+    alert.waiting_.reset();
+    if (!window)
+        return;
+    if (!alert.mainWindowWatch_)
+        alert.mainWindowWatch_ = std::make_unique<MainWindowWatch>();
+    window->installEventFilter(alert.mainWindowWatch_.get());
+}
+
+void MLHudAlert::alertOverMainWindow(int type, const QString& message)
+{
+    MLHudAlert& alert = shared();
+    QWidget* main = alert.mainWindow_;
+    if (!main) {
+        alert.present(nullptr, type, message);
+        return;
+    }
+    if (!MainWindowWatch::onScreen(main)) {
+        alert.waiting_ = Waiting { type, message };
+        return;
+    }
+    alert.present(main, type, message);
 }
 
 void MLHudAlert::dismisWindow()

@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <optional>
 
 class MLHudAlertWindow;
 class MLHudLoadingIndicator;
@@ -32,6 +33,12 @@ public:
     // Shows `message` (a null string shows an empty field) over `window` (its top-level widget is
     // used; nullptr: the application's active window). Without any window nothing is shown.
     static void alertWithWindow(QWidget* window, int type, const QString& message);
+    // Shows `message` over the window named as the main one. While that window is not on screen
+    // (before its first show, or minimised) the message waits and shows when it appears; a later
+    // one replaces it. Without a main window named, as alertWithWindow(nullptr, ...).
+    static void alertOverMainWindow(int type, const QString& message);
+    // Names the client's main window (held weakly).
+    static void setMainWindow(QWidget* window);
     // Fades the shared toast out.
     static void dismisWindow();
     // The shared toast, made by the first alert; nullptr before it.
@@ -60,7 +67,9 @@ public:
 
 private:
     class ClickMonitor;
+    class MainWindowWatch;
     MLHudAlert();
+    static MLHudAlert& shared();
     void present(QWidget* window, int type, const QString& message);
     void cancelDismissTimer();
     void removeClickMonitor();
@@ -70,4 +79,12 @@ private:
     QPointer<MLHudAlertWindow> window_;
     std::shared_ptr<dispatch::TimerSource> dismissTimer_;
     std::unique_ptr<ClickMonitor> clickMonitor_;
+    QPointer<QWidget> mainWindow_;
+    std::unique_ptr<MainWindowWatch> mainWindowWatch_;
+    // A message for the main window while it is not on screen.
+    struct Waiting {
+        int type = 0;
+        QString message;
+    };
+    std::optional<Waiting> waiting_;
 };

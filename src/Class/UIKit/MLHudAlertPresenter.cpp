@@ -11,6 +11,10 @@ void MLHudAlertPresenter::install()
 
 void MLHudAlertPresenter::show(const std::string& message, ToastStyle style, ToastWindow window)
 {
+    if (window.mainWindow) {
+        MLHudAlert::alertOverMainWindow(static_cast<int>(style), QString::fromStdString(message));
+        return;
+    }
     MLHudAlert::alertWithWindow(static_cast<QWidget*>(window.handle), static_cast<int>(style),
                                 QString::fromStdString(message));
 }

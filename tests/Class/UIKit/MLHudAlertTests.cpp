@@ -6,6 +6,7 @@
 #include "Class/UIKit/MLHudAlertWindow.h"
 #include "Class/UIKit/MLHudLoadingIndicator.h"
 #include "Platform/Dispatch/Clock.h"
+#include "Platform/Dispatch/RunLoop.h"
 
 #include <QApplication>
 #include <QImage>
@@ -376,3 +377,36 @@ TEST_F(MLHudAlertTest, TheCutKeepsJoinedEmojiAndSyllablesWhole)
 }
 
 } // namespace
+
+// A message meant for the main window while another window is active, or while the main window is
+// not on screen yet (behind the splash at start) or minimised, reaches the person over the main
+// window once it shows, not over whatever was active and not nowhere.
+TEST_F(MLHudAlertTest, AMessageForTheMainWindowWaitsUntilItIsOnScreen)
+{
+    QWidget main;
+    main.resize(500, 400);
+    MLHudAlert::setMainWindow(&main);
+    const auto presenter = std::make_shared<MLHudAlertPresenter>();
+    presenter->show("订单已提交，请在个人中心-我的订单中完成支付", ToastStyle::Info, ToastWindow::main());
+    dispatch::RunLoop::drain();
+    time.advance(MLHudAlertWindow::kFadeSeconds);
+    EXPECT_FALSE(shown()) << "not over another window while the main one is not on screen";
+
+    main.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
+    dispatch::RunLoop::drain();
+    time.advance(MLHudAlertWindow::kFadeSeconds);
+    ASSERT_TRUE(shown());
+    EXPECT_EQ(toast()->window(), &main);
+    EXPECT_EQ(toast()->messageField()->text(), QString("订单已提交，请在个人中心-我的订单中完成支付"));
+
+    // On screen: at once, over the main window even while another window is the active one.
+    alert().dismiss();
+    time.advance(5);
+    window->activateWindow();
+    presenter->show("之前的订单已提交，请在个人中心-我的订单中完成支付", ToastStyle::Info, ToastWindow::main());
+    time.advance(MLHudAlertWindow::kFadeSeconds);
+    ASSERT_TRUE(shown());
+    EXPECT_EQ(toast()->window(), &main);
+    MLHudAlert::setMainWindow(nullptr);
+}

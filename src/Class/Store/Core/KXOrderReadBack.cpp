@@ -29,7 +29,7 @@ std::optional<long long> unpaidOrdersIn(const Id& reply)
 void toldWithoutItsPage(const char* message)
 {
     if (auto presenter = ToastPresenter::shared())
-        presenter->show(message, ToastStyle::Info, ToastWindow {});
+        presenter->show(message, ToastStyle::Info, ToastWindow::main());
     auto& defaults = foundation::UserDefaults::standardUserDefaults();
     defaults.setObject(Id("0"), KXOrderReadBack::kOrderReminderKey);
     defaults.synchronize();
