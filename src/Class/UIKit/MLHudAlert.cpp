@@ -127,23 +127,21 @@ void MLHudAlert::setMainWindow(QWidget* window)
     if (alert.mainWindow_)
         alert.mainWindow_->removeEventFilter(alert.mainWindowWatch_.get());
     alert.mainWindow_ = window;
-    alert.waiting_.reset();
     if (!window)
         return;
     if (!alert.mainWindowWatch_)
         alert.mainWindowWatch_ = std::make_unique<MainWindowWatch>();
     window->installEventFilter(alert.mainWindowWatch_.get());
+    if (alert.waiting_ && MainWindowWatch::onScreen(window))
+        alert.present(window, alert.waiting_->type, std::exchange(alert.waiting_, std::nullopt)->message);
 }
 
 void MLHudAlert::alertOverMainWindow(int type, const QString& message)
 {
     MLHudAlert& alert = shared();
     QWidget* main = alert.mainWindow_;
-    if (!main) {
-        alert.present(nullptr, type, message);
-        return;
-    }
-    if (!MainWindowWatch::onScreen(main)) {
+    // Before the main window is made (the splash still up at start) or while it is not on screen.
+    if (!main || !MainWindowWatch::onScreen(main)) {
         alert.waiting_ = Waiting { type, message };
         return;
     }

@@ -33,9 +33,9 @@ public:
     // Shows `message` (a null string shows an empty field) over `window` (its top-level widget is
     // used; nullptr: the application's active window). Without any window nothing is shown.
     static void alertWithWindow(QWidget* window, int type, const QString& message);
-    // Shows `message` over the window named as the main one. While that window is not on screen
-    // (before its first show, or minimised) the message waits and shows when it appears; a later
-    // one replaces it. Without a main window named, as alertWithWindow(nullptr, ...).
+    // Shows `message` over the window named as the main one. While there is none yet (at start,
+    // before the splash hands over) or it is not on screen (before its first show, or minimised)
+    // the message waits and shows when the main window appears; a later one replaces it.
     static void alertOverMainWindow(int type, const QString& message);
     // Names the client's main window (held weakly).
     static void setMainWindow(QWidget* window);

@@ -383,14 +383,19 @@ TEST_F(MLHudAlertTest, TheCutKeepsJoinedEmojiAndSyllablesWhole)
 // window once it shows, not over whatever was active and not nowhere.
 TEST_F(MLHudAlertTest, AMessageForTheMainWindowWaitsUntilItIsOnScreen)
 {
-    QWidget main;
-    main.resize(500, 400);
-    MLHudAlert::setMainWindow(&main);
+    MLHudAlert::setMainWindow(nullptr);
     const auto presenter = std::make_shared<MLHudAlertPresenter>();
     presenter->show("订单已提交，请在个人中心-我的订单中完成支付", ToastStyle::Info, ToastWindow::main());
     dispatch::RunLoop::drain();
     time.advance(MLHudAlertWindow::kFadeSeconds);
-    EXPECT_FALSE(shown()) << "not over another window while the main one is not on screen";
+    EXPECT_FALSE(shown()) << "not over the splash or another window before the main one is made";
+
+    QWidget main;
+    main.resize(500, 400);
+    MLHudAlert::setMainWindow(&main);
+    dispatch::RunLoop::drain();
+    time.advance(MLHudAlertWindow::kFadeSeconds);
+    EXPECT_FALSE(shown()) << "not while the main window is not on screen";
 
     main.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&main));
