@@ -10,6 +10,7 @@
 #include "Platform/Storage/Coding.h"
 #include "Platform/URLLoading/URLSessionDelegate.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -253,6 +254,11 @@ private:
 
 // The process-wide queue where replies are decoded and the group completions join by default.
 dispatch::Queue& NKURLSessionManagerProcessingQueue();
+
+// The body size from which a finished task's reply, once delivered and let go, has the process's
+// free heap pages returned to the system.
+inline constexpr std::size_t kNKLargeReplyBytes = 512 * 1024;
+
 // The configuration an archived manager is decoded with: the default one with the archived
 // identifier (background sessions behave as default sessions on this platform).
 foundation::Ref<net::URLSessionConfiguration> NKSessionConfigurationFromCoder(foundation::KeyedUnarchiver& coder);

@@ -1,5 +1,6 @@
 #include "Lib/Networking/NKURLSessionManagerTaskDelegate.h"
 
+#include "Lib/ImageLoading/ILMemoryPolicy.h"
 #include "Lib/Networking/NKHTTPResponseSerializer.h"
 #include "Lib/Networking/NKMultipartBodyStream.h"
 #include "Lib/Networking/NKNetworking.h"
@@ -146,14 +147,23 @@ void NKURLSessionManagerTaskDelegate::didCompleteWithError(const Ref<net::URLSes
     else if (data)
         userInfo->setObject(Id(data), Id(NKNetworkingTaskDidCompleteResponseDataKey));
 
+    // A large body parses into a tree of many small blocks, several times its size, whose space
+    // the allocator would keep once the tree is let go: after the reply's last holder here lets it
+    // go, the free pages go back to the system, off the main thread.
+    const bool largeBody = data && data->length() >= kNKLargeReplyBytes;
     auto self = std::static_pointer_cast<NKURLSessionManagerTaskDelegate>(this->self());
-    auto deliver = [self, task, userInfo, group, completionQueue](Id responseObject, Ref<foundation::Error> error) mutable {
+    auto deliver = [self, task, userInfo, group, completionQueue, largeBody](
+                       Id responseObject, Ref<foundation::Error> error) mutable {
         dispatch::Queue& queue = completionQueue ? *completionQueue : dispatch::mainQueue();
-        group.async(queue, [self, task, userInfo, responseObject, error] {
+        group.async(queue, [self, task, userInfo, responseObject, error, largeBody] {
             if (self->completionHandler)
                 self->completionHandler(task->response(), responseObject, error);
-            dispatch::mainQueue().async([task, userInfo] {
+            dispatch::mainQueue().async([task, userInfo, largeBody]() mutable {
                 dispatch::NotificationCenter::defaultCenter().post(std::string(NKNetworkingTaskDidCompleteNotification), Id(task), userInfo);
+                if (!largeBody)
+                    return;
+                userInfo = nullptr;
+                dispatch::globalQueue(dispatch::Priority::Low).async([] { ILReturnFreeMemory(); });
             });
         });
     };

@@ -3,10 +3,12 @@
 #include "Class/ServiceCore/UnitTools/KXMD5.h"
 #include "Class/ServiceCore/UnitTools/KXStateFile.h"
 #include "Class/ServiceCore/UnitTools/KXTransformer.h"
+#include "Lib/ImageLoading/ILMemoryPolicy.h"
 #include "Platform/Dispatch/Queue.h"
 #include "Platform/Dispatch/Semaphore.h"
 #include "Platform/Foundation/FileError.h"
 #include "Platform/Foundation/Foundation.h"
+#include "Platform/Foundation/Sanitizers.h"
 #include "Platform/Storage/KeyedUnarchiver.h"
 #include "Platform/Storage/Paths.h"
 #include "Support/LimitedChild.h"
@@ -14,11 +16,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 using foundation::Dictionary;
 using foundation::Id;
@@ -152,6 +159,70 @@ TEST(KXFileManager, BackgroundWritesReturnAtOnceAndLandInOrderBeforeLaterReadsAn
     files.removeFileByPathkey(key);
     files.waitForBackgroundWrites();
     EXPECT_FALSE(std::filesystem::exists(path->utf8()));
+}
+
+namespace {
+// The process's resident size, in bytes.
+std::uint64_t residentBytes()
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("VmRSS:"))
+            return std::stoull(line.substr(6)) * 1024;
+    }
+    return 0;
+}
+
+// A reply of tags as the service sends it: per language, one class of `count` tags.
+Id tagsReply(std::size_t count)
+{
+    auto reply = foundation::MutableDictionary::create();
+    for (const char* language : { "ENG", "ZH" }) {
+        auto tags = foundation::MutableArray::create();
+        for (std::size_t i = 0; i < count; ++i) {
+            auto tag = foundation::MutableDictionary::create();
+            tag->setObject(Id("tag " + std::to_string(i) + " of " + language), Id("tagname"));
+            tag->setObject(Id(static_cast<long long>(i)), Id("tagid"));
+            tags->addObject(Id(tag));
+        }
+        auto group = foundation::MutableDictionary::create();
+        group->setObject(Id("class"), Id("classname"));
+        group->setObject(Id(tags), Id("data"));
+        reply->setObject(Id(foundation::MutableArray::create({ Id(group) })), Id(language));
+    }
+    return Id(reply);
+}
+} // namespace
+
+TEST(KXFileManager, ALargeValueWrittenInBackgroundLeavesNothingResidentOnceLetGo)
+{
+    if (foundation::kSanitizerAllocator)
+        GTEST_SKIP() << "the sanitizer's own allocator serves malloc here, and keeps what is freed";
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // In a child of its own, with the client's allocator policy, so that what the other tests
+    // left in the heap does not count. Its exit status: what stayed resident, in eighths of what
+    // the value took.
+    EXPECT_EXIT(
+        {
+            ILApplyProcessMemoryPolicy();
+            auto& files = KXFileManager::sharedKXFileManager();
+            const std::uint64_t before = residentBytes();
+            Id reply = tagsReply(8000);
+            // What the caller keeps of the reply is made after it, above it in the heap, as the
+            // home page's tag lists are.
+            const auto kept = String::create(std::string(64, 'k'));
+            const std::uint64_t taken = residentBytes() - before;
+            files.writeEncryptDataInBackground(reply, text("manyTags"));
+            reply = Id();
+            files.waitForBackgroundWrites();
+            const std::uint64_t stayed = residentBytes() - before;
+            std::_Exit(static_cast<int>(std::min<std::uint64_t>(stayed * 8 / std::max<std::uint64_t>(taken, 1), 100)));
+        },
+        [](int status) {
+            // Half of it at most: the archive's file and the allocator's own pages stay.
+            return WIFEXITED(status) && WEXITSTATUS(status) <= 4;
+        },
+        "");
 }
 
 TEST(KXFileManager, MissingOrDamagedArchivesReadAsNil)
